@@ -1,0 +1,99 @@
+// CMediaTrack: the contract every playback technology fulfils. The engine,
+// the mini playlist and the sound windows create a track with CreateTrack,
+// Open it with themselves as owner, drive it through these operations on the
+// user-interface thread, and learn of its end and of asynchronous errors from
+// events posted to the owner (TrackEvents.h).
+//
+// Times are signed 32-bit milliseconds; volume levels are floats where 1.0 is
+// the level the track found when opened and 0.0 is silence.
+// Operations throw CException subclasses (CTrackException for most track
+// errors); the destructor closes the track and swallows any error.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+
+class QObject;
+class CException;
+class CTrackNotifier;
+
+using TrackMs = std::int32_t;
+
+class CMediaTrack
+{
+public:
+    // State convention of the tracks that keep their own state.
+    enum State : int { Closed = 0, Stopped = 1, Paused = 2, Playing = 3 };
+
+    CMediaTrack();
+    virtual ~CMediaTrack();
+    CMediaTrack(const CMediaTrack&) = delete;
+    CMediaTrack& operator=(const CMediaTrack&) = delete;
+
+    // Stores path and owner; every override calls the base first.
+    virtual void Open(const QString& path, QObject* owner);
+    // Detaches the owner: no notification is posted after Close.
+    virtual void Close();
+    // Plays from the current position to the end (or the end mark of a
+    // previous PlayRange).
+    virtual void Play() = 0;
+    virtual void PlayRange(TrackMs fromMs, TrackMs toMs) = 0;
+    virtual void Stop() = 0;
+    virtual void Pause() = 0;
+    virtual void Resume() = 0;
+    virtual bool IsStopped() const = 0;
+    virtual bool IsPaused() const = 0;
+    virtual bool IsPlaying() const = 0;
+    virtual TrackMs GetPosition() const = 0;
+    virtual TrackMs GetLength() const { return m_length; }
+    virtual void Seek(TrackMs ms) = 0;
+    const QString& GetFileName() const { return m_path; }
+    // Opens the back-end's own settings, if it has any.
+    virtual void Configure(QObject* parent);
+    virtual bool HasVolumeControl() const { return false; }
+    virtual void SetVolume(float level);
+    virtual float GetVolume() const { return 0.0f; }
+    // Open, GetLength, Close. An error of Open or GetLength passes to the
+    // caller and then Close is not called (the destructor closes).
+    TrackMs QueryLength(const QString& path, QObject* owner);
+
+    // Unique for the life of the process; identifies the sender of events.
+    std::uint64_t Serial() const { return m_serial; }
+    QObject* Owner() const { return m_owner; }
+
+protected:
+    // Thread-safe posting to the owner; a worker thread keeps Notifier()
+    // and may post through it after the track is gone: nothing is delivered
+    // after Close.
+    const std::shared_ptr<CTrackNotifier>& Notifier() const { return m_notifier; }
+    void PostEnd(int code = 1) const;
+    void PostError(const CException& error) const;
+
+    QString m_path;
+    QObject* m_owner = nullptr;
+    TrackMs m_length = 0;
+
+private:
+    std::uint64_t m_serial;
+    std::shared_ptr<CTrackNotifier> m_notifier;
+};
+
+// Posts a track's notifications to its owner from any thread. Detach() stops
+// all further delivery; posting and detaching are serialised.
+class CTrackNotifier
+{
+public:
+    explicit CTrackNotifier(std::uint64_t serial) : m_serial(serial) {}
+    void Attach(QObject* owner);
+    void Detach();
+    void PostEnd(int code) const;
+    void PostError(std::unique_ptr<CException> error) const;
+    void PostVolumeRequest(int percent) const;
+
+private:
+    std::uint64_t m_serial;
+    mutable std::mutex m_mutex;
+    QObject* m_owner = nullptr;
+};

@@ -1,0 +1,31 @@
+// Where the program keeps and finds its files on Linux: the XDG folders in
+// place of the per-user registry, the system media folder and the install
+// tree. Every function reads the environment when called, so tests that set
+// XDG_CONFIG_HOME or XDG_DATA_HOME see their own folders.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace DataPaths {
+
+// $XDG_CONFIG_HOME/Oxbelund/Lirana.reg (~/.config when unset).
+QString UserHiveFile();
+
+// The machine hives in the order they apply, the later overriding the
+// earlier: the installed share/lirana/machine.reg, then
+// <dir>/Oxbelund/Lirana.reg for each $XDG_CONFIG_DIRS entry, last entry first.
+QStringList MachineHiveFiles();
+
+// The folder with the installed read-only data (share/lirana): the
+// LIRANA_SHARE_DIR environment variable, else next to the program
+// (../share/lirana), else the build tree, else the install prefix.
+QString ShareDir();
+
+// $XDG_DATA_HOME/Oxbelund/Lirana (~/.local/share when unset).
+QString AppDataDir();
+
+// The system media folder: the XDG music folder of the user.
+QString SystemMediaFolder();
+
+} // namespace DataPaths

@@ -1,0 +1,35 @@
+// The shell seam: starting programs, opening documents with the desktop's
+// handler and handing a file to the mail client. Nothing here builds a shell
+// command string from item text; programs get an argument vector.
+// Tests replace the Shell with a recorder; they never start real programs.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class Shell
+{
+public:
+    virtual ~Shell() = default;
+
+    // Starts program with args, detached (not waited for). False and a
+    // reason in *error when it cannot be started.
+    virtual bool StartProgram(const QString& program, const QStringList& args,
+                              const QString& workDir, QString* error) = 0;
+
+    // The process-wide real shell.
+    static Shell& System();
+};
+
+// Expands $VAR, ${VAR} and %VAR% from the process environment. Unknown
+// variables are left as written.
+QString ExpandEnvironment(const QString& text);
+
+// Starts a command item (a program, script or shortcut in a playlist), after
+// expanding environment variables in the path:
+//  - an executable file runs directly;
+//  - .sh runs with /bin/sh, .py with python3, .pl with perl, .js with node;
+//  - .desktop runs the Exec line of the desktop entry (field codes dropped);
+//  - anything else is opened with xdg-open.
+// Does not wait. False and a reason in *error when nothing could be started.
+bool RunCommandItem(Shell& shell, const QString& path, QString* error);

@@ -1,0 +1,33 @@
+// Every test process runs in its own temporary world: XDG_CONFIG_HOME,
+// XDG_DATA_HOME, XDG_CONFIG_DIRS, HOME and the working folder all point
+// into one temporary folder made by the test main, removed at exit.
+#pragma once
+
+#include <QString>
+#include <functional>
+
+namespace TestEnv {
+
+// The temporary root of this test process.
+QString Root();
+
+// A fresh empty folder below the root, for one test.
+QString MakeTempDir(const QString& hint = QStringLiteral("t"));
+
+// Writes text to a file, creating folders; returns the absolute path.
+QString WriteFile(const QString& path, const QByteArray& content);
+
+// Spins the Qt event loop until pred() is true or timeoutMs passes;
+// returns pred().
+template <class Pred>
+bool WaitUntil(Pred pred, int timeoutMs);
+
+bool WaitUntilImpl(const std::function<bool()>& pred, int timeoutMs);
+
+template <class Pred>
+bool WaitUntil(Pred pred, int timeoutMs)
+{
+    return WaitUntilImpl(std::function<bool()>(pred), timeoutMs);
+}
+
+} // namespace TestEnv
