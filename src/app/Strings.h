@@ -1,0 +1,24 @@
+// The program's own texts, by their resource ids. Log entries, messages and
+// prompts are taken from here so that their wording stays in one place.
+#pragma once
+
+#include <QString>
+
+namespace Str {
+
+enum : int {
+    LogStart = 1040,          // "start\t%s"
+    LogStartup = 1043,        // "startup"
+    LogShutdown = 1044,       // "shutdown"
+    LogError = 1045,          // "error\t%s"
+    LogSilenceNext = 1060,
+    LogSilenceMessage = 1061,
+    LogSilenceReboot = 1062,
+    LogTooManyErrors = 1063,  // two lines: "error", then the reason
+    ShutdownConfirmation = 1065,
+};
+
+// The text of a string id; empty for an unknown id.
+QString Load(int id);
+
+} // namespace Str

@@ -1,0 +1,146 @@
+#include "main/HeadlessRunner.h"
+
+#include "app/UserInterface.h"
+#include "onair/EngineSeams.h"
+#include "onair/OnAirEngine.h"
+#include "onair/PlayLog.h"
+#include "platform/Clock.h"
+#include "platform/Exception.h"
+#include "platform/Shell.h"
+#include "playlist/ItemPath.h"
+#include "playlist/Playlist.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <csignal>
+#include <cstdio>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+// Messages for a person go to stderr; questions take their defaults.
+class StderrInterface : public UserInterface
+{
+public:
+    void ShowMessage(const QString& text, Icon icon) override
+    {
+        const char* kind = icon == Icon::Stop ? "error: " : icon == Icon::Warning ? "warning: " : "";
+        std::fprintf(stderr, "lirana: %s%s\n", kind, qPrintable(QString(text).replace(u'\n', u' ')));
+        std::fflush(stderr);
+    }
+};
+
+class HeadlessDocument : public DocumentSeam
+{
+public:
+    explicit HeadlessDocument(UserInterface& ui) : m_ui(ui) {}
+    bool OpenDocumentFile(const QString& path) override
+    {
+        m_ui.ShowMessage(QStringLiteral("Cannot open the album %1: this build plays albums only "
+                                        "in the console.").arg(path),
+                         UserInterface::Icon::Stop);
+        return false;
+    }
+    QString Title() const override { return QStringLiteral("lirana"); }
+
+private:
+    UserInterface& m_ui;
+};
+
+int g_signalPipe[2] = {-1, -1};
+
+void OnSignal(int signal)
+{
+    const char byte = static_cast<char>(signal);
+    [[maybe_unused]] const auto n = ::write(g_signalPipe[1], &byte, 1);
+}
+
+// Relative paths of files that exist are made absolute now: the settings
+// may change the current folder before the items play.
+QStringList AbsoluteItems(const QStringList& items)
+{
+    QStringList out;
+    for (const QString& item : items) {
+        if (!item.startsWith(u'/') && QFileInfo::exists(item)) {
+            try {
+                out << GetFullPath(item);
+                continue;
+            } catch (const CException&) {
+            }
+        }
+        out << item;
+    }
+    return out;
+}
+
+} // namespace
+
+int RunHeadless(const HeadlessOptions& options)
+{
+    StderrInterface ui;
+    HeadlessDocument document(ui);
+    CPlaylist playlist;
+    CPlayLog log(Clock::System());
+    if (options.logStdout) {
+        log.AddSink([](const QString& line) {
+            std::fputs(line.toLocal8Bit().constData(), stdout);
+            std::fputc('\n', stdout);
+            std::fflush(stdout);
+        });
+    }
+    const QStringList items = AbsoluteItems(options.items);
+    playlist.Reset(items, items.isEmpty() ? -1 : 0);
+
+    COnAirEngine::Seams seams;
+    seams.playlist = &playlist;
+    seams.log = &log;
+    seams.ui = &ui;
+    seams.shell = &Shell::System();
+    seams.document = &document;
+    COnAirEngine engine(std::move(seams));
+    engine.LoadSettings();
+    engine.Startup();
+
+    int exitCode = 0;
+    auto finish = [&](int code) {
+        exitCode = code;
+        // The headless runner has no option editor: it leaves the stored
+        // settings as the console wrote them.
+        engine.Shutdown(false);
+        QCoreApplication::quit();
+    };
+
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) == 0) {
+        auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &engine);
+        QObject::connect(notifier, &QSocketNotifier::activated, [&] {
+            char signal = 0;
+            [[maybe_unused]] const auto n = ::read(g_signalPipe[0], &signal, 1);
+            finish(128 + signal);
+        });
+        std::signal(SIGINT, OnSignal);
+        std::signal(SIGTERM, OnSignal);
+    }
+
+    if (options.play)
+        QTimer::singleShot(0, &engine, [&] { engine.OnPlay(); });
+
+    QTimer endWatch;
+    if (options.exitAtEnd) {
+        QObject::connect(&endWatch, &QTimer::timeout, [&] {
+            if (engine.HasStartedItems() && engine.IsIdle()) {
+                endWatch.stop();
+                finish(0);
+            }
+        });
+        endWatch.start(50);
+    }
+
+    QCoreApplication::exec();
+    std::signal(SIGINT, SIG_DFL);
+    std::signal(SIGTERM, SIG_DFL);
+    return exitCode;
+}

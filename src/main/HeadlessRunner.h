@@ -1,0 +1,18 @@
+// The headless runner: the on-air engine without widgets, on the item paths
+// of the command line and the settings of the user hive. It prints play-log
+// entries to stdout when asked and can exit once playback has ended.
+#pragma once
+
+#include <QStringList>
+
+struct HeadlessOptions
+{
+    QStringList items;
+    bool play = false;       // start playing at once (as AutoPlay does)
+    bool exitAtEnd = false;  // exit 0 once the engine went idle after playing
+    bool logStdout = false;  // print every play-log entry to stdout
+};
+
+// Runs until the end (with exitAtEnd) or until SIGINT/SIGTERM. Needs a
+// QCoreApplication. Returns the process exit code.
+int RunHeadless(const HeadlessOptions& options);

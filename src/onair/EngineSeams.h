@@ -1,0 +1,32 @@
+// What the on-air engine asks of its surroundings besides tracks: the album
+// document (for ".alb" rows and the frame title) and the scheduler (for due
+// events). Each has a do-nothing default so the engine runs alone in tests.
+#pragma once
+
+#include <QString>
+#include <optional>
+
+class DocumentSeam
+{
+public:
+    virtual ~DocumentSeam() = default;
+    virtual void SetModifiedFlag(bool /*modified*/) {}
+    // Opens an album into the master playlist; false when it gave none (the
+    // document layer has reported why).
+    virtual bool OpenDocumentFile(const QString& /*path*/) { return false; }
+    // The document's title, shown in the frame when nothing is on air.
+    virtual QString Title() const { return QStringLiteral("Untitled"); }
+};
+
+class EventSource
+{
+public:
+    virtual ~EventSource() = default;
+    // Recomputes every event's next run from now; missed runs are skipped.
+    virtual void ResetToNow() {}
+    // Takes the first due event of the kind asked for (exact = "run
+    // immediately" events, else the waiting ones) and returns its file.
+    virtual std::optional<QString> TakeDueEvent(bool /*exact*/) { return std::nullopt; }
+    // Once a second: refresh what the console shows of coming events.
+    virtual void Refresh() {}
+};

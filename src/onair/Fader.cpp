@@ -1,0 +1,98 @@
+// Overlap and fading: the next item starts the overlap time before the end
+// of the one on air, and the old one is faded out on the fading slot.
+#include "onair/OnAirEngine.h"
+
+#include "app/UserInterface.h"
+#include "platform/Exception.h"
+#include "onair/EngineSeams.h"
+#include "playlist/Playlist.h"
+
+void COnAirEngine::OverlapTick()
+{
+    if (!m_onAir || m_break)
+        return;
+    const int sel = m_seams.playlist->Selection();
+    if (sel == m_seams.playlist->Count() - 1 &&
+        (m_mode == PlayerMode::Normal || m_mode == PlayerMode::IntroScan))
+        return; // nothing follows
+    const qint64 overlap = m_overlapOverride >= 0 ? m_overlapOverride : m_settings.overlapTime;
+    if (overlap == 0)
+        return;
+    // A track error here must not escape the timer: report it, keep the item.
+    try {
+        if (qint64(m_onAir->GetPosition()) > qint64(m_onAir->GetLength()) - overlap)
+            OverlapToNext();
+    } catch (const CException& error) {
+        ReportTrackError(error);
+    }
+}
+
+void COnAirEngine::OverlapToNext()
+{
+    MoveOnAirToFading();
+    PlayNext();
+    if (m_settings.fadeOnOverlap)
+        StartFadeTimer();
+}
+
+void COnAirEngine::MoveOnAirToFading()
+{
+    if (m_fadeTimerActive) {
+        KillTimer(TimerFade);
+        m_fadeTimerActive = false;
+    }
+    m_fading.reset(); // an older fade-out is cut off
+    m_fading = std::move(m_onAir);
+    m_seams.ui->SetFrameTitle(m_seams.document->Title());
+    ClearOnAir();
+    emit SlotsChanged();
+}
+
+void COnAirEngine::StartFadeTimer()
+{
+    if (m_fadeTimerActive)
+        return;
+    m_fadeSteps = static_cast<int>(m_settings.fadePeriod * 10);
+    SetTimer(TimerFade, 100);
+    m_fadeTimerActive = true;
+}
+
+void COnAirEngine::FadeStep()
+{
+    if (m_fading) {
+        // An error of the fading track is dropped: the next step tries again.
+        try {
+            if (!m_fading->IsPlaying() || m_fadeSteps <= 0) {
+                EndFading();
+            } else {
+                const float step = 1.0f / static_cast<float>(m_fadeSteps);
+                const float level = m_fading->GetVolume() - step;
+                // Less than half a step left is silence: rounding must not
+                // add a step to a fade of exactly the fade period.
+                if (level > step / 2)
+                    m_fading->SetVolume(level);
+                else
+                    EndFading();
+            }
+        } catch (const CException&) {
+        }
+    }
+    if (!m_fading) {
+        KillTimer(TimerFade);
+        m_fadeTimerActive = false;
+    }
+}
+
+void COnAirEngine::OnVolumeSlider(float level)
+{
+    if (!m_onAir)
+        return;
+    try {
+        if (m_onAir->IsPaused())
+            m_onAir->Resume();
+        if (level != m_onAir->GetVolume())
+            m_onAir->SetVolume(level);
+    } catch (const CException& error) {
+        ReportTrackError(error);
+    }
+}

@@ -1,0 +1,270 @@
+#include "onair/OnAirEngine.h"
+
+#include "app/Strings.h"
+#include "app/UserInterface.h"
+#include "media/TrackEvents.h"
+#include "media/TrackFactory.h"
+#include "onair/EngineSeams.h"
+#include "onair/PlayLog.h"
+#include "platform/Shell.h"
+#include "playlist/ItemPath.h"
+#include "playlist/Playlist.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QDir>
+#include <QTimerEvent>
+#include <cstdlib>
+#include <ctime>
+
+namespace {
+
+// A command the engine posted to itself (Play after ".play", cueing Pause).
+class CCommandEvent : public QEvent
+{
+public:
+    static constexpr QEvent::Type Kind = static_cast<QEvent::Type>(QEvent::User + 0x111);
+    explicit CCommandEvent(int id) : QEvent(Kind), m_id(id) {}
+    int Id() const { return m_id; }
+
+private:
+    int m_id;
+};
+
+DocumentSeam& NoDocument()
+{
+    static DocumentSeam none;
+    return none;
+}
+
+EventSource& NoEvents()
+{
+    static EventSource none;
+    return none;
+}
+
+} // namespace
+
+COnAirEngine::COnAirEngine(Seams seams, QObject* parent) : QObject(parent), m_seams(std::move(seams))
+{
+    Q_ASSERT(m_seams.playlist && m_seams.log && m_seams.ui && m_seams.shell);
+    if (!m_seams.document)
+        m_seams.document = &NoDocument();
+    if (!m_seams.events)
+        m_seams.events = &NoEvents();
+    if (!m_seams.createTrack)
+        m_seams.createTrack = [](const QString& path) { return CreateTrack(path); };
+    if (!m_seams.random) {
+        std::srand(static_cast<unsigned>(std::time(nullptr) % 32767));
+        m_seams.random = [] { return std::rand(); };
+    }
+}
+
+COnAirEngine::~COnAirEngine()
+{
+    // Tracks close themselves; nothing may be posted to us afterwards.
+    m_onAir.reset();
+    m_fading.reset();
+}
+
+// ---------------------------------------------------------------- settings
+
+void COnAirEngine::LoadSettings()
+{
+    m_settings.Load();
+    const int mode = m_settings.playerMode;
+    m_mode = (mode >= 0 && mode <= 5) ? static_cast<PlayerMode>(mode) : PlayerMode::Normal;
+    m_break = (m_mode == PlayerMode::Manual);
+    m_settings.ApplyWorkingDir();
+}
+
+void COnAirEngine::SaveSettings()
+{
+    m_settings.playerMode = static_cast<int>(m_mode);
+    m_settings.curSel = m_seams.playlist->Selection();
+    m_settings.workingDir = QDir::currentPath();
+    m_settings.Save();
+}
+
+void COnAirEngine::Startup()
+{
+    m_seams.log->LogString(Str::LogStartup);
+    if (m_settings.watchDog.enable)
+        SetTimer(TimerWatchDog, std::max(1, m_settings.watchDog.interval) * 1000);
+    SetTimer(TimerStartup, 500);
+    SetTimer(TimerEvents, 1000);
+}
+
+void COnAirEngine::Shutdown(bool saveSettings)
+{
+    KillTimer(TimerOverlap);
+    KillTimer(TimerWatchDog);
+    KillTimer(TimerFade);
+    m_fadeTimerActive = false;
+    m_seams.log->LogString(Str::LogShutdown);
+    if (saveSettings)
+        SaveSettings();
+    if (m_onAir)
+        OnStop();
+}
+
+// ------------------------------------------------------------------ timers
+
+void COnAirEngine::SetTimer(int id, int ms)
+{
+    m_timers[static_cast<std::size_t>(id)].start(ms, Qt::PreciseTimer, this);
+}
+
+void COnAirEngine::KillTimer(int id)
+{
+    m_timers[static_cast<std::size_t>(id)].stop();
+}
+
+bool COnAirEngine::IsTimerArmed(int id) const
+{
+    return id > 0 && id < static_cast<int>(m_timers.size()) &&
+           m_timers[static_cast<std::size_t>(id)].isActive();
+}
+
+void COnAirEngine::timerEvent(QTimerEvent* event)
+{
+    for (std::size_t id = 1; id < m_timers.size(); ++id) {
+        if (m_timers[id].timerId() == event->timerId()) {
+            OnTimer(static_cast<int>(id));
+            return;
+        }
+    }
+    QObject::timerEvent(event);
+}
+
+void COnAirEngine::OnTimer(int id)
+{
+    switch (id) {
+    case TimerOverlap:
+        OverlapTick();
+        break;
+    case TimerStartup:
+        KillTimer(TimerStartup);
+        if (m_settings.autoPlay && m_seams.playlist->Selection() >= 0 && !m_onAir)
+            SetTimer(TimerAutoPlay, 500);
+        SetTimer(TimerOverlap, 100);
+        break;
+    case TimerAutoPlay:
+        KillTimer(TimerAutoPlay);
+        OnPlay();
+        break;
+    case TimerWatchDog:
+        break; // the silence detector hooks in here
+    case TimerFade:
+        FadeStep();
+        break;
+    case TimerEvents:
+        EventsTick();
+        break;
+    default:
+        break;
+    }
+}
+
+void COnAirEngine::EventsTick()
+{
+    m_seams.events->Refresh();
+    if (!m_settings.enableEvents)
+        return;
+    if (const auto file = m_seams.events->TakeDueEvent(true)) {
+        if (m_onAir)
+            OnStop();
+        StartItem(*file);
+    }
+}
+
+// ----------------------------------------------------------- events, posts
+
+void COnAirEngine::PostCommand(int id)
+{
+    ++m_pendingCommands;
+    QCoreApplication::postEvent(this, new CCommandEvent(id));
+}
+
+bool COnAirEngine::IsIdle() const
+{
+    return !m_onAir && !m_fading && m_pendingCommands == 0;
+}
+
+void COnAirEngine::customEvent(QEvent* event)
+{
+    switch (static_cast<int>(event->type())) {
+    case CCommandEvent::Kind:
+        --m_pendingCommands;
+        OnCommand(static_cast<CCommandEvent*>(event)->Id());
+        break;
+    case TrackEvent::MciNotify: {
+        auto* e = static_cast<CMciNotifyEvent*>(event);
+        OnMciNotify(e->Code(), e->Sender());
+        break;
+    }
+    case TrackEvent::Error: {
+        auto* e = static_cast<CTrackErrorEvent*>(event);
+        OnTrackError(e->TakeError(), e->Sender());
+        break;
+    }
+    case TrackEvent::VolumeRequest:
+        if (m_onAir) {
+            try {
+                m_onAir->SetVolume(static_cast<CVolumeRequestEvent*>(event)->Percent() * 0.01f);
+            } catch (const CException& error) {
+                ReportTrackError(error);
+            }
+        }
+        break;
+    default:
+        QObject::customEvent(event);
+    }
+}
+
+void COnAirEngine::OnMciNotify(int code, std::uint64_t sender)
+{
+    QString text;
+    if (code == MCI_NOTIFY_SUPERSEDED)
+        text = QStringLiteral("OnMciNotify/MCI_NOTIFY_SUPERSEDED");
+    else if (code == MCI_NOTIFY_FAILURE)
+        text = QStringLiteral("OnMciNotify/MCI_NOTIFY_FAILURE");
+    else if (code != MCI_NOTIFY_SUCCESSFUL && code != MCI_NOTIFY_ABORTED)
+        text = QStringLiteral("OnMciNotify/%1").arg(code);
+    if (!text.isEmpty())
+        m_seams.log->WriteLogText(Str::Load(Str::LogError).arg(text));
+
+    const bool ends = code == MCI_NOTIFY_SUCCESSFUL ||
+                      (code == MCI_NOTIFY_FAILURE && m_settings.ignoreErrors);
+    if (!ends)
+        return;
+    // The end is matched to the slot of its sender: a late notification of a
+    // track that already left both slots must not end the item now on air.
+    if (m_fading && m_fading->Serial() == sender)
+        EndFading();
+    else if (m_onAir && m_onAir->Serial() == sender)
+        OnAirEnded();
+}
+
+void COnAirEngine::OnTrackError(std::unique_ptr<CException> error, std::uint64_t sender)
+{
+    if (error)
+        ReportTrackError(*error);
+    if (m_onAir && m_onAir->Serial() == sender) {
+        EndOnAir();
+        if (m_settings.ignoreErrors)
+            PlayNext();
+    } else if (m_fading && m_fading->Serial() == sender) {
+        EndFading();
+    }
+}
+
+void COnAirEngine::ReportTrackError(const CException& error)
+{
+    const QString text = error.GetErrorMessage().left(255);
+    m_seams.log->WriteLogText(Str::Load(Str::LogError).arg(text));
+    if (!m_settings.ignoreErrors) {
+        m_seams.ui->FocusView();
+        m_seams.ui->ShowMessage(text, UserInterface::Icon::Stop);
+    }
+}

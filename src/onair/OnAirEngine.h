@@ -1,0 +1,166 @@
+// COnAirEngine: the player engine of the on-air console. It owns the two
+// track slots (on air, fading), the player mode, the break flag and the
+// engine timers, walks the master playlist one item after another, starts
+// due events, overlaps and fades, and reacts to the end and the errors of
+// tracks. No widgets: the console (or the headless runner) shows its state
+// and forwards commands to OnCommand.
+// Thread: everything runs on the thread that owns the engine; tracks post
+// their notifications to it as events.
+#pragma once
+
+#include "app/Commands.h"
+#include "app/ViewSettings.h"
+#include "media/MediaTrack.h"
+
+#include <QBasicTimer>
+#include <QObject>
+#include <array>
+#include <functional>
+#include <memory>
+
+class CPlaylist;
+class CPlayLog;
+class CException;
+class Clock;
+class DocumentSeam;
+class EventSource;
+class Shell;
+class UserInterface;
+
+enum class PlayerMode : int { Manual = 0, Normal = 1, Repeat = 2, Random = 3, Shuffle = 4, IntroScan = 5 };
+
+class COnAirEngine : public QObject
+{
+    Q_OBJECT
+
+public:
+    using TrackFactory = std::function<std::unique_ptr<CMediaTrack>(const QString& path)>;
+
+    // Timer ids; each is dispatched through OnTimer(id).
+    enum TimerId : int {
+        TimerOverlap = 1,   // 100 ms overlap tick
+        TimerStartup = 2,   // 500 ms once after start-up
+        TimerAutoPlay = 3,  // 500 ms once: auto-play
+        TimerWatchDog = 4,  // silence detector, its interval
+        TimerFade = 5,      // 100 ms fade step
+        TimerEvents = 6,    // 1000 ms events tick
+    };
+    static constexpr int MaxErrorRun = 50;
+
+    struct Seams
+    {
+        CPlaylist* playlist = nullptr; // required
+        CPlayLog* log = nullptr;       // required
+        UserInterface* ui = nullptr;   // required
+        Shell* shell = nullptr;        // required
+        DocumentSeam* document = nullptr;
+        EventSource* events = nullptr;
+        TrackFactory createTrack;      // default: CreateTrack
+        std::function<int()> random;   // default: the C library's rand()
+    };
+
+    explicit COnAirEngine(Seams seams, QObject* parent = nullptr);
+    ~COnAirEngine() override;
+
+    // Settings: loaded from and saved to the user hive.
+    CViewSettings& Settings() { return m_settings; }
+    const CViewSettings& Settings() const { return m_settings; }
+    void LoadSettings();
+    void SaveSettings();
+
+    // Start-up: logs "startup", arms the timers. Shutdown: kills them, logs
+    // "shutdown", saves the settings and stops what is on air.
+    void Startup();
+    void Shutdown(bool saveSettings = true);
+
+    // Commands and their idle-time state.
+    void OnCommand(int id);
+    CommandState UpdateCommand(int id) const;
+    // Posts a command to this engine (handled in order with track events).
+    void PostCommand(int id);
+
+    // Operations other parts call.
+    void StartItem(const QString& path);
+    void PlayNext();
+    void SelectNext();
+    void OnPlay();
+    void OnStop();
+    void OnPause();
+    void OnPrevTrack();
+    void OnFastForward();
+    void OnRewind();
+    void SetMode(PlayerMode mode);
+    void ShufflePlaylist();
+    void OnTimer(int id);
+    void OnMciNotify(int code, std::uint64_t sender);
+    void OnTrackError(std::unique_ptr<CException> error, std::uint64_t sender);
+    void ReportTrackError(const CException& error);
+    // The on-air volume slider moved to level (0.0..1.0).
+    void OnVolumeSlider(float level);
+
+    // State.
+    CMediaTrack* OnAir() const { return m_onAir.get(); }
+    CMediaTrack* Fading() const { return m_fading.get(); }
+    PlayerMode Mode() const { return m_mode; }
+    bool BreakFlag() const { return m_break; }
+    int ErrorRun() const { return m_errorRun; }
+    long OverlapOverride() const { return m_overlapOverride; }
+    bool IsTimerArmed(int id) const;
+    bool IsFadeTimerActive() const { return m_fadeTimerActive; }
+    // Idle: nothing on air or fading and no posted command pending.
+    bool IsIdle() const;
+    // True once any item was started (or tried) since construction.
+    bool HasStartedItems() const { return m_started; }
+    // Next-item availability; the same rule fills "Coming up next".
+    bool HasNextItem() const;
+    QString ComingUpNext() const;
+    const QString& OnAirText() const { return m_onAirText; }
+    const QString& PreviouslyPlayedText() const { return m_previousText; }
+
+signals:
+    // The on-air or fading slot changed (console repaint).
+    void SlotsChanged();
+    // A new track went on air (position bar restart).
+    void TrackStarted();
+    // The engine changed the playlist (shuffle): an undo checkpoint is due.
+    void PlaylistEdited(int commandId);
+
+protected:
+    void customEvent(QEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+
+private:
+    void SetTimer(int id, int ms);
+    void KillTimer(int id);
+    void StartMediaItem(const QString& path);
+    void StartFailed(const CException& error);
+    void OnAirEnded();
+    void EndOnAir();
+    void EndFading();
+    void MoveOnAirToFading();
+    void StartFadeTimer();
+    void OverlapToNext();
+    void OverlapTick();
+    void FadeStep();
+    void EventsTick();
+    void ShowOnAir(const QString& text);
+    void ClearOnAir();
+    void SelectRandomRow();
+
+    Seams m_seams;
+    CViewSettings m_settings;
+    std::unique_ptr<CMediaTrack> m_onAir;
+    std::unique_ptr<CMediaTrack> m_fading;
+    PlayerMode m_mode = PlayerMode::Normal;
+    bool m_break = false;
+    long m_overlapOverride = -1;
+    int m_errorRun = 0;
+    int m_controlRun = 0;
+    bool m_fadeTimerActive = false;
+    int m_fadeSteps = 0;
+    int m_pendingCommands = 0;
+    bool m_started = false;
+    QString m_onAirText;
+    QString m_previousText;
+    std::array<QBasicTimer, 7> m_timers;
+};

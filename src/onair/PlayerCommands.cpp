@@ -1,0 +1,436 @@
+// The player's commands and the rules that decide what plays next.
+#include "onair/OnAirEngine.h"
+
+#include "app/Strings.h"
+#include "app/UserInterface.h"
+#include "onair/EngineSeams.h"
+#include "onair/PlayLog.h"
+#include "platform/Exception.h"
+#include "platform/Shell.h"
+#include "playlist/ItemPath.h"
+#include "playlist/Playlist.h"
+
+#include <QDebug>
+#include <algorithm>
+#include <cstdlib>
+#include <ctime>
+
+namespace {
+
+bool AdvancesAtEnd(PlayerMode mode)
+{
+    return mode == PlayerMode::Repeat || mode == PlayerMode::Shuffle || mode == PlayerMode::Random;
+}
+
+} // namespace
+
+void COnAirEngine::OnCommand(int id)
+{
+    switch (id) {
+    case Cmd::Play: OnPlay(); break;
+    case Cmd::Stop: OnStop(); break;
+    case Cmd::Pause: OnPause(); break;
+    case Cmd::NextTrack: SelectNext(); break;
+    case Cmd::PrevTrack: OnPrevTrack(); break;
+    case Cmd::FastForward: OnFastForward(); break;
+    case Cmd::Rewind: OnRewind(); break;
+    case Cmd::Break: m_break = !m_break; break;
+    case Cmd::Shuffle: ShufflePlaylist(); break;
+    case Cmd::Configure:
+        if (m_onAir)
+            m_onAir->Configure(this);
+        break;
+    case Cmd::ModeManual: SetMode(PlayerMode::Manual); break;
+    case Cmd::ModeNormal: SetMode(PlayerMode::Normal); break;
+    case Cmd::ModeRepeat: SetMode(PlayerMode::Repeat); break;
+    case Cmd::ModeRandom: SetMode(PlayerMode::Random); break;
+    case Cmd::ModeShuffle: SetMode(PlayerMode::Shuffle); break;
+    case Cmd::ModeIntroScan: SetMode(PlayerMode::IntroScan); break;
+    default: break;
+    }
+}
+
+CommandState COnAirEngine::UpdateCommand(int id) const
+{
+    const int sel = m_seams.playlist->Selection();
+    const int n = m_seams.playlist->Count();
+    const bool onAir = m_onAir != nullptr;
+    auto mode = [this](PlayerMode m) { return CommandState{true, m_mode == m}; };
+    switch (id) {
+    case Cmd::Play:
+        if (!onAir)
+            return {sel >= 0, false};
+        return {!m_onAir->IsPlaying(), true};
+    case Cmd::Stop:
+    case Cmd::FastForward:
+    case Cmd::Rewind:
+    case Cmd::Configure:
+        return {onAir, false};
+    case Cmd::Pause:
+        if (onAir)
+            return {true, m_onAir->IsPaused()};
+        return {sel >= 0, false};
+    case Cmd::NextTrack: return {HasNextItem(), false};
+    case Cmd::PrevTrack: return {sel >= 1, false};
+    case Cmd::Break: return {sel >= 0, m_break};
+    case Cmd::Shuffle: return {n > 0, false};
+    case Cmd::CrossFader:
+        return {onAir && m_onAir->IsPlaying() && sel >= 0 && !m_break &&
+                    (sel < n - 1 || AdvancesAtEnd(m_mode)),
+                false};
+    case Cmd::ModeManual: return mode(PlayerMode::Manual);
+    case Cmd::ModeNormal: return mode(PlayerMode::Normal);
+    case Cmd::ModeRepeat: return mode(PlayerMode::Repeat);
+    case Cmd::ModeRandom: return mode(PlayerMode::Random);
+    case Cmd::ModeShuffle: return mode(PlayerMode::Shuffle);
+    case Cmd::ModeIntroScan: return mode(PlayerMode::IntroScan);
+    default: return {};
+    }
+}
+
+void COnAirEngine::SetMode(PlayerMode mode)
+{
+    m_mode = mode;
+    m_break = (mode == PlayerMode::Manual);
+}
+
+bool COnAirEngine::HasNextItem() const
+{
+    const int sel = m_seams.playlist->Selection();
+    const int n = m_seams.playlist->Count();
+    if (sel < 0)
+        return false;
+    return sel < n - 1 || m_mode == PlayerMode::Repeat || m_mode == PlayerMode::Shuffle ||
+           (m_mode == PlayerMode::Random && m_onAir);
+}
+
+QString COnAirEngine::ComingUpNext() const
+{
+    const CPlaylist& list = *m_seams.playlist;
+    const int sel = list.Selection();
+    if (m_mode == PlayerMode::Random || sel < 0 || sel >= list.Count())
+        return {};
+    if (!m_onAir)
+        return GetItemDisplayName(list.Row(sel));
+    if (sel + 1 < list.Count())
+        return GetItemDisplayName(list.Row(sel + 1));
+    if (m_mode == PlayerMode::Repeat)
+        return GetItemDisplayName(list.Row(0));
+    return {};
+}
+
+// ------------------------------------------------------------ starting items
+
+void COnAirEngine::StartItem(const QString& path)
+{
+    const QString ext = SplitPath(path).ext.toUpper();
+    CPlaylist& list = *m_seams.playlist;
+    m_started = true;
+
+    if (ext == QLatin1String(".ALB")) {
+        m_seams.document->SetModifiedFlag(false);
+        if (m_seams.document->OpenDocumentFile(path)) {
+            list.Select(0);
+            if (m_mode == PlayerMode::Shuffle)
+                ShufflePlaylist();
+            PostCommand(Cmd::Play);
+        }
+        return;
+    }
+    if (ext == QLatin1String(".STOP")) {
+        SelectNext();
+        return;
+    }
+    // Control and command items take no time: a list made only of them would
+    // go round for ever, so a run longer than the list stops playback.
+    const bool control = ext == QLatin1String(".PLAY") || IsCommandExtension(ext);
+    if (control && ++m_controlRun > list.Count() + 1) {
+        m_controlRun = 0;
+        m_seams.log->WriteLogText(
+            Str::Load(Str::LogError).arg(QStringLiteral("No playable item follows: playback stops")));
+        return;
+    }
+    if (ext == QLatin1String(".PLAY")) {
+        // Play starts the selected row: when that is this very row, step past
+        // it first, or it would post Play to itself for ever.
+        const int sel = list.Selection();
+        if (sel >= 0 && list.Row(sel) == path) {
+            if (sel < list.Count() - 1)
+                list.Select(sel + 1);
+            else if (m_mode == PlayerMode::Repeat)
+                list.Select(0);
+            else if (m_mode == PlayerMode::Shuffle)
+                ShufflePlaylist();
+            else
+                return; // nothing follows it
+        }
+        PostCommand(Cmd::Play);
+        return;
+    }
+    if (control) {
+        QString error;
+        if (!RunCommandItem(*m_seams.shell, path, &error))
+            qWarning().noquote() << "lirana: command item not started:" << error;
+        PlayNext();
+        return;
+    }
+    StartMediaItem(path);
+}
+
+void COnAirEngine::StartMediaItem(const QString& path)
+{
+    BusyScope busy(*m_seams.ui);
+    if (m_mode == PlayerMode::Manual)
+        m_break = true;
+    m_seams.log->WriteLogText(Str::Load(Str::LogStart).arg(GetItemDisplayName(path)));
+    m_overlapOverride = GetOverlapOverride(path);
+
+    std::unique_ptr<CMediaTrack> track;
+    try {
+        track = m_seams.createTrack(path);
+        if (!track)
+            throw CMessageException(QStringLiteral("No player for %1").arg(path));
+        track->Open(path, this);
+        if (m_mode == PlayerMode::IntroScan) {
+            const qint64 length = track->GetLength();
+            qint64 from = qint64(m_settings.introStart) * 1000;
+            qint64 to = from + qint64(m_settings.introLength) * 1000;
+            if (length < to) {
+                from = 0;
+                to = qint64(m_settings.introLength) * 1000;
+            }
+            if (length < to)
+                to = length;
+            track->PlayRange(static_cast<TrackMs>(from), static_cast<TrackMs>(to));
+        } else {
+            track->Play();
+        }
+    } catch (const CException& error) {
+        track.reset();
+        StartFailed(error);
+        return;
+    }
+    m_onAir = std::move(track);
+    ShowOnAir(GetItemDisplayName(m_onAir->GetFileName()));
+    emit TrackStarted();
+    m_errorRun = 0;
+    m_controlRun = 0;
+}
+
+void COnAirEngine::StartFailed(const CException& error)
+{
+    ReportTrackError(error);
+    if (!m_settings.ignoreErrors) {
+        m_errorRun = 0;
+        return;
+    }
+    if (++m_errorRun < MaxErrorRun) {
+        PlayNext();
+        return;
+    }
+    m_seams.log->LogString(Str::LogTooManyErrors);
+}
+
+// ------------------------------------------------------------- transport
+
+void COnAirEngine::OnPlay()
+{
+    if (m_onAir) {
+        try {
+            m_onAir->Resume();
+        } catch (const CException& error) {
+            ReportTrackError(error);
+        }
+        return;
+    }
+    m_seams.events->ResetToNow();
+    CPlaylist& list = *m_seams.playlist;
+    if (m_mode == PlayerMode::Random && list.Count() >= 1)
+        list.Select(m_seams.random() % list.Count());
+    const int sel = list.Selection();
+    if (sel >= 0)
+        StartItem(list.Row(sel));
+}
+
+void COnAirEngine::OnPause()
+{
+    if (m_onAir) {
+        try {
+            if (m_onAir->IsPaused())
+                m_onAir->Resume();
+            else
+                m_onAir->Pause();
+        } catch (const CException& error) {
+            ReportTrackError(error);
+        }
+        return;
+    }
+    OnPlay();
+    if (m_onAir)
+        PostCommand(Cmd::Pause); // cueing: started, then paused at once
+}
+
+void COnAirEngine::OnStop()
+{
+    if (!m_onAir)
+        return;
+    if (m_onAir->IsPlaying() && m_settings.fadeOnStop && m_settings.fadePeriod > 0) {
+        MoveOnAirToFading();
+        StartFadeTimer();
+    } else {
+        EndOnAir();
+    }
+}
+
+void COnAirEngine::SelectNext()
+{
+    const bool wasPlaying = m_onAir != nullptr;
+    const bool breakAfter = m_break;
+    if (wasPlaying)
+        OnStop();
+    CPlaylist& list = *m_seams.playlist;
+    const int sel = list.Selection();
+    const int n = list.Count();
+    if (sel < 0 || n == 0)
+        return;
+    if (sel < n - 1) {
+        list.Select(sel + 1);
+    } else {
+        switch (m_mode) {
+        case PlayerMode::Normal:
+        case PlayerMode::IntroScan:
+            return;
+        case PlayerMode::Repeat:
+            list.Select(0);
+            break;
+        case PlayerMode::Shuffle:
+            ShufflePlaylist();
+            break;
+        case PlayerMode::Manual:
+        case PlayerMode::Random:
+            break;
+        }
+    }
+    if (wasPlaying && !breakAfter)
+        OnPlay();
+}
+
+void COnAirEngine::OnPrevTrack()
+{
+    const bool wasPlaying = m_onAir != nullptr;
+    if (wasPlaying)
+        OnStop();
+    CPlaylist& list = *m_seams.playlist;
+    const int sel = list.Selection();
+    if (sel >= 1) {
+        list.Select(sel - 1);
+        if (wasPlaying)
+            OnPlay();
+    }
+}
+
+void COnAirEngine::OnFastForward()
+{
+    if (!m_onAir)
+        return;
+    try {
+        const qint64 target = qint64(m_onAir->GetPosition()) + qint64(m_settings.ffTime) * 1000;
+        m_onAir->Seek(static_cast<TrackMs>(std::min<qint64>(target, INT32_MAX)));
+    } catch (const CException& error) {
+        ReportTrackError(error);
+    }
+}
+
+void COnAirEngine::OnRewind()
+{
+    if (!m_onAir)
+        return;
+    try {
+        const qint64 target = qint64(m_onAir->GetPosition()) - qint64(m_settings.ffTime) * 1000;
+        m_onAir->Seek(static_cast<TrackMs>(std::max<qint64>(0, target)));
+    } catch (const CException& error) {
+        ReportTrackError(error);
+    }
+}
+
+// ------------------------------------------------------- after an item
+
+void COnAirEngine::OnAirEnded()
+{
+    const bool breakAfter = m_break;
+    EndOnAir();
+    if (breakAfter) {
+        SelectNext();
+        return;
+    }
+    const int sel = m_seams.playlist->Selection();
+    const int n = m_seams.playlist->Count();
+    if (sel < 0 || n == 0)
+        return;
+    if (sel >= n - 1 && !AdvancesAtEnd(m_mode))
+        return;
+    PlayNext();
+}
+
+void COnAirEngine::PlayNext()
+{
+    if (m_settings.enableEvents) {
+        for (const bool exact : {true, false}) {
+            if (const auto file = m_seams.events->TakeDueEvent(exact)) {
+                StartItem(*file);
+                return;
+            }
+        }
+    }
+    if (m_mode != PlayerMode::Random)
+        SelectNext();
+    OnPlay();
+}
+
+void COnAirEngine::EndOnAir()
+{
+    m_onAir.reset();
+    m_seams.ui->SetFrameTitle(m_seams.document->Title());
+    ClearOnAir();
+    m_break = false;
+    emit SlotsChanged();
+}
+
+void COnAirEngine::EndFading()
+{
+    if (!m_fading)
+        return;
+    m_fading.reset();
+    emit SlotsChanged();
+}
+
+void COnAirEngine::ShowOnAir(const QString& text)
+{
+    m_onAirText = text;
+    m_seams.ui->SetFrameTitle(text);
+    emit SlotsChanged();
+}
+
+void COnAirEngine::ClearOnAir()
+{
+    m_previousText = m_onAirText;
+    m_onAirText.clear();
+}
+
+void COnAirEngine::ShufflePlaylist()
+{
+    CPlaylist& list = *m_seams.playlist;
+    const int n = list.Count();
+    if (n < 1)
+        return;
+    BusyScope busy(*m_seams.ui);
+    QStringList left = list.Rows();
+    QStringList drawn;
+    drawn.reserve(n);
+    while (!left.isEmpty()) {
+        const int r = m_seams.random() % static_cast<int>(left.size());
+        drawn << left.takeAt(r);
+    }
+    list.Reset(drawn, 0);
+    emit PlaylistEdited(Cmd::Shuffle);
+}

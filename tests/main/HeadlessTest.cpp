@@ -1,0 +1,158 @@
+// The headless runner as a user scripts it: the real program in its own
+// process, with its own configuration folders.
+#include "support/TestEnv.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Run
+{
+    int exitCode = -1;
+    QStringList lines; // stdout, time stamps removed
+    QString err;
+};
+
+class HeadlessTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        home = TestEnv::MakeTempDir(QStringLiteral("headless"));
+        QDir(home).mkpath(QStringLiteral("config/Oxbelund"));
+    }
+
+    void WriteHive(const QByteArray& settings)
+    {
+        TestEnv::WriteFile(home + QStringLiteral("/config/Oxbelund/Lirana.reg"),
+                           "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Oxbelund\\Lirana\\Settings]\n" +
+                               settings + "\n");
+    }
+
+    Run Start(const QStringList& args, int timeoutMs = 20000)
+    {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
+        env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(home);
+        p.start(QStringLiteral(LIRANA_BINARY), args);
+        Run run;
+        if (!p.waitForFinished(timeoutMs)) {
+            p.kill();
+            p.waitForFinished();
+            ADD_FAILURE() << "lirana did not finish";
+            return run;
+        }
+        run.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        run.err = QString::fromLocal8Bit(p.readAllStandardError());
+        static const QRegularExpression stamp(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\t"));
+        const QString out = QString::fromLocal8Bit(p.readAllStandardOutput());
+        for (const QString& line : out.split(u'\n', Qt::SkipEmptyParts)) {
+            QString l = line;
+            run.lines << l.remove(stamp);
+        }
+        return run;
+    }
+
+    QString home;
+};
+
+TEST_F(HeadlessTest, PlaysPausesAndExitsAtTheEnd)
+{
+    WriteHive("\"Overlap Time\"=dword:00000000");
+    const Run run = Start({"--headless", "--play", "--exit-at-end", "--log-stdout", "1.pause", "0.pause"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.lines, QStringList({"startup", "start\t1 sec.", "start\t0 sec.", "shutdown"}));
+}
+
+TEST_F(HeadlessTest, StopRowEndsTheRun)
+{
+    WriteHive("\"Overlap Time\"=dword:00000000");
+    const Run run = Start({"--headless", "--play", "--exit-at-end", "--log-stdout", "0.pause",
+                           "x.stop", "5.pause"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.lines, QStringList({"startup", "start\t0 sec.", "shutdown"}));
+}
+
+TEST_F(HeadlessTest, AutoPlayStartsWithoutPlayOption)
+{
+    WriteHive("\"Overlap Time\"=dword:00000000\n\"AutoPlay\"=hex:01,00,00,00");
+    const Run run = Start({"--headless", "--exit-at-end", "--log-stdout", "0.pause"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.lines, QStringList({"startup", "start\t0 sec.", "shutdown"}));
+}
+
+TEST_F(HeadlessTest, ErrorsAreLoggedAndWithIgnoreErrorsTheNextItemPlays)
+{
+    WriteHive("\"Overlap Time\"=dword:00000000\n\"IgnoreErrors\"=hex:01,00,00,00");
+    const Run run = Start({"--headless", "--play", "--exit-at-end", "--log-stdout",
+                           "/nowhere/Track01.cda", "0.pause"});
+    EXPECT_EQ(run.exitCode, 0);
+    ASSERT_EQ(run.lines.size(), 5) << run.lines.join(u'|').toStdString();
+    EXPECT_EQ(run.lines[1], "start\tTrack 01");
+    EXPECT_TRUE(run.lines[2].startsWith(QLatin1String("error\t"))) << run.lines[2].toStdString();
+    EXPECT_EQ(run.lines[3], "start\t0 sec.");
+    EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString(); // ignored errors show no message
+}
+
+TEST_F(HeadlessTest, WithoutIgnoreErrorsTheErrorIsShownOnStderrAndPlaybackStops)
+{
+    WriteHive("\"Overlap Time\"=dword:00000000");
+    const Run run = Start({"--headless", "--play", "--exit-at-end", "--log-stdout",
+                           "/nowhere/Track01.cda", "0.pause"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.lines.size(), 4);
+    EXPECT_TRUE(run.err.startsWith(QLatin1String("lirana: error: "))) << run.err.toStdString();
+}
+
+TEST_F(HeadlessTest, TooManyErrorsEndTheRunWithTheTwoLineEntry)
+{
+    WriteHive("\"IgnoreErrors\"=hex:01,00,00,00");
+    QStringList args{"--headless", "--play", "--exit-at-end", "--log-stdout"};
+    for (int i = 1; i <= 55; ++i)
+        args << QStringLiteral("/nowhere/Track%1.cda").arg(i % 100, 2, 10, QLatin1Char('0'));
+    const Run run = Start(args);
+    EXPECT_EQ(run.exitCode, 0);
+    ASSERT_GE(run.lines.size(), 3);
+    EXPECT_EQ(run.lines.filter(QRegularExpression(QStringLiteral("^start\\t"))).size(), 50);
+    const qsizetype n = run.lines.size();
+    EXPECT_EQ(run.lines[n - 3], "error");
+    EXPECT_EQ(run.lines[n - 2], "Playback is stooped because of too many errors");
+    EXPECT_EQ(run.lines[n - 1], "shutdown");
+}
+
+TEST_F(HeadlessTest, CommandLineContract)
+{
+    const Run help = Start({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.lines.join(u'\n').contains(QLatin1String("--headless")));
+    const Run version = Start({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_TRUE(version.lines.value(0).startsWith(QLatin1String("lirana ")));
+    const Run bad = Start({"--headless", "--frobnicate"});
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_TRUE(bad.err.contains(QLatin1String("Usage:")));
+    EXPECT_EQ(Start({"--play", "a.mp3"}).exitCode, 2);
+}
+
+TEST_F(HeadlessTest, ACorruptHiveStartsOnDefaultsAndIsKeptAside)
+{
+    TestEnv::WriteFile(home + QStringLiteral("/config/Oxbelund/Lirana.reg"),
+                       "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Oxbelund\\Lirana\\Settings]\n\"Overl");
+    const Run run = Start({"--headless", "--play", "--exit-at-end", "--log-stdout", "0.pause"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.lines, QStringList({"startup", "start\t0 sec.", "shutdown"}));
+    EXPECT_EQ(run.err.count(u'\n'), 1) << run.err.toStdString();
+    const QStringList aside = QDir(home + QStringLiteral("/config/Oxbelund"))
+                                  .entryList({QStringLiteral("Lirana.reg.bad-*")}, QDir::Files);
+    EXPECT_EQ(aside.size(), 1);
+}
+
+} // namespace

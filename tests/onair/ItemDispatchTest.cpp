@@ -1,0 +1,245 @@
+// How the engine starts each kind of row, what it logs, its errors and the
+// notifications of tracks that already left their slot.
+#include "EngineFixture.h"
+
+#include "app/Strings.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace {
+
+TEST_F(EngineTest, StopRowEndsPlaybackAndSelectsTheNextRow)
+{
+    Load({"/m/a.mp3", "/m/x.stop", "/m/b.mp3"});
+    engine->OnPlay();
+    EndOnAir();
+    EXPECT_EQ(engine->OnAir(), nullptr);
+    EXPECT_EQ(list.Selection(), 2);
+    engine->OnPlay();
+    EXPECT_EQ(OnAirPath(), "/m/b.mp3");
+}
+
+TEST_F(EngineTest, PlayRowPostsPlayAndStepsPastItself)
+{
+    Load({"/m/a.mp3", "/m/go.PLAY", "/m/b.mp3"});
+    engine->OnPlay();
+    EndOnAir();
+    // The .play row was reached and selected: it steps on and posts Play.
+    EXPECT_EQ(engine->OnAir(), nullptr);
+    EXPECT_EQ(list.Selection(), 2);
+    EXPECT_FALSE(engine->IsIdle());
+    RunPosted();
+    EXPECT_EQ(OnAirPath(), "/m/b.mp3");
+    EXPECT_TRUE(engine->IsIdle() == false);
+}
+
+TEST_F(EngineTest, PlayItemFromAnEventStartsTheSelectedRow)
+{
+    Load({"/m/a.mp3", "/m/b.mp3"}, 1);
+    engine->StartItem("/events/resume.play");
+    RunPosted();
+    EXPECT_EQ(OnAirPath(), "/m/b.mp3");
+}
+
+TEST_F(EngineTest, LastRowPlayItemInNormalModeEndsPlayback)
+{
+    Load({"/m/a.mp3", "/m/go.play"});
+    engine->OnPlay();
+    EndOnAir();
+    RunPosted();
+    EXPECT_TRUE(engine->IsIdle());
+    EXPECT_EQ(list.Selection(), 1);
+}
+
+TEST_F(EngineTest, CommandItemsRunThroughTheShellAndPlaybackGoesOn)
+{
+    const QString script = QDir::currentPath() + QStringLiteral("/jingle-off.sh");
+    QFile file(script);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("exit 0\n");
+    file.close();
+    Load({"/m/a.mp3", script, "/m/b.mp3"});
+    engine->OnPlay();
+    EndOnAir();
+    ASSERT_EQ(shell.started.size(), 1);
+    EXPECT_EQ(shell.started[0], QStringList({"/bin/sh", script}));
+    EXPECT_EQ(OnAirPath(), "/m/b.mp3");
+    EXPECT_EQ(Starts(), QStringList({"a", "b"})); // command items are not logged as starts
+}
+
+TEST_F(EngineTest, AListOfOnlyCommandItemsInRepeatModeComesToRest)
+{
+    engine->SetMode(PlayerMode::Repeat);
+    Load({"/nowhere/one.sh", "/nowhere/two.exe"});
+    engine->OnPlay();
+    for (int i = 0; i < 10 && !engine->IsIdle(); ++i)
+        RunPosted();
+    EXPECT_TRUE(engine->IsIdle());
+    EXPECT_TRUE(entries.last().startsWith(QLatin1String("error\t")));
+}
+
+TEST_F(EngineTest, AlbumRowReplacesThePlaylistAndStartsItsFirstRow)
+{
+    document.albums["/m/next.alb"] = {"/m/x.mp3", "/m/y.mp3"};
+    Load({"/m/a.mp3", "/m/next.alb"});
+    engine->OnPlay();
+    EndOnAir();
+    EXPECT_FALSE(document.modified);
+    EXPECT_EQ(list.Rows(), QStringList({"/m/x.mp3", "/m/y.mp3"}));
+    EXPECT_EQ(list.Selection(), 0);
+    RunPosted();
+    EXPECT_EQ(OnAirPath(), "/m/x.mp3");
+}
+
+TEST_F(EngineTest, StartLogsTheDisplayNameAndShowsItOnAir)
+{
+    Load({"/m/10.pause", "/m/Song~2.5.mp3"});
+    engine->OnPlay();
+    EXPECT_EQ(entries, QStringList({"start\t10 sec."}));
+    EXPECT_EQ(engine->OnAirText(), "10 sec.");
+    EXPECT_EQ(engine->OverlapOverride(), -1);
+    engine->Settings().fadeOnStop = false;
+    engine->OnCommand(Cmd::NextTrack);
+    EXPECT_EQ(engine->PreviouslyPlayedText(), "10 sec.");
+    EXPECT_EQ(engine->OverlapOverride(), 2500);
+}
+
+TEST_F(EngineTest, FailedStartIsReportedAndStopsWithoutIgnoreErrors)
+{
+    world.failingOpen = {"/m/bad.mp3"};
+    Load({"/m/bad.mp3", "/m/b.mp3"});
+    engine->OnPlay();
+    EXPECT_EQ(engine->OnAir(), nullptr);
+    EXPECT_EQ(ui.messages, QStringList({"cannot open /m/bad.mp3"}));
+    EXPECT_EQ(entries, QStringList({"start\tbad", "error\tcannot open /m/bad.mp3"}));
+    EXPECT_EQ(list.Selection(), 0);
+    EXPECT_EQ(engine->ErrorRun(), 0);
+    EXPECT_TRUE(world.alive.empty()); // the failed track was deleted
+}
+
+TEST_F(EngineTest, WithIgnoreErrorsFiftyFailedStartsEndTheRun)
+{
+    engine->Settings().ignoreErrors = true;
+    QStringList rows;
+    for (int i = 0; i < 60; ++i) {
+        rows << QStringLiteral("/m/broken%1.mp3").arg(i);
+        world.failingOpen.insert(rows.last());
+    }
+    Load(rows);
+    engine->OnPlay();
+    EXPECT_TRUE(ui.messages.isEmpty());
+    EXPECT_EQ(Starts().size(), 50);
+    EXPECT_EQ(Starts().last(), "broken49");
+    EXPECT_EQ(list.Selection(), 49); // stays on the failing row
+    EXPECT_EQ(entries.last(), Str::Load(Str::LogTooManyErrors));
+    EXPECT_EQ(entries.last(), "error\nPlayback is stooped because of too many errors");
+    EXPECT_EQ(engine->OnAir(), nullptr);
+}
+
+TEST_F(EngineTest, ASuccessfulStartResetsTheErrorRun)
+{
+    engine->Settings().ignoreErrors = true;
+    world.failingOpen = {"/m/bad1.mp3", "/m/bad2.mp3"};
+    Load({"/m/bad1.mp3", "/m/bad2.mp3", "/m/good.mp3", "/m/bad3.mp3"});
+    engine->OnPlay();
+    EXPECT_EQ(OnAirPath(), "/m/good.mp3");
+    EXPECT_EQ(engine->ErrorRun(), 0);
+}
+
+TEST_F(EngineTest, LateNotificationsOfTracksThatLeftTheirSlotChangeNothing)
+{
+    engine->Settings().fadeOnStop = false;
+    Load({"/m/a.mp3", "/m/b.mp3", "/m/c.mp3"});
+    engine->OnPlay();
+    const std::uint64_t gone = OnAir()->Serial();
+    engine->OnCommand(Cmd::NextTrack); // a is deleted, b on air
+    engine->OnMciNotify(MCI_NOTIFY_SUCCESSFUL, gone);
+    EXPECT_EQ(OnAirPath(), "/m/b.mp3");
+    engine->OnTrackError(std::make_unique<CMessageException>(QStringLiteral("late")), gone);
+    EXPECT_EQ(OnAirPath(), "/m/b.mp3");
+    EXPECT_EQ(entries.last(), "error\tlate"); // still reported
+}
+
+TEST_F(EngineTest, EndNotificationOfTheFadingTrackEndsOnlyIt)
+{
+    Load({"/m/a.mp3", "/m/b.mp3", "/m/c.mp3"});
+    engine->OnPlay();
+    engine->OnCommand(Cmd::NextTrack); // a fades, b on air
+    ASSERT_NE(Fading(), nullptr);
+    engine->OnMciNotify(MCI_NOTIFY_SUCCESSFUL, Fading()->Serial());
+    EXPECT_EQ(Fading(), nullptr);
+    EXPECT_EQ(OnAirPath(), "/m/b.mp3");
+}
+
+TEST_F(EngineTest, PostedNotificationsReachTheEngine)
+{
+    Load({"/m/a.mp3", "/m/b.mp3"});
+    engine->OnPlay();
+    QCoreApplication::postEvent(engine.get(), new CMciNotifyEvent(MCI_NOTIFY_SUCCESSFUL, OnAir()->Serial()));
+    QCoreApplication::sendPostedEvents(engine.get());
+    EXPECT_EQ(OnAirPath(), "/m/b.mp3");
+    QCoreApplication::postEvent(engine.get(), new CVolumeRequestEvent(40));
+    QCoreApplication::sendPostedEvents(engine.get());
+    EXPECT_FLOAT_EQ(OnAir()->GetVolume(), 0.4f);
+}
+
+TEST_F(EngineTest, UnusualNotifyCodesAreLogged)
+{
+    Load({"/m/a.mp3", "/m/b.mp3"});
+    engine->OnPlay();
+    const std::uint64_t serial = OnAir()->Serial();
+    engine->OnMciNotify(MCI_NOTIFY_SUPERSEDED, serial);
+    engine->OnMciNotify(MCI_NOTIFY_ABORTED, serial);
+    engine->OnMciNotify(77, serial);
+    engine->OnMciNotify(MCI_NOTIFY_FAILURE, serial); // errors not ignored: stays on air
+    EXPECT_EQ(OnAirPath(), "/m/a.mp3");
+    EXPECT_EQ(entries.mid(1), QStringList({"error\tOnMciNotify/MCI_NOTIFY_SUPERSEDED",
+                                            "error\tOnMciNotify/77",
+                                            "error\tOnMciNotify/MCI_NOTIFY_FAILURE"}));
+    engine->Settings().ignoreErrors = true;
+    engine->OnMciNotify(MCI_NOTIFY_FAILURE, serial);
+    EXPECT_EQ(OnAirPath(), "/m/b.mp3");
+}
+
+TEST_F(EngineTest, ExactEventInterruptsAndWaitingEventFollows)
+{
+    engine->Settings().fadeOnStop = false;
+    Load({"/m/a.mp3", "/m/b.mp3"});
+    engine->OnPlay();
+    events.waiting = {"/ev/news.mp3"};
+    engine->OnTimer(COnAirEngine::TimerEvents); // nothing exact is due
+    EXPECT_EQ(OnAirPath(), "/m/a.mp3");
+    EndOnAir();
+    EXPECT_EQ(OnAirPath(), "/ev/news.mp3");
+    EXPECT_EQ(list.Selection(), 0); // an event does not move the selection
+    events.exact = {"/ev/id.mp3"};
+    engine->OnTimer(COnAirEngine::TimerEvents);
+    EXPECT_EQ(OnAirPath(), "/ev/id.mp3");
+    engine->Settings().enableEvents = false;
+    events.exact = {"/ev/never.mp3"};
+    engine->OnTimer(COnAirEngine::TimerEvents);
+    EXPECT_EQ(OnAirPath(), "/ev/id.mp3");
+}
+
+TEST_F(EngineTest, StartupArmsTimersAndAutoPlays)
+{
+    engine->Settings().autoPlay = true;
+    Load({"/m/a.mp3"});
+    engine->Startup();
+    EXPECT_EQ(entries, QStringList({"startup"}));
+    EXPECT_TRUE(engine->IsTimerArmed(COnAirEngine::TimerStartup));
+    EXPECT_TRUE(engine->IsTimerArmed(COnAirEngine::TimerEvents));
+    EXPECT_FALSE(engine->IsTimerArmed(COnAirEngine::TimerWatchDog));
+    engine->OnTimer(COnAirEngine::TimerStartup);
+    EXPECT_FALSE(engine->IsTimerArmed(COnAirEngine::TimerStartup));
+    EXPECT_TRUE(engine->IsTimerArmed(COnAirEngine::TimerOverlap));
+    EXPECT_TRUE(engine->IsTimerArmed(COnAirEngine::TimerAutoPlay));
+    engine->OnTimer(COnAirEngine::TimerAutoPlay);
+    EXPECT_EQ(OnAirPath(), "/m/a.mp3");
+    engine->Shutdown(false);
+    EXPECT_EQ(entries.last(), "shutdown");
+    EXPECT_FALSE(engine->IsTimerArmed(COnAirEngine::TimerOverlap));
+}
+
+} // namespace
