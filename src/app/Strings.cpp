@@ -12,6 +12,11 @@ QString Load(int id)
         {LogStartup, QStringLiteral("startup")},
         {LogShutdown, QStringLiteral("shutdown")},
         {LogError, QStringLiteral("error\t%1")},
+        {LogWriteFailed, QStringLiteral("Error writing to log file %1.")},
+        {SilenceDetected,
+         QStringLiteral("Lirana detected a period of silence. Please check the current file. "
+                        "Maybe you need to restart the computer in order to release locked "
+                        "system resources.")},
         {LogSilenceNext, QStringLiteral("silence\tThe next song is selected")},
         {LogSilenceMessage, QStringLiteral("silence\tA message box is displayed")},
         {LogSilenceReboot, QStringLiteral("silence\tThe system will be rebooted")},

@@ -11,12 +11,17 @@ enum : int {
     LogStartup = 1043,        // "startup"
     LogShutdown = 1044,       // "shutdown"
     LogError = 1045,          // "error\t%s"
+    LogWriteFailed = 1048,    // "Error writing to log file %s."
+    SilenceDetected = 1058,
     LogSilenceNext = 1060,
     LogSilenceMessage = 1061,
     LogSilenceReboot = 1062,
     LogTooManyErrors = 1063,  // two lines: "error", then the reason
     ShutdownConfirmation = 1065,
 };
+
+// Command of the silence actions (no menu carries it).
+inline constexpr int CmdSilenceActions = 32873;
 
 // The text of a string id; empty for an unknown id.
 QString Load(int id);

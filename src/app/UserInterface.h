@@ -20,6 +20,18 @@ public:
     virtual void SetFrameTitle(const QString& /*title*/) {}
     // Busy indication for a step that may take a moment (wait cursor).
     virtual void SetBusy(bool /*busy*/) {}
+
+    // The save prompt before New, Open, a recent file or closing:
+    // "Save changes to <docName>?" with Save / Discard / Cancel.
+    enum class SaveAnswer { Save, Discard, Cancel };
+    virtual SaveAnswer AskSaveChanges(const QString& /*docName*/) { return SaveAnswer::Discard; }
+    // The Save As dialog starting from suggested (a path or a bare file
+    // name), offering the album filter with default extension "alb" and
+    // asking before overwriting. Returns the chosen path; empty = cancelled.
+    virtual QString AskSaveFileName(const QString& /*suggested*/) { return {}; }
+    // The Open dialog for an existing album (same filter, file must exist).
+    // Returns the chosen path; empty = cancelled.
+    virtual QString AskOpenFileName() { return {}; }
 };
 
 // Scoped busy indication.

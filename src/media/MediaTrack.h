@@ -81,7 +81,10 @@ private:
 };
 
 // Posts a track's notifications to its owner from any thread. Detach() stops
-// all further delivery; posting and detaching are serialised.
+// all further delivery; posting and detaching are serialised. The owner must
+// outlive its attachment: an owner closes or deletes its tracks before it
+// goes away. Events already posted may still arrive after Detach; receivers
+// match them by serial number.
 class CTrackNotifier
 {
 public:

@@ -7,6 +7,7 @@
 #include "onair/EngineSeams.h"
 #include "onair/PlayLog.h"
 #include "platform/Shell.h"
+#include "platform/SystemRestart.h"
 #include "playlist/ItemPath.h"
 #include "playlist/Playlist.h"
 
@@ -54,6 +55,12 @@ COnAirEngine::COnAirEngine(Seams seams, QObject* parent) : QObject(parent), m_se
         m_seams.events = &NoEvents();
     if (!m_seams.createTrack)
         m_seams.createTrack = [](const QString& path) { return CreateTrack(path); };
+    if (!m_seams.restart)
+        m_seams.restart = &SystemRestart::System();
+    m_seams.log->SetReporter([this](const QString& message) {
+        if (!m_settings.ignoreErrors)
+            m_seams.ui->ShowMessage(message, UserInterface::Icon::Stop);
+    });
     if (!m_seams.random) {
         std::srand(static_cast<unsigned>(std::time(nullptr) % 32767));
         m_seams.random = [] { return std::rand(); };
@@ -76,6 +83,13 @@ void COnAirEngine::LoadSettings()
     m_mode = (mode >= 0 && mode <= 5) ? static_cast<PlayerMode>(mode) : PlayerMode::Normal;
     m_break = (m_mode == PlayerMode::Manual);
     m_settings.ApplyWorkingDir();
+    ApplyLogSettings();
+}
+
+void COnAirEngine::ApplyLogSettings()
+{
+    m_seams.log->SetEnabled(m_settings.enableLogging);
+    m_seams.log->SetFolder(m_settings.logfileDir);
 }
 
 void COnAirEngine::SaveSettings()
@@ -88,9 +102,9 @@ void COnAirEngine::SaveSettings()
 
 void COnAirEngine::Startup()
 {
+    ApplyLogSettings();
     m_seams.log->LogString(Str::LogStartup);
-    if (m_settings.watchDog.enable)
-        SetTimer(TimerWatchDog, std::max(1, m_settings.watchDog.interval) * 1000);
+    RearmWatchDog();
     SetTimer(TimerStartup, 500);
     SetTimer(TimerEvents, 1000);
 }
@@ -154,7 +168,8 @@ void COnAirEngine::OnTimer(int id)
         OnPlay();
         break;
     case TimerWatchDog:
-        break; // the silence detector hooks in here
+        WatchDogTick();
+        break;
     case TimerFade:
         FadeStep();
         break;

@@ -25,6 +25,7 @@ class Clock;
 class DocumentSeam;
 class EventSource;
 class Shell;
+class SystemRestart;
 class UserInterface;
 
 enum class PlayerMode : int { Manual = 0, Normal = 1, Repeat = 2, Random = 3, Shuffle = 4, IntroScan = 5 };
@@ -57,6 +58,7 @@ public:
         EventSource* events = nullptr;
         TrackFactory createTrack;      // default: CreateTrack
         std::function<int()> random;   // default: the C library's rand()
+        SystemRestart* restart = nullptr; // default: logind
     };
 
     explicit COnAirEngine(Seams seams, QObject* parent = nullptr);
@@ -97,6 +99,10 @@ public:
     void ReportTrackError(const CException& error);
     // The on-air volume slider moved to level (0.0..1.0).
     void OnVolumeSlider(float level);
+    // The silence detector: arms or disarms timer 4 from the settings.
+    void RearmWatchDog();
+    // Runs the chosen silence actions at once (command 32873).
+    void RunSilenceActions();
 
     // State.
     CMediaTrack* OnAir() const { return m_onAir.get(); }
@@ -143,6 +149,8 @@ private:
     void OverlapTick();
     void FadeStep();
     void EventsTick();
+    void WatchDogTick();
+    void ApplyLogSettings();
     void ShowOnAir(const QString& text);
     void ClearOnAir();
     void SelectRandomRow();
@@ -160,6 +168,10 @@ private:
     int m_fadeSteps = 0;
     int m_pendingCommands = 0;
     bool m_started = false;
+    // Silence detector memory: the track watched and its last position
+    // (-1 after a paused check); the track is only compared.
+    std::uint64_t m_watchedTrack = 0;
+    qint64 m_watchedPosition = -1;
     QString m_onAirText;
     QString m_previousText;
     std::array<QBasicTimer, 7> m_timers;

@@ -2,14 +2,33 @@
 
 #include "app/Strings.h"
 #include "platform/Clock.h"
+#include "platform/DataPaths.h"
 
+#include <QDir>
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
 #include <ctime>
+#include <fcntl.h>
+#include <unistd.h>
 
-CPlayLog::CPlayLog(Clock& clock) : m_clock(clock) {}
+CPlayLog::CPlayLog(Clock& clock) : m_clock(clock)
+{
+    SetFolder({});
+}
 
 void CPlayLog::AddSink(Sink sink)
 {
     m_sinks.push_back(std::move(sink));
+}
+
+void CPlayLog::SetFolder(const QString& folder)
+{
+    m_defaultFolder = folder.isEmpty();
+    m_folder = m_defaultFolder ? DataPaths::AppDataDir() + QStringLiteral("/logs") : folder;
+    if (!m_folder.endsWith(u'/'))
+        m_folder += u'/';
 }
 
 void CPlayLog::LogString(int id)
@@ -22,6 +41,47 @@ void CPlayLog::WriteLogText(const QString& text)
     const QString line = TimeStamp() + u'\t' + text;
     for (const Sink& sink : m_sinks)
         sink(line);
+    if (!m_enabled)
+        return;
+    try {
+        WriteLogLine(text);
+    } catch (const CLogFileException& error) {
+        if (m_reporter)
+            m_reporter(Str::Load(Str::LogWriteFailed).arg(error.Path()));
+    }
+}
+
+void CPlayLog::WriteLogLine(const QString& text)
+{
+    const QDate today = m_clock.Now().date();
+    const QString name = QStringLiteral("%1-%2-%3.LOG")
+                             .arg(today.year(), 4, 10, QLatin1Char('0'))
+                             .arg(today.month(), 2, 10, QLatin1Char('0'))
+                             .arg(today.day(), 2, 10, QLatin1Char('0'));
+    m_path = m_folder + name;
+    // Our own default folder is made when missing; a folder the operator
+    // chose must exist, or every write fails and says so.
+    if (m_defaultFolder)
+        QDir().mkpath(m_folder);
+    const QByteArray line = (TimeStamp() + u'\t' + text + u'\n').toUtf8();
+    const QByteArray file = QFile::encodeName(m_path);
+    const int fd = ::open(file.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0)
+        throw CLogFileException(m_path, QString::fromLocal8Bit(std::strerror(errno)));
+    qsizetype done = 0;
+    while (done < line.size()) {
+        const ssize_t n = ::write(fd, line.constData() + done, static_cast<size_t>(line.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            const int code = errno;
+            ::close(fd);
+            throw CLogFileException(m_path, QString::fromLocal8Bit(std::strerror(code)));
+        }
+        done += n;
+    }
+    if (::close(fd) != 0)
+        throw CLogFileException(m_path, QString::fromLocal8Bit(std::strerror(errno)));
 }
 
 QString CPlayLog::TimeStamp() const

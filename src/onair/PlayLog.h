@@ -1,8 +1,13 @@
 // CPlayLog: the station's play log. Each entry is one line: the local time
-// in the locale's "%X" form, a tab, the entry text. Lines go to the attached
-// sinks (the daily log file, the headless runner's stdout).
+// in the locale's "%X" form, a tab, the entry text. When logging is on, the
+// line is appended to the day's file "YYYY-MM-DD.LOG" in the log folder; the
+// file is opened and closed for every entry, so other programs may read or
+// move it at any time. Every line also goes to the attached sinks (the
+// headless runner's stdout), whether or not logging to files is on.
 // Thread: the user-interface thread.
 #pragma once
+
+#include "platform/Exception.h"
 
 #include <QString>
 #include <functional>
@@ -10,20 +15,51 @@
 
 class Clock;
 
+// A log file that could not be opened or written.
+class CLogFileException : public CExceptionImpl<CLogFileException, CException>
+{
+public:
+    CLogFileException(QString path, QString reason)
+        : m_path(std::move(path)), m_reason(std::move(reason)) {}
+    const QString& Path() const { return m_path; }
+    QString GetErrorMessage() const override { return m_path + QStringLiteral(": ") + m_reason; }
+
+private:
+    QString m_path;
+    QString m_reason;
+};
+
 class CPlayLog
 {
 public:
     using Sink = std::function<void(const QString& line)>;
+    using Reporter = std::function<void(const QString& message)>;
 
     explicit CPlayLog(Clock& clock);
 
     // Adds a receiver of every formatted line (without line end).
     void AddSink(Sink sink);
+    // Receives "Error writing to log file %s." when a write fails.
+    void SetReporter(Reporter reporter) { m_reporter = std::move(reporter); }
+
+    // Logging to files on or off ("Enable Logging").
+    void SetEnabled(bool enabled) { m_enabled = enabled; }
+    bool IsEnabled() const { return m_enabled; }
+    // The folder of the log files ("Logfile Dir"); empty means the
+    // application's data folder ($XDG_DATA_HOME/Oxbelund/Lirana/logs).
+    void SetFolder(const QString& folder);
+    // The folder in use, always with a trailing '/'.
+    const QString& Folder() const { return m_folder; }
+    // The file written last (the day's file from the first entry on).
+    const QString& Path() const { return m_path; }
 
     // Writes the text of a string id.
     void LogString(int id);
-    // Writes one entry: time stamp, tab, text.
+    // Writes one entry; a failed file write is reported, the entry is lost
+    // from the file and the next entry tries again.
     void WriteLogText(const QString& text);
+    // Appends one entry to the day's file; throws CLogFileException.
+    void WriteLogLine(const QString& text);
 
     // The locale's "%X" time of the clock's current time.
     QString TimeStamp() const;
@@ -31,4 +67,9 @@ public:
 private:
     Clock& m_clock;
     std::vector<Sink> m_sinks;
+    Reporter m_reporter;
+    bool m_enabled = false;
+    bool m_defaultFolder = true;
+    QString m_folder;
+    QString m_path;
 };

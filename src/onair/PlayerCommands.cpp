@@ -36,6 +36,7 @@ void COnAirEngine::OnCommand(int id)
     case Cmd::Rewind: OnRewind(); break;
     case Cmd::Break: m_break = !m_break; break;
     case Cmd::Shuffle: ShufflePlaylist(); break;
+    case Str::CmdSilenceActions: RunSilenceActions(); break;
     case Cmd::Configure:
         if (m_onAir)
             m_onAir->Configure(this);

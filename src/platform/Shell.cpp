@@ -29,6 +29,82 @@ public:
     }
 };
 
+// Splits an Exec value into arguments as the desktop entry rules say:
+// blanks separate arguments, double quotes group, and inside quotes a
+// backslash escapes '"', '`', '$' and '\\'. Outside quotes the field codes
+// (%f, %U, ...) are dropped, %k becomes the entry's path, %c its name and
+// %% a '%'; an argument made only of dropped codes disappears.
+QStringList SplitExec(const QString& exec, const QString& entryPath, const QString& name)
+{
+    QStringList out;
+    QString arg;
+    bool inArg = false;   // an argument has started (maybe empty and quoted)
+    bool keep = false;    // it holds quoted or literal text
+    bool quoted = false;
+    auto finish = [&] {
+        if (inArg && (keep || !arg.isEmpty()))
+            out << arg;
+        arg.clear();
+        inArg = keep = false;
+    };
+    for (qsizetype i = 0; i < exec.size(); ++i) {
+        const QChar c = exec[i];
+        if (quoted) {
+            if (c == u'"') {
+                quoted = false;
+            } else if (c == u'\\' && i + 1 < exec.size()) {
+                arg += exec[++i];
+            } else {
+                arg += c;
+            }
+        } else if (c == u' ' || c == u'\t') {
+            finish();
+        } else if (c == u'"') {
+            quoted = inArg = keep = true;
+        } else if (c == u'%' && i + 1 < exec.size()) {
+            inArg = true;
+            const QChar code = exec[++i];
+            if (code == u'%') {
+                arg += u'%';
+                keep = true;
+            } else if (code == u'k') {
+                arg += entryPath;
+            } else if (code == u'c') {
+                arg += name;
+            }
+        } else {
+            arg += c;
+            inArg = keep = true;
+        }
+    }
+    finish();
+    return out;
+}
+
+// The value of a desktop entry key with the string escapes (\s, \n, \t,
+// \r, \\) resolved; other backslashes stay for the Exec quoting rules.
+QString Unescape(const QString& value)
+{
+    QString out;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        if (value[i] != u'\\' || i + 1 >= value.size()) {
+            out += value[i];
+            continue;
+        }
+        const QChar next = value[i + 1];
+        const QString plain = next == u's' ? QStringLiteral(" ") : next == u'n' ? QStringLiteral("\n")
+                            : next == u't' ? QStringLiteral("\t") : next == u'r' ? QStringLiteral("\r")
+                            : next == u'\\' ? QStringLiteral("\\") : QString();
+        if (!plain.isEmpty()) {
+            out += plain;
+            ++i;
+        } else {
+            out += value[i];
+        }
+    }
+    return out;
+}
+
 // The Exec line of a desktop entry as an argument vector, without the field
 // codes (%f, %U, ...) that a launcher would fill in.
 QStringList DesktopExec(const QString& path)
@@ -39,24 +115,20 @@ QStringList DesktopExec(const QString& path)
     QTextStream in(&file);
     in.setEncoding(QStringConverter::Utf8);
     bool inEntry = false;
+    QString exec;
+    QString name;
     while (!in.atEnd()) {
         const QString line = in.readLine().trimmed();
         if (line.startsWith(u'[')) {
             inEntry = (line == QLatin1String("[Desktop Entry]"));
             continue;
         }
-        if (inEntry && line.startsWith(QLatin1String("Exec="))) {
-            QStringList args = QProcess::splitCommand(line.mid(5));
-            QStringList out;
-            for (QString& a : args) {
-                if (a.size() == 2 && a.startsWith(u'%'))
-                    continue;
-                out << a.replace(QLatin1String("%%"), QLatin1String("%"));
-            }
-            return out;
-        }
+        if (inEntry && line.startsWith(QLatin1String("Exec=")) && exec.isEmpty())
+            exec = Unescape(line.mid(5));
+        else if (inEntry && line.startsWith(QLatin1String("Name=")) && name.isEmpty())
+            name = Unescape(line.mid(5));
     }
-    return {};
+    return exec.isEmpty() ? QStringList() : SplitExec(exec, path, name);
 }
 
 } // namespace

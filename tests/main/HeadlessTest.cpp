@@ -10,7 +10,7 @@
 
 namespace {
 
-struct Run
+struct RunResult
 {
     int exitCode = -1;
     QStringList lines; // stdout, time stamps removed
@@ -33,7 +33,7 @@ protected:
                                settings + "\n");
     }
 
-    Run Start(const QStringList& args, int timeoutMs = 20000)
+    RunResult Start(const QStringList& args, int timeoutMs = 20000)
     {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -43,7 +43,7 @@ protected:
         p.setProcessEnvironment(env);
         p.setWorkingDirectory(home);
         p.start(QStringLiteral(LIRANA_BINARY), args);
-        Run run;
+        RunResult run;
         if (!p.waitForFinished(timeoutMs)) {
             p.kill();
             p.waitForFinished();
@@ -67,7 +67,7 @@ protected:
 TEST_F(HeadlessTest, PlaysPausesAndExitsAtTheEnd)
 {
     WriteHive("\"Overlap Time\"=dword:00000000");
-    const Run run = Start({"--headless", "--play", "--exit-at-end", "--log-stdout", "1.pause", "0.pause"});
+    const RunResult run = Start({"--headless", "--play", "--exit-at-end", "--log-stdout", "1.pause", "0.pause"});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(run.lines, QStringList({"startup", "start\t1 sec.", "start\t0 sec.", "shutdown"}));
 }
@@ -75,7 +75,7 @@ TEST_F(HeadlessTest, PlaysPausesAndExitsAtTheEnd)
 TEST_F(HeadlessTest, StopRowEndsTheRun)
 {
     WriteHive("\"Overlap Time\"=dword:00000000");
-    const Run run = Start({"--headless", "--play", "--exit-at-end", "--log-stdout", "0.pause",
+    const RunResult run = Start({"--headless", "--play", "--exit-at-end", "--log-stdout", "0.pause",
                            "x.stop", "5.pause"});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.lines, QStringList({"startup", "start\t0 sec.", "shutdown"}));
@@ -84,7 +84,7 @@ TEST_F(HeadlessTest, StopRowEndsTheRun)
 TEST_F(HeadlessTest, AutoPlayStartsWithoutPlayOption)
 {
     WriteHive("\"Overlap Time\"=dword:00000000\n\"AutoPlay\"=hex:01,00,00,00");
-    const Run run = Start({"--headless", "--exit-at-end", "--log-stdout", "0.pause"});
+    const RunResult run = Start({"--headless", "--exit-at-end", "--log-stdout", "0.pause"});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.lines, QStringList({"startup", "start\t0 sec.", "shutdown"}));
 }
@@ -92,7 +92,7 @@ TEST_F(HeadlessTest, AutoPlayStartsWithoutPlayOption)
 TEST_F(HeadlessTest, ErrorsAreLoggedAndWithIgnoreErrorsTheNextItemPlays)
 {
     WriteHive("\"Overlap Time\"=dword:00000000\n\"IgnoreErrors\"=hex:01,00,00,00");
-    const Run run = Start({"--headless", "--play", "--exit-at-end", "--log-stdout",
+    const RunResult run = Start({"--headless", "--play", "--exit-at-end", "--log-stdout",
                            "/nowhere/Track01.cda", "0.pause"});
     EXPECT_EQ(run.exitCode, 0);
     ASSERT_EQ(run.lines.size(), 5) << run.lines.join(u'|').toStdString();
@@ -105,7 +105,7 @@ TEST_F(HeadlessTest, ErrorsAreLoggedAndWithIgnoreErrorsTheNextItemPlays)
 TEST_F(HeadlessTest, WithoutIgnoreErrorsTheErrorIsShownOnStderrAndPlaybackStops)
 {
     WriteHive("\"Overlap Time\"=dword:00000000");
-    const Run run = Start({"--headless", "--play", "--exit-at-end", "--log-stdout",
+    const RunResult run = Start({"--headless", "--play", "--exit-at-end", "--log-stdout",
                            "/nowhere/Track01.cda", "0.pause"});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.lines.size(), 4);
@@ -118,7 +118,7 @@ TEST_F(HeadlessTest, TooManyErrorsEndTheRunWithTheTwoLineEntry)
     QStringList args{"--headless", "--play", "--exit-at-end", "--log-stdout"};
     for (int i = 1; i <= 55; ++i)
         args << QStringLiteral("/nowhere/Track%1.cda").arg(i % 100, 2, 10, QLatin1Char('0'));
-    const Run run = Start(args);
+    const RunResult run = Start(args);
     EXPECT_EQ(run.exitCode, 0);
     ASSERT_GE(run.lines.size(), 3);
     EXPECT_EQ(run.lines.filter(QRegularExpression(QStringLiteral("^start\\t"))).size(), 50);
@@ -130,13 +130,13 @@ TEST_F(HeadlessTest, TooManyErrorsEndTheRunWithTheTwoLineEntry)
 
 TEST_F(HeadlessTest, CommandLineContract)
 {
-    const Run help = Start({"--help"});
+    const RunResult help = Start({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.lines.join(u'\n').contains(QLatin1String("--headless")));
-    const Run version = Start({"--version"});
+    const RunResult version = Start({"--version"});
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_TRUE(version.lines.value(0).startsWith(QLatin1String("lirana ")));
-    const Run bad = Start({"--headless", "--frobnicate"});
+    const RunResult bad = Start({"--headless", "--frobnicate"});
     EXPECT_EQ(bad.exitCode, 2);
     EXPECT_TRUE(bad.err.contains(QLatin1String("Usage:")));
     EXPECT_EQ(Start({"--play", "a.mp3"}).exitCode, 2);
@@ -146,7 +146,7 @@ TEST_F(HeadlessTest, ACorruptHiveStartsOnDefaultsAndIsKeptAside)
 {
     TestEnv::WriteFile(home + QStringLiteral("/config/Oxbelund/Lirana.reg"),
                        "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Oxbelund\\Lirana\\Settings]\n\"Overl");
-    const Run run = Start({"--headless", "--play", "--exit-at-end", "--log-stdout", "0.pause"});
+    const RunResult run = Start({"--headless", "--play", "--exit-at-end", "--log-stdout", "0.pause"});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(run.lines, QStringList({"startup", "start\t0 sec.", "shutdown"}));
     EXPECT_EQ(run.err.count(u'\n'), 1) << run.err.toStdString();

@@ -27,6 +27,9 @@ int main(int argc, char** argv)
     setenv("XDG_CONFIG_DIRS", (base + "/etc").constData(), 1);
     setenv("HOME", (base + "/home").constData(), 1);
     QDir::setCurrent(root.path() + QStringLiteral("/cwd"));
+    // One GStreamer plug-in registry for all test processes of the build,
+    // instead of a fresh scan in every temporary home.
+    setenv("GST_REGISTRY", LIRANA_TEST_GST_REGISTRY, 0);
 
     QCoreApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);

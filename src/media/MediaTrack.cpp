@@ -1,0 +1,99 @@
+#include "media/MediaTrack.h"
+
+#include "media/TrackEvents.h"
+
+#include <QCoreApplication>
+#include <atomic>
+
+namespace {
+
+std::uint64_t NextSerial()
+{
+    static std::atomic<std::uint64_t> counter{0};
+    return ++counter;
+}
+
+} // namespace
+
+CMediaTrack::CMediaTrack()
+    : m_serial(NextSerial()), m_notifier(std::make_shared<CTrackNotifier>(m_serial))
+{
+}
+
+// Virtual dispatch does not reach the derived Close from here: every derived
+// destructor closes itself first. This only makes sure nothing is delivered.
+CMediaTrack::~CMediaTrack()
+{
+    try {
+        CMediaTrack::Close();
+    } catch (...) {
+    }
+}
+
+void CMediaTrack::Open(const QString& path, QObject* owner)
+{
+    m_path = path;
+    m_owner = owner;
+    m_notifier->Attach(owner);
+}
+
+void CMediaTrack::Close()
+{
+    m_notifier->Detach();
+    m_owner = nullptr;
+}
+
+void CMediaTrack::Configure(QObject* /*parent*/) {}
+
+void CMediaTrack::SetVolume(float /*level*/) {}
+
+TrackMs CMediaTrack::QueryLength(const QString& path, QObject* owner)
+{
+    Open(path, owner);
+    const TrackMs length = GetLength();
+    Close();
+    return length;
+}
+
+void CMediaTrack::PostEnd(int code) const
+{
+    m_notifier->PostEnd(code);
+}
+
+void CMediaTrack::PostError(const CException& error) const
+{
+    m_notifier->PostError(error.Clone());
+}
+
+void CTrackNotifier::Attach(QObject* owner)
+{
+    std::lock_guard lock(m_mutex);
+    m_owner = owner;
+}
+
+void CTrackNotifier::Detach()
+{
+    std::lock_guard lock(m_mutex);
+    m_owner = nullptr;
+}
+
+void CTrackNotifier::PostEnd(int code) const
+{
+    std::lock_guard lock(m_mutex);
+    if (m_owner)
+        QCoreApplication::postEvent(m_owner, new CMciNotifyEvent(code, m_serial));
+}
+
+void CTrackNotifier::PostError(std::unique_ptr<CException> error) const
+{
+    std::lock_guard lock(m_mutex);
+    if (m_owner && error)
+        QCoreApplication::postEvent(m_owner, new CTrackErrorEvent(std::move(error), m_serial));
+}
+
+void CTrackNotifier::PostVolumeRequest(int percent) const
+{
+    std::lock_guard lock(m_mutex);
+    if (m_owner)
+        QCoreApplication::postEvent(m_owner, new CVolumeRequestEvent(percent));
+}

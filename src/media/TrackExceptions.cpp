@@ -1,0 +1,35 @@
+#include "media/TrackExceptions.h"
+
+CDirectShowException::CDirectShowException(int where, int code, QString text)
+    : CExceptionImpl(QString()), m_where(where), m_code(code), m_text(std::move(text))
+{
+}
+
+QString CDirectShowException::GetErrorMessage() const
+{
+    if (!m_text.isEmpty())
+        return m_text;
+    return QStringLiteral("Media back-end error %1 (step %2)").arg(m_code).arg(m_where);
+}
+
+QString CMMException::GetErrorMessage() const
+{
+    return QStringLiteral("Multimedia error");
+}
+
+QString CMixerException::GetErrorMessage() const
+{
+    return QStringLiteral("Mixer Exception: %1").arg(m_code);
+}
+
+CMCIException::CMCIException(unsigned error, unsigned command, QString text)
+    : m_error(error), m_command(command), m_text(std::move(text))
+{
+}
+
+QString CMCIException::GetErrorMessage() const
+{
+    if (!m_text.isEmpty())
+        return m_text;
+    return QStringLiteral("Media-control error %1").arg(m_error);
+}

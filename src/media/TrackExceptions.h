@@ -1,0 +1,70 @@
+// Errors of the media back-ends. All derive from CException, so a worker can
+// Clone() one into a posted CTrackErrorEvent.
+#pragma once
+
+#include "platform/Exception.h"
+
+// Base of track errors: a ready message for the operator.
+class CTrackException : public CExceptionImpl<CTrackException, CException>
+{
+public:
+    explicit CTrackException(QString message) : m_message(std::move(message)) {}
+    QString GetErrorMessage() const override { return m_message; }
+
+private:
+    QString m_message;
+};
+
+// A failure of the filter-graph (GStreamer) back-end. Where: 101 graph
+// creation, 103 rendering the file, 104 pausing, 105 seeking, 106 length
+// query. Code is the back-end's error code; text its own message.
+class CDirectShowException : public CExceptionImpl<CDirectShowException, CTrackException>
+{
+public:
+    CDirectShowException(int where, int code, QString text);
+    int Where() const { return m_where; }
+    int Code() const { return m_code; }
+    // The back-end's text; a generic text with code and step when it gave none.
+    QString GetErrorMessage() const override;
+
+private:
+    int m_where;
+    int m_code;
+    QString m_text;
+};
+
+// Base of multimedia (mixer, wave output) errors.
+class CMMException : public CExceptionImpl<CMMException, CException>
+{
+public:
+    CMMException() = default;
+    QString GetErrorMessage() const override;
+};
+
+// A mixer call failed with code: "Mixer Exception: <code>".
+class CMixerException : public CExceptionImpl<CMixerException, CMMException>
+{
+public:
+    explicit CMixerException(unsigned code) : m_code(code) {}
+    unsigned Code() const { return m_code; }
+    QString GetErrorMessage() const override;
+
+private:
+    unsigned m_code;
+};
+
+// A media-control command failed: the device layer's error number, the
+// command that failed and the layer's own text for the error.
+class CMCIException : public CExceptionImpl<CMCIException, CException>
+{
+public:
+    CMCIException(unsigned error, unsigned command, QString text);
+    unsigned Error() const { return m_error; }
+    unsigned Command() const { return m_command; }
+    QString GetErrorMessage() const override;
+
+private:
+    unsigned m_error;
+    unsigned m_command;
+    QString m_text;
+};

@@ -1,0 +1,115 @@
+// HiveStore: the two hives behind CRegistryKey.
+//
+// User hive (HKEY_CURRENT_USER, read-write): one REGEDIT4 file,
+// DataPaths::UserHiveFile(). Machine hive (HKEY_LOCAL_MACHINE, read only):
+// the files of DataPaths::MachineHiveFiles() laid over each other in order,
+// the later overriding the earlier. Both are read at first use.
+//
+// Writes change the tree in memory at once and stay pending per owner (one
+// open CRegistryKey) until that owner flushes. A flush takes an exclusive
+// lock (QLockFile "<hive>.lock"), re-reads the file, replays the owner's
+// pending changes onto it, writes the whole hive to "<hive>.tmp-XXXXXX" in
+// the same folder, syncs it and renames it over the file. So copies of the
+// program sharing one file keep each other's values (the last writer wins
+// per value), and a crash before the rename leaves the old file whole.
+// Opening a user key re-reads the file when another copy has replaced it,
+// keeping this process's pending changes on top.
+//
+// A user hive that does not parse is renamed "<hive>.bad-yyyyMMdd-HHmmss"
+// with one line on stderr, and the settings start from their defaults. A
+// machine layer that does not parse is skipped with one line on stderr.
+//
+// Thread: the user-interface thread only.
+#pragma once
+
+#include "platform/registry/HiveFile.h"
+#include "platform/registry/RegistryKey.h"
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class HiveStore
+{
+public:
+    // One change to the user hive, kept until its owner flushes.
+    struct Change
+    {
+        enum class Kind { MakeKey, SetValue, DeleteValue, DeleteKey };
+        Kind kind = Kind::MakeKey;
+        QStringList path; // the key (DeleteKey: its parent)
+        QString name;     // value name, or the subkey to delete
+        std::uint32_t type = 0;
+        QByteArray data;
+        int owner = 0;
+    };
+
+    // A store over the given files; nothing is read before first use.
+    HiveStore(const QString& userFile, const QStringList& machineFiles);
+    // Writes the changes still pending.
+    ~HiveStore();
+    HiveStore(const HiveStore&) = delete;
+    HiveStore& operator=(const HiveStore&) = delete;
+
+    // The process-wide store over the DataPaths files, made at first call.
+    static std::shared_ptr<HiveStore> Instance();
+    // Forgets the process-wide store (writing what is pending); the next
+    // Instance() reads the files named by the environment at that time.
+    static void ResetForTests();
+    // Called with the temporary file once it is written and synced, just
+    // before the rename; returning false abandons the write there, as a
+    // crash would. An empty function removes the hook.
+    static void SetBeforeRenameHookForTests(std::function<bool(const QString& tempFile)> hook);
+
+    // A key of store by its path below the root (see CRegistryKey::Open).
+    static CRegistryKey OpenKey(const std::shared_ptr<HiveStore>& store, reg::Root root,
+                                const QString& path);
+
+    const QString& UserFile() const { return userFile_; }
+
+    // For CRegistryKey. OpenPath finds a key, creating a missing user key on
+    // behalf of owner, and gives its stored names in *canonical; false when
+    // a machine key does not exist.
+    bool OpenPath(reg::Root root, const QStringList& path, int owner, QStringList* canonical);
+    const reg::HiveKey* Find(reg::Root root, const QStringList& path);
+    void Record(Change change);
+    // Writes owner's pending changes (and those of released owners); true
+    // when nothing is left pending for owner.
+    bool Flush(int owner);
+    // owner is gone; its changes that could not be written go with the next
+    // flush of any owner.
+    void Release(int owner);
+    int NewOwner() { return nextOwner_++; }
+
+private:
+    struct Stamp
+    {
+        bool exists = false;
+        long long device = 0, inode = 0, size = 0, mtimeNs = 0;
+        bool operator==(const Stamp&) const = default;
+    };
+    enum class FileState { Missing, Ok, Corrupt, Unreadable };
+
+    void EnsureUser();
+    void EnsureMachine();
+    void ReloadIfChanged();
+    FileState ReadUser(reg::HiveKey* tree, Stamp* stamp, QString* why) const;
+    // Under the lock: re-reads, and when the file still does not parse
+    // moves it aside. Returns the state found; *tree holds an Ok result.
+    FileState ReadUserOrSetAside(reg::HiveKey* tree, Stamp* stamp);
+    void ReplayPending();
+    static Stamp StampOf(const QString& file);
+
+    QString userFile_;
+    QStringList machineFiles_;
+    bool userLoaded_ = false;
+    bool machineLoaded_ = false;
+    bool userWritable_ = true;
+    reg::HiveKey user_;
+    reg::HiveKey machine_;
+    Stamp stamp_;
+    std::vector<Change> pending_;
+    int nextOwner_ = 1;
+};

@@ -1,0 +1,141 @@
+#include "playlist/ItemDrop.h"
+
+#include "playlist/ItemPath.h"
+#include "playlist/ItemStrings.h"
+#include "playlist/Playlist.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstdio>
+#include <dirent.h>
+#include <fcntl.h>
+#include <memory>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace {
+
+using FolderIds = std::set<std::pair<dev_t, ino_t>>;
+
+bool StatPath(const QString& path, struct stat* st)
+{
+    return ::stat(QFile::encodeName(path).constData(), st) == 0;
+}
+
+bool IsDotName(QStringView name)
+{
+    return name == u"." || name == u"..";
+}
+
+void Walk(const QString& folder, QStringList* out, FolderIds& walked)
+{
+    const QString base = folder.endsWith(u'/') ? folder : folder + u'/';
+    struct stat st;
+    if (!StatPath(base, &st) || !S_ISDIR(st.st_mode) || !walked.insert({st.st_dev, st.st_ino}).second)
+        return;
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(QFile::encodeName(base).constData()),
+                                                  &::closedir);
+    if (!dir)
+        return;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const QString name = QFile::decodeName(entry->d_name);
+        if (IsDotName(name))
+            continue;
+        const QString full = base + name;
+        bool isFolder = entry->d_type == DT_DIR;
+        if (entry->d_type != DT_DIR && entry->d_type != DT_REG) {
+            struct stat target;
+            if (!StatPath(full, &target))
+                continue; // gone meanwhile, or a dangling link
+            isFolder = S_ISDIR(target.st_mode);
+        }
+        if (isFolder)
+            Walk(full, out, walked);
+        else
+            out->append(full);
+    }
+}
+
+} // namespace
+
+bool AddItem(CPlaylist& playlist, const QString& path, int index, bool mediaFilesOnly)
+{
+    if (mediaFilesOnly && !IsMediaFile(path))
+        return false;
+    const int row = playlist.Insert(index, path);
+    if (playlist.Selection() < 0)
+        playlist.Select(row);
+    return true;
+}
+
+void CollectDroppedFiles(const QStringList& names, QStringList* out, bool recurse)
+{
+    for (const QString& name : names) {
+        QStringView last(name);
+        while (last.size() > 1 && last.endsWith(u'/'))
+            last.chop(1);
+        if (IsDotName(last.mid(last.lastIndexOf(u'/') + 1)))
+            continue;
+        struct stat st;
+        if (!StatPath(name, &st))
+            continue;
+        if (!S_ISDIR(st.st_mode))
+            out->append(name);
+        else if (recurse)
+            CollectFolder(name, out);
+    }
+}
+
+void CollectFolder(const QString& folder, QStringList* out)
+{
+    FolderIds walked;
+    Walk(folder, out, walked);
+}
+
+int InsertDropped(CPlaylist& playlist, const QStringList& paths, int index, bool mediaFilesOnly)
+{
+    int added = 0;
+    for (const QString& path : paths) {
+        if (!AddItem(playlist, path, index, mediaFilesOnly))
+            continue;
+        ++added;
+        if (index >= 0)
+            ++index;
+    }
+    return added;
+}
+
+bool RenameFileOnDisk(const QString& from, const QString& to,
+                      const std::function<void(const QString&)>& report)
+{
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+    const auto exists = [&target] {
+        struct stat st;
+        return ::lstat(target.constData(), &st) == 0;
+    };
+    const auto fail = [&] {
+        if (report)
+            report(QString::asprintf(ItemStrings::kRenameFailed, qUtf8Printable(from),
+                                     qUtf8Printable(to)));
+        return false;
+    };
+    if (from == to && exists())
+        return true;
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) != 0) {
+        // File systems without RENAME_NOREPLACE: a hard link fails on an
+        // existing target just the same.
+        if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+            return fail();
+        if (::link(source.constData(), target.constData()) != 0)
+            return fail();
+        if (::unlink(source.constData()) != 0) {
+            ::unlink(target.constData());
+            return fail();
+        }
+    }
+    return exists();
+}

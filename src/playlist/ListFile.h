@@ -1,0 +1,57 @@
+// List files: albums (.alb), mini playlists (.mpl) and M3U lists (.m3u) share
+// one text format, one item path per line.
+//
+// Reading: the file is UTF-8; a line that is not valid UTF-8 is read as
+// Latin-1 (byte for byte), so nothing is lost. A UTF-8 byte-order mark at the
+// start is skipped. Lines end in LF or CR LF. A line whose first character is
+// '#' is a comment; trailing white space (blank, tab, CR, VT, FF) is removed
+// and a line left empty is ignored; leading white space is kept, so
+// "  #x" is an item. With MakeAbsolute each line is turned into an absolute
+// path with GetFullPath (against the current folder); KeepRelative keeps the
+// text as written (mini playlists).
+//
+// Writing: each row in UTF-8 followed by LF; no header, no trailing blank
+// line; an empty list is an empty file. The text goes to a temporary file in
+// the same folder, is synced to disk and then renamed over the target, so an
+// interrupted or failed save leaves the old file whole.
+// Thread: any; no shared state.
+#pragma once
+
+#include "platform/Exception.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// A list file that cannot be read or written; the message names the file.
+class CListFileException : public CExceptionImpl<CListFileException, CException>
+{
+public:
+    CListFileException(QString fileName, QString message)
+        : m_fileName(std::move(fileName)), m_message(std::move(message)) {}
+    QString GetErrorMessage() const override { return m_message; }
+    const QString& FileName() const { return m_fileName; }
+
+private:
+    QString m_fileName;
+    QString m_message;
+};
+
+enum class ListPaths { MakeAbsolute, KeepRelative };
+
+// The rows of list text by the reading rules above. With MakeAbsolute a
+// failure of GetFullPath throws CListFileException naming fileName and the
+// line number.
+QStringList ParseListText(const QByteArray& text, ListPaths paths,
+                          const QString& fileName = {});
+// The rows as file content by the writing rules above. Throws
+// CListFileException when a row holds a line break (it could not be read
+// back as one row).
+QByteArray FormatListText(const QStringList& rows, const QString& fileName = {});
+
+// Reads the list file at path. Throws CListFileException when the file is
+// missing, is a folder, cannot be read, or a line cannot be made absolute.
+QStringList ReadListFile(const QString& path, ListPaths paths);
+// Writes rows to path atomically (see above). Throws CListFileException;
+// the file that was there before is then unchanged.
+void WriteListFile(const QString& path, const QStringList& rows);

@@ -1,0 +1,119 @@
+// CUndoDoc: undo and redo by whole-document snapshots. It knows nothing of
+// playlists: the derived document stores and loads its content as a byte
+// block (StoreSnapshot / LoadSnapshot), and the editing code calls
+// Checkpoint(commandId) after each change it completes.
+//
+// Contract:
+//  - ResetUndo(true) drops the history and takes a base snapshot (command id
+//    0) as the current state; until the first reset checkpoints are not
+//    taken (only the modified flag is set).
+//  - Checkpoint pushes the current snapshot onto the undo stack and makes a
+//    new one current. The redo stack is NOT cleared by a new change: Redo
+//    after Undo + change brings back the state that was undone.
+//  - Both stacks hold at most 10 snapshots; pushing onto a full one drops
+//    its oldest.
+//  - Undo leaves the document modified exactly when the undo stack is still
+//    not empty; Redo always leaves it modified.
+// Thread: the user-interface thread.
+#pragma once
+
+#include <QByteArray>
+
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+// Command ids that tag checkpoints, one per kind of playlist change.
+namespace UndoCmd {
+enum : std::uint32_t {
+    Base = 0,           // the state after New or Open
+    Drop = 563,         // files dropped on the playlist
+    AddTracks = 32781,  // Add tracks dialog, console folder browser
+    Remove = 57632,     // Remove, and the removal done by Cut
+    ClearAll = 57633,
+    Paste = 57637,
+    MoveUp = 32786,
+    MoveDown = 32787,
+    MoveToBottom = 32788,
+    MoveToTop = 32789,
+    AddPause = 32805,   // a pause of 10 seconds
+    AddCdTracks = 32806,
+    Shuffle = 32808,    // also the reshuffle at the end in Shuffle mode
+};
+} // namespace UndoCmd
+
+struct CUndoSnapshot
+{
+    std::uint32_t commandId = 0;
+    QByteArray data;
+};
+
+// The snapshots: the current state and the two bounded stacks (newest last).
+class CUndoHistory
+{
+public:
+    static constexpr int kLimit = 10;
+
+    void Clear();
+    void SetCurrent(CUndoSnapshot snapshot);
+    const CUndoSnapshot& Current() const { return m_current; }
+    // current -> undo stack, snapshot becomes current.
+    void Advance(CUndoSnapshot snapshot);
+    // current -> redo stack, newest undo -> current. False when none.
+    bool Undo();
+    // current -> undo stack, newest redo -> current. False when none.
+    bool Redo();
+
+    int UndoCount() const { return int(m_undo.size()); }
+    int RedoCount() const { return int(m_redo.size()); }
+    std::vector<std::uint32_t> UndoIds() const;
+    std::vector<std::uint32_t> RedoIds() const;
+
+private:
+    static void BoundedPush(std::deque<CUndoSnapshot>& stack, CUndoSnapshot snapshot);
+
+    CUndoSnapshot m_current;
+    std::deque<CUndoSnapshot> m_undo;
+    std::deque<CUndoSnapshot> m_redo;
+};
+
+class CUndoDoc
+{
+public:
+    CUndoDoc() = default;
+    virtual ~CUndoDoc() = default;
+    CUndoDoc(const CUndoDoc&) = delete;
+    CUndoDoc& operator=(const CUndoDoc&) = delete;
+
+    virtual bool IsModified() const { return m_modified; }
+    virtual void SetModifiedFlag(bool modified) { m_modified = modified; }
+
+    // Records the state after a completed change tagged with commandId and
+    // sets the modified flag.
+    void Checkpoint(std::uint32_t commandId);
+    // Drops the history; with enable, takes a base snapshot and enables
+    // checkpoints, else disables them.
+    void ResetUndo(bool enable);
+    bool IsUndoEnabled() const { return m_enabled; }
+
+    // Update handlers of the Undo and Redo commands.
+    bool CanUndo() const { return m_history.UndoCount() > 0; }
+    bool CanRedo() const { return m_history.RedoCount() > 0; }
+    // Do nothing when their stack is empty.
+    void OnUndo();
+    void OnRedo();
+
+    const CUndoHistory& History() const { return m_history; }
+
+protected:
+    // The document's content as a byte block, and its restoration.
+    virtual QByteArray StoreSnapshot() const = 0;
+    virtual void LoadSnapshot(const QByteArray& data) = 0;
+    // Busy indication around snapshot work.
+    virtual void SetBusy(bool /*busy*/) {}
+
+private:
+    CUndoHistory m_history;
+    bool m_enabled = false;
+    bool m_modified = false;
+};

@@ -1,0 +1,128 @@
+// The daily play log files on a fake clock.
+#include "EngineFixture.h"
+
+#include "platform/DataPaths.h"
+#include "support/TestEnv.h"
+
+#include <QDir>
+#include <QFile>
+
+namespace {
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+class PlayLogTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        dir = TestEnv::MakeTempDir(QStringLiteral("logs"));
+        clock.SetNow(QDateTime(QDate(2000, 10, 25), QTime(23, 59, 58)));
+        log.SetReporter([this](const QString& m) { reports << m; });
+    }
+    FakeClock clock;
+    CPlayLog log{clock};
+    QStringList reports;
+    QString dir;
+};
+
+TEST_F(PlayLogTest, OneFilePerDayNamedByTheDate)
+{
+    log.SetEnabled(true);
+    log.SetFolder(dir);
+    log.WriteLogText(QStringLiteral("start\tA"));
+    EXPECT_EQ(log.Path(), dir + QStringLiteral("/2000-10-25.LOG"));
+    clock.Advance(3000); // past midnight: the next entry starts the next file
+    log.LogString(1044);
+    EXPECT_EQ(ReadAll(dir + QStringLiteral("/2000-10-25.LOG")), "23:59:58\tstart\tA\n");
+    EXPECT_EQ(ReadAll(dir + QStringLiteral("/2000-10-26.LOG")), "00:00:01\tshutdown\n");
+    EXPECT_TRUE(reports.isEmpty());
+}
+
+TEST_F(PlayLogTest, FolderWithAndWithoutTrailingSlashGiveTheSameFile)
+{
+    log.SetEnabled(true);
+    log.SetFolder(dir + u'/');
+    log.WriteLogText(QStringLiteral("one"));
+    log.SetFolder(dir);
+    log.WriteLogText(QStringLiteral("two"));
+    EXPECT_EQ(ReadAll(dir + QStringLiteral("/2000-10-25.LOG")), "23:59:58\tone\n23:59:58\ttwo\n");
+}
+
+TEST_F(PlayLogTest, EmptyFolderMeansTheApplicationDataFolder)
+{
+    log.SetEnabled(true);
+    log.SetFolder(QString());
+    log.WriteLogText(QStringLiteral("startup"));
+    EXPECT_EQ(log.Path(), DataPaths::AppDataDir() + QStringLiteral("/logs/2000-10-25.LOG"));
+    EXPECT_EQ(ReadAll(log.Path()), "23:59:58\tstartup\n");
+}
+
+TEST_F(PlayLogTest, LoggingOffTouchesNothingButSinksStillSeeEveryLine)
+{
+    QStringList seen;
+    log.AddSink([&](const QString& l) { seen << l; });
+    log.SetFolder(dir);
+    log.LogString(1043);
+    EXPECT_TRUE(QDir(dir).isEmpty());
+    EXPECT_EQ(seen, QStringList({"23:59:58\tstartup"}));
+}
+
+TEST_F(PlayLogTest, AFileThatCannotBeWrittenIsReportedForEveryEntry)
+{
+    log.SetEnabled(true);
+    log.SetFolder(dir);
+    QDir(dir).mkdir(QStringLiteral("2000-10-25.LOG")); // a folder in the file's place
+    log.WriteLogText(QStringLiteral("a"));
+    log.WriteLogText(QStringLiteral("b"));
+    EXPECT_EQ(reports, QStringList(2, QStringLiteral("Error writing to log file %1/2000-10-25.LOG.").arg(dir)));
+    log.SetFolder(dir + QStringLiteral("/missing"));
+    log.WriteLogText(QStringLiteral("c")); // a chosen folder is never created
+    EXPECT_EQ(reports.size(), 3);
+    EXPECT_FALSE(QFileInfo::exists(dir + QStringLiteral("/missing")));
+}
+
+TEST_F(EngineTest, AFailingLogFileIsShownUnlessErrorsAreIgnoredAndPlaybackGoesOn)
+{
+    const QString dir = TestEnv::MakeTempDir(QStringLiteral("badlog"));
+    QDir(dir).mkdir(QStringLiteral("2000-01-01.LOG"));
+    engine->Settings().enableLogging = true;
+    engine->Settings().logfileDir = dir;
+    Load({"/m/a.mp3", "/m/b.mp3"});
+    engine->Startup();
+    engine->OnPlay();
+    EXPECT_EQ(OnAirPath(), "/m/a.mp3");
+    EXPECT_EQ(ui.messages.size(), 2); // startup, start
+    engine->Settings().ignoreErrors = true;
+    EndOnAir();
+    EXPECT_EQ(OnAirPath(), "/m/b.mp3");
+    EXPECT_EQ(ui.messages.size(), 2);
+}
+
+TEST_F(EngineTest, FiftyFailuresThenTheTwoLineEntryInTheFile)
+{
+    const QString dir = TestEnv::MakeTempDir(QStringLiteral("errlog"));
+    engine->Settings().enableLogging = true;
+    engine->Settings().logfileDir = dir;
+    engine->Settings().ignoreErrors = true;
+    QStringList rows;
+    for (int i = 0; i < 50; ++i) {
+        rows << QStringLiteral("/m/x%1.mp3").arg(i);
+        world.failingOpen.insert(rows.last());
+    }
+    Load(rows);
+    engine->Startup();
+    engine->OnPlay();
+    const QStringList lines = QString::fromUtf8(ReadAll(dir + QStringLiteral("/2000-01-01.LOG")))
+                                  .split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 1 + 100 + 2);
+    EXPECT_EQ(lines.filter(QStringLiteral("\terror\t")).size(), 50);
+    EXPECT_EQ(lines[101], "12:00:00\terror");
+    EXPECT_EQ(lines[102], "Playback is stooped because of too many errors");
+}
+
+} // namespace
