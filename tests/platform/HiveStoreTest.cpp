@@ -55,7 +55,6 @@ TEST_F(HiveStoreTest, DamagedUserHiveIsSetAsideAndTheProgramStartsOnDefaults)
         key.SetNumber(QStringLiteral("PlayerMode"), 2);
     }
     const QString err = QString::fromStdString(testing::internal::GetCapturedStderr());
-    std::fputs(err.toLocal8Bit().constData(), stdout);
     EXPECT_EQ(err.count(u'\n'), 1) << err.toStdString();
     EXPECT_TRUE(err.contains(QLatin1String("line "))) << err.toStdString();
 

@@ -321,7 +321,7 @@ bool ParseHive(const QByteArray& text, const QString& rootName, HiveKey* root, Q
     if (body.isEmpty())
         return fail(1, QStringLiteral("empty file, missing REGEDIT4 header"));
     if (!body.endsWith('\n'))
-        return fail(int(body.count('\n')) + 1, QStringLiteral("file ends in the middle of a line (truncated)"));
+        return fail(int(body.count('\n')) + 1, QStringLiteral("file ends in the middle of a line, so it was cut short"));
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString decoded = decoder.decode(body);
     if (decoder.hasError())

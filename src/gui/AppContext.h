@@ -1,0 +1,21 @@
+// The core objects one running console works on, created and owned by the
+// application object (gui/app) and handed to the frame and the view, which
+// keep only these pointers.
+#pragma once
+
+class CPlaylist;
+class CLiranaDoc;
+class COnAirEngine;
+class CPlayLog;
+class UserInterface;
+class EventSource;
+
+struct CAppContext
+{
+    CPlaylist* playlist = nullptr;
+    CLiranaDoc* document = nullptr;
+    COnAirEngine* engine = nullptr;
+    CPlayLog* log = nullptr;
+    UserInterface* ui = nullptr;   // dialogs (gui/app implements it)
+    EventSource* events = nullptr; // the scheduler, when built
+};

@@ -1,0 +1,19 @@
+// Anything that handles commands by id: the console view (and through it the
+// engine and the editing commands), the main frame, the application. The
+// frame offers each command to its targets in order; the first that answers
+// handles it. Update answers are asked at idle to enable and check actions.
+#pragma once
+
+#include "app/Commands.h"
+
+#include <optional>
+
+class CommandTarget
+{
+public:
+    virtual ~CommandTarget() = default;
+    // True when the command was this target's and has been handled.
+    virtual bool OnCommand(int id) = 0;
+    // The command's state when it is this target's, else nothing.
+    virtual std::optional<CommandState> OnUpdateCommand(int id) const = 0;
+};
