@@ -1,0 +1,181 @@
+#include "support/TestMedia.h"
+
+#include "support/TestEnv.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <gst/gst.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace TestMedia {
+namespace {
+
+void PutU16(QByteArray& out, quint16 v)
+{
+    out.append(char(v & 0xff)).append(char(v >> 8));
+}
+
+void PutU32(QByteArray& out, quint32 v)
+{
+    PutU16(out, quint16(v & 0xffff));
+    PutU16(out, quint16(v >> 16));
+}
+
+// Adds the parts into mono, sample by sample from index 0.
+void Render(std::vector<double>& mono, const std::vector<Part>& parts, int rate)
+{
+    qint64 at = 0;
+    for (const Part& p : parts) {
+        const qint64 n = Frames(p.seconds, rate);
+        if (qint64(mono.size()) < at + n)
+            mono.resize(size_t(at + n), 0.0);
+        if (p.freq > 0) {
+            const double endDb = std::isnan(p.endLevelDb) ? p.levelDb : p.endLevelDb;
+            for (qint64 i = 0; i < n; ++i) {
+                const double db = p.levelDb + (endDb - p.levelDb) * double(i) / double(n);
+                mono[size_t(at + i)] += std::pow(10.0, db / 20.0) *
+                                        std::sin(2.0 * M_PI * p.freq * double(i) / rate);
+            }
+        }
+        at += n;
+    }
+}
+
+QString WriteSamples(const QString& path, const std::vector<double>& mono, int rate, int channels)
+{
+    const quint32 dataBytes = quint32(mono.size() * size_t(channels) * 2);
+    QByteArray out;
+    out.reserve(int(44 + dataBytes));
+    out.append("RIFF");
+    PutU32(out, 36 + dataBytes);
+    out.append("WAVEfmt ");
+    PutU32(out, 16);
+    PutU16(out, 1);
+    PutU16(out, quint16(channels));
+    PutU32(out, quint32(rate));
+    PutU32(out, quint32(rate * channels * 2));
+    PutU16(out, quint16(channels * 2));
+    PutU16(out, 16);
+    out.append("data");
+    PutU32(out, dataBytes);
+    for (double v : mono) {
+        const auto s = qint16(std::lround(std::clamp(v, -1.0, 1.0) * 32767.0));
+        for (int c = 0; c < channels; ++c)
+            PutU16(out, quint16(s));
+    }
+    return TestEnv::WriteFile(path, out);
+}
+
+} // namespace
+
+qint64 Frames(double seconds, int rate)
+{
+    return qint64(std::llround(seconds * rate));
+}
+
+QString WriteWav(const QString& path, const std::vector<Part>& parts, int rate, int channels)
+{
+    return WriteMixWav(path, {parts}, rate, channels);
+}
+
+QString WriteMixWav(const QString& path, const std::vector<std::vector<Part>>& layers, int rate,
+                    int channels)
+{
+    std::vector<double> mono;
+    for (const auto& layer : layers)
+        Render(mono, layer, rate);
+    return WriteSamples(path, mono, rate, channels);
+}
+
+QString ToneWav(const QString& dir, const QString& name, double freq, double seconds,
+                double levelDb)
+{
+    return WriteWav(dir + u'/' + name + QStringLiteral(".wav"), {Tone(freq, seconds, levelDb)});
+}
+
+QString Encode(const QString& wavPath, Format format, QString* error)
+{
+    gst_init(nullptr, nullptr);
+    const char* enc = nullptr;
+    const char* ext = nullptr;
+    switch (format) {
+    case Format::Mp3:
+        enc = "lamemp3enc target=bitrate cbr=true bitrate=192 ! xingmux";
+        ext = "mp3";
+        break;
+    case Format::Ogg:
+        enc = "vorbisenc quality=0.6 ! oggmux";
+        ext = "ogg";
+        break;
+    case Format::Flac:
+        enc = "flacenc";
+        ext = "flac";
+        break;
+    }
+    const QFileInfo in(wavPath);
+    const QString outPath = in.absolutePath() + u'/' + in.completeBaseName() + u'.' +
+                            QLatin1String(ext);
+    const QByteArray desc = QByteArray("filesrc name=src ! wavparse ! audioconvert ! ") + enc +
+                            " ! filesink name=sink";
+    GError* gerr = nullptr;
+    GstElement* pipe = gst_parse_launch(desc.constData(), &gerr);
+    if (!pipe || gerr) {
+        if (error)
+            *error = QString::fromUtf8(gerr ? gerr->message : "cannot build the encoder");
+        if (gerr)
+            g_error_free(gerr);
+        if (pipe)
+            gst_object_unref(pipe);
+        return {};
+    }
+    GstElement* src = gst_bin_get_by_name(GST_BIN(pipe), "src");
+    GstElement* sink = gst_bin_get_by_name(GST_BIN(pipe), "sink");
+    g_object_set(src, "location", QFile::encodeName(in.absoluteFilePath()).constData(), nullptr);
+    g_object_set(sink, "location", QFile::encodeName(outPath).constData(), nullptr);
+    gst_object_unref(src);
+    gst_object_unref(sink);
+
+    gst_element_set_state(pipe, GST_STATE_PLAYING);
+    GstBus* bus = gst_element_get_bus(pipe);
+    GstMessage* msg = gst_bus_timed_pop_filtered(
+        bus, 60 * GST_SECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+    QString why;
+    if (!msg) {
+        why = QStringLiteral("encoding %1 timed out").arg(wavPath);
+    } else if (GST_MESSAGE_TYPE(msg) == GST_MESSAGE_ERROR) {
+        GError* e = nullptr;
+        gst_message_parse_error(msg, &e, nullptr);
+        why = QString::fromUtf8(e->message);
+        g_error_free(e);
+    }
+    if (msg)
+        gst_message_unref(msg);
+    gst_object_unref(bus);
+    gst_element_set_state(pipe, GST_STATE_NULL);
+    gst_object_unref(pipe);
+    if (!why.isEmpty()) {
+        if (error)
+            *error = why;
+        return {};
+    }
+    return outPath;
+}
+
+QString CorruptMp3(const QString& dir, const QString& name)
+{
+    QByteArray junk;
+    for (int i = 0; i < 4096; ++i)
+        junk.append(char(0x20 + (i * 37) % 0x5f)); // printable, never a frame sync
+    return TestEnv::WriteFile(dir + u'/' + name + QStringLiteral(".mp3"), junk);
+}
+
+QString TextAsWav(const QString& dir, const QString& name)
+{
+    return TestEnv::WriteFile(dir + u'/' + name + QStringLiteral(".wav"),
+                              "This is a text file, not a recording.\n");
+}
+
+} // namespace TestMedia

@@ -1,0 +1,334 @@
+#include "support/WavAnalysis.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace WavAnalysis {
+namespace {
+
+quint32 U32(const char* p)
+{
+    const auto* u = reinterpret_cast<const unsigned char*>(p);
+    return quint32(u[0]) | quint32(u[1]) << 8 | quint32(u[2]) << 16 | quint32(u[3]) << 24;
+}
+
+quint16 U16(const char* p)
+{
+    const auto* u = reinterpret_cast<const unsigned char*>(p);
+    return quint16(u[0] | u[1] << 8);
+}
+
+bool Fail(QString* error, const QString& why)
+{
+    if (error)
+        *error = why;
+    return false;
+}
+
+qint64 Index(const Wav& wav, double t)
+{
+    return std::clamp<qint64>(qint64(std::llround(t * wav.rate)), 0, wav.Frames());
+}
+
+// Goertzel magnitude at freq over samples [b, e), Hann-weighted; returns the
+// sine's peak amplitude. A tone starting (or ending) inside the window
+// reaches half its amplitude when the edge is at the window's centre.
+double Goertzel(const Wav& wav, double freq, qint64 b, qint64 e)
+{
+    const qint64 n = e - b;
+    if (n <= 1)
+        return 0.0;
+    const double coeff = 2.0 * std::cos(2.0 * M_PI * freq / wav.rate);
+    double s1 = 0, s2 = 0, wsum = 0;
+    const float* x = wav.mono.data() + b;
+    for (qint64 i = 0; i < n; ++i) {
+        const double w = 0.5 - 0.5 * std::cos(2.0 * M_PI * double(i) / double(n));
+        wsum += w;
+        const double s = x[i] * w + coeff * s1 - s2;
+        s2 = s1;
+        s1 = s;
+    }
+    const double power = std::max(0.0, s1 * s1 + s2 * s2 - coeff * s1 * s2);
+    return 2.0 * std::sqrt(power) / wsum;
+}
+
+// Window for the fine search: a whole number of periods near 10 ms, so the
+// tone's own mirror image does not ripple the magnitude.
+qint64 FineWindow(const Wav& wav, double freq)
+{
+    const double periods = std::max(1.0, std::round(0.010 * freq));
+    return std::max<qint64>(8, qint64(std::llround(periods / freq * wav.rate)));
+}
+
+double Median(std::vector<double> v)
+{
+    if (v.empty())
+        return 0.0;
+    std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+    return v[v.size() / 2];
+}
+
+// Median magnitude of w-sample windows starting in [b, e), every ms.
+double SteadyAmplitude(const Wav& wav, double freq, qint64 w, qint64 b, qint64 e)
+{
+    std::vector<double> mags;
+    const qint64 step = std::max(1, wav.rate / 1000);
+    for (qint64 n = std::max<qint64>(0, b); n < e && n + w <= wav.Frames(); n += step)
+        mags.push_back(Goertzel(wav, freq, n, n + w));
+    return Median(std::move(mags));
+}
+
+} // namespace
+
+std::optional<Wav> ReadWav(const QString& path, QString* error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        Fail(error, QStringLiteral("cannot open %1").arg(path));
+        return std::nullopt;
+    }
+    const QByteArray bytes = file.readAll();
+    const char* d = bytes.constData();
+    if (bytes.size() < 12 || std::memcmp(d, "RIFF", 4) != 0 || std::memcmp(d + 8, "WAVE", 4) != 0) {
+        Fail(error, QStringLiteral("%1 is not a RIFF/WAVE file").arg(path));
+        return std::nullopt;
+    }
+    Wav wav;
+    int bits = 0;
+    qint64 pos = 12;
+    while (pos + 8 <= bytes.size()) {
+        const QByteArray id(d + pos, 4);
+        qint64 size = U32(d + pos + 4);
+        const qint64 body = pos + 8;
+        if (id == "fmt ") {
+            if (size < 16 || body + 16 > bytes.size()) {
+                Fail(error, QStringLiteral("short fmt chunk"));
+                return std::nullopt;
+            }
+            quint16 format = U16(d + body);
+            wav.channels = U16(d + body + 2);
+            wav.rate = int(U32(d + body + 4));
+            bits = U16(d + body + 14);
+            if (format == 0xFFFE && size >= 40 && body + 26 <= bytes.size())
+                format = U16(d + body + 24);
+            if (format != 1 || bits != 16 || wav.channels < 1 || wav.rate < 1) {
+                Fail(error, QStringLiteral("not 16-bit PCM (format %1, %2 bits, %3 channels)")
+                                .arg(format).arg(bits).arg(wav.channels));
+                return std::nullopt;
+            }
+        } else if (id == "data") {
+            if (bits == 0) {
+                Fail(error, QStringLiteral("data chunk before fmt chunk"));
+                return std::nullopt;
+            }
+            const qint64 rest = bytes.size() - body;
+            if (size > rest || (size == 0 && rest > 0)) // header never finished
+                size = rest;
+            const qint64 frames = size / (2 * wav.channels);
+            wav.mono.resize(size_t(frames));
+            for (qint64 f = 0; f < frames; ++f) {
+                double sum = 0;
+                for (int c = 0; c < wav.channels; ++c)
+                    sum += qint16(U16(d + body + 2 * (f * wav.channels + c)));
+                wav.mono[size_t(f)] = float(sum / wav.channels / 32768.0);
+            }
+            return wav;
+        }
+        pos = body + size + (size & 1);
+    }
+    Fail(error, QStringLiteral("%1 has no data chunk").arg(path));
+    return std::nullopt;
+}
+
+double ToDb(double amplitude)
+{
+    return amplitude > 1e-10 ? 20.0 * std::log10(amplitude) : kSilentDb;
+}
+
+double RmsDb(const Wav& wav, double t0, double t1)
+{
+    const qint64 b = Index(wav, t0), e = Index(wav, t1);
+    if (e <= b)
+        return kSilentDb;
+    double sum = 0;
+    for (qint64 i = b; i < e; ++i)
+        sum += double(wav.mono[size_t(i)]) * wav.mono[size_t(i)];
+    return ToDb(std::sqrt(sum / double(e - b)));
+}
+
+std::vector<double> RmsCurveDb(const Wav& wav, double window)
+{
+    std::vector<double> out;
+    for (double t = 0; t + window <= wav.Duration() + 1e-9; t += window)
+        out.push_back(RmsDb(wav, t, t + window));
+    return out;
+}
+
+double ToneAmplitude(const Wav& wav, double freq, double t0, double t1)
+{
+    return Goertzel(wav, freq, Index(wav, t0), Index(wav, t1));
+}
+
+double ToneLevelDb(const Wav& wav, double freq, double t0, double t1)
+{
+    return ToDb(ToneAmplitude(wav, freq, t0, t1));
+}
+
+double DominantFrequency(const Wav& wav, double t0, double t1,
+                         const std::vector<double>& candidates, double thresholdDb)
+{
+    double best = 0, bestDb = thresholdDb;
+    for (double f : candidates) {
+        const double db = ToneLevelDb(wav, f, t0, t1);
+        if (db >= bestDb) {
+            best = f;
+            bestDb = db;
+        }
+    }
+    return best;
+}
+
+std::vector<CurvePoint> ToneCurveDb(const Wav& wav, double freq, double t0, double t1,
+                                    double window, double step)
+{
+    std::vector<CurvePoint> out;
+    for (double t = std::max(0.0, t0); t + window <= std::min(t1, wav.Duration()) + 1e-9; t += step)
+        out.push_back({t + window / 2, ToneLevelDb(wav, freq, t, t + window)});
+    return out;
+}
+
+std::optional<double> ToneOnset(const Wav& wav, double freq, double from, double thresholdDb)
+{
+    const double coarse = 0.010, hop = 0.005;
+    const qint64 w = FineWindow(wav, freq), ms = wav.rate / 1000;
+    for (double c = std::max(0.0, from); c + coarse <= wav.Duration(); c += hop) {
+        if (ToneLevelDb(wav, freq, c, c + coarse) < thresholdDb)
+            continue;
+        // A click's splatter passes the coarse test but has no steady tone.
+        const qint64 cs = Index(wav, c);
+        const double a = SteadyAmplitude(wav, freq, w, cs + 10 * ms, cs + 25 * ms);
+        if (ToDb(a) < thresholdDb)
+            continue;
+        const qint64 b = std::max(Index(wav, from), cs - 10 * ms - w);
+        double prev = Goertzel(wav, freq, b, b + w);
+        if (prev >= a / 2)
+            return double(b) / wav.rate;
+        for (qint64 n = b + 1; n <= cs + 10 * ms && n + w <= wav.Frames(); ++n) {
+            const double m = Goertzel(wav, freq, n, n + w);
+            if (m >= a / 2) {
+                const double frac = (a / 2 - prev) / std::max(1e-12, m - prev);
+                return (double(n - 1) + frac + double(w) / 2) / wav.rate;
+            }
+            prev = m;
+        }
+        return c;
+    }
+    return std::nullopt;
+}
+
+std::optional<double> ToneEnd(const Wav& wav, double freq, double inside, double thresholdDb)
+{
+    const double coarse = 0.010, hop = 0.005;
+    if (ToneLevelDb(wav, freq, inside, inside + coarse) < thresholdDb)
+        return std::nullopt;
+    double c = -1;
+    for (double t = inside; t + coarse <= wav.Duration(); t += hop) {
+        if (ToneLevelDb(wav, freq, t, t + coarse) < thresholdDb) {
+            c = t;
+            break;
+        }
+    }
+    if (c < 0)
+        return std::nullopt; // still sounding at the end of the recording
+    const qint64 w = FineWindow(wav, freq);
+    const qint64 cs = Index(wav, c), ms = wav.rate / 1000;
+    const qint64 lo = std::max(Index(wav, inside), cs - 25 * ms - w);
+    const double a = SteadyAmplitude(wav, freq, w, lo, std::max(lo + 1, cs - 10 * ms - w));
+    if (a <= 0)
+        return c;
+    double prev = Goertzel(wav, freq, lo, lo + w);
+    for (qint64 n = lo + 1; n <= cs + 10 * ms && n + w <= wav.Frames(); ++n) {
+        const double m = Goertzel(wav, freq, n, n + w);
+        if (m < a / 2 && prev >= a / 2) {
+            const double frac = (prev - a / 2) / std::max(1e-12, prev - m);
+            return (double(n - 1) + frac + double(w) / 2) / wav.rate;
+        }
+        prev = m;
+    }
+    return c;
+}
+
+std::vector<Segment> Segments(const Wav& wav, const std::vector<double>& candidates,
+                              double thresholdDb, double minLength)
+{
+    double spacing = 400;
+    for (size_t i = 0; i < candidates.size(); ++i)
+        for (size_t j = i + 1; j < candidates.size(); ++j)
+            spacing = std::min(spacing, std::abs(candidates[i] - candidates[j]));
+    const double window = std::max(0.010, 4.0 / std::max(1.0, spacing));
+
+    struct Run {
+        double freq, t0, t1;
+        std::vector<double> levels;
+    };
+    std::vector<Run> runs;
+    for (double t = 0; t + window <= wav.Duration(); t += window) {
+        const double f = DominantFrequency(wav, t, t + window, candidates, thresholdDb);
+        if (f == 0)
+            continue;
+        if (!runs.empty() && runs.back().freq == f && std::abs(runs.back().t1 - t) < 1e-9) {
+            runs.back().t1 = t + window;
+        } else {
+            runs.push_back({f, t, t + window, {}});
+        }
+        runs.back().levels.push_back(ToneLevelDb(wav, f, t, t + window));
+    }
+    std::vector<Segment> out;
+    for (Run& r : runs) {
+        if (r.levels.size() >= 3)
+            r.levels = std::vector<double>(r.levels.begin() + 1, r.levels.end() - 1);
+        Segment s{r.freq, r.t0, r.t1, Median(r.levels)};
+        const double mid = (r.t0 + r.t1) / 2;
+        if (auto on = ToneOnset(wav, r.freq, std::max(0.0, r.t0 - window), thresholdDb); on && *on <= mid)
+            s.start = *on;
+        if (auto end = ToneEnd(wav, r.freq, std::max(s.start, mid - window / 2), thresholdDb))
+            s.end = *end;
+        if (s.Length() >= minLength)
+            out.push_back(s);
+    }
+    return out;
+}
+
+std::optional<double> FirstSound(const Wav& wav, double from, double thresholdDb)
+{
+    const float thr = float(std::pow(10.0, thresholdDb / 20.0));
+    for (qint64 i = Index(wav, from); i < wav.Frames(); ++i)
+        if (std::abs(wav.mono[size_t(i)]) > thr)
+            return double(i) / wav.rate;
+    return std::nullopt;
+}
+
+std::vector<Gap> SilentGaps(const Wav& wav, double t0, double t1, double thresholdDb,
+                            double minLength)
+{
+    const float thr = float(std::pow(10.0, thresholdDb / 20.0));
+    const qint64 b = Index(wav, t0), e = Index(wav, t1);
+    std::vector<Gap> out;
+    qint64 runStart = -1;
+    for (qint64 i = b; i <= e; ++i) {
+        const bool quiet = i < e && std::abs(wav.mono[size_t(i)]) < thr;
+        if (quiet && runStart < 0)
+            runStart = i;
+        if (!quiet && runStart >= 0) {
+            if (double(i - runStart) / wav.rate >= minLength)
+                out.push_back({double(runStart) / wav.rate, double(i) / wav.rate});
+            runStart = -1;
+        }
+    }
+    return out;
+}
+
+} // namespace WavAnalysis
