@@ -8,6 +8,7 @@
 #include "platform/Exception.h"
 #include "platform/Shell.h"
 #include "playlist/ItemPath.h"
+#include "playlist/AlbumDoc.h"
 #include "playlist/Playlist.h"
 
 #include <QCoreApplication>
@@ -32,23 +33,6 @@ public:
         std::fprintf(stderr, "lirana: %s%s\n", kind, qPrintable(QString(text).replace(u'\n', u' ')));
         std::fflush(stderr);
     }
-};
-
-class HeadlessDocument : public DocumentSeam
-{
-public:
-    explicit HeadlessDocument(UserInterface& ui) : m_ui(ui) {}
-    bool OpenDocumentFile(const QString& path) override
-    {
-        m_ui.ShowMessage(QStringLiteral("Cannot open the album %1: this build plays albums only "
-                                        "in the console.").arg(path),
-                         UserInterface::Icon::Stop);
-        return false;
-    }
-    QString Title() const override { return QStringLiteral("lirana"); }
-
-private:
-    UserInterface& m_ui;
 };
 
 int g_signalPipe[2] = {-1, -1};
@@ -77,13 +61,19 @@ QStringList AbsoluteItems(const QStringList& items)
     return out;
 }
 
+bool IsListFile(const QString& path)
+{
+    const QString ext = SplitPath(path).ext.toLower();
+    return ext == QLatin1String(".alb") || ext == QLatin1String(".mpl") || ext == QLatin1String(".m3u");
+}
+
 } // namespace
 
 int RunHeadless(const HeadlessOptions& options)
 {
     StderrInterface ui;
-    HeadlessDocument document(ui);
     CPlaylist playlist;
+    CLiranaDoc document(playlist, ui, Shell::System());
     CPlayLog log(Clock::System());
     if (options.logStdout) {
         log.AddSink([](const QString& line) {
@@ -92,8 +82,16 @@ int RunHeadless(const HeadlessOptions& options)
             std::fflush(stdout);
         });
     }
+    // One list-file argument is the album; otherwise the arguments are the rows.
     const QStringList items = AbsoluteItems(options.items);
-    playlist.Reset(items, items.isEmpty() ? -1 : 0);
+    if (items.size() == 1 && IsListFile(items.first())) {
+        if (!document.OpenDocumentFile(items.first()))
+            return 1;
+        playlist.Select(0);
+    } else {
+        document.OnNewDocument();
+        playlist.Reset(items, items.isEmpty() ? -1 : 0);
+    }
 
     COnAirEngine::Seams seams;
     seams.playlist = &playlist;
@@ -102,6 +100,8 @@ int RunHeadless(const HeadlessOptions& options)
     seams.shell = &Shell::System();
     seams.document = &document;
     COnAirEngine engine(std::move(seams));
+    QObject::connect(&engine, &COnAirEngine::PlaylistEdited, &document,
+                     [&document](int id) { document.Checkpoint(static_cast<std::uint32_t>(id)); });
     engine.LoadSettings();
     engine.Startup();
 

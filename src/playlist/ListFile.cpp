@@ -52,13 +52,13 @@ QStringList ParseListText(const QByteArray& text, ListPaths paths, const QString
     QStringList rows;
     QByteArrayView rest(text);
     if (rest.startsWith("\xEF\xBB\xBF"))
-        rest = rest.mid(3);
+        rest = rest.sliced(3);
     int lineNo = 0;
     while (!rest.isEmpty()) {
         ++lineNo;
         const qsizetype end = rest.indexOf('\n');
         QByteArrayView line = end < 0 ? rest : rest.first(end);
-        rest = end < 0 ? QByteArrayView() : rest.mid(end + 1);
+        rest = end < 0 ? QByteArrayView() : rest.sliced(end + 1);
         if (line.startsWith('#'))
             continue;
         qsizetype size = line.size();

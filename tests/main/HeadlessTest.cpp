@@ -128,6 +128,23 @@ TEST_F(HeadlessTest, TooManyErrorsEndTheRunWithTheTwoLineEntry)
     EXPECT_EQ(run.lines[n - 1], "shutdown");
 }
 
+TEST_F(HeadlessTest, OneListFileArgumentIsTheAlbum)
+{
+    WriteHive("\"Overlap Time\"=dword:00000000");
+    TestEnv::WriteFile(home + QStringLiteral("/show.m3u"),
+                       "#EXTM3U\r\n#EXTINF:1,Intro\r\n1.pause\r\n\r\n0.pause\r\n");
+    const RunResult run = Start({"--headless", "--play", "--exit-at-end", "--log-stdout", "show.m3u"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.lines, QStringList({"startup", "start\t1 sec.", "start\t0 sec.", "shutdown"}));
+}
+
+TEST_F(HeadlessTest, AnAlbumThatCannotBeOpenedIsAnErrorExit)
+{
+    const RunResult run = Start({"--headless", "--play", "--exit-at-end", "missing.alb"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains(QLatin1String("missing.alb"))) << run.err.toStdString();
+}
+
 TEST_F(HeadlessTest, CommandLineContract)
 {
     const RunResult help = Start({"--help"});
