@@ -199,6 +199,11 @@ QString GetFullPath(const QString& path)
 {
     if (path.isEmpty())
         throw CWin32Exception(ENOENT);
+    // Fast path: an absolute path that is already clean (the usual album row).
+    if (path.startsWith(u'/') && !path.contains(QLatin1String("//")) &&
+        !path.contains(QLatin1String("/./")) && !path.contains(QLatin1String("/../")) &&
+        !path.endsWith(QLatin1String("/.")) && !path.endsWith(QLatin1String("/..")))
+        return path;
     const QString absolute = path.startsWith(u'/') ? path : CurrentFolder() + u'/' + path;
     QStringList kept;
     for (const QString& part : absolute.split(u'/', Qt::SkipEmptyParts)) {
