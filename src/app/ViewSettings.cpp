@@ -26,6 +26,7 @@ void CViewSettings::Load()
     lineInMixer = key.GetNumber(QStringLiteral("LineInMixer"), lineInMixer);
     lineInLine = key.GetNumber(QStringLiteral("LineInLine"), lineInLine);
     key.ReadRect(QStringLiteral("VideoRect"), &videoRect);
+    audioSink = key.GetText(QStringLiteral("AudioSink"), audioSink);
     overlapTime = key.GetNumber(QStringLiteral("Overlap Time"), overlapTime);
     curSel = key.GetNumber(QStringLiteral("CurSel"), curSel);
     fadeOnOverlap = key.GetFlag(QStringLiteral("Fade On Overlap"), fadeOnOverlap);
@@ -72,6 +73,7 @@ void CViewSettings::Save() const
     key.SetNumber(QStringLiteral("SoundBank Options"), soundBankOptions);
     key.SetNumber(QStringLiteral("VideoMode"), videoMode);
     key.WriteRect(QStringLiteral("VideoRect"), videoRect);
+    key.SetText(QStringLiteral("AudioSink"), audioSink);
     key.SetNumber(QStringLiteral("LineInLine"), lineInLine);
     key.SetNumber(QStringLiteral("Overlap Time"), overlapTime);
     key.SetFlag(QStringLiteral("Enable Events"), enableEvents);

@@ -1,6 +1,7 @@
 #include "main/HeadlessRunner.h"
 
 #include "app/UserInterface.h"
+#include "events/Scheduler.h"
 #include "onair/EngineSeams.h"
 #include "onair/OnAirEngine.h"
 #include "onair/PlayLog.h"
@@ -99,10 +100,14 @@ int RunHeadless(const HeadlessOptions& options)
     seams.ui = &ui;
     seams.shell = &Shell::System();
     seams.document = &document;
+    CEventScheduler scheduler(Clock::System());
+    seams.events = &scheduler;
     COnAirEngine engine(std::move(seams));
     QObject::connect(&engine, &COnAirEngine::PlaylistEdited, &document,
                      [&document](int id) { document.Checkpoint(static_cast<std::uint32_t>(id)); });
     engine.LoadSettings();
+    scheduler.LoadFromSettings(); // expired events are dropped
+    scheduler.SetEnabledQuery([&engine] { return engine.Settings().enableEvents; });
     engine.Startup();
 
     int exitCode = 0;

@@ -1,10 +1,18 @@
-// lirana: the playout console. `lirana --headless ITEM...` runs the same
-// engine without a window. The command line is a contract: extend it, never
-// break it (docs/command-line.md).
+// lirana: the playout console. `lirana [ALBUM]` opens the console window;
+// `lirana --headless ITEM...` runs the same engine without a window. The
+// command line is a contract: extend it, never break it
+// (docs/command-line.md).
 #include "main/HeadlessRunner.h"
 
 #include <QCoreApplication>
 #include <QStringList>
+
+#ifdef LIRANA_HAS_CONSOLE
+#include "gui/app/LiranaApp.h"
+
+#include <QApplication>
+#endif
+
 
 #include <clocale>
 #include <cstdio>
@@ -17,6 +25,8 @@ const char* const kUsage =
     "\n"
     "Playout console of a radio station.\n"
     "\n"
+    "  ALBUM          open the console on this album; without one, the last\n"
+    "                 album is reopened (or a new one started)\n"
     "  --headless     run the player engine without a window on the given items\n"
     "  --play         start playing at once (as the AutoPlay setting does)\n"
     "  --exit-at-end  exit once playback has ended (end of the list, a stop row,\n"
@@ -31,21 +41,41 @@ int UsageError(const QString& message)
     return 2;
 }
 
+void SetApplicationNames()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Lirana"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Oxbelund"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(LIRANA_VERSION));
+}
+
+#ifdef LIRANA_HAS_CONSOLE
+int RunConsole(const QString& album)
+{
+    RaiseProcessPriority();
+    CLiranaApp::Options options;
+    options.album = album;
+    CLiranaApp console(std::move(options));
+    if (!console.Start())
+        return 1;
+    return QApplication::exec();
+}
+#endif
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     std::setlocale(LC_ALL, "");
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("Lirana"));
-    QCoreApplication::setOrganizationName(QStringLiteral("Oxbelund"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(LIRANA_VERSION));
+    // The arguments are checked before any application object exists: the
+    // console's needs a display, and bad arguments must still get the usage.
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
 
     HeadlessOptions options;
     bool headless = false;
     bool endOfOptions = false;
     QStringList positional;
-    const QStringList args = QCoreApplication::arguments().mid(1);
     for (const QString& arg : args) {
         if (endOfOptions || !arg.startsWith(QLatin1String("--")) || arg == QLatin1String("-")) {
             positional << arg;
@@ -72,8 +102,19 @@ int main(int argc, char** argv)
     if (!headless) {
         if (options.play || options.exitAtEnd || options.logStdout)
             return UsageError(QStringLiteral("--play, --exit-at-end and --log-stdout need --headless"));
-        return UsageError(QStringLiteral("this build has no console window yet; use --headless"));
+        if (positional.size() > 1)
+            return UsageError(QStringLiteral("the console opens one album"));
+#ifdef LIRANA_HAS_CONSOLE
+        QApplication app(argc, argv);
+        SetApplicationNames();
+        return RunConsole(positional.value(0));
+#else
+        return UsageError(QStringLiteral("this build has no console window (it was built with "
+                                         "LIRANA_CORE_ONLY); use --headless"));
+#endif
     }
+    QCoreApplication app(argc, argv);
+    SetApplicationNames();
     options.items = positional;
     return RunHeadless(options);
 }

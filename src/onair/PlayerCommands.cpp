@@ -2,6 +2,7 @@
 #include "onair/OnAirEngine.h"
 
 #include "app/Strings.h"
+#include "events/Scheduler.h"
 #include "app/UserInterface.h"
 #include "onair/EngineSeams.h"
 #include "onair/PlayLog.h"
@@ -37,6 +38,7 @@ void COnAirEngine::OnCommand(int id)
     case Cmd::Break: m_break = !m_break; break;
     case Cmd::Shuffle: ShufflePlaylist(); break;
     case Str::CmdSilenceActions: RunSilenceActions(); break;
+    case Cmd::EnableEvents: ToggleEvents(m_settings.enableEvents, *m_seams.events); break;
     case Cmd::Configure:
         if (m_onAir)
             m_onAir->Configure(this);
@@ -75,6 +77,7 @@ CommandState COnAirEngine::UpdateCommand(int id) const
     case Cmd::PrevTrack: return {sel >= 1, false};
     case Cmd::Break: return {sel >= 0, m_break};
     case Cmd::Shuffle: return {n > 0, false};
+    case Cmd::EnableEvents: return {true, m_settings.enableEvents};
     case Cmd::CrossFader:
         return {onAir && m_onAir->IsPlaying() && sel >= 0 && !m_break &&
                     (sel < n - 1 || AdvancesAtEnd(m_mode)),

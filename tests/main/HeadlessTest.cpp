@@ -2,7 +2,9 @@
 // process, with its own configuration folders.
 #include "support/TestEnv.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -143,6 +145,50 @@ TEST_F(HeadlessTest, AnAlbumThatCannotBeOpenedIsAnErrorExit)
     const RunResult run = Start({"--headless", "--play", "--exit-at-end", "missing.alb"});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains(QLatin1String("missing.alb"))) << run.err.toStdString();
+}
+
+// An "Events" key with one daily event on every weekday, starting in
+// secondsAhead seconds from now.
+QByteArray EventKey(const QString& file, int secondsAhead, bool exact)
+{
+    const QDateTime at = QDateTime::currentDateTime().addSecs(secondsAhead);
+    const QByteArray start = QStringLiteral("%1-%2-%3 %4:%5:%6")
+                                 .arg(at.date().year()).arg(at.date().month()).arg(at.date().day())
+                                 .arg(at.time().hour())
+                                 .arg(at.time().minute(), 2, 10, QLatin1Char('0'))
+                                 .arg(at.time().second(), 2, 10, QLatin1Char('0'))
+                                 .toUtf8();
+    return "\n[HKEY_CURRENT_USER\\Software\\Oxbelund\\Lirana\\Events\\Event 0]\n"
+           "\"FileName\"=\"" + file.toUtf8() + "\"\n"
+           "\"StartDate\"=\"" + start + "\"\n"
+           "\"ExpireDate\"=\"2099-12-31 0:00:00\"\n"
+           "\"WeekDayMask\"=dword:0000007f\n"
+           "\"EveryHour\"=hex:00,00,00,00\n"
+           "\"Exact\"=hex:0" + QByteArray(exact ? "1" : "0") + ",00,00,00\n"
+           "\n[HKEY_CURRENT_USER\\Software\\Oxbelund\\Lirana\\Events]\n\"Count\"=dword:00000001\n";
+}
+
+TEST_F(HeadlessTest, AnExactEventInterruptsTheItemOnAirOnTime)
+{
+    WriteHive("\"Overlap Time\"=dword:00000000\n" + EventKey(QStringLiteral("/ev/1.pause"), 3, true));
+    QElapsedTimer timer;
+    timer.start();
+    const RunResult run = Start({"--headless", "--play", "--exit-at-end", "--log-stdout", "30.pause"});
+    const qint64 elapsed = timer.elapsed();
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.lines, QStringList({"startup", "start\t30 sec.", "start\t1 sec.", "shutdown"}));
+    // Due after 3 s, checked every second, then one second of pause.
+    EXPECT_GE(elapsed, 3500);
+    EXPECT_LT(elapsed, 8000);
+}
+
+TEST_F(HeadlessTest, AWaitingEventStartsWhenTheItemEnds)
+{
+    WriteHive("\"Overlap Time\"=dword:00000000\n" + EventKey(QStringLiteral("/ev/1.pause"), 1, false));
+    const RunResult run = Start({"--headless", "--play", "--exit-at-end", "--log-stdout", "3.pause", "0.pause"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.lines,
+              QStringList({"startup", "start\t3 sec.", "start\t1 sec.", "start\t0 sec.", "shutdown"}));
 }
 
 TEST_F(HeadlessTest, CommandLineContract)

@@ -1,3 +1,4 @@
+#include "media/DirectShowTrack.h"
 #include "media/PauseTrack.h"
 #include "media/TrackExceptions.h"
 #include "media/TrackFactory.h"
@@ -71,6 +72,11 @@ TEST(TrackFactory, CreatesPauseTrackAndStandIns)
     for (const Row& row : kRows) {
         if (row.withGStreamer == TrackClass::Pause)
             continue;
+        if (row.withGStreamer == TrackClass::DirectShow) {
+            auto gst = CreateTrack(QString::fromUtf8(row.path));
+            EXPECT_NE(dynamic_cast<CDirectShowTrack*>(gst.get()), nullptr) << row.path;
+            continue;
+        }
         auto track = CreateTrack(QString::fromUtf8(row.path));
         auto* standIn = dynamic_cast<CUnavailableTrack*>(track.get());
         ASSERT_NE(standIn, nullptr) << row.path;

@@ -1,0 +1,59 @@
+// CEventScheduler: the live event list on a Clock, offered to the on-air
+// engine as its EventSource. The engine calls Refresh once a second (timer
+// 6), then TakeDueEvent(true) when events are enabled; PlayNext asks
+// TakeDueEvent(true) and then (false); Play calls ResetToNow.
+// The enabled flag itself belongs to the console's settings ("Enable
+// Events"); the scheduler only reads it, through the query it is given, to
+// enable the upcoming list and to decide whether to blink.
+// Thread: the user-interface thread (the engine's thread).
+#pragma once
+
+#include "events/EventList.h"
+#include "events/UpcomingEventsModel.h"
+#include "onair/EngineSeams.h"
+
+#include <functional>
+
+class Clock;
+
+class CEventScheduler : public EventSource
+{
+public:
+    explicit CEventScheduler(Clock& clock);
+
+    CEventList& Events() { return m_events; }
+    const CEventList& Events() const { return m_events; }
+    CUpcomingEventsModel& Upcoming() { return m_upcoming; }
+    // The clock's local time as wall-clock time.
+    WallTime Now() const;
+
+    // Where the enabled flag is read; without one, events count as enabled.
+    void SetEnabledQuery(std::function<bool()> isEnabled) { m_isEnabled = std::move(isEnabled); }
+    bool IsEnabled() const { return !m_isEnabled || m_isEnabled(); }
+
+    void ResetToNow() override;
+    std::optional<QString> TakeDueEvent(bool exact) override;
+    // The upcoming list: events due within 15 minutes, blink within 5.
+    void Refresh() override;
+
+    // The live list from / to the "Events" key of the application key.
+    void LoadFromSettings();
+    void SaveToSettings() const;
+    // The Events page closed with OK: the live list becomes a copy of
+    // edited (next runs from now), is saved to the settings and the
+    // upcoming list is refreshed.
+    void ReplaceEvents(const CEventList& edited);
+
+private:
+    Clock& m_clock;
+    CEventList m_events;
+    CUpcomingEventsModel m_upcoming;
+    std::function<bool()> m_isEnabled;
+};
+
+// Command 32889 and the console's "Enable" check box: sets the flag to on;
+// when it goes from off to on, every event is reset to now first (runs
+// missed while disabled are skipped); then the upcoming list is refreshed.
+void SetEventsEnabled(bool& enabled, bool on, EventSource& events);
+// Command 32889: flips the flag as above.
+void ToggleEvents(bool& enabled, EventSource& events);

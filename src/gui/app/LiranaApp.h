@@ -1,0 +1,102 @@
+// CLiranaApp: the application object of the console. It owns the core
+// objects (playlist, album, play log, engine), creates the main frame and
+// the console view, opens the album at start-up (the one named on the
+// command line, else the last one with its remembered row, else a new one),
+// handles the application's commands (file, help, about) and runs the
+// ordered shutdown: confirmation, save prompt, frame state, the engine's
+// "shutdown" with the view's settings, playback stopped, application
+// settings.
+// Thread: the user-interface thread.
+#pragma once
+
+#include "gui/AppContext.h"
+#include "gui/CommandTarget.h"
+#include "gui/frame/MainFrame.h"
+
+#include <QObject>
+#include <QPointer>
+#include <functional>
+#include <memory>
+
+class CGstWarmUp;
+class CLiranaDoc;
+class COnAirEngine;
+class CPlaylist;
+class CPlayLog;
+class GuiInterface;
+class QSessionManager;
+class Shell;
+
+class CLiranaApp : public QObject, public CommandTarget, public FrameCloseHandler
+{
+    Q_OBJECT
+
+public:
+    // Makes the console view inside the frame (and wires it to the frame);
+    // nullptr leaves the client area empty.
+    using ViewFactory = std::function<QWidget*(const CAppContext&, CMainFrame* frame)>;
+
+    struct Options
+    {
+        QString album;            // the album of the command line; empty = none
+        bool splash = true;       // show the splash screen
+        bool warmUp = true;       // load GStreamer's plug-ins during the splash
+        ViewFactory makeView;     // empty = the console (MakeConsoleView)
+        GuiInterface* ui = nullptr; // dialogs; null = Qt dialogs of its own
+        Shell* shell = nullptr;   // null = the system shell
+    };
+
+    explicit CLiranaApp(Options options);
+    ~CLiranaApp() override;
+
+    // Start-up; false when the program must end (an album named on the
+    // command line could not be opened).
+    bool Start();
+    // Application exit: saves the application-wide settings (once).
+    void Exit();
+    // The end of the desktop session: saves the settings, stops playback.
+    void EndSession();
+
+    CMainFrame* Frame() const { return m_frame; }
+    const CAppContext& Context() const { return m_context; }
+    COnAirEngine& Engine() { return *m_engine; }
+    CLiranaDoc& Document() { return *m_document; }
+    CPlaylist& Playlist() { return *m_playlist; }
+    GuiInterface& Ui() { return *m_ui; }
+
+    // The HTML manual (share/lirana/manual/index.html).
+    static QString ManualPath();
+
+    // CommandTarget: the album's commands, Help and About, and the player
+    // commands when the view leaves them to the engine.
+    bool OnCommand(int id) override;
+    std::optional<CommandState> OnUpdateCommand(int id) const override;
+
+    // FrameCloseHandler
+    bool ConfirmClose() override;
+    bool SaveModified() override;
+    void FrameClosing() override;
+
+private:
+    void OpenStartAlbum(bool* ok);
+    void ShowHelp();
+    void ShowAbout();
+
+    Options m_options;
+    std::unique_ptr<GuiInterface> m_ownUi;
+    GuiInterface* m_ui = nullptr;
+    Shell* m_shell = nullptr;
+    std::unique_ptr<CPlaylist> m_playlist;
+    std::unique_ptr<CPlayLog> m_log;
+    std::unique_ptr<CLiranaDoc> m_document;
+    std::unique_ptr<COnAirEngine> m_engine;
+    std::unique_ptr<CGstWarmUp> m_warmUp;
+    CAppContext m_context;
+    QPointer<CMainFrame> m_frame;
+    bool m_engineDown = false;
+    bool m_exited = false;
+};
+
+// Asks the system for a higher scheduling priority for the whole process;
+// a refusal is fine.
+void RaiseProcessPriority();

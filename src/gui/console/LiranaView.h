@@ -1,0 +1,190 @@
+// CLiranaView: the on-air console. It shows the engine (previously played,
+// on air, coming up next, count-down, the two volume sliders), holds the
+// master playlist list box, the upcoming-events list and the folder tree,
+// owns the position bar's behaviour and the texts of the status panes 1001
+// and 1002, and handles the playlist editing commands; every other command
+// of the engine is forwarded to it.
+//
+// Contract with the frame: it routes each command to this view first
+// (CommandTarget), hands over the position bar with SetPositionBar, shows
+// PaneTextChanged texts in the panes and StatusMessage in the message area
+// (an empty text gives the area back), and routes CommandRequested ids as
+// if the operator had chosen them. The state is refreshed every 150 ms on
+// the GUI thread (RefreshIdle).
+#pragma once
+
+#include "gui/CommandTarget.h"
+#include "gui/AppContext.h"
+#include "media/MediaTrack.h"
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class CPlaylistListBox;
+class CUpcomingEventsModel;
+class QCheckBox;
+class QFileSystemModel;
+class QLabel;
+class QListView;
+class QPlainTextEdit;
+class QPushButton;
+class QSlider;
+class QTimer;
+class QTreeView;
+class Shell;
+class CViewSettings;
+
+class CLiranaView : public QWidget, public CommandTarget
+{
+    Q_OBJECT
+
+public:
+    enum : int {
+        CmdShowPath = 32795,
+        CmdShowTrackNo = 32876,
+        CmdFont = 32810,
+        CmdMixer = 32784,
+        CmdTrackPosition = 3201,
+        PanePosition = 1001,
+        PaneLength = 1002,
+    };
+    static constexpr int kIdleMs = 150;
+    static constexpr int kTreeMinHeight = 51;
+    using TrackFactory = std::function<std::unique_ptr<CMediaTrack>(const QString&)>;
+
+    CLiranaView(const CAppContext& context, QWidget* parent = nullptr);
+    ~CLiranaView() override;
+
+    bool OnCommand(int id) override;
+    std::optional<CommandState> OnUpdateCommand(int id) const override;
+
+    // The frame's position bar (horizontal, 0..640); the view drives it.
+    void SetPositionBar(QSlider* bar);
+    // The scheduler's upcoming events; the list, label and check box follow it.
+    void SetUpcomingEvents(CUpcomingEventsModel* model);
+    // "Schedule..." is enabled only while something can open the events.
+    void SetScheduleAvailable(bool available);
+    void SetShell(Shell* shell);
+    // Opens tracks for Total Length (default: CreateTrack).
+    void SetTrackFactory(TrackFactory factory);
+
+    // Person-facing pickers, replaceable for tests; each returns nothing (or
+    // an empty list) when cancelled.
+    struct Pickers
+    {
+        std::function<QStringList(QWidget*, const QString& folder)> addTracks;
+        std::function<std::optional<QFont>(QWidget*, const QFont& current)> font;
+    };
+    void SetPickers(Pickers pickers);
+
+    // Find next from the frame's find dialog; selects the row found.
+    // False when nothing is selected or nothing matched (selection kept).
+    bool FindNext(const QString& text, bool matchCase, bool down);
+    // A drop of names (files or folders) before row index (-1: append).
+    void DropFiles(const QStringList& names, int index);
+    // Adds the folder tree's selected files at the end (double click, Enter).
+    void AddTreeSelection();
+    // Total Length; Escape aborts between rows.
+    void ComputeTotalLength();
+    // One idle pass: texts, count-down, sliders, position bar, panes.
+    void RefreshIdle();
+
+    QString PaneText(int id) const;
+    bool PaneEnabled(int id) const;
+    // Writes the list font, the list options and the tree's folder.
+    void SaveSettings() const;
+
+    CPlaylistListBox* ListBox() const { return m_list; }
+    QTreeView* FolderTree() const { return m_tree; }
+    QPlainTextEdit* OnAirBox() const { return m_onAirBox; }
+    QPlainTextEdit* PreviousBox() const { return m_previousBox; }
+    QPlainTextEdit* NextBox() const { return m_nextBox; }
+    QLabel* CountDown() const { return m_countDown; }
+    QLabel* OnAirLabel() const { return m_onAirLabel; }
+    QSlider* OnAirVolume() const { return m_onAirVolume; }
+    QSlider* FadingVolume() const { return m_fadingVolume; }
+    QListView* EventsList() const { return m_events; }
+    QLabel* EventsLabel() const { return m_eventsLabel; }
+
+signals:
+    void PaneTextChanged(int id, const QString& text);
+    void StatusMessage(const QString& text);
+    void CommandRequested(int id);
+    void ScheduleRequested();
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    // Layout (LiranaViewLayout.cpp).
+    void BuildLayout();
+    QWidget* BuildLeftColumn();
+    QWidget* BuildRightColumn();
+    void BuildFolderTree(QWidget* holder);
+    void LoadSettings();
+    // Idle (LiranaViewIdle.cpp).
+    void SetPane(int id, const QString& text);
+    void SetBoxText(QPlainTextEdit* box, const QString& text);
+    void UpdateOnAirLabel(bool onAir);
+    void UpdateEventsState();
+    // Position bar (LiranaViewPosition.cpp).
+    void UpdatePositionBar();
+    void OnBarAction(int action);
+    void OnBarReleased();
+    void SeekTo(int barPosition);
+    // Commands (LiranaViewCommands.cpp).
+    bool OnEditCommand(int id);
+    void AddTracks();
+    void AddPause();
+    void AddCdTracks();
+    void Copy(bool cut);
+    void Paste();
+    void ChooseFont();
+    void StartMixer();
+    void Checkpoint(int commandId);
+    void AutoPlayIfWasEmpty(bool wasEmpty);
+    void PlayRow(int row);
+    void ShowListMenu(const QPoint& globalPos);
+    CViewSettings& Settings() const;
+
+    CAppContext m_context;
+    Shell* m_shell = nullptr;
+    TrackFactory m_trackFactory;
+    Pickers m_pickers;
+
+    CPlaylistListBox* m_list = nullptr;
+    QPlainTextEdit* m_previousBox = nullptr;
+    QPlainTextEdit* m_onAirBox = nullptr;
+    QPlainTextEdit* m_nextBox = nullptr;
+    QLabel* m_onAirLabel = nullptr;
+    QLabel* m_countDown = nullptr;
+    QSlider* m_fadingVolume = nullptr;
+    QSlider* m_onAirVolume = nullptr;
+    QCheckBox* m_joined = nullptr;
+    QLabel* m_eventsLabel = nullptr;
+    QCheckBox* m_enableEvents = nullptr;
+    QPushButton* m_schedule = nullptr;
+    QListView* m_events = nullptr;
+    QWidget* m_treeHolder = nullptr;
+    QTreeView* m_tree = nullptr;
+    QFileSystemModel* m_fileModel = nullptr;
+    QTimer* m_idle = nullptr;
+    CUpcomingEventsModel* m_upcoming = nullptr;
+
+    QSlider* m_bar = nullptr;
+    bool m_dragging = false;
+    int m_dragPosition = 0;
+    std::uint64_t m_barSerial = 0;
+    TrackMs m_barLength = 0;
+
+    QString m_paneText[2];
+    bool m_settingVolume = false;
+    bool m_countingTotal = false;
+    bool m_onAirShown = false;
+};

@@ -1,0 +1,237 @@
+// The console's commands: its own (list options, font, mixer), the playlist
+// editing commands with their undo steps, and the engine's, forwarded.
+#include "gui/console/LiranaView.h"
+
+#include "app/Strings.h"
+#include "app/UserInterface.h"
+#include "app/ViewSettings.h"
+#include "gui/console/PlaylistListBox.h"
+#include "onair/EditCommands.h"
+#include "onair/Find.h"
+#include "onair/OnAirEngine.h"
+#include "platform/Shell.h"
+#include "playlist/ItemDrop.h"
+#include "playlist/ItemPath.h"
+#include "playlist/Playlist.h"
+
+#include <QClipboard>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDialog>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QMimeData>
+
+namespace {
+
+const QString kAddFilter = QStringLiteral(
+    "All Files (*);;Sound (*.wav *.mp2 *.mp3 *.au *.aif);;Music (*.mid *.rmi);;"
+    "Video (*.avi *.mpg *.mov);;Audio CD (*.cda);;Mini Playlist (*.mpl);;Lirana Album (*.alb)");
+
+QStringList AskTracks(QWidget* parent, const QString& folder)
+{
+    return QFileDialog::getOpenFileNames(parent, QStringLiteral("Add Tracks"), folder, kAddFilter);
+}
+
+std::optional<QFont> AskFont(QWidget* parent, const QFont& current)
+{
+    bool ok = false;
+    const QFont font = QFontDialog::getFont(&ok, current, parent, QStringLiteral("Font"));
+    return ok ? std::optional<QFont>(font) : std::nullopt;
+}
+
+// The ids the engine handles (OnCommand) and answers (UpdateCommand).
+bool IsEngineCommand(int id)
+{
+    switch (id) {
+    case Cmd::Play: case Cmd::Stop: case Cmd::Pause: case Cmd::FastForward:
+    case Cmd::Rewind: case Cmd::NextTrack: case Cmd::PrevTrack: case Cmd::Break:
+    case Cmd::Configure: case Cmd::CrossFader: case Cmd::ModeManual: case Cmd::ModeNormal:
+    case Cmd::ModeRepeat: case Cmd::ModeRandom: case Cmd::ModeShuffle: case Cmd::ModeIntroScan:
+    case Str::CmdSilenceActions:
+        return true;
+    default: return false;
+    }
+}
+
+bool ClipboardHasText()
+{
+    const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
+    return mime && mime->hasText() && !mime->text().isEmpty();
+}
+
+} // namespace
+
+bool CLiranaView::OnCommand(int id)
+{
+    switch (id) {
+    case CmdShowPath:
+        Settings().showPath = !Settings().showPath;
+        m_list->SetShowPath(Settings().showPath);
+        return true;
+    case CmdShowTrackNo:
+        Settings().showTrackNo = !Settings().showTrackNo;
+        m_list->SetShowTrackNo(Settings().showTrackNo);
+        return true;
+    case CmdFont: ChooseFont(); return true;
+    case CmdMixer: StartMixer(); return true;
+    case EditCmd::Find: return false; // the frame's find dialog
+    default: break;
+    }
+    if (OnEditCommand(id))
+        return true;
+    if (!IsEngineCommand(id))
+        return false;
+    m_context.engine->OnCommand(id);
+    return true;
+}
+
+std::optional<CommandState> CLiranaView::OnUpdateCommand(int id) const
+{
+    const COnAirEngine& engine = *m_context.engine;
+    const bool onAir = engine.OnAir() != nullptr;
+    switch (id) {
+    case CmdShowPath: return CommandState{true, Settings().showPath};
+    case CmdShowTrackNo: return CommandState{true, Settings().showTrackNo};
+    case CmdFont: return CommandState{true, false};
+    case CmdMixer: return CommandState{!Settings().mixer.isEmpty(), false};
+    case CmdTrackPosition:
+    case PanePosition:
+    case PaneLength: return CommandState{PaneEnabled(id), false};
+    default: break;
+    }
+    const CPlaylist& list = *m_context.playlist;
+    const bool clipboard = id == EditCmd::Paste && ClipboardHasText();
+    if (auto state = EditCommandState(id, EditContext{list.Count(), list.Selection(), clipboard, onAir}))
+        return state;
+    if (id == Str::CmdSilenceActions)
+        return CommandState{true, false};
+    if (IsEngineCommand(id))
+        return engine.UpdateCommand(id);
+    return std::nullopt;
+}
+
+bool CLiranaView::OnEditCommand(int id)
+{
+    CPlaylist& list = *m_context.playlist;
+    if (id != EditCmd::AddTracks && id != EditCmd::AddPause && id != EditCmd::AddCdTracks &&
+        id != EditCmd::Paste && id != EditCmd::Copy && id != EditCmd::Cut && id != EditCmd::Remove &&
+        id != EditCmd::ClearAll && id != EditCmd::MoveTop && id != EditCmd::MoveUp &&
+        id != EditCmd::MoveDown && id != EditCmd::MoveBottom && id != EditCmd::Shuffle &&
+        id != EditCmd::TotalLength && id != EditCmd::Rename)
+        return false;
+    const std::optional<CommandState> state = OnUpdateCommand(id);
+    if (!state || !state->enabled)
+        return true; // a disabled command does nothing
+    switch (id) {
+    case EditCmd::AddTracks: AddTracks(); break;
+    case EditCmd::AddPause: AddPause(); break;
+    case EditCmd::AddCdTracks: AddCdTracks(); break;
+    case EditCmd::Copy: Copy(false); break;
+    case EditCmd::Cut: Copy(true); break;
+    case EditCmd::Paste: Paste(); break;
+    case EditCmd::Remove:
+        if (RemoveSelected(list))
+            Checkpoint(EditCmd::Remove);
+        break;
+    case EditCmd::ClearAll:
+        if (ClearAll(list))
+            Checkpoint(EditCmd::ClearAll);
+        break;
+    case EditCmd::MoveTop:
+    case EditCmd::MoveUp:
+    case EditCmd::MoveDown:
+    case EditCmd::MoveBottom:
+        if (MoveSelected(list, id))
+            Checkpoint(id);
+        break;
+    case EditCmd::Shuffle: m_context.engine->ShufflePlaylist(); break; // checkpoint via PlaylistEdited
+    case EditCmd::TotalLength: ComputeTotalLength(); break;
+    case EditCmd::Rename: m_list->RenameItem(); break;
+    }
+    return true;
+}
+
+void CLiranaView::AddTracks()
+{
+    CPlaylist& list = *m_context.playlist;
+    const bool wasEmpty = list.Count() == 0;
+    auto ask = m_pickers.addTracks ? m_pickers.addTracks : AskTracks;
+    const QStringList files = ask(this, Settings().mediaDir);
+    if (files.isEmpty())
+        return;
+    AppendItems(list, files, Settings().mediaFilesOnly);
+    Settings().mediaDir = QFileInfo(files.last()).absolutePath();
+    Checkpoint(EditCmd::AddTracks);
+    AutoPlayIfWasEmpty(wasEmpty);
+}
+
+void CLiranaView::AutoPlayIfWasEmpty(bool wasEmpty)
+{
+    if (wasEmpty && !m_context.engine->OnAir() && Settings().autoPlay && m_context.playlist->Selection() >= 0)
+        m_context.engine->OnPlay();
+}
+
+void CLiranaView::AddPause()
+{
+    if (AddItem(*m_context.playlist, QStringLiteral("10.pause"), -1, Settings().mediaFilesOnly))
+        Checkpoint(EditCmd::AddPause);
+}
+
+void CLiranaView::AddCdTracks()
+{
+    // No CD layer answers yet: there is never a drive with an audio CD.
+    if (m_context.ui)
+        m_context.ui->ShowMessage(QStringLiteral("No CD Found"), UserInterface::Icon::Information);
+}
+
+void CLiranaView::Copy(bool cut)
+{
+    const QString text = CopyText(*m_context.playlist);
+    if (text.isEmpty())
+        return;
+    QGuiApplication::clipboard()->setText(text);
+    if (cut && RemoveSelected(*m_context.playlist))
+        Checkpoint(EditCmd::Remove);
+}
+
+void CLiranaView::Paste()
+{
+    const QString text = QGuiApplication::clipboard()->text();
+    if (text.isEmpty())
+        return;
+    PasteText(*m_context.playlist, text, Settings().mediaFilesOnly);
+    Checkpoint(EditCmd::Paste);
+}
+
+bool CLiranaView::FindNext(const QString& text, bool matchCase, bool down)
+{
+    CPlaylist& list = *m_context.playlist;
+    const int from = list.Selection();
+    if (from < 0)
+        return false;
+    const int row = FindRow(list, text, from, matchCase, down);
+    if (row < 0)
+        return false;
+    list.Select(row);
+    return row != from || GetItemDisplayName(list.Row(row)).contains(
+                              text, matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive);
+}
+
+void CLiranaView::ChooseFont()
+{
+    auto ask = m_pickers.font ? m_pickers.font : AskFont;
+    if (const std::optional<QFont> font = ask(this, m_list->ListFont())) {
+        m_list->SetListFont(*font);
+        SaveSettings();
+    }
+}
+
+void CLiranaView::StartMixer()
+{
+    const QString program = ExpandEnvironment(Settings().mixer);
+    if (program.isEmpty())
+        return;
+    QString error;
+    m_shell->StartProgram(program, {}, {}, &error); // a failure is the shell's to show
+}

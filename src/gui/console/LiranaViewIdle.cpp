@@ -1,0 +1,214 @@
+// The console's idle refresh and the position bar: the engine is polled
+// every kIdleMs; texts are written only when they differ.
+#include "gui/console/LiranaView.h"
+
+#include "app/ViewSettings.h"
+#include "events/UpcomingEventsModel.h"
+#include "gui/console/PositionBar.h"
+#include "onair/OnAirEngine.h"
+#include "platform/Exception.h"
+#include "playlist/ItemPath.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QListView>
+#include <QPlainTextEdit>
+#include <QSignalBlocker>
+#include <QSlider>
+
+void CLiranaView::RefreshIdle()
+{
+    COnAirEngine& engine = *m_context.engine;
+    SetBoxText(m_onAirBox, engine.OnAirText());
+    SetBoxText(m_previousBox, engine.PreviouslyPlayedText());
+    SetBoxText(m_nextBox, engine.ComingUpNext());
+
+    CMediaTrack* onAir = engine.OnAir();
+    UpdateOnAirLabel(onAir != nullptr);
+    TrackMs position = 0;
+    TrackMs length = 0;
+    float onAirLevel = 0.0f;
+    float fadingLevel = 0.0f;
+    try {
+        if (onAir) {
+            position = onAir->GetPosition();
+            length = onAir->GetLength();
+            onAirLevel = onAir->GetVolume();
+        }
+        if (CMediaTrack* fading = engine.Fading())
+            fadingLevel = fading->GetVolume();
+    } catch (const CException&) {
+        // A track that cannot answer now is asked again at the next pass.
+    }
+
+    const QString countDown = onAir ? FormatDuration(std::max<TrackMs>(0, length - position)) : QString();
+    if (m_countDown->text() != countDown)
+        m_countDown->setText(countDown);
+    if (onAir && !m_onAirVolume->isSliderDown()) {
+        m_settingVolume = true;
+        m_onAirVolume->setValue(qRound(onAirLevel * 100.0f));
+        m_settingVolume = false;
+    }
+    m_fadingVolume->setValue(qRound(fadingLevel * 100.0f));
+
+    UpdatePositionBar();
+    if (!m_countingTotal) {
+        const TrackMs shown = m_dragging ? PositionBar::ToTime(m_dragPosition, length) : position;
+        SetPane(PanePosition, onAir ? FormatDuration(shown) : QString());
+        SetPane(PaneLength, onAir ? FormatDuration(length) : QString());
+    }
+}
+
+void CLiranaView::SetPane(int id, const QString& text)
+{
+    QString& slot = m_paneText[id == PanePosition ? 0 : 1];
+    if (slot == text)
+        return;
+    slot = text;
+    emit PaneTextChanged(id, text);
+}
+
+QString CLiranaView::PaneText(int id) const
+{
+    return m_paneText[id == PanePosition ? 0 : 1];
+}
+
+bool CLiranaView::PaneEnabled(int id) const
+{
+    if (id == PaneLength && m_countingTotal)
+        return true;
+    return m_context.engine->OnAir() != nullptr;
+}
+
+void CLiranaView::SetBoxText(QPlainTextEdit* box, const QString& text)
+{
+    if (box->toPlainText() != text)
+        box->setPlainText(text);
+}
+
+void CLiranaView::UpdateOnAirLabel(bool onAir)
+{
+    if (onAir == m_onAirShown)
+        return;
+    m_onAirShown = onAir;
+    m_onAirLabel->setAutoFillBackground(onAir);
+    QPalette palette = m_onAirLabel->parentWidget()->palette();
+    if (onAir) {
+        palette.setColor(QPalette::Window, QColor(255, 0, 0));
+        palette.setColor(QPalette::WindowText, Qt::black);
+    }
+    m_onAirLabel->setPalette(palette);
+}
+
+void CLiranaView::UpdateEventsState()
+{
+    const bool enabled = m_upcoming ? m_upcoming->IsEnabled() : Settings().enableEvents;
+    const bool blink = m_upcoming && m_upcoming->Blink();
+    m_eventsLabel->setEnabled(enabled);
+    m_events->setEnabled(enabled);
+    m_enableEvents->setChecked(enabled);
+    m_eventsLabel->setAutoFillBackground(blink);
+    QPalette palette = m_eventsLabel->parentWidget()->palette();
+    if (blink)
+        palette.setColor(QPalette::Window, QColor(255, 0, 0));
+    m_eventsLabel->setPalette(palette);
+}
+
+void CLiranaView::SetPositionBar(QSlider* bar)
+{
+    m_bar = bar;
+    if (!bar)
+        return;
+    bar->setRange(0, PositionBar::kRange);
+    bar->setEnabled(false);
+    connect(bar, &QSlider::sliderPressed, this, [this] {
+        m_dragging = true;
+        m_dragPosition = m_bar->sliderPosition();
+    });
+    connect(bar, &QSlider::sliderMoved, this, [this](int position) {
+        m_dragging = true;
+        m_dragPosition = position;
+        if (m_context.engine->OnAir())
+            SetPane(PanePosition, FormatDuration(PositionBar::ToTime(position, m_barLength)));
+    });
+    connect(bar, &QSlider::sliderReleased, this, &CLiranaView::OnBarReleased);
+    connect(bar, &QAbstractSlider::actionTriggered, this, &CLiranaView::OnBarAction);
+    UpdatePositionBar();
+}
+
+void CLiranaView::UpdatePositionBar()
+{
+    if (!m_bar)
+        return;
+    CMediaTrack* onAir = m_context.engine->OnAir();
+    const QSignalBlocker block(m_bar);
+    if (!onAir) {
+        m_bar->setEnabled(false);
+        if (m_bar->value() != 0) {
+            m_bar->setValue(0);
+            m_bar->setTickPosition(QSlider::NoTicks);
+        }
+        m_barSerial = 0;
+        m_dragging = false;
+        return;
+    }
+    m_bar->setEnabled(true);
+    TrackMs length = 0;
+    TrackMs position = 0;
+    try {
+        length = onAir->GetLength();
+        position = onAir->GetPosition();
+    } catch (const CException&) {
+        return;
+    }
+    // A new item, or one whose length became known only now.
+    if (onAir->Serial() != m_barSerial || length != m_barLength) {
+        m_barSerial = onAir->Serial();
+        m_barLength = length;
+        m_bar->setRange(0, PositionBar::kRange);
+        m_bar->setPageStep(PositionBar::ToPosition(Settings().ffTime * 1000, length));
+        m_bar->setSingleStep(PositionBar::ToPosition(2000, length));
+        m_bar->setTickInterval(PositionBar::ToPosition(PositionBar::TicStep(length), length));
+        m_bar->setTickPosition(QSlider::TicksBelow);
+    }
+    if (!m_dragging) {
+        const int p = PositionBar::ToPosition(position, length);
+        if (p != m_bar->value())
+            m_bar->setValue(p);
+    }
+}
+
+void CLiranaView::OnBarAction(int action)
+{
+    switch (action) {
+    case QAbstractSlider::SliderSingleStepAdd:
+    case QAbstractSlider::SliderSingleStepSub:
+    case QAbstractSlider::SliderPageStepAdd:
+    case QAbstractSlider::SliderPageStepSub:
+    case QAbstractSlider::SliderToMinimum:
+    case QAbstractSlider::SliderToMaximum:
+        // The slider position already holds the stepped value here.
+        SeekTo(m_bar->sliderPosition());
+        break;
+    default: break; // SliderMove: dragging, handled on release
+    }
+}
+
+void CLiranaView::OnBarReleased()
+{
+    m_dragging = false;
+    SeekTo(m_bar->sliderPosition());
+}
+
+void CLiranaView::SeekTo(int barPosition)
+{
+    CMediaTrack* onAir = m_context.engine->OnAir();
+    if (!onAir)
+        return;
+    const int p = std::clamp(barPosition, 0, PositionBar::kRange);
+    try {
+        onAir->Seek(PositionBar::ToTime(p, onAir->GetLength()));
+    } catch (const CException& error) {
+        m_context.engine->ReportTrackError(error);
+    }
+}

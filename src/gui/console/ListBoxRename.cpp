@@ -1,0 +1,82 @@
+// Renaming the selected row of the playlist list box (command 44000).
+// Renaming takes no undo step; a replaced row keeps its place and selection.
+#include "gui/console/PlaylistListBox.h"
+
+#include "onair/EditCommands.h"
+#include "playlist/ItemDrop.h"
+#include "playlist/ItemPath.h"
+#include "playlist/Playlist.h"
+#include "ui_PauseDialog.h"
+#include "ui_RenameDialog.h"
+
+#include <QMessageBox>
+
+namespace {
+
+std::optional<QString> AskFileName(QWidget* parent, const QString& fileName)
+{
+    QDialog dialog(parent);
+    Ui::RenameDialog ui;
+    ui.setupUi(&dialog);
+    ui.fileName->setText(fileName);
+    ui.fileName->selectAll();
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return ui.fileName->text();
+}
+
+std::optional<int> AskPauseLength(QWidget* parent, int seconds)
+{
+    QDialog dialog(parent);
+    Ui::PauseDialog ui;
+    ui.setupUi(&dialog);
+    ui.seconds->setValue(seconds);
+    ui.seconds->selectAll();
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return ui.seconds->value();
+}
+
+void ShowError(QWidget* parent, const QString& message)
+{
+    QMessageBox::critical(parent, QStringLiteral("Lirana"), message);
+}
+
+} // namespace
+
+void CPlaylistListBox::SetDialogs(Dialogs dialogs)
+{
+    m_dialogs = std::move(dialogs);
+}
+
+void CPlaylistListBox::RenameItem()
+{
+    const int row = m_playlist.Selection();
+    if (row < 0)
+        return;
+    const QString path = m_playlist.Row(row);
+    auto report = m_dialogs.report ? m_dialogs.report : ShowError;
+    switch (RenameKindFor(path)) {
+    case RenameKind::CdTitle:
+        // No CD database can be loaded yet, so there is never an entry.
+        report(this, QStringLiteral("No CD Found"));
+        break;
+    case RenameKind::Pause: {
+        auto ask = m_dialogs.pauseLength ? m_dialogs.pauseLength : AskPauseLength;
+        if (const std::optional<int> seconds = ask(this, PauseDialogSeconds(path)))
+            m_playlist.Replace(row, RenamedPauseRow(path, *seconds));
+        break;
+    }
+    case RenameKind::File: {
+        auto ask = m_dialogs.renameFile ? m_dialogs.renameFile : AskFileName;
+        const std::optional<QString> name = ask(this, SplitPath(path).fname);
+        if (!name || name->isEmpty())
+            break;
+        const QString target = RenamedFilePath(path, *name);
+        if (RenameFileOnDisk(path, target, [&](const QString& text) { report(this, text); }))
+            m_playlist.Replace(row, target);
+        break;
+    }
+    }
+    setFocus();
+}

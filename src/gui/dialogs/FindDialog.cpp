@@ -1,0 +1,21 @@
+#include "gui/dialogs/FindDialog.h"
+
+#include "ui_FindDialog.h"
+
+CFindDialog::CFindDialog(QWidget* parent) : QDialog(parent), m_ui(std::make_unique<Ui::CFindDialog>())
+{
+    m_ui->setupUi(this);
+    setModal(false);
+    m_ui->findNext->setEnabled(false);
+    connect(m_ui->findText, &QLineEdit::textChanged, this,
+            [this](const QString& text) { m_ui->findNext->setEnabled(!text.isEmpty()); });
+    connect(m_ui->findNext, &QPushButton::clicked, this, [this] { emit FindNext(Text(), MatchCase()); });
+    connect(m_ui->cancel, &QPushButton::clicked, this, &QDialog::close);
+}
+
+CFindDialog::~CFindDialog() = default;
+
+QString CFindDialog::Text() const { return m_ui->findText->text(); }
+bool CFindDialog::MatchCase() const { return m_ui->matchCase->isChecked(); }
+void CFindDialog::SetText(const QString& text) { m_ui->findText->setText(text); }
+void CFindDialog::SetMatchCase(bool on) { m_ui->matchCase->setChecked(on); }

@@ -1,0 +1,25 @@
+// CAcceleratorGuard: keeps the console's keys out of text fields. While a
+// widget that takes typed text has the focus (an editable line edit, text
+// edit, spin box or combo box), a key without Ctrl, Alt or Meta goes to that
+// widget and no accelerator fires: "P" types a P into the find field but
+// plays when the playlist or the console has the focus. Installed on the
+// application; keys with Ctrl or Alt are left to the widgets' own overrides.
+#pragma once
+
+#include <QObject>
+
+class QWidget;
+
+class CAcceleratorGuard : public QObject
+{
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+
+    // True when w takes typed text now.
+    static bool TakesText(const QWidget* w);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};

@@ -1,0 +1,94 @@
+#include "gui/frame/CommandRouter.h"
+
+#include "gui/frame/CommandTable.h"
+#include "gui/frame/ToolIcons.h"
+
+#include <QAction>
+#include <QWidget>
+
+CCommandRouter::CCommandRouter(QWidget* owner) : QObject(owner), m_owner(owner)
+{
+    m_idle.setInterval(100);
+    connect(&m_idle, &QTimer::timeout, this, &CCommandRouter::UpdateAll);
+    m_idle.start();
+}
+
+void CCommandRouter::SetTargets(std::vector<CommandTarget*> targets)
+{
+    m_targets = std::move(targets);
+    UpdateAll();
+}
+
+QAction* CCommandRouter::Action(int id)
+{
+    if (QAction* action = m_actions.value(id))
+        return action;
+    auto* action = new QAction(m_owner);
+    action->setData(id);
+    action->setShortcutContext(Qt::WindowShortcut);
+    if (const CommandInfo* info = FindCommand(id)) {
+        action->setText(info->menuText);
+        action->setStatusTip(info->StatusTip());
+        action->setToolTip(info->ToolTip());
+        action->setShortcuts(info->keys);
+        action->setCheckable(info->checkable);
+        action->setIcon(CommandIcon(id));
+        action->setIconVisibleInMenu(false);
+    }
+    action->setEnabled(false);
+    connect(action, &QAction::triggered, this, [this, id] {
+        Dispatch(id);
+        UpdateAll();
+    });
+    m_owner->addAction(action); // keys work while menus and bars are hidden
+    m_actions.insert(id, action);
+    return action;
+}
+
+bool CCommandRouter::Dispatch(int id)
+{
+    // A command that is disabled now (a key pressed between two idle
+    // updates) does nothing, as its menu item would not.
+    if (!State(id).enabled)
+        return false;
+    for (CommandTarget* target : m_targets) {
+        if (target && target->OnCommand(id))
+            return true;
+    }
+    return false;
+}
+
+CommandState CCommandRouter::State(int id) const
+{
+    for (const CommandTarget* target : m_targets) {
+        if (!target)
+            continue;
+        if (std::optional<CommandState> state = target->OnUpdateCommand(id))
+            return *state;
+    }
+    return {};
+}
+
+void CCommandRouter::UpdateAll()
+{
+    for (auto it = m_actions.cbegin(); it != m_actions.cend(); ++it) {
+        const CommandState state = State(it.key());
+        QAction* action = it.value();
+        if (action->isEnabled() != state.enabled)
+            action->setEnabled(state.enabled);
+        if (action->isCheckable() && action->isChecked() != state.checked)
+            action->setChecked(state.checked);
+        for (CommandTarget* target : m_targets) {
+            auto* words = dynamic_cast<CommandTextSource*>(target);
+            if (!words)
+                continue;
+            const QString text = words->CommandMenuText(it.key());
+            const QString tip = words->CommandToolTip(it.key());
+            if (!text.isEmpty() && action->text() != text)
+                action->setText(text);
+            if (!tip.isEmpty() && action->toolTip() != tip)
+                action->setToolTip(tip);
+        }
+    }
+    emit Updated();
+}

@@ -1,0 +1,62 @@
+// CCommandRouter: one QAction per command id, offered to the command targets
+// in order (the console view, the frame, the application): the first target
+// that handles a command runs it, and the first that answers an update
+// decides its enabled and checked state. States are refreshed at idle
+// (a 100 ms timer) and before a menu opens. A command no target answers is
+// disabled.
+// Thread: the user-interface thread.
+#pragma once
+
+#include "gui/CommandTarget.h"
+
+#include <QHash>
+#include <QObject>
+#include <QTimer>
+#include <functional>
+#include <vector>
+
+class QAction;
+class QWidget;
+
+// Optional: a target that words its commands itself (the sound buttons show
+// the name of their file). Empty = the catalogue's text.
+class CommandTextSource
+{
+public:
+    virtual ~CommandTextSource() = default;
+    virtual QString CommandMenuText(int /*id*/) const { return {}; }
+    virtual QString CommandToolTip(int /*id*/) const { return {}; }
+};
+
+class CCommandRouter : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Actions are children of owner, with the window-wide shortcut context.
+    explicit CCommandRouter(QWidget* owner);
+
+    // The targets in the order they are asked; null entries are skipped.
+    void SetTargets(std::vector<CommandTarget*> targets);
+
+    // The action of id; created from the catalogue on first use.
+    QAction* Action(int id);
+    const QHash<int, QAction*>& Actions() const { return m_actions; }
+
+    // Runs id on the first target that takes it; false when none did.
+    bool Dispatch(int id);
+    // The state the targets answer; disabled when none answers.
+    CommandState State(int id) const;
+    // Refreshes every action now (also runs from the idle timer).
+    void UpdateAll();
+
+signals:
+    // After each UpdateAll, for widgets that follow states (the mode combo).
+    void Updated();
+
+private:
+    QWidget* m_owner;
+    std::vector<CommandTarget*> m_targets;
+    QHash<int, QAction*> m_actions;
+    QTimer m_idle;
+};

@@ -1,0 +1,147 @@
+// The frame's persistent state: placement, full-screen mode, bar layout,
+// flat tool bars and button texts.
+#include "gui/frame/MainFrame.h"
+
+#include "gui/dialogs/FindDialog.h"
+#include "gui/frame/CommandTable.h"
+
+#include <QAction>
+#include <QScreen>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+
+namespace {
+
+const QString kFrameKey = QStringLiteral("MainFrame");
+const QString kBarsKey = QStringLiteral("ToolBars");
+const QString kWindowPos = QStringLiteral("WindowPos");
+const QString kFullScreen = QStringLiteral("FullScreen");
+const QString kLanguage = QStringLiteral("LanguageCode");
+const QString kFlat = QStringLiteral("FlatToolBars");
+const QString kButtonText = QStringLiteral("ButtonText");
+const QString kBarState = QStringLiteral("BarState");
+const QString kStatusBar = QStringLiteral("StatusBar");
+constexpr int kBarStateVersion = 1;
+
+// Show states of a placement record.
+enum : unsigned { ShowHide = 0, ShowNormal = 1, ShowMinimized = 2, ShowMaximized = 3 };
+
+} // namespace
+
+reg::Placement CMainFrame::CurrentPlacement() const
+{
+    reg::Placement p;
+    p.showCmd = isMinimized() ? ShowMinimized : isMaximized() ? ShowMaximized : ShowNormal;
+    p.minX = p.minY = p.maxX = p.maxY = -1;
+    QRect r = (m_fullScreen || m_fullScreenToSave) && m_rectBeforeFullScreen.isValid()
+                  ? m_rectBeforeFullScreen
+                  : (isMaximized() || isMinimized() ? normalGeometry() : geometry());
+    if (!r.isValid())
+        r = geometry();
+    p.normal = {r.left(), r.top(), r.right() + 1, r.bottom() + 1};
+    return p;
+}
+
+void CMainFrame::RestoreFrameState()
+{
+    const CRegistryKey frame = CRegistryKey::OpenAppSubkey(kFrameKey);
+    reg::Placement p;
+    if (frame.ReadPlacement(kWindowPos, &p)) {
+        const QRect r(QPoint(p.normal.left, p.normal.top), QPoint(p.normal.right - 1, p.normal.bottom - 1));
+        if (r.width() > 0 && r.height() > 0)
+            setGeometry(r.x(), r.y(), std::max(r.width(), kMinWidth), std::max(r.height(), kMinHeight));
+        if (p.showCmd != ShowHide)
+            m_storedShowCmd = p.showCmd;
+    }
+
+    const CRegistryKey bars = CRegistryKey::OpenAppSubkey(kBarsKey);
+    const QByteArray state = bars.GetBinary(kBarState);
+    if (!state.isEmpty())
+        restoreState(state, kBarStateVersion);
+    statusBar()->setVisible(bars.GetFlag(kStatusBar, true));
+    SetFlatToolBars(bars.GetFlag(kFlat, m_flat));
+    SetButtonText(bars.GetFlag(kButtonText, m_buttonText));
+
+    if (frame.GetFlag(kFullScreen, m_fullScreen))
+        SetFullScreenMode(true);
+}
+
+void CMainFrame::ShowFrame()
+{
+    if (m_fullScreen)
+        showFullScreen();
+    else if (m_storedShowCmd == ShowMaximized)
+        showMaximized();
+    else if (m_storedShowCmd == ShowMinimized)
+        showMinimized();
+    else
+        show();
+}
+
+void CMainFrame::SaveFrameState()
+{
+    CRegistryKey frame = CRegistryKey::OpenAppSubkey(kFrameKey);
+    frame.WritePlacement(kWindowPos, CurrentPlacement());
+    frame.SetText(kLanguage, QStringLiteral("en"));
+    frame.SetFlag(kFullScreen, m_fullScreen || m_fullScreenToSave);
+    frame.Flush();
+
+    CRegistryKey bars = CRegistryKey::OpenAppSubkey(kBarsKey);
+    bars.SetBinary(kBarState, saveState(kBarStateVersion));
+    bars.SetFlag(kStatusBar, statusBar()->isVisibleTo(this));
+    bars.SetFlag(kFlat, m_flat);
+    bars.SetFlag(kButtonText, m_buttonText);
+    bars.Flush();
+}
+
+void CMainFrame::SetFullScreenMode(bool on)
+{
+    if (on == m_fullScreen)
+        return;
+    if (on) {
+        m_rectBeforeFullScreen = geometry();
+        m_fullScreen = true;
+        setWindowState(windowState() | Qt::WindowFullScreen);
+    } else {
+        m_fullScreen = false;
+        setWindowState(windowState() & ~Qt::WindowFullScreen);
+        if (m_rectBeforeFullScreen.isValid())
+            setGeometry(m_rectBeforeFullScreen);
+    }
+}
+
+void CMainFrame::SetFlatToolBars(bool flat)
+{
+    m_flat = flat;
+    ApplyFlat();
+}
+
+void CMainFrame::ApplyFlat()
+{
+    for (QToolBar* bar : {m_mainBar, m_mediaBar}) {
+        for (QToolButton* button : bar->findChildren<QToolButton*>()) {
+            if (button->defaultAction())
+                button->setAutoRaise(m_flat);
+        }
+        bar->update();
+    }
+}
+
+void CMainFrame::SetButtonText(bool on)
+{
+    m_buttonText = on;
+    bool any = false;
+    for (QToolBar* bar : {m_mainBar, m_mediaBar}) {
+        for (QAction* action : bar->actions()) {
+            const int id = action->data().toInt();
+            const CommandInfo* info = FindCommand(id);
+            const QString text = on && info ? info->ButtonText() : QString();
+            any = any || !text.isEmpty();
+            action->setIconText(text);
+        }
+    }
+    const Qt::ToolButtonStyle style = on && any ? Qt::ToolButtonTextUnderIcon : Qt::ToolButtonIconOnly;
+    m_mainBar->setToolButtonStyle(style);
+    m_mediaBar->setToolButtonStyle(style);
+}

@@ -1,0 +1,361 @@
+#include "media/DirectShowTrack.h"
+
+#include "media/GstLengthScan.h"
+#include "media/PlugInChain.h"
+#include "media/TrackBusWatch.h"
+#include "media/TrackEvents.h"
+#include "media/TrackEnvironment.h"
+#include "media/TrackExceptions.h"
+#include "media/TrackFactory.h"
+#include "media/TrackThread.h"
+
+#include <QFileInfo>
+#include <gst/audio/streamvolume.h>
+#include <gst/gst.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+// playbin's GstPlayFlags bits.
+constexpr guint kPlayFlagVideo = 1u << 0;
+constexpr guint kPlayFlagText = 1u << 2;
+constexpr guint kPlayFlagVis = 1u << 3;
+
+bool HasDisplay()
+{
+    return !qgetenv("DISPLAY").isEmpty() || !qgetenv("WAYLAND_DISPLAY").isEmpty();
+}
+
+TrackMs NsToMs(gint64 ns)
+{
+    return static_cast<TrackMs>(std::clamp<gint64>(ns / GST_MSECOND, 0, std::numeric_limits<TrackMs>::max()));
+}
+
+// Video modes 2 (full screen) and 3 (maximised) ask the video sink for full
+// screen where it has such a property; the other modes leave placement to
+// the window manager. Runs on whichever thread playbin sets up elements.
+void OnElementSetup(GstElement* /*playbin*/, GstElement* element, gpointer modeData)
+{
+    const int mode = GPOINTER_TO_INT(modeData);
+    GstElementFactory* factory = gst_element_get_factory(element);
+    const gchar* klass = factory ? gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_KLASS) : nullptr;
+    if (!klass || !std::strstr(klass, "Sink") || !std::strstr(klass, "Video"))
+        return;
+    GParamSpec* spec = g_object_class_find_property(G_OBJECT_GET_CLASS(element), "fullscreen");
+    if (spec && spec->value_type == G_TYPE_BOOLEAN && (spec->flags & G_PARAM_WRITABLE))
+        g_object_set(element, "fullscreen", mode >= 2 ? TRUE : FALSE, nullptr);
+}
+
+} // namespace
+
+CDirectShowTrack::CDirectShowTrack() : m_shared(std::make_shared<CGstTrackShared>()) {}
+
+CDirectShowTrack::~CDirectShowTrack()
+{
+    try {
+        CDirectShowTrack::Close();
+    } catch (...) {
+    }
+}
+
+void CDirectShowTrack::Fail(int where, const QString& text, int code)
+{
+    throw CDirectShowException(where, code, text);
+}
+
+void CDirectShowTrack::Open(const QString& path, QObject* owner)
+{
+    if (m_pipeline)
+        Close();
+    CMediaTrack::Open(path, owner);
+    m_length = -1;
+    m_knownLength = -1;
+    m_lengthScanned = false;
+    try {
+        BuildPipeline();
+        Preroll();
+    } catch (...) {
+        Close();
+        throw;
+    }
+    m_shared->errorPosted = false;
+    m_shared->state = Stopped;
+    m_heldSincePreroll = true;
+    m_stopNs = -1;
+
+    std::shared_ptr<GstBus> bus(gst_element_get_bus(m_pipeline), [](GstBus* b) { gst_object_unref(b); });
+    m_worker = std::make_unique<CTrackThread>(
+        [bus, shared = m_shared, notifier = Notifier()](std::stop_token stop) {
+            RunTrackBusWatch(bus.get(), shared, notifier, stop);
+        });
+}
+
+void CDirectShowTrack::BuildPipeline()
+{
+    if (!IsDirectShowAvailable())
+        Fail(101, QStringLiteral("GStreamer cannot be initialised or has no playbin"));
+    m_pipeline = gst_element_factory_make("playbin", nullptr);
+    if (!m_pipeline)
+        Fail(101, QStringLiteral("Cannot make the GStreamer element \"playbin\""));
+    gst_object_ref_sink(m_pipeline);
+
+    GError* error = nullptr;
+    gchar* uri = m_path.contains(QStringLiteral("://")) && gst_uri_is_valid(m_path.toUtf8().constData())
+                     ? g_strdup(m_path.toUtf8().constData())
+                     : gst_filename_to_uri(m_path.toLocal8Bit().constData(), &error);
+    if (!uri) {
+        const QString text = error ? QString::fromUtf8(error->message) : QString();
+        g_clear_error(&error);
+        Fail(103, QStringLiteral("Not a file name: %1 %2").arg(m_path, text));
+    }
+    g_object_set(m_pipeline, "uri", uri, nullptr);
+    g_free(uri);
+
+    const QString sinkDescription = CTrackEnvironment::AudioSinkDescription();
+    GstElement* sink = gst_parse_bin_from_description(sinkDescription.toUtf8().constData(), TRUE, &error);
+    if (!sink || error) {
+        const QString text = error ? QString::fromUtf8(error->message) : QStringLiteral("no element");
+        g_clear_error(&error);
+        if (sink)
+            gst_object_unref(gst_object_ref_sink(sink));
+        Fail(101, QStringLiteral("Cannot make the audio output \"%1\": %2").arg(sinkDescription, text));
+    }
+    g_object_set(m_pipeline, "audio-sink", sink, nullptr);
+
+    guint flags = 0;
+    g_object_get(m_pipeline, "flags", &flags, nullptr);
+    if (HasDisplay()) {
+        g_signal_connect(m_pipeline, "element-setup", G_CALLBACK(OnElementSetup),
+                         GINT_TO_POINTER(CTrackEnvironment::VideoMode()));
+        flags &= ~kPlayFlagVis;
+    } else {
+        flags &= ~(kPlayFlagVideo | kPlayFlagText | kPlayFlagVis);
+    }
+    g_object_set(m_pipeline, "flags", flags, nullptr);
+
+    CTrackEnvironment::Chain().AddToGraph(m_pipeline, CTrackEnvironment::Ui());
+}
+
+void CDirectShowTrack::Preroll()
+{
+    const QString context = QFileInfo(m_path).fileName();
+    GstBus* bus = gst_element_get_bus(m_pipeline);
+    const GstStateChangeReturn ret = gst_element_set_state(m_pipeline, GST_STATE_PAUSED);
+    if (ret == GST_STATE_CHANGE_SUCCESS || ret == GST_STATE_CHANGE_NO_PREROLL) {
+        gst_object_unref(bus);
+        return;
+    }
+    // A failure posts its error on the bus; an asynchronous preroll ends
+    // with async-done or an error.
+    const gint64 deadline = g_get_monotonic_time() + gint64(OpenTimeoutMs) * 1000;
+    const auto types = static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_ASYNC_DONE);
+    for (;;) {
+        const gint64 left = ret == GST_STATE_CHANGE_FAILURE ? 0 : deadline - g_get_monotonic_time();
+        GstMessage* message = gst_bus_timed_pop_filtered(bus, std::max<gint64>(left, 0) * GST_USECOND, types);
+        if (!message) {
+            gst_object_unref(bus);
+            Fail(103, ret == GST_STATE_CHANGE_FAILURE
+                          ? QStringLiteral("The file cannot be played (%1)").arg(context)
+                          : QStringLiteral("The file did not open within %1 s (%2)").arg(OpenTimeoutMs / 1000).arg(context));
+        }
+        if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
+            CDirectShowException error = ExceptionFromErrorMessage(103, message, context);
+            gst_message_unref(message);
+            gst_object_unref(bus);
+            throw error;
+        }
+        const bool done = GST_MESSAGE_SRC(message) == GST_OBJECT(m_pipeline);
+        gst_message_unref(message);
+        if (done)
+            break;
+    }
+    gst_object_unref(bus);
+}
+
+void CDirectShowTrack::Close()
+{
+    m_worker.reset();
+    if (m_pipeline) {
+        gst_element_set_state(m_pipeline, GST_STATE_NULL);
+        gst_object_unref(m_pipeline);
+        m_pipeline = nullptr;
+    }
+    m_shared->state = Closed;
+    CMediaTrack::Close();
+}
+
+bool CDirectShowTrack::WaitState(int timeoutMs) const
+{
+    return gst_element_get_state(m_pipeline, nullptr, nullptr, GstClockTime(timeoutMs) * GST_MSECOND) !=
+           GST_STATE_CHANGE_FAILURE;
+}
+
+void CDirectShowTrack::Play()
+{
+    if (!m_pipeline)
+        return;
+    m_shared->errorPosted = false;
+    m_shared->state = Playing;
+    if (m_heldSincePreroll) {
+        m_heldSincePreroll = false;
+        RestartFromReady();
+    }
+    gst_element_set_state(m_pipeline, GST_STATE_PLAYING);
+}
+
+// An audio sink held prerolled since it was opened (pulsesink) starts late by
+// the time it was held: its clock ran on while the stream waited. Going
+// through READY opens the output anew; the position and end mark are put
+// back. Only the first start after Open needs it: once the output has run,
+// pausing and resuming keep time.
+void CDirectShowTrack::RestartFromReady()
+{
+    gint64 position = 0;
+    if (!gst_element_query_position(m_pipeline, GST_FORMAT_TIME, &position))
+        position = 0;
+    gst_element_set_state(m_pipeline, GST_STATE_READY);
+    if (position <= 0 && m_stopNs < 0)
+        return;
+    gst_element_set_state(m_pipeline, GST_STATE_PAUSED);
+    if (!WaitState(StateTimeoutMs))
+        return;
+    gst_element_seek(m_pipeline, 1.0, GST_FORMAT_TIME,
+                     static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), GST_SEEK_TYPE_SET,
+                     std::max<gint64>(position, 0), m_stopNs < 0 ? GST_SEEK_TYPE_NONE : GST_SEEK_TYPE_SET, m_stopNs);
+}
+
+void CDirectShowTrack::PlayRange(TrackMs fromMs, TrackMs toMs)
+{
+    if (!m_pipeline)
+        Fail(105, QStringLiteral("No file is open"));
+    if (toMs <= fromMs) {
+        // Nothing to play: the end is reached at once (an output that got
+        // no data may never report end-of-stream).
+        Seek(fromMs);
+        m_shared->errorPosted = false;
+        m_shared->state = Playing;
+        PostEnd(MCI_NOTIFY_SUCCESSFUL);
+        return;
+    }
+    const gint64 from = gint64(std::max<TrackMs>(fromMs, 0)) * GST_MSECOND;
+    const gint64 to = gint64(toMs) * GST_MSECOND;
+    if (!gst_element_seek(m_pipeline, 1.0, GST_FORMAT_TIME,
+                          static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+                          GST_SEEK_TYPE_SET, from, GST_SEEK_TYPE_SET, to))
+        Fail(105, QStringLiteral("Cannot play %1..%2 ms").arg(fromMs).arg(toMs));
+    m_stopNs = to;
+    Play();
+}
+
+void CDirectShowTrack::Stop()
+{
+    if (!m_pipeline)
+        return;
+    m_shared->state = Stopped;
+    // A pipeline that reported an error is rebuilt from READY.
+    if (m_shared->errorPosted)
+        gst_element_set_state(m_pipeline, GST_STATE_READY);
+    gst_element_set_state(m_pipeline, GST_STATE_PAUSED);
+    if (WaitState(StateTimeoutMs)) {
+        gst_element_seek(m_pipeline, 1.0, GST_FORMAT_TIME,
+                         static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+                         GST_SEEK_TYPE_SET, 0, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
+        WaitState(StateTimeoutMs);
+    }
+    SetVolume(1.0f);
+}
+
+void CDirectShowTrack::Pause()
+{
+    if (!m_pipeline)
+        return;
+    if (gst_element_set_state(m_pipeline, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE)
+        Fail(104, QStringLiteral("The media back-end cannot pause"));
+    m_shared->state = Paused;
+}
+
+void CDirectShowTrack::Resume()
+{
+    Play();
+}
+
+bool CDirectShowTrack::IsStopped() const
+{
+    return m_shared->state == Stopped;
+}
+
+bool CDirectShowTrack::IsPaused() const
+{
+    return m_shared->state == Paused;
+}
+
+bool CDirectShowTrack::IsPlaying() const
+{
+    return m_shared->state == Playing;
+}
+
+TrackMs CDirectShowTrack::GetPosition() const
+{
+    gint64 position = 0;
+    if (!m_pipeline || !gst_element_query_position(m_pipeline, GST_FORMAT_TIME, &position))
+        return 0;
+    return NsToMs(position);
+}
+
+TrackMs CDirectShowTrack::GetLength() const
+{
+    if (m_knownLength >= 0)
+        return m_knownLength;
+    if (!m_pipeline)
+        throw CDirectShowException(106, 0, QStringLiteral("The length of a closed track is not known"));
+    gint64 duration = 0;
+    if (gst_element_query_duration(m_pipeline, GST_FORMAT_TIME, &duration) && duration >= 0)
+        return m_knownLength = NsToMs(duration);
+    if (!m_lengthScanned) {
+        m_lengthScanned = true;
+        const TrackMs scanned = QFileInfo(m_path).isFile() ? ScanMediaLength(m_path, ScanTimeoutMs) : -1;
+        if (scanned > 0)
+            return m_knownLength = scanned;
+    }
+    return UnknownLengthMs;
+}
+
+void CDirectShowTrack::Seek(TrackMs ms)
+{
+    if (!m_pipeline)
+        Fail(105, QStringLiteral("No file is open"));
+    const gint64 to = gint64(std::max<TrackMs>(ms, 0)) * GST_MSECOND;
+    if (!gst_element_seek(m_pipeline, 1.0, GST_FORMAT_TIME,
+                          static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+                          GST_SEEK_TYPE_SET, to, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE))
+        Fail(105, QStringLiteral("Cannot seek to %1 ms").arg(ms));
+    WaitState(StateTimeoutMs);
+}
+
+void CDirectShowTrack::SetVolume(float level)
+{
+    if (!m_pipeline)
+        return;
+    const long hundredths = static_cast<long>((double(level) - 1.0) * 4000.0);
+    const double linear = gst_stream_volume_convert_volume(GST_STREAM_VOLUME_FORMAT_DB,
+                                                           GST_STREAM_VOLUME_FORMAT_LINEAR, hundredths / 100.0);
+    g_object_set(m_pipeline, "volume", std::clamp(linear, 0.0, 10.0), nullptr);
+}
+
+float CDirectShowTrack::GetVolume() const
+{
+    if (!m_pipeline)
+        return 0.0f;
+    gdouble linear = 0.0;
+    g_object_get(m_pipeline, "volume", &linear, nullptr);
+    if (!(linear > 0.0))
+        return 0.0f;
+    const double db = gst_stream_volume_convert_volume(GST_STREAM_VOLUME_FORMAT_LINEAR,
+                                                       GST_STREAM_VOLUME_FORMAT_DB, linear);
+    const long hundredths = std::lround(db * 100.0);
+    return hundredths >= -4000 ? float(hundredths * 0.00025 + 1.0) : 0.0f;
+}

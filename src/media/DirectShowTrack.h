@@ -1,0 +1,83 @@
+// CDirectShowTrack: plays any ordinary media file through one GStreamer
+// playbin per track, with the audio output of CTrackEnvironment and the
+// effect plug-in chain in its audio path. Open prerolls the pipeline
+// (PAUSED); a worker thread per open track watches the bus and posts the end
+// notification at end-of-stream and an error event for an error while open.
+//
+// Errors (CDirectShowException, where): 101 the pipeline or the audio output
+// cannot be made, 103 the file does not preroll (missing, not media,
+// corrupt, output failing) and errors reported while playing, 104 pausing
+// failed, 105 seeking failed, 106 length asked of a closed track.
+// All calls come from the owner's (user-interface) thread.
+#pragma once
+
+#include "media/MediaTrack.h"
+
+#include <memory>
+
+class CTrackThread;
+struct CGstTrackShared;
+typedef struct _GstElement GstElement;
+
+class CDirectShowTrack : public CMediaTrack
+{
+public:
+    CDirectShowTrack();
+    ~CDirectShowTrack() override;
+
+    // Builds and prerolls the pipeline, waiting at most OpenTimeoutMs.
+    void Open(const QString& path, QObject* owner) override;
+    // Ends the worker (bounded wait), drops the pipeline; the owner stays.
+    void Close() override;
+    // From the current position to the end or to the end mark of a
+    // previous PlayRange. Failures are ignored.
+    void Play() override;
+    // Seeks to fromMs with an end mark at toMs (a segment with a stop), then
+    // plays; the end notification comes at toMs.
+    void PlayRange(TrackMs fromMs, TrackMs toMs) override;
+    // Pauses, goes back to 0 and restores full volume.
+    void Stop() override;
+    void Pause() override;
+    void Resume() override;
+    bool IsStopped() const override;
+    bool IsPaused() const override;
+    bool IsPlaying() const override;
+    // The pipeline's position in ms, truncated; 0 when unknown.
+    TrackMs GetPosition() const override;
+    // The duration in ms, cached once known. When GStreamer does not know
+    // it, the file is scanned once (ScanMediaLength); 60000 while unknown.
+    TrackMs GetLength() const override;
+    // Keeps the end mark of a previous PlayRange.
+    void Seek(TrackMs ms) override;
+    bool HasVolumeControl() const override { return true; }
+    // level 1.0 = 0 dB, level 0.0 = -40 dB: (level - 1) x 4000 hundredths
+    // of a dB, truncated, on playbin's own volume (heard at once).
+    void SetVolume(float level) override;
+    // The volume in hundredths of a dB v: v x 0.00025 + 1 for v >= -4000,
+    // else 0.0; 0.0 when closed.
+    float GetVolume() const override;
+
+    // The playbin while open (for the live plug-in lookup), else null.
+    GstElement* Pipeline() const { return m_pipeline; }
+
+    static constexpr int OpenTimeoutMs = 15000;
+    static constexpr int StateTimeoutMs = 3000;
+    static constexpr int ScanTimeoutMs = 5000;
+    static constexpr TrackMs UnknownLengthMs = 60000;
+
+private:
+    void BuildPipeline();
+    void Preroll();
+    void RestartFromReady();
+    // Waits (bounded) for a pending state change; false when it failed.
+    bool WaitState(int timeoutMs) const;
+    [[noreturn]] void Fail(int where, const QString& text, int code = 0);
+
+    GstElement* m_pipeline = nullptr;
+    std::shared_ptr<CGstTrackShared> m_shared;
+    std::unique_ptr<CTrackThread> m_worker;
+    mutable TrackMs m_knownLength = -1;
+    mutable bool m_lengthScanned = false;
+    bool m_heldSincePreroll = false;
+    std::int64_t m_stopNs = -1; // end mark of the last PlayRange, -1 none
+};

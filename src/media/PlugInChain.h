@@ -1,0 +1,100 @@
+// The chain of audio effect plug-ins every GStreamer track plays through.
+// A plug-in is a GStreamer element factory whose klass contains
+// "Filter/Effect/Audio" (the LADSPA and LV2 plug-ins appear this way).
+//
+// Stored below the application key, subkey "DirectShow Filters":
+//   "FilterCount"  number of chain entries
+//   "Filter %d"    (0-based) one entry each, in chain order
+//   "OutputFilter" an extra entry played after the chain; deleted when none
+// Each entry holds "Name" (text, the factory's long name), "CLSID" (text,
+// the factory name in braces: "{ladspa-amp-1181-so-amp}") and "Data"
+// (binary: the element's state, see CPlugInFilter::SaveState).
+// User-interface thread only.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+class CRegistryKey;
+class UserInterface;
+typedef struct _GstElement GstElement;
+
+struct CPlugInInfo
+{
+    QString name;    // long name, shown to the operator
+    QString factory; // element factory name
+};
+
+class CPlugInFilter
+{
+public:
+    CPlugInFilter(QString name, QString factory, QByteArray data = {});
+
+    const QString& Name() const { return m_name; }
+    const QString& Factory() const { return m_factory; }
+    const QByteArray& Data() const { return m_data; }
+    QString Clsid() const { return u'{' + m_factory + u'}'; }
+    // The factory name of a "{...}" string; empty when it has no braces or
+    // nothing between them.
+    static QString FactoryFromClsid(const QString& clsid);
+
+    // A new element (floating reference) with the saved state applied; null
+    // when the factory is not installed.
+    GstElement* CreateInstance() const;
+    // Data becomes every readable and writable property of element that is
+    // not construct-only and not a GstObject field (name, parent), each value
+    // as gst_value_serialize text, kept as fields of a GstStructure string.
+    // An element without such properties leaves Data empty.
+    void SaveState(GstElement* element);
+    // Applies Data: each field whose property exists and whose text
+    // deserialises to its type. False when Data is not a structure.
+    bool RestoreState(GstElement* element) const;
+
+private:
+    QString m_name;
+    QString m_factory;
+    QByteArray m_data;
+};
+
+class CPlugInChain
+{
+public:
+    std::vector<CPlugInFilter> filters;
+    std::optional<CPlugInFilter> outputFilter;
+
+    // Replaces the chain by the one stored under parent\name. Entries are
+    // dropped when "CLSID" is not "{factory}", the factory is not installed,
+    // or "Data" is missing, empty or not binary. Entries beyond
+    // "FilterCount" are ignored.
+    void Load(const CRegistryKey& parent, const QString& name);
+    // Writes the chain; "Filter %d" subkeys beyond the new count stay.
+    void Save(const CRegistryKey& parent, const QString& name) const;
+
+    // Puts the chain, in order and then the output entry, into playbin's
+    // "audio-filter" as one bin: audioconvert ! e0 ! audioconvert ! e1 ...
+    // Chain entries whose element cannot be made are skipped; one the
+    // pipeline refuses (cannot be added or linked) shows "Failed to add
+    // filter <name>" through ui (when not null) and is left out. An output
+    // entry that fails is removed from the chain silently. Nothing is set
+    // when no element remains.
+    void AddToGraph(GstElement* playbin, UserInterface* ui);
+
+    // The installed plug-ins, sorted by name.
+    static std::vector<CPlugInInfo> AvailablePlugIns();
+    // A new entry for the first plug-in whose long name equals name, with its
+    // default state saved; nullopt when none is installed.
+    static std::optional<CPlugInFilter> CreateByName(const QString& name);
+    // The element of the first chain entry called name in a pipeline built
+    // with AddToGraph (a new reference, the caller unrefs), or null.
+    static GstElement* FindInPipeline(GstElement* playbin, const QString& name);
+};
+
+inline const QString kPlugInChainKey = QStringLiteral("DirectShow Filters");
+
+// The application-level settings functions: the chain below the
+// application key.
+void LoadPlugInChain(CPlugInChain& chain);
+void SavePlugInChain(const CPlugInChain& chain);

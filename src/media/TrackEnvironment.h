@@ -1,0 +1,40 @@
+// CTrackEnvironment: the process-wide context of the GStreamer tracks, kept
+// in one place instead of globals scattered over the back-end:
+//   - the effect plug-in chain (one object for the whole run, loaded and
+//     saved with the application settings: LoadPlugInChain/SavePlugInChain),
+//   - the user-interface seam for the one message a track shows itself
+//     ("Failed to add filter ..."); null drops such messages,
+//   - the video window settings ("VideoMode", "VideoRect" of the console).
+// Start-up sets the seam and the video settings and loads the chain; tests
+// set their own and Reset() afterwards. User-interface thread only.
+#pragma once
+
+#include "platform/registry/RegistryKey.h"
+
+#include <QString>
+
+class CPlugInChain;
+class UserInterface;
+
+class CTrackEnvironment
+{
+public:
+    static CPlugInChain& Chain();
+    static UserInterface* Ui();
+    static void SetUserInterface(UserInterface* ui);
+
+    // 0 default window, 1 remember size and position, 2 full screen,
+    // 3 maximised.
+    static int VideoMode();
+    static reg::Rect VideoRect();
+    static void SetVideo(int mode, const reg::Rect& rect);
+
+    // The audio output as a gst-launch bin description: the environment
+    // variable LIRANA_AUDIO_SINK when set and not empty, else the text value
+    // "AudioSink" of the "Settings" key, else "autoaudiosink".
+    static QString AudioSinkDescription();
+    static inline const char* const DefaultAudioSink = "autoaudiosink";
+
+    // Empty chain, no seam, video mode 0.
+    static void Reset();
+};

@@ -1,0 +1,111 @@
+// The scheduler driving a real on-air engine (tracks, log and shell faked).
+#include "events/Scheduler.h"
+
+#include "../onair/EngineFixture.h"
+#include "EventsTestSupport.h"
+
+namespace {
+
+// The fixture's fake clock starts on Saturday 2000-01-01 at 12:00:00.
+WallTime Noon(int mi, int s = 0)
+{
+    return MakeWallTime(2000, 1, 1, 12, mi, s);
+}
+
+class EngineEventsTest : public EngineTest
+{
+protected:
+    void SetUp() override
+    {
+        EngineTest::SetUp();
+        COnAirEngine::Seams seams;
+        seams.playlist = &list;
+        seams.log = &log;
+        seams.ui = &ui;
+        seams.shell = &shell;
+        seams.document = &document;
+        seams.events = &scheduler;
+        seams.createTrack = [this](const QString&) { return std::make_unique<FakeTrack>(world); };
+        engine = std::make_unique<COnAirEngine>(std::move(seams));
+        scheduler.SetEnabledQuery([this] { return engine->Settings().enableEvents; });
+
+        Load({QStringLiteral("/m/a.wav"), QStringLiteral("/m/b.wav"), QStringLiteral("/m/c.wav")});
+        world.lengths[QStringLiteral("/m/a.wav")] = 3600 * 1000; // an hour-long item
+    }
+    void TearDown() override { engine.reset(); }
+
+    void AddEvent(const QString& file, WallTime at, bool exact)
+    {
+        CScheduledEvent e = Daily(file, at);
+        e.exact = exact;
+        scheduler.Events().Append(e);
+    }
+    void TickAt(int mi, int s = 0)
+    {
+        clock.SetNow(Local(2000, 1, 1, 12, mi, s));
+        engine->OnTimer(COnAirEngine::TimerEvents);
+    }
+
+    CEventScheduler scheduler{clock};
+};
+
+TEST_F(EngineEventsTest, ExactEventInterruptsAtTheNextTickThenThePlaylistGoesOn)
+{
+    AddEvent(QStringLiteral("/m/news.wav"), Noon(30), true);
+    engine->OnPlay(); // schedules the events from now
+    ASSERT_EQ(OnAirPath(), QStringLiteral("/m/a.wav"));
+
+    TickAt(29, 59);
+    EXPECT_EQ(OnAirPath(), QStringLiteral("/m/a.wav"));
+    TickAt(30, 0);
+    EXPECT_EQ(OnAirPath(), QStringLiteral("/m/news.wav"));
+    EXPECT_EQ(scheduler.Events().At(0).NextRun(), MakeWallTime(2000, 1, 2, 12, 30));
+    TickAt(30, 1);
+    EXPECT_EQ(world.opened.count(QStringLiteral("/m/news.wav")), 1);
+
+    EndOnAir(); // the news end: the entry after the interrupted one follows
+    EXPECT_EQ(OnAirPath(), QStringLiteral("/m/b.wav"));
+    EXPECT_EQ(Starts(), (QStringList{QStringLiteral("a"), QStringLiteral("news"), QStringLiteral("b")}));
+}
+
+TEST_F(EngineEventsTest, WaitingEventStartsWhenTheItemEnds)
+{
+    AddEvent(QStringLiteral("/m/id.wav"), Noon(30), false);
+    engine->OnPlay();
+    for (int s = 0; s < 120; ++s)
+        TickAt(29 + s / 60, s % 60); // due since 12:30, but the item is not cut
+    EXPECT_EQ(OnAirPath(), QStringLiteral("/m/a.wav"));
+    scheduler.Refresh();
+    EXPECT_EQ(scheduler.Upcoming().rowCount(), 1); // overdue and waiting
+
+    EndOnAir();
+    EXPECT_EQ(OnAirPath(), QStringLiteral("/m/id.wav"));
+    EXPECT_EQ(list.Selection(), 0); // the selection did not move
+    EndOnAir();
+    EXPECT_EQ(OnAirPath(), QStringLiteral("/m/b.wav"));
+    EXPECT_EQ(Starts(), (QStringList{QStringLiteral("a"), QStringLiteral("id"), QStringLiteral("b")}));
+}
+
+TEST_F(EngineEventsTest, IdlePlayerStartsAnExactEventAtOnce)
+{
+    AddEvent(QStringLiteral("/m/news.wav"), Noon(30), true);
+    scheduler.ResetToNow();
+    TickAt(29, 59);
+    EXPECT_EQ(engine->OnAir(), nullptr);
+    TickAt(30);
+    EXPECT_EQ(OnAirPath(), QStringLiteral("/m/news.wav"));
+}
+
+TEST_F(EngineEventsTest, PlayAfterALongStopSkipsMissedRuns)
+{
+    AddEvent(QStringLiteral("/m/id.wav"), Noon(30), false);
+    scheduler.ResetToNow();
+    TickAt(50); // stopped all the while
+    EXPECT_EQ(engine->OnAir(), nullptr);
+    engine->OnPlay();
+    EndOnAir();
+    EXPECT_EQ(OnAirPath(), QStringLiteral("/m/b.wav"));
+    EXPECT_EQ(scheduler.Events().At(0).NextRun(), MakeWallTime(2000, 1, 2, 12, 30));
+}
+
+} // namespace

@@ -1,0 +1,251 @@
+// Event lists in the settings store and in events files.
+#include "events/EventList.h"
+#include "events/IniFile.h"
+
+#include "EventsTestSupport.h"
+#include "platform/registry/RegistryKey.h"
+
+#include <QFile>
+
+namespace {
+
+const WallTime kNow = MakeWallTime(2024, 3, 4, 12, 0, 0);
+
+// Three unexpired events that differ in every field.
+CEventList Sample()
+{
+    CEventList list;
+    CScheduledEvent a = Daily(QStringLiteral("/srv/News at 7.wav"), MakeWallTime(2001, 3, 5, 7, 30, 0));
+    a.exact = true;
+    CScheduledEvent b = Hourly(QStringLiteral("/srv/Jingle – Ünïcode.mp3"), MakeWallTime(2024, 3, 1, 0, 0, 59),
+                               (1u << 1) | (1u << 5));
+    b.expireDate = MakeWallTime(2024, 12, 31, 23, 59, 59);
+    CScheduledEvent c = Daily(QStringLiteral("/srv/never.wav"), MakeWallTime(2030, 1, 9, 0, 0, 1), 0);
+    list.Append(a);
+    list.Append(b);
+    list.Append(c);
+    return list;
+}
+
+void ExpectSameRecords(const CEventList& actual, const CEventList& expected)
+{
+    ASSERT_EQ(actual.Count(), expected.Count());
+    for (int i = 0; i < expected.Count(); ++i)
+        EXPECT_EQ(actual.At(i), expected.At(i)) << "event " << i;
+}
+
+CRegistryKey EventsKey()
+{
+    return CRegistryKey::OpenAppSubkey(QStringLiteral("Events"));
+}
+
+class RegistryEvents : public UserHiveTest
+{
+protected:
+    CEventList SaveAndReload(const CEventList& list)
+    {
+        {
+            CRegistryKey app = CRegistryKey::OpenAppSubkey(QString());
+            list.SaveToRegistry(app);
+        }
+        ReloadHive();
+        return Load();
+    }
+    static CEventList Load(WallTime now = kNow)
+    {
+        CEventList loaded;
+        loaded.LoadFromRegistry(CRegistryKey::OpenAppSubkey(QString()), now);
+        return loaded;
+    }
+};
+
+TEST_F(RegistryEvents, RoundTripKeepsEveryFieldToTheSecondInOrder)
+{
+    const CEventList list = Sample();
+    const CEventList loaded = SaveAndReload(list);
+    ExpectSameRecords(loaded, list);
+    // Loading schedules: the first from its time of day, the masked one never.
+    EXPECT_EQ(loaded.At(0).NextRun(), MakeWallTime(2024, 3, 5, 7, 30, 0));
+    EXPECT_EQ(loaded.At(2).NextRun(), std::nullopt);
+}
+
+TEST_F(RegistryEvents, ValuesHaveTheirStoredTypesAndFormats)
+{
+    SaveAndReload(Sample());
+    const CRegistryKey events = EventsKey();
+    EXPECT_EQ(events.GetNumber(QStringLiteral("Count"), -1), 3);
+    const CRegistryKey first = CRegistryKey::Create(events, QStringLiteral("Event 0"));
+    reg::ValueType type = reg::ValueType::None;
+    QByteArray data;
+    ASSERT_TRUE(first.GetRaw(QStringLiteral("Exact"), &type, &data));
+    EXPECT_EQ(type, reg::ValueType::Binary);
+    EXPECT_EQ(data, QByteArray("\x01\x00\x00\x00", 4));
+    ASSERT_TRUE(first.GetRaw(QStringLiteral("EveryHour"), &type, &data));
+    EXPECT_EQ(type, reg::ValueType::Binary);
+    EXPECT_EQ(data, QByteArray(4, '\0'));
+    ASSERT_TRUE(first.GetRaw(QStringLiteral("WeekDayMask"), &type, &data));
+    EXPECT_EQ(type, reg::ValueType::Dword);
+    EXPECT_EQ(first.GetText(QStringLiteral("StartDate"), {}), QStringLiteral("2001-3-5 7:30:00"));
+    EXPECT_EQ(first.GetText(QStringLiteral("ExpireDate"), {}), QStringLiteral("2099-12-31 0:00:00"));
+}
+
+TEST_F(RegistryEvents, SaveReplacesTheWholeKey)
+{
+    {
+        CRegistryKey events = EventsKey();
+        events.SetNumber(QStringLiteral("Count"), 9);
+        events.SetText(QStringLiteral("Stray"), QStringLiteral("x"));
+        for (int i : {0, 5, 8})
+            CRegistryKey::Create(events, QStringLiteral("Event %1").arg(i))
+                .SetText(QStringLiteral("FileName"), QStringLiteral("/old%1.wav").arg(i));
+    }
+    CEventList two;
+    two.Append(Sample().At(0));
+    two.Append(Sample().At(1));
+    const CEventList loaded = SaveAndReload(two);
+    ExpectSameRecords(loaded, two);
+    const CRegistryKey events = EventsKey();
+    EXPECT_EQ(events.ValueCount(), 1); // "Count" only
+    ASSERT_EQ(events.SubkeyCount(), 2);
+    EXPECT_EQ(events.SubkeyName(0), QStringLiteral("Event 0"));
+    EXPECT_EQ(events.SubkeyName(1), QStringLiteral("Event 1"));
+}
+
+TEST_F(RegistryEvents, EmptyListLeavesCountZeroAndNoSubkeys)
+{
+    const CEventList loaded = SaveAndReload(CEventList());
+    EXPECT_TRUE(loaded.IsEmpty());
+    const CRegistryKey events = EventsKey();
+    EXPECT_EQ(events.GetNumber(QStringLiteral("Count"), -1), 0);
+    EXPECT_EQ(events.SubkeyCount(), 0);
+}
+
+TEST_F(RegistryEvents, CountDecidesWhichEntriesAreReadAndGapsAreSkipped)
+{
+    {
+        CRegistryKey events = EventsKey();
+        events.SetNumber(QStringLiteral("Count"), 5);
+        for (int i : {0, 2, 3, 6})
+            CRegistryKey::Create(events, QStringLiteral("Event %1").arg(i))
+                .SetText(QStringLiteral("FileName"), QStringLiteral("/e%1.wav").arg(i));
+        CRegistryKey::Create(events, QStringLiteral("Event 3")).DeleteValue(QStringLiteral("FileName"));
+        CRegistryKey::Create(events, QStringLiteral("Event 07")).SetText(QStringLiteral("FileName"), QStringLiteral("/x"));
+    }
+    CEventList loaded = Load();
+    ASSERT_EQ(loaded.Count(), 2); // 1 and 4 missing, 3 empty, 6 beyond Count
+    EXPECT_EQ(loaded.At(0).fileName, QStringLiteral("/e0.wav"));
+    EXPECT_EQ(loaded.At(1).fileName, QStringLiteral("/e2.wav"));
+
+    EventsKey().SetNumber(QStringLiteral("Count"), 1); // smaller: the rest is ignored
+    loaded = Load();
+    ASSERT_EQ(loaded.Count(), 1);
+    {
+        CRegistryKey app = CRegistryKey::OpenAppSubkey(QString());
+        loaded.SaveToRegistry(app);
+    }
+    ReloadHive();
+    EXPECT_EQ(EventsKey().SubkeyCount(), 1); // and is gone after the next save
+
+    EventsKey().SetNumber(QStringLiteral("Count"), 0x7FFFFFFF); // huge: still cheap
+    EXPECT_EQ(Load().Count(), 1);
+}
+
+TEST_F(RegistryEvents, BadValuesKeepTheirDefaultsAndExpiredEventsAreDropped)
+{
+    const WallTime loadMoment = MakeWallTime(2024, 3, 4, 12, 0, 30);
+    {
+        CRegistryKey events = EventsKey();
+        events.SetNumber(QStringLiteral("Count"), 2);
+        CRegistryKey bad = CRegistryKey::Create(events, QStringLiteral("Event 0"));
+        bad.SetNumber(QStringLiteral("Exact"), 1);        // a DWORD, not a flag
+        bad.SetText(QStringLiteral("WeekDayMask"), QStringLiteral("weekdays"));
+        bad.SetText(QStringLiteral("StartDate"), QStringLiteral("yesterday"));
+        bad.SetText(QStringLiteral("ExpireDate"), QStringLiteral("2024-2-30 0:00:00"));
+        CRegistryKey expired = CRegistryKey::Create(events, QStringLiteral("Event 1"));
+        expired.SetText(QStringLiteral("FileName"), QStringLiteral("/old.wav"));
+        expired.SetText(QStringLiteral("ExpireDate"), QStringLiteral("2024-3-4 12:00:29"));
+    }
+    const CEventList loaded = Load(loadMoment);
+    ASSERT_EQ(loaded.Count(), 1);
+    const CScheduledEvent& e = loaded.At(0);
+    EXPECT_FALSE(e.exact);
+    EXPECT_EQ(e.weekDayMask, 127u);
+    EXPECT_EQ(e.fileName, QString());
+    EXPECT_EQ(e.startDate, loadMoment);
+    EXPECT_EQ(e.expireDate, kDefaultExpiry);
+    EXPECT_EQ(e.NextRun(), MakeWallTime(2024, 3, 5, 12, 0, 30)); // scheduled, not due at once
+}
+
+class FileEvents : public ::testing::Test
+{
+protected:
+    void SetUp() override { path = TestEnv::MakeTempDir(QStringLiteral("events")) + QStringLiteral("/Events.ini"); }
+    QByteArray Text() const
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    CEventList Load(WallTime now = kNow) const
+    {
+        CEventList list;
+        list.LoadFromFile(path, now);
+        return list;
+    }
+    QString path;
+};
+
+TEST_F(FileEvents, LayoutAndRoundTrip)
+{
+    const CEventList list = Sample();
+    list.SaveToFile(path);
+    const QByteArray text = Text();
+    EXPECT_TRUE(text.startsWith("[Event 0]\nEveryHour=0\nFileName=/srv/News at 7.wav\n"
+                                "StartDate=2001-3-5 7:30:00\nExpireDate=2099-12-31 0:00:00\n"
+                                "WeekDayMask=127\nExact=1\n\n[Event 1]\n"))
+        << text.toStdString();
+    EXPECT_TRUE(text.endsWith("[Event 2]\nEveryHour=0\nFileName=/srv/never.wav\nStartDate=2030-1-9 0:00:01\n"
+                              "ExpireDate=2099-12-31 0:00:00\nWeekDayMask=0\nExact=0\n\n[Events]\nCount=3\n"))
+        << text.toStdString();
+    ExpectSameRecords(Load(), list);
+}
+
+TEST_F(FileEvents, SavingOverALongerFileLeavesNoStaleSections)
+{
+    Sample().SaveToFile(path);
+    CEventList one;
+    one.Append(Sample().At(1));
+    one.SaveToFile(path);
+    EXPECT_FALSE(Text().contains("Event 1"));
+    EXPECT_FALSE(Text().contains("Event 2"));
+    ExpectSameRecords(Load(), one);
+
+    // Into an open file with sections of its own: only event sections go.
+    TestEnv::WriteFile(path, "; my schedule\n[Notes]\nby=me\n[EVENT 4]\nFileName=/stale.wav\n[Events]\nCount=5\n");
+    {
+        CIniFile file(path);
+        one.SaveToProfile(file);
+        file.Flush();
+    }
+    EXPECT_EQ(Text().left(30), QByteArray("; my schedule\n[Notes]\nby=me\n[E"));
+    EXPECT_FALSE(Text().contains("stale"));
+    ExpectSameRecords(Load(), one);
+}
+
+TEST_F(FileEvents, CountGapsEmptySectionsExpiryAndEmptyList)
+{
+    TestEnv::WriteFile(path, "[events]\ncount=4\n[Event 0]\nFileName=/a.wav\nExpireDate=2024-3-4 11:59:59\n"
+                             "[Event 1]\n; nothing here\n[Event 3]\nfilename=/d.wav\nEveryHour=1\n"
+                             "StartDate=2024-03-01T10:20:30\n[Event 4]\nFileName=/e.wav\n");
+    const CEventList loaded = Load();
+    ASSERT_EQ(loaded.Count(), 1); // 0 expired, 1 empty, 2 missing, 4 beyond Count
+    EXPECT_EQ(loaded.At(0).fileName, QStringLiteral("/d.wav"));
+    EXPECT_TRUE(loaded.At(0).everyHour);
+    EXPECT_EQ(loaded.At(0).startDate, MakeWallTime(2024, 3, 1, 10, 20, 30));
+    EXPECT_EQ(loaded.At(0).NextRun(), MakeWallTime(2024, 3, 4, 12, 20, 30));
+
+    CEventList().SaveToFile(path);
+    EXPECT_EQ(Text(), QByteArray("[Events]\nCount=0\n"));
+    EXPECT_TRUE(Load().IsEmpty());
+}
+
+} // namespace

@@ -1,0 +1,86 @@
+// Helpers shared by the event tests: wall-clock literals, a time-zone guard
+// and a per-test user hive.
+#pragma once
+
+#include "events/ScheduledEvent.h"
+#include "platform/registry/HiveStore.h"
+#include "support/TestEnv.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <gtest/gtest.h>
+#include <ctime>
+#include <ostream>
+
+inline void PrintTo(const WallTime& t, std::ostream* os)
+{
+    *os << FormatStoredDate(t).toStdString();
+}
+
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
+
+// A local QDateTime, as the system clock would give it.
+inline QDateTime Local(int y, int mo, int d, int h, int mi = 0, int s = 0)
+{
+    return QDateTime(QDate(y, mo, d), QTime(h, mi, s), Qt::LocalTime);
+}
+
+// Sets TZ for the life of the guard and restores the previous value (or its
+// absence) afterwards, so other tests of the process keep their zone.
+class ScopedTimeZone
+{
+public:
+    explicit ScopedTimeZone(const char* zone)
+        : m_had(qEnvironmentVariableIsSet("TZ")), m_old(qgetenv("TZ"))
+    {
+        qputenv("TZ", zone);
+        tzset();
+    }
+    ~ScopedTimeZone()
+    {
+        if (m_had)
+            qputenv("TZ", m_old);
+        else
+            qunsetenv("TZ");
+        tzset();
+    }
+    ScopedTimeZone(const ScopedTimeZone&) = delete;
+    ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
+
+private:
+    bool m_had;
+    QByteArray m_old;
+};
+
+// A fresh, empty user hive for each test.
+class UserHiveTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        qputenv("XDG_CONFIG_HOME", TestEnv::MakeTempDir(QStringLiteral("config")).toLocal8Bit());
+        HiveStore::ResetForTests();
+    }
+    void TearDown() override { HiveStore::ResetForTests(); }
+    // Forgets the store: the next key reads the hive file again.
+    static void ReloadHive() { HiveStore::ResetForTests(); }
+};
+
+// A daily event at the time of day of start.
+inline CScheduledEvent Daily(const QString& file, WallTime start, std::uint32_t mask = 127)
+{
+    CScheduledEvent e(start);
+    e.fileName = file;
+    e.weekDayMask = mask;
+    return e;
+}
+
+inline CScheduledEvent Hourly(const QString& file, WallTime start, std::uint32_t mask = 127)
+{
+    CScheduledEvent e = Daily(file, start, mask);
+    e.everyHour = true;
+    return e;
+}

@@ -1,0 +1,219 @@
+// The scheduler on a fake clock: taking due events, resets, the upcoming
+// list and switching events on and off.
+#include "events/Scheduler.h"
+
+#include "EventsTestSupport.h"
+#include "platform/Clock.h"
+
+namespace {
+
+// 2024-03-04 is a Monday; no daylight-saving change near it in any zone
+// the tests run in.
+const QString kNews = QStringLiteral("/srv/news.wav");
+const QString kId = QStringLiteral("/srv/id.wav");
+const QString kAd = QStringLiteral("/srv/ad.wav");
+
+WallTime At(int h, int mi = 0, int s = 0, int day = 4)
+{
+    return MakeWallTime(2024, 3, day, h, mi, s);
+}
+
+class SchedulerTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { SetClock(7, 0); }
+
+    void SetClock(int h, int mi = 0, int s = 0, int day = 4)
+    {
+        clock.SetNow(Local(2024, 3, day, h, mi, s));
+    }
+    // Adds an event and schedules it from the clock's time, as a load does.
+    CScheduledEvent& Add(CScheduledEvent e)
+    {
+        scheduler.Events().Append(e);
+        CScheduledEvent& added = scheduler.Events().At(scheduler.Events().Count() - 1);
+        added.ComputeNextRun(scheduler.Now());
+        return added;
+    }
+    QStringList UpcomingFiles()
+    {
+        QStringList out;
+        for (int i = 0; i < scheduler.Upcoming().rowCount(); ++i)
+            out << scheduler.Upcoming().At(i).fileName;
+        return out;
+    }
+
+    FakeClock clock;
+    CEventScheduler scheduler{clock};
+};
+
+TEST_F(SchedulerTest, DailyEventIsTakenOnceAtItsSecond)
+{
+    CScheduledEvent& e = Add(Daily(kNews, At(7, 30, 0, 1)));
+    SetClock(7, 29, 59);
+    EXPECT_EQ(scheduler.TakeDueEvent(false), std::nullopt);
+    SetClock(7, 30);
+    EXPECT_EQ(scheduler.TakeDueEvent(true), std::nullopt); // the other kind
+    EXPECT_EQ(scheduler.TakeDueEvent(false), kNews);
+    EXPECT_EQ(e.NextRun(), At(7, 30, 0, 5));
+    EXPECT_EQ(scheduler.TakeDueEvent(false), std::nullopt);
+}
+
+TEST_F(SchedulerTest, WaitingEventOverdueForHoursIsTakenOnceAndRescheduledFromThen)
+{
+    CScheduledEvent& hourly = Add(Hourly(kId, At(5, 0, 0, 1)));
+    CScheduledEvent& daily = Add(Daily(kNews, At(7, 30, 0, 1)));
+    SetClock(10, 10); // a long track: 08:00, 09:00, 10:00 and 07:30 all passed
+    EXPECT_EQ(scheduler.TakeDueEvent(false), kId);
+    EXPECT_EQ(hourly.NextRun(), At(11, 0));
+    EXPECT_EQ(scheduler.TakeDueEvent(false), kNews);
+    EXPECT_EQ(daily.NextRun(), At(7, 30, 0, 5));
+    EXPECT_EQ(scheduler.TakeDueEvent(false), std::nullopt);
+}
+
+TEST_F(SchedulerTest, EventsDueAtOnceRunByKindThenListOrder)
+{
+    Add(Daily(kId, At(8, 0, 0, 1)));
+    CScheduledEvent news = Daily(kNews, At(8, 0, 0, 1));
+    news.exact = true;
+    Add(news);
+    Add(Daily(kAd, At(8, 0, 0, 1)));
+    SetClock(8, 0, 1);
+    EXPECT_EQ(scheduler.TakeDueEvent(true), kNews);
+    EXPECT_EQ(scheduler.TakeDueEvent(true), std::nullopt);
+    EXPECT_EQ(scheduler.TakeDueEvent(false), kId); // nearer the front
+    EXPECT_EQ(scheduler.TakeDueEvent(false), kAd); // at the following step
+    EXPECT_EQ(scheduler.TakeDueEvent(false), std::nullopt);
+}
+
+TEST_F(SchedulerTest, ResetToNowSkipsRunsMissedWhileStopped)
+{
+    CScheduledEvent exact = Daily(kNews, At(7, 30, 0, 1));
+    exact.exact = true;
+    Add(exact);
+    Add(Hourly(kId, At(5, 15, 0, 1)));
+    SetClock(11, 20); // the player stood still since 07:00
+    scheduler.ResetToNow();
+    EXPECT_EQ(scheduler.TakeDueEvent(true), std::nullopt);
+    EXPECT_EQ(scheduler.TakeDueEvent(false), std::nullopt);
+    SetClock(12, 15);
+    EXPECT_EQ(scheduler.TakeDueEvent(false), kId);
+}
+
+TEST_F(SchedulerTest, UpcomingListHoldsEventsDueWithinFifteenMinutes)
+{
+    Add(Daily(kNews, At(7, 30, 0, 1)));
+    Add(Daily(kId, At(7, 20, 0, 1), 0)); // empty mask: never shown
+    Add(Daily(kAd, At(7, 46, 0, 1)));
+    SetClock(7, 14, 59);
+    scheduler.Refresh();
+    EXPECT_TRUE(UpcomingFiles().isEmpty());
+    SetClock(7, 15);
+    scheduler.Refresh();
+    EXPECT_EQ(UpcomingFiles(), QStringList{kNews});
+    // Overdue waiting events stay listed until taken.
+    SetClock(7, 31);
+    scheduler.Refresh();
+    EXPECT_EQ(UpcomingFiles(), (QStringList{kNews, kAd}));
+    EXPECT_EQ(scheduler.Upcoming().data(scheduler.Upcoming().index(0)).toString(),
+              scheduler.Events().At(0).GetDisplayLine());
+    ASSERT_EQ(scheduler.TakeDueEvent(false), kNews);
+    scheduler.Refresh();
+    EXPECT_EQ(UpcomingFiles(), QStringList{kAd});
+}
+
+TEST_F(SchedulerTest, UpcomingListIsRebuiltOnlyWhenItChanged)
+{
+    CScheduledEvent& e = Add(Daily(kNews, At(7, 10, 0, 1)));
+    int resets = 0;
+    QObject::connect(&scheduler.Upcoming(), &QAbstractItemModel::modelReset, [&resets] { ++resets; });
+    scheduler.Refresh();
+    scheduler.Refresh();
+    EXPECT_EQ(resets, 1);
+    e.fileName = kId; // same count, different record
+    scheduler.Refresh();
+    EXPECT_EQ(resets, 2);
+    EXPECT_EQ(UpcomingFiles(), QStringList{kId});
+    scheduler.Events().RemoveAll();
+    scheduler.Refresh();
+    scheduler.Refresh();
+    EXPECT_EQ(resets, 3);
+    EXPECT_EQ(scheduler.Upcoming().rowCount(), 0);
+}
+
+TEST_F(SchedulerTest, LabelBlinksWhileAnEventIsWithinFiveMinutesAndEnabled)
+{
+    bool enabled = true;
+    scheduler.SetEnabledQuery([&enabled] { return enabled; });
+    Add(Daily(kNews, At(7, 30, 0, 1)));
+    CUpcomingEventsModel& upcoming = scheduler.Upcoming();
+    int changes = 0;
+    QObject::connect(&upcoming, &CUpcomingEventsModel::StateChanged, [&changes] { ++changes; });
+
+    SetClock(7, 24, 59);
+    scheduler.Refresh();
+    EXPECT_FALSE(upcoming.Blink());
+    EXPECT_EQ(changes, 0);
+    SetClock(7, 25);
+    scheduler.Refresh();
+    EXPECT_TRUE(upcoming.Blink());
+    clock.Advance(1000);
+    scheduler.Refresh();
+    EXPECT_FALSE(upcoming.Blink());
+    clock.Advance(1000);
+    scheduler.Refresh();
+    EXPECT_TRUE(upcoming.Blink());
+    EXPECT_EQ(changes, 3);
+
+    enabled = false; // listed, but disabled and not blinking
+    scheduler.Refresh();
+    EXPECT_FALSE(upcoming.Blink());
+    EXPECT_FALSE(upcoming.IsEnabled());
+    EXPECT_EQ(upcoming.rowCount(), 1);
+    EXPECT_EQ(changes, 4);
+    scheduler.Refresh();
+    EXPECT_EQ(changes, 4);
+}
+
+TEST_F(SchedulerTest, SwitchingEventsOnResetsSwitchingOffDoesNot)
+{
+    bool enabled = true;
+    scheduler.SetEnabledQuery([&enabled] { return enabled; });
+    CScheduledEvent& e = Add(Daily(kNews, At(7, 30, 0, 1)));
+    ToggleEvents(enabled, scheduler);
+    EXPECT_FALSE(enabled);
+    EXPECT_FALSE(scheduler.Upcoming().IsEnabled());
+    SetClock(9, 0);
+    EXPECT_EQ(e.NextRun(), At(7, 30)); // untouched while off
+    SetEventsEnabled(enabled, false, scheduler); // off again: still untouched
+    EXPECT_EQ(e.NextRun(), At(7, 30));
+    ToggleEvents(enabled, scheduler);
+    EXPECT_TRUE(enabled);
+    EXPECT_TRUE(scheduler.Upcoming().IsEnabled());
+    EXPECT_EQ(e.NextRun(), At(7, 30, 0, 5)); // 07:30 today was skipped
+    SetEventsEnabled(enabled, true, scheduler); // already on: no reset
+    SetClock(7, 30, 0, 5);
+    EXPECT_EQ(scheduler.TakeDueEvent(false), kNews);
+}
+
+TEST_F(SchedulerTest, ReplacingTheListSchedulesCopiesFromNow)
+{
+    qputenv("XDG_CONFIG_HOME", TestEnv::MakeTempDir(QStringLiteral("config")).toLocal8Bit());
+    HiveStore::ResetForTests();
+    CEventList edited;
+    edited.Append(Daily(kNews, At(7, 30, 0, 1)));
+    SetClock(8, 0);
+    scheduler.ReplaceEvents(edited);
+    ASSERT_EQ(scheduler.Events().Count(), 1);
+    EXPECT_EQ(scheduler.Events().At(0).NextRun(), At(7, 30, 0, 5));
+    EXPECT_EQ(edited.At(0).NextRun(), kZeroDate); // the page's copy is not touched
+
+    HiveStore::ResetForTests();
+    CEventScheduler reloaded(clock);
+    reloaded.LoadFromSettings();
+    ASSERT_EQ(reloaded.Events().Count(), 1);
+    EXPECT_EQ(reloaded.Events().At(0), edited.At(0));
+    HiveStore::ResetForTests();
+}
+
+} // namespace

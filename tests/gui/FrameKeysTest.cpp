@@ -1,0 +1,113 @@
+// Accelerators: single keys act while the playlist or the console has the
+// focus and never while a text field does; chords keep working there only
+// when the text field does not use them itself.
+#include "FrameFakes.h"
+
+#include "app/Commands.h"
+#include "gui/frame/AcceleratorGuard.h"
+#include "gui/frame/CommandTable.h"
+#include "gui/frame/MainFrame.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QSpinBox>
+#include <QTest>
+#include <QVBoxLayout>
+#include <gtest/gtest.h>
+
+namespace {
+
+class FrameKeys : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ClearHive();
+        frame = std::make_unique<CMainFrame>(context);
+        auto* view = new QWidget;
+        auto* layout = new QVBoxLayout(view);
+        list = new QListWidget(view);
+        list->addItems({QStringLiteral("one"), QStringLiteral("two")});
+        edit = new QLineEdit(view);
+        readOnly = new QPlainTextEdit(view);
+        readOnly->setReadOnly(true);
+        layout->addWidget(list);
+        layout->addWidget(edit);
+        layout->addWidget(readOnly);
+        for (int id : {int(Cmd::Play), int(Cmd::Stop), int(Cmd::NextTrack), int(FrameCmd::Undo),
+                       int(FrameCmd::EditClear), int(FrameCmd::SoundFirst), int(FrameCmd::SoundFirst + 8),
+                       int(FrameCmd::FullPath)}) {
+            target.states[id] = {true, false};
+            target.handles << id;
+        }
+        frame->SetView(view, &target);
+        frame->show();
+        frame->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+        frame->Router().UpdateAll();
+    }
+
+    void Press(QWidget* w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier)
+    {
+        w->setFocus();
+        QTest::keyClick(w, static_cast<Qt::Key>(key), mods);
+    }
+
+    CAppContext context;
+    RecordingTarget target;
+    std::unique_ptr<CMainFrame> frame;
+    QListWidget* list = nullptr;
+    QLineEdit* edit = nullptr;
+    QPlainTextEdit* readOnly = nullptr;
+};
+
+TEST_F(FrameKeys, SingleKeysActOnThePlaylistAndTheConsole)
+{
+    Press(list, Qt::Key_P);
+    Press(list, Qt::Key_S);
+    Press(list, Qt::Key_N);
+    Press(readOnly, Qt::Key_P);
+    Press(list, Qt::Key_Delete);
+    Press(list, Qt::Key_1);
+    Press(list, Qt::Key_9, Qt::KeypadModifier);
+    Press(list, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(target.ran, (QList<int>{Cmd::Play, Cmd::Stop, Cmd::NextTrack, Cmd::Play, FrameCmd::EditClear,
+                                      FrameCmd::SoundFirst, FrameCmd::SoundFirst + 8, FrameCmd::Undo}));
+}
+
+TEST_F(FrameKeys, TextFieldsKeepTheirKeys)
+{
+    Press(edit, Qt::Key_P);
+    Press(edit, Qt::Key_S);
+    Press(edit, Qt::Key_F);
+    Press(edit, Qt::Key_1);
+    EXPECT_EQ(edit->text(), QStringLiteral("psf1"));
+    Press(edit, Qt::Key_Home);
+    Press(edit, Qt::Key_Delete);
+    EXPECT_EQ(edit->text(), QStringLiteral("sf1"));
+    Press(edit, Qt::Key_Z, Qt::ControlModifier); // the field's own undo
+    EXPECT_TRUE(target.ran.isEmpty()) << target.ran.size() << " commands ran";
+}
+
+TEST_F(FrameKeys, DisabledCommandsIgnoreTheirKeys)
+{
+    target.states[Cmd::Play] = {false, false};
+    frame->Router().UpdateAll();
+    Press(list, Qt::Key_P);
+    EXPECT_TRUE(target.ran.isEmpty());
+}
+
+TEST(AcceleratorGuard, WhatTakesText)
+{
+    QLineEdit edit;
+    QSpinBox spin;
+    QListWidget list;
+    EXPECT_TRUE(CAcceleratorGuard::TakesText(&edit));
+    EXPECT_TRUE(CAcceleratorGuard::TakesText(&spin));
+    EXPECT_FALSE(CAcceleratorGuard::TakesText(&list));
+    edit.setReadOnly(true);
+    EXPECT_FALSE(CAcceleratorGuard::TakesText(&edit));
+}
+
+} // namespace

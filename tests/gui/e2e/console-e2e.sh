@@ -1,0 +1,127 @@
+#!/usr/bin/env bash
+# End-to-end test of the console: the real program on a generated album
+# under its own X server (Xvfb), its own XDG folders and play logging on.
+# Keys go in with xdotool; the play log, the saved album and the restored
+# placement are checked; screenshots go to $SHOTS.
+# Usage: console-e2e.sh LIRANA MAKE_DEMO SHOTS
+set -euo pipefail
+lirana=$1 make_demo=$2 shots=$3
+for tool in Xvfb xdotool import sox espeak-ng; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool missing"; exit 77; }
+done
+
+tmp=$(mktemp -d /tmp/lirana-e2e-XXXXXX)
+xvfb_pid= app_pid=
+cleanup() {
+  [[ -n $app_pid ]] && kill "$app_pid" 2>/dev/null || true
+  [[ -n $xvfb_pid ]] && kill "$xvfb_pid" 2>/dev/null || true
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAIL: $*"; echo "--- program output"; cat "$tmp/app.log" 2>/dev/null || true
+  echo "--- play log"; cat "$tmp"/logs/*.LOG 2>/dev/null || true; exit 1
+}
+
+mkdir -p "$tmp"/{config/Oxbelund,data,home,cwd,runtime,logs} "$shots"
+chmod 700 "$tmp/runtime"
+export XDG_CONFIG_HOME=$tmp/config XDG_DATA_HOME=$tmp/data HOME=$tmp/home
+export XDG_RUNTIME_DIR=$tmp/runtime XDG_CONFIG_DIRS=$tmp/etc
+export QT_QPA_PLATFORM=xcb GST_REGISTRY=$tmp/gst-registry.bin
+unset WAYLAND_DISPLAY
+cd "$tmp/cwd"
+cat >"$XDG_CONFIG_HOME/Oxbelund/Lirana.reg" <<REG
+REGEDIT4
+
+[HKEY_CURRENT_USER\\Software\\Oxbelund\\Lirana\\Settings]
+"Enable Logging"=hex:01,00,00,00
+"Logfile Dir"="$tmp/logs"
+"Shutdown Confirmation"=hex:00,00,00,00
+"AudioSink"="fakesink sync=true"
+"MediaDir"="$tmp/demo"
+"Overlap Time"=dword:000003e8
+REG
+album=$("$make_demo" "$tmp/demo")
+
+exec 3>"$tmp/displayfd"
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp >"$tmp/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 50); do [[ -s $tmp/displayfd ]] && break; sleep 0.1; done
+export DISPLAY=:$(head -1 "$tmp/displayfd")
+
+start_app() {
+  "$lirana" "$@" >"$tmp/app.log" 2>&1 &
+  app_pid=$!
+  win=
+  for _ in $(seq 100); do
+    win=$(xdotool search --onlyvisible --name ' - Lirana$' 2>/dev/null | head -1) || true
+    [[ -n $win ]] && break
+    kill -0 "$app_pid" 2>/dev/null || fail "the program ended at start-up"
+    sleep 0.1
+  done
+  [[ -n $win ]] || fail "no main window"
+  sleep 3.5 # the splash closes after 3 s
+}
+key() { xdotool windowfocus --sync "$win"; xdotool key "$@"; sleep 0.4; }
+log_file() { ls "$tmp"/logs/*.LOG 2>/dev/null | head -1; }
+wait_log() { # pattern
+  for _ in $(seq 50); do
+    f=$(log_file); [[ -n $f ]] && grep -qP -- "$1" "$f" && return 0
+    sleep 0.1
+  done
+  fail "log lacks /$1/: $(cat "$(log_file)" 2>/dev/null)"
+}
+shot() { import -window root "$shots/$1.png"; echo "screenshot: $shots/$1.png"; }
+rows() { grep -vc '^#' "$album"; }
+
+# --- first run: play, next, stop, edit, undo, save
+start_app "$album"
+wait_log $'\tstartup$'
+xdotool getwindowname "$win" | grep -q 'demo.alb - Lirana' || fail "title: $(xdotool getwindowname "$win")"
+starts() { grep -P '\tstart\t' "$(log_file)" | cut -f3 | paste -sd,; }
+key p     # plays the selected first row
+wait_log $'\tstart\t04 Station ID$'
+key n     # while playing, Next skips to the next row
+wait_log $'\tstart\t01 Morning Tone$'
+key s     # stops; nothing starts after it
+sleep 1
+[[ $(starts) == "04 Station ID,01 Morning Tone" ]] || fail "after P N S: $(starts)"
+key p     # plays the selected row again
+for _ in $(seq 30); do [[ $(starts) == *,*,* ]] && break; sleep 0.1; done
+[[ $(starts) == "04 Station ID,01 Morning Tone,01 Morning Tone" ]] || fail "after P: $(starts)"
+sleep 0.8
+shot console-on-air
+key s
+before=$(rows)
+key Delete
+key ctrl+s
+[[ $(rows) -eq $((before - 1)) ]] || fail "Del then Ctrl+S: $(rows) rows, expected $((before - 1))"
+key ctrl+z
+key ctrl+s
+[[ $(rows) -eq $before ]] || fail "Ctrl+Z then Ctrl+S: $(rows) rows, expected $before"
+key alt+m
+sleep 0.5
+shot console-menu-open
+key Escape
+xdotool windowsize --sync "$win" 900 600 || true
+sleep 1
+shot console-resized
+geometry=$(xdotool getwindowgeometry "$win" | sed -n 's/.*Geometry: //p')
+key alt+f x
+for _ in $(seq 50); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$app_pid" 2>/dev/null && fail "the program did not exit through File > Exit"
+wait "$app_pid" || fail "exit status $?"
+app_pid=
+wait_log $'\tshutdown$'
+
+# --- second run: the last album and the placement come back
+start_app
+xdotool getwindowname "$win" | grep -q 'demo.alb - Lirana' || fail "second run title: $(xdotool getwindowname "$win")"
+again=$(xdotool getwindowgeometry "$win" | sed -n 's/.*Geometry: //p')
+[[ $again == "$geometry" ]] || fail "placement: $again after restart, $geometry before"
+key alt+f x
+wait "$app_pid" || fail "second exit status $?"
+app_pid=
+[[ $(grep -c $'\tstartup$' "$(log_file)") -eq 2 ]] || fail "two startups expected"
+echo "--- play log"; cat "$(log_file)"
+echo PASS
