@@ -9,6 +9,7 @@
 #include "gui/dialogs/SplashScreen.h"
 #include "gui/frame/CommandTable.h"
 #include "gui/frame/DigitalClock.h"
+#include "events/Scheduler.h"
 #include "onair/OnAirEngine.h"
 #include "onair/PlayLog.h"
 #include "platform/Clock.h"
@@ -33,6 +34,7 @@ bool IsEngineCommand(int id)
     case Cmd::NextTrack: case Cmd::PrevTrack: case Cmd::Break: case Cmd::Shuffle:
     case Cmd::Configure: case Cmd::CrossFader: case Cmd::ModeManual: case Cmd::ModeNormal:
     case Cmd::ModeRepeat: case Cmd::ModeRandom: case Cmd::ModeShuffle: case Cmd::ModeIntroScan:
+    case Cmd::EnableEvents:
         return true;
     default:
         return false;
@@ -66,15 +68,16 @@ CLiranaApp::CLiranaApp(Options options) : m_options(std::move(options))
     seams.ui = m_ui;
     seams.shell = m_shell;
     seams.document = m_document.get();
+    m_scheduler = std::make_unique<CEventScheduler>(Clock::System());
+    seams.events = m_scheduler.get();
     m_engine = std::make_unique<COnAirEngine>(std::move(seams));
-    m_log->SetReporter([this](const QString& message) {
-        m_ui->ShowMessage(message, UserInterface::Icon::Stop);
-    });
+    m_scheduler->SetEnabledQuery([this] { return m_engine->Settings().enableEvents; });
     m_context.playlist = m_playlist.get();
     m_context.document = m_document.get();
     m_context.engine = m_engine.get();
     m_context.log = m_log.get();
     m_context.ui = m_ui;
+    m_context.events = m_scheduler.get();
 
     if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         connect(gui, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { EndSession(); });
@@ -100,6 +103,7 @@ bool CLiranaApp::Start()
         m_warmUp = std::make_unique<CGstWarmUp>();
     CDigitalClock::LoadSettings();
     m_engine->LoadSettings();
+    m_scheduler->LoadFromSettings();
 
     m_frame = new CMainFrame(m_context);
     m_frame->setAttribute(Qt::WA_DeleteOnClose, false);
@@ -145,6 +149,7 @@ void CLiranaApp::Exit()
 void CLiranaApp::EndSession()
 {
     m_engine->SaveSettings();
+    m_scheduler->SaveToSettings();
     if (m_engine->OnAir())
         m_engine->OnStop();
 }
@@ -223,4 +228,5 @@ void CLiranaApp::FrameClosing()
         return;
     m_engineDown = true;
     m_engine->Shutdown(true);
+    m_scheduler->SaveToSettings();
 }

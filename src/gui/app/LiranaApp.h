@@ -20,6 +20,7 @@
 
 class CGstWarmUp;
 class CLiranaDoc;
+class CEventScheduler;
 class COnAirEngine;
 class CPlaylist;
 class CPlayLog;
@@ -89,6 +90,7 @@ private:
     std::unique_ptr<CPlaylist> m_playlist;
     std::unique_ptr<CPlayLog> m_log;
     std::unique_ptr<CLiranaDoc> m_document;
+    std::unique_ptr<CEventScheduler> m_scheduler;
     std::unique_ptr<COnAirEngine> m_engine;
     std::unique_ptr<CGstWarmUp> m_warmUp;
     CAppContext m_context;
