@@ -2,6 +2,8 @@
 
 #include "app/UserInterface.h"
 #include "events/Scheduler.h"
+#include "media/PlugInChain.h"
+#include "media/TrackEnvironment.h"
 #include "onair/EngineSeams.h"
 #include "onair/OnAirEngine.h"
 #include "onair/PlayLog.h"
@@ -73,6 +75,9 @@ bool IsListFile(const QString& path)
 int RunHeadless(const HeadlessOptions& options)
 {
     StderrInterface ui;
+    // Tracks reach the operator (a refused plug-in) through this seam.
+    CTrackEnvironment::SetUserInterface(&ui);
+    LoadPlugInChain(CTrackEnvironment::Chain());
     CPlaylist playlist;
     CLiranaDoc document(playlist, ui, Shell::System());
     CPlayLog log(Clock::System());
@@ -86,8 +91,10 @@ int RunHeadless(const HeadlessOptions& options)
     // One list-file argument is the album; otherwise the arguments are the rows.
     const QStringList items = AbsoluteItems(options.items);
     if (items.size() == 1 && IsListFile(items.first())) {
-        if (!document.OpenDocumentFile(items.first()))
+        if (!document.OpenDocumentFile(items.first())) {
+            CTrackEnvironment::SetUserInterface(nullptr);
             return 1;
+        }
         playlist.Select(0);
     } else {
         document.OnNewDocument();
@@ -145,6 +152,7 @@ int RunHeadless(const HeadlessOptions& options)
     }
 
     QCoreApplication::exec();
+    CTrackEnvironment::SetUserInterface(nullptr);
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
     return exitCode;

@@ -3,6 +3,7 @@
 #include "app/Strings.h"
 #include "app/UserInterface.h"
 #include "media/TrackEvents.h"
+#include "media/TrackEnvironment.h"
 #include "media/TrackFactory.h"
 #include "onair/EngineSeams.h"
 #include "onair/PlayLog.h"
@@ -84,6 +85,7 @@ void COnAirEngine::LoadSettings()
     m_break = (m_mode == PlayerMode::Manual);
     m_settings.ApplyWorkingDir();
     ApplyLogSettings();
+    CTrackEnvironment::SetVideo(m_settings.videoMode, m_settings.videoRect);
 }
 
 void COnAirEngine::ApplyLogSettings()

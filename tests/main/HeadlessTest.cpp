@@ -184,11 +184,12 @@ TEST_F(HeadlessTest, AnExactEventInterruptsTheItemOnAirOnTime)
 
 TEST_F(HeadlessTest, AWaitingEventStartsWhenTheItemEnds)
 {
-    WriteHive("\"Overlap Time\"=dword:00000000\n" + EventKey(QStringLiteral("/ev/1.pause"), 1, false));
-    const RunResult run = Start({"--headless", "--play", "--exit-at-end", "--log-stdout", "3.pause", "0.pause"});
+    // Due while the first item plays (with time to spare for a slow start).
+    WriteHive("\"Overlap Time\"=dword:00000000\n" + EventKey(QStringLiteral("/ev/1.pause"), 3, false));
+    const RunResult run = Start({"--headless", "--play", "--exit-at-end", "--log-stdout", "5.pause", "0.pause"});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(run.lines,
-              QStringList({"startup", "start\t3 sec.", "start\t1 sec.", "start\t0 sec.", "shutdown"}));
+              QStringList({"startup", "start\t5 sec.", "start\t1 sec.", "start\t0 sec.", "shutdown"}));
 }
 
 TEST_F(HeadlessTest, CommandLineContract)

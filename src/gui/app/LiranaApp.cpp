@@ -10,6 +10,8 @@
 #include "gui/frame/CommandTable.h"
 #include "gui/frame/DigitalClock.h"
 #include "events/Scheduler.h"
+#include "media/PlugInChain.h"
+#include "media/TrackEnvironment.h"
 #include "onair/OnAirEngine.h"
 #include "onair/PlayLog.h"
 #include "platform/Clock.h"
@@ -90,6 +92,7 @@ CLiranaApp::CLiranaApp(Options options) : m_options(std::move(options))
 
 CLiranaApp::~CLiranaApp()
 {
+    CTrackEnvironment::SetUserInterface(nullptr);
     delete m_frame; // the view goes with it, before the engine it shows
     if (!m_engineDown)
         m_engine->Shutdown(false);
@@ -102,6 +105,8 @@ bool CLiranaApp::Start()
     if (m_options.warmUp)
         m_warmUp = std::make_unique<CGstWarmUp>();
     CDigitalClock::LoadSettings();
+    CTrackEnvironment::SetUserInterface(m_ui);
+    LoadPlugInChain(CTrackEnvironment::Chain());
     m_engine->LoadSettings();
     m_scheduler->LoadFromSettings();
 
@@ -144,6 +149,7 @@ void CLiranaApp::Exit()
         return;
     m_exited = true;
     CDigitalClock::SaveSettings();
+    SavePlugInChain(CTrackEnvironment::Chain());
 }
 
 void CLiranaApp::EndSession()
