@@ -18,15 +18,7 @@ protected:
     void SetUp() override
     {
         EngineTest::SetUp();
-        COnAirEngine::Seams seams;
-        seams.playlist = &list;
-        seams.log = &log;
-        seams.ui = &ui;
-        seams.shell = &shell;
-        seams.document = &document;
-        seams.events = &scheduler;
-        seams.createTrack = [this](const QString&) { return std::make_unique<FakeTrack>(world); };
-        engine = std::make_unique<COnAirEngine>(std::move(seams));
+        MakeEngine(&scheduler);
         scheduler.SetEnabledQuery([this] { return engine->Settings().enableEvents; });
 
         Load({QStringLiteral("/m/a.wav"), QStringLiteral("/m/b.wav"), QStringLiteral("/m/c.wav")});

@@ -15,17 +15,14 @@ TEST(DllLoader, LoadsLibraryAndEntryPoints)
     EXPECT_EQ(libm.Entry(2), nullptr);
 }
 
-TEST(DllLoader, MissingEntryPointIsNotLoaded)
+TEST(DllLoader, MissingEntryPointOrLibraryIsNotLoaded)
 {
     const CDllLoader libm(QStringLiteral("libm.so.6"), {"cos", "lirana_no_such_entry"});
     EXPECT_FALSE(libm.IsLoaded());
     EXPECT_NE(libm.Entry("cos"), nullptr);
     EXPECT_EQ(libm.Entry(1), nullptr);
     EXPECT_TRUE(libm.ErrorText().contains(QStringLiteral("lirana_no_such_entry")));
-}
 
-TEST(DllLoader, MissingLibraryIsNotLoaded)
-{
     const CDllLoader missing(QStringLiteral("liblirana-no-such-library.so"), {"entry"});
     EXPECT_FALSE(missing.IsLoaded());
     EXPECT_EQ(missing.Entry(0), nullptr);

@@ -6,81 +6,63 @@
 #include <QObject>
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
 
-struct Row {
-    const char* path;
+// Each group: the class with GStreamer, the class without, the paths.
+struct Group {
     TrackClass withGStreamer;
     TrackClass without;
+    std::vector<const char*> paths;
 };
 
-const Row kRows[] = {
-    {"/dev/sr0/Track05.cda", TrackClass::CdAudio, TrackClass::CdAudio},
-    {"/srv/discs/x.cue/Track02.CDA", TrackClass::CdAudio, TrackClass::CdAudio},
-    {"song.MID", TrackClass::Midi, TrackClass::Midi},
-    {"song.rmi", TrackClass::Midi, TrackClass::Midi},
-    {"song.midi", TrackClass::DirectShow, TrackClass::Mci},
-    {"10.pause", TrackClass::Pause, TrackClass::Pause},
-    {"/a/b/.PAUSE", TrackClass::Pause, TrackClass::Pause},
-    {"x.mod", TrackClass::Module, TrackClass::Module},
-    {"x.S3M", TrackClass::Module, TrackClass::Module},
-    {"x.xm", TrackClass::Module, TrackClass::Module},
-    {"x.669", TrackClass::Module, TrackClass::Module},
-    {"x.stm", TrackClass::Module, TrackClass::Module},
-    {"x.nst", TrackClass::Module, TrackClass::Module},
-    {"x.it", TrackClass::Module, TrackClass::Module},
-    {"x.mdz", TrackClass::Module, TrackClass::Module},
-    {"x.ItZ", TrackClass::Module, TrackClass::Module},
-    {"x.mo", TrackClass::DirectShow, TrackClass::Mci},
-    {"list.mpl", TrackClass::MiniPlaylist, TrackClass::MiniPlaylist},
-    {"list.M3U", TrackClass::MiniPlaylist, TrackClass::MiniPlaylist},
-    {"list.m3u8", TrackClass::DirectShow, TrackClass::Mci},
-    {"30.live", TrackClass::LineIn, TrackClass::LineIn},
-    {"x.wav", TrackClass::DirectShow, TrackClass::Mci},
-    {"x.MMM", TrackClass::DirectShow, TrackClass::Mci},
-    {"/music/no_extension", TrackClass::DirectShow, TrackClass::Mci},
-    {"/music/folder.mod/no_extension", TrackClass::DirectShow, TrackClass::Mci},
-    {"/music/x.pause.wav", TrackClass::DirectShow, TrackClass::Mci},
-    {"/music/x.wav.pause", TrackClass::Pause, TrackClass::Pause},
-    {"", TrackClass::DirectShow, TrackClass::Mci},
+const Group kGroups[] = {
+    {TrackClass::CdAudio, TrackClass::CdAudio, {"/dev/sr0/Track05.cda", "/srv/discs/x.cue/Track02.CDA"}},
+    {TrackClass::Midi, TrackClass::Midi, {"song.MID", "song.rmi"}},
+    {TrackClass::Pause, TrackClass::Pause, {"10.pause", "/a/b/.PAUSE", "/music/x.wav.pause"}},
+    {TrackClass::Module, TrackClass::Module,
+     {"x.mod", "x.S3M", "x.xm", "x.669", "x.stm", "x.nst", "x.it", "x.mdz", "x.ItZ"}},
+    {TrackClass::MiniPlaylist, TrackClass::MiniPlaylist, {"list.mpl", "list.M3U"}},
+    {TrackClass::LineIn, TrackClass::LineIn, {"30.live"}},
+    {TrackClass::DirectShow, TrackClass::Mci,
+     {"song.midi", "x.mo", "list.m3u8", "x.wav", "x.MMM", "/music/no_extension", "/music/folder.mod/no_extension",
+      "/music/x.pause.wav", ""}},
 };
 
 } // namespace
 
 TEST(TrackFactory, TableOrderAndFallback)
 {
-    for (const Row& row : kRows) {
-        const QString path = QString::fromUtf8(row.path);
-        EXPECT_EQ(TrackClassFor(path, true), row.withGStreamer) << row.path;
-        EXPECT_EQ(TrackClassFor(path, false), row.without) << row.path;
+    for (const Group& g : kGroups) {
+        for (const char* p : g.paths) {
+            const QString path = QString::fromUtf8(p);
+            EXPECT_EQ(TrackClassFor(path, true), g.withGStreamer) << p;
+            EXPECT_EQ(TrackClassFor(path, false), g.without) << p;
+        }
     }
-}
-
-TEST(TrackFactory, GStreamerIsAvailableHere)
-{
+    // GStreamer is available here, and the default asks for it.
     EXPECT_TRUE(IsDirectShowAvailable());
     EXPECT_TRUE(IsDirectShowAvailable());
     EXPECT_EQ(TrackClassFor(QStringLiteral("/music/a.ogg")), TrackClass::DirectShow);
     EXPECT_EQ(TrackClassFor(QStringLiteral("/music/a.mod")), TrackClass::Module);
 }
 
-TEST(TrackFactory, CreatesPauseTrackAndStandIns)
+TEST(TrackFactory, CreatesPauseTracksGStreamerTracksAndStandIns)
 {
-    auto pause = CreateTrack(QStringLiteral("/x/10.PAUSE"));
-    EXPECT_NE(dynamic_cast<CPauseTrack*>(pause.get()), nullptr);
-
-    for (const Row& row : kRows) {
-        if (row.withGStreamer == TrackClass::Pause)
-            continue;
-        if (row.withGStreamer == TrackClass::DirectShow) {
-            auto gst = CreateTrack(QString::fromUtf8(row.path));
-            EXPECT_NE(dynamic_cast<CDirectShowTrack*>(gst.get()), nullptr) << row.path;
-            continue;
+    for (const Group& g : kGroups) {
+        for (const char* p : g.paths) {
+            auto track = CreateTrack(QString::fromUtf8(p));
+            if (g.withGStreamer == TrackClass::Pause) {
+                EXPECT_NE(dynamic_cast<CPauseTrack*>(track.get()), nullptr) << p;
+            } else if (g.withGStreamer == TrackClass::DirectShow) {
+                EXPECT_NE(dynamic_cast<CDirectShowTrack*>(track.get()), nullptr) << p;
+            } else {
+                auto* standIn = dynamic_cast<CUnavailableTrack*>(track.get());
+                ASSERT_NE(standIn, nullptr) << p;
+                EXPECT_EQ(standIn->Class(), g.withGStreamer) << p;
+            }
         }
-        auto track = CreateTrack(QString::fromUtf8(row.path));
-        auto* standIn = dynamic_cast<CUnavailableTrack*>(track.get());
-        ASSERT_NE(standIn, nullptr) << row.path;
-        EXPECT_EQ(standIn->Class(), row.withGStreamer) << row.path;
     }
 }
 

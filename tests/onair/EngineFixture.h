@@ -11,6 +11,7 @@
 #include "platform/Clock.h"
 #include "platform/Exception.h"
 #include "platform/Shell.h"
+#include "platform/SystemRestart.h"
 #include "playlist/Playlist.h"
 
 #include <gtest/gtest.h>
@@ -152,7 +153,9 @@ protected:
         MakeEngine();
     }
 
-    void MakeEngine()
+    // Builds the engine on the fakes; a test may bring its own scheduler
+    // or restart seam.
+    void MakeEngine(EventSource* eventSource = nullptr, SystemRestart* restart = nullptr)
     {
         COnAirEngine::Seams seams;
         seams.playlist = &list;
@@ -160,7 +163,8 @@ protected:
         seams.ui = &ui;
         seams.shell = &shell;
         seams.document = &document;
-        seams.events = &events;
+        seams.events = eventSource ? eventSource : &events;
+        seams.restart = restart;
         seams.createTrack = [this](const QString&) { return std::make_unique<FakeTrack>(world); };
         seams.random = [this] { return randomValues.empty() ? 0 : NextRandom(); };
         engine = std::make_unique<COnAirEngine>(std::move(seams));

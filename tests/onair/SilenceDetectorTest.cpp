@@ -24,16 +24,7 @@ protected:
     void SetUp() override
     {
         EngineTest::SetUp();
-        COnAirEngine::Seams seams;
-        seams.playlist = &list;
-        seams.log = &log;
-        seams.ui = &ui;
-        seams.shell = &shell;
-        seams.document = &document;
-        seams.events = &events;
-        seams.restart = &restart;
-        seams.createTrack = [this](const QString&) { return std::make_unique<FakeTrack>(world); };
-        engine = std::make_unique<COnAirEngine>(std::move(seams));
+        MakeEngine(nullptr, &restart);
         engine->Settings().watchDog.enable = true;
         engine->Settings().fadeOnStop = false;
         Load({"/m/a.mp3", "/m/b.mp3"});

@@ -8,12 +8,33 @@
 #include <QThread>
 #include <QUuid>
 
+#include <cstdlib>
+
 namespace TestEnv {
 
 QString& RootRef()
 {
     static QString root;
     return root;
+}
+
+void SetUpProcessWorld(const QString& root)
+{
+    RootRef() = root;
+    for (const char* sub : {"config", "data", "etc", "home", "cwd", "runtime"})
+        QDir(root).mkpath(QString::fromLatin1(sub));
+    QFile::setPermissions(root + QStringLiteral("/runtime"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    const QByteArray base = root.toLocal8Bit();
+    setenv("XDG_CONFIG_HOME", (base + "/config").constData(), 1);
+    setenv("XDG_DATA_HOME", (base + "/data").constData(), 1);
+    setenv("XDG_CONFIG_DIRS", (base + "/etc").constData(), 1);
+    setenv("XDG_RUNTIME_DIR", (base + "/runtime").constData(), 1);
+    setenv("HOME", (base + "/home").constData(), 1);
+    QDir::setCurrent(root + QStringLiteral("/cwd"));
+    // One GStreamer plug-in registry for all test processes of the build,
+    // instead of a fresh scan in every temporary home.
+    setenv("GST_REGISTRY", LIRANA_TEST_GST_REGISTRY, 0);
 }
 
 QString Root()

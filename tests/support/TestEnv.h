@@ -8,6 +8,11 @@
 
 namespace TestEnv {
 
+// Makes the process's temporary world under root (a fresh folder) and
+// points the environment and the working folder into it. Called by the test
+// mains before the application object exists.
+void SetUpProcessWorld(const QString& root);
+
 // The temporary root of this test process.
 QString Root();
 
