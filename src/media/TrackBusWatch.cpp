@@ -5,10 +5,17 @@
 
 #include <gst/gst.h>
 
+#include <stop_token>
+
 void RunTrackBusWatch(GstBus* bus, std::shared_ptr<CGstTrackShared> shared,
                       std::shared_ptr<CTrackNotifier> notifier, std::stop_token stop)
 {
     gst_object_ref(bus);
+    // A stop request wakes the wait at once: closing a track after its end
+    // must not sit out the poll interval before the next item can start.
+    std::stop_callback wake(stop, [bus] {
+        gst_bus_post(bus, gst_message_new_application(nullptr, gst_structure_new_empty("lirana-stop")));
+    });
     while (!stop.stop_requested()) {
         GstMessage* message = gst_bus_timed_pop(bus, 100 * GST_MSECOND);
         if (!message)

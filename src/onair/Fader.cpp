@@ -7,6 +7,8 @@
 #include "onair/EngineSeams.h"
 #include "playlist/Playlist.h"
 
+#include <QTimer>
+
 void COnAirEngine::OverlapTick()
 {
     if (!m_onAir || m_break)
@@ -20,8 +22,22 @@ void COnAirEngine::OverlapTick()
         return;
     // A track error here must not escape the timer: report it, keep the item.
     try {
-        if (qint64(m_onAir->GetPosition()) > qint64(m_onAir->GetLength()) - overlap)
+        const qint64 due = qint64(m_onAir->GetLength()) - overlap; // position of the overlap start
+        const qint64 position = m_onAir->GetPosition();
+        if (position > due) {
             OverlapToNext();
+        } else if (due - position < 100 && m_overlapShotFor != m_onAir->Serial()) {
+            // The next tick would come late: start the next item on time
+            // with a one-shot timer for the rest of the way.
+            const std::uint64_t serial = m_onAir->Serial();
+            m_overlapShotFor = serial;
+            QTimer::singleShot(static_cast<int>(due - position) + 1, Qt::PreciseTimer, this, [this, serial] {
+                if (!m_onAir || m_onAir->Serial() != serial)
+                    return;
+                m_overlapShotFor = 0; // may re-arm once more if the position lags
+                OverlapTick();
+            });
+        }
     } catch (const CException& error) {
         ReportTrackError(error);
     }

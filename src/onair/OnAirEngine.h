@@ -165,6 +165,7 @@ private:
     int m_errorRun = 0;
     int m_controlRun = 0;
     bool m_fadeTimerActive = false;
+    std::uint64_t m_overlapShotFor = 0; // the track a precise overlap start is armed for
     int m_fadeSteps = 0;
     int m_pendingCommands = 0;
     bool m_started = false;

@@ -1,0 +1,572 @@
+// Playout benchmark on the recorded air: the headless program plays into a
+// private PulseAudio null sink whose monitor is recorded, and each figure is
+// printed with its ratio to a baseline measured in the same run:
+//  (a) CPU time (user + sys of the child, from wait4) playing a 60 s MP3,
+//      against gst-launch-1.0 playbin on the same file and the same sink;
+//  (b) start latency: process start to first sound on the air, against
+//      gst-launch-1.0's own;
+//  (c) overlap transition error: B's onset minus (A's end - overlap), against
+//      a reference that polls a plain playbin's position every millisecond;
+//  (d) silence between items that do not overlap ("~0"), against a plain
+//      playbin started on the end-of-stream of the one before.
+// Without a sound server only (a) is measured, with fakesink sync=true.
+#include "../tests/air/HeadlessLirana.h"
+
+#include "support/AirPlayer.h"
+#include "support/AirRecorder.h"
+#include "support/AirServer.h"
+#include "support/TestEnv.h"
+#include "support/TestMedia.h"
+#include "support/WavAnalysis.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <gst/gst.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <numeric>
+#include <optional>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace TestEnv {
+QString& RootRef();
+}
+
+using namespace WavAnalysis;
+
+namespace {
+
+// A child process started with fork/exec so that wait4 gives its own
+// resource usage; stdout lines are stamped with their arrival time.
+class Child
+{
+public:
+    struct Line
+    {
+        qint64 ns;
+        QByteArray text;
+    };
+
+    bool Start(const QString& program, const QStringList& args, const QStringList& env,
+               const QString& workDir)
+    {
+        std::vector<QByteArray> store;
+        store.push_back(program.toLocal8Bit());
+        for (const QString& a : args)
+            store.push_back(a.toLocal8Bit());
+        const size_t argc = store.size();
+        for (const QString& e : env)
+            store.push_back(e.toLocal8Bit());
+        const QByteArray dir = workDir.toLocal8Bit();
+        std::vector<char*> argv, envp;
+        for (size_t i = 0; i < store.size(); ++i)
+            (i < argc ? argv : envp).push_back(store[i].data());
+        argv.push_back(nullptr);
+        envp.push_back(nullptr);
+        int fds[2];
+        if (::pipe2(fds, O_CLOEXEC) != 0)
+            return false;
+        const pid_t parent = ::getpid();
+        startNs = AirRecorder::NowNs();
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+            if (::getppid() != parent)
+                ::_exit(127);
+            ::dup2(fds[1], 1);
+            const int null = ::open("/dev/null", O_WRONLY);
+            if (null >= 0)
+                ::dup2(null, 2);
+            if (::chdir(dir.constData()) != 0)
+                ::_exit(127);
+            ::execve(argv[0], argv.data(), envp.data());
+            ::_exit(127);
+        }
+        ::close(fds[1]);
+        if (m_pid < 0) {
+            ::close(fds[0]);
+            return false;
+        }
+        m_out = fds[0];
+        ::fcntl(m_out, F_SETFL, O_NONBLOCK);
+        return true;
+    }
+
+    // Reads what arrived; true once the child has been reaped.
+    bool Poll()
+    {
+        ReadLines();
+        if (m_pid <= 0)
+            return true;
+        int status = 0;
+        const pid_t r = ::wait4(m_pid, &status, WNOHANG, &usage);
+        if (r == m_pid) {
+            exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            endNs = AirRecorder::NowNs();
+            m_pid = 0;
+            ReadLines();
+            ::close(m_out);
+            m_out = -1;
+            return true;
+        }
+        return false;
+    }
+
+    bool Wait(int timeoutMs)
+    {
+        return TestEnv::WaitUntil([this] { return Poll(); }, timeoutMs);
+    }
+
+    void Terminate()
+    {
+        if (m_pid > 0)
+            ::kill(m_pid, SIGTERM);
+    }
+
+    ~Child()
+    {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGKILL);
+            Wait(2000);
+        }
+        if (m_out >= 0)
+            ::close(m_out);
+    }
+
+    double CpuSeconds() const
+    {
+        return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+               double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    }
+
+    std::optional<qint64> LineTime(const QByteArray& start) const
+    {
+        for (const Line& l : lines)
+            if (l.text.startsWith(start))
+                return l.ns;
+        return std::nullopt;
+    }
+
+    qint64 startNs = 0;
+    qint64 endNs = 0;
+    int exitStatus = -1;
+    rusage usage{};
+    std::vector<Line> lines; // time stamps of the log removed
+
+private:
+    void ReadLines()
+    {
+        if (m_out < 0)
+            return;
+        char buf[4096];
+        for (;;) {
+            const ssize_t n = ::read(m_out, buf, sizeof buf);
+            if (n <= 0)
+                break;
+            const qint64 now = AirRecorder::NowNs();
+            m_partial.append(buf, n);
+            qsizetype nl;
+            while ((nl = m_partial.indexOf('\n')) >= 0) {
+                QByteArray text = m_partial.left(nl);
+                m_partial.remove(0, nl + 1);
+                const qsizetype tab = text.indexOf('\t');
+                if (tab >= 0 && tab <= 12)
+                    text = text.mid(tab + 1);
+                lines.push_back({now, text});
+            }
+        }
+    }
+
+    pid_t m_pid = 0;
+    int m_out = -1;
+    QByteArray m_partial;
+};
+
+// CPU seconds (user + sys) the process has used so far, from /proc.
+double ProcessCpuSeconds(qint64 pid)
+{
+    QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (pid <= 0 || !f.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray stat = f.readAll();
+    const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() < 13)
+        return 0;
+    return double(fields[11].toLongLong() + fields[12].toLongLong()) / double(::sysconf(_SC_CLK_TCK));
+}
+
+struct Stats
+{
+    double mean = 0, median = 0, min = 0, max = 0, meanAbs = 0;
+    size_t n = 0;
+};
+
+Stats Summarise(std::vector<double> v)
+{
+    Stats s;
+    s.n = v.size();
+    if (v.empty())
+        return s;
+    std::sort(v.begin(), v.end());
+    s.min = v.front();
+    s.max = v.back();
+    s.median = v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+    s.mean = std::accumulate(v.begin(), v.end(), 0.0) / double(v.size());
+    for (double x : v)
+        s.meanAbs += std::abs(x);
+    s.meanAbs /= double(v.size());
+    return s;
+}
+
+void PrintList(const char* what, const std::vector<double>& v)
+{
+    std::printf("    %-28s", what);
+    for (double x : v)
+        std::printf(" %7.1f", x);
+    std::printf("\n");
+}
+
+void PrintStats(const char* what, const Stats& s, const char* unit = "ms")
+{
+    std::printf("    %-28s mean %7.1f  median %7.1f  min %7.1f  max %7.1f %s (n=%zu)\n", what, s.mean,
+                s.median, s.min, s.max, unit, s.n);
+}
+
+double Ratio(double a, double b)
+{
+    return b != 0 ? a / b : 0;
+}
+
+class Bench
+{
+public:
+    bool air = false;
+    AirServer server;
+    QString media;
+    QString home;
+    QString lirana = QStringLiteral(LIRANA_BINARY);
+    QString gstLaunch;
+
+    QStringList Env() const { return HeadlessLirana::Environment(home).toStringList(); }
+
+    void Hive(const HeadlessLirana::Values& values) { HeadlessLirana::WriteHive(home, values); }
+
+    QString Sink() const { return air ? QStringLiteral("pulsesink") : QStringLiteral("fakesink sync=true"); }
+
+    bool RunLirana(Child& child, const QStringList& items)
+    {
+        return child.Start(lirana, HeadlessLirana::PlayArgs(items), Env(), home);
+    }
+
+    bool RunGst(Child& child, const QString& file)
+    {
+        return child.Start(gstLaunch,
+                           {QStringLiteral("-q"), QStringLiteral("playbin"),
+                            QStringLiteral("uri=") + QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded),
+                            QStringLiteral("audio-sink=") + Sink()},
+                           Env(), home);
+    }
+
+    std::optional<Wav> Finish(AirRecorder& recorder)
+    {
+        recorder.RecordFor(0.2);
+        QString error;
+        if (!recorder.Stop(&error)) {
+            std::printf("  recorder: %s\n", qPrintable(error));
+            return std::nullopt;
+        }
+        return ReadWav(recorder.Path(), &error);
+    }
+
+    void CpuTime(const QString& mp3);
+    void StartLatency(const QString& mp3);
+    void TransitionError();
+    void ZeroOverlapSilence();
+};
+
+// (a)
+void Bench::CpuTime(const QString& mp3)
+{
+    std::printf("\n(a) CPU time, 60 s MP3 into %s\n", qPrintable(Sink()));
+    Hive({{"Overlap Time", HeadlessLirana::Dword(0)}, {"AudioSink", HeadlessLirana::Text(Sink().toUtf8())}});
+    double cpu[2] = {0, 0}, wall[2] = {0, 0}, serverCpu[2] = {0, 0};
+    for (int which = 0; which < 2; ++which) {
+        Child child;
+        const double serverBefore = ProcessCpuSeconds(server.Pid());
+        const bool started = which == 0 ? RunLirana(child, {mp3}) : RunGst(child, mp3);
+        if (!started || !child.Wait(90000)) {
+            std::printf("  %s did not run to its end\n", which == 0 ? "lirana" : "gst-launch-1.0");
+            return;
+        }
+        cpu[which] = child.CpuSeconds();
+        wall[which] = double(child.endNs - child.startNs) / 1e9;
+        serverCpu[which] = ProcessCpuSeconds(server.Pid()) - serverBefore;
+        if (child.exitStatus != 0)
+            std::printf("  exit status %d\n", child.exitStatus);
+    }
+    std::printf("    %-28s %8.3f s CPU (%5.2f %% of one core over %.1f s), server %.3f s\n",
+                "lirana --headless", cpu[0], 100 * cpu[0] / wall[0], wall[0], serverCpu[0]);
+    std::printf("    %-28s %8.3f s CPU (%5.2f %% of one core over %.1f s), server %.3f s\n",
+                "baseline gst-launch playbin", cpu[1], 100 * cpu[1] / wall[1], wall[1], serverCpu[1]);
+    std::printf("    ratio lirana / baseline: %.2f\n", Ratio(cpu[0], cpu[1]));
+}
+
+// (b)
+void Bench::StartLatency(const QString& mp3)
+{
+    const int runs = 5;
+    std::printf("\n(b) start latency: process start to first sound on the air (%d runs each)\n", runs);
+    Hive({{"Overlap Time", HeadlessLirana::Dword(0)}, {"AudioSink", HeadlessLirana::Text("pulsesink")}});
+    AirRecorder recorder;
+    QString error;
+    if (!recorder.Start(media + QStringLiteral("/latency.wav"), &error)) {
+        std::printf("  recorder: %s\n", qPrintable(error));
+        return;
+    }
+    struct Run
+    {
+        int which;
+        qint64 startNs;
+        std::optional<qint64> logStartNs;
+    };
+    std::vector<Run> done;
+    for (int i = 0; i < 2 * runs; ++i) {
+        const int which = i % 2;
+        Child child;
+        if (!(which == 0 ? RunLirana(child, {mp3}) : RunGst(child, mp3)))
+            return;
+        const qint64 until = child.startNs + 1500000000;
+        TestEnv::WaitUntil([&] { return child.Poll() || AirRecorder::NowNs() >= until; }, 5000);
+        child.Terminate();
+        child.Wait(5000);
+        done.push_back({which, child.startNs, child.LineTime("start\t")});
+        recorder.RecordFor(0.4); // silence between runs
+    }
+    const auto wav = Finish(recorder);
+    if (!wav)
+        return;
+    std::vector<double> first[2], toPlay;
+    for (const Run& r : done) {
+        const double from = recorder.ToSeconds(r.startNs);
+        const auto sound = FirstSound(*wav, std::max(0.0, from));
+        if (!sound) {
+            std::printf("  no sound found for a run of %s\n", r.which == 0 ? "lirana" : "gst-launch");
+            continue;
+        }
+        first[r.which].push_back((*sound - from) * 1000);
+        if (r.which == 0 && r.logStartNs)
+            toPlay.push_back((*sound - recorder.ToSeconds(*r.logStartNs)) * 1000);
+    }
+    const Stats l = Summarise(first[0]), g = Summarise(first[1]), p = Summarise(toPlay);
+    PrintList("lirana runs (ms)", first[0]);
+    PrintList("baseline gst-launch runs (ms)", first[1]);
+    PrintStats("lirana --headless", l);
+    PrintStats("baseline gst-launch playbin", g);
+    PrintStats("lirana \"start\" line to sound", p);
+    std::printf("    ratio lirana / baseline (median): %.2f\n", Ratio(l.median, g.median));
+}
+
+// (c)
+void Bench::TransitionError()
+{
+    const double length = 2.5, overlap = 1.0;
+    const std::vector<double> freqs{400, 800, 1200, 1600, 2000, 2400, 2800, 3200, 3600};
+    QStringList items;
+    for (double f : freqs)
+        items << TestMedia::ToneWav(media, QStringLiteral("t%1").arg(int(f)), f, length, -12);
+    std::printf("\n(c) overlap transition error: B onset - (A end - %.1f s), %zu transitions each\n",
+                overlap, freqs.size() - 1);
+    Hive({{"Overlap Time", HeadlessLirana::Dword(quint32(overlap * 1000))},
+          {"Fade On Overlap", HeadlessLirana::Flag(true)},
+          {"Fade Period", HeadlessLirana::Real(0.5)},
+          {"AudioSink", HeadlessLirana::Text("pulsesink")}});
+
+    auto measure = [&](const Wav& wav, double from) {
+        std::vector<double> errors;
+        std::optional<double> prev = ToneOnset(wav, freqs[0], from);
+        for (size_t i = 1; prev && i < freqs.size(); ++i) {
+            const auto onset = ToneOnset(wav, freqs[i], *prev);
+            if (!onset)
+                break;
+            errors.push_back((*onset - (*prev + length - overlap)) * 1000);
+            prev = onset;
+        }
+        return errors;
+    };
+
+    AirRecorder recorder;
+    QString error;
+    if (!recorder.Start(media + QStringLiteral("/transitions.wav"), &error))
+        return;
+    {
+        Child child;
+        if (!RunLirana(child, items) || !child.Wait(60000))
+            return;
+    }
+    // Reference: a plain playbin per item, the next one made and started as
+    // soon as the position of the one before passes length - overlap,
+    // polled every millisecond.
+    const double refStart = recorder.SecondsSoFar() + 0.2;
+    recorder.RecordFor(0.3);
+    {
+        std::vector<GstElement*> pipes;
+        for (size_t i = 0; i < freqs.size(); ++i) {
+            GstElement* pipe = gst_element_factory_make("playbin", nullptr);
+            GstElement* sink = gst_element_factory_make("pulsesink", nullptr);
+            g_object_set(pipe, "audio-sink", sink, "uri",
+                         QUrl::fromLocalFile(items[qsizetype(i)]).toString().toUtf8().constData(), nullptr);
+            gst_element_set_state(pipe, GST_STATE_PLAYING);
+            pipes.push_back(pipe);
+            const gint64 switchAt = gint64((length - overlap) * GST_SECOND);
+            TestEnv::WaitUntil(
+                [&] {
+                    gint64 pos = 0;
+                    return gst_element_query_position(pipe, GST_FORMAT_TIME, &pos) && pos >= switchAt;
+                },
+                10000);
+        }
+        recorder.RecordFor(overlap + 0.2);
+        for (GstElement* pipe : pipes) {
+            gst_element_set_state(pipe, GST_STATE_NULL);
+            gst_object_unref(pipe);
+        }
+    }
+    const auto wav = Finish(recorder);
+    if (!wav)
+        return;
+    const auto lir = measure(*wav, 0.0);
+    const auto ref = measure(*wav, refStart);
+    PrintList("lirana (ms)", lir);
+    PrintList("baseline plain playbin (ms)", ref);
+    const Stats l = Summarise(lir), r = Summarise(ref);
+    PrintStats("lirana --headless", l);
+    PrintStats("baseline 1 ms position poll", r);
+    std::printf("    mean |error|: lirana %.1f ms, baseline %.1f ms, ratio %.2f; goal < 20 ms: %s\n",
+                l.meanAbs, r.meanAbs, Ratio(l.meanAbs, r.meanAbs), l.max < 20 && l.min > -20 ? "met" : "not met");
+}
+
+// (d)
+void Bench::ZeroOverlapSilence()
+{
+    const std::vector<double> freqs{400, 800, 1200, 1600, 2000, 2400};
+    QStringList items;
+    for (double f : freqs)
+        items << TestMedia::ToneWav(media, QStringLiteral("z%1~0").arg(int(f)), f, 0.6, -12);
+    std::printf("\n(d) silence between \"~0\" items, %zu changes each\n", freqs.size() - 1);
+    Hive({{"Overlap Time", HeadlessLirana::Dword(2000)},
+          {"Fade On Overlap", HeadlessLirana::Flag(true)},
+          {"AudioSink", HeadlessLirana::Text("pulsesink")}});
+    AirRecorder recorder;
+    QString error;
+    if (!recorder.Start(media + QStringLiteral("/gaps.wav"), &error))
+        return;
+    std::vector<qint64> logged; // "start" line arrival, per item
+    {
+        Child child;
+        if (!RunLirana(child, items) || !child.Wait(30000))
+            return;
+        for (const Child::Line& l : child.lines)
+            if (l.text.startsWith("start\t"))
+                logged.push_back(l.ns);
+    }
+    const double refStart = recorder.SecondsSoFar() + 0.2;
+    recorder.RecordFor(0.3);
+    {
+        AirPlayer players[2];
+        for (size_t i = 0; i < freqs.size(); ++i) {
+            AirPlayer& p = players[i % 2];
+            p.Play(items[qsizetype(i)]);
+            p.WaitForEnd(5000);
+        }
+    }
+    const auto wav = Finish(recorder);
+    if (!wav)
+        return;
+    auto gaps = [&](double from, double to, std::vector<double>* endToLog) {
+        std::vector<double> out;
+        const auto segs = Segments(*wav, freqs);
+        for (size_t i = 1; i < segs.size(); ++i) {
+            if (segs[i - 1].start < from || segs[i].start > to)
+                continue;
+            out.push_back((segs[i].start - segs[i - 1].end) * 1000);
+            if (endToLog && out.size() < logged.size())
+                endToLog->push_back((recorder.ToSeconds(logged[out.size()]) - segs[i - 1].end) * 1000);
+        }
+        return out;
+    };
+    std::vector<double> endToLog;
+    const auto lir = gaps(0, refStart, &endToLog);
+    const auto ref = gaps(refStart, wav->Duration(), nullptr);
+    PrintList("lirana (ms)", lir);
+    PrintList("  of which end to \"start\"", endToLog);
+    PrintList("baseline playbin on EOS (ms)", ref);
+    const Stats l = Summarise(lir), r = Summarise(ref);
+    PrintStats("lirana --headless", l);
+    PrintStats("baseline next playbin on EOS", r);
+    std::printf("    ratio lirana / baseline (mean): %.2f; goal <= 20 ms: %s\n", Ratio(l.mean, r.mean),
+                l.max <= 20 ? "met" : "not met");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QTemporaryDir root(QDir::tempPath() + QStringLiteral("/lirana-bench-XXXXXX"));
+    if (!root.isValid())
+        return 2;
+    TestEnv::RootRef() = root.path();
+    for (const char* sub : {"config", "data", "home"})
+        QDir(root.path()).mkpath(QString::fromLatin1(sub));
+    const QByteArray base = root.path().toLocal8Bit();
+    setenv("XDG_CONFIG_HOME", (base + "/config").constData(), 1);
+    setenv("XDG_DATA_HOME", (base + "/data").constData(), 1);
+    setenv("HOME", (base + "/home").constData(), 1);
+    setenv("GST_REGISTRY", LIRANA_BENCH_GST_REGISTRY, 0);
+    unsetenv("LIRANA_AUDIO_SINK");
+    QCoreApplication app(argc, argv);
+    gst_init(nullptr, nullptr);
+
+    Bench bench;
+    bench.media = TestEnv::MakeTempDir(QStringLiteral("media"));
+    bench.home = TestEnv::MakeTempDir(QStringLiteral("lirana-home"));
+    bench.gstLaunch = QStandardPaths::findExecutable(QStringLiteral("gst-launch-1.0"));
+    if (bench.gstLaunch.isEmpty()) {
+        std::printf("gst-launch-1.0 is not installed: no baseline\n");
+        return 1;
+    }
+    const QString missing = AirServer::Missing();
+    QString error;
+    bench.air = missing.isEmpty() && bench.server.Start(&error);
+    std::printf("playout benchmark: %s\n",
+                bench.air ? "into a private PulseAudio null sink, recorded from its monitor"
+                          : qPrintable(QStringLiteral("no sound server (%1): CPU only, fakesink sync=true")
+                                           .arg(missing.isEmpty() ? error : missing)));
+
+    QString mp3 = TestMedia::Encode(TestMedia::ToneWav(bench.media, QStringLiteral("long"), 1000, 60.0, -12),
+                                    TestMedia::Format::Mp3, &error);
+    if (mp3.isEmpty()) {
+        std::printf("cannot encode the MP3: %s\n", qPrintable(error));
+        return 1;
+    }
+    bench.CpuTime(mp3);
+    if (bench.air) {
+        bench.StartLatency(mp3);
+        bench.TransitionError();
+        bench.ZeroOverlapSilence();
+    }
+    return 0;
+}

@@ -1,0 +1,86 @@
+// Running the real program headless on the air: its user hive, its
+// environment (the air server's, with its own configuration folders), its
+// arguments. Shared by the air tests and the playout benchmark.
+#pragma once
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+
+#include <cstring>
+#include <utility>
+#include <vector>
+
+namespace HeadlessLirana {
+
+using Values = std::vector<std::pair<QByteArray, QByteArray>>;
+
+inline QByteArray Dword(quint32 value)
+{
+    return "dword:" + QByteArray::number(value, 16).rightJustified(8, '0');
+}
+
+inline QByteArray Flag(bool on)
+{
+    return on ? "hex:01,00,00,00" : "hex:00,00,00,00";
+}
+
+// An 8-byte IEEE double, little-endian, as the hive stores "Fade Period".
+inline QByteArray Real(double value)
+{
+    unsigned char bytes[8];
+    std::memcpy(bytes, &value, sizeof bytes);
+    QByteArray out = "hex:";
+    for (int i = 0; i < 8; ++i) {
+        if (i)
+            out += ',';
+        out += QByteArray::number(bytes[i], 16).rightJustified(2, '0');
+    }
+    return out;
+}
+
+inline QByteArray Text(const QByteArray& value)
+{
+    return '"' + value + '"';
+}
+
+// Writes home/config/Oxbelund/Lirana.reg with the given "Settings" values.
+inline void WriteHive(const QString& home, const Values& values)
+{
+    QDir().mkpath(home + QStringLiteral("/config/Oxbelund"));
+    QByteArray text = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Oxbelund\\Lirana\\Settings]\n";
+    for (const auto& [name, value] : values)
+        text += '"' + name + "\"=" + value + '\n';
+    QFile file(home + QStringLiteral("/config/Oxbelund/Lirana.reg"));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        qFatal("cannot write the hive below %s", qPrintable(home));
+    file.write(text + '\n');
+}
+
+// This process's environment as it is now (with an AirServer started: its
+// PULSE_SERVER, XDG_RUNTIME_DIR and client configuration), the program's
+// own configuration and data folders below home, the C locale, and no
+// LIRANA_AUDIO_SINK so that the hive's "AudioSink" decides.
+inline QProcessEnvironment Environment(const QString& home)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    env.remove(QStringLiteral("LIRANA_AUDIO_SINK"));
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    return env;
+}
+
+inline QStringList PlayArgs(const QStringList& items)
+{
+    return QStringList{QStringLiteral("--headless"), QStringLiteral("--play"),
+                       QStringLiteral("--exit-at-end"), QStringLiteral("--log-stdout")} +
+           items;
+}
+
+} // namespace HeadlessLirana

@@ -1,0 +1,500 @@
+// The real playout on the recorded air: the headless program plays items
+// into the air sink one after another, overlapping and fading as the
+// settings say, and the recording shows when each item sounded, how the
+// old one faded and where the air was silent. Stop is driven on an engine
+// in this process with the real tracks (the program has no Stop key).
+#include "HeadlessLirana.h"
+
+#include "app/Commands.h"
+#include "app/UserInterface.h"
+#include "onair/OnAirEngine.h"
+#include "onair/PlayLog.h"
+#include "platform/Clock.h"
+#include "platform/Shell.h"
+#include "playlist/Playlist.h"
+#include "support/AirTest.h"
+#include "support/TestMedia.h"
+#include "support/WavAnalysis.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <optional>
+#include <tuple>
+
+using namespace WavAnalysis;
+using HeadlessLirana::Dword;
+using HeadlessLirana::Flag;
+using HeadlessLirana::Real;
+using HeadlessLirana::Text;
+
+namespace {
+
+struct RunResult
+{
+    int exitCode = -1;
+    QStringList lines; // stdout, time stamps removed
+    QString err;
+    qint64 startNs = 0; // monotonic, just before the program started
+};
+
+class PlayoutAirTest : public AirTest
+{
+protected:
+    void SetUp() override
+    {
+        AirTest::SetUp();
+        home = TestEnv::MakeTempDir(QStringLiteral("lirana-home"));
+    }
+
+    void WriteHive(const HeadlessLirana::Values& values) { HeadlessLirana::WriteHive(home, values); }
+
+    // Runs `lirana --headless --play --exit-at-end --log-stdout items...`
+    // into the air while the Qt event loop (and the recorder) keep going.
+    RunResult Run(const QStringList& items, int timeoutMs = 20000)
+    {
+        QProcess p;
+        p.setProcessEnvironment(HeadlessLirana::Environment(home));
+        p.setWorkingDirectory(home);
+        RunResult run;
+        run.startNs = AirRecorder::NowNs();
+        p.start(QStringLiteral(LIRANA_BINARY), HeadlessLirana::PlayArgs(items));
+        if (!p.waitForStarted(5000)) {
+            ADD_FAILURE() << "lirana did not start: " << p.errorString().toStdString();
+            return run;
+        }
+        if (!TestEnv::WaitUntil([&] { return p.state() == QProcess::NotRunning; }, timeoutMs)) {
+            p.kill();
+            p.waitForFinished();
+            ADD_FAILURE() << "lirana did not finish within " << timeoutMs << " ms";
+        }
+        run.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        run.err = QString::fromLocal8Bit(p.readAllStandardError());
+        static const QRegularExpression stamp(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\t"));
+        for (const QString& line : QString::fromLocal8Bit(p.readAllStandardOutput())
+                                       .split(u'\n', Qt::SkipEmptyParts)) {
+            QString l = line;
+            run.lines << l.remove(stamp);
+        }
+        return run;
+    }
+
+    Wav StopAndRead()
+    {
+        QString error;
+        EXPECT_TRUE(recorder.Stop(&error)) << error.toStdString();
+        auto wav = ReadWav(recorder.Path(), &error);
+        EXPECT_TRUE(wav) << error.toStdString();
+        std::cout << "[ air      ] " << recorder.Path().toStdString() << '\n';
+        return wav ? *wav : Wav{};
+    }
+
+    static void Report(const char* what, double value, const char* unit = "ms")
+    {
+        std::cout << "[ measured ] " << what << ": " << value << ' ' << unit << '\n';
+        ::testing::Test::RecordProperty(what, std::to_string(value));
+    }
+
+    static std::string Lines(const RunResult& run)
+    {
+        return (run.lines.join(QStringLiteral(" | ")) + QStringLiteral("\nstderr: ") + run.err)
+            .toStdString();
+    }
+
+    QString home;
+};
+
+// The onset of the next item relative to where the overlap should start
+// it, in seconds. It must never come early; late by the engine's 100 ms
+// overlap tick plus a playbin's start latency, which on a fully loaded
+// 2-core machine reaches 150 ms and more.
+void ExpectOnTime(double error)
+{
+    EXPECT_GT(error, -0.05);
+    EXPECT_LT(error, 0.2);
+}
+
+// The tone level of `freq` around t (a 40 ms window).
+double LevelAt(const Wav& wav, double freq, double t)
+{
+    return ToneLevelDb(wav, freq, t - 0.02, t + 0.02);
+}
+
+} // namespace
+
+// Overlap 2 s with a 1.5 s fade: B starts 2 s before A's end, A falls from
+// full level to silence over the fade period, the air is never silent.
+TEST_F(PlayoutAirTest, OverlapStartsTheNextItemEarlyAndFadesTheOldOne)
+{
+    const double lengthA = 4.0, lengthB = 1.5, overlap = 2.0, period = 1.5;
+    TestMedia::ToneWav(dir, "a", 440, lengthA, -6);
+    TestMedia::ToneWav(dir, "b", 1000, lengthB, -12);
+    WriteHive({{"Overlap Time", Dword(2000)},
+               {"Fade On Overlap", Flag(true)},
+               {"Fade Period", Real(period)},
+               {"AudioSink", Text("pulsesink")}});
+    StartRecording();
+    const RunResult run = Run({dir + "/a.wav", dir + "/b.wav"});
+    ASSERT_TRUE(recorder.RecordFor(0.2));
+    const Wav wav = StopAndRead();
+    EXPECT_EQ(run.exitCode, 0) << Lines(run);
+    EXPECT_EQ(run.lines, QStringList({"startup", "start\ta", "start\tb", "shutdown"})) << Lines(run);
+
+    const auto onsetA = ToneOnset(wav, 440);
+    ASSERT_TRUE(onsetA);
+    const auto onsetB = ToneOnset(wav, 1000, *onsetA);
+    ASSERT_TRUE(onsetB);
+    // A is cut by its fade before its own end: its end on the air is where
+    // the file would have ended, counted from its onset (exact for WAV).
+    const double endA = *onsetA + lengthA;
+    const double error = *onsetB - (endA - overlap);
+    Report("B onset minus (A end - overlap)", error * 1000);
+    ExpectOnTime(error);
+
+    // B itself plays whole.
+    const auto endB = ToneEnd(wav, 1000, *onsetB + 0.2);
+    ASSERT_TRUE(endB);
+    EXPECT_NEAR(*endB - *onsetB, lengthB, 0.02);
+
+    // A's fade: full when B starts, at least 20 dB down near the end of the
+    // period, falling all the way (a staircase of 100 ms steps: allow one
+    // step's worth of measurement wobble, never a rise), gone after it.
+    const double fullA = ToneLevelDb(wav, 440, *onsetA + 0.2, *onsetA + 1.0);
+    EXPECT_NEAR(fullA, -6, 1.0);
+    EXPECT_GT(LevelAt(wav, 440, *onsetB + 0.03), fullA - 3.5);
+    EXPECT_LT(LevelAt(wav, 440, *onsetB + period - 0.2), fullA - 20);
+    const auto curve = ToneCurveDb(wav, 440, *onsetB, *onsetB + period, 0.03, 0.01);
+    ASSERT_FALSE(curve.empty());
+    double highest = curve.front().levelDb;
+    for (const CurvePoint& p : curve) {
+        if (p.levelDb < fullA - 50)
+            break; // into the noise floor
+        EXPECT_LE(p.levelDb, highest + 1.0) << "A rises at " << p.time - *onsetB << " s into the fade";
+        highest = std::min(highest, p.levelDb);
+    }
+    // Where A is last heard above -60 dBFS: the fade's length on the air.
+    const double gone = [&] {
+        double last = *onsetB;
+        for (const CurvePoint& p : ToneCurveDb(wav, 440, *onsetB, *onsetB + period + 1.0, 0.03, 0.01))
+            if (p.levelDb > -60)
+                last = p.time;
+        return last;
+    }();
+    Report("A audible after B's onset", (gone - *onsetB) * 1000);
+    EXPECT_NEAR(gone - *onsetB, period, 0.25);
+
+    // No silence anywhere from A's onset to B's end.
+    const auto gaps = SilentGaps(wav, *onsetA + 0.001, *endB - 0.001, -60, 0.005);
+    EXPECT_TRUE(gaps.empty()) << "silent from " << gaps.front().start << " s for "
+                              << gaps.front().Length() * 1000 << " ms";
+}
+
+// Per-item overlap in the file name: "~1" overlaps the next item by 1 s
+// although the setting says 2 s; "~0" never overlaps, the next item follows
+// its end. Without fade on overlap the old item plays to its own end.
+TEST_F(PlayoutAirTest, TheOverlapOfTheFileNameWinsAndZeroFollowsTheEnd)
+{
+    TestMedia::ToneWav(dir, "a~1", 440, 3.0, -12);
+    TestMedia::ToneWav(dir, "b~0", 1000, 1.5, -12);
+    TestMedia::ToneWav(dir, "c", 1600, 0.5, -12);
+    WriteHive({{"Overlap Time", Dword(2000)},
+               {"Fade On Overlap", Flag(false)},
+               {"AudioSink", Text("pulsesink")}});
+    StartRecording();
+    const RunResult run = Run({dir + "/a~1.wav", dir + "/b~0.wav", dir + "/c.wav"});
+    ASSERT_TRUE(recorder.RecordFor(0.2));
+    const Wav wav = StopAndRead();
+    EXPECT_EQ(run.exitCode, 0) << Lines(run);
+    EXPECT_EQ(run.lines.size(), 5) << Lines(run);
+
+    const auto onsetA = ToneOnset(wav, 440);
+    ASSERT_TRUE(onsetA);
+    const auto endA = ToneEnd(wav, 440, *onsetA + 0.5);
+    const auto onsetB = ToneOnset(wav, 1000, *onsetA);
+    ASSERT_TRUE(endA && onsetB);
+    const auto endB = ToneEnd(wav, 1000, *onsetB + 0.2);
+    const auto onsetC = ToneOnset(wav, 1600, *onsetB);
+    ASSERT_TRUE(endB && onsetC);
+
+    // Not faded: A and B play whole, at full level, A under B.
+    EXPECT_NEAR(*endA - *onsetA, 3.0, 0.02);
+    EXPECT_NEAR(*endB - *onsetB, 1.5, 0.02);
+    EXPECT_NEAR(LevelAt(wav, 440, *endA - 0.1), -12, 1.0);
+    const double overlapError = *onsetB - (*endA - 1.0);
+    Report("B onset minus (A end - 1 s)", overlapError * 1000);
+    ExpectOnTime(overlapError);
+
+    // "~0": C starts after B's end, never under it.
+    const double silence = *onsetC - *endB;
+    Report("silence between ~0 item and the next", silence * 1000);
+    EXPECT_GE(silence, 0.0);
+    EXPECT_LT(silence, 0.3);
+    EXPECT_LT(LevelAt(wav, 1600, *endB - 0.05), -50);
+}
+
+// One tone in each format, one after another, each found on the air with
+// its length (MP3 with the encoder's padding). The default output
+// (autoaudiosink) reaches the air too.
+TEST_F(PlayoutAirTest, EveryFormatPlaysWithItsLength)
+{
+    struct Item
+    {
+        const char* name;
+        double freq;
+        std::optional<TestMedia::Format> format;
+        double padding; // decoded length may exceed the source by this much
+    };
+    const std::vector<Item> items{{"mp3", 500, TestMedia::Format::Mp3, 0.06},
+                                  {"ogg", 900, TestMedia::Format::Ogg, 0.005},
+                                  {"flac", 1300, TestMedia::Format::Flac, 0.005},
+                                  {"wav", 1700, std::nullopt, 0.005}};
+    const double length = 0.8;
+    QStringList paths;
+    std::vector<double> freqs;
+    for (const Item& item : items) {
+        QString path = TestMedia::ToneWav(dir, item.name, item.freq, length, -12);
+        if (item.format) {
+            QString error;
+            path = TestMedia::Encode(path, *item.format, &error);
+            ASSERT_FALSE(path.isEmpty()) << error.toStdString();
+        }
+        paths << path;
+        freqs.push_back(item.freq);
+    }
+    WriteHive({{"Overlap Time", Dword(0)}});
+    StartRecording();
+    const RunResult run = Run(paths);
+    ASSERT_TRUE(recorder.RecordFor(0.2));
+    const Wav wav = StopAndRead();
+    EXPECT_EQ(run.exitCode, 0) << Lines(run);
+    EXPECT_EQ(run.lines.size(), 6) << Lines(run);
+    EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
+
+    const auto segs = Segments(wav, freqs);
+    ASSERT_EQ(segs.size(), items.size());
+    for (size_t i = 0; i < items.size(); ++i) {
+        SCOPED_TRACE(items[i].name);
+        EXPECT_EQ(segs[i].freq, items[i].freq);
+        EXPECT_GE(segs[i].Length(), length - 0.005);
+        EXPECT_LE(segs[i].Length(), length + items[i].padding);
+        EXPECT_NEAR(segs[i].levelDb, -12, 1.0);
+        Report((std::string(items[i].name) + " length error").c_str(), (segs[i].Length() - length) * 1000);
+        if (i > 0)
+            Report((std::string("silence before ") + items[i].name).c_str(),
+                   (segs[i].start - segs[i - 1].end) * 1000);
+    }
+}
+
+// Broken items each give one clear error line naming the file; with
+// IgnoreErrors the next item plays and its tone is on the air.
+TEST_F(PlayoutAirTest, BrokenItemsAreLoggedAndTheNextItemPlays)
+{
+    const QString corrupt = TestMedia::CorruptMp3(dir);
+    const QString text = TestMedia::TextAsWav(dir);
+    const QString missing = dir + "/missing.wav";
+    TestMedia::ToneWav(dir, "one", 500, 0.4, -12);
+    TestMedia::ToneWav(dir, "two", 1000, 0.4, -12);
+    TestMedia::ToneWav(dir, "three", 1500, 0.4, -12);
+    WriteHive({{"Overlap Time", Dword(0)},
+               {"IgnoreErrors", Flag(true)},
+               {"AudioSink", Text("pulsesink")}});
+    StartRecording();
+    const RunResult run = Run({corrupt, dir + "/one.wav", text, dir + "/two.wav", missing,
+                               dir + "/three.wav"});
+    ASSERT_TRUE(recorder.RecordFor(0.2));
+    const Wav wav = StopAndRead();
+    EXPECT_EQ(run.exitCode, 0) << Lines(run);
+    EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString(); // ignored errors show no message
+
+    // startup, then per broken item "start" and "error", per tone "start".
+    ASSERT_EQ(run.lines.size(), 11) << Lines(run);
+    const QStringList expectedStarts{"corrupt", "one", "text", "two", "missing", "three"};
+    QStringList starts;
+    for (const QString& l : run.lines)
+        if (l.startsWith(QLatin1String("start\t")))
+            starts << l.mid(6);
+    EXPECT_EQ(starts, expectedStarts) << Lines(run);
+    int row = 1;
+    for (const char* broken : {"corrupt.mp3", "text.wav", "missing.wav"}) {
+        SCOPED_TRACE(broken);
+        while (row < run.lines.size() && !run.lines[row].startsWith(QLatin1String("error\t")))
+            ++row;
+        ASSERT_LT(row, run.lines.size()) << Lines(run);
+        EXPECT_TRUE(run.lines[row].contains(QLatin1String(broken))) << run.lines[row].toStdString();
+        EXPECT_GT(run.lines[row].size(), 6 + qsizetype(std::strlen(broken)) + 10)
+            << "no reason given: " << run.lines[row].toStdString();
+        std::cout << "[ log      ] " << run.lines[row].toStdString() << '\n';
+        ++row;
+    }
+
+    const auto segs = Segments(wav, {500, 1000, 1500});
+    ASSERT_EQ(segs.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(segs[i].freq, std::vector<double>({500, 1000, 1500})[i]);
+        EXPECT_NEAR(segs[i].Length(), 0.4, 0.02);
+    }
+    // A failed item takes no air time beyond a normal change of items.
+    Report("silence across a broken item", (segs[1].start - segs[0].end) * 1000);
+    EXPECT_LT(segs[1].start - segs[0].end, 0.5);
+}
+
+// An output that names no element: every item reports it clearly and the
+// run goes on to the end of the list (nothing can sound, nothing hangs).
+TEST_F(PlayoutAirTest, AnUnknownAudioSinkIsReportedForEveryItem)
+{
+    TestMedia::ToneWav(dir, "one", 500, 0.4, -12);
+    TestMedia::ToneWav(dir, "two", 1000, 0.4, -12);
+    WriteHive({{"Overlap Time", Dword(0)},
+               {"IgnoreErrors", Flag(true)},
+               {"AudioSink", Text("nosuchsink")}});
+    StartRecording();
+    const RunResult run = Run({dir + "/one.wav", dir + "/two.wav", "0.pause"}, 10000);
+    ASSERT_TRUE(recorder.RecordFor(0.1));
+    const Wav wav = StopAndRead();
+    EXPECT_EQ(run.exitCode, 0) << Lines(run);
+    EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
+    const QStringList errors = run.lines.filter(QRegularExpression(QStringLiteral("^error\\t")));
+    ASSERT_EQ(errors.size(), 2) << Lines(run);
+    for (const QString& e : errors) {
+        EXPECT_TRUE(e.contains(QLatin1String("nosuchsink"))) << e.toStdString();
+        std::cout << "[ log      ] " << e.toStdString() << '\n';
+    }
+    EXPECT_TRUE(run.lines.contains(QStringLiteral("start\t0 sec."))) << Lines(run);
+    EXPECT_EQ(RmsDb(wav, 0, wav.Duration()), kSilentDb);
+}
+
+// ------------------------------------------------------------------ Stop
+
+namespace {
+
+struct QuietUi : UserInterface
+{
+    QStringList messages;
+    void ShowMessage(const QString& text, Icon) override { messages << text; }
+};
+
+struct NoShell : Shell
+{
+    bool StartProgram(const QString&, const QStringList&, const QString&, QString*) override
+    {
+        return false;
+    }
+};
+
+// The player engine on the real tracks (the default track factory), in
+// this process, playing into the air.
+class EngineOnAir
+{
+public:
+    EngineOnAir()
+    {
+        qputenv("LIRANA_AUDIO_SINK", "pulsesink");
+        log.AddSink([this](const QString& line) { entries << line.section(u'\t', 1); });
+        COnAirEngine::Seams seams;
+        seams.playlist = &list;
+        seams.log = &log;
+        seams.ui = &ui;
+        seams.shell = &shell;
+        engine = std::make_unique<COnAirEngine>(std::move(seams));
+    }
+    ~EngineOnAir()
+    {
+        engine->Shutdown(false);
+        engine.reset();
+        qunsetenv("LIRANA_AUDIO_SINK");
+    }
+
+    CPlaylist list;
+    CPlayLog log{Clock::System()};
+    QStringList entries;
+    QuietUi ui;
+    NoShell shell;
+    std::unique_ptr<COnAirEngine> engine;
+};
+
+} // namespace
+
+// Stop with "Fade On Stop" fades the item on air over the fade period;
+// with a period of 0 it cuts at once. Both measured from the moment Stop
+// was given.
+TEST_F(PlayoutAirTest, StopFadesOverThePeriodOrCutsWithoutOne)
+{
+    TestMedia::ToneWav(dir, "warm", 1700, 0.05, -12);
+    const QString a = TestMedia::ToneWav(dir, "a", 440, 5.0, -6);
+    const QString b = TestMedia::ToneWav(dir, "b", 1000, 5.0, -6);
+    const double period = 1.0;
+    StartRecording();
+    qint64 stopFadeNs = 0, stopCutNs = 0;
+    {
+        EngineOnAir air;
+        air.engine->Settings().overlapTime = 0;
+        air.engine->Settings().fadeOnStop = true;
+        // The first track of a process loads the plug-ins: play it first.
+        air.list.Reset({dir + "/warm.wav"}, 0);
+        air.engine->Startup();
+        air.engine->OnPlay();
+        ASSERT_TRUE(TestEnv::WaitUntil([&] { return air.engine->IsIdle(); }, 5000));
+
+        for (const auto& [path, fade, stopNs] :
+             {std::tuple{a, period, &stopFadeNs}, std::tuple{b, 0.0, &stopCutNs}}) {
+            air.engine->Settings().fadePeriod = fade;
+            air.list.Reset({path}, 0);
+            air.engine->OnPlay();
+            ASSERT_NE(air.engine->OnAir(), nullptr) << air.entries.join(" | ").toStdString();
+            const qint64 played = AirRecorder::NowNs();
+            ASSERT_TRUE(TestEnv::WaitUntil(
+                [&] { return AirRecorder::NowNs() >= played + 1000000000; }, 3000));
+            *stopNs = AirRecorder::NowNs();
+            air.engine->OnCommand(Cmd::Stop);
+            Report(fade > 0 ? "Stop command (fade) took" : "Stop command (cut) took",
+                   double(AirRecorder::NowNs() - *stopNs) / 1e6);
+            EXPECT_EQ(air.engine->OnAir(), nullptr);
+            ASSERT_TRUE(TestEnv::WaitUntil([&] { return air.engine->IsIdle(); }, 5000));
+            ASSERT_TRUE(recorder.RecordFor(0.3));
+        }
+        EXPECT_TRUE(air.ui.messages.isEmpty()) << air.ui.messages.join(" | ").toStdString();
+    }
+    const Wav wav = StopAndRead();
+
+    // The fade: full when Stop is given, 20 dB down before the period is
+    // over, falling throughout, gone at the end of the period.
+    const double stopA = recorder.ToSeconds(stopFadeNs);
+    const auto onsetA = ToneOnset(wav, 440);
+    ASSERT_TRUE(onsetA);
+    const double fullA = ToneLevelDb(wav, 440, *onsetA + 0.1, stopA - 0.1);
+    EXPECT_NEAR(fullA, -6, 1.0);
+    EXPECT_GT(LevelAt(wav, 440, stopA + 0.03), fullA - 3.5);
+    EXPECT_LT(LevelAt(wav, 440, stopA + period - 0.15), fullA - 20);
+    const auto curve = ToneCurveDb(wav, 440, stopA, stopA + period, 0.03, 0.01);
+    double highest = curve.empty() ? 0 : curve.front().levelDb;
+    double halfway = -1; // first time 20 dB down
+    for (const CurvePoint& p : curve) {
+        if (p.levelDb < fullA - 50)
+            break;
+        EXPECT_LE(p.levelDb, highest + 1.0) << "rises at " << p.time - stopA << " s after Stop";
+        highest = std::min(highest, p.levelDb);
+        if (halfway < 0 && p.levelDb <= fullA - 20)
+            halfway = p.time - stopA;
+    }
+    // The model is linear in dB (-40 dB over the period): -20 dB halfway.
+    Report("Stop to A 20 dB down", halfway * 1000);
+    EXPECT_NEAR(halfway, period / 2, 0.2);
+    const auto endA = ToneEnd(wav, 440, stopA - 0.05, -60);
+    ASSERT_TRUE(endA);
+    Report("Stop to A silent (fade 1 s)", (*endA - stopA) * 1000);
+    EXPECT_NEAR(*endA - stopA, period, 0.2);
+
+    // The cut: B at full level until Stop, silent right after.
+    const double stopB = recorder.ToSeconds(stopCutNs);
+    const auto endB = ToneEnd(wav, 1000, stopB - 0.1, -60);
+    ASSERT_TRUE(endB);
+    Report("Stop to B silent (no fade)", (*endB - stopB) * 1000);
+    EXPECT_GT(*endB - stopB, -0.005);
+    EXPECT_LT(*endB - stopB, 0.15);
+    EXPECT_NEAR(LevelAt(wav, 1000, *endB - 0.03), -6, 1.5);
+}
