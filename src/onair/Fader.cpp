@@ -8,6 +8,7 @@
 #include "playlist/Playlist.h"
 
 #include <QTimer>
+#include <algorithm>
 
 void COnAirEngine::OverlapTick()
 {
@@ -99,6 +100,18 @@ void COnAirEngine::FadeStep()
     }
 }
 
+namespace {
+
+// A fading volume at or below this ends the fading track.
+constexpr float kJoinedSilence = 0.02f;
+
+float Clamp01(float v)
+{
+    return std::clamp(v, 0.0f, 1.0f);
+}
+
+} // namespace
+
 void COnAirEngine::OnVolumeSlider(float level)
 {
     if (!m_onAir)
@@ -106,8 +119,36 @@ void COnAirEngine::OnVolumeSlider(float level)
     try {
         if (m_onAir->IsPaused())
             m_onAir->Resume();
-        if (level != m_onAir->GetVolume())
+        const float before = m_onAir->GetVolume();
+        if (level != before)
             m_onAir->SetVolume(level);
+        if (m_joined && m_fading) {
+            const float fading = Clamp01(m_fading->GetVolume() - (level - before));
+            if (fading <= kJoinedSilence)
+                EndFading();
+            else
+                m_fading->SetVolume(fading);
+        }
+    } catch (const CException& error) {
+        ReportTrackError(error);
+    }
+}
+
+void COnAirEngine::OnFadingSlider(float level)
+{
+    if (!m_fading)
+        return;
+    try {
+        const float before = m_fading->GetVolume();
+        if (m_joined && m_onAir) {
+            if (m_onAir->IsPaused())
+                m_onAir->Resume();
+            m_onAir->SetVolume(Clamp01(m_onAir->GetVolume() - (level - before)));
+        }
+        if (level <= kJoinedSilence)
+            EndFading();
+        else
+            m_fading->SetVolume(level);
     } catch (const CException& error) {
         ReportTrackError(error);
     }

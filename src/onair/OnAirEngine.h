@@ -93,12 +93,21 @@ public:
     void OnRewind();
     void SetMode(PlayerMode mode);
     void ShufflePlaylist();
+    // Command 32877: starts the next item silent with the sliders joined.
+    void CrossFadeByHand();
     void OnTimer(int id);
     void OnMciNotify(int code, std::uint64_t sender);
     void OnTrackError(std::unique_ptr<CException> error, std::uint64_t sender);
     void ReportTrackError(const CException& error);
-    // The on-air volume slider moved to level (0.0..1.0).
+    // The on-air volume slider moved to level (0.0..1.0). With "Joined" on,
+    // the fading track moves the opposite way.
     void OnVolumeSlider(float level);
+    // The fading volume slider moved to level; with "Joined" on, the on-air
+    // track moves the opposite way (and resumes when paused).
+    void OnFadingSlider(float level);
+    // "Joined": the two volume sliders act as a cross fader.
+    void SetJoined(bool joined) { m_joined = joined && m_fading; }
+    bool IsJoined() const { return m_joined; }
     // The silence detector: arms or disarms timer 4 from the settings.
     void RearmWatchDog();
     // Runs the chosen silence actions at once (command 32873).
@@ -165,6 +174,7 @@ private:
     int m_errorRun = 0;
     int m_controlRun = 0;
     bool m_fadeTimerActive = false;
+    bool m_joined = false;
     std::uint64_t m_overlapShotFor = 0; // the track a precise overlap start is armed for
     int m_fadeSteps = 0;
     int m_pendingCommands = 0;

@@ -37,6 +37,7 @@ void COnAirEngine::OnCommand(int id)
     case Cmd::Rewind: OnRewind(); break;
     case Cmd::Break: m_break = !m_break; break;
     case Cmd::Shuffle: ShufflePlaylist(); break;
+    case Cmd::CrossFader: CrossFadeByHand(); break;
     case Str::CmdSilenceActions: RunSilenceActions(); break;
     case Cmd::EnableEvents: ToggleEvents(m_settings.enableEvents, *m_seams.events); break;
     case Cmd::Configure:
@@ -89,6 +90,24 @@ CommandState COnAirEngine::UpdateCommand(int id) const
     case Cmd::ModeShuffle: return mode(PlayerMode::Shuffle);
     case Cmd::ModeIntroScan: return mode(PlayerMode::IntroScan);
     default: return {};
+    }
+}
+
+void COnAirEngine::CrossFadeByHand()
+{
+    if (!UpdateCommand(Cmd::CrossFader).enabled)
+        return;
+    // The next item starts at the bottom of its slider with the two sliders
+    // joined: the operator fades across by moving the on-air slider up.
+    MoveOnAirToFading();
+    PlayNext();
+    if (!m_onAir || !m_fading)
+        return;
+    try {
+        m_onAir->SetVolume(0.0f);
+        m_joined = true;
+    } catch (const CException& error) {
+        ReportTrackError(error);
     }
 }
 
@@ -405,6 +424,7 @@ void COnAirEngine::EndFading()
     if (!m_fading)
         return;
     m_fading.reset();
+    m_joined = false; // "Joined" is unchecked and disabled with no fading track
     emit SlotsChanged();
 }
 

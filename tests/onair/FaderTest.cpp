@@ -168,4 +168,62 @@ TEST_F(FaderTest, AFadingTrackThatStoppedEndsAtTheNextStep)
     EXPECT_EQ(OnAirPath(), "/m/b.mp3");
 }
 
+TEST_F(FaderTest, JoinedSlidersCrossFade)
+{
+    engine->Settings().fadeOnOverlap = false;
+    Load({"/m/a.mp3", "/m/b.mp3", "/m/c.mp3"});
+    engine->SetJoined(true);
+    EXPECT_FALSE(engine->IsJoined()); // nothing fading: cannot be joined
+    engine->OnPlay();
+    OnAir()->SetPosition(179000);
+    Tick();
+    FakeTrack* a = Fading();
+    engine->SetJoined(true);
+    ASSERT_TRUE(engine->IsJoined());
+    OnAir()->SetVolume(0.5f);
+    engine->OnVolumeSlider(0.8f); // on air up by 0.3: fading down by 0.3
+    EXPECT_NEAR(a->GetVolume(), 0.7f, 1e-5f);
+    engine->OnCommand(Cmd::Pause);
+    engine->OnFadingSlider(0.4f); // fading down 0.3: on air up, clamped, and resumed
+    EXPECT_FLOAT_EQ(OnAir()->GetVolume(), 1.0f);
+    EXPECT_TRUE(OnAir()->IsPlaying());
+    engine->OnVolumeSlider(0.4f); // on air down by 0.6: fading clamped at full
+    EXPECT_FLOAT_EQ(a->GetVolume(), 1.0f);
+    engine->OnFadingSlider(0.02f); // at or below 0.02 the fading track ends
+    EXPECT_EQ(Fading(), nullptr);
+    EXPECT_FALSE(engine->IsJoined());
+}
+
+TEST_F(FaderTest, CrossFaderStartsTheNextItemSilentWithJoinedSliders)
+{
+    Load({"/m/a.mp3", "/m/b.mp3"}, 1);
+    engine->OnCommand(Cmd::CrossFader); // nothing on air: disabled, nothing happens
+    EXPECT_EQ(engine->OnAir(), nullptr);
+    list.Select(0);
+    engine->OnPlay();
+    FakeTrack* a = OnAir();
+    engine->OnCommand(Cmd::CrossFader);
+    EXPECT_EQ(Fading(), a);
+    EXPECT_EQ(OnAirPath(), "/m/b.mp3");
+    EXPECT_FLOAT_EQ(OnAir()->GetVolume(), 0.0f);
+    EXPECT_TRUE(engine->IsJoined());
+    EXPECT_FALSE(engine->IsFadeTimerActive()); // the operator fades by hand
+    engine->OnVolumeSlider(1.0f);
+    EXPECT_EQ(Fading(), nullptr);
+}
+
+TEST_F(FaderTest, UnjoinedSlidersActAlone)
+{
+    engine->Settings().fadeOnOverlap = false;
+    Load({"/m/a.mp3", "/m/b.mp3"});
+    engine->OnPlay();
+    OnAir()->SetPosition(179000);
+    Tick();
+    engine->OnVolumeSlider(0.3f);
+    EXPECT_FLOAT_EQ(Fading()->GetVolume(), 1.0f);
+    engine->OnFadingSlider(0.5f);
+    EXPECT_FLOAT_EQ(OnAir()->GetVolume(), 0.3f);
+    EXPECT_FLOAT_EQ(Fading()->GetVolume(), 0.5f);
+}
+
 } // namespace

@@ -49,7 +49,15 @@ void CLiranaView::RefreshIdle()
         m_onAirVolume->setValue(qRound(onAirLevel * 100.0f));
         m_settingVolume = false;
     }
-    m_fadingVolume->setValue(qRound(fadingLevel * 100.0f));
+    const bool joined = engine.IsJoined();
+    m_settingVolume = true;
+    if (!m_fadingVolume->isSliderDown())
+        m_fadingVolume->setValue(qRound(fadingLevel * 100.0f));
+    m_fadingVolume->setEnabled(joined);
+    m_joined->setVisible(joined);
+    m_joined->setEnabled(joined);
+    m_joined->setChecked(joined);
+    m_settingVolume = false;
 
     UpdatePositionBar();
     if (!m_countingTotal) {

@@ -103,7 +103,11 @@ void CLiranaView::BuildLayout()
     auto* middle = new QVBoxLayout;
     middle->setSpacing(0);
     m_fadingVolume = VolumeSlider(this, QStringLiteral("fadingVolume"));
-    m_fadingVolume->setEnabled(false); // shows the fader only
+    m_fadingVolume->setEnabled(false); // moves only while the sliders are joined
+    connect(m_fadingVolume, &QSlider::valueChanged, this, [this](int value) {
+        if (!m_settingVolume)
+            m_context.engine->OnFadingSlider(float(value) / 100.0f);
+    });
     m_onAirVolume = VolumeSlider(this, QStringLiteral("onAirVolume"));
     connect(m_onAirVolume, &QSlider::valueChanged, this, [this](int value) {
         if (!m_settingVolume)
@@ -142,7 +146,11 @@ QWidget* CLiranaView::BuildLeftColumn()
     m_joined = new QCheckBox(QStringLiteral("Joined"), column);
     m_joined->setLayoutDirection(Qt::RightToLeft); // text on the left
     m_joined->setEnabled(false);
-    m_joined->setVisible(false);
+    m_joined->setVisible(false); // shown while the cross fader joins the sliders
+    connect(m_joined, &QCheckBox::toggled, this, [this](bool on) {
+        if (!m_settingVolume)
+            m_context.engine->SetJoined(on);
+    });
     onAirRow->addWidget(m_joined);
     v->addLayout(onAirRow);
     m_onAirBox = TextBox(column, QStringLiteral("onAir"));
