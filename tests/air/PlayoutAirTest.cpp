@@ -494,7 +494,9 @@ TEST_F(PlayoutAirTest, StopFadesOverThePeriodOrCutsWithoutOne)
     const auto endB = ToneEnd(wav, 1000, stopB - 0.1, -60);
     ASSERT_TRUE(endB);
     Report("Stop to B silent (no fade)", (*endB - stopB) * 1000);
-    EXPECT_GT(*endB - stopB, -0.005);
+    // The recording's clock mapping may place Stop some ms late (see
+    // docs/air-tests.md), so "before Stop" is only believed beyond 20 ms.
+    EXPECT_GT(*endB - stopB, -0.02);
     EXPECT_LT(*endB - stopB, 0.15);
     EXPECT_NEAR(LevelAt(wav, 1000, *endB - 0.03), -6, 1.5);
 }
