@@ -28,15 +28,22 @@ bool IsDigit(QChar c)
     return c >= u'0' && c <= u'9';
 }
 
-// C's "%ld": leading blanks, optional sign, at least one digit; saturates.
-std::optional<long> ScanLong(QStringView s)
+// Skips C's leading blanks and an optional sign; true for '-'.
+bool SkipBlanksAndSign(QStringView s, qsizetype& i)
 {
-    qsizetype i = 0;
     while (i < s.size() && IsCSpace(s[i]))
         ++i;
     bool negative = false;
     if (i < s.size() && (s[i] == u'+' || s[i] == u'-'))
         negative = s[i++] == u'-';
+    return negative;
+}
+
+// C's "%ld": leading blanks, optional sign, at least one digit; saturates.
+std::optional<long> ScanLong(QStringView s)
+{
+    qsizetype i = 0;
+    const bool negative = SkipBlanksAndSign(s, i);
     if (i >= s.size() || !IsDigit(s[i]))
         return std::nullopt;
     unsigned long magnitude = 0;
@@ -56,11 +63,7 @@ std::optional<long> ScanLong(QStringView s)
 std::optional<std::int32_t> SecondsTextToMs(QStringView s)
 {
     qsizetype i = 0;
-    while (i < s.size() && IsCSpace(s[i]))
-        ++i;
-    bool negative = false;
-    if (i < s.size() && (s[i] == u'+' || s[i] == u'-'))
-        negative = s[i++] == u'-';
+    const bool negative = SkipBlanksAndSign(s, i);
     QString digits;
     long fraction = 0;
     for (; i < s.size() && IsDigit(s[i]); ++i)

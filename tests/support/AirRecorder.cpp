@@ -1,6 +1,7 @@
 #include "support/AirRecorder.h"
 
 #include "support/TestEnv.h"
+#include "support/TestMedia.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -131,20 +132,7 @@ bool AirRecorder::Stop(QString* error)
     if (!d->stopped) {
         d->stopped = true;
         gst_element_send_event(d->pipe, gst_event_new_eos());
-        GstBus* bus = gst_element_get_bus(d->pipe);
-        GstMessage* msg = gst_bus_timed_pop_filtered(
-            bus, 5 * GST_SECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
-        if (!msg) {
-            why = QStringLiteral("recorder did not finish within 5 s");
-        } else if (GST_MESSAGE_TYPE(msg) == GST_MESSAGE_ERROR) {
-            GError* e = nullptr;
-            gst_message_parse_error(msg, &e, nullptr);
-            why = QString::fromUtf8(e->message);
-            g_error_free(e);
-        }
-        if (msg)
-            gst_message_unref(msg);
-        gst_object_unref(bus);
+        why = TestMedia::WaitForEndOrError(d->pipe, 5, QStringLiteral("recorder did not finish within 5 s"));
     }
     gst_element_set_state(d->pipe, GST_STATE_NULL);
     gst_object_unref(d->pipe);

@@ -139,21 +139,7 @@ QString Encode(const QString& wavPath, Format format, QString* error)
     gst_object_unref(sink);
 
     gst_element_set_state(pipe, GST_STATE_PLAYING);
-    GstBus* bus = gst_element_get_bus(pipe);
-    GstMessage* msg = gst_bus_timed_pop_filtered(
-        bus, 60 * GST_SECOND, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
-    QString why;
-    if (!msg) {
-        why = QStringLiteral("encoding %1 timed out").arg(wavPath);
-    } else if (GST_MESSAGE_TYPE(msg) == GST_MESSAGE_ERROR) {
-        GError* e = nullptr;
-        gst_message_parse_error(msg, &e, nullptr);
-        why = QString::fromUtf8(e->message);
-        g_error_free(e);
-    }
-    if (msg)
-        gst_message_unref(msg);
-    gst_object_unref(bus);
+    const QString why = WaitForEndOrError(pipe, 60, QStringLiteral("encoding %1 timed out").arg(wavPath));
     gst_element_set_state(pipe, GST_STATE_NULL);
     gst_object_unref(pipe);
     if (!why.isEmpty()) {
@@ -176,6 +162,26 @@ QString TextAsWav(const QString& dir, const QString& name)
 {
     return TestEnv::WriteFile(dir + u'/' + name + QStringLiteral(".wav"),
                               "This is a text file, not a recording.\n");
+}
+
+QString WaitForEndOrError(GstElement* pipeline, double seconds, const QString& timeoutText)
+{
+    GstBus* bus = gst_element_get_bus(pipeline);
+    GstMessage* msg = gst_bus_timed_pop_filtered(bus, GstClockTime(seconds * GST_SECOND),
+                                                 GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+    QString why;
+    if (!msg) {
+        why = timeoutText;
+    } else if (GST_MESSAGE_TYPE(msg) == GST_MESSAGE_ERROR) {
+        GError* e = nullptr;
+        gst_message_parse_error(msg, &e, nullptr);
+        why = QString::fromUtf8(e->message);
+        g_error_free(e);
+    }
+    if (msg)
+        gst_message_unref(msg);
+    gst_object_unref(bus);
+    return why;
 }
 
 } // namespace TestMedia

@@ -10,6 +10,8 @@
 #include <cmath>
 #include <vector>
 
+typedef struct _GstElement GstElement;
+
 namespace TestMedia {
 
 inline constexpr int kRate = 44100;
@@ -65,5 +67,9 @@ QString Encode(const QString& wavPath, Format format, QString* error = nullptr);
 // named .wav.
 QString CorruptMp3(const QString& dir, const QString& name = QStringLiteral("corrupt"));
 QString TextAsWav(const QString& dir, const QString& name = QStringLiteral("text"));
+
+// Waits on the pipeline's bus for end-of-stream or an error; empty on a clean
+// end, else the error's text or timeoutText when nothing came in time.
+QString WaitForEndOrError(GstElement* pipeline, double seconds, const QString& timeoutText);
 
 } // namespace TestMedia
