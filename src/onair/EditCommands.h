@@ -8,6 +8,7 @@
 
 #include "app/Commands.h"
 #include "media/MediaTrack.h"
+#include "playlist/UndoDoc.h"
 
 #include <QString>
 #include <QStringList>
@@ -19,25 +20,26 @@
 class CPlaylist;
 class CException;
 
+// The editing commands; those that change the rows are also their undo ids.
 namespace EditCmd {
 enum : int {
-    AddTracks = 32781,
-    AddPause = 32805,
-    AddCdTracks = 32806,
-    Remove = 57632,
-    ClearAll = 57633,
+    AddTracks = int(UndoCmd::AddTracks),
+    AddPause = int(UndoCmd::AddPause),
+    AddCdTracks = int(UndoCmd::AddCdTracks),
+    Remove = int(UndoCmd::Remove),
+    ClearAll = int(UndoCmd::ClearAll),
     Copy = 57634,
     Cut = 57635,
-    Paste = 57637,
-    MoveTop = 32789,
-    MoveUp = 32786,
-    MoveDown = 32787,
-    MoveBottom = 32788,
-    Shuffle = 32808,
+    Paste = int(UndoCmd::Paste),
+    MoveTop = int(UndoCmd::MoveToTop),
+    MoveUp = int(UndoCmd::MoveUp),
+    MoveDown = int(UndoCmd::MoveDown),
+    MoveBottom = int(UndoCmd::MoveToBottom),
+    Shuffle = Cmd::Shuffle,
     Find = 32875,
     TotalLength = 32792,
     Rename = 44000,
-    Drop = 563, // undo id of files dropped on the playlist
+    Drop = int(UndoCmd::Drop), // files dropped on the playlist
 };
 } // namespace EditCmd
 

@@ -38,7 +38,7 @@ enum : std::uint32_t {
     MoveToTop = 32789,
     AddPause = 32805,   // a pause of 10 seconds
     AddCdTracks = 32806,
-    Shuffle = 32808,    // also the reshuffle at the end in Shuffle mode
+    Shuffle = 32808,    // also the reshuffle at the end in Shuffle mode (Cmd::Shuffle)
 };
 } // namespace UndoCmd
 
