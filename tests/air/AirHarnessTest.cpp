@@ -73,6 +73,8 @@ TEST_F(AirHarnessTest, ServerIsPrivateAndStopsByItsPid)
     const auto modules = server.Pactl({"list", "short", "modules"});
     ASSERT_TRUE(modules);
     EXPECT_FALSE(modules->contains("tcp")) << modules->toStdString();
+    // Like a stock desktop, it remembers the stream volumes of applications.
+    EXPECT_TRUE(modules->contains("module-stream-restore")) << modules->toStdString();
 
     const qint64 pid = server.Pid();
     server.Stop();
@@ -255,3 +257,47 @@ TEST_F(AirHarnessTest, ChildProcessesPlayIntoTheAir)
     EXPECT_LE(segs[0].Length(), 0.4 + 0.06); // MP3 padding
     EXPECT_NEAR(segs[0].levelDb, -12, 1.0);
 }
+
+namespace {
+class AirHarnessOnBothServers : public AirOnBothServers<AirHarnessTest> {};
+} // namespace
+
+// After a crash (SIGKILL) the server comes back on the same socket, and the
+// air records a tone at its length and level (PipeWire resamples the
+// 44.1 kHz stream to its 48 kHz graph and back).
+TEST_P(AirHarnessOnBothServers, RestartsOnTheSameSocketAndRecordsTheAir)
+{
+    const QString socket = server.Socket();
+    const qint64 pid = server.Pid();
+    ASSERT_GT(pid, 0);
+    server.Kill();
+    EXPECT_FALSE(server.Pactl({"info"}));
+    QString error;
+    ASSERT_TRUE(server.Restart(&error)) << error.toStdString();
+    EXPECT_EQ(server.Socket(), socket);
+    EXPECT_NE(server.Pid(), pid);
+    const auto info = server.Pactl({"info"});
+    ASSERT_TRUE(info);
+    EXPECT_TRUE(info->contains("Default Sink: air\n")) << info->toStdString();
+    // PipeWire's monitor is taken before the sink volume: it must be unity.
+    const auto volume = server.Pactl({"get-sink-volume", "air"});
+    ASSERT_TRUE(volume);
+    EXPECT_TRUE(volume->contains(" 100% ")) << volume->toStdString();
+
+    const QString tone = TestMedia::ToneWav(dir, "tone", 880, 0.5, -12);
+    WarmUp();
+    StartRecording();
+    AirPlayer player;
+    ASSERT_NE(player.Play(tone), 0);
+    ASSERT_TRUE(player.WaitForEnd(5000));
+    ASSERT_TRUE(recorder.RecordFor(0.1));
+    const Wav wav = StopAndRead();
+    const auto segs = Segments(wav, kFreqs);
+    ASSERT_EQ(segs.size(), 1u);
+    EXPECT_EQ(segs[0].freq, 880);
+    EXPECT_NEAR(segs[0].Length(), 0.5, 0.003);
+    EXPECT_NEAR(segs[0].levelDb, -12, 0.5);
+    Report("tone length error after a restart", (segs[0].Length() - 0.5) * 1000);
+}
+
+LIRANA_ON_BOTH_SERVERS(AirHarnessOnBothServers);

@@ -1,11 +1,19 @@
-// A private PulseAudio server for one test: its own runtime and home folder
-// (mode 700) below the test's temporary root, a null sink "air" at 44.1 kHz
-// as the default sink, listening only on its unix socket.
+// A private sound server for one test, configured like a stock desktop's:
+// a null sink "air" as the default sink, listening only on its unix socket
+// in a folder (mode 700) below the test's temporary root, and remembering
+// the last volume of each application's stream for its next stream.
 //
-// The server runs in the foreground as a child of the test process (not
-// -D) with a parent-death signal, so it ends with a test process that
-// crashes or is killed by a timeout. Stop() and the destructor end it by its
-// pid (SIGTERM, then SIGKILL after 5 s) and restore the environment.
+// Two kinds:
+// - PulseAudio: `pulseaudio -n` with module-stream-restore
+//   (restore_device=false), the sink at 44.1 kHz. It runs in the foreground
+//   as a child of the test process with a parent-death signal.
+// - PipeWire: pipewire, WirePlumber (which restores stream volumes) and
+//   pipewire-pulse, started by tests/support/pwair.sh with a session bus of
+//   their own, the sink at 48 kHz. The script stops the stack once the test
+//   process has ended, however it ended.
+// Stop() and the destructor end the server by its pids (never by name) and
+// restore the environment. Kill() ends it at once as a crash would;
+// Restart() brings it back on the same socket with its stored state.
 //
 // While started, this process's environment points at it (PULSE_SERVER,
 // XDG_RUNTIME_DIR, PULSE_CLIENTCONFIG with autospawn off), so GStreamer's
@@ -24,25 +32,36 @@ class QProcess;
 
 class AirServer {
 public:
+    enum class Kind { PulseAudio, PipeWire };
+
     AirServer() = default;
     ~AirServer();
     AirServer(const AirServer&) = delete;
     AirServer& operator=(const AirServer&) = delete;
 
-    // Empty when pulseaudio, pactl and GStreamer's pulse elements are
-    // there; otherwise why not (the reason for a skipped test).
-    static QString Missing();
+    static const char* KindName(Kind kind);
 
-    // Starts the server and waits until it answers (at most 10 s).
-    bool Start(QString* error);
+    // Empty when the programs and GStreamer's pulse elements the kind needs
+    // are there; otherwise why not (the reason for a skipped test).
+    static QString Missing(Kind kind = Kind::PulseAudio);
+
+    // Starts the server in fresh folders and waits until it answers (at
+    // most 10 s).
+    bool Start(QString* error, Kind kind = Kind::PulseAudio);
     void Stop();
+    // Ends the server with SIGKILL by its pids; folders, socket path, the
+    // stored stream volumes and the environment stay for Restart().
+    void Kill();
+    // Starts the server again in the same folders, on the same socket.
+    bool Restart(QString* error);
     bool Running() const { return m_pid > 0; }
 
+    Kind ServerKind() const { return m_kind; }
+    // The process clients talk to: pulseaudio, or pipewire-pulse.
     qint64 Pid() const { return m_pid; }
     // The pid the server wrote into <runtime>/pulse/pid; 0 when unreadable.
     qint64 PidFromFile() const;
     QString RuntimeDir() const { return m_runtime; }
-    QString LogPath() const { return m_log; }
     QString Socket() const { return m_runtime + QStringLiteral("/pulse/native"); }
     static QString SinkName() { return QStringLiteral("air"); }
     static QString MonitorName() { return QStringLiteral("air.monitor"); }
@@ -55,18 +74,23 @@ public:
     // or SUSPENDED; empty when the sink is not found.
     QString SinkState() const;
 
-    // The last lines of the server's log, for failure messages.
+    // The last lines of the server's logs, for failure messages.
     QString LogTail(int lines = 20) const;
 
 private:
+    bool Launch(QString* error);
+    bool LaunchPulseAudio(QString* error);
+    bool RunScript(const QString& command, QString* error) const;
+    qint64 PidFromRunFile(const QString& name) const;
+    void EndPulseAudio(int signal);
     void SetEnv(const char* name, const QByteArray& value);
     void RestoreEnv();
 
+    Kind m_kind = Kind::PulseAudio;
     QString m_root;
     QString m_runtime;
-    QString m_log;
     qint64 m_pid = 0;
-    std::unique_ptr<QProcess> m_process;
+    std::unique_ptr<QProcess> m_process; // the PulseAudio server
     struct SavedVar {
         QByteArray name;
         std::optional<QByteArray> value;

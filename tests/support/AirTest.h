@@ -1,7 +1,12 @@
-// Fixture for tests on the air: each test gets its own AirServer and an
+// Fixture for tests on the air: each test gets its own AirServer (of the
+// kind ServerKind() names, PulseAudio unless a fixture overrides it) and an
 // AirRecorder (not started) in a fresh folder. The test is skipped when
-// the sound server cannot run here, unless LIRANA_AIR_REQUIRED=1 (CI),
+// that sound server cannot run here, unless LIRANA_AIR_REQUIRED=1 (CI),
 // which turns the skip into a failure.
+//
+// Cases that matter for the differences between servers run on both with
+// AirOnBothServers: TEST_P on a fixture derived from it, instantiated with
+// LIRANA_ON_BOTH_SERVERS(Fixture).
 #pragma once
 
 #include "support/AirRecorder.h"
@@ -11,13 +16,16 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <ostream>
 
 class AirTest : public ::testing::Test {
 protected:
+    virtual AirServer::Kind ServerKind() const { return AirServer::Kind::PulseAudio; }
+
     void SetUp() override
     {
         dir = TestEnv::MakeTempDir(QStringLiteral("air-media"));
-        const QString missing = AirServer::Missing();
+        const QString missing = AirServer::Missing(ServerKind());
         if (!missing.isEmpty()) {
             const char* req = std::getenv("LIRANA_AIR_REQUIRED");
             if (req && QByteArray(req) == "1")
@@ -25,7 +33,7 @@ protected:
             GTEST_SKIP() << missing.toStdString();
         }
         QString error;
-        ASSERT_TRUE(server.Start(&error)) << error.toStdString();
+        ASSERT_TRUE(server.Start(&error, ServerKind())) << error.toStdString();
     }
 
     // Starts recording into dir/name.
@@ -40,3 +48,25 @@ protected:
     AirRecorder recorder;
     QString dir;
 };
+
+// Test names and messages show the kind by name.
+inline void PrintTo(AirServer::Kind kind, std::ostream* os)
+{
+    *os << AirServer::KindName(kind);
+}
+
+// Mixes the server kind in as the test parameter: Base is AirTest or a
+// fixture derived from it.
+template <class Base>
+class AirOnBothServers : public Base, public ::testing::WithParamInterface<AirServer::Kind> {
+protected:
+    AirServer::Kind ServerKind() const override { return this->GetParam(); }
+};
+
+#define LIRANA_ON_BOTH_SERVERS(Fixture)                                                        \
+    INSTANTIATE_TEST_SUITE_P(Servers, Fixture,                                                 \
+                             ::testing::Values(AirServer::Kind::PulseAudio,                    \
+                                               AirServer::Kind::PipeWire),                     \
+                             [](const ::testing::TestParamInfo<AirServer::Kind>& kind) {       \
+                                 return std::string(AirServer::KindName(kind.param));          \
+                             })
