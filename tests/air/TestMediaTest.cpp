@@ -22,7 +22,7 @@ std::optional<WavAnalysis::Wav> Decode(const QString& path)
     if (!f)
         return std::nullopt;
     std::vector<float> buf(4096 * size_t(info.channels));
-    WavAnalysis::Wav wav{info.samplerate, info.channels, {}};
+    WavAnalysis::Wav wav{info.samplerate, info.channels, {}, {}};
     sf_count_t n;
     while ((n = sf_readf_float(f, buf.data(), 4096)) > 0)
         for (sf_count_t i = 0; i < n; ++i) {
@@ -70,14 +70,23 @@ TEST(TestMediaTest, EncodedFormatsHoldTheSameToneAtTheSameLevel)
     struct Case {
         Format format;
         const char* ext;
-        qint64 extraFrames; // decoder padding allowed beyond the source
-    } cases[] = {{Format::Flac, "flac", 0}, {Format::Ogg, "ogg", 0}, {Format::Mp3, "mp3", 2400}};
+        qint64 extraFrames; // decoder padding allowed beyond the source; -1: libsndfile cannot read it
+    } cases[] = {{Format::Flac, "flac", 0}, {Format::Ogg, "ogg", 0},  {Format::Mp3, "mp3", 2400},
+                 {Format::Aiff, "aiff", 0}, {Format::Au, "au", 0},     {Format::W64, "w64", 0},
+                 {Format::M4a, "m4a", -1},  {Format::Mka, "mka", -1}, {Format::Opus, "opus", -1}};
     for (const Case& c : cases) {
         QString error;
         const QString path = TestMedia::Encode(wavPath, c.format, &error);
         ASSERT_FALSE(path.isEmpty()) << c.ext << ": " << error.toStdString();
         EXPECT_TRUE(path.endsWith(QLatin1String(c.ext))) << path.toStdString();
-        EXPECT_TRUE(GstDecodes(path)) << c.ext;
+        // decodebin's aiffparse may push before its pad is exposed and stall
+        // (GStreamer 1.22): the air tests catch that in the program, and
+        // libsndfile proves the file here.
+        if (c.format != Format::Aiff) {
+            EXPECT_TRUE(GstDecodes(path)) << c.ext;
+        }
+        if (c.extraFrames < 0)
+            continue; // the air tests measure it as decoded by GStreamer
         const auto wav = Decode(path);
         ASSERT_TRUE(wav) << c.ext;
         EXPECT_EQ(wav->rate, 44100) << c.ext;

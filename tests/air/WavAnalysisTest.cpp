@@ -216,3 +216,22 @@ TEST(WavAnalysisTest, SilenceAndRangesOutsideTheFileAreEmpty)
     EXPECT_NEAR(segs[0].start, 0, 0.0005);
     EXPECT_NEAR(segs[0].end, 0.2, 0.011);
 }
+
+TEST(WavAnalysisTest, EachChannelIsMeasuredOnItsOwn)
+{
+    const Wav wav = Load(TestMedia::WriteStereoWav(TestEnv::MakeTempDir() + "/lr.wav",
+                                                   {Tone(440, 0.5, -6)},
+                                                   {Silence(0.1), Tone(1000, 0.4, -20)}));
+    ASSERT_EQ(wav.channels, 2);
+    const Wav left = Channel(wav, 0);
+    const Wav right = Channel(wav, 1);
+    ASSERT_EQ(left.Frames(), wav.Frames());
+    EXPECT_NEAR(ToneLevelDb(left, 440, 0.1, 0.4), -6, 0.1);
+    EXPECT_LT(ToneLevelDb(left, 1000, 0.1, 0.4), -80);
+    EXPECT_NEAR(ToneLevelDb(right, 1000, 0.2, 0.4), -20, 0.1);
+    EXPECT_LT(ToneLevelDb(right, 440, 0.2, 0.4), -80);
+    EXPECT_NEAR(ToneOnset(right, 1000).value_or(-1), 0.1, 0.001);
+    // The mean of both channels carries a one-sided tone 6 dB down.
+    EXPECT_NEAR(ToneLevelDb(wav, 440, 0.1, 0.4), -12.02, 0.1);
+    EXPECT_EQ(Channel(wav, 2).Frames(), 0);
+}

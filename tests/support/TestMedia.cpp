@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 
 #include <gst/gst.h>
 
@@ -44,9 +45,12 @@ void Render(std::vector<double>& mono, const std::vector<Part>& parts, int rate)
     }
 }
 
-QString WriteSamples(const QString& path, const std::vector<double>& mono, int rate, int channels)
+// Writes 16-bit PCM, one vector per channel (all of the same length).
+QString WriteSamples(const QString& path, const std::vector<std::vector<double>>& channels, int rate)
 {
-    const quint32 dataBytes = quint32(mono.size() * size_t(channels) * 2);
+    const size_t frames = channels.front().size();
+    const auto count = quint16(channels.size());
+    const quint32 dataBytes = quint32(frames * count * 2);
     QByteArray out;
     out.reserve(int(44 + dataBytes));
     out.append("RIFF");
@@ -54,19 +58,32 @@ QString WriteSamples(const QString& path, const std::vector<double>& mono, int r
     out.append("WAVEfmt ");
     PutU32(out, 16);
     PutU16(out, 1);
-    PutU16(out, quint16(channels));
+    PutU16(out, count);
     PutU32(out, quint32(rate));
-    PutU32(out, quint32(rate * channels * 2));
-    PutU16(out, quint16(channels * 2));
+    PutU32(out, quint32(rate * count * 2));
+    PutU16(out, quint16(count * 2));
     PutU16(out, 16);
     out.append("data");
     PutU32(out, dataBytes);
-    for (double v : mono) {
-        const auto s = qint16(std::lround(std::clamp(v, -1.0, 1.0) * 32767.0));
-        for (int c = 0; c < channels; ++c)
-            PutU16(out, quint16(s));
-    }
+    for (size_t i = 0; i < frames; ++i)
+        for (const auto& channel : channels)
+            PutU16(out, quint16(qint16(std::lround(std::clamp(channel[i], -1.0, 1.0) * 32767.0))));
     return TestEnv::WriteFile(path, out);
+}
+
+// AU and W64 come from sox; the rest from a GStreamer encoder.
+QString EncodeWithSox(const QString& wavPath, const QString& outPath, QString* error)
+{
+    QProcess sox;
+    sox.setProcessChannelMode(QProcess::MergedChannels);
+    sox.start(QStringLiteral("sox"), {wavPath, outPath});
+    if (!sox.waitForFinished(60000) || sox.exitStatus() != QProcess::NormalExit || sox.exitCode() != 0) {
+        if (error)
+            *error = QStringLiteral("sox %1 %2 failed: %3 %4")
+                         .arg(wavPath, outPath, sox.errorString(), QString::fromLocal8Bit(sox.readAll()));
+        return {};
+    }
+    return outPath;
 }
 
 } // namespace
@@ -87,7 +104,18 @@ QString WriteMixWav(const QString& path, const std::vector<std::vector<Part>>& l
     std::vector<double> mono;
     for (const auto& layer : layers)
         Render(mono, layer, rate);
-    return WriteSamples(path, mono, rate, channels);
+    return WriteSamples(path, std::vector<std::vector<double>>(size_t(channels), mono), rate);
+}
+
+QString WriteStereoWav(const QString& path, const std::vector<Part>& left,
+                       const std::vector<Part>& right, int rate)
+{
+    std::vector<double> l, r;
+    Render(l, left, rate);
+    Render(r, right, rate);
+    l.resize(std::max(l.size(), r.size()), 0.0);
+    r.resize(l.size(), 0.0);
+    return WriteSamples(path, {l, r}, rate);
 }
 
 QString ToneWav(const QString& dir, const QString& name, double freq, double seconds,
@@ -96,28 +124,30 @@ QString ToneWav(const QString& dir, const QString& name, double freq, double sec
     return WriteWav(dir + u'/' + name + QStringLiteral(".wav"), {Tone(freq, seconds, levelDb)});
 }
 
+const char* Extension(Format format)
+{
+    static const char* const names[] = {"mp3", "ogg", "flac", "aiff", "au", "m4a", "mka", "opus", "w64"};
+    return names[int(format)];
+}
+
 QString Encode(const QString& wavPath, Format format, QString* error)
 {
     gst_init(nullptr, nullptr);
-    const char* enc = nullptr;
-    const char* ext = nullptr;
-    switch (format) {
-    case Format::Mp3:
-        enc = "lamemp3enc target=bitrate cbr=true bitrate=192 ! xingmux";
-        ext = "mp3";
-        break;
-    case Format::Ogg:
-        enc = "vorbisenc quality=0.6 ! oggmux";
-        ext = "ogg";
-        break;
-    case Format::Flac:
-        enc = "flacenc";
-        ext = "flac";
-        break;
-    }
     const QFileInfo in(wavPath);
     const QString outPath = in.absolutePath() + u'/' + in.completeBaseName() + u'.' +
-                            QLatin1String(ext);
+                            QLatin1String(Extension(format));
+    const char* enc = nullptr;
+    switch (format) {
+    case Format::Mp3: enc = "lamemp3enc target=bitrate cbr=true bitrate=192 ! xingmux"; break;
+    case Format::Ogg: enc = "vorbisenc quality=0.6 ! oggmux"; break;
+    case Format::Flac: enc = "flacenc"; break;
+    case Format::Aiff: enc = "aiffmux"; break;
+    case Format::M4a: enc = "avenc_aac ! mp4mux"; break;
+    case Format::Mka: enc = "vorbisenc quality=0.6 ! matroskamux"; break;
+    case Format::Opus: enc = "audioresample ! opusenc bitrate=128000 ! oggmux"; break;
+    case Format::Au:
+    case Format::W64: return EncodeWithSox(in.absoluteFilePath(), outPath, error);
+    }
     const QByteArray desc = QByteArray("filesrc name=src ! wavparse ! audioconvert ! ") + enc +
                             " ! filesink name=sink";
     GError* gerr = nullptr;

@@ -52,15 +52,24 @@ QString WriteWav(const QString& path, const std::vector<Part>& parts, int rate =
 QString WriteMixWav(const QString& path, const std::vector<std::vector<Part>>& layers,
                     int rate = kRate, int channels = 2);
 
+// Writes a stereo WAV whose left and right channels hold their own parts.
+QString WriteStereoWav(const QString& path, const std::vector<Part>& left,
+                       const std::vector<Part>& right, int rate = kRate);
+
 // Convenience: dir/name.wav holding one steady tone.
 QString ToneWav(const QString& dir, const QString& name, double freq, double seconds,
                 double levelDb = -12.0);
 
-enum class Format { Mp3, Ogg, Flac };
+// MKA is Vorbis in Matroska; M4A is AAC in MP4; Opus is in Ogg (48 kHz);
+// W64 is the same PCM in Sony Wave64 (written by sox, as is AU).
+enum class Format { Mp3, Ogg, Flac, Aiff, Au, M4a, Mka, Opus, W64 };
 
-// Encodes a WAV to dir-of-wav/<base>.mp3|.ogg|.flac and returns that path, or
+// The file name extension of a format, without the dot.
+const char* Extension(Format format);
+
+// Encodes a WAV to dir-of-wav/<base>.<extension> and returns that path, or
 // an empty string with *error set. MP3 (192 kbit/s CBR) decodes with the
-// encoder's padding, about 50 ms longer than the source.
+// encoder's padding, about 50 ms longer than the source; M4A some 25 ms.
 QString Encode(const QString& wavPath, Format format, QString* error = nullptr);
 
 // Broken inputs: bytes that are no audio at all, named .mp3; a text file

@@ -129,10 +129,14 @@ std::optional<Wav> ReadWav(const QString& path, QString* error)
                 size = rest;
             const qint64 frames = size / (2 * wav.channels);
             wav.mono.resize(size_t(frames));
+            wav.planes.assign(size_t(wav.channels), std::vector<float>(size_t(frames)));
             for (qint64 f = 0; f < frames; ++f) {
                 double sum = 0;
-                for (int c = 0; c < wav.channels; ++c)
-                    sum += qint16(U16(d + body + 2 * (f * wav.channels + c)));
+                for (int c = 0; c < wav.channels; ++c) {
+                    const qint16 v = qint16(U16(d + body + 2 * (f * wav.channels + c)));
+                    wav.planes[size_t(c)][size_t(f)] = float(v / 32768.0);
+                    sum += v;
+                }
                 wav.mono[size_t(f)] = float(sum / wav.channels / 32768.0);
             }
             return wav;
@@ -141,6 +145,13 @@ std::optional<Wav> ReadWav(const QString& path, QString* error)
     }
     Fail(error, QStringLiteral("%1 has no data chunk").arg(path));
     return std::nullopt;
+}
+
+Wav Channel(const Wav& wav, int channel)
+{
+    if (channel < 0 || size_t(channel) >= wav.planes.size())
+        return {};
+    return {wav.rate, 1, wav.planes[size_t(channel)], {}};
 }
 
 double ToDb(double amplitude)

@@ -22,6 +22,7 @@ struct Wav {
     int rate = 0;
     int channels = 0;
     std::vector<float> mono; // mean of the channels, -1..1 (32768 = 1.0)
+    std::vector<std::vector<float>> planes; // each channel alone, as read
 
     qint64 Frames() const { return qint64(mono.size()); }
     double Duration() const { return rate ? double(mono.size()) / rate : 0.0; }
@@ -31,6 +32,10 @@ struct Wav {
 // chunk whose size runs past the end of the file (a recorder killed before
 // it finished the header) is read up to the end of the file.
 std::optional<Wav> ReadWav(const QString& path, QString* error = nullptr);
+
+// One channel (0 = left) as a mono Wav, so that every measurement below
+// can be taken per channel; empty when the channel was not read.
+Wav Channel(const Wav& wav, int channel);
 
 double ToDb(double amplitude);
 
