@@ -28,18 +28,24 @@ inline QByteArray Flag(bool on)
     return on ? "hex:01,00,00,00" : "hex:00,00,00,00";
 }
 
+// A binary value: "hex:" and the bytes.
+inline QByteArray Binary(const QByteArray& bytes)
+{
+    QByteArray out = "hex:";
+    for (int i = 0; i < bytes.size(); ++i) {
+        if (i)
+            out += ',';
+        out += QByteArray::number(quint8(bytes[i]), 16).rightJustified(2, '0');
+    }
+    return out;
+}
+
 // An 8-byte IEEE double, little-endian, as the hive stores "Fade Period".
 inline QByteArray Real(double value)
 {
-    unsigned char bytes[8];
+    char bytes[8];
     std::memcpy(bytes, &value, sizeof bytes);
-    QByteArray out = "hex:";
-    for (int i = 0; i < 8; ++i) {
-        if (i)
-            out += ',';
-        out += QByteArray::number(bytes[i], 16).rightJustified(2, '0');
-    }
-    return out;
+    return Binary(QByteArray(bytes, sizeof bytes));
 }
 
 inline QByteArray Text(const QByteArray& value)
@@ -47,13 +53,25 @@ inline QByteArray Text(const QByteArray& value)
     return '"' + value + '"';
 }
 
-// Writes home/config/Oxbelund/Lirana.reg with the given "Settings" values.
-inline void WriteHive(const QString& home, const Values& values)
+// A key below the application key ("Settings", "DirectShow Filters\\Filter 0").
+struct Key {
+    QByteArray path;
+    Values values;
+};
+
+// Writes home/config/Oxbelund/Lirana.reg with the given "Settings" values
+// and any further keys.
+inline void WriteHive(const QString& home, const Values& values, const std::vector<Key>& more = {})
 {
     QDir().mkpath(home + QStringLiteral("/config/Oxbelund"));
-    QByteArray text = "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Oxbelund\\Lirana\\Settings]\n";
-    for (const auto& [name, value] : values)
-        text += '"' + name + "\"=" + value + '\n';
+    QByteArray text = "REGEDIT4\n";
+    std::vector<Key> keys{{"Settings", values}};
+    keys.insert(keys.end(), more.begin(), more.end());
+    for (const Key& key : keys) {
+        text += "\n[HKEY_CURRENT_USER\\Software\\Oxbelund\\Lirana\\" + key.path + "]\n";
+        for (const auto& [name, value] : key.values)
+            text += '"' + name + "\"=" + value + '\n';
+    }
     QFile file(home + QStringLiteral("/config/Oxbelund/Lirana.reg"));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         qFatal("cannot write the hive below %s", qPrintable(home));

@@ -3,7 +3,7 @@
 // settings say, and the recording shows when each item sounded, how the
 // old one faded and where the air was silent. Stop is driven on an engine
 // in this process with the real tracks (the program has no Stop key).
-#include "HeadlessLirana.h"
+#include "PlayoutAir.h"
 
 #include "app/Commands.h"
 #include "app/UserInterface.h"
@@ -12,19 +12,11 @@
 #include "platform/Clock.h"
 #include "platform/Shell.h"
 #include "playlist/Playlist.h"
-#include "support/AirTest.h"
 #include "support/TestMedia.h"
-#include "support/WavAnalysis.h"
-
-#include <QProcess>
-#include <QRegularExpression>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
-#include <iostream>
-#include <optional>
 #include <tuple>
 
 using namespace WavAnalysis;
@@ -32,100 +24,6 @@ using HeadlessLirana::Dword;
 using HeadlessLirana::Flag;
 using HeadlessLirana::Real;
 using HeadlessLirana::Text;
-
-namespace {
-
-struct RunResult
-{
-    int exitCode = -1;
-    QStringList lines; // stdout, time stamps removed
-    QString err;
-    qint64 startNs = 0; // monotonic, just before the program started
-};
-
-class PlayoutAirTest : public AirTest
-{
-protected:
-    void SetUp() override
-    {
-        AirTest::SetUp();
-        home = TestEnv::MakeTempDir(QStringLiteral("lirana-home"));
-    }
-
-    void WriteHive(const HeadlessLirana::Values& values) { HeadlessLirana::WriteHive(home, values); }
-
-    // Runs `lirana --headless --play --exit-at-end --log-stdout items...`
-    // into the air while the Qt event loop (and the recorder) keep going.
-    RunResult Run(const QStringList& items, int timeoutMs = 20000)
-    {
-        QProcess p;
-        p.setProcessEnvironment(HeadlessLirana::Environment(home));
-        p.setWorkingDirectory(home);
-        RunResult run;
-        run.startNs = AirRecorder::NowNs();
-        p.start(QStringLiteral(LIRANA_BINARY), HeadlessLirana::PlayArgs(items));
-        if (!p.waitForStarted(5000)) {
-            ADD_FAILURE() << "lirana did not start: " << p.errorString().toStdString();
-            return run;
-        }
-        if (!TestEnv::WaitUntil([&] { return p.state() == QProcess::NotRunning; }, timeoutMs)) {
-            p.kill();
-            p.waitForFinished();
-            ADD_FAILURE() << "lirana did not finish within " << timeoutMs << " ms";
-        }
-        run.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        run.err = QString::fromLocal8Bit(p.readAllStandardError());
-        static const QRegularExpression stamp(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\t"));
-        for (const QString& line : QString::fromLocal8Bit(p.readAllStandardOutput())
-                                       .split(u'\n', Qt::SkipEmptyParts)) {
-            QString l = line;
-            run.lines << l.remove(stamp);
-        }
-        return run;
-    }
-
-    Wav StopAndRead()
-    {
-        QString error;
-        EXPECT_TRUE(recorder.Stop(&error)) << error.toStdString();
-        auto wav = ReadWav(recorder.Path(), &error);
-        EXPECT_TRUE(wav) << error.toStdString();
-        std::cout << "[ air      ] " << recorder.Path().toStdString() << '\n';
-        return wav ? *wav : Wav{};
-    }
-
-    static void Report(const char* what, double value, const char* unit = "ms")
-    {
-        std::cout << "[ measured ] " << what << ": " << value << ' ' << unit << '\n';
-        ::testing::Test::RecordProperty(what, std::to_string(value));
-    }
-
-    static std::string Lines(const RunResult& run)
-    {
-        return (run.lines.join(QStringLiteral(" | ")) + QStringLiteral("\nstderr: ") + run.err)
-            .toStdString();
-    }
-
-    QString home;
-};
-
-// The onset of the next item relative to where the overlap should start
-// it, in seconds: never early, and late by at most 150 ms (the start is
-// timed to the millisecond; a playbin then takes some 30 ms to sound, more
-// on a loaded machine).
-void ExpectOnTime(double error)
-{
-    EXPECT_GT(error, -0.05);
-    EXPECT_LT(error, 0.15);
-}
-
-// The tone level of `freq` around t (a 40 ms window).
-double LevelAt(const Wav& wav, double freq, double t)
-{
-    return ToneLevelDb(wav, freq, t - 0.02, t + 0.02);
-}
-
-} // namespace
 
 // Overlap 2 s with a 1.5 s fade: B starts 2 s before A's end, A falls from
 // full level to silence over the fade period, the air is never silent.
@@ -235,59 +133,6 @@ TEST_F(PlayoutAirTest, TheOverlapOfTheFileNameWinsAndZeroFollowsTheEnd)
     EXPECT_GE(silence, 0.0);
     EXPECT_LT(silence, 0.3);
     EXPECT_LT(LevelAt(wav, 1600, *endB - 0.05), -50);
-}
-
-// One tone in each format, one after another, each found on the air with
-// its length (MP3 with the encoder's padding). The default output
-// (autoaudiosink) reaches the air too.
-TEST_F(PlayoutAirTest, EveryFormatPlaysWithItsLength)
-{
-    struct Item
-    {
-        const char* name;
-        double freq;
-        std::optional<TestMedia::Format> format;
-        double padding; // decoded length may exceed the source by this much
-    };
-    const std::vector<Item> items{{"mp3", 500, TestMedia::Format::Mp3, 0.06},
-                                  {"ogg", 900, TestMedia::Format::Ogg, 0.005},
-                                  {"flac", 1300, TestMedia::Format::Flac, 0.005},
-                                  {"wav", 1700, std::nullopt, 0.005}};
-    const double length = 0.8;
-    QStringList paths;
-    std::vector<double> freqs;
-    for (const Item& item : items) {
-        QString path = TestMedia::ToneWav(dir, item.name, item.freq, length, -12);
-        if (item.format) {
-            QString error;
-            path = TestMedia::Encode(path, *item.format, &error);
-            ASSERT_FALSE(path.isEmpty()) << error.toStdString();
-        }
-        paths << path;
-        freqs.push_back(item.freq);
-    }
-    WriteHive({{"Overlap Time", Dword(0)}});
-    StartRecording();
-    const RunResult run = Run(paths);
-    ASSERT_TRUE(recorder.RecordFor(0.2));
-    const Wav wav = StopAndRead();
-    EXPECT_EQ(run.exitCode, 0) << Lines(run);
-    EXPECT_EQ(run.lines.size(), 6) << Lines(run);
-    EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
-
-    const auto segs = Segments(wav, freqs);
-    ASSERT_EQ(segs.size(), items.size());
-    for (size_t i = 0; i < items.size(); ++i) {
-        SCOPED_TRACE(items[i].name);
-        EXPECT_EQ(segs[i].freq, items[i].freq);
-        EXPECT_GE(segs[i].Length(), length - 0.005);
-        EXPECT_LE(segs[i].Length(), length + items[i].padding);
-        EXPECT_NEAR(segs[i].levelDb, -12, 1.0);
-        Report((std::string(items[i].name) + " length error").c_str(), (segs[i].Length() - length) * 1000);
-        if (i > 0)
-            Report((std::string("silence before ") + items[i].name).c_str(),
-                   (segs[i].start - segs[i - 1].end) * 1000);
-    }
 }
 
 // Broken items each give one clear error line naming the file; with

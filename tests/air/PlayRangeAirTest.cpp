@@ -1,0 +1,98 @@
+// What of an item reaches the air: Intro Scan plays exactly the stretch the
+// settings name, and a mono plug-in in the chain keeps the stereo image.
+#include "PlayoutAir.h"
+
+#include "support/TestMedia.h"
+
+#include <gst/gst.h>
+
+using namespace WavAnalysis;
+using HeadlessLirana::Binary;
+using HeadlessLirana::Dword;
+using HeadlessLirana::Text;
+
+// Intro Scan from 5 s for 2 s: of a file whose tone changes every second,
+// the air carries the 6th and 7th tones whole and nothing else, for each
+// of three items (a start that plays from 0 was seen in some runs only).
+TEST_F(PlayoutAirTest, IntroScanPlaysExactlyTheNamedStretch)
+{
+    std::vector<double> freqs;
+    std::vector<TestMedia::Part> parts;
+    for (int second = 0; second < 10; ++second) {
+        freqs.push_back(400 + 300 * second);
+        parts.push_back(TestMedia::Tone(freqs.back(), 1.0, -12));
+    }
+    QStringList paths;
+    for (int i = 1; i <= 3; ++i)
+        paths << TestMedia::WriteWav(dir + QStringLiteral("/scan%1.wav").arg(i), parts);
+    WriteHive({{"PlayerMode", Dword(5)},
+               {"IntroStart", Dword(5)},
+               {"IntroLength", Dword(2)},
+               {"Overlap Time", Dword(0)},
+               {"AudioSink", Text("pulsesink")}});
+    StartRecording();
+    const RunResult run = Run(paths);
+    ASSERT_TRUE(recorder.RecordFor(0.2));
+    const Wav wav = StopAndRead();
+    EXPECT_EQ(run.exitCode, 0) << Lines(run);
+
+    const auto segs = Segments(wav, freqs);
+    std::vector<double> heard;
+    for (const Segment& s : segs)
+        heard.push_back(s.freq);
+    ASSERT_EQ(heard, std::vector<double>({1900, 2200, 1900, 2200, 1900, 2200}))
+        << "the air carried other seconds of the file";
+    for (size_t i = 0; i < segs.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_NEAR(segs[i].Length(), 1.0, 0.02);
+        EXPECT_NEAR(segs[i].levelDb, -12, 1.0);
+    }
+    for (size_t i = 0; i < segs.size(); i += 2)
+        EXPECT_LT(segs[i + 1].start - segs[i].end, 0.005) << "the 6th and 7th seconds are one stretch";
+}
+
+// A mono plug-in (an amplifier at 0 dB) in the chain: each channel of a
+// stereo item goes through it on its own. The left tone stays on the left
+// and the right tone on the right, each at its own level.
+TEST_F(PlayoutAirTest, AMonoPlugInKeepsTheStereoImage)
+{
+    const char* factory = "ladspa-amp-1181-so-amp";
+    gst_init(nullptr, nullptr);
+    GstElementFactory* found = gst_element_factory_find(factory);
+    ASSERT_TRUE(found) << factory << " is missing (swh-plugins, installed by scripts/setup)";
+    gst_object_unref(found);
+
+    const QString path = TestMedia::WriteStereoWav(dir + "/lr.wav", {TestMedia::Tone(440, 2.0, -12)},
+                                                   {TestMedia::Tone(1000, 2.0, -12)});
+    WriteHive({{"Overlap Time", Dword(0)}, {"AudioSink", Text("pulsesink")}},
+              {{"DirectShow Filters", {{"FilterCount", Dword(1)}}},
+               {"DirectShow Filters\\Filter 0",
+                {{"Name", Text("Simple amplifier")},
+                 {"CLSID", Text(QByteArray("{") + factory + '}')},
+                 {"Data", Binary("state, amps-gain=(string)0;")}}}});
+    StartRecording();
+    const RunResult run = Run({path});
+    ASSERT_TRUE(recorder.RecordFor(0.2));
+    const Wav wav = StopAndRead();
+    EXPECT_EQ(run.exitCode, 0) << Lines(run);
+    EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
+
+    const auto onset = ToneOnset(wav, 440, 0, -60);
+    ASSERT_TRUE(onset) << "nothing on the air";
+    struct Side
+    {
+        const char* name;
+        int channel;
+        double own, other;
+    };
+    for (const Side& side : {Side{"left", 0, 440, 1000}, Side{"right", 1, 1000, 440}}) {
+        SCOPED_TRACE(side.name);
+        const Wav channel = Channel(wav, side.channel);
+        const double own = ToneLevelDb(channel, side.own, *onset + 0.2, *onset + 1.8);
+        const double other = ToneLevelDb(channel, side.other, *onset + 0.2, *onset + 1.8);
+        Report(std::string(side.name) + " level error", own + 12, "dB");
+        Report(std::string(side.name) + " separation", own - other, "dB");
+        EXPECT_NEAR(own, -12, 1.0);
+        EXPECT_LT(other, own - 30);
+    }
+}

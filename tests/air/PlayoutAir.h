@@ -1,0 +1,137 @@
+// The fixture of the playout tests on the air: the real program runs
+// headless with its own configuration (home) into the test's sound server,
+// and the recording of the air is read back for measurement.
+#pragma once
+
+#include "HeadlessLirana.h"
+
+#include "support/AirTest.h"
+#include "support/WavAnalysis.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+
+#include <iostream>
+#include <memory>
+#include <string>
+
+struct RunResult
+{
+    int exitCode = -1;
+    QStringList lines; // stdout, time stamps removed
+    QString err;
+    qint64 startNs = 0; // monotonic, just before the program started
+};
+
+class PlayoutAirTest : public AirTest
+{
+protected:
+    void SetUp() override
+    {
+        AirTest::SetUp();
+        home = TestEnv::MakeTempDir(QStringLiteral("lirana-home"));
+    }
+
+    void WriteHive(const HeadlessLirana::Values& values, const std::vector<HeadlessLirana::Key>& more = {})
+    {
+        HeadlessLirana::WriteHive(home, values, more);
+    }
+
+    // Starts `lirana --headless --play --exit-at-end --log-stdout items...`;
+    // it plays into the air while the test goes on. Null when it cannot run.
+    std::unique_ptr<QProcess> Launch(const QStringList& items, qint64* startNs = nullptr)
+    {
+        auto p = std::make_unique<QProcess>();
+        p->setProcessEnvironment(HeadlessLirana::Environment(home));
+        p->setWorkingDirectory(home);
+        if (startNs)
+            *startNs = AirRecorder::NowNs();
+        p->start(QStringLiteral(LIRANA_BINARY), HeadlessLirana::PlayArgs(items));
+        if (!p->waitForStarted(5000)) {
+            ADD_FAILURE() << "lirana did not start: " << p->errorString().toStdString();
+            return nullptr;
+        }
+        return p;
+    }
+
+    // Spins the event loop until the running program has printed a log
+    // line that ends with `entry` ("start\tb"); false after the timeout.
+    static bool WaitForEntry(QProcess& p, const QString& entry, int timeoutMs)
+    {
+        const QByteArray wanted = '\t' + entry.toLocal8Bit() + '\n';
+        return TestEnv::WaitUntil([&] { return p.peek(p.bytesAvailable()).contains(wanted); }, timeoutMs);
+    }
+
+    // Waits until the program ends, killing it after timeoutMs (a failure:
+    // a hang fails the test, not the whole run), and collects its output.
+    static RunResult Finish(QProcess& p, int timeoutMs)
+    {
+        RunResult run;
+        if (!TestEnv::WaitUntil([&] { return p.state() == QProcess::NotRunning; }, timeoutMs)) {
+            p.kill();
+            p.waitForFinished();
+            ADD_FAILURE() << "lirana did not finish within " << timeoutMs << " ms";
+        }
+        run.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        run.err = QString::fromLocal8Bit(p.readAllStandardError());
+        static const QRegularExpression stamp(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\t"));
+        for (const QString& line : QString::fromLocal8Bit(p.readAllStandardOutput())
+                                       .split(u'\n', Qt::SkipEmptyParts)) {
+            QString l = line;
+            run.lines << l.remove(stamp);
+        }
+        return run;
+    }
+
+    // Runs the program on items to its end.
+    RunResult Run(const QStringList& items, int timeoutMs = 20000)
+    {
+        qint64 startNs = 0;
+        const auto p = Launch(items, &startNs);
+        if (!p)
+            return {};
+        RunResult run = Finish(*p, timeoutMs);
+        run.startNs = startNs;
+        return run;
+    }
+
+    WavAnalysis::Wav StopAndRead()
+    {
+        QString error;
+        EXPECT_TRUE(recorder.Stop(&error)) << error.toStdString();
+        auto wav = WavAnalysis::ReadWav(recorder.Path(), &error);
+        EXPECT_TRUE(wav) << error.toStdString();
+        std::cout << "[ air      ] " << recorder.Path().toStdString() << '\n';
+        return wav ? *wav : WavAnalysis::Wav{};
+    }
+
+    static void Report(const std::string& what, double value, const char* unit = "ms")
+    {
+        std::cout << "[ measured ] " << what << ": " << value << ' ' << unit << '\n';
+        ::testing::Test::RecordProperty(what, std::to_string(value));
+    }
+
+    static std::string Lines(const RunResult& run)
+    {
+        return (run.lines.join(QStringLiteral(" | ")) + QStringLiteral("\nstderr: ") + run.err)
+            .toStdString();
+    }
+
+    QString home;
+};
+
+// The onset of the next item relative to where the overlap should start
+// it, in seconds: never early, and late by at most 150 ms (the start is
+// timed to the millisecond; a playbin then takes some 30 ms to sound, more
+// on a loaded machine).
+inline void ExpectOnTime(double error)
+{
+    EXPECT_GT(error, -0.05);
+    EXPECT_LT(error, 0.15);
+}
+
+// The tone level of `freq` around t (a 40 ms window).
+inline double LevelAt(const WavAnalysis::Wav& wav, double freq, double t)
+{
+    return WavAnalysis::ToneLevelDb(wav, freq, t - 0.02, t + 0.02);
+}

@@ -1,0 +1,258 @@
+// The playout cases where sound servers differ, on PulseAudio and on
+// PipeWire (each configured like a stock desktop: stream volumes are
+// remembered per application): the level of every item after fades, every
+// format, and an outage of the server in the middle of an item.
+#include "PlayoutAir.h"
+
+#include "support/TestMedia.h"
+
+#include <QRegularExpression>
+
+#include <optional>
+
+using namespace WavAnalysis;
+using HeadlessLirana::Dword;
+using HeadlessLirana::Flag;
+using HeadlessLirana::Real;
+using HeadlessLirana::Text;
+
+namespace {
+
+class ServerAirTest : public AirOnBothServers<PlayoutAirTest>
+{
+protected:
+    struct Item
+    {
+        const char* name;
+        double freq;
+        double levelDb;
+    };
+    // Three items at their own levels, each 4 s, overlapping by 2 s with a
+    // 1.5 s fade: each is alone at full level for the 2 s before the next
+    // starts (the last for its whole 4 s after the one before has faded).
+    static constexpr Item kLevels[] = {{"low", 440, -6}, {"mid", 1000, -12}, {"high", 1700, -9}};
+    static constexpr double kLength = 4.0, kOverlap = 2.0;
+
+    void WriteLevelHive()
+    {
+        WriteHive({{"Overlap Time", Dword(quint32(kOverlap * 1000))},
+                   {"Fade On Overlap", Flag(true)},
+                   {"Fade Period", Real(1.5)},
+                   {"AudioSink", Text("pulsesink")}});
+    }
+
+    // Plays the three items once and checks each sounded at its own level
+    // (±1.5 dB) on the air.
+    void PlayLevels(const QString& what)
+    {
+        QStringList paths;
+        for (const Item& item : kLevels)
+            paths << TestMedia::ToneWav(dir, item.name, item.freq, kLength, item.levelDb);
+        StartRecording(what + QStringLiteral(".wav"));
+        const RunResult run = Run(paths, 30000);
+        ASSERT_TRUE(recorder.RecordFor(0.2));
+        const Wav wav = StopAndRead();
+        EXPECT_EQ(run.exitCode, 0) << Lines(run);
+        for (size_t i = 0; i < std::size(kLevels); ++i) {
+            const Item& item = kLevels[i];
+            SCOPED_TRACE(what.toStdString() + ", " + item.name);
+            // Found even 60 dB down, so that a quiet item is measured, not lost.
+            const auto onset = ToneOnset(wav, item.freq, 0, -80);
+            if (!onset) {
+                ADD_FAILURE() << "not on the air at all";
+                continue;
+            }
+            const double alone = i + 1 < std::size(kLevels) ? kLength - kOverlap : kLength;
+            const double level = ToneLevelDb(wav, item.freq, *onset + 0.1, *onset + alone - 0.1);
+            Report(what.toStdString() + " " + item.name + " level error", level - item.levelDb, "dB");
+            EXPECT_NEAR(level, item.levelDb, 1.5);
+        }
+    }
+
+    // Leaves a faded volume stored for the program's streams, as a fade to
+    // the bottom would: the program plays a tone, its stream is turned
+    // down to 1 % while it plays, and it ends. Checks that the server then
+    // gives a new stream of that name 1 %.
+    void StoreFadedVolume()
+    {
+        WriteHive({{"AudioSink", Text("pulsesink")}});
+        const auto p = Launch({TestMedia::ToneWav(dir, "seed", 300, 2.0, -30)});
+        ASSERT_TRUE(p);
+        QStringList properties; // what keys the stored volume: name, id, role
+        static const QRegularExpression input(QStringLiteral("^Sink Input #(\\d+)$"));
+        static const QRegularExpression key(
+            QStringLiteral("^\\s*(application\\.name|application\\.id|media\\.role) = \"(.*)\"$"));
+        // The stream that plays (a prerolled one may be replaced on Play).
+        ASSERT_TRUE(TestEnv::WaitUntil([&] {
+            const auto out = server.Pactl({"list", "sink-inputs"});
+            QString index, playing;
+            for (const QString& line : out ? out->split(u'\n') : QStringList()) {
+                if (const auto m = input.match(line); m.hasMatch())
+                    index = m.captured(1);
+                else if (line.trimmed() == QStringLiteral("Corked: no") && playing.isEmpty())
+                    playing = index;
+                else if (const auto k = key.match(line); k.hasMatch() && index == playing)
+                    properties << k.captured(1) + u'=' + k.captured(2);
+            }
+            return !playing.isEmpty() && server.Pactl({"set-sink-input-volume", playing, "1%"});
+        }, 5000)) << "the program's stream never played";
+        const RunResult run = Finish(*p, 10000);
+        ASSERT_EQ(run.exitCode, 0) << Lines(run);
+        std::cout << "[ stored   ] 1 % for " << properties.join(u' ').toStdString() << '\n';
+
+        QProcess play;
+        QStringList args{"--latency-msec=20"};
+        for (const QString& property : properties)
+            args << QStringLiteral("--property=") + property;
+        play.start("paplay", args << TestMedia::WriteWav(dir + "/quiet.wav", {TestMedia::Silence(1.5)}));
+        QString volume;
+        TestEnv::WaitUntil([&] {
+            const auto out = server.Pactl({"list", "sink-inputs"});
+            const int at = out ? int(out->indexOf(QStringLiteral("\tVolume: "))) : -1;
+            volume = at < 0 ? QString() : out->mid(at).section(u'\n', 0, 0);
+            return !volume.isEmpty();
+        }, 5000);
+        play.waitForFinished(5000);
+        EXPECT_TRUE(volume.contains(QStringLiteral(" 1% "))) << "stored volume not restored: " << volume.toStdString();
+    }
+};
+
+} // namespace
+
+// The blocker: the program must not leave a faded stream volume behind for
+// its next run, nor take one a server has stored for it.
+TEST_P(ServerAirTest, EveryItemSoundsAtItsOwnLevelRunAfterRun)
+{
+    WriteLevelHive();
+    PlayLevels(QStringLiteral("first run"));
+    PlayLevels(QStringLiteral("second run"));
+}
+
+TEST_P(ServerAirTest, EveryItemSoundsAtItsOwnLevelDespiteAStoredFadedVolume)
+{
+    StoreFadedVolume();
+    if (HasFatalFailure())
+        return;
+    WriteLevelHive();
+    PlayLevels(QStringLiteral("stored 1 %"));
+}
+
+// One tone in each format, one after another, each found on the air with
+// its length and level. AIFF comes three times, each right after an item
+// that says "~0" in its name: its open stalled in some runs only. The
+// default output (autoaudiosink) reaches the air too.
+TEST_P(ServerAirTest, EveryFormatPlaysWithItsLength)
+{
+    struct Format
+    {
+        const char* name;
+        double freq;
+        std::optional<TestMedia::Format> format;
+        double padding; // decoded length may exceed the source by this much
+    };
+    using F = TestMedia::Format;
+    const std::vector<Format> formats{
+        {"mp3", 500, F::Mp3, 0.06},       {"ogg", 800, F::Ogg, 0.005},    {"wav~0", 1100, {}, 0.005},
+        {"aiff", 1400, F::Aiff, 0.005},   {"flac~0", 1700, F::Flac, 0.005}, {"aiff2", 2000, F::Aiff, 0.005},
+        {"au", 2300, F::Au, 0.005},       {"m4a", 2600, F::M4a, 0.05},    {"mka~0", 2900, F::Mka, 0.005},
+        {"aiff3", 3200, F::Aiff, 0.005},  {"opus", 3500, F::Opus, 0.005}, {"w64", 3800, F::W64, 0.005}};
+    const double length = 0.8;
+    QStringList paths;
+    std::vector<double> freqs;
+    for (const Format& f : formats) {
+        QString path = TestMedia::ToneWav(dir, f.name, f.freq, length, -12);
+        if (f.format) {
+            QString error;
+            path = TestMedia::Encode(path, *f.format, &error);
+            ASSERT_FALSE(path.isEmpty()) << f.name << ": " << error.toStdString();
+        }
+        paths << path;
+        freqs.push_back(f.freq);
+    }
+    WriteHive({{"Overlap Time", Dword(0)}});
+    StartRecording();
+    // A hang (an item that never starts or never ends) fails here.
+    const RunResult run = Run(paths, 30000);
+    ASSERT_TRUE(recorder.RecordFor(0.2));
+    const Wav wav = StopAndRead();
+    EXPECT_EQ(run.exitCode, 0) << Lines(run);
+    EXPECT_EQ(run.lines.size(), qsizetype(formats.size()) + 2) << Lines(run);
+    EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
+
+    const auto segs = Segments(wav, freqs);
+    for (size_t i = 0; i < formats.size(); ++i) {
+        const Format& f = formats[i];
+        SCOPED_TRACE(f.name);
+        const auto seg = std::find_if(segs.begin(), segs.end(), [&](const Segment& s) { return s.freq == f.freq; });
+        if (seg == segs.end()) {
+            ADD_FAILURE() << "not on the air";
+            continue;
+        }
+        EXPECT_GE(seg->Length(), length - 0.005);
+        EXPECT_LE(seg->Length(), length + f.padding);
+        EXPECT_NEAR(seg->levelDb, -12, 1.0);
+        Report(std::string(f.name) + " length error", (seg->Length() - length) * 1000);
+        if (i > 0 && seg != segs.begin()) {
+            EXPECT_EQ(std::prev(seg)->freq, formats[i - 1].freq) << "out of order";
+            Report(std::string("silence before ") + f.name, (seg->start - std::prev(seg)->end) * 1000);
+            EXPECT_LT(seg->start - std::prev(seg)->end, 1.0);
+        }
+    }
+    EXPECT_EQ(segs.size(), formats.size());
+}
+
+// The server dies in the middle of an item and comes back on the same
+// socket 5 s later: the program says so once each way and goes on by
+// itself within a second, without counting the outage as failed items.
+TEST_P(ServerAirTest, PlaybackResumesWhenTheSoundServerReturns)
+{
+    const std::vector<double> freqs{500, 900, 1300, 1700, 2100};
+    QStringList paths;
+    for (size_t i = 0; i < freqs.size(); ++i)
+        paths << TestMedia::ToneWav(dir, QStringLiteral("item%1").arg(i + 1), freqs[i], 3.0, -12);
+    WriteHive({{"Overlap Time", Dword(0)},
+               {"IgnoreErrors", Flag(true)},
+               {"AudioSink", Text("pulsesink")}});
+    const auto p = Launch(paths);
+    ASSERT_TRUE(p);
+    ASSERT_TRUE(WaitForEntry(*p, QStringLiteral("start\titem2"), 10000));
+    const qint64 second = AirRecorder::NowNs();
+    TestEnv::WaitUntil([&] { return AirRecorder::NowNs() >= second + 1500000000; }, 3000);
+    server.Kill();
+    ASSERT_FALSE(server.Pactl({"info"})) << "the server still answers";
+    const qint64 killed = AirRecorder::NowNs();
+    TestEnv::WaitUntil([&] { return AirRecorder::NowNs() >= killed + 5000000000; }, 7000);
+    QString error;
+    ASSERT_TRUE(server.Restart(&error)) << error.toStdString();
+    const qint64 back = AirRecorder::NowNs();
+    StartRecording(QStringLiteral("after.wav"));
+    const RunResult run = Finish(*p, 40000);
+    ASSERT_TRUE(recorder.RecordFor(0.2));
+    const Wav wav = StopAndRead();
+    EXPECT_EQ(run.exitCode, 0) << Lines(run);
+
+    const auto count = [&](const char* pattern) {
+        return run.lines.filter(QRegularExpression(QString::fromLatin1(pattern))).size();
+    };
+    const int unavailable = int(count("^error\\tAudio output unavailable"));
+    const int again = int(count("^error\\tAudio output available again"));
+    const int tooMany = int(count("(?i)too many errors"));
+    EXPECT_EQ(unavailable, 1);
+    EXPECT_EQ(again, 1);
+    EXPECT_EQ(tooMany, 0);
+    if (unavailable != 1 || again != 1 || tooMany != 0)
+        std::cout << "[ log      ] " << Lines(run) << '\n';
+
+    const auto segs = Segments(wav, freqs);
+    ASSERT_FALSE(segs.empty()) << "nothing played after the server came back";
+    const double resumed = segs.front().start - recorder.ToSeconds(back);
+    Report("server back to the next tone", resumed * 1000);
+    EXPECT_LT(resumed, 1.0);
+    // It goes on from the item the outage cut, never from an earlier one,
+    // and plays the rest of the list whole.
+    EXPECT_GE(segs.front().freq, freqs[1]);
+    EXPECT_EQ(segs.back().freq, freqs.back());
+    EXPECT_NEAR(segs.back().Length(), 3.0, 0.03);
+}
+
+LIRANA_ON_BOTH_SERVERS(ServerAirTest);
