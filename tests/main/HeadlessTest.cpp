@@ -108,14 +108,6 @@ QByteArray LoggingTo(const QString& logs)
     return "\"Enable Logging\"=hex:01,00,00,00\n\"Logfile Dir\"=\"" + logs.toUtf8() + "\"\n";
 }
 
-// The text of the first file in folder that matches pattern.
-QString ReadFirst(const QString& folder, const QString& pattern)
-{
-    const QFileInfoList files = QDir(folder).entryInfoList({pattern}, QDir::Files);
-    QFile file(files.value(0).filePath());
-    return !files.isEmpty() && file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
-
 TEST_F(HeadlessTest, PlaysPausesAndExitsAtTheEnd)
 {
     WriteHive("\"Overlap Time\"=dword:00000000");
@@ -293,6 +285,14 @@ TEST_F(HeadlessTest, AFileSizeLimitFailsLogWritesButNotTheRun)
 }
 
 #ifdef LIRANA_HAS_CONSOLE
+// The text of the first file in folder that matches pattern.
+QString ReadFirst(const QString& folder, const QString& pattern)
+{
+    const QFileInfoList files = QDir(folder).entryInfoList({pattern}, QDir::Files);
+    QFile file(files.value(0).filePath());
+    return !files.isEmpty() && file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
 TEST_F(HeadlessTest, SigtermEndsTheConsoleSessionWithoutQuestions)
 {
     // "Shutdown Confirmation" is on by default, and nobody answers it here.
