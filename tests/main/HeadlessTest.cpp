@@ -23,7 +23,8 @@ struct RunResult
     int exitCode = -1;
     QStringList lines; // stdout, time stamps removed
     QList<qint64> arrivalMs; // when each line arrived (ms since the epoch)
-    QString err;
+    QString err;         // stderr without the start-up diagnostics line
+    QString audioOutput; // that line: which audio output is in use
     qint64 signalToEndMs = -1; // from the signal to the program's end
 };
 
@@ -93,7 +94,12 @@ protected:
         p.waitForFinished();
         takeLines();
         run.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        run.err = QString::fromLocal8Bit(p.readAllStandardError());
+        for (const QString& line : QString::fromLocal8Bit(p.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts)) {
+            if (line.startsWith(QLatin1String("lirana: audio output: ")))
+                run.audioOutput = line;
+            else
+                run.err += line + u'\n';
+        }
         return run;
     }
 
@@ -114,6 +120,7 @@ TEST_F(HeadlessTest, PlaysPausesAndExitsAtTheEnd)
     const RunResult run = Start({"--headless", "--play", "--exit-at-end", "--log-stdout", "1.pause", "0.pause"});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(run.lines, QStringList({"startup", "start\t1 sec.", "start\t0 sec.", "shutdown"}));
+    EXPECT_FALSE(run.audioOutput.isEmpty()) << "the output in use is named at start-up";
 }
 
 TEST_F(HeadlessTest, StopRowEndsTheRun)
