@@ -22,6 +22,8 @@
 
 namespace {
 
+constexpr gint64 kOutputBufferUs = 100000;
+
 // playbin's GstPlayFlags bits.
 constexpr guint kPlayFlagVideo = 1u << 0;
 constexpr guint kPlayFlagText = 1u << 2;
@@ -50,6 +52,21 @@ void OnElementSetup(GstElement* /*playbin*/, GstElement* element, gpointer modeD
     GParamSpec* spec = g_object_class_find_property(G_OBJECT_GET_CLASS(element), "fullscreen");
     if (spec && spec->value_type == G_TYPE_BOOLEAN && (spec->flags & G_PARAM_WRITABLE))
         g_object_set(element, "fullscreen", mode >= 2 ? TRUE : FALSE, nullptr);
+}
+
+// A level change is heard once the samples already in the sink's buffer have
+// played: a sink left at its default buffer (200 ms) gets a shorter one so a
+// fade or a stop follows the engine closely. A buffer the operator chose in
+// "AudioSink" stays.
+void ShortenOutputBuffer(GstElement* sink)
+{
+    GParamSpec* spec = g_object_class_find_property(G_OBJECT_GET_CLASS(sink), "buffer-time");
+    if (!spec || spec->value_type != G_TYPE_INT64)
+        return;
+    gint64 current = 0;
+    g_object_get(sink, "buffer-time", &current, nullptr);
+    if (current == G_PARAM_SPEC_INT64(spec)->default_value && current > kOutputBufferUs)
+        g_object_set(sink, "buffer-time", kOutputBufferUs, nullptr);
 }
 
 } // namespace
@@ -179,6 +196,7 @@ void CDirectShowTrack::BuildPipeline()
     // from applying a remembered volume; PipeWire needs the guard as well.
     if (GstElement* direct = FindStreamVolume(sink)) {
         HoldStreamAtUnity(direct);
+        ShortenOutputBuffer(direct);
         gst_object_unref(direct);
     }
     g_object_set(m_pipeline, "audio-sink", sink, nullptr);

@@ -190,8 +190,10 @@ void COnAirEngine::OnTimer(int id)
         break;
     case TimerOutage:
         KillTimer(TimerOutage);
-        if (InOutage() && !m_onAir)
-            StartItem(m_outagePath);
+        if (InOutage() && !m_onAir) {
+            const QString path = m_outagePath; // the start clears the outage
+            StartItem(path);
+        }
         break;
     default:
         break;
