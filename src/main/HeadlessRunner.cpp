@@ -10,19 +10,16 @@
 #include "platform/Clock.h"
 #include "platform/Exception.h"
 #include "platform/Shell.h"
+#include "platform/TerminationWatcher.h"
 #include "playlist/ItemPath.h"
 #include "playlist/AlbumDoc.h"
 #include "playlist/Playlist.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QSocketNotifier>
 #include <QTimer>
 
-#include <csignal>
 #include <cstdio>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace {
 
@@ -37,14 +34,6 @@ public:
         std::fflush(stderr);
     }
 };
-
-int g_signalPipe[2] = {-1, -1};
-
-void OnSignal(int signal)
-{
-    const char byte = static_cast<char>(signal);
-    [[maybe_unused]] const auto n = ::write(g_signalPipe[1], &byte, 1);
-}
 
 // Relative paths of files that exist are made absolute now: the settings
 // may change the current folder before the items play.
@@ -72,7 +61,7 @@ bool IsListFile(const QString& path)
 
 } // namespace
 
-int RunHeadless(const HeadlessOptions& options)
+int RunHeadless(const HeadlessOptions& options, CTerminationWatcher* watcher)
 {
     StderrInterface ui;
     // Tracks reach the operator (a refused plug-in) through this seam.
@@ -118,7 +107,11 @@ int RunHeadless(const HeadlessOptions& options)
     engine.Startup();
 
     int exitCode = 0;
+    bool finished = false;
     auto finish = [&](int code) {
+        if (finished)
+            return; // a signal right after the end, or the end right after a signal
+        finished = true;
         exitCode = code;
         // The headless runner has no option editor: it leaves the stored
         // settings as the console wrote them.
@@ -126,16 +119,9 @@ int RunHeadless(const HeadlessOptions& options)
         QCoreApplication::quit();
     };
 
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) == 0) {
-        auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &engine);
-        QObject::connect(notifier, &QSocketNotifier::activated, [&] {
-            char signal = 0;
-            [[maybe_unused]] const auto n = ::read(g_signalPipe[0], &signal, 1);
-            finish(128 + signal);
-        });
-        std::signal(SIGINT, OnSignal);
-        std::signal(SIGTERM, OnSignal);
-    }
+    if (watcher)
+        QObject::connect(watcher, &CTerminationWatcher::Requested, &engine,
+                         [&](int signal) { finish(128 + signal); });
 
     if (options.play)
         QTimer::singleShot(0, &engine, [&] { engine.OnPlay(); });
@@ -153,7 +139,5 @@ int RunHeadless(const HeadlessOptions& options)
 
     QCoreApplication::exec();
     CTrackEnvironment::SetUserInterface(nullptr);
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
     return exitCode;
 }

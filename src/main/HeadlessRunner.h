@@ -5,6 +5,8 @@
 
 #include <QStringList>
 
+class CTerminationWatcher;
+
 struct HeadlessOptions
 {
     QStringList items;
@@ -13,6 +15,7 @@ struct HeadlessOptions
     bool logStdout = false;  // print every play-log entry to stdout
 };
 
-// Runs until the end (with exitAtEnd) or until SIGINT/SIGTERM. Needs a
-// QCoreApplication. Returns the process exit code.
-int RunHeadless(const HeadlessOptions& options);
+// Runs until the end (with exitAtEnd) or until the watcher reports a
+// termination signal (exit code 128 + signal). Needs a QCoreApplication and
+// at least one item. Returns the process exit code.
+int RunHeadless(const HeadlessOptions& options, CTerminationWatcher* watcher = nullptr);

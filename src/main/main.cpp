@@ -3,6 +3,7 @@
 // command line is a contract: extend it, never break it
 // (docs/command-line.md).
 #include "main/HeadlessRunner.h"
+#include "platform/TerminationWatcher.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -49,12 +50,14 @@ void SetApplicationNames()
 }
 
 #ifdef LIRANA_HAS_CONSOLE
-int RunConsole(const QString& album)
+int RunConsole(const QString& album, CTerminationWatcher& watcher)
 {
     RaiseProcessPriority();
     CLiranaApp::Options options;
     options.album = album;
     CLiranaApp console(std::move(options));
+    QObject::connect(&watcher, &CTerminationWatcher::Requested, &console, &CLiranaApp::EndSessionBySignal);
+    QObject::connect(&console, &CLiranaApp::SessionEnded, &console, [&watcher] { watcher.SetExitStatus(0); });
     if (!console.Start())
         return 1;
     return QApplication::exec();
@@ -66,6 +69,7 @@ int RunConsole(const QString& album)
 int main(int argc, char** argv)
 {
     std::setlocale(LC_ALL, "");
+    IgnoreFileSizeSignal();
     // The arguments are checked before any application object exists: the
     // console's needs a display, and bad arguments must still get the usage.
     QStringList args;
@@ -107,14 +111,22 @@ int main(int argc, char** argv)
 #ifdef LIRANA_HAS_CONSOLE
         QApplication app(argc, argv);
         SetApplicationNames();
-        return RunConsole(positional.value(0));
+        // Outlives the console, so that a shutdown stuck in its teardown
+        // still ends within the grace period.
+        CTerminationWatcher watcher;
+        return RunConsole(positional.value(0), watcher);
 #else
         return UsageError(QStringLiteral("this build has no console window (it was built with "
                                          "LIRANA_CORE_ONLY); use --headless"));
 #endif
     }
+    // Without items the runner would wait for nothing, for ever: an empty
+    // variable in a script is told at once (docs/command-line.md).
+    if (positional.isEmpty())
+        return UsageError(QStringLiteral("no items given"));
     QCoreApplication app(argc, argv);
     SetApplicationNames();
+    CTerminationWatcher watcher;
     options.items = positional;
-    return RunHeadless(options);
+    return RunHeadless(options, &watcher);
 }

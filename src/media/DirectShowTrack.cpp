@@ -9,6 +9,7 @@
 #include "media/TrackFactory.h"
 #include "media/TrackThread.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <gst/audio/streamvolume.h>
 #include <gst/gst.h>
@@ -17,8 +18,11 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <sys/stat.h>
 
 namespace {
+
+constexpr gint64 kOutputBufferUs = 100000;
 
 // playbin's GstPlayFlags bits.
 constexpr guint kPlayFlagVideo = 1u << 0;
@@ -50,7 +54,46 @@ void OnElementSetup(GstElement* /*playbin*/, GstElement* element, gpointer modeD
         g_object_set(element, "fullscreen", mode >= 2 ? TRUE : FALSE, nullptr);
 }
 
+// A level change is heard once the samples already in the sink's buffer have
+// played: a sink left at its default buffer (200 ms) gets a shorter one so a
+// fade or a stop follows the engine closely. A buffer the operator chose in
+// "AudioSink" stays.
+void ShortenOutputBuffer(GstElement* sink)
+{
+    GParamSpec* spec = g_object_class_find_property(G_OBJECT_GET_CLASS(sink), "buffer-time");
+    if (!spec || spec->value_type != G_TYPE_INT64)
+        return;
+    gint64 current = 0;
+    g_object_get(sink, "buffer-time", &current, nullptr);
+    if (current == G_PARAM_SPEC_INT64(spec)->default_value && current > kOutputBufferUs)
+        g_object_set(sink, "buffer-time", kOutputBufferUs, nullptr);
+}
+
 } // namespace
+
+GstElement* CDirectShowTrack::FindStreamVolume(GstElement* output)
+{
+    if (!output)
+        return nullptr;
+    if (GST_IS_STREAM_VOLUME(output) && !GST_IS_BIN(output))
+        return GST_ELEMENT(gst_object_ref(output));
+    if (!GST_IS_BIN(output))
+        return nullptr;
+    // The sound server's stream is the sink's; our own level element is a
+    // GstStreamVolume too and is passed over.
+    GstElement* found = nullptr;
+    GstIterator* it = gst_bin_iterate_recurse(GST_BIN(output));
+    GValue item = G_VALUE_INIT;
+    while (!found && gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
+        auto* element = GST_ELEMENT(g_value_get_object(&item));
+        if (GST_IS_STREAM_VOLUME(element) && GST_OBJECT_FLAG_IS_SET(element, GST_ELEMENT_FLAG_SINK))
+            found = GST_ELEMENT(gst_object_ref(element));
+        g_value_reset(&item);
+    }
+    g_value_unset(&item);
+    gst_iterator_free(it);
+    return found;
+}
 
 CDirectShowTrack::CDirectShowTrack() : m_shared(std::make_shared<CGstTrackShared>()) {}
 
@@ -72,6 +115,7 @@ void CDirectShowTrack::Open(const QString& path, QObject* owner)
     if (m_pipeline)
         Close();
     CMediaTrack::Open(path, owner);
+    RefuseNonRegularFile(path);
     m_length = -1;
     m_knownLength = -1;
     m_lengthScanned = false;
@@ -84,14 +128,31 @@ void CDirectShowTrack::Open(const QString& path, QObject* owner)
     }
     m_shared->errorPosted = false;
     m_shared->state = Stopped;
-    m_heldSincePreroll = true;
     m_stopNs = -1;
 
+    // The server created the stream during the preroll and may have given it
+    // a remembered volume: the level is ours, the stream stays at unity.
+    std::shared_ptr<GstElement> streamVolume(FindStreamVolume(m_output), [](GstElement* e) {
+        if (e)
+            gst_object_unref(e);
+    });
+    HoldStreamAtUnity(streamVolume.get());
     std::shared_ptr<GstBus> bus(gst_element_get_bus(m_pipeline), [](GstBus* b) { gst_object_unref(b); });
     m_worker = std::make_unique<CTrackThread>(
-        [bus, shared = m_shared, notifier = Notifier()](std::stop_token stop) {
-            RunTrackBusWatch(bus.get(), shared, notifier, stop);
+        [bus, streamVolume, shared = m_shared, notifier = Notifier()](std::stop_token stop) {
+            RunTrackBusWatch(bus.get(), streamVolume.get(), shared, notifier, stop);
         });
+}
+
+void CDirectShowTrack::RefuseNonRegularFile(const QString& path)
+{
+    // A FIFO, a device or a folder would block or fail deep inside the
+    // pipeline's state change; say so before anything opens it.
+    if (path.contains(QStringLiteral("://")))
+        return;
+    struct stat info{};
+    if (::stat(QFile::encodeName(path).constData(), &info) == 0 && !S_ISREG(info.st_mode))
+        Fail(103, QStringLiteral("Not a regular file: %1").arg(path));
 }
 
 void CDirectShowTrack::BuildPipeline()
@@ -115,14 +176,28 @@ void CDirectShowTrack::BuildPipeline()
     g_object_set(m_pipeline, "uri", uri, nullptr);
     g_free(uri);
 
+    // The output: the track's own level element right before the sink, so a
+    // fade acts within the sink's buffer and the sound server's stream
+    // volume is never moved (desktop servers remember it per program).
     const QString sinkDescription = CTrackEnvironment::AudioSinkDescription();
-    GstElement* sink = gst_parse_bin_from_description(sinkDescription.toUtf8().constData(), TRUE, &error);
+    const QByteArray outputDescription = QByteArray("volume name=lirana-level ! ") + sinkDescription.toUtf8();
+    GstElement* sink = gst_parse_bin_from_description(outputDescription.constData(), TRUE, &error);
     if (!sink || error) {
         const QString text = error ? QString::fromUtf8(error->message) : QStringLiteral("no element");
         g_clear_error(&error);
         if (sink)
             gst_object_unref(gst_object_ref_sink(sink));
         Fail(101, QStringLiteral("Cannot make the audio output \"%1\": %2").arg(sinkDescription, text));
+    }
+    gst_object_set_name(GST_OBJECT(sink), kOutputBinName);
+    m_output = GST_ELEMENT(gst_object_ref(sink));
+    m_level = gst_bin_get_by_name(GST_BIN(sink), "lirana-level");
+    // Asking for unity before the stream exists keeps PulseAudio's restore
+    // from applying a remembered volume; PipeWire needs the guard as well.
+    if (GstElement* direct = FindStreamVolume(sink)) {
+        HoldStreamAtUnity(direct);
+        ShortenOutputBuffer(direct);
+        gst_object_unref(direct);
     }
     g_object_set(m_pipeline, "audio-sink", sink, nullptr);
 
@@ -163,10 +238,12 @@ void CDirectShowTrack::Preroll()
                           : QStringLiteral("The file did not open within %1 s (%2)").arg(OpenTimeoutMs / 1000).arg(context));
         }
         if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
-            CDirectShowException error = ExceptionFromErrorMessage(103, message, context);
+            const auto error = ExceptionFromErrorMessage(103, message, context);
             gst_message_unref(message);
             gst_object_unref(bus);
-            throw error;
+            if (const auto* output = dynamic_cast<const CAudioOutputException*>(error.get()))
+                throw *output;
+            throw *error;
         }
         const bool done = GST_MESSAGE_SRC(message) == GST_OBJECT(m_pipeline);
         gst_message_unref(message);
@@ -179,10 +256,12 @@ void CDirectShowTrack::Preroll()
 void CDirectShowTrack::Close()
 {
     m_worker.reset();
-    if (m_pipeline) {
+    if (m_pipeline)
         gst_element_set_state(m_pipeline, GST_STATE_NULL);
-        gst_object_unref(m_pipeline);
-        m_pipeline = nullptr;
+    for (GstElement** element : {&m_level, &m_output, &m_pipeline}) {
+        if (*element)
+            gst_object_unref(*element);
+        *element = nullptr;
     }
     m_shared->state = Closed;
     CMediaTrack::Close();
@@ -200,32 +279,8 @@ void CDirectShowTrack::Play()
         return;
     m_shared->errorPosted = false;
     m_shared->state = Playing;
-    if (m_heldSincePreroll) {
-        m_heldSincePreroll = false;
-        RestartFromReady();
-    }
+    m_shared->unityUntilUs = g_get_monotonic_time() + gint64(UnityGuardMs) * 1000;
     gst_element_set_state(m_pipeline, GST_STATE_PLAYING);
-}
-
-// An audio sink held prerolled since it was opened (pulsesink) starts late by
-// the time it was held: its clock ran on while the stream waited. Going
-// through READY opens the output anew; the position and end mark are put
-// back. Only the first start after Open needs it: once the output has run,
-// pausing and resuming keep time.
-void CDirectShowTrack::RestartFromReady()
-{
-    gint64 position = 0;
-    if (!gst_element_query_position(m_pipeline, GST_FORMAT_TIME, &position))
-        position = 0;
-    gst_element_set_state(m_pipeline, GST_STATE_READY);
-    if (position <= 0 && m_stopNs < 0)
-        return;
-    gst_element_set_state(m_pipeline, GST_STATE_PAUSED);
-    if (!WaitState(StateTimeoutMs))
-        return;
-    gst_element_seek(m_pipeline, 1.0, GST_FORMAT_TIME,
-                     static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE), GST_SEEK_TYPE_SET,
-                     std::max<gint64>(position, 0), m_stopNs < 0 ? GST_SEEK_TYPE_NONE : GST_SEEK_TYPE_SET, m_stopNs);
 }
 
 void CDirectShowTrack::PlayRange(TrackMs fromMs, TrackMs toMs)
@@ -343,15 +398,16 @@ void CDirectShowTrack::SetVolume(float level)
     const long hundredths = static_cast<long>((double(level) - 1.0) * 4000.0);
     const double linear = gst_stream_volume_convert_volume(GST_STREAM_VOLUME_FORMAT_DB,
                                                            GST_STREAM_VOLUME_FORMAT_LINEAR, hundredths / 100.0);
-    g_object_set(m_pipeline, "volume", std::clamp(linear, 0.0, 10.0), nullptr);
+    if (m_level)
+        g_object_set(m_level, "volume", std::clamp(linear, 0.0, 10.0), nullptr);
 }
 
 float CDirectShowTrack::GetVolume() const
 {
-    if (!m_pipeline)
+    if (!m_pipeline || !m_level)
         return 0.0f;
     gdouble linear = 0.0;
-    g_object_get(m_pipeline, "volume", &linear, nullptr);
+    g_object_get(m_level, "volume", &linear, nullptr);
     if (!(linear > 0.0))
         return 0.0f;
     const double db = gst_stream_volume_convert_volume(GST_STREAM_VOLUME_FORMAT_LINEAR,

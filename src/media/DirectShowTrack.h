@@ -51,7 +51,9 @@ public:
     void Seek(TrackMs ms) override;
     bool HasVolumeControl() const override { return true; }
     // level 1.0 = 0 dB, level 0.0 = -40 dB: (level - 1) x 4000 hundredths
-    // of a dB, truncated, on playbin's own volume (heard at once).
+    // of a dB, truncated, on the track's own volume element right before
+    // the sink (heard within the sink's buffer). The sound server's stream
+    // volume stays at unity.
     void SetVolume(float level) override;
     // The volume in hundredths of a dB v: v x 0.00025 + 1 for v >= -4000,
     // else 0.0; 0.0 when closed.
@@ -63,21 +65,28 @@ public:
     static constexpr int OpenTimeoutMs = 15000;
     static constexpr int StateTimeoutMs = 3000;
     static constexpr int ScanTimeoutMs = 5000;
+    // How long after Play the stream volume is held at unity against a
+    // volume the sound server restores.
+    static constexpr int UnityGuardMs = 3000;
     static constexpr TrackMs UnknownLengthMs = 60000;
 
 private:
+    void RefuseNonRegularFile(const QString& path);
     void BuildPipeline();
     void Preroll();
-    void RestartFromReady();
+    // The element of output that is the sound server's stream (a sink with
+    // GstStreamVolume), a new reference, or null.
+    static GstElement* FindStreamVolume(GstElement* output);
     // Waits (bounded) for a pending state change; false when it failed.
     bool WaitState(int timeoutMs) const;
     [[noreturn]] void Fail(int where, const QString& text, int code = 0);
 
     GstElement* m_pipeline = nullptr;
+    GstElement* m_output = nullptr; // the output bin: level element and sink
+    GstElement* m_level = nullptr;  // our volume element, the track's level
     std::shared_ptr<CGstTrackShared> m_shared;
     std::unique_ptr<CTrackThread> m_worker;
     mutable TrackMs m_knownLength = -1;
     mutable bool m_lengthScanned = false;
-    bool m_heldSincePreroll = false;
     std::int64_t m_stopNs = -1; // end mark of the last PlayRange, -1 none
 };

@@ -4,6 +4,7 @@
 #include "media/TrackFactory.h"
 #include "platform/registry/RegistryKey.h"
 
+#include <gst/audio/audio.h>
 #include <gst/gst.h>
 
 #include <algorithm>
@@ -61,10 +62,9 @@ std::optional<CPlugInFilter> ReadEntry(const CRegistryKey& entry)
     QByteArray data;
     if (!entry.GetRaw(QStringLiteral("Data"), &type, &data) || type != reg::ValueType::Binary || data.isEmpty())
         return std::nullopt;
-    GstElementFactory* installed = gst_element_factory_find(factory.toUtf8().constData());
-    if (!installed)
-        return std::nullopt;
-    gst_object_unref(installed);
+    // An entry whose plug-in is not installed (for one boot after a package
+    // update, say) is kept: it is stored again on save and left out of the
+    // graph until the plug-in is back.
     return CPlugInFilter(name, factory, data);
 }
 
@@ -78,6 +78,125 @@ void WriteEntry(CRegistryKey entry, const CPlugInFilter& filter)
 CRegistryKey AppKey()
 {
     return CRegistryKey::OpenAppSubkey(QString());
+}
+
+// True when element takes exactly one channel on its sink pad.
+bool IsMonoOnly(GstElement* element)
+{
+    GstPad* pad = gst_element_get_static_pad(element, "sink");
+    if (!pad)
+        return false;
+    GstCaps* caps = gst_pad_query_caps(pad, nullptr);
+    gst_object_unref(pad);
+    bool mono = caps && !gst_caps_is_empty(caps) && !gst_caps_is_any(caps);
+    for (guint i = 0; mono && i < gst_caps_get_size(caps); ++i) {
+        int channels = 0;
+        mono = gst_structure_get_int(gst_caps_get_structure(caps, i), "channels", &channels) && channels == 1;
+    }
+    if (caps)
+        gst_caps_unref(caps);
+    return mono;
+}
+
+// audioconvert's mix-matrix taking channel ch (0 left, 1 right) of two
+// into one: << left, right >> as one row.
+void SetPickMatrix(GstElement* convert, int ch)
+{
+    GValue row = G_VALUE_INIT;
+    GValue matrix = G_VALUE_INIT;
+    g_value_init(&row, GST_TYPE_ARRAY);
+    g_value_init(&matrix, GST_TYPE_ARRAY);
+    for (int i = 0; i < 2; ++i) {
+        GValue gain = G_VALUE_INIT;
+        g_value_init(&gain, G_TYPE_FLOAT);
+        g_value_set_float(&gain, i == ch ? 1.0f : 0.0f);
+        gst_value_array_append_value(&row, &gain);
+        g_value_unset(&gain);
+    }
+    gst_value_array_append_value(&matrix, &row);
+    g_object_set_property(G_OBJECT(convert), "mix-matrix", &matrix);
+    g_value_unset(&row);
+    g_value_unset(&matrix);
+}
+
+GstElement* Make(GstBin* bin, const char* factory)
+{
+    GstElement* element = gst_element_factory_make(factory, nullptr);
+    if (element)
+        gst_bin_add(bin, element);
+    return element;
+}
+
+// A mono plug-in runs once per channel of the stereo programme: the bin
+// splits left and right, runs one instance on each and interleaves them
+// again, so the station keeps its stereo image. Null when an element is
+// missing. Takes the first instance (floating) and makes the second from
+// filter.
+GstElement* MakePerChannel(GstElement* firstInstance, const CPlugInFilter& filter)
+{
+    GstElement* second = filter.CreateInstance();
+    GstBin* bin = GST_BIN(gst_bin_new(nullptr));
+    GstElement* in = Make(bin, "audioconvert");
+    GstElement* stereo = Make(bin, "capsfilter");
+    GstElement* tee = Make(bin, "tee");
+    GstElement* interleave = Make(bin, "interleave");
+    if (!second || !in || !stereo || !tee || !interleave) {
+        if (second)
+            gst_object_unref(gst_object_ref_sink(second));
+        gst_object_unref(gst_object_ref_sink(firstInstance));
+        gst_object_unref(gst_object_ref_sink(bin));
+        return nullptr;
+    }
+    GstCaps* caps = gst_caps_from_string("audio/x-raw,channels=2,channel-mask=(bitmask)0x3");
+    g_object_set(stereo, "caps", caps, nullptr);
+    gst_caps_unref(caps);
+    // interleave's property is a GValueArray, deprecated in GLib but the
+    // type the element takes.
+    G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+    GValueArray* positions = g_value_array_new(2);
+    for (const GstAudioChannelPosition position :
+         {GST_AUDIO_CHANNEL_POSITION_FRONT_LEFT, GST_AUDIO_CHANNEL_POSITION_FRONT_RIGHT}) {
+        GValue value = G_VALUE_INIT;
+        g_value_init(&value, GST_TYPE_AUDIO_CHANNEL_POSITION);
+        g_value_set_enum(&value, position);
+        g_value_array_append(positions, &value);
+        g_value_unset(&value);
+    }
+    g_object_set(interleave, "channel-positions-from-input", FALSE, "channel-positions", positions, nullptr);
+    g_value_array_free(positions);
+    G_GNUC_END_IGNORE_DEPRECATIONS
+    bool linked = gst_element_link_many(in, stereo, tee, nullptr);
+    GstElement* instances[2] = {firstInstance, second};
+    gst_object_set_name(GST_OBJECT(firstInstance), "left");
+    gst_object_set_name(GST_OBJECT(second), "right");
+
+    for (int ch = 0; ch < 2; ++ch) {
+        GstElement* queue = Make(bin, "queue");
+        GstElement* pick = Make(bin, "audioconvert");
+        GstElement* mono = Make(bin, "capsfilter");
+        gst_bin_add(bin, instances[ch]);
+        if (!queue || !pick || !mono) {
+            linked = false;
+            continue;
+        }
+        SetPickMatrix(pick, ch);
+        GstCaps* monoCaps = gst_caps_from_string("audio/x-raw,channels=1");
+        g_object_set(mono, "caps", monoCaps, nullptr);
+        gst_caps_unref(monoCaps);
+        linked = linked && gst_element_link_many(tee, queue, pick, mono, instances[ch], nullptr) &&
+                 gst_element_link_pads(instances[ch], nullptr, interleave, "sink_%u");
+    }
+    if (!linked) {
+        gst_object_unref(gst_object_ref_sink(bin));
+        return nullptr;
+    }
+    GstPad* sink = gst_element_get_static_pad(in, "sink");
+    GstPad* src = gst_element_get_static_pad(interleave, "src");
+    gst_element_add_pad(GST_ELEMENT(bin), gst_ghost_pad_new("sink", sink));
+    gst_element_add_pad(GST_ELEMENT(bin), gst_ghost_pad_new("src", src));
+    gst_object_unref(sink);
+    gst_object_unref(src);
+    return GST_ELEMENT(bin);
 }
 
 // Links audioconvert after element after last; returns that audioconvert, or
@@ -120,6 +239,27 @@ QString CPlugInFilter::FactoryFromClsid(const QString& clsid)
     if (trimmed.size() < 3 || !trimmed.startsWith(u'{') || !trimmed.endsWith(u'}'))
         return QString();
     return trimmed.mid(1, trimmed.size() - 2).trimmed();
+}
+
+bool CPlugInFilter::IsInstalled() const
+{
+    if (!IsDirectShowAvailable())
+        return false;
+    GstElementFactory* factory = gst_element_factory_find(m_factory.toUtf8().constData());
+    if (factory)
+        gst_object_unref(factory);
+    return factory != nullptr;
+}
+
+std::vector<const CPlugInFilter*> CPlugInChain::Missing() const
+{
+    std::vector<const CPlugInFilter*> missing;
+    for (const CPlugInFilter& filter : filters)
+        if (!filter.IsInstalled())
+            missing.push_back(&filter);
+    if (outputFilter && !outputFilter->IsInstalled())
+        missing.push_back(&*outputFilter);
+    return missing;
 }
 
 GstElement* CPlugInFilter::CreateInstance() const
@@ -226,14 +366,23 @@ void CPlugInChain::AddToGraph(GstElement* playbin, UserInterface* ui)
     for (const CPlugInFilter& filter : filters) {
         GstElement* element = filter.CreateInstance();
         if (!element)
+            continue; // not installed: kept in the chain, left out here
+        if (IsMonoOnly(element))
+            element = MakePerChannel(element, filter);
+        if (!element) {
+            if (ui)
+                ui->ShowMessage(QStringLiteral("Failed to add filter ") + filter.Name(), UserInterface::Icon::Warning);
             continue;
+        }
         if (GstElement* next = AppendLinked(GST_BIN(bin), last, element, filter.Name(), index++))
             last = next;
         else if (ui)
             ui->ShowMessage(QStringLiteral("Failed to add filter ") + filter.Name(), UserInterface::Icon::Warning);
     }
-    if (outputFilter) {
+    if (outputFilter && outputFilter->IsInstalled()) {
         GstElement* element = outputFilter->CreateInstance();
+        if (element && IsMonoOnly(element))
+            element = MakePerChannel(element, *outputFilter);
         GstElement* next = element ? AppendLinked(GST_BIN(bin), last, element, outputFilter->Name(), index++) : nullptr;
         if (next)
             last = next;
@@ -311,7 +460,10 @@ GstElement* CPlugInChain::FindInPipeline(GstElement* playbin, const QString& nam
             if (stored && wanted == stored && (!found || index < foundIndex)) {
                 if (found)
                     gst_object_unref(found);
-                found = GST_ELEMENT(gst_object_ref(element));
+                // A mono plug-in runs per channel: its left instance stands
+                // for the entry.
+                GstElement* left = GST_IS_BIN(element) ? gst_bin_get_by_name(GST_BIN(element), "left") : nullptr;
+                found = left ? left : GST_ELEMENT(gst_object_ref(element));
                 foundIndex = index;
             }
             g_value_reset(&item);

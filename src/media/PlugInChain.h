@@ -41,6 +41,8 @@ public:
     // nothing between them.
     static QString FactoryFromClsid(const QString& clsid);
 
+    // Whether the element factory is installed now.
+    bool IsInstalled() const;
     // A new element (floating reference) with the saved state applied; null
     // when the factory is not installed.
     GstElement* CreateInstance() const;
@@ -66,15 +68,22 @@ public:
     std::optional<CPlugInFilter> outputFilter;
 
     // Replaces the chain by the one stored under parent\name. Entries are
-    // dropped when "CLSID" is not "{factory}", the factory is not installed,
-    // or "Data" is missing, empty or not binary. Entries beyond
+    // dropped when "CLSID" is not "{factory}" or "Data" is missing, empty or
+    // not binary. An entry whose factory is not installed is kept (saved
+    // again, left out of the graph: see Missing). Entries beyond
     // "FilterCount" are ignored.
     void Load(const CRegistryKey& parent, const QString& name);
     // Writes the chain; "Filter %d" subkeys beyond the new count stay.
     void Save(const CRegistryKey& parent, const QString& name) const;
 
+    // The entries (chain and output) whose plug-in is not installed now.
+    std::vector<const CPlugInFilter*> Missing() const;
+
     // Puts the chain, in order and then the output entry, into playbin's
     // "audio-filter" as one bin: audioconvert ! e0 ! audioconvert ! e1 ...
+    // A plug-in that takes one channel runs once per channel of a stereo
+    // programme (split, two instances, interleaved again), never as a
+    // downmix. Entries whose plug-in is not installed are left out quietly.
     // Chain entries whose element cannot be made are skipped; one the
     // pipeline refuses (cannot be added or linked) shows "Failed to add
     // filter <name>" through ui (when not null) and is left out. An output
@@ -88,7 +97,8 @@ public:
     // default state saved; nullopt when none is installed.
     static std::optional<CPlugInFilter> CreateByName(const QString& name);
     // The element of the first chain entry called name in a pipeline built
-    // with AddToGraph (a new reference, the caller unrefs), or null.
+    // with AddToGraph (a new reference, the caller unrefs), or null. For a
+    // plug-in that runs per channel, the left channel's instance.
     static GstElement* FindInPipeline(GstElement* playbin, const QString& name);
 };
 

@@ -6,16 +6,27 @@
 #include "media/TrackExceptions.h"
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <stop_token>
 
 class CTrackNotifier;
 typedef struct _GstBus GstBus;
 typedef struct _GstMessage GstMessage;
+typedef struct _GstElement GstElement;
+
+// The name of the bin that holds the track's audio output (its level
+// element and the sink): errors from inside it are audio-output errors.
+inline constexpr const char* kOutputBinName = "lirana-output";
 
 // Written by the track on the user-interface thread, read by the worker.
 struct CGstTrackShared
 {
+    // Until this monotonic time (g_get_monotonic_time, microseconds) the
+    // worker holds the sound server's stream volume at unity: a desktop
+    // server restores a remembered volume onto a new stream shortly after
+    // it appears. 0: no guard.
+    std::atomic<std::int64_t> unityUntilUs{0};
     std::atomic<int> state{0}; // CMediaTrack::State
     // Set by the worker once it has posted an error; the track clears it
     // when it starts playing again. One error event per run.
@@ -23,9 +34,16 @@ struct CGstTrackShared
 };
 
 // Worker body: pops every message of bus (waiting at most 100 ms each time)
-// and dispatches it, until stop is requested. Takes its own ref of bus.
-void RunTrackBusWatch(GstBus* bus, std::shared_ptr<CGstTrackShared> shared,
+// and dispatches it, until stop is requested; while the unity guard runs it
+// also puts streamVolume (an element with GstStreamVolume: the sound
+// server's stream, or null) back to unity and unmuted whenever the server
+// moved it. Takes its own refs of bus and streamVolume.
+void RunTrackBusWatch(GstBus* bus, GstElement* streamVolume, std::shared_ptr<CGstTrackShared> shared,
                       std::shared_ptr<CTrackNotifier> notifier, std::stop_token stop);
+
+// Sets the stream volume of element (GstStreamVolume) to unity and unmutes
+// it when it is not so; true when it had to.
+bool HoldStreamAtUnity(GstElement* streamVolume);
 
 // One bus message: end-of-stream while Playing and without an error in this
 // run posts the end notification (MCI_NOTIFY_SUCCESSFUL); an error posts a CTrackErrorEvent carrying a
@@ -34,5 +52,9 @@ void RunTrackBusWatch(GstBus* bus, std::shared_ptr<CGstTrackShared> shared,
 void DispatchTrackMessage(GstMessage* message, CGstTrackShared& shared, const CTrackNotifier& notifier);
 
 // The exception for an error message: GStreamer's code and message text,
-// followed by " (context)" when context is not empty.
-CDirectShowException ExceptionFromErrorMessage(int where, GstMessage* message, const QString& context = {});
+// followed by " (context)" when context is not empty. An error posted from
+// inside the output bin (kOutputBinName) that says the output cannot be
+// opened, read or written is a CAudioOutputException; anything else a
+// CDirectShowException with where.
+std::unique_ptr<CDirectShowException> ExceptionFromErrorMessage(int where, GstMessage* message,
+                                                                const QString& context = {});

@@ -3,6 +3,8 @@
 #include "media/PlugInChain.h"
 
 #include <QByteArray>
+#include <QFile>
+#include <QFileInfo>
 
 namespace {
 
@@ -60,7 +62,41 @@ QString CTrackEnvironment::AudioSinkDescription()
         return QString::fromLocal8Bit(fromEnv);
     const CRegistryKey settings = CRegistryKey::OpenAppSubkey(QStringLiteral("Settings"));
     const QString stored = settings.GetText(QStringLiteral("AudioSink"), QString());
-    return stored.trimmed().isEmpty() ? QString::fromLatin1(DefaultAudioSink) : stored;
+    return stored.trimmed().isEmpty() ? DefaultAudioSinkFor(SoundServerSocketExists()) : stored;
+}
+
+// No automatic choice among outputs: an automatic sink that finds no server
+// plays into some other back-end or into nothing and looks as if it played.
+// The station's output is the sound server's when this session has one,
+// else the ALSA default device; when that output is down, items wait for it.
+QString CTrackEnvironment::DefaultAudioSinkFor(bool soundServer)
+{
+    return soundServer ? QStringLiteral("pulsesink") : QStringLiteral("alsasink");
+}
+
+bool CTrackEnvironment::SoundServerSocketExists()
+{
+    // PipeWire answers on the same socket through pipewire-pulse.
+    const QByteArray server = qgetenv("PULSE_SERVER");
+    if (!server.isEmpty())
+        return true;
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    return !runtime.isEmpty() && QFileInfo::exists(QFile::decodeName(runtime) + QStringLiteral("/pulse/native"));
+}
+
+QString CTrackEnvironment::DescribeAudioOutput()
+{
+    const QByteArray fromEnv = qgetenv("LIRANA_AUDIO_SINK");
+    if (!fromEnv.trimmed().isEmpty())
+        return QStringLiteral("%1 (from LIRANA_AUDIO_SINK)").arg(QString::fromLocal8Bit(fromEnv));
+    const CRegistryKey settings = CRegistryKey::OpenAppSubkey(QStringLiteral("Settings"));
+    const QString stored = settings.GetText(QStringLiteral("AudioSink"), QString());
+    if (!stored.trimmed().isEmpty())
+        return QStringLiteral("%1 (from the AudioSink setting)").arg(stored);
+    const bool server = SoundServerSocketExists();
+    return QStringLiteral("%1 (default: %2)")
+        .arg(DefaultAudioSinkFor(server),
+             server ? QStringLiteral("this session's sound server") : QStringLiteral("no sound server found"));
 }
 
 void CTrackEnvironment::Reset()

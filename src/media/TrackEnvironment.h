@@ -31,9 +31,16 @@ public:
 
     // The audio output as a gst-launch bin description: the environment
     // variable LIRANA_AUDIO_SINK when set and not empty, else the text value
-    // "AudioSink" of the "Settings" key, else "autoaudiosink".
+    // "AudioSink" of the "Settings" key, else DefaultAudioSinkFor(whether
+    // this session has a sound server socket).
     static QString AudioSinkDescription();
-    static inline const char* const DefaultAudioSink = "autoaudiosink";
+    // "pulsesink" with a sound server (PulseAudio or PipeWire's pulse
+    // socket), else "alsasink". Never an automatic choice that may fall
+    // back to another device or to none.
+    static QString DefaultAudioSinkFor(bool soundServer);
+    static bool SoundServerSocketExists();
+    // One line for the diagnostics: the output in use and where it came from.
+    static QString DescribeAudioOutput();
 
     // Empty chain, no seam, video mode 0.
     static void Reset();

@@ -12,6 +12,11 @@ QString CDirectShowException::GetErrorMessage() const
     return QStringLiteral("Media back-end error %1 (step %2)").arg(m_code).arg(m_where);
 }
 
+bool IsAudioOutputError(const CException& error)
+{
+    return dynamic_cast<const CAudioOutputException*>(&error) != nullptr;
+}
+
 QString CMMException::GetErrorMessage() const
 {
     return QStringLiteral("Multimedia error");

@@ -33,6 +33,19 @@ private:
     QString m_text;
 };
 
+// The audio output could not be opened or went away (the sound server is
+// down or restarting, the device vanished): not a fault of the item, which
+// plays once the output is back. Where 107.
+class CAudioOutputException : public CExceptionImpl<CAudioOutputException, CDirectShowException>
+{
+public:
+    CAudioOutputException(int code, QString text) : CExceptionImpl(107, code, std::move(text)) {}
+};
+
+// True for an error that says the audio output is missing rather than the
+// item broken.
+bool IsAudioOutputError(const CException& error);
+
 // Base of multimedia (mixer, wave output) errors.
 class CMMException : public CExceptionImpl<CMMException, CException>
 {

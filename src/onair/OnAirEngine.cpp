@@ -4,7 +4,9 @@
 #include "app/UserInterface.h"
 #include "media/TrackEvents.h"
 #include "media/TrackEnvironment.h"
+#include "media/TrackExceptions.h"
 #include "media/TrackFactory.h"
+#include "media/PlugInChain.h"
 #include "onair/EngineSeams.h"
 #include "onair/PlayLog.h"
 #include "platform/Shell.h"
@@ -106,6 +108,13 @@ void COnAirEngine::Startup()
 {
     ApplyLogSettings();
     m_seams.log->LogString(Str::LogStartup);
+    qInfo().noquote() << "lirana: audio output:" << CTrackEnvironment::DescribeAudioOutput();
+    // Plug-ins stored in the chain but not installed now (after a package
+    // update, say) stay stored; say once per start that they are left out.
+    for (const CPlugInFilter* missing : CTrackEnvironment::Chain().Missing())
+        m_seams.log->WriteLogText(Str::Load(Str::LogError)
+                                      .arg(QStringLiteral("Plug-in \"%1\" (%2) is not installed: it is left out")
+                                               .arg(missing->Name(), missing->Factory())));
     RearmWatchDog();
     SetTimer(TimerStartup, 500);
     SetTimer(TimerEvents, 1000);
@@ -116,6 +125,7 @@ void COnAirEngine::Shutdown(bool saveSettings)
     KillTimer(TimerOverlap);
     KillTimer(TimerWatchDog);
     KillTimer(TimerFade);
+    CancelOutage();
     m_fadeTimerActive = false;
     m_seams.log->LogString(Str::LogShutdown);
     if (saveSettings)
@@ -177,6 +187,13 @@ void COnAirEngine::OnTimer(int id)
         break;
     case TimerEvents:
         EventsTick();
+        break;
+    case TimerOutage:
+        KillTimer(TimerOutage);
+        if (InOutage() && !m_onAir) {
+            const QString path = m_outagePath; // the start clears the outage
+            StartItem(path);
+        }
         break;
     default:
         break;
@@ -265,6 +282,14 @@ void COnAirEngine::OnMciNotify(int code, std::uint64_t sender)
 
 void COnAirEngine::OnTrackError(std::unique_ptr<CException> error, std::uint64_t sender)
 {
+    // The output went away under the item on air: the item is not at fault;
+    // it plays again from its start once the output is back.
+    if (error && IsAudioOutputError(*error) && m_onAir && m_onAir->Serial() == sender) {
+        const QString path = m_onAir->GetFileName();
+        EndOnAir();
+        OutputUnavailable(*error, path);
+        return;
+    }
     if (error)
         ReportTrackError(*error);
     if (m_onAir && m_onAir->Serial() == sender) {

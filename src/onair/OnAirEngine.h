@@ -13,6 +13,7 @@
 #include "media/MediaTrack.h"
 
 #include <QBasicTimer>
+#include <QElapsedTimer>
 #include <QObject>
 #include <array>
 #include <functional>
@@ -45,7 +46,12 @@ public:
         TimerWatchDog = 4,  // silence detector, its interval
         TimerFade = 5,      // 100 ms fade step
         TimerEvents = 6,    // 1000 ms events tick
+        TimerOutage = 7,    // once: retry a start while the audio output is down
     };
+    // Retries while the audio output is down: the first after this many ms,
+    // each next one after twice as long, at most OutageRetryMaxMs.
+    static constexpr int OutageRetryFirstMs = 250;
+    static constexpr int OutageRetryMaxMs = 4000;
     static constexpr int MaxErrorRun = 50;
 
     struct Seams
@@ -119,6 +125,8 @@ public:
     PlayerMode Mode() const { return m_mode; }
     bool BreakFlag() const { return m_break; }
     int ErrorRun() const { return m_errorRun; }
+    // The audio output is down and a start waits for it.
+    bool InOutage() const { return !m_outagePath.isEmpty(); }
     long OverlapOverride() const { return m_overlapOverride; }
     bool IsTimerArmed(int id) const;
     bool IsFadeTimerActive() const { return m_fadeTimerActive; }
@@ -149,6 +157,11 @@ private:
     void KillTimer(int id);
     void StartMediaItem(const QString& path);
     void StartFailed(const CException& error);
+    // The audio output could not be opened or went away: path waits and is
+    // retried with a growing back-off; the error run is not touched.
+    void OutputUnavailable(const CException& error, const QString& path);
+    void OutputBack();
+    void CancelOutage();
     void OnAirEnded();
     void EndOnAir();
     void EndFading();
@@ -185,5 +198,10 @@ private:
     qint64 m_watchedPosition = -1;
     QString m_onAirText;
     QString m_previousText;
-    std::array<QBasicTimer, 7> m_timers;
+    // Audio output outage: the item waiting for the output, the next retry
+    // delay and when the outage began.
+    QString m_outagePath;
+    int m_outageDelayMs = 0;
+    QElapsedTimer m_outageClock;
+    std::array<QBasicTimer, 8> m_timers;
 };

@@ -4,6 +4,7 @@
 #include "app/Strings.h"
 #include "events/Scheduler.h"
 #include "app/UserInterface.h"
+#include "media/TrackExceptions.h"
 #include "onair/EngineSeams.h"
 #include "onair/PlayLog.h"
 #include "platform/Exception.h"
@@ -205,7 +206,11 @@ void COnAirEngine::StartMediaItem(const QString& path)
     BusyScope busy(*m_seams.ui);
     if (m_mode == PlayerMode::Manual)
         m_break = true;
-    m_seams.log->WriteLogText(Str::Load(Str::LogStart).arg(GetItemDisplayName(path)));
+    // While the output is down the start line waits for the start that
+    // works: the log shows what went on air, not every retry.
+    const bool retrying = InOutage();
+    if (!retrying)
+        m_seams.log->WriteLogText(Str::Load(Str::LogStart).arg(GetItemDisplayName(path)));
     m_overlapOverride = GetOverlapOverride(path);
 
     std::unique_ptr<CMediaTrack> track;
@@ -230,14 +235,52 @@ void COnAirEngine::StartMediaItem(const QString& path)
         }
     } catch (const CException& error) {
         track.reset();
-        StartFailed(error);
+        if (IsAudioOutputError(error))
+            OutputUnavailable(error, path);
+        else
+            StartFailed(error);
         return;
+    }
+    if (retrying) {
+        OutputBack();
+        m_seams.log->WriteLogText(Str::Load(Str::LogStart).arg(GetItemDisplayName(path)));
     }
     m_onAir = std::move(track);
     ShowOnAir(GetItemDisplayName(m_onAir->GetFileName()));
     emit TrackStarted();
     m_errorRun = 0;
     m_controlRun = 0;
+}
+
+void COnAirEngine::OutputUnavailable(const CException& error, const QString& path)
+{
+    if (!InOutage()) {
+        m_seams.log->WriteLogText(Str::Load(Str::LogError)
+                                      .arg(QStringLiteral("Audio output unavailable (%1): retrying")
+                                               .arg(error.GetErrorMessage().left(200))));
+        m_outageClock.start();
+        m_outageDelayMs = OutageRetryFirstMs;
+    } else {
+        m_outageDelayMs = std::min(m_outageDelayMs * 2, OutageRetryMaxMs);
+    }
+    m_outagePath = path;
+    SetTimer(TimerOutage, m_outageDelayMs);
+}
+
+void COnAirEngine::OutputBack()
+{
+    const double seconds = m_outageClock.isValid() ? m_outageClock.elapsed() / 1000.0 : 0.0;
+    m_seams.log->WriteLogText(Str::Load(Str::LogError)
+                                  .arg(QStringLiteral("Audio output available again after %1 s")
+                                           .arg(seconds, 0, 'f', 1)));
+    CancelOutage();
+}
+
+void COnAirEngine::CancelOutage()
+{
+    KillTimer(TimerOutage);
+    m_outagePath.clear();
+    m_outageDelayMs = 0;
 }
 
 void COnAirEngine::StartFailed(const CException& error)
@@ -295,6 +338,8 @@ void COnAirEngine::OnPause()
 
 void COnAirEngine::OnStop()
 {
+    // Stop also ends the wait for an audio output that is down.
+    CancelOutage();
     if (!m_onAir)
         return;
     if (m_onAir->IsPlaying() && m_settings.fadeOnStop && m_settings.fadePeriod > 0) {

@@ -1,5 +1,6 @@
-// The headless runner as a user scripts it: the real program in its own
-// process, with its own configuration folders.
+// The headless runner as a user scripts it, and the console as the session
+// ends it: the real program in its own process, with its own configuration
+// folders.
 #include "support/TestEnv.h"
 
 #include <QDateTime>
@@ -8,9 +9,12 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTcpServer>
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdio>
+#include <sys/resource.h>
 
 namespace {
 
@@ -19,7 +23,9 @@ struct RunResult
     int exitCode = -1;
     QStringList lines; // stdout, time stamps removed
     QList<qint64> arrivalMs; // when each line arrived (ms since the epoch)
-    QString err;
+    QString err;         // stderr without the start-up diagnostics line
+    QString audioOutput; // that line: which audio output is in use
+    qint64 signalToEndMs = -1; // from the signal to the program's end
 };
 
 class HeadlessTest : public ::testing::Test
@@ -38,15 +44,22 @@ protected:
                                settings + "\n");
     }
 
-    RunResult Start(const QStringList& args, int timeoutMs = 20000)
+    // signalWhen: sends signal once, as soon as it holds of the run so far.
+    RunResult Start(const QStringList& args, const std::function<bool(const RunResult&)>& signalWhen = {},
+                    int signal = SIGTERM, int timeoutMs = 20000)
     {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
         env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
         env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         p.setProcessEnvironment(env);
         p.setWorkingDirectory(home);
+        p.setChildProcessModifier([limit = fileSizeLimit] {
+            const rlimit fileSize{limit, limit};
+            ::setrlimit(RLIMIT_FSIZE, &fileSize);
+        });
         p.start(QStringLiteral(LIRANA_BINARY), args);
         RunResult run;
         static const QRegularExpression stamp(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\t"));
@@ -61,10 +74,17 @@ protected:
             }
         };
         QDeadlineTimer deadline(timeoutMs);
+        qint64 signalledMs = 0;
         while (p.state() != QProcess::NotRunning && !deadline.hasExpired()) {
             p.waitForReadyRead(20);
             takeLines();
+            if (signalWhen && !signalledMs && p.processId() > 0 && signalWhen(run)) {
+                ::kill(static_cast<pid_t>(p.processId()), signal);
+                signalledMs = QDateTime::currentMSecsSinceEpoch();
+            }
         }
+        if (signalledMs)
+            run.signalToEndMs = QDateTime::currentMSecsSinceEpoch() - signalledMs;
         if (p.state() != QProcess::NotRunning) {
             p.kill();
             p.waitForFinished();
@@ -74,12 +94,25 @@ protected:
         p.waitForFinished();
         takeLines();
         run.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        run.err = QString::fromLocal8Bit(p.readAllStandardError());
+        for (const QString& line : QString::fromLocal8Bit(p.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts)) {
+            if (line.startsWith(QLatin1String("lirana: audio output: ")))
+                run.audioOutput = line;
+            else
+                run.err += line + u'\n';
+        }
         return run;
     }
 
     QString home;
+    rlim_t fileSizeLimit = RLIM_INFINITY; // the program's RLIMIT_FSIZE
 };
+
+// Settings that turn the daily play log on, into a new folder logs.
+QByteArray LoggingTo(const QString& logs)
+{
+    QDir().mkpath(logs);
+    return "\"Enable Logging\"=hex:01,00,00,00\n\"Logfile Dir\"=\"" + logs.toUtf8() + "\"\n";
+}
 
 TEST_F(HeadlessTest, PlaysPausesAndExitsAtTheEnd)
 {
@@ -87,6 +120,7 @@ TEST_F(HeadlessTest, PlaysPausesAndExitsAtTheEnd)
     const RunResult run = Start({"--headless", "--play", "--exit-at-end", "--log-stdout", "1.pause", "0.pause"});
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(run.lines, QStringList({"startup", "start\t1 sec.", "start\t0 sec.", "shutdown"}));
+    EXPECT_FALSE(run.audioOutput.isEmpty()) << "the output in use is named at start-up";
 }
 
 TEST_F(HeadlessTest, StopRowEndsTheRun)
@@ -221,7 +255,66 @@ TEST_F(HeadlessTest, CommandLineContract)
     EXPECT_EQ(bad.exitCode, 2);
     EXPECT_TRUE(bad.err.contains(QLatin1String("Usage:")));
     EXPECT_EQ(Start({"--play", "a.mp3"}).exitCode, 2);
+    // Without items there is nothing to wait for: a script learns it at once.
+    const RunResult none = Start({"--headless", "--play", "--exit-at-end", "--"});
+    EXPECT_EQ(none.exitCode, 2);
+    EXPECT_TRUE(none.err.startsWith(QLatin1String("lirana: no items given\nUsage:"))) << qPrintable(none.err);
 }
+
+TEST_F(HeadlessTest, TerminationSignalsEndTheRunWithinASecond)
+{
+    // The kernel accepts the connection and nobody ever answers: opening
+    // this item waits for its 15 s timeout.
+    QTcpServer silent;
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    const QString hanging = QStringLiteral("http://127.0.0.1:%1/x.mp3").arg(silent.serverPort());
+    WriteHive("\"AudioSink\"=\"fakesink sync=true\"");
+    const std::pair<int, QString> rows[] = {{SIGTERM, "30.pause"}, {SIGINT, "30.pause"}, {SIGHUP, "30.pause"},
+                                            {SIGTERM, hanging}};
+    for (const auto& [signal, item] : rows) {
+        const RunResult run = Start({"--headless", "--play", "--log-stdout", item},
+                                    [](const RunResult& r) { return r.lines.size() == 2; }, signal);
+        std::printf("[ measured ] signal %d while playing %s: ended after %lld ms\n", signal,
+                    qPrintable(item), run.signalToEndMs);
+        EXPECT_EQ(run.exitCode, 128 + signal) << run.err.toStdString();
+        EXPECT_LT(run.signalToEndMs, 3000); // well under 15 s, with room for a busy machine
+        EXPECT_TRUE(item == hanging || run.lines.value(2) == "shutdown") << signal;
+    }
+}
+
+TEST_F(HeadlessTest, AFileSizeLimitFailsLogWritesButNotTheRun)
+{
+    WriteHive(LoggingTo(home + QStringLiteral("/logs")));
+    fileSizeLimit = 20; // the first log line fits, the second does not
+    const RunResult run = Start({"--headless", "--play", "--exit-at-end", "--log-stdout", "0.pause"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.lines, QStringList({"startup", "start\t0 sec.", "shutdown"}));
+}
+
+#ifdef LIRANA_HAS_CONSOLE
+// The text of the first file in folder that matches pattern.
+QString ReadFirst(const QString& folder, const QString& pattern)
+{
+    const QFileInfoList files = QDir(folder).entryInfoList({pattern}, QDir::Files);
+    QFile file(files.value(0).filePath());
+    return !files.isEmpty() && file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+TEST_F(HeadlessTest, SigtermEndsTheConsoleSessionWithoutQuestions)
+{
+    // "Shutdown Confirmation" is on by default, and nobody answers it here.
+    const QString logs = home + QStringLiteral("/logs");
+    WriteHive(LoggingTo(logs) + "\"AudioSink\"=\"fakesink sync=true\"");
+    auto log = [&] { return ReadFirst(logs, QStringLiteral("*.LOG")); };
+    const RunResult run = Start({}, [&](const RunResult&) { return log().contains(u"startup"); });
+    std::printf("[ measured ] the console ended %lld ms after SIGTERM\n", run.signalToEndMs);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(log().endsWith(QLatin1String("\tshutdown\n"))) << log().toStdString();
+    // What a close saves was saved, the frame's placement for one.
+    EXPECT_TRUE(ReadFirst(home + QStringLiteral("/config/Oxbelund"), QStringLiteral("Lirana.reg")).contains(
+        QLatin1String("\"WindowPos\"")));
+}
+#endif
 
 TEST_F(HeadlessTest, ACorruptHiveStartsOnDefaultsAndIsKeptAside)
 {

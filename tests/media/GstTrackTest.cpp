@@ -283,7 +283,20 @@ TEST_F(GstTrack, BadFilesAndOutputsFailOpenWithClearMessages)
     EXPECT_EQ(badSetting.Where(), 101);
     EXPECT_TRUE(badSetting.GetErrorMessage().contains(QStringLiteral("fakesink sync=maybe")));
     CRegistryKey::OpenAppSubkey(QStringLiteral("Settings")).DeleteValue(QStringLiteral("AudioSink"));
-    EXPECT_EQ(CTrackEnvironment::AudioSinkDescription(), QStringLiteral("autoaudiosink"));
+    // The default is never an automatic choice that could fall back to some
+    // other device: the session's sound server when it has one, else ALSA.
+    const QByteArray server = qgetenv("PULSE_SERVER"), runtime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("PULSE_SERVER", "unix:/nonexistent");
+    EXPECT_EQ(CTrackEnvironment::AudioSinkDescription(), QStringLiteral("pulsesink"));
+    qunsetenv("PULSE_SERVER");
+    qputenv("XDG_RUNTIME_DIR", TestEnv::MakeTempDir().toLocal8Bit());
+    EXPECT_EQ(CTrackEnvironment::AudioSinkDescription(), QStringLiteral("alsasink"));
+    for (const auto& [name, value] : {std::pair{"PULSE_SERVER", server}, std::pair{"XDG_RUNTIME_DIR", runtime}}) {
+        if (value.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, value);
+    }
 
     // An output that links but fails while prerolling.
     qputenv("LIRANA_AUDIO_SINK", "identity error-after=1 ! fakesink");

@@ -141,7 +141,7 @@ TEST_F(PlugInChainTest, TwoEffectsSaveLoadAndRebuildWithTheirSettings)
     EXPECT_TRUE(ui.messages.empty());
 }
 
-TEST_F(PlugInChainTest, LoadDropsUninstalledEmptyAndMalformedEntries)
+TEST_F(PlugInChainTest, LoadKeepsUninstalledAndDropsEmptyAndMalformedEntries)
 {
     CPlugInChain chain;
     chain.filters.push_back(MakeFilter(kAmp, "amps-gain", 3.0f));
@@ -161,10 +161,18 @@ TEST_F(PlugInChainTest, LoadDropsUninstalledEmptyAndMalformedEntries)
 
     CPlugInChain loaded;
     LoadPlugInChain(loaded);
-    ASSERT_EQ(loaded.filters.size(), 1u);
+    ASSERT_EQ(loaded.filters.size(), 2u);
     EXPECT_EQ(loaded.filters[0].Data(), chain.filters[0].Data());
     ASSERT_TRUE(loaded.outputFilter);
     EXPECT_EQ(loaded.outputFilter->Data(), chain.outputFilter->Data());
+    // A plug-in missing for now stays in the chain and is saved again.
+    EXPECT_EQ(loaded.filters[1].Factory(), QStringLiteral("ladspa-uninstalled-so-gone"));
+    ASSERT_EQ(loaded.Missing().size(), 1u);
+    EXPECT_EQ(loaded.Missing()[0], &loaded.filters[1]);
+    SavePlugInChain(loaded);
+    LoadPlugInChain(loaded);
+    EXPECT_EQ(loaded.filters.size(), 2u);
+    SavePlugInChain(chain);
 
     // A shorter chain leaves the older entries in place; loading ignores them.
     CPlugInChain shorter;

@@ -5,6 +5,7 @@
 
 #include "app/UserInterface.h"
 #include "media/TrackEvents.h"
+#include "media/TrackExceptions.h"
 #include "onair/EngineSeams.h"
 #include "onair/OnAirEngine.h"
 #include "onair/PlayLog.h"
@@ -29,6 +30,7 @@ struct FakeTrackWorld
     QHash<QString, TrackMs> lengths;       // default 180000 ms
     std::set<QString> failingOpen;         // Open throws
     std::set<QString> noVolume;            // GetVolume 0, SetVolume ignored
+    int outputDown = 0;                    // this many next Opens find no audio output
     std::vector<FakeTrack*> alive;
     QStringList opened;
     int created = 0;
@@ -50,6 +52,8 @@ public:
     void Open(const QString& path, QObject* owner) override
     {
         CMediaTrack::Open(path, owner);
+        if (m_world.outputDown > 0 && m_world.outputDown--)
+            throw CAudioOutputException(0, QStringLiteral("Connection refused"));
         if (m_world.failingOpen.count(path))
             throw CMessageException(QStringLiteral("cannot open %1").arg(path));
         m_length = m_world.lengths.value(path, 180000);

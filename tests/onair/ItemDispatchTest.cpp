@@ -1,6 +1,8 @@
 // How the engine starts each kind of row, what it logs, its errors and the
 // notifications of tracks that already left their slot.
 #include "EngineFixture.h"
+#include "media/PlugInChain.h"
+#include "media/TrackEnvironment.h"
 
 #include "app/Strings.h"
 
@@ -147,6 +149,45 @@ TEST_F(EngineTest, ASuccessfulStartResetsTheErrorRun)
     EXPECT_EQ(engine->ErrorRun(), 0);
 }
 
+// An output that is not there is not a broken item: the row waits, retries
+// back off, the error run is not spent, and the log has one line when the
+// outage starts and one when it ends, then the start that went on air.
+TEST_F(EngineTest, AnAudioOutputThatIsDownKeepsTheRowAndRetries)
+{
+    world.outputDown = 3;
+    Load({"/m/a.mp3", "/m/b.mp3"});
+    engine->OnPlay();
+    ASSERT_EQ(entries.size(), 2);
+    EXPECT_EQ(entries[0], "start\ta");
+    EXPECT_TRUE(entries[1].startsWith("error\tAudio output unavailable (Connection refused)")) << entries[1].toStdString();
+    EXPECT_TRUE(ui.messages.isEmpty()) << "no box for an outage, even without IgnoreErrors";
+    for (int retry = 0; retry < 2; ++retry) {
+        ASSERT_TRUE(engine->IsTimerArmed(COnAirEngine::TimerOutage));
+        engine->OnTimer(COnAirEngine::TimerOutage);
+        EXPECT_EQ(entries.size(), 2) << "retries log nothing";
+    }
+    engine->OnTimer(COnAirEngine::TimerOutage);
+    EXPECT_EQ(OnAirPath(), "/m/a.mp3");
+    ASSERT_EQ(entries.size(), 4);
+    EXPECT_TRUE(entries[2].startsWith("error\tAudio output available again after ")) << entries[2].toStdString();
+    EXPECT_EQ(entries[3], "start\ta");
+    EXPECT_EQ(engine->ErrorRun(), 0);
+    EXPECT_FALSE(engine->IsTimerArmed(COnAirEngine::TimerOutage));
+
+    // Lost under the item on air: it plays again from its start once back;
+    // Stop ends the wait.
+    world.outputDown = 1;
+    engine->OnTrackError(std::make_unique<CAudioOutputException>(0, "Disconnected"), OnAir()->Serial());
+    EXPECT_EQ(engine->OnAir(), nullptr);
+    EXPECT_TRUE(engine->InOutage());
+    engine->OnTimer(COnAirEngine::TimerOutage);
+    EXPECT_TRUE(engine->InOutage());
+    engine->OnStop();
+    EXPECT_FALSE(engine->InOutage());
+    EXPECT_FALSE(engine->IsTimerArmed(COnAirEngine::TimerOutage));
+    EXPECT_EQ(list.Selection(), 0);
+}
+
 TEST_F(EngineTest, LateNotificationsOfTracksThatLeftTheirSlotChangeNothing)
 {
     engine->Settings().fadeOnStop = false;
@@ -226,8 +267,12 @@ TEST_F(EngineTest, StartupArmsTimersAndAutoPlays)
 {
     engine->Settings().autoPlay = true;
     Load({"/m/a.mp3"});
+    // A stored plug-in that is not installed now is named once per start.
+    CTrackEnvironment::Chain().filters.emplace_back("Gone", "ladspa-uninstalled-so-gone", "state;");
     engine->Startup();
-    EXPECT_EQ(entries, QStringList({"startup"}));
+    CTrackEnvironment::Reset();
+    EXPECT_EQ(entries, QStringList({"startup", "error\tPlug-in \"Gone\" (ladspa-uninstalled-so-gone) is not "
+                                               "installed: it is left out"}));
     EXPECT_TRUE(engine->IsTimerArmed(COnAirEngine::TimerStartup));
     EXPECT_TRUE(engine->IsTimerArmed(COnAirEngine::TimerEvents));
     EXPECT_FALSE(engine->IsTimerArmed(COnAirEngine::TimerWatchDog));

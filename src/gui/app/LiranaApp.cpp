@@ -23,6 +23,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QSessionManager>
+#include <QTimer>
 
 #include <sys/resource.h>
 
@@ -130,6 +131,9 @@ bool CLiranaApp::Start()
     m_frame->RestoreFrameState();
     m_frame->ShowFrame();
     m_engine->Startup();
+    m_started = true;
+    if (m_endPending)
+        QTimer::singleShot(0, this, &CLiranaApp::EndSessionBySignal);
     return true;
 }
 
@@ -158,6 +162,24 @@ void CLiranaApp::EndSession()
     m_scheduler->SaveToSettings();
     if (m_engine->OnAir())
         m_engine->OnStop();
+}
+
+void CLiranaApp::EndSessionBySignal()
+{
+    if (!m_started) {
+        m_endPending = true;
+        return;
+    }
+    if (m_sessionEnding)
+        return;
+    m_sessionEnding = true;
+    if (m_frame)
+        m_frame->close();
+    FrameClosing(); // when the frame was gone already
+    Exit();
+    emit SessionEnded();
+    // Also ends the loops of open dialogs and the other top-level windows.
+    QCoreApplication::exit(0);
 }
 
 QString CLiranaApp::ManualPath()
@@ -218,13 +240,17 @@ void CLiranaApp::ShowAbout()
 
 bool CLiranaApp::ConfirmClose()
 {
-    if (!m_engine->Settings().shutdownConfirmation)
+    if (m_sessionEnding || !m_engine->Settings().shutdownConfirmation)
         return true;
     return m_ui->AskYesNo(Str::Load(Str::ShutdownConfirmation));
 }
 
 bool CLiranaApp::SaveModified()
 {
+    // Nobody may be there to answer at the end of a session, and the album
+    // must not be overwritten unasked.
+    if (m_sessionEnding)
+        return true;
     return m_document->SaveModified();
 }
 

@@ -5,7 +5,8 @@
 // handles the application's commands (file, help, about) and runs the
 // ordered shutdown: confirmation, save prompt, frame state, the engine's
 // "shutdown" with the view's settings, playback stopped, application
-// settings.
+// settings. A termination signal ends the session the same way without the
+// two questions (EndSessionBySignal).
 // Thread: the user-interface thread.
 #pragma once
 
@@ -57,6 +58,14 @@ public:
     void Exit();
     // The end of the desktop session: saves the settings, stops playback.
     void EndSession();
+    // The end of the session by a signal (logout, system shutdown, `systemctl
+    // stop`): the frame closes without the shutdown confirmation and without
+    // the album's save prompt (unsaved changes are not written; the album
+    // file keeps its last saved state), the close saves what it always saves,
+    // "shutdown" is logged, playback stops, and the program exits with 0.
+    // Before Start has finished, it waits for it. SessionEnded follows once
+    // everything is saved.
+    void EndSessionBySignal();
 
     CMainFrame* Frame() const { return m_frame; }
     const CAppContext& Context() const { return m_context; }
@@ -78,6 +87,9 @@ public:
     bool SaveModified() override;
     void FrameClosing() override;
 
+signals:
+    void SessionEnded();
+
 private:
     void OpenStartAlbum(bool* ok);
     void ShowHelp();
@@ -97,6 +109,9 @@ private:
     QPointer<CMainFrame> m_frame;
     bool m_engineDown = false;
     bool m_exited = false;
+    bool m_started = false;
+    bool m_endPending = false;    // a signal came during Start
+    bool m_sessionEnding = false; // closing without questions
 };
 
 // Asks the system for a higher scheduling priority for the whole process;
