@@ -19,7 +19,8 @@ struct RunResult
 {
     int exitCode = -1;
     QStringList lines; // stdout, time stamps removed
-    QString err;
+    QString err;         // stderr, but for the line naming the audio output
+    QString audioOutput; // that line
     qint64 startNs = 0; // monotonic, just before the program started
 };
 
@@ -73,7 +74,12 @@ protected:
             ADD_FAILURE() << "lirana did not finish within " << timeoutMs << " ms";
         }
         run.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        run.err = QString::fromLocal8Bit(p.readAllStandardError());
+        for (const QString& line : QString::fromLocal8Bit(p.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts)) {
+            if (line.startsWith(QLatin1String("lirana: audio output: ")))
+                run.audioOutput = line;
+            else
+                run.err += line + u'\n';
+        }
         static const QRegularExpression stamp(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\t"));
         for (const QString& line : QString::fromLocal8Bit(p.readAllStandardOutput())
                                        .split(u'\n', Qt::SkipEmptyParts)) {
