@@ -7,6 +7,11 @@
 #include <QDir>
 #include <QFile>
 
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace {
 
 QByteArray ReadAll(const QString& path)
@@ -84,6 +89,77 @@ TEST_F(PlayLogTest, AFileThatCannotBeWrittenIsReportedForEveryEntry)
     log.WriteLogText(QStringLiteral("c")); // a chosen folder is never created
     EXPECT_EQ(reports.size(), 3);
     EXPECT_FALSE(QFileInfo::exists(dir + QStringLiteral("/missing")));
+}
+
+TEST(PlayLogText, EscapesEveryControlCharacterAndNothingElse)
+{
+    const struct
+    {
+        QString text;
+        QString logged;
+    } cases[] = {
+        {QStringLiteral("a\tb\nc\rd"), QStringLiteral(R"(a\tb\nc\rd)")},
+        {QString(QChar(0)) + QStringLiteral("\x1b\x1f\x7f"), QStringLiteral(R"(\x00\x1b\x1f\x7f)")},
+        {QStringLiteral("\x80\x85\x9f"), QStringLiteral(R"(\x80\x85\x9f)")},
+        {QStringLiteral("\u2028\u2029"), QStringLiteral(R"(\u2028\u2029)")},
+        // The neighbours of each range are plain text, and so is a backslash.
+        {QStringLiteral(" ~\xa0\u2027\u202a"), QStringLiteral(" ~\xa0\u2027\u202a")},
+        {QStringLiteral(R"(C:\new\x.wav)"), QStringLiteral(R"(C:\new\x.wav)")},
+        {QStringLiteral("Caf\xe9 \u65e5.wav"), QStringLiteral("Caf\xe9 \u65e5.wav")},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CPlayLog::EscapeText(c.text), c.logged) << c.text.toStdString();
+}
+
+TEST_F(PlayLogTest, AWriteCutShortByAFileSizeLimitLeavesNoHalfLine)
+{
+    log.SetEnabled(true);
+    log.SetFolder(dir);
+    log.WriteLogText(QStringLiteral("startup"));
+    const QString path = log.Path();
+    const qint64 before = QFileInfo(path).size();
+    // A real limit, in a child: with SIGXFSZ ignored, as the program runs,
+    // the entry gets 5 bytes in and the rest fails with EFBIG.
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{};
+        ::getrlimit(RLIMIT_FSIZE, &limit);
+        const rlim_t soft = limit.rlim_cur;
+        limit.rlim_cur = static_cast<rlim_t>(before + 5);
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        log.WriteLogText(QStringLiteral("start\tA name longer than the room left"));
+        limit.rlim_cur = soft;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        log.WriteLogText(QStringLiteral("start\tB"));
+        ::_exit(static_cast<int>(reports.size()));
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1); // the cut entry was reported
+    EXPECT_EQ(ReadAll(path), "23:59:58\tstartup\n23:59:58\tstart\tB\n");
+}
+
+TEST_F(EngineTest, ANameOrErrorWithLineBreaksAndTabsStaysOneLogLine)
+{
+    const QString dir = TestEnv::MakeTempDir(QStringLiteral("forge"));
+    engine->Settings().enableLogging = true;
+    engine->Settings().logfileDir = dir;
+    engine->Settings().ignoreErrors = true;
+    const QString evil = QStringLiteral("/m/evil\n12:00:00\tstart\tFORGED ITEM.wav");
+    world.failingOpen.insert(evil); // its error message holds the name too
+    Load({evil, "/m/b.mp3"});
+    engine->Startup();
+    engine->OnPlay();
+    const QByteArray file = ReadAll(dir + QStringLiteral("/2000-01-01.LOG"));
+    EXPECT_EQ(file, "12:00:00\tstartup\n"
+                    "12:00:00\tstart\tevil\\n12:00:00\\tstart\\tFORGED ITEM\n"
+                    "12:00:00\terror\tcannot open /m/evil\\n12:00:00\\tstart\\tFORGED ITEM.wav\n"
+                    "12:00:00\tstart\tb\n");
+    // The headless runner's stdout gets the same lines.
+    EXPECT_EQ(entries.join(u'\n').toUtf8(), QByteArray(file).replace("12:00:00\t", "").chopped(1));
 }
 
 TEST_F(EngineTest, AFailingLogFileIsShownUnlessErrorsAreIgnoredAndPlaybackGoesOn)
