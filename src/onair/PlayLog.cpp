@@ -106,7 +106,7 @@ void CPlayLog::WriteLogLine(const QString& text)
         throw CLogFileException(m_path, QString::fromLocal8Bit(std::strerror(errno)));
     // The length before the entry: a write cut short (a full disk, a file
     // size limit) is undone, or the next entry would be glued to its half.
-    struct stat st {};
+    struct stat st{};
     if (::fstat(fd, &st) != 0) {
         const int code = errno;
         ::close(fd);
