@@ -3,6 +3,7 @@
 #include "ConsoleFixture.h"
 
 #include "gui/console/PositionBar.h"
+#include "gui/frame/MainFrame.h"
 #include "onair/EditCommands.h"
 #include "support/TestEnv.h"
 
@@ -11,6 +12,7 @@
 
 #include <QListView>
 #include <QSlider>
+#include <QToolBar>
 #include <QTreeView>
 
 TEST_F(ConsoleTest, SelectionFollowsTheModelAndTheView)
@@ -153,4 +155,25 @@ TEST_F(ConsoleTest, PositionBarFollowsTheItemAndSeeksOnRelease)
 
     bar.triggerAction(QAbstractSlider::SliderToMinimum);
     EXPECT_EQ(OnAir()->GetPosition(), 0);
+}
+
+TEST_F(ConsoleTest, PositionBarKeepsItsHeightAsItemsComeAndGo)
+{
+    CMainFrame frame{CAppContext{}};
+    view->SetPositionBar(frame.PositionSlider());
+    auto heights = [&] {
+        view->RefreshIdle();
+        return std::pair(frame.PositionSlider()->sizeHint().height(), frame.PositionBar()->sizeHint().height());
+    };
+    const auto idle = heights();
+    Load({"/m/a.wav", "/m/b.wav"}, 0);
+    engine->StartItem("/m/a.wav");
+    OnAir()->SetPosition(90000);
+    EXPECT_EQ(heights(), idle) << "an item on air";
+    EXPECT_EQ(frame.PositionSlider()->tickInterval(), PositionBar::ToPosition(30000, 180000));
+    engine->OnStop();
+    for (int i = 0; i < 200 && (engine->OnAir() || engine->Fading()); ++i)
+        engine->OnTimer(COnAirEngine::TimerFade);
+    EXPECT_EQ(heights(), idle) << "off air again";
+    EXPECT_EQ(frame.PositionSlider()->tickInterval(), PositionBar::kClearedTicInterval) << "tics cleared";
 }
