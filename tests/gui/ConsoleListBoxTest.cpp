@@ -2,6 +2,8 @@
 // point), the console's resize rules and the position bar.
 #include "ConsoleFixture.h"
 
+#include "events/UpcomingEventsModel.h"
+#include "gui/console/ItemIcons.h"
 #include "gui/console/PositionBar.h"
 #include "gui/frame/MainFrame.h"
 #include "onair/EditCommands.h"
@@ -11,6 +13,7 @@
 #include <QSet>
 
 #include <QListView>
+#include <QPainter>
 #include <QSlider>
 #include <QToolBar>
 #include <QTreeView>
@@ -176,4 +179,28 @@ TEST_F(ConsoleTest, PositionBarKeepsItsHeightAsItemsComeAndGo)
         engine->OnTimer(COnAirEngine::TimerFade);
     EXPECT_EQ(heights(), idle) << "off air again";
     EXPECT_EQ(frame.PositionSlider()->tickInterval(), PositionBar::kClearedTicInterval) << "tics cleared";
+}
+
+TEST_F(ConsoleTest, UpcomingEventsShowTheItemKindIcons)
+{
+    CScheduledEvent news{WallTime{}};
+    news.fileName = "/srv/news.mpl";
+    CUpcomingEventsModel model;
+    model.Update({&news}, false, true);
+    view->SetUpcomingEvents(&model);
+    view->resize(700, 500);
+    view->show();
+    QApplication::processEvents();
+    QListView* events = view->EventsList();
+    const QImage shown = events->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QImage icon(kItemIconSize, kItemIconSize, QImage::Format_RGB32);
+    icon.fill(events->viewport()->palette().color(QPalette::Base));
+    QPainter(&icon).drawPixmap(0, 0, ItemIcon(ItemKind::MiniPlaylist, false));
+    const QRect row = events->visualRect(model.index(0));
+    bool found = false;
+    for (int y = row.top(); !found && y + kItemIconSize <= row.bottom() + 1; ++y)
+        for (int x = row.left(); !found && x < row.left() + 10; ++x)
+            found = shown.copy(x, y, kItemIconSize, kItemIconSize) == icon;
+    EXPECT_TRUE(found) << "the mini playlist icon at the start of the row";
+    view->SetUpcomingEvents(nullptr);
 }
