@@ -166,7 +166,8 @@ TEST_F(ConsoleTest, PositionBarKeepsItsHeightAsItemsComeAndGo)
     view->SetPositionBar(frame.PositionSlider());
     auto heights = [&] {
         view->RefreshIdle();
-        return std::pair(frame.PositionSlider()->sizeHint().height(), frame.PositionBar()->sizeHint().height());
+        return std::pair(frame.PositionSlider()->sizeHint().height(),
+                         frame.PositionBar()->sizeHint().height());
     };
     const auto idle = heights();
     Load({"/m/a.wav", "/m/b.wav"}, 0);
@@ -196,11 +197,9 @@ TEST_F(ConsoleTest, UpcomingEventsShowTheItemKindIcons)
     QImage icon(kItemIconSize, kItemIconSize, QImage::Format_RGB32);
     icon.fill(events->viewport()->palette().color(QPalette::Base));
     QPainter(&icon).drawPixmap(0, 0, ItemIcon(ItemKind::MiniPlaylist, false));
-    const QRect row = events->visualRect(model.index(0));
-    bool found = false;
-    for (int y = row.top(); !found && y + kItemIconSize <= row.bottom() + 1; ++y)
-        for (int x = row.left(); !found && x < row.left() + 10; ++x)
-            found = shown.copy(x, y, kItemIconSize, kItemIconSize) == icon;
-    EXPECT_TRUE(found) << "the mini playlist icon at the start of the row";
+    bool found = false; // the icon somewhere at the start of the row
+    for (int at = 0; at < 20 * 20 && !found; ++at)
+        found = shown.copy(at % 20, at / 20, kItemIconSize, kItemIconSize) == icon;
+    EXPECT_TRUE(found);
     view->SetUpcomingEvents(nullptr);
 }

@@ -35,18 +35,17 @@ protected:
         readOnly = new QPlainTextEdit(view);
         readOnly->setReadOnly(true);
         tree = new QTreeView(view);
-        folders.appendRow(new QStandardItem(QStringLiteral("Adverts")));
-        folders.appendRow(new QStandardItem(QStringLiteral("Music")));
-        folders.appendRow(new QStandardItem(QStringLiteral("Promos")));
+        for (const char* folder : {"Adverts", "Music", "Promos"})
+            folders.appendRow(new QStandardItem(QString::fromLatin1(folder)));
         tree->setModel(&folders);
         tree->setCurrentIndex(folders.index(0, 0));
         layout->addWidget(tree);
         layout->addWidget(list);
         layout->addWidget(edit);
         layout->addWidget(readOnly);
-        for (int id : {int(Cmd::Play), int(Cmd::Stop), int(Cmd::NextTrack), int(FrameCmd::Undo), int(FrameCmd::About),
-                       int(FrameCmd::EditClear), int(FrameCmd::SoundFirst), int(FrameCmd::SoundFirst + 8),
-                       int(FrameCmd::FullPath)}) {
+        for (int id : {int(Cmd::Play), int(Cmd::Stop), int(Cmd::NextTrack), int(FrameCmd::Undo),
+                       int(FrameCmd::About), int(FrameCmd::EditClear), int(FrameCmd::SoundFirst),
+                       int(FrameCmd::SoundFirst + 8), int(FrameCmd::FullPath)}) {
             target.states[id] = {true, false};
             target.handles << id;
         }

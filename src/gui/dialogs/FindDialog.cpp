@@ -9,7 +9,8 @@ CFindDialog::CFindDialog(QWidget* parent) : QDialog(parent), m_ui(std::make_uniq
     m_ui->findNext->setEnabled(false);
     connect(m_ui->findText, &QLineEdit::textChanged, this,
             [this](const QString& text) { m_ui->findNext->setEnabled(!text.isEmpty()); });
-    connect(m_ui->findNext, &QPushButton::clicked, this, [this] { emit FindNext(Text(), MatchCase(), SearchDown()); });
+    connect(m_ui->findNext, &QPushButton::clicked, this,
+            [this] { emit FindNext(Text(), MatchCase(), SearchDown()); });
     connect(m_ui->cancel, &QPushButton::clicked, this, &QDialog::close);
 }
 
