@@ -101,17 +101,21 @@ void CPlayLog::WriteLogLine(const QString& text)
         QDir().mkpath(m_folder);
     const QByteArray line = (TimeStamp() + u'\t' + text + u'\n').toUtf8();
     const QByteArray file = QFile::encodeName(m_path);
-    const int fd = ::open(file.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    // Non-blocking: a FIFO standing in the file's place must not stall the
+    // engine; anything but a regular file is refused.
+    const int fd = ::open(file.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
     if (fd < 0)
         throw CLogFileException(m_path, QString::fromLocal8Bit(std::strerror(errno)));
     // The length before the entry: a write cut short (a full disk, a file
     // size limit) is undone, or the next entry would be glued to its half.
     struct stat st{};
-    if (::fstat(fd, &st) != 0) {
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         const int code = errno;
         ::close(fd);
-        throw CLogFileException(m_path, QString::fromLocal8Bit(std::strerror(code)));
+        throw CLogFileException(m_path, S_ISREG(st.st_mode) ? QString::fromLocal8Bit(std::strerror(code))
+                                                            : QStringLiteral("not a regular file"));
     }
+    ::fcntl(fd, F_SETFL, O_WRONLY | O_APPEND);
     qsizetype done = 0;
     while (done < line.size()) {
         const ssize_t n = ::write(fd, line.constData() + done, static_cast<size_t>(line.size() - done));

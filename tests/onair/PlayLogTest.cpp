@@ -8,7 +8,10 @@
 #include <QFile>
 
 #include <csignal>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <sys/wait.h>
 
 namespace {
@@ -88,6 +91,15 @@ TEST_F(PlayLogTest, AFileThatCannotBeWrittenIsReportedForEveryEntry)
     log.WriteLogText(QStringLiteral("c")); // a chosen folder is never created
     EXPECT_EQ(reports.size(), 3);
     EXPECT_FALSE(QFileInfo::exists(dir + QStringLiteral("/missing")));
+    // A FIFO in the file's place is refused at once, reader or not.
+    const QString other = TestEnv::MakeTempDir();
+    ASSERT_EQ(::mkfifo(QFile::encodeName(other + QStringLiteral("/2000-10-25.LOG")).constData(), 0600), 0);
+    const int reader = ::open(QFile::encodeName(other + QStringLiteral("/2000-10-25.LOG")).constData(), O_RDONLY | O_NONBLOCK);
+    log.SetFolder(other);
+    log.WriteLogText(QStringLiteral("d"));
+    ::close(reader);
+    log.WriteLogText(QStringLiteral("e"));
+    EXPECT_EQ(reports.size(), 5);
 }
 
 TEST_F(PlayLogTest, ATextWithControlCharactersIsOneEntryOnOneLine)
