@@ -42,7 +42,8 @@ struct CViewSettings
     std::int32_t videoMode = 0;
     reg::Rect videoRect{0, 0, 0, 0};
     // The GStreamer audio output, a gst-launch bin description.
-    QString audioSink = QStringLiteral("autoaudiosink");
+    // Empty: the station's default output (see CTrackEnvironment).
+    QString audioSink;
     std::int32_t lineInMixer = 0; // only read, never written back
     std::int32_t lineInLine = 0;
     std::int32_t overlapTime = 4000; // ms

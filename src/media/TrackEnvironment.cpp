@@ -61,8 +61,17 @@ QString CTrackEnvironment::AudioSinkDescription()
     if (!fromEnv.trimmed().isEmpty())
         return QString::fromLocal8Bit(fromEnv);
     const CRegistryKey settings = CRegistryKey::OpenAppSubkey(QStringLiteral("Settings"));
-    const QString stored = settings.GetText(QStringLiteral("AudioSink"), QString());
-    return stored.trimmed().isEmpty() ? DefaultAudioSinkFor(SoundServerSocketExists()) : stored;
+    const QString stored = StoredAudioSink();
+    return stored.isEmpty() ? DefaultAudioSinkFor(SoundServerSocketExists()) : stored;
+}
+
+// Earlier versions wrote "autoaudiosink" as the default into every hive; it
+// stands for the default, not for a choice the operator made.
+QString CTrackEnvironment::StoredAudioSink()
+{
+    const CRegistryKey settings = CRegistryKey::OpenAppSubkey(QStringLiteral("Settings"));
+    const QString stored = settings.GetText(QStringLiteral("AudioSink"), QString()).trimmed();
+    return stored == QLatin1String("autoaudiosink") ? QString() : stored;
 }
 
 // No automatic choice among outputs: an automatic sink that finds no server
@@ -89,9 +98,8 @@ QString CTrackEnvironment::DescribeAudioOutput()
     const QByteArray fromEnv = qgetenv("LIRANA_AUDIO_SINK");
     if (!fromEnv.trimmed().isEmpty())
         return QStringLiteral("%1 (from LIRANA_AUDIO_SINK)").arg(QString::fromLocal8Bit(fromEnv));
-    const CRegistryKey settings = CRegistryKey::OpenAppSubkey(QStringLiteral("Settings"));
-    const QString stored = settings.GetText(QStringLiteral("AudioSink"), QString());
-    if (!stored.trimmed().isEmpty())
+    const QString stored = StoredAudioSink();
+    if (!stored.isEmpty())
         return QStringLiteral("%1 (from the AudioSink setting)").arg(stored);
     const bool server = SoundServerSocketExists();
     return QStringLiteral("%1 (default: %2)")

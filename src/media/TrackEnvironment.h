@@ -39,6 +39,9 @@ public:
     // back to another device or to none.
     static QString DefaultAudioSinkFor(bool soundServer);
     static bool SoundServerSocketExists();
+    // "AudioSink" of the "Settings" key, trimmed; empty when not set or when
+    // it holds the old written default "autoaudiosink".
+    static QString StoredAudioSink();
     // One line for the diagnostics: the output in use and where it came from.
     static QString DescribeAudioOutput();
 

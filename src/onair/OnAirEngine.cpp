@@ -222,7 +222,7 @@ void COnAirEngine::PostCommand(int id)
 
 bool COnAirEngine::IsIdle() const
 {
-    return !m_onAir && !m_fading && m_pendingCommands == 0;
+    return !m_onAir && !m_fading && m_pendingCommands == 0 && !InOutage();
 }
 
 void COnAirEngine::customEvent(QEvent* event)

@@ -49,9 +49,11 @@ public:
         TimerOutage = 7,    // once: retry a start while the audio output is down
     };
     // Retries while the audio output is down: the first after this many ms,
-    // each next one after twice as long, at most OutageRetryMaxMs.
+    // each next one after twice as long, at most OutageRetryMaxMs (a retry
+    // is one failed open, a few ms; once a second puts the item back on air
+    // within a second of the output's return).
     static constexpr int OutageRetryFirstMs = 250;
-    static constexpr int OutageRetryMaxMs = 4000;
+    static constexpr int OutageRetryMaxMs = 1000;
     static constexpr int MaxErrorRun = 50;
 
     struct Seams
@@ -130,7 +132,8 @@ public:
     long OverlapOverride() const { return m_overlapOverride; }
     bool IsTimerArmed(int id) const;
     bool IsFadeTimerActive() const { return m_fadeTimerActive; }
-    // Idle: nothing on air or fading and no posted command pending.
+    // Idle: nothing on air or fading, no posted command pending and no start
+    // waiting for the audio output.
     bool IsIdle() const;
     // True once any item was started (or tried) since construction.
     bool HasStartedItems() const { return m_started; }

@@ -4,6 +4,7 @@
 #include "platform/Clock.h"
 #include "platform/DataPaths.h"
 
+#include <QDebug>
 #include <QDir>
 #include <QFile>
 
@@ -11,6 +12,7 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 CPlayLog::CPlayLog(Clock& clock) : m_clock(clock)
@@ -33,10 +35,44 @@ void CPlayLog::SetFolder(const QString& folder)
 
 void CPlayLog::LogString(int id)
 {
-    WriteLogText(Str::Load(id));
+    WriteEntry(Str::Load(id));
 }
 
 void CPlayLog::WriteLogText(const QString& text)
+{
+    const qsizetype tab = text.indexOf(u'\t');
+    if (tab < 0)
+        WriteEntry(EscapeText(text));
+    else
+        WriteEntry(EscapeText(text.left(tab)) + u'\t' + EscapeText(text.mid(tab + 1)));
+}
+
+QString CPlayLog::EscapeText(const QString& text)
+{
+    auto plain = [](char16_t c) {
+        return c >= 0x20 && c != 0x7F && (c < 0x80 || c > 0x9F) && c != 0x2028 && c != 0x2029;
+    };
+    QString out;
+    out.reserve(text.size());
+    for (const QChar ch : text) {
+        const char16_t c = ch.unicode();
+        if (plain(c))
+            out += ch;
+        else if (c == u'\t')
+            out += QLatin1String("\\t");
+        else if (c == u'\n')
+            out += QLatin1String("\\n");
+        else if (c == u'\r')
+            out += QLatin1String("\\r");
+        else if (c < 0x100)
+            out += QStringLiteral("\\x%1").arg(unsigned(c), 2, 16, QLatin1Char('0'));
+        else
+            out += QStringLiteral("\\u%1").arg(unsigned(c), 4, 16, QLatin1Char('0'));
+    }
+    return out;
+}
+
+void CPlayLog::WriteEntry(const QString& text)
 {
     const QString line = TimeStamp() + u'\t' + text;
     for (const Sink& sink : m_sinks)
@@ -65,18 +101,34 @@ void CPlayLog::WriteLogLine(const QString& text)
         QDir().mkpath(m_folder);
     const QByteArray line = (TimeStamp() + u'\t' + text + u'\n').toUtf8();
     const QByteArray file = QFile::encodeName(m_path);
-    const int fd = ::open(file.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    // Non-blocking: a FIFO standing in the file's place must not stall the
+    // engine; anything but a regular file is refused.
+    const int fd = ::open(file.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
     if (fd < 0)
         throw CLogFileException(m_path, QString::fromLocal8Bit(std::strerror(errno)));
+    // The length before the entry: a write cut short (a full disk, a file
+    // size limit) is undone, or the next entry would be glued to its half.
+    struct stat st{};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const int code = errno;
+        ::close(fd);
+        throw CLogFileException(m_path, S_ISREG(st.st_mode) ? QString::fromLocal8Bit(std::strerror(code))
+                                                            : QStringLiteral("not a regular file"));
+    }
+    ::fcntl(fd, F_SETFL, O_WRONLY | O_APPEND);
     qsizetype done = 0;
     while (done < line.size()) {
         const ssize_t n = ::write(fd, line.constData() + done, static_cast<size_t>(line.size() - done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
-            const int code = errno;
+            const QString reason = n < 0 ? QString::fromLocal8Bit(std::strerror(errno))
+                                         : QStringLiteral("the entry was written only in part");
+            if (done > 0 && ::ftruncate(fd, st.st_size) != 0)
+                qWarning().noquote() << "lirana: cannot cut the half entry from" << m_path << ":"
+                                     << std::strerror(errno);
             ::close(fd);
-            throw CLogFileException(m_path, QString::fromLocal8Bit(std::strerror(code)));
+            throw CLogFileException(m_path, reason);
         }
         done += n;
     }

@@ -1,9 +1,20 @@
 // CPlayLog: the station's play log. Each entry is one line: the local time
-// in the locale's "%X" form, a tab, the entry text. When logging is on, the
-// line is appended to the day's file "YYYY-MM-DD.LOG" in the log folder; the
-// file is opened and closed for every entry, so other programs may read or
-// move it at any time. Every line also goes to the attached sinks (the
-// headless runner's stdout), whether or not logging to files is on.
+// in the locale's "%X" form, a tab, the entry text "kind" or "kind<TAB>detail".
+// When logging is on, the line is appended to the day's file "YYYY-MM-DD.LOG"
+// in the log folder; the file is opened and closed for every entry, so other
+// programs may read or move it at any time. Every line also goes to the
+// attached sinks (the headless runner's stdout), whether or not logging to
+// files is on.
+//
+// One entry is always one line: texts given to WriteLogText (built from an
+// item's name, an error message) have their control characters escaped (see
+// EscapeText), so a file name cannot forge a line of its own. The program's
+// fixed texts written with LogString are taken as they are; the only one of
+// them with a line break is the two-line "too many errors" entry.
+//
+// A write that fails part-way (a full disk, a file size limit) is cut back,
+// so the file never keeps half an entry and the next one starts on its own
+// line.
 // Thread: the user-interface thread.
 #pragma once
 
@@ -53,18 +64,31 @@ public:
     // The file written last (the day's file from the first entry on).
     const QString& Path() const { return m_path; }
 
-    // Writes the text of a string id.
+    // Writes the text of a string id as it is.
     void LogString(int id);
-    // Writes one entry; a failed file write is reported, the entry is lost
-    // from the file and the next entry tries again.
+    // Writes one entry "kind<TAB>detail" (or just "kind"): the first tab is
+    // the entry's own, everything else is escaped by EscapeText. A failed
+    // file write is reported, the entry is lost from the file and the next
+    // entry tries again.
     void WriteLogText(const QString& text);
-    // Appends one entry to the day's file; throws CLogFileException.
+    // Appends text unchanged as one entry to the day's file; the file is left
+    // as it was when the write fails. Throws CLogFileException.
     void WriteLogLine(const QString& text);
+
+    // text with every control character in a visible form: TAB, LF and CR as
+    // \t, \n and \r; the other C0 codes, DEL and the C1 codes U+0080..U+009F
+    // as \xHH; the line and paragraph separators as \u2028 and \u2029. A
+    // backslash stays as it is, so names that hold one log as they always
+    // did; a reader tells a real "\n" in a name from an escaped line break
+    // only by knowing the item.
+    static QString EscapeText(const QString& text);
 
     // The locale's "%X" time of the clock's current time.
     QString TimeStamp() const;
 
 private:
+    void WriteEntry(const QString& text);
+
     Clock& m_clock;
     std::vector<Sink> m_sinks;
     Reporter m_reporter;

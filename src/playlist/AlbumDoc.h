@@ -12,8 +12,10 @@
 //  - Before New, Open, a recent file or closing, a modified album prompts:
 //    Save (saves; a failed or cancelled save counts as Cancel), Discard,
 //    or Cancel (nothing happens).
-//  - Saving is atomic; a failed save reports the reason, leaves the file on
-//    disk as it was and the album modified.
+//  - Saving is atomic (in place only where the folder takes no temporary
+//    file, see ListFile.h); a failed save reports the reason, leaves the
+//    album modified and, unless it was written in place, the file on disk
+//    as it was.
 //  - Opening the album that is already open (same path) keeps it as it is.
 //  - Successful opens and Save As put the path first in the recent list.
 // Thread: the user-interface thread.

@@ -2,15 +2,15 @@
 
 #include "playlist/ItemPath.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QRandomGenerator>
 #include <QStringDecoder>
 
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -43,6 +43,78 @@ void SyncFolder(const QString& folder)
         ::fsync(fd);
         ::close(fd);
     }
+}
+
+QString NotRegular()
+{
+    return QStringLiteral("it is not a regular file");
+}
+
+// The file a save replaces: a symbolic link is followed, so the link stays
+// and the file it names gets the new text.
+QString FinalTarget(const QString& path)
+{
+    QFileInfo info(path);
+    for (int depth = 0; depth < 40 && info.isSymLink(); ++depth)
+        info.setFile(info.symLinkTarget());
+    return info.isSymLink() ? path : info.filePath();
+}
+
+// Creates "name.XXXXXX" beside name for writing; returns the descriptor (and
+// the temporary's name) or -1 with errno set.
+int CreateTemp(const QByteArray& name, QByteArray* temp)
+{
+    static constexpr char kChars[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        *temp = name + '.';
+        for (int i = 0; i < 6; ++i)
+            *temp += kChars[QRandomGenerator::global()->bounded(int(sizeof kChars - 1))];
+        const int fd = ::open(temp->constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+// Writes all of data; 0, or the errno of the write that failed.
+int WriteAll(int fd, QByteArrayView data)
+{
+    while (!data.isEmpty()) {
+        const ssize_t n = ::write(fd, data.data(), static_cast<size_t>(data.size()));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return errno;
+        if (n == 0)
+            return EIO;
+        data = data.sliced(n);
+    }
+    return 0;
+}
+
+// Writes text over the file itself, for a folder that takes no temporary
+// file: the new text from the start, then the file cut to its length, then
+// synced. Writing before cutting means a text no longer than the old one
+// needs no new space, so a full disk cannot fail it; a longer one that fails
+// leaves the old text's end behind the new text's start. Returns 0 or the
+// errno.
+int WriteInPlace(const QByteArray& name, const QByteArray& text)
+{
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return errno;
+    struct stat st{};
+    int code = ::fstat(fd, &st) != 0 ? errno : S_ISREG(st.st_mode) ? 0 : EINVAL;
+    if (code == 0)
+        code = WriteAll(fd, text);
+    if (code == 0 && ::ftruncate(fd, text.size()) != 0)
+        code = errno;
+    if (code == 0 && ::fsync(fd) != 0)
+        code = errno;
+    if (::close(fd) != 0 && code == 0)
+        code = errno;
+    return code;
 }
 
 } // namespace
@@ -103,17 +175,29 @@ QByteArray FormatListText(const QStringList& rows, const QString& fileName)
 
 QStringList ReadListFile(const QString& path, ListPaths paths)
 {
-    const QFileInfo info(path);
-    if (info.isDir())
-        throw CListFileException(
-            path, QStringLiteral("Cannot open the list file %1: it is a folder.").arg(path));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        const QString reason = info.exists() ? file.errorString()
-                                             : QStringLiteral("the file does not exist");
-        throw CListFileException(
+    auto fail = [&path](const QString& reason) {
+        return CListFileException(
             path, QStringLiteral("Cannot open the list file %1: %2.").arg(path, reason));
+    };
+    // A FIFO or a device would block the open or never end: only regular
+    // files are opened, and the open cannot wait for a writer.
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st{};
+    if (::stat(name.constData(), &st) != 0)
+        throw fail(errno == ENOENT ? QStringLiteral("the file does not exist") : SystemText(errno));
+    if (S_ISDIR(st.st_mode))
+        throw fail(QStringLiteral("it is a folder"));
+    if (!S_ISREG(st.st_mode))
+        throw fail(NotRegular());
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        throw fail(SystemText(errno));
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) { // replaced since the stat
+        ::close(fd);
+        throw fail(NotRegular());
     }
+    QFile file;
+    file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
     const QByteArray text = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw CListFileException(
@@ -128,20 +212,40 @@ void WriteListFile(const QString& path, const QStringList& rows)
         return CListFileException(
             path, QStringLiteral("Cannot save the list file %1: %2.").arg(path, reason));
     };
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw fail(file.errorString());
-    if (file.write(text) != text.size() || !file.flush()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        throw fail(reason);
-    }
-    if (::fsync(file.handle()) != 0) {
+    const QString target = FinalTarget(path);
+    const QByteArray name = QFile::encodeName(target);
+    struct stat st{};
+    const bool exists = ::stat(name.constData(), &st) == 0;
+    if (exists && S_ISDIR(st.st_mode))
+        throw fail(QStringLiteral("it is a folder"));
+    if (exists && !S_ISREG(st.st_mode))
+        throw fail(NotRegular());
+
+    QByteArray temp;
+    const int fd = CreateTemp(name, &temp);
+    if (fd < 0) {
         const int code = errno;
-        file.cancelWriting();
+        // A folder the operator may not write to (or a name too long for the
+        // temporary's suffix): the file itself may still take the text.
+        if (code != EACCES && code != EPERM && code != ENAMETOOLONG)
+            throw fail(SystemText(code));
+        if (const int inPlace = WriteInPlace(name, text))
+            throw fail(QStringLiteral("%1; writing the file in place failed too: %2")
+                           .arg(SystemText(code), SystemText(inPlace)));
+        return;
+    }
+    if (exists)
+        ::fchmod(fd, st.st_mode & 0777); // keep the album's permissions
+    int code = WriteAll(fd, text);
+    if (code == 0 && ::fsync(fd) != 0)
+        code = errno;
+    if (::close(fd) != 0 && code == 0)
+        code = errno;
+    if (code == 0 && ::rename(temp.constData(), name.constData()) != 0)
+        code = errno;
+    if (code != 0) {
+        ::unlink(temp.constData());
         throw fail(SystemText(code));
     }
-    if (!file.commit())
-        throw fail(file.errorString());
-    SyncFolder(QFileInfo(path).absolutePath());
+    SyncFolder(QFileInfo(target).absolutePath());
 }

@@ -10,10 +10,18 @@
 // path with GetFullPath (against the current folder); KeepRelative keeps the
 // text as written (mini playlists).
 //
+// Only regular files are read or written: a FIFO, a device or a socket is
+// refused with "... it is not a regular file" before anything could wait on
+// it, and a file replaced by one between the check and the open is caught
+// on the open descriptor.
+//
 // Writing: each row in UTF-8 followed by LF; no header, no trailing blank
-// line; an empty list is an empty file. The text goes to a temporary file in
-// the same folder, is synced to disk and then renamed over the target, so an
-// interrupted or failed save leaves the old file whole.
+// line; an empty list is an empty file. The text goes to a temporary file
+// "name.XXXXXX" in the same folder, is synced to disk and then renamed over
+// the target (a symbolic link is followed and stays), so an interrupted or
+// failed save leaves the old file whole. When the folder refuses the
+// temporary file (no write permission, or the name too long for the suffix),
+// the file itself is written in place and synced; that save is not atomic.
 // Thread: any; no shared state.
 #pragma once
 
@@ -50,8 +58,9 @@ QStringList ParseListText(const QByteArray& text, ListPaths paths,
 QByteArray FormatListText(const QStringList& rows, const QString& fileName = {});
 
 // Reads the list file at path. Throws CListFileException when the file is
-// missing, is a folder, cannot be read, or a line cannot be made absolute.
+// missing, is a folder or not a regular file, cannot be read, or a line
+// cannot be made absolute. Never blocks on a FIFO.
 QStringList ReadListFile(const QString& path, ListPaths paths);
-// Writes rows to path atomically (see above). Throws CListFileException;
-// the file that was there before is then unchanged.
+// Writes rows to path (see above). Throws CListFileException; the file that
+// was there before is then unchanged, except after a failed write in place.
 void WriteListFile(const QString& path, const QStringList& rows);

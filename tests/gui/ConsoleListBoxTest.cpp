@@ -2,7 +2,10 @@
 // point), the console's resize rules and the position bar.
 #include "ConsoleFixture.h"
 
+#include "events/UpcomingEventsModel.h"
+#include "gui/console/ItemIcons.h"
 #include "gui/console/PositionBar.h"
+#include "gui/frame/MainFrame.h"
 #include "onair/EditCommands.h"
 #include "support/TestEnv.h"
 
@@ -10,7 +13,9 @@
 #include <QSet>
 
 #include <QListView>
+#include <QPainter>
 #include <QSlider>
+#include <QToolBar>
 #include <QTreeView>
 
 TEST_F(ConsoleTest, SelectionFollowsTheModelAndTheView)
@@ -153,4 +158,48 @@ TEST_F(ConsoleTest, PositionBarFollowsTheItemAndSeeksOnRelease)
 
     bar.triggerAction(QAbstractSlider::SliderToMinimum);
     EXPECT_EQ(OnAir()->GetPosition(), 0);
+}
+
+TEST_F(ConsoleTest, PositionBarKeepsItsHeightAsItemsComeAndGo)
+{
+    CMainFrame frame{CAppContext{}};
+    view->SetPositionBar(frame.PositionSlider());
+    auto heights = [&] {
+        view->RefreshIdle();
+        return std::pair(frame.PositionSlider()->sizeHint().height(),
+                         frame.PositionBar()->sizeHint().height());
+    };
+    const auto idle = heights();
+    Load({"/m/a.wav", "/m/b.wav"}, 0);
+    engine->StartItem("/m/a.wav");
+    OnAir()->SetPosition(90000);
+    EXPECT_EQ(heights(), idle) << "an item on air";
+    EXPECT_EQ(frame.PositionSlider()->tickInterval(), PositionBar::ToPosition(30000, 180000));
+    engine->OnStop();
+    for (int i = 0; i < 200 && (engine->OnAir() || engine->Fading()); ++i)
+        engine->OnTimer(COnAirEngine::TimerFade);
+    EXPECT_EQ(heights(), idle) << "off air again";
+    EXPECT_EQ(frame.PositionSlider()->tickInterval(), PositionBar::kClearedTicInterval) << "tics cleared";
+}
+
+TEST_F(ConsoleTest, UpcomingEventsShowTheItemKindIcons)
+{
+    CScheduledEvent news{WallTime{}};
+    news.fileName = "/srv/news.mpl";
+    CUpcomingEventsModel model;
+    model.Update({&news}, false, true);
+    view->SetUpcomingEvents(&model);
+    view->resize(700, 500);
+    view->show();
+    QApplication::processEvents();
+    QListView* events = view->EventsList();
+    const QImage shown = events->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    QImage icon(kItemIconSize, kItemIconSize, QImage::Format_RGB32);
+    icon.fill(events->viewport()->palette().color(QPalette::Base));
+    QPainter(&icon).drawPixmap(0, 0, ItemIcon(ItemKind::MiniPlaylist, false));
+    bool found = false; // the icon somewhere at the start of the row
+    for (int at = 0; at < 20 * 20 && !found; ++at)
+        found = shown.copy(at % 20, at / 20, kItemIconSize, kItemIconSize) == icon;
+    EXPECT_TRUE(found);
+    view->SetUpcomingEvents(nullptr);
 }

@@ -10,8 +10,11 @@
 #include "playlist/AlbumDoc.h"
 #include "playlist/Playlist.h"
 
-#include <QMenuBar>
 #include <QDropEvent>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
 #include <QMimeData>
 #include <QUrl>
 #include <QSignalSpy>
@@ -61,8 +64,27 @@ TEST(FindDialog, OneModelessDialogSelectsMatches)
     EXPECT_EQ(frame.findChildren<CFindDialog*>().size(), 1);
     dialog->SetText(QStringLiteral("ALPHA"));
     dialog->SetMatchCase(true);
-    emit dialog->FindNext(dialog->Text(), dialog->MatchCase());
+    EXPECT_TRUE(dialog->SearchDown()) << "opens searching down";
+    auto* findNext = dialog->findChild<QPushButton*>(QStringLiteral("findNext"));
+    auto* up = dialog->findChild<QRadioButton*>(QStringLiteral("up"));
+    auto* down = dialog->findChild<QRadioButton*>(QStringLiteral("down"));
+    ASSERT_TRUE(findNext && up && down);
+    QTest::mouseClick(findNext, Qt::LeftButton);
     EXPECT_EQ(list.Selection(), 2);
+
+    // Up, as the operator sets it: rows above first, then round from the end.
+    dialog->SetMatchCase(false);
+    dialog->SetText(QStringLiteral("a"));
+    QTest::mouseClick(up, Qt::LeftButton);
+    EXPECT_FALSE(dialog->SearchDown());
+    const int upwards[] = {1, 0, 3, 2};
+    for (int expected : upwards) {
+        QTest::mouseClick(findNext, Qt::LeftButton);
+        EXPECT_EQ(list.Selection(), expected) << "up";
+    }
+    QTest::mouseClick(down, Qt::LeftButton);
+    QTest::mouseClick(findNext, Qt::LeftButton);
+    EXPECT_EQ(list.Selection(), 3) << "down again from row 2";
     dialog->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(frame.FindDialog(), nullptr) << "closing forgets the dialog";

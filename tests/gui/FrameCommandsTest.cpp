@@ -9,6 +9,7 @@
 #include "onair/OnAirEngine.h"
 #include "playlist/Playlist.h"
 
+#include <QActionGroup>
 #include <QComboBox>
 #include <QToolBar>
 #include <gtest/gtest.h>
@@ -34,6 +35,12 @@ protected:
         t->Action(id)->trigger();
     }
     CPlaylist& List() { return t->app->Playlist(); }
+    // Play, Pause and Break carry a mark only while checked: no empty box.
+    void ExpectMark(int id, bool checked)
+    {
+        EXPECT_EQ(t->Checked(id), checked) << id;
+        EXPECT_EQ(t->Action(id)->isCheckable(), checked) << id;
+    }
 
     QString album;
     std::unique_ptr<AppUnderTest> t;
@@ -53,8 +60,9 @@ TEST_F(PlayerActions, NothingOnAirWithARowSelected)
     EXPECT_TRUE(t->Enabled(Cmd::PrevTrack));
     EXPECT_TRUE(t->Enabled(Cmd::NextTrack));
     EXPECT_TRUE(t->Enabled(Cmd::Break));
-    EXPECT_FALSE(t->Checked(Cmd::Break));
     EXPECT_FALSE(t->Enabled(Cmd::CrossFader));
+    for (int id : {int(Cmd::Play), int(Cmd::Pause), int(Cmd::Break)})
+        ExpectMark(id, false);
 }
 
 TEST_F(PlayerActions, BoundariesOfTheSelection)
@@ -75,31 +83,33 @@ TEST_F(PlayerActions, PlayPauseStopCycle)
     List().Select(0);
     Trigger(Cmd::Play);
     ASSERT_NE(t->app->Engine().OnAir(), nullptr);
-    EXPECT_TRUE(t->Checked(Cmd::Play));
+    ExpectMark(Cmd::Play, true);
     EXPECT_FALSE(t->Enabled(Cmd::Play)) << "playing: Play is checked and disabled";
     for (int id : {int(Cmd::Stop), int(Cmd::FastForward), int(Cmd::Rewind), int(Cmd::Configure),
                    int(Cmd::Pause), int(Cmd::CrossFader)})
         EXPECT_TRUE(t->Enabled(id)) << id << " while on air";
-    EXPECT_FALSE(t->Checked(Cmd::Pause));
+    ExpectMark(Cmd::Pause, false);
 
     Trigger(Cmd::Pause);
-    EXPECT_TRUE(t->Checked(Cmd::Pause));
+    ExpectMark(Cmd::Pause, true);
     EXPECT_TRUE(t->Enabled(Cmd::Play)) << "paused: Play resumes";
     EXPECT_FALSE(t->Enabled(Cmd::CrossFader)) << "the cross fader needs a playing item";
 
+    Trigger(Cmd::Pause); // the checked item clicked again: resumes
+    ExpectMark(Cmd::Pause, false);
     Trigger(Cmd::Stop);
     EXPECT_EQ(t->app->Engine().OnAir(), nullptr);
     EXPECT_FALSE(t->Enabled(Cmd::Stop));
-    EXPECT_FALSE(t->Checked(Cmd::Play));
+    ExpectMark(Cmd::Play, false);
 }
 
 TEST_F(PlayerActions, BreakTogglesItsCheck)
 {
     List().Select(0);
     Trigger(Cmd::Break);
-    EXPECT_TRUE(t->Checked(Cmd::Break));
+    ExpectMark(Cmd::Break, true);
     Trigger(Cmd::Break);
-    EXPECT_FALSE(t->Checked(Cmd::Break));
+    ExpectMark(Cmd::Break, false);
 }
 
 TEST_F(PlayerActions, ModesAreRadioCheckedAndFollowTheCombo)
@@ -109,6 +119,10 @@ TEST_F(PlayerActions, ModesAreRadioCheckedAndFollowTheCombo)
     EXPECT_EQ(combo->itemText(0), QStringLiteral("Manual"));
     EXPECT_EQ(combo->itemText(5), QStringLiteral("Intro Scan"));
     const QList<int>& modes = PlayerModeCommands();
+    const QActionGroup* group = t->Action(modes[0])->actionGroup();
+    ASSERT_NE(group, nullptr);
+    EXPECT_TRUE(group->isExclusive()) << "radio marks, not check boxes";
+    EXPECT_EQ(group->actions().size(), modes.size());
     for (int i = 0; i < modes.size(); ++i) {
         Trigger(modes[i]);
         EXPECT_EQ(static_cast<int>(t->app->Engine().Mode()), i);

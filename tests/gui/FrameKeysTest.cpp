@@ -12,7 +12,9 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QSpinBox>
+#include <QStandardItemModel>
 #include <QTest>
+#include <QTreeView>
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
 
@@ -32,12 +34,18 @@ protected:
         edit = new QLineEdit(view);
         readOnly = new QPlainTextEdit(view);
         readOnly->setReadOnly(true);
+        tree = new QTreeView(view);
+        for (const char* folder : {"Adverts", "Music", "Promos"})
+            folders.appendRow(new QStandardItem(QString::fromLatin1(folder)));
+        tree->setModel(&folders);
+        tree->setCurrentIndex(folders.index(0, 0));
+        layout->addWidget(tree);
         layout->addWidget(list);
         layout->addWidget(edit);
         layout->addWidget(readOnly);
         for (int id : {int(Cmd::Play), int(Cmd::Stop), int(Cmd::NextTrack), int(FrameCmd::Undo),
-                       int(FrameCmd::EditClear), int(FrameCmd::SoundFirst), int(FrameCmd::SoundFirst + 8),
-                       int(FrameCmd::FullPath)}) {
+                       int(FrameCmd::About), int(FrameCmd::EditClear), int(FrameCmd::SoundFirst),
+                       int(FrameCmd::SoundFirst + 8), int(FrameCmd::FullPath)}) {
             target.states[id] = {true, false};
             target.handles << id;
         }
@@ -60,6 +68,8 @@ protected:
     QListWidget* list = nullptr;
     QLineEdit* edit = nullptr;
     QPlainTextEdit* readOnly = nullptr;
+    QTreeView* tree = nullptr;
+    QStandardItemModel folders;
 };
 
 TEST_F(FrameKeys, SingleKeysActOnThePlaylistAndTheConsole)
@@ -90,6 +100,16 @@ TEST_F(FrameKeys, TextFieldsKeepTheirKeys)
     EXPECT_TRUE(target.ran.isEmpty()) << target.ran.size() << " commands ran";
 }
 
+TEST_F(FrameKeys, TypingInTheFolderTreeSearchesIt)
+{
+    Press(tree, Qt::Key_P);
+    EXPECT_EQ(tree->currentIndex().data().toString(), QStringLiteral("Promos"));
+    Press(tree, Qt::Key_A);
+    Press(tree, Qt::Key_Delete);
+    Press(tree, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(target.ran, QList<int>{FrameCmd::Undo}) << "P, A and Del stay in the tree; chords still act";
+}
+
 TEST_F(FrameKeys, DisabledCommandsIgnoreTheirKeys)
 {
     target.states[Cmd::Play] = {false, false};
@@ -103,7 +123,9 @@ TEST(AcceleratorGuard, WhatTakesText)
     QLineEdit edit;
     QSpinBox spin;
     QListWidget list;
+    QTreeView tree;
     EXPECT_TRUE(CAcceleratorGuard::TakesText(&edit));
+    EXPECT_TRUE(CAcceleratorGuard::TakesText(&tree));
     EXPECT_TRUE(CAcceleratorGuard::TakesText(&spin));
     EXPECT_FALSE(CAcceleratorGuard::TakesText(&list));
     edit.setReadOnly(true);

@@ -161,6 +161,7 @@ TEST_F(EngineTest, AnAudioOutputThatIsDownKeepsTheRowAndRetries)
     EXPECT_EQ(entries[0], "start\ta");
     EXPECT_TRUE(entries[1].startsWith("error\tAudio output unavailable (Connection refused)")) << entries[1].toStdString();
     EXPECT_TRUE(ui.messages.isEmpty()) << "no box for an outage, even without IgnoreErrors";
+    EXPECT_FALSE(engine->IsIdle()) << "a run that exits at its end waits for the output";
     for (int retry = 0; retry < 2; ++retry) {
         ASSERT_TRUE(engine->IsTimerArmed(COnAirEngine::TimerOutage));
         engine->OnTimer(COnAirEngine::TimerOutage);

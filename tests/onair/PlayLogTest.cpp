@@ -7,6 +7,13 @@
 #include <QDir>
 #include <QFile>
 
+#include <csignal>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <sys/wait.h>
+
 namespace {
 
 QByteArray ReadAll(const QString& path)
@@ -84,6 +91,50 @@ TEST_F(PlayLogTest, AFileThatCannotBeWrittenIsReportedForEveryEntry)
     log.WriteLogText(QStringLiteral("c")); // a chosen folder is never created
     EXPECT_EQ(reports.size(), 3);
     EXPECT_FALSE(QFileInfo::exists(dir + QStringLiteral("/missing")));
+    // A FIFO in the file's place is refused at once, reader or not.
+    const QString other = TestEnv::MakeTempDir();
+    ASSERT_EQ(::mkfifo(QFile::encodeName(other + QStringLiteral("/2000-10-25.LOG")).constData(), 0600), 0);
+    const int reader = ::open(QFile::encodeName(other + QStringLiteral("/2000-10-25.LOG")).constData(), O_RDONLY | O_NONBLOCK);
+    log.SetFolder(other);
+    log.WriteLogText(QStringLiteral("d"));
+    ::close(reader);
+    log.WriteLogText(QStringLiteral("e"));
+    EXPECT_EQ(reports.size(), 5);
+}
+
+TEST_F(PlayLogTest, ATextWithControlCharactersIsOneEntryOnOneLine)
+{
+    log.SetEnabled(true);
+    log.SetFolder(dir);
+    // A file name that would forge an entry, and the edges of each range.
+    // The entry's own first tab stays, and so do a backslash and U+00A0.
+    log.WriteLogText(
+        QStringLiteral("start\tevil\n12:00:00\tstart\tX\r\x1f \x7f\x80\x9f\xa0\u2028\u2029 C:\\x"));
+    EXPECT_EQ(ReadAll(log.Path()),
+        "23:59:58\tstart\tevil\\n12:00:00\\tstart\\tX\\r\\x1f \\x7f\\x80\\x9f\xc2\xa0\\u2028\\u2029 C:\\x\n");
+}
+
+TEST_F(PlayLogTest, AWriteCutShortByAFileSizeLimitLeavesNoHalfLine)
+{
+    log.SetEnabled(true);
+    log.SetFolder(dir);
+    log.WriteLogText(QStringLiteral("startup"));
+    // A real limit, in a child that ignores SIGXFSZ as the program does: the
+    // long entry gets 20 bytes in and then fails with EFBIG; the next fits.
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const auto room = static_cast<rlim_t>(QFileInfo(log.Path()).size() + 20);
+        const rlimit limit{room, room};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        log.WriteLogText(QStringLiteral("start\tA name longer than the room left"));
+        log.WriteLogText(QStringLiteral("start\tB"));
+        ::_exit(static_cast<int>(reports.size()));
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1); // the cut entry is reported
+    EXPECT_EQ(ReadAll(log.Path()), "23:59:58\tstartup\n23:59:58\tstart\tB\n");
 }
 
 TEST_F(EngineTest, AFailingLogFileIsShownUnlessErrorsAreIgnoredAndPlaybackGoesOn)

@@ -9,11 +9,14 @@ namespace {
 
 const QString kRoot = QStringLiteral("HKEY_CURRENT_USER");
 
-HiveKey Parse(const QByteArray& text)
+HiveKey Parse(const QByteArray& text, std::vector<reg::HiveProblem>* problems = nullptr)
 {
     HiveKey root{kRoot, {}, {}};
-    QString error;
-    EXPECT_TRUE(reg::ParseHive(text, kRoot, &root, &error)) << error.toStdString();
+    std::vector<reg::HiveProblem> found;
+    EXPECT_TRUE(reg::ParseHive(text, kRoot, &root, &found, nullptr)) << text.toStdString();
+    EXPECT_TRUE(problems || found.empty()) << text.toStdString();
+    if (problems)
+        *problems = found;
     return root;
 }
 
@@ -22,7 +25,7 @@ QString ParseError(const QByteArray& text)
     HiveKey root{kRoot, {}, {}};
     root.SetValue(QStringLiteral("Untouched"), 1, "x");
     QString error;
-    EXPECT_FALSE(reg::ParseHive(text, kRoot, &root, &error)) << text.toStdString();
+    EXPECT_FALSE(reg::ParseHive(text, kRoot, &root, nullptr, &error)) << text.toStdString();
     EXPECT_NE(root.FindValue(QStringLiteral("Untouched")), nullptr) << "a rejected file must not change the tree";
     return error;
 }
@@ -62,35 +65,89 @@ TEST(HiveFile, ReadsEveryValueFormOfARegistryExport)
     EXPECT_EQ(a->subkeys[0].name, QStringLiteral("Sub"));
 }
 
-TEST(HiveFile, RejectsMalformedTextWithTheLineNumber)
+TEST(HiveFile, ABadLineCostsOnlyItsOwnValue)
 {
-    const QByteArray head = "REGEDIT4\n\n[HKEY_CURRENT_USER\\K]\n";
+    // Line 5 is the line under test, between "before" and "after" of key K;
+    // "deep" lies in the next key. A Last line has no line end after it.
+    const QByteArray head = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\K]\r\n\"before\"=\"1\"\r\n";
+    const QByteArray tail = "\n\"after\"=\"2\"\n[HKEY_CURRENT_USER\\K\\Sub]\n\"deep\"=dword:00000003\n";
+    enum Where { Middle, Header, Last };
+    const struct
+    {
+        QByteArray line;
+        const char* problem; // nullptr: "a" reads as data
+        Where where = Middle;
+        QByteArray data = {};
+    } cases[] = {
+        {"\"a\"=dword:zz", "bad dword"},
+        {"\"a\"=dword:", "bad dword"},
+        {"\"a\"=dword:123456789", "bad dword"},
+        {"\"a\"=dword:0x1f", "bad dword"},
+        {"\"a\"=hex:01,zz", "bad hex byte 'zz'"},
+        {"\"a\"=hex:01,", "bad hex byte ''"},
+        {"\"a\"=hex:001", "bad hex byte"},
+        {"\"a\"=hex(zz):01", "bad value type"},
+        {"\"a\"=hex:01,\\\n  zz,00", "bad hex byte 'zz'"},
+        {"\"a\"=hex:01,\\", "not hex data"}, // "after" is not swallowed
+        {"\"a\"=\"unterminated", "unterminated string"},
+        {"\"a\"=\"x\" trailing", "text after the closing quote"},
+        {"\"a\"=\"bad \\n escape\"", "bad escape"},
+        {"\"a\"=-", "unknown value data"},
+        {"a=\"x\"", "expected a key header or a value"},
+        {"\"a\"", "'=' missing"},
+        {"\"a\"=\"\xff\xfe\"", "not UTF-8"},
+        {QByteArray("\"a\"=\"x\0y\"", 9), "zero byte"},
+        {"[HKEY_CURRENT_USER\\Bad", "without closing ']'", Header},
+        {"[HKEY_CURRENT_USER\\\\Bad]", "empty key name", Header},
+        {"[HKEY_LOCAL_MACHINE\\Bad]", "key outside HKEY_CURRENT_USER", Header},
+        {"\"a\"=\"x", "unterminated string", Last},
+        {"\"a\"=dword:0000000", "cut short", Last},
+        {"\"a\"=hex:01,0", "cut short", Last},
+        {"\"a\"=hex:01,\\", "past the end", Last},
+        {"\"a\"=DWORD:0000000F", nullptr, Middle, QByteArray("\x0f\0\0\0", 4)},
+        {"\"a\"=dword:f", nullptr, Middle, QByteArray("\x0f\0\0\0", 4)},
+        {"\"a\"=HEX:1,0,0,0", nullptr, Middle, QByteArray("\x01\0\0\0", 4)},
+        {"\"a\"=Hex(7):41,0,0", nullptr, Middle, QByteArray("A\0\0", 3)},
+        {"\"a\"=hex:01,\\\n  00", nullptr, Middle, QByteArray("\x01\0", 2)},
+        {"\"a\"=dword:0000000f", nullptr, Last, QByteArray("\x0f\0\0\0", 4)},
+        {"\"a\"=hex:01,\\\r\n  02", nullptr, Last, QByteArray("\x01\x02", 2)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line.toStdString());
+        std::vector<reg::HiveProblem> problems;
+        const HiveKey root = Parse(head + c.line + (c.where == Last ? "" : tail), &problems);
+        const HiveKey* k = root.Find({QStringLiteral("K")});
+        EXPECT_NE(k->FindValue(QStringLiteral("before")), nullptr);
+        if (c.where != Last) {
+            EXPECT_EQ(k->FindValue(QStringLiteral("after")) == nullptr, c.where == Header)
+                << "the values below a bad key header are lost, never put into the key above";
+            EXPECT_NE(root.Find({QStringLiteral("K"), QStringLiteral("Sub")})->FindValue(QStringLiteral("deep")), nullptr);
+        }
+        const reg::HiveValue* a = k->FindValue(QStringLiteral("a"));
+        ASSERT_EQ(problems.size(), c.problem ? 1u : 0u);
+        if (!c.problem) {
+            ASSERT_NE(a, nullptr);
+            EXPECT_EQ(a->data, c.data);
+            continue;
+        }
+        EXPECT_EQ(a, nullptr) << "left out, so that it reads as its default";
+        EXPECT_EQ(problems[0].line, 5);
+        EXPECT_EQ(problems[0].valuesLost, c.where == Header ? 1 : 0);
+        EXPECT_TRUE(problems[0].why.contains(QLatin1String(c.problem))) << problems[0].why.toStdString();
+    }
+}
+
+TEST(HiveFile, TextThatIsNoHiveAtAllIsRejectedWhole)
+{
     const struct
     {
         QByteArray text;
         const char* reason;
     } cases[] = {
-        {"", "line 1"},
-        {"REGEDIT5\n", "line 1"},
-        {"\n[HKEY_CURRENT_USER\\K]\n", "line 1"},
-        {head + "\"a\"=\"x\"\n\"b\"=\"trunc", "line 5: file ends in the middle"},
-        {head + "\"a\"=\"unterminated\n", "line 4: unterminated string"},
-        {head + "\"a\"=hex:01,zz\n", "line 4: bad hex"},
-        {head + "\"a\"=hex:01,\n", "line 4: bad hex"},
-        {head + "\"a\"=hex:1,02\n", "line 4: bad hex"},
-        {head + "\"a\"=dword:123456789\n", "line 4: bad dword"},
-        {head + "\"a\"=dword:\n", "line 4: bad dword"},
-        {head + "\"a\"=hex(zz):01\n", "line 4"},
-        {head + "\"a\"=\"x\" trailing\n", "line 4"},
-        {head + "\"a\"=\"bad \\n escape\"\n", "line 4"},
-        {head + "\"a\"=hex:01,\\\n", "line 4"},
-        {head + "a=\"x\"\n", "line 4"},
-        {head + "\"a\"\n", "line 4"},
-        {head + "[HKEY_CURRENT_USER\\K\n", "line 4"},
-        {head + "[HKEY_CURRENT_USER\\\\K]\n", "line 4"},
-        {head + "[HKEY_LOCAL_MACHINE\\K]\n", "line 4: key outside"},
-        {"REGEDIT4\n\n\"a\"=\"x\"\n", "line 3: value outside a key"},
-        {head + "\"a\"=\"\xff\xfe\"\n", "not UTF-8"},
+        {"", "line 1: empty file"},
+        {"REGEDIT5\n", "line 1: missing REGEDIT4 header"},
+        {"\n[HKEY_CURRENT_USER\\K]\n", "line 2: missing REGEDIT4 header"},
+        {QByteArray("R\0E\0G\0E\0D\0I\0T\0004\0\n\0", 18), "line 1"}, // UTF-16 without its byte order mark
     };
     for (const auto& c : cases)
         EXPECT_TRUE(ParseError(c.text).contains(QLatin1String(c.reason)))
@@ -137,9 +194,7 @@ TEST(HiveFile, WritesRegistryExportLinesAndReadsThemBack)
     for (const QByteArray& line : lines)
         EXPECT_LE(line.size(), 80) << line.toStdString();
 
-    HiveKey back{kRoot, {}, {}};
-    QString error;
-    ASSERT_TRUE(reg::ParseHive(text, kRoot, &back, &error)) << error.toStdString();
+    const HiveKey back = Parse(text);
     const HiveKey* b = back.Find({QStringLiteral("Software"), QStringLiteral("Lirana")});
     ASSERT_NE(b, nullptr);
     ASSERT_EQ(b->values.size(), k.values.size());

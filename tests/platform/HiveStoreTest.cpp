@@ -7,6 +7,11 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <atomic>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -35,15 +40,70 @@ class HiveStoreTest : public HiveTest
 {
 };
 
-TEST_F(HiveStoreTest, DamagedUserHiveIsSetAsideAndTheProgramStartsOnDefaults)
+TEST_F(HiveStoreTest, AnEditorExportWithBadLinesKeepsEveryOtherValueAndEveryEvent)
+{
+    // As the Version 5.00 registry editor writes it (UTF-16 LE with its byte
+    // order mark, CR LF, hex(2) text in UTF-16), with events as EventList
+    // stores them, bad lines 6 and 14, and no line end after the last line.
+    const QString text = QStringLiteral(
+        "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Oxbelund\\Lirana\\Settings]\r\n"
+        "\"IntroLength\"=dword:00000014\r\n\"MediaDir\"=hex(2):2f,00,6d,00,00,00\r\n\"PlayerMode\"=dword:zz\r\n"
+        "\"AutoPlay\"=hex:01,00,00,00\r\n[HKEY_CURRENT_USER\\Software\\Oxbelund\\Lirana\\Events]\r\n"
+        "\"Count\"=dword:00000002\r\n[HKEY_CURRENT_USER\\Software\\Oxbelund\\Lirana\\Events\\Event 0]\r\n"
+        "\"FileName\"=\"/srv/top ✓.mp3\"\r\n\"WeekDayMask\"=dword:0000001f\r\n"
+        "[HKEY_CURRENT_USER\\Software\\Oxbelund\\Lirana\\Events\\Event 1]\r\n"
+        "\"WeekDayMask\"=dword:7g\r\n\"FileName\"=\"/srv/news.mp3\"");
+    const QByteArray bytes = "\xff\xfe" + QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    const auto expectValues = [] {
+        const CRegistryKey settings = Settings();
+        EXPECT_EQ(settings.GetNumber(QStringLiteral("IntroLength"), 15), 20);
+        EXPECT_EQ(settings.GetText(QStringLiteral("MediaDir"), {}), QStringLiteral("/m"));
+        EXPECT_EQ(settings.GetNumber(QStringLiteral("PlayerMode"), 1), 1);
+        EXPECT_TRUE(settings.GetFlag(QStringLiteral("AutoPlay"), false));
+        const CRegistryKey events = CRegistryKey::OpenAppSubkey(QStringLiteral("Events"));
+        EXPECT_EQ(events.GetNumber(QStringLiteral("Count"), 0), 2);
+        const CRegistryKey first = CRegistryKey::Create(events, QStringLiteral("Event 0"));
+        EXPECT_EQ(first.GetText(QStringLiteral("FileName"), {}), QStringLiteral("/srv/top ✓.mp3"));
+        EXPECT_EQ(first.GetNumber(QStringLiteral("WeekDayMask"), 127), 0x1f);
+        const CRegistryKey second = CRegistryKey::Create(events, QStringLiteral("Event 1"));
+        EXPECT_EQ(second.GetText(QStringLiteral("FileName"), {}), QStringLiteral("/srv/news.mp3"));
+        EXPECT_EQ(second.GetNumber(QStringLiteral("WeekDayMask"), 127), 127);
+    };
+    const auto badCopies = [&] { return Siblings().filter(QStringLiteral("Lirana.reg.bad-")); };
+    TestEnv::WriteFile(UserFile(), bytes);
+    for (int start = 1; start <= 2; ++start) { // a second start makes no second copy
+        Reload();
+        testing::internal::CaptureStderr();
+        expectValues();
+        const QString err = QString::fromStdString(testing::internal::GetCapturedStderr());
+        ASSERT_EQ(badCopies().size(), 1);
+        EXPECT_EQ(err.count(u'\n'), 2) << err.toStdString();
+        EXPECT_TRUE(err.contains(UserFile() + QStringLiteral(", line 6: bad dword"))) << err.toStdString();
+        EXPECT_TRUE(err.contains(UserFile() + QStringLiteral(", line 14: bad dword"))) << err.toStdString();
+        EXPECT_TRUE(err.contains(badCopies()[0]));
+        EXPECT_EQ(UserText(), bytes) << "nothing is written before a save";
+    }
+    QFile kept(QFileInfo(UserFile()).absolutePath() + u'/' + badCopies()[0]);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), bytes);
+
+    Settings().SetNumber(QStringLiteral("FF_TIME"), 10); // a save drops the bad lines, keeps the rest
+    EXPECT_TRUE(UserFileParses());
+    Reload();
+    testing::internal::CaptureStderr();
+    expectValues();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(badCopies().size(), 1);
+}
+
+TEST_F(HiveStoreTest, AFileWithoutAHiveHeaderIsKeptAsideWholeAndTheProgramStartsOnDefaults)
 {
     {
         CRegistryKey key = Settings();
         key.SetNumber(QStringLiteral("IntroLength"), 20);
         key.SetText(QStringLiteral("MediaDir"), QStringLiteral("/srv/music"));
     }
-    QByteArray damaged = UserText();
-    damaged.chop(8); // cut inside the last value line
+    const QByteArray damaged = UserText().mid(9); // without "REGEDIT4\n"
     TestEnv::WriteFile(UserFile(), damaged);
     Reload();
 
@@ -236,4 +296,87 @@ TEST_F(HiveStoreTest, TheShippedMachineHiveMapsMediaExtensions)
         EXPECT_EQ(mci.GetText(QString::fromLatin1(e.ext), {}), QString::fromLatin1(e.device)) << e.ext;
     EXPECT_TRUE(CRegistryKey::Open(reg::Root::LocalMachine, QStringLiteral("Software\\Oxbelund\\Lirana\\Languages"))
                     .IsOpen());
+}
+
+TEST_F(HiveStoreTest, ALinkToTheHiveStaysALinkAndItsTargetGetsTheSave)
+{
+    const QString dir = TestEnv::MakeTempDir(QStringLiteral("shared"));
+    QDir().mkpath(QFileInfo(UserFile()).absolutePath());
+    const QString relative = QDir(QFileInfo(UserFile()).absolutePath()).relativeFilePath(dir);
+    ASSERT_EQ(::symlink(qPrintable(dir + QStringLiteral("/c.reg")), qPrintable(dir + QStringLiteral("/chain"))), 0);
+    const struct
+    {
+        QString link, target;
+    } cases[] = {
+        {dir + QStringLiteral("/a.reg"), dir + QStringLiteral("/a.reg")},
+        {relative + QStringLiteral("/b.reg"), dir + QStringLiteral("/b.reg")},
+        {dir + QStringLiteral("/chain"), dir + QStringLiteral("/c.reg")},
+        {dir + QStringLiteral("/d.reg"), QString()}, // no target yet: the save makes it
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.link.toStdString());
+        if (!c.target.isEmpty())
+            TestEnv::WriteFile(c.target, "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Oxbelund\\Lirana\\Settings]\n"
+                                         "\"Kept\"=\"yes\"\n");
+        QFile::remove(UserFile());
+        ASSERT_EQ(::symlink(qPrintable(c.link), qPrintable(UserFile())), 0);
+        Reload();
+        Settings().SetNumber(QStringLiteral("IntroLength"), 20);
+        EXPECT_TRUE(QFileInfo(UserFile()).isSymLink());
+        QFile target(c.target.isEmpty() ? c.link : c.target);
+        ASSERT_TRUE(target.open(QIODevice::ReadOnly));
+        const QByteArray saved = target.readAll();
+        EXPECT_TRUE(saved.contains("\"IntroLength\"=dword:00000014\n"));
+        EXPECT_EQ(saved.contains("\"Kept\"=\"yes\"\n"), !c.target.isEmpty());
+    }
+    EXPECT_EQ(QDir(dir).entryList({QStringLiteral("*.tmp-*")}), QStringList());
+    EXPECT_EQ(Siblings(), QStringList(QStringLiteral("Lirana.reg")));
+}
+
+TEST_F(HiveStoreTest, WhatIsNoRegularFileIsLeftAloneAndTheSettingsRunOnDefaults)
+{
+    const QString fifo = TestEnv::MakeTempDir(QStringLiteral("odd")) + QStringLiteral("/fifo");
+    ASSERT_EQ(::mkfifo(qPrintable(fifo), 0600), 0);
+    QDir().mkpath(QFileInfo(UserFile()).absolutePath());
+    const struct
+    {
+        std::function<bool(const QString&)> make;
+        const char* kind;
+    } cases[] = {
+        {[](const QString& path) { return ::mkfifo(qPrintable(path), 0600) == 0; }, "a named pipe (FIFO)"},
+        {[&](const QString& path) { return ::symlink(qPrintable(fifo), qPrintable(path)) == 0; }, "a named pipe (FIFO)"},
+        {[](const QString& path) { return QDir().mkpath(path); }, "a folder"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.kind);
+        ASSERT_TRUE(c.make(UserFile()));
+        struct stat before{};
+        ::lstat(qPrintable(UserFile()), &before);
+        // Opening a FIFO for writing without waiting succeeds only while a
+        // reader has it open: this sees any open, blocking or not, and lets a
+        // blocked reader go on. (A folder never opens this way.)
+        std::atomic<bool> done{false}, opened{false};
+        std::thread watch([&] {
+            for (int fd; !done; std::this_thread::yield()) {
+                if ((fd = ::open(qPrintable(UserFile()), O_WRONLY | O_NONBLOCK)) >= 0)
+                    opened = ::close(fd) == 0;
+            }
+        });
+        Reload();
+        testing::internal::CaptureStderr();
+        Settings().SetNumber(QStringLiteral("IntroLength"), Settings().GetNumber(QStringLiteral("IntroLength"), 15) + 1);
+        Reload();
+        const QString err = QString::fromStdString(testing::internal::GetCapturedStderr());
+        done = true;
+        watch.join();
+        EXPECT_FALSE(opened) << "refused before it is opened";
+        EXPECT_EQ(err.count(u'\n'), 1) << err.toStdString();
+        EXPECT_TRUE(err.contains(UserFile() + QStringLiteral(" is ") + QLatin1String(c.kind))) << err.toStdString();
+        struct stat after{};
+        ::lstat(qPrintable(UserFile()), &after);
+        EXPECT_TRUE(after.st_mode == before.st_mode && after.st_ino == before.st_ino) << "neither moved nor replaced";
+        EXPECT_EQ(Siblings().filter(QRegularExpression(QStringLiteral("\\.(bad|tmp)-"))), QStringList());
+        QFile::remove(UserFile());
+        QDir().rmdir(UserFile());
+    }
 }

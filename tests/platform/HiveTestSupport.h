@@ -49,10 +49,13 @@ protected:
         return QDir(QFileInfo(UserFile()).absolutePath()).entryList(QDir::Files, QDir::Name);
     }
 
+    // The user hive is there and every line of it reads.
     static bool UserFileParses()
     {
         reg::HiveKey root;
-        return reg::ParseHive(UserText(), QStringLiteral("HKEY_CURRENT_USER"), &root, nullptr);
+        std::vector<reg::HiveProblem> problems;
+        return reg::ParseHive(UserText(), QStringLiteral("HKEY_CURRENT_USER"), &root, &problems, nullptr) &&
+               problems.empty();
     }
 
     QString configDir;

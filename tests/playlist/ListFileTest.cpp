@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -110,6 +111,12 @@ TEST(ListFileRead, ErrorsNameTheFile)
     } catch (const CListFileException& e) {
         EXPECT_TRUE(e.GetErrorMessage().contains("folder"));
     }
+    // A FIFO would block the open until a writer comes: it is never opened,
+    // nor replaced by a save.
+    const QString fifo = dir + "/feed.alb";
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+    EXPECT_THROW(ReadListFile(fifo, ListPaths::MakeAbsolute), CListFileException);
+    EXPECT_THROW(WriteListFile(fifo, {"/a.wav"}), CListFileException);
     if (::geteuid() != 0) {
         const QString locked = TestEnv::WriteFile(dir + "/locked.alb", "/a.wav\n");
         QFile::setPermissions(locked, QFileDevice::WriteOwner);
@@ -165,6 +172,11 @@ TEST(ListFileWrite, RoundTripsLongAndUnusualRows)
     // Saved again over the same name: replaced, not appended.
     WriteListFile(dir + "/r.alb", {"/only.wav"});
     EXPECT_EQ(ReadAll(dir + "/r.alb"), QByteArray("/only.wav\n"));
+    // A 255-byte name leaves no room for the temporary's suffix: in place.
+    const QString full = dir + u'/' + QString(251, u'n') + ".alb";
+    WriteListFile(full, rows);
+    WriteListFile(full, {"/only.wav"});
+    EXPECT_EQ(ReadAll(full), QByteArray("/only.wav\n"));
 }
 
 TEST(ListFileWrite, FailuresKeepTheOldFile)
@@ -179,10 +191,17 @@ TEST(ListFileWrite, FailuresKeepTheOldFile)
     } catch (const CListFileException& e) {
         EXPECT_TRUE(e.GetErrorMessage().contains(dir + "/no/such/folder/x.alb"));
     }
-    if (::geteuid() != 0) {
-        QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-        EXPECT_THROW(WriteListFile(path, {"/new.wav"}), CListFileException);
-        QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        EXPECT_EQ(ReadAll(path), QByteArray("/old.wav\n"));
-    }
+    // A folder that takes no temporary file: the album is written in place,
+    // unless it is read-only too. Modes do not bind root: it acts as "nobody".
+    const QString fixed = TestEnv::WriteFile(dir + "/fixed.alb", "/old.wav\n");
+    for (const auto& [file, mode] :
+         {std::pair<QString, mode_t>(TestEnv::Root(), 0711), {dir, 0555}, {path, 0666}, {fixed, 0444}})
+        ::chmod(QFile::encodeName(file).constData(), mode);
+    ASSERT_TRUE(::getuid() != 0 || ::seteuid(65534) == 0);
+    EXPECT_NO_THROW(WriteListFile(path, {"/new.wav"}));
+    EXPECT_THROW(WriteListFile(fixed, {"/new.wav"}), CListFileException);
+    EXPECT_TRUE(::getuid() != 0 || ::seteuid(0) == 0);
+    ::chmod(QFile::encodeName(dir).constData(), 0700);
+    EXPECT_EQ(ReadAll(path), QByteArray("/new.wav\n"));
+    EXPECT_EQ(ReadAll(fixed), QByteArray("/old.wav\n"));
 }

@@ -8,7 +8,7 @@ CGstWarmUp::CGstWarmUp()
               return;
           // Loading a feature loads its plug-in library and its dependencies.
           for (const char* name : {"playbin", "uridecodebin", "audioconvert", "audioresample", "volume",
-                                   "autoaudiosink", "pulsesink", "wavparse", "mpegaudioparse"}) {
+                                   "pulsesink", "alsasink", "wavparse", "mpegaudioparse"}) {
               if (GstElementFactory* factory = gst_element_factory_find(name)) {
                   if (GstPluginFeature* loaded = gst_plugin_feature_load(GST_PLUGIN_FEATURE(factory)))
                       gst_object_unref(loaded);

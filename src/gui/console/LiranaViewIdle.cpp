@@ -129,6 +129,8 @@ void CLiranaView::SetPositionBar(QSlider* bar)
         return;
     bar->setRange(0, PositionBar::kRange);
     bar->setEnabled(false);
+    bar->setTickPosition(QSlider::TicksBelow);
+    bar->setTickInterval(PositionBar::kClearedTicInterval);
     connect(bar, &QSlider::sliderPressed, this, [this] {
         m_dragging = true;
         m_dragPosition = m_bar->sliderPosition();
@@ -154,7 +156,10 @@ void CLiranaView::UpdatePositionBar()
         m_bar->setEnabled(false);
         if (m_bar->value() != 0) {
             m_bar->setValue(0);
-            m_bar->setTickPosition(QSlider::NoTicks);
+            // Clearing the tics keeps the tick row: hiding it would change
+            // the bar's height and shift the whole console as items come
+            // and go.
+            m_bar->setTickInterval(PositionBar::kClearedTicInterval);
         }
         m_barSerial = 0;
         m_dragging = false;
@@ -177,7 +182,6 @@ void CLiranaView::UpdatePositionBar()
         m_bar->setPageStep(PositionBar::ToPosition(Settings().ffTime * 1000, length));
         m_bar->setSingleStep(PositionBar::ToPosition(2000, length));
         m_bar->setTickInterval(PositionBar::ToPosition(PositionBar::TicStep(length), length));
-        m_bar->setTickPosition(QSlider::TicksBelow);
     }
     if (!m_dragging) {
         const int p = PositionBar::ToPosition(position, length);

@@ -7,6 +7,7 @@
 
 #include "app/ViewSettings.h"
 #include "events/UpcomingEventsModel.h"
+#include "gui/console/ItemKindDelegate.h"
 #include "gui/console/PlaylistListBox.h"
 #include "onair/OnAirEngine.h"
 #include "platform/Shell.h"
@@ -222,6 +223,8 @@ QWidget* CLiranaView::BuildRightColumn()
     m_events->setObjectName(QStringLiteral("upcomingEvents"));
     m_events->setSelectionMode(QAbstractItemView::NoSelection);
     m_events->setUniformItemSizes(true);
+    // Rows as the playlist draws them: the kind's icon, then the event line.
+    m_events->setItemDelegate(new CItemKindDelegate(CUpcomingEventsModel::FileNameRole, m_events));
     m_events->setFixedHeight(kBoxHeight);
     m_events->setMinimumWidth(40);
     v->addWidget(m_events);

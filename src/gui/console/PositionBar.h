@@ -7,6 +7,9 @@
 namespace PositionBar {
 
 inline constexpr int kRange = 640;
+// The tic interval of a bar with its tics cleared: only the first and the
+// last tic remain, as on a track bar whose tics were cleared.
+inline constexpr int kClearedTicInterval = kRange;
 
 // t / length x 640 + 0.5, truncated; 0 when the length is 0.
 int ToPosition(TrackMs t, TrackMs length);

@@ -1,6 +1,6 @@
-// CFindDialog: the modeless find dialog of the playlist: find only, always
-// downwards, with a match-case option. It only reports requests; the frame
-// searches.
+// CFindDialog: the modeless find dialog of the playlist: find only, with a
+// match-case option and a direction (Up or Down; it opens searching down).
+// It only reports requests; the frame searches.
 #pragma once
 
 #include <QDialog>
@@ -18,11 +18,14 @@ public:
 
     QString Text() const;
     bool MatchCase() const;
+    // True for Down (towards the last row), false for Up.
+    bool SearchDown() const;
     void SetText(const QString& text);
     void SetMatchCase(bool on);
+    void SetSearchDown(bool down);
 
 signals:
-    void FindNext(const QString& text, bool matchCase);
+    void FindNext(const QString& text, bool matchCase, bool down);
 
 private:
     std::unique_ptr<Ui::CFindDialog> m_ui;

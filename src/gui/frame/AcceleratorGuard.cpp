@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTextEdit>
+#include <QTreeView>
 
 bool CAcceleratorGuard::TakesText(const QWidget* w)
 {
@@ -19,7 +20,8 @@ bool CAcceleratorGuard::TakesText(const QWidget* w)
         return !spin->isReadOnly();
     if (const auto* combo = qobject_cast<const QComboBox*>(w))
         return combo->isEditable();
-    return false;
+    // A tree searches for the typed letters (keyboard search).
+    return qobject_cast<const QTreeView*>(w) != nullptr;
 }
 
 bool CAcceleratorGuard::eventFilter(QObject* watched, QEvent* event)

@@ -1,9 +1,11 @@
 // CAcceleratorGuard: keeps the console's keys out of text fields. While a
 // widget that takes typed text has the focus (an editable line edit, text
-// edit, spin box or combo box), a key without Ctrl, Alt or Meta goes to that
-// widget and no accelerator fires: "P" types a P into the find field but
-// plays when the playlist or the console has the focus. Installed on the
-// application; keys with Ctrl or Alt are left to the widgets' own overrides.
+// edit, spin box or combo box, or a tree view, where typing searches the
+// tree: the console's folder tree), a key without Ctrl, Alt or Meta goes to
+// that widget and no accelerator fires: "P" types a P into the find field
+// and finds the next folder starting with P in the tree, but plays when the
+// playlist or the console has the focus. Installed on the application; keys
+// with Ctrl or Alt are left to the widgets' own overrides.
 #pragma once
 
 #include <QObject>
@@ -17,7 +19,7 @@ class CAcceleratorGuard : public QObject
 public:
     using QObject::QObject;
 
-    // True when w takes typed text now.
+    // True when w takes typed text now (also to search it).
     static bool TakesText(const QWidget* w);
 
 protected:

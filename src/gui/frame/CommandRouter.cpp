@@ -4,6 +4,7 @@
 #include "gui/frame/ToolIcons.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QWidget>
 
 CCommandRouter::CCommandRouter(QWidget* owner) : QObject(owner), m_owner(owner)
@@ -31,7 +32,13 @@ QAction* CCommandRouter::Action(int id)
         action->setStatusTip(info->StatusTip());
         action->setToolTip(info->ToolTip());
         action->setShortcuts(info->keys);
-        action->setCheckable(info->checkable);
+        action->setCheckable(info->check == Check::Toggle || info->check == Check::Radio);
+        if (info->check == Check::Radio) {
+            QActionGroup*& group = m_radioGroups[RadioGroup(id)];
+            if (!group)
+                group = new QActionGroup(this); // exclusive: a radio mark in menus
+            group->addAction(action);
+        }
         action->setIcon(CommandIcon(id));
         action->setIconVisibleInMenu(false);
     }
@@ -76,8 +83,7 @@ void CCommandRouter::UpdateAll()
         QAction* action = it.value();
         if (action->isEnabled() != state.enabled)
             action->setEnabled(state.enabled);
-        if (action->isCheckable() && action->isChecked() != state.checked)
-            action->setChecked(state.checked);
+        ShowChecked(it.key(), action, state.checked);
         for (CommandTarget* target : m_targets) {
             auto* words = dynamic_cast<CommandTextSource*>(target);
             if (!words)
@@ -91,4 +97,26 @@ void CCommandRouter::UpdateAll()
         }
     }
     emit Updated();
+}
+
+void CCommandRouter::ShowChecked(int id, QAction* action, bool checked)
+{
+    const CommandInfo* info = FindCommand(id);
+    if (info && info->check == Check::WhenChecked) {
+        // A click on the checked item unchecks it but leaves it checkable;
+        // isChecked() is false while not checkable, so uncheck before hiding
+        // the mark and make it checkable before setting it.
+        if (action->isCheckable() != checked) {
+            if (checked)
+                action->setCheckable(true);
+            action->setChecked(checked);
+            if (!checked)
+                action->setCheckable(false);
+        } else if (action->isChecked() != checked) {
+            action->setChecked(checked);
+        }
+        return;
+    }
+    if (action->isCheckable() && action->isChecked() != checked)
+        action->setChecked(checked);
 }

@@ -3,7 +3,10 @@
 // that handles a command runs it, and the first that answers an update
 // decides its enabled and checked state. States are refreshed at idle
 // (a 100 ms timer) and before a menu opens. A command no target answers is
-// disabled.
+// disabled. The catalogue's Check kind decides how a state is shown: a check
+// box, a radio mark within an exclusive QActionGroup, or (WhenChecked) an
+// action that is checkable only while it is checked, so that menus show no
+// empty box beside Play, Pause and Break.
 // Thread: the user-interface thread.
 #pragma once
 
@@ -16,6 +19,7 @@
 #include <vector>
 
 class QAction;
+class QActionGroup;
 class QWidget;
 
 // Optional: a target that words its commands itself (the sound buttons show
@@ -55,8 +59,11 @@ signals:
     void Updated();
 
 private:
+    void ShowChecked(int id, QAction* action, bool checked);
+
     QWidget* m_owner;
     std::vector<CommandTarget*> m_targets;
     QHash<int, QAction*> m_actions;
+    QHash<int, QActionGroup*> m_radioGroups; // by RadioGroup()
     QTimer m_idle;
 };

@@ -47,13 +47,14 @@ QList<CommandInfo> Build()
         {Rename, "Re&name...", "Change the name of the current song\nRename",
          {K(Qt::Key_F2), K(Qt::ALT | Qt::Key_Return), K(Qt::ALT | Qt::Key_Enter)}},
         // View
-        {ViewToolBar, "&Main Toolbar", "Show or hide the main toolbar\nMain Toolbar", {}, true},
-        {ViewMediaBar, "M&edia Control Bar", "Show or hide the media control bar\nMedia Control Bar", {}, true},
-        {ViewPositionBar, "&Position Bar", "Show or hide the position bar\nPosition Bar", {}, true},
-        {ViewStatusBar, "&Status Bar", "Show or hide the status bar\nStatus Bar", {}, true},
-        {FlatToolBars, "Fl&at Toolbars", "Show flat toolbar buttons\nFlat Toolbars", {}, true},
-        {FullPath, "F&ull Path", "Show extended file names", {K(Qt::Key_F)}, true},
-        {TrackNumbers, "&Track Numbers", "Toggle track numbers", {K(Qt::Key_T)}, true},
+        {ViewToolBar, "&Main Toolbar", "Show or hide the main toolbar\nMain Toolbar", {}, Check::Toggle},
+        {ViewMediaBar, "M&edia Control Bar", "Show or hide the media control bar\nMedia Control Bar",
+         {}, Check::Toggle},
+        {ViewPositionBar, "&Position Bar", "Show or hide the position bar\nPosition Bar", {}, Check::Toggle},
+        {ViewStatusBar, "&Status Bar", "Show or hide the status bar\nStatus Bar", {}, Check::Toggle},
+        {FlatToolBars, "Fl&at Toolbars", "Show flat toolbar buttons\nFlat Toolbars", {}, Check::Toggle},
+        {FullPath, "F&ull Path", "Show extended file names", {K(Qt::Key_F)}, Check::Toggle},
+        {TrackNumbers, "&Track Numbers", "Toggle track numbers", {K(Qt::Key_T)}, Check::Toggle},
         {Font, "F&ont...", "Choose a font\nFont", {}},
         {NextPane, "", "Switch to the next window pane\nNext Pane", {K(Qt::Key_F6)}},
         {PrevPane, "", "Switch back to the previous window pane\nPrevious Pane", {K(Qt::SHIFT | Qt::Key_F6)}},
@@ -68,27 +69,30 @@ QList<CommandInfo> Build()
         {Cmd::Shuffle, "&Shuffle", "Arrange all tracks in a random sequence", {}},
         {TotalLength, "Total &Length", "Query the total length of all tracks", {K(Qt::Key_L)}},
         // Media
-        {Cmd::Play, "&Play", "Start playing\nPlay", {K(Qt::Key_P)}, true},
-        {Cmd::Pause, "P&ause", "Pause playing\nPause", {K(Qt::Key_Pause)}, true},
+        {Cmd::Play, "&Play", "Start playing\nPlay", {K(Qt::Key_P)}, Check::WhenChecked},
+        {Cmd::Pause, "P&ause", "Pause playing\nPause", {K(Qt::Key_Pause)}, Check::WhenChecked},
         {Cmd::Stop, "&Stop", "Stop playing\nStop", {K(Qt::Key_S)}},
         {Cmd::PrevTrack, "Pre&vious Track", "Select the previous track\nPrevious Track", {K(Qt::Key_V)}},
         {Cmd::Rewind, "&Rewind", "Jump some seconds back\nRewind", {K(Qt::CTRL | Qt::Key_Left)}},
         {Cmd::FastForward, "&Fast Forward", "Skip some seconds\nFast Forward", {K(Qt::CTRL | Qt::Key_Right)}},
         {Cmd::NextTrack, "&Next Track", "Select the next track\nNext Track", {K(Qt::Key_N)}},
-        {Cmd::Break, "&Break", "Stop after playing the current track\nBreak", {K(Qt::Key_B)}, true},
+        {Cmd::Break, "&Break", "Stop after playing the current track\nBreak",
+         {K(Qt::Key_B)}, Check::WhenChecked},
         {Cmd::CrossFader, "Cross &Fader", "Fade manually to the next song\nCross fader", {K(Qt::Key_C)}},
-        {Cmd::ModeManual, "&Manual", "Break after each track\nManual", {}, true},
-        {Cmd::ModeNormal, "N&ormal", "Play tracks in a normal sequence\nNormal", {}, true},
-        {Cmd::ModeRepeat, "R&epeat", "Repeat the playlist after the last track\nRepeat", {}, true},
-        {Cmd::ModeRandom, "Ran&dom", "Play in a random sequence\nRandom", {K(Qt::Key_R)}, true},
-        {Cmd::ModeShuffle, "S&huffle Mode", "Shuffle the playlist after the last track\nShuffle", {}, true},
-        {Cmd::ModeIntroScan, "&Intro Scan", "Play a short part of each track\nIntro Scan", {K(Qt::Key_I)}, true},
+        {Cmd::ModeManual, "&Manual", "Break after each track\nManual", {}, Check::Radio},
+        {Cmd::ModeNormal, "N&ormal", "Play tracks in a normal sequence\nNormal", {}, Check::Radio},
+        {Cmd::ModeRepeat, "R&epeat", "Repeat the playlist after the last track\nRepeat", {}, Check::Radio},
+        {Cmd::ModeRandom, "Ran&dom", "Play in a random sequence\nRandom", {K(Qt::Key_R)}, Check::Radio},
+        {Cmd::ModeShuffle, "S&huffle Mode", "Shuffle the playlist after the last track\nShuffle",
+         {}, Check::Radio},
+        {Cmd::ModeIntroScan, "&Intro Scan", "Play a short part of each track\nIntro Scan",
+         {K(Qt::Key_I)}, Check::Radio},
         {Cmd::ModeCombo, "", "Select a player mode\nPlayer Mode", {}},
         {OpenCd, "Open C&D", "Open the CD drive door\nOpen CD", {}},
         {CloseCd, "C&lose CD", "Close the CD drive door\nClose CD", {}},
         {UpdateCdNames, "&Update CD Names", "Update the track names if CD has changed", {}},
         {Cmd::Configure, "Confi&gure Device...", "Configure the active media device", {}},
-        {Cmd::EnableEvents, "Enable E&vents", "Enable or disable scheduled events", {}, true},
+        {Cmd::EnableEvents, "Enable E&vents", "Enable or disable scheduled events", {}, Check::Toggle},
         {Schedule, "Sc&hedule...", "Edit the scheduled events\nSchedule", {K(Qt::Key_E)}},
         {Mixer, "Mi&xer...", "Start the Mixer\nMixer", {K(Qt::Key_X)}},
         {Options, "&Options...", "Configure Lirana options\nOptions", {K(Qt::Key_O)}},
@@ -106,7 +110,7 @@ QList<CommandInfo> Build()
     t.append({Help, "&Help Topics", "Open the Lirana manual\nHelp", {K(Qt::Key_F1)}});
     t.append({About, "&About Lirana...", "Display program information, version number and copyright\nAbout",
               {K(Qt::Key_A)}});
-    t.append({LanguageFirst, "&English", "Select the display language", {}, true});
+    t.append({LanguageFirst, "&English", "Select the display language", {}, Check::Radio});
     for (int i = 0; i < 10; ++i)
         t.append({RecentFirst + i, QStringLiteral("&%1").arg(i + 1), "Open this album", {}});
     t.append({TrackPosition, "", "Show the relative track position\nTrack Position", {}});
@@ -139,4 +143,13 @@ const QList<int>& PlayerModeCommands()
     static const QList<int> ids = {Cmd::ModeManual, Cmd::ModeNormal, Cmd::ModeRepeat,
                                    Cmd::ModeRandom, Cmd::ModeShuffle, Cmd::ModeIntroScan};
     return ids;
+}
+
+int RadioGroup(int id)
+{
+    if (PlayerModeCommands().contains(id))
+        return PlayerModeCommands().first();
+    if (id >= FrameCmd::LanguageFirst && id < FrameCmd::LanguageFirst + 100)
+        return FrameCmd::LanguageFirst;
+    return 0;
 }

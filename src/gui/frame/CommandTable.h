@@ -1,6 +1,6 @@
 // The console's command catalogue: every command id with its menu text, its
-// prompt ("status-bar prompt\ntool tip"), its keys and whether it shows a
-// check. Menus, tool bars and accelerators are built from it.
+// prompt ("status-bar prompt\ntool tip"), its keys and how it shows a
+// checked state. Menus, tool bars and accelerators are built from it.
 #pragma once
 
 #include <QKeySequence>
@@ -32,13 +32,22 @@ enum : int {
 };
 }
 
+// How a command shows its checked state in menus and on tool bars.
+enum class Check {
+    None,        // never checked
+    Toggle,      // a check box, on or off (the bars, Full Path)
+    Radio,       // one of an exclusive group (the player modes, the languages)
+    WhenChecked, // a mark only while checked, nothing otherwise (Play while on
+                 // air, Pause while paused, Break while set)
+};
+
 struct CommandInfo
 {
     int id = 0;
     QString menuText;  // with '&' mnemonic; empty for commands without a menu item
     QString prompt;    // "status prompt\ntool tip"
     QList<QKeySequence> keys;
-    bool checkable = false;
+    Check check = Check::None;
 
     QString StatusTip() const { return prompt.section(u'\n', 0, 0); }
     // The part after the first "\n", else the menu text without '&' and "...".
@@ -53,3 +62,6 @@ const QList<CommandInfo>& AllCommands();
 const CommandInfo* FindCommand(int id);
 // The player modes in the order of the mode combo box (index = mode number).
 const QList<int>& PlayerModeCommands();
+// The exclusive group of a Check::Radio command, named by its first member;
+// 0 for other commands.
+int RadioGroup(int id);

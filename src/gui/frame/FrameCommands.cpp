@@ -114,13 +114,13 @@ void CMainFrame::ShowFindDialog()
     m_find->activateWindow();
 }
 
-void CMainFrame::FindNext(const QString& text, bool matchCase)
+void CMainFrame::FindNext(const QString& text, bool matchCase, bool down)
 {
     CPlaylist* playlist = m_context.playlist;
     if (!playlist || playlist->Selection() < 0)
         return;
     const int from = playlist->Selection();
-    const int row = FindRow(*playlist, text, from, matchCase);
+    const int row = FindRow(*playlist, text, from, matchCase, down);
     if (row < 0)
         return;
     if (row == from)

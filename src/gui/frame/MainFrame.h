@@ -98,7 +98,9 @@ public:
     // The find dialog (command 32875): opens it or brings it forward.
     void ShowFindDialog();
     CFindDialog* FindDialog() const;
-    void FindNext(const QString& text, bool matchCase);
+    // Selects the next row (upwards unless down) whose display name holds
+    // text, wrapping round the list; beeps when only the selected row does.
+    void FindNext(const QString& text, bool matchCase, bool down);
     // A drop of urls at a point of the frame (not on the view): on the menu
     // bar the first file replaces the list (a media file is refused with
     // a message); elsewhere the files go to the drop handler. False when

@@ -3,63 +3,46 @@
 #include "app/Commands.h"
 #include "gui/frame/CommandTable.h"
 
-#include <QApplication>
 #include <QHash>
-#include <QPainter>
-#include <QPixmap>
-#include <QStyle>
 
-namespace {
-
-QIcon Glyph(const QString& text, const QColor& color)
+QString ThemeIconName(int id)
 {
-    QPixmap pixmap(32, 32);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(color);
-    painter.drawRoundedRect(QRectF(2, 2, 28, 28), 6, 6);
-    QFont font = painter.font();
-    font.setBold(true);
-    font.setPixelSize(text.size() > 1 ? 13 : 20);
-    painter.setFont(font);
-    painter.setPen(Qt::white);
-    painter.drawText(QRect(0, 0, 32, 32), Qt::AlignCenter, text);
-    return QIcon(pixmap);
+    using namespace FrameCmd;
+    static const QHash<int, QString> names = {
+        {FileNew, QStringLiteral("document-new")},
+        {FileOpen, QStringLiteral("document-open")},
+        {FileSave, QStringLiteral("document-save")},
+        {AddTracks, QStringLiteral("list-add")},
+        {EditClear, QStringLiteral("list-remove")},
+        {Undo, QStringLiteral("edit-undo")},
+        {Redo, QStringLiteral("edit-redo")},
+        {Find, QStringLiteral("edit-find")},
+        {Options, QStringLiteral("preferences-system")},
+        {AdvancedOptions, QStringLiteral("preferences-other")},
+        {About, QStringLiteral("help-about")},
+        {Help, QStringLiteral("help-contents")},
+        {Cmd::Pause, QStringLiteral("media-playback-pause")},
+        {Cmd::Stop, QStringLiteral("media-playback-stop")},
+        {Cmd::PrevTrack, QStringLiteral("media-skip-backward")},
+        {Cmd::Rewind, QStringLiteral("media-seek-backward")},
+        {Cmd::FastForward, QStringLiteral("media-seek-forward")},
+        {Cmd::NextTrack, QStringLiteral("media-skip-forward")},
+        {Mixer, QStringLiteral("multimedia-volume-control")},
+        {OpenCd, QStringLiteral("media-eject")},
+        {AddCdTracks, QStringLiteral("media-optical")},
+        {MoveTop, QStringLiteral("go-top")},
+        {MoveUp, QStringLiteral("go-up")},
+        {MoveDown, QStringLiteral("go-down")},
+        {MoveBottom, QStringLiteral("go-bottom")},
+    };
+    return names.value(id);
 }
-
-} // namespace
 
 QIcon CommandIcon(int id)
 {
-    using namespace FrameCmd;
-    static const QHash<int, QStyle::StandardPixmap> standard = {
-        {FileNew, QStyle::SP_FileIcon},          {FileOpen, QStyle::SP_DialogOpenButton},
-        {FileSave, QStyle::SP_DialogSaveButton}, {Cmd::Play, QStyle::SP_MediaPlay},
-        {Cmd::Pause, QStyle::SP_MediaPause},     {Cmd::Stop, QStyle::SP_MediaStop},
-        {Cmd::PrevTrack, QStyle::SP_MediaSkipBackward}, {Cmd::NextTrack, QStyle::SP_MediaSkipForward},
-        {Cmd::Rewind, QStyle::SP_MediaSeekBackward},    {Cmd::FastForward, QStyle::SP_MediaSeekForward},
-        {MoveTop, QStyle::SP_ArrowUp},           {MoveBottom, QStyle::SP_ArrowDown},
-        {MoveUp, QStyle::SP_ArrowUp},            {MoveDown, QStyle::SP_ArrowDown},
-        {About, QStyle::SP_MessageBoxInformation}, {Help, QStyle::SP_DialogHelpButton},
-        {EditClear, QStyle::SP_TrashIcon},       {OpenCd, QStyle::SP_DriveCDIcon},
-        {CloseCd, QStyle::SP_DriveCDIcon},       {AddCdTracks, QStyle::SP_DriveCDIcon},
-        {Mixer, QStyle::SP_MediaVolume},         {Undo, QStyle::SP_ArrowBack},
-        {Redo, QStyle::SP_ArrowForward},
-    };
-    static const QHash<int, QString> letters = {
-        {AddTracks, QStringLiteral("+")},  {Find, QStringLiteral("?")},
-        {Options, QStringLiteral("O")},    {AdvancedOptions, QStringLiteral("A")},
-        {Cmd::Break, QStringLiteral("B")}, {Rename, QStringLiteral("Ab")},
-    };
-    if (qobject_cast<QApplication*>(QCoreApplication::instance())) {
-        if (const auto it = standard.find(id); it != standard.end())
-            return QApplication::style()->standardIcon(*it);
-    }
-    if (id >= SoundFirst && id <= SoundLast)
-        return Glyph(QString::number(id - SoundFirst + 1), QColor(0x2e, 0x6d, 0xb4));
-    if (const auto it = letters.find(id); it != letters.end())
-        return Glyph(*it, QColor(0x55, 0x5f, 0x6b));
-    return {};
+    const QIcon bundled = BundledCommandIcon(id);
+    const QString name = ThemeIconName(id);
+    if (name.isEmpty() || !QIcon::hasThemeIcon(name))
+        return bundled;
+    return QIcon::fromTheme(name);
 }

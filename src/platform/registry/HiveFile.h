@@ -1,6 +1,6 @@
 // The in-memory tree of one hive and its REGEDIT4 text form.
 //
-// File format (UTF-8, '\n' or "\r\n" line ends, must end with a newline):
+// File format as written (UTF-8, '\n' line ends):
 //   REGEDIT4
 //
 //   [HKEY_CURRENT_USER\Software\Oxbelund\Lirana\Settings]
@@ -14,6 +14,12 @@
 // case-insensitively and keep the case they were created with; values and
 // subkeys keep creation order. REG_SZ data is held as UTF-8 with its
 // terminating zero byte.
+//
+// Reading is tolerant, line by line (see ParseHive): besides the form above
+// it takes "\r\n" line ends, a missing last line end, a UTF-8 or UTF-16 byte
+// order mark, the "Windows Registry Editor Version 5.00" header (whose
+// hex(1), hex(2) and hex(7) data is UTF-16 text, held here as UTF-8 like
+// any other text), "DWORD:"/"HEX:" in any case and one-digit hex bytes.
 #pragma once
 
 #include <QByteArray>
@@ -59,10 +65,27 @@ struct HiveKey
 // "A\\B\\\\C" -> {"A", "B", "C"}: empty components are dropped.
 QStringList SplitKeyPath(const QString& path);
 
-// Parses text into a tree rooted at rootName ("HKEY_CURRENT_USER"); every
-// section must lie below that root. False with "line N: what" in *error when
-// any part of the text is malformed; *root is then unchanged.
-bool ParseHive(const QByteArray& text, const QString& rootName, HiveKey* root, QString* error);
+// A line of hive text that could not be read.
+struct HiveProblem
+{
+    int line = 0;       // 1-based; the first line of a value that spans several
+    QString why;
+    bool keyHeader = false; // a key header: the values below it are lost too
+    int valuesLost = 0;     // of a key header: how many values that was
+};
+
+// Parses text into a tree rooted at rootName ("HKEY_CURRENT_USER"). Every
+// line that can be read is kept; a value line that cannot be read is left
+// out (so it reads as its default) and listed in *problems, and a key
+// header that cannot be read (also one outside rootName) loses the values
+// below it up to the next good header. A last line without its line end is
+// read only when it cannot have been cut short (a closed string, eight
+// dword digits, a final two-digit hex byte). Returns false, with
+// "line N: what" in *error and *root unchanged, only when the text is not
+// a hive at all: no REGEDIT4 or Version 5.00 header on its first non-blank
+// line.
+bool ParseHive(const QByteArray& text, const QString& rootName, HiveKey* root,
+               std::vector<HiveProblem>* problems, QString* error);
 
 // The REGEDIT4 text of the tree, every key as a section (the root only when
 // it holds values), ending with a blank line.

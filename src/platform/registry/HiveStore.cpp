@@ -1,19 +1,15 @@
 #include "platform/registry/HiveStore.h"
 
 #include "platform/DataPaths.h"
+#include "platform/registry/HiveDisk.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QLockFile>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -37,93 +33,6 @@ void Report(const QString& line)
 {
     std::fprintf(stderr, "lirana: %s\n", qPrintable(line));
     std::fflush(stderr);
-}
-
-QString ErrnoText(int error)
-{
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
-// Reads the whole file; errno-style code in *error (ENOENT when missing).
-bool ReadAll(const QString& path, QByteArray* content, struct stat* info, int* error)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0 || ::fstat(fd, info) != 0 || !S_ISREG(info->st_mode)) {
-        *error = fd < 0 ? errno : (S_ISREG(info->st_mode) ? errno : EISDIR);
-        if (fd >= 0)
-            ::close(fd);
-        return false;
-    }
-    content->clear();
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            *error = errno;
-            ::close(fd);
-            return false;
-        }
-        if (n == 0)
-            break;
-        content->append(buffer, n);
-    }
-    ::close(fd);
-    return true;
-}
-
-bool WriteAll(int fd, const QByteArray& bytes)
-{
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += n;
-    }
-    return true;
-}
-
-// Writes bytes to a temporary file beside path, syncs it and renames it over
-// path. On failure path is untouched and *error says why.
-bool ReplaceFile(const QString& path, const QByteArray& bytes, QString* error)
-{
-    QByteArray temp = QFile::encodeName(path) + ".tmp-XXXXXX";
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) {
-        *error = QStringLiteral("cannot create a temporary file: %1").arg(ErrnoText(errno));
-        return false;
-    }
-    struct stat old{};
-    const mode_t mode = ::stat(QFile::encodeName(path).constData(), &old) == 0 ? (old.st_mode & 07777) : 0600;
-    const bool written = ::fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
-    const int writeErrno = errno;
-    ::close(fd);
-    const QString tempName = QFile::decodeName(temp);
-    if (!written) {
-        ::unlink(temp.constData());
-        *error = QStringLiteral("cannot write %1: %2").arg(tempName, ErrnoText(writeErrno));
-        return false;
-    }
-    if (BeforeRenameHook() && !BeforeRenameHook()(tempName)) {
-        *error = QStringLiteral("write abandoned before the rename");
-        return false;
-    }
-    if (::rename(temp.constData(), QFile::encodeName(path).constData()) != 0) {
-        *error = QStringLiteral("cannot rename %1: %2").arg(tempName, ErrnoText(errno));
-        ::unlink(temp.constData());
-        return false;
-    }
-    const int dirFd = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(),
-                             O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
-    return true;
 }
 
 void Apply(reg::HiveKey& root, const HiveStore::Change& c)
@@ -186,48 +95,85 @@ HiveStore::Stamp HiveStore::StampOf(const QString& file)
     struct stat info{};
     if (::stat(QFile::encodeName(file).constData(), &info) != 0)
         return {};
+    return StampOf(info);
+}
+
+HiveStore::Stamp HiveStore::StampOf(const struct stat& info)
+{
     return {true, (long long)info.st_dev, (long long)info.st_ino, (long long)info.st_size,
             (long long)info.st_mtim.tv_sec * 1000000000LL + info.st_mtim.tv_nsec};
 }
 
-HiveStore::FileState HiveStore::ReadUser(reg::HiveKey* tree, Stamp* stamp, QString* why) const
+QString HiveStore::LockFile() const
 {
-    QByteArray content;
-    struct stat info{};
-    int error = 0;
-    if (!ReadAll(userFile_, &content, &info, &error)) {
-        *stamp = {};
-        if (error == ENOENT)
-            return FileState::Missing;
-        *why = ErrnoText(error);
-        return FileState::Unreadable;
-    }
-    *stamp = {true, (long long)info.st_dev, (long long)info.st_ino, (long long)info.st_size,
-              (long long)info.st_mtim.tv_sec * 1000000000LL + info.st_mtim.tv_nsec};
-    return reg::ParseHive(content, kUserRoot, tree, why) ? FileState::Ok : FileState::Corrupt;
+    // Beside the file the hive finally names, so that copies of the program
+    // reaching one file by different links share the lock.
+    QString target;
+    QString error;
+    return (reg::ResolveLinks(userFile_, &target, &error) ? target : userFile_) + QStringLiteral(".lock");
 }
 
-HiveStore::FileState HiveStore::ReadUserOrSetAside(reg::HiveKey* tree, Stamp* stamp)
+HiveStore::Reading HiveStore::ReadUser() const
 {
-    QString why;
-    FileState state = ReadUser(tree, stamp, &why);
-    if (state != FileState::Corrupt)
-        return state;
-    const QString stampText = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    QString aside = userFile_ + QStringLiteral(".bad-") + stampText;
-    for (int n = 1; QFileInfo::exists(aside); ++n)
-        aside = userFile_ + QStringLiteral(".bad-%1-%2").arg(stampText).arg(n);
-    if (::rename(QFile::encodeName(userFile_).constData(), QFile::encodeName(aside).constData()) == 0) {
-        Report(QStringLiteral("the settings file %1 is damaged (%2); starting with default settings, "
-                              "the damaged file was kept as %3")
-                   .arg(userFile_, why, aside));
-        *stamp = {};
-        return FileState::Corrupt;
+    Reading r;
+    r.tree = {kUserRoot, {}, {}};
+    struct stat info{};
+    switch (reg::ReadRegularFile(userFile_, &r.content, &info, &r.why)) {
+    case reg::ReadStatus::Missing:
+        r.state = FileState::Missing;
+        return r;
+    case reg::ReadStatus::NotAFile:
+        r.state = FileState::NotAFile;
+        return r;
+    case reg::ReadStatus::Failed:
+        r.state = FileState::Unreadable;
+        return r;
+    case reg::ReadStatus::Ok:
+        break;
     }
-    Report(QStringLiteral("the settings file %1 is damaged (%2) and cannot be moved aside (%3); "
-                          "starting with default settings, which will not be saved")
-               .arg(userFile_, why, ErrnoText(errno)));
-    return FileState::Unreadable;
+    r.stamp = StampOf(info);
+    if (!reg::ParseHive(r.content, kUserRoot, &r.tree, &r.problems, &r.why))
+        r.state = FileState::NotAHive;
+    else
+        r.state = r.problems.empty() ? FileState::Ok : FileState::Damaged;
+    return r;
+}
+
+bool HiveStore::ReadUserKeepingDamage(Reading* reading)
+{
+    *reading = ReadUser();
+    if (reading->state != FileState::Damaged && reading->state != FileState::NotAHive)
+        return true;
+    QString aside;
+    QString error;
+    const bool kept = reg::KeepCopyAside(userFile_, reading->content, &aside, &error);
+    if (reading->content != reported_) {
+        reported_ = reading->content;
+        ReportDamage(*reading, kept ? aside : QString(), error);
+    }
+    return kept;
+}
+
+void HiveStore::ReportDamage(const Reading& r, const QString& aside, const QString& copyError)
+{
+    QString kept = QStringLiteral("the file as it was is kept as %1").arg(aside);
+    if (aside.isEmpty())
+        kept = QStringLiteral("the file cannot be kept aside (%1), so no settings will be saved")
+                   .arg(copyError);
+    if (r.state == FileState::NotAHive) {
+        Report(QStringLiteral("the settings file %1 is damaged (%2); starting with default settings, %3")
+                   .arg(userFile_, r.why, kept));
+        return;
+    }
+    for (const reg::HiveProblem& p : r.problems) {
+        QString lost = QStringLiteral("its value takes its default");
+        if (p.keyHeader && p.valuesLost == 1)
+            lost = QStringLiteral("the value below it takes its default");
+        else if (p.keyHeader)
+            lost = QStringLiteral("the %1 values below it take their defaults").arg(p.valuesLost);
+        Report(QStringLiteral("the settings file %1, line %2: %3; %4 (%5)")
+                   .arg(userFile_, QString::number(p.line), p.why, lost, kept));
+    }
 }
 
 void HiveStore::EnsureUser()
@@ -235,23 +181,27 @@ void HiveStore::EnsureUser()
     if (userLoaded_)
         return;
     userLoaded_ = true;
-    reg::HiveKey disk{kUserRoot, {}, {}};
-    QString why;
-    FileState state = ReadUser(&disk, &stamp_, &why);
-    if (state == FileState::Corrupt) {
-        QDir().mkpath(QFileInfo(userFile_).absolutePath());
-        QLockFile lock(userFile_ + QStringLiteral(".lock"));
+    Reading r = ReadUser();
+    if (r.state == FileState::Damaged || r.state == FileState::NotAHive) {
+        QLockFile lock(LockFile());
         lock.tryLock(kLockWaitMs);
-        state = ReadUserOrSetAside(&disk, &stamp_);
-    } else if (state == FileState::Unreadable) {
+        if (!ReadUserKeepingDamage(&r))
+            userWritable_ = false;
+    }
+    if (r.state == FileState::NotAFile) {
+        Report(QStringLiteral("the settings file %1 is %2, not a regular file; it is left as it is, and the "
+                              "program starts with default settings, which will not be saved")
+                   .arg(userFile_, r.why));
+        userWritable_ = false;
+    } else if (r.state == FileState::Unreadable) {
         Report(QStringLiteral("cannot read the settings file %1 (%2); starting with default settings, "
                               "which will not be saved")
-                   .arg(userFile_, why));
-    }
-    if (state == FileState::Unreadable)
+                   .arg(userFile_, r.why));
         userWritable_ = false;
-    if (state == FileState::Ok)
-        user_ = std::move(disk);
+    }
+    stamp_ = r.stamp;
+    if (r.state == FileState::Ok || r.state == FileState::Damaged)
+        user_ = std::move(r.tree);
     ReplayPending();
 }
 
@@ -259,20 +209,18 @@ void HiveStore::ReloadIfChanged()
 {
     if (StampOf(userFile_) == stamp_)
         return;
-    reg::HiveKey disk{kUserRoot, {}, {}};
-    Stamp stamp;
-    QString why;
-    FileState state = ReadUser(&disk, &stamp, &why);
-    if (state == FileState::Corrupt) {
-        QLockFile lock(userFile_ + QStringLiteral(".lock"));
+    Reading r = ReadUser();
+    if (r.state == FileState::Damaged || r.state == FileState::NotAHive) {
+        QLockFile lock(LockFile());
         lock.tryLock(kLockWaitMs);
-        state = ReadUserOrSetAside(&disk, &stamp);
+        if (!ReadUserKeepingDamage(&r))
+            return; // reported; keep what is in memory
     }
-    if (state == FileState::Unreadable)
-        return; // keep what is in memory; the next flush reports it
-    stamp_ = stamp;
-    if (state == FileState::Ok) {
-        user_ = std::move(disk);
+    if (r.state == FileState::Unreadable || r.state == FileState::NotAFile)
+        return;
+    stamp_ = r.stamp;
+    if (r.state == FileState::Ok || r.state == FileState::Damaged) {
+        user_ = std::move(r.tree);
         ReplayPending();
     }
 }
@@ -285,18 +233,23 @@ void HiveStore::EnsureMachine()
     for (const QString& file : machineFiles_) {
         QByteArray content;
         struct stat info{};
-        int error = 0;
-        if (!ReadAll(file, &content, &info, &error)) {
-            if (error != ENOENT)
-                Report(QStringLiteral("machine settings file %1 skipped: %2").arg(file, ErrnoText(error)));
+        QString why;
+        const reg::ReadStatus status = reg::ReadRegularFile(file, &content, &info, &why);
+        if (status != reg::ReadStatus::Ok) {
+            if (status != reg::ReadStatus::Missing)
+                Report(QStringLiteral("machine settings file %1 skipped: %2").arg(file, why));
             continue;
         }
         reg::HiveKey layer{kMachineRoot, {}, {}};
-        QString why;
-        if (reg::ParseHive(content, kMachineRoot, &layer, &why))
-            machine_.MergeFrom(layer);
-        else
+        std::vector<reg::HiveProblem> problems;
+        if (!reg::ParseHive(content, kMachineRoot, &layer, &problems, &why)) {
             Report(QStringLiteral("machine settings file %1 skipped: %2").arg(file, why));
+            continue;
+        }
+        for (const reg::HiveProblem& p : problems)
+            Report(QStringLiteral("machine settings file %1, line %2: %3; skipped")
+                       .arg(file, QString::number(p.line), p.why));
+        machine_.MergeFrom(layer);
     }
 }
 
@@ -357,27 +310,30 @@ bool HiveStore::Flush(int owner)
     if (std::none_of(pending_.begin(), pending_.end(), mine))
         return true;
     QDir().mkpath(QFileInfo(userFile_).absolutePath());
-    QLockFile lock(userFile_ + QStringLiteral(".lock"));
+    QLockFile lock(LockFile());
     if (!lock.tryLock(kLockWaitMs)) {
         Report(QStringLiteral("settings not saved: %1 is locked by another process").arg(userFile_));
         return false;
     }
     // Only lock holders write temporary files: any left now is from a crash.
-    const QFileInfo info(userFile_);
-    const QDir folder = info.absoluteDir();
-    for (const QString& stale : folder.entryList({info.fileName() + QStringLiteral(".tmp-*")}, QDir::Files))
-        QFile::remove(folder.filePath(stale));
+    reg::RemoveStaleTemporaries(userFile_);
+    Reading disk;
+    if (!ReadUserKeepingDamage(&disk))
+        return false; // reported: a damaged file that could not be kept is never written over
     reg::HiveKey base{kUserRoot, {}, {}};
-    Stamp stamp;
-    switch (ReadUserOrSetAside(&base, &stamp)) {
+    switch (disk.state) {
     case FileState::Ok:
+    case FileState::Damaged:
+        base = std::move(disk.tree); // its bad lines are left out
         break;
     case FileState::Missing:
-    case FileState::Corrupt:
+    case FileState::NotAHive:
         base = user_; // nothing usable on disk: write everything this process knows
         break;
+    case FileState::NotAFile:
     case FileState::Unreadable:
-        Report(QStringLiteral("settings not saved: cannot read %1 to merge with it").arg(userFile_));
+        Report(QStringLiteral("settings not saved: cannot read %1 to merge with it (%2)")
+                   .arg(userFile_, disk.why));
         return false;
     }
     for (const Change& c : pending_) {
@@ -385,7 +341,7 @@ bool HiveStore::Flush(int owner)
             Apply(base, c);
     }
     QString error;
-    if (!ReplaceFile(userFile_, reg::WriteHive(base), &error)) {
+    if (!reg::ReplaceFile(userFile_, reg::WriteHive(base), BeforeRenameHook(), &error)) {
         Report(QStringLiteral("settings not saved to %1: %2").arg(userFile_, error));
         return false;
     }

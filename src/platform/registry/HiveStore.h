@@ -12,12 +12,24 @@
 // the same folder, syncs it and renames it over the file. So copies of the
 // program sharing one file keep each other's values (the last writer wins
 // per value), and a crash before the rename leaves the old file whole.
+// When the hive is a symbolic link, "<hive>" above is the file the link
+// finally names: the link stays and its target gets the new text.
 // Opening a user key re-reads the file when another copy has replaced it,
 // keeping this process's pending changes on top.
 //
-// A user hive that does not parse is renamed "<hive>.bad-yyyyMMdd-HHmmss"
-// with one line on stderr, and the settings start from their defaults. A
-// machine layer that does not parse is skipped with one line on stderr.
+// Reading is tolerant (see ParseHive): a line that cannot be read is left
+// out, so its value reads as its default, and everything else is kept. The
+// file as it was is kept once as "<hive>.bad-yyyyMMdd-HHmmss" (a copy; no
+// second copy of the same bytes is made), and each bad line is reported on
+// stderr with the file and line number, once per process. The next save
+// writes the hive without those lines. A file with no hive header at all
+// is kept the same way and the settings start from their defaults. A
+// damaged file that cannot be copied aside is read but never written over.
+// Anything that is not a regular file (FIFO, device, socket, folder) is
+// refused before it is opened, reported, and left alone: the settings run
+// on their defaults and are not saved. A machine layer is read tolerantly
+// too; its bad lines are reported and skipped, and a layer that is not a
+// hive at all is skipped with one line on stderr.
 //
 // Thread: the user-interface thread only.
 #pragma once
@@ -30,6 +42,8 @@
 #include <functional>
 #include <memory>
 #include <vector>
+
+struct stat;
 
 class HiveStore
 {
@@ -90,17 +104,31 @@ private:
         long long device = 0, inode = 0, size = 0, mtimeNs = 0;
         bool operator==(const Stamp&) const = default;
     };
-    enum class FileState { Missing, Ok, Corrupt, Unreadable };
+    enum class FileState { Missing, Ok, Damaged, NotAHive, NotAFile, Unreadable };
+    // The user file as read: Damaged has a tree and problems; NotAHive,
+    // NotAFile and Unreadable have why.
+    struct Reading
+    {
+        FileState state = FileState::Missing;
+        reg::HiveKey tree;
+        Stamp stamp;
+        QByteArray content;
+        std::vector<reg::HiveProblem> problems;
+        QString why;
+    };
 
     void EnsureUser();
     void EnsureMachine();
     void ReloadIfChanged();
-    FileState ReadUser(reg::HiveKey* tree, Stamp* stamp, QString* why) const;
-    // Under the lock: re-reads, and when the file still does not parse
-    // moves it aside. Returns the state found; *tree holds an Ok result.
-    FileState ReadUserOrSetAside(reg::HiveKey* tree, Stamp* stamp);
+    Reading ReadUser() const;
+    // Under the lock: re-reads the file and, when it is damaged, keeps it
+    // aside and reports it. False when a damaged file could not be kept.
+    bool ReadUserKeepingDamage(Reading* reading);
+    void ReportDamage(const Reading& reading, const QString& aside, const QString& copyError);
+    QString LockFile() const;
     void ReplayPending();
     static Stamp StampOf(const QString& file);
+    static Stamp StampOf(const struct stat& info);
 
     QString userFile_;
     QStringList machineFiles_;
@@ -110,6 +138,7 @@ private:
     reg::HiveKey user_;
     reg::HiveKey machine_;
     Stamp stamp_;
+    QByteArray reported_; // the damaged text whose lines were reported last
     std::vector<Change> pending_;
     int nextOwner_ = 1;
 };

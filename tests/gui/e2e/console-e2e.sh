@@ -73,6 +73,10 @@ wait_log() { # pattern
 }
 shot() { import -window root "$shots/$1.png"; echo "screenshot: $shots/$1.png"; }
 rows() { grep -vc '^#' "$album"; }
+name() { # the display name of row $1 (1-based) of the demo album
+  grep -v '^#' "$album" | sed -n "$1{s|.*/||;s|\.[^.]*$||;p}"
+}
+first=$(name 1) second=$(name 2)
 
 # --- first run: play, next, stop, edit, undo, save
 start_app "$album"
@@ -80,15 +84,15 @@ wait_log $'\tstartup$'
 xdotool getwindowname "$win" | grep -q 'demo.alb - Lirana' || fail "title: $(xdotool getwindowname "$win")"
 starts() { grep -P '\tstart\t' "$(log_file)" | cut -f3 | paste -sd,; }
 key p     # plays the selected first row
-wait_log $'\tstart\t04 Station ID$'
+wait_log $'\tstart\t'"$first"'$'
 key n     # while playing, Next skips to the next row
-wait_log $'\tstart\t01 Morning Tone$'
+wait_log $'\tstart\t'"$second"'$'
 key s     # stops; nothing starts after it
 sleep 1
-[[ $(starts) == "04 Station ID,01 Morning Tone" ]] || fail "after P N S: $(starts)"
+[[ $(starts) == "$first,$second" ]] || fail "after P N S: $(starts)"
 key p     # plays the selected row again
 for _ in $(seq 30); do [[ $(starts) == *,*,* ]] && break; sleep 0.1; done
-[[ $(starts) == "04 Station ID,01 Morning Tone,01 Morning Tone" ]] || fail "after P: $(starts)"
+[[ $(starts) == "$first,$second,$second" ]] || fail "after P: $(starts)"
 sleep 0.8
 shot console-on-air
 key s
