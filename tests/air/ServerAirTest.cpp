@@ -213,7 +213,7 @@ TEST_P(ServerAirTest, EveryFormatPlaysWithItsLength)
             ADD_FAILURE() << "not on the air";
             continue;
         }
-        EXPECT_GE(seg->Length(), length - 0.005);
+        EXPECT_GE(seg->Length(), length - 0.005 - server.StreamEndLoss());
         EXPECT_LE(seg->Length(), length + f.padding);
         EXPECT_NEAR(seg->levelDb, -12, 1.0);
         Report(std::string(f.name) + " length error", (seg->Length() - length) * 1000);
@@ -231,7 +231,7 @@ TEST_P(ServerAirTest, EveryFormatPlaysWithItsLength)
 // itself within a second, without counting the outage as failed items.
 TEST_P(ServerAirTest, PlaybackResumesWhenTheSoundServerReturns)
 {
-    const std::vector<double> freqs{500, 900, 1300, 1700, 2100};
+    const std::vector<double> freqs{500, 900, 1300, 1700};
     QStringList paths;
     for (size_t i = 0; i < freqs.size(); ++i)
         paths << TestMedia::ToneWav(dir, QStringLiteral("item%1").arg(i + 1), freqs[i], 3.0, -12);
@@ -277,7 +277,8 @@ TEST_P(ServerAirTest, PlaybackResumesWhenTheSoundServerReturns)
     // and plays the rest of the list whole.
     EXPECT_GE(segs.front().freq, freqs[1]);
     EXPECT_EQ(segs.back().freq, freqs.back());
-    EXPECT_NEAR(segs.back().Length(), 3.0, 0.03);
+    EXPECT_GE(segs.back().Length(), 3.0 - 0.005 - server.StreamEndLoss());
+    EXPECT_LE(segs.back().Length(), 3.0 + 0.005);
 }
 
 LIRANA_ON_BOTH_SERVERS(ServerAirTest);

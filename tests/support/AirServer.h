@@ -57,6 +57,11 @@ public:
     bool Running() const { return m_pid > 0; }
 
     Kind ServerKind() const { return m_kind; }
+    // How much of the end of a stream the server may leave unplayed, in
+    // seconds: PipeWire plays whole graph cycles only (2048 frames at
+    // 48 kHz here), so up to one cycle of an item's tail never sounds;
+    // PulseAudio plays everything.
+    double StreamEndLoss() const { return m_kind == Kind::PipeWire ? 2048.0 / 48000.0 : 0.0; }
     // The process clients talk to: pulseaudio, or pipewire-pulse.
     qint64 Pid() const { return m_pid; }
     // The pid the server wrote into <runtime>/pulse/pid; 0 when unreadable.
