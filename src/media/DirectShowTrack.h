@@ -63,6 +63,8 @@ public:
     GstElement* Pipeline() const { return m_pipeline; }
 
     static constexpr int OpenTimeoutMs = 15000;
+    // A local file not prerolled by then is opened once more (see Preroll).
+    static constexpr int StallRetryMs = 400;
     static constexpr int StateTimeoutMs = 3000;
     static constexpr int ScanTimeoutMs = 5000;
     // How long after Play the stream volume is held at unity against a
@@ -74,6 +76,13 @@ private:
     void RefuseNonRegularFile(const QString& path);
     void BuildPipeline();
     void Preroll();
+    // Waits (bounded) for the preroll; false when it did not come in time.
+    // Throws the error the pipeline reported.
+    bool PrerollWithin(int timeoutMs);
+    [[noreturn]] void FailNotOpened();
+    void DropPipeline();
+    // Formats whose parser can stall decodebin in pull mode.
+    static bool ReadsInPushMode(const QString& path);
     // The element of output that is the sound server's stream (a sink with
     // GstStreamVolume), a new reference, or null.
     static GstElement* FindStreamVolume(GstElement* output);
@@ -84,6 +93,7 @@ private:
     GstElement* m_pipeline = nullptr;
     GstElement* m_output = nullptr; // the output bin: level element and sink
     GstElement* m_level = nullptr;  // our volume element, the track's level
+    bool m_pushMode = false;        // a local file read through pushfile://
     std::shared_ptr<CGstTrackShared> m_shared;
     std::unique_ptr<CTrackThread> m_worker;
     mutable TrackMs m_knownLength = -1;

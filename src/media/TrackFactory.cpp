@@ -31,7 +31,7 @@ bool IsDirectShowAvailable()
 {
     if (!InitGStreamer())
         return false;
-    GstElementFactory* playbin = gst_element_factory_find("playbin");
+    GstElementFactory* playbin = gst_element_factory_find(kPlaybinFactory);
     if (!playbin)
         return false;
     gst_object_unref(playbin);

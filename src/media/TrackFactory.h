@@ -27,8 +27,16 @@ TrackClass TrackClassFor(const QString& path, bool directShowAvailable);
 // A new, not yet opened track for path. Never null.
 std::unique_ptr<CMediaTrack> CreateTrack(const QString& path);
 
+// The playback element every GStreamer track is built on. playbin, not
+// playbin3: in GStreamer 1.22 playbin3's parsebin cannot read W64 at all (the
+// libsndfile element it picks fails to activate and the preroll hangs), and
+// AIFF items came out some 20 ms long on the air. playbin's own stall is
+// handled by CDirectShowTrack's preroll retry.
+inline constexpr const char* kPlaybinFactory = "playbin";
+
 // True when GStreamer initialises (once, on first call, from any thread) and
-// has the "playbin" element. Asked anew for every track created.
+// has the playbin element (kPlaybinFactory). Asked anew for every track
+// created.
 bool IsDirectShowAvailable();
 
 // The stand-in for a back-end not built yet: Open throws a CTrackException
