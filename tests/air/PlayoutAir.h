@@ -19,7 +19,8 @@ struct RunResult
 {
     int exitCode = -1;
     QStringList lines; // stdout, time stamps removed
-    QString err;         // stderr, but for the line naming the audio output
+    QString err;         // stderr, but for the diagnostics lines below
+    int reopened = 0;    // opens retried after a stalled preroll
     QString audioOutput; // that line
     qint64 startNs = 0; // monotonic, just before the program started
 };
@@ -77,6 +78,8 @@ protected:
         for (const QString& line : QString::fromLocal8Bit(p.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts)) {
             if (line.startsWith(QLatin1String("lirana: audio output: ")))
                 run.audioOutput = line;
+            else if (line.startsWith(QLatin1String("lirana: the preroll of ")))
+                ++run.reopened;
             else
                 run.err += line + u'\n';
         }

@@ -162,7 +162,7 @@ TEST_P(ServerAirTest, EveryItemSoundsAtItsOwnLevelDespiteAStoredFadedVolume)
 // One tone in each format, one after another, each found on the air with
 // its length and level. AIFF comes three times, each right after an item
 // that says "~0" in its name: its open stalled in some runs only. The
-// default output (autoaudiosink) reaches the air too.
+// default output (the session's sound server) reaches the air too.
 TEST_P(ServerAirTest, EveryFormatPlaysWithItsLength)
 {
     struct Format
@@ -200,6 +200,7 @@ TEST_P(ServerAirTest, EveryFormatPlaysWithItsLength)
     EXPECT_EQ(run.exitCode, 0) << Lines(run);
     EXPECT_EQ(run.lines.size(), qsizetype(formats.size()) + 2) << Lines(run);
     EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
+    Report("opens retried after a stalled preroll", run.reopened, "");
 
     const auto segs = Segments(wav, freqs);
     for (const Segment& s : segs)
