@@ -15,6 +15,7 @@
 #include <csignal>
 #include <cstdio>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -151,6 +152,21 @@ TEST_F(HeadlessTest, ErrorsAreLoggedAndWithIgnoreErrorsTheNextItemPlays)
     EXPECT_TRUE(run.lines[2].startsWith(QLatin1String("error\t"))) << run.lines[2].toStdString();
     EXPECT_EQ(run.lines[3], "start\t0 sec.");
     EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString(); // ignored errors show no message
+}
+
+// A FIFO named like a media file would block the engine inside the open: it
+// is reported at once and the items around it play.
+TEST_F(HeadlessTest, AFifoItemIsRefusedAndTheItemsAroundItPlay)
+{
+    WriteHive("\"Overlap Time\"=dword:00000000\n\"IgnoreErrors\"=hex:01,00,00,00");
+    const QString fifo = home + QStringLiteral("/pipe.wav");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const RunResult run = Start({"--headless", "--play", "--exit-at-end", "--log-stdout", "0.pause", fifo, "0.pause"});
+    EXPECT_EQ(run.exitCode, 0);
+    ASSERT_EQ(run.lines.size(), 6) << run.lines.join(u'|').toStdString();
+    EXPECT_EQ(run.lines[2], "start\tpipe");
+    EXPECT_TRUE(run.lines[3].startsWith(QLatin1String("error\tNot a regular file: "))) << run.lines[3].toStdString();
+    EXPECT_EQ(run.lines[4], "start\t0 sec.");
 }
 
 TEST_F(HeadlessTest, WithoutIgnoreErrorsTheErrorIsShownOnStderrAndPlaybackStops)
