@@ -129,7 +129,10 @@ int RunHeadless(const HeadlessOptions& options, CTerminationWatcher* watcher)
     QTimer endWatch;
     if (options.exitAtEnd) {
         QObject::connect(&endWatch, &QTimer::timeout, [&] {
-            if (engine.HasStartedItems() && engine.IsIdle()) {
+            // An empty album with no events to wait for has nothing to play.
+            const bool nothingToPlay = playlist.Count() == 0 &&
+                                       (scheduler.Events().IsEmpty() || !engine.Settings().enableEvents);
+            if ((engine.HasStartedItems() || nothingToPlay) && engine.IsIdle()) {
                 endWatch.stop();
                 finish(0);
             }

@@ -205,6 +205,15 @@ TEST_F(HeadlessTest, OneListFileArgumentIsTheAlbum)
     EXPECT_EQ(run.lines, QStringList({"startup", "start\t1 sec.", "start\t0 sec.", "shutdown"}));
 }
 
+TEST_F(HeadlessTest, AnEmptyAlbumWithoutEventsEndsAtOnce)
+{
+    WriteHive("\"Overlap Time\"=dword:00000000");
+    TestEnv::WriteFile(home + QStringLiteral("/empty.m3u"), "");
+    const RunResult run = Start({"--headless", "--play", "--exit-at-end", "--log-stdout", "empty.m3u"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.lines, QStringList({"startup", "shutdown"}));
+}
+
 TEST_F(HeadlessTest, AnAlbumThatCannotBeOpenedIsAnErrorExit)
 {
     const RunResult run = Start({"--headless", "--play", "--exit-at-end", "missing.alb"});
