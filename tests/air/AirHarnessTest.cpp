@@ -42,6 +42,21 @@ protected:
         ASSERT_TRUE(p.WaitForEnd(5000));
     }
 
+    // Warms up, records while one AirPlayer plays path to its end, and
+    // returns the recording (empty after a failure, which is reported).
+    Wav PlayOnAir(const QString& path)
+    {
+        WarmUp();
+        StartRecording();
+        AirPlayer player;
+        QString error;
+        if (!player.Play(path, &error) || !player.WaitForEnd(5000, &error) || !recorder.RecordFor(0.1)) {
+            ADD_FAILURE() << "playing " << path.toStdString() << " on the air: " << error.toStdString();
+            return {};
+        }
+        return StopAndRead();
+    }
+
     static void Report(const char* what, double value, const char* unit = "ms")
     {
         std::cout << "[ measured ] " << what << ": " << value << ' ' << unit << '\n';
@@ -156,13 +171,7 @@ TEST_F(AirHarnessTest, OneFileReachesTheAirExactToTheSample)
     const QString path = TestMedia::WriteWav(
         dir + "/seq.wav",
         {Silence(0.05), Tone(440, 0.3, -6), Silence(0.25), Tone(880, 0.3, -24), Silence(0.05)});
-    WarmUp();
-    StartRecording();
-    AirPlayer player;
-    ASSERT_NE(player.Play(path), 0);
-    ASSERT_TRUE(player.WaitForEnd(5000));
-    ASSERT_TRUE(recorder.RecordFor(0.1));
-    const Wav wav = StopAndRead();
+    const Wav wav = PlayOnAir(path);
 
     const auto segs = Segments(wav, kFreqs);
     ASSERT_EQ(segs.size(), 2u);
@@ -285,13 +294,7 @@ TEST_P(AirHarnessOnBothServers, RestartsOnTheSameSocketAndRecordsTheAir)
     EXPECT_TRUE(volume->contains(" 100% ")) << volume->toStdString();
 
     const QString tone = TestMedia::ToneWav(dir, "tone", 880, 0.5, -12);
-    WarmUp();
-    StartRecording();
-    AirPlayer player;
-    ASSERT_NE(player.Play(tone), 0);
-    ASSERT_TRUE(player.WaitForEnd(5000));
-    ASSERT_TRUE(recorder.RecordFor(0.1));
-    const Wav wav = StopAndRead();
+    const Wav wav = PlayOnAir(tone);
     const auto segs = Segments(wav, kFreqs);
     ASSERT_EQ(segs.size(), 1u);
     EXPECT_EQ(segs[0].freq, 880);
