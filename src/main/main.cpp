@@ -2,9 +2,11 @@
 // `lirana --headless ITEM...` runs the same engine without a window. The
 // command line is a contract: extend it, never break it
 // (docs/command-line.md).
+#include "app/SettingsSchema.h"
 #include "main/HeadlessRunner.h"
 #include "platform/TerminationWatcher.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QStringList>
 
@@ -23,6 +25,7 @@ namespace {
 const char* const kUsage =
     "Usage: lirana [ALBUM]\n"
     "       lirana --headless [--play] [--exit-at-end] [--log-stdout] ITEM...\n"
+    "       lirana --print-settings\n"
     "\n"
     "Playout console of a radio station.\n"
     "\n"
@@ -33,6 +36,8 @@ const char* const kUsage =
     "  --exit-at-end  exit once playback has ended (end of the list, a stop row,\n"
     "                 a break, too many errors)\n"
     "  --log-stdout   print every play-log entry to stdout (time, a tab, the entry)\n"
+    "  --print-settings  list every stored setting: name, type, default and\n"
+    "                 current value, separated by tabs, one per line\n"
     "  --help         show this text\n"
     "  --version      show the version\n";
 
@@ -40,6 +45,80 @@ int UsageError(const QString& message)
 {
     std::fprintf(stderr, "lirana: %s\n%s", qPrintable(message), kUsage);
     return 2;
+}
+
+struct CommandLine
+{
+    // What the line asks for; the first of --help, --version and
+    // --print-settings wins, as does a bad option before it.
+    enum class Answer { Run, Help, Version, PrintSettings, BadOption } answer = Answer::Run;
+    QString badOption;
+    bool headless = false;
+    HeadlessOptions options;
+    QStringList positional;
+};
+
+// Options are the arguments that begin with "--" before a "--" of their own;
+// everything else, "-" and "-x" too, is an item or the album. The parser sees
+// the options alone, so that the items keep their order and their text.
+CommandLine ParseCommandLine(const QStringList& args)
+{
+    CommandLine line;
+    QStringList optionArgs;
+    bool endOfOptions = false;
+    for (const QString& arg : args) {
+        if (endOfOptions || !arg.startsWith(QLatin1String("--")))
+            line.positional << arg;
+        else if (arg == QLatin1String("--"))
+            endOfOptions = true;
+        else
+            optionArgs << arg;
+    }
+    using Answer = CommandLine::Answer;
+    const std::pair<QString, Answer> answers[] = {{QStringLiteral("help"), Answer::Help},
+                                                  {QStringLiteral("version"), Answer::Version},
+                                                  {QStringLiteral("print-settings"), Answer::PrintSettings}};
+    QStringList names{QStringLiteral("headless"), QStringLiteral("play"), QStringLiteral("exit-at-end"),
+                      QStringLiteral("log-stdout")};
+    for (const auto& [name, answer] : answers)
+        names << name;
+    QCommandLineParser parser;
+    for (const QString& name : names)
+        parser.addOption(QCommandLineOption(name));
+    const bool parsed = parser.parse(QStringList{QStringLiteral("lirana")} + optionArgs);
+    // The parser does not tell where a bad option stood; what comes first of
+    // an answer and a bad option decides.
+    for (const QString& arg : optionArgs) {
+        const QString name = arg.mid(2);
+        for (const auto& [answerName, answer] : answers) {
+            if (name == answerName) {
+                line.answer = answer;
+                return line;
+            }
+        }
+        if (!parsed && !names.contains(name)) { // also "--play=1": no option takes a value
+            line.answer = Answer::BadOption;
+            line.badOption = arg;
+            return line;
+        }
+    }
+    line.headless = parser.isSet(QStringLiteral("headless"));
+    line.options.play = parser.isSet(QStringLiteral("play"));
+    line.options.exitAtEnd = parser.isSet(QStringLiteral("exit-at-end"));
+    line.options.logStdout = parser.isSet(QStringLiteral("log-stdout"));
+    return line;
+}
+
+// One line per stored value: name, type, default, current value, by tabs.
+int PrintSettings()
+{
+    for (const SettingInfo& e : SettingsSchema::All()) {
+        const QString row = QStringList{e.PathName(), SettingsSchema::TypeName(e.type),
+                                        SettingsSchema::Text(e.def), SettingsSchema::StoredText(e)}
+                                .join(u'\t');
+        std::printf("%s\n", row.toLocal8Bit().constData());
+    }
+    return 0;
 }
 
 void SetApplicationNames()
@@ -76,33 +155,22 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
 
-    HeadlessOptions options;
-    bool headless = false;
-    bool endOfOptions = false;
-    QStringList positional;
-    for (const QString& arg : args) {
-        if (endOfOptions || !arg.startsWith(QLatin1String("--")) || arg == QLatin1String("-")) {
-            positional << arg;
-        } else if (arg == QLatin1String("--")) {
-            endOfOptions = true;
-        } else if (arg == QLatin1String("--help")) {
-            std::fputs(kUsage, stdout);
-            return 0;
-        } else if (arg == QLatin1String("--version")) {
-            std::printf("lirana %s\n", LIRANA_VERSION);
-            return 0;
-        } else if (arg == QLatin1String("--headless")) {
-            headless = true;
-        } else if (arg == QLatin1String("--play")) {
-            options.play = true;
-        } else if (arg == QLatin1String("--exit-at-end")) {
-            options.exitAtEnd = true;
-        } else if (arg == QLatin1String("--log-stdout")) {
-            options.logStdout = true;
-        } else {
-            return UsageError(QStringLiteral("unknown option %1").arg(arg));
-        }
+    CommandLine line = ParseCommandLine(args);
+    using Answer = CommandLine::Answer;
+    switch (line.answer) {
+    case Answer::Help: std::fputs(kUsage, stdout); return 0;
+    case Answer::Version: std::printf("lirana %s\n", LIRANA_VERSION); return 0;
+    case Answer::BadOption: return UsageError(QStringLiteral("unknown option %1").arg(line.badOption));
+    case Answer::PrintSettings: {
+        QCoreApplication app(argc, argv);
+        SetApplicationNames();
+        return PrintSettings();
     }
+    case Answer::Run: break;
+    }
+    HeadlessOptions& options = line.options;
+    const QStringList& positional = line.positional;
+    const bool headless = line.headless;
     if (!headless) {
         if (options.play || options.exitAtEnd || options.logStdout)
             return UsageError(QStringLiteral("--play, --exit-at-end and --log-stdout need --headless"));

@@ -7,12 +7,16 @@
 
 namespace {
 
-QString HomeOr(const char* variable, const QString& fallback)
+// The user's XDG folder of that kind. QStandardPaths takes a relative
+// XDG_CONFIG_HOME or XDG_DATA_HOME as it stands; the XDG rules say such a
+// value is to be ignored, so that the hive never lands below the current
+// folder.
+QString UserLocation(QStandardPaths::StandardLocation type, const char* fallback)
 {
-    const QString value = qEnvironmentVariable(variable);
-    if (!value.isEmpty() && QDir::isAbsolutePath(value))
-        return value;
-    return QDir::homePath() + u'/' + fallback;
+    const QString location = QStandardPaths::writableLocation(type);
+    if (!location.isEmpty() && QDir::isAbsolutePath(location))
+        return location;
+    return QDir::homePath() + u'/' + QLatin1String(fallback);
 }
 
 } // namespace
@@ -21,7 +25,7 @@ namespace DataPaths {
 
 QString UserHiveFile()
 {
-    return HomeOr("XDG_CONFIG_HOME", QStringLiteral(".config")) + QStringLiteral("/Oxbelund/Lirana.reg");
+    return UserLocation(QStandardPaths::GenericConfigLocation, ".config") + QStringLiteral("/Oxbelund/Lirana.reg");
 }
 
 QString ShareDir()
@@ -43,18 +47,17 @@ QString ShareDir()
 QStringList MachineHiveFiles()
 {
     QStringList files{ShareDir() + QStringLiteral("/machine.reg")};
-    QString dirs = qEnvironmentVariable("XDG_CONFIG_DIRS");
-    if (dirs.isEmpty())
-        dirs = QStringLiteral("/etc/xdg");
-    QStringList list = dirs.split(u':', Qt::SkipEmptyParts);
-    for (auto it = list.crbegin(); it != list.crend(); ++it)
+    // The user's own folder comes first; the system folders follow, the most
+    // important first.
+    const QStringList dirs = QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation).mid(1);
+    for (auto it = dirs.crbegin(); it != dirs.crend(); ++it)
         files << *it + QStringLiteral("/Oxbelund/Lirana.reg");
     return files;
 }
 
 QString AppDataDir()
 {
-    return HomeOr("XDG_DATA_HOME", QStringLiteral(".local/share")) + QStringLiteral("/Oxbelund/Lirana");
+    return UserLocation(QStandardPaths::GenericDataLocation, ".local/share") + QStringLiteral("/Oxbelund/Lirana");
 }
 
 QString SystemMediaFolder()

@@ -1,7 +1,8 @@
 // Where the program keeps and finds its files on Linux: the XDG folders in
 // place of the per-user registry, the system media folder and the install
-// tree. Every function reads the environment when called, so tests that set
-// XDG_CONFIG_HOME or XDG_DATA_HOME see their own folders.
+// tree. The XDG folders come from QStandardPaths, which reads the
+// environment at each call, so tests that set XDG_CONFIG_HOME or
+// XDG_DATA_HOME see their own folders.
 #pragma once
 
 #include <QString>

@@ -1,11 +1,13 @@
 #include "platform/Shell.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QStringConverter>
-#include <QTextStream>
-#include <QFile>
+#include <QStandardPaths>
+
+#include <glib.h>
 
 namespace {
 
@@ -29,106 +31,151 @@ public:
     }
 };
 
-// Splits an Exec value into arguments as the desktop entry rules say:
-// blanks separate arguments, double quotes group, and inside quotes a
-// backslash escapes '"', '`', '$' and '\\'. Outside quotes the field codes
-// (%f, %U, ...) are dropped, %k becomes the entry's path, %c its name and
-// %% a '%'; an argument made only of dropped codes disappears.
-QStringList SplitExec(const QString& exec, const QString& entryPath, const QString& name)
+// A GLib string freed at the end of the scope.
+class GText
 {
-    QStringList out;
-    QString arg;
-    bool inArg = false;   // an argument has started (maybe empty and quoted)
-    bool keep = false;    // it holds quoted or literal text
-    bool quoted = false;
-    auto finish = [&] {
-        if (inArg && (keep || !arg.isEmpty()))
-            out << arg;
-        arg.clear();
-        inArg = keep = false;
+public:
+    explicit GText(gchar* text) : m_text(text) {}
+    ~GText() { g_free(m_text); }
+    GText(const GText&) = delete;
+    GText& operator=(const GText&) = delete;
+    QString Get() const { return m_text ? QString::fromUtf8(m_text) : QString(); }
+
+private:
+    gchar* m_text;
+};
+
+class GKeyFileHolder
+{
+public:
+    GKeyFileHolder() = default;
+    ~GKeyFileHolder() { g_key_file_free(file); }
+    GKeyFileHolder(const GKeyFileHolder&) = delete;
+    GKeyFileHolder& operator=(const GKeyFileHolder&) = delete;
+    GKeyFile* const file = g_key_file_new();
+};
+
+// The Exec value with its field codes resolved as a launcher given no files
+// resolves them: %f, %U and the like disappear, %k becomes the entry's path,
+// %c its name and %% a '%'. The path and the name are quoted for the shell
+// rules the value is then split by, also inside a double-quoted argument.
+QString ResolveFieldCodes(const QString& exec, const QString& entryPath, const QString& name)
+{
+    bool inQuotes = false;
+    auto quoted = [&inQuotes](const QString& text) {
+        if (!inQuotes) {
+            GText q{g_shell_quote(text.toUtf8().constData())};
+            return q.Get();
+        }
+        QString out;
+        for (const QChar c : text) {
+            if (c == u'"' || c == u'\\' || c == u'$' || c == u'`')
+                out += u'\\';
+            out += c;
+        }
+        return out;
     };
-    for (qsizetype i = 0; i < exec.size(); ++i) {
-        const QChar c = exec[i];
-        if (quoted) {
-            if (c == u'"') {
-                quoted = false;
-            } else if (c == u'\\' && i + 1 < exec.size()) {
-                arg += exec[++i];
-            } else {
-                arg += c;
-            }
-        } else if (c == u' ' || c == u'\t') {
-            finish();
-        } else if (c == u'"') {
-            quoted = inArg = keep = true;
-        } else if (c == u'%' && i + 1 < exec.size()) {
-            inArg = true;
-            const QChar code = exec[++i];
-            if (code == u'%') {
-                arg += u'%';
-                keep = true;
-            } else if (code == u'k') {
-                arg += entryPath;
-            } else if (code == u'c') {
-                arg += name;
-            }
-        } else {
-            arg += c;
-            inArg = keep = true;
-        }
-    }
-    finish();
-    return out;
-}
-
-// The value of a desktop entry key with the string escapes (\s, \n, \t,
-// \r, \\) resolved; other backslashes stay for the Exec quoting rules.
-QString Unescape(const QString& value)
-{
     QString out;
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        if (value[i] != u'\\' || i + 1 >= value.size()) {
-            out += value[i];
+    for (qsizetype i = 0; i < exec.size(); ++i) {
+        if (exec[i] == u'\\' && i + 1 < exec.size()) {
+            out += exec[i];
+            out += exec[++i];
             continue;
         }
-        const QChar next = value[i + 1];
-        const QString plain = next == u's' ? QStringLiteral(" ") : next == u'n' ? QStringLiteral("\n")
-                            : next == u't' ? QStringLiteral("\t") : next == u'r' ? QStringLiteral("\r")
-                            : next == u'\\' ? QStringLiteral("\\") : QString();
-        if (!plain.isEmpty()) {
-            out += plain;
-            ++i;
-        } else {
-            out += value[i];
+        if (exec[i] == u'"')
+            inQuotes = !inQuotes;
+        if (exec[i] != u'%' || i + 1 >= exec.size()) {
+            out += exec[i];
+            continue;
         }
+        const QChar code = exec[++i];
+        if (code == u'%')
+            out += u'%';
+        else if (code == u'k')
+            out += quoted(entryPath);
+        else if (code == u'c')
+            out += quoted(name);
     }
     return out;
 }
 
-// The Exec line of a desktop entry as an argument vector, without the field
-// codes (%f, %U, ...) that a launcher would fill in.
-QStringList DesktopExec(const QString& path)
+bool Refuse(QString* error, const QString& text)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return {};
-    QTextStream in(&file);
-    in.setEncoding(QStringConverter::Utf8);
-    bool inEntry = false;
-    QString exec;
-    QString name;
-    while (!in.atEnd()) {
-        const QString line = in.readLine().trimmed();
-        if (line.startsWith(u'[')) {
-            inEntry = (line == QLatin1String("[Desktop Entry]"));
-            continue;
-        }
-        if (inEntry && line.startsWith(QLatin1String("Exec=")) && exec.isEmpty())
-            exec = Unescape(line.mid(5));
-        else if (inEntry && line.startsWith(QLatin1String("Name=")) && name.isEmpty())
-            name = Unescape(line.mid(5));
+    if (error)
+        *error = text;
+    return false;
+}
+
+// Whether the program a TryExec key names is there: an absolute path must be
+// an executable file, a bare name is looked up in PATH.
+bool ProgramExists(const QString& program)
+{
+    if (QDir::isAbsolutePath(program)) {
+        const QFileInfo info(program);
+        return info.isFile() && info.isExecutable();
     }
-    return exec.isEmpty() ? QStringList() : SplitExec(exec, path, name);
+    return !QStandardPaths::findExecutable(program).isEmpty();
+}
+
+// Runs a desktop entry of type Application: its Exec line (split by the
+// shell's quoting rules) in its Path folder (the entry's own folder when it
+// names none), in a terminal when Terminal is true; not at all when the
+// program of TryExec is missing.
+bool RunDesktopEntry(Shell& shell, const QString& path, const QString& dir, QString* error)
+{
+    static const char* const kGroup = "Desktop Entry";
+    GKeyFileHolder entry;
+    GError* gerror = nullptr;
+    if (!g_key_file_load_from_file(entry.file, QFile::encodeName(path).constData(), G_KEY_FILE_NONE, &gerror)) {
+        const QString why = QString::fromUtf8(gerror->message);
+        g_error_free(gerror);
+        return Refuse(error, QStringLiteral("%1 cannot be read: %2").arg(path, why));
+    }
+    auto text = [&](const char* key) {
+        GError* ignored = nullptr;
+        // GLib reports an escape it does not know (a \" in a quoted
+        // argument) but hands back the value with the backslash kept, which
+        // is what the quoting rules of Exec then need.
+        GText value{g_key_file_get_string(entry.file, kGroup, key, &ignored)};
+        if (ignored)
+            g_error_free(ignored);
+        return value.Get();
+    };
+    const QString exec = text("Exec");
+    if (exec.trimmed().isEmpty())
+        return Refuse(error, QStringLiteral("%1 has no Exec line").arg(path));
+    const QString tryExec = text("TryExec");
+    if (!tryExec.isEmpty() && !ProgramExists(tryExec))
+        return Refuse(error, QStringLiteral("%1 is not run: its program %2 is not installed").arg(path, tryExec));
+    GText name{g_key_file_get_locale_string(entry.file, kGroup, "Name", nullptr, nullptr)};
+
+    const QByteArray line = ResolveFieldCodes(exec, path, name.Get()).toUtf8();
+    gint argc = 0;
+    gchar** argv = nullptr;
+    if (!g_shell_parse_argv(line.constData(), &argc, &argv, &gerror)) {
+        const QString why = QString::fromUtf8(gerror->message);
+        g_error_free(gerror);
+        // Only field codes: nothing left to run.
+        if (QString::fromUtf8(line).trimmed().isEmpty())
+            return Refuse(error, QStringLiteral("%1 has no Exec line").arg(path));
+        return Refuse(error, QStringLiteral("%1: the Exec line cannot be read: %2").arg(path, why));
+    }
+    QStringList args;
+    for (gint i = 0; i < argc; ++i)
+        args << QString::fromUtf8(argv[i]);
+    g_strfreev(argv);
+
+    const QString workDir = text("Path");
+    if (g_key_file_get_boolean(entry.file, kGroup, "Terminal", nullptr)) {
+        const QString terminal = QStandardPaths::findExecutable(QStringLiteral("x-terminal-emulator"));
+        if (terminal.isEmpty())
+            return Refuse(error, QStringLiteral("%1 runs in a terminal, and no terminal "
+                                                "(x-terminal-emulator) is installed").arg(path));
+        args.prepend(QStringLiteral("-e"));
+        args.prepend(terminal);
+    }
+    const QString program = args.takeFirst();
+    return shell.StartProgram(program, args, workDir.isEmpty() ? dir : workDir, error);
 }
 
 } // namespace
@@ -176,16 +223,8 @@ bool RunCommandItem(Shell& shell, const QString& itemPath, QString* error)
             *error = QStringLiteral("%1 does not exist").arg(path);
         return false;
     }
-    if (ext == QLatin1String("desktop")) {
-        QStringList argv = DesktopExec(path);
-        if (argv.isEmpty()) {
-            if (error)
-                *error = QStringLiteral("%1 has no Exec line").arg(path);
-            return false;
-        }
-        const QString program = argv.takeFirst();
-        return shell.StartProgram(program, argv, dir, error);
-    }
+    if (ext == QLatin1String("desktop"))
+        return RunDesktopEntry(shell, path, dir, error);
     if (info.isFile() && info.isExecutable())
         return shell.StartProgram(info.absoluteFilePath(), {}, dir, error);
     static const QList<QPair<QString, QString>> interpreters = {

@@ -29,7 +29,9 @@ QString ExpandEnvironment(const QString& text);
 // expanding environment variables in the path:
 //  - an executable file runs directly;
 //  - .sh runs with /bin/sh, .py with python3, .pl with perl, .js with node;
-//  - .desktop runs the Exec line of the desktop entry (field codes dropped);
+//  - .desktop runs the Exec line of the desktop entry (field codes dropped)
+//    in its Path folder, through x-terminal-emulator -e when Terminal is
+//    true; an entry whose TryExec program is missing is not run;
 //  - anything else is opened with xdg-open.
 // Does not wait. False and a reason in *error when nothing could be started.
 bool RunCommandItem(Shell& shell, const QString& path, QString* error);

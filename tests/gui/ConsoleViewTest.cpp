@@ -180,7 +180,7 @@ TEST_F(ConsoleTest, ListOptionsAndFontAreCommandsOfTheView)
     EXPECT_EQ(view->ListBox()->ListFont().pixelSize(), 30);
     EXPECT_GT(view->ListBox()->RowHeight(), 16);
     reg::LogFont stored;
-    ASSERT_TRUE(CRegistryKey::OpenAppSubkey(SettingsKey::Settings).ReadFont(SettingsKey::Font, &stored));
+    ASSERT_TRUE(CRegistryKey::OpenAppSubkey(QString()).ReadFont(SettingsKey::Font, &stored));
     EXPECT_EQ(stored.height, -30);
 
     QFont tiny = big;

@@ -280,6 +280,12 @@ TEST_F(HeadlessTest, CommandLineContract)
     EXPECT_EQ(bad.exitCode, 2);
     EXPECT_TRUE(bad.err.contains(QLatin1String("Usage:")));
     EXPECT_EQ(Start({"--play", "a.mp3"}).exitCode, 2);
+    // What comes first decides; no option takes a value.
+    EXPECT_EQ(Start({"--help", "--frobnicate"}).exitCode, 0);
+    EXPECT_TRUE(Start({"--play=1", "--help"}).err.startsWith(QLatin1String("lirana: unknown option --play=1\n")));
+    WriteHive("\"Overlap Time\"=dword:000007d0\n");
+    const QStringList settings = Start({"--print-settings"}).lines;
+    EXPECT_TRUE(settings.contains(QStringLiteral("Settings\\Overlap Time\tNumber\t4000\t2000"))) << qPrintable(settings.join(u'\n'));
     // Without items there is nothing to wait for: a script learns it at once.
     const RunResult none = Start({"--headless", "--play", "--exit-at-end", "--"});
     EXPECT_EQ(none.exitCode, 2);

@@ -133,3 +133,49 @@ TEST_F(RunCommandItemTest, MissingFilesAndEmptyEntriesAreRefusedWithAReason)
     EXPECT_FALSE(RunCommandItem(shell, MakeFile(dir, QStringLiteral("t"), "", true), &error));
     EXPECT_EQ(error, QStringLiteral("refused"));
 }
+
+// Path, Terminal and TryExec of a desktop entry; the terminal and the
+// programs are looked up in a PATH of the test's own.
+TEST_F(RunCommandItemTest, DesktopEntriesHonourPathTerminalAndTryExec)
+{
+    const QByteArray oldPath = qgetenv("PATH");
+    const QString bin = TestEnv::MakeTempDir(QStringLiteral("bin"));
+    qputenv("PATH", bin.toLocal8Bit());
+    MakeFile(bin, QStringLiteral("tool"), "#!/bin/sh\n", true);
+    const struct
+    {
+        const char* keys;
+        bool runs;
+        const char* program; // or a word of the error
+        const char* workDir;
+    } rows[] = {
+        {"Path=/srv/jingles\n", true, "run", "/srv/jingles"},
+        {"TryExec=tool\n", true, "run", ""},
+        {"TryExec=missing-tool\n", false, "missing-tool", ""},
+        {"TryExec=/no/such/tool\n", false, "/no/such/tool", ""},
+        {"Terminal=true\n", false, "x-terminal-emulator", ""},
+        {"Terminal=false\n", true, "run", ""},
+    };
+    for (const auto& row : rows) {
+        shell.calls.clear();
+        const QString entry = MakeFile(dir, QStringLiteral("e.desktop"),
+                                       QByteArray("[Desktop Entry]\nExec=run -x\n") + row.keys, false);
+        EXPECT_EQ(RunCommandItem(shell, entry, &error), row.runs) << row.keys;
+        if (!row.runs) {
+            EXPECT_TRUE(error.contains(QLatin1String(row.program))) << qPrintable(error);
+            EXPECT_TRUE(shell.calls.empty());
+            continue;
+        }
+        ASSERT_EQ(shell.calls.size(), 1u) << row.keys;
+        EXPECT_EQ(shell.calls[0].program, QLatin1String(row.program));
+        EXPECT_EQ(shell.calls[0].args, QStringList{QStringLiteral("-x")});
+        EXPECT_EQ(shell.calls[0].workDir, *row.workDir ? QString::fromLatin1(row.workDir) : dir);
+    }
+    MakeFile(bin, QStringLiteral("x-terminal-emulator"), "#!/bin/sh\n", true);
+    shell.calls.clear();
+    ASSERT_TRUE(RunCommandItem(shell, MakeFile(dir, QStringLiteral("t.desktop"),
+                                               "[Desktop Entry]\nExec=run -x\nTerminal=true\n", false), &error));
+    EXPECT_EQ(shell.calls[0].program, bin + QStringLiteral("/x-terminal-emulator"));
+    EXPECT_EQ(shell.calls[0].args, (QStringList{QStringLiteral("-e"), QStringLiteral("run"), QStringLiteral("-x")}));
+    qputenv("PATH", oldPath);
+}

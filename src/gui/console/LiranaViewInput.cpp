@@ -62,10 +62,10 @@ void CLiranaView::LoadSettings()
 {
     m_list->SetShowPath(Settings().showPath);
     m_list->SetShowTrackNo(Settings().showTrackNo);
-    const CRegistryKey key = CRegistryKey::OpenAppSubkey(SettingsKey::Settings);
     reg::LogFont lf;
-    if (key.ReadFont(SettingsKey::Font, &lf))
+    if (ListFont::Read(&lf))
         m_list->SetListFont(FromLogFont(lf));
+    const CRegistryKey key = CRegistryKey::OpenAppSubkey(SettingsKey::Settings);
     const QString path = QString::fromUtf8(key.GetBinary(kSelectedItem));
     const QModelIndex index = path.isEmpty() ? QModelIndex() : m_fileModel->index(path);
     if (index.isValid()) {
@@ -76,8 +76,8 @@ void CLiranaView::LoadSettings()
 
 void CLiranaView::SaveSettings() const
 {
+    ListFont::Write(ToLogFont(m_list->ListFont()));
     CRegistryKey key = CRegistryKey::OpenAppSubkey(SettingsKey::Settings);
-    key.WriteFont(SettingsKey::Font, ToLogFont(m_list->ListFont()));
     const QModelIndex current = m_tree->currentIndex();
     if (current.isValid())
         key.SetBinary(kSelectedItem, m_fileModel->filePath(current).toUtf8());

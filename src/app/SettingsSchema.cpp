@@ -1,0 +1,278 @@
+#include "app/SettingsSchema.h"
+
+#include "app/ViewSettings.h"
+
+#include <cmath>
+
+namespace {
+
+using S = SettingInfo;
+using Range = S::Range;
+constexpr SettingAccess RW = SettingAccess::ReadWrite;
+
+#define FIELD(member) (+[](CViewSettings& s) -> auto& { return s.member; })
+
+const QString& kSettings = SettingsKey::Settings;
+const QString& kSongWindow = SettingsKey::SongWindow;
+const QString& kWatchDog = SettingsKey::WatchDog;
+
+S Number(const QString& key, const char* name, S::Field<std::int32_t> f, std::int32_t def,
+         std::optional<Range> range = {}, QStringList choices = {}, SettingAccess access = RW)
+{
+    return {key, QString::fromLatin1(name), SettingType::Number, def, range, std::move(choices), access, f};
+}
+S Flag(const QString& key, const char* name, S::Field<bool> f, bool def)
+{
+    return {key, QString::fromLatin1(name), SettingType::Flag, def, {}, {}, RW, f};
+}
+S Real(const QString& key, const char* name, S::Field<double> f, double def, Range range)
+{
+    return {key, QString::fromLatin1(name), SettingType::Real, def, range, {}, RW, f};
+}
+S Text(const QString& key, const char* name, S::Field<QString> f, const QString& def = {},
+       SettingAccess access = RW)
+{
+    return {key, QString::fromLatin1(name), SettingType::Text, def, {}, {}, access, f};
+}
+S Rect(const QString& key, const char* name, S::Field<reg::Rect> f, reg::Rect def)
+{
+    return {key, QString::fromLatin1(name), SettingType::Rect, def, {}, {}, RW, f};
+}
+S Owned(const QString& key, const QString& name, SettingType type)
+{
+    return {key, name, type, {}, {}, {}, SettingAccess::Owner, {}};
+}
+
+// The ranges are those the options pages allow; the choices those the
+// engine and the video layer know.
+std::vector<S> MakeTable()
+{
+    const QStringList playerModes{QStringLiteral("Manual"), QStringLiteral("Normal"), QStringLiteral("Repeat"),
+                                  QStringLiteral("Random"), QStringLiteral("Shuffle"),
+                                  QStringLiteral("Intro Scan")};
+    const QStringList videoModes{QStringLiteral("original size"), QStringLiteral("remember size and position"),
+                                 QStringLiteral("full screen"), QStringLiteral("maximized")};
+    const Range seconds300{0, 300}, overlapMs{0, 30000};
+    return {
+        Number(kSettings, "IntroStart", FIELD(introStart), 0, seconds300),
+        Number(kSettings, "IntroLength", FIELD(introLength), 15, seconds300),
+        Number(kSettings, "FF_TIME", FIELD(ffTime), 30), // typed values are not checked
+        Text(kSettings, "MediaDir", FIELD(mediaDir)),
+        Text(kSettings, "Mixer", FIELD(mixer), QStringLiteral("pavucontrol")),
+        Flag(kSettings, "AutoPlay", FIELD(autoPlay), false),
+        Number(kSettings, "PlayerMode", FIELD(playerMode), 1, {}, playerModes),
+        Flag(kSettings, "IgnoreErrors", FIELD(ignoreErrors), false),
+        Flag(kSettings, "MediaFilesOnly", FIELD(mediaFilesOnly), false),
+        Number(kSettings, "SoundBank Options", FIELD(soundBankOptions), 1),
+        Number(kSettings, "VideoMode", FIELD(videoMode), 0, {}, videoModes),
+        Rect(kSettings, "VideoRect", FIELD(videoRect), {0, 0, 0, 0}),
+        Text(kSettings, "AudioSink", FIELD(audioSink)),
+        Number(kSettings, "LineInLine", FIELD(lineInLine), 0),
+        Number(kSettings, "Overlap Time", FIELD(overlapTime), 4000, overlapMs),
+        Flag(kSettings, "Enable Events", FIELD(enableEvents), true),
+        Flag(kSettings, "Enable Logging", FIELD(enableLogging), false),
+        Text(kSettings, "Logfile Dir", FIELD(logfileDir)),
+        Flag(kSettings, "Shutdown Confirmation", FIELD(shutdownConfirmation), true),
+        Rect(kSettings, "MiniPlaylist Rect", FIELD(miniPlaylistRect), {0, 0, 150, 200}),
+        Number(kSettings, "MiniPlaylist Overlap Time", FIELD(miniPlaylistOverlapTime), 1000, overlapMs),
+        Number(kSettings, "CurSel", FIELD(curSel), 0),
+        Flag(kSettings, "ShowPath", FIELD(showPath), false),
+        Flag(kSettings, "ShowTrackNo", FIELD(showTrackNo), false),
+        Flag(kSettings, "Fade On Overlap", FIELD(fadeOnOverlap), true),
+        Flag(kSettings, "Fade On Stop", FIELD(fadeOnStop), true),
+        Real(kSettings, "Fade Period", FIELD(fadePeriod), 4.0, {0, 30}),
+        Text(kSettings, "WorkingDir", FIELD(workingDir)),
+        Number(kSettings, "LineInMixer", FIELD(lineInMixer), 0, {}, {}, SettingAccess::ReadOnly),
+        Text(kSettings, "EventDir", FIELD(eventDir), {}, SettingAccess::Owner),
+        Text(kSettings, "EventListDir", FIELD(eventListDir), {}, SettingAccess::Owner),
+        Text(kSettings, "SoundDir", FIELD(soundDir), {}, SettingAccess::Owner),
+        Text(kSettings, "SoundListDir", FIELD(soundListDir), {}, SettingAccess::Owner),
+        Owned(kSettings, QStringLiteral("SelectedItem"), SettingType::Stream), // the console's folder tree
+        Owned(QString(), SettingsKey::Font, SettingType::Font), // the playlist font (ListFont)
+        Number(kSongWindow, "Left", FIELD(songWindowLeft), 0),
+        Number(kSongWindow, "Top", FIELD(songWindowTop), 0),
+        Number(kWatchDog, "Interval", FIELD(watchDog.interval), 30, Range{5, 10000}),
+        Flag(kWatchDog, "Enable", FIELD(watchDog.enable), false),
+        Flag(kWatchDog, "Message", FIELD(watchDog.message), false),
+        Flag(kWatchDog, "NextSong", FIELD(watchDog.nextSong), true),
+        Flag(kWatchDog, "Reboot", FIELD(watchDog.reboot), false),
+    };
+}
+
+// Reads e from key by its encoding's rules; the default when not accepted.
+S::Value Read(const CRegistryKey& key, const S& e)
+{
+    S::Value v = e.def;
+    switch (e.type) {
+    case SettingType::Number: v = key.GetNumber(e.name, std::get<std::int32_t>(e.def)); break;
+    case SettingType::Flag: v = key.GetFlag(e.name, std::get<bool>(e.def)); break;
+    case SettingType::Real: v = key.GetReal(e.name, std::get<double>(e.def)); break;
+    case SettingType::Text: v = key.GetText(e.name, std::get<QString>(e.def)); break;
+    case SettingType::Rect: key.ReadRect(e.name, &std::get<reg::Rect>(v)); break;
+    case SettingType::Font:
+    case SettingType::Stream: break;
+    }
+    return e.Accepts(v) ? v : e.def;
+}
+
+// Opens each key once while the table is walked in order.
+class KeyWalker
+{
+public:
+    CRegistryKey& For(const QString& name)
+    {
+        if (!m_open || name != m_name) {
+            m_key.Close();
+            m_key = CRegistryKey::OpenAppSubkey(name);
+            m_name = name;
+            m_open = true;
+        }
+        return m_key;
+    }
+
+private:
+    CRegistryKey m_key;
+    QString m_name;
+    bool m_open = false;
+};
+
+} // namespace
+
+bool SettingInfo::Accepts(const Value& v) const
+{
+    double number = 0;
+    if (const auto* i = std::get_if<std::int32_t>(&v))
+        number = *i;
+    else if (const auto* d = std::get_if<double>(&v))
+        number = *d;
+    else
+        return true;
+    if (std::isnan(number))
+        return false;
+    if (!choices.isEmpty() && (number < 0 || number >= choices.size()))
+        return false;
+    return !range || (number >= range->min && number <= range->max);
+}
+
+QString SettingInfo::PathName() const
+{
+    return key.isEmpty() ? name : key + u'\\' + name;
+}
+
+namespace SettingsSchema {
+
+const std::vector<SettingInfo>& All()
+{
+    static const std::vector<SettingInfo> table = MakeTable();
+    return table;
+}
+
+void ApplyDefaults(CViewSettings& s)
+{
+    for (const SettingInfo& e : All()) {
+        std::visit(
+            [&](auto field) {
+                if constexpr (!std::is_same_v<decltype(field), std::monostate>) {
+                    using T = std::remove_reference_t<decltype(field(s))>;
+                    field(s) = std::get<T>(e.def);
+                }
+            },
+            e.field);
+    }
+}
+
+void Load(CViewSettings& s)
+{
+    KeyWalker keys;
+    for (const SettingInfo& e : All()) {
+        if (std::holds_alternative<std::monostate>(e.field))
+            continue;
+        const S::Value v = Read(keys.For(e.key), e);
+        std::visit(
+            [&](auto field) {
+                if constexpr (!std::is_same_v<decltype(field), std::monostate>) {
+                    using T = std::remove_reference_t<decltype(field(s))>;
+                    field(s) = std::get<T>(v);
+                }
+            },
+            e.field);
+    }
+}
+
+void Save(const CViewSettings& settings)
+{
+    // The fields are only read here; the accessors of the table take a
+    // mutable object so that one table serves loading and saving.
+    auto& s = const_cast<CViewSettings&>(settings);
+    KeyWalker keys;
+    for (const SettingInfo& e : All()) {
+        if (e.access != SettingAccess::ReadWrite)
+            continue;
+        CRegistryKey& key = keys.For(e.key);
+        std::visit(
+            [&](auto field) {
+                if constexpr (!std::is_same_v<decltype(field), std::monostate>) {
+                    const auto& value = field(s);
+                    using T = std::remove_cvref_t<decltype(value)>;
+                    if constexpr (std::is_same_v<T, std::int32_t>)
+                        key.SetNumber(e.name, value);
+                    else if constexpr (std::is_same_v<T, bool>)
+                        key.SetFlag(e.name, value);
+                    else if constexpr (std::is_same_v<T, double>)
+                        key.SetReal(e.name, value);
+                    else if constexpr (std::is_same_v<T, QString>)
+                        key.SetText(e.name, value);
+                    else
+                        key.WriteRect(e.name, value);
+                }
+            },
+            e.field);
+    }
+}
+
+QString StoredText(const SettingInfo& e)
+{
+    const CRegistryKey key = CRegistryKey::OpenAppSubkey(e.key);
+    if (e.type == SettingType::Stream) {
+        const QByteArray data = key.GetBinary(e.name);
+        return data.isEmpty() ? QString() : QStringLiteral("(%1 bytes)").arg(data.size());
+    }
+    if (e.type == SettingType::Font) {
+        reg::LogFont font;
+        if (!ListFont::Read(&font))
+            return {};
+        return QStringLiteral("%1, height %2, weight %3").arg(font.faceName).arg(font.height).arg(font.weight);
+    }
+    return Text(Read(key, e));
+}
+
+QString Text(const SettingInfo::Value& v)
+{
+    if (const auto* i = std::get_if<std::int32_t>(&v))
+        return QString::number(*i);
+    if (const auto* b = std::get_if<bool>(&v))
+        return *b ? QStringLiteral("1") : QStringLiteral("0");
+    if (const auto* d = std::get_if<double>(&v))
+        return QString::number(*d);
+    if (const auto* t = std::get_if<QString>(&v))
+        return *t;
+    if (const auto* r = std::get_if<reg::Rect>(&v))
+        return QStringLiteral("%1,%2,%3,%4").arg(r->left).arg(r->top).arg(r->right).arg(r->bottom);
+    return {};
+}
+
+QString TypeName(SettingType type)
+{
+    switch (type) {
+    case SettingType::Number: return QStringLiteral("Number");
+    case SettingType::Flag: return QStringLiteral("Flag");
+    case SettingType::Real: return QStringLiteral("Real");
+    case SettingType::Text: return QStringLiteral("Text");
+    case SettingType::Rect: return QStringLiteral("Rect");
+    case SettingType::Font: return QStringLiteral("Font");
+    case SettingType::Stream: return QStringLiteral("Stream");
+    }
+    return {};
+}
+
+} // namespace SettingsSchema
