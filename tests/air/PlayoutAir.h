@@ -11,7 +11,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 
-#include <iostream>
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -104,20 +104,24 @@ protected:
         return run;
     }
 
-    WavAnalysis::Wav StopAndRead()
+    // The program's run and the air it made.
+    struct Played
     {
-        QString error;
-        EXPECT_TRUE(recorder.Stop(&error)) << error.toStdString();
-        auto wav = WavAnalysis::ReadWav(recorder.Path(), &error);
-        EXPECT_TRUE(wav) << error.toStdString();
-        std::cout << "[ air      ] " << recorder.Path().toStdString() << '\n';
-        return wav ? *wav : WavAnalysis::Wav{};
-    }
+        RunResult run;
+        WavAnalysis::Wav wav;
+    };
 
-    static void Report(const std::string& what, double value, const char* unit = "ms")
+    // Records the air while the program plays items to their end, 0.2 s
+    // beyond, into dir/name; expects a clean exit.
+    Played PlayRecorded(const QStringList& items, int timeoutMs = 20000,
+                        const QString& name = QStringLiteral("air.wav"))
     {
-        std::cout << "[ measured ] " << what << ": " << value << ' ' << unit << '\n';
-        ::testing::Test::RecordProperty(what, std::to_string(value));
+        StartRecording(name);
+        Played played{Run(items, timeoutMs), {}};
+        EXPECT_TRUE(recorder.RecordFor(0.2));
+        played.wav = StopAndRead();
+        EXPECT_EQ(played.run.exitCode, 0) << Lines(played.run);
+        return played;
     }
 
     static std::string Lines(const RunResult& run)
@@ -143,4 +147,28 @@ inline void ExpectOnTime(double error)
 inline double LevelAt(const WavAnalysis::Wav& wav, double freq, double t)
 {
     return WavAnalysis::ToneLevelDb(wav, freq, t - 0.02, t + 0.02);
+}
+
+// A fade of `freq` from `from` over `period`, as the program fades (a
+// staircase of 100 ms steps, linear in dB): still near fullDb as it begins,
+// 20 dB down `before` ahead of its end, and never rising on the way (one
+// step's worth of measurement wobble allowed) until it is in the noise.
+// Returns the time from `from` at which it first was 20 dB down, or -1.
+inline double ExpectFadesOut(const WavAnalysis::Wav& wav, double freq, double from, double period,
+                             double fullDb, double before = 0.2)
+{
+    EXPECT_GT(LevelAt(wav, freq, from + 0.03), fullDb - 3.5);
+    EXPECT_LT(LevelAt(wav, freq, from + period - before), fullDb - 20);
+    const auto curve = WavAnalysis::ToneCurveDb(wav, freq, from, from + period, 0.03, 0.01);
+    EXPECT_FALSE(curve.empty());
+    double lowest = curve.empty() ? 0 : curve.front().levelDb, down20 = -1;
+    for (const WavAnalysis::CurvePoint& p : curve) {
+        if (p.levelDb < fullDb - 50)
+            break;
+        EXPECT_LE(p.levelDb, lowest + 1.0) << "rises at " << p.time - from << " s into the fade";
+        lowest = std::min(lowest, p.levelDb);
+        if (down20 < 0 && p.levelDb <= fullDb - 20)
+            down20 = p.time - from;
+    }
+    return down20;
 }
