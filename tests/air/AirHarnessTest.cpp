@@ -10,7 +10,6 @@
 #include <QProcess>
 #include <QUrl>
 
-#include <csignal>
 #include <cstdlib>
 
 using namespace WavAnalysis;
@@ -38,7 +37,9 @@ TEST_F(AirTest, ServerIsPrivateRemembersStreamVolumesAndStopsByItsPid)
     const qint64 pid = server.Pid();
     server.Stop();
     EXPECT_FALSE(server.Running());
-    EXPECT_NE(::kill(pid_t(pid), 0), 0);
+    // Gone, or a zombie: nothing reaps orphans here.
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    EXPECT_TRUE(!stat.open(QIODevice::ReadOnly) || stat.readAll().contains(") Z ")) << "still running";
     EXPECT_EQ(std::getenv("PULSE_SERVER"), nullptr);
 }
 
@@ -93,7 +94,9 @@ TEST_P(AirHarnessTest, AKnownSignalIsFoundOnTheAirAfterTheServerCameBack)
     // PipeWire delivers whole graph cycles (the most of an item's end it
     // may lose is one): up to two may still be on their way.
     EXPECT_NEAR(wav.Duration(), wall, 0.06 + 2 * server.StreamEndLoss());
-    EXPECT_GE(recorder.FirstSampleNs(), before);
+    // PipeWire's first delivery may hold a whole cycle from before the
+    // recorder connected, which places sample 0 up to a cycle early.
+    EXPECT_GE(recorder.FirstSampleNs(), before - qint64(server.StreamEndLoss() * 1e9));
     Report("recording length minus wall time", (wav.Duration() - wall) * 1000);
 
     const bool pipeWire = server.ServerKind() == AirServer::Kind::PipeWire;
