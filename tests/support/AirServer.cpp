@@ -9,7 +9,7 @@
 
 #include <gst/gst.h>
 
-#include <cstdlib>
+#include <algorithm>
 
 namespace {
 
@@ -198,23 +198,14 @@ QString AirServer::LogTail(int lines) const
 
 void AirServer::SetEnv(const char* name, const QByteArray& value)
 {
-    bool saved = false;
-    for (const SavedVar& v : m_saved)
-        saved = saved || v.name == name;
-    if (!saved) {
-        const char* old = std::getenv(name);
-        m_saved.push_back({name, old ? std::optional<QByteArray>(old) : std::nullopt});
-    }
-    ::setenv(name, value.constData(), 1);
+    if (std::none_of(m_saved.begin(), m_saved.end(), [&](const SavedVar& v) { return v.name == name; }))
+        m_saved.push_back({name, qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt});
+    qputenv(name, value);
 }
 
 void AirServer::RestoreEnv()
 {
-    for (auto it = m_saved.rbegin(); it != m_saved.rend(); ++it) {
-        if (it->value)
-            ::setenv(it->name.constData(), it->value->constData(), 1);
-        else
-            ::unsetenv(it->name.constData());
-    }
+    for (auto it = m_saved.rbegin(); it != m_saved.rend(); ++it)
+        it->value ? qputenv(it->name.constData(), *it->value) : qunsetenv(it->name.constData());
     m_saved.clear();
 }
