@@ -11,8 +11,8 @@
 //      playbin started on the end-of-stream of the one before.
 // Without a sound server only (a) is measured, with fakesink sync=true.
 #include "../tests/air/HeadlessLirana.h"
+#include "AirPlayer.h"
 
-#include "support/AirPlayer.h"
 #include "support/AirRecorder.h"
 #include "support/AirServer.h"
 #include "support/TestEnv.h"

@@ -30,12 +30,7 @@ TEST_F(PlayoutAirTest, IntroScanPlaysExactlyTheNamedStretch)
                {"IntroLength", Dword(2)},
                {"Overlap Time", Dword(0)},
                {"AudioSink", Text("pulsesink")}});
-    StartRecording();
-    const RunResult run = Run(paths);
-    ASSERT_TRUE(recorder.RecordFor(0.2));
-    const Wav wav = StopAndRead();
-    EXPECT_EQ(run.exitCode, 0) << Lines(run);
-
+    const Wav wav = PlayRecorded(paths).wav;
     const auto segs = Segments(wav, freqs);
     std::vector<double> heard;
     for (const Segment& s : segs)
@@ -70,11 +65,7 @@ TEST_F(PlayoutAirTest, AMonoPlugInKeepsTheStereoImage)
                 {{"Name", Text("Simple amplifier")},
                  {"CLSID", Text(QByteArray("{") + factory + '}')},
                  {"Data", Binary("state, amps-gain=(string)0;")}}}});
-    StartRecording();
-    const RunResult run = Run({path});
-    ASSERT_TRUE(recorder.RecordFor(0.2));
-    const Wav wav = StopAndRead();
-    EXPECT_EQ(run.exitCode, 0) << Lines(run);
+    const auto [run, wav] = PlayRecorded({path});
     EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
 
     const auto onset = ToneOnset(wav, 440, 0, -60);

@@ -11,7 +11,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 
-#include <iostream>
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -19,10 +19,8 @@ struct RunResult
 {
     int exitCode = -1;
     QStringList lines; // stdout, time stamps removed
-    QString err;         // stderr, but for the diagnostics lines below
+    QString err;         // stderr, but for the audio output and reopen lines
     int reopened = 0;    // opens retried after a stalled preroll
-    QString audioOutput; // that line
-    qint64 startNs = 0; // monotonic, just before the program started
 };
 
 class PlayoutAirTest : public AirTest
@@ -41,13 +39,11 @@ protected:
 
     // Starts `lirana --headless --play --exit-at-end --log-stdout items...`;
     // it plays into the air while the test goes on. Null when it cannot run.
-    std::unique_ptr<QProcess> Launch(const QStringList& items, qint64* startNs = nullptr)
+    std::unique_ptr<QProcess> Launch(const QStringList& items)
     {
         auto p = std::make_unique<QProcess>();
         p->setProcessEnvironment(HeadlessLirana::Environment(home));
         p->setWorkingDirectory(home);
-        if (startNs)
-            *startNs = AirRecorder::NowNs();
         p->start(QStringLiteral(LIRANA_BINARY), HeadlessLirana::PlayArgs(items));
         if (!p->waitForStarted(5000)) {
             ADD_FAILURE() << "lirana did not start: " << p->errorString().toStdString();
@@ -76,11 +72,9 @@ protected:
         }
         run.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
         for (const QString& line : QString::fromLocal8Bit(p.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts)) {
-            if (line.startsWith(QLatin1String("lirana: audio output: ")))
-                run.audioOutput = line;
-            else if (line.startsWith(QLatin1String("lirana: the preroll of ")))
+            if (line.startsWith(QLatin1String("lirana: the preroll of ")))
                 ++run.reopened;
-            else
+            else if (!line.startsWith(QLatin1String("lirana: audio output: ")))
                 run.err += line + u'\n';
         }
         static const QRegularExpression stamp(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\t"));
@@ -95,29 +89,28 @@ protected:
     // Runs the program on items to its end.
     RunResult Run(const QStringList& items, int timeoutMs = 20000)
     {
-        qint64 startNs = 0;
-        const auto p = Launch(items, &startNs);
-        if (!p)
-            return {};
-        RunResult run = Finish(*p, timeoutMs);
-        run.startNs = startNs;
-        return run;
+        const auto p = Launch(items);
+        return p ? Finish(*p, timeoutMs) : RunResult{};
     }
 
-    WavAnalysis::Wav StopAndRead()
+    // The program's run and the air it made.
+    struct Played
     {
-        QString error;
-        EXPECT_TRUE(recorder.Stop(&error)) << error.toStdString();
-        auto wav = WavAnalysis::ReadWav(recorder.Path(), &error);
-        EXPECT_TRUE(wav) << error.toStdString();
-        std::cout << "[ air      ] " << recorder.Path().toStdString() << '\n';
-        return wav ? *wav : WavAnalysis::Wav{};
-    }
+        RunResult run;
+        WavAnalysis::Wav wav;
+    };
 
-    static void Report(const std::string& what, double value, const char* unit = "ms")
+    // Records the air while the program plays items to their end, 0.2 s
+    // beyond, into dir/name; expects a clean exit.
+    Played PlayRecorded(const QStringList& items, int timeoutMs = 20000,
+                        const QString& name = QStringLiteral("air.wav"))
     {
-        std::cout << "[ measured ] " << what << ": " << value << ' ' << unit << '\n';
-        ::testing::Test::RecordProperty(what, std::to_string(value));
+        StartRecording(name);
+        Played played{Run(items, timeoutMs), {}};
+        EXPECT_TRUE(recorder.RecordFor(0.2));
+        played.wav = StopAndRead();
+        EXPECT_EQ(played.run.exitCode, 0) << Lines(played.run);
+        return played;
     }
 
     static std::string Lines(const RunResult& run)
@@ -143,4 +136,28 @@ inline void ExpectOnTime(double error)
 inline double LevelAt(const WavAnalysis::Wav& wav, double freq, double t)
 {
     return WavAnalysis::ToneLevelDb(wav, freq, t - 0.02, t + 0.02);
+}
+
+// A fade of `freq` from `from` over `period`, as the program fades (a
+// staircase of 100 ms steps, linear in dB): still near fullDb as it begins,
+// 20 dB down `before` ahead of its end, and never rising on the way (one
+// step's worth of measurement wobble allowed) until it is in the noise.
+// Returns the time from `from` at which it first was 20 dB down, or -1.
+inline double ExpectFadesOut(const WavAnalysis::Wav& wav, double freq, double from, double period,
+                             double fullDb, double before = 0.2)
+{
+    EXPECT_GT(LevelAt(wav, freq, from + 0.03), fullDb - 3.5);
+    EXPECT_LT(LevelAt(wav, freq, from + period - before), fullDb - 20);
+    const auto curve = WavAnalysis::ToneCurveDb(wav, freq, from, from + period, 0.03, 0.01);
+    EXPECT_FALSE(curve.empty());
+    double lowest = curve.empty() ? 0 : curve.front().levelDb, down20 = -1;
+    for (const WavAnalysis::CurvePoint& p : curve) {
+        if (p.levelDb < fullDb - 50)
+            break;
+        EXPECT_LE(p.levelDb, lowest + 1.0) << "rises at " << p.time - from << " s into the fade";
+        lowest = std::min(lowest, p.levelDb);
+        if (down20 < 0 && p.levelDb <= fullDb - 20)
+            down20 = p.time - from;
+    }
+    return down20;
 }

@@ -49,11 +49,7 @@ protected:
         QStringList paths;
         for (const Item& item : kLevels)
             paths << TestMedia::ToneWav(dir, item.name, item.freq, kLength, item.levelDb);
-        StartRecording(what + QStringLiteral(".wav"));
-        const RunResult run = Run(paths, 30000);
-        ASSERT_TRUE(recorder.RecordFor(0.2));
-        const Wav wav = StopAndRead();
-        EXPECT_EQ(run.exitCode, 0) << Lines(run);
+        const Wav wav = PlayRecorded(paths, 30000, what + QStringLiteral(".wav")).wav;
         for (size_t i = 0; i < std::size(kLevels); ++i) {
             const Item& item = kLevels[i];
             SCOPED_TRACE(what.toStdString() + ", " + item.name);
@@ -141,22 +137,16 @@ protected:
 
 } // namespace
 
-// The blocker: the program must not leave a faded stream volume behind for
-// its next run, nor take one a server has stored for it.
-TEST_P(ServerAirTest, EveryItemSoundsAtItsOwnLevelRunAfterRun)
-{
-    WriteLevelHive();
-    PlayLevels(QStringLiteral("first run"));
-    PlayLevels(QStringLiteral("second run"));
-}
-
-TEST_P(ServerAirTest, EveryItemSoundsAtItsOwnLevelDespiteAStoredFadedVolume)
+// The blocker: the program must not take a faded volume a server has
+// stored for it, nor leave one behind for its next run.
+TEST_P(ServerAirTest, EveryItemSoundsAtItsOwnLevelDespiteAStoredFadedVolumeRunAfterRun)
 {
     StoreFadedVolume();
     if (HasFatalFailure())
         return;
     WriteLevelHive();
     PlayLevels(QStringLiteral("stored 1 %"));
+    PlayLevels(QStringLiteral("next run"));
 }
 
 // One tone in each format, one after another, each found on the air with
@@ -192,12 +182,8 @@ TEST_P(ServerAirTest, EveryFormatPlaysWithItsLength)
         freqs.push_back(f.freq);
     }
     WriteHive({{"Overlap Time", Dword(0)}});
-    StartRecording();
     // A hang (an item that never starts or never ends) fails here.
-    const RunResult run = Run(paths, 30000);
-    ASSERT_TRUE(recorder.RecordFor(0.2));
-    const Wav wav = StopAndRead();
-    EXPECT_EQ(run.exitCode, 0) << Lines(run);
+    const auto [run, wav] = PlayRecorded(paths, 30000);
     EXPECT_EQ(run.lines.size(), qsizetype(formats.size()) + 2) << Lines(run);
     EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
     Report("opens retried after a stalled preroll", run.reopened, "");

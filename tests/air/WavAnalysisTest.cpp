@@ -1,10 +1,12 @@
-// The analysis on generated signals whose every sample is known.
+// The measurement on generated signals whose every sample is known, and the
+// generated media read back in every format to what was asked for.
 #include "support/TestEnv.h"
 #include "support/TestMedia.h"
 #include "support/WavAnalysis.h"
 
 #include <QFile>
 
+#include <gst/gst.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -26,32 +28,29 @@ Wav Load(const QString& path)
     return wav ? *wav : Wav{};
 }
 
-Wav Make(const std::vector<TestMedia::Part>& parts)
+Wav Make(const std::vector<std::vector<TestMedia::Part>>& layers)
 {
-    return Load(TestMedia::WriteWav(TestEnv::MakeTempDir() + QStringLiteral("/x.wav"), parts));
+    return Load(TestMedia::WriteMixWav(TestEnv::MakeTempDir() + "/x.wav", layers));
 }
 
-QByteArray U32(quint32 v)
+// True when GStreamer's decodebin decodes the file to its end.
+bool GstDecodes(const QString& path)
 {
-    QByteArray b(4, 0);
-    for (int i = 0; i < 4; ++i)
-        b[i] = char(v >> (8 * i));
-    return b;
-}
-
-QByteArray Header(quint16 format, quint16 bits)
-{
-    QByteArray h = "RIFF" + U32(100) + "WAVEfmt " + U32(16);
-    h += QByteArray::fromHex(format == 1 ? "0100" : "0300") + QByteArray::fromHex("0200") +
-         U32(44100) + U32(44100 * 4) + QByteArray::fromHex("0400");
-    h += char(bits);
-    h += char(0);
-    return h;
+    gst_init(nullptr, nullptr);
+    GstElement* pipe = gst_parse_launch("filesrc name=src ! decodebin ! fakesink", nullptr);
+    GstElement* src = gst_bin_get_by_name(GST_BIN(pipe), "src");
+    g_object_set(src, "location", QFile::encodeName(path).constData(), nullptr);
+    gst_object_unref(src);
+    gst_element_set_state(pipe, GST_STATE_PLAYING);
+    const bool ok = TestMedia::WaitForEndOrError(pipe, 20, QStringLiteral("timeout")).isEmpty();
+    gst_element_set_state(pipe, GST_STATE_NULL);
+    gst_object_unref(pipe);
+    return ok;
 }
 
 } // namespace
 
-TEST(WavReadTest, WrittenFileReadsBackExactToTheSample)
+TEST(WavReadTest, WrittenFilesReadBackExactToTheSample)
 {
     const QString dir = TestEnv::MakeTempDir();
     const Wav stereo = Load(TestMedia::WriteWav(dir + "/s.wav", {Tone(440, 0.3333, -6)}));
@@ -71,73 +70,46 @@ TEST(WavReadTest, WrittenFileReadsBackExactToTheSample)
     EXPECT_EQ(mono.mono.back(), 0.0f);
 }
 
-TEST(WavReadTest, RejectsWhatIsNotSixteenBitPcm)
-{
-    const QString dir = TestEnv::MakeTempDir();
-    const QByteArray data = "data" + U32(8) + QByteArray(8, 0);
-    struct Case {
-        const char* name;
-        QByteArray bytes;
-    } cases[] = {
-        {"text.wav", "This is a text file, not a recording.\n"},
-        {"empty.wav", {}},
-        {"eight.wav", Header(1, 8) + data},
-        {"float.wav", Header(3, 32) + data},
-        {"nodata.wav", Header(1, 16)},
-        {"datafirst.wav", "RIFF" + U32(100) + "WAVE" + data},
-    };
-    for (const Case& c : cases) {
-        QString error;
-        EXPECT_FALSE(ReadWav(TestEnv::WriteFile(dir + '/' + c.name, c.bytes), &error)) << c.name;
-        EXPECT_FALSE(error.isEmpty()) << c.name;
-    }
-    EXPECT_FALSE(ReadWav(dir + "/missing.wav"));
-}
-
-TEST(WavReadTest, ReadsUnfinishedHeadersAndSkipsOddChunks)
+// A recorder that never finished its file leaves the header as it started
+// it (data size 0x7fff0000); what is there is read, whole frames only.
+// What is no audio is refused with a reason.
+TEST(WavReadTest, AnUnfinishedRecordingIsReadAndWhatIsNoAudioIsRefused)
 {
     const QString dir = TestEnv::MakeTempDir();
     QFile f(TestMedia::WriteWav(dir + "/t.wav", {Tone(440, 0.1)}));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const QByteArray good = f.readAll();
-    const qint64 frames = 4410;
+    QByteArray unfinished = f.readAll().left(44 + 4 * 1000 + 3);
+    unfinished.replace(4, 4, QByteArray::fromHex("2400ff7f")).replace(40, 4, QByteArray::fromHex("0000ff7f"));
+    EXPECT_EQ(Load(TestEnv::WriteFile(dir + "/cut.wav", unfinished)).Frames(), 1000);
 
-    QByteArray huge = good;
-    huge.replace(40, 4, U32(0xFFFFFFFF));
-    EXPECT_EQ(Load(TestEnv::WriteFile(dir + "/huge.wav", huge)).Frames(), frames);
-
-    QByteArray zero = good;
-    zero.replace(40, 4, U32(0));
-    EXPECT_EQ(Load(TestEnv::WriteFile(dir + "/zero.wav", zero)).Frames(), frames);
-
-    // Cut in the middle of a frame: only whole frames count.
-    EXPECT_EQ(Load(TestEnv::WriteFile(dir + "/cut.wav", good.left(44 + 4 * 1000 + 3))).Frames(), 1000);
-
-    QByteArray odd = good;
-    odd.insert(12, "LIST" + U32(3) + QByteArray("abc\0", 4));
-    EXPECT_EQ(Load(TestEnv::WriteFile(dir + "/odd.wav", odd)).Frames(), frames);
+    for (const QString& path : {TestMedia::TextAsWav(dir), TestMedia::CorruptMp3(dir),
+                                TestEnv::WriteFile(dir + "/empty.wav", {}), dir + "/missing.wav"}) {
+        QString error;
+        EXPECT_FALSE(ReadWav(path, &error)) << path.toStdString();
+        EXPECT_FALSE(error.isEmpty()) << path.toStdString();
+        EXPECT_FALSE(GstDecodes(path)) << path.toStdString();
+    }
 }
 
 TEST(WavAnalysisTest, SequenceOfTonesAndSilencesIsFoundToTheMillisecond)
 {
-    const Wav wav = Make({Silence(0.1234), Tone(440, 0.5, -12), Silence(0.3), Tone(880, 0.4, -20),
-                          Silence(0.2)});
+    const Wav wav = Make({{Silence(0.1234), Tone(440, 0.5, -12), Silence(0.3), Tone(880, 0.4, -20),
+                           Silence(0.2)}});
+    struct {
+        double freq, start, end, levelDb;
+    } const want[] = {{440, 0.1234, 0.6234, -12}, {880, 0.9234, 1.3234, -20}};
     const auto segs = Segments(wav, {440, 880, 1500});
-    ASSERT_EQ(segs.size(), 2u);
-    EXPECT_EQ(segs[0].freq, 440);
-    EXPECT_NEAR(segs[0].start, 0.1234, 0.0005);
-    EXPECT_NEAR(segs[0].end, 0.6234, 0.0005);
-    EXPECT_NEAR(segs[0].levelDb, -12, 0.2);
-    EXPECT_EQ(segs[1].freq, 880);
-    EXPECT_NEAR(segs[1].start, 0.9234, 0.0005);
-    EXPECT_NEAR(segs[1].Length(), 0.4, 0.001);
-    EXPECT_NEAR(segs[1].levelDb, -20, 0.2);
-
-    EXPECT_NEAR(ToneOnset(wav, 880).value_or(-1), 0.9234, 0.0005);
-    EXPECT_FALSE(ToneOnset(wav, 440, 0.7)); // none after its end
-    EXPECT_NEAR(ToneEnd(wav, 440, 0.3).value_or(-1), 0.6234, 0.0005);
-    EXPECT_NEAR(DominantFrequency(wav, 1.0, 1.2, {440, 880}), 880, 0);
-    EXPECT_EQ(DominantFrequency(wav, 0.7, 0.9, {440, 880}), 0);
+    ASSERT_EQ(segs.size(), std::size(want));
+    for (size_t i = 0; i < segs.size(); ++i) {
+        SCOPED_TRACE(want[i].freq);
+        EXPECT_EQ(segs[i].freq, want[i].freq);
+        EXPECT_NEAR(segs[i].start, want[i].start, 0.0005);
+        EXPECT_NEAR(segs[i].end, want[i].end, 0.0005);
+        EXPECT_NEAR(segs[i].levelDb, want[i].levelDb, 0.2);
+        EXPECT_NEAR(ToneOnset(wav, want[i].freq).value_or(-1), want[i].start, 0.0005);
+        EXPECT_NEAR(ToneEnd(wav, want[i].freq, want[i].start + 0.1).value_or(-1), want[i].end, 0.0005);
+        EXPECT_FALSE(ToneOnset(wav, want[i].freq, want[i].end + 0.01)); // none after its end
+    }
 
     // Each part starts at phase 0: its first sample is 0, so any sound
     // starts one sample after the part.
@@ -153,31 +125,35 @@ TEST(WavAnalysisTest, SequenceOfTonesAndSilencesIsFoundToTheMillisecond)
     EXPECT_TRUE(SilentGaps(wav, 0.2, 0.6, -60, 0.0005).empty());
 }
 
+// A loud tone with two quieter ones starting and ending under it: each
+// is measured on its own, and a loud neighbour's start is not taken for a
+// quiet tone's onset.
 TEST(WavAnalysisTest, OverlappingTonesAreMeasuredApart)
 {
-    const QString path = TestMedia::WriteMixWav(
-        TestEnv::MakeTempDir() + "/mix.wav",
-        {{Tone(440, 1.0, -6)}, {Silence(0.25), Tone(880, 0.5, -20)},
-         {Silence(0.6), Tone(1500, 0.2, -30)}});
-    const Wav wav = Load(path);
-    EXPECT_NEAR(ToneLevelDb(wav, 440, 0.3, 0.7), -6, 0.1);
-    EXPECT_NEAR(ToneLevelDb(wav, 880, 0.3, 0.7), -20, 0.1);
+    const Wav wav = Make({{Tone(440, 1.0, -6)}, {Silence(0.25), Tone(880, 0.5, -20)},
+                          {Silence(0.6), Tone(1500, 0.2, -30)}});
+    struct {
+        double freq, onset, end, levelDb; // end NAN: sounds to the end of the file
+    } const tones[] = {{440, 0, NAN, -6}, {880, 0.25, 0.75, -20}, {1500, 0.6, 0.8, -30}};
+    for (const auto& t : tones) {
+        SCOPED_TRACE(t.freq);
+        EXPECT_NEAR(ToneLevelDb(wav, t.freq, t.onset + 0.02, t.onset + 0.18), t.levelDb, 0.1);
+        EXPECT_NEAR(ToneOnset(wav, t.freq).value_or(-1), t.onset, 0.001);
+        const auto end = ToneEnd(wav, t.freq, t.onset + 0.1);
+        EXPECT_EQ(end.has_value(), !std::isnan(t.end));
+        if (end && !std::isnan(t.end)) {
+            EXPECT_NEAR(*end, t.end, 0.001);
+        }
+    }
     EXPECT_LT(ToneLevelDb(wav, 880, 0.05, 0.2), -60);
-    EXPECT_EQ(DominantFrequency(wav, 0.3, 0.7, {440, 880}), 440);
-    EXPECT_NEAR(ToneOnset(wav, 880).value_or(-1), 0.25, 0.001);
-    EXPECT_NEAR(ToneEnd(wav, 880, 0.5).value_or(-1), 0.75, 0.001);
-    EXPECT_FALSE(ToneEnd(wav, 440, 0.5)); // still sounding when the file ends
-    // A loud neighbour's start is not taken for a quiet tone's onset.
-    EXPECT_NEAR(ToneOnset(wav, 1500).value_or(-1), 0.6, 0.001);
-    EXPECT_NEAR(ToneEnd(wav, 1500, 0.7).value_or(-1), 0.8, 0.001);
+    const auto segs = Segments(wav, {440, 880});
+    ASSERT_FALSE(segs.empty());
+    EXPECT_EQ(segs[0].freq, 440); // the loudest wins
 }
 
 TEST(WavAnalysisTest, FadeCurvesFollowTheRampWhileAnotherToneFadesIn)
 {
-    const QString path = TestMedia::WriteMixWav(
-        TestEnv::MakeTempDir() + "/xfade.wav",
-        {{Fade(440, 2.0, -6, -46)}, {Fade(880, 2.0, -46, -6)}});
-    const Wav wav = Load(path);
+    const Wav wav = Make({{Fade(440, 2.0, -6, -46)}, {Fade(880, 2.0, -46, -6)}});
     const auto out = ToneCurveDb(wav, 440, 0, 2.0);
     const auto in = ToneCurveDb(wav, 880, 0, 2.0);
     ASSERT_EQ(out.size(), in.size());
@@ -191,7 +167,7 @@ TEST(WavAnalysisTest, FadeCurvesFollowTheRampWhileAnotherToneFadesIn)
 
 TEST(WavAnalysisTest, SilenceAndRangesOutsideTheFileAreEmpty)
 {
-    const Wav wav = Make({Silence(0.5)});
+    const Wav wav = Make({{Silence(0.5)}});
     EXPECT_TRUE(Segments(wav, {440, 880}).empty());
     EXPECT_FALSE(ToneOnset(wav, 440));
     EXPECT_FALSE(ToneEnd(wav, 440, 0.1));
@@ -202,14 +178,11 @@ TEST(WavAnalysisTest, SilenceAndRangesOutsideTheFileAreEmpty)
     ASSERT_EQ(gaps.size(), 1u);
     EXPECT_NEAR(gaps[0].Length(), 0.5, kSample);
 
-    const Wav tone = Make({Tone(1000, 0.2, -6)});
+    const Wav tone = Make({{Tone(1000, 0.2, -6)}});
     EXPECT_EQ(RmsDb(tone, 0.3, 0.4), kSilentDb);
     EXPECT_EQ(RmsDb(tone, 0.1, 0.1), kSilentDb);
     EXPECT_TRUE(ToneCurveDb(tone, 1000, 0.3, 1.0).empty());
     EXPECT_NEAR(RmsDb(tone, 0, 0.2), -6 - 3.0103, 0.02);
-    const auto curve = RmsCurveDb(tone, 0.01);
-    ASSERT_EQ(curve.size(), 20u);
-    EXPECT_NEAR(curve[10], -9.03, 0.05);
     // A tone that lasts to the end still forms a segment up to the end.
     const auto segs = Segments(tone, {1000});
     ASSERT_EQ(segs.size(), 1u);
@@ -234,4 +207,45 @@ TEST(WavAnalysisTest, EachChannelIsMeasuredOnItsOwn)
     // The mean of both channels carries a one-sided tone 6 dB down.
     EXPECT_NEAR(ToneLevelDb(wav, 440, 0.1, 0.4), -12.02, 0.1);
     EXPECT_EQ(Channel(wav, 2).Frames(), 0);
+}
+
+// Every format the air tests play holds the tone at its length and level:
+// read back by libsndfile where it can, decoded by GStreamer where it must.
+TEST(TestMediaTest, EveryFormatHoldsTheSameToneAtTheSameLevel)
+{
+    const QString dir = TestEnv::MakeTempDir();
+    const QString wavPath = TestMedia::WriteWav(dir + "/tone.wav", {Tone(1000, 1.0, -10), Silence(0.2)});
+    using F = TestMedia::Format;
+    struct {
+        F format;
+        const char* ext;
+        qint64 extraFrames; // decoder padding allowed; -1: libsndfile cannot read it
+        bool gst;           // decoded by decodebin here (the PCM containers' parsers
+                            // stall in it at times: the air tests catch that)
+    } const cases[] = {{F::Flac, "flac", 0, true},  {F::Ogg, "ogg", 0, true},    {F::Mp3, "mp3", 2400, true},
+                       {F::Aiff, "aiff", 0, false}, {F::Au, "au", 0, false},     {F::W64, "w64", 0, false},
+                       {F::M4a, "m4a", -1, true},   {F::Mka, "mka", -1, true},   {F::Opus, "opus", -1, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.ext);
+        QString error;
+        const QString path = TestMedia::Encode(wavPath, c.format, &error);
+        ASSERT_EQ(path, dir + "/tone." + c.ext) << error.toStdString();
+        if (c.gst) {
+            EXPECT_TRUE(GstDecodes(path));
+        }
+        if (c.extraFrames < 0)
+            continue;
+        const Wav wav = Load(path);
+        EXPECT_EQ(wav.rate, 44100);
+        EXPECT_GE(wav.Frames(), 52920);
+        EXPECT_LE(wav.Frames(), 52920 + c.extraFrames);
+        const auto segs = Segments(wav, {440, 1000, 2000});
+        ASSERT_EQ(segs.size(), 1u);
+        EXPECT_EQ(segs[0].freq, 1000);
+        EXPECT_NEAR(segs[0].Length(), 1.0, 0.002);
+        EXPECT_NEAR(segs[0].levelDb, -10, 0.5);
+    }
+    QString error;
+    EXPECT_TRUE(TestMedia::Encode(dir + "/missing.wav", F::Ogg, &error).isEmpty());
+    EXPECT_FALSE(error.isEmpty());
 }

@@ -3,16 +3,14 @@
 // in a folder (mode 700) below the test's temporary root, and remembering
 // the last volume of each application's stream for its next stream.
 //
-// Two kinds:
+// Two kinds, both started by tests/support/airserver.sh:
 // - PulseAudio: `pulseaudio -n` with module-stream-restore
-//   (restore_device=false), the sink at 44.1 kHz. It runs in the foreground
-//   as a child of the test process with a parent-death signal.
+//   (restore_device=false), the sink at 44.1 kHz;
 // - PipeWire: pipewire, WirePlumber (which restores stream volumes) and
-//   pipewire-pulse, started by tests/support/pwair.sh with a session bus of
-//   their own, the sink at 48 kHz. The script stops the stack once the test
-//   process has ended, however it ended.
-// Stop() and the destructor end the server by its pids (never by name) and
-// restore the environment. Kill() ends it at once as a crash would;
+//   pipewire-pulse with a session bus of their own, the sink at 48 kHz.
+// The script stops the server once the test process has ended, however it
+// ended. Stop() and the destructor end the server by its pids (never by
+// name) and restore the environment. Kill() ends it at once as a crash would;
 // Restart() brings it back on the same socket with its stored state.
 //
 // While started, this process's environment points at it (PULSE_SERVER,
@@ -24,11 +22,8 @@
 #include <QString>
 #include <QStringList>
 
-#include <memory>
 #include <optional>
 #include <vector>
-
-class QProcess;
 
 class AirServer {
 public:
@@ -66,10 +61,9 @@ public:
     qint64 Pid() const { return m_pid; }
     // The pid the server wrote into <runtime>/pulse/pid; 0 when unreadable.
     qint64 PidFromFile() const;
-    QString RuntimeDir() const { return m_runtime; }
-    QString Socket() const { return m_runtime + QStringLiteral("/pulse/native"); }
+    QString RuntimeDir() const { return m_root + QStringLiteral("/xdg"); }
+    QString Socket() const { return RuntimeDir() + QStringLiteral("/pulse/native"); }
     static QString SinkName() { return QStringLiteral("air"); }
-    static QString MonitorName() { return QStringLiteral("air.monitor"); }
 
     // Runs pactl against this server; its standard output, or nullopt when
     // it fails or takes longer than 5 s.
@@ -84,18 +78,13 @@ public:
 
 private:
     bool Launch(QString* error);
-    bool LaunchPulseAudio(QString* error);
     bool RunScript(const QString& command, QString* error) const;
-    qint64 PidFromRunFile(const QString& name) const;
-    void EndPulseAudio(int signal);
     void SetEnv(const char* name, const QByteArray& value);
     void RestoreEnv();
 
     Kind m_kind = Kind::PulseAudio;
     QString m_root;
-    QString m_runtime;
     qint64 m_pid = 0;
-    std::unique_ptr<QProcess> m_process; // the PulseAudio server
     struct SavedVar {
         QByteArray name;
         std::optional<QByteArray> value;

@@ -12,11 +12,14 @@
 #include "support/AirRecorder.h"
 #include "support/AirServer.h"
 #include "support/TestEnv.h"
+#include "support/WavAnalysis.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <iostream>
 #include <ostream>
+#include <string>
 
 class AirTest : public ::testing::Test {
 protected:
@@ -41,6 +44,25 @@ protected:
     {
         QString error;
         ASSERT_TRUE(recorder.Start(dir + u'/' + name, &error)) << error.toStdString();
+    }
+
+    // Stops the recorder and reads the recording back (empty after a
+    // failure, which is reported); prints its path for a failing test.
+    WavAnalysis::Wav StopAndRead()
+    {
+        QString error;
+        EXPECT_TRUE(recorder.Stop(&error)) << error.toStdString();
+        auto wav = WavAnalysis::ReadWav(recorder.Path(), &error);
+        EXPECT_TRUE(wav) << error.toStdString();
+        std::cout << "[ air      ] " << recorder.Path().toStdString() << '\n';
+        return wav ? *wav : WavAnalysis::Wav{};
+    }
+
+    // A measured value, printed and kept as a property of the test.
+    static void Report(const std::string& what, double value, const char* unit = "ms")
+    {
+        std::cout << "[ measured ] " << what << ": " << value << ' ' << unit << '\n';
+        ::testing::Test::RecordProperty(what, std::to_string(value));
     }
 
     // Declared in this order so the recorder stops before the server.

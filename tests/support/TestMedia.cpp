@@ -3,10 +3,11 @@
 #include "support/TestEnv.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 
 #include <gst/gst.h>
+#include <sndfile.h>
 
 #include <algorithm>
 #include <cmath>
@@ -14,16 +15,24 @@
 namespace TestMedia {
 namespace {
 
-void PutU16(QByteArray& out, quint16 v)
-{
-    out.append(char(v & 0xff)).append(char(v >> 8));
-}
-
-void PutU32(QByteArray& out, quint32 v)
-{
-    PutU16(out, quint16(v & 0xffff));
-    PutU16(out, quint16(v >> 16));
-}
+// By Format: the extension, and either libsndfile's format or the
+// GStreamer encoder after "wavparse ! audioconvert".
+struct Encoding {
+    const char* extension;
+    int sndfile;
+    const char* gst;
+};
+const Encoding kEncodings[] = {
+    {"mp3", 0, "lamemp3enc target=bitrate cbr=true bitrate=192 ! xingmux"},
+    {"ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, nullptr},
+    {"flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16, nullptr},
+    {"aiff", SF_FORMAT_AIFF | SF_FORMAT_PCM_16, nullptr},
+    {"au", SF_FORMAT_AU | SF_FORMAT_PCM_16, nullptr},
+    {"m4a", 0, "avenc_aac ! mp4mux"},
+    {"mka", 0, "vorbisenc quality=0.6 ! matroskamux"},
+    {"opus", 0, "audioresample ! opusenc bitrate=128000 ! oggmux"},
+    {"w64", SF_FORMAT_W64 | SF_FORMAT_PCM_16, nullptr},
+};
 
 // Adds the parts into mono, sample by sample from index 0.
 void Render(std::vector<double>& mono, const std::vector<Part>& parts, int rate)
@@ -33,57 +42,85 @@ void Render(std::vector<double>& mono, const std::vector<Part>& parts, int rate)
         const qint64 n = Frames(p.seconds, rate);
         if (qint64(mono.size()) < at + n)
             mono.resize(size_t(at + n), 0.0);
-        if (p.freq > 0) {
-            const double endDb = std::isnan(p.endLevelDb) ? p.levelDb : p.endLevelDb;
-            for (qint64 i = 0; i < n; ++i) {
-                const double db = p.levelDb + (endDb - p.levelDb) * double(i) / double(n);
-                mono[size_t(at + i)] += std::pow(10.0, db / 20.0) *
-                                        std::sin(2.0 * M_PI * p.freq * double(i) / rate);
-            }
+        const double endDb = std::isnan(p.endLevelDb) ? p.levelDb : p.endLevelDb;
+        for (qint64 i = 0; p.freq > 0 && i < n; ++i) {
+            const double db = p.levelDb + (endDb - p.levelDb) * double(i) / double(n);
+            mono[size_t(at + i)] +=
+                std::pow(10.0, db / 20.0) * std::sin(2.0 * M_PI * p.freq * double(i) / rate);
         }
         at += n;
     }
 }
 
-// Writes 16-bit PCM, one vector per channel (all of the same length).
+// Writes 16-bit PCM WAV, one vector per channel (all of the same length).
 QString WriteSamples(const QString& path, const std::vector<std::vector<double>>& channels, int rate)
 {
     const size_t frames = channels.front().size();
-    const auto count = quint16(channels.size());
-    const quint32 dataBytes = quint32(frames * count * 2);
-    QByteArray out;
-    out.reserve(int(44 + dataBytes));
-    out.append("RIFF");
-    PutU32(out, 36 + dataBytes);
-    out.append("WAVEfmt ");
-    PutU32(out, 16);
-    PutU16(out, 1);
-    PutU16(out, count);
-    PutU32(out, quint32(rate));
-    PutU32(out, quint32(rate * count * 2));
-    PutU16(out, quint16(count * 2));
-    PutU16(out, 16);
-    out.append("data");
-    PutU32(out, dataBytes);
+    std::vector<short> interleaved;
+    interleaved.reserve(frames * channels.size());
     for (size_t i = 0; i < frames; ++i)
         for (const auto& channel : channels)
-            PutU16(out, quint16(qint16(std::lround(std::clamp(channel[i], -1.0, 1.0) * 32767.0))));
-    return TestEnv::WriteFile(path, out);
+            interleaved.push_back(short(std::lround(std::clamp(channel[i], -1.0, 1.0) * 32767.0)));
+    const QString file = TestEnv::WriteFile(path, {}); // makes the folder
+    SF_INFO info{0, rate, int(channels.size()), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 0, 0};
+    SNDFILE* out = sf_open(QFile::encodeName(file).constData(), SFM_WRITE, &info);
+    if (!out || sf_writef_short(out, interleaved.data(), sf_count_t(frames)) != sf_count_t(frames))
+        qFatal("cannot write %s: %s", qPrintable(file), sf_strerror(out));
+    sf_close(out);
+    return file;
 }
 
-// AU and W64 come from sox; the rest from a GStreamer encoder.
-QString EncodeWithSox(const QString& wavPath, const QString& outPath, QString* error)
+QString Fail(QString* error, const QString& why)
 {
-    QProcess sox;
-    sox.setProcessChannelMode(QProcess::MergedChannels);
-    sox.start(QStringLiteral("sox"), {wavPath, outPath});
-    if (!sox.waitForFinished(60000) || sox.exitStatus() != QProcess::NormalExit || sox.exitCode() != 0) {
-        if (error)
-            *error = QStringLiteral("sox %1 %2 failed: %3 %4")
-                         .arg(wavPath, outPath, sox.errorString(), QString::fromLocal8Bit(sox.readAll()));
-        return {};
+    if (error)
+        *error = why;
+    return {};
+}
+
+QString EncodeWithSndfile(const QString& in, const QString& outPath, int format, QString* error)
+{
+    SF_INFO info{};
+    SNDFILE* src = sf_open(QFile::encodeName(in).constData(), SFM_READ, &info);
+    if (!src)
+        return Fail(error, QStringLiteral("cannot read %1: %2").arg(in, sf_strerror(nullptr)));
+    info.format = format;
+    SNDFILE* dst = sf_open(QFile::encodeName(outPath).constData(), SFM_WRITE, &info);
+    if (!dst) {
+        sf_close(src);
+        return Fail(error, QStringLiteral("cannot write %1: %2").arg(outPath, sf_strerror(nullptr)));
     }
-    return outPath;
+    std::vector<short> buf(4096 * size_t(info.channels));
+    sf_count_t n;
+    while ((n = sf_readf_short(src, buf.data(), 4096)) > 0)
+        sf_writef_short(dst, buf.data(), n);
+    sf_close(src);
+    return sf_close(dst) == 0 ? outPath : Fail(error, QStringLiteral("cannot finish %1").arg(outPath));
+}
+
+QString EncodeWithGst(const QString& in, const QString& outPath, const char* encoder, QString* error)
+{
+    gst_init(nullptr, nullptr);
+    const QByteArray desc = QByteArray("filesrc name=src ! wavparse ! audioconvert ! ") + encoder +
+                            " ! filesink name=sink";
+    GError* gerr = nullptr;
+    GstElement* pipe = gst_parse_launch(desc.constData(), &gerr);
+    if (!pipe || gerr) {
+        const QString why = QString::fromUtf8(gerr ? gerr->message : "cannot build the encoder");
+        g_clear_error(&gerr);
+        if (pipe)
+            gst_object_unref(pipe);
+        return Fail(error, why);
+    }
+    for (const auto& [name, location] : {std::pair{"src", in}, std::pair{"sink", outPath}}) {
+        GstElement* e = gst_bin_get_by_name(GST_BIN(pipe), name);
+        g_object_set(e, "location", QFile::encodeName(location).constData(), nullptr);
+        gst_object_unref(e);
+    }
+    gst_element_set_state(pipe, GST_STATE_PLAYING);
+    const QString why = WaitForEndOrError(pipe, 60, QStringLiteral("encoding %1 timed out").arg(in));
+    gst_element_set_state(pipe, GST_STATE_NULL);
+    gst_object_unref(pipe);
+    return why.isEmpty() ? outPath : Fail(error, why);
 }
 
 } // namespace
@@ -124,60 +161,16 @@ QString ToneWav(const QString& dir, const QString& name, double freq, double sec
     return WriteWav(dir + u'/' + name + QStringLiteral(".wav"), {Tone(freq, seconds, levelDb)});
 }
 
-const char* Extension(Format format)
-{
-    static const char* const names[] = {"mp3", "ogg", "flac", "aiff", "au", "m4a", "mka", "opus", "w64"};
-    return names[int(format)];
-}
-
 QString Encode(const QString& wavPath, Format format, QString* error)
 {
-    gst_init(nullptr, nullptr);
     const QFileInfo in(wavPath);
+    const Encoding& enc = kEncodings[int(format)];
     const QString outPath = in.absolutePath() + u'/' + in.completeBaseName() + u'.' +
-                            QLatin1String(Extension(format));
-    const char* enc = nullptr;
-    switch (format) {
-    case Format::Mp3: enc = "lamemp3enc target=bitrate cbr=true bitrate=192 ! xingmux"; break;
-    case Format::Ogg: enc = "vorbisenc quality=0.6 ! oggmux"; break;
-    case Format::Flac: enc = "flacenc"; break;
-    case Format::Aiff: enc = "aiffmux"; break;
-    case Format::M4a: enc = "avenc_aac ! mp4mux"; break;
-    case Format::Mka: enc = "vorbisenc quality=0.6 ! matroskamux"; break;
-    case Format::Opus: enc = "audioresample ! opusenc bitrate=128000 ! oggmux"; break;
-    case Format::Au:
-    case Format::W64: return EncodeWithSox(in.absoluteFilePath(), outPath, error);
-    }
-    const QByteArray desc = QByteArray("filesrc name=src ! wavparse ! audioconvert ! ") + enc +
-                            " ! filesink name=sink";
-    GError* gerr = nullptr;
-    GstElement* pipe = gst_parse_launch(desc.constData(), &gerr);
-    if (!pipe || gerr) {
-        if (error)
-            *error = QString::fromUtf8(gerr ? gerr->message : "cannot build the encoder");
-        if (gerr)
-            g_error_free(gerr);
-        if (pipe)
-            gst_object_unref(pipe);
-        return {};
-    }
-    GstElement* src = gst_bin_get_by_name(GST_BIN(pipe), "src");
-    GstElement* sink = gst_bin_get_by_name(GST_BIN(pipe), "sink");
-    g_object_set(src, "location", QFile::encodeName(in.absoluteFilePath()).constData(), nullptr);
-    g_object_set(sink, "location", QFile::encodeName(outPath).constData(), nullptr);
-    gst_object_unref(src);
-    gst_object_unref(sink);
-
-    gst_element_set_state(pipe, GST_STATE_PLAYING);
-    const QString why = WaitForEndOrError(pipe, 60, QStringLiteral("encoding %1 timed out").arg(wavPath));
-    gst_element_set_state(pipe, GST_STATE_NULL);
-    gst_object_unref(pipe);
-    if (!why.isEmpty()) {
-        if (error)
-            *error = why;
-        return {};
-    }
-    return outPath;
+                            QLatin1String(enc.extension);
+    if (!in.exists())
+        return Fail(error, QStringLiteral("no file %1").arg(wavPath));
+    return enc.gst ? EncodeWithGst(in.absoluteFilePath(), outPath, enc.gst, error)
+                   : EncodeWithSndfile(in.absoluteFilePath(), outPath, enc.sndfile, error);
 }
 
 QString CorruptMp3(const QString& dir, const QString& name)
@@ -199,10 +192,8 @@ QString WaitForEndOrError(GstElement* pipeline, double seconds, const QString& t
     GstBus* bus = gst_element_get_bus(pipeline);
     GstMessage* msg = gst_bus_timed_pop_filtered(bus, GstClockTime(seconds * GST_SECOND),
                                                  GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
-    QString why;
-    if (!msg) {
-        why = timeoutText;
-    } else if (GST_MESSAGE_TYPE(msg) == GST_MESSAGE_ERROR) {
+    QString why = msg ? QString() : timeoutText;
+    if (msg && GST_MESSAGE_TYPE(msg) == GST_MESSAGE_ERROR) {
         GError* e = nullptr;
         gst_message_parse_error(msg, &e, nullptr);
         why = QString::fromUtf8(e->message);

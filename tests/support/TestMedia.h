@@ -1,8 +1,14 @@
-// Test media generated at test time: sine tones, silences and fades as
-// 16-bit PCM WAV (exact to the sample), and the same content encoded as
-// MP3, Ogg Vorbis or FLAC through an in-process GStreamer pipeline.
+// The one generator of test media: sine tones, silences and fades written
+// exact to the sample by libsndfile (16-bit PCM WAV, or any other format
+// libsndfile writes), and the same content encoded by GStreamer where
+// libsndfile has no encoder (MP3 as stations get it, AAC, Matroska, Opus).
 // Levels are the sine's peak in dBFS (0 = full scale). Call from any one
 // thread at a time; encoding blocks until the file is written.
+//
+//   TestMedia::ToneWav(dir, "a", 440, 1.5)                     dir/a.wav
+//   TestMedia::Encode(TestMedia::ToneWav(dir, "a", 440, 1.5),
+//                     TestMedia::Format::Mp3)                  dir/a.mp3
+//   TestMedia::WriteWav(dir + "/s.wav", {Tone(440, 0.3), Silence(0.2)})
 #pragma once
 
 #include <QString>
@@ -42,8 +48,8 @@ inline Part Silence(double seconds)
 // Frames a part of `seconds` gets: round(seconds * rate).
 qint64 Frames(double seconds, int rate = kRate);
 
-// Writes the parts one after another (several parts sounding at once:
-// WriteMixWav). Returns the absolute path; fails the process on I/O errors.
+// Writes the parts one after another as 16-bit PCM WAV. Returns the
+// absolute path; fails the process on I/O errors.
 QString WriteWav(const QString& path, const std::vector<Part>& parts, int rate = kRate,
                  int channels = 2);
 
@@ -60,16 +66,14 @@ QString WriteStereoWav(const QString& path, const std::vector<Part>& left,
 QString ToneWav(const QString& dir, const QString& name, double freq, double seconds,
                 double levelDb = -12.0);
 
-// MKA is Vorbis in Matroska; M4A is AAC in MP4; Opus is in Ogg (48 kHz);
-// W64 is the same PCM in Sony Wave64 (written by sox, as is AU).
+// FLAC, Ogg Vorbis, AIFF, AU and W64 hold the same frames (written by
+// libsndfile); MP3 is 192 kbit/s CBR with a Xing header, M4A is AAC in MP4,
+// MKA is Vorbis in Matroska, Opus is in Ogg at 48 kHz (GStreamer encoders).
 enum class Format { Mp3, Ogg, Flac, Aiff, Au, M4a, Mka, Opus, W64 };
 
-// The file name extension of a format, without the dot.
-const char* Extension(Format format);
-
 // Encodes a WAV to dir-of-wav/<base>.<extension> and returns that path, or
-// an empty string with *error set. MP3 (192 kbit/s CBR) decodes with the
-// encoder's padding, about 50 ms longer than the source; M4A some 25 ms.
+// an empty string with *error set. MP3 decodes with the encoder's padding,
+// about 50 ms longer than the source; M4A some 25 ms.
 QString Encode(const QString& wavPath, Format format, QString* error = nullptr);
 
 // Broken inputs: bytes that are no audio at all, named .mp3; a text file

@@ -2,24 +2,13 @@
 
 #include <QFile>
 
+#include <sndfile.h>
+
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 namespace WavAnalysis {
 namespace {
-
-quint32 U32(const char* p)
-{
-    const auto* u = reinterpret_cast<const unsigned char*>(p);
-    return quint32(u[0]) | quint32(u[1]) << 8 | quint32(u[2]) << 16 | quint32(u[3]) << 24;
-}
-
-quint16 U16(const char* p)
-{
-    const auto* u = reinterpret_cast<const unsigned char*>(p);
-    return quint16(u[0] | u[1] << 8);
-}
 
 bool Fail(QString* error, const QString& why)
 {
@@ -85,66 +74,28 @@ double SteadyAmplitude(const Wav& wav, double freq, qint64 w, qint64 b, qint64 e
 
 std::optional<Wav> ReadWav(const QString& path, QString* error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        Fail(error, QStringLiteral("cannot open %1").arg(path));
+    SF_INFO info{};
+    SNDFILE* f = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+    if (!f) {
+        Fail(error, QStringLiteral("%1: %2").arg(path, QString::fromUtf8(sf_strerror(nullptr))));
         return std::nullopt;
     }
-    const QByteArray bytes = file.readAll();
-    const char* d = bytes.constData();
-    if (bytes.size() < 12 || std::memcmp(d, "RIFF", 4) != 0 || std::memcmp(d + 8, "WAVE", 4) != 0) {
-        Fail(error, QStringLiteral("%1 is not a RIFF/WAVE file").arg(path));
-        return std::nullopt;
-    }
-    Wav wav;
-    int bits = 0;
-    qint64 pos = 12;
-    while (pos + 8 <= bytes.size()) {
-        const QByteArray id(d + pos, 4);
-        qint64 size = U32(d + pos + 4);
-        const qint64 body = pos + 8;
-        if (id == "fmt ") {
-            if (size < 16 || body + 16 > bytes.size()) {
-                Fail(error, QStringLiteral("short fmt chunk"));
-                return std::nullopt;
+    Wav wav{info.samplerate, info.channels, {}, std::vector<std::vector<float>>(size_t(info.channels))};
+    std::vector<float> buf(4096 * size_t(info.channels));
+    sf_count_t n;
+    while ((n = sf_readf_float(f, buf.data(), 4096)) > 0) {
+        for (sf_count_t i = 0; i < n; ++i) {
+            float sum = 0;
+            for (int c = 0; c < info.channels; ++c) {
+                const float v = buf[size_t(i * info.channels + c)];
+                wav.planes[size_t(c)].push_back(v);
+                sum += v;
             }
-            quint16 format = U16(d + body);
-            wav.channels = U16(d + body + 2);
-            wav.rate = int(U32(d + body + 4));
-            bits = U16(d + body + 14);
-            if (format == 0xFFFE && size >= 40 && body + 26 <= bytes.size())
-                format = U16(d + body + 24);
-            if (format != 1 || bits != 16 || wav.channels < 1 || wav.rate < 1) {
-                Fail(error, QStringLiteral("not 16-bit PCM (format %1, %2 bits, %3 channels)")
-                                .arg(format).arg(bits).arg(wav.channels));
-                return std::nullopt;
-            }
-        } else if (id == "data") {
-            if (bits == 0) {
-                Fail(error, QStringLiteral("data chunk before fmt chunk"));
-                return std::nullopt;
-            }
-            const qint64 rest = bytes.size() - body;
-            if (size > rest || (size == 0 && rest > 0)) // header never finished
-                size = rest;
-            const qint64 frames = size / (2 * wav.channels);
-            wav.mono.resize(size_t(frames));
-            wav.planes.assign(size_t(wav.channels), std::vector<float>(size_t(frames)));
-            for (qint64 f = 0; f < frames; ++f) {
-                double sum = 0;
-                for (int c = 0; c < wav.channels; ++c) {
-                    const qint16 v = qint16(U16(d + body + 2 * (f * wav.channels + c)));
-                    wav.planes[size_t(c)][size_t(f)] = float(v / 32768.0);
-                    sum += v;
-                }
-                wav.mono[size_t(f)] = float(sum / wav.channels / 32768.0);
-            }
-            return wav;
+            wav.mono.push_back(sum / float(info.channels));
         }
-        pos = body + size + (size & 1);
     }
-    Fail(error, QStringLiteral("%1 has no data chunk").arg(path));
-    return std::nullopt;
+    sf_close(f);
+    return wav;
 }
 
 Wav Channel(const Wav& wav, int channel)
@@ -170,36 +121,9 @@ double RmsDb(const Wav& wav, double t0, double t1)
     return ToDb(std::sqrt(sum / double(e - b)));
 }
 
-std::vector<double> RmsCurveDb(const Wav& wav, double window)
-{
-    std::vector<double> out;
-    for (double t = 0; t + window <= wav.Duration() + 1e-9; t += window)
-        out.push_back(RmsDb(wav, t, t + window));
-    return out;
-}
-
-double ToneAmplitude(const Wav& wav, double freq, double t0, double t1)
-{
-    return Goertzel(wav, freq, Index(wav, t0), Index(wav, t1));
-}
-
 double ToneLevelDb(const Wav& wav, double freq, double t0, double t1)
 {
-    return ToDb(ToneAmplitude(wav, freq, t0, t1));
-}
-
-double DominantFrequency(const Wav& wav, double t0, double t1,
-                         const std::vector<double>& candidates, double thresholdDb)
-{
-    double best = 0, bestDb = thresholdDb;
-    for (double f : candidates) {
-        const double db = ToneLevelDb(wav, f, t0, t1);
-        if (db >= bestDb) {
-            best = f;
-            bestDb = db;
-        }
-    }
-    return best;
+    return ToDb(Goertzel(wav, freq, Index(wav, t0), Index(wav, t1)));
 }
 
 std::vector<CurvePoint> ToneCurveDb(const Wav& wav, double freq, double t0, double t1,
@@ -270,6 +194,22 @@ std::optional<double> ToneEnd(const Wav& wav, double freq, double inside, double
         prev = m;
     }
     return c;
+}
+
+// Of the candidates, the one with the highest tone level in [t0, t1), or 0
+// when none reaches thresholdDb.
+static double DominantFrequency(const Wav& wav, double t0, double t1,
+                                const std::vector<double>& candidates, double thresholdDb)
+{
+    double best = 0, bestDb = thresholdDb;
+    for (double f : candidates) {
+        const double db = ToneLevelDb(wav, f, t0, t1);
+        if (db >= bestDb) {
+            best = f;
+            bestDb = db;
+        }
+    }
+    return best;
 }
 
 std::vector<Segment> Segments(const Wav& wav, const std::vector<double>& candidates,

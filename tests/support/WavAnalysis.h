@@ -1,5 +1,5 @@
-// Reading and measuring recorded air: 16-bit PCM WAV in, times in seconds
-// from the first sample of the file, levels in dBFS.
+// Reading and measuring recorded air: any file libsndfile reads in, times
+// in seconds from the first sample of the file, levels in dBFS.
 //
 // Two level scales are used and never mixed:
 // - tone levels (Goertzel) are the peak amplitude of one sine: a full-scale
@@ -21,16 +21,16 @@ inline constexpr double kSilentDb = -200.0;
 struct Wav {
     int rate = 0;
     int channels = 0;
-    std::vector<float> mono; // mean of the channels, -1..1 (32768 = 1.0)
+    std::vector<float> mono; // mean of the channels, -1..1 (16-bit 32768 = 1.0)
     std::vector<std::vector<float>> planes; // each channel alone, as read
 
     qint64 Frames() const { return qint64(mono.size()); }
     double Duration() const { return rate ? double(mono.size()) / rate : 0.0; }
 };
 
-// Reads a 16-bit PCM WAV (RIFF/WAVE, format 1 or extensible PCM). A data
-// chunk whose size runs past the end of the file (a recorder killed before
-// it finished the header) is read up to the end of the file.
+// Reads a WAV (or any file libsndfile reads). A data chunk whose size runs
+// past the end of the file (a recorder killed before it finished the
+// header) is read up to the last whole frame in the file.
 std::optional<Wav> ReadWav(const QString& path, QString* error = nullptr);
 
 // One channel (0 = left) as a mono Wav, so that every measurement below
@@ -42,21 +42,10 @@ double ToDb(double amplitude);
 // RMS of [t0, t1) in dBFS.
 double RmsDb(const Wav& wav, double t0, double t1);
 
-// RMS per window of `window` seconds from t = 0; element i covers
-// [i*window, (i+1)*window).
-std::vector<double> RmsCurveDb(const Wav& wav, double window = 0.010);
-
-// Peak amplitude (linear, 1.0 = full scale) of the sine at `freq` Hz in
-// [t0, t1), Hann-windowed Goertzel. Tones at least 4/(t1-t0) Hz apart are
-// told apart to better than -40 dB.
-double ToneAmplitude(const Wav& wav, double freq, double t0, double t1);
+// Peak level of the sine at `freq` Hz in [t0, t1), Hann-windowed
+// Goertzel. Tones at least 4/(t1-t0) Hz apart are told apart to better
+// than -40 dB.
 double ToneLevelDb(const Wav& wav, double freq, double t0, double t1);
-
-// Of the candidates, the frequency with the highest tone level in [t0, t1),
-// or 0 when none reaches thresholdDb.
-double DominantFrequency(const Wav& wav, double t0, double t1,
-                         const std::vector<double>& candidates,
-                         double thresholdDb = -50.0);
 
 struct CurvePoint {
     double time;   // centre of the window, seconds

@@ -1,6 +1,5 @@
-// A minimal in-process player into the air: playbin with a pulsesink, for
-// tests of the harness and as a reference the application is compared with.
-// It only plays files; it does not stand in for the application's player.
+// A minimal in-process player into the air: playbin with a pulsesink, the
+// baseline the program is compared with. It only plays files.
 // Use from the test's thread; nothing runs a main loop (the bus is polled).
 #pragma once
 
@@ -22,10 +21,6 @@ public:
     // Waits (spinning the Qt event loop) until the stream ended; false on
     // an error or the timeout.
     bool WaitForEnd(int timeoutMs, QString* error = nullptr);
-
-    // playbin's volume, linear 0..1; with pulsesink this is the stream
-    // volume, applied by the server at once.
-    void SetVolume(double linear);
 
     void Stop();
 

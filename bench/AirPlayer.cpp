@@ -1,4 +1,4 @@
-#include "support/AirPlayer.h"
+#include "AirPlayer.h"
 
 #include "support/AirRecorder.h"
 #include "support/TestEnv.h"
@@ -78,12 +78,6 @@ bool AirPlayer::WaitForEnd(int timeoutMs, QString* error)
     if (error)
         *error = eos ? QString() : why.isEmpty() ? QStringLiteral("timed out") : why;
     return eos;
-}
-
-void AirPlayer::SetVolume(double linear)
-{
-    if (m_pipe)
-        g_object_set(m_pipe, "volume", linear, nullptr);
 }
 
 void AirPlayer::Stop()
