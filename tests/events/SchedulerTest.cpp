@@ -9,9 +9,9 @@ namespace {
 
 // 2024-03-04 is a Monday; no daylight-saving change near it in any zone
 // the tests run in.
-const QString kNews = QStringLiteral("/srv/news.wav");
-const QString kId = QStringLiteral("/srv/id.wav");
-const QString kAd = QStringLiteral("/srv/ad.wav");
+const QString kNews = "/srv/news.wav";
+const QString kId = "/srv/id.wav";
+const QString kAd = "/srv/ad.wav";
 
 WallTime At(int h, int mi = 0, int s = 0, int day = 4)
 {
@@ -198,8 +198,7 @@ TEST_F(SchedulerTest, SwitchingEventsOnResetsSwitchingOffDoesNot)
 
 TEST_F(SchedulerTest, ReplacingTheListSchedulesCopiesFromNow)
 {
-    qputenv("XDG_CONFIG_HOME", TestEnv::MakeTempDir(QStringLiteral("config")).toLocal8Bit());
-    HiveStore::ResetForTests();
+    TempHive hive;
     CEventList edited;
     edited.Append(Daily(kNews, At(7, 30, 0, 1)));
     SetClock(8, 0);
@@ -208,12 +207,11 @@ TEST_F(SchedulerTest, ReplacingTheListSchedulesCopiesFromNow)
     EXPECT_EQ(scheduler.Events().At(0).NextRun(), At(7, 30, 0, 5));
     EXPECT_EQ(edited.At(0).NextRun(), kZeroDate); // the page's copy is not touched
 
-    HiveStore::ResetForTests();
+    hive.Reload();
     CEventScheduler reloaded(clock);
     reloaded.LoadFromSettings();
     ASSERT_EQ(reloaded.Events().Count(), 1);
     EXPECT_EQ(reloaded.Events().At(0), edited.At(0));
-    HiveStore::ResetForTests();
 }
 
 } // namespace
