@@ -8,7 +8,7 @@
 
 namespace {
 
-const QString kFile = QStringLiteral("/srv/id.wav");
+const QString kFile = "/srv/id.wav";
 
 struct Zone
 {
@@ -100,7 +100,7 @@ TEST_P(DaylightSavingTest, RepeatedHourOfFallBackRunsDailyAndHourlyEventsOnce)
     clock.SetNow(Local(day.year(), day.month(), day.day(), 0, 0, 0));
     CScheduledEvent daily = Daily(kFile, Wall(day.addDays(-5), h, 30));
     Add(daily);
-    const QString hourlyFile = QStringLiteral("/srv/hourly.wav");
+    const QString hourlyFile = "/srv/hourly.wav";
     Add(Hourly(hourlyFile, Wall(day.addDays(-5), 0, 45)));
 
     // Six real hours from midnight end at 05:00 wall-clock time.
