@@ -88,16 +88,4 @@ TEST_F(EngineEventsTest, IdlePlayerStartsAnExactEventAtOnce)
     EXPECT_EQ(OnAirPath(), "/m/news.wav");
 }
 
-TEST_F(EngineEventsTest, PlayAfterALongStopSkipsMissedRuns)
-{
-    AddEvent("/m/id.wav", Noon(30), false);
-    scheduler.ResetToNow();
-    TickAt(50); // stopped all the while
-    EXPECT_EQ(engine->OnAir(), nullptr);
-    engine->OnPlay();
-    EndOnAir();
-    EXPECT_EQ(OnAirPath(), "/m/b.wav");
-    EXPECT_EQ(scheduler.Events().At(0).NextRun(), MakeWallTime(2000, 1, 2, 12, 30));
-}
-
 } // namespace

@@ -3,6 +3,8 @@
 #pragma once
 
 #include "events/ScheduledEvent.h"
+#include "events/Scheduler.h"
+#include "platform/Clock.h"
 #include "support/Fakes.h"
 #include "support/TestEnv.h"
 
@@ -64,3 +66,20 @@ inline CScheduledEvent Hourly(const QString& file, WallTime start, std::uint32_t
     e.everyHour = true;
     return e;
 }
+
+// A scheduler on a clock the test moves.
+class SchedulerOnClock
+{
+protected:
+    // Adds an event and schedules it from the clock's time, as a load does.
+    CScheduledEvent& Add(const CScheduledEvent& e)
+    {
+        scheduler.Events().Append(e);
+        CScheduledEvent& added = scheduler.Events().At(scheduler.Events().Count() - 1);
+        added.ComputeNextRun(scheduler.Now());
+        return added;
+    }
+
+    FakeClock clock;
+    CEventScheduler scheduler{clock};
+};

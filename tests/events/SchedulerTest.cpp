@@ -3,7 +3,6 @@
 #include "events/Scheduler.h"
 
 #include "EventsTestSupport.h"
-#include "platform/Clock.h"
 
 namespace {
 
@@ -18,7 +17,7 @@ WallTime At(int h, int mi = 0, int s = 0, int day = 4)
     return MakeWallTime(2024, 3, day, h, mi, s);
 }
 
-class SchedulerTest : public ::testing::Test
+class SchedulerTest : public ::testing::Test, protected SchedulerOnClock
 {
 protected:
     void SetUp() override { SetClock(7, 0); }
@@ -26,14 +25,6 @@ protected:
     void SetClock(int h, int mi = 0, int s = 0, int day = 4)
     {
         clock.SetNow(Local(2024, 3, day, h, mi, s));
-    }
-    // Adds an event and schedules it from the clock's time, as a load does.
-    CScheduledEvent& Add(CScheduledEvent e)
-    {
-        scheduler.Events().Append(e);
-        CScheduledEvent& added = scheduler.Events().At(scheduler.Events().Count() - 1);
-        added.ComputeNextRun(scheduler.Now());
-        return added;
     }
     QStringList UpcomingFiles()
     {
@@ -43,8 +34,6 @@ protected:
         return out;
     }
 
-    FakeClock clock;
-    CEventScheduler scheduler{clock};
 };
 
 TEST_F(SchedulerTest, DailyEventIsTakenOnceAtItsSecond)
