@@ -4,11 +4,10 @@
 #include "events/Scheduler.h"
 
 #include "EventsTestSupport.h"
-#include "platform/Clock.h"
 
 namespace {
 
-const QString kFile = QStringLiteral("/srv/id.wav");
+const QString kFile = "/srv/id.wav";
 
 struct Zone
 {
@@ -23,19 +22,12 @@ void PrintTo(const Zone& zone, std::ostream* os)
     *os << zone.tz;
 }
 
-class DaylightSavingTest : public ::testing::TestWithParam<Zone>
+class DaylightSavingTest : public ::testing::TestWithParam<Zone>, protected SchedulerOnClock
 {
 protected:
     void SetUp() override { zone = std::make_unique<ScopedTimeZone>(GetParam().tz); }
     void TearDown() override { zone.reset(); }
 
-    CScheduledEvent& Add(CScheduledEvent e)
-    {
-        scheduler.Events().Append(e);
-        CScheduledEvent& added = scheduler.Events().At(scheduler.Events().Count() - 1);
-        added.ComputeNextRun(scheduler.Now());
-        return added;
-    }
     // Ticks once a second for seconds of real time, taking due events as the
     // engine's events tick does; returns the wall-clock times of the takes.
     std::vector<WallTime> Run(int seconds, int stepSeconds = 1)
@@ -54,8 +46,6 @@ protected:
     }
 
     std::unique_ptr<ScopedTimeZone> zone;
-    FakeClock clock;
-    CEventScheduler scheduler{clock};
 };
 
 TEST_P(DaylightSavingTest, DailyEventKeepsItsWallClockTimeAcrossBothChanges)
@@ -100,7 +90,7 @@ TEST_P(DaylightSavingTest, RepeatedHourOfFallBackRunsDailyAndHourlyEventsOnce)
     clock.SetNow(Local(day.year(), day.month(), day.day(), 0, 0, 0));
     CScheduledEvent daily = Daily(kFile, Wall(day.addDays(-5), h, 30));
     Add(daily);
-    const QString hourlyFile = QStringLiteral("/srv/hourly.wav");
+    const QString hourlyFile = "/srv/hourly.wav";
     Add(Hourly(hourlyFile, Wall(day.addDays(-5), 0, 45)));
 
     // Six real hours from midnight end at 05:00 wall-clock time.

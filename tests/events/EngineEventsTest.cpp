@@ -21,8 +21,8 @@ protected:
         MakeEngine(&scheduler);
         scheduler.SetEnabledQuery([this] { return engine->Settings().enableEvents; });
 
-        Load({QStringLiteral("/m/a.wav"), QStringLiteral("/m/b.wav"), QStringLiteral("/m/c.wav")});
-        world.lengths[QStringLiteral("/m/a.wav")] = 3600 * 1000; // an hour-long item
+        Load({"/m/a.wav", "/m/b.wav", "/m/c.wav"});
+        world.lengths["/m/a.wav"] = 3600 * 1000; // an hour-long item
     }
     void TearDown() override { engine.reset(); }
 
@@ -43,61 +43,49 @@ protected:
 
 TEST_F(EngineEventsTest, ExactEventInterruptsAtTheNextTickThenThePlaylistGoesOn)
 {
-    AddEvent(QStringLiteral("/m/news.wav"), Noon(30), true);
+    AddEvent("/m/news.wav", Noon(30), true);
     engine->OnPlay(); // schedules the events from now
-    ASSERT_EQ(OnAirPath(), QStringLiteral("/m/a.wav"));
+    ASSERT_EQ(OnAirPath(), "/m/a.wav");
 
     TickAt(29, 59);
-    EXPECT_EQ(OnAirPath(), QStringLiteral("/m/a.wav"));
+    EXPECT_EQ(OnAirPath(), "/m/a.wav");
     TickAt(30, 0);
-    EXPECT_EQ(OnAirPath(), QStringLiteral("/m/news.wav"));
+    EXPECT_EQ(OnAirPath(), "/m/news.wav");
     EXPECT_EQ(scheduler.Events().At(0).NextRun(), MakeWallTime(2000, 1, 2, 12, 30));
     TickAt(30, 1);
-    EXPECT_EQ(world.opened.count(QStringLiteral("/m/news.wav")), 1);
+    EXPECT_EQ(world.opened.count("/m/news.wav"), 1);
 
     EndOnAir(); // the news end: the entry after the interrupted one follows
-    EXPECT_EQ(OnAirPath(), QStringLiteral("/m/b.wav"));
-    EXPECT_EQ(Starts(), (QStringList{QStringLiteral("a"), QStringLiteral("news"), QStringLiteral("b")}));
+    EXPECT_EQ(OnAirPath(), "/m/b.wav");
+    EXPECT_EQ(Starts(), (QStringList{"a", "news", "b"}));
 }
 
 TEST_F(EngineEventsTest, WaitingEventStartsWhenTheItemEnds)
 {
-    AddEvent(QStringLiteral("/m/id.wav"), Noon(30), false);
+    AddEvent("/m/id.wav", Noon(30), false);
     engine->OnPlay();
     for (int s = 0; s < 120; ++s)
         TickAt(29 + s / 60, s % 60); // due since 12:30, but the item is not cut
-    EXPECT_EQ(OnAirPath(), QStringLiteral("/m/a.wav"));
+    EXPECT_EQ(OnAirPath(), "/m/a.wav");
     scheduler.Refresh();
     EXPECT_EQ(scheduler.Upcoming().rowCount(), 1); // overdue and waiting
 
     EndOnAir();
-    EXPECT_EQ(OnAirPath(), QStringLiteral("/m/id.wav"));
+    EXPECT_EQ(OnAirPath(), "/m/id.wav");
     EXPECT_EQ(list.Selection(), 0); // the selection did not move
     EndOnAir();
-    EXPECT_EQ(OnAirPath(), QStringLiteral("/m/b.wav"));
-    EXPECT_EQ(Starts(), (QStringList{QStringLiteral("a"), QStringLiteral("id"), QStringLiteral("b")}));
+    EXPECT_EQ(OnAirPath(), "/m/b.wav");
+    EXPECT_EQ(Starts(), (QStringList{"a", "id", "b"}));
 }
 
 TEST_F(EngineEventsTest, IdlePlayerStartsAnExactEventAtOnce)
 {
-    AddEvent(QStringLiteral("/m/news.wav"), Noon(30), true);
+    AddEvent("/m/news.wav", Noon(30), true);
     scheduler.ResetToNow();
     TickAt(29, 59);
     EXPECT_EQ(engine->OnAir(), nullptr);
     TickAt(30);
-    EXPECT_EQ(OnAirPath(), QStringLiteral("/m/news.wav"));
-}
-
-TEST_F(EngineEventsTest, PlayAfterALongStopSkipsMissedRuns)
-{
-    AddEvent(QStringLiteral("/m/id.wav"), Noon(30), false);
-    scheduler.ResetToNow();
-    TickAt(50); // stopped all the while
-    EXPECT_EQ(engine->OnAir(), nullptr);
-    engine->OnPlay();
-    EndOnAir();
-    EXPECT_EQ(OnAirPath(), QStringLiteral("/m/b.wav"));
-    EXPECT_EQ(scheduler.Events().At(0).NextRun(), MakeWallTime(2000, 1, 2, 12, 30));
+    EXPECT_EQ(OnAirPath(), "/m/news.wav");
 }
 
 } // namespace

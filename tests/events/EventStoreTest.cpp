@@ -15,12 +15,12 @@ const WallTime kNow = MakeWallTime(2024, 3, 4, 12, 0, 0);
 CEventList Sample()
 {
     CEventList list;
-    CScheduledEvent a = Daily(QStringLiteral("/srv/News at 7.wav"), MakeWallTime(2001, 3, 5, 7, 30, 0));
+    CScheduledEvent a = Daily("/srv/News at 7.wav", MakeWallTime(2001, 3, 5, 7, 30, 0));
     a.exact = true;
-    CScheduledEvent b = Hourly(QStringLiteral("/srv/Jingle – Ünïcode.mp3"), MakeWallTime(2024, 3, 1, 0, 0, 59),
+    CScheduledEvent b = Hourly("/srv/Jingle – Ünïcode.mp3", MakeWallTime(2024, 3, 1, 0, 0, 59),
                                (1u << 1) | (1u << 5));
     b.expireDate = MakeWallTime(2024, 12, 31, 23, 59, 59);
-    CScheduledEvent c = Daily(QStringLiteral("/srv/never.wav"), MakeWallTime(2030, 1, 9, 0, 0, 1), 0);
+    CScheduledEvent c = Daily("/srv/never.wav", MakeWallTime(2030, 1, 9, 0, 0, 1), 0);
     list.Append(a);
     list.Append(b);
     list.Append(c);
@@ -36,10 +36,10 @@ void ExpectSameRecords(const CEventList& actual, const CEventList& expected)
 
 CRegistryKey EventsKey()
 {
-    return CRegistryKey::OpenAppSubkey(QStringLiteral("Events"));
+    return CRegistryKey::OpenAppSubkey("Events");
 }
 
-class RegistryEvents : public UserHiveTest
+class RegistryEvents : public ::testing::Test
 {
 protected:
     CEventList SaveAndReload(const CEventList& list)
@@ -48,7 +48,7 @@ protected:
             CRegistryKey app = CRegistryKey::OpenAppSubkey(QString());
             list.SaveToRegistry(app);
         }
-        ReloadHive();
+        hive.Reload();
         return Load();
     }
     static CEventList Load(WallTime now = kNow)
@@ -57,6 +57,7 @@ protected:
         loaded.LoadFromRegistry(CRegistryKey::OpenAppSubkey(QString()), now);
         return loaded;
     }
+    TempHive hive;
 };
 
 TEST_F(RegistryEvents, RoundTripKeepsEveryFieldToTheSecondInOrder)
@@ -67,37 +68,33 @@ TEST_F(RegistryEvents, RoundTripKeepsEveryFieldToTheSecondInOrder)
     // Loading schedules: the first from its time of day, the masked one never.
     EXPECT_EQ(loaded.At(0).NextRun(), MakeWallTime(2024, 3, 5, 7, 30, 0));
     EXPECT_EQ(loaded.At(2).NextRun(), std::nullopt);
-}
-
-TEST_F(RegistryEvents, ValuesHaveTheirStoredTypesAndFormats)
-{
-    SaveAndReload(Sample());
+    // The stored types and formats.
     const CRegistryKey events = EventsKey();
-    EXPECT_EQ(events.GetNumber(QStringLiteral("Count"), -1), 3);
-    const CRegistryKey first = CRegistryKey::Create(events, QStringLiteral("Event 0"));
+    EXPECT_EQ(events.GetNumber("Count", -1), 3);
+    const CRegistryKey first = CRegistryKey::Create(events, "Event 0");
     reg::ValueType type = reg::ValueType::None;
     QByteArray data;
-    ASSERT_TRUE(first.GetRaw(QStringLiteral("Exact"), &type, &data));
+    ASSERT_TRUE(first.GetRaw("Exact", &type, &data));
     EXPECT_EQ(type, reg::ValueType::Binary);
     EXPECT_EQ(data, QByteArray("\x01\x00\x00\x00", 4));
-    ASSERT_TRUE(first.GetRaw(QStringLiteral("EveryHour"), &type, &data));
+    ASSERT_TRUE(first.GetRaw("EveryHour", &type, &data));
     EXPECT_EQ(type, reg::ValueType::Binary);
     EXPECT_EQ(data, QByteArray(4, '\0'));
-    ASSERT_TRUE(first.GetRaw(QStringLiteral("WeekDayMask"), &type, &data));
+    ASSERT_TRUE(first.GetRaw("WeekDayMask", &type, &data));
     EXPECT_EQ(type, reg::ValueType::Dword);
-    EXPECT_EQ(first.GetText(QStringLiteral("StartDate"), {}), QStringLiteral("2001-3-5 7:30:00"));
-    EXPECT_EQ(first.GetText(QStringLiteral("ExpireDate"), {}), QStringLiteral("2099-12-31 0:00:00"));
+    EXPECT_EQ(first.GetText("StartDate", {}), "2001-3-5 7:30:00");
+    EXPECT_EQ(first.GetText("ExpireDate", {}), "2099-12-31 0:00:00");
 }
 
 TEST_F(RegistryEvents, SaveReplacesTheWholeKey)
 {
     {
         CRegistryKey events = EventsKey();
-        events.SetNumber(QStringLiteral("Count"), 9);
-        events.SetText(QStringLiteral("Stray"), QStringLiteral("x"));
+        events.SetNumber("Count", 9);
+        events.SetText("Stray", "x");
         for (int i : {0, 5, 8})
             CRegistryKey::Create(events, QStringLiteral("Event %1").arg(i))
-                .SetText(QStringLiteral("FileName"), QStringLiteral("/old%1.wav").arg(i));
+                .SetText("FileName", QStringLiteral("/old%1.wav").arg(i));
     }
     CEventList two;
     two.Append(Sample().At(0));
@@ -107,46 +104,41 @@ TEST_F(RegistryEvents, SaveReplacesTheWholeKey)
     const CRegistryKey events = EventsKey();
     EXPECT_EQ(events.ValueCount(), 1); // "Count" only
     ASSERT_EQ(events.SubkeyCount(), 2);
-    EXPECT_EQ(events.SubkeyName(0), QStringLiteral("Event 0"));
-    EXPECT_EQ(events.SubkeyName(1), QStringLiteral("Event 1"));
-}
+    EXPECT_EQ(events.SubkeyName(0), "Event 0");
+    EXPECT_EQ(events.SubkeyName(1), "Event 1");
 
-TEST_F(RegistryEvents, EmptyListLeavesCountZeroAndNoSubkeys)
-{
-    const CEventList loaded = SaveAndReload(CEventList());
-    EXPECT_TRUE(loaded.IsEmpty());
-    const CRegistryKey events = EventsKey();
-    EXPECT_EQ(events.GetNumber(QStringLiteral("Count"), -1), 0);
-    EXPECT_EQ(events.SubkeyCount(), 0);
+    EXPECT_TRUE(SaveAndReload(CEventList()).IsEmpty());
+    EXPECT_EQ(EventsKey().GetNumber("Count", -1), 0);
+    EXPECT_EQ(EventsKey().SubkeyCount(), 0);
 }
 
 TEST_F(RegistryEvents, CountDecidesWhichEntriesAreReadAndGapsAreSkipped)
 {
     {
         CRegistryKey events = EventsKey();
-        events.SetNumber(QStringLiteral("Count"), 5);
+        events.SetNumber("Count", 5);
         for (int i : {0, 2, 3, 6})
             CRegistryKey::Create(events, QStringLiteral("Event %1").arg(i))
-                .SetText(QStringLiteral("FileName"), QStringLiteral("/e%1.wav").arg(i));
-        CRegistryKey::Create(events, QStringLiteral("Event 3")).DeleteValue(QStringLiteral("FileName"));
-        CRegistryKey::Create(events, QStringLiteral("Event 07")).SetText(QStringLiteral("FileName"), QStringLiteral("/x"));
+                .SetText("FileName", QStringLiteral("/e%1.wav").arg(i));
+        CRegistryKey::Create(events, "Event 3").DeleteValue("FileName");
+        CRegistryKey::Create(events, "Event 07").SetText("FileName", "/x");
     }
     CEventList loaded = Load();
     ASSERT_EQ(loaded.Count(), 2); // 1 and 4 missing, 3 empty, 6 beyond Count
-    EXPECT_EQ(loaded.At(0).fileName, QStringLiteral("/e0.wav"));
-    EXPECT_EQ(loaded.At(1).fileName, QStringLiteral("/e2.wav"));
+    EXPECT_EQ(loaded.At(0).fileName, "/e0.wav");
+    EXPECT_EQ(loaded.At(1).fileName, "/e2.wav");
 
-    EventsKey().SetNumber(QStringLiteral("Count"), 1); // smaller: the rest is ignored
+    EventsKey().SetNumber("Count", 1); // smaller: the rest is ignored
     loaded = Load();
     ASSERT_EQ(loaded.Count(), 1);
     {
         CRegistryKey app = CRegistryKey::OpenAppSubkey(QString());
         loaded.SaveToRegistry(app);
     }
-    ReloadHive();
+    hive.Reload();
     EXPECT_EQ(EventsKey().SubkeyCount(), 1); // and is gone after the next save
 
-    EventsKey().SetNumber(QStringLiteral("Count"), 0x7FFFFFFF); // huge: still cheap
+    EventsKey().SetNumber("Count", 0x7FFFFFFF); // huge: still cheap
     EXPECT_EQ(Load().Count(), 1);
 }
 
@@ -155,15 +147,15 @@ TEST_F(RegistryEvents, BadValuesKeepTheirDefaultsAndExpiredEventsAreDropped)
     const WallTime loadMoment = MakeWallTime(2024, 3, 4, 12, 0, 30);
     {
         CRegistryKey events = EventsKey();
-        events.SetNumber(QStringLiteral("Count"), 2);
-        CRegistryKey bad = CRegistryKey::Create(events, QStringLiteral("Event 0"));
-        bad.SetNumber(QStringLiteral("Exact"), 1);        // a DWORD, not a flag
-        bad.SetText(QStringLiteral("WeekDayMask"), QStringLiteral("weekdays"));
-        bad.SetText(QStringLiteral("StartDate"), QStringLiteral("yesterday"));
-        bad.SetText(QStringLiteral("ExpireDate"), QStringLiteral("2024-2-30 0:00:00"));
-        CRegistryKey expired = CRegistryKey::Create(events, QStringLiteral("Event 1"));
-        expired.SetText(QStringLiteral("FileName"), QStringLiteral("/old.wav"));
-        expired.SetText(QStringLiteral("ExpireDate"), QStringLiteral("2024-3-4 12:00:29"));
+        events.SetNumber("Count", 2);
+        CRegistryKey bad = CRegistryKey::Create(events, "Event 0");
+        bad.SetNumber("Exact", 1);        // a DWORD, not a flag
+        bad.SetText("WeekDayMask", "weekdays");
+        bad.SetText("StartDate", "yesterday");
+        bad.SetText("ExpireDate", "2024-2-30 0:00:00");
+        CRegistryKey expired = CRegistryKey::Create(events, "Event 1");
+        expired.SetText("FileName", "/old.wav");
+        expired.SetText("ExpireDate", "2024-3-4 12:00:29");
     }
     const CEventList loaded = Load(loadMoment);
     ASSERT_EQ(loaded.Count(), 1);
@@ -179,7 +171,7 @@ TEST_F(RegistryEvents, BadValuesKeepTheirDefaultsAndExpiredEventsAreDropped)
 class FileEvents : public ::testing::Test
 {
 protected:
-    void SetUp() override { path = TestEnv::MakeTempDir(QStringLiteral("events")) + QStringLiteral("/Events.ini"); }
+    void SetUp() override { path = TestEnv::MakeTempDir("events") + "/Events.ini"; }
     QByteArray Text() const
     {
         QFile f(path);
@@ -238,7 +230,7 @@ TEST_F(FileEvents, CountGapsEmptySectionsExpiryAndEmptyList)
                              "StartDate=2024-03-01T10:20:30\n[Event 4]\nFileName=/e.wav\n");
     const CEventList loaded = Load();
     ASSERT_EQ(loaded.Count(), 1); // 0 expired, 1 empty, 2 missing, 4 beyond Count
-    EXPECT_EQ(loaded.At(0).fileName, QStringLiteral("/d.wav"));
+    EXPECT_EQ(loaded.At(0).fileName, "/d.wav");
     EXPECT_TRUE(loaded.At(0).everyHour);
     EXPECT_EQ(loaded.At(0).startDate, MakeWallTime(2024, 3, 1, 10, 20, 30));
     EXPECT_EQ(loaded.At(0).NextRun(), MakeWallTime(2024, 3, 4, 12, 20, 30));

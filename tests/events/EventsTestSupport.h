@@ -1,9 +1,11 @@
 // Helpers shared by the event tests: wall-clock literals, a time-zone guard
-// and a per-test user hive.
+// and event records.
 #pragma once
 
 #include "events/ScheduledEvent.h"
-#include "platform/registry/HiveStore.h"
+#include "events/Scheduler.h"
+#include "platform/Clock.h"
+#include "support/Fakes.h"
 #include "support/TestEnv.h"
 
 #include <QByteArray>
@@ -17,11 +19,6 @@ inline void PrintTo(const WallTime& t, std::ostream* os)
     *os << FormatStoredDate(t).toStdString();
 }
 
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
-
 // A local QDateTime, as the system clock would give it.
 inline QDateTime Local(int y, int mo, int d, int h, int mi = 0, int s = 0)
 {
@@ -33,8 +30,7 @@ inline QDateTime Local(int y, int mo, int d, int h, int mi = 0, int s = 0)
 class ScopedTimeZone
 {
 public:
-    explicit ScopedTimeZone(const char* zone)
-        : m_had(qEnvironmentVariableIsSet("TZ")), m_old(qgetenv("TZ"))
+    explicit ScopedTimeZone(const char* zone) : m_had(qEnvironmentVariableIsSet("TZ")), m_old(qgetenv("TZ"))
     {
         qputenv("TZ", zone);
         tzset();
@@ -55,20 +51,6 @@ private:
     QByteArray m_old;
 };
 
-// A fresh, empty user hive for each test.
-class UserHiveTest : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        qputenv("XDG_CONFIG_HOME", TestEnv::MakeTempDir(QStringLiteral("config")).toLocal8Bit());
-        HiveStore::ResetForTests();
-    }
-    void TearDown() override { HiveStore::ResetForTests(); }
-    // Forgets the store: the next key reads the hive file again.
-    static void ReloadHive() { HiveStore::ResetForTests(); }
-};
-
 // A daily event at the time of day of start.
 inline CScheduledEvent Daily(const QString& file, WallTime start, std::uint32_t mask = 127)
 {
@@ -84,3 +66,20 @@ inline CScheduledEvent Hourly(const QString& file, WallTime start, std::uint32_t
     e.everyHour = true;
     return e;
 }
+
+// A scheduler on a clock the test moves.
+class SchedulerOnClock
+{
+protected:
+    // Adds an event and schedules it from the clock's time, as a load does.
+    CScheduledEvent& Add(const CScheduledEvent& e)
+    {
+        scheduler.Events().Append(e);
+        CScheduledEvent& added = scheduler.Events().At(scheduler.Events().Count() - 1);
+        added.ComputeNextRun(scheduler.Now());
+        return added;
+    }
+
+    FakeClock clock;
+    CEventScheduler scheduler{clock};
+};

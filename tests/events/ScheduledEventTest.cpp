@@ -8,89 +8,78 @@
 
 namespace {
 
-// 2024-03-04 is a Monday.
+// 2024-03-04 is a Monday; day bits count from Sunday (bit 0).
 constexpr int kMon = 4;
-const QString kFile = QStringLiteral("/srv/jingles/Station ID.wav");
+constexpr std::uint32_t kMonday = 1u << 1, kThursday = 1u << 4;
+const QString kFile = "/srv/jingles/Station ID.wav";
 
 WallTime At(int day, int h, int mi = 0, int s = 0)
 {
     return MakeWallTime(2024, 3, day, h, mi, s);
 }
 
-TEST(NextRun, DailyEventAroundItsTime)
+CScheduledEvent Expiring(CScheduledEvent e, WallTime expiry)
 {
-    CScheduledEvent e = Daily(kFile, At(1, 7, 30));
-    EXPECT_FALSE(e.ComputeNextRun(At(kMon, 7, 29, 59)));
-    EXPECT_EQ(e.NextRun(), At(kMon, 7, 30));
-    EXPECT_FALSE(e.IsDue(At(kMon, 7, 29, 59)));
-    EXPECT_TRUE(e.IsDue(At(kMon, 7, 30)));
-
-    // Computed at 07:30:00 itself: never for the very moment of computation.
-    e.ComputeNextRun(At(kMon, 7, 30));
-    EXPECT_EQ(e.NextRun(), At(kMon + 1, 7, 30));
+    e.expireDate = expiry;
+    return e;
 }
 
-TEST(NextRun, HourlyMondayOnlyLateOnMondayMovesToNextMonday)
+TEST(NextRun, FollowsTimeOfDayHourWeekdaysStartAndExpiry)
 {
-    CScheduledEvent e = Hourly(kFile, At(1, 5, 30), 1u << 1);
-    e.ComputeNextRun(At(kMon, 23, 45));
-    EXPECT_EQ(e.NextRun(), At(kMon + 7, 0, 30));
-
-    e.ComputeNextRun(At(kMon, 10, 15));
-    EXPECT_EQ(e.NextRun(), At(kMon, 10, 30));
-    e.ComputeNextRun(At(kMon, 10, 30));
-    EXPECT_EQ(e.NextRun(), At(kMon, 11, 30));
-    // Sunday evening: the first hour of Monday.
-    e.ComputeNextRun(At(kMon - 1, 18, 0));
-    EXPECT_EQ(e.NextRun(), At(kMon, 0, 30));
-}
-
-TEST(NextRun, FutureStartIsTheFirstRunUnlessItsDayIsMasked)
-{
-    const WallTime wednesday = At(kMon + 2, 9, 15);
-    CScheduledEvent daily = Daily(kFile, wednesday);
-    daily.ComputeNextRun(At(kMon, 12, 0));
-    EXPECT_EQ(daily.NextRun(), wednesday);
-
-    daily.weekDayMask = 1u << 4; // Thursday only
-    daily.ComputeNextRun(At(kMon, 12, 0));
-    EXPECT_EQ(daily.NextRun(), At(kMon + 3, 9, 15));
-
-    CScheduledEvent hourly = Hourly(kFile, wednesday, 1u << 4);
-    hourly.ComputeNextRun(At(kMon, 12, 0));
-    EXPECT_EQ(hourly.NextRun(), At(kMon + 3, 0, 15)); // first hour of Thursday
-}
-
-TEST(NextRun, ExpiryAndEmptyMaskMeanNeverAgain)
-{
-    CScheduledEvent e = Daily(kFile, At(1, 7, 30));
-    e.expireDate = At(kMon + 1, 7, 30); // exactly the next run: still runs
-    EXPECT_FALSE(e.ComputeNextRun(At(kMon, 8, 0)));
-    EXPECT_EQ(e.NextRun(), At(kMon + 1, 7, 30));
-
-    e.expireDate = At(kMon + 1, 7, 29, 59);
-    EXPECT_TRUE(e.ComputeNextRun(At(kMon, 8, 0)));
-    EXPECT_EQ(e.NextRun(), std::nullopt);
-    EXPECT_FALSE(e.IsDue(MakeWallTime(2099, 1, 1)));
+    const std::optional<WallTime> never;
+    const struct
+    {
+        const char* what;
+        CScheduledEvent event;
+        WallTime now;
+        std::optional<WallTime> next;
+        bool expired = false;
+    } cases[] = {
+        {"daily, a second before", Daily(kFile, At(1, 7, 30)), At(kMon, 7, 29, 59), At(kMon, 7, 30)},
+        {"daily, at its time: never the very moment", Daily(kFile, At(1, 7, 30)), At(kMon, 7, 30),
+         At(kMon + 1, 7, 30)},
+        {"hourly", Hourly(kFile, At(1, 5, 30), kMonday), At(kMon, 10, 15), At(kMon, 10, 30)},
+        {"hourly, at its time", Hourly(kFile, At(1, 5, 30), kMonday), At(kMon, 10, 30), At(kMon, 11, 30)},
+        {"hourly, late on its last day", Hourly(kFile, At(1, 5, 30), kMonday), At(kMon, 23, 45),
+         At(kMon + 7, 0, 30)},
+        {"hourly, the evening before its day", Hourly(kFile, At(1, 5, 30), kMonday), At(kMon - 1, 18, 0),
+         At(kMon, 0, 30)},
+        {"future start", Daily(kFile, At(kMon + 2, 9, 15)), At(kMon, 12), At(kMon + 2, 9, 15)},
+        {"future start on a masked day", Daily(kFile, At(kMon + 2, 9, 15), kThursday), At(kMon, 12),
+         At(kMon + 3, 9, 15)},
+        {"hourly future start on a masked day", Hourly(kFile, At(kMon + 2, 9, 15), kThursday), At(kMon, 12),
+         At(kMon + 3, 0, 15)},
+        {"expiring exactly at the next run", Expiring(Daily(kFile, At(1, 7, 30)), At(kMon + 1, 7, 30)),
+         At(kMon, 8), At(kMon + 1, 7, 30)},
+        {"expiring a second before it", Expiring(Daily(kFile, At(1, 7, 30)), At(kMon + 1, 7, 29, 59)),
+         At(kMon, 8), never, true},
+        {"empty mask", Daily(kFile, At(1, 7, 30), 0), At(kMon, 8), never},
+        {"only a stray bit", Daily(kFile, At(1, 7, 30), 128), At(kMon, 8), never},
+        {"only stray bits", Daily(kFile, At(1, 7, 30), 0xFFFFFF80u), At(kMon, 8), never},
+    };
+    for (auto c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(c.event.ComputeNextRun(c.now), c.expired);
+        EXPECT_EQ(c.event.NextRun(), c.next);
+        if (c.next) {
+            EXPECT_FALSE(c.event.IsDue(*c.next - std::chrono::seconds{1}));
+            EXPECT_TRUE(c.event.IsDue(*c.next));
+        } else {
+            EXPECT_FALSE(c.event.IsDue(MakeWallTime(2099, 1, 1)));
+        }
+    }
+    const CScheduledEvent e = Expiring(Daily(kFile, At(1, 7, 30)), At(kMon + 1, 7, 29, 59));
     EXPECT_FALSE(e.IsExpired(At(kMon + 1, 7, 29, 59)));
     EXPECT_TRUE(e.IsExpired(At(kMon + 1, 7, 30)));
-
-    for (std::uint32_t mask : {0u, 128u, 0xFFFFFF80u}) {
-        CScheduledEvent never = Daily(kFile, At(1, 7, 30), mask);
-        EXPECT_FALSE(never.ComputeNextRun(At(kMon, 8, 0))) << mask; // not expired
-        EXPECT_EQ(never.NextRun(), std::nullopt) << mask;
-    }
 }
 
 TEST(NextRun, WeekdayBits)
 {
     CScheduledEvent e(At(1, 0));
-    e.weekDayMask = (1u << 1) | (1u << 6) | 0x100u; // Monday, Saturday, a stray bit
-    const std::vector<bool> expected{false, true, false, false, false, false, true};
-    for (int d = 1; d <= 7; ++d)
-        EXPECT_EQ(e.RunsOnDay(d), expected[std::size_t(d - 1)]) << d;
-    EXPECT_FALSE(e.RunsOnDay(0));
-    EXPECT_FALSE(e.RunsOnDay(8));
+    e.weekDayMask = kMonday | (1u << 6) | 0x100u; // Monday, Saturday, a stray bit
+    const bool expected[] = {false, false, true, false, false, false, false, true, false};
+    for (int d = 0; d <= 8; ++d)
+        EXPECT_EQ(e.RunsOnDay(d), expected[d]) << d;
     EXPECT_EQ(DayOfWeek(At(kMon, 12)), 2);
     EXPECT_EQ(DayOfWeek(At(kMon - 1, 12)), 1);
 }
@@ -113,52 +102,51 @@ TEST(EventRecord, CopiesLeaveTheNextRunBehindAndEqualityIgnoresIt)
     EXPECT_EQ(assigned.NextRun(), kZeroDate);
     EXPECT_EQ(assigned, e);
 
-    CScheduledEvent other = e;
-    other.fileName = kFile.toUpper();
-    EXPECT_FALSE(other == e);
-    other = e;
-    other.expireDate += std::chrono::seconds{1};
-    EXPECT_FALSE(other == e);
-    other = e;
-    other.weekDayMask = 126;
-    EXPECT_FALSE(other == e);
+    const std::function<void(CScheduledEvent&)> changes[] = {
+        [](CScheduledEvent& o) { o.fileName = kFile.toUpper(); },
+        [](CScheduledEvent& o) { o.expireDate += std::chrono::seconds{1}; },
+        [](CScheduledEvent& o) { o.startDate += std::chrono::seconds{1}; },
+        [](CScheduledEvent& o) { o.weekDayMask = 126; },
+        [](CScheduledEvent& o) { o.exact = false; },
+        [](CScheduledEvent& o) { o.everyHour = true; },
+    };
+    for (const auto& change : changes) {
+        CScheduledEvent other = e;
+        change(other);
+        EXPECT_FALSE(other == e) << &change - changes;
+    }
 }
 
 TEST(StoredDate, FormatHasNoLeadingZerosBeforeTheMinutes)
 {
-    EXPECT_EQ(FormatStoredDate(MakeWallTime(2099, 12, 31)), QStringLiteral("2099-12-31 0:00:00"));
-    EXPECT_EQ(FormatStoredDate(MakeWallTime(2001, 3, 5, 7, 30)), QStringLiteral("2001-3-5 7:30:00"));
-    EXPECT_EQ(FormatStoredDate(MakeWallTime(2024, 10, 27, 23, 5, 9)), QStringLiteral("2024-10-27 23:05:09"));
+    EXPECT_EQ(FormatStoredDate(MakeWallTime(2099, 12, 31)), "2099-12-31 0:00:00");
+    EXPECT_EQ(FormatStoredDate(MakeWallTime(2001, 3, 5, 7, 30)), "2001-3-5 7:30:00");
+    EXPECT_EQ(FormatStoredDate(MakeWallTime(2024, 10, 27, 23, 5, 9)), "2024-10-27 23:05:09");
 }
 
 TEST(StoredDate, ParsesStoredIsoAndShortForms)
 {
-    EXPECT_EQ(ParseStoredDate(QStringLiteral("2001-3-5 7:30:00")), MakeWallTime(2001, 3, 5, 7, 30));
-    EXPECT_EQ(ParseStoredDate(QStringLiteral("2001-03-05T07:30:09")), MakeWallTime(2001, 3, 5, 7, 30, 9));
-    EXPECT_EQ(ParseStoredDate(QStringLiteral(" 2099-12-31 0:00 ")), MakeWallTime(2099, 12, 31));
-    EXPECT_EQ(ParseStoredDate(QStringLiteral("2024-2-29")), MakeWallTime(2024, 2, 29));
+    EXPECT_EQ(ParseStoredDate("2001-3-5 7:30:00"), MakeWallTime(2001, 3, 5, 7, 30));
+    EXPECT_EQ(ParseStoredDate("2001-03-05T07:30:09"), MakeWallTime(2001, 3, 5, 7, 30, 9));
+    EXPECT_EQ(ParseStoredDate(" 2099-12-31 0:00 "), MakeWallTime(2099, 12, 31));
+    EXPECT_EQ(ParseStoredDate("2024-2-29"), MakeWallTime(2024, 2, 29));
     for (const char* bad : {"", "garbage", "2023-2-29 0:00:00", "2001-13-1 0:00:00", "2001-3-5 24:00:00",
                             "2001-3-5 7:60:00", "2001-3-5 7:30:00 extra", "99-1-1 0:00:00", "2001/3/5 7:30:00"})
         EXPECT_EQ(ParseStoredDate(QString::fromLatin1(bad)), std::nullopt) << bad;
 }
 
-class DisplayLine : public ::testing::Test
-{
-protected:
-    void TearDown() override { QLocale::setDefault(QLocale::system()); }
-};
-
-TEST_F(DisplayLine, DailyUsesTheLocaleTimeHourlyTheMinuteAndSecond)
+TEST(DisplayLine, DailyUsesTheLocaleTimeHourlyTheMinuteAndSecond)
 {
     CScheduledEvent e = Daily(kFile, At(1, 7, 30));
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    EXPECT_EQ(e.GetDisplayLine(), QStringLiteral("07:30:00  -  Station ID"));
+    EXPECT_EQ(e.GetDisplayLine(), "07:30:00  -  Station ID");
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
     e.exact = true;
-    EXPECT_EQ(e.GetDisplayLine(), QStringLiteral("7:30:00 AM  *  Station ID"));
+    EXPECT_EQ(e.GetDisplayLine(), "7:30:00 AM  *  Station ID");
+    QLocale::setDefault(QLocale::system());
 
-    CScheduledEvent h = Hourly(QStringLiteral("/x/30.pause"), At(1, 19, 5, 7));
-    EXPECT_EQ(h.GetDisplayLine(), QStringLiteral("__:05:07  -  30 sec."));
+    CScheduledEvent h = Hourly("/x/30.pause", At(1, 19, 5, 7));
+    EXPECT_EQ(h.GetDisplayLine(), "__:05:07  -  30 sec.");
 }
 
 } // namespace

@@ -3,22 +3,21 @@
 #include "events/Scheduler.h"
 
 #include "EventsTestSupport.h"
-#include "platform/Clock.h"
 
 namespace {
 
 // 2024-03-04 is a Monday; no daylight-saving change near it in any zone
 // the tests run in.
-const QString kNews = QStringLiteral("/srv/news.wav");
-const QString kId = QStringLiteral("/srv/id.wav");
-const QString kAd = QStringLiteral("/srv/ad.wav");
+const QString kNews = "/srv/news.wav";
+const QString kId = "/srv/id.wav";
+const QString kAd = "/srv/ad.wav";
 
 WallTime At(int h, int mi = 0, int s = 0, int day = 4)
 {
     return MakeWallTime(2024, 3, day, h, mi, s);
 }
 
-class SchedulerTest : public ::testing::Test
+class SchedulerTest : public ::testing::Test, protected SchedulerOnClock
 {
 protected:
     void SetUp() override { SetClock(7, 0); }
@@ -26,14 +25,6 @@ protected:
     void SetClock(int h, int mi = 0, int s = 0, int day = 4)
     {
         clock.SetNow(Local(2024, 3, day, h, mi, s));
-    }
-    // Adds an event and schedules it from the clock's time, as a load does.
-    CScheduledEvent& Add(CScheduledEvent e)
-    {
-        scheduler.Events().Append(e);
-        CScheduledEvent& added = scheduler.Events().At(scheduler.Events().Count() - 1);
-        added.ComputeNextRun(scheduler.Now());
-        return added;
     }
     QStringList UpcomingFiles()
     {
@@ -43,8 +34,6 @@ protected:
         return out;
     }
 
-    FakeClock clock;
-    CEventScheduler scheduler{clock};
 };
 
 TEST_F(SchedulerTest, DailyEventIsTakenOnceAtItsSecond)
@@ -198,8 +187,7 @@ TEST_F(SchedulerTest, SwitchingEventsOnResetsSwitchingOffDoesNot)
 
 TEST_F(SchedulerTest, ReplacingTheListSchedulesCopiesFromNow)
 {
-    qputenv("XDG_CONFIG_HOME", TestEnv::MakeTempDir(QStringLiteral("config")).toLocal8Bit());
-    HiveStore::ResetForTests();
+    TempHive hive;
     CEventList edited;
     edited.Append(Daily(kNews, At(7, 30, 0, 1)));
     SetClock(8, 0);
@@ -208,12 +196,11 @@ TEST_F(SchedulerTest, ReplacingTheListSchedulesCopiesFromNow)
     EXPECT_EQ(scheduler.Events().At(0).NextRun(), At(7, 30, 0, 5));
     EXPECT_EQ(edited.At(0).NextRun(), kZeroDate); // the page's copy is not touched
 
-    HiveStore::ResetForTests();
+    hive.Reload();
     CEventScheduler reloaded(clock);
     reloaded.LoadFromSettings();
     ASSERT_EQ(reloaded.Events().Count(), 1);
     EXPECT_EQ(reloaded.Events().At(0), edited.At(0));
-    HiveStore::ResetForTests();
 }
 
 } // namespace

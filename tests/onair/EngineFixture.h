@@ -14,6 +14,7 @@
 #include "platform/Shell.h"
 #include "platform/SystemRestart.h"
 #include "playlist/Playlist.h"
+#include "support/Fakes.h"
 
 #include <gtest/gtest.h>
 
@@ -95,23 +96,6 @@ private:
     TrackMs m_position = 0;
     bool m_hasVolume = true;
     float m_volume = 1.0f;
-};
-
-struct RecordingUi : UserInterface
-{
-    QStringList messages;
-    void ShowMessage(const QString& text, Icon) override { messages << text; }
-};
-
-struct RecordingShell : Shell
-{
-    QList<QStringList> started;
-    bool StartProgram(const QString& program, const QStringList& args, const QString&,
-                      QString*) override
-    {
-        started << (QStringList{program} + args);
-        return true;
-    }
 };
 
 struct FakeEvents : EventSource

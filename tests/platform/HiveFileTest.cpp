@@ -7,7 +7,7 @@ using reg::HiveKey;
 
 namespace {
 
-const QString kRoot = QStringLiteral("HKEY_CURRENT_USER");
+const QString kRoot = "HKEY_CURRENT_USER";
 
 HiveKey Parse(const QByteArray& text, std::vector<reg::HiveProblem>* problems = nullptr)
 {
@@ -23,10 +23,10 @@ HiveKey Parse(const QByteArray& text, std::vector<reg::HiveProblem>* problems = 
 QString ParseError(const QByteArray& text)
 {
     HiveKey root{kRoot, {}, {}};
-    root.SetValue(QStringLiteral("Untouched"), 1, "x");
+    root.SetValue("Untouched", 1, "x");
     QString error;
     EXPECT_FALSE(reg::ParseHive(text, kRoot, &root, nullptr, &error)) << text.toStdString();
-    EXPECT_NE(root.FindValue(QStringLiteral("Untouched")), nullptr) << "a rejected file must not change the tree";
+    EXPECT_NE(root.FindValue("Untouched"), nullptr) << "a rejected file must not change the tree";
     return error;
 }
 
@@ -49,20 +49,20 @@ TEST(HiveFile, ReadsEveryValueFormOfARegistryExport)
         "@=\"default\"\r\n"
         "\r\n"
         "[HKEY_CURRENT_USER\\Software\\A\\Sub]\r\n");
-    const HiveKey* a = root.Find({QStringLiteral("software"), QStringLiteral("a")});
+    const HiveKey* a = root.Find({"software", "a"});
     ASSERT_NE(a, nullptr);
     ASSERT_EQ(a->values.size(), 8u);
-    EXPECT_EQ(a->FindValue(QStringLiteral("text"))->data, QByteArray("C:\\dir \"q\"", 11));
-    EXPECT_EQ(a->FindValue(QStringLiteral("Count"))->data, QByteArray("\x0f\0\0\0", 4));
-    EXPECT_EQ(a->FindValue(QStringLiteral("Short"))->data, QByteArray("\x0f\0\0\0", 4));
-    EXPECT_EQ(a->FindValue(QStringLiteral("Bin"))->type, 3u);
-    EXPECT_EQ(a->FindValue(QStringLiteral("Bin"))->data, QByteArray("\x01\0\0\0", 4));
-    EXPECT_TRUE(a->FindValue(QStringLiteral("Empty"))->data.isEmpty());
-    EXPECT_EQ(a->FindValue(QStringLiteral("Multi"))->type, 7u);
-    EXPECT_EQ(a->FindValue(QStringLiteral("Qword"))->type, 11u);
+    EXPECT_EQ(a->FindValue("text")->data, QByteArray("C:\\dir \"q\"", 11));
+    EXPECT_EQ(a->FindValue("Count")->data, QByteArray("\x0f\0\0\0", 4));
+    EXPECT_EQ(a->FindValue("Short")->data, QByteArray("\x0f\0\0\0", 4));
+    EXPECT_EQ(a->FindValue("Bin")->type, 3u);
+    EXPECT_EQ(a->FindValue("Bin")->data, QByteArray("\x01\0\0\0", 4));
+    EXPECT_TRUE(a->FindValue("Empty")->data.isEmpty());
+    EXPECT_EQ(a->FindValue("Multi")->type, 7u);
+    EXPECT_EQ(a->FindValue("Qword")->type, 11u);
     EXPECT_EQ(a->FindValue(QString())->data, QByteArray("default", 8));
     ASSERT_EQ(a->subkeys.size(), 1u);
-    EXPECT_EQ(a->subkeys[0].name, QStringLiteral("Sub"));
+    EXPECT_EQ(a->subkeys[0].name, "Sub");
 }
 
 TEST(HiveFile, ABadLineCostsOnlyItsOwnValue)
@@ -116,14 +116,14 @@ TEST(HiveFile, ABadLineCostsOnlyItsOwnValue)
         SCOPED_TRACE(c.line.toStdString());
         std::vector<reg::HiveProblem> problems;
         const HiveKey root = Parse(head + c.line + (c.where == Last ? "" : tail), &problems);
-        const HiveKey* k = root.Find({QStringLiteral("K")});
-        EXPECT_NE(k->FindValue(QStringLiteral("before")), nullptr);
+        const HiveKey* k = root.Find({"K"});
+        EXPECT_NE(k->FindValue("before"), nullptr);
         if (c.where != Last) {
-            EXPECT_EQ(k->FindValue(QStringLiteral("after")) == nullptr, c.where == Header)
+            EXPECT_EQ(k->FindValue("after") == nullptr, c.where == Header)
                 << "the values below a bad key header are lost, never put into the key above";
-            EXPECT_NE(root.Find({QStringLiteral("K"), QStringLiteral("Sub")})->FindValue(QStringLiteral("deep")), nullptr);
+            EXPECT_NE(root.Find({"K", "Sub"})->FindValue("deep"), nullptr);
         }
-        const reg::HiveValue* a = k->FindValue(QStringLiteral("a"));
+        const reg::HiveValue* a = k->FindValue("a");
         ASSERT_EQ(problems.size(), c.problem ? 1u : 0u);
         if (!c.problem) {
             ASSERT_NE(a, nullptr);
@@ -159,24 +159,24 @@ TEST(HiveFile, NamesAreCaseInsensitiveAndKeepTheirFirstCase)
     const HiveKey root = Parse("REGEDIT4\n\n[HKEY_CURRENT_USER\\Soft]\n\"Name\"=\"1\"\n\"NAME\"=\"2\"\n"
                                "[hkey_current_user\\SOFT\\x]\n");
     ASSERT_EQ(root.subkeys.size(), 1u);
-    EXPECT_EQ(root.subkeys[0].name, QStringLiteral("Soft"));
+    EXPECT_EQ(root.subkeys[0].name, "Soft");
     ASSERT_EQ(root.subkeys[0].values.size(), 1u);
-    EXPECT_EQ(root.subkeys[0].values[0].name, QStringLiteral("Name"));
+    EXPECT_EQ(root.subkeys[0].values[0].name, "Name");
     EXPECT_EQ(root.subkeys[0].values[0].data, QByteArray("2", 2));
-    EXPECT_EQ(root.subkeys[0].subkeys[0].name, QStringLiteral("x"));
+    EXPECT_EQ(root.subkeys[0].subkeys[0].name, "x");
 }
 
 TEST(HiveFile, WritesRegistryExportLinesAndReadsThemBack)
 {
     HiveKey root{kRoot, {}, {}};
-    HiveKey& k = root.Make({QStringLiteral("Software"), QStringLiteral("Lirana")});
-    k.SetValue(QStringLiteral("Dir"), 1, QByteArray("C:\\x \"q\"", 9));
-    k.SetValue(QStringLiteral("Count"), 4, QByteArray("\x0f\0\0\0", 4));
-    k.SetValue(QStringLiteral("Flag"), 3, QByteArray("\x01\0\0\0", 4));
-    k.SetValue(QStringLiteral("Lines"), 1, QByteArray("a\nb", 4));
-    k.SetValue(QStringLiteral("NoZero"), 1, QByteArray("ab"));
-    k.SetValue(QStringLiteral("Long"), 3, QByteArray(100, '\xab'));
-    k.SetValue(QStringLiteral("Odd"), 4, QByteArray("\x01\x02", 2));
+    HiveKey& k = root.Make({"Software", "Lirana"});
+    k.SetValue("Dir", 1, QByteArray("C:\\x \"q\"", 9));
+    k.SetValue("Count", 4, QByteArray("\x0f\0\0\0", 4));
+    k.SetValue("Flag", 3, QByteArray("\x01\0\0\0", 4));
+    k.SetValue("Lines", 1, QByteArray("a\nb", 4));
+    k.SetValue("NoZero", 1, QByteArray("ab"));
+    k.SetValue("Long", 3, QByteArray(100, '\xab'));
+    k.SetValue("Odd", 4, QByteArray("\x01\x02", 2));
     k.SetValue(QString(), 1, QByteArray("d", 2));
     const QByteArray text = reg::WriteHive(root);
     const QList<QByteArray> lines = text.split('\n');
@@ -195,7 +195,7 @@ TEST(HiveFile, WritesRegistryExportLinesAndReadsThemBack)
         EXPECT_LE(line.size(), 80) << line.toStdString();
 
     const HiveKey back = Parse(text);
-    const HiveKey* b = back.Find({QStringLiteral("Software"), QStringLiteral("Lirana")});
+    const HiveKey* b = back.Find({"Software", "Lirana"});
     ASSERT_NE(b, nullptr);
     ASSERT_EQ(b->values.size(), k.values.size());
     for (size_t i = 0; i < k.values.size(); ++i) {
@@ -209,10 +209,10 @@ TEST(HiveFile, LaterLayersOverrideEarlierOnes)
 {
     HiveKey base = Parse("REGEDIT4\n\n[HKEY_CURRENT_USER\\K]\n\"a\"=\"1\"\n\"b\"=\"1\"\n");
     base.MergeFrom(Parse("REGEDIT4\n\n[HKEY_CURRENT_USER\\k]\n\"B\"=\"2\"\n[HKEY_CURRENT_USER\\K\\New]\n"));
-    const HiveKey* k = base.Find({QStringLiteral("K")});
+    const HiveKey* k = base.Find({"K"});
     ASSERT_EQ(k->values.size(), 2u);
-    EXPECT_EQ(k->FindValue(QStringLiteral("a"))->data, QByteArray("1", 2));
-    EXPECT_EQ(k->FindValue(QStringLiteral("b"))->data, QByteArray("2", 2));
-    EXPECT_EQ(k->values[1].name, QStringLiteral("b"));
-    EXPECT_NE(k->FindSubkey(QStringLiteral("new")), nullptr);
+    EXPECT_EQ(k->FindValue("a")->data, QByteArray("1", 2));
+    EXPECT_EQ(k->FindValue("b")->data, QByteArray("2", 2));
+    EXPECT_EQ(k->values[1].name, "b");
+    EXPECT_NE(k->FindSubkey("new"), nullptr);
 }

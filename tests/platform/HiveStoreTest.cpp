@@ -1,6 +1,13 @@
 // HiveStore: damaged files, interrupted writes, several writers on one
 // file, the machine layers.
-#include "HiveTestSupport.h"
+#include "platform/registry/HiveStore.h"
+#include "platform/registry/RegistryKey.h"
+#include "support/Fakes.h"
+#include "support/TestEnv.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -15,11 +22,11 @@
 
 namespace {
 
-const QString kRace = QStringLiteral("Software\\Oxbelund\\Lirana\\Race");
+const QString kRace = "Software\\Oxbelund\\Lirana\\Race";
 
 CRegistryKey Settings()
 {
-    return CRegistryKey::OpenAppSubkey(QStringLiteral("Settings"));
+    return CRegistryKey::OpenAppSubkey("Settings");
 }
 
 void WriteRace(const QString& prefix, int count, const std::function<void()>& afterEach = {})
@@ -27,7 +34,7 @@ void WriteRace(const QString& prefix, int count, const std::function<void()>& af
     for (int i = 0; i < count; ++i) {
         CRegistryKey key = CRegistryKey::Open(reg::Root::CurrentUser, kRace);
         key.SetNumber(prefix + QString::number(i), i);
-        key.SetText(QStringLiteral("Last"), prefix);
+        key.SetText("Last", prefix);
         key.Close();
         if (afterEach)
             afterEach();
@@ -36,7 +43,8 @@ void WriteRace(const QString& prefix, int count, const std::function<void()>& af
 
 } // namespace
 
-class HiveStoreTest : public HiveTest
+// Each test has its own user hive and machine layer folder.
+class HiveStoreTest : public ::testing::Test, protected TempHive
 {
 };
 
@@ -56,20 +64,20 @@ TEST_F(HiveStoreTest, AnEditorExportWithBadLinesKeepsEveryOtherValueAndEveryEven
     const QByteArray bytes = "\xff\xfe" + QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
     const auto expectValues = [] {
         const CRegistryKey settings = Settings();
-        EXPECT_EQ(settings.GetNumber(QStringLiteral("IntroLength"), 15), 20);
-        EXPECT_EQ(settings.GetText(QStringLiteral("MediaDir"), {}), QStringLiteral("/m"));
-        EXPECT_EQ(settings.GetNumber(QStringLiteral("PlayerMode"), 1), 1);
-        EXPECT_TRUE(settings.GetFlag(QStringLiteral("AutoPlay"), false));
-        const CRegistryKey events = CRegistryKey::OpenAppSubkey(QStringLiteral("Events"));
-        EXPECT_EQ(events.GetNumber(QStringLiteral("Count"), 0), 2);
-        const CRegistryKey first = CRegistryKey::Create(events, QStringLiteral("Event 0"));
-        EXPECT_EQ(first.GetText(QStringLiteral("FileName"), {}), QStringLiteral("/srv/top ✓.mp3"));
-        EXPECT_EQ(first.GetNumber(QStringLiteral("WeekDayMask"), 127), 0x1f);
-        const CRegistryKey second = CRegistryKey::Create(events, QStringLiteral("Event 1"));
-        EXPECT_EQ(second.GetText(QStringLiteral("FileName"), {}), QStringLiteral("/srv/news.mp3"));
-        EXPECT_EQ(second.GetNumber(QStringLiteral("WeekDayMask"), 127), 127);
+        EXPECT_EQ(settings.GetNumber("IntroLength", 15), 20);
+        EXPECT_EQ(settings.GetText("MediaDir", {}), "/m");
+        EXPECT_EQ(settings.GetNumber("PlayerMode", 1), 1);
+        EXPECT_TRUE(settings.GetFlag("AutoPlay", false));
+        const CRegistryKey events = CRegistryKey::OpenAppSubkey("Events");
+        EXPECT_EQ(events.GetNumber("Count", 0), 2);
+        const CRegistryKey first = CRegistryKey::Create(events, "Event 0");
+        EXPECT_EQ(first.GetText("FileName", {}), "/srv/top ✓.mp3");
+        EXPECT_EQ(first.GetNumber("WeekDayMask", 127), 0x1f);
+        const CRegistryKey second = CRegistryKey::Create(events, "Event 1");
+        EXPECT_EQ(second.GetText("FileName", {}), "/srv/news.mp3");
+        EXPECT_EQ(second.GetNumber("WeekDayMask", 127), 127);
     };
-    const auto badCopies = [&] { return Siblings().filter(QStringLiteral("Lirana.reg.bad-")); };
+    const auto badCopies = [&] { return Siblings().filter("Lirana.reg.bad-"); };
     TestEnv::WriteFile(UserFile(), bytes);
     for (int start = 1; start <= 2; ++start) { // a second start makes no second copy
         Reload();
@@ -78,8 +86,8 @@ TEST_F(HiveStoreTest, AnEditorExportWithBadLinesKeepsEveryOtherValueAndEveryEven
         const QString err = QString::fromStdString(testing::internal::GetCapturedStderr());
         ASSERT_EQ(badCopies().size(), 1);
         EXPECT_EQ(err.count(u'\n'), 2) << err.toStdString();
-        EXPECT_TRUE(err.contains(UserFile() + QStringLiteral(", line 6: bad dword"))) << err.toStdString();
-        EXPECT_TRUE(err.contains(UserFile() + QStringLiteral(", line 14: bad dword"))) << err.toStdString();
+        EXPECT_TRUE(err.contains(UserFile() + ", line 6: bad dword")) << err.toStdString();
+        EXPECT_TRUE(err.contains(UserFile() + ", line 14: bad dword")) << err.toStdString();
         EXPECT_TRUE(err.contains(badCopies()[0]));
         EXPECT_EQ(UserText(), bytes) << "nothing is written before a save";
     }
@@ -87,7 +95,7 @@ TEST_F(HiveStoreTest, AnEditorExportWithBadLinesKeepsEveryOtherValueAndEveryEven
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
     EXPECT_EQ(kept.readAll(), bytes);
 
-    Settings().SetNumber(QStringLiteral("FF_TIME"), 10); // a save drops the bad lines, keeps the rest
+    Settings().SetNumber("FF_TIME", 10); // a save drops the bad lines, keeps the rest
     EXPECT_TRUE(UserFileParses());
     Reload();
     testing::internal::CaptureStderr();
@@ -100,8 +108,8 @@ TEST_F(HiveStoreTest, AFileWithoutAHiveHeaderIsKeptAsideWholeAndTheProgramStarts
 {
     {
         CRegistryKey key = Settings();
-        key.SetNumber(QStringLiteral("IntroLength"), 20);
-        key.SetText(QStringLiteral("MediaDir"), QStringLiteral("/srv/music"));
+        key.SetNumber("IntroLength", 20);
+        key.SetText("MediaDir", "/srv/music");
     }
     const QByteArray damaged = UserText().mid(9); // without "REGEDIT4\n"
     TestEnv::WriteFile(UserFile(), damaged);
@@ -110,30 +118,30 @@ TEST_F(HiveStoreTest, AFileWithoutAHiveHeaderIsKeptAsideWholeAndTheProgramStarts
     testing::internal::CaptureStderr();
     {
         CRegistryKey key = Settings();
-        EXPECT_EQ(key.GetNumber(QStringLiteral("IntroLength"), 15), 15);
-        EXPECT_EQ(key.GetText(QStringLiteral("MediaDir"), QString()), QString());
-        key.SetNumber(QStringLiteral("PlayerMode"), 2);
+        EXPECT_EQ(key.GetNumber("IntroLength", 15), 15);
+        EXPECT_EQ(key.GetText("MediaDir", QString()), QString());
+        key.SetNumber("PlayerMode", 2);
     }
     const QString err = QString::fromStdString(testing::internal::GetCapturedStderr());
     EXPECT_EQ(err.count(u'\n'), 1) << err.toStdString();
     EXPECT_TRUE(err.contains(QLatin1String("line "))) << err.toStdString();
 
-    const QStringList bad = QDir(configDir + QStringLiteral("/Oxbelund")).entryList({QStringLiteral("Lirana.reg.bad-*")});
+    const QStringList bad = QDir(configDir + "/Oxbelund").entryList({"Lirana.reg.bad-*"});
     ASSERT_EQ(bad.size(), 1);
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^Lirana\\.reg\\.bad-\\d{8}-\\d{6}$")).match(bad[0]).hasMatch());
+    EXPECT_TRUE(QRegularExpression("^Lirana\\.reg\\.bad-\\d{8}-\\d{6}$").match(bad[0]).hasMatch());
     EXPECT_TRUE(err.contains(bad[0])) << "the message says where the file went";
-    QFile kept(configDir + QStringLiteral("/Oxbelund/") + bad[0]);
+    QFile kept(configDir + "/Oxbelund/" + bad[0]);
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
     EXPECT_EQ(kept.readAll(), damaged) << "the damaged file is kept byte for byte";
 
     EXPECT_TRUE(UserFileParses());
     Reload();
-    EXPECT_EQ(Settings().GetNumber(QStringLiteral("PlayerMode"), 1), 2);
+    EXPECT_EQ(Settings().GetNumber("PlayerMode", 1), 2);
 }
 
 TEST_F(HiveStoreTest, AnInterruptedWriteLeavesTheOldFileWholeAndLosesNothing)
 {
-    Settings().SetNumber(QStringLiteral("Value"), 1);
+    Settings().SetNumber("Value", 1);
     const QByteArray before = UserText();
     QString leftover;
     HiveStore::SetBeforeRenameHookForTests([&](const QString& temp) {
@@ -142,7 +150,7 @@ TEST_F(HiveStoreTest, AnInterruptedWriteLeavesTheOldFileWholeAndLosesNothing)
     });
     testing::internal::CaptureStderr();
     CRegistryKey key = Settings();
-    key.SetNumber(QStringLiteral("Value"), 2);
+    key.SetNumber("Value", 2);
     key.Flush();
     testing::internal::GetCapturedStderr();
 
@@ -151,13 +159,13 @@ TEST_F(HiveStoreTest, AnInterruptedWriteLeavesTheOldFileWholeAndLosesNothing)
     {
         const CRegistryKey fresh = HiveStore::OpenKey(std::make_shared<HiveStore>(UserFile(), QStringList()),
                                                       reg::Root::CurrentUser, key.Path());
-        EXPECT_EQ(fresh.GetNumber(QStringLiteral("Value"), 0), 1) << "another reader sees the old file";
+        EXPECT_EQ(fresh.GetNumber("Value", 0), 1) << "another reader sees the old file";
     }
 
     HiveStore::SetBeforeRenameHookForTests({});
     key.Close(); // the change was kept pending and is written now
     Reload();
-    EXPECT_EQ(Settings().GetNumber(QStringLiteral("Value"), 0), 2);
+    EXPECT_EQ(Settings().GetNumber("Value", 0), 2);
     EXPECT_TRUE(UserFileParses());
     EXPECT_FALSE(QFile::exists(leftover)) << "the next save clears what a crash left";
 }
@@ -168,26 +176,26 @@ TEST_F(HiveStoreTest, TwoStoresOnOneFileKeepEachOthersValues)
     auto b = std::make_shared<HiveStore>(UserFile(), QStringList());
     CRegistryKey ka = HiveStore::OpenKey(a, reg::Root::CurrentUser, kRace);
     CRegistryKey kb = HiveStore::OpenKey(b, reg::Root::CurrentUser, kRace);
-    ka.SetNumber(QStringLiteral("A"), 1);
-    ka.SetText(QStringLiteral("Shared"), QStringLiteral("from a"));
-    kb.SetNumber(QStringLiteral("B"), 2);
-    kb.SetText(QStringLiteral("Shared"), QStringLiteral("from b"));
+    ka.SetNumber("A", 1);
+    ka.SetText("Shared", "from a");
+    kb.SetNumber("B", 2);
+    kb.SetText("Shared", "from b");
     ka.Flush();
     kb.Flush();
-    ka.SetNumber(QStringLiteral("A2"), 3); // still pending in a
+    ka.SetNumber("A2", 3); // still pending in a
     {
         const CRegistryKey again = HiveStore::OpenKey(a, reg::Root::CurrentUser, kRace);
-        EXPECT_EQ(again.GetNumber(QStringLiteral("B"), 0), 2) << "opening a key sees the other copy's save";
-        EXPECT_EQ(again.GetText(QStringLiteral("Shared"), {}), QStringLiteral("from b"));
-        EXPECT_EQ(again.GetNumber(QStringLiteral("A2"), 0), 3) << "pending changes survive the reload";
+        EXPECT_EQ(again.GetNumber("B", 0), 2) << "opening a key sees the other copy's save";
+        EXPECT_EQ(again.GetText("Shared", {}), "from b");
+        EXPECT_EQ(again.GetNumber("A2", 0), 3) << "pending changes survive the reload";
     }
     ka.Close();
     kb.Close();
     const CRegistryKey result = CRegistryKey::Open(reg::Root::CurrentUser, kRace);
-    EXPECT_EQ(result.GetNumber(QStringLiteral("A"), 0), 1);
-    EXPECT_EQ(result.GetNumber(QStringLiteral("A2"), 0), 3);
-    EXPECT_EQ(result.GetNumber(QStringLiteral("B"), 0), 2);
-    EXPECT_EQ(result.GetText(QStringLiteral("Shared"), {}), QStringLiteral("from b")) << "last writer wins";
+    EXPECT_EQ(result.GetNumber("A", 0), 1);
+    EXPECT_EQ(result.GetNumber("A2", 0), 3);
+    EXPECT_EQ(result.GetNumber("B", 0), 2);
+    EXPECT_EQ(result.GetText("Shared", {}), "from b") << "last writer wins";
 }
 
 // Runs only as the child of TwoProcessesWritingAtOnceLoseNothing.
@@ -198,7 +206,7 @@ TEST(HiveStoreChild, WritesItsShare)
         GTEST_SKIP() << "started by HiveStoreTest.TwoProcessesWritingAtOnceLoseNothing";
     qputenv("XDG_CONFIG_HOME", dir);
     HiveStore::ResetForTests();
-    WriteRace(QStringLiteral("Child "), qEnvironmentVariableIntValue("LIRANA_TEST_CHILD_COUNT"));
+    WriteRace("Child ", qEnvironmentVariableIntValue("LIRANA_TEST_CHILD_COUNT"));
     HiveStore::ResetForTests();
 }
 
@@ -207,17 +215,17 @@ TEST_F(HiveStoreTest, TwoProcessesWritingAtOnceLoseNothing)
     constexpr int kCount = 150;
     QProcess child;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("LIRANA_TEST_CHILD_CONFIG"), configDir);
-    env.insert(QStringLiteral("LIRANA_TEST_CHILD_COUNT"), QString::number(kCount));
+    env.insert("LIRANA_TEST_CHILD_CONFIG", configDir);
+    env.insert("LIRANA_TEST_CHILD_COUNT", QString::number(kCount));
     child.setProcessEnvironment(env);
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=HiveStoreChild.*")});
+    child.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=HiveStoreChild.*"});
     ASSERT_TRUE(child.waitForStarted(10000));
 
     // Start writing once the child is writing too.
     ASSERT_TRUE(TestEnv::WaitUntil([&] { return UserText().contains("Child "); }, 20000));
     int unparsable = 0;
-    WriteRace(QStringLiteral("Parent "), kCount, [&] {
+    WriteRace("Parent ", kCount, [&] {
         if (QFile::exists(UserFile()) && !UserFileParses())
             ++unparsable;
     });
@@ -232,50 +240,50 @@ TEST_F(HiveStoreTest, TwoProcessesWritingAtOnceLoseNothing)
         EXPECT_EQ(key.GetNumber(QStringLiteral("Child %1").arg(i), -1), i);
     }
     EXPECT_EQ(key.ValueCount(), 2 * kCount + 1);
-    EXPECT_TRUE(Siblings().filter(QStringLiteral(".tmp-")).isEmpty());
+    EXPECT_TRUE(Siblings().filter(".tmp-").isEmpty());
 }
 
 TEST_F(HiveStoreTest, MachineLayersOverrideInOrderAndStayReadOnly)
 {
-    const QString first = TestEnv::MakeTempDir(QStringLiteral("etc-first"));
-    const QString second = TestEnv::MakeTempDir(QStringLiteral("etc-second"));
+    const QString first = TestEnv::MakeTempDir("etc-first");
+    const QString second = TestEnv::MakeTempDir("etc-second");
     qputenv("XDG_CONFIG_DIRS", (first + u':' + second).toLocal8Bit());
     const QByteArray head = "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Oxbelund\\Lirana\\MCI Extensions]\n";
-    TestEnv::WriteFile(first + QStringLiteral("/Oxbelund/Lirana.reg"), head + "\"wav\"=\"first\"\n");
-    TestEnv::WriteFile(second + QStringLiteral("/Oxbelund/Lirana.reg"),
+    TestEnv::WriteFile(first + "/Oxbelund/Lirana.reg", head + "\"wav\"=\"first\"\n");
+    TestEnv::WriteFile(second + "/Oxbelund/Lirana.reg",
                        head + "\"wav\"=\"second\"\n\"xyz\"=\"second\"\n");
     HiveStore::ResetForTests();
 
     CRegistryKey mci = CRegistryKey::Open(reg::Root::LocalMachine,
-                                          QStringLiteral("software\\oxbelund\\lirana\\mci extensions"));
+                                          "software\\oxbelund\\lirana\\mci extensions");
     ASSERT_TRUE(mci.IsOpen());
-    EXPECT_EQ(mci.Path(), QStringLiteral("Software\\Oxbelund\\Lirana\\MCI Extensions"));
-    EXPECT_EQ(mci.GetText(QStringLiteral("WAV"), {}), QStringLiteral("first")) << "the first XDG dir wins";
-    EXPECT_EQ(mci.GetText(QStringLiteral("xyz"), {}), QStringLiteral("second"));
-    EXPECT_EQ(mci.GetText(QStringLiteral("mid"), {}), QStringLiteral("sequencer")) << "from the shipped file";
+    EXPECT_EQ(mci.Path(), "Software\\Oxbelund\\Lirana\\MCI Extensions");
+    EXPECT_EQ(mci.GetText("WAV", {}), "first") << "the first XDG dir wins";
+    EXPECT_EQ(mci.GetText("xyz", {}), "second");
+    EXPECT_EQ(mci.GetText("mid", {}), "sequencer") << "from the shipped file";
 
-    mci.SetText(QStringLiteral("wav"), QStringLiteral("changed"));
-    mci.DeleteValue(QStringLiteral("mid"));
-    mci.DeleteSubkey(QStringLiteral("anything"));
+    mci.SetText("wav", "changed");
+    mci.DeleteValue("mid");
+    mci.DeleteSubkey("anything");
     mci.Close();
-    EXPECT_FALSE(CRegistryKey::Open(reg::Root::LocalMachine, QStringLiteral("Software\\Nothing")).IsOpen());
+    EXPECT_FALSE(CRegistryKey::Open(reg::Root::LocalMachine, "Software\\Nothing").IsOpen());
     const CRegistryKey again =
-        CRegistryKey::Open(reg::Root::LocalMachine, QStringLiteral("Software\\Oxbelund\\Lirana\\MCI Extensions"));
-    EXPECT_EQ(again.GetText(QStringLiteral("wav"), {}), QStringLiteral("first"));
-    EXPECT_EQ(again.GetText(QStringLiteral("mid"), {}), QStringLiteral("sequencer"));
+        CRegistryKey::Open(reg::Root::LocalMachine, "Software\\Oxbelund\\Lirana\\MCI Extensions");
+    EXPECT_EQ(again.GetText("wav", {}), "first");
+    EXPECT_EQ(again.GetText("mid", {}), "sequencer");
     EXPECT_FALSE(QFile::exists(UserFile())) << "machine writes never reach a file";
 }
 
 TEST_F(HiveStoreTest, ADamagedMachineLayerIsSkippedWithOneLine)
 {
-    TestEnv::WriteFile(etcDir + QStringLiteral("/Oxbelund/Lirana.reg"),
+    TestEnv::WriteFile(etcDir + "/Oxbelund/Lirana.reg",
                        "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Oxbelund\\Lirana\\MCI Extensions]\n"
                        "\"wav\"=\"broken\n");
     HiveStore::ResetForTests();
     testing::internal::CaptureStderr();
     const CRegistryKey mci = CRegistryKey::Open(reg::Root::LocalMachine,
-                                                QStringLiteral("Software\\Oxbelund\\Lirana\\MCI Extensions"));
-    EXPECT_EQ(mci.GetText(QStringLiteral("wav"), {}), QStringLiteral("waveaudio"));
+                                                "Software\\Oxbelund\\Lirana\\MCI Extensions");
+    EXPECT_EQ(mci.GetText("wav", {}), "waveaudio");
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
     EXPECT_NE(err.find("line 4"), std::string::npos) << err;
@@ -284,7 +292,7 @@ TEST_F(HiveStoreTest, ADamagedMachineLayerIsSkippedWithOneLine)
 TEST_F(HiveStoreTest, TheShippedMachineHiveMapsMediaExtensions)
 {
     const CRegistryKey mci = CRegistryKey::Open(reg::Root::LocalMachine,
-                                                QStringLiteral("Software\\Oxbelund\\Lirana\\MCI Extensions"));
+                                                "Software\\Oxbelund\\Lirana\\MCI Extensions");
     const struct
     {
         const char* ext;
@@ -294,24 +302,24 @@ TEST_F(HiveStoreTest, TheShippedMachineHiveMapsMediaExtensions)
                     {"opus", "mpegvideo"}, {"mkv", "mpegvideo"},  {"wma", "mpegvideo"}, {"m4a", "mpegvideo"}};
     for (const auto& e : expected)
         EXPECT_EQ(mci.GetText(QString::fromLatin1(e.ext), {}), QString::fromLatin1(e.device)) << e.ext;
-    EXPECT_TRUE(CRegistryKey::Open(reg::Root::LocalMachine, QStringLiteral("Software\\Oxbelund\\Lirana\\Languages"))
+    EXPECT_TRUE(CRegistryKey::Open(reg::Root::LocalMachine, "Software\\Oxbelund\\Lirana\\Languages")
                     .IsOpen());
 }
 
 TEST_F(HiveStoreTest, ALinkToTheHiveStaysALinkAndItsTargetGetsTheSave)
 {
-    const QString dir = TestEnv::MakeTempDir(QStringLiteral("shared"));
+    const QString dir = TestEnv::MakeTempDir("shared");
     QDir().mkpath(QFileInfo(UserFile()).absolutePath());
     const QString relative = QDir(QFileInfo(UserFile()).absolutePath()).relativeFilePath(dir);
-    ASSERT_EQ(::symlink(qPrintable(dir + QStringLiteral("/c.reg")), qPrintable(dir + QStringLiteral("/chain"))), 0);
+    ASSERT_EQ(::symlink(qPrintable(dir + "/c.reg"), qPrintable(dir + "/chain")), 0);
     const struct
     {
         QString link, target;
     } cases[] = {
-        {dir + QStringLiteral("/a.reg"), dir + QStringLiteral("/a.reg")},
-        {relative + QStringLiteral("/b.reg"), dir + QStringLiteral("/b.reg")},
-        {dir + QStringLiteral("/chain"), dir + QStringLiteral("/c.reg")},
-        {dir + QStringLiteral("/d.reg"), QString()}, // no target yet: the save makes it
+        {dir + "/a.reg", dir + "/a.reg"},
+        {relative + "/b.reg", dir + "/b.reg"},
+        {dir + "/chain", dir + "/c.reg"},
+        {dir + "/d.reg", QString()}, // no target yet: the save makes it
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.link.toStdString());
@@ -321,7 +329,7 @@ TEST_F(HiveStoreTest, ALinkToTheHiveStaysALinkAndItsTargetGetsTheSave)
         QFile::remove(UserFile());
         ASSERT_EQ(::symlink(qPrintable(c.link), qPrintable(UserFile())), 0);
         Reload();
-        Settings().SetNumber(QStringLiteral("IntroLength"), 20);
+        Settings().SetNumber("IntroLength", 20);
         EXPECT_TRUE(QFileInfo(UserFile()).isSymLink());
         QFile target(c.target.isEmpty() ? c.link : c.target);
         ASSERT_TRUE(target.open(QIODevice::ReadOnly));
@@ -329,13 +337,13 @@ TEST_F(HiveStoreTest, ALinkToTheHiveStaysALinkAndItsTargetGetsTheSave)
         EXPECT_TRUE(saved.contains("\"IntroLength\"=dword:00000014\n"));
         EXPECT_EQ(saved.contains("\"Kept\"=\"yes\"\n"), !c.target.isEmpty());
     }
-    EXPECT_EQ(QDir(dir).entryList({QStringLiteral("*.tmp-*")}), QStringList());
-    EXPECT_EQ(Siblings(), QStringList(QStringLiteral("Lirana.reg")));
+    EXPECT_EQ(QDir(dir).entryList({"*.tmp-*"}), QStringList());
+    EXPECT_EQ(Siblings(), QStringList("Lirana.reg"));
 }
 
 TEST_F(HiveStoreTest, WhatIsNoRegularFileIsLeftAloneAndTheSettingsRunOnDefaults)
 {
-    const QString fifo = TestEnv::MakeTempDir(QStringLiteral("odd")) + QStringLiteral("/fifo");
+    const QString fifo = TestEnv::MakeTempDir("odd") + "/fifo";
     ASSERT_EQ(::mkfifo(qPrintable(fifo), 0600), 0);
     QDir().mkpath(QFileInfo(UserFile()).absolutePath());
     const struct
@@ -364,18 +372,18 @@ TEST_F(HiveStoreTest, WhatIsNoRegularFileIsLeftAloneAndTheSettingsRunOnDefaults)
         });
         Reload();
         testing::internal::CaptureStderr();
-        Settings().SetNumber(QStringLiteral("IntroLength"), Settings().GetNumber(QStringLiteral("IntroLength"), 15) + 1);
+        Settings().SetNumber("IntroLength", Settings().GetNumber("IntroLength", 15) + 1);
         Reload();
         const QString err = QString::fromStdString(testing::internal::GetCapturedStderr());
         done = true;
         watch.join();
         EXPECT_FALSE(opened) << "refused before it is opened";
         EXPECT_EQ(err.count(u'\n'), 1) << err.toStdString();
-        EXPECT_TRUE(err.contains(UserFile() + QStringLiteral(" is ") + QLatin1String(c.kind))) << err.toStdString();
+        EXPECT_TRUE(err.contains(UserFile() + " is " + QLatin1String(c.kind))) << err.toStdString();
         struct stat after{};
         ::lstat(qPrintable(UserFile()), &after);
         EXPECT_TRUE(after.st_mode == before.st_mode && after.st_ino == before.st_ino) << "neither moved nor replaced";
-        EXPECT_EQ(Siblings().filter(QRegularExpression(QStringLiteral("\\.(bad|tmp)-"))), QStringList());
+        EXPECT_EQ(Siblings().filter(QRegularExpression("\\.(bad|tmp)-")), QStringList());
         QFile::remove(UserFile());
         QDir().rmdir(UserFile());
     }

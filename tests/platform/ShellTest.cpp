@@ -1,6 +1,6 @@
 // Environment expansion and command items, with a shell that only records.
-#include "QtPrint.h"
 #include "platform/Shell.h"
+#include "support/Fakes.h"
 #include "support/TestEnv.h"
 
 #include <QFile>
@@ -8,30 +8,7 @@
 
 namespace {
 
-class RecordingShell : public Shell
-{
-public:
-    struct Call
-    {
-        QString program;
-        QStringList args;
-        QString workDir;
-    };
-
-    bool StartProgram(const QString& program, const QStringList& args, const QString& workDir,
-                      QString* error) override
-    {
-        calls.push_back({program, args, workDir});
-        if (!succeed && error)
-            *error = QStringLiteral("refused");
-        return succeed;
-    }
-
-    std::vector<Call> calls;
-    bool succeed = true;
-};
-
-QString MakeFile(const QString& dir, const QString& name, const QByteArray& content, bool executable)
+QString MakeFile(const QString& dir, const QString& name, const QByteArray& content, bool executable = false)
 {
     const QString path = TestEnv::WriteFile(dir + u'/' + name, content);
     QFile::Permissions perms = QFile::ReadOwner | QFile::WriteOwner;
@@ -71,67 +48,49 @@ TEST(ExpandEnvironment, ExpandsTheThreeFormsAndKeepsUnknownNames)
 class RunCommandItemTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { dir = TestEnv::MakeTempDir(QStringLiteral("shell")); }
-
-    QString dir;
+    QString dir = TestEnv::MakeTempDir("shell");
     RecordingShell shell;
     QString error;
 };
 
 TEST_F(RunCommandItemTest, ExecutablesRunDirectlyAndScriptsThroughTheirInterpreter)
 {
-    const QString tool = MakeFile(dir, QStringLiteral("tool"), "#!/bin/sh\n", true);
-    const QString script = MakeFile(dir, QStringLiteral("jingle.SH"), "echo hi\n", false);
-    const QString python = MakeFile(dir, QStringLiteral("x.py"), "print(1)\n", false);
-    const QString text = MakeFile(dir, QStringLiteral("notes.txt"), "hello\n", false);
+    const QString tool = MakeFile(dir, "tool", "#!/bin/sh\n", true);
+    const QString script = MakeFile(dir, "jingle.SH", "echo hi\n");
+    const QString python = MakeFile(dir, "x.py", "print(1)\n");
+    const QString text = MakeFile(dir, "notes.txt", "hello\n");
     qputenv("LIRANA_T_DIR", dir.toLocal8Bit());
-
-    ASSERT_TRUE(RunCommandItem(shell, QStringLiteral("$LIRANA_T_DIR/tool"), &error)) << error.toStdString();
-    ASSERT_TRUE(RunCommandItem(shell, script, &error));
-    ASSERT_TRUE(RunCommandItem(shell, python, &error));
-    ASSERT_TRUE(RunCommandItem(shell, text, &error));
-    ASSERT_EQ(shell.calls.size(), 4u);
-    EXPECT_EQ(shell.calls[0].program, tool);
-    EXPECT_TRUE(shell.calls[0].args.isEmpty());
-    EXPECT_EQ(shell.calls[0].workDir, dir);
-    EXPECT_EQ(shell.calls[1].program, QStringLiteral("/bin/sh"));
-    EXPECT_EQ(shell.calls[1].args, QStringList{script});
-    EXPECT_EQ(shell.calls[2].program, QStringLiteral("python3"));
-    EXPECT_EQ(shell.calls[3].program, QStringLiteral("xdg-open"));
-    EXPECT_EQ(shell.calls[3].args, QStringList{text});
+    for (const QString& item : {QStringLiteral("$LIRANA_T_DIR/tool"), script, python, text})
+        ASSERT_TRUE(RunCommandItem(shell, item, &error)) << qPrintable(error);
+    EXPECT_EQ(shell.started, (QList<QStringList>{{tool}, {"/bin/sh", script}, {"python3", python},
+                                                 {"xdg-open", text}}));
+    EXPECT_EQ(shell.workDirs[0], dir);
 }
 
 TEST_F(RunCommandItemTest, DesktopEntriesRunTheirExecLineWithoutFieldCodes)
 {
-    const QString entry = MakeFile(dir, QStringLiteral("mixer.desktop"),
+    const QString entry = MakeFile(dir, "mixer.desktop",
                                    "[Desktop Action Other]\nExec=wrong\n"
                                    "[Desktop Entry]\nType=Application\nName=Mixer\n"
                                    "Exec=\"/opt/My Mixer/run\" --open=%u %F \"say \\\"hi\\\"\" 100%% %i"
-                                   " \"C:\\\\\\\\x\" --entry=%k\\s%c\n",
-                                   false);
-    ASSERT_TRUE(RunCommandItem(shell, entry, &error)) << error.toStdString();
-    ASSERT_EQ(shell.calls.size(), 1u);
-    EXPECT_EQ(shell.calls[0].program, QStringLiteral("/opt/My Mixer/run"));
-    EXPECT_EQ(shell.calls[0].args,
-              (QStringList{QStringLiteral("--open="), QStringLiteral("say \"hi\""), QStringLiteral("100%"),
-                           QStringLiteral("C:\\x"), QStringLiteral("--entry=") + entry,
-                           QStringLiteral("Mixer")}));
-    EXPECT_EQ(shell.calls[0].workDir, dir);
+                                   " \"C:\\\\\\\\x\" --entry=%k\\s%c\n");
+    ASSERT_TRUE(RunCommandItem(shell, entry, &error)) << qPrintable(error);
+    EXPECT_EQ(shell.started, (QList<QStringList>{{"/opt/My Mixer/run", "--open=", "say \"hi\"", "100%", "C:\\x",
+                                                  "--entry=" + entry, "Mixer"}}));
+    EXPECT_EQ(shell.workDirs, QStringList{dir});
 }
 
 TEST_F(RunCommandItemTest, MissingFilesAndEmptyEntriesAreRefusedWithAReason)
 {
-    EXPECT_FALSE(RunCommandItem(shell, dir + QStringLiteral("/gone.sh"), &error));
-    EXPECT_TRUE(error.contains(QLatin1String("gone.sh")));
-    const QString link = MakeFile(dir, QStringLiteral("link.desktop"), "[Desktop Entry]\nType=Link\nURL=x\n", false);
-    error.clear();
-    EXPECT_FALSE(RunCommandItem(shell, link, &error));
-    EXPECT_TRUE(error.contains(QLatin1String("Exec")));
-    EXPECT_TRUE(shell.calls.empty());
+    EXPECT_FALSE(RunCommandItem(shell, dir + "/gone.sh", &error));
+    EXPECT_TRUE(error.contains("gone.sh"));
+    EXPECT_FALSE(RunCommandItem(shell, MakeFile(dir, "link.desktop", "[Desktop Entry]\nType=Link\nURL=x\n"), &error));
+    EXPECT_TRUE(error.contains("Exec"));
+    EXPECT_TRUE(shell.started.empty());
 
-    shell.succeed = false;
-    EXPECT_FALSE(RunCommandItem(shell, MakeFile(dir, QStringLiteral("t"), "", true), &error));
-    EXPECT_EQ(error, QStringLiteral("refused"));
+    shell.failWith = "refused";
+    EXPECT_FALSE(RunCommandItem(shell, MakeFile(dir, "t", "", true), &error));
+    EXPECT_EQ(error, "refused");
 }
 
 // Path, Terminal and TryExec of a desktop entry; the terminal and the

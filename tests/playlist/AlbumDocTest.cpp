@@ -1,11 +1,10 @@
 // The album document: new, open, save, the save prompt, the recent list,
 // the start-up reopen, sending by mail and saves that survive a kill.
-#include "AlbumFakes.h"
-
 #include "platform/registry/RegistryKey.h"
 #include "playlist/AlbumDoc.h"
 #include "playlist/ListFile.h"
 #include "playlist/Playlist.h"
+#include "support/Fakes.h"
 #include "support/TestEnv.h"
 
 #include <QCoreApplication>
@@ -33,12 +32,7 @@ QByteArray ReadAll(const QString& path)
 class AlbumDocTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        CRegistryKey::OpenAppSubkey({}).DeleteSubkey(QStringLiteral("Recent File List"));
-        dir = TestEnv::MakeTempDir(QStringLiteral("album"));
-        doc.OnNewDocument();
-    }
+    void SetUp() override { doc.OnNewDocument(); }
 
     // One change the way the playlist commands make it.
     void Add(const QString& row)
@@ -47,7 +41,8 @@ protected:
         doc.Checkpoint(UndoCmd::AddTracks);
     }
 
-    QString dir;
+    TempHive hive;
+    QString dir = TestEnv::MakeTempDir("album");
     CPlaylist list;
     RecordingUi ui;
     RecordingShell shell;
@@ -128,9 +123,8 @@ TEST_F(AlbumDocTest, MediaFileIsRefusedAndNothingChanges)
     Add("/m/b.wav");
     const QString media = TestEnv::WriteFile(dir + "/song.cda", "not a list\n");
     EXPECT_FALSE(doc.OpenDocumentFile(media));
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].first, CLiranaDoc::MediaFileMessage());
-    EXPECT_TRUE(ui.messages[0].first.startsWith("This file is a media file and not a Lirana album file.\n"));
+    EXPECT_EQ(ui.messages, QStringList{CLiranaDoc::MediaFileMessage()});
+    EXPECT_TRUE(ui.LastMessage().startsWith("This file is a media file and not a Lirana album file.\n"));
     EXPECT_TRUE(ui.asked.isEmpty()); // refused before the save prompt
     EXPECT_EQ(list.Rows(), (QStringList{"/m/a.wav", "/m/b.wav"}));
     EXPECT_EQ(doc.PathName(), dir + "/keep.alb");
@@ -150,8 +144,7 @@ TEST_F(AlbumDocTest, FailedOpenChangesNothingAndNamesTheFile)
     Add("/m/a.wav");
     ui.saveAnswers = {Answer::Discard};
     EXPECT_FALSE(doc.OpenDocumentFile(dir + "/missing.alb"));
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].second, UserInterface::Icon::Stop);
+    EXPECT_EQ(ui.icons, QList{UserInterface::Icon::Stop});
     EXPECT_TRUE(ui.LastMessage().contains(dir + "/missing.alb"));
     EXPECT_EQ(list.Rows(), QStringList{"/m/a.wav"});
     EXPECT_TRUE(doc.IsModified());
@@ -215,13 +208,12 @@ TEST_F(AlbumDocTest, RecentListOfTenInTheHive)
     const QStringList expected{paths[9], upper,    paths[11], paths[10], paths[8],
                                paths[7], paths[6], paths[5],  paths[4],  paths[3]};
     EXPECT_EQ(doc.RecentFiles(), expected);
-    const CRegistryKey key = CRegistryKey::OpenAppSubkey(QStringLiteral("Recent File List"));
+    const CRegistryKey key = CRegistryKey::OpenAppSubkey("Recent File List");
     EXPECT_EQ(key.ValueCount(), 10);
     EXPECT_EQ(key.GetText("File1", {}), paths[9]);
     EXPECT_EQ(key.GetText("file10", {}), paths[3]);
     // The hive file on disk holds them too.
-    const QString hive = qEnvironmentVariable("XDG_CONFIG_HOME") + "/Oxbelund/Lirana.reg";
-    EXPECT_TRUE(QString::fromUtf8(ReadAll(hive)).contains("Recent File List"));
+    EXPECT_TRUE(hive.UserText().contains("[HKEY_CURRENT_USER\\Software\\Oxbelund\\Lirana\\Recent File List]"));
 
     EXPECT_FALSE(doc.UpdateCommand(CLiranaDoc::CmdRecentFirst + 10).enabled);
     EXPECT_TRUE(doc.UpdateCommand(CLiranaDoc::CmdRecentFirst + 9).enabled);
@@ -300,15 +292,13 @@ TEST_F(AlbumDocTest, EngineSeamOpensWithoutPromptOnceTheFlagIsCleared)
     EXPECT_EQ(list.Count(), 2);
 }
 
-TEST_F(AlbumDocTest, SendByMailHandsTheAlbumToXdgEmail)
+TEST_F(AlbumDocTest, SendByMailHandsTheAlbumOrACopyToXdgEmail)
 {
     Add("/m/a.wav");
     ASSERT_TRUE(doc.OnCommand(CLiranaDoc::CmdSendMail));
-    ASSERT_EQ(shell.calls.size(), 1u);
-    EXPECT_EQ(shell.calls[0].first, "xdg-email");
-    ASSERT_EQ(shell.calls[0].second.size(), 2);
-    EXPECT_EQ(shell.calls[0].second[0], "--attach");
-    const QString attached = shell.calls[0].second[1];
+    ASSERT_EQ(shell.started.size(), 1);
+    const QString attached = shell.started[0].value(2);
+    EXPECT_EQ(shell.started[0], (QStringList{"xdg-email", "--attach", attached}));
     EXPECT_EQ(QFileInfo(attached).fileName(), "Untitled.alb");
     EXPECT_EQ(ReadAll(attached), QByteArray("/m/a.wav\n"));
     EXPECT_TRUE(doc.IsModified()); // sending is not saving
@@ -317,21 +307,17 @@ TEST_F(AlbumDocTest, SendByMailHandsTheAlbumToXdgEmail)
     // Saved and unmodified: the album file itself goes.
     ASSERT_TRUE(doc.DoSave(dir + "/show.alb", true));
     ASSERT_TRUE(doc.SendMail());
-    EXPECT_EQ(shell.calls[1].second[1], dir + "/show.alb");
+    EXPECT_EQ(shell.started[1].value(2), dir + "/show.alb");
     EXPECT_TRUE(ui.messages.empty());
-}
 
-TEST_F(AlbumDocTest, SendByMailFailureIsExplained)
-{
-    Add("/m/a.wav");
-    shell.failWith = QStringLiteral("Cannot start xdg-email: No such file or directory");
+    // A failure is explained, and a temporary copy is not left behind.
+    Add("/m/b.wav");
+    shell.failWith = "Cannot start xdg-email: No such file or directory";
     EXPECT_FALSE(doc.SendMail());
-    ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].second, UserInterface::Icon::Stop);
+    EXPECT_EQ(ui.icons, QList{UserInterface::Icon::Stop});
     EXPECT_TRUE(ui.LastMessage().contains("mail program"));
     EXPECT_TRUE(ui.LastMessage().contains(shell.failWith));
-    // The temporary copy is not left behind.
-    EXPECT_FALSE(QFileInfo::exists(shell.calls[0].second[1]));
+    EXPECT_FALSE(QFileInfo::exists(shell.started[2].value(2)));
 }
 
 // --------------------------------------------------- a save killed midway
@@ -370,7 +356,7 @@ TEST(AlbumSaveKill, SaveLoopChild)
 
 TEST(AlbumSaveKill, FileIsOldOrNewNeverHalf)
 {
-    const QString dir = TestEnv::MakeTempDir(QStringLiteral("kill"));
+    const QString dir = TestEnv::MakeTempDir("kill");
     const QString path = dir + "/big.alb";
     const QByteArray a = FormatListText(BigAlbum('a', 20000));
     const QByteArray b = FormatListText(BigAlbum('b', 30000));
@@ -381,7 +367,7 @@ TEST(AlbumSaveKill, FileIsOldOrNewNeverHalf)
         env.insert(QString::fromLatin1(kLoopEnv), path);
         child.setProcessEnvironment(env);
         child.setProgram(QCoreApplication::applicationFilePath());
-        child.setArguments({QStringLiteral("--gtest_filter=AlbumSaveKill.SaveLoopChild")});
+        child.setArguments({"--gtest_filter=AlbumSaveKill.SaveLoopChild"});
         child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         child.start();
         ASSERT_TRUE(child.waitForStarted(10000));

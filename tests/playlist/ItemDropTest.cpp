@@ -48,11 +48,11 @@ TEST(ItemDrop, AddItemInsertsSelectsAndRefuses)
 
 TEST(ItemDrop, CollectFolderWalksDepthFirstInReaddirOrder)
 {
-    const QString root = TestEnv::MakeTempDir(QStringLiteral("walk"));
+    const QString root = TestEnv::MakeTempDir("walk");
     for (const char* f : {"a.wav", "sub1/b.pause", "sub1/deeper/c.mpl", "sub1/deeper/d.txt",
                           "z.txt", "sub2/e.cda", "sub2/x/y/f.mod", "g.mp3"})
         TestEnv::WriteFile(root + u'/' + P(f), "x");
-    std::filesystem::create_directory((root + QStringLiteral("/empty")).toStdString());
+    std::filesystem::create_directory((root + "/empty").toStdString());
 
     QStringList out{P("kept")};
     CollectFolder(root, &out);
@@ -62,11 +62,11 @@ TEST(ItemDrop, CollectFolderWalksDepthFirstInReaddirOrder)
 
 TEST(ItemDrop, CollectFolderEndsLinkLoopsAndSkipsDanglingLinks)
 {
-    const QString root = TestEnv::MakeTempDir(QStringLiteral("loop"));
-    const QString other = TestEnv::MakeTempDir(QStringLiteral("other"));
-    TestEnv::WriteFile(root + QStringLiteral("/f1.wav"), "x");
-    TestEnv::WriteFile(root + QStringLiteral("/a/f2.wav"), "x");
-    TestEnv::WriteFile(other + QStringLiteral("/g.wav"), "x");
+    const QString root = TestEnv::MakeTempDir("loop");
+    const QString other = TestEnv::MakeTempDir("other");
+    TestEnv::WriteFile(root + "/f1.wav", "x");
+    TestEnv::WriteFile(root + "/a/f2.wav", "x");
+    TestEnv::WriteFile(other + "/g.wav", "x");
     namespace fs = std::filesystem;
     const fs::path r = root.toStdString();
     fs::create_directory_symlink("..", r / "a/up");
@@ -77,20 +77,20 @@ TEST(ItemDrop, CollectFolderEndsLinkLoopsAndSkipsDanglingLinks)
 
     QStringList out;
     CollectFolder(root, &out);
-    const QSet<QString> expected{root + QStringLiteral("/f1.wav"), root + QStringLiteral("/a/f2.wav"),
-                                 root + QStringLiteral("/ext/g.wav"), root + QStringLiteral("/same.wav")};
+    const QSet<QString> expected{root + "/f1.wav", root + "/a/f2.wav",
+                                 root + "/ext/g.wav", root + "/same.wav"};
     EXPECT_EQ(out.size(), expected.size());
     EXPECT_EQ(QSet<QString>(out.begin(), out.end()), expected);
 }
 
 TEST(ItemDrop, CollectDroppedFilesKeepsOrderAndSkipsDotsAndMissing)
 {
-    const QString root = TestEnv::MakeTempDir(QStringLiteral("drop"));
-    const QString file = TestEnv::WriteFile(root + QStringLiteral("/one.wav"), "x");
-    const QString inner = TestEnv::WriteFile(root + QStringLiteral("/folder/two.wav"), "x");
-    const QString last = TestEnv::WriteFile(root + QStringLiteral("/three.wav"), "x");
-    const QStringList names{file, root + QStringLiteral("/folder"), root + QStringLiteral("/gone.wav"),
-                            root + QStringLiteral("/folder/.."), root + QStringLiteral("/."), last};
+    const QString root = TestEnv::MakeTempDir("drop");
+    const QString file = TestEnv::WriteFile(root + "/one.wav", "x");
+    const QString inner = TestEnv::WriteFile(root + "/folder/two.wav", "x");
+    const QString last = TestEnv::WriteFile(root + "/three.wav", "x");
+    const QStringList names{file, root + "/folder", root + "/gone.wav",
+                            root + "/folder/..", root + "/.", last};
 
     QStringList out;
     CollectDroppedFiles(names, &out, true);
@@ -123,16 +123,16 @@ TEST(ItemDrop, InsertDroppedKeepsOrderPastRefusedFiles)
 
 TEST(ItemDrop, RenameNeverOverwritesAndReportsFailures)
 {
-    const QString dir = TestEnv::MakeTempDir(QStringLiteral("ren"));
-    const QString from = TestEnv::WriteFile(dir + QStringLiteral("/old.wav"), "old");
-    const QString busy = TestEnv::WriteFile(dir + QStringLiteral("/busy.wav"), "busy");
-    const QString to = dir + QStringLiteral("/new.wav");
+    const QString dir = TestEnv::MakeTempDir("ren");
+    const QString from = TestEnv::WriteFile(dir + "/old.wav", "old");
+    const QString busy = TestEnv::WriteFile(dir + "/busy.wav", "busy");
+    const QString to = dir + "/new.wav";
     QStringList reports;
     const auto report = [&reports](const QString& text) { reports.append(text); };
 
     EXPECT_FALSE(RenameFileOnDisk(from, busy, report));
     ASSERT_EQ(reports.size(), 1);
-    EXPECT_TRUE(reports[0].startsWith(QStringLiteral("Failed to rename the file\n'") + from + "' to\n'" + busy));
+    EXPECT_TRUE(reports[0].startsWith("Failed to rename the file\n'" + from + "' to\n'" + busy));
     QFile busyFile(busy);
     ASSERT_TRUE(busyFile.open(QIODevice::ReadOnly));
     EXPECT_EQ(busyFile.readAll(), QByteArray("busy"));
@@ -144,7 +144,7 @@ TEST(ItemDrop, RenameNeverOverwritesAndReportsFailures)
     EXPECT_TRUE(RenameFileOnDisk(to, to, report));
     EXPECT_EQ(reports.size(), 1);
 
-    EXPECT_FALSE(RenameFileOnDisk(from, dir + QStringLiteral("/other.wav"), report));
+    EXPECT_FALSE(RenameFileOnDisk(from, dir + "/other.wav", report));
     EXPECT_EQ(reports.size(), 2);
     EXPECT_FALSE(RenameFileOnDisk(from, to, {}));
 }

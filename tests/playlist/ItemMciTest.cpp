@@ -18,7 +18,7 @@ public:
         // table registers for it.
         const QByteArray dirs = qgetenv("XDG_CONFIG_DIRS");
         TestEnv::WriteFile(QString::fromLocal8Bit(dirs.split(':').first()) +
-                               QStringLiteral("/Oxbelund/Lirana.reg"),
+                               "/Oxbelund/Lirana.reg",
                            "REGEDIT4\r\n\r\n"
                            "[HKEY_LOCAL_MACHINE\\Software\\Oxbelund\\Lirana\\MCI Extensions]\r\n"
                            "\"wav\"=\"waveaudio\"\r\n\"Xyz\"=\"MPEGVideo\"\r\n\"mp3\"=\"\"\r\n"

@@ -28,38 +28,38 @@ TEST(ItemPath, SplitPathFollowsSplitpathRules)
         EXPECT_EQ(p.fname, QString::fromUtf8(c.fname)) << c.path;
         EXPECT_EQ(p.ext, QString::fromUtf8(c.ext)) << c.path;
     }
-    const SplitPathParts longName = SplitPath(u'/' + QString(300, u'n') + QStringLiteral(".wav"));
+    const SplitPathParts longName = SplitPath(u'/' + QString(300, u'n') + ".wav");
     EXPECT_EQ(longName.fname.size(), 255);
-    EXPECT_EQ(longName.ext, QStringLiteral(".wav"));
+    EXPECT_EQ(longName.ext, ".wav");
 }
 
 TEST(ItemPath, FullPathIsCleanedAgainstTheCurrentFolder)
 {
     const QString cwd = QDir::currentPath();
-    EXPECT_EQ(GetFullPath(QStringLiteral("a/../b/./c.wav")), cwd + QStringLiteral("/b/c.wav"));
-    EXPECT_EQ(GetFullPath(QStringLiteral("sub/")), cwd + QStringLiteral("/sub/"));
-    EXPECT_EQ(GetFullPath(QStringLiteral("/x//y/../z")), QStringLiteral("/x/z"));
-    EXPECT_EQ(GetFullPath(QStringLiteral("/../..")), QStringLiteral("/"));
+    EXPECT_EQ(GetFullPath("a/../b/./c.wav"), cwd + "/b/c.wav");
+    EXPECT_EQ(GetFullPath("sub/"), cwd + "/sub/");
+    EXPECT_EQ(GetFullPath("/x//y/../z"), "/x/z");
+    EXPECT_EQ(GetFullPath("/../.."), "/");
 
     const QString dir = TestEnv::MakeTempDir();
-    TestEnv::WriteFile(dir + QStringLiteral("/real/f.wav"), "x");
-    ASSERT_TRUE(QFile::link(dir + QStringLiteral("/real"), dir + QStringLiteral("/link")));
-    EXPECT_EQ(GetFullPath(dir + QStringLiteral("/link/./f.wav")), dir + QStringLiteral("/link/f.wav"));
+    TestEnv::WriteFile(dir + "/real/f.wav", "x");
+    ASSERT_TRUE(QFile::link(dir + "/real", dir + "/link"));
+    EXPECT_EQ(GetFullPath(dir + "/link/./f.wav"), dir + "/link/f.wav");
 }
 
 TEST(ItemPath, FullPathThrowsWhenTheCurrentFolderIsGone)
 {
     const QString saved = QDir::currentPath();
-    const QString gone = TestEnv::MakeTempDir(QStringLiteral("gone"));
+    const QString gone = TestEnv::MakeTempDir("gone");
     ASSERT_EQ(::chdir(QFile::encodeName(gone).constData()), 0);
     ASSERT_EQ(::rmdir(QFile::encodeName(gone).constData()), 0);
     int code = 0;
     try {
-        GetFullPath(QStringLiteral("x.wav"));
+        GetFullPath("x.wav");
     } catch (const CWin32Exception& e) {
         code = e.Code();
     }
-    EXPECT_EQ(GetFullPath(QStringLiteral("/abs.wav")), QStringLiteral("/abs.wav"));
+    EXPECT_EQ(GetFullPath("/abs.wav"), "/abs.wav");
     ASSERT_EQ(::chdir(QFile::encodeName(saved).constData()), 0);
     EXPECT_EQ(code, ENOENT);
     EXPECT_THROW(GetFullPath(QString()), CWin32Exception);
@@ -82,15 +82,15 @@ TEST(ItemPath, KindsByExtensionIgnoreCase)
         for (const QString& ext : QString::fromLatin1(g.exts).split(u' ')) {
             const QString mixed = ext.left(1).toUpper() + ext.mid(1);
             for (const QString& e : {ext, ext.toUpper(), mixed})
-                EXPECT_EQ(GetItemKind(QStringLiteral("/m/x.") + e), g.kind) << qPrintable(e);
+                EXPECT_EQ(GetItemKind("/m/x." + e), g.kind) << qPrintable(e);
         }
     }
-    EXPECT_EQ(GetItemKind(QStringLiteral("/a/b.c/noext")), ItemKind::Unknown);
-    EXPECT_EQ(GetItemKind(QStringLiteral("/a/x.qqz")), ItemKind::Unknown);
+    EXPECT_EQ(GetItemKind("/a/b.c/noext"), ItemKind::Unknown);
+    EXPECT_EQ(GetItemKind("/a/x.qqz"), ItemKind::Unknown);
 
-    EXPECT_TRUE(IsCommandExtension(QStringLiteral(".Desktop")));
-    EXPECT_FALSE(IsCommandExtension(QStringLiteral("sh")));
-    EXPECT_FALSE(IsCommandExtension(QStringLiteral(".wav")));
+    EXPECT_TRUE(IsCommandExtension(".Desktop"));
+    EXPECT_FALSE(IsCommandExtension("sh"));
+    EXPECT_FALSE(IsCommandExtension(".wav"));
 }
 
 TEST(ItemPath, MediaFilesAndMiniPlaylistsWithoutMciLookup)
@@ -99,9 +99,9 @@ TEST(ItemPath, MediaFilesAndMiniPlaylistsWithoutMciLookup)
         EXPECT_TRUE(IsMediaFile(QString::fromLatin1(p))) << p;
     for (const char* p : {"/a/b.c/noext", "x.m3u", "x.ALB", "x."})
         EXPECT_FALSE(IsMediaFile(QString::fromLatin1(p))) << p;
-    EXPECT_TRUE(IsMiniPlaylist(QStringLiteral("/a/List.MPL")));
-    EXPECT_FALSE(IsMiniPlaylist(QStringLiteral("/a/list.m3u")));
-    EXPECT_FALSE(IsMiniPlaylist(QStringLiteral("/a/mpl")));
+    EXPECT_TRUE(IsMiniPlaylist("/a/List.MPL"));
+    EXPECT_FALSE(IsMiniPlaylist("/a/list.m3u"));
+    EXPECT_FALSE(IsMiniPlaylist("/a/mpl"));
 }
 
 class DisplayName : public ::testing::Test
@@ -112,29 +112,28 @@ protected:
 
 TEST_F(DisplayName, PauseLiveAndPlainNames)
 {
-    EXPECT_EQ(GetItemDisplayName(QStringLiteral("10.pause")), QStringLiteral("10 sec."));
-    EXPECT_EQ(GetItemDisplayName(QStringLiteral("/a/abc.pause")), QStringLiteral("abc sec."));
-    EXPECT_EQ(GetItemDisplayName(QStringLiteral("/a/30.LIVE")), QStringLiteral("30 sec."));
-    EXPECT_EQ(GetItemDisplayName(QStringLiteral("/a/b.c/noext")), QStringLiteral("noext"));
-    EXPECT_EQ(GetItemDisplayName(QStringLiteral("/m/Song~7.MP3")), QStringLiteral("Song~7"));
+    for (const auto& [path, name] : {std::pair{"10.pause", "10 sec."}, {"/a/abc.pause", "abc sec."},
+                                     {"/a/30.LIVE", "30 sec."}, {"/a/b.c/noext", "noext"},
+                                     {"/m/Song~7.MP3", "Song~7"}})
+        EXPECT_EQ(GetItemDisplayName(QString::fromLatin1(path)), QString::fromLatin1(name)) << path;
 }
 
 TEST_F(DisplayName, CdTracksUseTitlesElseTrackNumber)
 {
-    EXPECT_EQ(GetItemDisplayName(QStringLiteral("/dev/sr0/Track03.cda")), QStringLiteral("Track 03"));
+    EXPECT_EQ(GetItemDisplayName("/dev/sr0/Track03.cda"), "Track 03");
     int asked = -1;
     SetCdTitleLookup([&asked](int index) -> std::optional<QString> {
         asked = index;
         if (index == 2)
-            return QStringLiteral("Blue Train");
+            return "Blue Train";
         if (index == 3)
             return QString();
         return std::nullopt;
     });
-    EXPECT_EQ(GetItemDisplayName(QStringLiteral("/dev/sr0/Track03.CDA")), QStringLiteral("Blue Train"));
+    EXPECT_EQ(GetItemDisplayName("/dev/sr0/Track03.CDA"), "Blue Train");
     EXPECT_EQ(asked, 2);
-    EXPECT_EQ(GetItemDisplayName(QStringLiteral("/d.cue/Track04.cda")), QStringLiteral("Track 04"));
-    EXPECT_EQ(GetItemDisplayName(QStringLiteral("/d.cue/Track12.cda")), QStringLiteral("Track 12"));
+    EXPECT_EQ(GetItemDisplayName("/d.cue/Track04.cda"), "Track 04");
+    EXPECT_EQ(GetItemDisplayName("/d.cue/Track12.cda"), "Track 12");
     asked = -1;
     for (const char* p : {"/d/Trackxx.cda", "/d/Track00.cda", "/d/7.cda"})
         EXPECT_EQ(GetItemDisplayName(QString::fromLatin1(p)), SplitPath(QString::fromLatin1(p)).fname);
@@ -158,23 +157,22 @@ TEST(ItemPath, OverlapOverrideReadsSecondsAfterTheLastTilde)
 
 TEST(ItemPath, FormatDurationBoundaries)
 {
-    EXPECT_EQ(FormatDuration(0), QStringLiteral("00:00.0"));
-    EXPECT_EQ(FormatDuration(99), QStringLiteral("00:00.0"));
-    EXPECT_EQ(FormatDuration(205400), QStringLiteral("03:25.4"));
-    EXPECT_EQ(FormatDuration(3599999), QStringLiteral("59:59.9"));
-    EXPECT_EQ(FormatDuration(3600000), QStringLiteral("1:00:00"));
-    EXPECT_EQ(FormatDuration(3723000), QStringLiteral("1:02:03"));
-    EXPECT_EQ(FormatDuration(std::int64_t(INT32_MAX) + 1), QStringLiteral("596:31:23"));
-    EXPECT_EQ(FormatDuration(360000000000LL), QStringLiteral("100000:00:00"));
-    EXPECT_EQ(FormatDuration(-1500), QStringLiteral("-00:01.5"));
+    const std::pair<std::int64_t, const char*> cases[] = {
+        {0, "00:00.0"},           {99, "00:00.0"},          {205400, "03:25.4"},
+        {3599999, "59:59.9"},     {3600000, "1:00:00"},     {3723000, "1:02:03"},
+        {std::int64_t(INT32_MAX) + 1, "596:31:23"},         {360000000000LL, "100000:00:00"},
+        {-1500, "-00:01.5"},
+    };
+    for (const auto& [ms, text] : cases)
+        EXPECT_EQ(FormatDuration(ms), QString::fromLatin1(text)) << ms;
 }
 
 TEST(ItemPath, PauseSecondsReadLikeScanfLong)
 {
-    EXPECT_EQ(GetPauseSeconds(QStringLiteral("/a/10.pause")), 10L);
-    EXPECT_EQ(GetPauseSeconds(QStringLiteral(" 7x.live")), 7L);
-    EXPECT_EQ(GetPauseSeconds(QStringLiteral("-3.pause")), -3L);
-    EXPECT_EQ(GetPauseSeconds(QStringLiteral("99999999999999999999.pause")), LONG_MAX);
-    EXPECT_FALSE(GetPauseSeconds(QStringLiteral("/a/abc.pause")).has_value());
-    EXPECT_FALSE(GetPauseSeconds(QStringLiteral("-.pause")).has_value());
+    const std::pair<const char*, std::optional<long>> cases[] = {
+        {"/a/10.pause", 10L}, {" 7x.live", 7L}, {"-3.pause", -3L}, {"99999999999999999999.pause", LONG_MAX},
+        {"/a/abc.pause", std::nullopt}, {"-.pause", std::nullopt},
+    };
+    for (const auto& [path, seconds] : cases)
+        EXPECT_EQ(GetPauseSeconds(QString::fromLatin1(path)), seconds) << path;
 }

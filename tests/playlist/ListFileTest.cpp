@@ -28,45 +28,32 @@ QStringList Keep(const QByteArray& text)
 
 } // namespace
 
-TEST(ListFileRead, CommentsBlankLinesAndWhiteSpace)
+TEST(ListFileRead, CommentsBlankLinesWhiteSpaceLineEndsAndEncodings)
 {
-    const QByteArray text = "#EXTM3U\n"
-                            "\n"
-                            "   \t \n"
-                            "a.wav   \t\n"
-                            "  #x\n"
-                            " b.mp3\n"
-                            "#comment with trailing blanks   \n"
-                            "c.ogg";
-    EXPECT_EQ(Keep(text), (QStringList{"a.wav", "  #x", " b.mp3", "c.ogg"}));
-}
-
-TEST(ListFileRead, LineEndsLfCrLfAndMixed)
-{
-    EXPECT_EQ(Keep("a\r\nb\r\n"), (QStringList{"a", "b"}));
-    EXPECT_EQ(Keep("a\nb\r\nc"), (QStringList{"a", "b", "c"}));
-    EXPECT_EQ(Keep("\r\n\r\n"), QStringList());
-    EXPECT_EQ(Keep(""), QStringList());
-}
-
-TEST(ListFileRead, ByteOrderMarkIsSkippedSoTheHeaderStaysAComment)
-{
-    EXPECT_EQ(Keep("\xEF\xBB\xBF#EXTM3U\r\n/x/a.mp3\r\n"), QStringList{"/x/a.mp3"});
-}
-
-TEST(ListFileRead, Utf8AndBytesThatAreNotUtf8)
-{
-    const QStringList rows = Keep("/m/Caf\xC3\xA9 \xE6\x97\xA5.mp3\n/m/Caf\xE9.mp3\n/m/end\xC3\n");
-    ASSERT_EQ(rows.size(), 3);
-    EXPECT_EQ(rows[0], QString::fromUtf8("/m/Café 日.mp3"));
-    // Not UTF-8: read as Latin-1, byte for byte, so nothing is lost.
-    EXPECT_EQ(rows[1], QString::fromUtf8("/m/Café.mp3"));
-    EXPECT_EQ(rows[2], QString::fromLatin1("/m/end\xC3"));
+    const struct
+    {
+        QByteArray text;
+        QStringList rows;
+    } cases[] = {
+        {"#EXTM3U\n\n   \t \na.wav   \t\n  #x\n b.mp3\n#comment with trailing blanks   \nc.ogg",
+         {"a.wav", "  #x", " b.mp3", "c.ogg"}},
+        {"a\r\nb\r\n", {"a", "b"}},
+        {"a\nb\r\nc", {"a", "b", "c"}},
+        {"\r\n\r\n", {}},
+        {"", {}},
+        // A byte order mark is skipped, so the header after it stays a comment.
+        {"\xEF\xBB\xBF#EXTM3U\r\n/x/a.mp3\r\n", {"/x/a.mp3"}},
+        // A line that is not UTF-8 reads as Latin-1, byte for byte, so nothing is lost.
+        {"/m/Caf\xC3\xA9 \xE6\x97\xA5.mp3\n/m/Caf\xE9.mp3\n/m/end\xC3\n",
+         {QString::fromUtf8("/m/Café 日.mp3"), QString::fromUtf8("/m/Café.mp3"), QString::fromLatin1("/m/end\xC3")}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Keep(c.text), c.rows) << c.text.toStdString();
 }
 
 TEST(ListFileRead, MasterPlaylistMakesLinesAbsoluteAgainstTheCurrentFolder)
 {
-    const QString dir = TestEnv::MakeTempDir(QStringLiteral("cwd"));
+    const QString dir = TestEnv::MakeTempDir("cwd");
     const QString old = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(dir));
     const QString cwd = QDir::currentPath();
@@ -78,7 +65,7 @@ TEST(ListFileRead, MasterPlaylistMakesLinesAbsoluteAgainstTheCurrentFolder)
 
 TEST(ListFileRead, ExtendedM3uFromAnotherPlayer)
 {
-    const QString dir = TestEnv::MakeTempDir(QStringLiteral("m3u"));
+    const QString dir = TestEnv::MakeTempDir("m3u");
     const QString path = TestEnv::WriteFile(
         dir + "/mix.m3u",
         "#EXTM3U\r\n"
@@ -96,7 +83,7 @@ TEST(ListFileRead, ExtendedM3uFromAnotherPlayer)
 
 TEST(ListFileRead, ErrorsNameTheFile)
 {
-    const QString dir = TestEnv::MakeTempDir(QStringLiteral("err"));
+    const QString dir = TestEnv::MakeTempDir("err");
     const QString missing = dir + "/none.alb";
     try {
         ReadListFile(missing, ListPaths::MakeAbsolute);
@@ -126,7 +113,7 @@ TEST(ListFileRead, ErrorsNameTheFile)
 
 TEST(ListFileRead, LineThatCannotBeMadeAbsoluteStopsTheRead)
 {
-    const QString dir = TestEnv::MakeTempDir(QStringLiteral("gone"));
+    const QString dir = TestEnv::MakeTempDir("gone");
     const QString list = TestEnv::WriteFile(TestEnv::MakeTempDir() + "/rel.alb", "/ok.wav\nrel.wav\n");
     const QString old = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(dir));
@@ -147,7 +134,7 @@ TEST(ListFileRead, LineThatCannotBeMadeAbsoluteStopsTheRead)
 
 TEST(ListFileWrite, OneRowPerLineNoHeaderNoTrailingBlankLine)
 {
-    const QString dir = TestEnv::MakeTempDir(QStringLiteral("w"));
+    const QString dir = TestEnv::MakeTempDir("w");
     WriteListFile(dir + "/a.alb", {"/m/a.wav", "  #x", QString::fromUtf8("/m/Café.mp3")});
     EXPECT_EQ(ReadAll(dir + "/a.alb"), QByteArray("/m/a.wav\n  #x\n/m/Caf\xC3\xA9.mp3\n"));
     WriteListFile(dir + "/empty.alb", {});
@@ -160,7 +147,7 @@ TEST(ListFileWrite, OneRowPerLineNoHeaderNoTrailingBlankLine)
 
 TEST(ListFileWrite, RoundTripsLongAndUnusualRows)
 {
-    const QString dir = TestEnv::MakeTempDir(QStringLiteral("rt"));
+    const QString dir = TestEnv::MakeTempDir("rt");
     const QString longPath = "/" + QString(299, u'x');
     ASSERT_EQ(longPath.size(), 300);
     const QStringList rows{longPath, "/m/with spaces/a b.mp3", QString::fromUtf8("/m/日本/ü.ogg"),
@@ -181,7 +168,7 @@ TEST(ListFileWrite, RoundTripsLongAndUnusualRows)
 
 TEST(ListFileWrite, FailuresKeepTheOldFile)
 {
-    const QString dir = TestEnv::MakeTempDir(QStringLiteral("wf"));
+    const QString dir = TestEnv::MakeTempDir("wf");
     const QString path = TestEnv::WriteFile(dir + "/keep.alb", "/old.wav\n");
     EXPECT_THROW(WriteListFile(path, {"/a.wav", "/b\n.wav"}), CListFileException);
     EXPECT_EQ(ReadAll(path), QByteArray("/old.wav\n"));

@@ -60,13 +60,11 @@ TEST(PlaylistArchive, BytesOfTheDesignExamples)
 
 TEST(PlaylistArchive, LengthPrefixBoundaries)
 {
-    EXPECT_EQ(Prefix(0), Hex("00"));
-    EXPECT_EQ(Prefix(254), Hex("fe"));
-    EXPECT_EQ(Prefix(255), Hex("ffff00"));
-    EXPECT_EQ(Prefix(300), Hex("ff2c01"));
-    EXPECT_EQ(Prefix(65533), Hex("fffdff"));
-    EXPECT_EQ(Prefix(65534), Hex("ffffff" "feff0000"));
-    EXPECT_EQ(Prefix(70000), Hex("ffffff" "70110100"));
+    const std::pair<qsizetype, const char*> cases[] = {{0, "00"},         {254, "fe"},        {255, "ffff00"},
+                                                       {300, "ff2c01"},   {65533, "fffdff"},
+                                                       {65534, "fffffffeff0000"}, {70000, "ffffff70110100"}};
+    for (const auto& [length, hex] : cases)
+        EXPECT_EQ(Prefix(length), Hex(hex)) << length;
 }
 
 TEST(PlaylistArchive, RoundTripOfRowsAndSelection)
@@ -100,17 +98,6 @@ TEST(PlaylistArchive, EmptyOrMalformedData)
     EXPECT_FALSE(LoadPlaylist(list, Hex("010000")));
     EXPECT_EQ(list.Rows(), QStringList{"/a.wav"});
     EXPECT_EQ(list.Selection(), 0);
-}
-
-TEST(UndoDoc, CheckpointsBeforeTheFirstResetOnlySetTheModifiedFlag)
-{
-    PlaylistDoc doc;
-    EXPECT_FALSE(doc.IsUndoEnabled());
-    Add(doc, "/a.wav");
-    EXPECT_TRUE(doc.IsModified());
-    EXPECT_FALSE(doc.CanUndo());
-    doc.OnUndo(); // disabled: nothing happens
-    EXPECT_EQ(doc.list.Count(), 1);
 }
 
 TEST(UndoDoc, ElevenChangesOnlyTenUndone)
@@ -180,6 +167,7 @@ TEST(UndoDoc, SelectionComesBackWithTheRows)
 
 TEST(UndoDoc, ResetDropsTheHistoryAndDisables)
 {
+    EXPECT_FALSE(PlaylistDoc().IsUndoEnabled()); // until the first reset
     PlaylistDoc doc;
     doc.ResetUndo(true);
     Add(doc, "/a.wav");
@@ -190,9 +178,15 @@ TEST(UndoDoc, ResetDropsTheHistoryAndDisables)
     EXPECT_FALSE(doc.CanRedo());
     EXPECT_EQ(doc.History().Current().data, StorePlaylist(doc.list));
     EXPECT_EQ(doc.History().Current().commandId, 0u);
+    // Disabled, as before the first reset: a change only sets the modified flag.
     doc.ResetUndo(false);
+    doc.SetModifiedFlag(false);
     Add(doc, "/c.wav");
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_FALSE(doc.IsUndoEnabled());
     EXPECT_FALSE(doc.CanUndo());
+    doc.OnUndo(); // nothing happens
+    EXPECT_EQ(doc.list.Count(), 2);
 }
 
 TEST(UndoDoc, SnapshotsAreTheBinaryFormTaggedWithTheCommand)
