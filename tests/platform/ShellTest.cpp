@@ -116,25 +116,25 @@ TEST_F(RunCommandItemTest, DesktopEntriesHonourPathTerminalAndTryExec)
         {"Terminal=false\n", true, "run", ""},
     };
     for (const auto& row : rows) {
-        shell.calls.clear();
+        shell.started.clear();
+        shell.workDirs.clear();
         const QString entry = MakeFile(dir, QStringLiteral("e.desktop"),
                                        QByteArray("[Desktop Entry]\nExec=run -x\n") + row.keys, false);
         EXPECT_EQ(RunCommandItem(shell, entry, &error), row.runs) << row.keys;
         if (!row.runs) {
             EXPECT_TRUE(error.contains(QLatin1String(row.program))) << qPrintable(error);
-            EXPECT_TRUE(shell.calls.empty());
+            EXPECT_TRUE(shell.started.isEmpty());
             continue;
         }
-        ASSERT_EQ(shell.calls.size(), 1u) << row.keys;
-        EXPECT_EQ(shell.calls[0].program, QLatin1String(row.program));
-        EXPECT_EQ(shell.calls[0].args, QStringList{QStringLiteral("-x")});
-        EXPECT_EQ(shell.calls[0].workDir, *row.workDir ? QString::fromLatin1(row.workDir) : dir);
+        ASSERT_EQ(shell.started.size(), 1) << row.keys;
+        EXPECT_EQ(shell.started[0], (QStringList{QLatin1String(row.program), QStringLiteral("-x")}));
+        EXPECT_EQ(shell.workDirs[0], *row.workDir ? QString::fromLatin1(row.workDir) : dir);
     }
     MakeFile(bin, QStringLiteral("x-terminal-emulator"), "#!/bin/sh\n", true);
-    shell.calls.clear();
+    shell.started.clear();
     ASSERT_TRUE(RunCommandItem(shell, MakeFile(dir, QStringLiteral("t.desktop"),
                                                "[Desktop Entry]\nExec=run -x\nTerminal=true\n", false), &error));
-    EXPECT_EQ(shell.calls[0].program, bin + QStringLiteral("/x-terminal-emulator"));
-    EXPECT_EQ(shell.calls[0].args, (QStringList{QStringLiteral("-e"), QStringLiteral("run"), QStringLiteral("-x")}));
+    EXPECT_EQ(shell.started.value(0), (QStringList{bin + QStringLiteral("/x-terminal-emulator"), QStringLiteral("-e"),
+                                                   QStringLiteral("run"), QStringLiteral("-x")}));
     qputenv("PATH", oldPath);
 }
