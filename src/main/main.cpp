@@ -3,6 +3,7 @@
 // command line is a contract: extend it, never break it
 // (docs/command-line.md).
 #include "main/HeadlessRunner.h"
+#include "platform/Logging.h"
 #include "platform/TerminationWatcher.h"
 
 #include <QCoreApplication>
@@ -69,6 +70,7 @@ int RunConsole(const QString& album, CTerminationWatcher& watcher)
 int main(int argc, char** argv)
 {
     std::setlocale(LC_ALL, "");
+    diagnostics::InstallMessageFormat();
     IgnoreFileSizeSignal();
     // The arguments are checked before any application object exists: the
     // console's needs a display, and bad arguments must still get the usage.
