@@ -133,8 +133,8 @@ void CDirectShowTrack::Open(const QString& path, QObject* owner)
     m_shared->serial = Serial();
     m_shared->file = path;
     m_stopNs = -1;
-    qCDebug(lcMedia).noquote() << "track" << Serial() << path << "prerolled"
-                               << (m_pushMode ? "(push mode)" : "");
+    qCDebug(lcMedia).noquote() << "track" << Serial() << path
+                               << (m_pushMode ? "prerolled (push mode)" : "prerolled");
 
     // The server created the stream during the preroll and may have given it
     // a remembered volume: the level is ours, the stream stays at unity.

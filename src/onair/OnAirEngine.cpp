@@ -270,7 +270,7 @@ void COnAirEngine::OnMciNotify(int code, std::uint64_t sender)
 
     const bool ends = code == MCI_NOTIFY_SUCCESSFUL ||
                       (code == MCI_NOTIFY_FAILURE && m_settings.ignoreErrors);
-    qCDebug(lcEngine) << "end notification" << code << "from track" << sender << (ends ? "" : "(ignored)");
+    qCDebug(lcEngine) << "end notification" << code << "from track" << sender << (ends ? "ends it" : "is ignored");
     if (!ends)
         return;
     // The end is matched to the slot of its sender: a late notification of a

@@ -266,7 +266,7 @@ void COnAirEngine::OutputUnavailable(const CException& error, const QString& pat
         m_outageDelayMs = std::min(m_outageDelayMs * 2, OutageRetryMaxMs);
     }
     m_outagePath = path;
-    qCDebug(lcEngine).noquote() << "audio output unavailable for" << path << "; next try in" << m_outageDelayMs << "ms";
+    qCDebug(lcEngine).noquote() << "audio output unavailable, next try in" << m_outageDelayMs << "ms:" << path;
     SetTimer(TimerOutage, m_outageDelayMs);
 }
 
