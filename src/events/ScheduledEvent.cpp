@@ -1,6 +1,6 @@
 #include "events/ScheduledEvent.h"
 
-#include "events/IniFile.h"
+#include "platform/IniFile.h"
 #include "platform/registry/RegistryKey.h"
 #include "playlist/ItemPath.h"
 

@@ -1,6 +1,7 @@
 #include "events/Scheduler.h"
 
 #include "platform/Clock.h"
+#include "platform/Logging.h"
 #include "platform/registry/RegistryKey.h"
 
 using namespace std::chrono;
@@ -14,12 +15,23 @@ WallTime CEventScheduler::Now() const
 
 void CEventScheduler::ResetToNow()
 {
-    m_events.ResetToNow(Now());
+    const WallTime now = Now();
+    if (lcEvents().isDebugEnabled()) {
+        for (int i = 0; i < m_events.Count(); ++i) {
+            if (m_events.At(i).IsDue(now))
+                qCDebug(lcEvents).noquote() << "missed run skipped:" << m_events.At(i).fileName;
+        }
+    }
+    m_events.ResetToNow(now);
 }
 
 std::optional<QString> CEventScheduler::TakeDueEvent(bool exact)
 {
-    return m_events.TakeDueEvent(exact, Now());
+    auto file = m_events.TakeDueEvent(exact, Now());
+    if (file)
+        qCDebug(lcEvents).noquote() << (exact ? "event starts (run immediately):" : "event starts (after the item):")
+                                    << *file;
+    return file;
 }
 
 void CEventScheduler::Refresh()
@@ -57,18 +69,4 @@ void CEventScheduler::ReplaceEvents(const CEventList& edited)
     m_events = CEventList::CopyOf(edited, Now());
     SaveToSettings();
     Refresh();
-}
-
-void SetEventsEnabled(bool& enabled, bool on, EventSource& events)
-{
-    const bool wasEnabled = enabled;
-    enabled = on;
-    if (on && !wasEnabled)
-        events.ResetToNow();
-    events.Refresh();
-}
-
-void ToggleEvents(bool& enabled, EventSource& events)
-{
-    SetEventsEnabled(enabled, !enabled, events);
 }

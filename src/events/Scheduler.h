@@ -8,9 +8,9 @@
 // Thread: the user-interface thread (the engine's thread).
 #pragma once
 
+#include "app/EngineSeams.h"
 #include "events/EventList.h"
 #include "events/UpcomingEventsModel.h"
-#include "onair/EngineSeams.h"
 
 #include <functional>
 
@@ -50,10 +50,3 @@ private:
     CUpcomingEventsModel m_upcoming;
     std::function<bool()> m_isEnabled;
 };
-
-// Command 32889 and the console's "Enable" check box: sets the flag to on;
-// when it goes from off to on, every event is reset to now first (runs
-// missed while disabled are skipped); then the upcoming list is refreshed.
-void SetEventsEnabled(bool& enabled, bool on, EventSource& events);
-// Command 32889: flips the flag as above.
-void ToggleEvents(bool& enabled, EventSource& events);

@@ -1,10 +1,10 @@
 #include "main/HeadlessRunner.h"
 
+#include "app/EngineSeams.h"
 #include "app/UserInterface.h"
 #include "events/Scheduler.h"
 #include "media/PlugInChain.h"
 #include "media/TrackEnvironment.h"
-#include "onair/EngineSeams.h"
 #include "onair/OnAirEngine.h"
 #include "onair/PlayLog.h"
 #include "platform/Clock.h"

@@ -4,6 +4,7 @@
 // (docs/command-line.md).
 #include "app/SettingsSchema.h"
 #include "main/HeadlessRunner.h"
+#include "platform/Logging.h"
 #include "platform/TerminationWatcher.h"
 
 #include <QCommandLineParser>
@@ -148,6 +149,7 @@ int RunConsole(const QString& album, CTerminationWatcher& watcher)
 int main(int argc, char** argv)
 {
     std::setlocale(LC_ALL, "");
+    diagnostics::InstallMessageFormat();
     IgnoreFileSizeSignal();
     // The arguments are checked before any application object exists: the
     // console's needs a display, and bad arguments must still get the usage.

@@ -8,8 +8,8 @@
 #include "media/TrackExceptions.h"
 #include "media/TrackFactory.h"
 #include "media/TrackThread.h"
+#include "platform/Logging.h"
 
-#include <QDebug>
 #include <QFile>
 #include <QFileInfo>
 #include <gst/audio/streamvolume.h>
@@ -130,7 +130,11 @@ void CDirectShowTrack::Open(const QString& path, QObject* owner)
     }
     m_shared->errorPosted = false;
     m_shared->state = Stopped;
+    m_shared->serial = Serial();
+    m_shared->file = path;
     m_stopNs = -1;
+    qCDebug(lcMedia).noquote() << "track" << Serial() << path
+                               << (m_pushMode ? "prerolled (push mode)" : "prerolled");
 
     // The server created the stream during the preroll and may have given it
     // a remembered volume: the level is ours, the stream stays at unity.
@@ -246,8 +250,8 @@ void CDirectShowTrack::Preroll()
         spent += wait;
         if (spent >= OpenTimeoutMs)
             FailNotOpened();
-        qWarning().noquote() << "lirana: the preroll of" << QFileInfo(m_path).fileName()
-                             << "stalled; opening it again";
+        qCWarning(lcMedia).noquote() << "lirana: the preroll of" << QFileInfo(m_path).fileName()
+                                     << "stalled; opening it again";
         DropPipeline();
         BuildPipeline();
     }

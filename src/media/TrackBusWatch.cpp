@@ -2,6 +2,7 @@
 
 #include "media/MediaTrack.h"
 #include "media/TrackEvents.h"
+#include "platform/Logging.h"
 
 #include <gst/audio/streamvolume.h>
 #include <gst/gst.h>
@@ -41,6 +42,23 @@ bool IsOutputUnavailable(const GError* error)
     default:
         return false;
     }
+}
+
+// A warning or error of the bus, with the element that sent it.
+void LogBusProblem(const char* kind, GstMessage* message, const CGstTrackShared& shared)
+{
+    GError* error = nullptr;
+    gchar* debug = nullptr;
+    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_WARNING)
+        gst_message_parse_warning(message, &error, &debug);
+    else
+        gst_message_parse_error(message, &error, &debug);
+    qCDebug(lcMedia).noquote() << "track" << shared.serial << shared.file << "bus" << kind << "from"
+                               << GST_MESSAGE_SRC_NAME(message) << ":" << (error ? error->message : "")
+                               << (debug ? debug : "");
+    if (error)
+        g_error_free(error);
+    g_free(debug);
 }
 
 } // namespace
@@ -94,8 +112,24 @@ void DispatchTrackMessage(GstMessage* message, CGstTrackShared& shared, const CT
             notifier.PostEnd(MCI_NOTIFY_SUCCESSFUL);
         break;
     case GST_MESSAGE_ERROR:
+        if (lcMedia().isDebugEnabled())
+            LogBusProblem("error", message, shared);
         if (!shared.errorPosted.exchange(true))
             notifier.PostError(ExceptionFromErrorMessage(103, message)->Clone());
+        break;
+    case GST_MESSAGE_WARNING:
+        if (lcMedia().isDebugEnabled())
+            LogBusProblem("warning", message, shared);
+        break;
+    case GST_MESSAGE_STATE_CHANGED:
+        // The pipeline's own changes; its elements' would drown them.
+        if (lcMedia().isDebugEnabled() && !GST_OBJECT_PARENT(GST_MESSAGE_SRC(message))) {
+            GstState from = GST_STATE_VOID_PENDING;
+            GstState to = GST_STATE_VOID_PENDING;
+            gst_message_parse_state_changed(message, &from, &to, nullptr);
+            qCDebug(lcMedia).noquote() << "track" << shared.serial << shared.file << "state"
+                                       << gst_element_state_get_name(from) << "->" << gst_element_state_get_name(to);
+        }
         break;
     default:
         break;

@@ -5,6 +5,7 @@
 
 #include "media/TrackExceptions.h"
 
+#include <QString>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -31,6 +32,10 @@ struct CGstTrackShared
     // Set by the worker once it has posted an error; the track clears it
     // when it starts playing again. One error event per run.
     std::atomic<bool> errorPosted{false};
+    // The track's serial and file, for the diagnostics; set by Open before
+    // the worker starts and not changed while it runs.
+    std::uint64_t serial = 0;
+    QString file;
 };
 
 // Worker body: pops every message of bus (waiting at most 100 ms each time)

@@ -1,5 +1,6 @@
 #include "onair/OnAirEngine.h"
 
+#include "app/EngineSeams.h"
 #include "app/Strings.h"
 #include "app/UserInterface.h"
 #include "media/TrackEvents.h"
@@ -7,15 +8,14 @@
 #include "media/TrackExceptions.h"
 #include "media/TrackFactory.h"
 #include "media/PlugInChain.h"
-#include "onair/EngineSeams.h"
 #include "onair/PlayLog.h"
+#include "platform/Logging.h"
 #include "platform/Shell.h"
 #include "platform/SystemRestart.h"
 #include "playlist/ItemPath.h"
 #include "playlist/Playlist.h"
 
 #include <QCoreApplication>
-#include <QDebug>
 #include <QDir>
 #include <QTimerEvent>
 #include <cstdlib>
@@ -108,7 +108,7 @@ void COnAirEngine::Startup()
 {
     ApplyLogSettings();
     m_seams.log->LogString(Str::LogStartup);
-    qInfo().noquote() << "lirana: audio output:" << CTrackEnvironment::DescribeAudioOutput();
+    qCInfo(lcEngine).noquote() << "lirana: audio output:" << CTrackEnvironment::DescribeAudioOutput();
     // Plug-ins stored in the chain but not installed now (after a package
     // update, say) stay stored; say once per start that they are left out.
     for (const CPlugInFilter* missing : CTrackEnvironment::Chain().Missing())
@@ -270,6 +270,7 @@ void COnAirEngine::OnMciNotify(int code, std::uint64_t sender)
 
     const bool ends = code == MCI_NOTIFY_SUCCESSFUL ||
                       (code == MCI_NOTIFY_FAILURE && m_settings.ignoreErrors);
+    qCDebug(lcEngine) << "end notification" << code << "from track" << sender << (ends ? "ends it" : "is ignored");
     if (!ends)
         return;
     // The end is matched to the slot of its sender: a late notification of a
@@ -282,6 +283,7 @@ void COnAirEngine::OnMciNotify(int code, std::uint64_t sender)
 
 void COnAirEngine::OnTrackError(std::unique_ptr<CException> error, std::uint64_t sender)
 {
+    qCDebug(lcEngine).noquote() << "error from track" << sender << ":" << (error ? error->GetErrorMessage() : QString());
     // The output went away under the item on air: the item is not at fault;
     // it plays again from its start once the output is back.
     if (error && IsAudioOutputError(*error) && m_onAir && m_onAir->Serial() == sender) {

@@ -3,8 +3,8 @@
 #include "app/Strings.h"
 #include "platform/Clock.h"
 #include "platform/DataPaths.h"
+#include "platform/Logging.h"
 
-#include <QDebug>
 #include <QDir>
 #include <QFile>
 
@@ -125,8 +125,8 @@ void CPlayLog::WriteLogLine(const QString& text)
             const QString reason = n < 0 ? QString::fromLocal8Bit(std::strerror(errno))
                                          : QStringLiteral("the entry was written only in part");
             if (done > 0 && ::ftruncate(fd, st.st_size) != 0)
-                qWarning().noquote() << "lirana: cannot cut the half entry from" << m_path << ":"
-                                     << std::strerror(errno);
+                qCWarning(lcEngine).noquote() << "lirana: cannot cut the half entry from" << m_path << ":"
+                                             << std::strerror(errno);
             ::close(fd);
             throw CLogFileException(m_path, reason);
         }

@@ -1,13 +1,13 @@
 // The player's commands and the rules that decide what plays next.
 #include "onair/OnAirEngine.h"
 
+#include "app/EngineSeams.h"
 #include "app/Strings.h"
-#include "events/Scheduler.h"
 #include "app/UserInterface.h"
 #include "media/TrackExceptions.h"
-#include "onair/EngineSeams.h"
 #include "onair/PlayLog.h"
 #include "platform/Exception.h"
+#include "platform/Logging.h"
 #include "platform/Shell.h"
 #include "playlist/ItemPath.h"
 #include "playlist/Playlist.h"
@@ -194,7 +194,7 @@ void COnAirEngine::StartItem(const QString& path)
     if (control) {
         QString error;
         if (!RunCommandItem(*m_seams.shell, path, &error))
-            qWarning().noquote() << "lirana: command item not started:" << error;
+            qCWarning(lcEngine).noquote() << "lirana: command item not started:" << error;
         PlayNext();
         return;
     }
@@ -246,6 +246,8 @@ void COnAirEngine::StartMediaItem(const QString& path)
         m_seams.log->WriteLogText(Str::Load(Str::LogStart).arg(GetItemDisplayName(path)));
     }
     m_onAir = std::move(track);
+    qCDebug(lcEngine).noquote() << "start track" << m_onAir->Serial() << path << "mode" << int(m_mode)
+                                << "overlap override" << m_overlapOverride;
     ShowOnAir(GetItemDisplayName(m_onAir->GetFileName()));
     emit TrackStarted();
     m_errorRun = 0;
@@ -264,6 +266,7 @@ void COnAirEngine::OutputUnavailable(const CException& error, const QString& pat
         m_outageDelayMs = std::min(m_outageDelayMs * 2, OutageRetryMaxMs);
     }
     m_outagePath = path;
+    qCDebug(lcEngine).noquote() << "audio output unavailable, next try in" << m_outageDelayMs << "ms:" << path;
     SetTimer(TimerOutage, m_outageDelayMs);
 }
 
@@ -291,9 +294,11 @@ void COnAirEngine::StartFailed(const CException& error)
         return;
     }
     if (++m_errorRun < MaxErrorRun) {
+        qCDebug(lcEngine) << "start failed; error run" << m_errorRun << "of" << MaxErrorRun << ", the next item follows";
         PlayNext();
         return;
     }
+    qCDebug(lcEngine) << "start failed; error run of" << m_errorRun << "stops playback";
     m_seams.log->LogString(Str::LogTooManyErrors);
 }
 
@@ -457,6 +462,8 @@ void COnAirEngine::PlayNext()
 
 void COnAirEngine::EndOnAir()
 {
+    if (m_onAir)
+        qCDebug(lcEngine).noquote() << "end track" << m_onAir->Serial() << m_onAir->GetFileName();
     m_onAir.reset();
     m_seams.ui->SetFrameTitle(m_seams.document->Title());
     ClearOnAir();
@@ -468,6 +475,7 @@ void COnAirEngine::EndFading()
 {
     if (!m_fading)
         return;
+    qCDebug(lcEngine).noquote() << "end fading track" << m_fading->Serial() << m_fading->GetFileName();
     m_fading.reset();
     m_joined = false; // "Joined" is unchecked and disabled with no fading track
     emit SlotsChanged();

@@ -3,13 +3,13 @@
 // the operator chose (next song, a message, a restart).
 #include "onair/OnAirEngine.h"
 
+#include "app/EngineSeams.h"
 #include "app/Strings.h"
 #include "app/UserInterface.h"
-#include "onair/EngineSeams.h"
 #include "onair/PlayLog.h"
+#include "platform/Logging.h"
 #include "platform/SystemRestart.h"
 
-#include <QDebug>
 
 void COnAirEngine::RearmWatchDog()
 {
@@ -64,6 +64,6 @@ void COnAirEngine::RunSilenceActions()
         m_seams.document->SetModifiedFlag(false);
         QString error;
         if (!m_seams.restart->RequestRestart(&error))
-            qWarning().noquote() << "lirana: restart request failed:" << error;
+            qCWarning(lcEngine).noquote() << "lirana: restart request failed:" << error;
     }
 }

@@ -22,7 +22,7 @@
 #pragma once
 
 #include "app/Commands.h"
-#include "onair/EngineSeams.h"
+#include "app/EngineSeams.h"
 #include "playlist/RecentFileList.h"
 #include "playlist/UndoDoc.h"
 

@@ -1,6 +1,6 @@
 // Event lists in the settings store and in events files.
 #include "events/EventList.h"
-#include "events/IniFile.h"
+#include "platform/IniFile.h"
 
 #include "EventsTestSupport.h"
 #include "platform/registry/RegistryKey.h"

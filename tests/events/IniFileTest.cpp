@@ -1,4 +1,4 @@
-#include "events/IniFile.h"
+#include "platform/IniFile.h"
 
 #include "EventsTestSupport.h"
 #include "platform/Exception.h"

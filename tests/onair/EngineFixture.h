@@ -3,10 +3,10 @@
 // as entry texts (time stamp removed).
 #pragma once
 
+#include "app/EngineSeams.h"
 #include "app/UserInterface.h"
 #include "media/TrackEvents.h"
 #include "media/TrackExceptions.h"
-#include "onair/EngineSeams.h"
 #include "onair/OnAirEngine.h"
 #include "onair/PlayLog.h"
 #include "platform/Clock.h"

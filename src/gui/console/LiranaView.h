@@ -34,7 +34,7 @@ class QSlider;
 class QTimer;
 class QTreeView;
 class Shell;
-class CViewSettings;
+struct CViewSettings;
 
 class CLiranaView : public QWidget, public CommandTarget
 {

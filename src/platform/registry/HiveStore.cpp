@@ -1,6 +1,7 @@
 #include "platform/registry/HiveStore.h"
 
 #include "platform/DataPaths.h"
+#include "platform/Logging.h"
 #include "platform/registry/HiveDisk.h"
 
 #include <QDir>
@@ -8,7 +9,7 @@
 #include <QLockFile>
 
 #include <algorithm>
-#include <cstdio>
+#include <iterator>
 #include <sys/stat.h>
 
 namespace {
@@ -31,8 +32,14 @@ std::function<bool(const QString&)>& BeforeRenameHook()
 
 void Report(const QString& line)
 {
-    std::fprintf(stderr, "lirana: %s\n", qPrintable(line));
-    std::fflush(stderr);
+    qCWarning(lcHive).noquote() << "lirana:" << line;
+}
+
+// HiveStore::FileState, in its order, for the diagnostics.
+const char* StateName(int state)
+{
+    static const char* const names[] = {"missing", "ok", "damaged", "not a hive", "not a file", "unreadable"};
+    return state >= 0 && state < int(std::size(names)) ? names[state] : "?";
 }
 
 void Apply(reg::HiveKey& root, const HiveStore::Change& c)
@@ -147,6 +154,8 @@ bool HiveStore::ReadUserKeepingDamage(Reading* reading)
     QString aside;
     QString error;
     const bool kept = reg::KeepCopyAside(userFile_, reading->content, &aside, &error);
+    qCDebug(lcHive).noquote() << "repair:" << userFile_ << (kept ? "kept aside as" : "cannot be kept aside:")
+                              << (kept ? aside : error);
     if (reading->content != reported_) {
         reported_ = reading->content;
         ReportDamage(*reading, kept ? aside : QString(), error);
@@ -182,6 +191,8 @@ void HiveStore::EnsureUser()
         return;
     userLoaded_ = true;
     Reading r = ReadUser();
+    qCDebug(lcHive).noquote() << "load:" << userFile_ << StateName(int(r.state)) << r.problems.size()
+                              << "problem(s)";
     if (r.state == FileState::Damaged || r.state == FileState::NotAHive) {
         QLockFile lock(LockFile());
         lock.tryLock(kLockWaitMs);
@@ -210,6 +221,7 @@ void HiveStore::ReloadIfChanged()
     if (StampOf(userFile_) == stamp_)
         return;
     Reading r = ReadUser();
+    qCDebug(lcHive).noquote() << "reload (changed on disk):" << userFile_ << StateName(int(r.state));
     if (r.state == FileState::Damaged || r.state == FileState::NotAHive) {
         QLockFile lock(LockFile());
         lock.tryLock(kLockWaitMs);
@@ -249,6 +261,7 @@ void HiveStore::EnsureMachine()
         for (const reg::HiveProblem& p : problems)
             Report(QStringLiteral("machine settings file %1, line %2: %3; skipped")
                        .arg(file, QString::number(p.line), p.why));
+        qCDebug(lcHive).noquote() << "load machine settings:" << file << problems.size() << "problem(s)";
         machine_.MergeFrom(layer);
     }
 }
@@ -345,6 +358,8 @@ bool HiveStore::Flush(int owner)
         Report(QStringLiteral("settings not saved to %1: %2").arg(userFile_, error));
         return false;
     }
+    qCDebug(lcHive).noquote() << "write:" << userFile_ << std::count_if(pending_.begin(), pending_.end(), mine)
+                              << "change(s)";
     pending_.erase(std::remove_if(pending_.begin(), pending_.end(), mine), pending_.end());
     user_ = std::move(base);
     ReplayPending();

@@ -1,6 +1,7 @@
-#include "events/IniFile.h"
+#include "platform/IniFile.h"
 
 #include "platform/Exception.h"
+#include "platform/Logging.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -82,7 +83,7 @@ CIniFile::~CIniFile()
     try {
         Flush();
     } catch (const CException& error) {
-        qWarning("%s", qPrintable(error.GetErrorMessage()));
+        qCWarning(lcHive, "%s", qPrintable(error.GetErrorMessage()));
     }
 }
 

@@ -1,6 +1,8 @@
 // What the on-air engine asks of its surroundings besides tracks: the album
 // document (for ".alb" rows and the frame title) and the scheduler (for due
 // events). Each has a do-nothing default so the engine runs alone in tests.
+// These live below the engine, the document and the events, so that each of
+// them can implement or call a seam without including the others.
 #pragma once
 
 #include <QString>
@@ -30,3 +32,21 @@ public:
     // Once a second: refresh what the console shows of coming events.
     virtual void Refresh() {}
 };
+
+// The Enable Events command and the console's "Enable" check box: sets the flag to on;
+// when it goes from off to on, every event is reset to now first (runs
+// missed while disabled are skipped); then the upcoming list is refreshed.
+inline void SetEventsEnabled(bool& enabled, bool on, EventSource& events)
+{
+    const bool wasEnabled = enabled;
+    enabled = on;
+    if (on && !wasEnabled)
+        events.ResetToNow();
+    events.Refresh();
+}
+
+// The Enable Events command: flips the flag as above.
+inline void ToggleEvents(bool& enabled, EventSource& events)
+{
+    SetEventsEnabled(enabled, !enabled, events);
+}
