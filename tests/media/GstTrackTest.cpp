@@ -176,6 +176,7 @@ TEST_F(GstTrack, BadFilesAndOutputsFailOpenWithClearMessages)
     const QString corrupt = TestEnv::WriteFile(s_dir + QStringLiteral("/broken.mp3"), "ID3\x03" + noise);
 
     EXPECT_EQ(OpenError(s_dir + QStringLiteral("/missing.wav")).Where(), 103);
+    EXPECT_TRUE(OpenError(s_dir).GetErrorMessage().startsWith(QStringLiteral("Not a regular file: ")));
     for (const QString& path : {text, corrupt}) {
         const CDirectShowException e = OpenError(path);
         EXPECT_EQ(e.Where(), 103);
