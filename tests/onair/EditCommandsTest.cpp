@@ -1,6 +1,7 @@
 // The playlist editing commands on the model: enable rules, moves, removal,
 // paste splitting, the drag rule, rename texts and Total Length.
 #include "onair/EditCommands.h"
+#include "onair/Find.h"
 
 #include "EngineFixture.h"
 
@@ -24,36 +25,39 @@ void Finish(CTotalLength& run)
 
 TEST(EditCommandsTest, EnableRulesFollowSelectionCountClipboardAndAir)
 {
-    auto enabled = [](int id, EditContext c) { return EditCommandState(id, c)->enabled; };
-    const EditContext empty{0, -1, false, false};
-    const EditContext first{3, 0, false, false};
-    const EditContext middle{3, 1, true, false};
-    const EditContext last{3, 2, false, true};
+    // An empty list; the first, the middle (clipboard full) and the last (on air) of three rows.
+    const EditContext contexts[] = {{0, -1, false, false}, {3, 0, false, false}, {3, 1, true, false}, {3, 2, false, true}};
+    const std::pair<const char*, std::vector<int>> rules[] = {
+        {"1111", {EditCmd::AddTracks, EditCmd::AddPause, EditCmd::AddCdTracks}},
+        {"0111", {EditCmd::Remove, EditCmd::Cut, EditCmd::Copy, EditCmd::Shuffle, EditCmd::Find, EditCmd::Rename,
+                  EditCmd::ClearAll}},
+        {"0110", {EditCmd::TotalLength, EditCmd::MoveDown, EditCmd::MoveBottom}},
+        {"0011", {EditCmd::MoveTop, EditCmd::MoveUp}},
+        {"0010", {EditCmd::Paste}},
+    };
+    for (const auto& [enabled, ids] : rules) {
+        for (int id : ids) {
+            for (int c = 0; c < 4; ++c)
+                EXPECT_EQ(EditCommandState(id, contexts[c])->enabled, enabled[c] == '1') << id << " in context " << c;
+        }
+    }
+    EXPECT_TRUE(EditCommandState(EditCmd::ClearAll, EditContext{1, -1, false, false})->enabled);
+    EXPECT_FALSE(EditCommandState(Cmd::Play, contexts[2]).has_value());
+}
 
-    for (int id : {EditCmd::AddTracks, EditCmd::AddPause, EditCmd::AddCdTracks})
-        EXPECT_TRUE(enabled(id, empty)) << id;
-    for (int id : {EditCmd::Remove, EditCmd::Cut, EditCmd::Copy, EditCmd::Shuffle, EditCmd::Find,
-                   EditCmd::Rename, EditCmd::TotalLength}) {
-        EXPECT_FALSE(enabled(id, empty)) << id;
-        EXPECT_TRUE(enabled(id, first)) << id;
-    }
-    EXPECT_FALSE(enabled(EditCmd::ClearAll, empty));
-    EXPECT_TRUE(enabled(EditCmd::ClearAll, EditContext{1, -1, false, false}));
-    EXPECT_FALSE(enabled(EditCmd::Paste, first));
-    EXPECT_TRUE(enabled(EditCmd::Paste, middle));
-
-    for (int id : {EditCmd::MoveTop, EditCmd::MoveUp}) {
-        EXPECT_FALSE(enabled(id, first)) << id;
-        EXPECT_TRUE(enabled(id, middle)) << id;
-        EXPECT_TRUE(enabled(id, last)) << id;
-    }
-    for (int id : {EditCmd::MoveDown, EditCmd::MoveBottom}) {
-        EXPECT_FALSE(enabled(id, empty)) << id;
-        EXPECT_TRUE(enabled(id, middle)) << id;
-        EXPECT_FALSE(enabled(id, last)) << id;
-    }
-    EXPECT_FALSE(enabled(EditCmd::TotalLength, last)); // on air
-    EXPECT_FALSE(EditCommandState(Cmd::Play, middle).has_value());
+TEST(EditCommandsTest, FindStepsFromTheRowAndWrapsRoundTheList)
+{
+    CPlaylist list;
+    list.Reset({"/m/Alpha.mp3", "/m/beta.mp3", "/m/Gamma.mp3", "/m/alphabet.mp3"}, 0);
+    struct Case { const char* text; int from; bool matchCase, down; int row; };
+    const Case cases[] = {
+        {"alpha", 0, false, true, 3}, {"alpha", 3, false, true, 0}, {"alpha", 0, false, false, 3},
+        {"beta", 2, false, false, 1}, {"Alpha", 0, true, true, 0}, // back at the start: stays
+        {"zzz", 1, false, true, 1},   {"", 1, false, true, -1},     {"a", 4, false, true, -1},
+        {"a", -1, false, true, -1},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FindRow(list, QString::fromUtf8(c.text), c.from, c.matchCase, c.down), c.row) << c.text << c.from;
 }
 
 TEST(EditCommandsTest, RowTextShowsNameOrPathWithOptionalNumber)

@@ -9,6 +9,7 @@
 #include "support/TestEnv.h"
 
 #include <QDir>
+#include <QFile>
 
 namespace {
 
@@ -113,8 +114,11 @@ TEST_F(EngineTest, FailedStartIsReportedAndStopsWithoutIgnoreErrors)
     EXPECT_TRUE(world.alive.empty()); // the failed track was deleted
 }
 
-TEST_F(EngineTest, WithIgnoreErrorsFiftyFailedStartsEndTheRun)
+TEST_F(EngineTest, WithIgnoreErrorsFiftyFailedStartsEndTheRunWithATwoLineEntry)
 {
+    const QString dir = TestEnv::MakeTempDir(QStringLiteral("errlog"));
+    engine->Settings().enableLogging = true;
+    engine->Settings().logfileDir = dir;
     engine->Settings().ignoreErrors = true;
     QStringList rows;
     for (int i = 0; i < 60; ++i) {
@@ -122,6 +126,7 @@ TEST_F(EngineTest, WithIgnoreErrorsFiftyFailedStartsEndTheRun)
         world.failingOpen.insert(rows.last());
     }
     Load(rows);
+    engine->Startup();
     engine->OnPlay();
     EXPECT_TRUE(ui.messages.isEmpty());
     EXPECT_EQ(Starts().size(), 50);
@@ -130,15 +135,33 @@ TEST_F(EngineTest, WithIgnoreErrorsFiftyFailedStartsEndTheRun)
     EXPECT_EQ(entries.last(), Str::Load(Str::LogTooManyErrors));
     EXPECT_EQ(entries.last(), "error\nPlayback is stooped because of too many errors");
     EXPECT_EQ(engine->OnAir(), nullptr);
+
+    QFile file(dir + QStringLiteral("/2000-01-01.LOG"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 1 + 100 + 2);
+    EXPECT_EQ(lines.filter(QStringLiteral("\terror\t")).size(), 50);
+    EXPECT_EQ(lines[101], "12:00:00\terror");
+    EXPECT_EQ(lines[102], "Playback is stooped because of too many errors");
 }
 
-TEST_F(EngineTest, ASuccessfulStartResetsTheErrorRun)
+TEST_F(EngineTest, ASuccessfulStartOrAFailureWithoutIgnoreErrorsEndsTheErrorRun)
 {
     engine->Settings().ignoreErrors = true;
+    engine->Settings().fadeOnStop = false;
     world.failingOpen = {"/m/bad1.mp3", "/m/bad2.mp3"};
     Load({"/m/bad1.mp3", "/m/bad2.mp3", "/m/good.mp3", "/m/bad3.mp3"});
     engine->OnPlay();
     EXPECT_EQ(OnAirPath(), "/m/good.mp3");
+    EXPECT_EQ(engine->ErrorRun(), 0);
+
+    engine->OnStop();
+    Load({"/m/bad1.mp3", "/m/bad2.mp3"});
+    engine->OnPlay(); // the last row is tried again until the run is too long
+    EXPECT_EQ(engine->ErrorRun(), COnAirEngine::MaxErrorRun);
+    engine->Settings().ignoreErrors = false;
+    list.Select(0);
+    engine->OnPlay();
     EXPECT_EQ(engine->ErrorRun(), 0);
 }
 
