@@ -1,5 +1,5 @@
-// What is particular to CDirectShowTrack, against real GStreamer: start
-// latency, MP3 lengths, range marks, the decibel volume, the error codes and
+// What is particular to CDirectShowTrack, against real GStreamer: MP3
+// lengths, range marks, the decibel volume, the error codes and
 // the choice of audio output. Generated files play to a real-time fake sink
 // (no sound server needed); the common contract is in TrackContractTest.
 #include "media/DirectShowTrack.h"
@@ -15,7 +15,6 @@
 #include <gst/gst.h>
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <tuple>
 
 namespace {
@@ -68,39 +67,17 @@ protected:
 
 } // namespace
 
-TEST_F(GstTrack, PlaysInRealTimeFromPrerollAndKnowsTheMp3Length)
+TEST_F(GstTrack, Mp3LengthAndAClosedTrackWithoutLength)
 {
     // The decoded MP3 carries the encoder's padding (about 1 to 3 frames).
-    QObject silent;
+    QObject owner;
     CDirectShowTrack mp3;
-    const TrackMs mp3Length = mp3.QueryLength(s_mp3, &silent);
-    std::printf("[ figures  ] MP3 length %d ms (source 1500 ms)\n", mp3Length);
+    const TrackMs mp3Length = mp3.QueryLength(s_mp3, &owner);
     EXPECT_GE(mp3Length, 1500);
     EXPECT_LE(mp3Length, 1600);
     CDirectShowTrack never;
     EXPECT_THROW(never.GetLength(), CDirectShowException);
     EXPECT_THROW(never.Seek(10), CDirectShowException);
-
-    EventRecorder owner;
-    CDirectShowTrack track;
-    track.Open(s_wav, &owner);
-    Spin(400); // held prerolled: must not start late by this time
-    QElapsedTimer timer;
-    timer.start();
-    track.Play();
-    ASSERT_TRUE(TestEnv::WaitUntil([&] { return track.GetPosition() > 0; }, 2000));
-    const qint64 firstMove = timer.elapsed();
-    Spin(300);
-    const qint64 elapsed = timer.elapsed();
-    const TrackMs position = track.GetPosition();
-    std::printf("[ figures  ] Play to moving position %lld ms; position %d ms after %lld ms\n",
-                static_cast<long long>(firstMove), position, static_cast<long long>(elapsed));
-    EXPECT_LT(firstMove, 250);
-    EXPECT_NEAR(position, elapsed, 150) << "real time from the moment of Play";
-    ASSERT_TRUE(TestEnv::WaitUntil([&] { return !owner.ends.empty(); }, 4000));
-    std::printf("[ figures  ] end notification %lld ms after Play (1500 ms file)\n",
-                static_cast<long long>(timer.elapsed()));
-    EXPECT_LE(timer.elapsed(), 2500);
 }
 
 TEST_F(GstTrack, PlayAfterSeekKeepsTheRangeMarkAndAReversedRangeEndsAtOnce)

@@ -128,14 +128,20 @@ TYPED_TEST(TrackContract, PlayEndsOnceAtTheEndAndStaysOpenUntilStopped)
     using Maker = TypeParam;
     typename TestFixture::Track track;
     track.Open(Maker::Media(), &this->owner);
+    Spin(400); // held ready: must not start late by this time
     QElapsedTimer timer;
     timer.start();
     track.Play();
     track.Play(); // a second start replaces the first: still one end
     EXPECT_TRUE(track.IsPlaying());
-    EXPECT_TRUE(TestEnv::WaitUntil([&] { return track.GetPosition() > 0; }, 2000));
+    ASSERT_TRUE(TestEnv::WaitUntil([&] { return track.GetPosition() > 0; }, 2000));
+    EXPECT_LT(timer.elapsed(), 250) << "Play to a moving position";
+    Spin(300);
+    const TrackMs position = track.GetPosition();
+    EXPECT_NEAR(position, timer.elapsed(), 150) << "real time from the moment of Play";
     ASSERT_TRUE(this->WaitForEnds(1));
     EXPECT_GE(timer.elapsed(), Maker::kLength - 100) << "not before the medium was heard";
+    EXPECT_LE(timer.elapsed(), Maker::kLength + 1000);
     EXPECT_EQ(this->owner.ends[0].code, MCI_NOTIFY_SUCCESSFUL);
     EXPECT_EQ(this->owner.ends[0].sender, track.Serial());
     EXPECT_TRUE(track.IsPlaying()) << "the track stays open at its end";
