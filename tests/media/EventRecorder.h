@@ -1,7 +1,9 @@
-// An owner QObject that records the track notifications it receives.
+// An owner QObject that records the track notifications it receives, and a
+// wait that keeps delivering them.
 #pragma once
 
 #include "media/TrackEvents.h"
+#include "support/TestEnv.h"
 
 #include <QObject>
 #include <cstdint>
@@ -39,3 +41,9 @@ public:
         return QObject::event(e);
     }
 };
+
+// Runs the event loop for ms, delivering what tracks post meanwhile.
+inline void Spin(int ms)
+{
+    TestEnv::WaitUntil([] { return false; }, ms);
+}

@@ -37,4 +37,10 @@ QString WriteTone(const QString& dir, const QString& name, double seconds, const
     return path;
 }
 
+QByteArray RealTimeSink()
+{
+    const QByteArray chosen = qgetenv("LIRANA_TEST_AUDIO_SINK");
+    return chosen.isEmpty() ? QByteArray("fakesink sync=true") : chosen;
+}
+
 } // namespace GstTestMedia

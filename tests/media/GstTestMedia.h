@@ -15,6 +15,10 @@ namespace GstTestMedia {
 // path. Fails the test process when the pipeline does not finish in 10 s.
 QString WriteTone(const QString& dir, const QString& name, double seconds, const char* encoder);
 
+// The output tracks play to in tests: a real-time fake sink, or what
+// LIRANA_TEST_AUDIO_SINK names (pulsesink with a sound server running).
+QByteArray RealTimeSink();
+
 } // namespace GstTestMedia
 
 // A user-interface seam that records the messages it was asked to show.

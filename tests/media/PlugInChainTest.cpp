@@ -86,6 +86,7 @@ TEST_F(PlugInChainTest, EnumeratesInstalledAudioEffectsAndCreatesByName)
     EXPECT_EQ(CPlugInFilter::FactoryFromClsid(QStringLiteral("{abc}")), QStringLiteral("abc"));
     EXPECT_EQ(CPlugInFilter::FactoryFromClsid(QStringLiteral("abc")), QString());
     EXPECT_EQ(CPlugInFilter::FactoryFromClsid(QStringLiteral("{}")), QString());
+    EXPECT_EQ(CPlugInFilter::FactoryFromClsid(QStringLiteral("{abc")), QString());
 }
 
 TEST_F(PlugInChainTest, TwoEffectsSaveLoadAndRebuildWithTheirSettings)

@@ -81,13 +81,3 @@ TEST(TrackFactory, UnavailableBackEndThrowsOnOpenAndQueryLength)
     EXPECT_THROW(module->QueryLength(QStringLiteral("/m/tune.xm"), nullptr), CTrackException);
     EXPECT_EQ(module->Owner(), nullptr);
 }
-
-TEST(TrackFactory, QueryLengthOfPauseLeavesTrackClosed)
-{
-    QObject owner;
-    auto track = CreateTrack(QStringLiteral("7.pause"));
-    EXPECT_EQ(track->QueryLength(QStringLiteral("7.pause"), &owner), 7000);
-    EXPECT_EQ(track->Owner(), nullptr);
-    EXPECT_FALSE(track->IsStopped());
-    EXPECT_EQ(track->GetFileName(), QStringLiteral("7.pause"));
-}

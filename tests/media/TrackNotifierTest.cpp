@@ -3,18 +3,12 @@
 #include "media/TrackExceptions.h"
 
 #include "EventRecorder.h"
-#include "support/TestEnv.h"
 
 #include <gtest/gtest.h>
 
 #include <thread>
 
 namespace {
-
-void Spin(int ms)
-{
-    TestEnv::WaitUntil([] { return false; }, ms);
-}
 
 // Exposes the protected posting helpers of a track.
 class PostingTrack : public CPauseTrack

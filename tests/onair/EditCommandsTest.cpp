@@ -1,94 +1,63 @@
 // The playlist editing commands on the model: enable rules, moves, removal,
 // paste splitting, the drag rule, rename texts and Total Length.
 #include "onair/EditCommands.h"
+#include "onair/Find.h"
 
-#include "platform/Exception.h"
-#include "playlist/Playlist.h"
-
-#include <gtest/gtest.h>
-
-#include <QHash>
-#include <set>
+#include "EngineFixture.h"
 
 namespace {
 
-class LengthTrack : public CMediaTrack
-{
-public:
-    explicit LengthTrack(TrackMs length, bool fail) : m_fixed(length), m_fail(fail) {}
-    void Open(const QString& path, QObject* owner) override
-    {
-        CMediaTrack::Open(path, owner);
-        if (m_fail)
-            throw CMessageException(QStringLiteral("cannot open %1").arg(path));
-        m_length = m_fixed;
-    }
-    void Play() override {}
-    void PlayRange(TrackMs, TrackMs) override {}
-    void Stop() override {}
-    void Pause() override {}
-    void Resume() override {}
-    bool IsStopped() const override { return true; }
-    bool IsPaused() const override { return false; }
-    bool IsPlaying() const override { return false; }
-    TrackMs GetPosition() const override { return 0; }
-    void Seek(TrackMs) override {}
-
-private:
-    TrackMs m_fixed;
-    bool m_fail;
-};
-
-struct Lengths
-{
-    QHash<QString, TrackMs> ms;
-    std::set<QString> failing;
-    QStringList opened;
-    CTotalLength::TrackFactory Factory()
-    {
-        return [this](const QString& path) {
-            opened << path;
-            return std::make_unique<LengthTrack>(ms.value(path, 180000), failing.count(path) > 0);
-        };
-    }
-};
-
 QStringList Abc() { return {"/m/a.wav", "/m/b.wav", "/m/c.wav"}; }
+
+CTotalLength::TrackFactory Tracks(FakeTrackWorld& world)
+{
+    return [&world](const QString&) { return std::make_unique<FakeTrack>(world); };
+}
+
+// Runs a Total Length to its end.
+void Finish(CTotalLength& run)
+{
+    while (run.Step()) {
+    }
+}
 
 } // namespace
 
 TEST(EditCommandsTest, EnableRulesFollowSelectionCountClipboardAndAir)
 {
-    auto enabled = [](int id, EditContext c) { return EditCommandState(id, c)->enabled; };
-    const EditContext empty{0, -1, false, false};
-    const EditContext first{3, 0, false, false};
-    const EditContext middle{3, 1, true, false};
-    const EditContext last{3, 2, false, true};
+    // An empty list; the first, the middle (clipboard full) and the last (on air) of three rows.
+    const EditContext contexts[] = {{0, -1, false, false}, {3, 0, false, false}, {3, 1, true, false}, {3, 2, false, true}};
+    const std::pair<const char*, std::vector<int>> rules[] = {
+        {"1111", {EditCmd::AddTracks, EditCmd::AddPause, EditCmd::AddCdTracks}},
+        {"0111", {EditCmd::Remove, EditCmd::Cut, EditCmd::Copy, EditCmd::Shuffle, EditCmd::Find, EditCmd::Rename,
+                  EditCmd::ClearAll}},
+        {"0110", {EditCmd::TotalLength, EditCmd::MoveDown, EditCmd::MoveBottom}},
+        {"0011", {EditCmd::MoveTop, EditCmd::MoveUp}},
+        {"0010", {EditCmd::Paste}},
+    };
+    for (const auto& [enabled, ids] : rules) {
+        for (int id : ids) {
+            for (int c = 0; c < 4; ++c)
+                EXPECT_EQ(EditCommandState(id, contexts[c])->enabled, enabled[c] == '1') << id << " in context " << c;
+        }
+    }
+    EXPECT_TRUE(EditCommandState(EditCmd::ClearAll, EditContext{1, -1, false, false})->enabled);
+    EXPECT_FALSE(EditCommandState(Cmd::Play, contexts[2]).has_value());
+}
 
-    for (int id : {EditCmd::AddTracks, EditCmd::AddPause, EditCmd::AddCdTracks})
-        EXPECT_TRUE(enabled(id, empty)) << id;
-    for (int id : {EditCmd::Remove, EditCmd::Cut, EditCmd::Copy, EditCmd::Shuffle, EditCmd::Find,
-                   EditCmd::Rename, EditCmd::TotalLength}) {
-        EXPECT_FALSE(enabled(id, empty)) << id;
-        EXPECT_TRUE(enabled(id, first)) << id;
-    }
-    EXPECT_FALSE(enabled(EditCmd::ClearAll, empty));
-    EXPECT_TRUE(enabled(EditCmd::ClearAll, EditContext{1, -1, false, false}));
-    EXPECT_FALSE(enabled(EditCmd::Paste, first));
-    EXPECT_TRUE(enabled(EditCmd::Paste, middle));
-
-    for (int id : {EditCmd::MoveTop, EditCmd::MoveUp}) {
-        EXPECT_FALSE(enabled(id, first)) << id;
-        EXPECT_TRUE(enabled(id, middle)) << id;
-        EXPECT_TRUE(enabled(id, last)) << id;
-    }
-    for (int id : {EditCmd::MoveDown, EditCmd::MoveBottom}) {
-        EXPECT_FALSE(enabled(id, empty)) << id;
-        EXPECT_TRUE(enabled(id, middle)) << id;
-        EXPECT_FALSE(enabled(id, last)) << id;
-    }
-    EXPECT_FALSE(enabled(EditCmd::TotalLength, last)); // on air
-    EXPECT_FALSE(EditCommandState(Cmd::Play, middle).has_value());
+TEST(EditCommandsTest, FindStepsFromTheRowAndWrapsRoundTheList)
+{
+    CPlaylist list;
+    list.Reset({"/m/Alpha.mp3", "/m/beta.mp3", "/m/Gamma.mp3", "/m/alphabet.mp3"}, 0);
+    struct Case { const char* text; int from; bool matchCase, down; int row; };
+    const Case cases[] = {
+        {"alpha", 0, false, true, 3}, {"alpha", 3, false, true, 0}, {"alpha", 0, false, false, 3},
+        {"beta", 2, false, false, 1}, {"Alpha", 0, true, true, 0}, // back at the start: stays
+        {"zzz", 1, false, true, 1},   {"", 1, false, true, -1},     {"a", 4, false, true, -1},
+        {"a", -1, false, true, -1},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FindRow(list, QString::fromUtf8(c.text), c.from, c.matchCase, c.down), c.row) << c.text << c.from;
 }
 
 TEST(EditCommandsTest, RowTextShowsNameOrPathWithOptionalNumber)
@@ -203,79 +172,74 @@ TEST(EditCommandsTest, RenameTextsKeepFolderAndExtension)
 
 TEST(EditCommandsTest, TotalLengthSumsMediaRowsLessOverlapsExceptAfterTheLast)
 {
-    Lengths lengths;
-    lengths.ms["10.pause"] = 10000;
-    CPlaylist list;
-    list.Reset({"10.pause", "/m/a.wav", "/m/b.wav"}, 0);
-    CTotalLength run(list, lengths.Factory(), 4000, true);
-    int steps = 0;
-    while (run.Step())
-        ++steps;
-    EXPECT_EQ(steps, 3);
-    EXPECT_FALSE(run.Aborted());
-    EXPECT_EQ(run.Total(), 370000);
-    EXPECT_EQ(run.Overlaps(), 8000);
-    EXPECT_EQ(run.Message(), "The play list contains 3 songs.\nThe total length is: 06:02.0.");
-}
-
-TEST(EditCommandsTest, TotalLengthSkipsNonMediaRowsAndUsesOverrides)
-{
-    Lengths lengths;
-    CPlaylist list;
-    list.Reset({"/m/x.stop", "/m/readme", "/m/a~1.5.wav", "/m/b.wav", "/m/c.alb"}, 0);
-    CTotalLength run(list, lengths.Factory(), 4000, true);
-    while (run.Step()) {
+    struct Case {
+        QStringList rows;
+        std::set<QString> failing;
+        QStringList opened;
+        std::int64_t total, overlaps;
+        int failures;
+        const char* message; // a part of the result text
+    };
+    // Media are 180 s but "10.pause"; all but the last overlap by 4 s or their "~" override.
+    const Case cases[] = {
+        {{"10.pause", "/m/a.wav", "/m/b.wav"}, {}, {"10.pause", "/m/a.wav", "/m/b.wav"}, 370000, 8000, 0,
+         "The play list contains 3 songs.\nThe total length is: 06:02.0."},
+        // Rows that are not media are skipped; b.wav is not the last row.
+        {{"/m/x.stop", "/m/readme", "/m/a~1.5.wav", "/m/b.wav", "/m/c.alb"}, {},
+         {"/m/x.stop", "/m/a~1.5.wav", "/m/b.wav"}, 3 * 180000, 4000 + 1500 + 4000, 0, ""},
+        // Without stopping on errors a failed row counts as nothing.
+        {Abc(), {"/m/b.wav"}, {"/m/a.wav", "/m/c.wav"}, 360000, 4000, 1, "1 of them could not be opened"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rows.join(u' ').toStdString());
+        FakeTrackWorld world;
+        world.lengths["10.pause"] = 10000;
+        world.failingOpen = c.failing;
+        CPlaylist list;
+        list.Reset(c.rows, 0);
+        int reported = 0;
+        CTotalLength run(list, Tracks(world), 4000, false, nullptr, [&](const CException&) { ++reported; });
+        int steps = 0;
+        while (run.Step())
+            ++steps;
+        EXPECT_EQ(steps, c.rows.size());
+        EXPECT_EQ(run.Rows(), c.rows.size());
+        EXPECT_FALSE(run.Aborted());
+        EXPECT_EQ(world.opened, c.opened);
+        EXPECT_EQ(run.Total(), c.total);
+        EXPECT_EQ(run.Overlaps(), c.overlaps);
+        EXPECT_EQ(run.Failures(), c.failures);
+        EXPECT_EQ(reported, c.failures);
+        EXPECT_TRUE(run.Message().contains(QString::fromUtf8(c.message))) << run.Message().toStdString();
     }
-    EXPECT_EQ(lengths.opened, QStringList({"/m/x.stop", "/m/a~1.5.wav", "/m/b.wav"}));
-    EXPECT_EQ(run.Total(), 3 * 180000);
-    EXPECT_EQ(run.Overlaps(), 4000 + 1500 + 4000); // b.wav is not the last row
-    EXPECT_EQ(run.Rows(), 5);
 }
 
-TEST(EditCommandsTest, TotalLengthIsSixtyFourBit)
+TEST(EditCommandsTest, TotalLengthIsSixtyFourBitAndStopsOnErrorOrAbort)
 {
-    Lengths lengths;
+    FakeTrackWorld world;
     QStringList rows;
-    for (int i = 0; i < 40; ++i)
+    for (int i = 0; i < 40; ++i) {
         rows << QStringLiteral("/m/%1.wav").arg(i);
-    for (const QString& r : rows)
-        lengths.ms[r] = 100 * 3600 * 1000; // 100 hours each
+        world.lengths[rows.last()] = 100 * 3600 * 1000; // 100 hours each
+    }
     CPlaylist list;
     list.Reset(rows, 0);
-    CTotalLength run(list, lengths.Factory(), 0, true);
-    while (run.Step()) {
-    }
-    EXPECT_EQ(run.Total(), std::int64_t(40) * 100 * 3600 * 1000);
-    EXPECT_EQ(run.Net(), run.Total());
-}
+    CTotalLength longRun(list, Tracks(world), 0, true);
+    Finish(longRun);
+    EXPECT_EQ(longRun.Total(), std::int64_t(40) * 100 * 3600 * 1000);
+    EXPECT_EQ(longRun.Net(), longRun.Total());
 
-TEST(EditCommandsTest, TotalLengthFailuresAbortOrCountAsZero)
-{
-    Lengths lengths;
-    lengths.failing.insert("/m/b.wav");
-    CPlaylist list;
+    world.failingOpen.insert("/m/b.wav");
     list.Reset(Abc(), 0);
     QStringList reported;
-    auto report = [&](const CException& e) { reported << e.GetErrorMessage(); };
-
-    CTotalLength strict(list, lengths.Factory(), 4000, true, nullptr, report);
-    while (strict.Step()) {
-    }
+    CTotalLength strict(list, Tracks(world), 4000, true, nullptr,
+                        [&](const CException& e) { reported << e.GetErrorMessage(); });
+    Finish(strict);
     EXPECT_TRUE(strict.Aborted());
     EXPECT_EQ(strict.NextRow(), 2);
     EXPECT_EQ(reported, QStringList({"cannot open /m/b.wav"}));
 
-    CTotalLength lenient(list, lengths.Factory(), 4000, false, nullptr, report);
-    while (lenient.Step()) {
-    }
-    EXPECT_FALSE(lenient.Aborted());
-    EXPECT_EQ(lenient.Failures(), 1);
-    EXPECT_EQ(lenient.Total(), 360000);
-    EXPECT_EQ(lenient.Overlaps(), 4000); // only a.wav; the failed row adds none
-    EXPECT_TRUE(lenient.Message().contains("1 of them could not be opened"));
-    EXPECT_EQ(reported.size(), 2);
-
-    CTotalLength aborted(list, lengths.Factory(), 4000, false);
+    CTotalLength aborted(list, Tracks(world), 4000, false);
     aborted.Step();
     aborted.Abort();
     EXPECT_FALSE(aborted.Step());

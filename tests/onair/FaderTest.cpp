@@ -10,77 +10,71 @@ protected:
     void FadeStep() { engine->OnTimer(COnAirEngine::TimerFade); }
 };
 
-TEST_F(FaderTest, NextItemStartsWhenLessThanTheOverlapIsLeft)
+// When the next item starts, by what is left of the one on air (180 s).
+TEST_F(FaderTest, TheNextItemStartsWhenLessThanItsOverlapIsLeft)
 {
-    Load({"/m/a.mp3", "/m/b.mp3"});
-    engine->OnPlay();
-    FakeTrack* a = OnAir();
-    a->SetPosition(180000 - 4000); // exactly the overlap left: not yet
-    Tick();
-    EXPECT_EQ(OnAir(), a);
-    a->SetPosition(180000 - 3999);
-    Tick();
-    EXPECT_EQ(Fading(), a);
-    EXPECT_EQ(OnAirPath(), "/m/b.mp3");
-    EXPECT_TRUE(engine->IsFadeTimerActive());
-}
-
-TEST_F(FaderTest, DefaultFadeTakesFortyStepsOfAFortieth)
-{
-    Load({"/m/a.mp3", "/m/b.mp3"});
-    engine->OnPlay();
-    OnAir()->SetPosition(179000);
-    Tick();
-    FakeTrack* a = Fading();
-    for (int step = 1; step < 40; ++step) {
-        FadeStep();
-        ASSERT_EQ(Fading(), a) << step;
-        EXPECT_NEAR(a->GetVolume(), 1.0f - step * 0.025f, 1e-4f);
+    struct Case { QStringList rows; PlayerMode mode; TrackMs left; bool overlaps; };
+    const Case cases[] = {
+        {{"/m/a.mp3", "/m/b.mp3"}, PlayerMode::Normal, 4000, false}, // exactly the overlap: not yet
+        {{"/m/a.mp3", "/m/b.mp3"}, PlayerMode::Normal, 3999, true},
+        {{"/m/a~2.5.mp3", "/m/b.mp3"}, PlayerMode::Normal, 2600, false}, // the name's override
+        {{"/m/a~2.5.mp3", "/m/b.mp3"}, PlayerMode::Normal, 2400, true},
+        {{"/m/a~0.mp3", "/m/b.mp3"}, PlayerMode::Normal, 0, false}, // ~0 never overlaps
+        {{"/m/a.mp3"}, PlayerMode::Normal, 100, false}, // nothing follows the last row
+        {{"/m/a.mp3"}, PlayerMode::IntroScan, 100, false},
+        {{"/m/a.mp3"}, PlayerMode::Repeat, 100, true}, // row 0 follows
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rows[0].toStdString() + " " + std::to_string(c.left));
+        MakeEngine();
+        engine->SetMode(c.mode);
+        Load(c.rows);
+        engine->OnPlay();
+        FakeTrack* first = OnAir();
+        first->SetPosition(180000 - c.left);
+        Tick();
+        EXPECT_EQ(Fading() == first, c.overlaps);
+        EXPECT_EQ(OnAir() != first, c.overlaps);
+        EXPECT_EQ(engine->IsFadeTimerActive(), c.overlaps);
     }
-    FadeStep();
-    EXPECT_EQ(Fading(), nullptr);
-    EXPECT_FALSE(engine->IsFadeTimerActive());
-    EXPECT_FALSE(engine->IsTimerArmed(COnAirEngine::TimerFade));
 }
 
-TEST_F(FaderTest, OverlapOverrideFromTheFileName)
+// A fade takes the fade period in steps of 100 ms, each an equal part of
+// full volume; the last step ends the fading item.
+TEST_F(FaderTest, AFadeTakesTheFadePeriodInEqualSteps)
 {
-    Load({"/m/a~2.5.mp3", "/m/b~0.mp3", "/m/c.mp3"});
-    engine->OnPlay();
-    OnAir()->SetPosition(180000 - 2600);
-    Tick();
-    EXPECT_EQ(OnAirPath(), "/m/a~2.5.mp3");
-    OnAir()->SetPosition(180000 - 2400);
-    Tick();
-    EXPECT_EQ(OnAirPath(), "/m/b~0.mp3");
-    OnAir()->SetPosition(180000); // ~0 never overlaps: only its end moves on
-    Tick();
-    EXPECT_EQ(OnAirPath(), "/m/b~0.mp3");
-    EndOnAir();
-    EXPECT_EQ(OnAirPath(), "/m/c.mp3");
-}
-
-TEST_F(FaderTest, NoOverlapOnTheLastRowInNormalModeOrWithBreak)
-{
-    Load({"/m/a.mp3"});
-    engine->OnPlay();
-    OnAir()->SetPosition(179900);
-    Tick();
-    EXPECT_EQ(Fading(), nullptr);
-    engine->SetMode(PlayerMode::Repeat);
-    Tick();
-    EXPECT_NE(Fading(), nullptr); // Repeat follows the last row with row 0
-}
-
-TEST_F(FaderTest, WithoutFadeOnOverlapBothPlayAtFullVolume)
-{
-    engine->Settings().fadeOnOverlap = false;
-    Load({"/m/a.mp3", "/m/b.mp3"});
-    engine->OnPlay();
-    OnAir()->SetPosition(179000);
-    Tick();
-    EXPECT_FALSE(engine->IsFadeTimerActive());
-    EXPECT_FLOAT_EQ(Fading()->GetVolume(), 1.0f);
+    struct Case { double period; bool volumeControl; int steps; };
+    const Case cases[] = {
+        {-1, true, 40}, // the default: forty steps of a fortieth
+        {0.5, true, 5},
+        {0.05, true, 1}, // below one step: ends at the first
+        {0.0, true, 0},  // no fade: Stop cuts at once
+        {-1, false, 1},  // a track without volume control ends at the first step
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.period);
+        MakeEngine();
+        if (c.period >= 0)
+            engine->Settings().fadePeriod = c.period;
+        world.noVolume = c.volumeControl ? std::set<QString>{} : std::set<QString>{"/m/a.mp3"};
+        Load({"/m/a.mp3"});
+        engine->OnPlay();
+        FakeTrack* a = OnAir();
+        engine->OnCommand(Cmd::Stop);
+        EXPECT_EQ(engine->OnAir(), nullptr);
+        for (int step = 1; step < c.steps; ++step) {
+            FadeStep();
+            ASSERT_EQ(Fading(), a) << step;
+            EXPECT_NEAR(a->GetVolume(), 1.0f - float(step) / float(c.steps), 1e-4f);
+        }
+        if (c.steps > 0) {
+            ASSERT_EQ(Fading(), a);
+            FadeStep();
+        }
+        EXPECT_EQ(Fading(), nullptr);
+        EXPECT_FALSE(engine->IsFadeTimerActive());
+        EXPECT_FALSE(engine->IsTimerArmed(COnAirEngine::TimerFade));
+    }
 }
 
 TEST_F(FaderTest, ThreeQuickOverlapsCutTheOldestFadingItem)
@@ -103,44 +97,6 @@ TEST_F(FaderTest, ThreeQuickOverlapsCutTheOldestFadingItem)
         EXPECT_NE(t->Serial(), firstSerial);
     EXPECT_EQ(OnAirPath(), "/m/3.mp3");
     EXPECT_TRUE(engine->IsFadeTimerActive());
-}
-
-TEST_F(FaderTest, ATrackWithoutVolumeControlEndsOnTheFirstFadeStep)
-{
-    world.noVolume = {"/m/a.mp3"};
-    Load({"/m/a.mp3", "/m/b.mp3"});
-    engine->OnPlay();
-    engine->OnCommand(Cmd::Stop);
-    ASSERT_NE(Fading(), nullptr);
-    FadeStep();
-    EXPECT_EQ(Fading(), nullptr);
-}
-
-TEST_F(FaderTest, StopFadesOverThePeriodAndZeroPeriodCuts)
-{
-    engine->Settings().fadePeriod = 0.5;
-    Load({"/m/a.mp3"});
-    engine->OnPlay();
-    engine->OnCommand(Cmd::Stop);
-    EXPECT_EQ(engine->OnAir(), nullptr);
-    for (int i = 0; i < 4; ++i)
-        FadeStep();
-    EXPECT_NE(Fading(), nullptr);
-    FadeStep();
-    EXPECT_EQ(Fading(), nullptr);
-
-    engine->Settings().fadePeriod = 0.0;
-    engine->OnPlay();
-    engine->OnCommand(Cmd::Stop);
-    EXPECT_EQ(engine->OnAir(), nullptr);
-    EXPECT_EQ(Fading(), nullptr);
-
-    engine->Settings().fadePeriod = 0.05; // below one step: ends at the first
-    engine->OnPlay();
-    engine->OnCommand(Cmd::Stop);
-    ASSERT_NE(Fading(), nullptr);
-    FadeStep();
-    EXPECT_EQ(Fading(), nullptr);
 }
 
 TEST_F(FaderTest, PausedItemStopsAtOnceAndItsSliderResumesIt)
@@ -212,13 +168,15 @@ TEST_F(FaderTest, CrossFaderStartsTheNextItemSilentWithJoinedSliders)
     EXPECT_EQ(Fading(), nullptr);
 }
 
-TEST_F(FaderTest, UnjoinedSlidersActAlone)
+TEST_F(FaderTest, WithoutFadeOnOverlapBothPlayOnAndTheSlidersActAlone)
 {
     engine->Settings().fadeOnOverlap = false;
     Load({"/m/a.mp3", "/m/b.mp3"});
     engine->OnPlay();
     OnAir()->SetPosition(179000);
     Tick();
+    EXPECT_FALSE(engine->IsFadeTimerActive());
+    EXPECT_FLOAT_EQ(Fading()->GetVolume(), 1.0f);
     engine->OnVolumeSlider(0.3f);
     EXPECT_FLOAT_EQ(Fading()->GetVolume(), 1.0f);
     engine->OnFadingSlider(0.5f);

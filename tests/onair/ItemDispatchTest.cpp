@@ -6,34 +6,54 @@
 
 #include "app/Strings.h"
 
+#include "support/TestEnv.h"
+
 #include <QDir>
 #include <QFile>
 
 namespace {
 
-TEST_F(EngineTest, StopRowEndsPlaybackAndSelectsTheNextRow)
+// The row after an item that ended, by its kind: what is on air at once,
+// the selection, and what is on air once the posted commands ran.
+TEST_F(EngineTest, TheRowAfterAnItemIsStartedByItsKind)
 {
-    Load({"/m/a.mp3", "/m/x.stop", "/m/b.mp3"});
-    engine->OnPlay();
-    EndOnAir();
-    EXPECT_EQ(engine->OnAir(), nullptr);
-    EXPECT_EQ(list.Selection(), 2);
-    engine->OnPlay();
-    EXPECT_EQ(OnAirPath(), "/m/b.mp3");
-}
-
-TEST_F(EngineTest, PlayRowPostsPlayAndStepsPastItself)
-{
-    Load({"/m/a.mp3", "/m/go.PLAY", "/m/b.mp3"});
-    engine->OnPlay();
-    EndOnAir();
-    // The .play row was reached and selected: it steps on and posts Play.
-    EXPECT_EQ(engine->OnAir(), nullptr);
-    EXPECT_EQ(list.Selection(), 2);
-    EXPECT_FALSE(engine->IsIdle());
-    RunPosted();
-    EXPECT_EQ(OnAirPath(), "/m/b.mp3");
-    EXPECT_TRUE(engine->IsIdle() == false);
+    const QString script = TestEnv::WriteFile(QDir::currentPath() + QStringLiteral("/jingle-off.sh"), "exit 0\n");
+    document.albums["/m/next.alb"] = {"/m/x.mp3", "/m/y.mp3"};
+    struct Case {
+        QStringList rows;
+        QString onAir; // at once
+        int selection;
+        bool idle;      // at once
+        QString posted; // after the posted commands, "" for idle
+        QStringList starts;
+    };
+    const Case cases[] = {
+        {{"/m/a.mp3", "/m/x.stop", "/m/b.mp3"}, "", 2, true, "", {"a"}},
+        {{"/m/a.mp3", "/m/go.PLAY", "/m/b.mp3"}, "", 2, false, "/m/b.mp3", {"a", "b"}},
+        {{"/m/a.mp3", "/m/go.play"}, "", 1, true, "", {"a"}}, // the last row in Normal mode
+        // A command item is not logged as a start.
+        {{"/m/a.mp3", script, "/m/b.mp3"}, "/m/b.mp3", 2, false, "/m/b.mp3", {"a", "b"}},
+        // An album replaces the list and starts its first row.
+        {{"/m/a.mp3", "/m/next.alb"}, "", 0, false, "/m/x.mp3", {"a", "x"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rows[1].toStdString());
+        MakeEngine();
+        entries.clear();
+        Load(c.rows);
+        engine->OnPlay();
+        EndOnAir();
+        EXPECT_EQ(OnAirPath(), c.onAir);
+        EXPECT_EQ(list.Selection(), c.selection);
+        EXPECT_EQ(engine->IsIdle(), c.idle);
+        RunPosted();
+        EXPECT_EQ(OnAirPath(), c.posted);
+        EXPECT_EQ(engine->IsIdle(), c.posted.isEmpty());
+        EXPECT_EQ(Starts(), c.starts);
+    }
+    EXPECT_EQ(shell.started, QList<QStringList>({{"/bin/sh", script}}));
+    EXPECT_FALSE(document.modified);
+    EXPECT_EQ(list.Rows(), QStringList({"/m/x.mp3", "/m/y.mp3"}));
 }
 
 TEST_F(EngineTest, PlayItemFromAnEventStartsTheSelectedRow)
@@ -42,32 +62,6 @@ TEST_F(EngineTest, PlayItemFromAnEventStartsTheSelectedRow)
     engine->StartItem("/events/resume.play");
     RunPosted();
     EXPECT_EQ(OnAirPath(), "/m/b.mp3");
-}
-
-TEST_F(EngineTest, LastRowPlayItemInNormalModeEndsPlayback)
-{
-    Load({"/m/a.mp3", "/m/go.play"});
-    engine->OnPlay();
-    EndOnAir();
-    RunPosted();
-    EXPECT_TRUE(engine->IsIdle());
-    EXPECT_EQ(list.Selection(), 1);
-}
-
-TEST_F(EngineTest, CommandItemsRunThroughTheShellAndPlaybackGoesOn)
-{
-    const QString script = QDir::currentPath() + QStringLiteral("/jingle-off.sh");
-    QFile file(script);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("exit 0\n");
-    file.close();
-    Load({"/m/a.mp3", script, "/m/b.mp3"});
-    engine->OnPlay();
-    EndOnAir();
-    ASSERT_EQ(shell.started.size(), 1);
-    EXPECT_EQ(shell.started[0], QStringList({"/bin/sh", script}));
-    EXPECT_EQ(OnAirPath(), "/m/b.mp3");
-    EXPECT_EQ(Starts(), QStringList({"a", "b"})); // command items are not logged as starts
 }
 
 TEST_F(EngineTest, AListOfOnlyCommandItemsInRepeatModeComesToRest)
@@ -120,8 +114,11 @@ TEST_F(EngineTest, FailedStartIsReportedAndStopsWithoutIgnoreErrors)
     EXPECT_TRUE(world.alive.empty()); // the failed track was deleted
 }
 
-TEST_F(EngineTest, WithIgnoreErrorsFiftyFailedStartsEndTheRun)
+TEST_F(EngineTest, WithIgnoreErrorsFiftyFailedStartsEndTheRunWithATwoLineEntry)
 {
+    const QString dir = TestEnv::MakeTempDir(QStringLiteral("errlog"));
+    engine->Settings().enableLogging = true;
+    engine->Settings().logfileDir = dir;
     engine->Settings().ignoreErrors = true;
     QStringList rows;
     for (int i = 0; i < 60; ++i) {
@@ -129,6 +126,7 @@ TEST_F(EngineTest, WithIgnoreErrorsFiftyFailedStartsEndTheRun)
         world.failingOpen.insert(rows.last());
     }
     Load(rows);
+    engine->Startup();
     engine->OnPlay();
     EXPECT_TRUE(ui.messages.isEmpty());
     EXPECT_EQ(Starts().size(), 50);
@@ -137,15 +135,33 @@ TEST_F(EngineTest, WithIgnoreErrorsFiftyFailedStartsEndTheRun)
     EXPECT_EQ(entries.last(), Str::Load(Str::LogTooManyErrors));
     EXPECT_EQ(entries.last(), "error\nPlayback is stooped because of too many errors");
     EXPECT_EQ(engine->OnAir(), nullptr);
+
+    QFile file(dir + QStringLiteral("/2000-01-01.LOG"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 1 + 100 + 2);
+    EXPECT_EQ(lines.filter(QStringLiteral("\terror\t")).size(), 50);
+    EXPECT_EQ(lines[101], "12:00:00\terror");
+    EXPECT_EQ(lines[102], "Playback is stooped because of too many errors");
 }
 
-TEST_F(EngineTest, ASuccessfulStartResetsTheErrorRun)
+TEST_F(EngineTest, ASuccessfulStartOrAFailureWithoutIgnoreErrorsEndsTheErrorRun)
 {
     engine->Settings().ignoreErrors = true;
+    engine->Settings().fadeOnStop = false;
     world.failingOpen = {"/m/bad1.mp3", "/m/bad2.mp3"};
     Load({"/m/bad1.mp3", "/m/bad2.mp3", "/m/good.mp3", "/m/bad3.mp3"});
     engine->OnPlay();
     EXPECT_EQ(OnAirPath(), "/m/good.mp3");
+    EXPECT_EQ(engine->ErrorRun(), 0);
+
+    engine->OnStop();
+    Load({"/m/bad1.mp3", "/m/bad2.mp3"});
+    engine->OnPlay(); // the last row is tried again until the run is too long
+    EXPECT_EQ(engine->ErrorRun(), COnAirEngine::MaxErrorRun);
+    engine->Settings().ignoreErrors = false;
+    list.Select(0);
+    engine->OnPlay();
     EXPECT_EQ(engine->ErrorRun(), 0);
 }
 

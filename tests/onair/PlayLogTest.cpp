@@ -154,26 +154,4 @@ TEST_F(EngineTest, AFailingLogFileIsShownUnlessErrorsAreIgnoredAndPlaybackGoesOn
     EXPECT_EQ(ui.messages.size(), 2);
 }
 
-TEST_F(EngineTest, FiftyFailuresThenTheTwoLineEntryInTheFile)
-{
-    const QString dir = TestEnv::MakeTempDir(QStringLiteral("errlog"));
-    engine->Settings().enableLogging = true;
-    engine->Settings().logfileDir = dir;
-    engine->Settings().ignoreErrors = true;
-    QStringList rows;
-    for (int i = 0; i < 50; ++i) {
-        rows << QStringLiteral("/m/x%1.mp3").arg(i);
-        world.failingOpen.insert(rows.last());
-    }
-    Load(rows);
-    engine->Startup();
-    engine->OnPlay();
-    const QStringList lines = QString::fromUtf8(ReadAll(dir + QStringLiteral("/2000-01-01.LOG")))
-                                  .split(u'\n', Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), 1 + 100 + 2);
-    EXPECT_EQ(lines.filter(QStringLiteral("\terror\t")).size(), 50);
-    EXPECT_EQ(lines[101], "12:00:00\terror");
-    EXPECT_EQ(lines[102], "Playback is stooped because of too many errors");
-}
-
 } // namespace

@@ -1,0 +1,251 @@
+// What every track class promises the engine (media/MediaTrack.h), run over
+// each class in real time: open and close, play, pause, seek and stop, the
+// one end notification carrying the sender's serial, and silence after Close.
+// A new track class joins by adding a maker to TrackMakers; what is
+// particular to one class stays in that class's own test.
+#include "media/DirectShowTrack.h"
+#include "media/PauseTrack.h"
+#include "media/TrackEnvironment.h"
+#include "media/TrackExceptions.h"
+
+#include "EventRecorder.h"
+#include "GstTestMedia.h"
+#include "support/TestEnv.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+// A maker gives the track class, a medium of kLength ms and how exactly the
+// class reports positions: a position read at an end mark lies within
+// [mark - kBelow, mark + kAbove]; one read twice while paused moves by at
+// most kHeld.
+struct PauseMaker
+{
+    using Track = CPauseTrack;
+    static constexpr TrackMs kLength = 2000, kBelow = 0, kAbove = 1500, kHeld = 0;
+    static constexpr bool kStopRewinds = false;
+    static constexpr float kOpenVolume = 0.0f; // silence has no level to set
+    static QString Media() { return QStringLiteral("/items/2.pause"); }
+    static QStringList BadFiles() { return {}; } // reads no file
+};
+
+struct GstMaker
+{
+    using Track = CDirectShowTrack;
+    static constexpr TrackMs kLength = 2000, kBelow = 40, kAbove = 60, kHeld = 15;
+    static constexpr bool kStopRewinds = true;
+    static constexpr float kOpenVolume = 1.0f;
+    static QString Dir()
+    {
+        static const QString dir = TestEnv::MakeTempDir(QStringLiteral("contract"));
+        return dir;
+    }
+    static QString Media()
+    {
+        static const QString path = GstTestMedia::WriteTone(Dir(), QStringLiteral("tone.wav"), 2.0, "wavenc");
+        return path;
+    }
+    // A missing file first, then files that cannot be read as media.
+    static QStringList BadFiles()
+    {
+        return {Dir() + QStringLiteral("/missing.wav"),
+                TestEnv::WriteFile(Dir() + QStringLiteral("/notes.ogg"), "This is not audio.\n")};
+    }
+};
+
+template <class Maker>
+class TrackContract : public ::testing::Test
+{
+protected:
+    using Track = typename Maker::Track;
+
+    void SetUp() override
+    {
+        qputenv("LIRANA_AUDIO_SINK", GstTestMedia::RealTimeSink());
+        CTrackEnvironment::Reset();
+    }
+    void TearDown() override
+    {
+        CTrackEnvironment::Reset();
+        qunsetenv("LIRANA_AUDIO_SINK");
+    }
+
+    static void ExpectNear(TrackMs position, TrackMs mark)
+    {
+        EXPECT_GE(position, mark - Maker::kBelow);
+        EXPECT_LE(position, mark + Maker::kAbove);
+    }
+    bool WaitForEnds(std::size_t n) { return TestEnv::WaitUntil([&] { return owner.ends.size() >= n; }, 4000); }
+
+    EventRecorder owner;
+};
+
+using TrackMakers = ::testing::Types<PauseMaker, GstMaker>;
+TYPED_TEST_SUITE(TrackContract, TrackMakers);
+
+TYPED_TEST(TrackContract, OpenCloseAndQueryLength)
+{
+    using Maker = TypeParam;
+    typename TestFixture::Track track;
+    EXPECT_FALSE(track.IsStopped() || track.IsPlaying() || track.IsPaused()) << "closed";
+    EXPECT_EQ(track.GetVolume(), 0.0f) << "closed";
+    track.Open(Maker::Media(), &this->owner);
+    EXPECT_TRUE(track.IsStopped());
+    EXPECT_FALSE(track.IsPlaying() || track.IsPaused());
+    EXPECT_EQ(track.Owner(), &this->owner);
+    EXPECT_EQ(track.GetFileName(), Maker::Media());
+    EXPECT_NEAR(track.GetLength(), Maker::kLength, 5);
+    EXPECT_EQ(track.GetPosition(), 0);
+    EXPECT_TRUE(track.HasVolumeControl());
+    EXPECT_FLOAT_EQ(track.GetVolume(), Maker::kOpenVolume);
+
+    // A seek while stopped moves the position and does not start playing.
+    track.Seek(1000);
+    EXPECT_TRUE(track.IsStopped());
+    EXPECT_NEAR(track.GetPosition(), 1000, Maker::kBelow);
+
+    track.Close();
+    EXPECT_FALSE(track.IsStopped() || track.IsPlaying() || track.IsPaused());
+    EXPECT_EQ(track.Owner(), nullptr);
+    track.Open(Maker::Media(), &this->owner);
+    EXPECT_TRUE(track.IsStopped()) << "opened again after Close";
+
+    typename TestFixture::Track query;
+    EXPECT_NEAR(query.QueryLength(Maker::Media(), &this->owner), Maker::kLength, 5);
+    EXPECT_EQ(query.Owner(), nullptr);
+    EXPECT_FALSE(query.IsStopped());
+    EXPECT_NEAR(query.GetLength(), Maker::kLength, 5) << "the length stays known after Close";
+    EXPECT_EQ(this->owner.Count(), 0u);
+}
+
+TYPED_TEST(TrackContract, PlayEndsOnceAtTheEndAndStaysOpenUntilStopped)
+{
+    using Maker = TypeParam;
+    typename TestFixture::Track track;
+    track.Open(Maker::Media(), &this->owner);
+    Spin(400); // held ready: must not start late by this time
+    QElapsedTimer timer;
+    timer.start();
+    track.Play();
+    track.Play(); // a second start replaces the first: still one end
+    EXPECT_TRUE(track.IsPlaying());
+    ASSERT_TRUE(TestEnv::WaitUntil([&] { return track.GetPosition() > 0; }, 2000));
+    EXPECT_LT(timer.elapsed(), 250) << "Play to a moving position";
+    Spin(300);
+    const TrackMs position = track.GetPosition();
+    EXPECT_NEAR(position, timer.elapsed(), 150) << "real time from the moment of Play";
+    ASSERT_TRUE(this->WaitForEnds(1));
+    EXPECT_GE(timer.elapsed(), Maker::kLength - 100) << "not before the medium was heard";
+    EXPECT_LE(timer.elapsed(), Maker::kLength + 1000);
+    EXPECT_EQ(this->owner.ends[0].code, MCI_NOTIFY_SUCCESSFUL);
+    EXPECT_EQ(this->owner.ends[0].sender, track.Serial());
+    EXPECT_TRUE(track.IsPlaying()) << "the track stays open at its end";
+    this->ExpectNear(track.GetPosition(), Maker::kLength);
+    Spin(250);
+    EXPECT_EQ(this->owner.ends.size(), 1u);
+
+    track.Stop();
+    EXPECT_TRUE(track.IsStopped());
+    EXPECT_EQ(track.GetPosition() <= 5, Maker::kStopRewinds);
+    track.Stop();
+    EXPECT_TRUE(track.IsStopped());
+    Spin(150);
+    EXPECT_EQ(this->owner.Count(), 1u);
+}
+
+TYPED_TEST(TrackContract, PauseHoldsSeekMovesAndResumeEndsAtTheRangeMark)
+{
+    using Maker = TypeParam;
+    typename TestFixture::Track track;
+    track.Open(Maker::Media(), &this->owner);
+    track.PlayRange(500, 1300);
+    EXPECT_TRUE(track.IsPlaying());
+    Spin(100);
+    track.Pause();
+    ASSERT_TRUE(track.IsPaused());
+    const TrackMs held = track.GetPosition();
+    EXPECT_GE(held, 500 - Maker::kBelow);
+    Spin(300);
+    EXPECT_NEAR(track.GetPosition(), held, Maker::kHeld);
+    track.Seek(1000);
+    EXPECT_TRUE(track.IsPaused());
+    EXPECT_NEAR(track.GetPosition(), 1000, Maker::kBelow);
+    EXPECT_TRUE(this->owner.ends.empty()) << "no end while paused";
+
+    QElapsedTimer timer;
+    timer.start();
+    track.Resume();
+    EXPECT_TRUE(track.IsPlaying());
+    ASSERT_TRUE(this->WaitForEnds(1));
+    EXPECT_GE(timer.elapsed(), 200);
+    this->ExpectNear(track.GetPosition(), 1300);
+    EXPECT_LT(track.GetPosition(), Maker::kLength);
+
+    // A seek while playing goes on playing from there, to the end mark.
+    track.PlayRange(0, Maker::kLength);
+    track.Seek(Maker::kLength - 300);
+    EXPECT_TRUE(track.IsPlaying());
+    EXPECT_GE(track.GetPosition(), Maker::kLength - 300 - Maker::kBelow);
+    EXPECT_LT(track.GetPosition(), Maker::kLength);
+    ASSERT_TRUE(this->WaitForEnds(2));
+    this->ExpectNear(track.GetPosition(), Maker::kLength);
+    EXPECT_TRUE(this->owner.errors.empty());
+}
+
+TYPED_TEST(TrackContract, NothingArrivesAfterCloseOrDelete)
+{
+    using Maker = TypeParam;
+    {
+        typename TestFixture::Track track;
+        track.Open(Maker::Media(), &this->owner);
+        track.PlayRange(0, 150);
+        Spin(50);
+        track.Pause();
+        track.Close();
+        EXPECT_FALSE(track.IsPaused());
+        EXPECT_EQ(track.Owner(), nullptr);
+        track.Open(Maker::Media(), &this->owner);
+        track.PlayRange(0, 150);
+        track.Pause();
+        track.Stop();
+        track.Play();
+        Spin(50);
+    }
+    auto track = std::make_unique<typename TestFixture::Track>();
+    track->Open(Maker::Media(), &this->owner);
+    track->PlayRange(Maker::kLength - 100, Maker::kLength);
+    track.reset();
+    Spin(300);
+    EXPECT_EQ(this->owner.Count(), 0u);
+}
+
+TYPED_TEST(TrackContract, AMissingOrUnreadableFileFailsOpenAndNamesIt)
+{
+    const QStringList bad = TypeParam::BadFiles();
+    if (bad.isEmpty())
+        GTEST_SKIP() << "this class reads no file";
+    for (const QString& path : bad) {
+        typename TestFixture::Track track;
+        QElapsedTimer timer;
+        timer.start();
+        try {
+            track.Open(path, &this->owner);
+            ADD_FAILURE() << "Open did not throw for " << qPrintable(path);
+        } catch (const CTrackException& e) {
+            EXPECT_LT(timer.elapsed(), 5000) << qPrintable(path);
+            EXPECT_GT(e.GetErrorMessage().size(), 15) << qPrintable(e.GetErrorMessage());
+            if (path == bad[0]) {
+                EXPECT_TRUE(e.GetErrorMessage().contains(QFileInfo(path).fileName())) << qPrintable(e.GetErrorMessage());
+            }
+        }
+        EXPECT_FALSE(track.IsStopped() || track.IsPlaying());
+    }
+    EXPECT_EQ(this->owner.Count(), 0u);
+}
+
+} // namespace
