@@ -51,9 +51,9 @@ private:
     std::function<bool()> m_isEnabled;
 };
 
-// Command 32889 and the console's "Enable" check box: sets the flag to on;
+// Enable Events and the console's "Enable" check box: sets the flag to on;
 // when it goes from off to on, every event is reset to now first (runs
 // missed while disabled are skipped); then the upcoming list is refreshed.
 void SetEventsEnabled(bool& enabled, bool on, EventSource& events);
-// Command 32889: flips the flag as above.
+// Enable Events: flips the flag as above.
 void ToggleEvents(bool& enabled, EventSource& events);
