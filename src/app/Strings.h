@@ -2,6 +2,8 @@
 // prompts are taken from here so that their wording stays in one place.
 #pragma once
 
+#include "app/Commands.h"
+
 #include <QString>
 
 namespace Str {
@@ -20,8 +22,8 @@ enum : int {
     ShutdownConfirmation = 1065,
 };
 
-// Command of the silence actions (no menu carries it).
-inline constexpr int CmdSilenceActions = 32873;
+// The command of the silence actions, under its older name.
+inline constexpr int CmdSilenceActions = Cmd::SilenceActions;
 
 // The text of a string id; empty for an unknown id.
 QString Load(int id);

@@ -28,17 +28,17 @@ enum : int {
     AddCdTracks = int(UndoCmd::AddCdTracks),
     Remove = int(UndoCmd::Remove),
     ClearAll = int(UndoCmd::ClearAll),
-    Copy = 57634,
-    Cut = 57635,
+    Copy = Cmd::EditCopy,
+    Cut = Cmd::EditCut,
     Paste = int(UndoCmd::Paste),
     MoveTop = int(UndoCmd::MoveToTop),
     MoveUp = int(UndoCmd::MoveUp),
     MoveDown = int(UndoCmd::MoveDown),
     MoveBottom = int(UndoCmd::MoveToBottom),
     Shuffle = Cmd::Shuffle,
-    Find = 32875,
-    TotalLength = 32792,
-    Rename = 44000,
+    Find = Cmd::Find,
+    TotalLength = Cmd::TotalLength,
+    Rename = Cmd::Rename,
     Drop = int(UndoCmd::Drop), // files dropped on the playlist
 };
 } // namespace EditCmd

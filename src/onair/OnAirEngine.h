@@ -101,7 +101,7 @@ public:
     void OnRewind();
     void SetMode(PlayerMode mode);
     void ShufflePlaylist();
-    // Command 32877: starts the next item silent with the sliders joined.
+    // Cross Fader: starts the next item silent with the sliders joined.
     void CrossFadeByHand();
     void OnTimer(int id);
     void OnMciNotify(int code, std::uint64_t sender);
@@ -118,7 +118,7 @@ public:
     bool IsJoined() const { return m_joined; }
     // The silence detector: arms or disarms timer 4 from the settings.
     void RearmWatchDog();
-    // Runs the chosen silence actions at once (command 32873).
+    // Runs the chosen silence actions at once (the SilenceActions command).
     void RunSilenceActions();
 
     // State.

@@ -41,14 +41,14 @@ class CLiranaDoc : public QObject, public CUndoDoc, public DocumentSeam
 
 public:
     enum : int {
-        CmdNew = 57600,
-        CmdOpen = 57601,
-        CmdSave = 57603,
-        CmdSaveAs = 57604,
-        CmdRecentFirst = 57616, // File1; up to CmdRecentFirst + 9
-        CmdUndo = 57643,
-        CmdRedo = 57644,
-        CmdSendMail = 32809,
+        CmdNew = Cmd::FileNew,
+        CmdOpen = Cmd::FileOpen,
+        CmdSave = Cmd::FileSave,
+        CmdSaveAs = Cmd::FileSaveAs,
+        CmdRecentFirst = Cmd::RecentFirst, // up to CmdRecentFirst + 9
+        CmdUndo = Cmd::Undo,
+        CmdRedo = Cmd::Redo,
+        CmdSendMail = Cmd::SendMail,
     };
     // The file dialogs' filter (string 129).
     static QString FileFilter();

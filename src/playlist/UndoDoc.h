@@ -17,6 +17,8 @@
 // Thread: the user-interface thread.
 #pragma once
 
+#include "app/Commands.h"
+
 #include <QByteArray>
 
 #include <cstdint>
@@ -26,19 +28,19 @@
 // Command ids that tag checkpoints, one per kind of playlist change.
 namespace UndoCmd {
 enum : std::uint32_t {
-    Base = 0,           // the state after New or Open
-    Drop = 563,         // files dropped on the playlist
-    AddTracks = 32781,  // Add tracks dialog, console folder browser
-    Remove = 57632,     // Remove, and the removal done by Cut
-    ClearAll = 57633,
-    Paste = 57637,
-    MoveUp = 32786,
-    MoveDown = 32787,
-    MoveToBottom = 32788,
-    MoveToTop = 32789,
-    AddPause = 32805,   // a pause of 10 seconds
-    AddCdTracks = 32806,
-    Shuffle = 32808,    // also the reshuffle at the end in Shuffle mode (Cmd::Shuffle)
+    Base = 0,                 // the state after New or Open
+    Drop = Cmd::Drop,         // files dropped on the playlist
+    AddTracks = Cmd::AddTracks, // Add tracks dialog, console folder browser
+    Remove = Cmd::EditClear,  // Remove, and the removal done by Cut
+    ClearAll = Cmd::EditClearAll,
+    Paste = Cmd::EditPaste,
+    MoveUp = Cmd::MoveUp,
+    MoveDown = Cmd::MoveDown,
+    MoveToBottom = Cmd::MoveBottom,
+    MoveToTop = Cmd::MoveTop,
+    AddPause = Cmd::AddPause, // a pause of 10 seconds
+    AddCdTracks = Cmd::AddCdTracks,
+    Shuffle = Cmd::Shuffle,   // also the reshuffle at the end in Shuffle mode
 };
 } // namespace UndoCmd
 

@@ -18,6 +18,9 @@ protected:
         EngineTest::SetUp();
         document = std::make_unique<CLiranaDoc>(list, ui, shell);
         document->ResetUndo(true);
+        // What the station core wires: the engine's shuffle is an undo step.
+        QObject::connect(engine.get(), &COnAirEngine::PlaylistEdited, document.get(),
+                         [this](int id) { document->Checkpoint(static_cast<std::uint32_t>(id)); });
         CAppContext context;
         context.playlist = &list;
         context.document = document.get();

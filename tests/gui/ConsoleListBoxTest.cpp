@@ -150,7 +150,7 @@ TEST_F(ConsoleTest, PositionBarFollowsTheItemAndSeeksOnRelease)
     bar.setSliderDown(true);
     bar.setSliderPosition(320);
     view->RefreshIdle();
-    EXPECT_EQ(view->PaneText(CLiranaView::PanePosition), "05:00.0");
+    EXPECT_EQ(view->PaneText(Cmd::PanePosition), "05:00.0");
     EXPECT_EQ(OnAir()->GetPosition(), 150000); // still playing from where it was
     EXPECT_EQ(bar.sliderPosition(), 320);
     bar.setSliderDown(false);

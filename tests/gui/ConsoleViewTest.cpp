@@ -85,7 +85,7 @@ TEST_F(ConsoleTest, EnableRulesSeeTheListTheClipboardAndTheAir)
     engine->StartItem("/m/a.wav");
     ASSERT_NE(engine->OnAir(), nullptr);
     EXPECT_FALSE(Enabled(EditCmd::TotalLength));
-    EXPECT_TRUE(Enabled(CLiranaView::CmdTrackPosition));
+    EXPECT_TRUE(Enabled(Cmd::TrackPosition));
     EXPECT_TRUE(Enabled(Cmd::Stop)); // forwarded to the engine
     EXPECT_FALSE(view->OnUpdateCommand(57600).has_value()); // not the view's
 }
@@ -164,19 +164,19 @@ TEST_F(ConsoleTest, ListOptionsAndFontAreCommandsOfTheView)
 {
     Load({"/m/song.wav"}, 0);
     EXPECT_EQ(view->ListBox()->GetRowText(0), "song");
-    view->OnCommand(CLiranaView::CmdShowTrackNo);
-    EXPECT_TRUE(view->OnUpdateCommand(CLiranaView::CmdShowTrackNo)->checked);
+    view->OnCommand(Cmd::TrackNumbers);
+    EXPECT_TRUE(view->OnUpdateCommand(Cmd::TrackNumbers)->checked);
     EXPECT_EQ(view->ListBox()->GetRowText(0), "[1] song");
-    view->OnCommand(CLiranaView::CmdShowPath);
+    view->OnCommand(Cmd::FullPath);
     EXPECT_TRUE(Settings().showPath);
     EXPECT_EQ(view->ListBox()->GetRowText(0), "[1] /m/song.wav");
-    view->OnCommand(CLiranaView::CmdShowTrackNo);
+    view->OnCommand(Cmd::TrackNumbers);
     EXPECT_EQ(view->ListBox()->GetRowText(0), "/m/song.wav");
 
     QFont big(QStringLiteral("DejaVu Sans"));
     big.setPixelSize(30);
     pickedFont = big;
-    view->OnCommand(CLiranaView::CmdFont);
+    view->OnCommand(Cmd::Font);
     EXPECT_EQ(view->ListBox()->ListFont().pixelSize(), 30);
     EXPECT_GT(view->ListBox()->RowHeight(), 16);
     reg::LogFont stored;
@@ -186,17 +186,17 @@ TEST_F(ConsoleTest, ListOptionsAndFontAreCommandsOfTheView)
     QFont tiny = big;
     tiny.setPixelSize(6);
     pickedFont = tiny;
-    view->OnCommand(CLiranaView::CmdFont);
+    view->OnCommand(Cmd::Font);
     EXPECT_EQ(view->ListBox()->RowHeight(), 16);
 }
 
 TEST_F(ConsoleTest, MixerStartsThroughTheShellAndNeedsAProgram)
 {
-    view->OnCommand(CLiranaView::CmdMixer);
+    view->OnCommand(Cmd::Mixer);
     ASSERT_EQ(shell.started.size(), 1);
     EXPECT_EQ(shell.started.first(), QStringList({"pavucontrol"}));
     Settings().mixer.clear();
-    EXPECT_FALSE(Enabled(CLiranaView::CmdMixer));
+    EXPECT_FALSE(Enabled(Cmd::Mixer));
 }
 
 TEST_F(ConsoleTest, AddAllCdTracksSaysNoCdFound)
@@ -264,8 +264,8 @@ TEST_F(ConsoleTest, IdleRefreshShowsTheEngine)
     EXPECT_EQ(view->NextBox()->toPlainText(), engine->ComingUpNext());
     EXPECT_EQ(view->CountDown()->text(), "02:00.0");
     EXPECT_TRUE(view->OnAirLabel()->autoFillBackground());
-    EXPECT_EQ(view->PaneText(CLiranaView::PanePosition), "01:00.0");
-    EXPECT_EQ(view->PaneText(CLiranaView::PaneLength), "03:00.0");
+    EXPECT_EQ(view->PaneText(Cmd::PanePosition), "01:00.0");
+    EXPECT_EQ(view->PaneText(Cmd::PaneLength), "03:00.0");
     EXPECT_EQ(panes, QStringList({"1001=01:00.0", "1002=03:00.0"}));
     EXPECT_EQ(view->OnAirVolume()->value(), 100);
 
@@ -278,6 +278,6 @@ TEST_F(ConsoleTest, IdleRefreshShowsTheEngine)
     view->RefreshIdle();
     EXPECT_EQ(view->CountDown()->text(), "");
     EXPECT_FALSE(view->OnAirLabel()->autoFillBackground());
-    EXPECT_FALSE(view->PaneEnabled(CLiranaView::PanePosition));
+    EXPECT_FALSE(view->PaneEnabled(Cmd::PanePosition));
     EXPECT_EQ(view->PreviousBox()->toPlainText(), engine->PreviouslyPlayedText());
 }

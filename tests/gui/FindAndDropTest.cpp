@@ -55,11 +55,11 @@ TEST(FindDialog, OneModelessDialogSelectsMatches)
     context.playlist = &list;
     CMainFrame frame(context);
     frame.Router().UpdateAll();
-    frame.Router().Action(FrameCmd::Find)->trigger();
+    frame.Router().Action(Cmd::Find)->trigger();
     CFindDialog* dialog = frame.FindDialog();
     ASSERT_NE(dialog, nullptr);
     EXPECT_FALSE(dialog->isModal());
-    frame.Router().Action(FrameCmd::Find)->trigger();
+    frame.Router().Action(Cmd::Find)->trigger();
     EXPECT_EQ(frame.FindDialog(), dialog) << "a second Ctrl+F brings the same dialog forward";
     EXPECT_EQ(frame.findChildren<CFindDialog*>().size(), 1);
     dialog->SetText(QStringLiteral("ALPHA"));
@@ -154,10 +154,10 @@ TEST(DeviceWatcher, DrivesComingAndGoingRefreshTheCdNames)
 
     CMainFrame frame{CAppContext{}};
     RecordingTarget view;
-    view.handles << FrameCmd::UpdateCdNames;
+    view.handles << Cmd::UpdateCdNames;
     frame.SetView(new QWidget, &view);
     frame.OnDrivesChanged();
-    EXPECT_EQ(view.ran, QList<int>{FrameCmd::UpdateCdNames});
+    EXPECT_EQ(view.ran, QList<int>{Cmd::UpdateCdNames});
 }
 
 } // namespace

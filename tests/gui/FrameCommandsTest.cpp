@@ -141,10 +141,10 @@ TEST_F(PlayerActions, EmptyListDisablesThePlayerButMenusStayUsable)
 {
     List().Reset({}, -1);
     for (int id : {int(Cmd::Play), int(Cmd::Stop), int(Cmd::Pause), int(Cmd::NextTrack),
-                   int(Cmd::PrevTrack), int(Cmd::Break), int(Cmd::Shuffle), int(FrameCmd::Find)})
+                   int(Cmd::PrevTrack), int(Cmd::Break), int(Cmd::Shuffle), int(Cmd::Find)})
         EXPECT_FALSE(t->Enabled(id)) << id;
-    for (int id : {int(FrameCmd::FileNew), int(FrameCmd::FileOpen), int(FrameCmd::Exit),
-                   int(FrameCmd::Help), int(FrameCmd::About), int(FrameCmd::ViewToolBar)})
+    for (int id : {int(Cmd::FileNew), int(Cmd::FileOpen), int(Cmd::Exit),
+                   int(Cmd::Help), int(Cmd::About), int(Cmd::ViewToolBar)})
         EXPECT_TRUE(t->Enabled(id)) << id;
 }
 
@@ -166,14 +166,14 @@ TEST(CommandRouting, ViewFirstThenFrameThenApplication)
     viewTarget->states.erase(Cmd::Play);
     EXPECT_TRUE(t.Enabled(Cmd::Play)) << "left to the engine";
 
-    viewTarget->states[FrameCmd::ViewToolBar] = {true, false};
-    viewTarget->handles << FrameCmd::ViewToolBar;
-    t.Action(FrameCmd::ViewToolBar)->trigger();
-    EXPECT_EQ(viewTarget->ran, QList<int>{FrameCmd::ViewToolBar});
+    viewTarget->states[Cmd::ViewToolBar] = {true, false};
+    viewTarget->handles << Cmd::ViewToolBar;
+    t.Action(Cmd::ViewToolBar)->trigger();
+    EXPECT_EQ(viewTarget->ran, QList<int>{Cmd::ViewToolBar});
     EXPECT_TRUE(t.Frame().MainToolBar()->isVisibleTo(&t.Frame())) << "the frame never saw it";
 
-    EXPECT_FALSE(t.Enabled(FrameCmd::Options)) << "a command nobody answers is disabled";
-    EXPECT_FALSE(t.Frame().Router().Dispatch(FrameCmd::Options));
+    EXPECT_FALSE(t.Enabled(Cmd::Options)) << "a command nobody answers is disabled";
+    EXPECT_FALSE(t.Frame().Router().Dispatch(Cmd::Options));
 }
 
 TEST(CommandCatalogue, EveryEntryHasAPromptAndUniqueKeys)
@@ -189,8 +189,8 @@ TEST(CommandCatalogue, EveryEntryHasAPromptAndUniqueKeys)
         }
     }
     EXPECT_EQ(keys.value(QStringLiteral("P")), int(Cmd::Play));
-    EXPECT_EQ(keys.value(QStringLiteral("Ctrl+Z")), int(FrameCmd::Undo));
-    EXPECT_EQ(keys.value(QStringLiteral("Num+1")), int(FrameCmd::SoundFirst));
+    EXPECT_EQ(keys.value(QStringLiteral("Ctrl+Z")), int(Cmd::Undo));
+    EXPECT_EQ(keys.value(QStringLiteral("Num+1")), int(Cmd::SoundFirst));
     EXPECT_EQ(FindCommand(Cmd::Play)->ToolTip(), QStringLiteral("Play"));
     EXPECT_EQ(FindCommand(Cmd::Play)->StatusTip(), QStringLiteral("Start playing"));
     EXPECT_TRUE(FindCommand(Cmd::Play)->ButtonText().isEmpty()) << "built-in prompts have two parts";

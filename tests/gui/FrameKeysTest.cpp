@@ -43,9 +43,9 @@ protected:
         layout->addWidget(list);
         layout->addWidget(edit);
         layout->addWidget(readOnly);
-        for (int id : {int(Cmd::Play), int(Cmd::Stop), int(Cmd::NextTrack), int(FrameCmd::Undo),
-                       int(FrameCmd::About), int(FrameCmd::EditClear), int(FrameCmd::SoundFirst),
-                       int(FrameCmd::SoundFirst + 8), int(FrameCmd::FullPath)}) {
+        for (int id : {int(Cmd::Play), int(Cmd::Stop), int(Cmd::NextTrack), int(Cmd::Undo),
+                       int(Cmd::About), int(Cmd::EditClear), int(Cmd::SoundFirst),
+                       int(Cmd::SoundFirst + 8), int(Cmd::FullPath)}) {
             target.states[id] = {true, false};
             target.handles << id;
         }
@@ -82,8 +82,8 @@ TEST_F(FrameKeys, SingleKeysActOnThePlaylistAndTheConsole)
     Press(list, Qt::Key_1);
     Press(list, Qt::Key_9, Qt::KeypadModifier);
     Press(list, Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_EQ(target.ran, (QList<int>{Cmd::Play, Cmd::Stop, Cmd::NextTrack, Cmd::Play, FrameCmd::EditClear,
-                                      FrameCmd::SoundFirst, FrameCmd::SoundFirst + 8, FrameCmd::Undo}));
+    EXPECT_EQ(target.ran, (QList<int>{Cmd::Play, Cmd::Stop, Cmd::NextTrack, Cmd::Play, Cmd::EditClear,
+                                      Cmd::SoundFirst, Cmd::SoundFirst + 8, Cmd::Undo}));
 }
 
 TEST_F(FrameKeys, TextFieldsKeepTheirKeys)
@@ -107,7 +107,7 @@ TEST_F(FrameKeys, TypingInTheFolderTreeSearchesIt)
     Press(tree, Qt::Key_A);
     Press(tree, Qt::Key_Delete);
     Press(tree, Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_EQ(target.ran, QList<int>{FrameCmd::Undo}) << "P, A and Del stay in the tree; chords still act";
+    EXPECT_EQ(target.ran, QList<int>{Cmd::Undo}) << "P, A and Del stay in the tree; chords still act";
 }
 
 TEST_F(FrameKeys, DisabledCommandsIgnoreTheirKeys)

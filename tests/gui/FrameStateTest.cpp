@@ -44,8 +44,8 @@ TEST(FrameState, PlacementBarsAndModesSurviveARestart)
     EXPECT_FALSE(frame.statusBar()->isVisibleTo(&frame));
     EXPECT_FALSE(frame.FlatToolBars());
     frame.Router().UpdateAll();
-    EXPECT_FALSE(frame.Router().Action(FrameCmd::ViewMediaBar)->isChecked());
-    EXPECT_TRUE(frame.Router().Action(FrameCmd::ViewToolBar)->isChecked());
+    EXPECT_FALSE(frame.Router().Action(Cmd::ViewMediaBar)->isChecked());
+    EXPECT_TRUE(frame.Router().Action(Cmd::ViewToolBar)->isChecked());
 }
 
 TEST(FrameState, FullScreenIsSavedAsOnAndComesBackWithTheNormalPlacement)
@@ -249,7 +249,7 @@ TEST_F(AppLifecycle, HelpOpensTheManualThroughTheShell)
     AppUnderTest t;
     ASSERT_TRUE(t.app->Start());
     t.Frame().Router().UpdateAll();
-    t.Action(FrameCmd::Help)->trigger();
+    t.Action(Cmd::Help)->trigger();
     if (QFileInfo::exists(CLiranaApp::ManualPath())) {
         ASSERT_EQ(t.shell.started.size(), 1);
         EXPECT_EQ(t.shell.started[0], (QStringList{QStringLiteral("xdg-open"), CLiranaApp::ManualPath()}));

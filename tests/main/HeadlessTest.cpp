@@ -115,30 +115,49 @@ QByteArray LoggingTo(const QString& logs)
     return "\"Enable Logging\"=hex:01,00,00,00\n\"Logfile Dir\"=\"" + logs.toUtf8() + "\"\n";
 }
 
-TEST_F(HeadlessTest, PlaysPausesAndExitsAtTheEnd)
+// Runs that differ only in data: the hive's settings, a file to write first,
+// the arguments, the play-log lines and the exit code.
+struct HeadlessRow
 {
-    WriteHive("\"Overlap Time\"=dword:00000000");
-    const RunResult run = Start({"--headless", "--play", "--exit-at-end", "--log-stdout", "1.pause", "0.pause"});
-    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_EQ(run.lines, QStringList({"startup", "start\t1 sec.", "start\t0 sec.", "shutdown"}));
-    EXPECT_FALSE(run.audioOutput.isEmpty()) << "the output in use is named at start-up";
-}
+    const char* name;
+    QByteArray hive;
+    QString file;        // "name=content" written into the home folder, or empty
+    QStringList args;    // after --headless --play --exit-at-end --log-stdout
+    QStringList lines;
+    bool play = true;
+    rlim_t fileSizeLimit = RLIM_INFINITY;
+};
 
-TEST_F(HeadlessTest, StopRowEndsTheRun)
+TEST_F(HeadlessTest, RunsEndWithTheirLogLines)
 {
-    WriteHive("\"Overlap Time\"=dword:00000000");
-    const RunResult run = Start({"--headless", "--play", "--exit-at-end", "--log-stdout", "0.pause",
-                           "x.stop", "5.pause"});
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.lines, QStringList({"startup", "start\t0 sec.", "shutdown"}));
-}
-
-TEST_F(HeadlessTest, AutoPlayStartsWithoutPlayOption)
-{
-    WriteHive("\"Overlap Time\"=dword:00000000\n\"AutoPlay\"=hex:01,00,00,00");
-    const RunResult run = Start({"--headless", "--exit-at-end", "--log-stdout", "0.pause"});
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.lines, QStringList({"startup", "start\t0 sec.", "shutdown"}));
+    const QByteArray noOverlap = "\"Overlap Time\"=dword:00000000";
+    const HeadlessRow rows[] = {
+        {"pauses play", noOverlap, {}, {"1.pause", "0.pause"}, {"startup", "start\t1 sec.", "start\t0 sec.", "shutdown"}},
+        {"a stop row ends the run", noOverlap, {}, {"0.pause", "x.stop", "5.pause"},
+         {"startup", "start\t0 sec.", "shutdown"}},
+        {"AutoPlay starts without --play", noOverlap + "\n\"AutoPlay\"=hex:01,00,00,00", {}, {"0.pause"},
+         {"startup", "start\t0 sec.", "shutdown"}, false},
+        {"one list file is the album", noOverlap, "show.m3u=#EXTM3U\r\n#EXTINF:1,Intro\r\n1.pause\r\n\r\n0.pause\r\n",
+         {"show.m3u"}, {"startup", "start\t1 sec.", "start\t0 sec.", "shutdown"}},
+        {"an empty album without events ends at once", noOverlap, "empty.m3u=", {"empty.m3u"},
+         {"startup", "shutdown"}},
+        // The first log line fits under the file size limit, the second does not.
+        {"a failed log write is not a failed run", LoggingTo(home + QStringLiteral("/logs")), {}, {"0.pause"},
+         {"startup", "start\t0 sec.", "shutdown"}, true, 20},
+    };
+    for (const HeadlessRow& row : rows) {
+        WriteHive(row.hive);
+        if (!row.file.isEmpty())
+            TestEnv::WriteFile(home + u'/' + row.file.section(u'=', 0, 0), row.file.section(u'=', 1).toUtf8());
+        fileSizeLimit = row.fileSizeLimit;
+        QStringList args{"--headless", "--exit-at-end", "--log-stdout"};
+        if (row.play)
+            args << "--play";
+        const RunResult run = Start(args + row.args);
+        EXPECT_EQ(run.exitCode, 0) << row.name << run.err.toStdString();
+        EXPECT_EQ(run.lines, row.lines) << row.name;
+        EXPECT_FALSE(run.audioOutput.isEmpty()) << "the output in use is named at start-up";
+    }
 }
 
 TEST_F(HeadlessTest, ErrorsAreLoggedAndWithIgnoreErrorsTheNextItemPlays)
@@ -193,25 +212,6 @@ TEST_F(HeadlessTest, TooManyErrorsEndTheRunWithTheTwoLineEntry)
     EXPECT_EQ(run.lines[n - 3], "error");
     EXPECT_EQ(run.lines[n - 2], "Playback is stooped because of too many errors");
     EXPECT_EQ(run.lines[n - 1], "shutdown");
-}
-
-TEST_F(HeadlessTest, OneListFileArgumentIsTheAlbum)
-{
-    WriteHive("\"Overlap Time\"=dword:00000000");
-    TestEnv::WriteFile(home + QStringLiteral("/show.m3u"),
-                       "#EXTM3U\r\n#EXTINF:1,Intro\r\n1.pause\r\n\r\n0.pause\r\n");
-    const RunResult run = Start({"--headless", "--play", "--exit-at-end", "--log-stdout", "show.m3u"});
-    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_EQ(run.lines, QStringList({"startup", "start\t1 sec.", "start\t0 sec.", "shutdown"}));
-}
-
-TEST_F(HeadlessTest, AnEmptyAlbumWithoutEventsEndsAtOnce)
-{
-    WriteHive("\"Overlap Time\"=dword:00000000");
-    TestEnv::WriteFile(home + QStringLiteral("/empty.m3u"), "");
-    const RunResult run = Start({"--headless", "--play", "--exit-at-end", "--log-stdout", "empty.m3u"});
-    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_EQ(run.lines, QStringList({"startup", "shutdown"}));
 }
 
 TEST_F(HeadlessTest, AnAlbumThatCannotBeOpenedIsAnErrorExit)
@@ -311,15 +311,6 @@ TEST_F(HeadlessTest, TerminationSignalsEndTheRunWithinASecond)
         EXPECT_LT(run.signalToEndMs, 3000); // well under 15 s, with room for a busy machine
         EXPECT_TRUE(item == hanging || run.lines.value(2) == "shutdown") << signal;
     }
-}
-
-TEST_F(HeadlessTest, AFileSizeLimitFailsLogWritesButNotTheRun)
-{
-    WriteHive(LoggingTo(home + QStringLiteral("/logs")));
-    fileSizeLimit = 20; // the first log line fits, the second does not
-    const RunResult run = Start({"--headless", "--play", "--exit-at-end", "--log-stdout", "0.pause"});
-    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_EQ(run.lines, QStringList({"startup", "start\t0 sec.", "shutdown"}));
 }
 
 #ifdef LIRANA_HAS_CONSOLE

@@ -1,6 +1,5 @@
 #include "gui/app/LiranaApp.h"
 
-#include "app/Commands.h"
 #include "app/Strings.h"
 #include "gui/app/ConsoleWiring.h"
 #include "gui/app/GstWarmUp.h"
@@ -10,15 +9,11 @@
 #include "gui/frame/CommandTable.h"
 #include "gui/frame/DigitalClock.h"
 #include "events/Scheduler.h"
-#include "media/PlugInChain.h"
-#include "media/TrackEnvironment.h"
 #include "onair/OnAirEngine.h"
-#include "onair/PlayLog.h"
-#include "platform/Clock.h"
 #include "platform/DataPaths.h"
 #include "platform/Shell.h"
 #include "playlist/AlbumDoc.h"
-#include "playlist/Playlist.h"
+#include "station/Station.h"
 
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -26,25 +21,6 @@
 #include <QTimer>
 
 #include <sys/resource.h>
-
-namespace {
-
-// The commands the engine answers when the view leaves them to it.
-bool IsEngineCommand(int id)
-{
-    switch (id) {
-    case Cmd::Play: case Cmd::Stop: case Cmd::Pause: case Cmd::FastForward: case Cmd::Rewind:
-    case Cmd::NextTrack: case Cmd::PrevTrack: case Cmd::Break: case Cmd::Shuffle:
-    case Cmd::Configure: case Cmd::CrossFader: case Cmd::ModeManual: case Cmd::ModeNormal:
-    case Cmd::ModeRepeat: case Cmd::ModeRandom: case Cmd::ModeShuffle: case Cmd::ModeIntroScan:
-    case Cmd::EnableEvents:
-        return true;
-    default:
-        return false;
-    }
-}
-
-} // namespace
 
 void RaiseProcessPriority()
 {
@@ -57,30 +33,21 @@ CLiranaApp::CLiranaApp(Options options) : m_options(std::move(options))
         m_ui = m_options.ui;
     } else {
         m_ownUi = std::make_unique<CDialogInterface>([this] {
-            return m_engine ? m_engine->Settings().mediaDir : QString();
+            return m_station ? m_station->Engine().Settings().mediaDir : QString();
         });
         m_ui = m_ownUi.get();
     }
     m_shell = m_options.shell ? m_options.shell : &Shell::System();
-    m_playlist = std::make_unique<CPlaylist>();
-    m_log = std::make_unique<CPlayLog>(Clock::System());
-    m_document = std::make_unique<CLiranaDoc>(*m_playlist, *m_ui, *m_shell);
-    COnAirEngine::Seams seams;
-    seams.playlist = m_playlist.get();
-    seams.log = m_log.get();
-    seams.ui = m_ui;
-    seams.shell = m_shell;
-    seams.document = m_document.get();
-    m_scheduler = std::make_unique<CEventScheduler>(Clock::System());
-    seams.events = m_scheduler.get();
-    m_engine = std::make_unique<COnAirEngine>(std::move(seams));
-    m_scheduler->SetEnabledQuery([this] { return m_engine->Settings().enableEvents; });
-    m_context.playlist = m_playlist.get();
-    m_context.document = m_document.get();
-    m_context.engine = m_engine.get();
-    m_context.log = m_log.get();
+    CStation::Options station;
+    station.ui = m_ui;
+    station.shell = m_shell;
+    m_station = std::make_unique<CStation>(std::move(station));
+    m_context.playlist = &m_station->Playlist();
+    m_context.document = &m_station->Document();
+    m_context.engine = &m_station->Engine();
+    m_context.log = &m_station->Log();
     m_context.ui = m_ui;
-    m_context.events = m_scheduler.get();
+    m_context.events = &m_station->Scheduler();
 
     if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         connect(gui, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { EndSession(); });
@@ -93,10 +60,24 @@ CLiranaApp::CLiranaApp(Options options) : m_options(std::move(options))
 
 CLiranaApp::~CLiranaApp()
 {
-    CTrackEnvironment::SetUserInterface(nullptr);
     delete m_frame; // the view goes with it, before the engine it shows
-    if (!m_engineDown)
-        m_engine->Shutdown(false);
+    if (!m_station->IsShutDown())
+        m_station->Shutdown(false);
+}
+
+COnAirEngine& CLiranaApp::Engine()
+{
+    return m_station->Engine();
+}
+
+CLiranaDoc& CLiranaApp::Document()
+{
+    return m_station->Document();
+}
+
+CPlaylist& CLiranaApp::Playlist()
+{
+    return m_station->Playlist();
 }
 
 bool CLiranaApp::Start()
@@ -106,10 +87,7 @@ bool CLiranaApp::Start()
     if (m_options.warmUp)
         m_warmUp = std::make_unique<CGstWarmUp>();
     CDigitalClock::LoadSettings();
-    CTrackEnvironment::SetUserInterface(m_ui);
-    LoadPlugInChain(CTrackEnvironment::Chain());
-    m_engine->LoadSettings();
-    m_scheduler->LoadFromSettings();
+    m_station->LoadSettings();
 
     m_frame = new CMainFrame(m_context);
     m_frame->setAttribute(Qt::WA_DeleteOnClose, false);
@@ -120,17 +98,17 @@ bool CLiranaApp::Start()
     const ViewFactory makeView = m_options.makeView ? m_options.makeView : MakeConsoleView;
     if (QWidget* view = makeView(m_context, m_frame))
         m_frame->SetView(view, dynamic_cast<CommandTarget*>(view));
-    connect(m_document.get(), &CLiranaDoc::TitleChanged, m_frame,
+    connect(&m_station->Document(), &CLiranaDoc::TitleChanged, m_frame,
             [this](const QString& title) { m_frame->setWindowTitle(FrameCaption(title)); });
 
     bool ok = true;
     OpenStartAlbum(&ok);
     if (!ok)
         return false;
-    m_frame->setWindowTitle(FrameCaption(m_document->Title()));
+    m_frame->setWindowTitle(FrameCaption(m_station->Document().Title()));
     m_frame->RestoreFrameState();
     m_frame->ShowFrame();
-    m_engine->Startup();
+    m_station->Startup();
     m_started = true;
     if (m_endPending)
         QTimer::singleShot(0, this, &CLiranaApp::EndSessionBySignal);
@@ -139,12 +117,13 @@ bool CLiranaApp::Start()
 
 void CLiranaApp::OpenStartAlbum(bool* ok)
 {
+    CLiranaDoc& document = m_station->Document();
     if (!m_options.album.isEmpty()) {
-        *ok = m_document->OpenDocumentFile(m_options.album);
+        *ok = document.OpenDocumentFile(m_options.album);
         return;
     }
-    if (!m_document->OpenLastAlbum())
-        m_document->OnNewDocument();
+    if (!document.OpenLastAlbum())
+        document.OnNewDocument();
 }
 
 void CLiranaApp::Exit()
@@ -153,15 +132,12 @@ void CLiranaApp::Exit()
         return;
     m_exited = true;
     CDigitalClock::SaveSettings();
-    SavePlugInChain(CTrackEnvironment::Chain());
+    CStation::SavePlugInChain();
 }
 
 void CLiranaApp::EndSession()
 {
-    m_engine->SaveSettings();
-    m_scheduler->SaveToSettings();
-    if (m_engine->OnAir())
-        m_engine->OnStop();
+    m_station->SaveSettingsAndStop();
 }
 
 void CLiranaApp::EndSessionBySignal()
@@ -189,35 +165,22 @@ QString CLiranaApp::ManualPath()
 
 bool CLiranaApp::OnCommand(int id)
 {
-    if (id == FrameCmd::Help) {
+    if (id == Cmd::Help) {
         ShowHelp();
         return true;
     }
-    if (id == FrameCmd::About) {
+    if (id == Cmd::About) {
         ShowAbout();
         return true;
     }
-    if (m_document->OnCommand(id))
-        return true;
-    if (IsEngineCommand(id)) {
-        m_engine->OnCommand(id);
-        return true;
-    }
-    return false;
+    return m_station->OnCommand(id);
 }
 
 std::optional<CommandState> CLiranaApp::OnUpdateCommand(int id) const
 {
-    if (id == FrameCmd::Help || id == FrameCmd::About)
+    if (id == Cmd::Help || id == Cmd::About)
         return CommandState{true, false};
-    const CommandState doc = m_document->UpdateCommand(id);
-    if (doc.enabled || id == CLiranaDoc::CmdUndo || id == CLiranaDoc::CmdRedo ||
-        id == CLiranaDoc::CmdSendMail ||
-        (id >= CLiranaDoc::CmdRecentFirst && id < CLiranaDoc::CmdRecentFirst + 10))
-        return doc;
-    if (IsEngineCommand(id))
-        return m_engine->UpdateCommand(id);
-    return std::nullopt;
+    return m_station->OnUpdateCommand(id);
 }
 
 void CLiranaApp::ShowHelp()
@@ -240,7 +203,7 @@ void CLiranaApp::ShowAbout()
 
 bool CLiranaApp::ConfirmClose()
 {
-    if (m_sessionEnding || !m_engine->Settings().shutdownConfirmation)
+    if (m_sessionEnding || !m_station->Engine().Settings().shutdownConfirmation)
         return true;
     return m_ui->AskYesNo(Str::Load(Str::ShutdownConfirmation));
 }
@@ -251,14 +214,10 @@ bool CLiranaApp::SaveModified()
     // must not be overwritten unasked.
     if (m_sessionEnding)
         return true;
-    return m_document->SaveModified();
+    return m_station->Document().SaveModified();
 }
 
 void CLiranaApp::FrameClosing()
 {
-    if (m_engineDown)
-        return;
-    m_engineDown = true;
-    m_engine->Shutdown(true);
-    m_scheduler->SaveToSettings();
+    m_station->Shutdown(true);
 }

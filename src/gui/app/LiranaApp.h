@@ -1,5 +1,6 @@
-// CLiranaApp: the application object of the console. It owns the core
-// objects (playlist, album, play log, engine), creates the main frame and
+// CLiranaApp: the application object of the console. It owns the station
+// core (CStation: playlist, album, play log, scheduler, engine), creates the
+// main frame and
 // the console view, opens the album at start-up (the one named on the
 // command line, else the last one with its remembered row, else a new one),
 // handles the application's commands (file, help, about) and runs the
@@ -11,7 +12,7 @@
 #pragma once
 
 #include "gui/AppContext.h"
-#include "gui/CommandTarget.h"
+#include "app/CommandTarget.h"
 #include "gui/frame/MainFrame.h"
 
 #include <QObject>
@@ -21,10 +22,9 @@
 
 class CGstWarmUp;
 class CLiranaDoc;
-class CEventScheduler;
 class COnAirEngine;
 class CPlaylist;
-class CPlayLog;
+class CStation;
 class GuiInterface;
 class QSessionManager;
 class Shell;
@@ -69,16 +69,17 @@ public:
 
     CMainFrame* Frame() const { return m_frame; }
     const CAppContext& Context() const { return m_context; }
-    COnAirEngine& Engine() { return *m_engine; }
-    CLiranaDoc& Document() { return *m_document; }
-    CPlaylist& Playlist() { return *m_playlist; }
+    CStation& Station() { return *m_station; }
+    COnAirEngine& Engine();
+    CLiranaDoc& Document();
+    CPlaylist& Playlist();
     GuiInterface& Ui() { return *m_ui; }
 
     // The HTML manual (share/lirana/manual/index.html).
     static QString ManualPath();
 
-    // CommandTarget: the album's commands, Help and About, and the player
-    // commands when the view leaves them to the engine.
+    // CommandTarget: Help and About, then the station's commands (the
+    // album's, and the player commands when the view leaves them).
     bool OnCommand(int id) override;
     std::optional<CommandState> OnUpdateCommand(int id) const override;
 
@@ -99,15 +100,10 @@ private:
     std::unique_ptr<GuiInterface> m_ownUi;
     GuiInterface* m_ui = nullptr;
     Shell* m_shell = nullptr;
-    std::unique_ptr<CPlaylist> m_playlist;
-    std::unique_ptr<CPlayLog> m_log;
-    std::unique_ptr<CLiranaDoc> m_document;
-    std::unique_ptr<CEventScheduler> m_scheduler;
-    std::unique_ptr<COnAirEngine> m_engine;
+    std::unique_ptr<CStation> m_station;
     std::unique_ptr<CGstWarmUp> m_warmUp;
     CAppContext m_context;
     QPointer<CMainFrame> m_frame;
-    bool m_engineDown = false;
     bool m_exited = false;
     bool m_started = false;
     bool m_endPending = false;    // a signal came during Start

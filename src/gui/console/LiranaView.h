@@ -1,9 +1,9 @@
 // CLiranaView: the on-air console. It shows the engine (previously played,
 // on air, coming up next, count-down, the two volume sliders), holds the
 // master playlist list box, the upcoming-events list and the folder tree,
-// owns the position bar's behaviour and the texts of the status panes 1001
-// and 1002, and handles the playlist editing commands; every other command
-// of the engine is forwarded to it.
+// owns the position bar's behaviour and the texts of the position and
+// length status panes, and handles the playlist editing commands; the
+// engine's commands are forwarded to it.
 //
 // Contract with the frame: it routes each command to this view first
 // (CommandTarget), hands over the position bar with SetPositionBar, shows
@@ -13,7 +13,7 @@
 // the GUI thread (RefreshIdle).
 #pragma once
 
-#include "gui/CommandTarget.h"
+#include "app/CommandTarget.h"
 #include "gui/AppContext.h"
 #include "media/MediaTrack.h"
 
@@ -41,15 +41,6 @@ class CLiranaView : public QWidget, public CommandTarget
     Q_OBJECT
 
 public:
-    enum : int {
-        CmdShowPath = 32795,
-        CmdShowTrackNo = 32876,
-        CmdFont = 32810,
-        CmdMixer = 32784,
-        CmdTrackPosition = 3201,
-        PanePosition = 1001,
-        PaneLength = 1002,
-    };
     static constexpr int kIdleMs = 150;
     static constexpr int kTreeMinHeight = 51;
     using TrackFactory = std::function<std::unique_ptr<CMediaTrack>(const QString&)>;

@@ -2,7 +2,7 @@
 // editing commands with their undo steps, and the engine's, forwarded.
 #include "gui/console/LiranaView.h"
 
-#include "app/Strings.h"
+#include "app/CommandTable.h"
 #include "app/UserInterface.h"
 #include "app/ViewSettings.h"
 #include "gui/console/PlaylistListBox.h"
@@ -43,15 +43,7 @@ std::optional<QFont> AskFont(QWidget* parent, const QFont& current)
 // The ids the engine handles (OnCommand) and answers (UpdateCommand).
 bool IsEngineCommand(int id)
 {
-    switch (id) {
-    case Cmd::Play: case Cmd::Stop: case Cmd::Pause: case Cmd::FastForward:
-    case Cmd::Rewind: case Cmd::NextTrack: case Cmd::PrevTrack: case Cmd::Break:
-    case Cmd::Configure: case Cmd::CrossFader: case Cmd::ModeManual: case Cmd::ModeNormal:
-    case Cmd::ModeRepeat: case Cmd::ModeRandom: case Cmd::ModeShuffle: case Cmd::ModeIntroScan:
-    case Str::CmdSilenceActions:
-        return true;
-    default: return false;
-    }
+    return CommandLayerOf(id) == CommandLayer::Engine;
 }
 
 bool ClipboardHasText()
@@ -65,16 +57,16 @@ bool ClipboardHasText()
 bool CLiranaView::OnCommand(int id)
 {
     switch (id) {
-    case CmdShowPath:
+    case Cmd::FullPath:
         Settings().showPath = !Settings().showPath;
         m_list->SetShowPath(Settings().showPath);
         return true;
-    case CmdShowTrackNo:
+    case Cmd::TrackNumbers:
         Settings().showTrackNo = !Settings().showTrackNo;
         m_list->SetShowTrackNo(Settings().showTrackNo);
         return true;
-    case CmdFont: ChooseFont(); return true;
-    case CmdMixer: StartMixer(); return true;
+    case Cmd::Font: ChooseFont(); return true;
+    case Cmd::Mixer: StartMixer(); return true;
     case EditCmd::Find: return false; // the frame's find dialog
     default: break;
     }
@@ -91,20 +83,20 @@ std::optional<CommandState> CLiranaView::OnUpdateCommand(int id) const
     const COnAirEngine& engine = *m_context.engine;
     const bool onAir = engine.OnAir() != nullptr;
     switch (id) {
-    case CmdShowPath: return CommandState{true, Settings().showPath};
-    case CmdShowTrackNo: return CommandState{true, Settings().showTrackNo};
-    case CmdFont: return CommandState{true, false};
-    case CmdMixer: return CommandState{!Settings().mixer.isEmpty(), false};
-    case CmdTrackPosition:
-    case PanePosition:
-    case PaneLength: return CommandState{PaneEnabled(id), false};
+    case Cmd::FullPath: return CommandState{true, Settings().showPath};
+    case Cmd::TrackNumbers: return CommandState{true, Settings().showTrackNo};
+    case Cmd::Font: return CommandState{true, false};
+    case Cmd::Mixer: return CommandState{!Settings().mixer.isEmpty(), false};
+    case Cmd::TrackPosition:
+    case Cmd::PanePosition:
+    case Cmd::PaneLength: return CommandState{PaneEnabled(id), false};
     default: break;
     }
     const CPlaylist& list = *m_context.playlist;
     const bool clipboard = id == EditCmd::Paste && ClipboardHasText();
     if (auto state = EditCommandState(id, EditContext{list.Count(), list.Selection(), clipboard, onAir}))
         return state;
-    if (id == Str::CmdSilenceActions)
+    if (id == Cmd::SilenceActions)
         return CommandState{true, false};
     if (IsEngineCommand(id))
         return engine.UpdateCommand(id);

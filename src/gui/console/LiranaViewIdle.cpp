@@ -62,14 +62,14 @@ void CLiranaView::RefreshIdle()
     UpdatePositionBar();
     if (!m_countingTotal) {
         const TrackMs shown = m_dragging ? PositionBar::ToTime(m_dragPosition, length) : position;
-        SetPane(PanePosition, onAir ? FormatDuration(shown) : QString());
-        SetPane(PaneLength, onAir ? FormatDuration(length) : QString());
+        SetPane(Cmd::PanePosition, onAir ? FormatDuration(shown) : QString());
+        SetPane(Cmd::PaneLength, onAir ? FormatDuration(length) : QString());
     }
 }
 
 void CLiranaView::SetPane(int id, const QString& text)
 {
-    QString& slot = m_paneText[id == PanePosition ? 0 : 1];
+    QString& slot = m_paneText[id == Cmd::PanePosition ? 0 : 1];
     if (slot == text)
         return;
     slot = text;
@@ -78,12 +78,12 @@ void CLiranaView::SetPane(int id, const QString& text)
 
 QString CLiranaView::PaneText(int id) const
 {
-    return m_paneText[id == PanePosition ? 0 : 1];
+    return m_paneText[id == Cmd::PanePosition ? 0 : 1];
 }
 
 bool CLiranaView::PaneEnabled(int id) const
 {
-    if (id == PaneLength && m_countingTotal)
+    if (id == Cmd::PaneLength && m_countingTotal)
         return true;
     return m_context.engine->OnAir() != nullptr;
 }
@@ -139,7 +139,7 @@ void CLiranaView::SetPositionBar(QSlider* bar)
         m_dragging = true;
         m_dragPosition = position;
         if (m_context.engine->OnAir())
-            SetPane(PanePosition, FormatDuration(PositionBar::ToTime(position, m_barLength)));
+            SetPane(Cmd::PanePosition, FormatDuration(PositionBar::ToTime(position, m_barLength)));
     });
     connect(bar, &QSlider::sliderReleased, this, &CLiranaView::OnBarReleased);
     connect(bar, &QAbstractSlider::actionTriggered, this, &CLiranaView::OnBarAction);

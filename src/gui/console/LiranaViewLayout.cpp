@@ -80,8 +80,6 @@ CLiranaView::CLiranaView(const CAppContext& context, QWidget* parent)
     setAcceptDrops(true);
     BuildLayout();
     LoadSettings();
-    connect(m_context.engine, &COnAirEngine::PlaylistEdited, this,
-            [this](int commandId) { Checkpoint(commandId); });
     m_idle = new QTimer(this);
     m_idle->setInterval(kIdleMs);
     connect(m_idle, &QTimer::timeout, this, &CLiranaView::RefreshIdle);

@@ -1,4 +1,4 @@
-// Total Length (command 32792): every row is opened in turn on the GUI
+// Total Length: every row is opened in turn on the GUI
 // thread. Between rows the event loop runs once with the operator's input
 // held back, so the status bar repaints and Escape aborts; timers still run.
 #include "gui/console/LiranaView.h"
@@ -58,7 +58,7 @@ void CLiranaView::ComputeTotalLength()
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     m_countingTotal = true;
     emit StatusMessage(QStringLiteral("Calculating total length... Press Escape to abort"));
-    SetPane(PaneLength, FormatDuration(0));
+    SetPane(Cmd::PaneLength, FormatDuration(0));
 
     TrackFactory factory = m_trackFactory;
     if (!factory)
@@ -70,7 +70,7 @@ void CLiranaView::ComputeTotalLength()
     while (!run.Done()) {
         list.Select(run.NextRow());
         run.Step();
-        SetPane(PaneLength, FormatDuration(run.Total()));
+        SetPane(Cmd::PaneLength, FormatDuration(run.Total()));
         QCoreApplication::processEvents();
         if (gate.escaped)
             run.Abort();

@@ -1,4 +1,4 @@
-// Renaming the selected row of the playlist list box (command 44000).
+// Renaming the selected row of the playlist list box (the Rename command).
 // Renaming takes no undo step; a replaced row keeps its place and selection.
 #include "gui/console/PlaylistListBox.h"
 

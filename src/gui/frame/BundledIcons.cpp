@@ -223,7 +223,7 @@ void Digit(QPainter& p, int n)
 
 Picture PictureOf(int id)
 {
-    using namespace FrameCmd;
+    using namespace Cmd;
     const auto play = [](QPainter& p) {
         p.setPen(QPen(kGreen.darker(130), 1.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         p.setBrush(kGreen);

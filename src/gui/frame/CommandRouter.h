@@ -10,7 +10,7 @@
 // Thread: the user-interface thread.
 #pragma once
 
-#include "gui/CommandTarget.h"
+#include "app/CommandTarget.h"
 
 #include <QHash>
 #include <QObject>

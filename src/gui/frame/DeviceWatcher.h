@@ -1,7 +1,7 @@
 // CDeviceWatcher: notices optical drives arriving and leaving (/dev/sr*,
 // /dev/cdrom*) by watching the device folder, and reports a change of that
 // set, standing in for the system's device-change broadcast. The frame
-// answers it with the view's CD name refresh (command 32800).
+// answers it with the view's CD name refresh (the Update CD Names command).
 #pragma once
 
 #include <QFileSystemWatcher>

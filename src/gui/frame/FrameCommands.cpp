@@ -28,7 +28,7 @@ int CMainFrame::JoystickCommand(int button)
         return Cmd::Play;
     if (button == 1)
         return Cmd::Stop;
-    return 32817 + button;
+    return Cmd::SoundFirst + (button - 2);
 }
 
 void CMainFrame::OnJoystickButton(int button)
@@ -43,29 +43,29 @@ void CMainFrame::OnJoystickButton(int button)
 void CMainFrame::OnDrivesChanged()
 {
     if (m_viewTarget)
-        m_viewTarget->OnCommand(FrameCmd::UpdateCdNames);
+        m_viewTarget->OnCommand(Cmd::UpdateCdNames);
 }
 
 QToolBar* CMainFrame::BarOf(int id) const
 {
     switch (id) {
-    case FrameCmd::ViewToolBar: return m_mainBar;
-    case FrameCmd::ViewMediaBar: return m_mediaBar;
-    case FrameCmd::ViewPositionBar: return m_positionBar;
+    case Cmd::ViewToolBar: return m_mainBar;
+    case Cmd::ViewMediaBar: return m_mediaBar;
+    case Cmd::ViewPositionBar: return m_positionBar;
     default: return nullptr;
     }
 }
 
 bool CMainFrame::OnCommand(int id)
 {
-    using namespace FrameCmd;
+    using namespace Cmd;
     if (QToolBar* bar = BarOf(id)) {
         bar->setVisible(!bar->isVisibleTo(this));
         return true;
     }
     switch (id) {
     case ViewStatusBar: statusBar()->setVisible(!statusBar()->isVisibleTo(this)); return true;
-    case FrameCmd::FlatToolBars: SetFlatToolBars(!m_flat); return true;
+    case Cmd::FlatToolBars: SetFlatToolBars(!m_flat); return true;
     case Find: ShowFindDialog(); return true;
     case Exit:
     case AppExit: close(); return true;
@@ -79,12 +79,12 @@ bool CMainFrame::OnCommand(int id)
 
 std::optional<CommandState> CMainFrame::OnUpdateCommand(int id) const
 {
-    using namespace FrameCmd;
+    using namespace Cmd;
     if (const QToolBar* bar = BarOf(id))
         return CommandState{true, bar->isVisibleTo(this)};
     switch (id) {
     case ViewStatusBar: return CommandState{true, statusBar()->isVisibleTo(this)};
-    case FrameCmd::FlatToolBars: return CommandState{true, m_flat};
+    case Cmd::FlatToolBars: return CommandState{true, m_flat};
     case Find:
         return CommandState{m_context.playlist && m_context.playlist->Selection() >= 0, false};
     case Exit:

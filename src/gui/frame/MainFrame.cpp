@@ -73,7 +73,7 @@ void CMainFrame::SetAppTarget(CommandTarget* target)
 
 QLabel* CMainFrame::Pane(int id) const
 {
-    return id == FrameCmd::PanePosition ? m_posPane : id == FrameCmd::PaneLength ? m_lenPane : nullptr;
+    return id == Cmd::PanePosition ? m_posPane : id == Cmd::PaneLength ? m_lenPane : nullptr;
 }
 
 void CMainFrame::SetPaneText(int id, const QString& text)
@@ -84,7 +84,7 @@ void CMainFrame::SetPaneText(int id, const QString& text)
 
 void CMainFrame::BuildMenus()
 {
-    using namespace FrameCmd;
+    using namespace Cmd;
     auto add = [this](QMenu* menu, const QList<int>& ids) {
         for (int id : ids) {
             if (id == 0)
@@ -105,8 +105,8 @@ void CMainFrame::BuildMenus()
     add(bar->addMenu(tr("&Edit")), {Undo, Redo, 0, EditCut, EditCopy, EditPaste, 0, EditClear,
                                     EditClearAll, 0, Find, Rename});
     QMenu* view = bar->addMenu(tr("&View"));
-    add(view, {ViewToolBar, ViewMediaBar, ViewPositionBar, ViewStatusBar, FrameCmd::FlatToolBars, 0, FullPath,
-               TrackNumbers, FrameCmd::Font, 0});
+    add(view, {ViewToolBar, ViewMediaBar, ViewPositionBar, ViewStatusBar, Cmd::FlatToolBars, 0, FullPath,
+               TrackNumbers, Cmd::Font, 0});
     add(view->addMenu(tr("&Language")), {LanguageFirst});
     add(bar->addMenu(tr("&Playlist")), {AddTracks, AddPause, AddCdTracks, 0, MoveTop, MoveUp, MoveDown,
                                         MoveBottom, 0, Cmd::Shuffle, TotalLength});
@@ -135,7 +135,7 @@ void CMainFrame::FillRecentMenu()
 {
     const QStringList files = m_context.document ? m_context.document->RecentFiles() : QStringList();
     for (int i = 0; i < 10; ++i) {
-        QAction* action = m_router->Action(FrameCmd::RecentFirst + i);
+        QAction* action = m_router->Action(Cmd::RecentFirst + i);
         action->setVisible(i < files.size() || (i == 0 && files.isEmpty()));
         action->setText(i < files.size() ? QStringLiteral("&%1 %2").arg(i + 1).arg(files[i])
                                          : tr("Recent File"));
@@ -154,7 +154,7 @@ void CMainFrame::AddButtons(QToolBar* bar, const QList<int>& ids)
 
 void CMainFrame::BuildBars()
 {
-    using namespace FrameCmd;
+    using namespace Cmd;
     m_mainBar = new QToolBar(tr("Main Toolbar"), this);
     m_mainBar->setObjectName(QStringLiteral("MainToolbar"));
     AddButtons(m_mainBar, {FileNew, FileOpen, FileSave, 0, AddTracks, EditClear, Undo, Redo, Find, 0,
@@ -226,9 +226,9 @@ void CMainFrame::BuildStatusBar()
 
 void CMainFrame::FollowModeCombo()
 {
-    m_posPane->setEnabled(m_router->State(FrameCmd::PanePosition).enabled);
-    m_lenPane->setEnabled(m_router->State(FrameCmd::PaneLength).enabled);
-    const bool position = m_router->State(FrameCmd::TrackPosition).enabled;
+    m_posPane->setEnabled(m_router->State(Cmd::PanePosition).enabled);
+    m_lenPane->setEnabled(m_router->State(Cmd::PaneLength).enabled);
+    const bool position = m_router->State(Cmd::TrackPosition).enabled;
     if (m_slider->isEnabled() != position)
         m_slider->setEnabled(position);
     m_modeCombo->setEnabled(m_router->State(Cmd::ModeCombo).enabled);

@@ -10,7 +10,7 @@
 #pragma once
 
 #include "gui/AppContext.h"
-#include "gui/CommandTarget.h"
+#include "app/CommandTarget.h"
 #include "platform/registry/RegistryKey.h"
 
 #include <QMainWindow>
@@ -68,7 +68,7 @@ public:
     CCommandRouter& Router() { return *m_router; }
     // The position bar's slider (0..640, disabled until the view drives it).
     QSlider* PositionSlider() const { return m_slider; }
-    // Status panes 1001 (position) and 1002 (length).
+    // The status panes Cmd::PanePosition and Cmd::PaneLength.
     QLabel* Pane(int id) const;
     void SetPaneText(int id, const QString& text);
     QComboBox* ModeCombo() const { return m_modeCombo; }
@@ -89,13 +89,13 @@ public:
     bool ButtonText() const { return m_buttonText; }
     void SetButtonText(bool on);
 
-    // Joystick button n as a command: 0 Play, 1 Stop, n >= 2 32817 + n; -1
+    // Joystick button n as a command: 0 Play, 1 Stop, n >= 2 sound n - 1; -1
     // for a negative n.
     static int JoystickCommand(int button);
     void OnJoystickButton(int button);
     // A drive arrived or left: the view refreshes its CD names.
     void OnDrivesChanged();
-    // The find dialog (command 32875): opens it or brings it forward.
+    // The find dialog (Find): opens it or brings it forward.
     void ShowFindDialog();
     CFindDialog* FindDialog() const;
     // Selects the next row (upwards unless down) whose display name holds

@@ -7,7 +7,7 @@
 
 QString ThemeIconName(int id)
 {
-    using namespace FrameCmd;
+    using namespace Cmd;
     static const QHash<int, QString> names = {
         {FileNew, QStringLiteral("document-new")},
         {FileOpen, QStringLiteral("document-open")},

@@ -1,7 +1,8 @@
-// Anything that handles commands by id: the console view (and through it the
-// engine and the editing commands), the main frame, the application. The
-// frame offers each command to its targets in order; the first that answers
-// handles it. Update answers are asked at idle to enable and check actions.
+// Anything that handles commands by id: the station core (the document's
+// and the engine's commands), and in the console the view, the main frame
+// and the application. A front end offers each command to its targets in
+// order; the first that answers handles it. Update answers are asked at idle
+// to enable and check actions.
 #pragma once
 
 #include "app/Commands.h"

@@ -1,0 +1,104 @@
+// CStation: the station core. It owns the master playlist, the album
+// document, the play log, the event scheduler and the on-air engine, wires
+// them to each other, to the person (the user-interface seam, also the one
+// the tracks use) and to the shell, and runs the document's and the engine's
+// commands. The console, the headless runner, the tests and every later
+// front end create one CStation and are thin clients of it: they show its
+// state, forward commands and call the start-up and shutdown steps in their
+// own order.
+//
+// No widgets. Only one station exists at a time (the tracks' user-interface
+// seam is process-wide).
+// Thread: the thread that owns it, which runs its event loop.
+#pragma once
+
+#include "app/CommandTarget.h"
+#include "onair/OnAirEngine.h"
+#include "onair/PlayLog.h"
+
+#include <QObject>
+#include <functional>
+#include <memory>
+
+class CEventScheduler;
+class CLiranaDoc;
+class CPlaylist;
+class Clock;
+class Shell;
+class SystemRestart;
+class UserInterface;
+
+class CStation : public QObject, public CommandTarget
+{
+    Q_OBJECT
+
+public:
+    struct Options
+    {
+        UserInterface* ui = nullptr;       // required: messages and questions
+        Shell* shell = nullptr;            // null = the system shell
+        Clock* clock = nullptr;            // null = the system clock (log, events)
+        COnAirEngine::TrackFactory createTrack; // empty = the real tracks
+        std::function<int()> random;       // empty = the C library's rand()
+        SystemRestart* restart = nullptr;  // null = logind
+        CPlayLog::Sink logSink;            // also receives every log line; may be empty
+    };
+
+    explicit CStation(Options options, QObject* parent = nullptr);
+    ~CStation() override;
+
+    // Reads the plug-in chain, the engine's settings and the events from the
+    // user hive (expired events are dropped).
+    void LoadSettings();
+    // Logs "startup" and arms the engine's timers.
+    void Startup();
+    // Logs "shutdown", stops playback and, with saveSettings, stores the
+    // engine's settings and the events. Once; later calls do nothing.
+    void Shutdown(bool saveSettings);
+    bool IsShutDown() const { return m_shutDown; }
+    // Stores the engine's settings and the events (the end of a desktop
+    // session) and stops what is on air; the station keeps running.
+    void SaveSettingsAndStop();
+    // The plug-in chain back to the hive (the console does it on exit).
+    static void SavePlugInChain();
+
+    // The rows to play: one list file (".alb", ".mpl", ".m3u") is opened as
+    // the album, any other items become the rows of a new album with the
+    // first selected. False when the album could not be opened (the person
+    // has been told why).
+    bool OpenItems(const QStringList& items);
+    // True when the album is empty and no enabled event can fill it.
+    bool HasNothingToPlay() const;
+
+    CPlaylist& Playlist() const { return *m_playlist; }
+    CLiranaDoc& Document() const { return *m_document; }
+    CPlayLog& Log() const { return *m_log; }
+    CEventScheduler& Scheduler() const { return *m_scheduler; }
+    COnAirEngine& Engine() const { return *m_engine; }
+    UserInterface& Ui() const { return *m_ui; }
+    Shell& SystemShell() const { return *m_shell; }
+
+    // CommandTarget: the commands of the document and engine layers of the
+    // command table; nothing for the others.
+    bool OnCommand(int id) override;
+    std::optional<CommandState> OnUpdateCommand(int id) const override;
+
+signals:
+    // The on-air or fading slot changed: on air, next and the count-down.
+    void SlotsChanged();
+    // A new item went on air: the position starts again.
+    void TrackStarted();
+    // One play-log entry, formatted as in the log file (without line end).
+    void LogEntry(const QString& line);
+
+private:
+    UserInterface* m_ui;
+    Shell* m_shell;
+    std::unique_ptr<CPlaylist> m_playlist;
+    std::unique_ptr<CPlayLog> m_log;
+    std::unique_ptr<CLiranaDoc> m_document;
+    std::unique_ptr<CEventScheduler> m_scheduler;
+    std::unique_ptr<COnAirEngine> m_engine;
+    bool m_started = false;
+    bool m_shutDown = false;
+};
