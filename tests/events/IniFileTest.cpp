@@ -127,6 +127,11 @@ TEST_F(IniFileTest, ValuesRoundTripExactly)
     ini.SetSection("v");
     for (int i = 0; i < values.size(); ++i)
         EXPECT_EQ(ini.GetString(QStringLiteral("k%1").arg(i), "?"), values[i]) << i;
+    // Two quotes written by hand are an empty value, not two quotes.
+    CIniFile byHand(Write("[v]\nempty=\"\"\nsingle=''\n"));
+    byHand.SetSection("v");
+    EXPECT_EQ(byHand.GetString("empty", "?"), QString());
+    EXPECT_EQ(byHand.GetString("single", "?"), QString());
 }
 
 TEST_F(IniFileTest, DeleteSectionTakesItsLinesOnly)
