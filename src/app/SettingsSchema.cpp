@@ -2,6 +2,7 @@
 
 #include "app/ViewSettings.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -12,14 +13,20 @@ constexpr SettingAccess RW = SettingAccess::ReadWrite;
 
 #define FIELD(member) (+[](CViewSettings& s) -> auto& { return s.member; })
 
+namespace K = SettingsKey;
+namespace N = SettingName;
 const QString& kSettings = SettingsKey::Settings;
 const QString& kSongWindow = SettingsKey::SongWindow;
 const QString& kWatchDog = SettingsKey::WatchDog;
 
-S Number(const QString& key, const char* name, S::Field<std::int32_t> f, std::int32_t def,
+QString Name(const char* name) { return QString::fromLatin1(name); }
+const QString& Name(const QString& name) { return name; }
+
+template <typename Name_>
+S Number(const QString& key, const Name_& name, S::Field<std::int32_t> f, std::int32_t def,
          std::optional<Range> range = {}, QStringList choices = {}, SettingAccess access = RW)
 {
-    return {key, QString::fromLatin1(name), SettingType::Number, def, range, std::move(choices), access, f};
+    return {key, Name(name), SettingType::Number, def, range, std::move(choices), access, f};
 }
 S Flag(const QString& key, const char* name, S::Field<bool> f, bool def)
 {
@@ -29,18 +36,20 @@ S Real(const QString& key, const char* name, S::Field<double> f, double def, Ran
 {
     return {key, QString::fromLatin1(name), SettingType::Real, def, range, {}, RW, f};
 }
-S Text(const QString& key, const char* name, S::Field<QString> f, const QString& def = {},
+template <typename Name_>
+S Text(const QString& key, const Name_& name, S::Field<QString> f, const QString& def = {},
        SettingAccess access = RW)
 {
-    return {key, QString::fromLatin1(name), SettingType::Text, def, {}, {}, access, f};
+    return {key, Name(name), SettingType::Text, def, {}, {}, access, f};
 }
 S Rect(const QString& key, const char* name, S::Field<reg::Rect> f, reg::Rect def)
 {
     return {key, QString::fromLatin1(name), SettingType::Rect, def, {}, {}, RW, f};
 }
-S Owned(const QString& key, const QString& name, SettingType type)
+// A value its owner reads and writes itself, by the rules of the table.
+S Owned(const QString& key, const QString& name, SettingType type, S::Value def = {}, QStringList choices = {})
 {
-    return {key, name, type, {}, {}, {}, SettingAccess::Owner, {}};
+    return {key, name, type, std::move(def), {}, std::move(choices), SettingAccess::Owner, {}};
 }
 
 // The ranges are those the options pages allow; the choices those the
@@ -66,7 +75,7 @@ std::vector<S> MakeTable()
         Number(kSettings, "SoundBank Options", FIELD(soundBankOptions), 1),
         Number(kSettings, "VideoMode", FIELD(videoMode), 0, {}, videoModes),
         Rect(kSettings, "VideoRect", FIELD(videoRect), {0, 0, 0, 0}),
-        Text(kSettings, "AudioSink", FIELD(audioSink)),
+        Text(kSettings, N::AudioSink, FIELD(audioSink)),
         Number(kSettings, "LineInLine", FIELD(lineInLine), 0),
         Number(kSettings, "Overlap Time", FIELD(overlapTime), 4000, overlapMs),
         Flag(kSettings, "Enable Events", FIELD(enableEvents), true),
@@ -75,7 +84,7 @@ std::vector<S> MakeTable()
         Flag(kSettings, "Shutdown Confirmation", FIELD(shutdownConfirmation), true),
         Rect(kSettings, "MiniPlaylist Rect", FIELD(miniPlaylistRect), {0, 0, 150, 200}),
         Number(kSettings, "MiniPlaylist Overlap Time", FIELD(miniPlaylistOverlapTime), 1000, overlapMs),
-        Number(kSettings, "CurSel", FIELD(curSel), 0),
+        Number(kSettings, N::CurSel, FIELD(curSel), 0),
         Flag(kSettings, "ShowPath", FIELD(showPath), false),
         Flag(kSettings, "ShowTrackNo", FIELD(showTrackNo), false),
         Flag(kSettings, "Fade On Overlap", FIELD(fadeOnOverlap), true),
@@ -96,11 +105,24 @@ std::vector<S> MakeTable()
         Flag(kWatchDog, "Message", FIELD(watchDog.message), false),
         Flag(kWatchDog, "NextSong", FIELD(watchDog.nextSong), true),
         Flag(kWatchDog, "Reboot", FIELD(watchDog.reboot), false),
+        // The frame, its bars and its clock.
+        Owned(K::MainFrame, N::WindowPos, SettingType::Placement),
+        Owned(K::MainFrame, N::FullScreen, SettingType::Flag, false),
+        Owned(K::MainFrame, N::LanguageCode, SettingType::Text, QStringLiteral("en")),
+        Owned(K::ToolBars, N::BarState, SettingType::Stream),
+        Owned(K::ToolBars, N::StatusBar, SettingType::Flag, true),
+        Owned(K::ToolBars, N::FlatToolBars, SettingType::Flag, true),
+        Owned(K::ToolBars, N::ButtonText, SettingType::Flag, false),
+        Owned(K::DigitalClock, N::ClockMode, SettingType::Number, 0,
+              {QStringLiteral("12-hour"), QStringLiteral("24-hour")}),
+        // The albums opened last and the audio filters.
+        Owned(K::RecentFileList, N::RecentFile, SettingType::List),
+        Owned(K::PlugInChain, N::FilterCount, SettingType::Number, 0),
     };
 }
 
 // Reads e from key by its encoding's rules; the default when not accepted.
-S::Value Read(const CRegistryKey& key, const S& e)
+S::Value ReadFrom(const CRegistryKey& key, const S& e)
 {
     S::Value v = e.def;
     switch (e.type) {
@@ -110,7 +132,9 @@ S::Value Read(const CRegistryKey& key, const S& e)
     case SettingType::Text: v = key.GetText(e.name, std::get<QString>(e.def)); break;
     case SettingType::Rect: key.ReadRect(e.name, &std::get<reg::Rect>(v)); break;
     case SettingType::Font:
-    case SettingType::Stream: break;
+    case SettingType::Stream:
+    case SettingType::Placement:
+    case SettingType::List: break;
     }
     return e.Accepts(v) ? v : e.def;
 }
@@ -156,7 +180,9 @@ bool SettingInfo::Accepts(const Value& v) const
 
 QString SettingInfo::PathName() const
 {
-    return key.isEmpty() ? name : key + u'\\' + name;
+    // A list's numbered names ("File%1") show as "FileN".
+    const QString shown = type == SettingType::List ? QString(name).replace(QLatin1String("%1"), QLatin1String("N")) : name;
+    return key.isEmpty() ? shown : key + u'\\' + shown;
 }
 
 namespace SettingsSchema {
@@ -165,6 +191,19 @@ const std::vector<SettingInfo>& All()
 {
     static const std::vector<SettingInfo> table = MakeTable();
     return table;
+}
+
+const SettingInfo& Find(const QString& key, const QString& name)
+{
+    const auto& table = All();
+    const auto it = std::ranges::find_if(table, [&](const S& e) { return e.key == key && e.name == name; });
+    Q_ASSERT_X(it != table.end(), "SettingsSchema::Find", qPrintable(key + u'\\' + name));
+    return *it;
+}
+
+S::Value Read(const SettingInfo& e)
+{
+    return ReadFrom(CRegistryKey::OpenAppSubkey(e.key), e);
 }
 
 void ApplyDefaults(CViewSettings& s)
@@ -187,7 +226,7 @@ void Load(CViewSettings& s)
     for (const SettingInfo& e : All()) {
         if (std::holds_alternative<std::monostate>(e.field))
             continue;
-        const S::Value v = Read(keys.For(e.key), e);
+        const S::Value v = ReadFrom(keys.For(e.key), e);
         std::visit(
             [&](auto field) {
                 if constexpr (!std::is_same_v<decltype(field), std::monostate>) {
@@ -233,6 +272,21 @@ void Save(const CViewSettings& settings)
 QString StoredText(const SettingInfo& e)
 {
     const CRegistryKey key = CRegistryKey::OpenAppSubkey(e.key);
+    if (e.type == SettingType::List) {
+        const int count = key.ValueCount();
+        return count == 0 ? QString() : QStringLiteral("(%1 values)").arg(count);
+    }
+    if (e.type == SettingType::Placement) {
+        reg::Placement p;
+        if (!key.ReadPlacement(e.name, &p))
+            return {};
+        return QStringLiteral("%1,%2,%3,%4 show %5")
+            .arg(p.normal.left)
+            .arg(p.normal.top)
+            .arg(p.normal.right)
+            .arg(p.normal.bottom)
+            .arg(p.showCmd);
+    }
     if (e.type == SettingType::Stream) {
         const QByteArray data = key.GetBinary(e.name);
         return data.isEmpty() ? QString() : QStringLiteral("(%1 bytes)").arg(data.size());
@@ -243,7 +297,7 @@ QString StoredText(const SettingInfo& e)
             return {};
         return QStringLiteral("%1, height %2, weight %3").arg(font.faceName).arg(font.height).arg(font.weight);
     }
-    return Text(Read(key, e));
+    return Text(ReadFrom(key, e));
 }
 
 QString Text(const SettingInfo::Value& v)
@@ -271,6 +325,8 @@ QString TypeName(SettingType type)
     case SettingType::Rect: return QStringLiteral("Rect");
     case SettingType::Font: return QStringLiteral("Font");
     case SettingType::Stream: return QStringLiteral("Stream");
+    case SettingType::Placement: return QStringLiteral("Placement");
+    case SettingType::List: return QStringLiteral("List");
     }
     return {};
 }

@@ -17,7 +17,8 @@
 
 struct CViewSettings;
 
-enum class SettingType { Number, Flag, Real, Text, Rect, Font, Stream };
+// Placement: a window placement record; List: numbered values ("File1", ...).
+enum class SettingType { Number, Flag, Real, Text, Rect, Font, Stream, Placement, List };
 
 enum class SettingAccess {
     ReadWrite, // loaded and saved with the console's options
@@ -28,7 +29,8 @@ enum class SettingAccess {
 
 struct SettingInfo
 {
-    // A stored value; monostate for the encodings without one (Font, Stream).
+    // A stored value; monostate for the encodings without one (Font, Stream,
+    // Placement, List).
     using Value = std::variant<std::monostate, std::int32_t, bool, double, QString, reg::Rect>;
     template <typename T>
     using Field = T& (*)(CViewSettings&);
@@ -58,6 +60,18 @@ namespace SettingsSchema {
 
 // Every stored value, in the order the console saves them.
 const std::vector<SettingInfo>& All();
+
+// The entry key\name; the table holds every name of SettingsKey and
+// SettingName (a name it lacks is a programming error: asserted).
+const SettingInfo& Find(const QString& key, const QString& name);
+// The value of e as the hive holds it now, or its default: the rules of Load.
+SettingInfo::Value Read(const SettingInfo& e);
+// Read(Find(key, name)) as a T (std::int32_t, bool, double, QString).
+template <typename T>
+T Stored(const QString& key, const QString& name)
+{
+    return std::get<T>(Read(Find(key, name)));
+}
 
 // Each field of s from its default.
 void ApplyDefaults(CViewSettings& s);

@@ -14,7 +14,29 @@ inline const QString Settings = QStringLiteral("Settings");
 inline const QString WatchDog = QStringLiteral("WatchDog");
 inline const QString SongWindow = QStringLiteral("Song Window");
 inline const QString Font = QStringLiteral("Font");
+inline const QString MainFrame = QStringLiteral("MainFrame");
+inline const QString ToolBars = QStringLiteral("ToolBars");
+inline const QString DigitalClock = QStringLiteral("DigitalClock");
+inline const QString RecentFileList = QStringLiteral("Recent File List");
+inline const QString PlugInChain = QStringLiteral("DirectShow Filters");
 } // namespace SettingsKey
+
+// The names of the values their owners read and write themselves; the
+// schema holds their encodings and defaults.
+namespace SettingName {
+inline const QString AudioSink = QStringLiteral("AudioSink");
+inline const QString CurSel = QStringLiteral("CurSel");
+inline const QString WindowPos = QStringLiteral("WindowPos");
+inline const QString FullScreen = QStringLiteral("FullScreen");
+inline const QString LanguageCode = QStringLiteral("LanguageCode");
+inline const QString BarState = QStringLiteral("BarState");
+inline const QString StatusBar = QStringLiteral("StatusBar");
+inline const QString FlatToolBars = QStringLiteral("FlatToolBars");
+inline const QString ButtonText = QStringLiteral("ButtonText");
+inline const QString ClockMode = QStringLiteral("ClockMode");
+inline const QString RecentFile = QStringLiteral("File%1"); // 1 to 10
+inline const QString FilterCount = QStringLiteral("FilterCount");
+} // namespace SettingName
 
 struct CWatchDogSettings
 {

@@ -330,7 +330,7 @@ void CPlugInChain::Load(const CRegistryKey& parent, const QString& name)
     outputFilter.reset();
     IsDirectShowAvailable();
     const CRegistryKey key = CRegistryKey::Create(parent, name);
-    const int count = key.GetNumber(QStringLiteral("FilterCount"), 0);
+    const int count = key.GetNumber(SettingName::FilterCount, 0);
     for (int i = 0; i < count; ++i) {
         if (auto entry = ReadEntry(CRegistryKey::Create(key, QStringLiteral("Filter %1").arg(i))))
             filters.push_back(std::move(*entry));
@@ -343,7 +343,7 @@ void CPlugInChain::Save(const CRegistryKey& parent, const QString& name) const
     CRegistryKey key = CRegistryKey::Create(parent, name);
     for (std::size_t i = 0; i < filters.size(); ++i)
         WriteEntry(CRegistryKey::Create(key, QStringLiteral("Filter %1").arg(i)), filters[i]);
-    key.SetNumber(QStringLiteral("FilterCount"), static_cast<std::int32_t>(filters.size()));
+    key.SetNumber(SettingName::FilterCount, static_cast<std::int32_t>(filters.size()));
     if (outputFilter)
         WriteEntry(CRegistryKey::Create(key, QStringLiteral("OutputFilter")), *outputFilter);
     else

@@ -12,6 +12,8 @@
 // User-interface thread only.
 #pragma once
 
+#include "app/ViewSettings.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -102,7 +104,7 @@ public:
     static GstElement* FindInPipeline(GstElement* playbin, const QString& name);
 };
 
-inline const QString kPlugInChainKey = QStringLiteral("DirectShow Filters");
+inline const QString& kPlugInChainKey = SettingsKey::PlugInChain;
 
 // The application-level settings functions: the chain below the
 // application key.

@@ -1,5 +1,7 @@
 #include "media/TrackEnvironment.h"
 
+#include "app/SettingsSchema.h"
+#include "app/ViewSettings.h"
 #include "media/PlugInChain.h"
 
 #include <QByteArray>
@@ -60,7 +62,6 @@ QString CTrackEnvironment::AudioSinkDescription()
     const QByteArray fromEnv = qgetenv("LIRANA_AUDIO_SINK");
     if (!fromEnv.trimmed().isEmpty())
         return QString::fromLocal8Bit(fromEnv);
-    const CRegistryKey settings = CRegistryKey::OpenAppSubkey(QStringLiteral("Settings"));
     const QString stored = StoredAudioSink();
     return stored.isEmpty() ? DefaultAudioSinkFor(SoundServerSocketExists()) : stored;
 }
@@ -69,8 +70,8 @@ QString CTrackEnvironment::AudioSinkDescription()
 // stands for the default, not for a choice the operator made.
 QString CTrackEnvironment::StoredAudioSink()
 {
-    const CRegistryKey settings = CRegistryKey::OpenAppSubkey(QStringLiteral("Settings"));
-    const QString stored = settings.GetText(QStringLiteral("AudioSink"), QString()).trimmed();
+    const QString stored =
+        SettingsSchema::Stored<QString>(SettingsKey::Settings, SettingName::AudioSink).trimmed();
     return stored == QLatin1String("autoaudiosink") ? QString() : stored;
 }
 

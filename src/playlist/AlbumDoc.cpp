@@ -1,6 +1,8 @@
 #include "playlist/AlbumDoc.h"
 
+#include "app/SettingsSchema.h"
 #include "app/UserInterface.h"
+#include "app/ViewSettings.h"
 #include "platform/Shell.h"
 #include "platform/registry/RegistryKey.h"
 #include "playlist/ItemPath.h"
@@ -190,8 +192,7 @@ bool CLiranaDoc::OpenLastAlbum()
         return false;
     if (Open(files.first()) != OpenResult::Opened)
         return false;
-    const CRegistryKey settings = CRegistryKey::OpenAppSubkey(QStringLiteral("Settings"));
-    m_playlist.Select(settings.GetNumber(QStringLiteral("CurSel"), 0));
+    m_playlist.Select(SettingsSchema::Stored<std::int32_t>(SettingsKey::Settings, SettingName::CurSel));
     return true;
 }
 

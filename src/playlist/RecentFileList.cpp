@@ -6,7 +6,7 @@ namespace {
 
 QString ValueName(int index)
 {
-    return QStringLiteral("File%1").arg(index + 1);
+    return SettingName::RecentFile.arg(index + 1);
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 // Thread: the user-interface thread.
 #pragma once
 
+#include "app/ViewSettings.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -13,7 +15,7 @@ class CRecentFileList
 public:
     static constexpr int kSize = 10;
 
-    explicit CRecentFileList(QString subkey = QStringLiteral("Recent File List"));
+    explicit CRecentFileList(QString subkey = SettingsKey::RecentFileList);
 
     // The entries, most recent first; empty values are skipped.
     QStringList Files() const;

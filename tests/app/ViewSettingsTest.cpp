@@ -75,7 +75,10 @@ Settings\ShowTrackNo Flag 0|Settings\Fade On Overlap Flag 1|Settings\Fade On Sto
 Settings\Fade Period Real 4|Settings\WorkingDir Text |Settings\LineInMixer Number 0|Settings\EventDir Text |
 Settings\EventListDir Text |Settings\SoundDir Text |Settings\SoundListDir Text |Settings\SelectedItem Stream |
 Font Font |Song Window\Left Number 0|Song Window\Top Number 0|WatchDog\Interval Number 30|
-WatchDog\Enable Flag 0|WatchDog\Message Flag 0|WatchDog\NextSong Flag 1|WatchDog\Reboot Flag 0|)";
+WatchDog\Enable Flag 0|WatchDog\Message Flag 0|WatchDog\NextSong Flag 1|WatchDog\Reboot Flag 0|
+MainFrame\WindowPos Placement |MainFrame\FullScreen Flag 0|MainFrame\LanguageCode Text en|
+ToolBars\BarState Stream |ToolBars\StatusBar Flag 1|ToolBars\FlatToolBars Flag 1|ToolBars\ButtonText Flag 0|
+DigitalClock\ClockMode Number 0|Recent File List\FileN List |DirectShow Filters\FilterCount Number 0|)";
     QString table;
     for (const SettingInfo& e : SettingsSchema::All())
         table += e.PathName() + u' ' + SettingsSchema::TypeName(e.type) + u' ' + SettingsSchema::Text(e.def) + u'|';

@@ -1,13 +1,13 @@
 #include "gui/frame/DigitalClock.h"
 
+#include "app/SettingsSchema.h"
+#include "app/ViewSettings.h"
 #include "platform/registry/RegistryKey.h"
 
 #include <QMouseEvent>
 
 namespace {
 int g_mode = 0;
-const QString kKey = QStringLiteral("DigitalClock");
-const QString kValue = QStringLiteral("ClockMode");
 } // namespace
 
 CDigitalClock::CDigitalClock(QWidget* parent) : QLCDNumber(8, parent)
@@ -26,13 +26,13 @@ void CDigitalClock::SetMode(int mode) { g_mode = mode; }
 
 void CDigitalClock::LoadSettings()
 {
-    g_mode = CRegistryKey::OpenAppSubkey(kKey).GetNumber(kValue, 0);
+    g_mode = SettingsSchema::Stored<std::int32_t>(SettingsKey::DigitalClock, SettingName::ClockMode);
 }
 
 void CDigitalClock::SaveSettings()
 {
-    CRegistryKey key = CRegistryKey::OpenAppSubkey(kKey);
-    key.SetNumber(kValue, g_mode);
+    CRegistryKey key = CRegistryKey::OpenAppSubkey(SettingsKey::DigitalClock);
+    key.SetNumber(SettingName::ClockMode, g_mode);
 }
 
 QString CDigitalClock::Format(const QTime& time, int mode)

@@ -2,6 +2,8 @@
 // flat tool bars and button texts.
 #include "gui/frame/MainFrame.h"
 
+#include "app/SettingsSchema.h"
+#include "app/ViewSettings.h"
 #include "gui/dialogs/FindDialog.h"
 #include "gui/frame/CommandTable.h"
 
@@ -13,16 +15,14 @@
 
 namespace {
 
-const QString kFrameKey = QStringLiteral("MainFrame");
-const QString kBarsKey = QStringLiteral("ToolBars");
-const QString kWindowPos = QStringLiteral("WindowPos");
-const QString kFullScreen = QStringLiteral("FullScreen");
-const QString kLanguage = QStringLiteral("LanguageCode");
-const QString kFlat = QStringLiteral("FlatToolBars");
-const QString kButtonText = QStringLiteral("ButtonText");
-const QString kBarState = QStringLiteral("BarState");
-const QString kStatusBar = QStringLiteral("StatusBar");
+namespace K = SettingsKey;
+namespace N = SettingName;
 constexpr int kBarStateVersion = 1;
+
+bool StoredFlag(const QString& key, const QString& name)
+{
+    return SettingsSchema::Stored<bool>(key, name);
+}
 
 // Show states of a placement record.
 enum : unsigned { ShowHide = 0, ShowNormal = 1, ShowMinimized = 2, ShowMaximized = 3 };
@@ -45,9 +45,9 @@ reg::Placement CMainFrame::CurrentPlacement() const
 
 void CMainFrame::RestoreFrameState()
 {
-    const CRegistryKey frame = CRegistryKey::OpenAppSubkey(kFrameKey);
+    const CRegistryKey frame = CRegistryKey::OpenAppSubkey(K::MainFrame);
     reg::Placement p;
-    if (frame.ReadPlacement(kWindowPos, &p)) {
+    if (frame.ReadPlacement(N::WindowPos, &p)) {
         const QRect r(QPoint(p.normal.left, p.normal.top), QPoint(p.normal.right - 1, p.normal.bottom - 1));
         if (r.width() > 0 && r.height() > 0)
             setGeometry(r.x(), r.y(), std::max(r.width(), kMinWidth), std::max(r.height(), kMinHeight));
@@ -55,15 +55,14 @@ void CMainFrame::RestoreFrameState()
             m_storedShowCmd = p.showCmd;
     }
 
-    const CRegistryKey bars = CRegistryKey::OpenAppSubkey(kBarsKey);
-    const QByteArray state = bars.GetBinary(kBarState);
+    const QByteArray state = CRegistryKey::OpenAppSubkey(K::ToolBars).GetBinary(N::BarState);
     if (!state.isEmpty())
         restoreState(state, kBarStateVersion);
-    statusBar()->setVisible(bars.GetFlag(kStatusBar, true));
-    SetFlatToolBars(bars.GetFlag(kFlat, m_flat));
-    SetButtonText(bars.GetFlag(kButtonText, m_buttonText));
+    statusBar()->setVisible(StoredFlag(K::ToolBars, N::StatusBar));
+    SetFlatToolBars(StoredFlag(K::ToolBars, N::FlatToolBars));
+    SetButtonText(StoredFlag(K::ToolBars, N::ButtonText));
 
-    if (frame.GetFlag(kFullScreen, m_fullScreen))
+    if (StoredFlag(K::MainFrame, N::FullScreen))
         SetFullScreenMode(true);
 }
 
@@ -81,17 +80,17 @@ void CMainFrame::ShowFrame()
 
 void CMainFrame::SaveFrameState()
 {
-    CRegistryKey frame = CRegistryKey::OpenAppSubkey(kFrameKey);
-    frame.WritePlacement(kWindowPos, CurrentPlacement());
-    frame.SetText(kLanguage, QStringLiteral("en"));
-    frame.SetFlag(kFullScreen, m_fullScreen || m_fullScreenToSave);
+    CRegistryKey frame = CRegistryKey::OpenAppSubkey(K::MainFrame);
+    frame.WritePlacement(N::WindowPos, CurrentPlacement());
+    frame.SetText(N::LanguageCode, std::get<QString>(SettingsSchema::Find(K::MainFrame, N::LanguageCode).def));
+    frame.SetFlag(N::FullScreen, m_fullScreen || m_fullScreenToSave);
     frame.Flush();
 
-    CRegistryKey bars = CRegistryKey::OpenAppSubkey(kBarsKey);
-    bars.SetBinary(kBarState, saveState(kBarStateVersion));
-    bars.SetFlag(kStatusBar, statusBar()->isVisibleTo(this));
-    bars.SetFlag(kFlat, m_flat);
-    bars.SetFlag(kButtonText, m_buttonText);
+    CRegistryKey bars = CRegistryKey::OpenAppSubkey(K::ToolBars);
+    bars.SetBinary(N::BarState, saveState(kBarStateVersion));
+    bars.SetFlag(N::StatusBar, statusBar()->isVisibleTo(this));
+    bars.SetFlag(N::FlatToolBars, m_flat);
+    bars.SetFlag(N::ButtonText, m_buttonText);
     bars.Flush();
 }
 
