@@ -1,5 +1,6 @@
 #include "gui/app/GuiInterface.h"
 
+#include "platform/Logging.h"
 #include "playlist/AlbumDoc.h"
 
 #include <QApplication>
@@ -20,6 +21,8 @@ QString FrameCaption(const QString& title)
 
 void CDialogInterface::ShowMessage(const QString& text, Icon icon)
 {
+    // What the operator was told, for whoever reads the journal afterwards.
+    qCDebug(lcGui).noquote() << "message box:" << text;
     QMessageBox::Icon boxIcon = QMessageBox::Information;
     switch (icon) {
     case Icon::Stop: boxIcon = QMessageBox::Critical; break;
@@ -120,6 +123,8 @@ QString CDialogInterface::AskOpenFileName()
 
 bool CDialogInterface::AskYesNo(const QString& text)
 {
-    return QMessageBox::question(m_window, QStringLiteral("Lirana"), text,
-                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+    const bool yes = QMessageBox::question(m_window, QStringLiteral("Lirana"), text,
+                                           QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+    qCDebug(lcGui).noquote() << "asked:" << text << "answer:" << (yes ? "yes" : "no");
+    return yes;
 }

@@ -11,6 +11,7 @@
 #include "events/Scheduler.h"
 #include "onair/OnAirEngine.h"
 #include "platform/DataPaths.h"
+#include "platform/Logging.h"
 #include "platform/Shell.h"
 #include "playlist/AlbumDoc.h"
 #include "station/Station.h"
@@ -110,6 +111,7 @@ bool CLiranaApp::Start()
     m_frame->ShowFrame();
     m_station->Startup();
     m_started = true;
+    qCDebug(lcGui).noquote() << "console started on" << m_station->Document().Title();
     if (m_endPending)
         QTimer::singleShot(0, this, &CLiranaApp::EndSessionBySignal);
     return true;
@@ -149,6 +151,7 @@ void CLiranaApp::EndSessionBySignal()
     if (m_sessionEnding)
         return;
     m_sessionEnding = true;
+    qCInfo(lcGui) << "the session ends: saving and closing";
     if (m_frame)
         m_frame->close();
     FrameClosing(); // when the frame was gone already
@@ -165,6 +168,10 @@ QString CLiranaApp::ManualPath()
 
 bool CLiranaApp::OnCommand(int id)
 {
+    if (lcGui().isDebugEnabled()) {
+        const CommandDef* def = FindCommandDef(id);
+        qCDebug(lcGui) << "command" << id << (def ? def->name : "(no row)");
+    }
     if (id == Cmd::Help) {
         ShowHelp();
         return true;
@@ -187,12 +194,15 @@ void CLiranaApp::ShowHelp()
 {
     const QString manual = ManualPath();
     if (!QFileInfo::exists(manual)) {
+        qCWarning(lcGui).noquote() << "the manual is not installed:" << manual;
         m_ui->ShowMessage(tr("The manual %1 is not installed.").arg(manual), UserInterface::Icon::Stop);
         return;
     }
     QString error;
-    if (!m_shell->StartProgram(QStringLiteral("xdg-open"), {manual}, {}, &error))
+    if (!m_shell->StartProgram(QStringLiteral("xdg-open"), {manual}, {}, &error)) {
+        qCWarning(lcGui).noquote() << "the manual could not be opened:" << error;
         m_ui->ShowMessage(error, UserInterface::Icon::Stop);
+    }
 }
 
 void CLiranaApp::ShowAbout()
