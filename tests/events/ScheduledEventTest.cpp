@@ -117,22 +117,37 @@ TEST(EventRecord, CopiesLeaveTheNextRunBehindAndEqualityIgnoresIt)
     }
 }
 
-TEST(StoredDate, FormatHasNoLeadingZerosBeforeTheMinutes)
+TEST(StoredDate, WrittenWithoutLeadingZerosReadInTheStoredIsoAndShortForms)
 {
-    EXPECT_EQ(FormatStoredDate(MakeWallTime(2099, 12, 31)), "2099-12-31 0:00:00");
-    EXPECT_EQ(FormatStoredDate(MakeWallTime(2001, 3, 5, 7, 30)), "2001-3-5 7:30:00");
-    EXPECT_EQ(FormatStoredDate(MakeWallTime(2024, 10, 27, 23, 5, 9)), "2024-10-27 23:05:09");
-}
-
-TEST(StoredDate, ParsesStoredIsoAndShortForms)
-{
-    EXPECT_EQ(ParseStoredDate("2001-3-5 7:30:00"), MakeWallTime(2001, 3, 5, 7, 30));
-    EXPECT_EQ(ParseStoredDate("2001-03-05T07:30:09"), MakeWallTime(2001, 3, 5, 7, 30, 9));
-    EXPECT_EQ(ParseStoredDate(" 2099-12-31 0:00 "), MakeWallTime(2099, 12, 31));
-    EXPECT_EQ(ParseStoredDate("2024-2-29"), MakeWallTime(2024, 2, 29));
-    for (const char* bad : {"", "garbage", "2023-2-29 0:00:00", "2001-13-1 0:00:00", "2001-3-5 24:00:00",
-                            "2001-3-5 7:60:00", "2001-3-5 7:30:00 extra", "99-1-1 0:00:00", "2001/3/5 7:30:00"})
-        EXPECT_EQ(ParseStoredDate(QString::fromLatin1(bad)), std::nullopt) << bad;
+    const std::optional<WallTime> bad;
+    const struct
+    {
+        const char* text;
+        std::optional<WallTime> time;
+        bool written = false; // the form FormatStoredDate gives
+    } rows[] = {
+        {"2099-12-31 0:00:00", MakeWallTime(2099, 12, 31), true},
+        {"2001-3-5 7:30:00", MakeWallTime(2001, 3, 5, 7, 30), true},
+        {"2024-10-27 23:05:09", MakeWallTime(2024, 10, 27, 23, 5, 9), true},
+        {"2001-03-05T07:30:09", MakeWallTime(2001, 3, 5, 7, 30, 9)},
+        {" 2099-12-31 0:00 ", MakeWallTime(2099, 12, 31)},
+        {"2024-2-29", MakeWallTime(2024, 2, 29)},
+        {"", bad},
+        {"garbage", bad},
+        {"2023-2-29 0:00:00", bad},
+        {"2001-13-1 0:00:00", bad},
+        {"2001-3-5 24:00:00", bad},
+        {"2001-3-5 7:60:00", bad},
+        {"2001-3-5 7:30:00 extra", bad},
+        {"99-1-1 0:00:00", bad},
+        {"2001/3/5 7:30:00", bad},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(ParseStoredDate(QString::fromLatin1(row.text)), row.time) << row.text;
+        if (row.written) {
+            EXPECT_EQ(FormatStoredDate(*row.time), QString::fromLatin1(row.text));
+        }
+    }
 }
 
 TEST(DisplayLine, DailyUsesTheLocaleTimeHourlyTheMinuteAndSecond)

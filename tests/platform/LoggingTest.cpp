@@ -17,15 +17,20 @@ struct PatternRow
 TEST(Logging, LinesCarryTheCategoryOnlyAtDebugAndThePriorityOnlyForTheJournal)
 {
     const PatternRow rows[] = {
-        {false, QtDebugMsg, "lirana.engine: start"},   {false, QtInfoMsg, "start"},
-        {false, QtWarningMsg, "start"},                {false, QtCriticalMsg, "start"},
-        {true, QtDebugMsg, "<7>lirana.engine: start"}, {true, QtInfoMsg, "<6>start"},
-        {true, QtWarningMsg, "<4>start"},              {true, QtCriticalMsg, "<3>start"},
+        {false, QtDebugMsg, "lirana.engine: start"},
+        {false, QtInfoMsg, "start"},
+        {false, QtWarningMsg, "start"},
+        {false, QtCriticalMsg, "start"},
+        {true, QtDebugMsg, "<7>lirana.engine: start"},
+        {true, QtInfoMsg, "<6>start"},
+        {true, QtWarningMsg, "<4>start"},
+        {true, QtCriticalMsg, "<3>start"},
     };
     for (const PatternRow& row : rows) {
         qSetMessagePattern(diagnostics::MessagePattern(row.journal));
         const QMessageLogContext context(nullptr, 0, nullptr, "lirana.engine");
-        EXPECT_EQ(qFormatLogMessage(row.type, context, QStringLiteral("start")), QString::fromLatin1(row.expected))
+        EXPECT_EQ(qFormatLogMessage(row.type, context, QStringLiteral("start")),
+                  QString::fromLatin1(row.expected))
             << "journal " << row.journal << ", type " << row.type;
     }
     qSetMessagePattern(QString());
@@ -38,8 +43,8 @@ TEST(Logging, TheJournalIsRecognisedOnlyByItsOwnDeviceAndInode)
         const char* env;
         bool journal;
     };
-    const Row rows[] = {{"8:1234", true},  {"8:1235", false}, {"9:1234", false}, {"", false},
-                        {"8", false},      {"8:1234:1", false}, {"x:1234", false}};
+    const Row rows[] = {{"8:1234", true}, {"8:1235", false},   {"9:1234", false}, {"", false},
+                        {"8", false},     {"8:1234:1", false}, {"x:1234", false}};
     for (const Row& row : rows)
         EXPECT_EQ(diagnostics::IsJournalStream(row.env, 8, 1234), row.journal) << row.env;
 }
