@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <tuple>
 
 namespace {
 
@@ -31,16 +32,14 @@ TEST_F(IniFileTest, SectionsAndKeysAreFoundInAnyCaseAndTheFirstOfANameCounts)
         const char* section;
         const char* key;
         const char* value; // GetString(key, "def")
-    } rows[] = {
-        {"[Sound 1]\nFileName=/a/b.wav\n", "SOUND 1", "filename", "/a/b.wav"},
-        {"[s]\nk=1\n", "s", "missing", "def"},
-        {"[s]\nk=1\n", "t", "k", "def"},
-        {"[a]\nx=1\nX=2\n", "a", "x", "1"},
-        {"[a]\nx=1\n[A]\ny=3\n", "a", "y", "def"},
-        {"\xEF\xBB\xBF[s]\r\nk=1\r\n", "s", "k", "1"},
-        {"; c\n[s]\n ;k=1\nk=2\n", "s", "k", "2"},
-        {"k=1\n[Default]\nk=2\n", "Default", "k", "2"},
-    };
+    } rows[] = {{"[Sound 1]\nFileName=/a/b.wav\n", "SOUND 1", "filename", "/a/b.wav"},
+                {"[s]\nk=1\n", "s", "missing", "def"},
+                {"[s]\nk=1\n", "t", "k", "def"},
+                {"[a]\nx=1\nX=2\n", "a", "x", "1"},
+                {"[a]\nx=1\n[A]\ny=3\n", "a", "y", "def"},
+                {"\xEF\xBB\xBF[s]\r\nk=1\r\n", "s", "k", "1"},
+                {"; c\n[s]\n ;k=1\nk=2\n", "s", "k", "2"},
+                {"k=1\n[Default]\nk=2\n", "Default", "k", "2"}};
     for (const auto& row : rows) {
         CIniFile ini(Write(row.text));
         ini.SetSection(QString::fromLatin1(row.section));
@@ -62,16 +61,14 @@ TEST_F(IniFileTest, ValuesReadAsTextNumbersAndFlags)
         QByteArray raw;
         const char* text; // GetString
         int number;       // GetInt(key, 9)
-    } rows[] = {
-        {"12abc", "12abc", 12},  {"abc", "abc", 9},
-        {"-5", "-5", -5},        {"0x1F", "0x1F", 31},
-        {" 7 ", "7", 7},         {"4294967295", "4294967295", -1},
-        {"0", "0", 0},           {"", "", 9},
-        {"\"\"", "", 9},         {"''", "", 9},
-        {"\"2\"", "2", 2},       {"'x y'", "x y", 9},
-        {"\"half", "\"half", 9}, {"'mixed\"", "'mixed\"", 9},
-        {"a=b;c", "a=b;c", 9},
-    };
+    } rows[] = {{"12abc", "12abc", 12},  {"abc", "abc", 9},
+                {"-5", "-5", -5},        {"0x1F", "0x1F", 31},
+                {" 7 ", "7", 7},         {"4294967295", "4294967295", -1},
+                {"0", "0", 0},           {"", "", 9},
+                {"\"\"", "", 9},         {"''", "", 9},
+                {"\"2\"", "2", 2},       {"'x y'", "x y", 9},
+                {"\"half", "\"half", 9}, {"'mixed\"", "'mixed\"", 9},
+                {"a=b;c", "a=b;c", 9}};
     for (const auto& row : rows) {
         CIniFile ini(Write("[s]\nk=" + row.raw + "\n"));
         ini.SetSection("s");
@@ -95,45 +92,44 @@ TEST_F(IniFileTest, WritesChangeOnlyTheirLinesAndKeepEveryOtherByte)
         QByteArray before;
         std::function<void(CIniFile&)> change;
         QByteArray after;
-    } rows[] = {
-        {"; header\n\n[Events]\n; count\nCOUNT=3\nOther=x\n\n[Event 0]\nFileName=/a.wav\n",
-         [](CIniFile& ini) {
-             ini.SetSection("events");
-             ini.WriteInt("Count", 7);    // in place, stored name kept
-             ini.WriteString("New", "n"); // after the last key
-             ini.SetSection("Added");
-             ini.WriteBool("Flag", true); // a new section at the end
-         },
-         "; header\n\n[Events]\n; count\nCOUNT=7\nOther=x\nNew=n\n\n[Event "
-         "0]\nFileName=/a.wav\n\n[Added]\nFlag=1\n"},
-        {"\xEF\xBB\xBF[s]\r\nname=caf\xE9 latin-1\r\nk=1\r\n",
-         [](CIniFile& ini) {
-             ini.SetSection("S");
-             ini.WriteString("k", "Grüße");
-         },
-         "\xEF\xBB\xBF[s]\r\nname=caf\xE9 latin-1\r\nk=Gr\xC3\xBC\xC3\x9F"
-         "e\r\n"},
-        {"[a]\nx=1\n[b]\n; about b\ny=2\n\n[c]\nz=3\n[B]\nw=4\n",
-         [](CIniFile& ini) {
-             ini.DeleteSection("b");
-             ini.SetSection("c");
-             ini.DeleteKey("Z");
-         },
-         "[a]\nx=1\n[c]\n"},
-        {"[s]\nk=1\n",
-         [](CIniFile& ini) {
-             ini.SetSection("s");
-             EXPECT_THROW(ini.WriteString("a=b", "1"), CMessageException);
-             EXPECT_THROW(ini.WriteString("[x", "1"), CMessageException);
-             EXPECT_THROW(ini.WriteString(";x", "1"), CMessageException);
-             EXPECT_THROW(ini.WriteString(" ", "1"), CMessageException);
-             EXPECT_THROW(ini.WriteString("k", "two\nlines"), CMessageException);
-             ini.SetSection("a]b");
-             EXPECT_THROW(ini.WriteString("k", "1"), CMessageException);
-             EXPECT_FALSE(ini.IsDirty());
-         },
-         "[s]\nk=1\n"},
-    };
+    } rows[] = {{"; header\n\n[Events]\n; count\nCOUNT=3\nOther=x\n\n[Event 0]\nFileName=/a.wav\n",
+                 [](CIniFile& ini) {
+                     ini.SetSection("events");
+                     ini.WriteInt("Count", 7);    // in place, stored name kept
+                     ini.WriteString("New", "n"); // after the last key
+                     ini.SetSection("Added");
+                     ini.WriteBool("Flag", true); // a new section at the end
+                 },
+                 "; header\n\n[Events]\n; count\nCOUNT=7\nOther=x\nNew=n\n\n[Event "
+                 "0]\nFileName=/a.wav\n\n[Added]\nFlag=1\n"},
+                {"\xEF\xBB\xBF[s]\r\nname=caf\xE9 latin-1\r\nk=1\r\n",
+                 [](CIniFile& ini) {
+                     ini.SetSection("S");
+                     ini.WriteString("k", "Grüße");
+                 },
+                 "\xEF\xBB\xBF[s]\r\nname=caf\xE9 latin-1\r\nk=Gr\xC3\xBC\xC3\x9F"
+                 "e\r\n"},
+                {"[a]\nx=1\n[b]\n; about b\ny=2\n\n[c]\nz=3\n[B]\nw=4\n",
+                 [](CIniFile& ini) {
+                     ini.DeleteSection("b");
+                     ini.SetSection("c");
+                     ini.DeleteKey("Z");
+                 },
+                 "[a]\nx=1\n[c]\n"},
+                {"[s]\nk=1\n",
+                 [](CIniFile& ini) {
+                     for (const auto& [section, key, value] : {std::tuple{"s", "a=b", "1"},
+                                                               {"s", "[x", "1"},
+                                                               {"s", ";x", "1"},
+                                                               {"s", " ", "1"},
+                                                               {"s", "k", "two\nlines"},
+                                                               {"a]b", "k", "1"}}) {
+                         ini.SetSection(section);
+                         EXPECT_THROW(ini.WriteString(key, value), CMessageException) << key << value;
+                     }
+                     EXPECT_FALSE(ini.IsDirty());
+                 },
+                 "[s]\nk=1\n"}};
     for (const auto& row : rows) {
         const QString path = Write(row.before);
         CIniFile ini(path);
@@ -158,19 +154,6 @@ TEST_F(IniFileTest, ValuesRoundTripExactly)
     ini.SetSection("v");
     for (int i = 0; i < values.size(); ++i)
         EXPECT_EQ(ini.GetString(QStringLiteral("k%1").arg(i), "?"), values[i]) << i;
-}
-
-TEST_F(IniFileTest, TruncateStartsEmptyAndReplacesTheFileAtFlush)
-{
-    const QString path = Write("[old]\nk=1\n");
-    CIniFile ini(path, CIniFile::Truncate);
-    EXPECT_TRUE(ini.Sections().isEmpty());
-    ini.SetSection("new");
-    ini.WriteInt("k", 2);
-    EXPECT_EQ(Read(path), QByteArray("[old]\nk=1\n")); // nothing before Flush
-    ini.Flush();
-    EXPECT_EQ(Read(path), QByteArray("[new]\nk=2\n"));
-    EXPECT_EQ(QDir(dir).entryList(QDir::Files), QStringList{"test.ini"}); // no temporary left
 }
 
 TEST_F(IniFileTest, ReadAndWriteFailuresAreReported)

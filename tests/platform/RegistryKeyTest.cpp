@@ -65,12 +65,6 @@ TEST_F(RegistryKeyTest, EveryEncodingSurvivesTheFile)
     const QString unicode = "Ünïcødé \"quoted\" C:\\dir ✓ \U0001F3B5";
     const QByteArray stream = QByteArray::fromHex("00ff7f80") + QByteArray(300, '\x5a');
     const reg::Placement placement{4294967295u, 3, -1, -2, INT_MIN, INT_MAX, {10, 20, 810, 620}};
-    reg::LogFont font;
-    font.height = -13;
-    font.weight = 700;
-    font.italic = 1;
-    font.pitchAndFamily = 0x22;
-    font.faceName = "DejaVu Sans";
     {
         CRegistryKey key = Settings();
         key.SetNumber("Min", INT_MIN);
@@ -81,7 +75,6 @@ TEST_F(RegistryKeyTest, EveryEncodingSurvivesTheFile)
         key.SetText("Empty", QString());
         key.SetBinary("Stream", stream);
         key.WritePlacement("Pos", placement);
-        key.WriteFont("Font", font);
     }
     Reload();
     const CRegistryKey key = Settings();
@@ -95,9 +88,6 @@ TEST_F(RegistryKeyTest, EveryEncodingSurvivesTheFile)
     reg::Placement p;
     ASSERT_TRUE(key.ReadPlacement("Pos", &p));
     EXPECT_EQ(p, placement);
-    reg::LogFont f;
-    ASSERT_TRUE(key.ReadFont("Font", &f));
-    EXPECT_EQ(f, font);
     EXPECT_EQ(key.ValueCount(), 8);
 }
 
@@ -108,7 +98,7 @@ TEST_F(RegistryKeyTest, StoredValuesReadByTheirRules)
         ValueType type; // None: not stored
         QByteArray data;
         const Reader& read;
-        const char* expected;
+        QString expected;
     } rows[] = {
         {ValueType::Dword, QByteArray("\x01\0\0\0", 4), kFlag, "01"},
         {ValueType::Binary, QByteArray("\x01", 1), kFlag, "01"},
@@ -130,33 +120,17 @@ TEST_F(RegistryKeyTest, StoredValuesReadByTheirRules)
         {ValueType::None, {}, kRect, "-"},
         {ValueType::Sz, QByteArray("-1,1,2,3,4,5,6,7,8,9\0", 21), kPlacement, "4294967295 6,7,8,9"},
         {ValueType::Sz, QByteArray("0,1,2,3,4,5,6,7,8\0", 18), kPlacement, "-"},
-    };
+        {ValueType::Sz, QString(300, u'x').toUtf8() + '\0', kText, QString(255, u'x')}, // cut on read
+        {ValueType::Sz, QString(255, u'y').toUtf8() + '\0', kText, QString(255, u'y')},
+        {ValueType::Sz, (QString(254, u'z') + "\U0001F3B5").toUtf8() + '\0', kText, QString(254, u'z')}};
     for (size_t i = 0; i < std::size(rows); ++i)
         if (rows[i].type != ValueType::None)
             Settings().SetRaw(QString::number(i), rows[i].type, rows[i].data);
     Reload();
     const CRegistryKey key = Settings();
     for (size_t i = 0; i < std::size(rows); ++i)
-        EXPECT_EQ(rows[i].read(key, QString::number(i)), QString::fromLatin1(rows[i].expected))
-            << "row " << i << ": " << rows[i].data.toStdString();
-}
-
-TEST_F(RegistryKeyTest, TextIsCutAt255CharactersOnRead)
-{
-    {
-        CRegistryKey key = Settings();
-        key.SetText("Long", QString(300, u'x'));
-        key.SetText("Exact", QString(255, u'y'));
-        key.SetText("Pairs", QString(254, u'z') + "\U0001F3B5");
-    }
-    Reload();
-    const CRegistryKey key = Settings();
-    EXPECT_EQ(key.GetText("Long", QString()), QString(255, u'x'));
-    EXPECT_EQ(key.GetText("Exact", QString()), QString(255, u'y'));
-    EXPECT_EQ(key.GetText("Pairs", QString()), QString(254, u'z')) << "no half surrogate pair";
-    QByteArray raw;
-    ASSERT_TRUE(key.GetRaw("Long", nullptr, &raw));
-    EXPECT_EQ(raw.size(), 301) << "the stored text is kept whole";
+        EXPECT_EQ(rows[i].read(key, QString::number(i)), rows[i].expected)
+            << "row " << i << ": " << rows[i].data.left(40).toStdString();
 }
 
 TEST_F(RegistryKeyTest, FontNeedsLogFontAndDefaultsTheFaceName)
@@ -214,63 +188,14 @@ TEST_F(RegistryKeyTest, TheFileReadsLikeARegistryExportAndKeepsTheFirstCaseOfNam
     EXPECT_EQ(lines[1], QString());
     const qsizetype at = lines.indexOf("[HKEY_CURRENT_USER\\Software\\Oxbelund\\Lirana\\Settings]");
     ASSERT_GE(at, 0);
-    const QStringList expected = {
-        "\"IntroLength\"=dword:0000000f",
-        "\"AutoPlay\"=hex:01,00,00,00",
-        "\"Fade Period\"=hex:00,00,00,00,00,00,10,40",
-        "\"WorkingDir\"=\"/srv/air \\\"live\\\"\\\\\"",
-        "\"MiniPlaylist Rect\"=\"0,0,150,200\"",
-        QString(),
-    };
+    const QStringList expected = {"\"IntroLength\"=dword:0000000f",
+                                  "\"AutoPlay\"=hex:01,00,00,00",
+                                  "\"Fade Period\"=hex:00,00,00,00,00,00,10,40",
+                                  "\"WorkingDir\"=\"/srv/air \\\"live\\\"\\\\\"",
+                                  "\"MiniPlaylist Rect\"=\"0,0,150,200\"",
+                                  QString()};
     EXPECT_EQ(lines.mid(at + 1, expected.size()), expected);
     EXPECT_TRUE(UserText().endsWith("\n"));
     Reload();
     EXPECT_EQ(CRegistryKey::OpenAppSubkey("settings").GetText("workingdir", {}), "/srv/air \"live\"\\");
-}
-
-TEST_F(RegistryKeyTest, SubkeysAreListedInCreationOrderAndDeletedWithTheirContents)
-{
-    {
-        CRegistryKey events = CRegistryKey::OpenAppSubkey("Events");
-        for (int i = 0; i < 3; ++i) {
-            CRegistryKey event = CRegistryKey::Create(events, QStringLiteral("Event %1").arg(i));
-            event.SetNumber("Index", i);
-            CRegistryKey::Create(event, "Nested").SetText("X", "y");
-        }
-        CRegistryKey::Create(events, "A\\B");
-        EXPECT_EQ(events.SubkeyCount(), 4);
-        events.DeleteSubkey("EVENT 1");
-        events.DeleteSubkey("a\\b");
-        events.DeleteSubkey("No Such Key");
-    }
-    Reload();
-    const CRegistryKey events = CRegistryKey::OpenAppSubkey("Events");
-    ASSERT_EQ(events.SubkeyCount(), 3);
-    EXPECT_EQ(events.SubkeyName(0), "Event 0");
-    EXPECT_EQ(events.SubkeyName(1), "Event 2");
-    EXPECT_EQ(events.SubkeyName(2), "A");
-    EXPECT_EQ(events.SubkeyName(3), QString());
-    EXPECT_EQ(events.SubkeyName(-1), QString());
-    EXPECT_FALSE(UserText().contains("Event 1"));
-    EXPECT_EQ(CRegistryKey::Create(events, "Event 2").GetNumber("Index", -1), 2);
-}
-
-TEST_F(RegistryKeyTest, DeletedValuesStayDeletedAndClosedKeysDoNothing)
-{
-    {
-        CRegistryKey key = Settings();
-        key.SetNumber("A", 1);
-        key.SetNumber("B", 2);
-        key.Flush();
-        key.DeleteValue("a");
-        EXPECT_EQ(key.GetNumber("A", -1), -1) << "a deletion is seen at once";
-    }
-    Reload();
-    EXPECT_EQ(Settings().ValueCount(), 1);
-
-    CRegistryKey closed;
-    closed.SetNumber("X", 1);
-    EXPECT_EQ(closed.GetNumber("X", 5), 5);
-    EXPECT_EQ(closed.SubkeyCount(), 0);
-    EXPECT_FALSE(CRegistryKey::Create(closed, "Sub").IsOpen());
 }
