@@ -1,4 +1,5 @@
-// HiveStore: damaged files, interrupted writes, the machine layers.
+// HiveStore: damaged files, interrupted writes, several writers on one
+// file, links and what is no file, the machine layers.
 #include "platform/registry/HiveStore.h"
 #include "platform/registry/RegistryKey.h"
 #include "support/Fakes.h"
@@ -8,13 +9,35 @@
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QProcess>
+
+#include <atomic>
+#include <fcntl.h>
 #include <functional>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
+
+const QString kRace = "Software\\Oxbelund\\Lirana\\Race";
 
 CRegistryKey Settings()
 {
     return CRegistryKey::OpenAppSubkey("Settings");
+}
+
+void WriteRace(const QString& prefix, int count, const std::function<void()>& afterEach = {})
+{
+    for (int i = 0; i < count; ++i) {
+        CRegistryKey key = CRegistryKey::Open(reg::Root::CurrentUser, kRace);
+        key.SetNumber(prefix + QString::number(i), i);
+        key.SetText("Last", prefix);
+        key.Close();
+        if (afterEach)
+            afterEach();
+    }
 }
 
 } // namespace
@@ -176,4 +199,160 @@ TEST_F(HiveStoreTest, MachineLayersOverrideInOrderSkipADamagedOneAndStayReadOnly
     EXPECT_EQ(again.GetText("wav", {}), "first");
     EXPECT_EQ(again.GetText("mid", {}), "sequencer");
     EXPECT_FALSE(QFile::exists(UserFile())) << "machine writes never reach a file";
+}
+
+TEST_F(HiveStoreTest, TwoStoresOnOneFileKeepEachOthersValues)
+{
+    auto a = std::make_shared<HiveStore>(UserFile(), QStringList());
+    auto b = std::make_shared<HiveStore>(UserFile(), QStringList());
+    CRegistryKey ka = HiveStore::OpenKey(a, reg::Root::CurrentUser, kRace);
+    CRegistryKey kb = HiveStore::OpenKey(b, reg::Root::CurrentUser, kRace);
+    ka.SetNumber("A", 1);
+    ka.SetText("Shared", "from a");
+    kb.SetNumber("B", 2);
+    kb.SetText("Shared", "from b");
+    ka.Flush();
+    kb.Flush();
+    ka.SetNumber("A2", 3); // still pending in a
+    {
+        const CRegistryKey again = HiveStore::OpenKey(a, reg::Root::CurrentUser, kRace);
+        EXPECT_EQ(again.GetNumber("B", 0), 2) << "opening a key sees the other copy's save";
+        EXPECT_EQ(again.GetText("Shared", {}), "from b");
+        EXPECT_EQ(again.GetNumber("A2", 0), 3) << "pending changes survive the reload";
+    }
+    ka.Close();
+    kb.Close();
+    const CRegistryKey result = CRegistryKey::Open(reg::Root::CurrentUser, kRace);
+    EXPECT_EQ(result.GetNumber("A", 0), 1);
+    EXPECT_EQ(result.GetNumber("A2", 0), 3);
+    EXPECT_EQ(result.GetNumber("B", 0), 2);
+    EXPECT_EQ(result.GetText("Shared", {}), "from b") << "last writer wins";
+}
+
+// Runs only as the child of TwoProcessesWritingAtOnceLoseNothing.
+TEST(HiveStoreChild, WritesItsShare)
+{
+    const QByteArray dir = qgetenv("LIRANA_TEST_CHILD_CONFIG");
+    if (dir.isEmpty())
+        GTEST_SKIP() << "started by HiveStoreTest.TwoProcessesWritingAtOnceLoseNothing";
+    qputenv("XDG_CONFIG_HOME", dir);
+    HiveStore::ResetForTests();
+    WriteRace("Child ", qEnvironmentVariableIntValue("LIRANA_TEST_CHILD_COUNT"));
+    HiveStore::ResetForTests();
+}
+
+TEST_F(HiveStoreTest, TwoProcessesWritingAtOnceLoseNothing)
+{
+    constexpr int kCount = 150;
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("LIRANA_TEST_CHILD_CONFIG", configDir);
+    env.insert("LIRANA_TEST_CHILD_COUNT", QString::number(kCount));
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=HiveStoreChild.*"});
+    ASSERT_TRUE(child.waitForStarted(10000));
+
+    // Start writing once the child is writing too.
+    ASSERT_TRUE(TestEnv::WaitUntil([&] { return UserText().contains("Child "); }, 20000));
+    int unparsable = 0;
+    WriteRace("Parent ", kCount, [&] {
+        if (QFile::exists(UserFile()) && !UserFileParses())
+            ++unparsable;
+    });
+    ASSERT_TRUE(child.waitForFinished(60000));
+    EXPECT_EQ(child.exitCode(), 0) << child.readAllStandardOutput().toStdString();
+    EXPECT_EQ(unparsable, 0);
+
+    Reload();
+    const CRegistryKey key = CRegistryKey::Open(reg::Root::CurrentUser, kRace);
+    for (int i = 0; i < kCount; ++i) {
+        EXPECT_EQ(key.GetNumber(QStringLiteral("Parent %1").arg(i), -1), i);
+        EXPECT_EQ(key.GetNumber(QStringLiteral("Child %1").arg(i), -1), i);
+    }
+    EXPECT_EQ(key.ValueCount(), 2 * kCount + 1);
+    EXPECT_TRUE(Siblings().filter(".tmp-").isEmpty());
+}
+
+TEST_F(HiveStoreTest, ALinkToTheHiveStaysALinkAndItsTargetGetsTheSave)
+{
+    const QString dir = TestEnv::MakeTempDir("shared");
+    QDir().mkpath(QFileInfo(UserFile()).absolutePath());
+    const QString relative = QDir(QFileInfo(UserFile()).absolutePath()).relativeFilePath(dir);
+    ASSERT_EQ(::symlink(qPrintable(dir + "/c.reg"), qPrintable(dir + "/chain")), 0);
+    const struct
+    {
+        QString link, target;
+    } cases[] = {
+        {dir + "/a.reg", dir + "/a.reg"},
+        {relative + "/b.reg", dir + "/b.reg"},
+        {dir + "/chain", dir + "/c.reg"},
+        {dir + "/d.reg", QString()}, // no target yet: the save makes it
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.link.toStdString());
+        if (!c.target.isEmpty())
+            TestEnv::WriteFile(c.target, "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Oxbelund\\Lirana\\Settings]\n"
+                                         "\"Kept\"=\"yes\"\n");
+        QFile::remove(UserFile());
+        ASSERT_EQ(::symlink(qPrintable(c.link), qPrintable(UserFile())), 0);
+        Reload();
+        Settings().SetNumber("IntroLength", 20);
+        EXPECT_TRUE(QFileInfo(UserFile()).isSymLink());
+        QFile target(c.target.isEmpty() ? c.link : c.target);
+        ASSERT_TRUE(target.open(QIODevice::ReadOnly));
+        const QByteArray saved = target.readAll();
+        EXPECT_TRUE(saved.contains("\"IntroLength\"=dword:00000014\n"));
+        EXPECT_EQ(saved.contains("\"Kept\"=\"yes\"\n"), !c.target.isEmpty());
+    }
+    EXPECT_EQ(QDir(dir).entryList({"*.tmp-*"}), QStringList());
+    EXPECT_EQ(Siblings(), QStringList("Lirana.reg"));
+}
+
+TEST_F(HiveStoreTest, WhatIsNoRegularFileIsLeftAloneAndTheSettingsRunOnDefaults)
+{
+    const QString fifo = TestEnv::MakeTempDir("odd") + "/fifo";
+    ASSERT_EQ(::mkfifo(qPrintable(fifo), 0600), 0);
+    QDir().mkpath(QFileInfo(UserFile()).absolutePath());
+    const struct
+    {
+        std::function<bool(const QString&)> make;
+        const char* kind;
+    } cases[] = {
+        {[](const QString& path) { return ::mkfifo(qPrintable(path), 0600) == 0; }, "a named pipe (FIFO)"},
+        {[&](const QString& path) { return ::symlink(qPrintable(fifo), qPrintable(path)) == 0; }, "a named pipe (FIFO)"},
+        {[](const QString& path) { return QDir().mkpath(path); }, "a folder"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.kind);
+        ASSERT_TRUE(c.make(UserFile()));
+        struct stat before{};
+        ::lstat(qPrintable(UserFile()), &before);
+        // Opening a FIFO for writing without waiting succeeds only while a
+        // reader has it open: this sees any open, blocking or not, and lets a
+        // blocked reader go on. (A folder never opens this way.)
+        std::atomic<bool> done{false}, opened{false};
+        std::thread watch([&] {
+            for (int fd; !done; std::this_thread::yield()) {
+                if ((fd = ::open(qPrintable(UserFile()), O_WRONLY | O_NONBLOCK)) >= 0)
+                    opened = ::close(fd) == 0;
+            }
+        });
+        Reload();
+        testing::internal::CaptureStderr();
+        Settings().SetNumber("IntroLength", Settings().GetNumber("IntroLength", 15) + 1);
+        Reload();
+        const QString err = QString::fromStdString(testing::internal::GetCapturedStderr());
+        done = true;
+        watch.join();
+        EXPECT_FALSE(opened) << "refused before it is opened";
+        EXPECT_EQ(err.count(u'\n'), 1) << err.toStdString();
+        EXPECT_TRUE(err.contains(UserFile() + " is " + QLatin1String(c.kind))) << err.toStdString();
+        struct stat after{};
+        ::lstat(qPrintable(UserFile()), &after);
+        EXPECT_TRUE(after.st_mode == before.st_mode && after.st_ino == before.st_ino) << "neither moved nor replaced";
+        EXPECT_EQ(Siblings().filter(QRegularExpression("\\.(bad|tmp)-")), QStringList());
+        QFile::remove(UserFile());
+        QDir().rmdir(UserFile());
+    }
 }
