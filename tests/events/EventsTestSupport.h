@@ -1,5 +1,5 @@
-// Helpers shared by the event tests: wall-clock literals, a time-zone guard
-// and event records.
+// Helpers shared by the event tests: wall-clock literals, event records and
+// a scheduler on a clock the test moves.
 #pragma once
 
 #include "events/ScheduledEvent.h"
@@ -8,10 +8,8 @@
 #include "support/Fakes.h"
 #include "support/TestEnv.h"
 
-#include <QByteArray>
 #include <QDateTime>
 #include <gtest/gtest.h>
-#include <ctime>
 #include <ostream>
 
 inline void PrintTo(const WallTime& t, std::ostream* os)
@@ -25,49 +23,22 @@ inline QDateTime Local(int y, int mo, int d, int h, int mi = 0, int s = 0)
     return QDateTime(QDate(y, mo, d), QTime(h, mi, s), Qt::LocalTime);
 }
 
-// Sets TZ for the life of the guard and restores the previous value (or its
-// absence) afterwards, so other tests of the process keep their zone.
-class ScopedTimeZone
-{
-public:
-    explicit ScopedTimeZone(const char* zone) : m_had(qEnvironmentVariableIsSet("TZ")), m_old(qgetenv("TZ"))
-    {
-        qputenv("TZ", zone);
-        tzset();
-    }
-    ~ScopedTimeZone()
-    {
-        if (m_had)
-            qputenv("TZ", m_old);
-        else
-            qunsetenv("TZ");
-        tzset();
-    }
-    ScopedTimeZone(const ScopedTimeZone&) = delete;
-    ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
-
-private:
-    bool m_had;
-    QByteArray m_old;
-};
-
-// A daily event at the time of day of start.
-inline CScheduledEvent Daily(const QString& file, WallTime start, std::uint32_t mask = 127)
+// A daily (or hourly) event at the time of day (minute) of start.
+inline CScheduledEvent Daily(const QString& file, WallTime start, std::uint32_t mask = 127,
+                             bool everyHour = false)
 {
     CScheduledEvent e(start);
     e.fileName = file;
     e.weekDayMask = mask;
+    e.everyHour = everyHour;
     return e;
 }
 
 inline CScheduledEvent Hourly(const QString& file, WallTime start, std::uint32_t mask = 127)
 {
-    CScheduledEvent e = Daily(file, start, mask);
-    e.everyHour = true;
-    return e;
+    return Daily(file, start, mask, true);
 }
 
-// A scheduler on a clock the test moves.
 class SchedulerOnClock
 {
 protected:

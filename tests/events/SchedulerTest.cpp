@@ -17,34 +17,39 @@ WallTime At(int h, int mi = 0, int s = 0, int day = 4)
     return MakeWallTime(2024, 3, day, h, mi, s);
 }
 
+CScheduledEvent Exact(CScheduledEvent e)
+{
+    e.exact = true;
+    return e;
+}
+
 class SchedulerTest : public ::testing::Test, protected SchedulerOnClock
 {
 protected:
     void SetUp() override { SetClock(7, 0); }
 
-    void SetClock(int h, int mi = 0, int s = 0, int day = 4)
-    {
-        clock.SetNow(Local(2024, 3, day, h, mi, s));
-    }
+    void SetClock(int h, int mi = 0, int s = 0, int day = 4) { clock.SetNow(Local(2024, 3, day, h, mi, s)); }
     QStringList UpcomingFiles()
     {
+        scheduler.Refresh();
         QStringList out;
         for (int i = 0; i < scheduler.Upcoming().rowCount(); ++i)
             out << scheduler.Upcoming().At(i).fileName;
         return out;
     }
-
 };
 
-TEST_F(SchedulerTest, DailyEventIsTakenOnceAtItsSecond)
+TEST_F(SchedulerTest, DueEventsAreTakenOnceByKindThenListOrder)
 {
-    CScheduledEvent& e = Add(Daily(kNews, At(7, 30, 0, 1)));
-    SetClock(7, 29, 59);
-    EXPECT_EQ(scheduler.TakeDueEvent(false), std::nullopt);
-    SetClock(7, 30);
-    EXPECT_EQ(scheduler.TakeDueEvent(true), std::nullopt); // the other kind
-    EXPECT_EQ(scheduler.TakeDueEvent(false), kNews);
-    EXPECT_EQ(e.NextRun(), At(7, 30, 0, 5));
+    Add(Daily(kId, At(8, 0, 0, 1)));
+    CScheduledEvent& news = Add(Exact(Daily(kNews, At(8, 0, 0, 1))));
+    Add(Daily(kAd, At(8, 0, 0, 1)));
+    SetClock(8, 0, 0);
+    EXPECT_EQ(scheduler.TakeDueEvent(true), kNews);
+    EXPECT_EQ(news.NextRun(), At(8, 0, 0, 5));
+    EXPECT_EQ(scheduler.TakeDueEvent(true), std::nullopt);
+    EXPECT_EQ(scheduler.TakeDueEvent(false), kId); // nearer the front
+    EXPECT_EQ(scheduler.TakeDueEvent(false), kAd); // at the following step
     EXPECT_EQ(scheduler.TakeDueEvent(false), std::nullopt);
 }
 
@@ -60,26 +65,9 @@ TEST_F(SchedulerTest, WaitingEventOverdueForHoursIsTakenOnceAndRescheduledFromTh
     EXPECT_EQ(scheduler.TakeDueEvent(false), std::nullopt);
 }
 
-TEST_F(SchedulerTest, EventsDueAtOnceRunByKindThenListOrder)
-{
-    Add(Daily(kId, At(8, 0, 0, 1)));
-    CScheduledEvent news = Daily(kNews, At(8, 0, 0, 1));
-    news.exact = true;
-    Add(news);
-    Add(Daily(kAd, At(8, 0, 0, 1)));
-    SetClock(8, 0, 1);
-    EXPECT_EQ(scheduler.TakeDueEvent(true), kNews);
-    EXPECT_EQ(scheduler.TakeDueEvent(true), std::nullopt);
-    EXPECT_EQ(scheduler.TakeDueEvent(false), kId); // nearer the front
-    EXPECT_EQ(scheduler.TakeDueEvent(false), kAd); // at the following step
-    EXPECT_EQ(scheduler.TakeDueEvent(false), std::nullopt);
-}
-
 TEST_F(SchedulerTest, ResetToNowSkipsRunsMissedWhileStopped)
 {
-    CScheduledEvent exact = Daily(kNews, At(7, 30, 0, 1));
-    exact.exact = true;
-    Add(exact);
+    Add(Exact(Daily(kNews, At(7, 30, 0, 1))));
     Add(Hourly(kId, At(5, 15, 0, 1)));
     SetClock(11, 20); // the player stood still since 07:00
     scheduler.ResetToNow();
@@ -91,43 +79,23 @@ TEST_F(SchedulerTest, ResetToNowSkipsRunsMissedWhileStopped)
 
 TEST_F(SchedulerTest, UpcomingListHoldsEventsDueWithinFifteenMinutes)
 {
-    Add(Daily(kNews, At(7, 30, 0, 1)));
+    CScheduledEvent& news = Add(Daily(kNews, At(7, 30, 0, 1)));
     Add(Daily(kId, At(7, 20, 0, 1), 0)); // empty mask: never shown
     Add(Daily(kAd, At(7, 46, 0, 1)));
     SetClock(7, 14, 59);
-    scheduler.Refresh();
     EXPECT_TRUE(UpcomingFiles().isEmpty());
     SetClock(7, 15);
-    scheduler.Refresh();
     EXPECT_EQ(UpcomingFiles(), QStringList{kNews});
-    // Overdue waiting events stay listed until taken.
-    SetClock(7, 31);
-    scheduler.Refresh();
-    EXPECT_EQ(UpcomingFiles(), (QStringList{kNews, kAd}));
-    EXPECT_EQ(scheduler.Upcoming().data(scheduler.Upcoming().index(0)).toString(),
-              scheduler.Events().At(0).GetDisplayLine());
-    ASSERT_EQ(scheduler.TakeDueEvent(false), kNews);
-    scheduler.Refresh();
-    EXPECT_EQ(UpcomingFiles(), QStringList{kAd});
-}
-
-TEST_F(SchedulerTest, UpcomingListIsRebuiltOnlyWhenItChanged)
-{
-    CScheduledEvent& e = Add(Daily(kNews, At(7, 10, 0, 1)));
-    int resets = 0;
-    QObject::connect(&scheduler.Upcoming(), &QAbstractItemModel::modelReset, [&resets] { ++resets; });
-    scheduler.Refresh();
-    scheduler.Refresh();
-    EXPECT_EQ(resets, 1);
-    e.fileName = kId; // same count, different record
-    scheduler.Refresh();
-    EXPECT_EQ(resets, 2);
+    news.fileName = kId; // same count, different record
     EXPECT_EQ(UpcomingFiles(), QStringList{kId});
+    news.fileName = kNews;
+    SetClock(7, 31); // overdue waiting events stay listed until taken
+    EXPECT_EQ(UpcomingFiles(), (QStringList{kNews, kAd}));
+    EXPECT_EQ(scheduler.Upcoming().data(scheduler.Upcoming().index(0)).toString(), news.GetDisplayLine());
+    ASSERT_EQ(scheduler.TakeDueEvent(false), kNews);
+    EXPECT_EQ(UpcomingFiles(), QStringList{kAd});
     scheduler.Events().RemoveAll();
-    scheduler.Refresh();
-    scheduler.Refresh();
-    EXPECT_EQ(resets, 3);
-    EXPECT_EQ(scheduler.Upcoming().rowCount(), 0);
+    EXPECT_TRUE(UpcomingFiles().isEmpty());
 }
 
 TEST_F(SchedulerTest, LabelBlinksWhileAnEventIsWithinFiveMinutesAndEnabled)
@@ -135,33 +103,26 @@ TEST_F(SchedulerTest, LabelBlinksWhileAnEventIsWithinFiveMinutesAndEnabled)
     bool enabled = true;
     scheduler.SetEnabledQuery([&enabled] { return enabled; });
     Add(Daily(kNews, At(7, 30, 0, 1)));
-    CUpcomingEventsModel& upcoming = scheduler.Upcoming();
+    const CUpcomingEventsModel& upcoming = scheduler.Upcoming();
     int changes = 0;
     QObject::connect(&upcoming, &CUpcomingEventsModel::StateChanged, [&changes] { ++changes; });
-
-    SetClock(7, 24, 59);
-    scheduler.Refresh();
-    EXPECT_FALSE(upcoming.Blink());
-    EXPECT_EQ(changes, 0);
-    SetClock(7, 25);
-    scheduler.Refresh();
-    EXPECT_TRUE(upcoming.Blink());
-    clock.Advance(1000);
-    scheduler.Refresh();
-    EXPECT_FALSE(upcoming.Blink());
-    clock.Advance(1000);
-    scheduler.Refresh();
-    EXPECT_TRUE(upcoming.Blink());
-    EXPECT_EQ(changes, 3);
-
-    enabled = false; // listed, but disabled and not blinking
-    scheduler.Refresh();
-    EXPECT_FALSE(upcoming.Blink());
-    EXPECT_FALSE(upcoming.IsEnabled());
-    EXPECT_EQ(upcoming.rowCount(), 1);
-    EXPECT_EQ(changes, 4);
-    scheduler.Refresh();
-    EXPECT_EQ(changes, 4);
+    const struct
+    {
+        QTime at;
+        bool enabled, blink;
+        int changes;
+    } steps[] = {{QTime(7, 24, 59), true, false, 0}, {QTime(7, 25, 0), true, true, 1},
+                 {QTime(7, 25, 1), true, false, 2},  {QTime(7, 25, 2), true, true, 3},
+                 {QTime(7, 25, 2), false, false, 4}, {QTime(7, 25, 3), false, false, 4}};
+    for (const auto& step : steps) {
+        SetClock(step.at.hour(), step.at.minute(), step.at.second());
+        enabled = step.enabled;
+        scheduler.Refresh();
+        EXPECT_EQ(upcoming.Blink(), step.blink) << step.at.toString().toStdString();
+        EXPECT_EQ(upcoming.IsEnabled(), step.enabled);
+        EXPECT_EQ(changes, step.changes) << step.at.toString().toStdString();
+    }
+    EXPECT_EQ(upcoming.rowCount(), 1) << "listed while disabled";
 }
 
 TEST_F(SchedulerTest, SwitchingEventsOnResetsSwitchingOffDoesNot)
@@ -173,13 +134,12 @@ TEST_F(SchedulerTest, SwitchingEventsOnResetsSwitchingOffDoesNot)
     EXPECT_FALSE(enabled);
     EXPECT_FALSE(scheduler.Upcoming().IsEnabled());
     SetClock(9, 0);
-    EXPECT_EQ(e.NextRun(), At(7, 30)); // untouched while off
     SetEventsEnabled(enabled, false, scheduler); // off again: still untouched
     EXPECT_EQ(e.NextRun(), At(7, 30));
     ToggleEvents(enabled, scheduler);
     EXPECT_TRUE(enabled);
     EXPECT_TRUE(scheduler.Upcoming().IsEnabled());
-    EXPECT_EQ(e.NextRun(), At(7, 30, 0, 5)); // 07:30 today was skipped
+    EXPECT_EQ(e.NextRun(), At(7, 30, 0, 5));    // 07:30 today was skipped
     SetEventsEnabled(enabled, true, scheduler); // already on: no reset
     SetClock(7, 30, 0, 5);
     EXPECT_EQ(scheduler.TakeDueEvent(false), kNews);
@@ -187,7 +147,7 @@ TEST_F(SchedulerTest, SwitchingEventsOnResetsSwitchingOffDoesNot)
 
 TEST_F(SchedulerTest, ReplacingTheListSchedulesCopiesFromNow)
 {
-    TempHive hive;
+    TempHive hive; // the new list is saved
     CEventList edited;
     edited.Append(Daily(kNews, At(7, 30, 0, 1)));
     SetClock(8, 0);
@@ -195,12 +155,6 @@ TEST_F(SchedulerTest, ReplacingTheListSchedulesCopiesFromNow)
     ASSERT_EQ(scheduler.Events().Count(), 1);
     EXPECT_EQ(scheduler.Events().At(0).NextRun(), At(7, 30, 0, 5));
     EXPECT_EQ(edited.At(0).NextRun(), kZeroDate); // the page's copy is not touched
-
-    hive.Reload();
-    CEventScheduler reloaded(clock);
-    reloaded.LoadFromSettings();
-    ASSERT_EQ(reloaded.Events().Count(), 1);
-    EXPECT_EQ(reloaded.Events().At(0), edited.At(0));
 }
 
 } // namespace

@@ -1,21 +1,20 @@
 // HiveStore: damaged files, interrupted writes, several writers on one
-// file, the machine layers.
+// file, links and what is no file, the machine layers.
 #include "platform/registry/HiveStore.h"
 #include "platform/registry/RegistryKey.h"
 #include "support/Fakes.h"
 #include "support/TestEnv.h"
 
 #include <QDir>
-#include <QFile>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
 #include <QProcess>
-#include <QRegularExpression>
 
-#include <algorithm>
 #include <atomic>
 #include <fcntl.h>
+#include <functional>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -43,33 +42,30 @@ void WriteRace(const QString& prefix, int count, const std::function<void()>& af
 
 } // namespace
 
-// Each test has its own user hive and machine layer folder.
 class HiveStoreTest : public ::testing::Test, protected TempHive
-{
-};
+{};
 
-TEST_F(HiveStoreTest, AnEditorExportWithBadLinesKeepsEveryOtherValueAndEveryEvent)
+// The editor export is as the Version 5.00 registry editor writes it (UTF-16
+// LE with its byte order mark, CR LF, hex(2) text in UTF-16), with events as
+// EventList stores them, bad lines 6 and 14 and no line end after the last.
+TEST_F(HiveStoreTest, ADamagedFileIsKeptAsideOnceAndEveryReadableValueStays)
 {
-    // As the Version 5.00 registry editor writes it (UTF-16 LE with its byte
-    // order mark, CR LF, hex(2) text in UTF-16), with events as EventList
-    // stores them, bad lines 6 and 14, and no line end after the last line.
     const QString text = QStringLiteral(
-        "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Oxbelund\\Lirana\\Settings]\r\n"
-        "\"IntroLength\"=dword:00000014\r\n\"MediaDir\"=hex(2):2f,00,6d,00,00,00\r\n\"PlayerMode\"=dword:zz\r\n"
+        "Windows Registry Editor Version "
+        "5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\Oxbelund\\Lirana\\Settings]\r\n"
+        "\"IntroLength\"=dword:00000014\r\n\"MediaDir\"=hex(2):2f,00,6d,00,00,00\r\n\"PlayerMode\"=dword:"
+        "zz\r\n"
         "\"AutoPlay\"=hex:01,00,00,00\r\n[HKEY_CURRENT_USER\\Software\\Oxbelund\\Lirana\\Events]\r\n"
         "\"Count\"=dword:00000002\r\n[HKEY_CURRENT_USER\\Software\\Oxbelund\\Lirana\\Events\\Event 0]\r\n"
         "\"FileName\"=\"/srv/top ✓.mp3\"\r\n\"WeekDayMask\"=dword:0000001f\r\n"
         "[HKEY_CURRENT_USER\\Software\\Oxbelund\\Lirana\\Events\\Event 1]\r\n"
         "\"WeekDayMask\"=dword:7g\r\n\"FileName\"=\"/srv/news.mp3\"");
-    const QByteArray bytes = "\xff\xfe" + QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
-    const auto expectValues = [] {
+    const auto editorValues = [] {
         const CRegistryKey settings = Settings();
         EXPECT_EQ(settings.GetNumber("IntroLength", 15), 20);
         EXPECT_EQ(settings.GetText("MediaDir", {}), "/m");
         EXPECT_EQ(settings.GetNumber("PlayerMode", 1), 1);
-        EXPECT_TRUE(settings.GetFlag("AutoPlay", false));
         const CRegistryKey events = CRegistryKey::OpenAppSubkey("Events");
-        EXPECT_EQ(events.GetNumber("Count", 0), 2);
         const CRegistryKey first = CRegistryKey::Create(events, "Event 0");
         EXPECT_EQ(first.GetText("FileName", {}), "/srv/top ✓.mp3");
         EXPECT_EQ(first.GetNumber("WeekDayMask", 127), 0x1f);
@@ -77,66 +73,53 @@ TEST_F(HiveStoreTest, AnEditorExportWithBadLinesKeepsEveryOtherValueAndEveryEven
         EXPECT_EQ(second.GetText("FileName", {}), "/srv/news.mp3");
         EXPECT_EQ(second.GetNumber("WeekDayMask", 127), 127);
     };
-    const auto badCopies = [&] { return Siblings().filter("Lirana.reg.bad-"); };
-    TestEnv::WriteFile(UserFile(), bytes);
-    for (int start = 1; start <= 2; ++start) { // a second start makes no second copy
+    const struct
+    {
+        QByteArray bytes;
+        QStringList problems; // one message line each
+        std::function<void()> expectValues;
+        bool readOnly; // nothing is written before a save, and a second start makes no second copy
+    } rows[] = {
+        {"\xff\xfe" + QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2),
+         {", line 6: bad dword", ", line 14: bad dword"},
+         editorValues,
+         true},
+        {"\n[HKEY_CURRENT_USER\\Software\\Oxbelund\\Lirana\\Settings]\n\"IntroLength\"=dword:00000014\n",
+         {" is damaged (line 2: missing REGEDIT4 header)"},
+         [] { EXPECT_EQ(Settings().GetNumber("IntroLength", 15), 15) << "no header: the defaults"; },
+         false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.problems.join(' ').toStdString());
+        Reload(); // what the last row left pending is written before its files go
+        for (const QString& name : Siblings())
+            QFile::remove(QFileInfo(UserFile()).absolutePath() + u'/' + name);
+        TestEnv::WriteFile(UserFile(), row.bytes);
+        for (int start = 1; start <= (row.readOnly ? 2 : 1); ++start) {
+            Reload();
+            testing::internal::CaptureStderr();
+            row.expectValues();
+            const QString err = QString::fromStdString(testing::internal::GetCapturedStderr());
+            const QStringList bad = Siblings().filter("Lirana.reg.bad-");
+            ASSERT_EQ(bad.size(), 1);
+            EXPECT_TRUE(QRegularExpression("^Lirana\\.reg\\.bad-\\d{8}-\\d{6}$").match(bad[0]).hasMatch());
+            EXPECT_EQ(err.count(u'\n'), row.problems.size()) << err.toStdString();
+            for (const QString& problem : row.problems)
+                EXPECT_TRUE(err.contains(UserFile() + problem)) << err.toStdString();
+            EXPECT_TRUE(err.contains(bad[0])) << "the message says where the file went";
+            EXPECT_TRUE(!row.readOnly || UserText() == row.bytes);
+            QFile kept(QFileInfo(UserFile()).absolutePath() + u'/' + bad[0]);
+            ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+            EXPECT_EQ(kept.readAll(), row.bytes) << "kept byte for byte";
+        }
+        Settings().SetNumber("FF_TIME", 10); // a save drops the bad lines, keeps the rest
+        EXPECT_TRUE(UserFileParses());
         Reload();
         testing::internal::CaptureStderr();
-        expectValues();
-        const QString err = QString::fromStdString(testing::internal::GetCapturedStderr());
-        ASSERT_EQ(badCopies().size(), 1);
-        EXPECT_EQ(err.count(u'\n'), 2) << err.toStdString();
-        EXPECT_TRUE(err.contains(UserFile() + ", line 6: bad dword")) << err.toStdString();
-        EXPECT_TRUE(err.contains(UserFile() + ", line 14: bad dword")) << err.toStdString();
-        EXPECT_TRUE(err.contains(badCopies()[0]));
-        EXPECT_EQ(UserText(), bytes) << "nothing is written before a save";
+        row.expectValues();
+        EXPECT_EQ(Settings().GetNumber("FF_TIME", 0), 10);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+        EXPECT_EQ(Siblings().filter("Lirana.reg.bad-").size(), 1);
     }
-    QFile kept(QFileInfo(UserFile()).absolutePath() + u'/' + badCopies()[0]);
-    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
-    EXPECT_EQ(kept.readAll(), bytes);
-
-    Settings().SetNumber("FF_TIME", 10); // a save drops the bad lines, keeps the rest
-    EXPECT_TRUE(UserFileParses());
-    Reload();
-    testing::internal::CaptureStderr();
-    expectValues();
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-    EXPECT_EQ(badCopies().size(), 1);
-}
-
-TEST_F(HiveStoreTest, AFileWithoutAHiveHeaderIsKeptAsideWholeAndTheProgramStartsOnDefaults)
-{
-    {
-        CRegistryKey key = Settings();
-        key.SetNumber("IntroLength", 20);
-        key.SetText("MediaDir", "/srv/music");
-    }
-    const QByteArray damaged = UserText().mid(9); // without "REGEDIT4\n"
-    TestEnv::WriteFile(UserFile(), damaged);
-    Reload();
-
-    testing::internal::CaptureStderr();
-    {
-        CRegistryKey key = Settings();
-        EXPECT_EQ(key.GetNumber("IntroLength", 15), 15);
-        EXPECT_EQ(key.GetText("MediaDir", QString()), QString());
-        key.SetNumber("PlayerMode", 2);
-    }
-    const QString err = QString::fromStdString(testing::internal::GetCapturedStderr());
-    EXPECT_EQ(err.count(u'\n'), 1) << err.toStdString();
-    EXPECT_TRUE(err.contains(QLatin1String("line "))) << err.toStdString();
-
-    const QStringList bad = QDir(configDir + "/Oxbelund").entryList({"Lirana.reg.bad-*"});
-    ASSERT_EQ(bad.size(), 1);
-    EXPECT_TRUE(QRegularExpression("^Lirana\\.reg\\.bad-\\d{8}-\\d{6}$").match(bad[0]).hasMatch());
-    EXPECT_TRUE(err.contains(bad[0])) << "the message says where the file went";
-    QFile kept(configDir + "/Oxbelund/" + bad[0]);
-    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
-    EXPECT_EQ(kept.readAll(), damaged) << "the damaged file is kept byte for byte";
-
-    EXPECT_TRUE(UserFileParses());
-    Reload();
-    EXPECT_EQ(Settings().GetNumber("PlayerMode", 1), 2);
 }
 
 TEST_F(HiveStoreTest, AnInterruptedWriteLeavesTheOldFileWholeAndLosesNothing)
@@ -168,6 +151,54 @@ TEST_F(HiveStoreTest, AnInterruptedWriteLeavesTheOldFileWholeAndLosesNothing)
     EXPECT_EQ(Settings().GetNumber("Value", 0), 2);
     EXPECT_TRUE(UserFileParses());
     EXPECT_FALSE(QFile::exists(leftover)) << "the next save clears what a crash left";
+}
+
+TEST_F(HiveStoreTest, MachineLayersOverrideInOrderSkipADamagedOneAndStayReadOnly)
+{
+    const QString first = TestEnv::MakeTempDir("etc-first");
+    const QString second = TestEnv::MakeTempDir("etc-second");
+    qputenv("XDG_CONFIG_DIRS", (first + u':' + etcDir + u':' + second).toLocal8Bit());
+    const QByteArray head = "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Oxbelund\\Lirana\\MCI Extensions]\n";
+    TestEnv::WriteFile(first + "/Oxbelund/Lirana.reg", head + "\"wav\"=\"first\"\n");
+    TestEnv::WriteFile(etcDir + "/Oxbelund/Lirana.reg", head + "\"snd\"=\"broken\n");
+    TestEnv::WriteFile(second + "/Oxbelund/Lirana.reg", head + "\"wav\"=\"second\"\n\"xyz\"=\"second\"\n");
+    HiveStore::ResetForTests();
+    testing::internal::CaptureStderr();
+    CRegistryKey mci = CRegistryKey::Open(reg::Root::LocalMachine,
+                                          "software\\oxbelund\\lirana\\mci extensions");
+    ASSERT_TRUE(mci.IsOpen());
+    EXPECT_EQ(mci.Path(), "Software\\Oxbelund\\Lirana\\MCI Extensions");
+    EXPECT_EQ(mci.GetText("WAV", {}), "first") << "the first XDG dir wins";
+    EXPECT_EQ(mci.GetText("xyz", {}), "second");
+    const QString err = QString::fromStdString(testing::internal::GetCapturedStderr());
+    EXPECT_EQ(err.count(u'\n'), 1) << err.toStdString();
+    EXPECT_TRUE(err.contains("line 4")) << err.toStdString();
+    for (const auto& [ext, device] : {std::pair{"snd", "waveaudio"},
+                                      {"aiff", "waveaudio"},
+                                      {"mid", "sequencer"},
+                                      {"rmi", "sequencer"},
+                                      {"cda", "cdaudio"},
+                                      {"mp3", "mpegvideo"},
+                                      {"flac", "mpegvideo"},
+                                      {"opus", "mpegvideo"},
+                                      {"mkv", "mpegvideo"},
+                                      {"wma", "mpegvideo"},
+                                      {"m4a", "mpegvideo"}})
+        EXPECT_EQ(mci.GetText(QString::fromLatin1(ext), {}), QString::fromLatin1(device))
+            << "shipped: " << ext;
+    EXPECT_TRUE(
+        CRegistryKey::Open(reg::Root::LocalMachine, "Software\\Oxbelund\\Lirana\\Languages").IsOpen());
+
+    mci.SetText("wav", "changed");
+    mci.DeleteValue("mid");
+    mci.DeleteSubkey("anything");
+    mci.Close();
+    EXPECT_FALSE(CRegistryKey::Open(reg::Root::LocalMachine, "Software\\Nothing").IsOpen());
+    const CRegistryKey again = CRegistryKey::Open(reg::Root::LocalMachine,
+                                                  "Software\\Oxbelund\\Lirana\\MCI Extensions");
+    EXPECT_EQ(again.GetText("wav", {}), "first");
+    EXPECT_EQ(again.GetText("mid", {}), "sequencer");
+    EXPECT_FALSE(QFile::exists(UserFile())) << "machine writes never reach a file";
 }
 
 TEST_F(HiveStoreTest, TwoStoresOnOneFileKeepEachOthersValues)
@@ -241,69 +272,6 @@ TEST_F(HiveStoreTest, TwoProcessesWritingAtOnceLoseNothing)
     }
     EXPECT_EQ(key.ValueCount(), 2 * kCount + 1);
     EXPECT_TRUE(Siblings().filter(".tmp-").isEmpty());
-}
-
-TEST_F(HiveStoreTest, MachineLayersOverrideInOrderAndStayReadOnly)
-{
-    const QString first = TestEnv::MakeTempDir("etc-first");
-    const QString second = TestEnv::MakeTempDir("etc-second");
-    qputenv("XDG_CONFIG_DIRS", (first + u':' + second).toLocal8Bit());
-    const QByteArray head = "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Oxbelund\\Lirana\\MCI Extensions]\n";
-    TestEnv::WriteFile(first + "/Oxbelund/Lirana.reg", head + "\"wav\"=\"first\"\n");
-    TestEnv::WriteFile(second + "/Oxbelund/Lirana.reg",
-                       head + "\"wav\"=\"second\"\n\"xyz\"=\"second\"\n");
-    HiveStore::ResetForTests();
-
-    CRegistryKey mci = CRegistryKey::Open(reg::Root::LocalMachine,
-                                          "software\\oxbelund\\lirana\\mci extensions");
-    ASSERT_TRUE(mci.IsOpen());
-    EXPECT_EQ(mci.Path(), "Software\\Oxbelund\\Lirana\\MCI Extensions");
-    EXPECT_EQ(mci.GetText("WAV", {}), "first") << "the first XDG dir wins";
-    EXPECT_EQ(mci.GetText("xyz", {}), "second");
-    EXPECT_EQ(mci.GetText("mid", {}), "sequencer") << "from the shipped file";
-
-    mci.SetText("wav", "changed");
-    mci.DeleteValue("mid");
-    mci.DeleteSubkey("anything");
-    mci.Close();
-    EXPECT_FALSE(CRegistryKey::Open(reg::Root::LocalMachine, "Software\\Nothing").IsOpen());
-    const CRegistryKey again =
-        CRegistryKey::Open(reg::Root::LocalMachine, "Software\\Oxbelund\\Lirana\\MCI Extensions");
-    EXPECT_EQ(again.GetText("wav", {}), "first");
-    EXPECT_EQ(again.GetText("mid", {}), "sequencer");
-    EXPECT_FALSE(QFile::exists(UserFile())) << "machine writes never reach a file";
-}
-
-TEST_F(HiveStoreTest, ADamagedMachineLayerIsSkippedWithOneLine)
-{
-    TestEnv::WriteFile(etcDir + "/Oxbelund/Lirana.reg",
-                       "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Oxbelund\\Lirana\\MCI Extensions]\n"
-                       "\"wav\"=\"broken\n");
-    HiveStore::ResetForTests();
-    testing::internal::CaptureStderr();
-    const CRegistryKey mci = CRegistryKey::Open(reg::Root::LocalMachine,
-                                                "Software\\Oxbelund\\Lirana\\MCI Extensions");
-    EXPECT_EQ(mci.GetText("wav", {}), "waveaudio");
-    const std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
-    EXPECT_NE(err.find("line 4"), std::string::npos) << err;
-}
-
-TEST_F(HiveStoreTest, TheShippedMachineHiveMapsMediaExtensions)
-{
-    const CRegistryKey mci = CRegistryKey::Open(reg::Root::LocalMachine,
-                                                "Software\\Oxbelund\\Lirana\\MCI Extensions");
-    const struct
-    {
-        const char* ext;
-        const char* device;
-    } expected[] = {{"wav", "waveaudio"}, {"aiff", "waveaudio"}, {"snd", "waveaudio"}, {"mid", "sequencer"},
-                    {"rmi", "sequencer"}, {"cda", "cdaudio"},     {"mp3", "mpegvideo"}, {"flac", "mpegvideo"},
-                    {"opus", "mpegvideo"}, {"mkv", "mpegvideo"},  {"wma", "mpegvideo"}, {"m4a", "mpegvideo"}};
-    for (const auto& e : expected)
-        EXPECT_EQ(mci.GetText(QString::fromLatin1(e.ext), {}), QString::fromLatin1(e.device)) << e.ext;
-    EXPECT_TRUE(CRegistryKey::Open(reg::Root::LocalMachine, "Software\\Oxbelund\\Lirana\\Languages")
-                    .IsOpen());
 }
 
 TEST_F(HiveStoreTest, ALinkToTheHiveStaysALinkAndItsTargetGetsTheSave)
