@@ -5,10 +5,13 @@
 #include "gui/console/PositionBar.h"
 #include "gui/frame/MainFrame.h"
 #include "onair/EditCommands.h"
+#include "support/TestEnv.h"
 
+#include <QFileSystemModel>
 #include <QListView>
 #include <QSlider>
 #include <QToolBar>
+#include <QTreeView>
 
 namespace {
 
@@ -100,4 +103,20 @@ TEST_F(ConsoleTest, PositionBarFollowsTheItemSeeksOnReleaseAndKeepsItsHeight)
     view->RefreshIdle();
     EXPECT_EQ(heights(), idle) << "off air again";
     EXPECT_EQ(bar.tickInterval(), PositionBar::kClearedTicInterval);
+}
+
+TEST_F(ConsoleTest, TreeAddsItsSelectedFilesAtTheEnd)
+{
+    const QString dir = TestEnv::MakeTempDir("tree");
+    const QString a = TestEnv::WriteFile(dir + "/a.wav", "a");
+    const QString b = TestEnv::WriteFile(dir + "/b.wav", "b");
+    Load({"/m/x.wav"}, 0);
+    QTreeView* tree = view->FolderTree();
+    auto* model = static_cast<QFileSystemModel*>(tree->model());
+    for (const QString& path : {a, b, dir}) // a folder in the selection is not added
+        tree->selectionModel()->select(model->index(path), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    view->AddTreeSelection();
+    ASSERT_EQ(list.Count(), 3);
+    EXPECT_EQ(QSet<QString>({list.Row(1), list.Row(2)}), QSet<QString>({a, b}));
+    EXPECT_EQ(UndoIds(), std::vector<std::uint32_t>({EditCmd::AddTracks}));
 }

@@ -4,6 +4,7 @@
 #include "FrameFixture.h"
 
 #include "app/Commands.h"
+#include "gui/frame/DigitalClock.h"
 #include "gui/frame/MainFrame.h"
 #include "onair/OnAirEngine.h"
 #include "onair/PlayLog.h"
@@ -11,6 +12,7 @@
 #include "playlist/AlbumDoc.h"
 #include "playlist/Playlist.h"
 
+#include <QFileInfo>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -164,3 +166,33 @@ TEST_F(AppLifecycle, TheEndOfTheSessionSavesAndStops)
 }
 
 } // namespace
+
+TEST_F(AppLifecycle, HelpOpensTheManualThroughTheShellOrSaysItIsMissing)
+{
+    AppUnderTest t;
+    ASSERT_TRUE(t.app->Start());
+    t.Action(Cmd::Help)->trigger();
+    if (QFileInfo::exists(CLiranaApp::ManualPath())) {
+        ASSERT_EQ(t.shell.started.size(), 1);
+        EXPECT_EQ(t.shell.started[0], (QStringList{QStringLiteral("xdg-open"), CLiranaApp::ManualPath()}));
+    } else {
+        EXPECT_TRUE(t.shell.started.isEmpty());
+        EXPECT_EQ(t.ui.rec.messages.size(), 1);
+    }
+}
+
+TEST(ClockMode, FormatsAndPersists)
+{
+    EXPECT_EQ(CDigitalClock::Format(QTime(0, 5, 9), 0), QStringLiteral("12:05:09"));
+    EXPECT_EQ(CDigitalClock::Format(QTime(13, 0, 0), 0), QStringLiteral(" 1:00:00"));
+    EXPECT_EQ(CDigitalClock::Format(QTime(13, 0, 0), 1), QStringLiteral("13:00:00"));
+    EXPECT_EQ(CDigitalClock::Format(QTime(0, 0, 0), 1), QStringLiteral(" 0:00:00"));
+    TempHive hive;
+    CDigitalClock::LoadSettings();
+    EXPECT_EQ(CDigitalClock::Mode(), 0);
+    CDigitalClock::SetMode(1);
+    CDigitalClock::SaveSettings();
+    CDigitalClock::SetMode(0);
+    CDigitalClock::LoadSettings();
+    EXPECT_EQ(CDigitalClock::Mode(), 1);
+}
