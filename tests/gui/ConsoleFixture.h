@@ -1,63 +1,75 @@
-// A console view on the engine fakes of the engine tests, with an album
-// document for the undo steps and pickers that answer without dialogs.
+// The console view on a station core with fake tracks, a fresh user hive, a
+// recording user interface and shell, and pickers that answer without
+// dialogs.
 #pragma once
 
+#include "events/Scheduler.h"
 #include "gui/console/LiranaView.h"
 #include "gui/console/PlaylistListBox.h"
 #include "onair/EngineFixture.h"
 #include "playlist/AlbumDoc.h"
+#include "station/Station.h"
 
 #include <QApplication>
 #include <QClipboard>
 
-class ConsoleTest : public EngineTest
+class ConsoleTest : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        EngineTest::SetUp();
-        document = std::make_unique<CLiranaDoc>(list, ui, shell);
-        document->ResetUndo(true);
-        // What the station core wires: the engine's shuffle is an undo step.
-        QObject::connect(engine.get(), &COnAirEngine::PlaylistEdited, document.get(),
-                         [this](int id) { document->Checkpoint(static_cast<std::uint32_t>(id)); });
-        CAppContext context;
-        context.playlist = &list;
-        context.document = document.get();
-        context.engine = engine.get();
-        context.ui = &ui;
-        view = std::make_unique<CLiranaView>(context);
+        document.ResetUndo(true);
+        view = std::make_unique<CLiranaView>(
+            CAppContext{&list, &document, &engine, &station->Log(), &ui, &station->Scheduler()});
         view->SetShell(&shell);
         view->SetTrackFactory([this](const QString&) { return std::make_unique<FakeTrack>(world); });
-        CLiranaView::Pickers pickers;
-        pickers.addTracks = [this](QWidget*, const QString& folder) {
-            pickerFolders << folder;
-            return pickedFiles;
-        };
-        pickers.font = [this](QWidget*, const QFont&) { return pickedFont; };
-        view->SetPickers(pickers);
+        view->SetPickers({[this](QWidget*, const QString& folder) {
+                              pickerFolders << folder;
+                              return pickedFiles;
+                          },
+                          [this](QWidget*, const QFont&) { return pickedFont; }});
         QApplication::clipboard()->clear();
     }
 
-    void TearDown() override
+    std::unique_ptr<CStation> MakeStation()
     {
-        view.reset();
-        document.reset();
+        CStation::Options options;
+        options.ui = &ui;
+        options.shell = &shell;
+        options.clock = &clock;
+        options.createTrack = [this](const QString&) { return std::make_unique<FakeTrack>(world); };
+        return std::make_unique<CStation>(std::move(options));
     }
 
-    CViewSettings& Settings() { return engine->Settings(); }
-    // The command ids of the recorded undo steps, oldest first, without the
-    // base state.
+    void Load(const QStringList& rows, int selection) { list.Reset(rows, selection); }
+    CViewSettings& Settings() { return engine.Settings(); }
+    FakeTrack* OnAir() const { return static_cast<FakeTrack*>(engine.OnAir()); }
+    bool Enabled(int id) const { return view->OnUpdateCommand(id).value_or(CommandState{}).enabled; }
+    // Stops and lets the fade run out.
+    void StopAndFade()
+    {
+        engine.OnStop();
+        for (int i = 0; i < 200 && (engine.OnAir() || engine.Fading()); ++i)
+            engine.OnTimer(COnAirEngine::TimerFade);
+    }
+    // The command ids of the recorded undo steps, oldest first.
     std::vector<std::uint32_t> UndoIds() const
     {
-        std::vector<std::uint32_t> ids = document->History().UndoIds();
-        ids.push_back(document->History().Current().commandId);
+        std::vector<std::uint32_t> ids = document.History().UndoIds();
+        ids.push_back(document.History().Current().commandId);
         std::erase(ids, 0u);
         return ids;
     }
-    bool Enabled(int id) const { return view->OnUpdateCommand(id).value_or(CommandState{}).enabled; }
 
-    std::unique_ptr<CLiranaDoc> document;
+    TempHive hive;
+    FakeTrackWorld world;
+    FakeClock clock;
+    RecordingUi ui;
+    RecordingShell shell;
+    std::unique_ptr<CStation> station = MakeStation();
+    CPlaylist& list = station->Playlist();
+    CLiranaDoc& document = station->Document();
+    COnAirEngine& engine = station->Engine();
     std::unique_ptr<CLiranaView> view;
     QStringList pickedFiles;
     QStringList pickerFolders;

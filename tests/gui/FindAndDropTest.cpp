@@ -1,56 +1,29 @@
-// The playlist search of the find dialog, drops on the frame and drive
-// changes.
-#include "FrameFakes.h"
+// The find dialog and drops on the frame reach the album; drive changes
+// reach the view.
+#include "FrameFixture.h"
 
+#include "app/Commands.h"
 #include "gui/dialogs/FindDialog.h"
-#include "gui/frame/CommandTable.h"
 #include "gui/frame/DeviceWatcher.h"
 #include "gui/frame/MainFrame.h"
-#include "onair/Find.h"
 #include "playlist/AlbumDoc.h"
 #include "playlist/Playlist.h"
+#include "station/Station.h"
 
-#include <QDropEvent>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTest>
-#include <QMimeData>
-#include <QUrl>
-#include <QSignalSpy>
 #include <QStatusBar>
-#include <gtest/gtest.h>
+#include <QTest>
+#include <QUrl>
 
 namespace {
 
-CPlaylist& Rows(CPlaylist& list, int selection)
-{
-    list.Reset({QStringLiteral("/m/Alpha.wav"), QStringLiteral("/m/beta.mp3"), QStringLiteral("/m/ALPHA two.ogg"),
-                QStringLiteral("/m/gamma.wav")},
-               selection);
-    return list;
-}
-
-TEST(FindRow, StepsFromTheRowAfterTheSelectionAndWraps)
-{
-    CPlaylist list;
-    Rows(list, 0);
-    EXPECT_EQ(FindRow(list, QStringLiteral("alpha"), 0, false), 2) << "never the selected row first";
-    EXPECT_EQ(FindRow(list, QStringLiteral("alpha"), 2, false), 0) << "wraps to row 0";
-    EXPECT_EQ(FindRow(list, QStringLiteral("ALPHA"), 0, true), 2);
-    EXPECT_EQ(FindRow(list, QStringLiteral("Alpha"), 0, true), 0) << "only the start matches: stays";
-    EXPECT_EQ(FindRow(list, QStringLiteral("zeta"), 1, false), 1) << "no match: stays";
-    EXPECT_EQ(FindRow(list, QStringLiteral("mp3"), 0, false), 0) << "display names have no extension";
-    EXPECT_EQ(FindRow(list, QStringLiteral("a"), 0, false, false), 3) << "upwards wraps to the last row";
-    EXPECT_EQ(FindRow(list, QStringLiteral("a"), -1, false), -1);
-    EXPECT_EQ(FindRow(list, QString(), 0, false), -1);
-}
-
 TEST(FindDialog, OneModelessDialogSelectsMatches)
 {
-    ClearHive();
+    TempHive hive;
     CPlaylist list;
-    Rows(list, 0);
+    list.Reset({"/m/Alpha.wav", "/m/beta.mp3", "/m/ALPHA two.ogg", "/m/gamma.wav"}, 0);
     CAppContext context;
     context.playlist = &list;
     CMainFrame frame(context);
@@ -60,103 +33,73 @@ TEST(FindDialog, OneModelessDialogSelectsMatches)
     ASSERT_NE(dialog, nullptr);
     EXPECT_FALSE(dialog->isModal());
     frame.Router().Action(Cmd::Find)->trigger();
-    EXPECT_EQ(frame.FindDialog(), dialog) << "a second Ctrl+F brings the same dialog forward";
-    EXPECT_EQ(frame.findChildren<CFindDialog*>().size(), 1);
-    dialog->SetText(QStringLiteral("ALPHA"));
-    dialog->SetMatchCase(true);
-    EXPECT_TRUE(dialog->SearchDown()) << "opens searching down";
+    EXPECT_EQ(frame.findChildren<CFindDialog*>(), QList<CFindDialog*>{dialog}) << "the same dialog again";
     auto* findNext = dialog->findChild<QPushButton*>(QStringLiteral("findNext"));
     auto* up = dialog->findChild<QRadioButton*>(QStringLiteral("up"));
     auto* down = dialog->findChild<QRadioButton*>(QStringLiteral("down"));
     ASSERT_TRUE(findNext && up && down);
-    QTest::mouseClick(findNext, Qt::LeftButton);
-    EXPECT_EQ(list.Selection(), 2);
+    EXPECT_TRUE(dialog->SearchDown()) << "opens searching down";
 
-    // Up, as the operator sets it: rows above first, then round from the end.
-    dialog->SetMatchCase(false);
-    dialog->SetText(QStringLiteral("a"));
-    QTest::mouseClick(up, Qt::LeftButton);
-    EXPECT_FALSE(dialog->SearchDown());
-    const int upwards[] = {1, 0, 3, 2};
-    for (int expected : upwards) {
+    const std::tuple<QRadioButton*, const char*, bool, int> steps[] = {{down, "ALPHA", true, 2},
+                                                                       {up, "a", false, 1},
+                                                                       {up, "a", false, 0},
+                                                                       {up, "a", false, 3},
+                                                                       {down, "a", false, 0}};
+    for (const auto& [direction, text, matchCase, row] : steps) {
+        QTest::mouseClick(direction, Qt::LeftButton);
+        dialog->SetText(QString::fromLatin1(text));
+        dialog->SetMatchCase(matchCase);
         QTest::mouseClick(findNext, Qt::LeftButton);
-        EXPECT_EQ(list.Selection(), expected) << "up";
+        EXPECT_EQ(list.Selection(), row) << text;
     }
-    QTest::mouseClick(down, Qt::LeftButton);
-    QTest::mouseClick(findNext, Qt::LeftButton);
-    EXPECT_EQ(list.Selection(), 3) << "down again from row 2";
     dialog->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(frame.FindDialog(), nullptr) << "closing forgets the dialog";
 }
 
-QList<QUrl> Files(const QStringList& paths)
-{
-    QList<QUrl> urls;
-    for (const QString& path : paths)
-        urls << QUrl::fromLocalFile(path);
-    return urls;
-}
-
 TEST(FrameDrops, BarsGoToTheViewAndTheMenuBarOpensAList)
 {
-    ClearHive();
-    FakeGuiUi ui;
-    RecorderShell shell;
-    CPlaylist list;
-    CLiranaDoc doc(list, ui, shell);
-    CAppContext context;
-    context.playlist = &list;
-    context.document = &doc;
-    context.ui = &ui;
+    TempHive hive;
+    RecordingUi ui;
+    CStation::Options options;
+    options.ui = &ui;
+    CStation station(std::move(options));
+    CAppContext context{&station.Playlist(), &station.Document(), &station.Engine(), &station.Log(), &ui};
     CMainFrame frame(context);
     frame.setCentralWidget(new QWidget);
     QStringList toView;
     frame.SetDropHandler([&](const QStringList& names) { toView = names; });
     frame.show();
 
-    const QList<QUrl> media = Files({QStringLiteral("/x/a.wav"), QStringLiteral("/x/b.wav")});
+    const QList<QUrl> media = {QUrl::fromLocalFile("/x/a.wav"), QUrl::fromLocalFile("/x/b.wav")};
     const QPoint onStatus = frame.statusBar()->geometry().center();
     const QPoint onMenu = frame.menuBar()->geometry().center();
-    ASSERT_FALSE(frame.menuBar()->geometry().contains(onStatus));
     EXPECT_TRUE(frame.HandleDrop(onStatus, media));
-    EXPECT_EQ(toView, (QStringList{QStringLiteral("/x/a.wav"), QStringLiteral("/x/b.wav")}));
-
+    EXPECT_EQ(toView, QStringList({"/x/a.wav", "/x/b.wav"}));
     EXPECT_TRUE(frame.HandleDrop(onMenu, media));
     EXPECT_EQ(ui.messages, QStringList{CLiranaDoc::MediaFileMessage()}) << "a media file is no list";
 
-    const QString album = WriteAlbum(QStringLiteral("dropped.alb"), {QStringLiteral("1.pause"), QStringLiteral("2.pause")});
-    EXPECT_TRUE(frame.HandleDrop(onMenu, Files({album, QStringLiteral("/x/other.alb")})));
-    ASSERT_EQ(list.Count(), 2) << "the first dropped file replaced the rows";
-    EXPECT_TRUE(list.Row(1).endsWith(QStringLiteral("2.pause")));
-    EXPECT_TRUE(doc.PathName().isEmpty()) << "the rows change, the album stays untitled";
-
-    frame.SetDropHandler({});
-    EXPECT_FALSE(frame.HandleDrop(onStatus, media)) << "no handler: refused";
-    EXPECT_FALSE(frame.HandleDrop(onStatus, {QUrl(QStringLiteral("http://example.org/a.mp3"))}));
+    const QString album = WriteAlbum(QStringLiteral("dropped.alb"), {"1.pause", "2.pause"});
+    EXPECT_TRUE(frame.HandleDrop(onMenu, {QUrl::fromLocalFile(album), QUrl::fromLocalFile("/x/other.alb")}));
+    EXPECT_EQ(station.Playlist().Count(), 2) << "the first dropped file replaced the rows";
+    EXPECT_TRUE(station.Document().PathName().isEmpty()) << "the album stays untitled";
 }
 
 TEST(DeviceWatcher, DrivesComingAndGoingRefreshTheCdNames)
 {
     const QString dev = TestEnv::MakeTempDir(QStringLiteral("dev"));
-    TestEnv::WriteFile(dev + QStringLiteral("/null"), {});
     CDeviceWatcher watcher(dev);
-    EXPECT_TRUE(watcher.Drives().isEmpty());
-    QSignalSpy changed(&watcher, &CDeviceWatcher::DrivesChanged);
     TestEnv::WriteFile(dev + QStringLiteral("/tty9"), {});
-    TestEnv::WaitUntil([] { return false; }, 200);
-    EXPECT_EQ(changed.count(), 0) << "other devices do not count";
     TestEnv::WriteFile(dev + QStringLiteral("/sr0"), {});
-    ASSERT_TRUE(TestEnv::WaitUntil([&] { return changed.count() == 1; }, 2000));
-    EXPECT_EQ(watcher.Drives(), QStringList{QStringLiteral("sr0")});
-    QFile::remove(dev + QStringLiteral("/sr0"));
-    ASSERT_TRUE(TestEnv::WaitUntil([&] { return changed.count() == 2; }, 2000));
-
+    ASSERT_TRUE(TestEnv::WaitUntil([&] { return !watcher.Drives().isEmpty(); }, 2000));
+    EXPECT_EQ(watcher.Drives(), QStringList{QStringLiteral("sr0")}) << "other devices do not count";
     CMainFrame frame{CAppContext{}};
     RecordingTarget view;
-    view.handles << Cmd::UpdateCdNames;
+    view.states[Cmd::UpdateCdNames] = {true, false};
     frame.SetView(new QWidget, &view);
-    frame.OnDrivesChanged();
+    QObject::connect(&watcher, &CDeviceWatcher::DrivesChanged, &frame, &CMainFrame::OnDrivesChanged);
+    QFile::remove(dev + QStringLiteral("/sr0"));
+    ASSERT_TRUE(TestEnv::WaitUntil([&] { return !view.ran.isEmpty(); }, 2000));
     EXPECT_EQ(view.ran, QList<int>{Cmd::UpdateCdNames});
 }
 
