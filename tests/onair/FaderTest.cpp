@@ -1,6 +1,8 @@
 // Overlap and fade rules on fake tracks: no audio, positions set by the test.
 #include "EngineFixture.h"
 
+#include <tuple>
+
 namespace {
 
 class FaderTest : public EngineTest
@@ -13,117 +15,72 @@ protected:
 // When the next item starts, by what is left of the one on air (180 s).
 TEST_F(FaderTest, TheNextItemStartsWhenLessThanItsOverlapIsLeft)
 {
-    struct Case { QStringList rows; PlayerMode mode; TrackMs left; bool overlaps; };
-    const Case cases[] = {
-        {{"/m/a.mp3", "/m/b.mp3"}, PlayerMode::Normal, 4000, false}, // exactly the overlap: not yet
-        {{"/m/a.mp3", "/m/b.mp3"}, PlayerMode::Normal, 3999, true},
+    const QStringList two = {"/m/a.mp3", "/m/b.mp3"};
+    const std::tuple<QStringList, PlayerMode, TrackMs, bool> cases[] = {
+        {two, PlayerMode::Normal, 4000, false}, // exactly the overlap: not yet
+        {two, PlayerMode::Normal, 3999, true},
         {{"/m/a~2.5.mp3", "/m/b.mp3"}, PlayerMode::Normal, 2600, false}, // the name's override
         {{"/m/a~2.5.mp3", "/m/b.mp3"}, PlayerMode::Normal, 2400, true},
         {{"/m/a~0.mp3", "/m/b.mp3"}, PlayerMode::Normal, 0, false}, // ~0 never overlaps
-        {{"/m/a.mp3"}, PlayerMode::Normal, 100, false}, // nothing follows the last row
+        {{"/m/a.mp3"}, PlayerMode::Normal, 100, false},             // nothing follows the last row
         {{"/m/a.mp3"}, PlayerMode::IntroScan, 100, false},
-        {{"/m/a.mp3"}, PlayerMode::Repeat, 100, true}, // row 0 follows
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.rows[0].toStdString() + " " + std::to_string(c.left));
+        {{"/m/a.mp3"}, PlayerMode::Repeat, 100, true}}; // row 0 follows
+    for (const auto& [rows, mode, left, overlaps] : cases) {
+        SCOPED_TRACE(rows[0].toStdString() + " " + std::to_string(left));
         MakeEngine();
-        engine->SetMode(c.mode);
-        Load(c.rows);
-        engine->OnPlay();
+        engine->SetMode(mode);
+        Play(rows);
         FakeTrack* first = OnAir();
-        first->SetPosition(180000 - c.left);
+        first->SetPosition(180000 - left);
         Tick();
-        EXPECT_EQ(Fading() == first, c.overlaps);
-        EXPECT_EQ(OnAir() != first, c.overlaps);
-        EXPECT_EQ(engine->IsFadeTimerActive(), c.overlaps);
+        EXPECT_EQ(Fading() == first, overlaps);
+        EXPECT_EQ(OnAir() != first, overlaps);
+        EXPECT_EQ(engine->IsFadeTimerActive(), overlaps);
     }
 }
 
-// A fade takes the fade period in steps of 100 ms, each an equal part of
+enum class Before { Nothing, Pause, TrackStops };
+
+// Stop fades over the fade period in steps of 100 ms, each an equal part of
 // full volume; the last step ends the fading item.
 TEST_F(FaderTest, AFadeTakesTheFadePeriodInEqualSteps)
 {
-    struct Case { double period; bool volumeControl; int steps; };
-    const Case cases[] = {
-        {-1, true, 40}, // the default: forty steps of a fortieth
-        {0.5, true, 5},
-        {0.05, true, 1}, // below one step: ends at the first
-        {0.0, true, 0},  // no fade: Stop cuts at once
-        {-1, false, 1},  // a track without volume control ends at the first step
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.period);
+    world.noVolume = {"/m/no-volume.mp3"};
+    const std::tuple<double, QString, Before, int> cases[] = {
+        {4.0, "/m/a.mp3", Before::Nothing, 40}, // forty steps of a fortieth
+        {0.5, "/m/a.mp3", Before::Nothing, 5},
+        {0.05, "/m/a.mp3", Before::Nothing, 1}, // below one step: ends at the first
+        {0.0, "/m/a.mp3", Before::Nothing, 0},  // no fade: Stop cuts at once
+        {4.0, "/m/no-volume.mp3", Before::Nothing, 1},
+        {4.0, "/m/a.mp3", Before::Pause, 0},
+        {4.0, "/m/a.mp3", Before::TrackStops, 1}};
+    for (const auto& [period, path, before, steps] : cases) {
+        SCOPED_TRACE(testing::Message() << period << " " << path.toStdString() << " " << int(before));
         MakeEngine();
-        if (c.period >= 0)
-            engine->Settings().fadePeriod = c.period;
-        world.noVolume = c.volumeControl ? std::set<QString>{} : std::set<QString>{"/m/a.mp3"};
-        Load({"/m/a.mp3"});
-        engine->OnPlay();
+        engine->Settings().fadePeriod = period;
+        Play({path});
         FakeTrack* a = OnAir();
+        if (before == Before::Pause)
+            engine->OnCommand(Cmd::Pause);
         engine->OnCommand(Cmd::Stop);
-        EXPECT_EQ(engine->OnAir(), nullptr);
-        for (int step = 1; step < c.steps; ++step) {
+        if (before == Before::TrackStops)
+            a->Stop();
+        for (int step = 1; step < steps; ++step) {
             FadeStep();
             ASSERT_EQ(Fading(), a) << step;
-            EXPECT_NEAR(a->GetVolume(), 1.0f - float(step) / float(c.steps), 1e-4f);
+            EXPECT_NEAR(a->GetVolume(), 1.0f - float(step) / float(steps), 1e-4f);
         }
-        if (c.steps > 0) {
+        if (steps > 0) {
             ASSERT_EQ(Fading(), a);
             FadeStep();
         }
         EXPECT_EQ(Fading(), nullptr);
-        EXPECT_FALSE(engine->IsFadeTimerActive());
         EXPECT_FALSE(engine->IsTimerArmed(COnAirEngine::TimerFade));
     }
 }
 
-TEST_F(FaderTest, ThreeQuickOverlapsCutTheOldestFadingItem)
-{
-    for (const char* p : {"/m/1.mp3", "/m/2.mp3", "/m/3.mp3", "/m/4.mp3"})
-        world.lengths[p] = 1000;
-    Load({"/m/1.mp3", "/m/2.mp3", "/m/3.mp3", "/m/4.mp3"});
-    engine->OnPlay();
-    FakeTrack* first = OnAir();
-    const std::uint64_t firstSerial = first->Serial();
-    OnAir()->SetPosition(500);
-    Tick();
-    EXPECT_EQ(Fading(), first);
-    FakeTrack* second = OnAir();
-    OnAir()->SetPosition(500);
-    Tick(); // the third start cuts the first at once
-    EXPECT_EQ(Fading(), second);
-    EXPECT_EQ(world.alive.size(), 2u);
-    for (const FakeTrack* t : world.alive)
-        EXPECT_NE(t->Serial(), firstSerial);
-    EXPECT_EQ(OnAirPath(), "/m/3.mp3");
-    EXPECT_TRUE(engine->IsFadeTimerActive());
-}
-
-TEST_F(FaderTest, PausedItemStopsAtOnceAndItsSliderResumesIt)
-{
-    Load({"/m/a.mp3"});
-    engine->OnPlay();
-    engine->OnCommand(Cmd::Pause);
-    engine->OnVolumeSlider(0.5f);
-    EXPECT_TRUE(OnAir()->IsPlaying());
-    EXPECT_FLOAT_EQ(OnAir()->GetVolume(), 0.5f);
-    engine->OnCommand(Cmd::Pause);
-    engine->OnCommand(Cmd::Stop);
-    EXPECT_EQ(engine->OnAir(), nullptr);
-    EXPECT_EQ(Fading(), nullptr); // a paused item is not playing: no fade
-}
-
-TEST_F(FaderTest, AFadingTrackThatStoppedEndsAtTheNextStep)
-{
-    Load({"/m/a.mp3", "/m/b.mp3"});
-    engine->OnPlay();
-    engine->OnCommand(Cmd::NextTrack);
-    Fading()->Stop();
-    FadeStep();
-    EXPECT_EQ(Fading(), nullptr);
-    EXPECT_EQ(OnAirPath(), "/m/b.mp3");
-}
-
+// Without fading on overlap both play on and each slider moves its own
+// track (the on-air one resumes when paused), until they are joined.
 TEST_F(FaderTest, JoinedSlidersCrossFade)
 {
     engine->Settings().fadeOnOverlap = false;
@@ -133,17 +90,21 @@ TEST_F(FaderTest, JoinedSlidersCrossFade)
     engine->OnPlay();
     OnAir()->SetPosition(179000);
     Tick();
+    EXPECT_FALSE(engine->IsFadeTimerActive());
     FakeTrack* a = Fading();
+    engine->OnCommand(Cmd::Pause);
+    engine->OnVolumeSlider(0.5f);
+    EXPECT_TRUE(OnAir()->IsPlaying());
+    engine->OnFadingSlider(0.9f);
+    EXPECT_FLOAT_EQ(OnAir()->GetVolume(), 0.5f);
     engine->SetJoined(true);
-    ASSERT_TRUE(engine->IsJoined());
-    OnAir()->SetVolume(0.5f);
-    engine->OnVolumeSlider(0.8f); // on air up by 0.3: fading down by 0.3
+    engine->OnVolumeSlider(0.7f); // on air up by 0.2: fading down by 0.2
     EXPECT_NEAR(a->GetVolume(), 0.7f, 1e-5f);
     engine->OnCommand(Cmd::Pause);
-    engine->OnFadingSlider(0.4f); // fading down 0.3: on air up, clamped, and resumed
+    engine->OnFadingSlider(0.3f); // fading down 0.4: on air up, clamped, and resumed
     EXPECT_FLOAT_EQ(OnAir()->GetVolume(), 1.0f);
     EXPECT_TRUE(OnAir()->IsPlaying());
-    engine->OnVolumeSlider(0.4f); // on air down by 0.6: fading clamped at full
+    engine->OnVolumeSlider(0.2f); // on air down by 0.8: fading clamped at full
     EXPECT_FLOAT_EQ(a->GetVolume(), 1.0f);
     engine->OnFadingSlider(0.02f); // at or below 0.02 the fading track ends
     EXPECT_EQ(Fading(), nullptr);
@@ -152,11 +113,7 @@ TEST_F(FaderTest, JoinedSlidersCrossFade)
 
 TEST_F(FaderTest, CrossFaderStartsTheNextItemSilentWithJoinedSliders)
 {
-    Load({"/m/a.mp3", "/m/b.mp3"}, 1);
-    engine->OnCommand(Cmd::CrossFader); // nothing on air: disabled, nothing happens
-    EXPECT_EQ(engine->OnAir(), nullptr);
-    list.Select(0);
-    engine->OnPlay();
+    Play({"/m/a.mp3", "/m/b.mp3"});
     FakeTrack* a = OnAir();
     engine->OnCommand(Cmd::CrossFader);
     EXPECT_EQ(Fading(), a);
@@ -166,22 +123,6 @@ TEST_F(FaderTest, CrossFaderStartsTheNextItemSilentWithJoinedSliders)
     EXPECT_FALSE(engine->IsFadeTimerActive()); // the operator fades by hand
     engine->OnVolumeSlider(1.0f);
     EXPECT_EQ(Fading(), nullptr);
-}
-
-TEST_F(FaderTest, WithoutFadeOnOverlapBothPlayOnAndTheSlidersActAlone)
-{
-    engine->Settings().fadeOnOverlap = false;
-    Load({"/m/a.mp3", "/m/b.mp3"});
-    engine->OnPlay();
-    OnAir()->SetPosition(179000);
-    Tick();
-    EXPECT_FALSE(engine->IsFadeTimerActive());
-    EXPECT_FLOAT_EQ(Fading()->GetVolume(), 1.0f);
-    engine->OnVolumeSlider(0.3f);
-    EXPECT_FLOAT_EQ(Fading()->GetVolume(), 1.0f);
-    engine->OnFadingSlider(0.5f);
-    EXPECT_FLOAT_EQ(OnAir()->GetVolume(), 0.3f);
-    EXPECT_FLOAT_EQ(Fading()->GetVolume(), 0.5f);
 }
 
 } // namespace

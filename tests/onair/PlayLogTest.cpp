@@ -1,6 +1,7 @@
 // The daily play log files on a fake clock.
 #include "EngineFixture.h"
 
+#include "app/Strings.h"
 #include "platform/DataPaths.h"
 #include "support/TestEnv.h"
 
@@ -11,113 +12,102 @@
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
-
-QByteArray ReadAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 class PlayLogTest : public ::testing::Test
 {
 protected:
+    static QByteArray ReadAll(const QString& path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
     void SetUp() override
     {
-        dir = TestEnv::MakeTempDir(QStringLiteral("logs"));
         clock.SetNow(QDateTime(QDate(2000, 10, 25), QTime(23, 59, 58)));
         log.SetReporter([this](const QString& m) { reports << m; });
+        log.SetEnabled(true);
+        log.SetFolder(dir);
     }
     FakeClock clock;
     CPlayLog log{clock};
     QStringList reports;
-    QString dir;
+    const QString dir = TestEnv::MakeTempDir(QStringLiteral("logs"));
 };
 
+// Every entry the program writes, as its line in the file. A text (a file
+// name, an error message) is one entry on one line whatever it holds: its
+// own first tab stays, and so do a backslash and U+00A0, the other control
+// characters are escaped (here a name that would forge an entry, and the
+// edges of each range).
+TEST_F(PlayLogTest, EveryEntryIsTheTimeATabAndItsText)
+{
+    const std::pair<int, QByteArray> lines[] = {
+        {Str::LogStartup, "startup"},
+        {Str::LogShutdown, "shutdown"},
+        {Str::LogSilenceNext, "silence\tThe next song is selected"},
+        {Str::LogSilenceMessage, "silence\tA message box is displayed"},
+        {Str::LogSilenceReboot, "silence\tThe system will be rebooted"},
+        {Str::LogTooManyErrors, "error\nPlayback is stooped because of too many errors"},
+    };
+    QByteArray expected;
+    for (const auto& [id, line] : lines) {
+        log.LogString(id);
+        expected += "23:59:58\t" + line + "\n";
+    }
+    log.WriteLogText(Str::Load(Str::LogStart).arg(QStringLiteral("Song")));
+    log.WriteLogText(Str::Load(Str::LogError).arg(QStringLiteral("cannot open")));
+    log.WriteLogText(
+        QStringLiteral("start\tevil\n12:00:00\tstart\tX\r\x1f \x7f\x80\x9f\xa0\u2028\u2029 C:\\x"));
+    EXPECT_EQ(ReadAll(log.Path()),
+              expected + "23:59:58\tstart\tSong\n23:59:58\terror\tcannot open\n"
+                         "23:59:58\tstart\tevil\\n12:00:00\\tstart\\tX\\r\\x1f \\x7f\\x80\\x9f\xc2\xa0"
+                         "\\u2028\\u2029 C:\\x\n");
+}
+
+// One file a day, named by the date, in the chosen folder (with or without
+// a trailing slash) or the application's data folder when none is chosen.
 TEST_F(PlayLogTest, OneFilePerDayNamedByTheDate)
 {
-    log.SetEnabled(true);
+    const std::pair<QString, QString> folders[] = {
+        {dir, dir}, {dir + u'/', dir}, {QString(), DataPaths::AppDataDir() + QStringLiteral("/logs")}};
+    for (const auto& [folder, file] : folders) {
+        log.SetFolder(folder);
+        log.WriteLogText(QStringLiteral("start\tA"));
+        EXPECT_EQ(log.Path(), file + QStringLiteral("/2000-10-25.LOG"));
+    }
+    EXPECT_EQ(ReadAll(log.Path()), "23:59:58\tstart\tA\n"); // the default folder is made
     log.SetFolder(dir);
-    log.WriteLogText(QStringLiteral("start\tA"));
-    EXPECT_EQ(log.Path(), dir + QStringLiteral("/2000-10-25.LOG"));
     clock.Advance(3000); // past midnight: the next entry starts the next file
-    log.LogString(1044);
-    EXPECT_EQ(ReadAll(dir + QStringLiteral("/2000-10-25.LOG")), "23:59:58\tstart\tA\n");
+    log.LogString(Str::LogShutdown);
     EXPECT_EQ(ReadAll(dir + QStringLiteral("/2000-10-26.LOG")), "00:00:01\tshutdown\n");
-    EXPECT_TRUE(reports.isEmpty());
 }
 
-TEST_F(PlayLogTest, FolderWithAndWithoutTrailingSlashGiveTheSameFile)
-{
-    log.SetEnabled(true);
-    log.SetFolder(dir + u'/');
-    log.WriteLogText(QStringLiteral("one"));
-    log.SetFolder(dir);
-    log.WriteLogText(QStringLiteral("two"));
-    EXPECT_EQ(ReadAll(dir + QStringLiteral("/2000-10-25.LOG")), "23:59:58\tone\n23:59:58\ttwo\n");
-}
-
-TEST_F(PlayLogTest, EmptyFolderMeansTheApplicationDataFolder)
-{
-    log.SetEnabled(true);
-    log.SetFolder(QString());
-    log.WriteLogText(QStringLiteral("startup"));
-    EXPECT_EQ(log.Path(), DataPaths::AppDataDir() + QStringLiteral("/logs/2000-10-25.LOG"));
-    EXPECT_EQ(ReadAll(log.Path()), "23:59:58\tstartup\n");
-}
-
-TEST_F(PlayLogTest, LoggingOffTouchesNothingButSinksStillSeeEveryLine)
-{
-    QStringList seen;
-    log.AddSink([&](const QString& l) { seen << l; });
-    log.SetFolder(dir);
-    log.LogString(1043);
-    EXPECT_TRUE(QDir(dir).isEmpty());
-    EXPECT_EQ(seen, QStringList({"23:59:58\tstartup"}));
-}
-
+// A folder or a FIFO, read or not, in the file's place: each entry is
+// reported.
 TEST_F(PlayLogTest, AFileThatCannotBeWrittenIsReportedForEveryEntry)
 {
-    log.SetEnabled(true);
-    log.SetFolder(dir);
-    QDir(dir).mkdir(QStringLiteral("2000-10-25.LOG")); // a folder in the file's place
+    QDir(dir).mkdir(QStringLiteral("2000-10-25.LOG"));
     log.WriteLogText(QStringLiteral("a"));
     log.WriteLogText(QStringLiteral("b"));
-    EXPECT_EQ(reports, QStringList(2, QStringLiteral("Error writing to log file %1/2000-10-25.LOG.").arg(dir)));
-    log.SetFolder(dir + QStringLiteral("/missing"));
-    log.WriteLogText(QStringLiteral("c")); // a chosen folder is never created
-    EXPECT_EQ(reports.size(), 3);
-    EXPECT_FALSE(QFileInfo::exists(dir + QStringLiteral("/missing")));
-    // A FIFO in the file's place is refused at once, reader or not.
+    EXPECT_EQ(reports,
+              QStringList(2, QStringLiteral("Error writing to log file %1/2000-10-25.LOG.").arg(dir)));
     const QString other = TestEnv::MakeTempDir();
-    ASSERT_EQ(::mkfifo(QFile::encodeName(other + QStringLiteral("/2000-10-25.LOG")).constData(), 0600), 0);
-    const int reader = ::open(QFile::encodeName(other + QStringLiteral("/2000-10-25.LOG")).constData(), O_RDONLY | O_NONBLOCK);
+    const QByteArray fifo = QFile::encodeName(other + QStringLiteral("/2000-10-25.LOG"));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    const int reader = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK);
     log.SetFolder(other);
     log.WriteLogText(QStringLiteral("d"));
     ::close(reader);
     log.WriteLogText(QStringLiteral("e"));
-    EXPECT_EQ(reports.size(), 5);
-}
-
-TEST_F(PlayLogTest, ATextWithControlCharactersIsOneEntryOnOneLine)
-{
-    log.SetEnabled(true);
-    log.SetFolder(dir);
-    // A file name that would forge an entry, and the edges of each range.
-    // The entry's own first tab stays, and so do a backslash and U+00A0.
-    log.WriteLogText(
-        QStringLiteral("start\tevil\n12:00:00\tstart\tX\r\x1f \x7f\x80\x9f\xa0\u2028\u2029 C:\\x"));
-    EXPECT_EQ(ReadAll(log.Path()),
-        "23:59:58\tstart\tevil\\n12:00:00\\tstart\\tX\\r\\x1f \\x7f\\x80\\x9f\xc2\xa0\\u2028\\u2029 C:\\x\n");
+    EXPECT_EQ(reports.size(), 4);
 }
 
 TEST_F(PlayLogTest, AWriteCutShortByAFileSizeLimitLeavesNoHalfLine)
 {
-    log.SetEnabled(true);
-    log.SetFolder(dir);
     log.WriteLogText(QStringLiteral("startup"));
     // A real limit, in a child that ignores SIGXFSZ as the program does: the
     // long entry gets 20 bytes in and then fails with EFBIG; the next fits.
@@ -139,14 +129,10 @@ TEST_F(PlayLogTest, AWriteCutShortByAFileSizeLimitLeavesNoHalfLine)
 
 TEST_F(EngineTest, AFailingLogFileIsShownUnlessErrorsAreIgnoredAndPlaybackGoesOn)
 {
-    const QString dir = TestEnv::MakeTempDir(QStringLiteral("badlog"));
-    QDir(dir).mkdir(QStringLiteral("2000-01-01.LOG"));
     engine->Settings().enableLogging = true;
-    engine->Settings().logfileDir = dir;
-    Load({"/m/a.mp3", "/m/b.mp3"});
+    engine->Settings().logfileDir = TestEnv::MakeTempDir() + QStringLiteral("/missing");
     engine->Startup();
-    engine->OnPlay();
-    EXPECT_EQ(OnAirPath(), "/m/a.mp3");
+    Play({"/m/a.mp3", "/m/b.mp3"});
     EXPECT_EQ(ui.messages.size(), 2); // startup, start
     engine->Settings().ignoreErrors = true;
     EndOnAir();

@@ -1,201 +1,158 @@
-// The player modes at the end of the list, Next/Previous, break and cueing.
+// The player modes at the end of the list, Next/Previous, break, cueing and
+// the commands' enable rules.
 #include "EngineFixture.h"
+
+#include <functional>
+#include <tuple>
 
 namespace {
 
 const QStringList kThree = {QStringLiteral("/m/a.mp3"), QStringLiteral("/m/b.mp3"),
                             QStringLiteral("/m/c.mp3")};
 
-// Each item plays to its end; what follows the last row depends on the mode.
+// Each item plays to its end; what follows the last row depends on the mode
+// (Manual breaks after each item).
 TEST_F(EngineTest, EndOfListByMode)
 {
-    struct Case { PlayerMode mode; QStringList starts; int selection; };
-    const Case cases[] = {
-        {PlayerMode::Normal, {"a", "b", "c"}, 2},
-        {PlayerMode::IntroScan, {"a", "b", "c"}, 2},
-        {PlayerMode::Repeat, {"a", "b", "c", "a"}, 0},
-        {PlayerMode::Manual, {"a"}, 1}, // a break after each item
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(static_cast<int>(c.mode));
+    const std::tuple<PlayerMode, QStringList, int> cases[] = {{PlayerMode::Normal, {"a", "b", "c"}, 2},
+                                                              {PlayerMode::IntroScan, {"a", "b", "c"}, 2},
+                                                              {PlayerMode::Repeat, {"a", "b", "c", "a"}, 0},
+                                                              {PlayerMode::Manual, {"a"}, 1}};
+    for (const auto& [mode, starts, selection] : cases) {
+        SCOPED_TRACE(static_cast<int>(mode));
         MakeEngine();
-        entries.clear();
-        engine->SetMode(c.mode);
-        Load(kThree);
-        engine->OnPlay();
+        engine->SetMode(mode);
+        Play(kThree);
         for (int i = 0; i < 3 && engine->OnAir(); ++i)
             EndOnAir();
-        EXPECT_EQ(Starts(), c.starts);
-        EXPECT_EQ(list.Selection(), c.selection);
-        EXPECT_EQ(engine->IsIdle(), c.mode != PlayerMode::Repeat);
+        EXPECT_EQ(Starts(), starts);
+        EXPECT_EQ(list.Selection(), selection);
     }
 }
 
-TEST_F(EngineTest, ShuffleModeReshufflesAtTheEndAndStartsTheNewFirstRow)
+// Shuffle reshuffles at the end of the list; Random plays a random row, but
+// Next moves down before it (the same row may come twice in a row).
+TEST_F(EngineTest, ShuffleAndRandomDrawRows)
 {
     engine->SetMode(PlayerMode::Shuffle);
-    Load(kThree, 2);
-    engine->OnPlay();
+    Play(kThree, 2);
     randomValues = {2, 0, 0}; // draws c, a, b
     EndOnAir();
     EXPECT_EQ(list.Rows(), QStringList({"/m/c.mp3", "/m/a.mp3", "/m/b.mp3"}));
-    EXPECT_EQ(list.Selection(), 0);
     EXPECT_EQ(OnAirPath(), "/m/c.mp3");
-}
 
-TEST_F(EngineTest, RandomModeNextMovesDownButPlayPicksARandomRow)
-{
     engine->SetMode(PlayerMode::Random);
-    Load(kThree, 0);
-    randomValues = {0};
-    engine->OnPlay();
-    EXPECT_EQ(OnAirPath(), "/m/a.mp3");
-    randomValues = {0}; // the same row may come twice in a row
+    randomValues = {0, 5}; // 5 mod 3
     engine->OnCommand(Cmd::NextTrack);
-    EXPECT_EQ(OnAirPath(), "/m/a.mp3");
-    randomValues = {5}; // 5 mod 3
-    EndOnAir();
     EXPECT_EQ(OnAirPath(), "/m/c.mp3");
-}
-
-TEST_F(EngineTest, ManualModeBreaksAfterEachItem)
-{
-    engine->OnCommand(Cmd::ModeManual);
-    EXPECT_TRUE(engine->BreakFlag());
-    Load(kThree);
-    engine->OnPlay();
-    EXPECT_TRUE(engine->BreakFlag());
     EndOnAir();
-    EXPECT_EQ(engine->OnAir(), nullptr);
-    EXPECT_EQ(list.Selection(), 1);
-    EXPECT_FALSE(engine->BreakFlag());
-    engine->OnPlay();
     EXPECT_EQ(OnAirPath(), "/m/b.mp3");
-    EXPECT_TRUE(engine->BreakFlag()); // set again at every start
 }
 
-TEST_F(EngineTest, BreakSetWhilePlayingStopsOnTheNextRow)
+// The break stops playback after the item on air (no overlap meanwhile);
+// Manual mode sets it again at every start.
+TEST_F(EngineTest, BreakStopsOnTheNextRowAndManualModeSetsItAtEveryStart)
 {
-    Load(kThree);
-    engine->OnPlay();
+    Play(kThree);
     engine->OnCommand(Cmd::Break);
-    EXPECT_TRUE(engine->UpdateCommand(Cmd::Break).checked);
-    OnAir()->SetPosition(179000); // no overlap while the break is set
+    OnAir()->SetPosition(179000);
     engine->OnTimer(COnAirEngine::TimerOverlap);
     EXPECT_EQ(engine->Fading(), nullptr);
     EndOnAir();
     EXPECT_EQ(engine->OnAir(), nullptr);
     EXPECT_EQ(list.Selection(), 1);
     EXPECT_FALSE(engine->BreakFlag());
-}
 
-TEST_F(EngineTest, NextAndPrevious)
-{
-    engine->Settings().fadeOnStop = false;
-    Load(kThree);
-    engine->OnCommand(Cmd::NextTrack); // not playing: only the selection moves
-    EXPECT_EQ(list.Selection(), 1);
-    EXPECT_EQ(engine->OnAir(), nullptr);
+    engine->OnCommand(Cmd::ModeManual);
     engine->OnPlay();
-    engine->OnCommand(Cmd::NextTrack);
+    EndOnAir();
+    engine->OnPlay();
     EXPECT_EQ(OnAirPath(), "/m/c.mp3");
-    // Normal mode, last row playing: Next stops and nothing restarts.
-    engine->OnCommand(Cmd::NextTrack);
-    EXPECT_EQ(engine->OnAir(), nullptr);
-    EXPECT_EQ(list.Selection(), 2);
-
-    engine->OnPlay();
-    engine->OnCommand(Cmd::PrevTrack);
-    EXPECT_EQ(OnAirPath(), "/m/b.mp3");
-    engine->OnCommand(Cmd::PrevTrack);
-    EXPECT_EQ(OnAirPath(), "/m/a.mp3");
-    // On row 0 a playing item is stopped and nothing restarts.
-    engine->OnCommand(Cmd::PrevTrack);
-    EXPECT_EQ(engine->OnAir(), nullptr);
-    EXPECT_EQ(list.Selection(), 0);
+    EXPECT_TRUE(engine->BreakFlag());
 }
 
-TEST_F(EngineTest, NextWithFadeOnStopCrossFades)
+TEST_F(EngineTest, NextAndPreviousByRow)
 {
-    Load(kThree);
-    engine->OnPlay();
-    FakeTrack* first = OnAir();
-    engine->OnCommand(Cmd::NextTrack);
-    EXPECT_EQ(Fading(), first);
-    EXPECT_EQ(OnAirPath(), "/m/b.mp3");
-    EXPECT_TRUE(engine->IsFadeTimerActive());
-}
-
-TEST_F(EngineTest, PauseWithNothingOnAirCuesTheSelectedItem)
-{
-    Load(kThree, 1);
-    engine->OnCommand(Cmd::Pause);
-    EXPECT_EQ(OnAirPath(), "/m/b.mp3");
-    EXPECT_FALSE(engine->IsIdle()); // the pause is posted
-    RunPosted();
-    EXPECT_TRUE(OnAir()->IsPaused());
-    EXPECT_TRUE(engine->UpdateCommand(Cmd::Pause).checked);
-    EXPECT_EQ(engine->UpdateCommand(Cmd::Play), (CommandState{true, true}));
-    engine->OnCommand(Cmd::Play);
-    EXPECT_TRUE(OnAir()->IsPlaying());
-    EXPECT_EQ(engine->UpdateCommand(Cmd::Play), (CommandState{false, true}));
-}
-
-TEST_F(EngineTest, IntroScanRanges)
-{
-    engine->SetMode(PlayerMode::IntroScan);
-    engine->Settings().introStart = 30;
-    engine->Settings().introLength = 15;
-    world.lengths["/m/long.mp3"] = 200000;
-    world.lengths["/m/mid.mp3"] = 40000;  // shorter than start + length
-    world.lengths["/m/short.mp3"] = 9000; // shorter than the length itself
-    engine->Settings().fadeOnStop = false;
-    Load({"/m/long.mp3", "/m/mid.mp3", "/m/short.mp3"});
-    const std::pair<TrackMs, TrackMs> expected[] = {{30000, 45000}, {0, 15000}, {0, 9000}};
-    for (int row = 0; row < 3; ++row) {
-        list.Select(row);
-        engine->OnPlay();
-        EXPECT_EQ(OnAir()->rangeFrom, expected[row].first);
-        EXPECT_EQ(OnAir()->rangeTo, expected[row].second);
-        engine->OnStop();
+    // command, selected row, playing | on air, selection
+    const std::tuple<int, int, bool, QString, int> cases[] = {
+        {Cmd::NextTrack, 0, false, "", 1}, // not playing: only the selection moves
+        {Cmd::NextTrack, 1, true, "/m/c.mp3", 2},
+        {Cmd::NextTrack, 2, true, "", 2}, // the last row in Normal mode: stops
+        {Cmd::PrevTrack, 2, true, "/m/b.mp3", 1},
+        {Cmd::PrevTrack, 1, true, "/m/a.mp3", 0},
+        {Cmd::PrevTrack, 1, false, "", 0},
+        {Cmd::PrevTrack, 0, true, "", 0}}; // the first row: stops
+    for (const auto& [command, row, playing, onAir, selection] : cases) {
+        SCOPED_TRACE(testing::Message() << command << " on row " << row);
+        MakeEngine();
+        engine->Settings().fadeOnStop = false;
+        Load(kThree, row);
+        if (playing)
+            engine->OnPlay();
+        engine->OnCommand(command);
+        EXPECT_EQ(OnAirPath(), onAir);
+        EXPECT_EQ(list.Selection(), selection);
     }
 }
 
-TEST_F(EngineTest, FastForwardAndRewind)
+// Pause with nothing on air cues the selected item (started, then paused
+// by a posted command); Fast Forward and Rewind move 30 s, never below 0.
+TEST_F(EngineTest, PauseCuesAndTheSeekCommands)
 {
-    Load(kThree);
-    engine->OnPlay();
+    Load(kThree, 1);
+    engine->OnCommand(Cmd::Pause);
+    RunPosted();
+    EXPECT_TRUE(OnAir()->IsPaused());
+    EXPECT_EQ(OnAirPath(), "/m/b.mp3");
+    EXPECT_EQ(engine->UpdateCommand(Cmd::Play), (CommandState{true, true}));
+    engine->OnCommand(Cmd::Play);
+    EXPECT_TRUE(OnAir()->IsPlaying());
     OnAir()->SetPosition(10000);
     engine->OnCommand(Cmd::FastForward);
     EXPECT_EQ(OnAir()->GetPosition(), 40000);
     engine->OnCommand(Cmd::Rewind);
     engine->OnCommand(Cmd::Rewind);
-    EXPECT_EQ(OnAir()->GetPosition(), 0); // never below 0
+    EXPECT_EQ(OnAir()->GetPosition(), 0);
 }
 
+// Intro Scan plays the intro length from the intro start, or from the
+// start of an item too short for it.
+TEST_F(EngineTest, IntroScanRanges)
+{
+    engine->SetMode(PlayerMode::IntroScan);
+    engine->Settings().introStart = 30;
+    engine->Settings().introLength = 15;
+    world.lengths = {{"/m/long.mp3", 200000}, {"/m/mid.mp3", 40000}, {"/m/short.mp3", 9000}};
+    const std::pair<TrackMs, TrackMs> expected[] = {{30000, 45000}, {0, 15000}, {0, 9000}};
+    for (int row = 0; row < 3; ++row) {
+        Play({"/m/long.mp3", "/m/mid.mp3", "/m/short.mp3"}, row);
+        EXPECT_EQ(std::pair(OnAir()->rangeFrom, OnAir()->rangeTo), expected[row]);
+        engine->OnStop();
+    }
+}
+
+// Each step adds to the state before it; a rule is the enabled flag in each.
 TEST_F(EngineTest, CommandEnableRules)
 {
-    EXPECT_EQ(engine->UpdateCommand(Cmd::Play), (CommandState{false, false}));
-    EXPECT_FALSE(engine->UpdateCommand(Cmd::NextTrack).enabled);
-    EXPECT_FALSE(engine->UpdateCommand(Cmd::Break).enabled);
-    Load(kThree, 2);
-    EXPECT_TRUE(engine->UpdateCommand(Cmd::Play).enabled);
-    EXPECT_FALSE(engine->UpdateCommand(Cmd::Stop).enabled);
-    EXPECT_TRUE(engine->UpdateCommand(Cmd::PrevTrack).enabled);
-    EXPECT_FALSE(engine->UpdateCommand(Cmd::NextTrack).enabled); // last row, Normal
-    engine->SetMode(PlayerMode::Repeat);
-    EXPECT_TRUE(engine->UpdateCommand(Cmd::NextTrack).enabled);
-    EXPECT_TRUE(engine->UpdateCommand(Cmd::ModeRepeat).checked);
-    EXPECT_FALSE(engine->UpdateCommand(Cmd::ModeNormal).checked);
-    engine->SetMode(PlayerMode::Random);
-    EXPECT_FALSE(engine->UpdateCommand(Cmd::NextTrack).enabled); // Random needs a playing item
-    EXPECT_FALSE(engine->UpdateCommand(Cmd::CrossFader).enabled);
-    engine->OnPlay();
-    EXPECT_TRUE(engine->UpdateCommand(Cmd::NextTrack).enabled);
-    EXPECT_TRUE(engine->UpdateCommand(Cmd::CrossFader).enabled);
-    EXPECT_TRUE(engine->UpdateCommand(Cmd::Stop).enabled);
-    engine->OnCommand(Cmd::Break);
-    EXPECT_FALSE(engine->UpdateCommand(Cmd::CrossFader).enabled);
+    const std::function<void()> steps[] = {
+        [] {},                    // an empty list
+        [&] { Load(kThree, 2); }, // the last row, Normal
+        [&] { engine->SetMode(PlayerMode::Repeat); },
+        [&] { engine->SetMode(PlayerMode::Random); },
+        [&] { engine->OnPlay(); }, // Random picks row 0
+        [&] { engine->OnCommand(Cmd::Break); },
+    };
+    const std::pair<int, const char*> rules[] = {{Cmd::Play, "011100"},      {Cmd::Stop, "000011"},
+                                                 {Cmd::Pause, "011111"},     {Cmd::Break, "011111"},
+                                                 {Cmd::PrevTrack, "011100"}, {Cmd::NextTrack, "001011"},
+                                                 {Cmd::CrossFader, "000010"}};
+    for (int s = 0; s < 6; ++s) {
+        steps[s]();
+        for (const auto& [id, enabled] : rules)
+            EXPECT_EQ(engine->UpdateCommand(id).enabled, enabled[s] == '1') << id << " in step " << s;
+    }
+    EXPECT_TRUE(engine->UpdateCommand(Cmd::Break).checked);
+    EXPECT_TRUE(engine->UpdateCommand(Cmd::ModeRandom).checked);
 }
 
 TEST_F(EngineTest, ComingUpNext)
@@ -210,14 +167,6 @@ TEST_F(EngineTest, ComingUpNext)
     EXPECT_EQ(engine->ComingUpNext(), "a");
     engine->SetMode(PlayerMode::Random);
     EXPECT_EQ(engine->ComingUpNext(), "");
-}
-
-TEST_F(EngineTest, PlayResetsTheEventScheduleOnlyWhenNothingIsOnAir)
-{
-    Load(kThree);
-    engine->OnPlay();
-    engine->OnPlay(); // resumes
-    EXPECT_EQ(events.resets, 1);
 }
 
 } // namespace

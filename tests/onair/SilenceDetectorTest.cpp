@@ -5,17 +5,14 @@
 #include "app/Strings.h"
 #include "platform/SystemRestart.h"
 
+#include <tuple>
+
 namespace {
 
 struct FakeRestart : SystemRestart
 {
     int requests = 0;
-    bool RequestRestart(QString* error) override
-    {
-        ++requests;
-        *error = QStringLiteral("refused in tests");
-        return false;
-    }
+    bool RequestRestart(QString*) override { return ++requests < 0; } // refused
 };
 
 class SilenceTest : public EngineTest
@@ -24,93 +21,75 @@ protected:
     void SetUp() override
     {
         EngineTest::SetUp();
+        Start();
+    }
+    // A started engine with the detector on, every action off but Next song.
+    void Start()
+    {
         MakeEngine(nullptr, &restart);
-        engine->Settings().watchDog.enable = true;
+        engine->Settings().watchDog = {1, true, false, true, false};
         engine->Settings().fadeOnStop = false;
+        engine->Startup();
         Load({"/m/a.mp3", "/m/b.mp3"});
     }
-    void Tick() { engine->OnTimer(COnAirEngine::TimerWatchDog); }
-    CWatchDogSettings& Dog() { return engine->Settings().watchDog; }
+    void Tick(int times = 1)
+    {
+        for (int i = 0; i < times; ++i)
+            engine->OnTimer(COnAirEngine::TimerWatchDog);
+    }
     FakeRestart restart;
 };
 
-TEST_F(SilenceTest, AHungItemIsActedOnAfterTwoIntervalsAtTheEarliest)
+// Nothing on air, an item that moves, one that is paused and one that has
+// just started or resumed is not judged: only one whose position stood
+// still for a whole interval.
+TEST_F(SilenceTest, OnlyAnItemThatStoodStillForAWholeIntervalIsActedOn)
 {
-    engine->Startup();
-    EXPECT_TRUE(engine->IsTimerArmed(COnAirEngine::TimerWatchDog));
-    engine->OnPlay();
-    OnAir()->SetPosition(5000);
-    Tick(); // the first interval of a new item only records it
-    Tick(); // records the position
-    EXPECT_EQ(OnAirPath(), "/m/a.mp3");
-    Tick(); // unchanged for a whole interval: next song
-    EXPECT_EQ(OnAirPath(), "/m/b.mp3");
-    EXPECT_TRUE(entries.contains("silence\tThe next song is selected"));
-}
-
-TEST_F(SilenceTest, AMovingOrPausedItemIsNeverJudged)
-{
+    Tick(2);
     engine->OnPlay();
     for (int i = 0; i < 5; ++i) {
         OnAir()->SetPosition(1000 * i);
         Tick();
     }
     engine->OnPause();
-    for (int i = 0; i < 5; ++i)
-        Tick();
-    engine->OnPause(); // resumed: the next tick only records again
+    Tick(5);
+    engine->OnPause();
     Tick();
-    EXPECT_EQ(OnAirPath(), "/m/a.mp3");
-    EXPECT_EQ(entries.filter(QStringLiteral("silence")).size(), 0);
+    EXPECT_EQ(entries, QStringList({"startup", "start\ta"}));
+    Tick();
+    EXPECT_EQ(entries.mid(2), QStringList({"silence\tThe next song is selected", "start\tb"}));
+    const std::uint64_t b = OnAir()->Serial();
+    Tick(2);
+    EXPECT_EQ(OnAir()->Serial(), b);
 }
 
-TEST_F(SilenceTest, NothingOnAirDoesNothing)
+// Run at once by their command and again by a hung item: on the last row
+// the same row plays again; a message box each time (the timer rearmed after
+// it); a restart that fails changes nothing.
+TEST_F(SilenceTest, TheChosenActionsRun)
 {
-    Tick();
-    Tick();
-    EXPECT_TRUE(entries.isEmpty());
-}
-
-TEST_F(SilenceTest, MessageEveryIntervalWithTheTimerRearmedAfterIt)
-{
-    Dog().nextSong = false;
-    Dog().message = true;
-    engine->Startup();
-    engine->OnPlay();
-    Tick();
-    Tick();
-    Tick();
-    Tick();
-    EXPECT_EQ(ui.messages.size(), 2);
-    EXPECT_EQ(ui.messages.first(), Str::Load(Str::SilenceDetected));
-    EXPECT_EQ(entries.filter(QStringLiteral("silence\tA message box is displayed")).size(), 2);
-    EXPECT_TRUE(engine->IsTimerArmed(COnAirEngine::TimerWatchDog));
-    EXPECT_EQ(OnAirPath(), "/m/a.mp3"); // playback goes on
-}
-
-TEST_F(SilenceTest, NextSongOnTheLastRowStartsTheSameRowAgain)
-{
-    list.Select(1);
-    engine->OnPlay();
-    const std::uint64_t first = OnAir()->Serial();
-    Tick();
-    Tick();
-    Tick();
-    EXPECT_EQ(OnAirPath(), "/m/b.mp3");
-    EXPECT_NE(OnAir()->Serial(), first);
-}
-
-TEST_F(SilenceTest, RebootAsksTheSeamAndAFailureChangesNothing)
-{
-    Dog().nextSong = false;
-    Dog().reboot = true;
-    document.modified = true;
-    engine->OnPlay();
-    engine->OnCommand(Str::CmdSilenceActions); // the command runs them at once
-    EXPECT_EQ(restart.requests, 1);
-    EXPECT_FALSE(document.modified);
-    EXPECT_EQ(entries.last(), "silence\tThe system will be rebooted");
-    EXPECT_EQ(OnAirPath(), "/m/a.mp3");
+    // message, next song, restart, row | on air, entry, boxes
+    const std::tuple<bool, bool, bool, int, QString, QString, int> cases[] = {
+        {false, true, false, 1, "/m/b.mp3", "silence\tThe next song is selected", 0},
+        {true, false, false, 0, "/m/a.mp3", "silence\tA message box is displayed", 2},
+        {false, false, true, 0, "/m/a.mp3", "silence\tThe system will be rebooted", 0}};
+    for (const auto& [message, next, reboot, row, onAir, entry, boxes] : cases) {
+        SCOPED_TRACE(entry.toStdString());
+        Start();
+        engine->Settings().watchDog = {1, true, message, next, reboot};
+        ui.messages.clear();
+        Play({"/m/a.mp3", "/m/b.mp3"}, row);
+        const std::uint64_t first = OnAir()->Serial();
+        engine->OnCommand(Str::CmdSilenceActions);
+        Tick(3);
+        EXPECT_EQ(OnAirPath(), onAir);
+        EXPECT_EQ(OnAir()->Serial() != first, next);
+        EXPECT_EQ(entries.filter(entry).size(), 2);
+        EXPECT_EQ(ui.messages, QStringList(boxes, Str::Load(Str::SilenceDetected)));
+        EXPECT_EQ(restart.requests, reboot ? 2 : 0);
+        EXPECT_EQ(document.modified, !reboot);
+        EXPECT_TRUE(engine->IsTimerArmed(COnAirEngine::TimerWatchDog));
+    }
 }
 
 } // namespace
