@@ -201,6 +201,23 @@ TEST_F(HiveStoreTest, MachineLayersOverrideInOrderSkipADamagedOneAndStayReadOnly
     EXPECT_FALSE(QFile::exists(UserFile())) << "machine writes never reach a file";
 }
 
+TEST_F(HiveStoreTest, TheLastWriteOfAValueWinsWhicheverKeySavesLast)
+{
+    CRegistryKey a = Settings();
+    CRegistryKey b = Settings();
+    a.SetNumber("IntroLength", 1);
+    a.SetNumber("IntroStart", 1);
+    b.SetNumber("IntroLength", 2);
+    b.Flush();
+    a.Close();
+    for (bool reload : {false, true}) {
+        if (reload)
+            Reload();
+        EXPECT_EQ(Settings().GetNumber("IntroLength", 0), 2) << "reloaded " << reload;
+        EXPECT_EQ(Settings().GetNumber("IntroStart", 0), 1) << "reloaded " << reload;
+    }
+}
+
 TEST_F(HiveStoreTest, TwoStoresOnOneFileKeepEachOthersValues)
 {
     auto a = std::make_shared<HiveStore>(UserFile(), QStringList());

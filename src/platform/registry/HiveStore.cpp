@@ -42,6 +42,30 @@ const char* StateName(int state)
     return state >= 0 && state < int(std::size(names)) ? names[state] : "?";
 }
 
+bool SamePath(const QStringList& a, const QStringList& b)
+{
+    return a.size() == b.size()
+           && std::equal(a.begin(), a.end(), b.begin(), [](const QString& x, const QString& y) {
+                  return x.compare(y, Qt::CaseInsensitive) == 0;
+              });
+}
+
+// True when later makes earlier pointless: a later write or deletion of the
+// same value, or the deletion of a key at or above earlier's key. Replaying
+// earlier after a save would put an older value back over a newer one.
+bool Supersedes(const HiveStore::Change& later, const HiveStore::Change& earlier)
+{
+    using Kind = HiveStore::Change::Kind;
+    const bool valueChange = earlier.kind == Kind::SetValue || earlier.kind == Kind::DeleteValue;
+    if ((later.kind == Kind::SetValue || later.kind == Kind::DeleteValue) && valueChange)
+        return SamePath(later.path, earlier.path) && later.name.compare(earlier.name, Qt::CaseInsensitive) == 0;
+    if (later.kind == Kind::DeleteKey) {
+        const QStringList gone = later.path + QStringList(later.name);
+        return earlier.path.size() >= gone.size() && SamePath(earlier.path.mid(0, gone.size()), gone);
+    }
+    return false;
+}
+
 void Apply(reg::HiveKey& root, const HiveStore::Change& c)
 {
     using Kind = HiveStore::Change::Kind;
@@ -313,8 +337,10 @@ void HiveStore::Record(Change change)
 {
     EnsureUser();
     Apply(user_, change);
-    if (userWritable_)
+    if (userWritable_) {
+        std::erase_if(pending_, [&](const Change& earlier) { return Supersedes(change, earlier); });
         pending_.push_back(std::move(change));
+    }
 }
 
 bool HiveStore::Flush(int owner)
