@@ -1,22 +1,19 @@
 // The binary form of the playlist and undo / redo by snapshots.
+#include "playlist/UndoDoc.h"
 #include "playlist/Playlist.h"
 #include "playlist/PlaylistArchive.h"
-#include "playlist/UndoDoc.h"
+#include "support/Fakes.h"
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
+// Bytes from hex digits; spaces between fields are skipped.
 QByteArray Hex(const char* hex)
 {
     return QByteArray::fromHex(hex);
-}
-
-QByteArray Prefix(qsizetype length)
-{
-    QByteArray out;
-    WriteArchiveString(&out, QByteArray(length, 'a'));
-    return out.left(out.size() - length);
 }
 
 // A document whose content is a playlist, the way the album document is.
@@ -30,176 +27,123 @@ protected:
     void LoadSnapshot(const QByteArray& data) override { LoadPlaylist(list, data); }
 };
 
-// One change: append a row and take a checkpoint.
-void Add(PlaylistDoc& doc, const QString& row, std::uint32_t id = UndoCmd::AddTracks)
-{
-    doc.list.Insert(-1, row);
-    doc.Checkpoint(id);
-}
-
-QStringList Numbered(int n)
-{
-    QStringList rows;
-    for (int i = 1; i <= n; ++i)
-        rows << QStringLiteral("/m/%1.wav").arg(i);
-    return rows;
-}
-
 } // namespace
 
+// Rows, selection and the bytes they are stored as.
 TEST(PlaylistArchive, BytesOfTheDesignExamples)
 {
-    CPlaylist list;
-    EXPECT_EQ(StorePlaylist(list), Hex("00000000ffffffff"));
-
-    list.Reset({"a", "bc", ""}, 1);
-    EXPECT_EQ(StorePlaylist(list), Hex("03000000" "01000000" "0161" "026263" "00"));
-    list.Select(-1);
-    EXPECT_TRUE(StorePlaylist(list).startsWith(Hex("03000000ffffffff")));
+    const std::tuple<QStringList, int, const char*> cases[] = {
+        {{}, -1, "00000000 ffffffff"},
+        {{"a", "bc", ""}, 1, "03000000 01000000 0161 026263 00"},
+        {{"a"}, -1, "01000000 ffffffff 0161"},
+        {{QString::fromUtf8("é")}, 0, "01000000 00000000 02c3a9"}, // bytes counted, not characters
+    };
+    for (const auto& [rows, selection, hex] : cases) {
+        CPlaylist list;
+        list.Reset(rows, selection);
+        EXPECT_EQ(StorePlaylist(list), Hex(hex)) << hex;
+    }
 }
 
 TEST(PlaylistArchive, LengthPrefixBoundaries)
 {
-    const std::pair<qsizetype, const char*> cases[] = {{0, "00"},         {254, "fe"},        {255, "ffff00"},
-                                                       {300, "ff2c01"},   {65533, "fffdff"},
-                                                       {65534, "fffffffeff0000"}, {70000, "ffffff70110100"}};
-    for (const auto& [length, hex] : cases)
-        EXPECT_EQ(Prefix(length), Hex(hex)) << length;
+    const qsizetype lengths[] = {0, 254, 255, 300, 65533, 65534, 70000};
+    const char* const prefixes[] = {
+        "00", "fe", "ff ff00", "ff 2c01", "ff fdff", "ff ffff feff0000", "ff ffff 70110100"};
+    for (int i = 0; i < 7; ++i) {
+        QByteArray out;
+        WriteArchiveString(&out, QByteArray(lengths[i], 'a'));
+        EXPECT_EQ(out.left(out.size() - lengths[i]), Hex(prefixes[i])) << lengths[i];
+    }
 }
 
-TEST(PlaylistArchive, RoundTripOfRowsAndSelection)
+TEST(PlaylistArchive, RoundTripAndMalformedData)
 {
-    CPlaylist a;
-    const QStringList rows{QString(255, u'x'), QString(300, u'y'), QString::fromUtf8("/m/Café 日.mp3"),
-                           QString(70000, u'z'), "", "  #x"};
+    CPlaylist a, b;
+    QStringList rows{"", "  #x", QString::fromUtf8("/m/Café 日.mp3")};
+    for (int length : {255, 300, 70000})
+        rows << QString(length, u'x');
     a.Reset(rows, 3);
-    CPlaylist b;
     ASSERT_TRUE(LoadPlaylist(b, StorePlaylist(a)));
     EXPECT_EQ(b.Rows(), rows);
     EXPECT_EQ(b.Selection(), 3);
-    // UTF-8 bytes are counted, not characters: "é" takes two.
-    QByteArray one;
-    WriteArchiveString(&one, QString::fromUtf8("é").toUtf8());
-    EXPECT_EQ(one, Hex("02c3a9"));
+    ASSERT_TRUE(LoadPlaylist(b, {}));
+    EXPECT_EQ(b.Count(), 0);
+    EXPECT_EQ(b.Selection(), -1);
+
+    // A row missing, a text cut short, the wide-text marker, a cut count:
+    // refused, and the list stays as it was.
+    a.Reset({"/a.wav"}, 0);
+    for (const char* bad :
+         {"02000000 00000000 0161", "01000000 00000000 05616263", "01000000 00000000 fffeff0100", "010000"})
+        EXPECT_FALSE(LoadPlaylist(a, Hex(bad))) << bad;
+    EXPECT_EQ(a.Rows(), QStringList{"/a.wav"});
+    EXPECT_EQ(a.Selection(), 0);
 }
 
-TEST(PlaylistArchive, EmptyOrMalformedData)
+// Each step acts on the document: u undo, r redo, D removes row 0, M moves
+// row 0 down and selects nothing, R resets the history, O turns undo off and
+// clears the modified flag; any other letter is a row added. Then come the
+// rows, the selection, the command of the current snapshot, the sizes of
+// the undo and redo stacks, the modified flag and whether undo is on. Undoing to
+// the bottom leaves the album unmodified; a new change keeps the redo stack;
+// with undo off a change only sets the flag.
+TEST(UndoDoc, EditUndoRedoSteps)
 {
-    CPlaylist list;
-    list.Reset({"/a.wav"}, 0);
-    ASSERT_TRUE(LoadPlaylist(list, {}));
-    EXPECT_EQ(list.Count(), 0);
-    EXPECT_EQ(list.Selection(), -1);
-
-    list.Reset({"/a.wav"}, 0);
-    EXPECT_FALSE(LoadPlaylist(list, Hex("02000000" "00000000" "0161")));      // second row missing
-    EXPECT_FALSE(LoadPlaylist(list, Hex("01000000" "00000000" "05616263")));  // text cut short
-    EXPECT_FALSE(LoadPlaylist(list, Hex("01000000" "00000000" "fffeff0100"))); // wide-text marker
-    EXPECT_FALSE(LoadPlaylist(list, Hex("010000")));
-    EXPECT_EQ(list.Rows(), QStringList{"/a.wav"});
-    EXPECT_EQ(list.Selection(), 0);
-}
-
-TEST(UndoDoc, ElevenChangesOnlyTenUndone)
-{
+    const std::tuple<char, QStringList, int, std::uint32_t, int, int, bool, bool> steps[] = {
+        {'D', {"b", "c"}, 0, UndoCmd::Remove, 1, 0, true, true},
+        {'M', {"c", "b"}, -1, UndoCmd::MoveDown, 2, 0, true, true},
+        {'u', {"b", "c"}, 0, UndoCmd::Remove, 1, 1, true, true},
+        {'u', {"a", "b", "c"}, 2, UndoCmd::Base, 0, 2, false, true},
+        {'u', {"a", "b", "c"}, 2, UndoCmd::Base, 0, 2, false, true},
+        {'r', {"b", "c"}, 0, UndoCmd::Remove, 1, 1, true, true},
+        {'d', {"b", "c", "d"}, 0, UndoCmd::AddPause, 2, 1, true, true},
+        {'r', {"c", "b"}, -1, UndoCmd::MoveDown, 3, 0, true, true},
+        {'u', {"b", "c", "d"}, 0, UndoCmd::AddPause, 2, 1, true, true},
+        {'u', {"b", "c"}, 0, UndoCmd::Remove, 1, 2, true, true},
+        {'R', {"b", "c"}, 0, UndoCmd::Base, 0, 0, true, true},
+        {'e', {"b", "c", "e"}, 0, UndoCmd::AddPause, 1, 0, true, true},
+        {'u', {"b", "c"}, 0, UndoCmd::Base, 0, 1, false, true},
+        {'O', {"b", "c"}, 0, UndoCmd::Base, 0, 0, false, false},
+        {'f', {"b", "c", "f"}, 0, UndoCmd::Base, 0, 0, true, false},
+        {'u', {"b", "c", "f"}, 0, UndoCmd::Base, 0, 0, true, false},
+    };
     PlaylistDoc doc;
+    EXPECT_FALSE(doc.IsUndoEnabled()); // until the first reset
+    doc.list.Reset({"a", "b", "c"}, 2);
     doc.ResetUndo(true);
-    for (const QString& row : Numbered(11))
-        Add(doc, row);
-    EXPECT_EQ(doc.History().UndoCount(), 10);
-    for (int i = 0; i < 10; ++i) {
-        ASSERT_TRUE(doc.CanUndo()) << i;
-        doc.OnUndo();
-        EXPECT_EQ(doc.IsModified(), i < 9) << i; // unmodified only with nothing left
+    for (const auto& [op, rows, selection, current, undo, redo, modified, enabled] : steps) {
+        switch (op) {
+        case 'u': doc.OnUndo(); break;
+        case 'r': doc.OnRedo(); break;
+        case 'R': doc.ResetUndo(true); break;
+        case 'O': doc.ResetUndo(false), doc.SetModifiedFlag(false); break;
+        case 'D': doc.list.Delete(0), doc.Checkpoint(UndoCmd::Remove); break;
+        case 'M': doc.list.Move(0, 1), doc.list.Select(-1), doc.Checkpoint(UndoCmd::MoveDown); break;
+        default: doc.list.Insert(-1, QString(QLatin1Char(op))), doc.Checkpoint(UndoCmd::AddPause);
+        }
+        const CUndoHistory& h = doc.History();
+        EXPECT_EQ(std::tuple(doc.list.Rows(), doc.list.Selection(), h.Current().commandId, h.UndoCount(),
+                             h.RedoCount(), doc.IsModified(), doc.IsUndoEnabled()),
+                  std::tuple(rows, selection, current, undo, redo, modified, enabled))
+            << op << " giving " << rows.join(u' ').toStdString();
     }
-    EXPECT_FALSE(doc.CanUndo());
-    EXPECT_EQ(doc.list.Rows(), Numbered(1)); // the state after the first change
+}
+
+TEST(UndoDoc, TenStepsAreKeptEachWay)
+{
+    PlaylistDoc doc;
+    doc.ResetUndo(true);
+    for (int i = 1; i <= 11; ++i) {
+        doc.list.Insert(-1, QString::number(i));
+        doc.Checkpoint(UndoCmd::AddTracks);
+    }
+    for (int i = 0; i < 11; ++i)
+        doc.OnUndo();
+    EXPECT_EQ(doc.list.Rows(), QStringList{"1"}); // the state after the first change
     EXPECT_FALSE(doc.IsModified());
-    EXPECT_EQ(doc.History().RedoCount(), 10);
-    for (int i = 0; i < 10; ++i)
+    for (int i = 0; i < 11; ++i)
         doc.OnRedo();
-    EXPECT_EQ(doc.list.Rows(), Numbered(11));
-    EXPECT_FALSE(doc.CanRedo());
-    EXPECT_TRUE(doc.IsModified());
-}
-
-TEST(UndoDoc, RedoStackSurvivesANewChange)
-{
-    PlaylistDoc doc;
-    doc.ResetUndo(true);
-    Add(doc, "/a.wav");
-    Add(doc, "/b.wav");
-    doc.OnUndo();
-    EXPECT_EQ(doc.list.Rows(), QStringList{"/a.wav"});
-    Add(doc, "/c.wav", UndoCmd::AddPause);
-    EXPECT_TRUE(doc.CanRedo());
-    EXPECT_EQ(doc.History().UndoIds(), (std::vector<std::uint32_t>{0, UndoCmd::AddTracks}));
-    doc.OnRedo();
-    EXPECT_EQ(doc.list.Rows(), (QStringList{"/a.wav", "/b.wav"}));
-    // The new change went onto the undo stack and comes back first.
-    EXPECT_EQ(doc.History().UndoIds().back(), std::uint32_t(UndoCmd::AddPause));
-    doc.OnUndo();
-    EXPECT_EQ(doc.list.Rows(), (QStringList{"/a.wav", "/c.wav"}));
-}
-
-TEST(UndoDoc, SelectionComesBackWithTheRows)
-{
-    PlaylistDoc doc;
-    doc.list.Reset({"/a.wav", "/b.wav", "/c.wav"}, 2);
-    doc.ResetUndo(true);
-    doc.list.Delete(0);
-    doc.list.Select(0);
-    doc.Checkpoint(UndoCmd::Remove);
-    doc.list.Move(0, 1);
-    doc.list.Select(-1);
-    doc.Checkpoint(UndoCmd::MoveDown);
-    doc.OnUndo();
-    EXPECT_EQ(doc.list.Rows(), (QStringList{"/b.wav", "/c.wav"}));
-    EXPECT_EQ(doc.list.Selection(), 0);
-    doc.OnUndo();
-    EXPECT_EQ(doc.list.Rows(), (QStringList{"/a.wav", "/b.wav", "/c.wav"}));
-    EXPECT_EQ(doc.list.Selection(), 2);
-    doc.OnRedo();
-    doc.OnRedo();
-    EXPECT_EQ(doc.list.Rows(), (QStringList{"/c.wav", "/b.wav"}));
-    EXPECT_EQ(doc.list.Selection(), -1);
-}
-
-TEST(UndoDoc, ResetDropsTheHistoryAndDisables)
-{
-    EXPECT_FALSE(PlaylistDoc().IsUndoEnabled()); // until the first reset
-    PlaylistDoc doc;
-    doc.ResetUndo(true);
-    Add(doc, "/a.wav");
-    Add(doc, "/b.wav");
-    doc.OnUndo();
-    doc.ResetUndo(true);
-    EXPECT_FALSE(doc.CanUndo());
-    EXPECT_FALSE(doc.CanRedo());
-    EXPECT_EQ(doc.History().Current().data, StorePlaylist(doc.list));
-    EXPECT_EQ(doc.History().Current().commandId, 0u);
-    // Disabled, as before the first reset: a change only sets the modified flag.
-    doc.ResetUndo(false);
-    doc.SetModifiedFlag(false);
-    Add(doc, "/c.wav");
-    EXPECT_TRUE(doc.IsModified());
-    EXPECT_FALSE(doc.IsUndoEnabled());
-    EXPECT_FALSE(doc.CanUndo());
-    doc.OnUndo(); // nothing happens
-    EXPECT_EQ(doc.list.Count(), 2);
-}
-
-TEST(UndoDoc, SnapshotsAreTheBinaryFormTaggedWithTheCommand)
-{
-    PlaylistDoc doc;
-    doc.ResetUndo(true);
-    doc.list.Insert(-1, "/a.wav");
-    doc.list.Select(0);
-    doc.Checkpoint(UndoCmd::Drop);
-    EXPECT_EQ(doc.History().Current().commandId, std::uint32_t(UndoCmd::Drop));
-    EXPECT_EQ(doc.History().Current().data, Hex("01000000" "00000000" "06") + "/a.wav");
-    doc.list.Reset({}, -1);
-    doc.Checkpoint(UndoCmd::ClearAll);
-    EXPECT_EQ(doc.History().Current().data, Hex("00000000ffffffff"));
-    EXPECT_EQ(doc.History().UndoIds(), (std::vector<std::uint32_t>{0, UndoCmd::Drop}));
+    EXPECT_EQ(doc.list.Count(), 11);
+    EXPECT_EQ(doc.History().UndoIds(), std::vector<std::uint32_t>(10, UndoCmd::AddTracks));
 }
