@@ -6,6 +6,8 @@
 
 #include <gst/gst.h>
 
+#include <tuple>
+
 using namespace WavAnalysis;
 using HeadlessLirana::Binary;
 using HeadlessLirana::Dword;
@@ -32,18 +34,16 @@ TEST_F(PlayoutAirTest, IntroScanPlaysExactlyTheNamedStretch)
                {"AudioSink", Text("pulsesink")}});
     const Wav wav = PlayRecorded(paths).wav;
     const auto segs = Segments(wav, freqs);
-    std::vector<double> heard;
-    for (const Segment& s : segs)
-        heard.push_back(s.freq);
-    ASSERT_EQ(heard, std::vector<double>({1900, 2200, 1900, 2200, 1900, 2200}))
-        << "the air carried other seconds of the file";
+    ASSERT_EQ(segs.size(), 6u) << "the air carried other seconds of the file";
     for (size_t i = 0; i < segs.size(); ++i) {
         SCOPED_TRACE(i);
+        EXPECT_EQ(segs[i].freq, i % 2 ? 2200 : 1900);
         EXPECT_NEAR(segs[i].Length(), 1.0, 0.02);
         EXPECT_NEAR(segs[i].levelDb, -12, 1.0);
+        if (i % 2) {
+            EXPECT_LT(segs[i].start - segs[i - 1].end, 0.005) << "the 6th and 7th seconds are one stretch";
+        }
     }
-    for (size_t i = 0; i < segs.size(); i += 2)
-        EXPECT_LT(segs[i + 1].start - segs[i].end, 0.005) << "the 6th and 7th seconds are one stretch";
 }
 
 // A mono plug-in (an amplifier at 0 dB) in the chain: each channel of a
@@ -70,20 +70,12 @@ TEST_F(PlayoutAirTest, AMonoPlugInKeepsTheStereoImage)
 
     const auto onset = ToneOnset(wav, 440, 0, -60);
     ASSERT_TRUE(onset) << "nothing on the air";
-    struct Side
-    {
-        const char* name;
-        int channel;
-        double own, other;
-    };
-    for (const Side& side : {Side{"left", 0, 440, 1000}, Side{"right", 1, 1000, 440}}) {
-        SCOPED_TRACE(side.name);
-        const Wav channel = Channel(wav, side.channel);
-        const double own = ToneLevelDb(channel, side.own, *onset + 0.2, *onset + 1.8);
-        const double other = ToneLevelDb(channel, side.other, *onset + 0.2, *onset + 1.8);
-        Report(std::string(side.name) + " level error", own + 12, "dB");
-        Report(std::string(side.name) + " separation", own - other, "dB");
-        EXPECT_NEAR(own, -12, 1.0);
-        EXPECT_LT(other, own - 30);
+    for (const auto& [channel, own, other] : {std::tuple{0, 440, 1000}, std::tuple{1, 1000, 440}}) {
+        SCOPED_TRACE(channel);
+        const Wav side = wav.Channel(channel);
+        const double ownDb = ToneLevelDb(side, own, *onset + 0.2, *onset + 1.8);
+        Report("channel " + std::to_string(channel) + " level error", ownDb + 12, "dB");
+        EXPECT_NEAR(ownDb, -12, 1.0);
+        EXPECT_LT(ToneLevelDb(side, other, *onset + 0.2, *onset + 1.8), ownDb - 30);
     }
 }

@@ -19,8 +19,7 @@ struct RunResult
 {
     int exitCode = -1;
     QStringList lines; // stdout, time stamps removed
-    QString err;         // stderr, but for the audio output and reopen lines
-    int reopened = 0;    // opens retried after a stalled preroll
+    QString err;       // stderr, but for the audio output and reopen lines
 };
 
 class PlayoutAirTest : public AirTest
@@ -52,14 +51,6 @@ protected:
         return p;
     }
 
-    // Spins the event loop until the running program has printed a log
-    // line that ends with `entry` ("start\tb"); false after the timeout.
-    static bool WaitForEntry(QProcess& p, const QString& entry, int timeoutMs)
-    {
-        const QByteArray wanted = '\t' + entry.toLocal8Bit() + '\n';
-        return TestEnv::WaitUntil([&] { return p.peek(p.bytesAvailable()).contains(wanted); }, timeoutMs);
-    }
-
     // Waits until the program ends, killing it after timeoutMs (a failure:
     // a hang fails the test, not the whole run), and collects its output.
     static RunResult Finish(QProcess& p, int timeoutMs)
@@ -72,25 +63,14 @@ protected:
         }
         run.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
         for (const QString& line : QString::fromLocal8Bit(p.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts)) {
-            if (line.startsWith(QLatin1String("lirana: the preroll of ")))
-                ++run.reopened;
-            else if (!line.startsWith(QLatin1String("lirana: audio output: ")))
+            if (!line.startsWith(QLatin1String("lirana: the preroll of ")) &&
+                !line.startsWith(QLatin1String("lirana: audio output: ")))
                 run.err += line + u'\n';
         }
         static const QRegularExpression stamp(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\t"));
-        for (const QString& line : QString::fromLocal8Bit(p.readAllStandardOutput())
-                                       .split(u'\n', Qt::SkipEmptyParts)) {
-            QString l = line;
-            run.lines << l.remove(stamp);
-        }
+        run.lines = QString::fromLocal8Bit(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+        run.lines.replaceInStrings(stamp, QString());
         return run;
-    }
-
-    // Runs the program on items to its end.
-    RunResult Run(const QStringList& items, int timeoutMs = 20000)
-    {
-        const auto p = Launch(items);
-        return p ? Finish(*p, timeoutMs) : RunResult{};
     }
 
     // The program's run and the air it made.
@@ -100,13 +80,14 @@ protected:
         WavAnalysis::Wav wav;
     };
 
-    // Records the air while the program plays items to their end, 0.2 s
-    // beyond, into dir/name; expects a clean exit.
+    // Records the air while the program plays items to their end (a hang
+    // fails after timeoutMs), 0.2 s beyond, into dir/name; expects a clean exit.
     Played PlayRecorded(const QStringList& items, int timeoutMs = 20000,
                         const QString& name = QStringLiteral("air.wav"))
     {
         StartRecording(name);
-        Played played{Run(items, timeoutMs), {}};
+        const auto p = Launch(items);
+        Played played{p ? Finish(*p, timeoutMs) : RunResult{}, {}};
         EXPECT_TRUE(recorder.RecordFor(0.2));
         played.wav = StopAndRead();
         EXPECT_EQ(played.run.exitCode, 0) << Lines(played.run);

@@ -5,50 +5,33 @@
 
 #include <QDeadlineTimer>
 #include <QFile>
-#include <QThread>
 
 #include <gst/gst.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <limits>
-#include <mutex>
+#include <atomic>
 
 namespace {
 constexpr int kRate = 44100;
-constexpr int kFrameBytes = 4; // S16LE stereo
 
-QString TakeError(GstBus* bus)
-{
-    QString why;
-    while (GstMessage* msg = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR)) {
-        GError* e = nullptr;
-        gst_message_parse_error(msg, &e, nullptr);
-        if (why.isEmpty())
-            why = QString::fromUtf8(e->message);
-        g_error_free(e);
-        gst_message_unref(msg);
-    }
-    return why;
-}
 } // namespace
 
 struct AirRecorder::Impl {
     GstElement* pipe = nullptr;
     QString path;
-    mutable std::mutex mutex;
-    qint64 frames = 0;
-    qint64 firstNs = std::numeric_limits<qint64>::max();
-    bool stopped = true;
+    std::atomic<qint64> frames = 0;
+    std::atomic<qint64> firstNs = std::numeric_limits<qint64>::max();
 
+    // On the streaming thread: counts the frames and moves sample 0's
+    // estimate to the earliest it can have sounded.
     static GstPadProbeReturn OnBuffer(GstPad*, GstPadProbeInfo* info, gpointer self)
     {
         const qint64 now = AirRecorder::NowNs();
         auto* d = static_cast<Impl*>(self);
-        GstBuffer* buf = gst_pad_probe_info_get_buffer(info);
-        std::lock_guard lock(d->mutex);
-        d->frames += qint64(gst_buffer_get_size(buf)) / kFrameBytes;
-        d->firstNs = std::min(d->firstNs, now - d->frames * 1000000000LL / kRate);
+        const qint64 frames = d->frames += qint64(gst_buffer_get_size(gst_pad_probe_info_get_buffer(info))) / 4; // S16LE stereo
+        d->firstNs = std::min<qint64>(d->firstNs, now - frames * 1000000000LL / kRate);
         return GST_PAD_PROBE_OK;
     }
 };
@@ -79,19 +62,13 @@ bool AirRecorder::Start(const QString& wavPath, QString* error, const QString& d
         return fail(QStringLiteral("already recording"));
     gst_init(nullptr, nullptr);
     TestEnv::WriteFile(wavPath, {}); // makes the folder
-    GError* gerr = nullptr;
     d->pipe = gst_parse_launch("pulsesrc name=src latency-time=10000 ! "
                                "audio/x-raw,format=S16LE,rate=44100,channels=2 ! "
                                "wavenc ! filesink name=sink",
-                               &gerr);
-    if (!d->pipe || gerr) {
-        const QString why = QString::fromUtf8(gerr ? gerr->message : "cannot build the recorder");
-        if (gerr)
-            g_error_free(gerr);
-        return fail(why);
-    }
+                               nullptr);
+    if (!d->pipe)
+        return fail(QStringLiteral("cannot build the recorder (pulsesrc, wavenc)"));
     d->path = wavPath;
-    d->stopped = false;
     GstElement* src = gst_bin_get_by_name(GST_BIN(d->pipe), "src");
     GstElement* sink = gst_bin_get_by_name(GST_BIN(d->pipe), "sink");
     g_object_set(src, "device", device.toUtf8().constData(), nullptr);
@@ -104,22 +81,15 @@ bool AirRecorder::Start(const QString& wavPath, QString* error, const QString& d
     gst_object_unref(src);
     gst_object_unref(sink);
 
-    if (gst_element_set_state(d->pipe, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
-        GstBus* bus = gst_element_get_bus(d->pipe);
-        const QString why = TakeError(bus);
-        gst_object_unref(bus);
-        return fail(QStringLiteral("recorder does not start: ") + why);
-    }
+    // A failed start posts its error on the bus.
+    gst_element_set_state(d->pipe, GST_STATE_PLAYING);
     QDeadlineTimer deadline(5000);
     while (FramesSoFar() == 0) {
-        GstBus* bus = gst_element_get_bus(d->pipe);
-        const QString why = TakeError(bus);
-        gst_object_unref(bus);
+        const QString why = TestMedia::WaitForEndOrError(d->pipe, 0.005, {});
         if (!why.isEmpty())
             return fail(QStringLiteral("recorder: ") + why);
         if (deadline.hasExpired())
             return fail(QStringLiteral("no samples from %1 within 5 s").arg(device));
-        QThread::msleep(5);
     }
     return true;
 }
@@ -128,12 +98,8 @@ bool AirRecorder::Stop(QString* error)
 {
     if (!d->pipe)
         return true;
-    QString why;
-    if (!d->stopped) {
-        d->stopped = true;
-        gst_element_send_event(d->pipe, gst_event_new_eos());
-        why = TestMedia::WaitForEndOrError(d->pipe, 5, QStringLiteral("recorder did not finish within 5 s"));
-    }
+    gst_element_send_event(d->pipe, gst_event_new_eos());
+    const QString why = TestMedia::WaitForEndOrError(d->pipe, 5, QStringLiteral("recorder did not finish within 5 s"));
     gst_element_set_state(d->pipe, GST_STATE_NULL);
     gst_object_unref(d->pipe);
     d->pipe = nullptr;
@@ -149,13 +115,11 @@ QString AirRecorder::Path() const
 
 qint64 AirRecorder::FramesSoFar() const
 {
-    std::lock_guard lock(d->mutex);
     return d->frames;
 }
 
 qint64 AirRecorder::FirstSampleNs() const
 {
-    std::lock_guard lock(d->mutex);
     return d->firstNs;
 }
 

@@ -13,19 +13,16 @@
 
 namespace {
 
-QString Tail(const QString& path, int lines)
+// Waits for the process to end (killing it after ms); true when it ended
+// by itself with exit code 0.
+bool Finished(QProcess& p, int ms)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QStringList all = QString::fromLocal8Bit(file.readAll()).split(u'\n');
-    return all.mid(std::max<qsizetype>(0, all.size() - lines)).join(u'\n');
-}
-
-QString ReadPid(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll().trimmed()) : QString();
+    if (!p.waitForFinished(ms)) {
+        p.kill();
+        p.waitForFinished(2000);
+        return false;
+    }
+    return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
 } // namespace
@@ -96,9 +93,9 @@ bool AirServer::Launch(QString* error)
 {
     QString why;
     if (RunScript(QStringLiteral("start"), &why)) {
-        m_pid = ReadPid(m_root + (m_kind == Kind::PipeWire ? QStringLiteral("/run/pipewire-pulse.pid")
-                                                           : QStringLiteral("/run/pulseaudio.pid")))
-                    .toLongLong();
+        QFile pid(m_root + (m_kind == Kind::PipeWire ? QStringLiteral("/run/pipewire-pulse.pid")
+                                                     : QStringLiteral("/run/pulseaudio.pid")));
+        m_pid = pid.open(QIODevice::ReadOnly) ? pid.readAll().trimmed().toLongLong() : 0;
         if (m_pid > 0)
             return true;
         why = QStringLiteral("airserver.sh left no pid");
@@ -122,17 +119,10 @@ bool AirServer::RunScript(const QString& command, QString* error) const
     p.setStandardErrorFile(log, QIODevice::Append);
     p.start(QStringLiteral("bash"), {QStringLiteral(LIRANA_AIRSERVER_SCRIPT), command,
                                      QString::fromLatin1(KindName(m_kind)).toLower(), m_root});
-    if (!p.waitForFinished(20000)) {
-        p.kill();
-        p.waitForFinished(2000);
-        if (error)
-            *error = QStringLiteral("airserver.sh %1 did not finish within 20 s").arg(command);
-        return false;
-    }
-    if (p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0)
+    if (Finished(p, 20000))
         return true;
     if (error)
-        *error = QStringLiteral("airserver.sh %1 failed: %2").arg(command, Tail(log, 5));
+        *error = QStringLiteral("airserver.sh %1 failed or took over 20 s: %2").arg(command, LogTail(5));
     return false;
 }
 
@@ -152,48 +142,30 @@ void AirServer::Stop()
     RestoreEnv();
 }
 
-qint64 AirServer::PidFromFile() const
-{
-    return ReadPid(RuntimeDir() + QStringLiteral("/pulse/pid")).toLongLong();
-}
-
 std::optional<QString> AirServer::Pactl(const QStringList& args) const
 {
     if (m_root.isEmpty())
         return std::nullopt;
     QProcess p;
     p.start(QStringLiteral("pactl"), args);
-    if (!p.waitForFinished(5000)) {
-        p.kill();
-        p.waitForFinished(1000);
-        return std::nullopt;
-    }
-    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+    if (!Finished(p, 5000))
         return std::nullopt;
     return QString::fromLocal8Bit(p.readAllStandardOutput());
 }
 
-QString AirServer::SinkState() const
-{
-    const auto out = Pactl({QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sinks")});
-    for (const QString& line : out ? out->split(u'\n') : QStringList()) {
-        const QStringList cols = line.split(u'\t');
-        if (cols.size() >= 5 && cols[1] == SinkName())
-            return cols.last().trimmed();
-    }
-    return {};
-}
-
 QString AirServer::LogTail(int lines) const
 {
-    QString out = Tail(m_root + QStringLiteral("/airserver.log"), lines);
-    const QStringList logs = m_kind == Kind::PulseAudio
-                                 ? QStringList{QStringLiteral("pulse.log")}
-                                 : QStringList{QStringLiteral("run/pipewire.log"), QStringLiteral("run/wireplumber.log"),
-                                               QStringLiteral("run/pipewire-pulse.log")};
-    for (const QString& name : logs)
-        out += QStringLiteral("\n--- %1 ---\n").arg(name) + Tail(m_root + u'/' + name, lines);
-    return out;
+    QProcess tail;
+    tail.setWorkingDirectory(m_root);
+    tail.setProcessChannelMode(QProcess::MergedChannels);
+    tail.start(QStringLiteral("tail"),
+               QStringList{QStringLiteral("-n"), QString::number(lines), QStringLiteral("airserver.log")} +
+                   (m_kind == Kind::PulseAudio
+                        ? QStringList{QStringLiteral("pulse.log")}
+                        : QStringList{QStringLiteral("run/pipewire.log"), QStringLiteral("run/wireplumber.log"),
+                                      QStringLiteral("run/pipewire-pulse.log")}));
+    Finished(tail, 5000);
+    return QString::fromLocal8Bit(tail.readAll());
 }
 
 void AirServer::SetEnv(const char* name, const QByteArray& value)

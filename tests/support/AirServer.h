@@ -59,19 +59,12 @@ public:
     double StreamEndLoss() const { return m_kind == Kind::PipeWire ? 2048.0 / 48000.0 : 0.0; }
     // The process clients talk to: pulseaudio, or pipewire-pulse.
     qint64 Pid() const { return m_pid; }
-    // The pid the server wrote into <runtime>/pulse/pid; 0 when unreadable.
-    qint64 PidFromFile() const;
     QString RuntimeDir() const { return m_root + QStringLiteral("/xdg"); }
     QString Socket() const { return RuntimeDir() + QStringLiteral("/pulse/native"); }
-    static QString SinkName() { return QStringLiteral("air"); }
 
     // Runs pactl against this server; its standard output, or nullopt when
     // it fails or takes longer than 5 s.
     std::optional<QString> Pactl(const QStringList& args) const;
-
-    // The sink's state as `pactl list short sinks` shows it: RUNNING, IDLE
-    // or SUSPENDED; empty when the sink is not found.
-    QString SinkState() const;
 
     // The last lines of the server's logs, for failure messages.
     QString LogTail(int lines = 20) const;

@@ -2,9 +2,9 @@
 
 #include "support/TestEnv.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 
 #include <gst/gst.h>
 #include <sndfile.h>
@@ -16,7 +16,7 @@ namespace TestMedia {
 namespace {
 
 // By Format: the extension, and either libsndfile's format or the
-// GStreamer encoder after "wavparse ! audioconvert".
+// GStreamer encoder after "wavparse ! audioconvert" (run by gst-launch-1.0).
 struct Encoding {
     const char* extension;
     int sndfile;
@@ -34,37 +34,37 @@ const Encoding kEncodings[] = {
     {"w64", SF_FORMAT_W64 | SF_FORMAT_PCM_16, nullptr},
 };
 
-// Adds the parts into mono, sample by sample from index 0.
-void Render(std::vector<double>& mono, const std::vector<Part>& parts, int rate)
+constexpr int kRate = 44100;
+
+// The parts one after another as samples from index 0, added into mono.
+void Render(std::vector<double>& mono, const std::vector<Part>& parts)
 {
     qint64 at = 0;
     for (const Part& p : parts) {
-        const qint64 n = Frames(p.seconds, rate);
-        if (qint64(mono.size()) < at + n)
-            mono.resize(size_t(at + n), 0.0);
+        const qint64 n = std::llround(p.seconds * kRate);
+        mono.resize(std::max(mono.size(), size_t(at + n)), 0.0);
         const double endDb = std::isnan(p.endLevelDb) ? p.levelDb : p.endLevelDb;
         for (qint64 i = 0; p.freq > 0 && i < n; ++i) {
             const double db = p.levelDb + (endDb - p.levelDb) * double(i) / double(n);
-            mono[size_t(at + i)] +=
-                std::pow(10.0, db / 20.0) * std::sin(2.0 * M_PI * p.freq * double(i) / rate);
+            mono[size_t(at + i)] += std::pow(10.0, db / 20.0) * std::sin(2.0 * M_PI * p.freq * double(i) / kRate);
         }
         at += n;
     }
 }
 
-// Writes 16-bit PCM WAV, one vector per channel (all of the same length).
-QString WriteSamples(const QString& path, const std::vector<std::vector<double>>& channels, int rate)
+// Writes 16-bit PCM stereo WAV from the left and right samples.
+QString WriteSamples(const QString& path, std::vector<double> left, std::vector<double> right)
 {
-    const size_t frames = channels.front().size();
+    left.resize(std::max(left.size(), right.size()), 0.0);
+    right.resize(left.size(), 0.0);
     std::vector<short> interleaved;
-    interleaved.reserve(frames * channels.size());
-    for (size_t i = 0; i < frames; ++i)
-        for (const auto& channel : channels)
-            interleaved.push_back(short(std::lround(std::clamp(channel[i], -1.0, 1.0) * 32767.0)));
+    for (size_t i = 0; i < left.size(); ++i)
+        for (double v : {left[i], right[i]})
+            interleaved.push_back(short(std::lround(std::clamp(v, -1.0, 1.0) * 32767.0)));
     const QString file = TestEnv::WriteFile(path, {}); // makes the folder
-    SF_INFO info{0, rate, int(channels.size()), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 0, 0};
+    SF_INFO info{0, kRate, 2, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 0, 0};
     SNDFILE* out = sf_open(QFile::encodeName(file).constData(), SFM_WRITE, &info);
-    if (!out || sf_writef_short(out, interleaved.data(), sf_count_t(frames)) != sf_count_t(frames))
+    if (!out || sf_writef_short(out, interleaved.data(), sf_count_t(left.size())) != sf_count_t(left.size()))
         qFatal("cannot write %s: %s", qPrintable(file), sf_strerror(out));
     sf_close(out);
     return file;
@@ -99,60 +99,38 @@ QString EncodeWithSndfile(const QString& in, const QString& outPath, int format,
 
 QString EncodeWithGst(const QString& in, const QString& outPath, const char* encoder, QString* error)
 {
-    gst_init(nullptr, nullptr);
-    const QByteArray desc = QByteArray("filesrc name=src ! wavparse ! audioconvert ! ") + encoder +
-                            " ! filesink name=sink";
-    GError* gerr = nullptr;
-    GstElement* pipe = gst_parse_launch(desc.constData(), &gerr);
-    if (!pipe || gerr) {
-        const QString why = QString::fromUtf8(gerr ? gerr->message : "cannot build the encoder");
-        g_clear_error(&gerr);
-        if (pipe)
-            gst_object_unref(pipe);
-        return Fail(error, why);
-    }
-    for (const auto& [name, location] : {std::pair{"src", in}, std::pair{"sink", outPath}}) {
-        GstElement* e = gst_bin_get_by_name(GST_BIN(pipe), name);
-        g_object_set(e, "location", QFile::encodeName(location).constData(), nullptr);
-        gst_object_unref(e);
-    }
-    gst_element_set_state(pipe, GST_STATE_PLAYING);
-    const QString why = WaitForEndOrError(pipe, 60, QStringLiteral("encoding %1 timed out").arg(in));
-    gst_element_set_state(pipe, GST_STATE_NULL);
-    gst_object_unref(pipe);
-    return why.isEmpty() ? outPath : Fail(error, why);
+    QProcess gst;
+    gst.setProcessChannelMode(QProcess::MergedChannels);
+    gst.start(QStringLiteral("gst-launch-1.0"),
+              QStringList{"-q", "filesrc", "location=" + in, "!", "wavparse", "!", "audioconvert", "!"} +
+                  QString::fromLatin1(encoder).split(u' ') + QStringList{"!", "filesink", "location=" + outPath});
+    if (gst.waitForFinished(60000) && gst.exitStatus() == QProcess::NormalExit && gst.exitCode() == 0)
+        return outPath;
+    gst.kill();
+    return Fail(error, QStringLiteral("encoding %1 failed: %2").arg(in, QString::fromLocal8Bit(gst.readAll())));
 }
 
 } // namespace
 
-qint64 Frames(double seconds, int rate)
+QString WriteWav(const QString& path, const std::vector<Part>& parts)
 {
-    return qint64(std::llround(seconds * rate));
+    return WriteMixWav(path, {parts});
 }
 
-QString WriteWav(const QString& path, const std::vector<Part>& parts, int rate, int channels)
-{
-    return WriteMixWav(path, {parts}, rate, channels);
-}
-
-QString WriteMixWav(const QString& path, const std::vector<std::vector<Part>>& layers, int rate,
-                    int channels)
+QString WriteMixWav(const QString& path, const std::vector<std::vector<Part>>& layers)
 {
     std::vector<double> mono;
     for (const auto& layer : layers)
-        Render(mono, layer, rate);
-    return WriteSamples(path, std::vector<std::vector<double>>(size_t(channels), mono), rate);
+        Render(mono, layer);
+    return WriteSamples(path, mono, mono);
 }
 
-QString WriteStereoWav(const QString& path, const std::vector<Part>& left,
-                       const std::vector<Part>& right, int rate)
+QString WriteStereoWav(const QString& path, const std::vector<Part>& left, const std::vector<Part>& right)
 {
     std::vector<double> l, r;
-    Render(l, left, rate);
-    Render(r, right, rate);
-    l.resize(std::max(l.size(), r.size()), 0.0);
-    r.resize(l.size(), 0.0);
-    return WriteSamples(path, {l, r}, rate);
+    Render(l, left);
+    Render(r, right);
+    return WriteSamples(path, l, r);
 }
 
 QString ToneWav(const QString& dir, const QString& name, double freq, double seconds,
@@ -171,20 +149,6 @@ QString Encode(const QString& wavPath, Format format, QString* error)
         return Fail(error, QStringLiteral("no file %1").arg(wavPath));
     return enc.gst ? EncodeWithGst(in.absoluteFilePath(), outPath, enc.gst, error)
                    : EncodeWithSndfile(in.absoluteFilePath(), outPath, enc.sndfile, error);
-}
-
-QString CorruptMp3(const QString& dir, const QString& name)
-{
-    QByteArray junk;
-    for (int i = 0; i < 4096; ++i)
-        junk.append(char(0x20 + (i * 37) % 0x5f)); // printable, never a frame sync
-    return TestEnv::WriteFile(dir + u'/' + name + QStringLiteral(".mp3"), junk);
-}
-
-QString TextAsWav(const QString& dir, const QString& name)
-{
-    return TestEnv::WriteFile(dir + u'/' + name + QStringLiteral(".wav"),
-                              "This is a text file, not a recording.\n");
 }
 
 QString WaitForEndOrError(GstElement* pipeline, double seconds, const QString& timeoutText)
