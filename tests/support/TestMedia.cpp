@@ -1,23 +1,25 @@
 #include "support/TestMedia.h"
 
 #include "support/TestEnv.h"
+#include "support/WavAnalysis.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 
 #include <gst/gst.h>
 #include <sndfile.h>
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace TestMedia {
 namespace {
 
 // By Format: the extension, and either libsndfile's format or the
-// GStreamer encoder after "wavparse ! audioconvert" (run by gst-launch-1.0).
-struct Encoding {
+// GStreamer encoder after "wavparse ! audioconvert".
+struct Encoding
+{
     const char* extension;
     int sndfile;
     const char* gst;
@@ -46,28 +48,11 @@ void Render(std::vector<double>& mono, const std::vector<Part>& parts)
         const double endDb = std::isnan(p.endLevelDb) ? p.levelDb : p.endLevelDb;
         for (qint64 i = 0; p.freq > 0 && i < n; ++i) {
             const double db = p.levelDb + (endDb - p.levelDb) * double(i) / double(n);
-            mono[size_t(at + i)] += std::pow(10.0, db / 20.0) * std::sin(2.0 * M_PI * p.freq * double(i) / kRate);
+            mono[size_t(at + i)] += std::pow(10.0, db / 20.0) *
+                                    std::sin(2.0 * M_PI * p.freq * double(i) / kRate);
         }
         at += n;
     }
-}
-
-// Writes 16-bit PCM stereo WAV from the left and right samples.
-QString WriteSamples(const QString& path, std::vector<double> left, std::vector<double> right)
-{
-    left.resize(std::max(left.size(), right.size()), 0.0);
-    right.resize(left.size(), 0.0);
-    std::vector<short> interleaved;
-    for (size_t i = 0; i < left.size(); ++i)
-        for (double v : {left[i], right[i]})
-            interleaved.push_back(short(std::lround(std::clamp(v, -1.0, 1.0) * 32767.0)));
-    const QString file = TestEnv::WriteFile(path, {}); // makes the folder
-    SF_INFO info{0, kRate, 2, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 0, 0};
-    SNDFILE* out = sf_open(QFile::encodeName(file).constData(), SFM_WRITE, &info);
-    if (!out || sf_writef_short(out, interleaved.data(), sf_count_t(left.size())) != sf_count_t(left.size()))
-        qFatal("cannot write %s: %s", qPrintable(file), sf_strerror(out));
-    sf_close(out);
-    return file;
 }
 
 QString Fail(QString* error, const QString& why)
@@ -77,37 +62,55 @@ QString Fail(QString* error, const QString& why)
     return {};
 }
 
-QString EncodeWithSndfile(const QString& in, const QString& outPath, int format, QString* error)
+// Writes the left and right samples as 16-bit stereo in libsndfile's format
+// (any container and codec it writes). Returns the absolute path; fails the
+// process on I/O errors unless `error` takes them.
+QString WriteSamples(const QString& path, std::vector<double> left, std::vector<double> right,
+                     int format = SF_FORMAT_WAV | SF_FORMAT_PCM_16, QString* error = nullptr)
 {
-    SF_INFO info{};
-    SNDFILE* src = sf_open(QFile::encodeName(in).constData(), SFM_READ, &info);
-    if (!src)
-        return Fail(error, QStringLiteral("cannot read %1: %2").arg(in, sf_strerror(nullptr)));
-    info.format = format;
-    SNDFILE* dst = sf_open(QFile::encodeName(outPath).constData(), SFM_WRITE, &info);
-    if (!dst) {
-        sf_close(src);
-        return Fail(error, QStringLiteral("cannot write %1: %2").arg(outPath, sf_strerror(nullptr)));
-    }
-    std::vector<short> buf(4096 * size_t(info.channels));
-    sf_count_t n;
-    while ((n = sf_readf_short(src, buf.data(), 4096)) > 0)
-        sf_writef_short(dst, buf.data(), n);
-    sf_close(src);
-    return sf_close(dst) == 0 ? outPath : Fail(error, QStringLiteral("cannot finish %1").arg(outPath));
+    left.resize(std::max(left.size(), right.size()), 0.0);
+    right.resize(left.size(), 0.0);
+    std::vector<short> interleaved;
+    for (size_t i = 0; i < left.size(); ++i)
+        for (double v : {left[i], right[i]})
+            interleaved.push_back(short(std::lround(std::clamp(v, -1.0, 1.0) * 32767.0)));
+    const QString file = TestEnv::WriteFile(path, {}); // makes the folder
+    SF_INFO info{0, kRate, 2, format, 0, 0};
+    SNDFILE* out = sf_open(QFile::encodeName(file).constData(), SFM_WRITE, &info);
+    if (out && sf_writef_short(out, interleaved.data(), sf_count_t(left.size())) == sf_count_t(left.size()) &&
+        sf_close(out) == 0)
+        return file;
+    const QString why = QStringLiteral("cannot write %1: %2").arg(file, QString::fromUtf8(sf_strerror(out)));
+    if (!error)
+        qFatal("%s", qPrintable(why));
+    return Fail(error, why);
 }
 
 QString EncodeWithGst(const QString& in, const QString& outPath, const char* encoder, QString* error)
 {
-    QProcess gst;
-    gst.setProcessChannelMode(QProcess::MergedChannels);
-    gst.start(QStringLiteral("gst-launch-1.0"),
-              QStringList{"-q", "filesrc", "location=" + in, "!", "wavparse", "!", "audioconvert", "!"} +
-                  QString::fromLatin1(encoder).split(u' ') + QStringList{"!", "filesink", "location=" + outPath});
-    if (gst.waitForFinished(60000) && gst.exitStatus() == QProcess::NormalExit && gst.exitCode() == 0)
-        return outPath;
-    gst.kill();
-    return Fail(error, QStringLiteral("encoding %1 failed: %2").arg(in, QString::fromLocal8Bit(gst.readAll())));
+    gst_init(nullptr, nullptr);
+    GError* gerr = nullptr;
+    GstElement* pipe = gst_parse_launch(
+        (QByteArray("filesrc name=src ! wavparse ! audioconvert ! ") + encoder + " ! filesink name=sink")
+            .constData(),
+        &gerr);
+    if (gerr) {
+        const QString why = QString::fromUtf8(gerr->message);
+        g_error_free(gerr);
+        if (pipe)
+            gst_object_unref(pipe);
+        return Fail(error, why);
+    }
+    for (const auto& [name, location] : {std::pair{"src", in}, std::pair{"sink", outPath}}) {
+        GstElement* e = gst_bin_get_by_name(GST_BIN(pipe), name);
+        g_object_set(e, "location", QFile::encodeName(location).constData(), nullptr);
+        gst_object_unref(e);
+    }
+    gst_element_set_state(pipe, GST_STATE_PLAYING);
+    const QString why = WaitForEndOrError(pipe, 60, QStringLiteral("encoding %1 timed out").arg(in));
+    gst_element_set_state(pipe, GST_STATE_NULL);
+    gst_object_unref(pipe);
+    return why.isEmpty() ? outPath : Fail(error, why);
 }
 
 } // namespace
@@ -133,8 +136,7 @@ QString WriteStereoWav(const QString& path, const std::vector<Part>& left, const
     return WriteSamples(path, l, r);
 }
 
-QString ToneWav(const QString& dir, const QString& name, double freq, double seconds,
-                double levelDb)
+QString ToneWav(const QString& dir, const QString& name, double freq, double seconds, double levelDb)
 {
     return WriteWav(dir + u'/' + name + QStringLiteral(".wav"), {Tone(freq, seconds, levelDb)});
 }
@@ -145,10 +147,12 @@ QString Encode(const QString& wavPath, Format format, QString* error)
     const Encoding& enc = kEncodings[int(format)];
     const QString outPath = in.absolutePath() + u'/' + in.completeBaseName() + u'.' +
                             QLatin1String(enc.extension);
-    if (!in.exists())
-        return Fail(error, QStringLiteral("no file %1").arg(wavPath));
-    return enc.gst ? EncodeWithGst(in.absoluteFilePath(), outPath, enc.gst, error)
-                   : EncodeWithSndfile(in.absoluteFilePath(), outPath, enc.sndfile, error);
+    if (enc.gst)
+        return EncodeWithGst(in.absoluteFilePath(), outPath, enc.gst, error);
+    const auto wav = WavAnalysis::ReadWav(wavPath, error);
+    return wav ? WriteSamples(outPath, {wav->planes.front().begin(), wav->planes.front().end()},
+                              {wav->planes.back().begin(), wav->planes.back().end()}, enc.sndfile, error)
+               : QString();
 }
 
 QString WaitForEndOrError(GstElement* pipeline, double seconds, const QString& timeoutText)

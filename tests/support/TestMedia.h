@@ -23,25 +23,21 @@ namespace TestMedia {
 // One stretch of a file: a sine at freq Hz (0 = silence) lasting seconds,
 // its level moving linearly in dB from levelDb to endLevelDb (NAN = steady).
 // Each part starts at phase 0, so a tone always begins at a zero crossing.
-struct Part {
+struct Part
+{
     double freq = 440;
     double seconds = 1.0;
     double levelDb = -12.0;
     double endLevelDb = NAN;
 };
 
-inline Part Tone(double freq, double seconds, double levelDb = -12.0)
-{
-    return {freq, seconds, levelDb, NAN};
-}
-inline Part Fade(double freq, double seconds, double fromDb, double toDb)
-{
-    return {freq, seconds, fromDb, toDb};
-}
-inline Part Silence(double seconds)
-{
-    return {0, seconds, 0, NAN};
-}
+inline constexpr auto Tone = [](double freq, double seconds, double levelDb = -12.0) {
+    return Part{freq, seconds, levelDb, NAN};
+};
+inline constexpr auto Fade = [](double freq, double seconds, double fromDb, double toDb) {
+    return Part{freq, seconds, fromDb, toDb};
+};
+inline constexpr auto Silence = [](double seconds) { return Part{0, seconds, 0, NAN}; };
 
 // Writes the parts one after another as 16-bit PCM stereo WAV at 44.1 kHz,
 // a part of `seconds` round(seconds * 44100) frames long. Returns the
@@ -53,12 +49,10 @@ QString WriteWav(const QString& path, const std::vector<Part>& parts);
 QString WriteMixWav(const QString& path, const std::vector<std::vector<Part>>& layers);
 
 // Writes a stereo WAV whose left and right channels hold their own parts.
-QString WriteStereoWav(const QString& path, const std::vector<Part>& left,
-                       const std::vector<Part>& right);
+QString WriteStereoWav(const QString& path, const std::vector<Part>& left, const std::vector<Part>& right);
 
 // Convenience: dir/name.wav holding one steady tone.
-QString ToneWav(const QString& dir, const QString& name, double freq, double seconds,
-                double levelDb = -12.0);
+QString ToneWav(const QString& dir, const QString& name, double freq, double seconds, double levelDb = -12.0);
 
 // FLAC, Ogg Vorbis, AIFF, AU and W64 hold the same frames (written by
 // libsndfile); MP3 is 192 kbit/s CBR with a Xing header, M4A is AAC in MP4,
