@@ -9,8 +9,6 @@
 
 #include <gst/gst.h>
 
-#include <algorithm>
-
 namespace {
 
 // Waits for the process to end (killing it after ms); true when it ended
@@ -27,50 +25,34 @@ bool Finished(QProcess& p, int ms)
 
 } // namespace
 
-AirServer::~AirServer()
-{
-    Stop();
-}
-
-const char* AirServer::KindName(Kind kind)
-{
-    return kind == Kind::PipeWire ? "PipeWire" : "PulseAudio";
-}
-
 QString AirServer::Missing(Kind kind)
 {
-    const QStringList tools = kind == Kind::PipeWire
-                                  ? QStringList{"pipewire", "wireplumber", "pipewire-pulse",
-                                                "dbus-daemon", "pactl"}
-                                  : QStringList{"pulseaudio", "pactl"};
+    const QStringList tools = kind == Kind::PipeWire ? QStringList{"pipewire", "wireplumber",
+                                                                   "pipewire-pulse", "dbus-daemon", "pactl"}
+                                                     : QStringList{"pulseaudio", "pactl"};
     for (const QString& tool : tools)
         if (QStandardPaths::findExecutable(tool).isEmpty())
             return QStringLiteral("%1 is not installed (scripts/setup installs it)").arg(tool);
     gst_init(nullptr, nullptr);
-    for (const char* element : {"pulsesrc", "pulsesink"}) {
-        GstElementFactory* f = gst_element_factory_find(element);
-        if (!f)
-            return QStringLiteral("GStreamer element %1 is missing (gstreamer1.0-pulseaudio)")
-                .arg(QLatin1String(element));
-        gst_object_unref(f);
-    }
+    GstPlugin* pulse = gst_registry_find_plugin(gst_registry_get(), "pulseaudio"); // pulsesrc, pulsesink
+    if (!pulse)
+        return QStringLiteral("GStreamer's pulseaudio plug-in is missing (gstreamer1.0-pulseaudio)");
+    gst_object_unref(pulse);
     return {};
 }
 
 bool AirServer::Start(QString* error, Kind kind)
 {
-    if (!m_root.isEmpty()) {
-        if (error)
-            *error = QStringLiteral("already started");
-        return false;
-    }
+    Stop();
     m_kind = kind;
     m_root = TestEnv::MakeTempDir(QStringLiteral("air"));
-    const QString clientConf =
-        TestEnv::WriteFile(m_root + QStringLiteral("/client.conf"), "autospawn = no\n");
-    SetEnv("XDG_RUNTIME_DIR", QFile::encodeName(RuntimeDir()));
-    SetEnv("PULSE_SERVER", "unix:" + QFile::encodeName(Socket()));
-    SetEnv("PULSE_CLIENTCONFIG", QFile::encodeName(clientConf));
+    const QString clientConf = TestEnv::WriteFile(m_root + QStringLiteral("/client.conf"),
+                                                  "autospawn = no\n");
+    m_env = QProcessEnvironment::systemEnvironment();
+    const QByteArray runtime = QFile::encodeName(m_root + QStringLiteral("/xdg"));
+    qputenv("XDG_RUNTIME_DIR", runtime);
+    qputenv("PULSE_SERVER", "unix:" + runtime + "/pulse/native");
+    qputenv("PULSE_CLIENTCONFIG", QFile::encodeName(clientConf));
     if (Launch(error))
         return true;
     Stop();
@@ -79,11 +61,6 @@ bool AirServer::Start(QString* error, Kind kind)
 
 bool AirServer::Restart(QString* error)
 {
-    if (m_root.isEmpty()) {
-        if (error)
-            *error = QStringLiteral("never started");
-        return false;
-    }
     if (Running())
         Kill();
     return Launch(error);
@@ -135,11 +112,13 @@ void AirServer::Kill()
 
 void AirServer::Stop()
 {
-    if (!m_root.isEmpty())
-        RunScript(QStringLiteral("stop"), nullptr);
+    if (m_root.isEmpty())
+        return;
+    RunScript(QStringLiteral("stop"), nullptr);
     m_pid = 0;
     m_root.clear();
-    RestoreEnv();
+    for (const char* name : {"XDG_RUNTIME_DIR", "PULSE_SERVER", "PULSE_CLIENTCONFIG"})
+        m_env.contains(name) ? qputenv(name, m_env.value(name).toLocal8Bit()) : qunsetenv(name);
 }
 
 std::optional<QString> AirServer::Pactl(const QStringList& args) const
@@ -148,9 +127,8 @@ std::optional<QString> AirServer::Pactl(const QStringList& args) const
         return std::nullopt;
     QProcess p;
     p.start(QStringLiteral("pactl"), args);
-    if (!Finished(p, 5000))
-        return std::nullopt;
-    return QString::fromLocal8Bit(p.readAllStandardOutput());
+    return Finished(p, 5000) ? std::optional(QString::fromLocal8Bit(p.readAllStandardOutput()))
+                             : std::nullopt;
 }
 
 QString AirServer::LogTail(int lines) const
@@ -160,24 +138,10 @@ QString AirServer::LogTail(int lines) const
     tail.setProcessChannelMode(QProcess::MergedChannels);
     tail.start(QStringLiteral("tail"),
                QStringList{QStringLiteral("-n"), QString::number(lines), QStringLiteral("airserver.log")} +
-                   (m_kind == Kind::PulseAudio
-                        ? QStringList{QStringLiteral("pulse.log")}
-                        : QStringList{QStringLiteral("run/pipewire.log"), QStringLiteral("run/wireplumber.log"),
-                                      QStringLiteral("run/pipewire-pulse.log")}));
+                   (m_kind == Kind::PulseAudio ? QStringList{QStringLiteral("pulse.log")}
+                                               : QStringList{QStringLiteral("run/pipewire.log"),
+                                                             QStringLiteral("run/wireplumber.log"),
+                                                             QStringLiteral("run/pipewire-pulse.log")}));
     Finished(tail, 5000);
     return QString::fromLocal8Bit(tail.readAll());
-}
-
-void AirServer::SetEnv(const char* name, const QByteArray& value)
-{
-    if (std::none_of(m_saved.begin(), m_saved.end(), [&](const SavedVar& v) { return v.name == name; }))
-        m_saved.push_back({name, qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt});
-    qputenv(name, value);
-}
-
-void AirServer::RestoreEnv()
-{
-    for (auto it = m_saved.rbegin(); it != m_saved.rend(); ++it)
-        it->value ? qputenv(it->name.constData(), *it->value) : qunsetenv(it->name.constData());
-    m_saved.clear();
 }

@@ -79,8 +79,8 @@ double Scan(const Wav& wav, double freq, double from, double thresholdDb, bool s
 
 // The fine search: where the w-sample sliding magnitude crosses half the
 // steady amplitude a, rising or falling, between samples lo and hi.
-std::optional<double> HalfCrossing(const Wav& wav, double freq, qint64 w, qint64 lo, qint64 hi,
-                                   double a, bool rising)
+std::optional<double> HalfCrossing(const Wav& wav, double freq, qint64 w, qint64 lo, qint64 hi, double a,
+                                   bool rising)
 {
     const double half = a / 2;
     double prev = Goertzel(wav, freq, lo, lo + w);
@@ -110,7 +110,7 @@ std::optional<Wav> ReadWav(const QString& path, QString* error)
     std::vector<float> all(size_t(info.frames) * channels);
     all.resize(size_t(sf_readf_float(f, all.data(), info.frames)) * channels);
     sf_close(f);
-    Wav wav{info.samplerate, info.channels, {}, std::vector<std::vector<float>>(channels)};
+    Wav wav{info.samplerate, {}, std::vector<std::vector<float>>(channels)};
     for (size_t i = 0; i < all.size(); i += channels) {
         float sum = 0;
         for (size_t c = 0; c < channels; ++c) {
@@ -127,8 +127,8 @@ double ToneLevelDb(const Wav& wav, double freq, double t0, double t1)
     return ToDb(Goertzel(wav, freq, Index(wav, t0), Index(wav, t1)));
 }
 
-std::vector<CurvePoint> ToneCurveDb(const Wav& wav, double freq, double t0, double t1,
-                                    double window, double step)
+std::vector<CurvePoint> ToneCurveDb(const Wav& wav, double freq, double t0, double t1, double window,
+                                    double step)
 {
     std::vector<CurvePoint> out;
     for (double t = std::max(0.0, t0); t + window <= std::min(t1, wav.Duration()) + 1e-9; t += step)
@@ -162,13 +162,11 @@ std::optional<double> ToneEnd(const Wav& wav, double freq, double inside, double
     const qint64 w = FineWindow(wav, freq), cs = Index(wav, c), ms = wav.rate / 1000;
     const qint64 lo = std::max(Index(wav, inside), cs - 25 * ms - w);
     const double a = SteadyAmplitude(wav, freq, w, lo, std::max(lo + 1, cs - 10 * ms - w));
-    if (a <= 0)
-        return c;
-    return HalfCrossing(wav, freq, w, lo, cs + 10 * ms, a, false).value_or(c);
+    return a > 0 ? HalfCrossing(wav, freq, w, lo, cs + 10 * ms, a, false).value_or(c) : c;
 }
 
-std::vector<Segment> Segments(const Wav& wav, const std::vector<double>& candidates,
-                              double thresholdDb, double minLength)
+std::vector<Segment> Segments(const Wav& wav, const std::vector<double>& candidates, double thresholdDb,
+                              double minLength)
 {
     double spacing = 400;
     for (size_t i = 0; i < candidates.size(); ++i)
@@ -176,7 +174,8 @@ std::vector<Segment> Segments(const Wav& wav, const std::vector<double>& candida
             spacing = std::min(spacing, std::abs(candidates[i] - candidates[j]));
     const double window = std::max(0.010, 4.0 / std::max(1.0, spacing));
 
-    struct Run {
+    struct Run
+    {
         double freq, t0, t1;
         std::vector<double> levels;
     };
@@ -220,8 +219,7 @@ std::optional<double> FirstSound(const Wav& wav, double from, double thresholdDb
     return std::nullopt;
 }
 
-std::vector<Gap> SilentGaps(const Wav& wav, double t0, double t1, double thresholdDb,
-                            double minLength)
+std::vector<Gap> SilentGaps(const Wav& wav, double t0, double t1, double thresholdDb, double minLength)
 {
     const float thr = float(std::pow(10.0, thresholdDb / 20.0));
     const qint64 b = Index(wav, t0), e = Index(wav, t1);

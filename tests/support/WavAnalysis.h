@@ -16,15 +16,15 @@ namespace WavAnalysis {
 
 inline constexpr double kSilentDb = -200.0;
 
-struct Wav {
+struct Wav
+{
     int rate = 0;
-    int channels = 0;
-    std::vector<float> mono; // mean of the channels, -1..1 (16-bit 32768 = 1.0)
+    std::vector<float> mono;                // mean of the channels, -1..1 (16-bit 32768 = 1.0)
     std::vector<std::vector<float>> planes; // each channel alone, as read
 
     // One channel (0 = left) as a mono Wav, so that every measurement
     // below can be taken per channel.
-    Wav Channel(int channel) const { return {rate, 1, planes.at(size_t(channel)), {}}; }
+    Wav Channel(int channel) const { return {rate, planes.at(size_t(channel)), {}}; }
 
     qint64 Frames() const { return qint64(mono.size()); }
     double Duration() const { return rate ? double(mono.size()) / rate : 0.0; }
@@ -35,19 +35,21 @@ std::optional<Wav> ReadWav(const QString& path, QString* error = nullptr);
 // Peak level of the sine at `freq` Hz in [t0, t1), Hann-windowed Goertzel.
 double ToneLevelDb(const Wav& wav, double freq, double t0, double t1);
 
-struct CurvePoint {
+struct CurvePoint
+{
     double time; // centre of the window, seconds
     double levelDb;
 };
 
 // The level of `freq` in windows of `window` seconds stepped by `step` over
 // [t0, t1): the fade curve of one tone while others play.
-std::vector<CurvePoint> ToneCurveDb(const Wav& wav, double freq, double t0, double t1,
-                                    double window = 0.030, double step = 0.010);
+std::vector<CurvePoint> ToneCurveDb(const Wav& wav, double freq, double t0, double t1, double window = 0.030,
+                                    double step = 0.010);
 
-struct Segment {
-    double freq;    // Hz, one of the candidates
-    double start;   // seconds, refined to about a millisecond
+struct Segment
+{
+    double freq;  // Hz, one of the candidates
+    double start; // seconds, refined to about a millisecond
     double end;
     double levelDb; // median tone level inside the segment
     double Length() const { return end - start; }
@@ -61,16 +63,15 @@ std::vector<Segment> Segments(const Wav& wav, const std::vector<double>& candida
 // The start (first at or after `from`) of the tone `freq`, or the end of the
 // one that sounds at `inside`, to about a millisecond, also while other tones
 // play. The tone must start (end) abruptly and last at least 40 ms.
-std::optional<double> ToneOnset(const Wav& wav, double freq, double from = 0.0,
-                                double thresholdDb = -40.0);
-std::optional<double> ToneEnd(const Wav& wav, double freq, double inside,
-                              double thresholdDb = -40.0);
+std::optional<double> ToneOnset(const Wav& wav, double freq, double from = 0.0, double thresholdDb = -40.0);
+std::optional<double> ToneEnd(const Wav& wav, double freq, double inside, double thresholdDb = -40.0);
 
 // The first sample at or after `from` whose magnitude exceeds thresholdDb
 // (sample-accurate; kSilentDb: any sound at all).
 std::optional<double> FirstSound(const Wav& wav, double from = 0.0, double thresholdDb = -60.0);
 
-struct Gap {
+struct Gap
+{
     double start;
     double end;
     double Length() const { return end - start; }
