@@ -3,11 +3,11 @@
 // process plays it into a server that crashed and came back.
 #include "support/AirTest.h"
 #include "support/TestMedia.h"
-#include "support/WavAnalysis.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QUrl>
-
 
 using namespace WavAnalysis;
 using namespace TestMedia;
@@ -16,17 +16,18 @@ namespace {
 
 // The known file: two tones with a gap, a 40 dB fade of 1500 Hz from 1.0 s
 // for 1 s, and a quiet tone that starts and ends under the fade.
-struct Known {
+constexpr struct
+{
     double freq, start, end, levelDb;
-};
-constexpr Known kTones[] = {{440, 0.05, 0.35, -6}, {880, 0.6, 0.9, -24}, {2500, 1.2, 1.6, -30}};
+} kTones[] = {{440, 0.05, 0.35, -6}, {880, 0.6, 0.9, -24}, {2500, 1.2, 1.6, -30}};
 constexpr double kFade = 1.0;
 
 QString WriteKnown(const QString& dir)
 {
-    return WriteMixWav(dir + "/known.wav", {{Silence(0.05), Tone(440, 0.3, -6), Silence(0.25), Tone(880, 0.3, -24),
-                                             Silence(0.1), Fade(1500, 1.0, -6, -46), Silence(0.2)},
-                                            {Silence(1.2), Tone(2500, 0.4, -30)}});
+    return WriteMixWav(dir + "/known.wav",
+                       {{Silence(0.05), Tone(440, 0.3, -6), Silence(0.25), Tone(880, 0.3, -24), Silence(0.1),
+                         Fade(1500, 1.0, -6, -46), Silence(0.2)},
+                        {Silence(1.2), Tone(2500, 0.4, -30)}});
 }
 
 // Every stretch of the known file `shift` seconds later (the air's latency).
@@ -35,7 +36,7 @@ void ExpectKnown(const Wav& wav, double shift, double tolerance, double levelTol
     const auto segs = Segments(wav, {440, 880, 1500});
     ASSERT_EQ(segs.size(), 3u);
     for (size_t i = 0; i < std::size(kTones); ++i) {
-        const Known& t = kTones[i];
+        const auto& t = kTones[i];
         SCOPED_TRACE(t.freq);
         EXPECT_NEAR(ToneOnset(wav, t.freq).value_or(-1) - shift, t.start, tolerance);
         EXPECT_NEAR(ToneEnd(wav, t.freq, shift + t.start + 0.1).value_or(-1) - shift, t.end, tolerance);
@@ -71,9 +72,7 @@ TEST(WavAnalysisTest, AKnownFileIsMeasuredToTheMillisecond)
     EXPECT_FALSE(ReadWav(TestEnv::WriteFile(TestEnv::MakeTempDir() + "/text.wav", "no audio\n"), &error));
 }
 
-namespace {
-class AirHarnessTest : public AirOnBothServers<AirTest> {};
-} // namespace
+using AirHarnessTest = AirOnBothServers<AirTest>;
 
 TEST_P(AirHarnessTest, AKnownFileIsFoundOnTheAirOfAServerThatCameBack)
 {
@@ -116,6 +115,18 @@ TEST_P(AirHarnessTest, AKnownFileIsFoundOnTheAirOfAServerThatCameBack)
     // PipeWire resamples to 48 kHz and back.
     const bool pipeWire = server.ServerKind() == AirServer::Kind::PipeWire;
     ExpectKnown(wav, shift, pipeWire ? 0.003 : 0.001, pipeWire ? 0.5 : 0.1);
+
+    // Private (below the test's root, closed to group and others, nothing on
+    // the network), and stopped by its pid: gone, or a zombie (nothing reaps
+    // orphans here), with the environment as it was.
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    EXPECT_TRUE(runtime.startsWith(TestEnv::Root()));
+    EXPECT_EQ(QFileInfo(runtime).permissions() & QFile::Permissions(0x0077), QFile::Permissions());
+    EXPECT_FALSE(server.Pactl({"list", "short", "modules"}).value_or("tcp").contains("tcp"));
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(server.Pid()));
+    server.Stop();
+    EXPECT_TRUE(!stat.open(QIODevice::ReadOnly) || stat.readAll().contains(") Z ")) << "still running";
+    EXPECT_NE(qEnvironmentVariable("XDG_RUNTIME_DIR"), runtime);
 }
 
 LIRANA_ON_BOTH_SERVERS(AirHarnessTest);

@@ -45,7 +45,8 @@ inline QByteArray Text(const QByteArray& value)
 }
 
 // A key below the application key ("Settings", "DirectShow Filters\\Filter 0").
-struct Key {
+struct Key
+{
     QByteArray path;
     Values values;
 };
@@ -75,17 +76,14 @@ inline QProcessEnvironment Environment(const QString& home)
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
     env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
     env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
-    env.remove(QStringLiteral("LIRANA_AUDIO_SINK"));
-    env.remove(QStringLiteral("DISPLAY"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    for (const char* name : {"LIRANA_AUDIO_SINK", "DISPLAY", "WAYLAND_DISPLAY"})
+        env.remove(name);
     return env;
 }
 
 inline QStringList PlayArgs(const QStringList& items)
 {
-    return QStringList{QStringLiteral("--headless"), QStringLiteral("--play"),
-                       QStringLiteral("--exit-at-end"), QStringLiteral("--log-stdout")} +
-           items;
+    return QStringList{"--headless", "--play", "--exit-at-end", "--log-stdout"} + items;
 }
 
 } // namespace HeadlessLirana

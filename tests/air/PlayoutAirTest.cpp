@@ -10,65 +10,74 @@
 #include "playlist/Playlist.h"
 #include "station/Station.h"
 #include "support/Fakes.h"
-#include "support/TestMedia.h"
 
 #include <tuple>
 
 using namespace WavAnalysis;
-using HeadlessLirana::Dword;
-using HeadlessLirana::Flag;
-using HeadlessLirana::Real;
-using HeadlessLirana::Text;
+using namespace HeadlessLirana;
 
-// Overlap 2 s with a 1.5 s fade: b starts 2 s before a's end and a fades
-// out under it; "~1" in b's name overlaps the next by 1 s instead, "~0" in
-// c's never, so d follows c's end. The air is never silent until then.
+// b starts 2 s before a's end, by the setting or by "~1" in a's name. With
+// fade on overlap a fades out under b over 1.5 s; without, it plays whole at
+// full level. "~0" in b's name never overlaps: c follows b's end. The air is
+// never silent from a's onset to b's end.
 TEST_F(PlayoutAirTest, OverlapsOfTheSettingsAndTheFileNamesStartTheNextItemEarly)
 {
     const double period = 1.5;
-    TestMedia::ToneWav(dir, "a", 440, 4.0, -6);
-    TestMedia::ToneWav(dir, "b~1", 1000, 3.0, -12);
-    TestMedia::ToneWav(dir, "c~0", 1600, 1.5, -12);
-    TestMedia::ToneWav(dir, "d", 2200, 0.5, -12);
-    WriteHive({{"Overlap Time", Dword(2000)},
-               {"Fade On Overlap", Flag(true)},
-               {"Fade Period", Real(period)},
-               {"AudioSink", Text("pulsesink")}});
-    const auto [run, wav] = PlayRecorded({dir + "/a.wav", dir + "/b~1.wav", dir + "/c~0.wav", dir + "/d.wav"});
-    EXPECT_EQ(run.lines, QStringList({"startup", "start\ta", "start\tb~1", "start\tc~0", "start\td", "shutdown"}))
-        << Lines(run);
+    struct
+    {
+        bool fade;
+        QStringList items;
+    } const cases[] = {
+        {true, {TestMedia::ToneWav(dir, "a", 440, 4.0, -6), TestMedia::ToneWav(dir, "b", 1000, 1.5, -12)}},
+        {false,
+         {TestMedia::ToneWav(dir, "a~1", 440, 3.0, -6), TestMedia::ToneWav(dir, "b~0", 1000, 1.5, -12),
+          TestMedia::ToneWav(dir, "c", 1600, 0.5, -12)}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fade ? "fade on overlap" : "no fade");
+        WriteHive(home, {{"Overlap Time", Dword(2000)},
+                         {"Fade On Overlap", Flag(c.fade)},
+                         {"Fade Period", Real(period)},
+                         {"AudioSink", Text("pulsesink")}});
+        const auto [run, wav] = PlayRecorded(c.items, 20000, c.fade ? "fade.wav" : "whole.wav");
+        EXPECT_EQ(run.lines.size(), c.items.size() + 2) << Lines(run);
 
-    const auto onsetA = ToneOnset(wav, 440);
-    ASSERT_TRUE(onsetA);
-    const auto onsetB = ToneOnset(wav, 1000, *onsetA);
-    ASSERT_TRUE(onsetB);
-    const auto onsetC = ToneOnset(wav, 1600, *onsetB);
-    ASSERT_TRUE(onsetC);
-    const auto endC = ToneEnd(wav, 1600, *onsetC + 0.2);
-    const auto onsetD = ToneOnset(wav, 2200, *onsetC);
-    ASSERT_TRUE(endC && onsetD);
-    // Items are cut by their fades: where a file would have ended on the air
-    // is counted from its onset (exact for WAV).
-    Report("b onset minus (a end - 2 s)", (*onsetB - (*onsetA + 2.0)) * 1000);
-    ExpectOnTime(*onsetB - (*onsetA + 2.0));
-    Report("c onset minus (b end - 1 s)", (*onsetC - (*onsetB + 2.0)) * 1000);
-    ExpectOnTime(*onsetC - (*onsetB + 2.0));
-
-    const double fullA = ToneLevelDb(wav, 440, *onsetA + 0.2, *onsetA + 1.0);
-    EXPECT_NEAR(fullA, -6, 1.0);
-    ExpectFadesOut(wav, 440, *onsetB, period, fullA);
-    const auto goneA = ToneEnd(wav, 440, *onsetB + 0.1, -60);
-    ASSERT_TRUE(goneA);
-    Report("a audible after b's onset", (*goneA - *onsetB) * 1000);
-    EXPECT_NEAR(*goneA - *onsetB, period, 0.25);
-
-    EXPECT_NEAR(*endC - *onsetC, 1.5, 0.02);
-    Report("silence between a ~0 item and the next", (*onsetD - *endC) * 1000);
-    EXPECT_GE(*onsetD - *endC, 0.0);
-    EXPECT_LT(*onsetD - *endC, 0.3);
-    const auto gaps = SilentGaps(wav, *onsetA + 0.001, *endC - 0.001, -60, 0.005);
-    EXPECT_TRUE(gaps.empty()) << "silent from " << gaps.front().start << " s for " << gaps.front().Length() * 1000
-                              << " ms";
+        const auto onsetA = ToneOnset(wav, 440);
+        ASSERT_TRUE(onsetA);
+        const auto onsetB = ToneOnset(wav, 1000, *onsetA);
+        ASSERT_TRUE(onsetB);
+        const auto endB = ToneEnd(wav, 1000, *onsetB + 0.2);
+        const auto goneA = ToneEnd(wav, 440, *onsetB + 0.1, -60);
+        ASSERT_TRUE(endB && goneA);
+        // Where a's file would have ended on the air is counted from its
+        // onset (exact for WAV). b is never early there, and late by at most
+        // 150 ms (the start is timed to the millisecond; a playbin then takes
+        // some 30 ms to sound, more on a loaded machine).
+        const double late = *onsetB - (*onsetA + 2.0);
+        Report("b onset minus (a end - overlap)", late * 1000);
+        EXPECT_GT(late, -0.05);
+        EXPECT_LT(late, 0.15);
+        EXPECT_NEAR(*endB - *onsetB, 1.5, 0.02);
+        const double fullA = ToneLevelDb(wav, 440, *onsetA + 0.2, *onsetA + 1.0);
+        EXPECT_NEAR(fullA, -6, 1.0);
+        if (c.fade) {
+            ExpectFadesOut(wav, 440, *onsetB, period, fullA);
+            EXPECT_NEAR(*goneA - *onsetB, period, 0.25);
+        } else {
+            EXPECT_NEAR(*goneA - *onsetA, 3.0, 0.02);
+            EXPECT_NEAR(LevelAt(wav, 440, *goneA - 0.1), -6, 1.0);
+        }
+        const auto gaps = SilentGaps(wav, *onsetA + 0.001, *endB - 0.001, -60, 0.005);
+        EXPECT_TRUE(gaps.empty()) << "silent from " << gaps.front().start << " s for "
+                                  << gaps.front().Length() * 1000 << " ms";
+        if (c.items.size() > 2) {
+            const auto onsetC = ToneOnset(wav, 1600, *onsetB);
+            ASSERT_TRUE(onsetC);
+            EXPECT_GE(*onsetC - *endB, 0.0);
+            EXPECT_LT(*onsetC - *endB, 0.3);
+            EXPECT_LT(LevelAt(wav, 1600, *endB - 0.05), -50);
+        }
+    }
 }
 
 // Broken items, and an output that names no element: each failed item gives
@@ -81,7 +90,8 @@ TEST_F(PlayoutAirTest, EveryFailedItemIsLoggedWithItsReasonAndTheRunGoesOn)
     QStringList tones;
     for (int f : {500, 1000, 1500})
         tones << TestMedia::ToneWav(dir, QString::number(f), f, 0.4, -12);
-    struct {
+    struct
+    {
         const char* sink;
         QStringList items;
         QStringList errors; // what each error line names
@@ -95,7 +105,8 @@ TEST_F(PlayoutAirTest, EveryFailedItemIsLoggedWithItsReasonAndTheRunGoesOn)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.sink);
-        WriteHive({{"Overlap Time", Dword(0)}, {"IgnoreErrors", Flag(true)}, {"AudioSink", Text(c.sink)}});
+        WriteHive(home,
+                  {{"Overlap Time", Dword(0)}, {"IgnoreErrors", Flag(true)}, {"AudioSink", Text(c.sink)}});
         const auto [run, wav] = PlayRecorded(c.items, 15000, QString::fromLatin1(c.sink) + ".wav");
         EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString(); // ignored errors show no message
         EXPECT_EQ(run.lines.filter(QRegularExpression("^start\\t")).size(), c.items.size()) << Lines(run);
@@ -103,7 +114,8 @@ TEST_F(PlayoutAirTest, EveryFailedItemIsLoggedWithItsReasonAndTheRunGoesOn)
         ASSERT_EQ(errors.size(), c.errors.size()) << Lines(run);
         for (qsizetype i = 0; i < errors.size(); ++i) {
             EXPECT_TRUE(errors[i].contains(c.errors[i])) << errors[i].toStdString();
-            EXPECT_GT(errors[i].size(), c.errors[i].size() + 16) << "no reason given: " << errors[i].toStdString();
+            EXPECT_GT(errors[i].size(), c.errors[i].size() + 16)
+                << "no reason given: " << errors[i].toStdString();
         }
         const auto segs = Segments(wav, c.sounding);
         ASSERT_EQ(segs.size(), c.sounding.size());
@@ -111,9 +123,7 @@ TEST_F(PlayoutAirTest, EveryFailedItemIsLoggedWithItsReasonAndTheRunGoesOn)
         for (size_t i = 0; i < segs.size(); ++i) {
             EXPECT_EQ(segs[i].freq, c.sounding[i]);
             EXPECT_NEAR(segs[i].Length(), 0.4, 0.02);
-            if (i > 0) {
-                EXPECT_LT(segs[i].start - segs[i - 1].end, 0.5) << "across a broken item";
-            }
+            EXPECT_LT(i ? segs[i].start - segs[i - 1].end : 0, 0.5) << "across a broken item";
         }
     }
 }
@@ -123,9 +133,9 @@ TEST_F(PlayoutAirTest, EveryFailedItemIsLoggedWithItsReasonAndTheRunGoesOn)
 // was given.
 TEST_F(PlayoutAirTest, StopFadesOverThePeriodOrCutsWithoutOne)
 {
-    const QString warm = TestMedia::ToneWav(dir, "warm", 1700, 0.05, -12);
-    const QString a = TestMedia::ToneWav(dir, "a", 440, 5.0, -6);
-    const QString b = TestMedia::ToneWav(dir, "b", 1000, 5.0, -6);
+    const QString warm = TestMedia::ToneWav(dir, "warm", 1700, 0.05, -12),
+                  a = TestMedia::ToneWav(dir, "a", 440, 5.0, -6),
+                  b = TestMedia::ToneWav(dir, "b", 1000, 5.0, -6);
     const double period = 1.0;
     StartRecording();
     qint64 stopFadeNs = 0, stopCutNs = 0;
@@ -144,13 +154,15 @@ TEST_F(PlayoutAirTest, StopFadesOverThePeriodOrCutsWithoutOne)
         station.OnCommand(Cmd::Play);
         ASSERT_TRUE(TestEnv::WaitUntil([&] { return engine.IsIdle(); }, 5000));
 
-        for (const auto& [path, fade, stopNs] : {std::tuple{a, period, &stopFadeNs}, std::tuple{b, 0.0, &stopCutNs}}) {
+        for (const auto& [path, fade, stopNs] :
+             {std::tuple{a, period, &stopFadeNs}, std::tuple{b, 0.0, &stopCutNs}}) {
             engine.Settings().fadePeriod = fade;
             station.Playlist().Reset({path}, 0);
             station.OnCommand(Cmd::Play);
             ASSERT_NE(engine.OnAir(), nullptr) << ui.messages.join(" | ").toStdString();
             const qint64 played = AirRecorder::NowNs();
-            ASSERT_TRUE(TestEnv::WaitUntil([&] { return AirRecorder::NowNs() >= played + 1000000000; }, 3000));
+            ASSERT_TRUE(
+                TestEnv::WaitUntil([&] { return AirRecorder::NowNs() >= played + 1000000000; }, 3000));
             *stopNs = AirRecorder::NowNs();
             station.OnCommand(Cmd::Stop);
             EXPECT_EQ(engine.OnAir(), nullptr);
@@ -171,11 +183,9 @@ TEST_F(PlayoutAirTest, StopFadesOverThePeriodOrCutsWithoutOne)
     const double fullA = ToneLevelDb(wav, 440, *onsetA + 0.1, stopA - 0.1);
     EXPECT_NEAR(fullA, -6, 1.0);
     const double halfway = ExpectFadesOut(wav, 440, stopA, period, fullA, 0.15);
-    Report("Stop to a 20 dB down", halfway * 1000);
     EXPECT_NEAR(halfway, period / 2, 0.2);
     const auto endA = ToneEnd(wav, 440, stopA - 0.05, -60);
     ASSERT_TRUE(endA);
-    Report("Stop to a silent (fade 1 s)", (*endA - stopA) * 1000);
     EXPECT_NEAR(*endA - stopA, period, 0.2);
 
     // The cut: b at full level until Stop, silent right after. The clock

@@ -4,93 +4,44 @@
 // format, and an outage of the server in the middle of an item.
 #include "PlayoutAir.h"
 
-#include "support/TestMedia.h"
-
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 
 #include <optional>
 
 using namespace WavAnalysis;
-using HeadlessLirana::Dword;
-using HeadlessLirana::Flag;
-using HeadlessLirana::Real;
-using HeadlessLirana::Text;
+using namespace HeadlessLirana;
 
 namespace {
 
 class ServerAirTest : public AirOnBothServers<PlayoutAirTest>
 {
 protected:
-    struct Item
+    // The first sink input that plays (a prerolled one may wait corked) as
+    // `pactl -f json` lists it: index, properties, volume; empty when none.
+    QJsonObject PlayingInput() const
     {
-        const char* name;
-        double freq;
-        double levelDb;
-    };
-    // Three items at their own levels, each 4 s, overlapping by 2 s with a
-    // 1.5 s fade: each is alone at full level for the 2 s before the next
-    // starts (the last for its whole 4 s after the one before has faded).
-    static constexpr Item kLevels[] = {{"low", 440, -6}, {"mid", 1000, -12}, {"high", 1700, -9}};
-    static constexpr double kLength = 4.0, kOverlap = 2.0;
-
-    // Plays the three items once and checks each sounded at its own level
-    // (±1.5 dB) on the air.
-    void PlayLevels(const QString& what)
-    {
-        QStringList paths;
-        for (const Item& item : kLevels)
-            paths << TestMedia::ToneWav(dir, item.name, item.freq, kLength, item.levelDb);
-        const Wav wav = PlayRecorded(paths, 30000, what + QStringLiteral(".wav")).wav;
-        for (size_t i = 0; i < std::size(kLevels); ++i) {
-            const Item& item = kLevels[i];
-            SCOPED_TRACE(what.toStdString() + ", " + item.name);
-            // Found even 45 dB down, so that a quiet item is measured, not
-            // lost (lower, a loud neighbour's leakage would pass for it).
-            const auto onset = ToneOnset(wav, item.freq, 0, -60);
-            ASSERT_TRUE(onset) << "not on the air, or more than 45 dB down";
-            const double alone = i + 1 < std::size(kLevels) ? kLength - kOverlap : kLength;
-            const double level = ToneLevelDb(wav, item.freq, *onset + 0.1, *onset + alone - 0.1);
-            Report(what.toStdString() + " " + item.name + " level error", level - item.levelDb, "dB");
-            EXPECT_NEAR(level, item.levelDb, 1.5);
-        }
-    }
-
-    // The first sink input that plays (a prerolled one may wait corked):
-    // its index, the properties that key a stored volume (application
-    // name and id, media role) and its volume; empty when none plays.
-    QString PlayingInput(QStringList* properties = nullptr, QString* volume = nullptr) const
-    {
-        static const QRegularExpression input(QStringLiteral("^Sink Input #(\\d+)$"));
-        static const QRegularExpression key(
-            QStringLiteral("^\\s*(application\\.name|application\\.id|media\\.role) = \"(.*)\"$"));
-        const auto out = server.Pactl({"list", "sink-inputs"});
-        QString index, playing;
-        for (const QString& line : out ? out->split(u'\n') : QStringList()) {
-            if (const auto m = input.match(line); m.hasMatch())
-                index = m.captured(1);
-            else if (line.trimmed() == QStringLiteral("Corked: no") && playing.isEmpty())
-                playing = index;
-            else if (index != playing)
-                continue;
-            else if (const auto k = key.match(line); k.hasMatch() && properties)
-                *properties << k.captured(1) + u'=' + k.captured(2);
-            else if (line.trimmed().startsWith(QStringLiteral("Volume:")) && volume)
-                *volume = line.trimmed();
-        }
-        return playing;
+        const auto out = server.Pactl({"-f", "json", "list", "sink-inputs"});
+        for (const QJsonValue input : QJsonDocument::fromJson(out.value_or(QString()).toUtf8()).array())
+            if (!input["corked"].toBool())
+                return input.toObject();
+        return {};
     }
 
     // Starts paplay playing silence under the given stream properties;
-    // the index of its stream once it plays, empty when it never does.
-    QString PlayUnder(QProcess& play, const QStringList& properties, double seconds)
+    // its stream once it plays, empty when it never does.
+    QJsonObject PlayUnder(QProcess& play, const QStringList& properties, double seconds)
     {
         QStringList args{"--latency-msec=20"};
         for (const QString& property : properties)
             args << QStringLiteral("--property=") + property;
-        play.start("paplay", args << TestMedia::WriteWav(dir + "/silence.wav", {TestMedia::Silence(seconds)}));
-        QString index;
-        TestEnv::WaitUntil([&] { return !(index = PlayingInput()).isEmpty(); }, 5000);
-        return index;
+        play.start("paplay",
+                   args << TestMedia::WriteWav(dir + "/silence.wav", {TestMedia::Silence(seconds)}));
+        QJsonObject input;
+        TestEnv::WaitUntil([&] { return !(input = PlayingInput()).isEmpty(); }, 5000);
+        return input;
     }
 
     // Leaves a faded volume stored under the program's name, as any player
@@ -100,23 +51,26 @@ protected:
     // new stream of that name 1 %.
     void StoreFadedVolume()
     {
-        WriteHive({{"AudioSink", Text("pulsesink")}});
-        QStringList properties;
+        WriteHive(home, {{"AudioSink", Text("pulsesink")}});
+        QJsonObject program;
         const auto p = Launch({TestMedia::ToneWav(dir, "seed", 300, 1.5, -30)});
         ASSERT_TRUE(p);
-        ASSERT_TRUE(TestEnv::WaitUntil([&] { return !PlayingInput(&properties).isEmpty(); }, 5000))
+        ASSERT_TRUE(TestEnv::WaitUntil([&] { return !(program = PlayingInput()).isEmpty(); }, 5000))
             << "the program's stream never played";
         ASSERT_EQ(Finish(*p, 10000).exitCode, 0);
+        QStringList properties;
+        for (const QString key : {"application.name", "application.id", "media.role"})
+            if (const QJsonValue value = program.value("properties")[key]; value.isString())
+                properties << key + u'=' + value.toString();
         std::cout << "[ stored   ] 1 % for " << properties.join(u' ').toStdString() << '\n';
         QProcess store, check;
-        const QString index = PlayUnder(store, properties, 1.0);
-        ASSERT_FALSE(index.isEmpty()) << "paplay never played";
-        EXPECT_TRUE(server.Pactl({"set-sink-input-volume", index, "1%"}));
+        const QJsonObject stored = PlayUnder(store, properties, 1.0);
+        ASSERT_FALSE(stored.isEmpty()) << "paplay never played";
+        EXPECT_TRUE(server.Pactl({"set-sink-input-volume", QString::number(stored["index"].toInt()), "1%"}));
         EXPECT_TRUE(store.waitForFinished(6000));
-        ASSERT_FALSE(PlayUnder(check, properties, 0.5).isEmpty()) << "paplay never played";
-        QString volume;
-        PlayingInput(nullptr, &volume);
-        EXPECT_TRUE(volume.contains(QStringLiteral(" 1% "))) << "not restored: " << volume.toStdString();
+        const QJsonValue volume = PlayUnder(check, properties, 0.5)
+                                      .value("volume")["front-left"]["value_percent"];
+        EXPECT_EQ(volume.toString(), "1%") << "not restored";
         EXPECT_TRUE(check.waitForFinished(6000));
     }
 };
@@ -124,18 +78,41 @@ protected:
 } // namespace
 
 // The blocker: the program must not take a faded volume a server has
-// stored for it, nor leave one behind for its next run.
+// stored for it, nor leave one behind for its next run. Three items at
+// their own levels, each 4 s, overlapping by 2 s with a 1.5 s fade: each is
+// alone at full level for the 2 s before the next starts (the last for its
+// whole 4 s after the one before has faded), and must sound at its own level.
 TEST_P(ServerAirTest, EveryItemSoundsAtItsOwnLevelDespiteAStoredFadedVolumeRunAfterRun)
 {
     StoreFadedVolume();
     if (HasFatalFailure())
         return;
-    WriteHive({{"Overlap Time", Dword(quint32(kOverlap * 1000))},
-               {"Fade On Overlap", Flag(true)},
-               {"Fade Period", Real(1.5)},
-               {"AudioSink", Text("pulsesink")}});
-    PlayLevels(QStringLiteral("stored 1 %"));
-    PlayLevels(QStringLiteral("next run"));
+    WriteHive(home, {{"Overlap Time", Dword(2000)},
+                     {"Fade On Overlap", Flag(true)},
+                     {"Fade Period", Real(1.5)},
+                     {"AudioSink", Text("pulsesink")}});
+    struct
+    {
+        const char* name;
+        double freq, levelDb;
+    } const items[] = {{"low", 440, -6}, {"mid", 1000, -12}, {"high", 1700, -9}};
+    QStringList paths;
+    for (const auto& item : items)
+        paths << TestMedia::ToneWav(dir, item.name, item.freq, 4.0, item.levelDb);
+    for (const std::string what : {"stored 1 %", "next run"}) {
+        const Wav wav = PlayRecorded(paths, 30000, QString::fromStdString(what) + ".wav").second;
+        for (size_t i = 0; i < std::size(items); ++i) {
+            SCOPED_TRACE(what + ", " + items[i].name);
+            // Found even 45 dB down, so that a quiet item is measured, not
+            // lost (lower, a loud neighbour's leakage would pass for it).
+            const auto onset = ToneOnset(wav, items[i].freq, 0, -60);
+            ASSERT_TRUE(onset) << "not on the air, or more than 45 dB down";
+            const double alone = i + 1 < std::size(items) ? 2.0 : 4.0;
+            const double level = ToneLevelDb(wav, items[i].freq, *onset + 0.1, *onset + alone - 0.1);
+            Report(what + " " + items[i].name + " level error", level - items[i].levelDb, "dB");
+            EXPECT_NEAR(level, items[i].levelDb, 1.5);
+        }
+    }
 }
 
 // One tone in each format, one after another, each found on the air with
@@ -145,7 +122,8 @@ TEST_P(ServerAirTest, EveryItemSoundsAtItsOwnLevelDespiteAStoredFadedVolumeRunAf
 TEST_P(ServerAirTest, EveryFormatPlaysWithItsLength)
 {
     using F = TestMedia::Format;
-    struct {
+    struct
+    {
         const char* name;
         double freq;
         std::optional<F> format; // none: WAV
@@ -166,7 +144,7 @@ TEST_P(ServerAirTest, EveryFormatPlaysWithItsLength)
         paths << path;
         freqs.push_back(f.freq);
     }
-    WriteHive({{"Overlap Time", Dword(0)}}); // the default output: the session's server
+    WriteHive(home, {{"Overlap Time", Dword(0)}}); // the default output: the session's server
     const auto [run, wav] = PlayRecorded(paths, 30000);
     EXPECT_EQ(run.lines.size(), qsizetype(std::size(formats)) + 2) << Lines(run);
     EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
@@ -178,15 +156,14 @@ TEST_P(ServerAirTest, EveryFormatPlaysWithItsLength)
         ASSERT_EQ(segs[i].freq, formats[i].freq) << "out of order or missing";
         // The items never overlap (Overlap Time 0): an onset searched from the
         // previous item's end is not blurred by that item's last window.
-        const double start = i ? ToneOnset(wav, freqs[i], segs[i - 1].end).value_or(segs[i].start) : segs[i].start;
+        const double start = i ? ToneOnset(wav, freqs[i], segs[i - 1].end).value_or(segs[i].start)
+                               : segs[i].start;
         const double played = segs[i].end - start;
         Report(std::string(formats[i].name) + " length error", (played - length) * 1000);
         EXPECT_GE(played, length - 0.005 - server.StreamEndLoss());
         EXPECT_LE(played, length + formats[i].padding);
         EXPECT_NEAR(segs[i].levelDb, -12, 1.0);
-        if (i) {
-            EXPECT_LT(start - segs[i - 1].end, 1.0) << "silence before it";
-        }
+        EXPECT_LT(i ? start - segs[i - 1].end : 0, 1.0) << "silence before it";
     }
 }
 
@@ -199,12 +176,12 @@ TEST_P(ServerAirTest, PlaybackResumesWhenTheSoundServerReturns)
     QStringList paths;
     for (int i = 0; i < 4; ++i)
         paths << TestMedia::ToneWav(dir, QStringLiteral("item%1").arg(i + 1), freqs[size_t(i)], 3.0, -12);
-    WriteHive({{"Overlap Time", Dword(0)},
-               {"IgnoreErrors", Flag(true)},
-               {"AudioSink", Text("pulsesink")}});
+    WriteHive(home,
+              {{"Overlap Time", Dword(0)}, {"IgnoreErrors", Flag(true)}, {"AudioSink", Text("pulsesink")}});
     const auto p = Launch(paths);
     ASSERT_TRUE(p);
-    ASSERT_TRUE(TestEnv::WaitUntil([&] { return p->peek(p->bytesAvailable()).contains("\tstart\titem2\n"); }, 10000));
+    ASSERT_TRUE(
+        TestEnv::WaitUntil([&] { return p->peek(p->bytesAvailable()).contains("\tstart\titem2\n"); }, 10000));
     TestEnv::WaitUntil([] { return false; }, 1500);
     server.Kill();
     ASSERT_FALSE(server.Pactl({"info"})) << "the server still answers";
@@ -218,10 +195,11 @@ TEST_P(ServerAirTest, PlaybackResumesWhenTheSoundServerReturns)
     const Wav wav = StopAndRead();
     EXPECT_EQ(run.exitCode, 0) << Lines(run);
 
-    for (const auto& [pattern, times] : {std::pair{"^error\\tAudio output unavailable", 1},
-                                         std::pair{"^error\\tAudio output available again", 1},
-                                         std::pair{"(?i)too many errors", 0}})
-        EXPECT_EQ(run.lines.filter(QRegularExpression(pattern)).size(), times) << pattern << '\n' << Lines(run);
+    for (const auto& [pattern, times] :
+         {std::pair{"^error\\tAudio output unavailable", 1},
+          std::pair{"^error\\tAudio output available again", 1}, std::pair{"(?i)too many errors", 0}})
+        EXPECT_EQ(run.lines.filter(QRegularExpression(pattern)).size(), times) << pattern << '\n'
+                                                                               << Lines(run);
 
     const auto segs = Segments(wav, freqs);
     ASSERT_FALSE(segs.empty()) << "nothing played after the server came back";
