@@ -89,7 +89,7 @@ TEST_F(PlayoutAirTest, EveryFailedItemIsLoggedWithItsReasonAndTheRunGoesOn)
     TestEnv::WriteFile(dir + "/text.wav", "This is a text file, not a recording.\n");
     QStringList tones;
     for (int f : {500, 1000, 1500})
-        tones << TestMedia::ToneWav(dir, QString::number(f), f, 0.4, -12);
+        tones << TestMedia::ToneWav(dir, "tone" + QString::number(f), f, 0.4, -12);
     struct
     {
         const char* sink;

@@ -24,6 +24,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <ostream>
 
 class AirServer
 {
@@ -36,6 +37,8 @@ public:
     AirServer& operator=(const AirServer&) = delete;
 
     static const char* KindName(Kind kind) { return kind == Kind::PipeWire ? "PipeWire" : "PulseAudio"; }
+    // Test names and messages show the kind by name.
+    friend void PrintTo(Kind kind, std::ostream* os) { *os << KindName(kind); }
 
     // Empty when the programs and GStreamer's pulse elements the kind needs
     // are there; otherwise why not (the reason for a skipped test).
