@@ -3,14 +3,13 @@
 // arguments. Shared by the air tests and the playout benchmark.
 #pragma once
 
+#include "support/TestEnv.h"
+
 #include <QByteArray>
-#include <QDir>
-#include <QFile>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
-#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -31,21 +30,13 @@ inline QByteArray Flag(bool on)
 // A binary value: "hex:" and the bytes.
 inline QByteArray Binary(const QByteArray& bytes)
 {
-    QByteArray out = "hex:";
-    for (int i = 0; i < bytes.size(); ++i) {
-        if (i)
-            out += ',';
-        out += QByteArray::number(quint8(bytes[i]), 16).rightJustified(2, '0');
-    }
-    return out;
+    return "hex:" + bytes.toHex(',');
 }
 
 // An 8-byte IEEE double, little-endian, as the hive stores "Fade Period".
 inline QByteArray Real(double value)
 {
-    char bytes[8];
-    std::memcpy(bytes, &value, sizeof bytes);
-    return Binary(QByteArray(bytes, sizeof bytes));
+    return Binary(QByteArray(reinterpret_cast<const char*>(&value), sizeof value));
 }
 
 inline QByteArray Text(const QByteArray& value)
@@ -54,7 +45,8 @@ inline QByteArray Text(const QByteArray& value)
 }
 
 // A key below the application key ("Settings", "DirectShow Filters\\Filter 0").
-struct Key {
+struct Key
+{
     QByteArray path;
     Values values;
 };
@@ -63,7 +55,6 @@ struct Key {
 // and any further keys.
 inline void WriteHive(const QString& home, const Values& values, const std::vector<Key>& more = {})
 {
-    QDir().mkpath(home + QStringLiteral("/config/Oxbelund"));
     QByteArray text = "REGEDIT4\n";
     std::vector<Key> keys{{"Settings", values}};
     keys.insert(keys.end(), more.begin(), more.end());
@@ -72,10 +63,7 @@ inline void WriteHive(const QString& home, const Values& values, const std::vect
         for (const auto& [name, value] : key.values)
             text += '"' + name + "\"=" + value + '\n';
     }
-    QFile file(home + QStringLiteral("/config/Oxbelund/Lirana.reg"));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        qFatal("cannot write the hive below %s", qPrintable(home));
-    file.write(text + '\n');
+    TestEnv::WriteFile(home + QStringLiteral("/config/Oxbelund/Lirana.reg"), text + '\n');
 }
 
 // This process's environment as it is now (with an AirServer started: its
@@ -88,17 +76,14 @@ inline QProcessEnvironment Environment(const QString& home)
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
     env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
     env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
-    env.remove(QStringLiteral("LIRANA_AUDIO_SINK"));
-    env.remove(QStringLiteral("DISPLAY"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    for (const char* name : {"LIRANA_AUDIO_SINK", "DISPLAY", "WAYLAND_DISPLAY"})
+        env.remove(name);
     return env;
 }
 
 inline QStringList PlayArgs(const QStringList& items)
 {
-    return QStringList{QStringLiteral("--headless"), QStringLiteral("--play"),
-                       QStringLiteral("--exit-at-end"), QStringLiteral("--log-stdout")} +
-           items;
+    return QStringList{"--headless", "--play", "--exit-at-end", "--log-stdout"} + items;
 }
 
 } // namespace HeadlessLirana

@@ -6,7 +6,7 @@
 #include "HeadlessLirana.h"
 
 #include "support/AirTest.h"
-#include "support/WavAnalysis.h"
+#include "support/TestMedia.h"
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -14,29 +14,18 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <utility>
 
 struct RunResult
 {
     int exitCode = -1;
     QStringList lines; // stdout, time stamps removed
-    QString err;         // stderr, but for the audio output and reopen lines
-    int reopened = 0;    // opens retried after a stalled preroll
+    QString err;       // stderr, but for the audio output and reopen lines
 };
 
 class PlayoutAirTest : public AirTest
 {
 protected:
-    void SetUp() override
-    {
-        AirTest::SetUp();
-        home = TestEnv::MakeTempDir(QStringLiteral("lirana-home"));
-    }
-
-    void WriteHive(const HeadlessLirana::Values& values, const std::vector<HeadlessLirana::Key>& more = {})
-    {
-        HeadlessLirana::WriteHive(home, values, more);
-    }
-
     // Starts `lirana --headless --play --exit-at-end --log-stdout items...`;
     // it plays into the air while the test goes on. Null when it cannot run.
     std::unique_ptr<QProcess> Launch(const QStringList& items)
@@ -52,14 +41,6 @@ protected:
         return p;
     }
 
-    // Spins the event loop until the running program has printed a log
-    // line that ends with `entry` ("start\tb"); false after the timeout.
-    static bool WaitForEntry(QProcess& p, const QString& entry, int timeoutMs)
-    {
-        const QByteArray wanted = '\t' + entry.toLocal8Bit() + '\n';
-        return TestEnv::WaitUntil([&] { return p.peek(p.bytesAvailable()).contains(wanted); }, timeoutMs);
-    }
-
     // Waits until the program ends, killing it after timeoutMs (a failure:
     // a hang fails the test, not the whole run), and collects its output.
     static RunResult Finish(QProcess& p, int timeoutMs)
@@ -71,66 +52,38 @@ protected:
             ADD_FAILURE() << "lirana did not finish within " << timeoutMs << " ms";
         }
         run.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        for (const QString& line : QString::fromLocal8Bit(p.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts)) {
-            if (line.startsWith(QLatin1String("lirana: the preroll of ")))
-                ++run.reopened;
-            else if (!line.startsWith(QLatin1String("lirana: audio output: ")))
-                run.err += line + u'\n';
-        }
+        static const QRegularExpression kept(QStringLiteral("^(?!lirana: (the preroll of |audio output: ))"));
+        run.err = QString::fromLocal8Bit(p.readAllStandardError())
+                      .split(u'\n', Qt::SkipEmptyParts)
+                      .filter(kept)
+                      .join(u'\n');
         static const QRegularExpression stamp(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\t"));
-        for (const QString& line : QString::fromLocal8Bit(p.readAllStandardOutput())
-                                       .split(u'\n', Qt::SkipEmptyParts)) {
-            QString l = line;
-            run.lines << l.remove(stamp);
-        }
+        run.lines = QString::fromLocal8Bit(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+        run.lines.replaceInStrings(stamp, QString());
         return run;
     }
 
-    // Runs the program on items to its end.
-    RunResult Run(const QStringList& items, int timeoutMs = 20000)
-    {
-        const auto p = Launch(items);
-        return p ? Finish(*p, timeoutMs) : RunResult{};
-    }
-
-    // The program's run and the air it made.
-    struct Played
-    {
-        RunResult run;
-        WavAnalysis::Wav wav;
-    };
-
-    // Records the air while the program plays items to their end, 0.2 s
-    // beyond, into dir/name; expects a clean exit.
-    Played PlayRecorded(const QStringList& items, int timeoutMs = 20000,
-                        const QString& name = QStringLiteral("air.wav"))
+    // Records the air while the program plays items to their end (a hang
+    // fails after timeoutMs), 0.2 s beyond, into dir/name; expects a clean
+    // exit. The program's run and the air it made.
+    std::pair<RunResult, WavAnalysis::Wav> PlayRecorded(const QStringList& items, int timeoutMs = 20000,
+                                                        const QString& name = QStringLiteral("air.wav"))
     {
         StartRecording(name);
-        Played played{Run(items, timeoutMs), {}};
+        const auto p = Launch(items);
+        const RunResult run = p ? Finish(*p, timeoutMs) : RunResult{};
         EXPECT_TRUE(recorder.RecordFor(0.2));
-        played.wav = StopAndRead();
-        EXPECT_EQ(played.run.exitCode, 0) << Lines(played.run);
-        return played;
+        EXPECT_EQ(run.exitCode, 0) << Lines(run);
+        return {run, StopAndRead()};
     }
 
     static std::string Lines(const RunResult& run)
     {
-        return (run.lines.join(QStringLiteral(" | ")) + QStringLiteral("\nstderr: ") + run.err)
-            .toStdString();
+        return (run.lines.join(QStringLiteral(" | ")) + QStringLiteral("\nstderr: ") + run.err).toStdString();
     }
 
-    QString home;
+    QString home = TestEnv::MakeTempDir(QStringLiteral("lirana-home")); // the program's hive and folders
 };
-
-// The onset of the next item relative to where the overlap should start
-// it, in seconds: never early, and late by at most 150 ms (the start is
-// timed to the millisecond; a playbin then takes some 30 ms to sound, more
-// on a loaded machine).
-inline void ExpectOnTime(double error)
-{
-    EXPECT_GT(error, -0.05);
-    EXPECT_LT(error, 0.15);
-}
 
 // The tone level of `freq` around t (a 40 ms window).
 inline double LevelAt(const WavAnalysis::Wav& wav, double freq, double t)

@@ -5,60 +5,11 @@
 
 #include <QDeadlineTimer>
 #include <QFile>
-#include <QThread>
 
 #include <gst/gst.h>
 
+#include <algorithm>
 #include <chrono>
-#include <cstdlib>
-#include <limits>
-#include <mutex>
-
-namespace {
-constexpr int kRate = 44100;
-constexpr int kFrameBytes = 4; // S16LE stereo
-
-QString TakeError(GstBus* bus)
-{
-    QString why;
-    while (GstMessage* msg = gst_bus_pop_filtered(bus, GST_MESSAGE_ERROR)) {
-        GError* e = nullptr;
-        gst_message_parse_error(msg, &e, nullptr);
-        if (why.isEmpty())
-            why = QString::fromUtf8(e->message);
-        g_error_free(e);
-        gst_message_unref(msg);
-    }
-    return why;
-}
-} // namespace
-
-struct AirRecorder::Impl {
-    GstElement* pipe = nullptr;
-    QString path;
-    mutable std::mutex mutex;
-    qint64 frames = 0;
-    qint64 firstNs = std::numeric_limits<qint64>::max();
-    bool stopped = true;
-
-    static GstPadProbeReturn OnBuffer(GstPad*, GstPadProbeInfo* info, gpointer self)
-    {
-        const qint64 now = AirRecorder::NowNs();
-        auto* d = static_cast<Impl*>(self);
-        GstBuffer* buf = gst_pad_probe_info_get_buffer(info);
-        std::lock_guard lock(d->mutex);
-        d->frames += qint64(gst_buffer_get_size(buf)) / kFrameBytes;
-        d->firstNs = std::min(d->firstNs, now - d->frames * 1000000000LL / kRate);
-        return GST_PAD_PROBE_OK;
-    }
-};
-
-AirRecorder::AirRecorder() : d(std::make_unique<Impl>()) {}
-
-AirRecorder::~AirRecorder()
-{
-    Stop();
-}
 
 qint64 AirRecorder::NowNs()
 {
@@ -75,88 +26,64 @@ bool AirRecorder::Start(const QString& wavPath, QString* error, const QString& d
         Stop();
         return false;
     };
-    if (d->pipe)
+    if (m_pipe)
         return fail(QStringLiteral("already recording"));
     gst_init(nullptr, nullptr);
-    TestEnv::WriteFile(wavPath, {}); // makes the folder
-    GError* gerr = nullptr;
-    d->pipe = gst_parse_launch("pulsesrc name=src latency-time=10000 ! "
-                               "audio/x-raw,format=S16LE,rate=44100,channels=2 ! "
-                               "wavenc ! filesink name=sink",
-                               &gerr);
-    if (!d->pipe || gerr) {
-        const QString why = QString::fromUtf8(gerr ? gerr->message : "cannot build the recorder");
-        if (gerr)
-            g_error_free(gerr);
-        return fail(why);
-    }
-    d->path = wavPath;
-    d->stopped = false;
-    GstElement* src = gst_bin_get_by_name(GST_BIN(d->pipe), "src");
-    GstElement* sink = gst_bin_get_by_name(GST_BIN(d->pipe), "sink");
-    g_object_set(src, "device", device.toUtf8().constData(), nullptr);
-    if (const char* server = std::getenv("PULSE_SERVER"))
-        g_object_set(src, "server", server, nullptr); // no context shared with an older server
-    g_object_set(sink, "location", QFile::encodeName(wavPath).constData(), nullptr);
+    m_path = TestEnv::WriteFile(wavPath, {}); // makes the folder
+    m_pipe = gst_parse_launch(
+        "pulsesrc name=src latency-time=10000 ! audio/x-raw,format=S16LE,rate=44100,channels=2 ! "
+        "wavenc ! filesink name=sink",
+        nullptr);
+    if (!m_pipe)
+        return fail(QStringLiteral("cannot build the recorder (pulsesrc, wavenc)"));
+    GstElement* src = gst_bin_get_by_name(GST_BIN(m_pipe), "src");
+    GstElement* sink = gst_bin_get_by_name(GST_BIN(m_pipe), "sink");
+    // The server named, so that no context is shared with an older server.
+    const QByteArray server = qgetenv("PULSE_SERVER");
+    g_object_set(src, "device", device.toUtf8().constData(), "server",
+                 server.isEmpty() ? nullptr : server.constData(), nullptr);
+    g_object_set(sink, "location", QFile::encodeName(m_path).constData(), nullptr);
+    // On the streaming thread: counts the frames and moves sample 0's
+    // estimate to the earliest it can have sounded.
+    auto onBuffer = [](GstPad*, GstPadProbeInfo* info, gpointer self) {
+        const qint64 now = NowNs();
+        auto* r = static_cast<AirRecorder*>(self);
+        const qint64 frames = r->m_frames += qint64(
+                                                 gst_buffer_get_size(gst_pad_probe_info_get_buffer(info))) /
+                                             4;
+        r->m_firstNs = std::min<qint64>(r->m_firstNs, now - frames * 1000000000LL / kRate);
+        return GST_PAD_PROBE_OK;
+    };
     GstPad* pad = gst_element_get_static_pad(src, "src");
-    gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, &Impl::OnBuffer, d.get(), nullptr);
+    gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, onBuffer, this, nullptr);
     gst_object_unref(pad);
     gst_object_unref(src);
     gst_object_unref(sink);
 
-    if (gst_element_set_state(d->pipe, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
-        GstBus* bus = gst_element_get_bus(d->pipe);
-        const QString why = TakeError(bus);
-        gst_object_unref(bus);
-        return fail(QStringLiteral("recorder does not start: ") + why);
-    }
+    gst_element_set_state(m_pipe, GST_STATE_PLAYING); // a failed start posts its error on the bus
     QDeadlineTimer deadline(5000);
     while (FramesSoFar() == 0) {
-        GstBus* bus = gst_element_get_bus(d->pipe);
-        const QString why = TakeError(bus);
-        gst_object_unref(bus);
-        if (!why.isEmpty())
+        if (const QString why = TestMedia::WaitForEndOrError(m_pipe, 0.005, {}); !why.isEmpty())
             return fail(QStringLiteral("recorder: ") + why);
         if (deadline.hasExpired())
             return fail(QStringLiteral("no samples from %1 within 5 s").arg(device));
-        QThread::msleep(5);
     }
     return true;
 }
 
 bool AirRecorder::Stop(QString* error)
 {
-    if (!d->pipe)
+    if (!m_pipe)
         return true;
-    QString why;
-    if (!d->stopped) {
-        d->stopped = true;
-        gst_element_send_event(d->pipe, gst_event_new_eos());
-        why = TestMedia::WaitForEndOrError(d->pipe, 5, QStringLiteral("recorder did not finish within 5 s"));
-    }
-    gst_element_set_state(d->pipe, GST_STATE_NULL);
-    gst_object_unref(d->pipe);
-    d->pipe = nullptr;
+    gst_element_send_event(m_pipe, gst_event_new_eos());
+    const QString why = TestMedia::WaitForEndOrError(m_pipe, 5,
+                                                     QStringLiteral("recorder did not finish within 5 s"));
+    gst_element_set_state(m_pipe, GST_STATE_NULL);
+    gst_object_unref(m_pipe);
+    m_pipe = nullptr;
     if (error)
         *error = why;
     return why.isEmpty();
-}
-
-QString AirRecorder::Path() const
-{
-    return d->path;
-}
-
-qint64 AirRecorder::FramesSoFar() const
-{
-    std::lock_guard lock(d->mutex);
-    return d->frames;
-}
-
-qint64 AirRecorder::FirstSampleNs() const
-{
-    std::lock_guard lock(d->mutex);
-    return d->firstNs;
 }
 
 bool AirRecorder::RecordFor(double seconds, int timeoutMs)

@@ -8,21 +8,25 @@
 // capture, so the lowest value is the closest, late by at most the smallest
 // delivery delay (a few ms). Times *within* the recording are exact to the
 // sample; compare events in the signal with each other where you can, and
-// use ToMonotonicNs()/ToSeconds() only to relate the air to events in the
-// test (a Play command for start latency).
+// use ToSeconds() only to relate the air to events in the test (a Play
+// command for start latency).
 //
 // Start/Stop/the accessors from the test's thread; the probe runs on the
-// streaming thread and takes a mutex.
+// streaming thread, the only writer of the atomic frame count and estimate.
 #pragma once
 
 #include <QString>
 
-#include <memory>
+#include <atomic>
+#include <limits>
 
-class AirRecorder {
+typedef struct _GstElement GstElement;
+
+class AirRecorder
+{
 public:
-    AirRecorder();
-    ~AirRecorder(); // stops and finishes the file
+    AirRecorder() = default;
+    ~AirRecorder() { Stop(); } // finishes the file
     AirRecorder(const AirRecorder&) = delete;
     AirRecorder& operator=(const AirRecorder&) = delete;
 
@@ -30,21 +34,19 @@ public:
 
     // Starts recording `device` (default: the air monitor) into wavPath and
     // waits until the first samples have arrived (at most 5 s).
-    bool Start(const QString& wavPath, QString* error,
-               const QString& device = QStringLiteral("air.monitor"));
+    bool Start(const QString& wavPath, QString* error, const QString& device = QStringLiteral("air.monitor"));
 
     // Sends end-of-stream, waits until the WAV header is written and the
     // file closed (at most 5 s). Safe to call twice.
     bool Stop(QString* error = nullptr);
 
-    QString Path() const;
-    qint64 FramesSoFar() const;
-    double SecondsSoFar() const { return double(FramesSoFar()) / 44100.0; }
+    QString Path() const { return m_path; }
+    qint64 FramesSoFar() const { return m_frames; }
+    double SecondsSoFar() const { return double(FramesSoFar()) / kRate; }
 
-    // Monotonic ns at which sample 0 sounded, and conversions between
-    // recording seconds and monotonic ns. Valid once Start() succeeded.
-    qint64 FirstSampleNs() const;
-    qint64 ToMonotonicNs(double seconds) const { return FirstSampleNs() + qint64(seconds * 1e9); }
+    // Monotonic ns at which sample 0 sounded, and a monotonic time in
+    // recording seconds. Valid once Start() succeeded.
+    qint64 FirstSampleNs() const { return m_firstNs; }
     double ToSeconds(qint64 monotonicNs) const { return double(monotonicNs - FirstSampleNs()) / 1e9; }
 
     // Spins the Qt event loop until the recording holds `seconds` more
@@ -52,6 +54,9 @@ public:
     bool RecordFor(double seconds, int timeoutMs = 30000);
 
 private:
-    struct Impl;
-    std::unique_ptr<Impl> d;
+    static constexpr int kRate = 44100;
+    GstElement* m_pipe = nullptr;
+    QString m_path;
+    std::atomic<qint64> m_frames = 0;
+    std::atomic<qint64> m_firstNs = std::numeric_limits<qint64>::max();
 };

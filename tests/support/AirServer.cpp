@@ -9,71 +9,50 @@
 
 #include <gst/gst.h>
 
-#include <algorithm>
-
 namespace {
 
-QString Tail(const QString& path, int lines)
+// Waits for the process to end (killing it after ms); true when it ended
+// by itself with exit code 0.
+bool Finished(QProcess& p, int ms)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QStringList all = QString::fromLocal8Bit(file.readAll()).split(u'\n');
-    return all.mid(std::max<qsizetype>(0, all.size() - lines)).join(u'\n');
-}
-
-QString ReadPid(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll().trimmed()) : QString();
+    if (!p.waitForFinished(ms)) {
+        p.kill();
+        p.waitForFinished(2000);
+        return false;
+    }
+    return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
 } // namespace
 
-AirServer::~AirServer()
-{
-    Stop();
-}
-
-const char* AirServer::KindName(Kind kind)
-{
-    return kind == Kind::PipeWire ? "PipeWire" : "PulseAudio";
-}
-
 QString AirServer::Missing(Kind kind)
 {
-    const QStringList tools = kind == Kind::PipeWire
-                                  ? QStringList{"pipewire", "wireplumber", "pipewire-pulse",
-                                                "dbus-daemon", "pactl"}
-                                  : QStringList{"pulseaudio", "pactl"};
+    const QStringList tools = kind == Kind::PipeWire ? QStringList{"pipewire", "wireplumber",
+                                                                   "pipewire-pulse", "dbus-daemon", "pactl"}
+                                                     : QStringList{"pulseaudio", "pactl"};
     for (const QString& tool : tools)
         if (QStandardPaths::findExecutable(tool).isEmpty())
             return QStringLiteral("%1 is not installed (scripts/setup installs it)").arg(tool);
     gst_init(nullptr, nullptr);
-    for (const char* element : {"pulsesrc", "pulsesink"}) {
-        GstElementFactory* f = gst_element_factory_find(element);
-        if (!f)
-            return QStringLiteral("GStreamer element %1 is missing (gstreamer1.0-pulseaudio)")
-                .arg(QLatin1String(element));
-        gst_object_unref(f);
-    }
+    GstPlugin* pulse = gst_registry_find_plugin(gst_registry_get(), "pulseaudio"); // pulsesrc, pulsesink
+    if (!pulse)
+        return QStringLiteral("GStreamer's pulseaudio plug-in is missing (gstreamer1.0-pulseaudio)");
+    gst_object_unref(pulse);
     return {};
 }
 
 bool AirServer::Start(QString* error, Kind kind)
 {
-    if (!m_root.isEmpty()) {
-        if (error)
-            *error = QStringLiteral("already started");
-        return false;
-    }
+    Stop();
     m_kind = kind;
     m_root = TestEnv::MakeTempDir(QStringLiteral("air"));
-    const QString clientConf =
-        TestEnv::WriteFile(m_root + QStringLiteral("/client.conf"), "autospawn = no\n");
-    SetEnv("XDG_RUNTIME_DIR", QFile::encodeName(RuntimeDir()));
-    SetEnv("PULSE_SERVER", "unix:" + QFile::encodeName(Socket()));
-    SetEnv("PULSE_CLIENTCONFIG", QFile::encodeName(clientConf));
+    const QString clientConf = TestEnv::WriteFile(m_root + QStringLiteral("/client.conf"),
+                                                  "autospawn = no\n");
+    m_env = QProcessEnvironment::systemEnvironment();
+    const QByteArray runtime = QFile::encodeName(m_root + QStringLiteral("/xdg"));
+    qputenv("XDG_RUNTIME_DIR", runtime);
+    qputenv("PULSE_SERVER", "unix:" + runtime + "/pulse/native");
+    qputenv("PULSE_CLIENTCONFIG", QFile::encodeName(clientConf));
     if (Launch(error))
         return true;
     Stop();
@@ -82,11 +61,6 @@ bool AirServer::Start(QString* error, Kind kind)
 
 bool AirServer::Restart(QString* error)
 {
-    if (m_root.isEmpty()) {
-        if (error)
-            *error = QStringLiteral("never started");
-        return false;
-    }
     if (Running())
         Kill();
     return Launch(error);
@@ -96,9 +70,9 @@ bool AirServer::Launch(QString* error)
 {
     QString why;
     if (RunScript(QStringLiteral("start"), &why)) {
-        m_pid = ReadPid(m_root + (m_kind == Kind::PipeWire ? QStringLiteral("/run/pipewire-pulse.pid")
-                                                           : QStringLiteral("/run/pulseaudio.pid")))
-                    .toLongLong();
+        QFile pid(m_root + (m_kind == Kind::PipeWire ? QStringLiteral("/run/pipewire-pulse.pid")
+                                                     : QStringLiteral("/run/pulseaudio.pid")));
+        m_pid = pid.open(QIODevice::ReadOnly) ? pid.readAll().trimmed().toLongLong() : 0;
         if (m_pid > 0)
             return true;
         why = QStringLiteral("airserver.sh left no pid");
@@ -122,17 +96,10 @@ bool AirServer::RunScript(const QString& command, QString* error) const
     p.setStandardErrorFile(log, QIODevice::Append);
     p.start(QStringLiteral("bash"), {QStringLiteral(LIRANA_AIRSERVER_SCRIPT), command,
                                      QString::fromLatin1(KindName(m_kind)).toLower(), m_root});
-    if (!p.waitForFinished(20000)) {
-        p.kill();
-        p.waitForFinished(2000);
-        if (error)
-            *error = QStringLiteral("airserver.sh %1 did not finish within 20 s").arg(command);
-        return false;
-    }
-    if (p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0)
+    if (Finished(p, 20000))
         return true;
     if (error)
-        *error = QStringLiteral("airserver.sh %1 failed: %2").arg(command, Tail(log, 5));
+        *error = QStringLiteral("airserver.sh %1 failed or took over 20 s: %2").arg(command, LogTail(5));
     return false;
 }
 
@@ -145,16 +112,13 @@ void AirServer::Kill()
 
 void AirServer::Stop()
 {
-    if (!m_root.isEmpty())
-        RunScript(QStringLiteral("stop"), nullptr);
+    if (m_root.isEmpty())
+        return;
+    RunScript(QStringLiteral("stop"), nullptr);
     m_pid = 0;
     m_root.clear();
-    RestoreEnv();
-}
-
-qint64 AirServer::PidFromFile() const
-{
-    return ReadPid(RuntimeDir() + QStringLiteral("/pulse/pid")).toLongLong();
+    for (const char* name : {"XDG_RUNTIME_DIR", "PULSE_SERVER", "PULSE_CLIENTCONFIG"})
+        m_env.contains(name) ? qputenv(name, m_env.value(name).toLocal8Bit()) : qunsetenv(name);
 }
 
 std::optional<QString> AirServer::Pactl(const QStringList& args) const
@@ -163,49 +127,21 @@ std::optional<QString> AirServer::Pactl(const QStringList& args) const
         return std::nullopt;
     QProcess p;
     p.start(QStringLiteral("pactl"), args);
-    if (!p.waitForFinished(5000)) {
-        p.kill();
-        p.waitForFinished(1000);
-        return std::nullopt;
-    }
-    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-        return std::nullopt;
-    return QString::fromLocal8Bit(p.readAllStandardOutput());
-}
-
-QString AirServer::SinkState() const
-{
-    const auto out = Pactl({QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sinks")});
-    for (const QString& line : out ? out->split(u'\n') : QStringList()) {
-        const QStringList cols = line.split(u'\t');
-        if (cols.size() >= 5 && cols[1] == SinkName())
-            return cols.last().trimmed();
-    }
-    return {};
+    return Finished(p, 5000) ? std::optional(QString::fromLocal8Bit(p.readAllStandardOutput()))
+                             : std::nullopt;
 }
 
 QString AirServer::LogTail(int lines) const
 {
-    QString out = Tail(m_root + QStringLiteral("/airserver.log"), lines);
-    const QStringList logs = m_kind == Kind::PulseAudio
-                                 ? QStringList{QStringLiteral("pulse.log")}
-                                 : QStringList{QStringLiteral("run/pipewire.log"), QStringLiteral("run/wireplumber.log"),
-                                               QStringLiteral("run/pipewire-pulse.log")};
-    for (const QString& name : logs)
-        out += QStringLiteral("\n--- %1 ---\n").arg(name) + Tail(m_root + u'/' + name, lines);
-    return out;
-}
-
-void AirServer::SetEnv(const char* name, const QByteArray& value)
-{
-    if (std::none_of(m_saved.begin(), m_saved.end(), [&](const SavedVar& v) { return v.name == name; }))
-        m_saved.push_back({name, qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt});
-    qputenv(name, value);
-}
-
-void AirServer::RestoreEnv()
-{
-    for (auto it = m_saved.rbegin(); it != m_saved.rend(); ++it)
-        it->value ? qputenv(it->name.constData(), *it->value) : qunsetenv(it->name.constData());
-    m_saved.clear();
+    QProcess tail;
+    tail.setWorkingDirectory(m_root);
+    tail.setProcessChannelMode(QProcess::MergedChannels);
+    tail.start(QStringLiteral("tail"),
+               QStringList{QStringLiteral("-n"), QString::number(lines), QStringLiteral("airserver.log")} +
+                   (m_kind == Kind::PulseAudio ? QStringList{QStringLiteral("pulse.log")}
+                                               : QStringList{QStringLiteral("run/pipewire.log"),
+                                                             QStringLiteral("run/wireplumber.log"),
+                                                             QStringLiteral("run/pipewire-pulse.log")}));
+    Finished(tail, 5000);
+    return QString::fromLocal8Bit(tail.readAll());
 }

@@ -19,35 +19,40 @@
 // started afterwards all play into "air". Use from the test's main thread.
 #pragma once
 
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
 #include <optional>
-#include <vector>
+#include <ostream>
 
-class AirServer {
+class AirServer
+{
 public:
     enum class Kind { PulseAudio, PipeWire };
 
     AirServer() = default;
-    ~AirServer();
+    ~AirServer() { Stop(); }
     AirServer(const AirServer&) = delete;
     AirServer& operator=(const AirServer&) = delete;
 
-    static const char* KindName(Kind kind);
+    static const char* KindName(Kind kind) { return kind == Kind::PipeWire ? "PipeWire" : "PulseAudio"; }
+    // Test names and messages show the kind by name.
+    friend void PrintTo(Kind kind, std::ostream* os) { *os << KindName(kind); }
 
     // Empty when the programs and GStreamer's pulse elements the kind needs
     // are there; otherwise why not (the reason for a skipped test).
     static QString Missing(Kind kind = Kind::PulseAudio);
 
-    // Starts the server in fresh folders and waits until it answers (at
-    // most 10 s).
+    // Starts the server in fresh folders (stopping one this object runs)
+    // and waits until it answers (at most 10 s).
     bool Start(QString* error, Kind kind = Kind::PulseAudio);
     void Stop();
     // Ends the server with SIGKILL by its pids; folders, socket path, the
     // stored stream volumes and the environment stay for Restart().
     void Kill();
-    // Starts the server again in the same folders, on the same socket.
+    // Starts the server again in the same folders, on the same socket
+    // (killing it first if it runs).
     bool Restart(QString* error);
     bool Running() const { return m_pid > 0; }
 
@@ -59,19 +64,10 @@ public:
     double StreamEndLoss() const { return m_kind == Kind::PipeWire ? 2048.0 / 48000.0 : 0.0; }
     // The process clients talk to: pulseaudio, or pipewire-pulse.
     qint64 Pid() const { return m_pid; }
-    // The pid the server wrote into <runtime>/pulse/pid; 0 when unreadable.
-    qint64 PidFromFile() const;
-    QString RuntimeDir() const { return m_root + QStringLiteral("/xdg"); }
-    QString Socket() const { return RuntimeDir() + QStringLiteral("/pulse/native"); }
-    static QString SinkName() { return QStringLiteral("air"); }
 
     // Runs pactl against this server; its standard output, or nullopt when
     // it fails or takes longer than 5 s.
     std::optional<QString> Pactl(const QStringList& args) const;
-
-    // The sink's state as `pactl list short sinks` shows it: RUNNING, IDLE
-    // or SUSPENDED; empty when the sink is not found.
-    QString SinkState() const;
 
     // The last lines of the server's logs, for failure messages.
     QString LogTail(int lines = 20) const;
@@ -79,15 +75,9 @@ public:
 private:
     bool Launch(QString* error);
     bool RunScript(const QString& command, QString* error) const;
-    void SetEnv(const char* name, const QByteArray& value);
-    void RestoreEnv();
 
     Kind m_kind = Kind::PulseAudio;
     QString m_root;
     qint64 m_pid = 0;
-    struct SavedVar {
-        QByteArray name;
-        std::optional<QByteArray> value;
-    };
-    std::vector<SavedVar> m_saved;
+    QProcessEnvironment m_env; // as it was before Start()
 };

@@ -16,22 +16,19 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <iostream>
-#include <ostream>
 #include <string>
 
-class AirTest : public ::testing::Test {
+class AirTest : public ::testing::Test
+{
 protected:
     virtual AirServer::Kind ServerKind() const { return AirServer::Kind::PulseAudio; }
 
     void SetUp() override
     {
-        dir = TestEnv::MakeTempDir(QStringLiteral("air-media"));
         const QString missing = AirServer::Missing(ServerKind());
         if (!missing.isEmpty()) {
-            const char* req = std::getenv("LIRANA_AIR_REQUIRED");
-            if (req && QByteArray(req) == "1")
+            if (qgetenv("LIRANA_AIR_REQUIRED") == "1")
                 FAIL() << "air tests required but " << missing.toStdString();
             GTEST_SKIP() << missing.toStdString();
         }
@@ -68,27 +65,21 @@ protected:
     // Declared in this order so the recorder stops before the server.
     AirServer server;
     AirRecorder recorder;
-    QString dir;
+    QString dir = TestEnv::MakeTempDir(QStringLiteral("air-media"));
 };
-
-// Test names and messages show the kind by name.
-inline void PrintTo(AirServer::Kind kind, std::ostream* os)
-{
-    *os << AirServer::KindName(kind);
-}
 
 // Mixes the server kind in as the test parameter: Base is AirTest or a
 // fixture derived from it.
 template <class Base>
-class AirOnBothServers : public Base, public ::testing::WithParamInterface<AirServer::Kind> {
+class AirOnBothServers : public Base, public ::testing::WithParamInterface<AirServer::Kind>
+{
 protected:
     AirServer::Kind ServerKind() const override { return this->GetParam(); }
 };
 
-#define LIRANA_ON_BOTH_SERVERS(Fixture)                                                        \
-    INSTANTIATE_TEST_SUITE_P(Servers, Fixture,                                                 \
-                             ::testing::Values(AirServer::Kind::PulseAudio,                    \
-                                               AirServer::Kind::PipeWire),                     \
-                             [](const ::testing::TestParamInfo<AirServer::Kind>& kind) {       \
-                                 return std::string(AirServer::KindName(kind.param));          \
+#define LIRANA_ON_BOTH_SERVERS(Fixture)                                                                      \
+    INSTANTIATE_TEST_SUITE_P(Servers, Fixture,                                                               \
+                             ::testing::Values(AirServer::Kind::PulseAudio, AirServer::Kind::PipeWire),      \
+                             [](const ::testing::TestParamInfo<AirServer::Kind>& kind) {                     \
+                                 return std::string(AirServer::KindName(kind.param));                        \
                              })

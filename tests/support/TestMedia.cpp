@@ -1,8 +1,8 @@
 #include "support/TestMedia.h"
 
 #include "support/TestEnv.h"
+#include "support/WavAnalysis.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -11,13 +11,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace TestMedia {
 namespace {
 
 // By Format: the extension, and either libsndfile's format or the
 // GStreamer encoder after "wavparse ! audioconvert".
-struct Encoding {
+struct Encoding
+{
     const char* extension;
     int sndfile;
     const char* gst;
@@ -34,40 +36,23 @@ const Encoding kEncodings[] = {
     {"w64", SF_FORMAT_W64 | SF_FORMAT_PCM_16, nullptr},
 };
 
-// Adds the parts into mono, sample by sample from index 0.
-void Render(std::vector<double>& mono, const std::vector<Part>& parts, int rate)
+constexpr int kRate = 44100;
+
+// The parts one after another as samples from index 0, added into mono.
+void Render(std::vector<double>& mono, const std::vector<Part>& parts)
 {
     qint64 at = 0;
     for (const Part& p : parts) {
-        const qint64 n = Frames(p.seconds, rate);
-        if (qint64(mono.size()) < at + n)
-            mono.resize(size_t(at + n), 0.0);
+        const qint64 n = std::llround(p.seconds * kRate);
+        mono.resize(std::max(mono.size(), size_t(at + n)), 0.0);
         const double endDb = std::isnan(p.endLevelDb) ? p.levelDb : p.endLevelDb;
         for (qint64 i = 0; p.freq > 0 && i < n; ++i) {
             const double db = p.levelDb + (endDb - p.levelDb) * double(i) / double(n);
-            mono[size_t(at + i)] +=
-                std::pow(10.0, db / 20.0) * std::sin(2.0 * M_PI * p.freq * double(i) / rate);
+            mono[size_t(at + i)] += std::pow(10.0, db / 20.0) *
+                                    std::sin(2.0 * M_PI * p.freq * double(i) / kRate);
         }
         at += n;
     }
-}
-
-// Writes 16-bit PCM WAV, one vector per channel (all of the same length).
-QString WriteSamples(const QString& path, const std::vector<std::vector<double>>& channels, int rate)
-{
-    const size_t frames = channels.front().size();
-    std::vector<short> interleaved;
-    interleaved.reserve(frames * channels.size());
-    for (size_t i = 0; i < frames; ++i)
-        for (const auto& channel : channels)
-            interleaved.push_back(short(std::lround(std::clamp(channel[i], -1.0, 1.0) * 32767.0)));
-    const QString file = TestEnv::WriteFile(path, {}); // makes the folder
-    SF_INFO info{0, rate, int(channels.size()), SF_FORMAT_WAV | SF_FORMAT_PCM_16, 0, 0};
-    SNDFILE* out = sf_open(QFile::encodeName(file).constData(), SFM_WRITE, &info);
-    if (!out || sf_writef_short(out, interleaved.data(), sf_count_t(frames)) != sf_count_t(frames))
-        qFatal("cannot write %s: %s", qPrintable(file), sf_strerror(out));
-    sf_close(out);
-    return file;
 }
 
 QString Fail(QString* error, const QString& why)
@@ -77,36 +62,41 @@ QString Fail(QString* error, const QString& why)
     return {};
 }
 
-QString EncodeWithSndfile(const QString& in, const QString& outPath, int format, QString* error)
+// Writes the left and right samples as 16-bit stereo in libsndfile's format
+// (any container and codec it writes). Returns the absolute path; fails the
+// process on I/O errors unless `error` takes them.
+QString WriteSamples(const QString& path, std::vector<double> left, std::vector<double> right,
+                     int format = SF_FORMAT_WAV | SF_FORMAT_PCM_16, QString* error = nullptr)
 {
-    SF_INFO info{};
-    SNDFILE* src = sf_open(QFile::encodeName(in).constData(), SFM_READ, &info);
-    if (!src)
-        return Fail(error, QStringLiteral("cannot read %1: %2").arg(in, sf_strerror(nullptr)));
-    info.format = format;
-    SNDFILE* dst = sf_open(QFile::encodeName(outPath).constData(), SFM_WRITE, &info);
-    if (!dst) {
-        sf_close(src);
-        return Fail(error, QStringLiteral("cannot write %1: %2").arg(outPath, sf_strerror(nullptr)));
-    }
-    std::vector<short> buf(4096 * size_t(info.channels));
-    sf_count_t n;
-    while ((n = sf_readf_short(src, buf.data(), 4096)) > 0)
-        sf_writef_short(dst, buf.data(), n);
-    sf_close(src);
-    return sf_close(dst) == 0 ? outPath : Fail(error, QStringLiteral("cannot finish %1").arg(outPath));
+    left.resize(std::max(left.size(), right.size()), 0.0);
+    right.resize(left.size(), 0.0);
+    std::vector<short> interleaved;
+    for (size_t i = 0; i < left.size(); ++i)
+        for (double v : {left[i], right[i]})
+            interleaved.push_back(short(std::lround(std::clamp(v, -1.0, 1.0) * 32767.0)));
+    const QString file = TestEnv::WriteFile(path, {}); // makes the folder
+    SF_INFO info{0, kRate, 2, format, 0, 0};
+    SNDFILE* out = sf_open(QFile::encodeName(file).constData(), SFM_WRITE, &info);
+    if (out && sf_writef_short(out, interleaved.data(), sf_count_t(left.size())) == sf_count_t(left.size()) &&
+        sf_close(out) == 0)
+        return file;
+    const QString why = QStringLiteral("cannot write %1: %2").arg(file, QString::fromUtf8(sf_strerror(out)));
+    if (!error)
+        qFatal("%s", qPrintable(why));
+    return Fail(error, why);
 }
 
 QString EncodeWithGst(const QString& in, const QString& outPath, const char* encoder, QString* error)
 {
     gst_init(nullptr, nullptr);
-    const QByteArray desc = QByteArray("filesrc name=src ! wavparse ! audioconvert ! ") + encoder +
-                            " ! filesink name=sink";
     GError* gerr = nullptr;
-    GstElement* pipe = gst_parse_launch(desc.constData(), &gerr);
-    if (!pipe || gerr) {
-        const QString why = QString::fromUtf8(gerr ? gerr->message : "cannot build the encoder");
-        g_clear_error(&gerr);
+    GstElement* pipe = gst_parse_launch(
+        (QByteArray("filesrc name=src ! wavparse ! audioconvert ! ") + encoder + " ! filesink name=sink")
+            .constData(),
+        &gerr);
+    if (gerr) {
+        const QString why = QString::fromUtf8(gerr->message);
+        g_error_free(gerr);
         if (pipe)
             gst_object_unref(pipe);
         return Fail(error, why);
@@ -125,38 +115,28 @@ QString EncodeWithGst(const QString& in, const QString& outPath, const char* enc
 
 } // namespace
 
-qint64 Frames(double seconds, int rate)
+QString WriteWav(const QString& path, const std::vector<Part>& parts)
 {
-    return qint64(std::llround(seconds * rate));
+    return WriteMixWav(path, {parts});
 }
 
-QString WriteWav(const QString& path, const std::vector<Part>& parts, int rate, int channels)
-{
-    return WriteMixWav(path, {parts}, rate, channels);
-}
-
-QString WriteMixWav(const QString& path, const std::vector<std::vector<Part>>& layers, int rate,
-                    int channels)
+QString WriteMixWav(const QString& path, const std::vector<std::vector<Part>>& layers)
 {
     std::vector<double> mono;
     for (const auto& layer : layers)
-        Render(mono, layer, rate);
-    return WriteSamples(path, std::vector<std::vector<double>>(size_t(channels), mono), rate);
+        Render(mono, layer);
+    return WriteSamples(path, mono, mono);
 }
 
-QString WriteStereoWav(const QString& path, const std::vector<Part>& left,
-                       const std::vector<Part>& right, int rate)
+QString WriteStereoWav(const QString& path, const std::vector<Part>& left, const std::vector<Part>& right)
 {
     std::vector<double> l, r;
-    Render(l, left, rate);
-    Render(r, right, rate);
-    l.resize(std::max(l.size(), r.size()), 0.0);
-    r.resize(l.size(), 0.0);
-    return WriteSamples(path, {l, r}, rate);
+    Render(l, left);
+    Render(r, right);
+    return WriteSamples(path, l, r);
 }
 
-QString ToneWav(const QString& dir, const QString& name, double freq, double seconds,
-                double levelDb)
+QString ToneWav(const QString& dir, const QString& name, double freq, double seconds, double levelDb)
 {
     return WriteWav(dir + u'/' + name + QStringLiteral(".wav"), {Tone(freq, seconds, levelDb)});
 }
@@ -167,24 +147,12 @@ QString Encode(const QString& wavPath, Format format, QString* error)
     const Encoding& enc = kEncodings[int(format)];
     const QString outPath = in.absolutePath() + u'/' + in.completeBaseName() + u'.' +
                             QLatin1String(enc.extension);
-    if (!in.exists())
-        return Fail(error, QStringLiteral("no file %1").arg(wavPath));
-    return enc.gst ? EncodeWithGst(in.absoluteFilePath(), outPath, enc.gst, error)
-                   : EncodeWithSndfile(in.absoluteFilePath(), outPath, enc.sndfile, error);
-}
-
-QString CorruptMp3(const QString& dir, const QString& name)
-{
-    QByteArray junk;
-    for (int i = 0; i < 4096; ++i)
-        junk.append(char(0x20 + (i * 37) % 0x5f)); // printable, never a frame sync
-    return TestEnv::WriteFile(dir + u'/' + name + QStringLiteral(".mp3"), junk);
-}
-
-QString TextAsWav(const QString& dir, const QString& name)
-{
-    return TestEnv::WriteFile(dir + u'/' + name + QStringLiteral(".wav"),
-                              "This is a text file, not a recording.\n");
+    if (enc.gst)
+        return EncodeWithGst(in.absoluteFilePath(), outPath, enc.gst, error);
+    const auto wav = WavAnalysis::ReadWav(wavPath, error);
+    return wav ? WriteSamples(outPath, {wav->planes.front().begin(), wav->planes.front().end()},
+                              {wav->planes.back().begin(), wav->planes.back().end()}, enc.sndfile, error)
+               : QString();
 }
 
 QString WaitForEndOrError(GstElement* pipeline, double seconds, const QString& timeoutText)

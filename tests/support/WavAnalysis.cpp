@@ -10,11 +10,9 @@
 namespace WavAnalysis {
 namespace {
 
-bool Fail(QString* error, const QString& why)
+double ToDb(double amplitude)
 {
-    if (error)
-        *error = why;
-    return false;
+    return amplitude > 1e-10 ? 20.0 * std::log10(amplitude) : kSilentDb;
 }
 
 qint64 Index(const Wav& wav, double t)
@@ -27,7 +25,7 @@ qint64 Index(const Wav& wav, double t)
 // reaches half its amplitude when the edge is at the window's centre.
 double Goertzel(const Wav& wav, double freq, qint64 b, qint64 e)
 {
-    const qint64 n = e - b;
+    const qint64 n = std::min(e, wav.Frames()) - b;
     if (n <= 1)
         return 0.0;
     const double coeff = 2.0 * std::cos(2.0 * M_PI * freq / wav.rate);
@@ -40,8 +38,7 @@ double Goertzel(const Wav& wav, double freq, qint64 b, qint64 e)
         s2 = s1;
         s1 = s;
     }
-    const double power = std::max(0.0, s1 * s1 + s2 * s2 - coeff * s1 * s2);
-    return 2.0 * std::sqrt(power) / wsum;
+    return 2.0 * std::sqrt(std::max(0.0, s1 * s1 + s2 * s2 - coeff * s1 * s2)) / wsum;
 }
 
 // Window for the fine search: a whole number of periods near 10 ms, so the
@@ -70,6 +67,34 @@ double SteadyAmplitude(const Wav& wav, double freq, qint64 w, qint64 b, qint64 e
     return Median(std::move(mags));
 }
 
+// The coarse search: the first 10 ms window from `from`, in 5 ms hops, whose
+// level is at or above thresholdDb (sounding) or below it; -1 when none.
+double Scan(const Wav& wav, double freq, double from, double thresholdDb, bool sounding)
+{
+    for (double t = std::max(0.0, from); t + 0.010 <= wav.Duration(); t += 0.005)
+        if ((ToneLevelDb(wav, freq, t, t + 0.010) >= thresholdDb) == sounding)
+            return t;
+    return -1;
+}
+
+// The fine search: where the w-sample sliding magnitude crosses half the
+// steady amplitude a, rising or falling, between samples lo and hi.
+std::optional<double> HalfCrossing(const Wav& wav, double freq, qint64 w, qint64 lo, qint64 hi, double a,
+                                   bool rising)
+{
+    const double half = a / 2;
+    double prev = Goertzel(wav, freq, lo, lo + w);
+    if (rising && prev >= half)
+        return double(lo) / wav.rate;
+    for (qint64 n = lo + 1; n <= hi && n + w <= wav.Frames(); ++n) {
+        const double m = Goertzel(wav, freq, n, n + w);
+        if ((m >= half) == rising && (prev >= half) != rising)
+            return (double(n - 1) + (half - prev) / (m - prev) + double(w) / 2) / wav.rate;
+        prev = m;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 std::optional<Wav> ReadWav(const QString& path, QString* error)
@@ -77,48 +102,24 @@ std::optional<Wav> ReadWav(const QString& path, QString* error)
     SF_INFO info{};
     SNDFILE* f = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
     if (!f) {
-        Fail(error, QStringLiteral("%1: %2").arg(path, QString::fromUtf8(sf_strerror(nullptr))));
+        if (error)
+            *error = path + QStringLiteral(": ") + QString::fromUtf8(sf_strerror(nullptr));
         return std::nullopt;
     }
-    Wav wav{info.samplerate, info.channels, {}, std::vector<std::vector<float>>(size_t(info.channels))};
-    std::vector<float> buf(4096 * size_t(info.channels));
-    sf_count_t n;
-    while ((n = sf_readf_float(f, buf.data(), 4096)) > 0) {
-        for (sf_count_t i = 0; i < n; ++i) {
-            float sum = 0;
-            for (int c = 0; c < info.channels; ++c) {
-                const float v = buf[size_t(i * info.channels + c)];
-                wav.planes[size_t(c)].push_back(v);
-                sum += v;
-            }
-            wav.mono.push_back(sum / float(info.channels));
-        }
-    }
+    const size_t channels = size_t(info.channels);
+    std::vector<float> all(size_t(info.frames) * channels);
+    all.resize(size_t(sf_readf_float(f, all.data(), info.frames)) * channels);
     sf_close(f);
+    Wav wav{info.samplerate, {}, std::vector<std::vector<float>>(channels)};
+    for (size_t i = 0; i < all.size(); i += channels) {
+        float sum = 0;
+        for (size_t c = 0; c < channels; ++c) {
+            wav.planes[c].push_back(all[i + c]);
+            sum += all[i + c];
+        }
+        wav.mono.push_back(sum / float(channels));
+    }
     return wav;
-}
-
-Wav Channel(const Wav& wav, int channel)
-{
-    if (channel < 0 || size_t(channel) >= wav.planes.size())
-        return {};
-    return {wav.rate, 1, wav.planes[size_t(channel)], {}};
-}
-
-double ToDb(double amplitude)
-{
-    return amplitude > 1e-10 ? 20.0 * std::log10(amplitude) : kSilentDb;
-}
-
-double RmsDb(const Wav& wav, double t0, double t1)
-{
-    const qint64 b = Index(wav, t0), e = Index(wav, t1);
-    if (e <= b)
-        return kSilentDb;
-    double sum = 0;
-    for (qint64 i = b; i < e; ++i)
-        sum += double(wav.mono[size_t(i)]) * wav.mono[size_t(i)];
-    return ToDb(std::sqrt(sum / double(e - b)));
 }
 
 double ToneLevelDb(const Wav& wav, double freq, double t0, double t1)
@@ -126,8 +127,8 @@ double ToneLevelDb(const Wav& wav, double freq, double t0, double t1)
     return ToDb(Goertzel(wav, freq, Index(wav, t0), Index(wav, t1)));
 }
 
-std::vector<CurvePoint> ToneCurveDb(const Wav& wav, double freq, double t0, double t1,
-                                    double window, double step)
+std::vector<CurvePoint> ToneCurveDb(const Wav& wav, double freq, double t0, double t1, double window,
+                                    double step)
 {
     std::vector<CurvePoint> out;
     for (double t = std::max(0.0, t0); t + window <= std::min(t1, wav.Duration()) + 1e-9; t += step)
@@ -137,83 +138,35 @@ std::vector<CurvePoint> ToneCurveDb(const Wav& wav, double freq, double t0, doub
 
 std::optional<double> ToneOnset(const Wav& wav, double freq, double from, double thresholdDb)
 {
-    const double coarse = 0.010, hop = 0.005;
     const qint64 w = FineWindow(wav, freq), ms = wav.rate / 1000;
-    for (double c = std::max(0.0, from); c + coarse <= wav.Duration(); c += hop) {
-        if (ToneLevelDb(wav, freq, c, c + coarse) < thresholdDb)
-            continue;
+    for (double c = Scan(wav, freq, from, thresholdDb, true); c >= 0;
+         c = Scan(wav, freq, c + 0.005, thresholdDb, true)) {
         // A click's splatter passes the coarse test but has no steady tone.
         const qint64 cs = Index(wav, c);
         const double a = SteadyAmplitude(wav, freq, w, cs + 10 * ms, cs + 25 * ms);
         if (ToDb(a) < thresholdDb)
             continue;
         const qint64 b = std::max(Index(wav, from), cs - 10 * ms - w);
-        double prev = Goertzel(wav, freq, b, b + w);
-        if (prev >= a / 2)
-            return double(b) / wav.rate;
-        for (qint64 n = b + 1; n <= cs + 10 * ms && n + w <= wav.Frames(); ++n) {
-            const double m = Goertzel(wav, freq, n, n + w);
-            if (m >= a / 2) {
-                const double frac = (a / 2 - prev) / std::max(1e-12, m - prev);
-                return (double(n - 1) + frac + double(w) / 2) / wav.rate;
-            }
-            prev = m;
-        }
-        return c;
+        return HalfCrossing(wav, freq, w, b, cs + 10 * ms, a, true).value_or(c);
     }
     return std::nullopt;
 }
 
 std::optional<double> ToneEnd(const Wav& wav, double freq, double inside, double thresholdDb)
 {
-    const double coarse = 0.010, hop = 0.005;
-    if (ToneLevelDb(wav, freq, inside, inside + coarse) < thresholdDb)
+    if (ToneLevelDb(wav, freq, inside, inside + 0.010) < thresholdDb)
         return std::nullopt;
-    double c = -1;
-    for (double t = inside; t + coarse <= wav.Duration(); t += hop) {
-        if (ToneLevelDb(wav, freq, t, t + coarse) < thresholdDb) {
-            c = t;
-            break;
-        }
-    }
+    const double c = Scan(wav, freq, inside, thresholdDb, false);
     if (c < 0)
         return std::nullopt; // still sounding at the end of the recording
-    const qint64 w = FineWindow(wav, freq);
-    const qint64 cs = Index(wav, c), ms = wav.rate / 1000;
+    const qint64 w = FineWindow(wav, freq), cs = Index(wav, c), ms = wav.rate / 1000;
     const qint64 lo = std::max(Index(wav, inside), cs - 25 * ms - w);
     const double a = SteadyAmplitude(wav, freq, w, lo, std::max(lo + 1, cs - 10 * ms - w));
-    if (a <= 0)
-        return c;
-    double prev = Goertzel(wav, freq, lo, lo + w);
-    for (qint64 n = lo + 1; n <= cs + 10 * ms && n + w <= wav.Frames(); ++n) {
-        const double m = Goertzel(wav, freq, n, n + w);
-        if (m < a / 2 && prev >= a / 2) {
-            const double frac = (prev - a / 2) / std::max(1e-12, prev - m);
-            return (double(n - 1) + frac + double(w) / 2) / wav.rate;
-        }
-        prev = m;
-    }
-    return c;
+    return a > 0 ? HalfCrossing(wav, freq, w, lo, cs + 10 * ms, a, false).value_or(c) : c;
 }
 
-// Of the candidates, the one with the highest tone level in [t0, t1), or 0
-// when none reaches thresholdDb.
-static double DominantFrequency(const Wav& wav, double t0, double t1,
-                                const std::vector<double>& candidates, double thresholdDb)
-{
-    double best = 0, bestDb = thresholdDb;
-    for (double f : candidates) {
-        const double db = ToneLevelDb(wav, f, t0, t1);
-        if (db >= bestDb) {
-            best = f;
-            bestDb = db;
-        }
-    }
-    return best;
-}
-
-std::vector<Segment> Segments(const Wav& wav, const std::vector<double>& candidates,
-                              double thresholdDb, double minLength)
+std::vector<Segment> Segments(const Wav& wav, const std::vector<double>& candidates, double thresholdDb,
+                              double minLength)
 {
     double spacing = 400;
     for (size_t i = 0; i < candidates.size(); ++i)
@@ -221,21 +174,25 @@ std::vector<Segment> Segments(const Wav& wav, const std::vector<double>& candida
             spacing = std::min(spacing, std::abs(candidates[i] - candidates[j]));
     const double window = std::max(0.010, 4.0 / std::max(1.0, spacing));
 
-    struct Run {
+    struct Run
+    {
         double freq, t0, t1;
         std::vector<double> levels;
     };
     std::vector<Run> runs;
     for (double t = 0; t + window <= wav.Duration(); t += window) {
-        const double f = DominantFrequency(wav, t, t + window, candidates, thresholdDb);
+        double f = 0, db = thresholdDb; // the loudest candidate at or above the threshold
+        for (double c : candidates)
+            if (const double level = ToneLevelDb(wav, c, t, t + window); level >= db) {
+                f = c;
+                db = level;
+            }
         if (f == 0)
             continue;
-        if (!runs.empty() && runs.back().freq == f && std::abs(runs.back().t1 - t) < 1e-9) {
-            runs.back().t1 = t + window;
-        } else {
-            runs.push_back({f, t, t + window, {}});
-        }
-        runs.back().levels.push_back(ToneLevelDb(wav, f, t, t + window));
+        if (runs.empty() || runs.back().freq != f || std::abs(runs.back().t1 - t) > 1e-9)
+            runs.push_back({f, t, t, {}});
+        runs.back().t1 = t + window;
+        runs.back().levels.push_back(db);
     }
     std::vector<Segment> out;
     for (Run& r : runs) {
@@ -262,8 +219,7 @@ std::optional<double> FirstSound(const Wav& wav, double from, double thresholdDb
     return std::nullopt;
 }
 
-std::vector<Gap> SilentGaps(const Wav& wav, double t0, double t1, double thresholdDb,
-                            double minLength)
+std::vector<Gap> SilentGaps(const Wav& wav, double t0, double t1, double thresholdDb, double minLength)
 {
     const float thr = float(std::pow(10.0, thresholdDb / 20.0));
     const qint64 b = Index(wav, t0), e = Index(wav, t1);
