@@ -130,12 +130,12 @@ protected:
     RunResult RunWithEvent(bool exact, const QString& items)
     {
         RunResult run;
-        for (const int lead : {2, 12}) {
+        for (const int lead : {2, 5, 15}) {
             const QDateTime now = QDateTime::currentDateTime();
             const QDateTime due = now.addSecs(lead).addMSecs(exact ? -now.time().msec() : 0);
             WriteHive(kNoOverlap + "\n" + EventKey(due, exact));
             const auto tooLate = [&](const RunResult& r) {
-                return lead < 12 && !r.arrivalMs.isEmpty() && r.arrivalMs[0] >= due.toMSecsSinceEpoch();
+                return lead < 15 && !r.arrivalMs.isEmpty() && r.arrivalMs[0] >= due.toMSecsSinceEpoch();
             };
             QString args = "--headless --play --exit-at-end --log-stdout " + items;
             run = Start(args.replace("%L", QString::number(lead + 2)).split(u' '), tooLate);
