@@ -1,44 +1,41 @@
-// An owner QObject that records the track notifications it receives, and a
-// wait that keeps delivering them.
+// An owner QObject that records the track notifications it receives, and
+// the fixture of the tests that play real tracks.
 #pragma once
 
+#include "media/TrackEnvironment.h"
 #include "media/TrackEvents.h"
 #include "support/TestEnv.h"
 
 #include <QObject>
-#include <cstdint>
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <vector>
 
 class EventRecorder : public QObject
 {
 public:
-    struct End { int code; std::uint64_t sender; };
-    struct Error { std::unique_ptr<CException> error; std::uint64_t sender; };
-
-    std::vector<End> ends;
-    std::vector<Error> errors;
+    std::vector<std::pair<int, std::uint64_t>> ends;                           // code, sender
+    std::vector<std::pair<std::unique_ptr<CException>, std::uint64_t>> errors; // error, sender
     std::vector<int> volumes;
 
     std::size_t Count() const { return ends.size() + errors.size() + volumes.size(); }
+    bool WaitForEnds(size_t n)
+    {
+        return TestEnv::WaitUntil([&] { return ends.size() >= n; }, 4000);
+    }
 
     bool event(QEvent* e) override
     {
-        if (e->type() == TrackEvent::MciNotify) {
-            auto* n = static_cast<CMciNotifyEvent*>(e);
-            ends.push_back({n->Code(), n->Sender()});
-            return true;
-        }
-        if (e->type() == TrackEvent::Error) {
-            auto* n = static_cast<CTrackErrorEvent*>(e);
-            errors.push_back({n->TakeError(), n->Sender()});
-            return true;
-        }
-        if (e->type() == TrackEvent::VolumeRequest) {
-            volumes.push_back(static_cast<CVolumeRequestEvent*>(e)->Percent());
-            return true;
-        }
-        return QObject::event(e);
+        if (auto* end = dynamic_cast<CMciNotifyEvent*>(e))
+            ends.push_back({end->Code(), end->Sender()});
+        else if (auto* error = dynamic_cast<CTrackErrorEvent*>(e))
+            errors.push_back({error->TakeError(), error->Sender()});
+        else if (auto* volume = dynamic_cast<CVolumeRequestEvent*>(e))
+            volumes.push_back(volume->Percent());
+        else
+            return QObject::event(e);
+        return true;
     }
 };
 
@@ -47,3 +44,28 @@ inline void Spin(int ms)
 {
     TestEnv::WaitUntil([] { return false; }, ms);
 }
+
+// Tracks play to a real-time fake sink, or to what LIRANA_TEST_AUDIO_SINK
+// names (pulsesink with a sound server running).
+inline QByteArray RealTimeSink()
+{
+    const QByteArray chosen = qgetenv("LIRANA_TEST_AUDIO_SINK");
+    return chosen.isEmpty() ? QByteArray("fakesink sync=true") : chosen;
+}
+
+class TrackTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        qputenv("LIRANA_AUDIO_SINK", RealTimeSink());
+        CTrackEnvironment::Reset();
+    }
+    void TearDown() override
+    {
+        CTrackEnvironment::Reset();
+        qunsetenv("LIRANA_AUDIO_SINK");
+    }
+
+    EventRecorder owner;
+};

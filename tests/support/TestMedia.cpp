@@ -173,4 +173,17 @@ QString WaitForEndOrError(GstElement* pipeline, double seconds, const QString& t
     return why;
 }
 
+QString CorruptMp3(const QString& dir, const QString& name)
+{
+    QByteArray junk(4096, '\0');
+    for (int i = 0; i < junk.size(); ++i)
+        junk[i] = char(0x20 + (i * 37) % 0x5f); // printable, never a frame sync
+    return TestEnv::WriteFile(dir + u'/' + name + QStringLiteral(".mp3"), junk);
+}
+
+QString TextAsWav(const QString& dir, const QString& name)
+{
+    return TestEnv::WriteFile(dir + u'/' + name + QStringLiteral(".wav"), "This is a text file, not a recording.\n");
+}
+
 } // namespace TestMedia

@@ -64,6 +64,11 @@ enum class Format { Mp3, Ogg, Flac, Aiff, Au, M4a, Mka, Opus, W64 };
 // about 50 ms longer than the source; M4A some 25 ms.
 QString Encode(const QString& wavPath, Format format, QString* error = nullptr);
 
+// Broken inputs: bytes that are no audio at all, named .mp3; a text file
+// named .wav.
+QString CorruptMp3(const QString& dir, const QString& name = QStringLiteral("corrupt"));
+QString TextAsWav(const QString& dir, const QString& name = QStringLiteral("text"));
+
 // Waits on the pipeline's bus for end-of-stream or an error; empty on a clean
 // end, else the error's text or timeoutText when nothing came in time.
 QString WaitForEndOrError(GstElement* pipeline, double seconds, const QString& timeoutText);
