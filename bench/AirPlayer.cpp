@@ -11,8 +11,7 @@ namespace {
 QString PopError(GstBus* bus, bool* eos)
 {
     QString why;
-    while (GstMessage* msg = gst_bus_pop_filtered(
-               bus, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR))) {
+    while (GstMessage* msg = gst_bus_pop_filtered(bus, GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR))) {
         if (GST_MESSAGE_TYPE(msg) == GST_MESSAGE_EOS) {
             *eos = true;
         } else if (why.isEmpty()) {
@@ -51,8 +50,8 @@ qint64 AirPlayer::Play(const QString& path, QString* error)
     }
     if (const char* server = std::getenv("PULSE_SERVER"))
         g_object_set(sink, "server", server, nullptr);
-    g_object_set(m_pipe, "audio-sink", sink, "uri",
-                 QUrl::fromLocalFile(path).toEncoded().constData(), nullptr);
+    g_object_set(m_pipe, "audio-sink", sink, "uri", QUrl::fromLocalFile(path).toEncoded().constData(),
+                 nullptr);
     const qint64 now = AirRecorder::NowNs();
     if (gst_element_set_state(m_pipe, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
         if (error)
@@ -70,10 +69,12 @@ bool AirPlayer::WaitForEnd(int timeoutMs, QString* error)
     GstBus* bus = gst_element_get_bus(m_pipe);
     bool eos = false;
     QString why;
-    TestEnv::WaitUntil([&] {
-        why = PopError(bus, &eos);
-        return eos || !why.isEmpty();
-    }, timeoutMs);
+    TestEnv::WaitUntil(
+        [&] {
+            why = PopError(bus, &eos);
+            return eos || !why.isEmpty();
+        },
+        timeoutMs);
     gst_object_unref(bus);
     if (error)
         *error = eos ? QString() : why.isEmpty() ? QStringLiteral("timed out") : why;

@@ -7,7 +7,8 @@
 
 #include <gst/gst.h>
 
-class AirPlayer {
+class AirPlayer
+{
 public:
     AirPlayer();
     ~AirPlayer(); // stops

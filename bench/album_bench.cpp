@@ -62,7 +62,10 @@ int main(int argc, char** argv)
     list.reserve(rows);
     for (int i = 0; i < rows; ++i)
         list << QStringLiteral("/srv/music/Artist %1/Album %2/%3 - Track title number %4~2.5.mp3")
-                    .arg(i % 977).arg(i % 89).arg(i % 20 + 1, 2, 10, QLatin1Char('0')).arg(i);
+                    .arg(i % 977)
+                    .arg(i % 89)
+                    .arg(i % 20 + 1, 2, 10, QLatin1Char('0'))
+                    .arg(i);
     const QString path = dir.path() + QStringLiteral("/big.alb");
     WriteListFile(path, list);
     const qint64 fileSize = QFile(path).size();

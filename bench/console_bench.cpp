@@ -32,7 +32,10 @@ struct NoShell : Shell
     bool StartProgram(const QString&, const QStringList&, const QString&, QString*) override { return false; }
 };
 
-double Ms(QElapsedTimer& timer) { return double(timer.nsecsElapsed()) / 1e6; }
+double Ms(QElapsedTimer& timer)
+{
+    return double(timer.nsecsElapsed()) / 1e6;
+}
 
 void Report(const char* what, double ms, double baseMs)
 {

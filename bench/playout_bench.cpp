@@ -388,8 +388,8 @@ void Bench::TransitionError()
     QStringList items;
     for (double f : freqs)
         items << TestMedia::ToneWav(media, QStringLiteral("t%1").arg(int(f)), f, length, -12);
-    std::printf("\n(c) overlap transition error: B onset - (A end - %.1f s), %zu transitions each\n",
-                overlap, freqs.size() - 1);
+    std::printf("\n(c) overlap transition error: B onset - (A end - %.1f s), %zu transitions each\n", overlap,
+                freqs.size() - 1);
     Hive({{"Overlap Time", HeadlessLirana::Dword(quint32(overlap * 1000))},
           {"Fade On Overlap", HeadlessLirana::Flag(true)},
           {"Fade Period", HeadlessLirana::Real(0.5)},
@@ -456,7 +456,8 @@ void Bench::TransitionError()
     PrintStats("lirana --headless", l);
     PrintStats("baseline 1 ms position poll", r);
     std::printf("    mean |error|: lirana %.1f ms, baseline %.1f ms, ratio %.2f; goal < 20 ms: %s\n",
-                l.meanAbs, r.meanAbs, Ratio(l.meanAbs, r.meanAbs), l.max < 20 && l.min > -20 ? "met" : "not met");
+                l.meanAbs, r.meanAbs, Ratio(l.meanAbs, r.meanAbs),
+                l.max < 20 && l.min > -20 ? "met" : "not met");
 }
 
 // (d)

@@ -11,7 +11,7 @@ using S = SettingInfo;
 using Range = S::Range;
 constexpr SettingAccess RW = SettingAccess::ReadWrite;
 
-#define FIELD(member) (+[](CViewSettings& s) -> auto& { return s.member; })
+#define FIELD(member) (+[](CViewSettings & s) -> auto& { return s.member; })
 
 namespace K = SettingsKey;
 namespace N = SettingName;
@@ -19,8 +19,14 @@ const QString& kSettings = SettingsKey::Settings;
 const QString& kSongWindow = SettingsKey::SongWindow;
 const QString& kWatchDog = SettingsKey::WatchDog;
 
-QString Name(const char* name) { return QString::fromLatin1(name); }
-const QString& Name(const QString& name) { return name; }
+QString Name(const char* name)
+{
+    return QString::fromLatin1(name);
+}
+const QString& Name(const QString& name)
+{
+    return name;
+}
 
 template <typename Name_>
 S Number(const QString& key, const Name_& name, S::Field<std::int32_t> f, std::int32_t def,
@@ -47,7 +53,8 @@ S Rect(const QString& key, const char* name, S::Field<reg::Rect> f, reg::Rect de
     return {key, QString::fromLatin1(name), SettingType::Rect, def, {}, {}, RW, f};
 }
 // A value its owner reads and writes itself, by the rules of the table.
-S Owned(const QString& key, const QString& name, SettingType type, S::Value def = {}, QStringList choices = {})
+S Owned(const QString& key, const QString& name, SettingType type, S::Value def = {},
+        QStringList choices = {})
 {
     return {key, name, type, std::move(def), {}, std::move(choices), SettingAccess::Owner, {}};
 }
@@ -56,11 +63,12 @@ S Owned(const QString& key, const QString& name, SettingType type, S::Value def 
 // engine and the video layer know.
 std::vector<S> MakeTable()
 {
-    const QStringList playerModes{QStringLiteral("Manual"), QStringLiteral("Normal"), QStringLiteral("Repeat"),
-                                  QStringLiteral("Random"), QStringLiteral("Shuffle"),
-                                  QStringLiteral("Intro Scan")};
-    const QStringList videoModes{QStringLiteral("original size"), QStringLiteral("remember size and position"),
-                                 QStringLiteral("full screen"), QStringLiteral("maximized")};
+    const QStringList playerModes{QStringLiteral("Manual"),  QStringLiteral("Normal"),
+                                  QStringLiteral("Repeat"),  QStringLiteral("Random"),
+                                  QStringLiteral("Shuffle"), QStringLiteral("Intro Scan")};
+    const QStringList videoModes{QStringLiteral("original size"),
+                                 QStringLiteral("remember size and position"), QStringLiteral("full screen"),
+                                 QStringLiteral("maximized")};
     const Range seconds300{0, 300}, overlapMs{0, 30000};
     return {
         Number(kSettings, "IntroStart", FIELD(introStart), 0, seconds300),
@@ -97,7 +105,7 @@ std::vector<S> MakeTable()
         Text(kSettings, "SoundDir", FIELD(soundDir), {}, SettingAccess::Owner),
         Text(kSettings, "SoundListDir", FIELD(soundListDir), {}, SettingAccess::Owner),
         Owned(kSettings, QStringLiteral("SelectedItem"), SettingType::Stream), // the console's folder tree
-        Owned(QString(), SettingsKey::Font, SettingType::Font), // the playlist font (ListFont)
+        Owned(QString(), SettingsKey::Font, SettingType::Font),                // the playlist font (ListFont)
         Number(kSongWindow, "Left", FIELD(songWindowLeft), 0),
         Number(kSongWindow, "Top", FIELD(songWindowTop), 0),
         Number(kWatchDog, "Interval", FIELD(watchDog.interval), 30, Range{5, 10000}),
@@ -181,7 +189,9 @@ bool SettingInfo::Accepts(const Value& v) const
 QString SettingInfo::PathName() const
 {
     // A list's numbered names ("File%1") show as "FileN".
-    const QString shown = type == SettingType::List ? QString(name).replace(QLatin1String("%1"), QLatin1String("N")) : name;
+    const QString shown = type == SettingType::List
+                              ? QString(name).replace(QLatin1String("%1"), QLatin1String("N"))
+                              : name;
     return key.isEmpty() ? shown : key + u'\\' + shown;
 }
 
@@ -295,7 +305,10 @@ QString StoredText(const SettingInfo& e)
         reg::LogFont font;
         if (!ListFont::Read(&font))
             return {};
-        return QStringLiteral("%1, height %2, weight %3").arg(font.faceName).arg(font.height).arg(font.weight);
+        return QStringLiteral("%1, height %2, weight %3")
+            .arg(font.faceName)
+            .arg(font.height)
+            .arg(font.weight);
     }
     return Text(ReadFrom(key, e));
 }

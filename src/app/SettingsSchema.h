@@ -48,7 +48,7 @@ struct SettingInfo
     std::optional<Range> range; // Number and Real: a stored value outside is the default
     QStringList choices;        // Number: what 0, 1, ... mean; any other number is the default
     SettingAccess access = SettingAccess::ReadWrite;
-    AnyField field;             // where CViewSettings keeps it; monostate: its owner reads it
+    AnyField field; // where CViewSettings keeps it; monostate: its owner reads it
 
     // True when v may be stored: in the range, one of the choices.
     bool Accepts(const Value& v) const;

@@ -9,16 +9,16 @@
 namespace Str {
 
 enum : int {
-    LogStart = 1040,          // "start\t%s"
-    LogStartup = 1043,        // "startup"
-    LogShutdown = 1044,       // "shutdown"
-    LogError = 1045,          // "error\t%s"
-    LogWriteFailed = 1048,    // "Error writing to log file %s."
+    LogStart = 1040,       // "start\t%s"
+    LogStartup = 1043,     // "startup"
+    LogShutdown = 1044,    // "shutdown"
+    LogError = 1045,       // "error\t%s"
+    LogWriteFailed = 1048, // "Error writing to log file %s."
     SilenceDetected = 1058,
     LogSilenceNext = 1060,
     LogSilenceMessage = 1061,
     LogSilenceReboot = 1062,
-    LogTooManyErrors = 1063,  // two lines: "error", then the reason
+    LogTooManyErrors = 1063, // two lines: "error", then the reason
     ShutdownConfirmation = 1065,
 };
 

@@ -31,12 +31,8 @@ QString LocaleTimeFormat()
 CScheduledEvent::CScheduledEvent(WallTime createdAt) : startDate(createdAt) {}
 
 CScheduledEvent::CScheduledEvent(const CScheduledEvent& other)
-    : everyHour(other.everyHour),
-      weekDayMask(other.weekDayMask),
-      exact(other.exact),
-      fileName(other.fileName),
-      startDate(other.startDate),
-      expireDate(other.expireDate)
+    : everyHour(other.everyHour), weekDayMask(other.weekDayMask), exact(other.exact),
+      fileName(other.fileName), startDate(other.startDate), expireDate(other.expireDate)
 {
 }
 

@@ -26,11 +26,11 @@ public:
     CScheduledEvent(const CScheduledEvent& other);
     CScheduledEvent& operator=(const CScheduledEvent& other);
 
-    bool everyHour = false;        // hourly at the minute and second of startDate
-    std::uint32_t weekDayMask = 127; // bit 0 Sunday ... bit 6 Saturday
-    bool exact = false;            // "Run immediately": interrupts what is on air
-    QString fileName;              // item path of the file to start
-    WallTime startDate;            // no run before it; fixes the run time
+    bool everyHour = false;               // hourly at the minute and second of startDate
+    std::uint32_t weekDayMask = 127;      // bit 0 Sunday ... bit 6 Saturday
+    bool exact = false;                   // "Run immediately": interrupts what is on air
+    QString fileName;                     // item path of the file to start
+    WallTime startDate;                   // no run before it; fixes the run time
     WallTime expireDate = kDefaultExpiry; // no run after it
 
     // nullopt: never due again (empty mask or past the expiry).

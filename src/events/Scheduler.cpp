@@ -29,7 +29,8 @@ std::optional<QString> CEventScheduler::TakeDueEvent(bool exact)
 {
     auto file = m_events.TakeDueEvent(exact, Now());
     if (file)
-        qCDebug(lcEvents).noquote() << (exact ? "event starts (run immediately):" : "event starts (after the item):")
+        qCDebug(lcEvents).noquote() << (exact ? "event starts (run immediately):"
+                                              : "event starts (after the item):")
                                     << *file;
     return file;
 }

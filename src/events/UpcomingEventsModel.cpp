@@ -11,19 +11,14 @@ QVariant CUpcomingEventsModel::data(const QModelIndex& index, int role) const
         return {};
     const CScheduledEvent& event = At(index.row());
     switch (role) {
-    case Qt::DisplayRole:
-        return event.GetDisplayLine();
-    case FileNameRole:
-        return event.fileName;
-    case ExactRole:
-        return event.exact;
-    default:
-        return {};
+    case Qt::DisplayRole: return event.GetDisplayLine();
+    case FileNameRole: return event.fileName;
+    case ExactRole: return event.exact;
+    default: return {};
     }
 }
 
-bool CUpcomingEventsModel::Update(const std::vector<const CScheduledEvent*>& due, bool imminent,
-                                  bool enabled)
+bool CUpcomingEventsModel::Update(const std::vector<const CScheduledEvent*>& due, bool imminent, bool enabled)
 {
     bool changed = due.size() != m_rows.size();
     for (std::size_t i = 0; !changed && i < due.size(); ++i)

@@ -14,7 +14,7 @@ WallFields Fields(WallTime t)
     const local_days date = floor<days>(t);
     const year_month_day ymd{date};
     const hh_mm_ss<seconds> hms{t - date};
-    return {int(ymd.year()),         int(unsigned(ymd.month())), int(unsigned(ymd.day())),
+    return {int(ymd.year()),          int(unsigned(ymd.month())), int(unsigned(ymd.day())),
             int(hms.hours().count()), int(hms.minutes().count()), int(hms.seconds().count())};
 }
 

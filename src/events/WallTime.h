@@ -32,11 +32,11 @@ int DayOfWeek(WallTime t);
 
 // The zero date of the design's date type (1899-12-30 00:00:00): the next
 // run of a record that was never scheduled, due at once.
-inline constexpr WallTime kZeroDate =
-    std::chrono::local_days{std::chrono::year{1899} / 12 / 30} + std::chrono::seconds{0};
+inline constexpr WallTime kZeroDate = std::chrono::local_days{std::chrono::year{1899} / 12 / 30} +
+                                      std::chrono::seconds{0};
 // The default expiry, 2099-12-31 00:00:00.
-inline constexpr WallTime kDefaultExpiry =
-    std::chrono::local_days{std::chrono::year{2099} / 12 / 31} + std::chrono::seconds{0};
+inline constexpr WallTime kDefaultExpiry = std::chrono::local_days{std::chrono::year{2099} / 12 / 31} +
+                                           std::chrono::seconds{0};
 
 // The stored date format "%d-%d-%d %d:%02d:%02d": 2001-3-5 7:30:00.
 QString FormatStoredDate(WallTime t);

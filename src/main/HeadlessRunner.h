@@ -10,9 +10,9 @@ class CTerminationWatcher;
 struct HeadlessOptions
 {
     QStringList items;
-    bool play = false;       // start playing at once (as AutoPlay does)
-    bool exitAtEnd = false;  // exit 0 once the engine went idle after playing
-    bool logStdout = false;  // print every play-log entry to stdout
+    bool play = false;      // start playing at once (as AutoPlay does)
+    bool exitAtEnd = false; // exit 0 once the engine went idle after playing
+    bool logStdout = false; // print every play-log entry to stdout
 };
 
 // Runs until the end (with exitAtEnd) or until the watcher reports a

@@ -17,30 +17,28 @@
 #include <QApplication>
 #endif
 
-
 #include <clocale>
 #include <cstdio>
 
 namespace {
 
-const char* const kUsage =
-    "Usage: lirana [ALBUM]\n"
-    "       lirana --headless [--play] [--exit-at-end] [--log-stdout] ITEM...\n"
-    "       lirana --print-settings\n"
-    "\n"
-    "Playout console of a radio station.\n"
-    "\n"
-    "  ALBUM          open the console on this album; without one, the last\n"
-    "                 album is reopened (or a new one started)\n"
-    "  --headless     run the player engine without a window on the given items\n"
-    "  --play         start playing at once (as the AutoPlay setting does)\n"
-    "  --exit-at-end  exit once playback has ended (end of the list, a stop row,\n"
-    "                 a break, too many errors)\n"
-    "  --log-stdout   print every play-log entry to stdout (time, a tab, the entry)\n"
-    "  --print-settings  list every stored setting: name, type, default and\n"
-    "                 current value, separated by tabs, one per line\n"
-    "  --help         show this text\n"
-    "  --version      show the version\n";
+const char* const kUsage = "Usage: lirana [ALBUM]\n"
+                           "       lirana --headless [--play] [--exit-at-end] [--log-stdout] ITEM...\n"
+                           "       lirana --print-settings\n"
+                           "\n"
+                           "Playout console of a radio station.\n"
+                           "\n"
+                           "  ALBUM          open the console on this album; without one, the last\n"
+                           "                 album is reopened (or a new one started)\n"
+                           "  --headless     run the player engine without a window on the given items\n"
+                           "  --play         start playing at once (as the AutoPlay setting does)\n"
+                           "  --exit-at-end  exit once playback has ended (end of the list, a stop row,\n"
+                           "                 a break, too many errors)\n"
+                           "  --log-stdout   print every play-log entry to stdout (time, a tab, the entry)\n"
+                           "  --print-settings  list every stored setting: name, type, default and\n"
+                           "                 current value, separated by tabs, one per line\n"
+                           "  --help         show this text\n"
+                           "  --version      show the version\n";
 
 int UsageError(const QString& message)
 {

@@ -3,8 +3,8 @@
 #include "media/GstLengthScan.h"
 #include "media/PlugInChain.h"
 #include "media/TrackBusWatch.h"
-#include "media/TrackEvents.h"
 #include "media/TrackEnvironment.h"
+#include "media/TrackEvents.h"
 #include "media/TrackExceptions.h"
 #include "media/TrackFactory.h"
 #include "media/TrackThread.h"
@@ -47,7 +47,8 @@ void OnElementSetup(GstElement* /*playbin*/, GstElement* element, gpointer modeD
 {
     const int mode = GPOINTER_TO_INT(modeData);
     GstElementFactory* factory = gst_element_get_factory(element);
-    const gchar* klass = factory ? gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_KLASS) : nullptr;
+    const gchar* klass = factory ? gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_KLASS)
+                                 : nullptr;
     if (!klass || !std::strstr(klass, "Sink") || !std::strstr(klass, "Video"))
         return;
     GParamSpec* spec = g_object_class_find_property(G_OBJECT_GET_CLASS(element), "fullscreen");
@@ -156,7 +157,8 @@ void CDirectShowTrack::RefuseNonRegularFile(const QString& path)
     // pipeline's state change; say so before anything opens it.
     if (path.contains(QStringLiteral("://")))
         return;
-    struct stat info{};
+    struct stat info
+    {};
     if (::stat(QFile::encodeName(path).constData(), &info) == 0 && !S_ISREG(info.st_mode))
         Fail(103, QStringLiteral("Not a regular file: %1").arg(path));
 }
@@ -167,7 +169,8 @@ void CDirectShowTrack::BuildPipeline()
         Fail(101, QStringLiteral("GStreamer cannot be initialised or has no playbin"));
     m_pipeline = gst_element_factory_make(kPlaybinFactory, nullptr);
     if (!m_pipeline)
-        Fail(101, QStringLiteral("Cannot make the GStreamer element \"%1\"").arg(QLatin1String(kPlaybinFactory)));
+        Fail(101,
+             QStringLiteral("Cannot make the GStreamer element \"%1\"").arg(QLatin1String(kPlaybinFactory)));
     gst_object_ref_sink(m_pipeline);
 
     GError* error = nullptr;
@@ -180,7 +183,8 @@ void CDirectShowTrack::BuildPipeline()
         Fail(103, QStringLiteral("Not a file name: %1 %2").arg(m_path, text));
     }
     // pushfile:// reads the same file in push mode (see Preroll).
-    const QByteArray played = m_pushMode && g_str_has_prefix(uri, "file://") ? QByteArray("push") + uri : QByteArray(uri);
+    const QByteArray played = m_pushMode && g_str_has_prefix(uri, "file://") ? QByteArray("push") + uri
+                                                                             : QByteArray(uri);
     g_object_set(m_pipeline, "uri", played.constData(), nullptr);
     g_free(uri);
 
@@ -451,8 +455,8 @@ void CDirectShowTrack::SetVolume(float level)
     if (!m_pipeline)
         return;
     const long hundredths = static_cast<long>((double(level) - 1.0) * 4000.0);
-    const double linear = gst_stream_volume_convert_volume(GST_STREAM_VOLUME_FORMAT_DB,
-                                                           GST_STREAM_VOLUME_FORMAT_LINEAR, hundredths / 100.0);
+    const double linear = gst_stream_volume_convert_volume(
+        GST_STREAM_VOLUME_FORMAT_DB, GST_STREAM_VOLUME_FORMAT_LINEAR, hundredths / 100.0);
     if (m_level)
         g_object_set(m_level, "volume", std::clamp(linear, 0.0, 10.0), nullptr);
 }

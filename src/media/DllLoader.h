@@ -27,9 +27,15 @@ public:
 
     // Typed access: Fn is the function type, e.g. loader.Function<double(double)>(0).
     template <class Fn>
-    Fn* Function(std::size_t index) const { return reinterpret_cast<Fn*>(Entry(index)); }
+    Fn* Function(std::size_t index) const
+    {
+        return reinterpret_cast<Fn*>(Entry(index));
+    }
     template <class Fn>
-    Fn* Function(std::string_view name) const { return reinterpret_cast<Fn*>(Entry(name)); }
+    Fn* Function(std::string_view name) const
+    {
+        return reinterpret_cast<Fn*>(Entry(name));
+    }
 
     const QString& LibraryName() const { return m_libraryName; }
     // The dynamic loader's text of the first failure; empty when loaded.

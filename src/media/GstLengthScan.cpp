@@ -45,7 +45,8 @@ TrackMs ScanMediaLength(const QString& path, int timeoutMs)
     if (gst_element_set_state(pipeline, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE) {
         GstBus* bus = gst_element_get_bus(pipeline);
         GstMessage* message = gst_bus_timed_pop_filtered(
-            bus, GstClockTime(timeoutMs) * GST_MSECOND, static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+            bus, GstClockTime(timeoutMs) * GST_MSECOND,
+            static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
         gint64 position = -1;
         if (message && GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS &&
             gst_element_query_position(pipeline, GST_FORMAT_TIME, &position) && position > 0)

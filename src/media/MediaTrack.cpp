@@ -15,10 +15,7 @@ std::uint64_t NextSerial()
 
 } // namespace
 
-CMediaTrack::CMediaTrack()
-    : m_serial(NextSerial()), m_notifier(std::make_shared<CTrackNotifier>(m_serial))
-{
-}
+CMediaTrack::CMediaTrack() : m_serial(NextSerial()), m_notifier(std::make_shared<CTrackNotifier>(m_serial)) {}
 
 // Virtual dispatch does not reach the derived Close from here: every derived
 // destructor closes itself first. This only makes sure nothing is delivered.

@@ -1,8 +1,8 @@
 #include "media/PauseTrack.h"
 
 #include "media/TrackEvents.h"
-#include "playlist/ItemPath.h"
 #include "media/TrackThread.h"
+#include "playlist/ItemPath.h"
 
 #include <algorithm>
 #include <cerrno>

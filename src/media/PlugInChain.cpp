@@ -36,8 +36,8 @@ bool HasRawAudioTemplate(GstElementFactory* factory, GstPadDirection direction)
 bool IsAudioEffect(GstElementFactory* factory)
 {
     const gchar* klass = gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_KLASS);
-    return klass && std::strstr(klass, "Filter/Effect/Audio") &&
-           HasRawAudioTemplate(factory, GST_PAD_SINK) && HasRawAudioTemplate(factory, GST_PAD_SRC);
+    return klass && std::strstr(klass, "Filter/Effect/Audio") && HasRawAudioTemplate(factory, GST_PAD_SINK) &&
+           HasRawAudioTemplate(factory, GST_PAD_SRC);
 }
 
 QString LongName(GstElementFactory* factory)
@@ -55,12 +55,14 @@ bool IsStateProperty(const GParamSpec* spec)
 std::optional<CPlugInFilter> ReadEntry(const CRegistryKey& entry)
 {
     const QString name = entry.GetText(QStringLiteral("Name"), QString());
-    const QString factory = CPlugInFilter::FactoryFromClsid(entry.GetText(QStringLiteral("CLSID"), QString()));
+    const QString factory = CPlugInFilter::FactoryFromClsid(
+        entry.GetText(QStringLiteral("CLSID"), QString()));
     if (factory.isEmpty())
         return std::nullopt;
     reg::ValueType type = reg::ValueType::None;
     QByteArray data;
-    if (!entry.GetRaw(QStringLiteral("Data"), &type, &data) || type != reg::ValueType::Binary || data.isEmpty())
+    if (!entry.GetRaw(QStringLiteral("Data"), &type, &data) || type != reg::ValueType::Binary ||
+        data.isEmpty())
         return std::nullopt;
     // An entry whose plug-in is not installed (for one boot after a package
     // update, say) is kept: it is stored again on save and left out of the
@@ -371,19 +373,22 @@ void CPlugInChain::AddToGraph(GstElement* playbin, UserInterface* ui)
             element = MakePerChannel(element, filter);
         if (!element) {
             if (ui)
-                ui->ShowMessage(QStringLiteral("Failed to add filter ") + filter.Name(), UserInterface::Icon::Warning);
+                ui->ShowMessage(QStringLiteral("Failed to add filter ") + filter.Name(),
+                                UserInterface::Icon::Warning);
             continue;
         }
         if (GstElement* next = AppendLinked(GST_BIN(bin), last, element, filter.Name(), index++))
             last = next;
         else if (ui)
-            ui->ShowMessage(QStringLiteral("Failed to add filter ") + filter.Name(), UserInterface::Icon::Warning);
+            ui->ShowMessage(QStringLiteral("Failed to add filter ") + filter.Name(),
+                            UserInterface::Icon::Warning);
     }
     if (outputFilter && outputFilter->IsInstalled()) {
         GstElement* element = outputFilter->CreateInstance();
         if (element && IsMonoOnly(element))
             element = MakePerChannel(element, *outputFilter);
-        GstElement* next = element ? AppendLinked(GST_BIN(bin), last, element, outputFilter->Name(), index++) : nullptr;
+        GstElement* next = element ? AppendLinked(GST_BIN(bin), last, element, outputFilter->Name(), index++)
+                                   : nullptr;
         if (next)
             last = next;
         else
@@ -462,7 +467,8 @@ GstElement* CPlugInChain::FindInPipeline(GstElement* playbin, const QString& nam
                     gst_object_unref(found);
                 // A mono plug-in runs per channel: its left instance stands
                 // for the entry.
-                GstElement* left = GST_IS_BIN(element) ? gst_bin_get_by_name(GST_BIN(element), "left") : nullptr;
+                GstElement* left = GST_IS_BIN(element) ? gst_bin_get_by_name(GST_BIN(element), "left")
+                                                       : nullptr;
                 found = left ? left : GST_ELEMENT(gst_object_ref(element));
                 foundIndex = index;
             }

@@ -37,10 +37,8 @@ bool IsOutputUnavailable(const GError* error)
     case GST_RESOURCE_ERROR_READ:
     case GST_RESOURCE_ERROR_WRITE:
     case GST_RESOURCE_ERROR_SETTINGS:
-    case GST_RESOURCE_ERROR_NO_SPACE_LEFT:
-        return true;
-    default:
-        return false;
+    case GST_RESOURCE_ERROR_NO_SPACE_LEFT: return true;
+    default: return false;
     }
 }
 
@@ -127,12 +125,12 @@ void DispatchTrackMessage(GstMessage* message, CGstTrackShared& shared, const CT
             GstState from = GST_STATE_VOID_PENDING;
             GstState to = GST_STATE_VOID_PENDING;
             gst_message_parse_state_changed(message, &from, &to, nullptr);
-            qCDebug(lcMedia).noquote() << "track" << shared.serial << shared.file << "state"
-                                       << gst_element_state_get_name(from) << "->" << gst_element_state_get_name(to);
+            qCDebug(lcMedia).noquote()
+                << "track" << shared.serial << shared.file << "state" << gst_element_state_get_name(from)
+                << "->" << gst_element_state_get_name(to);
         }
         break;
-    default:
-        break;
+    default: break;
     }
 }
 

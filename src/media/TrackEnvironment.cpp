@@ -70,8 +70,8 @@ QString CTrackEnvironment::AudioSinkDescription()
 // stands for the default, not for a choice the operator made.
 QString CTrackEnvironment::StoredAudioSink()
 {
-    const QString stored =
-        SettingsSchema::Stored<QString>(SettingsKey::Settings, SettingName::AudioSink).trimmed();
+    const QString stored = SettingsSchema::Stored<QString>(SettingsKey::Settings, SettingName::AudioSink)
+                               .trimmed();
     return stored == QLatin1String("autoaudiosink") ? QString() : stored;
 }
 
@@ -91,7 +91,8 @@ bool CTrackEnvironment::SoundServerSocketExists()
     if (!server.isEmpty())
         return true;
     const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
-    return !runtime.isEmpty() && QFileInfo::exists(QFile::decodeName(runtime) + QStringLiteral("/pulse/native"));
+    return !runtime.isEmpty() &&
+           QFileInfo::exists(QFile::decodeName(runtime) + QStringLiteral("/pulse/native"));
 }
 
 QString CTrackEnvironment::DescribeAudioOutput()
@@ -104,8 +105,8 @@ QString CTrackEnvironment::DescribeAudioOutput()
         return QStringLiteral("%1 (from the AudioSink setting)").arg(stored);
     const bool server = SoundServerSocketExists();
     return QStringLiteral("%1 (default: %2)")
-        .arg(DefaultAudioSinkFor(server),
-             server ? QStringLiteral("this session's sound server") : QStringLiteral("no sound server found"));
+        .arg(DefaultAudioSinkFor(server), server ? QStringLiteral("this session's sound server")
+                                                 : QStringLiteral("no sound server found"));
 }
 
 void CTrackEnvironment::Reset()

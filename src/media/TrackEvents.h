@@ -31,7 +31,9 @@ class CMciNotifyEvent : public QEvent
 {
 public:
     CMciNotifyEvent(int code, std::uint64_t sender)
-        : QEvent(TrackEvent::MciNotify), m_code(code), m_sender(sender) {}
+        : QEvent(TrackEvent::MciNotify), m_code(code), m_sender(sender)
+    {
+    }
     int Code() const { return m_code; }
     std::uint64_t Sender() const { return m_sender; }
 
@@ -44,7 +46,9 @@ class CTrackErrorEvent : public QEvent
 {
 public:
     CTrackErrorEvent(std::unique_ptr<CException> error, std::uint64_t sender)
-        : QEvent(TrackEvent::Error), m_error(std::move(error)), m_sender(sender) {}
+        : QEvent(TrackEvent::Error), m_error(std::move(error)), m_sender(sender)
+    {
+    }
     // Hands the exception to the receiver.
     std::unique_ptr<CException> TakeError() { return std::move(m_error); }
     std::uint64_t Sender() const { return m_sender; }

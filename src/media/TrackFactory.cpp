@@ -97,6 +97,9 @@ QString CUnavailableTrack::BackEndName(TrackClass trackClass)
 
 void CUnavailableTrack::Open(const QString& path, QObject* /*owner*/)
 {
-    throw CTrackException(QStringLiteral("The %1 back-end is not available in this build (%2)")
-                              .arg(BackEndName(m_class), [&] { const SplitPathParts p = SplitPath(path); return p.fname + p.ext; }()));
+    throw CTrackException(
+        QStringLiteral("The %1 back-end is not available in this build (%2)").arg(BackEndName(m_class), [&] {
+            const SplitPathParts p = SplitPath(path);
+            return p.fname + p.ext;
+        }()));
 }

@@ -168,15 +168,10 @@ QString RenamedFilePath(const QString& path, const QString& newName)
     return parts.drive + parts.dir + newName + parts.ext;
 }
 
-CTotalLength::CTotalLength(const CPlaylist& list, TrackFactory factory,
-                           std::int32_t defaultOverlapMs, bool stopOnError, QObject* owner,
-                           ErrorHandler onError)
-    : m_rows(list.Rows()),
-      m_factory(std::move(factory)),
-      m_defaultOverlap(defaultOverlapMs),
-      m_stopOnError(stopOnError),
-      m_owner(owner),
-      m_onError(std::move(onError))
+CTotalLength::CTotalLength(const CPlaylist& list, TrackFactory factory, std::int32_t defaultOverlapMs,
+                           bool stopOnError, QObject* owner, ErrorHandler onError)
+    : m_rows(list.Rows()), m_factory(std::move(factory)), m_defaultOverlap(defaultOverlapMs),
+      m_stopOnError(stopOnError), m_owner(owner), m_onError(std::move(onError))
 {
 }
 

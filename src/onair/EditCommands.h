@@ -108,8 +108,8 @@ public:
     using TrackFactory = std::function<std::unique_ptr<CMediaTrack>(const QString&)>;
     using ErrorHandler = std::function<void(const CException&)>;
 
-    CTotalLength(const CPlaylist& list, TrackFactory factory, std::int32_t defaultOverlapMs,
-                 bool stopOnError, QObject* owner = nullptr, ErrorHandler onError = {});
+    CTotalLength(const CPlaylist& list, TrackFactory factory, std::int32_t defaultOverlapMs, bool stopOnError,
+                 QObject* owner = nullptr, ErrorHandler onError = {});
 
     // Counts the next row. False when there was none left or it aborted.
     bool Step();

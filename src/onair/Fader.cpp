@@ -27,9 +27,9 @@ void COnAirEngine::OverlapTick()
         const qint64 due = qint64(m_onAir->GetLength()) - overlap; // position of the overlap start
         const qint64 position = m_onAir->GetPosition();
         if (position > due) {
-            qCDebug(lcEngine).noquote() << "overlap: track" << m_onAir->Serial() << m_onAir->GetFileName() << "at"
-                                        << position << "ms of" << m_onAir->GetLength() << "ms, overlap" << overlap
-                                        << "ms";
+            qCDebug(lcEngine).noquote()
+                << "overlap: track" << m_onAir->Serial() << m_onAir->GetFileName() << "at" << position
+                << "ms of" << m_onAir->GetLength() << "ms, overlap" << overlap << "ms";
             OverlapToNext();
         } else if (due - position < 100 && m_overlapShotFor != m_onAir->Serial()) {
             // The next tick would come late: start the next item on time
@@ -75,8 +75,8 @@ void COnAirEngine::StartFadeTimer()
         return;
     m_fadeSteps = static_cast<int>(m_settings.fadePeriod * 10);
     if (m_fading)
-        qCDebug(lcEngine).noquote() << "fade out track" << m_fading->Serial() << m_fading->GetFileName() << "in"
-                                    << m_fadeSteps << "steps of 100 ms";
+        qCDebug(lcEngine).noquote() << "fade out track" << m_fading->Serial() << m_fading->GetFileName()
+                                    << "in" << m_fadeSteps << "steps of 100 ms";
     SetTimer(TimerFade, 100);
     m_fadeTimerActive = true;
 }

@@ -10,5 +10,4 @@ class CPlaylist;
 // list, and returns the first row whose display text contains text; when the
 // step comes back to `from` without a match, returns `from`. Returns -1 when
 // from is not a row or text is empty.
-int FindRow(const CPlaylist& playlist, const QString& text, int from, bool matchCase,
-            bool down = true);
+int FindRow(const CPlaylist& playlist, const QString& text, int from, bool matchCase, bool down = true);

@@ -3,11 +3,11 @@
 #include "app/EngineSeams.h"
 #include "app/Strings.h"
 #include "app/UserInterface.h"
-#include "media/TrackEvents.h"
+#include "media/PlugInChain.h"
 #include "media/TrackEnvironment.h"
+#include "media/TrackEvents.h"
 #include "media/TrackExceptions.h"
 #include "media/TrackFactory.h"
-#include "media/PlugInChain.h"
 #include "onair/PlayLog.h"
 #include "platform/Logging.h"
 #include "platform/Shell.h"
@@ -112,9 +112,10 @@ void COnAirEngine::Startup()
     // Plug-ins stored in the chain but not installed now (after a package
     // update, say) stay stored; say once per start that they are left out.
     for (const CPlugInFilter* missing : CTrackEnvironment::Chain().Missing())
-        m_seams.log->WriteLogText(Str::Load(Str::LogError)
-                                      .arg(QStringLiteral("Plug-in \"%1\" (%2) is not installed: it is left out")
-                                               .arg(missing->Name(), missing->Factory())));
+        m_seams.log->WriteLogText(
+            Str::Load(Str::LogError)
+                .arg(QStringLiteral("Plug-in \"%1\" (%2) is not installed: it is left out")
+                         .arg(missing->Name(), missing->Factory())));
     RearmWatchDog();
     SetTimer(TimerStartup, 500);
     SetTimer(TimerEvents, 1000);
@@ -166,9 +167,7 @@ void COnAirEngine::timerEvent(QTimerEvent* event)
 void COnAirEngine::OnTimer(int id)
 {
     switch (id) {
-    case TimerOverlap:
-        OverlapTick();
-        break;
+    case TimerOverlap: OverlapTick(); break;
     case TimerStartup:
         KillTimer(TimerStartup);
         if (m_settings.autoPlay && m_seams.playlist->Selection() >= 0 && !m_onAir)
@@ -179,15 +178,9 @@ void COnAirEngine::OnTimer(int id)
         KillTimer(TimerAutoPlay);
         OnPlay();
         break;
-    case TimerWatchDog:
-        WatchDogTick();
-        break;
-    case TimerFade:
-        FadeStep();
-        break;
-    case TimerEvents:
-        EventsTick();
-        break;
+    case TimerWatchDog: WatchDogTick(); break;
+    case TimerFade: FadeStep(); break;
+    case TimerEvents: EventsTick(); break;
     case TimerOutage:
         KillTimer(TimerOutage);
         if (InOutage() && !m_onAir) {
@@ -195,8 +188,7 @@ void COnAirEngine::OnTimer(int id)
             StartItem(path);
         }
         break;
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -251,8 +243,7 @@ void COnAirEngine::customEvent(QEvent* event)
             }
         }
         break;
-    default:
-        QObject::customEvent(event);
+    default: QObject::customEvent(event);
     }
 }
 
@@ -270,7 +261,8 @@ void COnAirEngine::OnMciNotify(int code, std::uint64_t sender)
 
     const bool ends = code == MCI_NOTIFY_SUCCESSFUL ||
                       (code == MCI_NOTIFY_FAILURE && m_settings.ignoreErrors);
-    qCDebug(lcEngine) << "end notification" << code << "from track" << sender << (ends ? "ends it" : "is ignored");
+    qCDebug(lcEngine) << "end notification" << code << "from track" << sender
+                      << (ends ? "ends it" : "is ignored");
     if (!ends)
         return;
     // The end is matched to the slot of its sender: a late notification of a
@@ -283,7 +275,8 @@ void COnAirEngine::OnMciNotify(int code, std::uint64_t sender)
 
 void COnAirEngine::OnTrackError(std::unique_ptr<CException> error, std::uint64_t sender)
 {
-    qCDebug(lcEngine).noquote() << "error from track" << sender << ":" << (error ? error->GetErrorMessage() : QString());
+    qCDebug(lcEngine).noquote() << "error from track" << sender << ":"
+                                << (error ? error->GetErrorMessage() : QString());
     // The output went away under the item on air: the item is not at fault;
     // it plays again from its start once the output is back.
     if (error && IsAudioOutputError(*error) && m_onAir && m_onAir->Serial() == sender) {

@@ -40,13 +40,13 @@ public:
 
     // Timer ids; each is dispatched through OnTimer(id).
     enum TimerId : int {
-        TimerOverlap = 1,   // 100 ms overlap tick
-        TimerStartup = 2,   // 500 ms once after start-up
-        TimerAutoPlay = 3,  // 500 ms once: auto-play
-        TimerWatchDog = 4,  // silence detector, its interval
-        TimerFade = 5,      // 100 ms fade step
-        TimerEvents = 6,    // 1000 ms events tick
-        TimerOutage = 7,    // once: retry a start while the audio output is down
+        TimerOverlap = 1,  // 100 ms overlap tick
+        TimerStartup = 2,  // 500 ms once after start-up
+        TimerAutoPlay = 3, // 500 ms once: auto-play
+        TimerWatchDog = 4, // silence detector, its interval
+        TimerFade = 5,     // 100 ms fade step
+        TimerEvents = 6,   // 1000 ms events tick
+        TimerOutage = 7,   // once: retry a start while the audio output is down
     };
     // Retries while the audio output is down: the first after this many ms,
     // each next one after twice as long, at most OutageRetryMaxMs (a retry
@@ -64,8 +64,8 @@ public:
         Shell* shell = nullptr;        // required
         DocumentSeam* document = nullptr;
         EventSource* events = nullptr;
-        TrackFactory createTrack;      // default: CreateTrack
-        std::function<int()> random;   // default: the C library's rand()
+        TrackFactory createTrack;         // default: CreateTrack
+        std::function<int()> random;      // default: the C library's rand()
         SystemRestart* restart = nullptr; // default: logind
     };
 

@@ -108,7 +108,8 @@ void CPlayLog::WriteLogLine(const QString& text)
         throw CLogFileException(m_path, QString::fromLocal8Bit(std::strerror(errno)));
     // The length before the entry: a write cut short (a full disk, a file
     // size limit) is undone, or the next entry would be glued to its half.
-    struct stat st{};
+    struct stat st
+    {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         const int code = errno;
         ::close(fd);
@@ -125,8 +126,8 @@ void CPlayLog::WriteLogLine(const QString& text)
             const QString reason = n < 0 ? QString::fromLocal8Bit(std::strerror(errno))
                                          : QStringLiteral("the entry was written only in part");
             if (done > 0 && ::ftruncate(fd, st.st_size) != 0)
-                qCWarning(lcEngine).noquote() << "lirana: cannot cut the half entry from" << m_path << ":"
-                                             << std::strerror(errno);
+                qCWarning(lcEngine).noquote()
+                    << "lirana: cannot cut the half entry from" << m_path << ":" << std::strerror(errno);
             ::close(fd);
             throw CLogFileException(m_path, reason);
         }

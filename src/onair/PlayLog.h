@@ -30,8 +30,7 @@ class Clock;
 class CLogFileException : public CExceptionImpl<CLogFileException, CException>
 {
 public:
-    CLogFileException(QString path, QString reason)
-        : m_path(std::move(path)), m_reason(std::move(reason)) {}
+    CLogFileException(QString path, QString reason) : m_path(std::move(path)), m_reason(std::move(reason)) {}
     const QString& Path() const { return m_path; }
     QString GetErrorMessage() const override { return m_path + QStringLiteral(": ") + m_reason; }
 

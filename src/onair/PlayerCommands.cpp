@@ -69,8 +69,7 @@ CommandState COnAirEngine::UpdateCommand(int id) const
     case Cmd::Stop:
     case Cmd::FastForward:
     case Cmd::Rewind:
-    case Cmd::Configure:
-        return {onAir, false};
+    case Cmd::Configure: return {onAir, false};
     case Cmd::Pause:
         if (onAir)
             return {true, m_onAir->IsPaused()};
@@ -266,16 +265,17 @@ void COnAirEngine::OutputUnavailable(const CException& error, const QString& pat
         m_outageDelayMs = std::min(m_outageDelayMs * 2, OutageRetryMaxMs);
     }
     m_outagePath = path;
-    qCDebug(lcEngine).noquote() << "audio output unavailable, next try in" << m_outageDelayMs << "ms:" << path;
+    qCDebug(lcEngine).noquote() << "audio output unavailable, next try in" << m_outageDelayMs
+                                << "ms:" << path;
     SetTimer(TimerOutage, m_outageDelayMs);
 }
 
 void COnAirEngine::OutputBack()
 {
     const double seconds = m_outageClock.isValid() ? m_outageClock.elapsed() / 1000.0 : 0.0;
-    m_seams.log->WriteLogText(Str::Load(Str::LogError)
-                                  .arg(QStringLiteral("Audio output available again after %1 s")
-                                           .arg(seconds, 0, 'f', 1)));
+    m_seams.log->WriteLogText(
+        Str::Load(Str::LogError)
+            .arg(QStringLiteral("Audio output available again after %1 s").arg(seconds, 0, 'f', 1)));
     CancelOutage();
 }
 
@@ -294,7 +294,8 @@ void COnAirEngine::StartFailed(const CException& error)
         return;
     }
     if (++m_errorRun < MaxErrorRun) {
-        qCDebug(lcEngine) << "start failed; error run" << m_errorRun << "of" << MaxErrorRun << ", the next item follows";
+        qCDebug(lcEngine) << "start failed; error run" << m_errorRun << "of" << MaxErrorRun
+                          << ", the next item follows";
         PlayNext();
         return;
     }
@@ -371,17 +372,11 @@ void COnAirEngine::SelectNext()
     } else {
         switch (m_mode) {
         case PlayerMode::Normal:
-        case PlayerMode::IntroScan:
-            return;
-        case PlayerMode::Repeat:
-            list.Select(0);
-            break;
-        case PlayerMode::Shuffle:
-            ShufflePlaylist();
-            break;
+        case PlayerMode::IntroScan: return;
+        case PlayerMode::Repeat: list.Select(0); break;
+        case PlayerMode::Shuffle: ShufflePlaylist(); break;
         case PlayerMode::Manual:
-        case PlayerMode::Random:
-            break;
+        case PlayerMode::Random: break;
         }
     }
     if (wasPlaying && !breakAfter)

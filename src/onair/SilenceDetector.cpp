@@ -10,7 +10,6 @@
 #include "platform/Logging.h"
 #include "platform/SystemRestart.h"
 
-
 void COnAirEngine::RearmWatchDog()
 {
     KillTimer(TimerWatchDog);

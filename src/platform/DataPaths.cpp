@@ -25,7 +25,8 @@ namespace DataPaths {
 
 QString UserHiveFile()
 {
-    return UserLocation(QStandardPaths::GenericConfigLocation, ".config") + QStringLiteral("/Oxbelund/Lirana.reg");
+    return UserLocation(QStandardPaths::GenericConfigLocation, ".config") +
+           QStringLiteral("/Oxbelund/Lirana.reg");
 }
 
 QString ShareDir()
@@ -34,8 +35,8 @@ QString ShareDir()
     if (!env.isEmpty())
         return env;
     if (QCoreApplication::instance()) {
-        const QString besideProgram =
-            QCoreApplication::applicationDirPath() + QStringLiteral("/../share/lirana");
+        const QString besideProgram = QCoreApplication::applicationDirPath() +
+                                      QStringLiteral("/../share/lirana");
         if (QFileInfo::exists(besideProgram + QStringLiteral("/machine.reg")))
             return QDir::cleanPath(besideProgram);
     }
@@ -57,7 +58,8 @@ QStringList MachineHiveFiles()
 
 QString AppDataDir()
 {
-    return UserLocation(QStandardPaths::GenericDataLocation, ".local/share") + QStringLiteral("/Oxbelund/Lirana");
+    return UserLocation(QStandardPaths::GenericDataLocation, ".local/share") +
+           QStringLiteral("/Oxbelund/Lirana");
 }
 
 QString SystemMediaFolder()

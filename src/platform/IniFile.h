@@ -81,9 +81,9 @@ public:
 private:
     struct Line
     {
-        QByteArray raw;   // as read or as last written, without line end
+        QByteArray raw; // as read or as last written, without line end
         enum Kind { Other, Header, Key } kind = Other;
-        QString name;     // section name or key name, trimmed
+        QString name; // section name or key name, trimmed
     };
 
     int FindSection(const QString& name) const;

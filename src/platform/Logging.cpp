@@ -36,9 +36,10 @@ QString MessagePattern(bool journal)
 
 void InstallMessageFormat()
 {
-    struct stat info{};
-    const bool journal =
-        ::fstat(STDERR_FILENO, &info) == 0 && IsJournalStream(qgetenv("JOURNAL_STREAM"), info.st_dev, info.st_ino);
+    struct stat info
+    {};
+    const bool journal = ::fstat(STDERR_FILENO, &info) == 0 &&
+                         IsJournalStream(qgetenv("JOURNAL_STREAM"), info.st_dev, info.st_ino);
     qSetMessagePattern(MessagePattern(journal));
 }
 

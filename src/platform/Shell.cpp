@@ -126,7 +126,8 @@ bool RunDesktopEntry(Shell& shell, const QString& path, const QString& dir, QStr
     static const char* const kGroup = "Desktop Entry";
     GKeyFileHolder entry;
     GError* gerror = nullptr;
-    if (!g_key_file_load_from_file(entry.file, QFile::encodeName(path).constData(), G_KEY_FILE_NONE, &gerror)) {
+    if (!g_key_file_load_from_file(entry.file, QFile::encodeName(path).constData(), G_KEY_FILE_NONE,
+                                   &gerror)) {
         const QString why = QString::fromUtf8(gerror->message);
         g_error_free(gerror);
         return Refuse(error, QStringLiteral("%1 cannot be read: %2").arg(path, why));
@@ -146,7 +147,8 @@ bool RunDesktopEntry(Shell& shell, const QString& path, const QString& dir, QStr
         return Refuse(error, QStringLiteral("%1 has no Exec line").arg(path));
     const QString tryExec = text("TryExec");
     if (!tryExec.isEmpty() && !ProgramExists(tryExec))
-        return Refuse(error, QStringLiteral("%1 is not run: its program %2 is not installed").arg(path, tryExec));
+        return Refuse(error,
+                      QStringLiteral("%1 is not run: its program %2 is not installed").arg(path, tryExec));
     GText name{g_key_file_get_locale_string(entry.file, kGroup, "Name", nullptr, nullptr)};
 
     const QByteArray line = ResolveFieldCodes(exec, path, name.Get()).toUtf8();
@@ -170,7 +172,8 @@ bool RunDesktopEntry(Shell& shell, const QString& path, const QString& dir, QStr
         const QString terminal = QStandardPaths::findExecutable(QStringLiteral("x-terminal-emulator"));
         if (terminal.isEmpty())
             return Refuse(error, QStringLiteral("%1 runs in a terminal, and no terminal "
-                                                "(x-terminal-emulator) is installed").arg(path));
+                                                "(x-terminal-emulator) is installed")
+                                     .arg(path));
         args.prepend(QStringLiteral("-e"));
         args.prepend(terminal);
     }
@@ -188,8 +191,8 @@ Shell& Shell::System()
 
 QString ExpandEnvironment(const QString& text)
 {
-    static const QRegularExpression re(
-        QStringLiteral(R"(\$\{([A-Za-z_][A-Za-z0-9_]*)\}|\$([A-Za-z_][A-Za-z0-9_]*)|%([A-Za-z_][A-Za-z0-9_]*)%)"));
+    static const QRegularExpression re(QStringLiteral(
+        R"(\$\{([A-Za-z_][A-Za-z0-9_]*)\}|\$([A-Za-z_][A-Za-z0-9_]*)|%([A-Za-z_][A-Za-z0-9_]*)%)"));
     QString out;
     qsizetype last = 0;
     auto it = re.globalMatch(text);

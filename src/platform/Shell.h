@@ -14,8 +14,8 @@ public:
 
     // Starts program with args, detached (not waited for). False and a
     // reason in *error when it cannot be started.
-    virtual bool StartProgram(const QString& program, const QStringList& args,
-                              const QString& workDir, QString* error) = 0;
+    virtual bool StartProgram(const QString& program, const QStringList& args, const QString& workDir,
+                              QString* error) = 0;
 
     // The process-wide real shell.
     static Shell& System();

@@ -30,9 +30,7 @@ void OnTerminationSignal(int signal)
     errno = savedErrno;
 }
 
-void OnFileSizeSignal(int)
-{
-}
+void OnFileSizeSignal(int) {}
 
 void SetHandler(int signal, void (*handler)(int))
 {

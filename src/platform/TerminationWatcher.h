@@ -50,8 +50,8 @@ private:
 
     int m_graceMs;
     std::atomic<int> m_exitStatus{-1}; // -1: 128 + signal
-    int m_signalPipe[2] = {-1, -1}; // written by the signal handler
-    int m_stopPipe[2] = {-1, -1};   // written by the destructor
+    int m_signalPipe[2] = {-1, -1};    // written by the signal handler
+    int m_stopPipe[2] = {-1, -1};      // written by the destructor
     std::thread m_thread;
 };
 

@@ -115,12 +115,9 @@ bool CLiranaDoc::SaveModified()
     if (!IsModified())
         return true;
     switch (m_ui.AskSaveChanges(Title())) {
-    case UserInterface::SaveAnswer::Cancel:
-        return false;
-    case UserInterface::SaveAnswer::Discard:
-        return true;
-    case UserInterface::SaveAnswer::Save:
-        break;
+    case UserInterface::SaveAnswer::Cancel: return false;
+    case UserInterface::SaveAnswer::Discard: return true;
+    case UserInterface::SaveAnswer::Save: break;
     }
     return FileSave();
 }

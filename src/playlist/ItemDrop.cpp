@@ -119,8 +119,7 @@ bool RenameFileOnDisk(const QString& from, const QString& to,
     };
     const auto fail = [&] {
         if (report)
-            report(QString::asprintf(ItemStrings::kRenameFailed, qUtf8Printable(from),
-                                     qUtf8Printable(to)));
+            report(QString::asprintf(ItemStrings::kRenameFailed, qUtf8Printable(from), qUtf8Printable(to)));
         return false;
     };
     if (from == to && exists())

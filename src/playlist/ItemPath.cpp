@@ -7,8 +7,8 @@
 #include <QFile>
 #include <QStringList>
 
-#include <cerrno>
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <initializer_list>
 #include <unistd.h>
@@ -142,8 +142,8 @@ const KindRow kKindRows[] = {
     {ItemKind::Live, {".LIVE"}},
     {ItemKind::PlayControl, {".PLAY"}},
     {ItemKind::StopControl, {".STOP"}},
-    {ItemKind::Command, {".CMD", ".BAT", ".LNK", ".PL", ".VBS", ".JS", ".EXE", ".COM",
-                         ".SH", ".PY", ".DESKTOP"}},
+    {ItemKind::Command,
+     {".CMD", ".BAT", ".LNK", ".PL", ".VBS", ".JS", ".EXE", ".COM", ".SH", ".PY", ".DESKTOP"}},
 };
 
 const KindRow& RowOf(ItemKind kind)
@@ -260,9 +260,9 @@ bool IsMediaFile(const QString& path)
     const QString ext = UpperExt(path);
     if (ext.isEmpty() || ext == u".M3U" || ext == u".ALB")
         return false;
-    if (InRows(ext, {ItemKind::CdAudio, ItemKind::PauseItem, ItemKind::StopControl,
-                     ItemKind::PlayControl, ItemKind::Module, ItemKind::Live})
-        || ext == u".MPL")
+    if (InRows(ext, {ItemKind::CdAudio, ItemKind::PauseItem, ItemKind::StopControl, ItemKind::PlayControl,
+                     ItemKind::Module, ItemKind::Live}) ||
+        ext == u".MPL")
         return true;
     return IsMciExtension(path);
 }
@@ -284,8 +284,8 @@ QString GetItemDisplayName(const QString& path)
     if (ext == u".PAUSE" || ext == u".LIVE")
         return parts.fname + QStringLiteral(" sec.");
     if (ext == u".CDA") {
-        const long track =
-            parts.fname.size() < 2 ? 0 : ScanLong(QStringView(parts.fname).right(2)).value_or(0);
+        const long track = parts.fname.size() < 2 ? 0
+                                                  : ScanLong(QStringView(parts.fname).right(2)).value_or(0);
         if (track == 0)
             return parts.fname;
         if (const CdTitleLookup& lookup = TitleLookup()) {

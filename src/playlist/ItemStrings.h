@@ -10,9 +10,8 @@ inline constexpr char kTrackNumber[] = "Track %02d";
 
 // Formatted with the old and the new name of a failed rename.
 inline constexpr int kRenameFailedId = 2104;
-inline constexpr char kRenameFailed[] =
-    "Failed to rename the file\n'%s' to\n'%s'.\n"
-    "Please check whether your drive is write protected.";
+inline constexpr char kRenameFailed[] = "Failed to rename the file\n'%s' to\n'%s'.\n"
+                                        "Please check whether your drive is write protected.";
 
 inline constexpr int kNoCdFoundId = 2105;
 inline constexpr char kNoCdFound[] = "No CD Found";

@@ -104,7 +104,8 @@ int WriteInPlace(const QByteArray& name, const QByteArray& text)
     const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
     if (fd < 0)
         return errno;
-    struct stat st{};
+    struct stat st
+    {};
     int code = ::fstat(fd, &st) != 0 ? errno : S_ISREG(st.st_mode) ? 0 : EINVAL;
     if (code == 0)
         code = WriteAll(fd, text);
@@ -162,11 +163,11 @@ QByteArray FormatListText(const QStringList& rows, const QString& fileName)
     for (qsizetype i = 0; i < rows.size(); ++i) {
         const QString& row = rows.at(i);
         if (row.contains(u'\n') || row.contains(u'\r'))
-            throw CListFileException(
-                fileName, QStringLiteral("Cannot save the list file %1: row %2 contains a line "
-                                         "break and cannot be stored as one line.")
-                              .arg(fileName)
-                              .arg(i + 1));
+            throw CListFileException(fileName,
+                                     QStringLiteral("Cannot save the list file %1: row %2 contains a line "
+                                                    "break and cannot be stored as one line.")
+                                         .arg(fileName)
+                                         .arg(i + 1));
         out += row.toUtf8();
         out += '\n';
     }
@@ -176,13 +177,14 @@ QByteArray FormatListText(const QStringList& rows, const QString& fileName)
 QStringList ReadListFile(const QString& path, ListPaths paths)
 {
     auto fail = [&path](const QString& reason) {
-        return CListFileException(
-            path, QStringLiteral("Cannot open the list file %1: %2.").arg(path, reason));
+        return CListFileException(path,
+                                  QStringLiteral("Cannot open the list file %1: %2.").arg(path, reason));
     };
     // A FIFO or a device would block the open or never end: only regular
     // files are opened, and the open cannot wait for a writer.
     const QByteArray name = QFile::encodeName(path);
-    struct stat st{};
+    struct stat st
+    {};
     if (::stat(name.constData(), &st) != 0)
         throw fail(errno == ENOENT ? QStringLiteral("the file does not exist") : SystemText(errno));
     if (S_ISDIR(st.st_mode))
@@ -209,12 +211,13 @@ void WriteListFile(const QString& path, const QStringList& rows)
 {
     const QByteArray text = FormatListText(rows, path);
     auto fail = [&path](const QString& reason) {
-        return CListFileException(
-            path, QStringLiteral("Cannot save the list file %1: %2.").arg(path, reason));
+        return CListFileException(path,
+                                  QStringLiteral("Cannot save the list file %1: %2.").arg(path, reason));
     };
     const QString target = FinalTarget(path);
     const QByteArray name = QFile::encodeName(target);
-    struct stat st{};
+    struct stat st
+    {};
     const bool exists = ::stat(name.constData(), &st) == 0;
     if (exists && S_ISDIR(st.st_mode))
         throw fail(QStringLiteral("it is a folder"));

@@ -36,7 +36,9 @@ class CListFileException : public CExceptionImpl<CListFileException, CException>
 {
 public:
     CListFileException(QString fileName, QString message)
-        : m_fileName(std::move(fileName)), m_message(std::move(message)) {}
+        : m_fileName(std::move(fileName)), m_message(std::move(message))
+    {
+    }
     QString GetErrorMessage() const override { return m_message; }
     const QString& FileName() const { return m_fileName; }
 
@@ -50,8 +52,7 @@ enum class ListPaths { MakeAbsolute, KeepRelative };
 // The rows of list text by the reading rules above. With MakeAbsolute a
 // failure of GetFullPath throws CListFileException naming fileName and the
 // line number.
-QStringList ParseListText(const QByteArray& text, ListPaths paths,
-                          const QString& fileName = {});
+QStringList ParseListText(const QByteArray& text, ListPaths paths, const QString& fileName = {});
 // The rows as file content by the writing rules above. Throws
 // CListFileException when a row holds a line break (it could not be read
 // back as one row).

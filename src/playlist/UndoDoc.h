@@ -28,10 +28,10 @@
 // Command ids that tag checkpoints, one per kind of playlist change.
 namespace UndoCmd {
 enum : std::uint32_t {
-    Base = 0,                 // the state after New or Open
-    Drop = Cmd::Drop,         // files dropped on the playlist
+    Base = 0,                   // the state after New or Open
+    Drop = Cmd::Drop,           // files dropped on the playlist
     AddTracks = Cmd::AddTracks, // Add tracks dialog, console folder browser
-    Remove = Cmd::EditClear,  // Remove, and the removal done by Cut
+    Remove = Cmd::EditClear,    // Remove, and the removal done by Cut
     ClearAll = Cmd::EditClearAll,
     Paste = Cmd::EditPaste,
     MoveUp = Cmd::MoveUp,
@@ -40,7 +40,7 @@ enum : std::uint32_t {
     MoveToTop = Cmd::MoveTop,
     AddPause = Cmd::AddPause, // a pause of 10 seconds
     AddCdTracks = Cmd::AddCdTracks,
-    Shuffle = Cmd::Shuffle,   // also the reshuffle at the end in Shuffle mode
+    Shuffle = Cmd::Shuffle, // also the reshuffle at the end in Shuffle mode
 };
 } // namespace UndoCmd
 

@@ -114,7 +114,8 @@ bool CStation::OpenItems(const QStringList& items)
 
 bool CStation::HasNothingToPlay() const
 {
-    return m_playlist->Count() == 0 && (m_scheduler->Events().IsEmpty() || !m_engine->Settings().enableEvents);
+    return m_playlist->Count() == 0 &&
+           (m_scheduler->Events().IsEmpty() || !m_engine->Settings().enableEvents);
 }
 
 bool CStation::OnCommand(int id)

@@ -35,13 +35,13 @@ class CStation : public QObject, public CommandTarget
 public:
     struct Options
     {
-        UserInterface* ui = nullptr;       // required: messages and questions
-        Shell* shell = nullptr;            // null = the system shell
-        Clock* clock = nullptr;            // null = the system clock (log, events)
+        UserInterface* ui = nullptr;            // required: messages and questions
+        Shell* shell = nullptr;                 // null = the system shell
+        Clock* clock = nullptr;                 // null = the system clock (log, events)
         COnAirEngine::TrackFactory createTrack; // empty = the real tracks
-        std::function<int()> random;       // empty = the C library's rand()
-        SystemRestart* restart = nullptr;  // null = logind
-        CPlayLog::Sink logSink;            // also receives every log line; may be empty
+        std::function<int()> random;            // empty = the C library's rand()
+        SystemRestart* restart = nullptr;       // null = logind
+        CPlayLog::Sink logSink;                 // also receives every log line; may be empty
     };
 
     explicit CStation(Options options, QObject* parent = nullptr);

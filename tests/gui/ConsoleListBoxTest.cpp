@@ -114,7 +114,8 @@ TEST_F(ConsoleTest, TreeAddsItsSelectedFilesAtTheEnd)
     QTreeView* tree = view->FolderTree();
     auto* model = static_cast<QFileSystemModel*>(tree->model());
     for (const QString& path : {a, b, dir}) // a folder in the selection is not added
-        tree->selectionModel()->select(model->index(path), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        tree->selectionModel()->select(model->index(path),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
     view->AddTreeSelection();
     ASSERT_EQ(list.Count(), 3);
     EXPECT_EQ(QSet<QString>({list.Row(1), list.Row(2)}), QSet<QString>({a, b}));

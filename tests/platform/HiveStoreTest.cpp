@@ -309,8 +309,9 @@ TEST_F(HiveStoreTest, ALinkToTheHiveStaysALinkAndItsTargetGetsTheSave)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.link.toStdString());
         if (!c.target.isEmpty())
-            TestEnv::WriteFile(c.target, "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Oxbelund\\Lirana\\Settings]\n"
-                                         "\"Kept\"=\"yes\"\n");
+            TestEnv::WriteFile(c.target,
+                               "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Oxbelund\\Lirana\\Settings]\n"
+                               "\"Kept\"=\"yes\"\n");
         QFile::remove(UserFile());
         ASSERT_EQ(::symlink(qPrintable(c.link), qPrintable(UserFile())), 0);
         Reload();
@@ -337,13 +338,15 @@ TEST_F(HiveStoreTest, WhatIsNoRegularFileIsLeftAloneAndTheSettingsRunOnDefaults)
         const char* kind;
     } cases[] = {
         {[](const QString& path) { return ::mkfifo(qPrintable(path), 0600) == 0; }, "a named pipe (FIFO)"},
-        {[&](const QString& path) { return ::symlink(qPrintable(fifo), qPrintable(path)) == 0; }, "a named pipe (FIFO)"},
+        {[&](const QString& path) { return ::symlink(qPrintable(fifo), qPrintable(path)) == 0; },
+         "a named pipe (FIFO)"},
         {[](const QString& path) { return QDir().mkpath(path); }, "a folder"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.kind);
         ASSERT_TRUE(c.make(UserFile()));
-        struct stat before{};
+        struct stat before
+        {};
         ::lstat(qPrintable(UserFile()), &before);
         // Opening a FIFO for writing without waiting succeeds only while a
         // reader has it open: this sees any open, blocking or not, and lets a
@@ -365,9 +368,11 @@ TEST_F(HiveStoreTest, WhatIsNoRegularFileIsLeftAloneAndTheSettingsRunOnDefaults)
         EXPECT_FALSE(opened) << "refused before it is opened";
         EXPECT_EQ(err.count(u'\n'), 1) << err.toStdString();
         EXPECT_TRUE(err.contains(UserFile() + " is " + QLatin1String(c.kind))) << err.toStdString();
-        struct stat after{};
+        struct stat after
+        {};
         ::lstat(qPrintable(UserFile()), &after);
-        EXPECT_TRUE(after.st_mode == before.st_mode && after.st_ino == before.st_ino) << "neither moved nor replaced";
+        EXPECT_TRUE(after.st_mode == before.st_mode && after.st_ino == before.st_ino)
+            << "neither moved nor replaced";
         EXPECT_EQ(Siblings().filter(QRegularExpression("\\.(bad|tmp)-")), QStringList());
         QFile::remove(UserFile());
         QDir().rmdir(UserFile());

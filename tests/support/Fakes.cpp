@@ -48,8 +48,7 @@ bool RecordingShell::StartProgram(const QString& program, const QStringList& arg
 
 TempHive::TempHive()
     : configDir(TestEnv::MakeTempDir(QStringLiteral("config"))),
-      etcDir(TestEnv::MakeTempDir(QStringLiteral("etc"))),
-      m_oldConfig(qgetenv("XDG_CONFIG_HOME")),
+      etcDir(TestEnv::MakeTempDir(QStringLiteral("etc"))), m_oldConfig(qgetenv("XDG_CONFIG_HOME")),
       m_oldDirs(qgetenv("XDG_CONFIG_DIRS"))
 {
     qputenv("XDG_CONFIG_HOME", configDir.toLocal8Bit());

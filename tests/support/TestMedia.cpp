@@ -183,7 +183,8 @@ QString CorruptMp3(const QString& dir, const QString& name)
 
 QString TextAsWav(const QString& dir, const QString& name)
 {
-    return TestEnv::WriteFile(dir + u'/' + name + QStringLiteral(".wav"), "This is a text file, not a recording.\n");
+    return TestEnv::WriteFile(dir + u'/' + name + QStringLiteral(".wav"),
+                              "This is a text file, not a recording.\n");
 }
 
 } // namespace TestMedia

@@ -124,7 +124,8 @@ QString CDialogInterface::AskOpenFileName()
 bool CDialogInterface::AskYesNo(const QString& text)
 {
     const bool yes = QMessageBox::question(m_window, QStringLiteral("Lirana"), text,
-                                           QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+                                           QMessageBox::Yes | QMessageBox::No,
+                                           QMessageBox::No) == QMessageBox::Yes;
     qCDebug(lcGui).noquote() << "asked:" << text << "answer:" << (yes ? "yes" : "no");
     return yes;
 }

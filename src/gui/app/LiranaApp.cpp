@@ -1,6 +1,7 @@
 #include "gui/app/LiranaApp.h"
 
 #include "app/Strings.h"
+#include "events/Scheduler.h"
 #include "gui/app/ConsoleWiring.h"
 #include "gui/app/GstWarmUp.h"
 #include "gui/app/GuiInterface.h"
@@ -8,7 +9,6 @@
 #include "gui/dialogs/SplashScreen.h"
 #include "gui/frame/CommandTable.h"
 #include "gui/frame/DigitalClock.h"
-#include "events/Scheduler.h"
 #include "onair/OnAirEngine.h"
 #include "platform/DataPaths.h"
 #include "platform/Logging.h"
@@ -33,9 +33,8 @@ CLiranaApp::CLiranaApp(Options options) : m_options(std::move(options))
     if (m_options.ui) {
         m_ui = m_options.ui;
     } else {
-        m_ownUi = std::make_unique<CDialogInterface>([this] {
-            return m_station ? m_station->Engine().Settings().mediaDir : QString();
-        });
+        m_ownUi = std::make_unique<CDialogInterface>(
+            [this] { return m_station ? m_station->Engine().Settings().mediaDir : QString(); });
         m_ui = m_ownUi.get();
     }
     m_shell = m_options.shell ? m_options.shell : &Shell::System();

@@ -11,8 +11,8 @@
 // Thread: the user-interface thread.
 #pragma once
 
-#include "gui/AppContext.h"
 #include "app/CommandTarget.h"
+#include "gui/AppContext.h"
 #include "gui/frame/MainFrame.h"
 
 #include <QObject>
@@ -40,12 +40,12 @@ public:
 
     struct Options
     {
-        QString album;            // the album of the command line; empty = none
-        bool splash = true;       // show the splash screen
-        bool warmUp = true;       // load GStreamer's plug-ins during the splash
-        ViewFactory makeView;     // empty = the console (MakeConsoleView)
+        QString album;              // the album of the command line; empty = none
+        bool splash = true;         // show the splash screen
+        bool warmUp = true;         // load GStreamer's plug-ins during the splash
+        ViewFactory makeView;       // empty = the console (MakeConsoleView)
         GuiInterface* ui = nullptr; // dialogs; null = Qt dialogs of its own
-        Shell* shell = nullptr;   // null = the system shell
+        Shell* shell = nullptr;     // null = the system shell
     };
 
     explicit CLiranaApp(Options options);

@@ -113,8 +113,8 @@ void Speaker(QPainter& p, const QColor& c)
 {
     p.setPen(QPen(c, 1.2));
     p.setBrush(c);
-    QPolygonF body{QPointF(2, 6), QPointF(5, 6), QPointF(9, 2.5), QPointF(9, 13.5),
-                   QPointF(5, 10), QPointF(2, 10)};
+    QPolygonF body{QPointF(2, 6),    QPointF(5, 6),  QPointF(9, 2.5),
+                   QPointF(9, 13.5), QPointF(5, 10), QPointF(2, 10)};
     p.drawPolygon(body);
     p.setBrush(Qt::NoBrush);
     p.drawArc(QRectF(7, 4.5, 5, 7), -60 * 16, 120 * 16);

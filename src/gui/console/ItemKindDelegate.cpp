@@ -4,8 +4,7 @@
 #include "playlist/ItemPath.h"
 
 CItemKindDelegate::CItemKindDelegate(int pathRole, QObject* parent)
-    : QStyledItemDelegate(parent)
-    , m_pathRole(pathRole)
+    : QStyledItemDelegate(parent), m_pathRole(pathRole)
 {
 }
 

@@ -206,8 +206,8 @@ bool CLiranaView::FindNext(const QString& text, bool matchCase, bool down)
     if (row < 0)
         return false;
     list.Select(row);
-    return row != from || GetItemDisplayName(list.Row(row)).contains(
-                              text, matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive);
+    return row != from || GetItemDisplayName(list.Row(row))
+                              .contains(text, matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive);
 }
 
 void CLiranaView::ChooseFont()

@@ -30,9 +30,9 @@
 
 namespace {
 
-constexpr int kLeftWidth = 315;  // 210 units
-constexpr int kBoxHeight = 57;   // 35 units
-constexpr int kSliderWidth = 42; // 28 units
+constexpr int kLeftWidth = 315;   // 210 units
+constexpr int kBoxHeight = 57;    // 35 units
+constexpr int kSliderWidth = 42;  // 28 units
 constexpr int kSliderHeight = 89; // 55 units
 constexpr int kMargin = 7;
 
@@ -207,8 +207,7 @@ QWidget* CLiranaView::BuildRightColumn()
     eventsRow->addStretch(1);
     m_enableEvents = new QCheckBox(QStringLiteral("Enable"), column);
     m_enableEvents->setChecked(Settings().enableEvents);
-    connect(m_enableEvents, &QCheckBox::clicked, this,
-            [this] { emit CommandRequested(Cmd::EnableEvents); });
+    connect(m_enableEvents, &QCheckBox::clicked, this, [this] { emit CommandRequested(Cmd::EnableEvents); });
     eventsRow->addWidget(m_enableEvents);
     m_schedule = new QPushButton(QStringLiteral("Schedule..."), column);
     m_schedule->setEnabled(false);

@@ -37,8 +37,7 @@ protected:
         case QEvent::MouseButtonRelease:
         case QEvent::MouseButtonDblClick:
         case QEvent::Wheel:
-        case QEvent::ContextMenu:
-            return true;
+        case QEvent::ContextMenu: return true;
         default: return false;
         }
     }

@@ -93,8 +93,7 @@ CPlaylistListBox::CPlaylistListBox(CPlaylist& playlist, QWidget* parent)
     connect(&m_playlist, &QAbstractItemModel::rowsMoved, this, end);
     connect(&m_playlist, &QAbstractItemModel::modelAboutToBeReset, this, begin);
     connect(&m_playlist, &QAbstractItemModel::modelReset, this, end);
-    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            [this] { TakeViewSelection(); });
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { TakeViewSelection(); });
     SyncFromModel();
 }
 

@@ -5,7 +5,9 @@
 #include <QDialog>
 #include <memory>
 
-namespace Ui { class CAboutDialog; }
+namespace Ui {
+class CAboutDialog;
+}
 
 class CAboutDialog : public QDialog
 {

@@ -16,11 +16,26 @@ CFindDialog::CFindDialog(QWidget* parent) : QDialog(parent), m_ui(std::make_uniq
 
 CFindDialog::~CFindDialog() = default;
 
-QString CFindDialog::Text() const { return m_ui->findText->text(); }
-bool CFindDialog::MatchCase() const { return m_ui->matchCase->isChecked(); }
-bool CFindDialog::SearchDown() const { return m_ui->down->isChecked(); }
-void CFindDialog::SetText(const QString& text) { m_ui->findText->setText(text); }
-void CFindDialog::SetMatchCase(bool on) { m_ui->matchCase->setChecked(on); }
+QString CFindDialog::Text() const
+{
+    return m_ui->findText->text();
+}
+bool CFindDialog::MatchCase() const
+{
+    return m_ui->matchCase->isChecked();
+}
+bool CFindDialog::SearchDown() const
+{
+    return m_ui->down->isChecked();
+}
+void CFindDialog::SetText(const QString& text)
+{
+    m_ui->findText->setText(text);
+}
+void CFindDialog::SetMatchCase(bool on)
+{
+    m_ui->matchCase->setChecked(on);
+}
 
 void CFindDialog::SetSearchDown(bool down)
 {

@@ -6,7 +6,9 @@
 #include <QDialog>
 #include <memory>
 
-namespace Ui { class CFindDialog; }
+namespace Ui {
+class CFindDialog;
+}
 
 class CFindDialog : public QDialog
 {

@@ -161,8 +161,8 @@ void Faders(QPainter& p, bool vertical)
     for (int i = 0; i < 3; ++i) {
         const qreal line = 8 + 8 * i;
         const QRectF track = vertical ? QRectF(line - 1, 4, 2, 24) : QRectF(4, line - 1, 24, 2);
-        const QRectF knob
-            = vertical ? QRectF(line - 3.5, knobs[i] - 2.5, 7, 5) : QRectF(knobs[i] - 2.5, line - 3.5, 5, 7);
+        const QRectF knob = vertical ? QRectF(line - 3.5, knobs[i] - 2.5, 7, 5)
+                                     : QRectF(knobs[i] - 2.5, line - 3.5, 5, 7);
         Box(p, kInk, track);
         Box(p, kBlue, knob);
     }

@@ -54,7 +54,7 @@ const CommandInfo* FindCommand(int id)
 
 const QList<int>& PlayerModeCommands()
 {
-    static const QList<int> ids = {Cmd::ModeManual, Cmd::ModeNormal, Cmd::ModeRepeat,
+    static const QList<int> ids = {Cmd::ModeManual, Cmd::ModeNormal,  Cmd::ModeRepeat,
                                    Cmd::ModeRandom, Cmd::ModeShuffle, Cmd::ModeIntroScan};
     return ids;
 }

@@ -13,8 +13,8 @@
 struct CommandInfo
 {
     int id = 0;
-    QString menuText;  // with '&' mnemonic; empty for commands without a menu item
-    QString prompt;    // "status prompt\ntool tip"
+    QString menuText; // with '&' mnemonic; empty for commands without a menu item
+    QString prompt;   // "status prompt\ntool tip"
     QList<QKeySequence> keys;
     Check check = Check::None;
 

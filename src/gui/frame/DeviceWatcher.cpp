@@ -2,8 +2,7 @@
 
 #include <QDir>
 
-CDeviceWatcher::CDeviceWatcher(const QString& dir, QObject* parent)
-    : QObject(parent), m_dir(dir)
+CDeviceWatcher::CDeviceWatcher(const QString& dir, QObject* parent) : QObject(parent), m_dir(dir)
 {
     m_drives = Scan();
     if (QDir(dir).exists())
@@ -20,6 +19,5 @@ CDeviceWatcher::CDeviceWatcher(const QString& dir, QObject* parent)
 QStringList CDeviceWatcher::Scan() const
 {
     return QDir(m_dir).entryList({QStringLiteral("sr*"), QStringLiteral("cdrom*")},
-                                 QDir::System | QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot,
-                                 QDir::Name);
+                                 QDir::System | QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
 }

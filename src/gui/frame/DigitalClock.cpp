@@ -21,8 +21,14 @@ CDigitalClock::CDigitalClock(QWidget* parent) : QLCDNumber(8, parent)
     Tick();
 }
 
-int CDigitalClock::Mode() { return g_mode; }
-void CDigitalClock::SetMode(int mode) { g_mode = mode; }
+int CDigitalClock::Mode()
+{
+    return g_mode;
+}
+void CDigitalClock::SetMode(int mode)
+{
+    g_mode = mode;
+}
 
 void CDigitalClock::LoadSettings()
 {

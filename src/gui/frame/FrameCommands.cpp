@@ -3,10 +3,10 @@
 #include "gui/frame/MainFrame.h"
 
 #include "app/Commands.h"
+#include "app/UserInterface.h"
 #include "gui/dialogs/FindDialog.h"
 #include "gui/frame/CommandRouter.h"
 #include "gui/frame/CommandTable.h"
-#include "app/UserInterface.h"
 #include "onair/Find.h"
 #include "playlist/AlbumDoc.h"
 #include "playlist/ItemPath.h"
@@ -85,8 +85,7 @@ std::optional<CommandState> CMainFrame::OnUpdateCommand(int id) const
     switch (id) {
     case ViewStatusBar: return CommandState{true, statusBar()->isVisibleTo(this)};
     case Cmd::FlatToolBars: return CommandState{true, m_flat};
-    case Find:
-        return CommandState{m_context.playlist && m_context.playlist->Selection() >= 0, false};
+    case Find: return CommandState{m_context.playlist && m_context.playlist->Selection() >= 0, false};
     case Exit:
     case AppExit:
     case NextPane:

@@ -82,7 +82,8 @@ void CMainFrame::SaveFrameState()
 {
     CRegistryKey frame = CRegistryKey::OpenAppSubkey(K::MainFrame);
     frame.WritePlacement(N::WindowPos, CurrentPlacement());
-    frame.SetText(N::LanguageCode, std::get<QString>(SettingsSchema::Find(K::MainFrame, N::LanguageCode).def));
+    frame.SetText(N::LanguageCode,
+                  std::get<QString>(SettingsSchema::Find(K::MainFrame, N::LanguageCode).def));
     frame.SetFlag(N::FullScreen, m_fullScreen || m_fullScreenToSave);
     frame.Flush();
 

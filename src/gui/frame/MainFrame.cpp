@@ -24,8 +24,7 @@
 #include <cstdlib>
 #include <ctime>
 
-CMainFrame::CMainFrame(const CAppContext& context, QWidget* parent)
-    : QMainWindow(parent), m_context(context)
+CMainFrame::CMainFrame(const CAppContext& context, QWidget* parent) : QMainWindow(parent), m_context(context)
 {
     // The random and shuffle modes draw from the C library's generator.
     std::srand(static_cast<unsigned>(std::time(nullptr) % 32767));
@@ -102,8 +101,8 @@ void CMainFrame::BuildMenus()
     connect(file, &QMenu::aboutToShow, this, &CMainFrame::FillRecentMenu);
     add(file, {0, Exit});
 
-    add(bar->addMenu(tr("&Edit")), {Undo, Redo, 0, EditCut, EditCopy, EditPaste, 0, EditClear,
-                                    EditClearAll, 0, Find, Rename});
+    add(bar->addMenu(tr("&Edit")),
+        {Undo, Redo, 0, EditCut, EditCopy, EditPaste, 0, EditClear, EditClearAll, 0, Find, Rename});
     QMenu* view = bar->addMenu(tr("&View"));
     add(view, {ViewToolBar, ViewMediaBar, ViewPositionBar, ViewStatusBar, Cmd::FlatToolBars, 0, FullPath,
                TrackNumbers, Cmd::Font, 0});
@@ -115,8 +114,8 @@ void CMainFrame::BuildMenus()
                 Cmd::NextTrack, 0, Cmd::Break, Cmd::CrossFader, 0});
     QMenu* modes = media->addMenu(tr("Player M&ode"));
     add(modes, PlayerModeCommands());
-    add(media, {0, OpenCd, CloseCd, UpdateCdNames, Cmd::Configure, 0, Cmd::EnableEvents, Schedule, 0,
-                Mixer, 0, Options, AdvancedOptions});
+    add(media, {0, OpenCd, CloseCd, UpdateCdNames, Cmd::Configure, 0, Cmd::EnableEvents, Schedule, 0, Mixer,
+                0, Options, AdvancedOptions});
     QMenu* sounds = bar->addMenu(tr("&Sounds"));
     for (int id = SoundFirst; id <= SoundLast; ++id)
         add(sounds, {id});
@@ -157,8 +156,8 @@ void CMainFrame::BuildBars()
     using namespace Cmd;
     m_mainBar = new QToolBar(tr("Main Toolbar"), this);
     m_mainBar->setObjectName(QStringLiteral("MainToolbar"));
-    AddButtons(m_mainBar, {FileNew, FileOpen, FileSave, 0, AddTracks, EditClear, Undo, Redo, Find, 0,
-                           Options, AdvancedOptions, 0});
+    AddButtons(m_mainBar, {FileNew, FileOpen, FileSave, 0, AddTracks, EditClear, Undo, Redo, Find, 0, Options,
+                           AdvancedOptions, 0});
     for (int id = SoundFirst; id <= SoundLast; ++id)
         AddButtons(m_mainBar, {id});
     AddButtons(m_mainBar, {0, About});
@@ -196,8 +195,8 @@ void CMainFrame::BuildBars()
         }
     });
     m_mediaBar->addWidget(m_modeCombo);
-    AddButtons(m_mediaBar, {0, Cmd::Break, 0, Mixer, OpenCd, CloseCd, AddCdTracks, Rename, 0,
-                            MoveBottom, MoveDown, MoveUp, MoveTop, 0});
+    AddButtons(m_mediaBar, {0, Cmd::Break, 0, Mixer, OpenCd, CloseCd, AddCdTracks, Rename, 0, MoveBottom,
+                            MoveDown, MoveUp, MoveTop, 0});
     m_clock = new CDigitalClock(m_mediaBar);
     m_mediaBar->addWidget(m_clock);
     addToolBar(Qt::BottomToolBarArea, m_mediaBar);

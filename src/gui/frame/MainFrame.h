@@ -9,8 +9,8 @@
 // Thread: the user-interface thread.
 #pragma once
 
-#include "gui/AppContext.h"
 #include "app/CommandTarget.h"
+#include "gui/AppContext.h"
 #include "platform/registry/RegistryKey.h"
 
 #include <QMainWindow>
@@ -63,7 +63,10 @@ public:
     void SetCloseHandler(FrameCloseHandler* handler) { m_closeHandler = handler; }
     // Receives the names dropped on the bars and the status bar (the view
     // takes its own drops); without one such drops are refused.
-    void SetDropHandler(std::function<void(const QStringList&)> handler) { m_dropHandler = std::move(handler); }
+    void SetDropHandler(std::function<void(const QStringList&)> handler)
+    {
+        m_dropHandler = std::move(handler);
+    }
 
     CCommandRouter& Router() { return *m_router; }
     // The position bar's slider (0..640, disabled until the view drives it).

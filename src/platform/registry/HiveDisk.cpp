@@ -53,8 +53,8 @@ bool WriteAll(int fd, const QByteArray& bytes)
 
 void SyncFolderOf(const QString& path)
 {
-    const int dirFd = ::open(
-        QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int dirFd = ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(),
+                             O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dirFd >= 0) {
         ::fsync(dirFd);
         ::close(dirFd);
@@ -112,8 +112,8 @@ bool ResolveLinks(const QString& path, QString* target, QString* error)
     QString current = path;
     QByteArray buffer(PATH_MAX, '\0');
     for (int hop = 0; hop <= kMaxLinkHops; ++hop) {
-        const ssize_t n
-            = ::readlink(QFile::encodeName(current).constData(), buffer.data(), size_t(buffer.size()));
+        const ssize_t n = ::readlink(QFile::encodeName(current).constData(), buffer.data(),
+                                     size_t(buffer.size()));
         if (n < 0) { // not a link (or not there): the end of the chain
             *target = current;
             return true;
@@ -126,7 +126,7 @@ bool ResolveLinks(const QString& path, QString* target, QString* error)
 }
 
 bool ReplaceFile(const QString& path, const QByteArray& bytes,
-    const std::function<bool(const QString& tempFile)>& beforeRename, QString* error)
+                 const std::function<bool(const QString& tempFile)>& beforeRename, QString* error)
 {
     QString target;
     if (!ResolveLinks(path, &target, error))
@@ -138,7 +138,8 @@ bool ReplaceFile(const QString& path, const QByteArray& bytes,
         *error = QStringLiteral("cannot create a temporary file beside %1: %2").arg(target, ErrnoText(errno));
         return false;
     }
-    struct stat old{};
+    struct stat old
+    {};
     const mode_t mode = ::stat(targetName.constData(), &old) == 0 ? (old.st_mode & 07777) : 0600;
     const bool written = ::fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
     const int writeErrno = errno;
@@ -180,10 +181,11 @@ bool KeepCopyAside(const QString& path, const QByteArray& content, QString* asid
     const QDir folder = info.absoluteDir();
     for (const QString& name : folder.entryList({info.fileName() + QStringLiteral(".bad-*")}, QDir::Files)) {
         QByteArray kept;
-        struct stat keptInfo{};
+        struct stat keptInfo
+        {};
         QString why;
-        if (ReadRegularFile(folder.filePath(name), &kept, &keptInfo, &why) == ReadStatus::Ok
-            && kept == content) {
+        if (ReadRegularFile(folder.filePath(name), &kept, &keptInfo, &why) == ReadStatus::Ok &&
+            kept == content) {
             *aside = folder.filePath(name);
             return true;
         }

@@ -32,7 +32,7 @@ bool ResolveLinks(const QString& path, QString* target, QString* error);
 // file and may abandon the write there, as a crash would. On failure the
 // file is untouched and *error says why.
 bool ReplaceFile(const QString& path, const QByteArray& bytes,
-    const std::function<bool(const QString& tempFile)>& beforeRename, QString* error);
+                 const std::function<bool(const QString& tempFile)>& beforeRename, QString* error);
 
 // Removes the temporary files ReplaceFile left beside the file path names
 // when a write was cut off. Only for the holder of the file's lock.

@@ -16,7 +16,8 @@ bool SameName(const QString& a, const QString& b)
 template <class List>
 auto FindByName(List& list, const QString& name)
 {
-    return std::find_if(list.begin(), list.end(), [&](const auto& item) { return SameName(item.name, name); });
+    return std::find_if(list.begin(), list.end(),
+                        [&](const auto& item) { return SameName(item.name, name); });
 }
 
 } // namespace

@@ -68,7 +68,7 @@ QStringList SplitKeyPath(const QString& path);
 // A line of hive text that could not be read.
 struct HiveProblem
 {
-    int line = 0;       // 1-based; the first line of a value that spans several
+    int line = 0; // 1-based; the first line of a value that spans several
     QString why;
     bool keyHeader = false; // a key header: the values below it are lost too
     int valuesLost = 0;     // of a key header: how many values that was

@@ -29,7 +29,7 @@ bool AllHex(const QString& digits)
 // only their line.
 struct Line
 {
-    QString text; // without its line end
+    QString text;     // without its line end
     QString badBytes; // why the bytes are not text; empty when they are
 };
 
@@ -323,15 +323,15 @@ bool ParseHive(const QByteArray& text, const QString& rootName, HiveKey* root,
 {
     const Lines lines = SplitLines(text);
     size_t header = 0;
-    while (header < lines.lines.size() && lines.lines[header].badBytes.isEmpty()
-        && lines.lines[header].text.trimmed().isEmpty())
+    while (header < lines.lines.size() && lines.lines[header].badBytes.isEmpty() &&
+           lines.lines[header].text.trimmed().isEmpty())
         ++header;
     bool version5 = false;
     if (header >= lines.lines.size() || !IsHeader(lines.lines[header], &version5)) {
         if (error) {
             *error = header >= lines.lines.size()
-                ? QStringLiteral("line 1: empty file, missing REGEDIT4 header")
-                : QStringLiteral("line %1: missing REGEDIT4 header").arg(header + 1);
+                         ? QStringLiteral("line 1: empty file, missing REGEDIT4 header")
+                         : QStringLiteral("line %1: missing REGEDIT4 header").arg(header + 1);
         }
         return false;
     }

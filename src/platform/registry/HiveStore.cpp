@@ -44,10 +44,10 @@ const char* StateName(int state)
 
 bool SamePath(const QStringList& a, const QStringList& b)
 {
-    return a.size() == b.size()
-           && std::equal(a.begin(), a.end(), b.begin(), [](const QString& x, const QString& y) {
-                  return x.compare(y, Qt::CaseInsensitive) == 0;
-              });
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](const QString& x, const QString& y) {
+               return x.compare(y, Qt::CaseInsensitive) == 0;
+           });
 }
 
 // True when later makes earlier pointless: a later write or deletion of the
@@ -58,7 +58,8 @@ bool Supersedes(const HiveStore::Change& later, const HiveStore::Change& earlier
     using Kind = HiveStore::Change::Kind;
     const bool valueChange = earlier.kind == Kind::SetValue || earlier.kind == Kind::DeleteValue;
     if ((later.kind == Kind::SetValue || later.kind == Kind::DeleteValue) && valueChange)
-        return SamePath(later.path, earlier.path) && later.name.compare(earlier.name, Qt::CaseInsensitive) == 0;
+        return SamePath(later.path, earlier.path) &&
+               later.name.compare(earlier.name, Qt::CaseInsensitive) == 0;
     if (later.kind == Kind::DeleteKey) {
         const QStringList gone = later.path + QStringList(later.name);
         return earlier.path.size() >= gone.size() && SamePath(earlier.path.mid(0, gone.size()), gone);
@@ -70,12 +71,8 @@ void Apply(reg::HiveKey& root, const HiveStore::Change& c)
 {
     using Kind = HiveStore::Change::Kind;
     switch (c.kind) {
-    case Kind::MakeKey:
-        root.Make(c.path);
-        break;
-    case Kind::SetValue:
-        root.Make(c.path).SetValue(c.name, c.type, c.data);
-        break;
+    case Kind::MakeKey: root.Make(c.path); break;
+    case Kind::SetValue: root.Make(c.path).SetValue(c.name, c.type, c.data); break;
     case Kind::DeleteValue:
         if (reg::HiveKey* key = root.Find(c.path))
             key->RemoveValue(c.name);
@@ -90,8 +87,8 @@ void Apply(reg::HiveKey& root, const HiveStore::Change& c)
 } // namespace
 
 HiveStore::HiveStore(const QString& userFile, const QStringList& machineFiles)
-    : userFile_(userFile), machineFiles_(machineFiles), user_{kUserRoot, {}, {}},
-      machine_{kMachineRoot, {}, {}}
+    : userFile_(userFile),
+      machineFiles_(machineFiles), user_{kUserRoot, {}, {}}, machine_{kMachineRoot, {}, {}}
 {
 }
 
@@ -123,7 +120,8 @@ void HiveStore::SetBeforeRenameHookForTests(std::function<bool(const QString&)> 
 
 HiveStore::Stamp HiveStore::StampOf(const QString& file)
 {
-    struct stat info{};
+    struct stat info
+    {};
     if (::stat(QFile::encodeName(file).constData(), &info) != 0)
         return {};
     return StampOf(info);
@@ -148,19 +146,13 @@ HiveStore::Reading HiveStore::ReadUser() const
 {
     Reading r;
     r.tree = {kUserRoot, {}, {}};
-    struct stat info{};
+    struct stat info
+    {};
     switch (reg::ReadRegularFile(userFile_, &r.content, &info, &r.why)) {
-    case reg::ReadStatus::Missing:
-        r.state = FileState::Missing;
-        return r;
-    case reg::ReadStatus::NotAFile:
-        r.state = FileState::NotAFile;
-        return r;
-    case reg::ReadStatus::Failed:
-        r.state = FileState::Unreadable;
-        return r;
-    case reg::ReadStatus::Ok:
-        break;
+    case reg::ReadStatus::Missing: r.state = FileState::Missing; return r;
+    case reg::ReadStatus::NotAFile: r.state = FileState::NotAFile; return r;
+    case reg::ReadStatus::Failed: r.state = FileState::Unreadable; return r;
+    case reg::ReadStatus::Ok: break;
     }
     r.stamp = StampOf(info);
     if (!reg::ParseHive(r.content, kUserRoot, &r.tree, &r.problems, &r.why))
@@ -268,7 +260,8 @@ void HiveStore::EnsureMachine()
     machineLoaded_ = true;
     for (const QString& file : machineFiles_) {
         QByteArray content;
-        struct stat info{};
+        struct stat info
+        {};
         QString why;
         const reg::ReadStatus status = reg::ReadRegularFile(file, &content, &info, &why);
         if (status != reg::ReadStatus::Ok) {
@@ -384,8 +377,8 @@ bool HiveStore::Flush(int owner)
         Report(QStringLiteral("settings not saved to %1: %2").arg(userFile_, error));
         return false;
     }
-    qCDebug(lcHive).noquote() << "write:" << userFile_ << std::count_if(pending_.begin(), pending_.end(), mine)
-                              << "change(s)";
+    qCDebug(lcHive).noquote() << "write:" << userFile_
+                              << std::count_if(pending_.begin(), pending_.end(), mine) << "change(s)";
     pending_.erase(std::remove_if(pending_.begin(), pending_.end(), mine), pending_.end());
     user_ = std::move(base);
     ReplayPending();

@@ -78,8 +78,7 @@ public:
     static void SetBeforeRenameHookForTests(std::function<bool(const QString& tempFile)> hook);
 
     // A key of store by its path below the root (see CRegistryKey::Open).
-    static CRegistryKey OpenKey(const std::shared_ptr<HiveStore>& store, reg::Root root,
-                                const QString& path);
+    static CRegistryKey OpenKey(const std::shared_ptr<HiveStore>& store, reg::Root root, const QString& path);
 
     const QString& UserFile() const { return userFile_; }
 

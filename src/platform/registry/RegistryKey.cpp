@@ -91,7 +91,8 @@ bool ScanNumbers(const QString& text, int count, int unsignedCount, long long* o
         if (i > 0 && !scanner.Separator())
             return false;
         const bool isUnsigned = i < unsignedCount;
-        if (!scanner.Number(isUnsigned ? -0xFFFFFFFFLL : INT_MIN, isUnsigned ? 0xFFFFFFFFLL : INT_MAX, &out[i]))
+        if (!scanner.Number(isUnsigned ? -0xFFFFFFFFLL : INT_MIN, isUnsigned ? 0xFFFFFFFFLL : INT_MAX,
+                            &out[i]))
             return false;
         if (isUnsigned)
             out[i] = (long long)(unsigned)(out[i] & 0xFFFFFFFFLL);
@@ -217,7 +218,8 @@ double CRegistryKey::GetReal(const QString& name, double def) const
 QString CRegistryKey::GetText(const QString& name, const QString& def) const
 {
     const reg::HiveValue* v = d ? d->Value(name) : nullptr;
-    if (!v || (v->type != std::uint32_t(reg::ValueType::Sz) && v->type != std::uint32_t(reg::ValueType::ExpandSz)))
+    if (!v ||
+        (v->type != std::uint32_t(reg::ValueType::Sz) && v->type != std::uint32_t(reg::ValueType::ExpandSz)))
         return def;
     return CutText(SzText(v->data), kTextLimit);
 }
@@ -300,16 +302,21 @@ bool CRegistryKey::ReadPlacement(const QString& name, reg::Placement* p) const
     long long n[10];
     if (!v || v->type != std::uint32_t(reg::ValueType::Sz) || !ScanNumbers(SzText(v->data), 10, 2, n))
         return false;
-    *p = {unsigned(n[0]), unsigned(n[1]), int(n[2]), int(n[3]), int(n[4]), int(n[5]),
+    *p = {unsigned(n[0]),
+          unsigned(n[1]),
+          int(n[2]),
+          int(n[3]),
+          int(n[4]),
+          int(n[5]),
           {int(n[6]), int(n[7]), int(n[8]), int(n[9])}};
     return true;
 }
 
 void CRegistryKey::WritePlacement(const QString& name, const reg::Placement& p)
 {
-    SetText(name, QString::asprintf("%u,%u,%d,%d,%d,%d,%d,%d,%d,%d", p.flags, p.showCmd, p.minX, p.minY,
-                                    p.maxX, p.maxY, p.normal.left, p.normal.top, p.normal.right,
-                                    p.normal.bottom));
+    SetText(name,
+            QString::asprintf("%u,%u,%d,%d,%d,%d,%d,%d,%d,%d", p.flags, p.showCmd, p.minX, p.minY, p.maxX,
+                              p.maxY, p.normal.left, p.normal.top, p.normal.right, p.normal.bottom));
 }
 
 bool CRegistryKey::ReadFont(const QString& subkey, reg::LogFont* font) const
@@ -321,11 +328,13 @@ bool CRegistryKey::ReadFont(const QString& subkey, reg::LogFont* font) const
     if (!v || v->type != std::uint32_t(reg::ValueType::Binary) || v->data.size() != kLogFontSize)
         return false;
     const char* b = v->data.constData();
-    std::int32_t* ints[] = {&font->height, &font->width, &font->escapement, &font->orientation, &font->weight};
+    std::int32_t* ints[] = {&font->height, &font->width, &font->escapement, &font->orientation,
+                            &font->weight};
     for (int i = 0; i < 5; ++i)
         *ints[i] = qFromLittleEndian<qint32>(b + 4 * i);
-    std::uint8_t* bytes[] = {&font->italic,       &font->underline,     &font->strikeOut, &font->charSet,
-                             &font->outPrecision, &font->clipPrecision, &font->quality,   &font->pitchAndFamily};
+    std::uint8_t* bytes[] = {&font->italic,  &font->underline,     &font->strikeOut,
+                             &font->charSet, &font->outPrecision,  &font->clipPrecision,
+                             &font->quality, &font->pitchAndFamily};
     for (int i = 0; i < 8; ++i)
         *bytes[i] = std::uint8_t(b[20 + i]);
     const reg::HiveValue* face = key->FindValue(QStringLiteral("FaceName"));
