@@ -163,7 +163,7 @@ void CDirectShowTrack::RefuseNonRegularFile(const QString& path)
         Fail(103, QStringLiteral("Not a regular file: %1").arg(path));
 }
 
-void CDirectShowTrack::BuildPipeline()
+void CDirectShowTrack::BuildPipeline(bool again)
 {
     if (!IsDirectShowAvailable())
         Fail(101, QStringLiteral("GStreamer cannot be initialised or has no playbin"));
@@ -224,7 +224,7 @@ void CDirectShowTrack::BuildPipeline()
     }
     g_object_set(m_pipeline, "flags", flags, nullptr);
 
-    CTrackEnvironment::Chain().AddToGraph(m_pipeline, CTrackEnvironment::Ui());
+    CTrackEnvironment::Chain().AddToGraph(m_pipeline, again ? nullptr : CTrackEnvironment::Ui());
 }
 
 // decodebin (playbin's) sometimes loses the first buffer that a parser
@@ -257,7 +257,7 @@ void CDirectShowTrack::Preroll()
         qCWarning(lcMedia).noquote() << "lirana: the preroll of" << QFileInfo(m_path).fileName()
                                      << "stalled; opening it again";
         DropPipeline();
-        BuildPipeline();
+        BuildPipeline(true);
     }
 }
 

@@ -74,7 +74,9 @@ public:
 
 private:
     void RefuseNonRegularFile(const QString& path);
-    void BuildPipeline();
+    // again: a fresh pipeline for the same open after a stalled preroll; what
+    // the plug-in chain could not add was reported the first time.
+    void BuildPipeline(bool again = false);
     void Preroll();
     // Waits (bounded) for the preroll; false when it did not come in time.
     // Throws the error the pipeline reported.
