@@ -8,7 +8,6 @@
 #include "playlist/ItemPath.h"
 #include "playlist/ListFile.h"
 #include "playlist/Playlist.h"
-#include "playlist/PlaylistArchive.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -287,14 +286,14 @@ CommandState CLiranaDoc::UpdateCommand(int id) const
 
 // ------------------------------------------------------------------- helpers
 
-QByteArray CLiranaDoc::StoreSnapshot() const
+CUndoContent CLiranaDoc::StoreSnapshot() const
 {
-    return StorePlaylist(m_playlist);
+    return {m_playlist.Rows(), m_playlist.Selection()};
 }
 
-void CLiranaDoc::LoadSnapshot(const QByteArray& data)
+void CLiranaDoc::LoadSnapshot(const CUndoContent& content)
 {
-    LoadPlaylist(m_playlist, data);
+    m_playlist.Reset(content.rows, content.selection);
 }
 
 void CLiranaDoc::SetBusy(bool busy)

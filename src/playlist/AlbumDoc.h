@@ -1,7 +1,7 @@
 // CLiranaDoc: the album, the program's single document. It holds no rows of
 // its own: the master playlist model (CPlaylist) is the content, stored as a
-// list file (ListFile.h) and snapshotted for undo in the binary form of
-// PlaylistArchive.h. Questions and messages go through the UserInterface
+// list file (ListFile.h) and snapshotted for undo as shared rows
+// (SharedRows.h). Questions and messages go through the UserInterface
 // seam, mail through the Shell seam.
 //
 // Contract:
@@ -109,8 +109,8 @@ signals:
     void ModifiedChanged(bool modified);
 
 protected:
-    QByteArray StoreSnapshot() const override;
-    void LoadSnapshot(const QByteArray& data) override;
+    CUndoContent StoreSnapshot() const override;
+    void LoadSnapshot(const CUndoContent& content) override;
     void SetBusy(bool busy) override;
 
 private:

@@ -1,5 +1,5 @@
-// The binary form of the master playlist, the album's own serialization and
-// the content of undo snapshots. Little-endian:
+// The binary form of the master playlist, the album's own serialization
+// (undo snapshots keep shared rows in memory instead). Little-endian:
 //   count      4 bytes unsigned, number of rows
 //   selection  4 bytes signed, selected row, -1 (FF FF FF FF) for none
 //   rows       count length-prefixed strings (UTF-8 bytes)

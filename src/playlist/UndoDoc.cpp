@@ -61,11 +61,23 @@ std::vector<std::uint32_t> CUndoHistory::RedoIds() const
     return ids;
 }
 
+CUndoSnapshot CUndoDoc::TakeSnapshot(std::uint32_t commandId) const
+{
+    CUndoContent content = StoreSnapshot();
+    return {commandId, CSharedRows(content.rows, m_history.Current().rows), content.selection};
+}
+
+void CUndoDoc::Restore()
+{
+    const CUndoSnapshot& current = m_history.Current();
+    LoadSnapshot({current.rows.Rows(), current.selection});
+}
+
 void CUndoDoc::Checkpoint(std::uint32_t commandId)
 {
     if (m_enabled) {
         SetBusy(true);
-        m_history.Advance({commandId, StoreSnapshot()});
+        m_history.Advance(TakeSnapshot(commandId));
         SetBusy(false);
     }
     SetModifiedFlag(true);
@@ -75,7 +87,7 @@ void CUndoDoc::ResetUndo(bool enable)
 {
     m_history.Clear();
     if (enable)
-        m_history.SetCurrent({UndoCmd::Base, StoreSnapshot()});
+        m_history.SetCurrent(TakeSnapshot(UndoCmd::Base));
     m_enabled = enable;
 }
 
@@ -84,7 +96,7 @@ void CUndoDoc::OnUndo()
     SetBusy(true);
     const bool moved = m_history.Undo();
     if (moved)
-        LoadSnapshot(m_history.Current().data);
+        Restore();
     SetBusy(false);
     if (moved)
         SetModifiedFlag(m_history.UndoCount() > 0);
@@ -95,7 +107,7 @@ void CUndoDoc::OnRedo()
     SetBusy(true);
     const bool moved = m_history.Redo();
     if (moved)
-        LoadSnapshot(m_history.Current().data);
+        Restore();
     SetBusy(false);
     if (moved)
         SetModifiedFlag(true);

@@ -1,7 +1,9 @@
 // CUndoDoc: undo and redo by whole-document snapshots. It knows nothing of
-// playlists: the derived document stores and loads its content as a byte
-// block (StoreSnapshot / LoadSnapshot), and the editing code calls
-// Checkpoint(commandId) after each change it completes.
+// playlists: the derived document gives its content as rows of text and a
+// selected row (StoreSnapshot / LoadSnapshot), and the editing code calls
+// Checkpoint(commandId) after each change it completes. Snapshots share
+// unchanged rows with each other (CSharedRows), so a deep history of a long
+// album costs little more than the album.
 //
 // Contract:
 //  - ResetUndo(true) drops the history and takes a base snapshot (command id
@@ -18,8 +20,7 @@
 #pragma once
 
 #include "app/Commands.h"
-
-#include <QByteArray>
+#include "playlist/SharedRows.h"
 
 #include <cstdint>
 #include <deque>
@@ -44,10 +45,18 @@ enum : std::uint32_t {
 };
 } // namespace UndoCmd
 
+// A document's content: its rows and its selected row (-1 for none).
+struct CUndoContent
+{
+    QStringList rows;
+    int selection = -1;
+};
+
 struct CUndoSnapshot
 {
     std::uint32_t commandId = 0;
-    QByteArray data;
+    CSharedRows rows;
+    int selection = -1;
 };
 
 // The snapshots: the current state and the two bounded stacks (newest last).
@@ -108,13 +117,16 @@ public:
     const CUndoHistory& History() const { return m_history; }
 
 protected:
-    // The document's content as a byte block, and its restoration.
-    virtual QByteArray StoreSnapshot() const = 0;
-    virtual void LoadSnapshot(const QByteArray& data) = 0;
+    // The document's content, and its restoration.
+    virtual CUndoContent StoreSnapshot() const = 0;
+    virtual void LoadSnapshot(const CUndoContent& content) = 0;
     // Busy indication around snapshot work.
     virtual void SetBusy(bool /*busy*/) {}
 
 private:
+    CUndoSnapshot TakeSnapshot(std::uint32_t commandId) const;
+    void Restore();
+
     CUndoHistory m_history;
     bool m_enabled = false;
     bool m_modified = false;

@@ -2,6 +2,7 @@
 #include "playlist/UndoDoc.h"
 #include "playlist/Playlist.h"
 #include "playlist/PlaylistArchive.h"
+#include "playlist/SharedRows.h"
 #include "support/Fakes.h"
 
 #include <gtest/gtest.h>
@@ -23,8 +24,8 @@ public:
     CPlaylist list;
 
 protected:
-    QByteArray StoreSnapshot() const override { return StorePlaylist(list); }
-    void LoadSnapshot(const QByteArray& data) override { LoadPlaylist(list, data); }
+    CUndoContent StoreSnapshot() const override { return {list.Rows(), list.Selection()}; }
+    void LoadSnapshot(const CUndoContent& content) override { list.Reset(content.rows, content.selection); }
 };
 
 } // namespace
@@ -146,4 +147,23 @@ TEST(UndoDoc, TenStepsAreKeptEachWay)
         doc.OnRedo();
     EXPECT_EQ(doc.list.Count(), 11);
     EXPECT_EQ(doc.History().UndoIds(), std::vector<std::uint32_t>(10, UndoCmd::AddTracks));
+}
+
+// Snapshots keep their rows exactly and share what an edit left alone.
+TEST(SharedRows, RowsComeBackExactlyAndAnEditSharesTheRest)
+{
+    QStringList rows;
+    for (int i = 0; i < 5000; ++i)
+        rows << QStringLiteral("/m/%1.mp3").arg(i);
+    const QStringList same(3000, QStringLiteral("/m/same.mp3")); // one hash: chunks end at the cap
+    for (const QStringList& list : {QStringList(), QStringList{"a"}, rows, same})
+        EXPECT_EQ(CSharedRows(list).Rows(), list) << list.size();
+    const CSharedRows before(rows);
+    QStringList edited = rows;
+    edited.insert(2500, QStringLiteral("/m/new.mp3"));
+    edited.removeAt(10);
+    const CSharedRows after(edited, before);
+    EXPECT_EQ(after.Rows(), edited);
+    EXPECT_GT(after.ChunkCount(), 40u);
+    EXPECT_GE(after.SharedChunkCount() + 2, after.ChunkCount()) << "only the chunks edited are new";
 }
