@@ -1,6 +1,6 @@
 // CEventScheduler: the live event list on a Clock, offered to the on-air
-// engine as its EventSource. The engine calls Refresh once a second (timer
-// 6), then TakeDueEvent(true) when events are enabled; PlayNext asks
+// engine as its EventSource. The engine calls Refresh just after each whole
+// second (timer 6), then TakeDueEvent(true) when events are enabled; PlayNext asks
 // TakeDueEvent(true) and then (false); Play calls ResetToNow.
 // The enabled flag itself belongs to the console's settings ("Enable
 // Events"); the scheduler only reads it, through the query it is given, to

@@ -17,6 +17,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QTime>
 #include <QTimerEvent>
 #include <cstdlib>
 #include <ctime>
@@ -118,7 +119,18 @@ void COnAirEngine::Startup()
                          .arg(missing->Name(), missing->Factory())));
     RearmWatchDog();
     SetTimer(TimerStartup, 500);
-    SetTimer(TimerEvents, 1000);
+    ArmEventsTick();
+}
+
+// The events tick runs just after each whole second of the wall clock, so an
+// event due at a second starts (and is logged) within a few ms of it, not up
+// to a second late. Re-armed at every tick: a tick that came late, or a clock
+// that was set, is back on the second at the next one.
+void COnAirEngine::ArmEventsTick()
+{
+    constexpr int kPastTheSecondMs = 2;
+    const int msec = QTime::currentTime().msec();
+    SetTimer(TimerEvents, 1000 - msec + kPastTheSecondMs);
 }
 
 void COnAirEngine::Shutdown(bool saveSettings)
@@ -180,7 +192,10 @@ void COnAirEngine::OnTimer(int id)
         break;
     case TimerWatchDog: WatchDogTick(); break;
     case TimerFade: FadeStep(); break;
-    case TimerEvents: EventsTick(); break;
+    case TimerEvents:
+        ArmEventsTick();
+        EventsTick();
+        break;
     case TimerOutage:
         KillTimer(TimerOutage);
         if (InOutage() && !m_onAir) {

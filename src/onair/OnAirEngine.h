@@ -45,7 +45,7 @@ public:
         TimerAutoPlay = 3, // 500 ms once: auto-play
         TimerWatchDog = 4, // silence detector, its interval
         TimerFade = 5,     // 100 ms fade step
-        TimerEvents = 6,   // 1000 ms events tick
+        TimerEvents = 6,   // events tick, just after each whole second
         TimerOutage = 7,   // once: retry a start while the audio output is down
     };
     // Retries while the audio output is down: the first after this many ms,
@@ -174,6 +174,7 @@ private:
     void OverlapTick();
     void FadeStep();
     void EventsTick();
+    void ArmEventsTick();
     void WatchDogTick();
     void ApplyLogSettings();
     void ShowOnAir(const QString& text);
