@@ -8,10 +8,13 @@
 //  (c) overlap transition error: B's onset minus (A's end - overlap), against
 //      a reference that polls a plain playbin's position every millisecond;
 //  (d) silence between items that do not overlap ("~0"), against a plain
-//      playbin started on the end-of-stream of the one before.
+//      playbin started on the end-of-stream of the one before;
+//  (e) the engine thread's longest stall (EngineStall.cpp), against opening
+//      the same items on that thread.
 // Without a sound server only (a) is measured, with fakesink sync=true.
 #include "../tests/air/HeadlessLirana.h"
 #include "AirPlayer.h"
+#include "EngineStall.h"
 
 #include "support/AirRecorder.h"
 #include "support/AirServer.h"
@@ -564,6 +567,7 @@ int main(int argc, char** argv)
         return 1;
     }
     bench.CpuTime(mp3);
+    MeasureEngineStall(bench.media, bench.air);
     if (bench.air) {
         bench.StartLatency(mp3);
         bench.TransitionError();

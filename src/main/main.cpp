@@ -4,6 +4,7 @@
 // (docs/command-line.md).
 #include "app/SettingsSchema.h"
 #include "main/HeadlessRunner.h"
+#include "media/TrackWork.h"
 #include "platform/Logging.h"
 #include "platform/TerminationWatcher.h"
 
@@ -182,7 +183,7 @@ int main(int argc, char** argv)
         // Outlives the console, so that a shutdown stuck in its teardown
         // still ends within the grace period.
         CTerminationWatcher watcher;
-        return RunConsole(positional.value(0), watcher);
+        return TrackWork::FinishBeforeExit(RunConsole(positional.value(0), watcher));
 #else
         return UsageError(QStringLiteral("this build has no console window (it was built with "
                                          "LIRANA_CORE_ONLY); use --headless"));
@@ -196,5 +197,7 @@ int main(int argc, char** argv)
     SetApplicationNames();
     CTerminationWatcher watcher;
     options.items = positional;
-    return RunHeadless(options, &watcher);
+    // Tracks still closing (or hung in their opening) on threads of their
+    // own get a moment; a hung one does not hold up the end.
+    return TrackWork::FinishBeforeExit(RunHeadless(options, &watcher));
 }

@@ -114,17 +114,37 @@ void CDirectShowTrack::Fail(int where, const QString& text, int code)
 
 void CDirectShowTrack::Open(const QString& path, QObject* owner)
 {
+    BeginOpen(path, owner);
+    FinishOpen();
+}
+
+void CDirectShowTrack::BeginOpen(const QString& path, QObject* owner)
+{
     if (m_pipeline)
         Close();
     CMediaTrack::Open(path, owner);
-    RefuseNonRegularFile(path);
     m_length = -1;
     m_knownLength = -1;
     m_lengthScanned = false;
     try {
+        m_sinkDescription = CTrackEnvironment::AudioSinkDescription();
+        m_videoMode = CTrackEnvironment::VideoMode();
         m_pushMode = ReadsInPushMode(path);
         BuildPipeline();
+    } catch (...) {
+        Close();
+        throw;
+    }
+}
+
+void CDirectShowTrack::FinishOpen()
+{
+    try {
+        RefuseNonRegularFile(m_path); // a stat may wait (a hung network share)
         Preroll();
+        // Learnt now, off the caller's thread: a file that states no length
+        // is scanned here, not at the first overlap tick.
+        GetLength();
     } catch (...) {
         Close();
         throw;
@@ -132,9 +152,9 @@ void CDirectShowTrack::Open(const QString& path, QObject* owner)
     m_shared->errorPosted = false;
     m_shared->state = Stopped;
     m_shared->serial = Serial();
-    m_shared->file = path;
+    m_shared->file = m_path;
     m_stopNs = -1;
-    qCDebug(lcMedia).noquote() << "track" << Serial() << path
+    qCDebug(lcMedia).noquote() << "track" << Serial() << m_path
                                << (m_pushMode ? "prerolled (push mode)" : "prerolled");
 
     // The server created the stream during the preroll and may have given it
@@ -191,7 +211,7 @@ void CDirectShowTrack::BuildPipeline(bool again)
     // The output: the track's own level element right before the sink, so a
     // fade acts within the sink's buffer and the sound server's stream
     // volume is never moved (desktop servers remember it per program).
-    const QString sinkDescription = CTrackEnvironment::AudioSinkDescription();
+    const QString& sinkDescription = m_sinkDescription;
     const QByteArray outputDescription = QByteArray("volume name=lirana-level ! ") + sinkDescription.toUtf8();
     GstElement* sink = gst_parse_bin_from_description(outputDescription.constData(), TRUE, &error);
     if (!sink || error) {
@@ -217,7 +237,7 @@ void CDirectShowTrack::BuildPipeline(bool again)
     g_object_get(m_pipeline, "flags", &flags, nullptr);
     if (HasDisplay()) {
         g_signal_connect(m_pipeline, "element-setup", G_CALLBACK(OnElementSetup),
-                         GINT_TO_POINTER(CTrackEnvironment::VideoMode()));
+                         GINT_TO_POINTER(m_videoMode));
         flags &= ~kPlayFlagVis;
     } else {
         flags &= ~(kPlayFlagVideo | kPlayFlagText | kPlayFlagVis);

@@ -27,6 +27,12 @@ public:
 
     // Builds and prerolls the pipeline, waiting at most OpenTimeoutMs.
     void Open(const QString& path, QObject* owner) override;
+    // Reads the settings and builds the pipeline (no file is read).
+    void BeginOpen(const QString& path, QObject* owner) override;
+    // Prerolls (at most OpenTimeoutMs), learns the length (a scan when the
+    // file states none) and starts the bus worker.
+    void FinishOpen() override;
+    bool MayBlock() const override { return true; }
     // Ends the worker (bounded wait), drops the pipeline; the owner stays.
     void Close() override;
     // From the current position to the end or to the end mark of a
@@ -96,6 +102,8 @@ private:
     GstElement* m_output = nullptr; // the output bin: level element and sink
     GstElement* m_level = nullptr;  // our volume element, the track's level
     bool m_pushMode = false;        // a local file read through pushfile://
+    QString m_sinkDescription;      // the audio output, read at BeginOpen
+    int m_videoMode = 0;
     std::shared_ptr<CGstTrackShared> m_shared;
     std::unique_ptr<CTrackThread> m_worker;
     mutable TrackMs m_knownLength = -1;

@@ -40,6 +40,17 @@ void CMediaTrack::Close()
     m_owner = nullptr;
 }
 
+void CMediaTrack::DetachOwner()
+{
+    m_notifier->Detach();
+}
+
+void CMediaTrack::AttachOwner(QObject* owner)
+{
+    m_owner = owner;
+    m_notifier->Attach(owner);
+}
+
 void CMediaTrack::Configure(QObject* /*parent*/) {}
 
 void CMediaTrack::SetVolume(float /*level*/) {}

@@ -34,6 +34,23 @@ public:
 
     // Stores path and owner; every override calls the base first.
     virtual void Open(const QString& path, QObject* owner);
+    // Opening in two steps, for a caller that must not wait: BeginOpen does
+    // the quick part on the caller's thread (settings, building), FinishOpen
+    // the part that may wait (reading the file, a preroll, a length scan) on
+    // any thread, with no other call on the track meanwhile; an error of
+    // either closes the track and passes to the caller. Open is both in one.
+    // By default all of it happens in BeginOpen.
+    virtual void BeginOpen(const QString& path, QObject* owner) { Open(path, owner); }
+    virtual void FinishOpen() {}
+    // True when FinishOpen or Close may wait (for a file, a network share, a
+    // sound server): an owner that must not wait runs them on another thread.
+    virtual bool MayBlock() const { return false; }
+    // Stops all delivery to the owner at once, ahead of a Close that may run
+    // later on another thread.
+    void DetachOwner();
+    // Gives a track begun without an owner its owner, once FinishOpen has
+    // returned, on the owner's thread.
+    void AttachOwner(QObject* owner);
     // Detaches the owner: no notification is posted after Close.
     virtual void Close();
     // Plays from the current position to the end (or the end mark of a

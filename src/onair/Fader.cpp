@@ -62,7 +62,7 @@ void COnAirEngine::MoveOnAirToFading()
         KillTimer(TimerFade);
         m_fadeTimerActive = false;
     }
-    m_fading.reset(); // an older fade-out is cut off
+    Dispose(std::move(m_fading)); // an older fade-out is cut off
     m_fading = std::move(m_onAir);
     m_seams.ui->SetFrameTitle(m_seams.document->Title());
     ClearOnAir();

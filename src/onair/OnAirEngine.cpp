@@ -21,6 +21,7 @@
 #include <QTimerEvent>
 #include <cstdlib>
 #include <ctime>
+#include <mutex>
 
 namespace {
 
@@ -73,7 +74,12 @@ COnAirEngine::COnAirEngine(Seams seams, QObject* parent) : QObject(parent), m_se
 
 COnAirEngine::~COnAirEngine()
 {
-    // Tracks close themselves; nothing may be posted to us afterwards.
+    // Opening threads deliver nothing from now on; tracks close themselves
+    // here, so nothing is posted to us afterwards.
+    if (m_mailbox) {
+        std::lock_guard lock(m_mailbox->mutex);
+        m_mailbox->engine = nullptr;
+    }
     m_onAir.reset();
     m_fading.reset();
 }
@@ -139,6 +145,7 @@ void COnAirEngine::Shutdown(bool saveSettings)
     KillTimer(TimerWatchDog);
     KillTimer(TimerFade);
     CancelOutage();
+    m_opening.reset();
     m_fadeTimerActive = false;
     m_seams.log->LogString(Str::LogShutdown);
     if (saveSettings)
@@ -229,7 +236,7 @@ void COnAirEngine::PostCommand(int id)
 
 bool COnAirEngine::IsIdle() const
 {
-    return !m_onAir && !m_fading && m_pendingCommands == 0 && !InOutage();
+    return !m_onAir && !m_fading && m_pendingCommands == 0 && !InOutage() && !m_opening;
 }
 
 void COnAirEngine::customEvent(QEvent* event)

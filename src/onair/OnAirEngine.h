@@ -18,6 +18,8 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
 
 class CPlaylist;
 class CPlayLog;
@@ -28,6 +30,15 @@ class EventSource;
 class Shell;
 class SystemRestart;
 class UserInterface;
+
+class COnAirEngine;
+
+// Where a thread that opens a track delivers: the engine while it lives.
+struct CEngineMailbox
+{
+    std::mutex mutex;
+    COnAirEngine* engine = nullptr;
+};
 
 enum class PlayerMode : int { Manual = 0, Normal = 1, Repeat = 2, Random = 3, Shuffle = 4, IntroScan = 5 };
 
@@ -132,9 +143,11 @@ public:
     long OverlapOverride() const { return m_overlapOverride; }
     bool IsTimerArmed(int id) const;
     bool IsFadeTimerActive() const { return m_fadeTimerActive; }
-    // Idle: nothing on air or fading, no posted command pending and no start
-    // waiting for the audio output.
+    // Idle: nothing on air or fading, no posted command pending, no item
+    // opening and no start waiting for the audio output.
     bool IsIdle() const;
+    // An item is due and its track is still opening off the engine's thread.
+    bool IsOpening() const { return m_opening.has_value(); }
     // True once any item was started (or tried) since construction.
     bool HasStartedItems() const { return m_started; }
     // Next-item availability; the same rule fills "Coming up next".
@@ -159,6 +172,17 @@ private:
     void SetTimer(int id, int ms);
     void KillTimer(int id);
     void StartMediaItem(const QString& path);
+    // Opening runs in two steps: the quick part here, the part that may wait
+    // (a preroll, a length scan, a hung share) on a thread of its own for a
+    // track that may block; OpenFinished comes back on this thread.
+    void OpenTrack(const QString& path, bool retrying);
+    void OpenFinished(std::uint64_t ticket, std::unique_ptr<CMediaTrack> track,
+                      std::unique_ptr<CException> error);
+    void TrackOpened(std::unique_ptr<CMediaTrack> track, bool retrying);
+    void StartError(const CException& error, const QString& path);
+    // Ends a track: one that may block is closed on a thread of its own,
+    // after its notifications have stopped.
+    static void Dispose(std::unique_ptr<CMediaTrack> track);
     void StartFailed(const CException& error);
     // The audio output could not be opened or went away: path waits and is
     // retried with a growing back-off; the error run is not touched.
@@ -208,4 +232,18 @@ private:
     int m_outageDelayMs = 0;
     QElapsedTimer m_outageClock;
     std::array<QBasicTimer, 8> m_timers;
+    // The item whose track is opening: its ticket, path and whether it is a
+    // retry while the output was down. A result with another ticket is
+    // disposed of.
+    struct Opening
+    {
+        std::uint64_t ticket = 0;
+        QString path;
+        bool retrying = false;
+    };
+    std::optional<Opening> m_opening;
+    std::uint64_t m_lastTicket = 0;
+    bool m_cueing = false; // Pause while stopped: pause the item once open
+    // Where opening threads deliver; emptied when the engine goes.
+    std::shared_ptr<CEngineMailbox> m_mailbox;
 };

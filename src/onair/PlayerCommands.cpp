@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <ctime>
+#include <utility>
 
 namespace {
 
@@ -66,7 +67,7 @@ CommandState COnAirEngine::UpdateCommand(int id) const
         if (!onAir)
             return {sel >= 0, false};
         return {!m_onAir->IsPlaying(), true};
-    case Cmd::Stop:
+    case Cmd::Stop: return {onAir || m_opening, false};
     case Cmd::FastForward:
     case Cmd::Rewind:
     case Cmd::Configure: return {onAir, false};
@@ -211,13 +212,16 @@ void COnAirEngine::StartMediaItem(const QString& path)
     if (!retrying)
         m_seams.log->WriteLogText(Str::Load(Str::LogStart).arg(GetItemDisplayName(path)));
     m_overlapOverride = GetOverlapOverride(path);
+    m_opening.reset(); // a start still opening is superseded
+    OpenTrack(path, retrying);
+}
 
-    std::unique_ptr<CMediaTrack> track;
+void COnAirEngine::TrackOpened(std::unique_ptr<CMediaTrack> track, bool retrying)
+{
+    const QString path = track->GetFileName();
+    if (track->Owner() != this)
+        track->AttachOwner(this);
     try {
-        track = m_seams.createTrack(path);
-        if (!track)
-            throw CMessageException(QStringLiteral("No player for %1").arg(path));
-        track->Open(path, this);
         if (m_mode == PlayerMode::IntroScan) {
             const qint64 length = track->GetLength();
             qint64 from = qint64(m_settings.introStart) * 1000;
@@ -233,17 +237,15 @@ void COnAirEngine::StartMediaItem(const QString& path)
             track->Play();
         }
     } catch (const CException& error) {
-        track.reset();
-        if (IsAudioOutputError(error))
-            OutputUnavailable(error, path);
-        else
-            StartFailed(error);
+        Dispose(std::move(track));
+        StartError(error, path);
         return;
     }
     if (retrying) {
         OutputBack();
         m_seams.log->WriteLogText(Str::Load(Str::LogStart).arg(GetItemDisplayName(path)));
     }
+    Dispose(std::move(m_onAir)); // an item started while another was on air replaces it
     m_onAir = std::move(track);
     qCDebug(lcEngine).noquote() << "start track" << m_onAir->Serial() << path << "mode" << int(m_mode)
                                 << "overlap override" << m_overlapOverride;
@@ -251,6 +253,8 @@ void COnAirEngine::StartMediaItem(const QString& path)
     emit TrackStarted();
     m_errorRun = 0;
     m_controlRun = 0;
+    if (std::exchange(m_cueing, false))
+        PostCommand(Cmd::Pause);
 }
 
 void COnAirEngine::OutputUnavailable(const CException& error, const QString& path)
@@ -315,6 +319,8 @@ void COnAirEngine::OnPlay()
         }
         return;
     }
+    if (m_opening)
+        return; // the item is on its way
     m_seams.events->ResetToNow();
     CPlaylist& list = *m_seams.playlist;
     if (m_mode == PlayerMode::Random && list.Count() >= 1)
@@ -340,12 +346,17 @@ void COnAirEngine::OnPause()
     OnPlay();
     if (m_onAir)
         PostCommand(Cmd::Pause); // cueing: started, then paused at once
+    else
+        m_cueing = m_opening.has_value(); // paused once it is open
 }
 
 void COnAirEngine::OnStop()
 {
-    // Stop also ends the wait for an audio output that is down.
+    // Stop also ends the wait for an audio output that is down, and for an
+    // item still opening (its track is closed when the opening ends).
     CancelOutage();
+    m_opening.reset();
+    m_cueing = false;
     if (!m_onAir)
         return;
     if (m_onAir->IsPlaying() && m_settings.fadeOnStop && m_settings.fadePeriod > 0) {
@@ -358,7 +369,7 @@ void COnAirEngine::OnStop()
 
 void COnAirEngine::SelectNext()
 {
-    const bool wasPlaying = m_onAir != nullptr;
+    const bool wasPlaying = m_onAir || m_opening;
     const bool breakAfter = m_break;
     if (wasPlaying)
         OnStop();
@@ -385,7 +396,7 @@ void COnAirEngine::SelectNext()
 
 void COnAirEngine::OnPrevTrack()
 {
-    const bool wasPlaying = m_onAir != nullptr;
+    const bool wasPlaying = m_onAir || m_opening;
     if (wasPlaying)
         OnStop();
     CPlaylist& list = *m_seams.playlist;
@@ -459,7 +470,7 @@ void COnAirEngine::EndOnAir()
 {
     if (m_onAir)
         qCDebug(lcEngine).noquote() << "end track" << m_onAir->Serial() << m_onAir->GetFileName();
-    m_onAir.reset();
+    Dispose(std::move(m_onAir));
     m_seams.ui->SetFrameTitle(m_seams.document->Title());
     ClearOnAir();
     m_break = false;
@@ -471,7 +482,7 @@ void COnAirEngine::EndFading()
     if (!m_fading)
         return;
     qCDebug(lcEngine).noquote() << "end fading track" << m_fading->Serial() << m_fading->GetFileName();
-    m_fading.reset();
+    Dispose(std::move(m_fading));
     m_joined = false; // "Joined" is unchecked and disabled with no fading track
     emit SlotsChanged();
 }

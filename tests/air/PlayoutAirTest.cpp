@@ -159,7 +159,9 @@ TEST_F(PlayoutAirTest, StopFadesOverThePeriodOrCutsWithoutOne)
             engine.Settings().fadePeriod = fade;
             station.Playlist().Reset({path}, 0);
             station.OnCommand(Cmd::Play);
-            ASSERT_NE(engine.OnAir(), nullptr) << ui.messages.join(" | ").toStdString();
+            // The track opens off the engine's thread and goes on air after.
+            ASSERT_TRUE(TestEnv::WaitUntil([&] { return engine.OnAir() != nullptr; }, 5000))
+                << ui.messages.join(" | ").toStdString();
             const qint64 played = AirRecorder::NowNs();
             ASSERT_TRUE(
                 TestEnv::WaitUntil([&] { return AirRecorder::NowNs() >= played + 1000000000; }, 3000));

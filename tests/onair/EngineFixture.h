@@ -111,7 +111,11 @@ protected:
     {
         engine = std::make_unique<COnAirEngine>(COnAirEngine::Seams{
             &list, &log, &ui, &shell, &document, eventSource ? eventSource : &events,
-            [this](const QString&) { return std::make_unique<FakeTrack>(world); },
+            [this](const QString& path) -> std::unique_ptr<CMediaTrack> {
+                if (makeTrack)
+                    return makeTrack(path);
+                return std::make_unique<FakeTrack>(world);
+            },
             [this] { return randomValues.isEmpty() ? 0 : randomValues.takeFirst(); }, restart});
         entries.clear();
     }
@@ -145,6 +149,7 @@ protected:
     EventSource events;
     FakeDocument document;
     FakeTrackWorld world;
-    QList<int> randomValues; // what each draw returns, then 0
+    QList<int> randomValues;              // what each draw returns, then 0
+    COnAirEngine::TrackFactory makeTrack; // when set, instead of FakeTrack
     std::unique_ptr<COnAirEngine> engine;
 };

@@ -1,9 +1,34 @@
 // Overlap and fade rules on fake tracks: no audio, positions set by the test.
 #include "EngineFixture.h"
+#include "support/TestEnv.h"
+
+#include <QFile>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <tuple>
 
 namespace {
+
+// A file behind a FIFO nobody writes: opening waits for data until its time
+// limit, as a file on a hung network share does.
+class FifoTrack : public FakeTrack
+{
+public:
+    using FakeTrack::FakeTrack;
+    bool MayBlock() const override { return true; }
+    void BeginOpen(const QString& path, QObject* owner) override { CMediaTrack::Open(path, owner); }
+    void FinishOpen() override
+    {
+        const int fd = ::open(QFile::encodeName(m_path).constData(), O_RDONLY | O_NONBLOCK);
+        pollfd wait{fd, POLLIN, 0};
+        ::poll(&wait, 1, 1000);
+        ::close(fd);
+        throw CMessageException(QStringLiteral("%1 did not open within 1 s").arg(m_path));
+    }
+};
 
 class FaderTest : public EngineTest
 {
@@ -126,3 +151,34 @@ TEST_F(FaderTest, CrossFaderStartsTheNextItemSilentWithJoinedSliders)
 }
 
 } // namespace
+
+// The next item hangs in its opening: the one before fades out meanwhile in
+// its steps, the hung item is reported after its time limit, the item after
+// it plays.
+TEST_F(FaderTest, AnItemThatHangsInItsOpeningDoesNotHoldUpTheFade)
+{
+    const QString fifo = TestEnv::MakeTempDir("hung") + "/next.wav";
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    makeTrack = [&](const QString& path) -> std::unique_ptr<CMediaTrack> {
+        if (path == fifo)
+            return std::make_unique<FifoTrack>(world);
+        return std::make_unique<FakeTrack>(world);
+    };
+    engine->Settings().ignoreErrors = true;
+    engine->Settings().overlapTime = 4000;
+    engine->Settings().fadeOnOverlap = true;
+    engine->Settings().fadePeriod = 0.5;
+    bool fadedWhenReported = false;
+    log.AddSink([&](const QString& line) {
+        if (line.contains("\terror\t"))
+            fadedWhenReported = !engine->Fading();
+    });
+    Play({"/m/a.mp3", fifo, "/m/c.mp3"});
+    OnAir()->SetPosition(177000);
+    Tick();
+    ASSERT_TRUE(engine->IsOpening());
+    ASSERT_TRUE(TestEnv::WaitUntil([&] { return OnAirPath() == "/m/c.mp3"; }, 10000));
+    EXPECT_EQ(Starts(), QStringList({"a", "next", "c"}));
+    EXPECT_TRUE(entries.filter("did not open within 1 s").size() == 1) << entries.join('|').toStdString();
+    EXPECT_TRUE(fadedWhenReported) << "the fade went on in its steps while the item hung";
+}

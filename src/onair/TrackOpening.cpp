@@ -1,0 +1,130 @@
+// Opening and closing tracks without making the engine wait: a track that may
+// block (a preroll, a length scan, a file on a hung network share) finishes
+// its opening and its closing on a thread of its own, while the engine's
+// thread goes on with the overlap tick, the fade and the events.
+#include "onair/OnAirEngine.h"
+
+#include "app/EngineSeams.h"
+#include "app/Strings.h"
+#include "app/UserInterface.h"
+#include "media/TrackExceptions.h"
+#include "media/TrackWork.h"
+#include "onair/PlayLog.h"
+#include "platform/Exception.h"
+#include "platform/Logging.h"
+#include "playlist/ItemPath.h"
+
+#include <mutex>
+
+namespace {
+
+// An opened track (or the error) on its way to the engine; closed with the
+// event when the engine is gone before it arrives.
+struct OpenResult
+{
+    std::unique_ptr<CMediaTrack> track;
+    std::unique_ptr<CException> error;
+};
+
+} // namespace
+
+void COnAirEngine::OpenTrack(const QString& path, bool retrying)
+{
+    std::unique_ptr<CMediaTrack> track;
+    try {
+        track = m_seams.createTrack(path);
+        if (!track)
+            throw CMessageException(QStringLiteral("No player for %1").arg(path));
+        // A track opened elsewhere gets its owner once it is here: until then
+        // it has nobody to post to, however long the opening takes.
+        track->BeginOpen(path, track->MayBlock() ? nullptr : this);
+        if (!track->MayBlock())
+            track->FinishOpen();
+    } catch (const CException& error) {
+        track.reset();
+        StartError(error, path);
+        return;
+    }
+    if (!track->MayBlock()) {
+        TrackOpened(std::move(track), retrying);
+        return;
+    }
+    if (!m_mailbox) {
+        m_mailbox = std::make_shared<CEngineMailbox>();
+        m_mailbox->engine = this;
+    }
+    const std::uint64_t ticket = ++m_lastTicket;
+    m_opening = Opening{ticket, path, retrying};
+    qCDebug(lcEngine).noquote() << "opening track" << track->Serial() << path << "off the engine's thread";
+    // The result travels with the job and then with the event; whoever holds
+    // it last closes a track nobody took.
+    auto result = std::make_shared<OpenResult>();
+    result->track = std::move(track);
+    const auto job = [mailbox = m_mailbox, ticket, result] {
+        try {
+            result->track->FinishOpen();
+        } catch (const CException& e) {
+            result->error = e.Clone();
+        } catch (...) {
+            result->error = std::make_unique<CMessageException>(QStringLiteral("The item cannot be opened"));
+        }
+        std::lock_guard lock(mailbox->mutex);
+        if (COnAirEngine* engine = mailbox->engine) {
+            QMetaObject::invokeMethod(
+                engine,
+                [engine, ticket, result] {
+                    engine->OpenFinished(ticket, std::move(result->track), std::move(result->error));
+                },
+                Qt::QueuedConnection);
+        }
+    };
+    try {
+        TrackWork::Run(job);
+    } catch (const CException& error) {
+        m_opening.reset();
+        result->track.reset();
+        StartError(error, path);
+    }
+}
+
+void COnAirEngine::OpenFinished(std::uint64_t ticket, std::unique_ptr<CMediaTrack> track,
+                                std::unique_ptr<CException> error)
+{
+    if (!m_opening || m_opening->ticket != ticket) {
+        Dispose(std::move(track)); // stopped, or another item was started meanwhile
+        return;
+    }
+    const Opening opening = *m_opening;
+    m_opening.reset();
+    if (error) {
+        Dispose(std::move(track));
+        StartError(*error, opening.path);
+        return;
+    }
+    TrackOpened(std::move(track), opening.retrying);
+}
+
+void COnAirEngine::StartError(const CException& error, const QString& path)
+{
+    if (IsAudioOutputError(error))
+        OutputUnavailable(error, path);
+    else
+        StartFailed(error);
+}
+
+void COnAirEngine::Dispose(std::unique_ptr<CMediaTrack> track)
+{
+    if (!track)
+        return;
+    if (!track->MayBlock()) {
+        track.reset();
+        return;
+    }
+    track->DetachOwner();
+    auto closing = std::make_shared<std::unique_ptr<CMediaTrack>>(std::move(track));
+    try {
+        TrackWork::Run([closing] { closing->reset(); });
+    } catch (const CException&) {
+        closing->reset(); // no thread to spare: closed here
+    }
+}
