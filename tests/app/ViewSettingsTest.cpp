@@ -7,7 +7,6 @@
 #include "onair/PlayLog.h"
 #include "platform/Clock.h"
 #include "platform/DataPaths.h"
-#include "platform/Shell.h"
 #include "playlist/Playlist.h"
 #include "support/Fakes.h"
 #include "support/TestEnv.h"
@@ -40,11 +39,8 @@ QMap<QString, QString> Loaded()
     return Fields(s);
 }
 
-class ViewSettingsTest : public ::testing::Test
-{
-protected:
-    TempHive hive;
-};
+class ViewSettingsTest : public ::testing::Test, protected TempHive
+{};
 
 // Stored names, encodings, defaults and ranges are what existing hives
 // hold: a rename, a changed type, default or range shows here. A fresh user
@@ -123,8 +119,8 @@ TEST_F(ViewSettingsTest, ASaveWritesWhatTheConsoleOwnsAndLoadsBack)
     s.watchDog.reboot = true;
     s.songWindowLeft = 40;
     s.Save();
-    TempHive::Reload();
-    const QByteArray text = TempHive::UserText();
+    Reload();
+    const QByteArray text = UserText();
     for (const SettingInfo& e : SettingsSchema::All())
         EXPECT_EQ(text.contains('"' + e.name.toUtf8() + "\"="), e.access == SettingAccess::ReadWrite)
             << qPrintable(e.name);
@@ -144,7 +140,7 @@ TEST_F(ViewSettingsTest, TheListFontMovesFromSettingsToItsOwnKey)
     reg::LogFont chosen = old;
     chosen.height = -20;
     ListFont::Write(chosen);
-    TempHive::Reload();
+    Reload();
     EXPECT_FALSE(CRegistryKey::OpenAppSubkey(SettingsKey::Settings).ReadFont(SettingsKey::Font, &read));
     CRegistryKey::OpenAppSubkey(SettingsKey::Settings).WriteFont(SettingsKey::Font, old);
     ASSERT_TRUE(ListFont::Read(&read));
@@ -170,12 +166,7 @@ TEST_F(ViewSettingsTest, TheEngineLoadsItsModeAndFolder)
     FakeClock clock;
     CPlayLog log(clock);
     RecordingUi ui;
-    COnAirEngine::Seams seams;
-    seams.playlist = &list;
-    seams.log = &log;
-    seams.ui = &ui;
-    seams.shell = &Shell::System();
-    COnAirEngine engine(std::move(seams));
+    COnAirEngine engine({&list, &log, &ui, &Shell::System(), nullptr, nullptr, {}, {}});
     engine.LoadSettings();
     EXPECT_EQ(engine.Mode(), PlayerMode::Manual);
     EXPECT_TRUE(engine.BreakFlag());

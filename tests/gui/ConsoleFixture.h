@@ -22,7 +22,7 @@ protected:
         view = std::make_unique<CLiranaView>(
             CAppContext{&list, &document, &engine, &station->Log(), &ui, &station->Scheduler()});
         view->SetShell(&shell);
-        view->SetTrackFactory([this](const QString&) { return std::make_unique<FakeTrack>(world); });
+        view->SetTrackFactory(Tracks());
         view->SetPickers({[this](QWidget*, const QString& folder) {
                               pickerFolders << folder;
                               return pickedFiles;
@@ -31,16 +31,10 @@ protected:
         QApplication::clipboard()->clear();
     }
 
-    std::unique_ptr<CStation> MakeStation()
+    COnAirEngine::TrackFactory Tracks()
     {
-        CStation::Options options;
-        options.ui = &ui;
-        options.shell = &shell;
-        options.clock = &clock;
-        options.createTrack = [this](const QString&) { return std::make_unique<FakeTrack>(world); };
-        return std::make_unique<CStation>(std::move(options));
+        return [this](const QString&) { return std::make_unique<FakeTrack>(world); };
     }
-
     void Load(const QStringList& rows, int selection) { list.Reset(rows, selection); }
     CViewSettings& Settings() { return engine.Settings(); }
     FakeTrack* OnAir() const { return static_cast<FakeTrack*>(engine.OnAir()); }
@@ -66,7 +60,8 @@ protected:
     FakeClock clock;
     RecordingUi ui;
     RecordingShell shell;
-    std::unique_ptr<CStation> station = MakeStation();
+    std::unique_ptr<CStation> station = std::make_unique<CStation>(
+        CStation::Options{&ui, &shell, &clock, Tracks(), {}, nullptr, {}});
     CPlaylist& list = station->Playlist();
     CLiranaDoc& document = station->Document();
     COnAirEngine& engine = station->Engine();

@@ -90,7 +90,7 @@ TEST_F(ConsoleTest, TotalLengthReportsAndKeepsTheSelection)
     EXPECT_TRUE(status.last().isEmpty()) << "the message area given back";
 }
 
-TEST_F(ConsoleTest, ListOptionsAndFontAreCommandsOfTheView)
+TEST_F(ConsoleTest, ListOptionsFontMixerAndCdTracksAreCommandsOfTheView)
 {
     Load({"/m/song.wav"}, 0);
     EXPECT_EQ(view->ListBox()->GetRowText(0), "song");
@@ -106,10 +106,6 @@ TEST_F(ConsoleTest, ListOptionsAndFontAreCommandsOfTheView)
     reg::LogFont stored;
     ASSERT_TRUE(CRegistryKey::OpenAppSubkey(QString()).ReadFont(SettingsKey::Font, &stored));
     EXPECT_EQ(stored.height, -30);
-}
-
-TEST_F(ConsoleTest, MixerStartsThroughTheShellAndCdTracksNeedACd)
-{
     view->OnCommand(Cmd::Mixer);
     EXPECT_EQ(shell.started, QList<QStringList>{QStringList{"pavucontrol"}});
     Settings().mixer.clear();

@@ -40,11 +40,8 @@ TEST(FindDialog, OneModelessDialogSelectsMatches)
     ASSERT_TRUE(findNext && up && down);
     EXPECT_TRUE(dialog->SearchDown()) << "opens searching down";
 
-    const std::tuple<QRadioButton*, const char*, bool, int> steps[] = {{down, "ALPHA", true, 2},
-                                                                       {up, "a", false, 1},
-                                                                       {up, "a", false, 0},
-                                                                       {up, "a", false, 3},
-                                                                       {down, "a", false, 0}};
+    const std::tuple<QRadioButton*, const char*, bool, int> steps[] = {
+        {down, "ALPHA", true, 2}, {up, "a", false, 1}, {up, "a", false, 0}, {up, "a", false, 3}};
     for (const auto& [direction, text, matchCase, row] : steps) {
         QTest::mouseClick(direction, Qt::LeftButton);
         dialog->SetText(QString::fromLatin1(text));
@@ -61,9 +58,7 @@ TEST(FrameDrops, BarsGoToTheViewAndTheMenuBarOpensAList)
 {
     TempHive hive;
     RecordingUi ui;
-    CStation::Options options;
-    options.ui = &ui;
-    CStation station(std::move(options));
+    CStation station({&ui, nullptr, nullptr, {}, {}, nullptr, {}});
     CAppContext context{&station.Playlist(), &station.Document(), &station.Engine(), &station.Log(), &ui};
     CMainFrame frame(context);
     frame.setCentralWidget(new QWidget);

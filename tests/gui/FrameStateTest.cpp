@@ -23,46 +23,16 @@ CRegistryKey FrameKey()
     return CRegistryKey::OpenAppSubkey(QStringLiteral("MainFrame"));
 }
 
-void StorePlacement(const QString& text)
-{
-    CRegistryKey key = FrameKey();
-    key.SetText(QStringLiteral("WindowPos"), text);
-    key.Flush();
-}
-
-TEST(FrameState, PlacementBarsAndModesSurviveARestart)
+TEST(FrameState, PlacementBarsAndFullScreenSurviveARestartAndTheSizeHasAMinimum)
 {
     TempHive hive;
     {
         CMainFrame frame{CAppContext{}};
-        frame.RestoreFrameState();
         frame.ShowFrame();
         frame.setGeometry(40, 60, 800, 520);
         frame.MediaBar()->hide();
         frame.statusBar()->hide();
         frame.SetFlatToolBars(false);
-        frame.SaveFrameState();
-    }
-    CMainFrame frame{CAppContext{}};
-    frame.RestoreFrameState();
-    frame.ShowFrame();
-    EXPECT_EQ(frame.geometry(), QRect(40, 60, 800, 520));
-    EXPECT_FALSE(frame.MediaBar()->isVisibleTo(&frame));
-    EXPECT_TRUE(frame.MainToolBar()->isVisibleTo(&frame));
-    EXPECT_FALSE(frame.statusBar()->isVisibleTo(&frame));
-    EXPECT_FALSE(frame.FlatToolBars());
-    frame.Router().UpdateAll();
-    EXPECT_FALSE(frame.Router().Action(Cmd::ViewMediaBar)->isChecked());
-    EXPECT_TRUE(frame.Router().Action(Cmd::ViewToolBar)->isChecked());
-}
-
-TEST(FrameState, FullScreenIsSavedAsOnAndComesBackWithTheNormalPlacement)
-{
-    TempHive hive;
-    {
-        CMainFrame frame{CAppContext{}};
-        frame.ShowFrame();
-        frame.setGeometry(10, 20, 700, 500);
         frame.SetFullScreenMode(true);
         EXPECT_TRUE(frame.isFullScreen());
         frame.close(); // no close handler: saves and closes
@@ -72,19 +42,17 @@ TEST(FrameState, FullScreenIsSavedAsOnAndComesBackWithTheNormalPlacement)
     frame.RestoreFrameState();
     frame.ShowFrame();
     EXPECT_TRUE(frame.isFullScreen());
+    EXPECT_FALSE(frame.MediaBar()->isVisibleTo(&frame));
+    EXPECT_TRUE(frame.MainToolBar()->isVisibleTo(&frame));
+    EXPECT_FALSE(frame.statusBar()->isVisibleTo(&frame));
+    EXPECT_FALSE(frame.FlatToolBars());
+    frame.Router().UpdateAll();
+    EXPECT_FALSE(frame.Router().Action(Cmd::ViewMediaBar)->isChecked());
+    EXPECT_TRUE(frame.Router().Action(Cmd::ViewToolBar)->isChecked());
     frame.SetFullScreenMode(false);
-    EXPECT_EQ(frame.geometry(), QRect(10, 20, 700, 500));
-}
-
-TEST(FrameState, RefusesToShrinkBelowTheMinimumAndIgnoresABadPlacement)
-{
-    TempHive hive;
-    StorePlacement(QStringLiteral("0,1,x,y"));
-    CMainFrame frame{CAppContext{}};
-    frame.RestoreFrameState();
-    frame.ShowFrame();
+    EXPECT_EQ(frame.geometry(), QRect(40, 60, 800, 520)) << "the normal placement comes back";
     frame.resize(300, 200);
-    EXPECT_EQ(frame.size(), QSize(CMainFrame::kMinWidth, CMainFrame::kMinHeight));
+    EXPECT_EQ(frame.size(), QSize(CMainFrame::kMinWidth, CMainFrame::kMinHeight)) << "no smaller";
 }
 
 // ------------------------------------------------------------ application
@@ -102,11 +70,18 @@ protected:
     QStringList log;
 };
 
-TEST_F(AppLifecycle, TheLastAlbumItsRowAndThePlayerModeComeBack)
+TEST_F(AppLifecycle, TheEndOfTheSessionSavesAndStopsAndTheAlbumItsRowAndModeComeBack)
 {
     {
         AppUnderTest t(album);
         Start(t);
+        t.app->Engine().OnPlay();
+        t.app->Engine().SetMode(PlayerMode::Shuffle);
+        t.app->EndSession();
+        EXPECT_EQ(t.app->Engine().OnAir(), nullptr);
+        EXPECT_EQ(CRegistryKey::OpenAppSubkey(QStringLiteral("Settings"))
+                      .GetNumber(QStringLiteral("PlayerMode"), -1),
+                  4);
         t.app->Playlist().Select(2);
         t.Action(Cmd::ModeRepeat)->trigger();
         t.app->Engine().Settings().shutdownConfirmation = false;
@@ -135,7 +110,7 @@ TEST_F(AppLifecycle, NoOrCancelKeepsTheProgramRunningAndPlaying)
     t.app->Engine().OnPlay();
     t.app->Playlist().Insert(-1, QStringLiteral("6.pause"));
     t.app->Document().Checkpoint(32805);
-    StorePlacement(QStringLiteral("untouched"));
+    FrameKey().SetText(QStringLiteral("WindowPos"), QStringLiteral("untouched"));
     t.ui.yes = false;
     EXPECT_FALSE(t.Frame().close());
     EXPECT_EQ(t.ui.questions, QStringList{"Confirmation request\nAre you sure you want to exit Lirana now?"});
@@ -150,19 +125,6 @@ TEST_F(AppLifecycle, NoOrCancelKeepsTheProgramRunningAndPlaying)
     EXPECT_TRUE(t.Frame().close());
     EXPECT_EQ(log.count("shutdown"), 1);
     EXPECT_EQ(t.app->Engine().OnAir(), nullptr) << "stopped at shutdown";
-}
-
-TEST_F(AppLifecycle, TheEndOfTheSessionSavesAndStops)
-{
-    AppUnderTest t(album);
-    Start(t);
-    t.app->Engine().OnPlay();
-    t.app->Engine().SetMode(PlayerMode::Shuffle);
-    t.app->EndSession();
-    EXPECT_EQ(t.app->Engine().OnAir(), nullptr);
-    EXPECT_EQ(
-        CRegistryKey::OpenAppSubkey(QStringLiteral("Settings")).GetNumber(QStringLiteral("PlayerMode"), -1),
-        4);
 }
 
 } // namespace

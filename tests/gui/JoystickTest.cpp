@@ -22,45 +22,14 @@ input_event Event(unsigned type, unsigned code, int value)
     return e;
 }
 
-class JoystickPipe : public ::testing::Test
+TEST(JoystickPipe, PressesBecomeButtonsAndCommandsUntilTheEndOfFile)
 {
-protected:
-    void SetUp() override
-    {
-        ASSERT_EQ(::pipe(fds), 0);
-        joystick.AddSource(fds[0], QStringLiteral("pipe"));
-        QObject::connect(&joystick, &CJoystick::ButtonPressed, [this](int n) { buttons << n; });
-    }
-    void TearDown() override
-    {
-        if (fds[1] >= 0)
-            ::close(fds[1]);
-    }
-    void Write(const QList<input_event>& events)
-    {
-        const qsizetype size = events.size() * qsizetype(sizeof(input_event));
-        ASSERT_EQ(::write(fds[1], events.constData(), size), size);
-    }
-
     int fds[2] = {-1, -1};
+    ASSERT_EQ(::pipe(fds), 0);
     CJoystick joystick;
+    joystick.AddSource(fds[0], QStringLiteral("pipe"));
     QList<int> buttons;
-};
-
-TEST_F(JoystickPipe, RecordsSplitAcrossReadsAreJoined)
-{
-    const input_event press = Event(EV_KEY, BTN_TOP, 1);
-    const char* bytes = reinterpret_cast<const char*>(&press);
-    ASSERT_EQ(::write(fds[1], bytes, 5), 5);
-    TestEnv::WaitUntil([] { return false; }, 50);
-    EXPECT_TRUE(buttons.isEmpty());
-    ASSERT_EQ(::write(fds[1], bytes + 5, sizeof press - 5), qsizetype(sizeof press - 5));
-    ASSERT_TRUE(TestEnv::WaitUntil([&] { return !buttons.isEmpty(); }, 2000));
-    EXPECT_EQ(buttons, QList<int>{BTN_TOP - BTN_TRIGGER});
-}
-
-TEST_F(JoystickPipe, PressesBecomeButtonsAndCommandsUntilTheEndOfFile)
-{
+    QObject::connect(&joystick, &CJoystick::ButtonPressed, [&](int n) { buttons << n; });
     TempHive hive;
     CMainFrame frame{CAppContext{}};
     RecordingTarget target;
@@ -71,14 +40,22 @@ TEST_F(JoystickPipe, PressesBecomeButtonsAndCommandsUntilTheEndOfFile)
     frame.SetView(new QWidget, &target);
     QObject::connect(&joystick, &CJoystick::ButtonPressed, &frame, &CMainFrame::OnJoystickButton);
     QSignalSpy closed(&joystick, &CJoystick::SourceClosed);
-    Write({Event(EV_KEY, BTN_TRIGGER, 1), Event(EV_SYN, SYN_REPORT, 0), Event(EV_KEY, BTN_TRIGGER, 0),
-           Event(EV_KEY, BTN_THUMB, 1), Event(EV_KEY, BTN_THUMB, 2) /* repeat */, Event(EV_ABS, ABS_X, 1),
-           Event(EV_KEY, KEY_P, 1), Event(EV_KEY, BTN_LEFT, 1), Event(EV_KEY, BTN_THUMB2, 1),
-           Event(EV_KEY, BTN_TOP, 1), Event(EV_KEY, BTN_BASE5, 1), Event(EV_KEY, BTN_BASE6, 1),
-           Event(EV_KEY, BTN_DEAD, 1), Event(EV_KEY, BTN_SOUTH, 1), Event(EV_KEY, BTN_THUMBR, 1),
-           Event(EV_KEY, BTN_TRIGGER_HAPPY1, 1)});
+    const input_event first = Event(EV_KEY, BTN_TRIGGER, 1);
+    const char* bytes = reinterpret_cast<const char*>(&first);
+    ASSERT_EQ(::write(fds[1], bytes, 5), 5); // a record split across reads is joined
+    TestEnv::WaitUntil([] { return false; }, 50);
+    EXPECT_TRUE(buttons.isEmpty());
+    ASSERT_EQ(::write(fds[1], bytes + 5, sizeof first - 5), qsizetype(sizeof first - 5));
+    // A repeat (value 2), an axis, a keyboard key and a mouse button are no presses.
+    const QList<input_event> events = {
+        Event(EV_SYN, SYN_REPORT, 0), Event(EV_KEY, BTN_TRIGGER, 0), Event(EV_KEY, BTN_THUMB, 1),
+        Event(EV_KEY, BTN_THUMB, 2),  Event(EV_ABS, ABS_X, 1),       Event(EV_KEY, KEY_P, 1),
+        Event(EV_KEY, BTN_LEFT, 1),   Event(EV_KEY, BTN_THUMB2, 1),  Event(EV_KEY, BTN_TOP, 1),
+        Event(EV_KEY, BTN_BASE5, 1),  Event(EV_KEY, BTN_BASE6, 1),   Event(EV_KEY, BTN_DEAD, 1),
+        Event(EV_KEY, BTN_SOUTH, 1),  Event(EV_KEY, BTN_THUMBR, 1),  Event(EV_KEY, BTN_TRIGGER_HAPPY1, 1)};
+    const qsizetype size = events.size() * qsizetype(sizeof(input_event));
+    ASSERT_EQ(::write(fds[1], events.constData(), size), size);
     ::close(fds[1]);
-    fds[1] = -1;
     ASSERT_TRUE(TestEnv::WaitUntil([&] { return closed.count() == 1; }, 2000));
     EXPECT_TRUE(joystick.Sources().isEmpty());
     EXPECT_EQ(buttons, (QList<int>{0, 1, 2, 3, 10, 11, 15, 0, 14, 16}));

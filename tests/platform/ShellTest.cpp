@@ -11,10 +11,8 @@ namespace {
 QString MakeFile(const QString& dir, const QString& name, const QByteArray& content, bool executable = false)
 {
     const QString path = TestEnv::WriteFile(dir + u'/' + name, content);
-    QFile::Permissions perms = QFile::ReadOwner | QFile::WriteOwner;
     if (executable)
-        perms |= QFile::ExeOwner;
-    QFile::setPermissions(path, perms);
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     return path;
 }
 

@@ -17,12 +17,6 @@ namespace {
 
 using Answer = UserInterface::SaveAnswer;
 
-QByteArray ReadAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
 class AlbumDocTest : public ::testing::Test
 {
 protected:
@@ -55,6 +49,7 @@ protected:
 
 } // namespace
 
+// Rows and the album's name are made absolute when it opens, and saved so.
 TEST_F(AlbumDocTest, EditUndoSaveAsAndOpenAgain)
 {
     Add("/m/a.wav");
@@ -63,30 +58,25 @@ TEST_F(AlbumDocTest, EditUndoSaveAsAndOpenAgain)
     EXPECT_TRUE(doc.OnCommand(CLiranaDoc::CmdUndo));
     EXPECT_EQ(State(), "Untitled []");
 
-    Add("/m/a.wav");
-    Add("/m/" + QString(296, u'n'));
+    const QString longRow = "/m/" + QString(296, u'n');
+    Add("songs/a b.mp3");
+    Add(longRow);
     list.Select(1);
     ui.saveName = dir + "/show.alb";
     EXPECT_TRUE(doc.OnCommand(CLiranaDoc::CmdSave)); // untitled: Save asks for a name
     EXPECT_EQ(ui.suggestedNames, QStringList{"Untitled.alb"});
     EXPECT_EQ(ui.frameTitle, "show.alb");
-    EXPECT_EQ(ReadAll(dir + "/show.alb"), ("/m/a.wav\n/m/" + QString(296, u'n') + "\n").toUtf8());
+    EXPECT_EQ(FileBytes(dir + "/show.alb"), ("songs/a b.mp3\n" + longRow + "\n").toUtf8());
     ASSERT_TRUE(doc.NewDocument());
-    ASSERT_TRUE(doc.OpenDocumentFile(dir + "/show.alb"));
-    EXPECT_EQ(State(), "show.alb [/m/a.wav /m/" + QString(296, u'n') + "]");
-    EXPECT_EQ(list.Selection(), 0);
-}
-
-TEST_F(AlbumDocTest, RelativeRowsBecomeAbsoluteAndAreSavedSo)
-{
-    Album("rel.m3u", "#EXTM3U\n#EXTINF:1,x\nsongs/a b.mp3\n  #x\n");
     const QString old = QDir::currentPath();
     QDir::setCurrent(dir);
-    const bool opened = doc.OpenDocumentFile("rel.m3u");
+    const bool opened = doc.OpenDocumentFile("show.alb");
     QDir::setCurrent(old);
     ASSERT_TRUE(opened);
-    ASSERT_TRUE(doc.FileSave()); // into the album it came from, found by its full path
-    EXPECT_EQ(ReadAll(dir + "/rel.m3u"), (dir + "/songs/a b.mp3\n" + dir + "/  #x\n").toUtf8());
+    EXPECT_EQ(State(), "show.alb [" + dir + "/songs/a b.mp3 " + longRow + "]");
+    EXPECT_EQ(list.Selection(), 0);
+    ASSERT_TRUE(doc.FileSave());
+    EXPECT_EQ(FileBytes(dir + "/show.alb"), (dir + "/songs/a b.mp3\n" + longRow + "\n").toUtf8());
 }
 
 // Refused before the save prompt; a mini playlist is a list, not a media file.
@@ -132,7 +122,7 @@ TEST_F(AlbumDocTest, SavePromptAnswers)
     }
     EXPECT_TRUE(ui.messages.last().contains(dir + "/none/x.alb"));
     EXPECT_EQ(ui.asked, QStringList(4, "Untitled"));
-    EXPECT_EQ(ReadAll(dir + "/saved.alb"), QByteArray("/m/a.wav\n"));
+    EXPECT_EQ(FileBytes(dir + "/saved.alb"), QByteArray("/m/a.wav\n"));
     EXPECT_EQ(State(), "other.alb [/m/other.wav]");
 
     list.Delete(0);
@@ -140,7 +130,7 @@ TEST_F(AlbumDocTest, SavePromptAnswers)
     ui.saveAnswers = {Answer::Discard};
     EXPECT_TRUE(doc.NewDocument());
     EXPECT_EQ(ui.asked.last(), "other.alb");
-    EXPECT_EQ(ReadAll(other), QByteArray("/m/other.wav\n"));
+    EXPECT_EQ(FileBytes(other), QByteArray("/m/other.wav\n"));
     EXPECT_TRUE(doc.SaveModified());
     EXPECT_EQ(ui.asked.size(), 5);
 }
@@ -230,7 +220,7 @@ TEST_F(AlbumDocTest, SendByMailHandsTheAlbumOrACopyToXdgEmail)
     const QString copy = shell.started[0].value(2);
     EXPECT_EQ(shell.started[0], (QStringList{"xdg-email", "--attach", copy}));
     EXPECT_EQ(QFileInfo(copy).fileName(), "Untitled.alb");
-    EXPECT_EQ(ReadAll(copy), QByteArray("/m/a.wav\n"));
+    EXPECT_EQ(FileBytes(copy), QByteArray("/m/a.wav\n"));
     EXPECT_TRUE(doc.IsModified()); // sending is not saving
     QDir(QFileInfo(copy).absolutePath()).removeRecursively();
 

@@ -24,10 +24,9 @@ TEST(ItemDrop, CollectFolderWalksDepthFirstInReaddirOrder)
         TestEnv::WriteFile(root + u'/' + f, "x");
     fs::create_directory((root + "/empty").toStdString());
     QStringList expected{"kept"};
-    for (const auto& entry : fs::recursive_directory_iterator(root.toStdString())) {
+    for (const auto& entry : fs::recursive_directory_iterator(root.toStdString()))
         if (entry.is_regular_file())
             expected << QString::fromStdString(entry.path().string());
-    }
     QStringList out{"kept"};
     CollectFolder(root, &out);
     EXPECT_EQ(out, expected);
@@ -103,8 +102,7 @@ TEST(ItemDrop, RenameNeverOverwritesAndReportsFailures)
 
     EXPECT_FALSE(RenameFileOnDisk(from, busy, report));
     EXPECT_TRUE(reports.value(0).startsWith("Failed to rename the file\n'" + from + "' to\n'" + busy + "'."));
-    QFile kept(busy);
-    EXPECT_TRUE(kept.open(QIODevice::ReadOnly) && kept.readAll() == "busy");
+    EXPECT_EQ(FileBytes(busy), "busy");
     EXPECT_TRUE(RenameFileOnDisk(from, to, report));
     EXPECT_TRUE(RenameFileOnDisk(to, to, report));
     EXPECT_FALSE(QFile::exists(from));

@@ -7,7 +7,6 @@
 #include "support/Fakes.h"
 #include "support/TestEnv.h"
 
-#include <QByteArrayList>
 #include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>

@@ -13,12 +13,6 @@
 
 namespace {
 
-QByteArray ReadAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
 // The message of the list-file error that f throws; empty when none.
 template <class F>
 QString ErrorOf(F f)
@@ -91,7 +85,7 @@ TEST(ListFile, EachFormatWritesOneRowPerLineAndReadsItBack)
     for (const char* ext : {".alb", ".mpl", ".m3u"}) {
         for (const auto& [rows, text] : cases) {
             WriteListFile(dir + "/list" + ext, rows);
-            EXPECT_EQ(ReadAll(dir + "/list" + ext), text) << ext;
+            EXPECT_EQ(FileBytes(dir + "/list" + ext), text) << ext;
             EXPECT_EQ(ReadListFile(dir + "/list" + ext, ListPaths::KeepRelative), rows) << ext;
         }
     }
@@ -102,12 +96,12 @@ TEST(ListFile, EachFormatWritesOneRowPerLineAndReadsItBack)
         ::link(QFile::encodeName(dir + "/list.alb").constData(), QFile::encodeName(dir + "/old").constData()),
         0);
     WriteListFile(dir + "/list.alb", {"/a.wav"});
-    EXPECT_EQ(ReadAll(dir + "/old"), cases[2].second);
+    EXPECT_EQ(FileBytes(dir + "/old"), cases[2].second);
     // A 255-byte name leaves no room for the temporary's suffix: written in place.
     const QString full = dir + u'/' + QString(251, u'n') + ".alb";
     WriteListFile(full, {"/a.wav", "/b.wav"});
     WriteListFile(full, {"/only.wav"});
-    EXPECT_EQ(ReadAll(full), QByteArray("/only.wav\n"));
+    EXPECT_EQ(FileBytes(full), QByteArray("/only.wav\n"));
 }
 
 // A FIFO would block the open until a writer comes: it is never opened, nor
@@ -137,7 +131,7 @@ TEST(ListFile, FailedWritesKeepTheOldFile)
     const QString dir = TestEnv::MakeTempDir("wf");
     const QString path = TestEnv::WriteFile(dir + "/keep.alb", "/old.wav\n");
     EXPECT_TRUE(ErrorOf([&] { WriteListFile(path, {"/a.wav", "/b\n.wav"}); }).contains("row 2"));
-    EXPECT_EQ(ReadAll(path), QByteArray("/old.wav\n"));
+    EXPECT_EQ(FileBytes(path), QByteArray("/old.wav\n"));
     const QString missing = dir + "/no/such/folder/x.alb";
     EXPECT_TRUE(ErrorOf([&] { WriteListFile(missing, {"/a.wav"}); }).startsWith(missing + u'|'));
     // A folder that takes no temporary file: the album is written in place,
@@ -151,6 +145,6 @@ TEST(ListFile, FailedWritesKeepTheOldFile)
     EXPECT_THROW(WriteListFile(fixed, {"/new.wav"}), CListFileException);
     EXPECT_TRUE(::getuid() != 0 || ::seteuid(0) == 0);
     ::chmod(QFile::encodeName(dir).constData(), 0700);
-    EXPECT_EQ(ReadAll(path), QByteArray("/new.wav\n"));
-    EXPECT_EQ(ReadAll(fixed), QByteArray("/old.wav\n"));
+    EXPECT_EQ(FileBytes(path), QByteArray("/new.wav\n"));
+    EXPECT_EQ(FileBytes(fixed), QByteArray("/old.wav\n"));
 }

@@ -11,12 +11,6 @@
 
 namespace {
 
-// Bytes from hex digits; spaces between fields are skipped.
-QByteArray Hex(const char* hex)
-{
-    return QByteArray::fromHex(hex);
-}
-
 // A document whose content is a playlist, the way the album document is.
 class PlaylistDoc : public CUndoDoc
 {
@@ -31,7 +25,7 @@ protected:
 } // namespace
 
 // Rows, selection and the bytes they are stored as.
-TEST(PlaylistArchive, BytesOfTheDesignExamples)
+TEST(PlaylistArchive, BytesOfRowsSelectionAndLengthPrefixes)
 {
     const std::tuple<QStringList, int, const char*> cases[] = {
         {{}, -1, "00000000 ffffffff"},
@@ -42,19 +36,15 @@ TEST(PlaylistArchive, BytesOfTheDesignExamples)
     for (const auto& [rows, selection, hex] : cases) {
         CPlaylist list;
         list.Reset(rows, selection);
-        EXPECT_EQ(StorePlaylist(list), Hex(hex)) << hex;
+        EXPECT_EQ(StorePlaylist(list), QByteArray::fromHex(hex)) << hex;
     }
-}
-
-TEST(PlaylistArchive, LengthPrefixBoundaries)
-{
     const qsizetype lengths[] = {0, 254, 255, 300, 65533, 65534, 70000};
     const char* const prefixes[] = {
         "00", "fe", "ff ff00", "ff 2c01", "ff fdff", "ff ffff feff0000", "ff ffff 70110100"};
     for (int i = 0; i < 7; ++i) {
         QByteArray out;
         WriteArchiveString(&out, QByteArray(lengths[i], 'a'));
-        EXPECT_EQ(out.left(out.size() - lengths[i]), Hex(prefixes[i])) << lengths[i];
+        EXPECT_EQ(out.left(out.size() - lengths[i]), QByteArray::fromHex(prefixes[i])) << lengths[i];
     }
 }
 
@@ -77,7 +67,7 @@ TEST(PlaylistArchive, RoundTripAndMalformedData)
     a.Reset({"/a.wav"}, 0);
     for (const char* bad :
          {"02000000 00000000 0161", "01000000 00000000 05616263", "01000000 00000000 fffeff0100", "010000"})
-        EXPECT_FALSE(LoadPlaylist(a, Hex(bad))) << bad;
+        EXPECT_FALSE(LoadPlaylist(a, QByteArray::fromHex(bad))) << bad;
     EXPECT_EQ(a.Rows(), QStringList{"/a.wav"});
     EXPECT_EQ(a.Selection(), 0);
 }

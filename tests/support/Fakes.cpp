@@ -97,3 +97,9 @@ bool TempHive::UserFileParses()
     return reg::ParseHive(UserText(), QStringLiteral("HKEY_CURRENT_USER"), &root, &problems, nullptr) &&
            problems.empty();
 }
+
+QByteArray FileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}

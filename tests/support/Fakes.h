@@ -81,3 +81,6 @@ private:
     QByteArray m_oldConfig;
     QByteArray m_oldDirs;
 };
+
+// The bytes of a file; "<missing>" when it cannot be read.
+QByteArray FileBytes(const QString& path);
