@@ -18,6 +18,7 @@
 class CTrackThread;
 struct CGstTrackShared;
 typedef struct _GstElement GstElement;
+typedef struct _GstPad GstPad;
 
 class CDirectShowTrack : public CMediaTrack
 {
@@ -33,6 +34,8 @@ public:
     // file states none) and starts the bus worker.
     void FinishOpen() override;
     bool MayBlock() const override { return true; }
+    // StartMarginMs into a sound server, else 0.
+    TrackMs StartLatency() const override { return m_startMarginMs; }
     // Ends the worker (bounded wait), drops the pipeline; the owner stays.
     void Close() override;
     // From the current position to the end or to the end mark of a
@@ -77,6 +80,9 @@ public:
     // volume the sound server restores.
     static constexpr int UnityGuardMs = 3000;
     static constexpr TrackMs UnknownLengthMs = 60000;
+    // The first sound is held back this long after Play, so that a sound
+    // server's new stream is ready for it (see HoldOutput).
+    static constexpr TrackMs StartMarginMs = 120;
 
 private:
     void RefuseNonRegularFile(const QString& path);
@@ -89,6 +95,9 @@ private:
     bool PrerollWithin(int timeoutMs);
     [[noreturn]] void FailNotOpened();
     void DropPipeline();
+    // Keeps everything from the output until the first Play.
+    void HoldOutput();
+    void ReleaseOutput();
     // Formats whose parser can stall decodebin in pull mode.
     static bool ReadsInPushMode(const QString& path);
     // The element of output that is the sound server's stream (a sink with
@@ -101,8 +110,12 @@ private:
     GstElement* m_pipeline = nullptr;
     GstElement* m_output = nullptr; // the output bin: level element and sink
     GstElement* m_level = nullptr;  // our volume element, the track's level
-    bool m_pushMode = false;        // a local file read through pushfile://
-    QString m_sinkDescription;      // the audio output, read at BeginOpen
+    GstPad* m_heldPad = nullptr;    // the output's sink pad while held
+    unsigned long m_holdProbe = 0;
+    TrackMs m_heldAtMs = 0; // where a held track starts (its last seek)
+    TrackMs m_startMarginMs = 0;
+    bool m_pushMode = false;   // a local file read through pushfile://
+    QString m_sinkDescription; // the audio output, read at BeginOpen
     int m_videoMode = 0;
     std::shared_ptr<CGstTrackShared> m_shared;
     std::unique_ptr<CTrackThread> m_worker;

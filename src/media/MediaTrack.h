@@ -45,6 +45,9 @@ public:
     // True when FinishOpen or Close may wait (for a file, a network share, a
     // sound server): an owner that must not wait runs them on another thread.
     virtual bool MayBlock() const { return false; }
+    // How long after Play the first sound of an open track is heard: an
+    // owner that starts it on a schedule starts it this much earlier.
+    virtual TrackMs StartLatency() const { return 0; }
     // Stops all delivery to the owner at once, ahead of a Close that may run
     // later on another thread.
     void DetachOwner();

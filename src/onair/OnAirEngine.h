@@ -148,6 +148,8 @@ public:
     bool IsIdle() const;
     // An item is due and its track is still opening off the engine's thread.
     bool IsOpening() const { return m_opening.has_value(); }
+    // The item opened ahead to follow the one on air, empty when none.
+    const QString& PreparedItem() const { return m_next.path; }
     // True once any item was started (or tried) since construction.
     bool HasStartedItems() const { return m_started; }
     // Next-item availability; the same rule fills "Coming up next".
@@ -178,7 +180,20 @@ private:
     void OpenTrack(const QString& path, bool retrying);
     void OpenFinished(std::uint64_t ticket, std::unique_ptr<CMediaTrack> track,
                       std::unique_ptr<CException> error);
+    std::uint64_t FinishInBackground(std::unique_ptr<CMediaTrack> track);
     void TrackOpened(std::unique_ptr<CMediaTrack> track, bool retrying);
+    // The next item: what would follow the item on air (empty when that is
+    // not known: Random, Shuffle at the end, a break, control items); it is
+    // opened ahead while the item plays, kept while it stays the next item,
+    // and taken when it is due.
+    QString FollowingItem() const;
+    void PrepareNext();
+    void DropNext();
+    bool TakeNext(const QString& path, bool retrying);
+    TrackMs NextStartLatency() const;
+    // A "~0" item whose follower needs a head start: the follower starts
+    // while it plays out on the fading slot, without a fade.
+    void FollowOnEarly();
     void StartError(const CException& error, const QString& path);
     // Ends a track: one that may block is closed on a thread of its own,
     // after its notifications have stopped.
@@ -244,6 +259,14 @@ private:
     std::optional<Opening> m_opening;
     std::uint64_t m_lastTicket = 0;
     bool m_cueing = false; // Pause while stopped: pause the item once open
+    struct Next
+    {
+        QString path;
+        std::uint64_t ticket = 0; // opening
+        std::unique_ptr<CMediaTrack> track;
+        std::unique_ptr<CException> error;
+    };
+    Next m_next;
     // Where opening threads deliver; emptied when the engine goes.
     std::shared_ptr<CEngineMailbox> m_mailbox;
 };

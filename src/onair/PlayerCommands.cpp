@@ -31,7 +31,10 @@ void COnAirEngine::OnCommand(int id)
 {
     switch (id) {
     case Cmd::Play: OnPlay(); break;
-    case Cmd::Stop: OnStop(); break;
+    case Cmd::Stop:
+        OnStop();
+        DropNext(); // playback stops: nothing is held for it
+        break;
     case Cmd::Pause: OnPause(); break;
     case Cmd::NextTrack: SelectNext(); break;
     case Cmd::PrevTrack: OnPrevTrack(); break;
@@ -213,6 +216,9 @@ void COnAirEngine::StartMediaItem(const QString& path)
         m_seams.log->WriteLogText(Str::Load(Str::LogStart).arg(GetItemDisplayName(path)));
     m_overlapOverride = GetOverlapOverride(path);
     m_opening.reset(); // a start still opening is superseded
+    if (TakeNext(path, retrying))
+        return;
+    DropNext();
     OpenTrack(path, retrying);
 }
 
@@ -255,6 +261,7 @@ void COnAirEngine::TrackOpened(std::unique_ptr<CMediaTrack> track, bool retrying
     m_controlRun = 0;
     if (std::exchange(m_cueing, false))
         PostCommand(Cmd::Pause);
+    PrepareNext();
 }
 
 void COnAirEngine::OutputUnavailable(const CException& error, const QString& path)

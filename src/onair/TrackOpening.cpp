@@ -13,6 +13,7 @@
 #include "platform/Exception.h"
 #include "platform/Logging.h"
 #include "playlist/ItemPath.h"
+#include "playlist/Playlist.h"
 
 #include <mutex>
 
@@ -49,18 +50,27 @@ void COnAirEngine::OpenTrack(const QString& path, bool retrying)
         TrackOpened(std::move(track), retrying);
         return;
     }
+    try {
+        m_opening = Opening{FinishInBackground(std::move(track)), path, retrying};
+    } catch (const CException& error) {
+        StartError(error, path);
+    }
+}
+
+std::uint64_t COnAirEngine::FinishInBackground(std::unique_ptr<CMediaTrack> track)
+{
     if (!m_mailbox) {
         m_mailbox = std::make_shared<CEngineMailbox>();
         m_mailbox->engine = this;
     }
     const std::uint64_t ticket = ++m_lastTicket;
-    m_opening = Opening{ticket, path, retrying};
-    qCDebug(lcEngine).noquote() << "opening track" << track->Serial() << path << "off the engine's thread";
+    qCDebug(lcEngine).noquote() << "opening track" << track->Serial() << track->GetFileName()
+                                << "off the engine's thread";
     // The result travels with the job and then with the event; whoever holds
     // it last closes a track nobody took.
     auto result = std::make_shared<OpenResult>();
     result->track = std::move(track);
-    const auto job = [mailbox = m_mailbox, ticket, result] {
+    TrackWork::Run([mailbox = m_mailbox, ticket, result] {
         try {
             result->track->FinishOpen();
         } catch (const CException& e) {
@@ -77,19 +87,92 @@ void COnAirEngine::OpenTrack(const QString& path, bool retrying)
                 },
                 Qt::QueuedConnection);
         }
-    };
+    });
+    return ticket;
+}
+
+// ------------------------------------------------------- the next item
+
+QString COnAirEngine::FollowingItem() const
+{
+    const CPlaylist& list = *m_seams.playlist;
+    const int sel = list.Selection();
+    const int n = list.Count();
+    if (m_break || sel < 0 || sel >= n || m_mode == PlayerMode::Random)
+        return {};
+    const int row = sel + 1 < n ? sel + 1 : (m_mode == PlayerMode::Repeat ? 0 : -1);
+    if (row < 0)
+        return {};
+    const QString& path = list.Row(row);
+    const QString ext = SplitPath(path).ext.toUpper();
+    if (ext == QLatin1String(".ALB") || ext == QLatin1String(".STOP") || ext == QLatin1String(".PLAY") ||
+        IsCommandExtension(ext))
+        return {};
+    return path;
+}
+
+void COnAirEngine::PrepareNext()
+{
+    const QString path = FollowingItem();
+    if (path == m_next.path)
+        return;
+    DropNext();
+    if (path.isEmpty())
+        return;
+    m_next.path = path;
+    std::unique_ptr<CMediaTrack> track;
     try {
-        TrackWork::Run(job);
+        track = m_seams.createTrack(path);
+        if (!track || !track->MayBlock())
+            return; // opens at once when due: nothing to gain
+        track->BeginOpen(path, nullptr);
+        m_next.ticket = FinishInBackground(std::move(track));
     } catch (const CException& error) {
-        m_opening.reset();
-        result->track.reset();
-        StartError(error, path);
+        m_next.error = error.Clone(); // reported when the item is due
     }
+}
+
+void COnAirEngine::DropNext()
+{
+    Dispose(std::move(m_next.track));
+    m_next = {};
+}
+
+bool COnAirEngine::TakeNext(const QString& path, bool retrying)
+{
+    if (m_next.path.isEmpty() || m_next.path != path)
+        return false;
+    Next next = std::move(m_next);
+    m_next = {};
+    if (next.error) {
+        StartError(*next.error, path);
+    } else if (next.track) {
+        TrackOpened(std::move(next.track), retrying);
+    } else if (next.ticket) {
+        m_opening = Opening{next.ticket, path, retrying}; // still opening: started when open
+    } else {
+        return false;
+    }
+    return true;
+}
+
+TrackMs COnAirEngine::NextStartLatency() const
+{
+    return m_next.track ? m_next.track->StartLatency() : 0;
 }
 
 void COnAirEngine::OpenFinished(std::uint64_t ticket, std::unique_ptr<CMediaTrack> track,
                                 std::unique_ptr<CException> error)
 {
+    if (m_next.ticket == ticket) {
+        // Prepared: waits for its time; a failure is reported when it is due.
+        m_next.ticket = 0;
+        if (error)
+            Dispose(std::move(track));
+        m_next.track = std::move(track);
+        m_next.error = std::move(error);
+        return;
+    }
     if (!m_opening || m_opening->ticket != ticket) {
         Dispose(std::move(track)); // stopped, or another item was started meanwhile
         return;

@@ -154,16 +154,24 @@ TEST_P(ServerAirTest, EveryFormatPlaysWithItsLength)
     for (size_t i = 0; i < segs.size(); ++i) {
         SCOPED_TRACE(formats[i].name);
         ASSERT_EQ(segs[i].freq, formats[i].freq) << "out of order or missing";
-        // The items never overlap (Overlap Time 0): an onset searched from the
-        // previous item's end is not blurred by that item's last window.
+        // Without overlap the next item, opened ahead, starts so that its
+        // first sound follows this one's last: a few ms either way (the
+        // position's steps, a stated length a little off), so the next tone
+        // may cover up to 15 ms of this one's end, which still plays under it.
         const double start = i ? ToneOnset(wav, freqs[i], segs[i - 1].end).value_or(segs[i].start)
                                : segs[i].start;
         const double played = segs[i].end - start;
         Report(std::string(formats[i].name) + " length error", (played - length) * 1000);
-        EXPECT_GE(played, length - 0.005 - server.StreamEndLoss());
+        const double covered = i + 1 < segs.size() ? 0.015 : 0.0;
+        EXPECT_GE(played, length - 0.005 - covered - server.StreamEndLoss());
         EXPECT_LE(played, length + formats[i].padding);
         EXPECT_NEAR(segs[i].levelDb, -12, 1.0);
-        EXPECT_LT(i ? start - segs[i - 1].end : 0, 1.0) << "silence before it";
+        // Silence before it, beyond the one before's padding: measured up to
+        // 40 ms on PulseAudio (formats whose stated length is a little off)
+        // and 52 ms on PipeWire (its new stream sounds some 30 ms later than
+        // the head start allows for); WAV on PulseAudio is held to 30 ms by
+        // the overlap test.
+        EXPECT_LT(i ? start - segs[i - 1].end - formats[i - 1].padding : 0, 0.08) << "silence before it";
     }
 }
 

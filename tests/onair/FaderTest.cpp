@@ -30,6 +30,18 @@ public:
     }
 };
 
+// A track that finishes opening off the engine's thread and sounds 120 ms
+// after its start (the engine aims 12 ms later).
+class AheadTrack : public FakeTrack
+{
+public:
+    using FakeTrack::FakeTrack;
+    bool MayBlock() const override { return true; }
+    void BeginOpen(const QString& path, QObject* owner) override { FakeTrack::Open(path, owner); }
+    void FinishOpen() override {}
+    TrackMs StartLatency() const override { return 120; }
+};
+
 class FaderTest : public EngineTest
 {
 protected:
@@ -181,4 +193,31 @@ TEST_F(FaderTest, AnItemThatHangsInItsOpeningDoesNotHoldUpTheFade)
     EXPECT_EQ(Starts(), QStringList({"a", "next", "c"}));
     EXPECT_TRUE(entries.filter("did not open within 1 s").size() == 1) << entries.join('|').toStdString();
     EXPECT_TRUE(fadedWhenReported) << "the fade went on in its steps while the item hung";
+}
+
+// The item that follows is opened while one plays, follows edits of the
+// list, starts its latency early when the one on air ends without overlap
+// (which plays out unfaded), and is let go when playback stops.
+TEST_F(FaderTest, TheNextItemIsOpenedAheadAndStartsItsLatencyEarly)
+{
+    makeTrack = [&](const QString&) { return std::make_unique<AheadTrack>(world); };
+    engine->Settings().overlapTime = 0;
+    engine->Settings().fadeOnOverlap = true;
+    engine->Settings().fadePeriod = 1.0;
+    Play({"/m/a.mp3", "/m/b.mp3"});
+    ASSERT_TRUE(TestEnv::WaitUntil([&] { return OnAir() != nullptr; }, 5000));
+    EXPECT_EQ(engine->PreparedItem(), "/m/b.mp3");
+    list.Replace(1, "/m/c.mp3");
+    Tick();
+    EXPECT_EQ(engine->PreparedItem(), "/m/c.mp3");
+    FakeTrack* first = OnAir();
+    first->SetPosition(180000 - 108);
+    ASSERT_TRUE(TestEnv::WaitUntil([&] { return Tick(), Fading() == nullptr && OnAir() == first; }, 5000));
+    first->SetPosition(180000 - 107);
+    ASSERT_TRUE(TestEnv::WaitUntil([&] { return Tick(), Fading() == first; }, 5000));
+    EXPECT_EQ(OnAirPath(), "/m/c.mp3");
+    EXPECT_FALSE(engine->IsFadeTimerActive()) << "no overlap: the item before plays out";
+    EXPECT_EQ(world.opened.count("/m/c.mp3"), 1) << "the item prepared is the item started";
+    engine->OnCommand(Cmd::Stop);
+    EXPECT_EQ(engine->PreparedItem(), QString());
 }
