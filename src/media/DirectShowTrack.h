@@ -78,7 +78,7 @@ public:
     static constexpr int ScanTimeoutMs = 5000;
     // How long after Play the stream volume is held at unity against a
     // volume the sound server restores.
-    static constexpr int UnityGuardMs = 3000;
+    static constexpr int UnityGuardMs = 6000;
     static constexpr TrackMs UnknownLengthMs = 60000;
     // The first sound is held back this long after Play, so that a sound
     // server's new stream is ready for it (see HoldOutput).

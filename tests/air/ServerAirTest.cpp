@@ -219,7 +219,9 @@ TEST_P(ServerAirTest, PlaybackResumesWhenTheSoundServerReturns)
     EXPECT_GE(segs.front().freq, freqs[1]);
     EXPECT_EQ(segs.back().freq, freqs.back());
     EXPECT_GE(segs.back().Length(), 3.0 - 0.005 - server.StreamEndLoss());
-    EXPECT_LE(segs.back().Length(), 3.0 + 0.005);
+    // The last item starts under the end of the one before (no overlap, a
+    // head start on its clock): their tones share a few ms.
+    EXPECT_LE(segs.back().Length(), 3.0 + 0.025);
 }
 
 LIRANA_ON_BOTH_SERVERS(ServerAirTest);
