@@ -389,12 +389,16 @@ void CDirectShowTrack::ReleaseOutput()
 
 void CDirectShowTrack::DropPipeline()
 {
-    ReleaseOutput();
+    // Going to NULL flushes the held data away; a held track never reaches
+    // the sound server at all.
+    if (m_pipeline)
+        gst_element_set_state(m_pipeline, GST_STATE_NULL);
+    if (m_heldPad && m_holdProbe)
+        gst_pad_remove_probe(m_heldPad, m_holdProbe);
+    m_holdProbe = 0;
     if (m_heldPad)
         gst_object_unref(m_heldPad);
     m_heldPad = nullptr;
-    if (m_pipeline)
-        gst_element_set_state(m_pipeline, GST_STATE_NULL);
     for (GstElement** element : {&m_level, &m_output, &m_pipeline}) {
         if (*element)
             gst_object_unref(*element);
