@@ -18,6 +18,7 @@
 #include <QCoreApplication>
 #include <QHash>
 #include <QRegularExpression>
+#include <mutex>
 #include <set>
 
 class FakeTrack;
@@ -29,15 +30,24 @@ struct FakeTrackWorld
     std::set<QString> failingOpen;   // Open throws
     std::set<QString> noVolume;      // no volume control
     int outputDown = 0;              // this many next Opens find no audio output
-    std::vector<FakeTrack*> alive;
+    std::vector<FakeTrack*> alive;   // guarded: a track that may block is closed on a thread of its own
+    std::mutex aliveLock;
     QStringList opened;
 };
 
 class FakeTrack : public CMediaTrack
 {
 public:
-    explicit FakeTrack(FakeTrackWorld& world) : m_world(world) { m_world.alive.push_back(this); }
-    ~FakeTrack() override { std::erase(m_world.alive, this); }
+    explicit FakeTrack(FakeTrackWorld& world) : m_world(world)
+    {
+        std::lock_guard lock(m_world.aliveLock);
+        m_world.alive.push_back(this);
+    }
+    ~FakeTrack() override
+    {
+        std::lock_guard lock(m_world.aliveLock);
+        std::erase(m_world.alive, this);
+    }
 
     void Open(const QString& path, QObject* owner) override
     {

@@ -1,5 +1,6 @@
 // Overlap and fade rules on fake tracks: no audio, positions set by the test.
 #include "EngineFixture.h"
+#include "media/TrackWork.h"
 #include "support/TestEnv.h"
 
 #include <QFile>
@@ -193,6 +194,7 @@ TEST_F(FaderTest, AnItemThatHangsInItsOpeningDoesNotHoldUpTheFade)
     EXPECT_EQ(Starts(), QStringList({"a", "next", "c"}));
     EXPECT_TRUE(entries.filter("did not open within 1 s").size() == 1) << entries.join('|').toStdString();
     EXPECT_TRUE(fadedWhenReported) << "the fade went on in its steps while the item hung";
+    EXPECT_TRUE(TrackWork::WaitIdle(5000)) << "tracks closing on their own threads outlive the test";
 }
 
 // The item that follows is opened while one plays, follows edits of the
@@ -220,4 +222,5 @@ TEST_F(FaderTest, TheNextItemIsOpenedAheadAndStartsItsLatencyEarly)
     EXPECT_EQ(world.opened.count("/m/c.mp3"), 1) << "the item prepared is the item started";
     engine->OnCommand(Cmd::Stop);
     EXPECT_EQ(engine->PreparedItem(), QString());
+    EXPECT_TRUE(TrackWork::WaitIdle(5000)) << "tracks closing on their own threads outlive the test";
 }
