@@ -6,12 +6,11 @@
 // did when it opened tracks itself).
 #include "EngineStall.h"
 
-#include "app/UserInterface.h"
+#include "BenchSeams.h"
 #include "media/TrackFactory.h"
 #include "onair/OnAirEngine.h"
 #include "onair/PlayLog.h"
 #include "platform/Clock.h"
-#include "platform/Shell.h"
 #include "playlist/Playlist.h"
 #include "support/TestMedia.h"
 
@@ -25,16 +24,6 @@
 #include <functional>
 
 namespace {
-
-struct QuietUi : UserInterface
-{
-    void ShowMessage(const QString&, Icon) override {}
-};
-
-struct NoShell : Shell
-{
-    bool StartProgram(const QString&, const QStringList&, const QString&, QString*) override { return false; }
-};
 
 class StallMeter : public QObject
 {
@@ -123,14 +112,9 @@ void MeasureEngineStall(const QString& mediaDir, bool air)
 
     CPlaylist list;
     CPlayLog log(Clock::System());
-    QuietUi ui;
-    NoShell shell;
-    COnAirEngine::Seams seams;
-    seams.playlist = &list;
-    seams.log = &log;
-    seams.ui = &ui;
-    seams.shell = &shell;
-    COnAirEngine engine(std::move(seams));
+    BenchUi ui;
+    BenchShell shell;
+    COnAirEngine engine(BenchEngineSeams(list, log, ui, shell));
     engine.Settings().overlapTime = 1000;
     engine.Settings().fadeOnOverlap = true;
     engine.Settings().fadePeriod = 0.5;

@@ -3,8 +3,7 @@
 // same run (reading and writing the same bytes with QFile), and the memory of
 // a full undo history (21 snapshots: 10 undo, the current, 10 redo) against
 // the size of the album file.
-#include "app/UserInterface.h"
-#include "platform/Shell.h"
+#include "BenchSeams.h"
 #include "playlist/AlbumDoc.h"
 #include "playlist/ListFile.h"
 #include "playlist/Playlist.h"
@@ -20,16 +19,6 @@
 #include <random>
 
 namespace {
-
-struct SilentUi : UserInterface
-{
-    void ShowMessage(const QString& text, Icon) override { std::fprintf(stderr, "%s\n", qPrintable(text)); }
-};
-
-struct NoShell : Shell
-{
-    bool StartProgram(const QString&, const QStringList&, const QString&, QString*) override { return false; }
-};
 
 // Best of n runs, in milliseconds.
 double Best(int n, const std::function<void()>& f)
@@ -85,8 +74,8 @@ int main(int argc, char** argv)
         f.close();
     });
 
-    SilentUi ui;
-    NoShell shell;
+    BenchUi ui(true);
+    BenchShell shell;
     CPlaylist playlist;
     CLiranaDoc doc(playlist, ui, shell);
     const double open = Best(3, [&] {

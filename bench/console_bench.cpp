@@ -2,13 +2,12 @@
 // playlist through the console, and a 100,000-row album opened, scrolled and
 // selected in the list box. Each figure is printed with its ratio to a
 // baseline of the same run: listing the same files, building the same rows.
-#include "app/UserInterface.h"
+#include "BenchSeams.h"
 #include "gui/console/LiranaView.h"
 #include "gui/console/PlaylistListBox.h"
 #include "onair/OnAirEngine.h"
 #include "onair/PlayLog.h"
 #include "platform/Clock.h"
-#include "platform/Shell.h"
 #include "playlist/Playlist.h"
 
 #include <QApplication>
@@ -21,16 +20,6 @@
 #include <cstdlib>
 
 namespace {
-
-struct QuietUi : UserInterface
-{
-    void ShowMessage(const QString&, Icon) override {}
-};
-
-struct NoShell : Shell
-{
-    bool StartProgram(const QString&, const QStringList&, const QString&, QString*) override { return false; }
-};
 
 double Ms(QElapsedTimer& timer)
 {
@@ -66,14 +55,9 @@ int main(int argc, char** argv)
     CPlaylist list;
     FakeClock clock;
     CPlayLog log(clock);
-    QuietUi ui;
-    NoShell shell;
-    COnAirEngine::Seams seams;
-    seams.playlist = &list;
-    seams.log = &log;
-    seams.ui = &ui;
-    seams.shell = &shell;
-    COnAirEngine engine(std::move(seams));
+    BenchUi ui;
+    BenchShell shell;
+    COnAirEngine engine(BenchEngineSeams(list, log, ui, shell));
     CAppContext context;
     context.playlist = &list;
     context.engine = &engine;
