@@ -29,6 +29,8 @@ constexpr gint64 kOutputBufferUs = 100000;
 constexpr guint kPlayFlagVideo = 1u << 0;
 constexpr guint kPlayFlagText = 1u << 2;
 constexpr guint kPlayFlagVis = 1u << 3;
+constexpr guint kPlayFlagSoftVolume = 1u << 4;
+constexpr guint kPlayFlagNativeAudio = 1u << 5;
 
 bool HasDisplay()
 {
@@ -71,21 +73,51 @@ void ShortenOutputBuffer(GstElement* sink)
         g_object_set(sink, "buffer-time", kOutputBufferUs, nullptr);
 }
 
+template <class Action>
+void ForEachSink(GstElement* output, Action action)
+{
+    GstIterator* it = gst_bin_iterate_sinks(GST_BIN(output));
+    GValue item = G_VALUE_INIT;
+    while (gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
+        action(GST_ELEMENT(g_value_get_object(&item)));
+        g_value_reset(&item);
+    }
+    g_value_unset(&item);
+    gst_iterator_free(it);
+}
+
+bool HasProperty(GstElement* element, const char* name)
+{
+    return g_object_class_find_property(G_OBJECT_GET_CLASS(element), name) != nullptr;
+}
+
 // The output prerolls without its sinks (see HoldOutput): they must not wait
 // for data to reach PAUSED while held, and wait again once released (a seek
 // then settles before the position is read).
 void SetSinksAsync(GstElement* output, gboolean async)
 {
-    GstIterator* it = gst_bin_iterate_sinks(GST_BIN(output));
-    GValue item = G_VALUE_INIT;
-    while (gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
-        auto* element = GST_ELEMENT(g_value_get_object(&item));
-        if (g_object_class_find_property(G_OBJECT_GET_CLASS(element), "async"))
-            g_object_set(element, "async", async, nullptr);
-        g_value_reset(&item);
-    }
-    g_value_unset(&item);
-    gst_iterator_free(it);
+    ForEachSink(output, [async](GstElement* sink) {
+        if (HasProperty(sink, "async"))
+            g_object_set(sink, "async", async, nullptr);
+    });
+}
+
+// A held output has no data when the pipeline goes to PLAYING, so its audio
+// sink cannot offer its clock yet and the pipeline runs on the system clock.
+// An audio sink slaved to another clock corrects the difference by cutting
+// or padding its stream (GStreamer's default: a jump of 20 ms or more each
+// time the two part further); PipeWire's stream clock jitters by tens of ms,
+// and a jump came every second or two, heard as a click in the item. Each
+// item plays from its own start on its own pipeline, so the sink runs
+// freely: its stream is never cut, and a device's drift against the system
+// clock (tens of parts in a million) moves its position by a few ms at most
+// in a long item.
+void RunSinksFreely(GstElement* output)
+{
+    ForEachSink(output, [](GstElement* sink) {
+        if (HasProperty(sink, "slave-method"))
+            gst_util_set_object_arg(G_OBJECT(sink), "slave-method", "none");
+    });
 }
 
 GstPadProbeReturn HoldAtTheOutput(GstPad*, GstPadProbeInfo*, gpointer)
@@ -233,9 +265,15 @@ void CDirectShowTrack::BuildPipeline(bool again)
 
     // The output: the track's own level element right before the sink, so a
     // fade acts within the sink's buffer and the sound server's stream
-    // volume is never moved (desktop servers remember it per program).
+    // volume is never moved (desktop servers remember it per program). The
+    // output converts for itself: playbin's own converter bin relinks its
+    // elements when the first data after a flushing seek brings its caps,
+    // and a seek or the data itself arriving meanwhile is dropped (seen
+    // under load: a refused seek, or a preroll that never came).
     const QString& sinkDescription = m_sinkDescription;
-    const QByteArray outputDescription = QByteArray("volume name=lirana-level ! ") + sinkDescription.toUtf8();
+    const QByteArray outputDescription = QByteArray(
+                                             "audioconvert ! audioresample ! volume name=lirana-level ! ") +
+                                         sinkDescription.toUtf8();
     GstElement* sink = gst_parse_bin_from_description(outputDescription.constData(), TRUE, &error);
     if (!sink || error) {
         const QString text = error ? QString::fromUtf8(error->message) : QStringLiteral("no element");
@@ -261,6 +299,7 @@ void CDirectShowTrack::BuildPipeline(bool again)
 
     guint flags = 0;
     g_object_get(m_pipeline, "flags", &flags, nullptr);
+    flags = (flags & ~kPlayFlagSoftVolume) | kPlayFlagNativeAudio;
     if (HasDisplay()) {
         g_signal_connect(m_pipeline, "element-setup", G_CALLBACK(OnElementSetup),
                          GINT_TO_POINTER(m_videoMode));
@@ -370,6 +409,7 @@ bool CDirectShowTrack::PrerollWithin(int timeoutMs)
 void CDirectShowTrack::HoldOutput()
 {
     SetSinksAsync(m_output, FALSE);
+    RunSinksFreely(m_output);
     m_heldPad = gst_element_get_static_pad(m_output, "sink");
     if (m_heldPad)
         m_holdProbe = gst_pad_add_probe(m_heldPad, GST_PAD_PROBE_TYPE_BLOCK_DOWNSTREAM, HoldAtTheOutput,
@@ -420,6 +460,15 @@ bool CDirectShowTrack::WaitState(int timeoutMs) const
            GST_STATE_CHANGE_FAILURE;
 }
 
+bool CDirectShowTrack::SeekPipeline(qint64 fromNs, qint64 toNs)
+{
+    const auto flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
+    const GstSeekType stopType = toNs < 0 ? GST_SEEK_TYPE_NONE : GST_SEEK_TYPE_SET;
+    const gint64 stop = toNs < 0 ? gint64(GST_CLOCK_TIME_NONE) : toNs;
+    return gst_element_seek(m_pipeline, 1.0, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET, fromNs, stopType,
+                            stop);
+}
+
 void CDirectShowTrack::Play()
 {
     if (!m_pipeline)
@@ -446,9 +495,7 @@ void CDirectShowTrack::PlayRange(TrackMs fromMs, TrackMs toMs)
     }
     const gint64 from = gint64(std::max<TrackMs>(fromMs, 0)) * GST_MSECOND;
     const gint64 to = gint64(toMs) * GST_MSECOND;
-    if (!gst_element_seek(m_pipeline, 1.0, GST_FORMAT_TIME,
-                          static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
-                          GST_SEEK_TYPE_SET, from, GST_SEEK_TYPE_SET, to))
+    if (!SeekPipeline(from, to))
         Fail(105, QStringLiteral("Cannot play %1..%2 ms").arg(fromMs).arg(toMs));
     m_heldAtMs = std::max<TrackMs>(fromMs, 0);
     m_stopNs = to;
@@ -465,9 +512,7 @@ void CDirectShowTrack::Stop()
         gst_element_set_state(m_pipeline, GST_STATE_READY);
     gst_element_set_state(m_pipeline, GST_STATE_PAUSED);
     if (WaitState(StateTimeoutMs)) {
-        gst_element_seek(m_pipeline, 1.0, GST_FORMAT_TIME,
-                         static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
-                         GST_SEEK_TYPE_SET, 0, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE);
+        SeekPipeline(0);
         WaitState(StateTimeoutMs);
     }
     SetVolume(1.0f);
@@ -537,9 +582,7 @@ void CDirectShowTrack::Seek(TrackMs ms)
     const gint64 to = gint64(std::max<TrackMs>(ms, 0)) * GST_MSECOND;
     if (m_heldPad && !m_holdProbe)
         gst_pad_set_offset(m_heldPad, 0); // the stream runs: a seek needs no head start
-    if (!gst_element_seek(m_pipeline, 1.0, GST_FORMAT_TIME,
-                          static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
-                          GST_SEEK_TYPE_SET, to, GST_SEEK_TYPE_NONE, GST_CLOCK_TIME_NONE))
+    if (!SeekPipeline(to))
         Fail(105, QStringLiteral("Cannot seek to %1 ms").arg(ms));
     m_heldAtMs = std::max<TrackMs>(ms, 0);
     WaitState(StateTimeoutMs);

@@ -105,6 +105,9 @@ private:
     static GstElement* FindStreamVolume(GstElement* output);
     // Waits (bounded) for a pending state change; false when it failed.
     bool WaitState(int timeoutMs) const;
+    // A flushing, accurate seek to fromNs (and to toNs when given); false
+    // when the pipeline refused it.
+    bool SeekPipeline(qint64 fromNs, qint64 toNs = -1);
     [[noreturn]] void Fail(int where, const QString& text, int code = 0);
 
     GstElement* m_pipeline = nullptr;

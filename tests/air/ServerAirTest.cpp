@@ -81,7 +81,8 @@ protected:
 // stored for it, nor leave one behind for its next run. Three items at
 // their own levels, each 4 s, overlapping by 2 s with a 1.5 s fade: each is
 // alone at full level for the 2 s before the next starts (the last for its
-// whole 4 s after the one before has faded), and must sound at its own level.
+// whole 4 s after the one before has faded), and must sound at its own level,
+// with no cut in its stream.
 TEST_P(ServerAirTest, EveryItemSoundsAtItsOwnLevelDespiteAStoredFadedVolumeRunAfterRun)
 {
     StoreFadedVolume();
@@ -111,6 +112,8 @@ TEST_P(ServerAirTest, EveryItemSoundsAtItsOwnLevelDespiteAStoredFadedVolumeRunAf
             const double level = ToneLevelDb(wav, items[i].freq, *onset + 0.1, *onset + alone - 0.1);
             Report(what + " " + items[i].name + " level error", level - items[i].levelDb, "dB");
             EXPECT_NEAR(level, items[i].levelDb, 1.5);
+            const auto jumps = PhaseJumps(wav, items[i].freq, *onset + 0.1, *onset + alone - 0.1);
+            EXPECT_TRUE(jumps.empty()) << "cut or padded (a click) at " << jumps.front() << " s";
         }
     }
 }

@@ -238,4 +238,30 @@ std::vector<Gap> SilentGaps(const Wav& wav, double t0, double t1, double thresho
     return out;
 }
 
+std::vector<double> PhaseJumps(const Wav& wav, double freq, double t0, double t1, double minRadians)
+{
+    // The tone's phase against the sample clock in 10 ms Hann windows; a
+    // window and the one after next hold the whole of a jump between them.
+    const qint64 w = std::max<qint64>(8, wav.rate / 100);
+    const double omega = 2.0 * M_PI * freq / wav.rate;
+    std::vector<std::pair<double, double>> phases; // centre time, phase
+    for (qint64 b = Index(wav, t0); b + w <= Index(wav, t1); b += w) {
+        double re = 0, im = 0;
+        for (qint64 i = 0; i < w; ++i) {
+            const double weight = (0.5 - 0.5 * std::cos(2.0 * M_PI * double(i) / double(w))) *
+                                  wav.mono[size_t(b + i)];
+            re += weight * std::cos(omega * double(b + i));
+            im -= weight * std::sin(omega * double(b + i));
+        }
+        phases.emplace_back((double(b) + double(w) / 2) / wav.rate, std::atan2(im, re));
+    }
+    std::vector<double> jumps;
+    for (size_t k = 2; k < phases.size(); ++k) {
+        const double d = std::remainder(phases[k].second - phases[k - 2].second, 2.0 * M_PI);
+        if (std::abs(d) >= minRadians && (jumps.empty() || phases[k].first - jumps.back() > 0.035))
+            jumps.push_back(phases[k - 1].first);
+    }
+    return jumps;
+}
+
 } // namespace WavAnalysis

@@ -82,4 +82,9 @@ struct Gap
 std::vector<Gap> SilentGaps(const Wav& wav, double t0, double t1, double thresholdDb = -60.0,
                             double minLength = 0.005);
 
+// Where the steady tone `freq` jumps in phase within [t0, t1): a stretch of
+// the stream cut out or put in, heard as a click. Times to about 10 ms, one
+// per jump of at least minRadians; a jump of whole periods leaves no trace.
+std::vector<double> PhaseJumps(const Wav& wav, double freq, double t0, double t1, double minRadians = 0.2);
+
 } // namespace WavAnalysis
