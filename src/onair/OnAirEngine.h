@@ -114,6 +114,9 @@ public:
     void ShufflePlaylist();
     // Cross Fader: starts the next item silent with the sliders joined.
     void CrossFadeByHand();
+    // The item just started comes in at the bottom of its slider, joined with
+    // the fading one (nothing to join once that has ended).
+    void JoinSliders();
     void OnTimer(int id);
     void OnMciNotify(int code, std::uint64_t sender);
     void OnTrackError(std::unique_ptr<CException> error, std::uint64_t sender);
@@ -255,6 +258,7 @@ private:
         std::uint64_t ticket = 0;
         QString path;
         bool retrying = false;
+        bool joined = false; // the cross fader's next item: starts silent, sliders joined
     };
     std::optional<Opening> m_opening;
     std::uint64_t m_lastTicket = 0;

@@ -105,6 +105,14 @@ void COnAirEngine::CrossFadeByHand()
     // joined: the operator fades across by moving the on-air slider up.
     MoveOnAirToFading();
     PlayNext();
+    if (m_opening)
+        m_opening->joined = true; // still opening: joined when it starts
+    else
+        JoinSliders();
+}
+
+void COnAirEngine::JoinSliders()
+{
     if (!m_onAir || !m_fading)
         return;
     try {

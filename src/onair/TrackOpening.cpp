@@ -185,6 +185,8 @@ void COnAirEngine::OpenFinished(std::uint64_t ticket, std::unique_ptr<CMediaTrac
         return;
     }
     TrackOpened(std::move(track), opening.retrying);
+    if (opening.joined)
+        JoinSliders();
 }
 
 void COnAirEngine::StartError(const CException& error, const QString& path)

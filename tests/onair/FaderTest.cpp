@@ -9,6 +9,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
 #include <tuple>
 
 namespace {
@@ -149,18 +152,54 @@ TEST_F(FaderTest, JoinedSlidersCrossFade)
     EXPECT_FALSE(engine->IsJoined());
 }
 
+// A track that opens off the engine's thread once the test lets it.
+class GatedTrack : public FakeTrack
+{
+public:
+    GatedTrack(FakeTrackWorld& world, std::atomic<bool>& gate) : FakeTrack(world), m_gate(gate) {}
+    bool MayBlock() const override { return true; }
+    void BeginOpen(const QString& path, QObject* owner) override { FakeTrack::Open(path, owner); }
+    void FinishOpen() override
+    {
+        for (int waited = 0; !m_gate && waited < 5000; waited += 5)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+
+private:
+    std::atomic<bool>& m_gate;
+};
+
+// Whether the next item is ready or still opening when the cross fader is
+// pressed, it comes in silent with the sliders joined.
 TEST_F(FaderTest, CrossFaderStartsTheNextItemSilentWithJoinedSliders)
 {
-    Play({"/m/a.mp3", "/m/b.mp3"});
-    FakeTrack* a = OnAir();
-    engine->OnCommand(Cmd::CrossFader);
-    EXPECT_EQ(Fading(), a);
-    EXPECT_EQ(OnAirPath(), "/m/b.mp3");
-    EXPECT_FLOAT_EQ(OnAir()->GetVolume(), 0.0f);
-    EXPECT_TRUE(engine->IsJoined());
-    EXPECT_FALSE(engine->IsFadeTimerActive()); // the operator fades by hand
-    engine->OnVolumeSlider(1.0f);
-    EXPECT_EQ(Fading(), nullptr);
+    for (const bool stillOpening : {false, true}) {
+        SCOPED_TRACE(stillOpening ? "still opening" : "ready");
+        std::atomic<bool> gate = !stillOpening;
+        makeTrack = [&](const QString& path) -> std::unique_ptr<CMediaTrack> {
+            if (path == "/m/b.mp3")
+                return std::make_unique<GatedTrack>(world, gate);
+            return std::make_unique<FakeTrack>(world);
+        };
+        Play({"/m/a.mp3", "/m/b.mp3"});
+        FakeTrack* a = OnAir();
+        if (!stillOpening) { // opened and delivered
+            ASSERT_TRUE(TrackWork::WaitIdle(5000));
+            TestEnv::WaitUntil([] { return false; }, 50);
+        }
+        engine->OnCommand(Cmd::CrossFader);
+        EXPECT_EQ(Fading(), a);
+        EXPECT_EQ(engine->IsOpening(), stillOpening);
+        gate = true;
+        ASSERT_TRUE(TestEnv::WaitUntil([&] { return OnAirPath() == "/m/b.mp3"; }, 5000));
+        EXPECT_FLOAT_EQ(OnAir()->GetVolume(), 0.0f);
+        EXPECT_TRUE(engine->IsJoined());
+        EXPECT_FALSE(engine->IsFadeTimerActive()); // the operator fades by hand
+        engine->OnVolumeSlider(1.0f);
+        EXPECT_EQ(Fading(), nullptr);
+        engine->OnCommand(Cmd::Stop);
+        EXPECT_TRUE(TrackWork::WaitIdle(5000));
+    }
 }
 
 } // namespace
