@@ -256,6 +256,25 @@ double Ratio(double a, double b)
     return b != 0 ? a / b : 0;
 }
 
+// The goal for an error or a gap: its median (by size) under `median` ms and
+// every one under `worst` ms.
+void PrintGoal(const Stats& s, double median, double worst)
+{
+    const bool met = s.n > 0 && std::abs(s.median) < median &&
+                     std::max(std::abs(s.min), std::abs(s.max)) < worst;
+    std::printf("    goal: median under %.0f ms, worst under %.0f ms: %s\n", median, worst,
+                met ? "met" : "NOT met");
+}
+
+// Tones 400 Hz apart from 400 Hz: `count` items that Segments tells apart.
+std::vector<double> ToneLadder(int count)
+{
+    std::vector<double> freqs;
+    for (int i = 1; i <= count; ++i)
+        freqs.push_back(400.0 * i);
+    return freqs;
+}
+
 class Bench
 {
 public:
@@ -397,13 +416,15 @@ void Bench::StartLatency(const QString& mp3)
     PrintStats("baseline gst-launch playbin", g);
     PrintStats("lirana \"start\" line to sound", p);
     std::printf("    ratio lirana / baseline (median): %.2f\n", Ratio(l.median, g.median));
+    std::printf("    goal: \"start\" line to sound under 50 ms (median): %s\n",
+                p.n > 0 && p.median < 50 ? "met" : "NOT met");
 }
 
 // (c)
 void Bench::TransitionError()
 {
     const double length = 2.5, overlap = 1.0;
-    const std::vector<double> freqs{400, 800, 1200, 1600, 2000, 2400, 2800, 3200, 3600};
+    const std::vector<double> freqs = ToneLadder(21); // 20 transitions
     QStringList items;
     for (double f : freqs)
         items << TestMedia::ToneWav(media, QStringLiteral("t%1").arg(int(f)), f, length, -12);
@@ -474,15 +495,15 @@ void Bench::TransitionError()
     const Stats l = Summarise(lir), r = Summarise(ref);
     PrintStats("lirana --headless", l);
     PrintStats("baseline 1 ms position poll", r);
-    std::printf("    mean |error|: lirana %.1f ms, baseline %.1f ms, ratio %.2f; goal < 20 ms: %s\n",
-                l.meanAbs, r.meanAbs, Ratio(l.meanAbs, r.meanAbs),
-                l.max < 20 && l.min > -20 ? "met" : "not met");
+    std::printf("    mean |error|: lirana %.1f ms, baseline %.1f ms, ratio %.2f\n", l.meanAbs, r.meanAbs,
+                Ratio(l.meanAbs, r.meanAbs));
+    PrintGoal(l, 10, 20);
 }
 
 // (d)
 void Bench::ZeroOverlapSilence()
 {
-    const std::vector<double> freqs{400, 800, 1200, 1600, 2000, 2400};
+    const std::vector<double> freqs = ToneLadder(21); // 20 changes
     QStringList items;
     for (double f : freqs)
         items << TestMedia::ToneWav(media, QStringLiteral("z%1~0").arg(int(f)), f, 0.6, -12);
@@ -537,8 +558,8 @@ void Bench::ZeroOverlapSilence()
     const Stats l = Summarise(lir), r = Summarise(ref);
     PrintStats("lirana --headless", l);
     PrintStats("baseline next playbin on EOS", r);
-    std::printf("    ratio lirana / baseline (mean): %.2f; goal <= 20 ms: %s\n", Ratio(l.mean, r.mean),
-                l.max <= 20 ? "met" : "not met");
+    std::printf("    ratio lirana / baseline (mean): %.2f\n", Ratio(l.mean, r.mean));
+    PrintGoal(l, 10, 20);
 }
 
 } // namespace

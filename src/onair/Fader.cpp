@@ -27,14 +27,15 @@ void COnAirEngine::OverlapTick()
         return; // nothing follows
     const qint64 overlap = m_overlapOverride >= 0 ? m_overlapOverride : m_settings.overlapTime;
     // The prepared next item is started as much earlier as its first sound
-    // comes after its start (on the on-air track's clock: its position),
-    // less a few ms: measured on PulseAudio its first sound came 5 ms before
-    // the last of a "~0" WAV item with no allowance, and up to 7 ms more for
-    // formats whose stated length is a little off (Opus, AAC); a gap of a
-    // few ms is not heard, an item's last ms under the next one's first are.
-    constexpr qint64 kAimLateMs = 12;
+    // comes after its start (on the on-air track's clock: its position). An
+    // overlap aims at the ms. A "~0" follow-on aims a few ms late: measured
+    // on PulseAudio its first sound came 5 ms before the last of a WAV item
+    // with no allowance, and up to 7 ms more for formats whose stated length
+    // is a little off (Opus, AAC); a gap of a few ms is not heard, an item's
+    // last ms under the next one's first are.
+    constexpr qint64 kFollowOnLateMs = 6;
     const qint64 latency = m_mode == PlayerMode::IntroScan ? 0 : NextStartLatency();
-    const qint64 lead = std::max<qint64>(0, latency - kAimLateMs);
+    const qint64 lead = std::max<qint64>(0, latency - (overlap == 0 ? kFollowOnLateMs : 0));
     if (overlap == 0 && lead == 0)
         return;
     // A track error here must not escape the timer: report it, keep the item.

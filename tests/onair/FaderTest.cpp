@@ -35,7 +35,7 @@ public:
 };
 
 // A track that finishes opening off the engine's thread and sounds 120 ms
-// after its start (the engine aims 12 ms later).
+// after its start (a follow-on aims 6 ms later).
 class AheadTrack : public FakeTrack
 {
 public:
@@ -252,9 +252,9 @@ TEST_F(FaderTest, TheNextItemIsOpenedAheadAndStartsItsLatencyEarly)
     Tick();
     EXPECT_EQ(engine->PreparedItem(), "/m/c.mp3");
     FakeTrack* first = OnAir();
-    first->SetPosition(180000 - 108);
+    first->SetPosition(180000 - 114);
     ASSERT_TRUE(TestEnv::WaitUntil([&] { return Tick(), Fading() == nullptr && OnAir() == first; }, 5000));
-    first->SetPosition(180000 - 107);
+    first->SetPosition(180000 - 113);
     ASSERT_TRUE(TestEnv::WaitUntil([&] { return Tick(), Fading() == first; }, 5000));
     EXPECT_EQ(OnAirPath(), "/m/c.mp3");
     EXPECT_FALSE(engine->IsFadeTimerActive()) << "no overlap: the item before plays out";
