@@ -209,6 +209,7 @@ void CDirectShowTrack::FinishOpen()
     m_shared->file = m_path;
     m_stopNs = -1;
     m_heldAtMs = 0;
+    m_settling = false;
     qCDebug(lcMedia).noquote() << "track" << Serial() << m_path
                                << (m_pushMode ? "prerolled (push mode)" : "prerolled");
 
@@ -476,6 +477,7 @@ void CDirectShowTrack::Play()
     m_shared->errorPosted = false;
     m_shared->state = Playing;
     m_shared->unityUntilUs = g_get_monotonic_time() + gint64(UnityGuardMs) * 1000;
+    m_settling = false; // a state change of its own follows
     gst_element_set_state(m_pipeline, GST_STATE_PLAYING);
     ReleaseOutput(); // the first Play opens the output's door
 }
@@ -522,6 +524,7 @@ void CDirectShowTrack::Pause()
 {
     if (!m_pipeline)
         return;
+    m_settling = false;
     if (gst_element_set_state(m_pipeline, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE)
         Fail(104, QStringLiteral("The media back-end cannot pause"));
     m_shared->state = Paused;
@@ -551,6 +554,12 @@ TrackMs CDirectShowTrack::GetPosition() const
 {
     if (m_holdProbe)
         return m_heldAtMs; // nothing reached the output yet: where it will start
+    if (m_settling) {
+        // A seek is still settling: the position is the one sought.
+        if (gst_element_get_state(m_pipeline, nullptr, nullptr, 0) == GST_STATE_CHANGE_ASYNC)
+            return m_heldAtMs;
+        m_settling = false;
+    }
     gint64 position = 0;
     if (!m_pipeline || !gst_element_query_position(m_pipeline, GST_FORMAT_TIME, &position))
         return 0;
@@ -584,8 +593,10 @@ void CDirectShowTrack::Seek(TrackMs ms)
         gst_pad_set_offset(m_heldPad, 0); // the stream runs: a seek needs no head start
     if (!SeekPipeline(to))
         Fail(105, QStringLiteral("Cannot seek to %1 ms").arg(ms));
+    // No wait for the seek to settle (a file on a hung share could take
+    // seconds): the position answers the place sought meanwhile.
     m_heldAtMs = std::max<TrackMs>(ms, 0);
-    WaitState(StateTimeoutMs);
+    m_settling = true;
 }
 
 void CDirectShowTrack::SetVolume(float level)

@@ -115,7 +115,8 @@ private:
     GstElement* m_level = nullptr;  // our volume element, the track's level
     GstPad* m_heldPad = nullptr;    // the output's sink pad while held
     unsigned long m_holdProbe = 0;
-    TrackMs m_heldAtMs = 0; // where a held track starts (its last seek)
+    TrackMs m_heldAtMs = 0;          // where a held track starts (its last seek)
+    mutable bool m_settling = false; // the last seek has not settled yet
     TrackMs m_startMarginMs = 0;
     bool m_pushMode = false;   // a local file read through pushfile://
     QString m_sinkDescription; // the audio output, read at BeginOpen
