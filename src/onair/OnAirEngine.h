@@ -185,11 +185,14 @@ private:
                       std::unique_ptr<CException> error);
     std::uint64_t FinishInBackground(std::unique_ptr<CMediaTrack> track);
     void TrackOpened(std::unique_ptr<CMediaTrack> track, bool retrying);
-    // The next item: what would follow the item on air (empty when that is
-    // not known: Random, Shuffle at the end, a break, control items); it is
+    // The next item: what would follow the item on air (for Random the row
+    // drawn for it; empty when that is not known: Shuffle at the end, a
+    // break, control items); it is
     // opened ahead while the item plays, kept while it stays the next item,
     // and taken when it is due.
-    QString FollowingItem() const;
+    QString FollowingItem();
+    // Random: the row the next start plays, drawn once and kept until then.
+    int RandomPick();
     void PrepareNext();
     void DropNext();
     bool TakeNext(const QString& path, bool retrying);
@@ -271,6 +274,7 @@ private:
         std::unique_ptr<CException> error;
     };
     Next m_next;
+    int m_randomPick = -1; // Random: the row drawn for the next start, kept once drawn
     // Where opening threads deliver; emptied when the engine goes.
     std::shared_ptr<CEngineMailbox> m_mailbox;
 };

@@ -127,6 +127,15 @@ void COnAirEngine::SetMode(PlayerMode mode)
 {
     m_mode = mode;
     m_break = (mode == PlayerMode::Manual);
+    m_randomPick = -1;
+}
+
+int COnAirEngine::RandomPick()
+{
+    const int n = m_seams.playlist->Count();
+    if (m_randomPick < 0 || m_randomPick >= n)
+        m_randomPick = n > 0 ? m_seams.random() % n : -1;
+    return m_randomPick;
 }
 
 bool COnAirEngine::HasNextItem() const
@@ -339,7 +348,8 @@ void COnAirEngine::OnPlay()
     m_seams.events->ResetToNow();
     CPlaylist& list = *m_seams.playlist;
     if (m_mode == PlayerMode::Random && list.Count() >= 1)
-        list.Select(m_seams.random() % list.Count());
+        list.Select(RandomPick()); // the row drawn when it was prepared, or now
+    m_randomPick = -1;
     const int sel = list.Selection();
     if (sel >= 0)
         StartItem(list.Row(sel));

@@ -93,14 +93,16 @@ std::uint64_t COnAirEngine::FinishInBackground(std::unique_ptr<CMediaTrack> trac
 
 // ------------------------------------------------------- the next item
 
-QString COnAirEngine::FollowingItem() const
+QString COnAirEngine::FollowingItem()
 {
     const CPlaylist& list = *m_seams.playlist;
     const int sel = list.Selection();
     const int n = list.Count();
-    if (m_break || sel < 0 || sel >= n || m_mode == PlayerMode::Random)
+    if (m_break || sel < 0 || sel >= n)
         return {};
-    const int row = sel + 1 < n ? sel + 1 : (m_mode == PlayerMode::Repeat ? 0 : -1);
+    const int row = m_mode == PlayerMode::Random
+                        ? RandomPick()
+                        : (sel + 1 < n ? sel + 1 : (m_mode == PlayerMode::Repeat ? 0 : -1));
     if (row < 0)
         return {};
     const QString& path = list.Row(row);

@@ -30,8 +30,8 @@ TEST_F(EngineTest, EndOfListByMode)
     }
 }
 
-// Shuffle reshuffles at the end of the list; Random plays a random row, but
-// Next moves down before it (the same row may come twice in a row).
+// Shuffle reshuffles at the end of the list; Random plays a random row,
+// drawn when the item before starts (the same row may come twice in a row).
 TEST_F(EngineTest, ShuffleAndRandomDrawRows)
 {
     engine->SetMode(PlayerMode::Shuffle);
@@ -45,6 +45,7 @@ TEST_F(EngineTest, ShuffleAndRandomDrawRows)
     randomValues = {0, 5}; // 5 mod 3
     engine->OnCommand(Cmd::NextTrack);
     EXPECT_EQ(OnAirPath(), "/m/c.mp3");
+    EXPECT_EQ(engine->PreparedItem(), "/m/b.mp3"); // drawn when prepared, kept until due
     EndOnAir();
     EXPECT_EQ(OnAirPath(), "/m/b.mp3");
 }
