@@ -76,7 +76,7 @@ bool HasProperty(GstElement* element, const char* name)
 
 // The output prerolls without its sinks (see HoldOutput): they must not wait
 // for data to reach PAUSED while held, and wait again once released (a seek
-// then settles before the position is read).
+// then shows as a pending state change until it has settled).
 void SetSinksAsync(GstElement* output, gboolean async)
 {
     ForEachSink(output, [async](GstElement* sink) {
@@ -273,8 +273,9 @@ void CDirectShowTrack::BuildPipeline(bool again)
     // from applying a remembered volume; PipeWire needs the guard as well.
     // The sink keeps its own buffer (pulsesink: 200 ms): 100 ms made a fade
     // follow the engine 100 ms sooner, but the server then woke the stream
-    // twice as often (measured while an MP3 played: 1.56x the CPU time of
-    // gst-launch's playbin, against 1.13x with the sink's own buffer).
+    // twice as often (measured once while an MP3 played: 1.56x the CPU time
+    // of gst-launch's playbin, against 1.13x with the sink's own buffer; the
+    // figure moves by tens of percent from run to run on a small machine).
     m_startMarginMs = 0;
     if (GstElement* direct = FindStreamVolume(sink)) {
         m_startMarginMs = StartMarginMs;
