@@ -34,16 +34,26 @@ public:
     }
 };
 
-// A track that finishes opening off the engine's thread and sounds 120 ms
-// after its start (a follow-on aims 6 ms later).
+// A track that finishes opening off the engine's thread (once the gate, if
+// any, opens) and sounds 120 ms after its start (a follow-on aims 6 ms later).
 class AheadTrack : public FakeTrack
 {
 public:
-    using FakeTrack::FakeTrack;
+    explicit AheadTrack(FakeTrackWorld& world, const std::atomic<bool>* gate = nullptr)
+        : FakeTrack(world), m_gate(gate)
+    {
+    }
     bool MayBlock() const override { return true; }
     void BeginOpen(const QString& path, QObject* owner) override { FakeTrack::Open(path, owner); }
-    void FinishOpen() override {}
+    void FinishOpen() override
+    {
+        for (int waited = 0; m_gate && !*m_gate && waited < 5000; waited += 5)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
     TrackMs StartLatency() const override { return 120; }
+
+private:
+    const std::atomic<bool>* m_gate;
 };
 
 class FaderTest : public EngineTest
@@ -152,41 +162,20 @@ TEST_F(FaderTest, JoinedSlidersCrossFade)
     EXPECT_FALSE(engine->IsJoined());
 }
 
-// A track that opens off the engine's thread once the test lets it.
-class GatedTrack : public FakeTrack
-{
-public:
-    GatedTrack(FakeTrackWorld& world, std::atomic<bool>& gate) : FakeTrack(world), m_gate(gate) {}
-    bool MayBlock() const override { return true; }
-    void BeginOpen(const QString& path, QObject* owner) override { FakeTrack::Open(path, owner); }
-    void FinishOpen() override
-    {
-        for (int waited = 0; !m_gate && waited < 5000; waited += 5)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-
-private:
-    std::atomic<bool>& m_gate;
-};
-
 // Whether the next item is ready or still opening when the cross fader is
 // pressed, it comes in silent with the sliders joined.
 TEST_F(FaderTest, CrossFaderStartsTheNextItemSilentWithJoinedSliders)
 {
     for (const bool stillOpening : {false, true}) {
         SCOPED_TRACE(stillOpening ? "still opening" : "ready");
-        std::atomic<bool> gate = !stillOpening;
+        std::atomic<bool> gate = false;
         makeTrack = [&](const QString& path) -> std::unique_ptr<CMediaTrack> {
-            if (path == "/m/b.mp3")
-                return std::make_unique<GatedTrack>(world, gate);
-            return std::make_unique<FakeTrack>(world);
+            if (stillOpening && path == "/m/b.mp3")
+                return std::make_unique<AheadTrack>(world, &gate);
+            return std::make_unique<FakeTrack>(world); // opens at once
         };
         Play({"/m/a.mp3", "/m/b.mp3"});
         FakeTrack* a = OnAir();
-        if (!stillOpening) { // opened and delivered
-            ASSERT_TRUE(TrackWork::WaitIdle(5000));
-            TestEnv::WaitUntil([] { return false; }, 50);
-        }
         engine->OnCommand(Cmd::CrossFader);
         EXPECT_EQ(Fading(), a);
         EXPECT_EQ(engine->IsOpening(), stillOpening);
