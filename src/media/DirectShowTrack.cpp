@@ -9,9 +9,11 @@
 #include "media/TrackFactory.h"
 #include "media/TrackThread.h"
 #include "platform/Logging.h"
+#include "platform/SoundServer.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <gst/audio/streamvolume.h>
 #include <gst/gst.h>
 
@@ -19,6 +21,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <mutex>
 #include <sys/stat.h>
 
 namespace {
@@ -101,6 +104,42 @@ void RunSinksFreely(GstElement* output)
         if (HasProperty(sink, "slave-method"))
             gst_util_set_object_arg(G_OBJECT(sink), "slave-method", "none");
     });
+}
+
+// The head start a new stream of the sound server behind `sink` needs (see
+// HoldOutput), learnt once per server address: PulseAudio starts a stream
+// within a few ms of its first data (measured with both cores busy: the
+// first 1 ms of an item lost with 10 ms, nothing with 15 ms, the first sound
+// 8-13 ms after Play); PipeWire at the next cycle of its graph (nothing lost
+// with 120 ms; 5-18 ms lost with 30 ms, at a quantum of 2048 frames). An
+// unknown server gets PipeWire's.
+TrackMs StartMarginFor(GstElement* sink)
+{
+    gchar* server = nullptr;
+    if (HasProperty(sink, "server"))
+        g_object_get(sink, "server", &server, nullptr);
+    const QString address = server && *server ? QString::fromUtf8(server)
+                                              : QString::fromLocal8Bit(qgetenv("PULSE_SERVER"));
+    g_free(server);
+    static std::mutex mutex;
+    static QHash<QString, TrackMs> learnt;
+    const QString socket = SoundServerSocketPath(address);
+    std::lock_guard lock(mutex);
+    if (const auto it = learnt.constFind(socket); it != learnt.cend())
+        return *it;
+    // A server that does not answer now (down, or still starting) is asked
+    // again at the next open.
+    const SoundServerKind kind = IdentifySoundServer(socket);
+    const TrackMs margin = kind == SoundServerKind::PulseAudio ? CDirectShowTrack::PulseAudioStartMarginMs
+                                                               : CDirectShowTrack::StartMarginMs;
+    if (kind != SoundServerKind::Unknown)
+        learnt.insert(socket, margin);
+    qCDebug(lcMedia).noquote() << "sound server at" << socket << "is"
+                               << (kind == SoundServerKind::PulseAudio ? "PulseAudio"
+                                   : kind == SoundServerKind::PipeWire ? "PipeWire"
+                                                                       : "not known")
+                               << "- start margin" << margin << "ms";
+    return margin;
 }
 
 GstPadProbeReturn HoldAtTheOutput(GstPad*, GstPadProbeInfo*, gpointer)
@@ -193,6 +232,7 @@ void CDirectShowTrack::FinishOpen()
     m_stopNs = -1;
     m_heldAtMs = 0;
     m_settling = false;
+    m_seekedWhileHeld = false;
     qCDebug(lcMedia).noquote() << "track" << Serial() << m_path
                                << (m_pushMode ? "prerolled (push mode)" : "prerolled");
 
@@ -278,7 +318,7 @@ void CDirectShowTrack::BuildPipeline(bool again)
     // figure moves by tens of percent from run to run on a small machine).
     m_startMarginMs = 0;
     if (GstElement* direct = FindStreamVolume(sink)) {
-        m_startMarginMs = StartMarginMs;
+        m_startMarginMs = StartMarginFor(direct);
         HoldStreamAtUnity(direct);
         gst_object_unref(direct);
     }
@@ -389,9 +429,10 @@ bool CDirectShowTrack::PrerollWithin(int timeoutMs)
 // the first sound 2 ms before to 8 ms after Play, after holds of 1 s and
 // 4 s, but the first 3-9 ms of the item lost while the stream starts; on
 // PipeWire up to 50 ms). So the data is also given a head start: an offset
-// of StartMarginMs on the pad makes the first sample due that long after
-// Play, and nothing is lost (measured with 120 ms: the first sound 115 ms
-// after Play on PulseAudio, 152 ms on PipeWire, the whole item played).
+// of the server's start margin (StartMarginFor) on the pad makes the first
+// sample due that long after Play, and nothing is lost (measured: the first
+// sound 8-13 ms after Play on PulseAudio with 15 ms, 125-165 ms on PipeWire
+// with 120 ms, the whole item played).
 // Outputs that are no sound server's stream start at once. An item can be
 // opened ahead of its time and still start on time.
 void CDirectShowTrack::HoldOutput()
@@ -408,8 +449,14 @@ void CDirectShowTrack::ReleaseOutput()
 {
     if (!m_holdProbe)
         return;
-    if (m_startMarginMs > 0)
-        gst_pad_set_offset(m_heldPad, gint64(m_startMarginMs) * GST_MSECOND);
+    // After a seek while held the data comes anew from the decoder, which
+    // may still be on its way at Play: with PulseAudio's short margin the
+    // first ms of an Intro Scan stretch were lost or played late in some
+    // runs (1 of 4), never with the long one (8 of 8).
+    const TrackMs margin = m_seekedWhileHeld && m_startMarginMs > 0 ? std::max(m_startMarginMs, StartMarginMs)
+                                                                    : m_startMarginMs;
+    if (margin > 0)
+        gst_pad_set_offset(m_heldPad, gint64(margin) * GST_MSECOND);
     gst_pad_remove_probe(m_heldPad, m_holdProbe);
     m_holdProbe = 0;
     SetSinksAsync(m_output, TRUE);
@@ -450,6 +497,7 @@ bool CDirectShowTrack::WaitState(int timeoutMs) const
 
 bool CDirectShowTrack::SeekPipeline(qint64 fromNs, qint64 toNs)
 {
+    m_seekedWhileHeld = m_seekedWhileHeld || m_holdProbe != 0;
     const auto flags = static_cast<GstSeekFlags>(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE);
     const GstSeekType stopType = toNs < 0 ? GST_SEEK_TYPE_NONE : GST_SEEK_TYPE_SET;
     const gint64 stop = toNs < 0 ? gint64(GST_CLOCK_TIME_NONE) : toNs;

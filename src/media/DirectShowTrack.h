@@ -34,7 +34,7 @@ public:
     // file states none) and starts the bus worker.
     void FinishOpen() override;
     bool MayBlock() const override { return true; }
-    // StartMarginMs into a sound server, else 0.
+    // The start margin of the sound server played into, else 0.
     TrackMs StartLatency() const override { return m_startMarginMs; }
     // Ends the worker (bounded wait), drops the pipeline; the owner stays.
     void Close() override;
@@ -81,8 +81,10 @@ public:
     static constexpr int UnityGuardMs = 6000;
     static constexpr TrackMs UnknownLengthMs = 60000;
     // The first sound is held back this long after Play, so that a sound
-    // server's new stream is ready for it (see HoldOutput).
+    // server's new stream is ready for it (see HoldOutput): PipeWire's, or
+    // a server not known; PulseAudio's.
     static constexpr TrackMs StartMarginMs = 120;
+    static constexpr TrackMs PulseAudioStartMarginMs = 15;
 
 private:
     void RefuseNonRegularFile(const QString& path);
@@ -106,7 +108,7 @@ private:
     // Waits (bounded) for a pending state change; false when it failed.
     bool WaitState(int timeoutMs) const;
     // A flushing, accurate seek to fromNs (and to toNs when given); false
-    // when the pipeline refused it.
+    // when the pipeline refused it. Not const: a seek while held is noted.
     bool SeekPipeline(qint64 fromNs, qint64 toNs = -1);
     [[noreturn]] void Fail(int where, const QString& text, int code = 0);
 
@@ -117,6 +119,7 @@ private:
     unsigned long m_holdProbe = 0;
     TrackMs m_heldAtMs = 0;          // where a held track starts (its last seek)
     mutable bool m_settling = false; // the last seek has not settled yet
+    bool m_seekedWhileHeld = false;  // Play then gives the long start margin
     TrackMs m_startMarginMs = 0;
     bool m_pushMode = false;   // a local file read through pushfile://
     QString m_sinkDescription; // the audio output, read at BeginOpen

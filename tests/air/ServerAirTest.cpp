@@ -3,6 +3,7 @@
 // remembered per application): the level of every item after fades, every
 // format, and an outage of the server in the middle of an item.
 #include "PlayoutAir.h"
+#include "platform/SoundServer.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -177,6 +178,24 @@ TEST_P(ServerAirTest, EveryFormatPlaysWithItsLength)
         // the overlap test.
         EXPECT_LT(i ? start - segs[i - 1].end - formats[i - 1].padding : 0, 0.08) << "silence before it";
     }
+}
+
+// Who answers on the socket tells the servers apart (a new stream's head
+// start depends on it); an address is read as the clients read it.
+TEST_P(ServerAirTest, TheServerIsKnownByWhoAnswersOnItsSocket)
+{
+    const QString socket = SoundServerSocketPath(qEnvironmentVariable("PULSE_SERVER"));
+    EXPECT_EQ(IdentifySoundServer(socket), ServerKind() == AirServer::Kind::PipeWire
+                                               ? SoundServerKind::PipeWire
+                                               : SoundServerKind::PulseAudio);
+    EXPECT_EQ(IdentifySoundServer(socket + "-gone"), SoundServerKind::Unknown);
+    const std::pair<const char*, const char*> addresses[] = {
+        {"unix:/run/p/native", "/run/p/native"},
+        {"/run/p/native tcp:host", "/run/p/native"},
+        {"{0123abcd}unix:/run/p/native", "/run/p/native"},
+        {"tcp:host:4713", ""}};
+    for (const auto& [address, path] : addresses)
+        EXPECT_EQ(SoundServerSocketPath(address), path) << address;
 }
 
 // The server dies in the middle of an item and comes back on the same
