@@ -5,10 +5,15 @@
 #include "media/TrackExceptions.h"
 #include "playlist/ItemPath.h"
 
+#include <QDataStream>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryFile>
 #include <gst/gst.h>
 
 #include <array>
 #include <mutex>
+#include <vector>
 
 namespace {
 
@@ -23,6 +28,24 @@ bool InitGStreamer()
             g_error_free(error);
     });
     return ok;
+}
+
+// 10 ms of 16-bit mono silence at 44.1 kHz as a WAV file.
+QByteArray SilentWav()
+{
+    constexpr quint32 kFrames = 441;
+    QByteArray wav;
+    QDataStream out(&wav, QIODevice::WriteOnly);
+    out.setByteOrder(QDataStream::LittleEndian);
+    out.writeRawData("RIFF", 4);
+    out << quint32(36 + kFrames * 2);
+    out.writeRawData("WAVEfmt ", 8);
+    out << quint32(16) << quint16(1) << quint16(1) << quint32(44100) << quint32(88200) << quint16(2)
+        << quint16(16);
+    out.writeRawData("data", 4);
+    out << quint32(kFrames * 2);
+    wav.append(QByteArray(kFrames * 2, '\0'));
+    return wav;
 }
 
 } // namespace
@@ -68,6 +91,60 @@ TrackClass TrackClassFor(const QString& path)
     if (byExtension != TrackClass::DirectShow)
         return byExtension;
     return IsDirectShowAvailable() ? TrackClass::DirectShow : TrackClass::Mci;
+}
+
+void WarmUpPlayback()
+{
+    if (!IsDirectShowAvailable())
+        return;
+    std::vector<GstElementFactory*> factories;
+    for (const char* name :
+         {kPlaybinFactory, "uridecodebin", "decodebin", "filesrc", "typefind", "queue", "id3demux",
+          "mpegaudioparse", "wavparse", "audioconvert", "audioresample", "volume", "pulsesink", "alsasink"}) {
+        if (GstElementFactory* factory = gst_element_factory_find(name))
+            factories.push_back(factory);
+    }
+    // The decoder playbin would choose for each format: the highest rank.
+    GList* decoders = gst_element_factory_list_get_elements(
+        GST_ELEMENT_FACTORY_TYPE_DECODER | GST_ELEMENT_FACTORY_TYPE_MEDIA_AUDIO, GST_RANK_MARGINAL);
+    decoders = g_list_sort(decoders, gst_plugin_feature_rank_compare_func);
+    for (const char* format :
+         {"audio/mpeg, mpegversion=(int)1, layer=(int)3", "audio/mpeg, mpegversion=(int)4", "audio/x-vorbis",
+          "audio/x-flac", "audio/x-opus"}) {
+        GstCaps* caps = gst_caps_from_string(format);
+        GList* fitting = gst_element_factory_list_filter(decoders, caps, GST_PAD_SINK, FALSE);
+        if (fitting)
+            factories.push_back(GST_ELEMENT_FACTORY(gst_object_ref(fitting->data)));
+        gst_plugin_feature_list_free(fitting);
+        gst_caps_unref(caps);
+    }
+    gst_plugin_feature_list_free(decoders);
+    for (GstElementFactory* factory : factories) {
+        // Making one loads the plug-in and sets up the element's class.
+        if (GstElement* element = gst_element_factory_create(factory, nullptr))
+            gst_object_unref(gst_object_ref_sink(element));
+        gst_object_unref(factory);
+    }
+    // The rest of a first open is playbin setting up its inner elements:
+    // preroll a few ms of silence into a fake sink once.
+    QTemporaryFile wav(QDir::tempPath() + QStringLiteral("/lirana-warm-up-XXXXXX.wav"));
+    if (!wav.open() || wav.write(SilentWav()) <= 0 || !wav.flush())
+        return;
+    GstElement* playbin = gst_element_factory_make(kPlaybinFactory, nullptr);
+    GstElement* sink = gst_element_factory_make("fakesink", nullptr);
+    if (!playbin || !sink) {
+        for (GstElement* element : {playbin, sink})
+            if (element)
+                gst_object_unref(gst_object_ref_sink(element));
+        return;
+    }
+    gchar* uri = gst_filename_to_uri(QFile::encodeName(wav.fileName()).constData(), nullptr);
+    g_object_set(playbin, "uri", uri, "audio-sink", sink, nullptr);
+    g_free(uri);
+    gst_element_set_state(playbin, GST_STATE_PAUSED);
+    gst_element_get_state(playbin, nullptr, nullptr, 2 * GST_SECOND);
+    gst_element_set_state(playbin, GST_STATE_NULL);
+    gst_object_unref(playbin);
 }
 
 std::unique_ptr<CMediaTrack> CreateTrack(const QString& path)

@@ -5,6 +5,7 @@
 #include "events/Scheduler.h"
 #include "media/PlugInChain.h"
 #include "media/TrackEnvironment.h"
+#include "media/TrackFactory.h"
 #include "platform/Clock.h"
 #include "platform/Shell.h"
 #include "playlist/AlbumDoc.h"
@@ -41,6 +42,7 @@ CStation::CStation(Options options, QObject* parent)
     seams.shell = m_shell;
     seams.document = m_document.get();
     seams.events = m_scheduler.get();
+    m_realTracks = !options.createTrack;
     seams.createTrack = std::move(options.createTrack);
     seams.random = std::move(options.random);
     seams.restart = options.restart;
@@ -73,6 +75,8 @@ void CStation::LoadSettings()
 void CStation::Startup()
 {
     m_started = true;
+    if (m_realTracks)
+        WarmUpPlayback(); // the first item then opens as fast as the later ones
     m_engine->Startup();
 }
 

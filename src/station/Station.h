@@ -50,7 +50,8 @@ public:
     // Reads the plug-in chain, the engine's settings and the events from the
     // user hive (expired events are dropped).
     void LoadSettings();
-    // Logs "startup" and arms the engine's timers.
+    // Loads the playback plug-ins (real tracks only), logs "startup" and
+    // arms the engine's timers.
     void Startup();
     // Logs "shutdown", stops playback and, with saveSettings, stores the
     // engine's settings and the events. Once; later calls do nothing.
@@ -101,4 +102,5 @@ private:
     std::unique_ptr<COnAirEngine> m_engine;
     bool m_started = false;
     bool m_shutDown = false;
+    bool m_realTracks = false; // no track factory given: GStreamer's tracks
 };
