@@ -13,9 +13,9 @@
 
 void COnAirEngine::OverlapTick()
 {
-    // The next item is opened ahead while one plays, and let go when
-    // nothing plays any more.
-    if (m_onAir)
+    // The next item is opened ahead while one plays or a break halts, and
+    // let go when nothing plays any more.
+    if (m_onAir || (m_breakHalt && !m_opening))
         PrepareNext();
     else if (!m_opening)
         DropNext();

@@ -146,6 +146,7 @@ void COnAirEngine::Shutdown(bool saveSettings)
     KillTimer(TimerFade);
     CancelOutage();
     m_opening.reset();
+    m_breakHalt = false;
     DropNext();
     m_fadeTimerActive = false;
     m_seams.log->LogString(Str::LogShutdown);

@@ -185,11 +185,11 @@ private:
                       std::unique_ptr<CException> error);
     std::uint64_t FinishInBackground(std::unique_ptr<CMediaTrack> track);
     void TrackOpened(std::unique_ptr<CMediaTrack> track, bool retrying);
-    // The next item: what would follow the item on air (for Random the row
-    // drawn for it; empty when that is not known: Shuffle at the end, a
-    // break, control items); it is
-    // opened ahead while the item plays, kept while it stays the next item,
-    // and taken when it is due.
+    // The next item: what would follow the item on air, or what Play starts
+    // while a break halts playback (for Random the row drawn for it; empty
+    // when that is not known: Shuffle at the end, control items); it is
+    // opened ahead, kept while it stays the next item, and taken when it is
+    // due.
     QString FollowingItem();
     // Random: the row the next start plays, drawn once and kept until then.
     int RandomPick();
@@ -266,6 +266,9 @@ private:
     std::optional<Opening> m_opening;
     std::uint64_t m_lastTicket = 0;
     bool m_cueing = false; // Pause while stopped: pause the item once open
+    // An item ended on a break: playback waits for the operator's Play, and
+    // the item it starts is kept prepared; any start or Stop ends the halt.
+    bool m_breakHalt = false;
     struct Next
     {
         QString path;

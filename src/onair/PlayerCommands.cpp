@@ -33,6 +33,7 @@ void COnAirEngine::OnCommand(int id)
     case Cmd::Play: OnPlay(); break;
     case Cmd::Stop:
         OnStop();
+        m_breakHalt = false;
         DropNext(); // playback stops: nothing is held for it
         break;
     case Cmd::Pause: OnPause(); break;
@@ -170,6 +171,7 @@ void COnAirEngine::StartItem(const QString& path)
     const QString ext = SplitPath(path).ext.toUpper();
     CPlaylist& list = *m_seams.playlist;
     m_started = true;
+    m_breakHalt = false;
 
     if (ext == QLatin1String(".ALB")) {
         m_seams.document->SetModifiedFlag(false);
@@ -465,6 +467,7 @@ void COnAirEngine::OnAirEnded()
     EndOnAir();
     if (breakAfter) {
         SelectNext();
+        m_breakHalt = true;
         return;
     }
     const int sel = m_seams.playlist->Selection();

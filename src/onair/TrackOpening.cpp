@@ -98,11 +98,15 @@ QString COnAirEngine::FollowingItem()
     const CPlaylist& list = *m_seams.playlist;
     const int sel = list.Selection();
     const int n = list.Count();
-    if (m_break || sel < 0 || sel >= n)
+    if (sel < 0 || sel >= n || (!m_onAir && !m_breakHalt))
         return {};
-    const int row = m_mode == PlayerMode::Random
-                        ? RandomPick()
-                        : (sel + 1 < n ? sel + 1 : (m_mode == PlayerMode::Repeat ? 0 : -1));
+    // On air: the row after it (a break only delays it until the operator's
+    // Play). Halted by a break: the row that Play starts.
+    int row = sel;
+    if (m_mode == PlayerMode::Random)
+        row = RandomPick();
+    else if (m_onAir)
+        row = sel + 1 < n ? sel + 1 : (m_mode == PlayerMode::Repeat ? 0 : -1);
     if (row < 0)
         return {};
     const QString& path = list.Row(row);

@@ -252,3 +252,28 @@ TEST_F(FaderTest, TheNextItemIsOpenedAheadAndStartsItsLatencyEarly)
     EXPECT_EQ(engine->PreparedItem(), QString());
     EXPECT_TRUE(TrackWork::WaitIdle(5000)) << "tracks closing on their own threads outlive the test";
 }
+
+// A break halts playback after the item on air; the row the operator's Play
+// starts is prepared meanwhile and while halted (following the selection),
+// and Stop lets it go for good.
+TEST_F(FaderTest, ABreakKeepsTheItemThatPlayStartsPrepared)
+{
+    makeTrack = [&](const QString&) { return std::make_unique<AheadTrack>(world); };
+    engine->SetMode(PlayerMode::Manual);
+    Play({"/m/a.mp3", "/m/b.mp3", "/m/c.mp3"});
+    ASSERT_TRUE(TestEnv::WaitUntil([&] { return OnAir() != nullptr; }, 5000));
+    EXPECT_EQ(engine->PreparedItem(), "/m/b.mp3");
+    EndOnAir();
+    Tick();
+    EXPECT_EQ(engine->PreparedItem(), "/m/b.mp3");
+    list.Select(2);
+    Tick();
+    EXPECT_EQ(engine->PreparedItem(), "/m/c.mp3");
+    engine->OnPlay();
+    ASSERT_TRUE(TestEnv::WaitUntil([&] { return OnAirPath() == "/m/c.mp3"; }, 5000));
+    EXPECT_EQ(world.opened.count("/m/c.mp3"), 1) << "the item prepared is the item started";
+    engine->OnCommand(Cmd::Stop);
+    Tick();
+    EXPECT_EQ(engine->PreparedItem(), QString());
+    EXPECT_TRUE(TrackWork::WaitIdle(5000)) << "tracks closing on their own threads outlive the test";
+}
