@@ -86,15 +86,20 @@ int RunHeadless(const HeadlessOptions& options, CTerminationWatcher* watcher)
     if (options.play)
         QTimer::singleShot(0, &engine, [&] { engine.OnPlay(); });
 
+    // The end is looked for when the slots change (an item ended) and, for
+    // the ends that change no slot (the last start failed), twice a second:
+    // a faster poll woke the process 20 times a second while it played.
     QTimer endWatch;
     if (options.exitAtEnd) {
-        QObject::connect(&endWatch, &QTimer::timeout, [&] {
+        auto checkEnd = [&] {
             if ((engine.HasStartedItems() || station.HasNothingToPlay()) && engine.IsIdle()) {
                 endWatch.stop();
                 finish(0);
             }
-        });
-        endWatch.start(50);
+        };
+        QObject::connect(&endWatch, &QTimer::timeout, checkEnd);
+        QObject::connect(&station, &CStation::SlotsChanged, &endWatch, checkEnd, Qt::QueuedConnection);
+        endWatch.start(500);
     }
 
     QCoreApplication::exec();

@@ -529,6 +529,9 @@ void CDirectShowTrack::Play()
     m_shared->errorPosted = false;
     m_shared->state = Playing;
     m_shared->unityUntilUs = g_get_monotonic_time() + gint64(UnityGuardMs) * 1000;
+    // The bus watch sleeps until a message comes: this one starts its guard.
+    gst_element_post_message(m_pipeline, gst_message_new_application(GST_OBJECT(m_pipeline),
+                                                                     gst_structure_new_empty("lirana-play")));
     m_settling = false; // a state change of its own follows
     gst_element_set_state(m_pipeline, GST_STATE_PLAYING);
     ReleaseOutput(); // the first Play opens the output's door

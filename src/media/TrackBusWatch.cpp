@@ -87,9 +87,11 @@ void RunTrackBusWatch(GstBus* bus, GstElement* streamVolume, std::shared_ptr<CGs
     std::stop_callback wake(stop, [bus] {
         gst_bus_post(bus, gst_message_new_application(nullptr, gst_structure_new_empty("lirana-stop")));
     });
+    // Between messages the thread sleeps (a Play wakes it to start the
+    // guard); while guarding it looks at the stream volume every 20 ms.
     while (!stop.stop_requested()) {
         const bool guarding = streamVolume && g_get_monotonic_time() < shared->unityUntilUs.load();
-        GstMessage* message = gst_bus_timed_pop(bus, (guarding ? 20 : 100) * GST_MSECOND);
+        GstMessage* message = gst_bus_timed_pop(bus, guarding ? 20 * GST_MSECOND : GST_CLOCK_TIME_NONE);
         if (guarding)
             HoldStreamAtUnity(streamVolume);
         if (!message)
