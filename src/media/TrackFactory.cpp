@@ -48,52 +48,7 @@ QByteArray SilentWav()
     return wav;
 }
 
-} // namespace
-
-bool IsDirectShowAvailable()
-{
-    if (!InitGStreamer())
-        return false;
-    GstElementFactory* playbin = gst_element_factory_find(kPlaybinFactory);
-    if (!playbin)
-        return false;
-    gst_object_unref(playbin);
-    return true;
-}
-
-TrackClass TrackClassFor(const QString& path, bool directShowAvailable)
-{
-    static const std::array<QLatin1StringView, 9> moduleExtensions = {
-        QLatin1StringView(".MOD"), QLatin1StringView(".S3M"), QLatin1StringView(".XM"),
-        QLatin1StringView(".669"), QLatin1StringView(".STM"), QLatin1StringView(".NST"),
-        QLatin1StringView(".IT"),  QLatin1StringView(".MDZ"), QLatin1StringView(".ITZ"),
-    };
-    const QString ext = SplitPath(path).ext.toUpper();
-    if (ext == u".CDA")
-        return TrackClass::CdAudio;
-    if (ext == u".MID" || ext == u".RMI")
-        return TrackClass::Midi;
-    if (ext == u".PAUSE")
-        return TrackClass::Pause;
-    for (QLatin1StringView module : moduleExtensions)
-        if (ext == module)
-            return TrackClass::Module;
-    if (ext == u".MPL" || ext == u".M3U")
-        return TrackClass::MiniPlaylist;
-    if (ext == u".LIVE")
-        return TrackClass::LineIn;
-    return directShowAvailable ? TrackClass::DirectShow : TrackClass::Mci;
-}
-
-TrackClass TrackClassFor(const QString& path)
-{
-    const TrackClass byExtension = TrackClassFor(path, true);
-    if (byExtension != TrackClass::DirectShow)
-        return byExtension;
-    return IsDirectShowAvailable() ? TrackClass::DirectShow : TrackClass::Mci;
-}
-
-void WarmUpPlayback()
+void WarmUpOnce()
 {
     if (!IsDirectShowAvailable())
         return;
@@ -145,6 +100,58 @@ void WarmUpPlayback()
     gst_element_get_state(playbin, nullptr, nullptr, 2 * GST_SECOND);
     gst_element_set_state(playbin, GST_STATE_NULL);
     gst_object_unref(playbin);
+}
+
+} // namespace
+
+bool IsDirectShowAvailable()
+{
+    if (!InitGStreamer())
+        return false;
+    GstElementFactory* playbin = gst_element_factory_find(kPlaybinFactory);
+    if (!playbin)
+        return false;
+    gst_object_unref(playbin);
+    return true;
+}
+
+TrackClass TrackClassFor(const QString& path, bool directShowAvailable)
+{
+    static const std::array<QLatin1StringView, 9> moduleExtensions = {
+        QLatin1StringView(".MOD"), QLatin1StringView(".S3M"), QLatin1StringView(".XM"),
+        QLatin1StringView(".669"), QLatin1StringView(".STM"), QLatin1StringView(".NST"),
+        QLatin1StringView(".IT"),  QLatin1StringView(".MDZ"), QLatin1StringView(".ITZ"),
+    };
+    const QString ext = SplitPath(path).ext.toUpper();
+    if (ext == u".CDA")
+        return TrackClass::CdAudio;
+    if (ext == u".MID" || ext == u".RMI")
+        return TrackClass::Midi;
+    if (ext == u".PAUSE")
+        return TrackClass::Pause;
+    for (QLatin1StringView module : moduleExtensions)
+        if (ext == module)
+            return TrackClass::Module;
+    if (ext == u".MPL" || ext == u".M3U")
+        return TrackClass::MiniPlaylist;
+    if (ext == u".LIVE")
+        return TrackClass::LineIn;
+    return directShowAvailable ? TrackClass::DirectShow : TrackClass::Mci;
+}
+
+TrackClass TrackClassFor(const QString& path)
+{
+    const TrackClass byExtension = TrackClassFor(path, true);
+    if (byExtension != TrackClass::DirectShow)
+        return byExtension;
+    return IsDirectShowAvailable() ? TrackClass::DirectShow : TrackClass::Mci;
+}
+
+void WarmUpPlayback()
+{
+    // Once per process; a second caller waits for the first to finish.
+    static std::once_flag once;
+    std::call_once(once, WarmUpOnce);
 }
 
 std::unique_ptr<CMediaTrack> CreateTrack(const QString& path)

@@ -69,6 +69,7 @@ private:
 // plug-ins and the best decoder of each common audio format) and makes one of
 // each element once, so that the first item opens as fast as the later ones
 // (measured: the first MP3 of a process prerolled in 136 ms, the second in
-// 14 ms; most of it is loading the decoder's codec library). Blocks while it
-// loads; does nothing without GStreamer.
+// 14 ms; most of it is loading the decoder's codec library). Once per
+// process, from any thread: a caller while it runs waits for it. Does nothing
+// without GStreamer.
 void WarmUpPlayback();

@@ -1,7 +1,7 @@
-// Warms up GStreamer while the splash is up: initialises it and loads the
-// playback and audio plug-ins in a worker thread, so that the first Play does
-// not pay for the plug-in registry and library loading. Stands in for the
-// library preload list: nothing depends on it having run.
+// Warms up GStreamer while the splash is up: WarmUpPlayback in a worker
+// thread, so that the first Play does not pay for the plug-in registry and
+// library loading. The station's start-up then finds it done (or waits for
+// the rest of it).
 #pragma once
 
 #include <thread>
