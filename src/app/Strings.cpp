@@ -21,6 +21,7 @@ QString Load(int id)
         {LogSilenceMessage, QStringLiteral("silence\tA message box is displayed")},
         {LogSilenceReboot, QStringLiteral("silence\tThe system will be rebooted")},
         {LogTooManyErrors, QStringLiteral("error\nPlayback is stooped because of too many errors")},
+        {UnassignedSound, QStringLiteral("Unassigned Sound")},
         {ShutdownConfirmation,
          QStringLiteral("Confirmation request\nAre you sure you want to exit Lirana now?")},
     };

@@ -19,6 +19,7 @@ enum : int {
     LogSilenceMessage = 1061,
     LogSilenceReboot = 1062,
     LogTooManyErrors = 1063, // two lines: "error", then the reason
+    UnassignedSound = 1064,
     ShutdownConfirmation = 1065,
 };
 
