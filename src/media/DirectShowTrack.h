@@ -81,10 +81,12 @@ public:
     static constexpr int UnityGuardMs = 6000;
     static constexpr TrackMs UnknownLengthMs = 60000;
     // The first sound is held back this long after Play, so that a sound
-    // server's new stream is ready for it (see HoldOutput): PipeWire's, or
-    // a server not known; PulseAudio's.
+    // server's new stream is ready for it (see HoldOutput): a server not
+    // known (and a start right after a seek while held); PulseAudio's;
+    // PipeWire's.
     static constexpr TrackMs StartMarginMs = 120;
     static constexpr TrackMs PulseAudioStartMarginMs = 15;
+    static constexpr TrackMs PipeWireStartMarginMs = 60;
 
 private:
     void RefuseNonRegularFile(const QString& path);
