@@ -8,6 +8,7 @@
 #include "media/TrackFactory.h"
 #include "platform/Clock.h"
 #include "platform/Shell.h"
+#include "platform/registry/RegistryKey.h"
 #include "playlist/AlbumDoc.h"
 #include "playlist/ItemPath.h"
 #include "playlist/Playlist.h"
@@ -70,6 +71,13 @@ void CStation::LoadSettings()
     LoadPlugInChain(CTrackEnvironment::Chain());
     m_engine->LoadSettings();
     m_scheduler->LoadFromSettings();
+    m_sounds.LoadFromRegistry(CRegistryKey::OpenAppSubkey(QString()));
+}
+
+void CStation::SaveSounds() const
+{
+    CRegistryKey app = CRegistryKey::OpenAppSubkey(QString());
+    m_sounds.SaveToRegistry(app);
 }
 
 void CStation::Startup()
@@ -86,14 +94,17 @@ void CStation::Shutdown(bool saveSettings)
         return;
     m_shutDown = true;
     m_engine->Shutdown(saveSettings);
-    if (saveSettings)
+    if (saveSettings) {
         m_scheduler->SaveToSettings();
+        SaveSounds();
+    }
 }
 
 void CStation::SaveSettingsAndStop()
 {
     m_engine->SaveSettings();
     m_scheduler->SaveToSettings();
+    SaveSounds();
     if (m_engine->OnAir())
         m_engine->OnStop();
 }

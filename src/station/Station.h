@@ -15,6 +15,7 @@
 #include "app/CommandTarget.h"
 #include "onair/OnAirEngine.h"
 #include "onair/PlayLog.h"
+#include "playlist/SoundList.h"
 
 #include <QObject>
 #include <functional>
@@ -47,18 +48,20 @@ public:
     explicit CStation(Options options, QObject* parent = nullptr);
     ~CStation() override;
 
-    // Reads the plug-in chain, the engine's settings and the events from the
-    // user hive (expired events are dropped).
+    // Reads the plug-in chain, the engine's settings, the events (expired
+    // ones are dropped) and the sound slots from the user hive.
     void LoadSettings();
     // Loads the playback plug-ins (real tracks only), logs "startup" and
     // arms the engine's timers.
     void Startup();
     // Logs "shutdown", stops playback and, with saveSettings, stores the
-    // engine's settings and the events. Once; later calls do nothing.
+    // engine's settings, the events and the sound slots. Once; later calls
+    // do nothing.
     void Shutdown(bool saveSettings);
     bool IsShutDown() const { return m_shutDown; }
-    // Stores the engine's settings and the events (the end of a desktop
-    // session) and stops what is on air; the station keeps running.
+    // Stores the engine's settings, the events and the sound slots (the end
+    // of a desktop session) and stops what is on air; the station keeps
+    // running.
     void SaveSettingsAndStop();
     // The plug-in chain back to the hive (the console does it on exit).
     static void SavePlugInChain();
@@ -76,6 +79,9 @@ public:
     CPlayLog& Log() const { return *m_log; }
     CEventScheduler& Scheduler() const { return *m_scheduler; }
     COnAirEngine& Engine() const { return *m_engine; }
+    // The sound buttons' nine slots.
+    CSoundList& Sounds() { return m_sounds; }
+    const CSoundList& Sounds() const { return m_sounds; }
     UserInterface& Ui() const { return *m_ui; }
     Shell& SystemShell() const { return *m_shell; }
 
@@ -93,6 +99,8 @@ signals:
     void LogEntry(const QString& line);
 
 private:
+    void SaveSounds() const;
+
     UserInterface* m_ui;
     Shell* m_shell;
     std::unique_ptr<CPlaylist> m_playlist;
@@ -100,6 +108,7 @@ private:
     std::unique_ptr<CLiranaDoc> m_document;
     std::unique_ptr<CEventScheduler> m_scheduler;
     std::unique_ptr<COnAirEngine> m_engine;
+    CSoundList m_sounds;
     bool m_started = false;
     bool m_shutDown = false;
     bool m_realTracks = false; // no track factory given: GStreamer's tracks

@@ -3,7 +3,9 @@
 #include "station/Station.h"
 #include "app/CommandTable.h"
 #include "onair/EngineFixture.h"
+#include "platform/registry/RegistryKey.h"
 #include "playlist/AlbumDoc.h"
+#include "support/Fakes.h"
 
 namespace {
 
@@ -42,6 +44,34 @@ TEST(StationTest, RunsTheDocumentAndEngineLayersAndNothingElse)
     station.Shutdown(false); // once only
     EXPECT_EQ(entries, QStringList({"startup", "start\tshow", "shutdown"}));
     EXPECT_EQ(sunk, entries);
+}
+
+// The sound slots come with the settings and go back with a saving shutdown
+// only.
+TEST(StationTest, KeepsTheSoundSlotsWithTheSettings)
+{
+    TempHive hive;
+    CSoundList stored;
+    stored.SetSlot(2, "/j/Station ID.wav");
+    CRegistryKey app = CRegistryKey::OpenAppSubkey(QString());
+    stored.SaveToRegistry(app);
+    for (const bool save : {false, true}) {
+        RecordingUi ui;
+        RecordingShell shell;
+        CStation::Options options;
+        options.ui = &ui;
+        options.shell = &shell;
+        CStation station(std::move(options));
+        station.LoadSettings();
+        EXPECT_EQ(station.Sounds().Slots(), stored.Slots());
+        station.Sounds().SetSlot(4, "/j/News.wav");
+        station.Shutdown(save);
+    }
+    hive.Reload();
+    CSoundList reloaded;
+    reloaded.LoadFromRegistry(CRegistryKey::OpenAppSubkey(QString()));
+    stored.SetSlot(4, "/j/News.wav");
+    EXPECT_EQ(reloaded.Slots(), stored.Slots());
 }
 
 } // namespace
