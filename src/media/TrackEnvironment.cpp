@@ -3,6 +3,7 @@
 #include "app/SettingsSchema.h"
 #include "app/ViewSettings.h"
 #include "media/PlugInChain.h"
+#include "platform/SoundServer.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -90,9 +91,8 @@ bool CTrackEnvironment::SoundServerSocketExists()
     const QByteArray server = qgetenv("PULSE_SERVER");
     if (!server.isEmpty())
         return true;
-    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
-    return !runtime.isEmpty() &&
-           QFileInfo::exists(QFile::decodeName(runtime) + QStringLiteral("/pulse/native"));
+    const QString socket = SoundServerSocketPath(QString());
+    return !socket.isEmpty() && QFileInfo::exists(socket);
 }
 
 QString CTrackEnvironment::DescribeAudioOutput()
