@@ -18,6 +18,7 @@
 #include <gst/gst.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -158,6 +159,53 @@ TrackMs StartMarginFor(GstElement* sink)
                                                                        : "not known")
                                << "- start margin" << margin << "ms";
     return margin;
+}
+
+// A start the sound server's stream was not ready for in time (a slow
+// machine, a loaded server) would cut the item's head: the sink drops
+// samples whose time has passed. So the first buffer that reaches the
+// stream after Play is looked at: with less than kStartSlackNs left before
+// it is due, the sink's segment is moved that much later (its running time;
+// the item's own times and end stay), and the head plays a few ms late
+// instead of being cut. The position follows the segment.
+constexpr gint64 kStartSlackNs = 8 * GST_MSECOND;
+
+GstPadProbeReturn KeepTheHead(GstPad* pad, GstPadProbeInfo* info, gpointer data)
+{
+    auto& armed = **static_cast<std::shared_ptr<std::atomic<bool>>*>(data);
+    GstBuffer* buffer = gst_pad_probe_info_get_buffer(info);
+    if (!buffer || !GST_BUFFER_PTS_IS_VALID(buffer) || !armed.exchange(false))
+        return GST_PAD_PROBE_OK;
+    GstElement* sink = GST_ELEMENT(gst_pad_get_parent(pad));
+    GstClock* clock = sink ? gst_element_get_clock(sink) : nullptr;
+    GstEvent* event = gst_pad_get_sticky_event(pad, GST_EVENT_SEGMENT, 0);
+    const GstSegment* segment = nullptr;
+    if (event)
+        gst_event_parse_segment(event, &segment);
+    if (clock && segment && segment->format == GST_FORMAT_TIME) {
+        const guint64 runningTime = gst_segment_to_running_time(segment, GST_FORMAT_TIME,
+                                                                GST_BUFFER_PTS(buffer));
+        const gint64 slack = gint64(gst_element_get_base_time(sink) + runningTime) -
+                             gint64(gst_clock_get_time(clock));
+        if (runningTime != GST_CLOCK_TIME_NONE && slack < kStartSlackNs) {
+            GstSegment later;
+            gst_segment_copy_into(segment, &later);
+            later.base += guint64(kStartSlackNs - slack);
+            GstEvent* moved = gst_event_new_segment(&later);
+            gst_event_set_seqnum(moved, gst_event_get_seqnum(event));
+            gst_pad_send_event(pad, moved);
+        }
+        qCDebug(lcMedia).noquote() << "first data at the output" << slack / 1000 / 1000.0
+                                   << "ms before it was due"
+                                   << (slack < kStartSlackNs ? "- started later" : "");
+    }
+    if (event)
+        gst_event_unref(event);
+    if (clock)
+        gst_object_unref(clock);
+    if (sink)
+        gst_object_unref(sink);
+    return GST_PAD_PROBE_REMOVE;
 }
 
 GstPadProbeReturn HoldAtTheOutput(GstPad*, GstPadProbeInfo*, gpointer)
@@ -334,8 +382,16 @@ void CDirectShowTrack::BuildPipeline(bool again)
     // more instructions while an MP3 plays (callgrind, 10 s of MP3 into
     // PulseAudio: 60.1 M against 59.3 M; gst-launch's playbin 58.2 M).
     m_startMarginMs = 0;
+    m_firstDataArmed.reset();
     if (GstElement* direct = FindStreamVolume(sink)) {
         m_startMarginMs = StartMarginFor(direct);
+        m_firstDataArmed = std::make_shared<std::atomic<bool>>(false);
+        if (GstPad* pad = gst_element_get_static_pad(direct, "sink")) {
+            using Armed = std::shared_ptr<std::atomic<bool>>;
+            gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, KeepTheHead, new Armed(m_firstDataArmed),
+                              [](gpointer data) { delete static_cast<Armed*>(data); });
+            gst_object_unref(pad);
+        }
         HoldStreamAtUnity(direct);
         ShortenOutputBuffer(direct);
         gst_object_unref(direct);
@@ -475,6 +531,8 @@ void CDirectShowTrack::ReleaseOutput()
                                                                     : m_startMarginMs;
     if (margin > 0)
         gst_pad_set_offset(m_heldPad, gint64(margin) * GST_MSECOND);
+    if (m_firstDataArmed)
+        *m_firstDataArmed = true;
     gst_pad_remove_probe(m_heldPad, m_holdProbe);
     m_holdProbe = 0;
     SetSinksAsync(m_output, TRUE);

@@ -13,6 +13,7 @@
 
 #include "media/MediaTrack.h"
 
+#include <atomic>
 #include <memory>
 
 class CTrackThread;
@@ -123,6 +124,8 @@ private:
     mutable bool m_settling = false; // the last seek has not settled yet
     bool m_seekedWhileHeld = false;  // Play then gives the long start margin
     TrackMs m_startMarginMs = 0;
+    // The first data after the first Play is checked at the sink (KeepTheHead).
+    std::shared_ptr<std::atomic<bool>> m_firstDataArmed;
     bool m_pushMode = false;   // a local file read through pushfile://
     QString m_sinkDescription; // the audio output, read at BeginOpen
     int m_videoMode = 0;

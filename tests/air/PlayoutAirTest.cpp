@@ -120,7 +120,7 @@ TEST_F(PlayoutAirTest, EveryFailedItemIsLoggedWithItsReasonAndTheRunGoesOn)
                 << "no reason given: " << errors[i].toStdString();
         }
         const auto segs = Segments(wav, c.sounding);
-        ASSERT_EQ(segs.size(), c.sounding.size());
+        ASSERT_EQ(segs.size(), c.sounding.size()) << Describe(segs);
         EXPECT_EQ(FirstSound(wav, 0, kSilentDb).has_value(), !segs.empty());
         for (size_t i = 0; i < segs.size(); ++i) {
             EXPECT_EQ(segs[i].freq, c.sounding[i]);

@@ -165,6 +165,15 @@ std::optional<double> ToneEnd(const Wav& wav, double freq, double inside, double
     return a > 0 ? HalfCrossing(wav, freq, w, lo, cs + 10 * ms, a, false).value_or(c) : c;
 }
 
+std::string Describe(const std::vector<Segment>& segments)
+{
+    std::string text;
+    for (const Segment& s : segments)
+        text += std::to_string(int(s.freq)) + " Hz " + std::to_string(s.start) + ".." +
+                std::to_string(s.end) + " s\n";
+    return text;
+}
+
 std::vector<Segment> Segments(const Wav& wav, const std::vector<double>& candidates, double thresholdDb,
                               double minLength)
 {

@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace WavAnalysis {
@@ -54,6 +55,9 @@ struct Segment
     double levelDb; // median tone level inside the segment
     double Length() const { return end - start; }
 };
+
+// "freq Hz start..end s" for each segment, for a failure message.
+std::string Describe(const std::vector<Segment>& segments);
 
 // Stretches where one candidate dominates above thresholdDb, in time
 // order, at least minLength seconds long. For items played one after another.
