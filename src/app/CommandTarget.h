@@ -7,6 +7,7 @@
 
 #include "app/Commands.h"
 
+#include <QString>
 #include <optional>
 
 class CommandTarget
@@ -17,4 +18,15 @@ public:
     virtual bool OnCommand(int id) = 0;
     // The command's state when it is this target's, else nothing.
     virtual std::optional<CommandState> OnUpdateCommand(int id) const = 0;
+};
+
+// Optional, beside CommandTarget: a target that words its commands itself
+// (the sound buttons show the name of their file). Empty = the catalogue's
+// text.
+class CommandTextSource
+{
+public:
+    virtual ~CommandTextSource() = default;
+    virtual QString CommandMenuText(int /*id*/) const { return {}; }
+    virtual QString CommandToolTip(int /*id*/) const { return {}; }
 };

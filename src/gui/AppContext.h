@@ -9,6 +9,7 @@ class COnAirEngine;
 class CPlayLog;
 class UserInterface;
 class EventSource;
+class CSoundList;
 
 struct CAppContext
 {
@@ -18,4 +19,5 @@ struct CAppContext
     CPlayLog* log = nullptr;
     UserInterface* ui = nullptr;   // dialogs (gui/app implements it)
     EventSource* events = nullptr; // the scheduler, when built
+    CSoundList* sounds = nullptr;  // the sound buttons' slots
 };

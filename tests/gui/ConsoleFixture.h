@@ -19,8 +19,8 @@ protected:
     void SetUp() override
     {
         document.ResetUndo(true);
-        view = std::make_unique<CLiranaView>(
-            CAppContext{&list, &document, &engine, &station->Log(), &ui, &station->Scheduler()});
+        view = std::make_unique<CLiranaView>(CAppContext{&list, &document, &engine, &station->Log(), &ui,
+                                                         &station->Scheduler(), &station->Sounds()});
         view->SetShell(&shell);
         view->SetTrackFactory(Tracks());
         view->SetPickers({[this](QWidget*, const QString& folder) {

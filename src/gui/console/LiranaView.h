@@ -36,7 +36,7 @@ class QTreeView;
 class Shell;
 struct CViewSettings;
 
-class CLiranaView : public QWidget, public CommandTarget
+class CLiranaView : public QWidget, public CommandTarget, public CommandTextSource
 {
     Q_OBJECT
 
@@ -50,6 +50,9 @@ public:
 
     bool OnCommand(int id) override;
     std::optional<CommandState> OnUpdateCommand(int id) const override;
+    // The sound buttons are worded by their slots.
+    QString CommandMenuText(int id) const override;
+    QString CommandToolTip(int id) const override;
 
     // The frame's position bar (horizontal, 0..640); the view drives it.
     void SetPositionBar(QSlider* bar);
@@ -141,6 +144,8 @@ private:
     void Checkpoint(int commandId);
     void AutoPlayIfWasEmpty(bool wasEmpty);
     void PlayRow(int row);
+    // A sound window for slot index (from 0) when it is assigned.
+    void PlaySound(int index);
     void ShowListMenu(const QPoint& globalPos);
     CViewSettings& Settings() const;
 

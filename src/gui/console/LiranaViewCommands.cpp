@@ -6,6 +6,7 @@
 #include "app/UserInterface.h"
 #include "app/ViewSettings.h"
 #include "gui/console/PlaylistListBox.h"
+#include "gui/dialogs/SoundPlayerDlg.h"
 #include "onair/EditCommands.h"
 #include "onair/Find.h"
 #include "onair/OnAirEngine.h"
@@ -13,6 +14,7 @@
 #include "playlist/ItemDrop.h"
 #include "playlist/ItemPath.h"
 #include "playlist/Playlist.h"
+#include "playlist/SoundList.h"
 
 #include <QClipboard>
 #include <QFileDialog>
@@ -70,6 +72,10 @@ bool CLiranaView::OnCommand(int id)
     case EditCmd::Find: return false; // the frame's find dialog
     default: break;
     }
+    if (id >= Cmd::SoundFirst && id <= Cmd::SoundLast) {
+        PlaySound(id - Cmd::SoundFirst);
+        return true;
+    }
     if (OnEditCommand(id))
         return true;
     if (!IsEngineCommand(id))
@@ -92,6 +98,8 @@ std::optional<CommandState> CLiranaView::OnUpdateCommand(int id) const
     case Cmd::PaneLength: return CommandState{PaneEnabled(id), false};
     default: break;
     }
+    if (id >= Cmd::SoundFirst && id <= Cmd::SoundLast)
+        return CommandState{m_context.sounds && m_context.sounds->IsAssigned(id - Cmd::SoundFirst), false};
     const CPlaylist& list = *m_context.playlist;
     const bool clipboard = id == EditCmd::Paste && ClipboardHasText();
     if (auto state = EditCommandState(id, EditContext{list.Count(), list.Selection(), clipboard, onAir}))
@@ -101,6 +109,33 @@ std::optional<CommandState> CLiranaView::OnUpdateCommand(int id) const
     if (IsEngineCommand(id))
         return engine.UpdateCommand(id);
     return std::nullopt;
+}
+
+QString CLiranaView::CommandMenuText(int id) const
+{
+    if (id < Cmd::SoundFirst || id > Cmd::SoundLast)
+        return {};
+    return m_context.sounds ? m_context.sounds->MenuText(id - Cmd::SoundFirst) : CSoundList().MenuText(0);
+}
+
+QString CLiranaView::CommandToolTip(int id) const
+{
+    if (id < Cmd::SoundFirst || id > Cmd::SoundLast)
+        return {};
+    return m_context.sounds ? m_context.sounds->ToolTip(id - Cmd::SoundFirst) : CSoundList().ToolTip(0);
+}
+
+void CLiranaView::PlaySound(int index)
+{
+    if (!m_context.sounds || !m_context.sounds->IsAssigned(index))
+        return; // an unassigned slot's command is disabled
+    auto* window = new CSoundPlayerDlg(m_context.sounds->Slot(index), this, m_trackFactory, m_context.ui);
+    // The corner it closes at is kept with the settings.
+    connect(window, &QObject::destroyed, this, [this] {
+        Settings().songWindowLeft = CSoundPlayerDlg::LastRect().left();
+        Settings().songWindowTop = CSoundPlayerDlg::LastRect().top();
+    });
+    setFocus(); // the keyboard stays with the console
 }
 
 bool CLiranaView::OnEditCommand(int id)

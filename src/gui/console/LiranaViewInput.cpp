@@ -5,6 +5,7 @@
 
 #include "app/ViewSettings.h"
 #include "gui/console/PlaylistListBox.h"
+#include "gui/dialogs/SoundPlayerDlg.h"
 #include "onair/EditCommands.h"
 #include "onair/OnAirEngine.h"
 #include "playlist/AlbumDoc.h"
@@ -62,6 +63,8 @@ void CLiranaView::LoadSettings()
 {
     m_list->SetShowPath(Settings().showPath);
     m_list->SetShowTrackNo(Settings().showTrackNo);
+    // Sound windows open where the last one was, also in the last run.
+    CSoundPlayerDlg::LastRect().setCoords(Settings().songWindowLeft, Settings().songWindowTop, 0, 0);
     reg::LogFont lf;
     if (ListFont::Read(&lf))
         m_list->SetListFont(FromLogFont(lf));

@@ -22,16 +22,6 @@ class QAction;
 class QActionGroup;
 class QWidget;
 
-// Optional: a target that words its commands itself (the sound buttons show
-// the name of their file). Empty = the catalogue's text.
-class CommandTextSource
-{
-public:
-    virtual ~CommandTextSource() = default;
-    virtual QString CommandMenuText(int /*id*/) const { return {}; }
-    virtual QString CommandToolTip(int /*id*/) const { return {}; }
-};
-
 class CCommandRouter : public QObject
 {
     Q_OBJECT

@@ -1,0 +1,103 @@
+// Sound windows on the air of both servers: a jingle fired while an item
+// plays sounds over it and the item keeps its own level; two presses of the
+// same button overlap; "Fade out" takes a jingle to silence in 3 s.
+#include "gui/dialogs/SoundPlayerDlg.h"
+#include "media/DirectShowTrack.h"
+#include "support/AirTest.h"
+#include "support/TestMedia.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPointer>
+#include <QPushButton>
+
+using namespace WavAnalysis;
+
+namespace {
+
+class SoundButtonAirTest : public AirOnBothServers<AirTest>
+{
+protected:
+    int PlayingStreams() const
+    {
+        int playing = 0;
+        const auto out = server.Pactl({"-f", "json", "list", "sink-inputs"});
+        for (const QJsonValue input : QJsonDocument::fromJson(out.value_or(QString()).toUtf8()).array())
+            playing += input["corked"].toBool() ? 0 : 1;
+        return playing;
+    }
+};
+
+// The first time from t0 on where the level of freq is below db.
+double FallsBelow(const Wav& wav, double freq, double t0, double db)
+{
+    for (const CurvePoint& p : ToneCurveDb(wav, freq, t0, wav.Duration()))
+        if (p.levelDb < db)
+            return p.time;
+    return -1;
+}
+
+TEST_P(SoundButtonAirTest, JinglesMixOverTheItemWhichKeepsItsLevel)
+{
+    const QString item = TestMedia::ToneWav(dir, QStringLiteral("item"), 500, 7.0, -12);
+    const QString jingle = TestMedia::ToneWav(dir, QStringLiteral("jingle"), 1500, 1.0, -12);
+    const QString bed = TestMedia::ToneWav(dir, QStringLiteral("bed"), 2500, 8.0, -12);
+    QObject owner;
+    CDirectShowTrack onAir;
+    ASSERT_NO_THROW(onAir.Open(item, &owner));
+    StartRecording();
+    onAir.Play();
+    recorder.RecordFor(0.5);
+    QElapsedTimer pressed;
+    new CSoundPlayerDlg(jingle, nullptr);
+    pressed.start();
+    recorder.RecordFor(0.3);
+    new CSoundPlayerDlg(jingle, nullptr); // the same button again
+    const double apart = pressed.elapsed() / 1000.0;
+    recorder.RecordFor(0.2); // a new stream starts at the server's next cycle
+    EXPECT_EQ(PlayingStreams(), 3) << "the item and both jingles";
+    recorder.RecordFor(1.2);
+    QPointer<CSoundPlayerDlg> fading = new CSoundPlayerDlg(bed, nullptr);
+    recorder.RecordFor(0.5);
+    fading->FadeButton()->click();
+    recorder.RecordFor(3.6);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(fading) << "a faded window closes";
+    onAir.Close();
+    const Wav wav = StopAndRead();
+
+    const double start = ToneOnset(wav, 500).value_or(-1);
+    const double jingleOn = ToneOnset(wav, 1500).value_or(-1);
+    ASSERT_GE(start, 0);
+    ASSERT_GT(jingleOn, start);
+    // Two plays: the first alone, then both (the sum of two copies of the
+    // tone, at any level), then the second alone to its end.
+    EXPECT_NEAR(ToneLevelDb(wav, 1500, jingleOn + 0.05, jingleOn + apart - 0.05), -12, 1.0);
+    EXPECT_NEAR(ToneLevelDb(wav, 1500, jingleOn + 1.05, jingleOn + apart + 0.95), -12, 1.0);
+    const double jingleOff = jingleOn + apart + 1.0;
+    EXPECT_LT(ToneLevelDb(wav, 1500, jingleOff + 0.06, jingleOff + 0.3), -60);
+
+    // The bed fades 40 dB in 3 s (20 dB in 1.5 s), then stops.
+    const double bedOn = ToneOnset(wav, 2500).value_or(-1);
+    ASSERT_GT(bedOn, jingleOff);
+    EXPECT_NEAR(ToneLevelDb(wav, 2500, bedOn + 0.05, bedOn + 0.35), -12, 1.0);
+    const double down10 = FallsBelow(wav, 2500, bedOn + 0.05, -22);
+    const double down30 = FallsBelow(wav, 2500, bedOn + 0.05, -42);
+    ASSERT_GT(down10, bedOn);
+    EXPECT_NEAR(down30 - down10, 1.5, 0.15);
+    const double fadeStart = down10 - 0.75;
+    EXPECT_LT(ToneLevelDb(wav, 2500, fadeStart + 3.2, fadeStart + 3.5), -60) << "silent after the fade";
+
+    // The item at its own level before, under and after the jingles.
+    for (const double t : {start + 0.1, jingleOn + 0.2, jingleOff + 0.2, fadeStart + 1.0, fadeStart + 3.3}) {
+        SCOPED_TRACE(t - start);
+        EXPECT_NEAR(ToneLevelDb(wav, 500, t, t + 0.2), -12, 1.0);
+    }
+}
+
+} // namespace
+
+LIRANA_ON_BOTH_SERVERS(SoundButtonAirTest);

@@ -1,0 +1,124 @@
+// The sound buttons on the console: slot wording, sound windows that play
+// over the air without the engine, the fade and the window's end.
+#include "ConsoleFixture.h"
+#include "gui/dialogs/SoundPlayerDlg.h"
+#include "media/TrackEvents.h"
+
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSlider>
+
+namespace {
+
+class SoundButtons : public ConsoleTest
+{
+protected:
+    void SetUp() override
+    {
+        ConsoleTest::SetUp();
+        CSoundPlayerDlg::LastRect() = QRect(40, 30, 0, 0);
+        station->Sounds().SetSlot(0, QStringLiteral("/air/jingle.wav"));
+        station->Sounds().SetSlot(4, QStringLiteral("/air/Station ID.mp3"));
+        world.lengths[QStringLiteral("/air/Station ID.mp3")] = 4300;
+    }
+    QList<CSoundPlayerDlg*> Windows() const { return view->findChildren<CSoundPlayerDlg*>(); }
+    static void Settle() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+};
+
+TEST_F(SoundButtons, SlotsWordTheirButtonsAndOnlyAssignedOnesOpenAWindow)
+{
+    const struct
+    {
+        int slot;
+        const char *menu, *tip;
+        bool enabled;
+    } cases[] = {{0, "&jingle\t1", "jingle", true},
+                 {1, "Unassigned Sound", "Unassigned Sound", false},
+                 {4, "&Station ID\t5", "Station ID", true},
+                 {8, "Unassigned Sound", "Unassigned Sound", false}};
+    for (const auto& s : cases) {
+        SCOPED_TRACE(s.slot);
+        EXPECT_EQ(view->CommandMenuText(Cmd::SoundFirst + s.slot), QString::fromUtf8(s.menu));
+        EXPECT_EQ(view->CommandToolTip(Cmd::SoundFirst + s.slot), QString::fromUtf8(s.tip));
+        EXPECT_EQ(Enabled(Cmd::SoundFirst + s.slot), s.enabled);
+    }
+    EXPECT_TRUE(view->OnCommand(Cmd::SoundFirst + 1));
+    EXPECT_TRUE(Windows().isEmpty());
+
+    // Pressed twice: two windows, one over the other, each with its own
+    // track playing; nothing goes on air.
+    Load({QStringLiteral("/air/song.mp3")}, 0);
+    ASSERT_TRUE(view->OnCommand(Cmd::SoundFirst + 4));
+    ASSERT_TRUE(view->OnCommand(Cmd::SoundFirst + 4));
+    const auto windows = Windows();
+    ASSERT_EQ(windows.size(), 2);
+    EXPECT_EQ(windows[0]->pos(), QPoint(40, 30));
+    EXPECT_EQ(windows[1]->pos(), QPoint(40, 30));
+    EXPECT_EQ(windows[0]->windowTitle(), QStringLiteral("Station ID"));
+    EXPECT_NE(windows[0]->Track(), windows[1]->Track());
+    for (CSoundPlayerDlg* window : windows)
+        EXPECT_TRUE(window->Track() && window->Track()->IsPlaying());
+    EXPECT_EQ(engine.OnAir(), nullptr);
+    static_cast<FakeTrack*>(windows[0]->Track())->SetPosition(2150);
+    windows[0]->Tick();
+    EXPECT_EQ(windows[0]->Progress()->maximum(), 43);
+    EXPECT_EQ(windows[0]->Progress()->value(), 21);
+
+    // The next window opens where the last one closed.
+    windows[0]->move(300, 200);
+    windows[0]->StopButton()->click();
+    Settle();
+    EXPECT_EQ(Windows().size(), 1);
+    EXPECT_EQ(QPoint(Settings().songWindowLeft, Settings().songWindowTop), QPoint(300, 200));
+    view->OnCommand(Cmd::SoundFirst);
+    EXPECT_EQ(Windows().last()->pos(), QPoint(300, 200));
+}
+
+TEST_F(SoundButtons, FadeOutTakesThirtyStepsAndTheWindowEndsWithItsTrack)
+{
+    view->OnCommand(Cmd::SoundFirst);
+    QPointer<CSoundPlayerDlg> window = Windows().value(0);
+    ASSERT_TRUE(window);
+    window->FadeButton()->click();
+    EXPECT_TRUE(window->Fading());
+    for (int step = 1; step < CSoundPlayerDlg::kFadeSteps; ++step) {
+        window->FadeButton()->click(); // a second press changes nothing
+        window->FadeStep();
+    }
+    ASSERT_TRUE(window && window->Track());
+    EXPECT_NEAR(window->Track()->GetVolume(), 1.0 / 30, 0.002);
+    EXPECT_EQ(window->FadeBar()->value(), 97);
+    window->FadeStep();
+    Settle();
+    EXPECT_FALSE(window) << "ends at silence after 3 s";
+
+    // Its own track's end or failure closes a window; another notice or
+    // another track's does not.
+    for (const int code : {MCI_NOTIFY_SUCCESSFUL, MCI_NOTIFY_FAILURE}) {
+        view->OnCommand(Cmd::SoundFirst);
+        window = Windows().value(0);
+        ASSERT_TRUE(window);
+        const std::uint64_t serial = window->Track()->Serial();
+        CMciNotifyEvent superseded(MCI_NOTIFY_SUPERSEDED, serial), another(code, serial + 1000);
+        QCoreApplication::sendEvent(window, &superseded);
+        QCoreApplication::sendEvent(window, &another);
+        Settle();
+        ASSERT_TRUE(window);
+        QCoreApplication::postEvent(window, new CMciNotifyEvent(code, serial));
+        QCoreApplication::sendPostedEvents(window);
+        Settle();
+        EXPECT_FALSE(window) << code;
+    }
+
+    // A file that cannot be opened: its message, and the window goes.
+    world.failingOpen.insert(QStringLiteral("/air/jingle.wav"));
+    view->OnCommand(Cmd::SoundFirst);
+    QCoreApplication::sendPostedEvents();
+    Settle();
+    EXPECT_TRUE(Windows().isEmpty());
+    EXPECT_EQ(ui.LastMessage(), QStringLiteral("cannot open /air/jingle.wav"));
+    EXPECT_EQ(ui.icons.value(0), UserInterface::Icon::Stop);
+}
+
+} // namespace
