@@ -22,6 +22,11 @@ QString Load(int id)
         {LogSilenceReboot, QStringLiteral("silence\tThe system will be rebooted")},
         {LogTooManyErrors, QStringLiteral("error\nPlayback is stooped because of too many errors")},
         {UnassignedSound, QStringLiteral("Unassigned Sound")},
+        {MediaFilesFilter,
+         QStringLiteral("All Files (*);;Sound (*.wav *.mp2 *.mp3 *.au *.aif);;Music (*.mid *.rmi);;"
+                        "Video (*.avi *.mpg *.mov);;Audio CD (*.cda);;Mini Playlist (*.mpl);;"
+                        "Lirana Album (*.alb)")},
+        {SoundsFileFilter, QStringLiteral("Sounds (*.ini);;All Files (*)")},
         {ShutdownConfirmation,
          QStringLiteral("Confirmation request\nAre you sure you want to exit Lirana now?")},
     };

@@ -9,6 +9,8 @@
 namespace Str {
 
 enum : int {
+    MediaFilesFilter = 1015, // the file dialogs that pick an item (Qt's filter form)
+    SoundsFileFilter = 1020,
     LogStart = 1040,       // "start\t%s"
     LogStartup = 1043,     // "startup"
     LogShutdown = 1044,    // "shutdown"

@@ -1,13 +1,21 @@
 // The sound buttons on the console: slot wording, sound windows that play
 // over the air without the engine, the fade and the window's end.
 #include "ConsoleFixture.h"
+#include "gui/dialogs/PropertySheet.h"
 #include "gui/dialogs/SoundPlayerDlg.h"
+#include "gui/dialogs/SoundsPage.h"
 #include "media/TrackEvents.h"
+#include "platform/IniFile.h"
+#include "platform/registry/RegistryKey.h"
+#include "support/TestEnv.h"
 
+#include <QListWidget>
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
+#include <QTabWidget>
+#include <QTimer>
 
 namespace {
 
@@ -119,6 +127,79 @@ TEST_F(SoundButtons, FadeOutTakesThirtyStepsAndTheWindowEndsWithItsTrack)
     EXPECT_TRUE(Windows().isEmpty());
     EXPECT_EQ(ui.LastMessage(), QStringLiteral("cannot open /air/jingle.wav"));
     EXPECT_EQ(ui.icons.value(0), UserInterface::Icon::Stop);
+}
+
+// Runs the Sounds sheet, doing `work` on its page while it is open, then
+// OK or Cancel.
+void RunSoundsSheet(CLiranaView& view, const std::function<void(CSoundsPage&)>& work, bool ok)
+{
+    QTimer::singleShot(0, [&] {
+        auto* sheet = qobject_cast<CPropertySheet*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(sheet);
+        EXPECT_EQ(sheet->windowTitle(), QStringLiteral("Advanced Options"));
+        EXPECT_EQ(sheet->Tabs()->count(), 1);
+        work(*sheet->findChild<CSoundsPage*>());
+        ok ? sheet->accept() : sheet->reject();
+    });
+    view.OnCommand(Cmd::EditSounds);
+}
+
+TEST_F(SoundButtons, TheSoundsPageEditsACopyThatOkStores)
+{
+    const QString folder = TestEnv::MakeTempDir(QStringLiteral("sounds"));
+    QStringList asked;
+    auto pick = [&](const QString& answer) {
+        return [&asked, answer](QWidget*, const QString&, const QString& initial) {
+            asked << initial;
+            return answer;
+        };
+    };
+    RunSoundsSheet(
+        *view,
+        [&](CSoundsPage& page) {
+            QStringList rows;
+            for (int i = 0; i < 9; ++i)
+                rows << page.List()->item(i)->text();
+            EXPECT_EQ(rows.join(u'|'),
+                      QStringLiteral("[1] jingle|[2] |[3] |[4] |[5] Station ID|[6] |[7] |[8] |[9] "));
+            EXPECT_EQ(page.List()->currentRow(), 0);
+            page.SetPickers(
+                {pick(QStringLiteral("/new/drum roll.wav")), pick({}), pick(folder + "/Sounds.ini")});
+            emit page.List()->itemDoubleClicked(page.List()->item(1)); // unassigned: Modify
+            page.List()->setCurrentRow(0);
+            page.Delete();
+            page.Save();
+            EXPECT_EQ(page.List()->item(1)->text(), QStringLiteral("[2] drum roll"));
+            EXPECT_EQ(page.List()->item(0)->text(), QStringLiteral("[1] "));
+        },
+        false);
+    EXPECT_EQ(station->Sounds().Slot(0), QStringLiteral("/air/jingle.wav")) << "Cancel keeps the slots";
+    EXPECT_EQ(Settings().soundDir, QStringLiteral("/new"));
+    EXPECT_EQ(Settings().soundListDir, folder);
+    EXPECT_EQ(CRegistryKey::OpenAppSubkey(QStringLiteral("Settings")).GetText(QStringLiteral("SoundDir"), {}),
+              QStringLiteral("/new"));
+    CIniFile saved(folder + "/Sounds.ini");
+    saved.SetSection(QStringLiteral("Sounds"));
+    EXPECT_EQ(saved.GetString(QStringLiteral("Sound 1")), QString());
+    EXPECT_EQ(saved.GetString(QStringLiteral("Sound 2")), QStringLiteral("/new/drum roll.wav"));
+    EXPECT_EQ(saved.GetInt(QStringLiteral("Count"), 0), 9);
+
+    // Loaded and stored on OK; the button follows at once.
+    RunSoundsSheet(
+        *view,
+        [&](CSoundsPage& page) {
+            page.SetPickers({pick({}), pick(folder + "/Sounds.ini"), pick({})});
+            page.Load();
+            EXPECT_EQ(page.List()->item(1)->text(), QStringLiteral("[2] drum roll"));
+        },
+        true);
+    EXPECT_EQ(asked.last(), folder + "/Sounds.ini") << "the folder of the last sounds file";
+    EXPECT_FALSE(station->Sounds().IsAssigned(0));
+    EXPECT_EQ(view->CommandMenuText(Cmd::SoundFirst + 1), QStringLiteral("&drum roll\t2"));
+    const CRegistryKey stored = CRegistryKey::OpenAppSubkey(QStringLiteral("Sounds"));
+    EXPECT_EQ(stored.GetText(QStringLiteral("Sound 1"), QStringLiteral("?")), QString());
+    EXPECT_EQ(stored.GetText(QStringLiteral("Sound 2"), {}), QStringLiteral("/new/drum roll.wav"));
+    EXPECT_EQ(stored.GetNumber(QStringLiteral("Count"), 0), 9);
 }
 
 } // namespace

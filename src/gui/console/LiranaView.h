@@ -146,6 +146,8 @@ private:
     void PlayRow(int row);
     // A sound window for slot index (from 0) when it is assigned.
     void PlaySound(int index);
+    // The "Advanced Options" sheet with the Sounds page alone.
+    void EditSounds();
     void ShowListMenu(const QPoint& globalPos);
     CViewSettings& Settings() const;
 

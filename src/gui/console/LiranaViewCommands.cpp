@@ -3,10 +3,13 @@
 #include "gui/console/LiranaView.h"
 
 #include "app/CommandTable.h"
+#include "app/Strings.h"
 #include "app/UserInterface.h"
 #include "app/ViewSettings.h"
 #include "gui/console/PlaylistListBox.h"
+#include "gui/dialogs/PropertySheet.h"
 #include "gui/dialogs/SoundPlayerDlg.h"
+#include "gui/dialogs/SoundsPage.h"
 #include "onair/EditCommands.h"
 #include "onair/Find.h"
 #include "onair/OnAirEngine.h"
@@ -26,13 +29,10 @@
 
 namespace {
 
-const QString kAddFilter = QStringLiteral(
-    "All Files (*);;Sound (*.wav *.mp2 *.mp3 *.au *.aif);;Music (*.mid *.rmi);;"
-    "Video (*.avi *.mpg *.mov);;Audio CD (*.cda);;Mini Playlist (*.mpl);;Lirana Album (*.alb)");
-
 QStringList AskTracks(QWidget* parent, const QString& folder)
 {
-    return QFileDialog::getOpenFileNames(parent, QStringLiteral("Add Tracks"), folder, kAddFilter);
+    return QFileDialog::getOpenFileNames(parent, QStringLiteral("Add Tracks"), folder,
+                                         Str::Load(Str::MediaFilesFilter));
 }
 
 std::optional<QFont> AskFont(QWidget* parent, const QFont& current)
@@ -76,6 +76,10 @@ bool CLiranaView::OnCommand(int id)
         PlaySound(id - Cmd::SoundFirst);
         return true;
     }
+    if (id == Cmd::EditSounds && m_context.sounds) {
+        EditSounds();
+        return true;
+    }
     if (OnEditCommand(id))
         return true;
     if (!IsEngineCommand(id))
@@ -100,6 +104,8 @@ std::optional<CommandState> CLiranaView::OnUpdateCommand(int id) const
     }
     if (id >= Cmd::SoundFirst && id <= Cmd::SoundLast)
         return CommandState{m_context.sounds && m_context.sounds->IsAssigned(id - Cmd::SoundFirst), false};
+    if (id == Cmd::EditSounds)
+        return CommandState{m_context.sounds != nullptr, false};
     const CPlaylist& list = *m_context.playlist;
     const bool clipboard = id == EditCmd::Paste && ClipboardHasText();
     if (auto state = EditCommandState(id, EditContext{list.Count(), list.Selection(), clipboard, onAir}))
@@ -136,6 +142,19 @@ void CLiranaView::PlaySound(int index)
         Settings().songWindowTop = CSoundPlayerDlg::LastRect().top();
     });
     setFocus(); // the keyboard stays with the console
+}
+
+void CLiranaView::EditSounds()
+{
+    // Menu texts and tool tips follow the slots at the next refresh.
+    CPropertySheet sheet(tr("Advanced Options"), this);
+    auto* page = new CSoundsPage(*m_context.sounds, Settings(), &sheet);
+    page->SetTracks(m_trackFactory, m_context.ui);
+    sheet.AddPage(page, [page] {
+        page->Apply();
+        return true;
+    });
+    sheet.exec();
 }
 
 bool CLiranaView::OnEditCommand(int id)

@@ -1,0 +1,34 @@
+#include "gui/dialogs/PropertySheet.h"
+
+#include <QDialogButtonBox>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+CPropertySheet::CPropertySheet(const QString& caption, QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(caption);
+    m_tabs = new QTabWidget(this);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &CPropertySheet::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CPropertySheet::reject);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_tabs);
+    layout->addWidget(buttons);
+}
+
+void CPropertySheet::AddPage(QWidget* page, Apply apply)
+{
+    m_tabs->addTab(page, page->windowTitle());
+    m_pages.emplace_back(page, std::move(apply));
+}
+
+void CPropertySheet::accept()
+{
+    for (const auto& [page, apply] : m_pages) {
+        if (apply && !apply()) {
+            m_tabs->setCurrentWidget(page);
+            return;
+        }
+    }
+    QDialog::accept();
+}

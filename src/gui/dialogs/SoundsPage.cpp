@@ -1,0 +1,186 @@
+#include "gui/dialogs/SoundsPage.h"
+
+#include "app/Strings.h"
+#include "app/UserInterface.h"
+#include "app/ViewSettings.h"
+#include "platform/Exception.h"
+#include "platform/IniFile.h"
+#include "platform/registry/RegistryKey.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+
+const QString kListName = QStringLiteral("Sounds.ini");
+
+QString AskOpen(QWidget* parent, const QString& filter, const QString& initial)
+{
+    return QFileDialog::getOpenFileName(parent, {}, initial, filter);
+}
+
+QString AskSave(QWidget* parent, const QString& filter, const QString& initial)
+{
+    QString chosen = QFileDialog::getSaveFileName(parent, {}, initial, filter);
+    if (!chosen.isEmpty() && QFileInfo(chosen).suffix().isEmpty())
+        chosen += QStringLiteral(".ini");
+    return chosen;
+}
+
+} // namespace
+
+CSoundsPage::CSoundsPage(CSoundList& live, CViewSettings& settings, QWidget* parent)
+    : QWidget(parent), m_live(live), m_edited(live),
+      m_settings(settings), m_pickers{AskOpen, AskOpen, AskSave}
+{
+    setObjectName(QStringLiteral("page164"));
+    setWindowTitle(tr("Sounds"));
+    auto* text = new QLabel(tr("Associate sound files to buttons 1 to 9 in the toolbar. You can access these "
+                               "sounds by pressing the numeric keys."),
+                            this);
+    text->setWordWrap(true);
+    m_list = new QListWidget(this);
+    m_list->setObjectName(QStringLiteral("list1000"));
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(text, 0, 0, 1, 2);
+    layout->addWidget(m_list, 1, 0, 6, 1);
+    const struct
+    {
+        const char* text;
+        int id;
+        void (CSoundsPage::*action)();
+    } buttons[] = {{"&Play", 1016, &CSoundsPage::Play},
+                   {"&Modify...", 1015, &CSoundsPage::Modify},
+                   {"&Delete", 1019, &CSoundsPage::Delete},
+                   {"&Load...", 1017, &CSoundsPage::Load},
+                   {"&Save...", 1018, &CSoundsPage::Save}};
+    int row = 1;
+    for (const auto& b : buttons) {
+        auto* button = new QPushButton(tr(b.text), this);
+        button->setObjectName(QStringLiteral("button%1").arg(b.id));
+        connect(button, &QPushButton::clicked, this, b.action);
+        layout->addWidget(button, row++, 1);
+    }
+    layout->setRowStretch(row, 1);
+    connect(m_list, &QListWidget::itemDoubleClicked, this, &CSoundsPage::Activated);
+    Refill(0);
+}
+
+void CSoundsPage::SetTracks(CSoundPlayerDlg::TrackFactory factory, UserInterface* ui)
+{
+    m_tracks = std::move(factory);
+    m_ui = ui;
+}
+
+void CSoundsPage::Refill(int select)
+{
+    m_list->clear();
+    for (int i = 0; i < CSoundList::kSlots; ++i)
+        m_list->addItem(m_edited.PageText(i));
+    m_list->setCurrentRow(select);
+}
+
+int CSoundsPage::Current() const
+{
+    return m_list->currentRow();
+}
+
+void CSoundsPage::Activated(QListWidgetItem* item)
+{
+    m_list->setCurrentItem(item);
+    if (m_edited.IsAssigned(Current()))
+        Play();
+    else
+        Modify();
+}
+
+void CSoundsPage::Play()
+{
+    if (m_edited.IsAssigned(Current()))
+        new CSoundPlayerDlg(m_edited.Slot(Current()), this, m_tracks, m_ui);
+}
+
+void CSoundsPage::Remember(const QString& name, QString& field, const QString& file)
+{
+    field = QFileInfo(file).absolutePath();
+    CRegistryKey::OpenAppSubkey(SettingsKey::Settings).SetText(name, field);
+}
+
+void CSoundsPage::Modify()
+{
+    const int slot = Current();
+    if (slot < 0)
+        return;
+    const QString current = m_edited.Slot(slot);
+    const QString chosen = m_pickers.sound(this, Str::Load(Str::MediaFilesFilter),
+                                           current.isEmpty() ? m_settings.soundDir : current);
+    if (chosen.isEmpty())
+        return;
+    Remember(QStringLiteral("SoundDir"), m_settings.soundDir, chosen);
+    m_edited.SetSlot(slot, QFileInfo(chosen).absoluteFilePath());
+    Refill(slot);
+}
+
+void CSoundsPage::Delete()
+{
+    const int slot = Current();
+    if (slot < 0)
+        return;
+    m_edited.SetSlot(slot, QString());
+    Refill(slot);
+}
+
+void CSoundsPage::Load()
+{
+    const QString chosen = m_pickers.openList(this, Str::Load(Str::SoundsFileFilter),
+                                              QDir(m_settings.soundListDir).filePath(kListName));
+    if (chosen.isEmpty())
+        return;
+    Remember(QStringLiteral("SoundListDir"), m_settings.soundListDir, chosen);
+    try {
+        CIniFile ini(chosen);
+        m_edited.LoadFromProfile(ini);
+    } catch (const CException& error) {
+        Tell(error.GetErrorMessage());
+        return;
+    }
+    Refill(0);
+}
+
+void CSoundsPage::Save()
+{
+    const QString chosen = m_pickers.saveList(this, Str::Load(Str::SoundsFileFilter),
+                                              QDir(m_settings.soundListDir).filePath(kListName));
+    if (chosen.isEmpty())
+        return;
+    Remember(QStringLiteral("SoundListDir"), m_settings.soundListDir, chosen);
+    try {
+        CIniFile ini(chosen);
+        m_edited.SaveToProfile(ini);
+        ini.Flush();
+    } catch (const CException& error) {
+        Tell(error.GetErrorMessage());
+    }
+}
+
+void CSoundsPage::Tell(const QString& message)
+{
+    if (m_ui)
+        m_ui->ShowMessage(message, UserInterface::Icon::Stop);
+    else
+        QMessageBox::critical(this, windowTitle(), message);
+}
+
+void CSoundsPage::Apply()
+{
+    m_live = m_edited;
+    CRegistryKey app = CRegistryKey::OpenAppSubkey(QString());
+    m_live.SaveToRegistry(app);
+}
