@@ -42,6 +42,13 @@ REGEDIT4
 "Overlap Time"=dword:000003e8
 REG
 album=$("$make_demo" "$tmp/demo")
+jingle=$(grep -v '^#' "$album" | sed -n 1p)
+cat >>"$XDG_CONFIG_HOME/Oxbelund/Lirana.reg" <<REG
+
+[HKEY_CURRENT_USER\\Software\\Oxbelund\\Lirana\\Sounds]
+"Sound 1"="$jingle"
+"Count"=dword:00000009
+REG
 
 exec 3>"$tmp/displayfd"
 Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp >"$tmp/xvfb.log" 2>&1 &
@@ -95,6 +102,11 @@ for _ in $(seq 30); do [[ $(starts) == *,*,* ]] && break; sleep 0.1; done
 [[ $(starts) == "$first,$second,$second" ]] || fail "after P: $(starts)"
 sleep 0.8
 shot console-on-air
+key 1     # sound button 1, twice: two sound windows over the console
+key KP_1
+sounds=$(xdotool search --onlyvisible --name "^$first\$" 2>/dev/null | wc -l)
+[[ $sounds -eq 2 ]] || fail "sound button 1 twice: $sounds sound windows"
+shot sound-windows
 key s
 before=$(rows)
 key Delete
