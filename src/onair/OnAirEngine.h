@@ -88,6 +88,8 @@ public:
     const CViewSettings& Settings() const { return m_settings; }
     void LoadSettings();
     void SaveSettings();
+    // The play log follows "Enable Logging" and "Logfile Dir" at once.
+    void ApplyLogSettings();
 
     // Start-up: logs "startup", arms the timers. Shutdown: kills them, logs
     // "shutdown", saves the settings and stops what is on air.
@@ -221,7 +223,6 @@ private:
     void EventsTick();
     void ArmEventsTick();
     void WatchDogTick();
-    void ApplyLogSettings();
     void ShowOnAir(const QString& text);
     void ClearOnAir();
     void SelectRandomRow();

@@ -148,6 +148,9 @@ private:
     void PlaySound(int index);
     // The "Advanced Options" sheet with the Sounds page alone.
     void EditSounds();
+    // The Options and Advanced Options sheets (LiranaViewOptions.cpp).
+    void ShowOptions();
+    void ShowAdvancedOptions();
     void ShowListMenu(const QPoint& globalPos);
     CViewSettings& Settings() const;
 

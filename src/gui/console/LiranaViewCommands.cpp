@@ -80,6 +80,14 @@ bool CLiranaView::OnCommand(int id)
         EditSounds();
         return true;
     }
+    if (id == Cmd::Options) {
+        ShowOptions();
+        return true;
+    }
+    if (id == Cmd::AdvancedOptions && m_context.sounds) {
+        ShowAdvancedOptions();
+        return true;
+    }
     if (OnEditCommand(id))
         return true;
     if (!IsEngineCommand(id))
@@ -104,8 +112,10 @@ std::optional<CommandState> CLiranaView::OnUpdateCommand(int id) const
     }
     if (id >= Cmd::SoundFirst && id <= Cmd::SoundLast)
         return CommandState{m_context.sounds && m_context.sounds->IsAssigned(id - Cmd::SoundFirst), false};
-    if (id == Cmd::EditSounds)
+    if (id == Cmd::EditSounds || id == Cmd::AdvancedOptions)
         return CommandState{m_context.sounds != nullptr, false};
+    if (id == Cmd::Options)
+        return CommandState{true, false};
     const CPlaylist& list = *m_context.playlist;
     const bool clipboard = id == EditCmd::Paste && ClipboardHasText();
     if (auto state = EditCommandState(id, EditContext{list.Count(), list.Selection(), clipboard, onAir}))

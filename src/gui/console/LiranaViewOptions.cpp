@@ -1,0 +1,149 @@
+// The Options and Advanced Options sheets: their pages edit a copy of the
+// console's settings, and OK takes back the values of those pages only (the
+// Sounds page stores its own list and folders meanwhile) and applies the
+// ones that act at once: the play log, the video output, the silence
+// detector (re-armed only when its switch or period changed), the list.
+#include "gui/console/LiranaView.h"
+
+#include "app/UserInterface.h"
+#include "app/ViewSettings.h"
+#include "gui/console/PlaylistListBox.h"
+#include "gui/dialogs/OptionsPage.h"
+#include "gui/dialogs/PropertySheet.h"
+#include "gui/dialogs/SoundsPage.h"
+#include "media/TrackEnvironment.h"
+#include "onair/OnAirEngine.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QTabWidget>
+
+#include <limits>
+
+namespace {
+
+int s_optionsPage = 0; // the Options sheet reopens on its last page during a run
+
+// OK of a sheet: every page checked first, then stored into the copy.
+CPropertySheet::Apply Checked(COptionsPage* page)
+{
+    return [page] {
+        if (!page->Validate())
+            return false;
+        page->Store();
+        return true;
+    };
+}
+
+} // namespace
+
+void CLiranaView::ShowOptions()
+{
+    CViewSettings copy = Settings();
+    CPropertySheet sheet(tr("Options"), this);
+    auto* general = new COptionsPage(tr("General"), m_context.ui, &sheet);
+    general->AddCheck(tr("&Auto play"), copy.autoPlay);
+    general->AddCheck(tr("&Ignore all errors"), copy.ignoreErrors);
+    general->AddCheck(tr("Accept &media files only"), copy.mediaFilesOnly);
+    general->AddCheck(tr("&Shutdown confirmation required"), copy.shutdownConfirmation);
+    auto* intro = new COptionsPage(tr("Intro Scan"), m_context.ui, &sheet);
+    intro->AddNumber(tr("&Start at:"), copy.introStart, 0, 300);
+    intro->AddNumber(tr("&Length:"), copy.introLength, 0, 300);
+    intro->AddNumber(tr("S&kip"), copy.ffTime, std::numeric_limits<int>::min(),
+                     std::numeric_limits<int>::max());
+    auto* video = new COptionsPage(tr("Video"), m_context.ui, &sheet);
+    video->AddChoice({tr("Use &original window size"), tr("&Remember window size and position"),
+                      tr("&Full screen"), tr("&Maximize window")},
+                     {0, 1, 2, 3}, copy.videoMode, 0);
+    auto* mixer = new COptionsPage(tr("Mixer"), m_context.ui, &sheet);
+    mixer->AddText(tr("Mixer program:"), copy.mixer, 255, [](QWidget* parent, const QString& current) {
+        return QFileDialog::getOpenFileName(parent, tr("Mixer"), current);
+    });
+    for (COptionsPage* page : {general, intro, video, mixer})
+        sheet.AddPage(page, Checked(page));
+    sheet.Tabs()->setCurrentIndex(s_optionsPage);
+    const bool ok = sheet.exec() == QDialog::Accepted;
+    s_optionsPage = sheet.Tabs()->currentIndex(); // after Cancel as well
+    if (!ok)
+        return;
+    CViewSettings& live = Settings();
+    live.autoPlay = copy.autoPlay;
+    live.ignoreErrors = copy.ignoreErrors;
+    live.mediaFilesOnly = copy.mediaFilesOnly;
+    live.shutdownConfirmation = copy.shutdownConfirmation;
+    live.introStart = copy.introStart;
+    live.introLength = copy.introLength;
+    live.ffTime = copy.ffTime;
+    live.videoMode = copy.videoMode;
+    live.mixer = copy.mixer;
+    CTrackEnvironment::SetVideo(live.videoMode, live.videoRect);
+    m_list->viewport()->update();
+}
+
+void CLiranaView::ShowAdvancedOptions()
+{
+    CViewSettings copy = Settings();
+    CPropertySheet sheet(tr("Advanced Options"), this);
+    auto* overlap = new COptionsPage(tr("Overlap"), m_context.ui, &sheet);
+    overlap->AddNote(
+        tr("Set the default overlap time in seconds. You can override the default value by renaming "
+           "files to e.g. song1~7.wav"));
+    overlap->AddMilliseconds(tr("Overlap tracks by"), copy.overlapTime, 0, 30);
+    overlap->AddMilliseconds(tr("Overlap sounds in mini playlists by"), copy.miniPlaylistOverlapTime, 0, 30);
+    overlap->AddCheck(tr("Fade on overlap"), copy.fadeOnOverlap);
+    overlap->AddCheck(tr("Fade on stop"), copy.fadeOnStop);
+    overlap->AddSeconds(tr("Fading period"), copy.fadePeriod, 0, 30);
+    auto* log = new COptionsPage(tr("Log Files"), m_context.ui, &sheet);
+    QCheckBox* logging = log->AddCheck(tr("&Write all started tracks to log file"), copy.enableLogging);
+    QLineEdit* folder = log->AddText(
+        tr("&Folder"), copy.logfileDir, 255, [](QWidget* parent, const QString& at) {
+            return QFileDialog::getExistingDirectory(parent, tr("Select Folder"), at);
+        });
+    log->EnableWhile(logging, {folder});
+    log->AddCheckOnOk([this, logging, folder] {
+        // With logging off any folder is accepted.
+        if (!logging->isChecked() || QDir(folder->text()).exists())
+            return true;
+        if (m_context.ui)
+            m_context.ui->ShowMessage(tr("The specified directory does not exist."),
+                                      UserInterface::Icon::Warning);
+        folder->setFocus();
+        return false;
+    });
+    auto* sounds = new CSoundsPage(*m_context.sounds, Settings(), &sheet);
+    sounds->SetTracks(m_trackFactory, m_context.ui);
+    auto* silence = new COptionsPage(tr("Silence Detector"), m_context.ui, &sheet);
+    CWatchDogSettings& dog = copy.watchDog;
+    QCheckBox* detect = silence->AddCheck(tr("Enable silence detection"), dog.enable);
+    std::vector<QWidget*> follow{silence->AddNumber(tr("Silence period:"), dog.interval, 5, 10000)};
+    for (QAbstractButton* button :
+         silence->AddFlags({tr("Display a message box"), tr("Go to the next song"), tr("Reboot the system")},
+                           {&dog.message, &dog.nextSong, &dog.reboot}))
+        follow.push_back(button);
+    silence->EnableWhile(detect, follow);
+    sheet.AddPage(overlap, Checked(overlap));
+    sheet.AddPage(log, Checked(log));
+    sheet.AddPage(sounds, [sounds] {
+        sounds->Apply();
+        return true;
+    });
+    sheet.AddPage(silence, Checked(silence));
+    sheet.Tabs()->setUsesScrollButtons(true);
+    if (sheet.exec() != QDialog::Accepted)
+        return;
+    CViewSettings& live = Settings();
+    live.overlapTime = copy.overlapTime;
+    live.miniPlaylistOverlapTime = copy.miniPlaylistOverlapTime;
+    live.fadeOnOverlap = copy.fadeOnOverlap;
+    live.fadeOnStop = copy.fadeOnStop;
+    live.fadePeriod = copy.fadePeriod;
+    live.enableLogging = copy.enableLogging;
+    live.logfileDir = copy.logfileDir;
+    m_context.engine->ApplyLogSettings();
+    const bool rearm = live.watchDog.enable != dog.enable || live.watchDog.interval != dog.interval;
+    live.watchDog = dog;
+    if (rearm)
+        m_context.engine->RearmWatchDog();
+}
