@@ -107,6 +107,22 @@ key KP_1
 sounds=$(xdotool search --onlyvisible --name "^$first\$" 2>/dev/null | wc -l)
 [[ $sounds -eq 2 ]] || fail "sound button 1 twice: $sounds sound windows"
 shot sound-windows
+sheet() { # title shot: the sheet is up; its picture, then Escape closes it
+  local id=
+  for _ in $(seq 50); do
+    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1) || true
+    [[ -n $id ]] && break
+    sleep 0.1
+  done
+  [[ -n $id ]] || fail "no $1 sheet"
+  sleep 0.3
+  shot "$2"
+  xdotool windowfocus --sync "$id"; xdotool key Escape; sleep 0.4
+  xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 && fail "$1 sheet still open after Escape"
+  return 0
+}
+key o     # the Options sheet
+sheet Options options-sheet
 key s
 before=$(rows)
 key Delete
