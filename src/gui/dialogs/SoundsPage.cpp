@@ -137,13 +137,20 @@ void CSoundsPage::Delete()
     Refill(slot);
 }
 
+QString CSoundsPage::AskSoundsFile(const FilePicker& picker)
+{
+    const QString chosen = picker(this, Str::Load(Str::SoundsFileFilter),
+                                  QDir(m_settings.soundListDir).filePath(kListName));
+    if (!chosen.isEmpty())
+        Remember(QStringLiteral("SoundListDir"), m_settings.soundListDir, chosen);
+    return chosen;
+}
+
 void CSoundsPage::Load()
 {
-    const QString chosen = m_pickers.openList(this, Str::Load(Str::SoundsFileFilter),
-                                              QDir(m_settings.soundListDir).filePath(kListName));
+    const QString chosen = AskSoundsFile(m_pickers.openList);
     if (chosen.isEmpty())
         return;
-    Remember(QStringLiteral("SoundListDir"), m_settings.soundListDir, chosen);
     try {
         CIniFile ini(chosen);
         m_edited.LoadFromProfile(ini);
@@ -156,11 +163,9 @@ void CSoundsPage::Load()
 
 void CSoundsPage::Save()
 {
-    const QString chosen = m_pickers.saveList(this, Str::Load(Str::SoundsFileFilter),
-                                              QDir(m_settings.soundListDir).filePath(kListName));
+    const QString chosen = AskSoundsFile(m_pickers.saveList);
     if (chosen.isEmpty())
         return;
-    Remember(QStringLiteral("SoundListDir"), m_settings.soundListDir, chosen);
     try {
         CIniFile ini(chosen);
         m_edited.SaveToProfile(ini);

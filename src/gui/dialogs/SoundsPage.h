@@ -59,6 +59,8 @@ private:
     void Activated(QListWidgetItem* item);
     void Remember(const QString& name, QString& field, const QString& file);
     void Tell(const QString& message);
+    // A sounds file from picker; its folder is remembered ("SoundListDir").
+    QString AskSoundsFile(const FilePicker& picker);
 
     CSoundList& m_live;
     CSoundList m_edited;
