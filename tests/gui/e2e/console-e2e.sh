@@ -121,8 +121,10 @@ sheet() { # title shot: the sheet is up; its picture, then Escape closes it
   xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 && fail "$1 sheet still open after Escape"
   return 0
 }
-key o     # the Options sheet
+key o     # the Options sheet, then Advanced Options, the Media menu's last item
 sheet Options options-sheet
+key alt+m Up Return
+sheet 'Advanced Options' advanced-options-sheet
 key s
 before=$(rows)
 key Delete
