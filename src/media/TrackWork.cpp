@@ -1,5 +1,7 @@
 #include "media/TrackWork.h"
 
+#include "media/MediaTrack.h"
+
 #include "platform/Exception.h"
 
 #include <chrono>
@@ -68,4 +70,21 @@ int TrackWork::FinishBeforeExit(int status, int timeoutMs)
     std::fflush(stdout);
     std::fflush(stderr);
     ::_exit(status);
+}
+
+void TrackWork::Dispose(std::unique_ptr<CMediaTrack> track)
+{
+    if (!track)
+        return;
+    if (!track->MayBlock()) {
+        track.reset();
+        return;
+    }
+    track->DetachOwner();
+    auto closing = std::make_shared<std::unique_ptr<CMediaTrack>>(std::move(track));
+    try {
+        Run([closing] { closing->reset(); });
+    } catch (const CException&) {
+        closing->reset(); // no thread to spare: closed here
+    }
 }

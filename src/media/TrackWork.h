@@ -8,6 +8,9 @@
 #pragma once
 
 #include <functional>
+#include <memory>
+
+class CMediaTrack;
 
 namespace TrackWork {
 
@@ -20,5 +23,8 @@ bool WaitIdle(int timeoutMs);
 // the process at once with status (after flushing stdout and stderr) when
 // one is still hung after timeoutMs.
 int FinishBeforeExit(int status, int timeoutMs = 1000);
+// Closes track: here when its Close cannot wait, else on a job of its own
+// after its owner is detached (here when no thread can be made).
+void Dispose(std::unique_ptr<CMediaTrack> track);
 
 } // namespace TrackWork

@@ -205,17 +205,5 @@ void COnAirEngine::StartError(const CException& error, const QString& path)
 
 void COnAirEngine::Dispose(std::unique_ptr<CMediaTrack> track)
 {
-    if (!track)
-        return;
-    if (!track->MayBlock()) {
-        track.reset();
-        return;
-    }
-    track->DetachOwner();
-    auto closing = std::make_shared<std::unique_ptr<CMediaTrack>>(std::move(track));
-    try {
-        TrackWork::Run([closing] { closing->reset(); });
-    } catch (const CException&) {
-        closing->reset(); // no thread to spare: closed here
-    }
+    TrackWork::Dispose(std::move(track));
 }

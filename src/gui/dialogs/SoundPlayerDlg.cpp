@@ -3,12 +3,14 @@
 #include "app/UserInterface.h"
 #include "media/TrackEvents.h"
 #include "media/TrackFactory.h"
+#include "media/TrackWork.h"
 #include "platform/Exception.h"
 #include "playlist/ItemPath.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QMessageBox>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
@@ -68,7 +70,7 @@ CSoundPlayerDlg::~CSoundPlayerDlg()
     LastRect() = QRect(pos(), size());
     m_tick.stop();
     m_fade.stop();
-    m_track.reset(); // stops it
+    TrackWork::Dispose(std::move(m_track)); // stops it, here or on a job
 }
 
 QRect& CSoundPlayerDlg::LastRect()
@@ -77,28 +79,80 @@ QRect& CSoundPlayerDlg::LastRect()
     return last;
 }
 
+// The open that may wait (a file on a hung share) runs off the GUI thread,
+// as the engine's does; the window plays the track when it comes back.
 void CSoundPlayerDlg::Start(UserInterface* ui)
 {
+    m_ui = ui;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
-        m_track = m_factory(m_path);
-        m_track->Open(m_path, this);
-        m_track->Play();
-        m_tick.start();
-        setWindowTitle(GetItemDisplayName(m_path));
-        Tick();
+        std::unique_ptr<CMediaTrack> track = m_factory(m_path);
+        if (!track)
+            throw CMessageException(QStringLiteral("No player for %1").arg(m_path));
+        const bool elsewhere = track->MayBlock();
+        track->BeginOpen(m_path, elsewhere ? nullptr : this);
+        if (!elsewhere) {
+            track->FinishOpen();
+            Opened(std::move(track));
+            return;
+        }
+        struct Result
+        {
+            std::unique_ptr<CMediaTrack> track;
+            std::unique_ptr<CException> error;
+        };
+        auto result = std::make_shared<Result>();
+        result->track = std::move(track);
+        TrackWork::Run([window = QPointer<CSoundPlayerDlg>(this), result] {
+            try {
+                result->track->FinishOpen();
+            } catch (const CException& e) {
+                result->error = e.Clone();
+            }
+            QMetaObject::invokeMethod(
+                qApp,
+                [window, result] {
+                    if (!window || result->error) {
+                        if (window)
+                            window->Failed(*result->error);
+                        TrackWork::Dispose(std::move(result->track));
+                        return;
+                    }
+                    result->track->AttachOwner(window);
+                    window->Opened(std::move(result->track));
+                },
+                Qt::QueuedConnection);
+        });
     } catch (const CException& error) {
-        m_track.reset();
-        QApplication::restoreOverrideCursor();
-        if (ui)
-            ui->ShowMessage(error.GetErrorMessage(), UserInterface::Icon::Stop);
-        else
-            QMessageBox::critical(parentWidget(), QApplication::applicationName(), error.GetErrorMessage());
-        hide();
-        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+        Failed(error);
+    }
+}
+
+void CSoundPlayerDlg::Opened(std::unique_ptr<CMediaTrack> track)
+{
+    QApplication::restoreOverrideCursor();
+    m_track = std::move(track);
+    try {
+        m_track->Play();
+    } catch (const CException& error) {
+        Failed(error);
         return;
     }
+    m_tick.start();
+    setWindowTitle(GetItemDisplayName(m_path));
+    Tick();
+}
+
+void CSoundPlayerDlg::Failed(const CException& error)
+{
     QApplication::restoreOverrideCursor();
+    TrackWork::Dispose(std::move(m_track));
+    if (m_ui)
+        m_ui->ShowMessage(error.GetErrorMessage(), UserInterface::Icon::Stop);
+    else
+        QMessageBox::critical(parentWidget(), QApplication::applicationName(), error.GetErrorMessage());
+    hide();
+    QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }
 
 void CSoundPlayerDlg::Tick()
@@ -142,7 +196,7 @@ void CSoundPlayerDlg::FadeStep()
 void CSoundPlayerDlg::Finish()
 {
     m_tick.stop();
-    m_track.reset();
+    TrackWork::Dispose(std::move(m_track));
     close();
 }
 

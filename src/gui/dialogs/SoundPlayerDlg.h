@@ -19,6 +19,7 @@
 #include <functional>
 #include <memory>
 
+class CException;
 class QProgressBar;
 class QPushButton;
 class QSlider;
@@ -60,10 +61,13 @@ protected:
 
 private:
     void Start(UserInterface* ui);
+    void Opened(std::unique_ptr<CMediaTrack> track);
+    void Failed(const CException& error);
     void Finish();
 
     QString m_path;
     TrackFactory m_factory;
+    UserInterface* m_ui = nullptr;
     std::unique_ptr<CMediaTrack> m_track;
     QTimer m_tick;
     QTimer m_fade;
