@@ -6,12 +6,15 @@
 #include "events/Scheduler.h"
 #include "gui/console/LiranaView.h"
 #include "gui/console/PlaylistListBox.h"
+#include "gui/dialogs/PropertySheet.h"
 #include "onair/EngineFixture.h"
 #include "playlist/AlbumDoc.h"
 #include "station/Station.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QTimer>
+#include <functional>
 
 class ConsoleTest : public ::testing::Test
 {
@@ -45,6 +48,22 @@ protected:
         engine.OnStop();
         for (int i = 0; i < 200 && (engine.OnAir() || engine.Fading()); ++i)
             engine.OnTimer(COnAirEngine::TimerFade);
+    }
+    // Runs the command of a modal sheet; `work` gets the open sheet and may
+    // close it (else it is cancelled).
+    void RunSheet(int id, const std::function<void(CPropertySheet&)>& work)
+    {
+        bool ran = false;
+        QTimer::singleShot(0, [&] {
+            auto* sheet = qobject_cast<CPropertySheet*>(QApplication::activeModalWidget());
+            ASSERT_TRUE(sheet);
+            work(*sheet);
+            ran = true;
+            if (sheet->isVisible())
+                sheet->reject();
+        });
+        view->OnCommand(id);
+        EXPECT_TRUE(ran);
     }
     // The command ids of the recorded undo steps, oldest first.
     std::vector<std::uint32_t> UndoIds() const

@@ -17,21 +17,6 @@ namespace {
 class OptionsSheets : public ConsoleTest
 {
 protected:
-    // Runs command `id`; `work` gets the open sheet and closes it.
-    void Run(int id, const std::function<void(CPropertySheet&)>& work)
-    {
-        bool ran = false;
-        QTimer::singleShot(0, [&] {
-            auto* sheet = qobject_cast<CPropertySheet*>(QApplication::activeModalWidget());
-            ASSERT_TRUE(sheet);
-            work(*sheet);
-            ran = true;
-            if (sheet->isVisible())
-                sheet->reject();
-        });
-        view->OnCommand(id);
-        EXPECT_TRUE(ran);
-    }
     static COptionsPage* Page(CPropertySheet& sheet, int index)
     {
         return qobject_cast<COptionsPage*>(sheet.Tabs()->widget(index));
@@ -46,7 +31,7 @@ TEST_F(OptionsSheets, AdvancedValuesAreCheckedAndStoredInTheirUnitsOnOk)
 {
     const QString logs = TestEnv::MakeTempDir(QStringLiteral("logs"));
     Settings().overlapTime = 2500;
-    Run(Cmd::AdvancedOptions, [&](CPropertySheet& sheet) {
+    RunSheet(Cmd::AdvancedOptions, [&](CPropertySheet& sheet) {
         EXPECT_EQ(sheet.windowTitle(), QStringLiteral("Advanced Options"));
         EXPECT_EQ(sheet.Tabs()->currentIndex(), 0);
         QStringList tabs;
@@ -96,7 +81,7 @@ TEST_F(OptionsSheets, AdvancedValuesAreCheckedAndStoredInTheirUnitsOnOk)
 TEST_F(OptionsSheets, OptionsReopenOnTheirLastPageAndCancelKeepsEverything)
 {
     const CViewSettings before = Settings();
-    Run(Cmd::Options, [&](CPropertySheet& sheet) {
+    RunSheet(Cmd::Options, [&](CPropertySheet& sheet) {
         QStringList tabs;
         for (int i = 0; i < sheet.Tabs()->count(); ++i)
             tabs << sheet.Tabs()->tabText(i);
@@ -107,7 +92,7 @@ TEST_F(OptionsSheets, OptionsReopenOnTheirLastPageAndCancelKeepsEverything)
     }); // cancelled
     EXPECT_EQ(Settings().autoPlay, before.autoPlay);
     EXPECT_EQ(Settings().introLength, before.introLength);
-    Run(Cmd::Options, [&](CPropertySheet& sheet) {
+    RunSheet(Cmd::Options, [&](CPropertySheet& sheet) {
         EXPECT_EQ(sheet.Tabs()->currentIndex(), 2) << "the page it was closed on";
         Page(sheet, 2)->findChildren<QRadioButton*>().value(3)->setChecked(true);
         Edit(sheet, 1, 0)->setText(QStringLiteral("45"));
@@ -115,7 +100,7 @@ TEST_F(OptionsSheets, OptionsReopenOnTheirLastPageAndCancelKeepsEverything)
     });
     EXPECT_EQ(Settings().videoMode, 3);
     EXPECT_EQ(Settings().introStart, 45);
-    Run(Cmd::AdvancedOptions, [&](CPropertySheet& sheet) {
+    RunSheet(Cmd::AdvancedOptions, [&](CPropertySheet& sheet) {
         EXPECT_EQ(sheet.Tabs()->currentIndex(), 0) << "always the first page";
     });
 }

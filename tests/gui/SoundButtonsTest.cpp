@@ -42,7 +42,6 @@ TEST_F(SoundButtons, SlotsWordTheirButtonsAndOnlyAssignedOnesOpenAWindow)
         const char *menu, *tip;
         bool enabled;
     } cases[] = {{0, "&jingle\t1", "jingle", true},
-                 {1, "Unassigned Sound", "Unassigned Sound", false},
                  {4, "&Station ID\t5", "Station ID", true},
                  {8, "Unassigned Sound", "Unassigned Sound", false}};
     for (const auto& s : cases) {
@@ -129,21 +128,6 @@ TEST_F(SoundButtons, FadeOutTakesThirtyStepsAndTheWindowEndsWithItsTrack)
     EXPECT_EQ(ui.icons.value(0), UserInterface::Icon::Stop);
 }
 
-// Runs the Sounds sheet, doing `work` on its page while it is open, then
-// OK or Cancel.
-void RunSoundsSheet(CLiranaView& view, const std::function<void(CSoundsPage&)>& work, bool ok)
-{
-    QTimer::singleShot(0, [&] {
-        auto* sheet = qobject_cast<CPropertySheet*>(QApplication::activeModalWidget());
-        ASSERT_TRUE(sheet);
-        EXPECT_EQ(sheet->windowTitle(), QStringLiteral("Advanced Options"));
-        EXPECT_EQ(sheet->Tabs()->count(), 1);
-        work(*sheet->findChild<CSoundsPage*>());
-        ok ? sheet->accept() : sheet->reject();
-    });
-    view.OnCommand(Cmd::EditSounds);
-}
-
 TEST_F(SoundButtons, TheSoundsPageEditsACopyThatOkStores)
 {
     const QString folder = TestEnv::MakeTempDir(QStringLiteral("sounds"));
@@ -154,25 +138,24 @@ TEST_F(SoundButtons, TheSoundsPageEditsACopyThatOkStores)
             return answer;
         };
     };
-    RunSoundsSheet(
-        *view,
-        [&](CSoundsPage& page) {
-            QStringList rows;
-            for (int i = 0; i < 9; ++i)
-                rows << page.List()->item(i)->text();
-            EXPECT_EQ(rows.join(u'|'),
-                      QStringLiteral("[1] jingle|[2] |[3] |[4] |[5] Station ID|[6] |[7] |[8] |[9] "));
-            EXPECT_EQ(page.List()->currentRow(), 0);
-            page.SetPickers(
-                {pick(QStringLiteral("/new/drum roll.wav")), pick({}), pick(folder + "/Sounds.ini")});
-            emit page.List()->itemDoubleClicked(page.List()->item(1)); // unassigned: Modify
-            page.List()->setCurrentRow(0);
-            page.Delete();
-            page.Save();
-            EXPECT_EQ(page.List()->item(1)->text(), QStringLiteral("[2] drum roll"));
-            EXPECT_EQ(page.List()->item(0)->text(), QStringLiteral("[1] "));
-        },
-        false);
+    RunSheet(Cmd::EditSounds, [&](CPropertySheet& sheet) {
+        EXPECT_EQ(sheet.windowTitle(), QStringLiteral("Advanced Options"));
+        EXPECT_EQ(sheet.Tabs()->count(), 1);
+        CSoundsPage& page = *sheet.findChild<CSoundsPage*>();
+        QStringList rows;
+        for (int i = 0; i < 9; ++i)
+            rows << page.List()->item(i)->text();
+        EXPECT_EQ(rows.join(u'|'),
+                  QStringLiteral("[1] jingle|[2] |[3] |[4] |[5] Station ID|[6] |[7] |[8] |[9] "));
+        EXPECT_EQ(page.List()->currentRow(), 0);
+        page.SetPickers({pick(QStringLiteral("/new/drum roll.wav")), pick({}), pick(folder + "/Sounds.ini")});
+        emit page.List()->itemDoubleClicked(page.List()->item(1)); // unassigned: Modify
+        page.List()->setCurrentRow(0);
+        page.Delete();
+        page.Save();
+        EXPECT_EQ(page.List()->item(1)->text(), QStringLiteral("[2] drum roll"));
+        EXPECT_EQ(page.List()->item(0)->text(), QStringLiteral("[1] "));
+    }); // cancelled
     EXPECT_EQ(station->Sounds().Slot(0), QStringLiteral("/air/jingle.wav")) << "Cancel keeps the slots";
     EXPECT_EQ(Settings().soundDir, QStringLiteral("/new"));
     EXPECT_EQ(Settings().soundListDir, folder);
@@ -185,14 +168,13 @@ TEST_F(SoundButtons, TheSoundsPageEditsACopyThatOkStores)
     EXPECT_EQ(saved.GetInt(QStringLiteral("Count"), 0), 9);
 
     // Loaded and stored on OK; the button follows at once.
-    RunSoundsSheet(
-        *view,
-        [&](CSoundsPage& page) {
-            page.SetPickers({pick({}), pick(folder + "/Sounds.ini"), pick({})});
-            page.Load();
-            EXPECT_EQ(page.List()->item(1)->text(), QStringLiteral("[2] drum roll"));
-        },
-        true);
+    RunSheet(Cmd::EditSounds, [&](CPropertySheet& sheet) {
+        CSoundsPage& page = *sheet.findChild<CSoundsPage*>();
+        page.SetPickers({pick({}), pick(folder + "/Sounds.ini"), pick({})});
+        page.Load();
+        EXPECT_EQ(page.List()->item(1)->text(), QStringLiteral("[2] drum roll"));
+        sheet.accept();
+    });
     EXPECT_EQ(asked.last(), folder + "/Sounds.ini") << "the folder of the last sounds file";
     EXPECT_FALSE(station->Sounds().IsAssigned(0));
     EXPECT_EQ(view->CommandMenuText(Cmd::SoundFirst + 1), QStringLiteral("&drum roll\t2"));
