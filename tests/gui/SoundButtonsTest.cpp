@@ -5,6 +5,7 @@
 #include "gui/dialogs/SoundPlayerDlg.h"
 #include "gui/dialogs/SoundsPage.h"
 #include "media/TrackEvents.h"
+#include "media/TrackWork.h"
 #include "platform/IniFile.h"
 #include "platform/registry/RegistryKey.h"
 #include "support/TestEnv.h"
@@ -15,7 +16,10 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTabWidget>
+#include <QThread>
 #include <QTimer>
+
+#include <atomic>
 
 namespace {
 
@@ -126,6 +130,47 @@ TEST_F(SoundButtons, FadeOutTakesThirtyStepsAndTheWindowEndsWithItsTrack)
     EXPECT_TRUE(Windows().isEmpty());
     EXPECT_EQ(ui.LastMessage(), QStringLiteral("cannot open /air/jingle.wav"));
     EXPECT_EQ(ui.icons.value(0), UserInterface::Icon::Stop);
+}
+
+// A track whose open waits until released, as one on a slow share.
+class SlowTrack : public FakeTrack
+{
+public:
+    SlowTrack(FakeTrackWorld& world, std::atomic<bool>& go) : FakeTrack(world), m_go(go) {}
+    bool MayBlock() const override { return true; }
+    void FinishOpen() override
+    {
+        while (!m_go)
+            QThread::msleep(2);
+    }
+
+private:
+    std::atomic<bool>& m_go;
+};
+
+TEST_F(SoundButtons, AFileThatOpensSlowlyLeavesTheConsoleFree)
+{
+    std::atomic<bool> go = false;
+    view->SetTrackFactory([&](const QString&) { return std::make_unique<SlowTrack>(world, go); });
+    view->OnCommand(Cmd::SoundFirst);
+    QPointer<CSoundPlayerDlg> window = Windows().value(0);
+    ASSERT_TRUE(window && !window->Track()) << "still opening, and the console runs on";
+    EXPECT_TRUE(QApplication::overrideCursor());
+    window->StopButton()->click(); // closed while opening
+    Settle();
+    EXPECT_FALSE(window);
+    EXPECT_FALSE(QApplication::overrideCursor());
+    go = true;
+    view->OnCommand(Cmd::SoundFirst);
+    window = Windows().value(0);
+    ASSERT_TRUE(TestEnv::WaitUntil([&] { return window && window->Track(); }, 5000));
+    EXPECT_TRUE(window->Track()->IsPlaying());
+    window->close();
+    Settle();
+    ASSERT_TRUE(TrackWork::WaitIdle(5000));
+    QCoreApplication::sendPostedEvents();
+    ASSERT_TRUE(TrackWork::WaitIdle(5000));
+    EXPECT_TRUE(world.alive.empty()) << "both tracks closed off the thread";
 }
 
 TEST_F(SoundButtons, TheSoundsPageEditsACopyThatOkStores)

@@ -68,6 +68,7 @@ CSoundPlayerDlg::CSoundPlayerDlg(const QString& path, QWidget* parent, TrackFact
 CSoundPlayerDlg::~CSoundPlayerDlg()
 {
     LastRect() = QRect(pos(), size());
+    StopWaiting(); // closed while its file was still opening
     m_tick.stop();
     m_fade.stop();
     TrackWork::Dispose(std::move(m_track)); // stops it, here or on a job
@@ -85,6 +86,7 @@ void CSoundPlayerDlg::Start(UserInterface* ui)
 {
     m_ui = ui;
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_waiting = true;
     try {
         std::unique_ptr<CMediaTrack> track = m_factory(m_path);
         if (!track)
@@ -128,9 +130,16 @@ void CSoundPlayerDlg::Start(UserInterface* ui)
     }
 }
 
+void CSoundPlayerDlg::StopWaiting()
+{
+    if (m_waiting)
+        QApplication::restoreOverrideCursor();
+    m_waiting = false;
+}
+
 void CSoundPlayerDlg::Opened(std::unique_ptr<CMediaTrack> track)
 {
-    QApplication::restoreOverrideCursor();
+    StopWaiting();
     m_track = std::move(track);
     try {
         m_track->Play();
@@ -145,7 +154,7 @@ void CSoundPlayerDlg::Opened(std::unique_ptr<CMediaTrack> track)
 
 void CSoundPlayerDlg::Failed(const CException& error)
 {
-    QApplication::restoreOverrideCursor();
+    StopWaiting();
     TrackWork::Dispose(std::move(m_track));
     if (m_ui)
         m_ui->ShowMessage(error.GetErrorMessage(), UserInterface::Icon::Stop);

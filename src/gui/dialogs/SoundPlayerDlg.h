@@ -63,11 +63,14 @@ private:
     void Start(UserInterface* ui);
     void Opened(std::unique_ptr<CMediaTrack> track);
     void Failed(const CException& error);
+    // The wait cursor shown while the file opens, taken away once.
+    void StopWaiting();
     void Finish();
 
     QString m_path;
     TrackFactory m_factory;
     UserInterface* m_ui = nullptr;
+    bool m_waiting = false;
     std::unique_ptr<CMediaTrack> m_track;
     QTimer m_tick;
     QTimer m_fade;
