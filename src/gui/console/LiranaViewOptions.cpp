@@ -37,6 +37,14 @@ CPropertySheet::Apply Checked(COptionsPage* page)
     };
 }
 
+// OK of a sheet: the fields its pages edit, from the copy into the live
+// settings (the others may have changed meanwhile).
+template <class... Fields>
+void TakeBack(CViewSettings& live, const CViewSettings& copy, Fields CViewSettings::*... fields)
+{
+    ((live.*fields = copy.*fields), ...);
+}
+
 } // namespace
 
 void CLiranaView::ShowOptions()
@@ -69,15 +77,9 @@ void CLiranaView::ShowOptions()
     if (!ok)
         return;
     CViewSettings& live = Settings();
-    live.autoPlay = copy.autoPlay;
-    live.ignoreErrors = copy.ignoreErrors;
-    live.mediaFilesOnly = copy.mediaFilesOnly;
-    live.shutdownConfirmation = copy.shutdownConfirmation;
-    live.introStart = copy.introStart;
-    live.introLength = copy.introLength;
-    live.ffTime = copy.ffTime;
-    live.videoMode = copy.videoMode;
-    live.mixer = copy.mixer;
+    using S = CViewSettings;
+    TakeBack(live, copy, &S::autoPlay, &S::ignoreErrors, &S::mediaFilesOnly, &S::shutdownConfirmation,
+             &S::introStart, &S::introLength, &S::ffTime, &S::videoMode, &S::mixer);
     CTrackEnvironment::SetVideo(live.videoMode, live.videoRect);
     m_list->viewport()->update();
 }
@@ -134,13 +136,9 @@ void CLiranaView::ShowAdvancedOptions()
     if (sheet.exec() != QDialog::Accepted)
         return;
     CViewSettings& live = Settings();
-    live.overlapTime = copy.overlapTime;
-    live.miniPlaylistOverlapTime = copy.miniPlaylistOverlapTime;
-    live.fadeOnOverlap = copy.fadeOnOverlap;
-    live.fadeOnStop = copy.fadeOnStop;
-    live.fadePeriod = copy.fadePeriod;
-    live.enableLogging = copy.enableLogging;
-    live.logfileDir = copy.logfileDir;
+    using S = CViewSettings;
+    TakeBack(live, copy, &S::overlapTime, &S::miniPlaylistOverlapTime, &S::fadeOnOverlap, &S::fadeOnStop,
+             &S::fadePeriod, &S::enableLogging, &S::logfileDir);
     m_context.engine->ApplyLogSettings();
     const bool rearm = live.watchDog.enable != dog.enable || live.watchDog.interval != dog.interval;
     live.watchDog = dog;
