@@ -10,6 +10,7 @@ class CPlayLog;
 class UserInterface;
 class EventSource;
 class CSoundList;
+class CEventScheduler;
 
 struct CAppContext
 {
@@ -17,7 +18,8 @@ struct CAppContext
     CLiranaDoc* document = nullptr;
     COnAirEngine* engine = nullptr;
     CPlayLog* log = nullptr;
-    UserInterface* ui = nullptr;   // dialogs (gui/app implements it)
-    EventSource* events = nullptr; // the scheduler, when built
-    CSoundList* sounds = nullptr;  // the sound buttons' slots
+    UserInterface* ui = nullptr;          // dialogs (gui/app implements it)
+    EventSource* events = nullptr;        // the scheduler, when built
+    CSoundList* sounds = nullptr;         // the sound buttons' slots
+    CEventScheduler* scheduler = nullptr; // the live schedule (the Events page)
 };

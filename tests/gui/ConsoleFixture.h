@@ -23,7 +23,8 @@ protected:
     {
         document.ResetUndo(true);
         view = std::make_unique<CLiranaView>(CAppContext{&list, &document, &engine, &station->Log(), &ui,
-                                                         &station->Scheduler(), &station->Sounds()});
+                                                         &station->Scheduler(), &station->Sounds(),
+                                                         &station->Scheduler()});
         view->SetShell(&shell);
         view->SetTrackFactory(Tracks());
         view->SetPickers({[this](QWidget*, const QString& folder) {

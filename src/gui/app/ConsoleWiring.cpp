@@ -1,6 +1,5 @@
 #include "gui/app/ConsoleWiring.h"
 
-#include "events/Scheduler.h"
 #include "gui/console/LiranaView.h"
 #include "gui/frame/CommandRouter.h"
 #include "gui/frame/MainFrame.h"
@@ -11,8 +10,6 @@ QWidget* MakeConsoleView(const CAppContext& context, CMainFrame* frame)
 {
     auto* view = new CLiranaView(context, frame);
     view->SetPositionBar(frame->PositionSlider());
-    if (auto* scheduler = dynamic_cast<CEventScheduler*>(context.events))
-        view->SetUpcomingEvents(&scheduler->Upcoming());
     QObject::connect(view, &CLiranaView::PaneTextChanged, frame,
                      [frame](int id, const QString& text) { frame->SetPaneText(id, text); });
     QObject::connect(view, &CLiranaView::StatusMessage, frame, [frame](const QString& text) {

@@ -48,6 +48,7 @@ CLiranaApp::CLiranaApp(Options options) : m_options(std::move(options))
     m_context.log = &m_station->Log();
     m_context.ui = m_ui;
     m_context.events = &m_station->Scheduler();
+    m_context.scheduler = &m_station->Scheduler();
     m_context.sounds = &m_station->Sounds();
 
     if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {

@@ -22,6 +22,7 @@
 #include <memory>
 #include <optional>
 
+class CEventsPage;
 class CPlaylistListBox;
 class CUpcomingEventsModel;
 class QCheckBox;
@@ -58,8 +59,6 @@ public:
     void SetPositionBar(QSlider* bar);
     // The scheduler's upcoming events; the list, label and check box follow it.
     void SetUpcomingEvents(CUpcomingEventsModel* model);
-    // "Schedule..." is enabled only while something can open the events.
-    void SetScheduleAvailable(bool available);
     void SetShell(Shell* shell);
     // Opens tracks for Total Length (default: CreateTrack).
     void SetTrackFactory(TrackFactory factory);
@@ -106,7 +105,6 @@ signals:
     void PaneTextChanged(int id, const QString& text);
     void StatusMessage(const QString& text);
     void CommandRequested(int id);
-    void ScheduleRequested();
 
 protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
@@ -148,6 +146,9 @@ private:
     void PlaySound(int index);
     // The "Advanced Options" sheet with the Sounds page alone.
     void EditSounds();
+    // The "Advanced Options" sheet with the Events page alone.
+    void EditSchedule();
+    CEventsPage* NewEventsPage(QWidget* sheet);
     // The Options and Advanced Options sheets (LiranaViewOptions.cpp).
     void ShowOptions();
     void ShowAdvancedOptions();

@@ -80,6 +80,10 @@ bool CLiranaView::OnCommand(int id)
         EditSounds();
         return true;
     }
+    if (id == Cmd::Schedule && m_context.scheduler) {
+        EditSchedule();
+        return true;
+    }
     if (id == Cmd::Options) {
         ShowOptions();
         return true;
@@ -114,6 +118,8 @@ std::optional<CommandState> CLiranaView::OnUpdateCommand(int id) const
         return CommandState{m_context.sounds && m_context.sounds->IsAssigned(id - Cmd::SoundFirst), false};
     if (id == Cmd::EditSounds || id == Cmd::AdvancedOptions)
         return CommandState{m_context.sounds != nullptr, false};
+    if (id == Cmd::Schedule)
+        return CommandState{m_context.scheduler != nullptr, false};
     if (id == Cmd::Options)
         return CommandState{true, false};
     const CPlaylist& list = *m_context.playlist;

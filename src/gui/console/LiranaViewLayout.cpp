@@ -6,6 +6,7 @@
 #include "gui/console/LiranaView.h"
 
 #include "app/ViewSettings.h"
+#include "events/Scheduler.h"
 #include "events/UpcomingEventsModel.h"
 #include "gui/console/ItemKindDelegate.h"
 #include "gui/console/PlaylistListBox.h"
@@ -79,6 +80,8 @@ CLiranaView::CLiranaView(const CAppContext& context, QWidget* parent)
     Q_ASSERT(context.playlist && context.engine);
     setAcceptDrops(true);
     BuildLayout();
+    if (m_context.scheduler)
+        SetUpcomingEvents(&m_context.scheduler->Upcoming());
     LoadSettings();
     m_idle = new QTimer(this);
     m_idle->setInterval(kIdleMs);
@@ -210,9 +213,9 @@ QWidget* CLiranaView::BuildRightColumn()
     connect(m_enableEvents, &QCheckBox::clicked, this, [this] { emit CommandRequested(Cmd::EnableEvents); });
     eventsRow->addWidget(m_enableEvents);
     m_schedule = new QPushButton(QStringLiteral("Schedule..."), column);
-    m_schedule->setEnabled(false);
-    m_schedule->setToolTip(QStringLiteral("Events are edited in the options"));
-    connect(m_schedule, &QPushButton::clicked, this, &CLiranaView::ScheduleRequested);
+    m_schedule->setObjectName(QStringLiteral("button1151"));
+    m_schedule->setEnabled(m_context.scheduler != nullptr);
+    connect(m_schedule, &QPushButton::clicked, this, [this] { emit CommandRequested(Cmd::Schedule); });
     eventsRow->addWidget(m_schedule);
     v->addLayout(eventsRow);
 
@@ -255,12 +258,6 @@ void CLiranaView::SetUpcomingEvents(CUpcomingEventsModel* model)
     if (model)
         connect(model, &CUpcomingEventsModel::StateChanged, this, [this] { UpdateEventsState(); });
     UpdateEventsState();
-}
-
-void CLiranaView::SetScheduleAvailable(bool available)
-{
-    m_schedule->setEnabled(available);
-    m_schedule->setToolTip(available ? QString() : QStringLiteral("Events are edited in the options"));
 }
 
 void CLiranaView::SetShell(Shell* shell)

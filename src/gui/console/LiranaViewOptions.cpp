@@ -8,6 +8,7 @@
 #include "app/UserInterface.h"
 #include "app/ViewSettings.h"
 #include "gui/console/PlaylistListBox.h"
+#include "gui/dialogs/EventsPage.h"
 #include "gui/dialogs/OptionsPage.h"
 #include "gui/dialogs/PropertySheet.h"
 #include "gui/dialogs/SoundsPage.h"
@@ -33,6 +34,16 @@ CPropertySheet::Apply Checked(COptionsPage* page)
         if (!page->Validate())
             return false;
         page->Store();
+        return true;
+    };
+}
+
+// OK of a sheet for a page that edits a live list of its own.
+template <class Page>
+CPropertySheet::Apply Applied(Page* page)
+{
+    return [page] {
+        page->Apply();
         return true;
     };
 }
@@ -114,6 +125,7 @@ void CLiranaView::ShowAdvancedOptions()
         folder->setFocus();
         return false;
     });
+    CEventsPage* events = m_context.scheduler ? NewEventsPage(&sheet) : nullptr;
     auto* sounds = new CSoundsPage(*m_context.sounds, Settings(), &sheet);
     sounds->SetTracks(m_trackFactory, m_context.ui);
     auto* silence = new COptionsPage(tr("Silence Detector"), m_context.ui, &sheet);
@@ -127,10 +139,9 @@ void CLiranaView::ShowAdvancedOptions()
     silence->EnableWhile(detect, follow);
     sheet.AddPage(overlap, Checked(overlap));
     sheet.AddPage(log, Checked(log));
-    sheet.AddPage(sounds, [sounds] {
-        sounds->Apply();
-        return true;
-    });
+    if (events)
+        sheet.AddPage(events, Applied(events));
+    sheet.AddPage(sounds, Applied(sounds));
     sheet.AddPage(silence, Checked(silence));
     sheet.Tabs()->setUsesScrollButtons(true);
     if (sheet.exec() != QDialog::Accepted)
@@ -144,4 +155,18 @@ void CLiranaView::ShowAdvancedOptions()
     live.watchDog = dog;
     if (rearm)
         m_context.engine->RearmWatchDog();
+}
+
+CEventsPage* CLiranaView::NewEventsPage(QWidget* sheet)
+{
+    return new CEventsPage(*m_context.scheduler, {&Settings(), m_context.ui, m_trackFactory}, sheet);
+}
+
+void CLiranaView::EditSchedule()
+{
+    // The upcoming list follows at OK: the page refreshes it.
+    CPropertySheet sheet(tr("Advanced Options"), this);
+    CEventsPage* page = NewEventsPage(&sheet);
+    sheet.AddPage(page, Applied(page));
+    sheet.exec();
 }

@@ -8,7 +8,6 @@
 #include "platform/registry/RegistryKey.h"
 
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
@@ -20,24 +19,11 @@ namespace {
 
 const QString kListName = QStringLiteral("Sounds.ini");
 
-QString AskOpen(QWidget* parent, const QString& filter, const QString& initial)
-{
-    return QFileDialog::getOpenFileName(parent, {}, initial, filter);
-}
-
-QString AskSave(QWidget* parent, const QString& filter, const QString& initial)
-{
-    QString chosen = QFileDialog::getSaveFileName(parent, {}, initial, filter);
-    if (!chosen.isEmpty() && QFileInfo(chosen).suffix().isEmpty())
-        chosen += QStringLiteral(".ini");
-    return chosen;
-}
-
 } // namespace
 
 CSoundsPage::CSoundsPage(CSoundList& live, CViewSettings& settings, QWidget* parent)
     : QWidget(parent), m_live(live), m_edited(live),
-      m_settings(settings), m_pickers{AskOpen, AskOpen, AskSave}
+      m_settings(settings), m_pickers{AskOpenFile, AskOpenFile, AskSaveIniFile}
 {
     setObjectName(QStringLiteral("page164"));
     setWindowTitle(tr("Sounds"));
@@ -107,12 +93,6 @@ void CSoundsPage::Play()
         new CSoundPlayerDlg(m_edited.Slot(Current()), this, m_tracks, m_ui);
 }
 
-void CSoundsPage::Remember(const QString& name, QString& field, const QString& file)
-{
-    field = QFileInfo(file).absolutePath();
-    CRegistryKey::OpenAppSubkey(SettingsKey::Settings).SetText(name, field);
-}
-
 void CSoundsPage::Modify()
 {
     const int slot = Current();
@@ -123,7 +103,7 @@ void CSoundsPage::Modify()
                                            current.isEmpty() ? m_settings.soundDir : current);
     if (chosen.isEmpty())
         return;
-    Remember(QStringLiteral("SoundDir"), m_settings.soundDir, chosen);
+    RememberFolder(QStringLiteral("SoundDir"), m_settings.soundDir, chosen);
     m_edited.SetSlot(slot, QFileInfo(chosen).absoluteFilePath());
     Refill(slot);
 }
@@ -142,7 +122,7 @@ QString CSoundsPage::AskSoundsFile(const FilePicker& picker)
     const QString chosen = picker(this, Str::Load(Str::SoundsFileFilter),
                                   QDir(m_settings.soundListDir).filePath(kListName));
     if (!chosen.isEmpty())
-        Remember(QStringLiteral("SoundListDir"), m_settings.soundListDir, chosen);
+        RememberFolder(QStringLiteral("SoundListDir"), m_settings.soundListDir, chosen);
     return chosen;
 }
 

@@ -10,6 +10,7 @@
 // Thread: the user-interface thread.
 #pragma once
 
+#include "gui/dialogs/FilePickers.h"
 #include "gui/dialogs/SoundPlayerDlg.h"
 #include "playlist/SoundList.h"
 
@@ -27,9 +28,6 @@ class CSoundsPage : public QWidget
     Q_OBJECT
 
 public:
-    // A file dialog: (parent, filter, initial folder or file) -> the chosen
-    // path, empty when cancelled.
-    using FilePicker = std::function<QString(QWidget*, const QString&, const QString&)>;
     struct Pickers
     {
         FilePicker sound;    // Modify
@@ -57,7 +55,6 @@ private:
     void Refill(int select);
     int Current() const;
     void Activated(QListWidgetItem* item);
-    void Remember(const QString& name, QString& field, const QString& file);
     void Tell(const QString& message);
     // A sounds file from picker; its folder is remembered ("SoundListDir").
     QString AskSoundsFile(const FilePicker& picker);
