@@ -65,7 +65,8 @@ TEST(EventDateTime, EveryLocaleShowsAndReadsBackTheWholeDateAndTime)
         }
     }
     QLocale::setDefault(saved);
-    EXPECT_EQ(CEditEventDlg::ParseDateTime(QStringLiteral(" 2001-3-5 7:30:00 ")), MakeWallTime(2001, 3, 5, 7, 30));
+    EXPECT_EQ(CEditEventDlg::ParseDateTime(QStringLiteral(" 2001-3-5 7:30:00 ")),
+              MakeWallTime(2001, 3, 5, 7, 30));
     EXPECT_FALSE(CEditEventDlg::ParseDateTime(QStringLiteral("tomorrow")));
     EXPECT_FALSE(CEditEventDlg::ParseDateTime(QString()));
 }

@@ -2,15 +2,19 @@
 // their pages reach the settings on OK only, in the stored units, and a
 // refused value keeps the sheet open on its page.
 #include "ConsoleFixture.h"
+#include "gui/dialogs/MixerLinePage.h"
 #include "gui/dialogs/OptionsPage.h"
 #include "gui/dialogs/PropertySheet.h"
 #include "support/TestEnv.h"
 
+#include <QAbstractSpinBox>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTimer>
+#include <QTreeWidget>
 
 namespace {
 
@@ -93,24 +97,60 @@ TEST_F(OptionsSheets, OptionsReopenOnTheirLastPageAndCancelKeepsEverything)
         QStringList tabs;
         for (int i = 0; i < sheet.Tabs()->count(); ++i)
             tabs << sheet.Tabs()->tabText(i);
-        EXPECT_EQ(tabs.join(u','), QStringLiteral("General,Intro Scan,Video,Mixer"));
+        EXPECT_EQ(tabs.join(u','), QStringLiteral("General,Line-In,Intro Scan,Video,Mixer"));
         Page(sheet, 0)->findChild<QCheckBox*>()->toggle();
-        Edit(sheet, 1, 1)->setText(QStringLiteral("301"));
-        sheet.Tabs()->setCurrentIndex(2);
+        Edit(sheet, Tab(sheet, QStringLiteral("Intro Scan")), 1)->setText(QStringLiteral("301"));
+        sheet.Tabs()->setCurrentIndex(3);
     }); // cancelled
     EXPECT_EQ(Settings().autoPlay, before.autoPlay);
     EXPECT_EQ(Settings().introLength, before.introLength);
     RunSheet(Cmd::Options, [&](CPropertySheet& sheet) {
-        EXPECT_EQ(sheet.Tabs()->currentIndex(), 2) << "the page it was closed on";
-        Page(sheet, 2)->findChildren<QRadioButton*>().value(3)->setChecked(true);
-        Edit(sheet, 1, 0)->setText(QStringLiteral("45"));
+        EXPECT_EQ(sheet.Tabs()->currentIndex(), 3) << "the page it was closed on";
+        sheet.Tabs()->currentWidget()->findChildren<QRadioButton*>().value(3)->setChecked(true);
+        const int intro = Tab(sheet, QStringLiteral("Intro Scan"));
+        Edit(sheet, intro, 0)->setText(QStringLiteral("45"));
+        // The arrows step within their range; typed text is left to OK.
+        const auto spins = Page(sheet, intro)->findChildren<QAbstractSpinBox*>();
+        ASSERT_EQ(spins.size(), 3);
+        Edit(sheet, intro, 1)->setText(QStringLiteral("300"));
+        spins[1]->stepBy(1);
+        EXPECT_EQ(Edit(sheet, intro, 1)->text(), QStringLiteral("300"));
+        spins[1]->stepBy(-2);
+        Edit(sheet, intro, 2)->setText(QStringLiteral("-5"));
+        spins[2]->stepBy(1);
         sheet.accept();
     });
     EXPECT_EQ(Settings().videoMode, 3);
     EXPECT_EQ(Settings().introStart, 45);
+    EXPECT_EQ(Settings().introLength, 298);
+    EXPECT_EQ(Settings().ffTime, 1);
     RunSheet(Cmd::AdvancedOptions, [&](CPropertySheet& sheet) {
         EXPECT_EQ(sheet.Tabs()->currentIndex(), 0) << "always the first page";
     });
+}
+
+TEST(LineInPage, ShowsTheMixersLinesOrWhyItCannot)
+{
+    CMixerLines card{QStringLiteral("Studio Card"), {"Master", "Line"}, {"Line", "Mic"}, 0, {}};
+    CMixerLinePage page(1, nullptr, [&](int index) {
+        EXPECT_EQ(index, 1);
+        return card;
+    });
+    QStringList tree;
+    for (int i = 0; i < page.Tree()->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* destination = page.Tree()->topLevelItem(i);
+        for (int j = 0; j < destination->childCount(); ++j)
+            tree << destination->text(0) + '/' + destination->child(j)->text(0);
+    }
+    EXPECT_EQ(tree.join(u','), QStringLiteral("Playback/Master,Playback/Line,Capture/Line,Capture/Mic"));
+
+    // A card that is not there: ALSA's own error, and an empty tree.
+    const CMixerLines none = ReadMixerLines(99);
+    EXPECT_LT(none.error, 0);
+    CMixerLinePage missing(99, nullptr, [&](int) { return none; });
+    EXPECT_EQ(missing.Tree()->topLevelItemCount(), 0);
+    EXPECT_EQ(missing.Problem()->text(),
+              QStringLiteral("Mixer Exception: %1 (%2)").arg(none.error).arg(none.errorText));
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "app/ViewSettings.h"
 #include "gui/console/PlaylistListBox.h"
 #include "gui/dialogs/EventsPage.h"
+#include "gui/dialogs/MixerLinePage.h"
 #include "gui/dialogs/OptionsPage.h"
 #include "gui/dialogs/PropertySheet.h"
 #include "gui/dialogs/SoundsPage.h"
@@ -67,11 +68,13 @@ void CLiranaView::ShowOptions()
     general->AddCheck(tr("&Ignore all errors"), copy.ignoreErrors);
     general->AddCheck(tr("Accept &media files only"), copy.mediaFilesOnly);
     general->AddCheck(tr("&Shutdown confirmation required"), copy.shutdownConfirmation);
+    auto* line = new CMixerLinePage(copy.lineInMixer, &sheet);
     auto* intro = new COptionsPage(tr("Intro Scan"), m_context.ui, &sheet);
     intro->AddNumber(tr("&Start at:"), copy.introStart, 0, 300);
-    intro->AddNumber(tr("&Length:"), copy.introLength, 0, 300);
+    intro->AddNumber(tr("&Length:"), copy.introLength, 0, 300, std::pair{1, 300});
+    // Skip: any typed value, as it always was; the arrows keep to 1 ... 300.
     intro->AddNumber(tr("S&kip"), copy.ffTime, std::numeric_limits<int>::min(),
-                     std::numeric_limits<int>::max());
+                     std::numeric_limits<int>::max(), std::pair{1, 300});
     auto* video = new COptionsPage(tr("Video"), m_context.ui, &sheet);
     video->AddChoice({tr("Use &original window size"), tr("&Remember window size and position"),
                       tr("&Full screen"), tr("&Maximize window")},
@@ -80,7 +83,9 @@ void CLiranaView::ShowOptions()
     mixer->AddText(tr("Mixer program:"), copy.mixer, 255, [](QWidget* parent, const QString& current) {
         return QFileDialog::getOpenFileName(parent, tr("Mixer"), current);
     });
-    for (COptionsPage* page : {general, intro, video, mixer})
+    sheet.AddPage(general, Checked(general));
+    sheet.AddPage(line, [] { return true; });
+    for (COptionsPage* page : {intro, video, mixer})
         sheet.AddPage(page, Checked(page));
     sheet.Tabs()->setCurrentIndex(s_optionsPage);
     const bool ok = sheet.exec() == QDialog::Accepted;

@@ -72,7 +72,8 @@ CEditEventDlg::CEditEventDlg(CScheduledEvent& record, WallTime now, Context cont
     m_expiry = DateField(1073, this);
     m_expiry->setText(FormatDateTime(record.expireDate));
     int row = 2;
-    for (const auto& [text, edit] : {std::pair{tr("&First launch at"), m_start}, {tr("&Expires at"), m_expiry}}) {
+    for (const auto& [text, edit] :
+         {std::pair{tr("&First launch at"), m_start}, {tr("&Expires at"), m_expiry}}) {
         auto* label = new QLabel(text, this);
         label->setBuddy(edit);
         grid->addWidget(label, row, 0);
@@ -157,7 +158,8 @@ std::optional<WallTime> CEditEventDlg::ParseDateTime(const QString& text)
 void CEditEventDlg::Browse()
 {
     const QString current = m_file->text();
-    const QString initial = !current.isEmpty() || !m_context.settings ? current : m_context.settings->eventDir;
+    const QString initial = !current.isEmpty() || !m_context.settings ? current
+                                                                      : m_context.settings->eventDir;
     const QString chosen = m_context.browse(this, Str::Load(Str::MediaFilesFilter), initial);
     if (chosen.isEmpty())
         return;

@@ -31,8 +31,8 @@ public:
     // What the dialog needs from the console around it.
     struct Context
     {
-        CViewSettings* settings = nullptr; // "EventDir"; not remembered when null
-        UserInterface* ui = nullptr;       // messages; a message box when null
+        CViewSettings* settings = nullptr;    // "EventDir"; not remembered when null
+        UserInterface* ui = nullptr;          // messages; a message box when null
         CSoundPlayerDlg::TrackFactory tracks; // "Test"; CreateTrack when empty
         FilePicker browse = AskOpenFile;
     };

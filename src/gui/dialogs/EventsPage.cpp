@@ -37,8 +37,10 @@ CEventsPage::CEventsPage(CEventScheduler& scheduler, CEditEventDlg::Context edit
         const char* text;
         int id;
         void (CEventsPage::*action)();
-    } buttons[] = {{"&New...", 1067, &CEventsPage::New},     {"&Modify...", 1068, &CEventsPage::Modify},
-                   {"&Delete", 1069, &CEventsPage::Delete},  {"&Load...", 1117, &CEventsPage::Load},
+    } buttons[] = {{"&New...", 1067, &CEventsPage::New},
+                   {"&Modify...", 1068, &CEventsPage::Modify},
+                   {"&Delete", 1069, &CEventsPage::Delete},
+                   {"&Load...", 1117, &CEventsPage::Load},
                    {"&Save...", 1118, &CEventsPage::Save}};
     int row = 0;
     for (const auto& b : buttons) {

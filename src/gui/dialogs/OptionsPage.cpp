@@ -2,6 +2,7 @@
 
 #include "app/UserInterface.h"
 
+#include <QAbstractSpinBox>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QFormLayout>
@@ -13,10 +14,13 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
 namespace {
+
+constexpr double kDecimalStep = 0.5; // seconds per arrow step
 
 // The operator's decimal separator or a point.
 std::optional<double> ParseNumber(const QString& text)
@@ -32,6 +36,44 @@ QString Shown(double value)
 {
     return QLocale().toString(value, 'g', 12);
 }
+
+// A number field with up and down arrows. The arrows (and the arrow keys)
+// step within the spin range; the text itself is free and checked on OK,
+// so a typed value out of range gets a message instead of being changed.
+class CSpinEdit : public QAbstractSpinBox
+{
+public:
+    CSpinEdit(double value, double min, double max, double step, QWidget* parent)
+        : QAbstractSpinBox(parent), m_min(min), m_max(max), m_step(step)
+    {
+        lineEdit()->setText(Shown(value));
+    }
+    QLineEdit* Edit() const { return lineEdit(); }
+
+    void stepBy(int steps) override
+    {
+        const double from = ParseNumber(text()).value_or(m_min);
+        lineEdit()->setText(Shown(std::clamp(from + steps * m_step, m_min, m_max)));
+        lineEdit()->selectAll();
+    }
+
+protected:
+    StepEnabled stepEnabled() const override
+    {
+        const std::optional<double> value = ParseNumber(text());
+        if (!value)
+            return StepUpEnabled | StepDownEnabled;
+        StepEnabled enabled = StepNone;
+        if (*value < m_max)
+            enabled |= StepUpEnabled;
+        if (*value > m_min)
+            enabled |= StepDownEnabled;
+        return enabled;
+    }
+
+private:
+    double m_min, m_max, m_step;
+};
 
 } // namespace
 
@@ -69,10 +111,13 @@ bool COptionsPage::Fail(QWidget* field, const QString& message)
     return false;
 }
 
-QLineEdit* COptionsPage::AddNumber(const QString& text, std::int32_t& field, int min, int max)
+QLineEdit* COptionsPage::AddNumber(const QString& text, std::int32_t& field, int min, int max,
+                                   std::optional<std::pair<int, int>> spin)
 {
-    auto* edit = new QLineEdit(QString::number(field), this);
-    m_form->addRow(text, edit);
+    const auto [spinMin, spinMax] = spin.value_or(std::pair{min, max});
+    auto* box = new CSpinEdit(field, spinMin, spinMax, 1, this);
+    QLineEdit* edit = box->Edit();
+    m_form->addRow(text, box);
     m_checks.push_back([this, edit, min, max] {
         bool ok = false;
         const int value = edit->text().trimmed().toInt(&ok);
@@ -87,8 +132,9 @@ QLineEdit* COptionsPage::AddNumber(const QString& text, std::int32_t& field, int
 QLineEdit* COptionsPage::AddDecimal(const QString& text, double min, double max, double shown,
                                     std::function<void(double)> store)
 {
-    auto* edit = new QLineEdit(Shown(shown), this);
-    m_form->addRow(text, edit);
+    auto* box = new CSpinEdit(shown, min, max, kDecimalStep, this);
+    QLineEdit* edit = box->Edit();
+    m_form->addRow(text, box);
     m_checks.push_back([this, edit, min, max] {
         const std::optional<double> value = ParseNumber(edit->text());
         if (value && *value >= min && *value <= max)

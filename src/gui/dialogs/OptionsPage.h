@@ -1,8 +1,8 @@
 // COptionsPage: one page of the Options or Advanced Options sheet, built
 // from rows bound to fields of a copy of the console's settings. Numbers are
-// typed (an edit with up and down arrows) and checked on OK against their
-// limits: a value out of range or not a number is told, its field gets the
-// focus and the sheet stays open. Store writes the page's values into the
+// typed (an edit with up and down arrows that step within a range) and
+// checked on OK against their limits: a value out of range or not a number
+// is told, its field gets the focus and the sheet stays open. Store writes the page's values into the
 // copy; nothing reaches the live settings before the sheet's OK.
 //
 // Seconds shown with decimals are stored as milliseconds with the fraction
@@ -12,6 +12,8 @@
 
 #include <QWidget>
 #include <functional>
+#include <optional>
+#include <utility>
 #include <vector>
 
 class QAbstractButton;
@@ -30,8 +32,10 @@ public:
     // A line of text above the rows.
     void AddNote(const QString& text);
     QCheckBox* AddCheck(const QString& text, bool& field);
-    // Whole seconds (or any whole number) within [min, max].
-    QLineEdit* AddNumber(const QString& text, std::int32_t& field, int min, int max);
+    // Whole seconds (or any whole number) within [min, max]; the arrows
+    // step within spin when it is given (else within [min, max]).
+    QLineEdit* AddNumber(const QString& text, std::int32_t& field, int min, int max,
+                         std::optional<std::pair<int, int>> spin = std::nullopt);
     // Seconds with decimals, kept in milliseconds, within [min, max] seconds.
     QLineEdit* AddMilliseconds(const QString& text, std::int32_t& ms, double min, double max);
     QLineEdit* AddSeconds(const QString& text, double& field, double min, double max);
