@@ -64,7 +64,9 @@ CEditEventDlg::CEditEventDlg(CScheduledEvent& record, WallTime now, Context cont
     once->addWidget(m_daily);
     once->addWidget(m_hourly);
     once->addStretch();
-    grid->addWidget(new QLabel(tr("&Run once a"), this), 1, 0);
+    auto* onceLabel = new QLabel(tr("&Run once a"), this);
+    onceLabel->setBuddy(m_daily);
+    grid->addWidget(onceLabel, 1, 0);
     grid->addLayout(once, 1, 1, 1, 5);
 
     m_start = DateField(1076, this);

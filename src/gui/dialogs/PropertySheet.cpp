@@ -8,6 +8,9 @@ CPropertySheet::CPropertySheet(const QString& caption, QWidget* parent) : QDialo
 {
     setWindowTitle(caption);
     m_tabs = new QTabWidget(this);
+    // Every tab in sight: the sheet is as wide as its tabs unless a sheet
+    // asks for a scrolling row.
+    m_tabs->setUsesScrollButtons(false);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &CPropertySheet::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CPropertySheet::reject);

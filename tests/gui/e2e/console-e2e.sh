@@ -48,6 +48,25 @@ cat >>"$XDG_CONFIG_HOME/Oxbelund/Lirana.reg" <<REG
 [HKEY_CURRENT_USER\\Software\\Oxbelund\\Lirana\\Sounds]
 "Sound 1"="$jingle"
 "Count"=dword:00000009
+
+[HKEY_CURRENT_USER\\Software\\Oxbelund\\Lirana\\Events]
+"Count"=dword:00000002
+
+[HKEY_CURRENT_USER\\Software\\Oxbelund\\Lirana\\Events\\Event 0]
+"FileName"="$jingle"
+"StartDate"="2098-1-1 7:00:00"
+"ExpireDate"="2099-12-31 0:00:00"
+"WeekDayMask"=dword:0000007f
+"EveryHour"=hex:00,00,00,00
+"Exact"=hex:01,00,00,00
+
+[HKEY_CURRENT_USER\\Software\\Oxbelund\\Lirana\\Events\\Event 1]
+"FileName"="$jingle"
+"StartDate"="2098-1-1 0:30:00"
+"ExpireDate"="2099-12-31 0:00:00"
+"WeekDayMask"=dword:0000003e
+"EveryHour"=hex:01,00,00,00
+"Exact"=hex:00,00,00,00
 REG
 
 exec 3>"$tmp/displayfd"
@@ -107,24 +126,42 @@ key KP_1
 sounds=$(xdotool search --onlyvisible --name "^$first\$" 2>/dev/null | wc -l)
 [[ $sounds -eq 2 ]] || fail "sound button 1 twice: $sounds sound windows"
 shot sound-windows
-sheet() { # title shot: the sheet is up; its picture, then Escape closes it
+window_named() { # title: waits for a visible window of that exact title, prints its id
   local id=
   for _ in $(seq 50); do
     id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1) || true
-    [[ -n $id ]] && break
+    [[ -n $id ]] && { echo "$id"; return 0; }
     sleep 0.1
   done
-  [[ -n $id ]] || fail "no $1 sheet"
-  sleep 0.3
-  shot "$2"
-  xdotool windowfocus --sync "$id"; xdotool key Escape; sleep 0.4
-  xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 && fail "$1 sheet still open after Escape"
+  return 1
+}
+closes() { # id title: Escape closes that window
+  xdotool windowfocus --sync "$1"; xdotool key Escape; sleep 0.4
+  xdotool search --onlyvisible --name "^$2\$" >/dev/null 2>&1 && fail "$2 still open after Escape"
   return 0
 }
+sheet() { # title prefix page...: a picture of each page (Ctrl+Tab to the next), then Escape
+  local title=$1 prefix=$2 id
+  shift 2
+  id=$(window_named "$title") || fail "no $title sheet"
+  sleep 0.3
+  for page in "$@"; do
+    [[ $page == "$1" ]] || { xdotool windowfocus --sync "$id"; xdotool key ctrl+Tab; sleep 0.3; }
+    shot "$prefix-$page"
+  done
+  closes "$id" "$title"
+}
 key o     # the Options sheet, then Advanced Options, the Media menu's last item
-sheet Options options-sheet
+sheet Options options general line-in intro-scan video mixer
 key alt+m Up Return
-sheet 'Advanced Options' advanced-options-sheet
+sheet 'Advanced Options' advanced overlap log-files events sounds silence-detector
+key e     # Schedule: the Events page alone (two events that start in 2098); Modify opens the first
+schedule=$(window_named 'Advanced Options') || fail "E opened no schedule sheet"
+xdotool windowfocus --sync "$schedule"; xdotool key alt+m; sleep 0.4
+editor=$(window_named 'Edit Event') || fail "Modify opened no Edit Event dialog"
+shot edit-event
+closes "$editor" 'Edit Event'
+closes "$schedule" 'Advanced Options'
 key s
 before=$(rows)
 key Delete
