@@ -14,6 +14,7 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeWidget>
 
 namespace {
@@ -100,10 +101,16 @@ TEST_F(OptionsSheets, OptionsReopenOnTheirLastPageAndCancelKeepsEverything)
         EXPECT_EQ(tabs.join(u','), QStringLiteral("General,Line-In,Intro Scan,Video,Mixer"));
         Page(sheet, 0)->findChild<QCheckBox*>()->toggle();
         Edit(sheet, Tab(sheet, QStringLiteral("Intro Scan")), 1)->setText(QStringLiteral("301"));
+        // The mixer button starts what the field says, saved or not.
+        QWidget* mixer = Page(sheet, Tab(sheet, QStringLiteral("Mixer")));
+        mixer->findChild<QLineEdit*>()->setText(QStringLiteral("alsamixer-gui"));
+        mixer->findChild<QToolButton*>(QStringLiteral("button1062"))->click();
+        EXPECT_EQ(shell.started, QList<QStringList>{QStringList{"alsamixer-gui"}});
         sheet.Tabs()->setCurrentIndex(3);
     }); // cancelled
     EXPECT_EQ(Settings().autoPlay, before.autoPlay);
     EXPECT_EQ(Settings().introLength, before.introLength);
+    EXPECT_EQ(Settings().mixer, before.mixer);
     RunSheet(Cmd::Options, [&](CPropertySheet& sheet) {
         EXPECT_EQ(sheet.Tabs()->currentIndex(), 3) << "the page it was closed on";
         sheet.Tabs()->currentWidget()->findChildren<QRadioButton*>().value(3)->setChecked(true);

@@ -138,7 +138,7 @@ private:
     void Copy(bool cut);
     void Paste();
     void ChooseFont();
-    void StartMixer();
+    void StartMixer(const QString& commandLine);
     void Checkpoint(int commandId);
     void AutoPlayIfWasEmpty(bool wasEmpty);
     void PlayRow(int row);

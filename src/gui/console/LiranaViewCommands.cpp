@@ -68,7 +68,7 @@ bool CLiranaView::OnCommand(int id)
         m_list->SetShowTrackNo(Settings().showTrackNo);
         return true;
     case Cmd::Font: ChooseFont(); return true;
-    case Cmd::Mixer: StartMixer(); return true;
+    case Cmd::Mixer: StartMixer(Settings().mixer); return true;
     case EditCmd::Find: return false; // the frame's find dialog
     default: break;
     }
@@ -289,9 +289,9 @@ void CLiranaView::ChooseFont()
     }
 }
 
-void CLiranaView::StartMixer()
+void CLiranaView::StartMixer(const QString& commandLine)
 {
-    const QString program = ExpandEnvironment(Settings().mixer);
+    const QString program = ExpandEnvironment(commandLine);
     if (program.isEmpty())
         return;
     QString error;

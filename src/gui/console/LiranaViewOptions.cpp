@@ -13,14 +13,19 @@
 #include "gui/dialogs/OptionsPage.h"
 #include "gui/dialogs/PropertySheet.h"
 #include "gui/dialogs/SoundsPage.h"
+#include "gui/frame/ToolIcons.h"
 #include "media/TrackEnvironment.h"
 #include "onair/OnAirEngine.h"
+#include "platform/Shell.h"
 
 #include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
+#include <QStandardPaths>
 #include <QTabWidget>
+#include <QToolButton>
 
 #include <limits>
 
@@ -80,9 +85,30 @@ void CLiranaView::ShowOptions()
                       tr("&Full screen"), tr("&Maximize window")},
                      {0, 1, 2, 3}, copy.videoMode, 0);
     auto* mixer = new COptionsPage(tr("Mixer"), m_context.ui, &sheet);
-    mixer->AddText(tr("Mixer program:"), copy.mixer, 255, [](QWidget* parent, const QString& current) {
-        return QFileDialog::getOpenFileName(parent, tr("Mixer"), current);
-    });
+    mixer->AddNote(
+        tr("Select a program that will be used as the mixer. You can start it with the mixer button."));
+    QLineEdit* program = mixer->AddText(
+        tr("Mixer program:"), copy.mixer, 255, [](QWidget* parent, const QString& current) {
+            // The entry found on the search path is where the dialog starts.
+            const QString found = QStandardPaths::findExecutable(ExpandEnvironment(current));
+            return QFileDialog::getOpenFileName(parent, tr("Browse for Mixer"),
+                                                found.isEmpty() ? current : found,
+                                                tr("Program Files (*);;All Files (*)"));
+        });
+    auto* start = new QToolButton(mixer);
+    start->setObjectName(QStringLiteral("button1062"));
+    start->setIconSize(QSize(32, 32));
+    start->setToolTip(tr("Start the Mixer"));
+    auto showIcon = [start, program] {
+        // The program's own icon from the desktop theme, else the Mixer command's.
+        const QString name = QFileInfo(ExpandEnvironment(program->text()).section(u' ', 0, 0)).baseName();
+        start->setIcon(QIcon::fromTheme(name, CommandIcon(Cmd::Mixer)));
+        start->setEnabled(!program->text().trimmed().isEmpty());
+    };
+    showIcon();
+    connect(program, &QLineEdit::textChanged, start, showIcon);
+    connect(start, &QToolButton::clicked, this, [this, program] { StartMixer(program->text()); });
+    mixer->AddWidget(start);
     sheet.AddPage(general, Checked(general));
     sheet.AddPage(line, [] { return true; });
     for (COptionsPage* page : {intro, video, mixer})

@@ -90,6 +90,11 @@ void COptionsPage::AddNote(const QString& text)
     m_form->addRow(label);
 }
 
+void COptionsPage::AddWidget(QWidget* widget)
+{
+    m_form->addRow(widget);
+}
+
 QCheckBox* COptionsPage::AddCheck(const QString& text, bool& field)
 {
     auto* box = new QCheckBox(text, this);

@@ -31,6 +31,8 @@ public:
 
     // A line of text above the rows.
     void AddNote(const QString& text);
+    // A widget of its own on a row (the page's child).
+    void AddWidget(QWidget* widget);
     QCheckBox* AddCheck(const QString& text, bool& field);
     // Whole seconds (or any whole number) within [min, max]; the arrows
     // step within spin when it is given (else within [min, max]).
