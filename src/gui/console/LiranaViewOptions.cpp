@@ -163,9 +163,9 @@ void CLiranaView::ShowAdvancedOptions()
     CWatchDogSettings& dog = copy.watchDog;
     QCheckBox* detect = silence->AddCheck(tr("Enable silence detection"), dog.enable);
     std::vector<QWidget*> follow{silence->AddNumber(tr("Silence period:"), dog.interval, 5, 10000)};
-    for (QAbstractButton* button :
-         silence->AddFlags({tr("Display a message box"), tr("Go to the next song"), tr("Reboot the system")},
-                           {&dog.message, &dog.nextSong, &dog.reboot}))
+    for (QAbstractButton* button : silence->AddFlags({tr("Display a message box"), tr("Go to the next song"),
+                                                      tr("Reboot the system (where the system allows it)")},
+                                                     {&dog.message, &dog.nextSong, &dog.reboot}))
         follow.push_back(button);
     silence->EnableWhile(detect, follow);
     sheet.AddPage(overlap, Checked(overlap));
