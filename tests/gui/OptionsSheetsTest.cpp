@@ -37,7 +37,7 @@ TEST_F(OptionsSheets, AdvancedValuesAreCheckedAndStoredInTheirUnitsOnOk)
         QStringList tabs;
         for (int i = 0; i < sheet.Tabs()->count(); ++i)
             tabs << sheet.Tabs()->tabText(i);
-        EXPECT_EQ(tabs.join(u','), QStringLiteral("Overlap,Log Files,Sounds,Silence Detector"));
+        EXPECT_EQ(tabs.join(u','), QStringLiteral("Overlap,Log Files,Sounds,Plug-ins,Silence Detector"));
         EXPECT_EQ(Edit(sheet, 0, 0)->text(), QStringLiteral("2.5"));
         Edit(sheet, 0, 0)->setText(QStringLiteral("0.0015"));
         Edit(sheet, 0, 1)->setText(QStringLiteral("30.5")); // beyond 30 s
@@ -59,10 +59,10 @@ TEST_F(OptionsSheets, AdvancedValuesAreCheckedAndStoredInTheirUnitsOnOk)
         logging->setChecked(false);
         EXPECT_FALSE(Edit(sheet, 1, 0)->isEnabled());
 
-        auto* detect = Page(sheet, 3)->findChild<QCheckBox*>();
+        auto* detect = Page(sheet, 4)->findChild<QCheckBox*>();
         detect->setChecked(true);
-        Edit(sheet, 3, 0)->setText(QStringLiteral("7"));
-        Page(sheet, 3)->findChildren<QRadioButton*>().value(1)->setChecked(true);
+        Edit(sheet, 4, 0)->setText(QStringLiteral("7"));
+        Page(sheet, 4)->findChildren<QRadioButton*>().value(1)->setChecked(true);
         EXPECT_EQ(Settings().overlapTime, 2500) << "nothing before OK";
         sheet.accept();
         EXPECT_FALSE(sheet.isVisible());

@@ -9,6 +9,7 @@
 #include "app/ViewSettings.h"
 #include "gui/console/PlaylistListBox.h"
 #include "gui/dialogs/OptionsPage.h"
+#include "gui/dialogs/PlugInsPage.h"
 #include "gui/dialogs/PropertySheet.h"
 #include "gui/dialogs/SoundsPage.h"
 #include "media/TrackEnvironment.h"
@@ -116,6 +117,8 @@ void CLiranaView::ShowAdvancedOptions()
     });
     auto* sounds = new CSoundsPage(*m_context.sounds, Settings(), &sheet);
     sounds->SetTracks(m_trackFactory, m_context.ui);
+    auto* plugIns = new CPlugInsPage(CTrackEnvironment::Chain(),
+                                     CPlugInsPage::PipelineOf(m_context.engine->OnAir()), &sheet);
     auto* silence = new COptionsPage(tr("Silence Detector"), m_context.ui, &sheet);
     CWatchDogSettings& dog = copy.watchDog;
     QCheckBox* detect = silence->AddCheck(tr("Enable silence detection"), dog.enable);
@@ -129,6 +132,10 @@ void CLiranaView::ShowAdvancedOptions()
     sheet.AddPage(log, Checked(log));
     sheet.AddPage(sounds, [sounds] {
         sounds->Apply();
+        return true;
+    });
+    sheet.AddPage(plugIns, [plugIns] {
+        plugIns->Apply();
         return true;
     });
     sheet.AddPage(silence, Checked(silence));
