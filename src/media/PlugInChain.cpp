@@ -481,6 +481,18 @@ GstElement* CPlugInChain::FindInPipeline(GstElement* playbin, const QString& nam
     return found;
 }
 
+GstElement* CPlugInChain::RightInstance(GstElement* left)
+{
+    if (!left || g_strcmp0(GST_OBJECT_NAME(left), "left") != 0)
+        return nullptr;
+    GstObject* parent = gst_object_get_parent(GST_OBJECT(left));
+    GstElement* right = parent && GST_IS_BIN(parent) ? gst_bin_get_by_name(GST_BIN(parent), "right")
+                                                     : nullptr;
+    if (parent)
+        gst_object_unref(parent);
+    return right;
+}
+
 void LoadPlugInChain(CPlugInChain& chain)
 {
     chain.Load(AppKey(), kPlugInChainKey);

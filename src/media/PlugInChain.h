@@ -102,6 +102,10 @@ public:
     // with AddToGraph (a new reference, the caller unrefs), or null. For a
     // plug-in that runs per channel, the left channel's instance.
     static GstElement* FindInPipeline(GstElement* playbin, const QString& name);
+    // For the left instance of a plug-in that runs per channel (as
+    // FindInPipeline gives it), the right one (a new reference); else null.
+    // A change meant for the entry is set on both.
+    static GstElement* RightInstance(GstElement* left);
 };
 
 inline const QString& kPlugInChainKey = SettingsKey::PlugInChain;

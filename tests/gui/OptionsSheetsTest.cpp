@@ -49,7 +49,8 @@ TEST_F(OptionsSheets, AdvancedValuesAreCheckedAndStoredInTheirUnitsOnOk)
         QStringList tabs;
         for (int i = 0; i < sheet.Tabs()->count(); ++i)
             tabs << sheet.Tabs()->tabText(i);
-        EXPECT_EQ(tabs.join(u','), QStringLiteral("Overlap,Log Files,Events,Sounds,Silence Detector"));
+        EXPECT_EQ(tabs.join(u','),
+                  QStringLiteral("Overlap,Log Files,Events,Sounds,Plug-ins,Silence Detector"));
         EXPECT_EQ(Edit(sheet, 0, 0)->text(), QStringLiteral("2.5"));
         Edit(sheet, 0, 0)->setText(QStringLiteral("0.0015"));
         Edit(sheet, 0, 1)->setText(QStringLiteral("30.5")); // beyond 30 s

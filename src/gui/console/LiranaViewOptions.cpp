@@ -11,6 +11,7 @@
 #include "gui/dialogs/EventsPage.h"
 #include "gui/dialogs/MixerLinePage.h"
 #include "gui/dialogs/OptionsPage.h"
+#include "gui/dialogs/PlugInsPage.h"
 #include "gui/dialogs/PropertySheet.h"
 #include "gui/dialogs/SoundsPage.h"
 #include "gui/frame/ToolIcons.h"
@@ -159,6 +160,8 @@ void CLiranaView::ShowAdvancedOptions()
     CEventsPage* events = m_context.scheduler ? NewEventsPage(&sheet) : nullptr;
     auto* sounds = new CSoundsPage(*m_context.sounds, Settings(), &sheet);
     sounds->SetTracks(m_trackFactory, m_context.ui);
+    auto* plugIns = new CPlugInsPage(CTrackEnvironment::Chain(),
+                                     CPlugInsPage::PipelineOf(m_context.engine->OnAir()), &sheet);
     auto* silence = new COptionsPage(tr("Silence Detector"), m_context.ui, &sheet);
     CWatchDogSettings& dog = copy.watchDog;
     QCheckBox* detect = silence->AddCheck(tr("Enable silence detection"), dog.enable);
@@ -173,6 +176,7 @@ void CLiranaView::ShowAdvancedOptions()
     if (events)
         sheet.AddPage(events, Applied(events));
     sheet.AddPage(sounds, Applied(sounds));
+    sheet.AddPage(plugIns, Applied(plugIns));
     sheet.AddPage(silence, Checked(silence));
     sheet.Tabs()->setUsesScrollButtons(true);
     if (sheet.exec() != QDialog::Accepted)

@@ -1,0 +1,69 @@
+// The Plug-ins page on the air of both servers: a setting changed in the
+// property editor while an item plays is heard at once, on both channels of
+// a plug-in that runs once per channel, and the item plays on. "At once" is
+// as soon as the audio already past the plug-ins has played: playbin keeps
+// up to a second of it in the queue after its audio-filter ("aqueue"), so a
+// change is heard some 1.1 s after it is made.
+#include "gui/dialogs/PlugInsPage.h"
+#include "media/DirectShowTrack.h"
+#include "media/TrackEnvironment.h"
+#include "support/AirTest.h"
+#include "support/TestMedia.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QTimer>
+
+using namespace WavAnalysis;
+
+namespace {
+
+using PlugInsPageAirTest = AirOnBothServers<AirTest>;
+
+TEST_P(PlugInsPageAirTest, AGainSetWhileTheItemPlaysIsHeardAtOnceOnBothChannels)
+{
+    CTrackEnvironment::Chain().filters = {CPlugInFilter(QStringLiteral("Simple amplifier"),
+                                                        QStringLiteral("ladspa-amp-1181-so-amp"),
+                                                        "state, amps-gain=(string)0;")};
+    QObject owner;
+    CDirectShowTrack onAir;
+    ASSERT_NO_THROW(onAir.Open(TestMedia::ToneWav(dir, QStringLiteral("item"), 1000, 12.0, -12), &owner));
+    StartRecording();
+    onAir.Play();
+    recorder.RecordFor(2.5);
+    CPlugInsPage page(CTrackEnvironment::Chain(), CPlugInsPage::PipelineOf(&onAir));
+    CTrackEnvironment::Reset(); // the track and the page hold what they need
+    qint64 changed = 0;
+    QTimer::singleShot(0, [&] {
+        QWidget* editor = QApplication::activeModalWidget();
+        auto* gain = editor ? editor->findChild<QLineEdit*>(QStringLiteral("prop-amps-gain")) : nullptr;
+        ASSERT_TRUE(gain);
+        gain->setText(QStringLiteral("-20"));
+        emit gain->editingFinished();
+        changed = AirRecorder::NowNs();
+        editor->close();
+    });
+    page.Properties();
+    recorder.RecordFor(3.5);
+    EXPECT_TRUE(onAir.IsPlaying());
+    onAir.Close();
+    const Wav wav = StopAndRead();
+
+    const double t = recorder.ToSeconds(changed);
+    ASSERT_LT(ToneOnset(wav, 1000).value_or(t), t - 1.0) << "the item was on air before the change";
+    for (const int channel : {0, 1}) {
+        SCOPED_TRACE(channel);
+        const double before = ToneLevelDb(wav.Channel(channel), 1000, t - 0.9, t - 0.1);
+        EXPECT_NEAR(before, -12, 1.0);
+        double down = t + 9; // the first moment 10 dB down
+        for (const CurvePoint& p : ToneCurveDb(wav.Channel(channel), 1000, t - 0.1, t + 2.5))
+            down = std::min(down, p.levelDb < before - 10 ? p.time : down);
+        EXPECT_LT(down - t, 1.5) << "the queue after the plug-ins holds a second";
+        EXPECT_NEAR(before - ToneLevelDb(wav.Channel(channel), 1000, t + 1.6, t + 3.3), 20, 3.0)
+            << "still on air, 20 dB down";
+    }
+}
+
+} // namespace
+
+LIRANA_ON_BOTH_SERVERS(PlugInsPageAirTest);

@@ -1,0 +1,139 @@
+// The Plug-ins page of the Advanced Options sheet and its two dialogs: the
+// stored chain shown in order, Add, Remove and a changed setting stored on
+// OK only, an uninstalled entry kept at its place, each kind of setting set
+// within its range. (The live elements of a playing item: PlugInsPageAirTest.)
+#include "gui/dialogs/PlugInsPage.h"
+#include "ConsoleFixture.h"
+#include "gui/dialogs/AddPlugInDlg.h"
+#include "gui/dialogs/PlugInPropertiesDlg.h"
+#include "media/TrackEnvironment.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSlider>
+
+#include <gst/gst.h>
+
+namespace {
+
+const QString kAmp = QStringLiteral("Simple amplifier");
+
+// Runs work on the modal dialog opened next, then closes it if still open.
+void OnNextDialog(const std::function<void(QDialog&)>& work)
+{
+    QTimer::singleShot(0, [work] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        work(*dialog);
+        if (dialog->isVisible())
+            dialog->reject();
+    });
+}
+
+// Types into a field of the editor and leaves it; returns what it shows then.
+QString Type(QWidget& editor, const char* property, const char* text)
+{
+    auto* field = editor.findChild<QLineEdit*>(QStringLiteral("prop-") + QLatin1String(property));
+    field->setText(QLatin1String(text));
+    emit field->editingFinished();
+    return field->text();
+}
+
+QStringList Rows(const QListWidget* list)
+{
+    QStringList rows;
+    for (int i = 0; i < list->count(); ++i)
+        rows << list->item(i)->text();
+    return rows;
+}
+
+class PlugInsPage : public ConsoleTest
+{
+protected:
+    void SetUp() override
+    {
+        ConsoleTest::SetUp();
+        CTrackEnvironment::Chain().filters = {
+            CPlugInFilter(kAmp, QStringLiteral("ladspa-amp-1181-so-amp"), "state, amps-gain=(string)-6;"),
+            CPlugInFilter(QStringLiteral("Gone"), QStringLiteral("ladspa-gone-1-so-gone"),
+                          "state, a=(string)3;"),
+            *CPlugInChain::CreateByName(QStringLiteral("DJ EQ"))};
+        SavePlugInChain(CTrackEnvironment::Chain());
+    }
+    void TearDown() override { CTrackEnvironment::Reset(); }
+
+    // The chain's entries, or the stored ones.
+    static QStringList Entries(const CPlugInChain* chain = nullptr)
+    {
+        CPlugInChain stored;
+        const CPlugInChain& from = chain ? *chain : (LoadPlugInChain(stored), stored);
+        QStringList entries;
+        for (const CPlugInFilter& filter : from.filters)
+            entries << filter.Name() + u' ' + filter.Factory() + u' ' + QString::fromUtf8(filter.Data());
+        return entries;
+    }
+};
+
+TEST_F(PlugInsPage, RowsAreTheStoredChainAndOnlyOkStoresTheirEditsKeepingAnUninstalledEntryInPlace)
+{
+    const QStringList before = Entries(); // (reading makes the empty "OutputFilter" key)
+    const QByteArray hive = TempHive::UserText();
+    for (const bool ok : {false, true}) {
+        SCOPED_TRACE(ok);
+        RunSheet(Cmd::AdvancedOptions, [&](CPropertySheet& sheet) {
+            auto* page = sheet.findChild<CPlugInsPage*>();
+            EXPECT_EQ(Rows(page->List()), QStringList({kAmp, QStringLiteral("DJ EQ")}));
+            OnNextDialog([](QDialog& editor) {
+                EXPECT_FALSE(editor.findChild<QWidget*>(QStringLiteral("prop-qos")) ||
+                             editor.findChild<QWidget*>(QStringLiteral("prop-name")));
+                EXPECT_EQ(Type(editor, "amps-gain", "100"), QStringLiteral("70")) << "held to the range";
+                EXPECT_EQ(Type(editor, "amps-gain", "x"), QStringLiteral("70"));
+                editor.findChild<QSlider*>(QStringLiteral("prop-amps-gain-slider"))->setValue(250); // of 1000
+                EXPECT_EQ(Type(editor, "amps-gain", ""), QStringLiteral("-35")) << "a quarter up the slider";
+                EXPECT_EQ(Type(editor, "amps-gain", "-20.5"), QStringLiteral("-20.5"));
+            });
+            emit page->List()->itemDoubleClicked(page->List()->item(0));
+            page->List()->setCurrentRow(1);
+            page->findChild<QPushButton*>(QStringLiteral("button1161"))->click(); // DJ EQ
+            OnNextDialog([](QDialog& dialog) {
+                QListWidget* list = static_cast<CAddPlugInDlg&>(dialog).List();
+                EXPECT_EQ(Rows(list).count(kAmp), 1) << "one row for its LADSPA and LV2 plug-ins";
+                list->setCurrentRow(int(Rows(list).indexOf(kAmp)));
+                dialog.findChild<QPushButton*>(QStringLiteral("button1"))->click();
+            });
+            page->findChild<QPushButton*>(QStringLiteral("button1160"))->click();
+            EXPECT_EQ(Rows(page->List()), QStringList({kAmp, kAmp}));
+            if (ok)
+                sheet.accept();
+        });
+        if (!ok) {
+            EXPECT_EQ(TempHive::UserText(), hive);
+            EXPECT_EQ(Entries(&CTrackEnvironment::Chain()), before);
+        }
+    }
+    const QString amp = kAmp + " ladspa-amp-1181-so-amp state, qos=(string)false, amps-gain=(string)";
+    const QStringList after{amp + "-20.5;", "Gone ladspa-gone-1-so-gone state, a=(string)3;", amp + "0;"};
+    EXPECT_EQ(Entries(), after);
+    EXPECT_EQ(Entries(&CTrackEnvironment::Chain()), after);
+}
+
+TEST_F(PlugInsPage, SwitchesChoicesAndWholeNumbersAreSetAtOnceOnEveryInstance)
+{
+    GstElement* other = GST_ELEMENT(gst_object_ref_sink(gst_element_factory_make("audiotestsrc", nullptr)));
+    GstElement* shown = GST_ELEMENT(gst_object_ref_sink(gst_element_factory_make("audiotestsrc", nullptr)));
+    {
+        CPlugInPropertiesDlg editor(QStringLiteral("Test"), {shown, other});
+        EXPECT_EQ(Type(editor, "samplesperbuffer", "0"), QStringLiteral("1"));
+        editor.findChild<QComboBox*>(QStringLiteral("prop-wave"))->setCurrentText(QStringLiteral("Square"));
+        editor.findChild<QCheckBox*>(QStringLiteral("prop-is-live"))->setChecked(true);
+    }
+    int wave = 0, samples = 0, live = 0;
+    g_object_get(other, "wave", &wave, "is-live", &live, "samplesperbuffer", &samples, nullptr);
+    EXPECT_TRUE(wave == 1 && live && samples == 1) << wave << ' ' << live << ' ' << samples;
+    gst_object_unref(shown);
+    gst_object_unref(other);
+}
+
+} // namespace
