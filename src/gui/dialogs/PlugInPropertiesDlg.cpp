@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <optional>
 
 namespace {
@@ -48,6 +49,18 @@ std::optional<NumberRange> RangeOf(GParamSpec* spec)
         return NumberRange{G_PARAM_SPEC_DOUBLE(spec)->minimum, G_PARAM_SPEC_DOUBLE(spec)->maximum, false};
     default: return std::nullopt;
     }
+}
+
+// What the operator reads: the property's nick, or its description where
+// the nick only repeats the name (LADSPA and LV2 plug-ins: "amps-gain" has
+// the description "Amps gain (dB)").
+QString Label(GParamSpec* spec)
+{
+    const char* nick = g_param_spec_get_nick(spec);
+    const char* blurb = g_param_spec_get_blurb(spec);
+    if (blurb && *blurb && std::strcmp(nick, g_param_spec_get_name(spec)) == 0 && std::strlen(blurb) < 60)
+        return QString::fromUtf8(blurb);
+    return QString::fromUtf8(nick);
 }
 
 double ToDouble(const GValue* value)
@@ -209,13 +222,13 @@ void CPlugInPropertiesDlg::AddNumber(QFormLayout* form, GParamSpec* spec)
             show(true);
     });
     show(true);
-    form->addRow(QString::fromUtf8(g_param_spec_get_nick(spec)), row);
+    form->addRow(Label(spec), row);
     row->setToolTip(QString::fromUtf8(g_param_spec_get_blurb(spec)));
 }
 
 void CPlugInPropertiesDlg::AddSwitch(QFormLayout* form, GParamSpec* spec)
 {
-    auto* box = new QCheckBox(QString::fromUtf8(g_param_spec_get_nick(spec)), this);
+    auto* box = new QCheckBox(Label(spec), this);
     box->setObjectName(ControlName(spec));
     GValue value = G_VALUE_INIT;
     Get(spec, &value);
@@ -250,7 +263,7 @@ void CPlugInPropertiesDlg::AddChoice(QFormLayout* form, GParamSpec* spec)
         Set(spec, &given);
         g_value_unset(&given);
     });
-    form->addRow(QString::fromUtf8(g_param_spec_get_nick(spec)), box);
+    form->addRow(Label(spec), box);
     box->setToolTip(QString::fromUtf8(g_param_spec_get_blurb(spec)));
 }
 
@@ -269,6 +282,6 @@ void CPlugInPropertiesDlg::AddText(QFormLayout* form, GParamSpec* spec)
         Set(spec, &given);
         g_value_unset(&given);
     });
-    form->addRow(QString::fromUtf8(g_param_spec_get_nick(spec)), edit);
+    form->addRow(Label(spec), edit);
     edit->setToolTip(QString::fromUtf8(g_param_spec_get_blurb(spec)));
 }

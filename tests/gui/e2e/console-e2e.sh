@@ -67,6 +67,14 @@ cat >>"$XDG_CONFIG_HOME/Oxbelund/Lirana.reg" <<REG
 "WeekDayMask"=dword:0000003e
 "EveryHour"=hex:01,00,00,00
 "Exact"=hex:00,00,00,00
+
+[HKEY_CURRENT_USER\\Software\\Oxbelund\\Lirana\\DirectShow Filters]
+"FilterCount"=dword:00000001
+
+[HKEY_CURRENT_USER\\Software\\Oxbelund\\Lirana\\DirectShow Filters\\Filter 0]
+"Name"="Simple amplifier"
+"CLSID"="{ladspa-amp-1181-so-amp}"
+"Data"=hex:$(printf '%s' 'state, amps-gain=(string)0;' | od -An -tx1 -v | tr -s ' \n' ',' | sed 's/^,//; s/,$//')
 REG
 
 exec 3>"$tmp/displayfd"
@@ -148,13 +156,25 @@ sheet() { # title prefix page...: a picture of each page (Ctrl+Tab to the next),
   for page in "$@"; do
     [[ $page == "$1" ]] || { xdotool windowfocus --sync "$id"; xdotool key ctrl+Tab; sleep 0.3; }
     shot "$prefix-$page"
+    if declare -F "visit_${prefix}_$page" >/dev/null; then "visit_${prefix}_$page" "$id"; fi
   done
   closes "$id" "$title"
+}
+dialog() { # sheet-id keys title shot: the keys open a dialog over the sheet; its picture, then Escape
+  local d
+  xdotool windowfocus --sync "$1"; xdotool key "$2"; sleep 0.4
+  d=$(window_named "$3") || fail "$2 opened no $3 window"
+  shot "$4"
+  closes "$d" "$3"
+}
+visit_advanced_plug-ins() { # the chain's amplifier: Add, then its Properties
+  dialog "$1" alt+a 'Add Audio Plug-in' add-audio-plugin
+  dialog "$1" alt+p 'Simple amplifier' plugin-properties
 }
 key o     # the Options sheet, then Advanced Options, the Media menu's last item
 sheet Options options general line-in intro-scan video mixer
 key alt+m Up Return
-sheet 'Advanced Options' advanced overlap log-files events sounds silence-detector
+sheet 'Advanced Options' advanced overlap log-files events sounds plug-ins silence-detector
 key e     # Schedule: the Events page alone (two events that start in 2098); Modify opens the first
 schedule=$(window_named 'Advanced Options') || fail "E opened no schedule sheet"
 xdotool windowfocus --sync "$schedule"; xdotool key alt+m; sleep 0.4
