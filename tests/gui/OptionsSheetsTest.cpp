@@ -5,6 +5,7 @@
 #include "gui/dialogs/MixerLinePage.h"
 #include "gui/dialogs/OptionsPage.h"
 #include "gui/dialogs/PropertySheet.h"
+#include "gui/dialogs/SoundsPage.h"
 #include "support/TestEnv.h"
 
 #include <QAbstractSpinBox>
@@ -43,6 +44,7 @@ TEST_F(OptionsSheets, AdvancedValuesAreCheckedAndStoredInTheirUnitsOnOk)
 {
     const QString logs = TestEnv::MakeTempDir(QStringLiteral("logs"));
     Settings().overlapTime = 2500;
+    station->Sounds().SetSlot(0, QStringLiteral("/air/jingle.wav"));
     RunSheet(Cmd::AdvancedOptions, [&](CPropertySheet& sheet) {
         EXPECT_EQ(sheet.windowTitle(), QStringLiteral("Advanced Options"));
         EXPECT_EQ(sheet.Tabs()->currentIndex(), 0);
@@ -75,6 +77,12 @@ TEST_F(OptionsSheets, AdvancedValuesAreCheckedAndStoredInTheirUnitsOnOk)
         const int silence = Tab(sheet, QStringLiteral("Silence Detector"));
         auto* detect = Page(sheet, silence)->findChild<QCheckBox*>();
         detect->setChecked(true);
+        // A page that refuses OK keeps the live lists of the others as they are.
+        Edit(sheet, silence, 0)->setText(QStringLiteral("4"));
+        sheet.findChild<CSoundsPage*>()->Delete();
+        sheet.accept();
+        ASSERT_TRUE(sheet.isVisible());
+        EXPECT_TRUE(station->Sounds().IsAssigned(0)) << "nothing committed before every page agreed";
         Edit(sheet, silence, 0)->setText(QStringLiteral("7"));
         Page(sheet, silence)->findChildren<QRadioButton*>().value(1)->setChecked(true);
         EXPECT_EQ(Settings().overlapTime, 2500) << "nothing before OK";
@@ -90,6 +98,7 @@ TEST_F(OptionsSheets, AdvancedValuesAreCheckedAndStoredInTheirUnitsOnOk)
     EXPECT_EQ(Settings().watchDog.interval, 7);
     EXPECT_TRUE(Settings().watchDog.nextSong && !Settings().watchDog.message && !Settings().watchDog.reboot);
     EXPECT_TRUE(engine.IsTimerArmed(COnAirEngine::TimerWatchDog));
+    EXPECT_FALSE(station->Sounds().IsAssigned(0)) << "committed with the sheet";
 }
 
 TEST_F(OptionsSheets, OptionsReopenOnTheirLastPageAndCancelKeepsEverything)

@@ -166,10 +166,7 @@ void CLiranaView::EditSounds()
     CPropertySheet sheet(tr("Advanced Options"), this);
     auto* page = new CSoundsPage(*m_context.sounds, Settings(), &sheet);
     page->SetTracks(m_trackFactory, m_context.ui);
-    sheet.AddPage(page, [page] {
-        page->Apply();
-        return true;
-    });
+    sheet.AddCommitPage(page, [page] { page->Apply(); });
     sheet.exec();
 }
 

@@ -45,14 +45,12 @@ CPropertySheet::Apply Checked(COptionsPage* page)
     };
 }
 
-// OK of a sheet for a page that edits a live list of its own.
+// OK of a sheet for a page that edits a live list of its own: once every
+// page agreed.
 template <class Page>
-CPropertySheet::Apply Applied(Page* page)
+std::function<void()> Applied(Page* page)
 {
-    return [page] {
-        page->Apply();
-        return true;
-    };
+    return [page] { page->Apply(); };
 }
 
 // OK of a sheet: the fields its pages edit, from the copy into the live
@@ -174,9 +172,9 @@ void CLiranaView::ShowAdvancedOptions()
     sheet.AddPage(overlap, Checked(overlap));
     sheet.AddPage(log, Checked(log));
     if (events)
-        sheet.AddPage(events, Applied(events));
-    sheet.AddPage(sounds, Applied(sounds));
-    sheet.AddPage(plugIns, Applied(plugIns));
+        sheet.AddCommitPage(events, Applied(events));
+    sheet.AddCommitPage(sounds, Applied(sounds));
+    sheet.AddCommitPage(plugIns, Applied(plugIns));
     sheet.AddPage(silence, Checked(silence));
     sheet.Tabs()->setUsesScrollButtons(true);
     if (sheet.exec() != QDialog::Accepted)
@@ -202,6 +200,6 @@ void CLiranaView::EditSchedule()
     // The upcoming list follows at OK: the page refreshes it.
     CPropertySheet sheet(tr("Advanced Options"), this);
     CEventsPage* page = NewEventsPage(&sheet);
-    sheet.AddPage(page, Applied(page));
+    sheet.AddCommitPage(page, Applied(page));
     sheet.exec();
 }

@@ -22,16 +22,25 @@ CPropertySheet::CPropertySheet(const QString& caption, QWidget* parent) : QDialo
 void CPropertySheet::AddPage(QWidget* page, Apply apply)
 {
     m_tabs->addTab(page, page->windowTitle());
-    m_pages.emplace_back(page, std::move(apply));
+    m_pages.push_back({page, std::move(apply), {}});
+}
+
+void CPropertySheet::AddCommitPage(QWidget* page, std::function<void()> commit)
+{
+    m_tabs->addTab(page, page->windowTitle());
+    m_pages.push_back({page, {}, std::move(commit)});
 }
 
 void CPropertySheet::accept()
 {
-    for (const auto& [page, apply] : m_pages) {
-        if (apply && !apply()) {
-            m_tabs->setCurrentWidget(page);
+    for (const Page& p : m_pages) {
+        if (p.apply && !p.apply()) {
+            m_tabs->setCurrentWidget(p.page);
             return;
         }
     }
+    for (const Page& p : m_pages)
+        if (p.commit)
+            p.commit();
     QDialog::accept();
 }

@@ -1,6 +1,8 @@
-// CPropertySheet: a dialog of pages on tabs with OK and Cancel. OK asks each
-// page to apply its copy, in page order; a page that refuses (a value out of
-// range) is shown and the sheet stays open. Cancel applies nothing.
+// CPropertySheet: a dialog of pages on tabs with OK and Cancel. OK first asks
+// each page, in page order, to check and take its values; a page that
+// refuses (a value out of range) is shown and the sheet stays open. Only
+// when every page agreed do the pages that edit live objects (the events,
+// the sounds, the plug-ins) commit, in page order. Cancel commits nothing.
 // Thread: the user-interface thread.
 #pragma once
 
@@ -22,11 +24,19 @@ public:
 
     // The page's tab shows its window title.
     void AddPage(QWidget* page, Apply apply);
+    // A page whose OK changes live objects: run after every page agreed.
+    void AddCommitPage(QWidget* page, std::function<void()> commit);
     QTabWidget* Tabs() const { return m_tabs; }
 
     void accept() override;
 
 private:
     QTabWidget* m_tabs;
-    std::vector<std::pair<QWidget*, Apply>> m_pages;
+    struct Page
+    {
+        QWidget* page;
+        Apply apply;
+        std::function<void()> commit;
+    };
+    std::vector<Page> m_pages;
 };
