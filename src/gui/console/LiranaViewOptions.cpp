@@ -5,6 +5,7 @@
 // detector (re-armed only when its switch or period changed), the list.
 #include "gui/console/LiranaView.h"
 
+#include "app/SettingsSchema.h"
 #include "app/UserInterface.h"
 #include "app/ViewSettings.h"
 #include "gui/console/PlaylistListBox.h"
@@ -33,6 +34,20 @@
 namespace {
 
 int s_optionsPage = 0; // the Options sheet reopens on its last page during a run
+
+// The limits the settings schema gives a value, in the page's unit (scale:
+// stored units per shown unit), so the pages and the settings file agree.
+SettingInfo::Range Limits(const char* name, double scale = 1, const QString& key = SettingsKey::Settings)
+{
+    const SettingInfo& setting = SettingsSchema::Find(key, QString::fromLatin1(name));
+    Q_ASSERT(setting.range);
+    return {setting.range->min / scale, setting.range->max / scale};
+}
+
+int Whole(double limit)
+{
+    return int(limit);
+}
 
 // OK of a sheet: every page checked first, then stored into the copy.
 CPropertySheet::Apply Checked(COptionsPage* page)
@@ -74,8 +89,10 @@ void CLiranaView::ShowOptions()
     general->AddCheck(tr("&Shutdown confirmation required"), copy.shutdownConfirmation);
     auto* line = new CMixerLinePage(copy.lineInMixer, &sheet);
     auto* intro = new COptionsPage(tr("Intro Scan"), m_context.ui, &sheet);
-    intro->AddNumber(tr("&Start at:"), copy.introStart, 0, 300);
-    intro->AddNumber(tr("&Length:"), copy.introLength, 0, 300, std::pair{1, 300});
+    const auto startAt = Limits("IntroStart"), length = Limits("IntroLength");
+    intro->AddNumber(tr("&Start at:"), copy.introStart, Whole(startAt.min), Whole(startAt.max));
+    intro->AddNumber(tr("&Length:"), copy.introLength, Whole(length.min), Whole(length.max),
+                     std::pair{1, Whole(length.max)});
     // Skip: any typed value, as it always was; the arrows keep to 1 ... 300.
     intro->AddNumber(tr("S&kip"), copy.ffTime, std::numeric_limits<int>::min(),
                      std::numeric_limits<int>::max(), std::pair{1, 300});
@@ -133,11 +150,15 @@ void CLiranaView::ShowAdvancedOptions()
     overlap->AddNote(
         tr("Set the default overlap time in seconds. You can override the default value by renaming "
            "files to e.g. song1~7.wav"));
-    overlap->AddMilliseconds(tr("Overlap tracks by"), copy.overlapTime, 0, 30);
-    overlap->AddMilliseconds(tr("Overlap sounds in mini playlists by"), copy.miniPlaylistOverlapTime, 0, 30);
+    const auto tracks = Limits("Overlap Time", 1000),
+               miniPlaylist = Limits("MiniPlaylist Overlap Time", 1000);
+    overlap->AddMilliseconds(tr("Overlap tracks by"), copy.overlapTime, tracks.min, tracks.max);
+    overlap->AddMilliseconds(tr("Overlap sounds in mini playlists by"), copy.miniPlaylistOverlapTime,
+                             miniPlaylist.min, miniPlaylist.max);
     overlap->AddCheck(tr("Fade on overlap"), copy.fadeOnOverlap);
     overlap->AddCheck(tr("Fade on stop"), copy.fadeOnStop);
-    overlap->AddSeconds(tr("Fading period"), copy.fadePeriod, 0, 30);
+    const auto fade = Limits("Fade Period");
+    overlap->AddSeconds(tr("Fading period"), copy.fadePeriod, fade.min, fade.max);
     auto* log = new COptionsPage(tr("Log Files"), m_context.ui, &sheet);
     QCheckBox* logging = log->AddCheck(tr("&Write all started tracks to log file"), copy.enableLogging);
     QLineEdit* folder = log->AddText(
@@ -163,7 +184,9 @@ void CLiranaView::ShowAdvancedOptions()
     auto* silence = new COptionsPage(tr("Silence Detector"), m_context.ui, &sheet);
     CWatchDogSettings& dog = copy.watchDog;
     QCheckBox* detect = silence->AddCheck(tr("Enable silence detection"), dog.enable);
-    std::vector<QWidget*> follow{silence->AddNumber(tr("Silence period:"), dog.interval, 5, 10000)};
+    const auto period = Limits("Interval", 1, SettingsKey::WatchDog);
+    std::vector<QWidget*> follow{
+        silence->AddNumber(tr("Silence period:"), dog.interval, Whole(period.min), Whole(period.max))};
     for (QAbstractButton* button : silence->AddFlags({tr("Display a message box"), tr("Go to the next song"),
                                                       tr("Reboot the system (where the system allows it)")},
                                                      {&dog.message, &dog.nextSong, &dog.reboot}))

@@ -6,10 +6,10 @@
 #include "events/Scheduler.h"
 #include "events/UpcomingEventsModel.h"
 #include "gui/console/ItemKindDelegate.h"
+#include "gui/dialogs/ListPage.h"
 #include "platform/Exception.h"
 
 #include <QDir>
-#include <QGridLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
@@ -30,26 +30,12 @@ CEventsPage::CEventsPage(CEventScheduler& scheduler, CEditEventDlg::Context edit
     m_list = new QListWidget(this);
     m_list->setObjectName(QStringLiteral("list1000"));
     m_list->setItemDelegate(new CItemKindDelegate(CUpcomingEventsModel::FileNameRole, m_list));
-    auto* layout = new QGridLayout(this);
-    layout->addWidget(m_list, 0, 0, 6, 1);
-    const struct
-    {
-        const char* text;
-        int id;
-        void (CEventsPage::*action)();
-    } buttons[] = {{"&New...", 1067, &CEventsPage::New},
-                   {"&Modify...", 1068, &CEventsPage::Modify},
-                   {"&Delete", 1069, &CEventsPage::Delete},
-                   {"&Load...", 1117, &CEventsPage::Load},
-                   {"&Save...", 1118, &CEventsPage::Save}};
-    int row = 0;
-    for (const auto& b : buttons) {
-        auto* button = new QPushButton(tr(b.text), this);
-        button->setObjectName(QStringLiteral("button%1").arg(b.id));
-        connect(button, &QPushButton::clicked, this, b.action);
-        layout->addWidget(button, row++, 1);
-    }
-    layout->setRowStretch(row, 1);
+    LayOutListPage(this, nullptr, m_list,
+                   {{tr("&New..."), 1067, [this] { New(); }},
+                    {tr("&Modify..."), 1068, [this] { Modify(); }},
+                    {tr("&Delete"), 1069, [this] { Delete(); }},
+                    {tr("&Load..."), 1117, [this] { Load(); }},
+                    {tr("&Save..."), 1118, [this] { Save(); }}});
     connect(m_list, &QListWidget::itemDoubleClicked, this, &CEventsPage::Activated);
     Refill(0);
 }

@@ -1,10 +1,10 @@
 #include "gui/dialogs/PlugInsPage.h"
 
 #include "gui/dialogs/AddPlugInDlg.h"
+#include "gui/dialogs/ListPage.h"
 #include "gui/dialogs/PlugInPropertiesDlg.h"
 #include "media/DirectShowTrack.h"
 
-#include <QGridLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -27,32 +27,15 @@ CPlugInsPage::CPlugInsPage(CPlugInChain& chain, GstElement* pipeline, QWidget* p
            "settings is heard at once; added and removed plug-ins take effect from the "
            "next item."),
         this);
-    text->setWordWrap(true);
     m_list = new QListWidget(this);
     m_list->setObjectName(QStringLiteral("list1162"));
-    auto* layout = new QGridLayout(this);
-    layout->addWidget(text, 0, 0, 1, 2);
-    layout->addWidget(m_list, 1, 0, 4, 1);
-    const struct
-    {
-        const char* text;
-        int id;
-        void (CPlugInsPage::*action)();
-    } buttons[] = {{"&Add...", 1160, &CPlugInsPage::Add},
-                   {"&Properties...", 1163, &CPlugInsPage::Properties},
-                   {"&Remove", 1161, &CPlugInsPage::Remove}};
-    int row = 1;
-    for (const auto& b : buttons) {
-        auto* button = new QPushButton(tr(b.text), this);
-        button->setObjectName(QStringLiteral("button%1").arg(b.id));
-        connect(button, &QPushButton::clicked, this, b.action);
-        layout->addWidget(button, row++, 1);
-        if (b.id == 1163)
-            m_properties = button;
-        else if (b.id == 1161)
-            m_remove = button;
-    }
-    layout->setRowStretch(row, 1);
+    const std::vector<QPushButton*> buttons = LayOutListPage(
+        this, text, m_list,
+        {{tr("&Add..."), 1160, [this] { Add(); }},
+         {tr("&Properties..."), 1163, [this] { Properties(); }},
+         {tr("&Remove"), 1161, [this] { Remove(); }}});
+    m_properties = buttons[1];
+    m_remove = buttons[2];
 
     for (const CPlugInFilter& filter : chain.filters) {
         // The live element when the item on air plays through this entry.

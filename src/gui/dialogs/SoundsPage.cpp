@@ -3,13 +3,13 @@
 #include "app/Strings.h"
 #include "app/UserInterface.h"
 #include "app/ViewSettings.h"
+#include "gui/dialogs/ListPage.h"
 #include "platform/Exception.h"
 #include "platform/IniFile.h"
 #include "platform/registry/RegistryKey.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QGridLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
@@ -30,31 +30,15 @@ CSoundsPage::CSoundsPage(CSoundList& live, CViewSettings& settings, QWidget* par
     auto* text = new QLabel(tr("Associate sound files to buttons 1 to 9 in the toolbar. You can access these "
                                "sounds by pressing the numeric keys."),
                             this);
-    text->setWordWrap(true);
     m_list = new QListWidget(this);
     m_list->setObjectName(QStringLiteral("list1000"));
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    auto* layout = new QGridLayout(this);
-    layout->addWidget(text, 0, 0, 1, 2);
-    layout->addWidget(m_list, 1, 0, 6, 1);
-    const struct
-    {
-        const char* text;
-        int id;
-        void (CSoundsPage::*action)();
-    } buttons[] = {{"&Play", 1016, &CSoundsPage::Play},
-                   {"&Modify...", 1015, &CSoundsPage::Modify},
-                   {"&Delete", 1019, &CSoundsPage::Delete},
-                   {"&Load...", 1017, &CSoundsPage::Load},
-                   {"&Save...", 1018, &CSoundsPage::Save}};
-    int row = 1;
-    for (const auto& b : buttons) {
-        auto* button = new QPushButton(tr(b.text), this);
-        button->setObjectName(QStringLiteral("button%1").arg(b.id));
-        connect(button, &QPushButton::clicked, this, b.action);
-        layout->addWidget(button, row++, 1);
-    }
-    layout->setRowStretch(row, 1);
+    LayOutListPage(this, text, m_list,
+                   {{tr("&Play"), 1016, [this] { Play(); }},
+                    {tr("&Modify..."), 1015, [this] { Modify(); }},
+                    {tr("&Delete"), 1019, [this] { Delete(); }},
+                    {tr("&Load..."), 1017, [this] { Load(); }},
+                    {tr("&Save..."), 1018, [this] { Save(); }}});
     connect(m_list, &QListWidget::itemDoubleClicked, this, &CSoundsPage::Activated);
     Refill(0);
 }
