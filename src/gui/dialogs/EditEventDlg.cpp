@@ -3,6 +3,7 @@
 #include "app/Strings.h"
 #include "app/UserInterface.h"
 #include "app/ViewSettings.h"
+#include "gui/dialogs/ListPage.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -13,7 +14,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -214,8 +214,5 @@ void CEditEventDlg::accept()
 
 void CEditEventDlg::Tell(const QString& message)
 {
-    if (m_context.ui)
-        m_context.ui->ShowMessage(message, UserInterface::Icon::Warning);
-    else
-        QMessageBox::warning(this, windowTitle(), message);
+    TellOperator(this, m_context.ui, message, UserInterface::Icon::Warning);
 }

@@ -12,7 +12,6 @@
 #include <QDir>
 #include <QLabel>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPushButton>
 
 namespace {
@@ -132,10 +131,7 @@ void CEventsPage::Save()
 
 void CEventsPage::Tell(const QString& message)
 {
-    if (m_editor.ui)
-        m_editor.ui->ShowMessage(message, UserInterface::Icon::Stop);
-    else
-        QMessageBox::critical(this, windowTitle(), message);
+    TellOperator(this, m_editor.ui, message, UserInterface::Icon::Stop);
 }
 
 void CEventsPage::Apply()

@@ -3,6 +3,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 
 std::vector<QPushButton*> LayOutListPage(QWidget* page, QLabel* note, QListWidget* list,
@@ -26,4 +27,14 @@ std::vector<QPushButton*> LayOutListPage(QWidget* page, QLabel* note, QListWidge
     }
     layout->setRowStretch(row, 1);
     return made;
+}
+
+void TellOperator(QWidget* owner, UserInterface* ui, const QString& message, UserInterface::Icon icon)
+{
+    if (ui)
+        ui->ShowMessage(message, icon);
+    else if (icon == UserInterface::Icon::Stop)
+        QMessageBox::critical(owner, owner->windowTitle(), message);
+    else
+        QMessageBox::warning(owner, owner->windowTitle(), message);
 }

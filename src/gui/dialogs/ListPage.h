@@ -4,6 +4,8 @@
 // Thread: the user-interface thread.
 #pragma once
 
+#include "app/UserInterface.h"
+
 #include <QString>
 #include <functional>
 #include <vector>
@@ -23,3 +25,7 @@ struct PageButton
 // Lays out page (note may be null); returns the buttons in order.
 std::vector<QPushButton*> LayOutListPage(QWidget* page, QLabel* note, QListWidget* list,
                                          const std::vector<PageButton>& buttons);
+
+// A message of a page or dialog: through ui when there is one (the console's
+// boxes, recorded in tests), else a box over owner.
+void TellOperator(QWidget* owner, UserInterface* ui, const QString& message, UserInterface::Icon icon);

@@ -12,7 +12,6 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPushButton>
 
 namespace {
@@ -141,10 +140,7 @@ void CSoundsPage::Save()
 
 void CSoundsPage::Tell(const QString& message)
 {
-    if (m_ui)
-        m_ui->ShowMessage(message, UserInterface::Icon::Stop);
-    else
-        QMessageBox::critical(this, windowTitle(), message);
+    TellOperator(this, m_ui, message, UserInterface::Icon::Stop);
 }
 
 void CSoundsPage::Apply()
