@@ -11,6 +11,7 @@
 #include "platform/Logging.h"
 #include "platform/SoundServer.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -325,17 +326,18 @@ void CDirectShowTrack::RefuseNonRegularFile(const QString& path)
     struct stat info
     {};
     if (::stat(QFile::encodeName(path).constData(), &info) == 0 && !S_ISREG(info.st_mode))
-        Fail(103, QStringLiteral("Not a regular file: %1").arg(path));
+        Fail(103, QCoreApplication::translate("DirectShowTrack", "Not a regular file: %1").arg(path));
 }
 
 void CDirectShowTrack::BuildPipeline(bool again)
 {
     if (!IsDirectShowAvailable())
-        Fail(101, QStringLiteral("GStreamer cannot be initialised or has no playbin"));
+        Fail(101, QCoreApplication::translate("DirectShowTrack",
+                                              "GStreamer cannot be initialised or has no playbin"));
     m_pipeline = gst_element_factory_make(kPlaybinFactory, nullptr);
     if (!m_pipeline)
-        Fail(101,
-             QStringLiteral("Cannot make the GStreamer element \"%1\"").arg(QLatin1String(kPlaybinFactory)));
+        Fail(101, QCoreApplication::translate("DirectShowTrack", "Cannot make the GStreamer element \"%1\"")
+                      .arg(QLatin1String(kPlaybinFactory)));
     gst_object_ref_sink(m_pipeline);
 
     GError* error = nullptr;
@@ -345,7 +347,7 @@ void CDirectShowTrack::BuildPipeline(bool again)
     if (!uri) {
         const QString text = error ? QString::fromUtf8(error->message) : QString();
         g_clear_error(&error);
-        Fail(103, QStringLiteral("Not a file name: %1 %2").arg(m_path, text));
+        Fail(103, QCoreApplication::translate("DirectShowTrack", "Not a file name: %1 %2").arg(m_path, text));
     }
     // pushfile:// reads the same file in push mode (see Preroll).
     const QByteArray played = m_pushMode && g_str_has_prefix(uri, "file://") ? QByteArray("push") + uri
@@ -370,7 +372,8 @@ void CDirectShowTrack::BuildPipeline(bool again)
         g_clear_error(&error);
         if (sink)
             gst_object_unref(gst_object_ref_sink(sink));
-        Fail(101, QStringLiteral("Cannot make the audio output \"%1\": %2").arg(sinkDescription, text));
+        Fail(101, QCoreApplication::translate("DirectShowTrack", "Cannot make the audio output \"%1\": %2")
+                      .arg(sinkDescription, text));
     }
     gst_object_set_name(GST_OBJECT(sink), kOutputBinName);
     m_output = GST_ELEMENT(gst_object_ref(sink));
@@ -450,7 +453,7 @@ void CDirectShowTrack::Preroll()
 
 void CDirectShowTrack::FailNotOpened()
 {
-    Fail(103, QStringLiteral("The file did not open within %1 s (%2)")
+    Fail(103, QCoreApplication::translate("DirectShowTrack", "The file did not open within %1 s (%2)")
                   .arg(OpenTimeoutMs / 1000)
                   .arg(QFileInfo(m_path).fileName()));
 }
@@ -474,7 +477,8 @@ bool CDirectShowTrack::PrerollWithin(int timeoutMs)
         if (!message) {
             gst_object_unref(bus);
             if (ret == GST_STATE_CHANGE_FAILURE)
-                Fail(103, QStringLiteral("The file cannot be played (%1)").arg(context));
+                Fail(103, QCoreApplication::translate("DirectShowTrack", "The file cannot be played (%1)")
+                              .arg(context));
             return false;
         }
         if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR) {
@@ -599,7 +603,7 @@ void CDirectShowTrack::Play()
 void CDirectShowTrack::PlayRange(TrackMs fromMs, TrackMs toMs)
 {
     if (!m_pipeline)
-        Fail(105, QStringLiteral("No file is open"));
+        Fail(105, QCoreApplication::translate("DirectShowTrack", "No file is open"));
     if (toMs <= fromMs) {
         // Nothing to play: the end is reached at once (an output that got
         // no data may never report end-of-stream).
@@ -612,7 +616,8 @@ void CDirectShowTrack::PlayRange(TrackMs fromMs, TrackMs toMs)
     const gint64 from = gint64(std::max<TrackMs>(fromMs, 0)) * GST_MSECOND;
     const gint64 to = gint64(toMs) * GST_MSECOND;
     if (!SeekPipeline(from, to))
-        Fail(105, QStringLiteral("Cannot play %1..%2 ms").arg(fromMs).arg(toMs));
+        Fail(105,
+             QCoreApplication::translate("DirectShowTrack", "Cannot play %1..%2 ms").arg(fromMs).arg(toMs));
     m_heldAtMs = std::max<TrackMs>(fromMs, 0);
     m_stopNs = to;
     Play();
@@ -640,7 +645,7 @@ void CDirectShowTrack::Pause()
         return;
     m_settling = false;
     if (gst_element_set_state(m_pipeline, GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE)
-        Fail(104, QStringLiteral("The media back-end cannot pause"));
+        Fail(104, QCoreApplication::translate("DirectShowTrack", "The media back-end cannot pause"));
     m_shared->state = Paused;
 }
 
@@ -685,7 +690,9 @@ TrackMs CDirectShowTrack::GetLength() const
     if (m_knownLength >= 0)
         return m_knownLength;
     if (!m_pipeline)
-        throw CDirectShowException(106, 0, QStringLiteral("The length of a closed track is not known"));
+        throw CDirectShowException(
+            106, 0,
+            QCoreApplication::translate("DirectShowTrack", "The length of a closed track is not known"));
     gint64 duration = 0;
     if (gst_element_query_duration(m_pipeline, GST_FORMAT_TIME, &duration) && duration >= 0)
         return m_knownLength = NsToMs(duration);
@@ -701,12 +708,12 @@ TrackMs CDirectShowTrack::GetLength() const
 void CDirectShowTrack::Seek(TrackMs ms)
 {
     if (!m_pipeline)
-        Fail(105, QStringLiteral("No file is open"));
+        Fail(105, QCoreApplication::translate("DirectShowTrack", "No file is open"));
     const gint64 to = gint64(std::max<TrackMs>(ms, 0)) * GST_MSECOND;
     if (m_heldPad && !m_holdProbe)
         gst_pad_set_offset(m_heldPad, 0); // the stream runs: a seek needs no head start
     if (!SeekPipeline(to))
-        Fail(105, QStringLiteral("Cannot seek to %1 ms").arg(ms));
+        Fail(105, QCoreApplication::translate("DirectShowTrack", "Cannot seek to %1 ms").arg(ms));
     // No wait for the seek to settle (a file on a hung share could take
     // seconds): the position answers the place sought meanwhile.
     m_heldAtMs = std::max<TrackMs>(ms, 0);

@@ -1,4 +1,5 @@
 #include "media/DllLoader.h"
+#include <QCoreApplication>
 
 #include <dlfcn.h>
 
@@ -13,8 +14,9 @@ CDllLoader::CDllLoader(const QString& libraryName, std::initializer_list<const c
     m_handle = dlopen(libraryName.toLocal8Bit().constData(), RTLD_NOW | RTLD_LOCAL);
     if (!m_handle) {
         const char* text = dlerror();
-        m_errorText = text ? QString::fromLocal8Bit(text)
-                           : QStringLiteral("%1: cannot be loaded").arg(libraryName);
+        m_errorText = text
+                          ? QString::fromLocal8Bit(text)
+                          : QCoreApplication::translate("DllLoader", "%1: cannot be loaded").arg(libraryName);
         return;
     }
     for (std::size_t i = 0; i < m_names.size(); ++i) {
@@ -23,7 +25,7 @@ CDllLoader::CDllLoader(const QString& libraryName, std::initializer_list<const c
         if (!m_entries[i] && m_errorText.isEmpty()) {
             const char* text = dlerror();
             m_errorText = text ? QString::fromLocal8Bit(text)
-                               : QStringLiteral("%1: entry point %2 not found")
+                               : QCoreApplication::translate("DllLoader", "%1: entry point %2 not found")
                                      .arg(libraryName, QString::fromStdString(m_names[i]));
         }
     }

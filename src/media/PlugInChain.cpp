@@ -1,4 +1,5 @@
 #include "media/PlugInChain.h"
+#include <QCoreApplication>
 
 #include "app/UserInterface.h"
 #include "media/TrackFactory.h"
@@ -373,15 +374,17 @@ void CPlugInChain::AddToGraph(GstElement* playbin, UserInterface* ui)
             element = MakePerChannel(element, filter);
         if (!element) {
             if (ui)
-                ui->ShowMessage(QStringLiteral("Failed to add filter ") + filter.Name(),
-                                UserInterface::Icon::Warning);
+                ui->ShowMessage(
+                    QCoreApplication::translate("PlugInChain", "Failed to add filter %1").arg(filter.Name()),
+                    UserInterface::Icon::Warning);
             continue;
         }
         if (GstElement* next = AppendLinked(GST_BIN(bin), last, element, filter.Name(), index++))
             last = next;
         else if (ui)
-            ui->ShowMessage(QStringLiteral("Failed to add filter ") + filter.Name(),
-                            UserInterface::Icon::Warning);
+            ui->ShowMessage(
+                QCoreApplication::translate("PlugInChain", "Failed to add filter %1").arg(filter.Name()),
+                UserInterface::Icon::Warning);
     }
     if (outputFilter && outputFilter->IsInstalled()) {
         GstElement* element = outputFilter->CreateInstance();

@@ -1,4 +1,5 @@
 #include "media/TrackBusWatch.h"
+#include <QCoreApplication>
 
 #include "media/MediaTrack.h"
 #include "media/TrackEvents.h"
@@ -153,7 +154,7 @@ std::unique_ptr<CDirectShowException> ExceptionFromErrorMessage(int where, GstMe
         output = IsInsideOutput(GST_MESSAGE_SRC(message)) && IsOutputUnavailable(error);
     }
     if (text.isEmpty())
-        text = QStringLiteral("The media back-end failed");
+        text = QCoreApplication::translate("TrackBusWatch", "The media back-end failed");
     if (!context.isEmpty())
         text += QStringLiteral(" (%1)").arg(context);
     if (error)

@@ -1,4 +1,5 @@
 #include "media/TrackExceptions.h"
+#include <QCoreApplication>
 
 CDirectShowException::CDirectShowException(int where, int code, QString text)
     : CExceptionImpl(QString()), m_where(where), m_code(code), m_text(std::move(text))
@@ -9,7 +10,9 @@ QString CDirectShowException::GetErrorMessage() const
 {
     if (!m_text.isEmpty())
         return m_text;
-    return QStringLiteral("Media back-end error %1 (step %2)").arg(m_code).arg(m_where);
+    return QCoreApplication::translate("TrackExceptions", "Media back-end error %1 (step %2)")
+        .arg(m_code)
+        .arg(m_where);
 }
 
 bool IsAudioOutputError(const CException& error)
@@ -19,12 +22,12 @@ bool IsAudioOutputError(const CException& error)
 
 QString CMMException::GetErrorMessage() const
 {
-    return QStringLiteral("Multimedia error");
+    return QCoreApplication::translate("TrackExceptions", "Multimedia error");
 }
 
 QString CMixerException::GetErrorMessage() const
 {
-    return QStringLiteral("Mixer Exception: %1").arg(m_code);
+    return QCoreApplication::translate("TrackExceptions", "Mixer Exception: %1").arg(m_code);
 }
 
 CMCIException::CMCIException(unsigned error, unsigned command, QString text)
@@ -36,5 +39,5 @@ QString CMCIException::GetErrorMessage() const
 {
     if (!m_text.isEmpty())
         return m_text;
-    return QStringLiteral("Media-control error %1").arg(m_error);
+    return QCoreApplication::translate("TrackExceptions", "Media-control error %1").arg(m_error);
 }

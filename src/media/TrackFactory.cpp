@@ -5,6 +5,7 @@
 #include "media/TrackExceptions.h"
 #include "playlist/ItemPath.h"
 
+#include <QCoreApplication>
 #include <QDataStream>
 #include <QDir>
 #include <QFile>
@@ -167,14 +168,14 @@ std::unique_ptr<CMediaTrack> CreateTrack(const QString& path)
 QString CUnavailableTrack::BackEndName(TrackClass trackClass)
 {
     switch (trackClass) {
-    case TrackClass::CdAudio: return QStringLiteral("CD audio");
+    case TrackClass::CdAudio: return QCoreApplication::translate("TrackFactory", "CD audio");
     case TrackClass::Midi: return QStringLiteral("MIDI");
-    case TrackClass::Pause: return QStringLiteral("pause");
-    case TrackClass::Module: return QStringLiteral("tracker module");
-    case TrackClass::MiniPlaylist: return QStringLiteral("mini playlist");
-    case TrackClass::LineIn: return QStringLiteral("line-in");
+    case TrackClass::Pause: return QCoreApplication::translate("TrackFactory", "pause");
+    case TrackClass::Module: return QCoreApplication::translate("TrackFactory", "tracker module");
+    case TrackClass::MiniPlaylist: return QCoreApplication::translate("TrackFactory", "mini playlist");
+    case TrackClass::LineIn: return QCoreApplication::translate("TrackFactory", "line-in");
     case TrackClass::DirectShow: return QStringLiteral("GStreamer");
-    case TrackClass::Mci: return QStringLiteral("media-control");
+    case TrackClass::Mci: return QCoreApplication::translate("TrackFactory", "media-control");
     }
     return QString();
 }
@@ -182,8 +183,9 @@ QString CUnavailableTrack::BackEndName(TrackClass trackClass)
 void CUnavailableTrack::Open(const QString& path, QObject* /*owner*/)
 {
     throw CTrackException(
-        QStringLiteral("The %1 back-end is not available in this build (%2)").arg(BackEndName(m_class), [&] {
-            const SplitPathParts p = SplitPath(path);
-            return p.fname + p.ext;
-        }()));
+        QCoreApplication::translate("TrackFactory", "The %1 back-end is not available in this build (%2)")
+            .arg(BackEndName(m_class), [&] {
+                const SplitPathParts p = SplitPath(path);
+                return p.fname + p.ext;
+            }()));
 }

@@ -1,4 +1,5 @@
 #include "media/TrackThread.h"
+#include <QCoreApplication>
 
 #include "platform/Exception.h"
 
@@ -30,7 +31,8 @@ CTrackThread::CTrackThread(Body body) : m_shared(std::make_shared<Shared>())
             shared->finishedChanged.notify_all();
         });
     } catch (const std::system_error& e) {
-        throw CWin32Exception(e.code().value(), QStringLiteral("Cannot start a track worker thread"));
+        throw CWin32Exception(e.code().value(), QCoreApplication::translate(
+                                                    "TrackThread", "Cannot start a track worker thread"));
     }
 }
 

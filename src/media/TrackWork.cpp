@@ -1,4 +1,5 @@
 #include "media/TrackWork.h"
+#include <QCoreApplication>
 
 #include "media/MediaTrack.h"
 
@@ -52,7 +53,8 @@ void TrackWork::Run(std::function<void()> job)
     } catch (const std::system_error& e) {
         std::lock_guard lock(jobs.mutex);
         --jobs.running;
-        throw CWin32Exception(e.code().value(), QStringLiteral("Cannot start a track worker thread"));
+        throw CWin32Exception(e.code().value(), QCoreApplication::translate(
+                                                    "TrackThread", "Cannot start a track worker thread"));
     }
 }
 

@@ -1,4 +1,5 @@
 #include "onair/EditCommands.h"
+#include <QCoreApplication>
 
 #include "platform/Exception.h"
 #include "playlist/ItemDrop.h"
@@ -205,10 +206,13 @@ bool CTotalLength::Step()
 
 QString CTotalLength::Message() const
 {
-    QString text = QStringLiteral("The play list contains %1 songs.\nThe total length is: %2.")
+    QString text = QCoreApplication::translate("EditCommands",
+                                               "The play list contains %1 songs.\nThe total length is: %2.")
                        .arg(Rows())
                        .arg(FormatDuration(Net()));
     if (m_failures > 0)
-        text += QStringLiteral("\n%1 of them could not be opened and count as 0.").arg(m_failures);
+        text += QCoreApplication::translate("EditCommands",
+                                            "\n%1 of them could not be opened and count as 0.")
+                    .arg(m_failures);
     return text;
 }

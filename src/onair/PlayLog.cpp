@@ -5,6 +5,7 @@
 #include "platform/DataPaths.h"
 #include "platform/Logging.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 
@@ -113,8 +114,9 @@ void CPlayLog::WriteLogLine(const QString& text)
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         const int code = errno;
         ::close(fd);
-        throw CLogFileException(m_path, S_ISREG(st.st_mode) ? QString::fromLocal8Bit(std::strerror(code))
-                                                            : QStringLiteral("not a regular file"));
+        throw CLogFileException(m_path, S_ISREG(st.st_mode)
+                                            ? QString::fromLocal8Bit(std::strerror(code))
+                                            : QCoreApplication::translate("PlayLog", "not a regular file"));
     }
     ::fcntl(fd, F_SETFL, O_WRONLY | O_APPEND);
     qsizetype done = 0;
@@ -124,7 +126,8 @@ void CPlayLog::WriteLogLine(const QString& text)
             continue;
         if (n <= 0) {
             const QString reason = n < 0 ? QString::fromLocal8Bit(std::strerror(errno))
-                                         : QStringLiteral("the entry was written only in part");
+                                         : QCoreApplication::translate("PlayLog",
+                                                                       "the entry was written only in part");
             if (done > 0 && ::ftruncate(fd, st.st_size) != 0)
                 qCWarning(lcEngine).noquote()
                     << "lirana: cannot cut the half entry from" << m_path << ":" << std::strerror(errno);

@@ -3,6 +3,7 @@
 // its opening and its closing on a thread of its own, while the engine's
 // thread goes on with the overlap tick, the fade and the events.
 #include "onair/OnAirEngine.h"
+#include <QCoreApplication>
 
 #include "app/EngineSeams.h"
 #include "app/Strings.h"
@@ -35,7 +36,8 @@ void COnAirEngine::OpenTrack(const QString& path, bool retrying)
     try {
         track = m_seams.createTrack(path);
         if (!track)
-            throw CMessageException(QStringLiteral("No player for %1").arg(path));
+            throw CMessageException(
+                QCoreApplication::translate("TrackOpening", "No player for %1").arg(path));
         // A track opened elsewhere gets its owner once it is here: until then
         // it has nobody to post to, however long the opening takes.
         track->BeginOpen(path, track->MayBlock() ? nullptr : this);
@@ -76,7 +78,8 @@ std::uint64_t COnAirEngine::FinishInBackground(std::unique_ptr<CMediaTrack> trac
         } catch (const CException& e) {
             result->error = e.Clone();
         } catch (...) {
-            result->error = std::make_unique<CMessageException>(QStringLiteral("The item cannot be opened"));
+            result->error = std::make_unique<CMessageException>(
+                QCoreApplication::translate("TrackOpening", "The item cannot be opened"));
         }
         std::lock_guard lock(mailbox->mutex);
         if (COnAirEngine* engine = mailbox->engine) {

@@ -3,6 +3,7 @@
 #include "platform/Exception.h"
 #include "platform/Logging.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QSaveFile>
 #include <cctype>
@@ -57,10 +58,12 @@ CIniFile::CIniFile(QString path, OpenMode mode) : m_path(std::move(path))
         return;
     errno = 0;
     if (!file.open(QIODevice::ReadOnly))
-        throw CWin32Exception(ErrnoOf(file.error()), QStringLiteral("Cannot read %1").arg(m_path));
+        throw CWin32Exception(ErrnoOf(file.error()),
+                              QCoreApplication::translate("IniFile", "Cannot read %1").arg(m_path));
     const QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        throw CWin32Exception(ErrnoOf(file.error()), QStringLiteral("Cannot read %1").arg(m_path));
+        throw CWin32Exception(ErrnoOf(file.error()),
+                              QCoreApplication::translate("IniFile", "Cannot read %1").arg(m_path));
     if (data.isEmpty())
         return;
     QList<QByteArray> raws = data.split('\n');
@@ -240,12 +243,15 @@ void CIniFile::WriteString(const QString& key, const QString& value)
     const QString trimmedKey = key.trimmed();
     if (trimmedKey.isEmpty() || HasLineBreak(key) || key.contains(u'=') || trimmedKey.startsWith(u'[') ||
         trimmedKey.startsWith(u';'))
-        throw CMessageException(QStringLiteral("Invalid key name \"%1\" for %2").arg(key, m_path));
+        throw CMessageException(
+            QCoreApplication::translate("IniFile", "Invalid key name \"%1\" for %2").arg(key, m_path));
     if (HasLineBreak(value))
-        throw CMessageException(QStringLiteral("The value of \"%1\" cannot hold a line break").arg(key));
+        throw CMessageException(
+            QCoreApplication::translate("IniFile", "The value of \"%1\" cannot hold a line break").arg(key));
     const QString section = m_section.trimmed();
     if (section.isEmpty() || HasLineBreak(m_section) || section.contains(u']'))
-        throw CMessageException(QStringLiteral("Invalid section name \"%1\" for %2").arg(m_section, m_path));
+        throw CMessageException(QCoreApplication::translate("IniFile", "Invalid section name \"%1\" for %2")
+                                    .arg(m_section, m_path));
 
     int header = FindSection(section);
     if (header < 0) {
@@ -306,6 +312,7 @@ void CIniFile::Flush()
         data += line.raw + m_eol;
     QSaveFile file(m_path);
     if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit())
-        throw CMessageException(QStringLiteral("Cannot write %1: %2").arg(m_path, file.errorString()));
+        throw CMessageException(
+            QCoreApplication::translate("IniFile", "Cannot write %1: %2").arg(m_path, file.errorString()));
     m_dirty = false;
 }

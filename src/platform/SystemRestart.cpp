@@ -1,5 +1,6 @@
 #include "platform/SystemRestart.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 
@@ -13,7 +14,8 @@ public:
         QDBusConnection bus = QDBusConnection::systemBus();
         if (!bus.isConnected()) {
             if (error)
-                *error = QStringLiteral("no system bus: %1").arg(bus.lastError().message());
+                *error = QCoreApplication::translate("SystemRestart", "no system bus: %1")
+                             .arg(bus.lastError().message());
             return false;
         }
         QDBusMessage call = QDBusMessage::createMethodCall(

@@ -22,13 +22,13 @@ const QString kMailProgram = QStringLiteral("xdg-email");
 
 QString CLiranaDoc::FileFilter()
 {
-    return QStringLiteral("Lirana Album (*.alb)|*.alb|Mini Playlist (*.mpl)|*.mpl|All Files (*.*)|*||");
+    return tr("Lirana Album (*.alb)|*.alb|Mini Playlist (*.mpl)|*.mpl|All Files (*.*)|*||");
 }
 
 QString CLiranaDoc::MediaFileMessage()
 {
-    return QStringLiteral("This file is a media file and not a Lirana album file.\nIf you wish to add "
-                          "this file to the playlist, please use the Playlist | Add... menu item.");
+    return tr("This file is a media file and not a Lirana album file.\nIf you wish to add "
+              "this file to the playlist, please use the Playlist | Add... menu item.");
 }
 
 CLiranaDoc::CLiranaDoc(CPlaylist& playlist, UserInterface& ui, Shell& shell, QObject* parent)
@@ -38,7 +38,7 @@ CLiranaDoc::CLiranaDoc(CPlaylist& playlist, UserInterface& ui, Shell& shell, QOb
 
 QString CLiranaDoc::Title() const
 {
-    return m_path.isEmpty() ? QStringLiteral("Untitled") : QFileInfo(m_path).fileName();
+    return m_path.isEmpty() ? tr("Untitled") : QFileInfo(m_path).fileName();
 }
 
 void CLiranaDoc::SetModifiedFlag(bool modified)
@@ -94,7 +94,7 @@ bool CLiranaDoc::DoSave(const QString& path, bool replace)
         if (name.isEmpty())
             return false;
     }
-    const std::optional<QString> full = FullPath(name, QStringLiteral("save"));
+    const std::optional<QString> full = FullPath(name, tr("Cannot save the album %1: %2."));
     if (!full)
         return false;
     {
@@ -135,7 +135,7 @@ bool CLiranaDoc::OpenDocumentFile(const QString& path)
 
 CLiranaDoc::OpenResult CLiranaDoc::Open(const QString& path)
 {
-    const std::optional<QString> full = FullPath(path, QStringLiteral("open"));
+    const std::optional<QString> full = FullPath(path, tr("Cannot open the album %1: %2."));
     if (!full)
         return OpenResult::Failed;
     if (RefuseMediaFile(*full))
@@ -194,7 +194,7 @@ bool CLiranaDoc::OpenLastAlbum()
 
 bool CLiranaDoc::ReadListFile(const QString& path)
 {
-    const std::optional<QString> full = FullPath(path, QStringLiteral("open"));
+    const std::optional<QString> full = FullPath(path, tr("Cannot open the album %1: %2."));
     if (!full)
         return false;
     const std::optional<QStringList> rows = ReadRows(*full);
@@ -216,8 +216,8 @@ bool CLiranaDoc::SendMail()
         folder.emplace(QDir::tempPath() + QStringLiteral("/lirana-mail-XXXXXX"));
         folder->setAutoRemove(false);
         if (!folder->isValid()) {
-            Report(QStringLiteral("The album cannot be sent by e-mail: no temporary folder could be "
-                                  "made (%1).")
+            Report(tr("The album cannot be sent by e-mail: no temporary folder could be "
+                      "made (%1).")
                        .arg(folder->errorString()));
             return false;
         }
@@ -226,7 +226,7 @@ bool CLiranaDoc::SendMail()
             WriteListFile(file, m_playlist.Rows());
         } catch (const CException& e) {
             folder->remove();
-            Report(QStringLiteral("The album cannot be sent by e-mail.\n%1").arg(e.GetErrorMessage()));
+            Report(tr("The album cannot be sent by e-mail.\n%1").arg(e.GetErrorMessage()));
             return false;
         }
     }
@@ -234,10 +234,10 @@ bool CLiranaDoc::SendMail()
     if (!m_shell.StartProgram(kMailProgram, {QStringLiteral("--attach"), file}, {}, &reason)) {
         if (folder)
             folder->remove();
-        Report(QStringLiteral("The album could not be handed to your mail program.\n%1\nSending an "
-                              "album needs the program xdg-email (package xdg-utils) and a mail "
-                              "client set up on this desktop.")
-                   .arg(reason.isEmpty() ? QStringLiteral("No reason was given.") : reason));
+        Report(tr("The album could not be handed to your mail program.\n%1\nSending an "
+                  "album needs the program xdg-email (package xdg-utils) and a mail "
+                  "client set up on this desktop.")
+                   .arg(reason.isEmpty() ? tr("No reason was given.") : reason));
         return false;
     }
     return true;
@@ -322,12 +322,12 @@ std::optional<QStringList> CLiranaDoc::ReadRows(const QString& path)
     }
 }
 
-std::optional<QString> CLiranaDoc::FullPath(const QString& path, const QString& action)
+std::optional<QString> CLiranaDoc::FullPath(const QString& path, const QString& failure)
 {
     try {
         return GetFullPath(path);
     } catch (const CException& e) {
-        Report(QStringLiteral("Cannot %1 the album %2: %3.").arg(action, path, e.GetErrorMessage()));
+        Report(failure.arg(path, e.GetErrorMessage()));
         return std::nullopt;
     }
 }

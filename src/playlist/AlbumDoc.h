@@ -118,7 +118,7 @@ private:
     OpenResult Open(const QString& path);
     bool RefuseMediaFile(const QString& path);
     std::optional<QStringList> ReadRows(const QString& path);
-    std::optional<QString> FullPath(const QString& path, const QString& action);
+    std::optional<QString> FullPath(const QString& path, const QString& failure);
     void SetPathName(const QString& path);
     void Report(const QString& text);
 

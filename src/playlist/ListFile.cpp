@@ -2,6 +2,7 @@
 
 #include "playlist/ItemPath.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -47,7 +48,7 @@ void SyncFolder(const QString& folder)
 
 QString NotRegular()
 {
-    return QStringLiteral("it is not a regular file");
+    return QCoreApplication::translate("ListFile", "it is not a regular file");
 }
 
 // The file a save replaces: a symbolic link is followed, so the link stays
@@ -144,12 +145,13 @@ QStringList ParseListText(const QByteArray& text, ListPaths paths, const QString
             try {
                 row = GetFullPath(row);
             } catch (const CException& e) {
-                throw CListFileException(
-                    fileName, QStringLiteral("Cannot read the list file %1: line %2 cannot be made "
-                                             "an absolute path (%3).")
-                                  .arg(fileName)
-                                  .arg(lineNo)
-                                  .arg(e.GetErrorMessage()));
+                throw CListFileException(fileName, QCoreApplication::translate(
+                                                       "ListFile",
+                                                       "Cannot read the list file %1: line %2 cannot be made "
+                                                       "an absolute path (%3).")
+                                                       .arg(fileName)
+                                                       .arg(lineNo)
+                                                       .arg(e.GetErrorMessage()));
             }
         }
         rows.append(row);
@@ -163,11 +165,12 @@ QByteArray FormatListText(const QStringList& rows, const QString& fileName)
     for (qsizetype i = 0; i < rows.size(); ++i) {
         const QString& row = rows.at(i);
         if (row.contains(u'\n') || row.contains(u'\r'))
-            throw CListFileException(fileName,
-                                     QStringLiteral("Cannot save the list file %1: row %2 contains a line "
-                                                    "break and cannot be stored as one line.")
-                                         .arg(fileName)
-                                         .arg(i + 1));
+            throw CListFileException(
+                fileName, QCoreApplication::translate("ListFile",
+                                                      "Cannot save the list file %1: row %2 contains a line "
+                                                      "break and cannot be stored as one line.")
+                              .arg(fileName)
+                              .arg(i + 1));
         out += row.toUtf8();
         out += '\n';
     }
@@ -177,8 +180,9 @@ QByteArray FormatListText(const QStringList& rows, const QString& fileName)
 QStringList ReadListFile(const QString& path, ListPaths paths)
 {
     auto fail = [&path](const QString& reason) {
-        return CListFileException(path,
-                                  QStringLiteral("Cannot open the list file %1: %2.").arg(path, reason));
+        return CListFileException(
+            path,
+            QCoreApplication::translate("ListFile", "Cannot open the list file %1: %2.").arg(path, reason));
     };
     // A FIFO or a device would block the open or never end: only regular
     // files are opened, and the open cannot wait for a writer.
@@ -186,9 +190,10 @@ QStringList ReadListFile(const QString& path, ListPaths paths)
     struct stat st
     {};
     if (::stat(name.constData(), &st) != 0)
-        throw fail(errno == ENOENT ? QStringLiteral("the file does not exist") : SystemText(errno));
+        throw fail(errno == ENOENT ? QCoreApplication::translate("ListFile", "the file does not exist")
+                                   : SystemText(errno));
     if (S_ISDIR(st.st_mode))
-        throw fail(QStringLiteral("it is a folder"));
+        throw fail(QCoreApplication::translate("ListFile", "it is a folder"));
     if (!S_ISREG(st.st_mode))
         throw fail(NotRegular());
     const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -202,8 +207,9 @@ QStringList ReadListFile(const QString& path, ListPaths paths)
     file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
     const QByteArray text = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        throw CListFileException(
-            path, QStringLiteral("Cannot read the list file %1: %2.").arg(path, file.errorString()));
+        throw CListFileException(path,
+                                 QCoreApplication::translate("ListFile", "Cannot read the list file %1: %2.")
+                                     .arg(path, file.errorString()));
     return ParseListText(text, paths, path);
 }
 
@@ -211,8 +217,9 @@ void WriteListFile(const QString& path, const QStringList& rows)
 {
     const QByteArray text = FormatListText(rows, path);
     auto fail = [&path](const QString& reason) {
-        return CListFileException(path,
-                                  QStringLiteral("Cannot save the list file %1: %2.").arg(path, reason));
+        return CListFileException(
+            path,
+            QCoreApplication::translate("ListFile", "Cannot save the list file %1: %2.").arg(path, reason));
     };
     const QString target = FinalTarget(path);
     const QByteArray name = QFile::encodeName(target);
@@ -220,7 +227,7 @@ void WriteListFile(const QString& path, const QStringList& rows)
     {};
     const bool exists = ::stat(name.constData(), &st) == 0;
     if (exists && S_ISDIR(st.st_mode))
-        throw fail(QStringLiteral("it is a folder"));
+        throw fail(QCoreApplication::translate("ListFile", "it is a folder"));
     if (exists && !S_ISREG(st.st_mode))
         throw fail(NotRegular());
 
@@ -233,7 +240,7 @@ void WriteListFile(const QString& path, const QStringList& rows)
         if (code != EACCES && code != EPERM && code != ENAMETOOLONG)
             throw fail(SystemText(code));
         if (const int inPlace = WriteInPlace(name, text))
-            throw fail(QStringLiteral("%1; writing the file in place failed too: %2")
+            throw fail(QCoreApplication::translate("ListFile", "%1; writing the file in place failed too: %2")
                            .arg(SystemText(code), SystemText(inPlace)));
         return;
     }

@@ -13,6 +13,8 @@
 // the GUI thread (RefreshIdle).
 #pragma once
 
+#include "gui/LiveTexts.h"
+
 #include "app/CommandTarget.h"
 #include "gui/AppContext.h"
 #include "media/MediaTrack.h"
@@ -112,6 +114,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     // Layout (LiranaViewLayout.cpp).
@@ -170,6 +173,7 @@ private:
     QSlider* m_onAirVolume = nullptr;
     QCheckBox* m_joined = nullptr;
     QLabel* m_eventsLabel = nullptr;
+    CLiveTexts m_texts{"CLiranaView"}; // the labels built in code
     QCheckBox* m_enableEvents = nullptr;
     QPushButton* m_schedule = nullptr;
     QListView* m_events = nullptr;

@@ -31,14 +31,14 @@ namespace {
 
 QStringList AskTracks(QWidget* parent, const QString& folder)
 {
-    return QFileDialog::getOpenFileNames(parent, QStringLiteral("Add Tracks"), folder,
+    return QFileDialog::getOpenFileNames(parent, CLiranaView::tr("Add Tracks"), folder,
                                          Str::Load(Str::MediaFilesFilter));
 }
 
 std::optional<QFont> AskFont(QWidget* parent, const QFont& current)
 {
     bool ok = false;
-    const QFont font = QFontDialog::getFont(&ok, current, parent, QStringLiteral("Font"));
+    const QFont font = QFontDialog::getFont(&ok, current, parent, CLiranaView::tr("Font"));
     return ok ? std::optional<QFont>(font) : std::nullopt;
 }
 
@@ -241,7 +241,7 @@ void CLiranaView::AddCdTracks()
 {
     // No CD layer answers yet: there is never a drive with an audio CD.
     if (m_context.ui)
-        m_context.ui->ShowMessage(QStringLiteral("No CD Found"), UserInterface::Icon::Information);
+        m_context.ui->ShowMessage(tr("No CD Found"), UserInterface::Icon::Information);
 }
 
 void CLiranaView::Copy(bool cut)

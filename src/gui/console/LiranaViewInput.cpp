@@ -177,9 +177,9 @@ void CLiranaView::ShowListMenu(const QPoint& globalPos)
 {
     QMenu menu(this);
     const std::pair<int, QString> entries[] = {
-        {EditCmd::AddTracks, QStringLiteral("Add Tracks...")},
-        {EditCmd::Remove, QStringLiteral("Remove")},
-        {EditCmd::Rename, QStringLiteral("Rename...")},
+        {EditCmd::AddTracks, tr("Add Tracks...")},
+        {EditCmd::Remove, tr("Remove")},
+        {EditCmd::Rename, tr("Rename...")},
     };
     for (const auto& [id, text] : entries) {
         QAction* action = menu.addAction(text);

@@ -127,6 +127,13 @@ void CLiranaView::BuildLayout()
     row->addWidget(BuildRightColumn(), 1);
 }
 
+void CLiranaView::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        m_texts.Retranslate();
+    QWidget::changeEvent(event);
+}
+
 QWidget* CLiranaView::BuildLeftColumn()
 {
     auto* column = new QWidget(this);
@@ -135,17 +142,17 @@ QWidget* CLiranaView::BuildLeftColumn()
     v->setContentsMargins(0, 0, 0, 0);
     v->setSpacing(2);
 
-    v->addWidget(new QLabel(QStringLiteral("Previously played"), column));
+    v->addWidget(m_texts.Keep(new QLabel(column), QT_TR_NOOP("Previously played")));
     m_previousBox = TextBox(column, QStringLiteral("previouslyPlayed"));
     v->addWidget(m_previousBox);
 
     auto* onAirRow = new QHBoxLayout;
-    m_onAirLabel = new QLabel(QStringLiteral("On Air - now playing"), column);
+    m_onAirLabel = m_texts.Keep(new QLabel(column), QT_TR_NOOP("On Air - now playing"));
     m_onAirLabel->setObjectName(QStringLiteral("onAirLabel"));
     m_onAirLabel->setAutoFillBackground(false);
     onAirRow->addWidget(m_onAirLabel);
     onAirRow->addStretch(1);
-    m_joined = new QCheckBox(QStringLiteral("Joined"), column);
+    m_joined = m_texts.Keep(new QCheckBox(column), QT_TR_NOOP("Joined"));
     m_joined->setLayoutDirection(Qt::RightToLeft); // text on the left
     m_joined->setEnabled(false);
     m_joined->setVisible(false); // shown while the cross fader joins the sliders
@@ -159,7 +166,7 @@ QWidget* CLiranaView::BuildLeftColumn()
     v->addWidget(m_onAirBox);
 
     auto* countRow = new QHBoxLayout;
-    countRow->addWidget(new QLabel(QStringLiteral("Time remaining:"), column));
+    countRow->addWidget(m_texts.Keep(new QLabel(column), QT_TR_NOOP("Time remaining:")));
     m_countDown = new QLabel(column);
     m_countDown->setObjectName(QStringLiteral("countDown"));
     m_countDown->setAlignment(Qt::AlignCenter);
@@ -172,7 +179,7 @@ QWidget* CLiranaView::BuildLeftColumn()
     countRow->addStretch(1);
     v->addLayout(countRow);
 
-    v->addWidget(new QLabel(QStringLiteral("Coming up next"), column));
+    v->addWidget(m_texts.Keep(new QLabel(column), QT_TR_NOOP("Coming up next")));
     m_nextBox = TextBox(column, QStringLiteral("comingUpNext"));
     v->addWidget(m_nextBox);
 
@@ -191,7 +198,7 @@ QWidget* CLiranaView::BuildRightColumn()
     auto* v = new QVBoxLayout(column);
     v->setContentsMargins(0, 0, 0, 0);
     v->setSpacing(2);
-    v->addWidget(new QLabel(QStringLiteral("Master playlist"), column));
+    v->addWidget(m_texts.Keep(new QLabel(column), QT_TR_NOOP("Master playlist")));
     m_list = new CPlaylistListBox(*m_context.playlist, column);
     m_list->setObjectName(QStringLiteral("masterPlaylist"));
     m_list->setMinimumSize(40, 40);
@@ -204,15 +211,15 @@ QWidget* CLiranaView::BuildRightColumn()
     v->addWidget(m_list, 1);
 
     auto* eventsRow = new QHBoxLayout;
-    m_eventsLabel = new QLabel(QStringLiteral("Upcoming events"), column);
+    m_eventsLabel = m_texts.Keep(new QLabel(column), QT_TR_NOOP("Upcoming events"));
     m_eventsLabel->setObjectName(QStringLiteral("eventsLabel"));
     eventsRow->addWidget(m_eventsLabel);
     eventsRow->addStretch(1);
-    m_enableEvents = new QCheckBox(QStringLiteral("Enable"), column);
+    m_enableEvents = m_texts.Keep(new QCheckBox(column), QT_TR_NOOP("Enable"));
     m_enableEvents->setChecked(Settings().enableEvents);
     connect(m_enableEvents, &QCheckBox::clicked, this, [this] { emit CommandRequested(Cmd::EnableEvents); });
     eventsRow->addWidget(m_enableEvents);
-    m_schedule = new QPushButton(QStringLiteral("Schedule..."), column);
+    m_schedule = m_texts.Keep(new QPushButton(column), QT_TR_NOOP("Schedule..."));
     m_schedule->setObjectName(QStringLiteral("button1151"));
     m_schedule->setEnabled(m_context.scheduler != nullptr);
     connect(m_schedule, &QPushButton::clicked, this, [this] { emit CommandRequested(Cmd::Schedule); });

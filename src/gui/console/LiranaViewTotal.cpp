@@ -56,7 +56,7 @@ void CLiranaView::ComputeTotalLength()
 
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     m_countingTotal = true;
-    emit StatusMessage(QStringLiteral("Calculating total length... Press Escape to abort"));
+    emit StatusMessage(tr("Calculating total length... Press Escape to abort"));
     SetPane(Cmd::PaneLength, FormatDuration(0));
 
     TrackFactory factory = m_trackFactory;

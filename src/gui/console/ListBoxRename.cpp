@@ -59,7 +59,7 @@ void CPlaylistListBox::RenameItem()
     switch (RenameKindFor(path)) {
     case RenameKind::CdTitle:
         // No CD database can be loaded yet, so there is never an entry.
-        report(this, QStringLiteral("No CD Found"));
+        report(this, tr("No CD Found"));
         break;
     case RenameKind::Pause: {
         auto ask = m_dialogs.pauseLength ? m_dialogs.pauseLength : AskPauseLength;

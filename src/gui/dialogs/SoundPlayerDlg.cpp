@@ -90,7 +90,7 @@ void CSoundPlayerDlg::Start(UserInterface* ui)
     try {
         std::unique_ptr<CMediaTrack> track = m_factory(m_path);
         if (!track)
-            throw CMessageException(QStringLiteral("No player for %1").arg(m_path));
+            throw CMessageException(tr("No player for %1").arg(m_path));
         const bool elsewhere = track->MayBlock();
         track->BeginOpen(m_path, elsewhere ? nullptr : this);
         if (!elsewhere) {

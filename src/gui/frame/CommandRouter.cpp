@@ -28,9 +28,7 @@ QAction* CCommandRouter::Action(int id)
     action->setData(id);
     action->setShortcutContext(Qt::WindowShortcut);
     if (const CommandInfo* info = FindCommand(id)) {
-        action->setText(info->menuText);
-        action->setStatusTip(info->StatusTip());
-        action->setToolTip(info->ToolTip());
+        SetTexts(action, *info);
         action->setShortcuts(info->keys);
         action->setCheckable(info->check == Check::Toggle || info->check == Check::Radio);
         if (info->check == Check::Radio) {
@@ -50,6 +48,23 @@ QAction* CCommandRouter::Action(int id)
     m_owner->addAction(action); // keys work while menus and bars are hidden
     m_actions.insert(id, action);
     return action;
+}
+
+void CCommandRouter::SetTexts(QAction* action, const CommandInfo& info)
+{
+    action->setText(info.menuText);
+    action->setStatusTip(info.StatusTip());
+    action->setToolTip(info.ToolTip());
+}
+
+void CCommandRouter::Retranslate()
+{
+    RetranslateCommands();
+    for (auto it = m_actions.cbegin(); it != m_actions.cend(); ++it) {
+        if (const CommandInfo* info = FindCommand(it.key()))
+            SetTexts(it.value(), *info);
+    }
+    UpdateAll(); // the texts the targets give (the sound buttons) come back
 }
 
 bool CCommandRouter::Dispatch(int id)

@@ -21,6 +21,7 @@
 class QAction;
 class QActionGroup;
 class QWidget;
+struct CommandInfo;
 
 class CCommandRouter : public QObject
 {
@@ -43,6 +44,8 @@ public:
     CommandState State(int id) const;
     // Refreshes every action now (also runs from the idle timer).
     void UpdateAll();
+    // Gives every action its texts again in the current display language.
+    void Retranslate();
 
 signals:
     // After each UpdateAll, for widgets that follow states (the mode combo).
@@ -50,6 +53,7 @@ signals:
 
 private:
     void ShowChecked(int id, QAction* action, bool checked);
+    static void SetTexts(QAction* action, const CommandInfo& info);
 
     QWidget* m_owner;
     std::vector<CommandTarget*> m_targets;

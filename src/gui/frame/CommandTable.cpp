@@ -1,5 +1,6 @@
 #include "gui/frame/CommandTable.h"
 
+#include <QCoreApplication>
 #include <QHash>
 
 QString CommandInfo::ToolTip() const
@@ -23,7 +24,12 @@ QList<CommandInfo> Build()
         if (!*row.menuText && !*row.prompt)
             continue; // a command no menu, bar or key offers
         const QString keys = QString::fromLatin1(row.keys);
-        commands.append({row.id, QString::fromUtf8(row.menuText), QString::fromUtf8(row.prompt),
+        // The texts in the display language; the built-in English where the
+        // catalogue has none.
+        auto text = [](const char* source) {
+            return *source ? QCoreApplication::translate("Commands", source) : QString();
+        };
+        commands.append({row.id, text(row.menuText), text(row.prompt),
                          keys.isEmpty() ? QList<QKeySequence>()
                                         : QKeySequence::listFromString(keys, QKeySequence::PortableText),
                          row.check});
@@ -33,10 +39,24 @@ QList<CommandInfo> Build()
 
 } // namespace
 
+namespace {
+
+QList<CommandInfo>& Table()
+{
+    static QList<CommandInfo> table = Build();
+    return table;
+}
+
+} // namespace
+
 const QList<CommandInfo>& AllCommands()
 {
-    static const QList<CommandInfo> table = Build();
-    return table;
+    return Table();
+}
+
+void RetranslateCommands()
+{
+    Table() = Build(); // the same rows in the same order: the index stays valid
 }
 
 const CommandInfo* FindCommand(int id)

@@ -27,6 +27,8 @@ struct CommandInfo
 
 // Every command with a menu text or a prompt, in menu order.
 const QList<CommandInfo>& AllCommands();
+// Reads the texts again in the current display language.
+void RetranslateCommands();
 // The entry of id; nullptr when id has none.
 const CommandInfo* FindCommand(int id);
 // The player modes in the order of the mode combo box (index = mode number).

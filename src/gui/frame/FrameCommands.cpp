@@ -63,6 +63,10 @@ bool CMainFrame::OnCommand(int id)
         bar->setVisible(!bar->isVisibleTo(this));
         return true;
     }
+    if (id >= LanguageFirst && id < LanguageFirst + 100) {
+        ChooseLanguage(id - LanguageFirst);
+        return true;
+    }
     switch (id) {
     case ViewStatusBar: statusBar()->setVisible(!statusBar()->isVisibleTo(this)); return true;
     case Cmd::FlatToolBars: SetFlatToolBars(!m_flat); return true;
@@ -71,7 +75,6 @@ bool CMainFrame::OnCommand(int id)
     case AppExit: close(); return true;
     case NextPane: focusNextChild(); return true;
     case PrevPane: focusPreviousChild(); return true;
-    case LanguageFirst: return true; // the built-in language is the only one
     case Cmd::ModeCombo: m_modeCombo->setFocus(); return true;
     default: return false;
     }
@@ -82,6 +85,8 @@ std::optional<CommandState> CMainFrame::OnUpdateCommand(int id) const
     using namespace Cmd;
     if (const QToolBar* bar = BarOf(id))
         return CommandState{true, bar->isVisibleTo(this)};
+    if (id >= LanguageFirst && id < LanguageFirst + 100)
+        return CommandState{true, id - LanguageFirst == m_languages.Current()};
     switch (id) {
     case ViewStatusBar: return CommandState{true, statusBar()->isVisibleTo(this)};
     case Cmd::FlatToolBars: return CommandState{true, m_flat};
@@ -91,7 +96,6 @@ std::optional<CommandState> CMainFrame::OnUpdateCommand(int id) const
     case NextPane:
     case PrevPane:
     case Cmd::ModeCombo: return CommandState{true, false};
-    case LanguageFirst: return CommandState{true, true};
     default: return std::nullopt;
     }
 }

@@ -82,8 +82,7 @@ void CMainFrame::SaveFrameState()
 {
     CRegistryKey frame = CRegistryKey::OpenAppSubkey(K::MainFrame);
     frame.WritePlacement(N::WindowPos, CurrentPlacement());
-    frame.SetText(N::LanguageCode,
-                  std::get<QString>(SettingsSchema::Find(K::MainFrame, N::LanguageCode).def));
+    m_languages.Save(frame, N::LanguageCode);
     frame.SetFlag(N::FullScreen, m_fullScreen || m_fullScreenToSave);
     frame.Flush();
 

@@ -3,6 +3,8 @@
 #include "gui/frame/MainFrame.h"
 
 #include "app/Commands.h"
+#include "app/ViewSettings.h"
+#include "gui/app/GuiInterface.h"
 #include "gui/dialogs/FindDialog.h"
 #include "gui/frame/AcceleratorGuard.h"
 #include "gui/frame/CommandRouter.h"
@@ -13,6 +15,7 @@
 #include "playlist/AlbumDoc.h"
 
 #include <QAbstractItemView>
+#include <QActionGroup>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
@@ -38,6 +41,9 @@ CMainFrame::CMainFrame(const CAppContext& context, QWidget* parent) : QMainWindo
         qApp->installEventFilter(guard);
     }
 
+    // The stored language first: every text below is read in it.
+    m_languages.Load(CRegistryKey::OpenAppSubkey(SettingsKey::MainFrame), SettingName::LanguageCode);
+    RetranslateCommands();
     m_router = new CCommandRouter(this);
     BuildMenus();
     BuildBars();
@@ -93,41 +99,95 @@ void CMainFrame::BuildMenus()
         }
     };
     QMenuBar* bar = menuBar();
-    QMenu* file = bar->addMenu(tr("&File"));
+    QMenu* file = m_texts.Keep(bar->addMenu(QString()), QT_TR_NOOP("&File"));
     add(file, {FileNew, FileOpen, FileSave, FileSaveAs, 0, SendMail, 0});
-    m_recentMenu = file->addMenu(tr("Recent &Files"));
+    m_recentMenu = m_texts.Keep(file->addMenu(QString()), QT_TR_NOOP("Recent &Files"));
     for (int i = 0; i < 10; ++i)
         m_recentMenu->addAction(m_router->Action(RecentFirst + i));
     connect(file, &QMenu::aboutToShow, this, &CMainFrame::FillRecentMenu);
     add(file, {0, Exit});
 
-    add(bar->addMenu(tr("&Edit")),
+    add(m_texts.Keep(bar->addMenu(QString()), QT_TR_NOOP("&Edit")),
         {Undo, Redo, 0, EditCut, EditCopy, EditPaste, 0, EditClear, EditClearAll, 0, Find, Rename});
-    QMenu* view = bar->addMenu(tr("&View"));
+    QMenu* view = m_texts.Keep(bar->addMenu(QString()), QT_TR_NOOP("&View"));
     add(view, {ViewToolBar, ViewMediaBar, ViewPositionBar, ViewStatusBar, Cmd::FlatToolBars, 0, FullPath,
                TrackNumbers, Cmd::Font, 0});
-    add(view->addMenu(tr("&Language")), {LanguageFirst});
-    add(bar->addMenu(tr("&Playlist")), {AddTracks, AddPause, AddCdTracks, 0, MoveTop, MoveUp, MoveDown,
-                                        MoveBottom, 0, Cmd::Shuffle, TotalLength});
-    QMenu* media = bar->addMenu(tr("&Media"));
+    m_languageMenu = m_texts.Keep(view->addMenu(QString()), QT_TR_NOOP("&Language"));
+    m_languageGroup = new QActionGroup(this);
+    add(m_languageMenu, {LanguageFirst});
+    connect(m_languageMenu, &QMenu::aboutToShow, this, &CMainFrame::FillLanguageMenu);
+    add(m_texts.Keep(bar->addMenu(QString()), QT_TR_NOOP("&Playlist")),
+        {AddTracks, AddPause, AddCdTracks, 0, MoveTop, MoveUp, MoveDown, MoveBottom, 0, Cmd::Shuffle,
+         TotalLength});
+    QMenu* media = m_texts.Keep(bar->addMenu(QString()), QT_TR_NOOP("&Media"));
     add(media, {Cmd::Play, Cmd::Pause, Cmd::Stop, 0, Cmd::PrevTrack, Cmd::Rewind, Cmd::FastForward,
                 Cmd::NextTrack, 0, Cmd::Break, Cmd::CrossFader, 0});
-    QMenu* modes = media->addMenu(tr("Player M&ode"));
+    QMenu* modes = m_texts.Keep(media->addMenu(QString()), QT_TR_NOOP("Player M&ode"));
     add(modes, PlayerModeCommands());
     add(media, {0, OpenCd, CloseCd, UpdateCdNames, Cmd::Configure, 0, Cmd::EnableEvents, Schedule, 0, Mixer,
                 0, Options, AdvancedOptions});
-    QMenu* sounds = bar->addMenu(tr("&Sounds"));
+    QMenu* sounds = m_texts.Keep(bar->addMenu(QString()), QT_TR_NOOP("&Sounds"));
     for (int id = SoundFirst; id <= SoundLast; ++id)
         add(sounds, {id});
     add(sounds, {0, EditSounds});
-    add(bar->addMenu(tr("&Tools")), {EditTools}); // position 6, as the tools list expects
-    add(bar->addMenu(tr("&Help")), {Help, 0, About});
+    add(m_texts.Keep(bar->addMenu(QString()), QT_TR_NOOP("&Tools")),
+        {EditTools}); // position 6, as the tools list expects
+    add(m_texts.Keep(bar->addMenu(QString()), QT_TR_NOOP("&Help")), {Help, 0, About});
     // Keys without a menu item.
     for (int id : QList<int>{NextPane, PrevPane, Cmd::ModeCombo})
         m_router->Action(id);
     // Menus refresh their states as they open, not only at idle.
     for (QMenu* menu : bar->findChildren<QMenu*>())
         connect(menu, &QMenu::aboutToShow, m_router, &CCommandRouter::UpdateAll);
+}
+
+void CMainFrame::FillLanguageMenu()
+{
+    m_languageMenu->clear();
+    const QStringList names = m_languages.MenuNames();
+    for (int i = 0; i < names.size() && i < 100; ++i) {
+        QAction* item = m_router->Action(Cmd::LanguageFirst + i);
+        item->setText(names[i]);
+        item->setCheckable(true);
+        item->setStatusTip(FindCommand(Cmd::LanguageFirst)->StatusTip());
+        m_languageGroup->addAction(item);
+        m_languageMenu->addAction(item);
+    }
+    m_router->UpdateAll();
+}
+
+void CMainFrame::ChooseLanguage(int index)
+{
+    auto* ask = dynamic_cast<GuiInterface*>(m_context.ui);
+    const bool exitNow = ask &&
+                         ask->AskYesNo(
+                             tr("The change of language will take effect the next time you start Lirana.\n"
+                                "Do you want to exit now?"));
+    if (m_languages.Select(index))
+        RebuildMenus(); // now, not only when the catalogue's change arrives
+    if (exitNow)
+        close();
+}
+
+void CMainFrame::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange && m_modeCombo)
+        RebuildMenus();
+    QMainWindow::changeEvent(event);
+}
+
+void CMainFrame::RebuildMenus()
+{
+    m_texts.Retranslate();
+    m_router->Retranslate();
+    const QList<int>& modes = PlayerModeCommands();
+    for (int i = 0; i < modes.size() && i < m_modeCombo->count(); ++i)
+        m_modeCombo->setItemText(i, FindCommand(modes[i])->ToolTip());
+    for (QWidget* widget : QList<QWidget*>{m_modeCombo, m_slider}) {
+        const int id = widget == m_modeCombo ? Cmd::ModeCombo : Cmd::TrackPosition;
+        widget->setToolTip(FindCommand(id)->ToolTip());
+        widget->setStatusTip(FindCommand(id)->StatusTip());
+    }
 }
 
 void CMainFrame::FillRecentMenu()
@@ -154,7 +214,7 @@ void CMainFrame::AddButtons(QToolBar* bar, const QList<int>& ids)
 void CMainFrame::BuildBars()
 {
     using namespace Cmd;
-    m_mainBar = new QToolBar(tr("Main Toolbar"), this);
+    m_mainBar = m_texts.Keep(new QToolBar(this), QT_TR_NOOP("Main Toolbar"));
     m_mainBar->setObjectName(QStringLiteral("MainToolbar"));
     AddButtons(m_mainBar, {FileNew, FileOpen, FileSave, 0, AddTracks, EditClear, Undo, Redo, Find, 0, Options,
                            AdvancedOptions, 0});
@@ -163,7 +223,7 @@ void CMainFrame::BuildBars()
     AddButtons(m_mainBar, {0, About});
     addToolBar(Qt::TopToolBarArea, m_mainBar);
 
-    m_positionBar = new QToolBar(tr("Position Bar"), this);
+    m_positionBar = m_texts.Keep(new QToolBar(this), QT_TR_NOOP("Position Bar"));
     m_positionBar->setObjectName(QStringLiteral("PositionBar"));
     m_slider = new QSlider(Qt::Horizontal, m_positionBar);
     m_slider->setObjectName(QStringLiteral("slider3201"));
@@ -176,7 +236,7 @@ void CMainFrame::BuildBars()
     addToolBar(Qt::BottomToolBarArea, m_positionBar);
     addToolBarBreak(Qt::BottomToolBarArea);
 
-    m_mediaBar = new QToolBar(tr("Media Control Bar"), this);
+    m_mediaBar = m_texts.Keep(new QToolBar(this), QT_TR_NOOP("Media Control Bar"));
     m_mediaBar->setObjectName(QStringLiteral("MediaControlBar"));
     AddButtons(m_mediaBar, {Cmd::Play, Cmd::Pause, Cmd::Stop, 0, Cmd::PrevTrack, Cmd::Rewind,
                             Cmd::FastForward, Cmd::NextTrack, 0});

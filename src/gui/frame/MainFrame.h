@@ -10,7 +10,9 @@
 #pragma once
 
 #include "app/CommandTarget.h"
+#include "app/DisplayLanguages.h"
 #include "gui/AppContext.h"
+#include "gui/LiveTexts.h"
 #include "platform/registry/RegistryKey.h"
 
 #include <QMainWindow>
@@ -24,6 +26,7 @@ class CDeviceWatcher;
 class CDigitalClock;
 class CFindDialog;
 class CJoystick;
+class QActionGroup;
 class QComboBox;
 class QLabel;
 class QMenu;
@@ -114,8 +117,18 @@ public:
     bool OnCommand(int id) override;
     std::optional<CommandState> OnUpdateCommand(int id) const override;
 
+    // The display languages; the stored choice is selected before the frame
+    // builds its menus.
+    CLanguageList& Languages() { return m_languages; }
+    // The "Language" sub-menu's items, rebuilt each time it opens.
+    void FillLanguageMenu();
+    // A language item: asks whether to exit now, selects the language
+    // (menus and bar titles switch at once) and closes the frame on Yes.
+    void ChooseLanguage(int index);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -129,6 +142,8 @@ private:
     QToolBar* BarOf(int id) const;
     void ApplyFlat();
     reg::Placement CurrentPlacement() const;
+    // Menus, bar titles, tool tips and status prompts in the current language.
+    void RebuildMenus();
 
     CAppContext m_context;
     CCommandRouter* m_router = nullptr;
@@ -146,6 +161,10 @@ private:
     QLabel* m_posPane = nullptr;
     QLabel* m_lenPane = nullptr;
     QMenu* m_recentMenu = nullptr;
+    QMenu* m_languageMenu = nullptr;
+    QActionGroup* m_languageGroup = nullptr;
+    CLanguageList m_languages;
+    CLiveTexts m_texts{"CMainFrame"}; // menu and bar titles
     QPointer<CFindDialog> m_find;
     CJoystick* m_joystick = nullptr;
     CDeviceWatcher* m_drives = nullptr;
