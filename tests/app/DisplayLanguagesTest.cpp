@@ -1,0 +1,104 @@
+// The display languages through the real machine hive and the German
+// catalogue the build compiles: which languages the menu offers, what a
+// stored code selects, and that the texts really switch.
+#include "app/DisplayLanguages.h"
+#include "platform/DataPaths.h"
+#include "platform/registry/HiveStore.h"
+#include "platform/registry/RegistryKey.h"
+#include "support/TestEnv.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace {
+
+// A command text every catalogue translates.
+QString ExitPrompt()
+{
+    return QCoreApplication::translate("Commands", "Exit Lirana\nExit");
+}
+
+class DisplayLanguagesTest : public ::testing::Test
+{
+protected:
+    void TearDown() override
+    {
+        qunsetenv("LIRANA_SHARE_DIR");
+        HiveStore::ResetForTests();
+    }
+
+    // A share folder whose machine hive registers languages (the text after
+    // the header), with the built German catalogue beside it.
+    static void UseShare(const QByteArray& languages)
+    {
+        static const QString builtQm = DataPaths::ShareDir() + QStringLiteral("/translations/lirana_de.qm");
+        const QString share = TestEnv::MakeTempDir(QStringLiteral("share"));
+        TestEnv::WriteFile(share + QStringLiteral("/machine.reg"), "REGEDIT4\n\n" + languages);
+        QFile::copy(builtQm, share + QStringLiteral("/de.qm"));
+        qputenv("LIRANA_SHARE_DIR", share.toLocal8Bit());
+        HiveStore::ResetForTests();
+    }
+};
+
+TEST_F(DisplayLanguagesTest, TheShippedGermanIsOfferedSelectedByEitherCaseAndStored)
+{
+    CLanguageList languages;
+    EXPECT_EQ(languages.MenuNames(), QStringList({QStringLiteral("&English"), QStringLiteral("&Deutsch")}));
+    const QString english = ExitPrompt();
+
+    for (const char* code : {"de", "DE"}) {
+        ASSERT_TRUE(languages.SelectByIsoCode(QString::fromLatin1(code))) << code;
+        EXPECT_EQ(languages.Current(), 1) << code;
+        EXPECT_NE(ExitPrompt(), english) << code << ": the German catalogue is not in force";
+        EXPECT_TRUE(languages.SelectByIsoCode(QStringLiteral("EN")));
+        EXPECT_EQ(ExitPrompt(), english) << code;
+    }
+
+    // The choice survives in "LanguageCode"; a code nobody registered keeps
+    // the language in force.
+    languages.SelectByIsoCode(QStringLiteral("de"));
+    CRegistryKey frame = CRegistryKey::OpenAppSubkey(QStringLiteral("MainFrame"));
+    languages.Save(frame, QStringLiteral("LanguageCode"));
+    EXPECT_EQ(frame.GetText(QStringLiteral("LanguageCode"), QString()), QStringLiteral("de"));
+    CLanguageList next;
+    next.Load(frame, QStringLiteral("LanguageCode"));
+    EXPECT_EQ(next.GetIsoCode(), QStringLiteral("de"));
+    EXPECT_TRUE(next.SelectByIsoCode(QStringLiteral("xx")));
+    EXPECT_EQ(next.GetIsoCode(), QStringLiteral("de"));
+    next.Select(0);
+    EXPECT_EQ(ExitPrompt(), english);
+}
+
+TEST_F(DisplayLanguagesTest, OnlyCompleteEntriesWithALoadableCatalogueAreOffered)
+{
+    UseShare("");
+    CLanguageList none;
+    EXPECT_EQ(none.MenuNames(), QStringList{QStringLiteral("&English")});
+    EXPECT_EQ(none.Current(), 0);
+
+    UseShare("[HKEY_LOCAL_MACHINE\\Software\\Oxbelund\\Lirana\\Languages\\Erste]\n"
+             "\"LCID\"=dword:00000407\n\"IsoCode\"=\"de\"\n\"ResourceFile\"=\"de.qm\"\n\n"
+             "[HKEY_LOCAL_MACHINE\\Software\\Oxbelund\\Lirana\\Languages\\Zweite]\n"
+             "\"LCID\"=dword:00000c07\n\"IsoCode\"=\"de\"\n\"Name\"=\"Deutsch (AT)\"\n"
+             "\"ResourceFile\"=\"de.qm\"\n\n"
+             "[HKEY_LOCAL_MACHINE\\Software\\Oxbelund\\Lirana\\Languages\\NoCatalogue]\n"
+             "\"LCID\"=dword:0000040c\n\"IsoCode\"=\"fr\"\n\"ResourceFile\"=\"fr.qm\"\n\n"
+             "[HKEY_LOCAL_MACHINE\\Software\\Oxbelund\\Lirana\\Languages\\NoLcid]\n"
+             "\"IsoCode\"=\"it\"\n\"ResourceFile\"=\"de.qm\"\n\n"
+             "[HKEY_LOCAL_MACHINE\\Software\\Oxbelund\\Lirana\\Languages\\NoCode]\n"
+             "\"LCID\"=dword:00000410\n\"ResourceFile\"=\"de.qm\"\n");
+    CLanguageList languages;
+    // An entry without a name is called by its key; the broken ones are absent.
+    EXPECT_EQ(languages.MenuNames(), QStringList({QStringLiteral("&English"), QStringLiteral("&Erste"),
+                                                  QStringLiteral("&Deutsch (AT)")}));
+    // Two entries with one code: the stored code restores the first.
+    languages.SelectByIsoCode(QStringLiteral("De"));
+    EXPECT_EQ(languages.Current(), 1);
+    // A catalogue that cannot be loaded keeps the language in force.
+    EXPECT_FALSE(languages.Select(7));
+    EXPECT_EQ(languages.Current(), 1);
+    languages.Select(0);
+}
+
+} // namespace

@@ -1,0 +1,188 @@
+// The display language in the running console: the Language menu, the
+// question, menus and prompts switching at once, the choice surviving a
+// restart, and every visible text of the console, its menus and its option
+// sheets coming from the German catalogue.
+#include "FrameFixture.h"
+#include "app/Commands.h"
+#include "gui/dialogs/PropertySheet.h"
+#include "gui/frame/MainFrame.h"
+#include "onair/OnAirEngine.h"
+#include "platform/registry/RegistryKey.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenuBar>
+#include <QRegularExpression>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolBar>
+#include <QXmlStreamReader>
+
+namespace {
+
+QString Exact(const QString& s)
+{
+    return QRegularExpression::escape(s);
+}
+
+// A visible text the way the catalogue can hold it: without mnemonic, "..."
+// and the key part of a menu text.
+QString Plain(QString text)
+{
+    text = text.section(u'\t', 0, 0).remove(u'&').trimmed();
+    if (text.endsWith(QLatin1String("...")))
+        text.chop(3);
+    return text.trimmed();
+}
+
+// Every translation of the German catalogue, each "\n" part on its own, as
+// patterns ("%1" stands for any text).
+QList<QRegularExpression> GermanTexts()
+{
+    QFile file(QStringLiteral(LIRANA_SOURCE_DIR "/translations/lirana_de.ts"));
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    QList<QRegularExpression> out;
+    QXmlStreamReader xml(&file);
+    while (!xml.atEnd()) {
+        if (xml.readNext() != QXmlStreamReader::StartElement || xml.name() != QLatin1String("translation"))
+            continue;
+        for (const QString& part : xml.readElementText().split(u'\n')) {
+            QString pattern = Exact(Plain(part));
+            pattern.replace(QRegularExpression(QStringLiteral(R"(%\d)")), QStringLiteral(".*"));
+            out << QRegularExpression(u'^' + pattern + u'$');
+        }
+    }
+    return out;
+}
+
+// The texts of the labels, buttons, group boxes, tabs and combo boxes
+// below root, without the standard dialog buttons (Qt's own catalogue).
+QStringList WidgetTexts(QWidget* root)
+{
+    QStringList texts;
+    for (QWidget* w : root->findChildren<QWidget*>()) {
+        if (qobject_cast<QDialogButtonBox*>(w->parentWidget()))
+            continue;
+        if (auto* label = qobject_cast<QLabel*>(w))
+            texts << label->text();
+        else if (auto* button = qobject_cast<QAbstractButton*>(w))
+            texts << button->text() << button->toolTip();
+        else if (auto* box = qobject_cast<QGroupBox*>(w))
+            texts << box->title();
+        else if (auto* tabs = qobject_cast<QTabWidget*>(w))
+            for (int i = 0; i < tabs->count(); ++i)
+                texts << tabs->tabText(i);
+        else if (auto* combo = qobject_cast<QComboBox*>(w); combo && !combo->isEditable())
+            for (int i = 0; i < combo->count(); ++i)
+                texts << combo->itemText(i);
+    }
+    return texts;
+}
+
+class Language : public ::testing::Test
+{
+protected:
+    static QMenu* Menu(CMainFrame& frame, int index) { return frame.menuBar()->actions().at(index)->menu(); }
+    void ChooseGerman(AppUnderTest& t, bool exitNow)
+    {
+        t.Frame().FillLanguageMenu();
+        t.ui.yes = exitNow;
+        t.Action(Cmd::LanguageFirst + 1)->trigger();
+        QCoreApplication::processEvents();
+    }
+    TempHive hive;
+};
+
+TEST_F(Language, TheMenuAsksSwitchesAtOnceAndTheChoiceSurvivesARestart)
+{
+    const QString english = QStringLiteral("&File");
+    {
+        AppUnderTest t;
+        ASSERT_TRUE(t.app->Start());
+        t.app->Engine().Settings().shutdownConfirmation = false;
+        t.Frame().FillLanguageMenu();
+        EXPECT_EQ(t.Action(Cmd::LanguageFirst)->text(), QStringLiteral("&English"));
+        EXPECT_TRUE(t.Action(Cmd::LanguageFirst)->isChecked());
+        ASSERT_EQ(t.Action(Cmd::LanguageFirst + 1)->text(), QStringLiteral("&Deutsch"));
+
+        ChooseGerman(t, false);
+        EXPECT_EQ(t.ui.questions, QStringList{"The change of language will take effect the next time you "
+                                              "start Lirana.\nDo you want to exit now?"});
+        EXPECT_TRUE(t.Frame().isVisible()) << "No keeps the program running";
+        EXPECT_TRUE(t.Action(Cmd::LanguageFirst + 1)->isChecked());
+        EXPECT_NE(Menu(t.Frame(), 0)->title(), english) << "the menus switch at once";
+        EXPECT_NE(t.Action(Cmd::FileNew)->statusTip(), QStringLiteral("Create a new Lirana album"));
+        EXPECT_TRUE(t.Frame().close());
+    }
+    EXPECT_EQ(
+        CRegistryKey::OpenAppSubkey(QStringLiteral("MainFrame")).GetText(QStringLiteral("LanguageCode"), {}),
+        QStringLiteral("de"));
+    AppUnderTest t;
+    ASSERT_TRUE(t.app->Start());
+    t.app->Engine().Settings().shutdownConfirmation = false;
+    EXPECT_NE(Menu(t.Frame(), 0)->title(), english) << "German again after the restart";
+
+    // Yes: the language changes and the program ends, storing the choice.
+    t.Frame().FillLanguageMenu();
+    t.ui.yes = true;
+    t.Action(Cmd::LanguageFirst)->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(Menu(t.Frame(), 0)->title(), english);
+    EXPECT_FALSE(t.Frame().isVisible());
+    EXPECT_EQ(
+        CRegistryKey::OpenAppSubkey(QStringLiteral("MainFrame")).GetText(QStringLiteral("LanguageCode"), {}),
+        QStringLiteral("en"));
+}
+
+TEST_F(Language, EveryVisibleTextOfTheGermanConsoleComesFromTheCatalogue)
+{
+    AppUnderTest t;
+    ASSERT_TRUE(t.app->Start());
+    ChooseGerman(t, false);
+    CMainFrame& frame = t.Frame();
+
+    QStringList texts = WidgetTexts(frame.View());
+    for (QMenu* menu : frame.menuBar()->findChildren<QMenu*>()) {
+        texts << menu->title();
+        for (QAction* action : menu->actions()) {
+            const int id = action->data().toInt();
+            if (action->isSeparator() || (id >= Cmd::RecentFirst && id < Cmd::RecentFirst + 10) ||
+                (id >= Cmd::LanguageFirst && id < Cmd::LanguageFirst + 100) || action->menu())
+                continue; // file and language names
+            texts << action->text() << action->statusTip() << action->toolTip();
+        }
+    }
+    for (QToolBar* bar : frame.findChildren<QToolBar*>())
+        texts << bar->windowTitle();
+    for (int id : {Cmd::Options, Cmd::AdvancedOptions}) {
+        QTimer::singleShot(0, [&] {
+            auto* sheet = qobject_cast<CPropertySheet*>(QApplication::activeModalWidget());
+            ASSERT_TRUE(sheet);
+            texts << sheet->windowTitle() << WidgetTexts(sheet);
+            sheet->reject();
+        });
+        frame.Router().Dispatch(id);
+    }
+
+    const QList<QRegularExpression> german = GermanTexts();
+    QStringList foreign;
+    for (const QString& text : texts) {
+        const QString plain = Plain(text);
+        if (!plain.contains(QRegularExpression(QStringLiteral("[A-Za-z]{2}"))) ||
+            plain == QLatin1String("Lirana"))
+            continue; // numbers, times, key names and the program's name
+        if (std::none_of(german.begin(), german.end(),
+                         [&](const auto& re) { return re.match(plain).hasMatch(); }))
+            foreign << plain;
+    }
+    foreign.removeDuplicates();
+    EXPECT_TRUE(foreign.isEmpty()) << "not from the German catalogue:\n" << foreign.join(u'\n').toStdString();
+    frame.Languages().Select(0);
+}
+
+} // namespace
