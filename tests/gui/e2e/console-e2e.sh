@@ -6,6 +6,7 @@
 # Usage: console-e2e.sh LIRANA MAKE_DEMO SHOTS
 set -euo pipefail
 lirana=$1 make_demo=$2 shots=$3
+catalogue=$(cd "$(dirname "$0")/../../.." && pwd)/translations/lirana_de.ts
 for tool in Xvfb xdotool import sox espeak-ng; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool missing"; exit 77; }
 done
@@ -210,9 +211,45 @@ start_app
 xdotool getwindowname "$win" | grep -q 'demo.alb - Lirana' || fail "second run title: $(xdotool getwindowname "$win")"
 again=$(xdotool getwindowgeometry "$win" | sed -n 's/.*Geometry: //p')
 [[ $again == "$geometry" ]] || fail "placement: $again after restart, $geometry before"
-key alt+f x
-wait "$app_pid" || fail "second exit status $?"
+# View > Language > Deutsch, and Yes to the question: the program ends
+key alt+v l
+key Down Return
+question=$(window_named Lirana) || fail "choosing Deutsch asked nothing"
+xdotool windowfocus --sync "$question"; xdotool key alt+y
+for _ in $(seq 50); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+wait "$app_pid" || fail "exit after the language question: status $?"
 app_pid=
-[[ $(grep -c $'\tstartup$' "$(log_file)") -eq 2 ]] || fail "two startups expected"
+
+# --- third run: the console in German
+de() { # context source: the German text of the catalogue
+  python3 - "$catalogue" "$1" "$2" <<'PY'
+import sys, xml.etree.ElementTree as ET
+for c in ET.parse(sys.argv[1]).getroot().iter('context'):
+    if c.findtext('name') == sys.argv[2]:
+        for m in c.iter('message'):
+            if m.findtext('source') == sys.argv[3]:
+                print(m.findtext('translation')); sys.exit(0)
+sys.exit(1)
+PY
+}
+mnemonic() { local text; text=$(de "$1" "$2") || return 1; text=${text#*&}; echo "${text:0:1}" | tr '[:upper:]' '[:lower:]'; }
+start_app
+shot de-console
+media=$(mnemonic CMainFrame '&Media') || fail "no German Media menu"
+key "alt+$media"
+sleep 0.5
+shot de-menu-media
+key Escape
+key "alt+$(mnemonic CMainFrame '&File')"
+sleep 0.5
+shot de-menu-file
+key Escape
+key o
+sheet "$(de CLiranaView Options)" de-options general line-in intro-scan video mixer
+key "alt+$(mnemonic CMainFrame '&File')" "$(mnemonic Commands 'E&xit')"
+wait "$app_pid" || fail "third exit status $?"
+app_pid=
+grep -q '"LanguageCode"="de"' "$XDG_CONFIG_HOME/Oxbelund/Lirana.reg" || fail "LanguageCode de was not stored"
+[[ $(grep -c $'\tstartup$' "$(log_file)") -eq 3 ]] || fail "three startups expected"
 echo "--- play log"; cat "$(log_file)"
 echo PASS
