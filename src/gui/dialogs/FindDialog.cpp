@@ -41,3 +41,10 @@ void CFindDialog::SetSearchDown(bool down)
 {
     (down ? m_ui->down : m_ui->up)->setChecked(true);
 }
+
+void CFindDialog::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        m_ui->retranslateUi(this);
+    QDialog::changeEvent(event);
+}

@@ -29,6 +29,10 @@ public:
 signals:
     void FindNext(const QString& text, bool matchCase, bool down);
 
+protected:
+    // A change of display language while the dialog is open.
+    void changeEvent(QEvent* event) override;
+
 private:
     std::unique_ptr<Ui::CFindDialog> m_ui;
 };
