@@ -5,1322 +5,1393 @@
     <name>CAboutDialog</name>
     <message>
         <source>About Lirana</source>
-        <translation type="unfinished"></translation>
+        <translation>Info über Lirana</translation>
     </message>
     <message>
         <source>Info</source>
-        <translation type="unfinished"></translation>
+        <translation>Info</translation>
     </message>
     <message>
         <source>Lirana</source>
-        <translation type="unfinished"></translation>
+        <translation>Lirana</translation>
     </message>
     <message>
         <source>Version</source>
-        <translation type="unfinished"></translation>
+        <translation>Version</translation>
     </message>
     <message>
         <source>To begin, drag files or folders from the file manager onto the main window, then press the green Play button (or the P key).</source>
-        <translation type="unfinished"></translation>
+        <translation>Ziehen Sie zu Beginn Dateien oder Ordner aus dem Dateimanager in das Hauptfenster und klicken Sie dann auf die grüne Schaltfläche „Abspielen“ (oder drücken Sie die Taste P).</translation>
     </message>
     <message>
         <source>Author</source>
-        <translation type="unfinished"></translation>
+        <translation>Autor</translation>
     </message>
     <message>
         <source>Lirana for Linux is made by the Oxbelund developers.
 
 Report problems and wishes through the project&apos;s issue tracker.</source>
-        <translation type="unfinished"></translation>
+        <translation>Lirana für Linux wird von den Oxbelund-Entwicklern erstellt.
+
+Melden Sie Probleme und Wünsche bitte über den Issue-Tracker des Projekts.</translation>
     </message>
     <message>
         <source>Version %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Version %1</translation>
     </message>
 </context>
 <context>
     <name>CAddPlugInDlg</name>
     <message>
         <source>Add Audio Plug-in</source>
-        <translation type="unfinished"></translation>
+        <translation>Audio-Plug-in hinzufügen</translation>
     </message>
     <message>
         <source>&amp;Add</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Hinzufügen</translation>
     </message>
 </context>
 <context>
     <name>CDigitalClock</name>
     <message>
         <source>Double-click to switch between 12- and 24-hour display</source>
-        <translation type="unfinished"></translation>
+        <translation>Doppelklick wechselt zwischen 12- und 24-Stunden-Anzeige</translation>
     </message>
 </context>
 <context>
     <name>CEditEventDlg</name>
     <message>
         <source>Edit Event</source>
-        <translation type="unfinished"></translation>
+        <translation>Ereignis bearbeiten</translation>
     </message>
     <message>
         <source>File &amp;Name</source>
-        <translation type="unfinished"></translation>
+        <translation>Datei&amp;name</translation>
     </message>
     <message>
         <source>&amp;Browse...</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Durchsuchen...</translation>
     </message>
     <message>
         <source>&amp;Test</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Testen</translation>
     </message>
     <message>
         <source>&amp;day</source>
-        <translation type="unfinished"></translation>
+        <translation>T&amp;ag</translation>
     </message>
     <message>
         <source>&amp;hour</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Stunde</translation>
     </message>
     <message>
         <source>&amp;Run once a</source>
-        <translation type="unfinished"></translation>
+        <translation>Einmal &amp;pro</translation>
     </message>
     <message>
         <source>&amp;First launch at</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Erster Start am</translation>
     </message>
     <message>
         <source>&amp;Expires at</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Gültig bis</translation>
     </message>
     <message>
         <source>Run &amp;immediately</source>
-        <translation type="unfinished"></translation>
+        <translation>Sofort a&amp;usführen</translation>
     </message>
     <message>
         <source>Unless &quot;Run immediately&quot; is checked, a scheduled event waits until the track on air is over.</source>
-        <translation type="unfinished"></translation>
+        <translation>Sofern „Sofort ausführen“ nicht aktiviert ist, wartet ein geplantes Ereignis, bis der Titel auf Sendung zu Ende ist.</translation>
     </message>
     <message>
         <source>Please enter a valid date and time (%1).</source>
-        <translation type="unfinished"></translation>
+        <translation>Bitte geben Sie ein gültiges Datum mit Uhrzeit ein (%1).</translation>
     </message>
 </context>
 <context>
     <name>CEventsPage</name>
     <message>
         <source>Events</source>
-        <translation type="unfinished"></translation>
+        <translation>Ereignisse</translation>
     </message>
     <message>
         <source>&amp;New...</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Neu...</translation>
     </message>
     <message>
         <source>&amp;Modify...</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Bearbeiten...</translation>
     </message>
     <message>
         <source>&amp;Delete</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Löschen</translation>
     </message>
     <message>
         <source>&amp;Load...</source>
-        <translation type="unfinished"></translation>
+        <translation>La&amp;den...</translation>
     </message>
     <message>
         <source>&amp;Save...</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Speichern...</translation>
     </message>
     <message>
         <source>Scheduled Events (*.ini);;All Files (*)</source>
-        <translation type="unfinished"></translation>
+        <translation>Geplante Ereignisse (*.ini);;Alle Dateien (*)</translation>
     </message>
 </context>
 <context>
     <name>CFindDialog</name>
     <message>
         <source>Find</source>
-        <translation type="unfinished"></translation>
+        <translation>Suchen</translation>
     </message>
     <message>
         <source>Fi&amp;nd what:</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Suchen nach:</translation>
     </message>
     <message>
         <source>&amp;Find Next</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Weitersuchen</translation>
     </message>
     <message>
         <source>Match &amp;case</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Groß-/Kleinschreibung beachten</translation>
     </message>
     <message>
         <source>Direction</source>
-        <translation type="unfinished"></translation>
+        <translation>Richtung</translation>
     </message>
     <message>
         <source>&amp;Up</source>
-        <translation type="unfinished"></translation>
+        <translation>Nach &amp;oben</translation>
     </message>
     <message>
         <source>&amp;Down</source>
-        <translation type="unfinished"></translation>
+        <translation>Nach &amp;unten</translation>
     </message>
     <message>
         <source>Cancel</source>
-        <translation type="unfinished"></translation>
+        <translation>Abbrechen</translation>
     </message>
 </context>
 <context>
     <name>CLiranaApp</name>
     <message>
         <source>The manual %1 is not installed.</source>
-        <translation type="unfinished"></translation>
+        <translation>Das Handbuch %1 ist nicht installiert.</translation>
     </message>
 </context>
 <context>
     <name>CLiranaDoc</name>
     <message>
         <source>Lirana Album (*.alb)|*.alb|Mini Playlist (*.mpl)|*.mpl|All Files (*.*)|*||</source>
-        <translation type="unfinished"></translation>
+        <translation>Lirana-Album (*.alb)|*.alb|Mini-Playlist (*.mpl)|*.mpl|Alle Dateien (*.*)|*||</translation>
     </message>
     <message>
         <source>This file is a media file and not a Lirana album file.
 If you wish to add this file to the playlist, please use the Playlist | Add... menu item.</source>
-        <translation type="unfinished"></translation>
+        <translation>Diese Datei ist eine Mediendatei und keine Lirana-Albumdatei.
+Um sie zur Playlist hinzuzufügen, verwenden Sie bitte den Menüpunkt „Playlist | Titel hinzufügen...“.</translation>
     </message>
     <message>
         <source>Untitled</source>
-        <translation type="unfinished"></translation>
+        <translation>Unbenannt</translation>
     </message>
     <message>
         <source>Cannot save the album %1: %2.</source>
-        <translation type="unfinished"></translation>
+        <translation>Das Album %1 kann nicht gespeichert werden: %2.</translation>
     </message>
     <message>
         <source>Cannot open the album %1: %2.</source>
-        <translation type="unfinished"></translation>
+        <translation>Das Album %1 kann nicht geöffnet werden: %2.</translation>
     </message>
     <message>
         <source>The album cannot be sent by e-mail: no temporary folder could be made (%1).</source>
-        <translation type="unfinished"></translation>
+        <translation>Das Album kann nicht per E-Mail gesendet werden: Es konnte kein temporärer Ordner angelegt werden (%1).</translation>
     </message>
     <message>
         <source>The album cannot be sent by e-mail.
 %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Das Album kann nicht per E-Mail gesendet werden.
+%1</translation>
     </message>
     <message>
         <source>The album could not be handed to your mail program.
 %1
 Sending an album needs the program xdg-email (package xdg-utils) and a mail client set up on this desktop.</source>
-        <translation type="unfinished"></translation>
+        <translation>Das Album konnte nicht an Ihr E-Mail-Programm übergeben werden.
+%1
+Zum Senden eines Albums werden das Programm xdg-email (Paket xdg-utils) und ein auf diesem Desktop eingerichtetes E-Mail-Programm benötigt.</translation>
     </message>
     <message>
         <source>No reason was given.</source>
-        <translation type="unfinished"></translation>
+        <translation>Es wurde kein Grund angegeben.</translation>
     </message>
 </context>
 <context>
     <name>CLiranaView</name>
     <message>
         <source>Advanced Options</source>
-        <translation type="unfinished"></translation>
+        <translation>Erweiterte Optionen</translation>
     </message>
     <message>
         <source>No CD Found</source>
-        <translation type="unfinished"></translation>
+        <translation>Keine CD gefunden</translation>
     </message>
     <message>
         <source>Add Tracks...</source>
-        <translation type="unfinished"></translation>
+        <translation>Titel hinzufügen...</translation>
     </message>
     <message>
         <source>Remove</source>
-        <translation type="unfinished"></translation>
+        <translation>Entfernen</translation>
     </message>
     <message>
         <source>Rename...</source>
-        <translation type="unfinished"></translation>
+        <translation>Umbenennen...</translation>
     </message>
     <message>
         <source>Previously played</source>
-        <translation type="unfinished"></translation>
+        <translation>Zuvor gespielt</translation>
     </message>
     <message>
         <source>On Air - now playing</source>
-        <translation type="unfinished"></translation>
+        <translation>On Air - läuft gerade</translation>
     </message>
     <message>
         <source>Joined</source>
-        <translation type="unfinished"></translation>
+        <translation>Gekoppelt</translation>
     </message>
     <message>
         <source>Time remaining:</source>
-        <translation type="unfinished"></translation>
+        <translation>Restzeit:</translation>
     </message>
     <message>
         <source>Coming up next</source>
-        <translation type="unfinished"></translation>
+        <translation>Als Nächstes</translation>
     </message>
     <message>
         <source>Master playlist</source>
-        <translation type="unfinished"></translation>
+        <translation>Haupt-Playlist</translation>
     </message>
     <message>
         <source>Upcoming events</source>
-        <translation type="unfinished"></translation>
+        <translation>Anstehende Ereignisse</translation>
     </message>
     <message>
         <source>Enable</source>
-        <translation type="unfinished"></translation>
+        <translation>Aktivieren</translation>
     </message>
     <message>
         <source>Schedule...</source>
-        <translation type="unfinished"></translation>
+        <translation>Zeitplan...</translation>
     </message>
     <message>
         <source>Options</source>
-        <translation type="unfinished"></translation>
+        <translation>Optionen</translation>
     </message>
     <message>
         <source>General</source>
-        <translation type="unfinished"></translation>
+        <translation>Allgemein</translation>
     </message>
     <message>
         <source>&amp;Auto play</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Automatisch abspielen</translation>
     </message>
     <message>
         <source>&amp;Ignore all errors</source>
-        <translation type="unfinished"></translation>
+        <translation>Alle Fehler &amp;ignorieren</translation>
     </message>
     <message>
         <source>Accept &amp;media files only</source>
-        <translation type="unfinished"></translation>
+        <translation>Nur &amp;Mediendateien annehmen</translation>
     </message>
     <message>
         <source>&amp;Shutdown confirmation required</source>
-        <translation type="unfinished"></translation>
+        <translation>Beim Beenden &amp;nachfragen</translation>
     </message>
     <message>
         <source>Intro Scan</source>
-        <translation type="unfinished"></translation>
+        <translation>Anspielen</translation>
     </message>
     <message>
         <source>&amp;Start at:</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Beginn bei:</translation>
     </message>
     <message>
         <source>&amp;Length:</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Länge:</translation>
     </message>
     <message>
         <source>S&amp;kip</source>
-        <translation type="unfinished"></translation>
+        <translation>Sprung&amp;weite</translation>
     </message>
     <message>
         <source>Video</source>
-        <translation type="unfinished"></translation>
+        <translation>Video</translation>
     </message>
     <message>
         <source>Use &amp;original window size</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Originalgröße des Fensters verwenden</translation>
     </message>
     <message>
         <source>&amp;Remember window size and position</source>
-        <translation type="unfinished"></translation>
+        <translation>Fenstergröße und -position &amp;merken</translation>
     </message>
     <message>
         <source>&amp;Full screen</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Vollbild</translation>
     </message>
     <message>
         <source>&amp;Maximize window</source>
-        <translation type="unfinished"></translation>
+        <translation>Fenster ma&amp;ximieren</translation>
     </message>
     <message>
         <source>Mixer</source>
-        <translation type="unfinished"></translation>
+        <translation>Mixer</translation>
     </message>
     <message>
         <source>Select a program that will be used as the mixer. You can start it with the mixer button.</source>
-        <translation type="unfinished"></translation>
+        <translation>Wählen Sie ein Programm, das als Mixer verwendet wird. Sie können es mit der Mixer-Schaltfläche starten.</translation>
     </message>
     <message>
         <source>Mixer program:</source>
-        <translation type="unfinished"></translation>
+        <translation>Mixer-Programm:</translation>
     </message>
     <message>
         <source>Browse for Mixer</source>
-        <translation type="unfinished"></translation>
+        <translation>Mixer auswählen</translation>
     </message>
     <message>
         <source>Program Files (*);;All Files (*)</source>
-        <translation type="unfinished"></translation>
+        <translation>Programme (*);;Alle Dateien (*)</translation>
     </message>
     <message>
         <source>Start the Mixer</source>
-        <translation type="unfinished"></translation>
+        <translation>Mixer starten</translation>
     </message>
     <message>
         <source>Overlap</source>
-        <translation type="unfinished"></translation>
+        <translation>Überlappung</translation>
     </message>
     <message>
         <source>Set the default overlap time in seconds. You can override the default value by renaming files to e.g. song1~7.wav</source>
-        <translation type="unfinished"></translation>
+        <translation>Legen Sie die Standard-Überlappung in Sekunden fest. Sie können den Standardwert überschreiben, indem Sie Dateien umbenennen, z. B. in song1~7.wav</translation>
     </message>
     <message>
         <source>Overlap tracks by</source>
-        <translation type="unfinished"></translation>
+        <translation>Titel überlappen um</translation>
     </message>
     <message>
         <source>Overlap sounds in mini playlists by</source>
-        <translation type="unfinished"></translation>
+        <translation>Sounds in Mini-Playlists überlappen um</translation>
     </message>
     <message>
         <source>Fade on overlap</source>
-        <translation type="unfinished"></translation>
+        <translation>Bei Überlappung ausblenden</translation>
     </message>
     <message>
         <source>Fade on stop</source>
-        <translation type="unfinished"></translation>
+        <translation>Bei Stopp ausblenden</translation>
     </message>
     <message>
         <source>Fading period</source>
-        <translation type="unfinished"></translation>
+        <translation>Ausblenddauer</translation>
     </message>
     <message>
         <source>Log Files</source>
-        <translation type="unfinished"></translation>
+        <translation>Protokolldateien</translation>
     </message>
     <message>
         <source>&amp;Write all started tracks to log file</source>
-        <translation type="unfinished"></translation>
+        <translation>Alle gestarteten Titel ins Protokoll &amp;schreiben</translation>
     </message>
     <message>
         <source>&amp;Folder</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Ordner</translation>
     </message>
     <message>
         <source>Select Folder</source>
-        <translation type="unfinished"></translation>
+        <translation>Ordner auswählen</translation>
     </message>
     <message>
         <source>The specified directory does not exist.</source>
-        <translation type="unfinished"></translation>
+        <translation>Der angegebene Ordner existiert nicht.</translation>
     </message>
     <message>
         <source>Silence Detector</source>
-        <translation type="unfinished"></translation>
+        <translation>Stilleerkennung</translation>
     </message>
     <message>
         <source>Enable silence detection</source>
-        <translation type="unfinished"></translation>
+        <translation>Stilleerkennung aktivieren</translation>
     </message>
     <message>
         <source>Silence period:</source>
-        <translation type="unfinished"></translation>
+        <translation>Stilledauer:</translation>
     </message>
     <message>
         <source>Display a message box</source>
-        <translation type="unfinished"></translation>
+        <translation>Meldung anzeigen</translation>
     </message>
     <message>
         <source>Go to the next song</source>
-        <translation type="unfinished"></translation>
+        <translation>Zum nächsten Titel wechseln</translation>
     </message>
     <message>
         <source>Reboot the system (where the system allows it)</source>
-        <translation type="unfinished"></translation>
+        <translation>System neu starten (sofern das System es erlaubt)</translation>
     </message>
     <message>
         <source>Calculating total length... Press Escape to abort</source>
-        <translation type="unfinished"></translation>
+        <translation>Gesamtlänge wird berechnet... Zum Abbrechen Esc drücken</translation>
     </message>
     <message>
         <source>Add Tracks</source>
-        <translation type="unfinished"></translation>
+        <translation>Titel hinzufügen</translation>
     </message>
     <message>
         <source>Font</source>
-        <translation type="unfinished"></translation>
+        <translation>Schriftart</translation>
     </message>
 </context>
 <context>
     <name>CMainFrame</name>
     <message>
         <source>&amp;File</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Datei</translation>
     </message>
     <message>
         <source>Recent &amp;Files</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Zuletzt geöffnete Dateien</translation>
     </message>
     <message>
         <source>&amp;Edit</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Bearbeiten</translation>
     </message>
     <message>
         <source>&amp;View</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Ansicht</translation>
     </message>
     <message>
         <source>&amp;Language</source>
-        <translation type="unfinished"></translation>
+        <translation>Sp&amp;rache</translation>
     </message>
     <message>
         <source>&amp;Playlist</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Playlist</translation>
     </message>
     <message>
         <source>&amp;Media</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Medien</translation>
     </message>
     <message>
         <source>Player M&amp;ode</source>
-        <translation type="unfinished"></translation>
+        <translation>Wiedergabe&amp;modus</translation>
     </message>
     <message>
         <source>&amp;Sounds</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Sounds</translation>
     </message>
     <message>
         <source>&amp;Tools</source>
-        <translation type="unfinished"></translation>
+        <translation>E&amp;xtras</translation>
     </message>
     <message>
         <source>&amp;Help</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Hilfe</translation>
     </message>
     <message>
         <source>Recent File</source>
-        <translation type="unfinished"></translation>
+        <translation>Zuletzt geöffnete Datei</translation>
     </message>
     <message>
         <source>Main Toolbar</source>
-        <translation type="unfinished"></translation>
+        <translation>Hauptsymbolleiste</translation>
     </message>
     <message>
         <source>Position Bar</source>
-        <translation type="unfinished"></translation>
+        <translation>Positionsleiste</translation>
     </message>
     <message>
         <source>Media Control Bar</source>
-        <translation type="unfinished"></translation>
+        <translation>Mediensteuerleiste</translation>
     </message>
     <message>
         <source>The change of language will take effect the next time you start Lirana.
 Do you want to exit now?</source>
-        <translation type="unfinished"></translation>
+        <translation>Die neue Sprache wird beim nächsten Start von Lirana wirksam.
+Möchten Sie Lirana jetzt beenden?</translation>
     </message>
 </context>
 <context>
     <name>CMixerLinePage</name>
     <message>
         <source>Line-In</source>
-        <translation type="unfinished"></translation>
+        <translation>Line-In</translation>
     </message>
     <message>
         <source>Select the mixer line on your sound card that is used for satellite feed or live events</source>
-        <translation type="unfinished"></translation>
+        <translation>Wählen Sie den Mixer-Kanal Ihrer Soundkarte, der für Satellitenzuspielungen oder Live-Übertragungen genutzt wird</translation>
     </message>
     <message>
         <source>Live feeds do not play yet; the line is not stored.</source>
-        <translation type="unfinished"></translation>
+        <translation>Live-Zuspielungen werden noch nicht wiedergegeben; der Kanal wird nicht gespeichert.</translation>
     </message>
     <message>
         <source>Mixer Exception: %1 (%2)</source>
-        <translation type="unfinished"></translation>
+        <translation>Mixer-Fehler: %1 (%2)</translation>
     </message>
     <message>
         <source>Playback</source>
-        <translation type="unfinished"></translation>
+        <translation>Wiedergabe</translation>
     </message>
     <message>
         <source>Capture</source>
-        <translation type="unfinished"></translation>
+        <translation>Aufnahme</translation>
     </message>
 </context>
 <context>
     <name>COptionsPage</name>
     <message>
         <source>Please enter an integer between %1 and %2.</source>
-        <translation type="unfinished"></translation>
+        <translation>Bitte geben Sie eine ganze Zahl zwischen %1 und %2 ein.</translation>
     </message>
     <message>
         <source>Please enter a number between %1 and %2.</source>
-        <translation type="unfinished"></translation>
+        <translation>Bitte geben Sie eine Zahl zwischen %1 und %2 ein.</translation>
     </message>
     <message>
         <source>&amp;Browse...</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Durchsuchen...</translation>
     </message>
 </context>
 <context>
     <name>CPlaylistListBox</name>
     <message>
         <source>No CD Found</source>
-        <translation type="unfinished"></translation>
+        <translation>Keine CD gefunden</translation>
     </message>
 </context>
 <context>
     <name>CPlugInPropertiesDlg</name>
     <message>
         <source>This plug-in has no settings.</source>
-        <translation type="unfinished"></translation>
+        <translation>Dieses Plug-in hat keine Einstellungen.</translation>
     </message>
 </context>
 <context>
     <name>CPlugInsPage</name>
     <message>
         <source>Plug-ins</source>
-        <translation type="unfinished"></translation>
+        <translation>Plug-ins</translation>
     </message>
     <message>
         <source>Every item plays through these audio plug-ins, from the top down. A change of settings is heard at once; added and removed plug-ins take effect from the next item.</source>
-        <translation type="unfinished"></translation>
+        <translation>Jeder Eintrag wird von oben nach unten durch diese Audio-Plug-ins geleitet. Geänderte Einstellungen sind sofort zu hören; hinzugefügte und entfernte Plug-ins wirken ab dem nächsten Eintrag.</translation>
     </message>
     <message>
         <source>&amp;Add...</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Hinzufügen...</translation>
     </message>
     <message>
         <source>&amp;Properties...</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Eigenschaften...</translation>
     </message>
     <message>
         <source>&amp;Remove</source>
-        <translation type="unfinished"></translation>
+        <translation>Ent&amp;fernen</translation>
     </message>
 </context>
 <context>
     <name>CSoundPlayerDlg</name>
     <message>
         <source>Fade out</source>
-        <translation type="unfinished"></translation>
+        <translation>Ausblenden</translation>
     </message>
     <message>
         <source>Stop</source>
-        <translation type="unfinished"></translation>
+        <translation>Stopp</translation>
     </message>
     <message>
         <source>No player for %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Kein Player für %1</translation>
     </message>
 </context>
 <context>
     <name>CSoundsPage</name>
     <message>
         <source>Sounds</source>
-        <translation type="unfinished"></translation>
+        <translation>Sounds</translation>
     </message>
     <message>
         <source>Associate sound files to buttons 1 to 9 in the toolbar. You can access these sounds by pressing the numeric keys.</source>
-        <translation type="unfinished"></translation>
+        <translation>Ordnen Sie den Schaltflächen 1 bis 9 der Symbolleiste Sounddateien zu. Mit den Zifferntasten können Sie diese Sounds abspielen.</translation>
     </message>
     <message>
         <source>&amp;Play</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Abspielen</translation>
     </message>
     <message>
         <source>&amp;Modify...</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Bearbeiten...</translation>
     </message>
     <message>
         <source>&amp;Delete</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Löschen</translation>
     </message>
     <message>
         <source>&amp;Load...</source>
-        <translation type="unfinished"></translation>
+        <translation>La&amp;den...</translation>
     </message>
     <message>
         <source>&amp;Save...</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Speichern...</translation>
     </message>
 </context>
 <context>
     <name>CSplashScreen</name>
     <message>
         <source>Playout console — version %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Playout-Konsole — Version %1</translation>
     </message>
     <message>
         <source>On Air</source>
-        <translation type="unfinished"></translation>
+        <translation>On Air</translation>
     </message>
 </context>
 <context>
     <name>Commands</name>
     <message>
         <source>&amp;New</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Neu</translation>
     </message>
     <message>
         <source>Create a new Lirana album
 New</source>
-        <translation type="unfinished"></translation>
+        <translation>Erstellt ein neues Lirana-Album
+Neu</translation>
     </message>
     <message>
         <source>&amp;Open...</source>
-        <translation type="unfinished"></translation>
+        <translation>Ö&amp;ffnen...</translation>
     </message>
     <message>
         <source>Open an existing Lirana album
 Open</source>
-        <translation type="unfinished"></translation>
+        <translation>Öffnet ein vorhandenes Lirana-Album
+Öffnen</translation>
     </message>
     <message>
         <source>&amp;Save</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Speichern</translation>
     </message>
     <message>
         <source>Save the album
 Save</source>
-        <translation type="unfinished"></translation>
+        <translation>Speichert das Album
+Speichern</translation>
     </message>
     <message>
         <source>Save &amp;As...</source>
-        <translation type="unfinished"></translation>
+        <translation>Speichern &amp;unter...</translation>
     </message>
     <message>
         <source>Save the album with a new name
 Save As</source>
-        <translation type="unfinished"></translation>
+        <translation>Speichert das Album unter einem neuen Namen
+Speichern unter</translation>
     </message>
     <message>
         <source>Sen&amp;d...</source>
-        <translation type="unfinished"></translation>
+        <translation>Sen&amp;den...</translation>
     </message>
     <message>
         <source>Send the album as an e-mail attachment
 Send</source>
-        <translation type="unfinished"></translation>
+        <translation>Sendet das Album als E-Mail-Anhang
+Senden</translation>
     </message>
     <message>
         <source>E&amp;xit</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Beenden</translation>
     </message>
     <message>
         <source>Exit Lirana
 Exit</source>
-        <translation type="unfinished"></translation>
+        <translation>Beendet Lirana
+Beenden</translation>
     </message>
     <message>
         <source>&amp;Undo</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Rückgängig</translation>
     </message>
     <message>
         <source>Undo the last playlist operation
 Undo</source>
-        <translation type="unfinished"></translation>
+        <translation>Macht die letzte Änderung an der Playlist rückgängig
+Rückgängig</translation>
     </message>
     <message>
         <source>&amp;Redo</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Wiederherstellen</translation>
     </message>
     <message>
         <source>Redo the previous undone operation
 Redo</source>
-        <translation type="unfinished"></translation>
+        <translation>Stellt die zuletzt rückgängig gemachte Änderung wieder her
+Wiederherstellen</translation>
     </message>
     <message>
         <source>Cu&amp;t</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Ausschneiden</translation>
     </message>
     <message>
         <source>Cut the track and copy it to clipboard
 Cut</source>
-        <translation type="unfinished"></translation>
+        <translation>Schneidet den Titel aus und kopiert ihn in die Zwischenablage
+Ausschneiden</translation>
     </message>
     <message>
         <source>&amp;Copy</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Kopieren</translation>
     </message>
     <message>
         <source>Copy the track to clipboard
 Copy</source>
-        <translation type="unfinished"></translation>
+        <translation>Kopiert den Titel in die Zwischenablage
+Kopieren</translation>
     </message>
     <message>
         <source>&amp;Paste</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Einfügen</translation>
     </message>
     <message>
         <source>Insert the clipboard contents
 Paste</source>
-        <translation type="unfinished"></translation>
+        <translation>Fügt den Inhalt der Zwischenablage ein
+Einfügen</translation>
     </message>
     <message>
         <source>Re&amp;move</source>
-        <translation type="unfinished"></translation>
+        <translation>Ent&amp;fernen</translation>
     </message>
     <message>
         <source>Remove a track from the play list
 Remove</source>
-        <translation type="unfinished"></translation>
+        <translation>Entfernt einen Titel aus der Playlist
+Entfernen</translation>
     </message>
     <message>
         <source>C&amp;lear All</source>
-        <translation type="unfinished"></translation>
+        <translation>A&amp;lle entfernen</translation>
     </message>
     <message>
         <source>Remove all tracks
 Clear All</source>
-        <translation type="unfinished"></translation>
+        <translation>Entfernt alle Titel
+Alle entfernen</translation>
     </message>
     <message>
         <source>&amp;Find...</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Suchen...</translation>
     </message>
     <message>
         <source>Search the playlist
 Find</source>
-        <translation type="unfinished"></translation>
+        <translation>Durchsucht die Playlist
+Suchen</translation>
     </message>
     <message>
         <source>Re&amp;name...</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Umbenennen...</translation>
     </message>
     <message>
         <source>Change the name of the current song
 Rename</source>
-        <translation type="unfinished"></translation>
+        <translation>Ändert den Namen des aktuellen Titels
+Umbenennen</translation>
     </message>
     <message>
         <source>&amp;Main Toolbar</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Hauptsymbolleiste</translation>
     </message>
     <message>
         <source>Show or hide the main toolbar
 Main Toolbar</source>
-        <translation type="unfinished"></translation>
+        <translation>Blendet die Hauptsymbolleiste ein oder aus
+Hauptsymbolleiste</translation>
     </message>
     <message>
         <source>M&amp;edia Control Bar</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Mediensteuerleiste</translation>
     </message>
     <message>
         <source>Show or hide the media control bar
 Media Control Bar</source>
-        <translation type="unfinished"></translation>
+        <translation>Blendet die Mediensteuerleiste ein oder aus
+Mediensteuerleiste</translation>
     </message>
     <message>
         <source>&amp;Position Bar</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Positionsleiste</translation>
     </message>
     <message>
         <source>Show or hide the position bar
 Position Bar</source>
-        <translation type="unfinished"></translation>
+        <translation>Blendet die Positionsleiste ein oder aus
+Positionsleiste</translation>
     </message>
     <message>
         <source>&amp;Status Bar</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Statusleiste</translation>
     </message>
     <message>
         <source>Show or hide the status bar
 Status Bar</source>
-        <translation type="unfinished"></translation>
+        <translation>Blendet die Statusleiste ein oder aus
+Statusleiste</translation>
     </message>
     <message>
         <source>Fl&amp;at Toolbars</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Flache Symbolleisten</translation>
     </message>
     <message>
         <source>Show flat toolbar buttons
 Flat Toolbars</source>
-        <translation type="unfinished"></translation>
+        <translation>Zeigt flache Schaltflächen in den Symbolleisten
+Flache Symbolleisten</translation>
     </message>
     <message>
         <source>F&amp;ull Path</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Vollständiger Pfad</translation>
     </message>
     <message>
         <source>Show extended file names</source>
-        <translation type="unfinished"></translation>
+        <translation>Zeigt die Dateinamen mit vollständigem Pfad</translation>
     </message>
     <message>
         <source>&amp;Track Numbers</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Titelnummern</translation>
     </message>
     <message>
         <source>Toggle track numbers</source>
-        <translation type="unfinished"></translation>
+        <translation>Blendet die Titelnummern ein oder aus</translation>
     </message>
     <message>
         <source>F&amp;ont...</source>
-        <translation type="unfinished"></translation>
+        <translation>Schrift&amp;art...</translation>
     </message>
     <message>
         <source>Choose a font
 Font</source>
-        <translation type="unfinished"></translation>
+        <translation>Wählt eine Schriftart
+Schriftart</translation>
     </message>
     <message>
         <source>Switch to the next window pane
 Next Pane</source>
-        <translation type="unfinished"></translation>
+        <translation>Wechselt zum nächsten Fensterbereich
+Nächster Bereich</translation>
     </message>
     <message>
         <source>Switch back to the previous window pane
 Previous Pane</source>
-        <translation type="unfinished"></translation>
+        <translation>Wechselt zurück zum vorherigen Fensterbereich
+Vorheriger Bereich</translation>
     </message>
     <message>
         <source>&amp;Add Tracks...</source>
-        <translation type="unfinished"></translation>
+        <translation>Titel &amp;hinzufügen...</translation>
     </message>
     <message>
         <source>Add new tracks
 Add</source>
-        <translation type="unfinished"></translation>
+        <translation>Fügt neue Titel hinzu
+Hinzufügen</translation>
     </message>
     <message>
         <source>Add &amp;Pause</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Pause hinzufügen</translation>
     </message>
     <message>
         <source>Add a pause of 10 seconds</source>
-        <translation type="unfinished"></translation>
+        <translation>Fügt eine Pause von 10 Sekunden hinzu</translation>
     </message>
     <message>
         <source>Add All &amp;CD Tracks</source>
-        <translation type="unfinished"></translation>
+        <translation>Alle &amp;CD-Titel hinzufügen</translation>
     </message>
     <message>
         <source>Add all the tracks of the current CD
 Add All CD Tracks</source>
-        <translation type="unfinished"></translation>
+        <translation>Fügt alle Titel der aktuellen CD hinzu
+Alle CD-Titel hinzufügen</translation>
     </message>
     <message>
         <source>Move to &amp;Top</source>
-        <translation type="unfinished"></translation>
+        <translation>An den &amp;Anfang</translation>
     </message>
     <message>
         <source>Move the track to top
 Top</source>
-        <translation type="unfinished"></translation>
+        <translation>Verschiebt den Titel an den Anfang
+Anfang</translation>
     </message>
     <message>
         <source>Move &amp;Up</source>
-        <translation type="unfinished"></translation>
+        <translation>Nach &amp;oben</translation>
     </message>
     <message>
         <source>Move the track upwards
 Up</source>
-        <translation type="unfinished"></translation>
+        <translation>Verschiebt den Titel nach oben
+Nach oben</translation>
     </message>
     <message>
         <source>Move &amp;Down</source>
-        <translation type="unfinished"></translation>
+        <translation>Nach &amp;unten</translation>
     </message>
     <message>
         <source>Move the track down
 Down</source>
-        <translation type="unfinished"></translation>
+        <translation>Verschiebt den Titel nach unten
+Nach unten</translation>
     </message>
     <message>
         <source>Move to &amp;Bottom</source>
-        <translation type="unfinished"></translation>
+        <translation>An das &amp;Ende</translation>
     </message>
     <message>
         <source>Move the track to bottom
 Bottom</source>
-        <translation type="unfinished"></translation>
+        <translation>Verschiebt den Titel an das Ende
+Ende</translation>
     </message>
     <message>
         <source>&amp;Shuffle</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Mischen</translation>
     </message>
     <message>
         <source>Arrange all tracks in a random sequence</source>
-        <translation type="unfinished"></translation>
+        <translation>Bringt alle Titel in eine zufällige Reihenfolge</translation>
     </message>
     <message>
         <source>Total &amp;Length</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Gesamtlänge</translation>
     </message>
     <message>
         <source>Query the total length of all tracks</source>
-        <translation type="unfinished"></translation>
+        <translation>Ermittelt die Gesamtlänge aller Titel</translation>
     </message>
     <message>
         <source>&amp;Play</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Abspielen</translation>
     </message>
     <message>
         <source>Start playing
 Play</source>
-        <translation type="unfinished"></translation>
+        <translation>Startet die Wiedergabe
+Abspielen</translation>
     </message>
     <message>
         <source>P&amp;ause</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Pause</translation>
     </message>
     <message>
         <source>Pause playing
 Pause</source>
-        <translation type="unfinished"></translation>
+        <translation>Unterbricht die Wiedergabe
+Pause</translation>
     </message>
     <message>
         <source>&amp;Stop</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Stopp</translation>
     </message>
     <message>
         <source>Stop playing
 Stop</source>
-        <translation type="unfinished"></translation>
+        <translation>Beendet die Wiedergabe
+Stopp</translation>
     </message>
     <message>
         <source>Pre&amp;vious Track</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Vorheriger Titel</translation>
     </message>
     <message>
         <source>Select the previous track
 Previous Track</source>
-        <translation type="unfinished"></translation>
+        <translation>Wählt den vorherigen Titel
+Vorheriger Titel</translation>
     </message>
     <message>
         <source>&amp;Rewind</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Zurückspulen</translation>
     </message>
     <message>
         <source>Jump some seconds back
 Rewind</source>
-        <translation type="unfinished"></translation>
+        <translation>Springt einige Sekunden zurück
+Zurückspulen</translation>
     </message>
     <message>
         <source>&amp;Fast Forward</source>
-        <translation type="unfinished"></translation>
+        <translation>Vorsp&amp;ulen</translation>
     </message>
     <message>
         <source>Skip some seconds
 Fast Forward</source>
-        <translation type="unfinished"></translation>
+        <translation>Springt einige Sekunden vor
+Vorspulen</translation>
     </message>
     <message>
         <source>&amp;Next Track</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Nächster Titel</translation>
     </message>
     <message>
         <source>Select the next track
 Next Track</source>
-        <translation type="unfinished"></translation>
+        <translation>Wählt den nächsten Titel
+Nächster Titel</translation>
     </message>
     <message>
         <source>&amp;Break</source>
-        <translation type="unfinished"></translation>
+        <translation>Stopp nach &amp;Titel</translation>
     </message>
     <message>
         <source>Stop after playing the current track
 Break</source>
-        <translation type="unfinished"></translation>
+        <translation>Hält nach dem laufenden Titel an
+Stopp nach Titel</translation>
     </message>
     <message>
         <source>Cross &amp;Fader</source>
-        <translation type="unfinished"></translation>
+        <translation>Über&amp;blenden</translation>
     </message>
     <message>
         <source>Fade manually to the next song
 Cross fader</source>
-        <translation type="unfinished"></translation>
+        <translation>Blendet von Hand zum nächsten Titel über
+Überblenden</translation>
     </message>
     <message>
         <source>&amp;Manual</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Manuell</translation>
     </message>
     <message>
         <source>Break after each track
 Manual</source>
-        <translation type="unfinished"></translation>
+        <translation>Hält nach jedem Titel an
+Manuell</translation>
     </message>
     <message>
         <source>N&amp;ormal</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Normal</translation>
     </message>
     <message>
         <source>Play tracks in a normal sequence
 Normal</source>
-        <translation type="unfinished"></translation>
+        <translation>Spielt die Titel in normaler Reihenfolge
+Normal</translation>
     </message>
     <message>
         <source>R&amp;epeat</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Wiederholen</translation>
     </message>
     <message>
         <source>Repeat the playlist after the last track
 Repeat</source>
-        <translation type="unfinished"></translation>
+        <translation>Wiederholt die Playlist nach dem letzten Titel
+Wiederholen</translation>
     </message>
     <message>
         <source>Ran&amp;dom</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Zufall</translation>
     </message>
     <message>
         <source>Play in a random sequence
 Random</source>
-        <translation type="unfinished"></translation>
+        <translation>Spielt in zufälliger Reihenfolge
+Zufall</translation>
     </message>
     <message>
         <source>S&amp;huffle Mode</source>
-        <translation type="unfinished"></translation>
+        <translation>Mi&amp;schmodus</translation>
     </message>
     <message>
         <source>Shuffle the playlist after the last track
 Shuffle</source>
-        <translation type="unfinished"></translation>
+        <translation>Mischt die Playlist nach dem letzten Titel
+Mischen</translation>
     </message>
     <message>
         <source>&amp;Intro Scan</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Anspielen</translation>
     </message>
     <message>
         <source>Play a short part of each track
 Intro Scan</source>
-        <translation type="unfinished"></translation>
+        <translation>Spielt jeden Titel kurz an
+Anspielen</translation>
     </message>
     <message>
         <source>Select a player mode
 Player Mode</source>
-        <translation type="unfinished"></translation>
+        <translation>Wählt einen Wiedergabemodus
+Wiedergabemodus</translation>
     </message>
     <message>
         <source>Open C&amp;D</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;CD öffnen</translation>
     </message>
     <message>
         <source>Open the CD drive door
 Open CD</source>
-        <translation type="unfinished"></translation>
+        <translation>Öffnet die Lade des CD-Laufwerks
+CD öffnen</translation>
     </message>
     <message>
         <source>C&amp;lose CD</source>
-        <translation type="unfinished"></translation>
+        <translation>CD sch&amp;ließen</translation>
     </message>
     <message>
         <source>Close the CD drive door
 Close CD</source>
-        <translation type="unfinished"></translation>
+        <translation>Schließt die Lade des CD-Laufwerks
+CD schließen</translation>
     </message>
     <message>
         <source>&amp;Update CD Names</source>
-        <translation type="unfinished"></translation>
+        <translation>CD-Namen a&amp;ktualisieren</translation>
     </message>
     <message>
         <source>Update the track names if CD has changed</source>
-        <translation type="unfinished"></translation>
+        <translation>Aktualisiert die Titelnamen, wenn die CD gewechselt wurde</translation>
     </message>
     <message>
         <source>Confi&amp;gure Device...</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Gerät konfigurieren...</translation>
     </message>
     <message>
         <source>Configure the active media device</source>
-        <translation type="unfinished"></translation>
+        <translation>Konfiguriert das aktive Mediengerät</translation>
     </message>
     <message>
         <source>Enable E&amp;vents</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Ereignisse aktivieren</translation>
     </message>
     <message>
         <source>Enable or disable scheduled events</source>
-        <translation type="unfinished"></translation>
+        <translation>Aktiviert oder deaktiviert die geplanten Ereignisse</translation>
     </message>
     <message>
         <source>Sc&amp;hedule...</source>
-        <translation type="unfinished"></translation>
+        <translation>Ze&amp;itplan...</translation>
     </message>
     <message>
         <source>Edit the scheduled events
 Schedule</source>
-        <translation type="unfinished"></translation>
+        <translation>Bearbeitet die geplanten Ereignisse
+Zeitplan</translation>
     </message>
     <message>
         <source>Mi&amp;xer...</source>
-        <translation type="unfinished"></translation>
+        <translation>Mi&amp;xer...</translation>
     </message>
     <message>
         <source>Start the Mixer
 Mixer</source>
-        <translation type="unfinished"></translation>
+        <translation>Startet den Mixer
+Mixer</translation>
     </message>
     <message>
         <source>&amp;Options...</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Optionen...</translation>
     </message>
     <message>
         <source>Configure Lirana options
 Options</source>
-        <translation type="unfinished"></translation>
+        <translation>Konfiguriert die Optionen von Lirana
+Optionen</translation>
     </message>
     <message>
         <source>Ad&amp;vanced Options...</source>
-        <translation type="unfinished"></translation>
+        <translation>Er&amp;weiterte Optionen...</translation>
     </message>
     <message>
         <source>Configure advanced settings
 Advanced Options</source>
-        <translation type="unfinished"></translation>
+        <translation>Konfiguriert erweiterte Einstellungen
+Erweiterte Optionen</translation>
     </message>
     <message>
         <source>Go to menu item Sounds | Edit to configure sounds
 Sound 1</source>
-        <translation type="unfinished"></translation>
+        <translation>Richten Sie die Sounds über den Menüpunkt „Sounds | Bearbeiten“ ein
+Sound 1</translation>
     </message>
     <message>
         <source>Go to menu item Sounds | Edit to configure sounds
 Sound 2</source>
-        <translation type="unfinished"></translation>
+        <translation>Richten Sie die Sounds über den Menüpunkt „Sounds | Bearbeiten“ ein
+Sound 2</translation>
     </message>
     <message>
         <source>Go to menu item Sounds | Edit to configure sounds
 Sound 3</source>
-        <translation type="unfinished"></translation>
+        <translation>Richten Sie die Sounds über den Menüpunkt „Sounds | Bearbeiten“ ein
+Sound 3</translation>
     </message>
     <message>
         <source>Go to menu item Sounds | Edit to configure sounds
 Sound 4</source>
-        <translation type="unfinished"></translation>
+        <translation>Richten Sie die Sounds über den Menüpunkt „Sounds | Bearbeiten“ ein
+Sound 4</translation>
     </message>
     <message>
         <source>Go to menu item Sounds | Edit to configure sounds
 Sound 5</source>
-        <translation type="unfinished"></translation>
+        <translation>Richten Sie die Sounds über den Menüpunkt „Sounds | Bearbeiten“ ein
+Sound 5</translation>
     </message>
     <message>
         <source>Go to menu item Sounds | Edit to configure sounds
 Sound 6</source>
-        <translation type="unfinished"></translation>
+        <translation>Richten Sie die Sounds über den Menüpunkt „Sounds | Bearbeiten“ ein
+Sound 6</translation>
     </message>
     <message>
         <source>Go to menu item Sounds | Edit to configure sounds
 Sound 7</source>
-        <translation type="unfinished"></translation>
+        <translation>Richten Sie die Sounds über den Menüpunkt „Sounds | Bearbeiten“ ein
+Sound 7</translation>
     </message>
     <message>
         <source>Go to menu item Sounds | Edit to configure sounds
 Sound 8</source>
-        <translation type="unfinished"></translation>
+        <translation>Richten Sie die Sounds über den Menüpunkt „Sounds | Bearbeiten“ ein
+Sound 8</translation>
     </message>
     <message>
         <source>Go to menu item Sounds | Edit to configure sounds
 Sound 9</source>
-        <translation type="unfinished"></translation>
+        <translation>Richten Sie die Sounds über den Menüpunkt „Sounds | Bearbeiten“ ein
+Sound 9</translation>
     </message>
     <message>
         <source>&amp;Edit...</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Bearbeiten...</translation>
     </message>
     <message>
         <source>Edit the sounds 1..9</source>
-        <translation type="unfinished"></translation>
+        <translation>Bearbeitet die Sounds 1..9</translation>
     </message>
     <message>
         <source>Edit the tools menu
 Edit Tools</source>
-        <translation type="unfinished"></translation>
+        <translation>Bearbeitet das Menü Extras
+Extras bearbeiten</translation>
     </message>
     <message>
         <source>&amp;Help Topics</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Hilfethemen</translation>
     </message>
     <message>
         <source>Open the Lirana manual
 Help</source>
-        <translation type="unfinished"></translation>
+        <translation>Öffnet das Lirana-Handbuch
+Hilfe</translation>
     </message>
     <message>
         <source>&amp;About Lirana...</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Info über Lirana...</translation>
     </message>
     <message>
         <source>Display program information, version number and copyright
 About</source>
-        <translation type="unfinished"></translation>
+        <translation>Zeigt Programminformationen, Versionsnummer und Copyright an
+Info</translation>
     </message>
     <message>
         <source>&amp;English</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;English</translation>
     </message>
     <message>
         <source>Select the display language</source>
-        <translation type="unfinished"></translation>
+        <translation>Wählt die Anzeigesprache</translation>
     </message>
     <message>
         <source>Open this album</source>
-        <translation type="unfinished"></translation>
+        <translation>Öffnet dieses Album</translation>
     </message>
     <message>
         <source>Show the relative track position
 Track Position</source>
-        <translation type="unfinished"></translation>
+        <translation>Zeigt die relative Position im Titel
+Titelposition</translation>
     </message>
 </context>
 <context>
     <name>DirectShowTrack</name>
     <message>
         <source>Not a regular file: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Keine reguläre Datei: %1</translation>
     </message>
     <message>
         <source>GStreamer cannot be initialised or has no playbin</source>
-        <translation type="unfinished"></translation>
+        <translation>GStreamer kann nicht initialisiert werden oder hat kein playbin</translation>
     </message>
     <message>
         <source>Cannot make the GStreamer element &quot;%1&quot;</source>
-        <translation type="unfinished"></translation>
+        <translation>Das GStreamer-Element „%1“ kann nicht erzeugt werden</translation>
     </message>
     <message>
         <source>Not a file name: %1 %2</source>
-        <translation type="unfinished"></translation>
+        <translation>Kein Dateiname: %1 %2</translation>
     </message>
     <message>
         <source>Cannot make the audio output &quot;%1&quot;: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>Die Audioausgabe „%1“ kann nicht erzeugt werden: %2</translation>
     </message>
     <message>
         <source>The file did not open within %1 s (%2)</source>
-        <translation type="unfinished"></translation>
+        <translation>Die Datei wurde nicht innerhalb von %1 s geöffnet (%2)</translation>
     </message>
     <message>
         <source>The file cannot be played (%1)</source>
-        <translation type="unfinished"></translation>
+        <translation>Die Datei kann nicht abgespielt werden (%1)</translation>
     </message>
     <message>
         <source>No file is open</source>
-        <translation type="unfinished"></translation>
+        <translation>Keine Datei geöffnet</translation>
     </message>
     <message>
         <source>Cannot play %1..%2 ms</source>
-        <translation type="unfinished"></translation>
+        <translation>Der Bereich %1..%2 ms kann nicht abgespielt werden</translation>
     </message>
     <message>
         <source>The media back-end cannot pause</source>
-        <translation type="unfinished"></translation>
+        <translation>Das Medien-Backend kann nicht pausieren</translation>
     </message>
     <message>
         <source>The length of a closed track is not known</source>
-        <translation type="unfinished"></translation>
+        <translation>Die Länge eines geschlossenen Titels ist nicht bekannt</translation>
     </message>
     <message>
         <source>Cannot seek to %1 ms</source>
-        <translation type="unfinished"></translation>
+        <translation>Sprung zu %1 ms nicht möglich</translation>
     </message>
 </context>
 <context>
     <name>DllLoader</name>
     <message>
         <source>%1: cannot be loaded</source>
-        <translation type="unfinished"></translation>
+        <translation>%1: kann nicht geladen werden</translation>
     </message>
     <message>
         <source>%1: entry point %2 not found</source>
-        <translation type="unfinished"></translation>
+        <translation>%1: Einsprungpunkt %2 nicht gefunden</translation>
     </message>
 </context>
 <context>
@@ -1328,251 +1399,254 @@ Track Position</source>
     <message>
         <source>The play list contains %1 songs.
 The total length is: %2.</source>
-        <translation type="unfinished"></translation>
+        <translation>Die Playlist enthält %1 Titel.
+Die Gesamtlänge beträgt: %2.</translation>
     </message>
     <message>
         <source>
 %1 of them could not be opened and count as 0.</source>
-        <translation type="unfinished"></translation>
+        <translation>
+%1 davon konnten nicht geöffnet werden und zählen mit 0.</translation>
     </message>
 </context>
 <context>
     <name>IniFile</name>
     <message>
         <source>Cannot read %1</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 kann nicht gelesen werden</translation>
     </message>
     <message>
         <source>Invalid key name &quot;%1&quot; for %2</source>
-        <translation type="unfinished"></translation>
+        <translation>Ungültiger Schlüsselname „%1“ für %2</translation>
     </message>
     <message>
         <source>The value of &quot;%1&quot; cannot hold a line break</source>
-        <translation type="unfinished"></translation>
+        <translation>Der Wert von „%1“ darf keinen Zeilenumbruch enthalten</translation>
     </message>
     <message>
         <source>Invalid section name &quot;%1&quot; for %2</source>
-        <translation type="unfinished"></translation>
+        <translation>Ungültiger Abschnittsname „%1“ für %2</translation>
     </message>
     <message>
         <source>Cannot write %1: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>%1 kann nicht geschrieben werden: %2</translation>
     </message>
 </context>
 <context>
     <name>ListFile</name>
     <message>
         <source>it is not a regular file</source>
-        <translation type="unfinished"></translation>
+        <translation>es ist keine reguläre Datei</translation>
     </message>
     <message>
         <source>Cannot read the list file %1: line %2 cannot be made an absolute path (%3).</source>
-        <translation type="unfinished"></translation>
+        <translation>Die Listendatei %1 kann nicht gelesen werden: Zeile %2 lässt sich nicht in einen absoluten Pfad umwandeln (%3).</translation>
     </message>
     <message>
         <source>Cannot save the list file %1: row %2 contains a line break and cannot be stored as one line.</source>
-        <translation type="unfinished"></translation>
+        <translation>Die Listendatei %1 kann nicht gespeichert werden: Eintrag %2 enthält einen Zeilenumbruch und kann nicht als eine Zeile gespeichert werden.</translation>
     </message>
     <message>
         <source>Cannot open the list file %1: %2.</source>
-        <translation type="unfinished"></translation>
+        <translation>Die Listendatei %1 kann nicht geöffnet werden: %2.</translation>
     </message>
     <message>
         <source>the file does not exist</source>
-        <translation type="unfinished"></translation>
+        <translation>die Datei existiert nicht</translation>
     </message>
     <message>
         <source>it is a folder</source>
-        <translation type="unfinished"></translation>
+        <translation>es ist ein Ordner</translation>
     </message>
     <message>
         <source>Cannot read the list file %1: %2.</source>
-        <translation type="unfinished"></translation>
+        <translation>Die Listendatei %1 kann nicht gelesen werden: %2.</translation>
     </message>
     <message>
         <source>Cannot save the list file %1: %2.</source>
-        <translation type="unfinished"></translation>
+        <translation>Die Listendatei %1 kann nicht gespeichert werden: %2.</translation>
     </message>
     <message>
         <source>%1; writing the file in place failed too: %2</source>
-        <translation type="unfinished"></translation>
+        <translation>%1; auch das direkte Überschreiben der Datei ist fehlgeschlagen: %2</translation>
     </message>
 </context>
 <context>
     <name>PauseDialog</name>
     <message>
         <source>Change Pause</source>
-        <translation type="unfinished"></translation>
+        <translation>Pause ändern</translation>
     </message>
     <message>
         <source>Type the length of the pause in seconds</source>
-        <translation type="unfinished"></translation>
+        <translation>Geben Sie die Länge der Pause in Sekunden ein</translation>
     </message>
     <message>
         <source>&amp;Pause Length  =</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Pausenlänge  =</translation>
     </message>
     <message>
         <source>s</source>
-        <translation type="unfinished"></translation>
+        <translation>s</translation>
     </message>
 </context>
 <context>
     <name>PlayLog</name>
     <message>
         <source>not a regular file</source>
-        <translation type="unfinished"></translation>
+        <translation>keine reguläre Datei</translation>
     </message>
     <message>
         <source>the entry was written only in part</source>
-        <translation type="unfinished"></translation>
+        <translation>der Eintrag wurde nur teilweise geschrieben</translation>
     </message>
 </context>
 <context>
     <name>PlugInChain</name>
     <message>
         <source>Failed to add filter %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Filter %1 konnte nicht hinzugefügt werden</translation>
     </message>
 </context>
 <context>
     <name>QObject</name>
     <message>
         <source>Save changes to %1?</source>
-        <translation type="unfinished"></translation>
+        <translation>Änderungen an %1 speichern?</translation>
     </message>
     <message>
         <source>Save As</source>
-        <translation type="unfinished"></translation>
+        <translation>Speichern unter</translation>
     </message>
     <message>
         <source>Open</source>
-        <translation type="unfinished"></translation>
+        <translation>Öffnen</translation>
     </message>
 </context>
 <context>
     <name>RenameDialog</name>
     <message>
         <source>Rename File</source>
-        <translation type="unfinished"></translation>
+        <translation>Datei umbenennen</translation>
     </message>
     <message>
         <source>Type a new name for this file</source>
-        <translation type="unfinished"></translation>
+        <translation>Geben Sie einen neuen Namen für diese Datei ein</translation>
     </message>
     <message>
         <source>&amp;File Name</source>
-        <translation type="unfinished"></translation>
+        <translation>&amp;Dateiname</translation>
     </message>
 </context>
 <context>
     <name>Strings</name>
     <message>
         <source>Error writing to log file %1.</source>
-        <translation type="unfinished"></translation>
+        <translation>Fehler beim Schreiben in die Protokolldatei %1.</translation>
     </message>
     <message>
         <source>Lirana detected a period of silence. Please check the current file. Maybe you need to restart the computer in order to release locked system resources.</source>
-        <translation type="unfinished"></translation>
+        <translation>Lirana hat eine längere Stille erkannt. Bitte überprüfen Sie die aktuelle Datei. Möglicherweise müssen Sie den Computer neu starten, um blockierte Systemressourcen freizugeben.</translation>
     </message>
     <message>
         <source>Unassigned Sound</source>
-        <translation type="unfinished"></translation>
+        <translation>Nicht belegter Sound</translation>
     </message>
     <message>
         <source>All Files (*);;Sound (*.wav *.mp2 *.mp3 *.au *.aif);;Music (*.mid *.rmi);;Video (*.avi *.mpg *.mov);;Audio CD (*.cda);;Mini Playlist (*.mpl);;Lirana Album (*.alb)</source>
-        <translation type="unfinished"></translation>
+        <translation>Alle Dateien (*);;Klang (*.wav *.mp2 *.mp3 *.au *.aif);;Musik (*.mid *.rmi);;Video (*.avi *.mpg *.mov);;Audio-CD (*.cda);;Mini-Playlist (*.mpl);;Lirana-Album (*.alb)</translation>
     </message>
     <message>
         <source>Sounds (*.ini);;All Files (*)</source>
-        <translation type="unfinished"></translation>
+        <translation>Sounds (*.ini);;Alle Dateien (*)</translation>
     </message>
     <message>
         <source>Confirmation request
 Are you sure you want to exit Lirana now?</source>
-        <translation type="unfinished"></translation>
+        <translation>Bestätigung
+Möchten Sie Lirana jetzt wirklich beenden?</translation>
     </message>
 </context>
 <context>
     <name>SystemRestart</name>
     <message>
         <source>no system bus: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>kein Systembus: %1</translation>
     </message>
 </context>
 <context>
     <name>TrackBusWatch</name>
     <message>
         <source>The media back-end failed</source>
-        <translation type="unfinished"></translation>
+        <translation>Das Medien-Backend ist ausgefallen</translation>
     </message>
 </context>
 <context>
     <name>TrackExceptions</name>
     <message>
         <source>Media back-end error %1 (step %2)</source>
-        <translation type="unfinished"></translation>
+        <translation>Fehler %1 im Medien-Backend (Schritt %2)</translation>
     </message>
     <message>
         <source>Multimedia error</source>
-        <translation type="unfinished"></translation>
+        <translation>Multimedia-Fehler</translation>
     </message>
     <message>
         <source>Mixer Exception: %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Mixer-Fehler: %1</translation>
     </message>
     <message>
         <source>Media-control error %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Mediensteuerungsfehler %1</translation>
     </message>
 </context>
 <context>
     <name>TrackFactory</name>
     <message>
         <source>CD audio</source>
-        <translation type="unfinished"></translation>
+        <translation>CD-Audio</translation>
     </message>
     <message>
         <source>pause</source>
-        <translation type="unfinished"></translation>
+        <translation>Pausen</translation>
     </message>
     <message>
         <source>tracker module</source>
-        <translation type="unfinished"></translation>
+        <translation>Tracker-Module</translation>
     </message>
     <message>
         <source>mini playlist</source>
-        <translation type="unfinished"></translation>
+        <translation>Mini-Playlists</translation>
     </message>
     <message>
         <source>line-in</source>
-        <translation type="unfinished"></translation>
+        <translation>Line-In</translation>
     </message>
     <message>
         <source>media-control</source>
-        <translation type="unfinished"></translation>
+        <translation>Mediensteuerung</translation>
     </message>
     <message>
         <source>The %1 back-end is not available in this build (%2)</source>
-        <translation type="unfinished"></translation>
+        <translation>Das Backend für %1 ist in diesem Build nicht verfügbar (%2)</translation>
     </message>
 </context>
 <context>
     <name>TrackOpening</name>
     <message>
         <source>No player for %1</source>
-        <translation type="unfinished"></translation>
+        <translation>Kein Player für %1</translation>
     </message>
     <message>
         <source>The item cannot be opened</source>
-        <translation type="unfinished"></translation>
+        <translation>Der Eintrag kann nicht geöffnet werden</translation>
     </message>
 </context>
 <context>
     <name>TrackThread</name>
     <message>
         <source>Cannot start a track worker thread</source>
-        <translation type="unfinished"></translation>
+        <translation>Der Arbeitsthread für den Titel kann nicht gestartet werden</translation>
     </message>
 </context>
 </TS>
