@@ -66,6 +66,7 @@ TEST_F(DisplayLanguagesTest, TheShippedGermanIsOfferedSelectedByEitherCaseAndSto
     EXPECT_EQ(next.GetIsoCode(), QStringLiteral("de"));
     EXPECT_TRUE(next.SelectByIsoCode(QStringLiteral("xx")));
     EXPECT_EQ(next.GetIsoCode(), QStringLiteral("de"));
+    languages.Select(0);
     next.Select(0);
     EXPECT_EQ(ExitPrompt(), english);
 }

@@ -25,11 +25,6 @@
 
 namespace {
 
-QString Exact(const QString& s)
-{
-    return QRegularExpression::escape(s);
-}
-
 // A visible text the way the catalogue can hold it: without mnemonic, "..."
 // and the key part of a menu text.
 QString Plain(QString text)
@@ -52,9 +47,10 @@ QList<QRegularExpression> GermanTexts()
         if (xml.readNext() != QXmlStreamReader::StartElement || xml.name() != QLatin1String("translation"))
             continue;
         for (const QString& part : xml.readElementText().split(u'\n')) {
-            QString pattern = Exact(Plain(part));
-            pattern.replace(QRegularExpression(QStringLiteral(R"(%\d)")), QStringLiteral(".*"));
-            out << QRegularExpression(u'^' + pattern + u'$');
+            QStringList pieces = Plain(part).split(QRegularExpression(QStringLiteral(R"(%\d)")));
+            for (QString& piece : pieces)
+                piece = QRegularExpression::escape(piece);
+            out << QRegularExpression(u'^' + pieces.join(QStringLiteral(".*")) + u'$');
         }
     }
     return out;
