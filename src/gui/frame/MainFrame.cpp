@@ -9,6 +9,7 @@
 #include "gui/frame/CommandTable.h"
 #include "gui/frame/DeviceWatcher.h"
 #include "gui/frame/DigitalClock.h"
+#include "gui/frame/ToolsMenu.h"
 #include "platform/Joystick.h"
 #include "playlist/AlbumDoc.h"
 
@@ -120,7 +121,7 @@ void CMainFrame::BuildMenus()
     for (int id = SoundFirst; id <= SoundLast; ++id)
         add(sounds, {id});
     add(sounds, {0, EditSounds});
-    add(bar->addMenu(tr("&Tools")), {EditTools}); // position 6, as the tools list expects
+    new CToolsMenu(bar->addMenu(tr("&Tools")), m_context.tools, m_router); // position 6: the tools, Edit...
     add(bar->addMenu(tr("&Help")), {Help, 0, About});
     // Keys without a menu item.
     for (int id : QList<int>{NextPane, PrevPane, Cmd::ModeCombo})
