@@ -123,9 +123,10 @@ std::vector<S> MakeTable()
         Owned(K::ToolBars, N::ButtonText, SettingType::Flag, false),
         Owned(K::DigitalClock, N::ClockMode, SettingType::Number, 0,
               {QStringLiteral("12-hour"), QStringLiteral("24-hour")}),
-        // The albums opened last and the audio filters.
+        // The albums opened last, the audio filters and the tools.
         Owned(K::RecentFileList, N::RecentFile, SettingType::List),
         Owned(K::PlugInChain, N::FilterCount, SettingType::Number, 0),
+        Owned(K::ToolMenu, N::ToolCount, SettingType::Number, 0),
     };
 }
 

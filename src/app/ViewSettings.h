@@ -19,6 +19,7 @@ inline const QString ToolBars = QStringLiteral("ToolBars");
 inline const QString DigitalClock = QStringLiteral("DigitalClock");
 inline const QString RecentFileList = QStringLiteral("Recent File List");
 inline const QString PlugInChain = QStringLiteral("DirectShow Filters");
+inline const QString ToolMenu = QStringLiteral("Tool Menu");
 } // namespace SettingsKey
 
 // The names of the values their owners read and write themselves; the
@@ -36,6 +37,7 @@ inline const QString ButtonText = QStringLiteral("ButtonText");
 inline const QString ClockMode = QStringLiteral("ClockMode");
 inline const QString RecentFile = QStringLiteral("File%1"); // 1 to 10
 inline const QString FilterCount = QStringLiteral("FilterCount");
+inline const QString ToolCount = QStringLiteral("Count"); // of "Tool Menu"
 } // namespace SettingName
 
 struct CWatchDogSettings

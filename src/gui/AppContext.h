@@ -11,6 +11,7 @@ class UserInterface;
 class EventSource;
 class CSoundList;
 class CEventScheduler;
+class CToolList;
 
 struct CAppContext
 {
@@ -22,4 +23,5 @@ struct CAppContext
     EventSource* events = nullptr;        // the scheduler, when built
     CSoundList* sounds = nullptr;         // the sound buttons' slots
     CEventScheduler* scheduler = nullptr; // the live schedule (the Events page)
+    CToolList* tools = nullptr;           // the Tools menu
 };

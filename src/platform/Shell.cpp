@@ -215,6 +215,22 @@ QString ExpandEnvironment(const QString& text)
     return out;
 }
 
+QString ScriptInterpreter(const QString& path)
+{
+    static const QList<QPair<QString, QString>> interpreters = {
+        {QStringLiteral("sh"), QStringLiteral("/bin/sh")},
+        {QStringLiteral("py"), QStringLiteral("python3")},
+        {QStringLiteral("pl"), QStringLiteral("perl")},
+        {QStringLiteral("js"), QStringLiteral("node")},
+    };
+    const QString ext = QFileInfo(path).suffix().toLower();
+    for (const auto& [e, interpreter] : interpreters) {
+        if (ext == e)
+            return interpreter;
+    }
+    return {};
+}
+
 bool RunCommandItem(Shell& shell, const QString& itemPath, QString* error)
 {
     const QString path = ExpandEnvironment(itemPath);
@@ -230,15 +246,8 @@ bool RunCommandItem(Shell& shell, const QString& itemPath, QString* error)
         return RunDesktopEntry(shell, path, dir, error);
     if (info.isFile() && info.isExecutable())
         return shell.StartProgram(info.absoluteFilePath(), {}, dir, error);
-    static const QList<QPair<QString, QString>> interpreters = {
-        {QStringLiteral("sh"), QStringLiteral("/bin/sh")},
-        {QStringLiteral("py"), QStringLiteral("python3")},
-        {QStringLiteral("pl"), QStringLiteral("perl")},
-        {QStringLiteral("js"), QStringLiteral("node")},
-    };
-    for (const auto& [e, interpreter] : interpreters) {
-        if (ext == e)
-            return shell.StartProgram(interpreter, {info.absoluteFilePath()}, dir, error);
-    }
+    const QString interpreter = ScriptInterpreter(path);
+    if (!interpreter.isEmpty())
+        return shell.StartProgram(interpreter, {info.absoluteFilePath()}, dir, error);
     return shell.StartProgram(QStringLiteral("xdg-open"), {info.absoluteFilePath()}, dir, error);
 }

@@ -25,10 +25,14 @@ public:
 // variables are left as written.
 QString ExpandEnvironment(const QString& text);
 
+// The interpreter a script runs with, by its extension (any case): .sh
+// /bin/sh, .py python3, .pl perl, .js node; empty for any other file.
+QString ScriptInterpreter(const QString& path);
+
 // Starts a command item (a program, script or shortcut in a playlist), after
 // expanding environment variables in the path:
 //  - an executable file runs directly;
-//  - .sh runs with /bin/sh, .py with python3, .pl with perl, .js with node;
+//  - a script runs with its ScriptInterpreter;
 //  - .desktop runs the Exec line of the desktop entry (field codes dropped)
 //    in its Path folder, through x-terminal-emulator -e when Terminal is
 //    true; an entry whose TryExec program is missing is not run;

@@ -2,6 +2,7 @@
 // clipboard, the shell and the engine; the idle refresh shows the engine.
 #include "ConsoleFixture.h"
 
+#include "app/ToolList.h"
 #include "onair/EditCommands.h"
 #include "platform/registry/RegistryKey.h"
 #include "support/TestEnv.h"
@@ -108,6 +109,11 @@ TEST_F(ConsoleTest, ListOptionsFontMixerAndCdTracksAreCommandsOfTheView)
     EXPECT_EQ(stored.height, -30);
     view->OnCommand(Cmd::Mixer);
     EXPECT_EQ(shell.started, QList<QStringList>{QStringList{"pavucontrol"}});
+    EXPECT_TRUE(ui.messages.isEmpty());
+    shell.failWith = QStringLiteral("Cannot start pavucontrol: No such file or directory");
+    view->OnCommand(Cmd::Mixer); // a missing mixer is told, not ignored
+    EXPECT_EQ(ui.messages, QStringList{CannotFindMessage(QStringLiteral("pavucontrol"), shell.failWith)});
+    ui.messages.clear();
     Settings().mixer.clear();
     EXPECT_FALSE(Enabled(Cmd::Mixer));
     view->OnCommand(EditCmd::AddCdTracks);

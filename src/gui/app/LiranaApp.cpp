@@ -1,11 +1,13 @@
 #include "gui/app/LiranaApp.h"
 
 #include "app/Strings.h"
+#include "app/ToolList.h"
 #include "events/Scheduler.h"
 #include "gui/app/ConsoleWiring.h"
 #include "gui/app/GstWarmUp.h"
 #include "gui/app/GuiInterface.h"
 #include "gui/dialogs/AboutDialog.h"
+#include "gui/dialogs/EditToolsDlg.h"
 #include "gui/dialogs/SplashScreen.h"
 #include "gui/frame/CommandTable.h"
 #include "gui/frame/DigitalClock.h"
@@ -13,7 +15,9 @@
 #include "platform/DataPaths.h"
 #include "platform/Logging.h"
 #include "platform/Shell.h"
+#include "platform/registry/RegistryKey.h"
 #include "playlist/AlbumDoc.h"
+#include "playlist/Playlist.h"
 #include "station/Station.h"
 
 #include <QFileInfo>
@@ -50,6 +54,8 @@ CLiranaApp::CLiranaApp(Options options) : m_options(std::move(options))
     m_context.events = &m_station->Scheduler();
     m_context.scheduler = &m_station->Scheduler();
     m_context.sounds = &m_station->Sounds();
+    m_tools = std::make_unique<CToolList>();
+    m_context.tools = m_tools.get();
 
     if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         connect(gui, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { EndSession(); });
@@ -90,6 +96,9 @@ bool CLiranaApp::Start()
         m_warmUp = std::make_unique<CGstWarmUp>();
     CDigitalClock::LoadSettings();
     m_station->LoadSettings();
+    // After the engine's settings: the default tools start the "Mixer" program.
+    m_tools->LoadFromRegistry(CRegistryKey::OpenAppSubkey(QString()), Engine().Settings().mixer);
+    m_toolsLoaded = true;
 
     m_frame = new CMainFrame(m_context);
     m_frame->setAttribute(Qt::WA_DeleteOnClose, false);
@@ -135,6 +144,10 @@ void CLiranaApp::Exit()
         return;
     m_exited = true;
     CDigitalClock::SaveSettings();
+    if (m_toolsLoaded) {
+        CRegistryKey app = CRegistryKey::OpenAppSubkey(QString());
+        m_tools->SaveToRegistry(app);
+    }
     CStation::SavePlugInChain();
 }
 
@@ -181,12 +194,20 @@ bool CLiranaApp::OnCommand(int id)
         ShowAbout();
         return true;
     }
+    if (id == Cmd::EditTools) {
+        EditTools();
+        return true;
+    }
+    if (const int tool = m_tools->IndexOfCommand(id); tool >= 0) {
+        RunTool(tool);
+        return true;
+    }
     return m_station->OnCommand(id);
 }
 
 std::optional<CommandState> CLiranaApp::OnUpdateCommand(int id) const
 {
-    if (id == Cmd::Help || id == Cmd::About)
+    if (id == Cmd::Help || id == Cmd::About || id == Cmd::EditTools || m_tools->IndexOfCommand(id) >= 0)
         return CommandState{true, false};
     return m_station->OnUpdateCommand(id);
 }
@@ -210,6 +231,26 @@ void CLiranaApp::ShowAbout()
 {
     CAboutDialog about(m_frame);
     about.exec();
+}
+
+void CLiranaApp::EditTools()
+{
+    CEditToolsDlg dialog(m_tools->Tools(), {.shell = m_shell, .ui = m_ui, .editTool = {}}, m_frame);
+    if (dialog.exec() == QDialog::Accepted)
+        m_tools->Replace(dialog.Tools());
+}
+
+void CLiranaApp::RunTool(int index)
+{
+    // The selected row's item is the file; no row, no file (the macros vanish).
+    const CPlaylist& list = m_station->Playlist();
+    const int row = list.Selection();
+    const QString file = row >= 0 && row < list.Count() ? list.Row(row) : QString();
+    QString message;
+    if (!::RunTool(m_tools->At(index), file, *m_shell, &message)) {
+        qCWarning(lcGui).noquote() << "tool" << m_tools->At(index).description << "not started:" << message;
+        m_ui->ShowMessage(message, UserInterface::Icon::Stop);
+    }
 }
 
 bool CLiranaApp::ConfirmClose()

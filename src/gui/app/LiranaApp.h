@@ -1,7 +1,8 @@
 // CLiranaApp: the application object of the console. It owns the station
 // core (CStation: playlist, album, play log, scheduler, engine), creates the
 // main frame and
-// the console view, opens the album at start-up (the one named on the
+// the console view, keeps the Tools menu's list (loaded at start-up, saved
+// at exit, edited and run here), opens the album at start-up (the one named on the
 // command line, else the last one with its remembered row, else a new one),
 // handles the application's commands (file, help, about) and runs the
 // ordered shutdown: confirmation, save prompt, frame state, the engine's
@@ -25,6 +26,7 @@ class CLiranaDoc;
 class COnAirEngine;
 class CPlaylist;
 class CStation;
+class CToolList;
 class GuiInterface;
 class QSessionManager;
 class Shell;
@@ -74,11 +76,13 @@ public:
     CLiranaDoc& Document();
     CPlaylist& Playlist();
     GuiInterface& Ui() { return *m_ui; }
+    CToolList& Tools() { return *m_tools; }
 
     // The HTML manual (share/lirana/manual/index.html).
     static QString ManualPath();
 
-    // CommandTarget: Help and About, then the station's commands (the
+    // CommandTarget: Help, About, the Tools menu (its tools run with the
+    // selected row's item as the file, Edit...), then the station's commands (the
     // album's, and the player commands when the view leaves them).
     bool OnCommand(int id) override;
     std::optional<CommandState> OnUpdateCommand(int id) const override;
@@ -95,6 +99,8 @@ private:
     void OpenStartAlbum(bool* ok);
     void ShowHelp();
     void ShowAbout();
+    void EditTools();
+    void RunTool(int index);
 
     Options m_options;
     std::unique_ptr<GuiInterface> m_ownUi;
@@ -102,6 +108,8 @@ private:
     Shell* m_shell = nullptr;
     std::unique_ptr<CStation> m_station;
     std::unique_ptr<CGstWarmUp> m_warmUp;
+    std::unique_ptr<CToolList> m_tools;
+    bool m_toolsLoaded = false; // an exit before start-up keeps the stored tools
     CAppContext m_context;
     QPointer<CMainFrame> m_frame;
     bool m_exited = false;

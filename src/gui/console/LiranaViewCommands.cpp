@@ -4,9 +4,11 @@
 
 #include "app/CommandTable.h"
 #include "app/Strings.h"
+#include "app/ToolList.h"
 #include "app/UserInterface.h"
 #include "app/ViewSettings.h"
 #include "gui/console/PlaylistListBox.h"
+#include "gui/dialogs/ListPage.h"
 #include "gui/dialogs/PropertySheet.h"
 #include "gui/dialogs/SoundPlayerDlg.h"
 #include "gui/dialogs/SoundsPage.h"
@@ -291,6 +293,9 @@ void CLiranaView::StartMixer(const QString& commandLine)
     const QString program = ExpandEnvironment(commandLine);
     if (program.isEmpty())
         return;
+    // Linux's launcher shows nothing when a program is missing: the
+    // operator is told here.
     QString error;
-    m_shell->StartProgram(program, {}, {}, &error); // a failure is the shell's to show
+    if (!m_shell->StartProgram(program, {}, {}, &error))
+        TellOperator(this, m_context.ui, CannotFindMessage(program, error), UserInterface::Icon::Stop);
 }

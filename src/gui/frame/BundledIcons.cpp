@@ -298,11 +298,8 @@ Picture PictureOf(int id)
     }
 }
 
-} // namespace
-
-QIcon BundledCommandIcon(int id)
+QIcon Render(const Picture& draw)
 {
-    const Picture draw = PictureOf(id);
     if (!draw || !qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         return {};
     QIcon icon;
@@ -317,4 +314,37 @@ QIcon BundledCommandIcon(int id)
         icon.addPixmap(pixmap);
     }
     return icon;
+}
+
+// A program: a window with a blue title bar and a prompt in it.
+void ProgramWindow(QPainter& p)
+{
+    p.setPen(QPen(kInk, 1.5));
+    p.setBrush(Qt::white);
+    p.drawRoundedRect(QRectF(3, 5, 26, 22), 2, 2);
+    Box(p, kBlue, QRectF(3.75, 5.75, 24.5, 5));
+    QPainterPath prompt;
+    prompt.moveTo(8, 15);
+    prompt.lineTo(12, 18.5);
+    prompt.lineTo(8, 22);
+    prompt.moveTo(14, 22);
+    prompt.lineTo(21, 22);
+    Stroke(p, kInk, 2, prompt);
+}
+
+} // namespace
+
+QIcon BundledCommandIcon(int id)
+{
+    return Render(PictureOf(id));
+}
+
+QIcon BundledFileIcon(BundledFile kind)
+{
+    switch (kind) {
+    case BundledFile::Program: return Render(ProgramWindow);
+    case BundledFile::Folder: return Render(Folder);
+    case BundledFile::Document: return Render(Page);
+    }
+    return {};
 }

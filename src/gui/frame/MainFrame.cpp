@@ -11,6 +11,7 @@
 #include "gui/frame/CommandTable.h"
 #include "gui/frame/DeviceWatcher.h"
 #include "gui/frame/DigitalClock.h"
+#include "gui/frame/ToolsMenu.h"
 #include "platform/Joystick.h"
 #include "playlist/AlbumDoc.h"
 
@@ -130,8 +131,8 @@ void CMainFrame::BuildMenus()
     for (int id = SoundFirst; id <= SoundLast; ++id)
         add(sounds, {id});
     add(sounds, {0, EditSounds});
-    add(m_texts.Keep(bar->addMenu(QString()), QT_TR_NOOP("&Tools")),
-        {EditTools}); // position 6, as the tools list expects
+    // position 6: the tools, Edit...
+    new CToolsMenu(m_texts.Keep(bar->addMenu(QString()), QT_TR_NOOP("&Tools")), m_context.tools, m_router);
     add(m_texts.Keep(bar->addMenu(QString()), QT_TR_NOOP("&Help")), {Help, 0, About});
     // Keys without a menu item.
     for (int id : QList<int>{NextPane, PrevPane, Cmd::ModeCombo})

@@ -15,3 +15,8 @@ QIcon CommandIcon(int id);
 QString ThemeIconName(int id);
 // The console's own picture of id; null for commands without one.
 QIcon BundledCommandIcon(int id);
+
+// The console's own pictures of a file in the Tools menu, where the icon
+// theme has none: a program window, a folder, a page.
+enum class BundledFile { Program, Folder, Document };
+QIcon BundledFileIcon(BundledFile kind);

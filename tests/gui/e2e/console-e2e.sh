@@ -7,7 +7,7 @@
 set -euo pipefail
 lirana=$1 make_demo=$2 shots=$3
 catalogue=$(cd "$(dirname "$0")/../../.." && pwd)/translations/lirana_de.ts
-for tool in Xvfb xdotool import sox espeak-ng; do
+for tool in Xvfb xdotool import convert sox espeak-ng; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool missing"; exit 77; }
 done
 
@@ -44,6 +44,13 @@ REGEDIT4
 REG
 album=$("$make_demo" "$tmp/demo")
 jingle=$(grep -v '^#' "$album" | sed -n 1p)
+# Three tools: a program that writes down its arguments (with an icon file
+# of its own), a folder and a document, each showing its kind of icon.
+mkdir -p "$tmp/bin"
+printf '#!/bin/sh\nprintf "%%s\\n" "$@" >"%s/tool-args"\n' "$tmp" >"$tmp/bin/show-item"
+chmod +x "$tmp/bin/show-item"
+convert -size 32x32 xc:none -fill '#2ea043' -draw 'circle 16,16 16,3' "$tmp/bin/show-item.png" || true
+echo "notes" >"$tmp/notes.txt"
 cat >>"$XDG_CONFIG_HOME/Oxbelund/Lirana.reg" <<REG
 
 [HKEY_CURRENT_USER\\Software\\Oxbelund\\Lirana\\Sounds]
@@ -76,6 +83,25 @@ cat >>"$XDG_CONFIG_HOME/Oxbelund/Lirana.reg" <<REG
 "Name"="Simple amplifier"
 "CLSID"="{ladspa-amp-1181-so-amp}"
 "Data"=hex:$(printf '%s' 'state, amps-gain=(string)0;' | od -An -tx1 -v | tr -s ' \n' ',' | sed 's/^,//; s/,$//')
+
+[HKEY_CURRENT_USER\\Software\\Oxbelund\\Lirana\\Tool Menu]
+"Count"=dword:00000003
+
+[HKEY_CURRENT_USER\\Software\\Oxbelund\\Lirana\\Tool Menu\\Tool 1]
+"CommandLine"="$tmp/bin/show-item"
+"Params"="--file \\"\$(FilePath)\\" --name \$(FileName)"
+"Description"="Show Item"
+"IconFile"="$tmp/bin/show-item.png"
+
+[HKEY_CURRENT_USER\\Software\\Oxbelund\\Lirana\\Tool Menu\\Tool 2]
+"CommandLine"="$tmp/demo"
+"Description"="Media Files"
+"IconFile"="$tmp/demo"
+"StartOptions"=dword:00000001
+
+[HKEY_CURRENT_USER\\Software\\Oxbelund\\Lirana\\Tool Menu\\Tool 3]
+"CommandLine"="$tmp/notes.txt"
+"Description"="Notes"
 REG
 
 exec 3>"$tmp/displayfd"
@@ -195,6 +221,20 @@ key alt+m
 sleep 0.5
 shot console-menu-open
 key Escape
+key alt+t # the Tools menu; its first tool runs on the selected row
+sleep 0.5
+shot tools-menu
+key Return
+for _ in $(seq 50); do [[ -s $tmp/tool-args ]] && break; sleep 0.1; done
+[[ $(sed -n 1p "$tmp/tool-args" 2>/dev/null) == --file ]] || fail "the tool did not run: $(cat "$tmp/tool-args" 2>/dev/null)"
+item=$(sed -n 2p "$tmp/tool-args")
+grep -qxF -- "$item" "$album" || fail "the tool got '$item', no row of the album"
+[[ $(sed -n 4p "$tmp/tool-args") == "$(basename "${item%.*}")" ]] || fail "tool arguments: $(cat "$tmp/tool-args")"
+key alt+t Up Return # Edit...: the list, then Program Properties of the first tool
+tools=$(window_named 'Edit Tool menu') || fail "Edit... opened no Edit Tool menu dialog"
+shot edit-tools
+dialog "$tools" alt+e 'Program Properties' program-properties
+closes "$tools" 'Edit Tool menu'
 xdotool windowsize --sync "$win" 900 600 || true
 sleep 1
 shot console-resized
@@ -251,5 +291,8 @@ wait "$app_pid" || fail "third exit status $?"
 app_pid=
 grep -q '"LanguageCode"="de"' "$XDG_CONFIG_HOME/Oxbelund/Lirana.reg" || fail "LanguageCode de was not stored"
 [[ $(grep -c $'\tstartup$' "$(log_file)") -eq 3 ]] || fail "three startups expected"
+grep -q '^"Count"=dword:00000003' "$XDG_CONFIG_HOME/Oxbelund/Lirana.reg" &&
+  grep -qF '[HKEY_CURRENT_USER\Software\Oxbelund\Lirana\Tool Menu\Tool 3]' "$XDG_CONFIG_HOME/Oxbelund/Lirana.reg" ||
+  fail "the tools were not saved at exit"
 echo "--- play log"; cat "$(log_file)"
 echo PASS

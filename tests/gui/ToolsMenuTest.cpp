@@ -1,0 +1,103 @@
+// The Tools menu of the main window: the stored tools with their icons, then
+// Edit...; a tool runs on the selected row's item; Edit Tool menu's Delete,
+// OK and Cancel.
+#include "FrameFixture.h"
+
+#include "app/ToolList.h"
+#include "gui/dialogs/EditToolsDlg.h"
+#include "platform/registry/RegistryKey.h"
+#include "playlist/Playlist.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTimer>
+
+namespace {
+
+class ToolsMenuTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        const QString dir = TestEnv::MakeTempDir(QStringLiteral("tools"));
+        QFile::setPermissions(TestEnv::WriteFile(program, "#!/bin/sh\n"), QFile::ReadOwner | QFile::ExeOwner);
+        CTool tagger;
+        tagger.description = QStringLiteral("Tagger");
+        tagger.commandLine = program;
+        tagger.params = QStringLiteral("--file $(FilePath)");
+        CTool missing;
+        missing.description = QStringLiteral("Missing");
+        missing.commandLine = dir + QStringLiteral("/gone");
+        CToolList stored;
+        stored.Replace({tagger, missing});
+        CRegistryKey app = CRegistryKey::OpenAppSubkey(QString());
+        stored.SaveToRegistry(app);
+        t = std::make_unique<AppUnderTest>(
+            WriteAlbum(QStringLiteral("tools.alb"), {"/m/Song One.mp3", "/m/b.mp3"}));
+        ASSERT_TRUE(t->app->Start());
+    }
+    QMenu* Tools() { return t->Frame().menuBar()->actions().at(6)->menu(); }
+
+    TempHive hive;
+    QString program = TestEnv::MakeTempDir(QStringLiteral("bin")) + QStringLiteral("/tagger");
+    std::unique_ptr<AppUnderTest> t;
+};
+
+TEST_F(ToolsMenuTest, ListsTheToolsThenEditAndRunsThemOnTheSelectedRow)
+{
+    QMenu* menu = Tools();
+    EXPECT_EQ(menu->title(), QStringLiteral("&Tools"));
+    const QList<QAction*> items = menu->actions();
+    ASSERT_EQ(items.size(), 4);
+    EXPECT_EQ(items[0]->text(), QStringLiteral("Tagger"));
+    EXPECT_EQ(items[1]->text(), QStringLiteral("Missing"));
+    EXPECT_TRUE(items[2]->isSeparator());
+    EXPECT_EQ(items[3], t->Action(Cmd::EditTools));
+    EXPECT_FALSE(items[0]->icon().isNull());
+    EXPECT_FALSE(items[1]->icon().isNull());
+    EXPECT_EQ(items[1], t->Action(CToolList::kFirstCommand + 1));
+
+    const std::pair<int, QStringList> runs[] = {
+        {0, {program, "--file", "/m/Song One.mp3"}},
+        {-1, {program, "--file"}}, // no row: $(FilePath) is empty, so is its argument
+    };
+    for (const auto& [row, started] : runs) {
+        t->app->Playlist().Select(row);
+        t->Action(CToolList::kFirstCommand)->trigger();
+        EXPECT_EQ(t->shell.started.value(0), started);
+        t->shell.started.clear();
+    }
+    t->Action(CToolList::kFirstCommand + 1)->trigger();
+    EXPECT_TRUE(t->shell.started.isEmpty());
+    EXPECT_TRUE(t->ui.rec.LastMessage().startsWith(QStringLiteral("Lirana cannot find")))
+        << qPrintable(t->ui.rec.LastMessage());
+}
+
+TEST_F(ToolsMenuTest, EditDeleteSelectsTheNextOkReplacesCancelKeeps)
+{
+    for (const bool ok : {false, true}) {
+        QTimer::singleShot(0, [ok] {
+            auto* dialog = qobject_cast<CEditToolsDlg*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            QListWidget* list = dialog->List();
+            list->setCurrentRow(0);
+            dialog->Delete();
+            ASSERT_EQ(list->selectedItems().size(), 1) << "the entry that moved into the place";
+            EXPECT_EQ(list->selectedItems()[0]->text(), QStringLiteral("Missing"));
+            dialog->Delete();
+            EXPECT_TRUE(list->selectedItems().isEmpty()) << "nothing moved into the last place";
+            if (ok)
+                dialog->accept();
+            else
+                dialog->reject();
+        });
+        t->Action(Cmd::EditTools)->trigger();
+        EXPECT_EQ(t->app->Tools().Count(), ok ? 0 : 2);
+        EXPECT_EQ(Tools()->actions().size(), ok ? 2 : 4) << "the menu is built again";
+    }
+}
+
+} // namespace
