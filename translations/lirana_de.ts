@@ -110,6 +110,29 @@ Melden Sie Probleme und Wünsche bitte über den Issue-Tracker des Projekts.</tr
     </message>
 </context>
 <context>
+    <name>CEditToolsDlg</name>
+    <message>
+        <source>Edit Tool menu</source>
+        <translation>Extras-Menü bearbeiten</translation>
+    </message>
+    <message>
+        <source>&amp;New...</source>
+        <translation>&amp;Neu...</translation>
+    </message>
+    <message>
+        <source>&amp;Edit...</source>
+        <translation>&amp;Bearbeiten...</translation>
+    </message>
+    <message>
+        <source>&amp;Delete</source>
+        <translation>&amp;Löschen</translation>
+    </message>
+    <message>
+        <source>&amp;Run</source>
+        <translation>&amp;Ausführen</translation>
+    </message>
+</context>
+<context>
     <name>CEventsPage</name>
     <message>
         <source>Events</source>
@@ -605,6 +628,72 @@ Möchten Sie Lirana jetzt beenden?</translation>
     </message>
 </context>
 <context>
+    <name>CProgramPropertiesDlg</name>
+    <message>
+        <source>Program Properties</source>
+        <translation>Programmeigenschaften</translation>
+    </message>
+    <message>
+        <source>Change the icon</source>
+        <translation>Symbol ändern</translation>
+    </message>
+    <message>
+        <source>&amp;Browse...</source>
+        <translation>D&amp;urchsuchen...</translation>
+    </message>
+    <message>
+        <source>...</source>
+        <translation>...</translation>
+    </message>
+    <message>
+        <source>&amp;Description:</source>
+        <translation>&amp;Beschreibung:</translation>
+    </message>
+    <message>
+        <source>&amp;File:</source>
+        <translation>&amp;Datei:</translation>
+    </message>
+    <message>
+        <source>&amp;Start in:</source>
+        <translation>&amp;Ausführen in:</translation>
+    </message>
+    <message>
+        <source>&amp;Parameters:</source>
+        <translation>&amp;Parameter:</translation>
+    </message>
+    <message>
+        <source>&amp;Start:</source>
+        <translation>&amp;Starten:</translation>
+    </message>
+    <message>
+        <source>Programs and Scripts (*);;All Files (*)</source>
+        <translation>Programme und Skripte (*);;Alle Dateien (*)</translation>
+    </message>
+    <message>
+        <source>Select Folder</source>
+        <translation>Ordner auswählen</translation>
+    </message>
+</context>
+<context>
+    <name>CSelectIconDlg</name>
+    <message>
+        <source>Select Icon</source>
+        <translation>Symbol auswählen</translation>
+    </message>
+    <message>
+        <source>&amp;File:</source>
+        <translation>&amp;Datei:</translation>
+    </message>
+    <message>
+        <source>&amp;Browse...</source>
+        <translation>D&amp;urchsuchen...</translation>
+    </message>
+    <message>
+        <source>Icon Files (*.png *.svg *.xpm *.ico);;All Files (*)</source>
+        <translation>Symboldateien (*.png *.svg *.xpm *.ico);;Alle Dateien (*)</translation>
+    </message>
+</context>
+<context>
     <name>CSoundPlayerDlg</name>
     <message>
         <source>Fade out</source>
@@ -659,6 +748,74 @@ Möchten Sie Lirana jetzt beenden?</translation>
     <message>
         <source>On Air</source>
         <translation>On Air</translation>
+    </message>
+</context>
+<context>
+    <name>CTool</name>
+    <message>
+        <source>hidden</source>
+        <translation>verborgen</translation>
+    </message>
+    <message>
+        <source>normal</source>
+        <translation>normal</translation>
+    </message>
+    <message>
+        <source>minimized</source>
+        <translation>minimiert</translation>
+    </message>
+    <message>
+        <source>maximized</source>
+        <translation>maximiert</translation>
+    </message>
+    <message>
+        <source>inactive</source>
+        <translation>inaktiv</translation>
+    </message>
+    <message>
+        <source>active</source>
+        <translation>aktiv</translation>
+    </message>
+    <message>
+        <source>minimize</source>
+        <translation>minimieren</translation>
+    </message>
+    <message>
+        <source>minimized, inactive</source>
+        <translation>minimiert, inaktiv</translation>
+    </message>
+    <message>
+        <source>show, inactive</source>
+        <translation>anzeigen, inaktiv</translation>
+    </message>
+    <message>
+        <source>restore</source>
+        <translation>wiederherstellen</translation>
+    </message>
+    <message>
+        <source>Lirana cannot find &apos;%1&apos;. Make sure you typed the name correctly, and then try again.</source>
+        <translation>Lirana kann „%1“ nicht finden. Prüfen Sie die Schreibweise, und versuchen Sie es erneut.</translation>
+    </message>
+    <message>
+        <source>The tool &apos;%1&apos; has no file to open.</source>
+        <translation>Das Werkzeug „%1“ hat keine Datei zum Öffnen.</translation>
+    </message>
+    <message>
+        <source>The parameters of &apos;%1&apos; have a quote that is not closed:
+%2</source>
+        <translation>Die Parameter von „%1“ enthalten ein nicht geschlossenes Anführungszeichen:
+%2</translation>
+    </message>
+    <message>
+        <source>There is no such file or folder.</source>
+        <translation>Diese Datei oder dieser Ordner existiert nicht.</translation>
+    </message>
+</context>
+<context>
+    <name>CToolList</name>
+    <message>
+        <source>Media Files</source>
+        <translation>Mediendateien</translation>
     </message>
 </context>
 <context>
@@ -1536,6 +1693,37 @@ Die Gesamtlänge beträgt: %2.</translation>
     <message>
         <source>&amp;File Name</source>
         <translation>&amp;Dateiname</translation>
+    </message>
+</context>
+<context>
+    <name>Shell</name>
+    <message>
+        <source>Cannot start %1: %2</source>
+        <translation>%1 kann nicht gestartet werden: %2</translation>
+    </message>
+    <message>
+        <source>%1 cannot be read: %2</source>
+        <translation>%1 kann nicht gelesen werden: %2</translation>
+    </message>
+    <message>
+        <source>%1 has no Exec line</source>
+        <translation>%1 hat keine Exec-Zeile</translation>
+    </message>
+    <message>
+        <source>%1 is not run: its program %2 is not installed</source>
+        <translation>%1 wird nicht ausgeführt: Das Programm %2 ist nicht installiert</translation>
+    </message>
+    <message>
+        <source>%1: the Exec line cannot be read: %2</source>
+        <translation>%1: Die Exec-Zeile kann nicht gelesen werden: %2</translation>
+    </message>
+    <message>
+        <source>%1 runs in a terminal, and no terminal (x-terminal-emulator) is installed</source>
+        <translation>%1 läuft in einem Terminal, aber es ist kein Terminal (x-terminal-emulator) installiert</translation>
+    </message>
+    <message>
+        <source>%1 does not exist</source>
+        <translation>%1 existiert nicht</translation>
     </message>
 </context>
 <context>

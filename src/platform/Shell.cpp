@@ -1,5 +1,6 @@
 #include "platform/Shell.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -26,7 +27,7 @@ public:
         if (process.startDetached())
             return true;
         if (error)
-            *error = QStringLiteral("Cannot start %1: %2").arg(program, process.errorString());
+            *error = QCoreApplication::translate("Shell", "Cannot start %1: %2").arg(program, process.errorString());
         return false;
     }
 };
@@ -130,7 +131,7 @@ bool RunDesktopEntry(Shell& shell, const QString& path, const QString& dir, QStr
                                    &gerror)) {
         const QString why = QString::fromUtf8(gerror->message);
         g_error_free(gerror);
-        return Refuse(error, QStringLiteral("%1 cannot be read: %2").arg(path, why));
+        return Refuse(error, QCoreApplication::translate("Shell", "%1 cannot be read: %2").arg(path, why));
     }
     auto text = [&](const char* key) {
         GError* ignored = nullptr;
@@ -144,11 +145,11 @@ bool RunDesktopEntry(Shell& shell, const QString& path, const QString& dir, QStr
     };
     const QString exec = text("Exec");
     if (exec.trimmed().isEmpty())
-        return Refuse(error, QStringLiteral("%1 has no Exec line").arg(path));
+        return Refuse(error, QCoreApplication::translate("Shell", "%1 has no Exec line").arg(path));
     const QString tryExec = text("TryExec");
     if (!tryExec.isEmpty() && !ProgramExists(tryExec))
         return Refuse(error,
-                      QStringLiteral("%1 is not run: its program %2 is not installed").arg(path, tryExec));
+                      QCoreApplication::translate("Shell", "%1 is not run: its program %2 is not installed").arg(path, tryExec));
     GText name{g_key_file_get_locale_string(entry.file, kGroup, "Name", nullptr, nullptr)};
 
     const QByteArray line = ResolveFieldCodes(exec, path, name.Get()).toUtf8();
@@ -159,8 +160,8 @@ bool RunDesktopEntry(Shell& shell, const QString& path, const QString& dir, QStr
         g_error_free(gerror);
         // Only field codes: nothing left to run.
         if (QString::fromUtf8(line).trimmed().isEmpty())
-            return Refuse(error, QStringLiteral("%1 has no Exec line").arg(path));
-        return Refuse(error, QStringLiteral("%1: the Exec line cannot be read: %2").arg(path, why));
+            return Refuse(error, QCoreApplication::translate("Shell", "%1 has no Exec line").arg(path));
+        return Refuse(error, QCoreApplication::translate("Shell", "%1: the Exec line cannot be read: %2").arg(path, why));
     }
     QStringList args;
     for (gint i = 0; i < argc; ++i)
@@ -171,7 +172,7 @@ bool RunDesktopEntry(Shell& shell, const QString& path, const QString& dir, QStr
     if (g_key_file_get_boolean(entry.file, kGroup, "Terminal", nullptr)) {
         const QString terminal = QStandardPaths::findExecutable(QStringLiteral("x-terminal-emulator"));
         if (terminal.isEmpty())
-            return Refuse(error, QStringLiteral("%1 runs in a terminal, and no terminal "
+            return Refuse(error, QCoreApplication::translate("Shell", "%1 runs in a terminal, and no terminal "
                                                 "(x-terminal-emulator) is installed")
                                      .arg(path));
         args.prepend(QStringLiteral("-e"));
@@ -239,7 +240,7 @@ bool RunCommandItem(Shell& shell, const QString& itemPath, QString* error)
     const QString ext = info.suffix().toLower();
     if (!info.exists()) {
         if (error)
-            *error = QStringLiteral("%1 does not exist").arg(path);
+            *error = QCoreApplication::translate("Shell", "%1 does not exist").arg(path);
         return false;
     }
     if (ext == QLatin1String("desktop"))

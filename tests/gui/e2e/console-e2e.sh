@@ -284,6 +284,14 @@ key "alt+$(mnemonic CMainFrame '&File')"
 sleep 0.5
 shot de-menu-file
 key Escape
+key "alt+$(mnemonic CMainFrame '&Tools')"
+sleep 0.5
+shot de-tools-menu
+key Up Return
+tools=$(window_named "$(de CEditToolsDlg 'Edit Tool menu')") || fail "no German Edit Tool menu dialog"
+dialog "$tools" "alt+$(mnemonic CEditToolsDlg '&Edit...')" "$(de CProgramPropertiesDlg 'Program Properties')" \
+  de-program-properties
+closes "$tools" "$(de CEditToolsDlg 'Edit Tool menu')"
 key o
 sheet "$(de CLiranaView Options)" de-options general line-in intro-scan video mixer
 key "alt+$(mnemonic CMainFrame '&File')" "$(mnemonic Commands 'E&xit')"
