@@ -27,7 +27,8 @@ public:
         if (process.startDetached())
             return true;
         if (error)
-            *error = QCoreApplication::translate("Shell", "Cannot start %1: %2").arg(program, process.errorString());
+            *error = QCoreApplication::translate("Shell", "Cannot start %1: %2")
+                         .arg(program, process.errorString());
         return false;
     }
 };
@@ -149,7 +150,8 @@ bool RunDesktopEntry(Shell& shell, const QString& path, const QString& dir, QStr
     const QString tryExec = text("TryExec");
     if (!tryExec.isEmpty() && !ProgramExists(tryExec))
         return Refuse(error,
-                      QCoreApplication::translate("Shell", "%1 is not run: its program %2 is not installed").arg(path, tryExec));
+                      QCoreApplication::translate("Shell", "%1 is not run: its program %2 is not installed")
+                          .arg(path, tryExec));
     GText name{g_key_file_get_locale_string(entry.file, kGroup, "Name", nullptr, nullptr)};
 
     const QByteArray line = ResolveFieldCodes(exec, path, name.Get()).toUtf8();
@@ -161,7 +163,9 @@ bool RunDesktopEntry(Shell& shell, const QString& path, const QString& dir, QStr
         // Only field codes: nothing left to run.
         if (QString::fromUtf8(line).trimmed().isEmpty())
             return Refuse(error, QCoreApplication::translate("Shell", "%1 has no Exec line").arg(path));
-        return Refuse(error, QCoreApplication::translate("Shell", "%1: the Exec line cannot be read: %2").arg(path, why));
+        return Refuse(
+            error,
+            QCoreApplication::translate("Shell", "%1: the Exec line cannot be read: %2").arg(path, why));
     }
     QStringList args;
     for (gint i = 0; i < argc; ++i)
@@ -172,9 +176,10 @@ bool RunDesktopEntry(Shell& shell, const QString& path, const QString& dir, QStr
     if (g_key_file_get_boolean(entry.file, kGroup, "Terminal", nullptr)) {
         const QString terminal = QStandardPaths::findExecutable(QStringLiteral("x-terminal-emulator"));
         if (terminal.isEmpty())
-            return Refuse(error, QCoreApplication::translate("Shell", "%1 runs in a terminal, and no terminal "
-                                                "(x-terminal-emulator) is installed")
-                                     .arg(path));
+            return Refuse(error,
+                          QCoreApplication::translate("Shell", "%1 runs in a terminal, and no terminal "
+                                                               "(x-terminal-emulator) is installed")
+                              .arg(path));
         args.prepend(QStringLiteral("-e"));
         args.prepend(terminal);
     }

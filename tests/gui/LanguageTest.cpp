@@ -1,10 +1,9 @@
 // The display language in the running console: the Language menu, the
 // question, menus and prompts switching at once, the choice surviving a
-// restart, and every visible text of the console, its menus and its option
-// sheets coming from the German catalogue.
+// restart, and every visible text of the console, its menus, its option
+// sheets and the tools editor coming from the German catalogue.
 #include "FrameFixture.h"
 #include "app/Commands.h"
-#include "gui/dialogs/PropertySheet.h"
 #include "gui/frame/MainFrame.h"
 #include "onair/OnAirEngine.h"
 #include "platform/registry/RegistryKey.h"
@@ -12,6 +11,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QGroupBox>
@@ -148,19 +148,20 @@ TEST_F(Language, EveryVisibleTextOfTheGermanConsoleComesFromTheCatalogue)
         for (QAction* action : menu->actions()) {
             const int id = action->data().toInt();
             if (action->isSeparator() || (id >= Cmd::RecentFirst && id < Cmd::RecentFirst + 10) ||
-                (id >= Cmd::LanguageFirst && id < Cmd::LanguageFirst + 100) || action->menu())
-                continue; // file and language names
+                (id >= Cmd::LanguageFirst && id < Cmd::LanguageFirst + 100) || (id > 2000 && id < 2100) ||
+                action->menu())
+                continue; // file, language and tool names
             texts << action->text() << action->statusTip() << action->toolTip();
         }
     }
     for (QToolBar* bar : frame.findChildren<QToolBar*>())
         texts << bar->windowTitle();
-    for (int id : {Cmd::Options, Cmd::AdvancedOptions}) {
+    for (int id : {Cmd::Options, Cmd::AdvancedOptions, Cmd::EditTools}) {
         QTimer::singleShot(0, [&] {
-            auto* sheet = qobject_cast<CPropertySheet*>(QApplication::activeModalWidget());
-            ASSERT_TRUE(sheet);
-            texts << sheet->windowTitle() << WidgetTexts(sheet);
-            sheet->reject();
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            ASSERT_TRUE(dialog);
+            texts << dialog->windowTitle() << WidgetTexts(dialog);
+            dialog->reject();
         });
         frame.Router().Dispatch(id);
     }
