@@ -294,6 +294,12 @@ dialog "$tools" "alt+$(mnemonic CEditToolsDlg '&Edit...')" "$(de CProgramPropert
 closes "$tools" "$(de CEditToolsDlg 'Edit Tool menu')"
 key o
 sheet "$(de CLiranaView Options)" de-options general line-in intro-scan video mixer
+key "alt+$media" Up Return
+sheet "$(de CLiranaView 'Advanced Options')" de-advanced overlap log-files events sounds plug-ins silence-detector
+key a
+about=$(window_named "$(de CAboutDialog 'About Lirana')") || fail "A opened no German About box"
+shot de-about
+closes "$about" "$(de CAboutDialog 'About Lirana')"
 key "alt+$(mnemonic CMainFrame '&File')" "$(mnemonic Commands 'E&xit')"
 wait "$app_pid" || fail "third exit status $?"
 app_pid=
