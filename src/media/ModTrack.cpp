@@ -153,6 +153,9 @@ void CModTrack::Stop()
     if (IsPaused())
         Resume();
     m_shared->stopRequested = true;
+    // For good: a Play right after must not revive a watch still asleep.
+    if (m_watch)
+        m_watch->RequestStop();
     m_library.Stop(m_shared->player);
 }
 
