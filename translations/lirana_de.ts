@@ -1629,6 +1629,25 @@ Die Gesamtlänge beträgt: %2.</translation>
     </message>
 </context>
 <context>
+    <name>ModTrack</name>
+    <message>
+        <source>MOD Player initializiation error</source>
+        <translation>Fehler beim Initialisieren des MOD-Players</translation>
+    </message>
+    <message>
+        <source>The specified MOD file does not exist.</source>
+        <translation>Die angegebene MOD-Datei existiert nicht.</translation>
+    </message>
+    <message>
+        <source>The required DLL &apos;%1&apos; was not found.</source>
+        <translation>Die benötigte Bibliothek &apos;%1&apos; wurde nicht gefunden.</translation>
+    </message>
+    <message>
+        <source>Unknown MOD Error</source>
+        <translation>Unbekannter MOD-Fehler</translation>
+    </message>
+</context>
+<context>
     <name>PauseDialog</name>
     <message>
         <source>Change Pause</source>

@@ -1,6 +1,7 @@
 #include "media/TrackFactory.h"
 
 #include "media/DirectShowTrack.h"
+#include "media/ModTrack.h"
 #include "media/PauseTrack.h"
 #include "media/TrackExceptions.h"
 #include "playlist/ItemPath.h"
@@ -160,6 +161,8 @@ std::unique_ptr<CMediaTrack> CreateTrack(const QString& path)
     const TrackClass trackClass = TrackClassFor(path);
     if (trackClass == TrackClass::Pause)
         return std::make_unique<CPauseTrack>();
+    if (trackClass == TrackClass::Module)
+        return std::make_unique<CModTrack>();
     if (trackClass == TrackClass::DirectShow)
         return std::make_unique<CDirectShowTrack>();
     return std::make_unique<CUnavailableTrack>(trackClass);

@@ -187,4 +187,39 @@ QString TextAsWav(const QString& dir, const QString& name)
                               "This is a text file, not a recording.\n");
 }
 
+QString WriteModule(const QString& path, int rows)
+{
+    constexpr int kCycle = 32, kChannels = 4, kRows = 64;
+    QByteArray mod(20, '\0'); // title
+    mod.replace(0, 4, "tone");
+    const auto word = [](int value) { // big-endian 16 bits
+        return QByteArray(1, char(value >> 8)) + char(value & 0xff);
+    };
+    for (int sample = 0; sample < 31; ++sample) {
+        QByteArray header(22, '\0');
+        const bool used = sample == 0;
+        header += word(used ? kCycle / 2 : 0);           // length in words
+        header += char(0);                               // finetune
+        header += char(used ? 64 : 0);                   // volume
+        header += word(0) + word(used ? kCycle / 2 : 1); // the loop: the whole cycle
+        mod += header;
+    }
+    mod += char(1) + QByteArray(1, char(127)); // one position, restart
+    mod += QByteArray(128, '\0');              // the order: pattern 0
+    mod += "M.K.";
+    QByteArray pattern(kRows * kChannels * 4, '\0');
+    const auto cell = [&](int row, int channel) { return pattern.data() + (row * kChannels + channel) * 4; };
+    for (int channel : {0, 1}) {
+        char* note = cell(0, channel);
+        note[0] = char(214 >> 8); // sample 1 (high nibble 0), period 214
+        note[1] = char(214 & 0xff);
+        note[2] = char(0x10);
+    }
+    cell(std::clamp(rows, 1, kRows) - 1, 3)[2] = char(0x0D); // pattern break: the song ends
+    mod += pattern;
+    for (int i = 0; i < kCycle; ++i)
+        mod += char(std::lround(100 * std::sin(2 * M_PI * i / kCycle)));
+    return TestEnv::WriteFile(path, mod);
+}
+
 } // namespace TestMedia

@@ -69,6 +69,16 @@ QString Encode(const QString& wavPath, Format format, QString* error = nullptr);
 QString CorruptMp3(const QString& dir, const QString& name = QStringLiteral("corrupt"));
 QString TextAsWav(const QString& dir, const QString& name = QStringLiteral("text"));
 
+// A 4-channel ProTracker module ("M.K."): one looped sine sample (a
+// 32-byte cycle at period 214, ModuleToneHz) started at row 0 on the
+// first two channels (hard left and right) at full sample volume, and a
+// pattern break after `rows` rows that ends the song. At the default speed
+// (6 ticks of 20 ms) a row lasts 0.12 s, so the module is rows x 0.12 s
+// long. rows 1..64.
+QString WriteModule(const QString& path, int rows);
+inline constexpr double ModuleRowSeconds = 0.12;
+inline constexpr double ModuleToneHz = 3546895.0 / 214 / 32;
+
 // Waits on the pipeline's bus for end-of-stream or an error; empty on a clean
 // end, else the error's text or timeoutText when nothing came in time.
 QString WaitForEndOrError(GstElement* pipeline, double seconds, const QString& timeoutText);

@@ -1,0 +1,42 @@
+// The player's output: interleaved 16-bit stereo at a fixed rate, written
+// without blocking. Two kinds: an ALSA PCM (on a desktop the sound server
+// behind "default") and a silent output paced in real time for machines and
+// tests without a server. Not thread-safe: the player calls it under its lock.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace npmod32 {
+
+class AudioOut
+{
+public:
+    static constexpr int kRate = 44100;
+    static constexpr int kChannels = 2;
+    // Frames the output holds at most: what is written ahead of the ear.
+    static constexpr long kLatencyFrames = kRate / 10;
+
+    virtual ~AudioOut() = default;
+    // Frames that can be written now without waiting.
+    virtual long Avail() = 0;
+    // Writes at most Avail() frames; returns the frames taken.
+    virtual long Write(const std::int16_t* frames, long count) = 0;
+    // Frames written but not yet heard.
+    virtual long Delay() = 0;
+    // Starts playing what is queued even when it is less than a full queue
+    // (the last frames of a module).
+    virtual void Start() = 0;
+    // Discards what is queued: the next frame written is heard next.
+    virtual void Drop() = 0;
+
+    // The output NPMOD32_OUTPUT names ("null", or an ALSA PCM; "default"
+    // when unset), or null when it cannot be opened.
+    static std::unique_ptr<AudioOut> OpenConfigured();
+    // The name OpenConfigured uses: NPMOD32_OUTPUT, else "null" when
+    // LIRANA_AUDIO_SINK names a fakesink, else "default".
+    static std::string ConfiguredName();
+};
+
+} // namespace npmod32

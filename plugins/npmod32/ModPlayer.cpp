@@ -1,0 +1,197 @@
+#include "ModPlayer.h"
+
+#include <libopenmpt/libopenmpt.h>
+
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+namespace npmod32 {
+
+namespace {
+
+// Frames rendered at a time: 11.6 ms.
+constexpr long kBlockFrames = 512;
+// How often the render thread looks for room in the output while it is full.
+constexpr auto kPollInterval = std::chrono::milliseconds(5);
+
+bool HasOption(const std::string& options, const std::string& name)
+{
+    std::size_t begin = 0;
+    while (begin <= options.size()) {
+        const std::size_t end = std::min(options.find('|', begin), options.size());
+        if (options.compare(begin, end - begin, name) == 0)
+            return true;
+        begin = end + 1;
+    }
+    return false;
+}
+
+} // namespace
+
+std::unique_ptr<ModPlayer> ModPlayer::Create(const std::string& options)
+{
+    std::unique_ptr<AudioOut> out = AudioOut::OpenConfigured();
+    if (!out)
+        return nullptr;
+    return std::unique_ptr<ModPlayer>(new ModPlayer(std::move(out), HasOption(options, "autostart")));
+}
+
+ModPlayer::ModPlayer(std::unique_ptr<AudioOut> out, bool autostart)
+    : m_out(std::move(out)), m_autostart(autostart), m_thread([this] { Run(); })
+{
+}
+
+ModPlayer::~ModPlayer()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_quit = true;
+    }
+    m_wake.notify_all();
+    m_thread.join();
+    m_out->Drop();
+    Unload();
+}
+
+void ModPlayer::Unload()
+{
+    if (m_module)
+        openmpt_module_destroy(m_module);
+    m_module = nullptr;
+}
+
+bool ModPlayer::Load(const char* path)
+{
+    std::ifstream file(path, std::ios::binary);
+    if (!file)
+        return false;
+    const std::vector<char> data{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    openmpt_module* module = openmpt_module_create_from_memory2(
+        data.data(), data.size(), openmpt_log_func_silent, nullptr, openmpt_error_func_ignore, nullptr,
+        nullptr, nullptr, nullptr);
+    if (!module)
+        return false;
+    {
+        std::lock_guard lock(m_mutex);
+        m_out->Drop();
+        Unload();
+        m_module = module;
+        m_rendered = 0;
+        m_ended = false;
+        m_playing = m_autostart;
+    }
+    m_wake.notify_all();
+    return true;
+}
+
+void ModPlayer::SetWindow(void* window)
+{
+    std::lock_guard lock(m_mutex);
+    m_window = window;
+}
+
+void ModPlayer::Play()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_playing = m_module != nullptr;
+    }
+    m_wake.notify_all();
+}
+
+void ModPlayer::Stop()
+{
+    std::lock_guard lock(m_mutex);
+    m_playing = false;
+}
+
+bool ModPlayer::IsReady()
+{
+    std::lock_guard lock(m_mutex);
+    return m_module != nullptr;
+}
+
+bool ModPlayer::IsPlaying()
+{
+    std::lock_guard lock(m_mutex);
+    return m_playing && (!m_ended || m_out->Delay() > 0);
+}
+
+double ModPlayer::Length()
+{
+    std::lock_guard lock(m_mutex);
+    return m_module ? openmpt_module_get_duration_seconds(m_module) : 0.0;
+}
+
+double ModPlayer::PositionLocked()
+{
+    // The module's clock runs past its end while the last block renders.
+    const double length = m_module ? openmpt_module_get_duration_seconds(m_module) : 0.0;
+    return std::clamp(m_rendered - double(m_out->Delay()) / AudioOut::kRate, 0.0, length);
+}
+
+double ModPlayer::Position()
+{
+    std::lock_guard lock(m_mutex);
+    return PositionLocked();
+}
+
+void ModPlayer::SetPosition(double seconds)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_module)
+            return;
+        m_out->Drop();
+        m_rendered = openmpt_module_set_position_seconds(m_module, std::max(seconds, 0.0));
+        m_ended = false;
+    }
+    m_wake.notify_all();
+}
+
+int ModPlayer::Volume()
+{
+    std::lock_guard lock(m_mutex);
+    return m_volume;
+}
+
+void ModPlayer::SetVolume(int volume)
+{
+    std::lock_guard lock(m_mutex);
+    m_volume = std::clamp(volume, 0, 100);
+}
+
+void ModPlayer::Run()
+{
+    std::vector<std::int16_t> block(std::size_t(kBlockFrames) * AudioOut::kChannels);
+    std::unique_lock lock(m_mutex);
+    while (!m_quit) {
+        if (!m_playing || !m_module || m_ended) {
+            m_wake.wait(lock);
+            continue;
+        }
+        if (m_out->Avail() < kBlockFrames) {
+            m_wake.wait_for(lock, kPollInterval);
+            continue;
+        }
+        const std::size_t frames = openmpt_module_read_interleaved_stereo(m_module, AudioOut::kRate,
+                                                                          kBlockFrames, block.data());
+        if (frames == 0) {
+            // The end of the module: let the last frames out.
+            m_ended = true;
+            m_out->Start();
+            continue;
+        }
+        if (m_volume < 100) {
+            for (std::int16_t& sample : block)
+                sample = std::int16_t(sample * m_volume / 100);
+        }
+        m_out->Write(block.data(), long(frames));
+        m_rendered = openmpt_module_get_position_seconds(m_module);
+    }
+}
+
+} // namespace npmod32

@@ -1,0 +1,61 @@
+/* libnpmod32: the tracker module player that Lirana binds at run time by
+ * name. The entry points and their units are the player's contract:
+ * positions in tenths of a second, volume 0..100. A handle is a player; 0 is
+ * none. Every call with a null handle does nothing and answers 0. Calls on
+ * one handle may come from two threads (the user-interface thread and a
+ * track's end watch); the player serialises them.
+ *
+ * The output is the ALSA PCM "default" (on a desktop the sound server). The
+ * environment variable NPMOD32_OUTPUT picks another: "null" is a silent
+ * output paced in real time, anything else an ALSA PCM name. A
+ * LIRANA_AUDIO_SINK that names a fakesink (the program's tests) also means
+ * the null output. */
+#ifndef NPMOD32_H
+#define NPMOD32_H
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef void* ModPlugHandle;
+
+/* Once per process before the first player, and once at its end. */
+typedef void ModPlug_Initialize_t(void);
+typedef void ModPlug_Shutdown_t(void);
+/* A player with the default options. */
+typedef ModPlugHandle ModPlug_Create_t(void);
+/* A player; options is a '|'-separated list ("controls|spectrum|autostart|
+ * true"): "autostart" starts playing as soon as a module is loaded. 0 when
+ * the player cannot be made. */
+typedef ModPlugHandle ModPlug_CreateEx_t(const char* options);
+typedef void ModPlug_Destroy_t(ModPlugHandle player);
+/* Loads the module file at path (a local file name); non-zero on success. */
+typedef int ModPlug_Load_t(ModPlugHandle player, const char* path);
+/* The window that would host the player's controls; this player draws none
+ * and only keeps it. */
+typedef void ModPlug_SetWindow_t(ModPlugHandle player, void* window);
+/* Starts or continues playing from the current position. */
+typedef void ModPlug_Play_t(ModPlugHandle player);
+/* Halts; the position stays. */
+typedef void ModPlug_Stop_t(ModPlugHandle player);
+/* 0xMMmm: major and minor version. */
+typedef int ModPlug_GetVersion_t(void);
+/* Non-zero once a module is loaded. */
+typedef int ModPlug_IsReady_t(ModPlugHandle player);
+/* Non-zero while sound is produced (playing, not yet past the end). */
+typedef int ModPlug_IsPlaying_t(ModPlugHandle player);
+/* The module's length in tenths of a second (0 when none is loaded). */
+typedef long ModPlug_GetMaxPosition_t(ModPlugHandle player);
+/* The position heard now, in tenths of a second, truncated. */
+typedef long ModPlug_GetCurrentPosition_t(ModPlugHandle player);
+typedef void ModPlug_SetCurrentPosition_t(ModPlugHandle player, long tenths);
+/* The player's own level, 0..100 (100 = as the module is written); it
+ * scales the samples, never the output's or the sound server's volume. */
+typedef int ModPlug_GetVolume_t(ModPlugHandle player);
+typedef void ModPlug_SetVolume_t(ModPlugHandle player, int volume);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
