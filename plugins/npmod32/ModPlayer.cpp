@@ -174,6 +174,9 @@ void ModPlayer::Run()
             continue;
         }
         if (m_out->Avail() < kBlockFrames) {
+            // The queue is as full as it gets: a stream that has not started
+            // (its threshold may lie above a whole number of blocks) starts now.
+            m_out->Start();
             m_wake.wait_for(lock, kPollInterval);
             continue;
         }
