@@ -1,5 +1,6 @@
 #include "media/TrackFactory.h"
 #include "media/DirectShowTrack.h"
+#include "media/MciTrack.h"
 #include "media/PauseTrack.h"
 #include "media/TrackExceptions.h"
 
@@ -44,8 +45,9 @@ TEST(TrackFactory, TableOrderFallbackAndTheTrackMade)
                 EXPECT_THROW(track->QueryLength(path, nullptr), CTrackException) << qPrintable(path);
                 EXPECT_EQ(track->Owner(), nullptr);
             } else {
-                EXPECT_TRUE(g.cls == TrackClass::Pause ? !!dynamic_cast<CPauseTrack*>(track.get())
-                                                       : !!dynamic_cast<CDirectShowTrack*>(track.get()))
+                EXPECT_TRUE(g.cls == TrackClass::Pause  ? !!dynamic_cast<CPauseTrack*>(track.get())
+                            : g.cls == TrackClass::Midi ? !!dynamic_cast<CMidiTrack*>(track.get())
+                                                        : !!dynamic_cast<CDirectShowTrack*>(track.get()))
                     << qPrintable(path);
             }
         }
