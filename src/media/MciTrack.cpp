@@ -1,5 +1,6 @@
 #include "media/MciTrack.h"
 
+#include "media/SoundBank.h"
 #include "media/TrackEnvironment.h"
 #include "media/TrackExceptions.h"
 #include "playlist/ItemPath.h"
@@ -241,14 +242,17 @@ CMidiTrack::~CMidiTrack()
 
 void CMidiTrack::Open(const QString& path, QObject* owner)
 {
-    m_soundBankLoaded = false;
+    m_soundBankLoaded = LoadSoundBankFor(path);
     CMCITrack::Open(path, owner);
 }
 
 void CMidiTrack::Close()
 {
     CMCITrack::Close();
-    m_soundBankLoaded = false;
+    if (m_soundBankLoaded) {
+        m_soundBankLoaded = false;
+        ClearSoundBank();
+    }
 }
 
 void CMidiTrack::Resume()

@@ -1,13 +1,18 @@
 // The media-control layer and its tracks against the real decoders
 // (libsndfile, GStreamer, FluidSynth), played into the paced null output.
 #include "media/MciTrack.h"
+#include "media/SoundBank.h"
 #include "media/TrackExceptions.h"
 #include "media/TrackFactory.h"
 #include "platform/mci/MidiFile.h"
 #include "platform/mci/PcmSource.h"
+#include "platform/mci/SoundBanks.h"
 
 #include "EventRecorder.h"
+#include "support/Fakes.h"
 #include "support/TestMedia.h"
+
+#include <QFile>
 
 #include <cmath>
 
@@ -193,4 +198,61 @@ TEST_F(MciTrackTest, AMidiFilePlaysThroughTheSynthesizerForItsLength)
     ASSERT_TRUE(owner.WaitForEnds(2));
     EXPECT_EQ(Codes(), (std::vector<int>{MCI_NOTIFY_SUPERSEDED, MCI_NOTIFY_SUCCESSFUL}));
     EXPECT_EQ(track->GetPosition(), 2000);
+}
+
+// User bank 1 through the manager library: which bank the options choose,
+// loaded before the open and cleared at close; a bad bank is shown and the
+// item still plays; without the library nothing happens.
+TEST_F(MciTrackTest, SoundBanksFollowTheOptionAndAreClearedAtClose)
+{
+    RecordingUi ui;
+    CTrackEnvironment::SetUserInterface(&ui);
+    const QString font = mci::SoundFontPath();
+    ASSERT_FALSE(font.isEmpty());
+    const QString dir = TestEnv::MakeTempDir(QStringLiteral("banks"));
+    const QString midi = TestMedia::MidiFile(dir, QStringLiteral("song"), {{2, 120}});
+    const QString other = dir + QStringLiteral("/other.sf2");
+    ASSERT_TRUE(QFile::copy(font, other));
+    qputenv("LIRANA_AWEMAN32", LIRANA_AWEMAN32_PATH);
+    const auto openWith = [&](int option) {
+        SetSoundBankOptionOverride(option);
+        CMidiTrack track;
+        track.Open(midi, &owner);
+        const QString loaded = mci::UserBank();
+        track.Close();
+        EXPECT_TRUE(mci::UserBank().isEmpty()) << "cleared at close";
+        SetSoundBankOptionOverride(std::nullopt);
+        return loaded;
+    };
+    EXPECT_EQ(openWith(2), QString()) << "option 2: only the file's own bank";
+    EXPECT_EQ(openWith(1), other) << "option 1: any bank of the folder";
+    EXPECT_EQ(openWith(0), QString());
+    // The file's own bank: .sf2 before .sbk; one that is no SoundFont is
+    // refused by the manager and shown, and the item opens all the same.
+    TestEnv::WriteFile(dir + QStringLiteral("/song.sbk"), "not a bank");
+    EXPECT_EQ(openWith(2), QString());
+    EXPECT_EQ(ui.messages, QStringList{QStringLiteral("AWE32 SoundBank '%1'\n\nAWE Error: SBANK_INVALID")
+                                           .arg(dir + QStringLiteral("/song.sbk"))});
+    ASSERT_TRUE(QFile::copy(font, dir + QStringLiteral("/song.sf2")));
+    EXPECT_EQ(openWith(1), dir + QStringLiteral("/song.sf2"));
+    EXPECT_EQ(CAWEException(999).GetErrorMessage(), QStringLiteral("AWE Error: Unknown Error Code"));
+    CTrackEnvironment::SetUserInterface(nullptr);
+}
+
+TEST_F(MciTrackTest, WithoutTheManagerLibraryTheOptionIsIgnoredSilently)
+{
+    RecordingUi ui;
+    CTrackEnvironment::SetUserInterface(&ui);
+    qputenv("LIRANA_AWEMAN32", "/nonexistent/libaweman32.so");
+    const QString dir = TestEnv::MakeTempDir(QStringLiteral("banks"));
+    const QString midi = TestMedia::MidiFile(dir, QStringLiteral("song"), {{2, 120}});
+    TestEnv::WriteFile(dir + QStringLiteral("/song.sf2"), "not a bank either");
+    SetSoundBankOptionOverride(1);
+    CMidiTrack track;
+    track.Open(midi, &owner);
+    EXPECT_TRUE(mci::UserBank().isEmpty());
+    track.Close();
+    SetSoundBankOptionOverride(std::nullopt);
+    EXPECT_TRUE(ui.messages.isEmpty());
+    CTrackEnvironment::SetUserInterface(nullptr);
 }

@@ -5,18 +5,47 @@
 #include "platform/mci/Mci.h"
 #include "platform/mci/MidiFile.h"
 #include "platform/mci/PcmSource.h"
+#include "platform/mci/SoundBanks.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <fluidsynth.h>
 
 #include <algorithm>
+#include <map>
+#include <mutex>
 #include <optional>
 
 namespace mci {
 namespace {
 
 constexpr int kRate = 44100;
+
+// User bank 1 and the synthesizers it is loaded into (font id, -1: none).
+struct UserBankState
+{
+    std::mutex mutex;
+    QString path;
+    std::map<fluid_synth_t*, int> synths;
+};
+
+UserBankState& Bank()
+{
+    static UserBankState state;
+    return state;
+}
+
+int LoadInto(fluid_synth_t* synth, const QString& path)
+{
+    return path.isEmpty() ? -1 : fluid_synth_sfload(synth, QFile::encodeName(path).constData(), 1);
+}
+
+void Unload(fluid_synth_t* synth, int& font)
+{
+    if (font >= 0)
+        fluid_synth_sfunload(synth, font, 1);
+    font = -1;
+}
 
 class MidiSource : public PcmSource
 {
@@ -28,6 +57,10 @@ public:
     }
     ~MidiSource() override
     {
+        {
+            std::lock_guard lock(Bank().mutex);
+            Bank().synths.erase(m_synth);
+        }
         fluid_player_stop(m_player);
         delete_fluid_player(m_player);
         delete_fluid_synth(m_synth);
@@ -71,6 +104,42 @@ private:
 };
 
 } // namespace
+
+bool LoadUserBank(const QString& path)
+{
+    // A SoundFont that FluidSynth cannot read is refused before any
+    // synthesizer drops the bank it holds.
+    fluid_settings_t* settings = new_fluid_settings();
+    fluid_synth_t* probe = new_fluid_synth(settings);
+    const bool readable = probe &&
+                          fluid_synth_sfload(probe, QFile::encodeName(path).constData(), 0) != FLUID_FAILED;
+    if (probe)
+        delete_fluid_synth(probe);
+    delete_fluid_settings(settings);
+    if (!readable)
+        return false;
+    std::lock_guard lock(Bank().mutex);
+    Bank().path = path;
+    for (auto& [synth, font] : Bank().synths) {
+        Unload(synth, font);
+        font = LoadInto(synth, path);
+    }
+    return true;
+}
+
+void ClearUserBank()
+{
+    std::lock_guard lock(Bank().mutex);
+    Bank().path.clear();
+    for (auto& [synth, font] : Bank().synths)
+        Unload(synth, font);
+}
+
+QString UserBank()
+{
+    std::lock_guard lock(Bank().mutex);
+    return Bank().path;
+}
 
 QString SoundFontPath()
 {
@@ -132,7 +201,22 @@ std::unique_ptr<PcmSource> OpenMidiSource(const QString& path, std::uint32_t* er
         *error = player ? MCIERR_INVALID_FILE : MCIERR_CANNOT_LOAD_DRIVER;
         return nullptr;
     }
+    {
+        std::lock_guard lock(Bank().mutex);
+        Bank().synths[synth] = LoadInto(synth, Bank().path);
+    }
     return std::make_unique<MidiSource>(settings, synth, player, std::move(*timing));
 }
 
 } // namespace mci
+
+extern "C" int lirana_sequencer_user_bank(int bank, const char* path)
+{
+    if (bank != 1)
+        return 1;
+    if (!path) {
+        mci::ClearUserBank();
+        return 0;
+    }
+    return mci::LoadUserBank(QFile::decodeName(path)) ? 0 : 2;
+}
