@@ -7,6 +7,7 @@
 #include "platform/mci/MidiFile.h"
 #include "platform/mci/PcmSource.h"
 #include "platform/mci/SoundBanks.h"
+#include "platform/registry/RegistryKey.h"
 
 #include "EventRecorder.h"
 #include "support/Fakes.h"
@@ -255,4 +256,27 @@ TEST_F(MciTrackTest, WithoutTheManagerLibraryTheOptionIsIgnoredSilently)
     SetSoundBankOptionOverride(std::nullopt);
     EXPECT_TRUE(ui.messages.isEmpty());
     CTrackEnvironment::SetUserInterface(nullptr);
+}
+
+// The "WaveOutDevice" setting names the ALSA device; one that cannot be
+// opened fails the play, not the open, and the track stays stopped.
+TEST_F(MciTrackTest, AWaveOutputThatCannotBeOpenedFailsPlay)
+{
+    TempHive hive;
+    qunsetenv("LIRANA_WAVE_OUT_DEVICE");
+    CRegistryKey::OpenAppSubkey(QStringLiteral("Settings"))
+        .SetText(QStringLiteral("WaveOutDevice"), QStringLiteral(" lirana-no-such-pcm "));
+    EXPECT_EQ(mci::WaveOutDeviceName(), QStringLiteral("lirana-no-such-pcm"));
+    CMCITrack track;
+    track.Open(Wav(), &owner);
+    try {
+        track.Play();
+        ADD_FAILURE() << "played into a device that does not exist";
+    } catch (const CMCIException& e) {
+        EXPECT_EQ(e.Error(), mci::MCIERR_WAVE_OUTPUTSUNSUITABLE);
+        EXPECT_EQ(e.Command(), mci::MCI_PLAY);
+    }
+    EXPECT_FALSE(track.IsPlaying());
+    Spin(50);
+    EXPECT_EQ(owner.Count(), 0u) << "no notification for a play that never started";
 }

@@ -115,6 +115,7 @@ void PcmDevice::Halt()
 
 void PcmDevice::Apply(Command& command)
 {
+    m_drainEnd.reset();
     switch (command.kind) {
     case Kind::Play: {
         if (m_mode == MCI_MODE_PLAY && command.from >= 0)
@@ -201,13 +202,24 @@ void PcmDevice::Worker()
 void PcmDevice::Feed(std::unique_lock<std::mutex>& lock)
 {
     if (m_next >= m_to) {
-        m_output->Flush();
-        const std::int64_t delay = m_output->Delay();
-        m_heard = m_next - delay;
-        if (delay > 0) {
+        // Everything is written: the output plays out what it holds. Its
+        // delay is read once and then followed by the clock (the sound
+        // server's plug-in may report a latency that never runs down).
+        const auto now = std::chrono::steady_clock::now();
+        if (!m_drainEnd) {
+            m_output->Flush();
+            const std::int64_t delay = m_output->Delay();
+            m_drainEnd = now + std::chrono::microseconds(delay * 1000000 / m_rate);
+        }
+        if (now < *m_drainEnd) {
+            const auto left = std::chrono::duration_cast<std::chrono::microseconds>(*m_drainEnd - now)
+                                  .count();
+            m_heard = std::max(m_heard, m_next - left * m_rate / 1000000);
             m_wake.wait_for(lock, std::chrono::milliseconds(5));
             return;
         }
+        m_drainEnd.reset();
+        m_heard = m_next;
         m_output.reset();
         m_mode = MCI_MODE_STOP;
         Notify(MCI_NOTIFY_SUCCESSFUL);

@@ -9,6 +9,7 @@
 #include "platform/mci/PcmSource.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
@@ -76,10 +77,11 @@ private:
     std::optional<Command> m_command;
     bool m_commandDone = false;
     std::uint32_t m_mode = MCI_MODE_STOP;
-    std::int64_t m_next = 0;  // the next frame to read
-    std::int64_t m_heard = 0; // the frame being heard
-    std::int64_t m_to = 0;    // where this play ends
-    bool m_sourceAt = true;   // the decoder stands at m_next
+    std::int64_t m_next = 0;                                         // the next frame to read
+    std::int64_t m_heard = 0;                                        // the frame being heard
+    std::int64_t m_to = 0;                                           // where this play ends
+    bool m_sourceAt = true;                                          // the decoder stands at m_next
+    std::optional<std::chrono::steady_clock::time_point> m_drainEnd; // when the output has played out
     MciCallback m_pending;
     std::atomic<std::uint32_t> m_volume{0xFFFFFFFFu};
     std::thread m_thread;
