@@ -195,7 +195,7 @@ QString MidiFile(const QString& dir, const QString& name, const std::vector<Temp
             bytes.append(char((v >> (8 * i)) & 0xFF));
         return bytes;
     };
-    QByteArray track = variable(0) + QByteArray("\xC0\x00", 2) + variable(0) + QByteArray("\x90\x45\x64", 3);
+    QByteArray track = variable(0) + QByteArray("\xC0\x10", 2) + variable(0) + QByteArray("\x90\x45\x64", 3);
     quint32 pending = 0;
     for (const TempoSegment& segment : segments) {
         track += variable(pending) + QByteArray("\xFF\x51\x03", 3) + word(quint32(60e6 / segment.bpm), 3);

@@ -65,8 +65,9 @@ enum class Format { Mp3, Ogg, Flac, Aiff, Au, M4a, Mka, Opus, W64 };
 QString Encode(const QString& wavPath, Format format, QString* error = nullptr);
 
 // A Standard MIDI File (format 0, 480 ticks per quarter note) holding one
-// note (A4 on a piano) from its start to its end through tempo segments of
-// `beats` quarter notes at `bpm` each: {{4, 120}, {2, 60}} lasts 4 s.
+// note (A4 on a drawbar organ, which sustains) from its start to its end
+// through tempo segments of `beats` quarter notes at `bpm` each:
+// {{4, 120}, {2, 60}} lasts 4 s.
 struct TempoSegment
 {
     double beats;
