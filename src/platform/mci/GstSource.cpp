@@ -136,6 +136,10 @@ std::unique_ptr<PcmSource> OpenGstSource(const QString& path, std::uint32_t* err
         gst_object_unref(pipeline);
         return nullptr;
     }
+    // Nobody reads the bus: let it drop its messages rather than keep them.
+    GstBus* bus = gst_element_get_bus(pipeline);
+    gst_bus_set_flushing(bus, TRUE);
+    gst_object_unref(bus);
     return std::make_unique<GstSource>(
         pipeline, sink, rate,
         std::int64_t(gst_util_uint64_scale(guint64(duration), guint64(rate), GST_SECOND)));
