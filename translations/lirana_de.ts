@@ -1629,6 +1629,85 @@ Die Gesamtlänge beträgt: %2.</translation>
     </message>
 </context>
 <context>
+    <name>Mci</name>
+    <message>
+        <source>The command completed successfully.</source>
+        <translation>Der Befehl wurde erfolgreich ausgeführt.</translation>
+    </message>
+    <message>
+        <source>Invalid media device ID. Use the ID given when the device was opened.</source>
+        <translation>Ungültige Mediengeräte-ID. Verwenden Sie die ID, die beim Öffnen des Geräts vergeben wurde.</translation>
+    </message>
+    <message>
+        <source>The media device does not know this command.</source>
+        <translation>Das Mediengerät kennt diesen Befehl nicht.</translation>
+    </message>
+    <message>
+        <source>The media device has a hardware problem.</source>
+        <translation>Das Mediengerät hat ein Hardwareproblem.</translation>
+    </message>
+    <message>
+        <source>The media device type is not known to this system.</source>
+        <translation>Dieser Mediengerätetyp ist dem System nicht bekannt.</translation>
+    </message>
+    <message>
+        <source>The media device is already open.</source>
+        <translation>Das Mediengerät ist bereits geöffnet.</translation>
+    </message>
+    <message>
+        <source>The media device driver could not be loaded.</source>
+        <translation>Der Treiber des Mediengeräts konnte nicht geladen werden.</translation>
+    </message>
+    <message>
+        <source>The command needs a parameter that was not given.</source>
+        <translation>Dem Befehl fehlt ein erforderlicher Parameter.</translation>
+    </message>
+    <message>
+        <source>The media device cannot carry out this command.</source>
+        <translation>Das Mediengerät kann diesen Befehl nicht ausführen.</translation>
+    </message>
+    <message>
+        <source>The file cannot be found. Make sure the path and file name are correct.</source>
+        <translation>Die Datei wurde nicht gefunden. Überprüfen Sie Pfad und Dateinamen.</translation>
+    </message>
+    <message>
+        <source>The value is out of range for this medium.</source>
+        <translation>Der Wert liegt außerhalb des Bereichs dieses Mediums.</translation>
+    </message>
+    <message>
+        <source>The options of the command cannot be used together.</source>
+        <translation>Die Optionen des Befehls können nicht zusammen verwendet werden.</translation>
+    </message>
+    <message>
+        <source>The alias is already in use by an open device.</source>
+        <translation>Der Alias wird bereits von einem geöffneten Gerät verwendet.</translation>
+    </message>
+    <message>
+        <source>No media device type is set for this file extension.</source>
+        <translation>Für diese Dateierweiterung ist kein Mediengerätetyp festgelegt.</translation>
+    </message>
+    <message>
+        <source>The file cannot be played by the media device. It may be damaged or of a format the device does not read.</source>
+        <translation>Die Datei kann vom Mediengerät nicht abgespielt werden. Sie ist möglicherweise beschädigt oder hat ein Format, das das Gerät nicht liest.</translation>
+    </message>
+    <message>
+        <source>The media device has no display window.</source>
+        <translation>Das Mediengerät hat kein Anzeigefenster.</translation>
+    </message>
+    <message>
+        <source>The wave output device cannot be opened. Check that the sound output is available.</source>
+        <translation>Das Wave-Ausgabegerät kann nicht geöffnet werden. Prüfen Sie, ob die Tonausgabe verfügbar ist.</translation>
+    </message>
+    <message>
+        <source>This media device type (CD audio) is not available in this version.</source>
+        <translation>Dieser Mediengerätetyp (CD-Audio) ist in dieser Version nicht verfügbar.</translation>
+    </message>
+    <message>
+        <source>Unknown media-control error %1.</source>
+        <translation>Unbekannter Fehler der Mediensteuerung %1.</translation>
+    </message>
+</context>
+<context>
     <name>ModTrack</name>
     <message>
         <source>MOD Player initializiation error</source>
@@ -1743,6 +1822,29 @@ Die Gesamtlänge beträgt: %2.</translation>
     <message>
         <source>%1 does not exist</source>
         <translation>%1 existiert nicht</translation>
+    </message>
+</context>
+<context>
+    <name>SoundBank</name>
+    <message>
+        <source>AWE Error: %1</source>
+        <translation>AWE-Fehler: %1</translation>
+    </message>
+    <message>
+        <source>AWE32 SoundBank &apos;%1&apos;
+
+%2</source>
+        <translation>AWE32-SoundBank &apos;%1&apos;
+
+%2</translation>
+    </message>
+    <message>
+        <source>Clear SoundBank:
+
+%1</source>
+        <translation>SoundBank leeren:
+
+%1</translation>
     </message>
 </context>
 <context>

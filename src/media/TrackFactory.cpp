@@ -1,6 +1,7 @@
 #include "media/TrackFactory.h"
 
 #include "media/DirectShowTrack.h"
+#include "media/MciTrack.h"
 #include "media/ModTrack.h"
 #include "media/PauseTrack.h"
 #include "media/TrackExceptions.h"
@@ -165,6 +166,10 @@ std::unique_ptr<CMediaTrack> CreateTrack(const QString& path)
         return std::make_unique<CModTrack>();
     if (trackClass == TrackClass::DirectShow)
         return std::make_unique<CDirectShowTrack>();
+    if (trackClass == TrackClass::Mci)
+        return std::make_unique<CMCITrack>();
+    if (trackClass == TrackClass::Midi)
+        return std::make_unique<CMidiTrack>();
     return std::make_unique<CUnavailableTrack>(trackClass);
 }
 

@@ -1,5 +1,6 @@
 #include "media/TrackFactory.h"
 #include "media/DirectShowTrack.h"
+#include "media/MciTrack.h"
 #include "media/ModTrack.h"
 #include "media/PauseTrack.h"
 #include "media/TrackExceptions.h"
@@ -47,6 +48,7 @@ TEST(TrackFactory, TableOrderFallbackAndTheTrackMade)
             } else {
                 EXPECT_TRUE(g.cls == TrackClass::Pause    ? !!dynamic_cast<CPauseTrack*>(track.get())
                             : g.cls == TrackClass::Module ? !!dynamic_cast<CModTrack*>(track.get())
+                            : g.cls == TrackClass::Midi   ? !!dynamic_cast<CMidiTrack*>(track.get())
                                                           : !!dynamic_cast<CDirectShowTrack*>(track.get()))
                     << qPrintable(path);
             }

@@ -181,6 +181,32 @@ QString CorruptMp3(const QString& dir, const QString& name)
     return TestEnv::WriteFile(dir + u'/' + name + QStringLiteral(".mp3"), junk);
 }
 
+QString MidiFile(const QString& dir, const QString& name, const std::vector<TempoSegment>& segments)
+{
+    const auto variable = [](quint32 v) {
+        QByteArray bytes(1, char(v & 0x7F));
+        while (v >>= 7)
+            bytes.prepend(char(0x80 | (v & 0x7F)));
+        return bytes;
+    };
+    const auto word = [](quint32 v, int size) {
+        QByteArray bytes;
+        for (int i = size - 1; i >= 0; --i)
+            bytes.append(char((v >> (8 * i)) & 0xFF));
+        return bytes;
+    };
+    QByteArray track = variable(0) + QByteArray("\xC0\x10", 2) + variable(0) + QByteArray("\x90\x45\x64", 3);
+    quint32 pending = 0;
+    for (const TempoSegment& segment : segments) {
+        track += variable(pending) + QByteArray("\xFF\x51\x03", 3) + word(quint32(60e6 / segment.bpm), 3);
+        pending = quint32(segment.beats * 480 + 0.5);
+    }
+    track += variable(pending) + QByteArray("\x80\x45\x40", 3) + variable(0) + QByteArray("\xFF\x2F\x00", 3);
+    const QByteArray file = QByteArray("MThd") + word(6, 4) + word(0, 2) + word(1, 2) + word(480, 2) +
+                            QByteArray("MTrk") + word(quint32(track.size()), 4) + track;
+    return TestEnv::WriteFile(dir + u'/' + name + QStringLiteral(".mid"), file);
+}
+
 QString TextAsWav(const QString& dir, const QString& name)
 {
     return TestEnv::WriteFile(dir + u'/' + name + QStringLiteral(".wav"),

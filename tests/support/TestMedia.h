@@ -64,6 +64,17 @@ enum class Format { Mp3, Ogg, Flac, Aiff, Au, M4a, Mka, Opus, W64 };
 // about 50 ms longer than the source; M4A some 25 ms.
 QString Encode(const QString& wavPath, Format format, QString* error = nullptr);
 
+// A Standard MIDI File (format 0, 480 ticks per quarter note) holding one
+// note (A4 on a drawbar organ, which sustains) from its start to its end
+// through tempo segments of `beats` quarter notes at `bpm` each:
+// {{4, 120}, {2, 60}} lasts 4 s.
+struct TempoSegment
+{
+    double beats;
+    double bpm;
+};
+QString MidiFile(const QString& dir, const QString& name, const std::vector<TempoSegment>& segments);
+
 // Broken inputs: bytes that are no audio at all, named .mp3; a text file
 // named .wav.
 QString CorruptMp3(const QString& dir, const QString& name = QStringLiteral("corrupt"));

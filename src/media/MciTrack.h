@@ -1,0 +1,89 @@
+// CMCITrack: plays a file through the media-control layer
+// (platform/mci/Mci.h), which picks the device by the file's extension; the
+// fallback for ordinary media when GStreamer is missing. Its state is the
+// device's mode; the end of play is the device's notification, posted to the
+// owner with the track's serial. CMidiTrack is the same track for .MID and
+// .RMI, resuming with a fresh play (the sequencer has no resume).
+//
+// Levels: 1.0 is the device's wave output level found at Open (baseLevel);
+// Close gives the device that level back when SetVolume changed it.
+// Thread: the owner's (user-interface) thread, like every track.
+#pragma once
+
+#include "media/MediaTrack.h"
+#include "platform/mci/Mci.h"
+
+// The wrapper through which every command of the track family is sent.
+class CMCIDevice
+{
+public:
+    CMCIDevice() = default;
+    ~CMCIDevice();
+    CMCIDevice(const CMCIDevice&) = delete;
+    CMCIDevice& operator=(const CMCIDevice&) = delete;
+
+    // Sends the command with the callback written into the block (a
+    // one-word block when params is null); throws CMCIException on an error.
+    void SendCommand(std::uint32_t message, std::uint32_t flags, mci::MCI_GENERIC_PARMS* params = nullptr);
+    // Opens under the next alias "alias%d" of the process-wide counter,
+    // which counts also opens that fail.
+    void OpenDevice(std::uint32_t flags, mci::MCI_OPEN_PARMS* params);
+    // The number the next alias gets.
+    static int NextAlias();
+
+    mci::MCIDEVICEID deviceId = 0;
+    mci::MCIERROR lastError = 0;
+    mci::MciCallback callbackWindow;
+};
+
+class CMCITrack : public CMediaTrack
+{
+public:
+    CMCITrack() = default;
+    ~CMCITrack() override;
+
+    void Open(const QString& path, QObject* owner) override;
+    void Close() override;
+    void Play() override;
+    void PlayRange(TrackMs fromMs, TrackMs toMs) override;
+    void Stop() override;
+    void Pause() override;
+    void Resume() override;
+    bool IsStopped() const override;
+    bool IsPaused() const override;
+    bool IsPlaying() const override;
+    TrackMs GetPosition() const override;
+    TrackMs GetLength() const override;
+    void Seek(TrackMs ms) override;
+    bool HasVolumeControl() const override { return m_volumeAvailable; }
+    void SetVolume(float level) override;
+    float GetVolume() const override;
+    // The driver's answer to the configure query: 0, nothing to configure.
+    virtual long ConfigureDriver();
+
+    mci::MCIDEVICEID DeviceId() const { return m_device.deviceId; }
+
+protected:
+    std::uint32_t Status(std::uint32_t item) const;
+    // The wave output the device plays through.
+    std::uint32_t WaveOutput() const { return Status(mci::MCI_WAVE_OUTPUT); }
+
+    mutable CMCIDevice m_device;
+    bool m_volumeAvailable = false;
+    bool m_volumeChanged = false;
+    std::uint16_t m_baseLevel = 1;
+};
+
+class CMidiTrack : public CMCITrack
+{
+public:
+    CMidiTrack() = default;
+    ~CMidiTrack() override;
+
+    void Open(const QString& path, QObject* owner) override;
+    void Close() override;
+    void Resume() override;
+
+private:
+    bool m_soundBankLoaded = false;
+};

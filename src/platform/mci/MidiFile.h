@@ -1,0 +1,41 @@
+// The timing of a Standard MIDI File (formats 0 and 1, metrical or SMPTE
+// division): where its last event lies and the tempo map between ticks and
+// milliseconds.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace mci {
+
+class MidiTiming
+{
+public:
+    // Null when the bytes are no Standard MIDI File.
+    static std::optional<MidiTiming> Read(const QByteArray& bytes);
+    // Time of the last event (the latest end-of-track) in ms.
+    std::uint32_t LengthMs() const { return MsAt(m_endTick); }
+    std::uint32_t MsAt(std::int64_t tick) const;
+    int TickAt(std::int64_t ms) const;
+
+private:
+    struct Tempo
+    {
+        std::int64_t tick;
+        std::int64_t usPerQuarter;
+    };
+    std::vector<Tempo> m_tempi; // sorted by tick, first at tick 0
+    int m_division = 96;        // ticks per quarter note
+    double m_usPerTick = 0;     // SMPTE division: fixed
+    std::int64_t m_endTick = 0;
+};
+
+// The General MIDI SoundFont: the environment's LIRANA_SOUNDFONT, else
+// FluidSynth's own default, else the first of the usual system paths; empty
+// when none exists.
+QString SoundFontPath();
+
+} // namespace mci

@@ -1,0 +1,222 @@
+// The sequencer device: a Standard MIDI File rendered by FluidSynth with the
+// system's General MIDI SoundFont (SoundFontPath), paced by the samples it
+// renders. The length is read from the file itself: the time of its last
+// event through the tempo map.
+#include "platform/mci/Mci.h"
+#include "platform/mci/MidiFile.h"
+#include "platform/mci/PcmSource.h"
+#include "platform/mci/SoundBanks.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <fluidsynth.h>
+
+#include <algorithm>
+#include <map>
+#include <mutex>
+#include <optional>
+
+namespace mci {
+namespace {
+
+constexpr int kRate = 44100;
+
+// User bank 1 and the synthesizers it is loaded into (font id, -1: none).
+struct UserBankState
+{
+    std::mutex mutex;
+    QString path;
+    std::map<fluid_synth_t*, int> synths;
+};
+
+UserBankState& Bank()
+{
+    static UserBankState state;
+    return state;
+}
+
+int LoadInto(fluid_synth_t* synth, const QString& path)
+{
+    return path.isEmpty() ? -1 : fluid_synth_sfload(synth, QFile::encodeName(path).constData(), 1);
+}
+
+void Unload(fluid_synth_t* synth, int& font)
+{
+    if (font >= 0)
+        fluid_synth_sfunload(synth, font, 1);
+    font = -1;
+}
+
+class MidiSource : public PcmSource
+{
+public:
+    MidiSource(fluid_settings_t* settings, fluid_synth_t* synth, fluid_player_t* player, MidiTiming timing)
+        : m_settings(settings), m_synth(synth), m_player(player), m_timing(std::move(timing)),
+          m_frames(std::int64_t(m_timing.LengthMs()) * kRate / 1000)
+    {
+    }
+    ~MidiSource() override
+    {
+        {
+            std::lock_guard lock(Bank().mutex);
+            Bank().synths.erase(m_synth);
+        }
+        fluid_player_stop(m_player);
+        delete_fluid_player(m_player);
+        delete_fluid_synth(m_synth);
+        delete_fluid_settings(m_settings);
+    }
+
+    int Rate() const override { return kRate; }
+    std::int64_t Frames() const override { return m_frames; }
+
+    bool Seek(std::int64_t frame) override
+    {
+        if (fluid_player_get_total_ticks(m_player) == 0) {
+            // The player reads its file at the first block it renders and
+            // refuses seeks until then.
+            std::int16_t scratch[2 * 64];
+            fluid_synth_write_s16(m_synth, 64, scratch, 0, 2, scratch, 1, 2);
+        }
+        fluid_synth_all_sounds_off(m_synth, -1);
+        m_at = frame;
+        return fluid_player_seek(m_player, m_timing.TickAt(frame * 1000 / kRate)) == FLUID_OK;
+    }
+
+    std::int64_t Read(std::int16_t* out, std::int64_t frames) override
+    {
+        frames = std::min(frames, m_frames - m_at);
+        if (frames <= 0)
+            return 0;
+        if (fluid_synth_write_s16(m_synth, int(frames), out, 0, 2, out, 1, 2) != FLUID_OK)
+            return 0;
+        m_at += frames;
+        return frames;
+    }
+
+private:
+    fluid_settings_t* m_settings;
+    fluid_synth_t* m_synth;
+    fluid_player_t* m_player;
+    MidiTiming m_timing;
+    std::int64_t m_frames;
+    std::int64_t m_at = 0;
+};
+
+} // namespace
+
+bool LoadUserBank(const QString& path)
+{
+    // A SoundFont that FluidSynth cannot read is refused before any
+    // synthesizer drops the bank it holds.
+    fluid_settings_t* settings = new_fluid_settings();
+    fluid_synth_t* probe = new_fluid_synth(settings);
+    const bool readable = probe &&
+                          fluid_synth_sfload(probe, QFile::encodeName(path).constData(), 0) != FLUID_FAILED;
+    if (probe)
+        delete_fluid_synth(probe);
+    delete_fluid_settings(settings);
+    if (!readable)
+        return false;
+    std::lock_guard lock(Bank().mutex);
+    Bank().path = path;
+    for (auto& [synth, font] : Bank().synths) {
+        Unload(synth, font);
+        font = LoadInto(synth, path);
+    }
+    return true;
+}
+
+void ClearUserBank()
+{
+    std::lock_guard lock(Bank().mutex);
+    Bank().path.clear();
+    for (auto& [synth, font] : Bank().synths)
+        Unload(synth, font);
+}
+
+QString UserBank()
+{
+    std::lock_guard lock(Bank().mutex);
+    return Bank().path;
+}
+
+QString SoundFontPath()
+{
+    const QString fromEnv = qEnvironmentVariable("LIRANA_SOUNDFONT");
+    if (!fromEnv.isEmpty())
+        return QFileInfo::exists(fromEnv) ? fromEnv : QString();
+    QStringList candidates;
+    if (fluid_settings_t* settings = new_fluid_settings()) {
+        char* builtIn = nullptr;
+        if (fluid_settings_dupstr(settings, "synth.default-soundfont", &builtIn) == FLUID_OK && builtIn)
+            candidates << QFile::decodeName(builtIn);
+        fluid_free(builtIn);
+        delete_fluid_settings(settings);
+    }
+    for (const char* path : {"/usr/share/sounds/sf2/default-GM.sf2", "/usr/share/sounds/sf2/FluidR3_GM.sf2",
+                             "/usr/share/sounds/sf2/TimGM6mb.sf2", "/usr/share/soundfonts/default.sf2",
+                             "/usr/share/soundfonts/FluidR3_GM.sf2", "/usr/share/sounds/sf3/default-GM.sf3"})
+        candidates << QString::fromLatin1(path);
+    for (const QString& path : candidates)
+        if (QFileInfo(path).isFile())
+            return path;
+    return {};
+}
+
+std::unique_ptr<PcmSource> OpenMidiSource(const QString& path, std::uint32_t* error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = MCIERR_FILE_NOT_FOUND;
+        return nullptr;
+    }
+    std::optional<MidiTiming> timing = MidiTiming::Read(file.readAll());
+    if (!timing) {
+        *error = MCIERR_INVALID_FILE;
+        return nullptr;
+    }
+    const QString font = SoundFontPath();
+    if (font.isEmpty()) {
+        *error = MCIERR_CANNOT_LOAD_DRIVER;
+        return nullptr;
+    }
+    // FluidSynth's own warnings would land on the program's stderr.
+    for (int level : {FLUID_WARN, FLUID_INFO, FLUID_DBG})
+        fluid_set_log_function(level, nullptr, nullptr);
+    fluid_settings_t* settings = new_fluid_settings();
+    fluid_settings_setnum(settings, "synth.sample-rate", kRate);
+    fluid_settings_setstr(settings, "player.timing-source", "sample");
+    fluid_settings_setint(settings, "synth.lock-memory", 0);
+    fluid_synth_t* synth = new_fluid_synth(settings);
+    fluid_player_t* player = synth ? new_fluid_player(synth) : nullptr;
+    if (!player || fluid_synth_sfload(synth, QFile::encodeName(font).constData(), 1) == FLUID_FAILED ||
+        fluid_player_add(player, QFile::encodeName(path).constData()) != FLUID_OK ||
+        fluid_player_play(player) != FLUID_OK) {
+        if (player)
+            delete_fluid_player(player);
+        if (synth)
+            delete_fluid_synth(synth);
+        delete_fluid_settings(settings);
+        *error = player ? MCIERR_INVALID_FILE : MCIERR_CANNOT_LOAD_DRIVER;
+        return nullptr;
+    }
+    {
+        std::lock_guard lock(Bank().mutex);
+        Bank().synths[synth] = LoadInto(synth, Bank().path);
+    }
+    return std::make_unique<MidiSource>(settings, synth, player, std::move(*timing));
+}
+
+} // namespace mci
+
+extern "C" int lirana_sequencer_user_bank(int bank, const char* path)
+{
+    if (bank != 1)
+        return 1;
+    if (!path) {
+        mci::ClearUserBank();
+        return 0;
+    }
+    return mci::LoadUserBank(QFile::decodeName(path)) ? 0 : 2;
+}

@@ -1,0 +1,54 @@
+// What a media-control device plays: a decoder that yields 16-bit stereo
+// frames at its own rate. Used only on the device's worker thread after it
+// has been opened.
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <memory>
+
+namespace mci {
+
+class PcmSource
+{
+public:
+    virtual ~PcmSource() = default;
+    virtual int Rate() const = 0;
+    // Length in frames, known once open.
+    virtual std::int64_t Frames() const = 0;
+    // Moves the next Read to frame; false when the decoder cannot.
+    virtual bool Seek(std::int64_t frame) = 0;
+    // Reads up to frames stereo frames (interleaved left, right) into out;
+    // fewer, or 0, at the end.
+    virtual std::int64_t Read(std::int16_t* out, std::int64_t frames) = 0;
+};
+
+// Opening by kind; each returns null and sets *error (an MCIERR_ number) when
+// the file cannot be played.
+std::unique_ptr<PcmSource> OpenSndfileSource(const QString& path, std::uint32_t* error);
+std::unique_ptr<PcmSource> OpenGstSource(const QString& path, std::uint32_t* error);
+std::unique_ptr<PcmSource> OpenMidiSource(const QString& path, std::uint32_t* error);
+// False when GStreamer cannot be initialised (mpegvideo then reads through
+// libsndfile).
+bool GstDecodingAvailable();
+
+// Where PCM goes: an ALSA device, or the paced null output.
+class PcmOutput
+{
+public:
+    virtual ~PcmOutput() = default;
+    // Blocks until the frames are queued; false when the output failed.
+    virtual bool Write(const std::int16_t* frames, std::int64_t count) = 0;
+    // Frames queued but not yet heard.
+    virtual std::int64_t Delay() = 0;
+    // Discards what is queued.
+    virtual void Drop() = 0;
+    // Starts a queue that is shorter than the output's start threshold.
+    virtual void Flush() {}
+};
+
+// Opens the named output ("null" or an ALSA device name) for stereo at rate;
+// null with *errorText set when it cannot be opened.
+std::unique_ptr<PcmOutput> OpenPcmOutput(const QString& name, int rate, QString* errorText);
+
+} // namespace mci

@@ -1,0 +1,282 @@
+// The media-control layer and its tracks against the real decoders
+// (libsndfile, GStreamer, FluidSynth), played into the paced null output.
+#include "media/MciTrack.h"
+#include "media/SoundBank.h"
+#include "media/TrackExceptions.h"
+#include "media/TrackFactory.h"
+#include "platform/mci/MidiFile.h"
+#include "platform/mci/PcmSource.h"
+#include "platform/mci/SoundBanks.h"
+#include "platform/registry/RegistryKey.h"
+
+#include "EventRecorder.h"
+#include "support/Fakes.h"
+#include "support/TestMedia.h"
+
+#include <QFile>
+
+#include <cmath>
+
+using mci::MCIERROR;
+using mci::PcmSource;
+
+namespace {
+
+class MciTrackTest : public TrackTest
+{
+protected:
+    void SetUp() override
+    {
+        TrackTest::SetUp();
+        qputenv("LIRANA_WAVE_OUT_DEVICE", "null");
+    }
+    void TearDown() override
+    {
+        qunsetenv("LIRANA_WAVE_OUT_DEVICE");
+        TrackTest::TearDown();
+    }
+    static QString Wav() { return TestMedia::ToneWav(TestEnv::Root(), QStringLiteral("tone"), 440, 1.5); }
+    std::vector<int> Codes() const
+    {
+        std::vector<int> codes;
+        for (const auto& [code, sender] : owner.ends)
+            codes.push_back(code);
+        return codes;
+    }
+};
+
+// Peak of the first `frames` frames a source yields.
+int Peak(PcmSource& source, std::int64_t frames)
+{
+    std::vector<std::int16_t> block(std::size_t(frames) * 2);
+    const std::int64_t got = source.Read(block.data(), frames);
+    int peak = 0;
+    for (std::int64_t i = 0; i < got * 2; ++i)
+        peak = std::max(peak, std::abs(int(block[std::size_t(i)])));
+    return peak;
+}
+
+} // namespace
+
+TEST_F(MciTrackTest, AliasesCountFromAlias0AlsoWhenAnOpenFailsAndErrorsNameTheItem)
+{
+    ASSERT_EQ(CMCIDevice::NextAlias(), 0) << "the first open of the process";
+    CMCITrack missing;
+    try {
+        missing.Open(TestEnv::Root() + QStringLiteral("/missing.wav"), &owner);
+        FAIL() << "opened a missing file";
+    } catch (const CMCIException& e) {
+        EXPECT_EQ(e.Error(), mci::MCIERR_FILE_NOT_FOUND);
+        EXPECT_EQ(e.Command(), mci::MCI_OPEN);
+        EXPECT_TRUE(e.GetErrorMessage().contains(QStringLiteral("missing.wav")))
+            << qPrintable(e.GetErrorMessage());
+    }
+    EXPECT_EQ(missing.DeviceId(), 0u);
+    CMCITrack track;
+    track.Open(Wav(), &owner);
+    EXPECT_EQ(mci::mciGetDeviceID(QStringLiteral("alias1")), track.DeviceId());
+    EXPECT_EQ(mci::mciGetDeviceID(QStringLiteral("alias0")), 0u);
+    EXPECT_EQ(track.ConfigureDriver(), 0) << "nothing to configure";
+
+    // What the extension table and the device types answer.
+    const std::vector<std::pair<QString, MCIERROR>> opens = {
+        {TestMedia::TextAsWav(TestEnv::Root()), mci::MCIERR_INVALID_FILE},
+        {TestEnv::WriteFile(TestEnv::Root() + QStringLiteral("/x.unknownext"), "x"),
+         mci::MCIERR_EXTENSION_NOT_FOUND},
+        {QStringLiteral("/dev/sr0/Track02.cda"), mci::MCIERR_DEVICE_NOT_AVAILABLE},
+        {TestEnv::WriteFile(TestEnv::Root() + QStringLiteral("/notes.mid"), "MThd"),
+         mci::MCIERR_INVALID_FILE},
+    };
+    for (const auto& [path, error] : opens) {
+        CMCITrack bad;
+        try {
+            bad.Open(path, &owner);
+            ADD_FAILURE() << qPrintable(path);
+        } catch (const CMCIException& e) {
+            EXPECT_EQ(e.Error(), error) << qPrintable(path);
+        }
+    }
+    EXPECT_EQ(CMCIDevice::NextAlias(), 6);
+    EXPECT_TRUE(
+        mci::mciGetErrorString(mci::MCIERR_DEVICE_NOT_AVAILABLE).contains(QStringLiteral("CD audio")));
+}
+
+TEST_F(MciTrackTest, WavMp3AndOggPlayWithPositionLengthSeekPauseAndVolume)
+{
+    const QString wav = Wav();
+    for (const QString& path : {wav, TestMedia::Encode(wav, TestMedia::Format::Mp3),
+                                TestMedia::Encode(wav, TestMedia::Format::Ogg)}) {
+        SCOPED_TRACE(qPrintable(path));
+        owner.ends.clear();
+        CMCITrack track;
+        track.Open(path, &owner);
+        EXPECT_NEAR(track.GetLength(), 1530, 50) << "MP3 with its padding";
+        EXPECT_FALSE(track.IsPlaying() || track.IsPaused() || track.IsStopped()) << "open, mode stop";
+        ASSERT_TRUE(track.HasVolumeControl());
+        EXPECT_FLOAT_EQ(track.GetVolume(), 1.0f);
+        track.SetVolume(0.5f);
+        std::uint32_t level = 0;
+        ASSERT_EQ(mci::waveOutGetVolume(track.DeviceId(), &level), mci::MMSYSERR_NOERROR);
+        EXPECT_EQ(level, 0x80008000u) << "65535 x 0.5 + 0.5 on both channels";
+        EXPECT_NEAR(track.GetVolume(), 0.5f, 0.001f);
+        mci::waveOutSetVolume(track.DeviceId(), 0xFFFFFFFFu);
+        track.SetVolume(1.0f);
+
+        // Stopped: seeks move the position, clamped to the medium.
+        track.Seek(700);
+        EXPECT_NEAR(track.GetPosition(), 700, 1);
+        track.Seek(-5);
+        EXPECT_EQ(track.GetPosition(), 0);
+        track.Seek(100000);
+        EXPECT_EQ(track.GetPosition(), track.GetLength());
+        EXPECT_FALSE(track.IsPlaying());
+
+        track.PlayRange(600, 1300);
+        EXPECT_TRUE(track.IsPlaying());
+        ASSERT_TRUE(TestEnv::WaitUntil([&] { return track.GetPosition() > 800; }, 3000));
+        track.Pause();
+        EXPECT_TRUE(track.IsPaused());
+        const TrackMs held = track.GetPosition();
+        EXPECT_GT(held, 800);
+        Spin(120);
+        EXPECT_EQ(track.GetPosition(), held);
+        track.Resume();
+        ASSERT_TRUE(owner.WaitForEnds(1));
+        EXPECT_EQ(owner.ends[0], std::pair(int(MCI_NOTIFY_SUCCESSFUL), track.Serial()));
+        EXPECT_NEAR(track.GetPosition(), 1300, 1) << "ends at the range mark";
+        EXPECT_FALSE(track.IsPlaying());
+        track.Close();
+        EXPECT_EQ(track.DeviceId(), 0u);
+    }
+}
+
+TEST_F(MciTrackTest, SeekPastTheEndWhilePlayingRestartsOneMillisecondBeforeTheEnd)
+{
+    CMCITrack track;
+    track.Open(Wav(), &owner);
+    track.Play();
+    ASSERT_TRUE(TestEnv::WaitUntil([&] { return track.GetPosition() > 0; }, 2000));
+    track.Seek(track.GetLength() + 1000);
+    EXPECT_GE(track.GetPosition(), track.GetLength() - 1);
+    ASSERT_TRUE(owner.WaitForEnds(2));
+    EXPECT_EQ(Codes(), (std::vector<int>{MCI_NOTIFY_SUPERSEDED, MCI_NOTIFY_SUCCESSFUL}));
+    EXPECT_EQ(track.GetPosition(), track.GetLength());
+
+    // Stop aborts a pending notification; Stop on a stopped track sends nothing.
+    track.Play(); // from the end: nothing left but the notification
+    ASSERT_TRUE(owner.WaitForEnds(3));
+    track.PlayRange(0, 1500);
+    track.Stop();
+    track.Stop();
+    Spin(100);
+    EXPECT_EQ(Codes(), (std::vector<int>{MCI_NOTIFY_SUPERSEDED, MCI_NOTIFY_SUCCESSFUL, MCI_NOTIFY_SUCCESSFUL,
+                                         MCI_NOTIFY_ABORTED}));
+}
+
+TEST_F(MciTrackTest, AMidiFilePlaysThroughTheSynthesizerForItsLength)
+{
+    ASSERT_FALSE(mci::SoundFontPath().isEmpty()) << "no General MIDI SoundFont installed";
+    // 2 s at 120 bpm and 1 s at 60 bpm: 2000 ms.
+    const QString midi = TestMedia::MidiFile(TestEnv::Root(), QStringLiteral("song"), {{2, 120}, {1, 60}});
+    std::uint32_t error = 0;
+    const auto source = mci::OpenMidiSource(midi, &error);
+    ASSERT_TRUE(source) << error;
+    EXPECT_EQ(source->Frames(), 2 * 44100);
+    EXPECT_GT(Peak(*source, 4410), 200) << "the note sounds";
+    ASSERT_TRUE(source->Seek(44100));
+    EXPECT_GT(Peak(*source, 4410), 200) << "and sounds again after a seek into it";
+
+    const auto track = CreateTrack(midi);
+    ASSERT_TRUE(dynamic_cast<CMidiTrack*>(track.get()));
+    EXPECT_EQ(track->QueryLength(midi, &owner), 2000);
+    track->Open(midi, &owner);
+    track->Seek(1500);
+    track->Play();
+    ASSERT_TRUE(TestEnv::WaitUntil([&] { return track->GetPosition() > 1600; }, 3000))
+        << track->GetPosition() << " " << track->IsPlaying() << " " << owner.ends.size();
+    track->Pause();
+    track->Resume(); // a fresh play: the first notification is superseded
+    ASSERT_TRUE(owner.WaitForEnds(2));
+    EXPECT_EQ(Codes(), (std::vector<int>{MCI_NOTIFY_SUPERSEDED, MCI_NOTIFY_SUCCESSFUL}));
+    EXPECT_EQ(track->GetPosition(), 2000);
+}
+
+// User bank 1 through the manager library: which bank the options choose,
+// loaded before the open and cleared at close; a bad bank is shown and the
+// item still plays; without the library nothing happens.
+TEST_F(MciTrackTest, SoundBanksFollowTheOptionAndAreClearedAtClose)
+{
+    RecordingUi ui;
+    CTrackEnvironment::SetUserInterface(&ui);
+    const QString font = mci::SoundFontPath();
+    ASSERT_FALSE(font.isEmpty());
+    const QString dir = TestEnv::MakeTempDir(QStringLiteral("banks"));
+    const QString midi = TestMedia::MidiFile(dir, QStringLiteral("song"), {{2, 120}});
+    const QString other = dir + QStringLiteral("/other.sf2");
+    ASSERT_TRUE(QFile::copy(font, other));
+    qputenv("LIRANA_AWEMAN32", LIRANA_AWEMAN32_PATH);
+    const auto openWith = [&](int option) {
+        SetSoundBankOptionOverride(option);
+        CMidiTrack track;
+        track.Open(midi, &owner);
+        const QString loaded = mci::UserBank();
+        track.Close();
+        EXPECT_TRUE(mci::UserBank().isEmpty()) << "cleared at close";
+        SetSoundBankOptionOverride(std::nullopt);
+        return loaded;
+    };
+    EXPECT_EQ(openWith(2), QString()) << "option 2: only the file's own bank";
+    EXPECT_EQ(openWith(1), other) << "option 1: any bank of the folder";
+    EXPECT_EQ(openWith(0), QString());
+    // The file's own bank: .sf2 before .sbk; one that is no SoundFont is
+    // refused by the manager and shown, and the item opens all the same.
+    TestEnv::WriteFile(dir + QStringLiteral("/song.sbk"), "not a bank");
+    EXPECT_EQ(openWith(2), QString());
+    EXPECT_EQ(ui.messages, QStringList{QStringLiteral("AWE32 SoundBank '%1'\n\nAWE Error: SBANK_INVALID")
+                                           .arg(dir + QStringLiteral("/song.sbk"))});
+    ASSERT_TRUE(QFile::copy(font, dir + QStringLiteral("/song.sf2")));
+    EXPECT_EQ(openWith(1), dir + QStringLiteral("/song.sf2"));
+    EXPECT_EQ(CAWEException(999).GetErrorMessage(), QStringLiteral("AWE Error: Unknown Error Code"));
+    CTrackEnvironment::SetUserInterface(nullptr);
+}
+
+TEST_F(MciTrackTest, WithoutTheManagerLibraryTheOptionIsIgnoredSilently)
+{
+    RecordingUi ui;
+    CTrackEnvironment::SetUserInterface(&ui);
+    qputenv("LIRANA_AWEMAN32", "/nonexistent/libaweman32.so");
+    const QString dir = TestEnv::MakeTempDir(QStringLiteral("banks"));
+    const QString midi = TestMedia::MidiFile(dir, QStringLiteral("song"), {{2, 120}});
+    TestEnv::WriteFile(dir + QStringLiteral("/song.sf2"), "not a bank either");
+    SetSoundBankOptionOverride(1);
+    CMidiTrack track;
+    track.Open(midi, &owner);
+    EXPECT_TRUE(mci::UserBank().isEmpty());
+    track.Close();
+    SetSoundBankOptionOverride(std::nullopt);
+    EXPECT_TRUE(ui.messages.isEmpty());
+    CTrackEnvironment::SetUserInterface(nullptr);
+}
+
+// The "WaveOutDevice" setting names the ALSA device; one that cannot be
+// opened fails the play, not the open, and the track stays stopped.
+TEST_F(MciTrackTest, AWaveOutputThatCannotBeOpenedFailsPlay)
+{
+    TempHive hive;
+    qunsetenv("LIRANA_WAVE_OUT_DEVICE");
+    CRegistryKey::OpenAppSubkey(QStringLiteral("Settings"))
+        .SetText(QStringLiteral("WaveOutDevice"), QStringLiteral(" lirana-no-such-pcm "));
+    EXPECT_EQ(mci::WaveOutDeviceName(), QStringLiteral("lirana-no-such-pcm"));
+    CMCITrack track;
+    track.Open(Wav(), &owner);
+    try {
+        track.Play();
+        ADD_FAILURE() << "played into a device that does not exist";
+    } catch (const CMCIException& e) {
+        EXPECT_EQ(e.Error(), mci::MCIERR_WAVE_OUTPUTSUNSUITABLE);
+        EXPECT_EQ(e.Command(), mci::MCI_PLAY);
+    }
+    EXPECT_FALSE(track.IsPlaying());
+    Spin(50);
+    EXPECT_EQ(owner.Count(), 0u) << "no notification for a play that never started";
+}
