@@ -1,6 +1,7 @@
 #include "media/TrackFactory.h"
 
 #include "media/DirectShowTrack.h"
+#include "media/LineInTrack.h"
 #include "media/PauseTrack.h"
 #include "media/TrackExceptions.h"
 #include "playlist/ItemPath.h"
@@ -162,6 +163,8 @@ std::unique_ptr<CMediaTrack> CreateTrack(const QString& path)
         return std::make_unique<CPauseTrack>();
     if (trackClass == TrackClass::DirectShow)
         return std::make_unique<CDirectShowTrack>();
+    if (trackClass == TrackClass::LineIn)
+        return std::make_unique<CLineInTrack>();
     return std::make_unique<CUnavailableTrack>(trackClass);
 }
 

@@ -7,6 +7,7 @@
 #include "gui/console/LiranaView.h"
 #include "gui/console/PlaylistListBox.h"
 #include "gui/dialogs/PropertySheet.h"
+#include "media/Mixer.h"
 #include "onair/EngineFixture.h"
 #include "playlist/AlbumDoc.h"
 #include "station/Station.h"
@@ -33,7 +34,9 @@ protected:
                           },
                           [this](QWidget*, const QFont&) { return pickedFont; }});
         QApplication::clipboard()->clear();
+        CMixer::SetOpener(card.Opener()); // never the machine's own mixer
     }
+    void TearDown() override { CMixer::SetOpener({}); }
 
     COnAirEngine::TrackFactory Tracks()
     {
@@ -76,6 +79,7 @@ protected:
     }
 
     TempHive hive;
+    CMemoryMixer card{QStringLiteral("Studio Card"), {{0, "Master"}, {0, "Line"}, {1, "Line"}, {1, "Mic"}}};
     FakeTrackWorld world;
     FakeClock clock;
     RecordingUi ui;
