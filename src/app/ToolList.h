@@ -117,8 +117,7 @@ inline constexpr const char* kDefaultMixer = "pavucontrol || pwvucontrol || x-te
 // else the first alternative, whose start then fails with its reason.
 // Empty for an empty setting. find is QStandardPaths::findExecutable by
 // default.
-QStringList MixerCommand(const QString& commandLine,
-                         const std::function<QString(const QString&)>& find = {});
+QStringList MixerCommand(const QString& commandLine, const std::function<QString(const QString&)>& find = {});
 
 class CToolList : public QObject
 {

@@ -1,6 +1,7 @@
 #include "media/LineInTrack.h"
 
 #include "app/SettingsSchema.h"
+#include "app/ViewSettings.h"
 
 #include <algorithm>
 #include <utility>

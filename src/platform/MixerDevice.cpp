@@ -118,9 +118,10 @@ public:
                                        : snd_mixer_selem_get_playback_volume_range(l.elem, &min, &max);
             if (code < 0)
                 return code;
-            const int read =
-                l.capture ? snd_mixer_selem_get_capture_volume(l.elem, SND_MIXER_SCHN_FRONT_LEFT, &value)
-                          : snd_mixer_selem_get_playback_volume(l.elem, SND_MIXER_SCHN_FRONT_LEFT, &value);
+            const int read = l.capture ? snd_mixer_selem_get_capture_volume(l.elem, SND_MIXER_SCHN_FRONT_LEFT,
+                                                                            &value)
+                                       : snd_mixer_selem_get_playback_volume(
+                                             l.elem, SND_MIXER_SCHN_FRONT_LEFT, &value);
             level = max > min ? static_cast<unsigned>(std::lround(double(std::clamp(value, min, max) - min) *
                                                                   kMixerMaxLevel / double(max - min)))
                               : 0;
@@ -135,8 +136,8 @@ public:
                                        : snd_mixer_selem_get_playback_volume_range(l.elem, &min, &max);
             if (code < 0)
                 return code;
-            const long value =
-                min + std::lround(double(std::min(level, kMixerMaxLevel)) * double(max - min) / kMixerMaxLevel);
+            const long value = min + std::lround(double(std::min(level, kMixerMaxLevel)) * double(max - min) /
+                                                 kMixerMaxLevel);
             return l.capture ? snd_mixer_selem_set_capture_volume_all(l.elem, value)
                              : snd_mixer_selem_set_playback_volume_all(l.elem, value);
         });

@@ -16,10 +16,10 @@
 #include <vector>
 
 namespace MixerError {
-inline constexpr int NotOpen = 9;            // EBADF: no device open
-inline constexpr int NoDevice = 19;          // ENODEV: the index names no device
-inline constexpr int InvalidLine = 1024;     // no such destination, source or line id
-inline constexpr int InvalidControl = 1025;  // the line has no control of that type
+inline constexpr int NotOpen = 9;           // EBADF: no device open
+inline constexpr int NoDevice = 19;         // ENODEV: the index names no device
+inline constexpr int InvalidLine = 1024;    // no such destination, source or line id
+inline constexpr int InvalidControl = 1025; // the line has no control of that type
 } // namespace MixerError
 
 struct MixerSourceLine

@@ -52,9 +52,8 @@ TEST_F(MixerAirTest, ALiveItemSoundsFromOpenToCloseAndLeavesItsLineMuted)
 
     // A tone into the muted sink; a two-second live item on its line.
     QProcess tone;
-    tone.start(QStringLiteral("gst-launch-1.0"),
-               {"-q", "audiotestsrc", "freq=440", "volume=0.25", "is-live=true", "!", "audioconvert", "!",
-                "pulsesink"});
+    tone.start(QStringLiteral("gst-launch-1.0"), {"-q", "audiotestsrc", "freq=440", "volume=0.25",
+                                                  "is-live=true", "!", "audioconvert", "!", "pulsesink"});
     ASSERT_TRUE(tone.waitForStarted());
     CRegistryKey settings = CRegistryKey::OpenAppSubkey(QStringLiteral("Settings"));
     settings.SetNumber(QStringLiteral("LineInMixer"), static_cast<std::int32_t>(*pulse));

@@ -156,9 +156,10 @@ TEST_F(OptionsSheets, TheLineInPageStoresTheChosenSourceLineOnOk)
             for (int i = 0; i < tree->topLevelItemCount(); ++i)
                 for (int j = 0; j < tree->topLevelItem(i)->childCount(); ++j)
                     shown << tree->topLevelItem(i)->text(0) + '/' + tree->topLevelItem(i)->child(j)->text(0);
-            EXPECT_EQ(shown.join(u','), QStringLiteral("Playback/Master,Playback/Line,Capture/Line,Capture/Mic"));
-            const QList<QTreeWidgetItem*> found = tree->findItems(
-                path.section(u'/', -1), Qt::MatchExactly | Qt::MatchRecursive);
+            EXPECT_EQ(shown.join(u','),
+                      QStringLiteral("Playback/Master,Playback/Line,Capture/Line,Capture/Mic"));
+            const QList<QTreeWidgetItem*> found = tree->findItems(path.section(u'/', -1),
+                                                                  Qt::MatchExactly | Qt::MatchRecursive);
             for (QTreeWidgetItem* item : found)
                 if (!item->parent() || item->parent()->text(0) == path.section(u'/', 0, 0))
                     tree->setCurrentItem(item);
@@ -167,9 +168,8 @@ TEST_F(OptionsSheets, TheLineInPageStoresTheChosenSourceLineOnOk)
     };
     choose(QStringLiteral("Capture/Line"));
     EXPECT_EQ(unsigned(Settings().lineInLine), line) << "not the playback line of the same name";
-    EXPECT_TRUE(TempHive::UserText().contains(QStringLiteral("\"LineInLine\"=dword:%1")
-                                                  .arg(line, 8, 16, QLatin1Char('0'))
-                                                  .toUtf8()));
+    EXPECT_TRUE(TempHive::UserText().contains(
+        QStringLiteral("\"LineInLine\"=dword:%1").arg(line, 8, 16, QLatin1Char('0')).toUtf8()));
     choose(QStringLiteral("Playback")); // a destination keeps the line
     EXPECT_EQ(unsigned(Settings().lineInLine), line);
 }
@@ -192,7 +192,8 @@ TEST_F(OptionsSheets, TheLineInPageSelectsTheStoredLineOrSaysWhyItHasNone)
     EXPECT_EQ(missing.Chosen(7), 7u);
     CMemoryMixer empty(QStringLiteral("Bare Card"), {});
     CMixer::SetOpener(empty.Opener());
-    EXPECT_EQ(CMixerLinePage(0, line).Problem()->text(), QStringLiteral("The mixer of Bare Card has no lines."));
+    EXPECT_EQ(CMixerLinePage(0, line).Problem()->text(),
+              QStringLiteral("The mixer of Bare Card has no lines."));
 }
 
 } // namespace

@@ -20,8 +20,11 @@ protected:
     // "Line" is under both destinations, with different ids; "Mic 2" has no
     // volume, "Beep" no switch.
     CMemoryMixer card{QStringLiteral("Studio Card"),
-                      {{0, "Master", false, 50000}, {1, "Line", true, 30000}, {0, "Line", true, 40000},
-                       {1, "Mic 2", true, 0, true, false}, {0, "Beep", false, 100, false, true}}};
+                      {{0, "Master", false, 50000},
+                       {1, "Line", true, 30000},
+                       {0, "Line", true, 40000},
+                       {1, "Mic 2", true, 0, true, false},
+                       {0, "Beep", false, 100, false, true}}};
     Line& line = *card.Find(0, QStringLiteral("Line"));
 
     void SetUp() override { CMixer::SetOpener(card.Opener()); }
@@ -82,12 +85,16 @@ TEST_F(MixerTest, EveryFailureIsAMixerExceptionWithItsCode)
         {[&] {
              mixer.Open(0);
              mixer.GetDestination(2);
-         }, MixerError::InvalidLine},
+         },
+         MixerError::InvalidLine},
         {[&] { mixer.GetSource(0, 3); }, MixerError::InvalidLine},
         {[&] { mixer.GetSource(1, 2); }, MixerError::InvalidLine},
         {[&] { mixer.GetLineById(12345); }, MixerError::InvalidLine},
         {[&] { mixer.GetLineControlByType(mic, MixerControlType::Volume); }, MixerError::InvalidControl},
-        {[&] { mixer.GetControlValue({master + 1, MixerControlType::Mute}); }, MixerError::InvalidLine},
+        {[&] {
+             mixer.GetControlValue({master + 1, MixerControlType::Mute});
+         },
+         MixerError::InvalidLine},
         {[&] {
              card.controlError = 5;
              mixer.SetControlValue({master, MixerControlType::Mute}, 1);
@@ -138,7 +145,8 @@ TEST_F(MixerTest, ALiveItemUnmutesItsLineUntilCloseAndGivesTheVolumeBack)
     // A line the card does not have: no sound, the error, nothing changed.
     Choose(0, 777);
     CLineInTrack missing;
-    EXPECT_EQ(ErrorOf([&] { missing.Open(QStringLiteral("2.live"), &owner); }), unsigned(MixerError::InvalidLine));
+    EXPECT_EQ(ErrorOf([&] { missing.Open(QStringLiteral("2.live"), &owner); }),
+              unsigned(MixerError::InvalidLine));
     EXPECT_TRUE(missing.IsStopped() == false && missing.IsPlaying() == false);
 }
 

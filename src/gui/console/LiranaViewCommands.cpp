@@ -297,5 +297,6 @@ void CLiranaView::StartMixer(const QString& commandLine)
     // operator is told here.
     QString error;
     if (!m_shell->StartProgram(argv.front(), argv.mid(1), {}, &error))
-        TellOperator(this, m_context.ui, CannotFindMessage(argv.join(u' '), error), UserInterface::Icon::Stop);
+        TellOperator(this, m_context.ui, CannotFindMessage(argv.join(u' '), error),
+                     UserInterface::Icon::Stop);
 }

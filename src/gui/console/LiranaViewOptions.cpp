@@ -144,7 +144,7 @@ void CLiranaView::ShowOptions()
     TakeBack(live, copy, &S::autoPlay, &S::ignoreErrors, &S::mediaFilesOnly, &S::shutdownConfirmation,
              &S::introStart, &S::introLength, &S::ffTime, &S::videoMode, &S::mixer, &S::lineInLine);
     CTrackEnvironment::SetVideo(live.videoMode, live.videoRect);
-    SaveSettings(); // a live item started next reads "LineInLine" from the hive
+    live.Save(); // a live item started next reads "LineInLine" from the hive
     m_list->viewport()->update();
 }
 
