@@ -113,7 +113,8 @@ QString CannotFindMessage(const QString& commandLine, const QString& reason);
 // a single stored program keeps meaning itself.
 inline constexpr const char* kDefaultMixer = "pavucontrol || pwvucontrol || x-terminal-emulator -e alsamixer";
 // The program and its arguments to start for commandLine (environment
-// variables expanded): the first alternative whose program find() answers,
+// variables expanded, split as SplitArguments does; an alternative it
+// cannot split is one program name): the first alternative whose program find() answers,
 // else the first alternative, whose start then fails with its reason.
 // Empty for an empty setting. find is QStandardPaths::findExecutable by
 // default.

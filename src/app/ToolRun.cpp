@@ -8,7 +8,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
 #include <QStandardPaths>
 
 #include <array>
@@ -111,7 +110,7 @@ QStringList MixerCommand(const QString& commandLine, const std::function<QString
 {
     QStringList first;
     for (const QString& alternative : ExpandEnvironment(commandLine).split(QStringLiteral("||"))) {
-        const QStringList argv = QProcess::splitCommand(alternative.trimmed());
+        const QStringList argv = SplitArguments(alternative).value_or(QStringList{alternative.trimmed()});
         if (argv.isEmpty())
             continue;
         const QString found = find ? find(argv.front()) : QStandardPaths::findExecutable(argv.front());

@@ -146,50 +146,38 @@ TEST_F(OptionsSheets, OptionsReopenOnTheirLastPageAndCancelKeepsEverything)
     });
 }
 
-TEST_F(OptionsSheets, TheLineInPageStoresTheChosenSourceLineOnOk)
+// The card (ConsoleFixture): Playback {Master, Line}, Capture {Line, Mic}.
+TEST_F(OptionsSheets, TheLineInPageShowsTheCardAndStoresAChosenSourceLineOnOk)
 {
     const unsigned line = CMemoryMixer::Id(*card.Find(1, QStringLiteral("Line")));
-    auto choose = [&](const QString& path) {
+    for (const int child : {0, -1}) { // the capture line, then its destination
         RunSheet(Cmd::Options, [&](CPropertySheet& sheet) {
             auto* tree = sheet.findChild<QTreeWidget*>(QStringLiteral("tree1141"));
-            QStringList shown;
-            for (int i = 0; i < tree->topLevelItemCount(); ++i)
-                for (int j = 0; j < tree->topLevelItem(i)->childCount(); ++j)
-                    shown << tree->topLevelItem(i)->text(0) + '/' + tree->topLevelItem(i)->child(j)->text(0);
-            EXPECT_EQ(shown.join(u','),
-                      QStringLiteral("Playback/Master,Playback/Line,Capture/Line,Capture/Mic"));
-            const QList<QTreeWidgetItem*> found = tree->findItems(path.section(u'/', -1),
-                                                                  Qt::MatchExactly | Qt::MatchRecursive);
-            for (QTreeWidgetItem* item : found)
-                if (!item->parent() || item->parent()->text(0) == path.section(u'/', 0, 0))
-                    tree->setCurrentItem(item);
+            ASSERT_EQ(tree->topLevelItemCount(), 2);
+            EXPECT_EQ(tree->topLevelItem(1)->text(0) + tree->topLevelItem(1)->child(1)->text(0),
+                      "CaptureMic");
+            tree->setCurrentItem(child < 0 ? tree->topLevelItem(1) : tree->topLevelItem(1)->child(child));
             sheet.accept();
         });
-    };
-    choose(QStringLiteral("Capture/Line"));
-    EXPECT_EQ(unsigned(Settings().lineInLine), line) << "not the playback line of the same name";
-    EXPECT_TRUE(TempHive::UserText().contains(
-        QStringLiteral("\"LineInLine\"=dword:%1").arg(line, 8, 16, QLatin1Char('0')).toUtf8()));
-    choose(QStringLiteral("Playback")); // a destination keeps the line
-    EXPECT_EQ(unsigned(Settings().lineInLine), line);
+        EXPECT_EQ(unsigned(Settings().lineInLine), line) << "not the playback line of that name";
+        EXPECT_TRUE(TempHive::UserText().contains(
+            QStringLiteral("\"LineInLine\"=dword:%1").arg(line, 8, 16, QLatin1Char('0')).toUtf8()));
+    }
 }
 
 TEST_F(OptionsSheets, TheLineInPageSelectsTheStoredLineOrSaysWhyItHasNone)
 {
     const unsigned line = CMemoryMixer::Id(*card.Find(0, QStringLiteral("Line")));
     CMixerLinePage page(0, line);
-    ASSERT_NE(page.Tree()->currentItem(), nullptr);
     EXPECT_EQ(page.Tree()->currentItem()->parent()->text(0), QStringLiteral("Playback"));
     EXPECT_EQ(page.Chosen(7), line);
     page.Tree()->clearSelection();
     EXPECT_EQ(page.Chosen(7), 7u) << "no selection keeps the line";
-    EXPECT_EQ(page.Problem()->text(), QStringLiteral("Studio Card"));
 
     CMixerLinePage missing(3, line);
     EXPECT_EQ(missing.Tree()->topLevelItemCount(), 0);
     EXPECT_EQ(missing.Problem()->text(),
               QStringLiteral("Sound device 3 has no mixer that can be opened (Mixer Exception: 19)."));
-    EXPECT_EQ(missing.Chosen(7), 7u);
     CMemoryMixer empty(QStringLiteral("Bare Card"), {});
     CMixer::SetOpener(empty.Opener());
     EXPECT_EQ(CMixerLinePage(0, line).Problem()->text(),

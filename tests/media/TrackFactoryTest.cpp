@@ -44,8 +44,9 @@ TEST(TrackFactory, TableOrderFallbackAndTheTrackMade)
                 EXPECT_THROW(track->QueryLength(path, nullptr), CTrackException) << qPrintable(path);
                 EXPECT_EQ(track->Owner(), nullptr);
             } else {
-                EXPECT_TRUE(g.cls == TrackClass::Pause ? !!dynamic_cast<CPauseTrack*>(track.get())
-                                                       : !!dynamic_cast<CDirectShowTrack*>(track.get()))
+                const bool paused = g.cls == TrackClass::Pause || g.cls == TrackClass::LineIn;
+                EXPECT_TRUE(paused ? !!dynamic_cast<CPauseTrack*>(track.get())
+                                   : !!dynamic_cast<CDirectShowTrack*>(track.get()))
                     << qPrintable(path);
             }
         }
