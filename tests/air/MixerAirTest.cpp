@@ -40,19 +40,23 @@ TEST_F(MixerAirTest, ALiveItemSoundsFromOpenToCloseAndLeavesItsLineMuted)
     mixer.Close();
 
     // A tone into the muted sink; a two-second live item on its line.
+    // A second of it buffered in the server: a starved tone player is not
+    // taken for a muted line.
     QProcess tone;
-    tone.start(QStringLiteral("gst-launch-1.0"), {"-q", "audiotestsrc", "freq=440", "volume=0.25",
-                                                  "is-live=true", "!", "audioconvert", "!", "pulsesink"});
+    tone.start(QStringLiteral("gst-launch-1.0"), {"-q", "audiotestsrc", "freq=440", "volume=0.25", "!",
+                                                  "audioconvert", "!", "pulsesink", "buffer-time=1000000"});
     ASSERT_TRUE(tone.waitForStarted());
     CRegistryKey settings = CRegistryKey::OpenAppSubkey(QStringLiteral("Settings"));
     settings.SetNumber(QStringLiteral("LineInMixer"), std::int32_t(pulse));
     settings.SetNumber(QStringLiteral("LineInLine"), std::int32_t(master));
     StartRecording();
     ASSERT_TRUE(recorder.RecordFor(0.8)); // the tone is playing, but not heard
-    const qint64 opened = AirRecorder::NowNs();
+    // Each step's time is known between two stamps, however loaded the machine.
     QObject owner;
     auto track = CreateTrack(QStringLiteral("2.live"));
+    const qint64 opening = AirRecorder::NowNs();
     track->Open(QStringLiteral("2.live"), &owner);
+    const qint64 opened = AirRecorder::NowNs();
     track->Play();
     ASSERT_TRUE(TestEnv::WaitUntil([&] { return track->GetPosition() >= track->GetLength(); }, 5000));
     track->Close();
@@ -60,11 +64,14 @@ TEST_F(MixerAirTest, ALiveItemSoundsFromOpenToCloseAndLeavesItsLineMuted)
     EXPECT_EQ(SinkMute().value_or(QString()).trimmed(), QStringLiteral("Mute: yes"));
     ASSERT_TRUE(recorder.RecordFor(0.8));
     const auto wav = StopAndRead();
-    const auto segments = WavAnalysis::Segments(wav, {440});
-    ASSERT_EQ(segments.size(), 1u) << "heard only while live";
-    EXPECT_NEAR(segments[0].start, recorder.ToSeconds(opened), 0.3);
-    EXPECT_NEAR(segments[0].end, recorder.ToSeconds(closed), 0.3);
-    EXPECT_FALSE(WavAnalysis::FirstSound(wav, segments[0].end + 0.3)) << "muted after the item";
+    const auto heard = WavAnalysis::Segments(wav, {440});
+    ASSERT_FALSE(heard.empty());
+    EXPECT_GT(heard.front().start, recorder.ToSeconds(opening) - 0.05) << "heard before the item";
+    double live = 0;
+    for (const auto& segment : heard)
+        live += segment.Length();
+    EXPECT_GT(live, 1.7) << "of the item's 2 s, from " << recorder.ToSeconds(opened);
+    EXPECT_FALSE(WavAnalysis::FirstSound(wav, recorder.ToSeconds(closed) + 0.3)) << "heard after the item";
 }
 
 } // namespace
