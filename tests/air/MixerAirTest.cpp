@@ -16,6 +16,7 @@ namespace {
 class MixerAirTest : public AirTest
 {
 protected:
+    MixerAirTest() { CMixer::SetOpener({}); } // ALSA, but only the test server's device
     std::optional<QString> SinkMute() const { return server.Pactl({"get-sink-mute", "air"}); }
     TempHive hive;
 };
@@ -27,20 +28,15 @@ TEST_F(MixerAirTest, ALiveItemSoundsFromOpenToCloseAndLeavesItsLineMuted)
         ++pulse;
     CMixer mixer;
     mixer.Open(pulse);
-    EXPECT_EQ(mixer.GetDestination(0).connections + mixer.GetDestination(1).connections, 2u);
     EXPECT_EQ(mixer.GetSource(0, 0).name + u',' + mixer.GetSource(1, 0).name,
               QStringLiteral("Master,Capture"));
     const unsigned master = mixer.GetSource(0, 0).lineId;
-    const CMixerControl mute = mixer.GetLineControlByType(master, MixerControlType::Mute);
-    for (const unsigned value : {0u, 1u}) {
-        mixer.SetControlValue(mute, value);
-        EXPECT_EQ(mixer.GetControlValue(mute), value);
-        EXPECT_EQ(SinkMute().value_or(QString()).trimmed(), value ? "Mute: yes" : "Mute: no");
-    }
+    mixer.SetControlValue(mixer.GetLineControlByType(master, MixerControlType::Mute), 1);
+    EXPECT_EQ(SinkMute().value_or(QString()).trimmed(), QStringLiteral("Mute: yes"));
     mixer.Close();
 
-    // A tone into the muted sink; a two-second live item on its line.
-    // A second of it buffered in the server: a starved tone player is not
+    // A tone into the muted sink; a two-second live item un-mutes it. A
+    // second of the tone buffered in the server: a starved tone player is not
     // taken for a muted line.
     QProcess tone;
     tone.start(QStringLiteral("gst-launch-1.0"), {"-q", "audiotestsrc", "freq=440", "volume=0.25", "!",

@@ -30,7 +30,6 @@ TEST(MixerCommand, TheFirstAlternativeFoundOrElseTheFirst)
         {kDefaultMixer, {"pwvucontrol"}},
         {"pavucontrol || x-terminal-emulator -e 'alsa mixer'", {"x-terminal-emulator", "-e", "alsa mixer"}},
         {"pavucontrol", {"pavucontrol"}},
-        {"  ", {}},
     };
     for (const auto& [line, argv] : cases)
         EXPECT_EQ(MixerCommand(QString::fromUtf8(line), find), argv) << line;

@@ -11,6 +11,7 @@
 #include "onair/EngineFixture.h"
 #include "playlist/AlbumDoc.h"
 #include "station/Station.h"
+#include "support/TestEnv.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -34,9 +35,9 @@ protected:
                           },
                           [this](QWidget*, const QFont&) { return pickedFont; }});
         QApplication::clipboard()->clear();
-        CMixer::SetOpener(card.Opener()); // never the machine's own mixer
+        CMixer::SetOpener(card.Opener());
     }
-    void TearDown() override { CMixer::SetOpener({}); }
+    void TearDown() override { TestEnv::UseNoMixer(); }
 
     COnAirEngine::TrackFactory Tracks()
     {

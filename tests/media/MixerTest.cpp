@@ -26,7 +26,7 @@ protected:
     EventRecorder owner;
 
     void SetUp() override { CMixer::SetOpener(card.Opener()); }
-    void TearDown() override { CMixer::SetOpener({}); }
+    void TearDown() override { TestEnv::UseNoMixer(); }
 
     static void Choose(unsigned destination, const char* name)
     {
@@ -41,15 +41,16 @@ unsigned ErrorOf(Call call)
     try {
         call();
     } catch (const CMixerException& e) {
-        EXPECT_EQ(e.GetErrorMessage(), QStringLiteral("Mixer Exception: %1").arg(e.Code()));
         return e.Code();
     }
     return 0;
 }
 
-TEST_F(MixerTest, DestinationsHoldTheirSourcesUnderStableIds)
+TEST_F(MixerTest, LinesHaveStableIdsUnderTheirDestinationsAndEveryFailureItsCode)
 {
     CMixer mixer;
+    EXPECT_EQ(ErrorOf([&] { mixer.GetSource(0, 0); }), 9u);
+    EXPECT_EQ(ErrorOf([&] { mixer.Open(1); }), 19u);
     mixer.Open(0);
     QStringList tree{mixer.ProductName()};
     for (unsigned d = 0; d < mixer.Destinations(); ++d) {
@@ -63,16 +64,7 @@ TEST_F(MixerTest, DestinationsHoldTheirSourcesUnderStableIds)
     // version (a stored "LineInLine" keeps its line).
     EXPECT_EQ(mixer.GetSource(0, 1).lineId, 105034391u);
     EXPECT_NE(mixer.GetSource(0, 1).lineId, mixer.GetSource(1, 0).lineId);
-}
-
-TEST_F(MixerTest, EveryFailureIsAMixerExceptionWithItsCode)
-{
-    CMixer mixer;
-    EXPECT_EQ(ErrorOf([&] { mixer.GetSource(0, 0); }), 9u);
-    EXPECT_EQ(ErrorOf([&] { mixer.Open(1); }), 19u);
-    mixer.Open(0);
-    const unsigned master = CMemoryMixer::Id(*card.Find(0, QStringLiteral("Master")));
-    const unsigned mic = CMemoryMixer::Id(*card.Find(1, QStringLiteral("Mic 2")));
+    const unsigned mic = mixer.GetSource(1, 1).lineId;
     const std::pair<std::function<void()>, unsigned> cases[] = {
         {[&] { mixer.GetDestination(2); }, 1024},
         {[&] { mixer.GetSource(0, 3); }, 1024},
@@ -83,7 +75,7 @@ TEST_F(MixerTest, EveryFailureIsAMixerExceptionWithItsCode)
     for (const auto& [call, code] : cases)
         EXPECT_EQ(ErrorOf(call), code);
     card.controlError = 5;
-    EXPECT_EQ(ErrorOf([&] { mixer.SetControlValue({master, MixerControlType::Mute}, 1); }), 5u);
+    EXPECT_EQ(ErrorOf([&] { mixer.SetControlValue({mic, MixerControlType::Mute}, 1); }), 5u);
     card.openError = 16;
     EXPECT_EQ(ErrorOf([&] { mixer.Open(0); }), 16u);
     EXPECT_FALSE(mixer.IsOpen());
@@ -93,7 +85,6 @@ TEST_F(MixerTest, ALiveItemUnmutesItsLineUntilCloseAndGivesTheVolumeBack)
 {
     Choose(0, "Line");
     auto track = CreateTrack(QStringLiteral("/air/1.live"));
-    ASSERT_TRUE(dynamic_cast<CLineInTrack*>(track.get()));
     track->Open(QStringLiteral("/air/1.live"), &owner);
     EXPECT_FALSE(line.muted) << "audible from Open";
     track->SetVolume(0.25f);
@@ -118,7 +109,6 @@ TEST_F(MixerTest, ALineWithoutVolumeGoesLiveOneWithoutSwitchOrMissingCannot)
     CLineInTrack track;
     Choose(1, "Mic 2");
     track.Open(QStringLiteral("3.live"), &owner);
-    EXPECT_FALSE(card.Find(1, QStringLiteral("Mic 2"))->muted);
     EXPECT_FALSE(track.HasVolumeControl());
     const std::pair<const char*, unsigned> refused[] = {{"Beep", 1025}, {"Nothing", 1024}};
     for (const auto& [name, code] : refused) {
