@@ -559,20 +559,12 @@ Möchten Sie Lirana jetzt beenden?</translation>
         <translation>Wählen Sie den Mixer-Kanal Ihrer Soundkarte, der für Satellitenzuspielungen oder Live-Übertragungen genutzt wird</translation>
     </message>
     <message>
-        <source>Live feeds do not play yet; the line is not stored.</source>
-        <translation>Live-Zuspielungen werden noch nicht wiedergegeben; der Kanal wird nicht gespeichert.</translation>
+        <source>The mixer of %1 has no lines.</source>
+        <translation>Der Mixer von %1 hat keine Kanäle.</translation>
     </message>
     <message>
-        <source>Mixer Exception: %1 (%2)</source>
-        <translation>Mixer-Fehler: %1 (%2)</translation>
-    </message>
-    <message>
-        <source>Playback</source>
-        <translation>Wiedergabe</translation>
-    </message>
-    <message>
-        <source>Capture</source>
-        <translation>Aufnahme</translation>
+        <source>Sound device %1 has no mixer that can be opened (%2).</source>
+        <translation>Audiogerät %1 hat keinen Mixer, der sich öffnen lässt (%2).</translation>
     </message>
 </context>
 <context>
@@ -1705,6 +1697,17 @@ Die Gesamtlänge beträgt: %2.</translation>
     <message>
         <source>Unknown media-control error %1.</source>
         <translation>Unbekannter Fehler der Mediensteuerung %1.</translation>
+    </message>
+</context>
+<context>
+    <name>Mixer</name>
+    <message>
+        <source>Playback</source>
+        <translation>Wiedergabe</translation>
+    </message>
+    <message>
+        <source>Capture</source>
+        <translation>Aufnahme</translation>
     </message>
 </context>
 <context>

@@ -1,5 +1,6 @@
 #include "app/SettingsSchema.h"
 
+#include "app/ToolList.h"
 #include "app/ViewSettings.h"
 
 #include <algorithm>
@@ -75,7 +76,7 @@ std::vector<S> MakeTable()
         Number(kSettings, "IntroLength", FIELD(introLength), 15, seconds300),
         Number(kSettings, "FF_TIME", FIELD(ffTime), 30), // typed values are not checked
         Text(kSettings, "MediaDir", FIELD(mediaDir)),
-        Text(kSettings, "Mixer", FIELD(mixer), QStringLiteral("pavucontrol")),
+        Text(kSettings, "Mixer", FIELD(mixer), QString::fromLatin1(kDefaultMixer)),
         Flag(kSettings, "AutoPlay", FIELD(autoPlay), false),
         Number(kSettings, "PlayerMode", FIELD(playerMode), 1, {}, playerModes),
         Flag(kSettings, "IgnoreErrors", FIELD(ignoreErrors), false),

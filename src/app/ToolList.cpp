@@ -157,7 +157,7 @@ void CToolList::SaveToRegistry(CRegistryKey& app) const
 
 void CToolList::AddDefaultTools(const QString& mixer)
 {
-    const QString program = ExpandEnvironment(mixer).trimmed();
+    const QString program = MixerCommand(mixer).value(0);
     const QString found = program.isEmpty() ? QString() : QStandardPaths::findExecutable(program);
     if (!found.isEmpty())
         m_tools.push_back(CTool::CreateFromFile(found));

@@ -13,6 +13,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -105,6 +106,19 @@ bool RunTool(const CTool& tool, const std::optional<QString>& file, Shell& shell
 
 // The message for a program that cannot be started, with the reason.
 QString CannotFindMessage(const QString& commandLine, const QString& reason);
+
+// The "Mixer" setting is a command line, or several separated by "||": the
+// first whose program is found (on the search path, or as a path) is the
+// mixer, so the default names the desktop mixers in order of preference and
+// a single stored program keeps meaning itself.
+inline constexpr const char* kDefaultMixer = "pavucontrol || pwvucontrol || x-terminal-emulator -e alsamixer";
+// The program and its arguments to start for commandLine (environment
+// variables expanded, split as SplitArguments does; an alternative it
+// cannot split is one program name): the first alternative whose program find() answers,
+// else the first alternative, whose start then fails with its reason.
+// Empty for an empty setting. find is QStandardPaths::findExecutable by
+// default.
+QStringList MixerCommand(const QString& commandLine, const std::function<QString(const QString&)>& find = {});
 
 class CToolList : public QObject
 {

@@ -106,6 +106,22 @@ std::optional<QStringList> SplitArguments(const QString& params)
     return args;
 }
 
+QStringList MixerCommand(const QString& commandLine, const std::function<QString(const QString&)>& find)
+{
+    QStringList first;
+    for (const QString& alternative : ExpandEnvironment(commandLine).split(QStringLiteral("||"))) {
+        const QStringList argv = SplitArguments(alternative).value_or(QStringList{alternative.trimmed()});
+        if (argv.isEmpty())
+            continue;
+        const QString found = find ? find(argv.front()) : QStandardPaths::findExecutable(argv.front());
+        if (!found.isEmpty())
+            return argv;
+        if (first.isEmpty())
+            first = argv;
+    }
+    return first;
+}
+
 QString CannotFindMessage(const QString& commandLine, const QString& reason)
 {
     QString text = CTool::tr(

@@ -1,6 +1,7 @@
 #include "media/TrackFactory.h"
 
 #include "media/DirectShowTrack.h"
+#include "media/LineInTrack.h"
 #include "media/MciTrack.h"
 #include "media/ModTrack.h"
 #include "media/PauseTrack.h"
@@ -170,6 +171,8 @@ std::unique_ptr<CMediaTrack> CreateTrack(const QString& path)
         return std::make_unique<CMCITrack>();
     if (trackClass == TrackClass::Midi)
         return std::make_unique<CMidiTrack>();
+    if (trackClass == TrackClass::LineIn)
+        return std::make_unique<CLineInTrack>();
     return std::make_unique<CUnavailableTrack>(trackClass);
 }
 

@@ -22,6 +22,19 @@ QString MakeProgram(const QString& dir, const QString& name, bool executable = t
 
 } // namespace
 
+TEST(MixerCommand, TheFirstAlternativeFoundOrElseTheFirst)
+{
+    const QStringList found{"pwvucontrol", "x-terminal-emulator"};
+    auto find = [&](const QString& p) { return found.contains(p) ? p : QString(); };
+    const std::pair<const char*, QStringList> cases[] = {
+        {kDefaultMixer, {"pwvucontrol"}},
+        {"pavucontrol || x-terminal-emulator -e 'alsa mixer'", {"x-terminal-emulator", "-e", "alsa mixer"}},
+        {"pavucontrol", {"pavucontrol"}},
+    };
+    for (const auto& [line, argv] : cases)
+        EXPECT_EQ(MixerCommand(QString::fromUtf8(line), find), argv) << line;
+}
+
 TEST(SplitArguments, SplitsAsShDoes)
 {
     // Each expectation was checked with dash: set -- <params>; printf '[%s]' "$@"

@@ -7,9 +7,11 @@
 #include "gui/console/LiranaView.h"
 #include "gui/console/PlaylistListBox.h"
 #include "gui/dialogs/PropertySheet.h"
+#include "media/Mixer.h"
 #include "onair/EngineFixture.h"
 #include "playlist/AlbumDoc.h"
 #include "station/Station.h"
+#include "support/TestEnv.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -33,7 +35,9 @@ protected:
                           },
                           [this](QWidget*, const QFont&) { return pickedFont; }});
         QApplication::clipboard()->clear();
+        CMixer::SetOpener(card.Opener());
     }
+    void TearDown() override { TestEnv::UseNoMixer(); }
 
     COnAirEngine::TrackFactory Tracks()
     {
@@ -76,6 +80,7 @@ protected:
     }
 
     TempHive hive;
+    CMemoryMixer card{QStringLiteral("Studio Card"), {{0, "Master"}, {0, "Line"}, {1, "Line"}, {1, "Mic"}}};
     FakeTrackWorld world;
     FakeClock clock;
     RecordingUi ui;

@@ -146,28 +146,40 @@ TEST_F(OptionsSheets, OptionsReopenOnTheirLastPageAndCancelKeepsEverything)
     });
 }
 
-TEST(LineInPage, ShowsTheMixersLinesOrWhyItCannot)
+// The card (ConsoleFixture): Playback {Master, Line}, Capture {Line, Mic}.
+TEST_F(OptionsSheets, TheLineInPageShowsTheCardAndStoresAChosenSourceLineOnOk)
 {
-    CMixerLines card{QStringLiteral("Studio Card"), {"Master", "Line"}, {"Line", "Mic"}, 0, {}};
-    CMixerLinePage page(1, nullptr, [&](int index) {
-        EXPECT_EQ(index, 1);
-        return card;
-    });
-    QStringList tree;
-    for (int i = 0; i < page.Tree()->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* destination = page.Tree()->topLevelItem(i);
-        for (int j = 0; j < destination->childCount(); ++j)
-            tree << destination->text(0) + '/' + destination->child(j)->text(0);
+    const unsigned line = CMemoryMixer::Id(*card.Find(1, QStringLiteral("Line")));
+    for (const int child : {0, -1}) { // the capture line, then its destination
+        RunSheet(Cmd::Options, [&](CPropertySheet& sheet) {
+            auto* tree = sheet.findChild<QTreeWidget*>(QStringLiteral("tree1141"));
+            EXPECT_EQ(tree->topLevelItem(1)->text(0) + tree->topLevelItem(1)->child(1)->text(0),
+                      "CaptureMic");
+            tree->setCurrentItem(child < 0 ? tree->topLevelItem(1) : tree->topLevelItem(1)->child(child));
+            sheet.accept();
+        });
+        EXPECT_EQ(unsigned(Settings().lineInLine), line) << "not the playback line of that name";
+        EXPECT_TRUE(TempHive::UserText().contains(
+            QStringLiteral("\"LineInLine\"=dword:%1").arg(line, 8, 16, QLatin1Char('0')).toUtf8()));
     }
-    EXPECT_EQ(tree.join(u','), QStringLiteral("Playback/Master,Playback/Line,Capture/Line,Capture/Mic"));
+}
 
-    // A card that is not there: ALSA's own error, and an empty tree.
-    const CMixerLines none = ReadMixerLines(99);
-    EXPECT_LT(none.error, 0);
-    CMixerLinePage missing(99, nullptr, [&](int) { return none; });
+TEST_F(OptionsSheets, TheLineInPageSelectsTheStoredLineOrSaysWhyItHasNone)
+{
+    const unsigned line = CMemoryMixer::Id(*card.Find(0, QStringLiteral("Line")));
+    CMixerLinePage page(0, line);
+    EXPECT_EQ(page.Tree()->currentItem()->parent()->text(0), QStringLiteral("Playback"));
+    EXPECT_EQ(page.Chosen(7), line);
+    page.Tree()->clearSelection();
+    EXPECT_EQ(page.Chosen(7), 7u) << "no selection keeps the line";
+
+    CMixerLinePage missing(3, line);
     EXPECT_EQ(missing.Tree()->topLevelItemCount(), 0);
     EXPECT_EQ(missing.Problem()->text(),
-              QStringLiteral("Mixer Exception: %1 (%2)").arg(none.error).arg(none.errorText));
+              QStringLiteral("Sound device 3 has no mixer that can be opened (Mixer Exception: 19)."));
+    TestEnv::UseNoMixer();
+    EXPECT_EQ(CMixerLinePage(0, line).Problem()->text(),
+              QStringLiteral("The mixer of No Card has no lines."));
 }
 
 } // namespace

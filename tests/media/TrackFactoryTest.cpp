@@ -46,7 +46,8 @@ TEST(TrackFactory, TableOrderFallbackAndTheTrackMade)
                 EXPECT_THROW(track->QueryLength(path, nullptr), CTrackException) << qPrintable(path);
                 EXPECT_EQ(track->Owner(), nullptr);
             } else {
-                EXPECT_TRUE(g.cls == TrackClass::Pause    ? !!dynamic_cast<CPauseTrack*>(track.get())
+                const bool paused = g.cls == TrackClass::Pause || g.cls == TrackClass::LineIn;
+                EXPECT_TRUE(paused                        ? !!dynamic_cast<CPauseTrack*>(track.get())
                             : g.cls == TrackClass::Module ? !!dynamic_cast<CModTrack*>(track.get())
                             : g.cls == TrackClass::Midi   ? !!dynamic_cast<CMidiTrack*>(track.get())
                                                           : !!dynamic_cast<CDirectShowTrack*>(track.get()))

@@ -1,5 +1,7 @@
 #include "support/TestEnv.h"
 
+#include "media/Mixer.h"
+
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -35,6 +37,13 @@ void SetUpProcessWorld(const QString& root)
     // One GStreamer plug-in registry for all test processes of the build,
     // instead of a fresh scan in every temporary home.
     setenv("GST_REGISTRY", LIRANA_TEST_GST_REGISTRY, 0);
+    UseNoMixer();
+}
+
+void UseNoMixer()
+{
+    static CMemoryMixer none(QStringLiteral("No Card"), {});
+    CMixer::SetOpener(none.Opener());
 }
 
 QString Root()

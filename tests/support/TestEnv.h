@@ -13,6 +13,11 @@ namespace TestEnv {
 // mains before the application object exists.
 void SetUpProcessWorld(const QString& root);
 
+// Gives every CMixer of the process a card without lines, so that no test
+// reads or changes the machine's own mixer. SetUpProcessWorld calls it; a
+// test that gave its own card calls it again when it ends.
+void UseNoMixer();
+
 // The temporary root of this test process.
 QString Root();
 

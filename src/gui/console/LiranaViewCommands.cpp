@@ -290,12 +290,13 @@ void CLiranaView::ChooseFont()
 
 void CLiranaView::StartMixer(const QString& commandLine)
 {
-    const QString program = ExpandEnvironment(commandLine);
-    if (program.isEmpty())
+    const QStringList argv = MixerCommand(commandLine);
+    if (argv.isEmpty())
         return;
     // Linux's launcher shows nothing when a program is missing: the
     // operator is told here.
     QString error;
-    if (!m_shell->StartProgram(program, {}, {}, &error))
-        TellOperator(this, m_context.ui, CannotFindMessage(program, error), UserInterface::Icon::Stop);
+    if (!m_shell->StartProgram(argv.front(), argv.mid(1), {}, &error))
+        TellOperator(this, m_context.ui, CannotFindMessage(argv.join(u' '), error),
+                     UserInterface::Icon::Stop);
 }

@@ -6,6 +6,7 @@
 #include "gui/console/LiranaView.h"
 
 #include "app/SettingsSchema.h"
+#include "app/ToolList.h"
 #include "app/UserInterface.h"
 #include "app/ViewSettings.h"
 #include "gui/console/PlaylistListBox.h"
@@ -87,7 +88,8 @@ void CLiranaView::ShowOptions()
     general->AddCheck(tr("&Ignore all errors"), copy.ignoreErrors);
     general->AddCheck(tr("Accept &media files only"), copy.mediaFilesOnly);
     general->AddCheck(tr("&Shutdown confirmation required"), copy.shutdownConfirmation);
-    auto* line = new CMixerLinePage(copy.lineInMixer, &sheet);
+    auto* line = new CMixerLinePage(static_cast<unsigned>(copy.lineInMixer),
+                                    static_cast<unsigned>(copy.lineInLine), &sheet);
     auto* intro = new COptionsPage(tr("Intro Scan"), m_context.ui, &sheet);
     const auto startAt = Limits("IntroStart"), length = Limits("IntroLength");
     intro->AddNumber(tr("&Start at:"), copy.introStart, Whole(startAt.min), Whole(startAt.max));
@@ -106,7 +108,7 @@ void CLiranaView::ShowOptions()
     QLineEdit* program = mixer->AddText(
         tr("Mixer program:"), copy.mixer, 255, [](QWidget* parent, const QString& current) {
             // The entry found on the search path is where the dialog starts.
-            const QString found = QStandardPaths::findExecutable(ExpandEnvironment(current));
+            const QString found = QStandardPaths::findExecutable(MixerCommand(current).value(0));
             return QFileDialog::getOpenFileName(parent, tr("Browse for Mixer"),
                                                 found.isEmpty() ? current : found,
                                                 tr("Program Files (*);;All Files (*)"));
@@ -117,7 +119,7 @@ void CLiranaView::ShowOptions()
     start->setToolTip(tr("Start the Mixer"));
     auto showIcon = [start, program] {
         // The program's own icon from the desktop theme, else the Mixer command's.
-        const QString name = QFileInfo(ExpandEnvironment(program->text()).section(u' ', 0, 0)).baseName();
+        const QString name = QFileInfo(MixerCommand(program->text()).value(0)).baseName();
         start->setIcon(QIcon::fromTheme(name, CommandIcon(Cmd::Mixer)));
         start->setEnabled(!program->text().trimmed().isEmpty());
     };
@@ -126,7 +128,10 @@ void CLiranaView::ShowOptions()
     connect(start, &QToolButton::clicked, this, [this, program] { StartMixer(program->text()); });
     mixer->AddWidget(start);
     sheet.AddPage(general, Checked(general));
-    sheet.AddPage(line, [] { return true; });
+    sheet.AddPage(line, [line, &copy] {
+        copy.lineInLine = static_cast<std::int32_t>(line->Chosen(static_cast<unsigned>(copy.lineInLine)));
+        return true;
+    });
     for (COptionsPage* page : {intro, video, mixer})
         sheet.AddPage(page, Checked(page));
     sheet.Tabs()->setCurrentIndex(s_optionsPage);
@@ -137,8 +142,9 @@ void CLiranaView::ShowOptions()
     CViewSettings& live = Settings();
     using S = CViewSettings;
     TakeBack(live, copy, &S::autoPlay, &S::ignoreErrors, &S::mediaFilesOnly, &S::shutdownConfirmation,
-             &S::introStart, &S::introLength, &S::ffTime, &S::videoMode, &S::mixer);
+             &S::introStart, &S::introLength, &S::ffTime, &S::videoMode, &S::mixer, &S::lineInLine);
     CTrackEnvironment::SetVideo(live.videoMode, live.videoRect);
+    live.Save(); // a live item started next reads "LineInLine" from the hive
     m_list->viewport()->update();
 }
 

@@ -1,10 +1,13 @@
 #include "gui/dialogs/MixerLinePage.h"
 
+#include "media/Mixer.h"
+#include "media/TrackExceptions.h"
+
 #include <QLabel>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-CMixerLinePage::CMixerLinePage(int mixer, QWidget* parent, const Reader& read) : QWidget(parent)
+CMixerLinePage::CMixerLinePage(unsigned mixer, unsigned line, QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("page2209"));
     setWindowTitle(tr("Line-In"));
@@ -17,26 +20,51 @@ CMixerLinePage::CMixerLinePage(int mixer, QWidget* parent, const Reader& read) :
     m_tree->setObjectName(QStringLiteral("tree1141"));
     m_tree->setHeaderHidden(true);
     m_tree->setRootIsDecorated(true);
+    m_tree->setDragEnabled(false);
     layout->addWidget(m_tree, 1);
     m_problem = new QLabel(this);
     m_problem->setWordWrap(true);
     layout->addWidget(m_problem);
-    auto* note = new QLabel(tr("Live feeds do not play yet; the line is not stored."), this);
-    note->setWordWrap(true);
-    note->setEnabled(false);
-    layout->addWidget(note);
 
-    const CMixerLines lines = read(mixer);
-    if (lines.error != 0) {
-        m_problem->setText(tr("Mixer Exception: %1 (%2)").arg(lines.error).arg(lines.errorText));
+    CMixer device;
+    QTreeWidgetItem* chosen = nullptr;
+    int sources = 0;
+    try {
+        device.Open(mixer);
+        for (unsigned d = 0; d < device.Destinations(); ++d) {
+            const CMixerLineInfo destination = device.GetDestination(d);
+            auto* root = new QTreeWidgetItem(m_tree, QStringList{destination.name});
+            root->setData(0, Qt::UserRole, kDestination);
+            for (unsigned s = 0; s < destination.connections; ++s) {
+                const CMixerLineInfo source = device.GetSource(d, s);
+                auto* item = new QTreeWidgetItem(root, QStringList{source.name});
+                item->setData(0, Qt::UserRole, qint64(source.lineId));
+                if (source.lineId == line)
+                    chosen = item;
+                ++sources;
+            }
+            root->setExpanded(true);
+        }
+        m_problem->setText(sources == 0 ? tr("The mixer of %1 has no lines.").arg(device.ProductName())
+                                        : device.ProductName());
+    } catch (const CMixerException& error) {
+        m_tree->clear();
+        m_problem->setText(tr("Sound device %1 has no mixer that can be opened (%2).")
+                               .arg(mixer)
+                               .arg(error.GetErrorMessage()));
         return;
     }
-    m_problem->setText(lines.card);
-    for (const auto& [name, sources] :
-         {std::pair{tr("Playback"), lines.playback}, {tr("Capture"), lines.capture}}) {
-        auto* destination = new QTreeWidgetItem(m_tree, QStringList{name});
-        for (const QString& source : sources)
-            new QTreeWidgetItem(destination, QStringList{source});
-        destination->setExpanded(true);
+    if (chosen) {
+        m_tree->setCurrentItem(chosen);
+        m_tree->scrollToItem(chosen);
     }
+}
+
+unsigned CMixerLinePage::Chosen(unsigned line) const
+{
+    const QTreeWidgetItem* item = m_tree->currentItem();
+    if (!item || !item->isSelected())
+        return line;
+    const qint64 id = item->data(0, Qt::UserRole).toLongLong();
+    return id == kDestination ? line : static_cast<unsigned>(id);
 }

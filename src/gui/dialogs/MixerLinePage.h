@@ -1,16 +1,14 @@
 // CMixerLinePage: the "Line-In" page of the Options sheet. It shows the
-// sound card's mixer ("LineInMixer" is the card index) as a tree: the
-// destinations "Playback" and "Capture" with their lines. Live feeds do
-// not play yet, so the page stores nothing: "LineInLine" stays as it is.
-// A mixer that cannot be read shows its error on the page; the other pages
-// work on.
+// mixer of device "LineInMixer" as a tree: the destinations "Playback" and
+// "Capture" (item data -1) with their source lines (item data: the line id),
+// and selects the line "LineInLine". On OK a selected source line becomes
+// "LineInLine"; a selected destination or no selection keeps it. A device
+// that cannot be opened, or has no lines, says so on the page, with the
+// mixer's error; the other pages work on.
 // Thread: the user-interface thread.
 #pragma once
 
-#include "platform/MixerLines.h"
-
 #include <QWidget>
-#include <functional>
 
 class QLabel;
 class QTreeWidget;
@@ -20,9 +18,13 @@ class CMixerLinePage : public QWidget
     Q_OBJECT
 
 public:
-    using Reader = std::function<CMixerLines(int)>;
+    // Item data of a destination.
+    static constexpr qint64 kDestination = -1;
 
-    explicit CMixerLinePage(int mixer, QWidget* parent = nullptr, const Reader& read = ReadMixerLines);
+    CMixerLinePage(unsigned mixer, unsigned line, QWidget* parent = nullptr);
+
+    // The line chosen on the page, or line when none is.
+    unsigned Chosen(unsigned line) const;
 
     QTreeWidget* Tree() const { return m_tree; }
     QLabel* Problem() const { return m_problem; }

@@ -1,0 +1,73 @@
+// The mixer on a real ALSA mixer: the test server's "pulse" control device,
+// whose "Master" line is the air sink's own mute and volume. A tone plays
+// into the sink throughout; what the recording hears is what the line let
+// through. Never any other device: the machine's cards are not touched.
+#include "media/Mixer.h"
+#include "media/TrackFactory.h"
+#include "platform/registry/RegistryKey.h"
+#include "support/AirTest.h"
+#include "support/Fakes.h"
+#include "support/WavAnalysis.h"
+
+#include <QProcess>
+
+namespace {
+
+class MixerAirTest : public AirTest
+{
+protected:
+    MixerAirTest() { CMixer::SetOpener({}); } // ALSA, but only the test server's device
+    std::optional<QString> SinkMute() const { return server.Pactl({"get-sink-mute", "air"}); }
+    TempHive hive;
+};
+
+TEST_F(MixerAirTest, ALiveItemSoundsFromOpenToCloseAndLeavesItsLineMuted)
+{
+    unsigned pulse = 0;
+    while (pulse < 64 && AlsaMixerDeviceName(pulse) != QLatin1String("pulse"))
+        ++pulse;
+    CMixer mixer;
+    mixer.Open(pulse);
+    EXPECT_EQ(mixer.GetSource(0, 0).name + u',' + mixer.GetSource(1, 0).name,
+              QStringLiteral("Master,Capture"));
+    const unsigned master = mixer.GetSource(0, 0).lineId;
+    mixer.SetControlValue(mixer.GetLineControlByType(master, MixerControlType::Mute), 1);
+    EXPECT_EQ(SinkMute().value_or(QString()).trimmed(), QStringLiteral("Mute: yes"));
+    mixer.Close();
+
+    // A tone into the muted sink; a two-second live item un-mutes it. A
+    // second of the tone buffered in the server: a starved tone player is not
+    // taken for a muted line.
+    QProcess tone;
+    tone.start(QStringLiteral("gst-launch-1.0"), {"-q", "audiotestsrc", "freq=440", "volume=0.25", "!",
+                                                  "audioconvert", "!", "pulsesink", "buffer-time=1000000"});
+    ASSERT_TRUE(tone.waitForStarted());
+    CRegistryKey settings = CRegistryKey::OpenAppSubkey(QStringLiteral("Settings"));
+    settings.SetNumber(QStringLiteral("LineInMixer"), std::int32_t(pulse));
+    settings.SetNumber(QStringLiteral("LineInLine"), std::int32_t(master));
+    StartRecording();
+    ASSERT_TRUE(recorder.RecordFor(0.8)); // the tone is playing, but not heard
+    // Each step's time is known between two stamps, however loaded the machine.
+    QObject owner;
+    auto track = CreateTrack(QStringLiteral("2.live"));
+    const qint64 opening = AirRecorder::NowNs();
+    track->Open(QStringLiteral("2.live"), &owner);
+    const qint64 opened = AirRecorder::NowNs();
+    track->Play();
+    ASSERT_TRUE(TestEnv::WaitUntil([&] { return track->GetPosition() >= track->GetLength(); }, 5000));
+    track->Close();
+    const qint64 closed = AirRecorder::NowNs();
+    EXPECT_EQ(SinkMute().value_or(QString()).trimmed(), QStringLiteral("Mute: yes"));
+    ASSERT_TRUE(recorder.RecordFor(0.8));
+    const auto wav = StopAndRead();
+    const auto heard = WavAnalysis::Segments(wav, {440});
+    ASSERT_FALSE(heard.empty());
+    EXPECT_GT(heard.front().start, recorder.ToSeconds(opening) - 0.05) << "heard before the item";
+    double live = 0;
+    for (const auto& segment : heard)
+        live += segment.Length();
+    EXPECT_GT(live, 1.7) << "of the item's 2 s, from " << recorder.ToSeconds(opened);
+    EXPECT_FALSE(WavAnalysis::FirstSound(wav, recorder.ToSeconds(closed) + 0.3)) << "heard after the item";
+}
+
+} // namespace
