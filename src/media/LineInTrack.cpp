@@ -36,9 +36,10 @@ void CLineInTrack::FinishOpen()
 {
     try {
         m_mixer.Open(m_device);
-        m_mute = m_mixer.GetLineControlByType(m_line, MixerControlType::Mute);
+        const CMixerControl mute = m_mixer.GetLineControlByType(m_line, MixerControlType::Mute);
+        m_muteId = mute.id;
         m_unmuted = true; // from here on Close mutes, even when setting it fails half-way
-        m_mixer.SetControlValue(m_mute, 0);
+        m_mixer.SetControlValue(mute, 0);
         if (m_mixer.GetLineById(m_line).hasVolume) {
             m_volume = m_mixer.GetLineControlByType(m_line, MixerControlType::Volume);
             m_baseLevel = m_mixer.GetControlValue(m_volume);
@@ -74,7 +75,7 @@ void CLineInTrack::ReleaseLine()
         ~Closer() { mixer.Close(); }
     } closer{m_mixer};
     if (unmuted)
-        m_mixer.SetControlValue(m_mute, 1);
+        m_mixer.SetControlValue(m_mixer.GetLineControlById(m_muteId), 1);
     if (restore)
         m_mixer.SetControlValue(m_volume, m_baseLevel);
 }

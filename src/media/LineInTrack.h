@@ -44,7 +44,7 @@ private:
     CMixer m_mixer;
     unsigned m_device = 0;
     unsigned m_line = 0;
-    CMixerControl m_mute;
+    unsigned m_muteId = 0; // the mute control, found again by id at close
     CMixerControl m_volume;
     bool m_unmuted = false;
     bool m_volumeAvailable = false;

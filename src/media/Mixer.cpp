@@ -4,6 +4,8 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+
 namespace {
 
 MixerOpener& Opener()
@@ -116,7 +118,25 @@ CMixerControl CMixer::GetLineControlByType(unsigned lineId, MixerControlType typ
     const CMixerLineInfo line = GetLineById(lineId);
     if (!(type == MixerControlType::Mute ? line.hasMute : line.hasVolume))
         throw CMixerException(MixerError::InvalidControl);
-    return {lineId, type};
+    const auto& lines = Device().Lines();
+    const auto place = std::find_if(lines.begin(), lines.end(),
+                                    [lineId](const MixerSourceLine& l) { return l.lineId == lineId; });
+    const auto index = static_cast<unsigned>(place - lines.begin());
+    return {lineId, type, index * 2 + (type == MixerControlType::Volume ? 1 : 0)};
+}
+
+CMixerControl CMixer::GetLineControlById(unsigned controlId) const
+{
+    const auto& lines = Device().Lines();
+    if (controlId / 2 >= lines.size())
+        throw CMixerException(MixerError::InvalidControl);
+    const MixerControlType type = controlId % 2 != 0 ? MixerControlType::Volume : MixerControlType::Mute;
+    return GetLineControlByType(lines[controlId / 2].lineId, type);
+}
+
+unsigned CMixer::Message(unsigned /*message*/, std::uintptr_t /*param1*/, std::uintptr_t /*param2*/) const
+{
+    return m_device ? kMixerNotSupported : unsigned(MixerError::NotOpen);
 }
 
 unsigned CMixer::GetControlValue(const CMixerControl& control) const

@@ -11,6 +11,7 @@
 #include "platform/MixerDevice.h"
 
 #include <QString>
+#include <cstdint>
 #include <memory>
 
 struct CMixerLineInfo
@@ -30,6 +31,10 @@ struct CMixerControl
 {
     unsigned lineId = 0;
     MixerControlType type = MixerControlType::Mute;
+    // The control's id while the device stays open (the line's place on the
+    // device and the type): a control found once is found again by it
+    // (GetLineControlById).
+    unsigned id = 0;
 };
 
 class CMixer
@@ -52,9 +57,15 @@ public:
     CMixerLineInfo GetSource(unsigned destination, unsigned source) const;
     CMixerLineInfo GetLineById(unsigned lineId) const;
     CMixerControl GetLineControlByType(unsigned lineId, MixerControlType type) const;
+    CMixerControl GetLineControlById(unsigned controlId) const;
     // Mute: 1 muted, 0 audible. Volume: 0 .. kMixerMaxLevel.
     unsigned GetControlValue(const CMixerControl& control) const;
     void SetControlValue(const CMixerControl& control, unsigned value);
+    // A message for the device's driver; returns the driver's answer and
+    // throws nothing. No device of this program has driver messages: the
+    // answer is kMixerNotSupported, or MixerError::NotOpen when closed.
+    unsigned Message(unsigned message, std::uintptr_t param1, std::uintptr_t param2) const;
+    static constexpr unsigned kMixerNotSupported = 8;
 
     // The device opener of every CMixer of the process; an empty one restores
     // the ALSA mixer.

@@ -74,6 +74,15 @@ TEST_F(MixerTest, LinesHaveStableIdsUnderTheirDestinationsAndEveryFailureItsCode
     };
     for (const auto& [call, code] : cases)
         EXPECT_EQ(ErrorOf(call), code);
+    // A control found by type is found again by its id; ids of other lines
+    // and types differ, and an id past the device's lines is refused.
+    const CMixerControl line = mixer.GetLineControlByType(mixer.GetSource(0, 1).lineId,
+                                                          MixerControlType::Volume);
+    const CMixerControl again = mixer.GetLineControlById(line.id);
+    EXPECT_EQ(std::pair(again.lineId, again.type), std::pair(line.lineId, line.type));
+    EXPECT_NE(mixer.GetLineControlByType(line.lineId, MixerControlType::Mute).id, line.id);
+    EXPECT_EQ(ErrorOf([&] { mixer.GetLineControlById(1000); }), 1025u);
+    EXPECT_EQ(mixer.Message(0x4000, 0, 0), CMixer::kMixerNotSupported);
     card.controlError = 5;
     EXPECT_EQ(ErrorOf([&] { mixer.SetControlValue({mic, MixerControlType::Mute}, 1); }), 5u);
     card.openError = 16;
