@@ -1849,6 +1849,14 @@ Die Gesamtlänge beträgt: %2.</translation>
 
 %1</translation>
     </message>
+    <message>
+        <source>Select a SoundFont</source>
+        <translation>SoundFont auswählen</translation>
+    </message>
+    <message>
+        <source>SoundFont Files(*.sbk;*.sf2)|*.sbk;*.sf2| All Files (*.*)|*||</source>
+        <translation>SoundFont-Dateien(*.sbk;*.sf2)|*.sbk;*.sf2| Alle Dateien (*.*)|*||</translation>
+    </message>
 </context>
 <context>
     <name>Strings</name>

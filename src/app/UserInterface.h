@@ -32,6 +32,15 @@ public:
     // The Open dialog for an existing album (same filter, file must exist).
     // Returns the chosen path; empty = cancelled.
     virtual QString AskOpenFileName() { return {}; }
+    // An open dialog for any existing file, without a parent window: title,
+    // a filter of "Name|patterns|...||" pairs and the default extension.
+    // Returns the chosen path; empty = cancelled (and where nobody can be
+    // asked).
+    virtual QString AskExistingFile(const QString& /*title*/, const QString& /*filter*/,
+                                    const QString& /*defaultExt*/)
+    {
+        return {};
+    }
 };
 
 // Scoped busy indication.

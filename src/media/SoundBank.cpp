@@ -158,9 +158,19 @@ bool LoadSoundBankFor(const QString& midiPath)
     const int option = SoundBankOption();
     if (option == 0 || !Manager().IsLoaded())
         return false;
-    // Option 3 asks the operator for a file; this program has no such dialog
-    // yet, which counts as cancelled.
-    const QString bank = option == 1 || option == 2 ? SoundBankFileFor(midiPath, option) : QString();
+    QString bank;
+    if (option == 1 || option == 2) {
+        bank = SoundBankFileFor(midiPath, option);
+    } else if (option == 3) {
+        // The operator picks the bank; without a user interface, or on
+        // Cancel, no bank is loaded.
+        if (UserInterface* ui = CTrackEnvironment::Ui())
+            bank = ui->AskExistingFile(
+                QCoreApplication::translate("SoundBank", "Select a SoundFont"),
+                QCoreApplication::translate("SoundBank",
+                                            "SoundFont Files(*.sbk;*.sf2)|*.sbk;*.sf2| All Files (*.*)|*||"),
+                QStringLiteral("sbk"));
+    }
     if (bank.isEmpty())
         return false;
     const QByteArray path = QFile::encodeName(bank);

@@ -38,6 +38,17 @@ int SoundBankOption();
 // loading); nullopt ends it.
 void SetSoundBankOptionOverride(std::optional<int> option);
 
+// Bank loading off (option 0) for the lifetime of the object: measuring
+// MIDI files for the total length loads no banks.
+class CSoundBanksOff
+{
+public:
+    CSoundBanksOff() { SetSoundBankOptionOverride(0); }
+    ~CSoundBanksOff() { SetSoundBankOptionOverride(std::nullopt); }
+    CSoundBanksOff(const CSoundBanksOff&) = delete;
+    CSoundBanksOff& operator=(const CSoundBanksOff&) = delete;
+};
+
 // True when a bank was loaded into user bank 1.
 bool LoadSoundBankFor(const QString& midiPath);
 void ClearSoundBank();

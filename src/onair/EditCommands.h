@@ -8,6 +8,7 @@
 
 #include "app/Commands.h"
 #include "media/MediaTrack.h"
+#include "media/SoundBank.h"
 #include "playlist/UndoDoc.h"
 
 #include <QString>
@@ -129,6 +130,7 @@ public:
     QString Message() const;
 
 private:
+    CSoundBanksOff m_noBanks; // no MIDI item loads its sound bank while measured
     QStringList m_rows;
     TrackFactory m_factory;
     std::int32_t m_defaultOverlap;

@@ -228,6 +228,12 @@ TEST_F(MciTrackTest, SoundBanksFollowTheOptionAndAreClearedAtClose)
     EXPECT_EQ(openWith(2), QString()) << "option 2: only the file's own bank";
     EXPECT_EQ(openWith(1), other) << "option 1: any bank of the folder";
     EXPECT_EQ(openWith(0), QString());
+    // Option 3: the operator's pick, none on Cancel.
+    EXPECT_EQ(openWith(3), QString());
+    ui.openName = other;
+    EXPECT_EQ(openWith(3), other);
+    EXPECT_EQ(ui.asked, QStringList(2, QStringLiteral("Select a SoundFont")));
+    ui.openName.clear();
     // The file's own bank: .sf2 before .sbk; one that is no SoundFont is
     // refused by the manager and shown, and the item opens all the same.
     TestEnv::WriteFile(dir + QStringLiteral("/song.sbk"), "not a bank");

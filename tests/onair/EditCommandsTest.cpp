@@ -151,6 +151,7 @@ TEST(EditCommandsTest, TotalLengthSumsMediaRowsLessOverlapsExceptAfterTheLast)
         list.Reset(rows, 0);
         int reported = 0;
         CTotalLength run(list, Tracks(world), 4000, false, nullptr, [&](const CException&) { ++reported; });
+        EXPECT_EQ(SoundBankOption(), 0) << "no sound banks while measuring";
         EXPECT_EQ(Finish(run), rows.size());
         EXPECT_EQ(world.opened.size(), opened);
         EXPECT_EQ(run.Total(), total);

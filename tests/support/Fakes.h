@@ -27,6 +27,12 @@ public:
     SaveAnswer AskSaveChanges(const QString& docName) override;
     QString AskSaveFileName(const QString& suggested) override;
     QString AskOpenFileName() override { return openName; }
+    // The title of each open-file dialog goes to `asked`; it answers openName.
+    QString AskExistingFile(const QString& title, const QString&, const QString&) override
+    {
+        asked << title;
+        return openName;
+    }
 
     QString LastMessage() const { return messages.isEmpty() ? QString() : messages.last(); }
 

@@ -73,14 +73,11 @@ QString CDialogInterface::QtFilter(const QString& filter)
     const QStringList parts = filter.split(u'|', Qt::SkipEmptyParts);
     QStringList out;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        QString name = parts[i];
-        const QString patterns = QString(parts[i + 1]).replace(u';', u' ');
-        if (!name.contains(u'('))
-            name += QStringLiteral(" (%1)").arg(patterns);
-        // "All Files (*.*)" means every file here, with or without a dot.
-        if (patterns == QLatin1String("*"))
-            name = name.section(u'(', 0, 0).trimmed() + QStringLiteral(" (*)");
-        out << name;
+        // The patterns Qt matches are the ones in the parentheses, separated
+        // by spaces: they are rebuilt from the pattern part ("All Files
+        // (*.*)" with "*" means every file, with or without a dot).
+        const QString patterns = QString(parts[i + 1]).replace(u';', u' ').trimmed();
+        out << parts[i].section(u'(', 0, 0).trimmed() + QStringLiteral(" (%1)").arg(patterns);
     }
     return out.join(QStringLiteral(";;"));
 }
@@ -115,6 +112,20 @@ QString CDialogInterface::AskOpenFileName()
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setNameFilter(QtFilter(CLiranaDoc::FileFilter()));
     dialog.setDefaultSuffix(QStringLiteral("alb"));
+    dialog.setDirectory(StartFolder());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().first();
+}
+
+QString CDialogInterface::AskExistingFile(const QString& title, const QString& filter,
+                                          const QString& defaultExt)
+{
+    QFileDialog dialog(nullptr, title);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilter(QtFilter(filter));
+    dialog.setDefaultSuffix(defaultExt);
     dialog.setDirectory(StartFolder());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};

@@ -33,6 +33,7 @@ public:
     SaveAnswer AskSaveChanges(const QString& docName) override;
     QString AskSaveFileName(const QString& suggested) override;
     QString AskOpenFileName() override;
+    QString AskExistingFile(const QString& title, const QString& filter, const QString& defaultExt) override;
     bool AskYesNo(const QString& text) override;
 
     // "Name (*.x)|*.x|..." as a Qt name filter list ("Name (*.x);;...").
