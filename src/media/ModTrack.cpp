@@ -3,6 +3,7 @@
 #include "media/ModLibrary.h"
 #include "media/TrackEvents.h"
 #include "media/TrackThread.h"
+#include "platform/StreamGuard.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -87,6 +88,9 @@ void CModTrack::Open(const QString& path, QObject* owner)
     // The core has no window to host the player's controls.
     m_library.SetWindow(player, nullptr);
     m_library.Load(player, QFile::encodeName(path).constData());
+    // The player's output stream is made by the load and has not sounded: a
+    // level the sound server remembered for it must not lower the item.
+    platform::HoldNewAlsaStreamsAtUnity();
     m_length = TrackMs(m_library.GetMaxPosition(player) * 100);
     if (m_length == 0)
         m_length = UnknownLengthMs;

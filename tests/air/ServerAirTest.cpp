@@ -53,12 +53,15 @@ protected:
     // of that name that faded to the bottom would: the properties that key
     // it are read off the program's own stream, another client plays under
     // them and is turned down to 1 %. Checks that the server then gives a
-    // new stream of that name 1 %.
-    void StoreFadedVolume()
+    // new stream of that name 1 %. The seed item (a tone by default) makes
+    // the stream whose name is taken.
+    void StoreFadedVolume(QString seed = {})
     {
         WriteHive(home, {{"AudioSink", Text("pulsesink")}});
         QJsonObject program;
-        const auto p = Launch({TestMedia::ToneWav(dir, "seed", 300, 1.5, -30)});
+        if (seed.isEmpty())
+            seed = TestMedia::ToneWav(dir, "seed", 300, 1.5, -30);
+        const auto p = Launch({seed});
         ASSERT_TRUE(p);
         ASSERT_TRUE(TestEnv::WaitUntil([&] { return !(program = PlayingInput()).isEmpty(); }, 5000))
             << "the program's stream never played";
@@ -121,6 +124,49 @@ TEST_P(ServerAirTest, EveryItemSoundsAtItsOwnLevelDespiteAStoredFadedVolumeRunAf
             EXPECT_TRUE(jumps.empty()) << "cut or padded (a click) at " << jumps.front() << " s";
         }
     }
+}
+
+// The outputs that reach the server through ALSA's plug-in: a MIDI file
+// through the synthesizer and a module through the player library play one
+// after the other (a pause between them), each whole and at its own level, although the server
+// stored 1 % for the plug-in's streams.
+TEST_P(ServerAirTest, MidiAndModuleItemsPlayWholeDespiteAStoredLowVolume)
+{
+    const QString mod = TestMedia::WriteModule(dir + QStringLiteral("/tone.mod"), 25); // 3.0 s
+    StoreFadedVolume(mod);
+    if (HasFatalFailure())
+        return;
+    // 1 s at 120 bpm and 1 s at 60 bpm.
+    const QString midi = TestMedia::MidiFile(dir, QStringLiteral("organ"), {{2, 120}, {1, 60}});
+    WriteHive(home, {{"Overlap Time", Dword(0)}});
+    const auto [run, wav] = PlayRecorded({midi, QStringLiteral("1.pause"), mod}, 30000);
+    EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
+    EXPECT_TRUE(run.lines.filter(QRegularExpression(QStringLiteral("^error\\t"))).isEmpty()) << Lines(run);
+    EXPECT_EQ(run.lines.filter(QRegularExpression(QStringLiteral("organ|tone"))).size(), 2) << Lines(run);
+
+    // The MIDI item: one stretch of sound that ends where the file ends (the
+    // synthesizer's release is not part of the item), not 40 dB down.
+    const auto first = FirstSound(wav, 0);
+    ASSERT_TRUE(first) << "nothing on the air";
+    const auto gaps = SilentGaps(wav, *first, wav.Duration(), -60, 0.05);
+    ASSERT_FALSE(gaps.empty());
+    Report("MIDI sound length error", (gaps.front().start - *first - 2.0) * 1000);
+    EXPECT_NEAR(gaps.front().start - *first, 2.0, 0.1);
+    const auto loud = FirstSound(wav, *first, -35);
+    EXPECT_TRUE(loud && *loud < gaps.front().start) << "the MIDI item is 40 dB down";
+
+    // The module: whole, once, on both sides, at its level.
+    const double freq = TestMedia::ModuleToneHz;
+    const auto onset = ToneOnset(wav, freq, gaps.front().start, -40);
+    ASSERT_TRUE(onset) << "the module was not heard";
+    const auto end = ToneEnd(wav, freq, *onset + 1.0, -40);
+    ASSERT_TRUE(end);
+    EXPECT_NEAR(*end - *onset, 25 * TestMedia::ModuleRowSeconds, 0.12) << "the whole module, once";
+    for (int channel : {0, 1}) {
+        SCOPED_TRACE(channel);
+        EXPECT_GT(ToneLevelDb(wav.Channel(channel), freq, *onset + 0.5, *end - 0.5), -30);
+    }
+    EXPECT_TRUE(SilentGaps(wav, *onset + 0.05, *end - 0.05).empty()) << "the tone broke off";
 }
 
 // One tone in each format, one after another, each found on the air with

@@ -4,6 +4,8 @@
 // them, so that positions and ends behave as on air without a card.
 #include "platform/mci/PcmSource.h"
 
+#include "platform/StreamGuard.h"
+
 #include <alsa/asoundlib.h>
 
 #include <chrono>
@@ -118,6 +120,10 @@ std::unique_ptr<PcmOutput> OpenPcmOutput(const QString& name, int rate, QString*
         *errorText = QStringLiteral("%1: %2").arg(name, QString::fromLocal8Bit(snd_strerror(rc)));
         return nullptr;
     }
+    // A plug-in's stream on a sound server exists now and has not sounded:
+    // a level the server remembered for it must not lower the item.
+    if (snd_pcm_type(pcm) == SND_PCM_TYPE_IOPLUG)
+        platform::HoldNewAlsaStreamsAtUnity();
     return std::make_unique<AlsaOutput>(pcm);
 }
 
