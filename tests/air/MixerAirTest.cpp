@@ -1,27 +1,26 @@
 // The mixer on a real ALSA mixer: the test server's "pulse" control device,
-// whose "Master" line is the air sink's own mute and volume. A tone plays
-// into the sink throughout; what the recording hears is what the line let
-// through. Never any other device: the machine's cards are not touched.
+// whose "Master" line is the air sink's own mute and volume, on PulseAudio
+// and on PipeWire. A tone plays into the sink throughout; what the recording
+// hears is what the line let through. Never any other device: the machine's
+// cards are not touched.
+#include "PlayoutAir.h"
 #include "media/Mixer.h"
 #include "media/TrackFactory.h"
 #include "platform/registry/RegistryKey.h"
-#include "support/AirTest.h"
 #include "support/Fakes.h"
-#include "support/WavAnalysis.h"
-
-#include <QProcess>
 
 namespace {
 
-class MixerAirTest : public AirTest
+class MixerAirTest : public AirOnBothServers<PlayoutAirTest>
 {
 protected:
     MixerAirTest() { CMixer::SetOpener({}); } // ALSA, but only the test server's device
+    ~MixerAirTest() override { TestEnv::UseNoMixer(); }
     std::optional<QString> SinkMute() const { return server.Pactl({"get-sink-mute", "air"}); }
     TempHive hive;
 };
 
-TEST_F(MixerAirTest, ALiveItemSoundsFromOpenToCloseAndLeavesItsLineMuted)
+TEST_P(MixerAirTest, ALiveItemSoundsFromOpenToCloseAndLeavesItsLineMuted)
 {
     unsigned pulse = 0;
     while (pulse < 64 && AlsaMixerDeviceName(pulse) != QLatin1String("pulse"))
@@ -68,6 +67,24 @@ TEST_F(MixerAirTest, ALiveItemSoundsFromOpenToCloseAndLeavesItsLineMuted)
         live += segment.Length();
     EXPECT_GT(live, 1.7) << "of the item's 2 s, from " << recorder.ToSeconds(opened);
     EXPECT_FALSE(WavAnalysis::FirstSound(wav, recorder.ToSeconds(closed) + 0.3)) << "heard after the item";
+
+    // The same item from the headless program's command line: it ends
+    // without an error line and leaves the line muted.
+    using namespace HeadlessLirana;
+    WriteHive(home, {{"LineInMixer", Dword(pulse)}, {"LineInLine", Dword(master)}});
+    const auto p = Launch({QStringLiteral("1.live")});
+    ASSERT_TRUE(p);
+    EXPECT_TRUE(TestEnv::WaitUntil([&] { return SinkMute().value_or(QString()).contains(u"no"); }, 10000))
+        << "the line was never un-muted";
+    const RunResult run = Finish(*p, 15000);
+    EXPECT_EQ(run.exitCode, 0) << Lines(run);
+    EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
+    EXPECT_EQ(run.lines.filter(QRegularExpression(QStringLiteral("^start\\t"))).size(), 1) << Lines(run);
+    EXPECT_EQ(SinkMute().value_or(QString()).trimmed(), QStringLiteral("Mute: yes"));
+    tone.kill();
+    tone.waitForFinished();
 }
 
 } // namespace
+
+LIRANA_ON_BOTH_SERVERS(MixerAirTest);
