@@ -220,6 +220,7 @@ TEST_F(MciTrackTest, SoundBanksFollowTheOptionAndAreClearedAtClose)
         CMidiTrack track;
         track.Open(midi, &owner);
         const QString loaded = mci::UserBank();
+        EXPECT_EQ(mci::SynthesizersWithUserBank(), loaded.isEmpty() ? 0 : 1) << "the synthesizer's own stack";
         track.Close();
         EXPECT_TRUE(mci::UserBank().isEmpty()) << "cleared at close";
         SetSoundBankOptionOverride(std::nullopt);

@@ -141,6 +141,16 @@ QString UserBank()
     return Bank().path;
 }
 
+int SynthesizersWithUserBank()
+{
+    std::lock_guard lock(Bank().mutex);
+    int holding = 0;
+    for (const auto& [synth, font] : Bank().synths)
+        if (fluid_synth_sfcount(synth) > 1 && fluid_synth_get_sfont_by_id(synth, font) != nullptr)
+            ++holding;
+    return holding;
+}
+
 QString SoundFontPath()
 {
     const QString fromEnv = qEnvironmentVariable("LIRANA_SOUNDFONT");

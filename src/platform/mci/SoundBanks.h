@@ -14,6 +14,9 @@ bool LoadUserBank(const QString& path);
 void ClearUserBank();
 // The SoundFont in user bank 1; empty when none.
 QString UserBank();
+// Asked of the synthesizers themselves: how many of those open now hold a
+// SoundFont stacked over their General MIDI bank.
+int SynthesizersWithUserBank();
 
 } // namespace mci
 
