@@ -729,6 +729,7 @@ int main(int argc, char** argv)
     const QByteArray base = root.path().toLocal8Bit();
     setenv("XDG_CONFIG_HOME", (base + "/config").constData(), 1);
     setenv("XDG_DATA_HOME", (base + "/data").constData(), 1);
+    setenv("XDG_STATE_HOME", (base + "/state").constData(), 1);
     setenv("HOME", (base + "/home").constData(), 1);
     setenv("GST_REGISTRY", LIRANA_BENCH_GST_REGISTRY, 0);
     unsetenv("LIRANA_AUDIO_SINK");

@@ -62,6 +62,16 @@ QString AppDataDir()
            QStringLiteral("/Oxbelund/Lirana");
 }
 
+QString StateDir()
+{
+    // QStandardPaths of this Qt has no state location: the variable is read
+    // here as the XDG base directory rules say (absolute paths only).
+    QString base = qEnvironmentVariable("XDG_STATE_HOME");
+    if (!base.startsWith(u'/'))
+        base = QDir::homePath() + QStringLiteral("/.local/state");
+    return base + QStringLiteral("/Oxbelund/Lirana");
+}
+
 QString SystemMediaFolder()
 {
     return QStandardPaths::writableLocation(QStandardPaths::MusicLocation);

@@ -26,6 +26,10 @@ QString ShareDir();
 // $XDG_DATA_HOME/Oxbelund/Lirana (~/.local/share when unset).
 QString AppDataDir();
 
+// $XDG_STATE_HOME/Oxbelund/Lirana (~/.local/state when unset): what a run
+// leaves for the next one (the return after a crash).
+QString StateDir();
+
 // The system media folder: the XDG music folder of the user.
 QString SystemMediaFolder();
 

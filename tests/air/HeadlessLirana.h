@@ -75,6 +75,7 @@ inline QProcessEnvironment Environment(const QString& home)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
     env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
+    env.insert(QStringLiteral("XDG_STATE_HOME"), home + QStringLiteral("/state"));
     env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
     for (const char* name : {"LIRANA_AUDIO_SINK", "DISPLAY", "WAYLAND_DISPLAY"})
         env.remove(name);

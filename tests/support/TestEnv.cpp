@@ -23,13 +23,14 @@ QString& RootRef()
 void SetUpProcessWorld(const QString& root)
 {
     RootRef() = root;
-    for (const char* sub : {"config", "data", "etc", "home", "cwd", "runtime"})
+    for (const char* sub : {"config", "data", "state", "etc", "home", "cwd", "runtime"})
         QDir(root).mkpath(QString::fromLatin1(sub));
     QFile::setPermissions(root + QStringLiteral("/runtime"),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     const QByteArray base = root.toLocal8Bit();
     setenv("XDG_CONFIG_HOME", (base + "/config").constData(), 1);
     setenv("XDG_DATA_HOME", (base + "/data").constData(), 1);
+    setenv("XDG_STATE_HOME", (base + "/state").constData(), 1);
     setenv("XDG_CONFIG_DIRS", (base + "/etc").constData(), 1);
     setenv("XDG_RUNTIME_DIR", (base + "/runtime").constData(), 1);
     setenv("HOME", (base + "/home").constData(), 1);
