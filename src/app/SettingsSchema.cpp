@@ -80,6 +80,8 @@ std::vector<S> MakeTable()
         Flag(kSettings, "AutoPlay", FIELD(autoPlay), false),
         Number(kSettings, "PlayerMode", FIELD(playerMode), 1, {}, playerModes),
         Flag(kSettings, "IgnoreErrors", FIELD(ignoreErrors), false),
+        Flag(kSettings, "ResumeAfterCrash", FIELD(resumeAfterCrash), true),
+        Text(kSettings, "NowPlayingFile", FIELD(nowPlayingFile)),
         Flag(kSettings, "MediaFilesOnly", FIELD(mediaFilesOnly), false),
         Number(kSettings, "SoundBank Options", FIELD(soundBankOptions), 1),
         Number(kSettings, "VideoMode", FIELD(videoMode), 0, {}, videoModes),

@@ -64,6 +64,8 @@ struct CViewSettings
     bool showPath{};
     bool showTrackNo{};
     bool ignoreErrors{};
+    bool resumeAfterCrash{}; // after a run that did not shut down, play on where it was
+    QString nowPlayingFile;  // rewritten at every start for RDS encoders and web pages; empty: none
     bool mediaFilesOnly{};
     std::int32_t soundBankOptions{};
     std::int32_t videoMode{};

@@ -83,7 +83,9 @@ int RunHeadless(const HeadlessOptions& options, CTerminationWatcher* watcher)
         QObject::connect(watcher, &CTerminationWatcher::Requested, &engine,
                          [&](int signal) { finish(128 + signal); });
 
-    if (options.play)
+    // The same items after a run that did not shut down: on from where it was.
+    const bool resumed = station.ResumeAfterCrash(false);
+    if (options.play && !resumed)
         QTimer::singleShot(0, &engine, [&] { engine.OnPlay(); });
 
     // The end is looked for when the slots change (an item ended) and, for

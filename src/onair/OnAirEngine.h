@@ -104,6 +104,10 @@ public:
 
     // Operations other parts call.
     void StartItem(const QString& path);
+    // StartItem, with the item's play beginning at positionMs (past its
+    // length: from the start): the station's return after a run that ended
+    // without shutting down.
+    void StartItemAt(const QString& path, TrackMs positionMs);
     void PlayNext();
     void SelectNext();
     void OnPlay();
@@ -267,6 +271,11 @@ private:
     std::optional<Opening> m_opening;
     std::uint64_t m_lastTicket = 0;
     bool m_cueing = false; // Pause while stopped: pause the item once open
+    struct StartAt
+    {
+        QString path;
+        TrackMs ms = 0;
+    } m_startAt; // StartItemAt's item and position, until that item opens
     // An item ended on a break: playback waits for the operator's Play, and
     // the item it starts is kept prepared; any start or Stop ends the halt.
     bool m_breakHalt = false;

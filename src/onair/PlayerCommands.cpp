@@ -166,6 +166,12 @@ QString COnAirEngine::ComingUpNext() const
 
 // ------------------------------------------------------------ starting items
 
+void COnAirEngine::StartItemAt(const QString& path, TrackMs positionMs)
+{
+    m_startAt = {path, positionMs};
+    StartItem(path);
+}
+
 void COnAirEngine::StartItem(const QString& path)
 {
     const QString ext = SplitPath(path).ext.toUpper();
@@ -246,8 +252,12 @@ void COnAirEngine::TrackOpened(std::unique_ptr<CMediaTrack> track, bool retrying
     const QString path = track->GetFileName();
     if (track->Owner() != this)
         track->AttachOwner(this);
+    const StartAt startAt = std::exchange(m_startAt, {});
     try {
-        if (m_mode == PlayerMode::IntroScan) {
+        if (startAt.ms > 0 && startAt.path == path && startAt.ms < track->GetLength()) {
+            qCDebug(lcEngine).noquote() << "start" << path << "at" << startAt.ms << "ms";
+            track->PlayRange(startAt.ms, track->GetLength()); // Play would start a pause from 0
+        } else if (m_mode == PlayerMode::IntroScan) {
             const qint64 length = track->GetLength();
             qint64 from = qint64(m_settings.introStart) * 1000;
             qint64 to = from + qint64(m_settings.introLength) * 1000;

@@ -200,6 +200,8 @@ void COnAirEngine::OpenFinished(std::uint64_t ticket, std::unique_ptr<CMediaTrac
 
 void COnAirEngine::StartError(const CException& error, const QString& path)
 {
+    if (!IsAudioOutputError(error))
+        m_startAt = {}; // the retry after an outage still starts at the position
     if (IsAudioOutputError(error))
         OutputUnavailable(error, path);
     else

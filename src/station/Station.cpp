@@ -1,19 +1,31 @@
 #include "station/Station.h"
 
 #include "app/CommandTable.h"
+#include "app/Strings.h"
 #include "app/UserInterface.h"
 #include "events/Scheduler.h"
 #include "media/PlugInChain.h"
 #include "media/TrackEnvironment.h"
 #include "media/TrackFactory.h"
 #include "platform/Clock.h"
+#include "platform/Logging.h"
 #include "platform/Shell.h"
 #include "platform/registry/RegistryKey.h"
 #include "playlist/AlbumDoc.h"
 #include "playlist/ItemPath.h"
 #include "playlist/Playlist.h"
+#include "station/StationFiles.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <utility>
 
 namespace {
+
+// How often the resume record follows the position of the item on air.
+constexpr int ResumeWriteMs = 2000;
 
 bool IsListFile(const QString& path)
 {
@@ -55,6 +67,10 @@ CStation::CStation(Options options, QObject* parent)
             [this](int id) { m_document->Checkpoint(static_cast<std::uint32_t>(id)); });
     connect(m_engine.get(), &COnAirEngine::SlotsChanged, this, &CStation::SlotsChanged);
     connect(m_engine.get(), &COnAirEngine::TrackStarted, this, &CStation::TrackStarted);
+    // Queued: the engine prepares the next item right after the start.
+    connect(m_engine.get(), &COnAirEngine::TrackStarted, this, &CStation::ItemStarted, Qt::QueuedConnection);
+    m_resumeTimer.setInterval(ResumeWriteMs);
+    connect(&m_resumeTimer, &QTimer::timeout, this, &CStation::WriteResumePoint);
     // Tracks reach the person (a refused plug-in) through this seam.
     CTrackEnvironment::SetUserInterface(m_ui);
 }
@@ -93,7 +109,9 @@ void CStation::Shutdown(bool saveSettings)
     if (m_shutDown)
         return;
     m_shutDown = true;
+    m_resumeTimer.stop();
     m_engine->Shutdown(saveSettings);
+    ResumeRecord::Clear(); // a run that shut down leaves nothing to resume
     if (saveSettings) {
         m_scheduler->SaveToSettings();
         SaveSounds();
@@ -131,6 +149,92 @@ bool CStation::HasNothingToPlay() const
 {
     return m_playlist->Count() == 0 &&
            (m_scheduler->Events().IsEmpty() || !m_engine->Settings().enableEvents);
+}
+
+void CStation::ItemStarted()
+{
+    if (m_shutDown)
+        return;
+    WriteResumePoint();
+    m_resumeTimer.start();
+    const CMediaTrack* onAir = m_engine->OnAir();
+    const QString file = m_engine->Settings().nowPlayingFile;
+    if (!onAir || file.isEmpty())
+        return;
+    NowPlaying now;
+    now.path = onAir->GetFileName();
+    now.title = GetItemDisplayName(now.path);
+    now.startedAt = QDateTime::currentDateTimeUtc();
+    now.lengthMs = std::max<qint64>(onAir->GetLength(), 0);
+    now.nextTitle = m_engine->HasNextItem() ? m_engine->ComingUpNext() : QString();
+    QString error;
+    if (now.WriteTo(file, &error))
+        m_fileError.clear();
+    else if (std::exchange(m_fileError, error) != error)
+        qCWarning(lcEngine).noquote() << "the now-playing file" << file << "cannot be written:" << error;
+}
+
+void CStation::WriteResumePoint()
+{
+    const CMediaTrack* onAir = m_engine->OnAir();
+    if (!onAir) {
+        if (m_engine->IsIdle()) {
+            m_resumeTimer.stop();
+            ResumeRecord::Clear(); // stopped: nothing to come back to
+        }
+        return;
+    }
+    ResumePoint point;
+    point.album = m_document->PathName();
+    if (point.album.isEmpty())
+        point.rowsDigest = ResumePoint::Digest(m_playlist->Rows());
+    point.row = m_playlist->Selection();
+    point.item = onAir->GetFileName();
+    point.positionMs = std::max<qint64>(onAir->GetPosition(), 0);
+    point.mode = int(m_engine->Mode());
+    point.written = QDateTime::currentDateTimeUtc();
+    QString error;
+    if (!ResumeRecord::Write(point, &error))
+        qCWarning(lcEngine).noquote() << "the resume record cannot be written:" << error;
+}
+
+bool CStation::ResumeAfterCrash(bool openRecordedAlbum)
+{
+    const std::optional<ResumePoint> point = ResumeRecord::Read();
+    if (!point)
+        return false;
+    if (openRecordedAlbum && !point->album.isEmpty() && point->album != m_document->PathName() &&
+        QFileInfo::exists(point->album))
+        OpenItems({point->album});
+    const bool same = point->album.isEmpty()
+                          ? m_document->PathName().isEmpty() &&
+                                point->rowsDigest == ResumePoint::Digest(m_playlist->Rows())
+                          : point->album == m_document->PathName();
+    if (!same || point->item.isEmpty()) {
+        ResumeRecord::Clear();
+        return false;
+    }
+    const QString name = GetItemDisplayName(point->item);
+    const qint64 s = point->positionMs / 1000;
+    const QString at =
+        QStringLiteral("%1:%2").arg(s / 60, 2, 10, QChar(u'0')).arg(s % 60, 2, 10, QChar(u'0'));
+    if (point->mode >= 0 && point->mode <= int(PlayerMode::IntroScan))
+        m_engine->SetMode(PlayerMode(point->mode));
+    if (point->row >= 0 && point->row < m_playlist->Count())
+        m_playlist->Select(point->row);
+    if (!m_engine->Settings().resumeAfterCrash) {
+        m_log->WriteLogText(
+            Str::Load(Str::LogError)
+                .arg(QStringLiteral("The last run ended without shutting down at %1 of %2").arg(at, name)));
+        ResumeRecord::Clear();
+        return false;
+    }
+    m_log->WriteLogText(
+        Str::Load(Str::LogError)
+            .arg(QStringLiteral("The last run ended without shutting down: %1 plays on from %2")
+                     .arg(name, at)));
+    m_engine->StartItemAt(point->item, TrackMs(point->positionMs));
+    return true;
 }
 
 bool CStation::OnCommand(int id)

@@ -18,6 +18,7 @@
 #include "playlist/SoundList.h"
 
 #include <QObject>
+#include <QTimer>
 #include <functional>
 #include <memory>
 
@@ -74,6 +75,16 @@ public:
     // True when the album is empty and no enabled event can fill it.
     bool HasNothingToPlay() const;
 
+    // After a run that ended without shutting down (it left its resume
+    // record): when the record names the open album (the same album file,
+    // or the same rows given one by one) the row that was on air is
+    // selected in the mode of then and, with "ResumeAfterCrash", its item
+    // plays on from the recorded position; the play log says which. With
+    // openRecordedAlbum the recorded album file is opened first when another
+    // is open. Any other album starts fresh and the record is dropped.
+    // Called once, after Startup. True when an item was started.
+    bool ResumeAfterCrash(bool openRecordedAlbum);
+
     CPlaylist& Playlist() const { return *m_playlist; }
     CLiranaDoc& Document() const { return *m_document; }
     CPlayLog& Log() const { return *m_log; }
@@ -100,6 +111,10 @@ signals:
 
 private:
     void SaveSounds() const;
+    // An item went on air: the resume record and the now-playing file.
+    void ItemStarted();
+    // The resume record of now; nothing on air removes it.
+    void WriteResumePoint();
 
     UserInterface* m_ui;
     Shell* m_shell;
@@ -112,4 +127,6 @@ private:
     bool m_started = false;
     bool m_shutDown = false;
     bool m_realTracks = false; // no track factory given: GStreamer's tracks
+    QTimer m_resumeTimer;      // rewrites the resume record while on air
+    QString m_fileError;       // the last write failure told to the diagnostics
 };

@@ -76,6 +76,7 @@ protected:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_CONFIG_HOME", home + "/config");
         env.insert("XDG_DATA_HOME", home + "/data");
+        env.insert("XDG_STATE_HOME", home + "/state");
         env.insert("LC_ALL", "C");
         env.insert("QT_QPA_PLATFORM", "offscreen");
         p.setProcessEnvironment(env);
@@ -299,6 +300,39 @@ TEST_F(HeadlessTest, TerminationSignalsEndTheRunWithinASecond)
         EXPECT_LT(run.signalToEndMs, 3000) << qPrintable(item);
         EXPECT_TRUE(item == hanging || run.lines.value(2) == "shutdown") << signal;
     }
+}
+
+// Killed in the middle of an item, the same command line again plays that
+// item on from within a few seconds of where it was (the record follows it
+// every 2 s), says so in the play log, and plays the rest of the album; a
+// run that shut down leaves nothing to resume.
+TEST_F(HeadlessTest, AKilledRunComesBackOnTheSameItemWhereItWas)
+{
+    WriteHive(kNoOverlap);
+    const QStringList args{"--headless", "--play", "--exit-at-end", "--log-stdout", "12.pause", "0.pause"};
+    const RunResult killed = Start(
+        args,
+        [](const RunResult& r) {
+            return r.lines.size() >= 2 && QDateTime::currentMSecsSinceEpoch() - r.arrivalMs[1] >= 6000;
+        },
+        SIGKILL);
+    EXPECT_EQ(killed.lines, QStringList({"startup", "start\t12 sec."}));
+
+    const RunResult again = Start(args);
+    EXPECT_EQ(again.exitCode, 0) << again.err.toStdString();
+    static const QRegularExpression resumed(QStringLiteral(
+        "^error\\tThe last run ended without shutting down: 12 sec\\. plays on from 00:(\\d\\d)$"));
+    ASSERT_EQ(again.lines.size(), 5) << again.lines.join(u'|').toStdString();
+    const auto match = resumed.match(again.lines[1]);
+    ASSERT_TRUE(match.hasMatch()) << again.lines[1].toStdString();
+    const int from = match.captured(1).toInt();
+    // Killed 6 s (and a little) into the item.
+    EXPECT_GE(from, 6 - 5) << "more than 5 s before the kill";
+    EXPECT_LE(from, 8) << "past the kill";
+    // The rest of the item, not all of it, before the next.
+    EXPECT_EQ(again.lines.mid(2), QStringList({"start\t12 sec.", "start\t0 sec.", "shutdown"}));
+    EXPECT_NEAR(double(again.arrivalMs[3] - again.arrivalMs[2]), (12 - from) * 1000.0, 1500.0);
+    EXPECT_FALSE(QFile::exists(home + "/state/Oxbelund/Lirana/resume.json")) << "nothing after a shutdown";
 }
 
 #ifdef LIRANA_HAS_CONSOLE

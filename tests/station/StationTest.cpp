@@ -5,7 +5,15 @@
 #include "onair/EngineFixture.h"
 #include "platform/registry/RegistryKey.h"
 #include "playlist/AlbumDoc.h"
+#include "playlist/Playlist.h"
+#include "station/StationFiles.h"
 #include "support/Fakes.h"
+#include "support/TestEnv.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 
 namespace {
 
@@ -72,6 +80,111 @@ TEST(StationTest, KeepsTheSoundSlotsWithTheSettings)
     reloaded.LoadFromRegistry(CRegistryKey::OpenAppSubkey(QString()));
     stored.SetSlot(4, "/j/News.wav");
     EXPECT_EQ(reloaded.Slots(), stored.Slots());
+}
+
+std::unique_ptr<CStation> FakeStation(FakeTrackWorld& world, RecordingUi& ui, RecordingShell& shell,
+                                      QStringList* log = nullptr)
+{
+    CStation::Options o;
+    o.ui = &ui;
+    o.shell = &shell;
+    o.createTrack = [&world](const QString&) { return std::make_unique<FakeTrack>(world); };
+    if (log)
+        o.logSink = [log](const QString& line) { *log << line.section(u'\t', 1); };
+    return std::make_unique<CStation>(std::move(o));
+}
+
+// At each start the station leaves the resume record (where it is) and the
+// now-playing file; a shutdown removes the record. A now-playing file that
+// cannot be written is no message and stops nothing.
+TEST(StationTest, AStartLeavesTheResumeRecordAndTheNowPlayingFile)
+{
+    TempHive hive;
+    FakeTrackWorld world;
+    world.lengths = {{"/m/b.wav", 200000}};
+    RecordingUi ui;
+    RecordingShell shell;
+    const QString now = TestEnv::MakeTempDir(QStringLiteral("now")) + QStringLiteral("/now/playing.json");
+    for (const QString& file : {now, QStringLiteral("/proc/lirana-cannot/playing.json")}) {
+        auto station = FakeStation(world, ui, shell);
+        const QStringList rows{"/m/a.wav", "/m/b.wav", "/m/c.wav"};
+        ASSERT_TRUE(station->OpenItems(rows));
+        station->LoadSettings();
+        station->Engine().Settings().nowPlayingFile = file;
+        station->Engine().SetMode(PlayerMode::Repeat);
+        station->Startup();
+        station->Playlist().Select(1);
+        station->OnCommand(Cmd::Play);
+        QCoreApplication::processEvents();
+        const auto point = ResumeRecord::Read();
+        ASSERT_TRUE(point);
+        EXPECT_EQ(std::tuple(point->album, point->rowsDigest, point->row, point->item, point->mode),
+                  std::tuple(QString(), ResumePoint::Digest(rows), 1, QStringLiteral("/m/b.wav"),
+                             int(PlayerMode::Repeat)));
+        station->Shutdown(false);
+        EXPECT_FALSE(ResumeRecord::Read()) << "a shutdown leaves nothing to resume";
+        EXPECT_TRUE(ui.messages.isEmpty());
+    }
+    QFile json(now);
+    ASSERT_TRUE(json.open(QIODevice::ReadOnly));
+    const QJsonObject o = QJsonDocument::fromJson(json.readAll()).object();
+    EXPECT_EQ(o.value("title").toString() + u'|' + o.value("path").toString() + u'|' +
+                  o.value("next").toString(),
+              QStringLiteral("b|/m/b.wav|c"));
+    EXPECT_EQ(o.value("lengthMs").toInt(), 200000);
+    EXPECT_TRUE(o.value("startedAt").toString().endsWith(u'Z'));
+}
+
+// The record of a run that did not shut down brings the same rows back on
+// the row and in the mode of then, the item from its position; other rows
+// start fresh, and the setting off only selects the row. The play log says
+// which.
+TEST(StationTest, ComesBackWhereARunThatDidNotShutDownWas)
+{
+    const QStringList rows{"/m/a.wav", "/m/b.wav", "/m/c.wav"};
+    struct
+    {
+        QStringList openRows;
+        bool resumeSetting;
+        bool resumed;
+        const char* logLine; // empty: none
+    } const cases[] = {
+        {rows, true, true, "error\tThe last run ended without shutting down: b plays on from 01:05"},
+        {rows, false, false, "error\tThe last run ended without shutting down at 01:05 of b"},
+        {{"/m/a.wav", "/m/c.wav"}, true, false, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.logLine);
+        TempHive hive;
+        ResumePoint point;
+        point.rowsDigest = ResumePoint::Digest(rows);
+        point.row = 1;
+        point.item = "/m/b.wav";
+        point.positionMs = 65400;
+        point.mode = int(PlayerMode::Random);
+        QString error;
+        ASSERT_TRUE(ResumeRecord::Write(point, &error)) << error.toStdString();
+        FakeTrackWorld world;
+        RecordingUi ui;
+        RecordingShell shell;
+        QStringList log;
+        auto station = FakeStation(world, ui, shell, &log);
+        ASSERT_TRUE(station->OpenItems(c.openRows));
+        station->LoadSettings();
+        station->Engine().Settings().resumeAfterCrash = c.resumeSetting;
+        station->Startup();
+        EXPECT_EQ(station->ResumeAfterCrash(false), c.resumed);
+        const CMediaTrack* onAir = station->Engine().OnAir();
+        EXPECT_EQ(onAir ? onAir->GetFileName() + u'@' + QString::number(onAir->GetPosition()) : QString(),
+                  c.resumed ? QStringLiteral("/m/b.wav@65400") : QString());
+        if (c.openRows == rows)
+            EXPECT_EQ(std::pair(station->Playlist().Selection(), station->Engine().Mode()),
+                      std::pair(1, PlayerMode::Random));
+        EXPECT_EQ(log.filter("without shutting down"),
+                  QString(c.logLine).isEmpty() ? QStringList() : QStringList{c.logLine});
+        if (!c.resumed)
+            EXPECT_FALSE(ResumeRecord::Read()) << "dropped";
+    }
 }
 
 } // namespace

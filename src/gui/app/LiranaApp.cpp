@@ -120,6 +120,8 @@ bool CLiranaApp::Start()
     m_frame->RestoreFrameState();
     m_frame->ShowFrame();
     m_station->Startup();
+    // After a crash: the album of then on its row, and on air again.
+    m_station->ResumeAfterCrash(m_options.album.isEmpty());
     m_started = true;
     qCDebug(lcGui).noquote() << "console started on" << m_station->Document().Title();
     if (m_endPending)

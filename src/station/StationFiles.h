@@ -1,0 +1,60 @@
+// What the station writes beside the play log for others to read.
+//
+// The resume record ($XDG_STATE_HOME/Oxbelund/Lirana/resume.json): the
+// album, the row on air, its position and the player mode, rewritten at
+// each start and every few seconds while something is on air, removed at a
+// normal shutdown. Found at the next start, it tells that the last run
+// ended without shutting down (killed, a power cut) and where it was.
+//
+// The now-playing file (the "NowPlayingFile" setting): one JSON object,
+// rewritten at every start, for RDS encoders and web pages.
+//
+// Both are written to a temporary file that is renamed, so a reader (or the
+// next run) sees the old or the new text, never half of one.
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+struct ResumePoint
+{
+    QString album;      // the album file; empty for rows given one by one
+    QString rowsDigest; // tells lists of rows apart when there is no album file
+    int row = -1;       // the playlist row on air
+    QString item;       // its path
+    qint64 positionMs = 0;
+    int mode = 0;      // PlayerMode
+    QDateTime written; // UTC
+
+    // The digest of a list of rows (SHA-1 of the rows, one per line).
+    static QString Digest(const QStringList& rows);
+};
+
+namespace ResumeRecord {
+
+QString FilePath();
+// Empty when there is none; a record that cannot be read counts as none
+// (the reason goes to the diagnostics).
+std::optional<ResumePoint> Read();
+// False with the reason in *error when it cannot be written.
+bool Write(const ResumePoint& point, QString* error);
+void Clear();
+
+} // namespace ResumeRecord
+
+struct NowPlaying
+{
+    QString title; // the display name
+    QString path;
+    QDateTime startedAt; // UTC
+    qint64 lengthMs = 0; // 0 when not known
+    QString nextTitle;   // empty when nothing follows
+
+    // {"title":…,"path":…,"startedAt":"2026-12-07T00:41:05Z","lengthMs":…,"next":…}
+    QByteArray ToJson() const;
+    // False with the reason in *error when file cannot be written.
+    bool WriteTo(const QString& file, QString* error) const;
+};
