@@ -1700,6 +1700,13 @@ Die Gesamtlänge beträgt: %2.</translation>
     </message>
 </context>
 <context>
+    <name>MiniPlaylist</name>
+    <message>
+        <source>The mini playlist %1 is not open</source>
+        <translation>Die Mini-Playlist %1 ist nicht geöffnet</translation>
+    </message>
+</context>
+<context>
     <name>Mixer</name>
     <message>
         <source>Playback</source>

@@ -55,8 +55,12 @@ CStation::CStation(Options options, QObject* parent)
             [this](int id) { m_document->Checkpoint(static_cast<std::uint32_t>(id)); });
     connect(m_engine.get(), &COnAirEngine::SlotsChanged, this, &CStation::SlotsChanged);
     connect(m_engine.get(), &COnAirEngine::TrackStarted, this, &CStation::TrackStarted);
-    // Tracks reach the person (a refused plug-in) through this seam.
+    // Tracks reach the person (a refused plug-in) through this seam; mini
+    // playlists read the engine's live settings and run their command items
+    // through the station's shell.
     CTrackEnvironment::SetUserInterface(m_ui);
+    CTrackEnvironment::SetViewSettings(&m_engine->Settings());
+    CTrackEnvironment::SetShell(m_shell);
 }
 
 CStation::~CStation()
@@ -64,6 +68,8 @@ CStation::~CStation()
     if (m_started)
         Shutdown(false);
     CTrackEnvironment::SetUserInterface(nullptr);
+    CTrackEnvironment::SetViewSettings(nullptr);
+    CTrackEnvironment::SetShell(nullptr);
 }
 
 void CStation::LoadSettings()

@@ -1,0 +1,386 @@
+#include "media/MiniPlaylistTrack.h"
+
+#include "app/UserInterface.h"
+#include "media/TrackEnvironment.h"
+#include "media/TrackEvents.h"
+#include "media/TrackExceptions.h"
+#include "media/TrackFactory.h"
+#include "media/TrackWork.h"
+#include "platform/Logging.h"
+#include "platform/Shell.h"
+#include "playlist/ItemPath.h"
+#include "playlist/ListFile.h"
+
+#include <QCoreApplication>
+#include <QTimerEvent>
+#include <algorithm>
+#include <optional>
+
+namespace {
+
+bool IsCommandItem(const QString& path)
+{
+    return IsCommandExtension(SplitPath(path).ext);
+}
+
+// The wait cursor while an entry starts, when there is a person to show it.
+class BusyWhile
+{
+public:
+    BusyWhile()
+    {
+        if (CTrackEnvironment::Ui())
+            m_busy.emplace(*CTrackEnvironment::Ui());
+    }
+
+private:
+    std::optional<BusyScope> m_busy;
+};
+
+void Dispose(std::unique_ptr<CMediaTrack>& track)
+{
+    TrackWork::Dispose(std::move(track));
+}
+
+} // namespace
+
+// ------------------------------------------------------------ the nested list
+
+CMiniPlaylist::CMiniPlaylist(CMiniPlaylistTrack& track, TrackFactory factory)
+    : m_track(track), m_factory(std::move(factory))
+{
+    if (const auto& makeView = CTrackEnvironment::MiniPlaylistView())
+        m_view = makeView(*this).release();
+    m_check.start(OverlapCheckMs, this);
+}
+
+CMiniPlaylist::~CMiniPlaylist()
+{
+    delete m_view.data(); // it shows the rows
+    Dispose(m_current);
+    Dispose(m_previous);
+}
+
+QString CMiniPlaylist::Title() const
+{
+    return SplitPath(m_track.GetFileName()).fname;
+}
+
+void CMiniPlaylist::OnPlay()
+{
+    if (!m_current) {
+        StartEntry();
+        return;
+    }
+    try {
+        if (m_current->IsPaused())
+            m_current->Resume();
+    } catch (const CException& error) {
+        Report(error);
+    }
+}
+
+void CMiniPlaylist::OnPause()
+{
+    if (!m_current)
+        return;
+    try {
+        if (m_current->IsPaused())
+            m_current->Resume();
+        else
+            m_current->Pause();
+    } catch (const CException& error) {
+        Report(error);
+    }
+}
+
+void CMiniPlaylist::StopCurrent()
+{
+    m_shot.stop();
+    Dispose(m_current);
+}
+
+void CMiniPlaylist::StartEntry()
+{
+    // Rows that take no time (command items, failures that are ignored) are
+    // passed in this loop, not by recursion: a long list of them goes
+    // through at once without deepening the stack.
+    for (;;) {
+        const int row = m_rows.Selection();
+        if (row < 0) {
+            if (m_rows.Count() == 0)
+                m_track.NotifyEnd(); // nothing to play: the list is over at once
+            return;
+        }
+        m_lastEntry = row == m_rows.Count() - 1;
+        if (TryStart(row))
+            return;
+        if (m_lastEntry) {
+            m_track.NotifyEnd();
+            return;
+        }
+        m_rows.Select(row + 1);
+    }
+}
+
+bool CMiniPlaylist::TryStart(int row)
+{
+    const QString path = m_rows.Row(row);
+    BusyWhile busy;
+    if (IsCommandItem(path)) {
+        // Started and not waited for; a failure is not reported.
+        QString error;
+        if (!RunCommandItem(CTrackEnvironment::CommandShell(), path, &error))
+            qCWarning(lcEngine).noquote() << "lirana: command item not started:" << error;
+        return false;
+    }
+    m_overlapOverride = GetOverlapOverride(path);
+    try {
+        std::unique_ptr<CMediaTrack> track = m_factory(path);
+        track->Open(path, this);
+        Dispose(m_current);
+        m_current = std::move(track);
+        m_current->Play();
+        qCDebug(lcEngine).noquote() << "mini playlist" << Title() << "starts row" << row << path;
+        return true;
+    } catch (const CException& error) {
+        Dispose(m_current);
+        return !Report(error);
+    }
+}
+
+void CMiniPlaylist::AdvanceEntry()
+{
+    const int row = m_rows.Selection();
+    if (row < 0)
+        return;
+    if (row < m_rows.Count() - 1) {
+        m_rows.Select(row + 1);
+        StartEntry();
+    } else {
+        m_track.NotifyEnd();
+    }
+}
+
+bool CMiniPlaylist::Report(const CException& error)
+{
+    const bool outputGone = IsAudioOutputError(error);
+    if (!CTrackEnvironment::IgnoreErrors() || outputGone) {
+        m_track.ForwardError(error);
+        return false;
+    }
+    qCDebug(lcEngine).noquote() << "mini playlist" << Title()
+                                << "skips a failed entry:" << error.GetErrorMessage();
+    return true;
+}
+
+void CMiniPlaylist::OverlapCheck()
+{
+    if (!m_current || m_lastEntry)
+        return;
+    const TrackMs overlap = m_overlapOverride >= 0 ? m_overlapOverride
+                                                   : CTrackEnvironment::MiniPlaylistOverlapTime();
+    if (overlap <= 0)
+        return; // "~0" or no overlap: the entry ends by itself
+    try {
+        if (!m_current->IsPlaying())
+            return;
+        const qint64 due = qint64(m_current->GetLength()) - overlap - m_current->GetPosition();
+        if (due < 0) {
+            HandOver();
+        } else if (due < OverlapCheckMs) {
+            m_shot.start(static_cast<int>(due) + 1, this); // exact, not at the next check
+        }
+    } catch (const CException& error) {
+        Report(error);
+    }
+}
+
+void CMiniPlaylist::HandOver()
+{
+    m_shot.stop();
+    // The entry plays on to its end beside the next one.
+    Dispose(m_previous);
+    m_previous = std::move(m_current);
+    AdvanceEntry();
+}
+
+void CMiniPlaylist::OnMciNotify(int code, std::uint64_t sender)
+{
+    if (code != MCI_NOTIFY_SUCCESSFUL && !(code == MCI_NOTIFY_FAILURE && CTrackEnvironment::IgnoreErrors()))
+        return;
+    if (m_previous && m_previous->Serial() == sender) {
+        Dispose(m_previous);
+    } else if (m_current && m_current->Serial() == sender) {
+        StopCurrent();
+        AdvanceEntry();
+    }
+}
+
+void CMiniPlaylist::OnTrackError(std::unique_ptr<CException> error, std::uint64_t sender)
+{
+    const bool goOn = !error || Report(*error);
+    if (m_current && m_current->Serial() == sender) {
+        StopCurrent();
+        if (goOn)
+            AdvanceEntry();
+    } else if (m_previous && m_previous->Serial() == sender) {
+        Dispose(m_previous);
+    }
+}
+
+void CMiniPlaylist::OnVolumeRequest(int percent)
+{
+    if (!m_current)
+        return;
+    try {
+        m_current->SetVolume(static_cast<float>(percent) * 0.01f);
+    } catch (const CException& error) {
+        Report(error);
+    }
+}
+
+void CMiniPlaylist::customEvent(QEvent* event)
+{
+    if (event->type() == TrackEvent::MciNotify) {
+        const auto* e = static_cast<CMciNotifyEvent*>(event);
+        OnMciNotify(e->Code(), e->Sender());
+    } else if (event->type() == TrackEvent::Error) {
+        auto* e = static_cast<CTrackErrorEvent*>(event);
+        OnTrackError(e->TakeError(), e->Sender());
+    } else if (event->type() == TrackEvent::VolumeRequest) {
+        OnVolumeRequest(static_cast<CVolumeRequestEvent*>(event)->Percent());
+    }
+}
+
+void CMiniPlaylist::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() == m_shot.timerId()) {
+        m_shot.stop();
+        if (m_current && !m_lastEntry)
+            HandOver();
+        return;
+    }
+    if (event->timerId() == m_check.timerId())
+        OverlapCheck();
+}
+
+// ------------------------------------------------------------ the track
+
+CMiniPlaylistTrack::CMiniPlaylistTrack(CMiniPlaylist::TrackFactory factory)
+    : m_factory(factory ? std::move(factory) : CMiniPlaylist::TrackFactory(CreateTrack))
+{
+}
+
+CMiniPlaylistTrack::~CMiniPlaylistTrack()
+{
+    try {
+        CMiniPlaylistTrack::Close();
+    } catch (...) {
+    }
+}
+
+void CMiniPlaylistTrack::Open(const QString& path, QObject* owner)
+{
+    CMediaTrack::Open(path, owner);
+    const QStringList rows = ReadListFile(path, ListPaths::KeepRelative);
+    m_list = std::make_unique<CMiniPlaylist>(*this, m_factory);
+    CPlaylist& list = m_list->Rows();
+    list.Reset(rows, -1);
+    const std::int32_t defaultOverlap = CTrackEnvironment::MiniPlaylistOverlapTime();
+    TrackMs total = 0;
+    for (int i = 0; i < list.Count(); ++i) {
+        list.Select(i);
+        const QString& row = list.Row(i);
+        m_entries.push_back({row, total});
+        if (IsCommandItem(row))
+            continue; // takes no time
+        try {
+            std::unique_ptr<CMediaTrack> track = m_factory(row);
+            const TrackMs length = std::max<TrackMs>(track->QueryLength(row, nullptr), 0);
+            TrackMs overlap = GetOverlapOverride(row) >= 0 ? GetOverlapOverride(row) : defaultOverlap;
+            if (i == list.Count() - 1)
+                overlap = 0;
+            total += length - std::clamp<TrackMs>(overlap, 0, length);
+        } catch (const CException& error) {
+            qCDebug(lcEngine).noquote()
+                << "mini playlist" << path << "cannot measure" << row << ":" << error.GetErrorMessage();
+        }
+    }
+    list.Select(list.Count() > 0 ? 0 : -1);
+    m_length = total;
+    m_state = Stopped;
+}
+
+void CMiniPlaylistTrack::Close()
+{
+    m_entries.clear();
+    if (m_state == Playing || m_state == Paused)
+        Stop();
+    m_list.reset(); // the window and the nested tracks
+    CMediaTrack::Close();
+    m_state = Closed;
+}
+
+void CMiniPlaylistTrack::RequireOpen() const
+{
+    if (!m_list)
+        throw CTrackException(
+            QCoreApplication::translate("MiniPlaylist", "The mini playlist %1 is not open").arg(m_path));
+}
+
+void CMiniPlaylistTrack::Play()
+{
+    PlayRange(0, GetLength());
+}
+
+void CMiniPlaylistTrack::PlayRange(TrackMs fromMs, TrackMs /*toMs*/)
+{
+    RequireOpen();
+    Seek(fromMs);
+    m_state = Playing;
+    m_list->OnPlay();
+}
+
+void CMiniPlaylistTrack::Stop()
+{
+    if (m_list)
+        m_list->StopCurrent();
+    m_state = Stopped;
+}
+
+void CMiniPlaylistTrack::Pause()
+{
+    RequireOpen();
+    m_list->OnPause();
+    m_state = Paused;
+}
+
+void CMiniPlaylistTrack::Resume()
+{
+    RequireOpen();
+    m_list->OnPause();
+    m_state = Playing;
+}
+
+TrackMs CMiniPlaylistTrack::GetPosition() const
+{
+    if (m_entries.empty() || !m_list)
+        return 0;
+    const int row = m_list->Rows().Selection();
+    if (row < 0 || row >= static_cast<int>(m_entries.size()))
+        return 0;
+    const CMediaTrack* current = m_list->Current();
+    return m_entries[static_cast<std::size_t>(row)].start + (current ? current->GetPosition() : 0);
+}
+
+void CMiniPlaylistTrack::SetVolume(float level)
+{
+    if (m_list && m_list->Current())
+        m_list->Current()->SetVolume(level);
+}
+
+float CMiniPlaylistTrack::GetVolume() const
+{
+    return m_list && m_list->Current() ? m_list->Current()->GetVolume() : 0.0f;
+}
