@@ -11,7 +11,9 @@
 #include "station/Station.h"
 #include "support/Fakes.h"
 
+#include <optional>
 #include <tuple>
+#include <utility>
 
 using namespace WavAnalysis;
 using namespace HeadlessLirana;
@@ -80,6 +82,51 @@ TEST_F(PlayoutAirTest, OverlapsOfTheSettingsAndTheFileNamesStartTheNextItemEarly
             EXPECT_LT(LevelAt(wav, 1600, *endB - 0.05), -50);
         }
     }
+}
+
+// A mini playlist plays as one row: each entry starts 1 s (the default
+// "MiniPlaylist Overlap Time") before the one before it ends and that one
+// plays on whole beside it; the row after the list follows the end of its
+// last entry. No error on the way.
+TEST_F(PlayoutAirTest, AMiniPlaylistOverlapsItsEntriesAndHandsOnToTheNextRow)
+{
+    QStringList entries;
+    for (const auto& [name, freq] : {std::pair{"a", 440}, {"b", 1000}, {"c", 1600}})
+        entries << TestMedia::ToneWav(dir, name, freq, 2.0, -12);
+    const QString mpl = dir + "/set.mpl";
+    TestEnv::WriteFile(mpl, (entries.join(u'\n') + u'\n').toUtf8());
+    const QString after = TestMedia::ToneWav(dir, "d", 2400, 0.5, -12);
+    WriteHive(home, {{"Overlap Time", Dword(0)}, {"AudioSink", Text("pulsesink")}});
+    const auto [run, wav] = PlayRecorded({mpl, after});
+    EXPECT_EQ(run.lines.filter(QRegularExpression("^start\\t")), QStringList({"start\tset", "start\td"}))
+        << Lines(run);
+    EXPECT_TRUE(run.lines.filter(QRegularExpression("^error\\t")).isEmpty()) << Lines(run);
+    EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
+
+    std::optional<double> onset = ToneOnset(wav, 440);
+    ASSERT_TRUE(onset);
+    for (const double next : {1000.0, 1600.0}) {
+        const double prev = next == 1000.0 ? 440.0 : 1000.0;
+        const auto onsetNext = ToneOnset(wav, next, *onset);
+        ASSERT_TRUE(onsetNext) << next;
+        // Started by the overlap check (a nested entry opens when due):
+        // a little late at most, never early.
+        const double late = *onsetNext - (*onset + 1.0);
+        Report(next == 1000.0 ? "b onset minus (a end - 1 s)" : "c onset minus (b end - 1 s)", late * 1000);
+        EXPECT_GT(late, -0.03);
+        EXPECT_LT(late, 0.25);
+        const auto end = ToneEnd(wav, prev, *onsetNext + 0.1);
+        ASSERT_TRUE(end);
+        EXPECT_NEAR(*end - *onset, 2.0, 0.03 + server.StreamEndLoss()); // played on whole
+        onset = onsetNext;
+    }
+    const auto endC = ToneEnd(wav, 1600, *onset + 0.2);
+    const auto onsetD = ToneOnset(wav, 2400, *onset);
+    ASSERT_TRUE(endC && onsetD);
+    EXPECT_NEAR(*endC - *onset, 2.0, 0.03 + server.StreamEndLoss());
+    Report("d onset minus c end", (*onsetD - *endC) * 1000);
+    EXPECT_GT(*onsetD - *endC, -0.03);
+    EXPECT_LT(*onsetD - *endC, 0.1);
 }
 
 // Broken items, and an output that names no element: each failed item gives
