@@ -14,7 +14,7 @@
 #include <QCoreApplication>
 #include <QTimerEvent>
 #include <algorithm>
-#include <optional>
+#include <utility>
 
 namespace {
 
@@ -27,14 +27,21 @@ bool IsCommandItem(const QString& path)
 class BusyWhile
 {
 public:
-    BusyWhile()
+    BusyWhile() : m_ui(CTrackEnvironment::Ui())
     {
-        if (CTrackEnvironment::Ui())
-            m_busy.emplace(*CTrackEnvironment::Ui());
+        if (m_ui)
+            m_ui->SetBusy(true);
     }
+    ~BusyWhile()
+    {
+        if (m_ui)
+            m_ui->SetBusy(false);
+    }
+    BusyWhile(const BusyWhile&) = delete;
+    BusyWhile& operator=(const BusyWhile&) = delete;
 
 private:
-    std::optional<BusyScope> m_busy;
+    UserInterface* m_ui;
 };
 
 void Dispose(std::unique_ptr<CMediaTrack>& track)
@@ -49,14 +56,13 @@ void Dispose(std::unique_ptr<CMediaTrack>& track)
 CMiniPlaylist::CMiniPlaylist(CMiniPlaylistTrack& track, TrackFactory factory)
     : m_track(track), m_factory(std::move(factory))
 {
-    if (const auto& makeView = CTrackEnvironment::MiniPlaylistView())
-        m_view = makeView(*this).release();
     m_check.start(OverlapCheckMs, this);
 }
 
 CMiniPlaylist::~CMiniPlaylist()
 {
     delete m_view.data(); // it shows the rows
+    Dispose(m_ahead);
     Dispose(m_current);
     Dispose(m_previous);
 }
@@ -68,6 +74,12 @@ QString CMiniPlaylist::Title() const
 
 void CMiniPlaylist::OnPlay()
 {
+    // The window comes with the first Play, not with Open: a list opened
+    // only to be measured (Total Length, a list inside a list) shows none.
+    if (!std::exchange(m_viewMade, true)) {
+        if (const auto& makeView = CTrackEnvironment::MiniPlaylistView())
+            m_view = makeView(*this).release();
+    }
     if (!m_current) {
         StartEntry();
         return;
@@ -97,6 +109,7 @@ void CMiniPlaylist::OnPause()
 void CMiniPlaylist::StopCurrent()
 {
     m_shot.stop();
+    Dispose(m_ahead);
     Dispose(m_current);
 }
 
@@ -127,6 +140,10 @@ bool CMiniPlaylist::TryStart(int row)
 {
     const QString path = m_rows.Row(row);
     BusyWhile busy;
+    std::unique_ptr<CMediaTrack> ahead;
+    if (m_ahead && m_ahead->GetFileName() == path)
+        ahead = std::move(m_ahead);
+    Dispose(m_ahead);
     if (IsCommandItem(path)) {
         // Started and not waited for; a failure is not reported.
         QString error;
@@ -136,8 +153,11 @@ bool CMiniPlaylist::TryStart(int row)
     }
     m_overlapOverride = GetOverlapOverride(path);
     try {
-        std::unique_ptr<CMediaTrack> track = m_factory(path);
-        track->Open(path, this);
+        std::unique_ptr<CMediaTrack> track = std::move(ahead);
+        if (!track) {
+            track = m_factory(path);
+            track->Open(path, this);
+        }
         Dispose(m_current);
         m_current = std::move(track);
         m_current->Play();
@@ -146,6 +166,20 @@ bool CMiniPlaylist::TryStart(int row)
     } catch (const CException& error) {
         Dispose(m_current);
         return !Report(error);
+    }
+}
+
+void CMiniPlaylist::OpenAhead()
+{
+    const int row = m_rows.Selection() + 1;
+    if (m_ahead || row <= 0 || row >= m_rows.Count() || IsCommandItem(m_rows.Row(row)))
+        return;
+    try {
+        std::unique_ptr<CMediaTrack> track = m_factory(m_rows.Row(row));
+        track->Open(m_rows.Row(row), this);
+        m_ahead = std::move(track);
+    } catch (const CException&) {
+        // Opened again when due, and reported then.
     }
 }
 
@@ -186,11 +220,15 @@ void CMiniPlaylist::OverlapCheck()
         if (!m_current->IsPlaying())
             return;
         const qint64 due = qint64(m_current->GetLength()) - overlap - m_current->GetPosition();
-        if (due < 0) {
+        // The next row is opened a check ahead and started its start
+        // latency early, so that its first sound comes at the hand-over.
+        if (due < 2 * OverlapCheckMs)
+            OpenAhead();
+        const qint64 start = due - (m_ahead ? m_ahead->StartLatency() : 0);
+        if (start < 0)
             HandOver();
-        } else if (due < OverlapCheckMs) {
-            m_shot.start(static_cast<int>(due) + 1, this); // exact, not at the next check
-        }
+        else if (start < OverlapCheckMs)
+            m_shot.start(static_cast<int>(start) + 1, this); // exact, not at the next check
     } catch (const CException& error) {
         Report(error);
     }
@@ -219,6 +257,10 @@ void CMiniPlaylist::OnMciNotify(int code, std::uint64_t sender)
 
 void CMiniPlaylist::OnTrackError(std::unique_ptr<CException> error, std::uint64_t sender)
 {
+    if (m_ahead && m_ahead->Serial() == sender) {
+        Dispose(m_ahead); // opened again when due, and reported then
+        return;
+    }
     const bool goOn = !error || Report(*error);
     if (m_current && m_current->Serial() == sender) {
         StopCurrent();
@@ -283,6 +325,15 @@ CMiniPlaylistTrack::~CMiniPlaylistTrack()
 void CMiniPlaylistTrack::Open(const QString& path, QObject* owner)
 {
     CMediaTrack::Open(path, owner);
+    // A list that names itself, or lists that name each other, would nest
+    // without end.
+    const auto* outer = qobject_cast<const CMiniPlaylist*>(owner);
+    m_depth = outer ? outer->Track().Depth() + 1 : 0;
+    if (m_depth >= MaxDepth)
+        throw CTrackException(
+            QCoreApplication::translate("MiniPlaylist", "%1 is nested in mini playlists more than %2 deep")
+                .arg(SplitPath(path).fname + SplitPath(path).ext)
+                .arg(MaxDepth));
     const QStringList rows = ReadListFile(path, ListPaths::KeepRelative);
     m_list = std::make_unique<CMiniPlaylist>(*this, m_factory);
     CPlaylist& list = m_list->Rows();
@@ -297,7 +348,7 @@ void CMiniPlaylistTrack::Open(const QString& path, QObject* owner)
             continue; // takes no time
         try {
             std::unique_ptr<CMediaTrack> track = m_factory(row);
-            const TrackMs length = std::max<TrackMs>(track->QueryLength(row, nullptr), 0);
+            const TrackMs length = std::max<TrackMs>(track->QueryLength(row, m_list.get()), 0);
             TrackMs overlap = GetOverlapOverride(row) >= 0 ? GetOverlapOverride(row) : defaultOverlap;
             if (i == list.Count() - 1)
                 overlap = 0;

@@ -50,6 +50,7 @@ public:
     // The nested rows; the selected row is the entry now playing.
     CPlaylist& Rows() { return m_rows; }
     const CPlaylist& Rows() const { return m_rows; }
+    CMiniPlaylistTrack& Track() const { return m_track; }
     // The list file's name without folder and extension.
     QString Title() const;
 
@@ -86,6 +87,8 @@ private:
     // Opens and plays the selected row; false when it failed and the list
     // goes on to the next row.
     bool TryStart(int row);
+    // Opens the row after the selected one before it is due.
+    void OpenAhead();
     // An error of an entry: passed to the engine as an error of the whole
     // list unless errors are ignored (an audio output that is gone always
     // goes to the engine, which waits for it). True when the list goes on.
@@ -97,6 +100,7 @@ private:
     CPlaylist m_rows;
     std::unique_ptr<CMediaTrack> m_current;
     std::unique_ptr<CMediaTrack> m_previous;
+    std::unique_ptr<CMediaTrack> m_ahead; // the next row, opened before it is due
     TrackMs m_overlapOverride = -1;
     bool m_lastEntry = false;
     QBasicTimer m_check;
@@ -104,16 +108,21 @@ private:
     // The window that shows the list, if any; its owner window may have
     // deleted it first (at exit).
     QPointer<QObject> m_view;
+    bool m_viewMade = false;
 };
 
 class CMiniPlaylistTrack : public CMediaTrack
 {
 public:
+    // Lists inside lists: this many levels at most.
+    static constexpr int MaxDepth = 8;
+
     // factory makes the nested tracks (CreateTrack when empty).
     explicit CMiniPlaylistTrack(CMiniPlaylist::TrackFactory factory = {});
     ~CMiniPlaylistTrack() override;
 
-    // Reads the list file (a missing file throws) and measures every row:
+    // Reads the list file (a missing file, or lists nested more than
+    // MaxDepth deep, throw) and measures every row:
     // its length less the overlap it hands over with (none after the last
     // row; at most its length) adds to the total; a row that cannot be
     // opened or measured, and a command item, add nothing.
@@ -139,6 +148,8 @@ public:
     void Configure(QObject* /*parent*/) override {}
 
     int State() const { return m_state; }
+    // 0 for a list in the playlist, 1 for a list inside it, ...
+    int Depth() const { return m_depth; }
     const std::vector<CMiniPlaylistEntry>& Entries() const { return m_entries; }
     // The nested list while open, else null.
     CMiniPlaylist* List() const { return m_list.get(); }
@@ -155,4 +166,5 @@ private:
     std::unique_ptr<CMiniPlaylist> m_list;
     std::vector<CMiniPlaylistEntry> m_entries;
     int m_state = Closed;
+    int m_depth = 0;
 };

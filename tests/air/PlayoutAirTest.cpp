@@ -11,7 +11,6 @@
 #include "station/Station.h"
 #include "support/Fakes.h"
 
-#include <optional>
 #include <tuple>
 #include <utility>
 
@@ -93,40 +92,34 @@ TEST_F(PlayoutAirTest, AMiniPlaylistOverlapsItsEntriesAndHandsOnToTheNextRow)
     QStringList entries;
     for (const auto& [name, freq] : {std::pair{"a", 440}, {"b", 1000}, {"c", 1600}})
         entries << TestMedia::ToneWav(dir, name, freq, 2.0, -12);
-    const QString mpl = dir + "/set.mpl";
-    TestEnv::WriteFile(mpl, (entries.join(u'\n') + u'\n').toUtf8());
-    const QString after = TestMedia::ToneWav(dir, "d", 2400, 0.5, -12);
+    const QString mpl = TestEnv::WriteFile(dir + "/set.mpl", (entries.join(u'\n') + u'\n').toUtf8());
     WriteHive(home, {{"Overlap Time", Dword(0)}, {"AudioSink", Text("pulsesink")}});
-    const auto [run, wav] = PlayRecorded({mpl, after});
-    EXPECT_EQ(run.lines.filter(QRegularExpression("^start\\t")), QStringList({"start\tset", "start\td"}))
+    const auto [run, wav] = PlayRecorded({mpl, TestMedia::ToneWav(dir, "d", 2400, 0.5, -12)});
+    EXPECT_EQ(run.lines.filter(QRegularExpression("^(start|error)\\t")),
+              QStringList({"start\tset", "start\td"}))
         << Lines(run);
-    EXPECT_TRUE(run.lines.filter(QRegularExpression("^error\\t")).isEmpty()) << Lines(run);
     EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
 
-    std::optional<double> onset = ToneOnset(wav, 440);
-    ASSERT_TRUE(onset);
-    for (const double next : {1000.0, 1600.0}) {
-        const double prev = next == 1000.0 ? 440.0 : 1000.0;
-        const auto onsetNext = ToneOnset(wav, next, *onset);
-        ASSERT_TRUE(onsetNext) << next;
-        // Started by the overlap check (a nested entry opens when due):
-        // a little late at most, never early.
-        const double late = *onsetNext - (*onset + 1.0);
-        Report(next == 1000.0 ? "b onset minus (a end - 1 s)" : "c onset minus (b end - 1 s)", late * 1000);
-        EXPECT_GT(late, -0.03);
-        EXPECT_LT(late, 0.25);
-        const auto end = ToneEnd(wav, prev, *onsetNext + 0.1);
-        ASSERT_TRUE(end);
-        EXPECT_NEAR(*end - *onset, 2.0, 0.03 + server.StreamEndLoss()); // played on whole
-        onset = onsetNext;
+    // Each entry is heard whole; the next one starts 1 s before its end,
+    // opened ahead and shot at its time (a loaded machine may fire the shot
+    // a little late); the row after the list follows its last entry.
+    const double freqs[] = {440, 1000, 1600, 2400};
+    std::vector<double> onsets;
+    for (const double f : freqs) {
+        const auto onset = ToneOnset(wav, f, onsets.empty() ? 0.0 : onsets.back());
+        ASSERT_TRUE(onset) << f;
+        onsets.push_back(*onset);
     }
-    const auto endC = ToneEnd(wav, 1600, *onset + 0.2);
-    const auto onsetD = ToneOnset(wav, 2400, *onset);
-    ASSERT_TRUE(endC && onsetD);
-    EXPECT_NEAR(*endC - *onset, 2.0, 0.03 + server.StreamEndLoss());
-    Report("d onset minus c end", (*onsetD - *endC) * 1000);
-    EXPECT_GT(*onsetD - *endC, -0.03);
-    EXPECT_LT(*onsetD - *endC, 0.1);
+    for (size_t i = 0; i < 3; ++i) {
+        const auto end = ToneEnd(wav, freqs[i], onsets[i] + 0.2);
+        ASSERT_TRUE(end) << freqs[i];
+        EXPECT_NEAR(*end - onsets[i], 2.0, 0.03 + server.StreamEndLoss()) << freqs[i];
+        const double late = onsets[i + 1] - (i < 2 ? onsets[i] + 1.0 : *end);
+        Report(i < 2 ? "entry onset minus (entry end - 1 s)" : "next row onset minus last entry end",
+               late * 1000);
+        EXPECT_GT(late, -0.03);
+        EXPECT_LT(late, i < 2 ? 0.1 : 0.15);
+    }
 }
 
 // Broken items, and an output that names no element: each failed item gives

