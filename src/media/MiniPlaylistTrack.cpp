@@ -250,7 +250,8 @@ void CMiniPlaylist::OnMciNotify(int code, std::uint64_t sender)
     if (m_previous && m_previous->Serial() == sender) {
         Dispose(m_previous);
     } else if (m_current && m_current->Serial() == sender) {
-        StopCurrent();
+        m_shot.stop();
+        Dispose(m_current);
         AdvanceEntry();
     }
 }
@@ -263,7 +264,8 @@ void CMiniPlaylist::OnTrackError(std::unique_ptr<CException> error, std::uint64_
     }
     const bool goOn = !error || Report(*error);
     if (m_current && m_current->Serial() == sender) {
-        StopCurrent();
+        m_shot.stop();
+        Dispose(m_current);
         if (goOn)
             AdvanceEntry();
     } else if (m_previous && m_previous->Serial() == sender) {
@@ -299,7 +301,7 @@ void CMiniPlaylist::timerEvent(QTimerEvent* event)
 {
     if (event->timerId() == m_shot.timerId()) {
         m_shot.stop();
-        if (m_current && !m_lastEntry)
+        if (m_current && !m_lastEntry && m_current->IsPlaying()) // not paused meanwhile
             HandOver();
         return;
     }

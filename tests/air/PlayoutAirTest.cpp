@@ -111,13 +111,13 @@ TEST_F(PlayoutAirTest, AMiniPlaylistOverlapsItsEntriesAndHandsOnToTheNextRow)
         onsets.push_back(*onset);
     }
     for (size_t i = 0; i < 3; ++i) {
-        const auto end = ToneEnd(wav, freqs[i], onsets[i] + 0.2);
+        const auto end = ToneEnd(wav, freqs[i], onsets[i] + 1.8); // still sounding beside the next
         ASSERT_TRUE(end) << freqs[i];
         EXPECT_NEAR(*end - onsets[i], 2.0, 0.03 + server.StreamEndLoss()) << freqs[i];
         const double late = onsets[i + 1] - (i < 2 ? onsets[i] + 1.0 : *end);
         Report(i < 2 ? "entry onset minus (entry end - 1 s)" : "next row onset minus last entry end",
                late * 1000);
-        EXPECT_GT(late, -0.03);
+        EXPECT_GT(late, -0.05); // the position read against the air: some ms either way
         EXPECT_LT(late, i < 2 ? 0.1 : 0.15);
     }
 }
