@@ -160,6 +160,8 @@ bool CMiniPlaylist::TryStart(int row)
         }
         Dispose(m_current);
         m_current = std::move(track);
+        if (m_level != 1.0f && m_current->HasVolumeControl())
+            m_current->SetVolume(m_level); // the list is faded or joined to a slider
         m_current->Play();
         qCDebug(lcEngine).noquote() << "mini playlist" << Title() << "starts row" << row << path;
         return true;
@@ -262,26 +264,34 @@ void CMiniPlaylist::OnTrackError(std::unique_ptr<CException> error, std::uint64_
         Dispose(m_ahead); // opened again when due, and reported then
         return;
     }
+    const bool current = m_current && m_current->Serial() == sender;
+    if (!current && !(m_previous && m_previous->Serial() == sender))
+        return; // from a track already gone: no fault of the list's
     const bool goOn = !error || Report(*error);
-    if (m_current && m_current->Serial() == sender) {
+    if (current) {
         m_shot.stop();
         Dispose(m_current);
         if (goOn)
             AdvanceEntry();
-    } else if (m_previous && m_previous->Serial() == sender) {
+    } else {
         Dispose(m_previous);
     }
 }
 
 void CMiniPlaylist::OnVolumeRequest(int percent)
 {
-    if (!m_current)
-        return;
     try {
-        m_current->SetVolume(static_cast<float>(percent) * 0.01f);
+        SetVolume(static_cast<float>(percent) * 0.01f);
     } catch (const CException& error) {
         Report(error);
     }
+}
+
+void CMiniPlaylist::SetVolume(float level)
+{
+    m_level = level;
+    if (m_current)
+        m_current->SetVolume(level);
 }
 
 void CMiniPlaylist::customEvent(QEvent* event)
@@ -429,8 +439,8 @@ TrackMs CMiniPlaylistTrack::GetPosition() const
 
 void CMiniPlaylistTrack::SetVolume(float level)
 {
-    if (m_list && m_list->Current())
-        m_list->Current()->SetVolume(level);
+    if (m_list)
+        m_list->SetVolume(level);
 }
 
 float CMiniPlaylistTrack::GetVolume() const

@@ -72,6 +72,8 @@ public:
     void OnMciNotify(int code, std::uint64_t sender);
     void OnTrackError(std::unique_ptr<CException> error, std::uint64_t sender);
     void OnVolumeRequest(int percent);
+    // The level of the entry playing, and of each entry that starts later.
+    void SetVolume(float level);
 
     CMediaTrack* Current() const { return m_current.get(); }
     CMediaTrack* Previous() const { return m_previous.get(); }
@@ -103,6 +105,7 @@ private:
     std::unique_ptr<CMediaTrack> m_ahead; // the next row, opened before it is due
     TrackMs m_overlapOverride = -1;
     bool m_lastEntry = false;
+    float m_level = 1.0f;
     QBasicTimer m_check;
     QBasicTimer m_shot;
     // The window that shows the list, if any; its owner window may have

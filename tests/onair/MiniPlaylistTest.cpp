@@ -105,6 +105,7 @@ TEST_F(MiniPlaylistTest, RowsOverlapByTheirNamesAndTheLastHandsOnToTheNextItem)
     EXPECT_TRUE(Mini()->State() == CMediaTrack::Paused && Nested().Current()->IsPaused());
     engine->OnPause();
     EXPECT_TRUE(Mini()->State() == CMediaTrack::Playing && Nested().Current()->IsPlaying());
+    Mini()->SetVolume(0.5f); // faded: each entry that starts comes in at that level
 
     // row playing | position | overlap check hands over to
     const std::tuple<QString, TrackMs, QString> steps[] = {
@@ -122,7 +123,9 @@ TEST_F(MiniPlaylistTest, RowsOverlapByTheirNamesAndTheLastHandsOnToTheNextItem)
         EXPECT_EQ(NowPlaying(), after);
     }
     EXPECT_EQ(Mini()->GetPosition(), 26000 + 9999);
-    Nested().OnMciNotify(MCI_NOTIFY_SUCCESSFUL, Nested().Previous()->Serial()); // c plays out
+    EXPECT_FLOAT_EQ(Nested().Current()->GetVolume(), 0.5f);
+    Nested().OnTrackError(std::make_unique<CMessageException>(QStringLiteral("late")), 0); // from no row
+    Nested().OnMciNotify(MCI_NOTIFY_SUCCESSFUL, Nested().Previous()->Serial());            // c plays out
     EXPECT_EQ(Nested().Previous(), nullptr);
     Nested().OnMciNotify(MCI_NOTIFY_SUCCESSFUL, Nested().Current()->Serial());
     RunPosted();
