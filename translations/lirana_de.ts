@@ -1700,6 +1700,17 @@ Die Gesamtlänge beträgt: %2.</translation>
     </message>
 </context>
 <context>
+    <name>MiniPlaylist</name>
+    <message>
+        <source>The mini playlist %1 is not open</source>
+        <translation>Die Mini-Playlist %1 ist nicht geöffnet</translation>
+    </message>
+    <message>
+        <source>%1 is nested in mini playlists more than %2 deep</source>
+        <translation>%1 ist in mehr als %2 Ebenen von Mini-Playlists verschachtelt</translation>
+    </message>
+</context>
+<context>
     <name>Mixer</name>
     <message>
         <source>Playback</source>

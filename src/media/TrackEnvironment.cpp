@@ -3,6 +3,7 @@
 #include "app/SettingsSchema.h"
 #include "app/ViewSettings.h"
 #include "media/PlugInChain.h"
+#include "platform/Shell.h"
 #include "platform/SoundServer.h"
 
 #include <QByteArray>
@@ -17,6 +18,9 @@ struct Environment
     UserInterface* ui = nullptr;
     int videoMode = 0;
     reg::Rect videoRect{0, 0, 0, 0};
+    const CViewSettings* settings = nullptr;
+    Shell* shell = nullptr;
+    CTrackEnvironment::MiniPlaylistViewFactory miniPlaylistView;
 };
 
 Environment& Env()
@@ -56,6 +60,46 @@ void CTrackEnvironment::SetVideo(int mode, const reg::Rect& rect)
 {
     Env().videoMode = mode;
     Env().videoRect = rect;
+}
+
+void CTrackEnvironment::SetViewSettings(const CViewSettings* settings)
+{
+    Env().settings = settings;
+}
+
+std::int32_t CTrackEnvironment::MiniPlaylistOverlapTime()
+{
+    if (const CViewSettings* s = Env().settings)
+        return s->miniPlaylistOverlapTime;
+    return SettingsSchema::Stored<std::int32_t>(SettingsKey::Settings,
+                                                QStringLiteral("MiniPlaylist Overlap Time"));
+}
+
+bool CTrackEnvironment::IgnoreErrors()
+{
+    if (const CViewSettings* s = Env().settings)
+        return s->ignoreErrors;
+    return SettingsSchema::Stored<bool>(SettingsKey::Settings, QStringLiteral("IgnoreErrors"));
+}
+
+void CTrackEnvironment::SetShell(Shell* shell)
+{
+    Env().shell = shell;
+}
+
+Shell& CTrackEnvironment::CommandShell()
+{
+    return Env().shell ? *Env().shell : Shell::System();
+}
+
+void CTrackEnvironment::SetMiniPlaylistView(MiniPlaylistViewFactory factory)
+{
+    Env().miniPlaylistView = std::move(factory);
+}
+
+const CTrackEnvironment::MiniPlaylistViewFactory& CTrackEnvironment::MiniPlaylistView()
+{
+    return Env().miniPlaylistView;
 }
 
 QString CTrackEnvironment::AudioSinkDescription()
@@ -115,4 +159,7 @@ void CTrackEnvironment::Reset()
     Env().ui = nullptr;
     Env().videoMode = 0;
     Env().videoRect = reg::Rect{0, 0, 0, 0};
+    Env().settings = nullptr;
+    Env().shell = nullptr;
+    Env().miniPlaylistView = nullptr;
 }

@@ -4,7 +4,10 @@
 //     saved with the application settings: LoadPlugInChain/SavePlugInChain),
 //   - the user-interface seam for the one message a track shows itself
 //     ("Failed to add filter ..."); null drops such messages,
-//   - the video window settings ("VideoMode", "VideoRect" of the console).
+//   - the video window settings ("VideoMode", "VideoRect" of the console),
+//   - what mini playlists need: the live settings they read ("MiniPlaylist
+//     Overlap Time", "IgnoreErrors"), the shell that runs their command
+//     items, and the front end's window for them (none when headless).
 // Start-up sets the seam and the video settings and loads the chain; tests
 // set their own and Reset() afterwards. User-interface thread only.
 #pragma once
@@ -12,9 +15,16 @@
 #include "platform/registry/RegistryKey.h"
 
 #include <QString>
+#include <cstdint>
+#include <functional>
+#include <memory>
 
+class CMiniPlaylist;
 class CPlugInChain;
+class QObject;
+class Shell;
 class UserInterface;
+struct CViewSettings;
 
 class CTrackEnvironment
 {
@@ -45,6 +55,21 @@ public:
     // One line for the diagnostics: the output in use and where it came from.
     static QString DescribeAudioOutput();
 
-    // Empty chain, no seam, video mode 0.
+    // The settings mini playlists read while they play (the engine's live
+    // ones); null reads the stored values.
+    static void SetViewSettings(const CViewSettings* settings);
+    static std::int32_t MiniPlaylistOverlapTime();
+    static bool IgnoreErrors();
+    // The shell command items of mini playlists run through; null: the
+    // system's.
+    static void SetShell(Shell* shell);
+    static Shell& CommandShell();
+    // Makes the window that shows a nested list while it is open (the
+    // window is deleted before the list); empty: no window.
+    using MiniPlaylistViewFactory = std::function<std::unique_ptr<QObject>(CMiniPlaylist& list)>;
+    static void SetMiniPlaylistView(MiniPlaylistViewFactory factory);
+    static const MiniPlaylistViewFactory& MiniPlaylistView();
+
+    // Empty chain, no seams, video mode 0.
     static void Reset();
 };

@@ -3,6 +3,7 @@
 #include "media/DirectShowTrack.h"
 #include "media/LineInTrack.h"
 #include "media/MciTrack.h"
+#include "media/MiniPlaylistTrack.h"
 #include "media/ModTrack.h"
 #include "media/PauseTrack.h"
 #include "media/TrackExceptions.h"
@@ -173,6 +174,8 @@ std::unique_ptr<CMediaTrack> CreateTrack(const QString& path)
         return std::make_unique<CMidiTrack>();
     if (trackClass == TrackClass::LineIn)
         return std::make_unique<CLineInTrack>();
+    if (trackClass == TrackClass::MiniPlaylist)
+        return std::make_unique<CMiniPlaylistTrack>();
     return std::make_unique<CUnavailableTrack>(trackClass);
 }
 

@@ -71,8 +71,12 @@ CStation::CStation(Options options, QObject* parent)
     connect(m_engine.get(), &COnAirEngine::TrackStarted, this, &CStation::ItemStarted, Qt::QueuedConnection);
     m_resumeTimer.setInterval(ResumeWriteMs);
     connect(&m_resumeTimer, &QTimer::timeout, this, &CStation::WriteResumePoint);
-    // Tracks reach the person (a refused plug-in) through this seam.
+    // Tracks reach the person (a refused plug-in) through this seam; mini
+    // playlists read the engine's live settings and run their command items
+    // through the station's shell.
     CTrackEnvironment::SetUserInterface(m_ui);
+    CTrackEnvironment::SetViewSettings(&m_engine->Settings());
+    CTrackEnvironment::SetShell(m_shell);
 }
 
 CStation::~CStation()
@@ -80,6 +84,8 @@ CStation::~CStation()
     if (m_started)
         Shutdown(false);
     CTrackEnvironment::SetUserInterface(nullptr);
+    CTrackEnvironment::SetViewSettings(nullptr);
+    CTrackEnvironment::SetShell(nullptr);
 }
 
 void CStation::LoadSettings()

@@ -12,6 +12,7 @@
 #include "support/Fakes.h"
 
 #include <tuple>
+#include <utility>
 
 using namespace WavAnalysis;
 using namespace HeadlessLirana;
@@ -79,6 +80,45 @@ TEST_F(PlayoutAirTest, OverlapsOfTheSettingsAndTheFileNamesStartTheNextItemEarly
             EXPECT_LT(*onsetC - *endB, 0.03);
             EXPECT_LT(LevelAt(wav, 1600, *endB - 0.05), -50);
         }
+    }
+}
+
+// A mini playlist plays as one row: each entry starts 1 s (the default
+// "MiniPlaylist Overlap Time") before the one before it ends and that one
+// plays on whole beside it; the row after the list follows the end of its
+// last entry. No error on the way.
+TEST_F(PlayoutAirTest, AMiniPlaylistOverlapsItsEntriesAndHandsOnToTheNextRow)
+{
+    QStringList entries;
+    for (const auto& [name, freq] : {std::pair{"a", 440}, {"b", 1000}, {"c", 1600}})
+        entries << TestMedia::ToneWav(dir, name, freq, 2.0, -12);
+    const QString mpl = TestEnv::WriteFile(dir + "/set.mpl", (entries.join(u'\n') + u'\n').toUtf8());
+    WriteHive(home, {{"Overlap Time", Dword(0)}, {"AudioSink", Text("pulsesink")}});
+    const auto [run, wav] = PlayRecorded({mpl, TestMedia::ToneWav(dir, "d", 2400, 0.5, -12)});
+    EXPECT_EQ(run.lines.filter(QRegularExpression("^(start|error)\\t")),
+              QStringList({"start\tset", "start\td"}))
+        << Lines(run);
+    EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
+
+    // Each entry is heard whole; the next one starts 1 s before its end,
+    // opened ahead and shot at its time (a loaded machine may fire the shot
+    // a little late); the row after the list follows its last entry.
+    const double freqs[] = {440, 1000, 1600, 2400};
+    std::vector<double> onsets;
+    for (const double f : freqs) {
+        const auto onset = ToneOnset(wav, f, onsets.empty() ? 0.0 : onsets.back());
+        ASSERT_TRUE(onset) << f;
+        onsets.push_back(*onset);
+    }
+    for (size_t i = 0; i < 3; ++i) {
+        const auto end = ToneEnd(wav, freqs[i], onsets[i] + 1.8); // still sounding beside the next
+        ASSERT_TRUE(end) << freqs[i];
+        EXPECT_NEAR(*end - onsets[i], 2.0, 0.03 + server.StreamEndLoss()) << freqs[i];
+        const double late = onsets[i + 1] - (i < 2 ? onsets[i] + 1.0 : *end);
+        Report(i < 2 ? "entry onset minus (entry end - 1 s)" : "next row onset minus last entry end",
+               late * 1000);
+        EXPECT_GT(late, -0.05); // the position read against the air: some ms either way
+        EXPECT_LT(late, i < 2 ? 0.1 : 0.15);
     }
 }
 

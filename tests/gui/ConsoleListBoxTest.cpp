@@ -1,9 +1,12 @@
-// The playlist list box (selection both ways, drag to move) and the
-// position bar.
+// The playlist list box (selection both ways, drag to move), the mini
+// playlist window and the position bar.
 #include "ConsoleFixture.h"
 
+#include "app/ViewSettings.h"
+#include "gui/console/MiniPlaylistWnd.h"
 #include "gui/console/PositionBar.h"
 #include "gui/frame/MainFrame.h"
+#include "media/MiniPlaylistTrack.h"
 #include "onair/EditCommands.h"
 #include "support/TestEnv.h"
 
@@ -116,4 +119,30 @@ TEST_F(ConsoleTest, TreeAddsItsSelectedFilesAtTheEnd)
     ASSERT_EQ(list.Count(), 3);
     EXPECT_EQ(QSet<QString>({list.Row(1), list.Row(2)}), QSet<QString>({a, b}));
     EXPECT_EQ(UndoIds(), std::vector<std::uint32_t>({EditCmd::AddTracks}));
+}
+
+// A mini playlist that plays shows its rows in a window of the owner: the
+// list disabled, no close button and a close request refused, its rectangle
+// taken from the settings and kept there; the window goes with the list.
+TEST(MiniPlaylistWndTest, ShowsTheRowsCannotBeClosedAndKeepsItsRectangle)
+{
+    CViewSettings settings;
+    settings.miniPlaylistRect = {10, 20, 210, 320};
+    QWidget owner;
+    AttachMiniPlaylistWindows(&owner, &settings);
+    CMiniPlaylistTrack track;
+    track.Open(TestEnv::WriteFile(QDir::currentPath() + "/set.mpl", "1.pause\n2.pause\n"), &owner);
+    track.Play();
+    auto* wnd = owner.findChild<CMiniPlaylistWnd*>();
+    ASSERT_NE(wnd, nullptr);
+    EXPECT_EQ(wnd->windowTitle(), "set");
+    EXPECT_EQ(wnd->List().model()->rowCount(), 2);
+    EXPECT_FALSE(wnd->List().isEnabled() || wnd->windowFlags().testFlag(Qt::WindowCloseButtonHint));
+    EXPECT_EQ(wnd->geometry(), QRect(10, 20, 200, 300));
+    EXPECT_FALSE(wnd->close());
+    wnd->setGeometry(30, 40, 100, 150);
+    EXPECT_EQ(settings.miniPlaylistRect, (reg::Rect{30, 40, 130, 190}));
+    track.Close();
+    EXPECT_EQ(owner.findChild<CMiniPlaylistWnd*>(), nullptr);
+    AttachMiniPlaylistWindows(nullptr, nullptr);
 }

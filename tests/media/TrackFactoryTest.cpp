@@ -1,6 +1,7 @@
 #include "media/TrackFactory.h"
 #include "media/DirectShowTrack.h"
 #include "media/MciTrack.h"
+#include "media/MiniPlaylistTrack.h"
 #include "media/ModTrack.h"
 #include "media/PauseTrack.h"
 #include "media/TrackExceptions.h"
@@ -50,7 +51,9 @@ TEST(TrackFactory, TableOrderFallbackAndTheTrackMade)
                 EXPECT_TRUE(paused                        ? !!dynamic_cast<CPauseTrack*>(track.get())
                             : g.cls == TrackClass::Module ? !!dynamic_cast<CModTrack*>(track.get())
                             : g.cls == TrackClass::Midi   ? !!dynamic_cast<CMidiTrack*>(track.get())
-                                                          : !!dynamic_cast<CDirectShowTrack*>(track.get()))
+                            : g.cls == TrackClass::MiniPlaylist
+                                ? !!dynamic_cast<CMiniPlaylistTrack*>(track.get())
+                                : !!dynamic_cast<CDirectShowTrack*>(track.get()))
                     << qPrintable(path);
             }
         }

@@ -3,7 +3,9 @@
 #include "support/Fakes.h"
 #include "support/TestEnv.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <gtest/gtest.h>
 
 namespace {
@@ -111,4 +113,26 @@ TEST_F(RunCommandItemTest, DesktopEntriesRunTheirExecLineAndHonourPathTerminalAn
         EXPECT_EQ(shell.workDirs.value(0), *row.workDir ? QString::fromLatin1(row.workDir) : dir);
     }
     qputenv("PATH", oldPath);
+}
+
+// A real run of a command item whose name holds spaces, quotes, ';' and a
+// command substitution: exactly that file runs (it writes its own path into
+// a marker), and nothing of its name is run as a command (the folder, the
+// working folder of the run, holds nothing else afterwards).
+TEST_F(RunCommandItemTest, AHostileNameRunsExactlyThatFileAndNothingElse)
+{
+    const QString name = QStringLiteral("it's \"a\" b;touch injected;$(touch injected2)`touch injected3`");
+    const QByteArray body = "printf '%s' \"$0\" > \"$(dirname \"$0\")/marker\"\n";
+    // executable and run directly | a script run by its interpreter
+    for (const bool executable : {true, false}) {
+        const QString folder = TestEnv::MakeTempDir(QStringLiteral("hostile"));
+        const QString item = MakeFile(folder, name + (executable ? QString() : QStringLiteral(".sh")),
+                                      executable ? "#!/bin/sh\n" + body : body, executable);
+        ASSERT_TRUE(RunCommandItem(Shell::System(), item, &error)) << qPrintable(error) << executable;
+        const QString marker = folder + QStringLiteral("/marker");
+        ASSERT_TRUE(TestEnv::WaitUntil([&] { return FileBytes(marker) == item.toUtf8(); }, 10000))
+            << FileBytes(marker).toStdString();
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 2); // the item and its marker
+        EXPECT_FALSE(QFileInfo::exists(QStringLiteral("injected")));
+    }
 }

@@ -6,6 +6,7 @@
 #include "gui/app/ConsoleWiring.h"
 #include "gui/app/GstWarmUp.h"
 #include "gui/app/GuiInterface.h"
+#include "gui/console/MiniPlaylistWnd.h"
 #include "gui/dialogs/AboutDialog.h"
 #include "gui/dialogs/EditToolsDlg.h"
 #include "gui/dialogs/SplashScreen.h"
@@ -68,6 +69,7 @@ CLiranaApp::CLiranaApp(Options options) : m_options(std::move(options))
 
 CLiranaApp::~CLiranaApp()
 {
+    AttachMiniPlaylistWindows(nullptr, nullptr);
     delete m_frame; // the view goes with it, before the engine it shows
     if (!m_station->IsShutDown())
         m_station->Shutdown(false);
@@ -105,6 +107,8 @@ bool CLiranaApp::Start()
     if (auto* dialogs = dynamic_cast<CDialogInterface*>(m_ui))
         dialogs->SetWindow(m_frame);
     m_frame->SetAppTarget(this);
+    // Mini playlists that play show their rows in windows of the frame.
+    AttachMiniPlaylistWindows(m_frame, &Engine().Settings());
     m_frame->SetCloseHandler(this);
     const ViewFactory makeView = m_options.makeView ? m_options.makeView : MakeConsoleView;
     if (QWidget* view = makeView(m_context, m_frame))

@@ -1,0 +1,67 @@
+#include "gui/console/MiniPlaylistWnd.h"
+
+#include "app/ViewSettings.h"
+#include "gui/console/ItemIcons.h"
+#include "gui/console/PlaylistListBox.h"
+#include "media/MiniPlaylistTrack.h"
+#include "media/TrackEnvironment.h"
+#include "playlist/ItemPath.h"
+
+#include <QCloseEvent>
+#include <QIcon>
+#include <QVBoxLayout>
+
+CMiniPlaylistWnd::CMiniPlaylistWnd(CMiniPlaylist& list, CViewSettings& settings, QWidget* owner)
+    : QWidget(owner, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint), m_settings(settings),
+      m_list(new CPlaylistListBox(list.Rows(), this))
+{
+    setWindowTitle(list.Title());
+    setWindowIcon(QIcon(ItemIcon(ItemKind::MiniPlaylist, false)));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_list);
+    const reg::Rect& r = settings.miniPlaylistRect;
+    if (r.right > r.left && r.bottom > r.top)
+        setGeometry(r.left, r.top, r.right - r.left, r.bottom - r.top);
+    // The operator watches the list run; the selection is the player's.
+    m_list->setFocus();
+    m_list->setEnabled(false);
+    show();
+}
+
+void CMiniPlaylistWnd::closeEvent(QCloseEvent* event)
+{
+    event->ignore(); // the window goes when its mini playlist ends
+}
+
+void CMiniPlaylistWnd::moveEvent(QMoveEvent* event)
+{
+    QWidget::moveEvent(event);
+    StoreRect();
+}
+
+void CMiniPlaylistWnd::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    StoreRect();
+}
+
+void CMiniPlaylistWnd::StoreRect()
+{
+    if (!isVisible())
+        return;
+    const QRect g = geometry();
+    m_settings.miniPlaylistRect = reg::Rect{g.left(), g.top(), g.left() + g.width(), g.top() + g.height()};
+}
+
+void AttachMiniPlaylistWindows(QWidget* owner, CViewSettings* settings)
+{
+    if (!owner || !settings) {
+        CTrackEnvironment::SetMiniPlaylistView(nullptr);
+        return;
+    }
+    CTrackEnvironment::SetMiniPlaylistView(
+        [owner, settings](CMiniPlaylist& list) -> std::unique_ptr<QObject> {
+            return std::make_unique<CMiniPlaylistWnd>(list, *settings, owner);
+        });
+}

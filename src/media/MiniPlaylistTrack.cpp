@@ -1,0 +1,449 @@
+#include "media/MiniPlaylistTrack.h"
+
+#include "app/UserInterface.h"
+#include "media/TrackEnvironment.h"
+#include "media/TrackEvents.h"
+#include "media/TrackExceptions.h"
+#include "media/TrackFactory.h"
+#include "media/TrackWork.h"
+#include "platform/Logging.h"
+#include "platform/Shell.h"
+#include "playlist/ItemPath.h"
+#include "playlist/ListFile.h"
+
+#include <QCoreApplication>
+#include <QTimerEvent>
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+bool IsCommandItem(const QString& path)
+{
+    return IsCommandExtension(SplitPath(path).ext);
+}
+
+// The wait cursor while an entry starts, when there is a person to show it.
+class BusyWhile
+{
+public:
+    BusyWhile() : m_ui(CTrackEnvironment::Ui())
+    {
+        if (m_ui)
+            m_ui->SetBusy(true);
+    }
+    ~BusyWhile()
+    {
+        if (m_ui)
+            m_ui->SetBusy(false);
+    }
+    BusyWhile(const BusyWhile&) = delete;
+    BusyWhile& operator=(const BusyWhile&) = delete;
+
+private:
+    UserInterface* m_ui;
+};
+
+void Dispose(std::unique_ptr<CMediaTrack>& track)
+{
+    TrackWork::Dispose(std::move(track));
+}
+
+} // namespace
+
+// ------------------------------------------------------------ the nested list
+
+CMiniPlaylist::CMiniPlaylist(CMiniPlaylistTrack& track, TrackFactory factory)
+    : m_track(track), m_factory(std::move(factory))
+{
+    m_check.start(OverlapCheckMs, this);
+}
+
+CMiniPlaylist::~CMiniPlaylist()
+{
+    delete m_view.data(); // it shows the rows
+    Dispose(m_ahead);
+    Dispose(m_current);
+    Dispose(m_previous);
+}
+
+QString CMiniPlaylist::Title() const
+{
+    return SplitPath(m_track.GetFileName()).fname;
+}
+
+void CMiniPlaylist::OnPlay()
+{
+    // The window comes with the first Play, not with Open: a list opened
+    // only to be measured (Total Length, a list inside a list) shows none.
+    if (!std::exchange(m_viewMade, true)) {
+        if (const auto& makeView = CTrackEnvironment::MiniPlaylistView())
+            m_view = makeView(*this).release();
+    }
+    if (!m_current) {
+        StartEntry();
+        return;
+    }
+    try {
+        if (m_current->IsPaused())
+            m_current->Resume();
+    } catch (const CException& error) {
+        Report(error);
+    }
+}
+
+void CMiniPlaylist::OnPause()
+{
+    if (!m_current)
+        return;
+    try {
+        if (m_current->IsPaused())
+            m_current->Resume();
+        else
+            m_current->Pause();
+    } catch (const CException& error) {
+        Report(error);
+    }
+}
+
+void CMiniPlaylist::StopCurrent()
+{
+    m_shot.stop();
+    Dispose(m_ahead);
+    Dispose(m_current);
+}
+
+void CMiniPlaylist::StartEntry()
+{
+    // Rows that take no time (command items, failures that are ignored) are
+    // passed in this loop, not by recursion: a long list of them goes
+    // through at once without deepening the stack.
+    for (;;) {
+        const int row = m_rows.Selection();
+        if (row < 0) {
+            if (m_rows.Count() == 0)
+                m_track.NotifyEnd(); // nothing to play: the list is over at once
+            return;
+        }
+        m_lastEntry = row == m_rows.Count() - 1;
+        if (TryStart(row))
+            return;
+        if (m_lastEntry) {
+            m_track.NotifyEnd();
+            return;
+        }
+        m_rows.Select(row + 1);
+    }
+}
+
+bool CMiniPlaylist::TryStart(int row)
+{
+    const QString path = m_rows.Row(row);
+    BusyWhile busy;
+    std::unique_ptr<CMediaTrack> ahead;
+    if (m_ahead && m_ahead->GetFileName() == path)
+        ahead = std::move(m_ahead);
+    Dispose(m_ahead);
+    if (IsCommandItem(path)) {
+        // Started and not waited for; a failure is not reported.
+        QString error;
+        if (!RunCommandItem(CTrackEnvironment::CommandShell(), path, &error))
+            qCWarning(lcEngine).noquote() << "lirana: command item not started:" << error;
+        return false;
+    }
+    m_overlapOverride = GetOverlapOverride(path);
+    try {
+        std::unique_ptr<CMediaTrack> track = std::move(ahead);
+        if (!track) {
+            track = m_factory(path);
+            track->Open(path, this);
+        }
+        Dispose(m_current);
+        m_current = std::move(track);
+        if (m_level != 1.0f && m_current->HasVolumeControl())
+            m_current->SetVolume(m_level); // the list is faded or joined to a slider
+        m_current->Play();
+        qCDebug(lcEngine).noquote() << "mini playlist" << Title() << "starts row" << row << path;
+        return true;
+    } catch (const CException& error) {
+        Dispose(m_current);
+        return !Report(error);
+    }
+}
+
+void CMiniPlaylist::OpenAhead()
+{
+    const int row = m_rows.Selection() + 1;
+    if (m_ahead || row <= 0 || row >= m_rows.Count() || IsCommandItem(m_rows.Row(row)))
+        return;
+    try {
+        std::unique_ptr<CMediaTrack> track = m_factory(m_rows.Row(row));
+        track->Open(m_rows.Row(row), this);
+        m_ahead = std::move(track);
+    } catch (const CException&) {
+        // Opened again when due, and reported then.
+    }
+}
+
+void CMiniPlaylist::AdvanceEntry()
+{
+    const int row = m_rows.Selection();
+    if (row < 0)
+        return;
+    if (row < m_rows.Count() - 1) {
+        m_rows.Select(row + 1);
+        StartEntry();
+    } else {
+        m_track.NotifyEnd();
+    }
+}
+
+bool CMiniPlaylist::Report(const CException& error)
+{
+    const bool outputGone = IsAudioOutputError(error);
+    if (!CTrackEnvironment::IgnoreErrors() || outputGone) {
+        m_track.ForwardError(error);
+        return false;
+    }
+    qCDebug(lcEngine).noquote() << "mini playlist" << Title()
+                                << "skips a failed entry:" << error.GetErrorMessage();
+    return true;
+}
+
+void CMiniPlaylist::OverlapCheck()
+{
+    if (!m_current || m_lastEntry)
+        return;
+    const TrackMs overlap = m_overlapOverride >= 0 ? m_overlapOverride
+                                                   : CTrackEnvironment::MiniPlaylistOverlapTime();
+    if (overlap <= 0)
+        return; // "~0" or no overlap: the entry ends by itself
+    try {
+        if (!m_current->IsPlaying())
+            return;
+        const qint64 due = qint64(m_current->GetLength()) - overlap - m_current->GetPosition();
+        // The next row is opened a check ahead and started its start
+        // latency early, so that its first sound comes at the hand-over.
+        if (due < 2 * OverlapCheckMs)
+            OpenAhead();
+        const qint64 start = due - (m_ahead ? m_ahead->StartLatency() : 0);
+        if (start < 0)
+            HandOver();
+        else if (start < OverlapCheckMs)
+            m_shot.start(static_cast<int>(start) + 1, this); // exact, not at the next check
+    } catch (const CException& error) {
+        Report(error);
+    }
+}
+
+void CMiniPlaylist::HandOver()
+{
+    m_shot.stop();
+    // The entry plays on to its end beside the next one.
+    Dispose(m_previous);
+    m_previous = std::move(m_current);
+    AdvanceEntry();
+}
+
+void CMiniPlaylist::OnMciNotify(int code, std::uint64_t sender)
+{
+    if (code != MCI_NOTIFY_SUCCESSFUL && !(code == MCI_NOTIFY_FAILURE && CTrackEnvironment::IgnoreErrors()))
+        return;
+    if (m_previous && m_previous->Serial() == sender) {
+        Dispose(m_previous);
+    } else if (m_current && m_current->Serial() == sender) {
+        m_shot.stop();
+        Dispose(m_current);
+        AdvanceEntry();
+    }
+}
+
+void CMiniPlaylist::OnTrackError(std::unique_ptr<CException> error, std::uint64_t sender)
+{
+    if (m_ahead && m_ahead->Serial() == sender) {
+        Dispose(m_ahead); // opened again when due, and reported then
+        return;
+    }
+    const bool current = m_current && m_current->Serial() == sender;
+    if (!current && !(m_previous && m_previous->Serial() == sender))
+        return; // from a track already gone: no fault of the list's
+    const bool goOn = !error || Report(*error);
+    if (current) {
+        m_shot.stop();
+        Dispose(m_current);
+        if (goOn)
+            AdvanceEntry();
+    } else {
+        Dispose(m_previous);
+    }
+}
+
+void CMiniPlaylist::OnVolumeRequest(int percent)
+{
+    try {
+        SetVolume(static_cast<float>(percent) * 0.01f);
+    } catch (const CException& error) {
+        Report(error);
+    }
+}
+
+void CMiniPlaylist::SetVolume(float level)
+{
+    m_level = level;
+    if (m_current)
+        m_current->SetVolume(level);
+}
+
+void CMiniPlaylist::customEvent(QEvent* event)
+{
+    if (event->type() == TrackEvent::MciNotify) {
+        const auto* e = static_cast<CMciNotifyEvent*>(event);
+        OnMciNotify(e->Code(), e->Sender());
+    } else if (event->type() == TrackEvent::Error) {
+        auto* e = static_cast<CTrackErrorEvent*>(event);
+        OnTrackError(e->TakeError(), e->Sender());
+    } else if (event->type() == TrackEvent::VolumeRequest) {
+        OnVolumeRequest(static_cast<CVolumeRequestEvent*>(event)->Percent());
+    }
+}
+
+void CMiniPlaylist::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() == m_shot.timerId()) {
+        m_shot.stop();
+        if (m_current && !m_lastEntry && m_current->IsPlaying()) // not paused meanwhile
+            HandOver();
+        return;
+    }
+    if (event->timerId() == m_check.timerId())
+        OverlapCheck();
+}
+
+// ------------------------------------------------------------ the track
+
+CMiniPlaylistTrack::CMiniPlaylistTrack(CMiniPlaylist::TrackFactory factory)
+    : m_factory(factory ? std::move(factory) : CMiniPlaylist::TrackFactory(CreateTrack))
+{
+}
+
+CMiniPlaylistTrack::~CMiniPlaylistTrack()
+{
+    try {
+        CMiniPlaylistTrack::Close();
+    } catch (...) {
+    }
+}
+
+void CMiniPlaylistTrack::Open(const QString& path, QObject* owner)
+{
+    CMediaTrack::Open(path, owner);
+    // A list that names itself, or lists that name each other, would nest
+    // without end.
+    const auto* outer = qobject_cast<const CMiniPlaylist*>(owner);
+    m_depth = outer ? outer->Track().Depth() + 1 : 0;
+    if (m_depth >= MaxDepth)
+        throw CTrackException(
+            QCoreApplication::translate("MiniPlaylist", "%1 is nested in mini playlists more than %2 deep")
+                .arg(SplitPath(path).fname + SplitPath(path).ext)
+                .arg(MaxDepth));
+    const QStringList rows = ReadListFile(path, ListPaths::KeepRelative);
+    m_list = std::make_unique<CMiniPlaylist>(*this, m_factory);
+    CPlaylist& list = m_list->Rows();
+    list.Reset(rows, -1);
+    const std::int32_t defaultOverlap = CTrackEnvironment::MiniPlaylistOverlapTime();
+    TrackMs total = 0;
+    for (int i = 0; i < list.Count(); ++i) {
+        list.Select(i);
+        const QString& row = list.Row(i);
+        m_entries.push_back({row, total});
+        if (IsCommandItem(row))
+            continue; // takes no time
+        try {
+            std::unique_ptr<CMediaTrack> track = m_factory(row);
+            const TrackMs length = std::max<TrackMs>(track->QueryLength(row, m_list.get()), 0);
+            TrackMs overlap = GetOverlapOverride(row) >= 0 ? GetOverlapOverride(row) : defaultOverlap;
+            if (i == list.Count() - 1)
+                overlap = 0;
+            total += length - std::clamp<TrackMs>(overlap, 0, length);
+        } catch (const CException& error) {
+            qCDebug(lcEngine).noquote()
+                << "mini playlist" << path << "cannot measure" << row << ":" << error.GetErrorMessage();
+        }
+    }
+    list.Select(list.Count() > 0 ? 0 : -1);
+    m_length = total;
+    m_state = Stopped;
+}
+
+void CMiniPlaylistTrack::Close()
+{
+    m_entries.clear();
+    if (m_state == Playing || m_state == Paused)
+        Stop();
+    m_list.reset(); // the window and the nested tracks
+    CMediaTrack::Close();
+    m_state = Closed;
+}
+
+void CMiniPlaylistTrack::RequireOpen() const
+{
+    if (!m_list)
+        throw CTrackException(
+            QCoreApplication::translate("MiniPlaylist", "The mini playlist %1 is not open").arg(m_path));
+}
+
+void CMiniPlaylistTrack::Play()
+{
+    PlayRange(0, GetLength());
+}
+
+void CMiniPlaylistTrack::PlayRange(TrackMs fromMs, TrackMs /*toMs*/)
+{
+    RequireOpen();
+    Seek(fromMs);
+    m_state = Playing;
+    m_list->OnPlay();
+}
+
+void CMiniPlaylistTrack::Stop()
+{
+    if (m_list)
+        m_list->StopCurrent();
+    m_state = Stopped;
+}
+
+void CMiniPlaylistTrack::Pause()
+{
+    RequireOpen();
+    m_list->OnPause();
+    m_state = Paused;
+}
+
+void CMiniPlaylistTrack::Resume()
+{
+    RequireOpen();
+    m_list->OnPause();
+    m_state = Playing;
+}
+
+TrackMs CMiniPlaylistTrack::GetPosition() const
+{
+    if (m_entries.empty() || !m_list)
+        return 0;
+    const int row = m_list->Rows().Selection();
+    if (row < 0 || row >= static_cast<int>(m_entries.size()))
+        return 0;
+    const CMediaTrack* current = m_list->Current();
+    return m_entries[static_cast<std::size_t>(row)].start + (current ? current->GetPosition() : 0);
+}
+
+void CMiniPlaylistTrack::SetVolume(float level)
+{
+    if (m_list)
+        m_list->SetVolume(level);
+}
+
+float CMiniPlaylistTrack::GetVolume() const
+{
+    return m_list && m_list->Current() ? m_list->Current()->GetVolume() : 0.0f;
+}

@@ -1,0 +1,166 @@
+// Mini playlists on fake tracks: how a list is measured, how the engine plays
+// one (nested overlaps, "~N" names, the end handed to the next row), failed
+// entries with and without IgnoreErrors, command items, Pause.
+#include "EngineFixture.h"
+
+#include "media/MiniPlaylistTrack.h"
+#include "media/TrackEnvironment.h"
+#include "playlist/ListFile.h"
+#include "support/TestEnv.h"
+
+#include <QDir>
+
+namespace {
+
+class MiniPlaylistTest : public EngineTest
+{
+protected:
+    void SetUp() override
+    {
+        EngineTest::SetUp();
+        makeTrack = [this](const QString& path) { return Make(path); };
+        CTrackEnvironment::SetViewSettings(&engine->Settings());
+        CTrackEnvironment::SetShell(&shell);
+        world.failingOpen.insert(QStringLiteral("/m/broken.wav"));
+    }
+    void TearDown() override { CTrackEnvironment::Reset(); }
+    // Mini playlists of fake tracks.
+    std::unique_ptr<CMediaTrack> Make(const QString& path)
+    {
+        if (path.endsWith(QLatin1String(".mpl")))
+            return std::make_unique<CMiniPlaylistTrack>([this](const QString& p) { return Make(p); });
+        return std::make_unique<FakeTrack>(world);
+    }
+
+    // Writes name.mpl in the working folder; rows of 10 s unless set.
+    QString WriteList(const QString& name, const QStringList& rows)
+    {
+        for (const QString& row : rows)
+            world.lengths[row] = world.lengths.value(row, 10000);
+        const QString path = QDir::currentPath() + u'/' + name + QStringLiteral(".mpl");
+        WriteListFile(path, rows);
+        return path;
+    }
+    CMiniPlaylistTrack* Mini() const { return static_cast<CMiniPlaylistTrack*>(engine->OnAir()); }
+    CMiniPlaylist& Nested() const { return *Mini()->List(); }
+    QString NowPlaying() const { return Nested().Current() ? Nested().Current()->GetFileName() : QString(); }
+
+    const QString x = TestEnv::WriteFile(QDir::currentPath() + QStringLiteral("/x.sh"), "exit 0\n");
+    const QString y = TestEnv::WriteFile(QDir::currentPath() + QStringLiteral("/y.sh"), "exit 0\n");
+};
+
+// Each row counts its length less the overlap it hands over with: the
+// default 1 s, "~N" of its name, none after the last row, at most its
+// length. Rows that cannot be measured and command items count nothing.
+TEST_F(MiniPlaylistTest, EachRowCountsItsLengthLessItsOverlap)
+{
+    world.lengths["/m/short.wav"] = 500;
+    // rows | total | where each starts
+    const std::tuple<QStringList, TrackMs, QList<TrackMs>> cases[] = {
+        {{"/m/a.wav", "/m/b.wav", "/m/c.wav"}, 28000, {0, 9000, 18000}},
+        {{"/m/a~0.wav", "/m/b.wav", "/m/c.wav"}, 29000, {0, 10000, 19000}},
+        {{"/m/a~3.wav", "/m/b.wav", "/m/c~3.wav"}, 26000, {0, 7000, 16000}},
+        {{"/m/short.wav", "rel/b.wav"}, 10000, {0, 0}},
+        {{"/m/broken.wav", "/m/b.wav", x}, 9000, {0, 0, 9000}},
+    };
+    for (const auto& [rows, total, entryStarts] : cases) {
+        SCOPED_TRACE(rows.join(u' ').toStdString());
+        CMiniPlaylistTrack track([this](const QString& p) { return Make(p); });
+        track.Open(WriteList(QStringLiteral("list"), rows), engine.get());
+        EXPECT_EQ(track.GetLength(), total);
+        QStringList paths;
+        QList<TrackMs> starts;
+        for (const CMiniPlaylistEntry& e : track.Entries()) {
+            paths << e.path;
+            starts << e.start;
+        }
+        EXPECT_EQ(paths, rows); // relative rows stay as written
+        EXPECT_EQ(starts, entryStarts);
+        EXPECT_EQ(track.List()->Rows().Selection(), 0);
+    }
+    EXPECT_TRUE(shell.started.isEmpty()); // measuring runs nothing
+    CMiniPlaylistTrack missing;
+    EXPECT_THROW(missing.Open(QStringLiteral("/m/none.mpl"), engine.get()), CListFileException);
+    // A list inside itself: 8 levels, each its 10 s row and the level below
+    // less 1 s, the last level without the list it names.
+    const QString self = QDir::currentPath() + QStringLiteral("/self.mpl");
+    CMiniPlaylistTrack outer([this](const QString& p) { return Make(p); });
+    outer.Open(WriteList(QStringLiteral("self"), {self, "/m/a.wav"}), nullptr);
+    EXPECT_EQ(outer.GetLength(), 10000 + 7 * 9000);
+}
+
+// The next row starts once the one playing is within its overlap of its end
+// (the default, or "~3"); "~0" and the last row play to their end. The end
+// of the last row ends the mini playlist and the engine starts the next row.
+// Pause twice pauses and resumes the row playing.
+TEST_F(MiniPlaylistTest, RowsOverlapByTheirNamesAndTheLastHandsOnToTheNextItem)
+{
+    const QString mpl = WriteList(QStringLiteral("set"),
+                                  {"/m/a.wav", "/m/b~0.wav", "/m/c~3.wav", "/m/d.wav"});
+    Play({mpl, "/m/next.mp3"});
+    ASSERT_NE(Mini(), nullptr);
+    EXPECT_EQ(Mini()->GetLength(), 9000 + 10000 + 7000 + 10000);
+
+    engine->OnPause();
+    EXPECT_TRUE(Mini()->State() == CMediaTrack::Paused && Nested().Current()->IsPaused());
+    engine->OnPause();
+    EXPECT_TRUE(Mini()->State() == CMediaTrack::Playing && Nested().Current()->IsPlaying());
+    Mini()->SetVolume(0.5f); // faded: each entry that starts comes in at that level
+
+    // row playing | position | overlap check hands over to
+    const std::tuple<QString, TrackMs, QString> steps[] = {
+        {"/m/a.wav", 8999, "/m/a.wav"},     {"/m/a.wav", 9001, "/m/b~0.wav"},
+        {"/m/b~0.wav", 9999, "/m/b~0.wav"}, {"/m/c~3.wav", 6999, "/m/c~3.wav"},
+        {"/m/c~3.wav", 7001, "/m/d.wav"},   {"/m/d.wav", 9999, "/m/d.wav"},
+    };
+    for (const auto& [row, position, after] : steps) {
+        SCOPED_TRACE(row.toStdString() + " at " + std::to_string(position));
+        if (NowPlaying() != row) // "~0": its end starts the next row
+            Nested().OnMciNotify(MCI_NOTIFY_SUCCESSFUL, Nested().Current()->Serial());
+        ASSERT_EQ(NowPlaying(), row);
+        static_cast<FakeTrack*>(Nested().Current())->SetPosition(position);
+        Nested().OverlapCheck();
+        EXPECT_EQ(NowPlaying(), after);
+    }
+    EXPECT_EQ(Mini()->GetPosition(), 26000 + 9999);
+    EXPECT_FLOAT_EQ(Nested().Current()->GetVolume(), 0.5f);
+    Nested().OnTrackError(std::make_unique<CMessageException>(QStringLiteral("late")), 0); // from no row
+    Nested().OnMciNotify(MCI_NOTIFY_SUCCESSFUL, Nested().Previous()->Serial());            // c plays out
+    EXPECT_EQ(Nested().Previous(), nullptr);
+    Nested().OnMciNotify(MCI_NOTIFY_SUCCESSFUL, Nested().Current()->Serial());
+    RunPosted();
+    EXPECT_EQ(OnAirPath(), "/m/next.mp3");
+    EXPECT_EQ(Starts(), QStringList({"set", "next"}));
+}
+
+// Command items run at once, in order, through the station's shell, and the
+// list goes on; a list of only them ends at once. A row that cannot be
+// opened: with IgnoreErrors off the engine reports it as an error of the mini
+// playlist, which ends there; with it on the row is skipped without a word.
+TEST_F(MiniPlaylistTest, CommandItemsRunAtOnceAndAFailedRowIsTheEnginesErrorOrSkipped)
+{
+    // rows | IgnoreErrors | scripts run | row playing | on air once the posted events ran | message
+    const std::tuple<QStringList, bool, QStringList, QString, QString, QString> cases[] = {
+        {{x, "/m/broken.wav", y, "/m/c.wav"}, false, {x}, "", "", "cannot open /m/broken.wav"},
+        {{x, "/m/broken.wav", y, "/m/c.wav"}, true, {x, y}, "/m/c.wav", "list", ""},
+        {{x, y}, false, {x, y}, "", "/m/next.mp3", ""},
+    };
+    for (const auto& [rows, ignore, run, playing, onAir, message] : cases) {
+        SCOPED_TRACE(rows.size() * 10 + ignore);
+        engine->Settings().ignoreErrors = ignore;
+        shell.started.clear(), ui.messages.clear();
+        const QString mpl = WriteList(QStringLiteral("list"), rows);
+        Play({mpl, "/m/next.mp3"});
+        QStringList scripts;
+        for (const QStringList& started : shell.started)
+            scripts << started.value(1);
+        EXPECT_EQ(scripts, run);
+        EXPECT_EQ(NowPlaying(), playing);
+        RunPosted();
+        EXPECT_EQ(OnAirPath(), onAir == "list" ? mpl : onAir);
+        EXPECT_EQ(ui.LastMessage(), message);
+        engine->OnStop();
+    }
+}
+
+} // namespace
