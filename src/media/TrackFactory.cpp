@@ -1,5 +1,6 @@
 #include "media/TrackFactory.h"
 
+#include "media/CdAudioTrack.h"
 #include "media/DirectShowTrack.h"
 #include "media/LineInTrack.h"
 #include "media/MciTrack.h"
@@ -173,6 +174,8 @@ std::unique_ptr<CMediaTrack> CreateTrack(const QString& path)
         return std::make_unique<CMidiTrack>();
     if (trackClass == TrackClass::LineIn)
         return std::make_unique<CLineInTrack>();
+    if (trackClass == TrackClass::CdAudio)
+        return std::make_unique<CCDAudioTrack>();
     return std::make_unique<CUnavailableTrack>(trackClass);
 }
 
