@@ -8,6 +8,8 @@
 #include "playlist/ItemStrings.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 
 namespace {
 constexpr int kMaxText = 255;
@@ -110,6 +112,7 @@ bool CCDDatabase::Refresh()
         return false;
 
     m_discId = id;
+    QDir().mkpath(QFileInfo(m_path).absolutePath());
     try {
         if (!m_ini)
             m_ini = std::make_unique<CIniFile>(m_path, CIniFile::Truncate);
