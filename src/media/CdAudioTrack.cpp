@@ -35,10 +35,38 @@ QString CCDAudioTrack::RootOf(const QString& path)
 
 void CCDAudioTrack::Open(const QString& path, QObject* owner)
 {
+    BeginOpen(path, owner);
+    FinishOpen();
+}
+
+void CCDAudioTrack::BeginOpen(const QString& path, QObject* owner)
+{
+    if (m_device.deviceId != 0)
+        Close();
     CMediaTrack::Open(path, owner);
     m_trackNumber = TrackNumberOf(path);
+    m_trackStart = 0;
+    m_length = 0;
     m_paused = false;
+}
 
+void CCDAudioTrack::FinishOpen()
+{
+    try {
+        OpenDisc();
+    } catch (...) {
+        try {
+            Close();
+        } catch (const CException&) {
+            // the open's error is the one to report
+        }
+        throw;
+    }
+}
+
+void CCDAudioTrack::OpenDisc()
+{
+    const QString& path = m_path;
     // Opened by type without an alias, shared with other users of the disc.
     MCI_OPEN_PARMS open;
     open.wDeviceTypeId = MCI_DEVTYPE_CD_AUDIO;

@@ -21,6 +21,11 @@ public:
     ~CCDAudioTrack() override;
 
     void Open(const QString& path, QObject* owner) override;
+    void BeginOpen(const QString& path, QObject* owner) override;
+    // Opens the disc and reads the track's place; an error closes the track.
+    void FinishOpen() override;
+    // A drive spins up and reads its table of contents at Open.
+    bool MayBlock() const override { return true; }
     void Close() override;
     void Play() override;
     void PlayRange(TrackMs fromMs, TrackMs toMs) override;
@@ -42,6 +47,8 @@ public:
     static QString RootOf(const QString& path);
 
 private:
+    void OpenDisc();
+
     int m_trackNumber = 1;
     TrackMs m_trackStart = 0;
     bool m_paused = false;
