@@ -52,6 +52,25 @@ Melden Sie Probleme und Wünsche bitte über den Issue-Tracker des Projekts.</tr
     </message>
 </context>
 <context>
+    <name>CCDDatabaseDlg</name>
+    <message>
+        <source>Edit CD database</source>
+        <translation>CD-Datenbank bearbeiten</translation>
+    </message>
+    <message>
+        <source>&amp;Artist:</source>
+        <translation>&amp;Interpret:</translation>
+    </message>
+    <message>
+        <source>&amp;Title:</source>
+        <translation>&amp;Titel:</translation>
+    </message>
+    <message>
+        <source>Trac&amp;k:</source>
+        <translation>Stüc&amp;k:</translation>
+    </message>
+</context>
+<context>
     <name>CDigitalClock</name>
     <message>
         <source>Double-click to switch between 12- and 24-hour display</source>
@@ -808,6 +827,17 @@ Möchten Sie Lirana jetzt beenden?</translation>
     <message>
         <source>Media Files</source>
         <translation>Mediendateien</translation>
+    </message>
+</context>
+<context>
+    <name>CdDatabase</name>
+    <message>
+        <source>New Artist</source>
+        <translation>Neuer Interpret</translation>
+    </message>
+    <message>
+        <source>New Title</source>
+        <translation>Neuer Titel</translation>
     </message>
 </context>
 <context>
@@ -1697,6 +1727,10 @@ Die Gesamtlänge beträgt: %2.</translation>
     <message>
         <source>Unknown media-control error %1.</source>
         <translation>Unbekannter Fehler der Mediensteuerung %1.</translation>
+    </message>
+    <message>
+        <source>The CD drive is not ready. Check that an audio CD is in the drive.</source>
+        <translation>Das CD-Laufwerk ist nicht bereit. Prüfen Sie, ob eine Audio-CD im Laufwerk liegt.</translation>
     </message>
 </context>
 <context>

@@ -83,6 +83,12 @@ void CMCITrack::Open(const QString& path, QObject* owner)
         // audio devices have no window
     }
 
+    FindBaseLevel();
+    m_length = -1;
+}
+
+void CMCITrack::FindBaseLevel()
+{
     try {
         std::uint32_t volume = 0;
         waveOutGetVolume(WaveOutput(), &volume);
@@ -94,7 +100,6 @@ void CMCITrack::Open(const QString& path, QObject* owner)
     } catch (const CMCIException&) {
         m_volumeAvailable = false;
     }
-    m_length = -1;
 }
 
 void CMCITrack::Close()

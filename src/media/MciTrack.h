@@ -64,6 +64,9 @@ public:
     mci::MCIDEVICEID DeviceId() const { return m_device.deviceId; }
 
 protected:
+    // Takes the device's wave output level as 1.0 (baseLevel) when it reads
+    // one; a device without wave output has no volume control.
+    void FindBaseLevel();
     std::uint32_t Status(std::uint32_t item) const;
     // The wave output the device plays through.
     std::uint32_t WaveOutput() const { return Status(mci::MCI_WAVE_OUTPUT); }

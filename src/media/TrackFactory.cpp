@@ -1,5 +1,6 @@
 #include "media/TrackFactory.h"
 
+#include "media/CdAudioTrack.h"
 #include "media/DirectShowTrack.h"
 #include "media/LineInTrack.h"
 #include "media/MciTrack.h"
@@ -176,6 +177,8 @@ std::unique_ptr<CMediaTrack> CreateTrack(const QString& path)
         return std::make_unique<CLineInTrack>();
     if (trackClass == TrackClass::MiniPlaylist)
         return std::make_unique<CMiniPlaylistTrack>();
+    if (trackClass == TrackClass::CdAudio)
+        return std::make_unique<CCDAudioTrack>();
     return std::make_unique<CUnavailableTrack>(trackClass);
 }
 

@@ -29,6 +29,12 @@ QString UserHiveFile()
            QStringLiteral("/Oxbelund/Lirana.reg");
 }
 
+QString AppConfigDir()
+{
+    return UserLocation(QStandardPaths::GenericConfigLocation, ".config") +
+           QStringLiteral("/Oxbelund/Lirana");
+}
+
 QString ShareDir()
 {
     const QString env = qEnvironmentVariable("LIRANA_SHARE_DIR");

@@ -13,6 +13,10 @@ namespace DataPaths {
 // $XDG_CONFIG_HOME/Oxbelund/Lirana.reg (~/.config when unset).
 QString UserHiveFile();
 
+// The application's configuration folder, $XDG_CONFIG_HOME/Oxbelund/Lirana
+// (~/.config when unset): files the program keeps beside its settings.
+QString AppConfigDir();
+
 // The machine hives in the order they apply, the later overriding the
 // earlier: the installed share/lirana/machine.reg, then
 // <dir>/Oxbelund/Lirana.reg for each $XDG_CONFIG_DIRS entry, last entry first.

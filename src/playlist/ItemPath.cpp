@@ -284,8 +284,7 @@ QString GetItemDisplayName(const QString& path)
     if (ext == u".PAUSE" || ext == u".LIVE")
         return parts.fname + QStringLiteral(" sec.");
     if (ext == u".CDA") {
-        const long track = parts.fname.size() < 2 ? 0
-                                                  : ScanLong(QStringView(parts.fname).right(2)).value_or(0);
+        const long track = GetCdTrackNumber(path).value_or(0);
         if (track == 0)
             return parts.fname;
         if (const CdTitleLookup& lookup = TitleLookup()) {
@@ -318,6 +317,14 @@ QString FormatDuration(std::int64_t ms)
     const QString text = h > 0 ? QString::asprintf("%llu:%02llu:%02llu", h, m, s)
                                : QString::asprintf("%02llu:%02llu.%01llu", m, s, t);
     return negative ? u'-' + text : text;
+}
+
+std::optional<long> GetCdTrackNumber(const QString& path)
+{
+    const QString fname = SplitPath(path).fname;
+    if (fname.size() < 2)
+        return std::nullopt;
+    return ScanLong(QStringView(fname).right(2));
 }
 
 std::optional<long> GetPauseSeconds(const QString& path)

@@ -109,3 +109,8 @@ QString FormatDuration(std::int64_t ms);
 // read like C's "%ld" (leading blanks, sign, digits, the rest ignored;
 // saturated at the long range). Nothing when the file name is not a number.
 std::optional<long> GetPauseSeconds(const QString& path);
+
+// The number a CD item's last two file-name characters read as with C's
+// "%ld" (Track05.cda: 5, Track12.cda: 12, Track7.cda: none, "k7" is no
+// number); none for a file name shorter than two characters.
+std::optional<long> GetCdTrackNumber(const QString& path);

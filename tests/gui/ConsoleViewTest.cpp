@@ -126,7 +126,8 @@ TEST_F(ConsoleTest, RenameEditsPauseRowsAndFilesOnDisk)
     Load({"/m/10.pause", TestEnv::WriteFile(dir + "/old.wav", "x"), "/m/gone.wav"}, 0);
     view->ListBox()->SetDialogs({[](QWidget*, const QString& name) { return std::optional(name + "-new"); },
                                  [](QWidget*, int seconds) { return std::optional(seconds + 5); },
-                                 [this](QWidget*, const QString& text) { ui.messages << text; }});
+                                 [this](QWidget*, const QString& text) { ui.messages << text; },
+                                 {}});
     for (int row = 0; row < 3; ++row) {
         list.Select(row);
         view->OnCommand(EditCmd::Rename);

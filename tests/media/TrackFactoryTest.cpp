@@ -1,4 +1,5 @@
 #include "media/TrackFactory.h"
+#include "media/CdAudioTrack.h"
 #include "media/DirectShowTrack.h"
 #include "media/MciTrack.h"
 #include "media/MiniPlaylistTrack.h"
@@ -48,9 +49,10 @@ TEST(TrackFactory, TableOrderFallbackAndTheTrackMade)
                 EXPECT_EQ(track->Owner(), nullptr);
             } else {
                 const bool paused = g.cls == TrackClass::Pause || g.cls == TrackClass::LineIn;
-                EXPECT_TRUE(paused                        ? !!dynamic_cast<CPauseTrack*>(track.get())
-                            : g.cls == TrackClass::Module ? !!dynamic_cast<CModTrack*>(track.get())
-                            : g.cls == TrackClass::Midi   ? !!dynamic_cast<CMidiTrack*>(track.get())
+                EXPECT_TRUE(paused                         ? !!dynamic_cast<CPauseTrack*>(track.get())
+                            : g.cls == TrackClass::Module  ? !!dynamic_cast<CModTrack*>(track.get())
+                            : g.cls == TrackClass::Midi    ? !!dynamic_cast<CMidiTrack*>(track.get())
+                            : g.cls == TrackClass::CdAudio ? !!dynamic_cast<CCDAudioTrack*>(track.get())
                             : g.cls == TrackClass::MiniPlaylist
                                 ? !!dynamic_cast<CMiniPlaylistTrack*>(track.get())
                                 : !!dynamic_cast<CDirectShowTrack*>(track.get()))
@@ -64,7 +66,7 @@ TEST(TrackFactory, AStandInNamesTheBackEndItLacks)
 {
     const QString cd = QStringLiteral("/dev/sr0/Track05.cda");
     try {
-        CreateTrack(cd)->Open(cd, nullptr);
+        CUnavailableTrack(TrackClass::CdAudio).Open(cd, nullptr);
         FAIL() << "Open did not throw";
     } catch (const CTrackException& e) {
         EXPECT_EQ(e.GetErrorMessage(),

@@ -141,6 +141,25 @@ QString ToneWav(const QString& dir, const QString& name, double freq, double sec
     return WriteWav(dir + u'/' + name + QStringLiteral(".wav"), {Tone(freq, seconds, levelDb)});
 }
 
+QString CdImage(const QString& dir, const QString& name, const std::vector<std::vector<Part>>& tracks)
+{
+    constexpr std::size_t kSector = 588;
+    std::vector<double> disc;
+    QString cue = QStringLiteral("FILE \"%1.bin\" BINARY\n").arg(name);
+    for (std::size_t t = 0; t < tracks.size(); ++t) {
+        const std::size_t sector = disc.size() / kSector;
+        cue += QString::asprintf("  TRACK %02d AUDIO\n    INDEX 01 %02d:%02d:%02d\n", int(t + 1),
+                                 int(sector / 75 / 60), int(sector / 75 % 60), int(sector % 75));
+        std::vector<double> track;
+        Render(track, tracks[t]);
+        track.resize((track.size() + kSector - 1) / kSector * kSector, 0.0);
+        disc.insert(disc.end(), track.begin(), track.end());
+    }
+    WriteSamples(dir + u'/' + name + QStringLiteral(".bin"), disc, disc,
+                 SF_FORMAT_RAW | SF_FORMAT_PCM_16 | SF_ENDIAN_LITTLE);
+    return TestEnv::WriteFile(dir + u'/' + name + QStringLiteral(".cue"), cue.toUtf8());
+}
+
 QString Encode(const QString& wavPath, Format format, QString* error)
 {
     const QFileInfo in(wavPath);

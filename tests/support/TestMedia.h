@@ -54,6 +54,12 @@ QString WriteStereoWav(const QString& path, const std::vector<Part>& left, const
 // Convenience: dir/name.wav holding one steady tone.
 QString ToneWav(const QString& dir, const QString& name, double freq, double seconds, double levelDb = -12.0);
 
+// An audio CD image: dir/name.bin (raw 44.1 kHz 16-bit stereo,
+// little-endian) and dir/name.cue with one audio track per entry of
+// `tracks`, each padded with silence to whole CD sectors (1/75 s). Returns
+// the path of the CUE sheet.
+QString CdImage(const QString& dir, const QString& name, const std::vector<std::vector<Part>>& tracks);
+
 // FLAC, Ogg Vorbis, AIFF, AU and W64 hold the same frames (written by
 // libsndfile); MP3 is 192 kbit/s CBR with a Xing header, M4A is AAC in MP4,
 // MKA is Vorbis in Matroska, Opus is in Ogg at 48 kHz (GStreamer encoders).

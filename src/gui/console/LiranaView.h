@@ -24,6 +24,7 @@
 #include <memory>
 #include <optional>
 
+class CCDDatabase;
 class CEventsPage;
 class CPlaylistListBox;
 class CUpcomingEventsModel;
@@ -92,6 +93,8 @@ public:
     void SaveSettings() const;
 
     CPlaylistListBox* ListBox() const { return m_list; }
+    // The CD database of the disc in the drive (names of CD rows).
+    CCDDatabase& CdDatabase() const { return *m_cd; }
     QTreeView* FolderTree() const { return m_tree; }
     QPlainTextEdit* OnAirBox() const { return m_onAirBox; }
     QPlainTextEdit* PreviousBox() const { return m_previousBox; }
@@ -159,6 +162,7 @@ private:
     CViewSettings& Settings() const;
 
     CAppContext m_context;
+    std::unique_ptr<CCDDatabase> m_cd;
     Shell* m_shell = nullptr;
     TrackFactory m_trackFactory;
     Pickers m_pickers;

@@ -12,6 +12,7 @@
 #include "gui/dialogs/PropertySheet.h"
 #include "gui/dialogs/SoundPlayerDlg.h"
 #include "gui/dialogs/SoundsPage.h"
+#include "media/CdDatabase.h"
 #include "onair/EditCommands.h"
 #include "onair/Find.h"
 #include "onair/OnAirEngine.h"
@@ -71,6 +72,9 @@ bool CLiranaView::OnCommand(int id)
         return true;
     case Cmd::Font: ChooseFont(); return true;
     case Cmd::Mixer: StartMixer(Settings().mixer); return true;
+    case Cmd::OpenCd: OpenCdDoor(); return true;
+    case Cmd::CloseCd: CloseCdDoor(); return true;
+    case Cmd::UpdateCdNames: m_list->RefreshCdTitles(); return true;
     case EditCmd::Find: return false; // the frame's find dialog
     default: break;
     }
@@ -109,7 +113,10 @@ std::optional<CommandState> CLiranaView::OnUpdateCommand(int id) const
     switch (id) {
     case Cmd::FullPath: return CommandState{true, Settings().showPath};
     case Cmd::TrackNumbers: return CommandState{true, Settings().showTrackNo};
-    case Cmd::Font: return CommandState{true, false};
+    case Cmd::Font:
+    case Cmd::OpenCd:
+    case Cmd::CloseCd:
+    case Cmd::UpdateCdNames: return CommandState{true, false};
     case Cmd::Mixer: return CommandState{!Settings().mixer.isEmpty(), false};
     case Cmd::TrackPosition:
     case Cmd::PanePosition:
@@ -241,9 +248,17 @@ void CLiranaView::AddPause()
 
 void CLiranaView::AddCdTracks()
 {
-    // No CD layer answers yet: there is never a drive with an audio CD.
-    if (m_context.ui)
-        m_context.ui->ShowMessage(tr("No CD Found"), UserInterface::Icon::Information);
+    const int count = CountCdTracks();
+    const QString root = count == 0 ? QString() : FindCdRoot();
+    if (root.isEmpty()) {
+        if (m_context.ui)
+            m_context.ui->ShowMessage(tr("No CD Found"), UserInterface::Icon::Information);
+        return;
+    }
+    CPlaylist& list = *m_context.playlist;
+    for (int track = 1; track <= count; ++track)
+        AddItem(list, root + QString::asprintf("Track%02d.cda", track), -1, Settings().mediaFilesOnly);
+    Checkpoint(EditCmd::AddCdTracks);
 }
 
 void CLiranaView::Copy(bool cut)

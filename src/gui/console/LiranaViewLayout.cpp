@@ -10,8 +10,10 @@
 #include "events/UpcomingEventsModel.h"
 #include "gui/console/ItemKindDelegate.h"
 #include "gui/console/PlaylistListBox.h"
+#include "media/CdDatabase.h"
 #include "onair/OnAirEngine.h"
 #include "platform/Shell.h"
+#include "playlist/ItemPath.h"
 #include "playlist/Playlist.h"
 
 #include <QApplication>
@@ -75,11 +77,15 @@ QSlider* VolumeSlider(QWidget* parent, const QString& name)
 } // namespace
 
 CLiranaView::CLiranaView(const CAppContext& context, QWidget* parent)
-    : QWidget(parent), m_context(context), m_shell(&Shell::System())
+    : QWidget(parent), m_context(context), m_cd(std::make_unique<CCDDatabase>()), m_shell(&Shell::System())
 {
     Q_ASSERT(context.playlist && context.engine);
     setAcceptDrops(true);
     BuildLayout();
+    // CD rows everywhere show the names of the disc in the drive.
+    m_cd->Init();
+    SetCdTitleLookup([cd = m_cd.get()](int index) { return cd->StoredTrackName(index); });
+    m_list->SetCdDatabase(m_cd.get());
     if (m_context.scheduler)
         SetUpcomingEvents(&m_context.scheduler->Upcoming());
     LoadSettings();
@@ -92,6 +98,7 @@ CLiranaView::CLiranaView(const CAppContext& context, QWidget* parent)
 
 CLiranaView::~CLiranaView()
 {
+    SetCdTitleLookup({});
     SaveSettings();
 }
 

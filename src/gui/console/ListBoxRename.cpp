@@ -2,6 +2,8 @@
 // Renaming takes no undo step; a replaced row keeps its place and selection.
 #include "gui/console/PlaylistListBox.h"
 
+#include "gui/dialogs/CdDatabaseDlg.h"
+#include "media/CdDatabase.h"
 #include "onair/EditCommands.h"
 #include "playlist/ItemDrop.h"
 #include "playlist/ItemPath.h"
@@ -9,6 +11,7 @@
 #include "ui_PauseDialog.h"
 #include "ui_RenameDialog.h"
 
+#include <QGuiApplication>
 #include <QMessageBox>
 
 namespace {
@@ -37,6 +40,12 @@ std::optional<int> AskPauseLength(QWidget* parent, int seconds)
     return ui.seconds->value();
 }
 
+bool EditCdDatabase(QWidget* parent, CCDDatabase& database, int trackIndex)
+{
+    CCDDatabaseDlg dialog(database, trackIndex, parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
 void ShowError(QWidget* parent, const QString& message)
 {
     QMessageBox::critical(parent, QStringLiteral("Lirana"), message);
@@ -49,6 +58,20 @@ void CPlaylistListBox::SetDialogs(Dialogs dialogs)
     m_dialogs = std::move(dialogs);
 }
 
+void CPlaylistListBox::RefreshCdTitles()
+{
+    if (!m_cd)
+        return;
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const std::uint32_t before = m_cd->DiscId();
+    m_cd->Refresh();
+    QGuiApplication::restoreOverrideCursor();
+    if (m_cd->DiscId() != before) {
+        viewport()->update();
+        setFocus();
+    }
+}
+
 void CPlaylistListBox::RenameItem()
 {
     const int row = m_playlist.Selection();
@@ -57,10 +80,18 @@ void CPlaylistListBox::RenameItem()
     const QString path = m_playlist.Row(row);
     auto report = m_dialogs.report ? m_dialogs.report : ShowError;
     switch (RenameKindFor(path)) {
-    case RenameKind::CdTitle:
-        // No CD database can be loaded yet, so there is never an entry.
-        report(this, tr("No CD Found"));
+    case RenameKind::CdTitle: {
+        if (m_cd && !m_cd->IsValid())
+            RefreshCdTitles();
+        if (!m_cd || !m_cd->IsValid()) {
+            report(this, tr("No CD Found"));
+            break;
+        }
+        auto edit = m_dialogs.editCd ? m_dialogs.editCd : EditCdDatabase;
+        if (edit(this, *m_cd, int(GetCdTrackNumber(path).value_or(0)) - 1))
+            viewport()->update();
         break;
+    }
     case RenameKind::Pause: {
         auto ask = m_dialogs.pauseLength ? m_dialogs.pauseLength : AskPauseLength;
         if (const std::optional<int> seconds = ask(this, PauseDialogSeconds(path)))

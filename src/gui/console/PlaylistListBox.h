@@ -12,6 +12,7 @@
 #include <functional>
 #include <optional>
 
+class CCDDatabase;
 class CPlaylist;
 
 class CPlaylistListBox : public QListView
@@ -51,9 +52,18 @@ public:
         std::function<std::optional<QString>(QWidget*, const QString& fileName)> renameFile;
         std::function<std::optional<int>(QWidget*, int seconds)> pauseLength;
         std::function<void(QWidget*, const QString& message)> report;
+        // The CD database editor on a track (0-based); true after OK.
+        std::function<bool(QWidget*, CCDDatabase& database, int trackIndex)> editCd;
     };
     void SetDialogs(Dialogs dialogs);
     void RenameItem();
+
+    // The CD database whose names CD rows show and the Rename of a CD row
+    // edits; none: CD rows cannot be renamed.
+    void SetCdDatabase(CCDDatabase* database) { m_cd = database; }
+    // Identifies the disc in the drive again (wait cursor); when it is
+    // another disc, repaints so that CD rows show its names.
+    void RefreshCdTitles();
 
 signals:
     // Files dropped at row index (-1: below the last row, append).
@@ -82,4 +92,5 @@ private:
     int m_pressRow = -1;
     QPoint m_pressPos;
     Dialogs m_dialogs;
+    CCDDatabase* m_cd = nullptr;
 };

@@ -2,12 +2,15 @@
 // devices, aliases, the extension table and the error texts.
 #include "platform/mci/Mci.h"
 
+#include "platform/mci/CdDisc.h"
 #include "platform/mci/PcmDevice.h"
 #include "platform/registry/RegistryKey.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QStringList>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -44,15 +47,25 @@ PcmDevice* Find(MCIDEVICEID id)
 
 MCIERROR Open(std::uint32_t flags, MCI_OPEN_PARMS* p)
 {
-    if (!p || !(flags & MCI_OPEN_ELEMENT) || p->lpstrElementName.isEmpty())
+    if (!p)
         return MCIERR_MISSING_PARAMETER;
     QString type = (flags & MCI_OPEN_TYPE) ? p->lpstrDeviceType : QString();
+    if ((flags & MCI_OPEN_TYPE_ID) && p->wDeviceTypeId == MCI_DEVTYPE_CD_AUDIO)
+        type = QStringLiteral("cdaudio");
+    // A CD is opened by type; its element, the drive or image, may be empty
+    // (the program's CD drive).
+    const bool element = (flags & MCI_OPEN_ELEMENT) && !p->lpstrElementName.isEmpty();
     if (type.isEmpty()) {
+        if (!element)
+            return MCIERR_MISSING_PARAMETER;
         type = DeviceTypeForExtension(QFileInfo(p->lpstrElementName).suffix());
         if (type.isEmpty())
             return MCIERR_EXTENSION_NOT_FOUND;
     }
     type = type.toLower();
+    const bool cd = type == u"cdaudio";
+    if (!cd && !element)
+        return MCIERR_MISSING_PARAMETER;
     const QString alias = (flags & MCI_OPEN_ALIAS) ? p->lpstrAlias : QString();
     if (!alias.isEmpty() && mciGetDeviceID(alias) != 0)
         return MCIERR_DUPLICATE_ALIAS;
@@ -66,8 +79,8 @@ MCIERROR Open(std::uint32_t flags, MCI_OPEN_PARMS* p)
                                         : OpenSndfileSource(p->lpstrElementName, &error);
     else if (type == u"sequencer")
         source = OpenMidiSource(p->lpstrElementName, &error);
-    else if (type == u"cdaudio")
-        return MCIERR_DEVICE_NOT_AVAILABLE;
+    else if (cd)
+        source = OpenCdSource(element ? p->lpstrElementName : QString(), &error);
     else
         return MCIERR_INVALID_DEVICE_NAME;
     if (!source)
@@ -102,7 +115,17 @@ MCIERROR Status(PcmDevice& device, MCIDEVICEID id, std::uint32_t flags, MCI_STAT
 {
     if (!p || !(flags & MCI_STATUS_ITEM))
         return MCIERR_MISSING_PARAMETER;
+    if (flags & MCI_TRACK) {
+        std::uint32_t start = 0, length = 0;
+        if (!device.TrackMs(int(p->dwTrack), &start, &length))
+            return MCIERR_OUTOFRANGE;
+        if (p->dwItem != MCI_STATUS_POSITION && p->dwItem != MCI_STATUS_LENGTH)
+            return MCIERR_FLAGS_NOT_COMPATIBLE;
+        p->dwReturn = p->dwItem == MCI_STATUS_POSITION ? start : length;
+        return 0;
+    }
     switch (p->dwItem) {
+    case MCI_STATUS_NUMBER_OF_TRACKS: p->dwReturn = std::uint32_t(std::max(device.Tracks(), 1)); return 0;
     case MCI_STATUS_MODE: p->dwReturn = device.Mode(); return 0;
     case MCI_STATUS_POSITION: p->dwReturn = device.PositionMs(); return 0;
     case MCI_STATUS_LENGTH: p->dwReturn = device.LengthMs(); return 0;
@@ -162,6 +185,48 @@ MCIERROR mciSendCommand(MCIDEVICEID id, std::uint32_t message, std::uint32_t fla
     case MCI_WINDOW: return MCIERR_NO_WINDOW; // no device of this layer shows video
     default: return MCIERR_UNRECOGNIZED_COMMAND;
     }
+}
+
+MCIERROR mciSendString(const QString& command, QString* returnString)
+{
+    const QStringList words = command.simplified().toLower().split(u' ', Qt::SkipEmptyParts);
+    if (words.size() < 2)
+        return MCIERR_MISSING_PARAMETER;
+    if (words[1] != u"cdaudio")
+        return MCIERR_INVALID_DEVICE_NAME;
+    const QString& verb = words[0];
+    const QStringList rest = words.mid(2);
+    if (verb == u"set") {
+        if (rest.size() != 2 || rest[0] != u"door" || (rest[1] != u"open" && rest[1] != u"closed"))
+            return MCIERR_UNRECOGNIZED_COMMAND;
+        return SetCdDoor(DefaultCdDrive(), rest[1] == u"open") ? MCIERROR(0) : MCIERROR(MCIERR_HARDWARE);
+    }
+    if (verb == u"open") {
+        if (!rest.isEmpty() && rest != QStringList{QStringLiteral("shareable")})
+            return MCIERR_UNRECOGNIZED_COMMAND;
+        if (mciGetDeviceID(words[1]) != 0)
+            return rest.isEmpty() ? MCIERROR(MCIERR_DEVICE_OPEN) : MCIERROR(0);
+        MCI_OPEN_PARMS open;
+        open.lpstrDeviceType = words[1];
+        open.lpstrAlias = words[1];
+        return Open(MCI_OPEN_TYPE | MCI_OPEN_ALIAS, &open);
+    }
+    const MCIDEVICEID id = mciGetDeviceID(words[1]);
+    if (verb == u"close" && rest.isEmpty())
+        return id == 0 ? MCIERROR(MCIERR_INVALID_DEVICE_NAME) : Close(id);
+    if (verb == u"status" && rest.join(u' ') == u"number of tracks") {
+        PcmDevice* device = Find(id);
+        if (!device)
+            return MCIERR_INVALID_DEVICE_NAME;
+        MCI_STATUS_PARMS status;
+        status.dwItem = MCI_STATUS_NUMBER_OF_TRACKS;
+        if (const MCIERROR error = Status(*device, id, MCI_STATUS_ITEM, &status))
+            return error;
+        if (returnString)
+            *returnString = QString::number(status.dwReturn);
+        return 0;
+    }
+    return MCIERR_UNRECOGNIZED_COMMAND;
 }
 
 MCIDEVICEID mciGetDeviceID(const QString& alias)
@@ -239,6 +304,8 @@ QString mciGetErrorString(MCIERROR error)
          QT_TRANSLATE_NOOP("Mci", "The media device cannot carry out this command.")},
         {MCIERR_FILE_NOT_FOUND,
          QT_TRANSLATE_NOOP("Mci", "The file cannot be found. Make sure the path and file name are correct.")},
+        {MCIERR_DEVICE_NOT_READY,
+         QT_TRANSLATE_NOOP("Mci", "The CD drive is not ready. Check that an audio CD is in the drive.")},
         {MCIERR_OUTOFRANGE, QT_TRANSLATE_NOOP("Mci", "The value is out of range for this medium.")},
         {MCIERR_FLAGS_NOT_COMPATIBLE,
          QT_TRANSLATE_NOOP("Mci", "The options of the command cannot be used together.")},

@@ -5,7 +5,8 @@
 //   waveaudio  libsndfile (WAV, AIFF, AU, FLAC, Ogg, MP3)
 //   mpegvideo  GStreamer's decoders, libsndfile when GStreamer is missing
 //   sequencer  FluidSynth with the system's General MIDI SoundFont
-//   cdaudio    not available yet (opening one fails with a text saying so)
+//   cdaudio    an audio CD over libcdio (a drive or a CD image), opened by
+//              type with the CD root as element; positions are disc positions
 // Every open device has its own wave output (its id is the device id) with a
 // 16-bit level per channel, applied to the samples before they reach the
 // output, so the sound server's stream volume is never moved.
@@ -44,6 +45,9 @@ enum : std::uint32_t {
     MCI_WAIT = 0x2,
     MCI_FROM = 0x4,
     MCI_TO = 0x8,
+    MCI_TRACK = 0x10,
+    MCI_OPEN_SHAREABLE = 0x100,
+    MCI_OPEN_TYPE_ID = 0x1000,
     MCI_OPEN_TYPE = 0x2000,
     MCI_OPEN_ELEMENT = 0x200,
     MCI_OPEN_ALIAS = 0x400,
@@ -59,6 +63,7 @@ enum : std::uint32_t {
 enum : std::uint32_t {
     MCI_STATUS_LENGTH = 0x1,
     MCI_STATUS_POSITION = 0x2,
+    MCI_STATUS_NUMBER_OF_TRACKS = 0x3,
     MCI_STATUS_MODE = 0x4,
     MCI_WAVE_OUTPUT = 0x4002, // the wave output id the device plays through
 };
@@ -74,6 +79,9 @@ enum : std::uint32_t {
 };
 
 inline constexpr std::uint32_t MCI_FORMAT_MILLISECONDS = 0;
+
+// Device type ids of MCI_OPEN_TYPE_ID.
+inline constexpr std::uint32_t MCI_DEVTYPE_CD_AUDIO = 516;
 
 // Notify codes given to the callback.
 enum : int {
@@ -94,6 +102,7 @@ enum : MCIERROR {
     MCIERR_MISSING_PARAMETER = 273,
     MCIERR_UNSUPPORTED_FUNCTION = 274,
     MCIERR_FILE_NOT_FOUND = 275,
+    MCIERR_DEVICE_NOT_READY = 276,
     MCIERR_OUTOFRANGE = 282,
     MCIERR_FLAGS_NOT_COMPATIBLE = 284,
     MCIERR_DUPLICATE_ALIAS = 289,
@@ -117,7 +126,8 @@ struct MCI_GENERIC_PARMS
 struct MCI_OPEN_PARMS : MCI_GENERIC_PARMS
 {
     MCIDEVICEID wDeviceID = 0;
-    QString lpstrDeviceType; // with MCI_OPEN_TYPE; else taken from the extension
+    QString lpstrDeviceType;         // with MCI_OPEN_TYPE; else taken from the extension
+    std::uint32_t wDeviceTypeId = 0; // with MCI_OPEN_TYPE_ID instead of the name
     QString lpstrElementName;
     QString lpstrAlias;
 };
@@ -137,6 +147,7 @@ struct MCI_STATUS_PARMS : MCI_GENERIC_PARMS
 {
     std::uint32_t dwReturn = 0;
     std::uint32_t dwItem = 0;
+    std::uint32_t dwTrack = 0; // with MCI_TRACK: the item of that track
 };
 
 struct MCI_SET_PARMS : MCI_GENERIC_PARMS
@@ -157,6 +168,11 @@ enum : int { SW_SHOWNORMAL = 1, SW_SHOWMAXIMIZED = 3 };
 // for commands that take none (MCI_CLOSE, MCI_STOP, MCI_PAUSE, MCI_RESUME).
 MCIERROR mciSendCommand(MCIDEVICEID device, std::uint32_t message, std::uint32_t flags,
                         MCI_GENERIC_PARMS* params);
+// Sends a command string; the answer of a status goes to returnString. The
+// CD drive's strings only: "open cdaudio [shareable]", "close cdaudio",
+// "status cdaudio number of tracks", "set cdaudio door open|closed", where
+// cdaudio is the program's CD drive (DefaultCdDrive in CdDisc.h).
+MCIERROR mciSendString(const QString& command, QString* returnString = nullptr);
 // The operator's text of an error number.
 QString mciGetErrorString(MCIERROR error);
 // The device opened under alias; 0 when none.

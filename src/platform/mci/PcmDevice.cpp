@@ -11,7 +11,7 @@ constexpr std::int64_t kBlockFrames = 1024;
 
 PcmDevice::PcmDevice(MCIDEVICEID id, std::unique_ptr<PcmSource> source, QString output)
     : m_id(id), m_source(std::move(source)), m_outputName(std::move(output)), m_frames(m_source->Frames()),
-      m_rate(m_source->Rate())
+      m_rate(m_source->Rate()), m_tracks(m_source->Tracks())
 {
     m_to = m_frames;
     m_thread = std::thread([this] { Worker(); });
@@ -80,6 +80,17 @@ std::uint32_t PcmDevice::PositionMs() const
 std::uint32_t PcmDevice::LengthMs() const
 {
     return ToMs(m_frames);
+}
+
+bool PcmDevice::TrackMs(int track, std::uint32_t* start, std::uint32_t* length) const
+{
+    if (track < 1 || track > Tracks())
+        return false;
+    const TrackSpan& span = m_tracks[std::size_t(track - 1)];
+    // Both ends as positions, so that start + length is the track's end.
+    *start = ToMs(span.start);
+    *length = ToMs(span.start + span.frames) - *start;
+    return true;
 }
 
 MCIERROR PcmDevice::Run(Command command)

@@ -36,6 +36,10 @@ public:
     std::uint32_t Mode() const;
     std::uint32_t PositionMs() const;
     std::uint32_t LengthMs() const;
+    // The source's tracks (a CD's), numbered from 1.
+    int Tracks() const { return int(m_tracks.size()); }
+    // Start and length of a track in ms; false for a track the source lacks.
+    bool TrackMs(int track, std::uint32_t* start, std::uint32_t* length) const;
     std::uint32_t Volume() const { return m_volume.load(); }
     void SetVolume(std::uint32_t volume) { m_volume.store(volume); }
 
@@ -69,6 +73,7 @@ private:
     const QString m_outputName;
     const std::int64_t m_frames;
     const int m_rate;
+    const std::vector<TrackSpan> m_tracks;
     std::unique_ptr<PcmOutput> m_output; // worker only
 
     mutable std::mutex m_mutex;

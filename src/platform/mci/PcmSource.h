@@ -6,8 +6,17 @@
 #include <QString>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace mci {
+
+// A stretch of a source that plays as a track of its own (the tracks of a
+// CD), in frames.
+struct TrackSpan
+{
+    std::int64_t start = 0;
+    std::int64_t frames = 0;
+};
 
 class PcmSource
 {
@@ -16,6 +25,8 @@ public:
     virtual int Rate() const = 0;
     // Length in frames, known once open.
     virtual std::int64_t Frames() const = 0;
+    // The tracks inside the source; none for a file.
+    virtual std::vector<TrackSpan> Tracks() const { return {}; }
     // Moves the next Read to frame; false when the decoder cannot.
     virtual bool Seek(std::int64_t frame) = 0;
     // Reads up to frames stereo frames (interleaved left, right) into out;
@@ -28,6 +39,9 @@ public:
 std::unique_ptr<PcmSource> OpenSndfileSource(const QString& path, std::uint32_t* error);
 std::unique_ptr<PcmSource> OpenGstSource(const QString& path, std::uint32_t* error);
 std::unique_ptr<PcmSource> OpenMidiSource(const QString& path, std::uint32_t* error);
+// The disc of a CD root (a drive's device path or an image file; empty: the
+// program's CD drive), from the start of the program area to the lead-out.
+std::unique_ptr<PcmSource> OpenCdSource(const QString& root, std::uint32_t* error);
 // False when GStreamer cannot be initialised (mpegvideo then reads through
 // libsndfile).
 bool GstDecodingAvailable();

@@ -1,0 +1,195 @@
+// Audio CDs through the cdaudio device, on a generated BIN/CUE image of three
+// tone tracks (1, 2 and 3 s of 440, 880 and 1320 Hz) played into the paced
+// null output, and the CD database of that disc.
+#include "media/CdAudioTrack.h"
+#include "media/CdDatabase.h"
+#include "media/TrackExceptions.h"
+#include "platform/DataPaths.h"
+#include "platform/IniFile.h"
+#include "platform/mci/CdDisc.h"
+#include "platform/mci/PcmSource.h"
+
+#include "EventRecorder.h"
+#include "support/TestMedia.h"
+
+#include <QFile>
+
+#include <algorithm>
+
+namespace {
+
+class CdAudioTest : public TrackTest
+{
+protected:
+    void SetUp() override
+    {
+        TrackTest::SetUp();
+        qputenv("LIRANA_WAVE_OUT_DEVICE", "null");
+        disc = TestMedia::CdImage(
+            TestEnv::Root(), QStringLiteral("disc"),
+            {{TestMedia::Tone(440, 1.0)}, {TestMedia::Tone(880, 2.0)}, {TestMedia::Tone(1320, 3.0)}});
+    }
+    void TearDown() override
+    {
+        qunsetenv("LIRANA_WAVE_OUT_DEVICE");
+        qputenv("LIRANA_CD_DEVICE", "");
+        TrackTest::TearDown();
+    }
+    QString Item(const char* name) const { return disc + u'/' + QLatin1String(name); }
+
+    QString disc;
+};
+
+// Zero crossings of the left channel over 0.1 s from frame: a tone's
+// frequency / 5.
+int CrossingsAt(mci::PcmSource& source, std::int64_t frame)
+{
+    std::vector<std::int16_t> block(2 * 4410);
+    if (!source.Seek(frame) || source.Read(block.data(), 4410) != 4410)
+        return -1;
+    int crossings = 0;
+    for (std::size_t i = 2; i < block.size(); i += 2)
+        crossings += (block[i - 2] < 0) != (block[i] < 0);
+    return crossings;
+}
+
+} // namespace
+
+TEST(CdTrackNumber, TheLastTwoCharactersOfTheFileNameNameTheTrack)
+{
+    const std::pair<const char*, int> cases[] = {
+        {"/dev/sr0/Track07.cda", 7}, {"/dev/sr0/Track7.cda", 1}, {"/dev/sr0/Track12.cda", 12},
+        {"/dev/sr0/Track 9.cda", 9}, {"/dev/sr0/5.cda", 1},      {"/dev/sr0/Track00.cda", 0},
+    };
+    for (const auto& [path, track] : cases)
+        EXPECT_EQ(CCDAudioTrack::TrackNumberOf(QString::fromLatin1(path)), track) << path;
+    EXPECT_EQ(CCDAudioTrack::RootOf(QStringLiteral("/srv/discs/album.cue/Track02.cda")),
+              QStringLiteral("/srv/discs/album.cue"));
+}
+
+TEST_F(CdAudioTest, TheImageReadsAsTheDiscWithItsTableOfContentsAndId)
+{
+    const std::optional<mci::CdToc> toc = mci::ReadCdToc(disc);
+    ASSERT_TRUE(toc);
+    EXPECT_EQ(toc->starts, (std::vector<std::int32_t>{0, 75, 225, 450}));
+    // Starts 2, 3 and 5 s with the lead-in: digit sum 10; 6 s; 3 tracks.
+    EXPECT_EQ(mci::CddbDiscId(*toc), 0x0A000603u);
+    EXPECT_FALSE(mci::ReadCdToc(TestEnv::Root() + QStringLiteral("/none.cue")));
+
+    std::uint32_t error = 0;
+    const auto source = mci::OpenCdSource(disc, &error);
+    ASSERT_TRUE(source) << error;
+    EXPECT_EQ(source->Frames(), 450 * 588);
+    // Each track holds its own tone from its first frame: the samples'
+    // byte order and the sector offsets.
+    EXPECT_NEAR(CrossingsAt(*source, 0), 88, 2);
+    EXPECT_NEAR(CrossingsAt(*source, 75 * 588), 176, 2);
+    EXPECT_NEAR(CrossingsAt(*source, 225 * 588 + 100), 264, 2);
+}
+
+TEST_F(CdAudioTest, ATrackPlaysItsOwnRangeSeeksPausesAndEndsInsideTheTrack)
+{
+    CCDAudioTrack track;
+    track.Open(Item("Track02.cda"), &owner);
+    EXPECT_EQ(track.TrackStart(), 1000);
+    EXPECT_EQ(track.GetLength(), 2000);
+    EXPECT_EQ(track.GetPosition(), 0) << "the disc stands before the track";
+    EXPECT_TRUE(track.HasVolumeControl());
+
+    track.Seek(1500);
+    EXPECT_EQ(track.GetPosition(), 1500);
+    track.Seek(5000);
+    EXPECT_EQ(track.GetPosition(), 2000) << "past the end: the track's end";
+    track.Seek(-3);
+    EXPECT_EQ(track.GetPosition(), 0);
+
+    track.Play();
+    ASSERT_TRUE(TestEnv::WaitUntil([&] { return track.GetPosition() > 0; }, 4000));
+    track.Pause();
+    EXPECT_TRUE(track.IsPaused());
+    const TrackMs paused = track.GetPosition();
+    EXPECT_LT(paused, 2000);
+    Spin(100);
+    EXPECT_EQ(track.GetPosition(), paused);
+    track.Resume();
+    EXPECT_FALSE(track.IsPaused());
+    EXPECT_TRUE(track.IsPlaying());
+    track.Seek(1700); // playing: plays on from there to the track's end
+    const auto ended = [&](std::size_t n) {
+        return TestEnv::WaitUntil(
+            [&] {
+                return std::count_if(owner.ends.begin(), owner.ends.end(), [](const auto& e) {
+                           return e.first == mci::MCI_NOTIFY_SUCCESSFUL;
+                       }) == std::ptrdiff_t(n);
+            },
+            4000);
+    };
+    ASSERT_TRUE(ended(1));
+    EXPECT_EQ(track.GetPosition(), 2000) << "ends at the track's end, not the disc's";
+
+    track.PlayRange(300, 400);
+    ASSERT_TRUE(ended(2));
+    EXPECT_EQ(track.GetPosition(), 400);
+}
+
+TEST_F(CdAudioTest, TheTrackNumberRuleReachesTheDevice)
+{
+    CCDAudioTrack first;
+    first.Open(Item("Track7.cda"), &owner);
+    EXPECT_EQ(first.TrackNumber(), 1);
+    EXPECT_EQ(first.GetLength(), 1000);
+    CCDAudioTrack third;
+    third.Open(Item("Track03.cda"), &owner);
+    EXPECT_EQ(third.TrackStart(), 3000);
+    EXPECT_EQ(third.GetLength(), 3000);
+
+    for (const QString& bad :
+         {Item("Track12.cda"), TestEnv::Root() + QStringLiteral("/gone.cue/Track01.cda")}) {
+        CCDAudioTrack track;
+        try {
+            track.Open(bad, &owner);
+            ADD_FAILURE() << qPrintable(bad);
+        } catch (const CMCIException& e) {
+            EXPECT_EQ(e.Error(), bad.contains(u"gone") ? mci::MCIERR_FILE_NOT_FOUND : mci::MCIERR_OUTOFRANGE);
+            EXPECT_TRUE(e.GetErrorMessage().contains(bad)) << qPrintable(e.GetErrorMessage());
+        }
+    }
+}
+
+TEST_F(CdAudioTest, ANewDiscGetsAnEntryUnderItsCddbIdAndNamesDefaultWithoutOne)
+{
+    CCDDatabase none;
+    EXPECT_FALSE(none.Init()) << "no drive";
+    EXPECT_FALSE(none.IsValid());
+    EXPECT_EQ(none.GetNumTracks(), 0);
+    EXPECT_EQ(none.GetArtist(), QStringLiteral("New Artist"));
+    EXPECT_EQ(none.GetTrackName(4), QStringLiteral("Track 05"));
+    EXPECT_EQ(CountCdTracks(), 0);
+
+    qputenv("LIRANA_CD_DEVICE", disc.toUtf8());
+    EXPECT_EQ(CountCdTracks(), 3);
+    EXPECT_EQ(FindCdRoot(), disc + u'/');
+    // A section without tracks is no entry: it is made anew.
+    const QString ini = DataPaths::AppConfigDir() + QStringLiteral("/cdplayer.ini");
+    TestEnv::WriteFile(ini, "[A000603]\nnumtracks=0\n0=Stale\n");
+    CCDDatabase db;
+    ASSERT_TRUE(db.Init());
+    ASSERT_TRUE(db.IsValid());
+    EXPECT_EQ(db.DiscId(), 0x0A000603u);
+    EXPECT_EQ(db.GetNumTracks(), 3);
+    EXPECT_EQ(db.GetTitle(), QStringLiteral("New Title"));
+    db.SetTrackName(1, QStringLiteral("Second"));
+    EXPECT_EQ(db.StoredTrackName(1), QStringLiteral("Second"));
+    EXPECT_EQ(db.GetTrackName(2), QStringLiteral("Track 03")) << "0-based keys, 1-based names";
+
+    CIniFile file(ini);
+    file.SetSection(QStringLiteral("A000603"));
+    EXPECT_EQ(file.GetInt(QStringLiteral("numtracks"), 0), 3);
+    EXPECT_EQ(file.GetString(QStringLiteral("artist")), QStringLiteral("New Artist"));
+    EXPECT_EQ(file.GetString(QStringLiteral("1")), QStringLiteral("Second"));
+
+    ASSERT_TRUE(QFile::rename(disc, disc + QStringLiteral(".out")));
+    EXPECT_FALSE(db.Refresh()) << "the disc was taken out";
+    EXPECT_FALSE(db.IsValid());
+    EXPECT_EQ(db.StoredTrackName(1), std::nullopt);
+}
