@@ -13,6 +13,7 @@
 #include "playlist/Playlist.h"
 
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -141,6 +142,14 @@ TEST_F(AppLifecycle, HelpOpensTheManualThroughTheShellOrSaysItIsMissing)
         EXPECT_TRUE(t.shell.started.isEmpty());
         EXPECT_EQ(t.ui.rec.messages.size(), 1);
     }
+}
+
+TEST_F(AppLifecycle, TheWindowsCarryTheApplicationIconAndTheDesktopEntryId)
+{
+    AppUnderTest t;
+    ASSERT_TRUE(t.app->Start());
+    EXPECT_EQ(QGuiApplication::desktopFileName(), QStringLiteral("io.github.oxbelund.Lirana"));
+    EXPECT_FALSE(t.Frame().windowIcon().pixmap(32).isNull()) << "the theme's icon or the built-in one";
 }
 
 TEST(ClockMode, FormatsAndPersists)
