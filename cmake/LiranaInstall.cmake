@@ -23,7 +23,7 @@ configure_file(share/systemd/lirana-headless.service.in
                ${LIRANA_BUILD_SHARE_DIR}/systemd/lirana-headless.service @ONLY)
 install(FILES ${LIRANA_BUILD_SHARE_DIR}/systemd/lirana-headless.service
         DESTINATION ${CMAKE_INSTALL_DATADIR}/lirana/systemd)
-install(FILES docs/service.md docs/command-line.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES docs/service.md docs/command-line.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/lirana)
 
 # The sound-bank manager is bound by its bare name, which the dynamic loader
 # looks up in the program's run path: the installed program's private
