@@ -49,15 +49,15 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${LIRANA_PACKAGE_MAINTAINER})
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# The extended description; CPack puts the summary above it and indents it.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-"playout console of a small radio station
- Lirana plays a radio station's albums on air: items follow one another
- without dead air, each starting a few seconds before the last one ends
- while the old one fades out. Scheduled events start on time, sound buttons
- fire jingles, and every start goes into a daily play log.
- .
- The same engine runs without a window (lirana --headless) on a server,
- for example as a systemd user service.")
+"Lirana plays a radio station's albums on air: items follow one another
+without dead air, each starting a few seconds before the last one ends
+while the old one fades out. Scheduled events start on time, sound buttons
+fire jingles, and every start goes into a daily play log.
+
+The same engine runs without a window (lirana --headless) on a server,
+for example as a systemd user service.")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-plugins-bad, \
