@@ -13,6 +13,7 @@
 #include "playlist/Playlist.h"
 
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -92,6 +93,9 @@ TEST_F(AppLifecycle, TheEndOfTheSessionSavesAndStopsAndTheAlbumItsRowAndModeCome
     EXPECT_EQ(t.app->Document().PathName(), album);
     EXPECT_EQ(t.app->Playlist().Selection(), 2);
     EXPECT_TRUE(t.Frame().windowTitle().startsWith(QStringLiteral("air.alb")));
+    // The window's icon and the desktop entry it belongs to, installed or not.
+    EXPECT_FALSE(t.Frame().windowIcon().pixmap(32).isNull()) << "the theme's icon or the built-in one";
+    EXPECT_EQ(QGuiApplication::desktopFileName(), QStringLiteral("io.github.oxbelund.Lirana"));
     EXPECT_EQ(t.app->Engine().Mode(), PlayerMode::Repeat);
 }
 

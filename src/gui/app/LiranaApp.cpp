@@ -23,6 +23,7 @@
 
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QSessionManager>
 #include <QTimer>
 
@@ -32,6 +33,24 @@ void RaiseProcessPriority()
 {
     ::setpriority(PRIO_PROCESS, 0, -10);
 }
+
+namespace {
+
+// The id of the desktop entry and the name of the installed icon.
+const char* const kAppId = "io.github.oxbelund.Lirana";
+
+// The icon theme's picture when the program is installed, else the copy
+// built into the program (a run from the build tree).
+QIcon ApplicationIcon()
+{
+    QIcon builtIn;
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        builtIn.addFile(QStringLiteral(":/lirana/%1x%1/apps/%2.png").arg(size).arg(QLatin1String(kAppId)),
+                        QSize(size, size));
+    return QIcon::fromTheme(QLatin1String(kAppId), builtIn);
+}
+
+} // namespace
 
 CLiranaApp::CLiranaApp(Options options) : m_options(std::move(options))
 {
@@ -92,6 +111,8 @@ CPlaylist& CLiranaApp::Playlist()
 
 bool CLiranaApp::Start()
 {
+    QGuiApplication::setDesktopFileName(QLatin1String(kAppId));
+    QGuiApplication::setWindowIcon(ApplicationIcon());
     if (m_options.splash)
         (new CSplashScreen)->show();
     if (m_options.warmUp)
