@@ -177,13 +177,15 @@ TEST(StationTest, ComesBackWhereARunThatDidNotShutDownWas)
         const CMediaTrack* onAir = station->Engine().OnAir();
         EXPECT_EQ(onAir ? onAir->GetFileName() + u'@' + QString::number(onAir->GetPosition()) : QString(),
                   c.resumed ? QStringLiteral("/m/b.wav@65400") : QString());
-        if (c.openRows == rows)
+        if (c.openRows == rows) {
             EXPECT_EQ(std::pair(station->Playlist().Selection(), station->Engine().Mode()),
                       std::pair(1, PlayerMode::Random));
+        }
         EXPECT_EQ(log.filter("without shutting down"),
                   QString(c.logLine).isEmpty() ? QStringList() : QStringList{c.logLine});
-        if (!c.resumed)
+        if (!c.resumed) {
             EXPECT_FALSE(ResumeRecord::Read()) << "dropped";
+        }
     }
 }
 
