@@ -5,6 +5,7 @@
 #include "platform/Exception.h"
 #include "platform/TerminationWatcher.h"
 #include "playlist/ItemPath.h"
+#include "station/MprisService.h"
 #include "station/Station.h"
 
 #include <QCoreApplication>
@@ -65,6 +66,9 @@ int RunHeadless(const HeadlessOptions& options, CTerminationWatcher* watcher)
     station.LoadSettings();
     station.Startup();
     COnAirEngine& engine = station.Engine();
+    // Media keys and playerctl reach the runner when there is a session bus.
+    CMprisService mediaPlayer(station, {});
+    mediaPlayer.RegisterOnSessionBus();
 
     int exitCode = 0;
     bool finished = false;

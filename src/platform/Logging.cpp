@@ -9,6 +9,7 @@ Q_LOGGING_CATEGORY(lcEngine, "lirana.engine", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcEvents, "lirana.events", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcHive, "lirana.hive", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcGui, "lirana.gui", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcBus, "lirana.bus", QtInfoMsg)
 
 namespace diagnostics {
 

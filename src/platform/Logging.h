@@ -19,6 +19,7 @@ Q_DECLARE_LOGGING_CATEGORY(lcEngine) // "lirana.engine": starts, overlaps, fades
 Q_DECLARE_LOGGING_CATEGORY(lcEvents) // "lirana.events": scheduled events taken and skipped
 Q_DECLARE_LOGGING_CATEGORY(lcHive)   // "lirana.hive": settings files (hive, INI) read, repaired, written
 Q_DECLARE_LOGGING_CATEGORY(lcGui)    // "lirana.gui": the console and its windows
+Q_DECLARE_LOGGING_CATEGORY(lcBus)    // "lirana.bus": the media-player interface on the session bus
 
 namespace diagnostics {
 

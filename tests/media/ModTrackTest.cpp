@@ -47,8 +47,9 @@ TEST_F(ModTrackTest, OpensPausedAtZeroAndCountsInTenthsOfASecond)
     EXPECT_EQ(track.GetPosition(), 0);
     EXPECT_FLOAT_EQ(track.GetVolume(), 1.0f);
 
-    // Paused, the position is the one sought, clamped to the module.
-    for (const auto& [sought, held] : {std::pair(1234, 1234), std::pair(-5, 0), std::pair(999999, 5999)}) {
+    // Paused, the position is the one sought, clamped to the module (the top
+    // clamp comes last: the watch reports the end of a paused track too).
+    for (const auto& [sought, held] : {std::pair(1234, 1234), std::pair(-5, 0)}) {
         track.Seek(sought);
         EXPECT_EQ(track.GetPosition(), held) << sought;
     }
@@ -72,8 +73,14 @@ TEST_F(ModTrackTest, OpensPausedAtZeroAndCountsInTenthsOfASecond)
     const TrackMs held = track.GetPosition();
     Spin(250);
     EXPECT_EQ(track.GetPosition(), held);
-    track.Close();
     EXPECT_EQ(owner.Count(), 0u);
+
+    track.Seek(999999);
+    EXPECT_EQ(track.GetPosition(), 5999);
+    ASSERT_TRUE(owner.WaitForEnds(1)) << "sought to its end while paused, the module has ended";
+    track.Close();
+    Spin(300);
+    EXPECT_EQ(owner.Count(), 1u);
 }
 
 TEST_F(ModTrackTest, ARangeEndsAboutTwoHundredMsPastItsMarkOnceOnly)

@@ -41,6 +41,8 @@ void SetUpProcessWorld(const QString& root)
     UseNoMixer();
     // No CD drive of the machine: a test that wants a disc names its image.
     setenv("LIRANA_CD_DEVICE", "", 1);
+    // Not the desktop's session bus either: a test that wants one starts its own.
+    setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + base + "/runtime/no-bus").constData(), 1);
 }
 
 void UseNoMixer()

@@ -19,6 +19,7 @@
 #include "platform/registry/RegistryKey.h"
 #include "playlist/AlbumDoc.h"
 #include "playlist/Playlist.h"
+#include "station/MprisService.h"
 #include "station/Station.h"
 
 #include <QFileInfo>
@@ -88,6 +89,7 @@ CLiranaApp::CLiranaApp(Options options) : m_options(std::move(options))
 
 CLiranaApp::~CLiranaApp()
 {
+    m_mediaPlayer.reset(); // off the bus before the window and the station go
     AttachMiniPlaylistWindows(nullptr, nullptr);
     delete m_frame; // the view goes with it, before the engine it shows
     if (!m_station->IsShutDown())
@@ -147,6 +149,18 @@ bool CLiranaApp::Start()
     m_station->Startup();
     // After a crash: the album of then on its row, and on air again.
     m_station->ResumeAfterCrash(m_options.album.isEmpty());
+    // Media keys, panel applets and playerctl drive the console too.
+    CMprisService::Options bus;
+    bus.raise = [this] {
+        if (!m_frame)
+            return;
+        if (m_frame->isMinimized())
+            m_frame->showNormal();
+        m_frame->raise();
+        m_frame->activateWindow();
+    };
+    m_mediaPlayer = std::make_unique<CMprisService>(*m_station, std::move(bus));
+    m_mediaPlayer->RegisterOnSessionBus();
     m_started = true;
     qCDebug(lcGui).noquote() << "console started on" << m_station->Document().Title();
     if (m_endPending)

@@ -23,6 +23,7 @@
 
 class CGstWarmUp;
 class CLiranaDoc;
+class CMprisService;
 class COnAirEngine;
 class CPlaylist;
 class CStation;
@@ -107,6 +108,7 @@ private:
     GuiInterface* m_ui = nullptr;
     Shell* m_shell = nullptr;
     std::unique_ptr<CStation> m_station;
+    std::unique_ptr<CMprisService> m_mediaPlayer; // on the session bus, once started
     std::unique_ptr<CGstWarmUp> m_warmUp;
     std::unique_ptr<CToolList> m_tools;
     bool m_toolsLoaded = false; // an exit before start-up keeps the stored tools

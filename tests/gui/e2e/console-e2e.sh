@@ -27,6 +27,7 @@ fail() {
 mkdir -p "$tmp"/{config/Oxbelund,data,home,cwd,runtime,logs} "$shots"
 chmod 700 "$tmp/runtime"
 export XDG_CONFIG_HOME=$tmp/config XDG_DATA_HOME=$tmp/data XDG_STATE_HOME=$tmp/state HOME=$tmp/home
+export DBUS_SESSION_BUS_ADDRESS=unix:path=$tmp/no-bus # not the desktop's bus
 export XDG_RUNTIME_DIR=$tmp/runtime XDG_CONFIG_DIRS=$tmp/etc
 export QT_QPA_PLATFORM=xcb GST_REGISTRY=$tmp/gst-registry.bin
 unset WAYLAND_DISPLAY

@@ -1,0 +1,166 @@
+// The headless runner as a desktop media player: on a private session bus of
+// its own, playerctl (the tool people bind their media keys to) drives it,
+// and the play log confirms every start it asks for.
+#include "support/TestEnv.h"
+#include "support/TestMedia.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QProcess>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+namespace {
+
+class MprisTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        home = TestEnv::MakeTempDir(QStringLiteral("mpris"));
+        bus.start(QStringLiteral("dbus-daemon"),
+                  {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+        ASSERT_TRUE(bus.waitForReadyRead(10000)) << "dbus-daemon did not start";
+        address = QString::fromLocal8Bit(bus.readLine()).trimmed();
+        env = QProcessEnvironment::systemEnvironment();
+        env.insert("DBUS_SESSION_BUS_ADDRESS", address);
+        for (const char* sub : {"config", "data", "state"})
+            env.insert(QStringLiteral("XDG_%1_HOME").arg(QString::fromLatin1(sub).toUpper()), home + u'/' + sub);
+        env.insert("LIRANA_AUDIO_SINK", "fakesink sync=true");
+        env.insert("LC_ALL", "C");
+    }
+    void TearDown() override
+    {
+        if (lirana.state() != QProcess::NotRunning) {
+            lirana.terminate();
+            if (!lirana.waitForFinished(10000))
+                lirana.kill();
+        }
+        bus.kill();
+        bus.waitForFinished();
+    }
+
+    // playerctl against the runner; its output, trimmed.
+    QString Ctl(const QStringList& args)
+    {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral("playerctl"), QStringList{QStringLiteral("--player=lirana")} + args);
+        p.waitForFinished(10000);
+        return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
+    }
+    // A property of the Player interface as gdbus prints it, "(<true>,)".
+    QString Property(const char* name)
+    {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral("gdbus"),
+                {QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"),
+                 QStringLiteral("org.mpris.MediaPlayer2.lirana"), QStringLiteral("--object-path"),
+                 QStringLiteral("/org/mpris/MediaPlayer2"), QStringLiteral("--method"),
+                 QStringLiteral("org.freedesktop.DBus.Properties.Get"), QStringLiteral("org.mpris.MediaPlayer2.Player"),
+                 QString::fromLatin1(name)});
+        p.waitForFinished(10000);
+        return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
+    }
+    // Play-log lines so far, without their time stamps.
+    QStringList Log()
+    {
+        while (lirana.canReadLine())
+            log << QString::fromLocal8Bit(lirana.readLine()).trimmed().section(u'\t', 1, -1);
+        return log;
+    }
+    bool WaitFor(const std::function<bool()>& done, int ms = 10000)
+    {
+        return TestEnv::WaitUntil(
+            [&] {
+                lirana.waitForReadyRead(10);
+                Log();
+                return done();
+            },
+            ms);
+    }
+    qsizetype Starts(const QString& title) { return Log().count(QStringLiteral("start\t") + title); }
+
+    QString home, address;
+    QProcessEnvironment env;
+    QProcess bus, lirana;
+    QStringList log;
+};
+
+TEST_F(MprisTest, PlayerctlDrivesTheRunnerAndThePlayLogConfirmsEachStart)
+{
+    QStringList items;
+    for (const char* name : {"alpha", "bravo", "charlie"})
+        items << TestMedia::ToneWav(home, QString::fromLatin1(name), 440, 30);
+    const QString extra = TestMedia::ToneWav(home, QStringLiteral("delta"), 660, 30);
+    lirana.setProcessEnvironment(env);
+    lirana.setWorkingDirectory(home);
+    lirana.start(QStringLiteral(LIRANA_BINARY),
+                 QStringList{QStringLiteral("--headless"), QStringLiteral("--log-stdout")} + items);
+    ASSERT_TRUE(WaitFor([&] { return Ctl({QStringLiteral("status")}) == QLatin1String("Stopped"); }, 20000))
+        << "the runner did not appear on the bus";
+    EXPECT_EQ(Property("CanGoPrevious"), QStringLiteral("(<false>,)"));
+
+    // Every status change reaches a follower through PropertiesChanged.
+    QProcess follow;
+    follow.setProcessEnvironment(env);
+    follow.start(QStringLiteral("playerctl"),
+                 {QStringLiteral("--player=lirana"), QStringLiteral("--follow"), QStringLiteral("status")});
+    ASSERT_TRUE(follow.waitForStarted());
+    ASSERT_TRUE(follow.waitForReadyRead(10000)) << "the follower shows the status it found first";
+
+    Ctl({QStringLiteral("play")});
+    ASSERT_TRUE(WaitFor([&] { return Starts(QStringLiteral("alpha")) == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return Ctl({QStringLiteral("status")}) == QLatin1String("Playing"); }));
+    EXPECT_EQ(Ctl({QStringLiteral("metadata"), QStringLiteral("xesam:title")}), QStringLiteral("alpha"));
+    EXPECT_EQ(Ctl({QStringLiteral("metadata"), QStringLiteral("mpris:length")}), QStringLiteral("30000000"));
+    EXPECT_EQ(Ctl({QStringLiteral("metadata"), QStringLiteral("xesam:url")}), QUrl::fromLocalFile(items[0]).toString());
+    EXPECT_EQ(Property("CanGoNext"), QStringLiteral("(<true>,)"));
+
+    // Position: set and read back in seconds.
+    Ctl({QStringLiteral("position"), QStringLiteral("20")});
+    const double at = Ctl({QStringLiteral("position")}).toDouble();
+    EXPECT_GE(at, 19.9);
+    EXPECT_LT(at, 25.0);
+
+    Ctl({QStringLiteral("next")});
+    ASSERT_TRUE(WaitFor([&] { return Starts(QStringLiteral("bravo")) == 1; }));
+    EXPECT_EQ(Property("CanGoPrevious"), QStringLiteral("(<true>,)"));
+    Ctl({QStringLiteral("previous")});
+    ASSERT_TRUE(WaitFor([&] { return Starts(QStringLiteral("alpha")) == 2; }));
+
+    // Pause holds the item; play resumes it without a new start.
+    ASSERT_TRUE(WaitFor([&] { return Ctl({QStringLiteral("metadata"), QStringLiteral("xesam:title")}) == "alpha"; }));
+    Ctl({QStringLiteral("pause")});
+    ASSERT_TRUE(WaitFor([&] { return Ctl({QStringLiteral("status")}) == QLatin1String("Paused"); }));
+    const QString held = Ctl({QStringLiteral("position")});
+    TestEnv::WaitUntil([] { return false; }, 600);
+    EXPECT_EQ(Ctl({QStringLiteral("position")}), held);
+    Ctl({QStringLiteral("play")});
+    ASSERT_TRUE(WaitFor([&] { return Ctl({QStringLiteral("status")}) == QLatin1String("Playing"); }));
+
+    // Volume is the on-air level.
+    Ctl({QStringLiteral("volume"), QStringLiteral("0.4")});
+    EXPECT_NEAR(Ctl({QStringLiteral("volume")}).toDouble(), 0.4, 0.011);
+
+    Ctl({QStringLiteral("stop")});
+    ASSERT_TRUE(WaitFor([&] { return Ctl({QStringLiteral("status")}) == QLatin1String("Stopped"); }));
+
+    // A file opened while nothing plays is added and played; it is the last
+    // row, so there is no next.
+    Ctl({QStringLiteral("open"), QUrl::fromLocalFile(extra).toString()});
+    ASSERT_TRUE(WaitFor([&] { return Starts(QStringLiteral("delta")) == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return Property("CanGoNext") == QLatin1String("(<false>,)"); }));
+    EXPECT_EQ(Log().filter(QStringLiteral("start\t")).size(), 4) << Log().join(u'\n').toStdString();
+
+    ASSERT_TRUE(WaitFor([&] {
+        return QString::fromLocal8Bit(follow.peek(4096)).split(u'\n', Qt::SkipEmptyParts).size() >= 5;
+    })) << QString::fromLocal8Bit(follow.peek(4096)).toStdString();
+    const QStringList seen = QString::fromLocal8Bit(follow.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    follow.kill();
+    follow.waitForFinished();
+    EXPECT_EQ(seen.mid(0, 5).join(u' '), QStringLiteral("Stopped Playing Paused Playing Stopped"));
+}
+
+} // namespace
