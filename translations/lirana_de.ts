@@ -1649,6 +1649,14 @@ Die Gesamtlänge beträgt: %2.</translation>
         <source>%1; writing the file in place failed too: %2</source>
         <translation>%1; auch das direkte Überschreiben der Datei ist fehlgeschlagen: %2</translation>
     </message>
+    <message>
+        <source>Cannot read the list file %1: line %2 is longer than %3 KiB.</source>
+        <translation>Die Listendatei %1 kann nicht gelesen werden: Zeile %2 ist länger als %3 KiB.</translation>
+    </message>
+    <message>
+        <source>it is larger than %1 MiB</source>
+        <translation>sie ist größer als %1 MiB</translation>
+    </message>
 </context>
 <context>
     <name>Mci</name>

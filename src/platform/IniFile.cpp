@@ -60,6 +60,8 @@ CIniFile::CIniFile(QString path, OpenMode mode) : m_path(std::move(path))
     if (!file.open(QIODevice::ReadOnly))
         throw CWin32Exception(ErrnoOf(file.error()),
                               QCoreApplication::translate("IniFile", "Cannot read %1").arg(m_path));
+    if (file.size() > kMaxFileBytes)
+        throw CWin32Exception(EFBIG, QCoreApplication::translate("IniFile", "Cannot read %1").arg(m_path));
     const QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw CWin32Exception(ErrnoOf(file.error()),
@@ -94,6 +96,8 @@ CIniFile::Line CIniFile::ParseLine(const QByteArray& raw)
 {
     Line line;
     line.raw = raw;
+    if (raw.size() > kMaxLineBytes)
+        return line;
     QByteArray bytes = raw;
     if (bytes.startsWith(kBom))
         bytes.remove(0, kBom.size());

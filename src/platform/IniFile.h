@@ -16,6 +16,9 @@
 // folder is renamed over the old one, so a failed write leaves the old file
 // whole. The destructor flushes pending writes but can only warn on failure;
 // callers that must know call Flush() themselves.
+// Sizes: a file larger than kMaxFileBytes is not read (the constructor
+// throws, EFBIG); a line longer than kMaxLineBytes is kept byte for byte but
+// not read, like a comment.
 // Thread: not thread-safe; one owner thread.
 #pragma once
 
@@ -27,6 +30,9 @@
 class CIniFile
 {
 public:
+    static constexpr qint64 kMaxFileBytes = qint64(16) << 20;
+    static constexpr qsizetype kMaxLineBytes = qsizetype(64) << 10;
+
     enum OpenMode {
         ReadExisting, // start from the file's contents (none when it is missing)
         Truncate,     // start empty: the next Flush replaces the whole file

@@ -133,6 +133,14 @@ QStringList ParseListText(const QByteArray& text, ListPaths paths, const QString
         const qsizetype end = rest.indexOf('\n');
         QByteArrayView line = end < 0 ? rest : rest.first(end);
         rest = end < 0 ? QByteArrayView() : rest.sliced(end + 1);
+        if (line.size() > kMaxListLineBytes)
+            throw CListFileException(
+                fileName,
+                QCoreApplication::translate("ListFile", "Cannot read the list file %1: line %2 is longer "
+                                                        "than %3 KiB.")
+                    .arg(fileName)
+                    .arg(lineNo)
+                    .arg(kMaxListLineBytes >> 10));
         if (line.startsWith('#'))
             continue;
         qsizetype size = line.size();
@@ -205,7 +213,10 @@ QStringList ReadListFile(const QString& path, ListPaths paths)
     }
     QFile file;
     file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
-    const QByteArray text = file.readAll();
+    const QByteArray text = st.st_size > kMaxListFileBytes ? QByteArray() : file.readAll();
+    if (st.st_size > kMaxListFileBytes || text.size() > kMaxListFileBytes)
+        throw fail(
+            QCoreApplication::translate("ListFile", "it is larger than %1 MiB").arg(kMaxListFileBytes >> 20));
     if (file.error() != QFileDevice::NoError)
         throw CListFileException(path,
                                  QCoreApplication::translate("ListFile", "Cannot read the list file %1: %2.")

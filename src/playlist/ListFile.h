@@ -49,9 +49,16 @@ private:
 
 enum class ListPaths { MakeAbsolute, KeepRelative };
 
+// What a list file may hold: a row is a path or a command line (at most a
+// few KiB); a file is refused whole, naming the line, when one line is
+// longer, and when the file is larger than an album of a million rows could
+// need.
+inline constexpr qsizetype kMaxListLineBytes = qsizetype(64) << 10;
+inline constexpr qint64 kMaxListFileBytes = qint64(256) << 20;
+
 // The rows of list text by the reading rules above. With MakeAbsolute a
 // failure of GetFullPath throws CListFileException naming fileName and the
-// line number.
+// line number; so does a line longer than kMaxListLineBytes.
 QStringList ParseListText(const QByteArray& text, ListPaths paths, const QString& fileName = {});
 // The rows as file content by the writing rules above. Throws
 // CListFileException when a row holds a line break (it could not be read
@@ -59,8 +66,8 @@ QStringList ParseListText(const QByteArray& text, ListPaths paths, const QString
 QByteArray FormatListText(const QStringList& rows, const QString& fileName = {});
 
 // Reads the list file at path. Throws CListFileException when the file is
-// missing, is a folder or not a regular file, cannot be read, or a line
-// cannot be made absolute. Never blocks on a FIFO.
+// missing, is a folder or not a regular file, cannot be read, is larger than
+// kMaxListFileBytes, or a line cannot be read. Never blocks on a FIFO.
 QStringList ReadListFile(const QString& path, ListPaths paths);
 // Writes rows to path (see above). Throws CListFileException; the file that
 // was there before is then unchanged, except after a failed write in place.

@@ -67,10 +67,14 @@ public:
     static QStringList SupportedUriSchemes() { return {QStringLiteral("file")}; }
     static QStringList SupportedMimeTypes()
     {
-        return {QStringLiteral("audio/mpeg"),   QStringLiteral("audio/x-wav"),
-                QStringLiteral("audio/ogg"),    QStringLiteral("audio/flac"),
-                QStringLiteral("audio/x-aiff"), QStringLiteral("audio/midi"),
-                QStringLiteral("audio/x-mod"),  QStringLiteral("application/x-lirana-album"),
+        return {QStringLiteral("audio/mpeg"),
+                QStringLiteral("audio/x-wav"),
+                QStringLiteral("audio/ogg"),
+                QStringLiteral("audio/flac"),
+                QStringLiteral("audio/x-aiff"),
+                QStringLiteral("audio/midi"),
+                QStringLiteral("audio/x-mod"),
+                QStringLiteral("application/x-lirana-album"),
                 QStringLiteral("application/x-lirana-mini-playlist")};
     }
 
@@ -144,8 +148,7 @@ private:
 };
 
 CMprisService::CMprisService(CStation& station, Options options, QObject* parent)
-    : QObject(parent), m_station(station), m_options(std::move(options)),
-      m_bus(QStringLiteral("lirana-none"))
+    : QObject(parent), m_station(station), m_options(std::move(options)), m_bus(QStringLiteral("lirana-none"))
 {
     new CMprisRootAdaptor(this);
     new CMprisPlayerAdaptor(this);
@@ -172,7 +175,7 @@ bool CMprisService::Register(const QDBusConnection& bus)
 {
     if (!bus.isConnected()) {
         qCDebug(lcBus).noquote() << "no session bus: the media-player interface is off"
-                                << bus.lastError().message();
+                                 << bus.lastError().message();
         return false;
     }
     m_bus = bus;
@@ -190,7 +193,8 @@ bool CMprisService::Register(const QDBusConnection& bus)
         }
     }
     if (m_busName.isEmpty()) {
-        qCWarning(lcBus).noquote() << "the media-player bus name cannot be taken:" << m_bus.lastError().message();
+        qCWarning(lcBus).noquote() << "the media-player bus name cannot be taken:"
+                                   << m_bus.lastError().message();
         m_bus.unregisterObject(QLatin1String(kObjectPath));
         return false;
     }
@@ -391,7 +395,9 @@ void CMprisService::OpenUri(const QString& uri)
         return;
     }
     CPlaylist& list = m_station.Playlist();
-    if (!AddItem(list, QFileInfo(path).absoluteFilePath(), -1, m_station.Engine().Settings().mediaFilesOnly)) {
+    // Media files only, whatever "media files only" says: a program or a
+    // script named over the bus would run as a command item.
+    if (!AddItem(list, QFileInfo(path).absoluteFilePath(), -1, true)) {
         qCInfo(lcBus).noquote() << "OpenUri: not a media file:" << path;
         return;
     }
@@ -423,7 +429,8 @@ void CMprisService::Refresh()
         const QVariant before = m_announced.value(it.key());
         // Metadata holds a track path, which QVariant does not compare.
         const bool same = it.key() == QLatin1String("Metadata")
-                              ? before.isValid() && MetadataKey(before.toMap()) == MetadataKey(it.value().toMap())
+                              ? before.isValid() &&
+                                    MetadataKey(before.toMap()) == MetadataKey(it.value().toMap())
                               : before == it.value();
         if (!same)
             changed.insert(it.key(), it.value());
@@ -434,7 +441,8 @@ void CMprisService::Refresh()
     const qint64 nowAt = QDateTime::currentMSecsSinceEpoch();
     const qint64 position = PositionUs() / 1000;
     if (track == m_seenTrack) {
-        const qint64 expected = m_seenMs + (PlaybackStatus() == QLatin1String("Playing") ? nowAt - m_seenAt : 0);
+        const qint64 expected = m_seenMs +
+                                (PlaybackStatus() == QLatin1String("Playing") ? nowAt - m_seenAt : 0);
         if (std::abs(position - expected) > kJumpMs)
             emit Seeked(position * 1000);
     }
@@ -445,8 +453,9 @@ void CMprisService::Refresh()
     m_announced = now;
     if (changed.isEmpty())
         return;
-    QDBusMessage signal = QDBusMessage::createSignal(
-        QLatin1String(kObjectPath), QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"));
+    QDBusMessage signal = QDBusMessage::createSignal(QLatin1String(kObjectPath),
+                                                     QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                     QStringLiteral("PropertiesChanged"));
     signal << QLatin1String(kPlayerInterface) << changed << QStringList();
     m_bus.send(signal);
 }

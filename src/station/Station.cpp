@@ -3,6 +3,7 @@
 #include "app/CommandTable.h"
 #include "app/Strings.h"
 #include "app/UserInterface.h"
+#include "events/EventList.h"
 #include "events/Scheduler.h"
 #include "media/PlugInChain.h"
 #include "media/TrackEnvironment.h"
@@ -216,7 +217,19 @@ bool CStation::ResumeAfterCrash(bool openRecordedAlbum)
                           ? m_document->PathName().isEmpty() &&
                                 point->rowsDigest == ResumePoint::Digest(m_playlist->Rows())
                           : point->album == m_document->PathName();
-    if (!same || point->item.isEmpty()) {
+    // Only an item the operator can see plays on: the recorded row's, or a
+    // scheduled event's (an event was on air). The record is a file like any
+    // other; it cannot start anything else.
+    const bool visible = (point->row >= 0 && point->row < m_playlist->Count() &&
+                          m_playlist->Row(point->row) == point->item) ||
+                         [&] {
+                             const CEventList& events = m_scheduler->Events();
+                             for (int i = 0; i < events.Count(); ++i)
+                                 if (events.At(i).fileName == point->item)
+                                     return true;
+                             return false;
+                         }();
+    if (!same || point->item.isEmpty() || !visible) {
         ResumeRecord::Clear();
         return false;
     }

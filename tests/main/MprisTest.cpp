@@ -6,6 +6,7 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QUrl>
 #include <gtest/gtest.h>
@@ -18,14 +19,15 @@ protected:
     void SetUp() override
     {
         home = TestEnv::MakeTempDir(QStringLiteral("mpris"));
-        bus.start(QStringLiteral("dbus-daemon"),
-                  {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+        bus.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                                                  QStringLiteral("--print-address=1")});
         ASSERT_TRUE(bus.waitForReadyRead(10000)) << "dbus-daemon did not start";
         address = QString::fromLocal8Bit(bus.readLine()).trimmed();
         env = QProcessEnvironment::systemEnvironment();
         env.insert("DBUS_SESSION_BUS_ADDRESS", address);
         for (const char* sub : {"config", "data", "state"})
-            env.insert(QStringLiteral("XDG_%1_HOME").arg(QString::fromLatin1(sub).toUpper()), home + u'/' + sub);
+            env.insert(QStringLiteral("XDG_%1_HOME").arg(QString::fromLatin1(sub).toUpper()),
+                       home + u'/' + sub);
         env.insert("LIRANA_AUDIO_SINK", "fakesink sync=true");
         env.insert("LC_ALL", "C");
     }
@@ -58,8 +60,8 @@ protected:
                 {QStringLiteral("call"), QStringLiteral("--session"), QStringLiteral("--dest"),
                  QStringLiteral("org.mpris.MediaPlayer2.lirana"), QStringLiteral("--object-path"),
                  QStringLiteral("/org/mpris/MediaPlayer2"), QStringLiteral("--method"),
-                 QStringLiteral("org.freedesktop.DBus.Properties.Get"), QStringLiteral("org.mpris.MediaPlayer2.Player"),
-                 QString::fromLatin1(name)});
+                 QStringLiteral("org.freedesktop.DBus.Properties.Get"),
+                 QStringLiteral("org.mpris.MediaPlayer2.Player"), QString::fromLatin1(name)});
         p.waitForFinished(10000);
         return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
     }
@@ -115,7 +117,8 @@ TEST_F(MprisTest, PlayerctlDrivesTheRunnerAndThePlayLogConfirmsEachStart)
     ASSERT_TRUE(WaitFor([&] { return Ctl({QStringLiteral("status")}) == QLatin1String("Playing"); }));
     EXPECT_EQ(Ctl({QStringLiteral("metadata"), QStringLiteral("xesam:title")}), QStringLiteral("alpha"));
     EXPECT_EQ(Ctl({QStringLiteral("metadata"), QStringLiteral("mpris:length")}), QStringLiteral("30000000"));
-    EXPECT_EQ(Ctl({QStringLiteral("metadata"), QStringLiteral("xesam:url")}), QUrl::fromLocalFile(items[0]).toString());
+    EXPECT_EQ(Ctl({QStringLiteral("metadata"), QStringLiteral("xesam:url")}),
+              QUrl::fromLocalFile(items[0]).toString());
     EXPECT_EQ(Property("CanGoNext"), QStringLiteral("(<true>,)"));
 
     // Position: set and read back in seconds.
@@ -131,7 +134,9 @@ TEST_F(MprisTest, PlayerctlDrivesTheRunnerAndThePlayLogConfirmsEachStart)
     ASSERT_TRUE(WaitFor([&] { return Starts(QStringLiteral("alpha")) == 2; }));
 
     // Pause holds the item; play resumes it without a new start.
-    ASSERT_TRUE(WaitFor([&] { return Ctl({QStringLiteral("metadata"), QStringLiteral("xesam:title")}) == "alpha"; }));
+    ASSERT_TRUE(WaitFor([&] {
+        return Ctl({QStringLiteral("metadata"), QStringLiteral("xesam:title")}) == "alpha";
+    }));
     Ctl({QStringLiteral("pause")});
     ASSERT_TRUE(WaitFor([&] { return Ctl({QStringLiteral("status")}) == QLatin1String("Paused"); }));
     const QString held = Ctl({QStringLiteral("position")});
@@ -147,10 +152,16 @@ TEST_F(MprisTest, PlayerctlDrivesTheRunnerAndThePlayLogConfirmsEachStart)
     Ctl({QStringLiteral("stop")});
     ASSERT_TRUE(WaitFor([&] { return Ctl({QStringLiteral("status")}) == QLatin1String("Stopped"); }));
 
-    // A file opened while nothing plays is added and played; it is the last
-    // row, so there is no next.
+    // A script named over the bus is refused (as a row it would run); a
+    // media file opened while nothing plays is added and played; it is the
+    // last row, so there is no next.
+    const QString script = TestEnv::WriteFile(home + "/run.sh", "#!/bin/sh\ntouch \"$0.ran\"\n");
+    QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    Ctl({QStringLiteral("open"), QUrl::fromLocalFile(script).toString()});
     Ctl({QStringLiteral("open"), QUrl::fromLocalFile(extra).toString()});
     ASSERT_TRUE(WaitFor([&] { return Starts(QStringLiteral("delta")) == 1; }));
+    EXPECT_FALSE(QFile::exists(script + ".ran"));
+    EXPECT_EQ(Starts(QStringLiteral("run")), 0);
     ASSERT_TRUE(WaitFor([&] { return Property("CanGoNext") == QLatin1String("(<false>,)"); }));
     EXPECT_EQ(Log().filter(QStringLiteral("start\t")).size(), 4) << Log().join(u'\n').toStdString();
 

@@ -296,7 +296,7 @@ TEST_F(HiveStoreTest, ALinkToTheHiveStaysALinkAndItsTargetGetsTheSave)
     EXPECT_EQ(Siblings(), QStringList("Lirana.reg"));
 }
 
-TEST_F(HiveStoreTest, WhatIsNoRegularFileIsLeftAloneAndTheSettingsRunOnDefaults)
+TEST_F(HiveStoreTest, WhatIsNoRegularFileOrTooLargeIsLeftAloneAndTheSettingsRunOnDefaults)
 {
     const QString fifo = TestEnv::MakeTempDir("odd") + "/fifo";
     ASSERT_EQ(::mkfifo(qPrintable(fifo), 0600), 0);
@@ -304,12 +304,19 @@ TEST_F(HiveStoreTest, WhatIsNoRegularFileIsLeftAloneAndTheSettingsRunOnDefaults)
     const struct
     {
         std::function<bool(const QString&)> make;
-        const char* kind;
+        const char* says; // %1: the file
     } cases[] = {
-        {[](const QString& path) { return ::mkfifo(qPrintable(path), 0600) == 0; }, "a named pipe (FIFO)"},
+        {[](const QString& path) { return ::mkfifo(qPrintable(path), 0600) == 0; },
+         "%1 is a named pipe (FIFO)"},
         {[&](const QString& path) { return ::symlink(qPrintable(fifo), qPrintable(path)) == 0; },
-         "a named pipe (FIFO)"},
-        {[](const QString& path) { return QDir().mkpath(path); }, "a folder"},
+         "%1 is a named pipe (FIFO)"},
+        {[](const QString& path) { return QDir().mkpath(path); }, "%1 is a folder"},
+        // Too large to be settings (sparse: it costs no disk).
+        {[](const QString& path) {
+             QFile file(path);
+             return file.open(QIODevice::WriteOnly) && file.resize(qint64(17) << 20);
+         },
+         "cannot read the settings file %1 (it is larger than 16 MiB)"},
     };
     const auto identity = [] {
         struct stat st = {};
@@ -317,7 +324,7 @@ TEST_F(HiveStoreTest, WhatIsNoRegularFileIsLeftAloneAndTheSettingsRunOnDefaults)
         return std::pair(st.st_mode, st.st_ino);
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.kind);
+        SCOPED_TRACE(c.says);
         ASSERT_TRUE(c.make(UserFile()));
         const auto before = identity();
         Reload();
@@ -326,7 +333,7 @@ TEST_F(HiveStoreTest, WhatIsNoRegularFileIsLeftAloneAndTheSettingsRunOnDefaults)
         Reload();
         const QString err = QString::fromStdString(testing::internal::GetCapturedStderr());
         EXPECT_EQ(err.count(u'\n'), 1) << err.toStdString();
-        EXPECT_TRUE(err.contains(UserFile() + " is " + QLatin1String(c.kind))) << err.toStdString();
+        EXPECT_TRUE(err.contains(QString::fromLatin1(c.says).arg(UserFile()))) << err.toStdString();
         EXPECT_EQ(identity(), before) << "neither moved nor replaced";
         EXPECT_EQ(Siblings().filter(QRegularExpression("\\.(bad|tmp)-")), QStringList());
         QFile::remove(UserFile());

@@ -86,7 +86,15 @@ TEST_F(IniFileTest, WritesChangeOnlyTheirLinesAndKeepEveryOtherByte)
         QByteArray before;
         std::function<void(CIniFile&)> change;
         QByteArray after;
-    } rows[] = {{"; header\n\n[Events]\n; count\nCOUNT=3\nOther=x\n\n[Event 0]\nFileName=/a.wav\n",
+    } rows[] = {// A line too long to read is not read, and kept.
+                {"[s]\nlong=" + QByteArray(CIniFile::kMaxLineBytes, 'x') + "\nj=1\n",
+                 [](CIniFile& ini) {
+                     ini.SetSection("s");
+                     EXPECT_EQ(ini.GetString("long", "?"), "?");
+                     ini.WriteInt("j", 2);
+                 },
+                 "[s]\nlong=" + QByteArray(CIniFile::kMaxLineBytes, 'x') + "\nj=2\n"},
+                {"; header\n\n[Events]\n; count\nCOUNT=3\nOther=x\n\n[Event 0]\nFileName=/a.wav\n",
                  [](CIniFile& ini) {
                      ini.SetSection("events");
                      ini.WriteInt("Count", 7);    // in place, stored name kept
@@ -154,6 +162,9 @@ TEST_F(IniFileTest, ReadAndWriteFailuresAreReported)
 {
     QDir(dir).mkdir("folder.ini"); // a folder where the file should be cannot be read
     EXPECT_THROW(CIniFile(dir + "/folder.ini"), CWin32Exception);
+    QFile huge(dir + "/huge.ini"); // too large to read (sparse)
+    ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize(CIniFile::kMaxFileBytes + 1));
+    EXPECT_THROW(CIniFile(huge.fileName()), CWin32Exception);
 
     CIniFile ini(dir + "/no/such/folder/x.ini");
     ini.WriteInt("k", 1);

@@ -113,10 +113,18 @@ TEST(ListFile, ReadErrorsNameTheFileAndTheReason)
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
     const QString locked = TestEnv::WriteFile(dir + "/locked.alb", "/a.wav\n");
     QFile::setPermissions(locked, QFileDevice::WriteOwner);
+    // Oversized: one line too long, and a (sparse) file too large.
+    const QString longLine = TestEnv::WriteFile(
+        dir + "/long.alb", "/a.wav\n/" + QByteArray(kMaxListLineBytes, 'x') + "\n/b.wav\n");
+    const QString huge = dir + "/huge.alb";
+    QFile hugeFile(huge);
+    ASSERT_TRUE(hugeFile.open(QIODevice::WriteOnly) && hugeFile.resize(kMaxListFileBytes + 1));
     const std::pair<QString, const char*> cases[] = {{dir + "/none.alb", "the file does not exist"},
                                                      {dir, "it is a folder"},
                                                      {fifo, "it is not a regular file"},
-                                                     {locked, "Permission denied"}};
+                                                     {locked, "Permission denied"},
+                                                     {longLine, "line 2 is longer than 64 KiB"},
+                                                     {huge, "it is larger than 256 MiB"}};
     for (const auto& [path, reason] : cases) {
         const QString error = ErrorOf([&] { ReadListFile(path, ListPaths::MakeAbsolute); });
         EXPECT_TRUE((path == locked && ::geteuid() == 0) ||

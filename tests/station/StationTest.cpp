@@ -138,7 +138,7 @@ TEST(StationTest, AStartLeavesTheResumeRecordAndTheNowPlayingFile)
 // The record of a run that did not shut down brings the same rows back on
 // the row and in the mode of then, the item from its position; other rows
 // start fresh, and the setting off only selects the row. The play log says
-// which.
+// which. Only the row's item plays on.
 TEST(StationTest, ComesBackWhereARunThatDidNotShutDownWas)
 {
     const QStringList rows{"/m/a.wav", "/m/b.wav", "/m/c.wav"};
@@ -147,11 +147,15 @@ TEST(StationTest, ComesBackWhereARunThatDidNotShutDownWas)
         QStringList openRows;
         bool resumeSetting;
         bool resumed;
-        const char* logLine; // empty: none
+        const char* logLine;           // empty: none
+        const char* item = "/m/b.wav"; // what the record says was on air
     } const cases[] = {
         {rows, true, true, "error\tThe last run ended without shutting down: b plays on from 01:05"},
         {rows, false, false, "error\tThe last run ended without shutting down at 01:05 of b"},
         {{"/m/a.wav", "/m/c.wav"}, true, false, ""},
+        // A record that names what is not the row's (nor an event's) item
+        // starts nothing: the record cannot run a program.
+        {rows, true, false, "", "/usr/bin/touch"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.logLine);
@@ -159,7 +163,7 @@ TEST(StationTest, ComesBackWhereARunThatDidNotShutDownWas)
         ResumePoint point;
         point.rowsDigest = ResumePoint::Digest(rows);
         point.row = 1;
-        point.item = "/m/b.wav";
+        point.item = c.item;
         point.positionMs = 65400;
         point.mode = int(PlayerMode::Random);
         QString error;
@@ -177,7 +181,7 @@ TEST(StationTest, ComesBackWhereARunThatDidNotShutDownWas)
         const CMediaTrack* onAir = station->Engine().OnAir();
         EXPECT_EQ(onAir ? onAir->GetFileName() + u'@' + QString::number(onAir->GetPosition()) : QString(),
                   c.resumed ? QStringLiteral("/m/b.wav@65400") : QString());
-        if (c.openRows == rows) {
+        if (c.openRows == rows && *c.logLine) {
             EXPECT_EQ(std::pair(station->Playlist().Selection(), station->Engine().Mode()),
                       std::pair(1, PlayerMode::Random));
         }

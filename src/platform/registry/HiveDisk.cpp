@@ -63,7 +63,8 @@ void SyncFolderOf(const QString& path)
 
 } // namespace
 
-ReadStatus ReadRegularFile(const QString& path, QByteArray* content, struct stat* info, QString* why)
+ReadStatus ReadRegularFile(const QString& path, QByteArray* content, struct stat* info, QString* why,
+                           qint64 limit)
 {
     const QByteArray name = QFile::encodeName(path);
     if (::stat(name.constData(), info) != 0) {
@@ -89,6 +90,11 @@ ReadStatus ReadRegularFile(const QString& path, QByteArray* content, struct stat
         return ReadStatus::NotAFile;
     }
     content->clear();
+    if (info->st_size > limit) {
+        *why = QStringLiteral("it is larger than %1 MiB").arg(limit >> 20);
+        ::close(fd);
+        return ReadStatus::TooLarge;
+    }
     char buffer[65536];
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -101,6 +107,12 @@ ReadStatus ReadRegularFile(const QString& path, QByteArray* content, struct stat
         }
         if (n == 0)
             break;
+        if (content->size() + n > limit) {
+            *why = QStringLiteral("it is larger than %1 MiB").arg(limit >> 20);
+            content->clear();
+            ::close(fd);
+            return ReadStatus::TooLarge;
+        }
         content->append(buffer, n);
     }
     ::close(fd);
@@ -184,7 +196,8 @@ bool KeepCopyAside(const QString& path, const QByteArray& content, QString* asid
         struct stat keptInfo
         {};
         QString why;
-        if (ReadRegularFile(folder.filePath(name), &kept, &keptInfo, &why) == ReadStatus::Ok &&
+        if (ReadRegularFile(folder.filePath(name), &kept, &keptInfo, &why, content.size()) ==
+                ReadStatus::Ok &&
             kept == content) {
             *aside = folder.filePath(name);
             return true;

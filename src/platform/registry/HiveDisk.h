@@ -12,14 +12,17 @@
 
 namespace reg {
 
-enum class ReadStatus { Ok, Missing, NotAFile, Failed };
+enum class ReadStatus { Ok, Missing, NotAFile, Failed, TooLarge };
 
 // Reads the whole file path names, following symbolic links. A path that
 // names anything but a regular file (a FIFO, device, socket or folder) is
 // refused before it is opened: NotAFile with its kind in *why. The open
 // itself never waits, should the file be swapped after the check. *info is
-// the file's status when Ok; *why the system's reason when Failed.
-ReadStatus ReadRegularFile(const QString& path, QByteArray* content, struct stat* info, QString* why);
+// the file's status when Ok; *why the system's reason when Failed. A file of
+// more than limit bytes is not read past them: TooLarge, with its size in
+// *why.
+ReadStatus ReadRegularFile(const QString& path, QByteArray* content, struct stat* info, QString* why,
+                           qint64 limit);
 
 // The file path finally names once every symbolic link on it is followed
 // (path itself when it is no link); the target need not exist. False with

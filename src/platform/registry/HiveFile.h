@@ -74,6 +74,13 @@ struct HiveProblem
     int valuesLost = 0;     // of a key header: how many values that was
 };
 
+// What a hive may hold: the reader refuses a larger file, and reads a longer
+// line (or a value continued over more text) as a line that cannot be read.
+// Settings are small: the largest stored value, a tool bar's state or a
+// plug-in's settings, is a few KiB.
+inline constexpr qint64 kMaxHiveFileBytes = qint64(16) << 20;
+inline constexpr qsizetype kMaxHiveLineBytes = qsizetype(64) << 10;
+
 // Parses text into a tree rooted at rootName ("HKEY_CURRENT_USER"). Every
 // line that can be read is kept; a value line that cannot be read is left
 // out (so it reads as its default) and listed in *problems, and a key

@@ -41,6 +41,12 @@ struct Lines
 
 Line Decode(const QByteArray& bytes, QStringDecoder::Encoding encoding, int unit)
 {
+    if (bytes.size() > kMaxHiveLineBytes) {
+        // Only its start is read: a key header or a value, to be left out.
+        Line line = Decode(bytes.left(256), encoding, unit);
+        line.badBytes = QStringLiteral("line longer than %1 KiB").arg(kMaxHiveLineBytes >> 10);
+        return line;
+    }
     Line line;
     QStringDecoder decoder(encoding, QStringDecoder::Flag::Stateless);
     line.text = decoder.decode(bytes);
@@ -255,6 +261,7 @@ private:
             return QStringLiteral("unknown value data");
         }
         data = data.mid(colon + 1);
+        bool tooLong = false; // the rest of the value is skipped, not read as lines of their own
         while (data.endsWith(u'\\')) {
             data.chop(1);
             if (index_ + 1 >= text_.lines.size())
@@ -268,8 +275,11 @@ private:
             ++index_;
             if (!next.badBytes.isEmpty())
                 return next.badBytes;
-            data += more;
+            tooLong = tooLong || data.size() + more.size() > kMaxHiveLineBytes;
+            data = tooLong ? more.right(1) : data + more;
         }
+        if (tooLong)
+            return QStringLiteral("hex data longer than %1 KiB").arg(kMaxHiveLineBytes >> 10);
         if (QString why = Hex(data, bytes); !why.isEmpty())
             return why;
         if (OnCutLine() && data.section(u',', -1).trimmed().size() != 2)

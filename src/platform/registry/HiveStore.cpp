@@ -148,9 +148,11 @@ HiveStore::Reading HiveStore::ReadUser() const
     r.tree = {kUserRoot, {}, {}};
     struct stat info
     {};
-    switch (reg::ReadRegularFile(userFile_, &r.content, &info, &r.why)) {
+    switch (reg::ReadRegularFile(userFile_, &r.content, &info, &r.why, reg::kMaxHiveFileBytes)) {
     case reg::ReadStatus::Missing: r.state = FileState::Missing; return r;
     case reg::ReadStatus::NotAFile: r.state = FileState::NotAFile; return r;
+    // Too large to be settings: left as it is, like a file that cannot be read.
+    case reg::ReadStatus::TooLarge:
     case reg::ReadStatus::Failed: r.state = FileState::Unreadable; return r;
     case reg::ReadStatus::Ok: break;
     }
@@ -263,7 +265,8 @@ void HiveStore::EnsureMachine()
         struct stat info
         {};
         QString why;
-        const reg::ReadStatus status = reg::ReadRegularFile(file, &content, &info, &why);
+        const reg::ReadStatus status = reg::ReadRegularFile(file, &content, &info, &why,
+                                                            reg::kMaxHiveFileBytes);
         if (status != reg::ReadStatus::Ok) {
             if (status != reg::ReadStatus::Missing)
                 Report(QStringLiteral("machine settings file %1 skipped: %2").arg(file, why));
