@@ -5,10 +5,24 @@ if(CCACHE_PROGRAM)
   set(CMAKE_CXX_COMPILER_LAUNCHER ${CCACHE_PROGRAM})
 endif()
 
-add_compile_options(-Wall -Wextra -Wpedantic -Wshadow=local -Wnon-virtual-dtor
+# -Wshadow=local is GCC's; clang (the fuzzers' build) has no such option.
+set(LIRANA_SHADOW_WARNING)
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+  set(LIRANA_SHADOW_WARNING -Wshadow=local)
+endif()
+add_compile_options(-Wall -Wextra -Wpedantic ${LIRANA_SHADOW_WARNING} -Wnon-virtual-dtor
                     -Woverloaded-virtual -Wimplicit-fallthrough)
 if(LIRANA_WERROR)
   add_compile_options(-Werror)
+endif()
+
+if(LIRANA_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "LIRANA_FUZZ needs clang (CXX=clang++)")
+  endif()
+  add_compile_options(-fsanitize=address,undefined,fuzzer-no-link -fno-omit-frame-pointer
+                      -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
 endif()
 
 if(LIRANA_SANITIZE)

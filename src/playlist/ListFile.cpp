@@ -125,14 +125,16 @@ QStringList ParseListText(const QByteArray& text, ListPaths paths, const QString
 {
     QStringList rows;
     QByteArrayView rest(text);
-    if (rest.startsWith("\xEF\xBB\xBF"))
-        rest = rest.sliced(3);
     int lineNo = 0;
     while (!rest.isEmpty()) {
         ++lineNo;
         const qsizetype end = rest.indexOf('\n');
         QByteArrayView line = end < 0 ? rest : rest.first(end);
         rest = end < 0 ? QByteArrayView() : rest.sliced(end + 1);
+        // A byte order mark starts the file, or a line of one pasted after
+        // another ("cat a.m3u b.m3u"): "#EXTM3U" behind it is a comment.
+        while (line.startsWith("\xEF\xBB\xBF"))
+            line = line.sliced(3);
         if (line.size() > kMaxListLineBytes)
             throw CListFileException(
                 fileName,

@@ -132,6 +132,7 @@ TEST(HiveFile, WritesRegistryExportLinesAndReadsThemBack)
     k.SetValue("Dir", 1, QByteArray("C:\\x \"q\"", 9));
     k.SetValue("Lines", 1, QByteArray("a\nb", 4));
     k.SetValue("NoZero", 1, QByteArray("ab"));
+    k.SetValue("Mark", 1, QByteArray("\xEF\xBB\xBFx", 5)); // a leading U+FEFF is text
     k.SetValue("Long", 3, QByteArray(100, '\xab'));
     k.SetValue("Odd", 4, QByteArray("\x01\x02", 2));
     k.SetValue(QString(), 1, QByteArray("d", 2));

@@ -40,6 +40,9 @@ TEST(ListFile, WhatAReadKeepsOfEachLine)
         {"\r\n\r\n", {}},
         {"", {}},
         {"\xEF\xBB\xBF#EXTM3U\r\n/x/a.mp3\r\n", {"/x/a.mp3"}},
+        // Two files run together: the second's mark hides no comment or row.
+        {"\xEF\xBB\xBF#EXTM3U\n/x/a.mp3\n\xEF\xBB\xBF#EXTM3U\n\xEF\xBB\xBF/x/b.mp3\n",
+         {"/x/a.mp3", "/x/b.mp3"}},
         {"#EXTM3U\r\n#EXTINF:215,A - B\r\nMusic/Song.mp3\r\n#EXTINF:-1,C\r\n/srv/m\xC3\xBAsica.ogg\r\n",
          {"Music/Song.mp3", QString::fromUtf8("/srv/música.ogg")}},
         {"/m/Caf\xC3\xA9 \xE6\x97\xA5.mp3\n/m/Caf\xE9.mp3\n/m/end\xC3\n",

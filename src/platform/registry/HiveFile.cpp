@@ -131,7 +131,9 @@ bool AsPlainText(const QByteArray& data, QString* text)
     const QByteArray body = data.left(data.size() - 1);
     if (body.contains('\0') || body.contains('\n') || body.contains('\r'))
         return false;
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    // A leading U+FEFF is part of the text, not a byte order mark to drop.
+    QStringDecoder decoder(QStringDecoder::Utf8,
+                           QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     *text = decoder.decode(body);
     return !decoder.hasError();
 }
