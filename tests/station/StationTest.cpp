@@ -2,6 +2,9 @@
 // table's layers, the undo step of the engine's shuffle, log entries out.
 #include "station/Station.h"
 #include "app/CommandTable.h"
+#include "events/EventList.h"
+#include "events/ScheduledEvent.h"
+#include "events/Scheduler.h"
 #include "onair/EngineFixture.h"
 #include "platform/registry/RegistryKey.h"
 #include "playlist/AlbumDoc.h"
@@ -156,6 +159,9 @@ TEST(StationTest, ComesBackWhereARunThatDidNotShutDownWas)
         // A record that names what is not the row's (nor an event's) item
         // starts nothing: the record cannot run a program.
         {rows, true, false, "", "/usr/bin/touch"},
+        // An event was on air: its item is in the events list, so it plays on.
+        {rows, true, true, "error\tThe last run ended without shutting down: id plays on from 01:05",
+         "/ev/id.wav"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.logLine);
@@ -175,12 +181,15 @@ TEST(StationTest, ComesBackWhereARunThatDidNotShutDownWas)
         auto station = FakeStation(world, ui, shell, &log);
         ASSERT_TRUE(station->OpenItems(c.openRows));
         station->LoadSettings();
+        CScheduledEvent event(WallTime{});
+        event.fileName = "/ev/id.wav";
+        station->Scheduler().Events().Append(event);
         station->Engine().Settings().resumeAfterCrash = c.resumeSetting;
         station->Startup();
         EXPECT_EQ(station->ResumeAfterCrash(false), c.resumed);
         const CMediaTrack* onAir = station->Engine().OnAir();
         EXPECT_EQ(onAir ? onAir->GetFileName() + u'@' + QString::number(onAir->GetPosition()) : QString(),
-                  c.resumed ? QStringLiteral("/m/b.wav@65400") : QString());
+                  c.resumed ? QString::fromLatin1(c.item) + "@65400" : QString());
         if (c.openRows == rows && *c.logLine) {
             EXPECT_EQ(std::pair(station->Playlist().Selection(), station->Engine().Mode()),
                       std::pair(1, PlayerMode::Random));
