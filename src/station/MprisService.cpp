@@ -261,28 +261,30 @@ void CMprisService::SetVolume(double volume)
     Refresh();
 }
 
+bool CMprisService::Enabled(int id) const
+{
+    const auto state = m_station.OnUpdateCommand(id);
+    return state && state->enabled;
+}
+
 bool CMprisService::CanGoNext() const
 {
-    const auto state = m_station.OnUpdateCommand(Cmd::NextTrack);
-    return state && state->enabled;
+    return Enabled(Cmd::NextTrack);
 }
 
 bool CMprisService::CanGoPrevious() const
 {
-    const auto state = m_station.OnUpdateCommand(Cmd::PrevTrack);
-    return state && state->enabled;
+    return Enabled(Cmd::PrevTrack);
 }
 
 bool CMprisService::CanPlay() const
 {
-    const auto state = m_station.OnUpdateCommand(Cmd::Play);
-    return (state && state->enabled) || m_station.Engine().OnAir();
+    return Enabled(Cmd::Play) || m_station.Engine().OnAir();
 }
 
 bool CMprisService::CanPause() const
 {
-    const auto state = m_station.OnUpdateCommand(Cmd::Pause);
-    return state && state->enabled;
+    return Enabled(Cmd::Pause);
 }
 
 bool CMprisService::CanSeek() const
@@ -295,8 +297,7 @@ bool CMprisService::CanSeek() const
 
 bool CMprisService::Command(int id)
 {
-    const auto state = m_station.OnUpdateCommand(id);
-    const bool run = state && state->enabled;
+    const bool run = Enabled(id);
     qCDebug(lcBus) << "command" << id << (run ? "run" : "disabled");
     if (run)
         m_station.OnCommand(id);

@@ -72,6 +72,8 @@ signals:
     void Seeked(qlonglong positionUs);
 
 private:
+    // The station's command is enabled now.
+    bool Enabled(int id) const;
     // Runs the station's command when it is enabled now.
     bool Command(int id);
     void SeekTo(qint64 ms);
