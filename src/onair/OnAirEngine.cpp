@@ -301,12 +301,8 @@ void COnAirEngine::OnTrackError(std::unique_ptr<CException> error, std::uint64_t
 {
     qCDebug(lcEngine).noquote() << "error from track" << sender << ":"
                                 << (error ? error->GetErrorMessage() : QString());
-    // The output went away under the item on air: the item is not at fault;
-    // it plays again from its start once the output is back.
     if (error && IsAudioOutputError(*error) && m_onAir && m_onAir->Serial() == sender) {
-        const QString path = m_onAir->GetFileName();
-        EndOnAir();
-        OutputUnavailable(*error, path);
+        OutputLostOnAir(*error);
         return;
     }
     if (error)

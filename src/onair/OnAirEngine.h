@@ -214,6 +214,7 @@ private:
     // The audio output could not be opened or went away: path waits and is
     // retried with a growing back-off; the error run is not touched.
     void OutputUnavailable(const CException& error, const QString& path);
+    void OutputLostOnAir(const CException& error);
     void OutputBack();
     void CancelOutage();
     void OnAirEnded();

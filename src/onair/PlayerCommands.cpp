@@ -302,12 +302,32 @@ void COnAirEngine::OutputUnavailable(const CException& error, const QString& pat
         m_outageClock.start();
         m_outageDelayMs = OutageRetryFirstMs;
     } else {
-        m_outageDelayMs = std::min(m_outageDelayMs * 2, OutageRetryMaxMs);
+        m_outageDelayMs = m_outageDelayMs == 0 ? OutageRetryFirstMs
+                                               : std::min(m_outageDelayMs * 2, OutageRetryMaxMs);
     }
     m_outagePath = path;
     qCDebug(lcEngine).noquote() << "audio output unavailable, next try in" << m_outageDelayMs
                                 << "ms:" << path;
     SetTimer(TimerOutage, m_outageDelayMs);
+}
+
+// The output went away under the item on air. The item is not at fault, but
+// it is cut: it ends with its error in the log (no message) and what follows
+// an item that ended follows. That start waits for the output like any start while it is
+// down, and its start line waits for the start that works. Whatever
+// IgnoreErrors says, a sound server restart must not end the broadcast.
+void COnAirEngine::OutputLostOnAir(const CException& error)
+{
+    const QString cut = m_onAir->GetFileName();
+    m_seams.log->WriteLogText(Str::Load(Str::LogError).arg(error.GetErrorMessage().left(255)));
+    EndFading();
+    DropNext(); // opened on the output that went away
+    OutputUnavailable(error, cut);
+    KillTimer(TimerOutage);
+    m_outageDelayMs = 0; // the first failed start arms the first retry
+    OnAirEnded();        // what follows an item that ended follows it
+    if (m_outagePath == cut && !IsTimerArmed(TimerOutage) && !m_onAir && !m_opening)
+        CancelOutage(); // nothing followed: the list has ended
 }
 
 void COnAirEngine::OutputBack()

@@ -328,14 +328,29 @@ TEST_P(ServerAirTest, PlaybackResumesWhenTheSoundServerReturns)
     const double resumed = segs.front().start - recorder.ToSeconds(back);
     Report("server back to the next tone", resumed * 1000);
     EXPECT_LT(resumed, 1.0);
-    // It goes on from the item the outage cut, never from an earlier one,
-    // and plays the rest of the list whole.
-    EXPECT_GE(segs.front().freq, freqs[1]);
+    // The item the outage cut ends with its error and is not heard again:
+    // the next one plays, and the rest of the list whole. Each item has one
+    // start line, the one that went on air.
+    EXPECT_EQ(segs.front().freq, freqs[2]);
+    EXPECT_EQ(run.lines.filter(QRegularExpression(QStringLiteral("^start\t"))),
+              QStringList({"start\titem1", "start\titem2", "start\titem3", "start\titem4"}));
+    const auto cut = run.lines.indexOf(QStringLiteral("start\titem2"));
+    ASSERT_GE(run.lines.size(), cut + 3);
+    EXPECT_TRUE(run.lines[cut + 1].startsWith(QStringLiteral("error\t"))) << Lines(run);
+    EXPECT_TRUE(run.lines[cut + 2].startsWith(QStringLiteral("error\tAudio output unavailable")))
+        << Lines(run);
+    // Both play whole. On a busy machine a server that has just started may
+    // drop a few ms in its first seconds (seen on both servers with both
+    // cores loaded, never later in a run), so what counts is how long each
+    // tone is heard in all, not whether it is in one piece.
+    for (const double freq : {freqs[2], freqs[3]}) {
+        double heard = 0;
+        for (const auto& seg : segs)
+            heard += seg.freq == freq ? seg.Length() : 0;
+        EXPECT_GE(heard, 3.0 - 0.08 - server.StreamEndLoss()) << freq << " Hz";
+        EXPECT_LE(heard, 3.0 + 0.025) << freq << " Hz";
+    }
     EXPECT_EQ(segs.back().freq, freqs.back());
-    // The last item starts under the end of the one before (no overlap, a
-    // head start on its clock): their tones share a few ms at its start.
-    EXPECT_GE(segs.back().Length(), 3.0 - 0.02 - server.StreamEndLoss());
-    EXPECT_LE(segs.back().Length(), 3.0 + 0.025);
 }
 
 LIRANA_ON_BOTH_SERVERS(ServerAirTest);

@@ -85,7 +85,8 @@ TEST_F(EngineTest, FailedStartsAndTheErrorRun)
 }
 
 // An output that is not there is not a broken item: the row waits, retries
-// log nothing and Stop ends the wait.
+// log nothing and Stop ends the wait. An output lost under the item on air
+// cuts that item and the next row waits.
 TEST_F(EngineTest, AnAudioOutputThatIsDownKeepsTheRowAndRetries)
 {
     world.outputDown = 3;
@@ -100,9 +101,26 @@ TEST_F(EngineTest, AnAudioOutputThatIsDownKeepsTheRowAndRetries)
     EXPECT_EQ(entries[3], "start\ta");
     EXPECT_TRUE(ui.messages.isEmpty());
 
-    world.outputDown = 1; // lost under the item on air
+    // Lost under the item on air: the item ends with its error, the next
+    // row waits for the output and its start line for the start that works.
+    world.outputDown = 2;
     engine->OnTrackError(std::make_unique<CAudioOutputException>(0, "Disconnected"), OnAir()->Serial());
     engine->OnTimer(COnAirEngine::TimerOutage);
+    EXPECT_TRUE(engine->InOutage());
+    EXPECT_EQ(entries.mid(4), QStringList({"error\tDisconnected",
+                                           "error\tAudio output unavailable (Disconnected): retrying"}));
+    engine->OnTimer(COnAirEngine::TimerOutage);
+    EXPECT_EQ(OnAirPath(), "/m/b.mp3");
+    EXPECT_EQ(entries.last(), "start\tb");
+    EXPECT_TRUE(ui.messages.isEmpty());
+
+    // Lost under the last row: nothing follows and nothing waits; Stop
+    // ends a wait.
+    world.outputDown = 1;
+    engine->OnTrackError(std::make_unique<CAudioOutputException>(0, "Disconnected"), OnAir()->Serial());
+    EXPECT_FALSE(engine->InOutage());
+    EXPECT_TRUE(engine->IsIdle());
+    Play({"/m/a.mp3"});
     EXPECT_TRUE(engine->InOutage());
     engine->OnStop();
     EXPECT_FALSE(engine->IsTimerArmed(COnAirEngine::TimerOutage));
