@@ -11,6 +11,9 @@
 #include "station/Station.h"
 #include "support/Fakes.h"
 
+#include <QFile>
+#include <QFileInfo>
+
 #include <tuple>
 #include <utility>
 
@@ -167,6 +170,56 @@ TEST_F(PlayoutAirTest, EveryFailedItemIsLoggedWithItsReasonAndTheRunGoesOn)
             EXPECT_NEAR(segs[i].Length(), 0.4, 0.02);
             EXPECT_LT(i ? segs[i].start - segs[i - 1].end : 0, 0.5) << "across a broken item";
         }
+    }
+}
+
+// Files that change under a running program: one deleted after it was
+// opened ahead still plays whole from what was opened; one deleted before
+// its turn is a missing file; a WAV cut to half after it was opened ahead
+// plays what is left and hands on at once. The run goes on across each.
+TEST_F(PlayoutAirTest, FilesDeletedOrCutShortWhileQueuedNeverStopTheRun)
+{
+    const std::vector<double> freqs{500, 900, 1300, 1700, 2100};
+    const double lengths[] = {2.0, 2.0, 3.0, 2.0, 1.0};
+    QStringList items;
+    for (size_t i = 0; i < freqs.size(); ++i)
+        items << TestMedia::ToneWav(dir, QStringLiteral("item%1").arg(i + 1), freqs[i], lengths[i], -12);
+    WriteHive(home,
+              {{"Overlap Time", Dword(0)}, {"IgnoreErrors", Flag(true)}, {"AudioSink", Text("pulsesink")}});
+    StartRecording();
+    const auto p = Launch(items);
+    ASSERT_TRUE(p);
+    const auto started = [&](const char* item) {
+        return TestEnv::WaitUntil(
+            [&] { return p->peek(p->bytesAvailable()).contains(QByteArray("	start	") + item + '\n'); },
+            10000);
+    };
+    // Each item is opened ahead as the one before it starts.
+    ASSERT_TRUE(started("item1"));
+    TestEnv::WaitUntil([] { return false; }, 700);
+    ASSERT_TRUE(QFile::remove(items[1]) && QFile::remove(items[3]));
+    ASSERT_TRUE(started("item2"));
+    TestEnv::WaitUntil([] { return false; }, 700);
+    const qint64 half = 44 + (QFileInfo(items[2]).size() - 44) / 2 / 4 * 4; // whole frames
+    ASSERT_TRUE(QFile::resize(items[2], half));
+    const RunResult run = Finish(*p, 20000);
+    EXPECT_TRUE(recorder.RecordFor(0.2));
+    const auto wav = StopAndRead();
+    EXPECT_EQ(run.exitCode, 0) << Lines(run);
+
+    const QStringList errors = run.lines.filter(QRegularExpression("^error\\t"));
+    ASSERT_EQ(errors.size(), 1) << Lines(run);
+    EXPECT_TRUE(errors[0].contains(QStringLiteral("item4.wav"))) << errors[0].toStdString();
+    const auto segs = Segments(wav, freqs);
+    ASSERT_EQ(segs.size(), 4u) << Describe(segs);
+    // What the prepared item read before the cut still plays (a cut at 1 s
+    // was heard for 1.04 s); at 1.5 s the cut lies beyond that.
+    const double heard[] = {2.0, 2.0, 1.5, 1.0}; // item4 is gone
+    for (size_t i = 0; i < segs.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(segs[i].freq, freqs[i < 3 ? i : 4]);
+        EXPECT_NEAR(segs[i].Length(), heard[i], 0.03) << Describe(segs);
+        EXPECT_LT(i ? segs[i].start - segs[i - 1].end : 0, 0.5) << "silence before it";
     }
 }
 
