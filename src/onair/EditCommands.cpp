@@ -43,10 +43,7 @@ QString PlaylistRowText(const QString& path, int row, bool showPath, bool showTr
 
 int AppendItems(CPlaylist& list, const QStringList& paths, bool mediaFilesOnly)
 {
-    int added = 0;
-    for (const QString& path : paths)
-        added += AddItem(list, path, -1, mediaFilesOnly) ? 1 : 0;
-    return added;
+    return InsertDropped(list, paths, -1, mediaFilesOnly);
 }
 
 bool RemoveSelected(CPlaylist& list)

@@ -15,12 +15,21 @@ void CPlaylist::Select(int index)
 
 int CPlaylist::Insert(int index, const QString& text)
 {
+    return Insert(index, QStringList{text});
+}
+
+int CPlaylist::Insert(int index, const QStringList& texts)
+{
     const int row = (index < 0 || index > Count()) ? Count() : index;
-    beginInsertRows({}, row, row);
-    m_rows.insert(row, text);
+    if (texts.isEmpty())
+        return row;
+    const auto n = static_cast<int>(texts.size());
+    beginInsertRows({}, row, row + n - 1);
+    m_rows.insert(row, n, QString());
+    std::copy(texts.begin(), texts.end(), m_rows.begin() + row);
     endInsertRows();
     if (m_selection >= row) {
-        ++m_selection;
+        m_selection += n;
         emit SelectionChanged(m_selection);
     }
     return row;

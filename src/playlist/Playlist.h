@@ -26,6 +26,10 @@ public:
     // Inserts text before index; -1 or Count() appends. Returns the row.
     // The selection stays on the same item.
     int Insert(int index, const QString& text);
+    // Inserts the texts in order before index (-1 or Count() appends) as one
+    // change of the model, so a view lays out once for the lot. Returns the
+    // row of the first. The selection stays on the same item.
+    int Insert(int index, const QStringList& texts);
     // Deletes the row; the selection then goes to the row now at index, or
     // the new last row, or none when the list is empty.
     void Delete(int index);

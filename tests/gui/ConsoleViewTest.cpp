@@ -75,6 +75,35 @@ TEST_F(ConsoleTest, CopyCutAndPasteGoThroughTheClipboard)
     EXPECT_EQ(UndoIds(), Ids({EditCmd::Remove, EditCmd::Paste}));
 }
 
+// 10,000 rows pasted at once while an item plays: one undo step, the item on
+// air keeps its row, and the item opened ahead follows the new list.
+TEST_F(ConsoleTest, TenThousandRowsPastedWhilePlayingAreOneStepAndTheNextItemFollows)
+{
+    Load({"/m/a.wav", "/m/b.wav"}, 0);
+    document.ResetUndo(true); // as an album opened
+    engine.OnPlay();
+    ASSERT_EQ(engine.PreparedItem(), "/m/b.wav");
+    QStringList pasted;
+    for (int i = 0; i < 10000; ++i)
+        pasted << QStringLiteral("/m/p%1.wav").arg(i);
+    QApplication::clipboard()->setText(pasted.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
+    view->OnCommand(EditCmd::Paste);
+    ASSERT_EQ(list.Count(), 10002);
+    EXPECT_EQ(list.Row(list.Selection()), "/m/a.wav");
+    EXPECT_EQ(list.Row(10001), "/m/p9999.wav");
+    EXPECT_EQ(UndoIds(), Ids({EditCmd::Paste}));
+    EXPECT_EQ(engine.PreparedItem(), list.Row(list.Selection() + 1));
+    EXPECT_EQ(view->ListBox()->GetRowText(10001), "p9999");
+    list.Move(1, 10001); // the next row moved away: the item opened ahead follows
+    engine.OnTimer(COnAirEngine::TimerOverlap);
+    EXPECT_EQ(engine.PreparedItem(), "/m/p0.wav");
+    document.OnUndo();
+    EXPECT_EQ(list.Rows(), QStringList({"/m/a.wav", "/m/b.wav"}));
+    engine.OnTimer(COnAirEngine::TimerOverlap);
+    EXPECT_EQ(engine.PreparedItem(), "/m/b.wav");
+    EXPECT_EQ(OnAir()->GetFileName(), "/m/a.wav");
+}
+
 TEST_F(ConsoleTest, TotalLengthReportsAndKeepsTheSelection)
 {
     world.failingOpen.insert("/m/b.wav");
