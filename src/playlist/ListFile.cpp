@@ -95,11 +95,11 @@ int WriteAll(int fd, QByteArrayView data)
 }
 
 // Writes text over the file itself, for a folder that takes no temporary
-// file: the new text from the start, then the file cut to its length, then
-// synced. Writing before cutting means a text no longer than the old one
-// needs no new space, so a full disk cannot fail it; a longer one that fails
-// leaves the old text's end behind the new text's start. Returns 0 or the
-// errno.
+// file: the room for a longer text reserved first, then the new text from the
+// start, then the file cut to its length, then synced. A full disk or a file
+// size limit fails the reservation before a byte of the old text is
+// overwritten; a text no longer than the old one needs no new space. Returns
+// 0 or the errno.
 int WriteInPlace(const QByteArray& name, const QByteArray& text)
 {
     const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
@@ -108,6 +108,15 @@ int WriteInPlace(const QByteArray& name, const QByteArray& text)
     struct stat st
     {};
     int code = ::fstat(fd, &st) != 0 ? errno : S_ISREG(st.st_mode) ? 0 : EINVAL;
+    if (code == 0 && text.size() > st.st_size) {
+        code = ::posix_fallocate(fd, 0, text.size());
+        if (code != 0 && code != EINVAL && code != EOPNOTSUPP) {
+            // Where the reservation is emulated it may have grown the file.
+            (void)::ftruncate(fd, st.st_size);
+        } else {
+            code = 0; // a file system that reserves nothing: written as before
+        }
+    }
     if (code == 0)
         code = WriteAll(fd, text);
     if (code == 0 && ::ftruncate(fd, text.size()) != 0)

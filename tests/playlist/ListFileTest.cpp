@@ -8,7 +8,10 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -158,4 +161,35 @@ TEST(ListFile, FailedWritesKeepTheOldFile)
     ::chmod(QFile::encodeName(dir).constData(), 0700);
     EXPECT_EQ(FileBytes(path), QByteArray("/new.wav\n"));
     EXPECT_EQ(FileBytes(fixed), QByteArray("/old.wav\n"));
+
+    // A disk that refuses the write (a real file size limit, in a child that
+    // ignores SIGXFSZ as the program does), beside the file and in place: the
+    // old album survives whole and no temporary is left. A shorter album
+    // needs no room and is written in place.
+    const QString full = TestEnv::WriteFile(dir + "/full.alb", "/old.wav\n");
+    const QString shorter = TestEnv::WriteFile(dir + "/short.alb", "/old/and/longer.wav\n");
+    ::chmod(QFile::encodeName(shorter).constData(), 0666);
+    const QStringList longer{"/a/much/longer/name.wav", "/b.wav"};
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{16, 16};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        int result = ErrorOf([&] { WriteListFile(full, longer); }).contains("File too large") ? 1 : 0;
+        ::chmod(QFile::encodeName(dir).constData(), 0555);
+        if (::getuid() == 0 && ::seteuid(65534) != 0)
+            ::_exit(100);
+        result |= ErrorOf([&] { WriteListFile(path, longer); }).contains("in place failed too") ? 2 : 0;
+        result |= ErrorOf([&] { WriteListFile(shorter, {"/n.wav"}); }).isEmpty() ? 4 : 0;
+        ::_exit(result);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ::chmod(QFile::encodeName(dir).constData(), 0700);
+    EXPECT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 7);
+    EXPECT_EQ(FileBytes(full), QByteArray("/old.wav\n"));
+    EXPECT_EQ(FileBytes(path), QByteArray("/new.wav\n"));
+    EXPECT_EQ(FileBytes(shorter), QByteArray("/n.wav\n"));
+    EXPECT_EQ(QDir(dir).entryList(QDir::Files | QDir::Hidden).size(), 4) << "a temporary was left";
 }
