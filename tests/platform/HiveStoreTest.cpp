@@ -317,7 +317,17 @@ TEST_F(HiveStoreTest, WhatIsNoRegularFileOrTooLargeIsLeftAloneAndTheSettingsRunO
              return file.open(QIODevice::WriteOnly) && file.resize(qint64(17) << 20);
          },
          "cannot read the settings file %1 (it is larger than 16 MiB)"},
+        // Not readable by the operator.
+        {[](const QString& path) {
+             return !TestEnv::WriteFile(path, "REGEDIT4\n").isEmpty() && ::chmod(qPrintable(path), 0) == 0;
+         },
+         "cannot read the settings file %1 (Permission denied)"},
     };
+    // Root reads anything: the store reads as "nobody", through folders it
+    // may pass but not write.
+    for (QString dir = QFileInfo(UserFile()).absolutePath(); dir.startsWith(TestEnv::Root());
+         dir = QFileInfo(dir).absolutePath())
+        ::chmod(qPrintable(dir), 0711);
     const auto identity = [] {
         struct stat st = {};
         ::lstat(qPrintable(UserFile()), &st);
@@ -327,11 +337,13 @@ TEST_F(HiveStoreTest, WhatIsNoRegularFileOrTooLargeIsLeftAloneAndTheSettingsRunO
         SCOPED_TRACE(c.says);
         ASSERT_TRUE(c.make(UserFile()));
         const auto before = identity();
+        ASSERT_TRUE(::getuid() != 0 || ::seteuid(65534) == 0);
         Reload();
         testing::internal::CaptureStderr();
         Settings().SetNumber("IntroLength", Settings().GetNumber("IntroLength", 15) + 1);
         Reload();
         const QString err = QString::fromStdString(testing::internal::GetCapturedStderr());
+        ASSERT_TRUE(::getuid() != 0 || ::seteuid(0) == 0);
         EXPECT_EQ(err.count(u'\n'), 1) << err.toStdString();
         EXPECT_TRUE(err.contains(QString::fromLatin1(c.says).arg(UserFile()))) << err.toStdString();
         EXPECT_EQ(identity(), before) << "neither moved nor replaced";
