@@ -8,6 +8,7 @@
 
 #include <QSignalSpy>
 
+#include <fcntl.h>
 #include <linux/input.h>
 #include <unistd.h>
 
@@ -61,6 +62,31 @@ TEST(JoystickPipe, PressesBecomeButtonsAndCommandsUntilTheEndOfFile)
     EXPECT_EQ(buttons, (QList<int>{0, 1, 2, 3, 10, 11, 15, 0, 14, 16}));
     EXPECT_EQ(target.ran, (QList<int>{Cmd::Play, Cmd::Stop, Cmd::SoundFirst, Cmd::SoundFirst + 8,
                                       Cmd::Configure, Cmd::Play}));
+}
+
+// An unplugged device's read fails (ENODEV) where a pipe's ends: a read that
+// fails closes that source alone, once, and the others go on.
+TEST(JoystickPipe, ASourceWhoseReadFailsClosesAloneAndTheOthersGoOn)
+{
+    int fds[2] = {-1, -1};
+    ASSERT_EQ(::pipe(fds), 0);
+    const int failing = ::open(qPrintable(TestEnv::MakeTempDir()), O_RDONLY | O_DIRECTORY); // read: EISDIR
+    ASSERT_GE(failing, 0);
+    CJoystick joystick;
+    joystick.AddSource(fds[0], QStringLiteral("pipe"));
+    joystick.AddSource(failing, QStringLiteral("gone"));
+    QList<int> buttons;
+    QObject::connect(&joystick, &CJoystick::ButtonPressed, [&](int n) { buttons << n; });
+    QSignalSpy closed(&joystick, &CJoystick::SourceClosed);
+    ASSERT_TRUE(TestEnv::WaitUntil([&] { return closed.count() == 1; }, 2000));
+    EXPECT_EQ(closed.first().first().toString(), "gone");
+    EXPECT_EQ(joystick.Sources(), QStringList({"pipe"}));
+    const input_event press = Event(EV_KEY, BTN_THUMB, 1);
+    ASSERT_EQ(::write(fds[1], &press, sizeof press), qsizetype(sizeof press));
+    ASSERT_TRUE(TestEnv::WaitUntil([&] { return !buttons.isEmpty(); }, 2000));
+    EXPECT_EQ(buttons, QList<int>({1}));
+    EXPECT_EQ(closed.count(), 1);
+    ::close(fds[1]);
 }
 
 } // namespace
