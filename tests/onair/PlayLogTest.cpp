@@ -106,6 +106,30 @@ TEST_F(PlayLogTest, AFileThatCannotBeWrittenIsReportedForEveryEntry)
     EXPECT_EQ(reports.size(), 4);
 }
 
+// The log folder made read-only while logging: the day's file takes its
+// entries still; the next day's file cannot be made, and each entry is
+// reported. Modes do not bind root: the log writes as "nobody".
+TEST_F(PlayLogTest, AFolderMadeReadOnlyKeepsTheDaysFileAndReportsTheNextDays)
+{
+    for (QString d = dir; d.startsWith(TestEnv::Root()); d = QFileInfo(d).absolutePath())
+        ::chmod(QFile::encodeName(d).constData(), 0711);
+    ::chmod(QFile::encodeName(dir).constData(), 0777);
+    ASSERT_TRUE(::getuid() != 0 || ::seteuid(65534) == 0);
+    log.WriteLogText(QStringLiteral("a"));
+    const bool root = ::getuid() == 0;
+    ASSERT_TRUE(!root || ::seteuid(0) == 0);
+    ::chmod(QFile::encodeName(dir).constData(), 0555);
+    ASSERT_TRUE(!root || ::seteuid(65534) == 0);
+    log.WriteLogText(QStringLiteral("b"));
+    clock.SetNow(QDateTime(QDate(2000, 10, 26), QTime(0, 0, 1)));
+    log.WriteLogText(QStringLiteral("c"));
+    log.WriteLogText(QStringLiteral("d"));
+    ASSERT_TRUE(!root || ::seteuid(0) == 0);
+    EXPECT_EQ(ReadAll(dir + "/2000-10-25.LOG"), "23:59:58\ta\n23:59:58\tb\n");
+    EXPECT_EQ(reports,
+              QStringList(2, QStringLiteral("Error writing to log file %1/2000-10-26.LOG.").arg(dir)));
+}
+
 TEST_F(PlayLogTest, AWriteCutShortByAFileSizeLimitLeavesNoHalfLine)
 {
     log.WriteLogText(QStringLiteral("startup"));
