@@ -177,9 +177,10 @@ const HeadlessRow kRows[] = {
     {"OneListFileIsTheAlbum", kNoOverlap, "show.m3u=#EXTM3U\r\n#EXTINF:1,Intro\r\n1.pause\r\n\r\n0.pause\r\n",
      "show.m3u", "startup|start\t1 sec.|start\t0 sec.|shutdown"},
     {"AnEmptyAlbumWithoutEventsEndsAtOnce", kNoOverlap, "empty.m3u=", "empty.m3u", "startup|shutdown"},
-    // The first log line fits under the file size limit, the second does not.
-    {"AFailedLogWriteIsNotAFailedRun", kLogging, "", "0.pause", "startup|start\t0 sec.|shutdown", 0, "", true,
-     20},
+    // The first log line fits under the file size limit, the second does not:
+    // the operator is told, and the run goes on.
+    {"AFailedLogWriteIsNotAFailedRun", kLogging, "", "0.pause", "startup|start\t0 sec.|shutdown", 0,
+     "Error writing to log file", true, 20},
     {"IgnoredErrorsAreLoggedSilentlyAndTheNextItemPlays", kIgnoreErrors, "", "/nowhere/Track01.cda 0.pause",
      "startup|start\tTrack 01|error\t*|start\t0 sec.|shutdown", 0, nullptr},
     // A FIFO named like a media file would block the engine inside the open.
