@@ -21,8 +21,8 @@ protected:
         home = TestEnv::MakeTempDir(QStringLiteral("mpris"));
         // Its socket in the test's folder, not beside the desktop's in /tmp.
         bus.start(QStringLiteral("dbus-daemon"),
-                  {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1"),
-                   QStringLiteral("--address=unix:dir=") + home});
+                  {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                   QStringLiteral("--print-address=1"), QStringLiteral("--address=unix:dir=") + home});
         ASSERT_TRUE(bus.waitForReadyRead(10000)) << "dbus-daemon did not start";
         address = QString::fromLocal8Bit(bus.readLine()).trimmed();
         env = QProcessEnvironment::systemEnvironment();
