@@ -218,6 +218,37 @@ Melden Sie Probleme und Wünsche bitte über den Issue-Tracker des Projekts.</tr
     </message>
 </context>
 <context>
+    <name>CHelpWindow</name>
+    <message>
+        <source>Lirana Help</source>
+        <translation>Lirana-Hilfe</translation>
+    </message>
+    <message>
+        <source>Find</source>
+        <translation>Suchen</translation>
+    </message>
+    <message>
+        <source>&amp;Back</source>
+        <translation>&amp;Zurück</translation>
+    </message>
+    <message>
+        <source>&amp;Forward</source>
+        <translation>&amp;Vorwärts</translation>
+    </message>
+    <message>
+        <source>&amp;Home</source>
+        <translation>&amp;Startseite</translation>
+    </message>
+    <message>
+        <source>Find &amp;Next</source>
+        <translation>&amp;Weitersuchen</translation>
+    </message>
+    <message>
+        <source>Find &amp;Previous</source>
+        <translation>&amp;Rückwärts suchen</translation>
+    </message>
+</context>
+<context>
     <name>CLiranaApp</name>
     <message>
         <source>The manual %1 is not installed.</source>

@@ -31,6 +31,24 @@ public:
                          .arg(program, process.errorString());
         return false;
     }
+
+    bool HasWebBrowser() override
+    {
+        // xdg-open hands an HTML file to the desktop's default for text/html;
+        // without one it fails where nobody sees it.
+        if (QStandardPaths::findExecutable(QStringLiteral("xdg-open")).isEmpty())
+            return false;
+        QProcess query;
+        query.setStandardInputFile(QProcess::nullDevice());
+        query.start(QStringLiteral("xdg-mime"),
+                    {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("text/html")});
+        if (!query.waitForFinished(3000)) {
+            query.kill();
+            query.waitForFinished();
+            return false;
+        }
+        return query.exitCode() == 0 && !query.readAllStandardOutput().trimmed().isEmpty();
+    }
 };
 
 // A GLib string freed at the end of the scope.

@@ -17,6 +17,10 @@ public:
     virtual bool StartProgram(const QString& program, const QStringList& args, const QString& workDir,
                               QString* error) = 0;
 
+    // Whether the desktop has a program for HTML documents (a web browser)
+    // that xdg-open would start. A shell that starts nothing has none.
+    virtual bool HasWebBrowser() { return false; }
+
     // The process-wide real shell.
     static Shell& System();
 };

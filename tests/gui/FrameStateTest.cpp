@@ -4,6 +4,7 @@
 #include "FrameFixture.h"
 
 #include "app/Commands.h"
+#include "gui/dialogs/HelpWindow.h"
 #include "gui/frame/DigitalClock.h"
 #include "gui/frame/MainFrame.h"
 #include "onair/OnAirEngine.h"
@@ -12,9 +13,13 @@
 #include "playlist/AlbumDoc.h"
 #include "playlist/Playlist.h"
 
+#include <QDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QStatusBar>
+#include <QTest>
+#include <QTextBrowser>
 #include <QToolBar>
 
 namespace {
@@ -133,18 +138,51 @@ TEST_F(AppLifecycle, NoOrCancelKeepsTheProgramRunningAndPlaying)
 
 } // namespace
 
-TEST_F(AppLifecycle, HelpOpensTheManualThroughTheShellOrSaysItIsMissing)
+// F1 opens the manual at the chapter of the window with the focus: in the
+// program's help window on a desktop without a web browser, otherwise with
+// the browser. The window finds text and wraps round once.
+TEST_F(AppLifecycle, HelpOpensTheManualAtTheChapterOfTheWindowWithTheFocus)
 {
     AppUnderTest t;
     ASSERT_TRUE(t.app->Start());
+    ASSERT_TRUE(QFileInfo::exists(CLiranaApp::ManualPath())) << "the build tree holds the manual";
+    QApplication::setActiveWindow(&t.Frame());
     t.Action(Cmd::Help)->trigger();
-    if (QFileInfo::exists(CLiranaApp::ManualPath())) {
-        ASSERT_EQ(t.shell.started.size(), 1);
-        EXPECT_EQ(t.shell.started[0], (QStringList{QStringLiteral("xdg-open"), CLiranaApp::ManualPath()}));
-    } else {
-        EXPECT_TRUE(t.shell.started.isEmpty());
-        EXPECT_EQ(t.ui.rec.messages.size(), 1);
-    }
+    CHelpWindow* help = t.app->HelpWindow();
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_EQ(help->Browser()->source().fragment(), "console");
+    EXPECT_TRUE(t.shell.started.isEmpty());
+    EXPECT_TRUE(help->Browser()->toPlainText().contains("Scheduled events"));
+
+    help->FindEdit()->setText(QStringLiteral("waiting event"));
+    EXPECT_TRUE(help->FindNext());
+    EXPECT_TRUE(help->FindNext()) << "round from the start";
+    help->FindEdit()->setText(QStringLiteral("no such words in the manual"));
+    EXPECT_FALSE(help->FindNext());
+
+    QDialog editor(&t.Frame());
+    editor.setProperty("helpChapter", QStringLiteral("events"));
+    editor.show();
+    QApplication::setActiveWindow(&editor);
+    QTest::keyClick(&editor, Qt::Key_F1);
+    EXPECT_EQ(help->Browser()->source().fragment(), "events");
+    editor.hide();
+
+    t.shell.webBrowser = true;
+    QApplication::setActiveWindow(&t.Frame());
+    t.Action(Cmd::Help)->trigger();
+    ASSERT_EQ(t.shell.started.size(), 1);
+    EXPECT_EQ(
+        t.shell.started[0],
+        (QStringList{"xdg-open", QUrl::fromLocalFile(CLiranaApp::ManualPath()).toString() + "#console"}));
+
+    qputenv("LIRANA_SHARE_DIR", TestEnv::MakeTempDir().toUtf8());
+    t.Action(Cmd::Help)->trigger();
+    qunsetenv("LIRANA_SHARE_DIR");
+    EXPECT_EQ(t.shell.started.size(), 1);
+    ASSERT_EQ(t.ui.rec.messages.size(), 1);
+    EXPECT_TRUE(t.ui.rec.messages[0].contains("is not installed"));
 }
 
 TEST(ClockMode, FormatsAndPersists)

@@ -54,9 +54,12 @@ public:
     bool StartProgram(const QString& program, const QStringList& args, const QString& workDir,
                       QString* error) override;
 
+    bool HasWebBrowser() override { return webBrowser; }
+
     QList<QStringList> started;
     QStringList workDirs;
     QString failWith;
+    bool webBrowser = false;
 };
 
 // For its lifetime the settings store reads and writes a fresh user hive in

@@ -9,6 +9,7 @@
 #include "gui/console/MiniPlaylistWnd.h"
 #include "gui/dialogs/AboutDialog.h"
 #include "gui/dialogs/EditToolsDlg.h"
+#include "gui/dialogs/HelpWindow.h"
 #include "gui/dialogs/SplashScreen.h"
 #include "gui/frame/CommandTable.h"
 #include "gui/frame/DigitalClock.h"
@@ -22,9 +23,11 @@
 #include "station/MprisService.h"
 #include "station/Station.h"
 
+#include <QApplication>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QSessionManager>
 #include <QTimer>
 
@@ -90,6 +93,9 @@ CLiranaApp::CLiranaApp(Options options) : m_options(std::move(options))
 CLiranaApp::~CLiranaApp()
 {
     m_mediaPlayer.reset(); // off the bus before the window and the station go
+    if (qApp)
+        qApp->removeEventFilter(this);
+    delete m_help;
     AttachMiniPlaylistWindows(nullptr, nullptr);
     delete m_frame; // the view goes with it, before the engine it shows
     if (!m_station->IsShutDown())
@@ -114,6 +120,7 @@ CPlaylist& CLiranaApp::Playlist()
 bool CLiranaApp::Start()
 {
     QGuiApplication::setDesktopFileName(QLatin1String(kAppId));
+    qApp->installEventFilter(this); // F1 in the other windows
     QGuiApplication::setWindowIcon(ApplicationIcon());
     if (m_options.splash)
         (new CSplashScreen)->show();
@@ -253,6 +260,16 @@ std::optional<CommandState> CLiranaApp::OnUpdateCommand(int id) const
     return m_station->OnUpdateCommand(id);
 }
 
+QString CLiranaApp::ChapterOf(const QWidget* window)
+{
+    for (const QWidget* w = window; w; w = w->parentWidget()) {
+        const QString chapter = w->property("helpChapter").toString();
+        if (!chapter.isEmpty())
+            return chapter;
+    }
+    return {};
+}
+
 void CLiranaApp::ShowHelp()
 {
     const QString manual = ManualPath();
@@ -261,11 +278,36 @@ void CLiranaApp::ShowHelp()
         m_ui->ShowMessage(tr("The manual %1 is not installed.").arg(manual), UserInterface::Icon::Stop);
         return;
     }
+    QWidget* focus = QApplication::activeWindow();
+    if (!focus || focus == m_help)
+        focus = m_frame;
+    const QString chapter = ChapterOf(focus);
+    QUrl url = QUrl::fromLocalFile(manual);
+    if (!chapter.isEmpty())
+        url.setFragment(chapter);
+    qCDebug(lcGui).noquote() << "help:" << url.toString();
     QString error;
-    if (!m_shell->StartProgram(QStringLiteral("xdg-open"), {manual}, {}, &error)) {
-        qCWarning(lcGui).noquote() << "the manual could not be opened:" << error;
-        m_ui->ShowMessage(error, UserInterface::Icon::Stop);
+    if (m_shell->HasWebBrowser() &&
+        m_shell->StartProgram(QStringLiteral("xdg-open"), {url.toString()}, {}, &error))
+        return;
+    if (!error.isEmpty())
+        qCWarning(lcGui).noquote() << "the manual could not be opened in a web browser:" << error;
+    if (!m_help)
+        m_help = new CHelpWindow(QUrl::fromLocalFile(manual)); // deleted with the app, below
+    m_help->ShowChapter(chapter);
+}
+
+bool CLiranaApp::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1 &&
+        static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier && watched->isWidgetType()) {
+        const QWidget* window = static_cast<QWidget*>(watched)->window();
+        if (window != m_frame && window != m_help) {
+            ShowHelp();
+            return true;
+        }
     }
+    return QObject::eventFilter(watched, event);
 }
 
 void CLiranaApp::ShowAbout()

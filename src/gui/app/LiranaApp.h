@@ -14,6 +14,7 @@
 
 #include "app/CommandTarget.h"
 #include "gui/AppContext.h"
+#include "gui/dialogs/HelpWindow.h"
 #include "gui/frame/MainFrame.h"
 
 #include <QObject>
@@ -81,6 +82,13 @@ public:
 
     // The HTML manual (share/lirana/manual/index.html).
     static QString ManualPath();
+    // The manual at the chapter of the window that has the focus (its
+    // "helpChapter" property, or its parent's): with the desktop's web
+    // browser when there is one, otherwise in the program's help window.
+    void ShowHelp();
+    static QString ChapterOf(const QWidget* window);
+    // The program's help window, once F1 has opened it.
+    CHelpWindow* HelpWindow() const { return m_help; }
 
     // CommandTarget: Help, About, the Tools menu (its tools run with the
     // selected row's item as the file, Edit...), then the station's commands (the
@@ -96,9 +104,13 @@ public:
 signals:
     void SessionEnded();
 
+protected:
+    // F1 in a window other than the frame (an options sheet, the event
+    // editor) opens the manual at that window's chapter.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void OpenStartAlbum(bool* ok);
-    void ShowHelp();
     void ShowAbout();
     void EditTools();
     void RunTool(int index);
@@ -114,6 +126,7 @@ private:
     bool m_toolsLoaded = false; // an exit before start-up keeps the stored tools
     CAppContext m_context;
     QPointer<CMainFrame> m_frame;
+    QPointer<CHelpWindow> m_help;
     bool m_exited = false;
     bool m_started = false;
     bool m_endPending = false;    // a signal came during Start

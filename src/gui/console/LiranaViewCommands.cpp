@@ -173,6 +173,7 @@ void CLiranaView::EditSounds()
 {
     // Menu texts and tool tips follow the slots at the next refresh.
     CPropertySheet sheet(tr("Advanced Options"), this);
+    sheet.setProperty("helpChapter", QStringLiteral("advanced-options"));
     auto* page = new CSoundsPage(*m_context.sounds, Settings(), &sheet);
     page->SetTracks(m_trackFactory, m_context.ui);
     sheet.AddCommitPage(page, [page] { page->Apply(); });

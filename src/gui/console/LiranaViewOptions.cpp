@@ -83,6 +83,7 @@ void CLiranaView::ShowOptions()
 {
     CViewSettings copy = Settings();
     CPropertySheet sheet(tr("Options"), this);
+    sheet.setProperty("helpChapter", QStringLiteral("options"));
     auto* general = new COptionsPage(tr("General"), m_context.ui, &sheet);
     general->AddCheck(tr("&Auto play"), copy.autoPlay);
     general->AddCheck(tr("&Ignore all errors"), copy.ignoreErrors);
@@ -152,6 +153,7 @@ void CLiranaView::ShowAdvancedOptions()
 {
     CViewSettings copy = Settings();
     CPropertySheet sheet(tr("Advanced Options"), this);
+    sheet.setProperty("helpChapter", QStringLiteral("advanced-options"));
     auto* overlap = new COptionsPage(tr("Overlap"), m_context.ui, &sheet);
     overlap->AddNote(
         tr("Set the default overlap time in seconds. You can override the default value by renaming "
@@ -228,6 +230,7 @@ void CLiranaView::EditSchedule()
 {
     // The upcoming list follows at OK: the page refreshes it.
     CPropertySheet sheet(tr("Advanced Options"), this);
+    sheet.setProperty("helpChapter", QStringLiteral("advanced-options"));
     CEventsPage* page = NewEventsPage(&sheet);
     sheet.AddCommitPage(page, Applied(page));
     sheet.exec();

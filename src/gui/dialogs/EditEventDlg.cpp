@@ -36,6 +36,7 @@ CEditEventDlg::CEditEventDlg(CScheduledEvent& record, WallTime now, Context cont
     : QDialog(parent), m_record(record), m_now(now), m_context(std::move(context))
 {
     setObjectName(QStringLiteral("dialog160"));
+    setProperty("helpChapter", QStringLiteral("events"));
     setWindowTitle(tr("Edit Event"));
     auto* grid = new QGridLayout(this);
 

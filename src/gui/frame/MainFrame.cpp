@@ -30,6 +30,7 @@
 
 CMainFrame::CMainFrame(const CAppContext& context, QWidget* parent) : QMainWindow(parent), m_context(context)
 {
+    setProperty("helpChapter", QStringLiteral("console")); // F1 opens the manual there
     // The random and shuffle modes draw from the C library's generator.
     std::srand(static_cast<unsigned>(std::time(nullptr) % 32767));
     setObjectName(QStringLiteral("MainFrame"));
