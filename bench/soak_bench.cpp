@@ -24,7 +24,8 @@
 //
 //   soak_bench [--minutes M] [--short] [--outputs fake,pulseaudio,pipewire]
 //              [--modes random,repeat] [--items N] [--warmup-seconds S]
-//              [--lirana PATH] [--wrap "valgrind ..."] [--env NAME=VALUE] [--keep]
+//              [--lirana PATH] [--wrap "valgrind ..."] [--env NAME=VALUE]
+//              [--skip FORMAT,...] [--keep]
 #include "../tests/air/HeadlessLirana.h"
 
 #include "support/AirServer.h"
@@ -93,6 +94,7 @@ struct Options
     QString lirana = QStringLiteral(LIRANA_BINARY);
     QStringList wrapper; // a program the child runs under (valgrind ...)
     QStringList env;     // NAME=VALUE added to the child's environment
+    QStringList skip;    // formats left out of the album ("w64")
     bool keep = false;
 };
 
@@ -105,7 +107,7 @@ struct Media
     QString exactEvent, waitEvent;
 };
 
-Media MakeMedia(const QString& dir)
+Media MakeMedia(const QString& dir, const QStringList& skip)
 {
     using TestMedia::Format;
     Media m;
@@ -120,6 +122,8 @@ Media MakeMedia(const QString& dir)
         const QString base = QStringLiteral("g%1").arg(n, 3, 10, QLatin1Char('0'));
         m.good << TestMedia::ToneWav(dir, base + QStringLiteral("-wav"), freq, seconds, -14);
         for (const auto& [format, name] : encoded) {
+            if (skip.contains(QLatin1String(name)))
+                continue;
             const QString wav = TestMedia::ToneWav(dir, base + u'-' + QLatin1String(name), freq, seconds,
                                                    -14);
             QString error;
@@ -712,6 +716,8 @@ int main(int argc, char** argv)
             opt.wrapper = next().split(u' ', Qt::SkipEmptyParts);
         else if (a == u"--env")
             opt.env << next();
+        else if (a == u"--skip")
+            opt.skip = next().split(u',', Qt::SkipEmptyParts);
         else if (a == u"--keep")
             opt.keep = true;
         else {
@@ -720,7 +726,7 @@ int main(int argc, char** argv)
                          "[--modes random,repeat] [--items N] [--warmup-seconds S] [--sample-seconds S] "
                          "[--gap-margin S] [--max-rss-kb-per-item KB] [--max-fd-growth N] "
                          "[--max-thread-growth N] [--lirana PATH] [--wrap \"PROGRAM ARGS\"] "
-                         "[--env NAME=VALUE] [--keep]\n");
+                         "[--env NAME=VALUE] [--skip FORMAT,...] [--keep]\n");
             return 2;
         }
     }
@@ -734,7 +740,7 @@ int main(int argc, char** argv)
                 qPrintable(opt.lirana), opt.minutes, opt.warmupSeconds, qPrintable(opt.outputs.join(u',')),
                 qPrintable(opt.modes.join(u',')));
     const QString mediaDir = TestEnv::MakeTempDir(QStringLiteral("media"));
-    const Media media = MakeMedia(mediaDir);
+    const Media media = MakeMedia(mediaDir, opt.skip);
     const QString album = WriteAlbum(mediaDir + QStringLiteral("/soak.m3u"), media, opt.items);
     std::printf("album: %d rows from %lld playable files and %lld broken or missing paths; an Exact event "
                 "every minute, a waiting event every 90 s\n",
