@@ -91,7 +91,8 @@ CLiranaApp::~CLiranaApp()
 {
     m_mediaPlayer.reset(); // off the bus before the window and the station go
     AttachMiniPlaylistWindows(nullptr, nullptr);
-    delete m_frame; // the view goes with it, before the engine it shows
+    delete m_frame;  // the view goes with it, before the engine it shows
+    delete m_splash; // still up when the program ends within its seconds
     if (!m_station->IsShutDown())
         m_station->Shutdown(false);
 }
@@ -115,8 +116,10 @@ bool CLiranaApp::Start()
 {
     QGuiApplication::setDesktopFileName(QLatin1String(kAppId));
     QGuiApplication::setWindowIcon(ApplicationIcon());
-    if (m_options.splash)
-        (new CSplashScreen)->show();
+    if (m_options.splash) {
+        m_splash = new CSplashScreen;
+        m_splash->show();
+    }
     if (m_options.warmUp)
         m_warmUp = std::make_unique<CGstWarmUp>();
     CDigitalClock::LoadSettings();

@@ -114,6 +114,7 @@ private:
     bool m_toolsLoaded = false; // an exit before start-up keeps the stored tools
     CAppContext m_context;
     QPointer<CMainFrame> m_frame;
+    QPointer<QWidget> m_splash; // deletes itself when it closes; an early end deletes it
     bool m_exited = false;
     bool m_started = false;
     bool m_endPending = false;    // a signal came during Start
