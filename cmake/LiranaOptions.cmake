@@ -31,6 +31,16 @@ if(LIRANA_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+# ThreadSanitizer cannot share a process with AddressSanitizer; the build type
+# stays RelWithDebInfo, so the instrumented workers keep their real-time waits.
+if(LIRANA_TSAN)
+  if(LIRANA_SANITIZE OR LIRANA_FUZZ)
+    message(FATAL_ERROR "LIRANA_TSAN excludes LIRANA_SANITIZE and LIRANA_FUZZ")
+  endif()
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+endif()
+
 if(NOT CMAKE_BUILD_TYPE AND NOT CMAKE_CONFIGURATION_TYPES)
   set(CMAKE_BUILD_TYPE RelWithDebInfo CACHE STRING "Build type" FORCE)
 endif()

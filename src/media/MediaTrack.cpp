@@ -1,8 +1,8 @@
 #include "media/MediaTrack.h"
 
 #include "media/TrackEvents.h"
+#include "platform/PostEvent.h"
 
-#include <QCoreApplication>
 #include <atomic>
 
 namespace {
@@ -89,19 +89,19 @@ void CTrackNotifier::PostEnd(int code) const
 {
     std::lock_guard lock(m_mutex);
     if (m_owner)
-        QCoreApplication::postEvent(m_owner, new CMciNotifyEvent(code, m_serial));
+        platform::PostEvent(m_owner, new CMciNotifyEvent(code, m_serial));
 }
 
 void CTrackNotifier::PostError(std::unique_ptr<CException> error) const
 {
     std::lock_guard lock(m_mutex);
     if (m_owner && error)
-        QCoreApplication::postEvent(m_owner, new CTrackErrorEvent(std::move(error), m_serial));
+        platform::PostEvent(m_owner, new CTrackErrorEvent(std::move(error), m_serial));
 }
 
 void CTrackNotifier::PostVolumeRequest(int percent) const
 {
     std::lock_guard lock(m_mutex);
     if (m_owner)
-        QCoreApplication::postEvent(m_owner, new CVolumeRequestEvent(percent));
+        platform::PostEvent(m_owner, new CVolumeRequestEvent(percent));
 }

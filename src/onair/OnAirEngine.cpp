@@ -248,6 +248,7 @@ void COnAirEngine::customEvent(QEvent* event)
         --m_pendingCommands;
         OnCommand(static_cast<CCommandEvent*>(event)->Id());
         break;
+    case OpenFinishedKind: OpenFinishedEvent(event); break;
     case TrackEvent::MciNotify: {
         auto* e = static_cast<CMciNotifyEvent*>(event);
         OnMciNotify(e->Code(), e->Sender());

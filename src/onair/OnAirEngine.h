@@ -14,6 +14,7 @@
 
 #include <QBasicTimer>
 #include <QElapsedTimer>
+#include <QEvent>
 #include <QObject>
 #include <array>
 #include <functional>
@@ -48,6 +49,8 @@ class COnAirEngine : public QObject
 
 public:
     using TrackFactory = std::function<std::unique_ptr<CMediaTrack>(const QString& path)>;
+    // The event type of an opening finished off the engine's thread.
+    static constexpr QEvent::Type OpenFinishedKind = static_cast<QEvent::Type>(QEvent::User + 0x112);
 
     // Timer ids; each is dispatched through OnTimer(id).
     enum TimerId : int {
@@ -189,6 +192,8 @@ private:
     void OpenTrack(const QString& path, bool retrying);
     void OpenFinished(std::uint64_t ticket, std::unique_ptr<CMediaTrack> track,
                       std::unique_ptr<CException> error);
+    // The event that carries OpenFinished's arguments.
+    void OpenFinishedEvent(QEvent* event);
     std::uint64_t FinishInBackground(std::unique_ptr<CMediaTrack> track);
     void TrackOpened(std::unique_ptr<CMediaTrack> track, bool retrying);
     // The next item: what would follow the item on air, or what Play starts

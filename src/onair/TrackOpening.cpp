@@ -13,6 +13,7 @@
 #include "onair/PlayLog.h"
 #include "platform/Exception.h"
 #include "platform/Logging.h"
+#include "platform/PostEvent.h"
 #include "playlist/ItemPath.h"
 #include "playlist/Playlist.h"
 
@@ -20,10 +21,24 @@
 
 namespace {
 
-// An opened track (or the error) on its way to the engine; closed with the
-// event when the engine is gone before it arrives.
+// An opened track (or the error) until the job hands it to the engine; the
+// job closes a track the engine, gone meanwhile, can no longer take.
 struct OpenResult
 {
+    std::unique_ptr<CMediaTrack> track;
+    std::unique_ptr<CException> error;
+};
+
+// The result on its way to the engine; closed with the event when the engine
+// is gone before it arrives.
+class COpenFinishedEvent : public QEvent
+{
+public:
+    COpenFinishedEvent(std::uint64_t t, std::unique_ptr<CMediaTrack> tr, std::unique_ptr<CException> err)
+        : QEvent(COnAirEngine::OpenFinishedKind), ticket(t), track(std::move(tr)), error(std::move(err))
+    {
+    }
+    std::uint64_t ticket;
     std::unique_ptr<CMediaTrack> track;
     std::unique_ptr<CException> error;
 };
@@ -81,17 +96,22 @@ std::uint64_t COnAirEngine::FinishInBackground(std::unique_ptr<CMediaTrack> trac
             result->error = std::make_unique<CMessageException>(
                 QCoreApplication::translate("TrackOpening", "The item cannot be opened"));
         }
+        // An event, not a queued call: Qt may destroy a queued call's
+        // functor on this thread after the engine ran it, while an event
+        // is deleted on the engine's thread.
         std::lock_guard lock(mailbox->mutex);
         if (COnAirEngine* engine = mailbox->engine) {
-            QMetaObject::invokeMethod(
-                engine,
-                [engine, ticket, result] {
-                    engine->OpenFinished(ticket, std::move(result->track), std::move(result->error));
-                },
-                Qt::QueuedConnection);
+            platform::PostEvent(
+                engine, new COpenFinishedEvent(ticket, std::move(result->track), std::move(result->error)));
         }
     });
     return ticket;
+}
+
+void COnAirEngine::OpenFinishedEvent(QEvent* event)
+{
+    auto* e = static_cast<COpenFinishedEvent*>(event);
+    OpenFinished(e->ticket, std::move(e->track), std::move(e->error));
 }
 
 // ------------------------------------------------------- the next item

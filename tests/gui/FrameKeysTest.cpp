@@ -71,7 +71,9 @@ TEST(FrameKeys, KeysRunTheirCommandsWhereNoTextFieldTakesThem)
         {tree, Qt::Key_Z, Qt::ControlModifier, Cmd::Undo},
     };
     for (const Press& p : presses) {
-        target.ran.clear();
+        // Reset, not clear(): Qt 6.4 compares a cleared list with an empty
+        // one by memcmp on a null pointer, which UBSan stops on.
+        target.ran = {};
         p.widget->setFocus();
         QTest::keyClick(p.widget, p.key, p.modifiers);
         EXPECT_EQ(target.ran, p.command ? QList<int>{p.command} : QList<int>{})

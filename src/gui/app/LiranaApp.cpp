@@ -97,7 +97,8 @@ CLiranaApp::~CLiranaApp()
         qApp->removeEventFilter(this);
     delete m_help;
     AttachMiniPlaylistWindows(nullptr, nullptr);
-    delete m_frame; // the view goes with it, before the engine it shows
+    delete m_frame;  // the view goes with it, before the engine it shows
+    delete m_splash; // still up when the program ends within its seconds
     if (!m_station->IsShutDown())
         m_station->Shutdown(false);
 }
@@ -122,8 +123,10 @@ bool CLiranaApp::Start()
     QGuiApplication::setDesktopFileName(QLatin1String(kAppId));
     qApp->installEventFilter(this); // F1 in the other windows
     QGuiApplication::setWindowIcon(ApplicationIcon());
-    if (m_options.splash)
-        (new CSplashScreen)->show();
+    if (m_options.splash) {
+        m_splash = new CSplashScreen;
+        m_splash->show();
+    }
     if (m_options.warmUp)
         m_warmUp = std::make_unique<CGstWarmUp>();
     CDigitalClock::LoadSettings();

@@ -127,6 +127,7 @@ private:
     CAppContext m_context;
     QPointer<CMainFrame> m_frame;
     QPointer<CHelpWindow> m_help;
+    QPointer<QWidget> m_splash; // deletes itself when it closes; an early end deletes it
     bool m_exited = false;
     bool m_started = false;
     bool m_endPending = false;    // a signal came during Start

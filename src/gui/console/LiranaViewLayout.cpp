@@ -10,6 +10,7 @@
 #include "events/UpcomingEventsModel.h"
 #include "gui/console/ItemKindDelegate.h"
 #include "gui/console/PlaylistListBox.h"
+#include "gui/dialogs/SoundPlayerDlg.h"
 #include "media/CdDatabase.h"
 #include "onair/OnAirEngine.h"
 #include "platform/Shell.h"
@@ -99,6 +100,9 @@ CLiranaView::CLiranaView(const CAppContext& context, QWidget* parent)
 CLiranaView::~CLiranaView()
 {
     SetCdTitleLookup({});
+    // Open sound windows close now, while the view is whole: each records
+    // its corner in the settings (PlaySound) before they are saved.
+    qDeleteAll(findChildren<CSoundPlayerDlg*>());
     SaveSettings();
 }
 

@@ -1,0 +1,23 @@
+// Posting an event to an object of another thread, in a way the thread
+// checker can follow.
+//
+// QCoreApplication::postEvent hands the event over under a lock inside Qt,
+// which is not built with ThreadSanitizer: it cannot see that the fields a
+// worker wrote before the post are read by the receiver only after. In a
+// build with ThreadSanitizer, PostEvent marks the hand-over (a release before
+// the post, an acquire when any event is delivered, which is what Qt's lock
+// of the receiving thread's queue gives); elsewhere it is postEvent itself.
+// Every post from a worker thread goes through here (docs/threads.md).
+// Thread: any.
+#pragma once
+
+class QEvent;
+class QObject;
+
+namespace platform {
+
+// QCoreApplication::postEvent(receiver, event): the receiver's thread owns
+// event from here on.
+void PostEvent(QObject* receiver, QEvent* event);
+
+} // namespace platform
