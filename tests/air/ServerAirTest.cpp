@@ -14,6 +14,7 @@
 #include <QScopeGuard>
 #include <gst/gst.h>
 
+#include <algorithm>
 #include <optional>
 
 using namespace WavAnalysis;
@@ -205,6 +206,7 @@ TEST_P(ServerAirTest, EveryFormatPlaysWithItsLength)
 
     const auto segs = Segments(wav, freqs);
     ASSERT_EQ(segs.size(), std::size(formats)) << Describe(segs);
+    std::vector<double> silences;
     for (size_t i = 0; i < segs.size(); ++i) {
         SCOPED_TRACE(formats[i].name);
         ASSERT_EQ(segs[i].freq, formats[i].freq) << "out of order or missing";
@@ -225,9 +227,18 @@ TEST_P(ServerAirTest, EveryFormatPlaysWithItsLength)
         // 40 ms on PulseAudio (formats whose stated length is a little off)
         // and 52 ms on PipeWire (its new stream sounds some 30 ms later than
         // the head start allows for); WAV on PulseAudio is held to 30 ms by
-        // the overlap test.
-        EXPECT_LT(i ? start - segs[i - 1].end - formats[i - 1].padding : 0, 0.08) << "silence before it";
+        // the overlap test. One start in a CI run came 90 ms late, with the
+        // console's end-to-end test on the other core: a single stall is
+        // allowed for, an item opened only when it is due (every gap the
+        // length of an open) is not.
+        if (i) {
+            silences.push_back(start - segs[i - 1].end - formats[i - 1].padding);
+            Report(std::string(formats[i].name) + " silence before it", silences.back() * 1000);
+            EXPECT_LT(silences.back(), 0.15) << "silence before it";
+        }
     }
+    std::ranges::nth_element(silences, silences.begin() + silences.size() / 2);
+    EXPECT_LT(silences[silences.size() / 2], 0.04) << "the median silence between items";
 }
 
 // A new stream of the sound server that is made after its first data was
