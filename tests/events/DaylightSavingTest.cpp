@@ -9,7 +9,7 @@
 
 namespace {
 
-const QString kFile = "/srv/id.wav";
+const QString kIdFile = "/srv/id.wav";
 
 struct Zone
 {
@@ -68,17 +68,17 @@ TEST_P(DaylightSavingTest, EventsKeepTheirWallClockTimeAndRunOnceAcrossBothChang
         WallTime next;
     } rows[] = {
         {"daily, 23 h later", LocalAt(spring.addDays(-1), 7, 30), 24 * 60,
-         Daily(kFile, Wall(spring.addDays(-10), 7, 30)), Wall(spring, 7, 30), 1,
+         Daily(kIdFile, Wall(spring.addDays(-10), 7, 30)), Wall(spring, 7, 30), 1,
          Wall(spring.addDays(1), 7, 30)},
         {"daily, 25 h later", LocalAt(fall.addDays(-1), 7, 30), 26 * 60,
-         Daily(kFile, Wall(fall.addDays(-10), 7, 30)), Wall(fall, 7, 30), 1, Wall(fall.addDays(1), 7, 30)},
+         Daily(kIdFile, Wall(fall.addDays(-10), 7, 30)), Wall(fall, 7, 30), 1, Wall(fall.addDays(1), 7, 30)},
         {"skipped by spring forward: at 03:00", LocalAt(spring, 1, 59), 120,
-         Daily(kFile, Wall(spring.addDays(-3), 2, 30)), Wall(spring, 3, 0), 1,
+         Daily(kIdFile, Wall(spring.addDays(-3), 2, 30)), Wall(spring, 3, 0), 1,
          Wall(spring.addDays(1), 2, 30)},
-        {"daily, repeated hour", LocalAt(fall, 0, 0), 6 * 60, Daily(kFile, Wall(fall.addDays(-5), h, 30)),
+        {"daily, repeated hour", LocalAt(fall, 0, 0), 6 * 60, Daily(kIdFile, Wall(fall.addDays(-5), h, 30)),
          Wall(fall, h, 30), 1, Wall(fall.addDays(1), h, 30)},
         {"hourly: 00:45 ... 04:45, the repeated hour once", LocalAt(fall, 0, 0), 6 * 60,
-         Hourly(kFile, Wall(fall.addDays(-5), 0, 45)), Wall(fall, 0, 45), 5, Wall(fall, 5, 45)}};
+         Hourly(kIdFile, Wall(fall.addDays(-5), 0, 45)), Wall(fall, 0, 45), 5, Wall(fall, 5, 45)}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         scheduler.Events().RemoveAll();

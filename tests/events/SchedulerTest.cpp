@@ -12,7 +12,8 @@ const QString kNews = "/srv/news.wav";
 const QString kId = "/srv/id.wav";
 const QString kAd = "/srv/ad.wav";
 
-WallTime At(int h, int mi = 0, int s = 0, int day = 4)
+// A wall time in March 2024, on the 4th unless day says otherwise.
+WallTime March(int h, int mi = 0, int s = 0, int day = 4)
 {
     return MakeWallTime(2024, 3, day, h, mi, s);
 }
@@ -41,12 +42,12 @@ protected:
 
 TEST_F(SchedulerTest, DueEventsAreTakenOnceByKindThenListOrder)
 {
-    Add(Daily(kId, At(8, 0, 0, 1)));
-    CScheduledEvent& news = Add(Exact(Daily(kNews, At(8, 0, 0, 1))));
-    Add(Daily(kAd, At(8, 0, 0, 1)));
+    Add(Daily(kId, March(8, 0, 0, 1)));
+    CScheduledEvent& news = Add(Exact(Daily(kNews, March(8, 0, 0, 1))));
+    Add(Daily(kAd, March(8, 0, 0, 1)));
     SetClock(8, 0, 0);
     EXPECT_EQ(scheduler.TakeDueEvent(true), kNews);
-    EXPECT_EQ(news.NextRun(), At(8, 0, 0, 5));
+    EXPECT_EQ(news.NextRun(), March(8, 0, 0, 5));
     EXPECT_EQ(scheduler.TakeDueEvent(true), std::nullopt);
     EXPECT_EQ(scheduler.TakeDueEvent(false), kId); // nearer the front
     EXPECT_EQ(scheduler.TakeDueEvent(false), kAd); // at the following step
@@ -55,20 +56,20 @@ TEST_F(SchedulerTest, DueEventsAreTakenOnceByKindThenListOrder)
 
 TEST_F(SchedulerTest, WaitingEventOverdueForHoursIsTakenOnceAndRescheduledFromThen)
 {
-    CScheduledEvent& hourly = Add(Hourly(kId, At(5, 0, 0, 1)));
-    CScheduledEvent& daily = Add(Daily(kNews, At(7, 30, 0, 1)));
+    CScheduledEvent& hourly = Add(Hourly(kId, March(5, 0, 0, 1)));
+    CScheduledEvent& daily = Add(Daily(kNews, March(7, 30, 0, 1)));
     SetClock(10, 10); // a long track: 08:00, 09:00, 10:00 and 07:30 all passed
     EXPECT_EQ(scheduler.TakeDueEvent(false), kId);
-    EXPECT_EQ(hourly.NextRun(), At(11, 0));
+    EXPECT_EQ(hourly.NextRun(), March(11, 0));
     EXPECT_EQ(scheduler.TakeDueEvent(false), kNews);
-    EXPECT_EQ(daily.NextRun(), At(7, 30, 0, 5));
+    EXPECT_EQ(daily.NextRun(), March(7, 30, 0, 5));
     EXPECT_EQ(scheduler.TakeDueEvent(false), std::nullopt);
 }
 
 TEST_F(SchedulerTest, ResetToNowSkipsRunsMissedWhileStopped)
 {
-    Add(Exact(Daily(kNews, At(7, 30, 0, 1))));
-    Add(Hourly(kId, At(5, 15, 0, 1)));
+    Add(Exact(Daily(kNews, March(7, 30, 0, 1))));
+    Add(Hourly(kId, March(5, 15, 0, 1)));
     SetClock(11, 20); // the player stood still since 07:00
     scheduler.ResetToNow();
     EXPECT_EQ(scheduler.TakeDueEvent(true), std::nullopt);
@@ -79,9 +80,9 @@ TEST_F(SchedulerTest, ResetToNowSkipsRunsMissedWhileStopped)
 
 TEST_F(SchedulerTest, UpcomingListHoldsEventsDueWithinFifteenMinutes)
 {
-    CScheduledEvent& news = Add(Daily(kNews, At(7, 30, 0, 1)));
-    Add(Daily(kId, At(7, 20, 0, 1), 0)); // empty mask: never shown
-    Add(Daily(kAd, At(7, 46, 0, 1)));
+    CScheduledEvent& news = Add(Daily(kNews, March(7, 30, 0, 1)));
+    Add(Daily(kId, March(7, 20, 0, 1), 0)); // empty mask: never shown
+    Add(Daily(kAd, March(7, 46, 0, 1)));
     SetClock(7, 14, 59);
     EXPECT_TRUE(UpcomingFiles().isEmpty());
     SetClock(7, 15);
@@ -102,7 +103,7 @@ TEST_F(SchedulerTest, LabelBlinksWhileAnEventIsWithinFiveMinutesAndEnabled)
 {
     bool enabled = true;
     scheduler.SetEnabledQuery([&enabled] { return enabled; });
-    Add(Daily(kNews, At(7, 30, 0, 1)));
+    Add(Daily(kNews, March(7, 30, 0, 1)));
     const CUpcomingEventsModel& upcoming = scheduler.Upcoming();
     int changes = 0;
     QObject::connect(&upcoming, &CUpcomingEventsModel::StateChanged, [&changes] { ++changes; });
@@ -129,17 +130,17 @@ TEST_F(SchedulerTest, SwitchingEventsOnResetsSwitchingOffDoesNot)
 {
     bool enabled = true;
     scheduler.SetEnabledQuery([&enabled] { return enabled; });
-    CScheduledEvent& e = Add(Daily(kNews, At(7, 30, 0, 1)));
+    CScheduledEvent& e = Add(Daily(kNews, March(7, 30, 0, 1)));
     ToggleEvents(enabled, scheduler);
     EXPECT_FALSE(enabled);
     EXPECT_FALSE(scheduler.Upcoming().IsEnabled());
     SetClock(9, 0);
     SetEventsEnabled(enabled, false, scheduler); // off again: still untouched
-    EXPECT_EQ(e.NextRun(), At(7, 30));
+    EXPECT_EQ(e.NextRun(), March(7, 30));
     ToggleEvents(enabled, scheduler);
     EXPECT_TRUE(enabled);
     EXPECT_TRUE(scheduler.Upcoming().IsEnabled());
-    EXPECT_EQ(e.NextRun(), At(7, 30, 0, 5));    // 07:30 today was skipped
+    EXPECT_EQ(e.NextRun(), March(7, 30, 0, 5)); // 07:30 today was skipped
     SetEventsEnabled(enabled, true, scheduler); // already on: no reset
     SetClock(7, 30, 0, 5);
     EXPECT_EQ(scheduler.TakeDueEvent(false), kNews);
@@ -149,11 +150,11 @@ TEST_F(SchedulerTest, ReplacingTheListSchedulesCopiesFromNow)
 {
     TempHive hive; // the new list is saved
     CEventList edited;
-    edited.Append(Daily(kNews, At(7, 30, 0, 1)));
+    edited.Append(Daily(kNews, March(7, 30, 0, 1)));
     SetClock(8, 0);
     scheduler.ReplaceEvents(edited);
     ASSERT_EQ(scheduler.Events().Count(), 1);
-    EXPECT_EQ(scheduler.Events().At(0).NextRun(), At(7, 30, 0, 5));
+    EXPECT_EQ(scheduler.Events().At(0).NextRun(), March(7, 30, 0, 5));
     EXPECT_EQ(edited.At(0).NextRun(), kZeroDate); // the page's copy is not touched
 }
 

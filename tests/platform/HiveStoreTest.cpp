@@ -20,7 +20,7 @@ namespace {
 
 const QString kRace = "Software\\Oxbelund\\Lirana\\Race";
 
-CRegistryKey Settings()
+CRegistryKey SettingsKey()
 {
     return CRegistryKey::OpenAppSubkey("Settings");
 }
@@ -58,7 +58,7 @@ TEST_F(HiveStoreTest, ADamagedFileIsKeptAsideOnceAndEveryReadableValueStays)
         "[HKEY_CURRENT_USER\\Software\\Oxbelund\\Lirana\\Events\\Event 1]\r\n"
         "\"WeekDayMask\"=dword:7g\r\n\"FileName\"=\"/srv/news.mp3\"");
     const auto editorValues = [] {
-        const CRegistryKey settings = Settings();
+        const CRegistryKey settings = SettingsKey();
         EXPECT_EQ(settings.GetNumber("IntroLength", 15), 20);
         EXPECT_EQ(settings.GetText("MediaDir", {}), "/m");
         EXPECT_EQ(settings.GetNumber("PlayerMode", 1), 1);
@@ -83,7 +83,7 @@ TEST_F(HiveStoreTest, ADamagedFileIsKeptAsideOnceAndEveryReadableValueStays)
          true},
         {"\n[HKEY_CURRENT_USER\\Software\\Oxbelund\\Lirana\\Settings]\n\"IntroLength\"=dword:00000014\n",
          {" is damaged (line 2: missing REGEDIT4 header)"},
-         [] { EXPECT_EQ(Settings().GetNumber("IntroLength", 15), 15) << "no header: the defaults"; },
+         [] { EXPECT_EQ(SettingsKey().GetNumber("IntroLength", 15), 15) << "no header: the defaults"; },
          false}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.problems.join(' ').toStdString());
@@ -107,12 +107,12 @@ TEST_F(HiveStoreTest, ADamagedFileIsKeptAsideOnceAndEveryReadableValueStays)
             EXPECT_EQ(FileBytes(QFileInfo(UserFile()).absolutePath() + u'/' + bad[0]), row.bytes)
                 << "kept byte for byte";
         }
-        Settings().SetNumber("FF_TIME", 10); // a save drops the bad lines, keeps the rest
+        SettingsKey().SetNumber("FF_TIME", 10); // a save drops the bad lines, keeps the rest
         EXPECT_TRUE(UserFileParses());
         Reload();
         testing::internal::CaptureStderr();
         row.expectValues();
-        EXPECT_EQ(Settings().GetNumber("FF_TIME", 0), 10);
+        EXPECT_EQ(SettingsKey().GetNumber("FF_TIME", 0), 10);
         EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
         EXPECT_EQ(Siblings().filter("Lirana.reg.bad-").size(), 1);
     }
@@ -120,7 +120,7 @@ TEST_F(HiveStoreTest, ADamagedFileIsKeptAsideOnceAndEveryReadableValueStays)
 
 TEST_F(HiveStoreTest, AnInterruptedWriteLeavesTheOldFileWholeAndLosesNothing)
 {
-    Settings().SetNumber("Value", 1);
+    SettingsKey().SetNumber("Value", 1);
     const QByteArray before = UserText();
     QString leftover;
     HiveStore::SetBeforeRenameHookForTests([&](const QString& temp) {
@@ -128,7 +128,7 @@ TEST_F(HiveStoreTest, AnInterruptedWriteLeavesTheOldFileWholeAndLosesNothing)
         return false; // the program "dies" between writing and renaming
     });
     testing::internal::CaptureStderr();
-    CRegistryKey key = Settings();
+    CRegistryKey key = SettingsKey();
     key.SetNumber("Value", 2);
     key.Flush();
     testing::internal::GetCapturedStderr();
@@ -142,7 +142,7 @@ TEST_F(HiveStoreTest, AnInterruptedWriteLeavesTheOldFileWholeAndLosesNothing)
     HiveStore::SetBeforeRenameHookForTests({});
     key.Close(); // the change was kept pending and is written now
     Reload();
-    EXPECT_EQ(Settings().GetNumber("Value", 0), 2);
+    EXPECT_EQ(SettingsKey().GetNumber("Value", 0), 2);
     EXPECT_TRUE(UserFileParses());
     EXPECT_FALSE(QFile::exists(leftover)) << "the next save clears what a crash left";
 }
@@ -286,7 +286,7 @@ TEST_F(HiveStoreTest, ALinkToTheHiveStaysALinkAndItsTargetGetsTheSave)
         QFile::remove(UserFile());
         ASSERT_EQ(::symlink(qPrintable(c.link), qPrintable(UserFile())), 0);
         Reload();
-        Settings().SetNumber("IntroLength", 20);
+        SettingsKey().SetNumber("IntroLength", 20);
         EXPECT_TRUE(QFileInfo(UserFile()).isSymLink());
         const QByteArray saved = FileBytes(c.target.isEmpty() ? c.link : c.target);
         EXPECT_TRUE(saved.contains("\"IntroLength\"=dword:00000014\n"));
@@ -340,7 +340,7 @@ TEST_F(HiveStoreTest, WhatIsNoRegularFileOrTooLargeIsLeftAloneAndTheSettingsRunO
         ASSERT_TRUE(::getuid() != 0 || ::seteuid(65534) == 0);
         Reload();
         testing::internal::CaptureStderr();
-        Settings().SetNumber("IntroLength", Settings().GetNumber("IntroLength", 15) + 1);
+        SettingsKey().SetNumber("IntroLength", SettingsKey().GetNumber("IntroLength", 15) + 1);
         Reload();
         const QString err = QString::fromStdString(testing::internal::GetCapturedStderr());
         ASSERT_TRUE(::getuid() != 0 || ::seteuid(0) == 0);
