@@ -247,6 +247,10 @@ Melden Sie Probleme und Wünsche bitte über den Issue-Tracker des Projekts.</tr
         <source>Find &amp;Previous</source>
         <translation>&amp;Rückwärts suchen</translation>
     </message>
+    <message>
+        <source>The manual is in English.</source>
+        <translation>Das Handbuch gibt es nur auf Englisch.</translation>
+    </message>
 </context>
 <context>
     <name>CLiranaApp</name>

@@ -16,6 +16,7 @@
 #include <QDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QStatusBar>
 #include <QTest>
@@ -152,6 +153,7 @@ TEST_F(AppLifecycle, HelpOpensTheManualAtTheChapterOfTheWindowWithTheFocus)
     ASSERT_NE(help, nullptr);
     EXPECT_TRUE(help->isVisible());
     EXPECT_EQ(help->Browser()->source().fragment(), "console");
+    EXPECT_FALSE(help->NoticeLabel()->isVisible()) << "the English manual needs no notice";
     EXPECT_TRUE(t.shell.started.isEmpty());
     EXPECT_TRUE(help->Browser()->toPlainText().contains("Scheduled events"));
 

@@ -4,6 +4,7 @@
 // sheets and the tools editor coming from the German catalogue.
 #include "FrameFixture.h"
 #include "app/Commands.h"
+#include "gui/dialogs/HelpWindow.h"
 #include "gui/frame/MainFrame.h"
 #include "onair/OnAirEngine.h"
 #include "platform/registry/RegistryKey.h"
@@ -165,6 +166,19 @@ TEST_F(Language, EveryVisibleTextOfTheGermanConsoleComesFromTheCatalogue)
         });
         frame.Router().Dispatch(id);
     }
+    // The manual is English: even with a web browser on the desktop, F1
+    // opens the program's own help window, which says so in German.
+    t.shell.webBrowser = true;
+    QApplication::setActiveWindow(&frame);
+    t.Action(Cmd::Help)->trigger();
+    EXPECT_TRUE(t.shell.started.isEmpty()) << "no web browser: it could not say so";
+    CHelpWindow* help = t.app->HelpWindow();
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_TRUE(help->NoticeLabel()->isVisible());
+    texts << help->windowTitle() << help->NoticeLabel()->text() << help->FindEdit()->placeholderText();
+    for (QAction* action : help->findChild<QToolBar*>()->actions())
+        texts << action->text();
 
     const QList<QRegularExpression> german = GermanTexts();
     QStringList foreign;

@@ -290,7 +290,9 @@ void CLiranaApp::ShowHelp()
         url.setFragment(chapter);
     qCDebug(lcGui).noquote() << "help:" << url.toString();
     QString error;
-    if (m_shell->HasWebBrowser() &&
+    // A console in another language shows the English manual in its own
+    // window, which says so.
+    if (CHelpWindow::LanguageNotice().isEmpty() && m_shell->HasWebBrowser() &&
         m_shell->StartProgram(QStringLiteral("xdg-open"), {url.toString()}, {}, &error))
         return;
     if (!error.isEmpty())

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QKeySequence>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTextBrowser>
 #include <QTextCursor>
@@ -53,9 +54,21 @@ CHelpWindow::CHelpWindow(const QUrl& home, QWidget* parent) : QWidget(parent, Qt
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(bar);
+    m_notice = new QLabel(LanguageNotice(), this);
+    m_notice->setObjectName(QStringLiteral("LanguageNotice"));
+    m_notice->setContentsMargins(8, 4, 8, 4);
+    m_notice->setVisible(!m_notice->text().isEmpty());
+    layout->addWidget(m_notice);
     layout->addWidget(m_browser);
     resize(820, 640);
     m_browser->setSource(m_home);
+}
+
+QString CHelpWindow::LanguageNotice()
+{
+    const char* source = QT_TR_NOOP("The manual is in English.");
+    const QString text = tr(source);
+    return text == QLatin1String(source) ? QString() : text;
 }
 
 void CHelpWindow::ShowChapter(const QString& chapter)

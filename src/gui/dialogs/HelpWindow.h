@@ -5,6 +5,7 @@
 #include <QUrl>
 #include <QWidget>
 
+class QLabel;
 class QLineEdit;
 class QTextBrowser;
 
@@ -20,6 +21,11 @@ public:
     // top) and brings the window forward.
     void ShowChapter(const QString& chapter);
     QTextBrowser* Browser() const { return m_browser; }
+    // The line above the page saying that the manual is in English: the
+    // display language's own text when its catalogue has one, empty for
+    // English (the manual has no other language yet).
+    static QString LanguageNotice();
+    QLabel* NoticeLabel() const { return m_notice; }
     QLineEdit* FindEdit() const { return m_find; }
     // Finds the find field's text from the cursor on (backward: towards the
     // start), wrapping round once. False when the page does not hold it.
@@ -29,4 +35,5 @@ private:
     QUrl m_home;
     QTextBrowser* m_browser = nullptr;
     QLineEdit* m_find = nullptr;
+    QLabel* m_notice = nullptr;
 };
