@@ -15,6 +15,7 @@
 #include "../tests/air/HeadlessLirana.h"
 #include "AirPlayer.h"
 #include "BenchSeams.h"
+#include "ChildProcess.h"
 #include "EngineStall.h"
 #include "media/TrackFactory.h"
 #include "onair/OnAirEngine.h"
@@ -75,46 +76,9 @@ public:
     bool Start(const QString& program, const QStringList& args, const QStringList& env,
                const QString& workDir)
     {
-        std::vector<QByteArray> store;
-        store.push_back(program.toLocal8Bit());
-        for (const QString& a : args)
-            store.push_back(a.toLocal8Bit());
-        const size_t argc = store.size();
-        for (const QString& e : env)
-            store.push_back(e.toLocal8Bit());
-        const QByteArray dir = workDir.toLocal8Bit();
-        std::vector<char*> argv, envp;
-        for (size_t i = 0; i < store.size(); ++i)
-            (i < argc ? argv : envp).push_back(store[i].data());
-        argv.push_back(nullptr);
-        envp.push_back(nullptr);
-        int fds[2];
-        if (::pipe2(fds, O_CLOEXEC) != 0)
-            return false;
-        const pid_t parent = ::getpid();
         startNs = AirRecorder::NowNs();
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-            if (::getppid() != parent)
-                ::_exit(127);
-            ::dup2(fds[1], 1);
-            const int null = ::open("/dev/null", O_WRONLY);
-            if (null >= 0)
-                ::dup2(null, 2);
-            if (::chdir(dir.constData()) != 0)
-                ::_exit(127);
-            ::execve(argv[0], argv.data(), envp.data());
-            ::_exit(127);
-        }
-        ::close(fds[1]);
-        if (m_pid < 0) {
-            ::close(fds[0]);
-            return false;
-        }
-        m_out = fds[0];
-        ::fcntl(m_out, F_SETFL, O_NONBLOCK);
-        return true;
+        m_pid = ChildProcess::SpawnPiped(program, args, env, workDir, {}, &m_out);
+        return m_pid > 0;
     }
 
     // Reads what arrived; true once the child has been reaped.

@@ -27,6 +27,7 @@
 //              [--lirana PATH] [--wrap "valgrind ..."] [--env NAME=VALUE]
 //              [--skip FORMAT,...] [--keep]
 #include "../tests/air/HeadlessLirana.h"
+#include "ChildProcess.h"
 
 #include "support/AirServer.h"
 #include "support/TestEnv.h"
@@ -284,46 +285,10 @@ public:
                                                               QStringLiteral("--play"),
                                                               QStringLiteral("--log-stdout"), album};
         const QString first = wrapper.isEmpty() ? program : QStandardPaths::findExecutable(wrapper.first());
-        std::vector<QByteArray> store{first.toLocal8Bit()};
-        for (const QString& a : wrapper.isEmpty() ? args.mid(1) : args)
-            store.push_back(a.toLocal8Bit());
-        const size_t argc = store.size();
-        for (const QString& e : env)
-            store.push_back(e.toLocal8Bit());
-        std::vector<char*> argv, envp;
-        for (size_t i = 0; i < store.size(); ++i)
-            (i < argc ? argv : envp).push_back(store[i].data());
-        argv.push_back(nullptr);
-        envp.push_back(nullptr);
-        const QByteArray dir = home.toLocal8Bit();
-        const QByteArray errPath = (home + QStringLiteral("/stderr.txt")).toLocal8Bit();
-        int fds[2];
-        if (::pipe2(fds, O_CLOEXEC) != 0)
-            return false;
-        const pid_t parent = ::getpid();
         startMs = NowMs();
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-            if (::getppid() != parent)
-                ::_exit(127);
-            ::dup2(fds[1], 1);
-            const int err = ::open(errPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            if (err >= 0)
-                ::dup2(err, 2);
-            if (::chdir(dir.constData()) != 0)
-                ::_exit(127);
-            ::execve(argv[0], argv.data(), envp.data());
-            ::_exit(127);
-        }
-        ::close(fds[1]);
-        if (m_pid < 0) {
-            ::close(fds[0]);
-            return false;
-        }
-        m_out = fds[0];
-        ::fcntl(m_out, F_SETFL, O_NONBLOCK);
-        return true;
+        m_pid = ChildProcess::SpawnPiped(first, wrapper.isEmpty() ? args.mid(1) : args, env, home,
+                                         home + QStringLiteral("/stderr.txt"), &m_out);
+        return m_pid > 0;
     }
 
     bool Running() const { return m_pid > 0; }
