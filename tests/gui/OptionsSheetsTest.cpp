@@ -99,6 +99,9 @@ TEST_F(OptionsSheets, AdvancedValuesAreCheckedAndStoredInTheirUnitsOnOk)
     EXPECT_TRUE(Settings().watchDog.nextSong && !Settings().watchDog.message && !Settings().watchDog.reboot);
     EXPECT_TRUE(engine.IsTimerArmed(COnAirEngine::TimerWatchDog));
     EXPECT_FALSE(station->Sounds().IsAssigned(0)) << "committed with the sheet";
+    // Stored at once: a crash before the end of the session keeps them.
+    EXPECT_TRUE(TempHive::UserText().contains("\"Overlap Time\"=dword:00000001"));
+    EXPECT_TRUE(TempHive::UserText().contains("\"MiniPlaylist Overlap Time\"=dword:00000bb8"));
 }
 
 TEST_F(OptionsSheets, OptionsReopenOnTheirLastPageAndCancelKeepsEverything)

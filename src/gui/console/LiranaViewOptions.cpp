@@ -219,6 +219,7 @@ void CLiranaView::ShowAdvancedOptions()
     live.watchDog = dog;
     if (rearm)
         m_context.engine->RearmWatchDog();
+    live.Save(); // stored at once, not only at the end of the session
 }
 
 CEventsPage* CLiranaView::NewEventsPage(QWidget* sheet)
