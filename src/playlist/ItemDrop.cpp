@@ -6,6 +6,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <dirent.h>
@@ -15,6 +16,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -30,6 +32,42 @@ bool IsDotName(QStringView name)
     return name == u"." || name == u"..";
 }
 
+// Runs of digits compare by their value ("2 Intro" before "10 Outro"),
+// the rest letter by letter with case aside; names equal so compare as
+// they are. The same in every locale, the C locale of a service included.
+bool NameOrderLess(const QString& a, const QString& b)
+{
+    qsizetype i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (a[i].isDigit() && b[j].isDigit()) {
+            const qsizetype si = i, sj = j;
+            while (i < a.size() && a[i].isDigit())
+                ++i;
+            while (j < b.size() && b[j].isDigit())
+                ++j;
+            // Compared as text without their leading zeros: any length.
+            QStringView x = QStringView(a).mid(si, i - si), y = QStringView(b).mid(sj, j - sj);
+            while (x.size() > 1 && x.front() == u'0')
+                x = x.mid(1);
+            while (y.size() > 1 && y.front() == u'0')
+                y = y.mid(1);
+            if (x.size() != y.size())
+                return x.size() < y.size();
+            if (const int c = x.compare(y); c != 0)
+                return c < 0;
+            continue;
+        }
+        const char16_t x = a[i].toCaseFolded().unicode(), y = b[j].toCaseFolded().unicode();
+        if (x != y)
+            return x < y;
+        ++i;
+        ++j;
+    }
+    if ((a.size() - i) != (b.size() - j))
+        return a.size() - i < b.size() - j;
+    return a < b;
+}
+
 void Walk(const QString& folder, QStringList* out, FolderIds& walked)
 {
     const QString base = folder.endsWith(u'/') ? folder : folder + u'/';
@@ -40,22 +78,29 @@ void Walk(const QString& folder, QStringList* out, FolderIds& walked)
                                                   &::closedir);
     if (!dir)
         return;
+    std::vector<std::pair<QString, bool>> entries; // name, is a folder
     while (const dirent* entry = ::readdir(dir.get())) {
         const QString name = QFile::decodeName(entry->d_name);
         if (IsDotName(name))
             continue;
-        const QString full = base + name;
         bool isFolder = entry->d_type == DT_DIR;
         if (entry->d_type != DT_DIR && entry->d_type != DT_REG) {
             struct stat target;
-            if (!StatPath(full, &target))
+            if (!StatPath(base + name, &target))
                 continue; // gone meanwhile, or a dangling link
             isFolder = S_ISDIR(target.st_mode);
         }
+        entries.emplace_back(name, isFolder);
+    }
+    // The order of a file manager, not the file system's: an album folder of
+    // numbered tracks plays in its order.
+    std::sort(entries.begin(), entries.end(),
+              [](const auto& a, const auto& b) { return NameOrderLess(a.first, b.first); });
+    for (const auto& [name, isFolder] : entries) {
         if (isFolder)
-            Walk(full, out, walked);
+            Walk(base + name, out, walked);
         else
-            out->append(full);
+            out->append(base + name);
     }
 }
 

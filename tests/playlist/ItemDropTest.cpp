@@ -14,22 +14,25 @@
 
 namespace fs = std::filesystem;
 
-// Depth first in readdir order (as std::filesystem walks), empty folders
-// skipped.
-TEST(ItemDrop, CollectFolderWalksDepthFirstInReaddirOrder)
+// Depth first in a file manager's order (numbers by value, case aside,
+// files and folders mixed), whatever order the file system keeps; empty
+// folders skipped.
+TEST(ItemDrop, CollectFolderWalksDepthFirstInNameOrder)
 {
     const QString root = TestEnv::MakeTempDir("walk");
-    for (const char* f : {"a.wav", "sub1/b.pause", "sub1/deeper/c.mpl", "sub1/deeper/d.txt", "z.txt",
-                          "sub2/e.cda", "sub2/x/y/f.mod", "g.mp3"})
-        TestEnv::WriteFile(root + u'/' + f, "x");
+    const QStringList expected{"01 a.wav",     "2 b.mp3",           "10 c.wav",
+                               "Sub1/b.pause", "Sub1/deeper/c.mpl", "Sub1/deeper/D.txt",
+                               "sub2/e.cda",   "sub2/x/y/f.mod",    "Z.txt"};
+    // Made neither in that order nor in its reverse: the file system's order
+    // (oldest or newest first, or hashed) is not the answer.
+    for (int i : {3, 0, 8, 5, 1, 7, 2, 6, 4})
+        TestEnv::WriteFile(root + u'/' + expected[i], "x");
     fs::create_directory((root + "/empty").toStdString());
-    QStringList expected{"kept"};
-    for (const auto& entry : fs::recursive_directory_iterator(root.toStdString()))
-        if (entry.is_regular_file())
-            expected << QString::fromStdString(entry.path().string());
     QStringList out{"kept"};
     CollectFolder(root, &out);
-    EXPECT_EQ(out, expected);
+    for (QString& path : out)
+        path.remove(root + u'/');
+    EXPECT_EQ(out, QStringList{"kept"} + expected);
 }
 
 // Links are followed, each folder once, so loops end; dangling links are skipped.
