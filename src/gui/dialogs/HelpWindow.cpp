@@ -48,6 +48,10 @@ CHelpWindow::CHelpWindow(const QUrl& home, QWidget* parent) : QWidget(parent, Qt
         m_find->selectAll();
     });
     addAction(find);
+    auto* close = new QAction(this); // Escape closes it, as it does a dialog
+    close->setShortcut(QKeySequence::Cancel);
+    connect(close, &QAction::triggered, this, &QWidget::close);
+    addAction(close);
     connect(m_find, &QLineEdit::returnPressed, this, [this] { FindNext(); });
 
     auto* layout = new QVBoxLayout(this);

@@ -30,6 +30,13 @@ export XDG_CONFIG_HOME=$tmp/config XDG_DATA_HOME=$tmp/data XDG_STATE_HOME=$tmp/s
 export DBUS_SESSION_BUS_ADDRESS=unix:path=$tmp/no-bus # not the desktop's bus
 export XDG_RUNTIME_DIR=$tmp/runtime XDG_CONFIG_DIRS=$tmp/etc
 export QT_QPA_PLATFORM=xcb GST_REGISTRY=$tmp/gst-registry.bin
+# No web browser in this world, whatever the machine has: F1 shows the
+# program's own help window, and nothing can open a browser.
+mkdir -p "$tmp/no-browser"
+printf '#!/bin/sh\nexit 1\n' >"$tmp/no-browser/xdg-mime"
+printf '#!/bin/sh\nprintf "%%s\\n" "$@" >>"%s/xdg-open-args"\nexit 1\n' "$tmp" >"$tmp/no-browser/xdg-open"
+chmod +x "$tmp/no-browser/xdg-mime" "$tmp/no-browser/xdg-open"
+export PATH=$tmp/no-browser:$PATH
 unset WAYLAND_DISPLAY
 cd "$tmp/cwd"
 cat >"$XDG_CONFIG_HOME/Oxbelund/Lirana.reg" <<REG
@@ -133,7 +140,20 @@ wait_log() { # pattern
   done
   fail "log lacks /$1/: $(cat "$(log_file)" 2>/dev/null)"
 }
-shot() { import -window root "$shots/$1.png"; echo "screenshot: $shots/$1.png"; }
+# The manual's pictures (scripts/manual-shots copies them into
+# docs/manual/shots): a shot of one of these names is also kept under the
+# manual's name in $shots/manual, cut to the window given.
+declare -A manual=([console-on-air]=console [sound-windows]=sound-buttons [options-general]=options
+  [advanced-overlap]=advanced-options [edit-event]=events [help]=help)
+shot() { # name [window]
+  import -window root "$shots/$1.png"
+  echo "screenshot: $shots/$1.png"
+  if [[ -n ${manual[$1]:-} ]]; then
+    mkdir -p "$shots/manual"
+    # -screen: what is shown there, windows over it included.
+    import -screen -window "${2:-root}" "$shots/manual/${manual[$1]}.png"
+  fi
+}
 rows() { grep -vc '^#' "$album"; }
 name() { # the display name of row $1 (1-based) of the demo album
   grep -v '^#' "$album" | sed -n "$1{s|.*/||;s|\.[^.]*$||;p}"
@@ -156,12 +176,12 @@ key p     # plays the selected row again
 for _ in $(seq 30); do [[ $(starts) == *,*,* ]] && break; sleep 0.1; done
 [[ $(starts) == "$first,$second,$second" ]] || fail "after P: $(starts)"
 sleep 0.8
-shot console-on-air
+shot console-on-air "$win"
 key 1     # sound button 1, twice: two sound windows over the console
 key KP_1
 sounds=$(xdotool search --onlyvisible --name "^$first\$" 2>/dev/null | wc -l)
 [[ $sounds -eq 2 ]] || fail "sound button 1 twice: $sounds sound windows"
-shot sound-windows
+shot sound-windows "$win"
 window_named() { # title: waits for a visible window of that exact title, prints its id
   local id=
   for _ in $(seq 50); do
@@ -183,7 +203,7 @@ sheet() { # title prefix page...: a picture of each page (Ctrl+Tab to the next),
   sleep 0.3
   for page in "$@"; do
     [[ $page == "$1" ]] || { xdotool windowfocus --sync "$id"; xdotool key ctrl+Tab; sleep 0.3; }
-    shot "$prefix-$page"
+    shot "$prefix-$page" "$id"
     if declare -F "visit_${prefix}_$page" >/dev/null; then "visit_${prefix}_$page" "$id"; fi
   done
   closes "$id" "$title"
@@ -207,9 +227,14 @@ key e     # Schedule: the Events page alone (two events that start in 2098); Mod
 schedule=$(window_named 'Advanced Options') || fail "E opened no schedule sheet"
 xdotool windowfocus --sync "$schedule"; xdotool key alt+m; sleep 0.4
 editor=$(window_named 'Edit Event') || fail "Modify opened no Edit Event dialog"
-shot edit-event
+shot edit-event "$editor"
 closes "$editor" 'Edit Event'
 closes "$schedule" 'Advanced Options'
+key F1    # the manual at the console's chapter, in the program's own window
+help=$(window_named 'Lirana Help') || fail "F1 opened no help window"
+sleep 0.5
+shot help "$help"
+closes "$help" 'Lirana Help'
 key s
 before=$(rows)
 key Delete
