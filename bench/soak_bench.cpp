@@ -36,11 +36,13 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTime>
 
 #include <gst/gst.h>
 
@@ -71,9 +73,22 @@ using HeadlessLirana::Dword;
 using HeadlessLirana::Flag;
 using HeadlessLirana::Text;
 
+// The wall clock, for what the program schedules by it (events).
 qint64 NowMs()
 {
     return QDateTime::currentMSecsSinceEpoch();
+}
+
+// A steady clock, for intervals: a step of the wall clock (the host
+// setting the time) is not a stall of the program.
+qint64 MonoMs()
+{
+    static const QElapsedTimer started = [] {
+        QElapsedTimer t;
+        t.start();
+        return t;
+    }();
+    return started.elapsed();
 }
 
 // The longest item of the album; the event items are 1 s.
@@ -205,7 +220,9 @@ struct Sample
 
 struct LogLine
 {
-    qint64 ms; // arrival, ms since the epoch
+    qint64 ms;       // arrival, ms since the epoch
+    qint64 mono;     // arrival, on the steady clock (MonoMs)
+    int second = -1; // the program's own time of day on the line, in s (-1: none)
     QByteArray text;
 };
 
@@ -274,6 +291,7 @@ public:
     std::vector<Sample> samples;
     std::vector<LogLine> lines;
     qint64 startMs = 0, stopAskedMs = 0, endMs = 0;
+    qint64 startMono = 0, stopAskedMono = 0, endMono = 0; // the same on the steady clock
     int exitStatus = -1;
     bool exitedEarly = false;
 
@@ -286,6 +304,7 @@ public:
                                                               QStringLiteral("--log-stdout"), album};
         const QString first = wrapper.isEmpty() ? program : QStandardPaths::findExecutable(wrapper.first());
         startMs = NowMs();
+        startMono = MonoMs();
         m_pid = ChildProcess::SpawnPiped(first, wrapper.isEmpty() ? args.mid(1) : args, env, home,
                                          home + QStringLiteral("/stderr.txt"), &m_out);
         return m_pid > 0;
@@ -305,6 +324,7 @@ public:
             if (!WIFEXITED(status))
                 m_signalled = true;
             endMs = NowMs();
+            endMono = MonoMs();
             exitedEarly = stopAskedMs == 0;
             m_pid = 0;
             ReadLines();
@@ -333,6 +353,7 @@ public:
     {
         if (m_pid > 0 && stopAskedMs == 0) {
             stopAskedMs = NowMs();
+            stopAskedMono = MonoMs();
             ::kill(m_pid, SIGTERM);
         }
     }
@@ -362,11 +383,16 @@ private:
                 QByteArray text = m_partial.left(nl);
                 m_partial.remove(0, nl + 1);
                 const qsizetype tab = text.indexOf('\t');
-                if (tab >= 0 && tab <= 12 && text.at(0) >= '0' && text.at(0) <= '9')
+                int second = -1;
+                if (tab >= 0 && tab <= 12 && text.at(0) >= '0' && text.at(0) <= '9') {
+                    const QTime time = QTime::fromString(QString::fromLatin1(text.left(tab)), u"hh:mm:ss");
+                    if (time.isValid())
+                        second = time.msecsSinceStartOfDay() / 1000;
                     text = text.mid(tab + 1);
+                }
                 if (text.startsWith("start\t"))
                     ++m_starts;
-                lines.push_back({now, text});
+                lines.push_back({now, MonoMs(), second, text});
             }
         }
     }
@@ -547,7 +573,8 @@ void Report(const Run& run, const Options& opt, Verdict& v)
     WriteSamples(run);
     int starts = 0, good = 0, broken = 0, events = 0, errors = 0, unexpected = 0;
     QByteArray last;
-    qint64 lastStartMs = 0, longestGapMs = 0, longestGapAt = 0;
+    qint64 lastStartMs = 0, longestGapMs = 0, longestGapAt = 0; // on the steady clock
+    int lastStartSecond = -1;
     QStringList unexpectedLines;
     for (const LogLine& l : run.lines) {
         if (l.text.startsWith("start\t")) {
@@ -559,11 +586,21 @@ void Report(const Run& run, const Options& opt, Verdict& v)
                 ++good;
             else
                 ++broken;
-            if (lastStartMs && l.ms - lastStartMs > longestGapMs) {
-                longestGapMs = l.ms - lastStartMs;
-                longestGapAt = l.ms;
+            // A gap is where both clocks see one: the arrival here (which
+            // this benchmark's own stall would stretch) and the program's
+            // own time on the line (which a step of the wall clock would
+            // stretch; whole seconds, so up to 1 s more).
+            if (lastStartMs) {
+                qint64 gap = l.mono - lastStartMs;
+                if (l.second >= 0 && lastStartSecond >= 0)
+                    gap = std::min<qint64>(gap, ((l.second - lastStartSecond + 86400) % 86400 + 1) * 1000);
+                if (gap > longestGapMs) {
+                    longestGapMs = gap;
+                    longestGapAt = l.mono;
+                }
             }
-            lastStartMs = l.ms;
+            lastStartMs = l.mono;
+            lastStartSecond = l.second;
             last = name;
         } else if (l.text.startsWith("error")) {
             ++errors;
@@ -576,9 +613,10 @@ void Report(const Run& run, const Options& opt, Verdict& v)
         }
     }
     const qint64 endMs = run.stopAskedMs ? run.stopAskedMs : run.endMs;
-    if (lastStartMs && endMs - lastStartMs > longestGapMs) {
-        longestGapMs = endMs - lastStartMs;
-        longestGapAt = endMs;
+    const qint64 endMono = run.stopAskedMono ? run.stopAskedMono : run.endMono;
+    if (lastStartMs && endMono - lastStartMs > longestGapMs) {
+        longestGapMs = endMono - lastStartMs;
+        longestGapAt = endMono;
     }
     const double minutes = double(endMs - run.startMs) / 60000.0;
     std::printf("\n%s: %d items started in %.1f min (%d good, %d broken, %d events), %.0f items/hour\n",
@@ -588,7 +626,7 @@ void Report(const Run& run, const Options& opt, Verdict& v)
         std::printf("      %s\n", qPrintable(l));
     const double gapLimit = kLongestItemSeconds + opt.gapMarginSeconds;
     std::printf("    longest time without a start: %.1f s (limit %.1f s), at +%.0f s\n",
-                double(longestGapMs) / 1000, gapLimit, double(longestGapAt - run.startMs) / 1000);
+                double(longestGapMs) / 1000, gapLimit, double(longestGapAt - run.startMono) / 1000);
     if (double(longestGapMs) / 1000 > gapLimit)
         Fault(
             v, run,
@@ -629,6 +667,7 @@ void Report(const Run& run, const Options& opt, Verdict& v)
 
 int main(int argc, char** argv)
 {
+    MonoMs(); // the steady clock counts from here
     QTemporaryDir root(QDir::tempPath() + QStringLiteral("/lirana-soak-XXXXXX"));
     if (!root.isValid())
         return 2;
