@@ -424,6 +424,19 @@ int SecondOfLocalHour(qint64 ms)
     return at.time().minute() * 60 + at.time().second();
 }
 
+// The local time of day of a time in ms since the epoch, in whole seconds
+// (as the program's lines carry it).
+int SecondOfDay(qint64 ms)
+{
+    return QDateTime::fromMSecsSinceEpoch(ms).time().msecsSinceStartOfDay() / 1000;
+}
+
+// Seconds from one time of day to a later one, across midnight.
+int SecondsBetween(int fromSecond, int toSecond)
+{
+    return (toSecond - fromSecond + 86400) % 86400;
+}
+
 void ReportEvents(const Run& run, const Options& opt, Verdict& v)
 {
     // An event counts when its line arrived in time here, or when the
@@ -439,8 +452,7 @@ void ReportEvents(const Run& run, const Options& opt, Verdict& v)
     const auto inTime = [](const LogLine& l, qint64 s, qint64 limitMs) {
         if (l.ms >= s - 500 && l.ms <= s + limitMs)
             return true;
-        const int due = QDateTime::fromMSecsSinceEpoch(s).time().msecsSinceStartOfDay() / 1000;
-        return l.second >= 0 && (l.second - due + 86400) % 86400 <= limitMs / 1000;
+        return l.second >= 0 && SecondsBetween(SecondOfDay(s), l.second) <= limitMs / 1000;
     };
     int byOwnTime = 0;
     // The events due while the run was surely reading them (from 10 s after
@@ -592,8 +604,8 @@ void Report(const Run& run, const Options& opt, Verdict& v)
     qint64 longestLagS = 0, longestLagAt = 0; // a line's arrival here after the program's time on it
     for (const LogLine& l : run.lines) {
         if (l.second >= 0) {
-            const int arrived = QDateTime::fromMSecsSinceEpoch(l.ms).time().msecsSinceStartOfDay() / 1000;
-            if (const qint64 lag = (arrived - l.second + 86400) % 86400; lag < 43200 && lag > longestLagS) {
+            if (const qint64 lag = SecondsBetween(l.second, SecondOfDay(l.ms));
+                lag < 43200 && lag > longestLagS) {
                 longestLagS = lag;
                 longestLagAt = l.mono;
             }
@@ -614,7 +626,7 @@ void Report(const Run& run, const Options& opt, Verdict& v)
             if (lastStartMs) {
                 qint64 gap = l.mono - lastStartMs;
                 if (l.second >= 0 && lastStartSecond >= 0)
-                    gap = std::min<qint64>(gap, ((l.second - lastStartSecond + 86400) % 86400 + 1) * 1000);
+                    gap = std::min<qint64>(gap, (SecondsBetween(lastStartSecond, l.second) + 1) * 1000);
                 if (gap > longestGapMs) {
                     longestGapMs = gap;
                     longestGapAt = l.mono;
