@@ -19,6 +19,18 @@
 #include <iostream>
 #include <string>
 
+// GCC names the sanitizers with macros, clang with __has_feature.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define LIRANA_AIR_INSTRUMENTED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define LIRANA_AIR_INSTRUMENTED 1
+#endif
+#endif
+#ifndef LIRANA_AIR_INSTRUMENTED
+#define LIRANA_AIR_INSTRUMENTED 0
+#endif
+
 class AirTest : public ::testing::Test
 {
 protected:
@@ -61,6 +73,14 @@ protected:
         std::cout << "[ measured ] " << what << ": " << value << ' ' << unit << '\n';
         ::testing::Test::RecordProperty(what, std::to_string(value));
     }
+
+    // The sanitizer stage's build runs two to three times slower than the
+    // one stations run, and its starts come later: an item started on time
+    // was heard up to 60 ms late there (measured with both cores busy; 45 ms
+    // with nothing beside it), while the release build kept within 30 ms.
+    // Starts and lengths on the air get this much more room in such a build;
+    // the plain stage holds them to what the release build does.
+    static constexpr double kInstrumentedSlack = LIRANA_AIR_INSTRUMENTED ? 0.1 : 0.0;
 
     // Declared in this order so the recorder stops before the server.
     AirServer server;
