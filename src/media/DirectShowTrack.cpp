@@ -64,6 +64,43 @@ void OnElementSetup(GstElement* /*playbin*/, GstElement* element, gpointer modeD
         g_object_set(element, "fullscreen", mode >= 2 ? TRUE : FALSE, nullptr);
 }
 
+// pulsesink keeps one main loop for all its streams in the process, made by
+// the first sink that opens its device and freed by the last one that
+// closes it, and a volume call on a sink not open yet locks that loop
+// without holding it. Another track's close freeing the loop meanwhile
+// brought the whole process down (an assertion in the sound-server library;
+// tracks made on two threads while a third closes one abort within
+// seconds). So from the first pulsesink on the process keeps one of its own
+// open for good, and the loop lives as long as the process. The keeper has a
+// client name of its own: the tracks never share its connection to the
+// server, which a restart of the server leaves broken. While the server
+// cannot be reached there is no keeper; the next track tries again.
+void KeepOutputLoop(GstElement* sink)
+{
+    GstElementFactory* factory = gst_element_get_factory(sink);
+    if (!factory || std::strcmp(GST_OBJECT_NAME(factory), "pulsesink") != 0)
+        return;
+    static std::mutex mutex;
+    static GstElement* keeper = nullptr;
+    std::lock_guard lock(mutex);
+    if (keeper)
+        return;
+    GstElement* candidate = gst_element_factory_make("pulsesink", "lirana-loop-keeper");
+    if (!candidate)
+        return;
+    gst_object_ref_sink(candidate);
+    gchar* server = nullptr;
+    g_object_get(sink, "server", &server, nullptr);
+    g_object_set(candidate, "server", server, "client-name", "lirana-loop-keeper", nullptr);
+    g_free(server);
+    if (gst_element_set_state(candidate, GST_STATE_READY) == GST_STATE_CHANGE_SUCCESS) {
+        keeper = candidate; // never closed
+        return;
+    }
+    gst_element_set_state(candidate, GST_STATE_NULL);
+    gst_object_unref(candidate);
+}
+
 // A level change is heard once the samples already in the sink's buffer have
 // played: a sink left at its default buffer (200 ms) gets a shorter one so a
 // fade or a stop follows the engine closely. A buffer the operator chose in
@@ -403,6 +440,7 @@ void CDirectShowTrack::BuildPipeline(bool again)
                               [](gpointer data) { delete static_cast<Armed*>(data); });
             gst_object_unref(pad);
         }
+        KeepOutputLoop(direct); // before the volume of a sink not open yet
         HoldStreamAtUnity(direct);
         ShortenOutputBuffer(direct);
         gst_object_unref(direct);
