@@ -5,8 +5,6 @@
 
 #include "EventsTestSupport.h"
 
-#include <QFile>
-
 namespace {
 
 const WallTime kNow = MakeWallTime(2024, 3, 4, 12, 0, 0);
@@ -106,11 +104,6 @@ TEST_F(RegistryEvents, CountDecidesWhichEntriesAreReadAndEmptyOnesAreSkipped)
 class FileEvents : public ::testing::Test
 {
 protected:
-    QByteArray Text() const
-    {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
     CEventList Load() const
     {
         CEventList list;
@@ -124,7 +117,7 @@ TEST_F(FileEvents, LayoutRoundTripAndNoStaleSections)
 {
     const CEventList list = Sample();
     list.SaveToFile(path);
-    const QByteArray text = Text();
+    const QByteArray text = FileBytes(path);
     EXPECT_TRUE(text.startsWith("[Event 0]\nEveryHour=0\nFileName=/srv/News at 7.wav\n"
                                 "StartDate=2001-3-5 7:30:00\nExpireDate=2099-12-31 0:00:00\n"
                                 "WeekDayMask=127\nExact=1\n\n[Event 1]\n"))
@@ -145,9 +138,9 @@ TEST_F(FileEvents, LayoutRoundTripAndNoStaleSections)
         one.SaveToProfile(file);
         file.Flush();
     }
-    EXPECT_TRUE(Text().startsWith("; my schedule\n[Notes]\nby=me\n[E"));
-    EXPECT_FALSE(Text().contains("stale"));
-    EXPECT_FALSE(Text().contains("Event 1"));
+    EXPECT_TRUE(FileBytes(path).startsWith("; my schedule\n[Notes]\nby=me\n[E"));
+    EXPECT_FALSE(FileBytes(path).contains("stale"));
+    EXPECT_FALSE(FileBytes(path).contains("Event 1"));
     ExpectSameRecords(Load(), one);
 }
 
@@ -164,7 +157,7 @@ TEST_F(FileEvents, CountGapsEmptySectionsExpiryAndEmptyList)
     EXPECT_EQ(loaded.At(0).NextRun(), MakeWallTime(2024, 3, 4, 12, 20, 30));
 
     CEventList().SaveToFile(path);
-    EXPECT_EQ(Text(), QByteArray("[Events]\nCount=0\n"));
+    EXPECT_EQ(FileBytes(path), QByteArray("[Events]\nCount=0\n"));
     EXPECT_TRUE(Load().IsEmpty());
 }
 

@@ -5,6 +5,7 @@
 #include "EventsTestSupport.h"
 
 #include <QLocale>
+#include <tuple>
 
 namespace {
 
@@ -24,50 +25,40 @@ CScheduledEvent Expiring(CScheduledEvent e, WallTime expiry)
     return e;
 }
 
+// An event is due from its next run on, never a moment before; one without
+// a next run never is. It is expired for good only when its expiry, not its
+// mask, leaves it no next run.
 TEST(NextRun, FollowsTimeOfDayHourWeekdaysStartAndExpiry)
 {
     const std::optional<WallTime> never;
-    const struct
-    {
-        const char* what;
-        CScheduledEvent event;
-        WallTime now;
-        std::optional<WallTime> next;
-        bool expired = false;
-    } cases[] = {
-        {"daily, a second before", Daily(kFile, At(1, 7, 30)), At(kMon, 7, 29, 59), At(kMon, 7, 30)},
-        {"daily, at its time: never the very moment", Daily(kFile, At(1, 7, 30)), At(kMon, 7, 30),
-         At(kMon + 1, 7, 30)},
-        {"hourly", Hourly(kFile, At(1, 5, 30), kMonday), At(kMon, 10, 15), At(kMon, 10, 30)},
-        {"hourly, at its time", Hourly(kFile, At(1, 5, 30), kMonday), At(kMon, 10, 30), At(kMon, 11, 30)},
-        {"hourly, late on its last day", Hourly(kFile, At(1, 5, 30), kMonday), At(kMon, 23, 45),
-         At(kMon + 7, 0, 30)},
-        {"hourly, the evening before its day", Hourly(kFile, At(1, 5, 30), kMonday), At(kMon - 1, 18, 0),
-         At(kMon, 0, 30)},
+    const CScheduledEvent daily = Daily(kFile, At(1, 7, 30)), monday = Hourly(kFile, At(1, 5, 30), kMonday);
+    const std::tuple<const char*, CScheduledEvent, WallTime, std::optional<WallTime>> cases[] = {
+        {"daily, a second before", daily, At(kMon, 7, 29, 59), At(kMon, 7, 30)},
+        {"daily, at its time: never the very moment", daily, At(kMon, 7, 30), At(kMon + 1, 7, 30)},
+        {"hourly", monday, At(kMon, 10, 15), At(kMon, 10, 30)},
+        {"hourly, at its time", monday, At(kMon, 10, 30), At(kMon, 11, 30)},
+        {"hourly, late on its last day", monday, At(kMon, 23, 45), At(kMon + 7, 0, 30)},
+        {"hourly, the evening before its day", monday, At(kMon - 1, 18, 0), At(kMon, 0, 30)},
         {"future start", Daily(kFile, At(kMon + 2, 9, 15)), At(kMon, 12), At(kMon + 2, 9, 15)},
         {"future start on a masked day", Daily(kFile, At(kMon + 2, 9, 15), kThursday), At(kMon, 12),
          At(kMon + 3, 9, 15)},
         {"hourly future start on a masked day", Hourly(kFile, At(kMon + 2, 9, 15), kThursday), At(kMon, 12),
          At(kMon + 3, 0, 15)},
-        {"expiring exactly at the next run", Expiring(Daily(kFile, At(1, 7, 30)), At(kMon + 1, 7, 30)),
-         At(kMon, 8), At(kMon + 1, 7, 30)},
-        {"expiring a second before it", Expiring(Daily(kFile, At(1, 7, 30)), At(kMon + 1, 7, 29, 59)),
-         At(kMon, 8), never, true},
+        {"expiring exactly at the next run", Expiring(daily, At(kMon + 1, 7, 30)), At(kMon, 8),
+         At(kMon + 1, 7, 30)},
+        {"expiring a second before it", Expiring(daily, At(kMon + 1, 7, 29, 59)), At(kMon, 8), never},
         {"empty mask", Daily(kFile, At(1, 7, 30), 0), At(kMon, 8), never},
         {"only a stray bit", Daily(kFile, At(1, 7, 30), 128), At(kMon, 8), never},
         {"only stray bits", Daily(kFile, At(1, 7, 30), 0xFFFFFF80u), At(kMon, 8), never}};
-    for (auto c : cases) {
-        SCOPED_TRACE(c.what);
-        EXPECT_EQ(c.event.ComputeNextRun(c.now), c.expired);
-        EXPECT_EQ(c.event.NextRun(), c.next);
-        if (c.next) {
-            EXPECT_FALSE(c.event.IsDue(*c.next - std::chrono::seconds{1}));
-            EXPECT_TRUE(c.event.IsDue(*c.next));
-        } else {
-            EXPECT_FALSE(c.event.IsDue(MakeWallTime(2099, 1, 1)));
-        }
+    for (auto [what, event, now, next] : cases) {
+        SCOPED_TRACE(what);
+        EXPECT_EQ(event.ComputeNextRun(now), !next && event.expireDate != kDefaultExpiry);
+        EXPECT_EQ(event.NextRun(), next);
+        const WallTime due = next.value_or(MakeWallTime(2099, 1, 1));
+        EXPECT_FALSE(event.IsDue(due - std::chrono::seconds{1}));
+        EXPECT_EQ(event.IsDue(due), next.has_value());
     }
-    const CScheduledEvent e = Expiring(Daily(kFile, At(1, 7, 30)), At(kMon + 1, 7, 29, 59));
+    const CScheduledEvent e = Expiring(daily, At(kMon + 1, 7, 29, 59));
     EXPECT_FALSE(e.IsExpired(At(kMon + 1, 7, 29, 59)));
     EXPECT_TRUE(e.IsExpired(At(kMon + 1, 7, 30)));
 }
@@ -109,22 +100,19 @@ TEST(EventRecord, CopiesLeaveTheNextRunBehindAndEqualityIgnoresIt)
     }
 }
 
+// text | the time it reads as, whether FormatStoredDate writes it so
 TEST(StoredDate, WrittenWithoutLeadingZerosReadInTheStoredIsoAndShortForms)
 {
-    const struct
-    {
-        const char* text;
-        WallTime time;
-        bool written; // the form FormatStoredDate gives
-    } rows[] = {{"2099-12-31 0:00:00", MakeWallTime(2099, 12, 31), true},
-                {"2001-3-5 7:30:00", MakeWallTime(2001, 3, 5, 7, 30), true},
-                {"2024-10-27 23:05:09", MakeWallTime(2024, 10, 27, 23, 5, 9), true},
-                {"2001-03-05T07:30:09", MakeWallTime(2001, 3, 5, 7, 30, 9), false},
-                {" 2099-12-31 0:00 ", MakeWallTime(2099, 12, 31), false},
-                {"2024-2-29", MakeWallTime(2024, 2, 29), false}};
-    for (const auto& row : rows) {
-        EXPECT_EQ(ParseStoredDate(QString::fromLatin1(row.text)), row.time) << row.text;
-        EXPECT_EQ(FormatStoredDate(row.time) == QString::fromLatin1(row.text), row.written) << row.text;
+    const std::tuple<const char*, WallTime, bool> rows[] = {
+        {"2099-12-31 0:00:00", MakeWallTime(2099, 12, 31), true},
+        {"2001-3-5 7:30:00", MakeWallTime(2001, 3, 5, 7, 30), true},
+        {"2024-10-27 23:05:09", MakeWallTime(2024, 10, 27, 23, 5, 9), true},
+        {"2001-03-05T07:30:09", MakeWallTime(2001, 3, 5, 7, 30, 9), false},
+        {" 2099-12-31 0:00 ", MakeWallTime(2099, 12, 31), false},
+        {"2024-2-29", MakeWallTime(2024, 2, 29), false}};
+    for (const auto& [text, time, written] : rows) {
+        EXPECT_EQ(ParseStoredDate(QString::fromLatin1(text)), time) << text;
+        EXPECT_EQ(FormatStoredDate(time) == QString::fromLatin1(text), written) << text;
     }
     for (const char* bad :
          {"", "garbage", "2023-2-29 0:00:00", "2001-13-1 0:00:00", "2001-3-5 24:00:00", "2001-3-5 7:60:00",

@@ -4,6 +4,8 @@
 
 #include "EventsTestSupport.h"
 
+#include <tuple>
+
 namespace {
 
 // 2024-03-04 is a Monday; no daylight-saving change near it in any zone
@@ -18,16 +20,14 @@ WallTime March(int h, int mi = 0, int s = 0, int day = 4)
     return MakeWallTime(2024, 3, day, h, mi, s);
 }
 
-CScheduledEvent Exact(CScheduledEvent e)
-{
-    e.exact = true;
-    return e;
-}
-
 class SchedulerTest : public ::testing::Test, protected SchedulerOnClock
 {
 protected:
-    void SetUp() override { SetClock(7, 0); }
+    void SetUp() override
+    {
+        SetClock(7, 0);
+        scheduler.SetEnabledQuery([this] { return enabled; });
+    }
 
     void SetClock(int h, int mi = 0, int s = 0, int day = 4) { clock.SetNow(Local(2024, 3, day, h, mi, s)); }
     QStringList UpcomingFiles()
@@ -38,12 +38,14 @@ protected:
             out << scheduler.Upcoming().At(i).fileName;
         return out;
     }
+    bool enabled = true; // the console's "Enable Events"
 };
 
 TEST_F(SchedulerTest, DueEventsAreTakenOnceByKindThenListOrder)
 {
     Add(Daily(kId, March(8, 0, 0, 1)));
-    CScheduledEvent& news = Add(Exact(Daily(kNews, March(8, 0, 0, 1))));
+    CScheduledEvent& news = Add(Daily(kNews, March(8, 0, 0, 1)));
+    news.exact = true;
     Add(Daily(kAd, March(8, 0, 0, 1)));
     SetClock(8, 0, 0);
     EXPECT_EQ(scheduler.TakeDueEvent(true), kNews);
@@ -68,7 +70,7 @@ TEST_F(SchedulerTest, WaitingEventOverdueForHoursIsTakenOnceAndRescheduledFromTh
 
 TEST_F(SchedulerTest, ResetToNowSkipsRunsMissedWhileStopped)
 {
-    Add(Exact(Daily(kNews, March(7, 30, 0, 1))));
+    Add(Daily(kNews, March(7, 30, 0, 1))).exact = true;
     Add(Hourly(kId, March(5, 15, 0, 1)));
     SetClock(11, 20); // the player stood still since 07:00
     scheduler.ResetToNow();
@@ -101,35 +103,28 @@ TEST_F(SchedulerTest, UpcomingListHoldsEventsDueWithinFifteenMinutes)
 
 TEST_F(SchedulerTest, LabelBlinksWhileAnEventIsWithinFiveMinutesAndEnabled)
 {
-    bool enabled = true;
-    scheduler.SetEnabledQuery([&enabled] { return enabled; });
     Add(Daily(kNews, March(7, 30, 0, 1)));
     const CUpcomingEventsModel& upcoming = scheduler.Upcoming();
     int changes = 0;
     QObject::connect(&upcoming, &CUpcomingEventsModel::StateChanged, [&changes] { ++changes; });
-    const struct
-    {
-        QTime at;
-        bool enabled, blink;
-        int changes;
-    } steps[] = {{QTime(7, 24, 59), true, false, 0}, {QTime(7, 25, 0), true, true, 1},
-                 {QTime(7, 25, 1), true, false, 2},  {QTime(7, 25, 2), true, true, 3},
-                 {QTime(7, 25, 2), false, false, 4}, {QTime(7, 25, 3), false, false, 4}};
-    for (const auto& step : steps) {
-        SetClock(step.at.hour(), step.at.minute(), step.at.second());
-        enabled = step.enabled;
+    // clock at 07:mm:ss, enabled | blinking, state changes so far
+    const std::tuple<int, int, bool, bool, int> steps[] = {
+        {24, 59, true, false, 0}, {25, 0, true, true, 1},   {25, 1, true, false, 2},
+        {25, 2, true, true, 3},   {25, 2, false, false, 4}, {25, 3, false, false, 4}};
+    for (const auto& [mi, s, on, blink, changed] : steps) {
+        SCOPED_TRACE(testing::Message() << "07:" << mi << ":" << s);
+        SetClock(7, mi, s);
+        enabled = on;
         scheduler.Refresh();
-        EXPECT_EQ(upcoming.Blink(), step.blink) << step.at.toString().toStdString();
-        EXPECT_EQ(upcoming.IsEnabled(), step.enabled);
-        EXPECT_EQ(changes, step.changes) << step.at.toString().toStdString();
+        EXPECT_EQ(upcoming.Blink(), blink);
+        EXPECT_EQ(upcoming.IsEnabled(), on);
+        EXPECT_EQ(changes, changed);
     }
     EXPECT_EQ(upcoming.rowCount(), 1) << "listed while disabled";
 }
 
 TEST_F(SchedulerTest, SwitchingEventsOnResetsSwitchingOffDoesNot)
 {
-    bool enabled = true;
-    scheduler.SetEnabledQuery([&enabled] { return enabled; });
     CScheduledEvent& e = Add(Daily(kNews, March(7, 30, 0, 1)));
     ToggleEvents(enabled, scheduler);
     EXPECT_FALSE(enabled);
