@@ -7,25 +7,7 @@
 
 #include <tuple>
 
-namespace {
-
 constexpr TrackMs kHundredHours = 100 * 3600 * 1000;
-
-CTotalLength::TrackFactory Tracks(FakeTrackWorld& world)
-{
-    return [&world](const QString&) { return std::make_unique<FakeTrack>(world); };
-}
-
-// Runs a Total Length to its end; returns its steps.
-int Finish(CTotalLength& run)
-{
-    int steps = 0;
-    while (run.Step())
-        ++steps;
-    return steps;
-}
-
-} // namespace
 
 TEST(EditCommandsTest, EnableRulesFollowSelectionCountClipboardAndAir)
 {
@@ -129,50 +111,44 @@ TEST(EditCommandsTest, RowAndRenameTexts)
 
 // Media are 180 s but "10.pause" and the 100-hour items (whose sum needs 64
 // bits); all but the last row overlap by 4 s or their "~" override; rows that
-// are not media are skipped; without stopping on errors a failed row counts
-// as nothing.
+// are not media are skipped; a failed row is reported and counts as nothing,
+// or ends the run when asked to stop there.
 TEST(EditCommandsTest, TotalLengthSumsMediaRowsLessOverlapsExceptAfterTheLast)
 {
     const QStringList pause = {"10.pause", "/m/a.wav", "/m/b.wav"},
                       withBad = {"/m/a.wav", "/m/bad.wav", "/m/c.wav"};
     const QStringList others = {"/m/x.stop", "/m/readme", "/m/a~1.5.wav", "/m/b.wav", "/m/c.alb"};
-    // rows | rows opened, total, overlaps, failures, a part of the result text
-    const std::tuple<QStringList, int, std::int64_t, std::int64_t, int, const char*> cases[] = {
-        {pause, 3, 370000, 8000, 0, "The play list contains 3 songs.\nThe total length is: 06:02.0."},
-        {others, 3, 3 * 180000, 4000 + 1500 + 4000, 0, ""},
-        {withBad, 2, 360000, 4000, 1, "1 of them could not be opened"},
-        {QStringList(40, "/m/long.wav"), 40, std::int64_t(40) * kHundredHours, 39 * 4000, 0, ""}};
-    for (const auto& [rows, opened, total, overlaps, failures, message] : cases) {
-        SCOPED_TRACE(rows.join(u' ').toStdString());
+    // rows, stop at a failure | rows stepped, opened, total, overlaps, failures, a part of the message
+    const std::tuple<QStringList, bool, int, int, std::int64_t, std::int64_t, int, const char*> cases[] = {
+        {pause, false, 3, 3, 370000, 8000, 0,
+         "The play list contains 3 songs.\nThe total length is: 06:02.0."},
+        {others, false, 5, 3, 3 * 180000, 4000 + 1500 + 4000, 0, ""},
+        {withBad, false, 3, 2, 360000, 4000, 1, "1 of them could not be opened"},
+        {withBad, true, 1, 1, 180000, 4000, 1, "1 of them could not be opened"},
+        {QStringList(40, "/m/long.wav"), false, 40, 40, std::int64_t(40) * kHundredHours, 39 * 4000, 0, ""}};
+    for (const auto& [rows, stop, stepped, opened, total, overlaps, failures, message] : cases) {
+        SCOPED_TRACE(rows.join(u' ').toStdString() + (stop ? " stopping" : ""));
         FakeTrackWorld world;
         world.lengths = {{"10.pause", 10000}, {"/m/long.wav", kHundredHours}};
         world.failingOpen = {"/m/bad.wav"};
         CPlaylist list;
         list.Reset(rows, 0);
-        int reported = 0;
-        CTotalLength run(list, Tracks(world), 4000, false, nullptr, [&](const CException&) { ++reported; });
+        QStringList reported;
+        CTotalLength run(
+            list, [&world](const QString&) { return std::make_unique<FakeTrack>(world); }, 4000, stop,
+            nullptr, [&](const CException& e) { reported << e.GetErrorMessage(); });
         EXPECT_EQ(SoundBankOption(), 0) << "no sound banks while measuring";
-        EXPECT_EQ(Finish(run), rows.size());
+        int steps = 0;
+        while (run.Step())
+            ++steps;
+        EXPECT_EQ(steps, stepped);
+        EXPECT_EQ(run.Aborted(), stop);
+        EXPECT_EQ(run.NextRow(), stepped + int(stop));
         EXPECT_EQ(world.opened.size(), opened);
         EXPECT_EQ(run.Total(), total);
         EXPECT_EQ(run.Overlaps(), overlaps);
         EXPECT_EQ(run.Failures(), failures);
-        EXPECT_EQ(reported, failures);
+        EXPECT_EQ(reported, QStringList(failures, QStringLiteral("cannot open /m/bad.wav")));
         EXPECT_TRUE(run.Message().contains(QString::fromUtf8(message))) << run.Message().toStdString();
     }
-}
-
-TEST(EditCommandsTest, TotalLengthStopsAtAFailedRowWhenAsked)
-{
-    FakeTrackWorld world;
-    world.failingOpen = {"/m/b.wav"};
-    CPlaylist list;
-    list.Reset({"/m/a.wav", "/m/b.wav", "/m/c.wav"}, 0);
-    QStringList reported;
-    CTotalLength run(list, Tracks(world), 4000, true, nullptr,
-                     [&](const CException& e) { reported << e.GetErrorMessage(); });
-    EXPECT_EQ(Finish(run), 1);
-    EXPECT_TRUE(run.Aborted());
-    EXPECT_EQ(run.NextRow(), 2);
-    EXPECT_EQ(reported, QStringList({"cannot open /m/b.wav"}));
 }

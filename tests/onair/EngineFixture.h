@@ -18,8 +18,11 @@
 #include <QCoreApplication>
 #include <QHash>
 #include <QRegularExpression>
+#include <atomic>
+#include <chrono>
 #include <mutex>
 #include <set>
+#include <thread>
 
 class FakeTrack;
 
@@ -33,12 +36,19 @@ struct FakeTrackWorld
     std::vector<FakeTrack*> alive;   // guarded: a track that may block is closed on a thread of its own
     std::mutex aliveLock;
     QStringList opened;
+    // These paths ("*": every path) open off the engine's thread once the gate
+    // is open, and sound 120 ms after their start (a follow-on aims 6 ms
+    // later); with the gate shut for a second they fail, as a file on a hung
+    // network share does.
+    std::set<QString> ahead;
+    std::atomic<bool> gate = true;
 };
 
 class FakeTrack : public CMediaTrack
 {
 public:
-    explicit FakeTrack(FakeTrackWorld& world) : m_world(world)
+    explicit FakeTrack(FakeTrackWorld& world, const QString& path = QString())
+        : m_world(world), m_ahead(world.ahead.count(path) || world.ahead.count(QStringLiteral("*")))
     {
         std::lock_guard lock(m_world.aliveLock);
         m_world.alive.push_back(this);
@@ -60,6 +70,16 @@ public:
         m_state = Stopped;
         m_world.opened << path;
     }
+    bool MayBlock() const override { return m_ahead; }
+    void FinishOpen() override
+    {
+        for (int waited = 0; m_ahead && !m_world.gate; waited += 5) {
+            if (waited >= 1000)
+                throw CMessageException(QStringLiteral("%1 did not open within 1 s").arg(m_path));
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+    TrackMs StartLatency() const override { return m_ahead ? 120 : 0; }
     void Play() override { PlayRange(m_position, m_length); }
     void PlayRange(TrackMs from, TrackMs to) override
     {
@@ -85,6 +105,7 @@ public:
 
 private:
     FakeTrackWorld& m_world;
+    const bool m_ahead;
     int m_state = Closed;
     TrackMs m_position = 0;
     float m_volume = 1.0f;
@@ -124,7 +145,7 @@ protected:
             [this](const QString& path) -> std::unique_ptr<CMediaTrack> {
                 if (makeTrack)
                     return makeTrack(path);
-                return std::make_unique<FakeTrack>(world);
+                return std::make_unique<FakeTrack>(world, path);
             },
             [this] { return randomValues.isEmpty() ? 0 : randomValues.takeFirst(); }, restart});
         entries.clear();
@@ -139,6 +160,8 @@ protected:
     FakeTrack* OnAir() const { return static_cast<FakeTrack*>(engine->OnAir()); }
     FakeTrack* Fading() const { return static_cast<FakeTrack*>(engine->Fading()); }
     QString OnAirPath() const { return engine->OnAir() ? engine->OnAir()->GetFileName() : QString(); }
+    // One tick of a timer: the overlap check unless another is named.
+    void Tick(int timer = COnAirEngine::TimerOverlap) { engine->OnTimer(timer); }
     // The on-air item comes to its natural end.
     void EndOnAir() { engine->OnMciNotify(MCI_NOTIFY_SUCCESSFUL, engine->OnAir()->Serial()); }
     // Runs the posted commands (Play after ".play", cueing).

@@ -3,64 +3,24 @@
 #include "media/TrackWork.h"
 #include "support/TestEnv.h"
 
-#include <QFile>
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <chrono>
-#include <thread>
 #include <tuple>
 
 namespace {
 
-// A file behind a FIFO nobody writes: opening waits for data until its time
-// limit, as a file on a hung network share does.
-class FifoTrack : public FakeTrack
-{
-public:
-    using FakeTrack::FakeTrack;
-    bool MayBlock() const override { return true; }
-    void BeginOpen(const QString& path, QObject* owner) override { CMediaTrack::Open(path, owner); }
-    void FinishOpen() override
-    {
-        const int fd = ::open(QFile::encodeName(m_path).constData(), O_RDONLY | O_NONBLOCK);
-        pollfd wait{fd, POLLIN, 0};
-        ::poll(&wait, 1, 1000);
-        ::close(fd);
-        throw CMessageException(QStringLiteral("%1 did not open within 1 s").arg(m_path));
-    }
-};
-
-// A track that finishes opening off the engine's thread (once the gate, if
-// any, opens) and sounds 120 ms after its start (a follow-on aims 6 ms later).
-class AheadTrack : public FakeTrack
-{
-public:
-    explicit AheadTrack(FakeTrackWorld& world, const std::atomic<bool>* gate = nullptr)
-        : FakeTrack(world), m_gate(gate)
-    {
-    }
-    bool MayBlock() const override { return true; }
-    void BeginOpen(const QString& path, QObject* owner) override { FakeTrack::Open(path, owner); }
-    void FinishOpen() override
-    {
-        for (int waited = 0; m_gate && !*m_gate && waited < 5000; waited += 5)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    TrackMs StartLatency() const override { return 120; }
-
-private:
-    const std::atomic<bool>* m_gate;
-};
-
 class FaderTest : public EngineTest
 {
 protected:
-    void Tick() { engine->OnTimer(COnAirEngine::TimerOverlap); }
-    void FadeStep() { engine->OnTimer(COnAirEngine::TimerFade); }
+    void TearDown() override
+    {
+        EXPECT_TRUE(TrackWork::WaitIdle(5000)) << "tracks closing on their own threads outlive the test";
+    }
+    // Plays rows of tracks that open off the engine's thread, the first on air.
+    void PlayAhead(const QStringList& rows)
+    {
+        world.ahead = {QStringLiteral("*")};
+        Play(rows);
+        ASSERT_TRUE(TestEnv::WaitUntil([&] { return OnAir() != nullptr; }, 5000));
+    }
 };
 
 // When the next item starts, by what is left of the one on air (180 s).
@@ -116,14 +76,12 @@ TEST_F(FaderTest, AFadeTakesTheFadePeriodInEqualSteps)
         engine->OnCommand(Cmd::Stop);
         if (before == Before::TrackStops)
             a->Stop();
-        for (int step = 1; step < steps; ++step) {
-            FadeStep();
+        for (int step = 1; step <= steps; ++step) {
             ASSERT_EQ(Fading(), a) << step;
-            EXPECT_NEAR(a->GetVolume(), 1.0f - float(step) / float(steps), 1e-4f);
-        }
-        if (steps > 0) {
-            ASSERT_EQ(Fading(), a);
-            FadeStep();
+            Tick(COnAirEngine::TimerFade);
+            if (step < steps) {
+                EXPECT_NEAR(a->GetVolume(), 1.0f - float(step) / float(steps), 1e-4f);
+            }
         }
         EXPECT_EQ(Fading(), nullptr);
         EXPECT_FALSE(engine->IsTimerArmed(COnAirEngine::TimerFade));
@@ -168,18 +126,14 @@ TEST_F(FaderTest, CrossFaderStartsTheNextItemSilentWithJoinedSliders)
 {
     for (const bool stillOpening : {false, true}) {
         SCOPED_TRACE(stillOpening ? "still opening" : "ready");
-        std::atomic<bool> gate = false;
-        makeTrack = [&](const QString& path) -> std::unique_ptr<CMediaTrack> {
-            if (stillOpening && path == "/m/b.mp3")
-                return std::make_unique<AheadTrack>(world, &gate);
-            return std::make_unique<FakeTrack>(world); // opens at once
-        };
+        world.ahead = {stillOpening ? QStringLiteral("/m/b.mp3") : QString()};
+        world.gate = false;
         Play({"/m/a.mp3", "/m/b.mp3"});
         FakeTrack* a = OnAir();
         engine->OnCommand(Cmd::CrossFader);
         EXPECT_EQ(Fading(), a);
         EXPECT_EQ(engine->IsOpening(), stillOpening);
-        gate = true;
+        world.gate = true;
         ASSERT_TRUE(TestEnv::WaitUntil([&] { return OnAirPath() == "/m/b.mp3"; }, 5000));
         EXPECT_FLOAT_EQ(OnAir()->GetVolume(), 0.0f);
         EXPECT_TRUE(engine->IsJoined());
@@ -191,20 +145,13 @@ TEST_F(FaderTest, CrossFaderStartsTheNextItemSilentWithJoinedSliders)
     }
 }
 
-} // namespace
-
 // The next item hangs in its opening: the one before fades out meanwhile in
 // its steps, the hung item is reported after its time limit, the item after
 // it plays.
 TEST_F(FaderTest, AnItemThatHangsInItsOpeningDoesNotHoldUpTheFade)
 {
-    const QString fifo = TestEnv::MakeTempDir("hung") + "/next.wav";
-    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    makeTrack = [&](const QString& path) -> std::unique_ptr<CMediaTrack> {
-        if (path == fifo)
-            return std::make_unique<FifoTrack>(world);
-        return std::make_unique<FakeTrack>(world);
-    };
+    world.ahead = {QStringLiteral("/m/next.wav")};
+    world.gate = false;
     engine->Settings().ignoreErrors = true;
     engine->Settings().overlapTime = 4000;
     engine->Settings().fadeOnOverlap = true;
@@ -214,7 +161,7 @@ TEST_F(FaderTest, AnItemThatHangsInItsOpeningDoesNotHoldUpTheFade)
         if (line.contains("\terror\t"))
             fadedWhenReported = !engine->Fading();
     });
-    Play({"/m/a.mp3", fifo, "/m/c.mp3"});
+    Play({"/m/a.mp3", "/m/next.wav", "/m/c.mp3"});
     OnAir()->SetPosition(177000);
     Tick();
     ASSERT_TRUE(engine->IsOpening());
@@ -222,7 +169,6 @@ TEST_F(FaderTest, AnItemThatHangsInItsOpeningDoesNotHoldUpTheFade)
     EXPECT_EQ(Starts(), QStringList({"a", "next", "c"}));
     EXPECT_TRUE(entries.filter("did not open within 1 s").size() == 1) << entries.join('|').toStdString();
     EXPECT_TRUE(fadedWhenReported) << "the fade went on in its steps while the item hung";
-    EXPECT_TRUE(TrackWork::WaitIdle(5000)) << "tracks closing on their own threads outlive the test";
 }
 
 // The item that follows is opened while one plays, follows edits of the
@@ -230,12 +176,10 @@ TEST_F(FaderTest, AnItemThatHangsInItsOpeningDoesNotHoldUpTheFade)
 // (which plays out unfaded), and is let go when playback stops.
 TEST_F(FaderTest, TheNextItemIsOpenedAheadAndStartsItsLatencyEarly)
 {
-    makeTrack = [&](const QString&) { return std::make_unique<AheadTrack>(world); };
     engine->Settings().overlapTime = 0;
     engine->Settings().fadeOnOverlap = true;
     engine->Settings().fadePeriod = 1.0;
-    Play({"/m/a.mp3", "/m/b.mp3"});
-    ASSERT_TRUE(TestEnv::WaitUntil([&] { return OnAir() != nullptr; }, 5000));
+    PlayAhead({"/m/a.mp3", "/m/b.mp3"});
     EXPECT_EQ(engine->PreparedItem(), "/m/b.mp3");
     list.Replace(1, "/m/c.mp3");
     Tick();
@@ -250,7 +194,6 @@ TEST_F(FaderTest, TheNextItemIsOpenedAheadAndStartsItsLatencyEarly)
     EXPECT_EQ(world.opened.count("/m/c.mp3"), 1) << "the item prepared is the item started";
     engine->OnCommand(Cmd::Stop);
     EXPECT_EQ(engine->PreparedItem(), QString());
-    EXPECT_TRUE(TrackWork::WaitIdle(5000)) << "tracks closing on their own threads outlive the test";
 }
 
 // A break halts playback after the item on air; the row the operator's Play
@@ -258,10 +201,8 @@ TEST_F(FaderTest, TheNextItemIsOpenedAheadAndStartsItsLatencyEarly)
 // and Stop lets it go for good.
 TEST_F(FaderTest, ABreakKeepsTheItemThatPlayStartsPrepared)
 {
-    makeTrack = [&](const QString&) { return std::make_unique<AheadTrack>(world); };
     engine->SetMode(PlayerMode::Manual);
-    Play({"/m/a.mp3", "/m/b.mp3", "/m/c.mp3"});
-    ASSERT_TRUE(TestEnv::WaitUntil([&] { return OnAir() != nullptr; }, 5000));
+    PlayAhead({"/m/a.mp3", "/m/b.mp3", "/m/c.mp3"});
     EXPECT_EQ(engine->PreparedItem(), "/m/b.mp3");
     EndOnAir();
     Tick();
@@ -275,5 +216,6 @@ TEST_F(FaderTest, ABreakKeepsTheItemThatPlayStartsPrepared)
     engine->OnCommand(Cmd::Stop);
     Tick();
     EXPECT_EQ(engine->PreparedItem(), QString());
-    EXPECT_TRUE(TrackWork::WaitIdle(5000)) << "tracks closing on their own threads outlive the test";
 }
+
+} // namespace

@@ -57,7 +57,7 @@ TEST_F(EngineTest, BreakStopsOnTheNextRowAndManualModeSetsItAtEveryStart)
     Play(kThree);
     engine->OnCommand(Cmd::Break);
     OnAir()->SetPosition(179000);
-    engine->OnTimer(COnAirEngine::TimerOverlap);
+    Tick();
     EXPECT_EQ(engine->Fading(), nullptr);
     EndOnAir();
     EXPECT_EQ(engine->OnAir(), nullptr);

@@ -32,7 +32,7 @@ protected:
         engine->Startup();
         Load({"/m/a.mp3", "/m/b.mp3"});
     }
-    void Tick(int times = 1)
+    void Watch(int times = 1)
     {
         for (int i = 0; i < times; ++i)
             engine->OnTimer(COnAirEngine::TimerWatchDog);
@@ -45,21 +45,21 @@ protected:
 // still for a whole interval.
 TEST_F(SilenceTest, OnlyAnItemThatStoodStillForAWholeIntervalIsActedOn)
 {
-    Tick(2);
+    Watch(2);
     engine->OnPlay();
     for (int i = 0; i < 5; ++i) {
         OnAir()->SetPosition(1000 * i);
-        Tick();
+        Watch();
     }
     engine->OnPause();
-    Tick(5);
+    Watch(5);
     engine->OnPause();
-    Tick();
+    Watch();
     EXPECT_EQ(entries, QStringList({"startup", "start\ta"}));
-    Tick();
+    Watch();
     EXPECT_EQ(entries.mid(2), QStringList({"silence\tThe next song is selected", "start\tb"}));
     const std::uint64_t b = OnAir()->Serial();
-    Tick(2);
+    Watch(2);
     EXPECT_EQ(OnAir()->Serial(), b);
 }
 
@@ -81,7 +81,7 @@ TEST_F(SilenceTest, TheChosenActionsRun)
         Play({"/m/a.mp3", "/m/b.mp3"}, row);
         const std::uint64_t first = OnAir()->Serial();
         engine->OnCommand(Str::CmdSilenceActions);
-        Tick(3);
+        Watch(3);
         EXPECT_EQ(OnAirPath(), onAir);
         EXPECT_EQ(OnAir()->Serial() != first, next);
         EXPECT_EQ(entries.filter(entry).size(), 2);
