@@ -3,9 +3,11 @@
 // dialogs.
 #pragma once
 
+#include "GuiHelpers.h"
 #include "events/Scheduler.h"
 #include "gui/console/LiranaView.h"
 #include "gui/console/PlaylistListBox.h"
+#include "gui/dialogs/FilePickers.h"
 #include "gui/dialogs/PropertySheet.h"
 #include "media/Mixer.h"
 #include "onair/EngineFixture.h"
@@ -15,7 +17,6 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QTimer>
 #include <functional>
 
 class ConsoleTest : public ::testing::Test
@@ -59,16 +60,17 @@ protected:
     void RunSheet(int id, const std::function<void(CPropertySheet&)>& work)
     {
         bool ran = false;
-        QTimer::singleShot(0, [&] {
-            auto* sheet = qobject_cast<CPropertySheet*>(QApplication::activeModalWidget());
-            ASSERT_TRUE(sheet);
-            work(*sheet);
-            ran = true;
-            if (sheet->isVisible())
-                sheet->reject();
-        });
+        OnNextModal<CPropertySheet>(work, &ran);
         view->OnCommand(id);
         EXPECT_TRUE(ran);
+    }
+    // A file dialog that notes the file or folder it opens on and answers `answer`.
+    FilePicker Picker(const QString& answer)
+    {
+        return [this, answer](QWidget*, const QString&, const QString& initial) {
+            pickerFolders << initial;
+            return answer;
+        };
     }
     // The command ids of the recorded undo steps, oldest first.
     std::vector<std::uint32_t> UndoIds() const

@@ -65,16 +65,15 @@ TEST(EventDateTime, EveryLocaleShowsAndReadsBackTheWholeDateAndTime)
         }
     }
     QLocale::setDefault(saved);
-    EXPECT_EQ(CEditEventDlg::ParseDateTime(QStringLiteral(" 2001-3-5 7:30:00 ")),
-              MakeWallTime(2001, 3, 5, 7, 30));
-    EXPECT_FALSE(CEditEventDlg::ParseDateTime(QStringLiteral("tomorrow")));
+    EXPECT_EQ(CEditEventDlg::ParseDateTime(" 2001-3-5 7:30:00 "), MakeWallTime(2001, 3, 5, 7, 30));
+    EXPECT_FALSE(CEditEventDlg::ParseDateTime("tomorrow"));
     EXPECT_FALSE(CEditEventDlg::ParseDateTime(QString()));
 }
 
 TEST_F(EventEditor, TheDialogWritesTheRecordOnlyOnAValidOk)
 {
     CScheduledEvent record(kMonday9);
-    record.fileName = QStringLiteral("/air/news.wav");
+    record.fileName = "/air/news.wav";
     const CScheduledEvent before = record;
     {
         CEditEventDlg dialog(record, kMonday9, Context());
@@ -85,16 +84,16 @@ TEST_F(EventEditor, TheDialogWritesTheRecordOnlyOnAValidOk)
         dialog.Hourly()->setChecked(true);
         dialog.Immediately()->setChecked(true);
         dialog.FirstLaunch()->setText(CEditEventDlg::FormatDateTime(MakeWallTime(2026, 12, 1, 7, 30, 15)));
-        dialog.Expires()->setText(QStringLiteral("31.13.2099"));
+        dialog.Expires()->setText("31.13.2099");
         dialog.accept();
         EXPECT_NE(dialog.result(), QDialog::Accepted);
-        EXPECT_TRUE(ui.LastMessage().startsWith(QStringLiteral("Please enter a valid date and time")));
+        EXPECT_TRUE(ui.LastMessage().startsWith("Please enter a valid date and time"));
         EXPECT_EQ(record, before) << "a refused OK changes nothing";
 
-        pickedFiles = QStringList{QStringLiteral("/media/ids/top of hour.wav")};
+        pickedFiles = QStringList{"/media/ids/top of hour.wav"};
         dialog.Browse();
         EXPECT_EQ(dialog.FileName()->text(), pickedFiles[0]);
-        EXPECT_EQ(pickerFolders.value(0), QStringLiteral("/air/news.wav")) << "the current file first";
+        EXPECT_EQ(pickerFolders.value(0), "/air/news.wav") << "the current file first";
         dialog.Test();
         EXPECT_FALSE(dialog.findChild<CSoundPlayerDlg*>()) << "not with a date that does not read";
         dialog.Expires()->setText(CEditEventDlg::FormatDateTime(MakeWallTime(2027, 1, 1)));
@@ -105,13 +104,12 @@ TEST_F(EventEditor, TheDialogWritesTheRecordOnlyOnAValidOk)
     }
     EXPECT_EQ(record.weekDayMask, 2u + 64u);
     EXPECT_TRUE(record.everyHour && record.exact);
-    EXPECT_EQ(record.fileName, QStringLiteral("/media/ids/top of hour.wav"));
+    EXPECT_EQ(record.fileName, "/media/ids/top of hour.wav");
     EXPECT_EQ(record.startDate, MakeWallTime(2026, 12, 1, 7, 30, 15));
     EXPECT_EQ(record.expireDate, MakeWallTime(2027, 1, 1));
     EXPECT_EQ(record.NextRun(), MakeWallTime(2026, 12, 7, 9, 30, 15)) << "computed from now";
-    EXPECT_EQ(Settings().eventDir, QStringLiteral("/media/ids"));
-    EXPECT_EQ(CRegistryKey::OpenAppSubkey(SettingsKey::Settings).GetText(QStringLiteral("EventDir"), {}),
-              QStringLiteral("/media/ids"));
+    EXPECT_EQ(Settings().eventDir, "/media/ids");
+    EXPECT_EQ(CRegistryKey::OpenAppSubkey(SettingsKey::Settings).GetText("EventDir", {}), "/media/ids");
 
     const CScheduledEvent confirmed = record;
     CEditEventDlg cancelled(record, kMonday9, Context());
@@ -125,12 +123,12 @@ TEST_F(EventEditor, ScheduleEditsACopyThatOnlyOkMakesLiveStoredAndShown)
 {
     ASSERT_TRUE(Enabled(Cmd::Schedule));
     auto soon = [](CScheduledEvent& e) {
-        e.fileName = QStringLiteral("/air/news.wav");
+        e.fileName = "/air/news.wav";
         e.startDate = MakeWallTime(2026, 12, 7, 9, 10, 0);
     };
     RunSheet(Cmd::Schedule, [&](CPropertySheet& sheet) {
         ASSERT_EQ(sheet.Tabs()->count(), 1);
-        EXPECT_EQ(sheet.Tabs()->tabText(0), QStringLiteral("Events"));
+        EXPECT_EQ(sheet.Tabs()->tabText(0), "Events");
         CEventsPage& page = *sheet.findChild<CEventsPage*>();
         page.SetEditor(Answer({}));
         page.New();
@@ -138,12 +136,12 @@ TEST_F(EventEditor, ScheduleEditsACopyThatOnlyOkMakesLiveStoredAndShown)
         page.SetEditor(Answer(soon));
         page.New();
         page.SetEditor(Answer([](CScheduledEvent& e) {
-            e.fileName = QStringLiteral("/air/never.wav");
+            e.fileName = "/air/never.wav";
             e.weekDayMask = 0;
         }));
         page.New();
         EXPECT_EQ(Rows(page), QStringList({"/air/news.wav", "/air/never.wav"}));
-        EXPECT_TRUE(page.List()->item(0)->text().startsWith(QStringLiteral("09:10:00")));
+        EXPECT_TRUE(page.List()->item(0)->text().startsWith("09:10:00"));
         EXPECT_TRUE(Live().IsEmpty()) << "nothing before OK";
         sheet.accept();
     });
@@ -157,19 +155,19 @@ TEST_F(EventEditor, ScheduleEditsACopyThatOnlyOkMakesLiveStoredAndShown)
     // Modify, delete, then Cancel: the live schedule stays.
     RunSheet(Cmd::Schedule, [&](CPropertySheet& sheet) {
         CEventsPage& page = *sheet.findChild<CEventsPage*>();
-        page.SetEditor(Answer([](CScheduledEvent& e) { e.fileName = QStringLiteral("/air/changed.wav"); }));
+        page.SetEditor(Answer([](CScheduledEvent& e) { e.fileName = "/air/changed.wav"; }));
         emit page.List()->itemDoubleClicked(page.List()->item(1));
         EXPECT_EQ(Rows(page), QStringList({"/air/news.wav", "/air/changed.wav"}));
         EXPECT_EQ(page.List()->currentRow(), 1);
         page.Delete();
         EXPECT_EQ(Rows(page), QStringList({"/air/news.wav"}));
     });
-    EXPECT_EQ(Live().At(1).fileName, QStringLiteral("/air/never.wav"));
+    EXPECT_EQ(Live().At(1).fileName, "/air/never.wav");
 }
 
 TEST_F(EventEditor, EventsFilesAreSavedWholeAndLoadedOverTheShownEntries)
 {
-    const QString folder = TestEnv::MakeTempDir(QStringLiteral("events"));
+    const QString folder = TestEnv::MakeTempDir("events");
     const QString file = folder + "/Events.ini";
     CEventList three;
     for (const char* name : {"/a.wav", "/b.wav", "/c.wav"}) {
@@ -178,26 +176,20 @@ TEST_F(EventEditor, EventsFilesAreSavedWholeAndLoadedOverTheShownEntries)
         three.Append(e);
     }
     three.SaveToFile(file);
-    auto answer = [&](const QString& path) {
-        return [&, path](QWidget*, const QString&, const QString& initial) {
-            pickerFolders << initial;
-            return path;
-        };
-    };
     RunSheet(Cmd::AdvancedOptions, [&](CPropertySheet& sheet) {
         CEventsPage& page = *sheet.findChild<CEventsPage*>();
-        page.SetEditor(Answer([](CScheduledEvent& e) { e.fileName = QStringLiteral("/one.wav"); }));
+        page.SetEditor(Answer([](CScheduledEvent& e) { e.fileName = "/one.wav"; }));
         page.New();
-        page.SetPickers({answer(file), answer(file)});
+        page.SetPickers({Picker(file), Picker(file)});
         page.Save();
         CIniFile saved(file);
-        EXPECT_TRUE(saved.HasSection(QStringLiteral("Event 0")));
-        EXPECT_FALSE(saved.HasSection(QStringLiteral("Event 1"))) << "no stale section of the longer file";
+        EXPECT_TRUE(saved.HasSection("Event 0"));
+        EXPECT_FALSE(saved.HasSection("Event 1")) << "no stale section of the longer file";
         three.SaveToFile(file);
         page.Load();
         EXPECT_EQ(Rows(page), QStringList({"/a.wav", "/b.wav", "/c.wav"}));
         EXPECT_EQ(Settings().eventListDir, folder);
-        EXPECT_EQ(pickerFolders.value(0), QDir(QString()).filePath(QStringLiteral("Events.ini")));
+        EXPECT_EQ(pickerFolders.value(0), QDir(QString()).filePath("Events.ini"));
         EXPECT_TRUE(Live().IsEmpty());
         sheet.accept();
     });

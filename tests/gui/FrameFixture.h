@@ -3,6 +3,7 @@
 // application as the program runs it, without splash and warm-up.
 #pragma once
 
+#include "GuiHelpers.h"
 #include "gui/app/GuiInterface.h"
 #include "gui/app/LiranaApp.h"
 #include "gui/frame/CommandRouter.h"

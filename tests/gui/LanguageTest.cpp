@@ -20,7 +20,6 @@
 #include <QMenuBar>
 #include <QRegularExpression>
 #include <QTabWidget>
-#include <QTimer>
 #include <QToolBar>
 #include <QXmlStreamReader>
 
@@ -51,7 +50,7 @@ QList<QRegularExpression> GermanTexts()
             QStringList pieces = Plain(part).split(QRegularExpression(QStringLiteral(R"(%\d)")));
             for (QString& piece : pieces)
                 piece = QRegularExpression::escape(piece);
-            out << QRegularExpression(u'^' + pieces.join(QStringLiteral(".*")) + u'$');
+            out << QRegularExpression(u'^' + pieces.join(".*") + u'$');
         }
     }
     return out;
@@ -85,11 +84,12 @@ class Language : public ::testing::Test
 {
 protected:
     static QMenu* Menu(CMainFrame& frame, int index) { return frame.menuBar()->actions().at(index)->menu(); }
-    void ChooseGerman(AppUnderTest& t, bool exitNow)
+    // Picks the language of that row of the menu and answers whether to exit now.
+    static void Choose(AppUnderTest& t, int row, bool exitNow)
     {
         t.Frame().FillLanguageMenu();
         t.ui.yes = exitNow;
-        t.Action(Cmd::LanguageFirst + 1)->trigger();
+        t.Action(Cmd::LanguageFirst + row)->trigger();
         QCoreApplication::processEvents();
     }
     TempHive hive;
@@ -97,50 +97,43 @@ protected:
 
 TEST_F(Language, TheMenuAsksSwitchesAtOnceAndTheChoiceSurvivesARestart)
 {
-    const QString english = QStringLiteral("&File");
+    const QString english = "&File";
     {
         AppUnderTest t;
         ASSERT_TRUE(t.app->Start());
         t.app->Engine().Settings().shutdownConfirmation = false;
         t.Frame().FillLanguageMenu();
-        EXPECT_EQ(t.Action(Cmd::LanguageFirst)->text(), QStringLiteral("&English"));
+        EXPECT_EQ(t.Action(Cmd::LanguageFirst)->text(), "&English");
         EXPECT_TRUE(t.Action(Cmd::LanguageFirst)->isChecked());
-        ASSERT_EQ(t.Action(Cmd::LanguageFirst + 1)->text(), QStringLiteral("&Deutsch"));
+        ASSERT_EQ(t.Action(Cmd::LanguageFirst + 1)->text(), "&Deutsch");
 
-        ChooseGerman(t, false);
+        Choose(t, 1, false);
         EXPECT_EQ(t.ui.questions, QStringList{"The change of language will take effect the next time you "
                                               "start Lirana.\nDo you want to exit now?"});
         EXPECT_TRUE(t.Frame().isVisible()) << "No keeps the program running";
         EXPECT_TRUE(t.Action(Cmd::LanguageFirst + 1)->isChecked());
         EXPECT_NE(Menu(t.Frame(), 0)->title(), english) << "the menus switch at once";
-        EXPECT_NE(t.Action(Cmd::FileNew)->statusTip(), QStringLiteral("Create a new Lirana album"));
+        EXPECT_NE(t.Action(Cmd::FileNew)->statusTip(), "Create a new Lirana album");
         EXPECT_TRUE(t.Frame().close());
     }
-    EXPECT_EQ(
-        CRegistryKey::OpenAppSubkey(QStringLiteral("MainFrame")).GetText(QStringLiteral("LanguageCode"), {}),
-        QStringLiteral("de"));
+    EXPECT_EQ(CRegistryKey::OpenAppSubkey("MainFrame").GetText("LanguageCode", {}), "de");
     AppUnderTest t;
     ASSERT_TRUE(t.app->Start());
     t.app->Engine().Settings().shutdownConfirmation = false;
     EXPECT_NE(Menu(t.Frame(), 0)->title(), english) << "German again after the restart";
 
     // Yes: the language changes and the program ends, storing the choice.
-    t.Frame().FillLanguageMenu();
-    t.ui.yes = true;
-    t.Action(Cmd::LanguageFirst)->trigger();
-    QCoreApplication::processEvents();
+    Choose(t, 0, true);
     EXPECT_EQ(Menu(t.Frame(), 0)->title(), english);
     EXPECT_FALSE(t.Frame().isVisible());
-    EXPECT_EQ(
-        CRegistryKey::OpenAppSubkey(QStringLiteral("MainFrame")).GetText(QStringLiteral("LanguageCode"), {}),
-        QStringLiteral("en"));
+    EXPECT_EQ(CRegistryKey::OpenAppSubkey("MainFrame").GetText("LanguageCode", {}), "en");
 }
 
 TEST_F(Language, EveryVisibleTextOfTheGermanConsoleComesFromTheCatalogue)
 {
     AppUnderTest t;
     ASSERT_TRUE(t.app->Start());
-    ChooseGerman(t, false);
+    Choose(t, 1, false);
     CMainFrame& frame = t.Frame();
 
     QStringList texts = WidgetTexts(frame.View());
@@ -158,12 +151,7 @@ TEST_F(Language, EveryVisibleTextOfTheGermanConsoleComesFromTheCatalogue)
     for (QToolBar* bar : frame.findChildren<QToolBar*>())
         texts << bar->windowTitle();
     for (int id : {Cmd::Options, Cmd::AdvancedOptions, Cmd::EditTools}) {
-        QTimer::singleShot(0, [&] {
-            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-            ASSERT_TRUE(dialog);
-            texts << dialog->windowTitle() << WidgetTexts(dialog);
-            dialog->reject();
-        });
+        OnNextModal([&](QDialog& dialog) { texts << dialog.windowTitle() << WidgetTexts(&dialog); });
         frame.Router().Dispatch(id);
     }
     // The manual is English: even with a web browser on the desktop, F1
@@ -184,8 +172,7 @@ TEST_F(Language, EveryVisibleTextOfTheGermanConsoleComesFromTheCatalogue)
     QStringList foreign;
     for (const QString& text : texts) {
         const QString plain = Plain(text);
-        if (!plain.contains(QRegularExpression(QStringLiteral("[A-Za-z]{2}"))) ||
-            plain == QLatin1String("Lirana"))
+        if (!plain.contains(QRegularExpression("[A-Za-z]{2}")) || plain == QLatin1String("Lirana"))
             continue; // numbers, times, key names and the program's name
         if (std::none_of(german.begin(), german.end(),
                          [&](const auto& re) { return re.match(plain).hasMatch(); }))

@@ -14,7 +14,6 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTabWidget>
-#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -23,18 +22,12 @@ namespace {
 class OptionsSheets : public ConsoleTest
 {
 protected:
-    static COptionsPage* Page(CPropertySheet& sheet, int index)
+    // The page of the sheet with that tab title.
+    static COptionsPage* Page(CPropertySheet& sheet, const QString& title)
     {
-        return qobject_cast<COptionsPage*>(sheet.Tabs()->widget(index));
+        return qobject_cast<COptionsPage*>(sheet.Tabs()->widget(int(TabTitles(sheet.Tabs()).indexOf(title))));
     }
-    static int Tab(CPropertySheet& sheet, const QString& title)
-    {
-        for (int i = 0; i < sheet.Tabs()->count(); ++i)
-            if (sheet.Tabs()->tabText(i) == title)
-                return i;
-        return -1;
-    }
-    static QLineEdit* Edit(CPropertySheet& sheet, int page, int index)
+    static QLineEdit* Edit(CPropertySheet& sheet, const QString& page, int index)
     {
         return Page(sheet, page)->findChildren<QLineEdit*>().value(index);
     }
@@ -42,48 +35,44 @@ protected:
 
 TEST_F(OptionsSheets, AdvancedValuesAreCheckedAndStoredInTheirUnitsOnOk)
 {
-    const QString logs = TestEnv::MakeTempDir(QStringLiteral("logs"));
+    const QString logs = TestEnv::MakeTempDir("logs");
     Settings().overlapTime = 2500;
-    station->Sounds().SetSlot(0, QStringLiteral("/air/jingle.wav"));
+    station->Sounds().SetSlot(0, "/air/jingle.wav");
     RunSheet(Cmd::AdvancedOptions, [&](CPropertySheet& sheet) {
-        EXPECT_EQ(sheet.windowTitle(), QStringLiteral("Advanced Options"));
+        EXPECT_EQ(sheet.windowTitle(), "Advanced Options");
         EXPECT_EQ(sheet.Tabs()->currentIndex(), 0);
-        QStringList tabs;
-        for (int i = 0; i < sheet.Tabs()->count(); ++i)
-            tabs << sheet.Tabs()->tabText(i);
-        EXPECT_EQ(tabs.join(u','),
-                  QStringLiteral("Overlap,Log Files,Events,Sounds,Plug-ins,Silence Detector"));
-        EXPECT_EQ(Edit(sheet, 0, 0)->text(), QStringLiteral("2.5"));
-        Edit(sheet, 0, 0)->setText(QStringLiteral("0.0015"));
-        Edit(sheet, 0, 1)->setText(QStringLiteral("30.5")); // beyond 30 s
-        Edit(sheet, 0, 2)->setText(QStringLiteral("2.25"));
+        EXPECT_EQ(TabTitles(sheet.Tabs()).join(u','),
+                  "Overlap,Log Files,Events,Sounds,Plug-ins,Silence Detector");
+        EXPECT_EQ(Edit(sheet, "Overlap", 0)->text(), "2.5");
+        Edit(sheet, "Overlap", 0)->setText("0.0015");
+        Edit(sheet, "Overlap", 1)->setText("30.5"); // beyond 30 s
+        Edit(sheet, "Overlap", 2)->setText("2.25");
         sheet.Tabs()->setCurrentIndex(1);
         sheet.accept();
         ASSERT_TRUE(sheet.isVisible());
         EXPECT_EQ(sheet.Tabs()->currentIndex(), 0) << "the refusing page is shown";
-        EXPECT_EQ(ui.LastMessage(), QStringLiteral("Please enter a number between 0 and 30."));
-        Edit(sheet, 0, 1)->setText(QStringLiteral("3"));
+        EXPECT_EQ(ui.LastMessage(), "Please enter a number between 0 and 30.");
+        Edit(sheet, "Overlap", 1)->setText("3");
 
         // Logging on needs a folder that exists; off, any folder will do.
-        auto* logging = Page(sheet, 1)->findChild<QCheckBox*>();
+        auto* logging = Page(sheet, "Log Files")->findChild<QCheckBox*>();
         logging->setChecked(true);
-        Edit(sheet, 1, 0)->setText(logs + "/gone");
+        Edit(sheet, "Log Files", 0)->setText(logs + "/gone");
         sheet.accept();
         ASSERT_TRUE(sheet.isVisible());
-        EXPECT_EQ(ui.LastMessage(), QStringLiteral("The specified directory does not exist."));
+        EXPECT_EQ(ui.LastMessage(), "The specified directory does not exist.");
         logging->setChecked(false);
-        EXPECT_FALSE(Edit(sheet, 1, 0)->isEnabled());
+        EXPECT_FALSE(Edit(sheet, "Log Files", 0)->isEnabled());
 
-        const int silence = Tab(sheet, QStringLiteral("Silence Detector"));
-        auto* detect = Page(sheet, silence)->findChild<QCheckBox*>();
-        detect->setChecked(true);
+        const QString silence = "Silence Detector";
+        Page(sheet, silence)->findChild<QCheckBox*>()->setChecked(true);
         // A page that refuses OK keeps the live lists of the others as they are.
-        Edit(sheet, silence, 0)->setText(QStringLiteral("4"));
+        Edit(sheet, silence, 0)->setText("4");
         sheet.findChild<CSoundsPage*>()->Delete();
         sheet.accept();
         ASSERT_TRUE(sheet.isVisible());
         EXPECT_TRUE(station->Sounds().IsAssigned(0)) << "nothing committed before every page agreed";
-        Edit(sheet, silence, 0)->setText(QStringLiteral("7"));
+        Edit(sheet, silence, 0)->setText("7");
         Page(sheet, silence)->findChildren<QRadioButton*>().value(1)->setChecked(true);
         EXPECT_EQ(Settings().overlapTime, 2500) << "nothing before OK";
         sheet.accept();
@@ -108,16 +97,12 @@ TEST_F(OptionsSheets, OptionsReopenOnTheirLastPageAndCancelKeepsEverything)
 {
     const CViewSettings before = Settings();
     RunSheet(Cmd::Options, [&](CPropertySheet& sheet) {
-        QStringList tabs;
-        for (int i = 0; i < sheet.Tabs()->count(); ++i)
-            tabs << sheet.Tabs()->tabText(i);
-        EXPECT_EQ(tabs.join(u','), QStringLiteral("General,Line-In,Intro Scan,Video,Mixer"));
-        Page(sheet, 0)->findChild<QCheckBox*>()->toggle();
-        Edit(sheet, Tab(sheet, QStringLiteral("Intro Scan")), 1)->setText(QStringLiteral("301"));
+        EXPECT_EQ(TabTitles(sheet.Tabs()).join(u','), "General,Line-In,Intro Scan,Video,Mixer");
+        Page(sheet, "General")->findChild<QCheckBox*>()->toggle();
+        Edit(sheet, "Intro Scan", 1)->setText("301");
         // The mixer button starts what the field says, saved or not.
-        QWidget* mixer = Page(sheet, Tab(sheet, QStringLiteral("Mixer")));
-        mixer->findChild<QLineEdit*>()->setText(QStringLiteral("alsamixer-gui"));
-        mixer->findChild<QToolButton*>(QStringLiteral("button1062"))->click();
+        Page(sheet, "Mixer")->findChild<QLineEdit*>()->setText("alsamixer-gui");
+        Page(sheet, "Mixer")->findChild<QToolButton*>("button1062")->click();
         EXPECT_EQ(shell.started, QList<QStringList>{QStringList{"alsamixer-gui"}});
         sheet.Tabs()->setCurrentIndex(3);
     }); // cancelled
@@ -127,16 +112,16 @@ TEST_F(OptionsSheets, OptionsReopenOnTheirLastPageAndCancelKeepsEverything)
     RunSheet(Cmd::Options, [&](CPropertySheet& sheet) {
         EXPECT_EQ(sheet.Tabs()->currentIndex(), 3) << "the page it was closed on";
         sheet.Tabs()->currentWidget()->findChildren<QRadioButton*>().value(3)->setChecked(true);
-        const int intro = Tab(sheet, QStringLiteral("Intro Scan"));
-        Edit(sheet, intro, 0)->setText(QStringLiteral("45"));
+        const QString intro = "Intro Scan";
+        Edit(sheet, intro, 0)->setText("45");
         // The arrows step within their range; typed text is left to OK.
         const auto spins = Page(sheet, intro)->findChildren<QAbstractSpinBox*>();
         ASSERT_EQ(spins.size(), 3);
-        Edit(sheet, intro, 1)->setText(QStringLiteral("300"));
+        Edit(sheet, intro, 1)->setText("300");
         spins[1]->stepBy(1);
-        EXPECT_EQ(Edit(sheet, intro, 1)->text(), QStringLiteral("300"));
+        EXPECT_EQ(Edit(sheet, intro, 1)->text(), "300");
         spins[1]->stepBy(-2);
-        Edit(sheet, intro, 2)->setText(QStringLiteral("-5"));
+        Edit(sheet, intro, 2)->setText("-5");
         spins[2]->stepBy(1);
         sheet.accept();
     });
@@ -152,10 +137,10 @@ TEST_F(OptionsSheets, OptionsReopenOnTheirLastPageAndCancelKeepsEverything)
 // The card (ConsoleFixture): Playback {Master, Line}, Capture {Line, Mic}.
 TEST_F(OptionsSheets, TheLineInPageShowsTheCardAndStoresAChosenSourceLineOnOk)
 {
-    const unsigned line = CMemoryMixer::Id(*card.Find(1, QStringLiteral("Line")));
+    const unsigned line = CMemoryMixer::Id(*card.Find(1, "Line"));
     for (const int child : {0, -1}) { // the capture line, then its destination
         RunSheet(Cmd::Options, [&](CPropertySheet& sheet) {
-            auto* tree = sheet.findChild<QTreeWidget*>(QStringLiteral("tree1141"));
+            auto* tree = sheet.findChild<QTreeWidget*>("tree1141");
             EXPECT_EQ(tree->topLevelItem(1)->text(0) + tree->topLevelItem(1)->child(1)->text(0),
                       "CaptureMic");
             tree->setCurrentItem(child < 0 ? tree->topLevelItem(1) : tree->topLevelItem(1)->child(child));
@@ -169,9 +154,9 @@ TEST_F(OptionsSheets, TheLineInPageShowsTheCardAndStoresAChosenSourceLineOnOk)
 
 TEST_F(OptionsSheets, TheLineInPageSelectsTheStoredLineOrSaysWhyItHasNone)
 {
-    const unsigned line = CMemoryMixer::Id(*card.Find(0, QStringLiteral("Line")));
+    const unsigned line = CMemoryMixer::Id(*card.Find(0, "Line"));
     CMixerLinePage page(0, line);
-    EXPECT_EQ(page.Tree()->currentItem()->parent()->text(0), QStringLiteral("Playback"));
+    EXPECT_EQ(page.Tree()->currentItem()->parent()->text(0), "Playback");
     EXPECT_EQ(page.Chosen(7), line);
     page.Tree()->clearSelection();
     EXPECT_EQ(page.Chosen(7), 7u) << "no selection keeps the line";
@@ -179,10 +164,9 @@ TEST_F(OptionsSheets, TheLineInPageSelectsTheStoredLineOrSaysWhyItHasNone)
     CMixerLinePage missing(3, line);
     EXPECT_EQ(missing.Tree()->topLevelItemCount(), 0);
     EXPECT_EQ(missing.Problem()->text(),
-              QStringLiteral("Sound device 3 has no mixer that can be opened (Mixer Exception: 19)."));
+              "Sound device 3 has no mixer that can be opened (Mixer Exception: 19).");
     TestEnv::UseNoMixer();
-    EXPECT_EQ(CMixerLinePage(0, line).Problem()->text(),
-              QStringLiteral("The mixer of No Card has no lines."));
+    EXPECT_EQ(CMixerLinePage(0, line).Problem()->text(), "The mixer of No Card has no lines.");
 }
 
 } // namespace

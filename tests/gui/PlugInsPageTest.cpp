@@ -19,18 +19,7 @@
 
 namespace {
 
-const QString kAmp = QStringLiteral("Simple amplifier");
-
-// Runs work on the modal dialog opened next, then closes it if still open.
-void OnNextDialog(const std::function<void(QDialog&)>& work)
-{
-    QTimer::singleShot(0, [work] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        work(*dialog);
-        if (dialog->isVisible())
-            dialog->reject();
-    });
-}
+const QString kAmp = "Simple amplifier";
 
 // Types into a field of the editor and leaves it; returns what it shows then.
 QString Type(QWidget& editor, const char* property, const char* text)
@@ -41,14 +30,6 @@ QString Type(QWidget& editor, const char* property, const char* text)
     return field->text();
 }
 
-QStringList Rows(const QListWidget* list)
-{
-    QStringList rows;
-    for (int i = 0; i < list->count(); ++i)
-        rows << list->item(i)->text();
-    return rows;
-}
-
 class PlugInsPage : public ConsoleTest
 {
 protected:
@@ -56,10 +37,9 @@ protected:
     {
         ConsoleTest::SetUp();
         CTrackEnvironment::Chain().filters = {
-            CPlugInFilter(kAmp, QStringLiteral("ladspa-amp-1181-so-amp"), "state, amps-gain=(string)-6;"),
-            CPlugInFilter(QStringLiteral("Gone"), QStringLiteral("ladspa-gone-1-so-gone"),
-                          "state, a=(string)3;"),
-            *CPlugInChain::CreateByName(QStringLiteral("DJ EQ"))};
+            CPlugInFilter(kAmp, "ladspa-amp-1181-so-amp", "state, amps-gain=(string)-6;"),
+            CPlugInFilter("Gone", "ladspa-gone-1-so-gone", "state, a=(string)3;"),
+            *CPlugInChain::CreateByName("DJ EQ")};
         SavePlugInChain(CTrackEnvironment::Chain());
     }
     void TearDown() override { CTrackEnvironment::Reset(); }
@@ -84,27 +64,27 @@ TEST_F(PlugInsPage, RowsAreTheStoredChainAndOnlyOkStoresTheirEditsKeepingAnUnins
         SCOPED_TRACE(ok);
         RunSheet(Cmd::AdvancedOptions, [&](CPropertySheet& sheet) {
             auto* page = sheet.findChild<CPlugInsPage*>();
-            EXPECT_EQ(Rows(page->List()), QStringList({kAmp, QStringLiteral("DJ EQ")}));
-            OnNextDialog([](QDialog& editor) {
-                EXPECT_FALSE(editor.findChild<QWidget*>(QStringLiteral("prop-qos")) ||
-                             editor.findChild<QWidget*>(QStringLiteral("prop-name")));
-                EXPECT_EQ(Type(editor, "amps-gain", "100"), QStringLiteral("70")) << "held to the range";
-                EXPECT_EQ(Type(editor, "amps-gain", "x"), QStringLiteral("70"));
-                editor.findChild<QSlider*>(QStringLiteral("prop-amps-gain-slider"))->setValue(250); // of 1000
-                EXPECT_EQ(Type(editor, "amps-gain", ""), QStringLiteral("-35")) << "a quarter up the slider";
-                EXPECT_EQ(Type(editor, "amps-gain", "-20.5"), QStringLiteral("-20.5"));
+            EXPECT_EQ(ItemTexts(page->List()), QStringList({kAmp, "DJ EQ"}));
+            OnNextModal([](QDialog& editor) {
+                EXPECT_FALSE(editor.findChild<QWidget*>("prop-qos") ||
+                             editor.findChild<QWidget*>("prop-name"));
+                EXPECT_EQ(Type(editor, "amps-gain", "100"), "70") << "held to the range";
+                EXPECT_EQ(Type(editor, "amps-gain", "x"), "70");
+                editor.findChild<QSlider*>("prop-amps-gain-slider")->setValue(250); // of 1000
+                EXPECT_EQ(Type(editor, "amps-gain", ""), "-35") << "a quarter up the slider";
+                EXPECT_EQ(Type(editor, "amps-gain", "-20.5"), "-20.5");
             });
             emit page->List()->itemDoubleClicked(page->List()->item(0));
             page->List()->setCurrentRow(1);
-            page->findChild<QPushButton*>(QStringLiteral("button1161"))->click(); // DJ EQ
-            OnNextDialog([](QDialog& dialog) {
+            page->findChild<QPushButton*>("button1161")->click(); // DJ EQ
+            OnNextModal([](QDialog& dialog) {
                 QListWidget* list = static_cast<CAddPlugInDlg&>(dialog).List();
-                EXPECT_EQ(Rows(list).count(kAmp), 1) << "one row for its LADSPA and LV2 plug-ins";
-                list->setCurrentRow(int(Rows(list).indexOf(kAmp)));
-                dialog.findChild<QPushButton*>(QStringLiteral("button1"))->click();
+                EXPECT_EQ(ItemTexts(list).count(kAmp), 1) << "one row for its LADSPA and LV2 plug-ins";
+                list->setCurrentRow(int(ItemTexts(list).indexOf(kAmp)));
+                dialog.findChild<QPushButton*>("button1")->click();
             });
-            page->findChild<QPushButton*>(QStringLiteral("button1160"))->click();
-            EXPECT_EQ(Rows(page->List()), QStringList({kAmp, kAmp}));
+            page->findChild<QPushButton*>("button1160")->click();
+            EXPECT_EQ(ItemTexts(page->List()), QStringList({kAmp, kAmp}));
             if (ok)
                 sheet.accept();
         });
@@ -124,10 +104,10 @@ TEST_F(PlugInsPage, SwitchesChoicesAndWholeNumbersAreSetAtOnceOnEveryInstance)
     GstElement* other = GST_ELEMENT(gst_object_ref_sink(gst_element_factory_make("audiotestsrc", nullptr)));
     GstElement* shown = GST_ELEMENT(gst_object_ref_sink(gst_element_factory_make("audiotestsrc", nullptr)));
     {
-        CPlugInPropertiesDlg editor(QStringLiteral("Test"), {shown, other});
-        EXPECT_EQ(Type(editor, "samplesperbuffer", "0"), QStringLiteral("1"));
-        editor.findChild<QComboBox*>(QStringLiteral("prop-wave"))->setCurrentText(QStringLiteral("Square"));
-        editor.findChild<QCheckBox*>(QStringLiteral("prop-is-live"))->setChecked(true);
+        CPlugInPropertiesDlg editor("Test", {shown, other});
+        EXPECT_EQ(Type(editor, "samplesperbuffer", "0"), "1");
+        editor.findChild<QComboBox*>("prop-wave")->setCurrentText("Square");
+        editor.findChild<QCheckBox*>("prop-is-live")->setChecked(true);
     }
     int wave = 0, samples = 0, live = 0;
     g_object_get(other, "wave", &wave, "is-live", &live, "samplesperbuffer", &samples, nullptr);

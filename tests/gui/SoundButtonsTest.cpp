@@ -30,9 +30,9 @@ protected:
     {
         ConsoleTest::SetUp();
         CSoundPlayerDlg::LastRect() = QRect(40, 30, 0, 0);
-        station->Sounds().SetSlot(0, QStringLiteral("/air/jingle.wav"));
-        station->Sounds().SetSlot(4, QStringLiteral("/air/Station ID.mp3"));
-        world.lengths[QStringLiteral("/air/Station ID.mp3")] = 4300;
+        station->Sounds().SetSlot(0, "/air/jingle.wav");
+        station->Sounds().SetSlot(4, "/air/Station ID.mp3");
+        world.lengths["/air/Station ID.mp3"] = 4300;
     }
     QList<CSoundPlayerDlg*> Windows() const { return view->findChildren<CSoundPlayerDlg*>(); }
     static void Settle() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
@@ -59,14 +59,14 @@ TEST_F(SoundButtons, SlotsWordTheirButtonsAndOnlyAssignedOnesOpenAWindow)
 
     // Pressed twice: two windows, one over the other, each with its own
     // track playing; nothing goes on air.
-    Load({QStringLiteral("/air/song.mp3")}, 0);
+    Load({"/air/song.mp3"}, 0);
     ASSERT_TRUE(view->OnCommand(Cmd::SoundFirst + 4));
     ASSERT_TRUE(view->OnCommand(Cmd::SoundFirst + 4));
     const auto windows = Windows();
     ASSERT_EQ(windows.size(), 2);
     EXPECT_EQ(windows[0]->pos(), QPoint(40, 30));
     EXPECT_EQ(windows[1]->pos(), QPoint(40, 30));
-    EXPECT_EQ(windows[0]->windowTitle(), QStringLiteral("Station ID"));
+    EXPECT_EQ(windows[0]->windowTitle(), "Station ID");
     EXPECT_NE(windows[0]->Track(), windows[1]->Track());
     for (CSoundPlayerDlg* window : windows)
         EXPECT_TRUE(window->Track() && window->Track()->IsPlaying());
@@ -123,12 +123,12 @@ TEST_F(SoundButtons, FadeOutTakesThirtyStepsAndTheWindowEndsWithItsTrack)
     }
 
     // A file that cannot be opened: its message, and the window goes.
-    world.failingOpen.insert(QStringLiteral("/air/jingle.wav"));
+    world.failingOpen.insert("/air/jingle.wav");
     view->OnCommand(Cmd::SoundFirst);
     QCoreApplication::sendPostedEvents();
     Settle();
     EXPECT_TRUE(Windows().isEmpty());
-    EXPECT_EQ(ui.LastMessage(), QStringLiteral("cannot open /air/jingle.wav"));
+    EXPECT_EQ(ui.LastMessage(), "cannot open /air/jingle.wav");
     EXPECT_EQ(ui.icons.value(0), UserInterface::Icon::Stop);
 }
 
@@ -175,58 +175,45 @@ TEST_F(SoundButtons, AFileThatOpensSlowlyLeavesTheConsoleFree)
 
 TEST_F(SoundButtons, TheSoundsPageEditsACopyThatOkStores)
 {
-    const QString folder = TestEnv::MakeTempDir(QStringLiteral("sounds"));
-    QStringList asked;
-    auto pick = [&](const QString& answer) {
-        return [&asked, answer](QWidget*, const QString&, const QString& initial) {
-            asked << initial;
-            return answer;
-        };
-    };
+    const QString folder = TestEnv::MakeTempDir("sounds");
     RunSheet(Cmd::EditSounds, [&](CPropertySheet& sheet) {
-        EXPECT_EQ(sheet.windowTitle(), QStringLiteral("Advanced Options"));
+        EXPECT_EQ(sheet.windowTitle(), "Advanced Options");
         EXPECT_EQ(sheet.Tabs()->count(), 1);
         CSoundsPage& page = *sheet.findChild<CSoundsPage*>();
-        QStringList rows;
-        for (int i = 0; i < 9; ++i)
-            rows << page.List()->item(i)->text();
-        EXPECT_EQ(rows.join(u'|'),
-                  QStringLiteral("[1] jingle|[2] |[3] |[4] |[5] Station ID|[6] |[7] |[8] |[9] "));
+        EXPECT_EQ(ItemTexts(page.List()).join(u'|'),
+                  "[1] jingle|[2] |[3] |[4] |[5] Station ID|[6] |[7] |[8] |[9] ");
         EXPECT_EQ(page.List()->currentRow(), 0);
-        page.SetPickers({pick(QStringLiteral("/new/drum roll.wav")), pick({}), pick(folder + "/Sounds.ini")});
+        page.SetPickers({Picker("/new/drum roll.wav"), Picker({}), Picker(folder + "/Sounds.ini")});
         emit page.List()->itemDoubleClicked(page.List()->item(1)); // unassigned: Modify
         page.List()->setCurrentRow(0);
         page.Delete();
         page.Save();
-        EXPECT_EQ(page.List()->item(1)->text(), QStringLiteral("[2] drum roll"));
-        EXPECT_EQ(page.List()->item(0)->text(), QStringLiteral("[1] "));
+        EXPECT_EQ(ItemTexts(page.List()).mid(0, 2), QStringList({"[1] ", "[2] drum roll"}));
     }); // cancelled
-    EXPECT_EQ(station->Sounds().Slot(0), QStringLiteral("/air/jingle.wav")) << "Cancel keeps the slots";
-    EXPECT_EQ(Settings().soundDir, QStringLiteral("/new"));
+    EXPECT_EQ(station->Sounds().Slot(0), "/air/jingle.wav") << "Cancel keeps the slots";
+    EXPECT_EQ(Settings().soundDir, "/new");
     EXPECT_EQ(Settings().soundListDir, folder);
-    EXPECT_EQ(CRegistryKey::OpenAppSubkey(QStringLiteral("Settings")).GetText(QStringLiteral("SoundDir"), {}),
-              QStringLiteral("/new"));
+    EXPECT_EQ(CRegistryKey::OpenAppSubkey("Settings").GetText("SoundDir", {}), "/new");
     CIniFile saved(folder + "/Sounds.ini");
-    saved.SetSection(QStringLiteral("Sounds"));
-    EXPECT_EQ(saved.GetString(QStringLiteral("Sound 1")), QString());
-    EXPECT_EQ(saved.GetString(QStringLiteral("Sound 2")), QStringLiteral("/new/drum roll.wav"));
-    EXPECT_EQ(saved.GetInt(QStringLiteral("Count"), 0), 9);
+    saved.SetSection("Sounds");
+    EXPECT_EQ(saved.GetString("Sound 1"), QString());
+    EXPECT_EQ(saved.GetString("Sound 2"), "/new/drum roll.wav");
+    EXPECT_EQ(saved.GetInt("Count", 0), 9);
 
     // Loaded and stored on OK; the button follows at once.
     RunSheet(Cmd::EditSounds, [&](CPropertySheet& sheet) {
         CSoundsPage& page = *sheet.findChild<CSoundsPage*>();
-        page.SetPickers({pick({}), pick(folder + "/Sounds.ini"), pick({})});
+        page.SetPickers({Picker({}), Picker(folder + "/Sounds.ini"), Picker({})});
         page.Load();
-        EXPECT_EQ(page.List()->item(1)->text(), QStringLiteral("[2] drum roll"));
+        EXPECT_EQ(page.List()->item(1)->text(), "[2] drum roll");
         sheet.accept();
     });
-    EXPECT_EQ(asked.last(), folder + "/Sounds.ini") << "the folder of the last sounds file";
+    EXPECT_EQ(pickerFolders.last(), folder + "/Sounds.ini") << "the folder of the last sounds file";
     EXPECT_FALSE(station->Sounds().IsAssigned(0));
-    EXPECT_EQ(view->CommandMenuText(Cmd::SoundFirst + 1), QStringLiteral("&drum roll\t2"));
-    const CRegistryKey stored = CRegistryKey::OpenAppSubkey(QStringLiteral("Sounds"));
-    EXPECT_EQ(stored.GetText(QStringLiteral("Sound 1"), QStringLiteral("?")), QString());
-    EXPECT_EQ(stored.GetText(QStringLiteral("Sound 2"), {}), QStringLiteral("/new/drum roll.wav"));
-    EXPECT_EQ(stored.GetNumber(QStringLiteral("Count"), 0), 9);
+    EXPECT_EQ(view->CommandMenuText(Cmd::SoundFirst + 1), "&drum roll\t2");
+    EXPECT_EQ(CRegistryKey::OpenAppSubkey("Sounds").GetText("Sound 1", "?"), QString());
+    EXPECT_EQ(CRegistryKey::OpenAppSubkey("Sounds").GetText("Sound 2", {}), "/new/drum roll.wav");
+    EXPECT_EQ(CRegistryKey::OpenAppSubkey("Sounds").GetNumber("Count", 0), 9);
 }
 
 } // namespace

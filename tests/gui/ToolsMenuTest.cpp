@@ -13,7 +13,6 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
-#include <QTimer>
 
 namespace {
 
@@ -22,38 +21,37 @@ class ToolsMenuTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        const QString dir = TestEnv::MakeTempDir(QStringLiteral("tools"));
+        const QString dir = TestEnv::MakeTempDir("tools");
         QFile::setPermissions(TestEnv::WriteFile(program, "#!/bin/sh\n"), QFile::ReadOwner | QFile::ExeOwner);
-        CTool tagger;
-        tagger.description = QStringLiteral("Tagger");
-        tagger.commandLine = program;
-        tagger.params = QStringLiteral("--file $(FilePath)");
-        CTool missing;
-        missing.description = QStringLiteral("Missing");
-        missing.commandLine = dir + QStringLiteral("/gone");
         CToolList stored;
+        CTool tagger;
+        tagger.description = "Tagger";
+        tagger.commandLine = program;
+        tagger.params = "--file $(FilePath)";
+        CTool missing;
+        missing.description = "Missing";
+        missing.commandLine = dir + "/gone";
         stored.Replace({tagger, missing});
         CRegistryKey app = CRegistryKey::OpenAppSubkey(QString());
         stored.SaveToRegistry(app);
-        t = std::make_unique<AppUnderTest>(
-            WriteAlbum(QStringLiteral("tools.alb"), {"/m/Song One.mp3", "/m/b.mp3"}));
+        t = std::make_unique<AppUnderTest>(WriteAlbum("tools.alb", {"/m/Song One.mp3", "/m/b.mp3"}));
         ASSERT_TRUE(t->app->Start());
     }
     QMenu* Tools() { return t->Frame().menuBar()->actions().at(6)->menu(); }
 
     TempHive hive;
-    QString program = TestEnv::MakeTempDir(QStringLiteral("bin")) + QStringLiteral("/tagger");
+    QString program = TestEnv::MakeTempDir("bin") + "/tagger";
     std::unique_ptr<AppUnderTest> t;
 };
 
 TEST_F(ToolsMenuTest, ListsTheToolsThenEditAndRunsThemOnTheSelectedRow)
 {
     QMenu* menu = Tools();
-    EXPECT_EQ(menu->title(), QStringLiteral("&Tools"));
+    EXPECT_EQ(menu->title(), "&Tools");
     const QList<QAction*> items = menu->actions();
     ASSERT_EQ(items.size(), 4);
-    EXPECT_EQ(items[0]->text(), QStringLiteral("Tagger"));
-    EXPECT_EQ(items[1]->text(), QStringLiteral("Missing"));
+    EXPECT_EQ(items[0]->text(), "Tagger");
+    EXPECT_EQ(items[1]->text(), "Missing");
     EXPECT_TRUE(items[2]->isSeparator());
     EXPECT_EQ(items[3], t->Action(Cmd::EditTools));
     EXPECT_FALSE(items[0]->icon().isNull());
@@ -72,28 +70,24 @@ TEST_F(ToolsMenuTest, ListsTheToolsThenEditAndRunsThemOnTheSelectedRow)
     }
     t->Action(CToolList::kFirstCommand + 1)->trigger();
     EXPECT_TRUE(t->shell.started.isEmpty());
-    EXPECT_TRUE(t->ui.rec.LastMessage().startsWith(QStringLiteral("Lirana cannot find")))
+    EXPECT_TRUE(t->ui.rec.LastMessage().startsWith("Lirana cannot find"))
         << qPrintable(t->ui.rec.LastMessage());
 }
 
 TEST_F(ToolsMenuTest, EditDeleteSelectsTheNextOkReplacesCancelKeeps)
 {
     for (const bool ok : {false, true}) {
-        QTimer::singleShot(0, [ok] {
-            auto* dialog = qobject_cast<CEditToolsDlg*>(QApplication::activeModalWidget());
-            ASSERT_NE(dialog, nullptr);
-            QListWidget* list = dialog->List();
+        OnNextModal<CEditToolsDlg>([ok](CEditToolsDlg& dialog) {
+            QListWidget* list = dialog.List();
             list->setCurrentRow(0);
-            dialog->Delete();
+            dialog.Delete();
             ASSERT_EQ(list->selectedItems().size(), 1) << "the entry that moved into the place";
-            EXPECT_EQ(list->selectedItems()[0]->text(), QStringLiteral("Missing"));
-            dialog->Delete();
+            EXPECT_EQ(list->selectedItems()[0]->text(), "Missing");
+            dialog.Delete();
             EXPECT_TRUE(list->selectedItems().isEmpty()) << "nothing moved into the last place";
             if (ok)
-                dialog->accept();
-            else
-                dialog->reject();
-        });
+                dialog.accept();
+        }); // else cancelled
         t->Action(Cmd::EditTools)->trigger();
         EXPECT_EQ(t->app->Tools().Count(), ok ? 0 : 2);
         EXPECT_EQ(Tools()->actions().size(), ok ? 2 : 4) << "the menu is built again";
