@@ -24,9 +24,7 @@ TEST(FindDialog, OneModelessDialogSelectsMatches)
     TempHive hive;
     CPlaylist list;
     list.Reset({"/m/Alpha.wav", "/m/beta.mp3", "/m/ALPHA two.ogg", "/m/gamma.wav"}, 0);
-    CAppContext context;
-    context.playlist = &list;
-    CMainFrame frame(context);
+    CMainFrame frame{CAppContext{&list}};
     frame.Router().UpdateAll();
     frame.Router().Action(Cmd::Find)->trigger();
     CFindDialog* dialog = frame.FindDialog();
@@ -34,9 +32,9 @@ TEST(FindDialog, OneModelessDialogSelectsMatches)
     EXPECT_FALSE(dialog->isModal());
     frame.Router().Action(Cmd::Find)->trigger();
     EXPECT_EQ(frame.findChildren<CFindDialog*>(), QList<CFindDialog*>{dialog}) << "the same dialog again";
-    auto* findNext = dialog->findChild<QPushButton*>(QStringLiteral("findNext"));
-    auto* up = dialog->findChild<QRadioButton*>(QStringLiteral("up"));
-    auto* down = dialog->findChild<QRadioButton*>(QStringLiteral("down"));
+    auto* findNext = dialog->findChild<QPushButton*>("findNext");
+    auto* up = dialog->findChild<QRadioButton*>("up");
+    auto* down = dialog->findChild<QRadioButton*>("down");
     ASSERT_TRUE(findNext && up && down);
     EXPECT_TRUE(dialog->SearchDown()) << "opens searching down";
 
@@ -74,7 +72,7 @@ TEST(FrameDrops, BarsGoToTheViewAndTheMenuBarOpensAList)
     EXPECT_TRUE(frame.HandleDrop(onMenu, media));
     EXPECT_EQ(ui.messages, QStringList{CLiranaDoc::MediaFileMessage()}) << "a media file is no list";
 
-    const QString album = WriteAlbum(QStringLiteral("dropped.alb"), {"1.pause", "2.pause"});
+    const QString album = WriteAlbum("dropped.alb", {"1.pause", "2.pause"});
     EXPECT_TRUE(frame.HandleDrop(onMenu, {QUrl::fromLocalFile(album), QUrl::fromLocalFile("/x/other.alb")}));
     EXPECT_EQ(station.Playlist().Count(), 2) << "the first dropped file replaced the rows";
     EXPECT_TRUE(station.Document().PathName().isEmpty()) << "the album stays untitled";
@@ -82,18 +80,18 @@ TEST(FrameDrops, BarsGoToTheViewAndTheMenuBarOpensAList)
 
 TEST(DeviceWatcher, DrivesComingAndGoingRefreshTheCdNames)
 {
-    const QString dev = TestEnv::MakeTempDir(QStringLiteral("dev"));
+    const QString dev = TestEnv::MakeTempDir("dev");
     CDeviceWatcher watcher(dev);
-    TestEnv::WriteFile(dev + QStringLiteral("/tty9"), {});
-    TestEnv::WriteFile(dev + QStringLiteral("/sr0"), {});
+    TestEnv::WriteFile(dev + "/tty9", {});
+    TestEnv::WriteFile(dev + "/sr0", {});
     ASSERT_TRUE(TestEnv::WaitUntil([&] { return !watcher.Drives().isEmpty(); }, 2000));
-    EXPECT_EQ(watcher.Drives(), QStringList{QStringLiteral("sr0")}) << "other devices do not count";
+    EXPECT_EQ(watcher.Drives(), QStringList{"sr0"}) << "other devices do not count";
     CMainFrame frame{CAppContext{}};
     RecordingTarget view;
     view.states[Cmd::UpdateCdNames] = {true, false};
     frame.SetView(new QWidget, &view);
     QObject::connect(&watcher, &CDeviceWatcher::DrivesChanged, &frame, &CMainFrame::OnDrivesChanged);
-    QFile::remove(dev + QStringLiteral("/sr0"));
+    QFile::remove(dev + "/sr0");
     ASSERT_TRUE(TestEnv::WaitUntil([&] { return !view.ran.isEmpty(); }, 2000));
     EXPECT_EQ(view.ran, QList<int>{Cmd::UpdateCdNames});
 }

@@ -25,11 +25,6 @@
 
 namespace {
 
-CRegistryKey FrameKey()
-{
-    return CRegistryKey::OpenAppSubkey(QStringLiteral("MainFrame"));
-}
-
 TEST(FrameState, PlacementBarsAndFullScreenSurviveARestartAndTheSizeHasAMinimum)
 {
     TempHive hive;
@@ -73,7 +68,7 @@ protected:
         t.app->Context().log->AddSink([this](const QString& line) { log << line.section(u'\t', 1); });
     }
     TempHive hive;
-    const QString album = WriteAlbum(QStringLiteral("air.alb"), {"30.pause", "5.pause", "1.pause"});
+    const QString album = WriteAlbum("air.alb", {"30.pause", "5.pause", "1.pause"});
     QStringList log;
 };
 
@@ -86,9 +81,7 @@ TEST_F(AppLifecycle, TheEndOfTheSessionSavesAndStopsAndTheAlbumItsRowAndModeCome
         t.app->Engine().SetMode(PlayerMode::Shuffle);
         t.app->EndSession();
         EXPECT_EQ(t.app->Engine().OnAir(), nullptr);
-        EXPECT_EQ(CRegistryKey::OpenAppSubkey(QStringLiteral("Settings"))
-                      .GetNumber(QStringLiteral("PlayerMode"), -1),
-                  4);
+        EXPECT_EQ(CRegistryKey::OpenAppSubkey("Settings").GetNumber("PlayerMode", -1), 4);
         t.app->Playlist().Select(2);
         t.Action(Cmd::ModeRepeat)->trigger();
         t.app->Engine().Settings().shutdownConfirmation = false;
@@ -98,16 +91,16 @@ TEST_F(AppLifecycle, TheEndOfTheSessionSavesAndStopsAndTheAlbumItsRowAndModeCome
     Start(t);
     EXPECT_EQ(t.app->Document().PathName(), album);
     EXPECT_EQ(t.app->Playlist().Selection(), 2);
-    EXPECT_TRUE(t.Frame().windowTitle().startsWith(QStringLiteral("air.alb")));
+    EXPECT_TRUE(t.Frame().windowTitle().startsWith("air.alb"));
     // The window's icon and the desktop entry it belongs to, installed or not.
     EXPECT_FALSE(t.Frame().windowIcon().pixmap(32).isNull()) << "the theme's icon or the built-in one";
-    EXPECT_EQ(QGuiApplication::desktopFileName(), QStringLiteral("io.github.oxbelund.Lirana"));
+    EXPECT_EQ(QGuiApplication::desktopFileName(), "io.github.oxbelund.Lirana");
     EXPECT_EQ(t.app->Engine().Mode(), PlayerMode::Repeat);
 }
 
 TEST_F(AppLifecycle, AnAlbumOnTheCommandLineThatCannotBeOpenedEndsTheStart)
 {
-    AppUnderTest t(TestEnv::MakeTempDir() + QStringLiteral("/missing.alb"));
+    AppUnderTest t(TestEnv::MakeTempDir() + "/missing.alb");
     EXPECT_FALSE(t.app->Start());
     EXPECT_FALSE(t.ui.rec.messages.isEmpty()) << "the reason is shown";
 }
@@ -118,9 +111,9 @@ TEST_F(AppLifecycle, NoOrCancelKeepsTheProgramRunningAndPlaying)
     Start(t);
     t.app->Engine().Settings().shutdownConfirmation = true;
     t.app->Engine().OnPlay();
-    t.app->Playlist().Insert(-1, QStringLiteral("6.pause"));
+    t.app->Playlist().Insert(-1, "6.pause");
     t.app->Document().Checkpoint(32805);
-    FrameKey().SetText(QStringLiteral("WindowPos"), QStringLiteral("untouched"));
+    CRegistryKey::OpenAppSubkey("MainFrame").SetText("WindowPos", "untouched");
     t.ui.yes = false;
     EXPECT_FALSE(t.Frame().close());
     EXPECT_EQ(t.ui.questions, QStringList{"Confirmation request\nAre you sure you want to exit Lirana now?"});
@@ -130,7 +123,8 @@ TEST_F(AppLifecycle, NoOrCancelKeepsTheProgramRunningAndPlaying)
     EXPECT_FALSE(t.Frame().close());
     EXPECT_NE(t.app->Engine().OnAir(), nullptr) << "playback goes on";
     EXPECT_FALSE(log.contains("shutdown"));
-    EXPECT_EQ(FrameKey().GetText(QStringLiteral("WindowPos"), {}), "untouched") << "nothing saved";
+    EXPECT_EQ(CRegistryKey::OpenAppSubkey("MainFrame").GetText("WindowPos", {}), "untouched")
+        << "nothing saved";
 
     EXPECT_TRUE(t.Frame().close());
     EXPECT_EQ(log.count("shutdown"), 1);
@@ -157,14 +151,14 @@ TEST_F(AppLifecycle, HelpOpensTheManualAtTheChapterOfTheWindowWithTheFocus)
     EXPECT_TRUE(t.shell.started.isEmpty());
     EXPECT_TRUE(help->Browser()->toPlainText().contains("Scheduled events"));
 
-    help->FindEdit()->setText(QStringLiteral("waiting event"));
+    help->FindEdit()->setText("waiting event");
     EXPECT_TRUE(help->FindNext());
     EXPECT_TRUE(help->FindNext()) << "round from the start";
-    help->FindEdit()->setText(QStringLiteral("no such words in the manual"));
+    help->FindEdit()->setText("no such words in the manual");
     EXPECT_FALSE(help->FindNext());
 
     QDialog editor(&t.Frame());
-    editor.setProperty("helpChapter", QStringLiteral("events"));
+    editor.setProperty("helpChapter", "events");
     editor.show();
     QApplication::setActiveWindow(&editor);
     QTest::keyClick(&editor, Qt::Key_F1);
@@ -189,10 +183,10 @@ TEST_F(AppLifecycle, HelpOpensTheManualAtTheChapterOfTheWindowWithTheFocus)
 
 TEST(ClockMode, FormatsAndPersists)
 {
-    EXPECT_EQ(CDigitalClock::Format(QTime(0, 5, 9), 0), QStringLiteral("12:05:09"));
-    EXPECT_EQ(CDigitalClock::Format(QTime(13, 0, 0), 0), QStringLiteral(" 1:00:00"));
-    EXPECT_EQ(CDigitalClock::Format(QTime(13, 0, 0), 1), QStringLiteral("13:00:00"));
-    EXPECT_EQ(CDigitalClock::Format(QTime(0, 0, 0), 1), QStringLiteral(" 0:00:00"));
+    EXPECT_EQ(CDigitalClock::Format(QTime(0, 5, 9), 0), "12:05:09");
+    EXPECT_EQ(CDigitalClock::Format(QTime(13, 0, 0), 0), " 1:00:00");
+    EXPECT_EQ(CDigitalClock::Format(QTime(13, 0, 0), 1), "13:00:00");
+    EXPECT_EQ(CDigitalClock::Format(QTime(0, 0, 0), 1), " 0:00:00");
     TempHive hive;
     CDigitalClock::LoadSettings();
     EXPECT_EQ(CDigitalClock::Mode(), 0);
