@@ -489,10 +489,27 @@ void CDirectShowTrack::Preroll()
     const bool local = !m_path.contains(QStringLiteral("://"));
     int spent = 0;
     bool restarted = false; // the readers of this pipeline
+    bool reopened = false;  // after a preroll that needed a restart
     for (int wait = local ? StallRetryMs : OpenTimeoutMs;; wait *= 2) {
         wait = std::min(wait, OpenTimeoutMs - spent);
-        if (PrerollWithin(wait))
-            return;
+        if (PrerollWithin(wait)) {
+            if (!restarted || reopened)
+                return;
+            // A pipeline whose reader was restarted prerolls, but now and
+            // then its item then plays silent: the data waiting at the
+            // output's door never reaches the sink once the door opens (3 of
+            // 10 restarts of W64 items with both cores busy; a seek of the
+            // whole pipeline after the preroll did not help). So it only
+            // shows that the file can be read, and the file is opened once
+            // more with a fresh pipeline.
+            qCDebug(lcMedia).noquote() << "the preroll of" << QFileInfo(m_path).fileName()
+                                       << "needed its reader restarted; opening it again";
+            reopened = true;
+            DropPipeline();
+            BuildPipeline(true);
+            restarted = false;
+            continue;
+        }
         spent += wait;
         if (spent >= OpenTimeoutMs)
             FailNotOpened();
