@@ -497,9 +497,9 @@ void CDirectShowTrack::Preroll()
                 return;
             // A pipeline whose reader was restarted prerolls, but now and
             // then its item then plays silent: the data waiting at the
-            // output's door never reaches the sink once the door opens (3 of
-            // 10 restarts of W64 items with both cores busy; a seek of the
-            // whole pipeline after the preroll did not help). So it only
+            // output's door never reaches the sink once the door opens (3 in
+            // about 17 restarts of W64 items with both cores busy; a seek of
+            // the whole pipeline after the preroll did not help). So it only
             // shows that the file can be read, and the file is opened once
             // more with a fresh pipeline.
             qCDebug(lcMedia).noquote() << "the preroll of" << QFileInfo(m_path).fileName()
