@@ -8,6 +8,7 @@
 #include "media/TrackExceptions.h"
 #include "media/TrackFactory.h"
 #include "media/TrackThread.h"
+#include "media/VideoOutput.h"
 #include "platform/Logging.h"
 #include "platform/SoundServer.h"
 
@@ -38,30 +39,9 @@ constexpr guint kPlayFlagVis = 1u << 3;
 constexpr guint kPlayFlagSoftVolume = 1u << 4;
 constexpr guint kPlayFlagNativeAudio = 1u << 5;
 
-bool HasDisplay()
-{
-    return !qgetenv("DISPLAY").isEmpty() || !qgetenv("WAYLAND_DISPLAY").isEmpty();
-}
-
 TrackMs NsToMs(gint64 ns)
 {
     return static_cast<TrackMs>(std::clamp<gint64>(ns / GST_MSECOND, 0, std::numeric_limits<TrackMs>::max()));
-}
-
-// Video modes 2 (full screen) and 3 (maximised) ask the video sink for full
-// screen where it has such a property; the other modes leave placement to
-// the window manager. Runs on whichever thread playbin sets up elements.
-void OnElementSetup(GstElement* /*playbin*/, GstElement* element, gpointer modeData)
-{
-    const int mode = GPOINTER_TO_INT(modeData);
-    GstElementFactory* factory = gst_element_get_factory(element);
-    const gchar* klass = factory ? gst_element_factory_get_metadata(factory, GST_ELEMENT_METADATA_KLASS)
-                                 : nullptr;
-    if (!klass || !std::strstr(klass, "Sink") || !std::strstr(klass, "Video"))
-        return;
-    GParamSpec* spec = g_object_class_find_property(G_OBJECT_GET_CLASS(element), "fullscreen");
-    if (spec && spec->value_type == G_TYPE_BOOLEAN && (spec->flags & G_PARAM_WRITABLE))
-        g_object_set(element, "fullscreen", mode >= 2 ? TRUE : FALSE, nullptr);
 }
 
 // pulsesink keeps one main loop for all its streams in the process, made by
@@ -316,7 +296,7 @@ void CDirectShowTrack::BeginOpen(const QString& path, QObject* owner)
     m_lengthScanned = false;
     try {
         m_sinkDescription = CTrackEnvironment::AudioSinkDescription();
-        m_videoMode = CTrackEnvironment::VideoMode();
+        m_video = VideoOutput::Current();
         m_pushMode = ReadsInPushMode(path);
         BuildPipeline();
     } catch (...) {
@@ -450,14 +430,19 @@ void CDirectShowTrack::BuildPipeline(bool again)
 
     guint flags = 0;
     g_object_get(m_pipeline, "flags", &flags, nullptr);
-    flags = (flags & ~kPlayFlagSoftVolume) | kPlayFlagNativeAudio;
-    if (HasDisplay()) {
-        g_signal_connect(m_pipeline, "element-setup", G_CALLBACK(OnElementSetup),
-                         GINT_TO_POINTER(m_videoMode));
-        flags &= ~kPlayFlagVis;
-    } else {
-        flags &= ~(kPlayFlagVideo | kPlayFlagText | kPlayFlagVis);
+    flags = (flags & ~(kPlayFlagSoftVolume | kPlayFlagVis)) | kPlayFlagNativeAudio;
+    // Pictures go only to the sink of the front end's video output, never to
+    // an automatic choice (see VideoOutput.h); without one no video is
+    // decoded. playbin tries every video sink the system has for a stream it
+    // could hand one directly, whatever its flags say, unless it has a sink
+    // of its own: it gets a fake one then.
+    GstElement* video = VideoOutput::MakeSink(m_video, Serial(), QFileInfo(m_path).completeBaseName());
+    if (!video) {
+        flags &= ~(kPlayFlagVideo | kPlayFlagText);
+        video = gst_element_factory_make("fakesink", nullptr);
     }
+    if (video)
+        g_object_set(m_pipeline, "video-sink", video, nullptr);
     g_object_set(m_pipeline, "flags", flags, nullptr);
 
     CTrackEnvironment::Chain().AddToGraph(m_pipeline, again ? nullptr : CTrackEnvironment::Ui());
@@ -697,6 +682,9 @@ void CDirectShowTrack::Close()
 {
     m_worker.reset();
     DropPipeline();
+    if (m_video)
+        m_video->Closed(Serial());
+    m_video.reset();
     m_shared->state = Closed;
     CMediaTrack::Close();
 }

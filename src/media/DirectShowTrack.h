@@ -17,6 +17,7 @@
 #include <memory>
 
 class CTrackThread;
+class VideoOutput;
 struct CGstTrackShared;
 typedef struct _GstElement GstElement;
 typedef struct _GstPad GstPad;
@@ -130,9 +131,9 @@ private:
     TrackMs m_startMarginMs = 0;
     // The first data after the first Play is checked at the sink (KeepTheHead).
     std::shared_ptr<std::atomic<bool>> m_firstDataArmed;
-    bool m_pushMode = false;   // a local file read through pushfile://
-    QString m_sinkDescription; // the audio output, read at BeginOpen
-    int m_videoMode = 0;
+    bool m_pushMode = false;              // a local file read through pushfile://
+    QString m_sinkDescription;            // the audio output, read at BeginOpen
+    std::shared_ptr<VideoOutput> m_video; // taken at open; null: sound only
     std::shared_ptr<CGstTrackShared> m_shared;
     std::unique_ptr<CTrackThread> m_worker;
     mutable TrackMs m_knownLength = -1;

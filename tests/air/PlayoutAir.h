@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 struct RunResult
 {
@@ -31,7 +32,10 @@ protected:
     std::unique_ptr<QProcess> Launch(const QStringList& items)
     {
         auto p = std::make_unique<QProcess>();
-        p->setProcessEnvironment(HeadlessLirana::Environment(home));
+        QProcessEnvironment env = HeadlessLirana::Environment(home);
+        for (const auto& [name, value] : extraEnv)
+            env.insert(name, value);
+        p->setProcessEnvironment(env);
         p->setWorkingDirectory(home);
         p->start(QStringLiteral(LIRANA_BINARY), HeadlessLirana::PlayArgs(items));
         if (!p->waitForStarted(5000)) {
@@ -76,6 +80,9 @@ protected:
         EXPECT_EQ(run.exitCode, 0) << Lines(run);
         return {run, StopAndRead()};
     }
+
+    // Set for the program on top of HeadlessLirana::Environment.
+    std::vector<std::pair<QString, QString>> extraEnv;
 
     static std::string Lines(const RunResult& run)
     {

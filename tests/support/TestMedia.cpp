@@ -24,6 +24,10 @@ struct Encoding
     int sndfile;
     const char* gst;
 };
+// A moving test picture, ten a second, as long as the sound (%1 pictures).
+#define VIDEO_PICTURES                                                                                       \
+    "videotestsrc pattern=ball num-buffers=%1 ! video/x-raw,width=160,height=120,framerate=10/1"
+
 const Encoding kEncodings[] = {
     {"mp3", 0, "lamemp3enc target=bitrate cbr=true bitrate=192 ! xingmux"},
     {"ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS, nullptr},
@@ -34,6 +38,8 @@ const Encoding kEncodings[] = {
     {"mka", 0, "vorbisenc quality=0.6 ! matroskamux"},
     {"opus", 0, "audioresample ! opusenc bitrate=128000 ! oggmux"},
     {"w64", SF_FORMAT_W64 | SF_FORMAT_PCM_16, nullptr},
+    {"mp4", 0, "avenc_aac ! mux. " VIDEO_PICTURES " ! x264enc ! mux. mp4mux name=mux"},
+    {"ogv", 0, "vorbisenc ! mux. " VIDEO_PICTURES " ! theoraenc ! mux. oggmux name=mux"},
 };
 
 constexpr int kRate = 44100;
@@ -166,9 +172,12 @@ QString Encode(const QString& wavPath, Format format, QString* error)
     const Encoding& enc = kEncodings[int(format)];
     const QString outPath = in.absolutePath() + u'/' + in.completeBaseName() + u'.' +
                             QLatin1String(enc.extension);
-    if (enc.gst)
-        return EncodeWithGst(in.absoluteFilePath(), outPath, enc.gst, error);
     const auto wav = WavAnalysis::ReadWav(wavPath, error);
+    if (enc.gst && wav) {
+        const int pictures = int(std::ceil(wav->Duration() * 10));
+        return EncodeWithGst(in.absoluteFilePath(), outPath,
+                             QString::fromLatin1(enc.gst).arg(pictures).toLatin1().constData(), error);
+    }
     return wav ? WriteSamples(outPath, {wav->planes.front().begin(), wav->planes.front().end()},
                               {wav->planes.back().begin(), wav->planes.back().end()}, enc.sndfile, error)
                : QString();

@@ -63,7 +63,9 @@ QString CdImage(const QString& dir, const QString& name, const std::vector<std::
 // FLAC, Ogg Vorbis, AIFF, AU and W64 hold the same frames (written by
 // libsndfile); MP3 is 192 kbit/s CBR with a Xing header, M4A is AAC in MP4,
 // MKA is Vorbis in Matroska, Opus is in Ogg at 48 kHz (GStreamer encoders).
-enum class Format { Mp3, Ogg, Flac, Aiff, Au, M4a, Mka, Opus, W64 };
+// Mp4Video (H.264 and AAC) and OggTheora (Theora and Vorbis) add a moving
+// 160x120 picture, ten a second, for the sound's length.
+enum class Format { Mp3, Ogg, Flac, Aiff, Au, M4a, Mka, Opus, W64, Mp4Video, OggTheora };
 
 // Encodes a WAV to dir-of-wav/<base>.<extension> and returns that path, or
 // an empty string with *error set. MP3 decodes with the encoder's padding,

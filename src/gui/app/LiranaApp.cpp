@@ -7,6 +7,7 @@
 #include "gui/app/GstWarmUp.h"
 #include "gui/app/GuiInterface.h"
 #include "gui/console/MiniPlaylistWnd.h"
+#include "gui/console/VideoWnd.h"
 #include "gui/dialogs/AboutDialog.h"
 #include "gui/dialogs/EditToolsDlg.h"
 #include "gui/dialogs/HelpWindow.h"
@@ -97,6 +98,7 @@ CLiranaApp::~CLiranaApp()
         qApp->removeEventFilter(this);
     delete m_help;
     AttachMiniPlaylistWindows(nullptr, nullptr);
+    AttachVideoWindow(nullptr, nullptr);
     delete m_frame;  // the view goes with it, before the engine it shows
     delete m_splash; // still up when the program ends within its seconds
     if (!m_station->IsShutDown())
@@ -142,6 +144,8 @@ bool CLiranaApp::Start()
     m_frame->SetAppTarget(this);
     // Mini playlists that play show their rows in windows of the frame.
     AttachMiniPlaylistWindows(m_frame, &Engine().Settings());
+    // Video items show their pictures in a window of the frame.
+    AttachVideoWindow(m_frame, &Engine().Settings());
     m_frame->SetCloseHandler(this);
     const ViewFactory makeView = m_options.makeView ? m_options.makeView : MakeConsoleView;
     if (QWidget* view = makeView(m_context, m_frame))
