@@ -13,19 +13,42 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
-// Messages for a person go to stderr; questions take their defaults.
+// Whether stderr is a stream of the system journal (a systemd service):
+// JOURNAL_STREAM names its device and inode.
+bool StderrIsJournal()
+{
+    struct stat st = {};
+    const QByteArray stream = qgetenv("JOURNAL_STREAM");
+    return !stream.isEmpty() && ::fstat(STDERR_FILENO, &st) == 0 &&
+           stream == QByteArray::number(quint64(st.st_dev)) + ':' + QByteArray::number(quint64(st.st_ino));
+}
+
+// Messages for a person go to stderr; questions take their defaults. In the
+// journal an error line has error priority and a warning warning priority
+// (the "<3>"/"<4>" prefixes journald reads), so `journalctl -p warning`
+// shows them.
 class StderrInterface : public UserInterface
 {
 public:
     void ShowMessage(const QString& text, Icon icon) override
     {
         const char* kind = icon == Icon::Stop ? "error: " : icon == Icon::Warning ? "warning: " : "";
-        std::fprintf(stderr, "lirana: %s%s\n", kind, qPrintable(QString(text).replace(u'\n', u' ')));
+        const char* priority = !m_journal              ? ""
+                               : icon == Icon::Stop    ? "<3>"
+                               : icon == Icon::Warning ? "<4>"
+                                                       : "<6>";
+        std::fprintf(stderr, "%slirana: %s%s\n", priority, kind,
+                     qPrintable(QString(text).replace(u'\n', u' ')));
         std::fflush(stderr);
     }
+
+private:
+    const bool m_journal = StderrIsJournal();
 };
 
 // Relative paths of files that exist are made absolute now: the settings
@@ -53,6 +76,7 @@ int RunHeadless(const HeadlessOptions& options, CTerminationWatcher* watcher)
     StderrInterface ui;
     CStation::Options stationOptions;
     stationOptions.ui = &ui;
+    stationOptions.unattended = true;
     if (options.logStdout) {
         stationOptions.logSink = [](const QString& line) {
             std::fputs(line.toLocal8Bit().constData(), stdout);

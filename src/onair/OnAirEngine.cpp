@@ -284,8 +284,7 @@ void COnAirEngine::OnMciNotify(int code, std::uint64_t sender)
     if (!text.isEmpty())
         m_seams.log->WriteLogText(Str::Load(Str::LogError).arg(text));
 
-    const bool ends = code == MCI_NOTIFY_SUCCESSFUL ||
-                      (code == MCI_NOTIFY_FAILURE && m_settings.ignoreErrors);
+    const bool ends = code == MCI_NOTIFY_SUCCESSFUL || (code == MCI_NOTIFY_FAILURE && ContinuesAfterErrors());
     qCDebug(lcEngine) << "end notification" << code << "from track" << sender
                       << (ends ? "ends it" : "is ignored");
     if (!ends)
@@ -310,7 +309,7 @@ void COnAirEngine::OnTrackError(std::unique_ptr<CException> error, std::uint64_t
         ReportTrackError(*error);
     if (m_onAir && m_onAir->Serial() == sender) {
         EndOnAir();
-        if (m_settings.ignoreErrors)
+        if (ContinuesAfterErrors())
             PlayNext();
     } else if (m_fading && m_fading->Serial() == sender) {
         EndFading();
@@ -321,7 +320,9 @@ void COnAirEngine::ReportTrackError(const CException& error)
 {
     const QString text = error.GetErrorMessage().left(255);
     m_seams.log->WriteLogText(Str::Load(Str::LogError).arg(text));
-    if (!m_settings.ignoreErrors) {
+    if (m_seams.unattended) {
+        m_seams.ui->ShowMessage(text, UserInterface::Icon::Stop); // a line, never a wait
+    } else if (!m_settings.ignoreErrors) {
         m_seams.ui->FocusView();
         m_seams.ui->ShowMessage(text, UserInterface::Icon::Stop);
     }

@@ -16,6 +16,7 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QObject>
+#include <QStringList>
 #include <array>
 #include <functional>
 #include <memory>
@@ -81,6 +82,11 @@ public:
         TrackFactory createTrack;         // default: CreateTrack
         std::function<int()> random;      // default: the C library's rand()
         SystemRestart* restart = nullptr; // default: logind
+        // Nobody at the desk (the headless runner): an error never waits for
+        // a person whatever "IgnoreErrors" says. It is logged, reported to
+        // the user-interface seam, and the next item plays (a run of 50
+        // failed starts still ends the tries).
+        bool unattended = false;
     };
 
     explicit COnAirEngine(Seams seams, QObject* parent = nullptr);
@@ -88,6 +94,9 @@ public:
 
     // Settings: loaded from and saved to the user hive.
     CViewSettings& Settings() { return m_settings; }
+    // Whether an error ends the item and the next one plays: "IgnoreErrors",
+    // or always for an unattended station.
+    bool ContinuesAfterErrors() const { return m_settings.ignoreErrors || m_seams.unattended; }
     const CViewSettings& Settings() const { return m_settings; }
     void LoadSettings();
     void SaveSettings();
@@ -246,6 +255,7 @@ private:
     long m_overlapOverride = -1;
     int m_errorRun = 0;
     int m_controlRun = 0;
+    QStringList m_albumsThisPass; // albums opened since the last item started
     bool m_fadeTimerActive = false;
     bool m_joined = false;
     std::uint64_t m_overlapShotFor = 0; // the track a precise overlap start is armed for

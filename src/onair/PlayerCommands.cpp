@@ -13,6 +13,7 @@
 #include "playlist/Playlist.h"
 
 #include <QDebug>
+#include <QFileInfo>
 #include <algorithm>
 #include <cstdlib>
 #include <ctime>
@@ -180,6 +181,20 @@ void COnAirEngine::StartItem(const QString& path)
     m_breakHalt = false;
 
     if (ext == QLatin1String(".ALB")) {
+        // An album met again before anything started leads back to where
+        // this pass began (an album whose rows are itself, two naming each
+        // other): it would go round for ever, starting nothing.
+        const QFileInfo album(path);
+        const QString key = album.exists() ? album.canonicalFilePath() : album.absoluteFilePath();
+        if (m_albumsThisPass.contains(key)) {
+            m_albumsThisPass.clear();
+            m_seams.log->WriteLogText(
+                Str::Load(Str::LogError)
+                    .arg(QStringLiteral("No playable item follows: the album %1 leads back to itself")
+                             .arg(path)));
+            return;
+        }
+        m_albumsThisPass << key;
         m_seams.document->SetModifiedFlag(false);
         if (m_seams.document->OpenDocumentFile(path)) {
             list.Select(0);
@@ -288,6 +303,7 @@ void COnAirEngine::TrackOpened(std::unique_ptr<CMediaTrack> track, bool retrying
     emit TrackStarted();
     m_errorRun = 0;
     m_controlRun = 0;
+    m_albumsThisPass.clear();
     if (std::exchange(m_cueing, false))
         PostCommand(Cmd::Pause);
     PrepareNext();
@@ -349,7 +365,7 @@ void COnAirEngine::CancelOutage()
 void COnAirEngine::StartFailed(const CException& error)
 {
     ReportTrackError(error);
-    if (!m_settings.ignoreErrors) {
+    if (!ContinuesAfterErrors()) {
         m_errorRun = 0;
         return;
     }

@@ -60,6 +60,7 @@ CStation::CStation(Options options, QObject* parent)
     seams.createTrack = std::move(options.createTrack);
     seams.random = std::move(options.random);
     seams.restart = options.restart;
+    seams.unattended = options.unattended;
     m_engine = std::make_unique<COnAirEngine>(std::move(seams));
     m_scheduler->SetEnabledQuery([this] { return m_engine->Settings().enableEvents; });
     // A shuffle by the engine (the command, or Shuffle mode at the end of

@@ -44,6 +44,7 @@ public:
         std::function<int()> random;            // empty = the C library's rand()
         SystemRestart* restart = nullptr;       // null = logind
         CPlayLog::Sink logSink;                 // also receives every log line; may be empty
+        bool unattended = false;                // no person at the desk (COnAirEngine::Seams)
     };
 
     explicit CStation(Options options, QObject* parent = nullptr);

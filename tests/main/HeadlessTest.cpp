@@ -184,13 +184,19 @@ const HeadlessRow kRows[] = {
     // the operator is told, and the run goes on.
     {"AFailedLogWriteIsNotAFailedRun", kLogging, "", "0.pause", "startup|start\t0 sec.|shutdown", 0,
      "Error writing to log file", true, 20},
-    {"IgnoredErrorsAreLoggedSilentlyAndTheNextItemPlays", kIgnoreErrors, "", "/nowhere/Track01.cda 0.pause",
-     "startup|start\tTrack 01|error\t*|start\t0 sec.|shutdown", 0, nullptr},
+    // Nobody is at the desk: with "IgnoreErrors" on or off an error is a
+    // log line and a line on stderr, and the next item plays.
+    {"IgnoredErrorsAreReportedAndTheNextItemPlays", kIgnoreErrors, "", "/nowhere/Track01.cda 0.pause",
+     "startup|start\tTrack 01|error\t*|start\t0 sec.|shutdown", 0, "lirana: error: "},
     // A FIFO named like a media file would block the engine inside the open.
     {"AFifoItemIsRefusedAndTheItemsAroundItPlay", kIgnoreErrors, "pipe.wav", "0.pause pipe.wav 0.pause",
      "startup|start\t0 sec.|start\tpipe|error\tNot a regular file: *|start\t0 sec.|shutdown"},
-    {"WithoutIgnoreErrorsTheErrorIsShownAndPlaybackStops", kNoOverlap, "", "/nowhere/Track01.cda 0.pause",
-     "startup|start\tTrack 01|error\t*|shutdown", 0, "lirana: error: "},
+    {"WithoutIgnoreErrorsTheErrorIsReportedAndTheNextItemPlays", kNoOverlap + "\n\"AudioSink\"=\"fakesink\"",
+     "", "/nowhere/Track01.cda /nowhere/missing.wav 0.pause",
+     "startup|start\tTrack 01|error\t*|start\tmissing|error\t*|start\t0 sec.|shutdown", 0, "lirana: error: "},
+    // Nothing would ever start: the run ends with the reason.
+    {"AnAlbumThatLeadsOnlyToItselfEndsTheRun", kNoOverlap, "self.alb=self.alb\n", "self.alb",
+     "startup|error\tNo playable item follows: the album */self.alb leads back to itself|shutdown"},
     {"AnAlbumThatCannotBeOpenedIsAnErrorExit", "", "", "missing.alb", "", 1, "missing.alb"},
     // A hive that ends inside a value name.
     {"ADamagedHiveIsKeptAsideAndTheRunStartsOnDefaults", "\"Overl", "", "0.pause",
