@@ -1,0 +1,142 @@
+// CAirBus: the station's air as one signal inside the program.
+//
+// One output, opened with the bus and kept until it closes: a mixing thread
+// takes a period of samples (10 ms) at a time from every input that plays,
+// each at its own gain, adds them, measures the sum and hands it to one
+// output stream (an appsrc into the output the operator chose). The output's
+// consumption paces the thread; while there is no output (the sound server
+// or the card went away, or never came) the thread keeps time on the system
+// clock instead, so the programme goes on, and the output is opened again
+// every OutputRetryMs until it answers.
+//
+// Inputs are written by producers (a decoder's streaming thread, a device's
+// render loop, a test) into a ring of their own, which blocks the producer
+// while full: a decoder runs at most RingFrames ahead of the air. Where an
+// input sits in the programme is counted in bus frames: an input scheduled
+// after another starts on the frame after that one's last, one scheduled
+// at another's frame starts on the frame where that one reaches it. So a
+// follow-on and an overlap land on their sample whatever the threads do.
+//
+// The format is fixed: 32-bit float, two channels interleaved, 44.1 kHz.
+// Threads: the control calls are safe from any thread. The callbacks (an
+// input's end and stall, the tap, `onOutput`) run on the bus's own threads:
+// they post and return, and never call back into the bus.
+#pragma once
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class CAirInput;
+
+class CAirBus
+{
+public:
+    static constexpr int Rate = 44100;
+    static constexpr int Channels = 2;
+    static constexpr int PeriodFrames = Rate / 100;
+    // How far a producer may run ahead of the air.
+    static constexpr int RingFrames = Rate / 2;
+    // An input that should play and brings nothing for this long is stalled.
+    static constexpr int StallFrames = 2 * Rate;
+    static constexpr int OutputRetryMs = 500;
+
+    struct Options
+    {
+        // A gst-launch description of the output ("pulsesink", "fakesink
+        // sync=true"); empty: no output at all, the bus keeps time by itself.
+        QString sink;
+        // Up and down of the output, with the reason when it went down.
+        std::function<void(bool up, const QString& why)> onOutput;
+    };
+
+    // Peak and RMS of each channel over the last MeterFrames of the air.
+    static constexpr int MeterFrames = Rate / 10;
+    struct Level
+    {
+        std::array<float, Channels> peak{};
+        std::array<float, Channels> rms{};
+        std::uint64_t frame = 0; // the bus frame the measure ends at
+    };
+
+    explicit CAirBus(Options options);
+    ~CAirBus();
+    CAirBus(const CAirBus&) = delete;
+    CAirBus& operator=(const CAirBus&) = delete;
+
+    // A new input, silent until it is started; `name` names it in the
+    // diagnostics.
+    std::shared_ptr<CAirInput> AddInput(const QString& name);
+
+    // Frames mixed so far: the bus's clock.
+    std::uint64_t Frames() const;
+    bool OutputUp() const;
+    Level LastLevel() const;
+
+    // Every mixed period as it leaves the mixer (interleaved samples, the
+    // bus frame of its first sample). Empty: none.
+    using Tap = std::function<void(const float* samples, int frames, std::uint64_t frame)>;
+    void SetTap(Tap tap);
+
+    struct Impl; // the mixer, its output and the inputs' states
+
+private:
+    std::unique_ptr<Impl> m_impl;
+};
+
+// One input of the bus. Made by CAirBus::AddInput; it leaves the bus when
+// the last reference goes or at Detach.
+class CAirInput
+{
+public:
+    // "At once": the next period the mixer makes.
+    static constexpr std::uint64_t Now = ~std::uint64_t{0};
+
+    ~CAirInput();
+
+    // Producer side. Write copies interleaved frames into the ring, waiting
+    // while it is full; it returns false (dropping the rest) when the input
+    // was flushed or detached meanwhile. WriteEnd: no more data until a
+    // Flush; the input ends when the ring has played out.
+    bool Write(const float* samples, int frames);
+    void WriteEnd();
+
+    // Control. Start at a bus frame (Now: the next period); after another
+    // input's last frame; or on the bus frame where another input has taken
+    // `frameOfOther` frames (its position). Pause keeps the place; Resume
+    // goes on from it on the next period. Flush drops what is buffered and
+    // the end mark (for a seek); the taken count becomes `position`.
+    void StartAt(std::uint64_t busFrame = Now);
+    void StartAfter(const std::shared_ptr<CAirInput>& other);
+    void StartWith(const std::shared_ptr<CAirInput>& other, std::uint64_t frameOfOther);
+    void Pause();
+    void Resume();
+    void Flush(std::uint64_t position = 0);
+    // Linear gain, reached over one period.
+    void SetGain(float gain);
+    void Detach();
+
+    // Frames taken from this input by the mixer since its start (or the
+    // position of the last Flush): its position in the item.
+    std::uint64_t FramesTaken() const;
+    // The bus frame its first frame played on; Now before it started.
+    std::uint64_t StartedAt() const;
+    bool Started() const;
+    bool Ended() const;
+    QString Name() const;
+
+    // Set before the input starts. onEnd: once, when the last frame after
+    // WriteEnd has been taken. onStall: once per stall, an input that plays
+    // and brings nothing for StallFrames. Both run on the mixing thread.
+    void SetCallbacks(std::function<void()> onEnd, std::function<void()> onStall);
+
+    struct State; // its ring and schedule, shared with the mixer
+
+private:
+    friend class CAirBus;
+    explicit CAirInput(std::shared_ptr<State> state);
+    std::shared_ptr<State> m_state;
+};

@@ -1,0 +1,190 @@
+// The air bus on a real-time fake output: what the mixer hands on, sample
+// by sample, through its tap. Positions are bus frames, so the results do
+// not depend on how the threads ran.
+#include "media/AirBus.h"
+#include "support/TestEnv.h"
+
+#include <gst/gst.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <mutex>
+#include <vector>
+
+namespace {
+
+class AirBusTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { gst_init(nullptr, nullptr); }
+
+    void Open(const QString& sink = QStringLiteral("fakesink sync=true"))
+    {
+        bus = std::make_unique<CAirBus>(CAirBus::Options{sink, [this](bool up, const QString&) {
+                                                             if (up)
+                                                                 ++ups;
+                                                         }});
+        bus->SetTap([this](const float* samples, int frames, std::uint64_t at) {
+            std::lock_guard lock(mutex);
+            if (air.empty())
+                first = at;
+            air.insert(air.end(), samples, samples + frames * CAirBus::Channels);
+        });
+    }
+
+    // An input holding `frames` frames of `left` (and `right`), ended.
+    std::shared_ptr<CAirInput> Input(int frames, float left, float right = 0.0f, bool end = true)
+    {
+        auto input = bus->AddInput(QStringLiteral("test"));
+        std::vector<float> samples;
+        for (int i = 0; i < frames; ++i)
+            samples.insert(samples.end(), {left, right});
+        EXPECT_TRUE(input->Write(samples.data(), frames));
+        if (end)
+            input->WriteEnd();
+        return input;
+    }
+
+    // The left channel of the air from bus frame `from` (the tap's first
+    // frame when earlier) on.
+    std::vector<float> Left(std::uint64_t from = 0)
+    {
+        std::lock_guard lock(mutex);
+        std::vector<float> out;
+        for (std::size_t i = std::max<std::uint64_t>(from, first) - first; i * 2 < air.size(); ++i)
+            out.push_back(air[i * 2]);
+        return out;
+    }
+
+    std::unique_ptr<CAirBus> bus;
+    std::mutex mutex;
+    std::vector<float> air;
+    std::uint64_t first = 0;
+    std::atomic<int> ups{0};
+};
+
+// A follow-on starts on the frame after the last of the item before, and one
+// started with another on the frame where that one reaches its mark: at a
+// period's edge, inside one, on the first frame, at and past the end.
+TEST_F(AirBusTest, FollowOnsAndOverlapsLandOnTheirFrame)
+{
+    Open();
+    const int P = CAirBus::PeriodFrames;
+    struct
+    {
+        int length;
+        std::uint64_t mark; // CAirInput::Now: after the end
+        int startsAt;       // frame of a where b begins
+    } const cases[] = {{3 * P, CAirInput::Now, 3 * P},
+                       {1000, CAirInput::Now, 1000},
+                       {1, CAirInput::Now, 1},
+                       {3000, 0, 0},
+                       {3000, std::uint64_t(P), P},
+                       {3000, 700, 700},
+                       {3000, 3000, 3000},
+                       {3000, 5000, 3000}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.length << " frames, mark " << c.mark);
+        const std::uint64_t from = bus->Frames();
+        auto a = Input(c.length, 0.25f);
+        auto b = Input(2000, 0.5f);
+        b->StartWith(a, c.mark);
+        a->StartAt();
+        const int span = std::max(c.length, c.startsAt + 2000);
+        ASSERT_TRUE(TestEnv::WaitUntil(
+            [&] { return a->Ended() && b->Ended() && bus->Frames() > a->StartedAt() + std::uint64_t(span); },
+            5000));
+        EXPECT_EQ(b->StartedAt(), a->StartedAt() + std::uint64_t(c.startsAt));
+        const std::vector<float> left = Left(a->StartedAt());
+        ASSERT_GE(left.size(), std::size_t(span));
+        for (int i = 0; i < span; ++i) {
+            const float want = (i < c.length ? 0.25f : 0.0f) +
+                               (i >= c.startsAt && i < c.startsAt + 2000 ? 0.5f : 0.0f);
+            ASSERT_FLOAT_EQ(left[std::size_t(i)], want) << "frame " << i;
+        }
+        EXPECT_GE(a->StartedAt(), from);
+        EXPECT_EQ(a->FramesTaken(), std::uint64_t(c.length));
+    }
+}
+
+// A gain change is reached within one period, without a step back up; a
+// flush (a seek) of one input leaves the other whole; pause keeps the place.
+TEST_F(AirBusTest, GainFlushAndPauseActOnTheirInputOnly)
+{
+    Open();
+    auto a = Input(20000, 0.25f);
+    auto b = Input(20000, 0.5f);
+    a->StartAt();
+    b->StartAt();
+    ASSERT_TRUE(TestEnv::WaitUntil([&] { return b->FramesTaken() > 3000; }, 3000));
+    b->Flush(44100);
+    EXPECT_EQ(b->FramesTaken(), 44100u);
+    std::vector<float> after(2 * 5000, 0.125f);
+    EXPECT_TRUE(b->Write(after.data(), 5000));
+    ASSERT_TRUE(TestEnv::WaitUntil([&] { return b->FramesTaken() > 44100 + 1000; }, 3000));
+    b->Pause();
+    const std::uint64_t held = b->FramesTaken();
+    a->SetGain(0.0f);
+    ASSERT_TRUE(TestEnv::WaitUntil([&] { return bus->Frames() > a->StartedAt() + 16000; }, 3000));
+    EXPECT_EQ(b->FramesTaken(), held);
+    const std::vector<float> left = Left(a->StartedAt());
+    // a sounds from its start on every frame until its fade (b's flush left
+    // at most silence of b, never of a), then goes down to nothing.
+    std::size_t fadeFrom = 0;
+    while (fadeFrom < left.size() && left[fadeFrom] >= 0.25f - 1e-6f)
+        ++fadeFrom;
+    ASSERT_LT(fadeFrom, left.size());
+    EXPECT_GT(fadeFrom, 3000u);
+    for (std::size_t i = fadeFrom; i + 1 < left.size() && i < fadeFrom + 2000; ++i)
+        ASSERT_LE(left[i + 1], left[i] + 1e-6f) << "frame " << i;
+    EXPECT_FLOAT_EQ(left[fadeFrom + CAirBus::PeriodFrames], 0.0f);
+}
+
+// An input that plays and brings nothing is reported once, after two
+// seconds of the bus's time; the meter measures each channel.
+TEST_F(AirBusTest, AStarvedInputIsReportedAndTheMeterMeasuresEachChannel)
+{
+    Open();
+    std::atomic<std::uint64_t> stalledAt{0};
+    std::atomic<int> stalls{0};
+    auto silent = bus->AddInput(QStringLiteral("silent"));
+    silent->SetCallbacks({}, [&] {
+        stalledAt = bus->Frames();
+        ++stalls;
+    });
+    silent->StartAt();
+    auto tone = Input(CAirBus::RingFrames, 0.5f, 0.0f);
+    tone->StartAt();
+    CAirBus::Level level;
+    ASSERT_TRUE(TestEnv::WaitUntil(
+        [&] {
+            level = bus->LastLevel();
+            return tone->Started() && level.frame >= tone->StartedAt() + CAirBus::MeterFrames;
+        },
+        3000));
+    EXPECT_FLOAT_EQ(level.peak[0], 0.5f);
+    EXPECT_NEAR(level.rms[0], 0.5f, 1e-5);
+    EXPECT_EQ(level.peak[1], 0.0f);
+    ASSERT_TRUE(TestEnv::WaitUntil([&] { return stalls > 0; }, 5000));
+    const std::uint64_t waited = stalledAt - silent->StartedAt();
+    EXPECT_GE(waited, std::uint64_t(CAirBus::StallFrames));
+    EXPECT_LE(waited, std::uint64_t(CAirBus::StallFrames + 2 * CAirBus::PeriodFrames));
+    EXPECT_EQ(stalls, 1);
+    EXPECT_EQ(ups, 1);
+}
+
+// Without an output, or with one that cannot open, the bus keeps time.
+TEST_F(AirBusTest, WithoutAnOutputTheBusKeepsTime)
+{
+    for (const QString& sink : {QString(), QStringLiteral("pulsesink server=unix:/nonexistent/native")}) {
+        SCOPED_TRACE(sink.toStdString());
+        Open(sink);
+        ASSERT_TRUE(
+            TestEnv::WaitUntil([&] { return bus->Frames() > std::uint64_t(CAirBus::Rate) / 4; }, 3000));
+        EXPECT_FALSE(bus->OutputUp());
+        EXPECT_EQ(ups, 0);
+        bus.reset();
+    }
+}
+
+} // namespace
