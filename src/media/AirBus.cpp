@@ -42,7 +42,7 @@ struct CAirInput::State
     std::size_t read = 0;  // frame index of the oldest frame
     std::size_t count = 0; // frames buffered
     std::uint64_t generation = 0;
-    bool endMarked = false, ended = false, paused = false, started = false;
+    bool endMarked = false, ended = false, paused = false, started = false, held = false;
     bool scheduled = false;      // StartAt was called
     std::uint64_t startAt = Now; // bus frame; Now: the next period
     std::weak_ptr<State> other;  // StartAfter / StartWith
@@ -79,6 +79,7 @@ struct CAirBus::Impl
     std::atomic<std::uint64_t> frames{0};
     std::atomic<bool> stop{false};
     std::atomic<bool> outputUp{false};
+    std::atomic<bool> downReported{false}; // onOutput(false) said since the last up
     std::unique_ptr<Output> output; // the mixer's; replaced under mutex
     std::unique_ptr<Output> opened; // handed over by the output thread
     bool wantOutput = true;
@@ -192,7 +193,7 @@ void CAirBus::Impl::Mix()
             if (opened && !output) {
                 output = std::move(opened);
                 outputUp = true;
-                if (options.onOutput)
+                if (options.onOutput && downReported.exchange(false))
                     calls.emplace_back([this] { options.onOutput(true, {}); });
             }
             MixPeriod(mix, first, calls);
@@ -233,7 +234,7 @@ void CAirBus::Impl::Mix()
                 outputWanted.notify_all();
             }
             Drop(std::move(failed), why);
-            if (options.onOutput)
+            if (options.onOutput && !downReported.exchange(true))
                 options.onOutput(false, why);
             clockBase = SteadyClock::now();
             clockFrame = frames;
@@ -411,11 +412,14 @@ void CAirBus::Impl::Open()
                                        options.sink.toUtf8();
         out->pipeline = gst_parse_launch(description.constData(), &error);
         if (!out->pipeline || error) {
-            qCWarning(lcMedia).noquote() << "air bus: cannot make the output" << options.sink << ":"
-                                         << (error ? QString::fromUtf8(error->message) : QString());
+            const QString why = QStringLiteral("Cannot make the audio output \"%1\": %2")
+                                    .arg(options.sink, error ? QString::fromUtf8(error->message) : QString());
+            qCWarning(lcMedia).noquote() << "air bus:" << why;
             g_clear_error(&error);
             if (out->pipeline)
                 gst_object_unref(out->pipeline);
+            if (options.onOutput && !downReported.exchange(true))
+                options.onOutput(false, why);
             continue;
         }
         gst_object_ref_sink(out->pipeline);
@@ -446,8 +450,11 @@ void CAirBus::Impl::Open()
         gst_object_unref(bus);
         if (gst_element_set_state(out->pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE ||
             out->failed) {
-            qCDebug(lcMedia).noquote() << "air bus: the output does not open yet:" << out->why;
+            const QString why = out->why.isEmpty() ? QStringLiteral("the output does not open") : out->why;
+            qCDebug(lcMedia).noquote() << "air bus: the output does not open yet:" << why;
             Drop(std::move(out), {});
+            if (options.onOutput && !downReported.exchange(true))
+                options.onOutput(false, why);
             continue;
         }
         std::lock_guard lock(mutex);
@@ -482,7 +489,7 @@ bool CAirInput::Write(const float* samples, int frames)
         s.space.wait(lock, [&] {
             return !s.bus || s.generation != generation || s.count < std::size_t(CAirBus::RingFrames);
         });
-        if (!s.bus || s.generation != generation)
+        if (!s.bus || s.generation != generation || s.held)
             return false;
         const std::size_t room = std::size_t(CAirBus::RingFrames) - s.count;
         const std::size_t n = std::min(room, std::size_t(frames));
@@ -540,10 +547,11 @@ void CAirInput::Resume()
     m_state->starved = 0;
 }
 
-void CAirInput::Flush(std::uint64_t position)
+void CAirInput::Flush(std::uint64_t position, bool holdWrites)
 {
     State& s = *m_state;
     std::lock_guard lock(*s.mutex);
+    s.held = holdWrites;
     s.read = 0;
     s.count = 0;
     ++s.generation;
@@ -552,6 +560,12 @@ void CAirInput::Flush(std::uint64_t position)
     s.taken = position;
     s.starved = 0;
     s.space.notify_all();
+}
+
+void CAirInput::AcceptWrites()
+{
+    std::lock_guard lock(*m_state->mutex);
+    m_state->held = false;
 }
 
 void CAirInput::SetGain(float gain)

@@ -108,13 +108,16 @@ public:
     // input's last frame; or on the bus frame where another input has taken
     // `frameOfOther` frames (its position). Pause keeps the place; Resume
     // goes on from it on the next period. Flush drops what is buffered and
-    // the end mark (for a seek); the taken count becomes `position`.
+    // the end mark (for a seek); the taken count becomes `position`. With
+    // holdWrites, writes are dropped until AcceptWrites (a seek's data comes
+    // after its flush, and what a producer was writing meanwhile is old).
     void StartAt(std::uint64_t busFrame = Now);
     void StartAfter(const std::shared_ptr<CAirInput>& other);
     void StartWith(const std::shared_ptr<CAirInput>& other, std::uint64_t frameOfOther);
     void Pause();
     void Resume();
-    void Flush(std::uint64_t position = 0);
+    void Flush(std::uint64_t position = 0, bool holdWrites = false);
+    void AcceptWrites();
     // Linear gain, reached over one period.
     void SetGain(float gain);
     void Detach();

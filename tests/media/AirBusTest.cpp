@@ -20,9 +20,10 @@ protected:
 
     void Open(const QString& sink = QStringLiteral("fakesink sync=true"))
     {
-        bus = std::make_unique<CAirBus>(CAirBus::Options{sink, [this](bool up, const QString&) {
-                                                             if (up)
-                                                                 ++ups;
+        bus = std::make_unique<CAirBus>(CAirBus::Options{sink, [this](bool up, const QString& why) {
+                                                             ++(up ? ups : downs);
+                                                             std::lock_guard lock(mutex);
+                                                             lastWhy = why;
                                                          }});
         bus->SetTap([this](const float* samples, int frames, std::uint64_t at) {
             std::lock_guard lock(mutex);
@@ -60,7 +61,8 @@ protected:
     std::mutex mutex;
     std::vector<float> air;
     std::uint64_t first = 0;
-    std::atomic<int> ups{0};
+    std::atomic<int> ups{0}, downs{0};
+    QString lastWhy;
 };
 
 // A follow-on starts on the frame after the last of the item before, and one
@@ -170,20 +172,28 @@ TEST_F(AirBusTest, AStarvedInputIsReportedAndTheMeterMeasuresEachChannel)
     EXPECT_GE(waited, std::uint64_t(CAirBus::StallFrames));
     EXPECT_LE(waited, std::uint64_t(CAirBus::StallFrames + 2 * CAirBus::PeriodFrames));
     EXPECT_EQ(stalls, 1);
-    EXPECT_EQ(ups, 1);
+    EXPECT_TRUE(bus->OutputUp());
+    EXPECT_EQ(ups + downs, 0) << "an output that never went away is not reported";
 }
 
-// Without an output, or with one that cannot open, the bus keeps time.
+// Without an output, or with one that cannot be made or opened, the bus
+// keeps time, and says why once.
 TEST_F(AirBusTest, WithoutAnOutputTheBusKeepsTime)
 {
-    for (const QString& sink : {QString(), QStringLiteral("pulsesink server=unix:/nonexistent/native")}) {
+    const std::pair<QString, const char*> sinks[] = {
+        {QString(), nullptr},
+        {QStringLiteral("nosuchsinkelement"), "\"nosuchsinkelement\""},
+        {QStringLiteral("pulsesink server=unix:/nonexistent/native"), ""}};
+    for (const auto& [sink, why] : sinks) {
         SCOPED_TRACE(sink.toStdString());
         Open(sink);
-        ASSERT_TRUE(
-            TestEnv::WaitUntil([&] { return bus->Frames() > std::uint64_t(CAirBus::Rate) / 4; }, 3000));
+        ASSERT_TRUE(TestEnv::WaitUntil([&] { return bus->Frames() > std::uint64_t(CAirBus::Rate) / 4; }, 3000));
         EXPECT_FALSE(bus->OutputUp());
         EXPECT_EQ(ups, 0);
+        EXPECT_EQ(downs, why ? 1 : 0);
+        EXPECT_TRUE(!why || lastWhy.contains(QLatin1String(why))) << lastWhy.toStdString();
         bus.reset();
+        downs = 0;
     }
 }
 

@@ -175,8 +175,9 @@ QString Encode(const QString& wavPath, Format format, QString* error)
     const auto wav = WavAnalysis::ReadWav(wavPath, error);
     if (enc.gst && wav) {
         const int pictures = int(std::ceil(wav->Duration() * 10));
-        return EncodeWithGst(in.absoluteFilePath(), outPath,
-                             QString::fromLatin1(enc.gst).arg(pictures).toLatin1().constData(), error);
+        QString encoder = QString::fromLatin1(enc.gst);
+        encoder.replace(QLatin1String("%1"), QString::number(pictures));
+        return EncodeWithGst(in.absoluteFilePath(), outPath, encoder.toLatin1().constData(), error);
     }
     return wav ? WriteSamples(outPath, {wav->planes.front().begin(), wav->planes.front().end()},
                               {wav->planes.back().begin(), wav->planes.back().end()}, enc.sndfile, error)
