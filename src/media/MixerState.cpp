@@ -133,7 +133,7 @@ bool WriteFile(const std::vector<FoundLine>& lines, QString* why)
 void WarnUnwritten(const QString& why)
 {
     qCWarning(lcMedia).noquote()
-        << QStringLiteral("the mixer state file %1 cannot be written (%2)").arg(FilePath(), why);
+        << QStringLiteral("lirana: the mixer state file %1 cannot be written (%2)").arg(FilePath(), why);
 }
 
 FoundLine ReadLine(CMixer& mixer, unsigned device, unsigned lineId)
@@ -177,8 +177,9 @@ FoundLine Acquire(CMixer& mixer, unsigned device, unsigned lineId)
     QString why;
     const auto read = ReadFile(&why);
     if (!read)
-        qCWarning(lcMedia).noquote()
-            << QStringLiteral("the damaged mixer state file %1 (%2) is replaced").arg(FilePath(), why);
+        qCWarning(lcMedia).noquote() << QStringLiteral(
+                                            "lirana: the damaged mixer state file %1 (%2) is replaced")
+                                            .arg(FilePath(), why);
     std::vector<FoundLine> onFile = read.value_or(std::vector<FoundLine>{});
     const auto left = std::find_if(onFile.begin(), onFile.end(),
                                    [&](const FoundLine& l) { return KeyOf(l) == key; });
@@ -215,8 +216,9 @@ void RestoreLeftOver()
     QString why;
     const auto onFile = ReadFile(&why);
     if (!onFile) {
-        qCWarning(lcMedia).noquote()
-            << QStringLiteral("the mixer state file %1 is damaged (%2): it is ignored").arg(FilePath(), why);
+        qCWarning(lcMedia).noquote() << QStringLiteral(
+                                            "lirana: the mixer state file %1 is damaged (%2): it is ignored")
+                                            .arg(FilePath(), why);
         return;
     }
     if (onFile->empty())
@@ -239,15 +241,17 @@ void RestoreLeftOver()
     }
     if (kept.size() != onFile->size() && !WriteFile(kept, &why))
         WarnUnwritten(why);
+    // Whole sentences, so that a station's log is searched for them as they stand.
     if (failure.isEmpty())
         qCInfo(lcMedia).noquote() << QStringLiteral(
-                                         "%1 mixer line(s) a live item had changed when the program "
-                                         "last ended were set back as it found them")
+                                         "lirana: %1 mixer line(s) a live item had changed when the "
+                                         "program last ended were set back as it found them")
                                          .arg(onFile->size() - kept.size());
     else
         qCWarning(lcMedia).noquote() << QStringLiteral(
-                                            "%1 mixer line(s) a live item had changed when the program "
-                                            "last ended could not be set back (%2); they stay in %3")
+                                            "lirana: %1 mixer line(s) a live item had changed when the "
+                                            "program last ended could not be set back (%2); they "
+                                            "stay in %3")
                                             .arg(kept.size())
                                             .arg(failure, FilePath());
 }
