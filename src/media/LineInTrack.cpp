@@ -2,6 +2,7 @@
 
 #include "app/SettingsSchema.h"
 #include "app/ViewSettings.h"
+#include "media/MixerState.h"
 
 #include <algorithm>
 #include <utility>
@@ -37,14 +38,15 @@ void CLineInTrack::FinishOpen()
     try {
         m_mixer.Open(m_device);
         const CMixerControl mute = m_mixer.GetLineControlByType(m_line, MixerControlType::Mute);
-        m_muteId = mute.id;
-        m_unmuted = true; // from here on Close mutes, even when setting it fails half-way
+        // What the line is now goes on file before anything changes, so that
+        // even a killed run gives it back (at the next start).
+        const MixerState::FoundLine found = MixerState::Acquire(m_mixer, m_device, m_line);
+        m_acquired = true; // from here on Close restores, even when un-muting fails half-way
         m_mixer.SetControlValue(mute, 0);
-        if (m_mixer.GetLineById(m_line).hasVolume) {
+        if (found.hasVolume) {
             m_volume = m_mixer.GetLineControlByType(m_line, MixerControlType::Volume);
-            m_baseLevel = m_mixer.GetControlValue(m_volume);
+            m_baseLevel = found.volume;
             m_volumeAvailable = m_baseLevel != 0;
-            m_volumeChanged = false;
         }
     } catch (...) {
         try {
@@ -63,21 +65,18 @@ void CLineInTrack::Close()
 
 void CLineInTrack::ReleaseLine()
 {
-    const bool unmuted = std::exchange(m_unmuted, false);
-    const bool restore = m_volumeAvailable && m_volumeChanged;
-    m_volumeAvailable = m_volumeChanged = false;
+    const bool acquired = std::exchange(m_acquired, false);
+    m_volumeAvailable = false;
     if (!m_mixer.IsOpen())
         return;
-    // The mixer is closed whatever happens; the first failure is passed on.
+    // The mixer is closed whatever happens; a failed restore is passed on.
     struct Closer
     {
         CMixer& mixer;
         ~Closer() { mixer.Close(); }
     } closer{m_mixer};
-    if (unmuted)
-        m_mixer.SetControlValue(m_mixer.GetLineControlById(m_muteId), 1);
-    if (restore)
-        m_mixer.SetControlValue(m_volume, m_baseLevel);
+    if (acquired)
+        MixerState::Release(m_mixer, m_device, m_line);
 }
 
 void CLineInTrack::SetVolume(float level)
@@ -86,7 +85,6 @@ void CLineInTrack::SetVolume(float level)
         return;
     const double value = double(m_baseLevel) * std::clamp(double(level), 0.0, 1.0) + 0.5;
     m_mixer.SetControlValue(m_volume, static_cast<unsigned>(value));
-    m_volumeChanged = true;
 }
 
 float CLineInTrack::GetVolume() const

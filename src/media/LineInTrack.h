@@ -1,10 +1,11 @@
 // CLineInTrack: a live item "<N>.live" — a pause track whose N seconds put
 // the sound card's line-in on air. Open un-mutes the line chosen on the
 // Line-In page (mixer device "LineInMixer", line "LineInLine" of the
-// "Settings" key) and Close mutes it again and gives it back the volume it
-// had: the line is audible from Open to Close, not only while playing. It
-// cannot be paused or sought. Mixer failures throw CMixerException out of
-// Open, and leave the line muted.
+// "Settings" key) and Close gives the line back its mute and volume as Open
+// found them (MixerState, which also covers a killed run): the line is
+// audible from Open to Close, not only while playing. It cannot be paused or
+// sought. Mixer failures throw CMixerException out of Open, and leave the
+// line as it was found.
 // Opening and closing talk to the sound system (MayBlock): the first half of
 // Open (BeginOpen) is quick, FinishOpen and Close may wait.
 #pragma once
@@ -21,33 +22,31 @@ public:
     void Open(const QString& path, QObject* owner) override;
     // The pause part and the settings.
     void BeginOpen(const QString& path, QObject* owner) override;
-    // Opens the mixer, un-mutes the line and reads its volume.
+    // Opens the mixer, saves the line's state, un-mutes it.
     void FinishOpen() override;
     bool MayBlock() const override { return true; }
-    // The pause part; then the line is muted and its volume restored.
+    // The pause part; then the line gets back its mute and volume as found.
     void Close() override;
     void Pause() override {}
     void Resume() override {}
     bool IsPaused() const override { return false; }
     void Seek(TrackMs /*ms*/) override {}
-    // Only when the line has a volume that was not 0 at Open.
+    // Only when the line has a volume that was not 0 when found.
     bool HasVolumeControl() const override { return m_volumeAvailable; }
-    // The line's volume: the level it had at Open times level.
+    // The line's volume: the level it was found at times level.
     void SetVolume(float level) override;
-    // The line's volume over the level at Open, at most 1.0; 0.0 without one.
+    // The line's volume over the level found, at most 1.0; 0.0 without one.
     float GetVolume() const override;
 
 private:
-    // Mutes the line and restores its volume, then closes the mixer.
+    // Gives the line back as found, then closes the mixer.
     void ReleaseLine();
 
     CMixer m_mixer;
     unsigned m_device = 0;
     unsigned m_line = 0;
-    unsigned m_muteId = 0; // the mute control, found again by id at close
     CMixerControl m_volume;
-    bool m_unmuted = false;
+    bool m_acquired = false; // the line is taken (MixerState) and given back at Close
     bool m_volumeAvailable = false;
-    unsigned m_baseLevel = 0;
-    bool m_volumeChanged = false;
+    unsigned m_baseLevel = 0; // the volume the line was found at
 };

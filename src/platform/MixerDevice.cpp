@@ -207,7 +207,7 @@ public:
     }
     int SetMute(unsigned id, bool muted) override
     {
-        return Control(id, &Line::hasMute, [&](Line& l) { l.muted = muted; });
+        return HalfDone(Control(id, &Line::hasMute, [&](Line& l) { l.muted = muted; }));
     }
     int GetVolume(unsigned id, unsigned& level) override
     {
@@ -215,10 +215,19 @@ public:
     }
     int SetVolume(unsigned id, unsigned level) override
     {
-        return Control(id, &Line::hasVolume, [&](Line& l) { l.volume = std::min(level, kMixerMaxLevel); });
+        return HalfDone(
+            Control(id, &Line::hasVolume, [&](Line& l) { l.volume = std::min(level, kMixerMaxLevel); }));
     }
 
 private:
+    int HalfDone(int code)
+    {
+        if (code != 0 || m_card.halfDoneWrites <= 0)
+            return code;
+        --m_card.halfDoneWrites;
+        return 5; // EIO
+    }
+
     template <class Call>
     int Control(unsigned id, bool Line::*has, Call call)
     {

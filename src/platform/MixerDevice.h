@@ -86,6 +86,9 @@ public:
 
     int openError = 0;
     int controlError = 0; // every control call fails with it when set
+    // The next that many writes change the line and then fail with EIO, as
+    // a write that reached some channels only.
+    int halfDoneWrites = 0;
 
 private:
     class Device;

@@ -5,6 +5,7 @@
 #include "app/UserInterface.h"
 #include "events/EventList.h"
 #include "events/Scheduler.h"
+#include "media/MixerState.h"
 #include "media/PlugInChain.h"
 #include "media/TrackEnvironment.h"
 #include "media/TrackFactory.h"
@@ -113,6 +114,7 @@ void CStation::SaveSounds() const
 void CStation::Startup()
 {
     m_started = true;
+    MixerState::RestoreLeftOver(); // lines a live item of a killed run had changed
     if (m_realTracks) {
         WarmUpPlayback();           // the first item then opens as fast as the later ones
         CTrackEnvironment::AirBus(); // the station's output, open from now on

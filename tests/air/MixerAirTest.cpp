@@ -1,8 +1,9 @@
 // The mixer on a real ALSA mixer: the test server's "pulse" control device,
 // whose "Master" line is the air sink's own mute and volume, on PulseAudio
 // and on PipeWire. A tone plays into the sink throughout; what the recording
-// hears is what the line let through. Never any other device: the machine's
-// cards are not touched.
+// hears is what the line let through, and the line's mute and volume are
+// read back through the ALSA mixer after each live item. Never any other
+// device: the machine's cards are not touched.
 #include "PlayoutAir.h"
 #include "media/Mixer.h"
 #include "media/TrackFactory.h"
@@ -20,7 +21,7 @@ protected:
     TempHive hive;
 };
 
-TEST_P(MixerAirTest, ALiveItemSoundsFromOpenToCloseAndLeavesItsLineMuted)
+TEST_P(MixerAirTest, ALiveItemSoundsFromOpenToCloseAndLeavesItsLineAsItFoundIt)
 {
     unsigned pulse = 0;
     while (pulse < 64 && AlsaMixerDeviceName(pulse) != QLatin1String("pulse"))
@@ -30,9 +31,13 @@ TEST_P(MixerAirTest, ALiveItemSoundsFromOpenToCloseAndLeavesItsLineMuted)
     EXPECT_EQ(mixer.GetSource(0, 0).name + u',' + mixer.GetSource(1, 0).name,
               QStringLiteral("Master,Capture"));
     const unsigned master = mixer.GetSource(0, 0).lineId;
-    mixer.SetControlValue(mixer.GetLineControlByType(master, MixerControlType::Mute), 1);
+    const CMixerControl mute = mixer.GetLineControlByType(master, MixerControlType::Mute);
+    const CMixerControl volume = mixer.GetLineControlByType(master, MixerControlType::Volume);
+    // The line's mute and volume, read back through the ALSA mixer.
+    const auto now = [&] { return std::pair(mixer.GetControlValue(mute), mixer.GetControlValue(volume)); };
+    mixer.SetControlValue(volume, 45000);
+    mixer.SetControlValue(mute, 1);
     EXPECT_EQ(SinkMute().value_or(QString()).trimmed(), QStringLiteral("Mute: yes"));
-    mixer.Close();
 
     // A tone into the muted sink; a two-second live item un-mutes it. A
     // second of the tone buffered in the server: a starved tone player is not
@@ -56,7 +61,7 @@ TEST_P(MixerAirTest, ALiveItemSoundsFromOpenToCloseAndLeavesItsLineMuted)
     ASSERT_TRUE(TestEnv::WaitUntil([&] { return track->GetPosition() >= track->GetLength(); }, 5000));
     track->Close();
     const qint64 closed = AirRecorder::NowNs();
-    EXPECT_EQ(SinkMute().value_or(QString()).trimmed(), QStringLiteral("Mute: yes"));
+    EXPECT_EQ(now(), std::pair(1u, 45000u));
     ASSERT_TRUE(recorder.RecordFor(0.8));
     const auto wav = StopAndRead();
     const auto heard = WavAnalysis::Segments(wav, {440});
@@ -68,19 +73,34 @@ TEST_P(MixerAirTest, ALiveItemSoundsFromOpenToCloseAndLeavesItsLineMuted)
     EXPECT_GT(live, 1.7) << "of the item's 2 s, from " << recorder.ToSeconds(opened);
     EXPECT_FALSE(WavAnalysis::FirstSound(wav, recorder.ToSeconds(closed) + 0.3)) << "heard after the item";
 
-    // The same item from the headless program's command line: it ends
-    // without an error line and leaves the line muted.
+    // The program killed in the middle of a live item: its next start (a
+    // pause alone) gives the line back, with one line, and forgets it.
     using namespace HeadlessLirana;
     WriteHive(home, {{"LineInMixer", Dword(pulse)}, {"LineInLine", Dword(master)}});
-    const auto p = Launch({QStringLiteral("1.live")});
-    ASSERT_TRUE(p);
-    EXPECT_TRUE(TestEnv::WaitUntil([&] { return SinkMute().value_or(QString()).contains(u"no"); }, 10000))
-        << "the line was never un-muted";
-    const RunResult run = Finish(*p, 15000);
+    const auto runOf = [&](const char* item) {
+        const auto p = Launch({QString::fromLatin1(item)});
+        return p ? Finish(*p, 15000) : RunResult{};
+    };
+    const auto killed = Launch({QStringLiteral("9.live")});
+    ASSERT_TRUE(killed);
+    EXPECT_TRUE(TestEnv::WaitUntil([&] { return now().first == 0; }, 10000)) << "the line was never un-muted";
+    killed->kill();
+    killed->waitForFinished();
+    RunResult run = runOf("1.pause");
+    EXPECT_TRUE(run.err.contains(u"set back") && !run.err.contains(u'\n')) << run.err.toStdString();
+    EXPECT_EQ(now(), std::pair(1u, 45000u));
+    EXPECT_FALSE(QFile::exists(home + QStringLiteral("/state/Oxbelund/Lirana/mixer-state.json")));
+
+    // The same item from the headless program's command line, on the line
+    // found audible at another level: it ends without an error line and
+    // leaves the line audible at that level.
+    mixer.SetControlValue(volume, 30000);
+    mixer.SetControlValue(mute, 0);
+    run = runOf("1.live");
     EXPECT_EQ(run.exitCode, 0) << Lines(run);
     EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
     EXPECT_EQ(run.lines.filter(QRegularExpression(QStringLiteral("^start\\t"))).size(), 1) << Lines(run);
-    EXPECT_EQ(SinkMute().value_or(QString()).trimmed(), QStringLiteral("Mute: yes"));
+    EXPECT_EQ(now(), std::pair(0u, 30000u));
     tone.kill();
     tone.waitForFinished();
 }

@@ -1,14 +1,18 @@
 // The mixer model over an in-memory card, and the line-in track that drives
-// it: the line audible from Open to Close, its volume given back, no pause
-// or seek, errors with their codes. The ALSA side runs on the air server
+// it: the line audible from Open to Close and then as it was found (also
+// after a killed run, from the state file), no pause or seek, errors with
+// their codes. The ALSA side runs on the air server
 // (tests/air/MixerAirTest.cpp).
 #include "media/LineInTrack.h"
+#include "media/MixerState.h"
 #include "media/TrackExceptions.h"
 #include "media/TrackFactory.h"
 #include "platform/registry/RegistryKey.h"
 
 #include "EventRecorder.h"
 #include "support/Fakes.h"
+
+#include <QFile>
 
 namespace {
 
@@ -34,6 +38,22 @@ protected:
             .SetNumber(QStringLiteral("LineInLine"), std::int32_t(MixerLineId(destination, name, 0)));
     }
 };
+
+// The state file of playback "Line" found so, as a live item writes it.
+QByteArray StateOf(bool muted, unsigned volume)
+{
+    return R"({"lines":[{"device":0,"line":105034391,"muted":)" + QByteArray(muted ? "true" : "false") +
+           ",\"volume\":" + QByteArray::number(volume) + "}]}";
+}
+
+// The lines the program wrote to stderr while call ran.
+template <class Call>
+QStringList LogOf(Call call)
+{
+    testing::internal::CaptureStderr();
+    call();
+    return QString::fromStdString(testing::internal::GetCapturedStderr()).split(u'\n', Qt::SkipEmptyParts);
+}
 
 template <class Call>
 unsigned ErrorOf(Call call)
@@ -90,29 +110,6 @@ TEST_F(MixerTest, LinesHaveStableIdsUnderTheirDestinationsAndEveryFailureItsCode
     EXPECT_FALSE(mixer.IsOpen());
 }
 
-TEST_F(MixerTest, ALiveItemUnmutesItsLineUntilCloseAndGivesTheVolumeBack)
-{
-    Choose(0, "Line");
-    auto track = CreateTrack(QStringLiteral("/air/1.live"));
-    track->Open(QStringLiteral("/air/1.live"), &owner);
-    EXPECT_FALSE(line.muted) << "audible from Open";
-    track->SetVolume(0.25f);
-    EXPECT_EQ(line.volume, 10000u);
-    EXPECT_FLOAT_EQ(track->GetVolume(), 0.25f);
-    line.volume = 50000; // turned up meanwhile
-    EXPECT_FLOAT_EQ(track->GetVolume(), 1.0f);
-    track->Play();
-    track->Pause();
-    track->Seek(900);
-    EXPECT_TRUE(track->IsPlaying() && !track->IsPaused());
-    EXPECT_LT(track->GetPosition(), 900) << "a live item is not sought";
-    ASSERT_TRUE(owner.WaitForEnds(1));
-    EXPECT_FALSE(line.muted) << "muted only at Close";
-    track->Close();
-    EXPECT_TRUE(line.muted);
-    EXPECT_EQ(line.volume, 40000u) << "the level it had at Open";
-}
-
 TEST_F(MixerTest, ALineWithoutVolumeGoesLiveOneWithoutSwitchOrMissingCannot)
 {
     CLineInTrack track;
@@ -126,6 +123,91 @@ TEST_F(MixerTest, ALineWithoutVolumeGoesLiveOneWithoutSwitchOrMissingCannot)
         EXPECT_FALSE(track.IsStopped()) << "closed again";
     }
     EXPECT_TRUE(card.Find(1, QStringLiteral("Mic 2"))->muted) << "the line before muted by the new Open";
+}
+
+// A live item's line is audible from Open to Close (its fades act on it),
+// and after any end as it was found.
+TEST_F(MixerTest, ALiveItemSoundsFromOpenToCloseAndLeavesItsLineAsFoundHoweverItEnds)
+{
+    enum class End { Played, Stopped, FailedOpen };
+    const std::tuple<End, bool, unsigned> cases[] = {
+        {End::Played, false, 20000},     {End::Played, true, 40000},     {End::Stopped, true, 0},
+        {End::FailedOpen, false, 65535}, {End::FailedOpen, true, 40000}, {End::Stopped, false, 30000},
+    };
+    Choose(0, "Line");
+    for (const auto& [end, muted, volume] : cases) {
+        SCOPED_TRACE(testing::Message() << int(end) << ' ' << muted);
+        std::tie(line.muted, line.volume) = std::pair(muted, volume);
+        card.halfDoneWrites = end == End::FailedOpen ? 1 : 0; // the un-mute reaches the line, then fails
+        auto track = CreateTrack(QStringLiteral("/air/1.live"));
+        const unsigned error = ErrorOf([&] { track->Open(QStringLiteral("/air/1.live"), &owner); });
+        EXPECT_EQ(error, end == End::FailedOpen ? 5u : 0u);
+        if (error == 0) {
+            EXPECT_EQ(FileBytes(MixerState::FilePath()).simplified().replace(' ', ""),
+                      StateOf(muted, volume));
+            EXPECT_FALSE(line.muted);
+            track->SetVolume(0.25f);
+            EXPECT_EQ(line.volume, volume / 4);
+            line.volume = 65535; // turned up meanwhile
+            EXPECT_FLOAT_EQ(track->GetVolume(), volume != 0 ? 1.0f : 0.0f);
+            track->Play();
+            track->Pause();
+            track->Seek(900);
+            EXPECT_TRUE(track->IsPlaying() && !track->IsPaused());
+            EXPECT_LT(track->GetPosition(), 900) << "a live item is not sought";
+            EXPECT_TRUE(end != End::Played || owner.WaitForEnds(owner.ends.size() + 1));
+            EXPECT_FALSE(line.muted) << "as found only at Close";
+        }
+        track->Close();
+        EXPECT_EQ(std::pair(line.muted, line.volume), std::pair(muted, volume));
+        EXPECT_FALSE(QFile::exists(MixerState::FilePath()));
+    }
+    // Overlapping live items share what the first found; the last to close gives it back.
+    std::tie(line.muted, line.volume) = std::pair(true, 30000u);
+    CLineInTrack first, second;
+    first.Open(QStringLiteral("1.live"), &owner);
+    first.SetVolume(0.5f);
+    second.Open(QStringLiteral("1.live"), &owner);
+    first.Close();
+    second.SetVolume(1.0f);
+    EXPECT_EQ(std::pair(line.muted, line.volume), std::pair(false, 30000u)) << "live at the level found";
+    second.Close();
+    EXPECT_TRUE(line.muted);
+}
+
+// A state file a killed run left is set back at the next start and removed;
+// a damaged one changes nothing and stays, and so does a line that cannot
+// be set (no sound server yet) until a live item takes it. One log line each.
+TEST_F(MixerTest, AStateFileLeftBehindIsSetBackAtStartUnlessDamaged)
+{
+    const QByteArray good = StateOf(true, 40000);
+    const std::tuple<QByteArray, int, bool> files[] = {
+        {good.left(30), 0, false},
+        {QByteArray(good).replace("40000", "65536"), 0, false},
+        {QByteArray(good).replace("true", R"("yes")"), 0, false},
+        {QByteArray(good).replace(R"("device":0,)", ""), 0, false},
+        {QByteArray(good).replace("105034391", "0"), 0, false},
+        {good, 111, false},
+        {good, 0, true},
+    };
+    for (const auto& [text, openError, restored] : files) {
+        SCOPED_TRACE(text.toStdString());
+        std::tie(line.muted, line.volume) = std::pair(false, 1234u); // live and faded
+        TestEnv::WriteFile(MixerState::FilePath(), text);
+        card.openError = openError;
+        const QStringList log = LogOf(MixerState::RestoreLeftOver);
+        EXPECT_EQ(log.size(), 1);
+        EXPECT_EQ(log.value(0).contains(u"damaged"), !restored && openError == 0);
+        EXPECT_EQ(std::pair(line.muted, line.volume),
+                  restored ? std::pair(true, 40000u) : std::pair(false, 1234u));
+        EXPECT_EQ(FileBytes(MixerState::FilePath()), restored ? QByteArray("<missing>") : text);
+        if (openError != 0) {
+            card.openError = 0;
+            Choose(0, "Line");
+            CLineInTrack().Open(QStringLiteral("1.live"), &owner);
+            EXPECT_EQ(std::pair(line.muted, line.volume), std::pair(true, 40000u)) << "as the file had it";
+        }
+    }
 }
 
 } // namespace
