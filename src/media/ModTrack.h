@@ -23,16 +23,22 @@ class CModLibrary;
 class CTrackThread;
 
 // Codes -1301 (the player cannot be made), -1302 (no such file), -1303 (no
-// player library); any other code is an unknown error.
+// player library), -1304 (the player cannot read the file), -1305 (no
+// regular file); any other code is an unknown error. With a file name the
+// text ends with it in parentheses, as every open error of an item does.
 class CModException : public CExceptionImpl<CModException, CTrackException>
 {
 public:
-    explicit CModException(int code) : CExceptionImpl(QString()), m_code(code) {}
+    explicit CModException(int code, QString fileName = QString())
+        : CExceptionImpl(QString()), m_code(code), m_fileName(std::move(fileName))
+    {
+    }
     int Code() const { return m_code; }
     QString GetErrorMessage() const override;
 
 private:
     int m_code;
+    QString m_fileName;
 };
 
 class CModTrack : public CMediaTrack
@@ -44,9 +50,11 @@ public:
     explicit CModTrack(const CModLibrary& library);
     ~CModTrack() override;
 
-    // Throws CModException -1302 when path does not exist, -1303 when the
-    // library is absent, -1301 when it cannot make a player. A module whose
-    // length the player gives as 0 counts as 60 s.
+    // Throws CModException -1302 when path does not exist, -1305 when it is
+    // no regular file (a pipe, a device, a folder: nothing opens it), -1303
+    // when the library is absent, -1301 when it cannot make a player, -1304
+    // when the player cannot load the file; each names the file. A module
+    // whose length the player gives as 0 counts as 60 s.
     void Open(const QString& path, QObject* owner) override;
     // Stops a playing module, ends the end watch (at most 2 s) and lets the
     // player go; then detaches the owner like every track.
