@@ -185,6 +185,13 @@ std::optional<QByteArray> PlayableMidi(const QByteArray& bytes)
     }
     if (!smf.startsWith("MThd") || smf.size() < 14)
         return std::nullopt;
+    // A header longer than its six bytes (room the format leaves for more)
+    // is cut to them: FluidSynth reads no other.
+    const std::uint32_t headerSize = Reader{smf, 4, 8}.Number(4);
+    if (headerSize > 6 && qsizetype(headerSize) <= smf.size() - 8) {
+        smf.remove(14, qsizetype(headerSize) - 6);
+        smf[7] = char(6);
+    }
     const std::uint32_t division = Reader{smf, 12, 14}.Number(2);
     if (!(division & 0x8000))
         return smf;
