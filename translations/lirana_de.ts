@@ -1828,6 +1828,10 @@ Die Gesamtlänge beträgt: %2.</translation>
         <source>The MOD file is no regular file (a pipe, a device or a folder) and is not read.</source>
         <translation>Die MOD-Datei ist keine gewöhnliche Datei (eine Pipe, ein Gerät oder ein Ordner) und wird nicht gelesen.</translation>
     </message>
+    <message>
+        <source>The MOD player&apos;s output stopped taking sound; the item is ended.</source>
+        <translation>Die Ausgabe des MOD-Players nimmt keinen Klang mehr an; der Titel wird beendet.</translation>
+    </message>
 </context>
 <context>
     <name>PauseDialog</name>

@@ -127,12 +127,23 @@ void CModTrack::Open(const QString& path, QObject* owner)
     Seek(0);
 
     m_watch = std::make_unique<CTrackThread>(
-        [shared = m_shared, notifier = Notifier()](std::stop_token stop) {
+        [shared = m_shared, notifier = Notifier(), name](std::stop_token stop) {
+            TrackMs last = -1;
+            int standing = 0; // ms the position stood still while the module played
             for (;;) {
                 const TrackMs position = shared->Position();
                 const TrackMs endMark = shared->endMark;
                 if (position >= shared->length - EndLeadMs || (endMark != -1 && position >= endMark))
                     break;
+                const bool playing = !shared->paused && shared->library.IsPlaying(shared->player) != 0;
+                standing = playing && position == last ? standing + WatchTickMs : 0;
+                last = position;
+                if (standing >= StallMs) {
+                    // The output took nothing for that long: the item would
+                    // never end. It ends now, as an error.
+                    notifier->PostError(std::make_unique<CModException>(-1306, name));
+                    return;
+                }
                 if (!shared->Sleep(stop, WatchTickMs))
                     return;
             }

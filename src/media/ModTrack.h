@@ -7,9 +7,11 @@
 // After Open the track is paused at 0 (IsPaused and IsStopped both true) and
 // its end watch runs: a worker that every 100 ms compares the position with
 // the length less 100 ms, or with the end mark of PlayRange, and once there
-// posts the end notification 200 ms later, unless Stop came first. The
-// watch runs once per Open: after Stop, or after its notification, the
-// track plays on without one. It holds only shared state (the player
+// posts the end notification 200 ms later, unless Stop came first. When the
+// position of a playing module stands still for StallMs (its output stopped
+// taking sound) it posts error -1306 instead and ends. The watch runs once
+// per Open: after Stop, or after its notification, the track plays on
+// without one. It holds only shared state (the player
 // handle, the flags), never the track, and the player is destroyed once both
 // are done with it. All calls come from the owner's thread.
 #pragma once
@@ -24,7 +26,8 @@ class CTrackThread;
 
 // Codes -1301 (the player cannot be made), -1302 (no such file), -1303 (no
 // player library), -1304 (the player cannot read the file), -1305 (no
-// regular file); any other code is an unknown error. With a file name the
+// regular file), -1306 (the output stalled while playing); any other code is
+// an unknown error. With a file name the
 // text ends with it in parentheses, as every open error of an item does.
 class CModException : public CExceptionImpl<CModException, CTrackException>
 {
@@ -81,6 +84,7 @@ public:
     static constexpr int EndLeadMs = 100;
     static constexpr int EndDelayMs = 200;
     static constexpr int CloseWaitMs = 2000;
+    static constexpr int StallMs = 2000;
 
 private:
     struct Shared;

@@ -153,4 +153,17 @@ TEST_F(ModTrackTest, AMissingFileOrLibraryFailsOpenWithItsText)
     EXPECT_EQ(owner.Count(), 0u);
 }
 
+// An output that stops taking sound (a stream stalled under load): the
+// item ends with an error naming it instead of never ending.
+TEST_F(ModTrackTest, AModuleWhoseOutputStallsEndsWithAnErrorNamingIt)
+{
+    qputenv("NPMOD32_OUTPUT", "stalled");
+    CModTrack track;
+    track.Open(Module(), &owner);
+    track.Play();
+    ASSERT_TRUE(TestEnv::WaitUntil([&] { return owner.Count() > 0; }, 5000));
+    ASSERT_EQ(owner.errors.size(), 1u);
+    EXPECT_TRUE(owner.errors[0].first->GetErrorMessage().contains(QStringLiteral("(tone.mod)")));
+}
+
 } // namespace
