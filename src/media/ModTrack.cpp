@@ -38,6 +38,10 @@ QString CModException::GetErrorMessage() const
                                            "The MOD file is no regular file (a pipe, a device or a "
                                            "folder) and is not read.");
         break;
+    case -1306:
+        text = QCoreApplication::translate(
+            "ModTrack", "The MOD player's output stopped taking sound; the item is ended.");
+        break;
     default: text = QCoreApplication::translate("ModTrack", "Unknown MOD Error"); break;
     }
     return m_fileName.isEmpty() ? text : QStringLiteral("%1 (%2)").arg(text, m_fileName);

@@ -163,7 +163,8 @@ TEST_F(ModTrackTest, AModuleWhoseOutputStallsEndsWithAnErrorNamingIt)
     track.Play();
     ASSERT_TRUE(TestEnv::WaitUntil([&] { return owner.Count() > 0; }, 5000));
     ASSERT_EQ(owner.errors.size(), 1u);
-    EXPECT_TRUE(owner.errors[0].first->GetErrorMessage().contains(QStringLiteral("(tone.mod)")));
+    EXPECT_EQ(owner.errors[0].first->GetErrorMessage(),
+              QStringLiteral("The MOD player's output stopped taking sound; the item is ended. (tone.mod)"));
 }
 
 } // namespace
