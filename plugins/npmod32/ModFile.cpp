@@ -44,7 +44,8 @@ bool Unzip(std::vector<char>& data)
     }
     if (method != 8)
         return false;
-    std::vector<char> out(size > 0 && size <= kMaxModuleBytes ? size : std::size_t(1) << 20);
+    // The stated size only guides the first allocation: a header may lie.
+    std::vector<char> out(std::clamp<std::size_t>(size, std::size_t(1) << 16, std::size_t(1) << 24));
     z_stream z{};
     if (inflateInit2(&z, -MAX_WBITS) != Z_OK)
         return false;
