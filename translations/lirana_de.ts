@@ -1696,6 +1696,10 @@ Die Gesamtlänge beträgt: %2.</translation>
 <context>
     <name>Mci</name>
     <message>
+        <source>The file cannot be read: it is no regular file (a pipe, a device or a folder), or too large, or reading it failed.</source>
+        <translation>Die Datei kann nicht gelesen werden: Sie ist keine gewöhnliche Datei (eine Pipe, ein Gerät oder ein Ordner), zu groß, oder das Lesen schlug fehl.</translation>
+    </message>
+    <message>
         <source>The command completed successfully.</source>
         <translation>Der Befehl wurde erfolgreich ausgeführt.</translation>
     </message>
@@ -1815,6 +1819,18 @@ Die Gesamtlänge beträgt: %2.</translation>
     <message>
         <source>Unknown MOD Error</source>
         <translation>Unbekannter MOD-Fehler</translation>
+    </message>
+    <message>
+        <source>The MOD player cannot read the file. It may be damaged or of a format the player does not know.</source>
+        <translation>Der MOD-Player kann die Datei nicht lesen. Sie ist vielleicht beschädigt oder in einem Format, das der Player nicht kennt.</translation>
+    </message>
+    <message>
+        <source>The MOD file is no regular file (a pipe, a device or a folder) and is not read.</source>
+        <translation>Die MOD-Datei ist keine gewöhnliche Datei (eine Pipe, ein Gerät oder ein Ordner) und wird nicht gelesen.</translation>
+    </message>
+    <message>
+        <source>The MOD player&apos;s output stopped taking sound; the item is ended.</source>
+        <translation>Die Ausgabe des MOD-Players nimmt keinen Klang mehr an; der Titel wird beendet.</translation>
     </message>
 </context>
 <context>

@@ -39,6 +39,25 @@ private:
     Clock::time_point m_heardUntil = Now();
 };
 
+// A stream stalled for good: it takes one queue and never plays it.
+class StalledOut final : public AudioOut
+{
+public:
+    long Avail() override { return kLatencyFrames - m_queued; }
+    long Write(const std::int16_t* /*frames*/, long count) override
+    {
+        const long taken = std::min(count, Avail());
+        m_queued += taken;
+        return taken;
+    }
+    long Delay() override { return m_queued; }
+    void Start() override {}
+    void Drop() override { m_queued = 0; }
+
+private:
+    long m_queued = 0;
+};
+
 class AlsaOut final : public AudioOut
 {
 public:
@@ -112,6 +131,8 @@ std::unique_ptr<AudioOut> AudioOut::OpenConfigured()
     const std::string name = ConfiguredName();
     if (name == "null")
         return std::make_unique<NullOut>();
+    if (name == "stalled")
+        return std::make_unique<StalledOut>();
     snd_pcm_t* pcm = nullptr;
     if (snd_pcm_open(&pcm, name.c_str(), SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK) < 0)
         return nullptr;

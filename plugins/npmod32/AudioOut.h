@@ -31,8 +31,9 @@ public:
     // Discards what is queued: the next frame written is heard next.
     virtual void Drop() = 0;
 
-    // The output NPMOD32_OUTPUT names ("null", or an ALSA PCM; "default"
-    // when unset), or null when it cannot be opened.
+    // The output NPMOD32_OUTPUT names ("null", "stalled": one that takes a
+    // queue and never plays it, as a stream stalled for good; or an ALSA
+    // PCM; "default" when unset), or null when it cannot be opened.
     static std::unique_ptr<AudioOut> OpenConfigured();
     // The name OpenConfigured uses: NPMOD32_OUTPUT, else "null" when
     // LIRANA_AUDIO_SINK names a fakesink, else "default".

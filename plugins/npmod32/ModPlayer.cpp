@@ -1,11 +1,11 @@
 #include "ModPlayer.h"
 
+#include "ModFile.h"
+
 #include <libopenmpt/libopenmpt.h>
 
 #include <algorithm>
 #include <chrono>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 namespace npmod32 {
@@ -65,10 +65,9 @@ void ModPlayer::Unload()
 
 bool ModPlayer::Load(const char* path)
 {
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
+    std::vector<char> data;
+    if (!ReadModuleFile(path, data))
         return false;
-    const std::vector<char> data{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     openmpt_module* module = openmpt_module_create_from_memory2(
         data.data(), data.size(), openmpt_log_func_silent, nullptr, openmpt_error_func_ignore, nullptr,
         nullptr, nullptr, nullptr);

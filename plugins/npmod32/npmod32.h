@@ -7,7 +7,8 @@
  *
  * The output is the ALSA PCM "default" (on a desktop the sound server). The
  * environment variable NPMOD32_OUTPUT picks another: "null" is a silent
- * output paced in real time, anything else an ALSA PCM name. A
+ * output paced in real time, "stalled" one that takes 100 ms and never
+ * plays them (a stream stalled for good), anything else an ALSA PCM name. A
  * LIRANA_AUDIO_SINK that names a fakesink (the program's tests) also means
  * the null output. */
 #ifndef NPMOD32_H

@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <sys/stat.h>
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -16,14 +18,33 @@
 
 QString CModException::GetErrorMessage() const
 {
+    QString text;
     switch (m_code) {
-    case -1301: return QCoreApplication::translate("ModTrack", "MOD Player initializiation error");
-    case -1302: return QCoreApplication::translate("ModTrack", "The specified MOD file does not exist.");
+    case -1301: text = QCoreApplication::translate("ModTrack", "MOD Player initializiation error"); break;
+    case -1302:
+        text = QCoreApplication::translate("ModTrack", "The specified MOD file does not exist.");
+        break;
     case -1303:
-        return QCoreApplication::translate("ModTrack", "The required DLL '%1' was not found.")
-            .arg(CModLibrary::FileName());
-    default: return QCoreApplication::translate("ModTrack", "Unknown MOD Error");
+        text = QCoreApplication::translate("ModTrack", "The required DLL '%1' was not found.")
+                   .arg(CModLibrary::FileName());
+        break;
+    case -1304:
+        text = QCoreApplication::translate("ModTrack",
+                                           "The MOD player cannot read the file. It may be damaged "
+                                           "or of a format the player does not know.");
+        break;
+    case -1305:
+        text = QCoreApplication::translate("ModTrack",
+                                           "The MOD file is no regular file (a pipe, a device or a "
+                                           "folder) and is not read.");
+        break;
+    case -1306:
+        text = QCoreApplication::translate(
+            "ModTrack", "The MOD player's output stopped taking sound; the item is ended.");
+        break;
+    default: text = QCoreApplication::translate("ModTrack", "Unknown MOD Error"); break;
     }
+    return m_fileName.isEmpty() ? text : QStringLiteral("%1 (%2)").arg(text, m_fileName);
 }
 
 // What the track and its end watch share. The player is destroyed with the
@@ -77,17 +98,27 @@ void CModTrack::Open(const QString& path, QObject* owner)
     if (m_shared)
         Close();
     CMediaTrack::Open(path, owner);
-    if (!QFileInfo::exists(path))
-        throw CModException(-1302);
+    const QString name = QFileInfo(path).fileName();
+    // A stat does not wait for a pipe's writer, where the player's open would.
+    struct stat info
+    {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        throw CModException(-1302, name);
+    if (!S_ISREG(info.st_mode))
+        throw CModException(-1305, name);
     if (!m_library.IsLoaded())
-        throw CModException(-1303);
+        throw CModException(-1303, name);
     ModPlugHandle player = m_library.CreateEx("controls|spectrum|autostart|true");
     if (!player)
-        throw CModException(-1301);
+        throw CModException(-1301, name);
     m_shared = std::make_shared<Shared>(m_library, player);
     // The core has no window to host the player's controls.
     m_library.SetWindow(player, nullptr);
-    m_library.Load(player, QFile::encodeName(path).constData());
+    // A file the player cannot read would play as a minute of silence.
+    if (!m_library.Load(player, QFile::encodeName(path).constData())) {
+        m_shared.reset();
+        throw CModException(-1304, name);
+    }
     // The player's output stream is made by the load and has not sounded: a
     // level the sound server remembered for it must not lower the item.
     platform::HoldNewAlsaStreamsAtUnity();
@@ -100,12 +131,23 @@ void CModTrack::Open(const QString& path, QObject* owner)
     Seek(0);
 
     m_watch = std::make_unique<CTrackThread>(
-        [shared = m_shared, notifier = Notifier()](std::stop_token stop) {
+        [shared = m_shared, notifier = Notifier(), name](std::stop_token stop) {
+            TrackMs last = -1;
+            int standing = 0; // ms the position stood still while the module played
             for (;;) {
                 const TrackMs position = shared->Position();
                 const TrackMs endMark = shared->endMark;
                 if (position >= shared->length - EndLeadMs || (endMark != -1 && position >= endMark))
                     break;
+                const bool playing = !shared->paused && shared->library.IsPlaying(shared->player) != 0;
+                standing = playing && position == last ? standing + WatchTickMs : 0;
+                last = position;
+                if (standing >= StallMs) {
+                    // The output took nothing for that long: the item would
+                    // never end. It ends now, as an error.
+                    notifier->PostError(std::make_unique<CModException>(-1306, name));
+                    return;
+                }
                 if (!shared->Sleep(stop, WatchTickMs))
                     return;
             }

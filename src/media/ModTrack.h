@@ -7,9 +7,11 @@
 // After Open the track is paused at 0 (IsPaused and IsStopped both true) and
 // its end watch runs: a worker that every 100 ms compares the position with
 // the length less 100 ms, or with the end mark of PlayRange, and once there
-// posts the end notification 200 ms later, unless Stop came first. The
-// watch runs once per Open: after Stop, or after its notification, the
-// track plays on without one. It holds only shared state (the player
+// posts the end notification 200 ms later, unless Stop came first. When the
+// position of a playing module stands still for StallMs (its output stopped
+// taking sound) it posts error -1306 instead and ends. The watch runs once
+// per Open: after Stop, or after its notification, the track plays on
+// without one. It holds only shared state (the player
 // handle, the flags), never the track, and the player is destroyed once both
 // are done with it. All calls come from the owner's thread.
 #pragma once
@@ -23,16 +25,23 @@ class CModLibrary;
 class CTrackThread;
 
 // Codes -1301 (the player cannot be made), -1302 (no such file), -1303 (no
-// player library); any other code is an unknown error.
+// player library), -1304 (the player cannot read the file), -1305 (no
+// regular file), -1306 (the output stalled while playing); any other code is
+// an unknown error. With a file name the
+// text ends with it in parentheses, as every open error of an item does.
 class CModException : public CExceptionImpl<CModException, CTrackException>
 {
 public:
-    explicit CModException(int code) : CExceptionImpl(QString()), m_code(code) {}
+    explicit CModException(int code, QString fileName = QString())
+        : CExceptionImpl(QString()), m_code(code), m_fileName(std::move(fileName))
+    {
+    }
     int Code() const { return m_code; }
     QString GetErrorMessage() const override;
 
 private:
     int m_code;
+    QString m_fileName;
 };
 
 class CModTrack : public CMediaTrack
@@ -44,9 +53,11 @@ public:
     explicit CModTrack(const CModLibrary& library);
     ~CModTrack() override;
 
-    // Throws CModException -1302 when path does not exist, -1303 when the
-    // library is absent, -1301 when it cannot make a player. A module whose
-    // length the player gives as 0 counts as 60 s.
+    // Throws CModException -1302 when path does not exist, -1305 when it is
+    // no regular file (a pipe, a device, a folder: nothing opens it), -1303
+    // when the library is absent, -1301 when it cannot make a player, -1304
+    // when the player cannot load the file; each names the file. A module
+    // whose length the player gives as 0 counts as 60 s.
     void Open(const QString& path, QObject* owner) override;
     // Stops a playing module, ends the end watch (at most 2 s) and lets the
     // player go; then detaches the owner like every track.
@@ -73,6 +84,7 @@ public:
     static constexpr int EndLeadMs = 100;
     static constexpr int EndDelayMs = 200;
     static constexpr int CloseWaitMs = 2000;
+    static constexpr int StallMs = 2000;
 
 private:
     struct Shared;

@@ -1,0 +1,46 @@
+// Module and MIDI items that cannot be played, on the recorded air: the
+// headless program gives one error line naming each, and the next item is
+// on the air within 3 s of the last one's end, with the silence detector
+// off (as it is by default). Before, a module of random bytes played a
+// minute of silence, and a pipe named .mod hung the program.
+#include "PlayoutAir.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sys/stat.h>
+
+using namespace WavAnalysis;
+using namespace HeadlessLirana;
+
+TEST_F(PlayoutAirTest, UnreadableModulesAndMidiFilesAreErrorsAndTheNextItemFollows)
+{
+    const QByteArray noise = QCryptographicHash::hash("77", QCryptographicHash::Sha512).repeated(128);
+    const QStringList broken = {TestEnv::WriteFile(dir + "/noise.mod", noise),
+                                TestMedia::MidiFile(dir, "cut", {{4, 120}}),
+                                dir + "/pipe.mod"}; // a share that does not answer
+    ASSERT_TRUE(QFile::resize(broken[1], QFileInfo(broken[1]).size() * 2 / 3));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(broken[2]).constData(), 0600), 0);
+    const std::vector<double> freqs{500, 900, 1300, 1700};
+    QStringList items; // a tone before and after each broken item
+    for (qsizetype i = 0; i < 4; ++i)
+        items << TestMedia::ToneWav(dir, "tone" + QString::number(i), freqs[i], 0.6, -12) << broken.value(i);
+    items.removeLast();
+    WriteHive(home,
+              {{"Overlap Time", Dword(0)}, {"IgnoreErrors", Flag(true)}, {"AudioSink", Text("pulsesink")}});
+    const auto [run, wav] = PlayRecorded(items, 30000);
+
+    const QStringList errors = run.lines.filter(QRegularExpression("^error\\t"));
+    ASSERT_EQ(errors.size(), 3) << Lines(run);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_TRUE(errors[i].contains(QFileInfo(broken[i]).fileName())) << errors[i].toStdString();
+    const auto segs = Segments(wav, freqs);
+    ASSERT_EQ(segs.size(), freqs.size()) << Describe(segs);
+    for (size_t i = 0; i < segs.size(); ++i) {
+        EXPECT_EQ(segs[i].freq, freqs[i]);
+        EXPECT_NEAR(segs[i].Length(), 0.6, 0.03 + kInstrumentedSlack);
+        EXPECT_LT(i ? segs[i].start - segs[i - 1].end : 0, 3.0)
+            << "across " << broken.value(qsizetype(i) - 1).toStdString();
+    }
+}

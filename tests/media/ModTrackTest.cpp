@@ -1,8 +1,8 @@
 // The module track through the real player library (libnpmod32.so built
 // next to the tests) on its paced silent output: what Open leaves, the
 // units at the interface, the end report of a range, and the two texts of
-// a missing file and a missing library. Positions, not wall time, carry
-// the assertions.
+// a missing file and a missing library, each naming the item. Positions,
+// not wall time, carry the assertions.
 #include "media/ModTrack.h"
 #include "media/ModLibrary.h"
 #include "media/TrackFactory.h"
@@ -144,11 +144,27 @@ TEST_F(ModTrackTest, AMissingFileOrLibraryFailsOpenWithItsText)
     };
     const QString missing = TestEnv::Root() + QStringLiteral("/missing.mod");
     for (const CModLibrary* library : {&absent, &CModLibrary::Instance()})
-        EXPECT_EQ(textOf(*library, missing), QStringLiteral("The specified MOD file does not exist."));
-    EXPECT_EQ(textOf(absent, Module()), QStringLiteral("The required DLL 'libnpmod32.so' was not found."));
+        EXPECT_EQ(textOf(*library, missing),
+                  QStringLiteral("The specified MOD file does not exist. (missing.mod)"));
+    EXPECT_EQ(textOf(absent, Module()),
+              QStringLiteral("The required DLL 'libnpmod32.so' was not found. (tone.mod)"));
     EXPECT_EQ(CModException(-1301).GetErrorMessage(), QStringLiteral("MOD Player initializiation error"));
     EXPECT_EQ(CModException(0).GetErrorMessage(), QStringLiteral("Unknown MOD Error"));
     EXPECT_EQ(owner.Count(), 0u);
+}
+
+// An output that stops taking sound (a stream stalled under load): the
+// item ends with an error naming it instead of never ending.
+TEST_F(ModTrackTest, AModuleWhoseOutputStallsEndsWithAnErrorNamingIt)
+{
+    qputenv("NPMOD32_OUTPUT", "stalled");
+    CModTrack track;
+    track.Open(Module(), &owner);
+    track.Play();
+    ASSERT_TRUE(TestEnv::WaitUntil([&] { return owner.Count() > 0; }, 5000));
+    ASSERT_EQ(owner.errors.size(), 1u);
+    EXPECT_EQ(owner.errors[0].first->GetErrorMessage(),
+              QStringLiteral("The MOD player's output stopped taking sound; the item is ended. (tone.mod)"));
 }
 
 } // namespace

@@ -7,8 +7,13 @@
 #include "platform/registry/RegistryKey.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <map>
@@ -70,7 +75,9 @@ MCIERROR Open(std::uint32_t flags, MCI_OPEN_PARMS* p)
     if (!alias.isEmpty() && mciGetDeviceID(alias) != 0)
         return MCIERR_DUPLICATE_ALIAS;
 
-    std::uint32_t error = 0;
+    std::uint32_t error = cd ? 0 : RefuseNonRegularFile(p->lpstrElementName);
+    if (error != 0)
+        return error;
     std::unique_ptr<PcmSource> source;
     if (type == u"waveaudio")
         source = OpenSndfileSource(p->lpstrElementName, &error);
@@ -159,6 +166,39 @@ MCIERROR Seek(PcmDevice& device, std::uint32_t flags, MCI_SEEK_PARMS* p)
 }
 
 } // namespace
+
+MCIERROR RefuseNonRegularFile(const QString& path)
+{
+    struct stat info
+    {};
+    const bool other = ::stat(QFile::encodeName(path).constData(), &info) == 0 && !S_ISREG(info.st_mode);
+    return other ? MCIERROR(MCIERR_FILE_READ) : MCIERROR(0);
+}
+
+MCIERROR ReadElementFile(const QString& path, qint64 maxBytes, QByteArray* bytes)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return MCIERR_FILE_NOT_FOUND;
+    struct stat info
+    {};
+    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size <= maxBytes;
+    if (ok) {
+        bytes->resize(qsizetype(info.st_size));
+        qsizetype got = 0;
+        while (got < bytes->size()) {
+            const ssize_t n = ::read(fd, bytes->data() + got, std::size_t(bytes->size() - got));
+            if (n < 0)
+                ok = false;
+            if (n <= 0)
+                break;
+            got += n;
+        }
+        bytes->truncate(got); // a file cut short meanwhile reads as what is there
+    }
+    ::close(fd);
+    return ok ? MCIERROR(0) : MCIERROR(MCIERR_FILE_READ);
+}
 
 MCIERROR mciSendCommand(MCIDEVICEID id, std::uint32_t message, std::uint32_t flags, MCI_GENERIC_PARMS* params)
 {
@@ -316,6 +356,9 @@ QString mciGetErrorString(MCIERROR error)
          QT_TRANSLATE_NOOP("Mci", "The file cannot be played by the media device. It may be "
                                   "damaged or of a format the device does not read.")},
         {MCIERR_NO_WINDOW, QT_TRANSLATE_NOOP("Mci", "The media device has no display window.")},
+        {MCIERR_FILE_READ,
+         QT_TRANSLATE_NOOP("Mci", "The file cannot be read: it is no regular file (a pipe, a "
+                                  "device or a folder), or too large, or reading it failed.")},
         {MCIERR_WAVE_OUTPUTSUNSUITABLE,
          QT_TRANSLATE_NOOP("Mci", "The wave output device cannot be opened. Check "
                                   "that the sound output is available.")},

@@ -1,6 +1,9 @@
 #include "platform/mci/MidiFile.h"
 
+#include <QtEndian>
+
 #include <algorithm>
+#include <cmath>
 
 namespace mci {
 namespace {
@@ -41,19 +44,106 @@ struct Reader
     }
 };
 
+// Frames per second of an SMPTE division's first byte (-24, -25, -29 for
+// 30 drop-frame, that is 29.97, -30); 0 when the byte is none of them.
+double FramesPerSecond(std::uint32_t division)
+{
+    const int fps = 256 - int(division >> 8 & 0xFF);
+    if (fps == 29)
+        return 30000.0 / 1001.0;
+    return fps == 24 || fps == 25 || fps == 30 ? fps : 0.0;
+}
+
+// Calls track(begin, end) for each "MTrk" chunk after the header, other
+// chunks skipped, until `tracks` were seen; false when a chunk is missing
+// or cut short.
+template <class Track>
+bool ForEachTrack(const QByteArray& bytes, std::uint32_t tracks, Track track)
+{
+    qsizetype at = 8 + qsizetype(Reader{bytes, 4, bytes.size()}.Number(4));
+    for (std::uint32_t found = 0; found < tracks;) {
+        if (at > bytes.size() - 8)
+            return false;
+        const bool isTrack = bytes.mid(at, 4) == "MTrk";
+        const qsizetype length = qsizetype(Reader{bytes, at + 4, bytes.size()}.Number(4));
+        const qsizetype begin = at + 8;
+        if (length > bytes.size() - begin)
+            return false;
+        at = begin + length;
+        if (isTrack && !track(begin, at))
+            return false;
+        found += isTrack ? 1 : 0;
+    }
+    return true;
+}
+
+// Walks the events of a track chunk: meta(tick, type, at, size) for each
+// meta event, lastTick raised to each event's tick. False when an event is
+// malformed or runs past the chunk. The end-of-track event ends the walk.
+template <class Meta>
+bool WalkTrack(const QByteArray& bytes, qsizetype begin, qsizetype end, std::int64_t& lastTick, Meta meta)
+{
+    Reader r{bytes, begin, end};
+    std::int64_t tick = 0;
+    int status = 0;
+    while (r.at < r.end) {
+        tick += r.Variable();
+        const int b = r.Byte();
+        if (!r.ok)
+            return false;
+        if (b == 0xFF) {
+            const int type = r.Byte();
+            const std::uint32_t size = r.Variable();
+            if (!r.ok || qsizetype(size) > r.end - r.at)
+                return false;
+            meta(tick, type, r.at, qsizetype(size));
+            r.at += size;
+            lastTick = std::max(lastTick, tick);
+            if (type == 0x2F)
+                return true;
+            continue;
+        }
+        if (b == 0xF0 || b == 0xF7) {
+            const std::uint32_t size = r.Variable();
+            if (!r.ok || qsizetype(size) > r.end - r.at)
+                return false;
+            r.at += size;
+            status = 0;
+        } else if (b >= 0xF0) {
+            return false; // system messages have no place in a file
+        } else {
+            if (b & 0x80)
+                status = b;
+            else if (status == 0)
+                return false; // running status with nothing to run on
+            else
+                --r.at;
+            const int kind = status & 0xF0;
+            r.at += (kind == 0xC0 || kind == 0xD0) ? 1 : 2;
+            if (r.at > r.end)
+                return false;
+        }
+        lastTick = std::max(lastTick, tick);
+    }
+    return r.ok;
+}
+
 } // namespace
 
 std::optional<MidiTiming> MidiTiming::Read(const QByteArray& bytes)
 {
     if (!bytes.startsWith("MThd") || bytes.size() < 14)
         return std::nullopt;
-    Reader header{bytes, 8, bytes.size()};
-    header.Number(2); // format
+    Reader header{bytes, 4, bytes.size()};
+    const std::uint32_t headerSize = header.Number(4);
+    const std::uint32_t format = header.Number(2);
     const std::uint32_t tracks = header.Number(2);
     const std::uint32_t division = header.Number(2);
+    if (headerSize < 6 || format > 2 || tracks == 0)
+        return std::nullopt;
     MidiTiming timing;
     if (division & 0x8000) {
-        const int fps = 256 - int(division >> 8);
+        const double fps = FramesPerSecond(division);
         const int perFrame = int(division & 0xFF);
         if (fps <= 0 || perFrame <= 0)
             return std::nullopt;
@@ -64,48 +154,79 @@ std::optional<MidiTiming> MidiTiming::Read(const QByteArray& bytes)
         timing.m_division = int(division);
     }
     timing.m_tempi.push_back({0, 500000});
-    qsizetype at = 8 + qsizetype(Reader{bytes, 4, 8}.Number(4));
-    for (std::uint32_t t = 0; t < tracks && at + 8 <= bytes.size(); ++t) {
-        const bool isTrack = bytes.mid(at, 4) == "MTrk";
-        Reader r{bytes, at + 4, bytes.size()};
-        const qsizetype length = r.Number(4);
-        r.end = std::min(bytes.size(), r.at + length);
-        at = r.at + length;
-        if (!isTrack)
-            continue;
-        std::int64_t tick = 0;
-        int status = 0;
-        while (r.ok && r.at < r.end) {
-            tick += r.Variable();
-            int b = r.Byte();
-            if (b == 0xFF) {
-                const int type = r.Byte();
-                const std::uint32_t size = r.Variable();
-                if (type == 0x51 && size == 3)
-                    timing.m_tempi.push_back({tick, std::int64_t(r.Number(3))});
-                else
-                    r.at += size;
-                timing.m_endTick = std::max(timing.m_endTick, tick);
-                if (type == 0x2F)
-                    break;
-                continue;
-            }
-            if (b == 0xF0 || b == 0xF7) {
-                r.at += r.Variable();
-            } else {
-                if (b & 0x80)
-                    status = b;
-                else
-                    --r.at; // running status
-                const int kind = status & 0xF0;
-                r.at += (kind == 0xC0 || kind == 0xD0) ? 1 : 2;
-            }
-            timing.m_endTick = std::max(timing.m_endTick, tick);
-        }
-    }
+    const auto tempo = [&](std::int64_t tick, int type, qsizetype at, qsizetype size) {
+        if (type == 0x51 && size == 3)
+            timing.m_tempi.push_back({tick, std::int64_t(Reader{bytes, at, bytes.size()}.Number(3))});
+    };
+    if (!ForEachTrack(bytes, tracks, [&](qsizetype begin, qsizetype end) {
+            return WalkTrack(bytes, begin, end, timing.m_endTick, tempo);
+        }))
+        return std::nullopt;
     std::stable_sort(timing.m_tempi.begin(), timing.m_tempi.end(),
                      [](const Tempo& a, const Tempo& b) { return a.tick < b.tick; });
     return timing;
+}
+
+std::optional<QByteArray> PlayableMidi(const QByteArray& bytes)
+{
+    QByteArray smf = bytes;
+    if (bytes.startsWith("RIFF")) {
+        if (bytes.size() < 12 || bytes.mid(8, 4) != "RMID")
+            return std::nullopt;
+        smf.clear();
+        for (qsizetype at = 12; at <= bytes.size() - 8;) {
+            const auto size = qsizetype(qFromLittleEndian<quint32>(bytes.constData() + at + 4));
+            if (bytes.mid(at, 4) == "data") {
+                smf = bytes.mid(at + 8, size); // a chunk cut short fails as a file cut short
+                break;
+            }
+            at += 8 + size + (size & 1);
+        }
+    }
+    if (!smf.startsWith("MThd") || smf.size() < 14)
+        return std::nullopt;
+    // A header longer than its six bytes (room the format leaves for more)
+    // is cut to them: FluidSynth reads no other.
+    const std::uint32_t headerSize = Reader{smf, 4, 8}.Number(4);
+    if (headerSize > 6 && qsizetype(headerSize) <= smf.size() - 8) {
+        smf.remove(14, qsizetype(headerSize) - 6);
+        smf[7] = char(6);
+    }
+    const std::uint32_t division = Reader{smf, 12, 14}.Number(2);
+    if (!(division & 0x8000))
+        return smf;
+    // SMPTE: as many ticks to the quarter note as the file has to the
+    // second (whole frames), at the tempo that makes them last as long.
+    const double fps = FramesPerSecond(division);
+    const int perFrame = int(division & 0xFF);
+    if (fps <= 0 || perFrame <= 0)
+        return std::nullopt;
+    const int perQuarter = int(std::ceil(fps)) * perFrame;
+    const auto usPerQuarter = std::uint32_t(std::lround(1e6 * perQuarter / (fps * perFrame)));
+    QByteArray tempo(3, '\0');
+    for (int i = 0; i < 3; ++i)
+        tempo[i] = char(usPerQuarter >> (16 - 8 * i) & 0xFF);
+    smf[12] = char(perQuarter >> 8);
+    smf[13] = char(perQuarter & 0xFF);
+    qsizetype firstTrack = -1;
+    std::int64_t ignored = 0;
+    ForEachTrack(smf, Reader{smf, 10, 12}.Number(2), [&](qsizetype begin, qsizetype end) {
+        if (firstTrack < 0)
+            firstTrack = begin;
+        return WalkTrack(smf, begin, end, ignored, [&](std::int64_t, int type, qsizetype at, qsizetype size) {
+            if (type == 0x51 && size == 3)
+                smf.replace(at, 3, tempo);
+        });
+    });
+    if (firstTrack >= 0) {
+        // The fixed tempo at the start of the first track, whose chunk grows.
+        smf.insert(firstTrack, QByteArray("\x00\xFF\x51\x03", 4) + tempo);
+        Reader length{smf, firstTrack - 4, firstTrack};
+        const std::uint32_t grown = length.Number(4) + 7;
+        for (int i = 0; i < 4; ++i)
+            smf[firstTrack - 4 + i] = char(grown >> (24 - 8 * i) & 0xFF);
+    }
+    return smf;
 }
 
 std::uint32_t MidiTiming::MsAt(std::int64_t tick) const

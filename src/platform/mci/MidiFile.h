@@ -1,6 +1,6 @@
 // The timing of a Standard MIDI File (formats 0 and 1, metrical or SMPTE
 // division): where its last event lies and the tempo map between ticks and
-// milliseconds.
+// milliseconds; and the bytes the synthesiser is given for a file.
 #pragma once
 
 #include <QByteArray>
@@ -14,7 +14,9 @@ namespace mci {
 class MidiTiming
 {
 public:
-    // Null when the bytes are no Standard MIDI File.
+    // Null when the bytes are no complete Standard MIDI File: a header that
+    // is not one, fewer track chunks than it announces, a chunk cut short,
+    // an event running past its chunk.
     static std::optional<MidiTiming> Read(const QByteArray& bytes);
     // Time of the last event (the latest end-of-track) in ms.
     std::uint32_t LengthMs() const { return MsAt(m_endTick); }
@@ -33,9 +35,17 @@ private:
     std::int64_t m_endTick = 0;
 };
 
+// The Standard MIDI File of a file's bytes as the synthesiser plays it:
+// unwrapped from a RIFF "RMID" file (its "data" chunk), and with an SMPTE
+// division (which FluidSynth refuses) turned into the metrical division of
+// the same tick rate, every tempo event set to the one fixed tempo. Null when
+// the bytes are neither, or a RIFF file has no "data" chunk.
+std::optional<QByteArray> PlayableMidi(const QByteArray& bytes);
+
 // The General MIDI SoundFont: the environment's LIRANA_SOUNDFONT, else
 // FluidSynth's own default, else the first of the usual system paths; empty
-// when none exists.
+// when none exists. A LIRANA_SOUNDFONT naming no file is warned about (once
+// per name, on the media diagnostics) and the search goes on without it.
 QString SoundFontPath();
 
 } // namespace mci

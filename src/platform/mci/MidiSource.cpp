@@ -2,6 +2,7 @@
 // system's General MIDI SoundFont (SoundFontPath), paced by the samples it
 // renders. The length is read from the file itself: the time of its last
 // event through the tempo map.
+#include "platform/Logging.h"
 #include "platform/mci/Mci.h"
 #include "platform/mci/MidiFile.h"
 #include "platform/mci/PcmSource.h"
@@ -15,11 +16,17 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
+#include <vector>
 
 namespace mci {
 namespace {
 
 constexpr int kRate = 44100;
+// Larger than any MIDI file: a file beyond it is not read.
+constexpr qint64 kMaxMidiBytes = qint64(16) << 20;
+// Frames rendered at the open to learn whether the synthesiser read the file.
+constexpr int kHeadFrames = 64;
 
 // User bank 1 and the synthesizers it is loaded into (font id, -1: none).
 struct UserBankState
@@ -70,14 +77,20 @@ public:
     int Rate() const override { return kRate; }
     std::int64_t Frames() const override { return m_frames; }
 
+    // The player reads its file at the first block it renders and refuses
+    // seeks until then: the first block makes it read, and says whether it
+    // could (a file it refuses ends its playing at once). The block is kept
+    // as the start of the play: a seek to 0 would drop the notes of tick 0.
+    bool Loaded()
+    {
+        m_head.resize(2 * kHeadFrames);
+        fluid_synth_write_s16(m_synth, kHeadFrames, m_head.data(), 0, 2, m_head.data(), 1, 2);
+        return fluid_player_get_status(m_player) == FLUID_PLAYER_PLAYING || m_frames == 0;
+    }
+
     bool Seek(std::int64_t frame) override
     {
-        if (fluid_player_get_total_ticks(m_player) == 0) {
-            // The player reads its file at the first block it renders and
-            // refuses seeks until then.
-            std::int16_t scratch[2 * 64];
-            fluid_synth_write_s16(m_synth, 64, scratch, 0, 2, scratch, 1, 2);
-        }
+        m_head.clear();
         fluid_synth_all_sounds_off(m_synth, -1);
         m_at = frame;
         return fluid_player_seek(m_player, m_timing.TickAt(frame * 1000 / kRate)) == FLUID_OK;
@@ -88,7 +101,11 @@ public:
         frames = std::min(frames, m_frames - m_at);
         if (frames <= 0)
             return 0;
-        if (fluid_synth_write_s16(m_synth, int(frames), out, 0, 2, out, 1, 2) != FLUID_OK)
+        const std::int64_t kept = std::min<std::int64_t>(frames, std::int64_t(m_head.size() / 2));
+        std::copy_n(m_head.begin(), kept * 2, out);
+        m_head.erase(m_head.begin(), m_head.begin() + kept * 2);
+        if (frames > kept && fluid_synth_write_s16(m_synth, int(frames - kept), out + 2 * kept, 0, 2,
+                                                   out + 2 * kept, 1, 2) != FLUID_OK)
             return 0;
         m_at += frames;
         return frames;
@@ -101,6 +118,7 @@ private:
     MidiTiming m_timing;
     std::int64_t m_frames;
     std::int64_t m_at = 0;
+    std::vector<std::int16_t> m_head; // rendered by Loaded, not yet read
 };
 
 } // namespace
@@ -154,8 +172,18 @@ int SynthesizersWithUserBank()
 QString SoundFontPath()
 {
     const QString fromEnv = qEnvironmentVariable("LIRANA_SOUNDFONT");
-    if (!fromEnv.isEmpty())
-        return QFileInfo::exists(fromEnv) ? fromEnv : QString();
+    if (!fromEnv.isEmpty()) {
+        if (QFileInfo(fromEnv).isFile())
+            return fromEnv;
+        static std::mutex mutex;
+        static std::set<QString> warned;
+        std::lock_guard lock(mutex);
+        if (warned.insert(fromEnv).second)
+            qCWarning(lcMedia).noquote()
+                << QStringLiteral("lirana: the SoundFont %1 named by LIRANA_SOUNDFONT is no file; MIDI items "
+                                  "play with the system's General MIDI bank")
+                       .arg(fromEnv);
+    }
     QStringList candidates;
     if (fluid_settings_t* settings = new_fluid_settings()) {
         char* builtIn = nullptr;
@@ -176,12 +204,13 @@ QString SoundFontPath()
 
 std::unique_ptr<PcmSource> OpenMidiSource(const QString& path, std::uint32_t* error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = MCIERR_FILE_NOT_FOUND;
+    QByteArray bytes;
+    if (const MCIERROR readError = ReadElementFile(path, kMaxMidiBytes, &bytes)) {
+        *error = readError;
         return nullptr;
     }
-    std::optional<MidiTiming> timing = MidiTiming::Read(file.readAll());
+    const std::optional<QByteArray> smf = PlayableMidi(bytes);
+    std::optional<MidiTiming> timing = smf ? MidiTiming::Read(*smf) : std::nullopt;
     if (!timing) {
         *error = MCIERR_INVALID_FILE;
         return nullptr;
@@ -201,7 +230,7 @@ std::unique_ptr<PcmSource> OpenMidiSource(const QString& path, std::uint32_t* er
     fluid_synth_t* synth = new_fluid_synth(settings);
     fluid_player_t* player = synth ? new_fluid_player(synth) : nullptr;
     if (!player || fluid_synth_sfload(synth, QFile::encodeName(font).constData(), 1) == FLUID_FAILED ||
-        fluid_player_add(player, QFile::encodeName(path).constData()) != FLUID_OK ||
+        fluid_player_add_mem(player, smf->constData(), std::size_t(smf->size())) != FLUID_OK ||
         fluid_player_play(player) != FLUID_OK) {
         if (player)
             delete_fluid_player(player);
@@ -215,7 +244,12 @@ std::unique_ptr<PcmSource> OpenMidiSource(const QString& path, std::uint32_t* er
         std::lock_guard lock(Bank().mutex);
         Bank().synths[synth] = LoadInto(synth, Bank().path);
     }
-    return std::make_unique<MidiSource>(settings, synth, player, std::move(*timing));
+    auto source = std::make_unique<MidiSource>(settings, synth, player, std::move(*timing));
+    if (!source->Loaded()) {
+        *error = MCIERR_INVALID_FILE;
+        return nullptr;
+    }
+    return source;
 }
 
 } // namespace mci

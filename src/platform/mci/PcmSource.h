@@ -3,12 +3,15 @@
 // has been opened.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <cstdint>
 #include <memory>
 #include <vector>
 
 namespace mci {
+
+using MCIERROR = std::uint32_t;
 
 // A stretch of a source that plays as a track of its own (the tracks of a
 // CD), in frames.
@@ -33,6 +36,15 @@ public:
     // fewer, or 0, at the end.
     virtual std::int64_t Read(std::int16_t* out, std::int64_t frames) = 0;
 };
+
+// MCIERR_FILE_READ when path names something that is no regular file (a
+// pipe, a device, a folder: opening one may wait for ever), else 0. A stat,
+// which does not wait for a pipe; a missing file is left to the decoder.
+MCIERROR RefuseNonRegularFile(const QString& path);
+// The whole of a regular file of at most maxBytes into *bytes, else
+// MCIERR_FILE_NOT_FOUND (cannot be opened) or MCIERR_FILE_READ (no regular
+// file, too large, a read failed). Opened without waiting for a pipe.
+MCIERROR ReadElementFile(const QString& path, qint64 maxBytes, QByteArray* bytes);
 
 // Opening by kind; each returns null and sets *error (an MCIERR_ number) when
 // the file cannot be played.
