@@ -2,7 +2,10 @@
 
 #include "platform/Logging.h"
 
+#include "media/TrackBusWatch.h"
+
 #include <gst/app/gstappsrc.h>
+#include <gst/audio/streamvolume.h>
 #include <gst/gst.h>
 
 #include <QByteArray>
@@ -64,6 +67,7 @@ struct CAirBus::Impl
     {
         GstElement* pipeline = nullptr;
         GstElement* source = nullptr;
+        GstElement* stream = nullptr; // the sound server's stream (GstStreamVolume), or null
         std::uint64_t pushed = 0;
         std::atomic<bool> failed{false};
         std::atomic<bool> full{false};
@@ -80,8 +84,8 @@ struct CAirBus::Impl
     std::atomic<bool> stop{false};
     std::atomic<bool> outputUp{false};
     std::atomic<bool> downReported{false}; // onOutput(false) said since the last up
-    std::unique_ptr<Output> output; // the mixer's; replaced under mutex
-    std::unique_ptr<Output> opened; // handed over by the output thread
+    std::unique_ptr<Output> output;        // the mixer's; replaced under mutex
+    std::unique_ptr<Output> opened;        // handed over by the output thread
     bool wantOutput = true;
     Level level;
     Tap tap;
@@ -98,6 +102,24 @@ struct CAirBus::Impl
 };
 
 namespace {
+
+// The sink that is a sound server's stream (GstStreamVolume), a new
+// reference, or null.
+GstElement* FindStreamSink(GstElement* pipeline)
+{
+    GstElement* found = nullptr;
+    GstIterator* it = gst_bin_iterate_sinks(GST_BIN(pipeline));
+    GValue item = G_VALUE_INIT;
+    while (!found && gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
+        auto* element = GST_ELEMENT(g_value_get_object(&item));
+        if (GST_IS_STREAM_VOLUME(element))
+            found = GST_ELEMENT(gst_object_ref(element));
+        g_value_reset(&item);
+    }
+    g_value_unset(&item);
+    gst_iterator_free(it);
+    return found;
+}
 
 GstBusSyncReply OnOutputMessage(GstBus*, GstMessage* message, gpointer data)
 {
@@ -224,16 +246,27 @@ void CAirBus::Impl::Mix()
         for (const auto& call : calls)
             call();
 
+        // The stream's volume stays at unity: desktop sound servers give a
+        // program's new stream the volume its last one had, and one faded
+        // by an older version would keep the whole air down.
+        if (output && output->stream && first % std::uint64_t(MeterFrames) == 0 &&
+            HoldStreamAtUnity(output->stream))
+            qCDebug(lcMedia) << "air bus: the sound server moved the stream's volume; back at unity";
         if (output && !Push(*output, mix)) {
             const QString why = output->why;
             {
                 std::lock_guard lock(mutex);
                 failed = std::move(output);
                 outputUp = false;
+            }
+            // Closed before the next one is made: the sound server's library
+            // frees its loop with the last stream of the process.
+            Drop(std::move(failed), why);
+            {
+                std::lock_guard lock(mutex);
                 wantOutput = true;
                 outputWanted.notify_all();
             }
-            Drop(std::move(failed), why);
             if (options.onOutput && !downReported.exchange(true))
                 options.onOutput(false, why);
             clockBase = SteadyClock::now();
@@ -383,6 +416,8 @@ void CAirBus::Impl::Drop(std::unique_ptr<Output> out, const QString& why)
     if (!why.isEmpty())
         qCWarning(lcMedia).noquote() << "air bus: output lost:" << why;
     gst_element_set_state(out->pipeline, GST_STATE_NULL);
+    if (out->stream)
+        gst_object_unref(out->stream);
     gst_object_unref(out->source);
     gst_object_unref(out->pipeline);
 }
@@ -445,6 +480,8 @@ void CAirBus::Impl::Open()
                 self->output->full = true;
         };
         gst_app_src_set_callbacks(GST_APP_SRC(out->source), &callbacks, this, nullptr);
+        out->stream = FindStreamSink(out->pipeline);
+        HoldStreamAtUnity(out->stream); // asked before it connects: nothing is restored
         GstBus* bus = gst_element_get_bus(out->pipeline);
         gst_bus_set_sync_handler(bus, OnOutputMessage, out.get(), nullptr);
         gst_object_unref(bus);

@@ -109,7 +109,9 @@ void DispatchTrackMessage(GstMessage* message, CGstTrackShared& shared, const CT
 {
     switch (GST_MESSAGE_TYPE(message)) {
     case GST_MESSAGE_EOS:
-        break; // the decoder is done; the item ends when the air bus has taken its last sample
+        if (shared.state.load() == CMediaTrack::Playing && !shared.errorPosted.load())
+            notifier.PostEnd(MCI_NOTIFY_SUCCESSFUL);
+        break;
     case GST_MESSAGE_ERROR:
         if (lcMedia().isDebugEnabled())
             LogBusProblem("error", message, shared);

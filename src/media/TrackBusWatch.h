@@ -50,7 +50,8 @@ void RunTrackBusWatch(GstBus* bus, GstElement* streamVolume, std::shared_ptr<CGs
 // it when it is not so; true when it had to.
 bool HoldStreamAtUnity(GstElement* streamVolume);
 
-// One bus message: an error posts a CTrackErrorEvent carrying a
+// One bus message: end-of-stream while Playing and without an error in this
+// run posts the end notification (MCI_NOTIFY_SUCCESSFUL); an error posts a CTrackErrorEvent carrying a
 // CDirectShowException (where 103) unless one was posted already in this
 // run. Everything else is dropped.
 void DispatchTrackMessage(GstMessage* message, CGstTrackShared& shared, const CTrackNotifier& notifier);

@@ -2,7 +2,6 @@
 
 #include "app/SettingsSchema.h"
 #include "app/ViewSettings.h"
-#include "media/AirBus.h"
 #include "media/PlugInChain.h"
 #include "platform/Shell.h"
 #include "platform/SoundServer.h"
@@ -10,8 +9,6 @@
 #include <QByteArray>
 #include <QFile>
 #include <QFileInfo>
-
-#include <mutex>
 
 namespace {
 
@@ -30,21 +27,6 @@ Environment& Env()
 {
     static Environment env;
     return env;
-}
-
-// The bus and its listener are reached from the tracks' threads too.
-struct AirBusHolder
-{
-    std::mutex mutex;
-    std::shared_ptr<CAirBus> bus;
-    QString sink;
-    CTrackEnvironment::AirOutputListener listener;
-};
-
-AirBusHolder& Air()
-{
-    static AirBusHolder air;
-    return air;
 }
 
 } // namespace
@@ -169,39 +151,6 @@ QString CTrackEnvironment::DescribeAudioOutput()
     return QStringLiteral("%1 (default: %2)")
         .arg(DefaultAudioSinkFor(server), server ? QStringLiteral("this session's sound server")
                                                  : QStringLiteral("no sound server found"));
-}
-
-std::shared_ptr<CAirBus> CTrackEnvironment::AirBus()
-{
-    const QString sink = AudioSinkDescription();
-    std::shared_ptr<CAirBus> old; // closed after the lock: its threads may ask for it
-    std::lock_guard lock(Air().mutex);
-    if (!Air().bus || Air().sink != sink) {
-        old.swap(Air().bus);
-        Air().sink = sink;
-        // Called under the lock, so that no call is under way once a
-        // listener has been taken away.
-        Air().bus = std::make_shared<CAirBus>(CAirBus::Options{sink, [](bool up, const QString& why) {
-                                                                   std::lock_guard lock(Air().mutex);
-                                                                   if (Air().listener)
-                                                                       Air().listener(up, why);
-                                                               }});
-    }
-    return Air().bus;
-}
-
-void CTrackEnvironment::CloseAirBus()
-{
-    std::shared_ptr<CAirBus> closing;
-    std::lock_guard lock(Air().mutex);
-    closing.swap(Air().bus);
-    Air().sink.clear();
-}
-
-void CTrackEnvironment::SetAirOutputListener(AirOutputListener listener)
-{
-    std::lock_guard lock(Air().mutex);
-    Air().listener = std::move(listener);
 }
 
 void CTrackEnvironment::Reset()

@@ -19,7 +19,6 @@
 #include <functional>
 #include <memory>
 
-class CAirBus;
 class CMiniPlaylist;
 class CPlugInChain;
 class QObject;
@@ -55,17 +54,6 @@ public:
     static QString StoredAudioSink();
     // One line for the diagnostics: the output in use and where it came from.
     static QString DescribeAudioOutput();
-    // The air bus the tracks play into, for the output AudioSinkDescription
-    // names now: made at the first call, and again when the output named
-    // has changed (a track keeps the bus it opened on). CloseAirBus: none
-    // until the next call (shutdown).
-    static std::shared_ptr<CAirBus> AirBus();
-    static void CloseAirBus();
-    // Told when the bus's output goes away (with the reason) and when it is
-    // back; called on the bus's threads, and never again once another
-    // listener (or none) is set. It posts and returns. Empty: nobody.
-    using AirOutputListener = std::function<void(bool up, const QString& why)>;
-    static void SetAirOutputListener(AirOutputListener listener);
 
     // The settings mini playlists read while they play (the engine's live
     // ones); null reads the stored values.

@@ -161,9 +161,6 @@ public:
     int ErrorRun() const { return m_errorRun; }
     // The audio output is down and a start waits for it.
     bool InOutage() const { return !m_outagePath.isEmpty(); }
-    // The air bus's output went away (why) or came back: one play-log line
-    // each way; the programme goes on meanwhile.
-    void AirOutputChanged(bool up, const QString& why);
     long OverlapOverride() const { return m_overlapOverride; }
     bool IsTimerArmed(int id) const;
     bool IsFadeTimerActive() const { return m_fadeTimerActive; }
@@ -276,7 +273,6 @@ private:
     QString m_outagePath;
     int m_outageDelayMs = 0;
     QElapsedTimer m_outageClock;
-    QElapsedTimer m_airDownClock; // valid while the air bus has no output
     std::array<QBasicTimer, 8> m_timers;
     // The item whose track is opening: its ticket, path and whether it is a
     // retry while the output was down. A result with another ticket is

@@ -309,20 +309,6 @@ void COnAirEngine::TrackOpened(std::unique_ptr<CMediaTrack> track, bool retrying
     PrepareNext();
 }
 
-void COnAirEngine::AirOutputChanged(bool up, const QString& why)
-{
-    if (!up && !m_airDownClock.isValid()) {
-        m_airDownClock.start();
-        m_seams.log->WriteLogText(Str::Load(Str::LogError)
-                                      .arg(QStringLiteral("Audio output unavailable (%1): retrying").arg(why.left(200))));
-    } else if (up && m_airDownClock.isValid()) {
-        m_seams.log->WriteLogText(Str::Load(Str::LogError)
-                                      .arg(QStringLiteral("Audio output available again after %1 s")
-                                               .arg(m_airDownClock.elapsed() / 1000.0, 0, 'f', 1)));
-        m_airDownClock.invalidate();
-    }
-}
-
 void COnAirEngine::OutputUnavailable(const CException& error, const QString& path)
 {
     if (!InOutage()) {

@@ -80,18 +80,12 @@ CStation::CStation(Options options, QObject* parent)
     CTrackEnvironment::SetUserInterface(m_ui);
     CTrackEnvironment::SetViewSettings(&m_engine->Settings());
     CTrackEnvironment::SetShell(m_shell);
-    // The air bus's output going and coming back is said in the play log.
-    CTrackEnvironment::SetAirOutputListener([engine = m_engine.get()](bool up, const QString& why) {
-        QMetaObject::invokeMethod(engine, [engine, up, why] { engine->AirOutputChanged(up, why); },
-                                  Qt::QueuedConnection);
-    });
 }
 
 CStation::~CStation()
 {
     if (m_started)
         Shutdown(false);
-    CTrackEnvironment::SetAirOutputListener(nullptr);
     CTrackEnvironment::SetUserInterface(nullptr);
     CTrackEnvironment::SetViewSettings(nullptr);
     CTrackEnvironment::SetShell(nullptr);
@@ -115,10 +109,8 @@ void CStation::Startup()
 {
     m_started = true;
     MixerState::RestoreLeftOver(); // lines a live item of a killed run had changed
-    if (m_realTracks) {
-        WarmUpPlayback();           // the first item then opens as fast as the later ones
-        CTrackEnvironment::AirBus(); // the station's output, open from now on
-    }
+    if (m_realTracks)
+        WarmUpPlayback(); // the first item then opens as fast as the later ones
     m_engine->Startup();
 }
 
@@ -129,8 +121,6 @@ void CStation::Shutdown(bool saveSettings)
     m_shutDown = true;
     m_resumeTimer.stop();
     m_engine->Shutdown(saveSettings);
-    if (m_realTracks)
-        CTrackEnvironment::CloseAirBus(); // the last track to close closes the output
     ResumeRecord::Clear(); // a run that shut down leaves nothing to resume
     if (saveSettings) {
         m_scheduler->SaveToSettings();

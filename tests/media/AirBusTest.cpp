@@ -187,7 +187,8 @@ TEST_F(AirBusTest, WithoutAnOutputTheBusKeepsTime)
     for (const auto& [sink, why] : sinks) {
         SCOPED_TRACE(sink.toStdString());
         Open(sink);
-        ASSERT_TRUE(TestEnv::WaitUntil([&] { return bus->Frames() > std::uint64_t(CAirBus::Rate) / 4; }, 3000));
+        ASSERT_TRUE(
+            TestEnv::WaitUntil([&] { return bus->Frames() > std::uint64_t(CAirBus::Rate) / 4; }, 3000));
         EXPECT_FALSE(bus->OutputUp());
         EXPECT_EQ(ups, 0);
         EXPECT_EQ(downs, why ? 1 : 0);
