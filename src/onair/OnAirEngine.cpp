@@ -305,6 +305,13 @@ void COnAirEngine::OnTrackError(std::unique_ptr<CException> error, std::uint64_t
         OutputLostOnAir(*error);
         return;
     }
+    // The item fading out lost its output: it was going anyway. A line in
+    // the log, never a box in the middle of the air.
+    if (error && IsAudioOutputError(*error) && m_fading && m_fading->Serial() == sender) {
+        m_seams.log->WriteLogText(Str::Load(Str::LogError).arg(error->GetErrorMessage().left(255)));
+        EndFading();
+        return;
+    }
     if (error)
         ReportTrackError(*error);
     if (m_onAir && m_onAir->Serial() == sender) {

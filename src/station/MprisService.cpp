@@ -389,16 +389,26 @@ void CMprisService::SetPosition(const QString& trackId, qlonglong positionUs)
 
 void CMprisService::OpenUri(const QString& uri)
 {
+    // Any process of the session may call: what it sends is bounded, and
+    // logged cut.
+    if (uri.size() > MaxUriLength) {
+        qCInfo(lcBus).noquote() << "OpenUri: refused a URI of" << uri.size() << "characters:" << uri.left(200)
+                                << "...";
+        return;
+    }
     const QUrl url(uri);
     const QString path = url.isLocalFile() ? url.toLocalFile() : QString();
     if (path.isEmpty() || !QFileInfo::exists(path)) {
-        qCInfo(lcBus).noquote() << "OpenUri: not a file here:" << uri;
+        qCInfo(lcBus).noquote() << "OpenUri: not a file here:" << uri.left(200);
         return;
     }
     CPlaylist& list = m_station.Playlist();
     // Media files only, whatever "media files only" says: a program or a
-    // script named over the bus would run as a command item.
-    if (!AddItem(list, QFileInfo(path).absoluteFilePath(), -1, true)) {
+    // script named over the bus would run as a command item, and so would
+    // the command rows of a mini playlist or an album.
+    const ItemKind kind = GetItemKind(path);
+    if (kind == ItemKind::MiniPlaylist || kind == ItemKind::Album ||
+        !AddItem(list, QFileInfo(path).absoluteFilePath(), -1, true)) {
         qCInfo(lcBus).noquote() << "OpenUri: not a media file:" << path;
         return;
     }

@@ -25,6 +25,9 @@ class CMprisService : public QObject
     Q_OBJECT
 
 public:
+    // The longest URI OpenUri takes; a longer one is refused and logged cut.
+    static constexpr int MaxUriLength = 4096;
+
     struct Options
     {
         // Raise: brings the console's window to the front; empty = the

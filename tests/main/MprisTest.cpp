@@ -160,10 +160,16 @@ TEST_F(MprisTest, PlayerctlDrivesTheRunnerAndThePlayLogConfirmsEachStart)
     const QString script = TestEnv::WriteFile(home + "/run.sh", "#!/bin/sh\ntouch \"$0.ran\"\n");
     QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     Ctl({QStringLiteral("open"), QUrl::fromLocalFile(script).toString()});
+    // Nor a list that holds it, and a URI of 100,000 characters leaves the
+    // interface answering.
+    const QString list = TestEnv::WriteFile(home + "/list.mpl", script.toUtf8() + "\n");
+    Ctl({QStringLiteral("open"), QUrl::fromLocalFile(list).toString()});
+    Ctl({QStringLiteral("open"), QStringLiteral("file:///") + QString(100000, u'x')});
     Ctl({QStringLiteral("open"), QUrl::fromLocalFile(extra).toString()});
     ASSERT_TRUE(WaitFor([&] { return Starts(QStringLiteral("delta")) == 1; }));
     EXPECT_FALSE(QFile::exists(script + ".ran"));
     EXPECT_EQ(Starts(QStringLiteral("run")), 0);
+    EXPECT_EQ(Starts(QStringLiteral("list")), 0);
     ASSERT_TRUE(WaitFor([&] { return Property("CanGoNext") == QLatin1String("(<false>,)"); }));
     EXPECT_EQ(Log().filter(QStringLiteral("start\t")).size(), 4) << Log().join(u'\n').toStdString();
 

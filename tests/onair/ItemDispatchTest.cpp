@@ -123,6 +123,17 @@ TEST_F(EngineTest, AnAudioOutputThatIsDownKeepsTheRowAndRetries)
     EXPECT_TRUE(engine->InOutage());
     engine->OnStop();
     EXPECT_FALSE(engine->IsTimerArmed(COnAirEngine::TimerOutage));
+
+    // Lost under the item fading out (errors not ignored): a line, no box,
+    // and the item on air plays on.
+    Play({"/m/a.mp3", "/m/b.mp3", "/m/c.mp3"});
+    engine->OnCommand(Cmd::NextTrack);
+    ASSERT_TRUE(Fading());
+    engine->OnTrackError(std::make_unique<CAudioOutputException>(0, "Gone"), Fading()->Serial());
+    EXPECT_EQ(Fading(), nullptr);
+    EXPECT_EQ(OnAirPath(), "/m/b.mp3");
+    EXPECT_EQ(entries.last(), "error\tGone");
+    EXPECT_TRUE(ui.messages.isEmpty());
 }
 
 // A notification acts on the track it came from: a late one of a track that
