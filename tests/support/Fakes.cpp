@@ -5,9 +5,11 @@
 #include "platform/registry/HiveStore.h"
 #include "support/TestEnv.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 
 void PrintTo(const QString& text, std::ostream* out)
 {
@@ -96,6 +98,23 @@ bool TempHive::UserFileParses()
     std::vector<reg::HiveProblem> problems;
     return reg::ParseHive(UserText(), QStringLiteral("HKEY_CURRENT_USER"), &root, &problems, nullptr) &&
            problems.empty();
+}
+
+void TempHive::StartChild(QProcess& child, const QString& filter, const QString& arg) const
+{
+    child.setEnvironment(QProcess::systemEnvironment()
+                         << "LIRANA_TEST_CHILD_CONFIG=" + configDir << "LIRANA_TEST_CHILD_ARG=" + arg);
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=" + filter});
+}
+
+bool TempHive::EnterChild()
+{
+    if (qEnvironmentVariableIsEmpty("LIRANA_TEST_CHILD_CONFIG"))
+        return false;
+    qputenv("XDG_CONFIG_HOME", qgetenv("LIRANA_TEST_CHILD_CONFIG"));
+    HiveStore::ResetForTests();
+    return true;
 }
 
 QByteArray FileBytes(const QString& path)
