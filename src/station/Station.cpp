@@ -21,6 +21,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 namespace {
@@ -117,6 +118,9 @@ void CStation::Shutdown(bool saveSettings)
         return;
     m_shutDown = true;
     m_resumeTimer.stop();
+    std::optional<CRegistrySave> save; // every setting below in one write
+    if (saveSettings)
+        save.emplace();
     m_engine->Shutdown(saveSettings);
     ResumeRecord::Clear(); // a run that shut down leaves nothing to resume
     if (saveSettings) {
@@ -127,9 +131,12 @@ void CStation::Shutdown(bool saveSettings)
 
 void CStation::SaveSettingsAndStop()
 {
-    m_engine->SaveSettings();
-    m_scheduler->SaveToSettings();
-    SaveSounds();
+    {
+        const CRegistrySave save; // every setting below in one write
+        m_engine->SaveSettings();
+        m_scheduler->SaveToSettings();
+        SaveSounds();
+    }
     if (m_engine->OnAir())
         m_engine->OnStop();
 }
