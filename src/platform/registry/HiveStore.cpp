@@ -441,29 +441,38 @@ bool HiveStore::FlushOwners(const std::function<bool(int owner)>& wanted)
     }
     // Only lock holders write temporary files: any left now is from a crash.
     reg::RemoveStaleTemporaries(userFile_);
-    Reading disk;
-    if (!ReadUserKeepingDamage(&disk))
-        return false; // reported: a damaged file that could not be kept is never written over
-    reg::HiveKey base{kUserRoot, {}, {}};
-    switch (disk.state) {
-    case FileState::Ok:
-    case FileState::Damaged:
-        base = std::move(disk.tree); // its bad lines are left out
-        break;
-    case FileState::Missing:
-    case FileState::NotAHive:
-        base = user_; // nothing usable on disk: write everything this process knows
-        break;
-    case FileState::NotAFile:
-    case FileState::Unreadable:
-        Report(QStringLiteral("settings not saved: cannot read %1 to merge with it (%2)")
-                   .arg(userFile_, disk.why));
-        return false;
+    reg::HiveKey merged{kUserRoot, {}, {}};
+    // The file as this process last read or wrote it, and every pending change
+    // to be written: the merge would give what is in memory, without reading
+    // the file again.
+    const bool asInMemory = StampOf(userFile_) == stamp_ &&
+                            std::none_of(pending_.begin(), pending_.end(),
+                                         [&](const Change& c) { return !c.superseded && !mine(c); });
+    if (!asInMemory) {
+        Reading disk;
+        if (!ReadUserKeepingDamage(&disk))
+            return false; // reported: a damaged file that could not be kept is never written over
+        switch (disk.state) {
+        case FileState::Ok:
+        case FileState::Damaged:
+            merged = std::move(disk.tree); // its bad lines are left out
+            break;
+        case FileState::Missing:
+        case FileState::NotAHive:
+            merged = user_; // nothing usable on disk: write everything this process knows
+            break;
+        case FileState::NotAFile:
+        case FileState::Unreadable:
+            Report(QStringLiteral("settings not saved: cannot read %1 to merge with it (%2)")
+                       .arg(userFile_, disk.why));
+            return false;
+        }
+        for (const Change& c : pending_) {
+            if (mine(c))
+                Apply(merged, c);
+        }
     }
-    for (const Change& c : pending_) {
-        if (mine(c))
-            Apply(base, c);
-    }
+    const reg::HiveKey& base = asInMemory ? user_ : merged;
     const QByteArray text = reg::WriteHive(base);
     if (text.size() > reg::kMaxHiveFileBytes) {
         // The reader would refuse such a file at the next start: keep the old one.
@@ -493,8 +502,10 @@ bool HiveStore::FlushOwners(const std::function<bool(int owner)>& wanted)
             stillPending.insert(c.owner);
     }
     released_ = std::move(stillPending);
-    user_ = std::move(base);
-    ReplayPending();
+    if (!asInMemory) {
+        user_ = std::move(merged);
+        ReplayPending();
+    }
     stamp_ = StampOf(userFile_);
     return true;
 }
