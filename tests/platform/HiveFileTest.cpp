@@ -140,7 +140,7 @@ TEST(HiveFile, WritesRegistryExportLinesAndReadsThemBack)
     k.SetValue("Long", 3, QByteArray(100, '\xab'));
     k.SetValue("Odd", 4, QByteArray("\x01\x02", 2));
     k.SetValue(QString(), 1, QByteArray("d", 2));
-    root.Make(QStringList(64, "k")).SetValue("deep", 1, "x"); // 63 and 64 levels below the root
+    k.Make(QStringList(62, "k")).SetValue("deep", 1, "x"); // 63 and 64 levels below the root
     const QByteArray text = reg::WriteHive(root);
     EXPECT_TRUE(text.startsWith("REGEDIT4\n\n[HKEY_CURRENT_USER\\Software]\n\n"
                                 "[HKEY_CURRENT_USER\\Software\\Lirana]\n\"Dir\"=\"C:\\\\x \\\"q\\\"\"\n"));
@@ -151,7 +151,8 @@ TEST(HiveFile, WritesRegistryExportLinesAndReadsThemBack)
         EXPECT_TRUE(line.size() <= 80 || line.startsWith('[')) << line.toStdString();
 
     const HiveKey back = Parse(text);
-    EXPECT_NE(back.Find(QStringList(64, "k"))->FindValue("deep"), nullptr);
+    EXPECT_NE(back.Find(QStringList{"Software", "Lirana"} + QStringList(62, "k"))->FindValue("deep"),
+              nullptr);
     const HiveKey* b = back.Find({"Software", "Lirana"});
     ASSERT_NE(b, nullptr);
     ASSERT_EQ(b->values.size(), k.values.size());
@@ -160,4 +161,6 @@ TEST(HiveFile, WritesRegistryExportLinesAndReadsThemBack)
         EXPECT_EQ(b->values[i].type, k.values[i].type);
         EXPECT_EQ(b->values[i].data, k.values[i].data) << k.values[i].name.toStdString();
     }
+    k.RemoveValue("Dir"); // the values behind it move up
+    EXPECT_EQ(k.FindValue("lines")->name, "Lines");
 }

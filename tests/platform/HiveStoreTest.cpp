@@ -9,8 +9,6 @@
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
-#include <QProcess>
-
 #include <functional>
 #include <ranges>
 #include <sys/stat.h>

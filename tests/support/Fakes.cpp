@@ -5,11 +5,9 @@
 #include "platform/registry/HiveStore.h"
 #include "support/TestEnv.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 
 void PrintTo(const QString& text, std::ostream* out)
 {
@@ -105,16 +103,15 @@ void TempHive::StartChild(QProcess& child, const QString& filter, const QString&
     child.setEnvironment(QProcess::systemEnvironment()
                          << "LIRANA_TEST_CHILD_CONFIG=" + configDir << "LIRANA_TEST_CHILD_ARG=" + arg);
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=" + filter});
+    child.start("/proc/self/exe", {"--gtest_filter=" + filter});
 }
 
 bool TempHive::EnterChild()
 {
-    if (qEnvironmentVariableIsEmpty("LIRANA_TEST_CHILD_CONFIG"))
-        return false;
-    qputenv("XDG_CONFIG_HOME", qgetenv("LIRANA_TEST_CHILD_CONFIG"));
-    HiveStore::ResetForTests();
-    return true;
+    const QByteArray config = qgetenv("LIRANA_TEST_CHILD_CONFIG");
+    if (!config.isEmpty() && qputenv("XDG_CONFIG_HOME", config))
+        HiveStore::ResetForTests();
+    return !config.isEmpty();
 }
 
 QByteArray FileBytes(const QString& path)

@@ -9,11 +9,10 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QProcess>
 #include <QStringList>
 #include <deque>
 #include <ostream>
-
-class QProcess;
 
 // Readable GoogleTest output for Qt strings.
 void PrintTo(const QString& text, std::ostream* out);
