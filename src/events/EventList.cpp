@@ -98,8 +98,11 @@ void CEventList::LoadFromRegistry(const CRegistryKey& parent, WallTime now, cons
 
 void CEventList::SaveToRegistry(CRegistryKey& parent, const QString& name) const
 {
+    // One write of the whole list: the file holds the old list or the new
+    // one, never a part, and thousands of events cost one write.
+    const CRegistrySave save(parent);
     parent.DeleteSubkey(name);
-    // The deletion must reach the hive before the new subkeys do.
+    // The deletion is written with the new subkeys, before them.
     parent.Flush();
     CRegistryKey events = CRegistryKey::Create(parent, name);
     for (int i = 0; i < Count(); ++i) {

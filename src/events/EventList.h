@@ -47,7 +47,7 @@ public:
 
     // Settings: parent is the application key; name the subkey ("Events").
     // Saving deletes the whole subkey, writes the events in order and
-    // "Count" last.
+    // "Count" last, all in one write of the hive (CRegistrySave).
     void LoadFromRegistry(const CRegistryKey& parent, WallTime now,
                           const QString& name = QStringLiteral("Events"));
     void SaveToRegistry(CRegistryKey& parent, const QString& name = QStringLiteral("Events")) const;

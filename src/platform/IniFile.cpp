@@ -2,10 +2,12 @@
 
 #include "platform/Exception.h"
 #include "platform/Logging.h"
+#include "platform/registry/HiveFile.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QSaveFile>
+#include <QSet>
 #include <cctype>
 #include <cerrno>
 
@@ -38,6 +40,20 @@ QString QuoteForStore(const QString& value)
     if (padded || Unquote(value) != value)
         return u'"' + value + u'"';
     return value;
+}
+
+// Section and key names compare case-insensitively: in this form.
+QString NameKey(const QString& name)
+{
+    return reg::FoldedName(name);
+}
+
+// True when name was in seen already; adds it.
+bool Contains(QSet<QString>& seen, const QString& name)
+{
+    const qsizetype before = seen.size();
+    seen.insert(name);
+    return seen.size() == before;
 }
 
 bool HasLineBreak(const QString& text)
@@ -127,10 +143,14 @@ QString CIniFile::KeyValue(const Line& line)
 
 int CIniFile::FindSection(const QString& name) const
 {
-    for (std::size_t i = 0; i < m_lines.size(); ++i)
-        if (m_lines[i].kind == Line::Header && m_lines[i].name.compare(name, Qt::CaseInsensitive) == 0)
-            return int(i);
-    return -1;
+    if (!m_sectionIndexValid) {
+        m_sectionIndex.clear();
+        for (std::size_t i = m_lines.size(); i-- > 0;) // backwards: the first of a name stays
+            if (m_lines[i].kind == Line::Header)
+                m_sectionIndex.insert(NameKey(m_lines[i].name), int(i));
+        m_sectionIndexValid = true;
+    }
+    return m_sectionIndex.value(NameKey(name), -1);
 }
 
 int CIniFile::SectionEnd(int header) const
@@ -161,8 +181,9 @@ void CIniFile::SetSection(const QString& name)
 QStringList CIniFile::Sections() const
 {
     QStringList names;
+    QSet<QString> seen;
     for (const Line& line : m_lines)
-        if (line.kind == Line::Header && !names.contains(line.name, Qt::CaseInsensitive))
+        if (line.kind == Line::Header && !Contains(seen, NameKey(line.name)))
             names << line.name;
     return names;
 }
@@ -179,9 +200,10 @@ QStringList CIniFile::Keys() const
     if (header < 0)
         return names;
     const int end = SectionEnd(header);
+    QSet<QString> seen;
     for (int i = header + 1; i < end; ++i) {
         const Line& line = m_lines[std::size_t(i)];
-        if (line.kind == Line::Key && !names.contains(line.name, Qt::CaseInsensitive))
+        if (line.kind == Line::Key && !Contains(seen, NameKey(line.name)))
             names << line.name;
     }
     return names;
@@ -263,6 +285,7 @@ void CIniFile::WriteString(const QString& key, const QString& value)
             m_lines.push_back(Line{});
         m_lines.push_back(ParseLine("[" + section.toUtf8() + "]"));
         header = int(m_lines.size()) - 1;
+        m_sectionIndex.insert(NameKey(section), header);
     }
     const int at = FindKey(header, trimmedKey);
     const QString name = at >= 0 ? m_lines[std::size_t(at)].name : trimmedKey;
@@ -275,6 +298,7 @@ void CIniFile::WriteString(const QString& key, const QString& value)
         for (int i = header + 1; i < end; ++i)
             if (m_lines[std::size_t(i)].kind == Line::Key)
                 pos = i + 1;
+        m_sectionIndexValid = m_sectionIndexValid && end == int(m_lines.size()); // no header behind it
         m_lines.insert(m_lines.begin() + pos, std::move(line));
     }
     m_dirty = true;
@@ -296,6 +320,7 @@ void CIniFile::DeleteKey(const QString& key)
     if (at < 0)
         return;
     m_lines.erase(m_lines.begin() + at);
+    m_sectionIndexValid = false;
     m_dirty = true;
 }
 
@@ -303,6 +328,7 @@ void CIniFile::DeleteSection(const QString& name)
 {
     for (int header = FindSection(name); header >= 0; header = FindSection(name)) {
         m_lines.erase(m_lines.begin() + header, m_lines.begin() + SectionEnd(header));
+        m_sectionIndexValid = false;
         m_dirty = true;
     }
 }

@@ -23,6 +23,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -104,4 +105,10 @@ private:
     std::vector<Line> m_lines;
     QByteArray m_eol = "\n";
     bool m_dirty = false;
+    // The first header line of each section by case-folded name, so that a
+    // file of thousands of sections (an events file) reads in linear time.
+    // Built when needed; a line inserted before a header or removed
+    // anywhere drops it.
+    mutable QHash<QString, int> m_sectionIndex;
+    mutable bool m_sectionIndexValid = false;
 };

@@ -4,9 +4,11 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <mutex>
 #include <poll.h>
 #include <unistd.h>
 
@@ -32,6 +34,11 @@ void OnTerminationSignal(int signal)
 
 void OnFileSizeSignal(int) {}
 
+// The saves under way, and the watcher waiting for them to end.
+std::mutex g_saveMutex;
+std::condition_variable g_saveEnded;
+int g_savesInProgress = 0;
+
 void SetHandler(int signal, void (*handler)(int))
 {
     struct sigaction action = {};
@@ -43,6 +50,22 @@ void SetHandler(int signal, void (*handler)(int))
 }
 
 } // namespace
+
+CSaveInProgress::CSaveInProgress()
+{
+    // Blocks for good once the watcher has decided to end the process.
+    const std::lock_guard lock(g_saveMutex);
+    ++g_savesInProgress;
+}
+
+CSaveInProgress::~CSaveInProgress()
+{
+    {
+        const std::lock_guard lock(g_saveMutex);
+        --g_savesInProgress;
+    }
+    g_saveEnded.notify_all();
+}
 
 void IgnoreFileSizeSignal()
 {
@@ -95,6 +118,9 @@ void CTerminationWatcher::Run()
         if (ready < 0 || (fds[1].revents & (POLLIN | POLLHUP)))
             return;
         if (ready == 0) {
+            // Held until _exit: no save starts once this one has ended.
+            std::unique_lock lock(g_saveMutex);
+            g_saveEnded.wait(lock, [] { return g_savesInProgress == 0; });
             char text[128];
             const int length = std::snprintf(text, sizeof text,
                                              "lirana: still running %d ms after signal %d; ending now\n",

@@ -7,7 +7,9 @@
 //  2. if the watcher still exists GraceMs after that signal, the main thread
 //     is stuck, and the watcher ends the process itself with _exit, after
 //     one line on stderr: with 128 + signal, or with the status the front
-//     end set once its ordered shutdown had saved everything.
+//     end set once its ordered shutdown had saved everything. A settings
+//     save under way then (a CSaveInProgress alive) is waited for first, so
+//     a save is never cut off half-way; none starts after that.
 // Further signals during the grace period are ignored: a logout often sends
 // SIGHUP and SIGTERM together, and the first one's shutdown must not be cut.
 // The owner (main) destroys the watcher once the front end has finished;
@@ -53,6 +55,19 @@ private:
     int m_signalPipe[2] = {-1, -1};    // written by the signal handler
     int m_stopPipe[2] = {-1, -1};      // written by the destructor
     std::thread m_thread;
+};
+
+// Held for as long as a settings save runs (making its changes and writing
+// the file): a watcher whose grace has run out ends the process only once
+// no save is under way, and a save that would start after that waits for
+// the end instead. Nests; any thread.
+class CSaveInProgress
+{
+public:
+    CSaveInProgress();
+    ~CSaveInProgress();
+    CSaveInProgress(const CSaveInProgress&) = delete;
+    CSaveInProgress& operator=(const CSaveInProgress&) = delete;
 };
 
 // A file-size limit (`ulimit -f`) must make a write fail, not end the

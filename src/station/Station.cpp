@@ -120,19 +120,26 @@ void CStation::Shutdown(bool saveSettings)
         return;
     m_shutDown = true;
     m_resumeTimer.stop();
-    m_engine->Shutdown(saveSettings);
-    ResumeRecord::Clear(); // a run that shut down leaves nothing to resume
     if (saveSettings) {
+        // One write, and only the saving inside it: the watchdog waits for a
+        // save under way, never for the engine's teardown.
+        const CRegistrySave save;
+        m_engine->SaveSettings();
         m_scheduler->SaveToSettings();
         SaveSounds();
     }
+    m_engine->Shutdown(false);
+    ResumeRecord::Clear(); // a run that shut down leaves nothing to resume
 }
 
 void CStation::SaveSettingsAndStop()
 {
-    m_engine->SaveSettings();
-    m_scheduler->SaveToSettings();
-    SaveSounds();
+    {
+        const CRegistrySave save; // every setting below in one write
+        m_engine->SaveSettings();
+        m_scheduler->SaveToSettings();
+        SaveSounds();
+    }
     if (m_engine->OnAir())
         m_engine->OnStop();
 }

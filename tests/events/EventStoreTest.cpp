@@ -1,9 +1,12 @@
 // Event lists in the settings store and in events files.
 #include "events/EventList.h"
 #include "platform/IniFile.h"
+#include "platform/TerminationWatcher.h"
 #include "platform/registry/RegistryKey.h"
 
 #include "EventsTestSupport.h"
+
+#include <iostream>
 
 namespace {
 
@@ -45,11 +48,12 @@ protected:
             CRegistryKey app = CRegistryKey::OpenAppSubkey(QString());
             list.SaveToRegistry(app);
         }
-        hive.Reload();
         return Load();
     }
+    // Reads what the file holds now.
     static CEventList Load(WallTime now = kNow)
     {
+        TempHive::Reload();
         CEventList loaded;
         loaded.LoadFromRegistry(CRegistryKey::OpenAppSubkey(QString()), now);
         return loaded;
@@ -99,6 +103,53 @@ TEST_F(RegistryEvents, CountDecidesWhichEntriesAreReadAndEmptyOnesAreSkipped)
     EventsKey().SetNumber("Count", 1); // smaller: the rest is ignored
     EXPECT_EQ(SaveAndReload(Load()).Count(), 1);
     EXPECT_EQ(EventsKey().SubkeyCount(), 1); // and is gone after the next save
+}
+
+// A schedule of 500 events whose files name the round that saved it.
+CEventList Schedule(int round)
+{
+    CEventList list;
+    for (int i = 0; i < 500; ++i)
+        list.Append(Daily(QStringLiteral("/srv/%1/%2.wav").arg(round).arg(i), MakeWallTime(2030, 1, 1)));
+    return list;
+}
+
+// Runs only as the child of the test below: saves schedules from round
+// LIRANA_TEST_CHILD_ARG on, printing each round as it starts, until it is
+// killed or a SIGTERM's watchdog (20 ms here) ends it. Before a SIGTERM
+// (the first five ends) each round is printed inside its save.
+TEST(EventSaveChild, SavesUntilEnded)
+{
+    if (!TempHive::EnterChild())
+        GTEST_SKIP() << "started by RegistryEvents.ASaveEndedAtAnyMomentLeavesTheOldOrTheNewScheduleWhole";
+    const CTerminationWatcher watcher(20);
+    for (int round = qEnvironmentVariableIntValue("LIRANA_TEST_CHILD_ARG");; ++round) {
+        CRegistryKey app = CRegistryKey::OpenAppSubkey(QString());
+        const auto save = round < 6000 ? std::make_unique<CRegistrySave>(app) : nullptr;
+        std::cout << '\n' << round << std::endl;
+        Schedule(round).SaveToRegistry(app);
+    }
+}
+
+// Five SIGTERMs and twenty kills, each at another moment of the saves.
+TEST_F(RegistryEvents, ASaveEndedAtAnyMomentLeavesTheOldOrTheNewScheduleWhole)
+{
+    for (int end = 1; end <= 25; ++end) {
+        SCOPED_TRACE(end);
+        QProcess child;
+        hive.StartChild(child, "EventSaveChild.*", QString::number(end * 1000));
+        QByteArray out; // GoogleTest's lines, then each round as it starts
+        ASSERT_TRUE(TestEnv::WaitUntil(
+            [&] { return (out += child.readAllStandardOutput()).contains("000\n"); }, 20000));
+        child.waitForFinished(end * 37 % 150); // it goes on saving
+        const int started = (out + child.readAllStandardOutput()).trimmed().split('\n').last().toInt();
+        end <= 5 ? child.terminate() : child.kill();
+        ASSERT_TRUE(child.waitForFinished(30000));
+        const CEventList loaded = Load();
+        const int round = loaded.IsEmpty() ? 0 : loaded.At(0).fileName.section(u'/', 2, 2).toInt();
+        ExpectSameRecords(loaded, Schedule(round)); // the whole schedule of one round
+        EXPECT_GE(round, end <= 5 ? started : 0) << "the save under way is finished";
+    }
 }
 
 class FileEvents : public ::testing::Test

@@ -62,6 +62,10 @@ TEST(HiveFile, EachLineReadsAsItsValueOrCostsOnlyItself)
         {"[HKEY_CURRENT_USER\\Bad", "without closing ']'", Header},
         {"[HKEY_CURRENT_USER\\\\Bad]", "empty key name", Header},
         {"[HKEY_LOCAL_MACHINE\\Bad]", "key outside HKEY_CURRENT_USER", Header},
+        {"[HKEY_CURRENT_USER\\K" + QByteArray("\\k").repeated(64) + ']', "nested deeper than 64 levels",
+         Header},
+        {"[HKEY_CURRENT_USER\\K" + QByteArray("\\k").repeated(31999) + ']', "deeper than 64",
+         Header}, // 64 KB
         {"\"a\"=\"x", "unterminated string", Last},
         {"\"a\"=dword:0000000", "cut short", Last},
         {"\"a\"=hex:01,0", "cut short", Last},
@@ -136,6 +140,7 @@ TEST(HiveFile, WritesRegistryExportLinesAndReadsThemBack)
     k.SetValue("Long", 3, QByteArray(100, '\xab'));
     k.SetValue("Odd", 4, QByteArray("\x01\x02", 2));
     k.SetValue(QString(), 1, QByteArray("d", 2));
+    k.Make(QStringList(62, "k")).SetValue("deep", 1, "x"); // 63 and 64 levels below the root
     const QByteArray text = reg::WriteHive(root);
     EXPECT_TRUE(text.startsWith("REGEDIT4\n\n[HKEY_CURRENT_USER\\Software]\n\n"
                                 "[HKEY_CURRENT_USER\\Software\\Lirana]\n\"Dir\"=\"C:\\\\x \\\"q\\\"\"\n"));
@@ -143,9 +148,11 @@ TEST(HiveFile, WritesRegistryExportLinesAndReadsThemBack)
         EXPECT_TRUE(text.contains(line)) << line;
     EXPECT_TRUE(text.endsWith("\n\n"));
     for (const QByteArray& line : text.split('\n'))
-        EXPECT_LE(line.size(), 80) << line.toStdString();
+        EXPECT_TRUE(line.size() <= 80 || line.startsWith('[')) << line.toStdString();
 
     const HiveKey back = Parse(text);
+    EXPECT_NE(back.Find(QStringList{"Software", "Lirana"} + QStringList(62, "k"))->FindValue("deep"),
+              nullptr);
     const HiveKey* b = back.Find({"Software", "Lirana"});
     ASSERT_NE(b, nullptr);
     ASSERT_EQ(b->values.size(), k.values.size());
@@ -154,4 +161,6 @@ TEST(HiveFile, WritesRegistryExportLinesAndReadsThemBack)
         EXPECT_EQ(b->values[i].type, k.values[i].type);
         EXPECT_EQ(b->values[i].data, k.values[i].data) << k.values[i].name.toStdString();
     }
+    k.RemoveValue("Dir"); // the values behind it move up
+    EXPECT_EQ(k.FindValue("lines")->name, "Lines");
 }

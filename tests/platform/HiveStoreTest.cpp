@@ -9,10 +9,8 @@
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QProcess>
-
 #include <functional>
+#include <ranges>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -220,12 +218,9 @@ TEST_F(HiveStoreTest, TwoStoresOnOneFileKeepEachOthersValues)
 // Runs only as the child of TwoProcessesWritingAtOnceLoseNothing.
 TEST(HiveStoreChild, WritesItsShare)
 {
-    const QByteArray dir = qgetenv("LIRANA_TEST_CHILD_CONFIG");
-    if (dir.isEmpty())
+    if (!TempHive::EnterChild())
         GTEST_SKIP() << "started by HiveStoreTest.TwoProcessesWritingAtOnceLoseNothing";
-    qputenv("XDG_CONFIG_HOME", dir);
-    HiveStore::ResetForTests();
-    WriteRace("Child ", qEnvironmentVariableIntValue("LIRANA_TEST_CHILD_COUNT"));
+    WriteRace("Child ", qEnvironmentVariableIntValue("LIRANA_TEST_CHILD_ARG"));
     HiveStore::ResetForTests();
 }
 
@@ -233,12 +228,7 @@ TEST_F(HiveStoreTest, TwoProcessesWritingAtOnceLoseNothing)
 {
     constexpr int kCount = 150;
     QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("LIRANA_TEST_CHILD_CONFIG", configDir);
-    env.insert("LIRANA_TEST_CHILD_COUNT", QString::number(kCount));
-    child.setProcessEnvironment(env);
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    child.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=HiveStoreChild.*"});
+    StartChild(child, "HiveStoreChild.*", QString::number(kCount));
     ASSERT_TRUE(child.waitForStarted(10000));
 
     // Start writing once the child is writing too.
@@ -350,5 +340,27 @@ TEST_F(HiveStoreTest, WhatIsNoRegularFileOrTooLargeIsLeftAloneAndTheSettingsRunO
         EXPECT_EQ(Siblings().filter(QRegularExpression("\\.(bad|tmp)-")), QStringList());
         QFile::remove(UserFile());
         QDir().rmdir(UserFile());
+    }
+}
+
+// A save never makes a file the next start would refuse: one that ends at
+// 16 MiB is written, one a byte larger is reported and not written.
+TEST_F(HiveStoreTest, ASaveThatWouldGrowTheFileBeyond16MiBIsRefused)
+{
+    // 279 lines of 60 KB (a line may hold 64 KiB): the file ends 1 to 61 KB short of 16 MiB.
+    for (const CRegistrySave save; const int i : std::views::iota(100, 379))
+        CRegistryKey::OpenAppSubkey("Big").SetText(QString::number(i), QString(60000, u'x'));
+    const QByteArray text = UserText();
+    const qsizetype room = (16 << 20) - text.size() - 10; // 10: "Last"="" and its line end
+    for (const int over : {1, 0}) { // what is refused stays in memory, and is refused again at Reload
+        Reload();
+        testing::internal::CaptureStderr();
+        CRegistryKey::OpenAppSubkey("Big").SetText("Last", QString(room + over, u'y'));
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(UserText().size(), over ? text.size() : 16 << 20);
+        EXPECT_EQ(err.find("they would take 16777217 bytes, more than the 16 MiB a settings file may hold") !=
+                      err.npos,
+                  bool(over))
+            << err;
     }
 }

@@ -99,6 +99,8 @@ TEST_F(IniFileTest, WritesChangeOnlyTheirLinesAndKeepEveryOtherByte)
                      ini.SetSection("events");
                      ini.WriteInt("Count", 7);    // in place, stored name kept
                      ini.WriteString("New", "n"); // after the last key
+                     ini.SetSection("event 0");   // a line later
+                     EXPECT_EQ(ini.GetString("FileName"), "/a.wav");
                      ini.SetSection("Added");
                      ini.WriteBool("Flag", true); // a new section at the end
                  },

@@ -129,6 +129,7 @@ TEST_F(RegistryKeyTest, EveryEncodingSurvivesTheFileThatReadsLikeARegistryExport
     EXPECT_EQ(CRegistryKey::OpenAppSubkey("WatchDog").GetNumber("Interval", 30), 30);
     EXPECT_TRUE(UserLines().contains("[HKEY_CURRENT_USER\\Software\\Oxbelund\\Lirana\\WatchDog]"))
         << "a key exists once opened";
+    EXPECT_FALSE(CRegistryKey::OpenAppSubkey(QString("k\\").repeated(62)).IsOpen()) << "65: cannot be made";
     const QString unicode = "Ünïcødé \"quoted\" C:\\dir ✓ \U0001F3B5";
     const QByteArray stream = QByteArray::fromHex("00ff7f80") + QByteArray(300, '\x5a');
     const reg::Placement placement{4294967295u, 3, -1, -2, INT_MIN, INT_MAX, {10, 20, 810, 620}};

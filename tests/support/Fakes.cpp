@@ -98,6 +98,22 @@ bool TempHive::UserFileParses()
            problems.empty();
 }
 
+void TempHive::StartChild(QProcess& child, const QString& filter, const QString& arg) const
+{
+    child.setEnvironment(QProcess::systemEnvironment()
+                         << "LIRANA_TEST_CHILD_CONFIG=" + configDir << "LIRANA_TEST_CHILD_ARG=" + arg);
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start("/proc/self/exe", {"--gtest_filter=" + filter});
+}
+
+bool TempHive::EnterChild()
+{
+    const QByteArray config = qgetenv("LIRANA_TEST_CHILD_CONFIG");
+    if (!config.isEmpty() && qputenv("XDG_CONFIG_HOME", config))
+        HiveStore::ResetForTests();
+    return !config.isEmpty();
+}
+
 QByteArray FileBytes(const QString& path)
 {
     QFile file(path);

@@ -9,6 +9,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QProcess>
 #include <QStringList>
 #include <deque>
 #include <ostream>
@@ -82,6 +83,14 @@ public:
     static QStringList Siblings();
     // The user hive is there and every line of it reads.
     static bool UserFileParses();
+
+    // Starts this test program again, running only the tests of filter
+    // (GoogleTest's --gtest_filter) on this hive, with LIRANA_TEST_CHILD_ARG
+    // set to arg; its stderr goes to ours, its stdout is read through child.
+    void StartChild(QProcess& child, const QString& filter, const QString& arg) const;
+    // In such a child: points the settings at the parent's hive; false when
+    // this is no child (the test skips).
+    static bool EnterChild();
 
     const QString configDir;
     const QString etcDir;

@@ -198,6 +198,7 @@ void CLiranaApp::Exit()
     if (m_exited)
         return;
     m_exited = true;
+    const CRegistrySave save; // these settings in one write
     CDigitalClock::SaveSettings();
     if (m_toolsLoaded) {
         CRegistryKey app = CRegistryKey::OpenAppSubkey(QString());

@@ -1,76 +1,83 @@
 #include "platform/registry/HiveFile.h"
 
 #include <QStringDecoder>
-#include <algorithm>
 #include <utility>
 
 namespace reg {
 
 namespace {
 
-bool SameName(const QString& a, const QString& b)
+QString Folded(const QString& name)
 {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
+    return FoldedName(name);
 }
 
+// Removes list[at] and moves the positions of the items behind it.
 template <class List>
-auto FindByName(List& list, const QString& name)
+void EraseAt(List& list, QHash<QString, size_t>& index, size_t at)
 {
-    return std::find_if(list.begin(), list.end(),
-                        [&](const auto& item) { return SameName(item.name, name); });
+    index.remove(Folded(list[at].name));
+    list.erase(list.begin() + qsizetype(at));
+    for (size_t i = at; i < list.size(); ++i)
+        index[Folded(list[i].name)] = i;
 }
 
 } // namespace
 
 const HiveValue* HiveKey::FindValue(const QString& valueName) const
 {
-    auto it = FindByName(values, valueName);
-    return it == values.end() ? nullptr : &*it;
+    const auto it = valueIndex.constFind(Folded(valueName));
+    return it == valueIndex.cend() ? nullptr : &values[*it];
 }
 
 void HiveKey::SetValue(const QString& valueName, std::uint32_t type, const QByteArray& data)
 {
-    auto it = FindByName(values, valueName);
-    if (it == values.end()) {
+    const QString folded = Folded(valueName);
+    const auto it = valueIndex.constFind(folded);
+    if (it == valueIndex.cend()) {
+        valueIndex.insert(folded, values.size());
         values.push_back({valueName, type, data});
         return;
     }
-    it->type = type;
-    it->data = data;
+    HiveValue& value = values[*it];
+    value.type = type;
+    value.data = data;
 }
 
 void HiveKey::RemoveValue(const QString& valueName)
 {
-    auto it = FindByName(values, valueName);
-    if (it != values.end())
-        values.erase(it);
+    const auto it = valueIndex.constFind(Folded(valueName));
+    if (it != valueIndex.cend())
+        EraseAt(values, valueIndex, *it);
 }
 
 const HiveKey* HiveKey::FindSubkey(const QString& subkeyName) const
 {
-    auto it = FindByName(subkeys, subkeyName);
-    return it == subkeys.end() ? nullptr : &*it;
+    const auto it = subkeyIndex.constFind(Folded(subkeyName));
+    return it == subkeyIndex.cend() ? nullptr : &subkeys[*it];
 }
 
 HiveKey* HiveKey::FindSubkey(const QString& subkeyName)
 {
-    auto it = FindByName(subkeys, subkeyName);
-    return it == subkeys.end() ? nullptr : &*it;
+    return const_cast<HiveKey*>(std::as_const(*this).FindSubkey(subkeyName));
 }
 
 HiveKey& HiveKey::MakeSubkey(const QString& subkeyName)
 {
-    if (HiveKey* found = FindSubkey(subkeyName))
-        return *found;
+    const QString folded = Folded(subkeyName);
+    const auto it = subkeyIndex.constFind(folded);
+    if (it != subkeyIndex.cend())
+        return subkeys[*it];
+    subkeyIndex.insert(folded, subkeys.size());
     subkeys.push_back(HiveKey{subkeyName, {}, {}});
     return subkeys.back();
 }
 
 void HiveKey::RemoveSubkey(const QString& subkeyName)
 {
-    auto it = FindByName(subkeys, subkeyName);
-    if (it != subkeys.end())
-        subkeys.erase(it);
+    const auto it = subkeyIndex.constFind(Folded(subkeyName));
+    if (it != subkeyIndex.cend())
+        EraseAt(subkeys, subkeyIndex, *it);
 }
 
 const HiveKey* HiveKey::Find(const QStringList& path) const
@@ -103,6 +110,26 @@ void HiveKey::MergeFrom(const HiveKey& other)
         SetValue(v.name, v.type, v.data);
     for (const HiveKey& sub : other.subkeys)
         MakeSubkey(sub.name).MergeFrom(sub);
+}
+
+QString FoldedName(const QString& name)
+{
+    // Names are nearly always ASCII: those fold without the Unicode tables,
+    // and one without capitals is shared, not copied.
+    bool capitals = false;
+    for (const QChar c : name) {
+        if (c.unicode() >= 0x80)
+            return name.toCaseFolded();
+        capitals = capitals || (c >= u'A' && c <= u'Z');
+    }
+    if (!capitals)
+        return name;
+    QString folded = name;
+    for (QChar& c : folded) {
+        if (c >= u'A' && c <= u'Z')
+            c = QChar(c.unicode() + ('a' - 'A'));
+    }
+    return folded;
 }
 
 QStringList SplitKeyPath(const QString& path)

@@ -23,6 +23,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -37,11 +38,17 @@ struct HiveValue
     QByteArray data;
 };
 
+// Values and subkeys are kept in creation order in the vectors, and found
+// through a hash of their case-folded names beside them, so a key with many
+// values or subkeys is read and written in linear time. Change them only
+// through the methods below, which keep the hashes in step.
 struct HiveKey
 {
     QString name;
     std::vector<HiveValue> values;
     std::vector<HiveKey> subkeys;
+    QHash<QString, size_t> valueIndex{};  // case-folded name -> position in values
+    QHash<QString, size_t> subkeyIndex{}; // case-folded name -> position in subkeys
 
     const HiveValue* FindValue(const QString& valueName) const;
     void SetValue(const QString& valueName, std::uint32_t type, const QByteArray& data);
@@ -62,8 +69,17 @@ struct HiveKey
     void MergeFrom(const HiveKey& other);
 };
 
+// The form in which names compare: case-folded ("Event 1" and "EVENT 1" are
+// one name).
+QString FoldedName(const QString& name);
+
 // "A\\B\\\\C" -> {"A", "B", "C"}: empty components are dropped.
 QStringList SplitKeyPath(const QString& path);
+
+// The deepest key a hive holds: a path of at most this many names below the
+// root. A deeper key header is a line that cannot be read, and a deeper key
+// cannot be opened or made.
+inline constexpr int kMaxKeyDepth = 64;
 
 // A line of hive text that could not be read.
 struct HiveProblem

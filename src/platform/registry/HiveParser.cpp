@@ -156,6 +156,8 @@ private:
             return QStringLiteral("empty key name in the path");
         if (!SameName(parts[0], rootName_))
             return QStringLiteral("key outside %1").arg(rootName_);
+        if (parts.size() - 1 > kMaxKeyDepth)
+            return QStringLiteral("key nested deeper than %1 levels").arg(kMaxKeyDepth);
         *path = parts.mid(1);
         return {};
     }

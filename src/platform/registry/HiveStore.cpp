@@ -2,6 +2,7 @@
 
 #include "platform/DataPaths.h"
 #include "platform/Logging.h"
+#include "platform/TerminationWatcher.h"
 #include "platform/registry/HiveDisk.h"
 
 #include <QDir>
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <iterator>
 #include <sys/stat.h>
+#include <utility>
 
 namespace {
 
@@ -70,6 +72,8 @@ bool Supersedes(const HiveStore::Change& later, const HiveStore::Change& earlier
 void Apply(reg::HiveKey& root, const HiveStore::Change& c)
 {
     using Kind = HiveStore::Change::Kind;
+    if (c.superseded)
+        return;
     switch (c.kind) {
     case Kind::MakeKey: root.Make(c.path); break;
     case Kind::SetValue: root.Make(c.path).SetValue(c.name, c.type, c.data); break;
@@ -94,6 +98,7 @@ HiveStore::HiveStore(const QString& userFile, const QStringList& machineFiles)
 
 HiveStore::~HiveStore()
 {
+    saveDepth_ = 0;
     if (!pending_.empty()) {
         for (Change& c : pending_)
             c.owner = 0;
@@ -286,14 +291,26 @@ void HiveStore::EnsureMachine()
     }
 }
 
+reg::HiveKey* HiveStore::FindUser(const QStringList& path)
+{
+    if (cachedKey_ && path == cachedPath_)
+        return cachedKey_;
+    cachedKey_ = user_.Find(path);
+    cachedPath_ = path;
+    return cachedKey_;
+}
+
 void HiveStore::ReplayPending()
 {
+    Reshaped();
     for (const Change& c : pending_)
         Apply(user_, c);
 }
 
 bool HiveStore::OpenPath(reg::Root root, const QStringList& path, int owner, QStringList* canonical)
 {
+    if (path.size() > reg::kMaxKeyDepth)
+        return false;
     const reg::HiveKey* key = nullptr;
     if (root == reg::Root::LocalMachine) {
         key = Find(root, path);
@@ -302,10 +319,10 @@ bool HiveStore::OpenPath(reg::Root root, const QStringList& path, int owner, QSt
         EnsureUser();
         if (!first)
             ReloadIfChanged();
-        key = user_.Find(path);
+        key = FindUser(path);
         if (!key) {
             Record({Change::Kind::MakeKey, path, {}, 0, {}, owner});
-            key = user_.Find(path);
+            key = FindUser(path);
         }
     }
     if (!key)
@@ -326,24 +343,96 @@ const reg::HiveKey* HiveStore::Find(reg::Root root, const QStringList& path)
         return machine_.Find(path);
     }
     EnsureUser();
-    return user_.Find(path);
+    return FindUser(path);
+}
+
+QString HiveStore::ValueChangeKey(const Change& change)
+{
+    return reg::FoldedName(change.path.join(u'\\') + QChar(0) + change.name);
 }
 
 void HiveStore::Record(Change change)
 {
+    using Kind = Change::Kind;
     EnsureUser();
-    Apply(user_, change);
-    if (userWritable_) {
-        std::erase_if(pending_, [&](const Change& earlier) { return Supersedes(change, earlier); });
-        pending_.push_back(std::move(change));
+    // A value goes into the key found last (the one a save writes into, key
+    // after key); anything else may make or remove keys.
+    reg::HiveKey* key = nullptr;
+    if (change.kind == Kind::SetValue || change.kind == Kind::DeleteValue)
+        key = FindUser(change.path);
+    if (key && change.kind == Kind::SetValue) {
+        key->SetValue(change.name, change.type, change.data);
+    } else if (key) {
+        key->RemoveValue(change.name);
+    } else {
+        Apply(user_, change);
+        Reshaped();
     }
+    if (!userWritable_)
+        return;
+    auto supersede = [this](Change& earlier) {
+        if (!earlier.superseded) {
+            earlier.superseded = true;
+            ++superseded_;
+        }
+    };
+    if (change.kind == Kind::SetValue || change.kind == Kind::DeleteValue) {
+        const QString valueKey = ValueChangeKey(change);
+        if (const auto it = pendingValues_.constFind(valueKey); it != pendingValues_.cend())
+            supersede(pending_[*it]);
+        pendingValues_.insert(valueKey, pending_.size());
+    } else if (change.kind == Kind::DeleteKey) {
+        // Rare (a whole list saved anew): a scan is fine here.
+        for (Change& earlier : pending_) {
+            if (Supersedes(change, earlier))
+                supersede(earlier);
+        }
+    }
+    pending_.push_back(std::move(change));
+    if (superseded_ > 64 && superseded_ > pending_.size() / 2)
+        DropSuperseded();
+}
+
+void HiveStore::DropSuperseded()
+{
+    std::erase_if(pending_, [](const Change& c) { return c.superseded; });
+    superseded_ = 0;
+    pendingValues_.clear();
+    for (size_t i = 0; i < pending_.size(); ++i) {
+        const Change& c = pending_[i];
+        if (c.kind == Change::Kind::SetValue || c.kind == Change::Kind::DeleteValue)
+            pendingValues_.insert(ValueChangeKey(c), i);
+    }
+}
+
+void HiveStore::BeginSave()
+{
+    ++saveDepth_;
+}
+
+bool HiveStore::EndSave()
+{
+    if (saveDepth_ == 0 || --saveDepth_ > 0)
+        return true;
+    const QSet<int> owners = std::exchange(savedOwners_, {});
+    return FlushOwners([&](int owner) { return Orphaned(owner) || owners.contains(owner); });
 }
 
 bool HiveStore::Flush(int owner)
 {
-    auto mine = [owner](const Change& c) { return c.owner == owner || c.owner == 0; };
+    if (saveDepth_ > 0) {
+        savedOwners_.insert(owner);
+        return true;
+    }
+    return FlushOwners([&](int o) { return o == owner || Orphaned(o); });
+}
+
+bool HiveStore::FlushOwners(const std::function<bool(int owner)>& wanted)
+{
+    auto mine = [&wanted](const Change& c) { return !c.superseded && wanted(c.owner); };
     if (std::none_of(pending_.begin(), pending_.end(), mine))
         return true;
+    const CSaveInProgress saving;
     QDir().mkpath(QFileInfo(userFile_).absolutePath());
     QLockFile lock(LockFile());
     if (!lock.tryLock(kLockWaitMs)) {
@@ -352,47 +441,79 @@ bool HiveStore::Flush(int owner)
     }
     // Only lock holders write temporary files: any left now is from a crash.
     reg::RemoveStaleTemporaries(userFile_);
-    Reading disk;
-    if (!ReadUserKeepingDamage(&disk))
-        return false; // reported: a damaged file that could not be kept is never written over
-    reg::HiveKey base{kUserRoot, {}, {}};
-    switch (disk.state) {
-    case FileState::Ok:
-    case FileState::Damaged:
-        base = std::move(disk.tree); // its bad lines are left out
-        break;
-    case FileState::Missing:
-    case FileState::NotAHive:
-        base = user_; // nothing usable on disk: write everything this process knows
-        break;
-    case FileState::NotAFile:
-    case FileState::Unreadable:
-        Report(QStringLiteral("settings not saved: cannot read %1 to merge with it (%2)")
-                   .arg(userFile_, disk.why));
+    reg::HiveKey merged{kUserRoot, {}, {}};
+    // The file as this process last read or wrote it, and every pending change
+    // to be written: the merge would give what is in memory, without reading
+    // the file again.
+    const bool asInMemory = StampOf(userFile_) == stamp_ &&
+                            std::none_of(pending_.begin(), pending_.end(),
+                                         [&](const Change& c) { return !c.superseded && !mine(c); });
+    if (!asInMemory) {
+        Reading disk;
+        if (!ReadUserKeepingDamage(&disk))
+            return false; // reported: a damaged file that could not be kept is never written over
+        switch (disk.state) {
+        case FileState::Ok:
+        case FileState::Damaged:
+            merged = std::move(disk.tree); // its bad lines are left out
+            break;
+        case FileState::Missing:
+        case FileState::NotAHive:
+            merged = user_; // nothing usable on disk: write everything this process knows
+            break;
+        case FileState::NotAFile:
+        case FileState::Unreadable:
+            Report(QStringLiteral("settings not saved: cannot read %1 to merge with it (%2)")
+                       .arg(userFile_, disk.why));
+            return false;
+        }
+        for (const Change& c : pending_) {
+            if (mine(c))
+                Apply(merged, c);
+        }
+    }
+    const reg::HiveKey& base = asInMemory ? user_ : merged;
+    const QByteArray text = reg::WriteHive(base);
+    if (text.size() > reg::kMaxHiveFileBytes) {
+        // The reader would refuse such a file at the next start: keep the old one.
+        Report(
+            QStringLiteral("settings not saved to %1: they would take %2 bytes, more than the %3 MiB a "
+                           "settings file may hold")
+                .arg(userFile_, QString::number(text.size()), QString::number(reg::kMaxHiveFileBytes >> 20)));
         return false;
     }
-    for (const Change& c : pending_) {
-        if (mine(c))
-            Apply(base, c);
-    }
     QString error;
-    if (!reg::ReplaceFile(userFile_, reg::WriteHive(base), BeforeRenameHook(), &error)) {
+    if (!reg::ReplaceFile(userFile_, text, BeforeRenameHook(), &error)) {
         Report(QStringLiteral("settings not saved to %1: %2").arg(userFile_, error));
         return false;
     }
     qCDebug(lcHive).noquote() << "write:" << userFile_
                               << std::count_if(pending_.begin(), pending_.end(), mine) << "change(s)";
-    pending_.erase(std::remove_if(pending_.begin(), pending_.end(), mine), pending_.end());
-    user_ = std::move(base);
-    ReplayPending();
+    for (Change& c : pending_) {
+        if (mine(c)) {
+            c.superseded = true; // written
+            ++superseded_;
+        }
+    }
+    DropSuperseded();
+    QSet<int> stillPending;
+    for (const Change& c : pending_) {
+        if (released_.contains(c.owner))
+            stillPending.insert(c.owner);
+    }
+    released_ = std::move(stillPending);
+    if (!asInMemory) {
+        user_ = std::move(merged);
+        ReplayPending();
+    }
     stamp_ = StampOf(userFile_);
     return true;
 }
 
 void HiveStore::Release(int owner)
 {
-    for (Change& c : pending_) {
-        if (c.owner == owner)
-            c.owner = 0;
-    }
+    // Noted rather than rewritten in every pending change: a save closes
+    // thousands of keys, each with its changes still pending.
+    if (!pending_.empty())
+        released_.insert(owner);
 }

@@ -6,7 +6,10 @@
 // the later overriding the earlier. Both are read at first use.
 //
 // Writes change the tree in memory at once and stay pending per owner (one
-// open CRegistryKey) until that owner flushes. A flush takes an exclusive
+// open CRegistryKey) until that owner flushes. Within a save (BeginSave to
+// EndSave, nested saves count as one) flushes only note their owner, and
+// the end of the outermost save writes them all at once: one file written
+// per save, however many keys it touched. A flush takes an exclusive
 // lock (QLockFile "<hive>.lock"), re-reads the file, replays the owner's
 // pending changes onto it, writes the whole hive to "<hive>.tmp-XXXXXX" in
 // the same folder, syncs it and renames it over the file. So copies of the
@@ -31,12 +34,21 @@
 // too; its bad lines are reported and skipped, and a layer that is not a
 // hive at all is skipped with one line on stderr.
 //
+// A save never writes a file larger than a hive may be (kMaxHiveFileBytes,
+// which the reader would refuse): it is reported and the file is left as it
+// is. A flush and a save hold off the termination watcher (CSaveInProgress).
+// Keys are found through hashed names and pending value changes through a
+// hash of key path and name, so reading, changing and writing a hive take
+// time in proportion to its size.
+//
 // Thread: the user-interface thread only.
 #pragma once
 
 #include "platform/registry/HiveFile.h"
 #include "platform/registry/RegistryKey.h"
 
+#include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -58,6 +70,7 @@ public:
         std::uint32_t type = 0;
         QByteArray data;
         int owner = 0;
+        bool superseded = false; // a later change made this one pointless
     };
 
     // A store over the given files; nothing is read before first use.
@@ -95,6 +108,10 @@ public:
     // flush of any owner.
     void Release(int owner);
     int NewOwner() { return nextOwner_++; }
+    // A save of many keys: see the top of this file. EndSave reports false
+    // when the outermost save could not write what was pending.
+    void BeginSave();
+    bool EndSave();
 
 private:
     struct Stamp
@@ -126,6 +143,16 @@ private:
     void ReportDamage(const Reading& reading, const QString& aside, const QString& copyError);
     QString LockFile() const;
     void ReplayPending();
+    // The user key at path, nullptr when missing; remembers the last one.
+    reg::HiveKey* FindUser(const QStringList& path);
+    // Keys were made or removed, or the tree replaced: keys moved in memory.
+    void Reshaped() { cachedKey_ = nullptr; }
+    // Writes the pending changes of the owners wanted; see Flush.
+    bool FlushOwners(const std::function<bool(int owner)>& wanted);
+    void DropSuperseded();
+    // True for changes whose owner is gone: any flush writes them.
+    bool Orphaned(int owner) const { return owner == 0 || released_.contains(owner); }
+    static QString ValueChangeKey(const Change& change);
     static Stamp StampOf(const QString& file);
     static Stamp StampOf(const struct stat& info);
 
@@ -134,10 +161,19 @@ private:
     bool userLoaded_ = false;
     bool machineLoaded_ = false;
     bool userWritable_ = true;
-    reg::HiveKey user_;
+    reg::HiveKey user_; // call Reshaped() whenever a key is made or removed
     reg::HiveKey machine_;
     Stamp stamp_;
     QByteArray reported_; // the damaged text whose lines were reported last
     std::vector<Change> pending_;
+    QHash<QString, size_t> pendingValues_; // ValueChangeKey -> its latest change in pending_
+    size_t superseded_ = 0;                // changes in pending_ marked superseded
+    int saveDepth_ = 0;
+    QSet<int> savedOwners_; // owners that flushed within the current save
+    QSet<int> released_;    // owners gone (Release) with changes pending
     int nextOwner_ = 1;
+    // The user key found last and its path: most calls ask for the key the
+    // call before asked for.
+    QStringList cachedPath_;
+    reg::HiveKey* cachedKey_ = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "platform/registry/RegistryKey.h"
 
+#include "platform/TerminationWatcher.h"
 #include "platform/registry/HiveStore.h"
 
 #include <QtEndian>
@@ -407,4 +408,19 @@ void CRegistryKey::Flush()
 void CRegistryKey::Close()
 {
     d.reset();
+}
+
+CRegistrySave::CRegistrySave() : CRegistrySave(CRegistryKey::Open(reg::Root::CurrentUser, QString())) {}
+
+CRegistrySave::CRegistrySave(const CRegistryKey& key)
+    : m_store(key.d ? key.d->store : nullptr), m_saving(std::make_unique<CSaveInProgress>())
+{
+    if (m_store)
+        m_store->BeginSave();
+}
+
+CRegistrySave::~CRegistrySave()
+{
+    if (m_store)
+        m_store->EndSave();
 }

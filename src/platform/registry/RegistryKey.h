@@ -139,6 +139,29 @@ public:
 
 private:
     friend class HiveStore;
+    friend class CRegistrySave;
     struct Impl;
     std::unique_ptr<Impl> d;
+};
+
+// One save of many keys: while it lasts, keys that flush or close keep
+// their changes pending, and its end writes them all to the user hive at
+// once (one temporary file renamed over the file), so the file holds either
+// everything from before the save or everything after it. Saves nest: the
+// outermost one writes. The termination watcher waits for a save under way.
+class CRegistrySave
+{
+public:
+    // A save of the user hive that keys opened with Open() reach.
+    CRegistrySave();
+    // A save of the hive key belongs to (none for a closed key).
+    explicit CRegistrySave(const CRegistryKey& key);
+    // Writes, unless an outer save is still open.
+    ~CRegistrySave();
+    CRegistrySave(const CRegistrySave&) = delete;
+    CRegistrySave& operator=(const CRegistrySave&) = delete;
+
+private:
+    std::shared_ptr<HiveStore> m_store;
+    std::unique_ptr<class CSaveInProgress> m_saving;
 };
