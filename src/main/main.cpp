@@ -38,7 +38,7 @@ const char* const kUsage = "Usage: lirana [ALBUM]\n"
                            "  --log-stdout   print every play-log entry to stdout (time, a tab, the entry)\n"
                            "  --print-settings  list every stored setting: name, type, default and\n"
                            "                 current value, separated by tabs, one per line\n"
-                           "  --help         show this text\n"
+                           "  --help, -h     show this text\n"
                            "  --version      show the version\n";
 
 int UsageError(const QString& message)
@@ -58,16 +58,19 @@ struct CommandLine
     QStringList positional;
 };
 
-// Options are the arguments that begin with "--" before a "--" of their own;
-// everything else, "-" and "-x" too, is an item or the album. The parser sees
-// the options alone, so that the items keep their order and their text.
+// Options are the arguments that begin with "--" before a "--" of their own,
+// and "-h" (help, wherever it stands); everything else, "-" and "-x" too, is
+// an item or the album ("./-h" or after "--" for a file of that name). The
+// parser sees the options alone, so that the items keep their order and text.
 CommandLine ParseCommandLine(const QStringList& args)
 {
     CommandLine line;
     QStringList optionArgs;
     bool endOfOptions = false;
     for (const QString& arg : args) {
-        if (endOfOptions || !arg.startsWith(QLatin1String("--")))
+        if (!endOfOptions && arg == QLatin1String("-h"))
+            optionArgs << QStringLiteral("--help");
+        else if (endOfOptions || !arg.startsWith(QLatin1String("--")))
             line.positional << arg;
         else if (arg == QLatin1String("--"))
             endOfOptions = true;
@@ -178,6 +181,14 @@ int main(int argc, char** argv)
         if (positional.size() > 1)
             return UsageError(QStringLiteral("the console opens one album"));
 #ifdef LIRANA_HAS_CONSOLE
+        // Without a display the toolkit would abort: say so, and what to use.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+            qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+            std::fputs("lirana: no display to open the console on (DISPLAY and WAYLAND_DISPLAY are not set); "
+                       "use --headless to play without a window\n",
+                       stderr);
+            return 2;
+        }
         QApplication app(argc, argv);
         SetApplicationNames();
         // Outlives the console, so that a shutdown stuck in its teardown

@@ -45,12 +45,20 @@ std::optional<ResumePoint> Read()
     QFile file(FilePath());
     if (!file.exists())
         return std::nullopt;
+    // Read with limits: a FIFO put there would hold the start-up, a huge
+    // file its memory. Such a record is no record of ours.
+    const QFileInfo info(file);
+    if (!info.isFile() || info.size() > MaxResumeRecordBytes) {
+        qCWarning(lcEngine).noquote()
+            << "the resume record" << FilePath() << "is not a regular file of at most 64 KiB and is ignored";
+        return std::nullopt;
+    }
     if (!file.open(QIODevice::ReadOnly)) {
         qCWarning(lcEngine).noquote() << "the resume record cannot be read:" << file.errorString();
         return std::nullopt;
     }
     QJsonParseError parse{};
-    const QJsonObject o = QJsonDocument::fromJson(file.readAll(), &parse).object();
+    const QJsonObject o = QJsonDocument::fromJson(file.read(MaxResumeRecordBytes), &parse).object();
     if (parse.error != QJsonParseError::NoError || !o.value(QLatin1String("item")).isString()) {
         qCWarning(lcEngine).noquote() << "the resume record" << FilePath() << "is damaged and is ignored";
         return std::nullopt;

@@ -35,6 +35,9 @@ struct ResumePoint
 
 namespace ResumeRecord {
 
+// A record larger than this, or not a regular file, is ignored with a line.
+inline constexpr qint64 MaxResumeRecordBytes = 64 * 1024;
+
 QString FilePath();
 // Empty when there is none; a record that cannot be read counts as none
 // (the reason goes to the diagnostics).

@@ -7,6 +7,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTcpServer>
@@ -79,6 +80,8 @@ protected:
         env.insert("XDG_STATE_HOME", home + "/state");
         env.insert("LC_ALL", "C");
         env.insert("QT_QPA_PLATFORM", "offscreen");
+        for (const QString& name : removeEnv)
+            env.remove(name);
         p.setProcessEnvironment(env);
         p.setWorkingDirectory(home);
         p.setChildProcessModifier([limit = fileSizeLimit] {
@@ -155,6 +158,7 @@ protected:
 
     QString home;
     rlim_t fileSizeLimit = RLIM_INFINITY; // the program's RLIMIT_FSIZE
+    QStringList removeEnv;                // taken from the program's environment
 };
 
 // Runs that differ only in data: the hive's settings, a file to make first,
@@ -197,6 +201,9 @@ const HeadlessRow kRows[] = {
     // Nothing would ever start: the run ends with the reason.
     {"AnAlbumThatLeadsOnlyToItselfEndsTheRun", kNoOverlap, "self.alb=self.alb\n", "self.alb",
      "startup|error\tNo playable item follows: the album */self.alb leads back to itself|shutdown"},
+    // A FIFO where the resume record lives would hold the start-up.
+    {"AFifoAsTheResumeRecordIsIgnored", kNoOverlap, "state/Oxbelund/Lirana/resume.json", "0.pause",
+     "startup|start\t0 sec.|shutdown"},
     {"AnAlbumThatCannotBeOpenedIsAnErrorExit", "", "", "missing.alb", "", 1, "missing.alb"},
     // A hive that ends inside a value name.
     {"ADamagedHiveIsKeptAsideAndTheRunStartsOnDefaults", "\"Overl", "", "0.pause",
@@ -219,6 +226,7 @@ TEST_P(HeadlessRun, EndsWithItsLogLines)
     const QString file = home + u'/' + row.file.section(u'=', 0, 0);
     if (row.file.contains(u'='))
         TestEnv::WriteFile(file, row.file.section(u'=', 1).toUtf8());
+    QDir().mkpath(QFileInfo(file).absolutePath());
     ASSERT_TRUE(row.file.isEmpty() || row.file.contains(u'=') ||
                 ::mkfifo(QFile::encodeName(file), 0600) == 0);
     fileSizeLimit = row.fileSizeLimit;
@@ -275,6 +283,8 @@ TEST_F(HeadlessTest, CommandLineContract)
     // nothing to wait for, and a script learns it at once.
     const std::tuple<QStringList, int, const char*, const char*> rows[] = {
         {{"--help"}, 0, "--headless", ""},
+        {{"-h"}, 0, "--headless", ""},
+        {{"--headless", "--play", "x.mp3", "-h"}, 0, "--headless", ""},
         {{"--version"}, 0, "lirana ", ""},
         {{"--headless", "--frobnicate"}, 2, "", "Usage:"},
         {{"--play", "a.mp3"}, 2, "", ""},
@@ -289,6 +299,14 @@ TEST_F(HeadlessTest, CommandLineContract)
         EXPECT_TRUE(run.lines.join(u'\n').contains(QLatin1String(out))) << qPrintable(args.join(u' '));
         EXPECT_TRUE(run.err.contains(QLatin1String(err))) << qPrintable(run.err);
     }
+#ifdef LIRANA_HAS_CONSOLE
+    // The console without a display: one line that says so and what to use.
+    removeEnv = {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"};
+    const RunResult run = Start({});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(run.err.startsWith(QLatin1String("lirana: no display")) && run.err.contains(u"--headless"))
+        << qPrintable(run.err);
+#endif
 }
 
 TEST_F(HeadlessTest, TerminationSignalsEndTheRunWithinASecond)
