@@ -22,6 +22,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <mutex>
+#include <utility>
 
 namespace {
 
@@ -115,6 +116,7 @@ void COnAirEngine::Startup()
 {
     ApplyLogSettings();
     m_seams.log->LogString(Str::LogStartup);
+    m_startedUp = true;
     qCInfo(lcEngine).noquote() << "lirana: audio output:" << CTrackEnvironment::DescribeAudioOutput();
     // Plug-ins stored in the chain but not installed now (after a package
     // update, say) stay stored; say once per start that they are left out.
@@ -149,7 +151,10 @@ void COnAirEngine::Shutdown(bool saveSettings)
     m_breakHalt = false;
     DropNext();
     m_fadeTimerActive = false;
-    m_seams.log->LogString(Str::LogShutdown);
+    // A start that never became the station (refused, its album not found)
+    // writes nothing into the station's log.
+    if (std::exchange(m_startedUp, false))
+        m_seams.log->LogString(Str::LogShutdown);
     if (saveSettings)
         SaveSettings();
     if (m_onAir)

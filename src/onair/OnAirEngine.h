@@ -255,6 +255,7 @@ private:
     long m_overlapOverride = -1;
     int m_errorRun = 0;
     int m_controlRun = 0;
+    bool m_startedUp = false;     // "startup" logged, "shutdown" not yet
     QStringList m_albumsThisPass; // albums opened since the last item started
     bool m_fadeTimerActive = false;
     bool m_joined = false;

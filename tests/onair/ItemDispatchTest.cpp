@@ -177,6 +177,11 @@ TEST_F(EngineTest, StartupNamesAMissingPlugInAndShutdownStopsTheTimers)
     EXPECT_TRUE(engine->IsTimerArmed(COnAirEngine::TimerOverlap));
     engine->Shutdown(false);
     EXPECT_FALSE(engine->IsTimerArmed(COnAirEngine::TimerOverlap));
+    EXPECT_EQ(entries.last(), "shutdown");
+    // One that never started (a refused second start) writes nothing.
+    MakeEngine();
+    engine->Shutdown(false);
+    EXPECT_TRUE(entries.isEmpty());
 }
 
 } // namespace
