@@ -4,6 +4,7 @@
 // a full undo history (21 snapshots: 10 undo, the current, 10 redo) against
 // the size of the album file.
 #include "BenchSeams.h"
+#include "BenchTiming.h"
 #include "playlist/AlbumDoc.h"
 #include "playlist/ListFile.h"
 #include "playlist/Playlist.h"
@@ -19,19 +20,6 @@
 #include <random>
 
 namespace {
-
-// Best of n runs, in milliseconds.
-double Best(int n, const std::function<void()>& f)
-{
-    double best = 1e300;
-    for (int i = 0; i < n; ++i) {
-        QElapsedTimer t;
-        t.start();
-        f();
-        best = std::min(best, t.nsecsElapsed() / 1e6);
-    }
-    return best;
-}
 
 // Bytes in use on the heap (what the history holds, without the pages the
 // allocator keeps for reuse).

@@ -5,6 +5,7 @@
 // in the same run on the same file (reading it and splitting its lines; writing its bytes to a temporary
 // file, syncing and renaming it), and for each tenfold of keys the growth of the time per key: 1 is linear,
 // the goal is under 2. Arguments: the key counts (default 1000 10000 100000).
+#include "BenchTiming.h"
 #include "events/EventList.h"
 #include "events/ScheduledEvent.h"
 #include "platform/DataPaths.h"
@@ -25,19 +26,6 @@
 #include <vector>
 
 namespace {
-
-// Best of n runs, in milliseconds.
-double Best(int n, const std::function<void()>& f)
-{
-    double best = 1e300;
-    for (int i = 0; i < n; ++i) {
-        QElapsedTimer t;
-        t.start();
-        f();
-        best = std::min(best, t.nsecsElapsed() / 1e6);
-    }
-    return best;
-}
 
 // The baseline of a write: the bytes to a temporary file, synced and
 // renamed over the target, as the store writes a hive.
