@@ -17,6 +17,8 @@ class AirBusTest : public ::testing::Test
 {
 protected:
     void SetUp() override { gst_init(nullptr, nullptr); }
+    // The bus's thread writes the tap into members: it ends first.
+    void TearDown() override { bus.reset(); }
 
     void Open(const QString& sink = QStringLiteral("fakesink sync=true"))
     {
