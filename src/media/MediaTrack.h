@@ -42,9 +42,13 @@ public:
     // By default all of it happens in BeginOpen.
     virtual void BeginOpen(const QString& path, QObject* owner) { Open(path, owner); }
     virtual void FinishOpen() {}
-    // True when FinishOpen or Close may wait (for a file, a network share, a
-    // sound server): an owner that must not wait runs them on another thread.
+    // True when FinishOpen may wait (for a file, a network share, a sound
+    // server): an owner that must not wait runs it on another thread.
     virtual bool MayBlock() const { return false; }
+    // True when Close may wait; a track whose opening may wait but whose
+    // closing must stay on the owner's thread (it holds the owner's objects)
+    // says false.
+    virtual bool CloseMayBlock() const { return MayBlock(); }
     // How long after Play the first sound of an open track is heard: an
     // owner that starts it on a schedule starts it this much earlier.
     virtual TrackMs StartLatency() const { return 0; }

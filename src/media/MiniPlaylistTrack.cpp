@@ -56,7 +56,6 @@ void Dispose(std::unique_ptr<CMediaTrack>& track)
 CMiniPlaylist::CMiniPlaylist(CMiniPlaylistTrack& track, TrackFactory factory)
     : m_track(track), m_factory(std::move(factory))
 {
-    m_check.start(OverlapCheckMs, this);
 }
 
 CMiniPlaylist::~CMiniPlaylist()
@@ -79,7 +78,10 @@ void CMiniPlaylist::OnPlay()
     if (!std::exchange(m_viewMade, true)) {
         if (const auto& makeView = CTrackEnvironment::MiniPlaylistView())
             m_view = makeView(*this).release();
+        m_check.start(OverlapCheckMs, this); // a list only measured checks nothing
     }
+    if (m_opening)
+        return; // plays when open
     if (!m_current) {
         StartEntry();
         return;
@@ -109,6 +111,7 @@ void CMiniPlaylist::OnPause()
 void CMiniPlaylist::StopCurrent()
 {
     m_shot.stop();
+    m_opening = m_aheadOpening = 0; // closed when their opening ends
     Dispose(m_ahead);
     Dispose(m_current);
 }
@@ -139,11 +142,12 @@ void CMiniPlaylist::StartEntry()
 bool CMiniPlaylist::TryStart(int row)
 {
     const QString path = m_rows.Row(row);
-    BusyWhile busy;
     std::unique_ptr<CMediaTrack> ahead;
     if (m_ahead && m_ahead->GetFileName() == path)
         ahead = std::move(m_ahead);
     Dispose(m_ahead);
+    const std::uint64_t aheadOpening = m_aheadPath == path ? m_aheadOpening : 0;
+    m_aheadOpening = 0;
     if (IsCommandItem(path)) {
         // Started and not waited for; a failure is not reported.
         QString error;
@@ -153,17 +157,13 @@ bool CMiniPlaylist::TryStart(int row)
     }
     m_overlapOverride = GetOverlapOverride(path);
     try {
-        std::unique_ptr<CMediaTrack> track = std::move(ahead);
-        if (!track) {
-            track = m_factory(path);
-            track->Open(path, this);
+        if (!ahead && aheadOpening) {
+            m_opening = aheadOpening; // plays when open
+            return true;
         }
-        Dispose(m_current);
-        m_current = std::move(track);
-        if (m_level != 1.0f && m_current->HasVolumeControl())
-            m_current->SetVolume(m_level); // the list is faded or joined to a slider
-        m_current->Play();
-        qCDebug(lcEngine).noquote() << "mini playlist" << Title() << "starts row" << row << path;
+        std::unique_ptr<CMediaTrack> track = ahead ? std::move(ahead) : OpenEntry(path, m_opening);
+        if (track)
+            PlayEntry(std::move(track), row);
         return true;
     } catch (const CException& error) {
         Dispose(m_current);
@@ -171,15 +171,71 @@ bool CMiniPlaylist::TryStart(int row)
     }
 }
 
+std::unique_ptr<CMediaTrack> CMiniPlaylist::OpenEntry(const QString& path, std::uint64_t& ticket)
+{
+    std::unique_ptr<CMediaTrack> track = m_factory(path);
+    if (auto* nested = dynamic_cast<CMiniPlaylistTrack*>(track.get()))
+        nested->NestIn(m_track.Depth());
+    if (!track->MayBlock()) {
+        BusyWhile busy;
+        track->Open(path, this);
+        return track;
+    }
+    // Its owner comes when it is here: until then it posts to nobody.
+    track->BeginOpen(path, nullptr);
+    ticket = m_opener.Finish(std::move(track));
+    return nullptr;
+}
+
+void CMiniPlaylist::PlayEntry(std::unique_ptr<CMediaTrack> track, int row)
+{
+    Dispose(m_current);
+    m_current = std::move(track);
+    if (m_level != 1.0f && m_current->HasVolumeControl())
+        m_current->SetVolume(m_level); // the list is faded or joined to a slider
+    m_current->Play();
+    if (m_track.IsPaused())
+        m_current->Pause(); // paused while it opened
+    qCDebug(lcEngine).noquote() << "mini playlist" << Title() << "starts row" << row
+                                << m_current->GetFileName();
+}
+
+void CMiniPlaylist::OnEntryOpened(std::uint64_t ticket, std::unique_ptr<CMediaTrack> track,
+                                  std::unique_ptr<CException> error)
+{
+    if (ticket == m_aheadOpening) {
+        m_aheadOpening = 0;
+        if (!error) {
+            track->AttachOwner(this);
+            m_ahead = std::move(track);
+        } // else opened again when due, and reported then
+        return;
+    }
+    if (ticket != m_opening)
+        return; // stopped, or moved on meanwhile: the event closes the track
+    m_opening = 0;
+    if (!error) {
+        try {
+            track->AttachOwner(this);
+            PlayEntry(std::move(track), m_rows.Selection());
+            return;
+        } catch (const CException& e) {
+            error = e.Clone();
+        }
+    }
+    Dispose(m_current);
+    if (Report(*error))
+        AdvanceEntry(); // skipped: the list goes on
+}
+
 void CMiniPlaylist::OpenAhead()
 {
     const int row = m_rows.Selection() + 1;
-    if (m_ahead || row <= 0 || row >= m_rows.Count() || IsCommandItem(m_rows.Row(row)))
+    if (m_ahead || m_aheadOpening || row <= 0 || row >= m_rows.Count() || IsCommandItem(m_rows.Row(row)))
         return;
     try {
-        std::unique_ptr<CMediaTrack> track = m_factory(m_rows.Row(row));
-        track->Open(m_rows.Row(row), this);
-        m_ahead = std::move(track);
+        m_aheadPath = m_rows.Row(row);
+        m_ahead = OpenEntry(m_aheadPath, m_aheadOpening);
     } catch (const CException&) {
         // Opened again when due, and reported then.
     }
@@ -304,6 +360,9 @@ void CMiniPlaylist::customEvent(QEvent* event)
         OnTrackError(e->TakeError(), e->Sender());
     } else if (event->type() == TrackEvent::VolumeRequest) {
         OnVolumeRequest(static_cast<CVolumeRequestEvent*>(event)->Percent());
+    } else if (event->type() == CTrackOpenedEvent::Kind) {
+        auto* e = static_cast<CTrackOpenedEvent*>(event);
+        OnEntryOpened(e->ticket, std::move(e->track), std::move(e->error));
     }
 }
 
@@ -336,38 +395,50 @@ CMiniPlaylistTrack::~CMiniPlaylistTrack()
 
 void CMiniPlaylistTrack::Open(const QString& path, QObject* owner)
 {
+    BeginOpen(path, owner);
+    FinishOpen();
+}
+
+void CMiniPlaylistTrack::BeginOpen(const QString& path, QObject* owner)
+{
     CMediaTrack::Open(path, owner);
     // A list that names itself, or lists that name each other, would nest
     // without end.
     const auto* outer = qobject_cast<const CMiniPlaylist*>(owner);
-    m_depth = outer ? outer->Track().Depth() + 1 : 0;
+    m_depth = outer ? outer->Track().Depth() + 1 : m_outerDepth + 1;
     if (m_depth >= MaxDepth)
         throw CTrackException(
             QCoreApplication::translate("MiniPlaylist", "%1 is nested in mini playlists more than %2 deep")
                 .arg(SplitPath(path).fname + SplitPath(path).ext)
                 .arg(MaxDepth));
-    const QStringList rows = ReadListFile(path, ListPaths::KeepRelative);
+    // Made here, on the owner's thread, where it lives and plays.
     m_list = std::make_unique<CMiniPlaylist>(*this, m_factory);
+}
+
+void CMiniPlaylistTrack::FinishOpen()
+{
+    const QStringList rows = ReadListFile(m_path, ListPaths::KeepRelative);
     CPlaylist& list = m_list->Rows();
     list.Reset(rows, -1);
     const std::int32_t defaultOverlap = CTrackEnvironment::MiniPlaylistOverlapTime();
     TrackMs total = 0;
     for (int i = 0; i < list.Count(); ++i) {
-        list.Select(i);
         const QString& row = list.Row(i);
         m_entries.push_back({row, total});
         if (IsCommandItem(row))
             continue; // takes no time
         try {
             std::unique_ptr<CMediaTrack> track = m_factory(row);
-            const TrackMs length = std::max<TrackMs>(track->QueryLength(row, m_list.get()), 0);
+            if (auto* nested = dynamic_cast<CMiniPlaylistTrack*>(track.get()))
+                nested->NestIn(m_depth);
+            const TrackMs length = std::max<TrackMs>(track->QueryLength(row, nullptr), 0);
             TrackMs overlap = GetOverlapOverride(row) >= 0 ? GetOverlapOverride(row) : defaultOverlap;
             if (i == list.Count() - 1)
                 overlap = 0;
             total += length - std::clamp<TrackMs>(overlap, 0, length);
         } catch (const CException& error) {
             qCDebug(lcEngine).noquote()
-                << "mini playlist" << path << "cannot measure" << row << ":" << error.GetErrorMessage();
+                << "mini playlist" << m_path << "cannot measure" << row << ":" << error.GetErrorMessage();
         }
     }
     list.Select(list.Count() > 0 ? 0 : -1);

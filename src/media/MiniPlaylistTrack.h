@@ -8,10 +8,13 @@
 // CMiniPlaylist holds no widgets: the console shows it in a window of its
 // own (the view the track environment makes, CTrackEnvironment::
 // SetMiniPlaylistView); without one (the headless runner) it plays unseen.
-// Thread: the owner's thread; nested tracks post to the CMiniPlaylist.
+// Thread: the owner's thread; nested tracks post to the CMiniPlaylist. An
+// entry whose opening may wait opens on a job of its own and plays when it
+// is open: the owner's thread (the engine's) never waits for an entry.
 #pragma once
 
 #include "media/MediaTrack.h"
+#include "media/TrackWork.h"
 #include "playlist/Playlist.h"
 
 #include <QBasicTimer>
@@ -62,7 +65,8 @@ public:
     // Stop: the entry now playing ends; one still overlapping plays out.
     void StopCurrent();
     // Starts the selected row: a command item runs and the list goes on at
-    // once; another item is opened and played.
+    // once; another item is opened and played (when its opening may wait,
+    // once it is open).
     void StartEntry();
     // The next row starts, or after the last row the list reports its end.
     void AdvanceEntry();
@@ -72,6 +76,9 @@ public:
     void OnMciNotify(int code, std::uint64_t sender);
     void OnTrackError(std::unique_ptr<CException> error, std::uint64_t sender);
     void OnVolumeRequest(int percent);
+    // An entry's opening that finished on its job.
+    void OnEntryOpened(std::uint64_t ticket, std::unique_ptr<CMediaTrack> track,
+                       std::unique_ptr<CException> error);
     // The level of the entry playing, and of each entry that starts later.
     void SetVolume(float level);
 
@@ -91,6 +98,11 @@ private:
     bool TryStart(int row);
     // Opens the row after the selected one before it is due.
     void OpenAhead();
+    // A track for path, open at once when its opening cannot wait; else null,
+    // and the opening goes on on a job whose ticket is set.
+    std::unique_ptr<CMediaTrack> OpenEntry(const QString& path, std::uint64_t& ticket);
+    // Makes track the entry now playing and plays it.
+    void PlayEntry(std::unique_ptr<CMediaTrack> track, int row);
     // An error of an entry: passed to the engine as an error of the whole
     // list unless errors are ignored (an audio output that is gone always
     // goes to the engine, which waits for it). True when the list goes on.
@@ -103,6 +115,9 @@ private:
     std::unique_ptr<CMediaTrack> m_current;
     std::unique_ptr<CMediaTrack> m_previous;
     std::unique_ptr<CMediaTrack> m_ahead; // the next row, opened before it is due
+    std::uint64_t m_opening = 0;          // the selected row's entry, opening on a job
+    std::uint64_t m_aheadOpening = 0;     // the next row's, opening on a job
+    QString m_aheadPath;
     TrackMs m_overlapOverride = -1;
     bool m_lastEntry = false;
     float m_level = 1.0f;
@@ -112,6 +127,7 @@ private:
     // deleted it first (at exit).
     QPointer<QObject> m_view;
     bool m_viewMade = false;
+    CTrackOpener m_opener{this};
 };
 
 class CMiniPlaylistTrack : public CMediaTrack
@@ -124,12 +140,19 @@ public:
     explicit CMiniPlaylistTrack(CMiniPlaylist::TrackFactory factory = {});
     ~CMiniPlaylistTrack() override;
 
-    // Reads the list file (a missing file, or lists nested more than
-    // MaxDepth deep, throw) and measures every row:
-    // its length less the overlap it hands over with (none after the last
-    // row; at most its length) adds to the total; a row that cannot be
-    // opened or measured, and a command item, add nothing.
+    // BeginOpen checks the depth (lists nested more than MaxDepth deep
+    // throw); FinishOpen, which may wait, reads the list file (a missing
+    // file throws) and measures every row: its length less the overlap it
+    // hands over with (none after the last row; at most its length) adds to
+    // the total; a row that cannot be opened or measured, and a command item,
+    // add nothing. Closing never waits: the entries close on jobs.
     void Open(const QString& path, QObject* owner) override;
+    void BeginOpen(const QString& path, QObject* owner) override;
+    void FinishOpen() override;
+    bool MayBlock() const override { return true; }
+    bool CloseMayBlock() const override { return false; }
+    // The depth of the list this one is an entry of (opened with no owner).
+    void NestIn(int outerDepth) { m_outerDepth = outerDepth; }
     void Close() override;
     void Play() override;
     // Plays the nested list from the selected row; the range is not applied.
@@ -170,4 +193,5 @@ private:
     std::vector<CMiniPlaylistEntry> m_entries;
     int m_state = Closed;
     int m_depth = 0;
+    int m_outerDepth = -1;
 };

@@ -4,6 +4,7 @@
 #include "media/MediaTrack.h"
 
 #include "platform/Exception.h"
+#include "platform/PostEvent.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -78,7 +79,7 @@ void TrackWork::Dispose(std::unique_ptr<CMediaTrack> track)
 {
     if (!track)
         return;
-    if (!track->MayBlock()) {
+    if (!track->CloseMayBlock()) {
         track.reset();
         return;
     }
@@ -89,4 +90,55 @@ void TrackWork::Dispose(std::unique_ptr<CMediaTrack> track)
     } catch (const CException&) {
         closing->reset(); // no thread to spare: closed here
     }
+}
+
+// ------------------------------------------------------------ openings on jobs
+
+CTrackOpenedEvent::CTrackOpenedEvent(std::uint64_t t, std::unique_ptr<CMediaTrack> tr,
+                                     std::unique_ptr<CException> err)
+    : QEvent(Kind), ticket(t), track(std::move(tr)), error(std::move(err))
+{
+}
+
+CTrackOpenedEvent::~CTrackOpenedEvent()
+{
+    TrackWork::Dispose(std::move(track));
+}
+
+CTrackOpener::CTrackOpener(QObject* receiver) : m_mailbox(std::make_shared<Mailbox>())
+{
+    m_mailbox->receiver = receiver;
+}
+
+CTrackOpener::~CTrackOpener()
+{
+    std::lock_guard lock(m_mailbox->mutex);
+    m_mailbox->receiver = nullptr;
+}
+
+std::uint64_t CTrackOpener::Finish(std::unique_ptr<CMediaTrack> track)
+{
+    const std::uint64_t ticket = ++m_lastTicket;
+    // The track travels with the job and then with the event; whoever holds
+    // it last closes a track nobody took.
+    auto pending = std::make_shared<std::unique_ptr<CMediaTrack>>(std::move(track));
+    TrackWork::Run([mailbox = m_mailbox, ticket, pending] {
+        std::unique_ptr<CException> error;
+        try {
+            (*pending)->FinishOpen();
+        } catch (const CException& e) {
+            error = e.Clone();
+        } catch (...) {
+            error = std::make_unique<CMessageException>(
+                QCoreApplication::translate("TrackOpening", "The item cannot be opened"));
+        }
+        // An event, not a queued call: Qt may destroy a queued call's functor
+        // on this thread after the receiver ran it, while an event is deleted
+        // on the receiver's thread.
+        std::lock_guard lock(mailbox->mutex);
+        if (mailbox->receiver)
+            platform::PostEvent(mailbox->receiver,
+                                new CTrackOpenedEvent(ticket, std::move(*pending), std::move(error)));
+    });
+    return ticket;
 }

@@ -7,10 +7,17 @@
 // Thread: any.
 #pragma once
 
+#include <QEvent>
+#include <QString>
+
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 
+class CException;
 class CMediaTrack;
+class QObject;
 
 namespace TrackWork {
 
@@ -28,3 +35,47 @@ int FinishBeforeExit(int status, int timeoutMs = 1000);
 void Dispose(std::unique_ptr<CMediaTrack> track);
 
 } // namespace TrackWork
+
+// The end of an opening finished on a job, on its way to the receiver: the
+// track, or the error (the track then closed). A track nobody took is closed
+// with the event.
+class CTrackOpenedEvent : public QEvent
+{
+public:
+    static constexpr QEvent::Type Kind = static_cast<QEvent::Type>(QEvent::User + 0x112);
+    CTrackOpenedEvent(std::uint64_t ticket, std::unique_ptr<CMediaTrack> track,
+                      std::unique_ptr<CException> error);
+    ~CTrackOpenedEvent() override;
+    CTrackOpenedEvent(const CTrackOpenedEvent&) = delete;
+    CTrackOpenedEvent& operator=(const CTrackOpenedEvent&) = delete;
+
+    std::uint64_t ticket;
+    std::unique_ptr<CMediaTrack> track;
+    std::unique_ptr<CException> error;
+};
+
+// Finishes, on jobs of their own, the openings its receiver began (BeginOpen
+// with no owner) and posts each result to the receiver as a
+// CTrackOpenedEvent carrying the ticket Finish returned. Nothing is posted
+// after the opener is gone, so the receiver keeps it as a member.
+// Thread: the receiver's.
+class CTrackOpener
+{
+public:
+    explicit CTrackOpener(QObject* receiver);
+    ~CTrackOpener();
+    CTrackOpener(const CTrackOpener&) = delete;
+    CTrackOpener& operator=(const CTrackOpener&) = delete;
+
+    // Throws CWin32Exception when no thread can be made (the track closed).
+    std::uint64_t Finish(std::unique_ptr<CMediaTrack> track);
+
+private:
+    struct Mailbox
+    {
+        std::mutex mutex;
+        QObject* receiver = nullptr;
+    };
+    std::shared_ptr<Mailbox> m_mailbox;
+    std::uint64_t m_lastTicket = 0;
+};

@@ -75,12 +75,8 @@ COnAirEngine::COnAirEngine(Seams seams, QObject* parent) : QObject(parent), m_se
 
 COnAirEngine::~COnAirEngine()
 {
-    // Opening threads deliver nothing from now on; tracks close themselves
-    // here, so nothing is posted to us afterwards.
-    if (m_mailbox) {
-        std::lock_guard lock(m_mailbox->mutex);
-        m_mailbox->engine = nullptr;
-    }
+    // Tracks close themselves here, so nothing is posted to us afterwards;
+    // an opening that ends later finds the opener gone.
     m_onAir.reset();
     m_fading.reset();
 }
@@ -253,7 +249,7 @@ void COnAirEngine::customEvent(QEvent* event)
         --m_pendingCommands;
         OnCommand(static_cast<CCommandEvent*>(event)->Id());
         break;
-    case OpenFinishedKind: OpenFinishedEvent(event); break;
+    case CTrackOpenedEvent::Kind: OpenFinishedEvent(event); break;
     case TrackEvent::MciNotify: {
         auto* e = static_cast<CMciNotifyEvent*>(event);
         OnMciNotify(e->Code(), e->Sender());

@@ -11,6 +11,7 @@
 #include "app/Commands.h"
 #include "app/ViewSettings.h"
 #include "media/MediaTrack.h"
+#include "media/TrackWork.h"
 
 #include <QBasicTimer>
 #include <QElapsedTimer>
@@ -35,13 +36,6 @@ class UserInterface;
 
 class COnAirEngine;
 
-// Where a thread that opens a track delivers: the engine while it lives.
-struct CEngineMailbox
-{
-    std::mutex mutex;
-    COnAirEngine* engine = nullptr;
-};
-
 enum class PlayerMode : int { Manual = 0, Normal = 1, Repeat = 2, Random = 3, Shuffle = 4, IntroScan = 5 };
 
 class COnAirEngine : public QObject
@@ -50,8 +44,6 @@ class COnAirEngine : public QObject
 
 public:
     using TrackFactory = std::function<std::unique_ptr<CMediaTrack>(const QString& path)>;
-    // The event type of an opening finished off the engine's thread.
-    static constexpr QEvent::Type OpenFinishedKind = static_cast<QEvent::Type>(QEvent::User + 0x112);
 
     // Timer ids; each is dispatched through OnTimer(id).
     enum TimerId : int {
@@ -286,7 +278,6 @@ private:
         bool joined = false; // the cross fader's next item: starts silent, sliders joined
     };
     std::optional<Opening> m_opening;
-    std::uint64_t m_lastTicket = 0;
     bool m_cueing = false; // Pause while stopped: pause the item once open
     struct StartAt
     {
@@ -305,6 +296,6 @@ private:
     };
     Next m_next;
     int m_randomPick = -1; // Random: the row drawn for the next start, kept once drawn
-    // Where opening threads deliver; emptied when the engine goes.
-    std::shared_ptr<CEngineMailbox> m_mailbox;
+    // Finishes the openings that may wait; nothing arrives once it is gone.
+    CTrackOpener m_opener{this};
 };

@@ -13,37 +13,8 @@
 #include "onair/PlayLog.h"
 #include "platform/Exception.h"
 #include "platform/Logging.h"
-#include "platform/PostEvent.h"
 #include "playlist/ItemPath.h"
 #include "playlist/Playlist.h"
-
-#include <mutex>
-
-namespace {
-
-// An opened track (or the error) until the job hands it to the engine; the
-// job closes a track the engine, gone meanwhile, can no longer take.
-struct OpenResult
-{
-    std::unique_ptr<CMediaTrack> track;
-    std::unique_ptr<CException> error;
-};
-
-// The result on its way to the engine; closed with the event when the engine
-// is gone before it arrives.
-class COpenFinishedEvent : public QEvent
-{
-public:
-    COpenFinishedEvent(std::uint64_t t, std::unique_ptr<CMediaTrack> tr, std::unique_ptr<CException> err)
-        : QEvent(COnAirEngine::OpenFinishedKind), ticket(t), track(std::move(tr)), error(std::move(err))
-    {
-    }
-    std::uint64_t ticket;
-    std::unique_ptr<CMediaTrack> track;
-    std::unique_ptr<CException> error;
-};
-
-} // namespace
 
 void COnAirEngine::OpenTrack(const QString& path, bool retrying)
 {
@@ -76,41 +47,14 @@ void COnAirEngine::OpenTrack(const QString& path, bool retrying)
 
 std::uint64_t COnAirEngine::FinishInBackground(std::unique_ptr<CMediaTrack> track)
 {
-    if (!m_mailbox) {
-        m_mailbox = std::make_shared<CEngineMailbox>();
-        m_mailbox->engine = this;
-    }
-    const std::uint64_t ticket = ++m_lastTicket;
     qCDebug(lcEngine).noquote() << "opening track" << track->Serial() << track->GetFileName()
                                 << "off the engine's thread";
-    // The result travels with the job and then with the event; whoever holds
-    // it last closes a track nobody took.
-    auto result = std::make_shared<OpenResult>();
-    result->track = std::move(track);
-    TrackWork::Run([mailbox = m_mailbox, ticket, result] {
-        try {
-            result->track->FinishOpen();
-        } catch (const CException& e) {
-            result->error = e.Clone();
-        } catch (...) {
-            result->error = std::make_unique<CMessageException>(
-                QCoreApplication::translate("TrackOpening", "The item cannot be opened"));
-        }
-        // An event, not a queued call: Qt may destroy a queued call's
-        // functor on this thread after the engine ran it, while an event
-        // is deleted on the engine's thread.
-        std::lock_guard lock(mailbox->mutex);
-        if (COnAirEngine* engine = mailbox->engine) {
-            platform::PostEvent(
-                engine, new COpenFinishedEvent(ticket, std::move(result->track), std::move(result->error)));
-        }
-    });
-    return ticket;
+    return m_opener.Finish(std::move(track));
 }
 
 void COnAirEngine::OpenFinishedEvent(QEvent* event)
 {
-    auto* e = static_cast<COpenFinishedEvent*>(event);
+    auto* e = static_cast<CTrackOpenedEvent*>(event);
     OpenFinished(e->ticket, std::move(e->track), std::move(e->error));
 }
 

@@ -59,7 +59,14 @@ public:
         std::erase(m_world.alive, this);
     }
 
+    // As a real track: Open is both steps, so a caller that opens at once
+    // waits at the gate too.
     void Open(const QString& path, QObject* owner) override
+    {
+        BeginOpen(path, owner);
+        FinishOpen();
+    }
+    void BeginOpen(const QString& path, QObject* owner) override
     {
         CMediaTrack::Open(path, owner);
         if (m_world.outputDown > 0 && m_world.outputDown--)

@@ -29,7 +29,7 @@ protected:
     {
         if (path.endsWith(QLatin1String(".mpl")))
             return std::make_unique<CMiniPlaylistTrack>([this](const QString& p) { return Make(p); });
-        return std::make_unique<FakeTrack>(world);
+        return std::make_unique<FakeTrack>(world, path);
     }
 
     // Writes name.mpl in the working folder; rows of 10 s unless set.
@@ -40,6 +40,17 @@ protected:
         const QString path = QDir::currentPath() + u'/' + name + QStringLiteral(".mpl");
         WriteListFile(path, rows);
         return path;
+    }
+    // The list opens on a job (it measures its rows) and plays once it is
+    // open; what it posts meanwhile waits for the test.
+    void PlayList(const QStringList& rows)
+    {
+        Play(rows);
+        for (int waited = 0; engine->IsOpening() && waited < 5000; waited += 2) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            QCoreApplication::sendPostedEvents(engine.get(), CTrackOpenedEvent::Kind);
+        }
+        ASSERT_FALSE(engine->IsOpening());
     }
     CMiniPlaylistTrack* Mini() const { return static_cast<CMiniPlaylistTrack*>(engine->OnAir()); }
     CMiniPlaylist& Nested() const { return *Mini()->List(); }
@@ -97,7 +108,7 @@ TEST_F(MiniPlaylistTest, RowsOverlapByTheirNamesAndTheLastHandsOnToTheNextItem)
 {
     const QString mpl = WriteList(QStringLiteral("set"),
                                   {"/m/a.wav", "/m/b~0.wav", "/m/c~3.wav", "/m/d.wav"});
-    Play({mpl, "/m/next.mp3"});
+    PlayList({mpl, "/m/next.mp3"});
     ASSERT_NE(Mini(), nullptr);
     EXPECT_EQ(Mini()->GetLength(), 9000 + 10000 + 7000 + 10000);
 
@@ -150,7 +161,7 @@ TEST_F(MiniPlaylistTest, CommandItemsRunAtOnceAndAFailedRowIsTheEnginesErrorOrSk
         engine->Settings().ignoreErrors = ignore;
         shell.started.clear(), ui.messages.clear();
         const QString mpl = WriteList(QStringLiteral("list"), rows);
-        Play({mpl, "/m/next.mp3"});
+        PlayList({mpl, "/m/next.mp3"});
         QStringList scripts;
         for (const QStringList& started : shell.started)
             scripts << started.value(1);
@@ -161,6 +172,31 @@ TEST_F(MiniPlaylistTest, CommandItemsRunAtOnceAndAFailedRowIsTheEnginesErrorOrSk
         EXPECT_EQ(ui.LastMessage(), message);
         engine->OnStop();
     }
+}
+
+// An entry whose opening waits (a stream that never answers, a hung share)
+// opens on a job, and so does the list's own measuring: the engine's thread
+// goes on, and each entry plays once it is open.
+TEST_F(MiniPlaylistTest, EntriesThatWaitToOpenNeverHoldTheEngine)
+{
+    world.ahead = {"/m/slow.wav", "/m/later.wav"};
+    const QString mpl = WriteList(QStringLiteral("waits"), {"/m/slow.wav", "/m/later.wav"});
+    world.gate = false;
+    Play({mpl});
+    EXPECT_EQ(engine->OnAir(), nullptr); // still measuring
+    world.gate = true;
+    ASSERT_TRUE(TestEnv::WaitUntil([this] { return Mini() && NowPlaying() == "/m/slow.wav"; }, 5000));
+    EXPECT_EQ(Mini()->GetLength(), 19000);
+
+    world.gate = false;
+    Nested().OnMciNotify(MCI_NOTIFY_SUCCESSFUL, Nested().Current()->Serial());
+    EXPECT_EQ(Nested().Current(), nullptr); // opening
+    EXPECT_EQ(Mini()->GetPosition(), 9000);
+    engine->OnPause(); // paused while it opens: it comes paused
+    world.gate = true;
+    ASSERT_TRUE(TestEnv::WaitUntil([this] { return NowPlaying() == "/m/later.wav"; }, 5000));
+    EXPECT_TRUE(Nested().Current()->IsPaused());
+    EXPECT_EQ(Starts(), QStringList({"waits"}));
 }
 
 } // namespace
