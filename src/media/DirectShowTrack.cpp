@@ -1,4 +1,5 @@
 #include "media/DirectShowTrack.h"
+#include "media/LongWave.h"
 
 #include "media/GstLengthScan.h"
 #include "media/PlugInChain.h"
@@ -309,6 +310,7 @@ void CDirectShowTrack::FinishOpen()
 {
     try {
         RefuseNonRegularFile(m_path); // a stat may wait (a hung network share)
+        ReadLongWaveAsStream();
         Preroll();
         // Learnt now, off the caller's thread: a file that states no length
         // is scanned here, not at the first overlap tick.
@@ -352,6 +354,21 @@ void CDirectShowTrack::RefuseNonRegularFile(const QString& path)
     {};
     if (::stat(QFile::encodeName(path).constData(), &info) == 0 && !S_ISREG(info.st_mode))
         Fail(103, QCoreApplication::translate("DirectShowTrack", "Not a regular file: %1").arg(path));
+}
+
+void CDirectShowTrack::ReadLongWaveAsStream()
+{
+    if (m_pushMode || m_path.contains(QStringLiteral("://")))
+        return;
+    const std::optional<TrackMs> length = LongWave::Length(m_path);
+    if (!length)
+        return;
+    qCDebug(lcMedia).noquote() << QFileInfo(m_path).fileName() << "has more than 2 GiB of audio:"
+                               << "read as a stream, its length" << *length << "ms from its header";
+    m_knownLength = *length;
+    m_pushMode = true;
+    DropPipeline();
+    BuildPipeline(true);
 }
 
 void CDirectShowTrack::BuildPipeline(bool again)

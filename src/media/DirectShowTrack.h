@@ -110,6 +110,9 @@ private:
     void ReleaseOutput();
     // Formats whose parser can stall decodebin in pull mode.
     static bool ReadsInPushMode(const QString& path);
+    // A WAV file with more than 2 GiB of audio is read as a stream, with
+    // the length its header gives (see LongWave.h).
+    void ReadLongWaveAsStream();
     // The element of output that is the sound server's stream (a sink with
     // GstStreamVolume), a new reference, or null.
     static GstElement* FindStreamVolume(GstElement* output);

@@ -8,6 +8,7 @@
 #include "support/TestMedia.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <gst/gst.h>
 
 #include <tuple>
@@ -45,6 +46,46 @@ TEST_F(GstTrack, Mp3LengthAndPlayAfterSeekKeepsTheRangeMark)
     track.Play();
     ASSERT_TRUE(owner.WaitForEnds(2));
     EXPECT_NEAR(track.GetPosition(), 900, 40);
+}
+
+// WAV files with more than 2 GiB of audio (sparse here: silence), as RIFF
+// with its 32-bit size and as RF64, open at once with their whole length
+// and play to their real end.
+TEST_F(GstTrack, WavFilesOverTwoGibibytesOpenWithTheirWholeLength)
+{
+    const qint64 size = 3ll << 30;
+    const auto le = [](quint64 v, int n) {
+        QByteArray b;
+        for (int i = 0; i < n; ++i)
+            b += char(v >> (8 * i));
+        return b;
+    };
+    const QByteArray fmt = "fmt " + le(16, 4) + le(1, 2) + le(2, 2) + le(44100, 4) + le(176400, 4) +
+                           le(4, 2) + le(16, 2);
+    for (const bool rf64 : {false, true}) {
+        SCOPED_TRACE(rf64 ? "RF64" : "RIFF");
+        const qint64 head = rf64 ? 80 : 44;
+        const QByteArray header = rf64
+                                      ? "RF64" + le(0xFFFFFFFF, 4) + "WAVEds64" + le(28, 4) +
+                                            le(size - 8, 8) + le(size - head, 8) + le((size - head) / 4, 8) +
+                                            le(0, 4) + fmt + "data" + le(0xFFFFFFFF, 4)
+                                      : "RIFF" + le(size - 8, 4) + "WAVE" + fmt + "data" + le(size - head, 4);
+        ASSERT_EQ(header.size(), head);
+        QFile file(TestEnv::Root() + (rf64 ? "/long64.wav" : "/long.wav"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(header) == head && file.resize(size));
+        file.close();
+        CDirectShowTrack track;
+        track.Open(file.fileName(), &owner);
+        const TrackMs length = TrackMs((size - head) * 1000 / 176400);
+        EXPECT_EQ(track.GetLength(), length);
+        const size_t ends = owner.ends.size();
+        track.Seek(length - 300);
+        track.Play();
+        ASSERT_TRUE(owner.WaitForEnds(ends + 1));
+        EXPECT_NEAR(track.GetPosition(), length, 100);
+        track.Close();
+        file.remove();
+    }
 }
 
 TEST_F(GstTrack, VolumeMapsLevelsToDecibelsAndStopRestoresFullVolume)
