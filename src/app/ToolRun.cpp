@@ -229,11 +229,11 @@ std::optional<ToolLaunch> PrepareCommandLine(const QString& commandLine, const s
 {
     std::optional<QStringList> words = SplitArguments(commandLine);
     if (!words) {
-        Fail(message, CTool::tr("The command line has a quote that is not closed:\n%1").arg(commandLine));
+        Fail(message, QStringLiteral("the command line has a quote that is not closed: %1").arg(commandLine));
         return std::nullopt;
     }
     if (words->isEmpty()) {
-        Fail(message, CTool::tr("The command line is empty."));
+        Fail(message, QStringLiteral("the command line is empty"));
         return std::nullopt;
     }
     const QString program = words->takeFirst();

@@ -66,10 +66,18 @@ WallTime Now()
     return ToWallTime(QDateTime::currentDateTime());
 }
 
+// The stored events; no "Events" key is no event (and opening one would
+// make it, a write of the settings file).
 CEventList LoadEvents()
 {
     CEventList events;
-    events.LoadFromRegistry(CRegistryKey::OpenAppSubkey(QString()), Now(), kEvents);
+    const CRegistryKey app = CRegistryKey::OpenAppSubkey(QString());
+    for (int i = 0; i < app.SubkeyCount(); ++i) {
+        if (app.SubkeyName(i).compare(kEvents, Qt::CaseInsensitive) == 0) {
+            events.LoadFromRegistry(app, Now(), kEvents);
+            break;
+        }
+    }
     return events;
 }
 
