@@ -90,8 +90,7 @@ void CNowPlayingFeed::TagsRead(std::uint64_t serial, const MediaTags& tags)
     const QString title = tags.OnAirText();
     if (!title.isEmpty()) {
         m_title = title;
-        m_engine.ShowOnAir(title);
-        emit Retitled();
+        m_engine.ShowOnAir(title); // the slots change: the console and the bus see it
     }
     Publish(tags);
 }

@@ -43,10 +43,6 @@ public:
     // tags are known, else its display name.
     QString TitleOf(const CMediaTrack& track) const;
 
-signals:
-    // The item on air got its name from its tags.
-    void Retitled();
-
 private:
     void TagsRead(std::uint64_t serial, const MediaTags& tags);
     // The now-playing file and the command for the item on air.

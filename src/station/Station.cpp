@@ -76,7 +76,6 @@ CStation::CStation(Options options, QObject* parent)
     m_nowPlaying = std::make_unique<CNowPlayingFeed>(*m_engine);
     connect(m_engine.get(), &COnAirEngine::SlotsChanged, m_nowPlaying.get(), &CNowPlayingFeed::SlotsChanged,
             Qt::QueuedConnection);
-    connect(m_nowPlaying.get(), &CNowPlayingFeed::Retitled, this, &CStation::SlotsChanged);
     m_resumeTimer.setInterval(ResumeWriteMs);
     connect(&m_resumeTimer, &QTimer::timeout, this, &CStation::WriteResumePoint);
     // Tracks reach the person (a refused plug-in) through this seam; mini
