@@ -217,8 +217,9 @@ bool CMprisService::Register(const QDBusConnection& bus)
         m_bus.unregisterObject(QLatin1String(kObjectPath));
         return false;
     }
-    qCInfo(lcBus).noquote() << "media-player interface on the session bus as" << m_busName
-                            << (m_control == Control::ReadOnly ? "(read-only)" : "");
+    qCInfo(lcBus).noquote() << "media-player interface on the session bus as"
+                            << m_busName + (m_control == Control::ReadOnly ? QStringLiteral(" (read-only)")
+                                                                           : QString());
     Refresh();
     m_poll.start();
     return true;
