@@ -82,6 +82,12 @@ std::vector<S> MakeTable()
         Flag(kSettings, "IgnoreErrors", FIELD(ignoreErrors), false),
         Flag(kSettings, "ResumeAfterCrash", FIELD(resumeAfterCrash), true),
         Text(kSettings, "NowPlayingFile", FIELD(nowPlayingFile)),
+        // Run at each start with the Tools menu's rules (CNowPlayingFeed).
+        Owned(kSettings, QStringLiteral("NowPlayingCommand"), SettingType::Text, QString()),
+        // What the desktop's media controls may do (CMprisService); not set:
+        // full for the console, read-only for the headless runner.
+        Owned(kSettings, QStringLiteral("Desktop control"), SettingType::Number, 0,
+              {QStringLiteral("full"), QStringLiteral("read-only"), QStringLiteral("off")}),
         Flag(kSettings, "MediaFilesOnly", FIELD(mediaFilesOnly), false),
         Number(kSettings, "SoundBank Options", FIELD(soundBankOptions), 1),
         Number(kSettings, "VideoMode", FIELD(videoMode), 0, {}, videoModes),

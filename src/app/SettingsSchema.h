@@ -87,4 +87,26 @@ QString StoredText(const SettingInfo& e);
 QString Text(const SettingInfo::Value& v);
 QString TypeName(SettingType type);
 
+// Settings in words, for `lirana --set` and `--get` (SettingsSchemaText.cpp).
+
+// The entry a person names: its PathName ("Settings\Overlap Time") or, when
+// no other entry has it, its name alone ("Overlap Time"), in any case;
+// null when none.
+const SettingInfo* FindByName(const QString& name);
+// Whether e can be written in words: Number, Flag, Real, Text and Rect.
+bool HasWords(const SettingInfo& e);
+// v in words: a Number as its choice's name (else the number), a Flag as
+// "on"/"off", a Real with its decimals ("4.0", "2.5"), a Text as it is, a
+// Rect as "left,top,right,bottom".
+QString Words(const SettingInfo& e, const SettingInfo::Value& v);
+// The value text stands for, by the same forms (also a choice's number,
+// "1"/"0", "yes"/"no", "true"/"false"); a relative path of a folder or file
+// setting is taken against the current folder. nullopt with the reason in
+// *error when e has no words, or text is no such value or lies outside the
+// range or the choices.
+std::optional<SettingInfo::Value> FromWords(const SettingInfo& e, const QString& text, QString* error);
+// Writes v as the console writes e's encoding. Within a CRegistrySave (or
+// the hive's own save) it joins that one write.
+void Store(const SettingInfo& e, const SettingInfo::Value& v);
+
 } // namespace SettingsSchema

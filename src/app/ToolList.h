@@ -95,6 +95,26 @@ QString ExpandToolMacros(const QString& text, const ToolFile& file, MacroSet set
 // characters. nullopt when a quote is not closed.
 std::optional<QStringList> SplitArguments(const QString& params);
 
+// What running a tool starts: the program (a found path, an interpreter
+// or xdg-open), its arguments with the macros expanded and the start
+// folder; desktopEntry: program is a launcher entry that runs its own line.
+struct ToolLaunch
+{
+    QString program;
+    QStringList args;
+    QString workDir;
+    bool desktopEntry = false;
+};
+// The start RunTool makes for tool, by the rules below; nullopt with the
+// operator's message in *message when nothing can be started.
+std::optional<ToolLaunch> PrepareTool(const CTool& tool, const std::optional<QString>& file,
+                                      QString* message);
+// The same for a whole command line in one text: its first word (split as
+// SplitArguments does) is the program, the others its parameters, no
+// start folder.
+std::optional<ToolLaunch> PrepareCommandLine(const QString& commandLine, const std::optional<QString>& file,
+                                             QString* message);
+
 // Runs tool (docs/tools.md): the parameters are split first, then each
 // argument gets the file's macros; file nullopt leaves the macros as typed,
 // an empty file replaces them by nothing (an argument that was nothing but

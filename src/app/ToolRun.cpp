@@ -155,22 +155,19 @@ QString Locate(const QString& commandLine)
 
 } // namespace
 
-bool RunTool(const CTool& tool, const std::optional<QString>& file, Shell& shell, QString* message)
+namespace {
+
+// What PrepareTool and PrepareCommandLine share: args are the split
+// parameters, their macros not yet expanded.
+std::optional<ToolLaunch> Prepare(const QString& commandLine, QStringList args, QString workDir,
+                                  const std::optional<QString>& file, QString* message)
 {
-    const QString commandLine = tool.commandLine.trimmed();
-    if (commandLine.isEmpty())
-        return Fail(message, CTool::tr("The tool '%1' has no file to open.").arg(tool.description));
-    std::optional<QStringList> args = SplitArguments(tool.params);
-    if (!args)
-        return Fail(message, CTool::tr("The parameters of '%1' have a quote that is not closed:\n%2")
-                                 .arg(tool.description, tool.params));
-    QString workDir = tool.workDir;
     if (file) {
         const ToolFile parts = ToolFile::Split(*file);
         // An argument made only of macros that all came out empty is left
         // out, as sh leaves out an empty variable.
         QStringList expanded;
-        for (const QString& arg : std::as_const(*args)) {
+        for (const QString& arg : std::as_const(args)) {
             const QString value = ExpandToolMacros(arg, parts, MacroSet::Parameters);
             if (!value.isEmpty() || arg.isEmpty())
                 expanded << value;
@@ -182,33 +179,80 @@ bool RunTool(const CTool& tool, const std::optional<QString>& file, Shell& shell
         workDir.clear(); // as a shell does, start in the current folder
 
     const QString path = Locate(commandLine);
-    if (path.isEmpty())
-        return Fail(message, CannotFindMessage(commandLine, CTool::tr("There is no such file or folder.")));
+    if (path.isEmpty()) {
+        Fail(message, CannotFindMessage(commandLine, CTool::tr("There is no such file or folder.")));
+        return std::nullopt;
+    }
     const QFileInfo info(path);
-    QString reason;
+    ToolLaunch launch{path, args, workDir, false};
     if (info.suffix() == QLatin1String("desktop")) {
         // A launcher entry runs its own command line.
-        if (!RunCommandItem(shell, path, &reason))
-            return Fail(message, CannotFindMessage(commandLine, reason));
-        return true;
-    }
-    QString program = path;
-    if (info.isFile() && !info.isExecutable()) {
+        launch.desktopEntry = true;
+    } else if (info.isFile() && !info.isExecutable()) {
         const QString interpreter = ScriptInterpreter(path);
         if (interpreter.isEmpty()) {
             // A document, or a folder below: the desktop's handler opens it
             // and takes no parameters.
-            program = QStringLiteral("xdg-open");
-            args = QStringList{path};
+            launch.program = QStringLiteral("xdg-open");
+            launch.args = QStringList{path};
         } else {
-            program = interpreter;
-            args->prepend(path);
+            launch.program = interpreter;
+            launch.args.prepend(path);
         }
     } else if (info.isDir()) {
-        program = QStringLiteral("xdg-open");
-        args = QStringList{path};
+        launch.program = QStringLiteral("xdg-open");
+        launch.args = QStringList{path};
     }
-    if (!shell.StartProgram(program, *args, workDir, &reason))
+    return launch;
+}
+
+} // namespace
+
+std::optional<ToolLaunch> PrepareTool(const CTool& tool, const std::optional<QString>& file, QString* message)
+{
+    const QString commandLine = tool.commandLine.trimmed();
+    if (commandLine.isEmpty()) {
+        Fail(message, CTool::tr("The tool '%1' has no file to open.").arg(tool.description));
+        return std::nullopt;
+    }
+    std::optional<QStringList> args = SplitArguments(tool.params);
+    if (!args) {
+        Fail(message, CTool::tr("The parameters of '%1' have a quote that is not closed:\n%2")
+                          .arg(tool.description, tool.params));
+        return std::nullopt;
+    }
+    return Prepare(commandLine, *args, tool.workDir, file, message);
+}
+
+std::optional<ToolLaunch> PrepareCommandLine(const QString& commandLine, const std::optional<QString>& file,
+                                             QString* message)
+{
+    std::optional<QStringList> words = SplitArguments(commandLine);
+    if (!words) {
+        Fail(message, QStringLiteral("the command line has a quote that is not closed: %1").arg(commandLine));
+        return std::nullopt;
+    }
+    if (words->isEmpty()) {
+        Fail(message, QStringLiteral("the command line is empty"));
+        return std::nullopt;
+    }
+    const QString program = words->takeFirst();
+    return Prepare(program, *words, QString(), file, message);
+}
+
+bool RunTool(const CTool& tool, const std::optional<QString>& file, Shell& shell, QString* message)
+{
+    const std::optional<ToolLaunch> launch = PrepareTool(tool, file, message);
+    if (!launch)
+        return false;
+    const QString commandLine = tool.commandLine.trimmed();
+    QString reason;
+    if (launch->desktopEntry) {
+        if (!RunCommandItem(shell, launch->program, &reason))
+            return Fail(message, CannotFindMessage(commandLine, reason));
+        return true;
+    }
+    if (!shell.StartProgram(launch->program, launch->args, launch->workDir, &reason))
         return Fail(message, CannotFindMessage(commandLine, reason));
     return true;
 }

@@ -90,8 +90,9 @@ int RunHeadless(const HeadlessOptions& options, CTerminationWatcher* watcher)
     station.LoadSettings();
     station.Startup();
     COnAirEngine& engine = station.Engine();
-    // Media keys and playerctl reach the runner when there is a session bus.
-    CMprisService mediaPlayer(station, {});
+    // Media keys and playerctl reach the runner when there is a session bus;
+    // unless "Desktop control" says otherwise they only watch the air.
+    CMprisService mediaPlayer(station, {.raise = {}, .defaultControl = CMprisService::Control::ReadOnly});
     mediaPlayer.RegisterOnSessionBus();
 
     int exitCode = 0;

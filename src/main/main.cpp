@@ -4,6 +4,7 @@
 // (docs/command-line.md).
 #include "app/SettingsSchema.h"
 #include "main/HeadlessRunner.h"
+#include "main/SettingsCommands.h"
 #include "media/TrackWork.h"
 #include "platform/Logging.h"
 #include "platform/TerminationWatcher.h"
@@ -26,6 +27,10 @@ namespace {
 const char* const kUsage = "Usage: lirana [ALBUM]\n"
                            "       lirana --headless [--play] [--exit-at-end] [--log-stdout] ITEM...\n"
                            "       lirana --print-settings\n"
+                           "       lirana --set NAME=VALUE... | --get NAME...\n"
+                           "       lirana --add-event FILE --at WHEN [--expires WHEN] [--days DAYS]\n"
+                           "              [--hourly] [--immediately]\n"
+                           "       lirana --list-events | --remove-event N\n"
                            "\n"
                            "Playout console of a radio station.\n"
                            "\n"
@@ -38,6 +43,15 @@ const char* const kUsage = "Usage: lirana [ALBUM]\n"
                            "  --log-stdout   print every play-log entry to stdout (time, a tab, the entry)\n"
                            "  --print-settings  list every stored setting: name, type, default and\n"
                            "                 current value, separated by tabs, one per line\n"
+                           "  --set NAME=VALUE  store a setting (names as --print-settings shows them;\n"
+                           "                 on/off, numbers, seconds such as 2.5, a choice's name, text)\n"
+                           "  --get NAME     print a setting's value in the same words\n"
+                           "  --add-event FILE  schedule FILE: first launch --at WHEN (the locale's date\n"
+                           "                 and time, or 2026-12-8 7:30:00), daily unless --hourly, on\n"
+                           "                 --days (Mon,Wed,... or all), until --expires, waiting for the\n"
+                           "                 item on air unless --immediately\n"
+                           "  --list-events  list the scheduled events, numbered, one per line\n"
+                           "  --remove-event N  remove the event numbered N by --list-events\n"
                            "  --help, -h     show this text\n"
                            "  --version      show the version\n";
 
@@ -158,6 +172,13 @@ int main(int argc, char** argv)
     QStringList args;
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
+
+    // Settings and events from the command line: a family of its own.
+    if (SettingsCommands::Wanted(args)) {
+        QCoreApplication app(argc, argv);
+        SetApplicationNames();
+        return SettingsCommands::Run(args, kUsage, LIRANA_VERSION);
+    }
 
     CommandLine line = ParseCommandLine(args);
     using Answer = CommandLine::Answer;

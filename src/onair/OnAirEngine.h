@@ -169,6 +169,9 @@ public:
     bool HasNextItem() const;
     QString ComingUpNext() const;
     const QString& OnAirText() const { return m_onAirText; }
+    // Names the item on air in the on-air text and the frame title (its
+    // file's tags, once read, name it better than its file).
+    void ShowOnAir(const QString& text);
     const QString& PreviouslyPlayedText() const { return m_previousText; }
 
 signals:
@@ -234,7 +237,6 @@ private:
     void EventsTick();
     void ArmEventsTick();
     void WatchDogTick();
-    void ShowOnAir(const QString& text);
     void ClearOnAir();
     void SelectRandomRow();
 

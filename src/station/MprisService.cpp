@@ -1,11 +1,14 @@
 #include "station/MprisService.h"
 
 #include "app/Commands.h"
+#include "app/SettingsSchema.h"
+#include "app/ViewSettings.h"
 #include "media/MediaTrack.h"
 #include "onair/EditCommands.h"
 #include "onair/OnAirEngine.h"
 #include "platform/Exception.h"
 #include "platform/Logging.h"
+#include "platform/registry/RegistryKey.h"
 #include "playlist/AlbumDoc.h"
 #include "playlist/ItemDrop.h"
 #include "playlist/ItemPath.h"
@@ -124,6 +127,9 @@ public:
     bool CanPlay() const { return m_service->CanPlay(); }
     bool CanPause() const { return m_service->CanPause(); }
     bool CanSeek() const { return m_service->CanSeek(); }
+    // True also when read-only: playerctl and applets leave out a player
+    // that cannot be controlled, its metadata and position with it; its
+    // methods then refuse what would change the air.
     static bool CanControl() { return true; }
 
 public slots:
@@ -148,7 +154,8 @@ private:
 };
 
 CMprisService::CMprisService(CStation& station, Options options, QObject* parent)
-    : QObject(parent), m_station(station), m_options(std::move(options)), m_bus(QStringLiteral("lirana-none"))
+    : QObject(parent), m_station(station), m_options(std::move(options)), m_control(m_options.defaultControl),
+      m_bus(QStringLiteral("lirana-none"))
 {
     new CMprisRootAdaptor(this);
     new CMprisPlayerAdaptor(this);
@@ -171,8 +178,20 @@ bool CMprisService::RegisterOnSessionBus()
     return Register(QDBusConnection::sessionBus());
 }
 
+CMprisService::Control CMprisService::StoredControl(Control fallback)
+{
+    const SettingInfo& e = SettingsSchema::Find(SettingsKey::Settings, QStringLiteral("Desktop control"));
+    const std::int32_t stored = CRegistryKey::OpenAppSubkey(e.key).GetNumber(e.name, -1);
+    return stored >= 0 && e.Accepts(stored) ? Control(stored) : fallback;
+}
+
 bool CMprisService::Register(const QDBusConnection& bus)
 {
+    m_control = StoredControl(m_options.defaultControl);
+    if (m_control == Control::Off) {
+        qCInfo(lcBus).noquote() << "\"Desktop control\" is off: the media-player interface is not on the bus";
+        return false;
+    }
     if (!bus.isConnected()) {
         qCDebug(lcBus).noquote() << "no session bus: the media-player interface is off"
                                  << bus.lastError().message();
@@ -198,7 +217,9 @@ bool CMprisService::Register(const QDBusConnection& bus)
         m_bus.unregisterObject(QLatin1String(kObjectPath));
         return false;
     }
-    qCInfo(lcBus).noquote() << "media-player interface on the session bus as" << m_busName;
+    qCInfo(lcBus).noquote() << "media-player interface on the session bus as"
+                            << m_busName + (m_control == Control::ReadOnly ? QStringLiteral(" (read-only)")
+                                                                           : QString());
     Refresh();
     m_poll.start();
     return true;
@@ -232,7 +253,7 @@ QVariantMap CMprisService::Metadata() const
     const QString& path = onAir->GetFileName();
     if (onAir->GetLength() > 0)
         map.insert(QStringLiteral("mpris:length"), qlonglong(onAir->GetLength()) * 1000);
-    map.insert(QStringLiteral("xesam:title"), GetItemDisplayName(path));
+    map.insert(QStringLiteral("xesam:title"), m_station.TitleOf(*onAir));
     // Pauses and control rows are no files.
     if (QFileInfo(path).isAbsolute())
         map.insert(QStringLiteral("xesam:url"), QUrl::fromLocalFile(path).toString());
@@ -254,7 +275,7 @@ double CMprisService::Volume() const
 void CMprisService::SetVolume(double volume)
 {
     const CMediaTrack* onAir = m_station.Engine().OnAir();
-    if (!onAir || !onAir->HasVolumeControl() || std::isnan(volume))
+    if (!MayControl("Volume") || !onAir || !onAir->HasVolumeControl() || std::isnan(volume))
         return;
     qCDebug(lcBus) << "Volume" << volume;
     m_station.Engine().OnVolumeSlider(float(std::clamp(volume, 0.0, 1.0)));
@@ -293,6 +314,14 @@ bool CMprisService::CanSeek() const
     return onAir && onAir->GetLength() > 0;
 }
 
+bool CMprisService::MayControl(const char* method) const
+{
+    if (m_control == Control::Full)
+        return true;
+    qCWarning(lcBus).noquote() << "refused" << method << "from the desktop: \"Desktop control\" is read-only";
+    return false;
+}
+
 // Methods ---------------------------------------------------------------
 
 bool CMprisService::Command(int id)
@@ -313,6 +342,8 @@ void CMprisService::Raise()
 
 void CMprisService::Play()
 {
+    if (!MayControl("Play"))
+        return;
     // Play resumes a paused item and starts the selected row; a playing item
     // goes on.
     Command(Cmd::Play);
@@ -320,6 +351,8 @@ void CMprisService::Play()
 
 void CMprisService::Pause()
 {
+    if (!MayControl("Pause"))
+        return;
     const CMediaTrack* onAir = m_station.Engine().OnAir();
     if (onAir && !onAir->IsPaused())
         Command(Cmd::Pause);
@@ -327,23 +360,28 @@ void CMprisService::Pause()
 
 void CMprisService::PlayPause()
 {
+    if (!MayControl("PlayPause"))
+        return;
     // Pause toggles an item on air; with nothing on air it is Play.
     Command(m_station.Engine().OnAir() ? Cmd::Pause : Cmd::Play);
 }
 
 void CMprisService::Stop()
 {
-    Command(Cmd::Stop);
+    if (MayControl("Stop"))
+        Command(Cmd::Stop);
 }
 
 void CMprisService::Next()
 {
-    Command(Cmd::NextTrack);
+    if (MayControl("Next"))
+        Command(Cmd::NextTrack);
 }
 
 void CMprisService::Previous()
 {
-    Command(Cmd::PrevTrack);
+    if (MayControl("Previous"))
+        Command(Cmd::PrevTrack);
 }
 
 void CMprisService::SeekTo(qint64 ms)
@@ -368,7 +406,7 @@ void CMprisService::SeekTo(qint64 ms)
 void CMprisService::Seek(qlonglong offsetUs)
 {
     const CMediaTrack* onAir = m_station.Engine().OnAir();
-    if (!CanSeek())
+    if (!MayControl("Seek") || !CanSeek())
         return;
     const qint64 target = qint64(onAir->GetPosition()) + offsetUs / 1000;
     // Past the end is the next item.
@@ -382,13 +420,16 @@ void CMprisService::SetPosition(const QString& trackId, qlonglong positionUs)
 {
     const CMediaTrack* onAir = m_station.Engine().OnAir();
     // A stale track id, or a position outside the item, is ignored.
-    if (!CanSeek() || trackId != TrackId() || positionUs < 0 || positionUs / 1000 > onAir->GetLength())
+    if (!MayControl("SetPosition") || !CanSeek() || trackId != TrackId() || positionUs < 0 ||
+        positionUs / 1000 > onAir->GetLength())
         return;
     SeekTo(positionUs / 1000);
 }
 
 void CMprisService::OpenUri(const QString& uri)
 {
+    if (!MayControl("OpenUri"))
+        return;
     // Any process of the session may call: what it sends is bounded, and
     // logged cut.
     if (uri.size() > MaxUriLength) {

@@ -4,7 +4,11 @@
 //
 // Every method goes through the station's commands and their enable state:
 // what the console's menu would refuse, the bus refuses too (silently, as
-// the interface wants). Properties that change are announced with
+// the interface wants). The "Desktop control" setting decides how much the
+// desktop may do: full; read-only (what is on air, its position and level
+// are shown, every method that would change the air is refused with a
+// diagnostics line, so that a desktop's "pause all" or a headset button
+// cannot take the station off air); off (no interface on the bus). Properties that change are announced with
 // PropertiesChanged, checked on each change of the slots and five times a
 // second; a position that jumps (seek, fast forward, a new range) is
 // announced with Seeked.
@@ -28,19 +32,30 @@ public:
     // The longest URI OpenUri takes; a longer one is refused and logged cut.
     static constexpr int MaxUriLength = 4096;
 
+    // The "Desktop control" setting's values, by their stored numbers.
+    enum class Control { Full, ReadOnly, Off };
+
     struct Options
     {
         // Raise: brings the console's window to the front; empty = the
         // player cannot be raised (the headless runner).
         std::function<void()> raise;
+        // What "Desktop control" means when it is not set: full for the
+        // console, read-only for the headless runner.
+        Control defaultControl = Control::Full;
     };
+
+    // The stored "Desktop control", or fallback when it is not set (or not
+    // one of the values).
+    static Control StoredControl(Control fallback);
 
     CMprisService(CStation& station, Options options, QObject* parent = nullptr);
     ~CMprisService() override;
 
     // Registers the object and takes the bus name: "org.mpris.MediaPlayer2.lirana",
     // or with ".instance<pid>" appended when another run holds it. False
-    // (and one diagnostics line) when there is no bus.
+    // (and one diagnostics line) when there is no bus or "Desktop control"
+    // is off. Reads "Desktop control" each time.
     bool Register(const QDBusConnection& bus);
     // The session bus, when there is one.
     bool RegisterOnSessionBus();
@@ -58,6 +73,7 @@ public:
     bool CanPause() const;
     bool CanSeek() const;
     bool CanRaise() const { return bool(m_options.raise); }
+    Control DesktopControl() const { return m_control; }
 
     // The methods.
     void Raise();
@@ -77,6 +93,9 @@ signals:
 private:
     // The station's command is enabled now.
     bool Enabled(int id) const;
+    // False, with a diagnostics line naming method, when the desktop may
+    // only watch.
+    bool MayControl(const char* method) const;
     // Runs the station's command when it is enabled now.
     bool Command(int id);
     void SeekTo(qint64 ms);
@@ -86,6 +105,7 @@ private:
 
     CStation& m_station;
     Options m_options;
+    Control m_control;
     QDBusConnection m_bus;
     QString m_busName;
     QTimer m_poll;

@@ -16,6 +16,7 @@
 #include "playlist/AlbumDoc.h"
 #include "playlist/ItemPath.h"
 #include "playlist/Playlist.h"
+#include "station/NowPlayingFeed.h"
 #include "station/StationFiles.h"
 
 #include <QDateTime>
@@ -72,6 +73,9 @@ CStation::CStation(Options options, QObject* parent)
     connect(m_engine.get(), &COnAirEngine::TrackStarted, this, &CStation::TrackStarted);
     // Queued: the engine prepares the next item right after the start.
     connect(m_engine.get(), &COnAirEngine::TrackStarted, this, &CStation::ItemStarted, Qt::QueuedConnection);
+    m_nowPlaying = std::make_unique<CNowPlayingFeed>(*m_engine);
+    connect(m_engine.get(), &COnAirEngine::SlotsChanged, m_nowPlaying.get(), &CNowPlayingFeed::SlotsChanged,
+            Qt::QueuedConnection);
     m_resumeTimer.setInterval(ResumeWriteMs);
     connect(&m_resumeTimer, &QTimer::timeout, this, &CStation::WriteResumePoint);
     // Tracks reach the person (a refused plug-in) through this seam; mini
@@ -129,6 +133,7 @@ void CStation::Shutdown(bool saveSettings)
         SaveSounds();
     }
     m_engine->Shutdown(false);
+    m_nowPlaying->Shutdown();
     ResumeRecord::Clear(); // a run that shut down leaves nothing to resume
 }
 
@@ -174,21 +179,7 @@ void CStation::ItemStarted()
         return;
     WriteResumePoint();
     m_resumeTimer.start();
-    const CMediaTrack* onAir = m_engine->OnAir();
-    const QString file = m_engine->Settings().nowPlayingFile;
-    if (!onAir || file.isEmpty())
-        return;
-    NowPlaying now;
-    now.path = onAir->GetFileName();
-    now.title = GetItemDisplayName(now.path);
-    now.startedAt = QDateTime::currentDateTimeUtc();
-    now.lengthMs = std::max<qint64>(onAir->GetLength(), 0);
-    now.nextTitle = m_engine->HasNextItem() ? m_engine->ComingUpNext() : QString();
-    QString error;
-    if (now.WriteTo(file, &error))
-        m_fileError.clear();
-    else if (std::exchange(m_fileError, error) != error)
-        qCWarning(lcEngine).noquote() << "the now-playing file" << file << "cannot be written:" << error;
+    m_nowPlaying->ItemStarted();
 }
 
 void CStation::WriteResumePoint()
@@ -264,6 +255,11 @@ bool CStation::ResumeAfterCrash(bool openRecordedAlbum)
                      .arg(name, at)));
     m_engine->StartItemAt(point->item, TrackMs(point->positionMs));
     return true;
+}
+
+QString CStation::TitleOf(const CMediaTrack& track) const
+{
+    return m_nowPlaying->TitleOf(track);
 }
 
 bool CStation::OnCommand(int id)

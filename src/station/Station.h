@@ -24,6 +24,7 @@
 
 class CEventScheduler;
 class CLiranaDoc;
+class CNowPlayingFeed;
 class CPlaylist;
 class Clock;
 class Shell;
@@ -96,6 +97,9 @@ public:
     const CSoundList& Sounds() const { return m_sounds; }
     UserInterface& Ui() const { return *m_ui; }
     Shell& SystemShell() const { return *m_shell; }
+    // The name of a track as the station shows it on air: "Artist - Title"
+    // once its file's tags are read, else its display name.
+    QString TitleOf(const CMediaTrack& track) const;
 
     // CommandTarget: the commands of the document and engine layers of the
     // command table; nothing for the others.
@@ -129,5 +133,5 @@ private:
     bool m_shutDown = false;
     bool m_realTracks = false; // no track factory given: GStreamer's tracks
     QTimer m_resumeTimer;      // rewrites the resume record while on air
-    QString m_fileError;       // the last write failure told to the diagnostics
+    std::unique_ptr<CNowPlayingFeed> m_nowPlaying;
 };

@@ -98,9 +98,12 @@ void Clear()
 QByteArray NowPlaying::ToJson() const
 {
     const QJsonObject o{
+        {QStringLiteral("state"), idle ? QStringLiteral("idle") : QStringLiteral("playing")},
         {QStringLiteral("title"), title},
+        {QStringLiteral("artist"), artist},
+        {QStringLiteral("trackTitle"), trackTitle},
         {QStringLiteral("path"), path},
-        {QStringLiteral("startedAt"), startedAt.toUTC().toString(Qt::ISODate)},
+        {QStringLiteral("startedAt"), idle ? QString() : startedAt.toUTC().toString(Qt::ISODate)},
         {QStringLiteral("lengthMs"), double(lengthMs)},
         {QStringLiteral("next"), nextTitle},
     };

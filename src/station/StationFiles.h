@@ -7,7 +7,8 @@
 // ended without shutting down (killed, a power cut) and where it was.
 //
 // The now-playing file (the "NowPlayingFile" setting): one JSON object,
-// rewritten at every start, for RDS encoders and web pages.
+// rewritten at every start, for RDS encoders and web pages, and an idle
+// record when the station stops and at shutdown.
 //
 // Both are written to a temporary file that is renamed, so a reader (or the
 // next run) sees the old or the new text, never half of one.
@@ -50,13 +51,18 @@ void Clear();
 
 struct NowPlaying
 {
-    QString title; // the display name
+    bool idle = false; // nothing on air: every other field empty
+    QString title;     // "Artist - Title" from the file's tags, else the display name
+    QString artist;    // the tags as they stand; empty when the file has none
+    QString trackTitle;
     QString path;
     QDateTime startedAt; // UTC
     qint64 lengthMs = 0; // 0 when not known
     QString nextTitle;   // empty when nothing follows
 
-    // {"title":…,"path":…,"startedAt":"2026-12-07T00:41:05Z","lengthMs":…,"next":…}
+    // {"state":"playing","title":…,"artist":…,"trackTitle":…,"path":…,
+    //  "startedAt":"2026-12-07T00:41:05Z","lengthMs":…,"next":…}; idle:
+    // "state":"idle", the texts empty, lengthMs 0.
     QByteArray ToJson() const;
     // False with the reason in *error when file cannot be written.
     bool WriteTo(const QString& file, QString* error) const;

@@ -51,7 +51,8 @@ TEST_F(ViewSettingsTest, TheTableIsTheStoredContractAndDrivesLoading)
     const char* const expected = R"(Settings\IntroStart Number 0 0..300|Settings\IntroLength Number 15 0..300|
 Settings\FF_TIME Number 30|Settings\MediaDir Text |Settings\Mixer Text pavucontrol || pwvucontrol || x-terminal-emulator -e alsamixer|Settings\AutoPlay Flag 0|
 Settings\PlayerMode Number 1 /6|Settings\IgnoreErrors Flag 0|Settings\ResumeAfterCrash Flag 1|
-Settings\NowPlayingFile Text |Settings\MediaFilesOnly Flag 0|
+Settings\NowPlayingFile Text |Settings\NowPlayingCommand Text |Settings\Desktop control Number 0 /3|
+Settings\MediaFilesOnly Flag 0|
 Settings\SoundBank Options Number 1|Settings\VideoMode Number 0 /4|Settings\VideoRect Rect 0,0,0,0|
 Settings\AudioSink Text |Settings\LineInLine Number 0|Settings\Overlap Time Number 4000 0..30000|
 Settings\Enable Events Flag 1|Settings\Enable Logging Flag 0|Settings\Logfile Dir Text |
@@ -177,6 +178,62 @@ TEST_F(ViewSettingsTest, TheEngineLoadsItsModeAndFolder)
     engine.SaveSettings();
     QDir::setCurrent(before);
     EXPECT_EQ(Loaded()["Settings\\WorkingDir"], later);
+}
+
+// `lirana --set` and `--get`: each encoding's words read, stored as the
+// console stores it, and read back in the same words; a relative folder is
+// taken against the current one. Words a setting does not take are refused
+// with the reason.
+TEST_F(ViewSettingsTest, SettingsInWordsRoundTripAndBadWordsAreRefused)
+{
+    const QString here = QDir::currentPath();
+    const struct
+    {
+        const char* name;
+        QString words;
+        QString shown; // what --get prints afterwards
+        const char* stored;
+    } rows[] = {
+        {"Overlap Time", "2500", "2500", "\"Overlap Time\"=dword:000009c4"},
+        {"settings\\playermode", "random", "Random", "\"PlayerMode\"=dword:00000003"},
+        {"Desktop control", "1", "read-only", "\"Desktop control\"=dword:00000001"},
+        {"Enable Logging", "yes", "on", "\"Enable Logging\"=hex:01,00,00,00"},
+        {"WatchDog\\Enable", "off", "off", "\"Enable\"=hex:00,00,00,00"},
+        {"Fade Period", "2.5", "2.5", "\"Fade Period\"=hex:00,00,00,00,00,00,04,40"},
+        {"Fade Period", "4", "4.0", "\"Fade Period\"=hex:00,00,00,00,00,00,10,40"},
+        {"AudioSink", "pulsesink device=air", "pulsesink device=air",
+         "\"AudioSink\"=\"pulsesink device=air\""},
+        {"Logfile Dir", "logs/../air", here + "/air", nullptr},
+        {"Logfile Dir", "$HOME/logs", "$HOME/logs", nullptr},
+        {"VideoRect", "1,2,300,400", "1,2,300,400", nullptr},
+    };
+    for (const auto& row : rows) {
+        const SettingInfo* e = SettingsSchema::FindByName(QString::fromLatin1(row.name));
+        ASSERT_TRUE(e) << row.name;
+        QString why;
+        const auto v = SettingsSchema::FromWords(*e, row.words, &why);
+        ASSERT_TRUE(v) << row.name << ": " << why.toStdString();
+        SettingsSchema::Store(*e, *v);
+        Reload();
+        EXPECT_EQ(SettingsSchema::Words(*e, SettingsSchema::Read(*e)), row.shown) << row.name;
+        if (row.stored) {
+            EXPECT_TRUE(UserText().contains(row.stored)) << row.name << '\n' << UserText().toStdString();
+        }
+    }
+    const std::pair<const char*, const char*> refused[] = {
+        {"Overlap Time", "30001"},   {"Overlap Time", "2.5"}, {"PlayerMode", "Loop"},
+        {"PlayerMode", "6"},         {"Enable Logging", "2"}, {"Fade Period", "30.5"},
+        {"Fade Period", "nan"},      {"Fade Period", "2,5"},  {"VideoRect", "1,2,3"},
+        {"WatchDog\\Interval", "4"}, {"Font", "Sans"},        {"Recent File List\\FileN", "x"},
+    };
+    for (const auto& [name, words] : refused) {
+        const SettingInfo* e = SettingsSchema::FindByName(QString::fromLatin1(name));
+        ASSERT_TRUE(e) << name;
+        QString why;
+        EXPECT_FALSE(SettingsSchema::FromWords(*e, QString::fromLatin1(words), &why)) << name << '=' << words;
+        EXPECT_TRUE(why.startsWith(e->PathName())) << why.toStdString();
+    }
+    EXPECT_FALSE(SettingsSchema::FindByName(QStringLiteral("No Such Setting")));
 }
 
 } // namespace

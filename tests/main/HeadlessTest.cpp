@@ -1,6 +1,7 @@
 // The headless runner as a user scripts it, and the console as the session
 // ends it: the real program in its own process, with its own configuration
 // folders.
+#include "support/Fakes.h"
 #include "support/TestEnv.h"
 
 #include <QDateTime>
@@ -387,3 +388,62 @@ TEST_F(HeadlessTest, SigtermEndsTheConsoleSessionWithoutQuestions)
 #endif
 
 } // namespace
+
+// Settings and the schedule from a shell: what --set stores, --get prints
+// in the same words and the runner uses; a bad value or name is exit 2 with
+// the reason and the settings file byte for byte as it was; events are
+// added with the editor's checks, listed and removed by number.
+TEST_F(HeadlessTest, SettingsAndEventsFromTheCommandLine)
+{
+    WriteHive(kNoOverlap);
+    const QString hive = home + QStringLiteral("/config/Oxbelund/Lirana.reg");
+    RunResult run = Start(
+        {"--set", "Fade Period=2.5", "--set=Settings\\Enable Logging=on", "--set", "PlayerMode=Random"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    run = Start({"--get", "fade period", "--get", "Enable Logging", "--get", "Settings\\PlayerMode", "--get",
+                 "Overlap Time"});
+    EXPECT_EQ(run.lines, QStringList({"2.5", "on", "Random", "0"})) << run.err.toStdString();
+    run = Start({"--print-settings"});
+    EXPECT_TRUE(run.lines.contains("Settings\\Fade Period\tReal\t4\t2.5"));
+
+    const QByteArray before = FileBytes(hive);
+    const std::pair<QStringList, const char*> refused[] = {
+        {{"--set", "Fade Period=2.5", "--set", "Overlap Time=31000"},
+         "Settings\\Overlap Time takes 0 to 30000"},
+        {{"--set", "Enable Logging=maybe"}, "takes on or off"},
+        {{"--set", "No Such=1"}, "no setting is named \"No Such\""},
+        {{"--get", "No Such"}, "no setting is named"},
+        {{"--set", "Fade Period"}, "NAME=VALUE"},
+        {{"--set", "Fade Period=1", "--list-events"}, "at a time"},
+        {{"--add-event", "/ev/id.wav", "--at", "tomorrow"}, "Please enter a valid date and time"},
+        {{"--add-event", "/ev/id.wav", "--at", "2026-12-8 7:30:00", "--days", "Funday"}, "--days takes"},
+        {{"--add-event", QString(256, u'x'), "--at", "2026-12-8 7:30:00"}, "at most 255 characters"},
+        {{"--remove-event", "1"}, "there is no event 1"},
+    };
+    for (const auto& [args, err] : refused) {
+        run = Start(args);
+        EXPECT_EQ(run.exitCode, 2) << qPrintable(args.join(u' '));
+        EXPECT_TRUE(run.err.contains(QLatin1String(err))) << run.err.toStdString();
+        EXPECT_EQ(FileBytes(hive), before) << qPrintable(args.join(u' '));
+    }
+    run = Start({"--set", "PlayerMode=Loop", "--help"});
+    EXPECT_EQ(run.exitCode, 0);
+
+    for (const QStringList& add :
+         {QStringList{"--add-event", "/ev/id.wav", "--at", "2026-12-8 7:30:00", "--days",
+                      "mon,Wednesday,fri"},
+          QStringList{"--add-event", "/ev/news.wav", "--at", "2026-12-8 7:00:00", "--hourly", "--immediately",
+                      "--expires", "2030-1-1 0:00:00"}}) {
+        run = Start(add);
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    }
+    run = Start({"--list-events"});
+    EXPECT_EQ(run.lines,
+              QStringList(
+                  {"1\t2026-12-8 7:30:00\tdaily\tMon,Wed,Fri\twaits\t2099-12-31 0:00:00\t/ev/id.wav",
+                   "2\t2026-12-8 7:00:00\thourly\tevery day\timmediately\t2030-1-1 0:00:00\t/ev/news.wav"}));
+    EXPECT_EQ(Start({"--remove-event", "1"}).exitCode, 0);
+    run = Start({"--list-events"});
+    EXPECT_EQ(run.lines.size(), 1);
+    EXPECT_TRUE(run.lines.value(0).startsWith(u'1') && run.lines.value(0).endsWith(u"/ev/news.wav"));
+}

@@ -7,6 +7,8 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QUrl>
 #include <gtest/gtest.h>
@@ -32,6 +34,23 @@ protected:
                        home + u'/' + sub);
         env.insert("LIRANA_AUDIO_SINK", "fakesink sync=true");
         env.insert("LC_ALL", "C");
+    }
+    // The user hive with these values under Settings.
+    void WriteSettings(const QByteArray& settings)
+    {
+        TestEnv::WriteFile(home + QStringLiteral("/config/Oxbelund/Lirana.reg"),
+                           "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Oxbelund\\Lirana\\Settings]\n" +
+                               settings + "\n");
+    }
+    // Starts the runner on items and waits for it on the bus.
+    void StartRunner(const QStringList& args)
+    {
+        lirana.setProcessEnvironment(env);
+        lirana.setWorkingDirectory(home);
+        lirana.start(QStringLiteral(LIRANA_BINARY),
+                     QStringList{QStringLiteral("--headless"), QStringLiteral("--log-stdout")} + args);
+        ASSERT_TRUE(WaitFor([&] { return !Ctl({QStringLiteral("status")}).isEmpty(); }, 20000))
+            << "the runner did not appear on the bus";
     }
     void TearDown() override
     {
@@ -98,12 +117,9 @@ TEST_F(MprisTest, PlayerctlDrivesTheRunnerAndThePlayLogConfirmsEachStart)
     for (const char* name : {"alpha", "bravo", "charlie"})
         items << TestMedia::ToneWav(home, QString::fromLatin1(name), 440, 30);
     const QString extra = TestMedia::ToneWav(home, QStringLiteral("delta"), 660, 30);
-    lirana.setProcessEnvironment(env);
-    lirana.setWorkingDirectory(home);
-    lirana.start(QStringLiteral(LIRANA_BINARY),
-                 QStringList{QStringLiteral("--headless"), QStringLiteral("--log-stdout")} + items);
-    ASSERT_TRUE(WaitFor([&] { return Ctl({QStringLiteral("status")}) == QLatin1String("Stopped"); }, 20000))
-        << "the runner did not appear on the bus";
+    WriteSettings("\"Desktop control\"=dword:00000000"); // full; the runner's own default is read-only
+    StartRunner(items);
+    ASSERT_EQ(Ctl({QStringLiteral("status")}), QStringLiteral("Stopped"));
     EXPECT_EQ(Property("CanGoPrevious"), QStringLiteral("(<false>,)"));
 
     // Every status change reaches a follower through PropertiesChanged.
@@ -180,6 +196,56 @@ TEST_F(MprisTest, PlayerctlDrivesTheRunnerAndThePlayLogConfirmsEachStart)
     follow.kill();
     follow.waitForFinished();
     EXPECT_EQ(seen.mid(0, 5).join(u' '), QStringLiteral("Stopped Playing Paused Playing Stopped"));
+}
+
+// The runner's default: the desktop watches the air but cannot change it. An
+// item with artist and title tags is named by them on the bus, in the
+// now-playing file and in what the now-playing command gets; its output is
+// diagnostics, never play-log lines. The file is idle after the shutdown.
+TEST_F(MprisTest, ReadOnlyShowsTheTaggedItemAndRefusesToPauseIt)
+{
+    const QString ogg = home + QStringLiteral("/tagged.ogg");
+    QProcess encode;
+    encode.start(QStringLiteral("gst-launch-1.0"),
+                 {QStringLiteral("-q"), QStringLiteral("audiotestsrc"), QStringLiteral("num-buffers=1300"),
+                  QStringLiteral("!"), QStringLiteral("taginject"),
+                  QStringLiteral("tags=artist=Artist,title=Title"), QStringLiteral("!"),
+                  QStringLiteral("audioconvert"), QStringLiteral("!"), QStringLiteral("vorbisenc"),
+                  QStringLiteral("!"), QStringLiteral("oggmux"), QStringLiteral("!"),
+                  QStringLiteral("filesink"), QStringLiteral("location=") + ogg});
+    ASSERT_TRUE(encode.waitForFinished(60000) && encode.exitCode() == 0)
+        << encode.readAllStandardError().data();
+    const QString now = home + QStringLiteral("/now/playing.json");
+    WriteSettings("\"NowPlayingFile\"=\"" + now.toUtf8() +
+                  "\"\n\"NowPlayingCommand\"=\"printenv LIRANA_ON_AIR\"");
+    StartRunner({QStringLiteral("--play"), ogg});
+    ASSERT_TRUE(WaitFor([&] { return Starts(QStringLiteral("tagged")) == 1; }));
+    ASSERT_TRUE(WaitFor([&] {
+        return Ctl({QStringLiteral("metadata"), QStringLiteral("xesam:title")}) ==
+               QLatin1String("Artist - Title");
+    }));
+    const auto nowPlaying = [&] {
+        QFile file(now);
+        return file.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(file.readAll()).object()
+                                              : QJsonObject();
+    };
+    EXPECT_EQ(nowPlaying().value("title").toString(), QStringLiteral("Artist - Title"));
+
+    Ctl({QStringLiteral("pause")});
+    Ctl({QStringLiteral("stop")});
+    // Each call has been answered (refused) before playerctl returns.
+    EXPECT_EQ(Ctl({QStringLiteral("status")}), QStringLiteral("Playing"));
+    lirana.terminate();
+    ASSERT_TRUE(lirana.waitForFinished(10000));
+    Log();
+    const QString err = QString::fromLocal8Bit(lirana.readAllStandardError());
+    EXPECT_TRUE(
+        err.contains(QLatin1String("refused Pause from the desktop: \"Desktop control\" is read-only")))
+        << err.toStdString();
+    EXPECT_TRUE(err.contains(QLatin1String("refused Stop from the desktop"))) << err.toStdString();
+    EXPECT_TRUE(err.contains(QLatin1String("NowPlayingCommand: Artist - Title"))) << err.toStdString();
+    EXPECT_EQ(log, QStringList({"startup", "start\ttagged", "shutdown"}));
+    EXPECT_EQ(nowPlaying().value("state").toString() + nowPlaying().value("title").toString(), "idle");
 }
 
 } // namespace

@@ -98,8 +98,9 @@ std::unique_ptr<CStation> FakeStation(FakeTrackWorld& world, RecordingUi& ui, Re
 }
 
 // At each start the station leaves the resume record (where it is) and the
-// now-playing file; a shutdown removes the record. A now-playing file that
-// cannot be written is no message and stops nothing.
+// now-playing file; a stop leaves an idle record, a shutdown removes the
+// resume record. A now-playing file that cannot be written is no message
+// and stops nothing.
 TEST(StationTest, AStartLeavesTheResumeRecordAndTheNowPlayingFile)
 {
     TempHive hive;
@@ -108,12 +109,18 @@ TEST(StationTest, AStartLeavesTheResumeRecordAndTheNowPlayingFile)
     RecordingUi ui;
     RecordingShell shell;
     const QString now = TestEnv::MakeTempDir(QStringLiteral("now")) + QStringLiteral("/now/playing.json");
+    auto record = [&] {
+        QFile json(now);
+        return json.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(json.readAll()).object()
+                                              : QJsonObject();
+    };
     for (const QString& file : {now, QStringLiteral("/proc/lirana-cannot/playing.json")}) {
         auto station = FakeStation(world, ui, shell);
         const QStringList rows{"/m/a.wav", "/m/b.wav", "/m/c.wav"};
         ASSERT_TRUE(station->OpenItems(rows));
         station->LoadSettings();
         station->Engine().Settings().nowPlayingFile = file;
+        station->Engine().Settings().fadeOnStop = false;
         station->Engine().SetMode(PlayerMode::Repeat);
         station->Startup();
         station->Playlist().Select(1);
@@ -124,18 +131,25 @@ TEST(StationTest, AStartLeavesTheResumeRecordAndTheNowPlayingFile)
         EXPECT_EQ(std::tuple(point->album, point->rowsDigest, point->row, point->item, point->mode),
                   std::tuple(QString(), ResumePoint::Digest(rows), 1, QStringLiteral("/m/b.wav"),
                              int(PlayerMode::Repeat)));
+        if (file == now) {
+            const QJsonObject o = record();
+            EXPECT_EQ(o.value("state").toString() + u'|' + o.value("title").toString() + u'|' +
+                          o.value("path").toString() + u'|' + o.value("next").toString(),
+                      QStringLiteral("playing|b|/m/b.wav|c"));
+            EXPECT_EQ(o.value("lengthMs").toInt(), 200000);
+            EXPECT_TRUE(o.value("startedAt").toString().endsWith(u'Z'));
+            station->OnCommand(Cmd::Stop);
+            QCoreApplication::processEvents();
+            EXPECT_EQ(record().value("state").toString() + record().value("title").toString(), "idle");
+            station->OnCommand(Cmd::Play);
+            QCoreApplication::processEvents();
+            EXPECT_EQ(record().value("state").toString(), "playing");
+        }
         station->Shutdown(false);
         EXPECT_FALSE(ResumeRecord::Read()) << "a shutdown leaves nothing to resume";
+        EXPECT_EQ(record().value("state").toString(), "idle");
         EXPECT_TRUE(ui.messages.isEmpty());
     }
-    QFile json(now);
-    ASSERT_TRUE(json.open(QIODevice::ReadOnly));
-    const QJsonObject o = QJsonDocument::fromJson(json.readAll()).object();
-    EXPECT_EQ(o.value("title").toString() + u'|' + o.value("path").toString() + u'|' +
-                  o.value("next").toString(),
-              QStringLiteral("b|/m/b.wav|c"));
-    EXPECT_EQ(o.value("lengthMs").toInt(), 200000);
-    EXPECT_TRUE(o.value("startedAt").toString().endsWith(u'Z'));
 }
 
 // The record of a run that did not shut down brings the same rows back on

@@ -3,6 +3,7 @@
 #include "app/Strings.h"
 #include "app/UserInterface.h"
 #include "app/ViewSettings.h"
+#include "events/EventTimeText.h"
 #include "gui/dialogs/ListPage.h"
 
 #include <QButtonGroup>
@@ -42,7 +43,7 @@ CEditEventDlg::CEditEventDlg(CScheduledEvent& record, WallTime now, Context cont
 
     m_file = new QLineEdit(record.fileName, this);
     m_file->setObjectName(QStringLiteral("edit1071"));
-    m_file->setMaxLength(255);
+    m_file->setMaxLength(EventTimeText::MaxFileNameLength);
     auto* fileLabel = new QLabel(tr("File &Name"), this);
     fileLabel->setBuddy(m_file);
     auto* browse = new QPushButton(tr("&Browse..."), this);
@@ -120,42 +121,17 @@ bool CEditEventDlg::EditEvent(CScheduledEvent& record, WallTime now, const Conte
 
 QString CEditEventDlg::DateTimeFormat()
 {
-    const QLocale locale;
-    QString date = locale.dateFormat(QLocale::ShortFormat);
-    if (!date.contains(QLatin1String("yyyy")))
-        date.replace(QLatin1String("yy"), QLatin1String("yyyy"));
-    QString time = locale.timeFormat(QLocale::ShortFormat);
-    if (!time.contains(u's')) {
-        const qsizetype minutes = time.lastIndexOf(QLatin1String("mm"));
-        if (minutes >= 0) {
-            // The separator the locale puts between hours and minutes.
-            const QChar sep = minutes > 0 && !time.at(minutes - 1).isLetter() ? time.at(minutes - 1) : u':';
-            time.insert(minutes + 2, sep + QLatin1String("ss"));
-        }
-    }
-    return date + u' ' + time;
+    return EventTimeText::Format();
 }
 
 QString CEditEventDlg::FormatDateTime(WallTime t)
 {
-    const WallFields f = Fields(t);
-    // Not through a local QDateTime: a time that a clock change skips is
-    // still shown as it is stored.
-    const QDateTime at(QDate(f.year, f.month, f.day), QTime(f.hour, f.minute, f.second), Qt::UTC);
-    return QLocale().toString(at, DateTimeFormat());
+    return EventTimeText::FormatDateTime(t);
 }
 
 std::optional<WallTime> CEditEventDlg::ParseDateTime(const QString& text)
 {
-    const QString trimmed = text.trimmed();
-    QDateTime at = QLocale().toDateTime(trimmed, DateTimeFormat());
-    if (at.isValid()) {
-        at.setTimeSpec(Qt::UTC); // wall-clock fields, no zone
-        const QDate d = at.date();
-        const QTime t = at.time();
-        return MakeWallTime(d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second());
-    }
-    return ParseStoredDate(trimmed);
+    return EventTimeText::Parse(text);
 }
 
 void CEditEventDlg::Browse()
