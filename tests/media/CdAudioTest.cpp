@@ -215,7 +215,8 @@ TEST_F(CdAudioTest, APipeOrAMissingFileOfAnImageIsAnErrorNamingItAtOnceAndTheNex
     } cases[] = {
         {"pipe.cue", mci::MCIERR_FILE_READ, dir + "/pipe.cue: no regular file"},
         {"piped.cue", mci::MCIERR_FILE_READ, "piped.cue line 1: " + dir + "/piped.bin: no regular file"},
-        {"lost.cue", mci::MCIERR_FILE_NOT_FOUND, "lost.cue line 2: " + dir + "/lost.bin: The file cannot be found"},
+        {"lost.cue", mci::MCIERR_FILE_NOT_FOUND,
+         "lost.cue line 2: " + dir + "/lost.bin: The file cannot be found"},
         {"huge.cue", mci::MCIERR_FILE_READ, "too large for a cue sheet"},
     };
     for (const auto& c : cases) {
@@ -244,15 +245,18 @@ TEST_F(CdAudioTest, ARowOfAnotherImageShowsThatDiscsNamesWhileTheDriveHoldsThisO
     const QString b = TestMedia::CdImage(
         TestEnv::Root(), QStringLiteral("other"),
         {{TestMedia::Tone(440, 1.0)}, {TestMedia::Tone(880, 1.0)}, {TestMedia::Tone(660, 2.0)}});
-    TestEnv::WriteFile(b, "PERFORMER \"Band\"\nFILE \"other.bin\" BINARY\n TRACK 01 AUDIO\n  TITLE \"Song One\"\n"
-                          "  INDEX 01 00:00:00\n TRACK 02 AUDIO\n  TITLE \"Song Two\"\n  PERFORMER \"Guest\"\n"
-                          "  INDEX 01 00:01:00\n TRACK 03 AUDIO\n  INDEX 01 00:02:00\n");
+    TestEnv::WriteFile(
+        b, "PERFORMER \"Band\"\nFILE \"other.bin\" BINARY\n TRACK 01 AUDIO\n  TITLE \"Song One\"\n"
+           "  INDEX 01 00:00:00\n TRACK 02 AUDIO\n  TITLE \"Song Two\"\n  PERFORMER \"Guest\"\n"
+           "  INDEX 01 00:01:00\n TRACK 03 AUDIO\n  INDEX 01 00:02:00\n");
     qputenv("LIRANA_CD_DEVICE", disc.toUtf8());
     CCDDatabase drive;
     ASSERT_TRUE(drive.Init());
     drive.SetTrackName(1, QStringLiteral("A Two"));
     SetCdTitleLookup(CdTrackTitle);
-    const auto name = [](const QString& root, const char* file) { return GetItemDisplayName(root + u'/' + file); };
+    const auto name = [](const QString& root, const char* file) {
+        return GetItemDisplayName(root + u'/' + file);
+    };
     EXPECT_EQ(name(disc, "Track02.cda"), QStringLiteral("A Two"));
     EXPECT_EQ(name(disc, "Track01.cda"), QStringLiteral("Track 01"));
     EXPECT_EQ(name(b, "Track01.cda"), QStringLiteral("Song One"));

@@ -109,7 +109,10 @@ const GoodSheet kGoodSheets[] = {
      "FILE \"C:\\Rips\\01 One.wav\" WAVE\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\nFILE 02 Two.wav WAVE\n"
      " TRACK 02 AUDIO\n  INDEX 01 00:00:00\n",
      {0, 101, 151},
-     {{100 * S + 99, 0, 100 * S + 99}, {100 * S + 100, -1, 0}, {101 * S, 1, 0}, {151 * S - 1, 1, 50 * S - 1}}},
+     {{100 * S + 99, 0, 100 * S + 99},
+      {100 * S + 100, -1, 0},
+      {101 * S, 1, 0},
+      {151 * S - 1, 1, 50 * S - 1}}},
     {"CUE+FLAC named WAVE, and a WAV rip converted to FLAC",
      {{"a.flac", Kind::Flac, 120 * S}, {"b.flac", Kind::Flac, 30 * S}},
      "flac.cue",
@@ -123,11 +126,16 @@ const GoodSheet kGoodSheets[] = {
      "FILE \"m.bin\" MOTOROLA\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n  POSTGAP 00:00:10\n TRACK 02 AUDIO\n"
      "  PREGAP 00:00:20\n  INDEX 01 00:01:00\n",
      {0, 105, 130},
-     {{75 * S - 1, 0, 75 * S - 1}, {75 * S, -1, 0}, {105 * S - 1, -1, 0}, {105 * S, 0, 75 * S}, {130 * S - 1, 0, 100 * S - 1}}},
+     {{75 * S - 1, 0, 75 * S - 1},
+      {75 * S, -1, 0},
+      {105 * S - 1, -1, 0},
+      {105 * S, 0, 75 * S},
+      {130 * S - 1, 0, 100 * S - 1}}},
     {"a data track of 2048-byte sectors plays as silence",
      {{"mixed.bin", Kind::Bin, 50 * 512 + 50 * S}},
      "mixed.cue",
-     "FILE \"mixed.bin\" BINARY\n TRACK 01 MODE1/2048\n  INDEX 01 00:00:00\n TRACK 02 AUDIO\n  INDEX 01 00:00:50\n",
+     "FILE \"mixed.bin\" BINARY\n TRACK 01 MODE1/2048\n  INDEX 01 00:00:00\n TRACK 02 AUDIO\n  INDEX 01 "
+     "00:00:50\n",
      {0, 50, 100},
      {{0, -1, 0}, {50 * S, 0, 50 * 512}, {100 * S - 1, 0, 50 * 512 + 50 * S - 1}}},
 };
@@ -157,9 +165,11 @@ TEST(CueSheet, SheetsOfEveryShapeReadAsTheirDiscToTheSample)
             std::array<std::int16_t, 2> frame{-1, -1};
             ASSERT_TRUE(source->Seek(probe.disc));
             ASSERT_EQ(source->Read(frame.data(), 1), 1);
-            const std::array<std::int16_t, 2> expected =
-                probe.file < 0 ? std::array<std::int16_t, 2>{0, 0}
-                               : std::array<std::int16_t, 2>{Tag(probe.file), std::int16_t(probe.fileFrame % 30000)};
+            const std::array<std::int16_t, 2> expected = probe.file < 0
+                                                             ? std::array<std::int16_t, 2>{0, 0}
+                                                             : std::array<std::int16_t, 2>{
+                                                                   Tag(probe.file),
+                                                                   std::int16_t(probe.fileFrame % 30000)};
             EXPECT_EQ(frame, expected) << "disc frame " << probe.disc;
         }
     }
@@ -176,10 +186,12 @@ TEST(CueSheet, BrokenSheetsNameTheirLineAndMissingFilesThemselves)
     } cases[] = {
         {"TRACK 01 AUDIO\n", 1, "TRACK before any FILE"},
         {"FILE b.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:61:00\n", 3, "INDEX nn mm:ss:ff"},
-        {"FILE b.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 03 AUDIO\n", 4, "TRACK 03 follows TRACK 01"},
+        {"FILE b.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 03 AUDIO\n", 4,
+         "TRACK 03 follows TRACK 01"},
         {"FILE b.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nHIDDEN 1\n", 4, "unknown command \"HIDDEN\""},
         {"FILE \"b.bin BINARY\n", 1, "quote"},
-        {"REM x\nFILE b.bin BINARY\nTRACK 01 AUDIO\nINDEX 00 00:00:00\nTRACK 02 AUDIO\n", 3, "TRACK 01 has no INDEX 01"},
+        {"REM x\nFILE b.bin BINARY\nTRACK 01 AUDIO\nINDEX 00 00:00:00\nTRACK 02 AUDIO\n", 3,
+         "TRACK 01 has no INDEX 01"},
         {"FILE b.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:01:00\nTRACK 02 AUDIO\nINDEX 01 00:00:50\n", 5,
          "lies before the one on line 3"},
         {"FILE b.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 02 AUDIO\nINDEX 01 00:02:00\n", 5,
@@ -214,13 +226,15 @@ TEST(CueSheet, TitlesAndPerformersOfTheDiscAndItsTracksInAnyEncoding)
 {
     const QString dir = TestEnv::MakeTempDir();
     WriteFiles(dir, {{"t.bin", Kind::Bin, 20 * S}});
-    const QByteArray sheet = "PERFORMER \"Band\"\nTITLE \"Caf\xE9 Album\"\nFILE t.bin BINARY\n TRACK 01 AUDIO\n"
-                             "  TITLE \"One\"\n  INDEX 01 00:00:00\n TRACK 02 AUDIO\n  PERFORMER Guest Star\n"
-                             "  INDEX 01 00:00:10\n";
+    const QByteArray sheet =
+        "PERFORMER \"Band\"\nTITLE \"Caf\xE9 Album\"\nFILE t.bin BINARY\n TRACK 01 AUDIO\n"
+        "  TITLE \"One\"\n  INDEX 01 00:00:00\n TRACK 02 AUDIO\n  PERFORMER Guest Star\n"
+        "  INDEX 01 00:00:10\n";
     for (const QByteArray& text :
          {sheet, QByteArray("\xEF\xBB\xBF") + QString::fromLatin1(sheet).toUtf8(),
-          QByteArray("\xFF\xFE") + QByteArray(reinterpret_cast<const char*>(QString::fromLatin1(sheet).utf16()),
-                                              QString::fromLatin1(sheet).size() * 2)}) {
+          QByteArray("\xFF\xFE") +
+              QByteArray(reinterpret_cast<const char*>(QString::fromLatin1(sheet).utf16()),
+                         QString::fromLatin1(sheet).size() * 2)}) {
         mci::CdToc toc;
         mci::CueProblem problem;
         ASSERT_TRUE(mci::OpenCueDisc(WriteSheet(dir, "t.cue", text), &toc, nullptr, &problem))
