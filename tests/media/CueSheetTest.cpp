@@ -8,6 +8,7 @@
 #include "support/TestEnv.h"
 
 #include <QFile>
+#include <QtEndian>
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
@@ -38,18 +39,15 @@ void WriteFiles(const QString& dir, const std::vector<FileSpec>& files)
             samples.insert(samples.end(), {Tag(int(f)), std::int16_t(i % 30000)});
         const QString path = dir + u'/' + QString::fromUtf8(spec.name);
         if (spec.kind == Kind::Bin || spec.kind == Kind::Motorola) {
-            QByteArray bytes;
-            for (const std::int16_t s : samples) {
-                const char lo = char(s & 0xFF), hi = char((s >> 8) & 0xFF);
-                bytes.append(spec.kind == Kind::Bin ? lo : hi).append(spec.kind == Kind::Bin ? hi : lo);
-            }
+            QByteArray bytes(qsizetype(samples.size() * 2), '\0');
+            for (std::size_t i = 0; i < samples.size(); ++i)
+                spec.kind == Kind::Bin ? qToLittleEndian(samples[i], bytes.data() + 2 * i)
+                                       : qToBigEndian(samples[i], bytes.data() + 2 * i);
             TestEnv::WriteFile(path, bytes);
             continue;
         }
-        SF_INFO info{};
-        info.samplerate = 44100;
-        info.channels = 2;
-        info.format = (spec.kind == Kind::Wav ? SF_FORMAT_WAV : SF_FORMAT_FLAC) | SF_FORMAT_PCM_16;
+        SF_INFO info{
+            0, 44100, 2, (spec.kind == Kind::Wav ? SF_FORMAT_WAV : SF_FORMAT_FLAC) | SF_FORMAT_PCM_16, 0, 0};
         SNDFILE* out = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
         ASSERT_TRUE(out) << sf_strerror(nullptr);
         sf_writef_short(out, samples.data(), spec.frames);
@@ -162,14 +160,13 @@ TEST(CueSheet, SheetsOfEveryShapeReadAsTheirDiscToTheSample)
         ASSERT_EQ(source->Tracks().size(), sheet.starts.size() - 1);
         EXPECT_EQ(source->Frames(), sheet.starts.back() * S);
         for (const Probe& probe : sheet.probes) {
-            std::array<std::int16_t, 2> frame{-1, -1};
+            using Frame = std::array<std::int16_t, 2>;
+            Frame frame{-1, -1};
             ASSERT_TRUE(source->Seek(probe.disc));
             ASSERT_EQ(source->Read(frame.data(), 1), 1);
-            const std::array<std::int16_t, 2> expected = probe.file < 0
-                                                             ? std::array<std::int16_t, 2>{0, 0}
-                                                             : std::array<std::int16_t, 2>{
-                                                                   Tag(probe.file),
-                                                                   std::int16_t(probe.fileFrame % 30000)};
+            const Frame expected = probe.file < 0
+                                       ? Frame{0, 0}
+                                       : Frame{Tag(probe.file), std::int16_t(probe.fileFrame % 30000)};
             EXPECT_EQ(frame, expected) << "disc frame " << probe.disc;
         }
     }
@@ -230,11 +227,9 @@ TEST(CueSheet, TitlesAndPerformersOfTheDiscAndItsTracksInAnyEncoding)
         "PERFORMER \"Band\"\nTITLE \"Caf\xE9 Album\"\nFILE t.bin BINARY\n TRACK 01 AUDIO\n"
         "  TITLE \"One\"\n  INDEX 01 00:00:00\n TRACK 02 AUDIO\n  PERFORMER Guest Star\n"
         "  INDEX 01 00:00:10\n";
-    for (const QByteArray& text :
-         {sheet, QByteArray("\xEF\xBB\xBF") + QString::fromLatin1(sheet).toUtf8(),
-          QByteArray("\xFF\xFE") +
-              QByteArray(reinterpret_cast<const char*>(QString::fromLatin1(sheet).utf16()),
-                         QString::fromLatin1(sheet).size() * 2)}) {
+    const QString latin = QString::fromLatin1(sheet);
+    const QByteArray utf16(reinterpret_cast<const char*>(latin.utf16()), latin.size() * 2);
+    for (const QByteArray& text : {sheet, "\xEF\xBB\xBF" + latin.toUtf8(), "\xFF\xFE" + utf16}) {
         mci::CdToc toc;
         mci::CueProblem problem;
         ASSERT_TRUE(mci::OpenCueDisc(WriteSheet(dir, "t.cue", text), &toc, nullptr, &problem))
