@@ -31,7 +31,8 @@ const QTemporaryDir& Folder()
         Write(dir.filePath(QStringLiteral("a.bin")),
               QByteArray(reinterpret_cast<const char*>(samples.data()), qsizetype(samples.size() * 2)));
         SF_INFO info{0, 44100, 2, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 0, 0};
-        SNDFILE* wav = sf_open(QFile::encodeName(dir.filePath(QStringLiteral("a.wav"))).constData(), SFM_WRITE, &info);
+        SNDFILE* wav = sf_open(QFile::encodeName(dir.filePath(QStringLiteral("a.wav"))).constData(),
+                               SFM_WRITE, &info);
         if (!wav || sf_writef_short(wav, samples.data(), frames) != frames)
             std::abort();
         sf_close(wav);

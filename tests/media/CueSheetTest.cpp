@@ -82,10 +82,10 @@ const GoodSheet kGoodSheets[] = {
      "    INDEX 01 00:02:00\n",
      {0, 150, 300},
      {{0, 0, 0}, {150 * S - 1, 0, 150 * S - 1}, {150 * S, 0, 150 * S}, {300 * S - 1, 0, 300 * S - 1}}},
-    {"a renamed sheet: the BIN its FILE line names, in another case",
-     {{"Original.bin", Kind::Bin, 100 * S}},
+    {"a renamed sheet: the image its FILE line names, in another case, before one of another extension",
+     {{"Original.img", Kind::Bin, 100 * S}, {"original.bin", Kind::Bin, 10 * S}},
      "renamed.cue",
-     "FILE \"ORIGINAL.BIN\" BINARY\r\n  TRACK 01 AUDIO\r\n    INDEX 01 00:00:00\r\n",
+     "FILE \"ORIGINAL.IMG\" BINARY\r\n  TRACK 01 AUDIO\r\n    INDEX 01 00:00:00\r\n",
      {0, 100},
      {{0, 0, 0}, {100 * S - 1, 0, 100 * S - 1}}},
     {"a sheet and its BIN renamed together",
@@ -182,7 +182,8 @@ TEST(CueSheet, BrokenSheetsNameTheirLineAndMissingFilesThemselves)
         mci::MCIERROR error = mci::MCIERR_INVALID_FILE;
     } cases[] = {
         {"TRACK 01 AUDIO\n", 1, "TRACK before any FILE"},
-        {"FILE b.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:61:00\n", 3, "INDEX nn mm:ss:ff"},
+        {"FILE b.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:60:00\n", 3, "INDEX nn mm:ss:ff"},
+        {"FILE b.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:75\n", 3, "INDEX nn mm:ss:ff"},
         {"FILE b.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 03 AUDIO\n", 4,
          "TRACK 03 follows TRACK 01"},
         {"FILE b.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nHIDDEN 1\n", 4, "unknown command \"HIDDEN\""},
