@@ -18,7 +18,7 @@ constexpr std::int64_t S = mci::kCdFramesPerSector;
 
 enum class Kind { Bin, Motorola, Wav, Flac };
 
-struct FileSpec
+struct MadeFile
 {
     const char* name;
     Kind kind;
@@ -30,27 +30,27 @@ std::int16_t Tag(int file)
     return std::int16_t(1000 * (file + 1));
 }
 
-void WriteFiles(const QString& dir, const std::vector<FileSpec>& files)
+void WriteFiles(const QString& dir, const std::vector<MadeFile>& files)
 {
     for (std::size_t f = 0; f < files.size(); ++f) {
-        const FileSpec& spec = files[f];
+        const MadeFile& made = files[f];
         std::vector<std::int16_t> samples;
-        for (std::int64_t i = 0; i < spec.frames; ++i)
+        for (std::int64_t i = 0; i < made.frames; ++i)
             samples.insert(samples.end(), {Tag(int(f)), std::int16_t(i % 30000)});
-        const QString path = dir + u'/' + QString::fromUtf8(spec.name);
-        if (spec.kind == Kind::Bin || spec.kind == Kind::Motorola) {
+        const QString path = dir + u'/' + QString::fromUtf8(made.name);
+        if (made.kind == Kind::Bin || made.kind == Kind::Motorola) {
             QByteArray bytes(qsizetype(samples.size() * 2), '\0');
             for (std::size_t i = 0; i < samples.size(); ++i)
-                spec.kind == Kind::Bin ? qToLittleEndian(samples[i], bytes.data() + 2 * i)
+                made.kind == Kind::Bin ? qToLittleEndian(samples[i], bytes.data() + 2 * i)
                                        : qToBigEndian(samples[i], bytes.data() + 2 * i);
             TestEnv::WriteFile(path, bytes);
             continue;
         }
         SF_INFO info{
-            0, 44100, 2, (spec.kind == Kind::Wav ? SF_FORMAT_WAV : SF_FORMAT_FLAC) | SF_FORMAT_PCM_16, 0, 0};
+            0, 44100, 2, (made.kind == Kind::Wav ? SF_FORMAT_WAV : SF_FORMAT_FLAC) | SF_FORMAT_PCM_16, 0, 0};
         SNDFILE* out = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
         ASSERT_TRUE(out) << sf_strerror(nullptr);
-        sf_writef_short(out, samples.data(), spec.frames);
+        sf_writef_short(out, samples.data(), made.frames);
         sf_close(out);
     }
 }
@@ -66,7 +66,7 @@ struct Probe
 struct GoodSheet
 {
     const char* what;
-    std::vector<FileSpec> files;
+    std::vector<MadeFile> files;
     const char* cueName;
     const char* cue;
     std::vector<std::int32_t> starts;
