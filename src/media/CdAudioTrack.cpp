@@ -1,6 +1,8 @@
 #include "media/CdAudioTrack.h"
 
+#include "media/CdDatabase.h"
 #include "media/TrackExceptions.h"
+#include "platform/mci/CdDisc.h"
 #include "playlist/ItemPath.h"
 
 #include <QDir>
@@ -76,7 +78,12 @@ void CCDAudioTrack::OpenDisc()
             MCI_OPEN, MCI_WAIT | MCI_OPEN_SHAREABLE | MCI_OPEN_ELEMENT | MCI_OPEN_TYPE | MCI_OPEN_TYPE_ID,
             &open);
     } catch (const CMCIException& e) {
-        throw CMCIException(e.Error(), e.Command(), QStringLiteral("%1 (%2)").arg(e.GetErrorMessage(), path));
+        // An image says which line or file failed; the error number alone
+        // would blame the drive.
+        const QString problem = LastCdOpenProblem();
+        throw CMCIException(
+            e.Error(), e.Command(),
+            QStringLiteral("%1 (%2)").arg(problem.isEmpty() ? e.GetErrorMessage() : problem, path));
     }
     m_device.deviceId = open.wDeviceID;
 
@@ -101,6 +108,7 @@ void CCDAudioTrack::OpenDisc()
     if (CMCITrack::IsPlaying())
         Stop();
     FindBaseLevel();
+    RememberCdDrive(open.lpstrElementName);
 }
 
 void CCDAudioTrack::Close()

@@ -13,6 +13,8 @@
 // Thread: the user-interface thread.
 #pragma once
 
+#include "platform/mci/CdDisc.h"
+
 #include <QString>
 #include <cstdint>
 #include <memory>
@@ -80,3 +82,20 @@ int CountCdTracks();
 // Drive door commands; failures are ignored.
 void OpenCdDoor();
 void CloseCdDoor();
+
+// The title of a CD item's track for lists, captions and the play log (item
+// "<root>/TrackNN.cda", trackIndex 0-based), from the item's own disc, not
+// the drive's: the name the CD database holds for that track of that disc,
+// else the text the disc carries (CD-TEXT, a cue sheet's TITLE, with the
+// track's PERFORMER in front when it differs from the disc's), else none (the
+// caller shows "Track NN"). An image is read when first asked and again once
+// it changed; a drive is only known from its last reading (RememberCdDisc),
+// as reading it here could wait for it to spin up. Thread: any.
+std::optional<QString> CdTrackTitle(const QString& item, int trackIndex);
+// What CdTrackTitle knows of the disc in the drive at root: its table of
+// contents as just read, none when the drive holds no readable disc.
+// Thread: any (a CD track's open calls it on its worker).
+void RememberCdDisc(const QString& root, const std::optional<mci::CdToc>& toc);
+// Reads the drive at root for CdTrackTitle; nothing for an image (read when
+// asked) or a root that is no device. May wait for the drive.
+void RememberCdDrive(const QString& root);

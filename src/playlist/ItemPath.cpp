@@ -288,7 +288,7 @@ QString GetItemDisplayName(const QString& path)
         if (track == 0)
             return parts.fname;
         if (const CdTitleLookup& lookup = TitleLookup()) {
-            const std::optional<QString> title = lookup(static_cast<int>(track) - 1);
+            const std::optional<QString> title = lookup(path, static_cast<int>(track) - 1);
             if (title && !title->isEmpty())
                 return *title;
         }

@@ -81,10 +81,11 @@ bool IsMediaFile(const QString& path);
 // True exactly for the extension .mpl.
 bool IsMiniPlaylist(const QString& path);
 
-// Title of track trackIndex (0-based) of the CD in the drive, or nothing
-// when the CD database has no entry for the CD or no title for the track
-// (an empty title counts as none).
-using CdTitleLookup = std::function<std::optional<QString>(int trackIndex)>;
+// Title of track trackIndex (0-based) of the disc of the CD item `item`
+// (its root: a drive or an image), or nothing when the CD database has no
+// entry for that disc and the disc no title for the track (an empty title
+// counts as none).
+using CdTitleLookup = std::function<std::optional<QString>(const QString& item, int trackIndex)>;
 // Replaces the lookup used by GetItemDisplayName; an empty one (the start
 // state) answers "no entry".
 void SetCdTitleLookup(CdTitleLookup lookup);

@@ -5,6 +5,7 @@
 #include "app/UserInterface.h"
 #include "events/EventList.h"
 #include "events/Scheduler.h"
+#include "media/CdDatabase.h"
 #include "media/MixerState.h"
 #include "media/PlugInChain.h"
 #include "media/TrackEnvironment.h"
@@ -84,6 +85,8 @@ CStation::CStation(Options options, QObject* parent)
     CTrackEnvironment::SetUserInterface(m_ui);
     CTrackEnvironment::SetViewSettings(&m_engine->Settings());
     CTrackEnvironment::SetShell(m_shell);
+    // CD rows are named from their own disc in every front end and the play log.
+    SetCdTitleLookup(CdTrackTitle);
 }
 
 CStation::~CStation()
@@ -93,6 +96,7 @@ CStation::~CStation()
     CTrackEnvironment::SetUserInterface(nullptr);
     CTrackEnvironment::SetViewSettings(nullptr);
     CTrackEnvironment::SetShell(nullptr);
+    SetCdTitleLookup({});
 }
 
 void CStation::LoadSettings()

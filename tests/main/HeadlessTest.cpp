@@ -196,6 +196,14 @@ const HeadlessRow kRows[] = {
     // A FIFO named like a media file would block the engine inside the open.
     {"AFifoItemIsRefusedAndTheItemsAroundItPlay", kIgnoreErrors, "pipe.wav", "0.pause pipe.wav 0.pause",
      "startup|start\t0 sec.|start\tpipe|error\tNot a regular file: *|start\t0 sec.|shutdown"},
+    {"AFifoAsACueSheetIsRefusedAndTheNextItemPlays", kIgnoreErrors, "pipe.cue",
+     "pipe.cue/Track01.cda 0.pause",
+     "startup|start\tTrack 01|error\t*pipe.cue: no regular file*|start\t0 sec.|shutdown"},
+    // A sheet that is its own BIN (one sector of its text): the log names the
+    // track by the sheet's TITLE, as the console does.
+    {"ACdRowIsLoggedWithItsOwnDiscsTitle", kNoOverlap + "\n\"WaveOutDevice\"=\"null\"",
+     "t.cue=FILE t.cue BINARY\n TRACK 01 AUDIO\n  TITLE \"Song One\"\n  INDEX 01 00:00:00\n",
+     "t.cue/Track01.cda 0.pause", "startup|start\tSong One|start\t0 sec.|shutdown"},
     {"WithoutIgnoreErrorsTheErrorIsReportedAndTheNextItemPlays", kNoOverlap + "\n\"AudioSink\"=\"fakesink\"",
      "", "/nowhere/Track01.cda /nowhere/missing.wav 0.pause",
      "startup|start\tTrack 01|error\t*|start\tmissing|error\t*|start\t0 sec.|shutdown", 0, "lirana: error: "},

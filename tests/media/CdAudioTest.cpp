@@ -7,12 +7,16 @@
 #include "platform/DataPaths.h"
 #include "platform/IniFile.h"
 #include "platform/mci/CdDisc.h"
+#include "platform/mci/CueSheet.h"
 #include "platform/mci/PcmSource.h"
+#include "playlist/ItemPath.h"
 
 #include "EventRecorder.h"
 #include "support/TestMedia.h"
 
 #include <QFile>
+
+#include <sys/stat.h>
 
 #include <algorithm>
 
@@ -192,4 +196,79 @@ TEST_F(CdAudioTest, ANewDiscGetsAnEntryUnderItsCddbIdAndNamesDefaultWithoutOne)
     EXPECT_FALSE(db.Refresh()) << "the disc was taken out";
     EXPECT_FALSE(db.IsValid());
     EXPECT_EQ(db.StoredTrackName(1), std::nullopt);
+}
+
+TEST_F(CdAudioTest, APipeOrAMissingFileOfAnImageIsAnErrorNamingItAtOnceAndTheNextTrackPlays)
+{
+    const QString dir = TestEnv::MakeTempDir();
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir + "/pipe.cue").constData(), 0600), 0);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir + "/piped.bin").constData(), 0600), 0);
+    const QByteArray track = " TRACK 01 AUDIO\n  INDEX 01 00:00:00\n";
+    TestEnv::WriteFile(dir + "/piped.cue", "FILE piped.bin BINARY\n" + track);
+    TestEnv::WriteFile(dir + "/lost.cue", "REM ripped\nFILE \"lost.bin\" BINARY\n" + track);
+    TestEnv::WriteFile(dir + "/huge.cue", QByteArray(mci::kMaxCueSheetBytes + 1, ' '));
+    const struct
+    {
+        const char* root;
+        mci::MCIERROR error;
+        QString says;
+    } cases[] = {
+        {"pipe.cue", mci::MCIERR_FILE_READ, dir + "/pipe.cue: no regular file"},
+        {"piped.cue", mci::MCIERR_FILE_READ, "piped.cue line 1: " + dir + "/piped.bin: no regular file"},
+        {"lost.cue", mci::MCIERR_FILE_NOT_FOUND,
+         "lost.cue line 2: " + dir + "/lost.bin: The file cannot be found"},
+        {"huge.cue", mci::MCIERR_FILE_READ, "too large for a cue sheet"},
+    };
+    for (const auto& c : cases) {
+        const QString item = dir + u'/' + QLatin1String(c.root) + "/Track01.cda";
+        EXPECT_FALSE(mci::ReadCdToc(dir + u'/' + QLatin1String(c.root)));
+        EXPECT_EQ(CdTrackTitle(item, 0), std::nullopt);
+        CCDAudioTrack failing;
+        try {
+            failing.Open(item, &owner);
+            ADD_FAILURE() << c.root;
+        } catch (const CMCIException& e) {
+            EXPECT_EQ(e.Error(), c.error) << c.root;
+            EXPECT_TRUE(e.GetErrorMessage().contains(c.says) && e.GetErrorMessage().contains(item))
+                << qPrintable(e.GetErrorMessage());
+        }
+    }
+    CCDAudioTrack next;
+    next.Open(Item("Track02.cda"), &owner);
+    next.Play();
+    EXPECT_TRUE(TestEnv::WaitUntil([&] { return next.GetPosition() > 0; }, 4000));
+}
+
+TEST_F(CdAudioTest, ARowOfAnotherImageShowsThatDiscsNamesWhileTheDriveHoldsThisOne)
+{
+    // Image B: its own tones and lengths (another disc id), titles in its sheet.
+    const QString b = TestMedia::CdImage(
+        TestEnv::Root(), QStringLiteral("other"),
+        {{TestMedia::Tone(440, 1.0)}, {TestMedia::Tone(880, 1.0)}, {TestMedia::Tone(660, 2.0)}});
+    TestEnv::WriteFile(
+        b, "PERFORMER \"Band\"\nFILE \"other.bin\" BINARY\n TRACK 01 AUDIO\n  TITLE \"Song One\"\n"
+           "  INDEX 01 00:00:00\n TRACK 02 AUDIO\n  TITLE \"Song Two\"\n  PERFORMER \"Guest\"\n"
+           "  INDEX 01 00:01:00\n TRACK 03 AUDIO\n  INDEX 01 00:02:00\n");
+    qputenv("LIRANA_CD_DEVICE", disc.toUtf8());
+    CCDDatabase drive;
+    ASSERT_TRUE(drive.Init());
+    drive.SetTrackName(1, QStringLiteral("A Two"));
+    SetCdTitleLookup(CdTrackTitle);
+    const auto name = [](const QString& root, const char* f) { return GetItemDisplayName(root + u'/' + f); };
+    EXPECT_EQ(name(disc, "Track02.cda"), QStringLiteral("A Two"));
+    EXPECT_EQ(name(b, "Track01.cda"), QStringLiteral("Song One"));
+    EXPECT_EQ(name(b, "Track02.cda"), QStringLiteral("Guest - Song Two")) << "a guest on a disc of the band";
+    EXPECT_EQ(name(b, "Track03.cda"), QStringLiteral("Track 03"));
+
+    // B's own entry in the database goes before its sheet, and is seen at once.
+    CIniFile ini(CCDDatabase::DefaultPath());
+    ini.SetSection(QString::number(mci::CddbDiscId(*mci::ReadCdToc(b)), 16).toUpper());
+    ini.WriteString(QStringLiteral("0"), QStringLiteral("Stored One"));
+    ini.Flush();
+    EXPECT_EQ(name(b, "Track01.cda"), QStringLiteral("Song One")) << "a section without tracks is no entry";
+    ini.WriteInt(QStringLiteral("numtracks"), 3);
+    ini.Flush();
+    EXPECT_EQ(name(b, "Track01.cda"), QStringLiteral("Stored One"));
+    EXPECT_EQ(name(b, "Track02.cda"), QStringLiteral("Guest - Song Two"));
+    SetCdTitleLookup({});
 }

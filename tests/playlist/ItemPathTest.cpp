@@ -126,7 +126,7 @@ TEST(ItemPath, DisplayNames)
     // Titles from the CD database by track index; none or an empty one
     // gives the track number. A name that is no track number is not looked up.
     QList<int> asked;
-    SetCdTitleLookup([&asked](int index) {
+    SetCdTitleLookup([&asked](const QString&, int index) {
         asked << index;
         return index == 2   ? std::optional<QString>("Blue Train")
                : index == 3 ? std::optional<QString>(QString())

@@ -83,9 +83,9 @@ CLiranaView::CLiranaView(const CAppContext& context, QWidget* parent)
     Q_ASSERT(context.playlist && context.engine);
     setAcceptDrops(true);
     BuildLayout();
-    // CD rows everywhere show the names of the disc in the drive.
+    // CD rows everywhere show the names of their own disc.
     m_cd->Init();
-    SetCdTitleLookup([cd = m_cd.get()](int index) { return cd->StoredTrackName(index); });
+    SetCdTitleLookup(CdTrackTitle);
     m_list->SetCdDatabase(m_cd.get());
     if (m_context.scheduler)
         SetUpcomingEvents(&m_context.scheduler->Upcoming());

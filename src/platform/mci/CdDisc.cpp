@@ -6,6 +6,7 @@
 #define DO_NOT_WANT_PARANOIA_COMPATIBILITY
 #include "platform/mci/CdDisc.h"
 
+#include "platform/mci/CueSheet.h"
 #include "platform/mci/Mci.h"
 #include "platform/mci/PcmSource.h"
 
@@ -14,6 +15,7 @@
 #include <QtEndian>
 
 #include <cdio/cdio.h>
+#include <cdio/cdtext.h>
 #include <cdio/logging.h>
 #include <cdio/paranoia/cdda.h>
 #include <cdio/paranoia/paranoia.h>
@@ -22,6 +24,8 @@
 #include <array>
 #include <cstring>
 #include <mutex>
+
+#include <sys/stat.h>
 
 namespace mci {
 namespace {
@@ -57,7 +61,33 @@ std::optional<CdToc> TocOf(CdIo_t* cdio)
             return std::nullopt;
         toc.starts.push_back(lsn);
     }
+    if (const cdtext_t* text = cdio_get_cdtext(cdio)) {
+        const auto field = [text](cdtext_field_t which, track_t track) {
+            return QString::fromUtf8(cdtext_get_const(text, which, track)).trimmed();
+        };
+        toc.disc = {field(CDTEXT_FIELD_TITLE, 0), field(CDTEXT_FIELD_PERFORMER, 0)};
+        for (int i = 0; i < count; ++i)
+            toc.tracks.push_back({field(CDTEXT_FIELD_TITLE, track_t(first + i)),
+                                  field(CDTEXT_FIELD_PERFORMER, track_t(first + i))});
+    }
     return toc;
+}
+
+// libcdio opens what it is given and would wait for ever on a pipe: a root
+// must be a file or a device (a drive is a block device).
+bool OpenableRoot(const QString& root)
+{
+    struct stat info
+    {};
+    return ::stat(QFile::encodeName(root).constData(), &info) == 0 &&
+           (S_ISREG(info.st_mode) || S_ISBLK(info.st_mode) || S_ISCHR(info.st_mode));
+}
+
+// The text of the last failed open of an image on this thread.
+QString& OpenProblem()
+{
+    thread_local QString text;
+    return text;
 }
 
 class CdSource : public PcmSource
@@ -193,6 +223,14 @@ std::optional<CdToc> ReadCdToc(const QString& root)
 {
     if (root.isEmpty() || !QFileInfo::exists(root))
         return std::nullopt;
+    if (IsCueSheetPath(root)) {
+        CdToc toc;
+        CueProblem problem;
+        return OpenCueDisc(root, &toc, nullptr, &problem) ? std::optional<CdToc>(std::move(toc))
+                                                          : std::nullopt;
+    }
+    if (!OpenableRoot(root))
+        return std::nullopt;
     CdIo_t* cdio = OpenRoot(root);
     if (!cdio)
         return std::nullopt;
@@ -228,9 +266,24 @@ bool SetCdDoor(const QString& root, bool open)
 
 std::unique_ptr<PcmSource> OpenCdSource(const QString& root, std::uint32_t* error)
 {
+    OpenProblem().clear();
     const QString drive = root.isEmpty() ? DefaultCdDrive() : root;
+    if (!drive.isEmpty() && IsCueSheetPath(drive)) {
+        CdToc toc;
+        CueProblem problem;
+        std::unique_ptr<PcmSource> source;
+        if (!OpenCueDisc(drive, &toc, &source, &problem)) {
+            *error = problem.error;
+            OpenProblem() = problem.text;
+        }
+        return source;
+    }
     if (drive.isEmpty() || !QFileInfo::exists(drive)) {
         *error = drive.isEmpty() ? MCIERR_DEVICE_NOT_READY : MCIERR_FILE_NOT_FOUND;
+        return nullptr;
+    }
+    if (!OpenableRoot(drive)) {
+        *error = MCIERR_FILE_READ;
         return nullptr;
     }
     CdIo_t* cdio = OpenRoot(drive);
@@ -242,6 +295,11 @@ std::unique_ptr<PcmSource> OpenCdSource(const QString& root, std::uint32_t* erro
         return nullptr;
     }
     return std::make_unique<CdSource>(cdio, std::move(*toc));
+}
+
+QString LastCdOpenProblem()
+{
+    return OpenProblem();
 }
 
 } // namespace mci

@@ -16,12 +16,23 @@ namespace mci {
 inline constexpr int kCdSectorsPerSecond = 75;
 inline constexpr int kCdFramesPerSector = 588;
 
+// Text a disc carries about itself: CD-TEXT, or a cue sheet's TITLE and
+// PERFORMER lines. Empty when it has none.
+struct CdText
+{
+    QString title;
+    QString performer;
+};
+
 struct CdToc
 {
     int firstTrack = 1;
     // The first sector (from the start of the program area) of each track,
     // then the lead-out's.
     std::vector<std::int32_t> starts;
+    CdText disc;
+    // One per track where the disc has any text, else none.
+    std::vector<CdText> tracks;
 
     int Tracks() const { return starts.empty() ? 0 : int(starts.size()) - 1; }
 };
@@ -31,14 +42,21 @@ struct CdToc
 // CD drive libcdio finds. Empty when there is none.
 QString DefaultCdDrive();
 
-// The table of contents of the disc at root; empty when there is no disc or
-// the root cannot be read.
+// The table of contents of the disc at root, with the text the disc carries
+// (CD-TEXT, a cue sheet's TITLE and PERFORMER); empty when there is no disc
+// or the root cannot be read. A cue sheet is read by the program's own
+// reader (CueSheet.h), other images and drives through libcdio.
 std::optional<CdToc> ReadCdToc(const QString& root);
 
 // The CDDB (freedb) disc id of a table of contents: the digit sums of the
 // track starts in seconds (two seconds of lead-in included), the playing
 // time in seconds and the number of tracks.
 std::uint32_t CddbDiscId(const CdToc& toc);
+
+// The operator's text of the last failed open of a cue-sheet image on this
+// thread (OpenCdSource, through MCI_OPEN): the sheet and its line, or the
+// file a line names. Empty after an open that succeeded or failed otherwise.
+QString LastCdOpenProblem();
 
 // Opens or closes the door of a drive; false when it cannot (an image, no
 // tray motor, no permission).
