@@ -24,6 +24,14 @@
         <translation>Ziehen Sie zu Beginn Dateien oder Ordner aus dem Dateimanager in das Hauptfenster und klicken Sie dann auf die grüne Schaltfläche „Abspielen“ (oder drücken Sie die Taste P).</translation>
     </message>
     <message>
+        <source>Copyright © 2026 the Oxbelund developers.
+
+Lirana is free software under the GNU General Public License, version 3 or (at your option) any later version. It comes with ABSOLUTELY NO WARRANTY.</source>
+        <translation>Copyright © 2026 die Oxbelund-Entwickler.
+
+Lirana ist freie Software unter der GNU General Public License, Version 3 oder (nach Ihrer Wahl) jeder späteren Version. Sie wird OHNE JEDE GEWÄHRLEISTUNG bereitgestellt.</translation>
+    </message>
+    <message>
         <source>Author</source>
         <translation>Autor</translation>
     </message>

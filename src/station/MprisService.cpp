@@ -68,17 +68,12 @@ public:
     static QString Identity() { return QStringLiteral("Lirana"); }
     static QString DesktopEntry() { return QStringLiteral("io.github.oxbelund.Lirana"); }
     static QStringList SupportedUriSchemes() { return {QStringLiteral("file")}; }
+    // What OpenUri takes: media files, never list files.
     static QStringList SupportedMimeTypes()
     {
-        return {QStringLiteral("audio/mpeg"),
-                QStringLiteral("audio/x-wav"),
-                QStringLiteral("audio/ogg"),
-                QStringLiteral("audio/flac"),
-                QStringLiteral("audio/x-aiff"),
-                QStringLiteral("audio/midi"),
-                QStringLiteral("audio/x-mod"),
-                QStringLiteral("application/x-lirana-album"),
-                QStringLiteral("application/x-lirana-mini-playlist")};
+        return {QStringLiteral("audio/mpeg"), QStringLiteral("audio/x-wav"),  QStringLiteral("audio/ogg"),
+                QStringLiteral("audio/flac"), QStringLiteral("audio/x-aiff"), QStringLiteral("audio/midi"),
+                QStringLiteral("audio/x-mod")};
     }
 
 public slots:

@@ -1,5 +1,5 @@
 // CAboutDialog: "About Lirana" with the "Info" page (name, version, how to
-// begin) and the "Author" page.
+// begin, copyright and licence) and the "Author" page.
 #pragma once
 
 #include <QDialog>
