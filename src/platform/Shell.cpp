@@ -10,7 +10,80 @@
 
 #include <glib.h>
 
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
 namespace {
+
+// Starts program with args in workDir, not waited for (a grandchild, so no
+// zombie is left), and returns 0 or the errno of what failed. QProcess's
+// startDetached passes the program's standard output and every descriptor
+// not marked close-on-exec (Qt 6.4 runs no child modifier there). Here the
+// child gets /dev/null as input, this process's standard error as its
+// output too (what it writes is a diagnostic; standard output may carry the
+// play log, where a script could write lines that look like starts), no
+// descriptor but 0-2 (no media file, sound-server socket or lock), no
+// blocked signal and SIGPIPE as default. Between fork and exec only
+// async-signal-safe calls.
+int SpawnDetached(const QString& program, const QStringList& args, const QString& workDir)
+{
+    std::vector<QByteArray> words{QFile::encodeName(program)};
+    for (const QString& arg : args)
+        words.push_back(QFile::encodeName(arg));
+    std::vector<char*> argv;
+    for (QByteArray& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    const QByteArray dir = QFile::encodeName(workDir);
+    int report[2];
+    if (::pipe2(report, O_CLOEXEC) != 0)
+        return errno;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::setsid();
+        const pid_t grandchild = ::fork();
+        if (grandchild != 0)
+            ::_exit(grandchild < 0 ? 1 : 0);
+        int failed = 0;
+        const int in = ::open("/dev/null", O_RDONLY);
+        if (in < 0 || ::dup2(in, STDIN_FILENO) < 0 || ::dup2(STDERR_FILENO, STDOUT_FILENO) < 0 ||
+            (!dir.isEmpty() && ::chdir(dir.constData()) != 0)) {
+            failed = errno;
+        } else {
+            // Everything above 2 goes but the report pipe, which exec closes.
+            ::close_range(3, static_cast<unsigned>(report[1]) - 1, 0);
+            ::close_range(static_cast<unsigned>(report[1]) + 1, ~0U, 0);
+            sigset_t none;
+            ::sigemptyset(&none);
+            ::sigprocmask(SIG_SETMASK, &none, nullptr);
+            ::signal(SIGPIPE, SIG_DFL);
+            ::execv(argv[0], argv.data());
+            failed = errno;
+        }
+        (void)!::write(report[1], &failed, sizeof failed);
+        ::_exit(127);
+    }
+    ::close(report[1]);
+    int failed = child < 0 ? errno : 0;
+    if (child > 0) {
+        int status = 0;
+        while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+        }
+        // The grandchild's exec closes the pipe; a failure writes its errno.
+        ssize_t n = 0;
+        while ((n = ::read(report[0], &failed, sizeof failed)) < 0 && errno == EINTR) {
+        }
+        if (n != sizeof failed)
+            failed = WIFEXITED(status) && WEXITSTATUS(status) == 0 ? 0 : ECHILD;
+    }
+    ::close(report[0]);
+    return failed;
+}
 
 class SystemShell : public Shell
 {
@@ -18,17 +91,13 @@ public:
     bool StartProgram(const QString& program, const QStringList& args, const QString& workDir,
                       QString* error) override
     {
-        QProcess process;
-        process.setProgram(program);
-        process.setArguments(args);
-        if (!workDir.isEmpty())
-            process.setWorkingDirectory(workDir);
-        process.setStandardInputFile(QProcess::nullDevice());
-        if (process.startDetached())
+        const QString found = program.contains(u'/') ? program : QStandardPaths::findExecutable(program);
+        const int failed = found.isEmpty() ? ENOENT : SpawnDetached(found, args, workDir);
+        if (failed == 0)
             return true;
         if (error)
             *error = QCoreApplication::translate("Shell", "Cannot start %1: %2")
-                         .arg(program, process.errorString());
+                         .arg(program, QString::fromLocal8Bit(std::strerror(failed)));
         return false;
     }
 

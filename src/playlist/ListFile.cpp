@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QStringDecoder>
 
 #include <cerrno>
@@ -15,6 +16,16 @@
 #include <unistd.h>
 
 namespace {
+
+// "$HOME/jingles/id.sh", "${XDG_MUSIC_DIR}/a.mp3", "%HOME%\\x": a row that
+// begins with a variable is kept as written. Made absolute first it would
+// name the variable inside the list's folder and never run; the command
+// item expands it, then resolves what it names.
+bool StartsWithVariable(const QString& row)
+{
+    static const QRegularExpression re(QStringLiteral(R"(^(\$\{?[A-Za-z_]|%[A-Za-z_][A-Za-z0-9_]*%))"));
+    return re.match(row).hasMatch();
+}
 
 bool IsTrailingSpace(char c)
 {
@@ -160,7 +171,7 @@ QStringList ParseListText(const QByteArray& text, ListPaths paths, const QString
         if (size == 0)
             continue;
         QString row = DecodeLine(line.first(size));
-        if (paths == ListPaths::MakeAbsolute) {
+        if (paths == ListPaths::MakeAbsolute && !StartsWithVariable(row)) {
             try {
                 row = GetFullPath(row);
             } catch (const CException& e) {

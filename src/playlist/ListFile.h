@@ -7,7 +7,9 @@
 // '#' is a comment; trailing white space (blank, tab, CR, VT, FF) is removed
 // and a line left empty is ignored; leading white space is kept, so
 // "  #x" is an item. With MakeAbsolute each line is turned into an absolute
-// path with GetFullPath (against the current folder); KeepRelative keeps the
+// path with GetFullPath (against the current folder), but one that begins
+// with an environment variable ($NAME, ${NAME}, %NAME%), which the command
+// item expands before it resolves the path; KeepRelative keeps the
 // text as written (mini playlists).
 //
 // Only regular files are read or written: a FIFO, a device or a socket is

@@ -8,6 +8,9 @@
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace {
 
 QString MakeFile(const QString& dir, const QString& name, const QByteArray& content, bool executable = false)
@@ -70,6 +73,35 @@ TEST_F(RunCommandItemTest, ExecutablesRunDirectlyScriptsThroughTheirInterpreterM
     shell.failWith = "refused";
     EXPECT_FALSE(RunCommandItem(shell, tool, &error));
     EXPECT_EQ(error, "refused");
+}
+
+// A command item writes nowhere near the play-log stream (standard output)
+// and inherits no descriptor of the program's but 0-2.
+TEST_F(RunCommandItemTest, TheChildWritesToTheDiagnosticsAndInheritsNoDescriptor)
+{
+    const int leaked = ::open("/dev/null", O_RDONLY); // no close-on-exec, as a library might leave one
+    const QString out = dir + "/out", err = dir + "/err", fds = dir + "/fds";
+    const QString item = MakeFile(dir, "item.sh",
+                                  "echo 'start\tforged'; ls /proc/self/fd > \"$(dirname \"$0\")/fds\"\n");
+    const int saved[2] = {::dup(STDOUT_FILENO), ::dup(STDERR_FILENO)};
+    ::dup2(::open(out.toLocal8Bit().constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600),
+           STDOUT_FILENO);
+    ::dup2(::open(err.toLocal8Bit().constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600),
+           STDERR_FILENO);
+    const bool started = RunCommandItem(Shell::System(), item, &error);
+    ::dup2(saved[0], STDOUT_FILENO);
+    ::dup2(saved[1], STDERR_FILENO);
+    ASSERT_TRUE(started) << qPrintable(error);
+    ASSERT_TRUE(TestEnv::WaitUntil(
+        [&] { return FileBytes(fds).contains('\n') && FileBytes(err).contains("forged"); }, 10000))
+        << FileBytes(out).toStdString() << "|" << FileBytes(err).toStdString() << "|"
+        << FileBytes(fds).toStdString();
+    EXPECT_EQ(FileBytes(out), "");
+    // ls's own listing of its directory is the one more it may show.
+    EXPECT_LE(FileBytes(fds).split('\n').size() - 1, 4) << FileBytes(fds).toStdString();
+    ::close(leaked);
+    for (const int fd : saved)
+        ::close(fd);
 }
 
 // The terminal and the programs are looked up in a PATH of the test's own.

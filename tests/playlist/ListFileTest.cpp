@@ -61,17 +61,20 @@ TEST(ListFile, WhatAReadKeepsOfEachLine)
 TEST(ListFile, AlbumRowsAreMadeAbsolute)
 {
     const QString dir = TestEnv::MakeTempDir("cwd");
-    const QString list = TestEnv::WriteFile(TestEnv::MakeTempDir() + "/rel.alb",
-                                            "/abs/b.mp3\n\n  #x\nsub/../a.wav\n");
+    const QString list = TestEnv::WriteFile(
+        TestEnv::MakeTempDir() + "/rel.alb",
+        "/abs/b.mp3\n\n  #x\nsub/../a.wav\n$HOME/id.sh\n${X}/a\n%HOME%\\b\n$ c\n");
     const QString old = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(dir));
     const QString cwd = QDir::currentPath();
     EXPECT_EQ(ReadListFile(list, ListPaths::MakeAbsolute),
-              (QStringList{"/abs/b.mp3", cwd + "/  #x", cwd + "/a.wav"}));
+              (QStringList{"/abs/b.mp3", cwd + "/  #x", cwd + "/a.wav", "$HOME/id.sh", "${X}/a", "%HOME%\\b",
+                           cwd + "/$ c"})); // a row that begins with a variable: expanded where it runs
     ASSERT_TRUE(QDir().rmdir(dir));
     const QString error = ErrorOf([&] { ReadListFile(list, ListPaths::MakeAbsolute); });
-    EXPECT_EQ(ReadListFile(list, ListPaths::KeepRelative),
-              (QStringList{"/abs/b.mp3", "  #x", "sub/../a.wav"}));
+    EXPECT_EQ(
+        ReadListFile(list, ListPaths::KeepRelative),
+        (QStringList{"/abs/b.mp3", "  #x", "sub/../a.wav", "$HOME/id.sh", "${X}/a", "%HOME%\\b", "$ c"}));
     QDir::setCurrent(old);
     EXPECT_TRUE(error.startsWith(list + u'|') && error.contains("line 3")) << qPrintable(error);
 }
