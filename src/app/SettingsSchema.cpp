@@ -82,6 +82,8 @@ std::vector<S> MakeTable()
         Flag(kSettings, "IgnoreErrors", FIELD(ignoreErrors), false),
         Flag(kSettings, "ResumeAfterCrash", FIELD(resumeAfterCrash), true),
         Text(kSettings, "NowPlayingFile", FIELD(nowPlayingFile)),
+        Flag(kSettings, "ResumeAfterRestart", FIELD(resumeAfterRestart), false),
+        Text(kSettings, "FallbackAlbum", FIELD(fallbackAlbum)),
         Flag(kSettings, "MediaFilesOnly", FIELD(mediaFilesOnly), false),
         Number(kSettings, "SoundBank Options", FIELD(soundBankOptions), 1),
         Number(kSettings, "VideoMode", FIELD(videoMode), 0, {}, videoModes),

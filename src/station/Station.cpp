@@ -38,7 +38,8 @@ bool IsListFile(const QString& path)
 } // namespace
 
 CStation::CStation(Options options, QObject* parent)
-    : QObject(parent), m_ui(options.ui), m_shell(options.shell ? options.shell : &Shell::System())
+    : QObject(parent), m_ui(options.ui), m_shell(options.shell ? options.shell : &Shell::System()),
+      m_resumeAfterRestart(options.resumeAfterRestart), m_fallbackAlbum(std::move(options.fallbackAlbum))
 {
     Q_ASSERT(m_ui);
     Clock& clock = options.clock ? *options.clock : Clock::System();
@@ -72,8 +73,11 @@ CStation::CStation(Options options, QObject* parent)
     connect(m_engine.get(), &COnAirEngine::TrackStarted, this, &CStation::TrackStarted);
     // Queued: the engine prepares the next item right after the start.
     connect(m_engine.get(), &COnAirEngine::TrackStarted, this, &CStation::ItemStarted, Qt::QueuedConnection);
+    connect(m_engine.get(), &COnAirEngine::FallingSilent, this, &CStation::FallBack);
+    connect(m_engine.get(), &COnAirEngine::SlotsChanged, this, &CStation::WatchFallback,
+            Qt::QueuedConnection);
     m_resumeTimer.setInterval(ResumeWriteMs);
-    connect(&m_resumeTimer, &QTimer::timeout, this, &CStation::WriteResumePoint);
+    connect(&m_resumeTimer, &QTimer::timeout, this, [this] { WriteResumePoint(); });
     // Tracks reach the person (a refused plug-in) through this seam; mini
     // playlists read the engine's live settings and run their command items
     // through the station's shell.
@@ -128,8 +132,13 @@ void CStation::Shutdown(bool saveSettings)
         m_scheduler->SaveToSettings();
         SaveSounds();
     }
+    // What is on air is where a restart comes back to (when it resumes);
+    // with nothing on air there is nothing to come back to.
+    if (m_engine->OnAir())
+        WriteResumePoint(true);
+    else
+        ResumeRecord::Clear();
     m_engine->Shutdown(false);
-    ResumeRecord::Clear(); // a run that shut down leaves nothing to resume
 }
 
 void CStation::SaveSettingsAndStop()
@@ -191,7 +200,7 @@ void CStation::ItemStarted()
         qCWarning(lcEngine).noquote() << "the now-playing file" << file << "cannot be written:" << error;
 }
 
-void CStation::WriteResumePoint()
+void CStation::WriteResumePoint(bool clean)
 {
     const CMediaTrack* onAir = m_engine->OnAir();
     if (!onAir) {
@@ -210,6 +219,7 @@ void CStation::WriteResumePoint()
     point.positionMs = std::max<qint64>(onAir->GetPosition(), 0);
     point.mode = int(m_engine->Mode());
     point.written = QDateTime::currentDateTimeUtc();
+    point.clean = clean;
     QString error;
     if (!ResumeRecord::Write(point, &error))
         qCWarning(lcEngine).noquote() << "the resume record cannot be written:" << error;
@@ -239,7 +249,9 @@ bool CStation::ResumeAfterCrash(bool openRecordedAlbum)
                                      return true;
                              return false;
                          }();
-    if (!same || point->item.isEmpty() || !visible) {
+    const bool wanted = point->clean ? m_resumeAfterRestart.value_or(m_engine->Settings().resumeAfterRestart)
+                                     : true;
+    if (!same || point->item.isEmpty() || !visible || !wanted) {
         ResumeRecord::Clear();
         return false;
     }
@@ -251,19 +263,28 @@ bool CStation::ResumeAfterCrash(bool openRecordedAlbum)
         m_engine->SetMode(PlayerMode(point->mode));
     if (point->row >= 0 && point->row < m_playlist->Count())
         m_playlist->Select(point->row);
-    if (!m_engine->Settings().resumeAfterCrash) {
+    if (point->clean) {
+        // A restart the station was asked for: no error, a line of its own.
+        m_log->WriteLogText(QStringLiteral("resume\t%1 plays on from %2").arg(name, at));
+    } else if (!m_engine->Settings().resumeAfterCrash) {
         m_log->WriteLogText(
             Str::Load(Str::LogError)
                 .arg(QStringLiteral("The last run ended without shutting down at %1 of %2").arg(at, name)));
         ResumeRecord::Clear();
         return false;
+    } else {
+        m_log->WriteLogText(
+            Str::Load(Str::LogError)
+                .arg(QStringLiteral("The last run ended without shutting down: %1 plays on from %2")
+                         .arg(name, at)));
     }
-    m_log->WriteLogText(
-        Str::Load(Str::LogError)
-            .arg(QStringLiteral("The last run ended without shutting down: %1 plays on from %2")
-                     .arg(name, at)));
     m_engine->StartItemAt(point->item, TrackMs(point->positionMs));
     return true;
+}
+
+void CStation::StartFresh()
+{
+    ResumeRecord::Clear();
 }
 
 bool CStation::OnCommand(int id)

@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 
 namespace {
 
@@ -86,9 +87,10 @@ TEST(StationTest, KeepsTheSoundSlotsWithTheSettings)
 }
 
 std::unique_ptr<CStation> FakeStation(FakeTrackWorld& world, RecordingUi& ui, RecordingShell& shell,
-                                      QStringList* log = nullptr)
+                                      QStringList* log = nullptr, std::optional<bool> resumeAfterRestart = {})
 {
     CStation::Options o;
+    o.resumeAfterRestart = resumeAfterRestart;
     o.ui = &ui;
     o.shell = &shell;
     o.createTrack = [&world](const QString&) { return std::make_unique<FakeTrack>(world); };
@@ -98,7 +100,7 @@ std::unique_ptr<CStation> FakeStation(FakeTrackWorld& world, RecordingUi& ui, Re
 }
 
 // At each start the station leaves the resume record (where it is) and the
-// now-playing file; a shutdown removes the record. A now-playing file that
+// now-playing file; a shutdown marks the record clean. A now-playing file that
 // cannot be written is no message and stops nothing.
 TEST(StationTest, AStartLeavesTheResumeRecordAndTheNowPlayingFile)
 {
@@ -125,7 +127,10 @@ TEST(StationTest, AStartLeavesTheResumeRecordAndTheNowPlayingFile)
                   std::tuple(QString(), ResumePoint::Digest(rows), 1, QStringLiteral("/m/b.wav"),
                              int(PlayerMode::Repeat)));
         station->Shutdown(false);
-        EXPECT_FALSE(ResumeRecord::Read()) << "a shutdown leaves nothing to resume";
+        const auto left = ResumeRecord::Read();
+        ASSERT_TRUE(left) << "a shutdown with an item on air leaves where a restart comes back to";
+        EXPECT_EQ(std::pair(left->clean, left->item), std::pair(true, QStringLiteral("/m/b.wav")));
+        EXPECT_FALSE(point->clean);
         EXPECT_TRUE(ui.messages.isEmpty());
     }
     QFile json(now);
@@ -152,7 +157,14 @@ TEST(StationTest, ComesBackWhereARunThatDidNotShutDownWas)
         bool resumed;
         const char* logLine;           // empty: none
         const char* item = "/m/b.wav"; // what the record says was on air
+        bool clean = false;            // left by a shutdown
+        std::optional<bool> restart{}; // the front end's choice after a clean shutdown
     } const cases[] = {
+        // After a clean shutdown: the runner comes back (no error), the
+        // console only with "ResumeAfterRestart" (off here), a fresh start never.
+        {rows, true, true, "resume\tb plays on from 01:05", "/m/b.wav", true, true},
+        {rows, true, false, "", "/m/b.wav", true},
+        {rows, true, false, "", "/m/b.wav", true, false},
         {rows, true, true, "error\tThe last run ended without shutting down: b plays on from 01:05"},
         {rows, false, false, "error\tThe last run ended without shutting down at 01:05 of b"},
         {{"/m/a.wav", "/m/c.wav"}, true, false, ""},
@@ -172,13 +184,14 @@ TEST(StationTest, ComesBackWhereARunThatDidNotShutDownWas)
         point.item = c.item;
         point.positionMs = 65400;
         point.mode = int(PlayerMode::Random);
+        point.clean = c.clean;
         QString error;
         ASSERT_TRUE(ResumeRecord::Write(point, &error)) << error.toStdString();
         FakeTrackWorld world;
         RecordingUi ui;
         RecordingShell shell;
         QStringList log;
-        auto station = FakeStation(world, ui, shell, &log);
+        auto station = FakeStation(world, ui, shell, &log, c.restart);
         ASSERT_TRUE(station->OpenItems(c.openRows));
         station->LoadSettings();
         CScheduledEvent event(WallTime{});
@@ -194,11 +207,84 @@ TEST(StationTest, ComesBackWhereARunThatDidNotShutDownWas)
             EXPECT_EQ(std::pair(station->Playlist().Selection(), station->Engine().Mode()),
                       std::pair(1, PlayerMode::Random));
         }
-        EXPECT_EQ(log.filter("without shutting down"),
+        EXPECT_EQ(log.filter(QRegularExpression("without shutting down|^resume")),
                   QString(c.logLine).isEmpty() ? QStringList() : QStringList{c.logLine});
         if (!c.resumed) {
             EXPECT_FALSE(ResumeRecord::Read()) << "dropped";
         }
+    }
+}
+
+// The fallback album plays in Repeat where the air would fall silent: the
+// end of a Normal album, the error rule, Play on an empty album. The
+// operator's Stop ends it and gives the mode back; a fallback that itself
+// has nothing to play is one error line, not a loop.
+TEST(StationTest, TheFallbackAlbumPlaysWhereTheAirWouldFallSilent)
+{
+    const QString dir = TestEnv::MakeTempDir(QStringLiteral("fallback"));
+    const QString fallback = TestEnv::WriteFile(dir + "/fallback.alb", "/f/one.wav\n/f/two.wav\n");
+    const QString broken = TestEnv::WriteFile(dir + "/broken.alb", "/f/bad.wav\n");
+    QStringList bad;
+    for (int i = 0; i < 50; ++i)
+        bad << QStringLiteral("/m/bad%1.wav").arg(i);
+    struct
+    {
+        const char* reason;
+        QStringList rows;
+        QString album;
+    } const cases[] = {
+        {"the album ended", {"/m/a.wav"}, fallback},
+        {"too many errors", bad, fallback},
+        {"nothing to play", {}, fallback},
+        {"the album ended", {"/m/a.wav"}, broken},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reason);
+        TempHive hive;
+        FakeTrackWorld world;
+        world.failingOpen.insert(bad.begin(), bad.end());
+        world.failingOpen.insert("/f/bad.wav");
+        RecordingUi ui;
+        RecordingShell shell;
+        QStringList log;
+        auto station = FakeStation(world, ui, shell, &log);
+        ASSERT_TRUE(station->OpenItems(c.rows));
+        station->LoadSettings();
+        COnAirEngine& engine = station->Engine();
+        engine.Settings().fallbackAlbum = c.album;
+        engine.Settings().ignoreErrors = true;
+        station->Startup();
+        station->OnCommand(Cmd::Play);
+        for (int i = 0; i < 5; ++i)
+            QCoreApplication::processEvents();
+        if (engine.OnAir() && engine.OnAir()->GetFileName() == "/m/a.wav")
+            engine.OnMciNotify(MCI_NOTIFY_SUCCESSFUL, engine.OnAir()->Serial());
+        for (int i = 0; i < 5; ++i)
+            QCoreApplication::processEvents();
+        const QStringList lines = log.filter(QRegularExpression("^(fallback|error\tThe fallback)"));
+        if (c.album == broken) {
+            EXPECT_EQ(lines, QStringList({"fallback\t" + broken + ": the album ended",
+                                          "error\tThe fallback album " + broken + " has nothing to play",
+                                          "fallback end\t" + broken}));
+            EXPECT_TRUE(engine.IsIdle());
+            EXPECT_EQ(engine.Mode(), PlayerMode::Normal);
+            continue;
+        }
+        EXPECT_EQ(lines, QStringList({"fallback\t" + fallback + ": " + c.reason}));
+        ASSERT_TRUE(engine.OnAir());
+        EXPECT_EQ(std::pair(engine.OnAir()->GetFileName(), engine.Mode()),
+                  std::pair(QStringLiteral("/f/one.wav"), PlayerMode::Repeat));
+        EXPECT_TRUE(station->InFallback());
+        engine.OnMciNotify(MCI_NOTIFY_SUCCESSFUL, engine.OnAir()->Serial()); // goes round
+        engine.OnMciNotify(MCI_NOTIFY_SUCCESSFUL, engine.OnAir()->Serial());
+        QCoreApplication::processEvents();
+        EXPECT_EQ(engine.OnAir() ? engine.OnAir()->GetFileName() : QString(), "/f/one.wav");
+        engine.Settings().fadeOnStop = false;
+        station->OnCommand(Cmd::Stop);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(log.filter(QRegularExpression("^fallback")).last(), "fallback end\t" + fallback);
+        EXPECT_EQ(engine.Mode(), PlayerMode::Normal);
+        EXPECT_TRUE(ui.messages.isEmpty());
     }
 }
 
