@@ -5,6 +5,7 @@
 #include "events/EventList.h"
 #include "events/ScheduledEvent.h"
 #include "events/Scheduler.h"
+#include "media/MiniPlaylistTrack.h"
 #include "onair/EngineFixture.h"
 #include "platform/registry/RegistryKey.h"
 #include "playlist/AlbumDoc.h"
@@ -285,6 +286,27 @@ TEST(StationTest, TheFallbackAlbumPlaysWhereTheAirWouldFallSilent)
         EXPECT_EQ(log.filter(QRegularExpression("^fallback")).last(), "fallback end\t" + fallback);
         EXPECT_EQ(engine.Mode(), PlayerMode::Normal);
         EXPECT_TRUE(ui.messages.isEmpty());
+    }
+}
+
+// A mini playlist that comes back where it was plays on from the entry and
+// the place in it that the whole list's position names, past entries that
+// take no time; a start from 0 is the first entry from its start.
+TEST(StationTest, AMiniPlaylistResumesItsEntryAndPlace)
+{
+    FakeTrackWorld world;
+    world.lengths = {{"/m/a.wav", 10000}, {"/m/b.wav", 20000}, {"/m/c.wav", 5000}};
+    const QString list = TestEnv::WriteFile(TestEnv::MakeTempDir(QStringLiteral("mpl")) + "/show.mpl",
+                                            "/m/a.wav\n/m/b.wav\n/m/x.sh\n/m/c.wav\n");
+    for (const auto& [row, into] : {std::pair(1, 3000), std::pair(3, 500), std::pair(0, 0)}) {
+        CMiniPlaylistTrack track([&world](const QString&) { return std::make_unique<FakeTrack>(world); });
+        QObject owner;
+        track.Open(list, &owner);
+        const TrackMs from = track.Entries().at(std::size_t(row)).start + into;
+        track.PlayRange(from, track.GetLength());
+        ASSERT_TRUE(track.List()->Current());
+        EXPECT_EQ(track.List()->Current()->GetFileName() + u'@' + QString::number(track.GetPosition()),
+                  track.Entries().at(std::size_t(row)).path + u'@' + QString::number(from));
     }
 }
 
