@@ -133,10 +133,11 @@ void CStation::Shutdown(bool saveSettings)
         SaveSounds();
     }
     // What is on air is where a restart comes back to (when it resumes);
-    // with nothing on air there is nothing to come back to.
+    // an item still opening leaves the record as it was last written; with
+    // nothing on air there is nothing to come back to.
     if (m_engine->OnAir())
         WriteResumePoint(true);
-    else
+    else if (!m_engine->IsOpening())
         ResumeRecord::Clear();
     m_engine->Shutdown(false);
 }
