@@ -321,7 +321,7 @@ TEST_F(HeadlessTest, TerminationSignalsEndTheRunWithinASecond)
         {SIGTERM, "30.pause"}, {SIGINT, "30.pause"}, {SIGHUP, "30.pause"}, {SIGTERM, hanging}};
     for (const auto& [signal, item] : rows) {
         const RunResult run = Start(
-            {"--headless", "--play", "--log-stdout", item},
+            {"--headless", "--play", "--fresh", "--log-stdout", item},
             [](const RunResult& r) { return r.lines.size() == 2; }, signal);
         EXPECT_EQ(run.exitCode, 128 + signal) << run.err.toStdString();
         // Well under 15 s, with room for a busy machine.
