@@ -54,7 +54,7 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
 "Lirana plays a radio station's albums on air: items follow one another
 without dead air, each starting a few seconds before the last one ends
 while the old one fades out. Scheduled events start on time, sound buttons
-fire jingles, and every start goes into a daily play log.
+fire jingles, and every start can go into a daily play log (once turned on).
 
 The same engine runs without a window (lirana --headless) on a server,
 for example as a systemd user service.")

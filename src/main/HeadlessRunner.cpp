@@ -102,6 +102,11 @@ int RunHeadless(const HeadlessOptions& options, CTerminationWatcher* watcher)
     if (!station.OpenItems(AbsoluteItems(options.items)))
         return 1;
     station.LoadSettings();
+    if (options.playLog) {
+        // For this run only: the runner never writes the settings back.
+        station.Engine().Settings().enableLogging = true;
+        station.Engine().ApplyLogSettings();
+    }
     station.Startup();
     COnAirEngine& engine = station.Engine();
     // Media keys and playerctl reach the runner when there is a session bus.

@@ -14,6 +14,7 @@ struct HeadlessOptions
     bool exitAtEnd = false; // exit 0 once the engine went idle after playing
     bool logStdout = false; // print every play-log entry to stdout
     bool fresh = false;     // begin at the album's start, whatever the last run left
+    bool playLog = false;   // the daily play log files on for this run, whatever "Enable Logging" says
     QString fallback;       // the fallback album in place of the setting's; empty: the setting's
 };
 

@@ -27,8 +27,8 @@
 namespace {
 
 const char* const kUsage = "Usage: lirana [ALBUM]\n"
-                           "       lirana --headless [--play] [--exit-at-end] [--log-stdout] [--fresh]\n"
-                           "              [--fallback ALBUM] ITEM...\n"
+                           "       lirana --headless [--play] [--exit-at-end] [--log-stdout] [--play-log]\n"
+                           "              [--fresh] [--fallback ALBUM] ITEM...\n"
                            "       lirana --print-settings\n"
                            "       (each form takes --instance NAME)\n"
                            "\n"
@@ -41,6 +41,8 @@ const char* const kUsage = "Usage: lirana [ALBUM]\n"
                            "  --exit-at-end  exit once playback has ended (end of the list, a stop row,\n"
                            "                 a break, too many errors)\n"
                            "  --log-stdout   print every play-log entry to stdout (time, a tab, the entry)\n"
+                           "  --play-log     write the daily play log files for this run, whatever the\n"
+                           "                 Enable Logging setting says\n"
                            "  --fresh        start at the album's first row, not where the last run was\n"
                            "  --fallback ALBUM  play this album in Repeat whenever the air would fall\n"
                            "                 silent (in place of the FallbackAlbum setting)\n"
@@ -91,8 +93,8 @@ CommandLine ParseCommandLine(const QStringList& args)
     const std::pair<QString, Answer> answers[] = {{QStringLiteral("help"), Answer::Help},
                                                   {QStringLiteral("version"), Answer::Version},
                                                   {QStringLiteral("print-settings"), Answer::PrintSettings}};
-    QStringList names{QStringLiteral("headless"), QStringLiteral("play"), QStringLiteral("exit-at-end"),
-                      QStringLiteral("log-stdout"), QStringLiteral("fresh")};
+    QStringList names{QStringLiteral("headless"),   QStringLiteral("play"),  QStringLiteral("exit-at-end"),
+                      QStringLiteral("log-stdout"), QStringLiteral("fresh"), QStringLiteral("play-log")};
     for (const auto& [name, answer] : answers)
         names << name;
     QCommandLineParser parser;
@@ -120,6 +122,7 @@ CommandLine ParseCommandLine(const QStringList& args)
     line.options.exitAtEnd = parser.isSet(QStringLiteral("exit-at-end"));
     line.options.logStdout = parser.isSet(QStringLiteral("log-stdout"));
     line.options.fresh = parser.isSet(QStringLiteral("fresh"));
+    line.options.playLog = parser.isSet(QStringLiteral("play-log"));
     return line;
 }
 
@@ -212,7 +215,8 @@ int main(int argc, char** argv)
     const QString valueError = TakeValueOptions(args, valued, instance);
     CommandLine line = ParseCommandLine(args);
     line.options.fallback = valued.fallback;
-    if (!valueError.isEmpty() && line.answer == CommandLine::Answer::Run)
+    if (!valueError.isEmpty() &&
+        (line.answer == CommandLine::Answer::Run || line.answer == CommandLine::Answer::BadOption))
         return UsageError(valueError);
     DataPaths::SetInstance(instance);
     using Answer = CommandLine::Answer;
@@ -233,9 +237,11 @@ int main(int argc, char** argv)
     if (!headless) {
         if (options.play || options.exitAtEnd || options.logStdout)
             return UsageError(QStringLiteral("--play, --exit-at-end and --log-stdout need --headless"));
-        if (options.fresh || !options.fallback.isEmpty())
-            return UsageError(QStringLiteral("--fresh and --fallback need --headless (the console has the "
-                                             "ResumeAfterRestart and FallbackAlbum settings)"));
+        if (options.fresh || options.playLog || !options.fallback.isEmpty())
+            return UsageError(
+                QStringLiteral("--fresh, --play-log and --fallback need --headless (the console "
+                               "has the ResumeAfterRestart, Enable Logging and FallbackAlbum "
+                               "settings)"));
         if (positional.size() > 1)
             return UsageError(QStringLiteral("the console opens one album"));
 #ifdef LIRANA_HAS_CONSOLE

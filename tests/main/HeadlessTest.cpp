@@ -205,6 +205,9 @@ const HeadlessRow kRows[] = {
     {"AFifoAsTheResumeRecordIsIgnored", kNoOverlap, "state/Oxbelund/Lirana/resume.json", "0.pause",
      "startup|start\t0 sec.|shutdown"},
     {"AnAlbumThatCannotBeOpenedIsAnErrorExit", "", "", "missing.alb", "", 1, "missing.alb"},
+    // A fallback that is not there is a line, not a box, and not a failed run.
+    {"AMissingFallbackAlbumIsAnErrorLine", kNoOverlap, "", "--fallback /nowhere/fb.alb 0.pause",
+     "startup|start\t0 sec.|error\tThe fallback album /nowhere/fb.alb is not found|shutdown"},
     // A hive that ends inside a value name.
     {"ADamagedHiveIsKeptAsideAndTheRunStartsOnDefaults", "\"Overl", "", "0.pause",
      "startup|start\t0 sec.|shutdown", 0, "is kept as $HOME/config/Oxbelund/Lirana.reg.bad-"},
@@ -292,6 +295,11 @@ TEST_F(HeadlessTest, CommandLineContract)
         {{"--play=1", "--help"}, 2, "", "lirana: unknown option --play=1\n"},
         {{"--print-settings"}, 0, "Settings\\Overlap Time\tNumber\t4000\t2000", ""},
         {{"--headless", "--play", "--exit-at-end", "--"}, 2, "", "lirana: no items given\nUsage:"},
+        // Values of their own; a station of its own reads its own hive.
+        {{"--headless", "--exit-at-end", "x.mp3", "--fallback"}, 2, "", "lirana: --fallback needs a value"},
+        {{"--headless", "--instance", "../x", "x.mp3"}, 2, "", "lirana: --instance takes"},
+        {{"--fresh", "a.alb"}, 2, "", "need --headless"},
+        {{"--instance=two", "--print-settings"}, 0, "Settings\\Overlap Time\tNumber\t4000\t4000", ""},
     };
     for (const auto& [args, exitCode, out, err] : rows) {
         const RunResult run = Start(args);
