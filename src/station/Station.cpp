@@ -231,6 +231,12 @@ bool CStation::ResumeAfterCrash(bool openRecordedAlbum)
     const std::optional<ResumePoint> point = ResumeRecord::Read();
     if (!point)
         return false;
+    // A clean shutdown is come back to only when the front end resumes
+    // after restarts; then nothing is opened for it either.
+    if (point->clean && !m_resumeAfterRestart.value_or(m_engine->Settings().resumeAfterRestart)) {
+        ResumeRecord::Clear();
+        return false;
+    }
     if (openRecordedAlbum && !point->album.isEmpty() && point->album != m_document->PathName() &&
         QFileInfo::exists(point->album))
         OpenItems({point->album});
@@ -250,9 +256,7 @@ bool CStation::ResumeAfterCrash(bool openRecordedAlbum)
                                      return true;
                              return false;
                          }();
-    const bool wanted = point->clean ? m_resumeAfterRestart.value_or(m_engine->Settings().resumeAfterRestart)
-                                     : true;
-    if (!same || point->item.isEmpty() || !visible || !wanted) {
+    if (!same || point->item.isEmpty() || !visible) {
         ResumeRecord::Clear();
         return false;
     }
