@@ -14,6 +14,7 @@
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <utility>
 
 CServiceNotifier::CServiceNotifier(CStation& station, QObject* parent) : QObject(parent), m_station(station)
 {
@@ -115,13 +116,15 @@ void CServiceNotifier::Beat()
         m_lastSerial = onAir->Serial();
         m_lastPosition = position;
         if (!moved) {
-            qCWarning(lcEngine).noquote() << "the item on air has not moved for" << m_watchdogMs
-                                          << "ms: the service manager's watchdog is not fed";
+            if (!std::exchange(m_stalled, true))
+                qCWarning(lcEngine).noquote() << "the item on air has not moved for" << m_watchdogMs
+                                              << "ms: the service manager's watchdog is not fed";
             return;
         }
     } else {
         m_lastSerial = 0;
         m_lastPosition = -1;
     }
+    m_stalled = false;
     Send("WATCHDOG=1");
 }

@@ -56,4 +56,5 @@ private:
     // The item on air at the last beat and its position then.
     std::uint64_t m_lastSerial = 0;
     qint64 m_lastPosition = -1;
+    bool m_stalled = false; // told once until it moves again
 };
