@@ -307,7 +307,6 @@ TEST_F(HeadlessTest, CommandLineContract)
         // Values of their own; a station of its own reads its own hive.
         {{"--headless", "--exit-at-end", "x.mp3", "--fallback"}, 2, "", "lirana: --fallback needs a value"},
         {{"--headless", "--instance", "../x", "x.mp3"}, 2, "", "lirana: --instance takes"},
-        {{"--fresh", "a.alb"}, 2, "", "need --headless"},
         {{"--instance=two", "--print-settings"}, 0, "Settings\\Overlap Time\tNumber\t4000\t4000", ""},
     };
     for (const auto& [args, exitCode, out, err] : rows) {

@@ -236,9 +236,9 @@ TEST(StationTest, TheErrorRuleStartsTheFallbackAndStopEndsIt)
               std::pair(QStringLiteral("/f/one.wav"), PlayerMode::Repeat));
     station->OnCommand(Cmd::Stop);
     QCoreApplication::processEvents();
-    EXPECT_EQ(log.filter(QRegularExpression("^fallback")),
-              QStringList({"fallback\t" + album + ": too many errors", "fallback end\t" + album}));
-    EXPECT_EQ(engine.Mode(), PlayerMode::Normal);
+    EXPECT_EQ(std::pair(log.filter(QRegularExpression("^fallback")), engine.Mode()),
+              std::pair(QStringList({"fallback\t" + album + ": too many errors", "fallback end\t" + album}),
+                        PlayerMode::Normal));
 }
 
 // A mini playlist that comes back where it was plays on from the entry and
