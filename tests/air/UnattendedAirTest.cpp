@@ -56,11 +56,9 @@ TEST_F(PlayoutAirTest, AStationGoesOnPastAMissingFileARestartAndItsAlbumsEnd)
     }
     ASSERT_TRUE(aEnd > 0 && bStart > 0 && fStart > 0) << Lines(runs[0]) << Lines(runs[1]);
     Report("a's end to b", (bStart - aEnd) * 1000);
-    Report("b heard over both runs", bHeard * 1000);
     Report("b's end to the fallback", (fStart - bEnd) * 1000);
-    EXPECT_LT(bStart - aEnd, 1.0);
-    EXPECT_NEAR(bHeard, 4.0, 1.0);
-    EXPECT_LT(fStart - bEnd, 1.0);
+    EXPECT_LT(std::max(bStart - aEnd, fStart - bEnd), 1.0);
+    EXPECT_NEAR(bHeard, 4.0, 1.0) << "b plays on where it was";
     static const QRegularExpression named("^error\t.*missing\\.wav|^resume\tb plays on from 00:0|"
                                           "^fallback\t.*fallback\\.alb: the album ended$");
     EXPECT_EQ((runs[0].lines + runs[1].lines).filter(named).size(), 3) << Lines(runs[0]) << Lines(runs[1]);
@@ -96,14 +94,13 @@ TEST_F(PlayoutAirTest, TheServiceManagerWatchesTheOneStationOnItsSettings)
     EXPECT_EQ(got.filter("READY"), QStringList{"READY=1\nSTATUS=On air: long"});
     EXPECT_GE(receive(1500).count("WATCHDOG=1"), 5); // 200 ms apart
 
-    const QFileInfo log(home + "/data/Oxbelund/Lirana/logs/" + QDate::currentDate().toString(Qt::ISODate) +
-                        ".LOG");
+    const QString log = home + "/data/Oxbelund/Lirana/logs/" + QDate::currentDate().toString(Qt::ISODate) +
+                        ".LOG";
     const qint64 logSize = QFileInfo(log).size();
     const RunResult refused = Finish(*Launch({"0.pause"}), 5000);
-    EXPECT_TRUE(
-        refused.exitCode == 1 && refused.lines.isEmpty() &&
-        refused.err.contains(
-            QStringLiteral("another station runs on these settings (process %1)").arg(p->processId())))
+    const QString holder = QStringLiteral("another station runs on these settings (process %1)")
+                               .arg(p->processId());
+    EXPECT_TRUE(refused.exitCode == 1 && refused.lines.isEmpty() && refused.err.contains(holder))
         << Lines(refused);
     EXPECT_EQ(QFileInfo(log).size(), logSize);
     EXPECT_EQ(Finish(*Launch({"--instance=two", "0.pause"}), 10000).exitCode, 0);

@@ -205,16 +205,11 @@ const HeadlessRow kRows[] = {
     {"AFifoAsTheResumeRecordIsIgnored", kNoOverlap, "state/Oxbelund/Lirana/resume.json", "0.pause",
      "startup|start\t0 sec.|shutdown"},
     {"AnAlbumThatCannotBeOpenedIsAnErrorExit", "", "", "missing.alb", "", 1, "missing.alb"},
-    // A fallback that is not there is a line, not a box, and not a failed run.
-    // The fallback album plays where the air would fall silent (the album's
-    // end, Play on an empty album); one that has nothing to play itself, or
-    // is not there, is a line, not a loop, a box or a failed run.
+    // The fallback album plays where the air would fall silent (here: Play on
+    // an empty album); one that has nothing to play itself, or is not there,
+    // is a line, not a loop, a box or a failed run.
     {"AMissingFallbackAlbumIsAnErrorLine", kNoOverlap, "", "--fallback /nowhere/fb.alb 0.pause",
      "startup|start\t0 sec.|error\tThe fallback album /nowhere/fb.alb is not found|shutdown"},
-    {"AFallbackWithNothingToPlayEndsOnce", kNoOverlap, "fb.alb=", "--fallback=fb.alb 0.pause",
-     "startup|start\t0 sec.|fallback\t*/fb.alb: the album ended|error\tThe fallback album */fb.alb has "
-     "nothing "
-     "to play|fallback end\t*/fb.alb|shutdown"},
     {"AnEmptyAlbumGoesToTheFallback", kNoOverlap, "fb.alb=", "--fallback fb.alb fb.alb",
      "startup|fallback\t*/fb.alb: nothing to play|error\t*has nothing to play|fallback end\t*|shutdown"},
     // A hive that ends inside a value name.
