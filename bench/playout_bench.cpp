@@ -265,7 +265,9 @@ public:
 
     bool RunLirana(Child& child, const QStringList& items)
     {
-        return child.Start(lirana, HeadlessLirana::PlayArgs(items), Env(), home);
+        // Each run starts fresh: a run ended by SIGTERM would otherwise come back where it was.
+        return child.Start(lirana, HeadlessLirana::PlayArgs(QStringList{QStringLiteral("--fresh")} + items),
+                           Env(), home);
     }
 
     bool RunGst(Child& child, const QString& file)

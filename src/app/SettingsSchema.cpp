@@ -88,6 +88,8 @@ std::vector<S> MakeTable()
         // full for the console, read-only for the headless runner.
         Owned(kSettings, QStringLiteral("Desktop control"), SettingType::Number, 0,
               {QStringLiteral("full"), QStringLiteral("read-only"), QStringLiteral("off")}),
+        Flag(kSettings, "ResumeAfterRestart", FIELD(resumeAfterRestart), false),
+        Text(kSettings, "FallbackAlbum", FIELD(fallbackAlbum)),
         Flag(kSettings, "MediaFilesOnly", FIELD(mediaFilesOnly), false),
         Number(kSettings, "SoundBank Options", FIELD(soundBankOptions), 1),
         Number(kSettings, "VideoMode", FIELD(videoMode), 0, {}, videoModes),

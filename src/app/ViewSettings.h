@@ -64,8 +64,10 @@ struct CViewSettings
     bool showPath{};
     bool showTrackNo{};
     bool ignoreErrors{};
-    bool resumeAfterCrash{}; // after a run that did not shut down, play on where it was
-    QString nowPlayingFile;  // rewritten at every start for RDS encoders and web pages; empty: none
+    bool resumeAfterCrash{};   // after a run that did not shut down, play on where it was
+    QString nowPlayingFile;    // rewritten at every start for RDS encoders and web pages; empty: none
+    bool resumeAfterRestart{}; // the console after a clean shutdown too (the headless runner always)
+    QString fallbackAlbum;     // plays in Repeat when the air would fall silent; empty: none
     bool mediaFilesOnly{};
     std::int32_t soundBankOptions{};
     std::int32_t videoMode{};

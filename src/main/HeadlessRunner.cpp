@@ -6,7 +6,9 @@
 #include "platform/TerminationWatcher.h"
 #include "playlist/ItemPath.h"
 #include "station/MprisService.h"
+#include "station/ServiceNotifier.h"
 #include "station/Station.h"
+#include "station/StationLock.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -74,9 +76,21 @@ QStringList AbsoluteItems(const QStringList& items)
 int RunHeadless(const HeadlessOptions& options, CTerminationWatcher* watcher)
 {
     StderrInterface ui;
+    // One station per settings file: a second one stops here, before it
+    // writes anything.
+    QString refusal;
+    const std::unique_ptr<CStationLock> lock = CStationLock::Take(&refusal);
+    if (!lock) {
+        ui.ShowMessage(refusal, UserInterface::Icon::Stop);
+        return 1;
+    }
     CStation::Options stationOptions;
     stationOptions.ui = &ui;
     stationOptions.unattended = true;
+    // Nobody at the desk: a restart comes back where the station was.
+    stationOptions.resumeAfterRestart = !options.fresh;
+    if (!options.fallback.isEmpty())
+        stationOptions.fallbackAlbum = QFileInfo(options.fallback).absoluteFilePath();
     if (options.logStdout) {
         stationOptions.logSink = [](const QString& line) {
             std::fputs(line.toLocal8Bit().constData(), stdout);
@@ -88,12 +102,18 @@ int RunHeadless(const HeadlessOptions& options, CTerminationWatcher* watcher)
     if (!station.OpenItems(AbsoluteItems(options.items)))
         return 1;
     station.LoadSettings();
+    if (options.playLog) {
+        // For this run only: the runner never writes the settings back.
+        station.Engine().Settings().enableLogging = true;
+        station.Engine().ApplyLogSettings();
+    }
     station.Startup();
     COnAirEngine& engine = station.Engine();
     // Media keys and playerctl reach the runner when there is a session bus;
     // unless "Desktop control" says otherwise they only watch the air.
     CMprisService mediaPlayer(station, {.raise = {}, .defaultControl = CMprisService::Control::ReadOnly});
     mediaPlayer.RegisterOnSessionBus();
+    CServiceNotifier serviceManager(station);
 
     int exitCode = 0;
     bool finished = false;
@@ -102,6 +122,7 @@ int RunHeadless(const HeadlessOptions& options, CTerminationWatcher* watcher)
             return; // a signal right after the end, or the end right after a signal
         finished = true;
         exitCode = code;
+        serviceManager.Stopping();
         // The headless runner has no option editor: it leaves the stored
         // settings as the console wrote them.
         station.Shutdown(false);
@@ -112,10 +133,15 @@ int RunHeadless(const HeadlessOptions& options, CTerminationWatcher* watcher)
         QObject::connect(watcher, &CTerminationWatcher::Requested, &engine,
                          [&](int signal) { finish(128 + signal); });
 
-    // The same items after a run that did not shut down: on from where it was.
+    // The same items after a run that did not shut down, or (unless fresh)
+    // that did: on from where it was.
+    if (options.fresh)
+        CStation::StartFresh();
     const bool resumed = station.ResumeAfterCrash(false);
     if (options.play && !resumed)
         QTimer::singleShot(0, &engine, [&] { engine.OnPlay(); });
+    if (!options.play && !resumed && !engine.Settings().autoPlay)
+        serviceManager.ReadyIdle(); // waits for its events or an operator
 
     // The end is looked for when the slots change (an item ended) and, for
     // the ends that change no slot (the last start failed), twice a second:

@@ -13,9 +13,14 @@ struct HeadlessOptions
     bool play = false;      // start playing at once (as AutoPlay does)
     bool exitAtEnd = false; // exit 0 once the engine went idle after playing
     bool logStdout = false; // print every play-log entry to stdout
+    bool fresh = false;     // begin at the album's start, whatever the last run left
+    bool playLog = false;   // the daily play log files on for this run, whatever "Enable Logging" says
+    QString fallback;       // the fallback album in place of the setting's; empty: the setting's
 };
 
 // Runs until the end (with exitAtEnd) or until the watcher reports a
 // termination signal (exit code 128 + signal). Needs a QCoreApplication and
-// at least one item. Returns the process exit code.
+// at least one item. Returns the process exit code: 1 also when another
+// station runs on the same settings (nothing written then). After a clean
+// shutdown too, the same items come back where they were (unless fresh).
 int RunHeadless(const HeadlessOptions& options, CTerminationWatcher* watcher = nullptr);

@@ -6,11 +6,14 @@
 #include "main/HeadlessRunner.h"
 #include "main/SettingsCommands.h"
 #include "media/TrackWork.h"
+#include "platform/DataPaths.h"
 #include "platform/Logging.h"
 #include "platform/TerminationWatcher.h"
+#include "station/StationLock.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QRegularExpression>
 #include <QStringList>
 
 #ifdef LIRANA_HAS_CONSOLE
@@ -25,12 +28,14 @@
 namespace {
 
 const char* const kUsage = "Usage: lirana [ALBUM]\n"
-                           "       lirana --headless [--play] [--exit-at-end] [--log-stdout] ITEM...\n"
+                           "       lirana --headless [--play] [--exit-at-end] [--log-stdout] [--play-log]\n"
+                           "              [--fresh] [--fallback ALBUM] ITEM...\n"
                            "       lirana --print-settings\n"
                            "       lirana --set NAME=VALUE... | --get NAME...\n"
                            "       lirana --add-event FILE --at WHEN [--expires WHEN] [--days DAYS]\n"
                            "              [--hourly] [--immediately]\n"
                            "       lirana --list-events | --remove-event N\n"
+                           "       (each form takes --instance NAME)\n"
                            "\n"
                            "Playout console of a radio station.\n"
                            "\n"
@@ -41,6 +46,13 @@ const char* const kUsage = "Usage: lirana [ALBUM]\n"
                            "  --exit-at-end  exit once playback has ended (end of the list, a stop row,\n"
                            "                 a break, too many errors)\n"
                            "  --log-stdout   print every play-log entry to stdout (time, a tab, the entry)\n"
+                           "  --play-log     write the daily play log files for this run, whatever the\n"
+                           "                 Enable Logging setting says\n"
+                           "  --fresh        start at the album's first row, not where the last run was\n"
+                           "  --fallback ALBUM  play this album in Repeat whenever the air would fall\n"
+                           "                 silent (in place of the FallbackAlbum setting)\n"
+                           "  --instance NAME  a station of its own: its own settings, play log and\n"
+                           "                 state (Lirana-NAME in place of Lirana); any form takes it\n"
                            "  --print-settings  list every stored setting: name, type, default and\n"
                            "                 current value, separated by tabs, one per line\n"
                            "  --set NAME=VALUE  store a setting (names as --print-settings shows them;\n"
@@ -95,8 +107,8 @@ CommandLine ParseCommandLine(const QStringList& args)
     const std::pair<QString, Answer> answers[] = {{QStringLiteral("help"), Answer::Help},
                                                   {QStringLiteral("version"), Answer::Version},
                                                   {QStringLiteral("print-settings"), Answer::PrintSettings}};
-    QStringList names{QStringLiteral("headless"), QStringLiteral("play"), QStringLiteral("exit-at-end"),
-                      QStringLiteral("log-stdout")};
+    QStringList names{QStringLiteral("headless"),   QStringLiteral("play"),  QStringLiteral("exit-at-end"),
+                      QStringLiteral("log-stdout"), QStringLiteral("fresh"), QStringLiteral("play-log")};
     for (const auto& [name, answer] : answers)
         names << name;
     QCommandLineParser parser;
@@ -123,7 +135,37 @@ CommandLine ParseCommandLine(const QStringList& args)
     line.options.play = parser.isSet(QStringLiteral("play"));
     line.options.exitAtEnd = parser.isSet(QStringLiteral("exit-at-end"));
     line.options.logStdout = parser.isSet(QStringLiteral("log-stdout"));
+    line.options.fresh = parser.isSet(QStringLiteral("fresh"));
+    line.options.playLog = parser.isSet(QStringLiteral("play-log"));
     return line;
+}
+
+// The options that take a value ("--fallback ALBUM" or "--fallback=ALBUM",
+// "--instance NAME"), before a "--", are taken out of args here, so that
+// the value is not read as an item. Empty when fine, else the usage error.
+QString TakeValueOptions(QStringList& args, HeadlessOptions& options, QString& instance)
+{
+    const std::pair<QString, QString*> valued[] = {{QStringLiteral("--fallback"), &options.fallback},
+                                                   {QStringLiteral("--instance"), &instance}};
+    for (qsizetype i = 0; i < args.size() && args[i] != QLatin1String("--"); ++i) {
+        for (const auto& [name, value] : valued) {
+            const QString& arg = args[i];
+            if (arg != name && !arg.startsWith(name + u'='))
+                continue;
+            if (arg == name && i + 1 >= args.size())
+                return QStringLiteral("%1 needs a value").arg(name);
+            *value = arg == name ? args.takeAt(i + 1) : arg.mid(name.size() + 1);
+            args.removeAt(i--);
+            if (value->isEmpty())
+                return QStringLiteral("%1 needs a value").arg(name);
+            break;
+        }
+    }
+    // The name becomes part of file names.
+    static const QRegularExpression instanceName(QStringLiteral("^[A-Za-z0-9_.-]{1,64}$"));
+    if (!instance.isEmpty() && (!instanceName.match(instance).hasMatch() || instance.startsWith(u'.')))
+        return QStringLiteral("--instance takes letters, digits, '.', '_' and '-' (at most 64)");
+    return {};
 }
 
 // One line per stored value: name, type, default, current value, by tabs.
@@ -151,6 +193,15 @@ int RunConsole(const QString& album, CTerminationWatcher& watcher)
     RaiseProcessPriority();
     CLiranaApp::Options options;
     options.album = album;
+    // One station per settings file: a second console says so, brings the
+    // first one's window up where it can, and writes nothing.
+    QString refusal;
+    const std::unique_ptr<CStationLock> lock = CStationLock::Take(&refusal);
+    if (!lock) {
+        std::fprintf(stderr, "lirana: %s\n", qPrintable(refusal));
+        CStationLock::RaiseRunningConsole();
+        return 1;
+    }
     CLiranaApp console(std::move(options));
     QObject::connect(&watcher, &CTerminationWatcher::Requested, &console, &CLiranaApp::EndSessionBySignal);
     QObject::connect(&console, &CLiranaApp::SessionEnded, &console, [&watcher] { watcher.SetExitStatus(0); });
@@ -173,14 +224,25 @@ int main(int argc, char** argv)
     for (int i = 1; i < argc; ++i)
         args << QString::fromLocal8Bit(argv[i]);
 
-    // Settings and events from the command line: a family of its own.
+    HeadlessOptions valued;
+    QString instance;
+    const QString valueError = TakeValueOptions(args, valued, instance);
+    // Settings and events from the command line: a family of its own, on
+    // the instance's settings.
     if (SettingsCommands::Wanted(args)) {
+        if (!valueError.isEmpty())
+            return UsageError(valueError);
+        DataPaths::SetInstance(instance);
         QCoreApplication app(argc, argv);
         SetApplicationNames();
         return SettingsCommands::Run(args, kUsage, LIRANA_VERSION);
     }
-
     CommandLine line = ParseCommandLine(args);
+    line.options.fallback = valued.fallback;
+    if (!valueError.isEmpty() &&
+        (line.answer == CommandLine::Answer::Run || line.answer == CommandLine::Answer::BadOption))
+        return UsageError(valueError);
+    DataPaths::SetInstance(instance);
     using Answer = CommandLine::Answer;
     switch (line.answer) {
     case Answer::Help: std::fputs(kUsage, stdout); return 0;
@@ -199,6 +261,11 @@ int main(int argc, char** argv)
     if (!headless) {
         if (options.play || options.exitAtEnd || options.logStdout)
             return UsageError(QStringLiteral("--play, --exit-at-end and --log-stdout need --headless"));
+        if (options.fresh || options.playLog || !options.fallback.isEmpty())
+            return UsageError(
+                QStringLiteral("--fresh, --play-log and --fallback need --headless (the console "
+                               "has the ResumeAfterRestart, Enable Logging and FallbackAlbum "
+                               "settings)"));
         if (positional.size() > 1)
             return UsageError(QStringLiteral("the console opens one album"));
 #ifdef LIRANA_HAS_CONSOLE

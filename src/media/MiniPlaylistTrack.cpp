@@ -193,7 +193,11 @@ void CMiniPlaylist::PlayEntry(std::unique_ptr<CMediaTrack> track, int row)
     m_current = std::move(track);
     if (m_level != 1.0f && m_current->HasVolumeControl())
         m_current->SetVolume(m_level); // the list is faded or joined to a slider
-    m_current->Play();
+    const TrackMs from = std::exchange(m_startAt, 0);
+    if (from > 0 && from < m_current->GetLength())
+        m_current->PlayRange(from, m_current->GetLength());
+    else
+        m_current->Play();
     if (m_track.IsPaused())
         m_current->Pause(); // paused while it opened
     qCDebug(lcEngine).noquote() << "mini playlist" << Title() << "starts row" << row
@@ -472,6 +476,19 @@ void CMiniPlaylistTrack::PlayRange(TrackMs fromMs, TrackMs /*toMs*/)
 {
     RequireOpen();
     Seek(fromMs);
+    if (fromMs > 0 && !m_list->Current()) {
+        // A list that comes back where it was (a restart): the entry that
+        // held fromMs, from where it was in it. Entries that take no time
+        // share their start with the next one and are passed.
+        for (std::size_t i = 0; i < m_entries.size(); ++i) {
+            const bool last = i + 1 == m_entries.size();
+            if (m_entries[i].start <= fromMs && (last || m_entries[i + 1].start > fromMs)) {
+                m_list->Rows().Select(static_cast<int>(i));
+                m_list->StartAt(fromMs - m_entries[i].start);
+                break;
+            }
+        }
+    }
     m_state = Playing;
     m_list->OnPlay();
 }

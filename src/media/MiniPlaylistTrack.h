@@ -70,6 +70,8 @@ public:
     void StartEntry();
     // The next row starts, or after the last row the list reports its end.
     void AdvanceEntry();
+    // The next entry to start plays from ms into it (once).
+    void StartAt(TrackMs ms) { m_startAt = ms; }
     // The overlap check (every OverlapCheckMs).
     void OverlapCheck();
     // The notifications of the nested tracks, matched to their sender.
@@ -119,6 +121,7 @@ private:
     std::uint64_t m_aheadOpening = 0;     // the next row's, opening on a job
     QString m_aheadPath;
     TrackMs m_overlapOverride = -1;
+    TrackMs m_startAt = 0; // StartAt, until the entry starts
     bool m_lastEntry = false;
     float m_level = 1.0f;
     QBasicTimer m_check;
@@ -155,7 +158,9 @@ public:
     void NestIn(int outerDepth) { m_outerDepth = outerDepth; }
     void Close() override;
     void Play() override;
-    // Plays the nested list from the selected row; the range is not applied.
+    // Plays the nested list from the selected row; the range is not applied,
+    // but a list not yet started plays from the entry that holds fromMs, at
+    // its place in that entry.
     void PlayRange(TrackMs fromMs, TrackMs toMs) override;
     void Stop() override;
     void Pause() override;

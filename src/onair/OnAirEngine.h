@@ -181,6 +181,11 @@ signals:
     void TrackStarted();
     // The engine changed the playlist (shuffle): an undo checkpoint is due.
     void PlaylistEdited(int commandId);
+    // Playback came to an end by itself with nothing to follow (the end of
+    // the list in a mode that does not go round, the error rule, Play on an
+    // empty list): the air would stay silent. Emitted inside the engine's
+    // step; a receiver may post Play.
+    void FallingSilent(const QString& reason);
 
 protected:
     void customEvent(QEvent* event) override;

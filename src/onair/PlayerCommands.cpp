@@ -377,6 +377,7 @@ void COnAirEngine::StartFailed(const CException& error)
     }
     qCDebug(lcEngine) << "start failed; error run of" << m_errorRun << "stops playback";
     m_seams.log->LogString(Str::LogTooManyErrors);
+    emit FallingSilent(QStringLiteral("too many errors"));
 }
 
 // ------------------------------------------------------------- transport
@@ -401,6 +402,8 @@ void COnAirEngine::OnPlay()
     const int sel = list.Selection();
     if (sel >= 0)
         StartItem(list.Row(sel));
+    else if (list.Count() == 0)
+        emit FallingSilent(QStringLiteral("nothing to play"));
 }
 
 void COnAirEngine::OnPause()
@@ -518,10 +521,10 @@ void COnAirEngine::OnAirEnded()
     }
     const int sel = m_seams.playlist->Selection();
     const int n = m_seams.playlist->Count();
-    if (sel < 0 || n == 0)
+    if (sel < 0 || n == 0 || (sel >= n - 1 && !AdvancesAtEnd(m_mode))) {
+        emit FallingSilent(QStringLiteral("the album ended"));
         return;
-    if (sel >= n - 1 && !AdvancesAtEnd(m_mode))
-        return;
+    }
     PlayNext();
 }
 

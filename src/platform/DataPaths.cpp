@@ -19,20 +19,32 @@ QString UserLocation(QStandardPaths::StandardLocation type, const char* fallback
     return QDir::homePath() + u'/' + QLatin1String(fallback);
 }
 
+// "Lirana", or "Lirana-NAME" for a station of its own (SetInstance).
+QString& AppName()
+{
+    static QString name = QStringLiteral("Lirana");
+    return name;
+}
+
 } // namespace
 
 namespace DataPaths {
 
+void SetInstance(const QString& name)
+{
+    AppName() = name.isEmpty() ? QStringLiteral("Lirana") : QStringLiteral("Lirana-") + name;
+}
+
 QString UserHiveFile()
 {
-    return UserLocation(QStandardPaths::GenericConfigLocation, ".config") +
-           QStringLiteral("/Oxbelund/Lirana.reg");
+    return UserLocation(QStandardPaths::GenericConfigLocation, ".config") + QStringLiteral("/Oxbelund/") +
+           AppName() + QStringLiteral(".reg");
 }
 
 QString AppConfigDir()
 {
-    return UserLocation(QStandardPaths::GenericConfigLocation, ".config") +
-           QStringLiteral("/Oxbelund/Lirana");
+    return UserLocation(QStandardPaths::GenericConfigLocation, ".config") + QStringLiteral("/Oxbelund/") +
+           AppName();
 }
 
 QString ShareDir()
@@ -64,8 +76,8 @@ QStringList MachineHiveFiles()
 
 QString AppDataDir()
 {
-    return UserLocation(QStandardPaths::GenericDataLocation, ".local/share") +
-           QStringLiteral("/Oxbelund/Lirana");
+    return UserLocation(QStandardPaths::GenericDataLocation, ".local/share") + QStringLiteral("/Oxbelund/") +
+           AppName();
 }
 
 QString StateDir()
@@ -75,7 +87,7 @@ QString StateDir()
     QString base = qEnvironmentVariable("XDG_STATE_HOME");
     if (!base.startsWith(u'/'))
         base = QDir::homePath() + QStringLiteral("/.local/state");
-    return base + QStringLiteral("/Oxbelund/Lirana");
+    return base + QStringLiteral("/Oxbelund/") + AppName();
 }
 
 QString SystemMediaFolder()

@@ -10,6 +10,11 @@
 
 namespace DataPaths {
 
+// A station of its own (--instance NAME): the user's hive, configuration,
+// data and state folders below become "Lirana-NAME" in place of "Lirana".
+// Set once at start, before anything is read; empty: the usual names.
+void SetInstance(const QString& name);
+
 // $XDG_CONFIG_HOME/Oxbelund/Lirana.reg (~/.config when unset).
 QString UserHiveFile();
 

@@ -40,7 +40,8 @@ bool IsListFile(const QString& path)
 } // namespace
 
 CStation::CStation(Options options, QObject* parent)
-    : QObject(parent), m_ui(options.ui), m_shell(options.shell ? options.shell : &Shell::System())
+    : QObject(parent), m_ui(options.ui), m_shell(options.shell ? options.shell : &Shell::System()),
+      m_resumeAfterRestart(options.resumeAfterRestart), m_fallbackAlbum(std::move(options.fallbackAlbum))
 {
     Q_ASSERT(m_ui);
     Clock& clock = options.clock ? *options.clock : Clock::System();
@@ -77,8 +78,11 @@ CStation::CStation(Options options, QObject* parent)
     m_nowPlaying = std::make_unique<CNowPlayingFeed>(*m_engine);
     connect(m_engine.get(), &COnAirEngine::SlotsChanged, m_nowPlaying.get(), &CNowPlayingFeed::SlotsChanged,
             Qt::QueuedConnection);
+    connect(m_engine.get(), &COnAirEngine::FallingSilent, this, &CStation::FallBack);
+    connect(m_engine.get(), &COnAirEngine::SlotsChanged, this, &CStation::WatchFallback,
+            Qt::QueuedConnection);
     m_resumeTimer.setInterval(ResumeWriteMs);
-    connect(&m_resumeTimer, &QTimer::timeout, this, &CStation::WriteResumePoint);
+    connect(&m_resumeTimer, &QTimer::timeout, this, [this] { WriteResumePoint(); });
     // Tracks reach the person (a refused plug-in) through this seam; mini
     // playlists read the engine's live settings and run their command items
     // through the station's shell.
@@ -136,9 +140,15 @@ void CStation::Shutdown(bool saveSettings)
         m_scheduler->SaveToSettings();
         SaveSounds();
     }
+    // What is on air is where a restart comes back to (when it resumes);
+    // an item still opening leaves the record as it was last written; with
+    // nothing on air there is nothing to come back to.
+    if (m_engine->OnAir())
+        WriteResumePoint(true);
+    else if (!m_engine->IsOpening())
+        ResumeRecord::Clear();
     m_engine->Shutdown(false);
     m_nowPlaying->Shutdown();
-    ResumeRecord::Clear(); // a run that shut down leaves nothing to resume
 }
 
 void CStation::SaveSettingsAndStop()
@@ -186,7 +196,7 @@ void CStation::ItemStarted()
     m_nowPlaying->ItemStarted();
 }
 
-void CStation::WriteResumePoint()
+void CStation::WriteResumePoint(bool clean)
 {
     const CMediaTrack* onAir = m_engine->OnAir();
     if (!onAir) {
@@ -205,6 +215,7 @@ void CStation::WriteResumePoint()
     point.positionMs = std::max<qint64>(onAir->GetPosition(), 0);
     point.mode = int(m_engine->Mode());
     point.written = QDateTime::currentDateTimeUtc();
+    point.clean = clean;
     QString error;
     if (!ResumeRecord::Write(point, &error))
         qCWarning(lcEngine).noquote() << "the resume record cannot be written:" << error;
@@ -215,6 +226,12 @@ bool CStation::ResumeAfterCrash(bool openRecordedAlbum)
     const std::optional<ResumePoint> point = ResumeRecord::Read();
     if (!point)
         return false;
+    // A clean shutdown is come back to only when the front end resumes
+    // after restarts; then nothing is opened for it either.
+    if (point->clean && !m_resumeAfterRestart.value_or(m_engine->Settings().resumeAfterRestart)) {
+        ResumeRecord::Clear();
+        return false;
+    }
     if (openRecordedAlbum && !point->album.isEmpty() && point->album != m_document->PathName() &&
         QFileInfo::exists(point->album))
         OpenItems({point->album});
@@ -246,17 +263,21 @@ bool CStation::ResumeAfterCrash(bool openRecordedAlbum)
         m_engine->SetMode(PlayerMode(point->mode));
     if (point->row >= 0 && point->row < m_playlist->Count())
         m_playlist->Select(point->row);
-    if (!m_engine->Settings().resumeAfterCrash) {
+    if (point->clean) {
+        // A restart the station was asked for: no error, a line of its own.
+        m_log->WriteLogText(QStringLiteral("resume\t%1 plays on from %2").arg(name, at));
+    } else if (!m_engine->Settings().resumeAfterCrash) {
         m_log->WriteLogText(
             Str::Load(Str::LogError)
                 .arg(QStringLiteral("The last run ended without shutting down at %1 of %2").arg(at, name)));
         ResumeRecord::Clear();
         return false;
+    } else {
+        m_log->WriteLogText(
+            Str::Load(Str::LogError)
+                .arg(QStringLiteral("The last run ended without shutting down: %1 plays on from %2")
+                         .arg(name, at)));
     }
-    m_log->WriteLogText(
-        Str::Load(Str::LogError)
-            .arg(QStringLiteral("The last run ended without shutting down: %1 plays on from %2")
-                     .arg(name, at)));
     m_engine->StartItemAt(point->item, TrackMs(point->positionMs));
     return true;
 }
@@ -264,6 +285,11 @@ bool CStation::ResumeAfterCrash(bool openRecordedAlbum)
 QString CStation::TitleOf(const CMediaTrack& track) const
 {
     return m_nowPlaying->TitleOf(track);
+}
+
+void CStation::StartFresh()
+{
+    ResumeRecord::Clear();
 }
 
 bool CStation::OnCommand(int id)

@@ -21,6 +21,7 @@
 #include <QTimer>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class CEventScheduler;
 class CLiranaDoc;
@@ -46,6 +47,12 @@ public:
         SystemRestart* restart = nullptr;       // null = logind
         CPlayLog::Sink logSink;                 // also receives every log line; may be empty
         bool unattended = false;                // no person at the desk (COnAirEngine::Seams)
+        // Whether a run that shut down cleanly is resumed too (the headless
+        // runner: yes); unset: the "ResumeAfterRestart" setting decides.
+        std::optional<bool> resumeAfterRestart{};
+        // The fallback album in place of the "FallbackAlbum" setting; empty:
+        // the setting's.
+        QString fallbackAlbum{};
     };
 
     explicit CStation(Options options, QObject* parent = nullptr);
@@ -77,15 +84,24 @@ public:
     // True when the album is empty and no enabled event can fill it.
     bool HasNothingToPlay() const;
 
-    // After a run that ended without shutting down (it left its resume
-    // record): when the record names the open album (the same album file,
-    // or the same rows given one by one) the row that was on air is
-    // selected in the mode of then and, with "ResumeAfterCrash", its item
-    // plays on from the recorded position; the play log says which. With
-    // openRecordedAlbum the recorded album file is opened first when another
-    // is open. Any other album starts fresh and the record is dropped.
-    // Called once, after Startup. True when an item was started.
+    // After a run that left its resume record (it ended without shutting
+    // down, or it shut down with an item on air): when the record names the
+    // open album (the same album file, or the same rows given one by one)
+    // the row that was on air is selected in the mode of then and its item
+    // plays on from the recorded position, after a crash with
+    // "ResumeAfterCrash", after a clean shutdown when the station resumes
+    // after a restart (Options::resumeAfterRestart); the play log says
+    // which. With openRecordedAlbum the recorded album file is opened first
+    // when another is open. Any other album starts fresh and the record is
+    // dropped. Called once, after Startup. True when an item was started.
     bool ResumeAfterCrash(bool openRecordedAlbum);
+    // Drops the resume record: this start begins where its album does.
+    static void StartFresh();
+
+    // The album that plays in Repeat when the air would fall silent, as an
+    // absolute path; empty: none. Whether it is playing now.
+    QString FallbackAlbum() const;
+    bool InFallback() const { return m_inFallback; }
 
     CPlaylist& Playlist() const { return *m_playlist; }
     CLiranaDoc& Document() const { return *m_document; }
@@ -118,8 +134,16 @@ private:
     void SaveSounds() const;
     // An item went on air: the resume record and the now-playing file.
     void ItemStarted();
-    // The resume record of now; nothing on air removes it.
-    void WriteResumePoint();
+    // The resume record of now (clean: written by a shutdown); nothing on
+    // air removes it.
+    void WriteResumePoint(bool clean = false);
+    // The engine would fall silent: the fallback album plays (once: a
+    // fallback that falls silent itself ends with an error line).
+    void FallBack(const QString& reason);
+    // After a change of the slots: an operator's Stop or another album
+    // ends the fallback.
+    void WatchFallback();
+    void EndFallback();
 
     UserInterface* m_ui;
     Shell* m_shell;
@@ -134,4 +158,10 @@ private:
     bool m_realTracks = false; // no track factory given: GStreamer's tracks
     QTimer m_resumeTimer;      // rewrites the resume record while on air
     std::unique_ptr<CNowPlayingFeed> m_nowPlaying;
+    QString m_fileError;       // the last write failure told to the diagnostics
+    std::optional<bool> m_resumeAfterRestart;
+    QString m_fallbackAlbum;   // Options::fallbackAlbum
+    bool m_inFallback = false; // the fallback album is the album and plays
+    QString m_fallbackPlaying; // its path while it does
+    PlayerMode m_modeBeforeFallback = PlayerMode::Normal;
 };

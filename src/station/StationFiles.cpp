@@ -71,6 +71,7 @@ std::optional<ResumePoint> Read()
     point.positionMs = qint64(o.value(QLatin1String("positionMs")).toDouble());
     point.mode = o.value(QLatin1String("mode")).toInt();
     point.written = QDateTime::fromString(o.value(QLatin1String("written")).toString(), Qt::ISODate);
+    point.clean = o.value(QLatin1String("clean")).toBool();
     return point;
 }
 
@@ -84,6 +85,7 @@ bool Write(const ResumePoint& point, QString* error)
         {QStringLiteral("positionMs"), double(point.positionMs)},
         {QStringLiteral("mode"), point.mode},
         {QStringLiteral("written"), point.written.toUTC().toString(Qt::ISODate)},
+        {QStringLiteral("clean"), point.clean},
     };
     return WriteWhole(FilePath(), QJsonDocument(o).toJson(QJsonDocument::Compact), error);
 }

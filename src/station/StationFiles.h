@@ -2,9 +2,11 @@
 //
 // The resume record ($XDG_STATE_HOME/Oxbelund/Lirana/resume.json): the
 // album, the row on air, its position and the player mode, rewritten at
-// each start and every few seconds while something is on air, removed at a
-// normal shutdown. Found at the next start, it tells that the last run
-// ended without shutting down (killed, a power cut) and where it was.
+// each start and every few seconds while something is on air. Found at the
+// next start, it tells that the last run ended without shutting down
+// (killed, a power cut) and where it was. A shutdown with an item on air
+// leaves a record marked clean: where a restart comes back to when the
+// station resumes after restarts.
 //
 // The now-playing file (the "NowPlayingFile" setting): one JSON object,
 // rewritten at every start, for RDS encoders and web pages, and an idle
@@ -27,8 +29,9 @@ struct ResumePoint
     int row = -1;       // the playlist row on air
     QString item;       // its path
     qint64 positionMs = 0;
-    int mode = 0;      // PlayerMode
-    QDateTime written; // UTC
+    int mode = 0;       // PlayerMode
+    QDateTime written;  // UTC
+    bool clean = false; // written by a shutdown, not while playing
 
     // The digest of a list of rows (SHA-1 of the rows, one per line).
     static QString Digest(const QStringList& rows);

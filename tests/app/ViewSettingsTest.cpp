@@ -52,6 +52,7 @@ TEST_F(ViewSettingsTest, TheTableIsTheStoredContractAndDrivesLoading)
 Settings\FF_TIME Number 30|Settings\MediaDir Text |Settings\Mixer Text pavucontrol || pwvucontrol || x-terminal-emulator -e alsamixer|Settings\AutoPlay Flag 0|
 Settings\PlayerMode Number 1 /6|Settings\IgnoreErrors Flag 0|Settings\ResumeAfterCrash Flag 1|
 Settings\NowPlayingFile Text |Settings\NowPlayingCommand Text |Settings\Desktop control Number 0 /3|
+Settings\ResumeAfterRestart Flag 0|Settings\FallbackAlbum Text |
 Settings\MediaFilesOnly Flag 0|
 Settings\SoundBank Options Number 1|Settings\VideoMode Number 0 /4|Settings\VideoRect Rect 0,0,0,0|
 Settings\AudioSink Text |Settings\LineInLine Number 0|Settings\Overlap Time Number 4000 0..30000|

@@ -214,6 +214,13 @@ const HeadlessRow kRows[] = {
     {"AFifoAsTheResumeRecordIsIgnored", kNoOverlap, "state/Oxbelund/Lirana/resume.json", "0.pause",
      "startup|start\t0 sec.|shutdown"},
     {"AnAlbumThatCannotBeOpenedIsAnErrorExit", "", "", "missing.alb", "", 1, "missing.alb"},
+    // The fallback album plays where the air would fall silent (here: Play on
+    // an empty album); one that has nothing to play itself, or is not there,
+    // is a line, not a loop, a box or a failed run.
+    {"AMissingFallbackAlbumIsAnErrorLine", kNoOverlap, "", "--fallback /nowhere/fb.alb 0.pause",
+     "startup|start\t0 sec.|error\tThe fallback album /nowhere/fb.alb is not found|shutdown"},
+    {"AnEmptyAlbumGoesToTheFallback", kNoOverlap, "fb.alb=", "--fallback fb.alb fb.alb",
+     "startup|fallback\t*/fb.alb: nothing to play|error\t*has nothing to play|fallback end\t*|shutdown"},
     // A hive that ends inside a value name.
     {"ADamagedHiveIsKeptAsideAndTheRunStartsOnDefaults", "\"Overl", "", "0.pause",
      "startup|start\t0 sec.|shutdown", 0, "is kept as $HOME/config/Oxbelund/Lirana.reg.bad-"},
@@ -301,6 +308,10 @@ TEST_F(HeadlessTest, CommandLineContract)
         {{"--play=1", "--help"}, 2, "", "lirana: unknown option --play=1\n"},
         {{"--print-settings"}, 0, "Settings\\Overlap Time\tNumber\t4000\t2000", ""},
         {{"--headless", "--play", "--exit-at-end", "--"}, 2, "", "lirana: no items given\nUsage:"},
+        // Values of their own; a station of its own reads its own hive.
+        {{"--headless", "--exit-at-end", "x.mp3", "--fallback"}, 2, "", "lirana: --fallback needs a value"},
+        {{"--headless", "--instance", "../x", "x.mp3"}, 2, "", "lirana: --instance takes"},
+        {{"--instance=two", "--print-settings"}, 0, "Settings\\Overlap Time\tNumber\t4000\t4000", ""},
     };
     for (const auto& [args, exitCode, out, err] : rows) {
         const RunResult run = Start(args);
@@ -330,7 +341,7 @@ TEST_F(HeadlessTest, TerminationSignalsEndTheRunWithinASecond)
         {SIGTERM, "30.pause"}, {SIGINT, "30.pause"}, {SIGHUP, "30.pause"}, {SIGTERM, hanging}};
     for (const auto& [signal, item] : rows) {
         const RunResult run = Start(
-            {"--headless", "--play", "--log-stdout", item},
+            {"--headless", "--play", "--fresh", "--log-stdout", item},
             [](const RunResult& r) { return r.lines.size() == 2; }, signal);
         EXPECT_EQ(run.exitCode, 128 + signal) << run.err.toStdString();
         // Well under 15 s, with room for a busy machine.

@@ -5,6 +5,7 @@
 #include "events/EventList.h"
 #include "events/ScheduledEvent.h"
 #include "events/Scheduler.h"
+#include "media/MiniPlaylistTrack.h"
 #include "onair/EngineFixture.h"
 #include "platform/registry/RegistryKey.h"
 #include "playlist/AlbumDoc.h"
@@ -17,6 +18,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 
 namespace {
 
@@ -86,9 +88,10 @@ TEST(StationTest, KeepsTheSoundSlotsWithTheSettings)
 }
 
 std::unique_ptr<CStation> FakeStation(FakeTrackWorld& world, RecordingUi& ui, RecordingShell& shell,
-                                      QStringList* log = nullptr)
+                                      QStringList* log = nullptr, std::optional<bool> resumeAfterRestart = {})
 {
     CStation::Options o;
+    o.resumeAfterRestart = resumeAfterRestart;
     o.ui = &ui;
     o.shell = &shell;
     o.createTrack = [&world](const QString&) { return std::make_unique<FakeTrack>(world); };
@@ -98,9 +101,9 @@ std::unique_ptr<CStation> FakeStation(FakeTrackWorld& world, RecordingUi& ui, Re
 }
 
 // At each start the station leaves the resume record (where it is) and the
-// now-playing file; a stop leaves an idle record, a shutdown removes the
-// resume record. A now-playing file that cannot be written is no message
-// and stops nothing.
+// now-playing file; a stop leaves an idle record, a shutdown marks the
+// resume record clean. A now-playing file that cannot be written is no
+// message and stops nothing.
 TEST(StationTest, AStartLeavesTheResumeRecordAndTheNowPlayingFile)
 {
     TempHive hive;
@@ -146,7 +149,8 @@ TEST(StationTest, AStartLeavesTheResumeRecordAndTheNowPlayingFile)
             EXPECT_EQ(record().value("state").toString(), "playing");
         }
         station->Shutdown(false);
-        EXPECT_FALSE(ResumeRecord::Read()) << "a shutdown leaves nothing to resume";
+        EXPECT_TRUE(!point->clean && ResumeRecord::Read().value_or(ResumePoint{}).clean)
+            << "marked by the shutdown";
         EXPECT_EQ(record().value("state").toString(), "idle");
         EXPECT_TRUE(ui.messages.isEmpty());
     }
@@ -166,7 +170,13 @@ TEST(StationTest, ComesBackWhereARunThatDidNotShutDownWas)
         bool resumed;
         const char* logLine;           // empty: none
         const char* item = "/m/b.wav"; // what the record says was on air
+        bool clean = false;            // left by a shutdown
+        std::optional<bool> restart{}; // the front end's choice after a clean shutdown
     } const cases[] = {
+        // After a clean shutdown: the runner comes back (no error), the
+        // console only with "ResumeAfterRestart" (off here).
+        {rows, true, true, "resume\tb plays on from 01:05", "/m/b.wav", true, true},
+        {rows, true, false, "", "/m/b.wav", true},
         {rows, true, true, "error\tThe last run ended without shutting down: b plays on from 01:05"},
         {rows, false, false, "error\tThe last run ended without shutting down at 01:05 of b"},
         {{"/m/a.wav", "/m/c.wav"}, true, false, ""},
@@ -186,13 +196,14 @@ TEST(StationTest, ComesBackWhereARunThatDidNotShutDownWas)
         point.item = c.item;
         point.positionMs = 65400;
         point.mode = int(PlayerMode::Random);
+        point.clean = c.clean;
         QString error;
         ASSERT_TRUE(ResumeRecord::Write(point, &error)) << error.toStdString();
         FakeTrackWorld world;
         RecordingUi ui;
         RecordingShell shell;
         QStringList log;
-        auto station = FakeStation(world, ui, shell, &log);
+        auto station = FakeStation(world, ui, shell, &log, c.restart);
         ASSERT_TRUE(station->OpenItems(c.openRows));
         station->LoadSettings();
         CScheduledEvent event(WallTime{});
@@ -208,11 +219,60 @@ TEST(StationTest, ComesBackWhereARunThatDidNotShutDownWas)
             EXPECT_EQ(std::pair(station->Playlist().Selection(), station->Engine().Mode()),
                       std::pair(1, PlayerMode::Random));
         }
-        EXPECT_EQ(log.filter("without shutting down"),
+        EXPECT_EQ(log.filter(QRegularExpression("without shutting down|^resume")),
                   QString(c.logLine).isEmpty() ? QStringList() : QStringList{c.logLine});
         if (!c.resumed) {
             EXPECT_FALSE(ResumeRecord::Read()) << "dropped";
         }
+    }
+}
+
+// The error rule puts the fallback on in Repeat; the operator's Stop ends it
+// and gives the mode back.
+TEST(StationTest, TheErrorRuleStartsTheFallbackAndStopEndsIt)
+{
+    const QString album = TestEnv::WriteFile(TestEnv::MakeTempDir(QStringLiteral("fb")) + "/fb.alb",
+                                             "/f/one.wav\n");
+    FakeTrackWorld world;
+    world.failingOpen.insert("/m/bad.wav");
+    RecordingUi ui;
+    RecordingShell shell;
+    QStringList log;
+    auto station = FakeStation(world, ui, shell, &log);
+    ASSERT_TRUE(station->OpenItems(QStringList(COnAirEngine::MaxErrorRun, QStringLiteral("/m/bad.wav"))));
+    COnAirEngine& engine = station->Engine();
+    std::tie(engine.Settings().fallbackAlbum, engine.Settings().ignoreErrors,
+             engine.Settings().fadeOnStop) = std::tuple(album, true, false);
+    station->Startup();
+    station->OnCommand(Cmd::Play);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(std::pair(engine.OnAir() ? engine.OnAir()->GetFileName() : "", engine.Mode()),
+              std::pair(QStringLiteral("/f/one.wav"), PlayerMode::Repeat));
+    station->OnCommand(Cmd::Stop);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(std::pair(log.filter(QRegularExpression("^fallback")), engine.Mode()),
+              std::pair(QStringList({"fallback\t" + album + ": too many errors", "fallback end\t" + album}),
+                        PlayerMode::Normal));
+}
+
+// A mini playlist that comes back where it was plays on from the entry and
+// the place in it that the whole list's position names, past entries that
+// take no time; a start from 0 is the first entry from its start.
+TEST(StationTest, AMiniPlaylistResumesItsEntryAndPlace)
+{
+    FakeTrackWorld world;
+    world.lengths = {{"/m/a.wav", 10000}, {"/m/b.wav", 20000}, {"/m/c.wav", 5000}};
+    const QString list = TestEnv::WriteFile(TestEnv::MakeTempDir(QStringLiteral("mpl")) + "/show.mpl",
+                                            "/m/a.wav\n/m/b.wav\n/m/x.sh\n/m/c.wav\n");
+    for (const auto& [row, into] : {std::pair(1, 3000), std::pair(3, 500), std::pair(0, 0)}) {
+        CMiniPlaylistTrack track([&world](const QString&) { return std::make_unique<FakeTrack>(world); });
+        QObject owner;
+        track.Open(list, &owner);
+        const TrackMs from = track.Entries().at(std::size_t(row)).start + into;
+        track.PlayRange(from, track.GetLength());
+        ASSERT_TRUE(track.List()->Current());
+        EXPECT_EQ(track.List()->Current()->GetFileName() + u'@' + QString::number(track.GetPosition()),
+                  track.Entries().at(std::size_t(row)).path + u'@' + QString::number(from));
     }
 }
 
