@@ -138,9 +138,11 @@ TEST(MiniPlaylistWndTest, ShowsTheRowsCannotBeClosedAndKeepsItsRectangle)
     EXPECT_EQ(wnd->windowTitle(), "set");
     EXPECT_EQ(wnd->List().model()->rowCount(), 2);
     EXPECT_FALSE(wnd->List().isEnabled() || wnd->windowFlags().testFlag(Qt::WindowCloseButtonHint));
-    EXPECT_EQ(wnd->geometry(), QRect(10, 20, 200, 300));
+    EXPECT_EQ(QRect(wnd->pos(), wnd->size()), QRect(10, 20, 200, 300))
+        << "the frame's corner, the list's size";
     EXPECT_FALSE(wnd->close());
-    wnd->setGeometry(30, 40, 100, 150);
+    wnd->move(30, 40);
+    wnd->resize(100, 150);
     EXPECT_EQ(settings.miniPlaylistRect, (reg::Rect{30, 40, 130, 190}));
     track.Close();
     EXPECT_EQ(owner.findChild<CMiniPlaylistWnd*>(), nullptr);
