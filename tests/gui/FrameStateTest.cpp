@@ -105,6 +105,28 @@ TEST_F(AppLifecycle, AnAlbumOnTheCommandLineThatCannotBeOpenedEndsTheStart)
     EXPECT_FALSE(t.ui.rec.messages.isEmpty()) << "the reason is shown";
 }
 
+// Rows added, the last selected, the changes discarded at exit: the next
+// start selects the saved album's last row, so Play is ready.
+TEST_F(AppLifecycle, AfterDiscardTheStoredRowIsClampedToTheSavedAlbum)
+{
+    {
+        AppUnderTest t(album);
+        Start(t);
+        t.app->Playlist().Insert(-1, "6.pause");
+        t.app->Playlist().Insert(-1, "7.pause");
+        t.app->Document().Checkpoint(32805);
+        t.app->Playlist().Select(4);
+        t.app->Engine().Settings().shutdownConfirmation = false;
+        t.ui.rec.saveAnswers = {UserInterface::SaveAnswer::Discard};
+        EXPECT_TRUE(t.Frame().close());
+    }
+    AppUnderTest t;
+    Start(t);
+    EXPECT_EQ(t.app->Playlist().Count(), 3);
+    EXPECT_EQ(t.app->Playlist().Selection(), 2);
+    EXPECT_TRUE(t.Action(Cmd::Play)->isEnabled());
+}
+
 TEST_F(AppLifecycle, NoOrCancelKeepsTheProgramRunningAndPlaying)
 {
     AppUnderTest t(album);

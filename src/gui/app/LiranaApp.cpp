@@ -1,5 +1,6 @@
 #include "gui/app/LiranaApp.h"
 
+#include "app/SettingsSchema.h"
 #include "app/Strings.h"
 #include "app/ToolList.h"
 #include "events/Scheduler.h"
@@ -189,8 +190,17 @@ void CLiranaApp::OpenStartAlbum(bool* ok)
         *ok = document.OpenDocumentFile(m_options.album);
         return;
     }
-    if (!document.OpenLastAlbum())
+    if (!document.OpenLastAlbum()) {
         document.OnNewDocument();
+        return;
+    }
+    // The stored row may lie past the end of the album as saved (rows added,
+    // then discarded at exit): the album's last row is the nearest one.
+    CPlaylist& list = m_station->Playlist();
+    const std::int32_t stored = SettingsSchema::Stored<std::int32_t>(SettingsKey::Settings,
+                                                                     SettingName::CurSel);
+    if (list.Selection() < 0 && list.Count() > 0 && stored >= list.Count())
+        list.Select(list.Count() - 1);
 }
 
 void CLiranaApp::Exit()
