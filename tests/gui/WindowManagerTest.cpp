@@ -111,6 +111,50 @@ TEST_F(WindowManager, AMiniPlaylistWindowLeavesTheKeyboardToTheConsoleAndItsTitl
         5000));
 }
 
+// The client windows bottom to top, as the window manager stacks them.
+QList<WId> Stacking()
+{
+    QProcess xprop;
+    xprop.start(QStringLiteral("xprop"), {"-root", "_NET_CLIENT_LIST_STACKING"});
+    xprop.waitForFinished(5000);
+    QList<WId> ids;
+    const QString out = QString::fromLatin1(xprop.readAllStandardOutput());
+    for (const QString& id : out.section(u'#', 1).split(u',', Qt::SkipEmptyParts))
+        ids << id.trimmed().toULongLong(nullptr, 16);
+    return ids;
+}
+
+TEST_F(WindowManager, FOneInAModalSheetOpensHelpAboveTheSheet)
+{
+    TempHive hive;
+    AppUnderTest t;
+    StartConsole(t);
+    bool ran = false;
+    OnNextModal<CPropertySheet>(
+        [&](CPropertySheet& sheet) {
+            ASSERT_TRUE(QTest::qWaitForWindowActive(&sheet));
+            Type({"F1"});
+            CHelpWindow* help = t.app->HelpWindow();
+            ASSERT_TRUE(help && TestEnv::WaitUntil([&] { return help->isVisible(); }, 5000));
+            QTest::qWait(500);
+            const QList<WId> stack = Stacking();
+            EXPECT_GT(stack.indexOf(help->winId()), stack.indexOf(sheet.winId())) << "help under the sheet";
+            EXPECT_GT(stack.indexOf(help->winId()), stack.indexOf(t.Frame().winId()))
+                << "help under the console";
+            EXPECT_EQ(QApplication::activeWindow(), help) << "the operator can read and scroll it";
+            help->close();
+        },
+        &ran);
+    t.Action(Cmd::Options)->trigger();
+    EXPECT_TRUE(ran);
+    // With the sheet gone, F1 on the console shows the same window again.
+    t.Frame().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&t.Frame()));
+    Type({"F1"});
+    ASSERT_TRUE(
+        TestEnv::WaitUntil([&] { return t.app->HelpWindow() && t.app->HelpWindow()->isVisible(); }, 5000));
+}
+
 class SoundWindowsOnAir : public AirTest
 {
 protected:
