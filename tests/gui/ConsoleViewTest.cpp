@@ -3,6 +3,7 @@
 #include "ConsoleFixture.h"
 
 #include "app/ToolList.h"
+#include "events/Scheduler.h"
 #include "onair/EditCommands.h"
 #include "platform/registry/RegistryKey.h"
 #include "support/TestEnv.h"
@@ -220,11 +221,32 @@ TEST_F(ConsoleTest, IdleRefreshShowsTheEngine)
     EXPECT_EQ(view->OnAirBox()->toPlainText(), engine.OnAirText());
     EXPECT_EQ(view->NextBox()->toPlainText(), "b");
     EXPECT_EQ(view->CountDown()->text(), "02:00.0");
+    EXPECT_EQ(view->PlayState()->text(), "");
     EXPECT_TRUE(view->OnAirLabel()->autoFillBackground());
     EXPECT_EQ(panes, QStringList({"1001=01:00.0", "1002=03:00.0"}));
     EXPECT_EQ(view->OnAirVolume()->value(), 100);
     view->OnAirVolume()->setValue(40);
     EXPECT_FLOAT_EQ(OnAir()->GetVolume(), 0.4f);
+
+    // A waiting event due before the item hands over (in 120 s) comes next;
+    // one due after it does not, nor any once Break is set.
+    for (const auto& [inSeconds, next] : {std::pair(300, "b"), std::pair(119, "Station ID")}) {
+        CScheduledEvent event(station->Scheduler().Now() + std::chrono::seconds(inSeconds));
+        event.fileName = "/ev/Station ID.wav";
+        station->Scheduler().ReplaceEvents(CEventList());
+        station->Scheduler().Events().Append(event);
+        station->Scheduler().ResetToNow();
+        station->Scheduler().Refresh();
+        view->RefreshIdle();
+        EXPECT_EQ(view->NextBox()->toPlainText(), next) << inSeconds;
+    }
+    engine.OnPause();
+    engine.OnCommand(Cmd::Break);
+    view->RefreshIdle();
+    EXPECT_EQ(view->PlayState()->text(), "Paused, Break");
+    EXPECT_EQ(view->NextBox()->toPlainText(), "b");
+    engine.OnCommand(Cmd::Break);
+    engine.OnPause();
 
     engine.OnStop();
     engine.OnTimer(COnAirEngine::TimerFade);

@@ -187,6 +187,10 @@ QWidget* CLiranaView::BuildLeftColumn()
     m_countDown->setAutoFillBackground(true);
     m_countDown->setBackgroundRole(QPalette::Base);
     countRow->addWidget(m_countDown);
+    m_playState = new QLabel(column);
+    m_playState->setObjectName(QStringLiteral("playState"));
+    m_playState->setFont(ConsoleFont());
+    countRow->addWidget(m_playState);
     countRow->addStretch(1);
     v->addLayout(countRow);
 
