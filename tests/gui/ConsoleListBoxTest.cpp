@@ -3,11 +3,13 @@
 #include "ConsoleFixture.h"
 
 #include "app/ViewSettings.h"
+#include "gui/console/ItemIcons.h"
 #include "gui/console/MiniPlaylistWnd.h"
 #include "gui/console/PositionBar.h"
 #include "gui/frame/MainFrame.h"
 #include "media/MiniPlaylistTrack.h"
 #include "onair/EditCommands.h"
+#include "platform/registry/RegistryKey.h"
 #include "support/TestEnv.h"
 
 #include <QFileSystemModel>
@@ -119,6 +121,14 @@ TEST_F(ConsoleTest, TreeAddsItsSelectedFilesAtTheEnd)
     ASSERT_EQ(list.Count(), 3);
     EXPECT_EQ(QSet<QString>({list.Row(1), list.Row(2)}), QSet<QString>({a, b}));
     EXPECT_EQ(UndoIds(), std::vector<std::uint32_t>({EditCmd::AddTracks}));
+
+    // With nothing chosen in it yet, the tree opens at the media folder.
+    view.reset(); // stores where its tree was
+    CRegistryKey::OpenAppSubkey("Settings").DeleteValue("SelectedItem");
+    Settings().mediaDir = dir;
+    MakeView();
+    tree = view->FolderTree();
+    EXPECT_EQ(static_cast<QFileSystemModel*>(tree->model())->filePath(tree->currentIndex()), dir);
 }
 
 // A mini playlist that plays shows its rows in a window of the owner: the
@@ -147,4 +157,16 @@ TEST(MiniPlaylistWndTest, ShowsTheRowsCannotBeClosedAndKeepsItsRectangle)
     track.Close();
     EXPECT_EQ(owner.findChild<CMiniPlaylistWnd*>(), nullptr);
     AttachMiniPlaylistWindows(nullptr, nullptr);
+}
+
+// Rows of formats the classic kinds do not name get the audio or video icon
+// by their extension's type; classic kinds keep theirs.
+TEST(ItemIcons, RowsOfNewerFormatsGetTheAudioOrVideoIcon)
+{
+    const std::pair<const char*, ItemKind> cases[] = {
+        {"/m/a.flac", ItemKind::MpegAudio}, {"/m/a.ogg", ItemKind::MpegAudio},
+        {"/m/a.opus", ItemKind::MpegAudio}, {"/m/a.mkv", ItemKind::MpegVideo},
+        {"/m/a.wav", ItemKind::Wave},       {"/m/a.xyz", ItemKind::Unknown}};
+    for (const auto& [path, kind] : cases)
+        EXPECT_EQ(ItemIconForPath(path, false).cacheKey(), ItemIcon(kind, false).cacheKey()) << path;
 }

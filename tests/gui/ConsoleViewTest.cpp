@@ -17,10 +17,13 @@ using Ids = std::vector<std::uint32_t>;
 
 TEST_F(ConsoleTest, EditingCommandsChangeTheAlbumWithAnUndoStepEach)
 {
+    // A media folder that is not there opens the dialog in the folder above
+    // it, never with its name typed in.
+    const QString media = TestEnv::MakeTempDir("media");
     pickedFiles = {"/m/a.wav", "/m/b.wav", "/m/c.wav"};
-    Settings().mediaDir = "/start";
+    Settings().mediaDir = media + "/Music";
     ASSERT_TRUE(view->OnCommand(EditCmd::AddTracks));
-    EXPECT_EQ(pickerFolders, QStringList({"/start"}));
+    EXPECT_EQ(pickerFolders, QStringList({media}));
     EXPECT_EQ(Settings().mediaDir, "/m");
     EXPECT_EQ(list.Selection(), 0);
     const std::tuple<int, QStringList, int> steps[] = {

@@ -132,6 +132,9 @@ private:
     void SetPane(int id, const QString& text);
     void SetBoxText(QPlainTextEdit* box, const QString& text);
     void UpdateOnAirLabel(bool onAir);
+    // wanted when it is a folder, else the nearest folder above it that is
+    // there (the home folder at worst); empty wanted: the media folder.
+    static QString ExistingFolder(const QString& wanted);
     // What "Coming up next" shows: a waiting event due before the item on
     // air (remainingMs left) hands over, else the engine's next row.
     QString ComingUpText(bool onAir, TrackMs remainingMs) const;

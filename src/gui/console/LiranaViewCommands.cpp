@@ -232,7 +232,7 @@ void CLiranaView::AddTracks()
     CPlaylist& list = *m_context.playlist;
     const bool wasEmpty = list.Count() == 0;
     auto ask = m_pickers.addTracks ? m_pickers.addTracks : AskTracks;
-    const QStringList files = ask(this, Settings().mediaDir);
+    const QStringList files = ask(this, ExistingFolder(Settings().mediaDir));
     if (files.isEmpty())
         return;
     AppendItems(list, files, Settings().mediaFilesOnly);

@@ -39,7 +39,7 @@ public:
         p->fillRect(option.rect, back);
         const int row = index.row();
         const QString& path = m_list->Playlist().Row(row);
-        const QPixmap& icon = ItemIcon(GetItemKind(path), selected);
+        const QPixmap& icon = ItemIconForPath(path, selected);
         const int iconTop = option.rect.top() + (option.rect.height() - kItemIconSize) / 2;
         p->drawPixmap(option.rect.left(), iconTop, icon);
         p->setFont(m_list->ListFont());
