@@ -57,6 +57,13 @@ TEST_F(ConsoleTest, DraggedRowGoesBeforeTheRowItIsDroppedOn)
     EXPECT_TRUE(box->DropRowAt(0, belowLast));
     EXPECT_EQ(list.Rows().last(), "/m/b.wav");
     EXPECT_TRUE(UndoIds().empty()) << "dragging takes no undo step";
+
+    // A maximised console widens the on-air boxes with the list.
+    const int narrow = view->OnAirBox()->width();
+    view->resize(1400, 800);
+    QCoreApplication::processEvents();
+    EXPECT_GT(view->OnAirBox()->width(), narrow + 100);
+    EXPECT_GT(box->width(), view->OnAirBox()->width());
 }
 
 TEST(PositionBarTest, TicSteps)

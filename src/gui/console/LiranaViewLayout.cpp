@@ -1,6 +1,7 @@
 // The console's controls and their resize rules: the playlist grows both
-// ways, the upcoming-events list grows in width and moves down, the folder
-// tree fills the left column's bottom and hides below 51 pixels; everything
+// ways, the upcoming-events list grows in width and moves down, the left
+// column (the on-air boxes) takes a third of the width beyond its least,
+// the folder tree fills its bottom and hides below 51 pixels; everything
 // else keeps its size. Sizes are the design's dialog units at 1.5 x 1.625
 // pixels per unit (400 x 191 units = 600 x 310 pixels).
 #include "gui/console/LiranaView.h"
@@ -55,7 +56,8 @@ QPlainTextEdit* TextBox(QWidget* parent, const QString& name)
     box->setObjectName(name);
     box->setReadOnly(true);
     box->setFont(ConsoleFont());
-    box->setFixedSize(kLeftWidth, kBoxHeight);
+    box->setMinimumWidth(kLeftWidth);
+    box->setFixedHeight(kBoxHeight);
     box->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     box->setFocusPolicy(Qt::ClickFocus);
@@ -111,7 +113,7 @@ void CLiranaView::BuildLayout()
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
     row->setSpacing(kMargin);
-    row->addWidget(BuildLeftColumn());
+    row->addWidget(BuildLeftColumn(), 1);
 
     auto* middle = new QVBoxLayout;
     middle->setSpacing(0);
@@ -135,7 +137,7 @@ void CLiranaView::BuildLayout()
     middle->addWidget(icon);
     row->addLayout(middle);
 
-    row->addWidget(BuildRightColumn(), 1);
+    row->addWidget(BuildRightColumn(), 2);
 }
 
 void CLiranaView::changeEvent(QEvent* event)
@@ -148,7 +150,7 @@ void CLiranaView::changeEvent(QEvent* event)
 QWidget* CLiranaView::BuildLeftColumn()
 {
     auto* column = new QWidget(this);
-    column->setFixedWidth(kLeftWidth);
+    column->setMinimumWidth(kLeftWidth);
     auto* v = new QVBoxLayout(column);
     v->setContentsMargins(0, 0, 0, 0);
     v->setSpacing(2);
