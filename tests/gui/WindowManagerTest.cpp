@@ -43,6 +43,17 @@ void Type(const QStringList& keys, int delayMs = 250)
     QTest::qWait(300); // the last key's work
 }
 
+// The whole screen into $LIRANA_WM_SHOTS/name.png when that folder is set,
+// for a person to look at what the window manager made of the windows.
+void Shot(const char* name)
+{
+    const QString folder = qEnvironmentVariable("LIRANA_WM_SHOTS");
+    if (folder.isEmpty())
+        return;
+    QTest::qWait(300); // painted
+    QProcess::execute("import", {"-window", "root", folder + u'/' + QLatin1String(name) + ".png"});
+}
+
 QRect MenuBarOnScreen(CMainFrame& frame)
 {
     const QMenuBar* bar = frame.menuBar();
@@ -57,6 +68,7 @@ void StartConsole(AppUnderTest& t)
     t.Frame().activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&t.Frame()));
     ASSERT_TRUE(TestEnv::WaitUntil([&] { return t.Frame().frameGeometry().width() > 1000; }, 5000));
+    Shot("console-maximised");
 }
 
 class WindowManager : public ::testing::Test
@@ -88,6 +100,7 @@ TEST_F(WindowManager, AMiniPlaylistWindowLeavesTheKeyboardToTheConsoleAndItsTitl
         },
         5000));
     QTest::qWait(500); // the window manager's placement and focus
+    Shot("mini-playlist");
     EXPECT_EQ(QApplication::activeWindow(), &t.Frame()) << "the console keeps the keyboard";
     const QRect screen = t.Frame().screen()->availableGeometry();
     EXPECT_TRUE(screen.contains(window->frameGeometry()))
@@ -133,10 +146,12 @@ TEST_F(WindowManager, FOneInAModalSheetOpensHelpAboveTheSheet)
     OnNextModal<CPropertySheet>(
         [&](CPropertySheet& sheet) {
             ASSERT_TRUE(QTest::qWaitForWindowActive(&sheet));
+            Shot("advanced-options");
             Type({"F1"});
             CHelpWindow* help = t.app->HelpWindow();
             ASSERT_TRUE(help && TestEnv::WaitUntil([&] { return help->isVisible(); }, 5000));
             QTest::qWait(500);
+            Shot("help-over-sheet");
             const QList<WId> stack = Stacking();
             EXPECT_GT(stack.indexOf(help->winId()), stack.indexOf(sheet.winId())) << "help under the sheet";
             EXPECT_GT(stack.indexOf(help->winId()), stack.indexOf(t.Frame().winId()))
@@ -145,7 +160,7 @@ TEST_F(WindowManager, FOneInAModalSheetOpensHelpAboveTheSheet)
             help->close();
         },
         &ran);
-    t.Action(Cmd::Options)->trigger();
+    t.Action(Cmd::AdvancedOptions)->trigger();
     EXPECT_TRUE(ran);
     // With the sheet gone, F1 on the console shows the same window again.
     t.Frame().activateWindow();
@@ -183,6 +198,7 @@ TEST_F(SoundWindowsOnAir, QuickSoundKeysEachSoundTheirJingleAndTheConsoleKeepsTh
     ASSERT_TRUE(TestEnv::WaitUntil([&] { return t.app->Engine().OnAir() != nullptr; }, 5000));
     Type({"1", "2", "3"});
     EXPECT_EQ(QApplication::activeWindow(), &t.Frame()) << "the console keeps the keyboard";
+    Shot("sound-windows");
     const QList<CSoundPlayerDlg*> windows = t.Frame().findChildren<CSoundPlayerDlg*>();
     EXPECT_EQ(windows.size(), 3);
     for (const CSoundPlayerDlg* window : windows)

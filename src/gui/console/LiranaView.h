@@ -192,6 +192,7 @@ private:
     QListView* m_events = nullptr;
     QWidget* m_treeHolder = nullptr;
     QTreeView* m_tree = nullptr;
+    QString m_treeStart; // the folder the tree opens at, until it has been read
     QFileSystemModel* m_fileModel = nullptr;
     QTimer* m_idle = nullptr;
     CUpcomingEventsModel* m_upcoming = nullptr;

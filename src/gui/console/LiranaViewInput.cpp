@@ -77,7 +77,8 @@ void CLiranaView::LoadSettings()
     const QString path = QString::fromUtf8(key.GetBinary(kSelectedItem));
     QModelIndex index = path.isEmpty() ? QModelIndex() : m_fileModel->index(path);
     if (!index.isValid()) {
-        index = m_fileModel->index(ExistingFolder(Settings().mediaDir));
+        m_treeStart = ExistingFolder(Settings().mediaDir);
+        index = m_fileModel->index(m_treeStart);
         m_tree->expand(index);
     }
     if (index.isValid()) {

@@ -271,6 +271,14 @@ void CLiranaView::BuildFolderTree(QWidget* holder)
     m_tree->setDragEnabled(true);
     m_tree->setVisible(false);
     connect(m_tree, &QAbstractItemView::doubleClicked, this, [this] { AddTreeSelection(); });
+    // The model reads folders in the background: the folder the tree opens
+    // at comes to the top once it has been read.
+    connect(m_fileModel, &QFileSystemModel::directoryLoaded, this, [this](const QString& path) {
+        if (m_treeStart.isEmpty() || path != m_treeStart)
+            return;
+        m_tree->scrollTo(m_fileModel->index(m_treeStart), QAbstractItemView::PositionAtTop);
+        m_treeStart.clear();
+    });
     m_tree->installEventFilter(this);
     holder->installEventFilter(this);
 }

@@ -41,8 +41,17 @@ QPoint PlaceBesideConsole(QPoint wanted, QSize size, const QWidget* owner)
         frame && frame->menuWidget() && frame->menuWidget()->isVisible()) {
         const QWidget* bar = frame->menuWidget();
         const QRect barOnScreen(bar->mapToGlobal(QPoint(0, 0)), bar->size());
-        if (QRect(at, outer).intersects(barOnScreen))
-            at.setY(barOnScreen.bottom() + 1);
+        if (QRect(at, outer).intersects(barOnScreen)) {
+            // Into the top right corner of the console's client area, over
+            // the right end of the list's rows, away from the menus, the
+            // tool bars and the on-air boxes on the left.
+            const QWidget* client = frame->centralWidget() ? frame->centralWidget() : frame;
+            const QRect clientOnScreen(client->mapToGlobal(QPoint(0, 0)), client->size());
+            at = QPoint(
+                fit(clientOnScreen.right() + 1 - outer.width(), outer.width(), area.left(), area.width()),
+                fit(std::max(clientOnScreen.top(), barOnScreen.bottom() + 1), outer.height(), area.top(),
+                    area.height()));
+        }
     }
     return at;
 }
