@@ -177,3 +177,17 @@ TEST(ItemIcons, RowsOfNewerFormatsGetTheAudioOrVideoIcon)
     for (const auto& [path, kind] : cases)
         EXPECT_EQ(ItemIconForPath(path, false).cacheKey(), ItemIcon(kind, false).cacheKey()) << path;
 }
+
+// Rows whose file is not there are marked (checked off the GUI thread) and
+// unmarked once the file comes; pause rows are no files.
+TEST_F(ConsoleTest, RowsWhoseFileIsNotThereAreMarkedBeforeTheyPlay)
+{
+    const QString dir = TestEnv::MakeTempDir("missing");
+    const QString later = dir + "/later.wav";
+    Load({TestEnv::WriteFile(dir + "/here.wav", "x"), later, "10.pause"}, 0);
+    CPlaylistListBox* box = view->ListBox();
+    ASSERT_TRUE(TestEnv::WaitUntil([&] { return box->IsMissing(1); }, 5000));
+    EXPECT_FALSE(box->IsMissing(0) || box->IsMissing(2));
+    TestEnv::WriteFile(later, "x"); // the folder's watcher sees it come
+    EXPECT_TRUE(TestEnv::WaitUntil([&] { return !box->IsMissing(1); }, 5000));
+}

@@ -8,8 +8,6 @@
 #include "FrameFixture.h"
 
 #include "app/Commands.h"
-#include "app/ViewSettings.h"
-#include "gui/console/LiranaView.h"
 #include "gui/console/MiniPlaylistWnd.h"
 #include "gui/dialogs/PropertySheet.h"
 #include "gui/dialogs/SoundPlayerDlg.h"
@@ -33,7 +31,7 @@ bool UnderWindowManager()
            QProcess::execute("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}) == 0;
 }
 
-// Types keys into whatever window has the keyboard, delayMs apart, while
+// Types keys, delayMs apart, into the window that has the keyboard, while
 // this process goes on handling its events.
 void Type(const QStringList& keys, int delayMs = 250)
 {
@@ -43,24 +41,23 @@ void Type(const QStringList& keys, int delayMs = 250)
     QTest::qWait(300); // the last key's work
 }
 
-// The whole screen into $LIRANA_WM_SHOTS/name.png when that folder is set,
-// for a person to look at what the window manager made of the windows.
+// The screen into $LIRANA_WM_SHOTS/name.png when that folder is set.
 void Shot(const char* name)
 {
-    const QString folder = qEnvironmentVariable("LIRANA_WM_SHOTS");
-    if (folder.isEmpty())
-        return;
-    QTest::qWait(300); // painted
-    QProcess::execute("import", {"-window", "root", folder + u'/' + QLatin1String(name) + ".png"});
+    if (const QString folder = qEnvironmentVariable("LIRANA_WM_SHOTS"); !folder.isEmpty()) {
+        QTest::qWait(300); // painted
+        QProcess::execute("import", {"-window", "root", folder + u'/' + QLatin1String(name) + ".png"});
+    }
 }
 
-QRect MenuBarOnScreen(CMainFrame& frame)
+// Where a side window must not be: outside the screen or over the menu bar.
+void ExpectPlacedBeside(const QWidget& window, CMainFrame& frame)
 {
-    const QMenuBar* bar = frame.menuBar();
-    return QRect(bar->mapToGlobal(QPoint(0, 0)), bar->size());
+    const QRect bar(frame.menuBar()->mapToGlobal(QPoint(0, 0)), frame.menuBar()->size());
+    EXPECT_TRUE(frame.screen()->availableGeometry().contains(window.frameGeometry())) << "off the screen";
+    EXPECT_FALSE(window.frameGeometry().intersects(bar)) << "over the menu bar";
 }
 
-// The console maximised and active, on an album.
 void StartConsole(AppUnderTest& t)
 {
     ASSERT_TRUE(t.app->Start());
@@ -71,43 +68,43 @@ void StartConsole(AppUnderTest& t)
     Shot("console-maximised");
 }
 
-class WindowManager : public ::testing::Test
+template <class Base>
+class UnderWm : public Base
 {
 protected:
     void SetUp() override
     {
         if (!UnderWindowManager())
             GTEST_SKIP() << "runs under tests/gui/e2e/under-wm.sh";
-        qputenv("LIRANA_AUDIO_SINK", "fakesink sync=true");
+        qputenv("LIRANA_AUDIO_SINK", "fakesink sync=true"); // the air test's own output below
+        Base::SetUp();
     }
     void TearDown() override { qunsetenv("LIRANA_AUDIO_SINK"); }
-};
-
-TEST_F(WindowManager, AMiniPlaylistWindowLeavesTheKeyboardToTheConsoleAndItsTitleBarOnTheScreen)
-{
     TempHive hive;
+};
+using WindowManager = UnderWm<::testing::Test>;
+using SoundWindowsOnAir = UnderWm<AirTest>;
+
+TEST_F(WindowManager, AMiniPlaylistWindowLeavesTheKeyboardToTheConsoleAndOpensWhereItWasLeft)
+{
     const QString dir = TestEnv::MakeTempDir();
     TestEnv::WriteFile(dir + "/set.mpl", "20.pause\n20.pause\n");
     AppUnderTest t(WriteAlbum("day.alb", {dir + "/set.mpl", "20.pause"}));
     StartConsole(t);
-
+    auto shown = [&](QPoint at) {
+        return TestEnv::WaitUntil(
+            [&] {
+                auto* w = t.Frame().findChild<CMiniPlaylistWnd*>();
+                return w && w->isVisible() && (at.isNull() || w->frameGeometry().topLeft() == at);
+            },
+            5000);
+    };
     Type({"p"});
-    CMiniPlaylistWnd* window = nullptr;
-    ASSERT_TRUE(TestEnv::WaitUntil(
-        [&] {
-            window = t.Frame().findChild<CMiniPlaylistWnd*>();
-            return window && window->isVisible();
-        },
-        5000));
-    QTest::qWait(500); // the window manager's placement and focus
+    ASSERT_TRUE(shown({}));
     Shot("mini-playlist");
     EXPECT_EQ(QApplication::activeWindow(), &t.Frame()) << "the console keeps the keyboard";
-    const QRect screen = t.Frame().screen()->availableGeometry();
-    EXPECT_TRUE(screen.contains(window->frameGeometry()))
-        << "frame at " << window->frameGeometry().x() << "," << window->frameGeometry().y();
-    EXPECT_FALSE(window->frameGeometry().intersects(MenuBarOnScreen(t.Frame()))) << "over the menu bar";
-
-    // Where the operator leaves it, the next one opens.
+    CMiniPlaylistWnd* window = t.Frame().findChild<CMiniPlaylistWnd*>();
+    ExpectPlacedBeside(*window, t.Frame());
     window->move(700, 420);
     ASSERT_TRUE(
         TestEnv::WaitUntil([&] { return window->frameGeometry().topLeft() == QPoint(700, 420); }, 3000));
@@ -116,30 +113,11 @@ TEST_F(WindowManager, AMiniPlaylistWindowLeavesTheKeyboardToTheConsoleAndItsTitl
         << "S reached the console";
     t.app->Playlist().Select(0);
     Type({"p"});
-    ASSERT_TRUE(TestEnv::WaitUntil(
-        [&] {
-            window = t.Frame().findChild<CMiniPlaylistWnd*>();
-            return window && window->isVisible() && window->frameGeometry().topLeft() == QPoint(700, 420);
-        },
-        5000));
-}
-
-// The client windows bottom to top, as the window manager stacks them.
-QList<WId> Stacking()
-{
-    QProcess xprop;
-    xprop.start(QStringLiteral("xprop"), {"-root", "_NET_CLIENT_LIST_STACKING"});
-    xprop.waitForFinished(5000);
-    QList<WId> ids;
-    const QString out = QString::fromLatin1(xprop.readAllStandardOutput());
-    for (const QString& id : out.section(u'#', 1).split(u',', Qt::SkipEmptyParts))
-        ids << id.trimmed().toULongLong(nullptr, 16);
-    return ids;
+    EXPECT_TRUE(shown({700, 420}));
 }
 
 TEST_F(WindowManager, FOneInAModalSheetOpensHelpAboveTheSheet)
 {
-    TempHive hive;
     AppUnderTest t;
     StartConsole(t);
     bool ran = false;
@@ -150,59 +128,45 @@ TEST_F(WindowManager, FOneInAModalSheetOpensHelpAboveTheSheet)
             Type({"F1"});
             CHelpWindow* help = t.app->HelpWindow();
             ASSERT_TRUE(help && TestEnv::WaitUntil([&] { return help->isVisible(); }, 5000));
-            QTest::qWait(500);
             Shot("help-over-sheet");
-            const QList<WId> stack = Stacking();
-            EXPECT_GT(stack.indexOf(help->winId()), stack.indexOf(sheet.winId())) << "help under the sheet";
-            EXPECT_GT(stack.indexOf(help->winId()), stack.indexOf(t.Frame().winId()))
-                << "help under the console";
+            // The clients bottom to top, as the window manager stacks them.
+            QProcess xprop;
+            xprop.start(QStringLiteral("xprop"), {"-root", "_NET_CLIENT_LIST_STACKING"});
+            xprop.waitForFinished(5000);
+            const QString stack = QString::fromLatin1(xprop.readAllStandardOutput()).section(u'#', 1);
+            auto level = [&](const QWidget* w) {
+                return stack.indexOf("0x" + QString::number(w->winId(), 16));
+            };
+            EXPECT_GT(level(help), level(&sheet));
             EXPECT_EQ(QApplication::activeWindow(), help) << "the operator can read and scroll it";
             help->close();
         },
         &ran);
     t.Action(Cmd::AdvancedOptions)->trigger();
     EXPECT_TRUE(ran);
-    // With the sheet gone, F1 on the console shows the same window again.
-    t.Frame().activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&t.Frame()));
-    Type({"F1"});
-    ASSERT_TRUE(
-        TestEnv::WaitUntil([&] { return t.app->HelpWindow() && t.app->HelpWindow()->isVisible(); }, 5000));
 }
-
-class SoundWindowsOnAir : public AirTest
-{
-protected:
-    void SetUp() override
-    {
-        if (!UnderWindowManager())
-            GTEST_SKIP() << "runs under tests/gui/e2e/under-wm.sh";
-        AirTest::SetUp();
-    }
-};
 
 TEST_F(SoundWindowsOnAir, QuickSoundKeysEachSoundTheirJingleAndTheConsoleKeepsTheKeyboard)
 {
-    if (IsSkipped())
+    if (this->IsSkipped())
         return;
-    TempHive hive;
-    const QString& media = dir;
+    qunsetenv("LIRANA_AUDIO_SINK");
     const double tones[] = {700, 1100, 1700};
-    AppUnderTest t(WriteAlbum("day.alb", {TestMedia::ToneWav(media, "song", 300, 30)}));
+    AppUnderTest t(WriteAlbum("day.alb", {TestMedia::ToneWav(dir, "song", 300, 30)}));
     StartConsole(t);
     for (int i = 0; i < 3; ++i)
-        t.app->Station().Sounds().SetSlot(
-            i, TestMedia::ToneWav(media, QString("jingle%1").arg(i), tones[i], 2.0));
+        t.app->Station().Sounds().SetSlot(i,
+                                          TestMedia::ToneWav(dir, QString("jingle%1").arg(i), tones[i], 2.0));
     StartRecording();
     Type({"p"});
     ASSERT_TRUE(TestEnv::WaitUntil([&] { return t.app->Engine().OnAir() != nullptr; }, 5000));
     Type({"1", "2", "3"});
-    EXPECT_EQ(QApplication::activeWindow(), &t.Frame()) << "the console keeps the keyboard";
     Shot("sound-windows");
+    EXPECT_EQ(QApplication::activeWindow(), &t.Frame()) << "the console keeps the keyboard";
     const QList<CSoundPlayerDlg*> windows = t.Frame().findChildren<CSoundPlayerDlg*>();
     EXPECT_EQ(windows.size(), 3);
     for (const CSoundPlayerDlg* window : windows)
-        EXPECT_FALSE(window->frameGeometry().intersects(MenuBarOnScreen(t.Frame()))) << "over the menu bar";
+        ExpectPlacedBeside(*window, t.Frame());
     Type({"s"});
     EXPECT_TRUE(TestEnv::WaitUntil([&] { return !t.app->Engine().OnAir(); }, 10000)) << "S stops the item";
     ASSERT_TRUE(recorder.RecordFor(1.5));

@@ -217,6 +217,7 @@ QWidget* CLiranaView::BuildRightColumn()
     v->setSpacing(2);
     v->addWidget(m_texts.Keep(new QLabel(column), QT_TR_NOOP("Master playlist")));
     m_list = new CPlaylistListBox(*m_context.playlist, column);
+    m_list->WatchMissingFiles();
     m_list->setObjectName(QStringLiteral("masterPlaylist"));
     m_list->setMinimumSize(40, 40);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
