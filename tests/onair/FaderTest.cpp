@@ -65,8 +65,7 @@ TEST_F(FaderTest, AShortItemOverlapsAtMostAThirdOfItsLengthWhenChosen)
         {"/m/id~2.5.mp3", 3000, true, 501, true},    // the name's override
     };
     for (const auto& [path, length, third, position, overlaps] : cases) {
-        SCOPED_TRACE(path.toStdString() + " " + std::to_string(length) + (third ? " third " : " ") +
-                     std::to_string(position));
+        SCOPED_TRACE(path.toStdString() + (third ? " third at " : " at ") + std::to_string(position));
         MakeEngine();
         engine->Settings().overlapTime = 4000;
         engine->Settings().shortItemOverlapThird = third;
