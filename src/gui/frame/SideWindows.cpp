@@ -42,15 +42,19 @@ QPoint PlaceBesideConsole(QPoint wanted, QSize size, const QWidget* owner)
         const QWidget* bar = frame->menuWidget();
         const QRect barOnScreen(bar->mapToGlobal(QPoint(0, 0)), bar->size());
         if (QRect(at, outer).intersects(barOnScreen)) {
-            // Into the top right corner of the console's client area, over
-            // the right end of the list's rows, away from the menus, the
-            // tool bars and the on-air boxes on the left.
+            // Beside the console where the screen has room; else into the
+            // top right corner of its client area, over the right end of the
+            // list's rows, away from the menus, the tool bars and the on-air
+            // boxes on the left.
             const QWidget* client = frame->centralWidget() ? frame->centralWidget() : frame;
             const QRect clientOnScreen(client->mapToGlobal(QPoint(0, 0)), client->size());
-            at = QPoint(
-                fit(clientOnScreen.right() + 1 - outer.width(), outer.width(), area.left(), area.width()),
-                fit(std::max(clientOnScreen.top(), barOnScreen.bottom() + 1), outer.height(), area.top(),
-                    area.height()));
+            const int top = std::max(clientOnScreen.top(), barOnScreen.bottom() + 1);
+            const int beside = frame->frameGeometry().right() + 1;
+            const int x = beside + outer.width() <= area.right() + 1
+                              ? beside
+                              : clientOnScreen.right() + 1 - outer.width();
+            at = QPoint(fit(x, outer.width(), area.left(), area.width()),
+                        fit(top, outer.height(), area.top(), area.height()));
         }
     }
     return at;

@@ -14,8 +14,9 @@ class QWidget;
 // Where a window of client size `size` whose frame the caller wants at
 // `wanted` (screen coordinates, as QWidget::move takes them) goes: the
 // whole frame inside the available area of the owner's screen; a window
-// that would cover the owner window's menu bar goes into the top right
-// corner of the owner's client area instead. The frame around
+// that would cover the owner window's menu bar goes beside the owner window
+// where the screen has room, else into the top right corner of its client
+// area. The frame around
 // the client is not known before the window manager has drawn it; an
 // allowance for a title bar and borders is used.
 QPoint PlaceBesideConsole(QPoint wanted, QSize size, const QWidget* owner);
