@@ -101,6 +101,7 @@ TEST_F(WindowManager, AMiniPlaylistWindowLeavesTheKeyboardToTheConsoleAndOpensWh
     };
     Type({"p"});
     ASSERT_TRUE(shown({}));
+    QTest::qWait(500); // the window manager's placement and focus
     Shot("mini-playlist");
     EXPECT_EQ(QApplication::activeWindow(), &t.Frame()) << "the console keeps the keyboard";
     CMiniPlaylistWnd* window = t.Frame().findChild<CMiniPlaylistWnd*>();
@@ -129,16 +130,20 @@ TEST_F(WindowManager, FOneInAModalSheetOpensHelpAboveTheSheet)
             CHelpWindow* help = t.app->HelpWindow();
             ASSERT_TRUE(help && TestEnv::WaitUntil([&] { return help->isVisible(); }, 5000));
             Shot("help-over-sheet");
-            // The clients bottom to top, as the window manager stacks them.
-            QProcess xprop;
-            xprop.start(QStringLiteral("xprop"), {"-root", "_NET_CLIENT_LIST_STACKING"});
-            xprop.waitForFinished(5000);
-            const QString stack = QString::fromLatin1(xprop.readAllStandardOutput()).section(u'#', 1);
-            auto level = [&](const QWidget* w) {
-                return stack.indexOf("0x" + QString::number(w->winId(), 16));
+            // Above the sheet in the window manager's stack (bottom to top).
+            auto above = [&] {
+                QProcess xprop;
+                xprop.start(QStringLiteral("xprop"), {"-root", "_NET_CLIENT_LIST_STACKING"});
+                xprop.waitForFinished(5000);
+                const QString stack = QString::fromLatin1(xprop.readAllStandardOutput()).section(u'#', 1);
+                auto level = [&](const QWidget* w) {
+                    return stack.indexOf("0x" + QString::number(w->winId(), 16));
+                };
+                return level(help) > level(&sheet);
             };
-            EXPECT_GT(level(help), level(&sheet));
-            EXPECT_EQ(QApplication::activeWindow(), help) << "the operator can read and scroll it";
+            EXPECT_TRUE(TestEnv::WaitUntil(above, 3000)) << "help under the sheet";
+            EXPECT_TRUE(TestEnv::WaitUntil([&] { return QApplication::activeWindow() == help; }, 3000))
+                << "the operator can read and scroll it";
             help->close();
         },
         &ran);
