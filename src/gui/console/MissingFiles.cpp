@@ -3,6 +3,7 @@
 #include "playlist/ItemPath.h"
 #include "playlist/Playlist.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QPointer>
 #include <QThreadPool>
@@ -68,8 +69,10 @@ void CMissingFiles::Check()
         for (const QString& file : files)
             if (!QFileInfo::exists(file))
                 missing.insert(file);
+        // Back on the GUI thread through the application object: the
+        // pointer to the list's checker is looked at there only.
         QMetaObject::invokeMethod(
-            self,
+            QCoreApplication::instance(),
             [self, serial, missing] {
                 if (!self || serial != self->m_serial || missing == self->m_missing)
                     return;
