@@ -97,6 +97,7 @@ std::vector<S> MakeTable()
         Text(kSettings, N::AudioSink, FIELD(audioSink)),
         Number(kSettings, "LineInLine", FIELD(lineInLine), 0),
         Number(kSettings, "Overlap Time", FIELD(overlapTime), 4000, overlapMs),
+        Flag(kSettings, "Overlap Short Items By A Third", FIELD(shortItemOverlapThird), false),
         Flag(kSettings, "Enable Events", FIELD(enableEvents), true),
         Flag(kSettings, "Enable Logging", FIELD(enableLogging), false),
         Text(kSettings, "Logfile Dir", FIELD(logfileDir)),

@@ -78,6 +78,8 @@ struct CViewSettings
     std::int32_t lineInMixer{}; // only read, never written back
     std::int32_t lineInLine{};
     std::int32_t overlapTime{}; // ms
+    // Short items: the overlap is at most a third of the item's length.
+    bool shortItemOverlapThird{};
     std::int32_t curSel{};
     bool fadeOnOverlap{};
     bool fadeOnStop{};

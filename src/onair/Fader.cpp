@@ -25,7 +25,7 @@ void COnAirEngine::OverlapTick()
     if (sel == m_seams.playlist->Count() - 1 &&
         (m_mode == PlayerMode::Normal || m_mode == PlayerMode::IntroScan))
         return; // nothing follows
-    const qint64 overlap = m_overlapOverride >= 0 ? m_overlapOverride : m_settings.overlapTime;
+    const qint64 overlap = OverlapOfOnAir();
     // The prepared next item is started as much earlier as its first sound
     // comes after its start (on the on-air track's clock: its position). An
     // overlap aims at the ms. A "~0" follow-on aims a few ms late: measured
@@ -65,6 +65,24 @@ void COnAirEngine::OverlapTick()
     } catch (const CException& error) {
         ReportTrackError(error);
     }
+}
+
+// The overlap the item on air ends with, in ms: the one its name gives, else
+// the setting; with "short items" chosen, the setting is at most a third of
+// the item's length, so that a short item is heard for two thirds of it.
+qint64 COnAirEngine::OverlapOfOnAir() const
+{
+    if (m_overlapOverride >= 0)
+        return m_overlapOverride;
+    qint64 overlap = m_settings.overlapTime;
+    if (m_settings.shortItemOverlapThird) {
+        try {
+            overlap = std::min(overlap, qint64(m_onAir->GetLength()) / 3);
+        } catch (const CException&) {
+            // an item that cannot tell its length keeps the setting
+        }
+    }
+    return overlap;
 }
 
 void COnAirEngine::OverlapToNext()

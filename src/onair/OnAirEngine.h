@@ -238,6 +238,7 @@ private:
     void StartFadeTimer();
     void OverlapToNext();
     void OverlapTick();
+    qint64 OverlapOfOnAir() const;
     void FadeStep();
     void EventsTick();
     void ArmEventsTick();

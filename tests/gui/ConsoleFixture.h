@@ -25,6 +25,16 @@ protected:
     void SetUp() override
     {
         document.ResetUndo(true);
+        MakeView();
+        QApplication::clipboard()->clear();
+        CMixer::SetOpener(card.Opener());
+    }
+    void TearDown() override { TestEnv::UseNoMixer(); }
+
+    // A fresh view (it reads its settings as it is built).
+    void MakeView()
+    {
+        view.reset();
         view = std::make_unique<CLiranaView>(CAppContext{&list, &document, &engine, &station->Log(), &ui,
                                                          &station->Scheduler(), &station->Sounds(),
                                                          &station->Scheduler()});
@@ -35,10 +45,7 @@ protected:
                               return pickedFiles;
                           },
                           [this](QWidget*, const QFont&) { return pickedFont; }});
-        QApplication::clipboard()->clear();
-        CMixer::SetOpener(card.Opener());
     }
-    void TearDown() override { TestEnv::UseNoMixer(); }
 
     COnAirEngine::TrackFactory Tracks()
     {

@@ -3,11 +3,13 @@
 #include "ConsoleFixture.h"
 
 #include "app/ViewSettings.h"
+#include "gui/console/ItemIcons.h"
 #include "gui/console/MiniPlaylistWnd.h"
 #include "gui/console/PositionBar.h"
 #include "gui/frame/MainFrame.h"
 #include "media/MiniPlaylistTrack.h"
 #include "onair/EditCommands.h"
+#include "platform/registry/RegistryKey.h"
 #include "support/TestEnv.h"
 
 #include <QFileSystemModel>
@@ -55,6 +57,13 @@ TEST_F(ConsoleTest, DraggedRowGoesBeforeTheRowItIsDroppedOn)
     EXPECT_TRUE(box->DropRowAt(0, belowLast));
     EXPECT_EQ(list.Rows().last(), "/m/b.wav");
     EXPECT_TRUE(UndoIds().empty()) << "dragging takes no undo step";
+
+    // A maximised console widens the on-air boxes with the list.
+    const int narrow = view->OnAirBox()->width();
+    view->resize(1400, 800);
+    QCoreApplication::processEvents();
+    EXPECT_GT(view->OnAirBox()->width(), narrow + 100);
+    EXPECT_GT(box->width(), view->OnAirBox()->width());
 }
 
 TEST(PositionBarTest, TicSteps)
@@ -119,6 +128,14 @@ TEST_F(ConsoleTest, TreeAddsItsSelectedFilesAtTheEnd)
     ASSERT_EQ(list.Count(), 3);
     EXPECT_EQ(QSet<QString>({list.Row(1), list.Row(2)}), QSet<QString>({a, b}));
     EXPECT_EQ(UndoIds(), std::vector<std::uint32_t>({EditCmd::AddTracks}));
+
+    // With nothing chosen in it yet, the tree opens at the media folder.
+    view.reset(); // stores where its tree was
+    CRegistryKey::OpenAppSubkey("Settings").DeleteValue("SelectedItem");
+    Settings().mediaDir = dir;
+    MakeView();
+    tree = view->FolderTree();
+    EXPECT_EQ(static_cast<QFileSystemModel*>(tree->model())->filePath(tree->currentIndex()), dir);
 }
 
 // A mini playlist that plays shows its rows in a window of the owner: the
@@ -138,11 +155,39 @@ TEST(MiniPlaylistWndTest, ShowsTheRowsCannotBeClosedAndKeepsItsRectangle)
     EXPECT_EQ(wnd->windowTitle(), "set");
     EXPECT_EQ(wnd->List().model()->rowCount(), 2);
     EXPECT_FALSE(wnd->List().isEnabled() || wnd->windowFlags().testFlag(Qt::WindowCloseButtonHint));
-    EXPECT_EQ(wnd->geometry(), QRect(10, 20, 200, 300));
+    EXPECT_EQ(QRect(wnd->pos(), wnd->size()), QRect(10, 20, 200, 300))
+        << "the frame's corner, the list's size";
     EXPECT_FALSE(wnd->close());
-    wnd->setGeometry(30, 40, 100, 150);
+    wnd->move(30, 40);
+    wnd->resize(100, 150);
     EXPECT_EQ(settings.miniPlaylistRect, (reg::Rect{30, 40, 130, 190}));
     track.Close();
     EXPECT_EQ(owner.findChild<CMiniPlaylistWnd*>(), nullptr);
     AttachMiniPlaylistWindows(nullptr, nullptr);
+}
+
+// Rows of formats the classic kinds do not name get the audio or video icon
+// by their extension's type; classic kinds keep theirs.
+TEST(ItemIcons, RowsOfNewerFormatsGetTheAudioOrVideoIcon)
+{
+    const std::pair<const char*, ItemKind> cases[] = {
+        {"/m/a.flac", ItemKind::MpegAudio}, {"/m/a.ogg", ItemKind::MpegAudio},
+        {"/m/a.opus", ItemKind::MpegAudio}, {"/m/a.mkv", ItemKind::MpegVideo},
+        {"/m/a.wav", ItemKind::Wave},       {"/m/a.xyz", ItemKind::Unknown}};
+    for (const auto& [path, kind] : cases)
+        EXPECT_EQ(ItemIconForPath(path, false).cacheKey(), ItemIcon(kind, false).cacheKey()) << path;
+}
+
+// Rows whose file is not there are marked (checked off the GUI thread) and
+// unmarked once the file comes; pause rows are no files.
+TEST_F(ConsoleTest, RowsWhoseFileIsNotThereAreMarkedBeforeTheyPlay)
+{
+    const QString dir = TestEnv::MakeTempDir("missing");
+    const QString later = dir + "/later.wav";
+    Load({TestEnv::WriteFile(dir + "/here.wav", "x"), later, "10.pause"}, 0);
+    CPlaylistListBox* box = view->ListBox();
+    ASSERT_TRUE(TestEnv::WaitUntil([&] { return box->IsMissing(1); }, 5000));
+    EXPECT_FALSE(box->IsMissing(0) || box->IsMissing(2));
+    TestEnv::WriteFile(later, "x"); // the folder's watcher sees it come
+    EXPECT_TRUE(TestEnv::WaitUntil([&] { return !box->IsMissing(1); }, 5000));
 }

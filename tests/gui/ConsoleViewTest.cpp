@@ -3,11 +3,13 @@
 #include "ConsoleFixture.h"
 
 #include "app/ToolList.h"
+#include "events/Scheduler.h"
 #include "onair/EditCommands.h"
 #include "platform/registry/RegistryKey.h"
 #include "support/TestEnv.h"
 
 #include <QLabel>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QSlider>
 
@@ -15,10 +17,13 @@ using Ids = std::vector<std::uint32_t>;
 
 TEST_F(ConsoleTest, EditingCommandsChangeTheAlbumWithAnUndoStepEach)
 {
+    // A media folder that is not there opens the dialog in the folder above
+    // it, never with its name typed in.
+    const QString media = TestEnv::MakeTempDir("media");
     pickedFiles = {"/m/a.wav", "/m/b.wav", "/m/c.wav"};
-    Settings().mediaDir = "/start";
+    Settings().mediaDir = media + "/Music";
     ASSERT_TRUE(view->OnCommand(EditCmd::AddTracks));
-    EXPECT_EQ(pickerFolders, QStringList({"/start"}));
+    EXPECT_EQ(pickerFolders, QStringList({media}));
     EXPECT_EQ(Settings().mediaDir, "/m");
     EXPECT_EQ(list.Selection(), 0);
     const std::tuple<int, QStringList, int> steps[] = {
@@ -71,6 +76,30 @@ TEST_F(ConsoleTest, CopyAndCutGoThroughTheClipboard)
     view->OnCommand(EditCmd::Cut);
     EXPECT_EQ(list.Rows(), QStringList({"/m/b.wav"}));
     EXPECT_EQ(UndoIds(), Ids({EditCmd::Remove}));
+}
+
+// What editors, terminals and file managers put on the clipboard: one row
+// per line, whatever ends the lines; blank lines and URI comments skipped.
+TEST_F(ConsoleTest, PastedLinesAreOneRowEachWhateverEndsThem)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"text/plain", "/m/a.wav\n/m/b.wav\n"},
+        {"text/plain", "/m/a.wav\r\n/m/b.wav"},
+        {"text/plain", "/m/a.wav\r/m/b.wav\r"},
+        {"text/plain", "\n/m/a.wav\r\n  \r\n\r/m/b.wav\n\n"},
+        {"text/plain", "file:///m/a.wav\nfile:///m/b.wav\n"},
+        {"text/uri-list", "# a comment\r\nfile:///m/a.wav\r\nfile:///m/b.wav\r\n"},
+    };
+    for (const auto& [format, data] : cases) {
+        Load({}, -1);
+        auto* mime = new QMimeData;
+        mime->setData(QString::fromLatin1(format), QByteArray(data));
+        QApplication::clipboard()->setMimeData(mime);
+        view->OnCommand(EditCmd::Paste);
+        EXPECT_EQ(list.Rows(), QStringList({"/m/a.wav", "/m/b.wav"})) << data;
+    }
+    QApplication::clipboard()->setText(" \n\r\n");
+    EXPECT_FALSE(Enabled(EditCmd::Paste)) << "only blank lines";
 }
 
 // 10,000 rows pasted at once while an item plays: one undo step, the item on
@@ -190,11 +219,32 @@ TEST_F(ConsoleTest, IdleRefreshShowsTheEngine)
     EXPECT_EQ(view->OnAirBox()->toPlainText(), engine.OnAirText());
     EXPECT_EQ(view->NextBox()->toPlainText(), "b");
     EXPECT_EQ(view->CountDown()->text(), "02:00.0");
+    EXPECT_EQ(view->PlayState()->text(), "");
     EXPECT_TRUE(view->OnAirLabel()->autoFillBackground());
     EXPECT_EQ(panes, QStringList({"1001=01:00.0", "1002=03:00.0"}));
     EXPECT_EQ(view->OnAirVolume()->value(), 100);
     view->OnAirVolume()->setValue(40);
     EXPECT_FLOAT_EQ(OnAir()->GetVolume(), 0.4f);
+
+    // A waiting event due before the item hands over (in 120 s) comes next;
+    // one due after it does not, nor any once Break is set.
+    for (const auto& [inSeconds, next] : {std::pair(300, "b"), std::pair(119, "Station ID")}) {
+        CScheduledEvent event(station->Scheduler().Now() + std::chrono::seconds(inSeconds));
+        event.fileName = "/ev/Station ID.wav";
+        station->Scheduler().ReplaceEvents(CEventList());
+        station->Scheduler().Events().Append(event);
+        station->Scheduler().ResetToNow();
+        station->Scheduler().Refresh();
+        view->RefreshIdle();
+        EXPECT_EQ(view->NextBox()->toPlainText(), next) << inSeconds;
+    }
+    engine.OnPause();
+    engine.OnCommand(Cmd::Break);
+    view->RefreshIdle();
+    EXPECT_EQ(view->PlayState()->text(), "Paused, Break");
+    EXPECT_EQ(view->NextBox()->toPlainText(), "b");
+    engine.OnCommand(Cmd::Break);
+    engine.OnPause();
 
     engine.OnStop();
     engine.OnTimer(COnAirEngine::TimerFade);

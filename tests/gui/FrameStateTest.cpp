@@ -105,6 +105,28 @@ TEST_F(AppLifecycle, AnAlbumOnTheCommandLineThatCannotBeOpenedEndsTheStart)
     EXPECT_FALSE(t.ui.rec.messages.isEmpty()) << "the reason is shown";
 }
 
+// Rows added, the last selected, the changes discarded at exit: the next
+// start selects the saved album's last row, so Play is ready.
+TEST_F(AppLifecycle, AfterDiscardTheStoredRowIsClampedToTheSavedAlbum)
+{
+    {
+        AppUnderTest t(album);
+        Start(t);
+        t.app->Playlist().Insert(-1, "6.pause");
+        t.app->Playlist().Insert(-1, "7.pause");
+        t.app->Document().Checkpoint(32805);
+        t.app->Playlist().Select(4);
+        t.app->Engine().Settings().shutdownConfirmation = false;
+        t.ui.rec.saveAnswers = {UserInterface::SaveAnswer::Discard};
+        EXPECT_TRUE(t.Frame().close());
+    }
+    AppUnderTest t;
+    Start(t);
+    EXPECT_EQ(t.app->Playlist().Count(), 3);
+    EXPECT_EQ(t.app->Playlist().Selection(), 2);
+    EXPECT_TRUE(t.Action(Cmd::Play)->isEnabled());
+}
+
 TEST_F(AppLifecycle, NoOrCancelKeepsTheProgramRunningAndPlaying)
 {
     AppUnderTest t(album);
@@ -183,16 +205,20 @@ TEST_F(AppLifecycle, HelpOpensTheManualAtTheChapterOfTheWindowWithTheFocus)
 
 TEST(ClockMode, FormatsAndPersists)
 {
-    EXPECT_EQ(CDigitalClock::Format(QTime(0, 5, 9), 0), "12:05:09");
-    EXPECT_EQ(CDigitalClock::Format(QTime(13, 0, 0), 0), " 1:00:00");
+    EXPECT_EQ(CDigitalClock::Format(QTime(0, 5, 9), 0), "12:05:09 A");
+    EXPECT_EQ(CDigitalClock::Format(QTime(11, 59, 59), 0), "11:59:59 A");
+    EXPECT_EQ(CDigitalClock::Format(QTime(12, 0, 0), 0), "12:00:00 P");
     EXPECT_EQ(CDigitalClock::Format(QTime(13, 0, 0), 1), "13:00:00");
     EXPECT_EQ(CDigitalClock::Format(QTime(0, 0, 0), 1), " 0:00:00");
+    EXPECT_EQ(CDigitalClock::LocaleMode(QLocale(QLocale::English, QLocale::UnitedStates)), 0);
     TempHive hive;
+    const QLocale kept;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    CDigitalClock::LoadSettings();
+    QLocale::setDefault(kept);
+    EXPECT_EQ(CDigitalClock::Mode(), 1) << "nothing stored: the locale's 24 hours";
+    CDigitalClock::SetMode(0);
+    CDigitalClock::SaveSettings();
     CDigitalClock::LoadSettings();
     EXPECT_EQ(CDigitalClock::Mode(), 0);
-    CDigitalClock::SetMode(1);
-    CDigitalClock::SaveSettings();
-    CDigitalClock::SetMode(0);
-    CDigitalClock::LoadSettings();
-    EXPECT_EQ(CDigitalClock::Mode(), 1);
 }

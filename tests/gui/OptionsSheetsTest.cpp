@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -43,6 +44,8 @@ TEST_F(OptionsSheets, AdvancedValuesAreCheckedAndStoredInTheirUnitsOnOk)
         EXPECT_EQ(sheet.Tabs()->currentIndex(), 0);
         EXPECT_EQ(TabTitles(sheet.Tabs()).join(u','),
                   "Overlap,Log Files,Events,Sounds,Plug-ins,Silence Detector");
+        const QTabBar* bar = sheet.Tabs()->tabBar();
+        EXPECT_LT(bar->tabRect(bar->count() - 1).right(), bar->width()) << "every tab in sight";
         EXPECT_EQ(Edit(sheet, "Overlap", 0)->text(), "2.5");
         Edit(sheet, "Overlap", 0)->setText("0.0015");
         Edit(sheet, "Overlap", 1)->setText("30.5"); // beyond 30 s

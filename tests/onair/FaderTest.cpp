@@ -50,6 +50,34 @@ TEST_F(FaderTest, TheNextItemStartsWhenLessThanItsOverlapIsLeft)
     }
 }
 
+// Items shorter than the overlap: by default the next one starts at the
+// overlap before the end, at once for an item shorter than it; with "short
+// items" chosen the overlap is at most a third of the item's length. A
+// name's override stands either way.
+TEST_F(FaderTest, AShortItemOverlapsAtMostAThirdOfItsLengthWhenChosen)
+{
+    const std::tuple<QString, TrackMs, bool, TrackMs, bool> cases[] = {
+        {"/m/id.mp3", 2750, false, 0, true}, // the default: cut at its start
+        {"/m/id.mp3", 2750, true, 1834, false},
+        {"/m/id.mp3", 2750, true, 1835, true}, // 2/3 of 2750 heard: a 916 ms overlap
+        {"/m/song.mp3", 180000, true, 176000, false},
+        {"/m/song.mp3", 180000, true, 176001, true}, // a long item keeps the setting
+        {"/m/id~2.5.mp3", 3000, true, 501, true},    // the name's override
+    };
+    for (const auto& [path, length, third, position, overlaps] : cases) {
+        SCOPED_TRACE(path.toStdString() + (third ? " third at " : " at ") + std::to_string(position));
+        MakeEngine();
+        engine->Settings().overlapTime = 4000;
+        engine->Settings().shortItemOverlapThird = third;
+        world.lengths[path] = length;
+        Play({path, "/m/next.mp3"});
+        FakeTrack* first = OnAir();
+        first->SetPosition(position);
+        Tick();
+        EXPECT_EQ(Fading() == first, overlaps);
+    }
+}
+
 enum class Before { Nothing, Pause, TrackStops };
 
 // Stop fades over the fade period in steps of 100 ms, each an equal part of

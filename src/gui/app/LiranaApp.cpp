@@ -1,5 +1,6 @@
 #include "gui/app/LiranaApp.h"
 
+#include "app/SettingsSchema.h"
 #include "app/Strings.h"
 #include "app/ToolList.h"
 #include "events/Scheduler.h"
@@ -189,8 +190,17 @@ void CLiranaApp::OpenStartAlbum(bool* ok)
         *ok = document.OpenDocumentFile(m_options.album);
         return;
     }
-    if (!document.OpenLastAlbum())
+    if (!document.OpenLastAlbum()) {
         document.OnNewDocument();
+        return;
+    }
+    // The stored row may lie past the end of the album as saved (rows added,
+    // then discarded at exit): the album's last row is the nearest one.
+    CPlaylist& list = m_station->Playlist();
+    const std::int32_t stored = SettingsSchema::Stored<std::int32_t>(SettingsKey::Settings,
+                                                                     SettingName::CurSel);
+    if (list.Selection() < 0 && list.Count() > 0 && stored >= list.Count())
+        list.Select(list.Count() - 1);
 }
 
 void CLiranaApp::Exit()
@@ -302,13 +312,24 @@ void CLiranaApp::ShowHelp()
         return;
     if (!error.isEmpty())
         qCWarning(lcGui).noquote() << "the manual could not be opened in a web browser:" << error;
+    // The help window belongs to the window that asked, so the window
+    // manager keeps it above that window, and a modal sheet that asked does
+    // not block it; it moves back to the console when the sheet closes.
     if (!m_help)
-        m_help = new CHelpWindow(QUrl::fromLocalFile(manual)); // deleted with the app, below
+        m_help = new CHelpWindow(QUrl::fromLocalFile(manual), focus); // deleted with the app, below
+    else if (m_help->parentWidget() != focus)
+        m_help->setParent(focus, m_help->windowFlags());
     m_help->ShowChapter(chapter);
 }
 
 bool CLiranaApp::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::Hide && m_help && watched == m_help->parentWidget() && watched != m_frame) {
+        const bool open = !m_help->isHidden();
+        m_help->setParent(m_frame, m_help->windowFlags());
+        if (open)
+            m_help->show();
+    }
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1 &&
         static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier && watched->isWidgetType()) {
         const QWidget* window = static_cast<QWidget*>(watched)->window();

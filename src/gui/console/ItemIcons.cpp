@@ -1,5 +1,6 @@
 #include "gui/console/ItemIcons.h"
 
+#include <QMimeDatabase>
 #include <QPainter>
 #include <QPainterPath>
 #include <array>
@@ -297,4 +298,20 @@ const QPixmap& ItemIcon(ItemKind kind, bool selected)
     if (slot.isNull())
         slot = Paint(static_cast<ItemKind>(column), selected);
     return slot;
+}
+
+const QPixmap& ItemIconForPath(const QString& path, bool selected)
+{
+    ItemKind kind = GetItemKind(path);
+    // Kinds by extension know the classic formats only; the desktop's type
+    // of the extension tells audio (FLAC, Ogg, Opus, M4A...) and video.
+    if (kind == ItemKind::MciDevice || kind == ItemKind::Unknown) {
+        static const QMimeDatabase types;
+        const QString type = types.mimeTypeForFile(path, QMimeDatabase::MatchExtension).name();
+        if (type.startsWith(QLatin1String("audio/")))
+            kind = ItemKind::MpegAudio;
+        else if (type.startsWith(QLatin1String("video/")))
+            kind = ItemKind::MpegVideo;
+    }
+    return ItemIcon(kind, selected);
 }

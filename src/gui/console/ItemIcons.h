@@ -13,3 +13,6 @@ inline constexpr int kItemIconSize = 16;
 
 // The icon of kind; out-of-range kinds get the Unknown icon.
 const QPixmap& ItemIcon(ItemKind kind, bool selected);
+// The icon of the row path: its kind's, and for a file of another kind the
+// audio or video icon when its extension names an audio or video type.
+const QPixmap& ItemIconForPath(const QString& path, bool selected);

@@ -100,6 +100,8 @@ public:
     QPlainTextEdit* PreviousBox() const { return m_previousBox; }
     QPlainTextEdit* NextBox() const { return m_nextBox; }
     QLabel* CountDown() const { return m_countDown; }
+    // "Paused" and "Break" beside the count-down while they hold.
+    QLabel* PlayState() const { return m_playState; }
     QLabel* OnAirLabel() const { return m_onAirLabel; }
     QSlider* OnAirVolume() const { return m_onAirVolume; }
     QSlider* FadingVolume() const { return m_fadingVolume; }
@@ -130,6 +132,12 @@ private:
     void SetPane(int id, const QString& text);
     void SetBoxText(QPlainTextEdit* box, const QString& text);
     void UpdateOnAirLabel(bool onAir);
+    // wanted when it is a folder, else the nearest folder above it that is
+    // there (the home folder at worst); empty wanted: the media folder.
+    static QString ExistingFolder(const QString& wanted);
+    // What "Coming up next" shows: a waiting event due before the item on
+    // air (remainingMs left) hands over, else the engine's next row.
+    QString ComingUpText(bool onAir, TrackMs remainingMs) const;
     void UpdateEventsState();
     // Position bar (LiranaViewPosition.cpp).
     void UpdatePositionBar();
@@ -173,6 +181,7 @@ private:
     QPlainTextEdit* m_nextBox = nullptr;
     QLabel* m_onAirLabel = nullptr;
     QLabel* m_countDown = nullptr;
+    QLabel* m_playState = nullptr;
     QSlider* m_fadingVolume = nullptr;
     QSlider* m_onAirVolume = nullptr;
     QCheckBox* m_joined = nullptr;
@@ -183,6 +192,7 @@ private:
     QListView* m_events = nullptr;
     QWidget* m_treeHolder = nullptr;
     QTreeView* m_tree = nullptr;
+    QString m_treeStart; // the folder the tree opens at, until it has been read
     QFileSystemModel* m_fileModel = nullptr;
     QTimer* m_idle = nullptr;
     CUpcomingEventsModel* m_upcoming = nullptr;

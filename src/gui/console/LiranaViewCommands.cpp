@@ -7,6 +7,7 @@
 #include "app/ToolList.h"
 #include "app/UserInterface.h"
 #include "app/ViewSettings.h"
+#include "gui/console/ClipboardRows.h"
 #include "gui/console/PlaylistListBox.h"
 #include "gui/dialogs/ListPage.h"
 #include "gui/dialogs/PropertySheet.h"
@@ -53,8 +54,13 @@ bool IsEngineCommand(int id)
 
 bool ClipboardHasText()
 {
+    // Asked at every idle refresh: a quick look, not the split of a long list.
     const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
-    return mime && mime->hasText() && !mime->text().isEmpty();
+    if (!mime)
+        return false;
+    if (mime->hasUrls())
+        return !mime->urls().isEmpty();
+    return mime->hasText() && !mime->text().trimmed().isEmpty();
 }
 
 } // namespace
@@ -226,7 +232,7 @@ void CLiranaView::AddTracks()
     CPlaylist& list = *m_context.playlist;
     const bool wasEmpty = list.Count() == 0;
     auto ask = m_pickers.addTracks ? m_pickers.addTracks : AskTracks;
-    const QStringList files = ask(this, Settings().mediaDir);
+    const QStringList files = ask(this, ExistingFolder(Settings().mediaDir));
     if (files.isEmpty())
         return;
     AppendItems(list, files, Settings().mediaFilesOnly);
@@ -274,10 +280,10 @@ void CLiranaView::Copy(bool cut)
 
 void CLiranaView::Paste()
 {
-    const QString text = QGuiApplication::clipboard()->text();
-    if (text.isEmpty())
+    const QStringList rows = ClipboardRows(QGuiApplication::clipboard()->mimeData());
+    if (rows.isEmpty())
         return;
-    PasteText(*m_context.playlist, text, Settings().mediaFilesOnly);
+    AppendItems(*m_context.playlist, rows, Settings().mediaFilesOnly);
     Checkpoint(EditCmd::Paste);
 }
 

@@ -3,6 +3,7 @@
 #include "gui/console/LiranaView.h"
 
 #include "app/ViewSettings.h"
+#include "events/Scheduler.h"
 #include "events/UpcomingEventsModel.h"
 #include "gui/console/PositionBar.h"
 #include "onair/OnAirEngine.h"
@@ -21,7 +22,6 @@ void CLiranaView::RefreshIdle()
     COnAirEngine& engine = *m_context.engine;
     SetBoxText(m_onAirBox, engine.OnAirText());
     SetBoxText(m_previousBox, engine.PreviouslyPlayedText());
-    SetBoxText(m_nextBox, engine.ComingUpNext());
 
     CMediaTrack* onAir = engine.OnAir();
     UpdateOnAirLabel(onAir != nullptr);
@@ -29,11 +29,13 @@ void CLiranaView::RefreshIdle()
     TrackMs length = 0;
     float onAirLevel = 0.0f;
     float fadingLevel = 0.0f;
+    bool paused = false;
     try {
         if (onAir) {
             position = onAir->GetPosition();
             length = onAir->GetLength();
             onAirLevel = onAir->GetVolume();
+            paused = onAir->IsPaused();
         }
         if (CMediaTrack* fading = engine.Fading())
             fadingLevel = fading->GetVolume();
@@ -41,9 +43,18 @@ void CLiranaView::RefreshIdle()
         // A track that cannot answer now is asked again at the next pass.
     }
 
-    const QString countDown = onAir ? FormatDuration(std::max<TrackMs>(0, length - position)) : QString();
+    const TrackMs remaining = std::max<TrackMs>(0, length - position);
+    SetBoxText(m_nextBox, ComingUpText(onAir != nullptr, remaining));
+    const QString countDown = onAir ? FormatDuration(remaining) : QString();
     if (m_countDown->text() != countDown)
         m_countDown->setText(countDown);
+    QStringList state;
+    if (paused)
+        state << tr("Paused");
+    if (engine.BreakFlag())
+        state << tr("Break");
+    if (m_playState->text() != state.join(QStringLiteral(", ")))
+        m_playState->setText(state.join(QStringLiteral(", ")));
     if (onAir && !m_onAirVolume->isSliderDown()) {
         m_settingVolume = true;
         m_onAirVolume->setValue(qRound(onAirLevel * 100.0f));
@@ -92,6 +103,24 @@ void CLiranaView::SetBoxText(QPlainTextEdit* box, const QString& text)
 {
     if (box->toPlainText() != text)
         box->setPlainText(text);
+}
+
+QString CLiranaView::ComingUpText(bool onAir, TrackMs remainingMs) const
+{
+    // The engine takes a due waiting event when the item on air ends,
+    // before the next row.
+    if (onAir && !m_context.engine->BreakFlag() && m_context.scheduler && m_upcoming &&
+        m_upcoming->IsEnabled()) {
+        const WallTime handOver = m_context.scheduler->Now() +
+                                  std::chrono::seconds((remainingMs + 999) / 1000);
+        const CEventList& events = m_context.scheduler->Events();
+        for (int i = 0; i < events.Count(); ++i) {
+            const CScheduledEvent& event = events.At(i);
+            if (!event.exact && event.IsDue(handOver))
+                return GetItemDisplayName(event.fileName);
+        }
+    }
+    return m_context.engine->ComingUpNext();
 }
 
 void CLiranaView::UpdateOnAirLabel(bool onAir)

@@ -8,11 +8,14 @@
 #include "gui/dialogs/SoundPlayerDlg.h"
 #include "onair/EditCommands.h"
 #include "onair/OnAirEngine.h"
+#include "platform/DataPaths.h"
 #include "playlist/AlbumDoc.h"
 #include "playlist/ItemDrop.h"
 #include "playlist/Playlist.h"
 
+#include <QDir>
 #include <QDragEnterEvent>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -69,12 +72,34 @@ void CLiranaView::LoadSettings()
     if (ListFont::Read(&lf))
         m_list->SetListFont(FromLogFont(lf));
     const CRegistryKey key = CRegistryKey::OpenAppSubkey(SettingsKey::Settings);
+    // The tree opens at the last item chosen in it, else at the media folder
+    // (not at the file system's root, among /proc and /sys).
     const QString path = QString::fromUtf8(key.GetBinary(kSelectedItem));
-    const QModelIndex index = path.isEmpty() ? QModelIndex() : m_fileModel->index(path);
+    QModelIndex index = path.isEmpty() ? QModelIndex() : m_fileModel->index(path);
+    if (!index.isValid()) {
+        m_treeStart = ExistingFolder(Settings().mediaDir);
+        index = m_fileModel->index(m_treeStart);
+        m_tree->expand(index);
+    }
     if (index.isValid()) {
         m_tree->setCurrentIndex(index);
-        m_tree->scrollTo(index);
+        m_tree->scrollTo(index, QAbstractItemView::PositionAtTop);
     }
+}
+
+QString CLiranaView::ExistingFolder(const QString& wanted)
+{
+    // A folder that is not there would open a file dialog in its parent
+    // with its name typed in the name field.
+    for (QString folder = wanted.isEmpty() ? DataPaths::SystemMediaFolder() : wanted; !folder.isEmpty();) {
+        if (QFileInfo(folder).isDir())
+            return QDir::cleanPath(folder);
+        const QString parent = QFileInfo(folder).absolutePath();
+        if (parent == folder)
+            break;
+        folder = parent;
+    }
+    return QDir::homePath();
 }
 
 void CLiranaView::SaveSettings() const

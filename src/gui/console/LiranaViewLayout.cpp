@@ -1,6 +1,7 @@
 // The console's controls and their resize rules: the playlist grows both
-// ways, the upcoming-events list grows in width and moves down, the folder
-// tree fills the left column's bottom and hides below 51 pixels; everything
+// ways, the upcoming-events list grows in width and moves down, the left
+// column (the on-air boxes) takes a third of the width beyond its least,
+// the folder tree fills its bottom and hides below 51 pixels; everything
 // else keeps its size. Sizes are the design's dialog units at 1.5 x 1.625
 // pixels per unit (400 x 191 units = 600 x 310 pixels).
 #include "gui/console/LiranaView.h"
@@ -55,7 +56,8 @@ QPlainTextEdit* TextBox(QWidget* parent, const QString& name)
     box->setObjectName(name);
     box->setReadOnly(true);
     box->setFont(ConsoleFont());
-    box->setFixedSize(kLeftWidth, kBoxHeight);
+    box->setMinimumWidth(kLeftWidth);
+    box->setFixedHeight(kBoxHeight);
     box->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     box->setFocusPolicy(Qt::ClickFocus);
@@ -111,7 +113,7 @@ void CLiranaView::BuildLayout()
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(kMargin, kMargin, kMargin, kMargin);
     row->setSpacing(kMargin);
-    row->addWidget(BuildLeftColumn());
+    row->addWidget(BuildLeftColumn(), 1);
 
     auto* middle = new QVBoxLayout;
     middle->setSpacing(0);
@@ -135,7 +137,7 @@ void CLiranaView::BuildLayout()
     middle->addWidget(icon);
     row->addLayout(middle);
 
-    row->addWidget(BuildRightColumn(), 1);
+    row->addWidget(BuildRightColumn(), 2);
 }
 
 void CLiranaView::changeEvent(QEvent* event)
@@ -148,7 +150,7 @@ void CLiranaView::changeEvent(QEvent* event)
 QWidget* CLiranaView::BuildLeftColumn()
 {
     auto* column = new QWidget(this);
-    column->setFixedWidth(kLeftWidth);
+    column->setMinimumWidth(kLeftWidth);
     auto* v = new QVBoxLayout(column);
     v->setContentsMargins(0, 0, 0, 0);
     v->setSpacing(2);
@@ -187,6 +189,10 @@ QWidget* CLiranaView::BuildLeftColumn()
     m_countDown->setAutoFillBackground(true);
     m_countDown->setBackgroundRole(QPalette::Base);
     countRow->addWidget(m_countDown);
+    m_playState = new QLabel(column);
+    m_playState->setObjectName(QStringLiteral("playState"));
+    m_playState->setFont(ConsoleFont());
+    countRow->addWidget(m_playState);
     countRow->addStretch(1);
     v->addLayout(countRow);
 
@@ -211,6 +217,7 @@ QWidget* CLiranaView::BuildRightColumn()
     v->setSpacing(2);
     v->addWidget(m_texts.Keep(new QLabel(column), QT_TR_NOOP("Master playlist")));
     m_list = new CPlaylistListBox(*m_context.playlist, column);
+    m_list->WatchMissingFiles();
     m_list->setObjectName(QStringLiteral("masterPlaylist"));
     m_list->setMinimumSize(40, 40);
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -265,6 +272,14 @@ void CLiranaView::BuildFolderTree(QWidget* holder)
     m_tree->setDragEnabled(true);
     m_tree->setVisible(false);
     connect(m_tree, &QAbstractItemView::doubleClicked, this, [this] { AddTreeSelection(); });
+    // The model reads folders in the background: the folder the tree opens
+    // at comes to the top once it has been read.
+    connect(m_fileModel, &QFileSystemModel::directoryLoaded, this, [this](const QString& path) {
+        if (m_treeStart.isEmpty() || path != m_treeStart)
+            return;
+        m_tree->scrollTo(m_fileModel->index(m_treeStart), QAbstractItemView::PositionAtTop);
+        m_treeStart.clear();
+    });
     m_tree->installEventFilter(this);
     holder->installEventFilter(this);
 }

@@ -163,6 +163,7 @@ void CLiranaView::ShowAdvancedOptions()
     overlap->AddMilliseconds(tr("Overlap tracks by"), copy.overlapTime, tracks.min, tracks.max);
     overlap->AddMilliseconds(tr("Overlap sounds in mini playlists by"), copy.miniPlaylistOverlapTime,
                              miniPlaylist.min, miniPlaylist.max);
+    overlap->AddCheck(tr("Short items: overlap at most a third of their length"), copy.shortItemOverlapThird);
     overlap->AddCheck(tr("Fade on overlap"), copy.fadeOnOverlap);
     overlap->AddCheck(tr("Fade on stop"), copy.fadeOnStop);
     const auto fade = Limits("Fade Period");
@@ -212,8 +213,8 @@ void CLiranaView::ShowAdvancedOptions()
         return;
     CViewSettings& live = Settings();
     using S = CViewSettings;
-    TakeBack(live, copy, &S::overlapTime, &S::miniPlaylistOverlapTime, &S::fadeOnOverlap, &S::fadeOnStop,
-             &S::fadePeriod, &S::enableLogging, &S::logfileDir);
+    TakeBack(live, copy, &S::overlapTime, &S::shortItemOverlapThird, &S::miniPlaylistOverlapTime,
+             &S::fadeOnOverlap, &S::fadeOnStop, &S::fadePeriod, &S::enableLogging, &S::logfileDir);
     m_context.engine->ApplyLogSettings();
     const bool rearm = live.watchDog.enable != dog.enable || live.watchDog.interval != dog.interval;
     live.watchDog = dog;

@@ -3,6 +3,7 @@
 #include "app/ViewSettings.h"
 #include "gui/console/ItemIcons.h"
 #include "gui/console/PlaylistListBox.h"
+#include "gui/frame/SideWindows.h"
 #include "media/MiniPlaylistTrack.h"
 #include "media/TrackEnvironment.h"
 #include "playlist/ItemPath.h"
@@ -20,11 +21,15 @@ CMiniPlaylistWnd::CMiniPlaylistWnd(CMiniPlaylist& list, CViewSettings& settings,
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_list);
+    // The rectangle: the frame's corner where the operator left it and the
+    // list's size, kept inside the screen and off the console's menu bar.
     const reg::Rect& r = settings.miniPlaylistRect;
     if (r.right > r.left && r.bottom > r.top)
-        setGeometry(r.left, r.top, r.right - r.left, r.bottom - r.top);
-    // The operator watches the list run; the selection is the player's.
-    m_list->setFocus();
+        resize(r.right - r.left, r.bottom - r.top);
+    move(PlaceBesideConsole(QPoint(r.left, r.top), size(), owner));
+    // The operator watches the list run; the selection is the player's and
+    // the keyboard stays with the console.
+    KeepKeyboardWithConsole(this);
     m_list->setEnabled(false);
     show();
 }
@@ -50,8 +55,9 @@ void CMiniPlaylistWnd::StoreRect()
 {
     if (!isVisible())
         return;
-    const QRect g = geometry();
-    m_settings.miniPlaylistRect = reg::Rect{g.left(), g.top(), g.left() + g.width(), g.top() + g.height()};
+    const QPoint corner = pos(); // the frame's
+    m_settings.miniPlaylistRect = reg::Rect{corner.x(), corner.y(), corner.x() + width(),
+                                            corner.y() + height()};
 }
 
 void AttachMiniPlaylistWindows(QWidget* owner, CViewSettings* settings)

@@ -2,7 +2,9 @@
 // nested rows of a CMiniPlaylist (the row now playing selected) and nothing
 // else: the list is disabled, the window has no close button and ignores a
 // close request (it goes when the list goes), and it keeps its rectangle in
-// "MiniPlaylist Rect" of the settings it is given. The console makes one for
+// "MiniPlaylist Rect" of the settings it is given (left, top: the corner of
+// its frame; the width and height of its list). It never takes the keyboard
+// from the console and opens inside the screen (gui/frame/SideWindows.h). The console makes one for
 // every mini playlist it plays (AttachMiniPlaylistWindows).
 // Thread: the GUI thread.
 #pragma once

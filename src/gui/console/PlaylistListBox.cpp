@@ -1,6 +1,7 @@
 #include "gui/console/PlaylistListBox.h"
 
 #include "gui/console/ItemIcons.h"
+#include "gui/console/MissingFiles.h"
 #include "onair/EditCommands.h"
 #include "playlist/ItemPath.h"
 #include "playlist/Playlist.h"
@@ -11,6 +12,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QStyledItemDelegate>
+#include <QToolTip>
 
 namespace {
 
@@ -39,7 +41,10 @@ public:
         p->fillRect(option.rect, back);
         const int row = index.row();
         const QString& path = m_list->Playlist().Row(row);
-        const QPixmap& icon = ItemIcon(GetItemKind(path), selected);
+        const QPixmap icon = m_list->IsMissing(row) ? m_list->style()
+                                                          ->standardIcon(QStyle::SP_MessageBoxCritical)
+                                                          .pixmap(kItemIconSize)
+                                                    : ItemIconForPath(path, selected);
         const int iconTop = option.rect.top() + (option.rect.height() - kItemIconSize) / 2;
         p->drawPixmap(option.rect.left(), iconTop, icon);
         p->setFont(m_list->ListFont());
@@ -243,4 +248,32 @@ void CPlaylistListBox::dropEvent(QDropEvent* event)
         return;
     }
     event->ignore();
+}
+
+void CPlaylistListBox::WatchMissingFiles()
+{
+    if (m_missing)
+        return;
+    m_missing = new CMissingFiles(m_playlist, this);
+    connect(m_missing, &CMissingFiles::Changed, viewport(), qOverload<>(&QWidget::update));
+}
+
+bool CPlaylistListBox::IsMissing(int row) const
+{
+    return m_missing && row >= 0 && row < m_playlist.Count() && m_missing->IsMissing(m_playlist.Row(row));
+}
+
+bool CPlaylistListBox::viewportEvent(QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const int row = RowAt(help->pos());
+        if (IsMissing(row))
+            QToolTip::showText(help->globalPos(), tr("The file %1 does not exist.").arg(m_playlist.Row(row)),
+                               viewport());
+        else
+            QToolTip::hideText();
+        return true;
+    }
+    return QListView::viewportEvent(event);
 }

@@ -13,6 +13,7 @@
 #include <optional>
 
 class CCDDatabase;
+class CMissingFiles;
 class CPlaylist;
 
 class CPlaylistListBox : public QListView
@@ -65,6 +66,11 @@ public:
     // another disc, repaints so that CD rows show its names.
     void RefreshCdTitles();
 
+    // From now on rows whose file is not there show the error icon and say
+    // so in their tool tip (see CMissingFiles).
+    void WatchMissingFiles();
+    bool IsMissing(int row) const;
+
 signals:
     // Files dropped at row index (-1: below the last row, append).
     void FilesDropped(const QStringList& names, int index);
@@ -75,6 +81,7 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
 
 private:
     void SyncFromModel();
@@ -93,4 +100,5 @@ private:
     QPoint m_pressPos;
     Dialogs m_dialogs;
     CCDDatabase* m_cd = nullptr;
+    CMissingFiles* m_missing = nullptr;
 };

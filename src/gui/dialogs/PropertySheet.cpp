@@ -1,6 +1,10 @@
 #include "gui/dialogs/PropertySheet.h"
 
 #include <QDialogButtonBox>
+#include <QScreen>
+#include <QShowEvent>
+#include <QStyle>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -43,4 +47,25 @@ void CPropertySheet::accept()
         if (p.commit)
             p.commit();
     QDialog::accept();
+}
+
+void CPropertySheet::showEvent(QShowEvent* event)
+{
+    if (!m_sized && !event->spontaneous()) {
+        m_sized = true;
+        // A sheet with a scrolling row of tabs would open as narrow as its
+        // widest page and hide the last tabs; scrolling is for a narrow screen.
+        const QTabBar* bar = m_tabs->tabBar();
+        int tabs = 0;
+        for (int i = 0; i < bar->count(); ++i)
+            tabs += bar->tabRect(i).width();
+        const QMargins margins = layout()->contentsMargins();
+        const int frame = 2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, m_tabs);
+        int wanted = tabs + margins.left() + margins.right() + frame + bar->fontMetrics().averageCharWidth();
+        if (const QScreen* s = screen())
+            wanted = std::min(wanted, s->availableGeometry().width());
+        if (width() < wanted)
+            resize(wanted, height());
+    }
+    QDialog::showEvent(event);
 }

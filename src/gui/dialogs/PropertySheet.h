@@ -30,8 +30,14 @@ public:
 
     void accept() override;
 
+protected:
+    // The first show makes the sheet wide enough for every tab, as far as
+    // the screen allows.
+    void showEvent(QShowEvent* event) override;
+
 private:
     QTabWidget* m_tabs;
+    bool m_sized = false;
     struct Page
     {
         QWidget* page;

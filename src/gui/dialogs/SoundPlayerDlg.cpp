@@ -1,6 +1,7 @@
 #include "gui/dialogs/SoundPlayerDlg.h"
 
 #include "app/UserInterface.h"
+#include "gui/frame/SideWindows.h"
 #include "media/TrackEvents.h"
 #include "media/TrackFactory.h"
 #include "media/TrackWork.h"
@@ -37,6 +38,9 @@ CSoundPlayerDlg::CSoundPlayerDlg(const QString& path, QWidget* parent, TrackFact
     m_fadeBar->setEnabled(false);
     m_fadeButton = new QPushButton(tr("Fade out"), this);
     m_stopButton = new QPushButton(tr("Stop"), this);
+    // Enter belongs to the console, never to a button here.
+    m_fadeButton->setAutoDefault(false);
+    m_stopButton->setAutoDefault(false);
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(m_fadeButton);
     buttons->addWidget(m_stopButton);
@@ -55,10 +59,12 @@ CSoundPlayerDlg::CSoundPlayerDlg(const QString& path, QWidget* parent, TrackFact
 
     // Opens where the last sound window was, at its own size; the shared
     // rectangle changes only when a window closes, so two started at once
-    // open one over the other.
+    // open one over the other. It plays beside the console: the keyboard
+    // stays there, so the next sound key fires its own button.
     resize(std::max(sizeHint().width(), 280), sizeHint().height());
     QRect& last = LastRect();
-    move(last.topLeft());
+    move(PlaceBesideConsole(last.topLeft(), size(), parent));
+    KeepKeyboardWithConsole(this);
     last.setRight(last.left() + width() - 1);
     last.setBottom(last.top() + height() - 1);
     show();

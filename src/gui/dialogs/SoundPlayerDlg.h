@@ -4,9 +4,11 @@
 // Several may play at once. It closes itself when the track ends or fails,
 // on "Stop" and at the end of a fade, and deletes itself then.
 //
-// Every sound window opens at the top-left corner of the last one closed
-// (LastRect, shared; its corner comes from the settings at start-up) with its
-// own size. The sound buttons, the event editor's "Test" and the Sounds
+// Every sound window opens at the top-left corner (of its frame) of the last
+// one closed (LastRect, shared; its corner comes from the settings at
+// start-up) with its own size, inside the screen and off the console's menu
+// bar. It never takes the keyboard: every sound key and S, P, N reach the
+// console while it plays. The sound buttons, the event editor's "Test" and the Sounds
 // page's "Play" open one.
 // Thread: the user-interface thread.
 #pragma once

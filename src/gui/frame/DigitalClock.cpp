@@ -4,18 +4,19 @@
 #include "app/ViewSettings.h"
 #include "platform/registry/RegistryKey.h"
 
+#include <QLocale>
 #include <QMouseEvent>
 
 namespace {
 int g_mode = 0;
 } // namespace
 
-CDigitalClock::CDigitalClock(QWidget* parent) : QLCDNumber(8, parent)
+CDigitalClock::CDigitalClock(QWidget* parent) : QLCDNumber(10, parent)
 {
     setObjectName(QStringLiteral("clock32887"));
     setSegmentStyle(QLCDNumber::Flat);
     setFrameShape(QFrame::NoFrame);
-    setFixedSize(80, 20);
+    setFixedSize(100, 20);
     setToolTip(tr("Double-click to switch between 12- and 24-hour display"));
     startTimer(1000);
     Tick();
@@ -32,7 +33,19 @@ void CDigitalClock::SetMode(int mode)
 
 void CDigitalClock::LoadSettings()
 {
-    g_mode = SettingsSchema::Stored<std::int32_t>(SettingsKey::DigitalClock, SettingName::ClockMode);
+    // Until the operator has chosen, the clock counts the hours as the
+    // locale's time format does.
+    const CRegistryKey key = CRegistryKey::OpenAppSubkey(SettingsKey::DigitalClock);
+    reg::ValueType type{};
+    QByteArray data;
+    g_mode = key.GetRaw(SettingName::ClockMode, &type, &data)
+                 ? SettingsSchema::Stored<std::int32_t>(SettingsKey::DigitalClock, SettingName::ClockMode)
+                 : LocaleMode(QLocale());
+}
+
+int CDigitalClock::LocaleMode(const QLocale& locale)
+{
+    return locale.timeFormat(QLocale::ShortFormat).contains(QLatin1String("ap"), Qt::CaseInsensitive) ? 0 : 1;
 }
 
 void CDigitalClock::SaveSettings()
@@ -49,10 +62,15 @@ QString CDigitalClock::Format(const QTime& time, int mode)
         if (hour == 0)
             hour = 12;
     }
-    return QStringLiteral("%1:%2:%3")
-        .arg(hour, 2, 10, QLatin1Char(' '))
-        .arg(time.minute(), 2, 10, QLatin1Char('0'))
-        .arg(time.second(), 2, 10, QLatin1Char('0'));
+    const QString text = QStringLiteral("%1:%2:%3")
+                             .arg(hour, 2, 10, QLatin1Char(' '))
+                             .arg(time.minute(), 2, 10, QLatin1Char('0'))
+                             .arg(time.second(), 2, 10, QLatin1Char('0'));
+    // 12-hour time says which half of the day it is: A or P, as far as
+    // seven segments can spell it.
+    if (mode != 1)
+        return text + (time.hour() < 12 ? QStringLiteral(" A") : QStringLiteral(" P"));
+    return text;
 }
 
 void CDigitalClock::mouseDoubleClickEvent(QMouseEvent* event)

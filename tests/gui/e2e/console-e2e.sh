@@ -145,14 +145,23 @@ wait_log() { # pattern
 # manual's name in $shots/manual, cut to the window given.
 declare -A manual=([console-on-air]=console [sound-windows]=sound-buttons [options-general]=options
   [advanced-overlap]=advanced-options [edit-event]=events [help]=help)
-shot() { # name [window]
+shot() { # name [window [crop WxH+X+Y]]
   import -window root "$shots/$1.png"
   echo "screenshot: $shots/$1.png"
   if [[ -n ${manual[$1]:-} ]]; then
     mkdir -p "$shots/manual"
     # -screen: what is shown there, windows over it included.
-    import -screen -window "${2:-root}" "$shots/manual/${manual[$1]}.png"
+    import -screen -window "${2:-root}" ${3:+-crop "$3"} "$shots/manual/${manual[$1]}.png"
   fi
+}
+box() { # windows: the rectangle around them, as WxH+X+Y
+  local x0=100000 y0=100000 x1=0 y1=0 X Y WIDTH HEIGHT WINDOW SCREEN w
+  for w in "$@"; do
+    eval "$(xdotool getwindowgeometry --shell "$w")"
+    ((X < x0)) && x0=$X; ((Y < y0)) && y0=$Y
+    ((X + WIDTH > x1)) && x1=$((X + WIDTH)); ((Y + HEIGHT > y1)) && y1=$((Y + HEIGHT))
+  done
+  echo "$((x1 - x0))x$((y1 - y0))+$x0+$y0"
 }
 rows() { grep -vc '^#' "$album"; }
 name() { # the display name of row $1 (1-based) of the demo album
@@ -177,11 +186,11 @@ for _ in $(seq 30); do [[ $(starts) == *,*,* ]] && break; sleep 0.1; done
 [[ $(starts) == "$first,$second,$second" ]] || fail "after P: $(starts)"
 sleep 0.8
 shot console-on-air "$win"
-key 1     # sound button 1, twice: two sound windows over the console
+key 1     # sound button 1, twice: two sound windows beside the console
 key KP_1
 sounds=$(xdotool search --onlyvisible --name "^$first\$" 2>/dev/null | wc -l)
 [[ $sounds -eq 2 ]] || fail "sound button 1 twice: $sounds sound windows"
-shot sound-windows "$win"
+shot sound-windows root "$(box "$win" $(xdotool search --onlyvisible --name "^$first\$"))"
 window_named() { # title: waits for a visible window of that exact title, prints its id
   local id=
   for _ in $(seq 50); do
