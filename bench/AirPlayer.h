@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A minimal in-process player into the air: playbin with a pulsesink, the
 // baseline the program is compared with. It only plays files.
 // Use from the test's thread; nothing runs a main loop (the bus is polled).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the benchmarks give the core in place of a user and a desktop: a user
 // interface that answers nothing (messages echoed to stderr when asked), a
 // shell that starts nothing, and the engine's seams on them.

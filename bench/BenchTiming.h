@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Timing shared by the benchmarks that measure in-process work.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Starting the real program from a benchmark: its standard output comes
 // through a pipe, its standard error goes to a file, and it dies with the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The engine plays a list (MP3s, one that states no length, a WAV, a missing
 // file) with overlaps and fades into the real output, in this process; a
 // 5 ms timer on the same thread measures its own lateness. Baselines of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // (e) The engine's longest stall: how late a 5 ms timer on the engine's
 // thread runs while the engine plays a list through real tracks.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Album benchmark: open and save a 100,000-row album and take undo
 // checkpoints on it. Times are printed against a baseline measured in the
 // same run (reading and writing the same bytes with QFile), and the memory of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Console benchmark: a dropped folder of 2,000 generated files added to the
 // playlist through the console, and a 100,000-row album opened, scrolled and
 // selected in the list box. Each figure is printed with its ratio to a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Settings-store benchmark: reading and writing user hives of 1,000, 10,000
 // and 100,000 keys (one Number each, as many small keys as a large schedule
 // makes), then a schedule of 10,000 events, all through CRegistryKey as the

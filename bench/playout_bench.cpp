@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Playout benchmark on the recorded air: the headless program plays into a
 // private PulseAudio null sink whose monitor is recorded, and each figure is
 // printed with its ratio to a baseline measured in the same run:

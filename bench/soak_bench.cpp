@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Soak benchmark: the real headless program (`lirana --headless`) plays an
 // album of 3,000 short items (0.5-3 s, every format the test media generator
 // makes, MIDI files and modules, about one in ten broken or missing) with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cue-sheet text beside a raw file and a WAV file of 20 sectors each: the
 // sheet is read into a disc and the disc read at its track starts and its
 // end. Holds: a sheet that reads gives 1 to 99 tracks whose starts never go

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Settings-file text: whatever the reader keeps, the writer stores so that
 // it reads back whole, without a problem, as the same tree.
 #include "FuzzText.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // INI text (events files, sounds files, the CD database): every section and
 // key is read, a key is written and the file stored; what was written reads
 // back.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Item paths as rows and events name them: the parts, the display name, the
 // track class (modules, mini playlists, CD tracks, pauses ...) and the track
 // the factory makes for it, without opening it.

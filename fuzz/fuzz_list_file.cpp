@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Album, mini-playlist and M3U text, read as rows both ways; the rows that
 // can be stored are stored and must read back as the same rows.
 #include "FuzzText.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stored dates of events: a date that is read is written in the stored
 // form, which reads back as the same date.
 #include "FuzzText.h"

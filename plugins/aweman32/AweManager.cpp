@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // libaweman32: the sound-bank manager the program binds at run time by name
 // ("AWEManager"). Its "card" is the program's own sequencer: user bank 1 is
 // loaded and cleared through lirana_sequencer_user_bank, looked up in the

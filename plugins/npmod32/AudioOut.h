@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The player's output: interleaved 16-bit stereo at a fixed rate, written
 // without blocking. Two kinds: an ALSA PCM (on a desktop the sound server
 // behind "default") and a silent output paced in real time for machines and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading a module file for the player: only a regular file is read, and
 // only up to a size no module reaches, so a pipe, a device or a runaway file
 // can neither hang nor exhaust the player. A module packed in a ZIP archive

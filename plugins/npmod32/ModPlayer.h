@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One player of libnpmod32: a loaded module, its output and the thread that
 // renders the module into the output while it plays. Thread-safe: every
 // call takes the player's lock, which the render thread holds only while it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The exported entry points of libnpmod32 (npmod32.h): thin, exception-safe
 // wrappers around ModPlayer. Positions cross the interface in tenths of a
 // second, truncated from whole milliseconds.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 /* libnpmod32: the tracker module player that Lirana binds at run time by
  * name. The entry points and their units are the player's contract:
  * positions in tenths of a second, volume 0..100. A handle is a player; 0 is

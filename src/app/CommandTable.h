@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command table: one row per command (id, name, keys, menu text, prompt,
 // check kind, the layer that runs it). The frame builds its menus, tool bars
 // and accelerators from it; the station core dispatches the document's and

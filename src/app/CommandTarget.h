@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Anything that handles commands by id: the station core (the document's
 // and the engine's commands), and in the console the view, the main frame
 // and the application. A front end offers each command to its targets in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Command ids: every command of the program has its number here, once.
 // Menus, tool bars, accelerators, the joystick, the tools menu and D-Bus all
 // reach the same handlers through these numbers; the numbers are kept stable

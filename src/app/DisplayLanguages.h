@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The display languages: the built-in English and the translation
 // catalogues registered machine-wide under the key "Languages" of the
 // application's machine hive, one sub-key per language:

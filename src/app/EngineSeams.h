@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the on-air engine asks of its surroundings besides tracks: the album
 // document (for ".alb" rows and the frame title) and the scheduler (for due
 // events). Each has a do-nothing default so the engine runs alone in tests.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The table of the values the application keeps in the user hive: the key
 // below the application key, the value name, the encoding, the default, the
 // values it may take and who writes it. The console's options (CViewSettings)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Settings in words: what `lirana --set NAME=VALUE` reads and `--get NAME`
 // prints, checked against the table's ranges and choices.
 #include "app/SettingsSchema.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's own texts, by their resource ids. Log entries, messages and
 // prompts are taken from here so that their wording stays in one place.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tool records, their settings and the default tools.
 #include "app/ToolList.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CTool and CToolList: the external programs of the Tools menu. A tool is a
 // command line (a program, a folder or a document), parameters and a start
 // folder in which macros stand for parts of the selected playlist entry, a

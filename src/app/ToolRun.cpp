@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Running a tool: the parameters are split into arguments first, then the
 // file is put into each argument, and the program gets the argument vector
 // through the Shell seam. No shell reads the file name, so a name with ';',

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The user-interface seam: everything the core needs from a person. The GUI
 // implements it with dialogs, the headless runner with stderr lines and
 // defaults, tests with a recorder. The core never opens a window itself.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The options of the on-air console, as stored under the "Settings" key of
 // the application key, plus the small areas the console loads with them
 // ("WatchDog", "Song Window"). Their names, encodings, defaults and ranges

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CEventList: an ordered list of scheduled events that owns its records.
 // The order is the order of entry (settings, file or editing list) and is
 // never sorted: the scheduler scans front to back, so of two events due at

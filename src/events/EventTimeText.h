@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The date and time of a scheduled event as a person types and reads it:
 // the event editor's fields and `lirana --add-event`.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CScheduledEvent: one scheduled event, a file started by itself at a time of
 // day or a minute of every hour, on chosen weekdays, between its start
 // (first launch) and its expiry. Times are wall-clock times (WallTime.h).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CEventScheduler: the live event list on a Clock, offered to the on-air
 // engine as its EventSource. The engine calls Refresh just after each whole
 // second (timer 6), then TakeDueEvent(true) when events are enabled; PlayNext asks

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "events/UpcomingEventsModel.h"
 
 int CUpcomingEventsModel::rowCount(const QModelIndex& parent) const

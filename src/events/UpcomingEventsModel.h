@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CUpcomingEventsModel: what the console's "Upcoming events" box shows: a
 // copy of every event due within 15 minutes (overdue waiting events
 // included) in list order, whether the box and its label are enabled, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Wall-clock time for scheduled events: the local date and time as a clock on
 // the wall shows it, to the second, without a time zone. Adding a day or an
 // hour is calendar arithmetic on the fields, so a daily 07:30 event stays at

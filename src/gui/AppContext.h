@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The core objects one running console works on, created and owned by the
 // application object (gui/app) and handed to the frame and the view, which
 // keep only these pointers.

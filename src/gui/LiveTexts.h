@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Texts of widgets built in code that follow the display language. Each
 // widget is kept with its English source (marked with QT_TR_NOOP in the
 // owner's class, so the catalogue has it under the owner's context) and is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The headless runner: the on-air engine without widgets, on the item paths
 // of the command line and the settings of the user hive. It prints play-log
 // entries to stdout when asked and can exit once playback has ended.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // `lirana --set`, `--get` and the events family: the settings and the
 // schedule edited from a shell, by the same table, checks and store the
 // console uses (docs/command-line.md).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // lirana: the playout console. `lirana [ALBUM]` opens the console window;
 // `lirana --headless ITEM...` runs the same engine without a window. The
 // command line is a contract: extend it, never break it

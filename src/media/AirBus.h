@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CAirBus: the station's air as one signal inside the program.
 //
 // One output, opened with the bus and kept until it closes: a mixing thread

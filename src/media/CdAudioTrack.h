@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CCDAudioTrack: one track of an audio CD through the media-control layer's
 // cdaudio device. The item is "<root>/TrackNN.cda", root being a drive's
 // device path or a CD image (platform/mci/CdDisc.h); the track number is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The CD database and the CD drive commands.
 //
 // CCDDatabase keeps artist, title and track names of audio CDs in

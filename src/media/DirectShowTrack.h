@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CDirectShowTrack: plays any ordinary media file through one GStreamer
 // playbin per track, with the audio output of CTrackEnvironment and the
 // effect plug-in chain in its audio path. Open prerolls the pipeline

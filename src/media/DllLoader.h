@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CDllLoader: binds an optional shared library and named entry points at run
 // time (dlopen with RTLD_NOW | RTLD_LOCAL, dlsym). The library stays loaded
 // for the loader's life and is closed by its destructor.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The length of a file whose duration GStreamer does not report after
 // preroll (elementary MP3 or AAC streams without a header that states it):
 // the file is parsed, not decoded, to its end by a separate pipeline.

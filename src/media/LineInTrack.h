@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CLineInTrack: a live item "<N>.live" — a pause track whose N seconds put
 // the sound card's line-in on air. Open un-mutes the line chosen on the
 // Line-In page (mixer device "LineInMixer", line "LineInLine" of the

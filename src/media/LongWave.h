@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Long WAV files: an air-check or a live recording of some hours. GStreamer's
 // WAV parser clips a data chunk to 2 GiB; read from a file (pull mode) it
 // then walks the rest of the audio as if it were chunks, which takes 15 s

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CMCITrack: plays a file through the media-control layer
 // (platform/mci/Mci.h), which picks the device by the file's extension; the
 // fallback for ordinary media when GStreamer is missing. Its state is the

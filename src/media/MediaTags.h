@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The artist and title a media file's tags name, for what the station shows
 // as on air (the now-playing file, the media-player interface, the console).
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CMediaTrack: the contract every playback technology fulfils. The engine,
 // the mini playlist and the sound windows create a track with CreateTrack,
 // Open it with themselves as owner, drive it through these operations on the

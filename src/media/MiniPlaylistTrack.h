@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Mini playlists: a list file (.mpl, .m3u) in the playlist plays as one item.
 // CMiniPlaylistTrack is the track the engine sees; the nested list it plays
 // is a CMiniPlaylist, which owns the nested tracks, receives their

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CMixer: one open mixer device (platform/MixerDevice.h) in the model the
 // Line-In page and the line-in track use: destinations by index with their
 // source lines, lines by id, a mute and a volume control per line. Every

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a live item found on the mixer lines it changes, kept so that every
 // line gets it back: when the last live item on a line ends (normal end,
 // Stop, a failed open), and at the next start when the program was killed

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CModLibrary: the binding of the tracker module player, libnpmod32.so, an
 // optional run-time library that the program does not link. It is opened
 // by path with RTLD_NOW | RTLD_LOCAL (CDllLoader), so its entry points reach

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CModTrack: a tracker module (.MOD .S3M .XM .669 .STM .NST .IT .MDZ .ITZ)
 // played by the module player library (CModLibrary, libnpmod32.so). The
 // player counts in tenths of a second; the track converts to ms, so its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CPauseTrack: N seconds of silence for an item "<N>.pause". Timing runs on
 // the monotonic clock; each start runs a worker that checks every 100 ms and
 // posts the end notification (MCI_NOTIFY_SUCCESSFUL) once the position

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The chain of audio effect plug-ins every GStreamer track plays through.
 // A plug-in is a GStreamer element factory whose klass contains
 // "Filter/Effect/Audio" (the LADSPA and LV2 plug-ins appear this way).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sound banks for MIDI items: before a MIDI track opens, a SoundFont chosen
 // by the "SoundBank Options" setting is loaded into user bank 1 of the
 // sequencer through the optional manager library libaweman32 (bound by name,

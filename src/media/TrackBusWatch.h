@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The worker side of a GStreamer track: the thread that watches the
 // pipeline's bus. It holds only what it co-owns (the bus, the shared state,
 // the track's notifier), never the track, so it may outlive it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CTrackEnvironment: the process-wide context of the GStreamer tracks, kept
 // in one place instead of globals scattered over the back-end:
 //   - the effect plug-in chain (one object for the whole run, loaded and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Notifications a track posts to its owner QObject. They are posted events,
 // so they are thread-safe, keep their order and arrive on the owner's thread.
 // The sender is identified by the track's serial number: a notification may

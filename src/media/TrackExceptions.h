@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Errors of the media back-ends. All derive from CException, so a worker can
 // Clone() one into a posted CTrackErrorEvent.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CreateTrack: the track class for an item path, chosen by the upper-cased
 // extension of its last component, in this order: .CDA, .MID/.RMI, .PAUSE,
 // tracker modules, .MPL, .M3U, .LIVE, else the GStreamer (DirectShow-class)

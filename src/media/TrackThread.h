@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CTrackThread: the worker thread a track runs for its timing. The body gets
 // a stop token and should return promptly once stop is requested.
 //

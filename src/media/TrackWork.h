@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // TrackWork: the threads that open and close tracks off their owner's thread
 // (a preroll, a length scan, a file on a hung network share, a sound server
 // that is slow to let a stream go). Each job runs on a detached thread of its

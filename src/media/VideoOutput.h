@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // VideoOutput: where the pictures of video items go.
 //
 // The program chooses its video sink itself and never lets GStreamer's

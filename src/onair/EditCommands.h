@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The playlist editing commands as operations on the CPlaylist model, with
 // their enable rules, the row text of the playlist list box, the drag move
 // rule and the Total Length count. No widgets, no clipboard, no dialogs: the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Overlap and fading: the next item starts the overlap time before the end
 // of the one on air, and the old one is faded out on the fading slot.
 #include "onair/OnAirEngine.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The playlist search of the find dialog: rows are compared by their display
 // text (GetItemDisplayName), case-insensitively unless matchCase is set.
 #pragma once

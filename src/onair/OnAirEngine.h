@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // COnAirEngine: the player engine of the on-air console. It owns the two
 // track slots (on air, fading), the player mode, the break flag and the
 // engine timers, walks the master playlist one item after another, starts

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CPlayLog: the station's play log. Each entry is one line: the local time
 // in the locale's "%X" form, a tab, the entry text "kind" or "kind<TAB>detail".
 // When logging is on, the line is appended to the day's file "YYYY-MM-DD.LOG"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The player's commands and the rules that decide what plays next.
 #include "onair/OnAirEngine.h"
 

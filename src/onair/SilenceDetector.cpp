@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The silence detector: an on-air item whose position has not moved for a
 // whole interval, although it is neither paused nor new, gets the actions
 // the operator chose (next song, a message, a restart).

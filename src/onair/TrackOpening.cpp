@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening and closing tracks without making the engine wait: a track that may
 // block (a preroll, a length scan, a file on a hung network share) finishes
 // its opening and its closing on a thread of its own, while the engine's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The time seam: wall-clock local time and a monotonic millisecond tick.
 // Scheduler, play log and silence detector read time only through a Clock,
 // so that tests can run them on a fake one.

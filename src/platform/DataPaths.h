@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the program keeps and finds its files on Linux: the XDG folders in
 // place of the per-user registry, the system media folder and the install
 // tree. The XDG folders come from QStandardPaths, which reads the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Error objects of the whole program. Thrown by value, caught by const
 // reference; to hand one to another thread or window, Clone() it into a
 // std::unique_ptr<CException>.

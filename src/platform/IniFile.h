@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CIniFile: a private-profile (.ini) file with a current section, used for
 // events files, sounds files and the CD database.
 //

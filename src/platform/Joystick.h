@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CJoystick: joystick and gamepad buttons from Linux evdev. It reads
 // `struct input_event` records from device nodes (/dev/input/event*) or from
 // any file descriptor a caller adds (a pipe in tests), and reports each button

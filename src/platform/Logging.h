@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The diagnostics of each subsystem, for the engineer on call: one logging
 // category per subsystem, all quiet below info level until QT_LOGGING_RULES
 // turns them on (for example "lirana.engine.debug=true"; docs/diagnostics.md).

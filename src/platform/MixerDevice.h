@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sound card's mixer as the program sees it, whatever drives it: a
 // device (picked by index) has two destinations, 0 "Playback" and 1
 // "Capture", and source lines under them, each with a stable line id, a

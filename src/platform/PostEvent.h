@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Posting an event to an object of another thread, in a way the thread
 // checker can follow.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The shell seam: starting programs, opening documents with the desktop's
 // handler and handing a file to the mail client. Nothing here builds a shell
 // command string from item text; programs get an argument vector.

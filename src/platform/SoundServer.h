@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which program answers on a sound server's socket. PulseAudio and PipeWire
 // (through pipewire-pulse) speak the same protocol and look alike to their
 // clients, but start a new stream differently: PipeWire starts it at the

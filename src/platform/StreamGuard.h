@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The level guard of outputs that reach the desktop's sound server through
 // ALSA's plug-in (the media-control layer and the module player). A server
 // that remembers stream volumes by application gives a new stream the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The restart seam: asking the system to restart the computer. The real one
 // asks logind over the system bus; tests and CI always replace it, so no
 // test can ever restart the machine it runs on.

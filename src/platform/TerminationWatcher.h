@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CTerminationWatcher: the program's answer to SIGTERM, SIGINT and SIGHUP
 // (a logout, a system shutdown, `systemctl stop`, Ctrl+C, a closed
 // terminal). A thread of its own receives them, so a main thread that is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CLiranaDoc: the album, the program's single document. It holds no rows of
 // its own: the master playlist model (CPlaylist) is the content, stored as a
 // list file (ListFile.h) and snapshotted for undo as shared rows

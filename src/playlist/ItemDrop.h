@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Item operations on rows and files: adding one row, turning dropped names
 // into item paths and inserting them, renaming a file behind a row.
 // Thread: the user-interface thread. No undo checkpoint is taken here; the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Item paths: one playlist row is one string, normally an absolute path or a
 // pseudo file whose extension gives its meaning (10.pause, 30.live,
 // /dev/sr0/Track05.cda, x.play, x.stop, x.alb, command files, .mpl/.m3u).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Texts of the string table used by the item operations, by id. The display
 // language layer may replace the texts; the ids stay.
 #pragma once

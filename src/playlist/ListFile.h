@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // List files: albums (.alb), mini playlists (.mpl) and M3U lists (.m3u) share
 // one text format, one item path per line.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CPlaylist: the master playlist as the core sees it: rows of item paths and
 // the selected row (-1 = none). The engine, the undo snapshots and the list
 // files work on this model only; the playlist list box is a view of it.

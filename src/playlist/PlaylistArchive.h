@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The binary form of the master playlist, the album's own serialization
 // (undo snapshots keep shared rows in memory instead). Little-endian:
 //   count      4 bytes unsigned, number of rows

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The recent-file list: the last 10 albums, most recent first, kept in the
 // user hive under the application key, subkey "Recent File List", values
 // "File1".."File10" (text). Paths compare exactly (case-sensitive); a path

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CSharedRows: rows of text kept in chunks that later copies share, for the
 // undo history of a long album. Chunk boundaries follow the content (a row
 // whose hash has its low bits clear ends a chunk), so an insertion, a removal

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CSoundList: the nine slots of the sound buttons, slot 1 first; each holds
 // a full item path, or "" when unassigned. There are always nine.
 //

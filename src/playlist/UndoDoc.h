@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CUndoDoc: undo and redo by whole-document snapshots. It knows nothing of
 // playlists: the derived document gives its content as rows of text and a
 // selected row (StoreSnapshot / LoadSnapshot), and the editing code calls

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CMprisService: the station as a media player of the desktop, on the
 // session bus as org.mpris.MediaPlayer2.lirana (the MPRIS2 root and Player
 // interfaces), so that media keys, panel applets and `playerctl` drive it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CNowPlayingFeed: what the station tells the world about the item on air.
 // At each start the file's tags are read off the engine's thread; once they
 // are known (or the reading gave up) the item is named "Artist - Title"

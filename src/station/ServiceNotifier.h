@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The station as a service the service manager watches (systemd's
 // Type=notify): one datagram per state to the socket NOTIFY_SOCKET names.
 //   READY=1      once, when the station is on air (or starts with nothing to

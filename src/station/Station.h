@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CStation: the station core. It owns the master playlist, the album
 // document, the play log, the event scheduler and the on-air engine, wires
 // them to each other, to the person (the user-interface seam, also the one
@@ -158,7 +159,7 @@ private:
     bool m_realTracks = false; // no track factory given: GStreamer's tracks
     QTimer m_resumeTimer;      // rewrites the resume record while on air
     std::unique_ptr<CNowPlayingFeed> m_nowPlaying;
-    QString m_fileError;       // the last write failure told to the diagnostics
+    QString m_fileError; // the last write failure told to the diagnostics
     std::optional<bool> m_resumeAfterRestart;
     QString m_fallbackAlbum;   // Options::fallbackAlbum
     bool m_inFallback = false; // the fallback album is the album and plays

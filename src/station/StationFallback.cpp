@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fallback: an album that plays, in Repeat, whenever the air would
 // otherwise fall silent (the end of an album that does not go round, a stop
 // by the error rule, Play with nothing to play). It replaces the open album

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the station writes beside the play log for others to read.
 //
 // The resume record ($XDG_STATE_HOME/Oxbelund/Lirana/resume.json): the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One station per settings file: the station holds a lock on a file beside
 // its user hive ("<hive>.station") for as long as it runs, so that a second
 // console or headless runner on the same settings learns it at start,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The measurement is right: a file whose every sample is known is measured
 // back to the millisecond and the tenth of a dB, on its own and as a child
 // process plays it into a server that crashed and came back.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A CD track on the air: the headless program plays a track of a CD image
 // through the media-control layer into the sound server's ALSA device.
 #include "PlayoutAir.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Running the real program headless on the air: its user hive, its
 // environment (the air server's, with its own configuration folders), its
 // arguments. Shared by the air tests and the playout benchmark.

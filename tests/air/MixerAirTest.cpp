@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The mixer on a real ALSA mixer: the test server's "pulse" control device,
 // whose "Master" line is the air sink's own mute and volume, on PulseAudio
 // and on PipeWire. A tone plays into the sink throughout; what the recording

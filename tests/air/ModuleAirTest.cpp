@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Module and MIDI items that cannot be played, on the recorded air: the
 // headless program gives one error line naming each, and the next item is
 // on the air within 3 s of the last one's end, with the silence detector

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What of an item reaches the air: Intro Scan plays exactly the stretch the
 // settings name, and a mono plug-in in the chain keeps the stereo image.
 #include "PlayoutAir.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fixture of the playout tests on the air: the real program runs
 // headless with its own configuration (home) into the test's sound server,
 // and the recording of the air is read back for measurement.

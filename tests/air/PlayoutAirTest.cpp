@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real playout on the recorded air: the headless program plays items
 // into the air sink one after another, overlapping and fading as the
 // settings and the file names say, and the recording shows when each item

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Plug-ins page on the air of both servers: a setting changed in the
 // property editor while an item plays is heard at once, on both channels of
 // a plug-in that runs once per channel, and the item plays on. "At once" is

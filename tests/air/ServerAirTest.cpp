@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The playout cases where sound servers differ, on PulseAudio and on
 // PipeWire (each configured like a stock desktop: stream volumes are
 // remembered per application): the level of every item after fades, every

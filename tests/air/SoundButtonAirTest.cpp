@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sound windows on the air of both servers: a jingle fired while an item
 // plays sounds over it and the item keeps its own level; two presses of the
 // same button overlap; "Fade out" takes a jingle to silence in 3 s.

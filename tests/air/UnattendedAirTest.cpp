@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A station nobody watches, on the recorded air: a missing file, a clean
 // restart and the end of the album go on to what follows (the fallback
 // album); the service manager hears READY and a watchdog that stops while

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The display languages through the real machine hive and the German
 // catalogue the build compiles: which languages the menu offers, what a
 // stored code selects, and that the texts really switch.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Tools menu's list: parameters split as sh splits them, file macros put
 // into each argument, what runs for a program, a script, a folder or a
 // document (through a recording shell), the stored form and the default tools.

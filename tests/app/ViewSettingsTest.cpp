@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stored settings through the real hive file: the table of names,
 // encodings, defaults and ranges (a contract), what bad stored values give,
 // what a save writes, the list font's move, and what the engine makes of them.

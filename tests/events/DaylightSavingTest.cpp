@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Events keep wall-clock time across daylight-saving changes. The fake
 // clock is moved in real elapsed time (Advance), so the local time it shows
 // jumps forward in spring and repeats an hour in autumn, as a real one does.

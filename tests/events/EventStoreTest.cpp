@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Event lists in the settings store and in events files.
 #include "events/EventList.h"
 #include "platform/IniFile.h"

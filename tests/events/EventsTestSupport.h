@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers shared by the event tests: wall-clock literals, event records and
 // a scheduler on a clock the test moves.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The event record: next-run rules, copies and equality, the stored date
 // format and the display line.
 #include "events/ScheduledEvent.h"

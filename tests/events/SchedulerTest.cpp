@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The scheduler on a fake clock: taking due events, resets, the upcoming
 // list and switching events on and off.
 #include "events/Scheduler.h"

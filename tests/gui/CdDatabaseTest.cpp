@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Add All CD Tracks and the CD database editor on a generated CD image: the
 // names edited in the dialog are what the CD rows show.
 #include "ConsoleFixture.h"

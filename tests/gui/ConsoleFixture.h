@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The console view on a station core with fake tracks, a fresh user hive, a
 // recording user interface and shell, and pickers that answer without
 // dialogs.

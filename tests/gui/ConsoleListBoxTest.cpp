@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The playlist list box (selection both ways, drag to move), the mini
 // playlist window and the position bar.
 #include "ConsoleFixture.h"

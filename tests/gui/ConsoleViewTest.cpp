@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The console's commands reach the album (one undo step each), the
 // clipboard, the shell and the engine; the idle refresh shows the engine.
 #include "ConsoleFixture.h"

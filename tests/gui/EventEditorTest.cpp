@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The event editor: the Edit Event dialog writes a record only on a valid
 // OK, and the Events page edits a copy of the schedule that becomes the live
 // one, stored and shown in the upcoming list, only on OK of the sheet.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The find dialog and drops on the frame reach the album; drive changes
 // reach the view.
 #include "FrameFixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frame's actions (menus, tool bars, keys) show the station's enable
 // and check states and reach it; the mode combo box; the order of the
 // command targets; the command catalogue.

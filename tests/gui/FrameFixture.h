@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frame and application tests' helpers: the console's dialog seam on the
 // shared recording fakes, a command target that records, and the
 // application as the program runs it, without splash and warm-up.

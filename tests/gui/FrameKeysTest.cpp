@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Accelerators: single keys act while the playlist or the console has the
 // focus and never while a text field does; chords keep working there only
 // when the text field does not use them itself.

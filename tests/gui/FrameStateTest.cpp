@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What survives a restart: placement, bar layout, flat tool bars, full-screen
 // mode, the last album and the player mode; and the shutdown: confirmation,
 // save prompt, what is saved when.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers of the widget tests: the texts a list or a tab widget shows, and
 // work done on the modal dialog that opens next.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test main for widget tests: the same private temporary world as the core
 // tests' main (see support/TestEnv.h), but with a QApplication, so widgets
 // can be built under the offscreen platform.

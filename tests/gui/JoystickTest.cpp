@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The joystick reader fed with evdev records through a pipe, and its buttons
 // as the frame's commands.
 #include "FrameFixture.h"

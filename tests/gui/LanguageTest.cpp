@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The display language in the running console: the Language menu, the
 // question, menus and prompts switching at once, the choice surviving a
 // restart, and every visible text of the console, its menus, its option

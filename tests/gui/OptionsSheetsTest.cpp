@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Options and Advanced Options sheets on the console: values typed into
 // their pages reach the settings on OK only, in the stored units, and a
 // refused value keeps the sheet open on its page.

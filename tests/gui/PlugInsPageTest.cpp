@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Plug-ins page of the Advanced Options sheet and its two dialogs: the
 // stored chain shown in order, Add, Remove and a changed setting stored on
 // OK only, an uninstalled entry kept at its place, each kind of setting set

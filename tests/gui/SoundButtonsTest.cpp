@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sound buttons on the console: slot wording, sound windows that play
 // over the air without the engine, the fade and the window's end.
 #include "ConsoleFixture.h"

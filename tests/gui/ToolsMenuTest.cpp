@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Tools menu of the main window: the stored tools with their icons, then
 // Edit...; a tool runs on the selected row's item; Edit Tool menu's Delete,
 // OK and Cancel.

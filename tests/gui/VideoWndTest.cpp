@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The console's video window on a real video item: the pictures the track
 // decodes reach the window, placed as "VideoMode" says, and the window goes
 // when the item closes.

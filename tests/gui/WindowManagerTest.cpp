@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The console under a window manager (run by tests/gui/e2e/under-wm.sh:
 // openbox in Xvfb, the xcb platform): the windows the console opens by
 // itself (a mini playlist's, sound windows, help) never take the keyboard

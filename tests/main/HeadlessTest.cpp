@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The headless runner as a user scripts it, and the console as the session
 // ends it: the real program in its own process, with its own configuration
 // folders.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The headless runner as a desktop media player: on a private session bus of
 // its own, playerctl (the tool people bind their media keys to) drives it,
 // and the play log confirms every start it asks for.

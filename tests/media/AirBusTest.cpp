@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The air bus on a real-time fake output: what the mixer hands on, sample
 // by sample, through its tap. Positions are bus frames, so the results do
 // not depend on how the threads ran.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Audio CDs through the cdaudio device, on a generated BIN/CUE image of three
 // tone tracks (1, 2 and 3 s of 440, 880 and 1320 Hz) played into the paced
 // null output, and the CD database of that disc.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cue sheets as ripping programs and people leave them, read into a disc:
 // every frame of the files says where it came from (left: the file's tag,
 // right: its frame number), so each track start and each gap is checked to

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // An owner QObject that records the track notifications it receives, and
 // the fixture of the tests that play real tracks.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What is particular to CDirectShowTrack, against real GStreamer: MP3
 // lengths, range marks, the decibel volume, the error codes and
 // the choice of audio output. The common contract is in TrackContractTest.

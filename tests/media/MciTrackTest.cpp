@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The media-control layer and its tracks against the real decoders
 // (libsndfile, GStreamer, FluidSynth), played into the paced null output.
 #include "media/MciTrack.h"

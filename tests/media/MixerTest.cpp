@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The mixer model over an in-memory card, and the line-in track that drives
 // it: the line audible from Open to Close and then as it was found (also
 // after a killed run, from the state file), no pause or seek, errors with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The module track through the real player library (libnpmod32.so built
 // next to the tests) on its paced silent output: what Open leaves, the
 // units at the interface, the end report of a range, and the two texts of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What is particular to the pause track: its length from the item's name,
 // a zero pause, pausing only while playing, and a position that runs on past
 // the end until Stop. The common contract is in TrackContractTest.

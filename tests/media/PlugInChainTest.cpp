@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The effect plug-in chain: its stored form, its state round trip through
 // real LADSPA elements, and its place in a playing track.
 #include "media/PlugInChain.h"

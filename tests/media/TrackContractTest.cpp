@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What every track class promises the engine (media/MediaTrack.h), run over
 // each class in real time: open and close, play, pause, seek and stop, the
 // one end notification carrying the sender's serial, and silence after Close.

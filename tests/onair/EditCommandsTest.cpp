@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The playlist editing commands on the model: enable rules, moves, removal,
 // paste splitting, the drag rule, rename texts and Total Length.
 #include "onair/EditCommands.h"

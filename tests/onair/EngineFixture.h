@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A player engine on fakes: tracks whose position the test sets, the shared
 // recording user interface and shell, a document that knows some albums, no
 // events, and the play log captured as entry texts (time stamp removed).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Overlap and fade rules on fake tracks: no audio, positions set by the test.
 #include "EngineFixture.h"
 #include "media/TrackWork.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How the engine starts each kind of row, what it logs, its errors and the
 // notifications of tracks that already left their slot.
 #include "EngineFixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Mini playlists on fake tracks: how a list is measured, how the engine plays
 // one (nested overlaps, "~N" names, the end handed to the next row), failed
 // entries with and without IgnoreErrors, command items, Pause.

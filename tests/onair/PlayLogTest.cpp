@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The daily play log files on a fake clock.
 #include "EngineFixture.h"
 

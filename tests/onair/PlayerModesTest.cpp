@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The player modes at the end of the list, Next/Previous, break, cueing and
 // the commands' enable rules.
 #include "EngineFixture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The silence detector on fake tracks: the test sets positions and calls the
 // detector's tick (timer 4) directly.
 #include "EngineFixture.h"

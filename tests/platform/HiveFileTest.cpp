@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The REGEDIT4 reader and writer on their own, without files.
 #include "platform/registry/HiveFile.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // HiveStore: damaged files, interrupted writes, several writers on one
 // file, links and what is no file, the machine layers.
 #include "platform/registry/HiveStore.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CRegistryKey: value encodings and their reading rules, through the real
 // user hive file (every round trip writes, forgets the store, reads back).
 #include "platform/registry/RegistryKey.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Environment expansion and command items, with a shell that only records.
 #include "platform/Shell.h"
 #include "support/Fakes.h"

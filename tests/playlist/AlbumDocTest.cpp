@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The album document: new, open, save, the save prompt, the recent list,
 // the start-up reopen and sending by mail.
 #include "playlist/AlbumDoc.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Dropped files and folders collected and inserted into the playlist, and
 // files renamed on disk.
 #include "playlist/ItemDrop.h"

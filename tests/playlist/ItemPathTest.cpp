@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Item paths: splitting, full paths, kinds by extension (with the MCI
 // extension table of the machine hive), display names, overlap overrides,
 // durations. A hive layer in $XDG_CONFIG_DIRS registers test extensions

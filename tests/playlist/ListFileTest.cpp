@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // List files: what a read keeps of a line, each format written and read
 // back, and the errors that name the file and keep the old one.
 #include "playlist/ListFile.h"

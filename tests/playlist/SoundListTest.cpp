@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The nine sound slots: their texts, and both stored forms with the "Count"
 // rule (any count but 9 reads as nine unassigned slots).
 #include "playlist/SoundList.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The binary form of the playlist and undo / redo by snapshots.
 #include "playlist/UndoDoc.h"
 #include "playlist/Playlist.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The station core as a front end uses it: commands by id through the
 // table's layers, the undo step of the engine's shuffle, log entries out.
 #include "station/Station.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Records the air (the monitor of the AirServer's sink) to a 16-bit stereo
 // 44.1 kHz WAV with an in-process pipeline: pulsesrc ! wavenc ! filesink.
 //

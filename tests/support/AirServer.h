@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A private sound server for one test, configured like a stock desktop's:
 // a null sink "air" as the default sink, listening only on its unix socket
 // in a folder (mode 700) below the test's temporary root, and remembering

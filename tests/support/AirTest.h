@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fixture for tests on the air: each test gets its own AirServer (of the
 // kind ServerKind() names, PulseAudio unless a fixture overrides it) and an
 // AirRecorder (not started) in a fresh folder. The test is skipped when

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The shared stand-ins for the seams through which the core reaches the
 // world: a user interface and a shell that record what they are asked, and a
 // user hive of its own for one test. (The hand-moved clock is FakeClock in

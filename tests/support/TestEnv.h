@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every test process runs in its own temporary world: XDG_CONFIG_HOME,
 // XDG_DATA_HOME, XDG_CONFIG_DIRS, HOME and the working folder all point
 // into one temporary folder made by the test main, removed at exit.

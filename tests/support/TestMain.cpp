@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test main: a private temporary world for the process (see TestEnv.h), a
 // QCoreApplication for posted events and timers, then GoogleTest.
 #include "support/TestEnv.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The one generator of test media: sine tones, silences and fades written
 // exact to the sample by libsndfile (16-bit PCM WAV, or any other format
 // libsndfile writes), and the same content encoded by GStreamer where

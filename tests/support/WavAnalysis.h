@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading and measuring recorded air: any file libsndfile reads in, times
 // in seconds from the first sample of the file, levels in dBFS.
 //

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # airserver.sh start|stop|kill pulseaudio|pipewire DIR — a private sound
 # server for the air tests, configured like a stock desktop's (stream
 # volumes remembered per application), with a null sink "air" as the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Warms up GStreamer while the splash is up: WarmUpPlayback in a worker
 // thread, so that the first Play does not pay for the plug-in registry and
 // library loading. The station's start-up then finds it done (or waits for

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The user-interface seam as the console implements it: the core's
 // UserInterface plus the yes/no question the application shell asks
 // (shutdown confirmation). CDialogInterface answers with Qt dialogs; tests

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CLiranaApp: the application object of the console. It owns the station
 // core (CStation: playlist, album, play log, scheduler, engine), creates the
 // main frame and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rows a paste adds: what a text editor, a terminal or a file manager
 // put on the clipboard, one row per line.
 // Thread: the user-interface thread.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The 16 x 16 icons of the 23 item kinds, painted once at run time: a glyph
 // per kind (note for audio, film strip for video, disc for CD, pause bars,
 // stop square, play triangle, gear for commands, ...), in a normal variant

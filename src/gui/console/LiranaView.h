@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CLiranaView: the on-air console. It shows the engine (previously played,
 // on air, coming up next, count-down, the two volume sliders), holds the
 // master playlist list box, the upcoming-events list and the folder tree,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The console's commands: its own (list options, font, mixer), the playlist
 // editing commands with their undo steps, and the engine's, forwarded.
 #include "gui/console/LiranaView.h"

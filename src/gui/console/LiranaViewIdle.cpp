@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The console's idle refresh and the position bar: the engine is polled
 // every kIdleMs; texts are written only when they differ.
 #include "gui/console/LiranaView.h"

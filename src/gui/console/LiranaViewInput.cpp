@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The console's mouse, keyboard and drop input, the folder tree, and the
 // settings the console keeps of its own (list font, list options, the tree's
 // selected path as the "SelectedItem" stream: the path in UTF-8).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The console's controls and their resize rules: the playlist grows both
 // ways, the upcoming-events list grows in width and moves down, the left
 // column (the on-air boxes) takes a third of the width beyond its least,

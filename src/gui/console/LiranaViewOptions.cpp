@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Options and Advanced Options sheets: their pages edit a copy of the
 // console's settings, and OK takes back the values of those pages only (the
 // Sounds page stores its own list and folders meanwhile) and applies the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Total Length: every row is opened in turn on the GUI
 // thread. Between rows the event loop runs once with the operator's input
 // held back, so the status bar repaints and Escape aborts; timers still run.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Renaming the selected row of the playlist list box (the Rename command).
 // Renaming takes no undo step; a replaced row keeps its place and selection.
 #include "gui/console/PlaylistListBox.h"

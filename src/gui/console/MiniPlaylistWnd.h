@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CMiniPlaylistWnd: the window of a mini playlist that plays. It shows the
 // nested rows of a CMiniPlaylist (the row now playing selected) and nothing
 // else: the list is disabled, the window has no close button and ignores a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CMissingFiles: which rows of a playlist name a file that is not there, so
 // the list can mark them before they reach the air. The check runs on a
 // worker of the global thread pool (a file on a hung share must not stop

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CPlaylistListBox: the list of item rows (icon and row text) over a
 // CPlaylist model, used by the master playlist and mini playlist windows.
 // Rows have one fixed height (the font's height when above 16 pixels, else

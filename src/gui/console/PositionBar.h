@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The position bar's scale: 0..640 over the length of the on-air item, and
 // the tic step chosen by that length.
 #pragma once

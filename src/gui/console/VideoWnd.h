@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CVideoWnd: the console's video window. It shows the pictures of the video
 // item that plays (VideoOutput) and goes when that item closes. It is placed
 // by "VideoMode": 0 at the picture's own size, 1 where the operator last left

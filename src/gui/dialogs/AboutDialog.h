@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CAboutDialog: "About Lirana" with the "Info" page (name, version, how to
 // begin, copyright and licence) and the "Author" page.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CAddPlugInDlg: "Add Audio Plug-in", the installed effect plug-ins by name
 // (sorted, each name once: a name stands for its first plug-in, as
 // CPlugInChain::CreateByName takes it). "&Add" or a double click on a name

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CCDDatabaseDlg: "Edit CD database", the artist, title and track names of
 // the disc in the drive. The track names stand in an editable combo box;
 // typing in its edit field renames the current entry at once. Enter moves

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CEditEventDlg: the "Edit Event" dialog, which edits one scheduled event in
 // place: the file, daily or hourly, the first launch and the expiry (typed
 // in the locale's short date and time format), the weekdays, and "Run

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/dialogs/EditToolsDlg.h"
 
 #include "gui/dialogs/ListPage.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CEditToolsDlg: "Edit Tool menu", the tools of the Tools menu by their
 // Descriptions. It works on copies: "&New..." appends a tool edited in
 // Program Properties, "&Edit..." (or a double click) edits the selected

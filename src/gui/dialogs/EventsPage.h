@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CEventsPage: the "Events" page, which edits a copy of the schedule: New,
 // Modify (or a double click), Delete, and Load and Save of an events file
 // (its folder remembered as "EventListDir"). Apply, on OK of the sheet that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file dialogs of the pages that pick a file (Sounds, Events): a picker
 // is a function so that tests can answer in place of the operator, and the
 // folder of a chosen file is remembered under its settings name.

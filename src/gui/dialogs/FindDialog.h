@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CFindDialog: the modeless find dialog of the playlist: find only, with a
 // match-case option and a direction (Up or Down; it opens searching down).
 // It only reports requests; the frame searches.

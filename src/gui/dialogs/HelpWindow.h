@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's own help window: the HTML manual in a browser widget with
 // back, forward, home and find, for a desktop without a web browser.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The layout the list pages share (Events, Sounds, Plug-ins): a note across
 // the top when there is one, the list on the left and a column of buttons
 // on the right, each button named "button<id>" for tests and pictures.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CMixerLinePage: the "Line-In" page of the Options sheet. It shows the
 // mixer of device "LineInMixer" as a tree: the destinations "Playback" and
 // "Capture" (item data -1) with their source lines (item data: the line id),

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // COptionsPage: one page of the Options or Advanced Options sheet, built
 // from rows bound to fields of a copy of the console's settings. Numbers are
 // typed (an edit with up and down arrows that step within a range) and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CPlugInPropertiesDlg: the settings of one effect plug-in, built from its
 // element's properties: a slider and a number field for a number with a
 // range (ints, uints, floats, doubles; the field shows the exact value, the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CPlugInsPage: the "Plug-ins" page of the Advanced Options sheet, the chain
 // of effect plug-ins every item plays through. A row per chain entry, in
 // order, each with an element of its own: "Add" appends a plug-in chosen by

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CProgramPropertiesDlg: "Program Properties", one tool of the Tools menu:
 // its menu text, file, start folder, parameters, icon and show state.
 // "&Browse..." and the "..." beside the file pick a program (executables

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CPropertySheet: a dialog of pages on tabs with OK and Cancel. OK first asks
 // each page, in page order, to check and take its values; a page that
 // refuses (a value out of range) is shown and the sheet stays open. Only

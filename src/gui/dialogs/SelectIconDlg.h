@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CSelectIconDlg: "Select Icon", the pictures of one file side by side.
 // Typing in "&File:" clears the choice; OK without a choice reads the file
 // named there and stays open with its first picture chosen; OK with one (or

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CSoundPlayerDlg: a sound window. It plays one file once through a track of
 // its own, over whatever is on air (the engine is never involved), with a
 // progress bar, a "Fade out" button (to silence in 3 s) and a "Stop" button.

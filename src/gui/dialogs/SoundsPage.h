@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CSoundsPage: the "Sounds" page, which edits a copy of the nine sound slots:
 // Play (a sound window), Modify (a file for the slot), Delete (the slot
 // becomes unassigned), Load and Save (a sounds file). Apply, on OK of the

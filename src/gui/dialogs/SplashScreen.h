@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CSplashScreen: the start-up picture (program name and version, drawn), on
 // top and centred; it closes itself after 3 s or at the first key press or
 // mouse click that reaches it.

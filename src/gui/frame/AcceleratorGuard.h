@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CAcceleratorGuard: keeps the console's keys out of text fields. While a
 // widget that takes typed text has the focus (an editable line edit, text
 // edit, spin box or combo box, or a tree view, where typing searches the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The console's own tool-bar pictures, drawn at run time on a 32 x 32 grid
 // and rendered at the sizes tool bars and menus ask for. They stand in where
 // the desktop's icon theme has no picture, so every one differs from every

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CCommandRouter: one QAction per command id, offered to the command targets
 // in order (the console view, the frame, the application): the first target
 // that handles a command runs it, and the first that answers an update

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The console's view of the command table (app/CommandTable.h): each
 // command's menu text, prompt ("status-bar prompt\ntool tip"), key sequences
 // and how it shows a checked state. Menus, tool bars and accelerators are

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CDeviceWatcher: notices optical drives arriving and leaving (/dev/sr*,
 // /dev/cdrom*) by watching the device folder, and discs inserted into or
 // taken out of a drive through UDisks2 on the system bus (a new disc makes

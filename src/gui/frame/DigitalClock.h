@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CDigitalClock: the time of day on the media control bar, "h:mm:ss",
 // ticking once a second. The clock mode is one setting for the whole
 // application ("DigitalClock" key, "ClockMode": 1 = 24-hour, 0 = 12-hour with

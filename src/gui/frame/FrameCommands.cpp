@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frame's own commands and the events it routes: close, drops, find,
 // joystick buttons, drive changes.
 #include "gui/frame/MainFrame.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frame's persistent state: placement, full-screen mode, bar layout,
 // flat tool bars and button texts.
 #include "gui/frame/MainFrame.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Construction of the frame: menus, tool bars, the status bar and the
 // pieces the view drives.
 #include "gui/frame/MainFrame.h"

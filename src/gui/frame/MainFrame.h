@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CMainFrame: the console's top-level window. It hosts the console view,
 // the main tool bar, the media control bar (player-mode combo box, digital
 // clock), the position bar (a slider the view drives) and the status bar

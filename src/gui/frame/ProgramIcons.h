@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The icons of the Tools menu and its dialogs (docs/tools.md). For a file:
 //  - an image file (.png, .svg, .xpm, .ico and whatever Qt reads) is the
 //    icon itself, the index picking the picture of a file that holds several;

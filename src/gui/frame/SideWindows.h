@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The windows the console opens by itself while it plays (a mini
 // playlist's rows, sound windows): they show what plays and leave the
 // keyboard with the console, so that S, P, N, B and the sound keys keep

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Icons of the commands on the tool bars. The desktop's icon theme is asked
 // first, by freedesktop icon name; where it has no picture for the name (or
 // no theme is set, as under a bare X server) the console's own drawn icon

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CToolsMenu: the Tools menu of the main window, filled from the
 // application's tool list: one item per tool (its Description and icon,
 // command 2001 + i), a separator, then "&Edit..." (Cmd::EditTools). It is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The cdaudio device's disc: the table of contents through libcdio, and the
 // disc read as one stream of 44.1 kHz stereo samples from the start of the
 // program area to the lead-out. A drive is read through libcdio-paranoia

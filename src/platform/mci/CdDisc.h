@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Audio CDs for the media-control layer, over libcdio: the drive the
 // program uses, a disc's table of contents, its CDDB disc id and the drive
 // door. A CD "root" is a drive's device path (/dev/sr0) or a CD image file

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A cue-sheet image as a disc: the files its FILE lines name, laid one after
 // the other with the sheet's generated gaps between them, read as one
 // stream of 44.1 kHz stereo from sector 0 to the lead-out. Raw files

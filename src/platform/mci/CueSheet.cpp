@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The cue-sheet reader: one pass over the lines, every broken line reported
 // with its number. What the sheet says about its files is checked here
 // (order of tracks and indexes, times); the files themselves are opened by

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Cue sheets of CD images, read by the program itself: FILE (BINARY and
 // MOTOROLA raw sectors; WAVE, AIFF, FLAC, MP3 decoded through libsndfile),
 // TRACK, INDEX 00/01, PREGAP, POSTGAP, TITLE and PERFORMER (the CD-TEXT a

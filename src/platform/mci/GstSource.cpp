@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The mpegvideo decoder: GStreamer's decodebin into an application sink as
 // 16-bit interleaved stereo at the file's own rate. Pulled as fast as the
 // device consumes; a seek is a flushing, accurate seek of the pipeline.

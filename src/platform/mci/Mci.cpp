@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command dispatcher of the media-control layer: the table of open
 // devices, aliases, the extension table and the error texts.
 #include "platform/mci/Mci.h"

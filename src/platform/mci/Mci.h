@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The media-control layer: devices opened by file name, driven by numbered
 // commands with parameter blocks, reporting the end of play through a notify
 // callback. Times are milliseconds (the only time format). The device type

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The timing of a Standard MIDI File (formats 0 and 1, metrical or SMPTE
 // division): where its last event lies and the tempo map between ticks and
 // milliseconds; and the bytes the synthesiser is given for a file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The sequencer device: a Standard MIDI File rendered by FluidSynth with the
 // system's General MIDI SoundFont (SoundFontPath), paced by the samples it
 // renders. The length is read from the file itself: the time of its last

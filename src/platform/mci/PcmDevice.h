@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One open media-control device: a decoder, a worker thread that feeds the
 // output while the device plays, the play range, the pending notification
 // and the device's own wave output level. Commands run on the worker between

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The two outputs of the media-control layer: ALSA (blocking writes of
 // interleaved S16, a buffer of about 100 ms, soft resampling allowed) and the
 // null output, which discards samples at the pace a sound card would take

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a media-control device plays: a decoder that yields 16-bit stereo
 // frames at its own rate. Used only on the device's worker thread after it
 // has been opened.

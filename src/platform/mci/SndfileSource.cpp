@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The waveaudio decoder: anything libsndfile reads (WAV, AIFF, AU, FLAC,
 // Ogg Vorbis and Opus, MP3), as 16-bit stereo: mono is doubled, channels
 // beyond the second are left out.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // User bank 1 of the sequencer: a SoundFont stacked over the General MIDI
 // bank of every synthesizer of the sequencer device, those open now and those
 // opened later; its presets win over the General MIDI ones. Cleared, every

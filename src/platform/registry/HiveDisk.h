@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file operations behind HiveStore: reading a hive without ever blocking
 // on something that is not a regular file, replacing one through symbolic
 // links, and keeping a copy of a damaged one. POSIX calls only; no locking

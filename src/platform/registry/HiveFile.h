@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The in-memory tree of one hive and its REGEDIT4 text form.
 //
 // File format as written (UTF-8, '\n' line ends):

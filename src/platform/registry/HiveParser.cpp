@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading hive text: the byte order mark and encoding, the header, and the
 // tolerant line-by-line parser (one line that cannot be read costs only that
 // line's value).

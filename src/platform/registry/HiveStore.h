@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // HiveStore: the two hives behind CRegistryKey.
 //
 // User hive (HKEY_CURRENT_USER, read-write): one REGEDIT4 file,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // CRegistryKey: one open key of the settings hives, the only way settings are
 // read and written. Keys live in two hives kept as REGEDIT4 text files
 // (see HiveStore.h): the user hive (HKEY_CURRENT_USER, read and written) and

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # End-to-end test of the console: the real program on a generated album
 # under its own X server (Xvfb), its own XDG folders and play logging on.
 # Keys go in with xdotool; the play log, the saved album and the restored

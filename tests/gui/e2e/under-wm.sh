@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a test program (its arguments follow) under a window manager: an X
 # server of its own (Xvfb, 1280x800) with openbox, on Qt's xcb platform.
 # Focus, activation, stacking and where a frame lands are the window
