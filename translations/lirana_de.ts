@@ -540,6 +540,18 @@ Zum Senden eines Albums werden das Programm xdg-email (Paket xdg-utils) und ein 
         <source>Font</source>
         <translation>Schriftart</translation>
     </message>
+    <message>
+        <source>Paused</source>
+        <translation>Angehalten</translation>
+    </message>
+    <message>
+        <source>Break</source>
+        <translation>Stopp nach Titel</translation>
+    </message>
+    <message>
+        <source>Short items: overlap at most a third of their length</source>
+        <translation>Kurze Titel: höchstens ein Drittel ihrer Länge überblenden</translation>
+    </message>
 </context>
 <context>
     <name>CMainFrame</name>
@@ -649,6 +661,10 @@ Möchten Sie Lirana jetzt beenden?</translation>
     <message>
         <source>No CD Found</source>
         <translation>Keine CD gefunden</translation>
+    </message>
+    <message>
+        <source>The file %1 does not exist.</source>
+        <translation>Die Datei %1 existiert nicht.</translation>
     </message>
 </context>
 <context>
@@ -1797,6 +1813,10 @@ Die Gesamtlänge beträgt: %2.</translation>
     <message>
         <source>%1 is nested in mini playlists more than %2 deep</source>
         <translation>%1 ist in mehr als %2 Ebenen von Mini-Playlists verschachtelt</translation>
+    </message>
+    <message>
+        <source>The mini playlist %1 is inside itself</source>
+        <translation>Die Mini-Playlist %1 enthält sich selbst</translation>
     </message>
 </context>
 <context>

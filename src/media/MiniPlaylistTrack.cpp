@@ -13,6 +13,8 @@
 #include "playlist/ListFile.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QTimerEvent>
 #include <algorithm>
 #include <utility>
@@ -176,7 +178,7 @@ std::unique_ptr<CMediaTrack> CMiniPlaylist::OpenEntry(const QString& path, std::
 {
     std::unique_ptr<CMediaTrack> track = m_factory(path);
     if (auto* nested = dynamic_cast<CMiniPlaylistTrack*>(track.get()))
-        nested->NestIn(m_track.Depth());
+        nested->NestIn(m_track);
     if (!track->MayBlock()) {
         BusyWhile busy;
         track->Open(path, this);
@@ -404,18 +406,31 @@ void CMiniPlaylistTrack::Open(const QString& path, QObject* owner)
     FinishOpen();
 }
 
+void CMiniPlaylistTrack::NestIn(const CMiniPlaylistTrack& outer)
+{
+    m_outer = outer.m_outer;
+    m_outer << QDir::cleanPath(QFileInfo(outer.m_path).absoluteFilePath());
+}
+
 void CMiniPlaylistTrack::BeginOpen(const QString& path, QObject* owner)
 {
     CMediaTrack::Open(path, owner);
     // A list that names itself, or lists that name each other, would nest
-    // without end.
-    const auto* outer = qobject_cast<const CMiniPlaylist*>(owner);
-    m_depth = outer ? outer->Track().Depth() + 1 : m_outerDepth + 1;
-    if (m_depth >= MaxDepth)
+    // without end: the row that closes the circle is an error of its own.
+    // The path is compared as written (no stat here: a hung share must not
+    // hold the owner's thread); the depth limit catches a circle through
+    // links.
+    const QString name = SplitPath(path).fname + SplitPath(path).ext;
+    if (m_outer.contains(QDir::cleanPath(QFileInfo(path).absoluteFilePath())))
         throw CTrackException(
-            QCoreApplication::translate("MiniPlaylist", "%1 is nested in mini playlists more than %2 deep")
-                .arg(SplitPath(path).fname + SplitPath(path).ext)
-                .arg(MaxDepth));
+            QCoreApplication::translate("MiniPlaylist", "The mini playlist %1 is inside itself").arg(name));
+    m_depth = static_cast<int>(m_outer.size());
+    if (m_depth >= MaxDepth)
+        throw CTrackException(QCoreApplication::translate("MiniPlaylist",
+                                                          "%1 is nested in mini playlists more "
+                                                          "than %2 deep")
+                                  .arg(name)
+                                  .arg(MaxDepth));
     // Made here, on the owner's thread, where it lives and plays.
     m_list = std::make_unique<CMiniPlaylist>(*this, m_factory);
 }
@@ -435,7 +450,7 @@ void CMiniPlaylistTrack::FinishOpen()
         try {
             std::unique_ptr<CMediaTrack> track = m_factory(row);
             if (auto* nested = dynamic_cast<CMiniPlaylistTrack*>(track.get()))
-                nested->NestIn(m_depth);
+                nested->NestIn(*this);
             const TrackMs length = std::max<TrackMs>(track->QueryLength(row, nullptr), 0);
             TrackMs overlap = GetOverlapOverride(row) >= 0 ? GetOverlapOverride(row) : defaultOverlap;
             if (i == list.Count() - 1)

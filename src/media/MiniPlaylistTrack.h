@@ -21,6 +21,7 @@
 #include <QBasicTimer>
 #include <QObject>
 #include <QPointer>
+#include <QStringList>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -144,8 +145,9 @@ public:
     explicit CMiniPlaylistTrack(CMiniPlaylist::TrackFactory factory = {});
     ~CMiniPlaylistTrack() override;
 
-    // BeginOpen checks the depth (lists nested more than MaxDepth deep
-    // throw); FinishOpen, which may wait, reads the list file (a missing
+    // BeginOpen checks the nesting (a list inside itself, or inside a list
+    // it contains, and lists nested more than MaxDepth deep throw: an error
+    // of that row alone); FinishOpen, which may wait, reads the list file (a missing
     // file throws) and measures every row: its length less the overlap it
     // hands over with (none after the last row; at most its length) adds to
     // the total; a row that cannot be opened or measured, and a command item,
@@ -155,8 +157,9 @@ public:
     void FinishOpen() override;
     bool MayBlock() const override { return true; }
     bool CloseMayBlock() const override { return false; }
-    // The depth of the list this one is an entry of (opened with no owner).
-    void NestIn(int outerDepth) { m_outerDepth = outerDepth; }
+    // Makes this list an entry of outer (before it opens): it learns the
+    // lists it is inside.
+    void NestIn(const CMiniPlaylistTrack& outer);
     void Close() override;
     void Play() override;
     // Plays the nested list from the selected row; the range is not applied,
@@ -199,5 +202,5 @@ private:
     std::vector<CMiniPlaylistEntry> m_entries;
     int m_state = Closed;
     int m_depth = 0;
-    int m_outerDepth = -1;
+    QStringList m_outer; // the lists this one is inside, outermost first
 };
