@@ -8,10 +8,9 @@
 
 namespace {
 
-// Every stream the reader exposes ends in its own fakesink, so no stream
-// stops the pipeline as not linked. Not synchronised: a scan runs as fast
-// as it reads, and a preroll (the tags) does not wait for a clock.
-void OnPadAdded(GstElement* /*reader*/, GstPad* pad, gpointer pipeline)
+// Every stream parsebin exposes ends in its own fakesink, so no stream
+// stops the scan as not linked.
+void OnPadAdded(GstElement* /*parsebin*/, GstPad* pad, gpointer pipeline)
 {
     GstElement* sink = gst_element_factory_make("fakesink", nullptr);
     if (!sink)
@@ -26,30 +25,23 @@ void OnPadAdded(GstElement* /*reader*/, GstPad* pad, gpointer pipeline)
 
 } // namespace
 
-GstElement* MakeFileProbe(const char* name, const QString& path, const char* factory)
+TrackMs ScanMediaLength(const QString& path, int timeoutMs)
 {
-    GstElement* pipeline = gst_pipeline_new(name);
+    GstElement* pipeline = gst_pipeline_new("lirana-length-scan");
     GstElement* source = gst_element_factory_make("filesrc", nullptr);
-    GstElement* reader = gst_element_factory_make(factory, nullptr);
-    if (!source || !reader) {
-        for (GstElement* e : {source, reader})
+    GstElement* parser = gst_element_factory_make("parsebin", nullptr);
+    if (!source || !parser) {
+        for (GstElement* e : {source, parser})
             if (e)
                 gst_object_unref(gst_object_ref_sink(e));
         gst_object_unref(pipeline);
-        return nullptr;
+        return -1;
     }
     g_object_set(source, "location", path.toLocal8Bit().constData(), nullptr);
-    gst_bin_add_many(GST_BIN(pipeline), source, reader, nullptr);
-    gst_element_link(source, reader);
-    g_signal_connect(reader, "pad-added", G_CALLBACK(OnPadAdded), pipeline);
-    return pipeline;
-}
+    gst_bin_add_many(GST_BIN(pipeline), source, parser, nullptr);
+    gst_element_link(source, parser);
+    g_signal_connect(parser, "pad-added", G_CALLBACK(OnPadAdded), pipeline);
 
-TrackMs ScanMediaLength(const QString& path, int timeoutMs)
-{
-    GstElement* pipeline = MakeFileProbe("lirana-length-scan", path, "parsebin");
-    if (!pipeline)
-        return -1;
     TrackMs length = -1;
     if (gst_element_set_state(pipeline, GST_STATE_PLAYING) != GST_STATE_CHANGE_FAILURE) {
         GstBus* bus = gst_element_get_bus(pipeline);

@@ -1,10 +1,24 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "media/MediaTags.h"
-#include "media/GstLengthScan.h"
 
 #include <gst/gst.h>
 
 namespace {
+
+// Every decoded stream ends in a fakesink of its own: the sink posts the
+// stream's tags as it prerolls, and no stream stops the reading as not
+// linked.
+void OnPadAdded(GstElement* /*decodebin*/, GstPad* pad, gpointer pipeline)
+{
+    GstElement* sink = gst_element_factory_make("fakesink", nullptr);
+    if (!sink)
+        return;
+    gst_bin_add(GST_BIN(pipeline), sink);
+    gst_element_sync_state_with_parent(sink);
+    GstPad* sinkPad = gst_element_get_static_pad(sink, "sink");
+    gst_pad_link(pad, sinkPad);
+    gst_object_unref(sinkPad);
+}
 
 // The first text of tag in list, trimmed; empty when absent.
 QString TagText(const GstTagList* list, const char* tag)
@@ -29,10 +43,21 @@ QString MediaTags::OnAirText() const
 MediaTags ReadMediaTags(const QString& path, int timeoutMs)
 {
     MediaTags tags;
-    // The sinks post each stream's tags as they preroll.
-    GstElement* pipeline = MakeFileProbe("lirana-tag-read", path, "decodebin");
-    if (!pipeline)
+    GstElement* pipeline = gst_pipeline_new("lirana-tag-read");
+    GstElement* source = gst_element_factory_make("filesrc", nullptr);
+    GstElement* decoder = gst_element_factory_make("decodebin", nullptr);
+    if (!source || !decoder) {
+        for (GstElement* e : {source, decoder})
+            if (e)
+                gst_object_unref(gst_object_ref_sink(e));
+        gst_object_unref(pipeline);
         return tags;
+    }
+    g_object_set(source, "location", path.toLocal8Bit().constData(), nullptr);
+    gst_bin_add_many(GST_BIN(pipeline), source, decoder, nullptr);
+    gst_element_link(source, decoder);
+    g_signal_connect(decoder, "pad-added", G_CALLBACK(OnPadAdded), pipeline);
+
     if (gst_element_set_state(pipeline, GST_STATE_PAUSED) != GST_STATE_CHANGE_FAILURE) {
         GstBus* bus = gst_element_get_bus(pipeline);
         const gint64 deadline = g_get_monotonic_time() + gint64(timeoutMs) * 1000;
