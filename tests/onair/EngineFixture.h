@@ -6,6 +6,7 @@
 
 #include "app/EngineSeams.h"
 #include "media/TrackEvents.h"
+#include "media/TrackWork.h"
 #include "media/TrackExceptions.h"
 #include "onair/OnAirEngine.h"
 #include "onair/PlayLog.h"
@@ -137,6 +138,14 @@ struct FakeDocument : DocumentSeam
 class EngineTest : public ::testing::Test
 {
 protected:
+    // Tracks that may block close on jobs of their own once the engine is
+    // gone, and a fake track reaches its world as it closes: the world must
+    // outlive them.
+    ~EngineTest() override
+    {
+        engine.reset();
+        EXPECT_TRUE(TrackWork::WaitIdle(5000)) << "tracks closing on their own threads outlive the test";
+    }
     void SetUp() override
     {
         log.AddSink([this](const QString& line) { entries << line.section(u'\t', 1); });

@@ -11,10 +11,6 @@ namespace {
 class FaderTest : public EngineTest
 {
 protected:
-    void TearDown() override
-    {
-        EXPECT_TRUE(TrackWork::WaitIdle(5000)) << "tracks closing on their own threads outlive the test";
-    }
     // Plays rows of tracks that open off the engine's thread, the first on air.
     void PlayAhead(const QStringList& rows)
     {
