@@ -15,7 +15,9 @@
 #include "playlist/Playlist.h"
 
 #include <QDialog>
+#include <QDir>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,6 +25,7 @@
 #include <QTest>
 #include <QTextBrowser>
 #include <QToolBar>
+#include <QTreeView>
 
 namespace {
 
@@ -126,6 +129,34 @@ TEST_F(AppLifecycle, AfterDiscardTheStoredRowIsClampedToTheSavedAlbum)
     EXPECT_EQ(t.app->Playlist().Count(), 3);
     EXPECT_EQ(t.app->Playlist().Selection(), 2);
     EXPECT_TRUE(t.Action(Cmd::Play)->isEnabled());
+}
+
+// The folder tree opens with the media folder at its top (not at the file
+// system's root, among /proc and /sys), however deep it lies and though the
+// tree reads its folders in the background; a folder chosen in it comes
+// back at the top after a restart.
+TEST_F(AppLifecycle, TheFolderTreeOpensAtTheMediaFolderOrTheFolderLastChosen)
+{
+    const QString home = TestEnv::MakeTempDir(QStringLiteral("home"));
+    const QString music = home + "/a/b/c/Music", chosen = home + "/z/y/Jingles";
+    for (const QString& folder : {music, chosen, music + "/x", chosen + "/x"})
+        QDir().mkpath(folder);
+    CRegistryKey::OpenAppSubkey("Settings").SetText("MediaDir", music);
+    for (const QString& expected : {music, chosen}) {
+        SCOPED_TRACE(expected.toStdString());
+        AppUnderTest t;
+        Start(t);
+        t.Frame().resize(900, 900);
+        auto* tree = t.Frame().findChild<QTreeView*>(QStringLiteral("folderTree"));
+        ASSERT_NE(tree, nullptr);
+        auto* model = static_cast<QFileSystemModel*>(tree->model());
+        const auto top = [&] { return model->filePath(tree->indexAt(QPoint(4, 4))); };
+        EXPECT_TRUE(TestEnv::WaitUntil([&] { return tree->isVisible() && top() == expected; }, 5000))
+            << "at the top: " << top().toStdString();
+        tree->setCurrentIndex(model->index(chosen));
+        t.app->Engine().Settings().shutdownConfirmation = false;
+        EXPECT_TRUE(t.Frame().close());
+    }
 }
 
 TEST_F(AppLifecycle, NoOrCancelKeepsTheProgramRunningAndPlaying)

@@ -136,6 +136,8 @@ private:
     // wanted when it is a folder, else the nearest folder above it that is
     // there (the home folder at worst); empty wanted: the media folder.
     static QString ExistingFolder(const QString& wanted);
+    // The item the tree opens at to its top, when the tree can show it.
+    void ScrollTreeToStart();
     // What "Coming up next" shows: a waiting event due before the item on
     // air (remainingMs left) hands over, else the engine's next row.
     QString ComingUpText(bool onAir, TrackMs remainingMs) const;
@@ -193,7 +195,7 @@ private:
     QListView* m_events = nullptr;
     QWidget* m_treeHolder = nullptr;
     QTreeView* m_tree = nullptr;
-    QString m_treeStart; // the folder the tree opens at, until it has been read
+    QString m_treeStart; // what the tree opens at, until the operator scrolls or moves
     QFileSystemModel* m_fileModel = nullptr;
     QTimer* m_idle = nullptr;
     CUpcomingEventsModel* m_upcoming = nullptr;

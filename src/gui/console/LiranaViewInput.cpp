@@ -77,15 +77,28 @@ void CLiranaView::LoadSettings()
     // (not at the file system's root, among /proc and /sys).
     const QString path = QString::fromUtf8(key.GetBinary(kSelectedItem));
     QModelIndex index = path.isEmpty() ? QModelIndex() : m_fileModel->index(path);
-    if (!index.isValid()) {
+    if (index.isValid()) {
+        m_treeStart = m_fileModel->filePath(index);
+    } else {
         m_treeStart = ExistingFolder(Settings().mediaDir);
         index = m_fileModel->index(m_treeStart);
         m_tree->expand(index);
     }
-    if (index.isValid()) {
+    if (index.isValid())
         m_tree->setCurrentIndex(index);
+    ScrollTreeToStart();
+}
+
+void CLiranaView::ScrollTreeToStart()
+{
+    // A hidden tree has no height to scroll in, and a folder above the start
+    // that is still being read moves it down when it comes: each of these
+    // puts the start back at the top, until the operator scrolls or moves.
+    if (m_treeStart.isEmpty() || !m_tree->isVisible())
+        return;
+    const QModelIndex index = m_fileModel->index(m_treeStart);
+    if (index.isValid())
         m_tree->scrollTo(index, QAbstractItemView::PositionAtTop);
-    }
 }
 
 QString CLiranaView::ExistingFolder(const QString& wanted)
@@ -128,8 +141,12 @@ bool CLiranaView::eventFilter(QObject* watched, QEvent* event)
     if (watched == m_treeHolder && event->type() == QEvent::Resize) {
         const QSize size = m_treeHolder->size();
         m_tree->setGeometry(0, 0, size.width(), size.height());
+        const bool shown = !m_tree->isVisible() && size.height() >= kTreeMinHeight;
         m_tree->setVisible(size.height() >= kTreeMinHeight);
+        if (shown)
+            ScrollTreeToStart();
     } else if (watched == m_tree && event->type() == QEvent::KeyPress) {
+        m_treeStart.clear();
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             AddTreeSelection();

@@ -29,6 +29,7 @@
 #include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSlider>
 #include <QStyle>
 #include <QTimer>
@@ -273,14 +274,16 @@ void CLiranaView::BuildFolderTree(QWidget* holder)
     m_tree->setDragEnabled(true);
     m_tree->setVisible(false);
     connect(m_tree, &QAbstractItemView::doubleClicked, this, [this] { AddTreeSelection(); });
-    // The model reads folders in the background: the folder the tree opens
-    // at comes to the top once it has been read.
+    // The model reads folders in the background: the item the tree opens at
+    // comes back to the top as each folder on its way is read, until the
+    // operator scrolls the tree or moves in it.
     connect(m_fileModel, &QFileSystemModel::directoryLoaded, this, [this](const QString& path) {
-        if (m_treeStart.isEmpty() || path != m_treeStart)
-            return;
-        m_tree->scrollTo(m_fileModel->index(m_treeStart), QAbstractItemView::PositionAtTop);
-        m_treeStart.clear();
+        if (path == m_treeStart || m_treeStart.startsWith(path.endsWith(u'/') ? path : path + u'/'))
+            ScrollTreeToStart();
     });
+    connect(m_tree->verticalScrollBar(), &QAbstractSlider::actionTriggered, this,
+            [this] { m_treeStart.clear(); });
+    connect(m_tree, &QAbstractItemView::pressed, this, [this] { m_treeStart.clear(); });
     m_tree->installEventFilter(this);
     holder->installEventFilter(this);
 }
