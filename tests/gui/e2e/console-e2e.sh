@@ -182,6 +182,14 @@ wait_log $'\tstart\t'"$second"'$'
 key s     # stops; nothing starts after it
 sleep 1
 [[ $(starts) == "$first,$second" ]] || fail "after P N S: $(starts)"
+# A second console on the same settings, on an album that is not there: it
+# says so and exits 1, and the station's play log stays as it was, byte for
+# byte.
+cp "$(log_file)" "$tmp/log-before"
+rc=0
+timeout 30 "$lirana" "$tmp/nowhere/nonexistent.alb" >"$tmp/second.log" 2>&1 || rc=$?
+[[ $rc -eq 1 ]] || fail "a second console ended with $rc: $(cat "$tmp/second.log")"
+cmp -s "$tmp/log-before" "$(log_file)" || fail "a second console wrote into the play log: $(diff "$tmp/log-before" "$(log_file)")"
 key p     # plays the selected row again
 for _ in $(seq 30); do [[ $(starts) == *,*,* ]] && break; sleep 0.1; done
 [[ $(starts) == "$first,$second,$second" ]] || fail "after P: $(starts)"
