@@ -14,6 +14,7 @@
 #include "playlist/AlbumDoc.h"
 #include "playlist/Playlist.h"
 
+#include <QDateTime>
 #include <QDialog>
 #include <QDir>
 #include <QFileInfo>
@@ -146,12 +147,19 @@ TEST_F(AppLifecycle, TheFolderTreeOpensAtTheMediaFolderOrTheFolderLastChosen)
         SCOPED_TRACE(expected.toStdString());
         AppUnderTest t;
         Start(t);
-        t.Frame().resize(900, 900);
         auto* tree = t.Frame().findChild<QTreeView*>(QStringLiteral("folderTree"));
         ASSERT_NE(tree, nullptr);
         auto* model = static_cast<QFileSystemModel*>(tree->model());
         const auto top = [&] { return model->filePath(tree->indexAt(QPoint(4, 4))); };
         EXPECT_TRUE(TestEnv::WaitUntil([&] { return tree->isVisible() && top() == expected; }, 5000))
+            << "at the top: " << top().toStdString();
+        // A folder that comes above it while the tree is read (here made
+        // now) does not push it down.
+        const QString above = QFileInfo(expected).path() + "/A" +
+                              QString::number(QDateTime::currentMSecsSinceEpoch());
+        QDir().mkpath(above);
+        EXPECT_TRUE(
+            TestEnv::WaitUntil([&] { return model->index(above).row() >= 0 && top() == expected; }, 5000))
             << "at the top: " << top().toStdString();
         tree->setCurrentIndex(model->index(chosen));
         t.app->Engine().Settings().shutdownConfirmation = false;

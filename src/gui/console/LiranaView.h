@@ -136,8 +136,10 @@ private:
     // wanted when it is a folder, else the nearest folder above it that is
     // there (the home folder at worst); empty wanted: the media folder.
     static QString ExistingFolder(const QString& wanted);
-    // The item the tree opens at to its top, when the tree can show it.
+    // The item the tree opens at to its top, when the tree can show it; at
+    // once, or once the events posted by then have run.
     void ScrollTreeToStart();
+    void QueueTreeScroll();
     // What "Coming up next" shows: a waiting event due before the item on
     // air (remainingMs left) hands over, else the engine's next row.
     QString ComingUpText(bool onAir, TrackMs remainingMs) const;
@@ -196,6 +198,7 @@ private:
     QWidget* m_treeHolder = nullptr;
     QTreeView* m_tree = nullptr;
     QString m_treeStart; // what the tree opens at, until the operator scrolls or moves
+    bool m_treeScrollQueued = false;
     QFileSystemModel* m_fileModel = nullptr;
     QTimer* m_idle = nullptr;
     CUpcomingEventsModel* m_upcoming = nullptr;

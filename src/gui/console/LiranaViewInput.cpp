@@ -24,6 +24,8 @@
 #include <QMimeData>
 #include <QTreeView>
 
+#include <utility>
+
 namespace {
 
 const QString kSelectedItem = QStringLiteral("SelectedItem");
@@ -89,16 +91,28 @@ void CLiranaView::LoadSettings()
     ScrollTreeToStart();
 }
 
+void CLiranaView::QueueTreeScroll()
+{
+    if (m_treeStart.isEmpty() || std::exchange(m_treeScrollQueued, true))
+        return;
+    QMetaObject::invokeMethod(this, &CLiranaView::ScrollTreeToStart, Qt::QueuedConnection);
+}
+
 void CLiranaView::ScrollTreeToStart()
 {
-    // A hidden tree has no height to scroll in, and a folder above the start
-    // that is still being read moves it down when it comes: each of these
-    // puts the start back at the top, until the operator scrolls or moves.
+    // A hidden tree has no height to scroll in: it scrolls when it is shown.
+    m_treeScrollQueued = false;
     if (m_treeStart.isEmpty() || !m_tree->isVisible())
         return;
     const QModelIndex index = m_fileModel->index(m_treeStart);
-    if (index.isValid())
-        m_tree->scrollTo(index, QAbstractItemView::PositionAtTop);
+    if (!index.isValid())
+        return;
+    // A folder expanded while the tree's layout is pending is only marked,
+    // and an item not yet laid out is not scrolled to: the layout first.
+    for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent())
+        m_tree->expand(parent);
+    m_tree->doItemsLayout();
+    m_tree->scrollTo(index, QAbstractItemView::PositionAtTop);
 }
 
 QString CLiranaView::ExistingFolder(const QString& wanted)
@@ -141,10 +155,9 @@ bool CLiranaView::eventFilter(QObject* watched, QEvent* event)
     if (watched == m_treeHolder && event->type() == QEvent::Resize) {
         const QSize size = m_treeHolder->size();
         m_tree->setGeometry(0, 0, size.width(), size.height());
-        const bool shown = !m_tree->isVisible() && size.height() >= kTreeMinHeight;
         m_tree->setVisible(size.height() >= kTreeMinHeight);
-        if (shown)
-            ScrollTreeToStart();
+    } else if (watched == m_tree && event->type() == QEvent::Show) {
+        QueueTreeScroll(); // shown with its window or as the holder grows: once laid out
     } else if (watched == m_tree && event->type() == QEvent::KeyPress) {
         m_treeStart.clear();
         const int key = static_cast<QKeyEvent*>(event)->key();

@@ -274,13 +274,13 @@ void CLiranaView::BuildFolderTree(QWidget* holder)
     m_tree->setDragEnabled(true);
     m_tree->setVisible(false);
     connect(m_tree, &QAbstractItemView::doubleClicked, this, [this] { AddTreeSelection(); });
-    // The model reads folders in the background: the item the tree opens at
-    // comes back to the top as each folder on its way is read, until the
-    // operator scrolls the tree or moves in it.
-    connect(m_fileModel, &QFileSystemModel::directoryLoaded, this, [this](const QString& path) {
-        if (path == m_treeStart || m_treeStart.startsWith(path.endsWith(u'/') ? path : path + u'/'))
-            ScrollTreeToStart();
-    });
+    // The model reads folders in the background and adds their rows in
+    // batches, above the item the tree opens at too: that item comes back
+    // to the top after each, until the operator scrolls the tree or moves
+    // in it.
+    for (const auto rowsChanged : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(m_fileModel, rowsChanged, this, &CLiranaView::QueueTreeScroll);
+    connect(m_fileModel, &QAbstractItemModel::layoutChanged, this, &CLiranaView::QueueTreeScroll);
     connect(m_tree->verticalScrollBar(), &QAbstractSlider::actionTriggered, this,
             [this] { m_treeStart.clear(); });
     connect(m_tree, &QAbstractItemView::pressed, this, [this] { m_treeStart.clear(); });
