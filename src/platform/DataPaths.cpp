@@ -36,6 +36,11 @@ void SetInstance(const QString& name)
     AppName() = name.isEmpty() ? QStringLiteral("Lirana") : QStringLiteral("Lirana-") + name;
 }
 
+QString InstanceName()
+{
+    return AppName().mid(int(qstrlen("Lirana-")));
+}
+
 QString UserHiveFile()
 {
     return UserLocation(QStandardPaths::GenericConfigLocation, ".config") + QStringLiteral("/Oxbelund/") +

@@ -15,6 +15,8 @@ namespace DataPaths {
 // data and state folders below become "Lirana-NAME" in place of "Lirana".
 // Set once at start, before anything is read; empty: the usual names.
 void SetInstance(const QString& name);
+// The NAME of --instance; empty for the usual station.
+QString InstanceName();
 
 // $XDG_CONFIG_HOME/Oxbelund/Lirana.reg (~/.config when unset).
 QString UserHiveFile();

@@ -7,6 +7,7 @@
 #include "media/MediaTrack.h"
 #include "onair/EditCommands.h"
 #include "onair/OnAirEngine.h"
+#include "platform/DataPaths.h"
 #include "platform/Exception.h"
 #include "platform/Logging.h"
 #include "platform/registry/RegistryKey.h"
@@ -199,7 +200,7 @@ bool CMprisService::Register(const QDBusConnection& bus)
                                    << m_bus.lastError().message();
         return false;
     }
-    const QString name = QStringLiteral("org.mpris.MediaPlayer2.lirana");
+    const QString name = BusNameFor(DataPaths::InstanceName());
     const QString instance = name + QStringLiteral(".instance%1").arg(QCoreApplication::applicationPid());
     for (const QString& candidate : {name, instance}) {
         if (m_bus.registerService(candidate)) {
@@ -219,6 +220,17 @@ bool CMprisService::Register(const QDBusConnection& bus)
     Refresh();
     m_poll.start();
     return true;
+}
+
+QString CMprisService::BusNameFor(const QString& instance)
+{
+    QString name = QStringLiteral("org.mpris.MediaPlayer2.lirana");
+    if (instance.isEmpty())
+        return name;
+    name += QStringLiteral(".station_");
+    for (const QChar c : instance)
+        name += c.isLetterOrNumber() && c.unicode() < 0x80 ? c : u'_';
+    return name;
 }
 
 // State -----------------------------------------------------------------

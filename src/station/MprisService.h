@@ -53,7 +53,13 @@ public:
     CMprisService(CStation& station, Options options, QObject* parent = nullptr);
     ~CMprisService() override;
 
-    // Registers the object and takes the bus name: "org.mpris.MediaPlayer2.lirana",
+    // The bus name of the station's media player: "org.mpris.MediaPlayer2.lirana",
+    // or for a station of its own (--instance NAME) ".station_NAME" appended,
+    // every character a bus name cannot hold made '_'
+    // (playerctl --player=lirana.station_NAME).
+    static QString BusNameFor(const QString& instance);
+
+    // Registers the object and takes the bus name: BusNameFor the instance,
     // or with ".instance<pid>" appended when another run holds it. False
     // (and one diagnostics line) when there is no bus or "Desktop control"
     // is off. Reads "Desktop control" each time.

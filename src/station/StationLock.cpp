@@ -2,6 +2,7 @@
 #include "station/StationLock.h"
 
 #include "platform/DataPaths.h"
+#include "station/MprisService.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -64,7 +65,7 @@ bool CStationLock::RaiseRunningConsole()
     if (!bus.isConnected())
         return false;
     const QDBusMessage reply = bus.call(
-        QDBusMessage::createMethodCall(QStringLiteral("org.mpris.MediaPlayer2.lirana"),
+        QDBusMessage::createMethodCall(CMprisService::BusNameFor(DataPaths::InstanceName()),
                                        QStringLiteral("/org/mpris/MediaPlayer2"),
                                        QStringLiteral("org.mpris.MediaPlayer2"), QStringLiteral("Raise")),
         QDBus::Block, 2000);

@@ -199,6 +199,38 @@ TEST_F(MprisTest, PlayerctlDrivesTheRunnerAndThePlayLogConfirmsEachStart)
     EXPECT_EQ(seen.mid(0, 5).join(u' '), QStringLiteral("Stopped Playing Paused Playing Stopped"));
 }
 
+// Stations side by side (--instance NAME) answer on bus names of their own,
+// so playerctl reaches the one it names and a refused second start raises
+// the console of its own station.
+TEST_F(MprisTest, AStationOfItsOwnAnswersOnItsOwnBusName)
+{
+    const QString tone = TestMedia::ToneWav(home, QStringLiteral("alpha"), 440, 30);
+    StartRunner({tone});
+    QProcess other;
+    other.setProcessEnvironment(env);
+    other.setWorkingDirectory(home);
+    other.start(QStringLiteral(LIRANA_BINARY), {QStringLiteral("--headless"), QStringLiteral("--instance"),
+                                                QStringLiteral("2nd.studio"), tone});
+    const auto players = [&] {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral("playerctl"), {QStringLiteral("--list-all")});
+        p.waitForFinished(10000);
+        QStringList names = QString::fromLocal8Bit(p.readAllStandardOutput())
+                                .split(u'\n', Qt::SkipEmptyParts);
+        names.sort();
+        return names;
+    };
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            return players() == QStringList({"lirana", "lirana.station_2nd_studio"});
+        },
+        20000))
+        << players().join(u' ').toStdString();
+    other.terminate();
+    EXPECT_TRUE(other.waitForFinished(10000));
+}
+
 // The runner's default: the desktop watches the air but cannot change it. An
 // item with artist and title tags is named by them on the bus, in the
 // now-playing file and in what the now-playing command gets; its output is
