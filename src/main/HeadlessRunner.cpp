@@ -2,6 +2,7 @@
 #include "main/HeadlessRunner.h"
 
 #include "app/UserInterface.h"
+#include "media/TrackEnvironment.h"
 #include "onair/OnAirEngine.h"
 #include "platform/Exception.h"
 #include "platform/TerminationWatcher.h"
@@ -83,6 +84,17 @@ int RunHeadless(const HeadlessOptions& options, CTerminationWatcher* watcher)
     const std::unique_ptr<CStationLock> lock = CStationLock::Take(&refusal);
     if (!lock) {
         ui.ShowMessage(refusal, UserInterface::Icon::Stop);
+        return 1;
+    }
+    // Nothing at all to play into: said once, with the way out, rather than
+    // an endless retry of an output that cannot come.
+    if (const QString missing = CTrackEnvironment::MissingAudioOutput(); !missing.isEmpty()) {
+        ui.ShowMessage(
+            QStringLiteral("No audio output: %1. Start the sound server first (docs/service.md), or, "
+                           "for a station without a sound output, play into nothing: "
+                           "lirana --set \"AudioSink=fakesink sync=true\"")
+                .arg(missing),
+            UserInterface::Icon::Stop);
         return 1;
     }
     CStation::Options stationOptions;

@@ -8,6 +8,7 @@
 #include "platform/SoundServer.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -152,6 +153,22 @@ QString CTrackEnvironment::DescribeAudioOutput()
     return QStringLiteral("%1 (default: %2)")
         .arg(DefaultAudioSinkFor(server), server ? QStringLiteral("this session's sound server")
                                                  : QStringLiteral("no sound server found"));
+}
+
+QString CTrackEnvironment::MissingAudioOutput(const QString& soundDevices)
+{
+    if (!qgetenv("LIRANA_AUDIO_SINK").trimmed().isEmpty() || !StoredAudioSink().isEmpty() ||
+        SoundServerSocketExists())
+        return {};
+    // The default is then alsasink, which needs a playback device (pcmC0D0p).
+    if (!QDir(soundDevices).entryList({QStringLiteral("pcmC*D*p")}, QDir::System).isEmpty())
+        return {};
+    const QString socket = SoundServerSocketPath(QString());
+    return QStringLiteral("this session has no sound server (%1) and the machine no sound card (no playback "
+                          "device in %2)")
+        .arg(socket.isEmpty() ? QStringLiteral("no runtime folder")
+                              : QStringLiteral("no socket at ") + socket,
+             soundDevices);
 }
 
 void CTrackEnvironment::Reset()

@@ -55,6 +55,11 @@ public:
     static QString StoredAudioSink();
     // One line for the diagnostics: the output in use and where it came from.
     static QString DescribeAudioOutput();
+    // Why nothing can ever sound, when the output is the default one and
+    // this session has no sound server socket and the machine no ALSA
+    // playback device; empty otherwise (a chosen output, or a server that
+    // is only down, is waited for). soundDevices: where the device nodes are.
+    static QString MissingAudioOutput(const QString& soundDevices = QStringLiteral("/dev/snd"));
 
     // The settings mini playlists read while they play (the engine's live
     // ones); null reads the stored values.

@@ -82,6 +82,7 @@ protected:
         env.insert("XDG_STATE_HOME", home + "/state");
         env.insert("LC_ALL", "C");
         env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("LIRANA_AUDIO_SINK", "fakesink sync=true"); // whatever this machine has
         for (const QString& name : removeEnv)
             env.remove(name);
         p.setProcessEnvironment(env);
@@ -328,6 +329,18 @@ TEST_F(HeadlessTest, CommandLineContract)
     EXPECT_TRUE(run.err.startsWith(QLatin1String("lirana: no display")) && run.err.contains(u"--headless"))
         << qPrintable(run.err);
 #endif
+    // No output chosen, no sound server and no sound card (a machine with
+    // one cannot show it): one line with the way out, and no play log.
+    if (QDir(QStringLiteral("/dev/snd")).entryList({QStringLiteral("pcmC*D*p")}, QDir::System).isEmpty()) {
+        removeEnv = {"LIRANA_AUDIO_SINK", "PULSE_SERVER"};
+        WriteHive(kLogging);
+        const RunResult none = Start({"--headless", "--play", "--exit-at-end", "1.pause"});
+        EXPECT_EQ(none.exitCode, 1);
+        EXPECT_TRUE(none.err.contains(u"No audio output: this session has no sound server") &&
+                    none.err.contains(u"AudioSink=fakesink sync=true"))
+            << qPrintable(none.err);
+        EXPECT_TRUE(QDir(home + QStringLiteral("/logs")).isEmpty());
+    }
 }
 
 TEST_F(HeadlessTest, TerminationSignalsEndTheRunWithinASecond)
