@@ -233,8 +233,12 @@ bool CStation::ResumeAfterCrash(bool openRecordedAlbum)
         ResumeRecord::Clear();
         return false;
     }
-    if (openRecordedAlbum && !point->album.isEmpty() && point->album != m_document->PathName() &&
-        QFileInfo::exists(point->album))
+    // A restart while the fallback played comes back into the fallback, in
+    // place of the album it took over from (which had come to its end).
+    const bool intoFallback = point->clean && !point->album.isEmpty() && point->album == FallbackAlbum() &&
+                              point->album != m_document->PathName();
+    if ((openRecordedAlbum || intoFallback) && !point->album.isEmpty() &&
+        point->album != m_document->PathName() && QFileInfo::exists(point->album))
         OpenItems({point->album});
     const bool same = point->album.isEmpty()
                           ? m_document->PathName().isEmpty() &&
@@ -260,6 +264,13 @@ bool CStation::ResumeAfterCrash(bool openRecordedAlbum)
     const qint64 s = point->positionMs / 1000;
     const QString at =
         QStringLiteral("%1:%2").arg(s / 60, 2, 10, QChar(u'0')).arg(s % 60, 2, 10, QChar(u'0'));
+    if (intoFallback) {
+        m_inFallback = true;
+        m_fallbackPlaying = m_document->PathName();
+        m_modeBeforeFallback = m_engine->Mode();
+        m_log->WriteLogText(
+            QStringLiteral("fallback\t%1: %2").arg(point->album, QStringLiteral("it played at the restart")));
+    }
     if (point->mode >= 0 && point->mode <= int(PlayerMode::IntroScan))
         m_engine->SetMode(PlayerMode(point->mode));
     if (point->row >= 0 && point->row < m_playlist->Count())

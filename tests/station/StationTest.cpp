@@ -229,7 +229,7 @@ TEST(StationTest, ComesBackWhereARunThatDidNotShutDownWas)
 }
 
 // The error rule puts the fallback on in Repeat; the operator's Stop ends it
-// and gives the mode back.
+// and gives the mode back. A restart comes back into it.
 TEST(StationTest, TheErrorRuleStartsTheFallbackAndStopEndsIt)
 {
     const QString album = TestEnv::WriteFile(TestEnv::MakeTempDir(QStringLiteral("fb")) + "/fb.alb",
@@ -249,10 +249,27 @@ TEST(StationTest, TheErrorRuleStartsTheFallbackAndStopEndsIt)
     QCoreApplication::processEvents();
     EXPECT_EQ(std::pair(engine.OnAir() ? engine.OnAir()->GetFileName() : "", engine.Mode()),
               std::pair(QStringLiteral("/f/one.wav"), PlayerMode::Repeat));
+    // A clean restart in the fallback comes back into it, not to the top of
+    // the album that had failed; Stop still gives the mode back.
+    static_cast<FakeTrack*>(engine.OnAir())->SetPosition(1500);
+    station->Shutdown(false);
+    station = FakeStation(world, ui, shell, &log, true);
+    ASSERT_TRUE(station->OpenItems(QStringList(COnAirEngine::MaxErrorRun, QStringLiteral("/m/bad.wav"))));
+    station->LoadSettings();
+    std::tie(station->Engine().Settings().fallbackAlbum,
+             station->Engine().Settings().fadeOnStop) = std::tuple(album, false);
+    station->Startup();
+    ASSERT_TRUE(station->ResumeAfterCrash(false));
+    COnAirEngine& again = station->Engine();
+    EXPECT_EQ(
+        std::tuple(again.OnAir() ? again.OnAir()->GetFileName() : "", again.Mode(), station->InFallback()),
+        std::tuple(QStringLiteral("/f/one.wav"), PlayerMode::Repeat, true));
     station->OnCommand(Cmd::Stop);
     QCoreApplication::processEvents();
-    EXPECT_EQ(std::pair(log.filter(QRegularExpression("^fallback")), engine.Mode()),
-              std::pair(QStringList({"fallback\t" + album + ": too many errors", "fallback end\t" + album}),
+    EXPECT_EQ(std::pair(log.filter(QRegularExpression("^fallback")), again.Mode()),
+              std::pair(QStringList({"fallback\t" + album + ": too many errors",
+                                     "fallback\t" + album + ": it played at the restart",
+                                     "fallback end\t" + album}),
                         PlayerMode::Normal));
 }
 
