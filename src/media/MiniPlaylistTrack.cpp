@@ -132,6 +132,13 @@ void CMiniPlaylist::StartEntry()
             return;
         }
         m_lastEntry = row == m_rows.Count() - 1;
+        // Rows that take no time after it (command items, rows that failed
+        // to measure) take nothing over: the entry plays to its end.
+        const std::vector<CMiniPlaylistEntry>& entries = m_track.Entries();
+        m_handsOver = false;
+        for (int later = row + 1; later < m_rows.Count() && !m_handsOver; ++later)
+            m_handsOver = std::size_t(later) < entries.size() ? entries[std::size_t(later)].length > 0
+                                                              : !IsCommandItem(m_rows.Row(later));
         if (TryStart(row))
             return;
         if (m_lastEntry) {
@@ -275,7 +282,7 @@ bool CMiniPlaylist::Report(const CException& error)
 
 void CMiniPlaylist::OverlapCheck()
 {
-    if (!m_current || m_lastEntry)
+    if (!m_current || !m_handsOver)
         return;
     const TrackMs overlap = m_overlapOverride >= 0 ? m_overlapOverride
                                                    : CTrackEnvironment::MiniPlaylistOverlapTime();
@@ -377,7 +384,7 @@ void CMiniPlaylist::timerEvent(QTimerEvent* event)
 {
     if (event->timerId() == m_shot.timerId()) {
         m_shot.stop();
-        if (m_current && !m_lastEntry && m_current->IsPlaying()) // not paused meanwhile
+        if (m_current && m_handsOver && m_current->IsPlaying()) // not paused meanwhile
             HandOver();
         return;
     }
@@ -441,25 +448,33 @@ void CMiniPlaylistTrack::FinishOpen()
     CPlaylist& list = m_list->Rows();
     list.Reset(rows, -1);
     const std::int32_t defaultOverlap = CTrackEnvironment::MiniPlaylistOverlapTime();
-    TrackMs total = 0;
     for (int i = 0; i < list.Count(); ++i) {
         const QString& row = list.Row(i);
-        m_entries.push_back({row, total});
+        m_entries.push_back({row, 0, 0});
         if (IsCommandItem(row))
             continue; // takes no time
         try {
             std::unique_ptr<CMediaTrack> track = m_factory(row);
             if (auto* nested = dynamic_cast<CMiniPlaylistTrack*>(track.get()))
                 nested->NestIn(*this);
-            const TrackMs length = std::max<TrackMs>(track->QueryLength(row, nullptr), 0);
-            TrackMs overlap = GetOverlapOverride(row) >= 0 ? GetOverlapOverride(row) : defaultOverlap;
-            if (i == list.Count() - 1)
-                overlap = 0;
-            total += length - std::clamp<TrackMs>(overlap, 0, length);
+            m_entries.back().length = std::max<TrackMs>(track->QueryLength(row, nullptr), 0);
         } catch (const CException& error) {
             qCDebug(lcEngine).noquote()
                 << "mini playlist" << m_path << "cannot measure" << row << ":" << error.GetErrorMessage();
         }
+    }
+    // Each row counts its length less its overlap; the last row that sounds
+    // has none, whatever follows it.
+    const auto lastSounding = std::find_if(m_entries.rbegin(), m_entries.rend(),
+                                           [](const CMiniPlaylistEntry& e) { return e.length > 0; });
+    TrackMs total = 0;
+    for (auto entry = m_entries.begin(); entry != m_entries.end(); ++entry) {
+        entry->start = total;
+        const bool last = lastSounding == m_entries.rend() || entry >= lastSounding.base() - 1;
+        const TrackMs overlap = last                                   ? 0
+                                : GetOverlapOverride(entry->path) >= 0 ? GetOverlapOverride(entry->path)
+                                                                       : defaultOverlap;
+        total += entry->length - std::clamp<TrackMs>(overlap, 0, entry->length);
     }
     list.Select(list.Count() > 0 ? 0 : -1);
     m_length = total;

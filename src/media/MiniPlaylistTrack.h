@@ -36,6 +36,7 @@ struct CMiniPlaylistEntry
 {
     QString path;
     TrackMs start = 0;
+    TrackMs length = 0; // as measured: 0 for command items and rows that fail
 };
 
 class CMiniPlaylist : public QObject
@@ -125,6 +126,7 @@ private:
     TrackMs m_overlapOverride = -1;
     TrackMs m_startAt = 0; // StartAt, until the entry starts
     bool m_lastEntry = false;
+    bool m_handsOver = false; // a later row sounds: the entry hands over within its overlap
     float m_level = 1.0f;
     QBasicTimer m_check;
     QBasicTimer m_shot;

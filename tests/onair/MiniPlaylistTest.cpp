@@ -63,8 +63,9 @@ protected:
 };
 
 // Each row counts its length less the overlap it hands over with: the
-// default 1 s, "~N" of its name, none after the last row, at most its
-// length. Rows that cannot be measured and command items count nothing.
+// default 1 s, "~N" of its name, none for the last row that sounds (command
+// items and failing rows after it take nothing over), at most its length.
+// Rows that cannot be measured and command items count nothing.
 TEST_F(MiniPlaylistTest, EachRowCountsItsLengthLessItsOverlap)
 {
     world.lengths["/m/short.wav"] = 500;
@@ -74,7 +75,8 @@ TEST_F(MiniPlaylistTest, EachRowCountsItsLengthLessItsOverlap)
         {{"/m/a~0.wav", "/m/b.wav", "/m/c.wav"}, 29000, {0, 10000, 19000}},
         {{"/m/a~3.wav", "/m/b.wav", "/m/c~3.wav"}, 26000, {0, 7000, 16000}},
         {{"/m/short.wav", "rel/b.wav"}, 10000, {0, 0}},
-        {{"/m/broken.wav", "/m/b.wav", x}, 9000, {0, 0, 9000}},
+        {{"/m/broken.wav", "/m/b.wav", x}, 10000, {0, 0, 10000}},
+        {{"/m/a.wav", "/m/b.wav", "/m/broken.wav", y}, 19000, {0, 9000, 19000, 19000}},
     };
     for (const auto& [rows, total, entryStarts] : cases) {
         SCOPED_TRACE(rows.join(u' ').toStdString());
@@ -170,6 +172,22 @@ TEST_F(MiniPlaylistTest, CommandItemsRunAtOnceAndAFailedRowIsTheEnginesErrorOrSk
     }
 }
 
+// The last row that sounds plays to its end, whatever follows it: a command
+// item or a row that fails would take nothing over from its last second.
+TEST_F(MiniPlaylistTest, TheLastRowThatSoundsPlaysToItsEnd)
+{
+    engine->Settings().ignoreErrors = true;
+    for (const QString& tail : {x, QStringLiteral("/m/broken.wav")}) {
+        SCOPED_TRACE(tail.toStdString());
+        PlayList({WriteList(QStringLiteral("tail"), {"/m/a.wav", tail}), "/m/next.mp3"});
+        static_cast<FakeTrack*>(Nested().Current())->SetPosition(9500);
+        Nested().OverlapCheck();
+        EXPECT_EQ(NowPlaying(), "/m/a.wav");
+        EXPECT_EQ(Mini()->GetLength(), 10000);
+        engine->OnStop();
+    }
+}
+
 // An entry whose opening waits (a stream that never answers, a hung share)
 // opens on a job, and so does the list's own measuring: the engine's thread
 // goes on, and each entry plays once it is open.
@@ -205,7 +223,7 @@ TEST_F(MiniPlaylistTest, AListInsideItselfIsAnErrorOfThatRowAlone)
     WriteList(QStringLiteral("self"), {"/m/a.wav", self, QDir::currentPath() + QStringLiteral("/other.mpl")});
     CMiniPlaylistTrack track([this](const QString& p) { return Make(p); });
     track.Open(self, engine.get());
-    EXPECT_EQ(track.GetLength(), 9000 + 0 + 9000); // a, itself, other (o, then self again)
+    EXPECT_EQ(track.GetLength(), 9000 + 0 + 10000); // a, itself, other (o to its end: self again is nothing)
     CMiniPlaylistTrack inner([this](const QString& p) { return Make(p); });
     inner.NestIn(track);
     try {
