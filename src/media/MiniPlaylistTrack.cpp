@@ -8,6 +8,7 @@
 #include "media/TrackFactory.h"
 #include "media/TrackWork.h"
 #include "platform/Logging.h"
+#include "platform/PostEvent.h"
 #include "platform/Shell.h"
 #include "playlist/ItemPath.h"
 #include "playlist/ListFile.h"
@@ -212,6 +213,7 @@ void CMiniPlaylist::PlayEntry(std::unique_ptr<CMediaTrack> track, int row)
         m_current->Pause(); // paused while it opened
     qCDebug(lcEngine).noquote() << "mini playlist" << Title() << "starts row" << row
                                 << m_current->GetFileName();
+    m_track.ForwardEntryLog(CEntryLogEvent::Started, m_current->GetFileName());
 }
 
 void CMiniPlaylist::OnEntryOpened(std::uint64_t ticket, std::unique_ptr<CMediaTrack> track,
@@ -277,6 +279,7 @@ bool CMiniPlaylist::Report(const CException& error)
     }
     qCDebug(lcEngine).noquote() << "mini playlist" << Title()
                                 << "skips a failed entry:" << error.GetErrorMessage();
+    m_track.ForwardEntryLog(CEntryLogEvent::Skipped, error.GetErrorMessage());
     return true;
 }
 
@@ -374,6 +377,9 @@ void CMiniPlaylist::customEvent(QEvent* event)
         OnTrackError(e->TakeError(), e->Sender());
     } else if (event->type() == TrackEvent::VolumeRequest) {
         OnVolumeRequest(static_cast<CVolumeRequestEvent*>(event)->Percent());
+    } else if (event->type() == TrackEvent::EntryLog) {
+        const auto* e = static_cast<CEntryLogEvent*>(event); // a nested list's entry
+        m_track.ForwardEntryLog(e->EntryKind(), e->Text());
     } else if (event->type() == CTrackOpenedEvent::Kind) {
         auto* e = static_cast<CTrackOpenedEvent*>(event);
         OnEntryOpened(e->ticket, std::move(e->track), std::move(e->error));
@@ -479,6 +485,12 @@ void CMiniPlaylistTrack::FinishOpen()
     list.Select(list.Count() > 0 ? 0 : -1);
     m_length = total;
     m_state = Stopped;
+}
+
+void CMiniPlaylistTrack::ForwardEntryLog(CEntryLogEvent::Kind kind, const QString& text) const
+{
+    if (m_owner)
+        platform::PostEvent(m_owner, new CEntryLogEvent(kind, text));
 }
 
 void CMiniPlaylistTrack::Close()

@@ -15,6 +15,7 @@
 #pragma once
 
 #include "media/MediaTrack.h"
+#include "media/TrackEvents.h"
 #include "media/TrackWork.h"
 #include "playlist/Playlist.h"
 
@@ -195,6 +196,9 @@ public:
     // the owner of this track.
     void NotifyEnd() const { PostEnd(1); }
     void ForwardError(const CException& error) const { PostError(error); }
+    // A play-log line of an entry (this list's, or a nested list's passed
+    // on) to the owner of this track.
+    void ForwardEntryLog(CEntryLogEvent::Kind kind, const QString& text) const;
 
 private:
     void RequireOpen() const;

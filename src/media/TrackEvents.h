@@ -8,6 +8,7 @@
 #include "platform/Exception.h"
 
 #include <QEvent>
+#include <QString>
 #include <cstdint>
 #include <memory>
 
@@ -26,6 +27,9 @@ constexpr QEvent::Type MciNotify = static_cast<QEvent::Type>(QEvent::User + 0x3B
 constexpr QEvent::Type Error = static_cast<QEvent::Type>(QEvent::User + 0x423);
 // A request to set the on-air volume, in percent.
 constexpr QEvent::Type VolumeRequest = static_cast<QEvent::Type>(QEvent::User + 0x424);
+// An entry of a list track started or was skipped for an error: a line for
+// the play log (the list's own start and end stay the track's).
+constexpr QEvent::Type EntryLog = static_cast<QEvent::Type>(QEvent::User + 0x426);
 } // namespace TrackEvent
 
 class CMciNotifyEvent : public QEvent
@@ -57,6 +61,20 @@ public:
 private:
     std::unique_ptr<CException> m_error;
     std::uint64_t m_sender;
+};
+
+class CEntryLogEvent : public QEvent
+{
+public:
+    enum Kind { Started, Skipped };
+    // Started: text is the entry's path; Skipped: the error's message.
+    CEntryLogEvent(Kind kind, const QString& text) : QEvent(TrackEvent::EntryLog), m_kind(kind), m_text(text) {}
+    Kind EntryKind() const { return m_kind; }
+    const QString& Text() const { return m_text; }
+
+private:
+    Kind m_kind;
+    QString m_text;
 };
 
 class CVolumeRequestEvent : public QEvent

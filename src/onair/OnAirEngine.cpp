@@ -261,6 +261,15 @@ void COnAirEngine::customEvent(QEvent* event)
         OnTrackError(e->TakeError(), e->Sender());
         break;
     }
+    case TrackEvent::EntryLog: {
+        // Inside a mini playlist on air: its entries' starts and skipped
+        // errors, under the list's own start line.
+        const auto* e = static_cast<CEntryLogEvent*>(event);
+        m_seams.log->WriteLogText(e->EntryKind() == CEntryLogEvent::Started
+                                      ? Str::Load(Str::LogStart).arg(GetItemDisplayName(e->Text()))
+                                      : Str::Load(Str::LogError).arg(e->Text()));
+        break;
+    }
     case TrackEvent::VolumeRequest:
         if (m_onAir) {
             try {

@@ -90,7 +90,8 @@ TEST_F(PlayoutAirTest, OverlapsOfTheSettingsAndTheFileNamesStartTheNextItemEarly
 // A mini playlist plays as one row: each entry starts 1 s (the default
 // "MiniPlaylist Overlap Time") before the one before it ends and that one
 // plays on whole beside it; the row after the list follows the end of its
-// last entry. No error on the way.
+// last entry. The play log has the list's start, then each entry's. No error
+// on the way.
 TEST_F(PlayoutAirTest, AMiniPlaylistOverlapsItsEntriesAndHandsOnToTheNextRow)
 {
     QStringList entries;
@@ -100,7 +101,7 @@ TEST_F(PlayoutAirTest, AMiniPlaylistOverlapsItsEntriesAndHandsOnToTheNextRow)
     WriteHive(home, {{"Overlap Time", Dword(0)}, {"AudioSink", Text("pulsesink")}});
     const auto [run, wav] = PlayRecorded({mpl, TestMedia::ToneWav(dir, "d", 2400, 0.5, -12)});
     EXPECT_EQ(run.lines.filter(QRegularExpression("^(start|error)\\t")),
-              QStringList({"start\tset", "start\td"}))
+              QStringList({"start\tset", "start\ta", "start\tb", "start\tc", "start\td"}))
         << Lines(run);
     EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
 

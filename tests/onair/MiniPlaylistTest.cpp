@@ -139,7 +139,7 @@ TEST_F(MiniPlaylistTest, RowsOverlapByTheirNamesAndTheLastHandsOnToTheNextItem)
     Nested().OnMciNotify(MCI_NOTIFY_SUCCESSFUL, Nested().Current()->Serial());
     RunPosted();
     EXPECT_EQ(OnAirPath(), "/m/next.mp3");
-    EXPECT_EQ(Starts(), QStringList({"set", "next"}));
+    EXPECT_EQ(Starts(), QStringList({"set", "a", "b~0", "c~3", "d", "next"})); // the list, then each entry
 }
 
 // Command items run at once, in order, through the station's shell, and the
@@ -148,16 +148,29 @@ TEST_F(MiniPlaylistTest, RowsOverlapByTheirNamesAndTheLastHandsOnToTheNextItem)
 // playlist, which ends there; with it on the row is skipped without a word.
 TEST_F(MiniPlaylistTest, CommandItemsRunAtOnceAndAFailedRowIsTheEnginesErrorOrSkipped)
 {
-    // rows | IgnoreErrors | scripts run | row playing | on air once the posted events ran | message
-    const std::tuple<QStringList, bool, QStringList, QString, QString, QString> cases[] = {
-        {{x, "/m/broken.wav", y, "/m/c.wav"}, false, {x}, "", "", "cannot open /m/broken.wav"},
-        {{x, "/m/broken.wav", y, "/m/c.wav"}, true, {x, y}, "/m/c.wav", "list", ""},
-        {{x, y}, false, {x, y}, "", "/m/next.mp3", ""},
+    // rows | IgnoreErrors | scripts run | row playing | on air once the posted events ran | message |
+    // error lines (a skipped row's too)
+    const std::tuple<QStringList, bool, QStringList, QString, QString, QString, QStringList> cases[] = {
+        {{x, "/m/broken.wav", y, "/m/c.wav"},
+         false,
+         {x},
+         "",
+         "",
+         "cannot open /m/broken.wav",
+         {"error\tcannot open /m/broken.wav"}},
+        {{x, "/m/broken.wav", y, "/m/c.wav"},
+         true,
+         {x, y},
+         "/m/c.wav",
+         "list",
+         "",
+         {"error\tcannot open /m/broken.wav"}},
+        {{x, y}, false, {x, y}, "", "/m/next.mp3", "", {}},
     };
-    for (const auto& [rows, ignore, run, playing, onAir, message] : cases) {
+    for (const auto& [rows, ignore, run, playing, onAir, message, errors] : cases) {
         SCOPED_TRACE(rows.size() * 10 + ignore);
         engine->Settings().ignoreErrors = ignore;
-        shell.started.clear(), ui.messages.clear();
+        shell.started.clear(), ui.messages.clear(), entries.clear();
         const QString mpl = WriteList(QStringLiteral("list"), rows);
         PlayList({mpl, "/m/next.mp3"});
         QStringList scripts;
@@ -168,6 +181,7 @@ TEST_F(MiniPlaylistTest, CommandItemsRunAtOnceAndAFailedRowIsTheEnginesErrorOrSk
         RunPosted();
         EXPECT_EQ(OnAirPath(), onAir == "list" ? mpl : onAir);
         EXPECT_EQ(ui.LastMessage(), message);
+        EXPECT_EQ(entries.filter(QRegularExpression("^error\t")), errors);
         engine->OnStop();
     }
 }
@@ -210,7 +224,7 @@ TEST_F(MiniPlaylistTest, EntriesThatWaitToOpenNeverHoldTheEngine)
     world.gate = true;
     ASSERT_TRUE(TestEnv::WaitUntil([this] { return NowPlaying() == "/m/later.wav"; }, 5000));
     EXPECT_TRUE(Nested().Current()->IsPaused());
-    EXPECT_EQ(Starts(), QStringList({"waits"}));
+    EXPECT_EQ(Starts(), QStringList({"waits", "slow", "later"}));
 }
 
 // A list inside itself, or inside a list it contains: the row that would
