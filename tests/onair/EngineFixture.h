@@ -6,8 +6,8 @@
 
 #include "app/EngineSeams.h"
 #include "media/TrackEvents.h"
-#include "media/TrackWork.h"
 #include "media/TrackExceptions.h"
+#include "media/TrackWork.h"
 #include "onair/OnAirEngine.h"
 #include "onair/PlayLog.h"
 #include "platform/Clock.h"
