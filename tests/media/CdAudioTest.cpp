@@ -29,14 +29,12 @@ protected:
     void SetUp() override
     {
         TrackTest::SetUp();
-        qputenv("LIRANA_WAVE_OUT_DEVICE", "null");
         disc = TestMedia::CdImage(
             TestEnv::Root(), QStringLiteral("disc"),
             {{TestMedia::Tone(440, 1.0)}, {TestMedia::Tone(880, 2.0)}, {TestMedia::Tone(1320, 3.0)}});
     }
     void TearDown() override
     {
-        qunsetenv("LIRANA_WAVE_OUT_DEVICE");
         qputenv("LIRANA_CD_DEVICE", "");
         TrackTest::TearDown();
     }

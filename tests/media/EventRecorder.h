@@ -47,7 +47,8 @@ inline void Spin(int ms)
 }
 
 // Tracks play to a real-time fake sink, or to what LIRANA_TEST_AUDIO_SINK
-// names (pulsesink with a sound server running).
+// names (pulsesink with a sound server running); the media-control layer
+// and the module player to their paced null outputs.
 inline QByteArray RealTimeSink()
 {
     const QByteArray chosen = qgetenv("LIRANA_TEST_AUDIO_SINK");
@@ -60,12 +61,15 @@ protected:
     void SetUp() override
     {
         qputenv("LIRANA_AUDIO_SINK", RealTimeSink());
+        qputenv("LIRANA_WAVE_OUT_DEVICE", "null");
+        qputenv("NPMOD32_OUTPUT", "null");
         CTrackEnvironment::Reset();
     }
     void TearDown() override
     {
         CTrackEnvironment::Reset();
-        qunsetenv("LIRANA_AUDIO_SINK");
+        for (const char* name : {"LIRANA_AUDIO_SINK", "LIRANA_WAVE_OUT_DEVICE", "NPMOD32_OUTPUT"})
+            qunsetenv(name);
     }
 
     EventRecorder owner;

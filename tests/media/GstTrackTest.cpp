@@ -8,7 +8,6 @@
 #include "EventRecorder.h"
 #include "support/TestMedia.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <gst/gst.h>
 
@@ -36,11 +35,8 @@ TEST_F(GstTrack, Mp3LengthAndPlayAfterSeekKeepsTheRangeMark)
     track.Open(s_mp3, &owner);
     EXPECT_GE(track.GetLength(), 1500);
     EXPECT_LE(track.GetLength(), 1600) << "the decoded MP3 carries the encoder's padding";
-    QElapsedTimer timer;
-    timer.start();
     track.PlayRange(500, 900);
     ASSERT_TRUE(owner.WaitForEnds(1));
-    EXPECT_GE(timer.elapsed(), 350);
     EXPECT_NEAR(track.GetPosition(), 900, 40);
     track.Seek(700);
     EXPECT_NEAR(track.GetPosition(), 700, 30);

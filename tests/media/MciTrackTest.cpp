@@ -26,16 +26,6 @@ namespace {
 class MciTrackTest : public TrackTest
 {
 protected:
-    void SetUp() override
-    {
-        TrackTest::SetUp();
-        qputenv("LIRANA_WAVE_OUT_DEVICE", "null");
-    }
-    void TearDown() override
-    {
-        qunsetenv("LIRANA_WAVE_OUT_DEVICE");
-        TrackTest::TearDown();
-    }
     static QString Wav() { return TestMedia::ToneWav(TestEnv::Root(), QStringLiteral("tone"), 440, 1.5); }
     std::vector<int> Codes() const
     {

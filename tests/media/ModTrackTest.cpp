@@ -21,14 +21,8 @@ protected:
     void SetUp() override
     {
         TrackTest::SetUp();
-        qputenv("NPMOD32_OUTPUT", "null");
         ASSERT_TRUE(CModLibrary::Instance().IsLoaded())
             << CModLibrary::Instance().Loader().ErrorText().toStdString();
-    }
-    void TearDown() override
-    {
-        qunsetenv("NPMOD32_OUTPUT");
-        TrackTest::TearDown();
     }
     // 50 rows: 6.0 s.
     static QString Module()

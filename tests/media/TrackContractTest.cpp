@@ -11,7 +11,6 @@
 #include "EventRecorder.h"
 #include "support/TestMedia.h"
 
-#include <QElapsedTimer>
 #include <QFileInfo>
 
 #include <memory>
@@ -104,19 +103,11 @@ TYPED_TEST(TrackContract, PlayEndsOnceAtTheEndAndStaysOpenUntilStopped)
     using Maker = TypeParam;
     typename TestFixture::Track track;
     track.Open(Maker::Media(), &this->owner);
-    Spin(400); // held ready: must not start late by this time
-    QElapsedTimer timer;
-    timer.start();
     track.Play();
     track.Play(); // a second start replaces the first: still one end
     EXPECT_TRUE(track.IsPlaying());
     ASSERT_TRUE(TestEnv::WaitUntil([&] { return track.GetPosition() > 0; }, 2000));
-    EXPECT_LT(timer.elapsed(), 250) << "Play to a moving position";
-    Spin(300);
-    EXPECT_NEAR(track.GetPosition(), timer.elapsed(), 150) << "real time from the moment of Play";
     ASSERT_TRUE(this->owner.WaitForEnds(1));
-    EXPECT_GE(timer.elapsed(), Maker::kLength - 100) << "not before the medium was heard";
-    EXPECT_LE(timer.elapsed(), Maker::kLength + 1000);
     EXPECT_EQ(this->owner.ends[0], std::pair(int(MCI_NOTIFY_SUCCESSFUL), track.Serial()));
     EXPECT_TRUE(track.IsPlaying()) << "the track stays open at its end";
     this->ExpectNear(track.GetPosition(), Maker::kLength);
@@ -150,12 +141,9 @@ TYPED_TEST(TrackContract, PauseHoldsSeekMovesAndResumeEndsAtTheRangeMark)
     EXPECT_NEAR(track.GetPosition(), 1000, Maker::kBelow);
     EXPECT_TRUE(this->owner.ends.empty()) << "no end while paused";
 
-    QElapsedTimer timer;
-    timer.start();
     track.Resume();
     EXPECT_TRUE(track.IsPlaying());
     ASSERT_TRUE(this->owner.WaitForEnds(1));
-    EXPECT_GE(timer.elapsed(), 200);
     this->ExpectNear(track.GetPosition(), 1300);
     EXPECT_LT(track.GetPosition(), Maker::kLength);
 
@@ -169,11 +157,9 @@ TYPED_TEST(TrackContract, PauseHoldsSeekMovesAndResumeEndsAtTheRangeMark)
     this->ExpectNear(track.GetPosition(), Maker::kLength);
 
     // A range that ends before it starts ends at once, at its start.
-    timer.restart();
     track.PlayRange(300, 100);
     EXPECT_TRUE(track.IsPlaying());
     ASSERT_TRUE(this->owner.WaitForEnds(3));
-    EXPECT_LT(timer.elapsed(), 1000);
     this->ExpectNear(track.GetPosition(), 300);
     EXPECT_TRUE(this->owner.errors.empty());
 }
@@ -217,13 +203,10 @@ TYPED_TEST(TrackContract, AMissingOrUnreadableFileFailsOpenAndNamesIt)
         GTEST_SKIP() << "this class reads no file";
     for (const QString& path : bad) {
         typename TestFixture::Track track;
-        QElapsedTimer timer;
-        timer.start();
         try {
             track.Open(path, &this->owner);
             ADD_FAILURE() << "Open did not throw for " << qPrintable(path);
         } catch (const CTrackException& e) {
-            EXPECT_LT(timer.elapsed(), 5000) << qPrintable(path);
             EXPECT_GT(e.GetErrorMessage().size(), 15) << qPrintable(e.GetErrorMessage());
             if (path == bad[0]) {
                 EXPECT_TRUE(e.GetErrorMessage().contains(QFileInfo(path).fileName()))
