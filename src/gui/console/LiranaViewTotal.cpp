@@ -6,6 +6,7 @@
 
 #include "app/UserInterface.h"
 #include "app/ViewSettings.h"
+#include "media/SoundBank.h"
 #include "media/TrackFactory.h"
 #include "onair/EditCommands.h"
 #include "onair/OnAirEngine.h"
@@ -52,8 +53,9 @@ void CLiranaView::ComputeTotalLength()
     COnAirEngine& engine = *m_context.engine;
     CViewSettings& settings = Settings();
     const int remembered = list.Selection();
-    const std::int32_t soundBank = settings.soundBankOptions;
-    settings.soundBankOptions = 0; // no sound-bank loading while counting
+    // No sound-bank loading while counting: the MIDI tracks read the option
+    // in effect, which this holds at 0 until the count ends.
+    const CSoundBanksOff noBanks;
 
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     m_countingTotal = true;
@@ -78,7 +80,6 @@ void CLiranaView::ComputeTotalLength()
     QCoreApplication::instance()->removeEventFilter(&gate);
 
     list.Select(remembered);
-    settings.soundBankOptions = soundBank;
     m_countingTotal = false;
     QGuiApplication::restoreOverrideCursor();
     if (!run.Aborted() && m_context.ui)
