@@ -29,8 +29,10 @@ void Run(std::function<void()> job);
 bool WaitIdle(int timeoutMs);
 // The program's last step: returns status once the jobs have ended, or ends
 // the process at once with status (after flushing stdout and stderr) when
-// one is still hung after timeoutMs.
-int FinishBeforeExit(int status, int timeoutMs = 1000);
+// one is still hung after timeoutMs. The wait stays well inside the 800 ms
+// a termination signal allows the whole shutdown: a tag reading or a close
+// still under way then must not turn a clean end into the watchdog's.
+int FinishBeforeExit(int status, int timeoutMs = 400);
 // Closes track: here when its Close cannot wait, else on a job of its own
 // after its owner is detached (here when no thread can be made).
 void Dispose(std::unique_ptr<CMediaTrack> track);
