@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -168,4 +169,42 @@ TEST_F(RunCommandItemTest, AHostileNameRunsExactlyThatFileAndNothingElse)
         EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 2); // the item and its marker
         EXPECT_FALSE(QFileInfo::exists(QStringLiteral("injected")));
     }
+}
+
+// What a started program finds in its environment: this process's own, less
+// the service manager's handoff and the program's seams. A command item (the
+// double fork of Shell::System(), as the Tools menu starts too) and a
+// QProcess on ChildEnvironment() (the now-playing command) each print theirs.
+TEST_F(RunCommandItemTest, ChildrenInheritTheEnvironmentButWhatBelongsToThisProcess)
+{
+    const struct
+    {
+        const char* name;
+        bool arrives;
+    } cases[] = {{"NOTIFY_SOCKET", false},  {"WATCHDOG_USEC", false},
+                 {"WATCHDOG_PID", false},   {"LISTEN_FDS", false},
+                 {"LISTEN_PID", false},     {"LISTEN_FDNAMES", false},
+                 {"LIRANA_T_SEAM", false},  {"LIRANA_", false},
+                 {"DISPLAY", true},         {"DBUS_SESSION_BUS_ADDRESS", true},
+                 {"MY_LIRANA_T", true},     {"LIRANAT", true},
+                 {"NOTIFY_SOCKET_T", true}, {"T_USERS_OWN", true}};
+    for (const auto& c : cases)
+        qputenv(c.name, QByteArray("v-") + c.name);
+    const QString item = MakeFile(dir, "env.sh", "env > \"$(dirname \"$0\")/item.env\"\n");
+    ASSERT_TRUE(RunCommandItem(Shell::System(), item, &error)) << qPrintable(error);
+    QProcess process;
+    process.setProcessEnvironment(ChildEnvironment());
+    process.setStandardOutputFile(dir + "/process.env");
+    process.start("/usr/bin/env", {});
+    ASSERT_TRUE(process.waitForFinished());
+    ASSERT_TRUE(TestEnv::WaitUntil([&] { return FileBytes(dir + "/item.env").contains("PATH="); }, 10000));
+    for (const char* file : {"/item.env", "/process.env"}) {
+        const QByteArray env = '\n' + FileBytes(dir + file);
+        for (const auto& c : cases)
+            EXPECT_EQ(env.contains('\n' + QByteArray(c.name) + "=v-"), c.arrives) << file << " " << c.name;
+        for (const char* kept : {"\nHOME=", "\nPATH="})
+            EXPECT_TRUE(env.contains(kept)) << file << kept;
+    }
+    for (const auto& c : cases)
+        qunsetenv(c.name);
 }
