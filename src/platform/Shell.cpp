@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/Shell.h"
 
+#include "platform/FileNames.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -50,9 +52,9 @@ std::vector<QByteArray> ChildEnvironmentEntries()
 // async-signal-safe calls, no allocation.
 int SpawnDetached(const QString& program, const QStringList& args, const QString& workDir)
 {
-    std::vector<QByteArray> words{QFile::encodeName(program)};
+    std::vector<QByteArray> words{FileNameBytes(program)};
     for (const QString& arg : args)
-        words.push_back(QFile::encodeName(arg));
+        words.push_back(FileNameBytes(arg));
     std::vector<char*> argv;
     for (QByteArray& word : words)
         argv.push_back(word.data());
@@ -62,7 +64,7 @@ int SpawnDetached(const QString& program, const QStringList& args, const QString
     for (QByteArray& entry : entries)
         envp.push_back(entry.data());
     envp.push_back(nullptr);
-    const QByteArray dir = QFile::encodeName(workDir);
+    const QByteArray dir = FileNameBytes(workDir);
     int report[2];
     if (::pipe2(report, O_CLOEXEC) != 0)
         return errno;
@@ -373,17 +375,17 @@ QString ScriptInterpreter(const QString& path)
 bool RunCommandItem(Shell& shell, const QString& itemPath, QString* error)
 {
     const QString path = ExpandEnvironment(itemPath);
-    const QFileInfo info(path);
+    const QFileInfo info(path); // names only: a name's bytes may not be UTF-8
     const QString dir = info.absolutePath();
     const QString ext = info.suffix().toLower();
-    if (!info.exists()) {
+    if (!FileNameExists(path)) {
         if (error)
             *error = QCoreApplication::translate("Shell", "%1 does not exist").arg(path);
         return false;
     }
     if (ext == QLatin1String("desktop"))
         return RunDesktopEntry(shell, path, dir, error);
-    if (info.isFile() && info.isExecutable())
+    if (FileNameExists(path, true) && ::access(FileNameBytes(path).constData(), X_OK) == 0)
         return shell.StartProgram(info.absoluteFilePath(), {}, dir, error);
     const QString interpreter = ScriptInterpreter(path);
     if (!interpreter.isEmpty())

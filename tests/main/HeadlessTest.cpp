@@ -4,6 +4,7 @@
 // folders.
 #include "support/Fakes.h"
 #include "support/TestEnv.h"
+#include "support/TestMedia.h"
 
 #include <QDateTime>
 #include <QDeadlineTimer>
@@ -90,7 +91,8 @@ protected:
             const rlimit fileSize{limit, limit};
             ::setrlimit(RLIMIT_FSIZE, &fileSize);
         });
-        p.start(QStringLiteral(LIRANA_BINARY), args);
+        p.start(launcher.isEmpty() ? QStringLiteral(LIRANA_BINARY) : launcher.first(),
+                launcher.isEmpty() ? args : launcher.mid(1) + QStringList(LIRANA_BINARY) + args);
         RunResult run;
         static const QRegularExpression stamp(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\t"));
         // Lines are flushed one by one: note when each arrives.
@@ -161,6 +163,7 @@ protected:
     QString home;
     rlim_t fileSizeLimit = RLIM_INFINITY; // the program's RLIMIT_FSIZE
     QStringList removeEnv;                // taken from the program's environment
+    QStringList launcher;                 // starts the program: its command, then the program and args
 };
 
 // Runs that differ only in data: the hive's settings, a file to make first,
@@ -466,4 +469,31 @@ TEST_F(HeadlessTest, SettingsAndEventsFromTheCommandLine)
     run = Start({"--list-events"});
     EXPECT_EQ(run.lines.size(), 1);
     EXPECT_TRUE(run.lines.value(0).startsWith(u'1') && run.lines.value(0).endsWith(u"/ev/news.wav"));
+}
+
+// Linux file names are bytes: a WAV named in Latin-1 plays from an album and
+// from the command line, and the play log shows the name with U+FFFD for the
+// byte that is not UTF-8, as valid UTF-8.
+TEST_F(HeadlessTest, AFileNamedInBytesThatAreNotUtf8PlaysFromAnAlbumAndTheCommandLine)
+{
+    WriteHive(kLogging + kNoOverlap + "\n\"AudioSink\"=\"fakesink\"");
+    const QByteArray wav = QFile::encodeName(home) + "/caf\xE9.wav";
+    ASSERT_EQ(
+        ::rename(QFile::encodeName(TestMedia::ToneWav(home, "tone", 440, 0.2)).constData(), wav.constData()),
+        0);
+    TestEnv::WriteFile(home + "/show.alb", wav + "\n");
+    const QStringList args{"--headless", "--exit-at-end", "--log-stdout", "--play"};
+    // QProcess would encode a name as UTF-8: the shell hands over its bytes.
+    launcher = {"/bin/sh", "-c", R"sh(exec "$0" "$@" "$(printf 'caf\351.wav')")sh"};
+    const RunResult fromArgs = Start(args);
+    launcher.clear();
+    const RunResult fromAlbum = Start(args + QStringList{"show.alb"});
+    for (const RunResult& run : {fromArgs, fromAlbum}) {
+        EXPECT_EQ(run.lines.join(u'|'), QString::fromUtf8("startup|start\tcaf\uFFFD|shutdown"));
+        EXPECT_EQ(run.err, "");
+    }
+    const QStringList logs = QDir(home + "/logs").entryList(QDir::Files);
+    ASSERT_EQ(logs.size(), 1);
+    EXPECT_EQ(FileBytes(home + "/logs/" + logs[0]).count("\tstart\tcaf\xEF\xBF\xBD\n"), 2);
+    ::unlink(wav.constData()); // Qt, removing the test's folder, would miss it
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Environment expansion and command items, with a shell that only records.
 #include "platform/Shell.h"
+#include "platform/FileNames.h"
 #include "support/Fakes.h"
 #include "support/TestEnv.h"
 
@@ -207,4 +208,15 @@ TEST_F(RunCommandItemTest, ChildrenInheritTheEnvironmentButWhatBelongsToThisProc
     }
     for (const auto& c : cases)
         qunsetenv(c.name);
+}
+
+// A command item named in bytes that are not UTF-8 is found and runs.
+TEST_F(RunCommandItemTest, AnItemNamedInBytesThatAreNotUtf8Runs)
+{
+    const QByteArray name = QFile::encodeName(dir) + "/caf\xE9.sh";
+    ASSERT_EQ(::rename(QFile::encodeName(MakeFile(dir, "x.sh", "")).constData(), name.constData()), 0);
+    ASSERT_TRUE(RunCommandItem(shell, FileNameFromBytes(name), &error)) << qPrintable(error);
+    ::unlink(name.constData());
+    ASSERT_EQ(shell.started.size(), 1);
+    EXPECT_EQ(FileNameBytes(shell.started[0].value(1)), name);
 }

@@ -197,3 +197,25 @@ TEST(ListFile, FailedWritesKeepTheOldFile)
     EXPECT_EQ(FileBytes(shorter), QByteArray("/n.wav\n"));
     EXPECT_EQ(QDir(dir).entryList(QDir::Files | QDir::Hidden).size(), 4) << "a temporary was left";
 }
+
+// A line that is not UTF-8 and names a file by its bytes keeps them through
+// a read and a save; one that names nothing is read as Latin-1, as before.
+TEST(ListFile, ARowNamedInBytesThatAreNotUtf8KeepsThem)
+{
+    const QString dir = TestEnv::MakeTempDir("bytes");
+    const QByteArray there = dir.toUtf8() + "/caf\xE9.wav";
+    TestEnv::WriteFile(dir + "/x", "");
+    ASSERT_EQ(::rename(QFile::encodeName(dir + "/x").constData(), there.constData()), 0);
+    const QByteArray text = there + "\n" + dir.toUtf8() + "/gone\xE9.wav\n";
+    const QString album = TestEnv::WriteFile(dir + "/show.alb", text);
+    const QStringList rows = ReadListFile(album, ListPaths::MakeAbsolute);
+    ASSERT_EQ(rows.size(), 2);
+    EXPECT_NE(rows[0], QString::fromLatin1(there));
+    EXPECT_EQ(rows[1], dir + QString::fromUtf8("/goneé.wav"));
+    EXPECT_EQ(ParseListText("caf\xE9.wav\n", ListPaths::KeepRelative, album),
+              (QStringList{rows[0].mid(dir.size() + 1)}))
+        << "a mini playlist's row is looked up beside the list";
+    WriteListFile(album, rows.first(1));
+    EXPECT_EQ(FileBytes(album), there + "\n");
+    ::unlink(there.constData()); // Qt, removing the test's folder, would miss it
+}

@@ -9,6 +9,7 @@
 // place of a sheet or a file is an error at once, never a wait.
 #include "platform/mci/CueSheet.h"
 
+#include "platform/FileNames.h"
 #include "platform/mci/Mci.h"
 
 #include <QCoreApplication>
@@ -113,7 +114,7 @@ QString FindFile(const QString& cuePath, const CueFile& file, std::size_t fileCo
 // Opens a regular file without waiting; -1 with the reason in errno.
 int OpenRegular(const QString& path, struct stat* info)
 {
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = FileNameBytes(path);
     if (::stat(name.constData(), info) != 0)
         return -1;
     if (!S_ISREG(info->st_mode)) {
