@@ -102,11 +102,6 @@ QByteArray FileNameBytes(QStringView name)
     return bytes;
 }
 
-bool HasEscapedBytes(QStringView name)
-{
-    return NextEscape(name, 0) >= 0;
-}
-
 QString DisplayFileName(const QString& name)
 {
     qsizetype i = NextEscape(name, 0);

@@ -29,9 +29,6 @@ QString FileNameFromBytes(QByteArrayView bytes);
 // surrogate not in the escape range as U+FFFD).
 QByteArray FileNameBytes(QStringView name);
 
-// Whether name holds bytes that are not valid UTF-8 (escaped characters).
-bool HasEscapedBytes(QStringView name);
-
 // The name of a local file's URL (a drop, a pasted URI list): its
 // percent-escaped bytes as FileNameFromBytes reads them, where toLocalFile
 // would replace those that are not UTF-8. Other URLs as toLocalFile.

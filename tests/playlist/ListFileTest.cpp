@@ -2,11 +2,13 @@
 // List files: what a read keeps of a line, each format written and read
 // back, and the errors that name the file and keep the old one.
 #include "playlist/ListFile.h"
+#include "platform/FileNames.h"
 #include "support/Fakes.h"
 #include "support/TestEnv.h"
 
 #include <QDir>
 #include <QFile>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -198,24 +200,23 @@ TEST(ListFile, FailedWritesKeepTheOldFile)
     EXPECT_EQ(QDir(dir).entryList(QDir::Files | QDir::Hidden).size(), 4) << "a temporary was left";
 }
 
-// A line that is not UTF-8 and names a file by its bytes keeps them through
-// a read and a save; one that names nothing is read as Latin-1, as before.
-TEST(ListFile, ARowNamedInBytesThatAreNotUtf8KeepsThem)
+// Linux file names are bytes: each name keeps them through a save (an album
+// saved again), and shows as valid UTF-8, U+FFFD for each byte that is not.
+TEST(ListFile, FileNamesKeepTheirBytesAndShowAsValidUtf8)
 {
-    const QString dir = TestEnv::MakeTempDir("bytes");
-    const QByteArray there = dir.toUtf8() + "/caf\xE9.wav";
-    TestEnv::WriteFile(dir + "/x", "");
-    ASSERT_EQ(::rename(QFile::encodeName(dir + "/x").constData(), there.constData()), 0);
-    const QByteArray text = there + "\n" + dir.toUtf8() + "/gone\xE9.wav\n";
-    const QString album = TestEnv::WriteFile(dir + "/show.alb", text);
-    const QStringList rows = ReadListFile(album, ListPaths::MakeAbsolute);
-    ASSERT_EQ(rows.size(), 2);
-    EXPECT_NE(rows[0], QString::fromLatin1(there));
-    EXPECT_EQ(rows[1], dir + QString::fromUtf8("/goneé.wav"));
-    EXPECT_EQ(ParseListText("caf\xE9.wav\n", ListPaths::KeepRelative, album),
-              (QStringList{rows[0].mid(dir.size() + 1)}))
-        << "a mini playlist's row is looked up beside the list";
-    WriteListFile(album, rows.first(1));
-    EXPECT_EQ(FileBytes(album), there + "\n");
-    ::unlink(there.constData()); // Qt, removing the test's folder, would miss it
+    const std::pair<QByteArray, QByteArray> cases[] = {
+        {"/m/Caf\xC3\xA9 \xE6\x97\xA5.wav", "/m/Caf\xC3\xA9 \xE6\x97\xA5.wav"},
+        {"caf\xE9.wav", "caf\xEF\xBF\xBD.wav"},                   // Latin-1
+        {"\x80x", "\xEF\xBF\xBDx"},                               // a continuation byte alone
+        {"\xC0\xAF", "\xEF\xBF\xBD\xEF\xBF\xBD"},                 // an overlong '/'
+        {"a\xEF\xBF\xBD.wav", "a\xEF\xBF\xBD.wav"},               // a real U+FFFD is a character like any
+        {"\xF0\x9F\x92\xA9\xE9", "\xF0\x9F\x92\xA9\xEF\xBF\xBD"}, // a pair whose low half looks escaped
+    };
+    for (const auto& [bytes, shown] : cases) {
+        const QString name = FileNameFromBytes(bytes);
+        EXPECT_EQ(FormatListText({name}), bytes + '\n') << bytes.toStdString();
+        EXPECT_EQ(DisplayFileName(name).toUtf8(), shown) << bytes.toStdString();
+        EXPECT_EQ(FileNameBytes(FileNameFromUrl(QUrl::fromEncoded("file:///" + bytes.toPercentEncoding()))),
+                  '/' + bytes);
+    }
 }
