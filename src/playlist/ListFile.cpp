@@ -37,20 +37,18 @@ bool IsTrailingSpace(char c)
 // The row of a line that is not valid UTF-8: the file its bytes name
 // (FileNameFromBytes) when there is one, a name in another encoding on this
 // machine; else the line read as Latin-1, as lists written on other systems
-// are. The name is looked up as the row will be read: made absolute, or
-// against the list's folder.
-QString RowOfBytes(QByteArrayView bytes, ListPaths paths, const QString& fileName)
+// are. A relative name is looked up where it is played from: the current
+// folder (an album makes it absolute against it; a mini playlist's row is
+// resolved there when it plays).
+QString RowOfBytes(QByteArrayView bytes)
 {
     const QString row = FileNameFromBytes(bytes);
     QString where = row;
-    const bool relative = !row.startsWith(u'/') && !StartsWithVariable(row);
-    if (relative && paths == ListPaths::MakeAbsolute) {
+    if (!StartsWithVariable(row)) {
         try {
             where = GetFullPath(row);
         } catch (const CException&) {
         }
-    } else if (relative && !fileName.isEmpty()) {
-        where = QFileInfo(fileName).absolutePath() + u'/' + row;
     }
     return FileNameExists(where) ? row : QString::fromLatin1(bytes.data(), bytes.size());
 }
@@ -188,7 +186,7 @@ QStringList ParseListText(const QByteArray& text, ListPaths paths, const QString
         QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
         QString row = utf8.decode(bytes);
         if (utf8.hasError())
-            row = RowOfBytes(bytes, paths, fileName);
+            row = RowOfBytes(bytes);
         if (paths == ListPaths::MakeAbsolute && !StartsWithVariable(row)) {
             try {
                 row = GetFullPath(row);

@@ -3,10 +3,11 @@
 // one text format, one item path per line.
 //
 // Reading: the file is UTF-8. A line that is not valid UTF-8 names the file
-// of its very bytes when there is one (platform/FileNames.h: the row keeps
-// them, and a save writes them back); otherwise it is read as Latin-1 (byte
-// for byte), as lists written on other systems are. Nothing is lost. A UTF-8 byte-order mark at the
-// start is skipped. Lines end in LF or CR LF. A line whose first character is
+// of its very bytes when there is one, a relative name looked up in the
+// current folder (platform/FileNames.h: the row keeps the bytes, and a save
+// writes them back); otherwise it is read as Latin-1 (byte for byte), as
+// lists written on other systems are. Nothing is lost. A UTF-8 byte-order
+// mark at the start is skipped. Lines end in LF or CR LF. A line whose first character is
 // '#' is a comment; trailing white space (blank, tab, CR, VT, FF) is removed
 // and a line left empty is ignored; leading white space is kept, so
 // "  #x" is an item. With MakeAbsolute each line is turned into an absolute
