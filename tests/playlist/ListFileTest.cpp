@@ -208,7 +208,7 @@ TEST(ListFile, FileNamesKeepTheirBytesAndShowAsValidUtf8)
         {"/m/Caf\xC3\xA9 \xE6\x97\xA5.wav", "/m/Caf\xC3\xA9 \xE6\x97\xA5.wav"},
         {"caf\xE9.wav", "caf\xEF\xBF\xBD.wav"},                   // Latin-1
         {"\x80x", "\xEF\xBF\xBDx"},                               // a continuation byte alone
-        {"\xC0\xAF", "\xEF\xBF\xBD\xEF\xBF\xBD"},                 // an overlong '/'
+        {"\xE0\x80\xAF", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"}, // an overlong '/'
         {"a\xEF\xBF\xBD.wav", "a\xEF\xBF\xBD.wav"},               // a real U+FFFD is a character like any
         {"\xF0\x9F\x92\xA9\xE9", "\xF0\x9F\x92\xA9\xEF\xBF\xBD"}, // a pair whose low half looks escaped
     };
