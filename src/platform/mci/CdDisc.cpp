@@ -223,7 +223,7 @@ QString DefaultCdDrive()
 
 std::optional<CdToc> ReadCdToc(const QString& root)
 {
-    if (root.isEmpty() || !QFileInfo::exists(root))
+    if (root.isEmpty() || !FileNameExists(root))
         return std::nullopt;
     if (IsCueSheetPath(root)) {
         CdToc toc;
@@ -280,7 +280,7 @@ std::unique_ptr<PcmSource> OpenCdSource(const QString& root, std::uint32_t* erro
         }
         return source;
     }
-    if (drive.isEmpty() || !QFileInfo::exists(drive)) {
+    if (drive.isEmpty() || !FileNameExists(drive)) {
         *error = drive.isEmpty() ? MCIERR_DEVICE_NOT_READY : MCIERR_FILE_NOT_FOUND;
         return nullptr;
     }

@@ -84,7 +84,7 @@ QString FindFile(const QString& cuePath, const CueFile& file, std::size_t fileCo
     const QString given = QDir::isAbsolutePath(name) ? name : dir.filePath(name);
     const QString base = name.section(u'/', -1);
     for (const QString& candidate : {given, dir.filePath(base)})
-        if (QFileInfo::exists(candidate))
+        if (FileNameExists(candidate))
             return candidate;
     const QString stem = QFileInfo(base).completeBaseName();
     static const QStringList rawExts{"bin", "img", "raw"};
@@ -104,7 +104,7 @@ QString FindFile(const QString& cuePath, const CueFile& file, std::size_t fileCo
     if (file.raw && fileCount == 1) {
         for (const QString& ext : rawExts) {
             const QString renamed = dir.filePath(QFileInfo(cuePath).completeBaseName() + u'.' + ext);
-            if (QFileInfo::exists(renamed))
+            if (FileNameExists(renamed))
                 return renamed;
         }
     }
