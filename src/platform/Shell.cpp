@@ -133,6 +133,7 @@ public:
         if (QStandardPaths::findExecutable(QStringLiteral("xdg-open")).isEmpty())
             return false;
         QProcess query;
+        query.setProcessEnvironment(ChildEnvironment());
         query.setStandardInputFile(QProcess::nullDevice());
         query.start(QStringLiteral("xdg-mime"),
                     {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("text/html")});
