@@ -5,6 +5,7 @@
 #include "media/TrackEnvironment.h"
 #include "onair/OnAirEngine.h"
 #include "platform/Exception.h"
+#include "platform/FileNames.h"
 #include "platform/TerminationWatcher.h"
 #include "playlist/ItemPath.h"
 #include "station/MprisService.h"
@@ -61,7 +62,7 @@ QStringList AbsoluteItems(const QStringList& items)
 {
     QStringList out;
     for (const QString& item : items) {
-        if (!item.startsWith(u'/') && QFileInfo::exists(item)) {
+        if (!item.startsWith(u'/') && FileNameExists(item)) {
             try {
                 out << GetFullPath(item);
                 continue;

@@ -8,6 +8,7 @@
 #include "main/SettingsCommands.h"
 #include "media/TrackWork.h"
 #include "platform/DataPaths.h"
+#include "platform/FileNames.h"
 #include "platform/Logging.h"
 #include "platform/TerminationWatcher.h"
 #include "station/StationLock.h"
@@ -237,9 +238,10 @@ int main(int argc, char** argv)
     IgnoreFileSizeSignal();
     // The arguments are checked before any application object exists: the
     // console's needs a display, and bad arguments must still get the usage.
+    // File names are bytes: a name that is not valid UTF-8 keeps its bytes.
     QStringList args;
     for (int i = 1; i < argc; ++i)
-        args << QString::fromLocal8Bit(argv[i]);
+        args << FileNameFromBytes(argv[i]);
 
     HeadlessOptions valued;
     QString instance;

@@ -4,6 +4,7 @@
 #include "media/CdAudioTrack.h"
 #include "platform/DataPaths.h"
 #include "platform/Exception.h"
+#include "platform/FileNames.h"
 #include "platform/IniFile.h"
 #include "platform/mci/CdDisc.h"
 #include "platform/mci/Mci.h"
@@ -37,7 +38,7 @@ std::optional<FileStamp> StampOf(const QString& path)
 {
     struct stat info
     {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+    if (::stat(FileNameBytes(path).constData(), &info) != 0)
         return std::nullopt;
     return FileStamp{S_ISREG(info.st_mode),
                      {static_cast<long long>(info.st_dev), static_cast<long long>(info.st_ino),

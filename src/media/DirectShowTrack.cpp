@@ -11,6 +11,7 @@
 #include "media/TrackFactory.h"
 #include "media/TrackThread.h"
 #include "media/VideoOutput.h"
+#include "platform/FileNames.h"
 #include "platform/Logging.h"
 #include "platform/SoundServer.h"
 
@@ -353,7 +354,7 @@ void CDirectShowTrack::RefuseNonRegularFile(const QString& path)
         return;
     struct stat info
     {};
-    if (::stat(QFile::encodeName(path).constData(), &info) == 0 && !S_ISREG(info.st_mode))
+    if (::stat(FileNameBytes(path).constData(), &info) == 0 && !S_ISREG(info.st_mode))
         Fail(103, QCoreApplication::translate("DirectShowTrack", "Not a regular file: %1").arg(path));
 }
 
@@ -386,7 +387,7 @@ void CDirectShowTrack::BuildPipeline(bool again)
     GError* error = nullptr;
     gchar* uri = m_path.contains(QStringLiteral("://")) && gst_uri_is_valid(m_path.toUtf8().constData())
                      ? g_strdup(m_path.toUtf8().constData())
-                     : gst_filename_to_uri(m_path.toLocal8Bit().constData(), &error);
+                     : gst_filename_to_uri(FileNameBytes(m_path).constData(), &error);
     if (!uri) {
         const QString text = error ? QString::fromUtf8(error->message) : QString();
         g_clear_error(&error);
@@ -836,7 +837,7 @@ TrackMs CDirectShowTrack::GetLength() const
         return m_knownLength = NsToMs(duration);
     if (!m_lengthScanned) {
         m_lengthScanned = true;
-        const TrackMs scanned = QFileInfo(m_path).isFile() ? ScanMediaLength(m_path, ScanTimeoutMs) : -1;
+        const TrackMs scanned = FileNameExists(m_path, true) ? ScanMediaLength(m_path, ScanTimeoutMs) : -1;
         if (scanned > 0)
             return m_knownLength = scanned;
     }

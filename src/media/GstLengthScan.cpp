@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "media/GstLengthScan.h"
 
+#include "platform/FileNames.h"
+
 #include <gst/gst.h>
 
 #include <algorithm>
@@ -37,7 +39,7 @@ TrackMs ScanMediaLength(const QString& path, int timeoutMs)
         gst_object_unref(pipeline);
         return -1;
     }
-    g_object_set(source, "location", path.toLocal8Bit().constData(), nullptr);
+    g_object_set(source, "location", FileNameBytes(path).constData(), nullptr);
     gst_bin_add_many(GST_BIN(pipeline), source, parser, nullptr);
     gst_element_link(source, parser);
     g_signal_connect(parser, "pad-added", G_CALLBACK(OnPadAdded), pipeline);

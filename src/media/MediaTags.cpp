@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "media/MediaTags.h"
 
+#include "platform/FileNames.h"
+
 #include <gst/gst.h>
 
 namespace {
@@ -53,7 +55,7 @@ MediaTags ReadMediaTags(const QString& path, int timeoutMs)
         gst_object_unref(pipeline);
         return tags;
     }
-    g_object_set(source, "location", path.toLocal8Bit().constData(), nullptr);
+    g_object_set(source, "location", FileNameBytes(path).constData(), nullptr);
     gst_bin_add_many(GST_BIN(pipeline), source, decoder, nullptr);
     gst_element_link(source, decoder);
     g_signal_connect(decoder, "pad-added", G_CALLBACK(OnPadAdded), pipeline);

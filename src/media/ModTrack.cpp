@@ -4,6 +4,7 @@
 #include "media/ModLibrary.h"
 #include "media/TrackEvents.h"
 #include "media/TrackThread.h"
+#include "platform/FileNames.h"
 #include "platform/StreamGuard.h"
 
 #include <QCoreApplication>
@@ -103,7 +104,7 @@ void CModTrack::Open(const QString& path, QObject* owner)
     // A stat does not wait for a pipe's writer, where the player's open would.
     struct stat info
     {};
-    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+    if (::stat(FileNameBytes(path).constData(), &info) != 0)
         throw CModException(-1302, name);
     if (!S_ISREG(info.st_mode))
         throw CModException(-1305, name);
@@ -116,7 +117,7 @@ void CModTrack::Open(const QString& path, QObject* owner)
     // The core has no window to host the player's controls.
     m_library.SetWindow(player, nullptr);
     // A file the player cannot read would play as a minute of silence.
-    if (!m_library.Load(player, QFile::encodeName(path).constData())) {
+    if (!m_library.Load(player, FileNameBytes(path).constData())) {
         m_shared.reset();
         throw CModException(-1304, name);
     }

@@ -4,6 +4,7 @@
 #include "app/Strings.h"
 #include "platform/Clock.h"
 #include "platform/DataPaths.h"
+#include "platform/FileNames.h"
 #include "platform/Logging.h"
 
 #include <QCoreApplication>
@@ -40,8 +41,10 @@ void CPlayLog::LogString(int id)
     WriteEntry(Str::Load(id));
 }
 
-void CPlayLog::WriteLogText(const QString& text)
+void CPlayLog::WriteLogText(const QString& shown)
 {
+    // A file name's bytes that are not UTF-8 show as U+FFFD: the line stays UTF-8.
+    const QString text = DisplayFileName(shown);
     const qsizetype tab = text.indexOf(u'\t');
     if (tab < 0)
         WriteEntry(EscapeText(text));

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/Shell.h"
 
+#include "platform/FileNames.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -19,7 +21,23 @@
 #include <unistd.h>
 #include <vector>
 
+extern char** environ;
+
 namespace {
+
+// NAME=value entries of this process's environment that reach a child, as
+// they stand (bytes, whatever their encoding).
+std::vector<QByteArray> ChildEnvironmentEntries()
+{
+    std::vector<QByteArray> entries;
+    for (char** entry = environ; entry && *entry; ++entry) {
+        const QByteArrayView text(*entry);
+        const qsizetype equals = text.indexOf('=');
+        if (equals > 0 && PassedToChildren(text.first(equals)))
+            entries.emplace_back(text.toByteArray());
+    }
+    return entries;
+}
 
 // Starts program with args in workDir, not waited for (a grandchild, so no
 // zombie is left), and returns 0 or the errno of what failed. QProcess's
@@ -29,18 +47,24 @@ namespace {
 // output too (what it writes is a diagnostic; standard output may carry the
 // play log, where a script could write lines that look like starts), no
 // descriptor but 0-2 (no media file, sound-server socket or lock), no
-// blocked signal and SIGPIPE as default. Between fork and exec only
-// async-signal-safe calls.
+// blocked signal, SIGPIPE as default and ChildEnvironment(). Everything the
+// exec needs is built before the fork: between fork and exec only
+// async-signal-safe calls, no allocation.
 int SpawnDetached(const QString& program, const QStringList& args, const QString& workDir)
 {
-    std::vector<QByteArray> words{QFile::encodeName(program)};
+    std::vector<QByteArray> words{FileNameBytes(program)};
     for (const QString& arg : args)
-        words.push_back(QFile::encodeName(arg));
+        words.push_back(FileNameBytes(arg));
     std::vector<char*> argv;
     for (QByteArray& word : words)
         argv.push_back(word.data());
     argv.push_back(nullptr);
-    const QByteArray dir = QFile::encodeName(workDir);
+    std::vector<QByteArray> entries = ChildEnvironmentEntries();
+    std::vector<char*> envp;
+    for (QByteArray& entry : entries)
+        envp.push_back(entry.data());
+    envp.push_back(nullptr);
+    const QByteArray dir = FileNameBytes(workDir);
     int report[2];
     if (::pipe2(report, O_CLOEXEC) != 0)
         return errno;
@@ -63,7 +87,7 @@ int SpawnDetached(const QString& program, const QStringList& args, const QString
             ::sigemptyset(&none);
             ::sigprocmask(SIG_SETMASK, &none, nullptr);
             ::signal(SIGPIPE, SIG_DFL);
-            ::execv(argv[0], argv.data());
+            ::execve(argv[0], argv.data(), envp.data());
             failed = errno;
         }
         (void)!::write(report[1], &failed, sizeof failed);
@@ -109,6 +133,7 @@ public:
         if (QStandardPaths::findExecutable(QStringLiteral("xdg-open")).isEmpty())
             return false;
         QProcess query;
+        query.setProcessEnvironment(ChildEnvironment());
         query.setStandardInputFile(QProcess::nullDevice());
         query.start(QStringLiteral("xdg-mime"),
                     {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("text/html")});
@@ -283,6 +308,29 @@ Shell& Shell::System()
     return shell;
 }
 
+bool PassedToChildren(QByteArrayView name)
+{
+    static constexpr const char* kThisProcessOnly[] = {"NOTIFY_SOCKET", "WATCHDOG_USEC", "WATCHDOG_PID",
+                                                       "LISTEN_FDS",    "LISTEN_PID",    "LISTEN_FDNAMES"};
+    if (name.startsWith("LIRANA_"))
+        return false;
+    for (const char* own : kThisProcessOnly) {
+        if (name == QByteArrayView(own))
+            return false;
+    }
+    return true;
+}
+
+QProcessEnvironment ChildEnvironment()
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const QString& name : env.keys()) {
+        if (!PassedToChildren(name.toUtf8()))
+            env.remove(name);
+    }
+    return env;
+}
+
 QString ExpandEnvironment(const QString& text)
 {
     static const QRegularExpression re(QStringLiteral(
@@ -328,17 +376,17 @@ QString ScriptInterpreter(const QString& path)
 bool RunCommandItem(Shell& shell, const QString& itemPath, QString* error)
 {
     const QString path = ExpandEnvironment(itemPath);
-    const QFileInfo info(path);
+    const QFileInfo info(path); // names only: a name's bytes may not be UTF-8
     const QString dir = info.absolutePath();
     const QString ext = info.suffix().toLower();
-    if (!info.exists()) {
+    if (!FileNameExists(path)) {
         if (error)
             *error = QCoreApplication::translate("Shell", "%1 does not exist").arg(path);
         return false;
     }
     if (ext == QLatin1String("desktop"))
         return RunDesktopEntry(shell, path, dir, error);
-    if (info.isFile() && info.isExecutable())
+    if (FileNameExists(path, true) && ::access(FileNameBytes(path).constData(), X_OK) == 0)
         return shell.StartProgram(info.absoluteFilePath(), {}, dir, error);
     const QString interpreter = ScriptInterpreter(path);
     if (!interpreter.isEmpty())

@@ -5,6 +5,8 @@
 // Tests replace the Shell with a recorder; they never start real programs.
 #pragma once
 
+#include <QByteArrayView>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
@@ -25,6 +27,19 @@ public:
     // The process-wide real shell.
     static Shell& System();
 };
+
+// Whether a variable of this process's environment reaches the programs it
+// starts. What belongs to this process only does not: the service manager's
+// handoff (NOTIFY_SOCKET, WATCHDOG_*, LISTEN_*: a child must never be able
+// to report the station ready, alive or stopping) and the program's own
+// seams (every LIRANA_* variable). Everything else (HOME, PATH, DISPLAY, the
+// session bus, the user's own variables) does.
+bool PassedToChildren(QByteArrayView name);
+
+// This process's environment less what PassedToChildren keeps back: the
+// environment of every program the station starts (command items and the
+// Tools menu through Shell::System(), the now-playing command).
+QProcessEnvironment ChildEnvironment();
 
 // Expands $VAR, ${VAR} and %VAR% from the process environment. Unknown
 // variables are left as written.

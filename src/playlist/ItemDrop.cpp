@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "playlist/ItemDrop.h"
+#include "platform/FileNames.h"
 
 #include "playlist/ItemPath.h"
 #include "playlist/ItemStrings.h"
@@ -25,7 +26,7 @@ using FolderIds = std::set<std::pair<dev_t, ino_t>>;
 
 bool StatPath(const QString& path, struct stat* st)
 {
-    return ::stat(QFile::encodeName(path).constData(), st) == 0;
+    return ::stat(FileNameBytes(path).constData(), st) == 0;
 }
 
 bool IsDotName(QStringView name)
@@ -75,13 +76,12 @@ void Walk(const QString& folder, QStringList* out, FolderIds& walked)
     struct stat st;
     if (!StatPath(base, &st) || !S_ISDIR(st.st_mode) || !walked.insert({st.st_dev, st.st_ino}).second)
         return;
-    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(QFile::encodeName(base).constData()),
-                                                  &::closedir);
+    const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(FileNameBytes(base).constData()), &::closedir);
     if (!dir)
         return;
     std::vector<std::pair<QString, bool>> entries; // name, is a folder
     while (const dirent* entry = ::readdir(dir.get())) {
-        const QString name = QFile::decodeName(entry->d_name);
+        const QString name = FileNameFromBytes(entry->d_name);
         if (IsDotName(name))
             continue;
         bool isFolder = entry->d_type == DT_DIR;
@@ -160,8 +160,8 @@ int InsertDropped(CPlaylist& playlist, const QStringList& paths, int index, bool
 bool RenameFileOnDisk(const QString& from, const QString& to,
                       const std::function<void(const QString&)>& report)
 {
-    const QByteArray source = QFile::encodeName(from);
-    const QByteArray target = QFile::encodeName(to);
+    const QByteArray source = FileNameBytes(from);
+    const QByteArray target = FileNameBytes(to);
     const auto exists = [&target] {
         struct stat st;
         return ::lstat(target.constData(), &st) == 0;

@@ -2,6 +2,7 @@
 #include "playlist/ItemPath.h"
 
 #include "platform/Exception.h"
+#include "platform/FileNames.h"
 #include "platform/registry/RegistryKey.h"
 #include "playlist/ItemStrings.h"
 
@@ -114,7 +115,7 @@ QString CurrentFolder()
             throw CWin32Exception(errno);
         buffer.resize(buffer.size() * 2);
     }
-    return QFile::decodeName(buffer.data());
+    return FileNameFromBytes(buffer.data());
 }
 
 struct KindRow
@@ -280,7 +281,8 @@ void SetCdTitleLookup(CdTitleLookup lookup)
 
 QString GetItemDisplayName(const QString& path)
 {
-    const SplitPathParts parts = SplitPath(path);
+    // A name's bytes that are not UTF-8 show as U+FFFD.
+    const SplitPathParts parts = SplitPath(DisplayFileName(path));
     const QString ext = parts.ext.toUpper();
     if (ext == u".PAUSE" || ext == u".LIVE")
         return parts.fname + QStringLiteral(" sec.");

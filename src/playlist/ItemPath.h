@@ -94,7 +94,8 @@ void SetCdTitleLookup(CdTitleLookup lookup);
 // The short name shown in lists, captions, event lines and sound buttons:
 // "N sec." for pause and live items, the CD title or "Track NN" for CD items
 // (file name when its last two characters do not read as a number other
-// than 0), else the file name without folder and extension.
+// than 0), else the file name without folder and extension. Bytes of the
+// name that are not UTF-8 (platform/FileNames.h) show as U+FFFD.
 QString GetItemDisplayName(const QString& path);
 
 // The per-file overlap in milliseconds from the text after the last '~' of

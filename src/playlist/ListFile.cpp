@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "playlist/ListFile.h"
 
+#include "platform/FileNames.h"
 #include "playlist/ItemPath.h"
 
 #include <QCoreApplication>
@@ -33,13 +34,23 @@ bool IsTrailingSpace(char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
 }
 
-QString DecodeLine(QByteArrayView bytes)
+// The row of a line that is not valid UTF-8: the file its bytes name
+// (FileNameFromBytes) when there is one, a name in another encoding on this
+// machine; else the line read as Latin-1, as lists written on other systems
+// are. A relative name is looked up where it is played from: the current
+// folder (an album makes it absolute against it; a mini playlist's row is
+// resolved there when it plays).
+QString RowOfBytes(QByteArrayView bytes)
 {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(bytes);
-    if (utf8.hasError())
-        return QString::fromLatin1(bytes.data(), bytes.size());
-    return text;
+    const QString row = FileNameFromBytes(bytes);
+    QString where = row;
+    if (!StartsWithVariable(row)) {
+        try {
+            where = GetFullPath(row);
+        } catch (const CException&) {
+        }
+    }
+    return FileNameExists(where) ? row : QString::fromLatin1(bytes.data(), bytes.size());
 }
 
 QString SystemText(int code)
@@ -51,7 +62,7 @@ QString SystemText(int code)
 // the data itself is already on disk.
 void SyncFolder(const QString& folder)
 {
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = ::open(FileNameBytes(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
         ::fsync(fd);
         ::close(fd);
@@ -171,7 +182,11 @@ QStringList ParseListText(const QByteArray& text, ListPaths paths, const QString
             --size;
         if (size == 0)
             continue;
-        QString row = DecodeLine(line.first(size));
+        const QByteArrayView bytes = line.first(size);
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        QString row = utf8.decode(bytes);
+        if (utf8.hasError())
+            row = RowOfBytes(bytes);
         if (paths == ListPaths::MakeAbsolute && !StartsWithVariable(row)) {
             try {
                 row = GetFullPath(row);
@@ -202,7 +217,7 @@ QByteArray FormatListText(const QStringList& rows, const QString& fileName)
                                                       "break and cannot be stored as one line.")
                               .arg(fileName)
                               .arg(i + 1));
-        out += row.toUtf8();
+        out += FileNameBytes(row);
         out += '\n';
     }
     return out;
@@ -217,7 +232,7 @@ QStringList ReadListFile(const QString& path, ListPaths paths)
     };
     // A FIFO or a device would block the open or never end: only regular
     // files are opened, and the open cannot wait for a writer.
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = FileNameBytes(path);
     struct stat st
     {};
     if (::stat(name.constData(), &st) != 0)
@@ -256,7 +271,7 @@ void WriteListFile(const QString& path, const QStringList& rows)
             QCoreApplication::translate("ListFile", "Cannot save the list file %1: %2.").arg(path, reason));
     };
     const QString target = FinalTarget(path);
-    const QByteArray name = QFile::encodeName(target);
+    const QByteArray name = FileNameBytes(target);
     struct stat st
     {};
     const bool exists = ::stat(name.constData(), &st) == 0;

@@ -2,9 +2,12 @@
 // List files: albums (.alb), mini playlists (.mpl) and M3U lists (.m3u) share
 // one text format, one item path per line.
 //
-// Reading: the file is UTF-8; a line that is not valid UTF-8 is read as
-// Latin-1 (byte for byte), so nothing is lost. A UTF-8 byte-order mark at the
-// start is skipped. Lines end in LF or CR LF. A line whose first character is
+// Reading: the file is UTF-8. A line that is not valid UTF-8 names the file
+// of its very bytes when there is one, a relative name looked up in the
+// current folder (platform/FileNames.h: the row keeps the bytes, and a save
+// writes them back); otherwise it is read as Latin-1 (byte for byte), as
+// lists written on other systems are. Nothing is lost. A UTF-8 byte-order
+// mark at the start is skipped. Lines end in LF or CR LF. A line whose first character is
 // '#' is a comment; trailing white space (blank, tab, CR, VT, FF) is removed
 // and a line left empty is ignored; leading white space is kept, so
 // "  #x" is an item. With MakeAbsolute each line is turned into an absolute
@@ -18,7 +21,7 @@
 // it, and a file replaced by one between the check and the open is caught
 // on the open descriptor.
 //
-// Writing: each row in UTF-8 followed by LF; no header, no trailing blank
+// Writing: each row in UTF-8 (a file name's own bytes kept) followed by LF; no header, no trailing blank
 // line; an empty list is an empty file. The text goes to a temporary file
 // "name.XXXXXX" in the same folder, is synced to disk and then renamed over
 // the target (a symbolic link is followed and stays), so an interrupted or

@@ -10,6 +10,7 @@
 #include "onair/OnAirEngine.h"
 #include "platform/Exception.h"
 #include "platform/Logging.h"
+#include "platform/Shell.h"
 #include "playlist/ItemPath.h"
 #include "station/StationFiles.h"
 
@@ -167,7 +168,8 @@ void CNowPlayingFeed::RunCommand(const MediaTags& tags, const QString& title, co
     process->setArguments(launch->args);
     if (!launch->workDir.isEmpty())
         process->setWorkingDirectory(launch->workDir);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    // What the station's children get, and the item on air on top.
+    QProcessEnvironment env = ChildEnvironment();
     env.insert(QStringLiteral("LIRANA_ON_AIR"), title);
     env.insert(QStringLiteral("LIRANA_ARTIST"), tags.artist);
     env.insert(QStringLiteral("LIRANA_TITLE"), tags.title);

@@ -4,6 +4,7 @@
 // folders.
 #include "support/Fakes.h"
 #include "support/TestEnv.h"
+#include "support/TestMedia.h"
 
 #include <QDateTime>
 #include <QDeadlineTimer>
@@ -91,7 +92,8 @@ protected:
             const rlimit fileSize{limit, limit};
             ::setrlimit(RLIMIT_FSIZE, &fileSize);
         });
-        p.start(QStringLiteral(LIRANA_BINARY), args);
+        p.start(launcher.isEmpty() ? QStringLiteral(LIRANA_BINARY) : launcher.first(),
+                launcher.isEmpty() ? args : launcher.mid(1) + QStringList(LIRANA_BINARY) + args);
         RunResult run;
         static const QRegularExpression stamp(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\t"));
         // Lines are flushed one by one: note when each arrives.
@@ -162,6 +164,7 @@ protected:
     QString home;
     rlim_t fileSizeLimit = RLIM_INFINITY; // the program's RLIMIT_FSIZE
     QStringList removeEnv;                // taken from the program's environment
+    QStringList launcher;                 // starts the program: its command, then the program and args
 };
 
 // Runs that differ only in data: the hive's settings, a file to make first,
@@ -191,6 +194,9 @@ const HeadlessRow kRows[] = {
     // the operator is told, and the run goes on.
     {"AFailedLogWriteIsNotAFailedRun", kLogging, "", "0.pause", "startup|start\t0 sec.|shutdown", 0,
      "Error writing to log file", true, 20},
+    // A full disk (a file size limit stands in) is not a lock held by another process.
+    {"AFullDiskSaysSoWhenTheSettingsAreSaved", kNoOverlap, "", "0.pause", "startup|start\t0 sec.|shutdown", 0,
+     "cannot create the lock file $HOME/config/Oxbelund/Lirana.reg.lock: File too large", true, 8},
     // Nobody is at the desk: with "IgnoreErrors" on or off an error is a
     // log line and a line on stderr, and the next item plays.
     {"IgnoredErrorsAreReportedAndTheNextItemPlays", kIgnoreErrors, "", "/nowhere/Track01.cda 0.pause",
@@ -479,4 +485,22 @@ TEST_F(HeadlessTest, SettingsAndEventsFromTheCommandLine)
     run = Start({"--list-events"});
     EXPECT_EQ(run.lines.size(), 1);
     EXPECT_TRUE(run.lines.value(0).startsWith(u'1') && run.lines.value(0).endsWith(u"/ev/news.wav"));
+}
+
+// Linux file names are bytes: a WAV named in Latin-1 plays from an album and
+// from the command line, and the play log shows the name with U+FFFD for the
+// byte that is not UTF-8, as valid UTF-8.
+TEST_F(HeadlessTest, AFileNamedInBytesThatAreNotUtf8PlaysFromAnAlbumAndTheCommandLine)
+{
+    WriteHive(kLogging + kNoOverlap + "\n\"AudioSink\"=\"fakesink\"");
+    const QByteArray wav = QFile::encodeName(home) + "/caf\xE9.wav";
+    ::rename(QFile::encodeName(TestMedia::ToneWav(home, "tone", 440, 0.2)).constData(), wav.constData());
+    TestEnv::WriteFile(home + "/show.alb", wav + "\n");
+    // QProcess would encode a name as UTF-8: the shell hands over its bytes.
+    launcher = {"/bin/sh", "-c", R"sh(exec "$0" "$@" "$(printf 'caf\351.wav')" show.alb)sh"};
+    const RunResult run = Start({"--headless", "--exit-at-end", "--log-stdout", "--play"});
+    ::unlink(wav.constData()); // Qt, removing the test's folder, would miss it
+    EXPECT_EQ(run.lines.join(u'|'), QString::fromUtf8("startup|start\tcaf\uFFFD|start\tcaf\uFFFD|shutdown"));
+    const QStringList logs = QDir(home + "/logs").entryList(QDir::Files);
+    EXPECT_EQ(FileBytes(home + "/logs/" + logs.value(0)).count("\tstart\tcaf\xEF\xBF\xBD\n"), 2);
 }

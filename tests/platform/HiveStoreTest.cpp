@@ -13,6 +13,7 @@
 #include <functional>
 #include <ranges>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
@@ -363,5 +364,33 @@ TEST_F(HiveStoreTest, ASaveThatWouldGrowTheFileBeyond16MiBIsRefused)
                       err.npos,
                   bool(over))
             << err;
+    }
+}
+
+// A save that cannot take its lock says what happened, with the system's
+// own text and the file: only a lock held by another process is "locked"
+// (a full disk: HeadlessTest).
+TEST_F(HiveStoreTest, ASaveThatCannotTakeItsLockSaysWhyNamingTheFile)
+{
+    const QString dir = TestEnv::MakeTempDir("why");
+    for (const auto& [link, target] : {std::pair{"/link.reg", "/gone/Lirana.reg"}, {"/dangling", "/gone"}})
+        ASSERT_EQ(::symlink(QFile::encodeName(dir + target), QFile::encodeName(dir + link)), 0);
+    ASSERT_EQ(::mkdir(QFile::encodeName(dir + "/ro"), 0500), 0);
+    const std::tuple<const char*, const char*, const char*, int> cases[] = {
+        {"/dangling/sub/Lirana.reg", "make the folder", "/dangling/sub", ENOENT},
+        {"/link.reg", "create the lock file", "/gone/Lirana.reg.lock", ENOENT},
+        {"/ro/Lirana.reg", "create the lock file", "/ro/Lirana.reg.lock", EACCES},
+    };
+    for (const auto& [hive, step, file, error] : cases) {
+        if (error == EACCES && ::geteuid() == 0)
+            GTEST_SKIP() << "root writes into a read-only folder (the rows before it ran)";
+        testing::internal::CaptureStderr();
+        HiveStore::OpenKey(std::make_shared<HiveStore>(dir + hive, QStringList()), reg::Root::CurrentUser,
+                           "Software\\Oxbelund\\Lirana\\Settings")
+            .SetNumber("Value", 1);
+        const QString err = QString::fromStdString(testing::internal::GetCapturedStderr());
+        EXPECT_TRUE(err.contains(QStringLiteral("settings not saved to %1: cannot %2 %3: %4")
+                                     .arg(dir + hive, step, dir + file, qt_error_string(error))))
+            << qPrintable(err);
     }
 }

@@ -169,3 +169,26 @@ TEST_F(RunCommandItemTest, AHostileNameRunsExactlyThatFileAndNothingElse)
         EXPECT_FALSE(QFileInfo::exists(QStringLiteral("injected")));
     }
 }
+
+// What a started program finds in its environment: this process's own, less
+// the service manager's handoff and the program's seams. A command item (the
+// double fork of Shell::System(), as the Tools menu starts too) prints its
+// own; the now-playing command's QProcess gets ChildEnvironment().
+TEST_F(RunCommandItemTest, ChildrenInheritTheEnvironmentButWhatBelongsToThisProcess)
+{
+    const QByteArrayList gone =
+        QByteArray("NOTIFY_SOCKET WATCHDOG_USEC WATCHDOG_PID LISTEN_FDS LISTEN_PID LISTEN_FDNAMES LIRANA_T")
+            .split(' ');
+    const QByteArrayList kept = QByteArray("DISPLAY DBUS_SESSION_BUS_ADDRESS MY_LIRANA_T NOTIFY_SOCKET_T")
+                                    .split(' ');
+    for (const QByteArray& name : gone + kept)
+        qputenv(name, "v-" + name);
+    ASSERT_TRUE(RunCommandItem(Shell::System(), MakeFile(dir, "env.sh", "env > \"$0.env\"\n"), &error));
+    ASSERT_TRUE(TestEnv::WaitUntil([&] { return FileBytes(dir + "/env.sh.env").contains("PATH="); }, 10000));
+    const QByteArray env = '\n' + FileBytes(dir + "/env.sh.env");
+    for (const QByteArray& name : gone + kept) {
+        EXPECT_EQ(env.contains('\n' + name + "=v-"), kept.contains(name)) << name.constData();
+        EXPECT_EQ(ChildEnvironment().contains(name), kept.contains(name)) << name.constData();
+        qunsetenv(name);
+    }
+}

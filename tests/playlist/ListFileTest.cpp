@@ -2,11 +2,13 @@
 // List files: what a read keeps of a line, each format written and read
 // back, and the errors that name the file and keep the old one.
 #include "playlist/ListFile.h"
+#include "platform/FileNames.h"
 #include "support/Fakes.h"
 #include "support/TestEnv.h"
 
 #include <QDir>
 #include <QFile>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -196,4 +198,25 @@ TEST(ListFile, FailedWritesKeepTheOldFile)
     EXPECT_EQ(FileBytes(path), QByteArray("/new.wav\n"));
     EXPECT_EQ(FileBytes(shorter), QByteArray("/n.wav\n"));
     EXPECT_EQ(QDir(dir).entryList(QDir::Files | QDir::Hidden).size(), 4) << "a temporary was left";
+}
+
+// Linux file names are bytes: each name keeps them through a save (an album
+// saved again), and shows as valid UTF-8, U+FFFD for each byte that is not.
+TEST(ListFile, FileNamesKeepTheirBytesAndShowAsValidUtf8)
+{
+    const std::pair<QByteArray, QByteArray> cases[] = {
+        {"/m/Caf\xC3\xA9 \xE6\x97\xA5.wav", "/m/Caf\xC3\xA9 \xE6\x97\xA5.wav"},
+        {"caf\xE9.wav", "caf\xEF\xBF\xBD.wav"},                   // Latin-1
+        {"\x80x", "\xEF\xBF\xBDx"},                               // a continuation byte alone
+        {"\xE0\x80\xAF", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"}, // an overlong '/'
+        {"a\xEF\xBF\xBD.wav", "a\xEF\xBF\xBD.wav"},               // a real U+FFFD is a character like any
+        {"\xF0\x9F\x92\xA9\xE9", "\xF0\x9F\x92\xA9\xEF\xBF\xBD"}, // a pair whose low half looks escaped
+    };
+    for (const auto& [bytes, shown] : cases) {
+        const QString name = FileNameFromBytes(bytes);
+        EXPECT_EQ(FormatListText({name}), bytes + '\n') << bytes.toStdString();
+        EXPECT_EQ(DisplayFileName(name).toUtf8(), shown) << bytes.toStdString();
+        EXPECT_EQ(FileNameBytes(FileNameFromUrl(QUrl::fromEncoded("file:///" + bytes.toPercentEncoding()))),
+                  '/' + bytes);
+    }
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/console/ClipboardRows.h"
 
+#include "platform/FileNames.h"
+
 #include <QMimeData>
 #include <QRegularExpression>
 #include <QUrl>
@@ -12,7 +14,7 @@ QString RowOf(const QString& line)
     if (line.startsWith(QLatin1String("file:"), Qt::CaseInsensitive)) {
         const QUrl url(line, QUrl::StrictMode);
         if (url.isValid() && url.isLocalFile())
-            return url.toLocalFile();
+            return FileNameFromUrl(url);
     }
     return line;
 }

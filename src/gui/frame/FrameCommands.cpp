@@ -9,6 +9,7 @@
 #include "gui/frame/CommandRouter.h"
 #include "gui/frame/CommandTable.h"
 #include "onair/Find.h"
+#include "platform/FileNames.h"
 #include "playlist/AlbumDoc.h"
 #include "playlist/ItemPath.h"
 #include "playlist/Playlist.h"
@@ -177,7 +178,7 @@ bool CMainFrame::HandleDrop(const QPoint& at, const QList<QUrl>& urls)
     QStringList names;
     for (const QUrl& url : urls) {
         if (url.isLocalFile())
-            names << url.toLocalFile();
+            names << FileNameFromUrl(url); // a name's bytes, UTF-8 or not
     }
     if (names.isEmpty())
         return false;

@@ -7,6 +7,7 @@
 #define DO_NOT_WANT_PARANOIA_COMPATIBILITY
 #include "platform/mci/CdDisc.h"
 
+#include "platform/FileNames.h"
 #include "platform/mci/CueSheet.h"
 #include "platform/mci/Mci.h"
 #include "platform/mci/PcmSource.h"
@@ -44,7 +45,7 @@ void SilenceLibcdio()
 CdIo_t* OpenRoot(const QString& root)
 {
     SilenceLibcdio();
-    return cdio_open(QFile::encodeName(root).constData(), DRIVER_UNKNOWN);
+    return cdio_open(FileNameBytes(root).constData(), DRIVER_UNKNOWN);
 }
 
 std::optional<CdToc> TocOf(CdIo_t* cdio)
@@ -80,7 +81,7 @@ bool OpenableRoot(const QString& root)
 {
     struct stat info
     {};
-    return ::stat(QFile::encodeName(root).constData(), &info) == 0 &&
+    return ::stat(FileNameBytes(root).constData(), &info) == 0 &&
            (S_ISREG(info.st_mode) || S_ISBLK(info.st_mode) || S_ISCHR(info.st_mode));
 }
 
@@ -222,7 +223,7 @@ QString DefaultCdDrive()
 
 std::optional<CdToc> ReadCdToc(const QString& root)
 {
-    if (root.isEmpty() || !QFileInfo::exists(root))
+    if (root.isEmpty() || !FileNameExists(root))
         return std::nullopt;
     if (IsCueSheetPath(root)) {
         CdToc toc;
@@ -258,7 +259,7 @@ bool SetCdDoor(const QString& root, bool open)
     if (root.isEmpty() || !QFileInfo(root).exists() || QFileInfo(root).isFile())
         return false; // an image has no door
     SilenceLibcdio();
-    const QByteArray device = QFile::encodeName(root);
+    const QByteArray device = FileNameBytes(root);
     if (open)
         return cdio_eject_media_drive(device.constData()) == DRIVER_OP_SUCCESS;
     driver_id_t driver = DRIVER_DEVICE;
@@ -279,7 +280,7 @@ std::unique_ptr<PcmSource> OpenCdSource(const QString& root, std::uint32_t* erro
         }
         return source;
     }
-    if (drive.isEmpty() || !QFileInfo::exists(drive)) {
+    if (drive.isEmpty() || !FileNameExists(drive)) {
         *error = drive.isEmpty() ? MCIERR_DEVICE_NOT_READY : MCIERR_FILE_NOT_FOUND;
         return nullptr;
     }

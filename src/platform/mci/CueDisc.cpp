@@ -9,6 +9,7 @@
 // place of a sheet or a file is an error at once, never a wait.
 #include "platform/mci/CueSheet.h"
 
+#include "platform/FileNames.h"
 #include "platform/mci/Mci.h"
 
 #include <QCoreApplication>
@@ -83,7 +84,7 @@ QString FindFile(const QString& cuePath, const CueFile& file, std::size_t fileCo
     const QString given = QDir::isAbsolutePath(name) ? name : dir.filePath(name);
     const QString base = name.section(u'/', -1);
     for (const QString& candidate : {given, dir.filePath(base)})
-        if (QFileInfo::exists(candidate))
+        if (FileNameExists(candidate))
             return candidate;
     const QString stem = QFileInfo(base).completeBaseName();
     static const QStringList rawExts{"bin", "img", "raw"};
@@ -103,7 +104,7 @@ QString FindFile(const QString& cuePath, const CueFile& file, std::size_t fileCo
     if (file.raw && fileCount == 1) {
         for (const QString& ext : rawExts) {
             const QString renamed = dir.filePath(QFileInfo(cuePath).completeBaseName() + u'.' + ext);
-            if (QFileInfo::exists(renamed))
+            if (FileNameExists(renamed))
                 return renamed;
         }
     }
@@ -113,7 +114,7 @@ QString FindFile(const QString& cuePath, const CueFile& file, std::size_t fileCo
 // Opens a regular file without waiting; -1 with the reason in errno.
 int OpenRegular(const QString& path, struct stat* info)
 {
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = FileNameBytes(path);
     if (::stat(name.constData(), info) != 0)
         return -1;
     if (!S_ISREG(info->st_mode)) {

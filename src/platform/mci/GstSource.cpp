@@ -2,6 +2,7 @@
 // The mpegvideo decoder: GStreamer's decodebin into an application sink as
 // 16-bit interleaved stereo at the file's own rate. Pulled as fast as the
 // device consumes; a seek is a flushing, accurate seek of the pipeline.
+#include "platform/FileNames.h"
 #include "platform/mci/Mci.h"
 #include "platform/mci/PcmSource.h"
 
@@ -116,7 +117,7 @@ std::unique_ptr<PcmSource> OpenGstSource(const QString& path, std::uint32_t* err
     if (!pipeline)
         return nullptr;
     GstElement* src = gst_bin_get_by_name(GST_BIN(pipeline), "src");
-    g_object_set(src, "location", QFile::encodeName(path).constData(), nullptr);
+    g_object_set(src, "location", FileNameBytes(path).constData(), nullptr);
     gst_object_unref(src);
     auto* sink = GST_APP_SINK(gst_bin_get_by_name(GST_BIN(pipeline), "sink"));
     int rate = 0;

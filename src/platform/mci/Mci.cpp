@@ -3,6 +3,7 @@
 // devices, aliases, the extension table and the error texts.
 #include "platform/mci/Mci.h"
 
+#include "platform/FileNames.h"
 #include "platform/mci/CdDisc.h"
 #include "platform/mci/PcmDevice.h"
 #include "platform/registry/RegistryKey.h"
@@ -172,13 +173,13 @@ MCIERROR RefuseNonRegularFile(const QString& path)
 {
     struct stat info
     {};
-    const bool other = ::stat(QFile::encodeName(path).constData(), &info) == 0 && !S_ISREG(info.st_mode);
+    const bool other = ::stat(FileNameBytes(path).constData(), &info) == 0 && !S_ISREG(info.st_mode);
     return other ? MCIERROR(MCIERR_FILE_READ) : MCIERROR(0);
 }
 
 MCIERROR ReadElementFile(const QString& path, qint64 maxBytes, QByteArray* bytes)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const int fd = ::open(FileNameBytes(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return MCIERR_FILE_NOT_FOUND;
     struct stat info

@@ -2,6 +2,7 @@
 // The waveaudio decoder: anything libsndfile reads (WAV, AIFF, AU, FLAC,
 // Ogg Vorbis and Opus, MP3), as 16-bit stereo: mono is doubled, channels
 // beyond the second are left out.
+#include "platform/FileNames.h"
 #include "platform/mci/Mci.h"
 #include "platform/mci/PcmSource.h"
 
@@ -53,7 +54,7 @@ std::unique_ptr<PcmSource> OpenSndfileSource(const QString& path, std::uint32_t*
         return nullptr;
     }
     SF_INFO info{};
-    SNDFILE* file = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+    SNDFILE* file = sf_open(FileNameBytes(path).constData(), SFM_READ, &info);
     if (!file || info.channels < 1 || info.samplerate < 1 || info.frames < 0) {
         if (file)
             sf_close(file);

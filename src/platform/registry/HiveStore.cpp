@@ -11,8 +11,12 @@
 #include <QLockFile>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <iterator>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <utility>
 
 namespace {
@@ -43,6 +47,53 @@ const char* StateName(int state)
 {
     static const char* const names[] = {"missing", "ok", "damaged", "not a hive", "not a file", "unreadable"};
     return state >= 0 && state < int(std::size(names)) ? names[state] : "?";
+}
+
+QString SystemText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+// Makes folder and the folders above it; 0, or the errno of the step that
+// failed (ENOTDIR for a regular file on the way).
+int MakeFolders(const QByteArray& folder)
+{
+    struct stat info
+    {};
+    if (::stat(folder.constData(), &info) == 0)
+        return S_ISDIR(info.st_mode) ? 0 : ENOTDIR;
+    if (errno != ENOENT)
+        return errno;
+    const qsizetype slash = folder.lastIndexOf('/');
+    if (slash > 0) {
+        if (const int above = MakeFolders(folder.left(slash)))
+            return above;
+    }
+    return ::mkdir(folder.constData(), 0777) == 0 || errno == EEXIST ? 0 : errno;
+}
+
+// Why the lock file beside the hive cannot be made, when QLockFile says only
+// that it could not: the errno of the same steps tried again (create the
+// file, write a lock's worth of text into it), for a file of our own beside
+// it. 0 when they pass now.
+int LockFileErrno(const QString& lockFile)
+{
+    const QByteArray probe = QFile::encodeName(lockFile) + ".probe-" + QByteArray::number(::getpid());
+    const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return errno;
+    const QByteArray text(256, 'x'); // more than QLockFile writes: process, program and host
+    int error = 0;
+    for (qsizetype done = 0; done < text.size() && error == 0;) {
+        const ssize_t n = ::write(fd, text.constData() + done, std::size_t(text.size() - done));
+        if (n > 0)
+            done += n;
+        else if (n == 0 || errno != EINTR)
+            error = n == 0 ? EIO : errno;
+    }
+    ::close(fd);
+    ::unlink(probe.constData());
+    return error;
 }
 
 bool SamePath(const QStringList& a, const QStringList& b)
@@ -434,10 +485,26 @@ bool HiveStore::FlushOwners(const std::function<bool(int owner)>& wanted)
     if (std::none_of(pending_.begin(), pending_.end(), mine))
         return true;
     const CSaveInProgress saving;
-    QDir().mkpath(QFileInfo(userFile_).absolutePath());
-    QLockFile lock(LockFile());
+    const QString folder = QFileInfo(userFile_).absolutePath();
+    if (const int error = MakeFolders(QFile::encodeName(folder))) {
+        Report(QStringLiteral("settings not saved to %1: cannot make the folder %2: %3")
+                   .arg(userFile_, folder, SystemText(error)));
+        return false;
+    }
+    const QString lockFile = LockFile();
+    QLockFile lock(lockFile);
     if (!lock.tryLock(kLockWaitMs)) {
-        Report(QStringLiteral("settings not saved: %1 is locked by another process").arg(userFile_));
+        // Only a lock held by another process is "locked"; a full disk, a
+        // folder that takes no file or a link into a missing folder is told
+        // as what it is.
+        if (lock.error() == QLockFile::LockFailedError) {
+            Report(QStringLiteral("settings not saved: %1 is locked by another process").arg(userFile_));
+        } else {
+            const int error = LockFileErrno(lockFile);
+            Report(QStringLiteral("settings not saved to %1: cannot create the lock file %2: %3")
+                       .arg(userFile_, lockFile,
+                            error ? SystemText(error) : QStringLiteral("the lock could not be taken")));
+        }
         return false;
     }
     // Only lock holders write temporary files: any left now is from a crash.
