@@ -68,7 +68,9 @@ class CEntryLogEvent : public QEvent
 public:
     enum Kind { Started, Skipped };
     // Started: text is the entry's path; Skipped: the error's message.
-    CEntryLogEvent(Kind kind, const QString& text) : QEvent(TrackEvent::EntryLog), m_kind(kind), m_text(text) {}
+    CEntryLogEvent(Kind kind, const QString& text) : QEvent(TrackEvent::EntryLog), m_kind(kind), m_text(text)
+    {
+    }
     Kind EntryKind() const { return m_kind; }
     const QString& Text() const { return m_text; }
 
