@@ -6,7 +6,6 @@
 
 #include "app/UserInterface.h"
 #include "app/ViewSettings.h"
-#include "media/SoundBank.h"
 #include "media/TrackFactory.h"
 #include "onair/EditCommands.h"
 #include "onair/OnAirEngine.h"
@@ -53,9 +52,6 @@ void CLiranaView::ComputeTotalLength()
     COnAirEngine& engine = *m_context.engine;
     CViewSettings& settings = Settings();
     const int remembered = list.Selection();
-    // No sound-bank loading while counting: the MIDI tracks read the option
-    // in effect, which this holds at 0 until the count ends.
-    const CSoundBanksOff noBanks;
 
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     m_countingTotal = true;
