@@ -1,141 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "media/AirBus.h"
-
+// The air bus and its mixer.
+#include "media/AirBusImpl.h"
+#include "media/TrackBusWatch.h"
 #include "platform/Logging.h"
 
-#include "media/TrackBusWatch.h"
-
 #include <gst/app/gstappsrc.h>
-#include <gst/audio/streamvolume.h>
-#include <gst/gst.h>
-
-#include <QByteArray>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <cmath>
-#include <condition_variable>
-#include <mutex>
-#include <thread>
-#include <vector>
 
-namespace {
-
-using SteadyClock = std::chrono::steady_clock;
-constexpr int kPeriodSamples = CAirBus::PeriodFrames * CAirBus::Channels;
-// The appsrc's queue: the mixer refills it at half.
-constexpr int kQueuePeriods = 4;
-// An output that takes no data for this long has stalled.
-constexpr auto kOutputStall = std::chrono::milliseconds(500);
-
-GstClockTime FramesToTime(std::uint64_t frames)
-{
-    return gst_util_uint64_scale(frames, GST_SECOND, CAirBus::Rate);
-}
-
-} // namespace
-
-// One input's ring and schedule; guarded by the bus's mutex.
-struct CAirInput::State
-{
-    std::shared_ptr<std::mutex> mutex; // the bus's, which may go first
-    CAirBus::Impl* bus = nullptr;      // null once detached or the bus has gone
-    QString name;
-    std::vector<float> ring = std::vector<float>(std::size_t(CAirBus::RingFrames) * CAirBus::Channels);
-    std::size_t read = 0;  // frame index of the oldest frame
-    std::size_t count = 0; // frames buffered
-    std::uint64_t generation = 0;
-    bool endMarked = false, ended = false, paused = false, started = false, held = false;
-    bool scheduled = false;      // StartAt was called
-    std::uint64_t startAt = Now; // bus frame; Now: the next period
-    std::weak_ptr<State> other;  // StartAfter / StartWith
-    bool followsOther = false;
-    std::uint64_t frameOfOther = Now; // Now: at the other's end
-    std::uint64_t startedAt = Now;
-    std::uint64_t taken = 0;
-    float gain = 1.0f, lastGain = 1.0f;
-    std::uint64_t starved = 0;
-    bool stallReported = false;
-    std::uint64_t mixedPeriod = Now; // the last period it was taken in
-    std::condition_variable space;
-    std::function<void()> onEnd, onStall;
-};
-
-struct CAirBus::Impl
-{
-    struct Output
-    {
-        GstElement* pipeline = nullptr;
-        GstElement* source = nullptr;
-        GstElement* stream = nullptr; // the sound server's stream (GstStreamVolume), or null
-        std::uint64_t pushed = 0;
-        std::atomic<bool> failed{false};
-        std::atomic<bool> full{false};
-        QString why;
-    };
-
-    Options options;
-    std::shared_ptr<std::mutex> sharedMutex = std::make_shared<std::mutex>();
-    std::mutex& mutex = *sharedMutex;
-    std::condition_variable wake; // the mixer: the output took data or failed
-    std::condition_variable outputWanted;
-    std::vector<std::shared_ptr<CAirInput::State>> inputs;
-    std::atomic<std::uint64_t> frames{0};
-    std::atomic<bool> stop{false};
-    std::atomic<bool> outputUp{false};
-    std::atomic<bool> downReported{false}; // onOutput(false) said since the last up
-    std::unique_ptr<Output> output;        // the mixer's; replaced under mutex
-    std::unique_ptr<Output> opened;        // handed over by the output thread
-    bool wantOutput = true;
-    Level level;
-    Tap tap;
-    std::thread mixer, opener;
-
-    void Mix();
-    void Open();
-    void MixPeriod(std::vector<float>& mix, std::uint64_t first, std::vector<std::function<void()>>& calls);
-    void Take(CAirInput::State& input, int offset, std::vector<float>& mix,
-              std::vector<std::pair<std::shared_ptr<CAirInput::State>, int>>& work,
-              std::vector<std::function<void()>>& calls);
-    bool Push(Output& out, const std::vector<float>& mix);
-    void Drop(std::unique_ptr<Output> out, const QString& why);
-};
-
-namespace {
-
-// The sink that is a sound server's stream (GstStreamVolume), a new
-// reference, or null.
-GstElement* FindStreamSink(GstElement* pipeline)
-{
-    GstElement* found = nullptr;
-    GstIterator* it = gst_bin_iterate_sinks(GST_BIN(pipeline));
-    GValue item = G_VALUE_INIT;
-    while (!found && gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
-        auto* element = GST_ELEMENT(g_value_get_object(&item));
-        if (GST_IS_STREAM_VOLUME(element))
-            found = GST_ELEMENT(gst_object_ref(element));
-        g_value_reset(&item);
-    }
-    g_value_unset(&item);
-    gst_iterator_free(it);
-    return found;
-}
-
-GstBusSyncReply OnOutputMessage(GstBus*, GstMessage* message, gpointer data)
-{
-    auto* out = static_cast<CAirBus::Impl::Output*>(data);
-    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR && !out->failed) {
-        GError* error = nullptr;
-        gst_message_parse_error(message, &error, nullptr);
-        out->why = error ? QString::fromUtf8(error->message) : QStringLiteral("output error");
-        g_clear_error(&error);
-        out->failed = true;
-    }
-    return GST_BUS_PASS;
-}
-
-} // namespace
+using namespace airbus;
 
 CAirBus::CAirBus(Options options) : m_impl(std::make_unique<Impl>())
 {
@@ -159,6 +33,22 @@ CAirBus::~CAirBus()
     }
     m_impl->mixer.join();
     m_impl->opener.join();
+    // What the output holds still plays: the last item's last sound is not
+    // cut at shutdown.
+    if (m_impl->output) {
+        gst_app_src_end_of_stream(GST_APP_SRC(m_impl->output->source));
+        GstBus* bus = gst_element_get_bus(m_impl->output->pipeline);
+        GstMessage* message = gst_bus_timed_pop_filtered(
+            bus, GstClockTime(DrainMs) * GST_MSECOND,
+            static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+        // A device's sink that writes in order (PlayOnInOrder) ends when it
+        // has written the last sample: its buffer plays out meanwhile.
+        if (message && GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS && m_impl->output->stream)
+            std::this_thread::sleep_for(std::chrono::microseconds(kSinkBufferUs));
+        if (message)
+            gst_message_unref(message);
+        gst_object_unref(bus);
+    }
     m_impl->Drop(std::move(m_impl->output), {});
     m_impl->Drop(std::move(m_impl->opened), {});
 }
@@ -190,6 +80,22 @@ CAirBus::Level CAirBus::LastLevel() const
     return m_impl->level;
 }
 
+void CAirBus::SetSink(const QString& sink)
+{
+    std::lock_guard lock(m_impl->mutex);
+    if (m_impl->options.sink == sink)
+        return;
+    m_impl->options.sink = sink;
+    m_impl->resink = true;
+    m_impl->wake.notify_all();
+}
+
+QString CAirBus::Sink() const
+{
+    std::lock_guard lock(m_impl->mutex);
+    return m_impl->options.sink;
+}
+
 void CAirBus::SetTap(Tap tap)
 {
     std::lock_guard lock(m_impl->mutex);
@@ -206,6 +112,11 @@ void CAirBus::Impl::Mix()
     int metered = 0;
     auto clockBase = SteadyClock::now();
     std::uint64_t clockFrame = 0;
+    // The last period the output took, and when: an output that stops taking
+    // data is waited for (kOutputStall), and the programme's time lost
+    // meanwhile is made up from here on the system clock.
+    auto pushedAt = clockBase;
+    std::uint64_t pushedFrame = 0;
     while (!stop) {
         std::vector<std::function<void()>> calls;
         std::unique_ptr<Output> failed;
@@ -213,6 +124,14 @@ void CAirBus::Impl::Mix()
         const std::uint64_t first = frames;
         {
             std::unique_lock lock(mutex);
+            if (resink) {
+                resink = false;
+                failed = std::move(output);
+                Drop(std::move(opened), {});
+                wantOutput = !options.sink.isEmpty();
+                outputUp = false;
+                outputWanted.notify_all();
+            }
             if (opened && !output) {
                 output = std::move(opened);
                 outputUp = true;
@@ -246,14 +165,16 @@ void CAirBus::Impl::Mix()
         frames = first + CAirBus::PeriodFrames;
         for (const auto& call : calls)
             call();
+        if (failed) {
+            Drop(std::move(failed), {});
+            clockBase = SteadyClock::now();
+            clockFrame = frames;
+        }
 
-        // The stream's volume stays at unity: desktop sound servers give a
-        // program's new stream the volume its last one had, and one faded
-        // by an older version would keep the whole air down.
-        if (output && output->stream && first % std::uint64_t(MeterFrames) == 0 &&
-            HoldStreamAtUnity(output->stream))
-            qCDebug(lcMedia) << "air bus: the sound server moved the stream's volume; back at unity";
-        if (output && !Push(*output, mix)) {
+        if (output && Push(*output, mix)) {
+            pushedAt = SteadyClock::now();
+            pushedFrame = frames;
+        } else if (output) {
             const QString why = output->why;
             {
                 std::lock_guard lock(mutex);
@@ -262,16 +183,15 @@ void CAirBus::Impl::Mix()
             }
             // Closed before the next one is made: the sound server's library
             // frees its loop with the last stream of the process.
-            Drop(std::move(failed), why);
+            Drop(std::move(failed), {});
             {
                 std::lock_guard lock(mutex);
                 wantOutput = true;
                 outputWanted.notify_all();
             }
-            if (options.onOutput && !downReported.exchange(true))
-                options.onOutput(false, why);
-            clockBase = SteadyClock::now();
-            clockFrame = frames;
+            ReportDown(why);
+            clockBase = pushedAt;
+            clockFrame = pushedFrame;
         }
         if (!output) {
             // No output: the bus keeps time on the system clock.
@@ -299,9 +219,8 @@ void CAirBus::Impl::MixPeriod(std::vector<float>& mix, std::uint64_t first,
         if (input->started) {
             work.emplace_back(input, 0);
         } else if (input->followsOther) {
-            const auto other = input->other.lock();
-            if (!other || other->bus != this) // the other has gone: at once
-                work.emplace_back(input, 0);
+            // started by its leader in Take; one that lost its leader waits
+            // for a StartAt (see Unfollow)
         } else if (input->scheduled &&
                    (input->startAt == CAirInput::Now || input->startAt < first + CAirBus::PeriodFrames)) {
             const int offset = input->startAt == CAirInput::Now || input->startAt <= first
@@ -320,11 +239,11 @@ void CAirBus::Impl::MixPeriod(std::vector<float>& mix, std::uint64_t first,
             input->started = true;
             input->startedAt = first + std::uint64_t(offset);
         }
-        Take(*input, offset, mix, work, calls);
+        Take(*input, first, offset, mix, work, calls);
     }
 }
 
-void CAirBus::Impl::Take(CAirInput::State& input, int offset, std::vector<float>& mix,
+void CAirBus::Impl::Take(CAirInput::State& input, std::uint64_t first, int offset, std::vector<float>& mix,
                          std::vector<std::pair<std::shared_ptr<CAirInput::State>, int>>& work,
                          std::vector<std::function<void()>>& calls)
 {
@@ -347,6 +266,9 @@ void CAirBus::Impl::Take(CAirInput::State& input, int offset, std::vector<float>
         input.space.notify_all();
     const bool endsNow = take < want && input.endMarked;
     if (take < want && !input.endMarked) {
+        if (input.starved == 0)
+            qCDebug(lcMedia).noquote()
+                << "air bus: input" << input.name << "short of" << want - take << "frames at" << first;
         input.starved += std::uint64_t(want - take);
         if (input.starved >= std::uint64_t(CAirBus::StallFrames) && !input.stallReported) {
             input.stallReported = true;
@@ -382,274 +304,4 @@ void CAirBus::Impl::Take(CAirInput::State& input, int offset, std::vector<float>
         if (at >= 0 && at < CAirBus::PeriodFrames)
             work.emplace_back(candidate, at);
     }
-}
-
-// Hands one period to the output, waiting while its queue is full. False:
-// the output failed or stopped taking data.
-bool CAirBus::Impl::Push(Output& out, const std::vector<float>& mix)
-{
-    {
-        std::unique_lock lock(mutex);
-        if (!wake.wait_for(lock, kOutputStall, [&] { return stop || out.failed || !out.full; })) {
-            out.why = QStringLiteral("the output took no sound for %1 ms").arg(kOutputStall.count());
-            return false;
-        }
-    }
-    if (out.failed || stop)
-        return !out.failed;
-    const gsize bytes = mix.size() * sizeof(float);
-    GstBuffer* buffer = gst_buffer_new_allocate(nullptr, bytes, nullptr);
-    gst_buffer_fill(buffer, 0, mix.data(), bytes);
-    GST_BUFFER_PTS(buffer) = FramesToTime(out.pushed);
-    GST_BUFFER_DURATION(buffer) = FramesToTime(out.pushed + CAirBus::PeriodFrames) - FramesToTime(out.pushed);
-    out.pushed += CAirBus::PeriodFrames;
-    if (gst_app_src_push_buffer(GST_APP_SRC(out.source), buffer) != GST_FLOW_OK && !out.failed) {
-        out.why = QStringLiteral("the output refused the sound");
-        out.failed = true;
-    }
-    return !out.failed;
-}
-
-void CAirBus::Impl::Drop(std::unique_ptr<Output> out, const QString& why)
-{
-    if (!out)
-        return;
-    if (!why.isEmpty())
-        qCWarning(lcMedia).noquote() << "air bus: output lost:" << why;
-    gst_element_set_state(out->pipeline, GST_STATE_NULL);
-    if (out->stream)
-        gst_object_unref(out->stream);
-    gst_object_unref(out->source);
-    gst_object_unref(out->pipeline);
-}
-
-// ------------------------------------------------------------ the output
-
-// Opens the output whenever the mixer wants one, at most every
-// OutputRetryMs, until the bus closes.
-void CAirBus::Impl::Open()
-{
-    auto lastTry = SteadyClock::now() - std::chrono::milliseconds(OutputRetryMs);
-    while (!stop) {
-        {
-            std::unique_lock lock(mutex);
-            outputWanted.wait(lock, [this] { return stop || wantOutput; });
-            if (stop)
-                return;
-        }
-        std::this_thread::sleep_until(lastTry + std::chrono::milliseconds(OutputRetryMs));
-        lastTry = SteadyClock::now();
-        if (stop)
-            return;
-        gst_init(nullptr, nullptr);
-        auto out = std::make_unique<Output>();
-        GError* error = nullptr;
-        const QByteArray description = "appsrc name=air ! audioconvert ! audioresample ! " +
-                                       options.sink.toUtf8();
-        out->pipeline = gst_parse_launch(description.constData(), &error);
-        if (!out->pipeline || error) {
-            const QString why = QStringLiteral("Cannot make the audio output \"%1\": %2")
-                                    .arg(options.sink, error ? QString::fromUtf8(error->message) : QString());
-            qCWarning(lcMedia).noquote() << "air bus:" << why;
-            g_clear_error(&error);
-            if (out->pipeline)
-                gst_object_unref(out->pipeline);
-            if (options.onOutput && !downReported.exchange(true))
-                options.onOutput(false, why);
-            continue;
-        }
-        gst_object_ref_sink(out->pipeline);
-        out->source = gst_bin_get_by_name(GST_BIN(out->pipeline), "air");
-        GstCaps* caps = gst_caps_new_simple("audio/x-raw", "format", G_TYPE_STRING, "F32LE", "rate",
-                                            G_TYPE_INT, Rate, "channels", G_TYPE_INT, Channels, "layout",
-                                            G_TYPE_STRING, "interleaved", nullptr);
-        g_object_set(out->source, "caps", caps, "format", GST_FORMAT_TIME, "max-bytes",
-                     guint64(kQueuePeriods * kPeriodSamples * sizeof(float)), "min-percent", 50u, nullptr);
-        gst_caps_unref(caps);
-        GstAppSrcCallbacks callbacks{};
-        callbacks.need_data = [](GstAppSrc*, guint, gpointer data) {
-            auto* self = static_cast<Impl*>(data);
-            std::lock_guard lock(self->mutex);
-            if (self->output)
-                self->output->full = false;
-            self->wake.notify_all();
-        };
-        callbacks.enough_data = [](GstAppSrc*, gpointer data) {
-            auto* self = static_cast<Impl*>(data);
-            std::lock_guard lock(self->mutex);
-            if (self->output)
-                self->output->full = true;
-        };
-        gst_app_src_set_callbacks(GST_APP_SRC(out->source), &callbacks, this, nullptr);
-        out->stream = FindStreamSink(out->pipeline);
-        HoldStreamAtUnity(out->stream); // asked before it connects: nothing is restored
-        GstBus* bus = gst_element_get_bus(out->pipeline);
-        gst_bus_set_sync_handler(bus, OnOutputMessage, out.get(), nullptr);
-        gst_object_unref(bus);
-        if (gst_element_set_state(out->pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE ||
-            out->failed) {
-            const QString why = out->why.isEmpty() ? QStringLiteral("the output does not open") : out->why;
-            qCDebug(lcMedia).noquote() << "air bus: the output does not open yet:" << why;
-            Drop(std::move(out), {});
-            if (options.onOutput && !downReported.exchange(true))
-                options.onOutput(false, why);
-            continue;
-        }
-        std::lock_guard lock(mutex);
-        wantOutput = false;
-        opened = std::move(out);
-        wake.notify_all();
-    }
-}
-
-// ------------------------------------------------------------ inputs
-
-CAirInput::CAirInput(std::shared_ptr<State> state) : m_state(std::move(state)) {}
-
-CAirInput::~CAirInput()
-{
-    Detach();
-}
-
-void CAirInput::SetCallbacks(std::function<void()> onEnd, std::function<void()> onStall)
-{
-    std::lock_guard lock(*m_state->mutex);
-    m_state->onEnd = std::move(onEnd);
-    m_state->onStall = std::move(onStall);
-}
-
-bool CAirInput::Write(const float* samples, int frames)
-{
-    State& s = *m_state;
-    std::unique_lock lock(*s.mutex);
-    const std::uint64_t generation = s.generation;
-    while (frames > 0) {
-        s.space.wait(lock, [&] {
-            return !s.bus || s.generation != generation || s.count < std::size_t(CAirBus::RingFrames);
-        });
-        if (!s.bus || s.generation != generation || s.held)
-            return false;
-        const std::size_t room = std::size_t(CAirBus::RingFrames) - s.count;
-        const std::size_t n = std::min(room, std::size_t(frames));
-        for (std::size_t i = 0; i < n; ++i) {
-            const std::size_t at = (s.read + s.count + i) % std::size_t(CAirBus::RingFrames);
-            for (int c = 0; c < CAirBus::Channels; ++c)
-                s.ring[at * CAirBus::Channels + std::size_t(c)] =
-                    samples[i * CAirBus::Channels + std::size_t(c)];
-        }
-        s.count += n;
-        samples += n * CAirBus::Channels;
-        frames -= int(n);
-    }
-    return true;
-}
-
-void CAirInput::WriteEnd()
-{
-    std::lock_guard lock(*m_state->mutex);
-    m_state->endMarked = true;
-}
-
-void CAirInput::StartAt(std::uint64_t busFrame)
-{
-    std::lock_guard lock(*m_state->mutex);
-    m_state->scheduled = true;
-    m_state->followsOther = false;
-    m_state->startAt = busFrame;
-}
-
-void CAirInput::StartAfter(const std::shared_ptr<CAirInput>& other)
-{
-    StartWith(other, Now);
-}
-
-void CAirInput::StartWith(const std::shared_ptr<CAirInput>& other, std::uint64_t frameOfOther)
-{
-    std::lock_guard lock(*m_state->mutex);
-    m_state->scheduled = true;
-    m_state->followsOther = true;
-    m_state->other = other ? other->m_state : nullptr;
-    m_state->frameOfOther = frameOfOther;
-}
-
-void CAirInput::Pause()
-{
-    std::lock_guard lock(*m_state->mutex);
-    m_state->paused = true;
-}
-
-void CAirInput::Resume()
-{
-    std::lock_guard lock(*m_state->mutex);
-    m_state->paused = false;
-    m_state->starved = 0;
-}
-
-void CAirInput::Flush(std::uint64_t position, bool holdWrites)
-{
-    State& s = *m_state;
-    std::lock_guard lock(*s.mutex);
-    s.held = holdWrites;
-    s.read = 0;
-    s.count = 0;
-    ++s.generation;
-    s.endMarked = false;
-    s.ended = false;
-    s.taken = position;
-    s.starved = 0;
-    s.space.notify_all();
-}
-
-void CAirInput::AcceptWrites()
-{
-    std::lock_guard lock(*m_state->mutex);
-    m_state->held = false;
-}
-
-void CAirInput::SetGain(float gain)
-{
-    std::lock_guard lock(*m_state->mutex);
-    m_state->gain = gain;
-}
-
-void CAirInput::Detach()
-{
-    State& s = *m_state;
-    std::lock_guard lock(*s.mutex);
-    if (s.bus) {
-        auto& inputs = s.bus->inputs;
-        inputs.erase(std::remove(inputs.begin(), inputs.end(), m_state), inputs.end());
-        s.bus = nullptr;
-    }
-    s.space.notify_all();
-}
-
-std::uint64_t CAirInput::FramesTaken() const
-{
-    std::lock_guard lock(*m_state->mutex);
-    return m_state->taken;
-}
-
-std::uint64_t CAirInput::StartedAt() const
-{
-    std::lock_guard lock(*m_state->mutex);
-    return m_state->startedAt;
-}
-
-bool CAirInput::Started() const
-{
-    std::lock_guard lock(*m_state->mutex);
-    return m_state->started;
-}
-
-bool CAirInput::Ended() const
-{
-    std::lock_guard lock(*m_state->mutex);
-    return m_state->ended;
-}
-
-QString CAirInput::Name() const
-{
-    std::lock_guard lock(*m_state->mutex);
-    return m_state->name;
 }

@@ -39,11 +39,14 @@ public:
     static constexpr int Rate = 44100;
     static constexpr int Channels = 2;
     static constexpr int PeriodFrames = Rate / 100;
-    // How far a producer may run ahead of the air.
+    // How far a producer may run ahead of the air: a decoder that is kept
+    // from running for less than this (a loaded machine) is not heard.
     static constexpr int RingFrames = Rate / 2;
     // An input that should play and brings nothing for this long is stalled.
     static constexpr int StallFrames = 2 * Rate;
     static constexpr int OutputRetryMs = 500;
+    // At close, the output is given this long to play what it holds.
+    static constexpr int DrainMs = 300;
 
     struct Options
     {
@@ -75,6 +78,11 @@ public:
     // Frames mixed so far: the bus's clock.
     std::uint64_t Frames() const;
     bool OutputUp() const;
+    // Another output (a gst-launch description; empty: none): the one open
+    // is closed at the next period and the new one made as after a loss,
+    // without a report.
+    void SetSink(const QString& sink);
+    QString Sink() const;
     Level LastLevel() const;
 
     // Every mixed period as it leaves the mixer (interleaved samples, the
@@ -122,6 +130,10 @@ public:
     // Linear gain, reached over one period.
     void SetGain(float gain);
     void Detach();
+    // A start planned and not yet made is taken back. The same happens by
+    // itself to inputs planned after or with one that is paused, flushed or
+    // detached before their frame came.
+    void Unschedule();
 
     // Frames taken from this input by the mixer since its start (or the
     // position of the last Flush): its position in the item.
@@ -129,6 +141,8 @@ public:
     // The bus frame its first frame played on; Now before it started.
     std::uint64_t StartedAt() const;
     bool Started() const;
+    // A start is planned (StartAt, StartAfter, StartWith) and not made yet.
+    bool Pending() const;
     bool Ended() const;
     QString Name() const;
 

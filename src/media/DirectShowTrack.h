@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // CDirectShowTrack: plays any ordinary media file through one GStreamer
-// playbin per track, with the audio output of CTrackEnvironment and the
-// effect plug-in chain in its audio path. Open prerolls the pipeline
-// (PAUSED); a worker thread per open track watches the bus and posts the end
-// notification at end-of-stream and an error event for an error while open.
+// playbin per track, with the effect plug-in chain in its audio path, into
+// an input of the station's air bus (CTrackEnvironment::AirBus). Open
+// prerolls the pipeline; from then on the sound is decoded ahead into the
+// input, which sounds from Play (or from a start planned on the bus) until
+// the bus has taken its last sample: that is the end notification. A worker
+// thread per open track watches the pipeline's messages and posts an error
+// event for an error while open; an input that brings nothing for 2 s while
+// it plays is an error too.
 //
 // Errors (CDirectShowException, where): 101 the pipeline or the audio output
 // cannot be made, 103 the file does not preroll (missing, not media,
@@ -14,14 +18,14 @@
 
 #include "media/MediaTrack.h"
 
-#include <atomic>
 #include <memory>
 
+class CAirBus;
+class CAirInput;
 class CTrackThread;
 class VideoOutput;
 struct CGstTrackShared;
 typedef struct _GstElement GstElement;
-typedef struct _GstPad GstPad;
 
 class CDirectShowTrack : public CMediaTrack
 {
@@ -37,8 +41,6 @@ public:
     // file states none) and starts the bus worker.
     void FinishOpen() override;
     bool MayBlock() const override { return true; }
-    // The start margin of the sound server played into, else 0.
-    TrackMs StartLatency() const override { return m_startMarginMs; }
     // Ends the worker (bounded wait), drops the pipeline; the owner stays.
     void Close() override;
     // From the current position to the end or to the end mark of a
@@ -47,6 +49,9 @@ public:
     // Seeks to fromMs with an end mark at toMs (a segment with a stop), then
     // plays; the end notification comes at toMs.
     void PlayRange(TrackMs fromMs, TrackMs toMs) override;
+    // Another file track on the same bus: the start lands on its sample.
+    bool PlayAfter(const CMediaTrack& before, TrackMs positionOfBefore = -1) override;
+    void CancelPlannedStart() override;
     // Pauses, goes back to 0 and restores full volume.
     void Stop() override;
     void Pause() override;
@@ -54,7 +59,7 @@ public:
     bool IsStopped() const override;
     bool IsPaused() const override;
     bool IsPlaying() const override;
-    // The pipeline's position in ms, truncated; 0 when unknown.
+    // The samples the bus has taken from the item, in ms, truncated.
     TrackMs GetPosition() const override;
     // The duration in ms, cached once known. When GStreamer does not know
     // it, the file is scanned once (ScanMediaLength); 60000 while unknown.
@@ -63,9 +68,8 @@ public:
     void Seek(TrackMs ms) override;
     bool HasVolumeControl() const override { return true; }
     // level 1.0 = 0 dB, level 0.0 = -40 dB: (level - 1) x 4000 hundredths
-    // of a dB, truncated, on the track's own volume element right before
-    // the sink (heard within the sink's buffer). The sound server's stream
-    // volume stays at unity.
+    // of a dB, truncated: the gain of the track's input, reached over one
+    // period of the bus.
     void SetVolume(float level) override;
     // The volume in hundredths of a dB v: v x 0.00025 + 1 for v >= -4000,
     // else 0.0; 0.0 when closed.
@@ -77,19 +81,8 @@ public:
     static constexpr int OpenTimeoutMs = 15000;
     // A local file not prerolled by then is opened once more (see Preroll).
     static constexpr int StallRetryMs = 400;
-    static constexpr int StateTimeoutMs = 3000;
     static constexpr int ScanTimeoutMs = 5000;
-    // How long after Play the stream volume is held at unity against a
-    // volume the sound server restores.
-    static constexpr int UnityGuardMs = 6000;
     static constexpr TrackMs UnknownLengthMs = 60000;
-    // The first sound is held back this long after Play, so that a sound
-    // server's new stream is ready for it (see HoldOutput): a server not
-    // known (and a start right after a seek while held); PulseAudio's;
-    // PipeWire's.
-    static constexpr TrackMs StartMarginMs = 120;
-    static constexpr TrackMs PulseAudioStartMarginMs = 15;
-    static constexpr TrackMs PipeWireStartMarginMs = 60;
 
 private:
     void RefuseNonRegularFile(const QString& path);
@@ -106,37 +99,23 @@ private:
     bool RestartPullReaders();
     [[noreturn]] void FailNotOpened();
     void DropPipeline();
-    // Keeps everything from the output until the first Play.
-    void HoldOutput();
-    void ReleaseOutput();
+    void MakeInput();
     // Formats whose parser can stall decodebin in pull mode.
     static bool ReadsInPushMode(const QString& path);
     // A WAV file with more than 2 GiB of audio is read as a stream, with
     // the length its header gives (see LongWave.h).
     void ReadLongWaveAsStream();
-    // The element of output that is the sound server's stream (a sink with
-    // GstStreamVolume), a new reference, or null.
-    static GstElement* FindStreamVolume(GstElement* output);
-    // Waits (bounded) for a pending state change; false when it failed.
-    bool WaitState(int timeoutMs) const;
-    // A flushing, accurate seek to fromNs (and to toNs when given); false
-    // when the pipeline refused it. Not const: a seek while held is noted.
+    // A flushing, accurate seek to fromNs (and to toNs when given), the
+    // input flushed to that place; false when the pipeline refused it.
     bool SeekPipeline(qint64 fromNs, qint64 toNs = -1);
     [[noreturn]] void Fail(int where, const QString& text, int code = 0);
 
     GstElement* m_pipeline = nullptr;
-    GstElement* m_output = nullptr; // the output bin: level element and sink
-    GstElement* m_level = nullptr;  // our volume element, the track's level
-    GstPad* m_heldPad = nullptr;    // the output's sink pad while held
-    unsigned long m_holdProbe = 0;
-    TrackMs m_heldAtMs = 0;          // where a held track starts (its last seek)
-    mutable bool m_settling = false; // the last seek has not settled yet
-    bool m_seekedWhileHeld = false;  // Play then gives the long start margin
-    TrackMs m_startMarginMs = 0;
-    // The first data after the first Play is checked at the sink (KeepTheHead).
-    std::shared_ptr<std::atomic<bool>> m_firstDataArmed;
+    std::shared_ptr<CAirBus> m_bus;       // the bus taken at BeginOpen
+    std::shared_ptr<CAirInput> m_input;   // the track's input, for one open
+    double m_gain = 1.0;                  // linear, from SetVolume
+    bool m_pictures = false;              // a video item shown in the console
     bool m_pushMode = false;              // a local file read through pushfile://
-    QString m_sinkDescription;            // the audio output, read at BeginOpen
     std::shared_ptr<VideoOutput> m_video; // taken at open; null: sound only
     std::shared_ptr<CGstTrackShared> m_shared;
     std::unique_ptr<CTrackThread> m_worker;

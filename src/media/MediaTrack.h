@@ -65,6 +65,20 @@ public:
     // previous PlayRange).
     virtual void Play() = 0;
     virtual void PlayRange(TrackMs fromMs, TrackMs toMs) = 0;
+    // Plans this prepared track's start on the station's air bus: on the
+    // sample after the last of `before` (positionOfBefore < 0), or on the
+    // sample where `before` reaches positionOfBefore ms. False when the two
+    // cannot (not both on the bus): the caller starts it with Play when the
+    // time comes. Play before the planned sample starts it at once; the plan
+    // is dropped when `before` is paused, sought, stopped or closed first.
+    virtual bool PlayAfter(const CMediaTrack& before, TrackMs positionOfBefore = -1)
+    {
+        (void)before;
+        (void)positionOfBefore;
+        return false;
+    }
+    // Takes back a start PlayAfter planned and the bus has not made.
+    virtual void CancelPlannedStart() {}
     virtual void Stop() = 0;
     virtual void Pause() = 0;
     virtual void Resume() = 0;

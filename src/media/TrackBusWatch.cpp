@@ -78,41 +78,28 @@ bool HoldStreamAtUnity(GstElement* streamVolume)
     return true;
 }
 
-void RunTrackBusWatch(GstBus* bus, GstElement* streamVolume, std::shared_ptr<CGstTrackShared> shared,
+void RunTrackBusWatch(GstBus* bus, std::shared_ptr<CGstTrackShared> shared,
                       std::shared_ptr<CTrackNotifier> notifier, std::stop_token stop)
 {
     gst_object_ref(bus);
-    if (streamVolume)
-        gst_object_ref(streamVolume);
     // A stop request wakes the wait at once: closing a track after its end
     // must not sit out the poll interval before the next item can start.
     std::stop_callback wake(stop, [bus] {
         gst_bus_post(bus, gst_message_new_application(nullptr, gst_structure_new_empty("lirana-stop")));
     });
-    // Between messages the thread sleeps (a Play wakes it to start the
-    // guard); while guarding it looks at the stream volume every 20 ms.
     while (!stop.stop_requested()) {
-        const bool guarding = streamVolume && g_get_monotonic_time() < shared->unityUntilUs.load();
-        GstMessage* message = gst_bus_timed_pop(bus, guarding ? 20 * GST_MSECOND : GST_CLOCK_TIME_NONE);
-        if (guarding)
-            HoldStreamAtUnity(streamVolume);
+        GstMessage* message = gst_bus_timed_pop(bus, GST_CLOCK_TIME_NONE);
         if (!message)
             continue;
         DispatchTrackMessage(message, *shared, *notifier);
         gst_message_unref(message);
     }
-    if (streamVolume)
-        gst_object_unref(streamVolume);
     gst_object_unref(bus);
 }
 
 void DispatchTrackMessage(GstMessage* message, CGstTrackShared& shared, const CTrackNotifier& notifier)
 {
     switch (GST_MESSAGE_TYPE(message)) {
-    case GST_MESSAGE_EOS:
-        if (shared.state.load() == CMediaTrack::Playing && !shared.errorPosted.load())
-            notifier.PostEnd(MCI_NOTIFY_SUCCESSFUL);
-        break;
     case GST_MESSAGE_ERROR:
         if (lcMedia().isDebugEnabled())
             LogBusProblem("error", message, shared);

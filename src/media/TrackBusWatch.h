@@ -24,11 +24,6 @@ inline constexpr const char* kOutputBinName = "lirana-output";
 // Written by the track on the user-interface thread, read by the worker.
 struct CGstTrackShared
 {
-    // Until this monotonic time (g_get_monotonic_time, microseconds) the
-    // worker holds the sound server's stream volume at unity: a desktop
-    // server restores a remembered volume onto a new stream shortly after
-    // it appears. 0: no guard.
-    std::atomic<std::int64_t> unityUntilUs{0};
     std::atomic<int> state{0}; // CMediaTrack::State
     // Set by the worker once it has posted an error; the track clears it
     // when it starts playing again. One error event per run.
@@ -39,22 +34,19 @@ struct CGstTrackShared
     QString file;
 };
 
-// Worker body: pops every message of bus (waiting at most 100 ms each time)
-// and dispatches it, until stop is requested; while the unity guard runs it
-// also puts streamVolume (an element with GstStreamVolume: the sound
-// server's stream, or null) back to unity and unmuted whenever the server
-// moved it. Takes its own refs of bus and streamVolume.
-void RunTrackBusWatch(GstBus* bus, GstElement* streamVolume, std::shared_ptr<CGstTrackShared> shared,
+// Worker body: pops every message of bus and dispatches it, until stop is
+// requested. Takes its own ref of bus.
+void RunTrackBusWatch(GstBus* bus, std::shared_ptr<CGstTrackShared> shared,
                       std::shared_ptr<CTrackNotifier> notifier, std::stop_token stop);
 
 // Sets the stream volume of element (GstStreamVolume) to unity and unmutes
 // it when it is not so; true when it had to.
 bool HoldStreamAtUnity(GstElement* streamVolume);
 
-// One bus message: end-of-stream while Playing and without an error in this
-// run posts the end notification (MCI_NOTIFY_SUCCESSFUL); an error posts a CTrackErrorEvent carrying a
+// One bus message: an error posts a CTrackErrorEvent carrying a
 // CDirectShowException (where 103) unless one was posted already in this
-// run. Everything else is dropped.
+// run. Everything else is only logged. (The end is the air bus's: it comes
+// when the bus has taken the last sample, not when the decoder is done.)
 void DispatchTrackMessage(GstMessage* message, CGstTrackShared& shared, const CTrackNotifier& notifier);
 
 // The exception for an error message: GStreamer's code and message text,

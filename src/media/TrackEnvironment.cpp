@@ -3,6 +3,7 @@
 
 #include "app/SettingsSchema.h"
 #include "app/ViewSettings.h"
+#include "media/AirBus.h"
 #include "media/PlugInChain.h"
 #include "platform/Shell.h"
 #include "platform/SoundServer.h"
@@ -11,6 +12,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <mutex>
 
 namespace {
 
@@ -29,6 +32,30 @@ Environment& Env()
 {
     static Environment env;
     return env;
+}
+
+// The bus outlives any one engine; its observer is guarded so that one that
+// goes cannot be called half gone.
+struct AirHolder
+{
+    std::mutex mutex;
+    std::shared_ptr<CAirBus> bus;
+    std::mutex observerMutex;
+    CTrackEnvironment::AirOutputObserver observer;
+};
+
+AirHolder& Air()
+{
+    static AirHolder holder;
+    return holder;
+}
+
+void TellAirOutput(bool up, const QString& why)
+{
+    AirHolder& air = Air();
+    std::lock_guard lock(air.observerMutex);
+    if (air.observer)
+        air.observer(up, why);
 }
 
 } // namespace
@@ -102,6 +129,33 @@ void CTrackEnvironment::SetMiniPlaylistView(MiniPlaylistViewFactory factory)
 const CTrackEnvironment::MiniPlaylistViewFactory& CTrackEnvironment::MiniPlaylistView()
 {
     return Env().miniPlaylistView;
+}
+
+std::shared_ptr<CAirBus> CTrackEnvironment::AirBus()
+{
+    const QString sink = AudioSinkDescription();
+    AirHolder& air = Air();
+    std::lock_guard lock(air.mutex);
+    if (!air.bus)
+        air.bus = std::make_shared<CAirBus>(CAirBus::Options{sink, TellAirOutput});
+    else
+        air.bus->SetSink(sink);
+    return air.bus;
+}
+
+void CTrackEnvironment::ReleaseAirBus()
+{
+    std::shared_ptr<CAirBus> bus;
+    {
+        std::lock_guard lock(Air().mutex);
+        bus = std::move(Air().bus);
+    }
+}
+
+void CTrackEnvironment::SetAirOutputObserver(AirOutputObserver observer)
+{
+    std::lock_guard lock(Air().observerMutex);
+    Air().observer = std::move(observer);
 }
 
 QString CTrackEnvironment::AudioSinkDescription()

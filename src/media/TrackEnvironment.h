@@ -20,6 +20,7 @@
 #include <functional>
 #include <memory>
 
+class CAirBus;
 class CMiniPlaylist;
 class CPlugInChain;
 class QObject;
@@ -60,6 +61,20 @@ public:
     // playback device; empty otherwise (a chosen output, or a server that
     // is only down, is waited for). soundDevices: where the device nodes are.
     static QString MissingAudioOutput(const QString& soundDevices = QStringLiteral("/dev/snd"));
+
+    // The station's air bus (AirBus.h), made at the first call with the
+    // output AudioSinkDescription() names; each call names the output read
+    // then, so a changed setting applies from the next item on. Any thread.
+    static std::shared_ptr<CAirBus> AirBus();
+    // Closes the bus: its output plays out what it holds (at most
+    // CAirBus::DrainMs). Inputs still held are cut off. A later AirBus()
+    // makes a new one.
+    static void ReleaseAirBus();
+    // Told when the air's output goes (with the reason) and when it comes
+    // back; called on the bus's own thread, so it posts and returns. Empty:
+    // nobody. Setting it waits for a call under way.
+    using AirOutputObserver = std::function<void(bool up, const QString& why)>;
+    static void SetAirOutputObserver(AirOutputObserver observer);
 
     // The settings mini playlists read while they play (the engine's live
     // ones); null reads the stored values.

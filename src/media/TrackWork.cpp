@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "media/TrackWork.h"
+
+#include "media/TrackEnvironment.h"
 #include <QCoreApplication>
 
 #include "media/MediaTrack.h"
@@ -69,8 +71,10 @@ bool TrackWork::WaitIdle(int timeoutMs)
 
 int TrackWork::FinishBeforeExit(int status, int timeoutMs)
 {
-    if (WaitIdle(timeoutMs))
+    if (WaitIdle(timeoutMs)) {
+        CTrackEnvironment::ReleaseAirBus(); // the air's last sound plays out
         return status;
+    }
     std::fflush(stdout);
     std::fflush(stderr);
     ::_exit(status);

@@ -27,6 +27,8 @@ void COnAirEngine::OverlapTick()
         (m_mode == PlayerMode::Normal || m_mode == PlayerMode::IntroScan))
         return; // nothing follows
     const qint64 overlap = OverlapOfOnAir();
+    if (m_mode != PlayerMode::IntroScan)
+        PlanNextStart(overlap);
     // The prepared next item is started as much earlier as its first sound
     // comes after its start (on the on-air track's clock: its position). An
     // overlap aims at the ms. A "~0" follow-on aims a few ms late: measured
@@ -63,6 +65,28 @@ void COnAirEngine::OverlapTick()
                 OverlapTick();
             });
         }
+    } catch (const CException& error) {
+        ReportTrackError(error);
+    }
+}
+
+// On the air bus the next item's start is planned on its sample shortly
+// before it is due: on the sample after the last of the item on air ("~0"),
+// or where that one reaches its overlap. The tick that follows finds it
+// started; until then the plan is made again each tick (the bus drops it
+// when the item on air is paused, sought or stopped, and the engine when
+// it leaves the air).
+void COnAirEngine::PlanNextStart(qint64 overlap)
+{
+    constexpr qint64 kPlanAheadMs = 600;
+    if (!m_next.track || m_startAt.ms > 0)
+        return;
+    try {
+        const qint64 length = m_onAir->GetLength();
+        const qint64 due = overlap > 0 ? length - overlap : -1;
+        if ((due < 0 ? length : due) - qint64(m_onAir->GetPosition()) > kPlanAheadMs)
+            return;
+        m_next.track->PlayAfter(*m_onAir, static_cast<TrackMs>(due));
     } catch (const CException& error) {
         ReportTrackError(error);
     }

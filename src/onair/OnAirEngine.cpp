@@ -72,10 +72,17 @@ COnAirEngine::COnAirEngine(Seams seams, QObject* parent) : QObject(parent), m_se
         std::srand(static_cast<unsigned>(std::time(nullptr) % 32767));
         m_seams.random = [] { return std::rand(); };
     }
+    // The air's output going and coming back is told on the bus's thread:
+    // the log lines are written here, in order.
+    CTrackEnvironment::SetAirOutputObserver([this](bool up, const QString& why) {
+        QMetaObject::invokeMethod(
+            this, [this, up, why] { AirOutputChanged(up, why); }, Qt::QueuedConnection);
+    });
 }
 
 COnAirEngine::~COnAirEngine()
 {
+    CTrackEnvironment::SetAirOutputObserver({});
     // Tracks close themselves here, so nothing is posted to us afterwards;
     // an opening that ends later finds the opener gone.
     m_onAir.reset();

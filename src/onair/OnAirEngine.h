@@ -231,6 +231,9 @@ private:
     void OutputUnavailable(const CException& error, const QString& path);
     void OutputLostOnAir(const CException& error);
     void OutputBack();
+    void AirOutputChanged(bool up, const QString& why);
+    // Plans the next item's start on the air bus when it is near.
+    void PlanNextStart(qint64 overlap);
     void CancelOutage();
     void OnAirEnded();
     void EndOnAir();
@@ -275,6 +278,7 @@ private:
     QString m_outagePath;
     int m_outageDelayMs = 0;
     QElapsedTimer m_outageClock;
+    QElapsedTimer m_airDownClock; // running while the air bus has no output
     std::array<QBasicTimer, 8> m_timers;
     // The item whose track is opening: its ticket, path and whether it is a
     // retry while the output was down. A result with another ticket is

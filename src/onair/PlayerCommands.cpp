@@ -356,6 +356,24 @@ void COnAirEngine::OutputBack()
     CancelOutage();
 }
 
+// The air bus lost its output or got it back. The programme goes on on the
+// bus's own clock meanwhile: nothing is cut or retried, the log says when
+// the air was not heard.
+void COnAirEngine::AirOutputChanged(bool up, const QString& why)
+{
+    if (!up && !m_airDownClock.isValid()) {
+        m_seams.log->WriteLogText(
+            Str::Load(Str::LogError)
+                .arg(QStringLiteral("Audio output unavailable (%1): retrying").arg(why.left(200))));
+        m_airDownClock.start();
+    } else if (up && m_airDownClock.isValid()) {
+        m_seams.log->WriteLogText(Str::Load(Str::LogError)
+                                      .arg(QStringLiteral("Audio output available again after %1 s")
+                                               .arg(m_airDownClock.elapsed() / 1000.0, 0, 'f', 1)));
+        m_airDownClock.invalidate();
+    }
+}
+
 void COnAirEngine::CancelOutage()
 {
     KillTimer(TimerOutage);
@@ -574,6 +592,10 @@ void COnAirEngine::ShowOnAir(const QString& text)
 
 void COnAirEngine::ClearOnAir()
 {
+    // A start of the next item planned on the one that leaves is not its
+    // time any more; it starts when the engine says.
+    if (m_next.track)
+        m_next.track->CancelPlannedStart();
     m_previousText = m_onAirText;
     m_onAirText.clear();
 }

@@ -194,6 +194,9 @@ TEST_F(AirBusTest, WithoutAnOutputTheBusKeepsTime)
             TestEnv::WaitUntil([&] { return bus->Frames() > std::uint64_t(CAirBus::Rate) / 4; }, 3000));
         EXPECT_FALSE(bus->OutputUp());
         EXPECT_EQ(ups, 0);
+        if (why) {
+            EXPECT_TRUE(TestEnv::WaitUntil([&] { return downs > 0; }, 2000));
+        }
         EXPECT_EQ(downs, why ? 1 : 0);
         EXPECT_TRUE(!why || lastWhy.contains(QLatin1String(why))) << lastWhy.toStdString();
         bus.reset();

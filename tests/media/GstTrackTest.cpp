@@ -2,7 +2,10 @@
 // What is particular to CDirectShowTrack, against real GStreamer: MP3
 // lengths, range marks, the decibel volume, the error codes and
 // the choice of audio output. The common contract is in TrackContractTest.
+#include "media/AirBus.h"
 #include "media/DirectShowTrack.h"
+#include "media/PlugInChain.h"
+#include "media/TrackEnvironment.h"
 #include "media/TrackExceptions.h"
 
 #include "EventRecorder.h"
@@ -11,6 +14,7 @@
 #include <QFile>
 #include <gst/gst.h>
 
+#include <mutex>
 #include <tuple>
 
 namespace {
@@ -89,47 +93,36 @@ TEST_F(GstTrack, VolumeMapsLevelsToDecibelsAndStopRestoresFullVolume)
 {
     CDirectShowTrack track;
     track.Open(s_wav, &owner);
-    const auto linear = [&] {
-        gdouble v = -1;
-        g_object_get(track.Pipeline(), "volume", &v, nullptr);
-        return v;
+    // Level and the level read back: (level - 1) x 4000 hundredths of a dB,
+    // -40 dB and below read 0.0.
+    const std::pair<float, float> cases[] = {
+        {0.5f, 0.5f}, {0.75f, 0.75f}, {0.0f, 0.0f}, {0.25f, 0.25f}, {-0.000125f, 0.0f}, {-0.5f, 0.0f},
     };
-    // Level, the linear gain it sets, the level read back.
-    const std::tuple<float, double, float> cases[] = {
-        {0.5f, 0.1, 0.5f},         // -2000 -> -20 dB
-        {0.75f, 0.316228, 0.75f},  // -10 dB
-        {0.0f, 0.01, 0.0f},        // -40 dB, still audible: reads 0.0
-        {0.25f, 0.0316228, 0.25f}, // -30 dB
-        {-0.000125f, 0.01, 0.0f},  // -4000.5 truncates to -4000: the last level reading 0.0
-        {-0.5f, 0.001, 0.0f},      // -60 dB: below the range reads 0.0
-    };
-    for (const auto& [level, gain, reads] : cases) {
+    for (const auto& [level, reads] : cases) {
         track.SetVolume(level);
-        EXPECT_NEAR(linear(), gain, gain / 100) << level;
         EXPECT_FLOAT_EQ(track.GetVolume(), reads) << level;
     }
-    track.Play();
-    Spin(100);
+    // What the air carries: the tone's peak (-12 dB full scale: 0.251) at
+    // level 0.5, -20 dB.
+    const auto bus = CTrackEnvironment::AirBus();
     track.SetVolume(0.5f);
+    track.Play();
+    ASSERT_TRUE(TestEnv::WaitUntil([&] { return track.GetPosition() > 400; }, 3000));
+    const CAirBus::Level level = bus->LastLevel();
+    EXPECT_NEAR(level.peak[0], 0.0251, 0.0251 / 20);
+    EXPECT_NEAR(level.peak[1], 0.0251, 0.0251 / 20);
     track.Stop();
     EXPECT_FLOAT_EQ(track.GetVolume(), 1.0f);
-    EXPECT_DOUBLE_EQ(linear(), 1.0);
 }
 
 TEST_F(GstTrack, BadFilesAndOutputsFailOpenWithTheirCodes)
 {
-    // Without the override the "AudioSink" setting chooses the output.
-    CRegistryKey::OpenAppSubkey(QStringLiteral("Settings"))
-        .SetText(QStringLiteral("AudioSink"), QStringLiteral("fakesink sync=maybe"));
-    // The override, the file, the error's place and what its message holds.
-    const std::tuple<QByteArray, QString, int, QString> rows[] = {
-        {RealTimeSink(), TestEnv::Root() + "/missing.wav", 103, QStringLiteral("missing.wav")},
-        {RealTimeSink(), TestEnv::Root(), 103, QStringLiteral("Not a regular file: ")},
-        {"nosuchsinkelement", s_wav, 101, QStringLiteral("\"nosuchsinkelement\"")},
-        {{}, s_wav, 101, QStringLiteral("fakesink sync=maybe")},
+    // The file, the error's place and what its message holds.
+    const std::tuple<QString, int, QString> rows[] = {
+        {TestEnv::Root() + "/missing.wav", 103, QStringLiteral("missing.wav")},
+        {TestEnv::Root(), 103, QStringLiteral("Not a regular file: ")},
     };
-    for (const auto& [sink, path, where, message] : rows) {
-        sink.isNull() ? qunsetenv("LIRANA_AUDIO_SINK") : qputenv("LIRANA_AUDIO_SINK", sink);
+    for (const auto& [path, where, message] : rows) {
         CDirectShowTrack track;
         try {
             track.Open(path, &owner);
@@ -140,6 +133,38 @@ TEST_F(GstTrack, BadFilesAndOutputsFailOpenWithTheirCodes)
         }
         EXPECT_EQ(track.Pipeline(), nullptr);
     }
+    // An output that cannot be made is the air's, told once with its
+    // description; without the override the "AudioSink" setting chooses it.
+    std::mutex mutex;
+    QStringList told;
+    CTrackEnvironment::SetAirOutputObserver([&](bool up, const QString& why) {
+        std::lock_guard lock(mutex);
+        told << (up ? QStringLiteral("up") : why);
+    });
+    CRegistryKey::OpenAppSubkey(QStringLiteral("Settings"))
+        .SetText(QStringLiteral("AudioSink"), QStringLiteral("fakesink sync=maybe"));
+    for (const QByteArray& sink : {QByteArray("nosuchsinkelement"), QByteArray()}) {
+        sink.isNull() ? qunsetenv("LIRANA_AUDIO_SINK") : qputenv("LIRANA_AUDIO_SINK", sink);
+        CTrackEnvironment::ReleaseAirBus();
+        {
+            std::lock_guard lock(mutex);
+            told.clear();
+        }
+        const auto bus = CTrackEnvironment::AirBus();
+        EXPECT_TRUE(TestEnv::WaitUntil(
+            [&] {
+                std::lock_guard lock(mutex);
+                return !told.isEmpty();
+            },
+            3000));
+        std::lock_guard lock(mutex);
+        ASSERT_EQ(told.size(), 1);
+        EXPECT_TRUE(told[0].contains(sink.isNull() ? "fakesink sync=maybe" : "\"nosuchsinkelement\""))
+            << qPrintable(told[0]);
+    }
+    CTrackEnvironment::SetAirOutputObserver({});
+    CTrackEnvironment::ReleaseAirBus();
+    qunsetenv("LIRANA_AUDIO_SINK");
     CRegistryKey::OpenAppSubkey(QStringLiteral("Settings")).DeleteValue(QStringLiteral("AudioSink"));
     // The default is never an automatic choice that could fall back to some
     // other device: the session's sound server when it has one, else ALSA.
@@ -155,11 +180,15 @@ TEST_F(GstTrack, BadFilesAndOutputsFailOpenWithTheirCodes)
 
 TEST_F(GstTrack, ErrorWhilePlayingArrivesAsOneEventAndStopRecovers)
 {
-    qputenv("LIRANA_AUDIO_SINK", "identity error-after=25 ! " + RealTimeSink());
+    // A plug-in of the chain that fails after 60 buffers (about 2.7 s of a
+    // 6 s item), some time after the open.
+    CTrackEnvironment::Chain().filters.emplace_back(QStringLiteral("Fails"), QStringLiteral("identity"),
+                                                    "state, error-after=(string)60;");
     CDirectShowTrack track;
-    track.Open(s_wav, &owner);
+    track.Open(TestMedia::ToneWav(TestEnv::Root(), QStringLiteral("long"), 440, 6.0), &owner);
+    CTrackEnvironment::Chain() = CPlugInChain();
     track.Play();
-    ASSERT_TRUE(TestEnv::WaitUntil([&] { return !owner.errors.empty(); }, 3000));
+    ASSERT_TRUE(TestEnv::WaitUntil([&] { return !owner.errors.empty(); }, 5000));
     Spin(200);
     ASSERT_EQ(owner.errors.size(), 1u);
     EXPECT_TRUE(owner.ends.empty());

@@ -1,0 +1,116 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The air bus's insides, shared by its mixer (AirBus.cpp), its output
+// (AirBusOutput.cpp) and its inputs (AirInput.cpp). Not for other files.
+#pragma once
+
+#include "media/AirBus.h"
+#include "platform/Logging.h"
+
+#include <gst/gst.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace airbus {
+
+using SteadyClock = std::chrono::steady_clock;
+inline constexpr int kPeriodSamples = CAirBus::PeriodFrames * CAirBus::Channels;
+// The appsrc's queue: the mixer refills it at half.
+inline constexpr int kQueuePeriods = 4;
+// An output that takes no data for this long has stalled.
+inline constexpr auto kOutputStall = std::chrono::milliseconds(500);
+// The buffer a device's sink is given (ShortenSinkBuffers).
+inline constexpr gint64 kSinkBufferUs = 100000;
+// How often the stream's volume is looked at.
+inline constexpr int kUnityCheckMs = 250;
+
+// The inputs that were to start after `leader` or with it and have not
+// started wait again for a start of their own: the leader was paused,
+// sought, stopped or closed, and the moment they waited for will not come
+// as it was planned. Called with the bus's mutex held.
+void Unfollow(const CAirInput::State& leader, CAirBus::Impl* bus);
+
+} // namespace airbus
+
+// One input's ring and schedule; guarded by the bus's mutex.
+struct CAirInput::State
+{
+    std::shared_ptr<std::mutex> mutex; // the bus's, which may go first
+    CAirBus::Impl* bus = nullptr;      // null once detached or the bus has gone
+    QString name;
+    std::vector<float> ring = std::vector<float>(std::size_t(CAirBus::RingFrames) * CAirBus::Channels);
+    std::size_t read = 0;  // frame index of the oldest frame
+    std::size_t count = 0; // frames buffered
+    std::uint64_t generation = 0;
+    bool endMarked = false, ended = false, paused = false, started = false, held = false;
+    bool scheduled = false;      // StartAt was called
+    std::uint64_t startAt = Now; // bus frame; Now: the next period
+    std::weak_ptr<State> other;  // StartAfter / StartWith
+    bool followsOther = false;
+    std::uint64_t frameOfOther = Now; // Now: at the other's end
+    std::uint64_t startedAt = Now;
+    std::uint64_t taken = 0;
+    float gain = 1.0f, lastGain = 1.0f;
+    std::uint64_t starved = 0;
+    bool stallReported = false;
+    std::uint64_t mixedPeriod = Now; // the last period it was taken in
+    std::condition_variable space;
+    std::function<void()> onEnd, onStall;
+};
+
+struct CAirBus::Impl
+{
+    struct Output
+    {
+        GstElement* pipeline = nullptr;
+        GstElement* source = nullptr;
+        GstElement* stream = nullptr; // the sound server's stream (GstStreamVolume), or null
+        std::uint64_t pushed = 0;
+        std::atomic<bool> failed{false};
+        std::atomic<bool> full{false};
+        QString why;
+    };
+
+    Options options;
+    std::shared_ptr<std::mutex> sharedMutex = std::make_shared<std::mutex>();
+    std::mutex& mutex = *sharedMutex;
+    std::condition_variable wake; // the mixer: the output took data or failed
+    std::condition_variable outputWanted;
+    std::vector<std::shared_ptr<CAirInput::State>> inputs;
+    std::atomic<std::uint64_t> frames{0};
+    std::atomic<bool> stop{false};
+    std::atomic<bool> outputUp{false};
+    std::atomic<bool> downReported{false}; // onOutput(false) said since the last up
+    std::unique_ptr<Output> output;        // the mixer's; replaced under mutex
+    std::unique_ptr<Output> opened;        // handed over by the output thread
+    bool wantOutput = true;
+    bool resink = false; // the output named changed: the one open goes
+    Level level;
+    Tap tap;
+    std::thread mixer, opener;
+
+    void Mix();
+    void Open();
+    void MixPeriod(std::vector<float>& mix, std::uint64_t first, std::vector<std::function<void()>>& calls);
+    void Take(CAirInput::State& input, std::uint64_t first, int offset, std::vector<float>& mix,
+              std::vector<std::pair<std::shared_ptr<CAirInput::State>, int>>& work,
+              std::vector<std::function<void()>>& calls);
+    bool Push(Output& out, const std::vector<float>& mix);
+    void Drop(std::unique_ptr<Output> out, const QString& why);
+    // Once per outage: a warning and onOutput(false); each retry after it
+    // is only a debug line.
+    void ReportDown(const QString& why)
+    {
+        if (downReported.exchange(true)) {
+            qCDebug(lcMedia).noquote() << "air bus: the output does not open yet:" << why;
+            return;
+        }
+        qCWarning(lcMedia).noquote() << "air bus: output lost:" << why;
+        if (options.onOutput)
+            options.onOutput(false, why);
+    }
+};

@@ -1,0 +1,237 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The air bus's output: one stream to the output the operator chose, made
+// again while it is gone.
+#include "media/AirBusImpl.h"
+#include "media/TrackBusWatch.h"
+#include "platform/Logging.h"
+
+#include <gst/app/gstappsrc.h>
+#include <gst/audio/gstaudiobasesink.h>
+#include <gst/audio/streamvolume.h>
+
+#include <QByteArray>
+
+using namespace airbus;
+
+namespace {
+
+GstClockTime FramesToTime(std::uint64_t frames)
+{
+    return gst_util_uint64_scale(frames, GST_SECOND, CAirBus::Rate);
+}
+
+// The sink that is a sound server's stream (GstStreamVolume), a new
+// reference, or null.
+GstElement* FindStreamSink(GstElement* pipeline)
+{
+    GstElement* found = nullptr;
+    GstIterator* it = gst_bin_iterate_sinks(GST_BIN(pipeline));
+    GValue item = G_VALUE_INIT;
+    while (!found && gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
+        auto* element = GST_ELEMENT(g_value_get_object(&item));
+        if (GST_IS_STREAM_VOLUME(element))
+            found = GST_ELEMENT(gst_object_ref(element));
+        g_value_reset(&item);
+    }
+    g_value_unset(&item);
+    gst_iterator_free(it);
+    return found;
+}
+
+// A level change is heard once the samples already in the sink's buffer
+// have played: a sink left at its default buffer (200 ms) gets 100 ms, so a
+// fade or a stop follows the engine closely. A buffer the operator chose in
+// the output's description stays.
+void ShortenSinkBuffers(GstElement* pipeline)
+{
+    GstIterator* it = gst_bin_iterate_sinks(GST_BIN(pipeline));
+    GValue item = G_VALUE_INIT;
+    while (gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
+        auto* sink = GST_ELEMENT(g_value_get_object(&item));
+        GParamSpec* spec = g_object_class_find_property(G_OBJECT_GET_CLASS(sink), "buffer-time");
+        gint64 current = 0;
+        if (spec && spec->value_type == G_TYPE_INT64) {
+            g_object_get(sink, "buffer-time", &current, nullptr);
+            if (current == G_PARAM_SPEC_INT64(spec)->default_value && current > kSinkBufferUs)
+                g_object_set(sink, "buffer-time", kSinkBufferUs, nullptr);
+        }
+        g_value_reset(&item);
+    }
+    g_value_unset(&item);
+    gst_iterator_free(it);
+}
+
+// An audio device's sink writes the air's samples one after another, never
+// at the times they carry: after a late period (a loaded machine) it goes
+// on where it was, instead of cutting or padding the stream to its clock
+// (heard as a click; PipeWire's stream clock also jitters by tens of ms).
+// The sink's consumption paces the mixer. A sink that is no audio device
+// (fakesink sync=true in tests) keeps its own choice.
+void PlayOnInOrder(GstElement* pipeline)
+{
+    GstIterator* it = gst_bin_iterate_sinks(GST_BIN(pipeline));
+    GValue item = G_VALUE_INIT;
+    while (gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
+        auto* sink = GST_ELEMENT(g_value_get_object(&item));
+        if (GST_IS_AUDIO_BASE_SINK(sink))
+            g_object_set(sink, "sync", FALSE, nullptr);
+        g_value_reset(&item);
+    }
+    g_value_unset(&item);
+    gst_iterator_free(it);
+}
+
+GstBusSyncReply OnOutputMessage(GstBus*, GstMessage* message, gpointer data)
+{
+    auto* out = static_cast<CAirBus::Impl::Output*>(data);
+    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR && !out->failed) {
+        GError* error = nullptr;
+        gst_message_parse_error(message, &error, nullptr);
+        out->why = error ? QString::fromUtf8(error->message) : QStringLiteral("output error");
+        g_clear_error(&error);
+        out->failed = true;
+    }
+    return GST_BUS_PASS;
+}
+
+} // namespace
+
+// Hands one period to the output, waiting while its queue is full. False:
+// the output failed or stopped taking data.
+bool CAirBus::Impl::Push(Output& out, const std::vector<float>& mix)
+{
+    {
+        std::unique_lock lock(mutex);
+        if (!wake.wait_for(lock, kOutputStall, [&] { return stop || out.failed || !out.full; })) {
+            out.why = QStringLiteral("the output took no sound for %1 ms").arg(kOutputStall.count());
+            return false;
+        }
+    }
+    if (out.failed || stop)
+        return !out.failed;
+    const gsize bytes = mix.size() * sizeof(float);
+    GstBuffer* buffer = gst_buffer_new_allocate(nullptr, bytes, nullptr);
+    gst_buffer_fill(buffer, 0, mix.data(), bytes);
+    GST_BUFFER_PTS(buffer) = FramesToTime(out.pushed);
+    GST_BUFFER_DURATION(buffer) = FramesToTime(out.pushed + CAirBus::PeriodFrames) - FramesToTime(out.pushed);
+    out.pushed += CAirBus::PeriodFrames;
+    if (gst_app_src_push_buffer(GST_APP_SRC(out.source), buffer) != GST_FLOW_OK && !out.failed) {
+        out.why = QStringLiteral("the output refused the sound");
+        out.failed = true;
+    }
+    return !out.failed;
+}
+
+void CAirBus::Impl::Drop(std::unique_ptr<Output> out, const QString& why)
+{
+    if (!out)
+        return;
+    if (!why.isEmpty())
+        qCWarning(lcMedia).noquote() << "air bus: output lost:" << why;
+    gst_element_set_state(out->pipeline, GST_STATE_NULL);
+    if (out->stream)
+        gst_object_unref(out->stream);
+    gst_object_unref(out->source);
+    gst_object_unref(out->pipeline);
+}
+
+// ------------------------------------------------------------ the output
+
+// Opens the output whenever the mixer wants one, at most every
+// OutputRetryMs, until the bus closes.
+void CAirBus::Impl::Open()
+{
+    auto lastTry = SteadyClock::now() - std::chrono::milliseconds(OutputRetryMs);
+    while (!stop) {
+        GstElement* stream = nullptr;
+        {
+            std::unique_lock lock(mutex);
+            const bool wanted = outputWanted.wait_for(lock, std::chrono::milliseconds(kUnityCheckMs),
+                                                      [this] { return stop || wantOutput; });
+            if (stop)
+                return;
+            if (!wanted) {
+                if (!output || !output->stream)
+                    continue;
+                stream = GST_ELEMENT(gst_object_ref(output->stream));
+            }
+        }
+        if (stream) {
+            // The stream's volume stays at unity: desktop sound servers give
+            // a program's new stream the volume its last one had, and one
+            // faded by an older version would keep the whole air down. Asked
+            // here, not on the mixer's thread: the ask waits for the server.
+            if (HoldStreamAtUnity(stream))
+                qCDebug(lcMedia) << "air bus: the sound server moved the stream's volume; back at unity";
+            gst_object_unref(stream);
+            continue;
+        }
+        std::this_thread::sleep_until(lastTry + std::chrono::milliseconds(OutputRetryMs));
+        lastTry = SteadyClock::now();
+        if (stop)
+            return;
+        QString sink;
+        {
+            std::lock_guard lock(mutex);
+            sink = options.sink;
+        }
+        gst_init(nullptr, nullptr);
+        auto out = std::make_unique<Output>();
+        GError* error = nullptr;
+        const QByteArray description = "appsrc name=air ! audioconvert ! audioresample ! " + sink.toUtf8();
+        out->pipeline = gst_parse_launch(description.constData(), &error);
+        if (!out->pipeline || error) {
+            const QString why = QStringLiteral("Cannot make the audio output \"%1\": %2")
+                                    .arg(sink, error ? QString::fromUtf8(error->message) : QString());
+            g_clear_error(&error);
+            if (out->pipeline)
+                gst_object_unref(out->pipeline);
+            ReportDown(why);
+            continue;
+        }
+        gst_object_ref_sink(out->pipeline);
+        out->source = gst_bin_get_by_name(GST_BIN(out->pipeline), "air");
+        GstCaps* caps = gst_caps_new_simple("audio/x-raw", "format", G_TYPE_STRING, "F32LE", "rate",
+                                            G_TYPE_INT, Rate, "channels", G_TYPE_INT, Channels, "layout",
+                                            G_TYPE_STRING, "interleaved", nullptr);
+        g_object_set(out->source, "caps", caps, "format", GST_FORMAT_TIME, "max-bytes",
+                     guint64(kQueuePeriods * kPeriodSamples * sizeof(float)), "min-percent", 50u, nullptr);
+        gst_caps_unref(caps);
+        GstAppSrcCallbacks callbacks{};
+        callbacks.need_data = [](GstAppSrc*, guint, gpointer data) {
+            auto* self = static_cast<Impl*>(data);
+            std::lock_guard lock(self->mutex);
+            if (self->output)
+                self->output->full = false;
+            self->wake.notify_all();
+        };
+        callbacks.enough_data = [](GstAppSrc*, gpointer data) {
+            auto* self = static_cast<Impl*>(data);
+            std::lock_guard lock(self->mutex);
+            if (self->output)
+                self->output->full = true;
+        };
+        gst_app_src_set_callbacks(GST_APP_SRC(out->source), &callbacks, this, nullptr);
+        out->stream = FindStreamSink(out->pipeline);
+        ShortenSinkBuffers(out->pipeline);
+        PlayOnInOrder(out->pipeline);
+        HoldStreamAtUnity(out->stream); // asked before it connects: nothing is restored
+        GstBus* bus = gst_element_get_bus(out->pipeline);
+        gst_bus_set_sync_handler(bus, OnOutputMessage, out.get(), nullptr);
+        gst_object_unref(bus);
+        if (gst_element_set_state(out->pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE ||
+            out->failed) {
+            const QString why = out->why.isEmpty() ? QStringLiteral("the output does not open") : out->why;
+            Drop(std::move(out), {});
+            ReportDown(why);
+            continue;
+        }
+        std::lock_guard lock(mutex);
+        wantOutput = false;
+        if (sink == options.sink)
+            opened = std::move(out);
+        else
+            wantOutput = true; // changed meanwhile: the new one is made next
+        wake.notify_all();
+    }
+}

@@ -1,0 +1,193 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The air bus's inputs: a ring per input and its schedule.
+#include "media/AirBusImpl.h"
+#include "media/TrackBusWatch.h"
+#include "platform/Logging.h"
+
+#include <algorithm>
+
+using namespace airbus;
+
+// ------------------------------------------------------------ inputs
+
+CAirInput::CAirInput(std::shared_ptr<State> state) : m_state(std::move(state)) {}
+
+CAirInput::~CAirInput()
+{
+    Detach();
+}
+
+void CAirInput::SetCallbacks(std::function<void()> onEnd, std::function<void()> onStall)
+{
+    std::lock_guard lock(*m_state->mutex);
+    m_state->onEnd = std::move(onEnd);
+    m_state->onStall = std::move(onStall);
+}
+
+bool CAirInput::Write(const float* samples, int frames)
+{
+    State& s = *m_state;
+    std::unique_lock lock(*s.mutex);
+    const std::uint64_t generation = s.generation;
+    while (frames > 0) {
+        s.space.wait(lock, [&] {
+            return !s.bus || s.generation != generation || s.count < std::size_t(CAirBus::RingFrames);
+        });
+        if (!s.bus || s.generation != generation || s.held)
+            return false;
+        const std::size_t room = std::size_t(CAirBus::RingFrames) - s.count;
+        const std::size_t n = std::min(room, std::size_t(frames));
+        for (std::size_t i = 0; i < n; ++i) {
+            const std::size_t at = (s.read + s.count + i) % std::size_t(CAirBus::RingFrames);
+            for (int c = 0; c < CAirBus::Channels; ++c)
+                s.ring[at * CAirBus::Channels + std::size_t(c)] =
+                    samples[i * CAirBus::Channels + std::size_t(c)];
+        }
+        s.count += n;
+        samples += n * CAirBus::Channels;
+        frames -= int(n);
+    }
+    return true;
+}
+
+void CAirInput::WriteEnd()
+{
+    std::lock_guard lock(*m_state->mutex);
+    m_state->endMarked = true;
+}
+
+void CAirInput::StartAt(std::uint64_t busFrame)
+{
+    std::lock_guard lock(*m_state->mutex);
+    m_state->scheduled = true;
+    m_state->followsOther = false;
+    m_state->startAt = busFrame;
+}
+
+void CAirInput::StartAfter(const std::shared_ptr<CAirInput>& other)
+{
+    StartWith(other, Now);
+}
+
+void CAirInput::StartWith(const std::shared_ptr<CAirInput>& other, std::uint64_t frameOfOther)
+{
+    std::lock_guard lock(*m_state->mutex);
+    m_state->scheduled = true;
+    m_state->followsOther = true;
+    m_state->other = other ? other->m_state : nullptr;
+    m_state->frameOfOther = frameOfOther;
+}
+
+void CAirInput::Pause()
+{
+    std::lock_guard lock(*m_state->mutex);
+    m_state->paused = true;
+    Unfollow(*m_state, m_state->bus);
+}
+
+void CAirInput::Resume()
+{
+    std::lock_guard lock(*m_state->mutex);
+    m_state->paused = false;
+    m_state->starved = 0;
+}
+
+void CAirInput::Flush(std::uint64_t position, bool holdWrites)
+{
+    State& s = *m_state;
+    std::lock_guard lock(*s.mutex);
+    s.held = holdWrites;
+    s.read = 0;
+    s.count = 0;
+    ++s.generation;
+    s.endMarked = false;
+    s.ended = false;
+    s.taken = position;
+    s.starved = 0;
+    s.space.notify_all();
+    Unfollow(s, s.bus);
+}
+
+void CAirInput::AcceptWrites()
+{
+    std::lock_guard lock(*m_state->mutex);
+    m_state->held = false;
+}
+
+void CAirInput::SetGain(float gain)
+{
+    std::lock_guard lock(*m_state->mutex);
+    m_state->gain = gain;
+}
+
+void CAirInput::Detach()
+{
+    State& s = *m_state;
+    std::lock_guard lock(*s.mutex);
+    Unfollow(s, s.bus);
+    if (s.bus) {
+        auto& inputs = s.bus->inputs;
+        inputs.erase(std::remove(inputs.begin(), inputs.end(), m_state), inputs.end());
+        s.bus = nullptr;
+    }
+    s.space.notify_all();
+}
+
+std::uint64_t CAirInput::FramesTaken() const
+{
+    std::lock_guard lock(*m_state->mutex);
+    return m_state->taken;
+}
+
+std::uint64_t CAirInput::StartedAt() const
+{
+    std::lock_guard lock(*m_state->mutex);
+    return m_state->startedAt;
+}
+
+void CAirInput::Unschedule()
+{
+    std::lock_guard lock(*m_state->mutex);
+    if (m_state->started)
+        return;
+    m_state->scheduled = false;
+    m_state->followsOther = false;
+    m_state->other.reset();
+}
+
+bool CAirInput::Pending() const
+{
+    std::lock_guard lock(*m_state->mutex);
+    return m_state->scheduled && !m_state->started;
+}
+
+bool CAirInput::Started() const
+{
+    std::lock_guard lock(*m_state->mutex);
+    return m_state->started;
+}
+
+bool CAirInput::Ended() const
+{
+    std::lock_guard lock(*m_state->mutex);
+    return m_state->ended;
+}
+
+QString CAirInput::Name() const
+{
+    std::lock_guard lock(*m_state->mutex);
+    return m_state->name;
+}
+
+void airbus::Unfollow(const CAirInput::State& leader, CAirBus::Impl* bus)
+{
+    if (!bus)
+        return;
+    for (const auto& input : bus->inputs) {
+        if (input->started || !input->followsOther || input->other.lock().get() != &leader)
+            continue;
+        input->scheduled = false;
+        input->followsOther = false;
+        input->other.reset();
+    }
+}
