@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -109,6 +110,35 @@ TEST_F(AirBusTest, FollowOnsAndOverlapsLandOnTheirFrame)
         }
         EXPECT_GE(a->StartedAt(), from);
         EXPECT_EQ(a->FramesTaken(), std::uint64_t(c.length));
+    }
+}
+
+// A start planned on another input is taken back when that one is paused,
+// flushed (a seek, a stop) or closed before the frame, or when the plan
+// itself is taken back: the follower waits for a start of its own.
+TEST_F(AirBusTest, APlannedStartWaitsAgainWhenItsLeaderLeavesItsCourse)
+{
+    Open();
+    const std::function<void(CAirInput&, CAirInput&)> ways[] = {
+        [](CAirInput& a, CAirInput&) { a.Pause(); },
+        [](CAirInput& a, CAirInput&) { a.Flush(0); },
+        [](CAirInput& a, CAirInput&) { a.Detach(); },
+        [](CAirInput&, CAirInput& b) { b.Unschedule(); },
+    };
+    for (std::size_t i = 0; i < std::size(ways); ++i) {
+        SCOPED_TRACE(i);
+        auto a = Input(4000, 0.25f);
+        auto b = Input(1000, 0.5f);
+        a->StartAt();
+        b->StartWith(a, 3000);
+        EXPECT_TRUE(b->Pending());
+        ways[i](*a, *b);
+        EXPECT_FALSE(b->Pending());
+        const std::uint64_t from = bus->Frames();
+        ASSERT_TRUE(TestEnv::WaitUntil([&] { return bus->Frames() > from + 6000; }, 3000));
+        EXPECT_FALSE(b->Started());
+        b->StartAt();
+        ASSERT_TRUE(TestEnv::WaitUntil([&] { return b->Ended(); }, 3000));
     }
 }
 

@@ -89,6 +89,26 @@ TEST_F(GstTrack, WavFilesOverTwoGibibytesOpenWithTheirWholeLength)
     }
 }
 
+// A start planned on the bus comes on its sample: after the last of the
+// item before (which has then taken its whole length), or where that one
+// reaches a position; Play before then starts the item at once.
+TEST_F(GstTrack, APlannedStartComesOnItsSampleAndPlayStartsItAtOnce)
+{
+    CDirectShowTrack a, b, c;
+    for (CDirectShowTrack* t : {&a, &b, &c})
+        t->Open(s_wav, &owner);
+    ASSERT_TRUE(b.PlayAfter(a, 500));
+    a.Play();
+    ASSERT_TRUE(TestEnv::WaitUntil([&] { return b.GetPosition() > 0; }, 3000));
+    EXPECT_NEAR(a.GetPosition() - b.GetPosition(), 500, 1); // both in bus samples
+    ASSERT_TRUE(owner.WaitForEnds(2));
+    a.Stop();
+    ASSERT_TRUE(c.PlayAfter(a)); // after a's last sample: a does not play, Play starts c
+    c.Play();
+    ASSERT_TRUE(TestEnv::WaitUntil([&] { return c.GetPosition() > 100; }, 3000));
+    EXPECT_EQ(a.GetPosition(), 0);
+}
+
 TEST_F(GstTrack, VolumeMapsLevelsToDecibelsAndStopRestoresFullVolume)
 {
     CDirectShowTrack track;

@@ -23,6 +23,7 @@
 #include <atomic>
 #include <chrono>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <thread>
 
@@ -44,6 +45,8 @@ struct FakeTrackWorld
     // network share does.
     std::set<QString> ahead;
     std::atomic<bool> gate = true;
+    // Tracks play on the air bus: a start can be planned on another's sample.
+    bool bus = false;
 };
 
 class FakeTrack : public CMediaTrack
@@ -96,6 +99,13 @@ public:
         rangeTo = to;
         m_state = Playing;
     }
+    bool PlayAfter(const CMediaTrack& before, TrackMs positionOfBefore) override
+    {
+        if (m_world.bus)
+            plan = {before.Serial(), positionOfBefore};
+        return m_world.bus;
+    }
+    void CancelPlannedStart() override { plan.reset(); }
     void Stop() override { m_state = Stopped; }
     void Pause() override { m_state = Paused; }
     void Resume() override { m_state = Playing; }
@@ -111,6 +121,7 @@ public:
     void SetPosition(TrackMs ms) { m_position = ms; }
     TrackMs rangeFrom = -1;
     TrackMs rangeTo = -1;
+    std::optional<std::pair<std::uint64_t, TrackMs>> plan; // PlayAfter's leader and position
 
 private:
     FakeTrackWorld& m_world;

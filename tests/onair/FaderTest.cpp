@@ -221,6 +221,43 @@ TEST_F(FaderTest, TheNextItemIsOpenedAheadAndStartsItsLatencyEarly)
     EXPECT_EQ(engine->PreparedItem(), QString());
 }
 
+// On the air bus the prepared item's start is planned on its sample in the
+// last 600 ms before it is due: where the item on air reaches its overlap,
+// or after its last sample ("~0"); the plan is taken back when the item on
+// air leaves the air another way.
+TEST_F(FaderTest, OnTheBusTheNextStartIsPlannedOnItsSampleAndTakenBackWhenTheItemLeaves)
+{
+    world.bus = true;
+    for (const TrackMs overlap : {4000, 0}) {
+        SCOPED_TRACE(overlap);
+        MakeEngine();
+        engine->Settings().overlapTime = overlap;
+        PlayAhead({"/m/a.mp3", "/m/b.mp3", "/m/c.mp3"});
+        FakeTrack* first = OnAir();
+        const auto next = [&] {
+            std::lock_guard lock(world.aliveLock);
+            for (FakeTrack* t : world.alive)
+                if (t->GetFileName() == "/m/b.mp3")
+                    return t;
+            return static_cast<FakeTrack*>(nullptr);
+        };
+        ASSERT_TRUE(TestEnv::WaitUntil([&] { return Tick(), next() != nullptr; }, 5000));
+        ASSERT_TRUE(TrackWork::WaitIdle(5000));
+        QCoreApplication::processEvents(); // the opened track reaches the engine
+        first->SetPosition(180000 - overlap - 601);
+        Tick();
+        EXPECT_FALSE(next()->plan);
+        first->SetPosition(180000 - overlap - 600);
+        Tick();
+        ASSERT_TRUE(next()->plan);
+        EXPECT_EQ(*next()->plan, std::make_pair(first->Serial(), overlap ? 176000 : -1));
+        EXPECT_EQ(OnAir(), first);
+        engine->OnCommand(Cmd::NextTrack);
+        EXPECT_NE(OnAir(), first);
+        EXPECT_FALSE(next() && next()->plan) << "an operator's Next starts it now";
+    }
+}
+
 // A break halts playback after the item on air; the row the operator's Play
 // starts is prepared meanwhile and while halted (following the selection),
 // and Stop lets it go for good.
