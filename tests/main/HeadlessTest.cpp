@@ -29,19 +29,6 @@ const QByteArray kLogging = "\"Enable Logging\"=hex:01,00,00,00\n\"Logfile Dir\"
 const QByteArray kNoOverlap = "\"Overlap Time\"=dword:00000000";
 const QByteArray kIgnoreErrors = kNoOverlap + "\n\"IgnoreErrors\"=hex:01,00,00,00";
 
-// An "Events" key with one daily event on every weekday, starting at the
-// whole second at.
-QByteArray EventKey(const QDateTime& at, bool exact)
-{
-    const QByteArray start = at.toString("yyyy-M-d H:mm:ss").toUtf8();
-    return "\n[HKEY_CURRENT_USER\\Software\\Oxbelund\\Lirana\\Events]\n\"Count\"=dword:00000001\n"
-           "\n[HKEY_CURRENT_USER\\Software\\Oxbelund\\Lirana\\Events\\Event 0]\n"
-           "\"FileName\"=\"/ev/1.pause\"\n\"ExpireDate\"=\"2099-12-31 0:00:00\"\n"
-           "\"WeekDayMask\"=dword:0000007f\n\"EveryHour\"=hex:00,00,00,00\n"
-           "\"Exact\"=hex:0" +
-           QByteArray(exact ? "1" : "0") + ",00,00,00\n\"StartDate\"=\"" + start + "\"\n";
-}
-
 struct RunResult
 {
     int exitCode = -1;
@@ -135,7 +122,9 @@ protected:
             QDir(home + QStringLiteral("/state")).removeRecursively();
             const QDateTime now = QDateTime::currentDateTime();
             const QDateTime due = now.addSecs(lead).addMSecs(-now.time().msec());
-            WriteHive(kNoOverlap + "\n" + EventKey(due, exact));
+            WriteHive(kNoOverlap); // and one daily event, due then
+            QStringList add{"--add-event", "/ev/1.pause", "--at", due.toString("yyyy-M-d H:mm:ss")};
+            EXPECT_EQ(Start(exact ? add << "--immediately" : add).exitCode, 0);
             const auto tooLate = [&](const RunResult& r) {
                 return lead < 15 && !r.arrivalMs.isEmpty() && r.arrivalMs[0] >= due.toMSecsSinceEpoch();
             };
