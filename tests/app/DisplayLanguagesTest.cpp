@@ -34,7 +34,7 @@ protected:
     static void UseShare(const QByteArray& languages)
     {
         static const QString builtQm = DataPaths::ShareDir() + QStringLiteral("/translations/lirana_de.qm");
-        const QString share = TestEnv::MakeTempDir(QStringLiteral("share"));
+        const QString share = TestEnv::MakeTempDir("share");
         TestEnv::WriteFile(share + QStringLiteral("/machine.reg"), "REGEDIT4\n\n" + languages);
         QFile::copy(builtQm, share + QStringLiteral("/de.qm"));
         qputenv("LIRANA_SHARE_DIR", share.toLocal8Bit());
@@ -45,28 +45,28 @@ protected:
 TEST_F(DisplayLanguagesTest, TheShippedGermanIsOfferedSelectedByEitherCaseAndStored)
 {
     CLanguageList languages;
-    EXPECT_EQ(languages.MenuNames(), QStringList({QStringLiteral("&English"), QStringLiteral("&Deutsch")}));
+    EXPECT_EQ(languages.MenuNames(), QStringList({"&English", "&Deutsch"}));
     const QString english = ExitPrompt();
 
     for (const char* code : {"de", "DE"}) {
         ASSERT_TRUE(languages.SelectByIsoCode(QString::fromLatin1(code))) << code;
         EXPECT_EQ(languages.Current(), 1) << code;
         EXPECT_NE(ExitPrompt(), english) << code << ": the German catalogue is not in force";
-        EXPECT_TRUE(languages.SelectByIsoCode(QStringLiteral("EN")));
+        EXPECT_TRUE(languages.SelectByIsoCode("EN"));
         EXPECT_EQ(ExitPrompt(), english) << code;
     }
 
     // The choice survives in "LanguageCode"; a code nobody registered keeps
     // the language in force.
-    languages.SelectByIsoCode(QStringLiteral("de"));
-    CRegistryKey frame = CRegistryKey::OpenAppSubkey(QStringLiteral("MainFrame"));
-    languages.Save(frame, QStringLiteral("LanguageCode"));
-    EXPECT_EQ(frame.GetText(QStringLiteral("LanguageCode"), QString()), QStringLiteral("de"));
+    languages.SelectByIsoCode("de");
+    CRegistryKey frame = CRegistryKey::OpenAppSubkey("MainFrame");
+    languages.Save(frame, "LanguageCode");
+    EXPECT_EQ(frame.GetText("LanguageCode", QString()), "de");
     CLanguageList next;
-    next.Load(frame, QStringLiteral("LanguageCode"));
-    EXPECT_EQ(next.GetIsoCode(), QStringLiteral("de"));
-    EXPECT_TRUE(next.SelectByIsoCode(QStringLiteral("xx")));
-    EXPECT_EQ(next.GetIsoCode(), QStringLiteral("de"));
+    next.Load(frame, "LanguageCode");
+    EXPECT_EQ(next.GetIsoCode(), "de");
+    EXPECT_TRUE(next.SelectByIsoCode("xx"));
+    EXPECT_EQ(next.GetIsoCode(), "de");
     languages.Select(0);
     next.Select(0);
     EXPECT_EQ(ExitPrompt(), english);
@@ -76,7 +76,7 @@ TEST_F(DisplayLanguagesTest, OnlyCompleteEntriesWithALoadableCatalogueAreOffered
 {
     UseShare("");
     CLanguageList none;
-    EXPECT_EQ(none.MenuNames(), QStringList{QStringLiteral("&English")});
+    EXPECT_EQ(none.MenuNames(), QStringList{"&English"});
     EXPECT_EQ(none.Current(), 0);
 
     UseShare("[HKEY_LOCAL_MACHINE\\Software\\Oxbelund\\Lirana\\Languages\\Erste]\n"
@@ -92,10 +92,9 @@ TEST_F(DisplayLanguagesTest, OnlyCompleteEntriesWithALoadableCatalogueAreOffered
              "\"LCID\"=dword:00000410\n\"ResourceFile\"=\"de.qm\"\n");
     CLanguageList languages;
     // An entry without a name is called by its key; the broken ones are absent.
-    EXPECT_EQ(languages.MenuNames(), QStringList({QStringLiteral("&English"), QStringLiteral("&Erste"),
-                                                  QStringLiteral("&Deutsch (AT)")}));
+    EXPECT_EQ(languages.MenuNames(), QStringList({"&English", "&Erste", "&Deutsch (AT)"}));
     // Two entries with one code: the stored code restores the first.
-    languages.SelectByIsoCode(QStringLiteral("De"));
+    languages.SelectByIsoCode("De");
     EXPECT_EQ(languages.Current(), 1);
     // A catalogue that cannot be loaded keeps the language in force.
     EXPECT_FALSE(languages.Select(7));

@@ -74,8 +74,8 @@ protected:
         return tool;
     }
 
-    QString dir = TestEnv::MakeTempDir(QStringLiteral("tools"));
-    QString program = MakeProgram(dir, QStringLiteral("editor"));
+    QString dir = TestEnv::MakeTempDir("tools");
+    QString program = MakeProgram(dir, "editor");
     RecordingShell shell;
 };
 
@@ -84,11 +84,10 @@ TEST_F(RunToolTest, MacrosStandForPartsOfTheFile)
     const QString params = QString::fromUtf8(
         R"p($(FilePath) "$(FileDir)" $(FileName)$(FileExt) [$(FileDrive)] x$(FileExt))p");
     const std::pair<std::optional<QString>, QStringList> cases[] = {
-        {QStringLiteral("/home/op/Music/Song One.mp3"),
+        {"/home/op/Music/Song One.mp3",
          {"/home/op/Music/Song One.mp3", "/home/op/Music/", "Song One.mp3", "[]", "x.mp3"}},
-        {QStringLiteral("song"), {"song", "song", "[]", "x"}}, // no folder: "$(FileDir)" is left out
-        {QStringLiteral("/a.b/.hidden.tar.gz"),
-         {"/a.b/.hidden.tar.gz", "/a.b/", ".hidden.tar.gz", "[]", "x.gz"}},
+        {"song", {"song", "song", "[]", "x"}}, // no folder: "$(FileDir)" is left out
+        {"/a.b/.hidden.tar.gz", {"/a.b/.hidden.tar.gz", "/a.b/", ".hidden.tar.gz", "[]", "x.gz"}},
         {QString(), {"[]", "x"}}, // no row selected: every macro is empty, so are three arguments
         {std::nullopt,
          {"$(FilePath)", "$(FileDir)", "$(FileName)$(FileExt)", "[$(FileDrive)]", "x$(FileExt)"}},
@@ -97,14 +96,12 @@ TEST_F(RunToolTest, MacrosStandForPartsOfTheFile)
         shell.started.clear();
         EXPECT_EQ(Run(Tool(program, params), file), QString());
         ASSERT_EQ(shell.started.size(), 1);
-        EXPECT_EQ(shell.started[0], QStringList{program} + args)
-            << qPrintable(file.value_or(QStringLiteral("(none)")));
+        EXPECT_EQ(shell.started[0], QStringList{program} + args) << qPrintable(file.value_or("(none)"));
     }
     // The start folder knows only the folder and the drive.
-    const ToolFile song = ToolFile::Split(QStringLiteral("/home/op/Music/Song One.mp3"));
-    EXPECT_EQ(
-        ExpandToolMacros(QStringLiteral("$(FileDrive)$(FileDir)x/$(FileName)"), song, MacroSet::WorkDir),
-        QStringLiteral("/home/op/Music/x/$(FileName)"));
+    const ToolFile song = ToolFile::Split("/home/op/Music/Song One.mp3");
+    EXPECT_EQ(ExpandToolMacros("$(FileDrive)$(FileDir)x/$(FileName)", song, MacroSet::WorkDir),
+              "/home/op/Music/x/$(FileName)");
 }
 
 TEST_F(RunToolTest, AFileNameReachesTheProgramAsOneArgument)
@@ -112,7 +109,7 @@ TEST_F(RunToolTest, AFileNameReachesTheProgramAsOneArgument)
     // A name that a shell would read as more arguments, a second command, a
     // command substitution and an open quote; it also holds a macro.
     const QString file = dir + QString::fromUtf8(R"(/a;b $(rm -rf ~) `id` 'q" $(FileDir).mp3)");
-    CTool tool = Tool(program, QStringLiteral("--in $(FilePath) --name=$(FileName)"));
+    CTool tool = Tool(program, "--in $(FilePath) --name=$(FileName)");
     tool.workDir = QStringLiteral("$(FileDir)");
     EXPECT_EQ(Run(tool, file), QString());
     ASSERT_EQ(shell.started.size(), 1);
@@ -123,21 +120,20 @@ TEST_F(RunToolTest, AFileNameReachesTheProgramAsOneArgument)
 
 TEST_F(RunToolTest, ProgramsScriptsFoldersAndDocuments)
 {
-    const QString onPath = MakeProgram(dir, QStringLiteral("mixer"));
-    const QString script = MakeProgram(dir, QStringLiteral("cut.SH"), false);
+    const QString onPath = MakeProgram(dir, "mixer");
+    const QString script = MakeProgram(dir, "cut.SH", false);
     const QString document = TestEnv::WriteFile(dir + QStringLiteral("/notes.txt"), "x");
     const QByteArray oldPath = qgetenv("PATH");
     qputenv("PATH", dir.toLocal8Bit());
     const std::pair<QString, QStringList> cases[] = {
-        {QStringLiteral("mixer"), {onPath, "-x", "a b"}},
+        {"mixer", {onPath, "-x", "a b"}},
         {script, {"/bin/sh", script, "-x", "a b"}},
         {dir, {"xdg-open", dir}}, // the desktop's handler takes no parameters
         {document, {"xdg-open", document}},
     };
     for (const auto& [commandLine, started] : cases) {
         shell.started.clear();
-        EXPECT_EQ(Run(Tool(commandLine, QStringLiteral("-x 'a b'")), std::nullopt), QString())
-            << qPrintable(commandLine);
+        EXPECT_EQ(Run(Tool(commandLine, "-x 'a b'"), std::nullopt), QString()) << qPrintable(commandLine);
         EXPECT_EQ(shell.started, QList<QStringList>{started});
     }
     qputenv("PATH", oldPath);
@@ -146,9 +142,9 @@ TEST_F(RunToolTest, ProgramsScriptsFoldersAndDocuments)
     shell.started.clear();
     const QString missing = dir + QStringLiteral("/gone");
     EXPECT_EQ(Run(Tool(missing, {}), std::nullopt),
-              CannotFindMessage(missing, QStringLiteral("There is no such file or folder.")));
-    EXPECT_TRUE(Run(Tool(program, QStringLiteral("'open")), std::nullopt).contains(u'\''));
-    EXPECT_FALSE(Run(Tool(QStringLiteral("  "), {}), std::nullopt).isEmpty());
+              CannotFindMessage(missing, "There is no such file or folder."));
+    EXPECT_TRUE(Run(Tool(program, "'open"), std::nullopt).contains(u'\''));
+    EXPECT_FALSE(Run(Tool("  ", {}), std::nullopt).isEmpty());
     EXPECT_TRUE(shell.started.isEmpty());
     shell.failWith = QStringLiteral("Permission denied");
     EXPECT_EQ(Run(Tool(program, {}), std::nullopt), CannotFindMessage(program, shell.failWith));
@@ -156,35 +152,28 @@ TEST_F(RunToolTest, ProgramsScriptsFoldersAndDocuments)
 
 TEST(CTool, CreateFromFileAndBrowsing)
 {
-    const QString dir = TestEnv::MakeTempDir(QStringLiteral("create"));
-    const QString program = MakeProgram(dir, QStringLiteral("MYTOOL"));
+    const QString dir = TestEnv::MakeTempDir("create");
+    const QString program = MakeProgram(dir, "MYTOOL");
     CTool tool = CTool::CreateFromFile(program);
-    EXPECT_EQ(tool.description, QStringLiteral("MYTOOL"));
+    EXPECT_EQ(tool.description, "MYTOOL");
     EXPECT_EQ(tool.workDir, dir + u'/');
     EXPECT_EQ(tool.iconFile, program) << "an executable is its own icon file";
     EXPECT_EQ(tool.startOptions, CTool::Normal);
     tool.params = QStringLiteral("-v");
     tool.startOptions = CTool::Hidden;
     tool.TakeBrowsedFile(program);
-    EXPECT_EQ(tool.description, QStringLiteral("Mytool"));
+    EXPECT_EQ(tool.description, "Mytool");
     EXPECT_EQ(tool.params, QString());
     EXPECT_EQ(tool.startOptions, CTool::Normal);
-    EXPECT_EQ(CTool::BrowsedDescription(QStringLiteral("/x/AUDIO.Edit.SH")), QStringLiteral("Audio.edit"));
-    EXPECT_EQ(CTool::CreateFromFile(MakeProgram(dir, QStringLiteral("notes.txt"), false)).iconFile,
-              QString());
+    EXPECT_EQ(CTool::BrowsedDescription("/x/AUDIO.Edit.SH"), "Audio.edit");
+    EXPECT_EQ(CTool::CreateFromFile(MakeProgram(dir, "notes.txt", false)).iconFile, QString());
 }
 
 TEST(CToolList, StoredUnderToolMenuWithItsValueNames)
 {
     TempHive hive;
-    CTool full{QStringLiteral("/usr/bin/audacity"),
-               QStringLiteral("\"$(FilePath)\""),
-               QStringLiteral("/tmp"),
-               CTool::Maximized,
-               QStringLiteral("&Audacity"),
-               7,
-               QStringLiteral("/x/a.ico"),
-               2};
+    CTool full{
+        "/usr/bin/audacity", "\"$(FilePath)\"", "/tmp", CTool::Maximized, "&Audacity", 7, "/x/a.ico", 2};
     CTool bare;
     bare.description = QStringLiteral("bare");
     CToolList list;
@@ -201,12 +190,11 @@ TEST(CToolList, StoredUnderToolMenuWithItsValueNames)
           R"("StartOptions"=dword:00000003)", R"("Description"="&Audacity")", R"("ShortCut"=dword:00000007)",
           R"("IconFile"="/x/a.ico")", R"("IconNum"=dword:00000002)", R"("StartOptions"=dword:00000005)"})
         EXPECT_TRUE(text.contains(QString::fromUtf8(line))) << line << "\n" << qPrintable(text);
-    EXPECT_FALSE(text.contains(QStringLiteral("Tool 3")));
-    EXPECT_FALSE(text.contains(QStringLiteral("Tool 0")));
+    EXPECT_FALSE(text.contains("Tool 3"));
+    EXPECT_FALSE(text.contains("Tool 0"));
 
     // Missing values take the defaults.
-    CRegistryKey::Create(CRegistryKey::OpenAppSubkey(QStringLiteral("Tool Menu")), QStringLiteral("Tool 1"))
-        .DeleteValue(QStringLiteral("StartOptions"));
+    CRegistryKey::Create(CRegistryKey::OpenAppSubkey("Tool Menu"), "Tool 1").DeleteValue("StartOptions");
     TempHive::Reload();
     CToolList loaded;
     loaded.LoadFromRegistry(CRegistryKey::OpenAppSubkey(QString()), QString());
@@ -219,8 +207,7 @@ TEST(CToolList, StoredUnderToolMenuWithItsValueNames)
 TEST(CToolList, DefaultToolsComeBackWhenNoneIsStored)
 {
     TempHive hive;
-    const QString mixer = MakeProgram(TestEnv::MakeTempDir(QStringLiteral("bin")),
-                                      QStringLiteral("pavucontrol"));
+    const QString mixer = MakeProgram(TestEnv::MakeTempDir("bin"), "pavucontrol");
     const QString music = QDir::homePath() + QStringLiteral("/Music");
     CRegistryKey app = CRegistryKey::OpenAppSubkey(QString());
     for (const QString& media : {QDir::homePath(), music}) { // no music folder: the home folder
@@ -230,7 +217,7 @@ TEST(CToolList, DefaultToolsComeBackWhenNoneIsStored)
         list.LoadFromRegistry(app, mixer);
         ASSERT_EQ(list.Count(), 2);
         EXPECT_EQ(list.At(0), CTool::CreateFromFile(mixer));
-        EXPECT_EQ(list.At(1).description, QStringLiteral("Media Files"));
+        EXPECT_EQ(list.At(1).description, "Media Files");
         EXPECT_EQ(list.At(1).commandLine, media);
         EXPECT_EQ(list.At(1).iconFile, media);
         EXPECT_EQ(list.At(1).startOptions, CTool::Normal);
@@ -238,7 +225,7 @@ TEST(CToolList, DefaultToolsComeBackWhenNoneIsStored)
         list.SaveToRegistry(app);
     }
     CToolList noMixer;
-    noMixer.LoadFromRegistry(app, QStringLiteral("no-such-mixer-program"));
+    noMixer.LoadFromRegistry(app, "no-such-mixer-program");
     ASSERT_EQ(noMixer.Count(), 1);
     EXPECT_EQ(noMixer.At(0).commandLine, music);
     QDir(music).removeRecursively();

@@ -105,8 +105,8 @@ Tool Menu\Count Number 0|)";
     EXPECT_EQ(fresh["Settings\\MediaDir"], DataPaths::SystemMediaFolder()); // empty falls back
 
     CRegistryKey settings = CRegistryKey::OpenAppSubkey(SettingsKey::Settings);
-    settings.SetReal(QStringLiteral("Fade Period"), qQNaN());
-    settings.SetNumber(QStringLiteral("FF_TIME"), 3000); // a typed value is not checked
+    settings.SetReal("Fade Period", qQNaN());
+    settings.SetNumber("FF_TIME", 3000); // a typed value is not checked
     EXPECT_EQ(Loaded()["Settings\\Fade Period"], "4");
     EXPECT_EQ(Loaded()["Settings\\FF_TIME"], "3000");
 }
@@ -163,10 +163,10 @@ TEST_F(ViewSettingsTest, TheEngineLoadsItsModeAndFolder)
     gone.ApplyWorkingDir();
     EXPECT_EQ(QDir::currentPath(), before);
 
-    const QString work = TestEnv::MakeTempDir(QStringLiteral("work")), later = TestEnv::MakeTempDir();
+    const QString work = TestEnv::MakeTempDir("work"), later = TestEnv::MakeTempDir();
     CRegistryKey settings = CRegistryKey::OpenAppSubkey(SettingsKey::Settings);
-    settings.SetNumber(QStringLiteral("PlayerMode"), 0);
-    settings.SetText(QStringLiteral("WorkingDir"), work);
+    settings.SetNumber("PlayerMode", 0);
+    settings.SetText("WorkingDir", work);
     settings.Close();
     CPlaylist list;
     FakeClock clock;
@@ -236,7 +236,7 @@ TEST_F(ViewSettingsTest, SettingsInWordsRoundTripAndBadWordsAreRefused)
         EXPECT_FALSE(SettingsSchema::FromWords(*e, QString::fromLatin1(words), &why)) << name << '=' << words;
         EXPECT_TRUE(why.startsWith(e->PathName())) << why.toStdString();
     }
-    EXPECT_FALSE(SettingsSchema::FindByName(QStringLiteral("No Such Setting")));
+    EXPECT_FALSE(SettingsSchema::FindByName("No Such Setting"));
 }
 
 } // namespace

@@ -122,13 +122,9 @@ TEST_F(ConsoleTest, TenThousandRowsPastedWhilePlayingAreOneStepAndTheNextItemFol
     EXPECT_EQ(UndoIds(), Ids({EditCmd::Paste}));
     EXPECT_EQ(engine.PreparedItem(), list.Row(list.Selection() + 1));
     EXPECT_EQ(view->ListBox()->GetRowText(10001), "p9999");
-    list.Move(1, 10001); // the next row moved away: the item opened ahead follows
-    engine.OnTimer(COnAirEngine::TimerOverlap);
-    EXPECT_EQ(engine.PreparedItem(), "/m/p0.wav");
+    // How the item opened ahead follows later edits is the engine's (FaderTest).
     document.OnUndo();
     EXPECT_EQ(list.Rows(), QStringList({"/m/a.wav", "/m/b.wav"}));
-    engine.OnTimer(COnAirEngine::TimerOverlap);
-    EXPECT_EQ(engine.PreparedItem(), "/m/b.wav");
     EXPECT_EQ(OnAir()->GetFileName(), "/m/a.wav");
 }
 

@@ -183,9 +183,7 @@ TEST_F(EventEditor, EventsFilesAreSavedWholeAndLoadedOverTheShownEntries)
         page.New();
         page.SetPickers({Picker(file), Picker(file)});
         page.Save();
-        CIniFile saved(file);
-        EXPECT_TRUE(saved.HasSection("Event 0"));
-        EXPECT_FALSE(saved.HasSection("Event 1")) << "no stale section of the longer file";
+        EXPECT_TRUE(CIniFile(file).HasSection("Event 0")); // its layout: the event list's own test
         three.SaveToFile(file);
         page.Load();
         EXPECT_EQ(Rows(page), QStringList({"/a.wav", "/b.wav", "/c.wav"}));

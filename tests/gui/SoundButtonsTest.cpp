@@ -195,11 +195,10 @@ TEST_F(SoundButtons, TheSoundsPageEditsACopyThatOkStores)
     EXPECT_EQ(Settings().soundDir, "/new");
     EXPECT_EQ(Settings().soundListDir, folder);
     EXPECT_EQ(CRegistryKey::OpenAppSubkey("Settings").GetText("SoundDir", {}), "/new");
+    // The stored forms are the sound list's own (its test): here, that they were written.
     CIniFile saved(folder + "/Sounds.ini");
     saved.SetSection("Sounds");
-    EXPECT_EQ(saved.GetString("Sound 1"), QString());
     EXPECT_EQ(saved.GetString("Sound 2"), "/new/drum roll.wav");
-    EXPECT_EQ(saved.GetInt("Count", 0), 9);
 
     // Loaded and stored on OK; the button follows at once.
     RunSheet(Cmd::EditSounds, [&](CPropertySheet& sheet) {
@@ -212,9 +211,7 @@ TEST_F(SoundButtons, TheSoundsPageEditsACopyThatOkStores)
     EXPECT_EQ(pickerFolders.last(), folder + "/Sounds.ini") << "the folder of the last sounds file";
     EXPECT_FALSE(station->Sounds().IsAssigned(0));
     EXPECT_EQ(view->CommandMenuText(Cmd::SoundFirst + 1), "&drum roll\t2");
-    EXPECT_EQ(CRegistryKey::OpenAppSubkey("Sounds").GetText("Sound 1", "?"), QString());
     EXPECT_EQ(CRegistryKey::OpenAppSubkey("Sounds").GetText("Sound 2", {}), "/new/drum roll.wav");
-    EXPECT_EQ(CRegistryKey::OpenAppSubkey("Sounds").GetNumber("Count", 0), 9);
 }
 
 } // namespace
