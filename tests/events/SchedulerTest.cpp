@@ -130,14 +130,12 @@ TEST_F(SchedulerTest, SwitchingEventsOnResetsSwitchingOffDoesNot)
 {
     CScheduledEvent& e = Add(Daily(kNews, March(7, 30, 0, 1)));
     ToggleEvents(enabled, scheduler);
-    EXPECT_FALSE(enabled);
-    EXPECT_FALSE(scheduler.Upcoming().IsEnabled());
+    EXPECT_EQ(std::pair(enabled, scheduler.Upcoming().IsEnabled()), std::pair(false, false));
     SetClock(9, 0);
     SetEventsEnabled(enabled, false, scheduler); // off again: still untouched
     EXPECT_EQ(e.NextRun(), March(7, 30));
     ToggleEvents(enabled, scheduler);
-    EXPECT_TRUE(enabled);
-    EXPECT_TRUE(scheduler.Upcoming().IsEnabled());
+    EXPECT_EQ(std::pair(enabled, scheduler.Upcoming().IsEnabled()), std::pair(true, true));
     EXPECT_EQ(e.NextRun(), March(7, 30, 0, 5)); // 07:30 today was skipped
     SetEventsEnabled(enabled, true, scheduler); // already on: no reset
     SetClock(7, 30, 0, 5);

@@ -71,15 +71,13 @@ TYPED_TEST(TrackContract, OpenCloseAndQueryLength)
 {
     using Maker = TypeParam;
     typename TestFixture::Track track;
-    EXPECT_FALSE(track.IsStopped() || track.IsPlaying() || track.IsPaused()) << "closed";
-    EXPECT_EQ(track.GetVolume(), 0.0f) << "closed";
+    EXPECT_FALSE(track.IsStopped() || track.IsPlaying() || track.IsPaused() || track.GetVolume() != 0.0f)
+        << "closed";
     track.Open(Maker::Media(), &this->owner);
-    EXPECT_TRUE(track.IsStopped() && !track.IsPlaying() && !track.IsPaused());
-    EXPECT_EQ(track.Owner(), &this->owner);
-    EXPECT_EQ(track.GetFileName(), Maker::Media());
+    EXPECT_EQ(std::tuple(track.IsStopped() && !track.IsPlaying() && !track.IsPaused(), track.Owner(),
+                         track.GetFileName(), track.GetPosition(), track.HasVolumeControl()),
+              std::tuple(true, &this->owner, Maker::Media(), 0, true));
     EXPECT_NEAR(track.GetLength(), Maker::kLength, 5);
-    EXPECT_EQ(track.GetPosition(), 0);
-    EXPECT_TRUE(track.HasVolumeControl());
     EXPECT_FLOAT_EQ(track.GetVolume(), Maker::kOpenVolume);
 
     // A seek while stopped moves the position and does not start playing.
