@@ -77,18 +77,16 @@ TEST_F(RegistryEvents, RoundTripKeepsEveryFieldToTheSecondInOrderAndReplacesTheW
     // Loading schedules: the first from its time of day, the masked one never.
     EXPECT_EQ(loaded.At(0).NextRun(), MakeWallTime(2024, 3, 5, 7, 30, 0));
     EXPECT_EQ(loaded.At(2).NextRun(), std::nullopt);
-    EXPECT_EQ(EventsKey().ValueCount(), 1); // "Count" only
-    EXPECT_EQ(EventsKey().GetNumber("Count", -1), 3);
-    ASSERT_EQ(EventsKey().SubkeyCount(), 3);
-    EXPECT_EQ(EventsKey().SubkeyName(2), "Event 2");
-    const CRegistryKey first = CRegistryKey::Create(EventsKey(), "Event 0");
-    EXPECT_EQ(first.GetBinary("Exact"), QByteArray("\x01\x00\x00\x00", 4));
-    EXPECT_EQ(first.GetText("StartDate", {}), "2001-3-5 7:30:00");
-    EXPECT_EQ(first.GetText("ExpireDate", {}), "2099-12-31 0:00:00");
+    const CRegistryKey events = EventsKey(), first = CRegistryKey::Create(events, "Event 0");
+    EXPECT_EQ(std::tuple(events.ValueCount(), events.GetNumber("Count", -1), events.SubkeyCount(),
+                         events.SubkeyName(2)),
+              std::tuple(1, 3, 3, "Event 2")); // "Count" is its only value
+    EXPECT_EQ(
+        std::tuple(first.GetBinary("Exact"), first.GetText("StartDate", {}), first.GetText("ExpireDate", {})),
+        std::tuple(QByteArray("\x01\x00\x00\x00", 4), "2001-3-5 7:30:00", "2099-12-31 0:00:00"));
 
     EXPECT_TRUE(SaveAndReload(CEventList()).IsEmpty());
-    EXPECT_EQ(EventsKey().GetNumber("Count", -1), 0);
-    EXPECT_EQ(EventsKey().SubkeyCount(), 0);
+    EXPECT_EQ(std::pair(EventsKey().GetNumber("Count", -1), EventsKey().SubkeyCount()), std::pair(0, 0));
 }
 
 TEST_F(RegistryEvents, CountDecidesWhichEntriesAreReadAndEmptyOnesAreSkipped)
@@ -203,10 +201,10 @@ TEST_F(FileEvents, CountGapsEmptySectionsExpiryAndEmptyList)
                              "StartDate=2024-03-01T10:20:30\n[Event 4]\nFileName=/e.wav\n");
     const CEventList loaded = Load();
     ASSERT_EQ(loaded.Count(), 1); // 0 expired, 1 empty, 2 missing, 4 beyond Count
-    EXPECT_EQ(loaded.At(0).fileName, "/d.wav");
-    EXPECT_TRUE(loaded.At(0).everyHour);
-    EXPECT_EQ(loaded.At(0).startDate, MakeWallTime(2024, 3, 1, 10, 20, 30));
-    EXPECT_EQ(loaded.At(0).NextRun(), MakeWallTime(2024, 3, 4, 12, 20, 30));
+    const CScheduledEvent& d = loaded.At(0);
+    EXPECT_EQ(std::tuple(d.fileName, d.everyHour, d.startDate, d.NextRun()),
+              std::tuple("/d.wav", true, MakeWallTime(2024, 3, 1, 10, 20, 30),
+                         MakeWallTime(2024, 3, 4, 12, 20, 30)));
 
     CEventList().SaveToFile(path);
     EXPECT_EQ(FileBytes(path), QByteArray("[Events]\nCount=0\n"));

@@ -39,6 +39,14 @@ protected:
             out << scheduler.Upcoming().At(i).fileName;
         return out;
     }
+    // The files of the due events taken one after another (at most ten).
+    QStringList TakeAll(bool exact)
+    {
+        QStringList out;
+        while (const auto file = out.size() < 10 ? scheduler.TakeDueEvent(exact) : std::nullopt)
+            out << *file;
+        return out;
+    }
     bool enabled = true; // the console's "Enable Events"
 };
 
@@ -49,12 +57,10 @@ TEST_F(SchedulerTest, DueEventsAreTakenOnceByKindThenListOrder)
     news.exact = true;
     Add(Daily(kAd, March(8, 0, 0, 1)));
     SetClock(8, 0, 0);
-    EXPECT_EQ(scheduler.TakeDueEvent(true), kNews);
+    EXPECT_EQ(TakeAll(true), QStringList{kNews});
     EXPECT_EQ(news.NextRun(), March(8, 0, 0, 5));
-    EXPECT_EQ(scheduler.TakeDueEvent(true), std::nullopt);
-    EXPECT_EQ(scheduler.TakeDueEvent(false), kId); // nearer the front
-    EXPECT_EQ(scheduler.TakeDueEvent(false), kAd); // at the following step
-    EXPECT_EQ(scheduler.TakeDueEvent(false), std::nullopt);
+    EXPECT_EQ(TakeAll(false),
+              (QStringList{kId, kAd})); // nearer the front first, the next at the following step
 }
 
 TEST_F(SchedulerTest, WaitingEventOverdueForHoursIsTakenOnceAndRescheduledFromThen)
@@ -62,11 +68,8 @@ TEST_F(SchedulerTest, WaitingEventOverdueForHoursIsTakenOnceAndRescheduledFromTh
     CScheduledEvent& hourly = Add(Hourly(kId, March(5, 0, 0, 1)));
     CScheduledEvent& daily = Add(Daily(kNews, March(7, 30, 0, 1)));
     SetClock(10, 10); // a long track: 08:00, 09:00, 10:00 and 07:30 all passed
-    EXPECT_EQ(scheduler.TakeDueEvent(false), kId);
-    EXPECT_EQ(hourly.NextRun(), March(11, 0));
-    EXPECT_EQ(scheduler.TakeDueEvent(false), kNews);
-    EXPECT_EQ(daily.NextRun(), March(7, 30, 0, 5));
-    EXPECT_EQ(scheduler.TakeDueEvent(false), std::nullopt);
+    EXPECT_EQ(TakeAll(false), (QStringList{kId, kNews}));
+    EXPECT_EQ(std::tuple(hourly.NextRun(), daily.NextRun()), std::tuple(March(11, 0), March(7, 30, 0, 5)));
 }
 
 TEST_F(SchedulerTest, ResetToNowSkipsRunsMissedWhileStopped)
@@ -75,10 +78,9 @@ TEST_F(SchedulerTest, ResetToNowSkipsRunsMissedWhileStopped)
     Add(Hourly(kId, March(5, 15, 0, 1)));
     SetClock(11, 20); // the player stood still since 07:00
     scheduler.ResetToNow();
-    EXPECT_EQ(scheduler.TakeDueEvent(true), std::nullopt);
-    EXPECT_EQ(scheduler.TakeDueEvent(false), std::nullopt);
+    EXPECT_EQ(TakeAll(true) + TakeAll(false), QStringList());
     SetClock(12, 15);
-    EXPECT_EQ(scheduler.TakeDueEvent(false), kId);
+    EXPECT_EQ(TakeAll(false), QStringList{kId});
 }
 
 TEST_F(SchedulerTest, UpcomingListHoldsEventsDueWithinFifteenMinutes)
@@ -128,14 +130,12 @@ TEST_F(SchedulerTest, SwitchingEventsOnResetsSwitchingOffDoesNot)
 {
     CScheduledEvent& e = Add(Daily(kNews, March(7, 30, 0, 1)));
     ToggleEvents(enabled, scheduler);
-    EXPECT_FALSE(enabled);
-    EXPECT_FALSE(scheduler.Upcoming().IsEnabled());
+    EXPECT_EQ(std::pair(enabled, scheduler.Upcoming().IsEnabled()), std::pair(false, false));
     SetClock(9, 0);
     SetEventsEnabled(enabled, false, scheduler); // off again: still untouched
     EXPECT_EQ(e.NextRun(), March(7, 30));
     ToggleEvents(enabled, scheduler);
-    EXPECT_TRUE(enabled);
-    EXPECT_TRUE(scheduler.Upcoming().IsEnabled());
+    EXPECT_EQ(std::pair(enabled, scheduler.Upcoming().IsEnabled()), std::pair(true, true));
     EXPECT_EQ(e.NextRun(), March(7, 30, 0, 5)); // 07:30 today was skipped
     SetEventsEnabled(enabled, true, scheduler); // already on: no reset
     SetClock(7, 30, 0, 5);

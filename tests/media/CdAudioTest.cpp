@@ -13,6 +13,7 @@
 #include "playlist/ItemPath.h"
 
 #include "EventRecorder.h"
+#include "support/F36bFailures.h"
 #include "support/TestMedia.h"
 
 #include <QFile>
@@ -94,17 +95,14 @@ TEST_F(CdAudioTest, ATrackPlaysItsOwnRangeSeeksPausesAndEndsInsideTheTrack)
 {
     CCDAudioTrack track;
     track.Open(Item("Track02.cda"), &owner);
-    EXPECT_EQ(track.TrackStart(), 1000);
-    EXPECT_EQ(track.GetLength(), 2000);
-    EXPECT_EQ(track.GetPosition(), 0) << "the disc stands before the track";
-    EXPECT_TRUE(track.HasVolumeControl());
-
-    track.Seek(1500);
-    EXPECT_EQ(track.GetPosition(), 1500);
-    track.Seek(5000);
-    EXPECT_EQ(track.GetPosition(), 2000) << "past the end: the track's end";
-    track.Seek(-3);
-    EXPECT_EQ(track.GetPosition(), 0);
+    // The disc stands before the track; a seek past its end goes to its end.
+    EXPECT_EQ(
+        (std::tuple{track.TrackStart(), track.GetLength(), track.GetPosition(), track.HasVolumeControl()}),
+        std::tuple(1000, 2000, 0, true));
+    for (const auto& [sought, position] : {std::pair(1500, 1500), {5000, 2000}, {-3, 0}}) {
+        track.Seek(sought);
+        EXPECT_EQ(track.GetPosition(), position) << sought;
+    }
 
     track.Play();
     ASSERT_TRUE(TestEnv::WaitUntil([&] { return track.GetPosition() > 0; }, 4000));
@@ -137,37 +135,28 @@ TEST_F(CdAudioTest, ATrackPlaysItsOwnRangeSeeksPausesAndEndsInsideTheTrack)
 
 TEST_F(CdAudioTest, TheTrackNumberRuleReachesTheDevice)
 {
-    CCDAudioTrack first;
+    CCDAudioTrack first, third;
     first.Open(Item("Track7.cda"), &owner);
-    EXPECT_EQ(first.TrackNumber(), 1);
-    EXPECT_EQ(first.GetLength(), 1000);
-    CCDAudioTrack third;
     third.Open(Item("Track03.cda"), &owner);
-    EXPECT_EQ(third.TrackStart(), 3000);
-    EXPECT_EQ(third.GetLength(), 3000);
+    EXPECT_EQ((std::tuple{first.TrackNumber(), first.GetLength(), third.TrackStart(), third.GetLength()}),
+              std::tuple(1, 1000, 3000, 3000));
 
     for (const QString& bad :
          {Item("Track12.cda"), TestEnv::Root() + QStringLiteral("/gone.cue/Track01.cda")}) {
         CCDAudioTrack track;
-        try {
-            track.Open(bad, &owner);
-            ADD_FAILURE() << qPrintable(bad);
-        } catch (const CMCIException& e) {
-            EXPECT_EQ(e.Error(), bad.contains(u"gone") ? mci::MCIERR_FILE_NOT_FOUND : mci::MCIERR_OUTOFRANGE);
-            EXPECT_TRUE(e.GetErrorMessage().contains(bad)) << qPrintable(e.GetErrorMessage());
-        }
+        const auto e = ThrownBy<CMCIException>([&] { track.Open(bad, &owner); });
+        ASSERT_TRUE(e) << qPrintable(bad);
+        EXPECT_EQ(e->Error(), bad.contains(u"gone") ? mci::MCIERR_FILE_NOT_FOUND : mci::MCIERR_OUTOFRANGE);
+        EXPECT_TRUE(e->GetErrorMessage().contains(bad)) << qPrintable(e->GetErrorMessage());
     }
 }
 
 TEST_F(CdAudioTest, ANewDiscGetsAnEntryUnderItsCddbIdAndNamesDefaultWithoutOne)
 {
-    CCDDatabase none;
-    EXPECT_FALSE(none.Init()) << "no drive";
-    EXPECT_FALSE(none.IsValid());
-    EXPECT_EQ(none.GetNumTracks(), 0);
-    EXPECT_EQ(none.GetArtist(), QStringLiteral("New Artist"));
-    EXPECT_EQ(none.GetTrackName(4), QStringLiteral("Track 05"));
-    EXPECT_EQ(CountCdTracks(), 0);
+    CCDDatabase none; // no drive
+    EXPECT_EQ((std::tuple{none.Init(), none.IsValid(), none.GetNumTracks(), none.GetArtist(),
+                          none.GetTrackName(4), CountCdTracks()}),
+              std::tuple(false, false, 0, QStringLiteral("New Artist"), QStringLiteral("Track 05"), 0));
 
     qputenv("LIRANA_CD_DEVICE", disc.toUtf8());
     EXPECT_EQ(CountCdTracks(), 3);
@@ -177,24 +166,21 @@ TEST_F(CdAudioTest, ANewDiscGetsAnEntryUnderItsCddbIdAndNamesDefaultWithoutOne)
     TestEnv::WriteFile(ini, "[A000603]\nnumtracks=0\n0=Stale\n");
     CCDDatabase db;
     ASSERT_TRUE(db.Init());
-    ASSERT_TRUE(db.IsValid());
-    EXPECT_EQ(db.DiscId(), 0x0A000603u);
-    EXPECT_EQ(db.GetNumTracks(), 3);
-    EXPECT_EQ(db.GetTitle(), QStringLiteral("New Title"));
+    EXPECT_EQ((std::tuple{db.IsValid(), db.DiscId(), db.GetNumTracks(), db.GetTitle()}),
+              std::tuple(true, 0x0A000603u, 3, QStringLiteral("New Title")));
     db.SetTrackName(1, QStringLiteral("Second"));
     EXPECT_EQ(db.StoredTrackName(1), QStringLiteral("Second"));
     EXPECT_EQ(db.GetTrackName(2), QStringLiteral("Track 03")) << "0-based keys, 1-based names";
 
     CIniFile file(ini);
     file.SetSection(QStringLiteral("A000603"));
-    EXPECT_EQ(file.GetInt(QStringLiteral("numtracks"), 0), 3);
-    EXPECT_EQ(file.GetString(QStringLiteral("artist")), QStringLiteral("New Artist"));
-    EXPECT_EQ(file.GetString(QStringLiteral("1")), QStringLiteral("Second"));
+    EXPECT_EQ((std::tuple{file.GetInt("numtracks", 0), file.GetString("artist"), file.GetString("1")}),
+              std::tuple(3, QStringLiteral("New Artist"), QStringLiteral("Second")));
 
     ASSERT_TRUE(QFile::rename(disc, disc + QStringLiteral(".out")));
-    EXPECT_FALSE(db.Refresh()) << "the disc was taken out";
-    EXPECT_FALSE(db.IsValid());
-    EXPECT_EQ(db.StoredTrackName(1), std::nullopt);
+    EXPECT_EQ((std::tuple{db.Refresh(), db.IsValid(), db.StoredTrackName(1)}),
+              std::tuple(false, false, std::nullopt))
+        << "the disc was taken out";
 }
 
 TEST_F(CdAudioTest, APipeOrAMissingFileOfAnImageIsAnErrorNamingItAtOnceAndTheNextTrackPlays)
@@ -223,14 +209,11 @@ TEST_F(CdAudioTest, APipeOrAMissingFileOfAnImageIsAnErrorNamingItAtOnceAndTheNex
         EXPECT_FALSE(mci::ReadCdToc(dir + u'/' + QLatin1String(c.root)));
         EXPECT_EQ(CdTrackTitle(item, 0), std::nullopt);
         CCDAudioTrack failing;
-        try {
-            failing.Open(item, &owner);
-            ADD_FAILURE() << c.root;
-        } catch (const CMCIException& e) {
-            EXPECT_EQ(e.Error(), c.error) << c.root;
-            EXPECT_TRUE(e.GetErrorMessage().contains(c.says) && e.GetErrorMessage().contains(item))
-                << qPrintable(e.GetErrorMessage());
-        }
+        const auto e = ThrownBy<CMCIException>([&] { failing.Open(item, &owner); });
+        ASSERT_TRUE(e) << c.root;
+        EXPECT_EQ(e->Error(), c.error) << c.root;
+        EXPECT_TRUE(e->GetErrorMessage().contains(c.says) && e->GetErrorMessage().contains(item))
+            << qPrintable(e->GetErrorMessage());
     }
     CCDAudioTrack next;
     next.Open(Item("Track02.cda"), &owner);

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 TEST(DllLoader, LoadsOnlyWithTheLibraryAndEveryEntryPoint)
 {
     const CDllLoader libm(QStringLiteral("libm.so.6"), {"cos", "sin"});
@@ -13,10 +15,9 @@ TEST(DllLoader, LoadsOnlyWithTheLibraryAndEveryEntryPoint)
     EXPECT_EQ(libm.Entry(2), nullptr);
 
     const CDllLoader partial(QStringLiteral("libm.so.6"), {"cos", "lirana_no_such_entry"});
-    EXPECT_FALSE(partial.IsLoaded());
-    EXPECT_NE(partial.Entry("cos"), nullptr);
-    EXPECT_TRUE(partial.ErrorText().contains(QStringLiteral("lirana_no_such_entry")));
     const CDllLoader missing(QStringLiteral("liblirana-no-such.so"), {});
-    EXPECT_FALSE(missing.IsLoaded());
-    EXPECT_TRUE(missing.ErrorText().contains(QStringLiteral("liblirana-no-such.so")));
+    EXPECT_EQ(std::tuple(partial.IsLoaded(), partial.Entry("cos") != nullptr,
+                         partial.ErrorText().contains("lirana_no_such_entry"), missing.IsLoaded(),
+                         missing.ErrorText().contains("liblirana-no-such.so")),
+              std::tuple(false, true, true, false, true));
 }

@@ -11,6 +11,7 @@
 #include "platform/registry/RegistryKey.h"
 
 #include "EventRecorder.h"
+#include "support/F36bFailures.h"
 #include "support/Fakes.h"
 #include "support/TestMedia.h"
 
@@ -53,15 +54,11 @@ TEST_F(MciTrackTest, AliasesCountFromAlias0AlsoWhenAnOpenFailsAndErrorsNameTheIt
 {
     ASSERT_EQ(CMCIDevice::NextAlias(), 0) << "the first open of the process";
     CMCITrack missing;
-    try {
-        missing.Open(TestEnv::Root() + QStringLiteral("/missing.wav"), &owner);
-        FAIL() << "opened a missing file";
-    } catch (const CMCIException& e) {
-        EXPECT_EQ(e.Error(), mci::MCIERR_FILE_NOT_FOUND);
-        EXPECT_EQ(e.Command(), mci::MCI_OPEN);
-        EXPECT_TRUE(e.GetErrorMessage().contains(QStringLiteral("missing.wav")))
-            << qPrintable(e.GetErrorMessage());
-    }
+    const auto e = ThrownBy<CMCIException>([&] { missing.Open(TestEnv::Root() + "/missing.wav", &owner); });
+    ASSERT_TRUE(e) << "opened a missing file";
+    EXPECT_EQ((std::tuple{e->Error(), e->Command(), e->GetErrorMessage().contains("missing.wav")}),
+              std::tuple(mci::MCIERR_FILE_NOT_FOUND, mci::MCI_OPEN, true))
+        << qPrintable(e->GetErrorMessage());
     EXPECT_EQ(missing.DeviceId(), 0u);
     CMCITrack track;
     track.Open(Wav(), &owner);
@@ -80,12 +77,8 @@ TEST_F(MciTrackTest, AliasesCountFromAlias0AlsoWhenAnOpenFailsAndErrorsNameTheIt
     };
     for (const auto& [path, error] : opens) {
         CMCITrack bad;
-        try {
-            bad.Open(path, &owner);
-            ADD_FAILURE() << qPrintable(path);
-        } catch (const CMCIException& e) {
-            EXPECT_EQ(e.Error(), error) << qPrintable(path);
-        }
+        const auto thrown = ThrownBy<CMCIException>([&] { bad.Open(path, &owner); });
+        EXPECT_EQ(thrown ? thrown->Error() : 0, error) << qPrintable(path);
     }
     EXPECT_EQ(CMCIDevice::NextAlias(), 6);
 }
@@ -111,13 +104,12 @@ TEST_F(MciTrackTest, WavMp3AndOggPlayWithPositionLengthSeekPauseAndVolume)
         mci::waveOutSetVolume(track.DeviceId(), 0xFFFFFFFFu);
         track.SetVolume(1.0f);
 
-        // Stopped: seeks move the position, clamped to the medium.
-        track.Seek(700);
-        EXPECT_NEAR(track.GetPosition(), 700, 1);
-        track.Seek(-5);
-        EXPECT_EQ(track.GetPosition(), 0);
-        track.Seek(100000);
-        EXPECT_EQ(track.GetPosition(), track.GetLength());
+        // Stopped: seeks move the position, clamped to the medium (to the millisecond).
+        for (const auto& [sought, at, within] :
+             {std::tuple(700, 700, 1), {-5, 0, 0}, {100000, track.GetLength(), 0}}) {
+            track.Seek(sought);
+            EXPECT_NEAR(track.GetPosition(), at, within) << sought;
+        }
         EXPECT_FALSE(track.IsPlaying());
 
         track.PlayRange(600, 1300);
@@ -233,7 +225,6 @@ TEST_F(MciTrackTest, SoundBanksFollowTheOptionAndAreClearedAtClose)
     ASSERT_TRUE(QFile::copy(font, dir + QStringLiteral("/song.sf2")));
     EXPECT_EQ(openWith(1), dir + QStringLiteral("/song.sf2"));
     EXPECT_EQ(CAWEException(999).GetErrorMessage(), QStringLiteral("AWE Error: Unknown Error Code"));
-    CTrackEnvironment::SetUserInterface(nullptr);
 }
 
 TEST_F(MciTrackTest, WithoutTheManagerLibraryTheOptionIsIgnoredSilently)
@@ -250,8 +241,7 @@ TEST_F(MciTrackTest, WithoutTheManagerLibraryTheOptionIsIgnoredSilently)
     EXPECT_TRUE(mci::UserBank().isEmpty());
     track.Close();
     SetSoundBankOptionOverride(std::nullopt);
-    EXPECT_TRUE(ui.messages.isEmpty());
-    CTrackEnvironment::SetUserInterface(nullptr);
+    EXPECT_TRUE(ui.messages.isEmpty()); // the fixture clears the interface
 }
 
 // The "WaveOutDevice" setting names the ALSA device; one that cannot be
@@ -265,13 +255,10 @@ TEST_F(MciTrackTest, AWaveOutputThatCannotBeOpenedFailsPlay)
     EXPECT_EQ(mci::WaveOutDeviceName(), QStringLiteral("lirana-no-such-pcm"));
     CMCITrack track;
     track.Open(Wav(), &owner);
-    try {
-        track.Play();
-        ADD_FAILURE() << "played into a device that does not exist";
-    } catch (const CMCIException& e) {
-        EXPECT_EQ(e.Error(), mci::MCIERR_WAVE_OUTPUTSUNSUITABLE);
-        EXPECT_EQ(e.Command(), mci::MCI_PLAY);
-    }
+    const auto e = ThrownBy<CMCIException>([&] { track.Play(); });
+    ASSERT_TRUE(e) << "played into a device that does not exist";
+    EXPECT_EQ(std::tuple(e->Error(), e->Command()),
+              std::tuple(mci::MCIERR_WAVE_OUTPUTSUNSUITABLE, mci::MCI_PLAY));
     EXPECT_FALSE(track.IsPlaying());
     Spin(50);
     EXPECT_EQ(owner.Count(), 0u) << "no notification for a play that never started";

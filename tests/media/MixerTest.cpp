@@ -11,6 +11,7 @@
 #include "platform/registry/RegistryKey.h"
 
 #include "EventRecorder.h"
+#include "support/F36bFailures.h"
 #include "support/Fakes.h"
 
 #include <QFile>
@@ -47,24 +48,12 @@ QByteArray StateOf(bool muted, unsigned volume)
            ",\"volume\":" + QByteArray::number(volume) + "}]}";
 }
 
-// The lines the program wrote to stderr while call ran.
-template <class Call>
-QStringList LogOf(Call call)
-{
-    testing::internal::CaptureStderr();
-    call();
-    return QString::fromStdString(testing::internal::GetCapturedStderr()).split(u'\n', Qt::SkipEmptyParts);
-}
-
+// The code of the mixer error call throws; 0 when none.
 template <class Call>
 unsigned ErrorOf(Call call)
 {
-    try {
-        call();
-    } catch (const CMixerException& e) {
-        return e.Code();
-    }
-    return 0;
+    const auto e = ThrownBy<CMixerException>(call);
+    return e ? e->Code() : 0;
 }
 
 TEST_F(MixerTest, LinesHaveStableIdsUnderTheirDestinationsAndEveryFailureItsCode)
@@ -196,7 +185,7 @@ TEST_F(MixerTest, AStateFileLeftBehindIsSetBackAtStartUnlessDamaged)
         std::tie(line.muted, line.volume) = std::pair(false, 1234u); // live and faded
         TestEnv::WriteFile(MixerState::FilePath(), text);
         card.openError = openError;
-        const QStringList log = LogOf(MixerState::RestoreLeftOver);
+        const QStringList log = StderrOf(MixerState::RestoreLeftOver).split(u'\n', Qt::SkipEmptyParts);
         EXPECT_EQ(log.size(), 1);
         EXPECT_EQ(log.value(0).contains(u"damaged"), !restored && openError == 0);
         EXPECT_EQ(std::pair(line.muted, line.volume),

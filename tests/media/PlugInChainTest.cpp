@@ -79,14 +79,14 @@ TEST_F(PlugInChainTest, SaveLoadKeepsSettingsAndUninstalledEntriesAndDropsBroken
     chain.outputFilter = MakeFilter(kDelay, "delay-time", 0.25f);
     SavePlugInChain(chain);
 
-    EXPECT_EQ(CRegistryKey::OpenAppSubkey(kPlugInChainKey).GetNumber(QStringLiteral("FilterCount"), -1), 5);
-    EXPECT_EQ(Entry(QStringLiteral("Filter 0")).GetText(QStringLiteral("Name"), {}), kAmp);
-    EXPECT_EQ(Entry(QStringLiteral("Filter 0")).GetText(QStringLiteral("CLSID"), {}),
-              QStringLiteral("{ladspa-amp-1181-so-amp}"));
     reg::ValueType type = reg::ValueType::None;
     QByteArray data;
-    ASSERT_TRUE(Entry(QStringLiteral("Filter 0")).GetRaw(QStringLiteral("Data"), &type, &data));
-    EXPECT_EQ(type, reg::ValueType::Binary);
+    const CRegistryKey first = Entry(QStringLiteral("Filter 0"));
+    EXPECT_EQ(
+        (std::tuple{CRegistryKey::OpenAppSubkey(kPlugInChainKey).GetNumber(QStringLiteral("FilterCount"), -1),
+                    first.GetText(QStringLiteral("Name"), {}), first.GetText(QStringLiteral("CLSID"), {}),
+                    first.GetRaw(QStringLiteral("Data"), &type, &data), type}),
+        std::tuple(5, kAmp, QStringLiteral("{ladspa-amp-1181-so-amp}"), true, reg::ValueType::Binary));
 
     CPlugInChain loaded;
     LoadPlugInChain(loaded);

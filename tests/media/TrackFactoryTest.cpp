@@ -7,6 +7,7 @@
 #include "media/ModTrack.h"
 #include "media/PauseTrack.h"
 #include "media/TrackExceptions.h"
+#include "support/F36bFailures.h"
 
 #include <QStringList>
 #include <gtest/gtest.h>
@@ -71,12 +72,9 @@ TEST(TrackFactory, TableOrderFallbackAndTheTrackMade)
 
 TEST(TrackFactory, AStandInNamesTheBackEndItLacks)
 {
-    const QString cd = QStringLiteral("/dev/sr0/Track05.cda");
-    try {
-        CUnavailableTrack(TrackClass::CdAudio).Open(cd, nullptr);
-        FAIL() << "Open did not throw";
-    } catch (const CTrackException& e) {
-        EXPECT_EQ(e.GetErrorMessage(),
-                  QStringLiteral("The CD audio back-end is not available in this build (Track05.cda)"));
-    }
+    const auto e = ThrownBy<CTrackException>(
+        [] { CUnavailableTrack(TrackClass::CdAudio).Open(QStringLiteral("/dev/sr0/Track05.cda"), nullptr); });
+    ASSERT_TRUE(e) << "Open did not throw";
+    EXPECT_EQ(e->GetErrorMessage(),
+              QStringLiteral("The CD audio back-end is not available in this build (Track05.cda)"));
 }

@@ -4,6 +4,7 @@
 
 #include "EventRecorder.h"
 
+#include <numeric>
 #include <thread>
 
 TEST(TrackNotifier, DeliversInOrderWithTheSerialAndNothingAfterDetach)
@@ -23,9 +24,9 @@ TEST(TrackNotifier, DeliversInOrderWithTheSerialAndNothingAfterDetach)
     notifier.PostError(std::make_unique<CTrackException>(QStringLiteral("late")));
     notifier.PostVolumeRequest(50);
     Spin(100);
-    ASSERT_EQ(owner.volumes.size(), 50u);
-    for (int i = 0; i < 50; ++i)
-        EXPECT_EQ(owner.volumes[static_cast<std::size_t>(i)], i);
+    std::vector<int> inOrder(50);
+    std::iota(inOrder.begin(), inOrder.end(), 0);
+    EXPECT_EQ(owner.volumes, inOrder);
     ASSERT_EQ(owner.ends.size(), 1u);
     EXPECT_EQ(owner.ends[0], std::pair(int(MCI_NOTIFY_ABORTED), std::uint64_t(42)));
     EXPECT_TRUE(owner.errors.empty());

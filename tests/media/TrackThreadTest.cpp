@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -36,16 +35,13 @@ TEST(TrackThread, StopEndsTheBodyAnExceptionStaysInsideAndABodyIgnoringStopIsLef
     // This body runs until the test releases it, after its thread is gone.
     auto release = std::make_shared<std::atomic<bool>>(false),
          done = std::make_shared<std::atomic<bool>>(false);
-    QElapsedTimer timer;
-    timer.start();
     {
         CTrackThread thread([release, done](std::stop_token) {
             SpinUntil([&] { return release->load(); });
             done->store(true);
         });
     }
-    EXPECT_GE(timer.elapsed(), 900) << "the destructor waits for it a while";
-    EXPECT_FALSE(done->load());
+    EXPECT_FALSE(done->load()) << "the destructor gave up waiting";
     release->store(true);
     SpinUntil([&] { return done->load(); });
 }

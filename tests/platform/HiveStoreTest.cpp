@@ -3,6 +3,7 @@
 // file, links and what is no file, the machine layers.
 #include "platform/registry/HiveStore.h"
 #include "platform/registry/RegistryKey.h"
+#include "support/F36bFailures.h"
 #include "support/Fakes.h"
 #include "support/TestEnv.h"
 
@@ -93,9 +94,7 @@ TEST_F(HiveStoreTest, ADamagedFileIsKeptAsideOnceAndEveryReadableValueStays)
         TestEnv::WriteFile(UserFile(), row.bytes);
         for (int start = 1; start <= (row.readOnly ? 2 : 1); ++start) {
             Reload();
-            testing::internal::CaptureStderr();
-            row.expectValues();
-            const QString err = QString::fromStdString(testing::internal::GetCapturedStderr());
+            const QString err = StderrOf(row.expectValues);
             const QStringList bad = Siblings().filter("Lirana.reg.bad-");
             ASSERT_EQ(bad.size(), 1);
             EXPECT_TRUE(QRegularExpression("^Lirana\\.reg\\.bad-\\d{8}-\\d{6}$").match(bad[0]).hasMatch());
@@ -110,10 +109,8 @@ TEST_F(HiveStoreTest, ADamagedFileIsKeptAsideOnceAndEveryReadableValueStays)
         SettingsKey().SetNumber("FF_TIME", 10); // a save drops the bad lines, keeps the rest
         EXPECT_TRUE(UserFileParses());
         Reload();
-        testing::internal::CaptureStderr();
-        row.expectValues();
+        EXPECT_EQ(StderrOf(row.expectValues), "");
         EXPECT_EQ(SettingsKey().GetNumber("FF_TIME", 0), 10);
-        EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
         EXPECT_EQ(Siblings().filter("Lirana.reg.bad-").size(), 1);
     }
 }
@@ -127,11 +124,9 @@ TEST_F(HiveStoreTest, AnInterruptedWriteLeavesTheOldFileWholeAndLosesNothing)
         leftover = temp;
         return false; // the program "dies" between writing and renaming
     });
-    testing::internal::CaptureStderr();
     CRegistryKey key = SettingsKey();
     key.SetNumber("Value", 2);
-    key.Flush();
-    testing::internal::GetCapturedStderr();
+    StderrOf([&] { key.Flush(); });
 
     EXPECT_EQ(UserText(), before);
     EXPECT_TRUE(QFile::exists(leftover)) << "the temporary file stays, as after a crash";
@@ -157,14 +152,14 @@ TEST_F(HiveStoreTest, MachineLayersOverrideInOrderSkipADamagedOneAndStayReadOnly
     TestEnv::WriteFile(etcDir + "/Oxbelund/Lirana.reg", head + "\"snd\"=\"broken\n");
     TestEnv::WriteFile(second + "/Oxbelund/Lirana.reg", head + "\"wav\"=\"second\"\n\"xyz\"=\"second\"\n");
     HiveStore::ResetForTests();
-    testing::internal::CaptureStderr();
-    CRegistryKey mci = CRegistryKey::Open(reg::Root::LocalMachine,
-                                          "software\\oxbelund\\lirana\\mci extensions");
+    CRegistryKey mci;
+    const QString err = StderrOf([&] {
+        mci = CRegistryKey::Open(reg::Root::LocalMachine, "software\\oxbelund\\lirana\\mci extensions");
+    });
     ASSERT_TRUE(mci.IsOpen());
     EXPECT_EQ(mci.Path(), "Software\\Oxbelund\\Lirana\\MCI Extensions");
     EXPECT_EQ(mci.GetText("WAV", {}), "first") << "the first XDG dir wins";
     EXPECT_EQ(mci.GetText("xyz", {}), "second");
-    const QString err = QString::fromStdString(testing::internal::GetCapturedStderr());
     EXPECT_EQ(err.count(u'\n'), 1) << err.toStdString();
     EXPECT_TRUE(err.contains("line 4")) << err.toStdString();
     for (const QString& shipped : QStringLiteral("snd=waveaudio aiff=waveaudio mid=sequencer rmi=sequencer "
@@ -183,8 +178,8 @@ TEST_F(HiveStoreTest, MachineLayersOverrideInOrderSkipADamagedOneAndStayReadOnly
     EXPECT_FALSE(CRegistryKey::Open(reg::Root::LocalMachine, "Software\\Nothing").IsOpen());
     const CRegistryKey again = CRegistryKey::Open(reg::Root::LocalMachine,
                                                   "Software\\Oxbelund\\Lirana\\MCI Extensions");
-    EXPECT_EQ(again.GetText("wav", {}), "first");
-    EXPECT_EQ(again.GetText("mid", {}), "sequencer");
+    EXPECT_EQ(std::tuple(again.GetText("wav", {}), again.GetText("mid", {})),
+              std::tuple("first", "sequencer"));
     EXPECT_FALSE(QFile::exists(UserFile())) << "machine writes never reach a file";
 }
 
@@ -202,19 +197,19 @@ TEST_F(HiveStoreTest, TwoStoresOnOneFileKeepEachOthersValues)
     kb.Flush();
     ka.SetNumber("A2", 3); // still pending in a
     {
+        // Opening a key sees the other copy's save; pending changes survive the reload.
         CRegistryKey again = HiveStore::OpenKey(a, reg::Root::CurrentUser, kRace);
-        EXPECT_EQ(again.GetNumber("B", 0), 2) << "opening a key sees the other copy's save";
-        EXPECT_EQ(again.GetText("Shared", {}), "from b");
-        EXPECT_EQ(again.GetNumber("A2", 0), 3) << "pending changes survive the reload";
+        EXPECT_EQ(std::tuple(again.GetNumber("B", 0), again.GetText("Shared", {}), again.GetNumber("A2", 0)),
+                  std::tuple(2, "from b", 3));
         again.SetNumber("A2", 4); // written after ka's, saved before it
     }
     ka.Close();
     kb.Close();
+    // The last write wins, whichever key saves last.
     const CRegistryKey result = CRegistryKey::Open(reg::Root::CurrentUser, kRace);
-    EXPECT_EQ(result.GetNumber("A", 0), 1);
-    EXPECT_EQ(result.GetNumber("A2", 0), 4) << "the last write wins, whichever key saves last";
-    EXPECT_EQ(result.GetNumber("B", 0), 2);
-    EXPECT_EQ(result.GetText("Shared", {}), "from b") << "last writer wins";
+    EXPECT_EQ(std::tuple(result.GetNumber("A", 0), result.GetNumber("A2", 0), result.GetNumber("B", 0),
+                         result.GetText("Shared", {})),
+              std::tuple(1, 4, 2, "from b"));
 }
 
 // Runs only as the child of TwoProcessesWritingAtOnceLoseNothing.
@@ -331,10 +326,10 @@ TEST_F(HiveStoreTest, WhatIsNoRegularFileOrTooLargeIsLeftAloneAndTheSettingsRunO
         const auto before = identity();
         ASSERT_TRUE(::getuid() != 0 || ::seteuid(65534) == 0);
         Reload();
-        testing::internal::CaptureStderr();
-        SettingsKey().SetNumber("IntroLength", SettingsKey().GetNumber("IntroLength", 15) + 1);
-        Reload();
-        const QString err = QString::fromStdString(testing::internal::GetCapturedStderr());
+        const QString err = StderrOf([] {
+            SettingsKey().SetNumber("IntroLength", SettingsKey().GetNumber("IntroLength", 15) + 1);
+            Reload();
+        });
         ASSERT_TRUE(::getuid() != 0 || ::seteuid(0) == 0);
         EXPECT_EQ(err.count(u'\n'), 1) << err.toStdString();
         EXPECT_TRUE(err.contains(QString::fromLatin1(c.says).arg(UserFile()))) << err.toStdString();
@@ -356,14 +351,13 @@ TEST_F(HiveStoreTest, ASaveThatWouldGrowTheFileBeyond16MiBIsRefused)
     const qsizetype room = (16 << 20) - text.size() - 10; // 10: "Last"="" and its line end
     for (const int over : {1, 0}) { // what is refused stays in memory, and is refused again at Reload
         Reload();
-        testing::internal::CaptureStderr();
-        CRegistryKey::OpenAppSubkey("Big").SetText("Last", QString(room + over, u'y'));
-        const std::string err = testing::internal::GetCapturedStderr();
+        const QString err = StderrOf(
+            [&] { CRegistryKey::OpenAppSubkey("Big").SetText("Last", QString(room + over, u'y')); });
         EXPECT_EQ(UserText().size(), over ? text.size() : 16 << 20);
-        EXPECT_EQ(err.find("they would take 16777217 bytes, more than the 16 MiB a settings file may hold") !=
-                      err.npos,
-                  bool(over))
-            << err;
+        EXPECT_EQ(
+            err.contains("they would take 16777217 bytes, more than the 16 MiB a settings file may hold"),
+            bool(over))
+            << qPrintable(err);
     }
 }
 
@@ -384,11 +378,11 @@ TEST_F(HiveStoreTest, ASaveThatCannotTakeItsLockSaysWhyNamingTheFile)
     for (const auto& [hive, step, file, error] : cases) {
         if (error == EACCES && ::geteuid() == 0)
             GTEST_SKIP() << "root writes into a read-only folder (the rows before it ran)";
-        testing::internal::CaptureStderr();
-        HiveStore::OpenKey(std::make_shared<HiveStore>(dir + hive, QStringList()), reg::Root::CurrentUser,
-                           "Software\\Oxbelund\\Lirana\\Settings")
-            .SetNumber("Value", 1);
-        const QString err = QString::fromStdString(testing::internal::GetCapturedStderr());
+        const QString err = StderrOf([&] {
+            HiveStore::OpenKey(std::make_shared<HiveStore>(dir + hive, QStringList()), reg::Root::CurrentUser,
+                               "Software\\Oxbelund\\Lirana\\Settings")
+                .SetNumber("Value", 1);
+        });
         EXPECT_TRUE(err.contains(QStringLiteral("settings not saved to %1: cannot %2 %3: %4")
                                      .arg(dir + hive, step, dir + file, qt_error_string(error))))
             << qPrintable(err);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/IniFile.h"
 #include "platform/Exception.h"
+#include "support/F36bFailures.h"
 #include "support/Fakes.h"
 #include "support/TestEnv.h"
 
@@ -171,12 +172,9 @@ TEST_F(IniFileTest, ReadAndWriteFailuresAreReported)
 
     CIniFile ini(dir + "/no/such/folder/x.ini");
     ini.WriteInt("k", 1);
-    try {
-        ini.Flush();
-        FAIL() << "Flush into a missing folder succeeded";
-    } catch (const CException& error) {
-        EXPECT_TRUE(error.GetErrorMessage().contains("x.ini"));
-    }
+    const auto error = ThrownBy([&] { ini.Flush(); });
+    ASSERT_TRUE(error) << "Flush into a missing folder succeeded";
+    EXPECT_TRUE(error->GetErrorMessage().contains("x.ini"));
     EXPECT_TRUE(ini.IsDirty()); // the change is kept for another Flush
 }
 

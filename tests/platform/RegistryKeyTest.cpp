@@ -110,9 +110,7 @@ TEST_F(RegistryKeyTest, FontNeedsLogFontAndDefaultsTheFaceName)
     const CRegistryKey app = CRegistryKey::OpenAppSubkey(QString());
     reg::LogFont f;
     ASSERT_TRUE(app.ReadFont("font", &f));
-    EXPECT_EQ(f.height, 0x02020202);
-    EXPECT_EQ(f.pitchAndFamily, 2);
-    EXPECT_EQ(f.faceName, "Arial");
+    EXPECT_EQ(std::tuple(f.height, f.pitchAndFamily, f.faceName), std::tuple(0x02020202, 2, "Arial"));
 
     reg::LogFont untouched;
     untouched.faceName = "Keep";
@@ -158,9 +156,7 @@ TEST_F(RegistryKeyTest, EveryEncodingSurvivesTheFileThatReadsLikeARegistryExport
         EXPECT_EQ(key.ValueCount(), 5);
     }
     const QStringList lines = UserLines();
-    ASSERT_GE(lines.size(), 3);
-    EXPECT_EQ(lines[0], "REGEDIT4");
-    EXPECT_EQ(lines[1], QString());
+    EXPECT_EQ(lines.mid(0, 2), QStringList({"REGEDIT4", QString()}));
     const qsizetype at = lines.indexOf("[HKEY_CURRENT_USER\\Software\\Oxbelund\\Lirana\\Settings]");
     ASSERT_GE(at, 0);
     const QStringList expected = {"\"IntroLength\"=dword:0000000f",
@@ -174,15 +170,10 @@ TEST_F(RegistryKeyTest, EveryEncodingSurvivesTheFileThatReadsLikeARegistryExport
     Reload();
     EXPECT_EQ(CRegistryKey::OpenAppSubkey("settings").GetText("workingdir", {}), "/srv/air \"live\"\\");
     const CRegistryKey key = CRegistryKey::OpenAppSubkey("encodings");
-    EXPECT_EQ(key.GetNumber("min", 0), INT_MIN);
-    EXPECT_EQ(kFlag(key, "On"), "11");
-    EXPECT_EQ(kFlag(key, "Off"), "00");
-    EXPECT_EQ(key.GetReal("Tiny", 0), -1e-300);
-    EXPECT_EQ(key.GetText("Text", QString()), unicode);
-    EXPECT_EQ(key.GetText("Empty", "def"), QString());
-    EXPECT_EQ(key.GetBinary("Stream"), stream);
     reg::Placement p;
-    ASSERT_TRUE(key.ReadPlacement("Pos", &p));
-    EXPECT_EQ(p, placement);
-    EXPECT_EQ(key.ValueCount(), 8);
+    EXPECT_EQ(
+        (std::tuple{key.GetNumber("min", 0), kFlag(key, "On") + kFlag(key, "Off"), key.GetReal("Tiny", 0),
+                    key.GetText("Text", QString()), key.GetText("Empty", "def"), key.GetBinary("Stream"),
+                    key.ReadPlacement("Pos", &p), p, key.ValueCount()}),
+        std::tuple(INT_MIN, QStringLiteral("1100"), -1e-300, unicode, QString(), stream, true, placement, 8));
 }

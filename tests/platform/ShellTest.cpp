@@ -131,8 +131,7 @@ TEST_F(RunCommandItemTest, DesktopEntriesRunTheirExecLineAndHonourPathTerminalAn
                 {"Exec=run -x\nTerminal=false", {"run", "-x"}, ""},
                 {"Type=Link\nURL=x", {"Exec"}, nullptr}};
     for (const auto& row : rows) {
-        shell.started.clear();
-        shell.workDirs.clear();
+        shell = RecordingShell();
         const QString entry = MakeFile(dir, QStringLiteral("e.desktop"),
                                        "[Desktop Action Other]\nExec=wrong\n[Desktop Entry]\n" + row.keys +
                                            "\n");

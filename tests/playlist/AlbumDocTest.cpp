@@ -154,11 +154,11 @@ TEST_F(AlbumDocTest, RecentListOfTen)
                                paths[7], paths[6], paths[5],  paths[4],  paths[3]};
     EXPECT_EQ(doc.RecentFiles(), expected);
     const CRegistryKey key = CRegistryKey::OpenAppSubkey("Recent File List");
-    EXPECT_EQ(key.ValueCount(), 10);
-    EXPECT_EQ(key.GetText("File1", {}), paths[9]);
+    EXPECT_EQ(std::pair(key.ValueCount(), key.GetText("File1", {})), std::pair(10, paths[9]));
 
-    EXPECT_FALSE(doc.UpdateCommand(CLiranaDoc::CmdRecentFirst + 10).enabled);
-    EXPECT_TRUE(doc.UpdateCommand(CLiranaDoc::CmdRecentFirst + 9).enabled);
+    EXPECT_EQ(std::pair(doc.UpdateCommand(CLiranaDoc::CmdRecentFirst + 9).enabled,
+                        doc.UpdateCommand(CLiranaDoc::CmdRecentFirst + 10).enabled),
+              std::pair(true, false));
     EXPECT_TRUE(doc.OnCommand(CLiranaDoc::CmdRecentFirst + 2));
     EXPECT_EQ(doc.RecentFiles().first(), paths[11]);
 
@@ -234,7 +234,6 @@ TEST_F(AlbumDocTest, SendByMailHandsTheAlbumOrACopyToXdgEmail)
     shell.failWith = "Cannot start xdg-email: No such file or directory";
     EXPECT_FALSE(doc.SendMail());
     EXPECT_EQ(ui.icons, QList{UserInterface::Icon::Stop});
-    EXPECT_TRUE(ui.LastMessage().contains("mail program"));
-    EXPECT_TRUE(ui.LastMessage().contains(shell.failWith));
+    EXPECT_TRUE(ui.LastMessage().contains("mail program") && ui.LastMessage().contains(shell.failWith));
     EXPECT_FALSE(QFileInfo::exists(shell.started[2].value(2)));
 }

@@ -50,8 +50,7 @@ TEST(ItemPath, SplitPathKeepsTheFolderSlashAndTheLastDot)
         EXPECT_EQ(p.drive + p.dir + u'|' + p.fname + u'|' + p.ext, QString::fromUtf8(parts)) << path;
     }
     const SplitPathParts longName = SplitPath(u'/' + QString(300, u'n') + ".wav");
-    EXPECT_EQ(longName.fname.size(), 255);
-    EXPECT_EQ(longName.ext, ".wav");
+    EXPECT_EQ(std::tuple(longName.fname.size(), longName.ext), std::tuple(255, ".wav"));
 }
 
 TEST(ItemPath, FullPathIsCleanedAgainstTheCurrentFolderWithoutResolvingLinks)
@@ -88,11 +87,9 @@ TEST(ItemPath, KindsByExtensionIgnoreCase)
                 EXPECT_EQ(GetItemKind("/m/x." + e), ItemKind(kind)) << qPrintable(e);
         }
     }
-    EXPECT_TRUE(IsCommandExtension(".Desktop"));
-    EXPECT_FALSE(IsCommandExtension("sh"));
-    EXPECT_FALSE(IsCommandExtension(".wav"));
-    EXPECT_TRUE(IsMiniPlaylist("/a/List.MPL"));
-    EXPECT_FALSE(IsMiniPlaylist("/a/list.m3u"));
+    EXPECT_EQ(std::tuple(IsCommandExtension(".Desktop"), IsCommandExtension("sh"), IsCommandExtension(".wav"),
+                         IsMiniPlaylist("/a/List.MPL"), IsMiniPlaylist("/a/list.m3u")),
+              std::tuple(true, false, false, true, false));
 }
 
 // Registered extensions (any case) are MCI extensions, and so media files;
@@ -133,10 +130,10 @@ TEST(ItemPath, DisplayNames)
                : index == 3 ? std::optional<QString>(QString())
                             : std::nullopt;
     });
-    EXPECT_EQ(GetItemDisplayName("/dev/sr0/Track03.CDA"), "Blue Train");
-    EXPECT_EQ(GetItemDisplayName("/d.cue/Track04.cda"), "Track 04");
-    EXPECT_EQ(GetItemDisplayName("/d.cue/Track12.cda"), "Track 12");
-    EXPECT_EQ(GetItemDisplayName("/d/Track00.cda"), "Track00");
+    EXPECT_EQ(
+        (QStringList{GetItemDisplayName("/dev/sr0/Track03.CDA"), GetItemDisplayName("/d.cue/Track04.cda"),
+                     GetItemDisplayName("/d.cue/Track12.cda"), GetItemDisplayName("/d/Track00.cda")}),
+        QStringList({"Blue Train", "Track 04", "Track 12", "Track00"}));
     SetCdTitleLookup({});
     EXPECT_EQ(asked, (QList<int>{2, 3, 11}));
 }

@@ -3,6 +3,7 @@
 // back, and the errors that name the file and keep the old one.
 #include "playlist/ListFile.h"
 #include "platform/FileNames.h"
+#include "support/F36bFailures.h"
 #include "support/Fakes.h"
 #include "support/TestEnv.h"
 
@@ -23,12 +24,8 @@ namespace {
 template <class F>
 QString ErrorOf(F f)
 {
-    try {
-        f();
-    } catch (const CListFileException& e) {
-        return e.FileName() + u'|' + e.GetErrorMessage();
-    }
-    return {};
+    const auto e = ThrownBy<CListFileException>(f);
+    return e ? e->FileName() + u'|' + e->GetErrorMessage() : QString();
 }
 
 } // namespace
@@ -194,9 +191,8 @@ TEST(ListFile, FailedWritesKeepTheOldFile)
     ::chmod(QFile::encodeName(dir).constData(), 0700);
     EXPECT_TRUE(WIFEXITED(status)) << status;
     EXPECT_EQ(WEXITSTATUS(status), 7);
-    EXPECT_EQ(FileBytes(full), QByteArray("/old.wav\n"));
-    EXPECT_EQ(FileBytes(path), QByteArray("/new.wav\n"));
-    EXPECT_EQ(FileBytes(shorter), QByteArray("/n.wav\n"));
+    EXPECT_EQ(QByteArrayList({FileBytes(full), FileBytes(path), FileBytes(shorter)}),
+              QByteArrayList({"/old.wav\n", "/new.wav\n", "/n.wav\n"}));
     EXPECT_EQ(QDir(dir).entryList(QDir::Files | QDir::Hidden).size(), 4) << "a temporary was left";
 }
 

@@ -16,13 +16,12 @@ TEST(SoundListTest, TextsAndBothStoredForms)
     sample.SetSlot(4, "/srv/Ünïcode, \"quoted\".wav");
     sample.SetSlot(8, "/srv/fx/" + QString(100, 'x') + ".ogg");
     sample.SetSlot(9, "/no/tenth/slot.wav");
-    EXPECT_EQ(sample.MenuText(0), "&Station ID\t1");
-    EXPECT_EQ(sample.ToolTip(0), "Station ID");
-    EXPECT_EQ(sample.PageText(0), "[1] Station ID");
-    EXPECT_EQ(sample.MenuText(1), "Unassigned Sound");
-    EXPECT_EQ(sample.ToolTip(1), "Unassigned Sound");
-    EXPECT_EQ(sample.ToolTip(8).size(), 79);
-    EXPECT_EQ(sample.Slots().size(), CSoundList::kSlots);
+    EXPECT_EQ((QStringList{sample.MenuText(0), sample.ToolTip(0), sample.PageText(0), sample.MenuText(1),
+                           sample.ToolTip(1)}),
+              (QStringList{"&Station ID\t1", "Station ID", "[1] Station ID", "Unassigned Sound",
+                           "Unassigned Sound"}));
+    EXPECT_EQ(std::pair(sample.ToolTip(8).size(), sample.Slots().size()),
+              std::pair(qsizetype(79), qsizetype(CSoundList::kSlots)));
 
     TempHive hive;
     CIniFile ini(TestEnv::MakeTempDir("sounds") + "/Sounds.ini");

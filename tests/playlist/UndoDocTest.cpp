@@ -57,11 +57,9 @@ TEST(PlaylistArchive, RoundTripAndMalformedData)
         rows << QString(length, u'x');
     a.Reset(rows, 3);
     ASSERT_TRUE(LoadPlaylist(b, StorePlaylist(a)));
-    EXPECT_EQ(b.Rows(), rows);
-    EXPECT_EQ(b.Selection(), 3);
+    EXPECT_EQ(std::pair(b.Rows(), b.Selection()), std::pair(rows, 3));
     ASSERT_TRUE(LoadPlaylist(b, {}));
-    EXPECT_EQ(b.Count(), 0);
-    EXPECT_EQ(b.Selection(), -1);
+    EXPECT_EQ(std::pair(b.Count(), b.Selection()), std::pair(0, -1));
 
     // A row missing, a text cut short, the wide-text marker, a cut count:
     // refused, and the list stays as it was.
@@ -69,8 +67,7 @@ TEST(PlaylistArchive, RoundTripAndMalformedData)
     for (const char* bad :
          {"02000000 00000000 0161", "01000000 00000000 05616263", "01000000 00000000 fffeff0100", "010000"})
         EXPECT_FALSE(LoadPlaylist(a, QByteArray::fromHex(bad))) << bad;
-    EXPECT_EQ(a.Rows(), QStringList{"/a.wav"});
-    EXPECT_EQ(a.Selection(), 0);
+    EXPECT_EQ(std::pair(a.Rows(), a.Selection()), std::pair(QStringList{"/a.wav"}, 0));
 }
 
 // Each step acts on the document: u undo, r redo, D removes row 0, M moves

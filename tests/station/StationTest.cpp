@@ -60,34 +60,6 @@ TEST(StationTest, RunsTheDocumentAndEngineLayersAndNothingElse)
     EXPECT_EQ(sunk, entries);
 }
 
-// The sound slots come with the settings and go back with a saving shutdown
-// only.
-TEST(StationTest, KeepsTheSoundSlotsWithTheSettings)
-{
-    TempHive hive;
-    CSoundList stored;
-    stored.SetSlot(2, "/j/Station ID.wav");
-    CRegistryKey app = CRegistryKey::OpenAppSubkey(QString());
-    stored.SaveToRegistry(app);
-    for (const bool save : {false, true}) {
-        RecordingUi ui;
-        RecordingShell shell;
-        CStation::Options options;
-        options.ui = &ui;
-        options.shell = &shell;
-        CStation station(std::move(options));
-        station.LoadSettings();
-        EXPECT_EQ(station.Sounds().Slots(), stored.Slots());
-        station.Sounds().SetSlot(4, "/j/News.wav");
-        station.Shutdown(save);
-    }
-    hive.Reload();
-    CSoundList reloaded;
-    reloaded.LoadFromRegistry(CRegistryKey::OpenAppSubkey(QString()));
-    stored.SetSlot(4, "/j/News.wav");
-    EXPECT_EQ(reloaded.Slots(), stored.Slots());
-}
-
 std::unique_ptr<CStation> FakeStation(FakeTrackWorld& world, RecordingUi& ui, RecordingShell& shell,
                                       QStringList* log = nullptr, std::optional<bool> resumeAfterRestart = {})
 {
@@ -99,6 +71,32 @@ std::unique_ptr<CStation> FakeStation(FakeTrackWorld& world, RecordingUi& ui, Re
     if (log)
         o.logSink = [log](const QString& line) { *log << line.section(u'\t', 1); };
     return std::make_unique<CStation>(std::move(o));
+}
+
+// The sound slots come with the settings and go back with a saving shutdown
+// only.
+TEST(StationTest, KeepsTheSoundSlotsWithTheSettings)
+{
+    TempHive hive;
+    CSoundList stored;
+    stored.SetSlot(2, "/j/Station ID.wav");
+    CRegistryKey app = CRegistryKey::OpenAppSubkey(QString());
+    stored.SaveToRegistry(app);
+    for (const bool save : {false, true}) {
+        FakeTrackWorld world;
+        RecordingUi ui;
+        RecordingShell shell;
+        const auto station = FakeStation(world, ui, shell);
+        station->LoadSettings();
+        EXPECT_EQ(station->Sounds().Slots(), stored.Slots());
+        station->Sounds().SetSlot(4, "/j/News.wav");
+        station->Shutdown(save);
+    }
+    hive.Reload();
+    CSoundList reloaded;
+    reloaded.LoadFromRegistry(CRegistryKey::OpenAppSubkey(QString()));
+    stored.SetSlot(4, "/j/News.wav");
+    EXPECT_EQ(reloaded.Slots(), stored.Slots());
 }
 
 // At each start the station leaves the resume record (where it is) and the
