@@ -60,6 +60,17 @@ Melden Sie Probleme und Wünsche bitte über den Issue-Tracker des Projekts.</tr
     </message>
 </context>
 <context>
+    <name>CAirMeter</name>
+    <message>
+        <source>On-air level</source>
+        <translation>Sendepegel</translation>
+    </message>
+    <message>
+        <source>On-air level (left and right, RMS and peak)</source>
+        <translation>Sendepegel (links und rechts, RMS und Spitze)</translation>
+    </message>
+</context>
+<context>
     <name>CCDDatabaseDlg</name>
     <message>
         <source>Edit CD database</source>
@@ -1619,6 +1630,10 @@ Titelposition</translation>
     <message>
         <source>Cannot seek to %1 ms</source>
         <translation>Sprung zu %1 ms nicht möglich</translation>
+    </message>
+    <message>
+        <source>No sound came from %1 for 2 s</source>
+        <translation>Von %1 kam 2 s lang kein Ton</translation>
     </message>
 </context>
 <context>

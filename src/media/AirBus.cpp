@@ -3,6 +3,7 @@
 #include "media/AirBusImpl.h"
 #include "media/TrackBusWatch.h"
 #include "platform/Logging.h"
+#include "platform/ThreadPriority.h"
 
 #include <gst/app/gstappsrc.h>
 
@@ -106,6 +107,7 @@ void CAirBus::SetTap(Tap tap)
 
 void CAirBus::Impl::Mix()
 {
+    qCDebug(lcMedia).noquote() << "air bus: mixer thread:" << ThreadPriority::RaiseForAudio();
     std::vector<float> mix(kPeriodSamples);
     std::array<float, Channels> peak{};
     std::array<double, Channels> squares{};

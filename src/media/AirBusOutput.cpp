@@ -4,6 +4,7 @@
 #include "media/AirBusImpl.h"
 #include "media/TrackBusWatch.h"
 #include "platform/Logging.h"
+#include "platform/ThreadPriority.h"
 
 #include <gst/app/gstappsrc.h>
 #include <gst/audio/gstaudiobasesink.h>
@@ -90,6 +91,14 @@ GstBusSyncReply OnOutputMessage(GstBus*, GstMessage* message, gpointer data)
         out->why = error ? QString::fromUtf8(error->message) : QStringLiteral("output error");
         g_clear_error(&error);
         out->failed = true;
+    }
+    // The output's streaming thread says so from inside itself as it starts:
+    // it carries the air to the device, with the mixer's priority.
+    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_STREAM_STATUS) {
+        GstStreamStatusType type{};
+        gst_message_parse_stream_status(message, &type, nullptr);
+        if (type == GST_STREAM_STATUS_TYPE_ENTER)
+            qCDebug(lcMedia).noquote() << "air bus: output thread:" << ThreadPriority::RaiseForAudio();
     }
     return GST_BUS_PASS;
 }

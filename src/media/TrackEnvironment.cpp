@@ -152,6 +152,14 @@ void CTrackEnvironment::ReleaseAirBus()
     }
 }
 
+std::optional<CAirBus::Level> CTrackEnvironment::AirLevel()
+{
+    std::lock_guard lock(Air().mutex);
+    if (!Air().bus)
+        return std::nullopt;
+    return Air().bus->LastLevel();
+}
+
 void CTrackEnvironment::SetAirOutputObserver(AirOutputObserver observer)
 {
     std::lock_guard lock(Air().observerMutex);

@@ -13,14 +13,15 @@
 // set their own and Reset() afterwards. User-interface thread only.
 #pragma once
 
+#include "media/AirBus.h"
 #include "platform/registry/RegistryKey.h"
 
 #include <QString>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
-class CAirBus;
 class CMiniPlaylist;
 class CPlugInChain;
 class QObject;
@@ -70,6 +71,9 @@ public:
     // CAirBus::DrainMs). Inputs still held are cut off. A later AirBus()
     // makes a new one.
     static void ReleaseAirBus();
+    // The air's last level (AirBus.h) when the bus is open; it is not made
+    // for the asking.
+    static std::optional<CAirBus::Level> AirLevel();
     // Told when the air's output goes (with the reason) and when it comes
     // back; called on the bus's own thread, so it posts and returns. Empty:
     // nobody. Setting it waits for a call under way.

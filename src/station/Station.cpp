@@ -122,8 +122,10 @@ void CStation::Startup()
 {
     m_started = true;
     MixerState::RestoreLeftOver(); // lines a live item of a killed run had changed
-    if (m_realTracks)
-        WarmUpPlayback(); // the first item then opens as fast as the later ones
+    if (m_realTracks) {
+        CTrackEnvironment::AirBus(); // the air's output is up before the first item
+        WarmUpPlayback();            // the first item then opens as fast as the later ones
+    }
     m_engine->Startup();
 }
 

@@ -79,6 +79,8 @@ protected:
         const RunResult run = p ? Finish(*p, timeoutMs) : RunResult{};
         EXPECT_TRUE(recorder.RecordFor(0.2));
         EXPECT_EQ(run.exitCode, 0) << Lines(run);
+        if (qEnvironmentVariableIsSet("LIRANA_TEST_SHOW_ERR"))
+            std::cerr << "STDERR: " << run.err.toStdString() << std::endl;
         return {run, StopAndRead()};
     }
 

@@ -4,6 +4,7 @@
 #include "ConsoleFixture.h"
 
 #include "app/ViewSettings.h"
+#include "gui/console/AirMeter.h"
 #include "gui/console/ItemIcons.h"
 #include "gui/console/MiniPlaylistWnd.h"
 #include "gui/console/PositionBar.h"
@@ -73,6 +74,27 @@ TEST(PositionBarTest, TicSteps)
                                          {60000, 10000}, {299999, 30000}, {600000, 60000}};
     for (const auto& [length, step] : steps)
         EXPECT_EQ(PositionBar::TicStep(length), step) << length;
+}
+
+// The on-air meter beside the position bar: -60 dBFS and below empty, full
+// scale full, the bus's level per channel, silence while there is no bus;
+// and it sits in the position bar.
+TEST(AirMeterTest, ShowsTheBusLevelPerChannelFromMinusSixtyToZeroDb)
+{
+    const std::pair<float, double> scale[] = {{0.0f, 0.0},    {0.001f, 0.0}, {0.0001f, 0.0},
+                                              {0.5f, 0.8995}, {1.0f, 1.0},   {2.0f, 1.0}};
+    for (const auto& [linear, fraction] : scale)
+        EXPECT_NEAR(CAirMeter::Fraction(linear), fraction, 1e-3) << linear;
+    std::optional<CAirBus::Level> level = CAirBus::Level{{1.0f, 0.0f}, {0.5f, 0.0f}, 0};
+    CAirMeter meter(nullptr, [&] { return level; });
+    meter.Refresh();
+    EXPECT_EQ(meter.Peak(), (std::array<double, 2>{1.0, 0.0}));
+    EXPECT_NEAR(meter.Rms()[0], 0.8995, 1e-3);
+    level.reset();
+    meter.Refresh();
+    EXPECT_EQ(meter.Peak(), (std::array<double, 2>{0.0, 0.0}));
+    CMainFrame frame{CAppContext{}};
+    EXPECT_TRUE(frame.PositionBar()->findChild<CAirMeter*>());
 }
 
 TEST_F(ConsoleTest, PositionBarFollowsTheItemSeeksOnReleaseAndKeepsItsHeight)

@@ -3,6 +3,8 @@
 // pieces the view drives.
 #include "gui/frame/MainFrame.h"
 
+#include "gui/console/AirMeter.h"
+
 #include "app/Commands.h"
 #include "app/ViewSettings.h"
 #include "gui/app/GuiInterface.h"
@@ -236,6 +238,7 @@ void CMainFrame::BuildBars()
     m_slider->setToolTip(FindCommand(TrackPosition)->ToolTip());
     m_slider->setStatusTip(FindCommand(TrackPosition)->StatusTip());
     m_positionBar->addWidget(m_slider);
+    m_positionBar->addWidget(new CAirMeter(m_positionBar));
     addToolBar(Qt::BottomToolBarArea, m_positionBar);
     addToolBarBreak(Qt::BottomToolBarArea);
 
