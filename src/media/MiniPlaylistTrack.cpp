@@ -289,16 +289,25 @@ void CMiniPlaylist::OverlapCheck()
         return;
     const TrackMs overlap = m_overlapOverride >= 0 ? m_overlapOverride
                                                    : CTrackEnvironment::MiniPlaylistOverlapTime();
-    if (overlap <= 0)
-        return; // "~0" or no overlap: the entry ends by itself
     try {
         if (!m_current->IsPlaying())
             return;
-        const qint64 due = qint64(m_current->GetLength()) - overlap - m_current->GetPosition();
-        // The next row is opened a check ahead and started its start
-        // latency early, so that its first sound comes at the hand-over.
-        if (due < 2 * OverlapCheckMs)
+        const qint64 due = qint64(m_current->GetLength()) - std::max<TrackMs>(overlap, 0) -
+                           m_current->GetPosition();
+        // The next row is opened a check ahead. On the air bus its start is
+        // planned on its sample: where this entry reaches the overlap, or
+        // after its last sample ("~0"); the hand-over then finds it started.
+        if (due < 2 * OverlapCheckMs) {
             OpenAhead();
+            if (m_ahead && m_level != 1.0f && m_ahead->HasVolumeControl())
+                m_ahead->SetVolume(m_level);
+            if (m_ahead)
+                m_ahead->PlayAfter(*m_current, overlap > 0 ? m_current->GetLength() - overlap : -1);
+        }
+        if (overlap <= 0)
+            return; // "~0" or no overlap: the entry ends by itself
+        // Off the bus the next row is started its start latency early, so
+        // that its first sound comes at the hand-over.
         const qint64 start = due - (m_ahead ? m_ahead->StartLatency() : 0);
         if (start < 0)
             HandOver();
