@@ -232,6 +232,9 @@ private:
     void OutputLostOnAir(const CException& error);
     void OutputBack();
     void AirOutputChanged(bool up, const QString& why);
+    // The two play-log lines of an outage, for the item outputs and the bus.
+    void LogOutputGone(const QString& why);
+    void LogOutputBack(qint64 goneMs);
     // Plans the next item's start on the air bus when it is near.
     void PlanNextStart(qint64 overlap);
     void CancelOutage();

@@ -313,9 +313,7 @@ void COnAirEngine::TrackOpened(std::unique_ptr<CMediaTrack> track, bool retrying
 void COnAirEngine::OutputUnavailable(const CException& error, const QString& path)
 {
     if (!InOutage()) {
-        m_seams.log->WriteLogText(Str::Load(Str::LogError)
-                                      .arg(QStringLiteral("Audio output unavailable (%1): retrying")
-                                               .arg(error.GetErrorMessage().left(200))));
+        LogOutputGone(error.GetErrorMessage());
         m_outageClock.start();
         m_outageDelayMs = OutageRetryFirstMs;
     } else {
@@ -349,11 +347,22 @@ void COnAirEngine::OutputLostOnAir(const CException& error)
 
 void COnAirEngine::OutputBack()
 {
-    const double seconds = m_outageClock.isValid() ? m_outageClock.elapsed() / 1000.0 : 0.0;
+    LogOutputBack(m_outageClock.isValid() ? m_outageClock.elapsed() : 0);
+    CancelOutage();
+}
+
+void COnAirEngine::LogOutputGone(const QString& why)
+{
     m_seams.log->WriteLogText(
         Str::Load(Str::LogError)
-            .arg(QStringLiteral("Audio output available again after %1 s").arg(seconds, 0, 'f', 1)));
-    CancelOutage();
+            .arg(QStringLiteral("Audio output unavailable (%1): retrying").arg(why.left(200))));
+}
+
+void COnAirEngine::LogOutputBack(qint64 goneMs)
+{
+    m_seams.log->WriteLogText(Str::Load(Str::LogError)
+                                  .arg(QStringLiteral("Audio output available again after %1 s")
+                                           .arg(double(goneMs) / 1000.0, 0, 'f', 1)));
 }
 
 // The air bus lost its output or got it back. The programme goes on on the
@@ -362,14 +371,10 @@ void COnAirEngine::OutputBack()
 void COnAirEngine::AirOutputChanged(bool up, const QString& why)
 {
     if (!up && !m_airDownClock.isValid()) {
-        m_seams.log->WriteLogText(
-            Str::Load(Str::LogError)
-                .arg(QStringLiteral("Audio output unavailable (%1): retrying").arg(why.left(200))));
+        LogOutputGone(why);
         m_airDownClock.start();
     } else if (up && m_airDownClock.isValid()) {
-        m_seams.log->WriteLogText(Str::Load(Str::LogError)
-                                      .arg(QStringLiteral("Audio output available again after %1 s")
-                                               .arg(m_airDownClock.elapsed() / 1000.0, 0, 'f', 1)));
+        LogOutputBack(m_airDownClock.elapsed());
         m_airDownClock.invalidate();
     }
 }
