@@ -144,6 +144,9 @@ public:
     // A start is planned (StartAt, StartAfter, StartWith) and not made yet.
     bool Pending() const;
     bool Ended() const;
+    // Both are inputs of one bus (neither detached): only then can one be
+    // planned after the other.
+    bool SharesBusWith(const CAirInput& other) const;
     QString Name() const;
 
     // Set before the input starts. onEnd: once, when the last frame after

@@ -133,6 +133,16 @@ void CAirInput::Detach()
     s.space.notify_all();
 }
 
+bool CAirInput::SharesBusWith(const CAirInput& other) const
+{
+    const auto busOf = [](const State& s) {
+        std::lock_guard lock(*s.mutex);
+        return s.bus;
+    };
+    CAirBus::Impl* bus = busOf(*m_state);
+    return bus && bus == busOf(*other.m_state);
+}
+
 std::uint64_t CAirInput::FramesTaken() const
 {
     std::lock_guard lock(*m_state->mutex);

@@ -91,7 +91,7 @@ void CCDAudioTrack::OpenDisc()
     MCI_SET_PARMS set;
     set.dwTimeFormat = MCI_FORMAT_MILLISECONDS;
     m_device.SendCommand(MCI_SET, MCI_SET_TIME_FORMAT, &set);
-    m_device.callbackWindow = [notifier = Notifier()](int code, MCIDEVICEID) { notifier->PostEnd(code); };
+    ListenToDevice();
 
     MCI_STATUS_PARMS status;
     status.dwTrack = std::uint32_t(m_trackNumber);

@@ -196,10 +196,7 @@ void CDirectShowTrack::MakeInput()
         [shared = m_shared, notifier = Notifier()] {
             if (shared->state.load() != Playing || shared->errorPosted.exchange(true))
                 return;
-            notifier->PostError(std::make_unique<CDirectShowException>(
-                103, 0,
-                QCoreApplication::translate("DirectShowTrack", "No sound came from %1 for 2 s")
-                    .arg(DisplayFileName(QFileInfo(shared->file).fileName()))));
+            notifier->PostError(std::make_unique<CDirectShowException>(103, 0, NoSoundText(shared->file)));
         });
 }
 
@@ -372,16 +369,15 @@ void CDirectShowTrack::Play()
 
 bool CDirectShowTrack::PlayAfter(const CMediaTrack& before, TrackMs positionOfBefore)
 {
-    const auto* leader = dynamic_cast<const CDirectShowTrack*>(&before);
-    if (!m_pipeline || m_pictures || !leader || !leader->m_input || leader->m_bus != m_bus ||
-        m_input->Started())
+    const std::shared_ptr<CAirInput> leader = before.AirInput();
+    if (!m_pipeline || m_pictures || !leader || !m_input->SharesBusWith(*leader) || m_input->Started())
         return false;
     m_shared->errorPosted = false;
     m_shared->state = Playing;
     if (positionOfBefore < 0)
-        m_input->StartAfter(leader->m_input);
+        m_input->StartAfter(leader);
     else
-        m_input->StartWith(leader->m_input, MsToFrames(positionOfBefore));
+        m_input->StartWith(leader, MsToFrames(positionOfBefore));
     return true;
 }
 

@@ -51,6 +51,7 @@ public:
     void PlayRange(TrackMs fromMs, TrackMs toMs) override;
     // Another file track on the same bus: the start lands on its sample.
     bool PlayAfter(const CMediaTrack& before, TrackMs positionOfBefore = -1) override;
+    std::shared_ptr<CAirInput> AirInput() const override { return m_input; }
     void CancelPlannedStart() override;
     // Pauses, goes back to 0 and restores full volume.
     void Stop() override;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "media/MciTrack.h"
 
+#include "media/DeviceAir.h"
 #include "media/SoundBank.h"
 #include "media/TrackEnvironment.h"
 #include "media/TrackExceptions.h"
@@ -71,9 +72,7 @@ void CMCITrack::Open(const QString& path, QObject* owner)
     MCI_SET_PARMS set;
     set.dwTimeFormat = MCI_FORMAT_MILLISECONDS;
     m_device.SendCommand(MCI_SET, MCI_SET_TIME_FORMAT, &set);
-    // The end notification reaches the owner through the track's notifier,
-    // which may outlive the track (a play ending while it is deleted).
-    m_device.callbackWindow = [notifier = Notifier()](int code, MCIDEVICEID) { notifier->PostEnd(code); };
+    ListenToDevice();
 
     try {
         MCI_WINDOW_PARMS window;
@@ -86,6 +85,23 @@ void CMCITrack::Open(const QString& path, QObject* owner)
 
     FindBaseLevel();
     m_length = -1;
+}
+
+// The notifications reach the owner through the track's notifier, which may
+// outlive the track (a play ending while it is deleted).
+void CMCITrack::ListenToDevice()
+{
+    DeviceAir::Install();
+    m_device.callbackWindow = [notifier = Notifier()](int code, MCIDEVICEID) { notifier->PostEnd(code); };
+    DeviceAir::OnStall(m_device.deviceId, [notifier = Notifier(), path = m_path] {
+        notifier->PostError(
+            std::make_unique<CMCIException>(MCIERR_DEVICE_NOT_READY, MCI_PLAY, NoSoundText(path)));
+    });
+}
+
+std::shared_ptr<CAirInput> CMCITrack::AirInput() const
+{
+    return m_device.deviceId != 0 ? DeviceAir::InputOf(m_device.deviceId) : nullptr;
 }
 
 void CMCITrack::FindBaseLevel()
@@ -110,6 +126,7 @@ void CMCITrack::Close()
             Stop();
         if (HasVolumeControl() && m_volumeChanged)
             SetVolume(1.0f);
+        DeviceAir::OnStall(m_device.deviceId, {});
         m_device.SendCommand(MCI_CLOSE, MCI_WAIT);
         m_device.deviceId = 0;
     }

@@ -6,6 +6,7 @@
 // owner with the track's serial. CMidiTrack is the same track for .MID and
 // .RMI, resuming with a fresh play (the sequencer has no resume).
 //
+// The device plays into the station's air bus (media/DeviceAir.h).
 // Levels: 1.0 is the device's wave output level found at Open (baseLevel);
 // Close gives the device that level back when SetVolume changed it.
 // Thread: the owner's (user-interface) thread, like every track.
@@ -63,8 +64,12 @@ public:
     virtual long ConfigureDriver();
 
     mci::MCIDEVICEID DeviceId() const { return m_device.deviceId; }
+    std::shared_ptr<CAirInput> AirInput() const override;
 
 protected:
+    // Once the device is open: its end notification and its input's stall
+    // reach the owner (the stall as an error naming the file).
+    void ListenToDevice();
     // Takes the device's wave output level as 1.0 (baseLevel) when it reads
     // one; a device without wave output has no volume control.
     void FindBaseLevel();

@@ -17,6 +17,7 @@
 #include <mutex>
 
 class QObject;
+class CAirInput;
 class CException;
 class CTrackNotifier;
 
@@ -79,6 +80,10 @@ public:
     }
     // Takes back a start PlayAfter planned and the bus has not made.
     virtual void CancelPlannedStart() {}
+    // The air bus input the track plays into now; null when it has none (it
+    // does not play, or not on the bus). Another track plans its start
+    // against it.
+    virtual std::shared_ptr<CAirInput> AirInput() const { return {}; }
     virtual void Stop() = 0;
     virtual void Pause() = 0;
     virtual void Resume() = 0;

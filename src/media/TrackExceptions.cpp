@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "media/TrackExceptions.h"
+
+#include "platform/FileNames.h"
+
 #include <QCoreApplication>
+#include <QFileInfo>
 
 CDirectShowException::CDirectShowException(int where, int code, QString text)
     : CExceptionImpl(QString()), m_where(where), m_code(code), m_text(std::move(text))
@@ -41,4 +45,10 @@ QString CMCIException::GetErrorMessage() const
     if (!m_text.isEmpty())
         return m_text;
     return QCoreApplication::translate("TrackExceptions", "Media-control error %1").arg(m_error);
+}
+
+QString NoSoundText(const QString& path)
+{
+    return QCoreApplication::translate("DirectShowTrack", "No sound came from %1 for 2 s")
+        .arg(DisplayFileName(QFileInfo(path).fileName()));
 }

@@ -82,3 +82,8 @@ private:
     unsigned m_command;
     QString m_text;
 };
+
+// The error of an item whose input on the air bus played and brought no
+// sound for 2 s (a decoder, a device or a disc that stopped answering):
+// "No sound came from <file> for 2 s", the file by its name.
+QString NoSoundText(const QString& path);

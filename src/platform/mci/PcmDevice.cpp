@@ -144,7 +144,7 @@ void PcmDevice::Apply(Command& command)
         m_pending = std::move(command.callback);
         if (!m_output) {
             QString error;
-            m_output = OpenPcmOutput(m_outputName, m_rate, &error);
+            m_output = OpenDeviceOutput(m_id, m_outputName, m_rate, &error);
             if (!m_output) {
                 m_mode = MCI_MODE_STOP;
                 m_pending = {};
@@ -177,7 +177,7 @@ void PcmDevice::Apply(Command& command)
     case Kind::Resume:
         if (m_mode == MCI_MODE_PAUSE) {
             QString error;
-            m_output = OpenPcmOutput(m_outputName, m_rate, &error);
+            m_output = OpenDeviceOutput(m_id, m_outputName, m_rate, &error);
             if (!m_output) {
                 command.result = MCIERR_WAVE_OUTPUTSUNSUITABLE;
                 return;
@@ -213,17 +213,26 @@ void PcmDevice::Worker()
 // wait for the output to play out and then end the play.
 void PcmDevice::Feed(std::unique_lock<std::mutex>& lock)
 {
+    const std::uint32_t volume = m_volume.load();
+    if (m_output->TakesLevel())
+        m_output->SetLevel(volume); // also while it plays out: a fade goes on to the end
     if (m_next >= m_to) {
-        // Everything is written: the output plays out what it holds. Its
-        // delay is read once and then followed by the clock (the sound
-        // server's plug-in may report a latency that never runs down).
+        // Everything is written: the output plays out what it holds. An
+        // exact delay is followed to 0; else it is read once and then
+        // followed by the clock.
         const auto now = std::chrono::steady_clock::now();
         if (!m_drainEnd) {
             m_output->Flush();
             const std::int64_t delay = m_output->Delay();
             m_drainEnd = now + std::chrono::microseconds(delay * 1000000 / m_rate);
         }
-        if (now < *m_drainEnd) {
+        if (m_output->DelayIsExact()) {
+            if (const std::int64_t delay = m_output->Delay(); delay > 0) {
+                m_heard = std::max(m_heard, m_next - delay);
+                m_wake.wait_for(lock, std::chrono::milliseconds(2));
+                return;
+            }
+        } else if (now < *m_drainEnd) {
             const auto left = std::chrono::duration_cast<std::chrono::microseconds>(*m_drainEnd - now)
                                   .count();
             m_heard = std::max(m_heard, m_next - left * m_rate / 1000000);
@@ -240,14 +249,14 @@ void PcmDevice::Feed(std::unique_lock<std::mutex>& lock)
     const std::int64_t want = std::min(kBlockFrames, m_to - m_next);
     const std::int64_t start = m_next;
     const bool seek = !m_sourceAt;
-    const std::uint32_t volume = m_volume.load();
     lock.unlock();
     std::vector<std::int16_t> block(std::size_t(want) * 2);
     std::int64_t got = 0;
     if (!seek || m_source->Seek(start))
         got = m_source->Read(block.data(), want);
     const int left = int(volume & 0xFFFF), right = int(volume >> 16);
-    for (std::int64_t i = 0; i < got; ++i) {
+    const bool scale = !m_output->TakesLevel();
+    for (std::int64_t i = 0; scale && i < got; ++i) {
         block[std::size_t(2 * i)] = std::int16_t(block[std::size_t(2 * i)] * left / 0xFFFF);
         block[std::size_t(2 * i + 1)] = std::int16_t(block[std::size_t(2 * i + 1)] * right / 0xFFFF);
     }

@@ -10,6 +10,7 @@
 #include <alsa/asoundlib.h>
 
 #include <chrono>
+#include <mutex>
 #include <thread>
 
 namespace mci {
@@ -103,7 +104,36 @@ private:
     Clock::time_point m_start;
 };
 
+struct Opener
+{
+    std::mutex mutex;
+    PcmOutputOpener open;
+};
+
+Opener& TheOpener()
+{
+    static Opener opener;
+    return opener;
+}
+
 } // namespace
+
+void SetPcmOutputOpener(PcmOutputOpener opener)
+{
+    std::lock_guard lock(TheOpener().mutex);
+    TheOpener().open = std::move(opener);
+}
+
+std::unique_ptr<PcmOutput> OpenDeviceOutput(std::uint32_t device, const QString& name, int rate,
+                                            QString* errorText)
+{
+    PcmOutputOpener open;
+    {
+        std::lock_guard lock(TheOpener().mutex);
+        open = TheOpener().open;
+    }
+    return open ? open(device, rate, errorText) : OpenPcmOutput(name, rate, errorText);
+}
 
 std::unique_ptr<PcmOutput> OpenPcmOutput(const QString& name, int rate, QString* errorText)
 {

@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -70,12 +71,36 @@ public:
     virtual std::int64_t Delay() = 0;
     // Discards what is queued.
     virtual void Drop() = 0;
-    // Starts a queue that is shorter than the output's start threshold.
+    // Starts a queue that is shorter than the output's start threshold; the
+    // device calls it once everything of a play is written.
     virtual void Flush() {}
+    // True when Delay counts exactly what is still to be heard and runs
+    // down to 0 as it is heard (the program's air); the device then follows
+    // it to the end of a play. Else the device reads it once and follows
+    // the clock (a sound server's plug-in may report a latency that never
+    // runs down).
+    virtual bool DelayIsExact() const { return false; }
+    // True when the output applies the device's level itself (at the moment
+    // of hearing, not ahead by what it holds); the device then passes it
+    // the level of each block instead of scaling the samples. Levels are
+    // the wave output's, low word left, high word right.
+    virtual bool TakesLevel() const { return false; }
+    virtual void SetLevel(std::uint32_t /*volume*/) {}
 };
 
 // Opens the named output ("null" or an ALSA device name) for stereo at rate;
 // null with *errorText set when it cannot be opened.
 std::unique_ptr<PcmOutput> OpenPcmOutput(const QString& name, int rate, QString* errorText);
+
+// Where the devices of a program with an air of its own play: called on a
+// device's worker at each play with the device's id and its source's rate;
+// null with *errorText set when there is no output. While none is set,
+// devices open the output WaveOutDeviceName() names.
+using PcmOutputOpener =
+    std::function<std::unique_ptr<PcmOutput>(std::uint32_t device, int rate, QString* errorText)>;
+void SetPcmOutputOpener(PcmOutputOpener opener);
+// The output a device opens for a play: the opener's when one is set.
+std::unique_ptr<PcmOutput> OpenDeviceOutput(std::uint32_t device, const QString& name, int rate,
+                                            QString* errorText);
 
 } // namespace mci
