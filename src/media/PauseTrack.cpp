@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "media/PauseTrack.h"
 
+#include "media/AirBus.h"
+#include "media/TrackEnvironment.h"
 #include "media/TrackEvents.h"
 #include "media/TrackThread.h"
 #include "playlist/ItemPath.h"
@@ -8,10 +10,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <condition_variable>
 #include <cstdlib>
 #include <limits>
 #include <mutex>
+#include <vector>
 
 namespace {
 
@@ -27,23 +29,34 @@ TrackMs ClampMs(std::int64_t ms)
                                                          std::numeric_limits<TrackMs>::max()));
 }
 
+std::uint64_t ToFrames(std::int64_t ms)
+{
+    return ms > 0 ? std::uint64_t(ms) * CAirBus::Rate / 1000 : 0;
+}
+
+// Silence written ahead of the air at a time.
+constexpr std::uint64_t kChunkFrames = CAirBus::RingFrames / 4;
+
 } // namespace
 
-// Shared by the track (owner's thread) and its worker; a worker that outlives
-// the track keeps it alive. Times in ms on the steady clock.
+// Shared by the track (owner's thread), its input's end callback (the bus's
+// thread) and its worker; a worker that outlives the track keeps it alive.
 struct CPauseTrack::Timing
 {
     std::mutex mutex;
-    std::condition_variable_any wake;
-    std::int64_t basePosition = 0;
-    std::int64_t startTick = 0;
+    std::shared_ptr<CAirInput> input; // the play's; null when none
+    std::int64_t basePosition = 0;    // ms, while no input runs
     std::int64_t endMark = 0;
-    bool running = false;    // the position advances (Playing)
-    unsigned generation = 0; // changes on every start and stop
+    std::int64_t endedTick = -1; // steady ms when the input was heard to its end
+    bool running = false;        // the position advances (Playing)
 
     std::int64_t PositionLocked() const
     {
-        return running ? basePosition + (NowMs() - startTick) : basePosition;
+        if (!running || !input)
+            return basePosition;
+        if (endedTick >= 0)
+            return endMark + (NowMs() - endedTick);
+        return std::int64_t(input->FramesTaken() * 1000 / CAirBus::Rate);
     }
 };
 
@@ -89,71 +102,131 @@ void CPauseTrack::Close()
 {
     if (m_state == Paused)
         Resume();
-    if (m_state == Playing || m_worker)
+    if (m_state == Playing || m_worker || AirInput())
         Stop();
     m_state = Closed;
     CMediaTrack::Close();
 }
 
+void CPauseTrack::Prepare(TrackMs fromMs, TrackMs toMs)
+{
+    Stop();
+    const std::shared_ptr<CAirInput> input = CTrackEnvironment::AirBus()->AddInput(m_path);
+    const std::uint64_t from = ToFrames(fromMs);
+    const std::uint64_t frames = ToFrames(toMs) > from ? ToFrames(toMs) - from : 0;
+    input->Flush(from);
+    input->SetCallbacks(
+        [timing = m_timing, raw = input.get(), notifier = Notifier()] {
+            std::lock_guard lock(timing->mutex);
+            if (timing->input.get() != raw)
+                return; // a later play's
+            timing->endedTick = NowMs();
+            notifier->PostEnd(MCI_NOTIFY_SUCCESSFUL);
+        },
+        {});
+    // The first part now, so the first periods are whole; the worker writes
+    // the rest as the bus takes it, blocked while the input is full.
+    static const std::vector<float> silence(kChunkFrames * CAirBus::Channels, 0.0f);
+    const std::uint64_t first = std::min(frames, kChunkFrames);
+    input->Write(silence.data(), int(first));
+    if (first == frames)
+        input->WriteEnd();
+    else
+        m_worker = std::make_unique<CTrackThread>(
+            [input, left = frames - first](std::stop_token stop) mutable {
+                while (left > 0 && !stop.stop_requested()) {
+                    const std::uint64_t n = std::min(left, kChunkFrames);
+                    if (!input->Write(silence.data(), int(n)))
+                        return; // stopped: the input was let go
+                    left -= n;
+                }
+                input->WriteEnd();
+            });
+    std::lock_guard lock(m_timing->mutex);
+    m_timing->input = input;
+    m_timing->basePosition = fromMs;
+    m_timing->endMark = std::max(fromMs, toMs); // a range that ends before it starts ends at its start
+    m_timing->endedTick = -1;
+    m_timing->running = true;
+}
+
 void CPauseTrack::Play()
 {
+    const std::shared_ptr<CAirInput> input = AirInput();
+    if (m_state == Playing && input && !input->Started()) {
+        input->StartAt(); // planned by PlayAfter: now instead
+        return;
+    }
     PlayRange(0, GetLength());
 }
 
 void CPauseTrack::PlayRange(TrackMs fromMs, TrackMs toMs)
 {
-    m_worker.reset();
-    unsigned generation = 0;
-    {
-        std::lock_guard lock(m_timing->mutex);
-        m_timing->basePosition = fromMs;
-        m_timing->endMark = toMs;
-        m_timing->startTick = NowMs();
-        m_timing->running = true;
-        generation = ++m_timing->generation;
-    }
-    // The worker holds only shared state: it may outlive this track.
-    m_worker = std::make_unique<CTrackThread>(
-        [timing = m_timing, notifier = Notifier(), generation](std::stop_token stop) {
-            std::unique_lock lock(timing->mutex);
-            for (;;) {
-                timing->wake.wait_for(lock, stop, std::chrono::milliseconds(TickMs), [] { return false; });
-                if (stop.stop_requested() || timing->generation != generation)
-                    return;
-                if (timing->running && timing->PositionLocked() >= timing->endMark) {
-                    notifier->PostEnd(MCI_NOTIFY_SUCCESSFUL);
-                    return;
-                }
-            }
-        });
+    Prepare(fromMs, toMs);
+    AirInput()->StartAt();
     m_state = Playing;
+}
+
+bool CPauseTrack::PlayAfter(const CMediaTrack& before, TrackMs positionOfBefore)
+{
+    const std::shared_ptr<CAirInput> leader = before.AirInput();
+    if (m_state == Closed || m_state == Playing || !leader)
+        return false;
+    Prepare(0, GetLength());
+    const std::shared_ptr<CAirInput> input = AirInput();
+    if (!input->SharesBusWith(*leader)) {
+        Stop();
+        return false;
+    }
+    if (positionOfBefore < 0)
+        input->StartAfter(leader);
+    else
+        input->StartWith(leader, ToFrames(positionOfBefore));
+    m_state = Playing;
+    return true;
+}
+
+void CPauseTrack::CancelPlannedStart()
+{
+    const std::shared_ptr<CAirInput> input = AirInput();
+    if (m_state == Playing && input && !input->Started()) {
+        Stop();
+        std::lock_guard lock(m_timing->mutex);
+        m_timing->basePosition = 0;
+    }
+}
+
+std::shared_ptr<CAirInput> CPauseTrack::AirInput() const
+{
+    std::lock_guard lock(m_timing->mutex);
+    return m_timing->input;
 }
 
 void CPauseTrack::Stop()
 {
-    if (!m_worker)
-        return;
-    if (m_state == Paused)
-        Resume();
+    std::shared_ptr<CAirInput> input;
     {
         std::lock_guard lock(m_timing->mutex);
         m_timing->basePosition = m_timing->PositionLocked();
         m_timing->running = false;
-        ++m_timing->generation;
+        input = std::exchange(m_timing->input, nullptr);
     }
+    if (input)
+        input->Detach(); // also wakes the worker out of a full input
     m_worker.reset();
-    m_state = Stopped;
+    if (m_state == Playing || m_state == Paused)
+        m_state = Stopped;
 }
 
 void CPauseTrack::Pause()
 {
     if (m_state != Playing)
         return;
-    {
-        std::lock_guard lock(m_timing->mutex);
-        m_timing->basePosition = m_timing->PositionLocked();
-        m_timing->running = false;
-    }
+    std::lock_guard lock(m_timing->mutex);
+    m_timing->basePosition = m_timing->PositionLocked();
+    m_timing->running = false;
+    if (m_timing->input)
+        m_timing->input->Pause();
     m_state = Paused;
 }
 
@@ -161,11 +234,16 @@ void CPauseTrack::Resume()
 {
     if (m_state != Paused)
         return;
-    {
-        std::lock_guard lock(m_timing->mutex);
-        m_timing->startTick = NowMs();
-        m_timing->running = true;
+    if (!AirInput()) { // sought while paused
+        PlayRange(GetPosition(), TrackMs(m_timing->endMark));
+        return;
     }
+    std::lock_guard lock(m_timing->mutex);
+    m_timing->running = true;
+    if (m_timing->endedTick >= 0)
+        m_timing->endedTick = NowMs() - (m_timing->basePosition - m_timing->endMark);
+    if (m_timing->input)
+        m_timing->input->Resume();
     m_state = Playing;
 }
 
@@ -175,9 +253,20 @@ TrackMs CPauseTrack::GetPosition() const
     return ClampMs(m_timing->PositionLocked());
 }
 
+// While it plays, the play goes on from the new place to the same end mark.
 void CPauseTrack::Seek(TrackMs ms)
 {
-    std::lock_guard lock(m_timing->mutex);
-    m_timing->basePosition = ms;
-    m_timing->startTick = NowMs();
+    if (m_state == Playing) {
+        PlayRange(ms, TrackMs(m_timing->endMark));
+        return;
+    }
+    std::shared_ptr<CAirInput> input;
+    {
+        std::lock_guard lock(m_timing->mutex);
+        m_timing->basePosition = ms;
+        input = std::exchange(m_timing->input, nullptr);
+    }
+    if (input)
+        input->Detach();
+    m_worker.reset();
 }

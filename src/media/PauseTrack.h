@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// CPauseTrack: N seconds of silence for an item "<N>.pause". Timing runs on
-// the monotonic clock; each start runs a worker that checks every 100 ms and
-// posts the end notification (MCI_NOTIFY_SUCCESSFUL) once the position
-// reaches the end mark. All calls come from the owner's thread.
+// CPauseTrack: N seconds of silence for an item "<N>.pause", played on the
+// station's air bus like every item: each play writes its silence into a bus
+// input of its own, so the pause lasts exactly its samples, a follow-on can
+// be planned on the sample after its last, and during an outage it keeps
+// the bus's time. The end notification (MCI_NOTIFY_SUCCESSFUL) comes when
+// the bus has taken the last sample. All calls come from the owner's thread.
 #pragma once
 
 #include "media/MediaTrack.h"
@@ -24,12 +26,16 @@ public:
     void Open(const QString& path, QObject* owner) override;
     // Resumes a paused track and stops a playing one, then detaches.
     void Close() override;
-    // PlayRange(0, GetLength()).
+    // PlayRange(0, GetLength()); a start planned by PlayAfter is made at once.
     void Play() override;
     // Plays from fromMs; the end is reported once the position reaches toMs.
-    // A running worker is stopped first.
+    // A play under way is stopped first.
     void PlayRange(TrackMs fromMs, TrackMs toMs) override;
-    // Ends the worker (waits at most 1000 ms); the position stays where it is.
+    bool PlayAfter(const CMediaTrack& before, TrackMs positionOfBefore = -1) override;
+    void CancelPlannedStart() override;
+    std::shared_ptr<CAirInput> AirInput() const override;
+    // Ends the play (waits at most 1000 ms for its writer); the position
+    // stays where it is.
     void Stop() override;
     // Only while playing: keeps the position; no end is reported while paused.
     void Pause() override;
@@ -38,15 +44,15 @@ public:
     bool IsStopped() const override { return m_state == Stopped; }
     bool IsPaused() const override { return m_state == Paused; }
     bool IsPlaying() const override { return m_state == Playing; }
-    // While playing: base position + time since the start tick. Not limited
-    // to the length: it goes on past the end until Stop.
+    // While playing: the samples the bus has taken, from the play's start
+    // position. Not limited to the length: after the end it goes on with the
+    // clock until Stop.
     TrackMs GetPosition() const override;
     void Seek(TrackMs ms) override;
     bool HasVolumeControl() const override { return true; }
     void SetVolume(float /*level*/) override {}
     float GetVolume() const override { return 0.0f; }
 
-    static constexpr int TickMs = 100;
     static constexpr TrackMs DefaultLengthMs = 5000;
     static TrackMs LengthFromPath(const QString& path);
 
@@ -54,6 +60,9 @@ protected:
     State m_state = Closed;
 
 private:
+    // A new input holding the range's silence (its first part written, the
+    // rest by the worker), not started.
+    void Prepare(TrackMs fromMs, TrackMs toMs);
     struct Timing;
     std::shared_ptr<Timing> m_timing;
     std::unique_ptr<CTrackThread> m_worker;

@@ -24,7 +24,7 @@ TEST(PauseTrack, LengthFromName)
         EXPECT_EQ(CPauseTrack::LengthFromPath(QString::fromUtf8(path)), ms) << path;
 }
 
-TEST(PauseTrack, ZeroPauseEndsAtTheFirstTickAndOnlyPlayingPauses)
+TEST(PauseTrack, ZeroPauseEndsAtOnceAndOnlyPlayingPauses)
 {
     EventRecorder owner;
     CPauseTrack track;

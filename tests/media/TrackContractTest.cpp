@@ -25,7 +25,7 @@ namespace {
 struct PauseMaker
 {
     using Track = CPauseTrack;
-    static constexpr TrackMs kLength = 2000, kBelow = 0, kAbove = 1500, kHeld = 0;
+    static constexpr TrackMs kLength = 2000, kBelow = 0, kAbove = 60, kHeld = 0;
     static constexpr bool kStopRewinds = false;
     static constexpr float kOpenVolume = 0.0f; // silence has no level to set
     static QString Media() { return QStringLiteral("/items/2.pause"); }
