@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "media/MediaTrack.h"
 
+#include "media/AirBus.h"
 #include "media/TrackEvents.h"
 #include "platform/PostEvent.h"
 
@@ -17,6 +18,22 @@ std::uint64_t NextSerial()
 } // namespace
 
 CMediaTrack::CMediaTrack() : m_serial(NextSerial()), m_notifier(std::make_shared<CTrackNotifier>(m_serial)) {}
+
+bool CMediaTrack::PlanStart(CAirInput& input, const CMediaTrack& before, TrackMs positionOfBefore)
+{
+    const std::shared_ptr<CAirInput> leader = before.AirInput();
+    if (!leader || input.Started() || !input.SharesBusWith(*leader))
+        return false;
+    if (positionOfBefore < 0) {
+        input.StartAfter(leader);
+        return true;
+    }
+    const TrackMs inLeader = positionOfBefore - before.AirInputStart();
+    if (inLeader < 0)
+        return false;
+    input.StartWith(leader, std::uint64_t(inLeader) * CAirBus::Rate / 1000);
+    return true;
+}
 
 // Virtual dispatch does not reach the derived Close from here: every derived
 // destructor closes itself first. This only makes sure nothing is delivered.

@@ -84,6 +84,9 @@ public:
     // does not play, or not on the bus). Another track plans its start
     // against it.
     virtual std::shared_ptr<CAirInput> AirInput() const { return {}; }
+    // Where in this track its AirInput's position 0 lies (an entry of a
+    // list starts later than the list).
+    virtual TrackMs AirInputStart() const { return 0; }
     virtual void Stop() = 0;
     virtual void Pause() = 0;
     virtual void Resume() = 0;
@@ -108,6 +111,12 @@ public:
     QObject* Owner() const { return m_owner; }
 
 protected:
+    // What every PlayAfter does with the input it plays into: plans it after
+    // `before`'s input, or with it at positionOfBefore. False when `before`
+    // has no input on the same bus, the input has started, or the position
+    // lies before `before`'s input begins.
+    static bool PlanStart(CAirInput& input, const CMediaTrack& before, TrackMs positionOfBefore);
+
     // Thread-safe posting to the owner; a worker thread keeps Notifier()
     // and may post through it after the track is gone: nothing is delivered
     // after Close.

@@ -577,6 +577,21 @@ TrackMs CMiniPlaylistTrack::GetPosition() const
     return m_entries[static_cast<std::size_t>(row)].start + (current ? current->GetPosition() : 0);
 }
 
+std::shared_ptr<CAirInput> CMiniPlaylistTrack::AirInput() const
+{
+    if (!m_list || !m_list->IsLastEntry() || !m_list->Current())
+        return {};
+    return m_list->Current()->AirInput();
+}
+
+TrackMs CMiniPlaylistTrack::AirInputStart() const
+{
+    const int row = m_list ? m_list->Rows().Selection() : -1;
+    if (row < 0 || row >= static_cast<int>(m_entries.size()) || !m_list->Current())
+        return 0;
+    return m_entries[static_cast<std::size_t>(row)].start + m_list->Current()->AirInputStart();
+}
+
 void CMiniPlaylistTrack::SetVolume(float level)
 {
     if (m_list)

@@ -178,6 +178,10 @@ public:
     // The start of the selected row's entry plus the position of the entry
     // now playing.
     TrackMs GetPosition() const override;
+    // On its last entry, that entry's input (and where it starts in the
+    // list): what follows the list is planned after it. Else none.
+    std::shared_ptr<CAirInput> AirInput() const override;
+    TrackMs AirInputStart() const override;
     // Moves nothing: a seek plays the nested list from the selected row.
     void Seek(TrackMs /*ms*/) override {}
     bool HasVolumeControl() const override { return true; }

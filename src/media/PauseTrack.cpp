@@ -169,19 +169,13 @@ void CPauseTrack::PlayRange(TrackMs fromMs, TrackMs toMs)
 
 bool CPauseTrack::PlayAfter(const CMediaTrack& before, TrackMs positionOfBefore)
 {
-    const std::shared_ptr<CAirInput> leader = before.AirInput();
-    if (m_state == Closed || m_state == Playing || !leader)
+    if (m_state == Closed || m_state == Playing || !before.AirInput())
         return false;
     Prepare(0, GetLength());
-    const std::shared_ptr<CAirInput> input = AirInput();
-    if (!input->SharesBusWith(*leader)) {
+    if (!PlanStart(*AirInput(), before, positionOfBefore)) {
         Stop();
         return false;
     }
-    if (positionOfBefore < 0)
-        input->StartAfter(leader);
-    else
-        input->StartWith(leader, ToFrames(positionOfBefore));
     m_state = Playing;
     return true;
 }

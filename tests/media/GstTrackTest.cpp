@@ -4,6 +4,9 @@
 // the choice of audio output. The common contract is in TrackContractTest.
 #include "media/AirBus.h"
 #include "media/DirectShowTrack.h"
+#include "media/MciTrack.h"
+#include "media/MiniPlaylistTrack.h"
+#include "media/PauseTrack.h"
 #include "media/PlugInChain.h"
 #include "media/TrackEnvironment.h"
 #include "media/TrackExceptions.h"
@@ -107,6 +110,39 @@ TEST_F(GstTrack, APlannedStartComesOnItsSampleAndPlayStartsItAtOnce)
     c.Play();
     ASSERT_TRUE(TestEnv::WaitUntil([&] { return c.GetPosition() > 100; }, 3000));
     EXPECT_EQ(a.GetPosition(), 0);
+}
+
+// A start planned after any kind of item lands on its sample: after a
+// pause's last, after a MIDI file's last, and 500 ms into a list's last
+// entry (its place in the list less where the entry starts).
+TEST_F(GstTrack, PlannedStartsFollowEveryKindOnItsSample)
+{
+    const QString list = TestEnv::WriteFile(TestEnv::Root() + "/two.m3u",
+                                            "1~0.pause\n1~0.pause\n"); // no overlap
+    struct Case
+    {
+        std::unique_ptr<CMediaTrack> leader;
+        QString path;
+        TrackMs at; // -1: after its last sample
+    };
+    Case cases[] = {
+        {std::make_unique<CPauseTrack>(), QStringLiteral("1.pause"), -1},
+        {std::make_unique<CMidiTrack>(), TestMedia::MidiFile(TestEnv::Root(), "m", {{1, 120}}), -1},
+        {std::make_unique<CMiniPlaylistTrack>(), list, 1500}};
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        CPauseTrack next;
+        next.Open(QStringLiteral("1.pause"), &owner);
+        c.leader->Open(c.path, &owner);
+        c.leader->Play();
+        std::shared_ptr<CAirInput> leader;
+        ASSERT_TRUE(TestEnv::WaitUntil([&] { return (leader = c.leader->AirInput()) != nullptr; }, 3000));
+        ASSERT_TRUE(next.PlayAfter(*c.leader, c.at));
+        ASSERT_TRUE(TestEnv::WaitUntil([&] { return next.AirInput()->Started(); }, 4000));
+        const std::uint64_t due = c.at < 0 ? leader->FramesTaken() : std::uint64_t(c.at - 1000) * 441 / 10;
+        EXPECT_EQ(next.AirInput()->StartedAt(), leader->StartedAt() + due);
+        c.leader->Close();
+    }
 }
 
 TEST_F(GstTrack, VolumeMapsLevelsToDecibelsAndStopRestoresFullVolume)
