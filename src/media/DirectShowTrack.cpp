@@ -372,16 +372,17 @@ void CDirectShowTrack::Play()
 
 bool CDirectShowTrack::PlayAfter(const CMediaTrack& before, TrackMs positionOfBefore)
 {
-    const auto* leader = dynamic_cast<const CDirectShowTrack*>(&before);
-    if (!m_pipeline || m_pictures || !leader || !leader->m_input || leader->m_bus != m_bus ||
-        m_input->Started())
+    const auto* fileLeader = dynamic_cast<const CDirectShowTrack*>(&before);
+    const std::shared_ptr<CAirInput> leader = before.AirInput();
+    if (!m_pipeline || m_pictures || !leader || leader == m_input ||
+        (fileLeader && fileLeader->m_bus != m_bus) || m_input->Started())
         return false;
     m_shared->errorPosted = false;
     m_shared->state = Playing;
     if (positionOfBefore < 0)
-        m_input->StartAfter(leader->m_input);
+        m_input->StartAfter(leader);
     else
-        m_input->StartWith(leader->m_input, MsToFrames(positionOfBefore));
+        m_input->StartWith(leader, MsToFrames(positionOfBefore));
     return true;
 }
 

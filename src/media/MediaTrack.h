@@ -17,6 +17,7 @@
 #include <mutex>
 
 class QObject;
+class CAirInput;
 class CException;
 class CTrackNotifier;
 
@@ -79,6 +80,9 @@ public:
     }
     // Takes back a start PlayAfter planned and the bus has not made.
     virtual void CancelPlannedStart() {}
+    // The track's input of the air bus for this open; empty when it plays
+    // elsewhere (or is closed). Another track's PlayAfter plans on it.
+    virtual std::shared_ptr<CAirInput> AirInput() const { return {}; }
     virtual void Stop() = 0;
     virtual void Pause() = 0;
     virtual void Resume() = 0;
