@@ -6,13 +6,15 @@
  * one handle may come from two threads (the user-interface thread and a
  * track's end watch); the player serialises them.
  *
- * The output is the ALSA PCM "default" (on a desktop the sound server). The
+ * The output, opened at a player's first load, is the ALSA PCM "default"
+ * (on a desktop the sound server). The
  * environment variable NPMOD32_OUTPUT picks another: "null" is a silent
  * output paced in real time, "stalled" one that takes 100 ms and never
  * plays them (a stream stalled for good), anything else an ALSA PCM name. A
  * LIRANA_AUDIO_SINK that names a fakesink (the program's tests) also means
  * the null output. A host may give a player an output of its own instead
- * (ModPlug_SetOutput); the player then opens none. */
+ * (ModPlug_SetOutput); the player then opens none, and "stalled" holds the
+ * player back: it writes 100 ms after each drop and then nothing. */
 #ifndef NPMOD32_H
 #define NPMOD32_H
 
@@ -85,8 +87,10 @@ typedef struct ModPlug_Output
 /* Optional: a library without it plays on its own output. Gives the player
  * `output` (copied; its context stays valid until the player is destroyed
  * or given another) in place of its own; null gives the player its own
- * output back, opened at the next load. Best called before ModPlug_Load, so
- * that the player never opens an output of its own. Non-zero on success. */
+ * output back, opened now. Best called before ModPlug_Load, so that the
+ * player never opens an output of its own. Non-zero on success; 0 for a
+ * struct shorter than this one, a missing callback, or an own output that
+ * cannot be opened. */
 typedef int ModPlug_SetOutput_t(ModPlugHandle player, const ModPlug_Output* output);
 
 #ifdef __cplusplus
