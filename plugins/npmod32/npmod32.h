@@ -6,15 +6,15 @@
  * one handle may come from two threads (the user-interface thread and a
  * track's end watch); the player serialises them.
  *
- * The output, opened at a player's first load, is the ALSA PCM "default"
- * (on a desktop the sound server). The
- * environment variable NPMOD32_OUTPUT picks another: "null" is a silent
- * output paced in real time, "stalled" one that takes 100 ms and never
- * plays them (a stream stalled for good), anything else an ALSA PCM name. A
- * LIRANA_AUDIO_SINK that names a fakesink (the program's tests) also means
- * the null output. A host may give a player an output of its own instead
- * (ModPlug_SetOutput); the player then opens none, and "stalled" holds the
- * player back: it writes 100 ms after each drop and then nothing. */
+ * The output, opened at a player's first load, is the ALSA PCM "default" (on
+ * a desktop the sound server). The environment variable NPMOD32_OUTPUT picks
+ * another: "null" is a silent output paced in real time, "stalled" one that
+ * takes 100 ms and never plays them (a stream stalled for good), anything
+ * else an ALSA PCM name. A LIRANA_AUDIO_SINK that names a fakesink (the
+ * program's tests) also means the null output. A host may give a player an
+ * output of its own instead (ModPlug_SetOutput); the player then opens none,
+ * and "stalled" holds the player back: it writes 100 ms after each drop and
+ * then nothing. */
 #ifndef NPMOD32_H
 #define NPMOD32_H
 
