@@ -32,7 +32,7 @@ public:
         return ahead.count() > 0 ? long(ahead.count() * kRate / 1000000000) : 0;
     }
     void Start() override {}
-    void Drop() override { m_heardUntil = Now(); }
+    void Drop(long long /*next*/) override { m_heardUntil = Now(); }
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -53,7 +53,7 @@ public:
     }
     long Delay() override { return m_queued; }
     void Start() override {}
-    void Drop() override { m_queued = 0; }
+    void Drop(long long /*next*/) override { m_queued = 0; }
 
 private:
     long m_queued = 0;
@@ -95,7 +95,7 @@ public:
         if (snd_pcm_state(m_pcm) == SND_PCM_STATE_PREPARED && QueuedNotStarted() > 0)
             snd_pcm_start(m_pcm);
     }
-    void Drop() override
+    void Drop(long long /*next*/) override
     {
         snd_pcm_drop(m_pcm);
         snd_pcm_prepare(m_pcm);
@@ -115,7 +115,45 @@ private:
     long m_bufferFrames;
 };
 
+// The host's output, through its callbacks. `limit` >= 0 holds the player
+// back after that many frames since the last Drop: the host sees a player
+// that stops writing while it should play.
+class HostOut final : public AudioOut
+{
+public:
+    HostOut(const ModPlug_Output& output, long limit) : m_out(output), m_limit(limit) {}
+    long Avail() override
+    {
+        const long avail = std::max(m_out.writable(m_out.context), 0L);
+        return m_limit < 0 ? avail : std::min(avail, std::max(m_limit - m_written, 0L));
+    }
+    long Write(const std::int16_t* frames, long count) override
+    {
+        const long taken = m_out.write(m_out.context, frames, std::min(count, Avail()));
+        m_written += std::max(taken, 0L);
+        return taken;
+    }
+    long Delay() override { return std::max(m_out.queued(m_out.context), 0L); }
+    void Start() override {}
+    void End() override { m_out.end(m_out.context); }
+    void Drop(long long next) override
+    {
+        m_written = 0;
+        m_out.drop(m_out.context, next);
+    }
+
+private:
+    ModPlug_Output m_out;
+    long m_limit;
+    long m_written = 0;
+};
+
 } // namespace
+
+std::unique_ptr<AudioOut> AudioOut::Host(const ModPlug_Output& output)
+{
+    return std::make_unique<HostOut>(output, ConfiguredName() == "stalled" ? kLatencyFrames : -1);
+}
 
 std::string AudioOut::ConfiguredName()
 {

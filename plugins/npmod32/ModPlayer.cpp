@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <vector>
 
 namespace npmod32 {
@@ -34,16 +35,10 @@ bool HasOption(const std::string& options, const std::string& name)
 
 std::unique_ptr<ModPlayer> ModPlayer::Create(const std::string& options)
 {
-    std::unique_ptr<AudioOut> out = AudioOut::OpenConfigured();
-    if (!out)
-        return nullptr;
-    return std::unique_ptr<ModPlayer>(new ModPlayer(std::move(out), HasOption(options, "autostart")));
+    return std::unique_ptr<ModPlayer>(new ModPlayer(HasOption(options, "autostart")));
 }
 
-ModPlayer::ModPlayer(std::unique_ptr<AudioOut> out, bool autostart)
-    : m_out(std::move(out)), m_autostart(autostart), m_thread([this] { Run(); })
-{
-}
+ModPlayer::ModPlayer(bool autostart) : m_autostart(autostart), m_thread([this] { Run(); }) {}
 
 ModPlayer::~ModPlayer()
 {
@@ -53,7 +48,8 @@ ModPlayer::~ModPlayer()
     }
     m_wake.notify_all();
     m_thread.join();
-    m_out->Drop();
+    if (m_out)
+        m_out->Drop(0);
     Unload();
 }
 
@@ -76,7 +72,14 @@ bool ModPlayer::Load(const char* path)
         return false;
     {
         std::lock_guard lock(m_mutex);
-        m_out->Drop();
+        // Opened only now: a player the host gives an output never opens one.
+        if (!m_out)
+            m_out = AudioOut::OpenConfigured();
+        if (!m_out) {
+            openmpt_module_destroy(module);
+            return false;
+        }
+        m_out->Drop(0);
         Unload();
         m_module = module;
         m_rendered = 0;
@@ -85,6 +88,29 @@ bool ModPlayer::Load(const char* path)
     }
     m_wake.notify_all();
     return true;
+}
+
+bool ModPlayer::SetOutput(const ModPlug_Output* output)
+{
+    std::unique_ptr<AudioOut> next = output ? AudioOut::Host(*output) : AudioOut::OpenConfigured();
+    if (!next)
+        return false;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_out)
+            m_out->Drop(0);
+        m_out = std::move(next);
+        // What was queued is gone with the old output: the new one goes on
+        // from the position rendered.
+        m_out->Drop(RenderedFrames());
+    }
+    m_wake.notify_all();
+    return true;
+}
+
+long long ModPlayer::RenderedFrames() const
+{
+    return std::llround(m_rendered * AudioOut::kRate);
 }
 
 void ModPlayer::SetWindow(void* window)
@@ -117,7 +143,7 @@ bool ModPlayer::IsReady()
 bool ModPlayer::IsPlaying()
 {
     std::lock_guard lock(m_mutex);
-    return m_playing && (!m_ended || m_out->Delay() > 0);
+    return m_playing && m_out && (!m_ended || m_out->Delay() > 0);
 }
 
 double ModPlayer::Length()
@@ -130,7 +156,8 @@ double ModPlayer::PositionLocked()
 {
     // The module's clock runs past its end while the last block renders.
     const double length = m_module ? openmpt_module_get_duration_seconds(m_module) : 0.0;
-    return std::clamp(m_rendered - double(m_out->Delay()) / AudioOut::kRate, 0.0, length);
+    const long queued = m_out ? m_out->Delay() : 0;
+    return std::clamp(m_rendered - double(queued) / AudioOut::kRate, 0.0, length);
 }
 
 double ModPlayer::Position()
@@ -143,10 +170,10 @@ void ModPlayer::SetPosition(double seconds)
 {
     {
         std::lock_guard lock(m_mutex);
-        if (!m_module)
+        if (!m_module || !m_out)
             return;
-        m_out->Drop();
         m_rendered = openmpt_module_set_position_seconds(m_module, std::max(seconds, 0.0));
+        m_out->Drop(RenderedFrames());
         m_ended = false;
     }
     m_wake.notify_all();
@@ -169,7 +196,7 @@ void ModPlayer::Run()
     std::vector<std::int16_t> block(std::size_t(kBlockFrames) * AudioOut::kChannels);
     std::unique_lock lock(m_mutex);
     while (!m_quit) {
-        if (!m_playing || !m_module || m_ended) {
+        if (!m_playing || !m_module || !m_out || m_ended) {
             m_wake.wait(lock);
             continue;
         }
@@ -185,7 +212,7 @@ void ModPlayer::Run()
         if (frames == 0) {
             // The end of the module: let the last frames out.
             m_ended = true;
-            m_out->Start();
+            m_out->End();
             continue;
         }
         if (m_volume < 100) {

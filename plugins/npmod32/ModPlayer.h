@@ -21,13 +21,17 @@ namespace npmod32 {
 class ModPlayer
 {
 public:
-    // Null when the output cannot be opened.
+    // Its output is opened at the first Load, unless SetOutput gave one.
     static std::unique_ptr<ModPlayer> Create(const std::string& options);
     ~ModPlayer();
     ModPlayer(const ModPlayer&) = delete;
     ModPlayer& operator=(const ModPlayer&) = delete;
 
+    // False also when the player has no output and cannot open its own.
     bool Load(const char* path);
+    // The host's output in place of the one the player has (null: its own
+    // again, opened now); false when its own cannot be opened.
+    bool SetOutput(const ModPlug_Output* output);
     void SetWindow(void* window);
     void Play();
     // Halts rendering; what the output already holds (at most 100 ms) is
@@ -44,14 +48,15 @@ public:
     void SetVolume(int volume);
 
 private:
-    ModPlayer(std::unique_ptr<AudioOut> out, bool autostart);
+    explicit ModPlayer(bool autostart);
     void Run();
     void Unload();
     double PositionLocked();
+    long long RenderedFrames() const;
 
     std::mutex m_mutex;
     std::condition_variable m_wake;
-    std::unique_ptr<AudioOut> m_out;
+    std::unique_ptr<AudioOut> m_out; // null until the first Load or SetOutput
     openmpt_module* m_module = nullptr;
     bool m_autostart;
     bool m_playing = false;

@@ -79,7 +79,7 @@ NPMOD32_EXPORT void ModPlug_Stop(ModPlugHandle player)
 
 NPMOD32_EXPORT int ModPlug_GetVersion(void)
 {
-    return 0x0100;
+    return 0x0101; // 1.1: ModPlug_SetOutput
 }
 
 NPMOD32_EXPORT int ModPlug_IsReady(ModPlugHandle player)
@@ -119,6 +119,20 @@ NPMOD32_EXPORT void ModPlug_SetVolume(ModPlugHandle player, int volume)
         Player(player)->SetVolume(volume);
 }
 
+NPMOD32_EXPORT int ModPlug_SetOutput(ModPlugHandle player, const ModPlug_Output* output)
+{
+    // A host built with an older, shorter struct is refused rather than read
+    // past its end.
+    if (!player || (output && (output->size < sizeof(ModPlug_Output) || !output->writable || !output->write ||
+                               !output->queued || !output->drop || !output->end)))
+        return 0;
+    try {
+        return Player(player)->SetOutput(output) ? 1 : 0;
+    } catch (...) {
+        return 0;
+    }
+}
+
 // The definitions above keep the types of the interface header.
 static_assert(std::is_same_v<decltype(ModPlug_CreateEx), ModPlug_CreateEx_t>);
 static_assert(std::is_same_v<decltype(ModPlug_Load), ModPlug_Load_t>);
@@ -126,3 +140,4 @@ static_assert(std::is_same_v<decltype(ModPlug_SetWindow), ModPlug_SetWindow_t>);
 static_assert(std::is_same_v<decltype(ModPlug_GetCurrentPosition), ModPlug_GetCurrentPosition_t>);
 static_assert(std::is_same_v<decltype(ModPlug_SetCurrentPosition), ModPlug_SetCurrentPosition_t>);
 static_assert(std::is_same_v<decltype(ModPlug_SetVolume), ModPlug_SetVolume_t>);
+static_assert(std::is_same_v<decltype(ModPlug_SetOutput), ModPlug_SetOutput_t>);

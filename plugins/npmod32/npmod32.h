@@ -6,12 +6,15 @@
  * one handle may come from two threads (the user-interface thread and a
  * track's end watch); the player serialises them.
  *
- * The output is the ALSA PCM "default" (on a desktop the sound server). The
- * environment variable NPMOD32_OUTPUT picks another: "null" is a silent
- * output paced in real time, "stalled" one that takes 100 ms and never
- * plays them (a stream stalled for good), anything else an ALSA PCM name. A
- * LIRANA_AUDIO_SINK that names a fakesink (the program's tests) also means
- * the null output. */
+ * The output, opened at a player's first load, is the ALSA PCM "default" (on
+ * a desktop the sound server). The environment variable NPMOD32_OUTPUT picks
+ * another: "null" is a silent output paced in real time, "stalled" one that
+ * takes 100 ms and never plays them (a stream stalled for good), anything
+ * else an ALSA PCM name. A LIRANA_AUDIO_SINK that names a fakesink (the
+ * program's tests) also means the null output. A host may give a player an
+ * output of its own instead (ModPlug_SetOutput); the player then opens none,
+ * and "stalled" holds the player back: it writes 100 ms after each drop and
+ * then nothing. */
 #ifndef NPMOD32_H
 #define NPMOD32_H
 
@@ -55,6 +58,40 @@ typedef void ModPlug_SetCurrentPosition_t(ModPlugHandle player, long tenths);
  * scales the samples, never the output's or the sound server's volume. */
 typedef int ModPlug_GetVolume_t(ModPlugHandle player);
 typedef void ModPlug_SetVolume_t(ModPlugHandle player, int volume);
+
+/* An output the host lends a player: interleaved 16-bit stereo frames at
+ * 44100 Hz. The player calls it from its render thread and from the calls
+ * made on it, always under its own lock, so never twice at once; the
+ * callbacks must not wait (for room, for a lock held by someone calling
+ * into the player) and must not call the player. `size` is
+ * sizeof(ModPlug_Output) as the host was built, so that later members can be
+ * added behind these. */
+typedef struct ModPlug_Output
+{
+    unsigned long size;
+    void* context;
+    /* Frames that can be written now without waiting. */
+    long (*writable)(void* context);
+    /* Writes at most writable() frames; returns the frames taken. */
+    long (*write)(void* context, const short* frames, long count);
+    /* Frames written and not yet heard: the player's heard position is its
+     * written position less these. */
+    long (*queued)(void* context);
+    /* Discards what is queued; the next frame written is the module's
+     * frame `next` (frames at 44100 Hz from the module's start). */
+    void (*drop)(void* context, long long next);
+    /* The module has ended: nothing more is written until a drop. */
+    void (*end)(void* context);
+} ModPlug_Output;
+
+/* Optional: a library without it plays on its own output. Gives the player
+ * `output` (copied; its context stays valid until the player is destroyed
+ * or given another) in place of its own; null gives the player its own
+ * output back, opened now. Best called before ModPlug_Load, so that the
+ * player never opens an output of its own. Non-zero on success; 0 for a
+ * struct shorter than this one, a missing callback, or an own output that
+ * cannot be opened. */
+typedef int ModPlug_SetOutput_t(ModPlugHandle player, const ModPlug_Output* output);
 
 #ifdef __cplusplus
 }

@@ -112,6 +112,9 @@ public:
     // Flush; the input ends when the ring has played out.
     bool Write(const float* samples, int frames);
     void WriteEnd();
+    // Frames in the ring not yet taken (RingFrames less them can be written
+    // without waiting). Does not wait.
+    int Buffered() const;
 
     // Control. Start at a bus frame (Now: the next period); after another
     // input's last frame; or on the bus frame where another input has taken

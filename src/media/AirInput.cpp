@@ -50,6 +50,12 @@ bool CAirInput::Write(const float* samples, int frames)
     return true;
 }
 
+int CAirInput::Buffered() const
+{
+    std::lock_guard lock(*m_state->mutex);
+    return int(m_state->count);
+}
+
 void CAirInput::WriteEnd()
 {
     std::lock_guard lock(*m_state->mutex);

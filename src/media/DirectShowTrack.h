@@ -49,10 +49,11 @@ public:
     // Seeks to fromMs with an end mark at toMs (a segment with a stop), then
     // plays; the end notification comes at toMs.
     void PlayRange(TrackMs fromMs, TrackMs toMs) override;
-    // Another file track on the same bus: the start lands on its sample.
+    // After any track with an input on the same bus: the start lands on
+    // its sample.
     bool PlayAfter(const CMediaTrack& before, TrackMs positionOfBefore = -1) override;
-    std::shared_ptr<CAirInput> AirInput() const override { return m_input; }
     void CancelPlannedStart() override;
+    std::shared_ptr<CAirInput> AirInput() const override { return m_input; }
     // Pauses, goes back to 0 and restores full volume.
     void Stop() override;
     void Pause() override;

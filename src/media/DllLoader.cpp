@@ -60,3 +60,8 @@ void* CDllLoader::Entry(std::string_view name) const
             return m_entries[i];
     return nullptr;
 }
+
+void* CDllLoader::OptionalEntry(const char* name) const
+{
+    return m_handle ? dlsym(m_handle, name) : nullptr;
+}

@@ -38,6 +38,10 @@ public:
         return reinterpret_cast<Fn*>(Entry(name));
     }
 
+    // An entry point the library may lack (not among the constructor's, and
+    // not needed for IsLoaded): its address, or null.
+    void* OptionalEntry(const char* name) const;
+
     const QString& LibraryName() const { return m_libraryName; }
     // The dynamic loader's text of the first failure; empty when loaded.
     const QString& ErrorText() const { return m_errorText; }

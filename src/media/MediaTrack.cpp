@@ -22,7 +22,7 @@ CMediaTrack::CMediaTrack() : m_serial(NextSerial()), m_notifier(std::make_shared
 bool CMediaTrack::PlanStart(CAirInput& input, const CMediaTrack& before, TrackMs positionOfBefore)
 {
     const std::shared_ptr<CAirInput> leader = before.AirInput();
-    if (!leader || input.Started() || !input.SharesBusWith(*leader))
+    if (!leader || leader.get() == &input || input.Started() || !input.SharesBusWith(*leader))
         return false;
     if (positionOfBefore < 0) {
         input.StartAfter(leader);

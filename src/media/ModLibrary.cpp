@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "media/ModLibrary.h"
 
+#include "platform/Logging.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -26,6 +28,11 @@ CModLibrary::CModLibrary(const QString& path)
     SetCurrentPosition = m_loader.Function<ModPlug_SetCurrentPosition_t>("ModPlug_SetCurrentPosition");
     GetVolume = m_loader.Function<ModPlug_GetVolume_t>("ModPlug_GetVolume");
     SetVolume = m_loader.Function<ModPlug_SetVolume_t>("ModPlug_SetVolume");
+    SetOutput = reinterpret_cast<ModPlug_SetOutput_t*>(m_loader.OptionalEntry("ModPlug_SetOutput"));
+    if (!SetOutput)
+        qCInfo(lcMedia).noquote() << path
+                                  << "has no ModPlug_SetOutput: modules play on the library's own output, "
+                                     "not on the air bus";
     m_loader.Function<ModPlug_Initialize_t>("ModPlug_Initialize")();
 }
 

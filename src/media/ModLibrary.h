@@ -9,7 +9,9 @@
 //
 // Present only when the library and all seventeen entry points were found;
 // then ModPlug_Initialize is called once when it is bound and
-// ModPlug_Shutdown once when it is released.
+// ModPlug_Shutdown once when it is released. ModPlug_SetOutput, added to the
+// library later, is bound when there: an older library lacks it and its
+// players play on their own output (a log line says so once, at binding).
 #pragma once
 
 #include "media/DllLoader.h"
@@ -52,6 +54,8 @@ public:
     ModPlug_SetCurrentPosition_t* SetCurrentPosition = nullptr;
     ModPlug_GetVolume_t* GetVolume = nullptr;
     ModPlug_SetVolume_t* SetVolume = nullptr;
+    // Null for a library without it.
+    ModPlug_SetOutput_t* SetOutput = nullptr;
 
 private:
     CDllLoader m_loader;

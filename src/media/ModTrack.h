@@ -5,12 +5,20 @@
 // positions are multiples of 100 ms, except while paused, when it answers
 // the position it was paused or sought at.
 //
+// The player renders into an input of the station's air bus that the track
+// lends it as its output (ModPlug_SetOutput), from Open on, silently ahead
+// of the air; Play, Pause and Stop start and hold the input, a seek flushes
+// it, the level is its gain. Its position is the bus's: what the player
+// wrote less what the input still holds. A library without the entry point
+// plays on its own output, driven by Play and Stop as before.
+//
 // After Open the track is paused at 0 (IsPaused and IsStopped both true) and
 // its end watch runs: a worker that every 100 ms compares the position with
 // the length less 100 ms, or with the end mark of PlayRange, and once there
-// posts the end notification 200 ms later, unless Stop came first. When the
-// position of a playing module stands still for StallMs (its output stopped
-// taking sound) it posts error -1306 instead and ends. The watch runs once
+// posts the end notification 200 ms later, unless Stop came first. When a
+// playing module brings the bus nothing for 2 s (the input's stall), or on
+// its own output its position stands still for StallMs (the output stopped
+// taking sound), error -1306 is posted instead and the watch ends. The watch runs once
 // per Open: after Stop, or after its notification, the track plays on
 // without one. It holds only shared state (the player
 // handle, the flags), never the track, and the player is destroyed once both
@@ -22,6 +30,7 @@
 
 #include <memory>
 
+class CAirInput;
 class CModLibrary;
 class CTrackThread;
 
@@ -65,6 +74,10 @@ public:
     void Close() override;
     void Play() override;
     void PlayRange(TrackMs fromMs, TrackMs toMs) override;
+    // On the bus only, after a file track's or a module's input.
+    bool PlayAfter(const CMediaTrack& before, TrackMs positionOfBefore = -1) override;
+    void CancelPlannedStart() override;
+    std::shared_ptr<CAirInput> AirInput() const override;
     // Only while the player plays (not while paused).
     void Stop() override;
     void Pause() override;
@@ -76,7 +89,8 @@ public:
     // Clamped to 0..length-1; the player moves to ms / 100 tenths.
     void Seek(TrackMs ms) override;
     bool HasVolumeControl() const override { return true; }
-    // The player's own level: level x 100 (truncated) of 0..100.
+    // level x 100 (truncated) of 0..100: the input's gain on the bus, else
+    // the player's own level.
     void SetVolume(float level) override;
     float GetVolume() const override;
 
@@ -89,6 +103,9 @@ public:
 
 private:
     struct Shared;
+    void GiveBusOutput(const QString& name);
+    void Sound(); // to the air (Play, Resume)
+    void Hold();  // off the air, the place kept (Pause, Stop)
     const CModLibrary& m_library;
     std::shared_ptr<Shared> m_shared;
     std::unique_ptr<CTrackThread> m_watch;

@@ -3,7 +3,9 @@
 // headless program gives one error line naming each, and the next item is
 // on the air within 3 s of the last one's end, with the silence detector
 // off (as it is by default). Before, a module of random bytes played a
-// minute of silence, and a pipe named .mod hung the program.
+// minute of silence, and a pipe named .mod hung the program. The last is a
+// module whose player is held back after 100 ms (it brings the air bus
+// nothing more): it ends as an error too, and the next item follows.
 #include "PlayoutAir.h"
 
 #include <QCryptographicHash>
@@ -20,12 +22,14 @@ TEST_F(PlayoutAirTest, UnreadableModulesAndMidiFilesAreErrorsAndTheNextItemFollo
     const QByteArray noise = QCryptographicHash::hash("77", QCryptographicHash::Sha512).repeated(128);
     const QStringList broken = {TestEnv::WriteFile(dir + "/noise.mod", noise),
                                 TestMedia::MidiFile(dir, "cut", {{4, 120}}),
-                                dir + "/pipe.mod"}; // a share that does not answer
+                                dir + "/pipe.mod", // a share that does not answer
+                                TestMedia::WriteModule(dir + "/held.mod", 50)};
+    extraEnv = {{"NPMOD32_OUTPUT", "stalled"}};
     ASSERT_TRUE(QFile::resize(broken[1], QFileInfo(broken[1]).size() * 2 / 3));
     ASSERT_EQ(::mkfifo(QFile::encodeName(broken[2]).constData(), 0600), 0);
-    const std::vector<double> freqs{500, 900, 1300, 1700};
+    const std::vector<double> freqs{500, 900, 1300, 1700, 2100};
     QStringList items; // a tone before and after each broken item
-    for (qsizetype i = 0; i < 4; ++i)
+    for (qsizetype i = 0; i < 5; ++i)
         items << TestMedia::ToneWav(dir, "tone" + QString::number(i), freqs[i], 0.6, -12) << broken.value(i);
     items.removeLast();
     WriteHive(home,
@@ -33,10 +37,10 @@ TEST_F(PlayoutAirTest, UnreadableModulesAndMidiFilesAreErrorsAndTheNextItemFollo
     const auto [run, wav] = PlayRecorded(items, 30000);
 
     const QStringList errors = run.lines.filter(QRegularExpression("^error\\t"));
-    ASSERT_EQ(errors.size(), 3) << Lines(run);
-    for (int i = 0; i < 3; ++i)
+    ASSERT_EQ(errors.size(), 4) << Lines(run);
+    for (int i = 0; i < 4; ++i)
         EXPECT_TRUE(errors[i].contains(QFileInfo(broken[i]).fileName())) << errors[i].toStdString();
-    const auto segs = Segments(wav, freqs);
+    const auto segs = Segments(wav, freqs, -50.0, 0.3); // not the held module's first 100 ms
     ASSERT_EQ(segs.size(), freqs.size()) << Describe(segs);
     for (size_t i = 0; i < segs.size(); ++i) {
         EXPECT_EQ(segs[i].freq, freqs[i]);

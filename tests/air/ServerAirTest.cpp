@@ -184,6 +184,43 @@ TEST_P(ServerAirTest, MidiAndModuleItemsPlayWholeDespiteAStoredLowVolume)
     EXPECT_TRUE(SilentGaps(wav, *onset + 0.05, *end - 0.05).empty()) << "the tone broke off";
 }
 
+// The output the operator chose is the station's one output: with AudioSink
+// naming a second sink, a WAV, a MIDI file and a module all sound on it, in
+// order, and nothing reaches the default sink (before, the MIDI file and the
+// module played on the default sink through outputs of their own).
+TEST_P(ServerAirTest, EveryKindSoundsOnTheChosenSinkAndNothingOnTheDefault)
+{
+    ASSERT_TRUE(server.Pactl({"load-module", "module-null-sink", "sink_name=studio"}));
+    QString error;
+    AirRecorder onDefault;
+    ASSERT_TRUE(onDefault.Start(dir + "/default.wav", &error)) << error.toStdString();
+    ASSERT_TRUE(recorder.Start(dir + "/studio.wav", &error, "studio.monitor")) << error.toStdString();
+    const QStringList items = {TestMedia::ToneWav(dir, "tone", 700, 1.0, -12),
+                               TestMedia::MidiFile(dir, "organ", {{2, 120}}),  // 1 s
+                               TestMedia::WriteModule(dir + "/tone.mod", 10)}; // 1.2 s
+    WriteHive(home, {{"Overlap Time", Dword(0)}, {"AudioSink", Text("pulsesink device=studio")}});
+    const auto p = Launch(items);
+    ASSERT_TRUE(p);
+    const RunResult run = Finish(*p, 20000);
+    EXPECT_TRUE(recorder.RecordFor(0.2));
+    EXPECT_EQ(run.exitCode, 0) << Lines(run);
+    const WavAnalysis::Wav studio = StopAndRead();
+    ASSERT_TRUE(onDefault.Stop(&error)) << error.toStdString();
+    const auto heardOnDefault = ReadWav(onDefault.Path(), &error);
+    ASSERT_TRUE(heardOnDefault) << error.toStdString();
+
+    const auto wavOn = ToneOnset(studio, 700);
+    ASSERT_TRUE(wavOn) << "the WAV item is not on the chosen sink";
+    const auto wavEnd = ToneEnd(studio, 700, *wavOn + 0.5);
+    ASSERT_TRUE(wavEnd);
+    const auto midiOn = FirstSound(studio, *wavEnd + 0.005);
+    ASSERT_TRUE(midiOn) << "the MIDI item is not on the chosen sink";
+    const auto modOn = ToneOnset(studio, TestMedia::ModuleToneHz, *midiOn + 0.5);
+    ASSERT_TRUE(modOn) << "the module is not on the chosen sink";
+    EXPECT_NEAR(*modOn - *midiOn, 1.0, 0.15) << "the MIDI item's length before the module";
+    EXPECT_FALSE(FirstSound(*heardOnDefault, 0)) << "sound on the default sink";
+}
+
 // One tone in each format, one after another, each found on the air with
 // its length and level. AIFF comes three times, each right after an item
 // that says "~0" in its name: its open stalled in some runs only. The

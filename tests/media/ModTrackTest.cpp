@@ -5,6 +5,7 @@
 // a missing file and a missing library, each naming the item. Positions,
 // not wall time, carry the assertions.
 #include "media/ModTrack.h"
+#include "media/AirBus.h"
 #include "media/ModLibrary.h"
 #include "media/TrackFactory.h"
 
@@ -142,18 +143,85 @@ TEST_F(ModTrackTest, AMissingFileOrLibraryFailsOpenWithItsText)
     EXPECT_EQ(owner.Count(), 0u);
 }
 
-// An output that stops taking sound (a stream stalled under load): the
-// item ends with an error naming it instead of never ending.
+// A start planned on the bus lands on its leader's frame, module or file
+// track on either side: on the frame after a short module's last (at least
+// its 5 x 5292; the player may render a tail), or where the leader
+// reaches 100 ms.
+TEST_F(ModTrackTest, APlannedStartLandsOnTheLeadersFrame)
+{
+    const QString shortModule = TestMedia::WriteModule(TestEnv::Root() + QStringLiteral("/short.mod"), 5);
+    const QString wav = TestMedia::ToneWav(TestEnv::Root(), QStringLiteral("tone"), 440, 0.3);
+    const struct
+    {
+        QString leader, follower;
+        TrackMs position;
+        std::uint64_t frames;
+    } cases[] = {{shortModule, Module(), -1, 26460}, {wav, Module(), 100, 4410}, {Module(), wav, 100, 4410}};
+    for (const auto& c : cases) {
+        auto leader = CreateTrack(c.leader);
+        auto follower = CreateTrack(c.follower);
+        leader->Open(c.leader, &owner);
+        follower->Open(c.follower, &owner);
+        ASSERT_TRUE(follower->PlayAfter(*leader, c.position)) << c.follower.toStdString();
+        EXPECT_TRUE(follower->IsPlaying());
+        leader->Play();
+        ASSERT_TRUE(TestEnv::WaitUntil([&] { return follower->AirInput()->Started(); }, 3000));
+        const std::shared_ptr<CAirInput> input = leader->AirInput();
+        EXPECT_EQ(follower->AirInput()->StartedAt() - input->StartedAt(),
+                  c.position < 0 ? input->FramesTaken() : c.frames)
+            << c.leader.toStdString();
+        EXPECT_GE(input->FramesTaken(), c.frames);
+        EXPECT_EQ(input->Ended(), c.position < 0);
+    }
+}
+
+// A player held back on the bus, or its own output stalled (a library
+// without the bus's entry point: its end watch sees the position stand):
+// the item ends with one error naming it instead of never ending.
 TEST_F(ModTrackTest, AModuleWhoseOutputStallsEndsWithAnErrorNamingIt)
 {
     qputenv("NPMOD32_OUTPUT", "stalled");
-    CModTrack track;
-    track.Open(Module(), &owner);
-    track.Play();
-    ASSERT_TRUE(TestEnv::WaitUntil([&] { return owner.Count() > 0; }, 5000));
-    ASSERT_EQ(owner.errors.size(), 1u);
-    EXPECT_EQ(owner.errors[0].first->GetErrorMessage(),
-              QStringLiteral("The MOD player's output stopped taking sound; the item is ended. (tone.mod)"));
+    CModLibrary older(CModLibrary::DefaultPath());
+    older.SetOutput = nullptr;
+    for (const CModLibrary* library : {&CModLibrary::Instance(), static_cast<const CModLibrary*>(&older)}) {
+        const std::size_t before = owner.errors.size();
+        CModTrack track(*library);
+        track.Open(Module(), &owner);
+        EXPECT_EQ(track.AirInput() != nullptr, library != &older);
+        track.Play();
+        ASSERT_TRUE(TestEnv::WaitUntil([&] { return owner.Count() > before; }, 5000));
+        Spin(300);
+        ASSERT_EQ(owner.errors.size(), before + 1);
+        EXPECT_EQ(
+            owner.errors.back().first->GetErrorMessage(),
+            QStringLiteral("The MOD player's output stopped taking sound; the item is ended. (tone.mod)"));
+    }
+    EXPECT_EQ(owner.ends.size(), 0u);
+}
+
+// The library takes a lent output only whole: a shorter struct (an older
+// host) or a missing callback is refused; null gives the player its own.
+TEST_F(ModTrackTest, ALentOutputIsTakenOnlyWhole)
+{
+    const CModLibrary& library = CModLibrary::Instance();
+    ASSERT_NE(library.SetOutput, nullptr);
+    const auto writable = [](void*) -> long { return 0; };
+    const ModPlug_Output whole{sizeof(ModPlug_Output),
+                               nullptr,
+                               writable,
+                               [](void*, const short*, long) -> long { return 0; },
+                               writable,
+                               [](void*, long long) {},
+                               [](void*) {}};
+    ModPlug_Output shorter = whole, partial = whole;
+    shorter.size -= sizeof(void*);
+    partial.end = nullptr;
+    const ModPlugHandle player = library.CreateEx("");
+    EXPECT_EQ((std::tuple{library.SetOutput(player, &shorter), library.SetOutput(player, &partial),
+                          library.SetOutput(player, &whole), library.SetOutput(player, nullptr),
+                          library.SetOutput(nullptr, &whole)}),
+              std::tuple(0, 0, 1, 1, 0));
+    library.Destroy(player);
 }
 
 } // namespace
