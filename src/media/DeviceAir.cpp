@@ -5,6 +5,8 @@
 #include "media/TrackEnvironment.h"
 #include "platform/mci/PcmSource.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
 #include <mutex>
@@ -65,12 +67,17 @@ public:
     {
         Convert(frames, count);
         const int out = int(m_buffer.size() / CAirBus::Channels);
-        if (out > 0 && !m_input->Write(m_buffer.data(), out))
-            return false;
-        m_written += std::uint64_t(out);
-        // Started once it holds a few periods: the first ones are whole.
-        if (m_written >= kStartFrames && !m_input->Started() && !m_input->Pending())
-            m_input->StartAt();
+        // In parts, so that the input is started (once it holds a few
+        // periods: the first ones are whole) before a write waits for room.
+        for (int done = 0; done < out;) {
+            const int part = std::min(out - done, int(kStartFrames));
+            if (!m_input->Write(m_buffer.data() + std::size_t(done) * CAirBus::Channels, part))
+                return false;
+            done += part;
+            m_written += std::uint64_t(part);
+            if (m_written >= kStartFrames && !m_input->Started() && !m_input->Pending())
+                m_input->StartAt();
+        }
         return true;
     }
 

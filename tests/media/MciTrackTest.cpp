@@ -3,6 +3,7 @@
 // (libsndfile, GStreamer, FluidSynth), played into the paced null output.
 #include "media/MciTrack.h"
 #include "media/AirBus.h"
+#include "media/DeviceAir.h"
 #include "media/SoundBank.h"
 #include "media/TrackExceptions.h"
 #include "media/TrackFactory.h"
@@ -18,6 +19,7 @@
 
 #include <QFile>
 
+#include <atomic>
 #include <cmath>
 
 using mci::MCIERROR;
@@ -243,6 +245,33 @@ TEST_F(MciTrackTest, WithoutTheManagerLibraryTheOptionIsIgnoredSilently)
     track.Close();
     SetSoundBankOptionOverride(std::nullopt);
     EXPECT_TRUE(ui.messages.isEmpty()); // the fixture clears the interface
+}
+
+// A device's play on the bus: a source at another rate arrives as as many
+// bus frames as its length at the bus's rate, the play's delay runs down to
+// 0 as the bus takes them, and a play that stops bringing frames is reported
+// once as stalled.
+TEST_F(MciTrackTest, ADevicePlayOnTheBusKeepsItsLengthAndReportsItsStall)
+{
+    DeviceAir::Install();
+    std::atomic<int> stalls = 0;       // counted on the bus's thread
+    const mci::MCIDEVICEID id = 90001; // no device of the layer has it
+    DeviceAir::OnStall(id, [&stalls] { ++stalls; });
+    QString error;
+    std::unique_ptr<mci::PcmOutput> output = mci::OpenDeviceOutput(id, QString(), 22050, &error);
+    ASSERT_TRUE(output) << error.toStdString();
+    const std::vector<std::int16_t> second(22050 * 2, 1000);
+    ASSERT_TRUE(output->Write(second.data(), 22050));
+    const std::shared_ptr<CAirInput> input = DeviceAir::InputOf(id);
+    ASSERT_NE(input, nullptr);
+    ASSERT_TRUE(TestEnv::WaitUntil([&] { return output->Delay() == 0; }, 3000));
+    EXPECT_NEAR(double(input->FramesTaken()), 44100.0, 2.0);
+    ASSERT_TRUE(TestEnv::WaitUntil([&] { return stalls > 0; }, 3000)) << "a starved play not reported";
+    Spin(200);
+    EXPECT_EQ(stalls, 1);
+    output.reset();
+    EXPECT_EQ(DeviceAir::InputOf(id), nullptr);
+    DeviceAir::OnStall(id, {});
 }
 
 // Devices play into the station's air bus, whatever the old "WaveOutDevice"
