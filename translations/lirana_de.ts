@@ -679,6 +679,21 @@ Möchten Sie Lirana jetzt beenden?</translation>
     </message>
 </context>
 <context>
+    <name>CPlugInList</name>
+    <message>
+        <source>&amp;Add...</source>
+        <translation>&amp;Hinzufügen...</translation>
+    </message>
+    <message>
+        <source>&amp;Properties...</source>
+        <translation>&amp;Eigenschaften...</translation>
+    </message>
+    <message>
+        <source>&amp;Remove</source>
+        <translation>Ent&amp;fernen</translation>
+    </message>
+</context>
+<context>
     <name>CPlugInPropertiesDlg</name>
     <message>
         <source>This plug-in has no settings.</source>
@@ -696,16 +711,8 @@ Möchten Sie Lirana jetzt beenden?</translation>
         <translation>Jeder Eintrag wird von oben nach unten durch diese Audio-Plug-ins geleitet. Geänderte Einstellungen sind sofort zu hören; hinzugefügte und entfernte Plug-ins wirken ab dem nächsten Eintrag.</translation>
     </message>
     <message>
-        <source>&amp;Add...</source>
-        <translation>&amp;Hinzufügen...</translation>
-    </message>
-    <message>
-        <source>&amp;Properties...</source>
-        <translation>&amp;Eigenschaften...</translation>
-    </message>
-    <message>
-        <source>&amp;Remove</source>
-        <translation>Ent&amp;fernen</translation>
+        <source>On the air: the sum of everything on air plays through these plug-ins (a limiter, say). Added and removed plug-ins take effect at OK, with a short gap on the air.</source>
+        <translation>Auf Sendung: die Summe aller Einträge auf Sendung wird durch diese Plug-ins geleitet (etwa einen Limiter). Hinzugefügte und entfernte Plug-ins wirken bei OK, mit einer kurzen Lücke auf Sendung.</translation>
     </message>
 </context>
 <context>

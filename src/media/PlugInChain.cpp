@@ -16,6 +16,7 @@ namespace {
 
 const char* const kNameKey = "lirana-plugin-name";
 const char* const kStateName = "state";
+const char* const kBinName = "lirana-plugins";
 
 bool HasRawAudioTemplate(GstElementFactory* factory, GstPadDirection direction)
 {
@@ -183,6 +184,11 @@ GstElement* MakePerChannel(GstElement* firstInstance, const CPlugInFilter& filte
             linked = false;
             continue;
         }
+        // Each channel's queue only decouples the two instances (interleave
+        // waits for both): two buffers, so the bin adds no latency of note
+        // to the air it sits in.
+        g_object_set(queue, "max-size-buffers", 2u, "max-size-bytes", 0u, "max-size-time", guint64(0),
+                     nullptr);
         SetPickMatrix(pick, ch);
         GstCaps* monoCaps = gst_caps_from_string("audio/x-raw,channels=1");
         g_object_set(mono, "caps", monoCaps, nullptr);
@@ -354,15 +360,18 @@ void CPlugInChain::Save(const CRegistryKey& parent, const QString& name) const
         key.DeleteSubkey(QStringLiteral("OutputFilter"));
 }
 
-void CPlugInChain::AddToGraph(GstElement* playbin, UserInterface* ui)
+GstElement* CPlugInChain::MakeBin(const std::function<void(const QString&)>& refused,
+                                  bool* outputFailed) const
 {
+    if (outputFailed)
+        *outputFailed = false;
     if (filters.empty() && !outputFilter)
-        return;
-    GstElement* bin = gst_bin_new("lirana-plugins");
+        return nullptr;
+    GstElement* bin = gst_bin_new(kBinName);
     GstElement* first = gst_element_factory_make("audioconvert", nullptr);
     if (!first) {
         gst_object_unref(gst_object_ref_sink(bin));
-        return;
+        return nullptr;
     }
     gst_bin_add(GST_BIN(bin), first);
     GstElement* last = first;
@@ -373,19 +382,12 @@ void CPlugInChain::AddToGraph(GstElement* playbin, UserInterface* ui)
             continue; // not installed: kept in the chain, left out here
         if (IsMonoOnly(element))
             element = MakePerChannel(element, filter);
-        if (!element) {
-            if (ui)
-                ui->ShowMessage(
-                    QCoreApplication::translate("PlugInChain", "Failed to add filter %1").arg(filter.Name()),
-                    UserInterface::Icon::Warning);
-            continue;
-        }
-        if (GstElement* next = AppendLinked(GST_BIN(bin), last, element, filter.Name(), index++))
+        GstElement* next = element ? AppendLinked(GST_BIN(bin), last, element, filter.Name(), index++)
+                                   : nullptr;
+        if (next)
             last = next;
-        else if (ui)
-            ui->ShowMessage(
-                QCoreApplication::translate("PlugInChain", "Failed to add filter %1").arg(filter.Name()),
-                UserInterface::Icon::Warning);
+        else if (refused)
+            refused(filter.Name());
     }
     if (outputFilter && outputFilter->IsInstalled()) {
         GstElement* element = outputFilter->CreateInstance();
@@ -395,12 +397,12 @@ void CPlugInChain::AddToGraph(GstElement* playbin, UserInterface* ui)
                                    : nullptr;
         if (next)
             last = next;
-        else
-            outputFilter.reset();
+        else if (outputFailed)
+            *outputFailed = true;
     }
     if (last == first) {
         gst_object_unref(gst_object_ref_sink(bin));
-        return;
+        return nullptr;
     }
     GstPad* sink = gst_element_get_static_pad(first, "sink");
     GstPad* src = gst_element_get_static_pad(last, "src");
@@ -408,7 +410,24 @@ void CPlugInChain::AddToGraph(GstElement* playbin, UserInterface* ui)
     gst_element_add_pad(bin, gst_ghost_pad_new("src", src));
     gst_object_unref(sink);
     gst_object_unref(src);
-    g_object_set(playbin, "audio-filter", bin, nullptr);
+    return bin;
+}
+
+void CPlugInChain::AddToGraph(GstElement* playbin, UserInterface* ui)
+{
+    bool outputFailed = false;
+    GstElement* bin = MakeBin(
+        [ui](const QString& name) {
+            if (ui)
+                ui->ShowMessage(
+                    QCoreApplication::translate("PlugInChain", "Failed to add filter %1").arg(name),
+                    UserInterface::Icon::Warning);
+        },
+        &outputFailed);
+    if (outputFailed)
+        outputFilter.reset();
+    if (bin)
+        g_object_set(playbin, "audio-filter", bin, nullptr);
 }
 
 std::vector<CPlugInInfo> CPlugInChain::AvailablePlugIns()
@@ -449,9 +468,12 @@ std::optional<CPlugInFilter> CPlugInChain::CreateByName(const QString& name)
 GstElement* CPlugInChain::FindInPipeline(GstElement* playbin, const QString& name)
 {
     GstElement* bin = nullptr;
-    if (!playbin || !g_object_class_find_property(G_OBJECT_GET_CLASS(playbin), "audio-filter"))
+    if (!playbin)
         return nullptr;
-    g_object_get(playbin, "audio-filter", &bin, nullptr);
+    if (g_object_class_find_property(G_OBJECT_GET_CLASS(playbin), "audio-filter"))
+        g_object_get(playbin, "audio-filter", &bin, nullptr);
+    else if (GST_IS_BIN(playbin))
+        bin = gst_bin_get_by_name(GST_BIN(playbin), kBinName);
     if (!bin)
         return nullptr;
     const QByteArray wanted = name.toUtf8();
@@ -505,4 +527,14 @@ void LoadPlugInChain(CPlugInChain& chain)
 void SavePlugInChain(const CPlugInChain& chain)
 {
     chain.Save(AppKey(), kPlugInChainKey);
+}
+
+void LoadAirChain(CPlugInChain& chain)
+{
+    chain.Load(AppKey(), kAirChainKey);
+}
+
+void SaveAirChain(const CPlugInChain& chain)
+{
+    chain.Save(AppKey(), kAirChainKey);
 }

@@ -7,6 +7,7 @@
 // change is heard some 1.1 s after it is made.
 #include "gui/dialogs/PlugInsPage.h"
 #include "media/DirectShowTrack.h"
+#include "media/PlugInChain.h"
 #include "media/TrackEnvironment.h"
 #include "support/AirTest.h"
 #include "support/TestMedia.h"
@@ -32,7 +33,8 @@ TEST_P(PlugInsPageAirTest, AGainSetWhileTheItemPlaysIsHeardAtOnceOnBothChannels)
     StartRecording();
     onAir.Play();
     recorder.RecordFor(2.5);
-    CPlugInsPage page(CTrackEnvironment::Chain(), CPlugInsPage::PipelineOf(&onAir));
+    CPlugInsPage page(CTrackEnvironment::Chain(), CPlugInsPage::PipelineOf(&onAir),
+                      CTrackEnvironment::AirChain());
     CTrackEnvironment::Reset(); // the track and the page hold what they need
     qint64 changed = 0;
     QTimer::singleShot(0, [&] {
