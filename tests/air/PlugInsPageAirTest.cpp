@@ -69,6 +69,43 @@ TEST_P(PlugInsPageAirTest, AGainSetWhileTheItemPlaysIsHeardAtOnceOnBothChannels)
     }
 }
 
+// The air chain works on the sum in the bus's output: an amplifier at
+// -20 dB added at OK turns the item on air down on both channels, after a
+// short gap while the output is made again.
+TEST_P(PlugInsPageAirTest, AnAirChainAddedAtOkTurnsTheAirDownAfterAShortGap)
+{
+    QObject owner;
+    CDirectShowTrack onAir;
+    ASSERT_NO_THROW(onAir.Open(TestMedia::ToneWav(dir, QStringLiteral("item"), 1000, 8.0, -12), &owner));
+    StartRecording();
+    onAir.Play();
+    recorder.RecordFor(2.5);
+    CTrackEnvironment::AirChain().filters = {CPlugInFilter(QStringLiteral("Simple amplifier"),
+                                                           QStringLiteral("ladspa-amp-1181-so-amp"),
+                                                           "state, amps-gain=(string)-20;")};
+    const qint64 changed = AirRecorder::NowNs();
+    CTrackEnvironment::AirChainChanged(true);
+    recorder.RecordFor(3.0);
+    EXPECT_TRUE(onAir.IsPlaying());
+    onAir.Close();
+    CTrackEnvironment::ReleaseAirBus();
+    CTrackEnvironment::Reset();
+    const Wav wav = StopAndRead();
+
+    const double t = recorder.ToSeconds(changed);
+    // The gap while the output is made again: the longest near the change
+    // (a loaded machine's own dropouts may fall there too).
+    double gap = 0;
+    for (const Gap& g : SilentGaps(wav, t - 0.3, t + 0.7))
+        gap = std::max(gap, g.Length());
+    Report("gap on the air while the output is made again", gap * 1000);
+    EXPECT_LT(gap, 0.3);
+    for (const int channel : {0, 1}) {
+        const double before = ToneLevelDb(wav.Channel(channel), 1000, t - 1.0, t - 0.2);
+        EXPECT_NEAR(before - ToneLevelDb(wav.Channel(channel), 1000, t + 1.5, t + 2.8), 20, 1.5) << channel;
+    }
+}
+
 } // namespace
 
 LIRANA_ON_BOTH_SERVERS(PlugInsPageAirTest);

@@ -11,18 +11,19 @@
 
 #include <gst/gst.h>
 
-CPlugInList::CPlugInList(CPlugInChain& chain, GstElement* pipeline, QLabel* note, Ids ids, QWidget* parent)
+CPlugInList::CPlugInList(CPlugInChain& chain, GstElement* pipeline, QLabel* note, int listId,
+                         const std::array<Button, 3>& buttons, QWidget* parent)
     : QWidget(parent), m_chain(chain), m_pipeline(pipeline ? GST_ELEMENT(gst_object_ref(pipeline)) : nullptr)
 {
     m_list = new QListWidget(this);
-    m_list->setObjectName(QStringLiteral("list%1").arg(ids.list));
-    const std::vector<QPushButton*> buttons = LayOutListPage(
+    m_list->setObjectName(QStringLiteral("list%1").arg(listId));
+    const std::vector<QPushButton*> made = LayOutListPage(
         this, note, m_list,
-        {{tr("&Add..."), ids.add, [this] { Add(); }},
-         {tr("&Properties..."), ids.properties, [this] { Properties(); }},
-         {tr("&Remove"), ids.remove, [this] { Remove(); }}});
-    m_properties = buttons[1];
-    m_remove = buttons[2];
+        {{buttons[0].text, buttons[0].id, [this] { Add(); }},
+         {buttons[1].text, buttons[1].id, [this] { Properties(); }},
+         {buttons[2].text, buttons[2].id, [this] { Remove(); }}});
+    m_properties = made[1];
+    m_remove = made[2];
 
     for (const CPlugInFilter& filter : chain.filters) {
         // The live element when the pipeline plays through this entry.

@@ -21,6 +21,8 @@
 #include "media/PlugInChain.h"
 
 #include <QWidget>
+
+#include <array>
 #include <vector>
 
 class QLabel;
@@ -32,16 +34,18 @@ class CPlugInList : public QWidget
     Q_OBJECT
 
 public:
-    // The object names of the list and its buttons: "list<list>",
-    // "button<add>", "button<properties>", "button<remove>".
-    struct Ids
+    // The list's object name "list<listId>"; the texts and ids of "Add",
+    // "Properties" and "Remove" (named "button<id>"), in that order.
+    struct Button
     {
-        int list, add, properties, remove;
+        QString text;
+        int id;
     };
 
     // chain: what the rows start from and what Apply replaces. pipeline: one
     // playing through the chain, or null; held while the list lives.
-    CPlugInList(CPlugInChain& chain, GstElement* pipeline, QLabel* note, Ids ids, QWidget* parent);
+    CPlugInList(CPlugInChain& chain, GstElement* pipeline, QLabel* note, int listId,
+                const std::array<Button, 3>& buttons, QWidget* parent);
     ~CPlugInList() override;
 
     // The chain takes the rows (and the entries not shown); the output entry

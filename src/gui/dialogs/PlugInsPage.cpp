@@ -26,13 +26,18 @@ CPlugInsPage::CPlugInsPage(CPlugInChain& chain, GstElement* pipeline, CPlugInCha
            "settings is heard at once; added and removed plug-ins take effect from the "
            "next item."),
         this);
-    m_items = new CPlugInList(chain, pipeline, text, {1162, 1160, 1163, 1161}, this);
+    m_items = new CPlugInList(chain, pipeline, text, 1162,
+                              {{{tr("&Add..."), 1160}, {tr("&Properties..."), 1163}, {tr("&Remove"), 1161}}},
+                              this);
     auto* airText = new QLabel(tr("On the air: the sum of everything on air plays through these plug-ins "
                                   "(a limiter, say). Added and removed plug-ins take effect at OK, "
                                   "with a short gap on the air."),
                                this);
     GstElement* airPipeline = CTrackEnvironment::AirPipeline();
-    m_air = new CPlugInList(airChain, airPipeline, airText, {1172, 1170, 1173, 1171}, this);
+    // Keys of their own: a key two buttons share only moves between them.
+    m_air = new CPlugInList(airChain, airPipeline, airText, 1172,
+                            {{{tr("A&dd..."), 1170}, {tr("Propert&ies..."), 1173}, {tr("Re&move"), 1171}}},
+                            this);
     m_air->setObjectName(QStringLiteral("air-plugins"));
     if (airPipeline)
         gst_object_unref(airPipeline);
