@@ -9,9 +9,7 @@
 #include <gst/gst.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
-#include <cmath>
 #include <functional>
 #include <mutex>
 #include <vector>
@@ -240,79 +238,34 @@ TEST_F(AirBusTest, WithoutAnOutputTheBusKeepsTime)
     }
 }
 
-// What reaches the output's sink: the loudest left sample and how many
-// frames were not silent. Written on the output's streaming thread; the
-// peak is read once that has stopped.
-struct Heard
-{
-    float peak = 0;
-    std::atomic<int> frames{0};
-};
-
-GstPadProbeReturn Hear(GstPad*, GstPadProbeInfo* info, gpointer data)
-{
-    auto* heard = static_cast<Heard*>(data);
-    GstMapInfo map;
-    if (gst_buffer_map(GST_PAD_PROBE_INFO_BUFFER(info), &map, GST_MAP_READ)) {
-        for (gsize i = 0; i < map.size / sizeof(float); i += CAirBus::Channels) {
-            const float left = reinterpret_cast<const float*>(map.data)[i];
-            heard->peak = std::max(heard->peak, std::fabs(left));
-            heard->frames += left != 0.0f;
-        }
-        gst_buffer_unmap(GST_PAD_PROBE_INFO_BUFFER(info), &map);
-    }
-    return GST_PAD_PROBE_OK;
-}
-
-// The air chain works on the output, after the tap: made with the output,
-// or put in by SetChain with a rebuild. A chain the output cannot link
-// (a picture converter) is left out and the air goes on without it.
-TEST_F(AirBusTest, TheAirChainWorksOnTheOutputAndOneThatCannotBeLinkedIsLeftOut)
+// The air chain is in the output; a chain the output cannot link (a
+// picture converter) is left out and the output opens without it. (What it
+// does to the sound, and a new chain at OK: the recorded-air case of the
+// Plug-ins page.)
+TEST_F(AirBusTest, TheAirChainIsInTheOutputAndOneThatCannotBeLinkedIsLeftOut)
 {
     CPlugInChain amp;
     amp.filters = {CPlugInFilter(QStringLiteral("Simple amplifier"), QStringLiteral("ladspa-amp-1181-so-amp"),
                                  "state, amps-gain=(string)-20;")};
-    const std::function<GstElement*()> down20 = [amp] { return amp.MakeBin({}); };
     const std::function<GstElement*()> picture = [] {
-        return gst_parse_bin_from_description("videoconvert", TRUE, nullptr);
+        GstElement* bin = gst_parse_bin_from_description("videoconvert", TRUE, nullptr);
+        gst_object_set_name(GST_OBJECT(bin), "picture");
+        return bin;
     };
-    const struct
-    {
-        std::function<GstElement*()> atOpen, later;
-        float heard;
-    } cases[] = {{down20, {}, 0.05f}, {{}, down20, 0.05f}, {picture, {}, 0.5f}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.heard);
-        Open(QStringLiteral("fakesink sync=true name=out"), c.atOpen);
-        ASSERT_TRUE(TestEnv::WaitUntil([&] { return bus->OutputUp(); }, 3000));
-        if (c.later)
-            bus->SetChain(c.later, true);
-        GstElement* pipeline = nullptr;
-        ASSERT_TRUE(TestEnv::WaitUntil(
-            [&] { // the output with the chain: a rebuilt one has the amplifier
-                if (pipeline)
-                    gst_object_unref(pipeline);
-                pipeline = bus->OutputPipeline();
+    for (const bool linked : {true, false}) {
+        Open(QStringLiteral("fakesink sync=true"), linked ? [amp] { return amp.MakeBin({}); } : picture);
+        EXPECT_TRUE(TestEnv::WaitUntil(
+            [&] {
+                GstElement* pipeline = bus->OutputPipeline();
                 GstElement* live = CPlugInChain::FindInPipeline(pipeline, QStringLiteral("Simple amplifier"));
-                if (live)
-                    gst_object_unref(live);
-                return pipeline && (live != nullptr) == (c.heard < 0.5f);
+                GstElement* video = pipeline ? gst_bin_get_by_name(GST_BIN(pipeline), "picture") : nullptr;
+                for (GstElement* element : {pipeline, live, video})
+                    if (element)
+                        gst_object_unref(element);
+                return pipeline && bus->OutputUp() && (live != nullptr) == linked && !video;
             },
-            3000));
-        Heard heard;
-        GstElement* out = gst_bin_get_by_name(GST_BIN(pipeline), "out");
-        GstPad* pad = gst_element_get_static_pad(out, "sink");
-        gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, Hear, &heard, nullptr);
-        const auto tone = Input(CAirBus::RingFrames / 2, 0.5f);
-        tone->StartAt();
-        EXPECT_TRUE(TestEnv::WaitUntil([&] { return heard.frames >= CAirBus::MeterFrames; }, 3000));
-        bus.reset(); // its output stops: no more probes
-        EXPECT_NEAR(heard.peak, c.heard, 1e-4);
-        EXPECT_FLOAT_EQ(*std::max_element(air.begin(), air.end()), 0.5f) << "the tap hears the mix";
-        for (GstElement* element : {pipeline, out})
-            gst_object_unref(element);
-        gst_object_unref(pad);
-        air.clear();
+            3000))
+            << linked;
     }
 }
 
