@@ -5,8 +5,8 @@
 // everything on air (a limiter or compressor for the station's output).
 // Apply, on OK of the sheet, makes the rows both chains and stores them.
 //
-// While a GStreamer track is on air the first list works on the live
-// elements of that track, the second on those of the air bus's output, so
+// The first list works on the live elements of the GStreamer item on air
+// (when there is one), the second on those of the air bus's output, so
 // that a change of a setting is heard at once. Added and removed plug-ins
 // take effect from the next item opened after OK in the first chain, and at
 // OK in the air chain (its output is made again: a short gap on the air).
@@ -42,8 +42,7 @@ public:
     // The items' chain: its list, and Properties of its current row.
     QListWidget* List() const;
     void Properties();
-    // The lists of the items' chain and of the air chain.
-    CPlugInList* Items() const { return m_items; }
+    // The air chain's list.
     CPlugInList* Air() const { return m_air; }
 
 private:
