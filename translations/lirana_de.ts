@@ -696,6 +696,10 @@ Möchten Sie Lirana jetzt beenden?</translation>
         <translation>Jeder Eintrag wird von oben nach unten durch diese Audio-Plug-ins geleitet. Geänderte Einstellungen sind sofort zu hören; hinzugefügte und entfernte Plug-ins wirken ab dem nächsten Eintrag.</translation>
     </message>
     <message>
+        <source>On the air: the sum of everything on air plays through these plug-ins (a limiter, say). Added and removed plug-ins take effect at OK, with a short gap on the air.</source>
+        <translation>Auf Sendung: die Summe aller Einträge auf Sendung wird durch diese Plug-ins geleitet (etwa einen Limiter). Hinzugefügte und entfernte Plug-ins wirken bei OK, mit einer kurzen Lücke auf Sendung.</translation>
+    </message>
+    <message>
         <source>&amp;Add...</source>
         <translation>&amp;Hinzufügen...</translation>
     </message>
@@ -706,6 +710,18 @@ Möchten Sie Lirana jetzt beenden?</translation>
     <message>
         <source>&amp;Remove</source>
         <translation>Ent&amp;fernen</translation>
+    </message>
+    <message>
+        <source>A&amp;dd...</source>
+        <translation>Hin&amp;zufügen...</translation>
+    </message>
+    <message>
+        <source>Propert&amp;ies...</source>
+        <translation>Ei&amp;genschaften...</translation>
+    </message>
+    <message>
+        <source>Re&amp;move</source>
+        <translation>Entfe&amp;rnen</translation>
     </message>
 </context>
 <context>

@@ -139,6 +139,7 @@ std::vector<S> MakeTable()
         // The albums opened last, the audio filters and the tools.
         Owned(K::RecentFileList, N::RecentFile, SettingType::List),
         Owned(K::PlugInChain, N::FilterCount, SettingType::Number, 0),
+        Owned(K::AirChain, N::FilterCount, SettingType::Number, 0),
         Owned(K::ToolMenu, N::ToolCount, SettingType::Number, 0),
     };
 }

@@ -20,6 +20,7 @@ inline const QString ToolBars = QStringLiteral("ToolBars");
 inline const QString DigitalClock = QStringLiteral("DigitalClock");
 inline const QString RecentFileList = QStringLiteral("Recent File List");
 inline const QString PlugInChain = QStringLiteral("DirectShow Filters");
+inline const QString AirChain = QStringLiteral("Air Filters"); // the chain on the air bus's sum
 inline const QString ToolMenu = QStringLiteral("Tool Menu");
 } // namespace SettingsKey
 

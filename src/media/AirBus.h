@@ -18,6 +18,10 @@
 // at another's frame starts on the frame where that one reaches it. So a
 // follow-on and an overlap land on their sample whatever the threads do.
 //
+// The air chain (effect plug-ins on the sum, a limiter say) sits in the
+// output between the mixed air and the sink; it is made anew with each
+// output the bus opens.
+//
 // The format is fixed: 32-bit float, two channels interleaved, 44.1 kHz.
 // Threads: the control calls are safe from any thread. The callbacks (an
 // input's end and stall, the tap, `onOutput`) run on the bus's own threads:
@@ -32,6 +36,7 @@
 #include <memory>
 
 class CAirInput;
+typedef struct _GstElement GstElement;
 
 class CAirBus
 {
@@ -55,6 +60,11 @@ public:
         QString sink;
         // Up and down of the output, with the reason when it went down.
         std::function<void(bool up, const QString& why)> onOutput;
+        // Makes the air chain for an output being opened: a bin (floating
+        // reference) with pads "sink" and "src" taking and giving the bus's
+        // format, or null for none. Runs on the bus's output thread. Empty:
+        // no chain.
+        std::function<GstElement*()> chain;
     };
 
     // Peak and RMS of each channel over the last MeterFrames of the air.
@@ -83,6 +93,13 @@ public:
     // without a report.
     void SetSink(const QString& sink);
     QString Sink() const;
+    // Another air chain maker (Options::chain) for the outputs opened from
+    // now on; with rebuild, the output open now is closed at the next period
+    // and made again with it at once (a short gap on the air).
+    void SetChain(std::function<GstElement*()> chain, bool rebuild);
+    // The output's pipeline (a new reference, the caller unrefs), where the
+    // live elements of the air chain are; null while there is no output.
+    GstElement* OutputPipeline() const;
     Level LastLevel() const;
 
     // Every mixed period as it leaves the mixer (interleaved samples, the

@@ -88,7 +88,8 @@ struct CAirBus::Impl
     std::unique_ptr<Output> output;        // the mixer's; replaced under mutex
     std::unique_ptr<Output> opened;        // handed over by the output thread
     bool wantOutput = true;
-    bool resink = false; // the output named changed: the one open goes
+    bool resink = false;               // the output named changed: the one open goes
+    std::uint64_t chainGeneration = 0; // counts SetChain: an output opened with an older one is made again
     Level level;
     Tap tap;
     std::thread mixer, opener;
@@ -99,6 +100,7 @@ struct CAirBus::Impl
     void Take(CAirInput::State& input, std::uint64_t first, int offset, std::vector<float>& mix,
               std::vector<std::pair<std::shared_ptr<CAirInput::State>, int>>& work,
               std::vector<std::function<void()>>& calls);
+    std::unique_ptr<Output> MakeOutput(const QString& sink, GstElement* chain, QString* why);
     bool Push(Output& out, const std::vector<float>& mix);
     void Drop(std::unique_ptr<Output> out, const QString& why);
     // Once per outage: a warning and onOutput(false); each retry after it

@@ -15,6 +15,12 @@
 using namespace airbus;
 
 namespace {
+// An output opened with the air chain that fails sooner than this failed
+// because of it.
+constexpr auto kChainTrial = std::chrono::seconds(2);
+} // namespace
+
+namespace {
 
 GstClockTime FramesToTime(std::uint64_t frames)
 {
@@ -82,6 +88,30 @@ void PlayOnInOrder(GstElement* pipeline)
     gst_iterator_free(it);
 }
 
+// Puts bin between source and what follows it in pipeline. False (the
+// pipeline as before) when a link is refused.
+bool InsertAfter(GstElement* pipeline, GstElement* source, GstElement* bin)
+{
+    GstPad* src = gst_element_get_static_pad(source, "src");
+    GstPad* peer = gst_pad_get_peer(src);
+    GstElement* next = peer ? gst_pad_get_parent_element(peer) : nullptr;
+    bool linked = false;
+    if (next && gst_bin_add(GST_BIN(pipeline), GST_ELEMENT(gst_object_ref(bin)))) {
+        gst_pad_unlink(src, peer);
+        linked = gst_element_link(source, bin) && gst_element_link(bin, next);
+        if (!linked) {
+            gst_bin_remove(GST_BIN(pipeline), bin); // unlinks it
+            gst_pad_link(src, peer);
+        }
+    }
+    if (next)
+        gst_object_unref(next);
+    if (peer)
+        gst_object_unref(peer);
+    gst_object_unref(src);
+    return linked;
+}
+
 GstBusSyncReply OnOutputMessage(GstBus*, GstMessage* message, gpointer data)
 {
     auto* out = static_cast<CAirBus::Impl::Output*>(data);
@@ -146,11 +176,100 @@ void CAirBus::Impl::Drop(std::unique_ptr<Output> out, const QString& why)
 
 // ------------------------------------------------------------ the output
 
+void CAirBus::SetChain(std::function<GstElement*()> chain, bool rebuild)
+{
+    std::lock_guard lock(m_impl->mutex);
+    m_impl->options.chain = std::move(chain);
+    ++m_impl->chainGeneration;
+    if (rebuild && !m_impl->options.sink.isEmpty()) {
+        m_impl->resink = true;
+        m_impl->wake.notify_all();
+    }
+}
+
+GstElement* CAirBus::OutputPipeline() const
+{
+    std::lock_guard lock(m_impl->mutex);
+    const Impl::Output* out = m_impl->output ? m_impl->output.get() : m_impl->opened.get();
+    return out ? GST_ELEMENT(gst_object_ref(out->pipeline)) : nullptr;
+}
+
+// The air's output: appsrc ! [air chain] ! audioconvert ! audioresample !
+// sink, playing. Null (with the reason in why) when it cannot be made or
+// does not start. Takes the chain (floating, may be null); a chain that
+// cannot be linked is logged and left out.
+std::unique_ptr<CAirBus::Impl::Output> CAirBus::Impl::MakeOutput(const QString& sink, GstElement* chain,
+                                                                 QString* why)
+{
+    if (chain)
+        gst_object_ref_sink(chain);
+    auto out = std::make_unique<Output>();
+    GError* error = nullptr;
+    const QByteArray description = "appsrc name=air ! audioconvert ! audioresample ! " + sink.toUtf8();
+    out->pipeline = gst_parse_launch(description.constData(), &error);
+    if (!out->pipeline || error) {
+        *why = QStringLiteral("Cannot make the audio output \"%1\": %2")
+                   .arg(sink, error ? QString::fromUtf8(error->message) : QString());
+        g_clear_error(&error);
+        if (out->pipeline)
+            gst_object_unref(out->pipeline);
+        if (chain)
+            gst_object_unref(chain);
+        return nullptr;
+    }
+    gst_object_ref_sink(out->pipeline);
+    out->source = gst_bin_get_by_name(GST_BIN(out->pipeline), "air");
+    if (chain) {
+        if (!InsertAfter(out->pipeline, out->source, chain))
+            qCWarning(lcMedia) << "air bus: the air chain cannot be linked into the output: it is left out";
+        gst_object_unref(chain);
+    }
+    GstCaps* caps = gst_caps_new_simple("audio/x-raw", "format", G_TYPE_STRING, "F32LE", "rate", G_TYPE_INT,
+                                        Rate, "channels", G_TYPE_INT, Channels, "layout", G_TYPE_STRING,
+                                        "interleaved", nullptr);
+    g_object_set(out->source, "caps", caps, "format", GST_FORMAT_TIME, "max-bytes",
+                 guint64(kQueuePeriods * kPeriodSamples * sizeof(float)), "min-percent", 50u, nullptr);
+    gst_caps_unref(caps);
+    GstAppSrcCallbacks callbacks{};
+    callbacks.need_data = [](GstAppSrc*, guint, gpointer data) {
+        auto* self = static_cast<Impl*>(data);
+        std::lock_guard lock(self->mutex);
+        if (self->output)
+            self->output->full = false;
+        self->wake.notify_all();
+    };
+    callbacks.enough_data = [](GstAppSrc*, gpointer data) {
+        auto* self = static_cast<Impl*>(data);
+        std::lock_guard lock(self->mutex);
+        if (self->output)
+            self->output->full = true;
+    };
+    gst_app_src_set_callbacks(GST_APP_SRC(out->source), &callbacks, this, nullptr);
+    out->stream = FindStreamSink(out->pipeline);
+    ShortenSinkBuffers(out->pipeline);
+    PlayOnInOrder(out->pipeline);
+    HoldStreamAtUnity(out->stream); // asked before it connects: nothing is restored
+    GstBus* bus = gst_element_get_bus(out->pipeline);
+    gst_bus_set_sync_handler(bus, OnOutputMessage, out.get(), nullptr);
+    gst_object_unref(bus);
+    if (gst_element_set_state(out->pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE || out->failed) {
+        *why = out->why.isEmpty() ? QStringLiteral("the output does not open") : out->why;
+        Drop(std::move(out), {});
+        return nullptr;
+    }
+    return out;
+}
+
 // Opens the output whenever the mixer wants one, at most every
 // OutputRetryMs, until the bus closes.
 void CAirBus::Impl::Open()
 {
     auto lastTry = SteadyClock::now() - std::chrono::milliseconds(OutputRetryMs);
+    // The air chain generation the last output was opened with (Now: none)
+    // and when; the generation whose chain is left out (Now: none).
+    std::uint64_t chainTried = CAirInput::Now, refused = CAirInput::Now;
+    auto chainOpenedAt = lastTry;
+    QString chainSink;
     while (!stop) {
         GstElement* stream = nullptr;
         {
@@ -180,64 +299,47 @@ void CAirBus::Impl::Open()
         if (stop)
             return;
         QString sink;
+        std::function<GstElement*()> make;
+        std::uint64_t generation = 0;
         {
             std::lock_guard lock(mutex);
             sink = options.sink;
+            make = options.chain;
+            generation = chainGeneration;
         }
         gst_init(nullptr, nullptr);
-        auto out = std::make_unique<Output>();
-        GError* error = nullptr;
-        const QByteArray description = "appsrc name=air ! audioconvert ! audioresample ! " + sink.toUtf8();
-        out->pipeline = gst_parse_launch(description.constData(), &error);
-        if (!out->pipeline || error) {
-            const QString why = QStringLiteral("Cannot make the audio output \"%1\": %2")
-                                    .arg(sink, error ? QString::fromUtf8(error->message) : QString());
-            g_clear_error(&error);
-            if (out->pipeline)
-                gst_object_unref(out->pipeline);
-            ReportDown(why);
-            continue;
+        // An output with the air chain that failed at once (a plug-in that
+        // does not take the air's format, say) is made again without it:
+        // the station never goes silent because of a plug-in.
+        const bool failedWithChain = chainTried == generation && sink == chainSink &&
+                                     SteadyClock::now() - chainOpenedAt < kChainTrial;
+        chainTried = CAirInput::Now;
+        if (failedWithChain && refused != generation) {
+            refused = generation;
+            qCWarning(lcMedia) << "air bus: the air chain is left out: the output failed with it";
         }
-        gst_object_ref_sink(out->pipeline);
-        out->source = gst_bin_get_by_name(GST_BIN(out->pipeline), "air");
-        GstCaps* caps = gst_caps_new_simple("audio/x-raw", "format", G_TYPE_STRING, "F32LE", "rate",
-                                            G_TYPE_INT, Rate, "channels", G_TYPE_INT, Channels, "layout",
-                                            G_TYPE_STRING, "interleaved", nullptr);
-        g_object_set(out->source, "caps", caps, "format", GST_FORMAT_TIME, "max-bytes",
-                     guint64(kQueuePeriods * kPeriodSamples * sizeof(float)), "min-percent", 50u, nullptr);
-        gst_caps_unref(caps);
-        GstAppSrcCallbacks callbacks{};
-        callbacks.need_data = [](GstAppSrc*, guint, gpointer data) {
-            auto* self = static_cast<Impl*>(data);
-            std::lock_guard lock(self->mutex);
-            if (self->output)
-                self->output->full = false;
-            self->wake.notify_all();
-        };
-        callbacks.enough_data = [](GstAppSrc*, gpointer data) {
-            auto* self = static_cast<Impl*>(data);
-            std::lock_guard lock(self->mutex);
-            if (self->output)
-                self->output->full = true;
-        };
-        gst_app_src_set_callbacks(GST_APP_SRC(out->source), &callbacks, this, nullptr);
-        out->stream = FindStreamSink(out->pipeline);
-        ShortenSinkBuffers(out->pipeline);
-        PlayOnInOrder(out->pipeline);
-        HoldStreamAtUnity(out->stream); // asked before it connects: nothing is restored
-        GstBus* bus = gst_element_get_bus(out->pipeline);
-        gst_bus_set_sync_handler(bus, OnOutputMessage, out.get(), nullptr);
-        gst_object_unref(bus);
-        if (gst_element_set_state(out->pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE ||
-            out->failed) {
-            const QString why = out->why.isEmpty() ? QStringLiteral("the output does not open") : out->why;
-            Drop(std::move(out), {});
+        GstElement* chainBin = make && refused != generation ? make() : nullptr;
+        const bool withChain = chainBin != nullptr;
+        QString why;
+        std::unique_ptr<Output> out = MakeOutput(sink, chainBin, &why);
+        if (!out && withChain) {
+            out = MakeOutput(sink, nullptr, &why);
+            if (out) {
+                refused = generation;
+                qCWarning(lcMedia) << "air bus: the air chain is left out: the output does not open with it";
+            }
+        } else if (out && withChain) {
+            chainTried = generation;
+            chainSink = sink;
+            chainOpenedAt = SteadyClock::now();
+        }
+        if (!out) {
             ReportDown(why);
             continue;
         }
         std::lock_guard lock(mutex);
         wantOutput = false;
-        if (sink == options.sink)
+        if (sink == options.sink && generation == chainGeneration)
             opened = std::move(out);
         else
             wantOutput = true; // changed meanwhile: the new one is made next

@@ -1,16 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The chain of audio effect plug-ins every GStreamer track plays through.
+// A chain of audio effect plug-ins: the one every GStreamer track plays
+// through, and the air chain the air bus runs on the sum of all items.
 // A plug-in is a GStreamer element factory whose klass contains
 // "Filter/Effect/Audio" (the LADSPA and LV2 plug-ins appear this way).
 //
-// Stored below the application key, subkey "DirectShow Filters":
+// Stored below the application key, subkey "DirectShow Filters" (the
+// tracks' chain) or "Air Filters" (the air chain), each the same way:
 //   "FilterCount"  number of chain entries
 //   "Filter %d"    (0-based) one entry each, in chain order
 //   "OutputFilter" an extra entry played after the chain; deleted when none
 // Each entry holds "Name" (text, the factory's long name), "CLSID" (text,
 // the factory name in braces: "{ladspa-amp-1181-so-amp}") and "Data"
 // (binary: the element's state, see CPlugInFilter::SaveState).
-// User-interface thread only.
+// User-interface thread only; a copy may be made into a bin on any thread
+// (MakeBin).
 #pragma once
 
 #include "app/ViewSettings.h"
@@ -18,6 +21,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -82,16 +86,21 @@ public:
     // The entries (chain and output) whose plug-in is not installed now.
     std::vector<const CPlugInFilter*> Missing() const;
 
-    // Puts the chain, in order and then the output entry, into playbin's
-    // "audio-filter" as one bin: audioconvert ! e0 ! audioconvert ! e1 ...
-    // A plug-in that takes one channel runs once per channel of a stereo
-    // programme (split, two instances, interleaved again), never as a
-    // downmix. Entries whose plug-in is not installed are left out quietly.
-    // Chain entries whose element cannot be made are skipped; one the
-    // pipeline refuses (cannot be added or linked) shows "Failed to add
-    // filter <name>" through ui (when not null) and is left out. An output
-    // entry that fails is removed from the chain silently. Nothing is set
-    // when no element remains.
+    // The chain, in order and then the output entry, as one bin (a floating
+    // reference named "lirana-plugins", pads "sink" and "src"):
+    // audioconvert ! e0 ! audioconvert ! e1 ... A plug-in that takes one
+    // channel runs once per channel of a stereo programme (split, two
+    // instances, interleaved again), never as a downmix. Entries whose
+    // plug-in is not installed are left out quietly; a chain entry whose
+    // element cannot be made per channel, added or linked is left out and
+    // named to refused (when set); an output entry that fails is left out
+    // and sets *outputFailed. Null when no element remains.
+    GstElement* MakeBin(const std::function<void(const QString& name)>& refused,
+                        bool* outputFailed = nullptr) const;
+    // Puts MakeBin's bin into playbin's "audio-filter"; a refused entry shows
+    // "Failed to add filter <name>" through ui (when not null), a failing
+    // output entry is removed from the chain silently. Nothing is set when
+    // no element remains.
     void AddToGraph(GstElement* playbin, UserInterface* ui);
 
     // The installed plug-ins, sorted by name.
@@ -100,7 +109,8 @@ public:
     // default state saved; nullopt when none is installed.
     static std::optional<CPlugInFilter> CreateByName(const QString& name);
     // The element of the first chain entry called name in a pipeline built
-    // with AddToGraph (a new reference, the caller unrefs), or null. For a
+    // with AddToGraph, or in a pipeline that holds MakeBin's bin (a new
+    // reference, the caller unrefs), or null. For a
     // plug-in that runs per channel, the left channel's instance.
     static GstElement* FindInPipeline(GstElement* playbin, const QString& name);
     // For the left instance of a plug-in that runs per channel (as
@@ -110,8 +120,11 @@ public:
 };
 
 inline const QString& kPlugInChainKey = SettingsKey::PlugInChain;
+inline const QString& kAirChainKey = SettingsKey::AirChain;
 
 // The application-level settings functions: the chain below the
 // application key.
 void LoadPlugInChain(CPlugInChain& chain);
 void SavePlugInChain(const CPlugInChain& chain);
+void LoadAirChain(CPlugInChain& chain);
+void SaveAirChain(const CPlugInChain& chain);

@@ -5,6 +5,7 @@
 #include "app/ViewSettings.h"
 #include "media/AirBus.h"
 #include "media/PlugInChain.h"
+#include "platform/Logging.h"
 #include "platform/Shell.h"
 #include "platform/SoundServer.h"
 
@@ -20,6 +21,7 @@ namespace {
 struct Environment
 {
     CPlugInChain chain;
+    CPlugInChain airChain;
     UserInterface* ui = nullptr;
     int videoMode = 0;
     reg::Rect videoRect{0, 0, 0, 0};
@@ -58,7 +60,45 @@ void TellAirOutput(bool up, const QString& why)
         air.observer(up, why);
 }
 
+// Makes the air chain's bin from a copy of the chain taken now (the bus
+// makes it on its own thread); empty when the chain is.
+std::function<GstElement*()> AirChainMaker()
+{
+    const CPlugInChain& chain = Env().airChain;
+    if (chain.filters.empty() && !chain.outputFilter)
+        return {};
+    return [chain] {
+        for (const CPlugInFilter* missing : chain.Missing())
+            qCWarning(lcMedia).noquote()
+                << QStringLiteral("air chain: plug-in \"%1\" (%2) is not installed: it is left out")
+                       .arg(missing->Name(), missing->Factory());
+        return chain.MakeBin([](const QString& name) {
+            qCWarning(lcMedia).noquote()
+                << QStringLiteral("air chain: plug-in \"%1\" cannot be added to the air: it is left out")
+                       .arg(name);
+        });
+    };
+}
+
 } // namespace
+
+CPlugInChain& CTrackEnvironment::AirChain()
+{
+    return Env().airChain;
+}
+
+void CTrackEnvironment::AirChainChanged(bool rebuild)
+{
+    std::lock_guard lock(Air().mutex);
+    if (Air().bus)
+        Air().bus->SetChain(AirChainMaker(), rebuild);
+}
+
+GstElement* CTrackEnvironment::AirPipeline()
+{
+    std::lock_guard lock(Air().mutex);
+    return Air().bus ? Air().bus->OutputPipeline() : nullptr;
+}
 
 CPlugInChain& CTrackEnvironment::Chain()
 {
@@ -137,7 +177,7 @@ std::shared_ptr<CAirBus> CTrackEnvironment::AirBus()
     AirHolder& air = Air();
     std::lock_guard lock(air.mutex);
     if (!air.bus)
-        air.bus = std::make_shared<CAirBus>(CAirBus::Options{sink, TellAirOutput});
+        air.bus = std::make_shared<CAirBus>(CAirBus::Options{sink, TellAirOutput, AirChainMaker()});
     else
         air.bus->SetSink(sink);
     return air.bus;
@@ -236,6 +276,7 @@ QString CTrackEnvironment::MissingAudioOutput(const QString& soundDevices)
 void CTrackEnvironment::Reset()
 {
     Env().chain = CPlugInChain();
+    Env().airChain = CPlugInChain();
     Env().ui = nullptr;
     Env().videoMode = 0;
     Env().videoRect = reg::Rect{0, 0, 0, 0};

@@ -3,6 +3,7 @@
 // in one place instead of globals scattered over the back-end:
 //   - the effect plug-in chain (one object for the whole run, loaded and
 //     saved with the application settings: LoadPlugInChain/SavePlugInChain),
+//     and the air chain the air bus runs on the sum (LoadAirChain/SaveAirChain),
 //   - the user-interface seam for the one message a track shows itself
 //     ("Failed to add filter ..."); null drops such messages,
 //   - the video window settings ("VideoMode", "VideoRect" of the console),
@@ -33,6 +34,16 @@ class CTrackEnvironment
 {
 public:
     static CPlugInChain& Chain();
+    // The chain on the air bus's sum. After a change, AirChainChanged tells
+    // an open bus (a bus made later takes the chain as it is then): its
+    // later outputs are made with the chain as it is now, and with rebuild
+    // the output open now is made again with it (a plug-in added or
+    // removed; a changed setting is set on the live element instead).
+    static CPlugInChain& AirChain();
+    static void AirChainChanged(bool rebuild);
+    // The air bus's output pipeline, where the air chain's live elements are
+    // (a new reference, the caller unrefs); null with no bus or no output.
+    static GstElement* AirPipeline();
     static UserInterface* Ui();
     static void SetUserInterface(UserInterface* ui);
 

@@ -107,6 +107,8 @@ CStation::~CStation()
 void CStation::LoadSettings()
 {
     LoadPlugInChain(CTrackEnvironment::Chain());
+    LoadAirChain(CTrackEnvironment::AirChain());
+    CTrackEnvironment::AirChainChanged(true); // a bus already open takes it
     m_engine->LoadSettings();
     m_scheduler->LoadFromSettings();
     m_sounds.LoadFromRegistry(CRegistryKey::OpenAppSubkey(QString()));
@@ -169,6 +171,7 @@ void CStation::SaveSettingsAndStop()
 void CStation::SavePlugInChain()
 {
     ::SavePlugInChain(CTrackEnvironment::Chain());
+    SaveAirChain(CTrackEnvironment::AirChain());
 }
 
 bool CStation::OpenItems(const QStringList& items)

@@ -59,7 +59,7 @@ public:
     explicit CStation(Options options, QObject* parent = nullptr);
     ~CStation() override;
 
-    // Reads the plug-in chain, the engine's settings, the events (expired
+    // Reads the plug-in chains, the engine's settings, the events (expired
     // ones are dropped) and the sound slots from the user hive.
     void LoadSettings();
     // Loads the playback plug-ins (real tracks only), logs "startup" and
@@ -74,7 +74,7 @@ public:
     // of a desktop session) and stops what is on air; the station keeps
     // running.
     void SaveSettingsAndStop();
-    // The plug-in chain back to the hive (the console does it on exit).
+    // The plug-in chain and the air chain back to the hive (the console does it on exit).
     static void SavePlugInChain();
 
     // The rows to play: one list file (".alb", ".mpl", ".m3u") is opened as

@@ -68,7 +68,7 @@ Font Font |Song Window\Left Number 0|Song Window\Top Number 0|WatchDog\Interval 
 WatchDog\Enable Flag 0|WatchDog\Message Flag 0|WatchDog\NextSong Flag 1|WatchDog\Reboot Flag 0|
 MainFrame\WindowPos Placement |MainFrame\FullScreen Flag 0|MainFrame\LanguageCode Text en|
 ToolBars\BarState Stream |ToolBars\StatusBar Flag 1|ToolBars\FlatToolBars Flag 1|ToolBars\ButtonText Flag 0|
-DigitalClock\ClockMode Number 0 /2|Recent File List\FileN List |DirectShow Filters\FilterCount Number 0|
+DigitalClock\ClockMode Number 0 /2|Recent File List\FileN List |DirectShow Filters\FilterCount Number 0|Air Filters\FilterCount Number 0|
 Tool Menu\Count Number 0|)";
     const QMap<QString, QString> fresh = Loaded();
     QString table;

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The Plug-ins page of the Advanced Options sheet and its two dialogs: the
 // stored chain shown in order, Add, Remove and a changed setting stored on
-// OK only, an uninstalled entry kept at its place, each kind of setting set
-// within its range. (The live elements of a playing item: PlugInsPageAirTest.)
+// OK only, an uninstalled entry kept at its place, the air chain's list
+// stored beside it, each kind of setting set within its range. (The live elements of a playing item:
+// PlugInsPageAirTest.)
 #include "gui/dialogs/PlugInsPage.h"
 #include "ConsoleFixture.h"
 #include "gui/dialogs/AddPlugInDlg.h"
+#include "gui/dialogs/PlugInList.h"
 #include "gui/dialogs/PlugInPropertiesDlg.h"
 #include "media/TrackEnvironment.h"
 
@@ -42,14 +44,16 @@ protected:
             CPlugInFilter("Gone", "ladspa-gone-1-so-gone", "state, a=(string)3;"),
             *CPlugInChain::CreateByName("DJ EQ")};
         SavePlugInChain(CTrackEnvironment::Chain());
+        CTrackEnvironment::AirChain().filters = {CTrackEnvironment::Chain().filters[2]};
+        SaveAirChain(CTrackEnvironment::AirChain());
     }
     void TearDown() override { CTrackEnvironment::Reset(); }
 
-    // The chain's entries, or the stored ones.
-    static QStringList Entries(const CPlugInChain* chain = nullptr)
+    // The chain's entries, or the stored ones (of the air chain with air).
+    static QStringList Entries(const CPlugInChain* chain = nullptr, bool air = false)
     {
         CPlugInChain stored;
-        const CPlugInChain& from = chain ? *chain : (LoadPlugInChain(stored), stored);
+        const CPlugInChain& from = chain ? *chain : ((air ? LoadAirChain : LoadPlugInChain)(stored), stored);
         QStringList entries;
         for (const CPlugInFilter& filter : from.filters)
             entries << filter.Name() + u' ' + filter.Factory() + u' ' + QString::fromUtf8(filter.Data());
@@ -60,6 +64,7 @@ protected:
 TEST_F(PlugInsPage, RowsAreTheStoredChainAndOnlyOkStoresTheirEditsKeepingAnUninstalledEntryInPlace)
 {
     const QStringList before = Entries(); // (reading makes the empty "OutputFilter" key)
+    const QStringList air = Entries(nullptr, true);
     const QByteArray hive = TempHive::UserText();
     for (const bool ok : {false, true}) {
         SCOPED_TRACE(ok);
@@ -86,18 +91,24 @@ TEST_F(PlugInsPage, RowsAreTheStoredChainAndOnlyOkStoresTheirEditsKeepingAnUnins
             });
             page->findChild<QPushButton*>("button1160")->click();
             EXPECT_EQ(ItemTexts(page->List()), QStringList({kAmp, kAmp}));
+            // The air chain's list, below: its own rows, stored beside.
+            EXPECT_EQ(ItemTexts(page->Air()->List()), QStringList{"DJ EQ"});
+            page->Air()->findChild<QPushButton*>("button1171")->click();
             if (ok)
                 sheet.accept();
         });
         if (!ok) {
             EXPECT_EQ(TempHive::UserText(), hive);
             EXPECT_EQ(Entries(&CTrackEnvironment::Chain()), before);
+            EXPECT_EQ(Entries(&CTrackEnvironment::AirChain()), air);
         }
     }
     const QString amp = kAmp + " ladspa-amp-1181-so-amp state, qos=(string)false, amps-gain=(string)";
     const QStringList after{amp + "-20.5;", "Gone ladspa-gone-1-so-gone state, a=(string)3;", amp + "0;"};
     EXPECT_EQ(Entries(), after);
     EXPECT_EQ(Entries(&CTrackEnvironment::Chain()), after);
+    EXPECT_EQ(std::tuple(Entries(nullptr, true), CTrackEnvironment::AirChain().filters.size()),
+              std::tuple(QStringList(), std::size_t{0}));
 }
 
 TEST_F(PlugInsPage, SwitchesChoicesAndWholeNumbersAreSetAtOnceOnEveryInstance)

@@ -3,6 +3,7 @@
 // by sample, through its tap. Positions are bus frames, so the results do
 // not depend on how the threads ran.
 #include "media/AirBus.h"
+#include "media/PlugInChain.h"
 #include "support/TestEnv.h"
 
 #include <gst/gst.h>
@@ -22,13 +23,16 @@ protected:
     // The bus's thread writes the tap into members: it ends first.
     void TearDown() override { bus.reset(); }
 
-    void Open(const QString& sink = QStringLiteral("fakesink sync=true"))
+    void Open(const QString& sink = QStringLiteral("fakesink sync=true"),
+              std::function<GstElement*()> chain = {})
     {
-        bus = std::make_unique<CAirBus>(CAirBus::Options{sink, [this](bool up, const QString& why) {
+        bus = std::make_unique<CAirBus>(CAirBus::Options{sink,
+                                                         [this](bool up, const QString& why) {
                                                              ++(up ? ups : downs);
                                                              std::lock_guard lock(mutex);
                                                              lastWhy = why;
-                                                         }});
+                                                         },
+                                                         std::move(chain)});
         bus->SetTap([this](const float* samples, int frames, std::uint64_t at) {
             std::lock_guard lock(mutex);
             if (air.empty())
@@ -231,6 +235,37 @@ TEST_F(AirBusTest, WithoutAnOutputTheBusKeepsTime)
         EXPECT_TRUE(!why || lastWhy.contains(QLatin1String(why))) << lastWhy.toStdString();
         bus.reset();
         downs = 0;
+    }
+}
+
+// The air chain is in the output; a chain the output cannot link (a
+// picture converter) is left out and the output opens without it. (What it
+// does to the sound, and a new chain at OK: the recorded-air case of the
+// Plug-ins page.)
+TEST_F(AirBusTest, TheAirChainIsInTheOutputAndOneThatCannotBeLinkedIsLeftOut)
+{
+    CPlugInChain amp;
+    amp.filters = {CPlugInFilter(QStringLiteral("Simple amplifier"), QStringLiteral("ladspa-amp-1181-so-amp"),
+                                 "state, amps-gain=(string)-20;")};
+    const std::function<GstElement*()> picture = [] {
+        GstElement* bin = gst_parse_bin_from_description("videoconvert", TRUE, nullptr);
+        gst_object_set_name(GST_OBJECT(bin), "picture");
+        return bin;
+    };
+    for (const bool linked : {true, false}) {
+        Open(QStringLiteral("fakesink sync=true"), linked ? [amp] { return amp.MakeBin({}); } : picture);
+        EXPECT_TRUE(TestEnv::WaitUntil(
+            [&] {
+                GstElement* pipeline = bus->OutputPipeline();
+                GstElement* live = CPlugInChain::FindInPipeline(pipeline, QStringLiteral("Simple amplifier"));
+                GstElement* video = pipeline ? gst_bin_get_by_name(GST_BIN(pipeline), "picture") : nullptr;
+                for (GstElement* element : {pipeline, live, video})
+                    if (element)
+                        gst_object_unref(element);
+                return pipeline && bus->OutputUp() && (live != nullptr) == linked && !video;
+            },
+            3000))
+            << linked;
     }
 }
 

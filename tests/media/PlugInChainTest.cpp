@@ -40,11 +40,6 @@ CPlugInFilter MakeFilter(const QString& name, const char* property = nullptr, fl
     return filter;
 }
 
-CRegistryKey Entry(const QString& name)
-{
-    return CRegistryKey::Create(CRegistryKey::OpenAppSubkey(kPlugInChainKey), name);
-}
-
 using PlugInChainTest = TrackTest;
 
 } // namespace
@@ -73,59 +68,74 @@ TEST_F(PlugInChainTest, EnumeratesInstalledAudioEffectsAndCreatesByName)
 
 TEST_F(PlugInChainTest, SaveLoadKeepsSettingsAndUninstalledEntriesAndDropsBrokenOnes)
 {
-    CPlugInChain chain;
-    chain.filters = {MakeFilter(kAmp, "amps-gain", -6.25f), MakeFilter(kDelay), MakeFilter(kAmp),
-                     MakeFilter(kDelay, "delay-time", 0.125f), MakeFilter(kAmp, "amps-gain", -1.0f)};
-    chain.outputFilter = MakeFilter(kDelay, "delay-time", 0.25f);
-    SavePlugInChain(chain);
+    // The items' chain and the air chain are stored the same way.
+    for (const QString& key : {kPlugInChainKey, kAirChainKey}) {
+        SCOPED_TRACE(key.toStdString());
+        const CRegistryKey app = CRegistryKey::OpenAppSubkey(QString());
+        const auto Entry = [&](const QString& name) {
+            return CRegistryKey::Create(CRegistryKey::OpenAppSubkey(key), name);
+        };
+        CPlugInChain chain;
+        chain.filters = {MakeFilter(kAmp, "amps-gain", -6.25f), MakeFilter(kDelay), MakeFilter(kAmp),
+                         MakeFilter(kDelay, "delay-time", 0.125f), MakeFilter(kAmp, "amps-gain", -1.0f)};
+        chain.outputFilter = MakeFilter(kDelay, "delay-time", 0.25f);
+        chain.Save(app, key);
 
-    reg::ValueType type = reg::ValueType::None;
-    QByteArray data;
-    const CRegistryKey first = Entry(QStringLiteral("Filter 0"));
-    EXPECT_EQ(
-        (std::tuple{CRegistryKey::OpenAppSubkey(kPlugInChainKey).GetNumber(QStringLiteral("FilterCount"), -1),
-                    first.GetText(QStringLiteral("Name"), {}), first.GetText(QStringLiteral("CLSID"), {}),
-                    first.GetRaw(QStringLiteral("Data"), &type, &data), type}),
-        std::tuple(5, kAmp, QStringLiteral("{ladspa-amp-1181-so-amp}"), true, reg::ValueType::Binary));
+        reg::ValueType type = reg::ValueType::None;
+        QByteArray data;
+        const CRegistryKey first = Entry(QStringLiteral("Filter 0"));
+        EXPECT_EQ(
+            (std::tuple{CRegistryKey::OpenAppSubkey(key).GetNumber(QStringLiteral("FilterCount"), -1),
+                        first.GetText(QStringLiteral("Name"), {}), first.GetText(QStringLiteral("CLSID"), {}),
+                        first.GetRaw(QStringLiteral("Data"), &type, &data), type}),
+            std::tuple(5, kAmp, QStringLiteral("{ladspa-amp-1181-so-amp}"), true, reg::ValueType::Binary));
 
-    CPlugInChain loaded;
-    LoadPlugInChain(loaded);
-    ASSERT_EQ(loaded.filters.size(), 5u);
-    for (std::size_t i = 0; i < 5; ++i) {
-        EXPECT_EQ(loaded.filters[i].Name(), chain.filters[i].Name());
-        EXPECT_EQ(loaded.filters[i].Factory(), chain.filters[i].Factory());
-        EXPECT_EQ(loaded.filters[i].Data(), chain.filters[i].Data());
+        CPlugInChain loaded;
+        loaded.Load(app, key);
+        ASSERT_EQ(loaded.filters.size(), 5u);
+        for (std::size_t i = 0; i < 5; ++i) {
+            EXPECT_EQ(loaded.filters[i].Name(), chain.filters[i].Name());
+            EXPECT_EQ(loaded.filters[i].Factory(), chain.filters[i].Factory());
+            EXPECT_EQ(loaded.filters[i].Data(), chain.filters[i].Data());
+        }
+        ASSERT_TRUE(loaded.outputFilter);
+        EXPECT_EQ(loaded.outputFilter->Data(), chain.outputFilter->Data());
+        GstElement* delay = GST_ELEMENT(gst_object_ref_sink(loaded.filters[3].CreateInstance()));
+        EXPECT_EQ(FloatProperty(delay, "delay-time"), 0.125f);
+        gst_object_unref(delay);
+
+        Entry(QStringLiteral("Filter 1"))
+            .SetText(QStringLiteral("CLSID"), QStringLiteral("{ladspa-uninstalled-so-gone}"));
+        Entry(QStringLiteral("Filter 2")).SetBinary(QStringLiteral("Data"), QByteArray());
+        Entry(QStringLiteral("Filter 3")).SetText(QStringLiteral("CLSID"), chain.filters[3].Factory());
+        Entry(QStringLiteral("Filter 4")).SetText(QStringLiteral("Data"), QStringLiteral("x"));
+        loaded.Load(app, key);
+        ASSERT_EQ(loaded.filters.size(), 2u);
+        EXPECT_EQ(loaded.filters[0].Data(), chain.filters[0].Data());
+        // A plug-in missing for now stays in the chain and is saved again.
+        EXPECT_EQ(loaded.filters[1].Factory(), QStringLiteral("ladspa-uninstalled-so-gone"));
+        ASSERT_EQ(loaded.Missing().size(), 1u);
+        EXPECT_EQ(loaded.Missing()[0], &loaded.filters[1]);
+        loaded.Save(app, key);
+        loaded.Load(app, key);
+        EXPECT_EQ(loaded.filters.size(), 2u);
+
+        // A shorter chain: the older entries past its count are ignored.
+        chain.Save(app, key);
+        chain.filters.erase(chain.filters.begin() + 1, chain.filters.end());
+        chain.outputFilter.reset();
+        chain.Save(app, key);
+        loaded.Load(app, key);
+        EXPECT_EQ(loaded.filters.size(), 1u);
+        EXPECT_FALSE(loaded.outputFilter);
     }
-    ASSERT_TRUE(loaded.outputFilter);
-    EXPECT_EQ(loaded.outputFilter->Data(), chain.outputFilter->Data());
-    GstElement* delay = GST_ELEMENT(gst_object_ref_sink(loaded.filters[3].CreateInstance()));
-    EXPECT_EQ(FloatProperty(delay, "delay-time"), 0.125f);
-    gst_object_unref(delay);
-
-    Entry(QStringLiteral("Filter 1"))
-        .SetText(QStringLiteral("CLSID"), QStringLiteral("{ladspa-uninstalled-so-gone}"));
-    Entry(QStringLiteral("Filter 2")).SetBinary(QStringLiteral("Data"), QByteArray());
-    Entry(QStringLiteral("Filter 3")).SetText(QStringLiteral("CLSID"), chain.filters[3].Factory());
-    Entry(QStringLiteral("Filter 4")).SetText(QStringLiteral("Data"), QStringLiteral("x"));
-    LoadPlugInChain(loaded);
-    ASSERT_EQ(loaded.filters.size(), 2u);
-    EXPECT_EQ(loaded.filters[0].Data(), chain.filters[0].Data());
-    // A plug-in missing for now stays in the chain and is saved again.
-    EXPECT_EQ(loaded.filters[1].Factory(), QStringLiteral("ladspa-uninstalled-so-gone"));
-    ASSERT_EQ(loaded.Missing().size(), 1u);
-    EXPECT_EQ(loaded.Missing()[0], &loaded.filters[1]);
-    SavePlugInChain(loaded);
-    LoadPlugInChain(loaded);
-    EXPECT_EQ(loaded.filters.size(), 2u);
-
-    // A shorter chain: the older entries past its count are ignored.
-    SavePlugInChain(chain);
-    chain.filters.erase(chain.filters.begin() + 1, chain.filters.end());
-    chain.outputFilter.reset();
-    SavePlugInChain(chain);
-    LoadPlugInChain(loaded);
-    EXPECT_EQ(loaded.filters.size(), 1u);
-    EXPECT_FALSE(loaded.outputFilter);
+    // Each chain keeps its own entries.
+    CPlugInChain items, air;
+    SaveAirChain(CPlugInChain());
+    LoadPlugInChain(items);
+    LoadAirChain(air);
+    EXPECT_EQ(std::tuple(items.filters.size(), air.filters.size()),
+              std::tuple(std::size_t{1}, std::size_t{0}));
 }
 
 TEST_F(PlugInChainTest, ATrackPlaysThroughTheChainAndARefusedElementIsReported)

@@ -190,7 +190,8 @@ void CLiranaView::ShowAdvancedOptions()
     auto* sounds = new CSoundsPage(*m_context.sounds, Settings(), &sheet);
     sounds->SetTracks(m_trackFactory, m_context.ui);
     auto* plugIns = new CPlugInsPage(CTrackEnvironment::Chain(),
-                                     CPlugInsPage::PipelineOf(m_context.engine->OnAir()), &sheet);
+                                     CPlugInsPage::PipelineOf(m_context.engine->OnAir()),
+                                     CTrackEnvironment::AirChain(), &sheet);
     auto* silence = new COptionsPage(tr("Silence Detector"), m_context.ui, &sheet);
     CWatchDogSettings& dog = copy.watchDog;
     QCheckBox* detect = silence->AddCheck(tr("Enable silence detection"), dog.enable);
