@@ -223,8 +223,11 @@ TEST_P(ServerAirTest, EveryKindSoundsOnTheChosenSinkAndNothingOnTheDefault)
 
 // One tone in each format, one after another, each found on the air with
 // its length and level. AIFF comes three times, each right after an item
-// that says "~0" in its name: its open stalled in some runs only. The
-// default output (the session's sound server) reaches the air too.
+// that says "~0" in its name: its open stalled in some runs only. W64's
+// reader stalls in about a third of opens and is restarted, then opened
+// again (1.2 s): the item before it is long enough for that, as any item
+// on a station is. The default output (the session's sound server) reaches
+// the air too.
 TEST_P(ServerAirTest, EveryFormatPlaysWithItsLength)
 {
     using F = TestMedia::Format;
@@ -234,16 +237,16 @@ TEST_P(ServerAirTest, EveryFormatPlaysWithItsLength)
         double freq;
         std::optional<F> format; // none: WAV
         double padding;          // decoded length may exceed the source by this much
+        double length = 0.8;     // s
     } const formats[] = {
-        {"mp3", 500, F::Mp3, 0.06},      {"ogg", 800, F::Ogg, 0.005},      {"wav~0", 1100, {}, 0.005},
-        {"aiff", 1400, F::Aiff, 0.005},  {"flac~0", 1700, F::Flac, 0.005}, {"aiff2", 2000, F::Aiff, 0.005},
-        {"au", 2300, F::Au, 0.005},      {"m4a", 2600, F::M4a, 0.05},      {"mka~0", 2900, F::Mka, 0.005},
-        {"aiff3", 3200, F::Aiff, 0.005}, {"opus", 3500, F::Opus, 0.005},   {"w64", 3800, F::W64, 0.005}};
-    const double length = 0.8;
+        {"mp3", 500, F::Mp3, 0.06},      {"ogg", 800, F::Ogg, 0.005},         {"wav~0", 1100, {}, 0.005},
+        {"aiff", 1400, F::Aiff, 0.005},  {"flac~0", 1700, F::Flac, 0.005},    {"aiff2", 2000, F::Aiff, 0.005},
+        {"au", 2300, F::Au, 0.005},      {"m4a", 2600, F::M4a, 0.05},         {"mka~0", 2900, F::Mka, 0.005},
+        {"aiff3", 3200, F::Aiff, 0.005}, {"opus", 3500, F::Opus, 0.005, 2.0}, {"w64", 3800, F::W64, 0.005}};
     QStringList paths;
     std::vector<double> freqs;
     for (const auto& f : formats) {
-        QString error, path = TestMedia::ToneWav(dir, f.name, f.freq, length, -12);
+        QString error, path = TestMedia::ToneWav(dir, f.name, f.freq, f.length, -12);
         if (f.format)
             path = TestMedia::Encode(path, *f.format, &error);
         ASSERT_FALSE(path.isEmpty()) << f.name << ": " << error.toStdString();
@@ -269,10 +272,10 @@ TEST_P(ServerAirTest, EveryFormatPlaysWithItsLength)
         const double start = i ? ToneOnset(wav, freqs[i], segs[i - 1].end).value_or(segs[i].start)
                                : segs[i].start;
         const double played = segs[i].end - start;
-        Report(std::string(formats[i].name) + " length error", (played - length) * 1000);
+        Report(std::string(formats[i].name) + " length error", (played - formats[i].length) * 1000);
         const double covered = 0.015;
-        EXPECT_GE(played, length - 0.005 - covered - server.StreamEndLoss() - kInstrumentedSlack);
-        EXPECT_LE(played, length + formats[i].padding);
+        EXPECT_GE(played, formats[i].length - 0.005 - covered - server.StreamEndLoss() - kInstrumentedSlack);
+        EXPECT_LE(played, formats[i].length + formats[i].padding);
         EXPECT_NEAR(segs[i].levelDb, -12, 1.0);
         // Silence before it, beyond the one before's padding: measured up to
         // 40 ms on PulseAudio (formats whose stated length is a little off)
