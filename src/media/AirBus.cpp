@@ -50,8 +50,16 @@ CAirBus::~CAirBus()
             gst_message_unref(message);
         gst_object_unref(bus);
     }
-    m_impl->Drop(std::move(m_impl->output), {});
-    m_impl->Drop(std::move(m_impl->opened), {});
+    // Taken under the lock: the output's streaming thread reads it in its
+    // need-data and enough-data callbacks until the pipeline has stopped.
+    std::unique_ptr<Impl::Output> output, opened;
+    {
+        std::lock_guard lock(m_impl->mutex);
+        output = std::move(m_impl->output);
+        opened = std::move(m_impl->opened);
+    }
+    m_impl->Drop(std::move(output), {});
+    m_impl->Drop(std::move(opened), {});
 }
 
 std::shared_ptr<CAirInput> CAirBus::AddInput(const QString& name)
