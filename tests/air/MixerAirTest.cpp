@@ -106,6 +106,31 @@ TEST_P(MixerAirTest, ALiveItemSoundsFromOpenToCloseAndLeavesItsLineAsItFoundIt)
     tone.waitForFinished();
 }
 
+// Where the card has no loopback, a live item takes its capture source (here
+// the monitor of a second sink, a tone playing into it) onto the air for its
+// seconds and leaves the mixer alone; the headless program plays it without
+// an error line.
+TEST_P(MixerAirTest, ALiveItemWithACaptureSourceCarriesItForItsLength)
+{
+    ASSERT_TRUE(server.Pactl({"load-module", "module-null-sink", "sink_name=studio"}));
+    QProcess tone;
+    tone.start(QStringLiteral("gst-launch-1.0"), {"-q", "audiotestsrc", "freq=660", "volume=0.25", "!",
+                                                  "audioconvert", "!", "pulsesink", "device=studio"});
+    ASSERT_TRUE(tone.waitForStarted());
+    using namespace HeadlessLirana;
+    WriteHive(home, {{"LineInSource", Text("pulsesrc device=studio.monitor")}});
+    const auto [run, wav] = PlayRecorded({QStringLiteral("2.live")});
+    tone.kill();
+    tone.waitForFinished();
+    EXPECT_EQ(run.exitCode, 0) << Lines(run);
+    EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
+    double live = 0;
+    for (const auto& segment : WavAnalysis::Segments(wav, {660}))
+        live += segment.Length();
+    Report("the line heard", live, "s");
+    EXPECT_NEAR(live, 2.0, 0.15) << "the item's 2 s of the line";
+}
+
 } // namespace
 
 LIRANA_ON_BOTH_SERVERS(MixerAirTest);
