@@ -148,11 +148,17 @@ TEST_F(OptionsSheets, TheLineInPageShowsTheCardAndStoresAChosenSourceLineOnOk)
             EXPECT_EQ(tree->topLevelItem(1)->text(0) + tree->topLevelItem(1)->child(1)->text(0),
                       "CaptureMic");
             tree->setCurrentItem(child < 0 ? tree->topLevelItem(1) : tree->topLevelItem(1)->child(child));
+            auto* source = sheet.findChild<QLineEdit*>("editLineInSource");
+            if (child == 0)
+                source->setText(" alsasrc device=hw:1 ");
+            else
+                EXPECT_EQ(source->text(), "alsasrc device=hw:1") << "the stored source, trimmed";
             sheet.accept();
         });
         EXPECT_EQ(unsigned(Settings().lineInLine), line) << "not the playback line of that name";
         EXPECT_TRUE(TempHive::UserText().contains(
             QStringLiteral("\"LineInLine\"=dword:%1").arg(line, 8, 16, QLatin1Char('0')).toUtf8()));
+        EXPECT_TRUE(TempHive::UserText().contains("\"LineInSource\"=\"alsasrc device=hw:1\""));
     }
 }
 
