@@ -651,6 +651,10 @@ Möchten Sie Lirana jetzt beenden?</translation>
         <source>Sound device %1 has no mixer that can be opened (%2).</source>
         <translation>Audiogerät %1 hat keinen Mixer, der sich öffnen lässt (%2).</translation>
     </message>
+    <message>
+        <source>&amp;Capture source, for a card without loopback (empty: the line above):</source>
+        <translation>&amp;Aufnahmequelle, für eine Karte ohne Loopback (leer: die Leitung oben):</translation>
+    </message>
 </context>
 <context>
     <name>COptionsPage</name>
@@ -1699,6 +1703,13 @@ Die Gesamtlänge beträgt: %2.</translation>
     <message>
         <source>Cannot write %1: %2</source>
         <translation>%1 kann nicht geschrieben werden: %2</translation>
+    </message>
+</context>
+<context>
+    <name>LineInTrack</name>
+    <message>
+        <source>The live source %1 failed: %2</source>
+        <translation>Die Live-Quelle %1 ist ausgefallen: %2</translation>
     </message>
 </context>
 <context>

@@ -97,6 +97,9 @@ std::vector<S> MakeTable()
         Rect(kSettings, "VideoRect", FIELD(videoRect), {0, 0, 0, 0}),
         Text(kSettings, N::AudioSink, FIELD(audioSink)),
         Number(kSettings, "LineInLine", FIELD(lineInLine), 0),
+        // A live item's capture source where the card has no loopback (a
+        // gst-launch description); empty: the mixer line (CLineInTrack).
+        Owned(kSettings, QStringLiteral("LineInSource"), SettingType::Text, QString()),
         Number(kSettings, "Overlap Time", FIELD(overlapTime), 4000, overlapMs),
         Flag(kSettings, "Overlap Short Items By A Third", FIELD(shortItemOverlapThird), false),
         Flag(kSettings, "Enable Events", FIELD(enableEvents), true),

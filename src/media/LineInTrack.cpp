@@ -3,7 +3,10 @@
 
 #include "app/SettingsSchema.h"
 #include "app/ViewSettings.h"
+#include "media/AirBus.h"
+#include "media/LineInCapture.h"
 #include "media/MixerState.h"
+#include "media/TrackThread.h"
 
 #include <algorithm>
 #include <utility>
@@ -32,10 +35,15 @@ void CLineInTrack::BeginOpen(const QString& path, QObject* owner)
         SettingsSchema::Stored<std::int32_t>(SettingsKey::Settings, QStringLiteral("LineInMixer")));
     m_line = static_cast<unsigned>(
         SettingsSchema::Stored<std::int32_t>(SettingsKey::Settings, QStringLiteral("LineInLine")));
+    m_source = SettingsSchema::Stored<QString>(SettingsKey::Settings, QStringLiteral("LineInSource"))
+                   .trimmed();
+    m_gain = 1.0f;
 }
 
 void CLineInTrack::FinishOpen()
 {
+    if (Captures())
+        return; // the capture replaces the card's loopback
     try {
         m_mixer.Open(m_device);
         const CMixerControl mute = m_mixer.GetLineControlByType(m_line, MixerControlType::Mute);
@@ -80,8 +88,22 @@ void CLineInTrack::ReleaseLine()
         MixerState::Release(m_mixer, m_device, m_line);
 }
 
+CPauseTrack::Filler CLineInTrack::Fill(const std::shared_ptr<CAirInput>& input, std::uint64_t frames)
+{
+    if (!Captures())
+        return CPauseTrack::Fill(input, frames);
+    input->SetGain(m_gain);
+    return LineInCapture::Start(m_source, input, frames, Notifier());
+}
+
 void CLineInTrack::SetVolume(float level)
 {
+    if (Captures()) {
+        m_gain = std::clamp(level, 0.0f, 1.0f);
+        if (const std::shared_ptr<CAirInput> input = AirInput())
+            input->SetGain(m_gain);
+        return;
+    }
     if (!m_volumeAvailable)
         return;
     const double value = double(m_baseLevel) * std::clamp(double(level), 0.0, 1.0) + 0.5;
@@ -90,6 +112,8 @@ void CLineInTrack::SetVolume(float level)
 
 float CLineInTrack::GetVolume() const
 {
+    if (Captures())
+        return m_gain;
     if (!m_volumeAvailable)
         return 0.0f;
     const double level = double(m_mixer.GetControlValue(m_volume)) / m_baseLevel;

@@ -115,6 +115,8 @@ void CPauseTrack::Prepare(TrackMs fromMs, TrackMs toMs)
     const std::uint64_t from = ToFrames(fromMs);
     const std::uint64_t frames = ToFrames(toMs) > from ? ToFrames(toMs) - from : 0;
     input->Flush(from);
+    Filler filler = Fill(input, frames);
+    m_worker = std::move(filler.worker);
     input->SetCallbacks(
         [timing = m_timing, raw = input.get(), notifier = Notifier()] {
             std::lock_guard lock(timing->mutex);
@@ -123,17 +125,27 @@ void CPauseTrack::Prepare(TrackMs fromMs, TrackMs toMs)
             timing->endedTick = NowMs();
             notifier->PostEnd(MCI_NOTIFY_SUCCESSFUL);
         },
-        {});
+        std::move(filler.onStall));
+    std::lock_guard lock(m_timing->mutex);
+    m_timing->input = input;
+    m_timing->basePosition = fromMs;
+    m_timing->endMark = std::max(fromMs, toMs); // a range that ends before it starts ends at its start
+    m_timing->endedTick = -1;
+    m_timing->running = true;
+}
+
+CPauseTrack::Filler CPauseTrack::Fill(const std::shared_ptr<CAirInput>& input, std::uint64_t frames)
+{
     // The first part now, so the first periods are whole; the worker writes
     // the rest as the bus takes it, blocked while the input is full.
     static const std::vector<float> silence(kChunkFrames * CAirBus::Channels, 0.0f);
     const std::uint64_t first = std::min(frames, kChunkFrames);
     input->Write(silence.data(), int(first));
-    if (first == frames)
+    if (first == frames) {
         input->WriteEnd();
-    else
-        m_worker = std::make_unique<CTrackThread>(
-            [input, left = frames - first](std::stop_token stop) mutable {
+        return {};
+    }
+    return {std::make_unique<CTrackThread>([input, left = frames - first](std::stop_token stop) mutable {
                 while (left > 0 && !stop.stop_requested()) {
                     const std::uint64_t n = std::min(left, kChunkFrames);
                     if (!input->Write(silence.data(), int(n)))
@@ -141,13 +153,8 @@ void CPauseTrack::Prepare(TrackMs fromMs, TrackMs toMs)
                     left -= n;
                 }
                 input->WriteEnd();
-            });
-    std::lock_guard lock(m_timing->mutex);
-    m_timing->input = input;
-    m_timing->basePosition = fromMs;
-    m_timing->endMark = std::max(fromMs, toMs); // a range that ends before it starts ends at its start
-    m_timing->endedTick = -1;
-    m_timing->running = true;
+            }),
+            {}};
 }
 
 void CPauseTrack::Play()

@@ -9,6 +9,8 @@
 
 #include "media/MediaTrack.h"
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 
 class CTrackThread;
@@ -16,6 +18,13 @@ class CTrackThread;
 class CPauseTrack : public CMediaTrack
 {
 public:
+    // What fills a play's input (Fill below).
+    struct Filler
+    {
+        std::unique_ptr<CTrackThread> worker;
+        std::function<void()> onStall;
+    };
+
     CPauseTrack();
     ~CPauseTrack() override;
 
@@ -57,10 +66,18 @@ public:
     static TrackMs LengthFromPath(const QString& path);
 
 protected:
+    // What fills a play's input: `frames` frames and then WriteEnd. Called on
+    // the owner's thread with a new input that has not started. The worker
+    // returned writes what is not written at once; at Stop the input is let
+    // go (which wakes a write waiting for room) and then the worker is ended.
+    // onStall becomes the input's stall callback (the bus's thread).
+    // Default: silence.
+    virtual Filler Fill(const std::shared_ptr<CAirInput>& input, std::uint64_t frames);
+
     State m_state = Closed;
 
 private:
-    // A new input holding the range's silence (its first part written, the
+    // A new input holding the range (Fill: its first part written, the
     // rest by the worker), not started.
     void Prepare(TrackMs fromMs, TrackMs toMs);
     struct Timing;

@@ -106,6 +106,32 @@ TEST_P(MixerAirTest, ALiveItemSoundsFromOpenToCloseAndLeavesItsLineAsItFoundIt)
     tone.waitForFinished();
 }
 
+// Where the card has no loopback, a live item takes its capture source (here
+// the monitor of a second sink, a tone playing into it with a second held in
+// the server) onto the air for its seconds and no longer, and leaves the
+// mixer alone; the headless program plays it without an error line. As with
+// the line: at least 1.7 s of the 2 heard (a stream starting on PipeWire
+// loses up to 0.4 s, docs/air-tests.md).
+TEST_P(MixerAirTest, ALiveItemWithACaptureSourceCarriesItForItsLength)
+{
+    ASSERT_TRUE(server.Pactl({"load-module", "module-null-sink", "sink_name=studio"}));
+    QProcess tone;
+    tone.start(QStringLiteral("gst-launch-1.0"),
+               {"-q", "audiotestsrc", "freq=660", "volume=0.25", "!", "audioconvert", "!", "pulsesink",
+                "device=studio", "buffer-time=1000000"});
+    ASSERT_TRUE(tone.waitForStarted());
+    using namespace HeadlessLirana;
+    WriteHive(home, {{"LineInSource", Text("pulsesrc device=studio.monitor")}});
+    const auto [run, wav] = PlayRecorded({QStringLiteral("2.live")});
+    tone.kill();
+    tone.waitForFinished();
+    EXPECT_TRUE(run.exitCode == 0 && run.err.isEmpty()) << Lines(run) << run.err.toStdString();
+    double live = 0;
+    for (const auto& segment : WavAnalysis::Segments(wav, {660}))
+        live += segment.Length();
+    EXPECT_TRUE(live > 1.7 && live < 2.05) << live << " s of the item's 2 s";
+}
+
 } // namespace
 
 LIRANA_ON_BOTH_SERVERS(MixerAirTest);

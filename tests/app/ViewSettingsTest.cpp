@@ -56,7 +56,8 @@ Settings\NowPlayingFile Text |Settings\NowPlayingCommand Text |Settings\Desktop 
 Settings\ResumeAfterRestart Flag 0|Settings\FallbackAlbum Text |
 Settings\MediaFilesOnly Flag 0|
 Settings\SoundBank Options Number 1|Settings\VideoMode Number 0 /4|Settings\VideoRect Rect 0,0,0,0|
-Settings\AudioSink Text |Settings\LineInLine Number 0|Settings\Overlap Time Number 4000 0..30000|
+Settings\AudioSink Text |Settings\LineInLine Number 0|Settings\LineInSource Text |
+Settings\Overlap Time Number 4000 0..30000|
 Settings\Overlap Short Items By A Third Flag 0|
 Settings\Enable Events Flag 1|Settings\Enable Logging Flag 0|Settings\Logfile Dir Text |
 Settings\Shutdown Confirmation Flag 1|Settings\MiniPlaylist Rect Rect 0,0,150,200|

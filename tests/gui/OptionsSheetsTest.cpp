@@ -148,11 +148,14 @@ TEST_F(OptionsSheets, TheLineInPageShowsTheCardAndStoresAChosenSourceLineOnOk)
             EXPECT_EQ(tree->topLevelItem(1)->text(0) + tree->topLevelItem(1)->child(1)->text(0),
                       "CaptureMic");
             tree->setCurrentItem(child < 0 ? tree->topLevelItem(1) : tree->topLevelItem(1)->child(child));
+            if (child == 0) // stored trimmed, and kept by the second OK
+                sheet.findChild<QLineEdit*>("editLineInSource")->setText(" alsasrc device=hw:1 ");
             sheet.accept();
         });
         EXPECT_EQ(unsigned(Settings().lineInLine), line) << "not the playback line of that name";
         EXPECT_TRUE(TempHive::UserText().contains(
             QStringLiteral("\"LineInLine\"=dword:%1").arg(line, 8, 16, QLatin1Char('0')).toUtf8()));
+        EXPECT_TRUE(TempHive::UserText().contains("\"LineInSource\"=\"alsasrc device=hw:1\""));
     }
 }
 

@@ -21,6 +21,7 @@
 #include "media/TrackEnvironment.h"
 #include "onair/OnAirEngine.h"
 #include "platform/Shell.h"
+#include "platform/registry/RegistryKey.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -90,8 +91,10 @@ void CLiranaView::ShowOptions()
     general->AddCheck(tr("&Ignore all errors"), copy.ignoreErrors);
     general->AddCheck(tr("Accept &media files only"), copy.mediaFilesOnly);
     general->AddCheck(tr("&Shutdown confirmation required"), copy.shutdownConfirmation);
+    const QString source = SettingsSchema::Stored<QString>(SettingsKey::Settings,
+                                                           QStringLiteral("LineInSource"));
     auto* line = new CMixerLinePage(static_cast<unsigned>(copy.lineInMixer),
-                                    static_cast<unsigned>(copy.lineInLine), &sheet);
+                                    static_cast<unsigned>(copy.lineInLine), source, &sheet);
     auto* intro = new COptionsPage(tr("Intro Scan"), m_context.ui, &sheet);
     const auto startAt = Limits("IntroStart"), length = Limits("IntroLength");
     intro->AddNumber(tr("&Start at:"), copy.introStart, Whole(startAt.min), Whole(startAt.max));
@@ -147,6 +150,9 @@ void CLiranaView::ShowOptions()
              &S::introStart, &S::introLength, &S::ffTime, &S::videoMode, &S::mixer, &S::lineInLine);
     CTrackEnvironment::SetVideo(live.videoMode, live.videoRect);
     live.Save(); // a live item started next reads "LineInLine" from the hive
+    if (line->Source() != source.trimmed())
+        CRegistryKey::OpenAppSubkey(SettingsKey::Settings)
+            .SetText(QStringLiteral("LineInSource"), line->Source());
     m_list->viewport()->update();
 }
 

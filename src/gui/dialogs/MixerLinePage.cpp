@@ -5,10 +5,12 @@
 #include "media/TrackExceptions.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-CMixerLinePage::CMixerLinePage(unsigned mixer, unsigned line, QWidget* parent) : QWidget(parent)
+CMixerLinePage::CMixerLinePage(unsigned mixer, unsigned line, const QString& captureSource, QWidget* parent)
+    : QWidget(parent)
 {
     setObjectName(QStringLiteral("page2209"));
     setWindowTitle(tr("Line-In"));
@@ -26,6 +28,15 @@ CMixerLinePage::CMixerLinePage(unsigned mixer, unsigned line, QWidget* parent) :
     m_problem = new QLabel(this);
     m_problem->setWordWrap(true);
     layout->addWidget(m_problem);
+    auto* sourceLabel = new QLabel(
+        tr("&Capture source, for a card without loopback (empty: the line above):"), this);
+    sourceLabel->setWordWrap(true);
+    layout->addWidget(sourceLabel);
+    m_source = new QLineEdit(captureSource, this);
+    m_source->setObjectName(QStringLiteral("editLineInSource"));
+    m_source->setPlaceholderText(QStringLiteral("pulsesrc device=..."));
+    sourceLabel->setBuddy(m_source);
+    layout->addWidget(m_source);
 
     CMixer device;
     QTreeWidgetItem* chosen = nullptr;
@@ -68,4 +79,9 @@ unsigned CMixerLinePage::Chosen(unsigned line) const
         return line;
     const qint64 id = item->data(0, Qt::UserRole).toLongLong();
     return id == kDestination ? line : static_cast<unsigned>(id);
+}
+
+QString CMixerLinePage::Source() const
+{
+    return m_source->text().trimmed();
 }
