@@ -54,7 +54,6 @@ QString CModException::GetErrorMessage() const
     return m_fileName.isEmpty() ? text : QStringLiteral("%1 (%2)").arg(text, m_fileName);
 }
 
-
 // What the track, its end watch and the player's output share. The player
 // is destroyed with the last holder, so a watch that outlives its track
 // still reads a live player, and the player never calls an output that has
