@@ -59,7 +59,9 @@ int CAirInput::Buffered() const
 void CAirInput::WriteEnd()
 {
     std::lock_guard lock(*m_state->mutex);
-    m_state->endMarked = true;
+    // Held after a flush: the end of what was playing before it is old too.
+    if (!m_state->held)
+        m_state->endMarked = true;
 }
 
 void CAirInput::StartAt(std::uint64_t busFrame)

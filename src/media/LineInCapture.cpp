@@ -160,8 +160,10 @@ CPauseTrack::Filler Start(const QString& source, const std::shared_ptr<CAirInput
     capture->input = input;
     capture->left = frames;
     // The file track's text, with the source named in full.
-    auto onStall = [capture, notifier, source] {
-        if (!capture->failed.exchange(true))
+    // Weak: the input keeps this callback, and the capture keeps the input.
+    auto onStall = [weak = std::weak_ptr<Capture>(capture), notifier, source] {
+        const CaptureRef alive = weak.lock();
+        if (alive && !alive->failed.exchange(true))
             notifier->PostError(std::make_unique<CTrackException>(
                 QCoreApplication::translate("DirectShowTrack", "No sound came from %1 for 2 s").arg(source)));
     };
