@@ -50,6 +50,11 @@ public:
     // An input that should play and brings nothing for this long is stalled.
     static constexpr int StallFrames = 2 * Rate;
     static constexpr int OutputRetryMs = 500;
+    // A time in the programme as bus frames; 0 for a negative one.
+    static constexpr std::uint64_t FramesOf(std::int64_t ms)
+    {
+        return ms > 0 ? std::uint64_t(ms) * Rate / 1000 : 0;
+    }
     // At close, the output is given this long to play what it holds.
     static constexpr int DrainMs = 300;
 

@@ -41,11 +41,6 @@ TrackMs NsToMs(gint64 ns)
     return static_cast<TrackMs>(std::clamp<gint64>(ns / GST_MSECOND, 0, std::numeric_limits<TrackMs>::max()));
 }
 
-std::uint64_t MsToFrames(TrackMs ms)
-{
-    return std::uint64_t(std::max<TrackMs>(ms, 0)) * CAirBus::Rate / 1000;
-}
-
 } // namespace
 
 CDirectShowTrack::CDirectShowTrack() : m_shared(std::make_shared<CGstTrackShared>()) {}
@@ -259,7 +254,7 @@ bool CDirectShowTrack::SeekPipeline(qint64 fromNs, qint64 toNs)
     const gint64 stop = toNs < 0 ? gint64(GST_CLOCK_TIME_NONE) : toNs;
     // What was buffered goes, and what the decoder is writing now is old:
     // the input takes data again at the seek's flush.
-    m_input->Flush(MsToFrames(NsToMs(fromNs)), true);
+    m_input->Flush(CAirBus::FramesOf(NsToMs(fromNs)), true);
     const bool sought = gst_element_seek(m_pipeline, 1.0, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET, fromNs,
                                          stopType, stop);
     if (!sought)

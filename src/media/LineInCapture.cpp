@@ -164,8 +164,7 @@ CPauseTrack::Filler Start(const QString& source, const std::shared_ptr<CAirInput
     auto onStall = [weak = std::weak_ptr<Capture>(capture), notifier, source] {
         const CaptureRef alive = weak.lock();
         if (alive && !alive->failed.exchange(true))
-            notifier->PostError(std::make_unique<CTrackException>(
-                QCoreApplication::translate("DirectShowTrack", "No sound came from %1 for 2 s").arg(source)));
+            notifier->PostError(std::make_unique<CTrackException>(NoSoundTextFor(source)));
     };
     auto worker = std::make_unique<CTrackThread>(
         [source, capture, notifier](std::stop_token stop) { Run(stop, source, capture, notifier); });

@@ -31,7 +31,7 @@ bool CMediaTrack::PlanStart(CAirInput& input, const CMediaTrack& before, TrackMs
     const TrackMs inLeader = positionOfBefore - before.AirInputStart();
     if (inLeader < 0)
         return false;
-    input.StartWith(leader, std::uint64_t(inLeader) * CAirBus::Rate / 1000);
+    input.StartWith(leader, CAirBus::FramesOf(inLeader));
     return true;
 }
 

@@ -29,11 +29,6 @@ TrackMs ClampMs(std::int64_t ms)
                                                          std::numeric_limits<TrackMs>::max()));
 }
 
-std::uint64_t ToFrames(std::int64_t ms)
-{
-    return ms > 0 ? std::uint64_t(ms) * CAirBus::Rate / 1000 : 0;
-}
-
 // Silence written ahead of the air at a time.
 constexpr std::uint64_t kChunkFrames = CAirBus::RingFrames / 4;
 
@@ -112,8 +107,8 @@ void CPauseTrack::Prepare(TrackMs fromMs, TrackMs toMs)
 {
     Stop();
     const std::shared_ptr<CAirInput> input = CTrackEnvironment::AirBus()->AddInput(m_path);
-    const std::uint64_t from = ToFrames(fromMs);
-    const std::uint64_t frames = ToFrames(toMs) > from ? ToFrames(toMs) - from : 0;
+    const std::uint64_t from = CAirBus::FramesOf(fromMs);
+    const std::uint64_t frames = CAirBus::FramesOf(toMs) > from ? CAirBus::FramesOf(toMs) - from : 0;
     input->Flush(from);
     Filler filler = Fill(input, frames);
     m_worker = std::move(filler.worker);

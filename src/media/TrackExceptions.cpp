@@ -47,8 +47,12 @@ QString CMCIException::GetErrorMessage() const
     return QCoreApplication::translate("TrackExceptions", "Media-control error %1").arg(m_error);
 }
 
+QString NoSoundTextFor(const QString& name)
+{
+    return QCoreApplication::translate("DirectShowTrack", "No sound came from %1 for 2 s").arg(name);
+}
+
 QString NoSoundText(const QString& path)
 {
-    return QCoreApplication::translate("DirectShowTrack", "No sound came from %1 for 2 s")
-        .arg(DisplayFileName(QFileInfo(path).fileName()));
+    return NoSoundTextFor(DisplayFileName(QFileInfo(path).fileName()));
 }

@@ -87,3 +87,5 @@ private:
 // sound for 2 s (a decoder, a device or a disc that stopped answering):
 // "No sound came from <file> for 2 s", the file by its name.
 QString NoSoundText(const QString& path);
+// The same text for a source named as it stands (a live item's capture).
+QString NoSoundTextFor(const QString& name);
