@@ -274,7 +274,10 @@ void CAirBus::Impl::Take(CAirInput::State& input, std::uint64_t first, int offse
     input.taken += std::uint64_t(take);
     if (take > 0)
         input.space.notify_all();
-    const bool endsNow = take < want && input.endMarked;
+    // Its last frame is taken: it ends in this period, also when that frame
+    // is the period's last (then what follows it starts on the next one,
+    // whether or not the producer lets the input go meanwhile).
+    const bool endsNow = input.endMarked && input.count == 0;
     if (take < want && !input.endMarked) {
         if (input.starved == 0)
             qCDebug(lcMedia).noquote()
@@ -311,7 +314,13 @@ void CAirBus::Impl::Take(CAirInput::State& input, std::uint64_t first, int offse
         } else if (endsNow) {
             at = offset + take; // the other ended before the frame came
         }
-        if (at >= 0 && at < CAirBus::PeriodFrames)
+        if (at >= 0 && at < CAirBus::PeriodFrames) {
             work.emplace_back(candidate, at);
+        } else if (at == CAirBus::PeriodFrames) {
+            candidate->followsOther = false;
+            candidate->other.reset();
+            candidate->scheduled = true;
+            candidate->startAt = first + CAirBus::PeriodFrames;
+        }
     }
 }

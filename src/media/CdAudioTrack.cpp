@@ -126,11 +126,14 @@ void CCDAudioTrack::Close()
 
 void CCDAudioTrack::Play()
 {
+    if (StartPlannedPlay())
+        return;
     PlayRange(GetPosition(), GetLength());
 }
 
 void CCDAudioTrack::PlayRange(TrackMs fromMs, TrackMs toMs)
 {
+    m_planned = false;
     MCI_PLAY_PARMS play;
     play.dwFrom = std::uint32_t(m_trackStart + std::clamp(fromMs, 0, m_length));
     play.dwTo = std::uint32_t(m_trackStart + std::clamp(toMs, 0, m_length));
@@ -146,6 +149,7 @@ void CCDAudioTrack::Stop()
 
 void CCDAudioTrack::Pause()
 {
+    m_planned = false;
     m_device.SendCommand(MCI_PAUSE, 0);
     m_paused = true;
 }

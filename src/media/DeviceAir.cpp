@@ -19,6 +19,7 @@ struct Devices
     std::mutex mutex;
     std::map<mci::MCIDEVICEID, std::weak_ptr<CAirInput>> inputs;
     std::map<mci::MCIDEVICEID, std::function<void()>> stallHandlers;
+    std::map<mci::MCIDEVICEID, CMediaTrack::StartPlan> plans;
 };
 
 Devices& TheDevices()
@@ -52,6 +53,8 @@ public:
         m_input->SetCallbacks({}, [device] { Stalled(device); });
         std::lock_guard lock(TheDevices().mutex);
         TheDevices().inputs[m_device] = m_input;
+        if (const auto plan = TheDevices().plans.extract(m_device))
+            m_planned = plan.mapped().ApplyTo(*m_input);
     }
 
     ~AirPcmOutput() override
@@ -75,8 +78,8 @@ public:
                 return false;
             done += part;
             m_written += std::uint64_t(part);
-            if (m_written >= kStartFrames && !m_input->Started() && !m_input->Pending())
-                m_input->StartAt();
+            if (m_written >= kStartFrames)
+                StartUnplanned();
         }
         return true;
     }
@@ -93,11 +96,16 @@ public:
     void Flush() override
     {
         m_input->WriteEnd();
-        if (!m_input->Started() && !m_input->Pending())
-            m_input->StartAt();
+        StartUnplanned();
     }
 
     bool DelayIsExact() const override { return true; }
+
+    std::int64_t Room() const override
+    {
+        const int free = CAirBus::RingFrames - m_input->Buffered() - 2; // 2: the resampler's rounding
+        return free <= 0 ? 0 : std::int64_t(double(free) * m_step);
+    }
     bool TakesLevel() const override { return true; }
 
     void SetLevel(std::uint32_t volume) override
@@ -111,6 +119,15 @@ public:
 
 private:
     static constexpr std::uint64_t kStartFrames = 3 * CAirBus::PeriodFrames;
+
+    // A play that is not planned starts once it holds a few periods; a
+    // planned one waits for its frame, or for its track's Play, also when
+    // its leader left the air first.
+    void StartUnplanned()
+    {
+        if (!m_planned && !m_input->Started() && !m_input->Pending())
+            m_input->StartAt();
+    }
 
     void Convert(const std::int16_t* frames, std::int64_t count)
     {
@@ -147,6 +164,7 @@ private:
     double m_phase = 1.0;
     std::uint64_t m_written = 0; // bus frames
     std::uint32_t m_level = 0xFFFFFFFFu;
+    bool m_planned = false;
 };
 
 } // namespace
@@ -180,6 +198,22 @@ void OnStall(mci::MCIDEVICEID device, std::function<void()> handler)
         TheDevices().stallHandlers[device] = std::move(handler);
     else
         TheDevices().stallHandlers.erase(device);
+}
+
+void PlanNextPlay(mci::MCIDEVICEID device, std::optional<CMediaTrack::StartPlan> plan)
+{
+    std::lock_guard lock(TheDevices().mutex);
+    if (plan)
+        TheDevices().plans[device] = std::move(*plan);
+    else
+        TheDevices().plans.erase(device);
+}
+
+void StartPlanned(mci::MCIDEVICEID device)
+{
+    const std::shared_ptr<CAirInput> input = InputOf(device);
+    if (input && !input->Started())
+        input->StartAt();
 }
 
 } // namespace DeviceAir

@@ -10,6 +10,7 @@
 // the bus's mixing thread and must only post.
 #pragma once
 
+#include "media/MediaTrack.h"
 #include "platform/mci/Mci.h"
 
 #include <functional>
@@ -30,5 +31,15 @@ std::shared_ptr<CAirInput> InputOf(mci::MCIDEVICEID device);
 // 2 s (a decoder or a disc that no longer answers). An empty handler clears
 // it; a device's handler goes when the device is closed by its track.
 void OnStall(mci::MCIDEVICEID device, std::function<void()> handler);
+
+// The device's next play starts as planned (after another track's input,
+// or with it) instead of at once: the input it makes is held until the
+// plan's frame, or until StartPlanned. A plan that does not apply (its
+// leader has left the bus) starts the play at once. Cleared by the next
+// play that makes an input, or by an empty plan.
+void PlanNextPlay(mci::MCIDEVICEID device, std::optional<CMediaTrack::StartPlan> plan);
+
+// A play planned by PlanNextPlay whose start has not come starts now.
+void StartPlanned(mci::MCIDEVICEID device);
 
 } // namespace DeviceAir

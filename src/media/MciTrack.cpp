@@ -104,6 +104,45 @@ std::shared_ptr<CAirInput> CMCITrack::AirInput() const
     return m_device.deviceId != 0 ? DeviceAir::InputOf(m_device.deviceId) : nullptr;
 }
 
+bool CMCITrack::PlayAfter(const CMediaTrack& before, TrackMs positionOfBefore)
+{
+    if (m_device.deviceId == 0)
+        return false;
+    if (m_planned) { // planned again each time: the bus drops a plan whose leader paused
+        const std::shared_ptr<CAirInput> input = AirInput();
+        return input && (input->Started() || PlanStart(*input, before, positionOfBefore));
+    }
+    std::optional<StartPlan> plan = PlanAfter(before, positionOfBefore);
+    if (!plan || AirInput())
+        return false;
+    DeviceAir::PlanNextPlay(m_device.deviceId, std::move(plan));
+    try {
+        Play();
+    } catch (const CException&) {
+        DeviceAir::PlanNextPlay(m_device.deviceId, std::nullopt);
+        throw;
+    }
+    m_planned = true;
+    return true;
+}
+
+void CMCITrack::CancelPlannedStart()
+{
+    const std::shared_ptr<CAirInput> input = AirInput();
+    if (!m_planned || (input && input->Started()))
+        return;
+    m_planned = false;
+    m_device.SendCommand(MCI_STOP, 0); // nothing was heard: Play starts from where it was
+}
+
+bool CMCITrack::StartPlannedPlay()
+{
+    if (!std::exchange(m_planned, false))
+        return false;
+    DeviceAir::StartPlanned(m_device.deviceId);
+    return true;
+}
+
 void CMCITrack::FindBaseLevel()
 {
     try {
@@ -135,12 +174,15 @@ void CMCITrack::Close()
 
 void CMCITrack::Play()
 {
+    if (StartPlannedPlay())
+        return;
     MCI_PLAY_PARMS play;
     m_device.SendCommand(MCI_PLAY, MCI_NOTIFY, &play);
 }
 
 void CMCITrack::PlayRange(TrackMs fromMs, TrackMs toMs)
 {
+    m_planned = false;
     MCI_PLAY_PARMS play;
     play.dwFrom = std::uint32_t(fromMs);
     play.dwTo = std::uint32_t(toMs);
@@ -149,12 +191,14 @@ void CMCITrack::PlayRange(TrackMs fromMs, TrackMs toMs)
 
 void CMCITrack::Stop()
 {
+    m_planned = false;
     if (IsPlaying() || IsPaused())
         m_device.SendCommand(MCI_STOP, 0);
 }
 
 void CMCITrack::Pause()
 {
+    m_planned = false;
     m_device.SendCommand(MCI_PAUSE, 0);
 }
 
@@ -202,6 +246,7 @@ TrackMs CMCITrack::GetLength() const
 
 void CMCITrack::Seek(TrackMs ms)
 {
+    m_planned = false;
     if (!IsPlaying()) {
         MCI_SEEK_PARMS seek;
         if (ms < 1) {

@@ -65,6 +65,10 @@ public:
 
     mci::MCIDEVICEID DeviceId() const { return m_device.deviceId; }
     std::shared_ptr<CAirInput> AirInput() const override;
+    // The device plays at once into an input held until the planned frame
+    // (or until Play). CancelPlannedStart stops that play before it sounds.
+    bool PlayAfter(const CMediaTrack& before, TrackMs positionOfBefore = -1) override;
+    void CancelPlannedStart() override;
 
 protected:
     // Once the device is open: its end notification and its input's stall
@@ -76,11 +80,15 @@ protected:
     std::uint32_t Status(std::uint32_t item) const;
     // The wave output the device plays through.
     std::uint32_t WaveOutput() const { return Status(mci::MCI_WAVE_OUTPUT); }
+    // Play of a track whose play PlayAfter planned: it starts now, if its
+    // frame has not come. False when no play was planned.
+    bool StartPlannedPlay();
 
     mutable CMCIDevice m_device;
     bool m_volumeAvailable = false;
     bool m_volumeChanged = false;
     std::uint16_t m_baseLevel = 1;
+    bool m_planned = false; // PlayAfter's play runs; cleared by every other command
 };
 
 class CMidiTrack : public CMCITrack

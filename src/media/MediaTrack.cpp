@@ -19,20 +19,36 @@ std::uint64_t NextSerial()
 
 CMediaTrack::CMediaTrack() : m_serial(NextSerial()), m_notifier(std::make_shared<CTrackNotifier>(m_serial)) {}
 
+std::optional<CMediaTrack::StartPlan> CMediaTrack::PlanAfter(const CMediaTrack& before,
+                                                             TrackMs positionOfBefore)
+{
+    StartPlan plan{before.AirInput()};
+    if (!plan.leader)
+        return std::nullopt;
+    if (positionOfBefore >= 0) {
+        const TrackMs inLeader = positionOfBefore - before.AirInputStart();
+        if (inLeader < 0)
+            return std::nullopt;
+        plan.frame = CAirBus::FramesOf(inLeader);
+    }
+    return plan;
+}
+
+bool CMediaTrack::StartPlan::ApplyTo(CAirInput& input) const
+{
+    if (leader.get() == &input || input.Started() || !input.SharesBusWith(*leader))
+        return false;
+    if (frame == CAirInput::Now)
+        input.StartAfter(leader);
+    else
+        input.StartWith(leader, frame);
+    return true;
+}
+
 bool CMediaTrack::PlanStart(CAirInput& input, const CMediaTrack& before, TrackMs positionOfBefore)
 {
-    const std::shared_ptr<CAirInput> leader = before.AirInput();
-    if (!leader || leader.get() == &input || input.Started() || !input.SharesBusWith(*leader))
-        return false;
-    if (positionOfBefore < 0) {
-        input.StartAfter(leader);
-        return true;
-    }
-    const TrackMs inLeader = positionOfBefore - before.AirInputStart();
-    if (inLeader < 0)
-        return false;
-    input.StartWith(leader, CAirBus::FramesOf(inLeader));
-    return true;
+    const std::optional<StartPlan> plan = PlanAfter(before, positionOfBefore);
+    return plan && plan->ApplyTo(input);
 }
 
 // Virtual dispatch does not reach the derived Close from here: every derived

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 class QObject;
 class CAirInput;
@@ -110,11 +111,24 @@ public:
     std::uint64_t Serial() const { return m_serial; }
     QObject* Owner() const { return m_owner; }
 
+    // A start planned on another track's input: after its last frame, or
+    // where it has taken `frame` frames. Holds no track: it can be applied
+    // later, on another thread, to an input made then.
+    struct StartPlan
+    {
+        std::shared_ptr<CAirInput> leader;
+        std::uint64_t frame = ~std::uint64_t{0}; // ~0: after its last
+        // False when the two are not inputs of one bus, or input started.
+        bool ApplyTo(CAirInput& input) const;
+    };
+    // The plan for a start after `before` (positionOfBefore < 0) or with it
+    // at positionOfBefore; none when `before` has no input or the position
+    // lies before its input begins.
+    static std::optional<StartPlan> PlanAfter(const CMediaTrack& before, TrackMs positionOfBefore);
+
 protected:
-    // What every PlayAfter does with the input it plays into: plans it after
-    // `before`'s input, or with it at positionOfBefore. False when `before`
-    // has no input on the same bus, the input has started, or the position
-    // lies before `before`'s input begins.
+    // What every PlayAfter does with the input it plays into: PlanAfter,
+    // applied to it. False when there is no plan or it does not apply.
     static bool PlanStart(CAirInput& input, const CMediaTrack& before, TrackMs positionOfBefore);
 
     // Thread-safe posting to the owner; a worker thread keeps Notifier()

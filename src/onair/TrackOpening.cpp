@@ -97,10 +97,16 @@ void COnAirEngine::PrepareNext()
     std::unique_ptr<CMediaTrack> track;
     try {
         track = m_seams.createTrack(path);
-        if (!track || !track->MayBlock())
-            return; // opens at once when due: nothing to gain
+        if (!track)
+            return; // reported when it is due
+        // Open ahead whatever its kind: only an open track's start can be
+        // planned on the sample where the one on air ends. One whose
+        // opening cannot wait opens here, owned once it is taken.
         track->BeginOpen(path, nullptr);
-        m_next.ticket = FinishInBackground(std::move(track));
+        if (track->MayBlock())
+            m_next.ticket = FinishInBackground(std::move(track));
+        else
+            m_next.track = std::move(track);
     } catch (const CException& error) {
         m_next.error = error.Clone(); // reported when the item is due
     }

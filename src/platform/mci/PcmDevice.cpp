@@ -247,6 +247,10 @@ void PcmDevice::Feed(std::unique_lock<std::mutex>& lock)
         return;
     }
     const std::int64_t want = std::min(kBlockFrames, m_to - m_next);
+    if (m_output->Room() < want) { // full and not taken from: commands are heard meanwhile
+        m_wake.wait_for(lock, std::chrono::milliseconds(10));
+        return;
+    }
     const std::int64_t start = m_next;
     const bool seek = !m_sourceAt;
     lock.unlock();
@@ -275,7 +279,10 @@ void PcmDevice::Feed(std::unique_lock<std::mutex>& lock)
     if (got < want)
         m_to = start + got; // the decoder ended before its stated length
     m_next = start + got;
-    m_heard = std::max<std::int64_t>(start, m_next - delay);
+    // An exact delay is what the output holds and has not played: a play
+    // whose start waits (planned after another item) is heard nowhere yet.
+    m_heard = m_output->DelayIsExact() ? std::max<std::int64_t>(0, m_next - delay)
+                                       : std::max<std::int64_t>(start, m_next - delay);
 }
 
 } // namespace mci

@@ -8,6 +8,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -86,6 +87,10 @@ public:
     // the wave output's, low word left, high word right.
     virtual bool TakesLevel() const { return false; }
     virtual void SetLevel(std::uint32_t /*volume*/) {}
+    // Frames a Write takes now without waiting long. An output that waits
+    // for a start of its own (the air's input of a planned play) says how
+    // much, so that the device does not wait in Write, deaf to commands.
+    virtual std::int64_t Room() const { return std::numeric_limits<std::int64_t>::max(); }
 };
 
 // Opens the named output ("null" or an ALSA device name) for stereo at rate;
