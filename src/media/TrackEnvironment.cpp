@@ -26,6 +26,7 @@ struct Environment
     int videoMode = 0;
     reg::Rect videoRect{0, 0, 0, 0};
     const CViewSettings* settings = nullptr;
+    bool unattended = false;
     Shell* shell = nullptr;
     CTrackEnvironment::MiniPlaylistViewFactory miniPlaylistView;
 };
@@ -144,8 +145,15 @@ std::int32_t CTrackEnvironment::MiniPlaylistOverlapTime()
                                                 QStringLiteral("MiniPlaylist Overlap Time"));
 }
 
+void CTrackEnvironment::SetUnattended(bool unattended)
+{
+    Env().unattended = unattended;
+}
+
 bool CTrackEnvironment::IgnoreErrors()
 {
+    if (Env().unattended)
+        return true;
     if (const CViewSettings* s = Env().settings)
         return s->ignoreErrors;
     return SettingsSchema::Stored<bool>(SettingsKey::Settings, QStringLiteral("IgnoreErrors"));

@@ -95,7 +95,11 @@ public:
     // ones); null reads the stored values.
     static void SetViewSettings(const CViewSettings* settings);
     static std::int32_t MiniPlaylistOverlapTime();
+    // "IgnoreErrors", or a station that runs unattended (nobody is there to
+    // answer an error): a list goes on past a failed entry as the engine
+    // goes on past a failed item.
     static bool IgnoreErrors();
+    static void SetUnattended(bool unattended);
     // The shell command items of mini playlists run through; null: the
     // system's.
     static void SetShell(Shell* shell);

@@ -72,6 +72,7 @@ COnAirEngine::COnAirEngine(Seams seams, QObject* parent) : QObject(parent), m_se
         std::srand(static_cast<unsigned>(std::time(nullptr) % 32767));
         m_seams.random = [] { return std::rand(); };
     }
+    CTrackEnvironment::SetUnattended(m_seams.unattended);
     // The air's output going and coming back is told on the bus's thread:
     // the log lines are written here, in order.
     CTrackEnvironment::SetAirOutputObserver([this](bool up, const QString& why) {
@@ -83,6 +84,7 @@ COnAirEngine::COnAirEngine(Seams seams, QObject* parent) : QObject(parent), m_se
 COnAirEngine::~COnAirEngine()
 {
     CTrackEnvironment::SetAirOutputObserver({});
+    CTrackEnvironment::SetUnattended(false);
     // Tracks close themselves here, so nothing is posted to us afterwards;
     // an opening that ends later finds the opener gone.
     m_onAir.reset();
@@ -272,9 +274,10 @@ void COnAirEngine::customEvent(QEvent* event)
         // Inside a mini playlist on air: its entries' starts and skipped
         // errors, under the list's own start line.
         const auto* e = static_cast<CEntryLogEvent*>(event);
-        m_seams.log->WriteLogText(e->EntryKind() == CEntryLogEvent::Started
-                                      ? Str::Load(Str::LogStart).arg(GetItemDisplayName(e->Text()))
-                                      : Str::Load(Str::LogError).arg(e->Text()));
+        if (e->EntryKind() == CEntryLogEvent::Started)
+            m_seams.log->WriteLogText(Str::Load(Str::LogStart).arg(GetItemDisplayName(e->Text())));
+        else
+            ReportError(e->Text()); // a list's entry skipped: told as any error gone past
         break;
     }
     case TrackEvent::VolumeRequest:
@@ -333,9 +336,10 @@ void COnAirEngine::OnTrackError(std::unique_ptr<CException> error, std::uint64_t
     if (error)
         ReportTrackError(*error);
     if (m_onAir && m_onAir->Serial() == sender) {
+        const bool breakAfter = m_break;
         EndOnAir();
         if (ContinuesAfterErrors())
-            PlayNext();
+            FollowOn(breakAfter);
     } else if (m_fading && m_fading->Serial() == sender) {
         EndFading();
     }
@@ -343,7 +347,12 @@ void COnAirEngine::OnTrackError(std::unique_ptr<CException> error, std::uint64_t
 
 void COnAirEngine::ReportTrackError(const CException& error)
 {
-    const QString text = error.GetErrorMessage().left(255);
+    ReportError(error.GetErrorMessage());
+}
+
+void COnAirEngine::ReportError(const QString& message)
+{
+    const QString text = message.left(255);
     m_seams.log->WriteLogText(Str::Load(Str::LogError).arg(text));
     if (m_seams.unattended) {
         m_seams.ui->ShowMessage(text, UserInterface::Icon::Stop); // a line, never a wait

@@ -131,7 +131,10 @@ public:
     void OnTimer(int id);
     void OnMciNotify(int code, std::uint64_t sender);
     void OnTrackError(std::unique_ptr<CException> error, std::uint64_t sender);
+    // An error's line in the play log, and to whoever is there: a line on
+    // stderr unattended, a message box unless errors are ignored.
     void ReportTrackError(const CException& error);
+    void ReportError(const QString& message);
     // The on-air volume slider moved to level (0.0..1.0). With "Joined" on,
     // the fading track moves the opposite way.
     void OnVolumeSlider(float level);
@@ -215,6 +218,7 @@ private:
     // Random: the row the next start plays, drawn once and kept until then.
     int RandomPick();
     void PrepareNext();
+    void FollowOn(bool breakAfter);
     void DropNext();
     bool TakeNext(const QString& path, bool retrying);
     TrackMs NextStartLatency() const;

@@ -396,7 +396,7 @@ void COnAirEngine::StartFailed(const CException& error)
     if (++m_errorRun < MaxErrorRun) {
         qCDebug(lcEngine) << "start failed; error run" << m_errorRun << "of" << MaxErrorRun
                           << ", the next item follows";
-        PlayNext();
+        FollowOn(false);
         return;
     }
     qCDebug(lcEngine) << "start failed; error run of" << m_errorRun << "stops playback";
@@ -538,6 +538,15 @@ void COnAirEngine::OnAirEnded()
 {
     const bool breakAfter = m_break;
     EndOnAir();
+    FollowOn(breakAfter);
+}
+
+// What follows an item that left the air, ended or failed and gone past: a
+// break halts before the next row; the last row of an album that does not
+// go round ends it (never played again); else the next item, a due event
+// first.
+void COnAirEngine::FollowOn(bool breakAfter)
+{
     if (breakAfter) {
         SelectNext();
         m_breakHalt = true;

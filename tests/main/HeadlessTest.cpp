@@ -113,7 +113,9 @@ protected:
     // lead seconds from now, at the whole second the stored time names: a
     // start later than that second (a loaded machine) has missed the event
     // and runs again with a longer lead.
-    RunResult RunWithEvent(bool exact, const QString& items)
+    // endWhen: the run is ended (SIGTERM) as soon as it holds.
+    RunResult RunWithEvent(bool exact, const QString& items,
+                           const std::function<bool(const RunResult&)>& endWhen = {})
     {
         RunResult run;
         for (const int lead : {2, 5, 15}) {
@@ -129,7 +131,8 @@ protected:
                 return lead < 15 && !r.arrivalMs.isEmpty() && r.arrivalMs[0] >= due.toMSecsSinceEpoch();
             };
             QString args = "--headless --play --exit-at-end --log-stdout " + items;
-            run = Start(args.replace("%L", QString::number(lead + 2)).split(u' '), tooLate);
+            run = Start(args.replace("%L", QString::number(lead + 2)).split(u' '),
+                        [&](const RunResult& r) { return tooLate(r) || (endWhen && endWhen(r)); });
             run.dueMs = due.toMSecsSinceEpoch();
             run.lead = lead;
             if (!tooLate(run))
@@ -189,6 +192,12 @@ const HeadlessRow kRows[] = {
     {"WithoutIgnoreErrorsTheErrorIsReportedAndTheNextItemPlays", kNoOverlap + "\n\"AudioSink\"=\"fakesink\"",
      "", "/nowhere/Track01.cda /nowhere/missing.wav 0.pause",
      "startup|start\tTrack 01|error\t*|start\tmissing|error\t*|start\t0 sec.|shutdown", 0, "lirana: error: "},
+    // A list goes on past a failed entry as the run goes on past a failed
+    // item; a failed last item ends the album (it was played again, for ever).
+    {"AListGoesOnPastAFailedEntryAndAFailedLastItemEndsTheRun", kNoOverlap,
+     "show.m3u=nowhere.wav\n1.pause\nnowhere.wav\n", "0.pause show.m3u",
+     "startup|start\t0 sec.|start\tshow|error\t*nowhere.wav)|start\t1 sec.|error\t*nowhere.wav)|shutdown", 0,
+     "lirana: error: "},
     // Nothing would ever start: the run ends with the reason.
     {"AnAlbumThatLeadsOnlyToItselfEndsTheRun", kNoOverlap, "self.alb=self.alb\n", "self.alb",
      "startup|error\tNo playable item follows: the album */self.alb leads back to itself|shutdown"},
@@ -257,6 +266,27 @@ TEST_F(HeadlessTest, AnExactEventInterruptsTheItemOnAirOnTime)
     std::printf("[ measured ] exact event started %lld ms after its time\n", static_cast<long long>(late));
     EXPECT_GE(late, 0);
     EXPECT_LT(late, 250);
+}
+
+// A mini playlist whose first entry is a stream that never answers waits
+// for it off the engine's thread (its measuring, 15 s): an exact event due
+// meanwhile starts on its second.
+TEST_F(HeadlessTest, AMiniPlaylistWaitingForAStreamHoldsNoEvent)
+{
+    QTcpServer silent; // accepts, never answers
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
+    const QString list = TestEnv::WriteFile(
+        home + "/hangs.m3u",
+        QStringLiteral("http://127.0.0.1:%1/x.mp3\n1.pause\n").arg(silent.serverPort()).toUtf8());
+    const auto eventStarted = [](const RunResult& r) { return r.lines.contains("start\t1 sec."); };
+    const RunResult run = RunWithEvent(true, "0.pause " + list, eventStarted);
+    ASSERT_TRUE(eventStarted(run)) << run.lines.join(u'|').toStdString() << run.err.toStdString();
+    EXPECT_EQ(run.lines.mid(0, 4),
+              QStringList({"startup", "start\t0 sec.", "start\thangs", "start\t1 sec."}));
+    const qint64 late = run.arrivalMs[run.lines.indexOf("start\t1 sec.")] - run.dueMs;
+    std::printf("[ measured ] the event started %lld ms after its time\n", static_cast<long long>(late));
+    EXPECT_GE(late, 0);
+    EXPECT_LT(late, 1000);
 }
 
 TEST_F(HeadlessTest, AWaitingEventStartsWhenTheItemEnds)
