@@ -274,10 +274,12 @@ void CAirBus::Impl::Take(CAirInput::State& input, std::uint64_t first, int offse
     input.taken += std::uint64_t(take);
     if (take > 0)
         input.space.notify_all();
-    // Its last frame is taken: it ends in this period, also when that frame
-    // is the period's last (then what follows it starts on the next one,
-    // whether or not the producer lets the input go meanwhile).
-    const bool endsNow = input.endMarked && input.count == 0;
+    // It ends when a period finds it short after its end mark. What follows
+    // it starts on the frame after its last as soon as that is taken: when
+    // it is the period's last, on the next period, planned now, so that a
+    // producer that lets the input go at once (a device) loses no start.
+    const bool endsNow = take < want && input.endMarked;
+    const bool lastTaken = input.endMarked && input.count == 0;
     if (take < want && !input.endMarked) {
         if (input.starved == 0)
             qCDebug(lcMedia).noquote()
@@ -305,13 +307,13 @@ void CAirBus::Impl::Take(CAirInput::State& input, std::uint64_t first, int offse
             continue;
         int at = -1;
         if (candidate->frameOfOther == CAirInput::Now) {
-            if (endsNow)
+            if (lastTaken)
                 at = offset + take;
         } else if (candidate->frameOfOther <= takenBefore) {
             at = offset;
         } else if (candidate->frameOfOther <= input.taken) {
             at = offset + int(candidate->frameOfOther - takenBefore);
-        } else if (endsNow) {
+        } else if (lastTaken) {
             at = offset + take; // the other ended before the frame came
         }
         if (at >= 0 && at < CAirBus::PeriodFrames) {

@@ -257,6 +257,29 @@ void CMiniPlaylist::OpenAhead()
     }
 }
 
+bool CMiniPlaylist::PlanFirstAfter(const CMediaTrack& before, TrackMs positionOfBefore)
+{
+    const int row = std::max(m_rows.Selection(), 0);
+    if (m_current || m_opening || row >= m_rows.Count() || IsCommandItem(m_rows.Row(row)))
+        return false;
+    const QString path = m_rows.Row(row);
+    if (!m_ahead && !m_aheadOpening) {
+        try {
+            m_aheadPath = path;
+            m_ahead = OpenEntry(path, m_aheadOpening);
+        } catch (const CException&) {
+            return false; // opened again when due, and reported then
+        }
+    }
+    return m_ahead && m_ahead->GetFileName() == path && m_ahead->PlayAfter(before, positionOfBefore);
+}
+
+void CMiniPlaylist::CancelPlannedFirst()
+{
+    if (m_ahead && !m_current)
+        m_ahead->CancelPlannedStart();
+}
+
 void CMiniPlaylist::AdvanceEntry()
 {
     const int row = m_rows.Selection();
@@ -575,6 +598,17 @@ TrackMs CMiniPlaylistTrack::GetPosition() const
         return 0;
     const CMediaTrack* current = m_list->Current();
     return m_entries[static_cast<std::size_t>(row)].start + (current ? current->GetPosition() : 0);
+}
+
+bool CMiniPlaylistTrack::PlayAfter(const CMediaTrack& before, TrackMs positionOfBefore)
+{
+    return m_list && m_state != Playing && m_list->PlanFirstAfter(before, positionOfBefore);
+}
+
+void CMiniPlaylistTrack::CancelPlannedStart()
+{
+    if (m_list && m_state != Playing)
+        m_list->CancelPlannedFirst();
 }
 
 std::shared_ptr<CAirInput> CMiniPlaylistTrack::AirInput() const

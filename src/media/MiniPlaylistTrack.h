@@ -87,6 +87,13 @@ public:
                        std::unique_ptr<CException> error);
     // The level of the entry playing, and of each entry that starts later.
     void SetVolume(float level);
+    // Before the list plays: its first entry is opened ahead (on a job when
+    // its opening may wait) and, once open, its start planned after
+    // `before` (CMediaTrack::PlayAfter); Play then finds it playing. False
+    // while it opens, and for a command item. CancelPlannedFirst takes the
+    // plan back.
+    bool PlanFirstAfter(const CMediaTrack& before, TrackMs positionOfBefore);
+    void CancelPlannedFirst();
 
     CMediaTrack* Current() const { return m_current.get(); }
     CMediaTrack* Previous() const { return m_previous.get(); }
@@ -182,6 +189,10 @@ public:
     // list): what follows the list is planned after it. Else none.
     std::shared_ptr<CAirInput> AirInput() const override;
     TrackMs AirInputStart() const override;
+    // A list not yet playing plans its first entry (CMiniPlaylist::
+    // PlanFirstAfter).
+    bool PlayAfter(const CMediaTrack& before, TrackMs positionOfBefore = -1) override;
+    void CancelPlannedStart() override;
     // Moves nothing: a seek plays the nested list from the selected row.
     void Seek(TrackMs /*ms*/) override {}
     bool HasVolumeControl() const override { return true; }

@@ -154,9 +154,12 @@ CPauseTrack::Filler CPauseTrack::Fill(const std::shared_ptr<CAirInput>& input, s
 
 void CPauseTrack::Play()
 {
+    // A start planned by PlayAfter comes now instead; one already made goes
+    // on (the engine's Play when the item before is told to have ended).
     const std::shared_ptr<CAirInput> input = AirInput();
-    if (m_state == Playing && input && !input->Started()) {
-        input->StartAt(); // planned by PlayAfter: now instead
+    if (m_state == Playing && input && !input->Ended()) {
+        if (!input->Started())
+            input->StartAt();
         return;
     }
     PlayRange(0, GetLength());

@@ -35,7 +35,8 @@ public:
     void Open(const QString& path, QObject* owner) override;
     // Resumes a paused track and stops a playing one, then detaches.
     void Close() override;
-    // PlayRange(0, GetLength()); a start planned by PlayAfter is made at once.
+    // PlayRange(0, GetLength()); a start planned by PlayAfter is made at once,
+    // and one it made goes on.
     void Play() override;
     // Plays from fromMs; the end is reported once the position reaches toMs.
     // A play under way is stopped first.

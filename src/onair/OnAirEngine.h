@@ -243,7 +243,8 @@ private:
     void PlanNextStart(qint64 overlap);
     void CancelOutage();
     void OnAirEnded();
-    void EndOnAir();
+    // ended: it ended by itself (a start planned after it stays planned).
+    void EndOnAir(bool ended = false);
     void EndFading();
     void MoveOnAirToFading();
     void StartFadeTimer();
@@ -254,7 +255,7 @@ private:
     void EventsTick();
     void ArmEventsTick();
     void WatchDogTick();
-    void ClearOnAir();
+    void ClearOnAir(bool cancelPlan = true);
     void SelectRandomRow();
 
     Seams m_seams;

@@ -537,7 +537,7 @@ void COnAirEngine::OnRewind()
 void COnAirEngine::OnAirEnded()
 {
     const bool breakAfter = m_break;
-    EndOnAir();
+    EndOnAir(true);
     FollowOn(breakAfter);
 }
 
@@ -576,13 +576,13 @@ void COnAirEngine::PlayNext()
     OnPlay();
 }
 
-void COnAirEngine::EndOnAir()
+void COnAirEngine::EndOnAir(bool ended)
 {
     if (m_onAir)
         qCDebug(lcEngine).noquote() << "end track" << m_onAir->Serial() << m_onAir->GetFileName();
     Dispose(std::move(m_onAir));
     m_seams.ui->SetFrameTitle(m_seams.document->Title());
-    ClearOnAir();
+    ClearOnAir(!ended);
     m_break = false;
     emit SlotsChanged();
 }
@@ -604,11 +604,13 @@ void COnAirEngine::ShowOnAir(const QString& text)
     emit SlotsChanged();
 }
 
-void COnAirEngine::ClearOnAir()
+void COnAirEngine::ClearOnAir(bool cancelPlan)
 {
-    // A start of the next item planned on the one that leaves is not its
-    // time any more; it starts when the engine says.
-    if (m_next.track)
+    // A start of the next item planned on the one that leaves another way
+    // than by its end is not its time any more; it starts when the engine
+    // says. After the end it is: the bus may not have made it yet (the
+    // period after the last frame), and taking it back would cut it.
+    if (m_next.track && cancelPlan)
         m_next.track->CancelPlannedStart();
     m_previousText = m_onAirText;
     m_onAirText.clear();

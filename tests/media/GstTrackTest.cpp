@@ -145,6 +145,25 @@ TEST_F(GstTrack, PlannedStartsFollowEveryKindOnItsSample)
     }
 }
 
+// A list follows on its first entry's sample too: planned before it plays,
+// its first entry opens ahead and is started by the bus; the list's Play,
+// when the leader's end is told, finds it playing.
+TEST_F(GstTrack, AListPlannedAfterAnItemStartsItsFirstEntryOnTheSample)
+{
+    const QString list = TestEnv::WriteFile(TestEnv::Root() + "/one.m3u", "1~0.pause\n");
+    CPauseTrack leader;
+    CMiniPlaylistTrack follower;
+    leader.Open(QStringLiteral("1.pause"), &owner);
+    follower.Open(list, &owner);
+    leader.Play();
+    ASSERT_TRUE(TestEnv::WaitUntil([&] { return follower.PlayAfter(leader); }, 3000));
+    const std::shared_ptr<CAirInput> first = leader.AirInput();
+    ASSERT_TRUE(owner.WaitForEnds(1));
+    follower.Play();
+    ASSERT_TRUE(TestEnv::WaitUntil([&] { return follower.AirInput() && follower.AirInput()->Started(); }, 1000));
+    EXPECT_EQ(follower.AirInput()->StartedAt(), first->StartedAt() + first->FramesTaken());
+}
+
 TEST_F(GstTrack, VolumeMapsLevelsToDecibelsAndStopRestoresFullVolume)
 {
     CDirectShowTrack track;
