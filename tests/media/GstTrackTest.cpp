@@ -160,7 +160,8 @@ TEST_F(GstTrack, AListPlannedAfterAnItemStartsItsFirstEntryOnTheSample)
     const std::shared_ptr<CAirInput> first = leader.AirInput();
     ASSERT_TRUE(owner.WaitForEnds(1));
     follower.Play();
-    ASSERT_TRUE(TestEnv::WaitUntil([&] { return follower.AirInput() && follower.AirInput()->Started(); }, 1000));
+    ASSERT_TRUE(
+        TestEnv::WaitUntil([&] { return follower.AirInput() && follower.AirInput()->Started(); }, 1000));
     EXPECT_EQ(follower.AirInput()->StartedAt(), first->StartedAt() + first->FramesTaken());
 }
 
