@@ -87,7 +87,8 @@ TEST_F(PlayoutAirTest, OverlapsOfTheSettingsAndTheFileNamesStartTheNextItemEarly
     }
 }
 
-// A mini playlist plays as one row: each entry starts 1 s (the default
+// A mini playlist plays as one row: its first entry follows the row before
+// on the sample after its last; each entry starts 1 s (the default
 // "MiniPlaylist Overlap Time") before the one before it ends and that one
 // plays on whole beside it; the row after the list follows the end of its
 // last entry. The play log has the list's start, then each entry's. No error
@@ -99,22 +100,29 @@ TEST_F(PlayoutAirTest, AMiniPlaylistOverlapsItsEntriesAndHandsOnToTheNextRow)
         entries << TestMedia::ToneWav(dir, name, freq, 2.0, -12);
     const QString mpl = TestEnv::WriteFile(dir + "/set.mpl", (entries.join(u'\n') + u'\n').toUtf8());
     WriteHive(home, {{"Overlap Time", Dword(0)}, {"AudioSink", Text("pulsesink")}});
-    const auto [run, wav] = PlayRecorded({mpl, TestMedia::ToneWav(dir, "d", 2400, 0.5, -12)});
+    const QString before = TestMedia::ToneWav(dir, "pre", 3000, 1.5, -12); // time to measure the list
+    const auto [run, wav] = PlayRecorded({before, mpl, TestMedia::ToneWav(dir, "d", 2400, 0.5, -12)});
     EXPECT_EQ(run.lines.filter(QRegularExpression("^(start|error)\\t")),
-              QStringList({"start\tset", "start\ta", "start\tb", "start\tc", "start\td"}))
+              QStringList({"start\tpre", "start\tset", "start\ta", "start\tb", "start\tc", "start\td"}))
         << Lines(run);
     EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
 
     // Each entry is heard whole; the next one starts 1 s before its end,
     // opened ahead and shot at its time (a loaded machine may fire the shot
     // a little late); the row after the list follows its last entry.
+    const auto preOn = ToneOnset(wav, 3000);
+    ASSERT_TRUE(preOn);
+    const auto preEnd = ToneEnd(wav, 3000, *preOn + 1.0);
+    ASSERT_TRUE(preEnd);
     const double freqs[] = {440, 1000, 1600, 2400};
     std::vector<double> onsets;
     for (const double f : freqs) {
-        const auto onset = ToneOnset(wav, f, onsets.empty() ? 0.0 : onsets.back());
+        const auto onset = ToneOnset(wav, f, onsets.empty() ? *preEnd - 0.1 : onsets.back());
         ASSERT_TRUE(onset) << f;
         onsets.push_back(*onset);
     }
+    Report("first entry onset minus the row before's end", (onsets[0] - *preEnd) * 1000);
+    EXPECT_NEAR(onsets[0], *preEnd, 0.01 + kInstrumentedSlack) << "planned on the sample after it";
     for (size_t i = 0; i < 3; ++i) {
         const auto end = ToneEnd(wav, freqs[i], onsets[i] + 1.8); // still sounding beside the next
         ASSERT_TRUE(end) << freqs[i];
