@@ -314,6 +314,11 @@ void CMidiTrack::Open(const QString& path, QObject* owner)
     CMCITrack::Open(path, owner);
 }
 
+bool CMidiTrack::MayOpenEarly(const QString& path) const
+{
+    return !LoadsSoundBank(path);
+}
+
 void CMidiTrack::Close()
 {
     CMCITrack::Close();

@@ -100,6 +100,10 @@ public:
     void Open(const QString& path, QObject* owner) override;
     void Close() override;
     void Resume() override;
+    // Not when it loads a sound bank: the sequencer has one user bank,
+    // which a file opened ahead would change under the item on air (and
+    // that item's Close would clear).
+    bool MayOpenEarly(const QString& path) const override;
 
 private:
     bool m_soundBankLoaded = false;

@@ -52,6 +52,9 @@ public:
     // closing must stay on the owner's thread (it holds the owner's objects)
     // says false.
     virtual bool CloseMayBlock() const { return MayBlock(); }
+    // False when opening path before its turn would disturb what plays now
+    // (it opens when due, and its start is not planned).
+    virtual bool MayOpenEarly(const QString& /*path*/) const { return true; }
     // How long after Play the first sound of an open track is heard: an
     // owner that starts it on a schedule starts it this much earlier.
     virtual TrackMs StartLatency() const { return 0; }

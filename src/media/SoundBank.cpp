@@ -154,6 +154,14 @@ void SetSoundBankOptionOverride(std::optional<int> option)
     OptionOverride() = option;
 }
 
+bool LoadsSoundBank(const QString& midiPath)
+{
+    const int option = SoundBankOption();
+    if (option == 0 || !Manager().IsLoaded())
+        return false;
+    return option == 3 || !SoundBankFileFor(midiPath, option).isEmpty();
+}
+
 bool LoadSoundBankFor(const QString& midiPath)
 {
     const int option = SoundBankOption();

@@ -50,6 +50,8 @@ public:
     CSoundBanksOff& operator=(const CSoundBanksOff&) = delete;
 };
 
+// True when opening the MIDI file would load a bank (or ask for one).
+bool LoadsSoundBank(const QString& midiPath);
 // True when a bank was loaded into user bank 1.
 bool LoadSoundBankFor(const QString& midiPath);
 void ClearSoundBank();

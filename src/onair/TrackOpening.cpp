@@ -97,8 +97,8 @@ void COnAirEngine::PrepareNext()
     std::unique_ptr<CMediaTrack> track;
     try {
         track = m_seams.createTrack(path);
-        if (!track)
-            return; // reported when it is due
+        if (!track || !track->MayOpenEarly(path))
+            return; // opens when due
         // Open ahead whatever its kind: only an open track's start can be
         // planned on the sample where the one on air ends. One whose
         // opening cannot wait opens here, owned once it is taken.

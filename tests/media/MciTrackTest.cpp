@@ -228,6 +228,13 @@ TEST_F(MciTrackTest, SoundBanksFollowTheOptionAndAreClearedAtClose)
     ASSERT_TRUE(QFile::copy(font, dir + QStringLiteral("/song.sf2")));
     EXPECT_EQ(openWith(1), dir + QStringLiteral("/song.sf2"));
     EXPECT_EQ(CAWEException(999).GetErrorMessage(), QStringLiteral("AWE Error: Unknown Error Code"));
+    // A file that loads a bank is not opened ahead of its turn: the one
+    // user bank would change under the item on air.
+    for (const auto& [option, early] : {std::pair{1, false}, {0, true}}) {
+        SetSoundBankOptionOverride(option);
+        EXPECT_EQ(CMidiTrack().MayOpenEarly(midi), early) << option;
+    }
+    SetSoundBankOptionOverride(std::nullopt);
 }
 
 TEST_F(MciTrackTest, WithoutTheManagerLibraryTheOptionIsIgnoredSilently)
