@@ -30,6 +30,8 @@ public:
     // Takes the first due event of the kind asked for (exact = "run
     // immediately" events, else the waiting ones) and returns its file.
     virtual std::optional<QString> TakeDueEvent(bool /*exact*/) { return std::nullopt; }
+    // Whether TakeDueEvent(exact) would give one now; takes nothing.
+    virtual bool HasDueEvent(bool /*exact*/) const { return false; }
     // Once a second: refresh what the console shows of coming events.
     virtual void Refresh() {}
 };

@@ -167,6 +167,12 @@ std::optional<QString> CEventList::TakeDueEvent(bool exact, WallTime now)
     return std::nullopt;
 }
 
+bool CEventList::HasDueEvent(bool exact, WallTime now) const
+{
+    return std::any_of(m_events.begin(), m_events.end(),
+                       [&](const auto& event) { return event->exact == exact && event->IsDue(now); });
+}
+
 void CEventList::ResetToNow(WallTime now)
 {
     for (const auto& event : m_events)

@@ -68,6 +68,8 @@ public:
     // now; it is advanced past now and its file returned. One call takes at
     // most one event, however many of its runs were missed.
     std::optional<QString> TakeDueEvent(bool exact, WallTime now);
+    // Whether TakeDueEvent would give one now; takes nothing.
+    bool HasDueEvent(bool exact, WallTime now) const;
     // Recomputes every next run from now: runs already due are skipped.
     void ResetToNow(WallTime now);
 

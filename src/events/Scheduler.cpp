@@ -36,6 +36,11 @@ std::optional<QString> CEventScheduler::TakeDueEvent(bool exact)
     return file;
 }
 
+bool CEventScheduler::HasDueEvent(bool exact) const
+{
+    return m_events.HasDueEvent(exact, Now());
+}
+
 void CEventScheduler::Refresh()
 {
     const WallTime now = Now();

@@ -34,6 +34,7 @@ public:
 
     void ResetToNow() override;
     std::optional<QString> TakeDueEvent(bool exact) override;
+    bool HasDueEvent(bool exact) const override;
     // The upcoming list: events due within 15 minutes, blink within 5.
     void Refresh() override;
 

@@ -86,6 +86,13 @@ void COnAirEngine::PlanNextStart(qint64 overlap)
         const qint64 due = overlap > 0 ? length - overlap : -1;
         if ((due < 0 ? length : due) - qint64(m_onAir->GetPosition()) > kPlanAheadMs)
             return;
+        // A waiting event that is due plays first when the item on air
+        // ends: what follows is not planned, and a plan made before the
+        // event came due is taken back.
+        if (m_settings.enableEvents && m_seams.events->HasDueEvent(false)) {
+            m_next.track->CancelPlannedStart();
+            return;
+        }
         m_next.track->PlayAfter(*m_onAir, static_cast<TrackMs>(due));
     } catch (const CException& error) {
         ReportTrackError(error);

@@ -226,12 +226,19 @@ TEST_F(FaderTest, TheNextItemIsOpenedAheadAndStartsItsLatencyEarly)
 // or after its last sample ("~0"); the plan is taken back when the item on
 // air leaves the air another way. A kind whose opening cannot wait (a MIDI
 // file, a module, a pause) is opened ahead too, or it could not be planned.
+// A waiting event that comes due plays first: the plan is taken back.
 TEST_F(FaderTest, OnTheBusTheNextStartIsPlannedOnItsSampleAndTakenBackWhenTheItemLeaves)
 {
+    struct : EventSource
+    {
+        bool due = false;
+        bool HasDueEvent(bool exact) const override { return !exact && due; }
+    } waiting;
     world.bus = true;
     for (const auto& [overlap, onJob] : {std::pair{4000, "*"}, {0, "/m/a.mp3"}}) {
         SCOPED_TRACE(overlap);
-        MakeEngine();
+        MakeEngine(&waiting);
+        engine->Settings().enableEvents = true;
         engine->Settings().overlapTime = overlap;
         world.ahead = {QString::fromLatin1(onJob)};
         Play({"/m/a.mp3", "/m/b.mp3", "/m/c.mp3"});
@@ -254,6 +261,12 @@ TEST_F(FaderTest, OnTheBusTheNextStartIsPlannedOnItsSampleAndTakenBackWhenTheIte
         Tick();
         ASSERT_TRUE(next()->plan);
         EXPECT_EQ(*next()->plan, std::make_pair(first->Serial(), overlap ? 176000 : -1));
+        waiting.due = true;
+        Tick();
+        EXPECT_FALSE(next()->plan) << "planned under a waiting event";
+        waiting.due = false;
+        Tick();
+        ASSERT_TRUE(next()->plan);
         EXPECT_EQ(OnAir(), first);
         engine->OnCommand(Cmd::NextTrack);
         EXPECT_NE(OnAir(), first);
