@@ -19,8 +19,14 @@ namespace airbus {
 
 using SteadyClock = std::chrono::steady_clock;
 inline constexpr int kPeriodSamples = CAirBus::PeriodFrames * CAirBus::Channels;
-// The appsrc's queue: the mixer refills it at half.
-inline constexpr int kQueuePeriods = 4;
+// Periods handed to the output in one buffer: every buffer costs the
+// output's thread and the mixer a wake-up and a pass through the output's
+// elements whatever its size; at one period a buffer that was most of the
+// bus's CPU (docs/playback.md, "CPU").
+inline constexpr int kPushPeriods = 4;
+// The appsrc's queue holds one such buffer: the mixer makes the next while
+// the output plays the one it took.
+inline constexpr int kQueuePeriods = kPushPeriods;
 // An output that takes no data for this long has stalled.
 inline constexpr auto kOutputStall = std::chrono::milliseconds(500);
 // The buffer a device's sink is given (ShortenSinkBuffers).
@@ -69,7 +75,9 @@ struct CAirBus::Impl
         GstElement* pipeline = nullptr;
         GstElement* source = nullptr;
         GstElement* stream = nullptr; // the sound server's stream (GstStreamVolume), or null
-        std::uint64_t pushed = 0;
+        std::uint64_t pushed = 0;     // frames handed on: the next buffer's time
+        GstBuffer* batch = nullptr;   // periods mixed and not handed on yet
+        int batched = 0;              // periods in it
         std::atomic<bool> failed{false};
         std::atomic<bool> full{false};
         QString why;
@@ -102,6 +110,7 @@ struct CAirBus::Impl
               std::vector<std::function<void()>>& calls);
     std::unique_ptr<Output> MakeOutput(const QString& sink, GstElement* chain, QString* why);
     bool Push(Output& out, const std::vector<float>& mix);
+    void PushBatch(Output& out);
     void Drop(std::unique_ptr<Output> out, const QString& why);
     // Once per outage: a warning and onOutput(false); each retry after it
     // is only a debug line.
