@@ -22,10 +22,12 @@ inline constexpr int kPeriodSamples = CAirBus::PeriodFrames * CAirBus::Channels;
 // Periods handed to the output in one buffer: every buffer costs the
 // output's thread and the mixer a wake-up and a pass through the output's
 // elements whatever its size; at one period a buffer that was most of the
-// bus's CPU (docs/playback.md, "CPU").
-inline constexpr int kPushPeriods = 4;
+// bus's CPU. Not more: with four, pulsesink let the air drop out for 20-50 ms
+// every half second and a Stop was heard 200 ms late (docs/playback.md).
+inline constexpr int kPushPeriods = 2;
 // The appsrc's queue holds one such buffer: the mixer makes the next while
-// the output plays the one it took.
+// the output plays the one it took. The most between the mixer and the
+// sink's buffer is then 40 ms, as with four single periods.
 inline constexpr int kQueuePeriods = kPushPeriods;
 // An output that takes no data for this long has stalled.
 inline constexpr auto kOutputStall = std::chrono::milliseconds(500);
