@@ -706,6 +706,10 @@ int main(int argc, char** argv)
     Bench bench;
     bench.media = TestEnv::MakeTempDir(QStringLiteral("media"));
     bench.home = TestEnv::MakeTempDir(QStringLiteral("lirana-home"));
+    // Another build of the program to measure (an older one, for a before
+    // and after against baselines of their own runs).
+    if (const QString other = qEnvironmentVariable("LIRANA_BENCH_PROGRAM"); !other.isEmpty())
+        bench.lirana = other;
     bench.gstLaunch = QStandardPaths::findExecutable(QStringLiteral("gst-launch-1.0"));
     if (bench.gstLaunch.isEmpty()) {
         std::printf("gst-launch-1.0 is not installed: no baseline\n");
