@@ -189,8 +189,6 @@ void CAirBus::Impl::Mix()
             clockFrame = frames;
         }
 
-        if (output && std::exchange(jumpIn, false))
-            DiscardQueued(*output);
         if (output && Push(*output, mix)) {
             pushedAt = SteadyClock::now();
             pushedFrame = frames;
@@ -255,19 +253,12 @@ void CAirBus::Impl::MixPeriod(std::vector<float>& mix, std::uint64_t first,
         if (input->mixedPeriod == first)
             continue; // reached twice in one period
         input->mixedPeriod = first;
-        // Started (or resumed) at once while all the output holds is silence
-        // that no input brought: that silence is discarded and the input is
-        // heard on the output's next period instead of behind it.
-        if (std::exchange(input->atOnce, false) && output && first >= heardUntil + output->aheadFrames)
-            jumpIn = true;
         if (!input->started) {
             input->started = true;
             input->startedAt = first + std::uint64_t(offset);
         }
         Take(*input, first, offset, mix, work, calls);
     }
-    if (!work.empty())
-        heardUntil = first + CAirBus::PeriodFrames;
 }
 
 void CAirBus::Impl::Take(CAirInput::State& input, std::uint64_t first, int offset, std::vector<float>& mix,

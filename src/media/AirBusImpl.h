@@ -33,10 +33,6 @@ inline constexpr int kQueuePeriods = kPushPeriods;
 inline constexpr auto kOutputStall = std::chrono::milliseconds(500);
 // The buffer a device's sink is given (ShortenSinkBuffers).
 inline constexpr gint64 kSinkBufferUs = 100000;
-// Besides the queue and the sink's buffer, what may be on its way to the
-// sound (a buffer in the sink's hands, the server's own block): an air
-// silent at least this much longer than all of that has no sound queued.
-inline constexpr int kAheadMarginFrames = CAirBus::Rate / 20;
 // How often the stream's volume is looked at.
 inline constexpr int kUnityCheckMs = 250;
 
@@ -60,7 +56,6 @@ struct CAirInput::State
     std::uint64_t generation = 0;
     bool endMarked = false, ended = false, paused = false, started = false, held = false;
     bool scheduled = false;      // StartAt was called
-    bool atOnce = false;         // StartAt(Now) or Resume, not yet mixed: it may jump the queue
     std::uint64_t startAt = Now; // bus frame; Now: the next period
     std::weak_ptr<State> other;  // StartAfter / StartWith
     bool followsOther = false;
@@ -85,9 +80,6 @@ struct CAirBus::Impl
         std::uint64_t pushed = 0;     // frames handed on: the next buffer's time
         GstBuffer* batch = nullptr;   // periods mixed and not handed on yet
         int batched = 0;              // periods in it
-        // The most the output holds between the mixer and the sound: its
-        // queue, a buffer in its hands, the sink's buffer and a margin.
-        std::uint64_t aheadFrames = 0;
         std::atomic<bool> failed{false};
         std::atomic<bool> full{false};
         QString why;
@@ -108,8 +100,6 @@ struct CAirBus::Impl
     bool wantOutput = true;
     bool resink = false;               // the output named changed: the one open goes
     std::uint64_t chainGeneration = 0; // counts SetChain: an output opened with an older one is made again
-    std::uint64_t heardUntil = 0;      // the bus frame after the last period any input played in
-    bool jumpIn = false;               // the mixer: an input starts at once on an air that holds only silence
     Level level;
     Tap tap;
     std::thread mixer, opener;
@@ -123,7 +113,6 @@ struct CAirBus::Impl
     std::unique_ptr<Output> MakeOutput(const QString& sink, GstElement* chain, QString* why);
     bool Push(Output& out, const std::vector<float>& mix);
     void PushBatch(Output& out);
-    void DiscardQueued(Output& out);
     void Drop(std::unique_ptr<Output> out, const QString& why);
     // Once per outage: a warning and onOutput(false); each retry after it
     // is only a debug line.

@@ -12,7 +12,6 @@
 
 #include <QByteArray>
 
-#include <algorithm>
 #include <utility>
 
 using namespace airbus;
@@ -51,10 +50,9 @@ GstElement* FindStreamSink(GstElement* pipeline)
 // A level change is heard once the samples already in the sink's buffer
 // have played: a sink left at its default buffer (200 ms) gets 100 ms, so a
 // fade or a stop follows the engine closely. A buffer the operator chose in
-// the output's description stays. Returns the longest buffer now, in us.
-gint64 ShortenSinkBuffers(GstElement* pipeline)
+// the output's description stays.
+void ShortenSinkBuffers(GstElement* pipeline)
 {
-    gint64 longest = 0;
     GstIterator* it = gst_bin_iterate_sinks(GST_BIN(pipeline));
     GValue item = G_VALUE_INIT;
     while (gst_iterator_next(it, &item) == GST_ITERATOR_OK) {
@@ -65,14 +63,11 @@ gint64 ShortenSinkBuffers(GstElement* pipeline)
             g_object_get(sink, "buffer-time", &current, nullptr);
             if (current == G_PARAM_SPEC_INT64(spec)->default_value && current > kSinkBufferUs)
                 g_object_set(sink, "buffer-time", kSinkBufferUs, nullptr);
-            g_object_get(sink, "buffer-time", &current, nullptr);
-            longest = std::max(longest, current);
         }
         g_value_reset(&item);
     }
     g_value_unset(&item);
     gst_iterator_free(it);
-    return longest;
 }
 
 // An audio device's sink writes the air's samples one after another, never
@@ -150,9 +145,7 @@ bool CAirBus::Impl::Push(Output& out, const std::vector<float>& mix)
     if (!out.batch)
         out.batch = gst_buffer_new_allocate(nullptr, periodBytes * kPushPeriods, nullptr);
     gst_buffer_fill(out.batch, periodBytes * gsize(out.batched), mix.data(), periodBytes);
-    // Right after a discard the first period goes out alone: the output
-    // holds nothing, and the input that jumped in is heard at once.
-    if (++out.batched < kPushPeriods && out.pushed > 0)
+    if (++out.batched < kPushPeriods)
         return !out.failed;
     {
         std::unique_lock lock(mutex);
@@ -182,22 +175,6 @@ void CAirBus::Impl::PushBatch(Output& out)
         out.why = QStringLiteral("the output refused the sound");
         out.failed = true;
     }
-}
-
-// Drops what the output holds and has not played (its queue, the sink's
-// buffer, what the sound server holds of the stream) with a flush, and
-// what is batched; the next buffer is its first. On the mixer's thread,
-// without the mutex (the output's thread takes it in need-data).
-void CAirBus::Impl::DiscardQueued(Output& out)
-{
-    if (out.batch)
-        gst_buffer_unref(std::exchange(out.batch, nullptr));
-    out.batched = 0;
-    gst_element_send_event(out.source, gst_event_new_flush_start());
-    gst_element_send_event(out.source, gst_event_new_flush_stop(TRUE));
-    out.pushed = 0; // the flush began the output's time anew
-    std::lock_guard lock(mutex);
-    out.full = false;
 }
 
 void CAirBus::Impl::Drop(std::unique_ptr<Output> out, const QString& why)
@@ -287,10 +264,7 @@ std::unique_ptr<CAirBus::Impl::Output> CAirBus::Impl::MakeOutput(const QString& 
     };
     gst_app_src_set_callbacks(GST_APP_SRC(out->source), &callbacks, this, nullptr);
     out->stream = FindStreamSink(out->pipeline);
-    const gint64 sinkBufferUs = ShortenSinkBuffers(out->pipeline);
-    out->aheadFrames = std::uint64_t((kQueuePeriods + kPushPeriods) * PeriodFrames + kAheadMarginFrames) +
-                       std::uint64_t(
-                           gst_util_uint64_scale(guint64(sinkBufferUs), Rate, GST_SECOND / GST_USECOND));
+    ShortenSinkBuffers(out->pipeline);
     PlayOnInOrder(out->pipeline);
     HoldStreamAtUnity(out->stream); // asked before it connects: nothing is restored
     GstBus* bus = gst_element_get_bus(out->pipeline);

@@ -72,7 +72,6 @@ void CAirInput::StartAt(std::uint64_t busFrame)
     m_state->scheduled = true;
     m_state->followsOther = false;
     m_state->startAt = busFrame;
-    m_state->atOnce = busFrame == Now;
 }
 
 void CAirInput::StartAfter(const std::shared_ptr<CAirInput>& other)
@@ -99,7 +98,6 @@ void CAirInput::Pause()
 void CAirInput::Resume()
 {
     std::lock_guard lock(*m_state->mutex);
-    m_state->atOnce = m_state->paused && m_state->started;
     m_state->paused = false;
     m_state->starved = 0;
 }

@@ -117,42 +117,6 @@ TEST_F(AirBusTest, FollowOnsAndOverlapsLandOnTheirFrame)
     }
 }
 
-// On an air that has held only silence for a while, an input started or
-// resumed at once makes the output drop the silence it holds; the programme
-// is the same frame for frame: its start, what follows it, the output up.
-TEST_F(AirBusTest, AnInputThatJumpsAnIdleAirKeepsItsFramesAndItsFollower)
-{
-    Open();
-    const std::uint64_t idle = CAirBus::Rate; // more than any output holds
-    const std::uint64_t length = 20000;
-    for (const bool resumed : {false, true}) {
-        SCOPED_TRACE(resumed ? "resumed" : "started");
-        auto a = Input(int(length), 0.25f);
-        auto b = Input(1000, 0.5f);
-        if (resumed) {
-            a->StartAt();
-            ASSERT_TRUE(TestEnv::WaitUntil([&] { return a->FramesTaken() > 0; }, 3000));
-            a->Pause();
-        }
-        const std::uint64_t rest = length - a->FramesTaken();
-        const std::uint64_t from = bus->Frames();
-        ASSERT_TRUE(TestEnv::WaitUntil([&] { return bus->Frames() > from + idle; }, 5000));
-        const std::uint64_t jumpedAt = bus->Frames();
-        b->StartAfter(a);
-        resumed ? a->Resume() : a->StartAt();
-        ASSERT_TRUE(
-            TestEnv::WaitUntil([&] { return b->Ended() && bus->Frames() > b->StartedAt() + 2000; }, 5000));
-        EXPECT_GE(b->StartedAt(), jumpedAt + rest);
-        const std::vector<float> left = Left(b->StartedAt() - rest);
-        ASSERT_GE(left.size(), rest + 1001);
-        for (std::size_t i = 0; i < rest + 1001; ++i)
-            ASSERT_FLOAT_EQ(left[i], i < rest ? 0.25f : i < rest + 1000 ? 0.5f : 0.0f) << "frame " << i;
-        EXPECT_EQ(a->FramesTaken(), length);
-    }
-    EXPECT_TRUE(bus->OutputUp());
-    EXPECT_EQ(ups + downs, 0);
-}
-
 // A start planned on another input is taken back when that one is paused,
 // flushed (a seek, a stop) or closed before the frame, or when the plan
 // itself is taken back: the follower waits for a start of its own.
