@@ -25,16 +25,24 @@ inline constexpr int kPeriodSamples = CAirBus::PeriodFrames * CAirBus::Channels;
 // bus's CPU. Not more: with four, pulsesink let the air drop out for 20-50 ms
 // every half second and a Stop was heard 200 ms late (docs/playback.md).
 inline constexpr int kPushPeriods = 2;
-// The appsrc's queue holds one such buffer: the mixer makes the next while
-// the output plays the one it took. The most between the mixer and the
-// sink's buffer is then 40 ms, as with four single periods.
-inline constexpr int kQueuePeriods = kPushPeriods;
+// The appsrc's queue holds two such buffers and asks for more when one is
+// left (kRefillPercent): when the mixer is asked, 20 ms are queued and 20 ms
+// are in the output's hands ahead of the sink's buffer, more than the 20 ms
+// and 10 ms of single periods, so a mixer kept from running is no sooner
+// heard; at most 60 ms lie between the mixer and the sink's buffer.
+inline constexpr int kQueuePeriods = 2 * kPushPeriods;
+inline constexpr guint kRefillPercent = 75;
 // An output that takes no data for this long has stalled.
 inline constexpr auto kOutputStall = std::chrono::milliseconds(500);
 // The buffer a device's sink is given (ShortenSinkBuffers).
 inline constexpr gint64 kSinkBufferUs = 100000;
-// How often the stream's volume is looked at.
+// How often the stream's volume is looked at: often while a server may
+// still be restoring a stored volume onto a new stream (WirePlumber was
+// seen at it 3 s after the stream appeared), then seldom: each look is a
+// round trip to the server that wakes its client loop.
 inline constexpr int kUnityCheckMs = 250;
+inline constexpr int kUnityCheckLaterMs = 1000;
+inline constexpr auto kUnityWatchedNew = std::chrono::seconds(5);
 
 // The inputs that were to start after `leader` or with it and have not
 // started wait again for a start of their own: the leader was paused,

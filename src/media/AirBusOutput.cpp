@@ -246,7 +246,8 @@ std::unique_ptr<CAirBus::Impl::Output> CAirBus::Impl::MakeOutput(const QString& 
                                         Rate, "channels", G_TYPE_INT, Channels, "layout", G_TYPE_STRING,
                                         "interleaved", nullptr);
     g_object_set(out->source, "caps", caps, "format", GST_FORMAT_TIME, "max-bytes",
-                 guint64(kQueuePeriods * kPeriodSamples * sizeof(float)), "min-percent", 50u, nullptr);
+                 guint64(kQueuePeriods * kPeriodSamples * sizeof(float)), "min-percent", kRefillPercent,
+                 nullptr);
     gst_caps_unref(caps);
     GstAppSrcCallbacks callbacks{};
     callbacks.need_data = [](GstAppSrc*, guint, gpointer data) {
@@ -287,13 +288,16 @@ void CAirBus::Impl::Open()
     // and when; the generation whose chain is left out (Now: none).
     std::uint64_t chainTried = CAirInput::Now, refused = CAirInput::Now;
     auto chainOpenedAt = lastTry;
+    auto madeAt = lastTry; // the output open now
     QString chainSink;
     while (!stop) {
         GstElement* stream = nullptr;
         {
             std::unique_lock lock(mutex);
-            const bool wanted = outputWanted.wait_for(lock, std::chrono::milliseconds(kUnityCheckMs),
-                                                      [this] { return stop || wantOutput; });
+            const bool young = SteadyClock::now() - madeAt < kUnityWatchedNew;
+            const bool wanted = outputWanted.wait_for(
+                lock, std::chrono::milliseconds(young ? kUnityCheckMs : kUnityCheckLaterMs),
+                [this] { return stop || wantOutput; });
             if (stop)
                 return;
             if (!wanted) {
@@ -357,9 +361,10 @@ void CAirBus::Impl::Open()
         }
         std::lock_guard lock(mutex);
         wantOutput = false;
-        if (sink == options.sink && generation == chainGeneration)
+        if (sink == options.sink && generation == chainGeneration) {
             opened = std::move(out);
-        else
+            madeAt = SteadyClock::now();
+        } else
             wantOutput = true; // changed meanwhile: the new one is made next
         wake.notify_all();
     }
