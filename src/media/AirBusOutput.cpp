@@ -364,8 +364,9 @@ void CAirBus::Impl::Open()
         if (sink == options.sink && generation == chainGeneration) {
             opened = std::move(out);
             madeAt = SteadyClock::now();
-        } else
+        } else {
             wantOutput = true; // changed meanwhile: the new one is made next
+        }
         wake.notify_all();
     }
 }
