@@ -25,13 +25,14 @@ inline constexpr int kPeriodSamples = CAirBus::PeriodFrames * CAirBus::Channels;
 // bus's CPU. Not more: with four, pulsesink let the air drop out for 20-50 ms
 // every half second and a Stop was heard 200 ms late (docs/playback.md).
 inline constexpr int kPushPeriods = 2;
-// The appsrc's queue holds two such buffers and asks for more when one is
-// left (kRefillPercent): when the mixer is asked, 20 ms are queued and 20 ms
-// are in the output's hands ahead of the sink's buffer, more than the 20 ms
-// and 10 ms of single periods, so a mixer kept from running is no sooner
-// heard; at most 60 ms lie between the mixer and the sink's buffer.
-inline constexpr int kQueuePeriods = 2 * kPushPeriods;
-inline constexpr guint kRefillPercent = 75;
+// The appsrc's queue holds one such buffer and asks for the next when the
+// output takes it (kRefillPercent): when the mixer is asked, the 20 ms in the
+// output's hands are ahead of the sink's buffer, as the 10 ms queued and the
+// 10 ms in its hands were with single periods refilled at half; at most
+// 40 ms lie between the mixer and the sink's buffer, as then. (Two buffers
+// queued made a prepared item's Play 25 ms later.)
+inline constexpr int kQueuePeriods = kPushPeriods;
+inline constexpr guint kRefillPercent = 50;
 // An output that takes no data for this long has stalled.
 inline constexpr auto kOutputStall = std::chrono::milliseconds(500);
 // The buffer a device's sink is given (ShortenSinkBuffers).
