@@ -706,6 +706,10 @@ int main(int argc, char** argv)
     Bench bench;
     bench.media = TestEnv::MakeTempDir(QStringLiteral("media"));
     bench.home = TestEnv::MakeTempDir(QStringLiteral("lirana-home"));
+    // Another build of the program to measure (an older one, for a before
+    // and after against baselines of their own runs).
+    if (const QString other = qEnvironmentVariable("LIRANA_BENCH_PROGRAM"); !other.isEmpty())
+        bench.lirana = other;
     bench.gstLaunch = QStandardPaths::findExecutable(QStringLiteral("gst-launch-1.0"));
     if (bench.gstLaunch.isEmpty()) {
         std::printf("gst-launch-1.0 is not installed: no baseline\n");
@@ -725,7 +729,8 @@ int main(int argc, char** argv)
         std::printf("cannot encode the MP3: %s\n", qPrintable(error));
         return 1;
     }
-    // Arguments name the figures to measure ("b d"); none: all of them.
+    // Arguments name the figures to measure ("b d"; "b'" is the prepared
+    // Play of "b" alone); none: all of them.
     const QStringList chosen = app.arguments().mid(1);
     const auto wanted = [&](const char* figure) {
         return chosen.isEmpty() || chosen.contains(QLatin1String(figure));
@@ -741,8 +746,9 @@ int main(int argc, char** argv)
             bench.StartLatency(TestMedia::ToneWav(bench.media, QStringLiteral("first"), 1000, 3.0, -12),
                                true);
             bench.StartLatency(mp3, false);
-            bench.PreparedPlay();
         }
+        if (wanted("b") || wanted("b'"))
+            bench.PreparedPlay();
         if (wanted("c"))
             bench.TransitionError();
         if (wanted("d"))

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <pthread.h>
 
 using namespace airbus;
 
@@ -16,8 +17,14 @@ CAirBus::CAirBus(Options options) : m_impl(std::make_unique<Impl>())
 {
     m_impl->options = std::move(options);
     m_impl->wantOutput = !m_impl->options.sink.isEmpty();
-    m_impl->mixer = std::thread([impl = m_impl.get()] { impl->Mix(); });
-    m_impl->opener = std::thread([impl = m_impl.get()] { impl->Open(); });
+    m_impl->mixer = std::thread([impl = m_impl.get()] {
+        pthread_setname_np(pthread_self(), "air:mix");
+        impl->Mix();
+    });
+    m_impl->opener = std::thread([impl = m_impl.get()] {
+        pthread_setname_np(pthread_self(), "air:open");
+        impl->Open();
+    });
 }
 
 CAirBus::~CAirBus()
@@ -37,6 +44,7 @@ CAirBus::~CAirBus()
     // What the output holds still plays: the last item's last sound is not
     // cut at shutdown.
     if (m_impl->output) {
+        m_impl->PushBatch(*m_impl->output);
         gst_app_src_end_of_stream(GST_APP_SRC(m_impl->output->source));
         GstBus* bus = gst_element_get_bus(m_impl->output->pipeline);
         GstMessage* message = gst_bus_timed_pop_filtered(

@@ -19,14 +19,31 @@ namespace airbus {
 
 using SteadyClock = std::chrono::steady_clock;
 inline constexpr int kPeriodSamples = CAirBus::PeriodFrames * CAirBus::Channels;
-// The appsrc's queue: the mixer refills it at half.
-inline constexpr int kQueuePeriods = 4;
+// Periods handed to the output in one buffer: every buffer costs the
+// output's thread and the mixer a wake-up and a pass through the output's
+// elements whatever its size; at one period a buffer that was most of the
+// bus's CPU. Not more: with four, pulsesink let the air drop out for 20-50 ms
+// every half second and a Stop was heard 200 ms late (docs/playback.md).
+inline constexpr int kPushPeriods = 2;
+// The appsrc's queue holds one such buffer and asks for the next when the
+// output takes it (kRefillPercent): when the mixer is asked, the 20 ms in the
+// output's hands are ahead of the sink's buffer, as the 10 ms queued and the
+// 10 ms in its hands were with single periods refilled at half; at most
+// 40 ms lie between the mixer and the sink's buffer, as then. (Two buffers
+// queued made a prepared item's Play 25 ms later.)
+inline constexpr int kQueuePeriods = kPushPeriods;
+inline constexpr guint kRefillPercent = 50;
 // An output that takes no data for this long has stalled.
 inline constexpr auto kOutputStall = std::chrono::milliseconds(500);
 // The buffer a device's sink is given (ShortenSinkBuffers).
 inline constexpr gint64 kSinkBufferUs = 100000;
-// How often the stream's volume is looked at.
+// How often the stream's volume is looked at: often while a server may
+// still be restoring a stored volume onto a new stream (WirePlumber was
+// seen at it 3 s after the stream appeared), then seldom: each look is a
+// round trip to the server that wakes its client loop.
 inline constexpr int kUnityCheckMs = 250;
+inline constexpr int kUnityCheckLaterMs = 1000;
+inline constexpr auto kUnityWatchedNew = std::chrono::seconds(5);
 
 // The inputs that were to start after `leader` or with it and have not
 // started wait again for a start of their own: the leader was paused,
@@ -69,7 +86,9 @@ struct CAirBus::Impl
         GstElement* pipeline = nullptr;
         GstElement* source = nullptr;
         GstElement* stream = nullptr; // the sound server's stream (GstStreamVolume), or null
-        std::uint64_t pushed = 0;
+        std::uint64_t pushed = 0;     // frames handed on: the next buffer's time
+        GstBuffer* batch = nullptr;   // periods mixed and not handed on yet
+        int batched = 0;              // periods in it
         std::atomic<bool> failed{false};
         std::atomic<bool> full{false};
         QString why;
@@ -102,6 +121,7 @@ struct CAirBus::Impl
               std::vector<std::function<void()>>& calls);
     std::unique_ptr<Output> MakeOutput(const QString& sink, GstElement* chain, QString* why);
     bool Push(Output& out, const std::vector<float>& mix);
+    void PushBatch(Output& out);
     void Drop(std::unique_ptr<Output> out, const QString& why);
     // Once per outage: a warning and onOutput(false); each retry after it
     // is only a debug line.

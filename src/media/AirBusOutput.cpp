@@ -12,6 +12,8 @@
 
 #include <QByteArray>
 
+#include <utility>
+
 using namespace airbus;
 
 namespace {
@@ -135,10 +137,16 @@ GstBusSyncReply OnOutputMessage(GstBus*, GstMessage* message, gpointer data)
 
 } // namespace
 
-// Hands one period to the output, waiting while its queue is full. False:
-// the output failed or stopped taking data.
+// Hands one period to the output, kPushPeriods to a buffer; waits while its
+// queue is full. False: the output failed or stopped taking data.
 bool CAirBus::Impl::Push(Output& out, const std::vector<float>& mix)
 {
+    constexpr gsize periodBytes = kPeriodSamples * sizeof(float);
+    if (!out.batch)
+        out.batch = gst_buffer_new_allocate(nullptr, periodBytes * kPushPeriods, nullptr);
+    gst_buffer_fill(out.batch, periodBytes * gsize(out.batched), mix.data(), periodBytes);
+    if (++out.batched < kPushPeriods)
+        return !out.failed;
     {
         std::unique_lock lock(mutex);
         if (!wake.wait_for(lock, kOutputStall, [&] { return stop || out.failed || !out.full; })) {
@@ -148,17 +156,25 @@ bool CAirBus::Impl::Push(Output& out, const std::vector<float>& mix)
     }
     if (out.failed || stop)
         return !out.failed;
-    const gsize bytes = mix.size() * sizeof(float);
-    GstBuffer* buffer = gst_buffer_new_allocate(nullptr, bytes, nullptr);
-    gst_buffer_fill(buffer, 0, mix.data(), bytes);
+    PushBatch(out);
+    return !out.failed;
+}
+
+// Hands what is batched to the output's queue at once (at close: a part).
+void CAirBus::Impl::PushBatch(Output& out)
+{
+    if (!out.batch)
+        return;
+    GstBuffer* buffer = std::exchange(out.batch, nullptr);
+    const std::uint64_t frames = std::uint64_t(std::exchange(out.batched, 0)) * CAirBus::PeriodFrames;
+    gst_buffer_set_size(buffer, gssize(frames * CAirBus::Channels * sizeof(float)));
     GST_BUFFER_PTS(buffer) = FramesToTime(out.pushed);
-    GST_BUFFER_DURATION(buffer) = FramesToTime(out.pushed + CAirBus::PeriodFrames) - FramesToTime(out.pushed);
-    out.pushed += CAirBus::PeriodFrames;
+    GST_BUFFER_DURATION(buffer) = FramesToTime(out.pushed + frames) - FramesToTime(out.pushed);
+    out.pushed += frames;
     if (gst_app_src_push_buffer(GST_APP_SRC(out.source), buffer) != GST_FLOW_OK && !out.failed) {
         out.why = QStringLiteral("the output refused the sound");
         out.failed = true;
     }
-    return !out.failed;
 }
 
 void CAirBus::Impl::Drop(std::unique_ptr<Output> out, const QString& why)
@@ -168,6 +184,8 @@ void CAirBus::Impl::Drop(std::unique_ptr<Output> out, const QString& why)
     if (!why.isEmpty())
         qCWarning(lcMedia).noquote() << "air bus: output lost:" << why;
     gst_element_set_state(out->pipeline, GST_STATE_NULL);
+    if (out->batch)
+        gst_buffer_unref(out->batch);
     if (out->stream)
         gst_object_unref(out->stream);
     gst_object_unref(out->source);
@@ -228,7 +246,8 @@ std::unique_ptr<CAirBus::Impl::Output> CAirBus::Impl::MakeOutput(const QString& 
                                         Rate, "channels", G_TYPE_INT, Channels, "layout", G_TYPE_STRING,
                                         "interleaved", nullptr);
     g_object_set(out->source, "caps", caps, "format", GST_FORMAT_TIME, "max-bytes",
-                 guint64(kQueuePeriods * kPeriodSamples * sizeof(float)), "min-percent", 50u, nullptr);
+                 guint64(kQueuePeriods * kPeriodSamples * sizeof(float)), "min-percent", kRefillPercent,
+                 nullptr);
     gst_caps_unref(caps);
     GstAppSrcCallbacks callbacks{};
     callbacks.need_data = [](GstAppSrc*, guint, gpointer data) {
@@ -269,13 +288,16 @@ void CAirBus::Impl::Open()
     // and when; the generation whose chain is left out (Now: none).
     std::uint64_t chainTried = CAirInput::Now, refused = CAirInput::Now;
     auto chainOpenedAt = lastTry;
+    auto madeAt = lastTry; // the output open now
     QString chainSink;
     while (!stop) {
         GstElement* stream = nullptr;
         {
             std::unique_lock lock(mutex);
-            const bool wanted = outputWanted.wait_for(lock, std::chrono::milliseconds(kUnityCheckMs),
-                                                      [this] { return stop || wantOutput; });
+            const bool young = SteadyClock::now() - madeAt < kUnityWatchedNew;
+            const bool wanted = outputWanted.wait_for(
+                lock, std::chrono::milliseconds(young ? kUnityCheckMs : kUnityCheckLaterMs),
+                [this] { return stop || wantOutput; });
             if (stop)
                 return;
             if (!wanted) {
@@ -339,10 +361,12 @@ void CAirBus::Impl::Open()
         }
         std::lock_guard lock(mutex);
         wantOutput = false;
-        if (sink == options.sink && generation == chainGeneration)
+        if (sink == options.sink && generation == chainGeneration) {
             opened = std::move(out);
-        else
+            madeAt = SteadyClock::now();
+        } else {
             wantOutput = true; // changed meanwhile: the new one is made next
+        }
         wake.notify_all();
     }
 }

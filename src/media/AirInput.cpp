@@ -29,20 +29,22 @@ bool CAirInput::Write(const float* samples, int frames)
     State& s = *m_state;
     std::unique_lock lock(*s.mutex);
     const std::uint64_t generation = s.generation;
+    constexpr std::size_t ring = CAirBus::RingFrames;
     while (frames > 0) {
-        s.space.wait(lock, [&] {
-            return !s.bus || s.generation != generation || s.count < std::size_t(CAirBus::RingFrames);
-        });
+        // Waits for room for all of it (a quarter of the ring at most, so
+        // that the ring never runs down while a big write waits), not for
+        // the first frame: the producer wakes once per buffer it brings
+        // instead of once per period the mixer takes.
+        const std::size_t wanted = std::min(ring / 4, std::size_t(frames));
+        s.space.wait(lock, [&] { return !s.bus || s.generation != generation || ring - s.count >= wanted; });
         if (!s.bus || s.generation != generation || s.held)
             return false;
-        const std::size_t room = std::size_t(CAirBus::RingFrames) - s.count;
-        const std::size_t n = std::min(room, std::size_t(frames));
-        for (std::size_t i = 0; i < n; ++i) {
-            const std::size_t at = (s.read + s.count + i) % std::size_t(CAirBus::RingFrames);
-            for (int c = 0; c < CAirBus::Channels; ++c)
-                s.ring[at * CAirBus::Channels + std::size_t(c)] =
-                    samples[i * CAirBus::Channels + std::size_t(c)];
-        }
+        const std::size_t n = std::min(ring - s.count, std::size_t(frames));
+        const std::size_t at = (s.read + s.count) % ring;
+        const std::size_t first = std::min(n, ring - at); // up to the ring's end, then from its start
+        std::copy_n(samples, first * CAirBus::Channels,
+                    s.ring.begin() + std::ptrdiff_t(at * CAirBus::Channels));
+        std::copy_n(samples + first * CAirBus::Channels, (n - first) * CAirBus::Channels, s.ring.begin());
         s.count += n;
         samples += n * CAirBus::Channels;
         frames -= int(n);
