@@ -209,11 +209,4 @@ void PlanNextPlay(mci::MCIDEVICEID device, std::optional<CMediaTrack::StartPlan>
         TheDevices().plans.erase(device);
 }
 
-void StartPlanned(mci::MCIDEVICEID device)
-{
-    const std::shared_ptr<CAirInput> input = InputOf(device);
-    if (input && !input->Started())
-        input->StartAt();
-}
-
 } // namespace DeviceAir

@@ -34,12 +34,9 @@ void OnStall(mci::MCIDEVICEID device, std::function<void()> handler);
 
 // The device's next play starts as planned (after another track's input,
 // or with it) instead of at once: the input it makes is held until the
-// plan's frame, or until StartPlanned. A plan that does not apply (its
+// plan's frame, or until its track's Play. A plan that does not apply (its
 // leader has left the bus) starts the play at once. Cleared by the next
 // play that makes an input, or by an empty plan.
 void PlanNextPlay(mci::MCIDEVICEID device, std::optional<CMediaTrack::StartPlan> plan);
-
-// A play planned by PlanNextPlay whose start has not come starts now.
-void StartPlanned(mci::MCIDEVICEID device);
 
 } // namespace DeviceAir

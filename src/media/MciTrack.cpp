@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "media/MciTrack.h"
 
+#include "media/AirBus.h"
 #include "media/DeviceAir.h"
 #include "media/SoundBank.h"
 #include "media/TrackEnvironment.h"
@@ -139,7 +140,8 @@ bool CMCITrack::StartPlannedPlay()
 {
     if (!std::exchange(m_planned, false))
         return false;
-    DeviceAir::StartPlanned(m_device.deviceId);
+    if (const std::shared_ptr<CAirInput> input = AirInput(); input && !input->Started())
+        input->StartAt();
     return true;
 }
 
