@@ -5,8 +5,6 @@
 #include "platform/Logging.h"
 #include "platform/ThreadPriority.h"
 
-#include <gst/app/gstappsrc.h>
-
 #include <algorithm>
 #include <cmath>
 #include <pthread.h>
@@ -20,6 +18,9 @@ CAirBus::CAirBus(Options options) : m_impl(std::make_unique<Impl>())
     m_impl->mixer = std::thread([impl = m_impl.get()] {
         pthread_setname_np(pthread_self(), "air:mix");
         impl->Mix();
+        std::lock_guard lock(impl->mutex);
+        impl->mixing = false;
+        impl->wake.notify_all();
     });
     m_impl->opener = std::thread([impl = m_impl.get()] {
         pthread_setname_np(pthread_self(), "air:open");
@@ -39,27 +40,43 @@ CAirBus::~CAirBus()
             input->space.notify_all();
         }
     }
-    m_impl->mixer.join();
     m_impl->opener.join();
+    // A mixer stuck in a push into a stalled output is let go, as the opener
+    // would have done.
+    {
+        std::unique_lock lock(m_impl->mutex);
+        while (!m_impl->wake.wait_for(lock, kStallCheck, [this] { return !m_impl->mixing; })) {
+            lock.unlock();
+            m_impl->WatchStall();
+            lock.lock();
+        }
+    }
+    m_impl->mixer.join();
     // What the output holds still plays: the last item's last sound is not
-    // cut at shutdown.
-    if (m_impl->output) {
-        m_impl->PushBatch(*m_impl->output);
-        gst_app_src_end_of_stream(GST_APP_SRC(m_impl->output->source));
-        GstBus* bus = gst_element_get_bus(m_impl->output->pipeline);
+    // cut at shutdown. The end of the stream goes down the output on a
+    // thread of its own, as the mixer's pushes did: an output that does not
+    // take it within DrainMs is flushed.
+    if (m_impl->output && !m_impl->output->failed) {
+        Impl::Output& out = *m_impl->output;
+        m_impl->PushBatch(out);
+        GstBus* bus = gst_element_get_bus(out.pipeline);
+        std::thread drain([&out] { gst_pad_push_event(out.pad, gst_event_new_eos()); });
         GstMessage* message = gst_bus_timed_pop_filtered(
             bus, GstClockTime(DrainMs) * GST_MSECOND,
             static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
         // A device's sink that writes in order (PlayOnInOrder) ends when it
         // has written the last sample: its buffer plays out meanwhile.
-        if (message && GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS && m_impl->output->stream)
+        if (message && GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS && out.stream)
             std::this_thread::sleep_for(std::chrono::microseconds(kSinkBufferUs));
+        if (!message || GST_MESSAGE_TYPE(message) != GST_MESSAGE_EOS)
+            gst_pad_push_event(out.pad, gst_event_new_flush_start());
+        drain.join();
         if (message)
             gst_message_unref(message);
         gst_object_unref(bus);
     }
-    // Taken under the lock: the output's streaming thread reads it in its
-    // need-data and enough-data callbacks until the pipeline has stopped.
+    // Taken under the lock, as everywhere (the threads that looked at it have
+    // ended by now).
     std::unique_ptr<Impl::Output> output, opened;
     {
         std::lock_guard lock(m_impl->mutex);
@@ -121,6 +138,15 @@ void CAirBus::SetTap(Tap tap)
 
 // ------------------------------------------------------------ the mixer
 
+namespace {
+
+std::chrono::microseconds FramesToDuration(std::uint64_t frames)
+{
+    return std::chrono::microseconds(frames * 1000000 / CAirBus::Rate);
+}
+
+} // namespace
+
 void CAirBus::Impl::Mix()
 {
     qCDebug(lcMedia).noquote() << "air bus: mixer thread:" << ThreadPriority::RaiseForAudio();
@@ -150,7 +176,12 @@ void CAirBus::Impl::Mix()
                 outputUp = false;
                 outputWanted.notify_all();
             }
-            if (opened && !output) {
+            // A new output is taken once the programme's time is made up
+            // (after an outage or a stall, on the system clock).
+            const bool behind = !output && clockBase + FramesToDuration(first - clockFrame) +
+                                                   FramesToDuration(CAirBus::PeriodFrames) <
+                                               SteadyClock::now();
+            if (opened && !output && !behind) {
                 output = std::move(opened);
                 outputUp = true;
                 if (options.onOutput && downReported.exchange(false))
@@ -193,7 +224,7 @@ void CAirBus::Impl::Mix()
             pushedAt = SteadyClock::now();
             pushedFrame = frames;
         } else if (output) {
-            const QString why = output->why;
+            const QString why = output->Why();
             {
                 std::lock_guard lock(mutex);
                 failed = std::move(output);
@@ -213,13 +244,9 @@ void CAirBus::Impl::Mix()
         }
         if (!output) {
             // No output: the bus keeps time on the system clock.
-            const auto due = clockBase + std::chrono::microseconds((frames - clockFrame) * 1000000 / Rate);
+            const auto due = clockBase + FramesToDuration(frames - clockFrame);
             std::unique_lock lock(mutex);
             wake.wait_until(lock, due, [this] { return stop || (opened && !output); });
-            if (opened) {
-                clockBase = SteadyClock::now();
-                clockFrame = frames;
-            }
         }
     }
 }
@@ -280,7 +307,8 @@ void CAirBus::Impl::Take(CAirInput::State& input, std::uint64_t first, int offse
     input.read = (input.read + std::size_t(take)) % std::size_t(CAirBus::RingFrames);
     input.count -= std::size_t(take);
     input.taken += std::uint64_t(take);
-    if (take > 0)
+    if (take > 0 && input.waitingForRoom > 0 &&
+        std::size_t(CAirBus::RingFrames) - input.count >= input.waitingForRoom)
         input.space.notify_all();
     // It ends when a period finds it short after its end mark. What follows
     // it starts on the frame after its last as soon as that is taken: when

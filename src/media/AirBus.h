@@ -4,8 +4,9 @@
 // One output, opened with the bus and kept until it closes: a mixing thread
 // takes a period of samples (10 ms) at a time from every input that plays,
 // each at its own gain, adds them, measures the sum and hands it to one
-// output stream (an appsrc into the output the operator chose). The output's
-// consumption paces the thread; while there is no output (the sound server
+// output stream (the mixer pushes into the output the operator chose from a
+// pad of its own, no thread between). The output's consumption paces the
+// thread; while there is no output (the sound server
 // or the card went away, or never came) the thread keeps time on the system
 // clock instead, so the programme goes on, and the output is opened again
 // every OutputRetryMs until it answers.

@@ -19,22 +19,16 @@ namespace airbus {
 
 using SteadyClock = std::chrono::steady_clock;
 inline constexpr int kPeriodSamples = CAirBus::PeriodFrames * CAirBus::Channels;
-// Periods handed to the output in one buffer: every buffer costs the
-// output's thread and the mixer a wake-up and a pass through the output's
-// elements whatever its size; at one period a buffer that was most of the
-// bus's CPU. Not more: with four, pulsesink let the air drop out for 20-50 ms
-// every half second and a Stop was heard 200 ms late (docs/playback.md).
+// Periods handed to the output in one buffer: every buffer costs a pass
+// through the output's elements and a wake-up of the mixer whatever its
+// size; at one period a buffer that was most of the bus's CPU. Not more:
+// with four, pulsesink let the air drop out for 20-50 ms every half second
+// and a Stop was heard 200 ms late (docs/playback.md).
 inline constexpr int kPushPeriods = 2;
-// The appsrc's queue holds one such buffer and asks for the next when the
-// output takes it (kRefillPercent): when the mixer is asked, the 20 ms in the
-// output's hands are ahead of the sink's buffer, as the 10 ms queued and the
-// 10 ms in its hands were with single periods refilled at half; at most
-// 40 ms lie between the mixer and the sink's buffer, as then. (Two buffers
-// queued made a prepared item's Play 25 ms later.)
-inline constexpr int kQueuePeriods = kPushPeriods;
-inline constexpr guint kRefillPercent = 50;
-// An output that takes no data for this long has stalled.
+// An output that takes no data for this long has stalled; the opener looks
+// this often.
 inline constexpr auto kOutputStall = std::chrono::milliseconds(500);
+inline constexpr auto kStallCheck = std::chrono::milliseconds(250);
 // The buffer a device's sink is given (ShortenSinkBuffers).
 inline constexpr gint64 kSinkBufferUs = 100000;
 // How often the stream's volume is looked at: often while a server may
@@ -76,6 +70,7 @@ struct CAirInput::State
     bool stallReported = false;
     std::uint64_t mixedPeriod = Now; // the last period it was taken in
     std::condition_variable space;
+    std::size_t waitingForRoom = 0; // frames of room the producer waits for (0: it does not)
     std::function<void()> onEnd, onStall;
 };
 
@@ -84,13 +79,20 @@ struct CAirBus::Impl
     struct Output
     {
         GstElement* pipeline = nullptr;
-        GstElement* source = nullptr;
+        GstPad* pad = nullptr;        // the mixer's own pad, linked to the output's first element
         GstElement* stream = nullptr; // the sound server's stream (GstStreamVolume), or null
         std::uint64_t pushed = 0;     // frames handed on: the next buffer's time
         GstBuffer* batch = nullptr;   // periods mixed and not handed on yet
         int batched = 0;              // periods in it
         std::atomic<bool> failed{false};
-        std::atomic<bool> full{false};
+        // When the mixer's push into it began (steady clock, ns), 0 when it
+        // is not pushing: the opener ends a push that takes too long.
+        std::atomic<std::int64_t> pushSince{0};
+        void Fail(const QString& reason); // the first reason stays
+        QString Why();
+
+    private:
+        std::mutex whyMutex;
         QString why;
     };
 
@@ -102,6 +104,7 @@ struct CAirBus::Impl
     std::vector<std::shared_ptr<CAirInput::State>> inputs;
     std::atomic<std::uint64_t> frames{0};
     std::atomic<bool> stop{false};
+    bool mixing = true; // until the mixer's thread ends
     std::atomic<bool> outputUp{false};
     std::atomic<bool> downReported{false}; // onOutput(false) said since the last up
     std::unique_ptr<Output> output;        // the mixer's; replaced under mutex
@@ -122,6 +125,7 @@ struct CAirBus::Impl
     std::unique_ptr<Output> MakeOutput(const QString& sink, GstElement* chain, QString* why);
     bool Push(Output& out, const std::vector<float>& mix);
     void PushBatch(Output& out);
+    void WatchStall();
     void Drop(std::unique_ptr<Output> out, const QString& why);
     // Once per outage: a warning and onOutput(false); each retry after it
     // is only a debug line.

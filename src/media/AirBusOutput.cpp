@@ -6,12 +6,12 @@
 #include "platform/Logging.h"
 #include "platform/ThreadPriority.h"
 
-#include <gst/app/gstappsrc.h>
 #include <gst/audio/gstaudiobasesink.h>
 #include <gst/audio/streamvolume.h>
 
 #include <QByteArray>
 
+#include <algorithm>
 #include <utility>
 
 using namespace airbus;
@@ -90,28 +90,27 @@ void PlayOnInOrder(GstElement* pipeline)
     gst_iterator_free(it);
 }
 
-// Puts bin between source and what follows it in pipeline. False (the
-// pipeline as before) when a link is refused.
-bool InsertAfter(GstElement* pipeline, GstElement* source, GstElement* bin)
+// Links the mixer's pad to the output's first element, through bin when
+// given (added to the pipeline); a bin that cannot be linked is taken out
+// again. False: the bin was left out.
+bool LinkInput(GstElement* pipeline, GstPad* pad, GstElement* first, GstElement* bin)
 {
-    GstPad* src = gst_element_get_static_pad(source, "src");
-    GstPad* peer = gst_pad_get_peer(src);
-    GstElement* next = peer ? gst_pad_get_parent_element(peer) : nullptr;
-    bool linked = false;
-    if (next && gst_bin_add(GST_BIN(pipeline), GST_ELEMENT(gst_object_ref(bin)))) {
-        gst_pad_unlink(src, peer);
-        linked = gst_element_link(source, bin) && gst_element_link(bin, next);
-        if (!linked) {
+    bool withBin = false;
+    if (bin && gst_bin_add(GST_BIN(pipeline), GST_ELEMENT(gst_object_ref(bin)))) {
+        GstPad* binSink = gst_element_get_static_pad(bin, "sink");
+        withBin = binSink && gst_element_link(bin, first) &&
+                  GST_PAD_LINK_SUCCESSFUL(gst_pad_link_full(pad, binSink, GST_PAD_LINK_CHECK_NOTHING));
+        if (binSink)
+            gst_object_unref(binSink);
+        if (!withBin)
             gst_bin_remove(GST_BIN(pipeline), bin); // unlinks it
-            gst_pad_link(src, peer);
-        }
     }
-    if (next)
-        gst_object_unref(next);
-    if (peer)
-        gst_object_unref(peer);
-    gst_object_unref(src);
-    return linked;
+    if (!withBin) {
+        GstPad* sink = gst_element_get_static_pad(first, "sink");
+        gst_pad_link_full(pad, sink, GST_PAD_LINK_CHECK_NOTHING);
+        gst_object_unref(sink);
+    }
+    return withBin;
 }
 
 GstBusSyncReply OnOutputMessage(GstBus*, GstMessage* message, gpointer data)
@@ -120,12 +119,12 @@ GstBusSyncReply OnOutputMessage(GstBus*, GstMessage* message, gpointer data)
     if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_ERROR && !out->failed) {
         GError* error = nullptr;
         gst_message_parse_error(message, &error, nullptr);
-        out->why = error ? QString::fromUtf8(error->message) : QStringLiteral("output error");
+        out->Fail(error ? QString::fromUtf8(error->message) : QStringLiteral("output error"));
         g_clear_error(&error);
-        out->failed = true;
     }
-    // The output's streaming thread says so from inside itself as it starts:
-    // it carries the air to the device, with the mixer's priority.
+    // A streaming thread in the output (an air chain's queue) says so from
+    // inside itself as it starts: it carries the air to the device, with the
+    // mixer's priority.
     if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_STREAM_STATUS) {
         GstStreamStatusType type{};
         gst_message_parse_stream_status(message, &type, nullptr);
@@ -137,30 +136,38 @@ GstBusSyncReply OnOutputMessage(GstBus*, GstMessage* message, gpointer data)
 
 } // namespace
 
-// Hands one period to the output, kPushPeriods to a buffer; waits while its
-// queue is full. False: the output failed or stopped taking data.
+void CAirBus::Impl::Output::Fail(const QString& reason)
+{
+    std::lock_guard lock(whyMutex);
+    if (!failed.exchange(true))
+        why = reason;
+}
+
+QString CAirBus::Impl::Output::Why()
+{
+    std::lock_guard lock(whyMutex);
+    return why;
+}
+
+// Hands one period to the output, kPushPeriods to a buffer. False: the
+// output failed or stopped taking data.
 bool CAirBus::Impl::Push(Output& out, const std::vector<float>& mix)
 {
     constexpr gsize periodBytes = kPeriodSamples * sizeof(float);
     if (!out.batch)
         out.batch = gst_buffer_new_allocate(nullptr, periodBytes * kPushPeriods, nullptr);
     gst_buffer_fill(out.batch, periodBytes * gsize(out.batched), mix.data(), periodBytes);
-    if (++out.batched < kPushPeriods)
-        return !out.failed;
-    {
-        std::unique_lock lock(mutex);
-        if (!wake.wait_for(lock, kOutputStall, [&] { return stop || out.failed || !out.full; })) {
-            out.why = QStringLiteral("the output took no sound for %1 ms").arg(kOutputStall.count());
-            return false;
-        }
-    }
-    if (out.failed || stop)
+    if (++out.batched < kPushPeriods || out.failed || stop)
         return !out.failed;
     PushBatch(out);
     return !out.failed;
 }
 
-// Hands what is batched to the output's queue at once (at close: a part).
+// Hands what is batched to the output at once (at close: a part). The push
+// runs the output's elements on the mixer's thread and returns when the
+// sink has taken the buffer: a device's sink takes it when its buffer has
+// room, which paces the mixer. The opener ends a push that hangs
+// (kOutputStall).
 void CAirBus::Impl::PushBatch(Output& out)
 {
     if (!out.batch)
@@ -171,10 +178,30 @@ void CAirBus::Impl::PushBatch(Output& out)
     GST_BUFFER_PTS(buffer) = FramesToTime(out.pushed);
     GST_BUFFER_DURATION(buffer) = FramesToTime(out.pushed + frames) - FramesToTime(out.pushed);
     out.pushed += frames;
-    if (gst_app_src_push_buffer(GST_APP_SRC(out.source), buffer) != GST_FLOW_OK && !out.failed) {
-        out.why = QStringLiteral("the output refused the sound");
-        out.failed = true;
+    out.pushSince = std::max<std::int64_t>(1, SteadyClock::now().time_since_epoch().count());
+    const GstFlowReturn flow = gst_pad_push(out.pad, buffer);
+    out.pushSince = 0;
+    if (flow != GST_FLOW_OK)
+        out.Fail(QStringLiteral("the output refused the sound"));
+}
+
+// Ends the mixer's push into an output that has taken nothing for
+// kOutputStall (a sound server that stopped reading): the push returns
+// flushing and the mixer goes on on the system clock. Called by the opener.
+void CAirBus::Impl::WatchStall()
+{
+    GstPad* pad = nullptr;
+    {
+        std::lock_guard lock(mutex);
+        const std::int64_t since = output ? output->pushSince.load() : 0;
+        if (since == 0 || SteadyClock::now().time_since_epoch().count() - since <
+                              std::chrono::nanoseconds(kOutputStall).count())
+            return;
+        output->Fail(QStringLiteral("the output took no sound for %1 ms").arg(kOutputStall.count()));
+        pad = GST_PAD(gst_object_ref(output->pad));
     }
+    gst_pad_push_event(pad, gst_event_new_flush_start());
+    gst_object_unref(pad);
 }
 
 void CAirBus::Impl::Drop(std::unique_ptr<Output> out, const QString& why)
@@ -188,7 +215,8 @@ void CAirBus::Impl::Drop(std::unique_ptr<Output> out, const QString& why)
         gst_buffer_unref(out->batch);
     if (out->stream)
         gst_object_unref(out->stream);
-    gst_object_unref(out->source);
+    gst_pad_set_active(out->pad, FALSE);
+    gst_object_unref(out->pad);
     gst_object_unref(out->pipeline);
 }
 
@@ -212,10 +240,11 @@ GstElement* CAirBus::OutputPipeline() const
     return out ? GST_ELEMENT(gst_object_ref(out->pipeline)) : nullptr;
 }
 
-// The air's output: appsrc ! [air chain] ! audioconvert ! audioresample !
-// sink, playing. Null (with the reason in why) when it cannot be made or
-// does not start. Takes the chain (floating, may be null); a chain that
-// cannot be linked is logged and left out.
+// The air's output: [air chain] ! audioconvert ! audioresample ! sink,
+// playing, fed by a pad of the mixer's own (no source element, so no
+// thread between the mixer and the sink). Null (with the reason in why)
+// when it cannot be made or does not start. Takes the chain (floating, may
+// be null); a chain that cannot be linked is logged and left out.
 std::unique_ptr<CAirBus::Impl::Output> CAirBus::Impl::MakeOutput(const QString& sink, GstElement* chain,
                                                                  QString* why)
 {
@@ -223,7 +252,7 @@ std::unique_ptr<CAirBus::Impl::Output> CAirBus::Impl::MakeOutput(const QString& 
         gst_object_ref_sink(chain);
     auto out = std::make_unique<Output>();
     GError* error = nullptr;
-    const QByteArray description = "appsrc name=air ! audioconvert ! audioresample ! " + sink.toUtf8();
+    const QByteArray description = "audioconvert name=air ! audioresample ! " + sink.toUtf8();
     out->pipeline = gst_parse_launch(description.constData(), &error);
     if (!out->pipeline || error) {
         *why = QStringLiteral("Cannot make the audio output \"%1\": %2")
@@ -236,34 +265,14 @@ std::unique_ptr<CAirBus::Impl::Output> CAirBus::Impl::MakeOutput(const QString& 
         return nullptr;
     }
     gst_object_ref_sink(out->pipeline);
-    out->source = gst_bin_get_by_name(GST_BIN(out->pipeline), "air");
-    if (chain) {
-        if (!InsertAfter(out->pipeline, out->source, chain))
-            qCWarning(lcMedia) << "air bus: the air chain cannot be linked into the output: it is left out";
+    out->pad = gst_pad_new("air", GST_PAD_SRC);
+    gst_pad_set_active(out->pad, TRUE);
+    GstElement* first = gst_bin_get_by_name(GST_BIN(out->pipeline), "air");
+    if (!LinkInput(out->pipeline, out->pad, first, chain) && chain)
+        qCWarning(lcMedia) << "air bus: the air chain cannot be linked into the output: it is left out";
+    gst_object_unref(first);
+    if (chain)
         gst_object_unref(chain);
-    }
-    GstCaps* caps = gst_caps_new_simple("audio/x-raw", "format", G_TYPE_STRING, "F32LE", "rate", G_TYPE_INT,
-                                        Rate, "channels", G_TYPE_INT, Channels, "layout", G_TYPE_STRING,
-                                        "interleaved", nullptr);
-    g_object_set(out->source, "caps", caps, "format", GST_FORMAT_TIME, "max-bytes",
-                 guint64(kQueuePeriods * kPeriodSamples * sizeof(float)), "min-percent", kRefillPercent,
-                 nullptr);
-    gst_caps_unref(caps);
-    GstAppSrcCallbacks callbacks{};
-    callbacks.need_data = [](GstAppSrc*, guint, gpointer data) {
-        auto* self = static_cast<Impl*>(data);
-        std::lock_guard lock(self->mutex);
-        if (self->output)
-            self->output->full = false;
-        self->wake.notify_all();
-    };
-    callbacks.enough_data = [](GstAppSrc*, gpointer data) {
-        auto* self = static_cast<Impl*>(data);
-        std::lock_guard lock(self->mutex);
-        if (self->output)
-            self->output->full = true;
-    };
-    gst_app_src_set_callbacks(GST_APP_SRC(out->source), &callbacks, this, nullptr);
     out->stream = FindStreamSink(out->pipeline);
     ShortenSinkBuffers(out->pipeline);
     PlayOnInOrder(out->pipeline);
@@ -272,10 +281,20 @@ std::unique_ptr<CAirBus::Impl::Output> CAirBus::Impl::MakeOutput(const QString& 
     gst_bus_set_sync_handler(bus, OnOutputMessage, out.get(), nullptr);
     gst_object_unref(bus);
     if (gst_element_set_state(out->pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE || out->failed) {
-        *why = out->why.isEmpty() ? QStringLiteral("the output does not open") : out->why;
+        *why = out->failed ? out->Why() : QStringLiteral("the output does not open");
         Drop(std::move(out), {});
         return nullptr;
     }
+    // The stream's start, format and segment go ahead of the first buffer.
+    GstCaps* caps = gst_caps_new_simple("audio/x-raw", "format", G_TYPE_STRING, "F32LE", "rate", G_TYPE_INT,
+                                        Rate, "channels", G_TYPE_INT, Channels, "layout", G_TYPE_STRING,
+                                        "interleaved", nullptr);
+    GstSegment segment;
+    gst_segment_init(&segment, GST_FORMAT_TIME);
+    gst_pad_push_event(out->pad, gst_event_new_stream_start("lirana-air"));
+    gst_pad_push_event(out->pad, gst_event_new_caps(caps));
+    gst_pad_push_event(out->pad, gst_event_new_segment(&segment));
+    gst_caps_unref(caps);
     return out;
 }
 
@@ -288,23 +307,31 @@ void CAirBus::Impl::Open()
     // and when; the generation whose chain is left out (Now: none).
     std::uint64_t chainTried = CAirInput::Now, refused = CAirInput::Now;
     auto chainOpenedAt = lastTry;
-    auto madeAt = lastTry; // the output open now
+    auto madeAt = lastTry;     // the output open now
+    auto unityAt = SteadyClock::now(); // when its volume was looked at
     QString chainSink;
     while (!stop) {
         GstElement* stream = nullptr;
+        bool wanted = false;
         {
             std::unique_lock lock(mutex);
-            const bool young = SteadyClock::now() - madeAt < kUnityWatchedNew;
-            const bool wanted = outputWanted.wait_for(
-                lock, std::chrono::milliseconds(young ? kUnityCheckMs : kUnityCheckLaterMs),
-                [this] { return stop || wantOutput; });
+            wanted =
+                outputWanted.wait_for(lock, kStallCheck, [this] { return stop || wantOutput; });
             if (stop)
                 return;
             if (!wanted) {
-                if (!output || !output->stream)
-                    continue;
-                stream = GST_ELEMENT(gst_object_ref(output->stream));
+                const auto now = SteadyClock::now();
+                const bool young = now - madeAt < kUnityWatchedNew;
+                const auto every = std::chrono::milliseconds(young ? kUnityCheckMs : kUnityCheckLaterMs);
+                if (output && output->stream && now - unityAt >= every) {
+                    unityAt = now;
+                    stream = GST_ELEMENT(gst_object_ref(output->stream));
+                }
             }
+        }
+        if (!stream && !wanted) {
+            WatchStall();
+            continue;
         }
         if (stream) {
             // The stream's volume stays at unity: desktop sound servers give

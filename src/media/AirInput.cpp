@@ -31,12 +31,18 @@ bool CAirInput::Write(const float* samples, int frames)
     const std::uint64_t generation = s.generation;
     constexpr std::size_t ring = CAirBus::RingFrames;
     while (frames > 0) {
-        // Waits for room for all of it (a quarter of the ring at most, so
-        // that the ring never runs down while a big write waits), not for
-        // the first frame: the producer wakes once per buffer it brings
-        // instead of once per period the mixer takes.
-        const std::size_t wanted = std::min(ring / 4, std::size_t(frames));
-        s.space.wait(lock, [&] { return !s.bus || s.generation != generation || ring - s.count >= wanted; });
+        // Writes at once what has room (a quarter of the ring at most, so
+        // that the ring never runs down while a big write waits). Else it
+        // waits until a quarter of the ring is free, and the mixer wakes it
+        // only then: a decoder wakes a few times a second and brings
+        // several buffers each time, instead of once per period the mixer
+        // takes.
+        if (ring - s.count < std::min(ring / 4, std::size_t(frames))) {
+            s.waitingForRoom = ring / 4;
+            s.space.wait(lock,
+                         [&] { return !s.bus || s.generation != generation || ring - s.count >= ring / 4; });
+            s.waitingForRoom = 0;
+        }
         if (!s.bus || s.generation != generation || s.held)
             return false;
         const std::size_t n = std::min(ring - s.count, std::size_t(frames));

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <mutex>
 #include <vector>
@@ -28,9 +29,11 @@ protected:
     {
         bus = std::make_unique<CAirBus>(CAirBus::Options{sink,
                                                          [this](bool up, const QString& why) {
+                                                             if (!up) {
+                                                                 std::lock_guard lock(mutex);
+                                                                 lastWhy = why;
+                                                             }
                                                              ++(up ? ups : downs);
-                                                             std::lock_guard lock(mutex);
-                                                             lastWhy = why;
                                                          },
                                                          std::move(chain)});
         bus->SetTap([this](const float* samples, int frames, std::uint64_t at) {
@@ -236,6 +239,25 @@ TEST_F(AirBusTest, WithoutAnOutputTheBusKeepsTime)
         bus.reset();
         downs = 0;
     }
+}
+
+// An output that stops taking sound (a sink that waits an hour for its
+// first buffer's time) is let go again and again: the bus says why, keeps
+// the programme's time on the system clock through every stall, and closes
+// without waiting for the output.
+TEST_F(AirBusTest, AnOutputThatTakesNothingIsLetGoAndTheBusKeepsTime)
+{
+    const auto start = std::chrono::steady_clock::now();
+    Open(QStringLiteral("fakesink sync=true ts-offset=3600000000000"));
+    ASSERT_TRUE(TestEnv::WaitUntil([&] { return downs > 3; }, 10000));
+    {
+        std::lock_guard lock(mutex);
+        EXPECT_TRUE(lastWhy.contains(QLatin1String("took no sound"))) << lastWhy.toStdString();
+    }
+    // Behind the clock by the stall under way at most (let go after 500 ms,
+    // looked at every 250 ms), not by every stall so far.
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_GT(double(bus->Frames()) / CAirBus::Rate, seconds - 1.0);
 }
 
 // The air chain is in the output; a chain the output cannot link (a
