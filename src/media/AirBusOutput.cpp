@@ -307,7 +307,7 @@ void CAirBus::Impl::Open()
     // and when; the generation whose chain is left out (Now: none).
     std::uint64_t chainTried = CAirInput::Now, refused = CAirInput::Now;
     auto chainOpenedAt = lastTry;
-    auto madeAt = lastTry;     // the output open now
+    auto madeAt = lastTry;             // the output open now
     auto unityAt = SteadyClock::now(); // when its volume was looked at
     QString chainSink;
     while (!stop) {
@@ -315,8 +315,7 @@ void CAirBus::Impl::Open()
         bool wanted = false;
         {
             std::unique_lock lock(mutex);
-            wanted =
-                outputWanted.wait_for(lock, kStallCheck, [this] { return stop || wantOutput; });
+            wanted = outputWanted.wait_for(lock, kStallCheck, [this] { return stop || wantOutput; });
             if (stop)
                 return;
             if (!wanted) {
