@@ -155,16 +155,14 @@ TEST(CTool, CreateFromFileAndBrowsing)
     const QString dir = TestEnv::MakeTempDir("create");
     const QString program = MakeProgram(dir, "MYTOOL");
     CTool tool = CTool::CreateFromFile(program);
-    EXPECT_EQ(tool.description, "MYTOOL");
-    EXPECT_EQ(tool.workDir, dir + u'/');
-    EXPECT_EQ(tool.iconFile, program) << "an executable is its own icon file";
-    EXPECT_EQ(tool.startOptions, CTool::Normal);
+    // An executable is its own icon file.
+    EXPECT_EQ(std::tuple(tool.description, tool.workDir, tool.iconFile, tool.startOptions),
+              std::tuple("MYTOOL", dir + u'/', program, CTool::Normal));
     tool.params = QStringLiteral("-v");
     tool.startOptions = CTool::Hidden;
     tool.TakeBrowsedFile(program);
-    EXPECT_EQ(tool.description, "Mytool");
-    EXPECT_EQ(tool.params, QString());
-    EXPECT_EQ(tool.startOptions, CTool::Normal);
+    EXPECT_EQ(std::tuple(tool.description, tool.params, tool.startOptions),
+              std::tuple("Mytool", QString(), CTool::Normal));
     EXPECT_EQ(CTool::BrowsedDescription("/x/AUDIO.Edit.SH"), "Audio.edit");
     EXPECT_EQ(CTool::CreateFromFile(MakeProgram(dir, "notes.txt", false)).iconFile, QString());
 }
@@ -190,8 +188,7 @@ TEST(CToolList, StoredUnderToolMenuWithItsValueNames)
           R"("StartOptions"=dword:00000003)", R"("Description"="&Audacity")", R"("ShortCut"=dword:00000007)",
           R"("IconFile"="/x/a.ico")", R"("IconNum"=dword:00000002)", R"("StartOptions"=dword:00000005)"})
         EXPECT_TRUE(text.contains(QString::fromUtf8(line))) << line << "\n" << qPrintable(text);
-    EXPECT_FALSE(text.contains("Tool 3"));
-    EXPECT_FALSE(text.contains("Tool 0"));
+    EXPECT_FALSE(text.contains("Tool 3") || text.contains("Tool 0"));
 
     // Missing values take the defaults.
     CRegistryKey::Create(CRegistryKey::OpenAppSubkey("Tool Menu"), "Tool 1").DeleteValue("StartOptions");
@@ -199,9 +196,9 @@ TEST(CToolList, StoredUnderToolMenuWithItsValueNames)
     CToolList loaded;
     loaded.LoadFromRegistry(CRegistryKey::OpenAppSubkey(QString()), QString());
     EXPECT_EQ(loaded.Tools(), (std::vector<CTool>{bare, full}));
-    EXPECT_EQ(loaded.IndexOfCommand(2002), 1);
-    EXPECT_EQ(loaded.IndexOfCommand(2003), -1);
-    EXPECT_EQ(loaded.IndexOfCommand(2000), -1);
+    EXPECT_EQ(
+        std::tuple(loaded.IndexOfCommand(2002), loaded.IndexOfCommand(2003), loaded.IndexOfCommand(2000)),
+        std::tuple(1, -1, -1));
 }
 
 TEST(CToolList, DefaultToolsComeBackWhenNoneIsStored)
@@ -217,10 +214,9 @@ TEST(CToolList, DefaultToolsComeBackWhenNoneIsStored)
         list.LoadFromRegistry(app, mixer);
         ASSERT_EQ(list.Count(), 2);
         EXPECT_EQ(list.At(0), CTool::CreateFromFile(mixer));
-        EXPECT_EQ(list.At(1).description, "Media Files");
-        EXPECT_EQ(list.At(1).commandLine, media);
-        EXPECT_EQ(list.At(1).iconFile, media);
-        EXPECT_EQ(list.At(1).startOptions, CTool::Normal);
+        const CTool& files = list.At(1);
+        EXPECT_EQ(std::tuple(files.description, files.commandLine, files.iconFile, files.startOptions),
+                  std::tuple("Media Files", media, media, CTool::Normal));
         list.Replace({}); // all deleted, saved at exit
         list.SaveToRegistry(app);
     }

@@ -175,9 +175,8 @@ TEST_F(ViewSettingsTest, TheEngineLoadsItsModeAndFolder)
     RecordingUi ui;
     COnAirEngine engine({&list, &log, &ui, &Shell::System(), nullptr, nullptr, {}, {}});
     engine.LoadSettings();
-    EXPECT_EQ(engine.Mode(), PlayerMode::Manual);
-    EXPECT_TRUE(engine.BreakFlag());
-    EXPECT_EQ(QDir::currentPath(), work);
+    EXPECT_EQ(std::tuple(engine.Mode(), engine.BreakFlag(), QDir::currentPath()),
+              std::tuple(PlayerMode::Manual, true, work));
     QDir::setCurrent(later);
     engine.SaveSettings();
     QDir::setCurrent(before);

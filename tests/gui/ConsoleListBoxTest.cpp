@@ -40,8 +40,7 @@ TEST_F(ConsoleTest, SelectionFollowsTheModelAndTheView)
     list.Insert(0, "/m/new.wav");
     EXPECT_EQ(ViewRow(box), 3) << "the selected item moved down";
     box->selectionModel()->clearSelection(); // clicking beside the rows keeps the row
-    EXPECT_EQ(list.Selection(), 3);
-    EXPECT_EQ(ViewRow(box), 3);
+    EXPECT_EQ(std::pair(list.Selection(), ViewRow(box)), std::pair(3, 3));
     view->OnCommand(EditCmd::ClearAll);
     EXPECT_TRUE(box->selectionModel()->selectedIndexes().isEmpty());
 }
@@ -116,17 +115,16 @@ TEST_F(ConsoleTest, PositionBarFollowsTheItemSeeksOnReleaseAndKeepsItsHeight)
     view->RefreshIdle();
     EXPECT_TRUE(bar.isEnabled());
     EXPECT_EQ(heights(), idle) << "an item on air";
-    EXPECT_EQ(bar.pageStep(), PositionBar::ToPosition(Settings().ffTime * 1000, 600000));
-    EXPECT_EQ(bar.tickInterval(), 64);
-    EXPECT_EQ(bar.value(), 160);
+    EXPECT_EQ(std::tuple(bar.pageStep(), bar.tickInterval(), bar.value()),
+              std::tuple(PositionBar::ToPosition(Settings().ffTime * 1000, 600000), 64, 160));
     bar.triggerAction(QAbstractSlider::SliderToMinimum);
     EXPECT_EQ(OnAir()->GetPosition(), 0);
     bar.setSliderDown(true);
     bar.setSliderPosition(320);
     view->RefreshIdle();
     EXPECT_EQ(view->PaneText(Cmd::PanePosition), "05:00.0");
-    EXPECT_EQ(OnAir()->GetPosition(), 0) << "plays on while dragged";
-    EXPECT_EQ(bar.sliderPosition(), 320);
+    EXPECT_EQ(std::pair(OnAir()->GetPosition(), bar.sliderPosition()), std::pair(TrackMs(0), 320))
+        << "plays on while dragged";
     bar.setSliderDown(false);
     EXPECT_EQ(OnAir()->GetPosition(), 300000);
 
@@ -175,8 +173,8 @@ TEST(MiniPlaylistWndTest, ShowsTheRowsCannotBeClosedAndKeepsItsRectangle)
     track.Play();
     auto* wnd = owner.findChild<CMiniPlaylistWnd*>();
     ASSERT_NE(wnd, nullptr);
-    EXPECT_EQ(wnd->windowTitle(), "set");
-    EXPECT_EQ(wnd->List().model()->rowCount(), 2);
+    EXPECT_EQ(std::pair(wnd->windowTitle(), wnd->List().model()->rowCount()),
+              std::pair(QStringLiteral("set"), 2));
     EXPECT_FALSE(wnd->List().isEnabled() || wnd->windowFlags().testFlag(Qt::WindowCloseButtonHint));
     EXPECT_EQ(QRect(wnd->pos(), wnd->size()), QRect(10, 20, 200, 300))
         << "the frame's corner, the list's size";

@@ -24,41 +24,32 @@ TEST_F(ConsoleTest, EditingCommandsChangeTheAlbumWithAnUndoStepEach)
     pickedFiles = {"/m/a.wav", "/m/b.wav", "/m/c.wav"};
     Settings().mediaDir = media + "/Music";
     ASSERT_TRUE(view->OnCommand(EditCmd::AddTracks));
-    EXPECT_EQ(pickerFolders, QStringList({media}));
-    EXPECT_EQ(Settings().mediaDir, "/m");
-    EXPECT_EQ(list.Selection(), 0);
-    const std::tuple<int, QStringList, int> steps[] = {
-        {EditCmd::MoveDown, {"/m/b.wav", "/m/a.wav", "/m/c.wav"}, 1},
-        {EditCmd::MoveBottom, {"/m/b.wav", "/m/c.wav", "/m/a.wav"}, 2},
-        {EditCmd::MoveUp, {"/m/b.wav", "/m/a.wav", "/m/c.wav"}, 1},
-        {EditCmd::MoveTop, {"/m/a.wav", "/m/b.wav", "/m/c.wav"}, 0},
-        {EditCmd::Remove, {"/m/b.wav", "/m/c.wav"}, 0},
-        {EditCmd::AddPause, {"/m/b.wav", "/m/c.wav", "10.pause"}, 0},
-        {EditCmd::ClearAll, {}, -1},
-    };
+    EXPECT_EQ(std::tuple(pickerFolders, Settings().mediaDir, list.Selection()),
+              std::tuple(QStringList({media}), "/m", 0));
+    // What each edit does to the rows and the selection is the model's
+    // (EditCommandsTest); here each reaches the album as one undo step.
     Ids ids{EditCmd::AddTracks};
-    for (const auto& [id, rows, selection] : steps) {
+    for (const int id : {EditCmd::MoveDown, EditCmd::MoveBottom, EditCmd::MoveUp, EditCmd::MoveTop,
+                         EditCmd::Remove, EditCmd::AddPause, EditCmd::ClearAll}) {
         ASSERT_TRUE(view->OnCommand(id));
-        EXPECT_EQ(list.Rows(), rows) << id;
-        EXPECT_EQ(list.Selection(), selection) << id;
-        ids.push_back(id);
+        ids.push_back(std::uint32_t(id));
     }
     EXPECT_EQ(UndoIds(), ids);
-    document.OnUndo();
-    EXPECT_EQ(list.Rows(), std::get<1>(steps[5]));
+    EXPECT_TRUE(list.Rows().isEmpty());
+    document.OnUndo(); // the moves brought a back to the top, Remove took it, Add Pause added a pause
+    EXPECT_EQ(list.Rows(), QStringList({"/m/b.wav", "/m/c.wav", "10.pause"}));
 }
 
 TEST_F(ConsoleTest, EnableStatesSeeTheRowsTheSelectionTheClipboardAndTheAir)
 {
     EXPECT_FALSE(Enabled(EditCmd::ClearAll));
     Load({"/m/a.wav", "/m/b.wav", "/m/c.wav"}, -1);
-    EXPECT_TRUE(Enabled(EditCmd::ClearAll));
+    EXPECT_TRUE(Enabled(EditCmd::ClearAll)) << "rows without a selection";
     list.Select(2);
-    EXPECT_FALSE(Enabled(EditCmd::MoveDown));
-    EXPECT_TRUE(Enabled(EditCmd::MoveUp));
     QApplication::clipboard()->setText("/m/x.wav");
-    EXPECT_TRUE(Enabled(EditCmd::Paste));
-    EXPECT_TRUE(Enabled(EditCmd::TotalLength));
+    EXPECT_EQ((std::vector{Enabled(EditCmd::ClearAll), Enabled(EditCmd::MoveDown), Enabled(EditCmd::MoveUp),
+                           Enabled(EditCmd::Paste), Enabled(EditCmd::TotalLength)}),
+              (std::vector{true, false, true, true, true}));
     engine.StartItem("/m/a.wav");
     EXPECT_FALSE(Enabled(EditCmd::TotalLength));
     EXPECT_TRUE(Enabled(Cmd::Stop)) << "the engine's, forwarded";
@@ -117,11 +108,10 @@ TEST_F(ConsoleTest, TenThousandRowsPastedWhilePlayingAreOneStepAndTheNextItemFol
     QApplication::clipboard()->setText(pasted.join("\r\n") + "\r\n");
     view->OnCommand(EditCmd::Paste);
     ASSERT_EQ(list.Count(), 10002);
-    EXPECT_EQ(list.Row(list.Selection()), "/m/a.wav");
-    EXPECT_EQ(list.Row(10001), "/m/p9999.wav");
+    EXPECT_EQ(std::tuple(list.Row(list.Selection()), list.Row(10001), view->ListBox()->GetRowText(10001)),
+              std::tuple("/m/a.wav", "/m/p9999.wav", "p9999"));
     EXPECT_EQ(UndoIds(), Ids({EditCmd::Paste}));
     EXPECT_EQ(engine.PreparedItem(), list.Row(list.Selection() + 1));
-    EXPECT_EQ(view->ListBox()->GetRowText(10001), "p9999");
     // How the item opened ahead follows later edits is the engine's (FaderTest).
     document.OnUndo();
     EXPECT_EQ(list.Rows(), QStringList({"/m/a.wav", "/m/b.wav"}));
@@ -141,7 +131,7 @@ TEST_F(ConsoleTest, TotalLengthReportsAndKeepsTheSelection)
         << qPrintable(ui.messages[0]);
     EXPECT_EQ(list.Selection(), 1);
     EXPECT_EQ(status.size(), 2);
-    EXPECT_TRUE(status.last().isEmpty()) << "the message area given back";
+    EXPECT_EQ(status.last(), "") << "the message area given back";
 }
 
 TEST_F(ConsoleTest, ListOptionsFontMixerAndCdTracksAreCommandsOfTheView)
@@ -150,8 +140,7 @@ TEST_F(ConsoleTest, ListOptionsFontMixerAndCdTracksAreCommandsOfTheView)
     EXPECT_EQ(view->ListBox()->GetRowText(0), "song");
     view->OnCommand(Cmd::TrackNumbers);
     view->OnCommand(Cmd::FullPath);
-    EXPECT_TRUE(view->OnUpdateCommand(Cmd::TrackNumbers)->checked);
-    EXPECT_TRUE(Settings().showPath);
+    EXPECT_TRUE(view->OnUpdateCommand(Cmd::TrackNumbers)->checked && Settings().showPath);
     EXPECT_EQ(view->ListBox()->GetRowText(0), "[1] /m/song.wav");
     pickedFont = QFont("DejaVu Sans");
     pickedFont->setPixelSize(30);
@@ -214,12 +203,11 @@ TEST_F(ConsoleTest, IdleRefreshShowsTheEngine)
                      [&](int id, const QString& t) { panes << QString::number(id) + "=" + t; });
     view->RefreshIdle();
     EXPECT_EQ(view->OnAirBox()->toPlainText(), engine.OnAirText());
-    EXPECT_EQ(view->NextBox()->toPlainText(), "b");
-    EXPECT_EQ(view->CountDown()->text(), "02:00.0");
-    EXPECT_EQ(view->PlayState()->text(), "");
+    EXPECT_EQ(std::tuple(view->NextBox()->toPlainText(), view->CountDown()->text(), view->PlayState()->text(),
+                         view->OnAirVolume()->value()),
+              std::tuple("b", "02:00.0", "", 100));
     EXPECT_TRUE(view->OnAirLabel()->autoFillBackground());
     EXPECT_EQ(panes, QStringList({"1001=01:00.0", "1002=03:00.0"}));
-    EXPECT_EQ(view->OnAirVolume()->value(), 100);
     view->OnAirVolume()->setValue(40);
     EXPECT_FLOAT_EQ(OnAir()->GetVolume(), 0.4f);
 
@@ -238,8 +226,8 @@ TEST_F(ConsoleTest, IdleRefreshShowsTheEngine)
     engine.OnPause();
     engine.OnCommand(Cmd::Break);
     view->RefreshIdle();
-    EXPECT_EQ(view->PlayState()->text(), "Paused, Break");
-    EXPECT_EQ(view->NextBox()->toPlainText(), "b");
+    EXPECT_EQ(std::pair(view->PlayState()->text(), view->NextBox()->toPlainText()),
+              std::pair(QStringLiteral("Paused, Break"), QStringLiteral("b")));
     engine.OnCommand(Cmd::Break);
     engine.OnPause();
 
@@ -251,7 +239,6 @@ TEST_F(ConsoleTest, IdleRefreshShowsTheEngine)
     StopAndFade();
     view->RefreshIdle();
     EXPECT_EQ(view->CountDown()->text(), "");
-    EXPECT_FALSE(view->OnAirLabel()->autoFillBackground());
-    EXPECT_FALSE(view->PaneEnabled(Cmd::PanePosition));
+    EXPECT_FALSE(view->OnAirLabel()->autoFillBackground() || view->PaneEnabled(Cmd::PanePosition));
     EXPECT_EQ(view->PreviousBox()->toPlainText(), engine.PreviouslyPlayedText());
 }

@@ -78,8 +78,8 @@ TEST_F(EventEditor, TheDialogWritesTheRecordOnlyOnAValidOk)
     const CScheduledEvent before = record;
     {
         CEditEventDlg dialog(record, kMonday9, Context());
-        EXPECT_TRUE(dialog.Day(0)->isChecked() && dialog.Day(6)->isChecked());
-        EXPECT_FALSE(dialog.Hourly()->isChecked());
+        EXPECT_TRUE(dialog.Day(0)->isChecked() && dialog.Day(6)->isChecked() &&
+                    !dialog.Hourly()->isChecked());
         for (int bit = 0; bit < 7; ++bit)
             dialog.Day(bit)->setChecked(bit == 1 || bit == 6); // Monday, Saturday
         dialog.Hourly()->setChecked(true);
@@ -103,14 +103,14 @@ TEST_F(EventEditor, TheDialogWritesTheRecordOnlyOnAValidOk)
         dialog.accept();
         EXPECT_EQ(dialog.result(), QDialog::Accepted);
     }
-    EXPECT_EQ(record.weekDayMask, 2u + 64u);
     EXPECT_TRUE(record.everyHour && record.exact);
-    EXPECT_EQ(record.fileName, "/media/ids/top of hour.wav");
-    EXPECT_EQ(record.startDate, MakeWallTime(2026, 12, 1, 7, 30, 15));
-    EXPECT_EQ(record.expireDate, MakeWallTime(2027, 1, 1));
+    EXPECT_EQ(std::tuple(record.weekDayMask, record.fileName, record.startDate, record.expireDate),
+              std::tuple(2u + 64u, "/media/ids/top of hour.wav", MakeWallTime(2026, 12, 1, 7, 30, 15),
+                         MakeWallTime(2027, 1, 1)));
     EXPECT_EQ(record.NextRun(), MakeWallTime(2026, 12, 7, 9, 30, 15)) << "computed from now";
-    EXPECT_EQ(Settings().eventDir, "/media/ids");
-    EXPECT_EQ(CRegistryKey::OpenAppSubkey(SettingsKey::Settings).GetText("EventDir", {}), "/media/ids");
+    EXPECT_EQ(std::pair(Settings().eventDir,
+                        CRegistryKey::OpenAppSubkey(SettingsKey::Settings).GetText("EventDir", {})),
+              std::pair(QStringLiteral("/media/ids"), QStringLiteral("/media/ids")));
 
     const CScheduledEvent confirmed = record;
     CEditEventDlg cancelled(record, kMonday9, Context());
@@ -128,8 +128,7 @@ TEST_F(EventEditor, ScheduleEditsACopyThatOnlyOkMakesLiveStoredAndShown)
         e.startDate = MakeWallTime(2026, 12, 7, 9, 10, 0);
     };
     RunSheet(Cmd::Schedule, [&](CPropertySheet& sheet) {
-        ASSERT_EQ(sheet.Tabs()->count(), 1);
-        EXPECT_EQ(sheet.Tabs()->tabText(0), "Events");
+        ASSERT_EQ(TabTitles(sheet.Tabs()), QStringList{"Events"});
         CEventsPage& page = *sheet.findChild<CEventsPage*>();
         page.SetEditor(Answer({}));
         page.New();
@@ -158,8 +157,8 @@ TEST_F(EventEditor, ScheduleEditsACopyThatOnlyOkMakesLiveStoredAndShown)
         CEventsPage& page = *sheet.findChild<CEventsPage*>();
         page.SetEditor(Answer([](CScheduledEvent& e) { e.fileName = "/air/changed.wav"; }));
         emit page.List()->itemDoubleClicked(page.List()->item(1));
-        EXPECT_EQ(Rows(page), QStringList({"/air/news.wav", "/air/changed.wav"}));
-        EXPECT_EQ(page.List()->currentRow(), 1);
+        EXPECT_EQ(std::pair(Rows(page), page.List()->currentRow()),
+                  std::pair(QStringList({"/air/news.wav", "/air/changed.wav"}), 1));
         page.Delete();
         EXPECT_EQ(Rows(page), QStringList({"/air/news.wav"}));
     });
@@ -187,8 +186,8 @@ TEST_F(EventEditor, EventsFilesAreSavedWholeAndLoadedOverTheShownEntries)
         three.SaveToFile(file);
         page.Load();
         EXPECT_EQ(Rows(page), QStringList({"/a.wav", "/b.wav", "/c.wav"}));
-        EXPECT_EQ(Settings().eventListDir, folder);
-        EXPECT_EQ(pickerFolders.value(0), QDir(QString()).filePath("Events.ini"));
+        EXPECT_EQ(std::pair(Settings().eventListDir, pickerFolders.value(0)),
+                  std::pair(folder, QDir(QString()).filePath("Events.ini")));
         EXPECT_TRUE(Live().IsEmpty());
         sheet.accept();
     });

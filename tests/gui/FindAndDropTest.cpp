@@ -29,8 +29,7 @@ TEST(FindDialog, OneModelessDialogSelectsMatches)
     frame.Router().UpdateAll();
     frame.Router().Action(Cmd::Find)->trigger();
     CFindDialog* dialog = frame.FindDialog();
-    ASSERT_NE(dialog, nullptr);
-    EXPECT_FALSE(dialog->isModal());
+    ASSERT_TRUE(dialog && !dialog->isModal());
     frame.Router().Action(Cmd::Find)->trigger();
     EXPECT_EQ(frame.findChildren<CFindDialog*>(), QList<CFindDialog*>{dialog}) << "the same dialog again";
     auto* findNext = dialog->findChild<QPushButton*>("findNext");
@@ -75,8 +74,8 @@ TEST(FrameDrops, BarsGoToTheViewAndTheMenuBarOpensAList)
 
     const QString album = WriteAlbum("dropped.alb", {"1.pause", "2.pause"});
     EXPECT_TRUE(frame.HandleDrop(onMenu, {QUrl::fromLocalFile(album), QUrl::fromLocalFile("/x/other.alb")}));
-    EXPECT_EQ(station.Playlist().Count(), 2) << "the first dropped file replaced the rows";
-    EXPECT_TRUE(station.Document().PathName().isEmpty()) << "the album stays untitled";
+    // The first dropped file replaced the rows; the album stays untitled.
+    EXPECT_EQ(std::pair(station.Playlist().Count(), station.Document().PathName()), std::pair(2, QString()));
 }
 
 TEST(DeviceWatcher, DrivesComingAndGoingRefreshTheCdNames)

@@ -82,14 +82,13 @@ TEST_F(OptionsSheets, AdvancedValuesAreCheckedAndStoredInTheirUnitsOnOk)
         sheet.accept();
         EXPECT_FALSE(sheet.isVisible());
     });
-    EXPECT_EQ(Settings().overlapTime, 1);
-    EXPECT_EQ(Settings().miniPlaylistOverlapTime, 3000);
-    EXPECT_DOUBLE_EQ(Settings().fadePeriod, 2.25);
-    EXPECT_FALSE(Settings().enableLogging);
-    EXPECT_EQ(Settings().logfileDir, logs + "/gone");
-    EXPECT_TRUE(Settings().watchDog.enable);
-    EXPECT_EQ(Settings().watchDog.interval, 7);
-    EXPECT_TRUE(Settings().watchDog.nextSong && !Settings().watchDog.message && !Settings().watchDog.reboot);
+    const CViewSettings& s = Settings();
+    EXPECT_EQ(
+        std::tuple(s.overlapTime, s.miniPlaylistOverlapTime, s.fadePeriod, s.enableLogging, s.logfileDir),
+        std::tuple(1, 3000, 2.25, false, logs + "/gone"));
+    EXPECT_EQ((std::tuple(s.watchDog.enable, s.watchDog.interval, s.watchDog.nextSong, s.watchDog.message,
+                          s.watchDog.reboot)),
+              std::tuple(true, 7, true, false, false));
     EXPECT_TRUE(engine.IsTimerArmed(COnAirEngine::TimerWatchDog));
     EXPECT_FALSE(station->Sounds().IsAssigned(0)) << "committed with the sheet";
     // Stored at once: a crash before the end of the session keeps them.
@@ -110,9 +109,8 @@ TEST_F(OptionsSheets, OptionsReopenOnTheirLastPageAndCancelKeepsEverything)
         EXPECT_EQ(shell.started, QList<QStringList>{QStringList{"alsamixer-gui"}});
         sheet.Tabs()->setCurrentIndex(3);
     }); // cancelled
-    EXPECT_EQ(Settings().autoPlay, before.autoPlay);
-    EXPECT_EQ(Settings().introLength, before.introLength);
-    EXPECT_EQ(Settings().mixer, before.mixer);
+    EXPECT_EQ(std::tuple(Settings().autoPlay, Settings().introLength, Settings().mixer),
+              std::tuple(before.autoPlay, before.introLength, before.mixer));
     RunSheet(Cmd::Options, [&](CPropertySheet& sheet) {
         EXPECT_EQ(sheet.Tabs()->currentIndex(), 3) << "the page it was closed on";
         sheet.Tabs()->currentWidget()->findChildren<QRadioButton*>().value(3)->setChecked(true);
@@ -129,10 +127,9 @@ TEST_F(OptionsSheets, OptionsReopenOnTheirLastPageAndCancelKeepsEverything)
         spins[2]->stepBy(1);
         sheet.accept();
     });
-    EXPECT_EQ(Settings().videoMode, 3);
-    EXPECT_EQ(Settings().introStart, 45);
-    EXPECT_EQ(Settings().introLength, 298);
-    EXPECT_EQ(Settings().ffTime, 1);
+    EXPECT_EQ(
+        std::tuple(Settings().videoMode, Settings().introStart, Settings().introLength, Settings().ffTime),
+        std::tuple(3, 45, 298, 1));
     RunSheet(Cmd::AdvancedOptions, [&](CPropertySheet& sheet) {
         EXPECT_EQ(sheet.Tabs()->currentIndex(), 0) << "always the first page";
     });
@@ -163,8 +160,8 @@ TEST_F(OptionsSheets, TheLineInPageSelectsTheStoredLineOrSaysWhyItHasNone)
 {
     const unsigned line = CMemoryMixer::Id(*card.Find(0, "Line"));
     CMixerLinePage page(0, line);
-    EXPECT_EQ(page.Tree()->currentItem()->parent()->text(0), "Playback");
-    EXPECT_EQ(page.Chosen(7), line);
+    EXPECT_EQ(std::pair(page.Tree()->currentItem()->parent()->text(0), page.Chosen(7)),
+              std::pair(QStringLiteral("Playback"), line));
     page.Tree()->clearSelection();
     EXPECT_EQ(page.Chosen(7), 7u) << "no selection keeps the line";
 

@@ -41,19 +41,14 @@ protected:
 
 TEST_F(SoundButtons, SlotsWordTheirButtonsAndOnlyAssignedOnesOpenAWindow)
 {
-    const struct
-    {
-        int slot;
-        const char *menu, *tip;
-        bool enabled;
-    } cases[] = {{0, "&jingle\t1", "jingle", true},
-                 {4, "&Station ID\t5", "Station ID", true},
-                 {8, "Unassigned Sound", "Unassigned Sound", false}};
-    for (const auto& s : cases) {
-        SCOPED_TRACE(s.slot);
-        EXPECT_EQ(view->CommandMenuText(Cmd::SoundFirst + s.slot), QString::fromUtf8(s.menu));
-        EXPECT_EQ(view->CommandToolTip(Cmd::SoundFirst + s.slot), QString::fromUtf8(s.tip));
-        EXPECT_EQ(Enabled(Cmd::SoundFirst + s.slot), s.enabled);
+    const std::tuple<int, QString, QString, bool> cases[] = {
+        {0, "&jingle\t1", "jingle", true},
+        {4, "&Station ID\t5", "Station ID", true},
+        {8, "Unassigned Sound", "Unassigned Sound", false}};
+    for (const auto& [slot, menu, tip, enabled] : cases) {
+        const int id = Cmd::SoundFirst + slot;
+        EXPECT_EQ(std::tuple(slot, view->CommandMenuText(id), view->CommandToolTip(id), Enabled(id)),
+                  std::tuple(slot, menu, tip, enabled));
     }
     EXPECT_TRUE(view->OnCommand(Cmd::SoundFirst + 1));
     EXPECT_TRUE(Windows().isEmpty());
@@ -65,8 +60,7 @@ TEST_F(SoundButtons, SlotsWordTheirButtonsAndOnlyAssignedOnesOpenAWindow)
     ASSERT_TRUE(view->OnCommand(Cmd::SoundFirst + 4));
     const auto windows = Windows();
     ASSERT_EQ(windows.size(), 2);
-    EXPECT_EQ(windows[0]->pos(), QPoint(40, 30));
-    EXPECT_EQ(windows[1]->pos(), QPoint(40, 30));
+    EXPECT_EQ(std::pair(windows[0]->pos(), windows[1]->pos()), std::pair(QPoint(40, 30), QPoint(40, 30)));
     EXPECT_EQ(windows[0]->windowTitle(), "Station ID");
     EXPECT_NE(windows[0]->Track(), windows[1]->Track());
     for (CSoundPlayerDlg* window : windows)
@@ -74,8 +68,8 @@ TEST_F(SoundButtons, SlotsWordTheirButtonsAndOnlyAssignedOnesOpenAWindow)
     EXPECT_EQ(engine.OnAir(), nullptr);
     static_cast<FakeTrack*>(windows[0]->Track())->SetPosition(2150);
     windows[0]->Tick();
-    EXPECT_EQ(windows[0]->Progress()->maximum(), 43);
-    EXPECT_EQ(windows[0]->Progress()->value(), 21);
+    EXPECT_EQ(std::pair(windows[0]->Progress()->maximum(), windows[0]->Progress()->value()),
+              std::pair(43, 21));
 
     // The next window opens where the last one closed.
     windows[0]->move(300, 200);
@@ -129,8 +123,8 @@ TEST_F(SoundButtons, FadeOutTakesThirtyStepsAndTheWindowEndsWithItsTrack)
     QCoreApplication::sendPostedEvents();
     Settle();
     EXPECT_TRUE(Windows().isEmpty());
-    EXPECT_EQ(ui.LastMessage(), "cannot open /air/jingle.wav");
-    EXPECT_EQ(ui.icons.value(0), UserInterface::Icon::Stop);
+    EXPECT_EQ(std::pair(ui.LastMessage(), ui.icons.value(0)),
+              std::pair(QStringLiteral("cannot open /air/jingle.wav"), UserInterface::Icon::Stop));
 }
 
 // A track whose open waits until released, as one on a slow share.
@@ -159,8 +153,7 @@ TEST_F(SoundButtons, AFileThatOpensSlowlyLeavesTheConsoleFree)
     EXPECT_TRUE(QApplication::overrideCursor());
     window->StopButton()->click(); // closed while opening
     Settle();
-    EXPECT_FALSE(window);
-    EXPECT_FALSE(QApplication::overrideCursor());
+    EXPECT_FALSE(window || QApplication::overrideCursor());
     go = true;
     view->OnCommand(Cmd::SoundFirst);
     window = Windows().value(0);
@@ -192,9 +185,9 @@ TEST_F(SoundButtons, TheSoundsPageEditsACopyThatOkStores)
         EXPECT_EQ(ItemTexts(page.List()).mid(0, 2), QStringList({"[1] ", "[2] drum roll"}));
     }); // cancelled
     EXPECT_EQ(station->Sounds().Slot(0), "/air/jingle.wav") << "Cancel keeps the slots";
-    EXPECT_EQ(Settings().soundDir, "/new");
-    EXPECT_EQ(Settings().soundListDir, folder);
-    EXPECT_EQ(CRegistryKey::OpenAppSubkey("Settings").GetText("SoundDir", {}), "/new");
+    EXPECT_EQ(std::tuple(Settings().soundDir, Settings().soundListDir,
+                         CRegistryKey::OpenAppSubkey("Settings").GetText("SoundDir", {})),
+              std::tuple("/new", folder, "/new"));
     // The stored forms are the sound list's own (its test): here, that they were written.
     CIniFile saved(folder + "/Sounds.ini");
     saved.SetSection("Sounds");

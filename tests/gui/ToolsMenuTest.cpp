@@ -47,17 +47,14 @@ protected:
 
 TEST_F(ToolsMenuTest, ListsTheToolsThenEditAndRunsThemOnTheSelectedRow)
 {
-    QMenu* menu = Tools();
-    EXPECT_EQ(menu->title(), "&Tools");
-    const QList<QAction*> items = menu->actions();
+    EXPECT_EQ(Tools()->title(), "&Tools");
+    const QList<QAction*> items = Tools()->actions();
     ASSERT_EQ(items.size(), 4);
-    EXPECT_EQ(items[0]->text(), "Tagger");
-    EXPECT_EQ(items[1]->text(), "Missing");
-    EXPECT_TRUE(items[2]->isSeparator());
-    EXPECT_EQ(items[3], t->Action(Cmd::EditTools));
-    EXPECT_FALSE(items[0]->icon().isNull());
-    EXPECT_FALSE(items[1]->icon().isNull());
-    EXPECT_EQ(items[1], t->Action(CToolList::kFirstCommand + 1));
+    EXPECT_EQ(std::pair(items[0]->text(), items[1]->text()),
+              std::pair(QStringLiteral("Tagger"), QStringLiteral("Missing")));
+    EXPECT_TRUE(items[2]->isSeparator() && !items[0]->icon().isNull() && !items[1]->icon().isNull());
+    EXPECT_EQ(std::pair(items[1], items[3]),
+              std::pair(t->Action(CToolList::kFirstCommand + 1), t->Action(Cmd::EditTools)));
 
     const std::pair<int, QStringList> runs[] = {
         {0, {program, "--file", "/m/Song One.mp3"}},
@@ -70,8 +67,7 @@ TEST_F(ToolsMenuTest, ListsTheToolsThenEditAndRunsThemOnTheSelectedRow)
         t->shell.started.clear();
     }
     t->Action(CToolList::kFirstCommand + 1)->trigger();
-    EXPECT_TRUE(t->shell.started.isEmpty());
-    EXPECT_TRUE(t->ui.rec.LastMessage().startsWith("Lirana cannot find"))
+    EXPECT_TRUE(t->shell.started.isEmpty() && t->ui.rec.LastMessage().startsWith("Lirana cannot find"))
         << qPrintable(t->ui.rec.LastMessage());
 }
 

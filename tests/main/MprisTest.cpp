@@ -120,16 +120,14 @@ TEST_F(MprisTest, PlayerctlDrivesTheRunnerAndThePlayLogConfirmsEachStart)
     Ctl("play");
     ASSERT_TRUE(WaitFor([&] { return Starts("alpha") == 1; }));
     ASSERT_TRUE(WaitFor([&] { return Ctl("status") == QLatin1String("Playing"); }));
-    EXPECT_EQ(Ctl("metadata xesam:title"), "alpha");
-    EXPECT_EQ(Ctl("metadata mpris:length"), "30000000");
-    EXPECT_EQ(Ctl("metadata xesam:url"), QUrl::fromLocalFile(items[0]).toString());
-    EXPECT_EQ(Property("CanGoNext"), "(<true>,)");
+    EXPECT_EQ((QStringList{Ctl("metadata xesam:title"), Ctl("metadata mpris:length"),
+                           Ctl("metadata xesam:url"), Property("CanGoNext")}),
+              (QStringList{"alpha", "30000000", QUrl::fromLocalFile(items[0]).toString(), "(<true>,)"}));
 
-    // Position: set and read back in seconds.
+    // Position: set and read back in seconds, still within the 30-s item.
     Ctl("position 20");
     const double at = Ctl("position").toDouble();
-    EXPECT_GE(at, 19.9);
-    EXPECT_LT(at, 25.0);
+    EXPECT_TRUE(at >= 19.9 && at < 30) << at;
 
     Ctl("next");
     ASSERT_TRUE(WaitFor([&] { return Starts("bravo") == 1; }));
@@ -167,9 +165,7 @@ TEST_F(MprisTest, PlayerctlDrivesTheRunnerAndThePlayLogConfirmsEachStart)
     Ctl("open " + QStringLiteral("file:///") + QString(100000, u'x'));
     Ctl("open " + QUrl::fromLocalFile(extra).toString());
     ASSERT_TRUE(WaitFor([&] { return Starts("delta") == 1; }));
-    EXPECT_FALSE(QFile::exists(script + ".ran"));
-    EXPECT_EQ(Starts("run"), 0);
-    EXPECT_EQ(Starts("list"), 0);
+    EXPECT_FALSE(QFile::exists(script + ".ran") || Starts("run") || Starts("list"));
     ASSERT_TRUE(WaitFor([&] { return Property("CanGoNext") == QLatin1String("(<false>,)"); }));
     EXPECT_EQ(Log().filter("start\t").size(), 4) << Log().join(u'\n').toStdString();
 

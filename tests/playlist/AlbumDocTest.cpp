@@ -54,8 +54,8 @@ protected:
 TEST_F(AlbumDocTest, EditUndoSaveAsAndOpenAgain)
 {
     Add("/m/a.wav");
-    EXPECT_TRUE(doc.UpdateCommand(CLiranaDoc::CmdUndo).enabled);
-    EXPECT_FALSE(doc.UpdateCommand(CLiranaDoc::CmdRedo).enabled);
+    EXPECT_TRUE(doc.UpdateCommand(CLiranaDoc::CmdUndo).enabled &&
+                !doc.UpdateCommand(CLiranaDoc::CmdRedo).enabled);
     EXPECT_TRUE(doc.OnCommand(CLiranaDoc::CmdUndo));
     EXPECT_EQ(State(), "Untitled []");
 
@@ -65,8 +65,8 @@ TEST_F(AlbumDocTest, EditUndoSaveAsAndOpenAgain)
     list.Select(1);
     ui.saveName = dir + "/show.alb";
     EXPECT_TRUE(doc.OnCommand(CLiranaDoc::CmdSave)); // untitled: Save asks for a name
-    EXPECT_EQ(ui.suggestedNames, QStringList{"Untitled.alb"});
-    EXPECT_EQ(ui.frameTitle, "show.alb");
+    EXPECT_EQ(std::pair(ui.suggestedNames, ui.frameTitle),
+              std::pair(QStringList{"Untitled.alb"}, QStringLiteral("show.alb")));
     EXPECT_EQ(FileBytes(dir + "/show.alb"), ("songs/a b.mp3\n" + longRow + "\n").toUtf8());
     ASSERT_TRUE(doc.NewDocument());
     const QString old = QDir::currentPath();
@@ -74,8 +74,8 @@ TEST_F(AlbumDocTest, EditUndoSaveAsAndOpenAgain)
     const bool opened = doc.OpenDocumentFile("show.alb");
     QDir::setCurrent(old);
     ASSERT_TRUE(opened);
-    EXPECT_EQ(State(), "show.alb [" + dir + "/songs/a b.mp3 " + longRow + "]");
-    EXPECT_EQ(list.Selection(), 0);
+    EXPECT_EQ(State() + u'@' + QString::number(list.Selection()),
+              "show.alb [" + dir + "/songs/a b.mp3 " + longRow + "]@0");
     ASSERT_TRUE(doc.FileSave());
     EXPECT_EQ(FileBytes(dir + "/show.alb"), (dir + "/songs/a b.mp3\n" + longRow + "\n").toUtf8());
 }
@@ -88,14 +88,14 @@ TEST_F(AlbumDocTest, MediaFileOrMissingFileIsRefusedAndNothingChanges)
     const QString media = Album("song.cda", "not a list\n");
     EXPECT_FALSE(doc.OpenDocumentFile(media));
     EXPECT_FALSE(doc.ReadListFile(media));
-    EXPECT_EQ(ui.messages, QStringList(2, CLiranaDoc::MediaFileMessage()));
-    EXPECT_TRUE(ui.asked.isEmpty());
+    EXPECT_EQ(std::pair(ui.messages, ui.asked),
+              std::pair(QStringList(2, CLiranaDoc::MediaFileMessage()), QStringList()));
     EXPECT_EQ(State(), "keep.alb [/m/a.wav /m/b.wav] modified undo");
 
     ui.saveAnswers = {Answer::Discard};
     EXPECT_FALSE(doc.OpenDocumentFile(dir + "/missing.alb"));
-    EXPECT_EQ(ui.icons.last(), UserInterface::Icon::Stop);
-    EXPECT_TRUE(ui.LastMessage().contains(dir + "/missing.alb"));
+    EXPECT_TRUE(ui.icons.last() == UserInterface::Icon::Stop &&
+                ui.LastMessage().contains(dir + "/missing.alb"));
     EXPECT_EQ(State(), "keep.alb [/m/a.wav /m/b.wav] modified undo");
     EXPECT_EQ(doc.RecentFiles(), QStringList{dir + "/keep.alb"});
 
@@ -123,17 +123,16 @@ TEST_F(AlbumDocTest, SavePromptAnswers)
     }
     EXPECT_TRUE(ui.messages.last().contains(dir + "/none/x.alb"));
     EXPECT_EQ(ui.asked, QStringList(4, "Untitled"));
-    EXPECT_EQ(FileBytes(dir + "/saved.alb"), QByteArray("/m/a.wav\n"));
-    EXPECT_EQ(State(), "other.alb [/m/other.wav]");
+    EXPECT_EQ(std::pair(FileBytes(dir + "/saved.alb"), State()),
+              std::pair(QByteArray("/m/a.wav\n"), QStringLiteral("other.alb [/m/other.wav]")));
 
     list.Delete(0);
     doc.Checkpoint(UndoCmd::Remove);
     ui.saveAnswers = {Answer::Discard};
     EXPECT_TRUE(doc.NewDocument());
-    EXPECT_EQ(ui.asked.last(), "other.alb");
     EXPECT_EQ(FileBytes(other), QByteArray("/m/other.wav\n"));
     EXPECT_TRUE(doc.SaveModified());
-    EXPECT_EQ(ui.asked.size(), 5);
+    EXPECT_EQ(ui.asked, QStringList(4, "Untitled") << "other.alb");
 }
 
 // Ten entries, newest first, case-sensitive, stored as File1..File10 in the
@@ -184,8 +183,7 @@ TEST_F(AlbumDocTest, LastAlbumReopensWithItsSelection)
     ASSERT_TRUE(CLiranaDoc(list2, ui, shell).OpenLastAlbum());
     EXPECT_EQ(list2.Selection(), 2);
     QFile::remove(a);
-    EXPECT_FALSE(CLiranaDoc(list2, ui, shell).OpenLastAlbum());
-    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_FALSE(CLiranaDoc(list2, ui, shell).OpenLastAlbum() || !ui.messages.empty());
 }
 
 // A list dropped on the frame replaces only the rows; the engine opens the
@@ -197,14 +195,12 @@ TEST_F(AlbumDocTest, DroppedListsAndTheEngineSeam)
     ASSERT_TRUE(doc.OpenDocumentFile(a));
     Add("/m/b.wav");
     ASSERT_TRUE(doc.ReadListFile(Album("drop.m3u", "#EXTM3U\n/m/d1.mp3\n/m/d2.mp3\n")));
-    EXPECT_EQ(State(), "a.alb [/m/d1.mp3 /m/d2.mp3] modified undo");
-    EXPECT_EQ(list.Selection(), 0);
-    EXPECT_EQ(doc.History().UndoCount(), 1);
+    EXPECT_EQ(std::tuple(State(), list.Selection(), doc.History().UndoCount()),
+              std::tuple("a.alb [/m/d1.mp3 /m/d2.mp3] modified undo", 0, 1));
 
     DocumentSeam& seam = doc;
     seam.SetModifiedFlag(false);
-    EXPECT_TRUE(seam.OpenDocumentFile(Album("next.alb", "/m/n.wav\n")));
-    EXPECT_TRUE(ui.asked.isEmpty());
+    EXPECT_TRUE(seam.OpenDocumentFile(Album("next.alb", "/m/n.wav\n")) && ui.asked.isEmpty());
     EXPECT_EQ(seam.Title(), "next.alb");
     Add("/m/y.wav");
     EXPECT_TRUE(seam.OpenDocumentFile(dir + "/next.alb"));
@@ -220,15 +216,14 @@ TEST_F(AlbumDocTest, SendByMailHandsTheAlbumOrACopyToXdgEmail)
     ASSERT_EQ(shell.started.size(), 1);
     const QString copy = shell.started[0].value(2);
     EXPECT_EQ(shell.started[0], (QStringList{"xdg-email", "--attach", copy}));
-    EXPECT_EQ(QFileInfo(copy).fileName(), "Untitled.alb");
-    EXPECT_EQ(FileBytes(copy), QByteArray("/m/a.wav\n"));
+    EXPECT_EQ(std::pair(QFileInfo(copy).fileName(), FileBytes(copy)),
+              std::pair(QStringLiteral("Untitled.alb"), QByteArray("/m/a.wav\n")));
     EXPECT_TRUE(doc.IsModified()); // sending is not saving
     QDir(QFileInfo(copy).absolutePath()).removeRecursively();
 
     ASSERT_TRUE(doc.DoSave(dir + "/show.alb", true));
     ASSERT_TRUE(doc.SendMail());
-    EXPECT_EQ(shell.started[1].value(2), dir + "/show.alb");
-    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(std::pair(shell.started[1].value(2), ui.messages), std::pair(dir + "/show.alb", QStringList()));
 
     Add("/m/b.wav");
     shell.failWith = "Cannot start xdg-email: No such file or directory";
