@@ -729,6 +729,22 @@ int main(int argc, char** argv)
         std::printf("cannot encode the MP3: %s\n", qPrintable(error));
         return 1;
     }
+    // LIRANA_BENCH_BUSY=N: N processes that keep a core busy run beside
+    // every figure (the machine a station shares with other work); they end
+    // with the benchmark.
+    std::vector<pid_t> busy;
+    for (int i = 0; i < qEnvironmentVariableIntValue("LIRANA_BENCH_BUSY"); ++i) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+            for (;;)
+                asm volatile(""); // a loop the compiler keeps
+        }
+        if (pid > 0)
+            busy.push_back(pid);
+    }
+    if (!busy.empty())
+        std::printf("with %d busy loops beside it\n", int(busy.size()));
     // Arguments name the figures to measure ("b d"; "b'" is the prepared
     // Play of "b" alone); none: all of them.
     const QStringList chosen = app.arguments().mid(1);
@@ -753,6 +769,10 @@ int main(int argc, char** argv)
             bench.TransitionError();
         if (wanted("d"))
             bench.ZeroOverlapSilence();
+    }
+    for (const pid_t pid : busy) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
     }
     return 0;
 }

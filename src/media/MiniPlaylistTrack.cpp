@@ -2,6 +2,7 @@
 #include "media/MiniPlaylistTrack.h"
 
 #include "app/UserInterface.h"
+#include "media/HandOver.h"
 #include "media/TrackEnvironment.h"
 #include "media/TrackEvents.h"
 #include "media/TrackExceptions.h"
@@ -315,27 +316,23 @@ void CMiniPlaylist::OverlapCheck()
     try {
         if (!m_current->IsPlaying())
             return;
-        const qint64 due = qint64(m_current->GetLength()) - std::max<TrackMs>(overlap, 0) -
-                           m_current->GetPosition();
-        // The next row is opened a check ahead. On the air bus its start is
-        // planned on its sample: where this entry reaches the overlap, or
-        // after its last sample ("~0"); the hand-over then finds it started.
-        if (due < 2 * OverlapCheckMs) {
+        // The engine's hand-over rule (HandOver::Next). The next row is
+        // opened when its start is near and, on the air bus, its start is
+        // planned on its sample; the hand-over then finds it started. Off
+        // the bus it is started its start latency early.
+        const auto step = ::HandOver::Next(m_current->GetLength(), m_current->GetPosition(), overlap,
+                                           m_ahead ? m_ahead->StartLatency() : 0, OverlapCheckMs);
+        if (step.plan) {
             OpenAhead();
             if (m_ahead && m_level != 1.0f && m_ahead->HasVolumeControl())
                 m_ahead->SetVolume(m_level);
             if (m_ahead)
-                m_ahead->PlayAfter(*m_current, overlap > 0 ? m_current->GetLength() - overlap : -1);
+                m_ahead->PlayAfter(*m_current, step.planAt);
         }
-        if (overlap <= 0)
-            return; // "~0" or no overlap: the entry ends by itself
-        // Off the bus the next row is started its start latency early, so
-        // that its first sound comes at the hand-over.
-        const qint64 start = due - (m_ahead ? m_ahead->StartLatency() : 0);
-        if (start < 0)
+        if (step.now)
             HandOver();
-        else if (start < OverlapCheckMs)
-            m_shot.start(static_cast<int>(start) + 1, this); // exact, not at the next check
+        else if (step.shotInMs >= 0)
+            m_shot.start(static_cast<int>(step.shotInMs), this);
     } catch (const CException& error) {
         Report(error);
     }

@@ -5,6 +5,7 @@
 
 #include "app/EngineSeams.h"
 #include "app/UserInterface.h"
+#include "media/HandOver.h"
 #include "platform/Exception.h"
 #include "platform/Logging.h"
 #include "playlist/Playlist.h"
@@ -27,25 +28,18 @@ void COnAirEngine::OverlapTick()
         (m_mode == PlayerMode::Normal || m_mode == PlayerMode::IntroScan))
         return; // nothing follows
     const qint64 overlap = OverlapOfOnAir();
-    if (m_mode != PlayerMode::IntroScan)
-        PlanNextStart(overlap);
-    // The prepared next item is started as much earlier as its first sound
-    // comes after its start (on the on-air track's clock: its position). An
-    // overlap aims at the ms. A "~0" follow-on aims a few ms late: measured
-    // on PulseAudio its first sound came 5 ms before the last of a WAV item
-    // with no allowance, and up to 7 ms more for formats whose stated length
-    // is a little off (Opus, AAC); a gap of a few ms is not heard, an item's
-    // last ms under the next one's first are.
-    constexpr qint64 kFollowOnLateMs = 6;
-    const qint64 latency = m_mode == PlayerMode::IntroScan ? 0 : NextStartLatency();
-    const qint64 lead = std::max<qint64>(0, latency - (overlap == 0 ? kFollowOnLateMs : 0));
-    if (overlap == 0 && lead == 0)
-        return;
+    // The one hand-over rule (HandOver::Next): the next start is planned on
+    // the bus shortly before it is due, and a track off the bus is started
+    // its start latency early. Intro scan plans nothing and cuts at once.
+    const bool intro = m_mode == PlayerMode::IntroScan;
+    const qint64 latency = intro ? 0 : NextStartLatency();
     // A track error here must not escape the timer: report it, keep the item.
     try {
-        const qint64 due = qint64(m_onAir->GetLength()) - overlap - lead; // position of the start
         const qint64 position = m_onAir->GetPosition();
-        if (position > due) {
+        const HandOver::Step step = HandOver::Next(m_onAir->GetLength(), position, overlap, latency, kTickMs);
+        if (step.plan && !intro)
+            PlanNextStart(step.planAt);
+        if (step.now) {
             qCDebug(lcEngine).noquote()
                 << "overlap: track" << m_onAir->Serial() << m_onAir->GetFileName() << "at" << position
                 << "ms of" << m_onAir->GetLength() << "ms, overlap" << overlap << "ms";
@@ -53,12 +47,12 @@ void COnAirEngine::OverlapTick()
                 OverlapToNext();
             else
                 FollowOnEarly();
-        } else if (due - position < 100 && m_overlapShotFor != m_onAir->Serial()) {
+        } else if (step.shotInMs >= 0 && m_overlapShotFor != m_onAir->Serial()) {
             // The next tick would come late: start the next item on time
             // with a one-shot timer for the rest of the way.
             const std::uint64_t serial = m_onAir->Serial();
             m_overlapShotFor = serial;
-            QTimer::singleShot(static_cast<int>(due - position) + 1, Qt::PreciseTimer, this, [this, serial] {
+            QTimer::singleShot(static_cast<int>(step.shotInMs), Qt::PreciseTimer, this, [this, serial] {
                 if (!m_onAir || m_onAir->Serial() != serial)
                     return;
                 m_overlapShotFor = 0; // may re-arm once more if the position lags
@@ -76,16 +70,11 @@ void COnAirEngine::OverlapTick()
 // started; until then the plan is made again each tick (the bus drops it
 // when the item on air is paused, sought or stopped, and the engine when
 // it leaves the air).
-void COnAirEngine::PlanNextStart(qint64 overlap)
+void COnAirEngine::PlanNextStart(TrackMs at)
 {
-    constexpr qint64 kPlanAheadMs = 600;
     if (!m_next.track || m_startAt.ms > 0)
         return;
     try {
-        const qint64 length = m_onAir->GetLength();
-        const qint64 due = overlap > 0 ? length - overlap : -1;
-        if ((due < 0 ? length : due) - qint64(m_onAir->GetPosition()) > kPlanAheadMs)
-            return;
         // A waiting event that is due plays first when the item on air
         // ends: what follows is not planned, and a plan made before the
         // event came due is taken back.
@@ -93,7 +82,7 @@ void COnAirEngine::PlanNextStart(qint64 overlap)
             m_next.track->CancelPlannedStart();
             return;
         }
-        m_next.track->PlayAfter(*m_onAir, static_cast<TrackMs>(due));
+        m_next.track->PlayAfter(*m_onAir, at);
     } catch (const CException& error) {
         ReportTrackError(error);
     }

@@ -204,7 +204,7 @@ void COnAirEngine::OnTimer(int id)
         KillTimer(TimerStartup);
         if (m_settings.autoPlay && m_seams.playlist->Selection() >= 0 && !m_onAir)
             SetTimer(TimerAutoPlay, 500);
-        SetTimer(TimerOverlap, 100);
+        SetTimer(TimerOverlap, kTickMs);
         break;
     case TimerAutoPlay:
         KillTimer(TimerAutoPlay);

@@ -46,9 +46,11 @@ class COnAirEngine : public QObject
 public:
     using TrackFactory = std::function<std::unique_ptr<CMediaTrack>(const QString& path)>;
 
+    // How often the overlap tick runs.
+    static constexpr int kTickMs = 100;
     // Timer ids; each is dispatched through OnTimer(id).
     enum TimerId : int {
-        TimerOverlap = 1,  // 100 ms overlap tick
+        TimerOverlap = 1,  // overlap tick, every kTickMs
         TimerStartup = 2,  // 500 ms once after start-up
         TimerAutoPlay = 3, // 500 ms once: auto-play
         TimerWatchDog = 4, // silence detector, its interval
@@ -239,8 +241,9 @@ private:
     // The two play-log lines of an outage, for the item outputs and the bus.
     void LogOutputGone(const QString& why);
     void LogOutputBack(qint64 goneMs);
-    // Plans the next item's start on the air bus when it is near.
-    void PlanNextStart(qint64 overlap);
+    // Plans the next item's start on the air bus: after the last sample of
+    // the item on air (at < 0) or where it reaches at.
+    void PlanNextStart(TrackMs at);
     void CancelOutage();
     void OnAirEnded();
     // ended: it ended by itself (a start planned after it stays planned).
