@@ -320,6 +320,17 @@ void CDirectShowTrack::PlayRange(TrackMs fromMs, TrackMs toMs)
     Play();
 }
 
+bool CDirectShowTrack::CueRange(TrackMs fromMs, TrackMs toMs)
+{
+    if (!m_pipeline || m_pictures || toMs <= fromMs || m_shared->state == Playing || m_input->Started())
+        return false;
+    const gint64 to = gint64(toMs) * GST_MSECOND;
+    if (!SeekPipeline(gint64(std::max<TrackMs>(fromMs, 0)) * GST_MSECOND, to))
+        return false;
+    m_stopNs = to;
+    return true;
+}
+
 void CDirectShowTrack::Stop()
 {
     if (!m_pipeline)

@@ -49,6 +49,7 @@ public:
     // Seeks to fromMs with an end mark at toMs (a segment with a stop), then
     // plays; the end notification comes at toMs.
     void PlayRange(TrackMs fromMs, TrackMs toMs) override;
+    bool CueRange(TrackMs fromMs, TrackMs toMs) override;
     // After any track with an input on the same bus: the start lands on
     // its sample.
     bool PlayAfter(const CMediaTrack& before, TrackMs positionOfBefore = -1) override;

@@ -84,6 +84,16 @@ public:
     }
     // Takes back a start PlayAfter planned and the bus has not made.
     virtual void CancelPlannedStart() {}
+    // Sets a prepared track that does not play yet to play fromMs..toMs
+    // when it starts: a start PlayAfter plans then begins at fromMs, and
+    // Play plays the stretch. False when the track cannot: the caller plans
+    // nothing and starts it with PlayRange when it is due.
+    virtual bool CueRange(TrackMs fromMs, TrackMs toMs)
+    {
+        (void)fromMs;
+        (void)toMs;
+        return false;
+    }
     // The air bus input the track plays into now; null when it has none (it
     // does not play, or not on the bus). Another track plans its start
     // against it.

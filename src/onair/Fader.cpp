@@ -17,27 +17,38 @@ void COnAirEngine::OverlapTick()
 {
     // The next item is opened ahead while one plays or a break halts, and
     // let go when nothing plays any more.
-    if (m_onAir || (m_breakHalt && !m_opening))
+    if (m_onAir || (m_breakHalt && !m_opening)) {
         PrepareNext();
-    else if (!m_opening)
+        CueNext();
+    } else if (!m_opening) {
         DropNext();
+    }
     if (!m_onAir || m_break)
         return;
     const int sel = m_seams.playlist->Selection();
     if (sel == m_seams.playlist->Count() - 1 &&
         (m_mode == PlayerMode::Normal || m_mode == PlayerMode::IntroScan))
         return; // nothing follows
-    const qint64 overlap = OverlapOfOnAir();
     // The one hand-over rule (HandOver::Next): the next start is planned on
     // the bus shortly before it is due, and a track off the bus is started
-    // its start latency early. Intro scan plans nothing and cuts at once.
+    // its start latency early. Intro Scan: the next stretch follows on the
+    // sample after the stretch on air when both are cued on the bus;
+    // otherwise it starts at the end of the one on air. The overlap still
+    // counts back from the item's end: a stretch that reaches it overlaps.
     const bool intro = m_mode == PlayerMode::IntroScan;
     const qint64 latency = intro ? 0 : NextStartLatency();
     // A track error here must not escape the timer: report it, keep the item.
     try {
+        const qint64 length = m_onAir->GetLength();
+        qint64 overlap = OverlapOfOnAir();
+        const bool stretch = intro && m_onAirStretchEnd >= 0 &&
+                             m_onAirStretchEnd <= length - std::max<qint64>(overlap, 0);
+        if (stretch)
+            overlap = 0;
         const qint64 position = m_onAir->GetPosition();
-        const HandOver::Step step = HandOver::Next(m_onAir->GetLength(), position, overlap, latency, kTickMs);
-        if (step.plan && !intro)
+        const HandOver::Step step = HandOver::Next(stretch ? m_onAirStretchEnd : length, position, overlap,
+                                                   latency, kTickMs);
+        if (step.plan && (!intro || m_next.cue))
             PlanNextStart(step.planAt);
         if (step.now) {
             qCDebug(lcEngine).noquote()

@@ -210,7 +210,16 @@ private:
     // The event that carries OpenFinished's arguments.
     void OpenFinishedEvent(QEvent* event);
     std::uint64_t FinishInBackground(std::unique_ptr<CMediaTrack> track);
-    void TrackOpened(std::unique_ptr<CMediaTrack> track, bool retrying);
+    // A stretch of an item, in ms (Intro Scan).
+    struct Range
+    {
+        TrackMs from = 0, to = 0;
+        bool operator==(const Range&) const = default;
+    };
+    // The stretch Intro Scan plays of an item of that length.
+    Range IntroRange(qint64 length) const;
+    // cued: the stretch the prepared track was set to play (CueRange).
+    void TrackOpened(std::unique_ptr<CMediaTrack> track, bool retrying, std::optional<Range> cued = {});
     // The next item: what would follow the item on air, or what Play starts
     // while a break halts playback (for Random the row drawn for it; empty
     // when that is not known: Shuffle at the end, control items); it is
@@ -220,6 +229,10 @@ private:
     // Random: the row the next start plays, drawn once and kept until then.
     int RandomPick();
     void PrepareNext();
+    // Intro Scan: sets the prepared next track to its stretch, so that its
+    // start can be planned on the sample after the stretch on air; a cue
+    // made for Intro Scan goes when another mode is chosen.
+    void CueNext();
     void FollowOn(bool breakAfter);
     void DropNext();
     bool TakeNext(const QString& path, bool retrying);
@@ -317,8 +330,13 @@ private:
         std::uint64_t ticket = 0; // opening
         std::unique_ptr<CMediaTrack> track;
         std::unique_ptr<CException> error;
+        std::optional<Range> cue; // the stretch the track was set to play
+        bool uncued = false;      // it cannot be set to one: it is not planned
     };
     Next m_next;
+    // Where the stretch of the item on air ends when it ends before the
+    // item does (Intro Scan), in ms of the item; -1 none.
+    qint64 m_onAirStretchEnd = -1;
     int m_randomPick = -1; // Random: the row drawn for the next start, kept once drawn
     // Finishes the openings that may wait; nothing arrives once it is gone.
     CTrackOpener m_opener{this};

@@ -263,27 +263,43 @@ void COnAirEngine::StartMediaItem(const QString& path)
     OpenTrack(path, retrying);
 }
 
-void COnAirEngine::TrackOpened(std::unique_ptr<CMediaTrack> track, bool retrying)
+COnAirEngine::Range COnAirEngine::IntroRange(qint64 length) const
+{
+    qint64 from = qint64(m_settings.introStart) * 1000;
+    qint64 to = from + qint64(m_settings.introLength) * 1000;
+    if (length < to) {
+        from = 0;
+        to = qint64(m_settings.introLength) * 1000;
+    }
+    if (length < to)
+        to = length;
+    return {static_cast<TrackMs>(from), static_cast<TrackMs>(to)};
+}
+
+void COnAirEngine::TrackOpened(std::unique_ptr<CMediaTrack> track, bool retrying, std::optional<Range> cued)
 {
     const QString path = track->GetFileName();
     if (track->Owner() != this)
         track->AttachOwner(this);
     const StartAt startAt = std::exchange(m_startAt, {});
+    qint64 stretchEnd = -1;
     try {
         if (startAt.ms > 0 && startAt.path == path && startAt.ms < track->GetLength()) {
             qCDebug(lcEngine).noquote() << "start" << path << "at" << startAt.ms << "ms";
             track->PlayRange(startAt.ms, track->GetLength()); // Play would start a pause from 0
         } else if (m_mode == PlayerMode::IntroScan) {
             const qint64 length = track->GetLength();
-            qint64 from = qint64(m_settings.introStart) * 1000;
-            qint64 to = from + qint64(m_settings.introLength) * 1000;
-            if (length < to) {
-                from = 0;
-                to = qint64(m_settings.introLength) * 1000;
-            }
-            if (length < to)
-                to = length;
-            track->PlayRange(static_cast<TrackMs>(from), static_cast<TrackMs>(to));
+            const Range range = IntroRange(length);
+            // A track set to its stretch ahead may have been started on the
+            // bus already: Play keeps it going.
+            if (cued == range)
+                track->Play();
+            else
+                track->PlayRange(range.from, range.to);
+            if (range.to < length)
+                stretchEnd = range.to;
+        } else if (cued) {
+            track->PlayRange(0, track->GetLength()); // set to a stretch for another mode
         } else {
             track->Play();
         }
@@ -298,6 +314,7 @@ void COnAirEngine::TrackOpened(std::unique_ptr<CMediaTrack> track, bool retrying
     }
     Dispose(std::move(m_onAir)); // an item started while another was on air replaces it
     m_onAir = std::move(track);
+    m_onAirStretchEnd = stretchEnd;
     qCDebug(lcEngine).noquote() << "start track" << m_onAir->Serial() << path << "mode" << int(m_mode)
                                 << "overlap override" << m_overlapOverride;
     ShowOnAir(GetItemDisplayName(m_onAir->GetFileName()));

@@ -112,6 +112,27 @@ void COnAirEngine::PrepareNext()
     }
 }
 
+void COnAirEngine::CueNext()
+{
+    const bool intro = m_mode == PlayerMode::IntroScan;
+    if (!intro && m_next.cue) {
+        DropNext(); // prepared anew, whole
+        PrepareNext();
+        return;
+    }
+    if (!intro || !m_next.track || m_next.cue || m_next.uncued)
+        return;
+    try {
+        const Range range = IntroRange(m_next.track->GetLength());
+        if (m_next.track->CueRange(range.from, range.to))
+            m_next.cue = range;
+        else
+            m_next.uncued = true;
+    } catch (const CException&) {
+        m_next.uncued = true; // its error is met again when it is due
+    }
+}
+
 void COnAirEngine::DropNext()
 {
     Dispose(std::move(m_next.track));
@@ -127,7 +148,7 @@ bool COnAirEngine::TakeNext(const QString& path, bool retrying)
     if (next.error) {
         StartError(*next.error, path);
     } else if (next.track) {
-        TrackOpened(std::move(next.track), retrying);
+        TrackOpened(std::move(next.track), retrying, next.cue);
     } else if (next.ticket) {
         m_opening = Opening{next.ticket, path, retrying}; // still opening: started when open
     } else {

@@ -92,7 +92,7 @@ public:
         }
     }
     TrackMs StartLatency() const override { return m_ahead ? 120 : 0; }
-    void Play() override { PlayRange(m_position, m_length); }
+    void Play() override { PlayRange(m_position, cued ? cued->second : m_length); }
     void PlayRange(TrackMs from, TrackMs to) override
     {
         m_position = rangeFrom = from;
@@ -106,6 +106,12 @@ public:
         return m_world.bus;
     }
     void CancelPlannedStart() override { plan.reset(); }
+    bool CueRange(TrackMs from, TrackMs to) override
+    {
+        if (m_world.bus)
+            cued = {m_position = from, to};
+        return m_world.bus;
+    }
     void Stop() override { m_state = Stopped; }
     void Pause() override { m_state = Paused; }
     void Resume() override { m_state = Playing; }
@@ -122,6 +128,7 @@ public:
     TrackMs rangeFrom = -1;
     TrackMs rangeTo = -1;
     std::optional<std::pair<std::uint64_t, TrackMs>> plan; // PlayAfter's leader and position
+    std::optional<std::pair<TrackMs, TrackMs>> cued;       // CueRange's stretch
 
 private:
     FakeTrackWorld& m_world;

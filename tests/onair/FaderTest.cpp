@@ -18,6 +18,15 @@ protected:
         Play(rows);
         ASSERT_TRUE(TestEnv::WaitUntil([&] { return OnAir() != nullptr; }, 5000));
     }
+    // The live track of that path (the prepared one).
+    FakeTrack* Alive(const QString& path)
+    {
+        std::lock_guard lock(world.aliveLock);
+        for (FakeTrack* t : world.alive)
+            if (t->GetFileName() == path)
+                return t;
+        return nullptr;
+    }
 };
 
 // When the next item starts, by what is left of the one on air (180 s).
@@ -244,13 +253,7 @@ TEST_F(FaderTest, OnTheBusTheNextStartIsPlannedOnItsSampleAndTakenBackWhenTheIte
         Play({"/m/a.mp3", "/m/b.mp3", "/m/c.mp3"});
         ASSERT_TRUE(TestEnv::WaitUntil([&] { return OnAir() != nullptr; }, 5000));
         FakeTrack* first = OnAir();
-        const auto next = [&] {
-            std::lock_guard lock(world.aliveLock);
-            for (FakeTrack* t : world.alive)
-                if (t->GetFileName() == "/m/b.mp3")
-                    return t;
-            return static_cast<FakeTrack*>(nullptr);
-        };
+        const auto next = [&] { return Alive("/m/b.mp3"); };
         ASSERT_TRUE(TestEnv::WaitUntil([&] { return Tick(), next() != nullptr; }, 5000));
         ASSERT_TRUE(TrackWork::WaitIdle(5000));
         QCoreApplication::processEvents(); // the opened track reaches the engine
@@ -271,6 +274,48 @@ TEST_F(FaderTest, OnTheBusTheNextStartIsPlannedOnItsSampleAndTakenBackWhenTheIte
         engine->OnCommand(Cmd::NextTrack);
         EXPECT_NE(OnAir(), first);
         EXPECT_FALSE(next() && next()->plan) << "an operator's Next starts it now";
+    }
+}
+
+// Intro Scan on the bus: the prepared item is set to its own stretch and its
+// start planned on the sample after the stretch on air, also with an
+// overlap set (which counts back from the item's end). Off the bus nothing
+// is planned; another mode prepares the item anew, whole.
+TEST_F(FaderTest, IntroScanCuesTheNextStretchAndPlansItAfterTheStretchOnAir)
+{
+    for (const bool bus : {true, false}) {
+        SCOPED_TRACE(bus);
+        world.bus = bus;
+        MakeEngine();
+        engine->SetMode(PlayerMode::IntroScan);
+        engine->Settings().introStart = 30;
+        engine->Settings().introLength = 15;
+        engine->Settings().overlapTime = 4000;
+        world.lengths = {{"/m/b.mp3", 40000}};
+        Play({"/m/a.mp3", "/m/b.mp3", "/m/c.mp3"});
+        FakeTrack* first = OnAir();
+        Tick();
+        FakeTrack* next = Alive("/m/b.mp3");
+        ASSERT_TRUE(next);
+        EXPECT_EQ(next->cued, bus ? std::optional(std::pair(0, 15000)) : std::nullopt);
+        first->SetPosition(45000 - 601);
+        Tick();
+        EXPECT_FALSE(next->plan);
+        first->SetPosition(45000 - 600);
+        Tick();
+        EXPECT_EQ(next->plan, bus ? std::optional(std::pair(first->Serial(), -1)) : std::nullopt);
+        EXPECT_EQ(OnAir(), first) << "the overlap does not reach into the stretch";
+        if (!bus)
+            continue;
+        EndOnAir();
+        ASSERT_EQ(OnAir(), next);
+        EXPECT_EQ(std::pair(next->rangeFrom, next->rangeTo), std::pair(0, 15000));
+        Tick();
+        ASSERT_TRUE(Alive("/m/c.mp3") && Alive("/m/c.mp3")->cued);
+        engine->SetMode(PlayerMode::Normal);
+        Tick();
+        ASSERT_TRUE(Alive("/m/c.mp3"));
+        EXPECT_FALSE(Alive("/m/c.mp3")->cued) << "kept at a stretch in Normal mode";
     }
 }
 
