@@ -53,14 +53,17 @@ CAirBus::~CAirBus()
     }
     m_impl->mixer.join();
     // What the output holds still plays: the last item's last sound is not
-    // cut at shutdown. The end of the stream goes down the output on a
-    // thread of its own, as the mixer's pushes did: an output that does not
-    // take it within DrainMs is flushed.
+    // cut at shutdown. The last periods and the end of the stream go down
+    // the output on a thread of its own, as the mixer's pushes did: an
+    // output that does not take them within DrainMs is flushed (a push on
+    // this thread would wait as long as a stalled output does).
     if (m_impl->output && !m_impl->output->failed) {
         Impl::Output& out = *m_impl->output;
-        m_impl->PushBatch(out);
         GstBus* bus = gst_element_get_bus(out.pipeline);
-        std::thread drain([&out] { gst_pad_push_event(out.pad, gst_event_new_eos()); });
+        std::thread drain([&out, impl = m_impl.get()] {
+            impl->PushBatch(out);
+            gst_pad_push_event(out.pad, gst_event_new_eos());
+        });
         GstMessage* message = gst_bus_timed_pop_filtered(
             bus, GstClockTime(DrainMs) * GST_MSECOND,
             static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
