@@ -311,19 +311,20 @@ void CDirectShowTrack::PlayRange(TrackMs fromMs, TrackMs toMs)
         PostEnd(MCI_NOTIFY_SUCCESSFUL);
         return;
     }
-    const gint64 from = gint64(std::max<TrackMs>(fromMs, 0)) * GST_MSECOND;
-    const gint64 to = gint64(toMs) * GST_MSECOND;
-    if (!SeekPipeline(from, to))
+    if (!SeekRange(fromMs, toMs))
         Fail(105,
              QCoreApplication::translate("DirectShowTrack", "Cannot play %1..%2 ms").arg(fromMs).arg(toMs));
-    m_stopNs = to;
     Play();
 }
 
 bool CDirectShowTrack::CueRange(TrackMs fromMs, TrackMs toMs)
 {
-    if (!m_pipeline || m_pictures || toMs <= fromMs || m_shared->state == Playing || m_input->Started())
-        return false;
+    return m_pipeline && !m_pictures && toMs > fromMs && m_shared->state != Playing && !m_input->Started() &&
+           SeekRange(fromMs, toMs);
+}
+
+bool CDirectShowTrack::SeekRange(TrackMs fromMs, TrackMs toMs)
+{
     const gint64 to = gint64(toMs) * GST_MSECOND;
     if (!SeekPipeline(gint64(std::max<TrackMs>(fromMs, 0)) * GST_MSECOND, to))
         return false;

@@ -111,6 +111,8 @@ private:
     // A flushing, accurate seek to fromNs (and to toNs when given), the
     // input flushed to that place; false when the pipeline refused it.
     bool SeekPipeline(qint64 fromNs, qint64 toNs = -1);
+    // Seeks to fromMs with the end mark at toMs (PlayRange, CueRange).
+    bool SeekRange(TrackMs fromMs, TrackMs toMs);
     [[noreturn]] void Fail(int where, const QString& text, int code = 0);
 
     GstElement* m_pipeline = nullptr;
