@@ -16,25 +16,18 @@
 
 // decodebin (playbin's) sometimes loses the first buffer that a parser
 // running its own pull-mode loop pushes before decodebin has exposed its
-// pad: the not-linked error is swallowed and the preroll would wait for ever.
-// Measured here with two players at once: 11-17 of 144 AIFF opens and 15 of
-// 96 W64 opens stalled, no WAV, MP3 or other one. Read in push mode
-// (pushfilesrc) none of 240 AIFF opens stalled, so AIFF is read that way;
-// W64's only reader (sfdec) needs pull mode: there a stall is undone by a
+// pad: the not-linked error is swallowed and the preroll would wait for ever,
+// or the preroll comes on the second buffer and the item lacks its start.
+// Measured with two players at once: 11-17 of 144 AIFF opens and 15 of 96
+// W64 opens stalled, no WAV, MP3 or other one; and in CI a W64 item began
+// one buffer (46 ms) in. Those two formats are read by libsndfile now
+// (SndfileFeed.h) and never meet such a parser. For any other local file
+// that has not prerolled in time (a local file prerolls in some ms, a few
+// hundred for the first MP3 of a process) the reader is restarted with a
 // flushing seek to the start sent to the reader itself, which restarts its
-// loop now that its pad is linked (measured with two players at once: 44 of
-// 120 W64 opens stalled, all 44 prerolled after the seek; a seek sent to the
-// pipeline never reaches the reader, and a fresh pipeline stalls as often).
-// Any local file that has not prerolled in time (a local file prerolls in
-// some ms, a few hundred for the first MP3 of a process) is restarted so,
-// else opened again with a fresh pipeline, waiting twice as long each time,
-// until OpenTimeoutMs is spent.
-bool CDirectShowTrack::ReadsInPushMode(const QString& path)
-{
-    static const QStringList pushed{QStringLiteral("aif"), QStringLiteral("aiff"), QStringLiteral("aifc")};
-    return pushed.contains(QFileInfo(path).suffix(), Qt::CaseInsensitive);
-}
-
+// loop now that its pad is linked (a seek sent to the pipeline never
+// reaches the reader), else the file is opened again with a fresh pipeline,
+// waiting twice as long each time, until OpenTimeoutMs is spent.
 void CDirectShowTrack::Preroll()
 {
     const bool local = !m_path.contains(QStringLiteral("://"));

@@ -6,6 +6,7 @@
 #include "media/GstLengthScan.h"
 #include "media/LongWave.h"
 #include "media/PlugInChain.h"
+#include "media/SndfileFeed.h"
 #include "media/TrackBusWatch.h"
 #include "media/TrackEnvironment.h"
 #include "media/TrackEvents.h"
@@ -76,7 +77,8 @@ void CDirectShowTrack::BeginOpen(const QString& path, QObject* owner)
     try {
         m_bus = CTrackEnvironment::AirBus();
         m_video = VideoOutput::Current();
-        m_pushMode = ReadsInPushMode(path);
+        m_pushMode = false;
+        m_feed.reset();
         BuildPipeline();
     } catch (...) {
         Close();
@@ -88,6 +90,7 @@ void CDirectShowTrack::FinishOpen()
 {
     try {
         RefuseNonRegularFile(m_path); // a stat may wait (a hung network share)
+        OpenFeed();
         ReadLongWaveAsStream();
         Preroll();
         // Learnt now, off the caller's thread: a file that states no length
@@ -137,6 +140,17 @@ void CDirectShowTrack::MakeInput()
         });
 }
 
+void CDirectShowTrack::OpenFeed()
+{
+    if (!CSndfileFeed::Reads(m_path))
+        return;
+    QString why;
+    m_feed = CSndfileFeed::Open(m_path, &why);
+    if (!m_feed)
+        Fail(103, QCoreApplication::translate("DirectShowTrack", "Cannot read %1: %2").arg(m_path, why));
+    m_knownLength = m_feed->LengthMs();
+}
+
 void CDirectShowTrack::RefuseNonRegularFile(const QString& path)
 {
     // A FIFO, a device or a folder would block or fail deep inside the
@@ -184,11 +198,23 @@ void CDirectShowTrack::BuildPipeline(bool again)
         g_clear_error(&error);
         Fail(103, QCoreApplication::translate("DirectShowTrack", "Not a file name: %1 %2").arg(m_path, text));
     }
-    // pushfile:// reads the same file in push mode (see Preroll).
+    // pushfile:// reads the same file in push mode (see ReadLongWaveAsStream).
     const QByteArray played = m_pushMode && g_str_has_prefix(uri, "file://") ? QByteArray("push") + uri
                                                                              : QByteArray(uri);
-    g_object_set(m_pipeline, "uri", played.constData(), nullptr);
     g_free(uri);
+    if (CSndfileFeed::Reads(m_path)) {
+        // The feed is opened off the owner's thread (FinishOpen), before the
+        // preroll makes the source.
+        g_object_set(m_pipeline, "uri", CSndfileFeed::Uri, nullptr);
+        g_signal_connect(m_pipeline, "source-setup",
+                         G_CALLBACK(+[](GstElement*, GstElement* source, gpointer feed) {
+                             if (const auto& opened = *static_cast<std::shared_ptr<CSndfileFeed>*>(feed))
+                                 opened->SetUp(source);
+                         }),
+                         &m_feed);
+    } else {
+        g_object_set(m_pipeline, "uri", played.constData(), nullptr);
+    }
 
     if (!m_input)
         MakeInput();
@@ -238,6 +264,7 @@ void CDirectShowTrack::Close()
     if (m_input)
         m_input->Detach();
     DropPipeline();
+    m_feed.reset();
     m_input.reset();
     m_bus.reset();
     if (m_video)
@@ -255,6 +282,8 @@ bool CDirectShowTrack::SeekPipeline(qint64 fromNs, qint64 toNs)
     // What was buffered goes, and what the decoder is writing now is old:
     // the input takes data again at the seek's flush.
     m_input->Flush(CAirBus::FramesOf(NsToMs(fromNs)), true);
+    if (m_feed && toNs >= 0)
+        m_feed->SetStop(toNs);
     const bool sought = gst_element_seek(m_pipeline, 1.0, GST_FORMAT_TIME, flags, GST_SEEK_TYPE_SET, fromNs,
                                          stopType, stop);
     if (!sought)

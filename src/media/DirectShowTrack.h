@@ -22,6 +22,7 @@
 
 class CAirBus;
 class CAirInput;
+class CSndfileFeed;
 class CTrackThread;
 class VideoOutput;
 struct CGstTrackShared;
@@ -89,6 +90,8 @@ public:
 
 private:
     void RefuseNonRegularFile(const QString& path);
+    // W64 and AIFF: libsndfile reads the file for the pipeline (SndfileFeed.h).
+    void OpenFeed();
     // again: a fresh pipeline for the same open after a stalled preroll; what
     // the plug-in chain could not add was reported the first time.
     void BuildPipeline(bool again = false);
@@ -103,8 +106,6 @@ private:
     [[noreturn]] void FailNotOpened();
     void DropPipeline();
     void MakeInput();
-    // Formats whose parser can stall decodebin in pull mode.
-    static bool ReadsInPushMode(const QString& path);
     // A WAV file with more than 2 GiB of audio is read as a stream, with
     // the length its header gives (see LongWave.h).
     void ReadLongWaveAsStream();
@@ -121,6 +122,7 @@ private:
     double m_gain = 1.0;                  // linear, from SetVolume
     bool m_pictures = false;              // a video item shown in the console
     bool m_pushMode = false;              // a local file read through pushfile://
+    std::shared_ptr<CSndfileFeed> m_feed; // the file's reader, when libsndfile reads it
     std::shared_ptr<VideoOutput> m_video; // taken at open; null: sound only
     std::shared_ptr<CGstTrackShared> m_shared;
     std::unique_ptr<CTrackThread> m_worker;

@@ -228,11 +228,10 @@ TEST_P(ServerAirTest, EveryKindSoundsOnTheChosenSinkAndNothingOnTheDefault)
 
 // One tone in each format, one after another, each found on the air with
 // its length and level. AIFF comes three times, each right after an item
-// that says "~0" in its name: its open stalled in some runs only. W64's
-// reader stalls in about a third of opens and is restarted, then opened
-// again (1.2 s): the item before it is long enough for that, as any item
-// on a station is. The default output (the session's sound server) reaches
-// the air too.
+// that says "~0" in its name, and W64 last: GStreamer's readers of both
+// stalled an open now and then, or lost its first buffer (libsndfile reads
+// them now). The default output (the session's sound server) reaches the
+// air too.
 TEST_P(ServerAirTest, EveryFormatPlaysWithItsLength)
 {
     using F = TestMedia::Format;

@@ -16,6 +16,7 @@
 
 #include <QFile>
 #include <gst/gst.h>
+#include <sndfile.h>
 
 #include <mutex>
 #include <tuple>
@@ -90,6 +91,57 @@ TEST_F(GstTrack, WavFilesOverTwoGibibytesOpenWithTheirWholeLength)
         track.Close();
         file.remove();
     }
+}
+
+// W64 and AIFF, read by libsndfile: the air begins with the file's first
+// sample, left and right in place, and a range plays from its first sample
+// to its mark and not one frame further.
+TEST_F(GstTrack, SndfileFormatsAirFromTheirFirstSampleToTheirMark)
+{
+    const QString wav = TestMedia::WriteStereoWav(TestEnv::Root() + "/lr.wav", {TestMedia::Tone(440, 1.0)},
+                                                  {TestMedia::Tone(660, 1.0, -6)});
+    std::vector<float> file(44100 * 2);
+    SF_INFO info{};
+    SNDFILE* reader = sf_open(wav.toLocal8Bit().constData(), SFM_READ, &info);
+    ASSERT_TRUE(reader);
+    ASSERT_EQ(sf_readf_float(reader, file.data(), 44100), 44100);
+    sf_close(reader);
+    const auto bus = CTrackEnvironment::AirBus();
+    std::mutex mutex;
+    std::vector<float> air; // from the bus frame `first` on
+    std::uint64_t first = 0;
+    bus->SetTap([&](const float* samples, int frames, std::uint64_t at) {
+        std::lock_guard lock(mutex);
+        if (air.empty())
+            first = at;
+        air.insert(air.end(), samples, samples + frames * CAirBus::Channels);
+    });
+    for (const TestMedia::Format format : {TestMedia::Format::W64, TestMedia::Format::Aiff}) {
+        const QString path = TestMedia::Encode(wav, format);
+        SCOPED_TRACE(path.toStdString());
+        for (const TrackMs from : {0, 300}) {
+            CDirectShowTrack track;
+            track.Open(path, &owner);
+            EXPECT_EQ(track.GetLength(), 1000);
+            {
+                std::lock_guard lock(mutex);
+                air.clear();
+            }
+            const std::size_t ends = owner.ends.size();
+            track.PlayRange(from, 700);
+            ASSERT_TRUE(owner.WaitForEnds(ends + 1));
+            EXPECT_EQ(track.AirInput()->FramesTaken(), CAirBus::FramesOf(700));
+            std::lock_guard lock(mutex);
+            const std::uint64_t start = track.AirInput()->StartedAt();
+            ASSERT_GE(start, first);
+            const std::size_t at = (start - first) * CAirBus::Channels, in = CAirBus::FramesOf(from) * 2;
+            ASSERT_GE(air.size(), at + 8192);
+            for (std::size_t i = 0; i < 8192; ++i)
+                ASSERT_NEAR(air[at + i], file[in + i], 1e-4)
+                    << "sample " << i / 2 << (i % 2 ? " right" : " left");
+        }
+    }
+    bus->SetTap({});
 }
 
 // A start planned on the bus comes on its sample: after the last of the
@@ -197,6 +249,9 @@ TEST_F(GstTrack, BadFilesAndOutputsFailOpenWithTheirCodes)
     const std::tuple<QString, int, QString> rows[] = {
         {TestEnv::Root() + "/missing.wav", 103, QStringLiteral("missing.wav")},
         {TestEnv::Root(), 103, QStringLiteral("Not a regular file: ")},
+        {TestEnv::Root() + "/missing.w64", 103, QStringLiteral("missing.w64")},
+        {TestEnv::WriteFile(TestEnv::Root() + "/noise.aiff", "FORM\0\0\0\4AIFFnot a chunk"), 103,
+         QStringLiteral("noise.aiff")},
     };
     for (const auto& [path, where, message] : rows) {
         CDirectShowTrack track;
