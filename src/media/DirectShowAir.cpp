@@ -3,6 +3,7 @@
 
 #include "media/AirBus.h"
 #include "media/TrackBusWatch.h"
+#include "platform/Logging.h"
 
 #include <gst/app/gstappsink.h>
 #include <gst/gst.h>
@@ -18,7 +19,8 @@ namespace {
 class InputRef
 {
 public:
-    explicit InputRef(std::shared_ptr<CAirInput> input) : m_input(std::move(input))
+    explicit InputRef(std::shared_ptr<CAirInput> input, QString checked = {})
+        : checked(std::move(checked)), m_input(std::move(input))
     {
         m_made.store(true, std::memory_order_release);
     }
@@ -29,21 +31,45 @@ public:
         return *m_input;
     }
 
+    // The file whose first buffer after each segment is checked; empty:
+    // none (a live source's times are the clock's).
+    const QString checked;
+    // Where the segment the next buffer belongs to starts; -1: checked.
+    std::atomic<gint64> segmentStartNs{-1};
+
 private:
     std::shared_ptr<CAirInput> m_input;
     std::atomic<bool> m_made{false};
 };
+
+// The first buffer of a segment must start where the segment does: a later
+// one means the decoder lost what came before (a parser's first buffer
+// lost inside decodebin), and the item airs without its start. Nothing
+// brings it back here; it is said, so that it is seen.
+void CheckFirstBuffer(InputRef& ref, GstBuffer* buffer)
+{
+    const gint64 start = ref.segmentStartNs.exchange(-1);
+    if (start < 0 || !GST_BUFFER_PTS_IS_VALID(buffer))
+        return;
+    const gint64 lostNs = gint64(GST_BUFFER_PTS(buffer)) - start;
+    if (lostNs > 2 * gint64(GST_MSECOND))
+        qCWarning(lcMedia).noquote() << "lirana:" << ref.checked << "began" << lostNs / GST_MSECOND
+                                     << "ms late: the decoder lost its first data";
+}
 
 // The decoded sound goes into the track's input of the air bus: the
 // streaming thread waits there while the input's ring is full, so the
 // decoder runs at most the ring's length ahead of the air.
 GstFlowReturn OnAirSample(GstAppSink* sink, gpointer data)
 {
-    CAirInput& input = *(*static_cast<InputRef*>(data));
+    InputRef& ref = *static_cast<InputRef*>(data);
+    CAirInput& input = *ref;
     GstSample* sample = gst_app_sink_pull_sample(sink);
     if (!sample)
         return GST_FLOW_OK;
     GstBuffer* buffer = gst_sample_get_buffer(sample);
+    if (buffer && !ref.checked.isEmpty())
+        CheckFirstBuffer(ref, buffer);
     GstMapInfo map;
     if (buffer && gst_buffer_map(buffer, &map, GST_MAP_READ)) {
         input.Write(reinterpret_cast<const float*>(map.data),
@@ -63,6 +89,18 @@ GstPadProbeReturn OnFlushStop(GstPad*, GstPadProbeInfo* info, gpointer data)
     return GST_PAD_PROBE_OK;
 }
 
+GstPadProbeReturn OnSegment(GstPad*, GstPadProbeInfo* info, gpointer data)
+{
+    GstEvent* event = gst_pad_probe_info_get_event(info);
+    if (GST_EVENT_TYPE(event) == GST_EVENT_SEGMENT) {
+        const GstSegment* segment = nullptr;
+        gst_event_parse_segment(event, &segment);
+        if (segment->format == GST_FORMAT_TIME && segment->rate > 0)
+            static_cast<InputRef*>(data)->segmentStartNs = gint64(segment->start);
+    }
+    return GST_PAD_PROBE_OK;
+}
+
 void ForgetInput(gpointer data)
 {
     delete static_cast<InputRef*>(data);
@@ -74,7 +112,7 @@ void ForgetInput(gpointer data)
 // when the first data after a flushing seek brings its caps, and a seek or
 // the data itself arriving meanwhile was dropped (seen under load: a
 // refused seek, or a preroll that never came).
-GstElement* MakeAirSinkBin(const std::shared_ptr<CAirInput>& input, QString* error)
+GstElement* MakeAirSinkBin(const std::shared_ptr<CAirInput>& input, QString* error, const QString& checked)
 {
     GError* failure = nullptr;
     GstElement* output = gst_parse_bin_from_description(
@@ -94,9 +132,12 @@ GstElement* MakeAirSinkBin(const std::shared_ptr<CAirInput>& input, QString* err
         GstAppSinkCallbacks callbacks{};
         callbacks.new_sample = OnAirSample;
         callbacks.eos = [](GstAppSink*, gpointer data) { (*static_cast<InputRef*>(data))->WriteEnd(); };
-        gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, new InputRef(input), ForgetInput);
+        auto* ref = new InputRef(input, checked);
+        gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, ref, ForgetInput);
         GstPad* pad = gst_element_get_static_pad(sink, "sink");
         gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_EVENT_FLUSH, OnFlushStop, new InputRef(input), ForgetInput);
+        if (!checked.isEmpty())
+            gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, OnSegment, ref, nullptr);
         gst_object_unref(pad);
         gst_object_unref(sink);
     }

@@ -15,5 +15,8 @@ typedef struct _GstElement GstElement;
 class CAirInput;
 
 // A floating bin named kOutputBinName for playbin's "audio-sink"; null with
-// *error set when GStreamer cannot make it.
-GstElement* MakeAirSinkBin(const std::shared_ptr<CAirInput>& input, QString* error);
+// *error set when GStreamer cannot make it. With `checked` (a file's name),
+// a segment whose first buffer comes more than 2 ms after its start is
+// told as a warning naming it: the decoder lost the item's start.
+GstElement* MakeAirSinkBin(const std::shared_ptr<CAirInput>& input, QString* error,
+                           const QString& checked = {});

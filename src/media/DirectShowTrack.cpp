@@ -220,7 +220,9 @@ void CDirectShowTrack::BuildPipeline(bool again)
         MakeInput();
     m_input->Flush(0);
     QString outputError;
-    GstElement* output = MakeAirSinkBin(m_input, &outputError);
+    GstElement* output = MakeAirSinkBin(
+        m_input, &outputError,
+        m_path.contains(QStringLiteral("://")) ? QString() : QFileInfo(m_path).fileName());
     if (!output)
         Fail(101, QCoreApplication::translate("DirectShowTrack", "Cannot make the audio output \"%1\": %2")
                       .arg(QStringLiteral("appsink"), outputError));

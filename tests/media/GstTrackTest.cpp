@@ -3,6 +3,7 @@
 // lengths, range marks, the decibel volume, the error codes and
 // the choice of audio output. The common contract is in TrackContractTest.
 #include "media/AirBus.h"
+#include "media/DirectShowAir.h"
 #include "media/DirectShowTrack.h"
 #include "media/MciTrack.h"
 #include "media/MiniPlaylistTrack.h"
@@ -15,6 +16,7 @@
 #include "support/TestMedia.h"
 
 #include <QFile>
+#include <gst/app/gstappsrc.h>
 #include <gst/gst.h>
 #include <sndfile.h>
 
@@ -142,6 +144,56 @@ TEST_F(GstTrack, SndfileFormatsAirFromTheirFirstSampleToTheirMark)
         }
     }
     bus->SetTap({});
+}
+
+// A file whose first buffer comes after its segment's start has lost its
+// start in the decoder: said once, naming the file; a whole one is not.
+TEST_F(GstTrack, AStartLostInTheDecoderIsToldNamingTheFile)
+{
+    static std::mutex mutex;
+    static QStringList told;
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& text) {
+            std::lock_guard lock(mutex);
+            told << text;
+        });
+    for (const GstClockTime firstNs :
+         {GstClockTime(0), GstClockTime(2 * GST_MSECOND), GstClockTime(46 * GST_MSECOND)}) {
+        SCOPED_TRACE(firstNs);
+        {
+            std::lock_guard lock(mutex);
+            told.clear();
+        }
+        QString error;
+        GstElement* pipeline = gst_pipeline_new(nullptr);
+        GstElement* source = gst_element_factory_make("appsrc", nullptr);
+        GstCaps* caps = gst_caps_from_string(
+            "audio/x-raw,format=F32LE,layout=interleaved,rate=44100,channels=2");
+        g_object_set(source, "format", GST_FORMAT_TIME, "caps", caps, nullptr);
+        gst_caps_unref(caps);
+        gst_bin_add(GST_BIN(pipeline), source);
+        GstElement* sink = MakeAirSinkBin(CTrackEnvironment::AirBus()->AddInput("t"), &error, "x.w64");
+        ASSERT_TRUE(sink) << error.toStdString();
+        gst_bin_add(GST_BIN(pipeline), sink);
+        ASSERT_TRUE(gst_element_link(source, sink));
+        gst_element_set_state(pipeline, GST_STATE_PLAYING);
+        for (const GstClockTime at : {firstNs, firstNs + 20 * GST_MSECOND}) {
+            GstBuffer* buffer = gst_buffer_new_and_alloc(882 * 2 * sizeof(float));
+            gst_buffer_memset(buffer, 0, 0, gst_buffer_get_size(buffer));
+            GST_BUFFER_PTS(buffer) = at;
+            gst_app_src_push_buffer(GST_APP_SRC(source), buffer);
+        }
+        gst_app_src_end_of_stream(GST_APP_SRC(source));
+        GstBus* bus = gst_element_get_bus(pipeline);
+        gst_message_unref(gst_bus_timed_pop_filtered(bus, 5 * GST_SECOND, GST_MESSAGE_EOS));
+        gst_object_unref(bus);
+        gst_element_set_state(pipeline, GST_STATE_NULL);
+        gst_object_unref(pipeline);
+        std::lock_guard lock(mutex);
+        EXPECT_EQ(told.filter("x.w64 began 46 ms late").size(), firstNs == 46 * GST_MSECOND ? 1 : 0)
+            << told.join(u'\n').toStdString();
+    }
+    qInstallMessageHandler(previous);
 }
 
 // A start planned on the bus comes on its sample: after the last of the
