@@ -12,119 +12,34 @@
 #include <gst/gst.h>
 
 #include <algorithm>
-#include <vector>
 
-// decodebin (playbin's) sometimes loses the first buffer that a parser
-// running its own pull-mode loop pushes before decodebin has exposed its
-// pad: the not-linked error is swallowed and the preroll would wait for ever,
-// or the preroll comes on the second buffer and the item lacks its start.
-// Measured with two players at once: 11-17 of 144 AIFF opens and 15 of 96
-// W64 opens stalled, no WAV, MP3 or other one; and in CI a W64 item began
-// one buffer (46 ms) in. Those two formats are read by libsndfile now
-// (SndfileFeed.h) and never meet such a parser. For any other local file
-// that has not prerolled in time (a local file prerolls in some ms, a few
-// hundred for the first MP3 of a process) the reader is restarted with a
-// flushing seek to the start sent to the reader itself, which restarts its
-// loop now that its pad is linked (a seek sent to the pipeline never
-// reaches the reader), else the file is opened again with a fresh pipeline,
-// waiting twice as long each time, until OpenTimeoutMs is spent.
+// decodebin (playbin's) sometimes lost the first buffer that a parser
+// running its own pull-mode loop pushed before decodebin had exposed its
+// pad: the preroll stalled, or came on the second buffer and the item lacked
+// its start. Measured with two players at once: 11-17 of 144 AIFF opens and
+// 15 of 96 W64 opens stalled, no WAV, MP3 or other one. Those two formats
+// are read by libsndfile now (SndfileFeed.h). A local file that has not
+// prerolled in time all the same (a local file prerolls in some ms, a few
+// hundred for the first MP3 of a process) is opened again with a fresh
+// pipeline, waiting twice as long each time, until OpenTimeoutMs is spent;
+// only a file that never prerolls is an error (a slow first open on a loaded
+// machine is no fault of the file's).
 void CDirectShowTrack::Preroll()
 {
     const bool local = !m_path.contains(QStringLiteral("://"));
     int spent = 0;
-    bool restarted = false; // the readers of this pipeline
-    bool reopened = false;  // after a preroll that needed a restart
     for (int wait = local ? StallRetryMs : OpenTimeoutMs;; wait *= 2) {
         wait = std::min(wait, OpenTimeoutMs - spent);
-        if (PrerollWithin(wait)) {
-            if (!restarted || reopened)
-                return;
-            // A pipeline whose reader was restarted prerolls, but now and
-            // then its item then plays silent: the data waiting at the
-            // output's door never reaches the sink once the door opens (3 in
-            // about 17 restarts of W64 items with both cores busy; a seek of
-            // the whole pipeline after the preroll did not help). So it only
-            // shows that the file can be read, and the file is opened once
-            // more with a fresh pipeline.
-            qCDebug(lcMedia).noquote() << "the preroll of" << QFileInfo(m_path).fileName()
-                                       << "needed its reader restarted; opening it again";
-            reopened = true;
-            DropPipeline();
-            BuildPipeline(true);
-            restarted = false;
-            continue;
-        }
+        if (PrerollWithin(wait))
+            return;
         spent += wait;
         if (spent >= OpenTimeoutMs)
             FailNotOpened();
-        if (!restarted && RestartPullReaders()) {
-            restarted = true;
-            qCDebug(lcMedia).noquote()
-                << "the preroll of" << QFileInfo(m_path).fileName() << "stalled; its reader was restarted";
-            continue;
-        }
-        qCWarning(lcMedia).noquote() << "lirana: the preroll of" << QFileInfo(m_path).fileName()
-                                     << "stalled; opening it again";
+        qCDebug(lcMedia).noquote() << "the preroll of" << QFileInfo(m_path).fileName()
+                                   << "stalled; opening it again";
         DropPipeline();
         BuildPipeline(true);
-        restarted = false;
     }
-}
-
-namespace {
-
-bool HasPadIn(GstElement* element, GstPadDirection direction, GstPadMode mode)
-{
-    bool found = false;
-    GstIterator* pads = direction == GST_PAD_SINK ? gst_element_iterate_sink_pads(element)
-                                                  : gst_element_iterate_src_pads(element);
-    GValue item = G_VALUE_INIT;
-    while (!found && gst_iterator_next(pads, &item) == GST_ITERATOR_OK) {
-        found = GST_PAD_MODE(GST_PAD(g_value_get_object(&item))) == mode;
-        g_value_reset(&item);
-    }
-    g_value_unset(&item);
-    gst_iterator_free(pads);
-    return found;
-}
-
-// A reader that pulls its data and pushes on (sfdec, a parser in pull mode),
-// as opposed to one pulled from itself (typefind, which only hands its pull
-// on to the reader after it).
-bool RunsItsOwnLoop(GstElement* element)
-{
-    return HasPadIn(element, GST_PAD_SINK, GST_PAD_MODE_PULL) &&
-           HasPadIn(element, GST_PAD_SRC, GST_PAD_MODE_PUSH);
-}
-
-} // namespace
-
-bool CDirectShowTrack::RestartPullReaders()
-{
-    std::vector<GstElement*> readers;
-    GstIterator* elements = gst_bin_iterate_recurse(GST_BIN(m_pipeline));
-    GValue item = G_VALUE_INIT;
-    while (gst_iterator_next(elements, &item) == GST_ITERATOR_OK) {
-        auto* element = GST_ELEMENT(g_value_get_object(&item));
-        if (RunsItsOwnLoop(element))
-            readers.push_back(GST_ELEMENT(gst_object_ref(element)));
-        g_value_reset(&item);
-    }
-    g_value_unset(&item);
-    gst_iterator_free(elements);
-    for (GstElement* reader : readers) {
-        GstEvent* seek = gst_event_new_seek(1.0, GST_FORMAT_TIME, GST_SEEK_FLAG_FLUSH, GST_SEEK_TYPE_SET, 0,
-                                            GST_SEEK_TYPE_NONE, -1);
-        GstIterator* pads = gst_element_iterate_src_pads(reader);
-        GValue pad = G_VALUE_INIT;
-        if (gst_iterator_next(pads, &pad) == GST_ITERATOR_OK)
-            gst_pad_send_event(GST_PAD(g_value_get_object(&pad)), gst_event_ref(seek));
-        g_value_unset(&pad);
-        gst_iterator_free(pads);
-        gst_event_unref(seek);
-        gst_object_unref(reader);
-    }
-    return !readers.empty();
 }
 
 void CDirectShowTrack::FailNotOpened()

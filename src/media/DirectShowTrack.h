@@ -99,10 +99,6 @@ private:
     // Waits (bounded) for the preroll; false when it did not come in time.
     // Throws the error the pipeline reported.
     bool PrerollWithin(int timeoutMs);
-    // Sends a flushing seek to the start to every reader of the pipeline
-    // that runs its own pull-mode loop and feeds an element that does not;
-    // false when there is none.
-    bool RestartPullReaders();
     [[noreturn]] void FailNotOpened();
     void DropPipeline();
     void MakeInput();
