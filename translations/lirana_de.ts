@@ -1655,6 +1655,10 @@ Titelposition</translation>
         <source>No sound came from %1 for 2 s</source>
         <translation>Von %1 kam 2 s lang kein Ton</translation>
     </message>
+    <message>
+        <source>Cannot read %1: %2</source>
+        <translation>%1 kann nicht gelesen werden: %2</translation>
+    </message>
 </context>
 <context>
     <name>DllLoader</name>
