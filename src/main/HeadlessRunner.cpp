@@ -87,13 +87,15 @@ int RunHeadless(const HeadlessOptions& options, CTerminationWatcher* watcher)
         ui.ShowMessage(refusal, UserInterface::Icon::Stop);
         return 1;
     }
+    if (!options.output.isEmpty())
+        CTrackEnvironment::SetRunOutput(options.output);
     // Nothing at all to play into: said once, with the way out, rather than
     // an endless retry of an output that cannot come.
     if (const QString missing = CTrackEnvironment::MissingAudioOutput(); !missing.isEmpty()) {
         ui.ShowMessage(
             QStringLiteral("No audio output: %1. Start the sound server first (docs/service.md), or, "
-                           "for a station without a sound output, play into nothing: "
-                           "lirana --set \"AudioSink=fakesink sync=true\"")
+                           "for a station without a sound output, run the air on the system clock: "
+                           "lirana --headless --output none ... (or lirana --set AudioSink=none)")
                 .arg(missing),
             UserInterface::Icon::Stop);
         return 1;

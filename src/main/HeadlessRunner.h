@@ -17,6 +17,7 @@ struct HeadlessOptions
     bool fresh = false;     // begin at the album's start, whatever the last run left
     bool playLog = false;   // the daily play log files on for this run, whatever "Enable Logging" says
     QString fallback;       // the fallback album in place of the setting's; empty: the setting's
+    QString output;         // the audio output in place of the setting's ("none": no output at all)
 };
 
 // Runs until the end (with exitAtEnd) or until the watcher reports a

@@ -33,7 +33,7 @@ namespace {
 
 const char* const kUsage = "Usage: lirana [ALBUM]\n"
                            "       lirana --headless [--play] [--exit-at-end] [--log-stdout] [--play-log]\n"
-                           "              [--fresh] [--fallback ALBUM] ITEM...\n"
+                           "              [--fresh] [--fallback ALBUM] [--output OUTPUT] ITEM...\n"
                            "       lirana --print-settings\n"
                            "       lirana --set NAME=VALUE... | --get NAME...\n"
                            "       lirana --add-event FILE --at WHEN [--expires WHEN] [--days DAYS]\n"
@@ -55,6 +55,10 @@ const char* const kUsage = "Usage: lirana [ALBUM]\n"
                            "  --fresh        start at the album's first row, not where the last run was\n"
                            "  --fallback ALBUM  play this album in Repeat whenever the air would fall\n"
                            "                 silent (in place of the FallbackAlbum setting)\n"
+                           "  --output OUTPUT  play into this output (a GStreamer sink such as\n"
+                           "                 \"pulsesink device=studio\") in place of the AudioSink\n"
+                           "                 setting; none: no output at all, the air runs on the\n"
+                           "                 system clock\n"
                            "  --instance NAME  a station of its own: its own settings, play log and\n"
                            "                 state (Lirana-NAME in place of Lirana); any form takes it\n"
                            "  --print-settings  list every stored setting: name, type, default and\n"
@@ -150,6 +154,7 @@ CommandLine ParseCommandLine(const QStringList& args)
 QString TakeValueOptions(QStringList& args, HeadlessOptions& options, QString& instance)
 {
     const std::pair<QString, QString*> valued[] = {{QStringLiteral("--fallback"), &options.fallback},
+                                                   {QStringLiteral("--output"), &options.output},
                                                    {QStringLiteral("--instance"), &instance}};
     for (qsizetype i = 0; i < args.size() && args[i] != QLatin1String("--"); ++i) {
         for (const auto& [name, value] : valued) {
@@ -258,6 +263,7 @@ int main(int argc, char** argv)
     }
     CommandLine line = ParseCommandLine(args);
     line.options.fallback = valued.fallback;
+    line.options.output = valued.output;
     if (!valueError.isEmpty() &&
         (line.answer == CommandLine::Answer::Run || line.answer == CommandLine::Answer::BadOption))
         return UsageError(valueError);
@@ -280,10 +286,10 @@ int main(int argc, char** argv)
     if (!headless) {
         if (options.play || options.exitAtEnd || options.logStdout)
             return UsageError(QStringLiteral("--play, --exit-at-end and --log-stdout need --headless"));
-        if (options.fresh || options.playLog || !options.fallback.isEmpty())
+        if (options.fresh || options.playLog || !options.fallback.isEmpty() || !options.output.isEmpty())
             return UsageError(
-                QStringLiteral("--fresh, --play-log and --fallback need --headless (the console "
-                               "has the ResumeAfterRestart, Enable Logging and FallbackAlbum "
+                QStringLiteral("--fresh, --play-log, --fallback and --output need --headless (the console "
+                               "has the ResumeAfterRestart, Enable Logging, FallbackAlbum and AudioSink "
                                "settings)"));
         if (positional.size() > 1)
             return UsageError(QStringLiteral("the console opens one album"));

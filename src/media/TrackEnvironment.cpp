@@ -15,6 +15,7 @@
 #include <QFileInfo>
 
 #include <mutex>
+#include <utility>
 
 namespace {
 
@@ -43,6 +44,7 @@ struct AirHolder
 {
     std::mutex mutex;
     std::shared_ptr<CAirBus> bus;
+    QString runOutput; // set before anything plays
     std::mutex observerMutex;
     CTrackEnvironment::AirOutputObserver observer;
 };
@@ -181,7 +183,8 @@ const CTrackEnvironment::MiniPlaylistViewFactory& CTrackEnvironment::MiniPlaylis
 
 std::shared_ptr<CAirBus> CTrackEnvironment::AirBus()
 {
-    const QString sink = AudioSinkDescription();
+    const QString chosen = AudioSinkDescription();
+    const QString sink = IsNoOutput(chosen) ? QString() : chosen; // the bus keeps time by itself
     AirHolder& air = Air();
     std::lock_guard lock(air.mutex);
     if (!air.bus)
@@ -214,13 +217,39 @@ void CTrackEnvironment::SetAirOutputObserver(AirOutputObserver observer)
     Air().observer = std::move(observer);
 }
 
-QString CTrackEnvironment::AudioSinkDescription()
+namespace {
+
+// The output someone chose and where it was chosen, first that names one;
+// empty: the default.
+std::pair<QString, QString> ChosenOutput()
 {
+    if (!Air().runOutput.isEmpty())
+        return {Air().runOutput, QStringLiteral("from --output")};
     const QByteArray fromEnv = qgetenv("LIRANA_AUDIO_SINK");
     if (!fromEnv.trimmed().isEmpty())
-        return QString::fromLocal8Bit(fromEnv);
-    const QString stored = StoredAudioSink();
-    return stored.isEmpty() ? DefaultAudioSinkFor(SoundServerSocketExists()) : stored;
+        return {QString::fromLocal8Bit(fromEnv), QStringLiteral("from LIRANA_AUDIO_SINK")};
+    const QString stored = CTrackEnvironment::StoredAudioSink();
+    if (!stored.isEmpty())
+        return {stored, QStringLiteral("from the AudioSink setting")};
+    return {};
+}
+
+} // namespace
+
+QString CTrackEnvironment::AudioSinkDescription()
+{
+    const QString chosen = ChosenOutput().first;
+    return chosen.isEmpty() ? DefaultAudioSinkFor(SoundServerSocketExists()) : chosen;
+}
+
+bool CTrackEnvironment::IsNoOutput(const QString& description)
+{
+    return description.trimmed().compare(QLatin1String(NoOutput), Qt::CaseInsensitive) == 0;
+}
+
+void CTrackEnvironment::SetRunOutput(const QString& description)
+{
+    Air().runOutput = description.trimmed();
 }
 
 // Earlier versions wrote "autoaudiosink" as the default into every hive; it
@@ -253,12 +282,11 @@ bool CTrackEnvironment::SoundServerSocketExists()
 
 QString CTrackEnvironment::DescribeAudioOutput()
 {
-    const QByteArray fromEnv = qgetenv("LIRANA_AUDIO_SINK");
-    if (!fromEnv.trimmed().isEmpty())
-        return QStringLiteral("%1 (from LIRANA_AUDIO_SINK)").arg(QString::fromLocal8Bit(fromEnv));
-    const QString stored = StoredAudioSink();
-    if (!stored.isEmpty())
-        return QStringLiteral("%1 (from the AudioSink setting)").arg(stored);
+    const auto [chosen, origin] = ChosenOutput();
+    if (IsNoOutput(chosen))
+        return QStringLiteral("none (%1): the air runs on the system clock and is not heard").arg(origin);
+    if (!chosen.isEmpty())
+        return QStringLiteral("%1 (%2)").arg(chosen, origin);
     const bool server = SoundServerSocketExists();
     return QStringLiteral("%1 (default: %2)")
         .arg(DefaultAudioSinkFor(server), server ? QStringLiteral("this session's sound server")
@@ -267,8 +295,7 @@ QString CTrackEnvironment::DescribeAudioOutput()
 
 QString CTrackEnvironment::MissingAudioOutput(const QString& soundDevices)
 {
-    if (!qgetenv("LIRANA_AUDIO_SINK").trimmed().isEmpty() || !StoredAudioSink().isEmpty() ||
-        SoundServerSocketExists())
+    if (!ChosenOutput().first.isEmpty() || SoundServerSocketExists())
         return {};
     // The default is then alsasink, which needs a playback device (pcmC0D0p).
     if (!QDir(soundDevices).entryList({QStringLiteral("pcmC*D*p")}, QDir::System).isEmpty())

@@ -53,11 +53,19 @@ public:
     static reg::Rect VideoRect();
     static void SetVideo(int mode, const reg::Rect& rect);
 
-    // The audio output as a gst-launch bin description: the environment
-    // variable LIRANA_AUDIO_SINK when set and not empty, else the text value
+    // The audio output as a gst-launch bin description: the run's output
+    // (SetRunOutput) when there is one, else the environment variable
+    // LIRANA_AUDIO_SINK when set and not empty, else the text value
     // "AudioSink" of the "Settings" key, else DefaultAudioSinkFor(whether
-    // this session has a sound server socket).
+    // this session has a sound server socket). NoOutput ("none") stands
+    // for no output at all: the air runs on the system clock, unheard.
     static QString AudioSinkDescription();
+    static constexpr const char* NoOutput = "none";
+    static bool IsNoOutput(const QString& description);
+    // The output for this run of the program, in place of the others above
+    // (the headless runner's --output); empty: none chosen. Call before
+    // anything plays.
+    static void SetRunOutput(const QString& description);
     // "pulsesink" with a sound server (PulseAudio or PipeWire's pulse
     // socket), else "alsasink". Never an automatic choice that may fall
     // back to another device or to none.

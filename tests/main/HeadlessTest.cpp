@@ -363,15 +363,30 @@ TEST_F(HeadlessTest, CommandLineContract)
 #endif
     // No output chosen, no sound server and no sound card (a machine with
     // one cannot show it): one line with the way out, and no play log.
+    // Taken, the way out plays on the system clock, from the command line
+    // or from the setting.
     if (QDir("/dev/snd").entryList({"pcmC*D*p"}, QDir::System).isEmpty()) {
         removeEnv = {"LIRANA_AUDIO_SINK", "PULSE_SERVER"};
         WriteHive(kLogging);
         const RunResult none = Start({"--headless", "--play", "--exit-at-end", "1.pause"});
         EXPECT_EQ(none.exitCode, 1);
         EXPECT_TRUE(none.err.contains(u"No audio output: this session has no sound server") &&
-                    none.err.contains(u"AudioSink=fakesink sync=true"))
+                    none.err.contains(u"--output none"))
             << qPrintable(none.err);
         EXPECT_TRUE(QDir(home + QStringLiteral("/logs")).isEmpty());
+        for (const auto& [args, origin] : {std::pair(QStringList{"--output", "none"}, "from --output"),
+                                           std::pair(QStringList{"--set", "AudioSink=None"}, "AudioSink")}) {
+            if (args[0] == u"--set")
+                Start(args);
+            const RunResult unheard = Start(
+                QStringList{"--headless", "--play", "--exit-at-end", "--log-stdout"} +
+                (args[0] == u"--set" ? QStringList() : args) + QStringList{"1.pause"});
+            EXPECT_EQ(unheard.exitCode, 0) << qPrintable(unheard.err);
+            EXPECT_EQ(unheard.lines, QStringList({"startup", "start\t1 sec.", "shutdown"}));
+            EXPECT_TRUE(unheard.audioOutput.startsWith(u"lirana: audio output: none (") &&
+                        unheard.audioOutput.contains(QLatin1String(origin)))
+                << qPrintable(unheard.audioOutput);
+        }
     }
 }
 
