@@ -14,11 +14,11 @@
 
 #include "EventRecorder.h"
 #include "support/TestMedia.h"
+#include "support/WavAnalysis.h"
 
 #include <QFile>
 #include <gst/app/gstappsrc.h>
 #include <gst/gst.h>
-#include <sndfile.h>
 
 #include <mutex>
 #include <tuple>
@@ -102,48 +102,34 @@ TEST_F(GstTrack, SndfileFormatsAirFromTheirFirstSampleToTheirMark)
 {
     const QString wav = TestMedia::WriteStereoWav(TestEnv::Root() + "/lr.wav", {TestMedia::Tone(440, 1.0)},
                                                   {TestMedia::Tone(660, 1.0, -6)});
-    std::vector<float> file(44100 * 2);
-    SF_INFO info{};
-    SNDFILE* reader = sf_open(wav.toLocal8Bit().constData(), SFM_READ, &info);
-    ASSERT_TRUE(reader);
-    ASSERT_EQ(sf_readf_float(reader, file.data(), 44100), 44100);
-    sf_close(reader);
-    const auto bus = CTrackEnvironment::AirBus();
+    const auto file = WavAnalysis::ReadWav(wav);
+    ASSERT_TRUE(file);
     std::mutex mutex;
     std::vector<float> air; // from the bus frame `first` on
     std::uint64_t first = 0;
-    bus->SetTap([&](const float* samples, int frames, std::uint64_t at) {
+    CTrackEnvironment::AirBus()->SetTap([&](const float* samples, int frames, std::uint64_t at) {
         std::lock_guard lock(mutex);
-        if (air.empty())
-            first = at;
+        first = air.empty() ? at : first;
         air.insert(air.end(), samples, samples + frames * CAirBus::Channels);
     });
-    for (const TestMedia::Format format : {TestMedia::Format::W64, TestMedia::Format::Aiff}) {
-        const QString path = TestMedia::Encode(wav, format);
-        SCOPED_TRACE(path.toStdString());
+    for (const auto format : {TestMedia::Format::W64, TestMedia::Format::Aiff}) {
         for (const TrackMs from : {0, 300}) {
             CDirectShowTrack track;
-            track.Open(path, &owner);
+            track.Open(TestMedia::Encode(wav, format), &owner);
             EXPECT_EQ(track.GetLength(), 1000);
-            {
-                std::lock_guard lock(mutex);
-                air.clear();
-            }
             const std::size_t ends = owner.ends.size();
             track.PlayRange(from, 700);
             ASSERT_TRUE(owner.WaitForEnds(ends + 1));
             EXPECT_EQ(track.AirInput()->FramesTaken(), CAirBus::FramesOf(700));
             std::lock_guard lock(mutex);
-            const std::uint64_t start = track.AirInput()->StartedAt();
-            ASSERT_GE(start, first);
-            const std::size_t at = (start - first) * CAirBus::Channels, in = CAirBus::FramesOf(from) * 2;
+            const std::size_t at = (track.AirInput()->StartedAt() - first) * 2, in = CAirBus::FramesOf(from);
             ASSERT_GE(air.size(), at + 8192);
             for (std::size_t i = 0; i < 8192; ++i)
-                ASSERT_NEAR(air[at + i], file[in + i], 1e-4)
-                    << "sample " << i / 2 << (i % 2 ? " right" : " left");
+                ASSERT_NEAR(air[at + i], file->planes[i % 2][in + i / 2], 1e-4)
+                    << track.GetFileName().toStdString() << " from " << from << " ms, frame " << i / 2;
         }
     }
-    bus->SetTap({});
+    CTrackEnvironment::AirBus()->SetTap({});
 }
 
 // A file whose first buffer comes after its segment's start has lost its
@@ -165,21 +151,19 @@ TEST_F(GstTrack, AStartLostInTheDecoderIsToldNamingTheFile)
             told.clear();
         }
         QString error;
-        GstElement* pipeline = gst_pipeline_new(nullptr);
-        GstElement* source = gst_element_factory_make("appsrc", nullptr);
-        GstCaps* caps = gst_caps_from_string(
-            "audio/x-raw,format=F32LE,layout=interleaved,rate=44100,channels=2");
-        g_object_set(source, "format", GST_FORMAT_TIME, "caps", caps, nullptr);
-        gst_caps_unref(caps);
-        gst_bin_add(GST_BIN(pipeline), source);
+        GstElement* pipeline = gst_parse_launch("appsrc name=src format=time "
+                                                "caps=audio/x-raw,format=F32LE,layout=interleaved,rate=44100,"
+                                                "channels=2 ! identity name=last",
+                                                nullptr);
+        GstElement* source = gst_bin_get_by_name(GST_BIN(pipeline), "src");
+        GstElement* last = gst_bin_get_by_name(GST_BIN(pipeline), "last");
         GstElement* sink = MakeAirSinkBin(CTrackEnvironment::AirBus()->AddInput("t"), &error, "x.w64");
         ASSERT_TRUE(sink) << error.toStdString();
         gst_bin_add(GST_BIN(pipeline), sink);
-        ASSERT_TRUE(gst_element_link(source, sink));
+        ASSERT_TRUE(gst_element_link(last, sink));
         gst_element_set_state(pipeline, GST_STATE_PLAYING);
         for (const GstClockTime at : {firstNs, firstNs + 20 * GST_MSECOND}) {
-            GstBuffer* buffer = gst_buffer_new_and_alloc(882 * 2 * sizeof(float));
-            gst_buffer_memset(buffer, 0, 0, gst_buffer_get_size(buffer));
+            GstBuffer* buffer = gst_buffer_new_wrapped(g_malloc0(882 * 8), 882 * 8);
             GST_BUFFER_PTS(buffer) = at;
             gst_app_src_push_buffer(GST_APP_SRC(source), buffer);
         }
@@ -188,7 +172,8 @@ TEST_F(GstTrack, AStartLostInTheDecoderIsToldNamingTheFile)
         gst_message_unref(gst_bus_timed_pop_filtered(bus, 5 * GST_SECOND, GST_MESSAGE_EOS));
         gst_object_unref(bus);
         gst_element_set_state(pipeline, GST_STATE_NULL);
-        gst_object_unref(pipeline);
+        for (GstElement* element : {source, last, pipeline})
+            gst_object_unref(element);
         std::lock_guard lock(mutex);
         EXPECT_EQ(told.filter("x.w64 began 46 ms late").size(), firstNs == 46 * GST_MSECOND ? 1 : 0)
             << told.join(u'\n').toStdString();
