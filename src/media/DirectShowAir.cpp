@@ -4,6 +4,7 @@
 #include "media/AirBus.h"
 #include "media/TrackBusWatch.h"
 #include "platform/Logging.h"
+#include "platform/PostEvent.h"
 
 #include <gst/app/gstappsink.h>
 #include <gst/gst.h>
@@ -20,7 +21,7 @@ class InputRef
 {
 public:
     explicit InputRef(std::shared_ptr<CAirInput> input, QString checked = {})
-        : checked(std::move(checked)), m_input(std::move(input))
+        : m_checked(std::move(checked)), m_input(std::move(input))
     {
         m_made.store(true, std::memory_order_release);
     }
@@ -33,11 +34,21 @@ public:
 
     // The file whose first buffer after each segment is checked; empty:
     // none (a live source's times are the clock's).
-    const QString checked;
+    const QString& Checked() const
+    {
+        (void)m_made.load(std::memory_order_acquire);
+        return m_checked;
+    }
     // Where the segment the next buffer belongs to starts; -1: checked.
-    std::atomic<gint64> segmentStartNs{-1};
+    std::atomic<gint64>& SegmentStartNs()
+    {
+        (void)m_made.load(std::memory_order_acquire);
+        return m_segmentStartNs;
+    }
 
 private:
+    const QString m_checked;
+    std::atomic<gint64> m_segmentStartNs{-1};
     std::shared_ptr<CAirInput> m_input;
     std::atomic<bool> m_made{false};
 };
@@ -48,12 +59,15 @@ private:
 // brings it back here; it is said, so that it is seen.
 void CheckFirstBuffer(InputRef& ref, GstBuffer* buffer)
 {
-    const gint64 start = ref.segmentStartNs.exchange(-1);
-    if (start < 0 || !GST_BUFFER_PTS_IS_VALID(buffer))
+    const gint64 start = ref.SegmentStartNs().exchange(-1);
+    if (start < 0)
+        return;
+    platform::AcquireFrom(buffer); // its times were written on another thread
+    if (!GST_BUFFER_PTS_IS_VALID(buffer))
         return;
     const gint64 lostNs = gint64(GST_BUFFER_PTS(buffer)) - start;
     if (lostNs > 2 * gint64(GST_MSECOND))
-        qCWarning(lcMedia).noquote() << "lirana:" << ref.checked << "began" << lostNs / GST_MSECOND
+        qCWarning(lcMedia).noquote() << "lirana:" << ref.Checked() << "began" << lostNs / GST_MSECOND
                                      << "ms late: the decoder lost its first data";
 }
 
@@ -68,7 +82,7 @@ GstFlowReturn OnAirSample(GstAppSink* sink, gpointer data)
     if (!sample)
         return GST_FLOW_OK;
     GstBuffer* buffer = gst_sample_get_buffer(sample);
-    if (buffer && !ref.checked.isEmpty())
+    if (buffer && !ref.Checked().isEmpty())
         CheckFirstBuffer(ref, buffer);
     GstMapInfo map;
     if (buffer && gst_buffer_map(buffer, &map, GST_MAP_READ)) {
@@ -96,7 +110,7 @@ GstPadProbeReturn OnSegment(GstPad*, GstPadProbeInfo* info, gpointer data)
         const GstSegment* segment = nullptr;
         gst_event_parse_segment(event, &segment);
         if (segment->format == GST_FORMAT_TIME && segment->rate > 0)
-            static_cast<InputRef*>(data)->segmentStartNs = gint64(segment->start);
+            static_cast<InputRef*>(data)->SegmentStartNs() = gint64(segment->start);
     }
     return GST_PAD_PROBE_OK;
 }

@@ -2,6 +2,7 @@
 #include "media/SndfileFeed.h"
 
 #include "platform/FileNames.h"
+#include "platform/PostEvent.h"
 
 #include <QFileInfo>
 #include <QStringList>
@@ -72,6 +73,7 @@ struct CSndfileFeed::State
         GST_BUFFER_DURATION(buffer) = TimeOf(next + got) - TimeOf(next);
         GST_BUFFER_OFFSET(buffer) = guint64(next);
         next += got;
+        platform::ReleaseTo(buffer); // read on the sink's thread (DirectShowAir)
         gst_app_src_push_buffer(source, buffer);
     }
 

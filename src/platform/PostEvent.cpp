@@ -40,3 +40,17 @@ void platform::PostEvent(QObject* receiver, QEvent* event)
 #endif
     QCoreApplication::postEvent(receiver, event);
 }
+
+void platform::ReleaseTo([[maybe_unused]] const void* object)
+{
+#ifdef LIRANA_THREAD_SANITIZER
+    __tsan_release(const_cast<void*>(object));
+#endif
+}
+
+void platform::AcquireFrom([[maybe_unused]] const void* object)
+{
+#ifdef LIRANA_THREAD_SANITIZER
+    __tsan_acquire(const_cast<void*>(object));
+#endif
+}

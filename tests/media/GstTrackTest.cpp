@@ -11,6 +11,7 @@
 #include "media/PlugInChain.h"
 #include "media/TrackEnvironment.h"
 #include "media/TrackExceptions.h"
+#include "platform/PostEvent.h"
 
 #include "EventRecorder.h"
 #include "support/TestMedia.h"
@@ -165,6 +166,7 @@ TEST_F(GstTrack, AStartLostInTheDecoderIsToldNamingTheFile)
         for (const GstClockTime at : {firstNs, firstNs + 20 * GST_MSECOND}) {
             GstBuffer* buffer = gst_buffer_new_wrapped(g_malloc0(882 * 8), 882 * 8);
             GST_BUFFER_PTS(buffer) = at;
+            platform::ReleaseTo(buffer);
             gst_app_src_push_buffer(GST_APP_SRC(source), buffer);
         }
         gst_app_src_end_of_stream(GST_APP_SRC(source));
