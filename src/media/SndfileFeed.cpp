@@ -125,6 +125,9 @@ void CSndfileFeed::SetStop(std::int64_t stopNs)
 
 void CSndfileFeed::SetUp(GstElement* appsrc)
 {
+    // A new source (a pipeline made again after a stalled preroll) reads
+    // from the start, whatever the one before had read; the end mark stays.
+    m_state->SeekTo(0);
     const int channels = m_state->info.channels;
     GstCaps* caps = gst_caps_new_simple("audio/x-raw", "format", G_TYPE_STRING, "F32LE", "layout",
                                         G_TYPE_STRING, "interleaved", "rate", G_TYPE_INT,

@@ -33,7 +33,8 @@ public:
     CSndfileFeed& operator=(const CSndfileFeed&) = delete;
 
     static constexpr const char* Uri = "appsrc://";
-    // Makes playbin's source (from its "source-setup") read this file.
+    // Makes playbin's source (from its "source-setup") read this file from
+    // its start.
     void SetUp(GstElement* appsrc);
     // The stream ends at this time from now on (a seek's end mark); -1: at
     // the file's end.
