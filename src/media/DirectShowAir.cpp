@@ -62,10 +62,15 @@ void CheckFirstBuffer(InputRef& ref, GstBuffer* buffer)
     const gint64 start = ref.SegmentStartNs().exchange(-1);
     if (start < 0)
         return;
-    platform::AcquireFrom(buffer); // its times were written on another thread
-    if (!GST_BUFFER_PTS_IS_VALID(buffer))
+    // Its times were written on another of our threads, and its memory is
+    // given to the next buffer made there once this one is freed: both
+    // hand-overs go through GLib, which the thread checker cannot see.
+    platform::AcquireFrom(buffer);
+    const GstClockTime pts = GST_BUFFER_PTS(buffer);
+    platform::ReleaseTo(buffer);
+    if (!GST_CLOCK_TIME_IS_VALID(pts))
         return;
-    const gint64 lostNs = gint64(GST_BUFFER_PTS(buffer)) - start;
+    const gint64 lostNs = gint64(pts) - start;
     if (lostNs > 2 * gint64(GST_MSECOND))
         qCWarning(lcMedia).noquote() << "lirana:" << ref.Checked() << "began" << lostNs / GST_MSECOND
                                      << "ms late: the decoder lost its first data";

@@ -57,6 +57,7 @@ struct CSndfileFeed::State
         }
         const gsize frameBytes = sizeof(float) * gsize(info.channels);
         GstBuffer* buffer = gst_buffer_new_allocate(nullptr, gsize(want) * frameBytes, nullptr);
+        platform::AcquireFrom(buffer); // its memory may be a buffer the sink's thread read
         GstMapInfo map;
         sf_count_t got = 0;
         if (gst_buffer_map(buffer, &map, GST_MAP_WRITE)) {
