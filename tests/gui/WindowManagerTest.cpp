@@ -127,9 +127,10 @@ TEST_F(WindowManager, FOneInAModalSheetOpensHelpAboveTheSheet)
         [&](CPropertySheet& sheet) {
             ASSERT_TRUE(QTest::qWaitForWindowActive(&sheet));
             Shot("advanced-options");
-            Type({"F1"});
+            Type({"F1"}); // the key reaches the program through the X server, in its time
+            ASSERT_TRUE(TestEnv::WaitUntil(
+                [&] { return t.app->HelpWindow() && t.app->HelpWindow()->isVisible(); }, 5000));
             CHelpWindow* help = t.app->HelpWindow();
-            ASSERT_TRUE(help && TestEnv::WaitUntil([&] { return help->isVisible(); }, 5000));
             Shot("help-over-sheet");
             // Above the sheet in the window manager's stack (bottom to top).
             auto above = [&] {
