@@ -563,6 +563,58 @@ Zum Senden eines Albums werden das Programm xdg-email (Paket xdg-utils) und ein 
         <source>Short items: overlap at most a third of their length</source>
         <translation>Kurze Titel: höchstens ein Drittel ihrer Länge überblenden</translation>
     </message>
+    <message>
+        <source>MIDI</source>
+        <translation>MIDI</translation>
+    </message>
+    <message>
+        <source>MIDI files are played by a synthesizer with a General MIDI SoundFont.</source>
+        <translation>MIDI-Dateien spielt ein Synthesizer mit einem General-MIDI-SoundFont.</translation>
+    </message>
+    <message>
+        <source>&amp;General MIDI SoundFont:</source>
+        <translation>&amp;General-MIDI-SoundFont:</translation>
+    </message>
+    <message>
+        <source>Select a SoundFont</source>
+        <translation>SoundFont auswählen</translation>
+    </message>
+    <message>
+        <source>SoundFont Files (*.sf2 *.sf3 *.sbk);;All Files (*)</source>
+        <translation>SoundFont-Dateien (*.sf2 *.sf3 *.sbk);;Alle Dateien (*)</translation>
+    </message>
+    <message>
+        <source>the system&apos;s</source>
+        <translation>der des Systems</translation>
+    </message>
+    <message>
+        <source>The SoundFont %1 does not exist.</source>
+        <translation>Der SoundFont %1 existiert nicht.</translation>
+    </message>
+    <message>
+        <source>A SoundFont beside each MIDI file, loaded into user bank 1 of the sound card:</source>
+        <translation>Ein SoundFont neben jeder MIDI-Datei, in User-Bank 1 der Soundkarte geladen:</translation>
+    </message>
+    <message>
+        <source>&amp;None</source>
+        <translation>&amp;Keiner</translation>
+    </message>
+    <message>
+        <source>Named like the file, else the &amp;first in its folder</source>
+        <translation>Wie die Datei benannt, sonst der &amp;erste in ihrem Ordner</translation>
+    </message>
+    <message>
+        <source>&amp;Ask for one</source>
+        <translation>Nach einem &amp;fragen</translation>
+    </message>
+    <message>
+        <source>MIDI ga&amp;in (dB):</source>
+        <translation>MIDI-&amp;Verstärkung (dB):</translation>
+    </message>
+    <message>
+        <source>Only na&amp;med like the file</source>
+        <translation>&amp;Nur wie die Datei benannt</translation>
+    </message>
 </context>
 <context>
     <name>CMainFrame</name>

@@ -93,6 +93,11 @@ std::vector<S> MakeTable()
         Text(kSettings, "FallbackAlbum", FIELD(fallbackAlbum)),
         Flag(kSettings, "MediaFilesOnly", FIELD(mediaFilesOnly), false),
         Number(kSettings, "SoundBank Options", FIELD(soundBankOptions), 1),
+        // MIDI items at a station's level: FluidSynth's own gain leaves a
+        // General MIDI arrangement some 20 dB under a mastered recording;
+        // 12 dB more keeps its peaks clear of full scale.
+        Number(kSettings, "MIDI Gain", FIELD(midiGain), 12, Range{-40, 30}),
+        Text(kSettings, "MIDI SoundFont", FIELD(midiSoundFont)),
         Number(kSettings, "VideoMode", FIELD(videoMode), 0, {}, videoModes),
         Rect(kSettings, "VideoRect", FIELD(videoRect), {0, 0, 0, 0}),
         Text(kSettings, N::AudioSink, FIELD(audioSink)),

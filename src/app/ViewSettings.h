@@ -72,6 +72,8 @@ struct CViewSettings
     QString fallbackAlbum;     // plays in Repeat when the air would fall silent; empty: none
     bool mediaFilesOnly{};
     std::int32_t soundBankOptions{};
+    std::int32_t midiGain{}; // dB over the synthesiser's own gain
+    QString midiSoundFont;   // the General MIDI bank; empty: the system's
     std::int32_t videoMode{};
     reg::Rect videoRect;
     // The GStreamer audio output, a gst-launch bin description.

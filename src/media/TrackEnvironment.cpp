@@ -8,6 +8,7 @@
 #include "platform/Logging.h"
 #include "platform/Shell.h"
 #include "platform/SoundServer.h"
+#include "platform/mci/MidiFile.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -132,6 +133,11 @@ void CTrackEnvironment::SetVideo(int mode, const reg::Rect& rect)
 {
     Env().videoMode = mode;
     Env().videoRect = rect;
+}
+
+void CTrackEnvironment::SetMidi(const CViewSettings& settings)
+{
+    mci::SetSynthesizer({double(settings.midiGain), settings.midiSoundFont});
 }
 
 void CTrackEnvironment::SetViewSettings(const CViewSettings* settings)
@@ -318,4 +324,5 @@ void CTrackEnvironment::Reset()
     Env().settings = nullptr;
     Env().shell = nullptr;
     Env().miniPlaylistView = nullptr;
+    mci::SetSynthesizer({});
 }

@@ -52,6 +52,9 @@ public:
     static int VideoMode();
     static reg::Rect VideoRect();
     static void SetVideo(int mode, const reg::Rect& rect);
+    // The synthesiser of MIDI items opened from now on ("MIDI Gain" and
+    // "MIDI SoundFont" of settings).
+    static void SetMidi(const CViewSettings& settings);
 
     // The audio output as a gst-launch bin description: the run's output
     // (SetRunOutput) when there is one, else the environment variable

@@ -102,6 +102,7 @@ void COnAirEngine::LoadSettings()
     m_settings.ApplyWorkingDir();
     ApplyLogSettings();
     CTrackEnvironment::SetVideo(m_settings.videoMode, m_settings.videoRect);
+    CTrackEnvironment::SetMidi(m_settings);
 }
 
 void COnAirEngine::ApplyLogSettings()

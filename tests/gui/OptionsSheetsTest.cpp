@@ -7,6 +7,7 @@
 #include "gui/dialogs/OptionsPage.h"
 #include "gui/dialogs/PropertySheet.h"
 #include "gui/dialogs/SoundsPage.h"
+#include "platform/mci/MidiFile.h"
 #include "support/TestEnv.h"
 
 #include <QAbstractSpinBox>
@@ -100,7 +101,7 @@ TEST_F(OptionsSheets, OptionsReopenOnTheirLastPageAndCancelKeepsEverything)
 {
     const CViewSettings before = Settings();
     RunSheet(Cmd::Options, [&](CPropertySheet& sheet) {
-        EXPECT_EQ(TabTitles(sheet.Tabs()).join(u','), "General,Line-In,Intro Scan,Video,Mixer");
+        EXPECT_EQ(TabTitles(sheet.Tabs()).join(u','), "General,Line-In,Intro Scan,Video,MIDI,Mixer");
         Page(sheet, "General")->findChild<QCheckBox*>()->toggle();
         Edit(sheet, "Intro Scan", 1)->setText("301");
         // The mixer button starts what the field says, saved or not.
@@ -125,11 +126,23 @@ TEST_F(OptionsSheets, OptionsReopenOnTheirLastPageAndCancelKeepsEverything)
         spins[1]->stepBy(-2);
         Edit(sheet, intro, 2)->setText("-5");
         spins[2]->stepBy(1);
+        // A SoundFont that is not there is refused; the gain may be below 0.
+        const QString gone = TestEnv::Root() + "/gone.sf2";
+        Edit(sheet, "MIDI", 0)->setText(gone);
+        Edit(sheet, "MIDI", 1)->setText("-6");
+        Page(sheet, "MIDI")->findChildren<QRadioButton*>().value(0)->setChecked(true);
+        sheet.accept();
+        ASSERT_TRUE(sheet.isVisible());
+        EXPECT_EQ(ui.LastMessage(), "The SoundFont " + gone + " does not exist.");
+        Edit(sheet, "MIDI", 0)->clear();
         sheet.accept();
     });
     EXPECT_EQ(
         std::tuple(Settings().videoMode, Settings().introStart, Settings().introLength, Settings().ffTime),
         std::tuple(3, 45, 298, 1));
+    EXPECT_EQ(std::tuple(Settings().midiGain, Settings().soundBankOptions), std::tuple(-6, 0));
+    EXPECT_EQ(mci::Synthesizer().gainDb, -6) << "not applied to the next MIDI item";
+    EXPECT_TRUE(TempHive::UserText().contains("\"MIDI Gain\"=dword:fffffffa"));
     RunSheet(Cmd::AdvancedOptions, [&](CPropertySheet& sheet) {
         EXPECT_EQ(sheet.Tabs()->currentIndex(), 0) << "always the first page";
     });

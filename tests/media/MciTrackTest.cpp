@@ -185,6 +185,58 @@ TEST_F(MciTrackTest, AMidiFilePlaysThroughTheSynthesizerForItsLength)
     EXPECT_EQ(track->GetPosition(), 2000);
 }
 
+// A note released at the last event rings out after it and ends quietly; a
+// note still held there is faded out over the ring-out's 2 s; the station's
+// gain scales the synthesiser.
+TEST_F(MciTrackTest, AMidiFileRingsOutAfterItsLastEventAtTheStationsGain)
+{
+    const QString released = TestMedia::MidiFile(TestEnv::Root(), QStringLiteral("released"), {{2, 120}});
+    QByteArray bytes = FileBytes(released);
+    bytes.replace(QByteArray("\x80\x45\x40", 3), QByteArray("\xB0\x07\x64", 3)); // no note-off
+    const QString held = TestEnv::WriteFile(TestEnv::Root() + "/held.mid", bytes);
+    struct Heard
+    {
+        std::int64_t frames = 0;
+        double rms = 0;  // of its first second
+        int endPeak = 0; // of its last 10 ms
+    };
+    const auto hear = [&](const QString& midi, double gainDb) {
+        mci::SetSynthesizer({gainDb, {}});
+        std::uint32_t error = 0;
+        const auto source = mci::OpenMidiSource(midi, &error);
+        Heard heard;
+        std::vector<std::int16_t> all, block(2048);
+        while (source && all.size() < 10 * 44100)
+            if (const std::int64_t got = source->Read(block.data(), 1024))
+                all.insert(all.end(), block.begin(), block.begin() + 2 * got);
+            else
+                break;
+        heard.frames = std::int64_t(all.size() / 2);
+        for (std::size_t i = 0; i < 2 * 44100 && i < all.size(); ++i)
+            heard.rms += double(all[i]) * all[i];
+        heard.rms = std::sqrt(heard.rms / (2 * 44100));
+        for (std::size_t i = all.size() - std::min<std::size_t>(all.size(), 882); i < all.size(); ++i)
+            heard.endPeak = std::max(heard.endPeak, std::abs(int(all[i])));
+        return heard;
+    };
+    const Heard ringing = hear(released, 0), louder = hear(released, 12), cut = hear(held, 0);
+    // Played as an item, into the bus: the position stops at the length.
+    const auto track = CreateTrack(released);
+    track->Open(released, &owner);
+    track->Play();
+    const std::shared_ptr<CAirInput> input = track->AirInput();
+    ASSERT_TRUE(input && owner.WaitForEnds(1));
+    EXPECT_GT(input->FramesTaken(), CAirBus::FramesOf(1100)) << "the item did not ring out";
+    EXPECT_EQ(track->GetPosition(), 1000);
+    mci::SetSynthesizer({});
+    EXPECT_GT(ringing.frames, 44100 + 441) << "no ring-out after the last event at 1 s";
+    EXPECT_LT(ringing.frames, 3 * 44100) << "a released note rings for 2 s";
+    EXPECT_LT(ringing.endPeak, ringing.rms / 20) << "the ring-out ends before the note does";
+    EXPECT_EQ(cut.frames, 3 * 44100) << "a held note rings out for the whole 2 s";
+    EXPECT_LT(cut.endPeak, cut.rms / 5) << "and then ends with a click";
+    EXPECT_NEAR(20 * std::log10(louder.rms / ringing.rms), 12.0, 0.5);
+}
+
 // User bank 1 through the manager library: which bank the options choose,
 // loaded before the open and cleared at close; a bad bank is shown and the
 // item still plays; without the library nothing happens.

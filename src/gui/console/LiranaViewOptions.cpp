@@ -2,7 +2,8 @@
 // The Options and Advanced Options sheets: their pages edit a copy of the
 // console's settings, and OK takes back the values of those pages only (the
 // Sounds page stores its own list and folders meanwhile) and applies the
-// ones that act at once: the play log, the video output, the silence
+// ones that act at once: the play log, the video output, the MIDI
+// synthesiser (for the items opened after it), the silence
 // detector (re-armed only when its switch or period changed), the list.
 #include "gui/console/LiranaView.h"
 
@@ -107,6 +108,30 @@ void CLiranaView::ShowOptions()
     video->AddChoice({tr("Use &original window size"), tr("&Remember window size and position"),
                       tr("&Full screen"), tr("&Maximize window")},
                      {0, 1, 2, 3}, copy.videoMode, 0);
+    auto* midi = new COptionsPage(tr("MIDI"), m_context.ui, &sheet);
+    midi->AddNote(tr("MIDI files are played by a synthesizer with a General MIDI SoundFont."));
+    QLineEdit* font = midi->AddText(
+        tr("&General MIDI SoundFont:"), copy.midiSoundFont, 255, [](QWidget* parent, const QString& at) {
+            return QFileDialog::getOpenFileName(parent, tr("Select a SoundFont"), at,
+                                                tr("SoundFont Files (*.sf2 *.sf3 *.sbk);;All Files (*)"));
+        });
+    font->setPlaceholderText(tr("the system's"));
+    midi->AddCheckOnOk([this, font] {
+        const QString path = font->text().trimmed();
+        if (path.isEmpty() || QFileInfo(path).isFile())
+            return true;
+        if (m_context.ui)
+            m_context.ui->ShowMessage(tr("The SoundFont %1 does not exist.").arg(path),
+                                      UserInterface::Icon::Warning);
+        font->setFocus();
+        return false;
+    });
+    const auto gain = Limits("MIDI Gain");
+    midi->AddNumber(tr("MIDI ga&in (dB):"), copy.midiGain, Whole(gain.min), Whole(gain.max));
+    midi->AddNote(tr("A SoundFont beside each MIDI file, loaded into user bank 1 of the sound card:"));
+    midi->AddChoice({tr("&None"), tr("Named like the file, else the &first in its folder"),
+                     tr("Only na&med like the file"), tr("&Ask for one")},
+                    {0, 1, 2, 3}, copy.soundBankOptions, 1);
     auto* mixer = new COptionsPage(tr("Mixer"), m_context.ui, &sheet);
     mixer->AddNote(
         tr("Select a program that will be used as the mixer. You can start it with the mixer button."));
@@ -137,7 +162,7 @@ void CLiranaView::ShowOptions()
         copy.lineInLine = static_cast<std::int32_t>(line->Chosen(static_cast<unsigned>(copy.lineInLine)));
         return true;
     });
-    for (COptionsPage* page : {intro, video, mixer})
+    for (COptionsPage* page : {intro, video, midi, mixer})
         sheet.AddPage(page, Checked(page));
     sheet.Tabs()->setCurrentIndex(s_optionsPage);
     const bool ok = sheet.exec() == QDialog::Accepted;
@@ -147,8 +172,10 @@ void CLiranaView::ShowOptions()
     CViewSettings& live = Settings();
     using S = CViewSettings;
     TakeBack(live, copy, &S::autoPlay, &S::ignoreErrors, &S::mediaFilesOnly, &S::shutdownConfirmation,
-             &S::introStart, &S::introLength, &S::ffTime, &S::videoMode, &S::mixer, &S::lineInLine);
+             &S::introStart, &S::introLength, &S::ffTime, &S::videoMode, &S::mixer, &S::lineInLine,
+             &S::midiSoundFont, &S::midiGain, &S::soundBankOptions);
     CTrackEnvironment::SetVideo(live.videoMode, live.videoRect);
+    CTrackEnvironment::SetMidi(live);
     live.Save(); // a live item started next reads "LineInLine" from the hive
     if (line->Source() != source.trimmed())
         CRegistryKey::OpenAppSubkey(SettingsKey::Settings)

@@ -43,10 +43,23 @@ private:
 // the bytes are neither, or a RIFF file has no "data" chunk.
 std::optional<QByteArray> PlayableMidi(const QByteArray& bytes);
 
-// The General MIDI SoundFont: the environment's LIRANA_SOUNDFONT, else
-// FluidSynth's own default, else the first of the usual system paths; empty
-// when none exists. A LIRANA_SOUNDFONT naming no file is warned about (once
-// per name, on the media diagnostics) and the search goes on without it.
+// The synthesiser of the MIDI files opened from now on: its gain in dB over
+// FluidSynth's own (0.2, which leaves a General MIDI arrangement some 20 dB
+// under a mastered recording), and the General MIDI SoundFont the station
+// chose (empty: the system's). Any thread.
+struct SynthesizerSetup
+{
+    double gainDb = 0;
+    QString soundFont;
+};
+void SetSynthesizer(const SynthesizerSetup& setup);
+SynthesizerSetup Synthesizer();
+
+// The General MIDI SoundFont: the environment's LIRANA_SOUNDFONT, else the
+// station's (SetSynthesizer), else FluidSynth's own default, else the first
+// of the usual system paths; empty when none exists. One that is named but
+// no file is warned about (once per name, on the media diagnostics, naming
+// it and who named it) and the search goes on without it.
 QString SoundFontPath();
 
 } // namespace mci

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The sequencer device: a Standard MIDI File rendered by FluidSynth with the
 // system's General MIDI SoundFont (SoundFontPath), paced by the samples it
-// renders. The length is read from the file itself: the time of its last
-// event through the tempo map.
+// renders, at the station's gain. The length is read from the file itself:
+// the time of its last event through the tempo map; a play to the end lets
+// the notes released there ring out after it (PcmSource::Tail).
 #include "platform/Logging.h"
 #include "platform/mci/Mci.h"
 #include "platform/mci/MidiFile.h"
@@ -14,6 +15,8 @@
 #include <fluidsynth.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -28,6 +31,39 @@ constexpr int kRate = 44100;
 constexpr qint64 kMaxMidiBytes = qint64(16) << 20;
 // Frames rendered at the open to learn whether the synthesiser read the file.
 constexpr int kHeadFrames = 64;
+// FluidSynth's own gain, the 0 dB of SynthesizerSetup::gainDb, and its
+// largest.
+constexpr double kSynthGain = 0.2, kMaxSynthGain = 10.0;
+// After the last event: at most 2 s of ring-out, its last half second faded
+// out, so that a note still sounding then ends without a click; it ends at
+// the first block whose peak is under about -78 dBFS.
+constexpr std::int64_t kRingOutFrames = 2 * kRate, kRingOutFadeFrames = kRate / 2;
+constexpr int kSilentPeak = 4;
+
+struct SynthesizerState
+{
+    std::mutex mutex;
+    SynthesizerSetup setup;
+};
+
+SynthesizerState& Setup()
+{
+    static SynthesizerState state;
+    return state;
+}
+
+// Once per name that names no file, on the media diagnostics.
+void WarnMissingSoundFont(const QString& path, const char* namedBy)
+{
+    static std::mutex mutex;
+    static std::set<QString> warned;
+    std::lock_guard lock(mutex);
+    if (warned.insert(path).second)
+        qCWarning(lcMedia).noquote() << QStringLiteral(
+                                            "lirana: the SoundFont %1 named by %2 is no file; MIDI "
+                                            "items play with the system's General MIDI bank")
+                                            .arg(path, QLatin1String(namedBy));
+}
 
 // User bank 1 and the synthesizers it is loaded into (font id, -1: none).
 struct UserBankState
@@ -77,6 +113,7 @@ public:
 
     int Rate() const override { return kRate; }
     std::int64_t Frames() const override { return m_frames; }
+    std::int64_t Tail() const override { return kRingOutFrames; }
 
     // The player reads its file at the first block it renders and refuses
     // seeks until then: the first block makes it read, and says whether it
@@ -94,12 +131,13 @@ public:
         m_head.clear();
         fluid_synth_all_sounds_off(m_synth, -1);
         m_at = frame;
+        m_end = m_frames + kRingOutFrames;
         return fluid_player_seek(m_player, m_timing.TickAt(frame * 1000 / kRate)) == FLUID_OK;
     }
 
     std::int64_t Read(std::int16_t* out, std::int64_t frames) override
     {
-        frames = std::min(frames, m_frames - m_at);
+        frames = std::min(frames, m_end - m_at);
         if (frames <= 0)
             return 0;
         const std::int64_t kept = std::min<std::int64_t>(frames, std::int64_t(m_head.size() / 2));
@@ -108,16 +146,40 @@ public:
         if (frames > kept && fluid_synth_write_s16(m_synth, int(frames - kept), out + 2 * kept, 0, 2,
                                                    out + 2 * kept, 1, 2) != FLUID_OK)
             return 0;
+        if (m_at + frames > m_frames)
+            frames = RingOut(out, frames);
         m_at += frames;
         return frames;
     }
 
 private:
+    // The part of a block after the last event: faded over the ring-out's
+    // last half second, or, once silent, the end. Answers the frames kept.
+    std::int64_t RingOut(std::int16_t* out, std::int64_t frames)
+    {
+        const std::int64_t first = std::max<std::int64_t>(0, m_frames - m_at);
+        int peak = 0;
+        for (std::int64_t i = 2 * first; i < 2 * frames; ++i)
+            peak = std::max(peak, std::abs(int(out[i])));
+        if (peak <= kSilentPeak) {
+            m_end = m_at + first;
+            return first;
+        }
+        for (std::int64_t i = first; i < frames; ++i) {
+            const std::int64_t left = m_frames + kRingOutFrames - (m_at + i);
+            if (left < kRingOutFadeFrames)
+                for (int c = 0; c < 2; ++c)
+                    out[2 * i + c] = std::int16_t(out[2 * i + c] * left / kRingOutFadeFrames);
+        }
+        return frames;
+    }
+
     fluid_settings_t* m_settings;
     fluid_synth_t* m_synth;
     fluid_player_t* m_player;
     MidiTiming m_timing;
     std::int64_t m_frames;
+    std::int64_t m_end = m_frames + kRingOutFrames; // the ring-out's end, or where it fell silent
     std::int64_t m_at = 0;
     std::vector<std::int16_t> m_head; // rendered by Loaded, not yet read
 };
@@ -170,20 +232,29 @@ int SynthesizersWithUserBank()
     return holding;
 }
 
+void SetSynthesizer(const SynthesizerSetup& setup)
+{
+    std::lock_guard lock(Setup().mutex);
+    Setup().setup = setup;
+}
+
+SynthesizerSetup Synthesizer()
+{
+    std::lock_guard lock(Setup().mutex);
+    return Setup().setup;
+}
+
 QString SoundFontPath()
 {
-    const QString fromEnv = qEnvironmentVariable("LIRANA_SOUNDFONT");
-    if (!fromEnv.isEmpty()) {
-        if (QFileInfo(fromEnv).isFile())
-            return fromEnv;
-        static std::mutex mutex;
-        static std::set<QString> warned;
-        std::lock_guard lock(mutex);
-        if (warned.insert(fromEnv).second)
-            qCWarning(lcMedia).noquote()
-                << QStringLiteral("lirana: the SoundFont %1 named by LIRANA_SOUNDFONT is no file; MIDI items "
-                                  "play with the system's General MIDI bank")
-                       .arg(fromEnv);
+    const std::pair<QString, const char*> named[] = {
+        {qEnvironmentVariable("LIRANA_SOUNDFONT"), "LIRANA_SOUNDFONT"},
+        {Synthesizer().soundFont, "the setting \"MIDI SoundFont\""}};
+    for (const auto& [path, namedBy] : named) {
+        if (path.isEmpty())
+            continue;
+        if (QFileInfo(path).isFile())
+            return path;
+        WarnMissingSoundFont(path, namedBy);
     }
     QStringList candidates;
     if (fluid_settings_t* settings = new_fluid_settings()) {
@@ -228,6 +299,9 @@ std::unique_ptr<PcmSource> OpenMidiSource(const QString& path, std::uint32_t* er
     fluid_settings_setnum(settings, "synth.sample-rate", kRate);
     fluid_settings_setstr(settings, "player.timing-source", "sample");
     fluid_settings_setint(settings, "synth.lock-memory", 0);
+    fluid_settings_setnum(
+        settings, "synth.gain",
+        std::clamp(kSynthGain * std::pow(10.0, Synthesizer().gainDb / 20), 0.0, kMaxSynthGain));
     fluid_synth_t* synth = new_fluid_synth(settings);
     fluid_player_t* player = synth ? new_fluid_player(synth) : nullptr;
     if (!player || fluid_synth_sfload(synth, QFile::encodeName(font).constData(), 1) == FLUID_FAILED ||

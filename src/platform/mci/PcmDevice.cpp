@@ -75,7 +75,7 @@ std::uint32_t PcmDevice::Mode() const
 std::uint32_t PcmDevice::PositionMs() const
 {
     std::lock_guard lock(m_mutex);
-    return ToMs(m_heard);
+    return ToMs(std::min(m_heard, m_frames)); // a ring-out after the end stays at the end
 }
 
 std::uint32_t PcmDevice::LengthMs() const
@@ -138,7 +138,7 @@ void PcmDevice::Apply(Command& command)
             m_next = m_heard = command.from;
             m_sourceAt = false;
         }
-        m_to = command.to >= 0 ? command.to : m_frames;
+        m_to = command.to >= 0 ? command.to : m_frames + m_source->Tail();
         if (m_pending)
             Notify(MCI_NOTIFY_SUPERSEDED);
         m_pending = std::move(command.callback);

@@ -31,6 +31,9 @@ public:
     virtual int Rate() const = 0;
     // Length in frames, known once open.
     virtual std::int64_t Frames() const = 0;
+    // At most this many frames more come after the length when a play runs
+    // to the end (notes ringing out); Read gives 0 where they end.
+    virtual std::int64_t Tail() const { return 0; }
     // The tracks inside the source; none for a file.
     virtual std::vector<TrackSpan> Tracks() const { return {}; }
     // Moves the next Read to frame; false when the decoder cannot.

@@ -238,7 +238,7 @@ visit_advanced_plug-ins() { # the chain's amplifier: Add, then its Properties
   dialog "$1" alt+p 'Simple amplifier' plugin-properties
 }
 key o     # the Options sheet, then Advanced Options, the Media menu's last item
-sheet Options options general line-in intro-scan video mixer
+sheet Options options general line-in intro-scan video midi mixer
 key alt+m Up Return
 sheet 'Advanced Options' advanced overlap log-files events sounds plug-ins silence-detector
 key e     # Schedule: the Events page alone (two events that start in 2098); Modify opens the first
@@ -337,7 +337,7 @@ dialog "$tools" "alt+$(mnemonic CEditToolsDlg '&Edit...')" "$(de CProgramPropert
   de-program-properties
 closes "$tools" "$(de CEditToolsDlg 'Edit Tool menu')"
 key o
-sheet "$(de CLiranaView Options)" de-options general line-in intro-scan video mixer
+sheet "$(de CLiranaView Options)" de-options general line-in intro-scan video midi mixer
 key "alt+$media" Up Return
 sheet "$(de CLiranaView 'Advanced Options')" de-advanced overlap log-files events sounds plug-ins silence-detector
 key a
