@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 
 namespace mci {
 namespace {
@@ -79,10 +80,12 @@ bool ForEachTrack(const QByteArray& bytes, std::uint32_t tracks, Track track)
 }
 
 // Walks the events of a track chunk: meta(tick, type, at, size) for each
-// meta event, lastTick raised to each event's tick. False when an event is
-// malformed or runs past the chunk. The end-of-track event ends the walk.
-template <class Meta>
-bool WalkTrack(const QByteArray& bytes, qsizetype begin, qsizetype end, std::int64_t& lastTick, Meta meta)
+// meta event, voice(tick, status, at) for each channel message (its data
+// bytes at `at`), lastTick raised to each event's tick. False when an event
+// is malformed or runs past the chunk. The end-of-track event ends the walk.
+template <class Meta, class Voice>
+bool WalkTrack(const QByteArray& bytes, qsizetype begin, qsizetype end, std::int64_t& lastTick, Meta meta,
+               Voice voice)
 {
     Reader r{bytes, begin, end};
     std::int64_t tick = 0;
@@ -120,9 +123,11 @@ bool WalkTrack(const QByteArray& bytes, qsizetype begin, qsizetype end, std::int
             else
                 --r.at;
             const int kind = status & 0xF0;
+            const qsizetype data = r.at;
             r.at += (kind == 0xC0 || kind == 0xD0) ? 1 : 2;
             if (r.at > r.end)
                 return false;
+            voice(tick, status, data);
         }
         lastTick = std::max(lastTick, tick);
     }
@@ -159,13 +164,41 @@ std::optional<MidiTiming> MidiTiming::Read(const QByteArray& bytes)
         if (type == 0x51 && size == 3)
             timing.m_tempi.push_back({tick, std::int64_t(Reader{bytes, at, bytes.size()}.Number(3))});
     };
+    // Note-ons and note-offs (a note-on of velocity 0 is one).
+    const auto note = [&](std::int64_t tick, int status, qsizetype at) {
+        const int kind = status & 0xF0;
+        if (kind != 0x90 && kind != 0x80)
+            return;
+        const auto key = std::uint8_t(bytes[at]), velocity = std::uint8_t(bytes[at + 1]);
+        timing.m_notes.push_back(
+            {tick, std::uint8_t(status & 0x0F), key, kind == 0x90 ? velocity : std::uint8_t(0)});
+    };
     if (!ForEachTrack(bytes, tracks, [&](qsizetype begin, qsizetype end) {
-            return WalkTrack(bytes, begin, end, timing.m_endTick, tempo);
+            return WalkTrack(bytes, begin, end, timing.m_endTick, tempo, note);
         }))
         return std::nullopt;
     std::stable_sort(timing.m_tempi.begin(), timing.m_tempi.end(),
                      [](const Tempo& a, const Tempo& b) { return a.tick < b.tick; });
+    std::stable_sort(timing.m_notes.begin(), timing.m_notes.end(),
+                     [](const Note& a, const Note& b) { return a.tick < b.tick; });
     return timing;
+}
+
+std::vector<MidiTiming::Note> MidiTiming::NotesHeldAt(std::int64_t tick) const
+{
+    std::map<std::pair<int, int>, std::uint8_t> held; // (channel, key): velocity
+    for (const Note& n : m_notes) {
+        if (n.tick > tick)
+            break;
+        if (n.velocity)
+            held[{n.channel, n.key}] = n.velocity;
+        else
+            held.erase({n.channel, n.key});
+    }
+    std::vector<Note> notes;
+    for (const auto& [at, velocity] : held)
+        notes.push_back({tick, std::uint8_t(at.first), std::uint8_t(at.second), velocity});
+    return notes;
 }
 
 std::optional<QByteArray> PlayableMidi(const QByteArray& bytes)
@@ -214,10 +247,13 @@ std::optional<QByteArray> PlayableMidi(const QByteArray& bytes)
     ForEachTrack(smf, Reader{smf, 10, 12}.Number(2), [&](qsizetype begin, qsizetype end) {
         if (firstTrack < 0)
             firstTrack = begin;
-        return WalkTrack(smf, begin, end, ignored, [&](std::int64_t, int type, qsizetype at, qsizetype size) {
-            if (type == 0x51 && size == 3)
-                smf.replace(at, 3, tempo);
-        });
+        return WalkTrack(
+            smf, begin, end, ignored,
+            [&](std::int64_t, int type, qsizetype at, qsizetype size) {
+                if (type == 0x51 && size == 3)
+                    smf.replace(at, 3, tempo);
+            },
+            [](std::int64_t, int, qsizetype) {});
     });
     if (firstTrack >= 0) {
         // The fixed tempo at the start of the first track, whose chunk grows.

@@ -23,6 +23,14 @@ public:
     std::uint32_t LengthMs() const { return MsAt(m_endTick); }
     std::uint32_t MsAt(std::int64_t tick) const;
     int TickAt(std::int64_t ms) const;
+    // The notes sounding at a tick: switched on at or before it and not
+    // off again (a seek drops them; they are played again after it).
+    struct Note
+    {
+        std::int64_t tick;
+        std::uint8_t channel, key, velocity; // velocity 0: off
+    };
+    std::vector<Note> NotesHeldAt(std::int64_t tick) const;
 
 private:
     struct Tempo
@@ -34,6 +42,7 @@ private:
     int m_division = 96;        // ticks per quarter note
     double m_usPerTick = 0;     // SMPTE division: fixed
     std::int64_t m_endTick = 0;
+    std::vector<Note> m_notes; // every note-on and note-off, by tick
 };
 
 // The Standard MIDI File of a file's bytes as the synthesiser plays it:

@@ -126,13 +126,24 @@ public:
         return fluid_player_get_status(m_player) == FLUID_PLAYER_PLAYING || m_frames == 0;
     }
 
+    // The player's seek plays every event before the tick but the notes, so
+    // a note held across it would be silent until its next note-on (a
+    // resumed pause included): the first block after the seek makes the
+    // player take it, and the notes held there sound again from its end.
     bool Seek(std::int64_t frame) override
     {
         m_head.clear();
         fluid_synth_all_sounds_off(m_synth, -1);
         m_at = frame;
         m_end = m_frames + kRingOutFrames;
-        return fluid_player_seek(m_player, m_timing.TickAt(frame * 1000 / kRate)) == FLUID_OK;
+        const int tick = m_timing.TickAt(frame * 1000 / kRate);
+        if (fluid_player_seek(m_player, tick) != FLUID_OK)
+            return false;
+        m_head.resize(2 * kHeadFrames);
+        fluid_synth_write_s16(m_synth, kHeadFrames, m_head.data(), 0, 2, m_head.data(), 1, 2);
+        for (const MidiTiming::Note& note : m_timing.NotesHeldAt(tick))
+            fluid_synth_noteon(m_synth, note.channel, note.key, note.velocity);
+        return true;
     }
 
     std::int64_t Read(std::int16_t* out, std::int64_t frames) override
