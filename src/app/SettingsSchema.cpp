@@ -94,9 +94,9 @@ std::vector<S> MakeTable()
         Flag(kSettings, "MediaFilesOnly", FIELD(mediaFilesOnly), false),
         Number(kSettings, "SoundBank Options", FIELD(soundBankOptions), 1),
         // MIDI items at a station's level: FluidSynth's own gain leaves a
-        // General MIDI arrangement some 20 dB under a mastered recording;
-        // 12 dB more keeps its peaks clear of full scale.
-        Number(kSettings, "MIDI Gain", FIELD(midiGain), 12, Range{-40, 30}),
+        // General MIDI arrangement 10-20 dB under a mastered recording; 9 dB
+        // more keeps a dense one's peaks 3 dB under full scale.
+        Number(kSettings, "MIDI Gain", FIELD(midiGain), 9, Range{-40, 30}),
         Text(kSettings, "MIDI SoundFont", FIELD(midiSoundFont)),
         Number(kSettings, "VideoMode", FIELD(videoMode), 0, {}, videoModes),
         Rect(kSettings, "VideoRect", FIELD(videoRect), {0, 0, 0, 0}),

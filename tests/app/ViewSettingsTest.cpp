@@ -55,7 +55,7 @@ Settings\PlayerMode Number 1 /6|Settings\IgnoreErrors Flag 0|Settings\ResumeAfte
 Settings\NowPlayingFile Text |Settings\NowPlayingCommand Text |Settings\Desktop control Number 0 /3|
 Settings\ResumeAfterRestart Flag 0|Settings\FallbackAlbum Text |
 Settings\MediaFilesOnly Flag 0|
-Settings\SoundBank Options Number 1|Settings\MIDI Gain Number 12 -40..30|Settings\MIDI SoundFont Text |Settings\VideoMode Number 0 /4|Settings\VideoRect Rect 0,0,0,0|
+Settings\SoundBank Options Number 1|Settings\MIDI Gain Number 9 -40..30|Settings\MIDI SoundFont Text |Settings\VideoMode Number 0 /4|Settings\VideoRect Rect 0,0,0,0|
 Settings\AudioSink Text |Settings\LineInLine Number 0|Settings\LineInSource Text |
 Settings\Overlap Time Number 4000 0..30000|
 Settings\Overlap Short Items By A Third Flag 0|
