@@ -715,13 +715,20 @@ int main(int argc, char** argv)
         std::printf("gst-launch-1.0 is not installed: no baseline\n");
         return 1;
     }
-    const QString missing = AirServer::Missing();
+    // LIRANA_BENCH_SERVER=pipewire: the private PipeWire stack instead of
+    // PulseAudio (a Debian 12 desktop's server).
+    const AirServer::Kind kind = qEnvironmentVariable("LIRANA_BENCH_SERVER") == QLatin1String("pipewire")
+                                     ? AirServer::Kind::PipeWire
+                                     : AirServer::Kind::PulseAudio;
+    const QString missing = AirServer::Missing(kind);
     QString error;
-    bench.air = missing.isEmpty() && bench.server.Start(&error);
+    bench.air = missing.isEmpty() && bench.server.Start(&error, kind);
     std::printf("playout benchmark: %s\n",
-                bench.air ? "into a private PulseAudio null sink, recorded from its monitor"
-                          : qPrintable(QStringLiteral("no sound server (%1): CPU only, fakesink sync=true")
-                                           .arg(missing.isEmpty() ? error : missing)));
+                bench.air
+                    ? qPrintable(QStringLiteral("into a private %1 null sink, recorded from its monitor")
+                                     .arg(QLatin1String(AirServer::KindName(kind))))
+                    : qPrintable(QStringLiteral("no sound server (%1): CPU only, fakesink sync=true")
+                                     .arg(missing.isEmpty() ? error : missing)));
 
     QString mp3 = TestMedia::Encode(TestMedia::ToneWav(bench.media, QStringLiteral("long"), 1000, 60.0, -12),
                                     TestMedia::Format::Mp3, &error);

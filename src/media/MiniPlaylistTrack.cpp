@@ -13,6 +13,7 @@
 #include "platform/Shell.h"
 #include "playlist/ItemPath.h"
 #include "playlist/ListFile.h"
+#include "playlist/Sequence.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -133,7 +134,8 @@ void CMiniPlaylist::StartEntry()
                 m_track.NotifyEnd(); // nothing to play: the list is over at once
             return;
         }
-        m_lastEntry = row == m_rows.Count() - 1;
+        const Sequence::Following next = Sequence::After(PlayerMode::Normal, row, m_rows.Count());
+        m_lastEntry = next.then == Sequence::Following::End;
         // Rows that take no time after it (command items, rows that failed
         // to measure) take nothing over: the entry plays to its end.
         const std::vector<CMiniPlaylistEntry>& entries = m_track.Entries();
@@ -147,7 +149,7 @@ void CMiniPlaylist::StartEntry()
             m_track.NotifyEnd();
             return;
         }
-        m_rows.Select(row + 1);
+        m_rows.Select(next.row);
     }
 }
 
@@ -247,8 +249,8 @@ void CMiniPlaylist::OnEntryOpened(std::uint64_t ticket, std::unique_ptr<CMediaTr
 
 void CMiniPlaylist::OpenAhead()
 {
-    const int row = m_rows.Selection() + 1;
-    if (m_ahead || m_aheadOpening || row <= 0 || row >= m_rows.Count() || IsCommandItem(m_rows.Row(row)))
+    const int row = Sequence::After(PlayerMode::Normal, m_rows.Selection(), m_rows.Count()).Known();
+    if (m_ahead || m_aheadOpening || row < 0 || IsCommandItem(m_rows.Row(row)))
         return;
     try {
         m_aheadPath = m_rows.Row(row);
@@ -286,8 +288,9 @@ void CMiniPlaylist::AdvanceEntry()
     const int row = m_rows.Selection();
     if (row < 0)
         return;
-    if (row < m_rows.Count() - 1) {
-        m_rows.Select(row + 1);
+    const int next = Sequence::After(PlayerMode::Normal, row, m_rows.Count()).Known();
+    if (next >= 0) {
+        m_rows.Select(next);
         StartEntry();
     } else {
         m_track.NotifyEnd();

@@ -13,6 +13,7 @@
 #include "app/ViewSettings.h"
 #include "media/MediaTrack.h"
 #include "media/TrackWork.h"
+#include "playlist/Sequence.h"
 
 #include <QBasicTimer>
 #include <QElapsedTimer>
@@ -36,8 +37,6 @@ class SystemRestart;
 class UserInterface;
 
 class COnAirEngine;
-
-enum class PlayerMode : int { Manual = 0, Normal = 1, Repeat = 2, Random = 3, Shuffle = 4, IntroScan = 5 };
 
 class COnAirEngine : public QObject
 {
@@ -228,6 +227,10 @@ private:
     QString FollowingItem();
     // Random: the row the next start plays, drawn once and kept until then.
     int RandomPick();
+    // Selects the row that follows the selected one (Sequence::After),
+    // shuffling the list anew at its end; a draw is true when draw is
+    // (the row is drawn when it starts). False when nothing follows.
+    bool Advance(bool draw);
     void PrepareNext();
     // Intro Scan: sets the prepared next track to its stretch, so that its
     // start can be planned on the sample after the stretch on air; a cue

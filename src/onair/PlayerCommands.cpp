@@ -20,15 +20,6 @@
 #include <ctime>
 #include <utility>
 
-namespace {
-
-bool AdvancesAtEnd(PlayerMode mode)
-{
-    return mode == PlayerMode::Repeat || mode == PlayerMode::Shuffle || mode == PlayerMode::Random;
-}
-
-} // namespace
-
 void COnAirEngine::OnCommand(int id)
 {
     switch (id) {
@@ -88,7 +79,7 @@ CommandState COnAirEngine::UpdateCommand(int id) const
     case Cmd::EnableEvents: return {true, m_settings.enableEvents};
     case Cmd::CrossFader:
         return {onAir && m_onAir->IsPlaying() && sel >= 0 && !m_break &&
-                    (sel < n - 1 || AdvancesAtEnd(m_mode)),
+                    (sel < n - 1 || Sequence::GoesRound(m_mode)),
                 false};
     case Cmd::ModeManual: return mode(PlayerMode::Manual);
     case Cmd::ModeNormal: return mode(PlayerMode::Normal);
@@ -143,12 +134,10 @@ int COnAirEngine::RandomPick()
 
 bool COnAirEngine::HasNextItem() const
 {
-    const int sel = m_seams.playlist->Selection();
-    const int n = m_seams.playlist->Count();
-    if (sel < 0)
-        return false;
-    return sel < n - 1 || m_mode == PlayerMode::Repeat || m_mode == PlayerMode::Shuffle ||
-           (m_mode == PlayerMode::Random && m_onAir);
+    const Sequence::Following next = Sequence::After(m_mode, m_seams.playlist->Selection(),
+                                                     m_seams.playlist->Count());
+    // A draw at the end of the list needs an item on air to draw after.
+    return next.then != Sequence::Following::End && (next.then != Sequence::Following::Draw || m_onAir);
 }
 
 QString COnAirEngine::ComingUpNext() const
@@ -157,13 +146,8 @@ QString COnAirEngine::ComingUpNext() const
     const int sel = list.Selection();
     if (m_mode == PlayerMode::Random || sel < 0 || sel >= list.Count())
         return {};
-    if (!m_onAir)
-        return GetItemDisplayName(list.Row(sel));
-    if (sel + 1 < list.Count())
-        return GetItemDisplayName(list.Row(sel + 1));
-    if (m_mode == PlayerMode::Repeat)
-        return GetItemDisplayName(list.Row(0));
-    return {};
+    const int row = m_onAir ? Sequence::After(m_mode, sel, list.Count()).Known() : sel;
+    return row < 0 ? QString() : GetItemDisplayName(list.Row(row));
 }
 
 // ------------------------------------------------------------ starting items
@@ -222,16 +206,8 @@ void COnAirEngine::StartItem(const QString& path)
         // Play starts the selected row: when that is this very row, step past
         // it first, or it would post Play to itself for ever.
         const int sel = list.Selection();
-        if (sel >= 0 && list.Row(sel) == path) {
-            if (sel < list.Count() - 1)
-                list.Select(sel + 1);
-            else if (m_mode == PlayerMode::Repeat)
-                list.Select(0);
-            else if (m_mode == PlayerMode::Shuffle)
-                ShufflePlaylist();
-            else
-                return; // nothing follows it
-        }
+        if (sel >= 0 && list.Row(sel) == path && !Advance(false))
+            return; // nothing follows it
         PostCommand(Cmd::Play);
         return;
     }
@@ -490,25 +466,21 @@ void COnAirEngine::SelectNext()
     const bool breakAfter = m_break;
     if (wasPlaying)
         OnStop();
-    CPlaylist& list = *m_seams.playlist;
-    const int sel = list.Selection();
-    const int n = list.Count();
-    if (sel < 0 || n == 0)
-        return;
-    if (sel < n - 1) {
-        list.Select(sel + 1);
-    } else {
-        switch (m_mode) {
-        case PlayerMode::Normal:
-        case PlayerMode::IntroScan: return;
-        case PlayerMode::Repeat: list.Select(0); break;
-        case PlayerMode::Shuffle: ShufflePlaylist(); break;
-        case PlayerMode::Manual:
-        case PlayerMode::Random: break;
-        }
-    }
-    if (wasPlaying && !breakAfter)
+    if (Advance(true) && wasPlaying && !breakAfter)
         OnPlay();
+}
+
+bool COnAirEngine::Advance(bool draw)
+{
+    CPlaylist& list = *m_seams.playlist;
+    const Sequence::Following next = Sequence::After(m_mode, list.Selection(), list.Count());
+    switch (next.then) {
+    case Sequence::Following::Row: list.Select(next.row); return true;
+    case Sequence::Following::Reshuffle: ShufflePlaylist(); return true;
+    case Sequence::Following::Draw: return draw; // the row is drawn when it starts
+    case Sequence::Following::End: break;
+    }
+    return false;
 }
 
 void COnAirEngine::OnPrevTrack()
@@ -571,7 +543,7 @@ void COnAirEngine::FollowOn(bool breakAfter)
     }
     const int sel = m_seams.playlist->Selection();
     const int n = m_seams.playlist->Count();
-    if (sel < 0 || n == 0 || (sel >= n - 1 && !AdvancesAtEnd(m_mode))) {
+    if (Sequence::After(m_mode, sel, n).then == Sequence::Following::End) {
         emit FallingSilent(QStringLiteral("the album ended"));
         return;
     }

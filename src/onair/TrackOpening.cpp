@@ -74,15 +74,10 @@ QString COnAirEngine::FollowingItem()
     if (m_mode == PlayerMode::Random)
         row = RandomPick();
     else if (m_onAir)
-        row = sel + 1 < n ? sel + 1 : (m_mode == PlayerMode::Repeat ? 0 : -1);
-    if (row < 0)
+        row = Sequence::After(m_mode, sel, n).Known();
+    if (row < 0 || Sequence::IsControlRow(list.Row(row)))
         return {};
-    const QString& path = list.Row(row);
-    const QString ext = SplitPath(path).ext.toUpper();
-    if (ext == QLatin1String(".ALB") || ext == QLatin1String(".STOP") || ext == QLatin1String(".PLAY") ||
-        IsCommandExtension(ext))
-        return {};
-    return path;
+    return list.Row(row);
 }
 
 void COnAirEngine::PrepareNext()
