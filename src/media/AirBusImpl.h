@@ -115,6 +115,9 @@ struct CAirBus::Impl
     Level level;
     Tap tap;
     std::thread mixer, opener;
+    // The inputs one period takes (MixPeriod's; kept to spare an allocation
+    // a period).
+    std::vector<std::pair<std::shared_ptr<CAirInput::State>, int>> mixWork;
 
     void Mix();
     void Open();
