@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <csignal>
 #include <tuple>
 #include <utility>
 
@@ -197,22 +198,70 @@ TEST_F(PlayoutAirTest, EveryFailedItemIsLoggedWithItsReasonAndTheRunGoesOn)
 // set: their sound goes on the air, no picture is decoded (GStreamer's own
 // choice of video sink ends the process where there is no frame buffer),
 // and the next item follows.
-TEST_F(PlayoutAirTest, VideoItemsAirTheirSoundAndTheNextItemFollows)
+// The segments of the two video items and the tone after them on the air.
+void ExpectVideoThenTone(const Wav& wav, double slack)
 {
-    using TestMedia::Format;
-    const QString mp4 = TestMedia::Encode(TestMedia::ToneWav(dir, "clip", 500, 1.5, -12), Format::Mp4Video);
-    const QString ogv = TestMedia::Encode(TestMedia::ToneWav(dir, "film", 900, 1.5, -12), Format::OggTheora);
-    ASSERT_FALSE(mp4.isEmpty() || ogv.isEmpty());
-    extraEnv = {{"DISPLAY", ":77"}};
-    WriteHive(home, {{"Overlap Time", Dword(0)}, {"AudioSink", Text("pulsesink")}});
-    const auto [run, wav] = PlayRecorded({mp4, ogv, TestMedia::ToneWav(dir, "next", 1300, 0.5, -12)});
-    EXPECT_TRUE(run.lines.filter(QRegularExpression("^error\\t")).isEmpty()) << Lines(run);
     const auto segs = Segments(wav, {500, 900, 1300});
     ASSERT_EQ(segs.size(), 3u) << Describe(segs);
     for (size_t i = 0; i < segs.size(); ++i) {
-        EXPECT_NEAR(segs[i].Length(), i < 2 ? 1.5 : 0.5, 0.06 + kInstrumentedSlack);
+        EXPECT_NEAR(segs[i].Length(), i < 2 ? 1.5 : 0.5, 0.06 + slack);
         EXPECT_LT(i ? segs[i].start - segs[i - 1].end : 0, 0.5);
     }
+}
+
+QStringList VideoItems(const QString& dir)
+{
+    using TestMedia::Format;
+    return {TestMedia::Encode(TestMedia::ToneWav(dir, "clip", 500, 1.5, -12), Format::Mp4Video),
+            TestMedia::Encode(TestMedia::ToneWav(dir, "film", 900, 1.5, -12), Format::OggTheora),
+            TestMedia::ToneWav(dir, "next", 1300, 0.5, -12)};
+}
+
+TEST_F(PlayoutAirTest, VideoItemsAirTheirSoundAndTheNextItemFollows)
+{
+    const QStringList items = VideoItems(dir);
+    ASSERT_FALSE(items[0].isEmpty() || items[1].isEmpty());
+    extraEnv = {{"DISPLAY", ":77"}};
+    WriteHive(home, {{"Overlap Time", Dword(0)}, {"AudioSink", Text("pulsesink")}});
+    const auto [run, wav] = PlayRecorded(items);
+    EXPECT_TRUE(run.lines.filter(QRegularExpression("^error\\t")).isEmpty()) << Lines(run);
+    ExpectVideoThenTone(wav, kInstrumentedSlack);
+}
+
+// The console under a window manager plays the same items with its video
+// window: the sound on the air, the next item after them, and a clean exit
+// at SIGTERM (no crash in a video sink).
+TEST_F(PlayoutAirTest, TheConsolePlaysVideoItemsInItsWindowAndTheNextItemFollows)
+{
+    const QStringList items = VideoItems(dir);
+    ASSERT_FALSE(items[0].isEmpty() || items[1].isEmpty());
+    const QString album = TestEnv::WriteFile(dir + "/video.m3u", items.join(u'\n').toUtf8() + "\n");
+    WriteHive(home, {{"Overlap Time", Dword(0)},
+                     {"AudioSink", Text("pulsesink")},
+                     {"AutoPlay", Flag(true)},
+                     {"Shutdown Confirmation", Flag(false)}});
+    StartRecording();
+    QProcess console;
+    console.setProcessEnvironment(HeadlessLirana::Environment(home));
+    console.setWorkingDirectory(home);
+    const QString pidFile = dir + "/console.pid", windowFile = dir + "/window";
+    // The program in the background; its video window looked for while the
+    // first item plays (its title is the item's name).
+    const QString script = QStringLiteral("\"$0\" \"$1\" & echo $! >\"$2\"; for i in $(seq 50); do "
+                                          "xdotool search --onlyvisible --name '^clip$' >\"$3\" 2>/dev/null "
+                                          "&& break; sleep 0.1; done; wait $!");
+    console.start("bash", {QStringLiteral(LIRANA_UNDER_WM), "sh", "-c", script, QStringLiteral(LIRANA_BINARY),
+                           album, pidFile, windowFile});
+    ASSERT_TRUE(console.waitForStarted(5000));
+    EXPECT_TRUE(recorder.RecordFor(6.0));
+    QFile pidText(pidFile);
+    const pid_t pid = pidText.open(QIODevice::ReadOnly) ? pidText.readAll().trimmed().toInt() : 0;
+    ASSERT_GT(pid, 0);
+    EXPECT_EQ(::kill(pid, SIGTERM), 0);
+    EXPECT_TRUE(console.waitForFinished(15000));
+    EXPECT_EQ(console.exitCode(), 0) << console.readAllStandardError().toStdString();
+    EXPECT_GT(QFileInfo(windowFile).size(), 0) << "no video window showed the first item";
+    ExpectVideoThenTone(StopAndRead(), kInstrumentedSlack);
 }
 
 // Files that change under a running program: one deleted after it was
