@@ -242,3 +242,46 @@ TEST(CueSheet, TitlesAndPerformersOfTheDiscAndItsTracksInAnyEncoding)
             QStringList({QStringLiteral("Caf\u00E9 Album"), "Band", "One", "Guest Star"}));
     }
 }
+
+namespace {
+
+// CD-TEXT packs of one kind (0x80 titles, 0x81 performers): the texts of
+// the disc and its tracks, each ended by a zero, 12 bytes a pack.
+QByteArray Packs(char type, QByteArray texts)
+{
+    while (texts.size() % 12 != 0)
+        texts.append('\0');
+    QByteArray packs;
+    for (qsizetype at = 0; at < texts.size(); at += 12)
+        packs += QByteArray(1, type) + char(texts.left(at).count('\0')) + char(at / 12) + '\0' +
+                 texts.mid(at, 12) + QByteArray(2, '\0');
+    return packs;
+}
+
+} // namespace
+
+// A sheet's CDTEXTFILE (with a drive's 4-byte header and a closing zero)
+// names what the sheet does not; a missing one leaves the sheet's titles.
+TEST(CueSheet, TheTitlesOfACdTextFileFillWhatTheSheetDoesNotName)
+{
+    const QString dir = TestEnv::MakeTempDir();
+    WriteFiles(dir, {{"t.bin", Kind::Bin, 20 * S}});
+    TestEnv::WriteFile(dir + "/disc.cdt",
+                       QByteArray("\0\x5a\0\0", 4) + Packs('\x80', QByteArray("CD Album\0First\0Second\0", 22)) +
+                           Packs('\x81', QByteArray("CD Band\0P1\0\t\0", 13)) + Packs('\x8f', "x") + '\0');
+    for (const char* cdt : {"DISC.CDT", "gone.cdt"}) {
+        const QByteArray sheet = "CDTEXTFILE \"" + QByteArray(cdt) +
+                                 "\"\nFILE t.bin BINARY\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n"
+                                 " TRACK 02 AUDIO\n  TITLE Own\n  INDEX 01 00:00:10\n";
+        mci::CdToc toc;
+        mci::CueProblem problem;
+        ASSERT_TRUE(mci::OpenCueDisc(WriteSheet(dir, "t.cue", sheet), &toc, nullptr, &problem))
+            << problem.text.toStdString();
+        const bool read = *cdt == 'D';
+        EXPECT_EQ(QStringList({toc.disc.title, toc.disc.performer, toc.tracks[0].title, toc.tracks[0].performer,
+                               toc.tracks[1].title, toc.tracks[1].performer}),
+                  read ? QStringList({"CD Album", "CD Band", "First", "P1", "Own", "P1"})
+                       : QStringList({"", "", "", "", "Own", ""}))
+            << cdt;
+    }
+}

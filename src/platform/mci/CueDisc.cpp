@@ -13,6 +13,7 @@
 #include "platform/mci/Mci.h"
 
 #include <QCoreApplication>
+#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -128,6 +129,37 @@ int OpenRegular(const QString& path, struct stat* info)
         return -1;
     }
     return fd;
+}
+
+// The whole of a regular file of at most max bytes (what is there when it
+// was cut short meanwhile); 0, else the reason (EFBIG: too large).
+int ReadSmallFile(const QString& path, qint64 max, QByteArray* bytes)
+{
+    struct stat info
+    {};
+    const int fd = OpenRegular(path, &info);
+    if (fd < 0)
+        return errno;
+    if (info.st_size > max) {
+        ::close(fd);
+        return EFBIG;
+    }
+    bytes->resize(qsizetype(info.st_size));
+    qsizetype got = 0;
+    int error = 0;
+    while (got < bytes->size()) {
+        const ssize_t n = ::read(fd, bytes->data() + got, std::size_t(bytes->size() - got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            error = errno;
+        if (n <= 0)
+            break;
+        got += n;
+    }
+    ::close(fd);
+    bytes->truncate(got);
+    return error;
 }
 
 QString NotReadable(const QString& path, int error)
@@ -384,44 +416,58 @@ std::unique_ptr<DiscFile> OpenFile(const QString& cuePath, const CueSheet& sheet
     return file;
 }
 
+// The titles of the sheet's CDTEXTFILE where the sheet names none. A file
+// that cannot be read or holds no CD-TEXT is a warning: the disc plays with
+// the sheet's own titles.
+void FillFromCdText(const QString& cuePath, const CueSheet& sheet, CdToc* disc)
+{
+    CueFile named;
+    named.name = sheet.cdTextFile;
+    named.raw = false;
+    const QString path = FindFile(cuePath, named, sheet.files.size());
+    QByteArray bytes;
+    const int error = ReadSmallFile(path, 64 * 1024, &bytes);
+    CdText discText;
+    std::vector<CdText> tracks;
+    if (error != 0 || !ReadCdTextPacks(bytes, &discText, &tracks)) {
+        qWarning().noquote() << QStringLiteral(
+                                    "%1 line %2: the CD-TEXT file %3 %4; the sheet's own titles are shown")
+                                    .arg(QFileInfo(cuePath).fileName())
+                                    .arg(sheet.cdTextLine)
+                                    .arg(sheet.cdTextFile,
+                                         error == 0 ? QStringLiteral("holds no CD-TEXT")
+                                                    : QStringLiteral("cannot be read (%1)")
+                                                          .arg(QString::fromLocal8Bit(std::strerror(error))));
+        return;
+    }
+    const auto fill = [](CdText& into, const CdText& from) {
+        if (into.title.isEmpty())
+            into.title = from.title;
+        if (into.performer.isEmpty())
+            into.performer = from.performer;
+    };
+    fill(disc->disc, discText);
+    for (std::size_t i = 0; i < sheet.tracks.size() && i < disc->tracks.size(); ++i) {
+        const std::size_t number = std::size_t(sheet.tracks[i].number);
+        if (number >= 1 && number <= tracks.size())
+            fill(disc->tracks[i], tracks[number - 1]);
+    }
+}
+
 } // namespace
 
 bool OpenCueDisc(const QString& cuePath, CdToc* toc, std::unique_ptr<PcmSource>* source, CueProblem* problem)
 {
     const QString cueName = QFileInfo(cuePath).fileName();
-    struct stat info
-    {};
-    const int fd = OpenRegular(cuePath, &info);
-    if (fd < 0) {
-        const int error = errno;
-        *problem = {error == ENOENT ? MCIERR_FILE_NOT_FOUND : MCIERR_FILE_READ, NotReadable(cuePath, error)};
-        return false;
-    }
-    if (info.st_size > kMaxCueSheetBytes) {
-        ::close(fd);
+    QByteArray text;
+    if (const int error = ReadSmallFile(cuePath, kMaxCueSheetBytes, &text); error == EFBIG) {
         *problem = {MCIERR_FILE_READ,
                     QStringLiteral("%1: %2").arg(cuePath, Tr("over 1 MiB, too large for a cue sheet."))};
         return false;
-    }
-    QByteArray text(qsizetype(info.st_size), '\0');
-    qsizetype got = 0;
-    int error = 0;
-    while (got < text.size()) {
-        const ssize_t n = ::read(fd, text.data() + got, std::size_t(text.size() - got));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            error = errno;
-        if (n <= 0)
-            break;
-        got += n;
-    }
-    ::close(fd);
-    if (error != 0) {
-        *problem = {MCIERR_FILE_READ, NotReadable(cuePath, error)};
+    } else if (error != 0) {
+        *problem = {error == ENOENT ? MCIERR_FILE_NOT_FOUND : MCIERR_FILE_READ, NotReadable(cuePath, error)};
         return false;
     }
-    text.truncate(got); // a sheet cut short meanwhile reads as what is there
 
     const std::optional<CueSheet> sheet = ParseCueSheet(text, cueName, problem);
     if (!sheet)
@@ -440,6 +486,8 @@ bool OpenCueDisc(const QString& cuePath, CdToc* toc, std::unique_ptr<PcmSource>*
     disc.disc = sheet->text;
     for (const CueTrack& track : sheet->tracks)
         disc.tracks.push_back(track.text);
+    if (!sheet->cdTextFile.isEmpty())
+        FillFromCdText(cuePath, *sheet, &disc);
     if (source)
         *source = std::make_unique<CueSource>(std::move(files), std::move(segments), disc);
     *toc = std::move(disc);

@@ -103,9 +103,9 @@ constexpr TrackType kTrackTypes[] = {
 };
 
 // Lines that change nothing about the sound or the titles.
-constexpr const char* kIgnored[] = {"REM",        "CATALOG",   "CDTEXTFILE", "ISRC",    "FLAGS",
-                                    "SONGWRITER", "COMPOSER",  "ARRANGER",   "MESSAGE", "DISC_ID",
-                                    "GENRE",      "TOC_INFO1", "TOC_INFO2",  "UPC_EAN", "SIZE_INFO"};
+constexpr const char* kIgnored[] = {"REM",       "CATALOG",   "ISRC",    "FLAGS",    "SONGWRITER",
+                                    "COMPOSER",  "ARRANGER",  "MESSAGE", "DISC_ID",  "GENRE",
+                                    "TOC_INFO1", "TOC_INFO2", "UPC_EAN", "SIZE_INFO"};
 
 class Parser
 {
@@ -171,6 +171,11 @@ private:
             return Index(words);
         if (command == u"PREGAP" || command == u"POSTGAP")
             return Gap(command == u"PREGAP", words);
+        if (command == u"CDTEXTFILE") {
+            m_sheet.cdTextFile = words.join(u' ').trimmed();
+            m_sheet.cdTextLine = m_line;
+            return true;
+        }
         if (command == u"TITLE" || command == u"PERFORMER") {
             CdText& text = Track() ? Track()->text : m_sheet.text;
             (command == u"TITLE" ? text.title : text.performer) = words.join(u' ').trimmed();
@@ -307,6 +312,51 @@ private:
 std::optional<CueSheet> ParseCueSheet(const QByteArray& text, const QString& cueName, CueProblem* problem)
 {
     return Parser(cueName, problem).Run(Decode(text));
+}
+
+bool ReadCdTextPacks(const QByteArray& bytes, CdText* disc, std::vector<CdText>* tracks)
+{
+    constexpr qsizetype kPack = 18;
+    // A size header of 4 bytes, and a closing zero, as some rippers save them.
+    const qsizetype from = bytes.size() % kPack >= 4 ? 4 : 0;
+    const qsizetype packs = (bytes.size() - from) / kPack;
+    if (packs == 0)
+        return false;
+    struct Run
+    {
+        QByteArray text;
+        int firstTrack = -1;
+    } runs[2]; // titles (type 0x80), performers (0x81)
+    for (qsizetype i = 0; i < packs; ++i) {
+        const auto* pack = reinterpret_cast<const unsigned char*>(bytes.constData() + from + i * kPack);
+        if (pack[0] < 0x80 || pack[0] > 0x8F)
+            return false;
+        const bool firstBlock = (pack[3] & 0x70) == 0, doubleBytes = (pack[3] & 0x80) != 0;
+        if (pack[0] > 0x81 || !firstBlock || doubleBytes)
+            continue;
+        Run& run = runs[pack[0] - 0x80];
+        if (run.firstTrack < 0)
+            run.firstTrack = pack[1] & 0x7F;
+        run.text.append(reinterpret_cast<const char*>(pack) + 4, 12);
+    }
+    for (int kind = 0; kind < 2; ++kind) {
+        if (runs[kind].firstTrack < 0)
+            continue;
+        // One text a track, each ended by a zero, from the first pack's track
+        // on (0: the disc); a tab is the text before again.
+        int track = runs[kind].firstTrack;
+        QString before;
+        const QList<QByteArray> texts = runs[kind].text.split('\0');
+        for (qsizetype t = 0; t + 1 < texts.size() && track <= 99; ++t, ++track) {
+            const QString text = texts[t] == "\t" ? before : QString::fromLatin1(texts[t]).trimmed();
+            before = text;
+            if (track > 0 && std::size_t(track) > tracks->size())
+                tracks->resize(std::size_t(track));
+            CdText& field = track == 0 ? *disc : (*tracks)[std::size_t(track - 1)];
+            (kind == 0 ? field.title : field.performer) = text;
+        }
+    }
+    return true;
 }
 
 bool IsCueSheetPath(const QString& path)

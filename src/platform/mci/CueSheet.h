@@ -3,7 +3,8 @@
 // MOTOROLA raw sectors; WAVE, AIFF, FLAC, MP3 decoded through libsndfile),
 // TRACK, INDEX 00/01, PREGAP, POSTGAP, TITLE and PERFORMER (the CD-TEXT a
 // sheet carries) and the lines that change nothing (REM, CATALOG, ISRC,
-// FLAGS, SONGWRITER and the other CD-TEXT fields). Several FILE lines make
+// FLAGS, SONGWRITER and the other CD-TEXT fields; CDTEXTFILE's titles fill
+// what the sheet does not name). Several FILE lines make
 // one disc, their data one after the other; an INDEX 00 may lie in the file
 // before its INDEX 01 (rips with the gaps appended to the previous track).
 //
@@ -69,7 +70,17 @@ struct CueSheet
     CdText text;
     std::vector<CueFile> files;
     std::vector<CueTrack> tracks;
+    QString cdTextFile; // CDTEXTFILE: the disc's CD-TEXT packs as a ripper saved them
+    int cdTextLine = 0;
 };
+
+// Titles and performers from CD-TEXT packs (18 bytes each: type, track,
+// sequence, block and character position, 12 bytes of text, CRC), as a
+// CDTEXTFILE holds them (a 4-byte size header first, as drives report
+// them, is skipped). The first block only (the first language), read as
+// Latin-1; a tab repeats the text before. Empty fields where the packs
+// have none; false when the bytes are no CD-TEXT.
+bool ReadCdTextPacks(const QByteArray& bytes, CdText* disc, std::vector<CdText>* tracks);
 
 // Reads the text of a sheet (UTF-8 with or without its mark, UTF-16 with
 // its mark, else Latin-1); cueName names it in messages. Nothing, with
