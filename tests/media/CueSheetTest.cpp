@@ -266,9 +266,10 @@ TEST(CueSheet, TheTitlesOfACdTextFileFillWhatTheSheetDoesNotName)
 {
     const QString dir = TestEnv::MakeTempDir();
     WriteFiles(dir, {{"t.bin", Kind::Bin, 20 * S}});
-    TestEnv::WriteFile(dir + "/disc.cdt",
-                       QByteArray("\0\x5a\0\0", 4) + Packs('\x80', QByteArray("CD Album\0First\0Second\0", 22)) +
-                           Packs('\x81', QByteArray("CD Band\0P1\0\t\0", 13)) + Packs('\x8f', "x") + '\0');
+    TestEnv::WriteFile(dir + "/disc.cdt", QByteArray("\0\x5a\0\0", 4) +
+                                              Packs('\x80', QByteArray("CD Album\0First\0Second\0", 22)) +
+                                              Packs('\x81', QByteArray("CD Band\0P1\0\t\0", 13)) +
+                                              Packs('\x8f', "x") + '\0');
     for (const char* cdt : {"DISC.CDT", "gone.cdt"}) {
         const QByteArray sheet = "CDTEXTFILE \"" + QByteArray(cdt) +
                                  "\"\nFILE t.bin BINARY\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n"
@@ -278,8 +279,8 @@ TEST(CueSheet, TheTitlesOfACdTextFileFillWhatTheSheetDoesNotName)
         ASSERT_TRUE(mci::OpenCueDisc(WriteSheet(dir, "t.cue", sheet), &toc, nullptr, &problem))
             << problem.text.toStdString();
         const bool read = *cdt == 'D';
-        EXPECT_EQ(QStringList({toc.disc.title, toc.disc.performer, toc.tracks[0].title, toc.tracks[0].performer,
-                               toc.tracks[1].title, toc.tracks[1].performer}),
+        EXPECT_EQ(QStringList({toc.disc.title, toc.disc.performer, toc.tracks[0].title,
+                               toc.tracks[0].performer, toc.tracks[1].title, toc.tracks[1].performer}),
                   read ? QStringList({"CD Album", "CD Band", "First", "P1", "Own", "P1"})
                        : QStringList({"", "", "", "", "Own", ""}))
             << cdt;
