@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QtEndian>
 
 #include <gst/gst.h>
 #include <sndfile.h>
@@ -235,6 +236,30 @@ QString MidiFile(const QString& dir, const QString& name, const std::vector<Temp
     const QByteArray file = QByteArray("MThd") + word(6, 4) + word(0, 2) + word(1, 2) + word(480, 2) +
                             QByteArray("MTrk") + word(quint32(track.size()), 4) + track;
     return TestEnv::WriteFile(dir + u'/' + name + QStringLiteral(".mid"), file);
+}
+
+QString SmpteMidiFile(const QString& dir, const QString& name)
+{
+    static const QByteArray smpte(
+        "MThd\0\0\0\6\0\0\0\1\xE7\x28MTrk\0\0\0\x18\0\xFF\x51\3\x1E\x84\x80\0\xC0\x10\0\x90\x45\x64"
+        "\x87\x68\x80\x45\x40\x87\x68\xFF\x2F\0",
+        46);
+    return TestEnv::WriteFile(dir + u'/' + name + QStringLiteral(".mid"), smpte);
+}
+
+QString RmiFile(const QString& dir, const QString& name, const std::vector<TempoSegment>& segments)
+{
+    QFile file(MidiFile(dir, name, segments));
+    file.open(QIODevice::ReadOnly);
+    const QByteArray midi = file.readAll();
+    file.remove();
+    const auto le32 = [](qsizetype v) {
+        QByteArray bytes(4, '\0');
+        qToLittleEndian(quint32(v), bytes.data());
+        return bytes;
+    };
+    return TestEnv::WriteFile(dir + u'/' + name + QStringLiteral(".rmi"),
+                              "RIFF" + le32(midi.size() + 12) + "RMIDdata" + le32(midi.size()) + midi);
 }
 
 QString TextAsWav(const QString& dir, const QString& name)

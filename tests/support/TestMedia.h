@@ -83,6 +83,11 @@ struct TempoSegment
     double bpm;
 };
 QString MidiFile(const QString& dir, const QString& name, const std::vector<TempoSegment>& segments);
+// The note with SMPTE timing (25 frames of 40 ticks, 1000 a second): on for
+// 1 s, then 1 s of nothing; its tempo event (30 bpm) does not apply.
+QString SmpteMidiFile(const QString& dir, const QString& name);
+// MidiFile's content wrapped as a RIFF MIDI file, dir/name.rmi.
+QString RmiFile(const QString& dir, const QString& name, const std::vector<TempoSegment>& segments);
 
 // Broken inputs: bytes that are no audio at all, named .mp3; a text file
 // named .wav.
