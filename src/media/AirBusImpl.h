@@ -29,7 +29,9 @@ inline constexpr int kPushPeriods = 2;
 // this often.
 inline constexpr auto kOutputStall = std::chrono::milliseconds(500);
 inline constexpr auto kStallCheck = std::chrono::milliseconds(250);
-// The buffer a device's sink is given (ShortenSinkBuffers).
+// The buffer a device's sink is given (ShortenSinkBuffers). Not shorter:
+// at 20 ms a Play is heard within 20 ms, but the air drops out under load
+// even with every thread that carries it in real time (docs/playback.md).
 inline constexpr gint64 kSinkBufferUs = 100000;
 // How often the stream's volume is looked at: often while a server may
 // still be restoring a stored volume onto a new stream (WirePlumber was

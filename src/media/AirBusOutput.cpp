@@ -280,11 +280,20 @@ std::unique_ptr<CAirBus::Impl::Output> CAirBus::Impl::MakeOutput(const QString& 
     GstBus* bus = gst_element_get_bus(out->pipeline);
     gst_bus_set_sync_handler(bus, OnOutputMessage, out.get(), nullptr);
     gst_object_unref(bus);
+    const std::vector<int> before = ThreadPriority::Threads();
     if (gst_element_set_state(out->pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE || out->failed) {
         *why = out->failed ? out->Why() : QStringLiteral("the output does not open");
         Drop(std::move(out), {});
         return nullptr;
     }
+    // The sound server's client library sends the air to the server from a
+    // thread of its own ("threaded-ml", made as the sink opened): a late
+    // send is a dropout like a late mix, so it runs with the mixer's
+    // priority.
+    const QStringList raised = ThreadPriority::RaiseNewThreads(before, "threaded-ml");
+    if (!raised.isEmpty())
+        qCDebug(lcMedia).noquote() << "air bus: sound server client thread:"
+                                   << raised.join(QStringLiteral(", "));
     // The stream's start, format and segment go ahead of the first buffer.
     GstCaps* caps = gst_caps_new_simple("audio/x-raw", "format", G_TYPE_STRING, "F32LE", "rate", G_TYPE_INT,
                                         Rate, "channels", G_TYPE_INT, Channels, "layout", G_TYPE_STRING,

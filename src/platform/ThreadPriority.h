@@ -7,12 +7,24 @@
 // it), else a nicer value (an RLIMIT_NICE that allows it), else nothing.
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+
+#include <vector>
 
 namespace ThreadPriority {
 
 // For the calling thread. What it got, for the diagnostics: "real-time
 // round robin, priority 10", "nice -11", or "normal (<why>)".
 QString RaiseForAudio();
+
+// The ids of this process's threads.
+std::vector<int> Threads();
+
+// Raises as RaiseForAudio does each thread of this process named `name`
+// that is not in `before` (a library's thread that carries the air, made
+// by a call between the two). What it got for each, for the diagnostics;
+// empty when there was none.
+QStringList RaiseNewThreads(const std::vector<int>& before, const QByteArray& name);
 
 } // namespace ThreadPriority

@@ -7,6 +7,7 @@
 #include "media/DirectShowTrack.h"
 #include "media/TrackEnvironment.h"
 #include "platform/SoundServer.h"
+#include "platform/ThreadPriority.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -18,7 +19,10 @@
 #include <algorithm>
 #include <atomic>
 #include <optional>
+#include <sched.h>
+#include <sys/resource.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace WavAnalysis;
 using namespace HeadlessLirana;
@@ -330,6 +334,19 @@ TEST_P(ServerAirTest, APreparedItemStartsWholeAtPlay)
     const double heard = segs[0].start - recorder.ToSeconds(play);
     Report("Play to sound", heard * 1000);
     EXPECT_LT(heard, 0.3);
+    // The sound server library's thread that sends the air to the server
+    // runs in real time beside the mixer (the recorder's does not).
+    rlimit rt{};
+    if (::geteuid() == 0 || (::getrlimit(RLIMIT_RTPRIO, &rt) == 0 && rt.rlim_cur > 0)) {
+        int raised = 0;
+        for (const int id : ThreadPriority::Threads()) {
+            QFile comm(QStringLiteral("/proc/self/task/%1/comm").arg(id));
+            const int policy = ::sched_getscheduler(id) & ~SCHED_RESET_ON_FORK;
+            raised += comm.open(QIODevice::ReadOnly) && comm.readAll().trimmed() == "threaded-ml" &&
+                      policy == SCHED_RR;
+        }
+        EXPECT_EQ(raised, 1);
+    }
 }
 
 // The engine opens and closes tracks on threads of their own, so one track's

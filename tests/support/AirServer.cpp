@@ -88,7 +88,8 @@ bool AirServer::RunScript(const QString& command, QString* error) const
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("PW_QUANTUM"), QStringLiteral("2048"));
+    if (!env.contains(QStringLiteral("PW_QUANTUM"))) // set, even empty (a stock graph): kept
+        env.insert(QStringLiteral("PW_QUANTUM"), QStringLiteral("2048"));
     env.insert(QStringLiteral("AIR_OWNER"), QString::number(QCoreApplication::applicationPid()));
     p.setProcessEnvironment(env);
     // The servers it leaves running must not hold a pipe of ours open.
