@@ -105,6 +105,14 @@ std::vector<S> MakeTable()
         // A live item's capture source where the card has no loopback (a
         // gst-launch description); empty: the mixer line (CLineInTrack).
         Owned(kSettings, QStringLiteral("LineInSource"), SettingType::Text, QString()),
+        // The air-check (CStation::StartAirCheck): the air recorded into
+        // files of a set length in a folder tree by date.
+        Owned(kSettings, QStringLiteral("AirCheck"), SettingType::Flag, false),
+        Owned(kSettings, QStringLiteral("AirCheck Folder"), SettingType::Text, QString()),
+        Owned(kSettings, QStringLiteral("AirCheck File Seconds"), SettingType::Number, 3600),
+        Owned(kSettings, QStringLiteral("AirCheck Format"), SettingType::Text, QStringLiteral("flac")),
+        Owned(kSettings, QStringLiteral("AirCheck Keep Days"), SettingType::Number, 31),
+        Owned(kSettings, QStringLiteral("AirCheck Min Free MB"), SettingType::Number, 1024),
         Number(kSettings, "Overlap Time", FIELD(overlapTime), 4000, overlapMs),
         Flag(kSettings, "Overlap Short Items By A Third", FIELD(shortItemOverlapThird), false),
         Flag(kSettings, "Enable Events", FIELD(enableEvents), true),

@@ -135,8 +135,9 @@ QString CAirBus::Sink() const
 
 void CAirBus::SetTap(Tap tap)
 {
-    std::lock_guard lock(m_impl->mutex);
-    m_impl->tap = std::move(tap);
+    std::unique_lock lock(m_impl->mutex);
+    m_impl->tap = tap ? std::make_shared<const Tap>(std::move(tap)) : nullptr;
+    m_impl->tapDone.wait(lock, [this] { return !m_impl->tapping || m_impl->tapping == m_impl->tap; });
 }
 
 // ------------------------------------------------------------ the mixer
@@ -180,7 +181,7 @@ void CAirBus::Impl::Mix()
     while (!stop) {
         std::vector<std::function<void()>> calls;
         std::unique_ptr<Output> failed;
-        Tap tapNow;
+        std::shared_ptr<const Tap> tapNow;
         const std::uint64_t first = frames;
         {
             std::unique_lock lock(mutex);
@@ -204,7 +205,7 @@ void CAirBus::Impl::Mix()
                     calls.emplace_back([this] { options.onOutput(true, {}); });
             }
             MixPeriod(mix, first, calls);
-            tapNow = tap;
+            tapNow = tapping = tap;
         }
         // A period's squares add up in float (441 of them at most 1 each),
         // the meter's hundred millisecond sum in double.
@@ -232,8 +233,16 @@ void CAirBus::Impl::Mix()
             squares = {};
             metered = 0;
         }
-        if (tapNow)
-            tapNow(mix.data(), CAirBus::PeriodFrames, first);
+        if (tapNow) {
+            (*tapNow)(mix.data(), CAirBus::PeriodFrames, first);
+            tapNow.reset();
+            std::shared_ptr<const Tap> done; // a tap replaced meanwhile goes here, outside the mutex
+            {
+                std::lock_guard lock(mutex);
+                done = std::move(tapping);
+            }
+            tapDone.notify_all();
+        }
         frames = first + CAirBus::PeriodFrames;
         for (const auto& call : calls)
             call();

@@ -109,7 +109,9 @@ public:
     Level LastLevel() const;
 
     // Every mixed period as it leaves the mixer (interleaved samples, the
-    // bus frame of its first sample). Empty: none.
+    // bus frame of its first sample), on the mixer's thread: it must never
+    // wait. Empty: none. Returns once a tap set before is no longer called,
+    // so what it refers to may go then; not to be called from a tap.
     using Tap = std::function<void(const float* samples, int frames, std::uint64_t frame)>;
     void SetTap(Tap tap);
 

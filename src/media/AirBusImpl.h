@@ -115,7 +115,10 @@ struct CAirBus::Impl
     bool resink = false;               // the output named changed: the one open goes
     std::uint64_t chainGeneration = 0; // counts SetChain: an output opened with an older one is made again
     Level level;
-    Tap tap;
+    // The tap, and the one the mixer is calling (outside the mutex; null
+    // when none): SetTap returns once an old one is no longer called.
+    std::shared_ptr<const Tap> tap, tapping;
+    std::condition_variable tapDone;
     std::thread mixer, opener;
     // The inputs one period takes (MixPeriod's; kept to spare an allocation
     // a period).

@@ -6,12 +6,15 @@
 #include "app/UserInterface.h"
 #include "events/EventList.h"
 #include "events/Scheduler.h"
+#include "media/AirBus.h"
+#include "media/AirCheck.h"
 #include "media/CdDatabase.h"
 #include "media/MixerState.h"
 #include "media/PlugInChain.h"
 #include "media/TrackEnvironment.h"
 #include "media/TrackFactory.h"
 #include "platform/Clock.h"
+#include "platform/DataPaths.h"
 #include "platform/Logging.h"
 #include "platform/Shell.h"
 #include "platform/registry/RegistryKey.h"
@@ -126,9 +129,55 @@ void CStation::Startup()
     MixerState::RestoreLeftOver(); // lines a live item of a killed run had changed
     if (m_realTracks) {
         CTrackEnvironment::AirBus(); // the air's output is up before the first item
-        WarmUpPlayback();            // the first item then opens as fast as the later ones
+        StartAirCheck();
+        WarmUpPlayback(); // the first item then opens as fast as the later ones
     }
     m_engine->Startup();
+}
+
+void CStation::StartAirCheck()
+{
+    StopAirCheck();
+    const CRegistryKey settings = CRegistryKey::OpenAppSubkey(SettingsKey::Settings);
+    if (!settings.GetFlag(QStringLiteral("AirCheck"), false))
+        return;
+    CAirCheck::Options options;
+    options.folder = settings.GetText(QStringLiteral("AirCheck Folder"), QString());
+    if (options.folder.isEmpty())
+        options.folder = DataPaths::AppDataDir() + QStringLiteral("/air-check");
+    options.fileMs = std::int64_t(settings.GetNumber(QStringLiteral("AirCheck File Seconds"), 3600)) * 1000;
+    const QString format = settings.GetText(QStringLiteral("AirCheck Format"), QStringLiteral("flac"));
+    options.format = CAirCheck::FormatNamed(format).value_or(CAirCheck::Format::Flac);
+    if (!CAirCheck::FormatNamed(format))
+        qCWarning(lcEngine).noquote() << "AirCheck Format" << format << "is not flac, ogg or mp3: FLAC it is";
+    options.keepDays = settings.GetNumber(QStringLiteral("AirCheck Keep Days"), 31);
+    options.minFreeMb = settings.GetNumber(QStringLiteral("AirCheck Min Free MB"), 1024);
+    options.rate = CAirBus::Rate;
+    options.channels = CAirBus::Channels;
+    // A line in the play log and a message, on the station's thread.
+    options.onNotice = [this](const QString& text) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, text] {
+                m_log->WriteLogText(QStringLiteral("air-check\t") + text);
+                if (m_ui)
+                    m_ui->ShowMessage(QStringLiteral("Air-check: ") + text, UserInterface::Icon::Warning);
+            },
+            Qt::QueuedConnection);
+    };
+    m_airCheck = std::make_shared<CAirCheck>(std::move(options));
+    CTrackEnvironment::AirBus()->SetTap(
+        [check = m_airCheck](const float* samples, int frames, std::uint64_t frame) {
+            check->Take(samples, frames, frame);
+        });
+}
+
+void CStation::StopAirCheck()
+{
+    if (!m_airCheck)
+        return;
+    CTrackEnvironment::AirBus()->SetTap({}); // the tap held it: the last reference goes here
+    m_airCheck.reset();
 }
 
 void CStation::Shutdown(bool saveSettings)
@@ -154,6 +203,7 @@ void CStation::Shutdown(bool saveSettings)
         ResumeRecord::Clear();
     m_engine->Shutdown(false);
     m_nowPlaying->Shutdown();
+    StopAirCheck();
 }
 
 void CStation::SaveSettingsAndStop()

@@ -145,6 +145,9 @@ private:
     // ends the fallback.
     void WatchFallback();
     void EndFallback();
+    // The air-check as the settings say (none when off), recording the bus.
+    void StartAirCheck();
+    void StopAirCheck();
 
     UserInterface* m_ui;
     Shell* m_shell;
@@ -159,6 +162,7 @@ private:
     bool m_realTracks = false; // no track factory given: GStreamer's tracks
     QTimer m_resumeTimer;      // rewrites the resume record while on air
     std::unique_ptr<CNowPlayingFeed> m_nowPlaying;
+    std::shared_ptr<class CAirCheck> m_airCheck;
     QString m_fileError; // the last write failure told to the diagnostics
     std::optional<bool> m_resumeAfterRestart;
     QString m_fallbackAlbum;   // Options::fallbackAlbum
