@@ -142,6 +142,9 @@ std::vector<S> MakeTable()
         Flag(kWatchDog, "Message", FIELD(watchDog.message), false),
         Flag(kWatchDog, "NextSong", FIELD(watchDog.nextSong), true),
         Flag(kWatchDog, "Reboot", FIELD(watchDog.reboot), false),
+        Flag(kWatchDog, "Level Enable", FIELD(watchDog.levelEnable), false),
+        Number(kWatchDog, "Level Threshold", FIELD(watchDog.levelThreshold), -50, Range{-90, -10}),
+        Number(kWatchDog, "Level Interval", FIELD(watchDog.levelSeconds), 30, Range{2, 3600}),
         // The frame, its bars and its clock.
         Owned(K::MainFrame, N::WindowPos, SettingType::Placement),
         Owned(K::MainFrame, N::FullScreen, SettingType::Flag, false),

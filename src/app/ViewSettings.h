@@ -49,6 +49,11 @@ struct CWatchDogSettings
     bool message{};
     bool nextSong{};
     bool reboot{};
+    // The level alarm: the air below levelThreshold dBFS for levelSeconds
+    // while an item plays fires the same actions.
+    bool levelEnable{};
+    std::int32_t levelThreshold{};
+    std::int32_t levelSeconds{};
 };
 
 struct CViewSettings

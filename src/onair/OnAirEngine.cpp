@@ -152,6 +152,7 @@ void COnAirEngine::Shutdown(bool saveSettings)
 {
     KillTimer(TimerOverlap);
     KillTimer(TimerWatchDog);
+    KillTimer(TimerLevel);
     KillTimer(TimerFade);
     CancelOutage();
     m_opening.reset();
@@ -212,6 +213,7 @@ void COnAirEngine::OnTimer(int id)
         OnPlay();
         break;
     case TimerWatchDog: WatchDogTick(); break;
+    case TimerLevel: LevelTick(); break;
     case TimerFade: FadeStep(); break;
     case TimerEvents:
         ArmEventsTick();

@@ -56,7 +56,12 @@ public:
         TimerFade = 5,     // 100 ms fade step
         TimerEvents = 6,   // events tick, just after each whole second
         TimerOutage = 7,   // once: retry a start while the audio output is down
+        TimerLevel = 8,    // level alarm, every kLevelTickMs
     };
+    // How often the level alarm reads the air's meter (its 100 ms peak).
+    static constexpr int kLevelTickMs = 250;
+    // The air's meter that stays for this long: the mixer stopped.
+    static constexpr int kAirStillMs = 2000;
     // Retries while the audio output is down: the first after this many ms,
     // each next one after twice as long, at most OutageRetryMaxMs (a retry
     // is one failed open, a few ms; once a second puts the item back on air
@@ -274,6 +279,7 @@ private:
     void EventsTick();
     void ArmEventsTick();
     void WatchDogTick();
+    void LevelTick();
     void ClearOnAir(bool cancelPlan = true);
     void SelectRandomRow();
 
@@ -298,6 +304,9 @@ private:
     // (-1 after a paused check); the track is only compared.
     std::uint64_t m_watchedTrack = 0;
     qint64 m_watchedPosition = -1;
+    QElapsedTimer m_quietSince, m_stillSince; // the level alarm's
+    std::uint64_t m_meterFrame = 0;
+    bool m_stillReported = false;
     QString m_onAirText;
     QString m_previousText;
     // Audio output outage: the item waiting for the output, the next retry
@@ -306,7 +315,7 @@ private:
     int m_outageDelayMs = 0;
     QElapsedTimer m_outageClock;
     QElapsedTimer m_airDownClock; // running while the air bus has no output
-    std::array<QBasicTimer, 8> m_timers;
+    std::array<QBasicTimer, TimerLevel + 1> m_timers;
     // The item whose track is opening: its ticket, path and whether it is a
     // retry while the output was down. A result with another ticket is
     // disposed of.

@@ -69,6 +69,7 @@ Settings\Fade Period Real 4 0..30|Settings\WorkingDir Text |Settings\LineInMixer
 Settings\EventListDir Text |Settings\SoundDir Text |Settings\SoundListDir Text |Settings\SelectedItem Stream |
 Font Font |Song Window\Left Number 0|Song Window\Top Number 0|WatchDog\Interval Number 30 5..10000|
 WatchDog\Enable Flag 0|WatchDog\Message Flag 0|WatchDog\NextSong Flag 1|WatchDog\Reboot Flag 0|
+WatchDog\Level Enable Flag 0|WatchDog\Level Threshold Number -50 -90..-10|WatchDog\Level Interval Number 30 2..3600|
 MainFrame\WindowPos Placement |MainFrame\FullScreen Flag 0|MainFrame\LanguageCode Text en|
 ToolBars\BarState Stream |ToolBars\StatusBar Flag 1|ToolBars\FlatToolBars Flag 1|ToolBars\ButtonText Flag 0|
 DigitalClock\ClockMode Number 0 /2|Recent File List\FileN List |DirectShow Filters\FilterCount Number 0|Air Filters\FilterCount Number 0|
