@@ -66,11 +66,10 @@ protected:
         RunTool(tool, file, shell, &message);
         return message;
     }
-    CTool Tool(const QString& commandLine, const QString& params)
+    static CTool Tool(const QString& commandLine, const QString& params = {}, const QString& workDir = {})
     {
         CTool tool;
-        tool.commandLine = commandLine;
-        tool.params = params;
+        std::tie(tool.commandLine, tool.params, tool.workDir) = std::tie(commandLine, params, workDir);
         return tool;
     }
 
@@ -109,9 +108,7 @@ TEST_F(RunToolTest, AFileNameReachesTheProgramAsOneArgument)
     // A name that a shell would read as more arguments, a second command, a
     // command substitution and an open quote; it also holds a macro.
     const QString file = dir + QString::fromUtf8(R"(/a;b $(rm -rf ~) `id` 'q" $(FileDir).mp3)");
-    CTool tool = Tool(program, "--in $(FilePath) --name=$(FileName)");
-    tool.workDir = QStringLiteral("$(FileDir)");
-    EXPECT_EQ(Run(tool, file), QString());
+    EXPECT_EQ(Run(Tool(program, "--in $(FilePath) --name=$(FileName)", "$(FileDir)"), file), QString());
     ASSERT_EQ(shell.started.size(), 1);
     EXPECT_EQ(shell.started[0],
               (QStringList{program, "--in", file, R"(--name=a;b $(rm -rf ~) `id` 'q" $(FileDir))"}));
@@ -141,13 +138,13 @@ TEST_F(RunToolTest, ProgramsScriptsFoldersAndDocuments)
     // Nothing is started, and the operator hears of it.
     shell.started.clear();
     const QString missing = dir + QStringLiteral("/gone");
-    EXPECT_EQ(Run(Tool(missing, {}), std::nullopt),
+    EXPECT_EQ(Run(Tool(missing), std::nullopt),
               CannotFindMessage(missing, "There is no such file or folder."));
     EXPECT_TRUE(Run(Tool(program, "'open"), std::nullopt).contains(u'\''));
-    EXPECT_FALSE(Run(Tool("  ", {}), std::nullopt).isEmpty());
+    EXPECT_FALSE(Run(Tool("  "), std::nullopt).isEmpty());
     EXPECT_TRUE(shell.started.isEmpty());
     shell.failWith = QStringLiteral("Permission denied");
-    EXPECT_EQ(Run(Tool(program, {}), std::nullopt), CannotFindMessage(program, shell.failWith));
+    EXPECT_EQ(Run(Tool(program), std::nullopt), CannotFindMessage(program, shell.failWith));
 }
 
 TEST(CTool, CreateFromFileAndBrowsing)

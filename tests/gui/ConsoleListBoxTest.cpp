@@ -19,28 +19,20 @@
 #include <QToolBar>
 #include <QTreeView>
 
-namespace {
-
-int ViewRow(CPlaylistListBox* box)
-{
-    return box->selectionModel()->selectedIndexes().value(0).row();
-}
-
-} // namespace
-
 TEST_F(ConsoleTest, SelectionFollowsTheModelAndTheView)
 {
     Load({"/m/a.wav", "/m/b.wav", "/m/c.wav"}, 2);
     CPlaylistListBox* box = view->ListBox();
+    const auto viewRow = [&] { return box->selectionModel()->selectedIndexes().value(0).row(); };
     EXPECT_EQ(box->currentIndex().row(), 2) << "the last row";
     box->selectionModel()->setCurrentIndex(list.index(0), QItemSelectionModel::ClearAndSelect);
     EXPECT_EQ(list.Selection(), 0);
     view->OnCommand(EditCmd::MoveBottom);
-    EXPECT_EQ(ViewRow(box), 2);
+    EXPECT_EQ(viewRow(), 2);
     list.Insert(0, "/m/new.wav");
-    EXPECT_EQ(ViewRow(box), 3) << "the selected item moved down";
+    EXPECT_EQ(viewRow(), 3) << "the selected item moved down";
     box->selectionModel()->clearSelection(); // clicking beside the rows keeps the row
-    EXPECT_EQ(std::pair(list.Selection(), ViewRow(box)), std::pair(3, 3));
+    EXPECT_EQ(std::pair(list.Selection(), viewRow()), std::pair(3, 3));
     view->OnCommand(EditCmd::ClearAll);
     EXPECT_TRUE(box->selectionModel()->selectedIndexes().isEmpty());
 }

@@ -129,9 +129,8 @@ TEST_F(ConsoleTest, TotalLengthReportsAndKeepsTheSelection)
     ASSERT_EQ(ui.messages.size(), 1);
     EXPECT_TRUE(ui.messages[0].contains("05:56.0.\n1 of them could not be opened"))
         << qPrintable(ui.messages[0]);
-    EXPECT_EQ(list.Selection(), 1);
-    EXPECT_EQ(status.size(), 2);
-    EXPECT_EQ(status.last(), "") << "the message area given back";
+    // The message area given back.
+    EXPECT_EQ(std::tuple(list.Selection(), status.size(), status.value(1, "x")), std::tuple(1, 2, ""));
 }
 
 TEST_F(ConsoleTest, ListOptionsFontMixerAndCdTracksAreCommandsOfTheView)
@@ -187,8 +186,7 @@ TEST_F(ConsoleTest, DropsInsertBeforeTheRowAndAutoPlayIntoAnEmptyList)
     view->DropFiles({one}, -1);
     EXPECT_EQ(UndoIds(), Ids({EditCmd::Drop}));
     QCoreApplication::sendPostedEvents(&engine);
-    ASSERT_NE(OnAir(), nullptr);
-    EXPECT_EQ(OnAir()->GetFileName(), one);
+    EXPECT_EQ(OnAir() ? OnAir()->GetFileName() : QString(), one);
     view->DropFiles({two}, 0);
     EXPECT_EQ(list.Rows(), QStringList({two, one}));
 }
