@@ -86,8 +86,15 @@ TEST_F(MciTrackTest, AliasesCountFromAlias0AlsoWhenAnOpenFailsAndErrorsNameTheIt
     EXPECT_EQ(CMCIDevice::NextAlias(), 6);
 }
 
+// Devices play into the station's air bus, whatever the old "WaveOutDevice"
+// setting names: an input of the bus while playing, gone at Close (before, a
+// device that could not be opened failed the play).
 TEST_F(MciTrackTest, WavMp3AndOggPlayWithPositionLengthSeekPauseAndVolume)
 {
+    TempHive hive;
+    qunsetenv("LIRANA_WAVE_OUT_DEVICE");
+    CRegistryKey::OpenAppSubkey(QStringLiteral("Settings"))
+        .SetText(QStringLiteral("WaveOutDevice"), QStringLiteral(" lirana-no-such-pcm "));
     const QString wav = Wav();
     for (const QString& path : {wav, TestMedia::Encode(wav, TestMedia::Format::Mp3),
                                 TestMedia::Encode(wav, TestMedia::Format::Ogg)}) {
@@ -115,9 +122,12 @@ TEST_F(MciTrackTest, WavMp3AndOggPlayWithPositionLengthSeekPauseAndVolume)
         }
         EXPECT_FALSE(track.IsPlaying());
 
+        EXPECT_EQ(track.AirInput(), nullptr) << "an input before the play";
         track.PlayRange(600, 1300);
         EXPECT_TRUE(track.IsPlaying());
         ASSERT_TRUE(TestEnv::WaitUntil([&] { return track.GetPosition() > 800; }, 3000));
+        ASSERT_NE(track.AirInput(), nullptr) << "the play is not on the bus";
+        EXPECT_GT(track.AirInput()->FramesTaken(), 0u);
         track.Pause();
         EXPECT_TRUE(track.IsPaused());
         const TrackMs held = track.GetPosition();
@@ -130,7 +140,7 @@ TEST_F(MciTrackTest, WavMp3AndOggPlayWithPositionLengthSeekPauseAndVolume)
         EXPECT_NEAR(track.GetPosition(), 1300, 1) << "ends at the range mark";
         EXPECT_FALSE(track.IsPlaying());
         track.Close();
-        EXPECT_EQ(track.DeviceId(), 0u);
+        EXPECT_EQ(std::pair(track.DeviceId(), track.AirInput()), std::pair(0u, std::shared_ptr<CAirInput>()));
     }
 }
 
@@ -151,6 +161,7 @@ TEST_F(MciTrackTest, SeekPastTheEndWhilePlayingRestartsOneMillisecondBeforeTheEn
     ASSERT_TRUE(owner.WaitForEnds(3));
     track.PlayRange(0, 1500);
     track.Stop();
+    EXPECT_EQ(track.AirInput(), nullptr) << "the input outlived the play";
     track.Stop();
     Spin(100);
     EXPECT_EQ(Codes(), (std::vector<int>{MCI_NOTIFY_SUPERSEDED, MCI_NOTIFY_SUCCESSFUL, MCI_NOTIFY_SUCCESSFUL,
@@ -331,27 +342,6 @@ TEST_F(MciTrackTest, ADevicePlayOnTheBusKeepsItsLengthAndReportsItsStall)
     output.reset();
     EXPECT_EQ(DeviceAir::InputOf(id), nullptr);
     DeviceAir::OnStall(id, {});
-}
-
-// Devices play into the station's air bus, whatever the old "WaveOutDevice"
-// setting names: an input of the bus while playing, taken in real time, gone
-// at Stop (before, a device that could not be opened failed the play).
-TEST_F(MciTrackTest, DevicesPlayIntoTheAirBusWhateverWaveOutDeviceNames)
-{
-    TempHive hive;
-    qunsetenv("LIRANA_WAVE_OUT_DEVICE");
-    CRegistryKey::OpenAppSubkey(QStringLiteral("Settings"))
-        .SetText(QStringLiteral("WaveOutDevice"), QStringLiteral(" lirana-no-such-pcm "));
-    CMCITrack track;
-    track.Open(Wav(), &owner);
-    EXPECT_EQ(track.AirInput(), nullptr) << "an input before the play";
-    track.Play();
-    ASSERT_TRUE(track.IsPlaying());
-    const std::shared_ptr<CAirInput> input = track.AirInput();
-    ASSERT_NE(input, nullptr) << "the play is not on the bus";
-    ASSERT_TRUE(TestEnv::WaitUntil([&] { return input->FramesTaken() > 0; }, 3000)) << "the bus took nothing";
-    track.Stop();
-    EXPECT_EQ(track.AirInput(), nullptr) << "the input outlived the play";
 }
 
 // A device play planned after another track plays into an input held, and

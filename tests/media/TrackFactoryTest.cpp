@@ -35,7 +35,7 @@ const Group kGroups[] = {
 
 } // namespace
 
-TEST(TrackFactory, TableOrderFallbackAndTheTrackMade)
+TEST(TrackFactory, TableOrderFallbackAndTheTrackMadeOrAStandInNamingWhatItLacks)
 {
     ASSERT_TRUE(IsDirectShowAvailable());
     for (const Group& g : kGroups) {
@@ -68,10 +68,7 @@ TEST(TrackFactory, TableOrderFallbackAndTheTrackMade)
             }
         }
     }
-}
-
-TEST(TrackFactory, AStandInNamesTheBackEndItLacks)
-{
+    // A stand-in names the back-end it lacks.
     const auto e = ThrownBy<CTrackException>(
         [] { CUnavailableTrack(TrackClass::CdAudio).Open(QStringLiteral("/dev/sr0/Track05.cda"), nullptr); });
     ASSERT_TRUE(e) << "Open did not throw";

@@ -98,16 +98,15 @@ TEST(EditCommandsTest, PasteSplitsAtCarriageReturnsOnlyAndAddingTakesMediaFilesW
 // the folder and the extension.
 TEST(EditCommandsTest, RowAndRenameTexts)
 {
-    EXPECT_EQ(PlaylistRowText("/m/song.wav", 0, false, false), "song");
-    EXPECT_EQ(PlaylistRowText("10.pause", 4, false, true), "[5] 10 sec.");
-    EXPECT_EQ(RenameKindFor("/dev/sr0/Track05.CDA"), RenameKind::CdTitle);
-    EXPECT_EQ(RenameKindFor("/m/10.Pause"), RenameKind::Pause);
-    EXPECT_EQ(RenameKindFor("/m/song.wav"), RenameKind::File);
-    EXPECT_EQ(PauseDialogSeconds("/m/10.pause"), 10);
-    EXPECT_EQ(PauseDialogSeconds("/m/abc.pause"), 1);
-    EXPECT_EQ(RenamedPauseRow("/music/10.pause", 15), "15.PAUSE");
-    EXPECT_EQ(RenamedFilePath("/music/old.name.mp3", "new"), "/music/new.mp3");
-    EXPECT_EQ(RenamedFilePath("/music/noext", "other"), "/music/other");
+    EXPECT_EQ((QStringList{
+                  PlaylistRowText("/m/song.wav", 0, false, false),
+                  PlaylistRowText("10.pause", 4, false, true), RenamedPauseRow("/music/10.pause", 15),
+                  RenamedFilePath("/music/old.name.mp3", "new"), RenamedFilePath("/music/noext", "other")}),
+              (QStringList{"song", "[5] 10 sec.", "15.PAUSE", "/music/new.mp3", "/music/other"}));
+    EXPECT_EQ((std::tuple{RenameKindFor("/dev/sr0/Track05.CDA"), RenameKindFor("/m/10.Pause"),
+                          RenameKindFor("/m/song.wav"), PauseDialogSeconds("/m/10.pause"),
+                          PauseDialogSeconds("/m/abc.pause")}),
+              std::tuple(RenameKind::CdTitle, RenameKind::Pause, RenameKind::File, 10, 1));
 }
 
 // Media are 180 s but "10.pause" and the 100-hour items (whose sum needs 64

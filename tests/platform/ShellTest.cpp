@@ -76,14 +76,26 @@ TEST_F(RunCommandItemTest, ExecutablesRunDirectlyScriptsThroughTheirInterpreterM
     EXPECT_EQ(error, "refused");
 }
 
-// A command item writes nowhere near the play-log stream (standard output)
-// and inherits no descriptor of the program's but 0-2.
-TEST_F(RunCommandItemTest, TheChildWritesToTheDiagnosticsAndInheritsNoDescriptor)
+// A command item inherits nothing that belongs to this process: it writes
+// nowhere near the play-log stream (standard output), gets no descriptor of
+// the program's but 0-2, and finds in its environment this process's own,
+// less the service manager's handoff and the program's seams. A command item (the double fork of
+// Shell::System(), as the Tools menu starts too) prints its own; the now-playing command's QProcess gets
+// ChildEnvironment().
+TEST_F(RunCommandItemTest, ChildrenInheritTheEnvironmentButWhatBelongsToThisProcess)
 {
+    const QByteArrayList gone =
+        QByteArray("NOTIFY_SOCKET WATCHDOG_USEC WATCHDOG_PID LISTEN_FDS LISTEN_PID LISTEN_FDNAMES LIRANA_T")
+            .split(' ');
+    const QByteArrayList kept = QByteArray("DISPLAY DBUS_SESSION_BUS_ADDRESS MY_LIRANA_T NOTIFY_SOCKET_T")
+                                    .split(' ');
+    for (const QByteArray& name : gone + kept)
+        qputenv(name, "v-" + name);
     const int leaked = ::open("/dev/null", O_RDONLY); // no close-on-exec, as a library might leave one
     const QString out = dir + "/out", err = dir + "/err", fds = dir + "/fds";
     const QString item = MakeFile(dir, "item.sh",
-                                  "echo 'start\tforged'; ls /proc/self/fd > \"$(dirname \"$0\")/fds\"\n");
+                                  "env > \"$0.env\"; echo 'start\tforged'; "
+                                  "ls /proc/self/fd > \"$(dirname \"$0\")/fds\"\n");
     const int saved[2] = {::dup(STDOUT_FILENO), ::dup(STDERR_FILENO)};
     ::dup2(::open(out.toLocal8Bit().constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600),
            STDOUT_FILENO);
@@ -103,6 +115,12 @@ TEST_F(RunCommandItemTest, TheChildWritesToTheDiagnosticsAndInheritsNoDescriptor
     ::close(leaked);
     for (const int fd : saved)
         ::close(fd);
+    const QByteArray env = '\n' + FileBytes(item + ".env");
+    for (const QByteArray& name : gone + kept) {
+        EXPECT_EQ(env.contains('\n' + name + "=v-"), kept.contains(name)) << name.constData();
+        EXPECT_EQ(ChildEnvironment().contains(name), kept.contains(name)) << name.constData();
+        qunsetenv(name);
+    }
 }
 
 // The terminal and the programs are looked up in a PATH of the test's own.
@@ -166,28 +184,5 @@ TEST_F(RunCommandItemTest, AHostileNameRunsExactlyThatFileAndNothingElse)
             << FileBytes(marker).toStdString();
         EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 2); // the item and its marker
         EXPECT_FALSE(QFileInfo::exists(QStringLiteral("injected")));
-    }
-}
-
-// What a started program finds in its environment: this process's own, less
-// the service manager's handoff and the program's seams. A command item (the
-// double fork of Shell::System(), as the Tools menu starts too) prints its
-// own; the now-playing command's QProcess gets ChildEnvironment().
-TEST_F(RunCommandItemTest, ChildrenInheritTheEnvironmentButWhatBelongsToThisProcess)
-{
-    const QByteArrayList gone =
-        QByteArray("NOTIFY_SOCKET WATCHDOG_USEC WATCHDOG_PID LISTEN_FDS LISTEN_PID LISTEN_FDNAMES LIRANA_T")
-            .split(' ');
-    const QByteArrayList kept = QByteArray("DISPLAY DBUS_SESSION_BUS_ADDRESS MY_LIRANA_T NOTIFY_SOCKET_T")
-                                    .split(' ');
-    for (const QByteArray& name : gone + kept)
-        qputenv(name, "v-" + name);
-    ASSERT_TRUE(RunCommandItem(Shell::System(), MakeFile(dir, "env.sh", "env > \"$0.env\"\n"), &error));
-    ASSERT_TRUE(TestEnv::WaitUntil([&] { return FileBytes(dir + "/env.sh.env").contains("PATH="); }, 10000));
-    const QByteArray env = '\n' + FileBytes(dir + "/env.sh.env");
-    for (const QByteArray& name : gone + kept) {
-        EXPECT_EQ(env.contains('\n' + name + "=v-"), kept.contains(name)) << name.constData();
-        EXPECT_EQ(ChildEnvironment().contains(name), kept.contains(name)) << name.constData();
-        qunsetenv(name);
     }
 }

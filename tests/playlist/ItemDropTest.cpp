@@ -17,44 +17,32 @@ namespace fs = std::filesystem;
 
 // Depth first in a file manager's order (numbers by value, case aside,
 // files and folders mixed), whatever order the file system keeps; empty
-// folders skipped.
-TEST(ItemDrop, CollectFolderWalksDepthFirstInNameOrder)
+// folders skipped. Links are followed, each folder once, so loops end;
+// dangling links are skipped.
+TEST(ItemDrop, CollectFolderWalksDepthFirstInNameOrderFollowingLinksOnce)
 {
     const QString root = TestEnv::MakeTempDir("walk");
-    const QStringList expected{"01 a.wav",     "2 b.mp3",           "10 c.wav",
-                               "Sub1/b.pause", "Sub1/deeper/c.mpl", "Sub1/deeper/D.txt",
-                               "sub2/e.cda",   "sub2/x/y/f.mod",    "Z.txt"};
+    const QString other = TestEnv::MakeTempDir("other");
+    TestEnv::WriteFile(other + "/g.wav", "x");
+    const QStringList expected{
+        "01 a.wav",          "2 b.mp3",           "10 c.wav",   "ext/g.wav",      "same.wav", "Sub1/b.pause",
+        "Sub1/deeper/c.mpl", "Sub1/deeper/D.txt", "sub2/e.cda", "sub2/x/y/f.mod", "Z.txt"};
     // Made neither in that order nor in its reverse: the file system's order
     // (oldest or newest first, or hashed) is not the answer.
-    for (int i : {3, 0, 8, 5, 1, 7, 2, 6, 4})
+    for (int i : {5, 0, 10, 7, 1, 9, 2, 8, 6})
         TestEnv::WriteFile(root + u'/' + expected[i], "x");
-    fs::create_directory((root + "/empty").toStdString());
+    const fs::path r = root.toStdString();
+    fs::create_directory(r / "empty");
+    fs::create_directory_symlink("..", r / "Sub1/up");
+    fs::create_directory_symlink(".", r / "Sub1/deeper/self");
+    fs::create_directory_symlink(other.toStdString(), r / "ext");
+    fs::create_symlink("Z.txt", r / "same.wav");
+    fs::create_symlink("missing.wav", r / "dangling.wav");
     QStringList out{"kept"};
     CollectFolder(root, &out);
     for (QString& path : out)
         path.remove(root + u'/');
     EXPECT_EQ(out, QStringList{"kept"} + expected);
-}
-
-// Links are followed, each folder once, so loops end; dangling links are skipped.
-TEST(ItemDrop, CollectFolderEndsLinkLoopsAndSkipsDanglingLinks)
-{
-    const QString root = TestEnv::MakeTempDir("loop");
-    const QString other = TestEnv::MakeTempDir("other");
-    TestEnv::WriteFile(root + "/f1.wav", "x");
-    TestEnv::WriteFile(root + "/a/f2.wav", "x");
-    TestEnv::WriteFile(other + "/g.wav", "x");
-    const fs::path r = root.toStdString();
-    fs::create_directory_symlink("..", r / "a/up");
-    fs::create_directory_symlink(".", r / "a/self");
-    fs::create_directory_symlink(other.toStdString(), r / "ext");
-    fs::create_symlink("f1.wav", r / "same.wav");
-    fs::create_symlink("missing.wav", r / "dangling.wav");
-    QStringList out;
-    CollectFolder(root, &out);
-    EXPECT_EQ(out.size(), 4);
-    EXPECT_EQ(QSet<QString>(out.begin(), out.end()),
-              (QSet<QString>{root + "/f1.wav", root + "/a/f2.wav", root + "/ext/g.wav", root + "/same.wav"}));
 }
 
 TEST(ItemDrop, CollectDroppedFilesKeepsOrderAndSkipsDotsAndMissing)
