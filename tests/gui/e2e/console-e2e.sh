@@ -210,9 +210,18 @@ window_named() { # title: waits for a visible window of that exact title, prints
   return 1
 }
 closes() { # id title: Escape closes that window
-  xdotool windowfocus --sync "$1"; xdotool key Escape; sleep 0.4
-  xdotool search --onlyvisible --name "^$2\$" >/dev/null 2>&1 && fail "$2 still open after Escape"
-  return 0
+  # A loaded machine (a sanitizer build at low priority) may take a while to
+  # close it, or may not yet have given the new window its keys: a second
+  # Escape goes in after 3 s, and only while that window is still there.
+  local try
+  for try in 1 2; do
+    { xdotool windowfocus --sync "$1" && xdotool key Escape; } 2>/dev/null || true
+    for _ in $(seq 30); do
+      xdotool search --onlyvisible --name "^$2\$" >/dev/null 2>&1 || return 0
+      sleep 0.1
+    done
+  done
+  fail "$2 still open after Escape"
 }
 sheet() { # title prefix page...: a picture of each page (Ctrl+Tab to the next), then Escape
   local title=$1 prefix=$2 id
