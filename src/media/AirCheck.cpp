@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "media/AirCheck.h"
+#include "media/TapQueue.h"
 #include "platform/Logging.h"
 
 #include <QDateTime>
@@ -22,22 +23,8 @@
 
 namespace {
 
-using SystemClock = std::chrono::system_clock;
-
-std::int64_t NowNs()
-{
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(SystemClock::now().time_since_epoch())
-        .count();
-}
-
-// Periods handed from the mixer to the writer; a period's vector is used
-// again, so the mixer allocates only while the writer is behind.
-struct Chunk
-{
-    std::uint64_t frame = 0;
-    std::int64_t stampNs = 0; // the wall clock as the mixer let it go
-    std::vector<float> samples;
-};
+using Chunk = CTapQueue::Chunk;
+std::int64_t NowNs() { return CTapQueue::NowNs(); }
 
 // The wall clock's time of bus frame 0, from the stamps of the periods:
 // a stamp is never earlier than its period left the mixer, so the lowest
@@ -94,13 +81,7 @@ struct CAirCheck::Impl
     Options options;
     FrameClock clock{options.rate};
 
-    // Mixer side: periods not handed over yet, and vectors to fill.
-    std::vector<Chunk> pending, spare;
-    // Shared, under mutex (the mixer only tries it).
-    std::mutex mutex;
-    std::vector<Chunk> queue, returned;
-    std::condition_variable wake;
-    bool stop = false;
+    CTapQueue queue;
     std::thread writer;
 
     // Writer side.
@@ -137,38 +118,13 @@ CAirCheck::CAirCheck(Options options) : m_impl(std::make_unique<Impl>(std::move(
 
 CAirCheck::~CAirCheck()
 {
-    {
-        std::lock_guard lock(m_impl->mutex);
-        for (Chunk& chunk : m_impl->pending)
-            m_impl->queue.push_back(std::move(chunk));
-        m_impl->stop = true;
-    }
-    m_impl->wake.notify_all();
+    m_impl->queue.Stop();
     m_impl->writer.join();
 }
 
 void CAirCheck::Take(const float* samples, int frames, std::uint64_t frame)
 {
-    Impl& d = *m_impl;
-    Chunk chunk;
-    if (!d.spare.empty()) {
-        chunk = std::move(d.spare.back());
-        d.spare.pop_back();
-    }
-    chunk.frame = frame;
-    chunk.stampNs = NowNs();
-    chunk.samples.assign(samples, samples + std::size_t(frames) * std::size_t(d.options.channels));
-    d.pending.push_back(std::move(chunk));
-    // Handed over when the writer does not hold the lock; else next period.
-    std::unique_lock lock(d.mutex, std::try_to_lock);
-    if (!lock.owns_lock())
-        return;
-    for (Chunk& c : d.pending)
-        d.queue.push_back(std::move(c));
-    d.pending.clear();
-    for (Chunk& c : d.returned)
-        d.spare.push_back(std::move(c));
-    d.returned.clear();
+    m_impl->queue.Take(samples, std::size_t(frames) * std::size_t(m_impl->options.channels), frame);
 }
 
 std::optional<CAirCheck::Format> CAirCheck::FormatNamed(const QString& name)
@@ -196,25 +152,11 @@ QString CAirCheck::Extension(Format format)
 void CAirCheck::Impl::Run()
 {
     std::vector<Chunk> work;
-    for (;;) {
-        bool stopping = false;
-        {
-            std::unique_lock lock(mutex);
-            wake.wait_for(lock, std::chrono::milliseconds(100), [this] { return stop; });
-            work.swap(queue);
-            stopping = stop;
-        }
+    while (queue.Wait(work, std::chrono::milliseconds(100))) {
         for (const Chunk& chunk : work)
             Write(chunk);
         Housekeeping(NowNs());
-        {
-            std::lock_guard lock(mutex);
-            for (Chunk& chunk : work)
-                returned.push_back(std::move(chunk));
-        }
-        work.clear();
-        if (stopping)
-            break;
+        queue.Return(work);
     }
     Close();
 }

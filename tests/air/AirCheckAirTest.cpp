@@ -6,6 +6,7 @@
 #include "HeadlessLirana.h"
 #include "media/AirBus.h"
 #include "media/AirCheck.h"
+#include "media/TapQueue.h"
 #include "support/TestEnv.h"
 #include "support/TestMedia.h"
 
@@ -27,12 +28,7 @@
 
 namespace {
 
-std::int64_t NowNs()
-{
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::system_clock::now().time_since_epoch())
-        .count();
-}
+std::int64_t NowNs() { return CTapQueue::NowNs(); }
 
 // A file's frames as 16-bit samples, read alone; empty when it does not
 // open.
