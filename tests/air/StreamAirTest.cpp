@@ -1,0 +1,432 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The air streamed to a real Icecast server on the loopback, with its own
+// configuration: listeners hear the programme in order and see its titles,
+// and the streams come back after every outage of the server while the air
+// goes on.
+#include "media/AirBus.h"
+#include "media/AirStream.h"
+#include "media/TapQueue.h"
+#include "support/TestEnv.h"
+#include "support/WavAnalysis.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <gst/gst.h>
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <atomic>
+#include <cmath>
+#include <mutex>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// An Icecast server of the test's own on 127.0.0.1.
+class Icecast
+{
+public:
+    explicit Icecast(const QString& dir) : m_dir(dir)
+    {
+        m_port = 20000 + int(::getpid() % 20000);
+        QDir().mkpath(m_dir + QStringLiteral("/log"));
+        // Run as root, Icecast becomes nobody and must still write its logs.
+        QFile::setPermissions(m_dir, QFile::permissions(m_dir) | QFileDevice::ExeOther);
+        QFile::setPermissions(m_dir + QStringLiteral("/log"), QFileDevice::Permissions(0x7777));
+        QFile config(m_dir + QStringLiteral("/icecast.xml"));
+        if (config.open(QIODevice::WriteOnly))
+            config.write(QStringLiteral(R"(<icecast>
+  <limits><clients>20</clients><sources>8</sources><source-timeout>5</source-timeout>
+    <burst-size>0</burst-size></limits>
+  <authentication><source-password>hackme</source-password><admin-user>admin</admin-user>
+    <admin-password>hackme</admin-password></authentication>
+  <hostname>127.0.0.1</hostname>
+  <listen-socket><port>%1</port><bind-address>127.0.0.1</bind-address></listen-socket>
+  <fileserve>0</fileserve>
+  <paths><basedir>/usr/share/icecast2</basedir><logdir>%2/log</logdir>
+    <webroot>/usr/share/icecast2/web</webroot><adminroot>/usr/share/icecast2/admin</adminroot></paths>
+  <logging><accesslog>access.log</accesslog><errorlog>error.log</errorlog><loglevel>2</loglevel></logging>
+  <security><chroot>0</chroot>%3</security>
+</icecast>
+)")
+                             .arg(m_port)
+                             .arg(m_dir)
+                             .arg(::getuid() == 0 ? QStringLiteral("<changeowner><user>nobody</user>"
+                                                                   "<group>nogroup</group></changeowner>")
+                                                  : QString())
+                             .toUtf8());
+    }
+    ~Icecast() { Stop(); }
+
+    static bool Available() { return !QStandardPaths::findExecutable(QStringLiteral("icecast2")).isEmpty(); }
+    int Port() const { return m_port; }
+
+    bool Start()
+    {
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
+        m_process.start(QStringLiteral("icecast2"), {QStringLiteral("-c"), m_dir + QStringLiteral("/icecast.xml")});
+        if (m_process.waitForStarted(5000) &&
+            TestEnv::WaitUntil([this] { return !Get(QStringLiteral("/status-json.xsl")).isEmpty(); }, 10000))
+            return true;
+        std::printf("icecast2 did not start: %s\n", m_process.readAll().constData());
+        return false;
+    }
+    // Killed at once, by its process id, as a crash or a pulled cable would.
+    void Stop()
+    {
+        if (m_process.state() == QProcess::NotRunning)
+            return;
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+
+    // The body of a GET; empty on any failure.
+    QByteArray Get(const QString& path) const { return Fetch(path, 0ms); }
+    // What a listener of `mount` receives for `span` (the body only).
+    QByteArray Listen(const QString& mount, std::chrono::milliseconds span) const { return Fetch(mount, span); }
+
+    // The mounts on the air and their titles ("artist - title" when both).
+    std::map<QString, QString> Mounts() const
+    {
+        std::map<QString, QString> mounts;
+        const QJsonValue sources = QJsonDocument::fromJson(Get(QStringLiteral("/status-json.xsl")))
+                                       .object()[QStringLiteral("icestats")]
+                                       .toObject()[QStringLiteral("source")];
+        const QJsonArray list = sources.isArray() ? sources.toArray() : QJsonArray{sources};
+        for (const QJsonValue& v : list) {
+            const QJsonObject s = v.toObject();
+            const QString url = s[QStringLiteral("listenurl")].toString();
+            if (url.isEmpty())
+                continue;
+            QString title = s[QStringLiteral("title")].toString();
+            const QString artist = s[QStringLiteral("artist")].toString();
+            if (!artist.isEmpty())
+                title = artist + QStringLiteral(" - ") + title;
+            mounts[url.mid(url.lastIndexOf(u'/'))] = title;
+        }
+        return mounts;
+    }
+
+private:
+    QByteArray Fetch(const QString& path, std::chrono::milliseconds span) const
+    {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_port = htons(std::uint16_t(m_port));
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        timeval timeout{2, 0};
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+        QByteArray reply;
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
+            const QByteArray request = "GET " + path.toUtf8() + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
+            if (::write(fd, request.constData(), size_t(request.size())) == request.size()) {
+                const auto until = std::chrono::steady_clock::now() + span;
+                char buffer[16384];
+                ssize_t n = 0;
+                while ((span == 0ms || std::chrono::steady_clock::now() < until) &&
+                       (n = ::read(fd, buffer, sizeof buffer)) > 0)
+                    reply.append(buffer, qsizetype(n));
+            }
+        }
+        ::close(fd);
+        const qsizetype body = reply.indexOf("\r\n\r\n");
+        return body < 0 || !reply.startsWith("HTTP/1.0 200") ? QByteArray() : reply.mid(body + 4);
+    }
+
+    QString m_dir;
+    int m_port = 0;
+    QProcess m_process;
+};
+
+// An Ogg stream's chains (each begins with a page marked first of its
+// stream), each alone: GStreamer decodes one chain of a file.
+std::vector<QByteArray> Chains(const QByteArray& ogg)
+{
+    std::vector<QByteArray> chains;
+    bool inFirstPages = false;
+    for (qsizetype at = ogg.indexOf("OggS"); at >= 0 && at + 27 <= ogg.size();) {
+        const int segments = std::uint8_t(ogg[at + 26]);
+        if (at + 27 + segments > ogg.size())
+            break;
+        qsizetype length = 27 + segments;
+        for (int i = 0; i < segments; ++i)
+            length += std::uint8_t(ogg[at + 27 + i]);
+        const bool first = (ogg[at + 5] & 0x02) != 0;
+        if ((first && !inFirstPages) || chains.empty())
+            chains.emplace_back();
+        inFirstPages = first;
+        chains.back().append(ogg.mid(at, length));
+        at += length;
+    }
+    return chains;
+}
+
+// A stream's bytes decoded to a WAV file (GStreamer), read back; an Ogg
+// stream chain by chain.
+std::optional<WavAnalysis::Wav> Decode(const QString& in, const QString& out);
+
+std::optional<WavAnalysis::Wav> DecodeStream(const QByteArray& bytes, const QString& path)
+{
+    const std::vector<QByteArray> parts = bytes.startsWith("OggS") ? Chains(bytes) : std::vector{bytes};
+    std::optional<WavAnalysis::Wav> all;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        const QString file = path + QString::number(i);
+        QFile out(file);
+        if (!out.open(QIODevice::WriteOnly) || out.write(parts[i]) != parts[i].size())
+            return std::nullopt;
+        out.close();
+        auto wav = Decode(file, file + QStringLiteral(".wav"));
+        if (!wav)
+            return std::nullopt;
+        if (!all) {
+            all = std::move(wav);
+            continue;
+        }
+        all->mono.insert(all->mono.end(), wav->mono.begin(), wav->mono.end());
+        for (std::size_t c = 0; c < all->planes.size() && c < wav->planes.size(); ++c)
+            all->planes[c].insert(all->planes[c].end(), wav->planes[c].begin(), wav->planes[c].end());
+    }
+    return all;
+}
+
+std::optional<WavAnalysis::Wav> Decode(const QString& in, const QString& out)
+{
+    const QString launch = QStringLiteral("filesrc location=\"%1\" ! decodebin ! audioconvert ! audioresample ! "
+                                          "audio/x-raw,format=S16LE,rate=44100,channels=2 ! wavenc ! "
+                                          "filesink location=\"%2\"")
+                               .arg(in, out);
+    GstElement* pipeline = gst_parse_launch(launch.toUtf8().constData(), nullptr);
+    if (!pipeline)
+        return std::nullopt;
+    gst_element_set_state(pipeline, GST_STATE_PLAYING);
+    GstBus* bus = gst_element_get_bus(pipeline);
+    GstMessage* m = gst_bus_timed_pop_filtered(bus, 30 * GST_SECOND,
+                                               GstMessageType(GST_MESSAGE_EOS | GST_MESSAGE_ERROR));
+    if (m)
+        gst_message_unref(m);
+    gst_object_unref(bus);
+    gst_element_set_state(pipeline, GST_STATE_NULL);
+    gst_object_unref(pipeline);
+    return WavAnalysis::ReadWav(out);
+}
+
+// The programme: tones one after another on one input of a bus that keeps
+// time by itself, each with a title; every period of the air goes to the
+// streams, and its wall-clock time is kept.
+struct Station
+{
+    CAirBus bus{{}};
+    std::shared_ptr<CAirInput> input = bus.AddInput(QStringLiteral("programme"));
+    std::vector<std::unique_ptr<CAirStream>> streams;
+    std::mutex mutex;
+    QStringList notices;
+    std::vector<std::pair<std::uint64_t, std::int64_t>> periods; // bus frame, wall clock
+    std::atomic<bool> done{false};
+    std::thread producer;
+
+    void Add(CAirStream::Codec codec, const QString& mount, int port)
+    {
+        streams.push_back(std::make_unique<CAirStream>(CAirStream::Options{
+            .name = mount.mid(1),
+            .codec = codec,
+            .bitrateKbps = 96,
+            .host = QStringLiteral("127.0.0.1"),
+            .port = port,
+            .mount = mount,
+            .password = QStringLiteral("hackme"),
+            .onNotice =
+                [this, mount](const QString& text) {
+                    std::lock_guard lock(mutex);
+                    notices << text;
+                },
+        }));
+    }
+    // Tones of `seconds` each, at -12 dBFS, in turn from the list, forever.
+    void Play(std::vector<double> freqs, double seconds)
+    {
+        bus.SetTap([this](const float* samples, int frames, std::uint64_t frame) {
+            {
+                std::lock_guard lock(mutex);
+                periods.emplace_back(frame, CTapQueue::NowNs());
+            }
+            for (auto& s : streams)
+                s->Take(samples, frames, frame);
+        });
+        producer = std::thread([this, freqs, seconds] {
+            const auto each = std::uint64_t(seconds * CAirBus::Rate);
+            std::vector<float> period(CAirBus::PeriodFrames * 2);
+            for (std::uint64_t n = 0; !done;) {
+                for (std::size_t i = 0; i < period.size(); i += 2, ++n) {
+                    const double f = freqs[(n / each) % freqs.size()];
+                    period[i] = period[i + 1] = float(0.25 * std::sin(2 * M_PI * f * double(n) / CAirBus::Rate));
+                }
+                if (!input->Write(period.data(), CAirBus::PeriodFrames))
+                    break;
+            }
+        });
+        input->StartAt();
+    }
+    ~Station()
+    {
+        bus.SetTap({});
+        done = true;
+        input->Flush();
+        if (producer.joinable())
+            producer.join();
+    }
+    int Count(const QString& text)
+    {
+        std::lock_guard lock(mutex);
+        return int(notices.filter(text).size());
+    }
+    // The longest wall-clock wait between two periods of the air, and
+    // whether the frames ran on without a hole.
+    std::pair<double, bool> Continuity()
+    {
+        std::lock_guard lock(mutex);
+        double longest = 0;
+        bool whole = true;
+        for (std::size_t i = 1; i < periods.size(); ++i) {
+            longest = std::max(longest, double(periods[i].second - periods[i - 1].second) / 1e6);
+            whole = whole && periods[i].first == periods[i - 1].first + CAirBus::PeriodFrames;
+        }
+        return {longest, whole};
+    }
+};
+
+class StreamAir : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        if (!Icecast::Available())
+            GTEST_SKIP() << "icecast2 is not installed";
+        gst_init(nullptr, nullptr);
+        server = std::make_unique<Icecast>(dir.path());
+        ASSERT_TRUE(server->Start());
+    }
+    QTemporaryDir dir;
+    std::unique_ptr<Icecast> server;
+};
+
+// MP3 and Opus at once: both listeners hear the tones in order, each whole,
+// and the server shows each title as its tone starts.
+TEST_F(StreamAir, ListenersHearTheProgrammeInOrderAndSeeItsTitles)
+{
+    const std::vector<double> freqs{440, 880, 1320};
+    const double seconds = 2.5;
+    Station station;
+    station.Add(CAirStream::Codec::Mp3, QStringLiteral("/air.mp3"), server->Port());
+    station.Add(CAirStream::Codec::Opus, QStringLiteral("/air.opus"), server->Port());
+    station.Play(freqs, seconds);
+    ASSERT_TRUE(TestEnv::WaitUntil([&] { return server->Mounts().size() == 2; }, 10000))
+        << station.notices.join(u'\n').toStdString();
+
+    QByteArray heard[2];
+    std::thread listeners[2];
+    const QString mounts[2] = {QStringLiteral("/air.mp3"), QStringLiteral("/air.opus")};
+    for (int k = 0; k < 2; ++k)
+        listeners[k] = std::thread([&, k] { heard[k] = server->Listen(mounts[k], 9s); });
+    // The title follows the programme: set as each tone starts.
+    const auto each = std::uint64_t(seconds * CAirBus::Rate);
+    QStringList seen;
+    for (int t = 0; t < 3; ++t) {
+        const std::uint64_t from = (station.input->FramesTaken() / each + 1) * each;
+        TestEnv::WaitUntil([&] { return station.input->FramesTaken() >= from; }, 5000);
+        const QString title = QStringLiteral("Title %1").arg(t);
+        for (auto& s : station.streams)
+            s->SetTitle(QStringLiteral("Artist"), title);
+        // Icecast 2.4 shows the titles of MP3 and Vorbis streams; an Opus
+        // stream's are in its comments (checked in what was heard).
+        EXPECT_TRUE(TestEnv::WaitUntil(
+            [&] { return server->Mounts()[mounts[0]] == QStringLiteral("Artist - ") + title; }, 2000))
+            << title.toStdString() << ": " << [&] {
+                   QStringList shown;
+                   for (const auto& [mount, shownTitle] : server->Mounts())
+                       shown << mount + QStringLiteral(" \"") + shownTitle + u'"';
+                   return shown.join(QStringLiteral(", ")).toStdString();
+               }();
+    }
+    for (auto& l : listeners)
+        l.join();
+
+    qsizetype at = 0;
+    for (int t = 0; t < 3; ++t) {
+        at = heard[1].indexOf(QStringLiteral("TITLE=Title %1").arg(t).toUtf8(), at);
+        EXPECT_GE(at, 0) << "the Opus stream's comments lack Title " << t;
+    }
+    for (int k = 0; k < 2; ++k) {
+        SCOPED_TRACE(mounts[k].toStdString());
+        const auto wav = DecodeStream(heard[k], dir.path() + mounts[k]);
+        ASSERT_TRUE(wav && wav->Duration() > 7.0) << "heard " << heard[k].size() << " bytes";
+        const auto segments = WavAnalysis::Segments(*wav, freqs, -30.0, 0.5);
+        // Whole tones (the first and last may be cut by the listening) in
+        // the programme's order.
+        int whole = 0;
+        for (std::size_t i = 0; i < segments.size(); ++i) {
+            if (i > 0) {
+                const auto before = std::find(freqs.begin(), freqs.end(), segments[i - 1].freq) - freqs.begin();
+                EXPECT_EQ(segments[i].freq, freqs[std::size_t(before + 1) % freqs.size()])
+                    << WavAnalysis::Describe(segments);
+            }
+            if (i > 0 && i + 1 < segments.size()) {
+                EXPECT_NEAR(segments[i].Length(), seconds, 0.05) << WavAnalysis::Describe(segments);
+                ++whole;
+            }
+        }
+        EXPECT_GE(whole, 2) << WavAnalysis::Describe(segments);
+    }
+}
+
+// The server killed and started again after 1-10 s, again and again (50
+// times with LIRANA_STREAM_OUTAGES=50): the stream is on the server again
+// within 10 s of each return, each loss and return is one notice, and the
+// air never waited.
+TEST_F(StreamAir, ComesBackAfterEveryOutageWhileTheAirGoesOn)
+{
+    const int outages = qEnvironmentVariableIsSet("LIRANA_STREAM_OUTAGES")
+                            ? qEnvironmentVariableIntValue("LIRANA_STREAM_OUTAGES")
+                            : 3;
+    Station station;
+    station.Add(CAirStream::Codec::Mp3, QStringLiteral("/air.mp3"), server->Port());
+    station.Add(CAirStream::Codec::Opus, QStringLiteral("/air.opus"), server->Port());
+    station.Play({440, 880}, 1.0);
+    ASSERT_TRUE(TestEnv::WaitUntil([&] { return server->Mounts().size() == 2; }, 10000));
+    QRandomGenerator random(7);
+    double worst = 0;
+    for (int i = 1; i <= outages; ++i) {
+        SCOPED_TRACE(i);
+        server->Stop();
+        ASSERT_TRUE(TestEnv::WaitUntil([&] { return station.Count(QStringLiteral("was lost")) == 2 * i; }, 5000))
+            << station.notices.join(u'\n').toStdString();
+        std::this_thread::sleep_for(std::chrono::milliseconds(random.bounded(1000, 10001)));
+        ASSERT_TRUE(server->Start());
+        const auto back = std::chrono::steady_clock::now();
+        ASSERT_TRUE(TestEnv::WaitUntil([&] { return server->Mounts().size() == 2; }, 10000))
+            << station.notices.join(u'\n').toStdString();
+        worst = std::max(worst, std::chrono::duration<double>(std::chrono::steady_clock::now() - back).count());
+        ASSERT_TRUE(
+            TestEnv::WaitUntil([&] { return station.Count(QStringLiteral("is back on the air")) == 2 * i; }, 2000));
+    }
+    std::printf("outages: %d, the streams back at worst %.1f s after the server\n", outages, worst);
+    EXPECT_EQ(station.Count(QStringLiteral("was lost")), 2 * outages);
+    const auto [longest, whole] = station.Continuity();
+    EXPECT_TRUE(whole);
+    EXPECT_LT(longest, 250.0) << "the air waited " << longest << " ms";
+}
+
+} // namespace
