@@ -160,6 +160,8 @@ std::vector<S> MakeTable()
         Owned(K::PlugInChain, N::FilterCount, SettingType::Number, 0),
         Owned(K::AirChain, N::FilterCount, SettingType::Number, 0),
         Owned(K::ToolMenu, N::ToolCount, SettingType::Number, 0),
+        // The air's streams, "Stream 1".. below it (StreamSettings).
+        Owned(QStringLiteral("Streams"), QStringLiteral("Count"), SettingType::Number, 0),
     };
 }
 

@@ -24,7 +24,10 @@
 namespace {
 
 using Chunk = CTapQueue::Chunk;
-std::int64_t NowNs() { return CTapQueue::NowNs(); }
+std::int64_t NowNs()
+{
+    return CTapQueue::NowNs();
+}
 
 // The wall clock's time of bus frame 0, from the stamps of the periods:
 // a stamp is never earlier than its period left the mixer, so the lowest

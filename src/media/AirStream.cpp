@@ -12,8 +12,8 @@
 
 #include <algorithm>
 #include <atomic>
-#include <mutex>
 #include <csignal>
+#include <mutex>
 #include <pthread.h>
 #include <thread>
 #include <vector>
@@ -236,7 +236,8 @@ void CAirStream::Impl::Connect(std::int64_t nowNs)
     shout_set_protocol(conn, SHOUT_PROTOCOL_HTTP);
     shout_set_tls(conn, SHOUT_TLS_DISABLED);
     shout_set_agent(conn, "Lirana");
-    shout_set_content_format(conn, options.codec == CAirStream::Codec::Mp3 ? SHOUT_FORMAT_MP3 : SHOUT_FORMAT_OGG,
+    shout_set_content_format(conn,
+                             options.codec == CAirStream::Codec::Mp3 ? SHOUT_FORMAT_MP3 : SHOUT_FORMAT_OGG,
                              SHOUT_USAGE_AUDIO, nullptr);
     shout_set_meta(conn, SHOUT_META_NAME, name.constData());
     if (!genre.isEmpty())
@@ -313,21 +314,23 @@ std::unique_ptr<Encoder> CAirStream::Impl::MakeEncoder(QString* why)
     QString encoderPart;
     switch (options.codec) {
     case CAirStream::Codec::Mp3:
-        encoderPart = QStringLiteral("lamemp3enc name=enc target=bitrate cbr=true bitrate=%1").arg(options.bitrateKbps);
+        encoderPart = QStringLiteral("lamemp3enc name=enc target=bitrate cbr=true bitrate=%1")
+                          .arg(options.bitrateKbps);
         break;
     case CAirStream::Codec::Vorbis:
-        encoderPart = QStringLiteral("vorbisenc name=enc bitrate=%1 ! oggmux").arg(options.bitrateKbps * 1000);
+        encoderPart = QStringLiteral("vorbisenc name=enc bitrate=%1 ! oggmux")
+                          .arg(options.bitrateKbps * 1000);
         break;
     case CAirStream::Codec::Opus:
         encoderPart = QStringLiteral("opusenc name=enc bitrate=%1 ! oggmux").arg(options.bitrateKbps * 1000);
         break;
     }
-    const QString description =
-        QStringLiteral("appsrc name=src format=time ! audioconvert ! audioresample ! "
-                       "audio/x-raw,rate=%1,channels=%2 ! %3 ! appsink name=sink sync=false")
-            .arg(options.sampleRate)
-            .arg(options.channels)
-            .arg(encoderPart);
+    const QString description = QStringLiteral(
+                                    "appsrc name=src format=time ! audioconvert ! audioresample ! "
+                                    "audio/x-raw,rate=%1,channels=%2 ! %3 ! appsink name=sink sync=false")
+                                    .arg(options.sampleRate)
+                                    .arg(options.channels)
+                                    .arg(encoderPart);
     GError* error = nullptr;
     GstElement* pipeline = gst_parse_launch(description.toUtf8().constData(), &error);
     if (!pipeline || error) {
@@ -360,7 +363,8 @@ std::unique_ptr<Encoder> CAirStream::Impl::MakeEncoder(QString* why)
         if (enc && GST_IS_TAG_SETTER(enc) && !t.isEmpty()) {
             GstTagList* tags = gst_tag_list_new(GST_TAG_TITLE, t.toUtf8().constData(), nullptr);
             if (!a.isEmpty())
-                gst_tag_list_add(tags, GST_TAG_MERGE_REPLACE, GST_TAG_ARTIST, a.toUtf8().constData(), nullptr);
+                gst_tag_list_add(tags, GST_TAG_MERGE_REPLACE, GST_TAG_ARTIST, a.toUtf8().constData(),
+                                 nullptr);
             gst_tag_setter_merge_tags(GST_TAG_SETTER(enc), tags, GST_TAG_MERGE_REPLACE);
             gst_tag_list_unref(tags);
         }
@@ -383,9 +387,9 @@ void CAirStream::Impl::Encode(const Chunk& chunk)
     GstBuffer* buffer = gst_buffer_new_allocate(nullptr, bytes, nullptr);
     gst_buffer_fill(buffer, 0, chunk.samples.data(), bytes);
     GST_BUFFER_PTS(buffer) = gst_util_uint64_scale(encoder->frames, GST_SECOND, guint64(options.inputRate));
-    GST_BUFFER_DURATION(buffer) =
-        gst_util_uint64_scale(encoder->frames + frames, GST_SECOND, guint64(options.inputRate)) -
-        GST_BUFFER_PTS(buffer);
+    GST_BUFFER_DURATION(buffer) = gst_util_uint64_scale(encoder->frames + frames, GST_SECOND,
+                                                        guint64(options.inputRate)) -
+                                  GST_BUFFER_PTS(buffer);
     encoder->frames += frames;
     gst_app_src_push_buffer(GST_APP_SRC(encoder->src), buffer);
 }
@@ -445,8 +449,8 @@ void CAirStream::Impl::SendTitle()
         }
         shout_metadata_free(meta);
         if (status != SHOUTERR_SUCCESS)
-            qCWarning(lcMedia).noquote() << "stream:" << Name()
-                                         << "the title did not reach the server:" << shout_get_error(conn);
+            qCWarning(lcMedia).noquote()
+                << "stream:" << Name() << "the title did not reach the server:" << shout_get_error(conn);
         return;
     }
     gst_app_src_end_of_stream(GST_APP_SRC(encoder->src));

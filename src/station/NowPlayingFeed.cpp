@@ -110,6 +110,8 @@ void CNowPlayingFeed::Publish(const MediaTags& tags)
     now.startedAt = QDateTime::currentDateTimeUtc().addMSecs(-std::max<qint64>(onAir->GetPosition(), 0));
     now.lengthMs = std::max<qint64>(onAir->GetLength(), 0);
     now.nextTitle = m_engine.HasNextItem() ? m_engine.ComingUpNext() : QString();
+    emit TitleOnAir(tags.title.isEmpty() ? QString() : tags.artist,
+                    tags.title.isEmpty() ? now.title : tags.title);
     if (!m_engine.Settings().nowPlayingFile.isEmpty()) {
         WriteFile(now);
         m_playingWritten = true;

@@ -44,6 +44,11 @@ public:
     // tags are known, else its display name.
     QString TitleOf(const CMediaTrack& track) const;
 
+signals:
+    // The item on air is known by these: its tags' artist and title, or no
+    // artist and its display name (the air's streams show them).
+    void TitleOnAir(const QString& artist, const QString& title);
+
 private:
     void TagsRead(std::uint64_t serial, const MediaTags& tags);
     // The now-playing file and the command for the item on air.

@@ -8,6 +8,7 @@
 #include "events/Scheduler.h"
 #include "media/AirBus.h"
 #include "media/AirCheck.h"
+#include "media/AirStream.h"
 #include "media/CdDatabase.h"
 #include "media/MixerState.h"
 #include "media/PlugInChain.h"
@@ -23,6 +24,7 @@
 #include "playlist/Playlist.h"
 #include "station/NowPlayingFeed.h"
 #include "station/StationFiles.h"
+#include "station/StreamSettings.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -80,6 +82,7 @@ CStation::CStation(Options options, QObject* parent)
     // Queued: the engine prepares the next item right after the start.
     connect(m_engine.get(), &COnAirEngine::TrackStarted, this, &CStation::ItemStarted, Qt::QueuedConnection);
     m_nowPlaying = std::make_unique<CNowPlayingFeed>(*m_engine);
+    connect(m_nowPlaying.get(), &CNowPlayingFeed::TitleOnAir, this, &CStation::SetStreamTitle);
     connect(m_engine.get(), &COnAirEngine::SlotsChanged, m_nowPlaying.get(), &CNowPlayingFeed::SlotsChanged,
             Qt::QueuedConnection);
     connect(m_engine.get(), &COnAirEngine::FallingSilent, this, &CStation::FallBack);
@@ -129,55 +132,90 @@ void CStation::Startup()
     MixerState::RestoreLeftOver(); // lines a live item of a killed run had changed
     if (m_realTracks) {
         CTrackEnvironment::AirBus(); // the air's output is up before the first item
-        StartAirCheck();
+        StartAirTap();
         WarmUpPlayback(); // the first item then opens as fast as the later ones
     }
     m_engine->Startup();
 }
 
-void CStation::StartAirCheck()
+// The air-check and the streams, fed by one tap of the air bus.
+void CStation::StartAirTap()
 {
-    StopAirCheck();
+    StopAirTap();
     const CRegistryKey settings = CRegistryKey::OpenAppSubkey(SettingsKey::Settings);
-    if (!settings.GetFlag(QStringLiteral("AirCheck"), false))
+    if (settings.GetFlag(QStringLiteral("AirCheck"), false)) {
+        CAirCheck::Options options;
+        options.folder = settings.GetText(QStringLiteral("AirCheck Folder"), QString());
+        if (options.folder.isEmpty())
+            options.folder = DataPaths::AppDataDir() + QStringLiteral("/air-check");
+        options.fileMs = std::int64_t(settings.GetNumber(QStringLiteral("AirCheck File Seconds"), 3600)) *
+                         1000;
+        const QString format = settings.GetText(QStringLiteral("AirCheck Format"), QStringLiteral("flac"));
+        options.format = CAirCheck::FormatNamed(format).value_or(CAirCheck::Format::Flac);
+        if (!CAirCheck::FormatNamed(format))
+            qCWarning(lcEngine).noquote()
+                << "AirCheck Format" << format << "is not flac, ogg or mp3: FLAC it is";
+        options.keepDays = settings.GetNumber(QStringLiteral("AirCheck Keep Days"), 31);
+        options.minFreeMb = settings.GetNumber(QStringLiteral("AirCheck Min Free MB"), 1024);
+        options.rate = CAirBus::Rate;
+        options.channels = CAirBus::Channels;
+        options.onNotice = TapNotice(QStringLiteral("air-check"), QStringLiteral("Air-check: "), true);
+        m_airCheck = std::make_shared<CAirCheck>(std::move(options));
+    }
+    for (StreamEntry& entry : StreamSettings::Load()) {
+        if (!entry.enabled)
+            continue;
+        entry.options.inputRate = CAirBus::Rate;
+        entry.options.inputChannels = CAirBus::Channels;
+        // A stream's losses are for the play log, not a message for each.
+        entry.options.onNotice = TapNotice(QStringLiteral("stream"), {}, false);
+        auto stream = std::make_shared<CAirStream>(std::move(entry.options));
+        stream->SetTitle(m_streamArtist, m_streamTitle);
+        m_streams.push_back(std::move(stream));
+    }
+    if (!m_airCheck && m_streams.empty())
         return;
-    CAirCheck::Options options;
-    options.folder = settings.GetText(QStringLiteral("AirCheck Folder"), QString());
-    if (options.folder.isEmpty())
-        options.folder = DataPaths::AppDataDir() + QStringLiteral("/air-check");
-    options.fileMs = std::int64_t(settings.GetNumber(QStringLiteral("AirCheck File Seconds"), 3600)) * 1000;
-    const QString format = settings.GetText(QStringLiteral("AirCheck Format"), QStringLiteral("flac"));
-    options.format = CAirCheck::FormatNamed(format).value_or(CAirCheck::Format::Flac);
-    if (!CAirCheck::FormatNamed(format))
-        qCWarning(lcEngine).noquote() << "AirCheck Format" << format << "is not flac, ogg or mp3: FLAC it is";
-    options.keepDays = settings.GetNumber(QStringLiteral("AirCheck Keep Days"), 31);
-    options.minFreeMb = settings.GetNumber(QStringLiteral("AirCheck Min Free MB"), 1024);
-    options.rate = CAirBus::Rate;
-    options.channels = CAirBus::Channels;
-    // A line in the play log and a message, on the station's thread.
-    options.onNotice = [this](const QString& text) {
-        QMetaObject::invokeMethod(
-            this,
-            [this, text] {
-                m_log->WriteLogText(QStringLiteral("air-check\t") + text);
-                if (m_ui)
-                    m_ui->ShowMessage(QStringLiteral("Air-check: ") + text, UserInterface::Icon::Warning);
-            },
-            Qt::QueuedConnection);
-    };
-    m_airCheck = std::make_shared<CAirCheck>(std::move(options));
     CTrackEnvironment::AirBus()->SetTap(
-        [check = m_airCheck](const float* samples, int frames, std::uint64_t frame) {
-            check->Take(samples, frames, frame);
+        [check = m_airCheck, streams = m_streams](const float* samples, int frames, std::uint64_t frame) {
+            if (check)
+                check->Take(samples, frames, frame);
+            for (const auto& stream : streams)
+                stream->Take(samples, frames, frame);
         });
 }
 
-void CStation::StopAirCheck()
+// A notice of the tap's consumers: a play-log line "<kind>\t<text>", and a
+// message when asked, on the station's thread.
+std::function<void(const QString&)> CStation::TapNotice(const QString& kind, const QString& prefix,
+                                                        bool message)
 {
-    if (!m_airCheck)
+    return [this, kind, prefix, message](const QString& text) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, kind, prefix, message, text] {
+                m_log->WriteLogText(kind + u'\t' + text);
+                if (message && m_ui)
+                    m_ui->ShowMessage(prefix + text, UserInterface::Icon::Warning);
+            },
+            Qt::QueuedConnection);
+    };
+}
+
+void CStation::StopAirTap()
+{
+    if (!m_airCheck && m_streams.empty())
         return;
-    CTrackEnvironment::AirBus()->SetTap({}); // the tap held it: the last reference goes here
+    CTrackEnvironment::AirBus()->SetTap({}); // the tap held them: the last references go here
     m_airCheck.reset();
+    m_streams.clear();
+}
+
+void CStation::SetStreamTitle(const QString& artist, const QString& title)
+{
+    m_streamArtist = artist;
+    m_streamTitle = title;
+    for (const auto& stream : m_streams)
+        stream->SetTitle(artist, title);
 }
 
 void CStation::Shutdown(bool saveSettings)
@@ -203,7 +241,7 @@ void CStation::Shutdown(bool saveSettings)
         ResumeRecord::Clear();
     m_engine->Shutdown(false);
     m_nowPlaying->Shutdown();
-    StopAirCheck();
+    StopAirTap();
 }
 
 void CStation::SaveSettingsAndStop()

@@ -23,6 +23,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class CEventScheduler;
 class CLiranaDoc;
@@ -146,8 +147,10 @@ private:
     void WatchFallback();
     void EndFallback();
     // The air-check as the settings say (none when off), recording the bus.
-    void StartAirCheck();
-    void StopAirCheck();
+    void StartAirTap();
+    void StopAirTap();
+    void SetStreamTitle(const QString& artist, const QString& title);
+    std::function<void(const QString&)> TapNotice(const QString& kind, const QString& prefix, bool message);
 
     UserInterface* m_ui;
     Shell* m_shell;
@@ -163,7 +166,9 @@ private:
     QTimer m_resumeTimer;      // rewrites the resume record while on air
     std::unique_ptr<CNowPlayingFeed> m_nowPlaying;
     std::shared_ptr<class CAirCheck> m_airCheck;
-    QString m_fileError; // the last write failure told to the diagnostics
+    std::vector<std::shared_ptr<class CAirStream>> m_streams;
+    QString m_streamArtist, m_streamTitle; // what the streams show
+    QString m_fileError;                   // the last write failure told to the diagnostics
     std::optional<bool> m_resumeAfterRestart;
     QString m_fallbackAlbum;   // Options::fallbackAlbum
     bool m_inFallback = false; // the fallback album is the album and plays

@@ -28,7 +28,10 @@
 
 namespace {
 
-std::int64_t NowNs() { return CTapQueue::NowNs(); }
+std::int64_t NowNs()
+{
+    return CTapQueue::NowNs();
+}
 
 // A file's frames as 16-bit samples, read alone; empty when it does not
 // open.

@@ -3,10 +3,12 @@
 // configuration: listeners hear the programme in order and see its titles,
 // and the streams come back after every outage of the server while the air
 // goes on.
+#include "HeadlessLirana.h"
 #include "media/AirBus.h"
 #include "media/AirStream.h"
 #include "media/TapQueue.h"
 #include "support/TestEnv.h"
+#include "support/TestMedia.h"
 #include "support/WavAnalysis.h"
 
 #include <QDir>
@@ -77,7 +79,8 @@ public:
     bool Start()
     {
         m_process.setProcessChannelMode(QProcess::MergedChannels);
-        m_process.start(QStringLiteral("icecast2"), {QStringLiteral("-c"), m_dir + QStringLiteral("/icecast.xml")});
+        m_process.start(QStringLiteral("icecast2"),
+                        {QStringLiteral("-c"), m_dir + QStringLiteral("/icecast.xml")});
         if (m_process.waitForStarted(5000) &&
             TestEnv::WaitUntil([this] { return !Get(QStringLiteral("/status-json.xsl")).isEmpty(); }, 10000))
             return true;
@@ -96,7 +99,10 @@ public:
     // The body of a GET; empty on any failure.
     QByteArray Get(const QString& path) const { return Fetch(path, 0ms); }
     // What a listener of `mount` receives for `span` (the body only).
-    QByteArray Listen(const QString& mount, std::chrono::milliseconds span) const { return Fetch(mount, span); }
+    QByteArray Listen(const QString& mount, std::chrono::milliseconds span) const
+    {
+        return Fetch(mount, span);
+    }
 
     // The mounts on the air and their titles ("artist - title" when both).
     std::map<QString, QString> Mounts() const
@@ -205,9 +211,10 @@ std::optional<WavAnalysis::Wav> DecodeStream(const QByteArray& bytes, const QStr
 
 std::optional<WavAnalysis::Wav> Decode(const QString& in, const QString& out)
 {
-    const QString launch = QStringLiteral("filesrc location=\"%1\" ! decodebin ! audioconvert ! audioresample ! "
-                                          "audio/x-raw,format=S16LE,rate=44100,channels=2 ! wavenc ! "
-                                          "filesink location=\"%2\"")
+    const QString launch = QStringLiteral(
+                               "filesrc location=\"%1\" ! decodebin ! audioconvert ! audioresample ! "
+                               "audio/x-raw,format=S16LE,rate=44100,channels=2 ! wavenc ! "
+                               "filesink location=\"%2\"")
                                .arg(in, out);
     GstElement* pipeline = gst_parse_launch(launch.toUtf8().constData(), nullptr);
     if (!pipeline)
@@ -272,7 +279,8 @@ struct Station
             for (std::uint64_t n = 0; !done;) {
                 for (std::size_t i = 0; i < period.size(); i += 2, ++n) {
                     const double f = freqs[(n / each) % freqs.size()];
-                    period[i] = period[i + 1] = float(0.25 * std::sin(2 * M_PI * f * double(n) / CAirBus::Rate));
+                    period[i] = period[i + 1] = float(0.25 *
+                                                      std::sin(2 * M_PI * f * double(n) / CAirBus::Rate));
                 }
                 if (!input->Write(period.data(), CAirBus::PeriodFrames))
                     break;
@@ -379,7 +387,8 @@ TEST_F(StreamAir, ListenersHearTheProgrammeInOrderAndSeeItsTitles)
         int whole = 0;
         for (std::size_t i = 0; i < segments.size(); ++i) {
             if (i > 0) {
-                const auto before = std::find(freqs.begin(), freqs.end(), segments[i - 1].freq) - freqs.begin();
+                const auto before = std::find(freqs.begin(), freqs.end(), segments[i - 1].freq) -
+                                    freqs.begin();
                 EXPECT_EQ(segments[i].freq, freqs[std::size_t(before + 1) % freqs.size()])
                     << WavAnalysis::Describe(segments);
             }
@@ -411,22 +420,58 @@ TEST_F(StreamAir, ComesBackAfterEveryOutageWhileTheAirGoesOn)
     for (int i = 1; i <= outages; ++i) {
         SCOPED_TRACE(i);
         server->Stop();
-        ASSERT_TRUE(TestEnv::WaitUntil([&] { return station.Count(QStringLiteral("was lost")) == 2 * i; }, 5000))
+        ASSERT_TRUE(
+            TestEnv::WaitUntil([&] { return station.Count(QStringLiteral("was lost")) == 2 * i; }, 5000))
             << station.notices.join(u'\n').toStdString();
         std::this_thread::sleep_for(std::chrono::milliseconds(random.bounded(1000, 10001)));
         ASSERT_TRUE(server->Start());
         const auto back = std::chrono::steady_clock::now();
         ASSERT_TRUE(TestEnv::WaitUntil([&] { return server->Mounts().size() == 2; }, 10000))
             << station.notices.join(u'\n').toStdString();
-        worst = std::max(worst, std::chrono::duration<double>(std::chrono::steady_clock::now() - back).count());
-        ASSERT_TRUE(
-            TestEnv::WaitUntil([&] { return station.Count(QStringLiteral("is back on the air")) == 2 * i; }, 2000));
+        worst = std::max(worst,
+                         std::chrono::duration<double>(std::chrono::steady_clock::now() - back).count());
+        ASSERT_TRUE(TestEnv::WaitUntil(
+            [&] { return station.Count(QStringLiteral("is back on the air")) == 2 * i; }, 2000));
     }
     std::printf("outages: %d, the streams back at worst %.1f s after the server\n", outages, worst);
     EXPECT_EQ(station.Count(QStringLiteral("was lost")), 2 * outages);
     const auto [longest, whole] = station.Continuity();
     EXPECT_TRUE(whole);
     EXPECT_LT(longest, 250.0) << "the air waited " << longest << " ms";
+}
+
+// The headless station with no sound server at all streams its programme
+// as the settings say, and the item's name reaches the server; a stream
+// that is turned off does not connect.
+TEST_F(StreamAir, TheHeadlessStationStreamsItsProgrammeWithNoSoundServer)
+{
+    using namespace HeadlessLirana;
+    const QString home = dir.path() + QStringLiteral("/home");
+    const QByteArray port = QByteArray::number(server->Port());
+    auto stream = [&](const char* mount, bool on) {
+        return Values{{"Enabled", Flag(on)},          {"Format", Text("mp3")}, {"Server", Text("127.0.0.1")},
+                      {"Port", Dword(port.toUInt())}, {"Mount", Text(mount)},  {"Password", Text("hackme")}};
+    };
+    WriteHive(home, {},
+              {{"Streams", {{"Count", Dword(2)}}},
+               {"Streams\\Stream 1", stream("/station.mp3", true)},
+               {"Streams\\Stream 2", stream("/off.mp3", false)}});
+    QProcess lirana;
+    lirana.setProcessEnvironment(Environment(home));
+    lirana.setWorkingDirectory(dir.path());
+    lirana.start(QStringLiteral(LIRANA_BINARY),
+                 PlayArgs({"--output", "none",
+                           TestMedia::ToneWav(dir.path(), QStringLiteral("Morning Tone"), 1000, 8, -12)}));
+    EXPECT_TRUE(TestEnv::WaitUntil(
+        [&] { return server->Mounts()[QStringLiteral("/station.mp3")] == QStringLiteral("Morning Tone"); },
+        8000));
+    EXPECT_EQ(server->Mounts().count(QStringLiteral("/off.mp3")), 0u);
+    ASSERT_TRUE(lirana.waitForFinished(20000));
+    EXPECT_EQ(lirana.exitCode(), 0) << lirana.readAllStandardError().toStdString();
+    const QString log = QString::fromUtf8(lirana.readAllStandardOutput());
+    EXPECT_TRUE(
+        log.contains(QStringLiteral("stream\t/station.mp3 is on the air at http://127.0.0.1:") + port))
+        << log.toStdString();
 }
 
 } // namespace

@@ -73,7 +73,7 @@ WatchDog\Level Enable Flag 0|WatchDog\Level Threshold Number -50 -90..-10|WatchD
 MainFrame\WindowPos Placement |MainFrame\FullScreen Flag 0|MainFrame\LanguageCode Text en|
 ToolBars\BarState Stream |ToolBars\StatusBar Flag 1|ToolBars\FlatToolBars Flag 1|ToolBars\ButtonText Flag 0|
 DigitalClock\ClockMode Number 0 /2|Recent File List\FileN List |DirectShow Filters\FilterCount Number 0|Air Filters\FilterCount Number 0|
-Tool Menu\Count Number 0|)";
+Tool Menu\Count Number 0|Streams\Count Number 0|)";
     const QMap<QString, QString> fresh = Loaded();
     QString table;
     for (const SettingInfo& e : SettingsSchema::All()) {
