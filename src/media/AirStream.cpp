@@ -154,6 +154,11 @@ QString CAirStream::Address() const
     return m_impl->Address();
 }
 
+QString CAirStream::Name() const
+{
+    return m_impl->Name();
+}
+
 std::optional<CAirStream::Codec> CAirStream::CodecNamed(const QString& name)
 {
     const QString n = name.trimmed().toLower();

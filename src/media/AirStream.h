@@ -66,6 +66,8 @@ public:
     State CurrentState() const;
     // Where listeners find it: http://host:port/mount.
     QString Address() const;
+    // Its name, or its mount when it has none.
+    QString Name() const;
 
     // "mp3", "ogg" (Vorbis), "opus" (any case); nothing for another name.
     static std::optional<Codec> CodecNamed(const QString& name);

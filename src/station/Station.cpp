@@ -201,6 +201,20 @@ std::function<void(const QString&)> CStation::TapNotice(const QString& kind, con
     };
 }
 
+void CStation::RestartAirTap()
+{
+    if (m_started && !m_shutDown && m_realTracks)
+        StartAirTap();
+}
+
+std::vector<std::pair<QString, CAirStream::State>> CStation::StreamStates() const
+{
+    std::vector<std::pair<QString, CAirStream::State>> states;
+    for (const auto& stream : m_streams)
+        states.emplace_back(stream->Name(), stream->CurrentState());
+    return states;
+}
+
 void CStation::StopAirTap()
 {
     if (!m_airCheck && m_streams.empty())

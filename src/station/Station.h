@@ -14,6 +14,7 @@
 #pragma once
 
 #include "app/CommandTarget.h"
+#include "media/AirStream.h"
 #include "onair/OnAirEngine.h"
 #include "onair/PlayLog.h"
 #include "playlist/SoundList.h"
@@ -77,6 +78,14 @@ public:
     void SaveSettingsAndStop();
     // The plug-in chain and the air chain back to the hive (the console does it on exit).
     static void SavePlugInChain();
+
+    // The air-check and the streams made again from the settings (after
+    // the Recording or Streaming page changed them); nothing before
+    // Startup or with the test's tracks.
+    void RestartAirTap();
+    // Each running stream's name (its mount when it has none) and state,
+    // in the order of the settings' enabled streams.
+    std::vector<std::pair<QString, CAirStream::State>> StreamStates() const;
 
     // The rows to play: one list file (".alb", ".mpl", ".m3u") is opened as
     // the album, any other items become the rows of a new album with the
