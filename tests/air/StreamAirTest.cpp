@@ -76,15 +76,24 @@ public:
     static bool Available() { return !QStandardPaths::findExecutable(QStringLiteral("icecast2")).isEmpty(); }
     int Port() const { return m_port; }
 
+    // Started, and answering; a server that does not answer within 5 s
+    // (its port not yet free again, say) is tried again, three times.
     bool Start()
     {
-        m_process.setProcessChannelMode(QProcess::MergedChannels);
-        m_process.start(QStringLiteral("icecast2"),
-                        {QStringLiteral("-c"), m_dir + QStringLiteral("/icecast.xml")});
-        if (m_process.waitForStarted(5000) &&
-            TestEnv::WaitUntil([this] { return !Get(QStringLiteral("/status-json.xsl")).isEmpty(); }, 10000))
-            return true;
-        std::printf("icecast2 did not start: %s\n", m_process.readAll().constData());
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            m_process.setProcessChannelMode(QProcess::MergedChannels);
+            m_process.start(QStringLiteral("icecast2"),
+                            {QStringLiteral("-c"), m_dir + QStringLiteral("/icecast.xml")});
+            if (m_process.waitForStarted(5000) &&
+                TestEnv::WaitUntil([this] { return !Get(QStringLiteral("/status-json.xsl")).isEmpty(); },
+                                   5000))
+                return true;
+            QFile log(m_dir + QStringLiteral("/log/error.log"));
+            log.open(QIODevice::ReadOnly);
+            std::printf("icecast2 did not start: %s\n%s\n", m_process.readAll().constData(),
+                        log.readAll().right(500).constData());
+            Stop();
+        }
         return false;
     }
     // Killed at once, by its process id, as a crash or a pulled cable would.
