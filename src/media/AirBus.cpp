@@ -140,6 +140,14 @@ void CAirBus::SetTap(Tap tap)
     m_impl->tapDone.wait(lock, [this] { return !m_impl->tapping || m_impl->tapping == m_impl->tap; });
 }
 
+void CAirBus::SetProcess(Process process)
+{
+    std::unique_lock lock(m_impl->mutex);
+    m_impl->process = process ? std::make_shared<const Process>(std::move(process)) : nullptr;
+    m_impl->tapDone.wait(lock,
+                         [this] { return !m_impl->processing || m_impl->processing == m_impl->process; });
+}
+
 // ------------------------------------------------------------ the mixer
 
 namespace {
@@ -182,6 +190,7 @@ void CAirBus::Impl::Mix()
         std::vector<std::function<void()>> calls;
         std::unique_ptr<Output> failed;
         std::shared_ptr<const Tap> tapNow;
+        std::shared_ptr<const Process> processNow;
         const std::uint64_t first = frames;
         {
             std::unique_lock lock(mutex);
@@ -206,6 +215,17 @@ void CAirBus::Impl::Mix()
             }
             MixPeriod(mix, first, calls);
             tapNow = tapping = tap;
+            processNow = processing = process;
+        }
+        if (processNow) {
+            (*processNow)(mix.data(), CAirBus::PeriodFrames);
+            processNow.reset();
+            std::shared_ptr<const Process> done; // one replaced meanwhile goes here, outside the mutex
+            {
+                std::lock_guard lock(mutex);
+                done = std::move(processing);
+            }
+            tapDone.notify_all();
         }
         // A period's squares add up in float (441 of them at most 1 each),
         // the meter's hundred millisecond sum in double.
@@ -316,6 +336,7 @@ void CAirBus::Impl::MixPeriod(std::vector<float>& mix, std::uint64_t first,
         if (!input->started) {
             input->started = true;
             input->startedAt = first + std::uint64_t(offset);
+            input->lastGain = input->gain * input->trim; // starts at its level, no ramp from unity
         }
         Take(*input, first, offset, mix, work, calls);
     }
@@ -329,7 +350,7 @@ void CAirBus::Impl::Take(CAirInput::State& input, std::uint64_t first, int offse
     const int want = CAirBus::PeriodFrames - offset;
     const int take = int(std::min<std::size_t>(std::size_t(want), input.count));
     const std::uint64_t takenBefore = input.taken;
-    const float from = input.lastGain, to = input.gain;
+    const float from = input.lastGain, to = input.gain * input.trim;
     // In runs up to the ring's end: at a steady gain (nearly always) one
     // multiply-add over contiguous samples, which the compiler vectorises; a
     // ramp from the last gain to the new one across the period otherwise.

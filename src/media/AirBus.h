@@ -114,6 +114,12 @@ public:
     // so what it refers to may go then; not to be called from a tap.
     using Tap = std::function<void(const float* samples, int frames, std::uint64_t frame)>;
     void SetTap(Tap tap);
+    // Processing of every mixed period in place (a true-peak limiter), on
+    // the mixer's thread before the meter, the tap and the output: it must
+    // never wait or allocate. Empty: none. Returns once one set before is
+    // no longer called.
+    using Process = std::function<void(float* samples, int frames)>;
+    void SetProcess(Process process);
 
     struct Impl; // the mixer, its output and the inputs' states
 
@@ -157,6 +163,9 @@ public:
     void AcceptWrites();
     // Linear gain, reached over one period.
     void SetGain(float gain);
+    // A second linear gain beside it, the item's own (its loudness brought
+    // to the station's target): the input plays at gain times trim.
+    void SetTrim(float trim);
     void Detach();
     // A start planned and not yet made is taken back. The same happens by
     // itself to inputs planned after or with one that is paused, flushed or

@@ -67,7 +67,8 @@ struct CAirInput::State
     std::uint64_t frameOfOther = Now; // Now: at the other's end
     std::uint64_t startedAt = Now;
     std::uint64_t taken = 0;
-    float gain = 1.0f, lastGain = 1.0f;
+    float gain = 1.0f, lastGain = 1.0f; // lastGain: with the trim
+    float trim = 1.0f;                  // the item's loudness gain, beside its volume
     std::uint64_t starved = 0;
     bool stallReported = false;
     std::uint64_t mixedPeriod = Now; // the last period it was taken in
@@ -118,6 +119,8 @@ struct CAirBus::Impl
     // The tap, and the one the mixer is calling (outside the mutex; null
     // when none): SetTap returns once an old one is no longer called.
     std::shared_ptr<const Tap> tap, tapping;
+    // The air's processing (a limiter), likewise.
+    std::shared_ptr<const Process> process, processing;
     std::condition_variable tapDone;
     std::thread mixer, opener;
     // The inputs one period takes (MixPeriod's; kept to spare an allocation

@@ -136,6 +136,12 @@ void CAirInput::SetGain(float gain)
     m_state->gain = gain;
 }
 
+void CAirInput::SetTrim(float trim)
+{
+    std::lock_guard lock(*m_state->mutex);
+    m_state->trim = trim;
+}
+
 void CAirInput::Detach()
 {
     State& s = *m_state;

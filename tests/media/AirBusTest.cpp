@@ -181,6 +181,30 @@ TEST_F(AirBusTest, GainFlushAndPauseActOnTheirInputOnly)
     EXPECT_FLOAT_EQ(left[fadeFrom + CAirBus::PeriodFrames], 0.0f);
 }
 
+// An input plays at its gain times its trim, and the air's process works
+// on the sum before the tap sees it, until it is taken away.
+TEST_F(AirBusTest, TheTrimScalesItsInputAndTheProcessTheSumBeforeTheTap)
+{
+    Open();
+    bus->SetProcess([](float* samples, int frames) {
+        for (int i = 0; i < frames * CAirBus::Channels; ++i)
+            samples[i] = -samples[i];
+    });
+    auto a = Input(5000, 0.5f);
+    a->SetGain(0.5f);
+    a->SetTrim(0.5f);
+    a->StartAt();
+    ASSERT_TRUE(TestEnv::WaitUntil([&] { return a->Ended(); }, 3000));
+    bus->SetProcess({});
+    auto b = Input(1000, 0.5f);
+    b->StartAt();
+    ASSERT_TRUE(TestEnv::WaitUntil([&] { return b->Ended(); }, 3000));
+    const std::vector<float> left = Left(a->StartedAt());
+    ASSERT_GE(left.size(), 5000u);
+    EXPECT_EQ(std::count(left.begin(), left.begin() + 5000, -0.125f), 5000);
+    EXPECT_FLOAT_EQ(Left(b->StartedAt()).at(0), 0.5f);
+}
+
 // An input that plays and brings nothing is reported once, after two
 // seconds of the bus's time; the meter measures each channel.
 TEST_F(AirBusTest, AStarvedInputIsReportedAndTheMeterMeasuresEachChannel)
