@@ -155,6 +155,7 @@ QString CAirCheck::Extension(Format format)
 void CAirCheck::Impl::Run()
 {
     std::vector<Chunk> work;
+    Housekeeping(NowNs()); // the old files go at the start too, however short the run
     while (queue.Wait(work, std::chrono::milliseconds(100))) {
         for (const Chunk& chunk : work)
             Write(chunk);

@@ -159,6 +159,39 @@ TEST(AirCheck, AFolderThatCannotBeMadeIsOneNotice)
         << notices[0].toStdString();
 }
 
+// Files older than the days kept go, with the folders they leave empty;
+// younger ones, other files and the folders still holding them stay.
+TEST(AirCheck, FilesOlderThanTheDaysKeptGoWithTheirEmptyFolders)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.path() + QStringLiteral("/air");
+    const struct
+    {
+        const char* name;
+        int ageDays;
+        bool stays;
+    } files[] = {
+        {"2026/10/01/2026-10-01_00-00-00.flac", 40, false},
+        {"2026/10/02/2026-10-02_00-00-00.flac", 32, false},
+        {"2026/10/02/notes.txt", 40, true},
+        {"2026/11/01/2026-11-01_00-00-00.flac", 30, true},
+    };
+    for (const auto& f : files) {
+        const QString path = folder + u'/' + QString::fromLatin1(f.name);
+        TestEnv::WriteFile(path, "air");
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        file.setFileTime(QDateTime::currentDateTime().addDays(-f.ageDays), QFileDevice::FileModificationTime);
+    }
+    {
+        CAirCheck check({.folder = folder, .keepDays = 31, .minFreeMb = 0, .onNotice = {}});
+    }
+    for (const auto& f : files)
+        EXPECT_EQ(QFileInfo::exists(folder + u'/' + QString::fromLatin1(f.name)), f.stays) << f.name;
+    EXPECT_FALSE(QFileInfo::exists(folder + QStringLiteral("/2026/10/01")));
+    EXPECT_TRUE(QFileInfo::exists(folder + QStringLiteral("/2026/10/02")));
+}
+
 } // namespace
 
 // The headless station with the air-check on and no sound server: its air
