@@ -113,6 +113,9 @@ std::vector<S> MakeTable()
         Owned(kSettings, QStringLiteral("AirCheck Format"), SettingType::Text, QStringLiteral("flac")),
         Owned(kSettings, QStringLiteral("AirCheck Keep Days"), SettingType::Number, 31),
         Owned(kSettings, QStringLiteral("AirCheck Min Free MB"), SettingType::Number, 1024),
+        // Every file item aired at this integrated loudness (LUFS; 0: as the
+        // file is), with a true-peak limiter on the air (CStation).
+        Owned(kSettings, QStringLiteral("Loudness Target"), SettingType::Number, 0),
         Number(kSettings, "Overlap Time", FIELD(overlapTime), 4000, overlapMs),
         Flag(kSettings, "Overlap Short Items By A Third", FIELD(shortItemOverlapThird), false),
         Flag(kSettings, "Enable Events", FIELD(enableEvents), true),

@@ -128,6 +128,7 @@ void CDirectShowTrack::MakeInput()
 {
     m_input = m_bus->AddInput(QFileInfo(m_path).fileName());
     m_input->SetGain(float(m_gain));
+    m_input->SetTrim(CTrackEnvironment::LoudnessTrimFor(m_path));
     m_input->SetCallbacks(
         [shared = m_shared, notifier = Notifier()] {
             if (shared->state.load() == Playing && !shared->errorPosted.load())

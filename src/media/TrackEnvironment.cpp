@@ -225,6 +225,33 @@ void CTrackEnvironment::SetAirOutputObserver(AirOutputObserver observer)
 
 namespace {
 
+struct LoudnessHook
+{
+    std::mutex mutex;
+    CTrackEnvironment::LoudnessTrim trim;
+};
+LoudnessHook& Loudness()
+{
+    static LoudnessHook hook;
+    return hook;
+}
+
+} // namespace
+
+void CTrackEnvironment::SetLoudnessTrim(LoudnessTrim trim)
+{
+    std::lock_guard lock(Loudness().mutex);
+    Loudness().trim = std::move(trim);
+}
+
+float CTrackEnvironment::LoudnessTrimFor(const QString& path)
+{
+    std::lock_guard lock(Loudness().mutex);
+    return Loudness().trim ? Loudness().trim(path) : 1.0f;
+}
+
+namespace {
+
 // The output someone chose and where it was chosen, first that names one;
 // empty: the default.
 std::pair<QString, QString> ChosenOutput()

@@ -102,6 +102,14 @@ public:
     using AirOutputObserver = std::function<void(bool up, const QString& why)>;
     static void SetAirOutputObserver(AirOutputObserver observer);
 
+    // The gain that brings the file at path to the station's loudness
+    // target (1: no target, or not measured yet): the file track plays its
+    // input at it, beside its volume. Set by the station; empty: none. Any
+    // thread; setting it waits for a call under way.
+    using LoudnessTrim = std::function<float(const QString& path)>;
+    static void SetLoudnessTrim(LoudnessTrim trim);
+    static float LoudnessTrimFor(const QString& path);
+
     // The settings mini playlists read while they play (the engine's live
     // ones); null reads the stored values.
     static void SetViewSettings(const CViewSettings* settings);

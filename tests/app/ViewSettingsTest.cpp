@@ -59,6 +59,7 @@ Settings\SoundBank Options Number 1|Settings\MIDI Gain Number 9 -40..30|Settings
 Settings\AudioSink Text |Settings\LineInLine Number 0|Settings\LineInSource Text |
 Settings\AirCheck Flag 0|Settings\AirCheck Folder Text |Settings\AirCheck File Seconds Number 3600|
 Settings\AirCheck Format Text flac|Settings\AirCheck Keep Days Number 31|Settings\AirCheck Min Free MB Number 1024|
+Settings\Loudness Target Number 0|
 Settings\Overlap Time Number 4000 0..30000|
 Settings\Overlap Short Items By A Third Flag 0|
 Settings\Enable Events Flag 1|Settings\Enable Logging Flag 0|Settings\Logfile Dir Text |
