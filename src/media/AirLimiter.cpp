@@ -35,15 +35,13 @@ CAirLimiter::CAirLimiter(double ceilingDbtp, double releaseMs)
     // Phase p interpolates p/4 of a frame after the centre tap: a windowed
     // sinc, each phase scaled to a gain of 1 at DC.
     for (int p = 1; p < kPhases; ++p) {
-        auto& taps = m_fir[std::size_t(p - 1)];
         double sum = 0;
         for (int k = 0; k < kTaps; ++k) {
             const double x = double(p) / kPhases - (k - kCentreTap);
-            taps[std::size_t(k)] = float(Sinc(x) * Window(x, kTaps / 2.0));
-            sum += taps[std::size_t(k)];
+            sum += m_fir[std::size_t(k)][std::size_t(p - 1)] = float(Sinc(x) * Window(x, kTaps / 2.0));
         }
-        for (float& t : taps)
-            t = float(t / sum);
+        for (auto& tap : m_fir)
+            tap[std::size_t(p - 1)] = float(tap[std::size_t(p - 1)] / sum);
     }
     Reset();
 }
@@ -96,20 +94,30 @@ void CAirLimiter::Process(float* samples, int frames)
         // The peak of the frame kEstimateDelay back: its samples and the
         // 4x-interpolated values on either side of it.
         float sample = 0;
-        float between = 0;
         for (int c = 0; c < kChannels; ++c) {
             auto& h = m_history[std::size_t(c)];
             h[std::size_t(at)] = h[std::size_t(at + kHistory)] = frame[c];
             m_delay[std::size_t(slot + c)] = frame[c];
-            const float* w = h.data() + first;
-            sample = std::max(sample, std::abs(w[kCentreTap]));
-            for (const auto& taps : m_fir) {
-                float y = 0;
-                for (int k = 0; k < kTaps; ++k)
-                    y += w[k] * taps[std::size_t(k)];
-                between = std::max(between, std::abs(y));
-            }
+            sample = std::max(sample, std::abs(h[std::size_t(first + kCentreTap)]));
         }
+        // Both channels' phases side by side, even and odd taps apart: four
+        // sums that do not wait on each other.
+        const float* left = m_history[0].data() + first;
+        const float* right = m_history[1].data() + first;
+        std::array<std::array<float, kPhases>, 4> y{};
+        for (int k = 0; k < kTaps; k += 2)
+            for (int p = 0; p < kPhases; ++p) {
+                const auto& even = m_fir[std::size_t(k)];
+                const auto& odd = m_fir[std::size_t(k + 1)];
+                y[0][std::size_t(p)] += left[k] * even[std::size_t(p)];
+                y[1][std::size_t(p)] += left[k + 1] * odd[std::size_t(p)];
+                y[2][std::size_t(p)] += right[k] * even[std::size_t(p)];
+                y[3][std::size_t(p)] += right[k + 1] * odd[std::size_t(p)];
+            }
+        float between = 0;
+        for (int p = 0; p < kPhases; ++p)
+            between = std::max({between, std::abs(y[0][std::size_t(p)] + y[1][std::size_t(p)]),
+                                std::abs(y[2][std::size_t(p)] + y[3][std::size_t(p)])});
         const double peak = std::max({sample, between, m_betweenBefore});
         m_betweenBefore = between;
 
@@ -134,7 +142,7 @@ void CAirLimiter::Process(float* samples, int frames)
         }
         const std::int64_t out = m_frame - LatencyFrames() + kEstimateDelay; // the frame judged then
         const double bound = m_need[std::size_t((out + kWindow) % kWindow)];
-        const float gain = float(std::min(m_heldSum / kLookahead, bound));
+        const float gain = float(std::min(m_heldSum * (1.0 / kLookahead), bound));
 
         const int from = int((m_frame + kDelay - LatencyFrames()) % kDelay) * kChannels;
         for (int c = 0; c < kChannels; ++c)

@@ -22,7 +22,7 @@ public:
     static constexpr int kChannels = 2;
     // Interpolation taps per phase of the 4x peak estimate, and the frames
     // the estimate looks ahead of the frame it judges.
-    static constexpr int kTaps = 16;
+    static constexpr int kTaps = 16; // even: the taps are summed in pairs
     static constexpr int kEstimateDelay = kTaps / 2;
     // Frames over which the gain goes down before a peak (about 2.2 ms).
     static constexpr int kLookahead = 96;
@@ -56,7 +56,9 @@ private:
     double m_ceilingDb;
     double m_ceiling;
     double m_release; // per-frame factor of the gain's distance from 1
-    std::array<std::array<float, kTaps>, kPhases - 1> m_fir{};
+    // The interpolation taps by tap, then phase 1 to 3 (the fourth lane is
+    // 0), so that the three phases are summed side by side.
+    std::array<std::array<float, kPhases>, kTaps> m_fir{};
 
     // Input history, each channel twice over (x[i] and x[i + kHistory]) so
     // that the taps read kTaps contiguous values.
