@@ -580,7 +580,7 @@ void CLoudnessScanner::Worker::Measure(const QString& path)
 void CLoudnessScanner::Worker::Run()
 {
     LowerThisThread();
-    int measured = 0;
+    int done = 0;
     QElapsedTimer sinceSave;
     sinceSave.start();
     for (;;) {
@@ -601,7 +601,7 @@ void CLoudnessScanner::Worker::Run()
         if (cancel)
             return;
         // Now and then, so a crash loses little; the rest at the end.
-        if ((++measured % kSaveEvery == 0 || sinceSave.elapsed() > 60000) && cache.Changed()) {
+        if ((++done % kSaveEvery == 0 || sinceSave.elapsed() > 60000) && cache.Changed()) {
             cache.Save();
             sinceSave.restart();
         }

@@ -131,8 +131,11 @@ private:
 // one at a time, and stores their figures in the cache. The owner hears
 // of each file's figures by Measured, on the scanner's own thread (the
 // thread that made it): at once in Request for a file the cache knows,
-// queued for a measured one. Destruction cancels the file being measured,
-// waits for the thread and saves the cache. The cache outlives the scanner.
+// queued for a measured one; Failed for a file that cannot be measured
+// (it is not tried again while it stays as it is). Paths in both are
+// absolute and cleaned, as the cache keys them. Destruction cancels the
+// file being measured, waits for the thread and saves the cache; what was
+// posted and not yet delivered is dropped. The cache outlives the scanner.
 class CLoudnessScanner : public QObject
 {
     Q_OBJECT
@@ -150,7 +153,8 @@ public:
     // The number of files queued or being measured.
     int Pending() const;
 
-    // Measured files between two saves of the cache while scanning.
+    // Files measured between two saves of the cache while scanning (or a
+    // minute, whichever comes first).
     static constexpr int kSaveEvery = 20;
 
 signals:
