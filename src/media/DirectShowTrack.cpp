@@ -306,8 +306,12 @@ void CDirectShowTrack::Play()
         PostEnd(MCI_NOTIFY_SUCCESSFUL); // paused on its last sample
     else if (m_input->Started())
         m_input->Resume();
-    else
+    else {
+        // Its loudness as known now: an item measured since it opened (the
+        // scanner works while others play) is heard at the target too.
+        m_input->SetTrim(CTrackEnvironment::LoudnessTrimFor(m_path));
         m_input->StartAt(); // also a start planned on the bus that has not come
+    }
 }
 
 bool CDirectShowTrack::PlayAfter(const CMediaTrack& before, TrackMs positionOfBefore)
@@ -316,6 +320,7 @@ bool CDirectShowTrack::PlayAfter(const CMediaTrack& before, TrackMs positionOfBe
         return false;
     m_shared->errorPosted = false;
     m_shared->state = Playing; // before the plan: its start may come at once
+    m_input->SetTrim(CTrackEnvironment::LoudnessTrimFor(m_path));
     if (!PlanStart(*m_input, before, positionOfBefore)) {
         m_shared->state = Stopped;
         return false;

@@ -8,8 +8,10 @@
 #include "events/Scheduler.h"
 #include "media/AirBus.h"
 #include "media/AirCheck.h"
+#include "media/AirLimiter.h"
 #include "media/AirStream.h"
 #include "media/CdDatabase.h"
+#include "media/Loudness.h"
 #include "media/MixerState.h"
 #include "media/PlugInChain.h"
 #include "media/TrackEnvironment.h"
@@ -133,6 +135,7 @@ void CStation::Startup()
     if (m_realTracks) {
         CTrackEnvironment::AirBus(); // the air's output is up before the first item
         StartAirTap();
+        StartLoudness();
         WarmUpPlayback(); // the first item then opens as fast as the later ones
     }
     m_engine->Startup();
@@ -201,6 +204,62 @@ std::function<void(const QString&)> CStation::TapNotice(const QString& kind, con
     };
 }
 
+// With a "Loudness Target" (LUFS; 0: off) every file item airs at it: the
+// rows are measured in the background (the figures kept in a cache across
+// runs), a file starts at the gain its figures ask for (unity while it is
+// not measured yet), and a true-peak limiter at -1 dBTP works on the air.
+void CStation::StartLoudness()
+{
+    StopLoudness();
+    const int target = CRegistryKey::OpenAppSubkey(SettingsKey::Settings)
+                           .GetNumber(QStringLiteral("Loudness Target"), 0);
+    if (target == 0)
+        return;
+    if (target < -40 || target > -5) {
+        qCWarning(lcEngine) << "Loudness Target" << target
+                            << "is not between -40 and -5 LUFS: loudness is off";
+        return;
+    }
+    m_loudnessCache = std::make_shared<CLoudnessCache>();
+    m_loudnessScanner = std::make_unique<CLoudnessScanner>(*m_loudnessCache);
+    connect(m_loudnessScanner.get(), &CLoudnessScanner::Failed, this,
+            [](const QString& path, const QString& why) {
+                qCWarning(lcEngine).noquote() << "loudness of" << path << "not measured:" << why;
+            });
+    CTrackEnvironment::SetLoudnessTrim([cache = m_loudnessCache, target](const QString& path) {
+        const std::optional<LoudnessFigures> figures = cache->Find(path);
+        return figures ? LoudnessGain(*figures, double(target)) : 1.0f;
+    });
+    CTrackEnvironment::AirBus()->SetProcess(
+        [limiter = std::make_shared<CAirLimiter>(-1.0)](float* samples, int frames) {
+            limiter->Process(samples, frames);
+        });
+    // New rows are asked for as the programme moves or an album opens (the
+    // scanner passes over what it knows).
+    connect(m_engine.get(), &COnAirEngine::SlotsChanged, m_loudnessScanner.get(),
+            [this] { RequestLoudness(); });
+    connect(m_playlist.get(), &CPlaylist::SelectionChanged, m_loudnessScanner.get(),
+            [this] { RequestLoudness(); });
+    RequestLoudness();
+    qCInfo(lcEngine) << "loudness: items air at" << target << "LUFS, the air limited to -1 dBTP";
+}
+
+void CStation::RequestLoudness()
+{
+    if (m_loudnessScanner)
+        m_loudnessScanner->Request(m_playlist->Rows());
+}
+
+void CStation::StopLoudness()
+{
+    if (!m_loudnessScanner)
+        return;
+    CTrackEnvironment::SetLoudnessTrim({});
+    CTrackEnvironment::AirBus()->SetProcess({});
+    m_loudnessScanner.reset(); // saves the cache
+    m_loudnessCache.reset();
+}
+
 void CStation::RestartAirTap()
 {
     if (m_started && !m_shutDown && m_realTracks)
@@ -256,6 +315,7 @@ void CStation::Shutdown(bool saveSettings)
     m_engine->Shutdown(false);
     m_nowPlaying->Shutdown();
     StopAirTap();
+    StopLoudness();
 }
 
 void CStation::SaveSettingsAndStop()

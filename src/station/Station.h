@@ -176,6 +176,13 @@ private:
     std::unique_ptr<CNowPlayingFeed> m_nowPlaying;
     std::shared_ptr<class CAirCheck> m_airCheck;
     std::vector<std::shared_ptr<class CAirStream>> m_streams;
+    // Loudness (a target set): the figures, their scanner and the air's
+    // limiter.
+    void StartLoudness();
+    void StopLoudness();
+    void RequestLoudness();
+    std::shared_ptr<class CLoudnessCache> m_loudnessCache;
+    std::unique_ptr<class CLoudnessScanner> m_loudnessScanner;
     QString m_streamArtist, m_streamTitle; // what the streams show
     QString m_fileError;                   // the last write failure told to the diagnostics
     std::optional<bool> m_resumeAfterRestart;
