@@ -29,9 +29,11 @@
 #include "station/StreamSettings.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 namespace {
@@ -226,6 +228,13 @@ void CStation::StartLoudness()
             [](const QString& path, const QString& why) {
                 qCWarning(lcEngine).noquote() << "loudness of" << path << "not measured:" << why;
             });
+    connect(m_loudnessScanner.get(), &CLoudnessScanner::Measured, this,
+            [this](const QString& path, const LoudnessFigures& figures) {
+                if (!std::isfinite(figures.integratedLufs))
+                    return;
+                m_loudness.insert(path, figures.integratedLufs);
+                emit LoudnessMeasured(path);
+            });
     CTrackEnvironment::SetLoudnessTrim([cache = m_loudnessCache, target](const QString& path) {
         const std::optional<LoudnessFigures> figures = cache->Find(path);
         return figures ? LoudnessGain(*figures, double(target)) : 1.0f;
@@ -244,6 +253,12 @@ void CStation::StartLoudness()
     qCInfo(lcEngine) << "loudness: items air at" << target << "LUFS, the air limited to -1 dBTP";
 }
 
+std::optional<double> CStation::LoudnessOf(const QString& row) const
+{
+    const auto it = m_loudness.constFind(QDir::cleanPath(QFileInfo(row).absoluteFilePath()));
+    return it == m_loudness.constEnd() ? std::nullopt : std::optional<double>(*it);
+}
+
 void CStation::RequestLoudness()
 {
     if (m_loudnessScanner)
@@ -258,6 +273,7 @@ void CStation::StopLoudness()
     CTrackEnvironment::AirBus()->SetProcess({});
     m_loudnessScanner.reset(); // saves the cache
     m_loudnessCache.reset();
+    m_loudness.clear();
 }
 
 void CStation::RestartAirTap()

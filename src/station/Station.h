@@ -19,6 +19,7 @@
 #include "onair/PlayLog.h"
 #include "playlist/SoundList.h"
 
+#include <QHash>
 #include <QObject>
 #include <QTimer>
 #include <functional>
@@ -86,6 +87,9 @@ public:
     // Each running stream's name (its mount when it has none) and state,
     // in the order of the settings' enabled streams.
     std::vector<std::pair<QString, CAirStream::State>> StreamStates() const;
+    // A row's integrated loudness (LUFS) once measured, while a loudness
+    // target is set; nothing before, or for what is not measured.
+    std::optional<double> LoudnessOf(const QString& row) const;
 
     // The rows to play: one list file (".alb", ".mpl", ".m3u") is opened as
     // the album, any other items become the rows of a new album with the
@@ -140,6 +144,8 @@ signals:
     void TrackStarted();
     // One play-log entry, formatted as in the log file (without line end).
     void LogEntry(const QString& line);
+    // A row's loudness became known (LoudnessOf).
+    void LoudnessMeasured(const QString& row);
 
 private:
     void SaveSounds() const;
@@ -183,6 +189,7 @@ private:
     void RequestLoudness();
     std::shared_ptr<class CLoudnessCache> m_loudnessCache;
     std::unique_ptr<class CLoudnessScanner> m_loudnessScanner;
+    QHash<QString, double> m_loudness; // by the scanner's clean absolute path
     QString m_streamArtist, m_streamTitle; // what the streams show
     QString m_fileError;                   // the last write failure told to the diagnostics
     std::optional<bool> m_resumeAfterRestart;
