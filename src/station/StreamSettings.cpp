@@ -30,8 +30,8 @@ StreamEntry Read(const CRegistryKey& key)
     const QString format = key.GetText(QStringLiteral("Format"), QStringLiteral("mp3"));
     o.codec = CAirStream::CodecNamed(format).value_or(CAirStream::Codec::Mp3);
     if (!CAirStream::CodecNamed(format))
-        qCWarning(lcEngine).noquote() << "stream" << o.name << "format" << format
-                                      << "is not mp3, ogg or opus: MP3 it is";
+        qCWarning(lcEngine).noquote()
+            << "stream" << o.name << "format" << format << "is not mp3, ogg or opus: MP3 it is";
     o.bitrateKbps = Clamped(key, QStringLiteral("Bitrate"), 128, 8, 320);
     o.channels = Clamped(key, QStringLiteral("Channels"), 2, 1, 2);
     o.sampleRate = Clamped(key, QStringLiteral("Sample Rate"), 44100, 8000, 48000);
@@ -69,13 +69,17 @@ void Write(CRegistryKey& key, const StreamEntry& e)
 
 } // namespace
 
+// Reads only: a hive without streams is left as it is.
 std::vector<StreamEntry> StreamSettings::Load()
 {
-    const CRegistryKey key = CRegistryKey::OpenAppSubkey(Key);
-    const int count = std::clamp(key.GetNumber(kCount, 0), 0, MaxStreams);
+    const QString path = CRegistryKey::AppKeyPath() + u'\\' + Key;
+    const CRegistryKey key = CRegistryKey::Open(reg::Root::CurrentUser, path);
     std::vector<StreamEntry> streams;
+    if (!key.IsOpen())
+        return streams;
+    const int count = std::clamp(key.GetNumber(kCount, 0), 0, MaxStreams);
     for (int i = 0; i < count; ++i)
-        streams.push_back(Read(CRegistryKey::Create(key, EntryName(i))));
+        streams.push_back(Read(CRegistryKey::Open(reg::Root::CurrentUser, path + u'\\' + EntryName(i))));
     return streams;
 }
 
