@@ -33,9 +33,13 @@ std::optional<double> ParseNumber(const QString& text)
     return ok && std::isfinite(value) ? std::optional<double>(value) : std::nullopt;
 }
 
+// Without group separators: a whole number's field is read back by
+// QString::toInt, which takes no "1,024".
 QString Shown(double value)
 {
-    return QLocale().toString(value, 'g', 12);
+    QLocale locale;
+    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
+    return locale.toString(value, 'g', 12);
 }
 
 // A number field with up and down arrows. The arrows (and the arrow keys)
