@@ -615,6 +615,18 @@ Zum Senden eines Albums werden das Programm xdg-email (Paket xdg-utils) und ein 
         <source>Only na&amp;med like the file</source>
         <translation>&amp;Nur wie die Datei benannt</translation>
     </message>
+    <message>
+        <source>&amp;Alarm when the air is quieter than</source>
+        <translation>&amp;Alarm, wenn der Sendeton leiser ist als</translation>
+    </message>
+    <message>
+        <source>Level (dBFS):</source>
+        <translation>Pegel (dBFS):</translation>
+    </message>
+    <message>
+        <source>For (seconds):</source>
+        <translation>Dauer (Sekunden):</translation>
+    </message>
 </context>
 <context>
     <name>CMainFrame</name>
@@ -828,6 +840,57 @@ Möchten Sie Lirana jetzt beenden?</translation>
     </message>
 </context>
 <context>
+    <name>CRecordingPage</name>
+    <message>
+        <source>Recording</source>
+        <translation>Mitschnitt</translation>
+    </message>
+    <message>
+        <source>The air as it leaves the mixer is recorded into files of a set length, in a folder for each day.</source>
+        <translation>Der Sendeton wird, wie er den Mischer verlässt, in Dateien fester Länge aufgezeichnet, in einem Ordner je Tag.</translation>
+    </message>
+    <message>
+        <source>&amp;Record the air</source>
+        <translation>Sendung &amp;mitschneiden</translation>
+    </message>
+    <message>
+        <source>&amp;Folder:</source>
+        <translation>&amp;Ordner:</translation>
+    </message>
+    <message>
+        <source>Select Folder</source>
+        <translation>Ordner auswählen</translation>
+    </message>
+    <message>
+        <source>File &amp;length (minutes):</source>
+        <translation>Datei&amp;länge (Minuten):</translation>
+    </message>
+    <message>
+        <source>F&amp;ormat:</source>
+        <translation>&amp;Format:</translation>
+    </message>
+    <message>
+        <source>FLAC</source>
+        <translation>FLAC</translation>
+    </message>
+    <message>
+        <source>Ogg Vorbis</source>
+        <translation>Ogg Vorbis</translation>
+    </message>
+    <message>
+        <source>MP3</source>
+        <translation>MP3</translation>
+    </message>
+    <message>
+        <source>&amp;Keep files for (days, 0: always):</source>
+        <translation>Dateien &amp;behalten (Tage, 0: immer):</translation>
+    </message>
+    <message>
+        <source>&amp;Warn below free space (MB):</source>
+        <translation>&amp;Warnung unter freiem Platz (MB):</translation>
+    </message>
+</context>
+<context>
     <name>CSelectIconDlg</name>
     <message>
         <source>Select Icon</source>
@@ -901,6 +964,180 @@ Möchten Sie Lirana jetzt beenden?</translation>
     <message>
         <source>On Air</source>
         <translation>On Air</translation>
+    </message>
+</context>
+<context>
+    <name>CStreamDialog</name>
+    <message>
+        <source>MP3</source>
+        <translation>MP3</translation>
+    </message>
+    <message>
+        <source>Ogg Vorbis</source>
+        <translation>Ogg Vorbis</translation>
+    </message>
+    <message>
+        <source>Opus</source>
+        <translation>Opus</translation>
+    </message>
+    <message>
+        <source>Stream</source>
+        <translation>Stream</translation>
+    </message>
+    <message>
+        <source>the mount point</source>
+        <translation>der Einhängepunkt</translation>
+    </message>
+    <message>
+        <source>&amp;Name:</source>
+        <translation>&amp;Name:</translation>
+    </message>
+    <message>
+        <source>&amp;Send this stream</source>
+        <translation>Diesen Stream s&amp;enden</translation>
+    </message>
+    <message>
+        <source>&amp;Format:</source>
+        <translation>&amp;Format:</translation>
+    </message>
+    <message>
+        <source> kbit/s</source>
+        <translation> kbit/s</translation>
+    </message>
+    <message>
+        <source>&amp;Bit rate:</source>
+        <translation>Bi&amp;trate:</translation>
+    </message>
+    <message>
+        <source>Mono</source>
+        <translation>Mono</translation>
+    </message>
+    <message>
+        <source>Stereo</source>
+        <translation>Stereo</translation>
+    </message>
+    <message>
+        <source>C&amp;hannels:</source>
+        <translation>&amp;Kanäle:</translation>
+    </message>
+    <message>
+        <source>%1 Hz</source>
+        <translation>%1 Hz</translation>
+    </message>
+    <message>
+        <source>Opus always goes at 48000 Hz.</source>
+        <translation>Opus wird immer mit 48000 Hz gesendet.</translation>
+    </message>
+    <message>
+        <source>Sample &amp;rate:</source>
+        <translation>&amp;Abtastrate:</translation>
+    </message>
+    <message>
+        <source>&amp;Server:</source>
+        <translation>&amp;Server:</translation>
+    </message>
+    <message>
+        <source>&amp;Port:</source>
+        <translation>&amp;Port:</translation>
+    </message>
+    <message>
+        <source>&amp;Mount point:</source>
+        <translation>Ein&amp;hängepunkt:</translation>
+    </message>
+    <message>
+        <source>&amp;User:</source>
+        <translation>Ben&amp;utzer:</translation>
+    </message>
+    <message>
+        <source>Pass&amp;word:</source>
+        <translation>Pass&amp;wort:</translation>
+    </message>
+    <message>
+        <source>&amp;Genre:</source>
+        <translation>&amp;Genre:</translation>
+    </message>
+    <message>
+        <source>&amp;Description:</source>
+        <translation>&amp;Beschreibung:</translation>
+    </message>
+    <message>
+        <source>the station&apos;s web site</source>
+        <translation>die Website des Senders</translation>
+    </message>
+    <message>
+        <source>&amp;Web address:</source>
+        <translation>&amp;Internetadresse:</translation>
+    </message>
+    <message>
+        <source>Please enter the server&apos;s name or address.</source>
+        <translation>Bitte geben Sie den Namen oder die Adresse des Servers ein.</translation>
+    </message>
+    <message>
+        <source>Please enter a port between %1 and %2.</source>
+        <translation>Bitte geben Sie einen Port zwischen %1 und %2 ein.</translation>
+    </message>
+    <message>
+        <source>The mount point starts with &quot;/&quot;, as in /live.mp3.</source>
+        <translation>Der Einhängepunkt beginnt mit &quot;/&quot;, wie in /live.mp3.</translation>
+    </message>
+</context>
+<context>
+    <name>CStreamingPage</name>
+    <message>
+        <source>Streaming</source>
+        <translation>Streaming</translation>
+    </message>
+    <message>
+        <source>The air is sent to each stream&apos;s Icecast server. A light shows each stream: green on the air, yellow connecting, red down, grey off.</source>
+        <translation>Der Sendeton geht an den Icecast-Server jedes Streams. Eine Lampe zeigt jeden Stream: grün auf Sendung, gelb beim Verbinden, rot ausgefallen, grau aus.</translation>
+    </message>
+    <message>
+        <source>Stream</source>
+        <translation>Stream</translation>
+    </message>
+    <message>
+        <source>Format</source>
+        <translation>Format</translation>
+    </message>
+    <message>
+        <source>Bit rate</source>
+        <translation>Bitrate</translation>
+    </message>
+    <message>
+        <source>Server</source>
+        <translation>Server</translation>
+    </message>
+    <message>
+        <source>&amp;Add...</source>
+        <translation>&amp;Hinzufügen...</translation>
+    </message>
+    <message>
+        <source>&amp;Edit...</source>
+        <translation>&amp;Bearbeiten...</translation>
+    </message>
+    <message>
+        <source>&amp;Remove</source>
+        <translation>&amp;Entfernen</translation>
+    </message>
+    <message>
+        <source>%1 kbit/s</source>
+        <translation>%1 kbit/s</translation>
+    </message>
+    <message>
+        <source>Off</source>
+        <translation>Aus</translation>
+    </message>
+    <message>
+        <source>Connecting</source>
+        <translation>Verbindet</translation>
+    </message>
+    <message>
+        <source>On the air</source>
+        <translation>Auf Sendung</translation>
+    </message>
+    <message>
+        <source>Down</source>
+        <translation>Ausgefallen</translation>
     </message>
 </context>
 <context>

@@ -13,6 +13,7 @@ class EventSource;
 class CSoundList;
 class CEventScheduler;
 class CToolList;
+class CStation;
 
 struct CAppContext
 {
@@ -25,4 +26,5 @@ struct CAppContext
     CSoundList* sounds = nullptr;         // the sound buttons' slots
     CEventScheduler* scheduler = nullptr; // the live schedule (the Events page)
     CToolList* tools = nullptr;           // the Tools menu
+    CStation* station = nullptr;          // the air-check and the streams (Recording, Streaming)
 };

@@ -38,7 +38,7 @@ protected:
         view.reset();
         view = std::make_unique<CLiranaView>(CAppContext{&list, &document, &engine, &station->Log(), &ui,
                                                          &station->Scheduler(), &station->Sounds(),
-                                                         &station->Scheduler()});
+                                                         &station->Scheduler(), nullptr, station.get()});
         view->SetShell(&shell);
         view->SetTrackFactory(Tracks());
         view->SetPickers({[this](QWidget*, const QString& folder) {

@@ -54,7 +54,7 @@ TEST_F(OptionsSheets, AdvancedValuesAreCheckedAndStoredInTheirUnitsOnOk)
         EXPECT_EQ(sheet.windowTitle(), "Advanced Options");
         EXPECT_EQ(sheet.Tabs()->currentIndex(), 0);
         EXPECT_EQ(TabTitles(sheet.Tabs()).join(u','),
-                  "Overlap,Log Files,Events,Sounds,Plug-ins,Silence Detector");
+                  "Overlap,Log Files,Events,Sounds,Plug-ins,Silence Detector,Recording,Streaming");
         const QTabBar* bar = sheet.Tabs()->tabBar();
         EXPECT_LT(bar->tabRect(bar->count() - 1).right(), bar->width()) << "every tab in sight";
         EXPECT_EQ(Edit(sheet, "Overlap", 0)->text(), "2.5");

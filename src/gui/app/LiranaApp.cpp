@@ -81,6 +81,7 @@ CLiranaApp::CLiranaApp(Options options) : m_options(std::move(options))
     m_context.events = &m_station->Scheduler();
     m_context.scheduler = &m_station->Scheduler();
     m_context.sounds = &m_station->Sounds();
+    m_context.station = m_station.get();
     m_tools = std::make_unique<CToolList>();
     m_context.tools = m_tools.get();
 

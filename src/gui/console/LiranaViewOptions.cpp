@@ -3,8 +3,10 @@
 // console's settings, and OK takes back the values of those pages only (the
 // Sounds page stores its own list and folders meanwhile) and applies the
 // ones that act at once: the play log, the video output, the MIDI
-// synthesiser (for the items opened after it), the silence
-// detector (re-armed only when its switch or period changed), the list.
+// synthesiser (for the items opened after it), the silence detector and
+// level alarm (re-armed only when a switch or the period changed), the
+// list, the air-check and the streams (made again when their settings
+// changed).
 #include "gui/console/LiranaView.h"
 
 #include "app/SettingsSchema.h"
@@ -17,12 +19,15 @@
 #include "gui/dialogs/OptionsPage.h"
 #include "gui/dialogs/PlugInsPage.h"
 #include "gui/dialogs/PropertySheet.h"
+#include "gui/dialogs/RecordingPage.h"
 #include "gui/dialogs/SoundsPage.h"
+#include "gui/dialogs/StreamingPage.h"
 #include "gui/frame/ToolIcons.h"
 #include "media/TrackEnvironment.h"
 #include "onair/OnAirEngine.h"
 #include "platform/Shell.h"
 #include "platform/registry/RegistryKey.h"
+#include "station/Station.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -235,7 +240,24 @@ void CLiranaView::ShowAdvancedOptions()
                                                       tr("Reboot the system (where the system allows it)")},
                                                      {&dog.message, &dog.nextSong, &dog.reboot}))
         follow.push_back(button);
-    silence->EnableWhile(detect, follow);
+    silence->EnableWhile(detect, {follow.front()});
+    // The level alarm runs the same actions: they follow either switch.
+    QCheckBox* level = silence->AddCheck(tr("&Alarm when the air is quieter than"), dog.levelEnable);
+    const auto threshold = Limits("Level Threshold", 1, SettingsKey::WatchDog),
+               quiet = Limits("Level Interval", 1, SettingsKey::WatchDog);
+    silence->EnableWhile(level, {silence->AddNumber(tr("Level (dBFS):"), dog.levelThreshold,
+                                                    Whole(threshold.min), Whole(threshold.max)),
+                                 silence->AddNumber(tr("For (seconds):"), dog.levelSeconds, Whole(quiet.min),
+                                                    Whole(quiet.max))});
+    silence->EnableWhileAny({detect, level}, std::vector<QWidget*>(follow.begin() + 1, follow.end()));
+    auto* recording = new CRecordingPage(m_context.ui, &sheet);
+    CStation* station = m_context.station;
+    auto* streaming = new CStreamingPage(
+        m_context.ui,
+        [station] {
+            return station ? station->StreamStates() : std::vector<std::pair<QString, CAirStream::State>>{};
+        },
+        &sheet);
     sheet.AddPage(overlap, Checked(overlap));
     sheet.AddPage(log, Checked(log));
     if (events)
@@ -243,6 +265,8 @@ void CLiranaView::ShowAdvancedOptions()
     sheet.AddCommitPage(sounds, Applied(sounds));
     sheet.AddCommitPage(plugIns, Applied(plugIns));
     sheet.AddPage(silence, Checked(silence));
+    sheet.AddPage(recording, Checked(recording));
+    sheet.AddPage(streaming, [] { return true; });
     sheet.Tabs()->setUsesScrollButtons(true);
     if (sheet.exec() != QDialog::Accepted)
         return;
@@ -251,11 +275,17 @@ void CLiranaView::ShowAdvancedOptions()
     TakeBack(live, copy, &S::overlapTime, &S::shortItemOverlapThird, &S::miniPlaylistOverlapTime,
              &S::fadeOnOverlap, &S::fadeOnStop, &S::fadePeriod, &S::enableLogging, &S::logfileDir);
     m_context.engine->ApplyLogSettings();
-    const bool rearm = live.watchDog.enable != dog.enable || live.watchDog.interval != dog.interval;
+    const bool rearm = live.watchDog.enable != dog.enable || live.watchDog.interval != dog.interval ||
+                       live.watchDog.levelEnable != dog.levelEnable;
     live.watchDog = dog;
     if (rearm)
         m_context.engine->RearmWatchDog();
     live.Save(); // stored at once, not only at the end of the session
+    // The air-check and the streams start again only when their settings
+    // changed: a new file or a reconnection is not for nothing.
+    const bool recordingChanged = recording->Save();
+    if ((streaming->Save() || recordingChanged) && station)
+        station->RestartAirTap();
 }
 
 CEventsPage* CLiranaView::NewEventsPage(QWidget* sheet)

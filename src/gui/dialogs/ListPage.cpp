@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "gui/dialogs/ListPage.h"
 
+#include <QAbstractItemView>
 #include <QGridLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 
-std::vector<QPushButton*> LayOutListPage(QWidget* page, QLabel* note, QListWidget* list,
+std::vector<QPushButton*> LayOutListPage(QWidget* page, QLabel* note, QAbstractItemView* list,
                                          const std::vector<PageButton>& buttons)
 {
     auto* layout = new QGridLayout(page);

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The layout the list pages share (Events, Sounds, Plug-ins): a note across
-// the top when there is one, the list on the left and a column of buttons
+// The layout the list pages share (Events, Sounds, Plug-ins, Streaming): a note across
+// the top when there is one, the list (or table) on the left and a column of buttons
 // on the right, each button named "button<id>" for tests and pictures.
 // Thread: the user-interface thread.
 #pragma once
@@ -11,8 +11,8 @@
 #include <functional>
 #include <vector>
 
+class QAbstractItemView;
 class QLabel;
-class QListWidget;
 class QPushButton;
 class QWidget;
 
@@ -24,7 +24,7 @@ struct PageButton
 };
 
 // Lays out page (note may be null); returns the buttons in order.
-std::vector<QPushButton*> LayOutListPage(QWidget* page, QLabel* note, QListWidget* list,
+std::vector<QPushButton*> LayOutListPage(QWidget* page, QLabel* note, QAbstractItemView* list,
                                          const std::vector<PageButton>& buttons);
 
 // A message of a page or dialog: through ui when there is one (the console's

@@ -6,6 +6,7 @@
 #include <QAbstractSpinBox>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -33,9 +34,13 @@ std::optional<double> ParseNumber(const QString& text)
     return ok && std::isfinite(value) ? std::optional<double>(value) : std::nullopt;
 }
 
+// Without group separators: a whole number's field is read back by
+// QString::toInt, which takes no "1,024".
 QString Shown(double value)
 {
-    return QLocale().toString(value, 'g', 12);
+    QLocale locale;
+    locale.setNumberOptions(locale.numberOptions() | QLocale::OmitGroupSeparator);
+    return locale.toString(value, 'g', 12);
 }
 
 // A number field with up and down arrows. The arrows (and the arrow keys)
@@ -204,6 +209,16 @@ void COptionsPage::AddChoice(const std::vector<QString>& choices, const std::vec
     });
 }
 
+QComboBox* COptionsPage::AddList(const QString& text, const QStringList& choices, std::int32_t& field)
+{
+    auto* box = new QComboBox(this);
+    box->addItems(choices);
+    box->setCurrentIndex(field >= 0 && field < choices.size() ? field : 0);
+    m_form->addRow(text, box);
+    m_stores.push_back([box, &field] { field = box->currentIndex(); });
+    return box;
+}
+
 std::vector<QAbstractButton*> COptionsPage::AddFlags(const std::vector<QString>& choices,
                                                      const std::vector<bool*>& flags)
 {
@@ -225,14 +240,21 @@ std::vector<QAbstractButton*> COptionsPage::AddFlags(const std::vector<QString>&
 
 void COptionsPage::EnableWhile(QCheckBox* check, const std::vector<QWidget*>& widgets)
 {
-    auto follow = [check, widgets] {
+    EnableWhileAny({check}, widgets);
+}
+
+void COptionsPage::EnableWhileAny(const std::vector<QCheckBox*>& checks, const std::vector<QWidget*>& widgets)
+{
+    auto follow = [this, checks, widgets] {
+        const bool on = std::ranges::any_of(checks, [](const QCheckBox* c) { return c->isChecked(); });
         for (QWidget* widget : widgets) {
-            // A field with a browse button sits in a row widget of its own.
-            QWidget* row = widget->parentWidget() != check->parentWidget() ? widget->parentWidget() : widget;
-            row->setEnabled(check->isChecked());
+            // A field with a browse button or arrows sits in a row widget of its own.
+            QWidget* row = widget->parentWidget() != this ? widget->parentWidget() : widget;
+            row->setEnabled(on);
         }
     };
-    connect(check, &QCheckBox::toggled, this, follow);
+    for (QCheckBox* check : checks)
+        connect(check, &QCheckBox::toggled, this, follow);
     follow();
 }
 

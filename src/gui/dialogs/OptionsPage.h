@@ -11,6 +11,7 @@
 // Thread: the user-interface thread.
 #pragma once
 
+#include <QStringList>
 #include <QWidget>
 #include <functional>
 #include <optional>
@@ -19,6 +20,7 @@
 
 class QAbstractButton;
 class QCheckBox;
+class QComboBox;
 class QFormLayout;
 class QLineEdit;
 class UserInterface;
@@ -51,11 +53,16 @@ public:
     // choice has checks none and stores fallback.
     void AddChoice(const std::vector<QString>& choices, const std::vector<int>& values, std::int32_t& field,
                    int fallback);
+    // One of several choices in a drop-down list: field is the index of
+    // the chosen one (an index out of range chooses the first).
+    QComboBox* AddList(const QString& text, const QStringList& choices, std::int32_t& field);
     // One choice per flag, exactly one set.
     std::vector<QAbstractButton*> AddFlags(const std::vector<QString>& choices,
                                            const std::vector<bool*>& flags);
     // widgets are enabled only while check is on.
     void EnableWhile(QCheckBox* check, const std::vector<QWidget*>& widgets);
+    // widgets are enabled while any of checks is on.
+    void EnableWhileAny(const std::vector<QCheckBox*>& checks, const std::vector<QWidget*>& widgets);
     // Checked on OK before Store: a message and false keep the sheet open.
     void AddCheckOnOk(std::function<bool()> check);
 

@@ -145,7 +145,8 @@ wait_log() { # pattern
 # docs/manual/shots): a shot of one of these names is also kept under the
 # manual's name in $shots/manual, cut to the window given.
 declare -A manual=([console-on-air]=console [sound-windows]=sound-buttons [options-general]=options
-  [advanced-overlap]=advanced-options [edit-event]=events [help]=help)
+  [advanced-overlap]=advanced-options [advanced-recording]=recording [advanced-streaming]=streaming
+  [edit-event]=events [help]=help)
 shot() { # name [window [crop WxH+X+Y]]
   import -window root "$shots/$1.png"
   echo "screenshot: $shots/$1.png"
@@ -249,7 +250,7 @@ visit_advanced_plug-ins() { # the chain's amplifier: Add, then its Properties
 key o     # the Options sheet, then Advanced Options, the Media menu's last item
 sheet Options options general line-in intro-scan video midi mixer
 key alt+m Up Return
-sheet 'Advanced Options' advanced overlap log-files events sounds plug-ins silence-detector
+sheet 'Advanced Options' advanced overlap log-files events sounds plug-ins silence-detector recording streaming
 key e     # Schedule: the Events page alone (two events that start in 2098); Modify opens the first
 schedule=$(window_named 'Advanced Options') || fail "E opened no schedule sheet"
 xdotool windowfocus --sync "$schedule"; xdotool key alt+m; sleep 0.4
@@ -348,7 +349,7 @@ closes "$tools" "$(de CEditToolsDlg 'Edit Tool menu')"
 key o
 sheet "$(de CLiranaView Options)" de-options general line-in intro-scan video midi mixer
 key "alt+$media" Up Return
-sheet "$(de CLiranaView 'Advanced Options')" de-advanced overlap log-files events sounds plug-ins silence-detector
+sheet "$(de CLiranaView 'Advanced Options')" de-advanced overlap log-files events sounds plug-ins silence-detector recording streaming
 key a
 about=$(window_named "$(de CAboutDialog 'About Lirana')") || fail "A opened no German About box"
 shot de-about

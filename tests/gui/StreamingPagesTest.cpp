@@ -1,0 +1,182 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The Recording and Streaming pages of Advanced Options and the level
+// alarm's rows: the Stream dialog refuses a server, port or mount point a
+// source cannot connect with; the pages write the hive only at OK, and the
+// Streaming page's lights follow the running streams by name.
+#include "ConsoleFixture.h"
+#include "gui/dialogs/OptionsPage.h"
+#include "gui/dialogs/StreamDialog.h"
+#include "gui/dialogs/StreamingPage.h"
+#include "platform/registry/RegistryKey.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QTreeWidget>
+
+namespace {
+
+using State = CAirStream::State;
+
+class StreamingPages : public ConsoleTest
+{
+protected:
+    static void Set(QWidget& dialog, const char* field, const QString& text)
+    {
+        dialog.findChild<QLineEdit*>(QLatin1String(field))->setText(text);
+    }
+    static StreamEntry Entry(const QString& name, const QString& mount, bool enabled = true)
+    {
+        StreamEntry e;
+        e.enabled = enabled;
+        e.options.name = name;
+        e.options.mount = mount;
+        return e;
+    }
+    static QStringList Mounts()
+    {
+        QStringList mounts;
+        for (const StreamEntry& e : StreamSettings::Load())
+            mounts << e.options.mount;
+        return mounts;
+    }
+};
+
+TEST_F(StreamingPages, TheStreamDialogRefusesWhatCannotConnectAndWritesOnlyAValidOk)
+{
+    const struct
+    {
+        QString server, port, mount, message;
+    } refused[] = {
+        {"  ", "8000", "/live", "Please enter the server's name or address."},
+        {"radio", "0", "/live", "Please enter a port between 1 and 65535."},
+        {"radio", "65536", "/live", "Please enter a port between 1 and 65535."},
+        {"radio", "80a", "/live", "Please enter a port between 1 and 65535."},
+        {"radio", "8000", "live", "The mount point starts with \"/\", as in /live.mp3."},
+        {"radio", "8000", "/", "The mount point starts with \"/\", as in /live.mp3."},
+    };
+    for (const auto& c : refused) {
+        StreamEntry entry = Entry("kept", "/kept");
+        CStreamDialog dialog(entry, &ui);
+        dialog.show();
+        Set(dialog, "server", c.server);
+        Set(dialog, "port", c.port);
+        Set(dialog, "mount", c.mount);
+        dialog.accept();
+        EXPECT_TRUE(dialog.isVisible()) << c.message.toStdString();
+        EXPECT_EQ(ui.LastMessage(), c.message);
+        EXPECT_EQ(entry.options.mount, "/kept") << "the entry as it was";
+    }
+    StreamEntry entry = Entry("", "/kept");
+    CStreamDialog dialog(entry, &ui);
+    dialog.show();
+    Set(dialog, "server", " radio.example ");
+    Set(dialog, "port", "65535");
+    Set(dialog, "mount", "/live.ogg");
+    Set(dialog, "password", "hackme");
+    EXPECT_EQ(dialog.findChild<QLineEdit*>("password")->echoMode(), QLineEdit::Password);
+    dialog.findChild<QComboBox*>("format")->setCurrentIndex(1);
+    dialog.findChild<QComboBox*>("channels")->setCurrentIndex(0);
+    dialog.findChild<QCheckBox*>("enabled")->setChecked(false);
+    dialog.accept();
+    EXPECT_FALSE(dialog.isVisible());
+    const CAirStream::Options& o = entry.options;
+    EXPECT_EQ(std::tuple(entry.enabled, o.host, o.port, o.mount, o.password, o.codec, o.channels),
+              std::tuple(false, QString("radio.example"), 65535, QString("/live.ogg"), QString("hackme"),
+                         CAirStream::Codec::Vorbis, 1));
+}
+
+TEST_F(StreamingPages, TheLightsFollowTheRunningStreamsByNameOrMount)
+{
+    StreamSettings::Save({Entry("Main", "/main"), Entry("", "/talk"), Entry("Spare", "/spare", false),
+                          Entry("Main", "/main2"), Entry("New", "/new")});
+    std::vector<std::pair<QString, State>> running{
+        {"Main", State::OnAir}, {"/talk", State::Connecting}, {"Main", State::Down}};
+    CStreamingPage page(&ui, [&] { return running; });
+    auto lights = [&] {
+        QStringList tips;
+        for (int row = 0; row < page.Table()->topLevelItemCount(); ++row)
+            tips << page.Table()->topLevelItem(row)->toolTip(0);
+        return tips.join(u',');
+    };
+    EXPECT_EQ(lights(), "On the air,Connecting,Off,Down,Off");
+    EXPECT_EQ(page.Table()->topLevelItem(1)->text(0), "/talk") << "a stream without a name shows its mount";
+    EXPECT_EQ(page.Table()->topLevelItem(0)->text(3), "localhost:8000/main");
+    running = {{"/talk", State::OnAir}};
+    page.ShowStates();
+    EXPECT_EQ(lights(), "Off,On the air,Off,Off,Off");
+}
+
+TEST_F(StreamingPages, OkStoresTheEditedStreamsAndTheRecordingWhileCancelLeavesTheHive)
+{
+    StreamSettings::Save({Entry("One", "/one"), Entry("Two", "/two")});
+    const QString before = TempHive::UserText();
+    auto edit = [&](CPropertySheet& sheet) {
+        auto* page = sheet.findChild<CStreamingPage*>();
+        page->Table()->setCurrentItem(page->Table()->topLevelItem(0));
+        page->Remove();
+        OnNextModal<CStreamDialog>([](CStreamDialog& dialog) {
+            Set(dialog, "mount", "/three");
+            dialog.accept();
+        });
+        page->Add();
+        OnNextModal<CStreamDialog>([](CStreamDialog&) {}); // cancelled: no change
+        page->Edit();
+        EXPECT_EQ(page->Table()->topLevelItem(1)->text(0), "/three");
+        auto* recording = qobject_cast<COptionsPage*>(sheet.Tabs()->widget(sheet.Tabs()->count() - 2));
+        EXPECT_EQ(recording->windowTitle(), "Recording");
+        recording->findChild<QCheckBox*>()->setChecked(true);
+        const auto edits = recording->findChildren<QLineEdit*>();
+        edits.value(1)->setText("15");   // minutes
+        edits.value(2)->setText("3651"); // days: beyond ten years
+        recording->findChild<QComboBox*>()->setCurrentIndex(2);
+        return edits;
+    };
+    RunSheet(Cmd::AdvancedOptions, [&](CPropertySheet& sheet) { edit(sheet); }); // cancelled
+    EXPECT_EQ(TempHive::UserText(), before);
+    RunSheet(Cmd::AdvancedOptions, [&](CPropertySheet& sheet) {
+        EXPECT_EQ(TabTitles(sheet.Tabs()).mid(5).join(u','), "Silence Detector,Recording,Streaming");
+        const auto edits = edit(sheet);
+        sheet.accept();
+        ASSERT_TRUE(sheet.isVisible());
+        EXPECT_EQ(ui.LastMessage(), "Please enter an integer between 0 and 3650.");
+        EXPECT_EQ(TempHive::UserText(), before) << "nothing before every page agreed";
+        edits.value(2)->setText("0");
+        sheet.accept();
+        EXPECT_FALSE(sheet.isVisible());
+    });
+    EXPECT_EQ(Mounts(), QStringList({"/two", "/three"}));
+    const CRegistryKey key = CRegistryKey::OpenAppSubkey("Settings");
+    EXPECT_EQ(std::tuple(key.GetFlag("AirCheck", false), key.GetNumber("AirCheck File Seconds", 0),
+                         key.GetText("AirCheck Format", {}), key.GetNumber("AirCheck Keep Days", -1)),
+              std::tuple(true, 900, QString("mp3"), 0));
+    EXPECT_FALSE(TempHive::UserText().contains("AirCheck Min Free MB")) << "only what changed";
+}
+
+TEST_F(StreamingPages, TheLevelAlarmIsCheckedInItsRangeAndStoredWithTheSilenceDetector)
+{
+    RunSheet(Cmd::AdvancedOptions, [&](CPropertySheet& sheet) {
+        auto* page = qobject_cast<COptionsPage*>(sheet.Tabs()->widget(5));
+        const auto checks = page->findChildren<QCheckBox*>();
+        ASSERT_EQ(checks.size(), 2);
+        const auto edits = page->findChildren<QLineEdit*>(); // period, level, seconds
+        EXPECT_FALSE(edits.value(1)->isEnabled());
+        checks[1]->setChecked(true);
+        EXPECT_TRUE(edits.value(1)->isEnabled());
+        EXPECT_FALSE(edits.value(0)->isEnabled()) << "the silence period follows its own switch";
+        edits.value(1)->setText("-91");
+        edits.value(2)->setText("2");
+        sheet.accept();
+        ASSERT_TRUE(sheet.isVisible());
+        EXPECT_EQ(ui.LastMessage(), "Please enter an integer between -90 and -10.");
+        edits.value(1)->setText("-10");
+        sheet.accept();
+        EXPECT_FALSE(sheet.isVisible()) << ui.messages.join(u'|').toStdString();
+    });
+    const CWatchDogSettings& dog = Settings().watchDog;
+    EXPECT_EQ(std::tuple(dog.enable, dog.levelEnable, dog.levelThreshold, dog.levelSeconds),
+              std::tuple(false, true, -10, 2));
+    EXPECT_TRUE(engine.IsTimerArmed(COnAirEngine::TimerLevel));
+}
+
+} // namespace
