@@ -189,7 +189,7 @@ private:
     void RequestLoudness();
     std::shared_ptr<class CLoudnessCache> m_loudnessCache;
     std::unique_ptr<class CLoudnessScanner> m_loudnessScanner;
-    QHash<QString, double> m_loudness; // by the scanner's clean absolute path
+    QHash<QString, double> m_loudness;     // by the scanner's clean absolute path
     QString m_streamArtist, m_streamTitle; // what the streams show
     QString m_fileError;                   // the last write failure told to the diagnostics
     std::optional<bool> m_resumeAfterRestart;
