@@ -376,6 +376,10 @@ Zum Senden eines Albums werden das Programm xdg-email (Paket xdg-utils) und ein 
         <translation>Anstehende Ereignisse</translation>
     </message>
     <message>
+        <source>%1 LUFS</source>
+        <translation>%1 LUFS</translation>
+    </message>
+    <message>
         <source>Enable</source>
         <translation>Aktivieren</translation>
     </message>

@@ -18,6 +18,7 @@
 #include "platform/Shell.h"
 #include "playlist/ItemPath.h"
 #include "playlist/Playlist.h"
+#include "station/Station.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -228,6 +229,14 @@ QWidget* CLiranaView::BuildRightColumn()
     connect(m_list, &QAbstractItemView::doubleClicked, this,
             [this](const QModelIndex& index) { PlayRow(index.row()); });
     connect(m_list, &CPlaylistListBox::FilesDropped, this, &CLiranaView::DropFiles);
+    // Each row's loudness once measured (a loudness target set).
+    if (CStation* station = m_context.station) {
+        m_list->SetRowNote([station](const QString& item) {
+            const std::optional<double> lufs = station->LoudnessOf(item);
+            return lufs ? tr("%1 LUFS").arg(*lufs, 0, 'f', 1) : QString();
+        });
+        connect(station, &CStation::LoudnessMeasured, m_list, [this] { m_list->viewport()->update(); });
+    }
     v->addWidget(m_list, 1);
 
     auto* eventsRow = new QHBoxLayout;

@@ -51,7 +51,10 @@ public:
         p->setFont(m_list->ListFont());
         p->setPen(fore);
         const QRect textRect = option.rect.adjusted(20, 0, 0, 0);
-        p->drawText(textRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, m_list->GetRowText(row));
+        const QString note = m_list->RowNoteOf(row);
+        p->drawText(textRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
+                    note.isEmpty() ? m_list->GetRowText(row)
+                                   : m_list->GetRowText(row) + QStringLiteral("   ") + note);
         if (option.state.testFlag(QStyle::State_HasFocus)) {
             QStyleOptionFocusRect focus;
             focus.initFrom(m_list);
@@ -67,6 +70,11 @@ private:
 };
 
 } // namespace
+
+QString CPlaylistListBox::RowNoteOf(int row) const
+{
+    return m_rowNote ? m_rowNote(m_playlist.Row(row)) : QString();
+}
 
 CPlaylistListBox::CPlaylistListBox(CPlaylist& playlist, QWidget* parent)
     : QListView(parent), m_playlist(playlist), m_font(QApplication::font())

@@ -63,6 +63,11 @@ public:
     // The CD database whose names CD rows show and the Rename of a CD row
     // edits; none: CD rows cannot be renamed.
     void SetCdDatabase(CCDDatabase* database) { m_cd = database; }
+    // A note shown after a row's text (its loudness once measured), by the
+    // row's item; empty: none. Repaint when the notes change.
+    using RowNote = std::function<QString(const QString& item)>;
+    void SetRowNote(RowNote note) { m_rowNote = std::move(note); }
+    QString RowNoteOf(int row) const;
     // Identifies the disc in the drive again (wait cursor); when it is
     // another disc, repaints so that CD rows show its names.
     void RefreshCdTitles();
@@ -101,5 +106,6 @@ private:
     QPoint m_pressPos;
     Dialogs m_dialogs;
     CCDDatabase* m_cd = nullptr;
+    RowNote m_rowNote;
     CMissingFiles* m_missing = nullptr;
 };
