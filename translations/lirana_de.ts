@@ -846,6 +846,22 @@ Möchten Sie Lirana jetzt beenden?</translation>
 <context>
     <name>CRecordingPage</name>
     <message>
+        <source>&amp;Air every file at:</source>
+        <translation>&amp;Jede Datei senden mit:</translation>
+    </message>
+    <message>
+        <source>its own loudness</source>
+        <translation>ihrer eigenen Lautheit</translation>
+    </message>
+    <message>
+        <source>-23 LUFS</source>
+        <translation>-23 LUFS</translation>
+    </message>
+    <message>
+        <source>-16 LUFS</source>
+        <translation>-16 LUFS</translation>
+    </message>
+    <message>
         <source>Recording</source>
         <translation>Mitschnitt</translation>
     </message>

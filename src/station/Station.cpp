@@ -276,6 +276,12 @@ void CStation::StopLoudness()
     m_loudness.clear();
 }
 
+void CStation::RestartLoudness()
+{
+    if (m_started && !m_shutDown && m_realTracks)
+        StartLoudness();
+}
+
 void CStation::RestartAirTap()
 {
     if (m_started && !m_shutDown && m_realTracks)

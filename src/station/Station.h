@@ -84,6 +84,8 @@ public:
     // the Recording or Streaming page changed them); nothing before
     // Startup or with the test's tracks.
     void RestartAirTap();
+    // The loudness target read again and put to work (or off).
+    void RestartLoudness();
     // Each running stream's name (its mount when it has none) and state,
     // in the order of the settings' enabled streams.
     std::vector<std::pair<QString, CAirStream::State>> StreamStates() const;

@@ -127,9 +127,10 @@ TEST_F(StreamingPages, OkStoresTheEditedStreamsAndTheRecordingWhileCancelLeavesT
         EXPECT_EQ(recording->windowTitle(), "Recording");
         recording->findChild<QCheckBox*>()->setChecked(true);
         const auto edits = recording->findChildren<QLineEdit*>();
-        edits.value(1)->setText("15");   // minutes
-        edits.value(2)->setText("3651"); // days: beyond ten years
-        recording->findChild<QComboBox*>()->setCurrentIndex(2);
+        edits.value(1)->setText("15");                                      // minutes
+        edits.value(2)->setText("3651");                                    // days: beyond ten years
+        recording->findChildren<QComboBox*>().value(0)->setCurrentIndex(2); // MP3
+        recording->findChildren<QComboBox*>().value(1)->setCurrentIndex(1); // -23 LUFS
         return edits;
     };
     RunSheet(Cmd::AdvancedOptions, [&](CPropertySheet& sheet) { edit(sheet); }); // cancelled
@@ -148,8 +149,9 @@ TEST_F(StreamingPages, OkStoresTheEditedStreamsAndTheRecordingWhileCancelLeavesT
     EXPECT_EQ(Mounts(), QStringList({"/two", "/three"}));
     const CRegistryKey key = CRegistryKey::OpenAppSubkey("Settings");
     EXPECT_EQ(std::tuple(key.GetFlag("AirCheck", false), key.GetNumber("AirCheck File Seconds", 0),
-                         key.GetText("AirCheck Format", {}), key.GetNumber("AirCheck Keep Days", -1)),
-              std::tuple(true, 900, QString("mp3"), 0));
+                         key.GetText("AirCheck Format", {}), key.GetNumber("AirCheck Keep Days", -1),
+                         key.GetNumber("Loudness Target", 0)),
+              std::tuple(true, 900, QString("mp3"), 0, -23));
     EXPECT_FALSE(TempHive::UserText().contains("AirCheck Min Free MB")) << "only what changed";
 }
 

@@ -286,6 +286,8 @@ void CLiranaView::ShowAdvancedOptions()
     const bool recordingChanged = recording->Save();
     if ((streaming->Save() || recordingChanged) && station)
         station->RestartAirTap();
+    if (recording->SaveLoudness() && station)
+        station->RestartLoudness();
 }
 
 CEventsPage* CLiranaView::NewEventsPage(QWidget* sheet)

@@ -20,6 +20,7 @@ const QString kSeconds = QStringLiteral("AirCheck File Seconds");
 const QString kFormat = QStringLiteral("AirCheck Format");
 const QString kKeepDays = QStringLiteral("AirCheck Keep Days");
 const QString kMinFree = QStringLiteral("AirCheck Min Free MB");
+const QString kLoudness = QStringLiteral("Loudness Target");
 
 constexpr int kMaxMinutes = 24 * 60;
 constexpr int kMaxKeepDays = 3650;
@@ -33,6 +34,12 @@ const QStringList& CRecordingPage::Formats()
     return names;
 }
 
+const std::vector<int>& CRecordingPage::Targets()
+{
+    static const std::vector<int> targets{0, -23, -16};
+    return targets;
+}
+
 CRecordingPage::Values CRecordingPage::Stored()
 {
     const CRegistryKey key = CRegistryKey::OpenAppSubkey(kKey);
@@ -44,6 +51,8 @@ CRecordingPage::Values CRecordingPage::Stored()
     v.format = std::max(0, int(Formats().indexOf(key.GetText(kFormat, Formats()[0]).toLower())));
     v.keepDays = key.GetNumber(kKeepDays, 31);
     v.minFreeMb = key.GetNumber(kMinFree, 1024);
+    const auto target = std::find(Targets().begin(), Targets().end(), key.GetNumber(kLoudness, 0));
+    v.loudness = target == Targets().end() ? 0 : int(target - Targets().begin());
     return v;
 }
 
@@ -63,11 +72,23 @@ CRecordingPage::CRecordingPage(UserInterface* ui, QWidget* parent)
     follow.push_back(AddNumber(tr("&Keep files for (days, 0: always):"), m_values.keepDays, 0, kMaxKeepDays));
     follow.push_back(AddNumber(tr("&Warn below free space (MB):"), m_values.minFreeMb, 0, kMaxFreeMb));
     EnableWhile(record, follow);
+    AddList(tr("&Air every file at:"), {tr("its own loudness"), tr("-23 LUFS"), tr("-16 LUFS")},
+            m_values.loudness);
+}
+
+bool CRecordingPage::SaveLoudness() const
+{
+    if (m_values.loudness == m_stored.loudness)
+        return false;
+    CRegistryKey::OpenAppSubkey(kKey).SetNumber(kLoudness, Targets().at(std::size_t(m_values.loudness)));
+    return true;
 }
 
 bool CRecordingPage::Save() const
 {
-    if (m_values == m_stored)
+    Values recording = m_values;
+    recording.loudness = m_stored.loudness;
+    if (recording == m_stored)
         return false;
     CRegistryKey key = CRegistryKey::OpenAppSubkey(kKey);
     if (m_values.record != m_stored.record)

@@ -4,13 +4,14 @@
 // air is recorded, the folder (empty: the application's data folder), the
 // length of a file (shown in minutes, stored in seconds), the format, the
 // days the files are kept and the free space below which the station
-// warns. Save, after the sheet's OK, writes only the values that changed.
-// Thread: the user-interface thread.
+// warns; and the loudness every file item airs at ("Loudness Target"). Save, after the sheet's OK, writes
+// only the values that changed. Thread: the user-interface thread.
 #pragma once
 
 #include "gui/dialogs/OptionsPage.h"
 
 #include <cstdint>
+#include <vector>
 
 class CRecordingPage : public COptionsPage
 {
@@ -25,6 +26,7 @@ public:
         std::int32_t format = 0; // an index of Formats()
         std::int32_t keepDays = 31;
         std::int32_t minFreeMb = 1024;
+        std::int32_t loudness = 0; // an index of Targets()
         bool operator==(const Values&) const = default;
     };
 
@@ -34,8 +36,13 @@ public:
     static const QStringList& Formats();
     static Values Stored();
 
-    // The page's values (after Store) into the hive; true when any changed.
+    // The loudness targets of the page's list (LUFS; 0: as recorded).
+    static const std::vector<int>& Targets();
+
+    // The air-check's values (after Store) into the hive; true when any
+    // changed. The loudness target likewise, apart.
     bool Save() const;
+    bool SaveLoudness() const;
 
 private:
     Values m_stored;
