@@ -29,7 +29,7 @@ public:
     enum class Codec { Mp3, Vorbis, Opus };
     enum class State { Connecting, OnAir, Down };
 
-    static constexpr int StallMs = 4000;
+    static constexpr int StallMs = 3000;
     static constexpr int FirstRetryMs = 1000;
     static constexpr int MaxRetryMs = 30000;
 
