@@ -128,8 +128,10 @@ TEST_F(WindowManager, FOneInAModalSheetOpensHelpAboveTheSheet)
             ASSERT_TRUE(QTest::qWaitForWindowActive(&sheet));
             Shot("advanced-options");
             Type({"F1"}); // the key reaches the program through the X server, in its time
+            // The manual loads with its pictures: on a loaded machine (the
+            // sanitizer builds beside CI's first stage) that took over 5 s.
             ASSERT_TRUE(TestEnv::WaitUntil(
-                [&] { return t.app->HelpWindow() && t.app->HelpWindow()->isVisible(); }, 5000));
+                [&] { return t.app->HelpWindow() && t.app->HelpWindow()->isVisible(); }, 15000));
             CHelpWindow* help = t.app->HelpWindow();
             Shot("help-over-sheet");
             // Above the sheet in the window manager's stack (bottom to top).
