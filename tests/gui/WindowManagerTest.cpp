@@ -19,6 +19,7 @@
 #include "support/TestMedia.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMenuBar>
 #include <QProcess>
 #include <QScreen>
@@ -40,6 +41,30 @@ void Type(const QStringList& keys, int delayMs = 250)
     xdotool.start(QStringLiteral("xdotool"), QStringList{"key", "--delay", QString::number(delayMs)} + keys);
     ASSERT_TRUE(TestEnv::WaitUntil([&] { return xdotool.state() == QProcess::NotRunning; }, 20000));
     QTest::qWait(300); // the last key's work
+}
+
+// Counts the presses of one key the application receives.
+struct KeyCount : QObject
+{
+    explicit KeyCount(int key) : key(key) { qApp->installEventFilter(this); }
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == key &&
+            watched->isWidgetType())
+            ++count;
+        return false;
+    }
+    int key;
+    int count = 0;
+};
+
+// The X window that has the keyboard, as xdotool names it.
+QString XFocus()
+{
+    QProcess xdotool;
+    xdotool.start(QStringLiteral("xdotool"), {"getwindowfocus"});
+    xdotool.waitForFinished(5000);
+    return "0x" + QString::number(xdotool.readAllStandardOutput().trimmed().toULongLong(), 16);
 }
 
 // The screen into $LIRANA_WM_SHOTS/name.png when that folder is set.
@@ -127,11 +152,14 @@ TEST_F(WindowManager, FOneInAModalSheetOpensHelpAboveTheSheet)
         [&](CPropertySheet& sheet) {
             ASSERT_TRUE(QTest::qWaitForWindowActive(&sheet));
             Shot("advanced-options");
+            KeyCount f1(Qt::Key_F1);
             Type({"F1"}); // the key reaches the program through the X server, in its time
             // The manual loads with its pictures: on a loaded machine (the
             // sanitizer builds beside CI's first stage) that took over 5 s.
             ASSERT_TRUE(TestEnv::WaitUntil(
-                [&] { return t.app->HelpWindow() && t.app->HelpWindow()->isVisible(); }, 15000));
+                [&] { return t.app->HelpWindow() && t.app->HelpWindow()->isVisible(); }, 15000))
+                << "F1 reached the program " << f1.count << " times; the keyboard is on "
+                << XFocus().toStdString() << ", the sheet is 0x" << std::hex << sheet.winId();
             CHelpWindow* help = t.app->HelpWindow();
             Shot("help-over-sheet");
             // Above the sheet in the window manager's stack (bottom to top).
