@@ -13,8 +13,16 @@
 #include <algorithm>
 #include <atomic>
 #include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
 #include <mutex>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <pthread.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <thread>
 #include <vector>
 
@@ -33,6 +41,75 @@ void InitShout()
 {
     static std::once_flag once;
     std::call_once(once, [] { shout_init(); });
+}
+
+// libshout keeps its socket to itself, and the kernel would go on taking a
+// dead peer's data into a buffer of minutes of the stream before anything
+// blocked. So the stream's connection is found among the process's TCP
+// sockets by its peer (the server's addresses and port) and told to give up
+// on data the peer has not acknowledged, or has had no room for, within
+// timeoutMs (TCP_USER_TIMEOUT; the connection then fails, and the next send
+// says so), with a send buffer of about a second of the stream (the kernel
+// keeps twice what it is asked for). Another
+// stream's connection to the same server is told the same, which is what it
+// tells itself. Returns how many sockets were found.
+int TuneConnections(const QByteArray& host, int port, int timeoutMs, int sendBufferBytes)
+{
+    std::vector<sockaddr_storage> peers;
+    addrinfo hints{};
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(host.constData(), nullptr, &hints, &found) == 0) {
+        for (const addrinfo* a = found; a; a = a->ai_next) {
+            sockaddr_storage peer{};
+            std::memcpy(&peer, a->ai_addr, std::min(sizeof peer, std::size_t(a->ai_addrlen)));
+            peers.push_back(peer);
+        }
+        freeaddrinfo(found);
+    }
+    auto matches = [&](const sockaddr_storage& peer) {
+        for (const sockaddr_storage& p : peers) {
+            if (p.ss_family != peer.ss_family)
+                continue;
+            if (peer.ss_family == AF_INET) {
+                const auto& a = reinterpret_cast<const sockaddr_in&>(peer);
+                if (ntohs(a.sin_port) == port &&
+                    a.sin_addr.s_addr == reinterpret_cast<const sockaddr_in&>(p).sin_addr.s_addr)
+                    return true;
+            } else if (peer.ss_family == AF_INET6) {
+                const auto& a = reinterpret_cast<const sockaddr_in6&>(peer);
+                if (ntohs(a.sin6_port) == port &&
+                    std::memcmp(&a.sin6_addr, &reinterpret_cast<const sockaddr_in6&>(p).sin6_addr,
+                                sizeof a.sin6_addr) == 0)
+                    return true;
+            }
+        }
+        return false;
+    };
+    int tuned = 0;
+    DIR* fds = opendir("/proc/self/fd");
+    if (!fds)
+        return 0;
+    while (const dirent* entry = readdir(fds)) {
+        const int fd = std::atoi(entry->d_name);
+        struct stat st
+        {};
+        if (fd <= 2 || fd == dirfd(fds) || fstat(fd, &st) != 0 || !S_ISSOCK(st.st_mode))
+            continue;
+        sockaddr_storage peer{};
+        socklen_t length = sizeof peer;
+        int type = 0;
+        socklen_t typeLength = sizeof type;
+        if (getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &length) != 0 || !matches(peer) ||
+            getsockopt(fd, SOL_SOCKET, SO_TYPE, &type, &typeLength) != 0 || type != SOCK_STREAM)
+            continue;
+        const unsigned timeout = unsigned(timeoutMs);
+        if (setsockopt(fd, IPPROTO_TCP, TCP_USER_TIMEOUT, &timeout, sizeof timeout) == 0 &&
+            setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &sendBufferBytes, sizeof sendBufferBytes) == 0)
+            ++tuned;
+    }
+    closedir(fds);
+    return tuned;
 }
 
 } // namespace
@@ -275,6 +352,11 @@ void CAirStream::Impl::Connected()
         Lose(why, CTapQueue::NowNs());
         return;
     }
+    if (TuneConnections(options.host.toUtf8(), options.port, StallMs,
+                        std::max(4096, options.bitrateKbps * 1000 / 8 / 2)) == 0)
+        qCWarning(lcMedia).noquote() << "stream:" << Name()
+                                     << "its connection was not found: a dead server is seen only "
+                                        "once the system's buffer for it is full";
     retryMs = 0;
     state = State::OnAir;
     if (!everUp)

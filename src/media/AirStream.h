@@ -6,8 +6,9 @@
 // and never waits there. A thread of its own encodes the air (a GStreamer
 // pipeline from an application source to an application sink) and sends
 // it with libshout, without blocking: a stalled network loses this
-// stream's data, never the station's. A connection that fails or takes no
-// data for StallMs is closed and made again, first after FirstRetryMs, then
+// stream's data, never the station's. A connection that fails, takes no
+// data for StallMs or whose far end acknowledges nothing for StallMs (the
+// kernel's user timeout on libshout's socket) is closed and made again, first after FirstRetryMs, then
 // with a back-off doubling up to MaxRetryMs; each loss and each return is
 // one notice (a play-log line).
 //

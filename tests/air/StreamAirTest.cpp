@@ -29,6 +29,7 @@
 #include <cmath>
 #include <mutex>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -165,6 +166,99 @@ private:
     QString m_dir;
     int m_port = 0;
     QProcess m_process;
+};
+
+// A path to the server that can go dead: each connection is passed on to
+// the server until Cut(); then the connections it holds are read no more
+// (the stream's data meets a closed window, as behind a dead link) and its
+// side to the server is closed, so the server frees the mount. Connections
+// made after the cut pass.
+class Relay
+{
+public:
+    explicit Relay(int serverPort) : m_serverPort(serverPort)
+    {
+        m_listen = ::socket(AF_INET, SOCK_STREAM, 0);
+        const int small = 4096; // taken over by what is accepted: the window closes soon
+        ::setsockopt(m_listen, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+        sockaddr_in addr = Loopback(0);
+        socklen_t length = sizeof addr;
+        if (::bind(m_listen, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
+            ::listen(m_listen, 8) == 0 &&
+            ::getsockname(m_listen, reinterpret_cast<sockaddr*>(&addr), &length) == 0)
+            m_port = ntohs(addr.sin_port);
+        m_thread = std::thread([this] { Run(); });
+    }
+    ~Relay()
+    {
+        m_done = true;
+        m_thread.join();
+        for (const auto& [client, server] : m_pairs) {
+            ::close(client);
+            if (server >= 0)
+                ::close(server);
+        }
+        ::close(m_listen);
+    }
+    int Port() const { return m_port; }
+    void Cut() { m_cut = true; }
+
+    static sockaddr_in Loopback(int port)
+    {
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_port = htons(std::uint16_t(port));
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        return addr;
+    }
+
+private:
+    void Run()
+    {
+        while (!m_done) {
+            if (m_cut.exchange(false)) {
+                for (auto& [client, server] : m_pairs)
+                    if (server >= 0)
+                        ::close(std::exchange(server, -1));
+            }
+            std::vector<pollfd> fds{{m_listen, POLLIN, 0}};
+            std::vector<std::size_t> pairOf{0}; // the pair of each entry of fds
+            for (std::size_t k = 0; k < m_pairs.size(); ++k) {
+                if (m_pairs[k].second < 0)
+                    continue;
+                fds.insert(fds.end(), {{m_pairs[k].first, POLLIN, 0}, {m_pairs[k].second, POLLIN, 0}});
+                pairOf.insert(pairOf.end(), {k, k});
+            }
+            if (::poll(fds.data(), fds.size(), 50) <= 0)
+                continue;
+            for (std::size_t i = 1; i < fds.size(); ++i) {
+                auto& [client, server] = m_pairs[pairOf[i]];
+                if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR)) || server < 0)
+                    continue;
+                char buffer[16384];
+                const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
+                if (n > 0 && ::write(fds[i].fd == client ? server : client, buffer, size_t(n)) == n)
+                    continue;
+                ::close(std::exchange(server, -1)); // one side went: the other is told
+                ::shutdown(client, SHUT_RDWR);
+            }
+            if (fds[0].revents & POLLIN) {
+                const int client = ::accept(m_listen, nullptr, nullptr);
+                int server = ::socket(AF_INET, SOCK_STREAM, 0);
+                const sockaddr_in addr = Loopback(m_serverPort);
+                if (::connect(server, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) != 0)
+                    ::close(std::exchange(server, -1));
+                m_pairs.emplace_back(client, server);
+            }
+        }
+    }
+
+    int m_serverPort;
+    int m_listen = -1;
+    int m_port = 0;
+    std::atomic<bool> m_done{false}, m_cut{false};
+    std::vector<std::pair<int, int>> m_pairs; // the stream's side, the server's side (-1: cut)
+    std::thread m_thread;
 };
 
 // An Ogg stream's chains (each begins with a page marked first of its
@@ -444,6 +538,34 @@ TEST_F(StreamAir, ComesBackAfterEveryOutageWhileTheAirGoesOn)
     }
     std::printf("outages: %d, the streams back at worst %.1f s after the server\n", outages, worst);
     EXPECT_EQ(station.Count(QStringLiteral("was lost")), 2 * outages);
+    const auto [longest, whole] = station.Continuity();
+    EXPECT_TRUE(whole);
+    EXPECT_LT(longest, 250.0) << "the air waited " << longest << " ms";
+}
+
+// The path to the server goes dead while the server stays up: the stream
+// sees it within 5 s, comes back through a path that works, and the air
+// never waited.
+TEST_F(StreamAir, ADeadPathToTheServerIsSeenWithinFiveSeconds)
+{
+    Relay relay(server->Port());
+    Station station;
+    station.Add(CAirStream::Codec::Mp3, QStringLiteral("/air.mp3"), relay.Port());
+    station.Play({440, 880}, 1.0);
+    ASSERT_TRUE(TestEnv::WaitUntil([&] { return server->Mounts().size() == 1; }, 10000));
+    std::this_thread::sleep_for(2s); // the stream's buffers as they are while it plays
+    relay.Cut();
+    const auto cut = std::chrono::steady_clock::now();
+    ASSERT_TRUE(TestEnv::WaitUntil([&] { return station.Count(QStringLiteral("was lost")) == 1; }, 15000));
+    const double seen = std::chrono::duration<double>(std::chrono::steady_clock::now() - cut).count();
+    std::printf("the dead path was seen after %.1f s\n", seen);
+    EXPECT_LE(seen, 5.0) << station.notices.join(u'\n').toStdString();
+    EXPECT_TRUE(TestEnv::WaitUntil(
+        [&] {
+            return station.Count(QStringLiteral("is back on the air")) == 1 && server->Mounts().size() == 1;
+        },
+        10000))
+        << station.notices.join(u'\n').toStdString();
     const auto [longest, whole] = station.Continuity();
     EXPECT_TRUE(whole);
     EXPECT_LT(longest, 250.0) << "the air waited " << longest << " ms";
