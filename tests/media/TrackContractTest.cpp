@@ -159,8 +159,9 @@ struct MidiMaker : MciMaker
     }
 };
 
-// The second track (2 s) of a CD image, after a first of 1 s: positions are
-// the track's own. Resume plays on to the track's end.
+// The middle track (2 s) of a CD image of 1, 2 and 1 s: positions, seeks
+// and ends are the track's own, not the disc's. Resume plays on to the
+// track's end.
 struct CdMaker : MciMaker
 {
     using Track = CCDAudioTrack;
@@ -169,13 +170,13 @@ struct CdMaker : MciMaker
     {
         static const QString disc = TestMedia::CdImage(
             TestEnv::Root(), QStringLiteral("contract"),
-            {{TestMedia::Tone(440, 1.0)}, {TestMedia::Tone(880, 2.0)}});
+            {{TestMedia::Tone(440, 1.0)}, {TestMedia::Tone(880, 2.0)}, {TestMedia::Tone(1320, 1.0)}});
         return disc + QStringLiteral("/Track02.cda");
     }
     static QStringList BadFiles()
     {
         return {TestEnv::Root() + QStringLiteral("/gone.cue/Track01.cda"),
-                QFileInfo(Media()).path() + QStringLiteral("/Track03.cda")};
+                QFileInfo(Media()).path() + QStringLiteral("/Track12.cda")};
     }
 };
 
@@ -396,7 +397,11 @@ TYPED_TEST(TrackContract, NothingArrivesAfterStopCloseOrDelete)
             Spin(300);
             EXPECT_EQ(track.GetPosition(), stoppedAt);
         }
-        track.PlayRange(0, 150);
+        track.PlayRange(0, 300);
+        if (Maker::kOneEndPerOpen) {
+            Spin(700);
+            EXPECT_EQ(this->Told(), 0u) << "the end watch ended at Stop";
+        }
     }
     auto track = std::make_unique<typename TestFixture::Track>();
     track->Open(Maker::Media(), &this->owner);
