@@ -312,38 +312,3 @@ TEST_F(MciTrackTest, ADevicePlayOnTheBusKeepsItsLengthAndReportsItsStall)
     EXPECT_EQ(DeviceAir::InputOf(id), nullptr);
     DeviceAir::OnStall(id, {});
 }
-
-// A device play planned after another track plays into an input held, and
-// heard nowhere, until the sample after the leader's last; taken back before
-// that, it stops where it was, so Play starts it from its beginning.
-TEST_F(MciTrackTest, APlannedPlayWaitsHeardNowhereForItsSampleOrIsTakenBack)
-{
-    for (const bool takenBack : {false, true}) {
-        SCOPED_TRACE(takenBack);
-        CMCITrack leader, follower;
-        leader.Open(Wav(), &owner);
-        follower.Open(Wav(), &owner);
-        leader.Play();
-        ASSERT_TRUE(follower.PlayAfter(leader));
-        const std::shared_ptr<CAirInput> input = follower.AirInput();
-        ASSERT_NE(input, nullptr);
-        Spin(300); // its ring fills meanwhile
-        EXPECT_TRUE(input->Pending());
-        EXPECT_EQ(follower.GetPosition(), 0);
-        if (takenBack) {
-            follower.CancelPlannedStart();
-            EXPECT_FALSE(follower.IsPlaying());
-            EXPECT_EQ(follower.GetPosition(), 0);
-            follower.Play();
-            ASSERT_TRUE(TestEnv::WaitUntil(
-                [&] { return follower.AirInput() && follower.AirInput()->Started(); }, 3000));
-            EXPECT_LT(follower.AirInput()->StartedAt(), leader.AirInput()->StartedAt() + 44100);
-            continue;
-        }
-        const std::shared_ptr<CAirInput> first = leader.AirInput();
-        ASSERT_TRUE(TestEnv::WaitUntil([&] { return input->Started(); }, 4000));
-        EXPECT_EQ(input->StartedAt(), first->StartedAt() + first->FramesTaken());
-        follower.Play(); // the engine's, when the leader's end is told: changes nothing
-        EXPECT_EQ(follower.AirInput(), input);
-    }
-}

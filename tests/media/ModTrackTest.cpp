@@ -8,7 +8,6 @@
 #include "media/ModTrack.h"
 #include "media/AirBus.h"
 #include "media/ModLibrary.h"
-#include "media/TrackFactory.h"
 
 #include "EventRecorder.h"
 #include "support/TestMedia.h"
@@ -105,38 +104,6 @@ TEST_F(ModTrackTest, AMissingFileOrLibraryFailsOpenWithItsText)
     EXPECT_EQ(CModException(-1301).GetErrorMessage(), QStringLiteral("MOD Player initializiation error"));
     EXPECT_EQ(CModException(0).GetErrorMessage(), QStringLiteral("Unknown MOD Error"));
     EXPECT_EQ(owner.Count(), 0u);
-}
-
-// A start planned on the bus lands on its leader's frame, module or file
-// track on either side: on the frame after a short module's last (at least
-// its 5 x 5292; the player may render a tail), or where the leader
-// reaches 100 ms.
-TEST_F(ModTrackTest, APlannedStartLandsOnTheLeadersFrame)
-{
-    const QString shortModule = TestMedia::WriteModule(TestEnv::Root() + QStringLiteral("/short.mod"), 5);
-    const QString wav = TestMedia::ToneWav(TestEnv::Root(), QStringLiteral("tone"), 440, 0.3);
-    const struct
-    {
-        QString leader, follower;
-        TrackMs position;
-        std::uint64_t frames;
-    } cases[] = {{shortModule, Module(), -1, 26460}, {wav, Module(), 100, 4410}, {Module(), wav, 100, 4410}};
-    for (const auto& c : cases) {
-        auto leader = CreateTrack(c.leader);
-        auto follower = CreateTrack(c.follower);
-        leader->Open(c.leader, &owner);
-        follower->Open(c.follower, &owner);
-        ASSERT_TRUE(follower->PlayAfter(*leader, c.position)) << c.follower.toStdString();
-        EXPECT_TRUE(follower->IsPlaying());
-        leader->Play();
-        ASSERT_TRUE(TestEnv::WaitUntil([&] { return follower->AirInput()->Started(); }, 3000));
-        const std::shared_ptr<CAirInput> input = leader->AirInput();
-        EXPECT_EQ(follower->AirInput()->StartedAt() - input->StartedAt(),
-                  c.position < 0 ? input->FramesTaken() : c.frames)
-            << c.leader.toStdString();
-        EXPECT_GE(input->FramesTaken(), c.frames);
-        EXPECT_EQ(input->Ended(), c.position < 0);
-    }
 }
 
 // A player held back on the bus, or its own output stalled (a library

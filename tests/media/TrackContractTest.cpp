@@ -5,6 +5,7 @@
 // A new track class joins by adding a maker to TrackMakers; where a class
 // cannot honour a clause its maker says so; what is particular to one class
 // stays in that class's own test.
+#include "media/AirBus.h"
 #include "media/CdAudioTrack.h"
 #include "media/DirectShowTrack.h"
 #include "media/LineInTrack.h"
@@ -62,6 +63,10 @@ struct Honours
     static constexpr bool kStopsWhenPaused = true;
     // Also tells superseded and aborted plays (the media-control family).
     static constexpr bool kTellsEveryPlay = false;
+    // Plans its start on the bus after another track (a list plans its first
+    // entry's, which it does not show), and starts on that very sample (a
+    // live capture starts once its first sound has come, a little later).
+    static constexpr bool kPlansStarts = true, kStartsOnTheSample = true;
     static void Prepare() {}
     static QStringList BadFiles() { return {}; } // reads no file
 };
@@ -79,7 +84,7 @@ struct LineInMaker : PauseMaker
 {
     using Track = CLineInTrack;
     static constexpr float kOpenVolume = 1.0f;
-    static constexpr bool kPauses = false, kSeeks = false;
+    static constexpr bool kPauses = false, kSeeks = false, kStartsOnTheSample = false;
     static void Prepare()
     {
         CRegistryKey::OpenAppSubkey(QStringLiteral("Settings"))
@@ -93,7 +98,7 @@ struct LineInMaker : PauseMaker
 struct MiniPlaylistMaker : PauseMaker
 {
     using Track = CMiniPlaylistTrack;
-    static constexpr bool kSeeks = false, kRanges = false;
+    static constexpr bool kSeeks = false, kRanges = false, kPlansStarts = false;
     static constexpr TrackMs kEndReadsBack = 1000; // the last entry has gone: its start
     static QString Media()
     {
@@ -410,6 +415,49 @@ TYPED_TEST(TrackContract, NothingArrivesAfterStopCloseOrDelete)
     Spin(300);
     EXPECT_EQ(this->Told(), 0u) << this->owner.ends.size() << " ends, " << this->owner.errors.size()
                                 << " errors";
+}
+
+// A start planned on the station's air bus after a track of the same class
+// comes on its sample, heard nowhere until then: where the leader reaches
+// 1000 ms (its input starts AirInputStart() into the leader), or after the
+// leader's last. A plan taken back starts nothing; Play before the planned
+// sample starts the track at once.
+TYPED_TEST(TrackContract, APlannedStartComesOnItsSample)
+{
+    using Maker = TypeParam;
+    if (!Maker::kPlansStarts)
+        GTEST_SKIP() << "the list's own test plans its first entry";
+    const QString media = Maker::Media();
+    for (const TrackMs at : {1000, -1}) {
+        SCOPED_TRACE(at);
+        typename TestFixture::Track leader, follower, other;
+        for (auto* track : {&leader, &follower, &other})
+            track->Open(media, &this->owner);
+        leader.Play();
+        std::shared_ptr<CAirInput> input;
+        ASSERT_TRUE(TestEnv::WaitUntil([&] { return (input = leader.AirInput()) != nullptr; }, 3000));
+        ASSERT_TRUE(follower.PlayAfter(leader, at));
+        const std::shared_ptr<CAirInput> planned = follower.AirInput();
+        ASSERT_NE(planned, nullptr);
+        ASSERT_TRUE(other.PlayAfter(leader, at));
+        other.CancelPlannedStart();
+        EXPECT_FALSE(other.IsPlaying());
+        Spin(300);
+        EXPECT_TRUE(planned->Pending());
+        EXPECT_EQ(std::pair(follower.GetPosition(), other.GetPosition()), std::pair(0, 0));
+        ASSERT_TRUE(other.PlayAfter(leader, at));
+        other.Play();
+        ASSERT_TRUE(TestEnv::WaitUntil([&] { return other.AirInput()->Started(); }, 3000));
+        EXPECT_LT(other.AirInput()->StartedAt(), input->StartedAt() + CAirBus::FramesOf(900));
+
+        ASSERT_TRUE(TestEnv::WaitUntil([&] { return planned->Started(); }, 6000));
+        const std::uint64_t due = at < 0 ? input->FramesTaken()
+                                         : CAirBus::FramesOf(at - leader.AirInputStart());
+        if (Maker::kStartsOnTheSample)
+            EXPECT_EQ(planned->StartedAt(), input->StartedAt() + due);
+        else
+            EXPECT_GE(planned->StartedAt(), input->StartedAt() + due);
+    }
 }
 
 TYPED_TEST(TrackContract, AMissingOrUnreadableFileFailsOpenAndNamesIt)
