@@ -29,6 +29,20 @@
 
 namespace {
 
+// The medium a maker makes, made once per test program.
+template <class Make>
+const QString& Once(Make make)
+{
+    static const QString made = make();
+    return made;
+}
+
+// A file of the test's folder.
+QString At(const char* name)
+{
+    return TestEnv::Root() + u'/' + QLatin1String(name);
+}
+
 // A maker gives the track class, a medium of kLength ms and how exactly the
 // class reports positions: a position read at an end mark lies within
 // [mark - kBelow, mark + kAbove]; one read twice while paused moves by at
@@ -102,11 +116,9 @@ struct MiniPlaylistMaker : PauseMaker
     static constexpr TrackMs kEndReadsBack = 1000; // the last entry has gone: its start
     static QString Media()
     {
-        static const QString path = TestEnv::WriteFile(TestEnv::Root() + QStringLiteral("/contract.m3u"),
-                                                       "1~0.pause\n1~0.pause\n");
-        return path;
+        return Once([] { return TestEnv::WriteFile(At("contract.m3u"), "1~0.pause\n1~0.pause\n"); });
     }
-    static QStringList BadFiles() { return {TestEnv::Root() + QStringLiteral("/missing.m3u")}; }
+    static QStringList BadFiles() { return {At("missing.m3u")}; }
 };
 
 struct GstMaker : Honours
@@ -116,14 +128,13 @@ struct GstMaker : Honours
     static constexpr bool kStopRewinds = true;
     static QString Media()
     {
-        static const QString path = TestMedia::ToneWav(TestEnv::Root(), QStringLiteral("contract"), 440, 2.0);
-        return path;
+        return Once([] { return TestMedia::ToneWav(TestEnv::Root(), QStringLiteral("contract"), 440, 2.0); });
     }
     // A missing file first, then files that cannot be read as media.
     static QStringList BadFiles()
     {
-        const QString dir = TestEnv::Root();
-        return {dir + QStringLiteral("/missing.wav"), TestMedia::TextAsWav(dir), TestMedia::CorruptMp3(dir)};
+        return {At("missing.wav"), TestMedia::TextAsWav(TestEnv::Root()),
+                TestMedia::CorruptMp3(TestEnv::Root())};
     }
 };
 
@@ -137,13 +148,9 @@ struct MciMaker : GstMaker
     static constexpr bool kEndsABackwardRange = false, kTellsEveryPlay = true;
     static QString Media()
     {
-        static const QString path = TestMedia::ToneWav(TestEnv::Root(), QStringLiteral("mci"), 440, 2.0);
-        return path;
+        return Once([] { return TestMedia::ToneWav(TestEnv::Root(), QStringLiteral("mci"), 440, 2.0); });
     }
-    static QStringList BadFiles()
-    {
-        return {TestEnv::Root() + "/missing.wav", TestMedia::TextAsWav(TestEnv::Root())};
-    }
+    static QStringList BadFiles() { return {At("missing.wav"), TestMedia::TextAsWav(TestEnv::Root())}; }
 };
 
 // 4 beats at 120 bpm through the synthesiser; Resume plays anew, to the end.
@@ -153,15 +160,11 @@ struct MidiMaker : MciMaker
     static constexpr bool kResumeKeepsTheMark = false;
     static QString Media()
     {
-        static const QString path = TestMedia::MidiFile(TestEnv::Root(), QStringLiteral("contract"),
-                                                        {{4, 120}});
-        return path;
+        return Once([] {
+            return TestMedia::MidiFile(TestEnv::Root(), QStringLiteral("contract"), {{4, 120}});
+        });
     }
-    static QStringList BadFiles()
-    {
-        return {TestEnv::Root() + "/missing.mid",
-                TestEnv::WriteFile(TestEnv::Root() + QStringLiteral("/notes.mid"), "MThd")};
-    }
+    static QStringList BadFiles() { return {At("missing.mid"), TestEnv::WriteFile(At("notes.mid"), "MThd")}; }
 };
 
 // The middle track (2 s) of a CD image of 1, 2 and 1 s: positions, seeks
@@ -173,15 +176,17 @@ struct CdMaker : MciMaker
     static constexpr bool kResumeKeepsTheMark = false;
     static QString Media()
     {
-        static const QString disc = TestMedia::CdImage(
-            TestEnv::Root(), QStringLiteral("contract"),
-            {{TestMedia::Tone(440, 1.0)}, {TestMedia::Tone(880, 2.0)}, {TestMedia::Tone(1320, 1.0)}});
-        return disc + QStringLiteral("/Track02.cda");
+        return Once([] {
+            return TestMedia::CdImage(TestEnv::Root(), QStringLiteral("contract"),
+                                      {{TestMedia::Tone(440, 1.0)},
+                                       {TestMedia::Tone(880, 2.0)},
+                                       {TestMedia::Tone(1320, 1.0)}}) +
+                   QStringLiteral("/Track02.cda");
+        });
     }
     static QStringList BadFiles()
     {
-        return {TestEnv::Root() + QStringLiteral("/gone.cue/Track01.cda"),
-                QFileInfo(Media()).path() + QStringLiteral("/Track12.cda")};
+        return {At("gone.cue/Track01.cda"), QFileInfo(Media()).path() + QStringLiteral("/Track12.cda")};
     }
 };
 
@@ -195,14 +200,11 @@ struct ModMaker : Honours
     static constexpr bool kClampsSeeks = true, kStopsWhenPaused = false;
     static QString Media()
     {
-        static const QString path = TestMedia::WriteModule(TestEnv::Root() + QStringLiteral("/contract.mod"),
-                                                           25);
-        return path;
+        return Once([] { return TestMedia::WriteModule(At("contract.mod"), 25); });
     }
     static QStringList BadFiles()
     {
-        return {TestEnv::Root() + QStringLiteral("/missing.mod"),
-                TestEnv::WriteFile(TestEnv::Root() + QStringLiteral("/text.mod"), "no module")};
+        return {At("missing.mod"), TestEnv::WriteFile(At("text.mod"), "no module")};
     }
 };
 
