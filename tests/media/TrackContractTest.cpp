@@ -142,7 +142,7 @@ struct GstMaker : Honours
 struct MciMaker : GstMaker
 {
     using Track = CMCITrack;
-    static constexpr TrackMs kBelow = 1, kAbove = 1, kHeld = 0;
+    static constexpr TrackMs kBelow = 0, kAbove = 0, kHeld = 0;
     static constexpr bool kStopRewinds = false, kIdleSaysStopped = false, kPlaysOnAtTheEnd = false;
     static constexpr bool kClampsSeeks = true, kSeeksWhilePaused = false;
     static constexpr bool kEndsABackwardRange = false, kTellsEveryPlay = true;
