@@ -285,6 +285,7 @@ TYPED_TEST(TrackContract, OpenCloseAndQueryLength)
             continue;
         track.Seek(sought);
         EXPECT_NEAR(track.GetPosition(), Maker::kSeeks ? at : 0, Maker::kBelow) << sought;
+        EXPECT_GE(track.GetPosition(), 0) << sought;
     }
     this->ExpectIdle(track);
 
