@@ -395,7 +395,7 @@ TYPED_TEST(TrackContract, NothingArrivesAfterStopCloseOrDelete)
         // Stopped just before the end mark, while paused and while playing.
         for (const bool paused : {Maker::kStopsWhenPaused, false}) {
             track.PlayRange(0, Maker::kLength);
-            track.Seek(Maker::kLength - 50);
+            track.Seek(Maker::kLength - 300);
             if (paused)
                 track.Pause();
             track.Stop();
@@ -450,14 +450,17 @@ TYPED_TEST(TrackContract, APlannedStartComesOnItsSample)
         other.CancelPlannedStart();
         EXPECT_FALSE(other.IsPlaying());
         Spin(300);
-        EXPECT_TRUE(planned->Pending());
-        EXPECT_EQ(std::pair(follower.GetPosition(), other.GetPosition()), std::pair(0, 0));
+        EXPECT_EQ(other.GetPosition(), 0);
+        if (at < 0) { // seconds before its sample
+            EXPECT_TRUE(planned->Pending());
+            EXPECT_EQ(follower.GetPosition(), 0);
+        }
         ASSERT_TRUE(other.PlayAfter(leader, at));
         other.Play();
         ASSERT_TRUE(TestEnv::WaitUntil([&] { return other.AirInput()->Started(); }, 3000));
-        EXPECT_LT(other.AirInput()->StartedAt(), input->StartedAt() + CAirBus::FramesOf(900));
-
         ASSERT_TRUE(TestEnv::WaitUntil([&] { return planned->Started(); }, 6000));
+        if (at < 0)
+            EXPECT_LT(other.AirInput()->StartedAt(), planned->StartedAt()) << "Play waited for the plan";
         const std::uint64_t due = at < 0 ? input->FramesTaken()
                                          : CAirBus::FramesOf(at - leader.AirInputStart());
         if (Maker::kStartsOnTheSample)
