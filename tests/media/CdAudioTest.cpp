@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Audio CDs through the cdaudio device, on a generated BIN/CUE image of three
 // tone tracks (1, 2 and 3 s of 440, 880 and 1320 Hz) played into the paced
-// null output, and the CD database of that disc.
+// null output, and the CD database of that disc. What a CD track does as a
+// track (its own positions, seeks and ends) is in TrackContractTest.
 #include "media/CdAudioTrack.h"
 #include "media/CdDatabase.h"
 #include "media/TrackExceptions.h"
@@ -19,8 +20,6 @@
 #include <QFile>
 
 #include <sys/stat.h>
-
-#include <algorithm>
 
 namespace {
 
@@ -89,48 +88,6 @@ TEST_F(CdAudioTest, TheImageReadsAsTheDiscWithItsTableOfContentsAndId)
     EXPECT_NEAR(CrossingsAt(*source, 0), 88, 2);
     EXPECT_NEAR(CrossingsAt(*source, 75 * 588), 176, 2);
     EXPECT_NEAR(CrossingsAt(*source, 225 * 588 + 100), 264, 2);
-}
-
-TEST_F(CdAudioTest, ATrackPlaysItsOwnRangeSeeksPausesAndEndsInsideTheTrack)
-{
-    CCDAudioTrack track;
-    track.Open(Item("Track02.cda"), &owner);
-    // The disc stands before the track; a seek past its end goes to its end.
-    EXPECT_EQ(
-        (std::tuple{track.TrackStart(), track.GetLength(), track.GetPosition(), track.HasVolumeControl()}),
-        std::tuple(1000, 2000, 0, true));
-    for (const auto& [sought, position] : {std::pair(1500, 1500), {5000, 2000}, {-3, 0}}) {
-        track.Seek(sought);
-        EXPECT_EQ(track.GetPosition(), position) << sought;
-    }
-
-    track.Play();
-    ASSERT_TRUE(TestEnv::WaitUntil([&] { return track.GetPosition() > 0; }, 4000));
-    track.Pause();
-    EXPECT_TRUE(track.IsPaused());
-    const TrackMs paused = track.GetPosition();
-    EXPECT_LT(paused, 2000);
-    Spin(100);
-    EXPECT_EQ(track.GetPosition(), paused);
-    track.Resume();
-    EXPECT_FALSE(track.IsPaused());
-    EXPECT_TRUE(track.IsPlaying());
-    track.Seek(1700); // playing: plays on from there to the track's end
-    const auto ended = [&](std::size_t n) {
-        return TestEnv::WaitUntil(
-            [&] {
-                return std::count_if(owner.ends.begin(), owner.ends.end(), [](const auto& e) {
-                           return e.first == mci::MCI_NOTIFY_SUCCESSFUL;
-                       }) == std::ptrdiff_t(n);
-            },
-            4000);
-    };
-    ASSERT_TRUE(ended(1));
-    EXPECT_EQ(track.GetPosition(), 2000) << "ends at the track's end, not the disc's";
-
-    track.PlayRange(300, 400);
-    ASSERT_TRUE(ended(2));
-    EXPECT_EQ(track.GetPosition(), 400);
 }
 
 TEST_F(CdAudioTest, TheTrackNumberRuleReachesTheDevice)

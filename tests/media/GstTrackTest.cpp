@@ -5,7 +5,6 @@
 #include "media/AirBus.h"
 #include "media/DirectShowAir.h"
 #include "media/DirectShowTrack.h"
-#include "media/MciTrack.h"
 #include "media/MiniPlaylistTrack.h"
 #include "media/PauseTrack.h"
 #include "media/PlugInChain.h"
@@ -188,57 +187,23 @@ TEST_F(GstTrack, AStartLostInTheDecoderIsToldNamingTheFile)
     qInstallMessageHandler(previous);
 }
 
-// A start planned on the bus comes on its sample: after the last of the
-// item before (which has then taken its whole length), or where that one
-// reaches a position; Play before then starts the item at once.
-TEST_F(GstTrack, APlannedStartComesOnItsSampleAndPlayStartsItAtOnce)
-{
-    CDirectShowTrack a, b, c;
-    for (CDirectShowTrack* t : {&a, &b, &c})
-        t->Open(s_wav, &owner);
-    ASSERT_TRUE(b.PlayAfter(a, 500));
-    a.Play();
-    ASSERT_TRUE(TestEnv::WaitUntil([&] { return b.GetPosition() > 0; }, 3000));
-    EXPECT_NEAR(a.GetPosition() - b.GetPosition(), 500, 1); // both in bus samples
-    ASSERT_TRUE(owner.WaitForEnds(2));
-    a.Stop();
-    ASSERT_TRUE(c.PlayAfter(a)); // after a's last sample: a does not play, Play starts c
-    c.Play();
-    ASSERT_TRUE(TestEnv::WaitUntil([&] { return c.GetPosition() > 100; }, 3000));
-    EXPECT_EQ(a.GetPosition(), 0);
-}
-
-// A start planned after any kind of item lands on its sample: after a
-// pause's last, after a MIDI file's last, and 500 ms into a list's last
-// entry (its place in the list less where the entry starts).
-TEST_F(GstTrack, PlannedStartsFollowEveryKindOnItsSample)
+// A start planned after a list lands on its sample: 500 ms into its last
+// entry (its place in the list less where the entry starts). How every
+// track plans its start after one of its class is in TrackContractTest.
+TEST_F(GstTrack, APlannedStartFollowsAListOnItsSample)
 {
     const QString list = TestEnv::WriteFile(TestEnv::Root() + "/two.m3u",
                                             "1~0.pause\n1~0.pause\n"); // no overlap
-    struct Case
-    {
-        std::unique_ptr<CMediaTrack> leader;
-        QString path;
-        TrackMs at; // -1: after its last sample
-    };
-    Case cases[] = {
-        {std::make_unique<CPauseTrack>(), QStringLiteral("1.pause"), -1},
-        {std::make_unique<CMidiTrack>(), TestMedia::MidiFile(TestEnv::Root(), "m", {{1, 120}}), -1},
-        {std::make_unique<CMiniPlaylistTrack>(), list, 1500}};
-    for (Case& c : cases) {
-        SCOPED_TRACE(c.path.toStdString());
-        CPauseTrack next;
-        next.Open(QStringLiteral("1.pause"), &owner);
-        c.leader->Open(c.path, &owner);
-        c.leader->Play();
-        std::shared_ptr<CAirInput> leader;
-        ASSERT_TRUE(TestEnv::WaitUntil([&] { return (leader = c.leader->AirInput()) != nullptr; }, 3000));
-        ASSERT_TRUE(next.PlayAfter(*c.leader, c.at));
-        ASSERT_TRUE(TestEnv::WaitUntil([&] { return next.AirInput()->Started(); }, 4000));
-        const std::uint64_t due = c.at < 0 ? leader->FramesTaken() : std::uint64_t(c.at - 1000) * 441 / 10;
-        EXPECT_EQ(next.AirInput()->StartedAt(), leader->StartedAt() + due);
-        c.leader->Close();
-    }
+    CMiniPlaylistTrack leader;
+    CPauseTrack next;
+    next.Open(QStringLiteral("1.pause"), &owner);
+    leader.Open(list, &owner);
+    leader.Play();
+    std::shared_ptr<CAirInput> input;
+    ASSERT_TRUE(TestEnv::WaitUntil([&] { return (input = leader.AirInput()) != nullptr; }, 3000));
+    ASSERT_TRUE(next.PlayAfter(leader, 1500));
+    ASSERT_TRUE(TestEnv::WaitUntil([&] { return next.AirInput()->Started(); }, 4000));
+    EXPECT_EQ(next.AirInput()->StartedAt(), input->StartedAt() + 500 * 441 / 10);
 }
 
 // A list follows on its first entry's sample too: planned before it plays,

@@ -3,11 +3,11 @@
 // next to the tests) on its paced silent output: what Open leaves, the
 // units at the interface, the end report of a range, and the two texts of
 // a missing file and a missing library, each naming the item. Positions,
-// not wall time, carry the assertions.
+// not wall time, carry the assertions; what every track does is in
+// TrackContractTest.
 #include "media/ModTrack.h"
 #include "media/AirBus.h"
 #include "media/ModLibrary.h"
-#include "media/TrackFactory.h"
 
 #include "EventRecorder.h"
 #include "support/TestMedia.h"
@@ -31,49 +31,28 @@ protected:
     }
 };
 
+// Paused, a module answers the place sought; playing, the player's tenths
+// of a second; sought to its end while paused, its watch reports the end.
 TEST_F(ModTrackTest, OpensPausedAtZeroAndCountsInTenthsOfASecond)
 {
-    auto made = CreateTrack(Module());
-    auto& track = dynamic_cast<CModTrack&>(*made);
+    CModTrack track;
     track.Open(Module(), &owner);
-    EXPECT_EQ((std::tuple{track.GetLength(), track.IsPaused(), track.IsStopped(), track.IsPlaying(),
-                          track.GetPosition(), track.GetVolume()}),
-              std::tuple(6000, true, true, false, 0, 1.0f));
-
-    // Paused, the position is the one sought, clamped to the module (the top
-    // clamp comes last: the watch reports the end of a paused track too).
-    for (const auto& [sought, held] : {std::pair(1234, 1234), std::pair(-5, 0)}) {
-        track.Seek(sought);
-        EXPECT_EQ(track.GetPosition(), held) << sought;
-    }
+    EXPECT_TRUE(track.IsPaused() && track.IsStopped() && track.GetPosition() == 0);
     track.Stop(); // not playing: nothing happens
     EXPECT_TRUE(track.IsPaused());
-
     track.Seek(1234);
+    EXPECT_EQ(track.GetPosition(), 1234);
     track.Resume();
-    EXPECT_TRUE(track.IsPlaying() && !track.IsStopped() && !track.IsPaused());
     EXPECT_EQ(track.GetPosition(), 1200) << "the player moved to 12 tenths";
     Spin(300);
-    const TrackMs moved = track.GetPosition();
-    EXPECT_EQ(moved % 100, 0);
-    EXPECT_GT(moved, 1200);
-    EXPECT_LT(moved, 2500);
-
+    EXPECT_EQ(track.GetPosition() % 100, 0);
+    EXPECT_GT(track.GetPosition(), 1200);
     track.SetVolume(0.456f);
     EXPECT_FLOAT_EQ(track.GetVolume(), 0.45f);
     track.Pause();
-    EXPECT_TRUE(track.IsPaused() && track.IsStopped());
-    const TrackMs held = track.GetPosition();
-    Spin(250);
-    EXPECT_EQ(track.GetPosition(), held);
-    EXPECT_EQ(owner.Count(), 0u);
-
     track.Seek(999999);
     EXPECT_EQ(track.GetPosition(), 5999);
     ASSERT_TRUE(owner.WaitForEnds(1)) << "sought to its end while paused, the module has ended";
-    track.Close();
-    Spin(300);
-    EXPECT_EQ(owner.Count(), 1u);
 }
 
 TEST_F(ModTrackTest, ARangeEndsAboutTwoHundredMsPastItsMarkOnceOnly)
@@ -102,22 +81,6 @@ TEST_F(ModTrackTest, ARangeEndsAboutTwoHundredMsPastItsMarkOnceOnly)
     EXPECT_EQ(owner.Count(), 1u);
 }
 
-TEST_F(ModTrackTest, StopEndsTheWatchForGoodAndCloseEndsAPausedModule)
-{
-    CModTrack track;
-    track.Open(Module(), &owner);
-    track.PlayRange(0, 400);
-    track.Stop();
-    EXPECT_TRUE(track.IsStopped());
-    track.PlayRange(0, 300);
-    Spin(700);
-    EXPECT_EQ(owner.Count(), 0u) << "no report after Stop";
-    track.Close();
-    track.Open(Module(), &owner); // paused, its watch running
-    track.Close();
-    EXPECT_FALSE(track.IsPlaying() || track.IsPaused() || track.IsStopped());
-}
-
 TEST_F(ModTrackTest, AMissingFileOrLibraryFailsOpenWithItsText)
 {
     const CModLibrary absent(TestEnv::Root() + QStringLiteral("/no-lib/libnpmod32.so"));
@@ -141,38 +104,6 @@ TEST_F(ModTrackTest, AMissingFileOrLibraryFailsOpenWithItsText)
     EXPECT_EQ(CModException(-1301).GetErrorMessage(), QStringLiteral("MOD Player initializiation error"));
     EXPECT_EQ(CModException(0).GetErrorMessage(), QStringLiteral("Unknown MOD Error"));
     EXPECT_EQ(owner.Count(), 0u);
-}
-
-// A start planned on the bus lands on its leader's frame, module or file
-// track on either side: on the frame after a short module's last (at least
-// its 5 x 5292; the player may render a tail), or where the leader
-// reaches 100 ms.
-TEST_F(ModTrackTest, APlannedStartLandsOnTheLeadersFrame)
-{
-    const QString shortModule = TestMedia::WriteModule(TestEnv::Root() + QStringLiteral("/short.mod"), 5);
-    const QString wav = TestMedia::ToneWav(TestEnv::Root(), QStringLiteral("tone"), 440, 0.3);
-    const struct
-    {
-        QString leader, follower;
-        TrackMs position;
-        std::uint64_t frames;
-    } cases[] = {{shortModule, Module(), -1, 26460}, {wav, Module(), 100, 4410}, {Module(), wav, 100, 4410}};
-    for (const auto& c : cases) {
-        auto leader = CreateTrack(c.leader);
-        auto follower = CreateTrack(c.follower);
-        leader->Open(c.leader, &owner);
-        follower->Open(c.follower, &owner);
-        ASSERT_TRUE(follower->PlayAfter(*leader, c.position)) << c.follower.toStdString();
-        EXPECT_TRUE(follower->IsPlaying());
-        leader->Play();
-        ASSERT_TRUE(TestEnv::WaitUntil([&] { return follower->AirInput()->Started(); }, 3000));
-        const std::shared_ptr<CAirInput> input = leader->AirInput();
-        EXPECT_EQ(follower->AirInput()->StartedAt() - input->StartedAt(),
-                  c.position < 0 ? input->FramesTaken() : c.frames)
-            << c.leader.toStdString();
-        EXPECT_GE(input->FramesTaken(), c.frames);
-        EXPECT_EQ(input->Ended(), c.position < 0);
-    }
 }
 
 // A player held back on the bus, or its own output stalled (a library
