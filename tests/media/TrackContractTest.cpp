@@ -459,14 +459,16 @@ TYPED_TEST(TrackContract, APlannedStartComesOnItsSample)
         other.Play();
         ASSERT_TRUE(TestEnv::WaitUntil([&] { return other.AirInput()->Started(); }, 3000));
         ASSERT_TRUE(TestEnv::WaitUntil([&] { return planned->Started(); }, 6000));
-        if (at < 0)
+        if (at < 0) {
             EXPECT_LT(other.AirInput()->StartedAt(), planned->StartedAt()) << "Play waited for the plan";
+        }
         const std::uint64_t due = at < 0 ? input->FramesTaken()
                                          : CAirBus::FramesOf(at - leader.AirInputStart());
-        if (Maker::kStartsOnTheSample)
+        if (Maker::kStartsOnTheSample) {
             EXPECT_EQ(planned->StartedAt(), input->StartedAt() + due);
-        else
+        } else {
             EXPECT_GE(planned->StartedAt(), input->StartedAt() + due);
+        }
     }
 }
 
