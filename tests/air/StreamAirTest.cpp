@@ -38,6 +38,15 @@ namespace {
 
 using namespace std::chrono_literals;
 
+sockaddr_in Loopback(int port)
+{
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(std::uint16_t(port));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return addr;
+}
+
 // An Icecast server of the test's own on 127.0.0.1.
 class Icecast
 {
@@ -140,14 +149,11 @@ private:
     QByteArray Fetch(const QString& path, std::chrono::milliseconds span) const
     {
         const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_port = htons(std::uint16_t(m_port));
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        const sockaddr_in addr = Loopback(m_port);
         timeval timeout{2, 0};
         ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
         QByteArray reply;
-        if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
+        if (::connect(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0) {
             const QByteArray request = "GET " + path.toUtf8() + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n";
             if (::write(fd, request.constData(), size_t(request.size())) == request.size()) {
                 const auto until = std::chrono::steady_clock::now() + span;
@@ -202,15 +208,6 @@ public:
     }
     int Port() const { return m_port; }
     void Cut() { m_cut = true; }
-
-    static sockaddr_in Loopback(int port)
-    {
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_port = htons(std::uint16_t(port));
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        return addr;
-    }
 
 private:
     void Run()
