@@ -348,7 +348,12 @@ void CAirBus::Impl::Take(CAirInput::State& input, std::uint64_t first, int offse
                          std::vector<std::function<void()>>& calls)
 {
     const int want = CAirBus::PeriodFrames - offset;
-    const int take = int(std::min<std::size_t>(std::size_t(want), input.count));
+    // A live input takes no more than its length; the period's frames it
+    // has no sound for pass as its time all the same.
+    const bool live = input.liveLength > 0;
+    const int room = live ? int(std::min<std::uint64_t>(std::uint64_t(want), input.liveLength - input.taken))
+                          : want;
+    const int take = int(std::min<std::size_t>(std::size_t(room), input.count));
     const std::uint64_t takenBefore = input.taken;
     const float from = input.lastGain, to = input.gain * input.trim;
     // In runs up to the ring's end: at a steady gain (nearly always) one
@@ -374,7 +379,7 @@ void CAirBus::Impl::Take(CAirInput::State& input, std::uint64_t first, int offse
     input.lastGain = take > 0 ? to : from;
     input.read = (input.read + std::size_t(take)) % std::size_t(CAirBus::RingFrames);
     input.count -= std::size_t(take);
-    input.taken += std::uint64_t(take);
+    input.taken += std::uint64_t(live ? room : take);
     if (take > 0 && input.waitingForRoom > 0 &&
         std::size_t(CAirBus::RingFrames) - input.count >= input.waitingForRoom)
         input.space.notify_all();
@@ -382,13 +387,14 @@ void CAirBus::Impl::Take(CAirInput::State& input, std::uint64_t first, int offse
     // it starts on the frame after its last as soon as that is taken: when
     // it is the period's last, on the next period, planned now, so that a
     // producer that lets the input go at once (a device) loses no start.
-    const bool endsNow = take < want && input.endMarked;
-    const bool lastTaken = input.endMarked && input.count == 0;
-    if (take < want && !input.endMarked) {
+    const bool endsNow = live ? input.taken >= input.liveLength : take < want && input.endMarked;
+    const bool lastTaken = live ? endsNow : input.endMarked && input.count == 0;
+    const int passed = int(input.taken - takenBefore); // frames of the period it took
+    if (take < room && !input.endMarked) {
         if (input.starved == 0)
             qCDebug(lcMedia).noquote()
-                << "air bus: input" << input.name << "short of" << want - take << "frames at" << first;
-        input.starved += std::uint64_t(want - take);
+                << "air bus: input" << input.name << "short of" << room - take << "frames at" << first;
+        input.starved += std::uint64_t(room - take);
         if (input.starved >= std::uint64_t(CAirBus::StallFrames) && !input.stallReported) {
             input.stallReported = true;
             qCWarning(lcMedia).noquote() << "air bus: input" << input.name << "brought no sound for 2 s";
@@ -412,13 +418,13 @@ void CAirBus::Impl::Take(CAirInput::State& input, std::uint64_t first, int offse
         int at = -1;
         if (candidate->frameOfOther == CAirInput::Now) {
             if (lastTaken)
-                at = offset + take;
+                at = offset + passed;
         } else if (candidate->frameOfOther <= takenBefore) {
             at = offset;
         } else if (candidate->frameOfOther <= input.taken) {
             at = offset + int(candidate->frameOfOther - takenBefore);
         } else if (lastTaken) {
-            at = offset + take; // the other ended before the frame came
+            at = offset + passed; // the other ended before the frame came
         }
         if (at >= 0 && at < CAirBus::PeriodFrames) {
             work.emplace_back(candidate, at);

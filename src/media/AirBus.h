@@ -142,6 +142,11 @@ public:
     // was flushed or detached meanwhile. WriteEnd: no more data until a
     // Flush; the input ends when the ring has played out.
     bool Write(const float* samples, int frames);
+    // A live producer's write before the start: with these frames the ring
+    // keeps only the newest `keep` (what a live source brought earlier would
+    // be heard late), so that the input starts on its frame with sound in
+    // hand. False, writing nothing, once the input has started. Never waits.
+    bool WriteAhead(const float* samples, int frames, int keep);
     void WriteEnd();
     // Frames in the ring not yet taken (RingFrames less them can be written
     // without waiting). Does not wait.
@@ -190,6 +195,12 @@ public:
     // WriteEnd has been taken. onStall: once per stall, an input that plays
     // and brings nothing for StallFrames. Both run on the mixing thread.
     void SetCallbacks(std::function<void()> onEnd, std::function<void()> onStall);
+    // Set before the input starts: a live input, whose position runs with
+    // the bus from its start whether its sound has come or not (a live
+    // source cannot make up for time lost), and which ends on its `frames`th
+    // frame, so that what follows comes on time; no end mark is needed, and
+    // what it holds then is not heard.
+    void SetLive(std::uint64_t frames);
 
     struct State; // its ring and schedule, shared with the mixer
 

@@ -67,6 +67,7 @@ struct CAirInput::State
     std::uint64_t frameOfOther = Now; // Now: at the other's end
     std::uint64_t startedAt = Now;
     std::uint64_t taken = 0;
+    std::uint64_t liveLength = 0;       // a live input's length in frames; 0: not live
     float gain = 1.0f, lastGain = 1.0f; // lastGain: with the trim
     float trim = 1.0f;                  // the item's loudness gain, beside its volume
     std::uint64_t starved = 0;

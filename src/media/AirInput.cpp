@@ -58,6 +58,36 @@ bool CAirInput::Write(const float* samples, int frames)
     return true;
 }
 
+bool CAirInput::WriteAhead(const float* samples, int frames, int keep)
+{
+    State& s = *m_state;
+    std::lock_guard lock(*s.mutex);
+    if (s.started)
+        return false;
+    if (!s.bus || s.held || frames <= 0)
+        return true; // let go: nothing will be heard
+    constexpr std::size_t ring = CAirBus::RingFrames;
+    const std::size_t limit = std::min(std::size_t(std::max(keep, 0)), ring);
+    const std::size_t kept = std::min(limit, std::size_t(frames));
+    samples += (std::size_t(frames) - kept) * CAirBus::Channels;
+    const std::size_t drop = s.count + kept - std::min(s.count + kept, limit); // at most count
+    s.read = (s.read + drop) % ring;
+    s.count -= drop;
+    for (std::size_t i = 0; i < kept; ++i) {
+        const std::size_t at = (s.read + s.count + i) % ring;
+        std::copy_n(samples + i * CAirBus::Channels, CAirBus::Channels,
+                    s.ring.begin() + std::ptrdiff_t(at * CAirBus::Channels));
+    }
+    s.count += kept;
+    return true;
+}
+
+void CAirInput::SetLive(std::uint64_t frames)
+{
+    std::lock_guard lock(*m_state->mutex);
+    m_state->liveLength = std::max<std::uint64_t>(frames, 1);
+}
+
 int CAirInput::Buffered() const
 {
     std::lock_guard lock(*m_state->mutex);

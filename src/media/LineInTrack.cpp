@@ -42,8 +42,11 @@ void CLineInTrack::BeginOpen(const QString& path, QObject* owner)
 
 void CLineInTrack::FinishOpen()
 {
-    if (Captures())
-        return; // the capture replaces the card's loopback
+    if (Captures()) {
+        // the capture replaces the card's loopback
+        m_capture = LineInCapture::Open(m_source, Notifier());
+        return;
+    }
     try {
         m_mixer.Open(m_device);
         const CMixerControl mute = m_mixer.GetLineControlByType(m_line, MixerControlType::Mute);
@@ -69,6 +72,7 @@ void CLineInTrack::FinishOpen()
 void CLineInTrack::Close()
 {
     CPauseTrack::Close();
+    m_capture = {}; // the input was let go: the capture's writes are over
     ReleaseLine();
 }
 
@@ -93,7 +97,7 @@ CPauseTrack::Filler CLineInTrack::Fill(const std::shared_ptr<CAirInput>& input, 
     if (!Captures())
         return CPauseTrack::Fill(input, frames);
     input->SetGain(m_gain);
-    return LineInCapture::Start(m_source, input, frames, Notifier());
+    return {nullptr, LineInCapture::Carry(m_capture, m_source, input, frames, Notifier())};
 }
 
 void CLineInTrack::SetVolume(float level)

@@ -17,6 +17,7 @@
 // Open (BeginOpen) is quick, FinishOpen and Close may wait.
 #pragma once
 
+#include "media/LineInCapture.h"
 #include "media/Mixer.h"
 #include "media/PauseTrack.h"
 
@@ -29,8 +30,8 @@ public:
     void Open(const QString& path, QObject* owner) override;
     // The pause part and the settings.
     void BeginOpen(const QString& path, QObject* owner) override;
-    // Opens the mixer, saves the line's state, un-mutes it; nothing with a
-    // capture source.
+    // Opens the mixer, saves the line's state, un-mutes it; with a capture
+    // source, starts its capture, which stands by until a play.
     void FinishOpen() override;
     bool MayBlock() const override { return true; }
     // The pause part; then the line gets back its mute and volume as found.
@@ -64,7 +65,8 @@ private:
     CMixerControl m_volume;
     bool m_acquired = false; // the line is taken (MixerState) and given back at Close
     bool m_volumeAvailable = false;
-    unsigned m_baseLevel = 0; // the volume the line was found at
-    QString m_source;         // "LineInSource"; empty: the mixer line
-    float m_gain = 1.0f;      // with a capture source
+    unsigned m_baseLevel = 0;      // the volume the line was found at
+    QString m_source;              // "LineInSource"; empty: the mixer line
+    float m_gain = 1.0f;           // with a capture source
+    LineInCapture::Line m_capture; // with a capture source, from Open to Close
 };

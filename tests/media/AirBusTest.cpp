@@ -148,6 +148,34 @@ TEST_F(AirBusTest, APlannedStartWaitsAgainWhenItsLeaderLeavesItsCourse)
     }
 }
 
+// A live input holds only the newest sound written ahead of its start; its
+// time runs with the bus whether sound came or not, and it ends on its
+// length, where the one after it starts.
+TEST_F(AirBusTest, ALiveInputHoldsTheNewestSoundAndEndsOnItsLength)
+{
+    Open();
+    auto live = bus->AddInput(QStringLiteral("live"));
+    live->SetLive(3000);
+    for (const float value : {0.125f, 0.25f, 0.5f}) {
+        const std::vector<float> chunk(2 * 600, value);
+        EXPECT_TRUE(live->WriteAhead(chunk.data(), 600, 1000));
+    }
+    EXPECT_EQ(live->Buffered(), 1000);
+    auto next = Input(500, 0.75f);
+    next->StartAfter(live);
+    const std::uint64_t at = bus->Frames() + 4410;
+    live->StartAt(at);
+    ASSERT_TRUE(TestEnv::WaitUntil([&] { return next->Ended(); }, 3000));
+    EXPECT_FALSE(live->WriteAhead(std::vector<float>(2, 1.0f).data(), 1, 1000)) << "started";
+    const std::vector<float> air = Left(at);
+    ASSERT_GE(air.size(), 3500u);
+    const std::pair<int, float> expected[] = {{0, 0.25f},   {399, 0.25f}, {400, 0.5f},   {999, 0.5f},
+                                              {1000, 0.0f}, {2999, 0.0f}, {3000, 0.75f}, {3499, 0.75f}};
+    for (const auto& [frame, value] : expected)
+        EXPECT_EQ(air[std::size_t(frame)], value) << frame;
+    EXPECT_EQ(std::pair(live->FramesTaken(), next->StartedAt()), std::pair(std::uint64_t(3000), at + 3000));
+}
+
 // A gain change is reached within one period, without a step back up; a
 // flush (a seek) of one input leaves the other whole; pause keeps the place.
 TEST_F(AirBusTest, GainFlushAndPauseActOnTheirInputOnly)

@@ -98,7 +98,7 @@ struct LineInMaker : PauseMaker
 {
     using Track = CLineInTrack;
     static constexpr float kOpenVolume = 1.0f;
-    static constexpr bool kPauses = false, kSeeks = false, kStartsOnTheSample = false;
+    static constexpr bool kPauses = false, kSeeks = false, kStartsOnTheSample = true;
     static void Prepare()
     {
         CRegistryKey::OpenAppSubkey(QStringLiteral("Settings"))
