@@ -167,11 +167,6 @@ struct Zone
     int repeatedHour;    // 2 in Europe, 1 in America
 };
 
-void PrintTo(const Zone& zone, std::ostream* os)
-{
-    *os << zone.tz;
-}
-
 WallTime Wall(QDate d, int h, int mi = 0)
 {
     return MakeWallTime(d.year(), d.month(), d.day(), h, mi, 0);

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Overlap and fade rules on fake tracks: no audio, positions set by the test.
 #include "EngineFixture.h"
-#include "media/TrackWork.h"
 #include "support/TestEnv.h"
 
 #include <tuple>
@@ -29,58 +28,43 @@ protected:
     }
 };
 
-// When the next item starts, by what is left of the one on air (180 s).
+// When the next item starts, by the position of the one on air: at less
+// than the overlap (the default 4 s, or the name's "~N") before its end; "~0" and the
+// last row never overlap, but in Repeat row 0 follows. An item shorter than
+// the overlap is cut at its start by default; with "short items" chosen its
+// overlap is at most a third of its length; a name's override stands either way.
 TEST_F(FaderTest, TheNextItemStartsWhenLessThanItsOverlapIsLeft)
 {
-    const QStringList two = {"/m/a.mp3", "/m/b.mp3"};
-    const std::tuple<QStringList, PlayerMode, TrackMs, bool> cases[] = {
-        {two, PlayerMode::Normal, 4000, false}, // exactly the overlap: not yet
-        {two, PlayerMode::Normal, 3999, true},
-        {{"/m/a~2.5.mp3", "/m/b.mp3"}, PlayerMode::Normal, 2600, false}, // the name's override
-        {{"/m/a~2.5.mp3", "/m/b.mp3"}, PlayerMode::Normal, 2400, true},
-        {{"/m/a~0.mp3", "/m/b.mp3"}, PlayerMode::Normal, 0, false}, // ~0 never overlaps
-        {{"/m/a.mp3"}, PlayerMode::Normal, 100, false},             // nothing follows the last row
-        {{"/m/a.mp3"}, PlayerMode::IntroScan, 100, false},
-        {{"/m/a.mp3"}, PlayerMode::Repeat, 100, true}}; // row 0 follows
-    for (const auto& [rows, mode, left, overlaps] : cases) {
-        SCOPED_TRACE(rows[0].toStdString() + " " + std::to_string(left));
+    const PlayerMode normal = PlayerMode::Normal;
+    // rows (the first one's length), mode, short items at a third, position | overlaps
+    const std::tuple<QStringList, TrackMs, PlayerMode, bool, TrackMs, bool> cases[] = {
+        {{"/m/a.mp3", "/m/b.mp3"}, 180000, normal, false, 176000, false}, // exactly the overlap: not yet
+        {{"/m/a.mp3", "/m/b.mp3"}, 180000, normal, false, 176001, true},
+        {{"/m/a.mp3", "/m/b.mp3"}, 180000, normal, true, 176000, false}, // a long item keeps the setting
+        {{"/m/a.mp3", "/m/b.mp3"}, 180000, normal, true, 176001, true},
+        {{"/m/a~2.5.mp3", "/m/b.mp3"}, 180000, normal, false, 177400, false},
+        {{"/m/a~2.5.mp3", "/m/b.mp3"}, 180000, normal, false, 177600, true},
+        {{"/m/a~0.mp3", "/m/b.mp3"}, 180000, normal, false, 180000, false},
+        {{"/m/a.mp3"}, 180000, normal, false, 179900, false},
+        {{"/m/a.mp3"}, 180000, PlayerMode::IntroScan, false, 179900, false},
+        {{"/m/a.mp3"}, 180000, PlayerMode::Repeat, false, 179900, true},
+        {{"/m/id.mp3", "/m/b.mp3"}, 2750, normal, false, 0, true},
+        {{"/m/id.mp3", "/m/b.mp3"}, 2750, normal, true, 1834, false},
+        {{"/m/id.mp3", "/m/b.mp3"}, 2750, normal, true, 1835, true}, // 2/3 of 2750 heard: a 916 ms overlap
+        {{"/m/id~2.5.mp3", "/m/b.mp3"}, 3000, normal, true, 501, true}};
+    for (const auto& [rows, length, mode, third, position, overlaps] : cases) {
+        SCOPED_TRACE(rows[0].toStdString() + (third ? " third at " : " at ") + std::to_string(position));
         MakeEngine();
         engine->SetMode(mode);
+        engine->Settings().shortItemOverlapThird = third; // the overlap is the default 4 s
+        world.lengths[rows[0]] = length;
         Play(rows);
-        FakeTrack* first = OnAir();
-        first->SetPosition(180000 - left);
-        Tick();
-        EXPECT_EQ(Fading() == first, overlaps);
-        EXPECT_EQ(OnAir() != first, overlaps);
-        EXPECT_EQ(engine->IsFadeTimerActive(), overlaps);
-    }
-}
-
-// Items shorter than the overlap: by default the next one starts at the
-// overlap before the end, at once for an item shorter than it; with "short
-// items" chosen the overlap is at most a third of the item's length. A
-// name's override stands either way.
-TEST_F(FaderTest, AShortItemOverlapsAtMostAThirdOfItsLengthWhenChosen)
-{
-    const std::tuple<QString, TrackMs, bool, TrackMs, bool> cases[] = {
-        {"/m/id.mp3", 2750, false, 0, true}, // the default: cut at its start
-        {"/m/id.mp3", 2750, true, 1834, false},
-        {"/m/id.mp3", 2750, true, 1835, true}, // 2/3 of 2750 heard: a 916 ms overlap
-        {"/m/song.mp3", 180000, true, 176000, false},
-        {"/m/song.mp3", 180000, true, 176001, true}, // a long item keeps the setting
-        {"/m/id~2.5.mp3", 3000, true, 501, true},    // the name's override
-    };
-    for (const auto& [path, length, third, position, overlaps] : cases) {
-        SCOPED_TRACE(path.toStdString() + (third ? " third at " : " at ") + std::to_string(position));
-        MakeEngine();
-        engine->Settings().overlapTime = 4000;
-        engine->Settings().shortItemOverlapThird = third;
-        world.lengths[path] = length;
-        Play({path, "/m/next.mp3"});
         FakeTrack* first = OnAir();
         first->SetPosition(position);
         Tick();
         EXPECT_EQ(Fading() == first, overlaps);
+        EXPECT_EQ(OnAir() != first, overlaps);
+        EXPECT_EQ(engine->IsFadeTimerActive(), overlaps);
     }
 }
 

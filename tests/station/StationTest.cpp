@@ -10,16 +10,12 @@
 #include "onair/EngineFixture.h"
 #include "platform/registry/RegistryKey.h"
 #include "playlist/AlbumDoc.h"
-#include "playlist/Playlist.h"
 #include "station/StationFiles.h"
-#include "support/Fakes.h"
 #include "support/TestEnv.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
 
 namespace {
 
