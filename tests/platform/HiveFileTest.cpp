@@ -113,22 +113,18 @@ TEST(HiveFile, EachLineReadsAsItsValueOrCostsOnlyItself)
 
 TEST(HiveFile, TextThatIsNoHiveAtAllIsRejectedWhole)
 {
-    const struct
-    {
-        QByteArray text;
-        const char* reason;
-    } cases[] = {
+    const std::pair<QByteArray, const char*> cases[] = {
         {"", "line 1: empty file"},
         {"REGEDIT5\n", "line 1: missing REGEDIT4 header"},
         {"\n[HKEY_CURRENT_USER\\K]\n", "line 2: missing REGEDIT4 header"},
         {QByteArray("R\0E\0G\0E\0D\0I\0T\0004\0\n\0", 18), "line 1"}, // UTF-16 without its byte order mark
     };
-    for (const auto& c : cases) {
+    for (const auto& [text, reason] : cases) {
         HiveKey root{kRoot, {}, {}};
         root.SetValue("Untouched", 1, "x");
         QString error;
-        EXPECT_FALSE(reg::ParseHive(c.text, kRoot, &root, nullptr, &error));
-        EXPECT_TRUE(error.contains(QLatin1String(c.reason))) << error.toStdString();
+        EXPECT_FALSE(reg::ParseHive(text, kRoot, &root, nullptr, &error));
+        EXPECT_TRUE(error.contains(QLatin1String(reason))) << error.toStdString();
         EXPECT_NE(root.FindValue("Untouched"), nullptr) << "a rejected file must not change the tree";
     }
 }

@@ -59,25 +59,18 @@ TEST_F(HiveStoreTest, ADamagedFileIsKeptAsideOnceAndEveryReadableValueStays)
         "[HKEY_CURRENT_USER\\Software\\Oxbelund\\Lirana\\Events\\Event 1]\r\n"
         "\"WeekDayMask\"=dword:7g\r\n\"FileName\"=\"/srv/news.mp3\"");
     const auto editorValues = [] {
-        const CRegistryKey settings = SettingsKey();
-        EXPECT_EQ(settings.GetNumber("IntroLength", 15), 20);
-        EXPECT_EQ(settings.GetText("MediaDir", {}), "/m");
-        EXPECT_EQ(settings.GetNumber("PlayerMode", 1), 1);
-        const CRegistryKey events = CRegistryKey::OpenAppSubkey("Events");
-        const CRegistryKey first = CRegistryKey::Create(events, "Event 0");
-        EXPECT_EQ(first.GetText("FileName", {}), "/srv/top ✓.mp3");
-        EXPECT_EQ(first.GetNumber("WeekDayMask", 127), 0x1f);
-        const CRegistryKey second = CRegistryKey::Create(events, "Event 1");
-        EXPECT_EQ(second.GetText("FileName", {}), "/srv/news.mp3");
-        EXPECT_EQ(second.GetNumber("WeekDayMask", 127), 127);
+        const CRegistryKey settings = SettingsKey(), events = CRegistryKey::OpenAppSubkey("Events");
+        const CRegistryKey first = CRegistryKey::Create(events, "Event 0"),
+                           second = CRegistryKey::Create(events, "Event 1");
+        EXPECT_EQ(std::tuple(settings.GetNumber("IntroLength", 15), settings.GetText("MediaDir", {}),
+                             settings.GetNumber("PlayerMode", 1), first.GetText("FileName", {}),
+                             first.GetNumber("WeekDayMask", 127), second.GetText("FileName", {}),
+                             second.GetNumber("WeekDayMask", 127)),
+                  std::tuple(20, "/m", 1, "/srv/top ✓.mp3", 0x1f, "/srv/news.mp3", 127));
     };
-    const struct
-    {
-        QByteArray bytes;
-        QStringList problems; // one message line each
-        std::function<void()> expectValues;
-        bool readOnly; // nothing is written before a save, and a second start makes no second copy
-    } rows[] = {
+    // The file; the problems, one message line each; what reads then; read-only:
+    // nothing is written before a save, and a second start makes no second copy.
+    const std::tuple<QByteArray, QStringList, std::function<void()>, bool> rows[] = {
         {"\xff\xfe" + QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2),
          {", line 6: bad dword", ", line 14: bad dword"},
          editorValues,
@@ -86,30 +79,30 @@ TEST_F(HiveStoreTest, ADamagedFileIsKeptAsideOnceAndEveryReadableValueStays)
          {" is damaged (line 2: missing REGEDIT4 header)"},
          [] { EXPECT_EQ(SettingsKey().GetNumber("IntroLength", 15), 15) << "no header: the defaults"; },
          false}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.problems.join(' ').toStdString());
+    for (const auto& [bytes, problems, expectValues, readOnly] : rows) {
+        SCOPED_TRACE(problems.join(' ').toStdString());
         Reload(); // what the last row left pending is written before its files go
         for (const QString& name : Siblings())
             QFile::remove(QFileInfo(UserFile()).absolutePath() + u'/' + name);
-        TestEnv::WriteFile(UserFile(), row.bytes);
-        for (int start = 1; start <= (row.readOnly ? 2 : 1); ++start) {
+        TestEnv::WriteFile(UserFile(), bytes);
+        for (int start = 1; start <= (readOnly ? 2 : 1); ++start) {
             Reload();
-            const QString err = StderrOf(row.expectValues);
+            const QString err = StderrOf(expectValues);
             const QStringList bad = Siblings().filter("Lirana.reg.bad-");
             ASSERT_EQ(bad.size(), 1);
             EXPECT_TRUE(QRegularExpression("^Lirana\\.reg\\.bad-\\d{8}-\\d{6}$").match(bad[0]).hasMatch());
-            EXPECT_EQ(err.count(u'\n'), row.problems.size()) << err.toStdString();
-            for (const QString& problem : row.problems)
+            EXPECT_EQ(err.count(u'\n'), problems.size()) << err.toStdString();
+            for (const QString& problem : problems)
                 EXPECT_TRUE(err.contains(UserFile() + problem)) << err.toStdString();
             EXPECT_TRUE(err.contains(bad[0])) << "the message says where the file went";
-            EXPECT_TRUE(!row.readOnly || UserText() == row.bytes);
-            EXPECT_EQ(FileBytes(QFileInfo(UserFile()).absolutePath() + u'/' + bad[0]), row.bytes)
+            EXPECT_TRUE(!readOnly || UserText() == bytes);
+            EXPECT_EQ(FileBytes(QFileInfo(UserFile()).absolutePath() + u'/' + bad[0]), bytes)
                 << "kept byte for byte";
         }
         SettingsKey().SetNumber("FF_TIME", 10); // a save drops the bad lines, keeps the rest
         EXPECT_TRUE(UserFileParses());
         Reload();
-        EXPECT_EQ(StderrOf(row.expectValues), "");
+        EXPECT_EQ(StderrOf(expectValues), "");
         EXPECT_EQ(SettingsKey().GetNumber("FF_TIME", 0), 10);
         EXPECT_EQ(Siblings().filter("Lirana.reg.bad-").size(), 1);
     }
@@ -255,29 +248,27 @@ TEST_F(HiveStoreTest, ALinkToTheHiveStaysALinkAndItsTargetGetsTheSave)
     QDir().mkpath(QFileInfo(UserFile()).absolutePath());
     const QString relative = QDir(QFileInfo(UserFile()).absolutePath()).relativeFilePath(dir);
     ASSERT_EQ(::symlink(qPrintable(dir + "/c.reg"), qPrintable(dir + "/chain")), 0);
-    const struct
-    {
-        QString link, target;
-    } cases[] = {
+    // the link | its target
+    const std::pair<QString, QString> cases[] = {
         {dir + "/a.reg", dir + "/a.reg"},
         {relative + "/b.reg", dir + "/b.reg"},
         {dir + "/chain", dir + "/c.reg"},
         {dir + "/d.reg", QString()}, // no target yet: the save makes it
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.link.toStdString());
-        if (!c.target.isEmpty())
-            TestEnv::WriteFile(c.target,
+    for (const auto& [link, target] : cases) {
+        SCOPED_TRACE(link.toStdString());
+        if (!target.isEmpty())
+            TestEnv::WriteFile(target,
                                "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Oxbelund\\Lirana\\Settings]\n"
                                "\"Kept\"=\"yes\"\n");
         QFile::remove(UserFile());
-        ASSERT_EQ(::symlink(qPrintable(c.link), qPrintable(UserFile())), 0);
+        ASSERT_EQ(::symlink(qPrintable(link), qPrintable(UserFile())), 0);
         Reload();
         SettingsKey().SetNumber("IntroLength", 20);
         EXPECT_TRUE(QFileInfo(UserFile()).isSymLink());
-        const QByteArray saved = FileBytes(c.target.isEmpty() ? c.link : c.target);
+        const QByteArray saved = FileBytes(target.isEmpty() ? link : target);
         EXPECT_TRUE(saved.contains("\"IntroLength\"=dword:00000014\n"));
-        EXPECT_EQ(saved.contains("\"Kept\"=\"yes\"\n"), !c.target.isEmpty());
+        EXPECT_EQ(saved.contains("\"Kept\"=\"yes\"\n"), !target.isEmpty());
     }
     EXPECT_EQ(QDir(dir).entryList({"*.tmp-*"}), QStringList());
     EXPECT_EQ(Siblings(), QStringList("Lirana.reg"));
@@ -288,11 +279,8 @@ TEST_F(HiveStoreTest, WhatIsNoRegularFileOrTooLargeIsLeftAloneAndTheSettingsRunO
     const QString fifo = TestEnv::MakeTempDir("odd") + "/fifo";
     ASSERT_EQ(::mkfifo(qPrintable(fifo), 0600), 0);
     QDir().mkpath(QFileInfo(UserFile()).absolutePath());
-    const struct
-    {
-        std::function<bool(const QString&)> make;
-        const char* says; // %1: the file
-    } cases[] = {
+    // makes the file | what the store says (%1: the file)
+    const std::pair<std::function<bool(const QString&)>, const char*> cases[] = {
         {[](const QString& path) { return ::mkfifo(qPrintable(path), 0600) == 0; },
          "%1 is a named pipe (FIFO)"},
         {[&](const QString& path) { return ::symlink(qPrintable(fifo), qPrintable(path)) == 0; },
@@ -320,9 +308,9 @@ TEST_F(HiveStoreTest, WhatIsNoRegularFileOrTooLargeIsLeftAloneAndTheSettingsRunO
         ::lstat(qPrintable(UserFile()), &st);
         return std::pair(st.st_mode, st.st_ino);
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.says);
-        ASSERT_TRUE(c.make(UserFile()));
+    for (const auto& [make, says] : cases) {
+        SCOPED_TRACE(says);
+        ASSERT_TRUE(make(UserFile()));
         const auto before = identity();
         ASSERT_TRUE(::getuid() != 0 || ::seteuid(65534) == 0);
         Reload();
@@ -332,7 +320,7 @@ TEST_F(HiveStoreTest, WhatIsNoRegularFileOrTooLargeIsLeftAloneAndTheSettingsRunO
         });
         ASSERT_TRUE(::getuid() != 0 || ::seteuid(0) == 0);
         EXPECT_EQ(err.count(u'\n'), 1) << err.toStdString();
-        EXPECT_TRUE(err.contains(QString::fromLatin1(c.says).arg(UserFile()))) << err.toStdString();
+        EXPECT_TRUE(err.contains(QString::fromLatin1(says).arg(UserFile()))) << err.toStdString();
         EXPECT_EQ(identity(), before) << "neither moved nor replaced";
         EXPECT_EQ(Siblings().filter(QRegularExpression("\\.(bad|tmp)-")), QStringList());
         QFile::remove(UserFile());

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 // Each level's line, as the terminal and as the journal get it: debug lines
@@ -10,22 +12,19 @@ namespace {
 // start with the syslog priority.
 TEST(Logging, LinesCarryTheCategoryOnlyAtDebugAndThePriorityOnlyForTheJournal)
 {
-    const struct
-    {
-        QtMsgType type;
-        const char* terminal;
-        const char* journal;
-    } rows[] = {{QtDebugMsg, "lirana.engine: start", "<7>lirana.engine: start"},
-                {QtInfoMsg, "start", "<6>start"},
-                {QtWarningMsg, "start", "<4>start"},
-                {QtCriticalMsg, "start", "<3>start"}};
+    // the level | its line on the terminal, in the journal
+    const std::tuple<QtMsgType, const char*, const char*> rows[] = {
+        {QtDebugMsg, "lirana.engine: start", "<7>lirana.engine: start"},
+        {QtInfoMsg, "start", "<6>start"},
+        {QtWarningMsg, "start", "<4>start"},
+        {QtCriticalMsg, "start", "<3>start"}};
     const QMessageLogContext context(nullptr, 0, nullptr, "lirana.engine");
-    for (const auto& row : rows) {
-        for (const bool journal : {false, true}) {
-            qSetMessagePattern(diagnostics::MessagePattern(journal));
-            EXPECT_EQ(qFormatLogMessage(row.type, context, QStringLiteral("start")),
-                      QString::fromLatin1(journal ? row.journal : row.terminal))
-                << "journal " << journal << ", type " << row.type;
+    for (const auto& [type, terminal, journal] : rows) {
+        for (const bool toJournal : {false, true}) {
+            qSetMessagePattern(diagnostics::MessagePattern(toJournal));
+            EXPECT_EQ(qFormatLogMessage(type, context, QStringLiteral("start")),
+                      QString::fromLatin1(toJournal ? journal : terminal))
+                << "journal " << toJournal << ", type " << type;
         }
     }
     qSetMessagePattern(QString());

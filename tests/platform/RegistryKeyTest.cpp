@@ -58,13 +58,8 @@ class RegistryKeyTest : public ::testing::Test, protected TempHive
 
 TEST_F(RegistryKeyTest, StoredValuesReadByTheirRules)
 {
-    const struct
-    {
-        ValueType type; // None: not stored
-        QByteArray data;
-        const Reader& read;
-        QString expected;
-    } rows[] = {
+    // the stored type (None: not stored) and data, the reader | what it reads
+    const std::tuple<ValueType, QByteArray, const Reader&, QString> rows[] = {
         {ValueType::Dword, QByteArray("\x01\0\0\0", 4), kFlag, "01"},
         {ValueType::Binary, QByteArray("\x01", 1), kFlag, "01"},
         {ValueType::Binary, QByteArray("\x2a\0\0\0", 4), kNumber, "42"},
@@ -88,14 +83,14 @@ TEST_F(RegistryKeyTest, StoredValuesReadByTheirRules)
         {ValueType::Sz, QString(300, u'x').toUtf8() + '\0', kText, QString(255, u'x')}, // cut on read
         {ValueType::Sz, QString(255, u'y').toUtf8() + '\0', kText, QString(255, u'y')},
         {ValueType::Sz, (QString(254, u'z') + "\U0001F3B5").toUtf8() + '\0', kText, QString(254, u'z')}};
-    for (size_t i = 0; i < std::size(rows); ++i)
-        if (rows[i].type != ValueType::None)
-            Settings().SetRaw(QString::number(i), rows[i].type, rows[i].data);
+    for (int i = 0; const auto& [type, data, read, expected] : rows)
+        if (const QString name = QString::number(++i); type != ValueType::None)
+            Settings().SetRaw(name, type, data);
     Reload();
     const CRegistryKey key = Settings();
-    for (size_t i = 0; i < std::size(rows); ++i)
-        EXPECT_EQ(rows[i].read(key, QString::number(i)), rows[i].expected)
-            << "row " << i << ": " << rows[i].data.left(40).toStdString();
+    for (int i = 0; const auto& [type, data, read, expected] : rows)
+        EXPECT_EQ(read(key, QString::number(++i)), expected)
+            << "row " << i << ": " << data.left(40).toStdString();
 }
 
 TEST_F(RegistryKeyTest, FontNeedsLogFontAndDefaultsTheFaceName)

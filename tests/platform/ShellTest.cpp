@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
@@ -29,23 +30,20 @@ TEST(ExpandEnvironment, ExpandsTheThreeFormsAndKeepsUnknownNames)
     qputenv("LIRANA_T_A", "alpha");
     qputenv("LIRANA_T_EMPTY", "");
     qunsetenv("LIRANA_T_NONE");
-    const struct
-    {
-        const char* in;
-        const char* out;
-    } cases[] = {{"$LIRANA_T_A/x", "alpha/x"},
-                 {"${LIRANA_T_A}beta", "alphabeta"},
-                 {"%LIRANA_T_A%\\dir", "alpha\\dir"},
-                 {"%LIRANA_T_A%%LIRANA_T_A%", "alphaalpha"},
-                 {"[$LIRANA_T_EMPTY]", "[]"},
-                 {"$LIRANA_T_NONE ${LIRANA_T_NONE} %LIRANA_T_NONE%",
-                  "$LIRANA_T_NONE ${LIRANA_T_NONE} %LIRANA_T_NONE%"},
-                 {"$LIRANA_T_Ax", "$LIRANA_T_Ax"},
-                 {"100% sure, 5$ and $ alone, ${unclosed", "100% sure, 5$ and $ alone, ${unclosed"},
-                 {"%LIRANA_T_A", "%LIRANA_T_A"},
-                 {"", ""}};
-    for (const auto& c : cases)
-        EXPECT_EQ(ExpandEnvironment(QString::fromUtf8(c.in)), QString::fromUtf8(c.out)) << c.in;
+    const std::pair<const char*, const char*> cases[] = {
+        {"$LIRANA_T_A/x", "alpha/x"},
+        {"${LIRANA_T_A}beta", "alphabeta"},
+        {"%LIRANA_T_A%\\dir", "alpha\\dir"},
+        {"%LIRANA_T_A%%LIRANA_T_A%", "alphaalpha"},
+        {"[$LIRANA_T_EMPTY]", "[]"},
+        {"$LIRANA_T_NONE ${LIRANA_T_NONE} %LIRANA_T_NONE%",
+         "$LIRANA_T_NONE ${LIRANA_T_NONE} %LIRANA_T_NONE%"},
+        {"$LIRANA_T_Ax", "$LIRANA_T_Ax"},
+        {"100% sure, 5$ and $ alone, ${unclosed", "100% sure, 5$ and $ alone, ${unclosed"},
+        {"%LIRANA_T_A", "%LIRANA_T_A"},
+        {"", ""}};
+    for (const auto& [in, out] : cases)
+        EXPECT_EQ(ExpandEnvironment(QString::fromUtf8(in)), QString::fromUtf8(out)) << in;
 }
 
 class RunCommandItemTest : public ::testing::Test
@@ -130,37 +128,33 @@ TEST_F(RunCommandItemTest, DesktopEntriesRunTheirExecLineAndHonourPathTerminalAn
     const QString bin = TestEnv::MakeTempDir(QStringLiteral("bin"));
     qputenv("PATH", bin.toLocal8Bit());
     MakeFile(bin, QStringLiteral("tool"), "#!/bin/sh\n", true);
-    const struct
-    {
-        QByteArray keys;
-        QStringList started; // empty: refused, with the first word in the error
-        const char* workDir;
-    } rows[] = {{"Exec=\"/opt/My Mixer/run\" --open=%u %F \"say \\\"hi\\\"\" 100%% %i \"C:\\\\\\\\x\" "
-                 "--entry=%k\\s%c\n"
-                 "Name=Mixer",
-                 {"/opt/My Mixer/run", "--open=", "say \"hi\"", "100%", "C:\\x",
-                  "--entry=" + dir + "/e.desktop", "Mixer"},
-                 ""},
-                {"Exec=run -x\nPath=/srv/jingles", {"run", "-x"}, "/srv/jingles"},
-                {"Exec=run -x\nTryExec=tool", {"run", "-x"}, ""},
-                {"Exec=run -x\nTryExec=missing-tool", {"missing-tool"}, nullptr},
-                {"Exec=run -x\nTryExec=/no/such/tool", {"/no/such/tool"}, nullptr},
-                {"Exec=run -x\nTerminal=true", {"x-terminal-emulator"}, nullptr},
-                {"Exec=run -x\nTerminal=false", {"run", "-x"}, ""},
-                {"Type=Link\nURL=x", {"Exec"}, nullptr}};
-    for (const auto& row : rows) {
+    // the entry's keys | what starts, in which folder ("": the entry's; nullptr:
+    // refused, with the first word of what would start in the error)
+    const std::tuple<QByteArray, QStringList, const char*> rows[] = {
+        {"Exec=\"/opt/My Mixer/run\" --open=%u %F \"say \\\"hi\\\"\" 100%% %i \"C:\\\\\\\\x\" "
+         "--entry=%k\\s%c\n"
+         "Name=Mixer",
+         {"/opt/My Mixer/run", "--open=", "say \"hi\"", "100%", "C:\\x", "--entry=" + dir + "/e.desktop",
+          "Mixer"},
+         ""},
+        {"Exec=run -x\nPath=/srv/jingles", {"run", "-x"}, "/srv/jingles"},
+        {"Exec=run -x\nTryExec=tool", {"run", "-x"}, ""},
+        {"Exec=run -x\nTryExec=missing-tool", {"missing-tool"}, nullptr},
+        {"Exec=run -x\nTryExec=/no/such/tool", {"/no/such/tool"}, nullptr},
+        {"Exec=run -x\nTerminal=true", {"x-terminal-emulator"}, nullptr},
+        {"Exec=run -x\nTerminal=false", {"run", "-x"}, ""},
+        {"Type=Link\nURL=x", {"Exec"}, nullptr}};
+    for (const auto& [keys, started, workDir] : rows) {
         shell = RecordingShell();
         const QString entry = MakeFile(dir, QStringLiteral("e.desktop"),
-                                       "[Desktop Action Other]\nExec=wrong\n[Desktop Entry]\n" + row.keys +
-                                           "\n");
-        EXPECT_EQ(RunCommandItem(shell, entry, &error), row.workDir != nullptr) << row.keys.toStdString();
-        if (!row.workDir) {
-            EXPECT_TRUE(error.contains(row.started[0])) << qPrintable(error);
-            EXPECT_TRUE(shell.started.isEmpty());
+                                       "[Desktop Action Other]\nExec=wrong\n[Desktop Entry]\n" + keys + '\n');
+        EXPECT_EQ(RunCommandItem(shell, entry, &error), workDir != nullptr) << keys.toStdString();
+        if (!workDir) {
+            EXPECT_TRUE(error.contains(started[0]) && shell.started.isEmpty()) << qPrintable(error);
             continue;
         }
-        EXPECT_EQ(shell.started.value(0), row.started);
-        EXPECT_EQ(shell.workDirs.value(0), *row.workDir ? QString::fromLatin1(row.workDir) : dir);
+        EXPECT_EQ(shell.started.value(0), started);
+        EXPECT_EQ(shell.workDirs.value(0), *workDir ? QString::fromLatin1(workDir) : dir);
     }
     qputenv("PATH", oldPath);
 }
