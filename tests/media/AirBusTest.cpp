@@ -26,19 +26,15 @@ protected:
     void Open(const QString& sink = QStringLiteral("fakesink sync=true"),
               std::function<GstElement*()> chain = {})
     {
-        bus = std::make_unique<CAirBus>(CAirBus::Options{sink,
-                                                         [this](bool up, const QString& why) {
-                                                             if (!up) {
-                                                                 std::lock_guard lock(mutex);
-                                                                 lastWhy = why;
-                                                             }
-                                                             ++(up ? ups : downs);
-                                                         },
-                                                         std::move(chain)});
+        const auto told = [this](bool up, const QString& why) {
+            std::lock_guard lock(mutex);
+            lastWhy = up ? lastWhy : why;
+            ++(up ? ups : downs);
+        };
+        bus = std::make_unique<CAirBus>(CAirBus::Options{sink, told, std::move(chain)});
         bus->SetTap([this](const float* samples, int frames, std::uint64_t at) {
             std::lock_guard lock(mutex);
-            if (air.empty())
-                first = at;
+            first = air.empty() ? at : first;
             air.insert(air.end(), samples, samples + frames * CAirBus::Channels);
         });
     }

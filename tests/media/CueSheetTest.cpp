@@ -144,6 +144,19 @@ QString WriteSheet(const QString& dir, const char* name, const QByteArray& text)
     return TestEnv::WriteFile(dir + u'/' + QLatin1String(name), text);
 }
 
+// CD-TEXT packs of one kind (0x80 titles, 0x81 performers): the texts of
+// the disc and its tracks, each ended by a zero, 12 bytes a pack.
+QByteArray Packs(char type, QByteArray texts)
+{
+    while (texts.size() % 12 != 0)
+        texts.append('\0');
+    QByteArray packs;
+    for (qsizetype at = 0; at < texts.size(); at += 12)
+        packs += QByteArray(1, type) + char(texts.left(at).count('\0')) + char(at / 12) + '\0' +
+                 texts.mid(at, 12) + QByteArray(2, '\0');
+    return packs;
+}
+
 } // namespace
 
 TEST(CueSheet, SheetsOfEveryShapeReadAsTheirDiscToTheSample)
@@ -221,48 +234,11 @@ TEST(CueSheet, BrokenSheetsNameTheirLineAndMissingFilesThemselves)
     }
 }
 
-TEST(CueSheet, TitlesAndPerformersOfTheDiscAndItsTracksInAnyEncoding)
-{
-    const QString dir = TestEnv::MakeTempDir();
-    WriteFiles(dir, {{"t.bin", Kind::Bin, 20 * S}});
-    const QByteArray sheet =
-        "PERFORMER \"Band\"\nTITLE \"Caf\xE9 Album\"\nFILE t.bin BINARY\n TRACK 01 AUDIO\n"
-        "  TITLE \"One\"\n  INDEX 01 00:00:00\n TRACK 02 AUDIO\n  PERFORMER Guest Star\n"
-        "  INDEX 01 00:00:10\n";
-    const QString latin = QString::fromLatin1(sheet);
-    const QByteArray utf16(reinterpret_cast<const char*>(latin.utf16()), latin.size() * 2);
-    for (const QByteArray& text : {sheet, "\xEF\xBB\xBF" + latin.toUtf8(), "\xFF\xFE" + utf16}) {
-        mci::CdToc toc;
-        mci::CueProblem problem;
-        ASSERT_TRUE(mci::OpenCueDisc(WriteSheet(dir, "t.cue", text), &toc, nullptr, &problem))
-            << problem.text.toStdString();
-        ASSERT_EQ(toc.tracks.size(), 2u);
-        EXPECT_EQ(
-            QStringList({toc.disc.title, toc.disc.performer, toc.tracks[0].title, toc.tracks[1].performer}),
-            QStringList({QStringLiteral("Caf\u00E9 Album"), "Band", "One", "Guest Star"}));
-    }
-}
-
-namespace {
-
-// CD-TEXT packs of one kind (0x80 titles, 0x81 performers): the texts of
-// the disc and its tracks, each ended by a zero, 12 bytes a pack.
-QByteArray Packs(char type, QByteArray texts)
-{
-    while (texts.size() % 12 != 0)
-        texts.append('\0');
-    QByteArray packs;
-    for (qsizetype at = 0; at < texts.size(); at += 12)
-        packs += QByteArray(1, type) + char(texts.left(at).count('\0')) + char(at / 12) + '\0' +
-                 texts.mid(at, 12) + QByteArray(2, '\0');
-    return packs;
-}
-
-} // namespace
-
-// A sheet's CDTEXTFILE (with a drive's 4-byte header and a closing zero)
-// names what the sheet does not; a missing one leaves the sheet's titles.
-TEST(CueSheet, TheTitlesOfACdTextFileFillWhatTheSheetDoesNotName)
+// Titles and performers of the disc and its tracks, from a sheet in any
+// encoding, and from its CDTEXTFILE (with a drive's 4-byte header and a
+// closing zero) where the sheet names none; a missing one leaves the
+// sheet's titles.
+TEST(CueSheet, TitlesAndPerformersFromTheSheetInAnyEncodingOrItsCdTextFile)
 {
     const QString dir = TestEnv::MakeTempDir();
     WriteFiles(dir, {{"t.bin", Kind::Bin, 20 * S}});
@@ -270,19 +246,34 @@ TEST(CueSheet, TheTitlesOfACdTextFileFillWhatTheSheetDoesNotName)
                                               Packs('\x80', QByteArray("CD Album\0First\0Second\0", 22)) +
                                               Packs('\x81', QByteArray("CD Band\0P1\0\t\0", 13)) +
                                               Packs('\x8f', "x") + '\0');
-    for (const char* cdt : {"DISC.CDT", "gone.cdt"}) {
-        const QByteArray sheet = "CDTEXTFILE \"" + QByteArray(cdt) +
-                                 "\"\nFILE t.bin BINARY\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n"
-                                 " TRACK 02 AUDIO\n  TITLE Own\n  INDEX 01 00:00:10\n";
+    const QByteArray sheet =
+        "PERFORMER \"Band\"\nTITLE \"Caf\xE9 Album\"\nFILE t.bin BINARY\n TRACK 01 AUDIO\n"
+        "  TITLE \"One\"\n  INDEX 01 00:00:00\n TRACK 02 AUDIO\n  PERFORMER Guest Star\n"
+        "  INDEX 01 00:00:10\n";
+    const QString latin = QString::fromLatin1(sheet);
+    const QByteArray utf16(reinterpret_cast<const char*>(latin.utf16()), latin.size() * 2);
+    const auto withText = [](const char* cdt) {
+        return "CDTEXTFILE \"" + QByteArray(cdt) +
+               "\"\nFILE t.bin BINARY\n TRACK 01 AUDIO\n  INDEX 01 00:00:00\n TRACK 02 AUDIO\n  TITLE Own\n"
+               "  INDEX 01 00:00:10\n";
+    };
+    const QStringList fromSheet = {QStringLiteral("Caf\u00E9 Album"), "Band", "One", "", "", "Guest Star"};
+    const std::tuple<const char*, QByteArray, QStringList> rows[] = {
+        {"Latin-1", sheet, fromSheet},
+        {"UTF-8", "\xEF\xBB\xBF" + latin.toUtf8(), fromSheet},
+        {"UTF-16", "\xFF\xFE" + utf16, fromSheet},
+        {"CD-TEXT", withText("DISC.CDT"), {"CD Album", "CD Band", "First", "P1", "Own", "P1"}},
+        {"CD-TEXT missing", withText("gone.cdt"), {"", "", "", "", "Own", ""}},
+    };
+    for (const auto& [name, text, names] : rows) {
+        SCOPED_TRACE(name);
         mci::CdToc toc;
         mci::CueProblem problem;
-        ASSERT_TRUE(mci::OpenCueDisc(WriteSheet(dir, "t.cue", sheet), &toc, nullptr, &problem))
+        ASSERT_TRUE(mci::OpenCueDisc(WriteSheet(dir, "t.cue", text), &toc, nullptr, &problem))
             << problem.text.toStdString();
-        const bool read = *cdt == 'D';
+        ASSERT_EQ(toc.tracks.size(), 2u);
         EXPECT_EQ(QStringList({toc.disc.title, toc.disc.performer, toc.tracks[0].title,
                                toc.tracks[0].performer, toc.tracks[1].title, toc.tracks[1].performer}),
-                  read ? QStringList({"CD Album", "CD Band", "First", "P1", "Own", "P1"})
-                       : QStringList({"", "", "", "", "Own", ""}))
-            << cdt;
+                  names);
     }
 }

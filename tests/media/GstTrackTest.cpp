@@ -13,6 +13,7 @@
 #include "platform/PostEvent.h"
 
 #include "EventRecorder.h"
+#include "support/F36bFailures.h"
 #include "support/TestMedia.h"
 #include "support/WavAnalysis.h"
 
@@ -264,13 +265,10 @@ TEST_F(GstTrack, BadFilesAndOutputsFailOpenWithTheirCodes)
     };
     for (const auto& [path, where, message] : rows) {
         CDirectShowTrack track;
-        try {
-            track.Open(path, &owner);
-            ADD_FAILURE() << "Open did not throw for " << qPrintable(path);
-        } catch (const CDirectShowException& e) {
-            EXPECT_EQ(e.Where(), where) << qPrintable(path);
-            EXPECT_TRUE(e.GetErrorMessage().contains(message)) << qPrintable(e.GetErrorMessage());
-        }
+        const auto e = ThrownBy<CDirectShowException>([&] { track.Open(path, &owner); });
+        ASSERT_TRUE(e) << "Open did not throw for " << qPrintable(path);
+        EXPECT_EQ(e->Where(), where) << qPrintable(path);
+        EXPECT_TRUE(e->GetErrorMessage().contains(message)) << qPrintable(e->GetErrorMessage());
         EXPECT_EQ(track.Pipeline(), nullptr);
     }
     // An output that cannot be made is the air's, told once with its

@@ -10,6 +10,7 @@
 #include "media/ModLibrary.h"
 
 #include "EventRecorder.h"
+#include "support/F36bFailures.h"
 #include "support/TestMedia.h"
 
 namespace {
@@ -87,13 +88,9 @@ TEST_F(ModTrackTest, AMissingFileOrLibraryFailsOpenWithItsText)
     EXPECT_FALSE(absent.IsLoaded());
     const auto textOf = [&](const CModLibrary& library, const QString& path) {
         CModTrack track(library);
-        try {
-            track.Open(path, &owner);
-        } catch (const CModException& e) {
-            EXPECT_FALSE(track.IsPlaying() || track.IsPaused());
-            return e.GetErrorMessage();
-        }
-        return QStringLiteral("no error");
+        const auto e = ThrownBy<CModException>([&] { track.Open(path, &owner); });
+        EXPECT_FALSE(track.IsPlaying() || track.IsPaused());
+        return e ? e->GetErrorMessage() : QStringLiteral("no error");
     };
     const QString missing = TestEnv::Root() + QStringLiteral("/missing.mod");
     for (const CModLibrary* library : {&absent, &CModLibrary::Instance()})
