@@ -192,7 +192,7 @@ TEST(DeviceWatcher, DrivesComingAndGoingRefreshTheCdNames)
     EXPECT_EQ(watcher.Drives(), QStringList{"sr0"}) << "other devices do not count";
     CMainFrame frame{CAppContext{}};
     RecordingTarget view;
-    view.states[Cmd::UpdateCdNames] = {true, false};
+    view.Enable({Cmd::UpdateCdNames});
     frame.SetView(new QWidget, &view);
     QObject::connect(&watcher, &CDeviceWatcher::DrivesChanged, &frame, &CMainFrame::OnDrivesChanged);
     QFile::remove(dev + "/sr0");
