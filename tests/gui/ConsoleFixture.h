@@ -9,6 +9,7 @@
 #include "gui/console/LiranaView.h"
 #include "gui/console/PlaylistListBox.h"
 #include "gui/dialogs/FilePickers.h"
+#include "gui/dialogs/OptionsPage.h"
 #include "gui/dialogs/PropertySheet.h"
 #include "media/Mixer.h"
 #include "onair/EngineFixture.h"
@@ -18,6 +19,8 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QLineEdit>
+#include <QTabWidget>
 #include <functional>
 
 class ConsoleTest : public ::testing::Test
@@ -71,6 +74,15 @@ protected:
         OnNextModal<CPropertySheet>(work, &ran);
         view->OnCommand(id);
         EXPECT_TRUE(ran);
+    }
+    // The page of the sheet with that tab title, and a text field on it.
+    static COptionsPage* Page(CPropertySheet& sheet, const QString& title)
+    {
+        return qobject_cast<COptionsPage*>(sheet.Tabs()->widget(int(TabTitles(sheet.Tabs()).indexOf(title))));
+    }
+    static QLineEdit* Edit(CPropertySheet& sheet, const QString& page, int index)
+    {
+        return Page(sheet, page)->findChildren<QLineEdit*>().value(index);
     }
     // A file dialog that notes the file or folder it opens on and answers `answer`.
     FilePicker Picker(const QString& answer)

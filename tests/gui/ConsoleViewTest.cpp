@@ -59,21 +59,18 @@ TEST_F(ConsoleTest, EnableStatesSeeTheRowsTheSelectionTheClipboardAndTheAir)
     EXPECT_TRUE(UndoIds().empty());
 }
 
-// Paste: the next test.
-TEST_F(ConsoleTest, CopyAndCutGoThroughTheClipboard)
+// Copy and Cut put the selected row on the clipboard, Cut as one undo step.
+// Pasted, what editors, terminals and file managers put there is one row per
+// line, whatever ends the lines; blank lines and URI comments skipped.
+TEST_F(ConsoleTest, CopyCutAndPasteGoThroughTheClipboardOneRowPerLine)
 {
     Load({"/m/a.wav", "/m/b.wav"}, 0);
     view->OnCommand(EditCmd::Copy);
     EXPECT_EQ(QApplication::clipboard()->text(), "/m/a.wav");
     view->OnCommand(EditCmd::Cut);
-    EXPECT_EQ(list.Rows(), QStringList({"/m/b.wav"}));
-    EXPECT_EQ(UndoIds(), Ids({EditCmd::Remove}));
-}
+    EXPECT_EQ(std::pair(list.Rows(), UndoIds()),
+              std::pair(QStringList({"/m/b.wav"}), Ids({EditCmd::Remove})));
 
-// What editors, terminals and file managers put on the clipboard: one row
-// per line, whatever ends the lines; blank lines and URI comments skipped.
-TEST_F(ConsoleTest, PastedLinesAreOneRowEachWhateverEndsThem)
-{
     const std::pair<const char*, const char*> cases[] = {
         {"text/plain", "/m/a.wav\n/m/b.wav\n"},
         {"text/plain", "/m/a.wav\r\n/m/b.wav"},

@@ -8,6 +8,8 @@
 #include "gui/app/GuiInterface.h"
 #include "gui/app/LiranaApp.h"
 #include "gui/frame/CommandRouter.h"
+#include "gui/frame/MainFrame.h"
+#include "onair/OnAirEngine.h"
 #include "support/Fakes.h"
 #include "support/TestEnv.h"
 
@@ -36,6 +38,12 @@ struct RecordingTarget : CommandTarget
 {
     std::map<int, CommandState> states;
     QList<int> ran;
+
+    void Enable(std::initializer_list<int> ids, bool on = true)
+    {
+        for (int id : ids)
+            states[id] = {on, false};
+    }
 
     bool OnCommand(int id) override
     {
@@ -73,6 +81,12 @@ struct AppUnderTest
                                                                .shell = &shell});
     }
     CMainFrame& Frame() { return *app->Frame(); }
+    // Closes the frame without the exit question.
+    bool Close()
+    {
+        app->Engine().Settings().shutdownConfirmation = false;
+        return Frame().close();
+    }
     // The action with its state brought up to date.
     QAction* Action(int id)
     {

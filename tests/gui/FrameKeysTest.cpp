@@ -13,7 +13,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
-#include <QStandardItemModel>
+#include <QStringListModel>
 #include <QTest>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -27,40 +27,31 @@ namespace {
 TEST(FrameKeys, KeysRunTheirCommandsWhereNoTextFieldTakesThem)
 {
     TempHive hive;
-    QStandardItemModel folders;
+    QStringListModel folders({"Adverts", "Music", "Promos"});
     RecordingTarget target;
+    target.Enable({Cmd::Play, Cmd::Stop, Cmd::NextTrack, Cmd::Undo, Cmd::EditClear, Cmd::SoundFirst,
+                   Cmd::SoundFirst + 8});
     CMainFrame frame{CAppContext{}};
     auto* view = new QWidget;
-    auto* layout = new QVBoxLayout(view);
     auto* list = new QListWidget;
     list->addItems({QStringLiteral("one"), QStringLiteral("two")});
     auto* edit = new QLineEdit;
     auto* readOnly = new QPlainTextEdit;
     readOnly->setReadOnly(true);
     auto* tree = new QTreeView;
-    for (const char* folder : {"Adverts", "Music", "Promos"})
-        folders.appendRow(new QStandardItem(QString::fromLatin1(folder)));
     tree->setModel(&folders);
     tree->setCurrentIndex(folders.index(0, 0));
+    auto* layout = new QVBoxLayout(view);
     for (QWidget* w : std::initializer_list<QWidget*>{tree, list, edit, readOnly})
         layout->addWidget(w);
-    for (int id : {int(Cmd::Play), int(Cmd::Stop), int(Cmd::NextTrack), int(Cmd::Undo), int(Cmd::EditClear),
-                   int(Cmd::SoundFirst), int(Cmd::SoundFirst + 8)})
-        target.states[id] = {true, false};
     frame.SetView(view, &target);
     frame.show();
     frame.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
     frame.Router().UpdateAll();
 
-    struct Press
-    {
-        QWidget* widget;
-        Qt::Key key;
-        Qt::KeyboardModifiers modifiers;
-        int command; // 0: none
-    };
-    const Press presses[] = {
+    // The widget with the focus, the key, its modifiers and the command it runs (0: none).
+    const std::tuple<QWidget*, Qt::Key, Qt::KeyboardModifiers, int> presses[] = {
         {list, Qt::Key_P, {}, Cmd::Play},
         {list, Qt::Key_S, {}, Cmd::Stop},
         {list, Qt::Key_N, {}, Cmd::NextTrack},
@@ -78,19 +69,19 @@ TEST(FrameKeys, KeysRunTheirCommandsWhereNoTextFieldTakesThem)
         {tree, Qt::Key_Delete, {}, 0},
         {tree, Qt::Key_Z, Qt::ControlModifier, Cmd::Undo},
     };
-    for (const Press& p : presses) {
+    for (const auto& [widget, key, modifiers, command] : presses) {
         // Reset, not clear(): Qt 6.4 compares a cleared list with an empty
         // one by memcmp on a null pointer, which UBSan stops on.
         target.ran = {};
-        p.widget->setFocus();
-        QTest::keyClick(p.widget, p.key, p.modifiers);
-        EXPECT_EQ(target.ran, p.command ? QList<int>{p.command} : QList<int>{})
-            << p.widget->metaObject()->className() << " key " << p.key;
+        widget->setFocus();
+        QTest::keyClick(widget, key, modifiers);
+        EXPECT_EQ(target.ran, command ? QList<int>{command} : QList<int>{})
+            << widget->metaObject()->className() << " key " << key;
     }
     EXPECT_EQ(edit->text(), QStringLiteral("p1"));
     EXPECT_EQ(tree->currentIndex().data().toString(), QStringLiteral("Promos")) << "typing searches the tree";
 
-    target.states[Cmd::Play] = {false, false};
+    target.Enable({Cmd::Play}, false);
     frame.Router().UpdateAll();
     target.ran.clear();
     list->setFocus();
@@ -107,24 +98,31 @@ input_event Event(unsigned type, unsigned code, int value)
     return e;
 }
 
-TEST(JoystickPipe, PressesBecomeButtonsAndCommandsUntilTheEndOfFile)
+// A joystick reading the records written to a pipe.
+class JoystickPipe : public ::testing::Test
 {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(::pipe(fds), 0);
+        joystick.AddSource(fds[0], QStringLiteral("pipe"));
+        QObject::connect(&joystick, &CJoystick::ButtonPressed, [this](int n) { buttons << n; });
+    }
     int fds[2] = {-1, -1};
-    ASSERT_EQ(::pipe(fds), 0);
     CJoystick joystick;
-    joystick.AddSource(fds[0], QStringLiteral("pipe"));
+    QSignalSpy closed{&joystick, &CJoystick::SourceClosed};
     QList<int> buttons;
-    QObject::connect(&joystick, &CJoystick::ButtonPressed, [&](int n) { buttons << n; });
+};
+
+TEST_F(JoystickPipe, PressesBecomeButtonsAndCommandsUntilTheEndOfFile)
+{
     TempHive hive;
     CMainFrame frame{CAppContext{}};
     RecordingTarget target;
-    for (int id :
-         {int(Cmd::Play), int(Cmd::Stop), int(Cmd::SoundFirst), Cmd::SoundFirst + 8, int(Cmd::Configure)})
-        target.states[id] = {true, false};
-    target.states[Cmd::SoundFirst + 1] = {false, false}; // an unassigned sound does nothing
+    target.Enable({Cmd::Play, Cmd::Stop, Cmd::SoundFirst, Cmd::SoundFirst + 8, Cmd::Configure});
+    target.Enable({Cmd::SoundFirst + 1}, false); // an unassigned sound does nothing
     frame.SetView(new QWidget, &target);
     QObject::connect(&joystick, &CJoystick::ButtonPressed, &frame, &CMainFrame::OnJoystickButton);
-    QSignalSpy closed(&joystick, &CJoystick::SourceClosed);
     const input_event first = Event(EV_KEY, BTN_TRIGGER, 1);
     const char* bytes = reinterpret_cast<const char*>(&first);
     ASSERT_EQ(::write(fds[1], bytes, 5), 5); // a record split across reads is joined
@@ -150,18 +148,11 @@ TEST(JoystickPipe, PressesBecomeButtonsAndCommandsUntilTheEndOfFile)
 
 // An unplugged device's read fails (ENODEV) where a pipe's ends: a read that
 // fails closes that source alone, once, and the others go on.
-TEST(JoystickPipe, ASourceWhoseReadFailsClosesAloneAndTheOthersGoOn)
+TEST_F(JoystickPipe, ASourceWhoseReadFailsClosesAloneAndTheOthersGoOn)
 {
-    int fds[2] = {-1, -1};
-    ASSERT_EQ(::pipe(fds), 0);
     const int failing = ::open(qPrintable(TestEnv::MakeTempDir()), O_RDONLY | O_DIRECTORY); // read: EISDIR
     ASSERT_GE(failing, 0);
-    CJoystick joystick;
-    joystick.AddSource(fds[0], QStringLiteral("pipe"));
     joystick.AddSource(failing, QStringLiteral("gone"));
-    QList<int> buttons;
-    QObject::connect(&joystick, &CJoystick::ButtonPressed, [&](int n) { buttons << n; });
-    QSignalSpy closed(&joystick, &CJoystick::SourceClosed);
     ASSERT_TRUE(TestEnv::WaitUntil([&] { return closed.count() == 1; }, 2000));
     EXPECT_EQ(closed.first().first().toString(), "gone");
     EXPECT_EQ(joystick.Sources(), QStringList({"pipe"}));

@@ -99,8 +99,7 @@ TEST_F(AppLifecycle, TheEndOfTheSessionSavesAndStopsAndTheAlbumItsRowAndModeCome
         EXPECT_EQ(CRegistryKey::OpenAppSubkey("Settings").GetNumber("PlayerMode", -1), 4);
         t.app->Playlist().Select(2);
         t.Action(Cmd::ModeRepeat)->trigger();
-        t.app->Engine().Settings().shutdownConfirmation = false;
-        EXPECT_TRUE(t.Frame().close());
+        EXPECT_TRUE(t.Close());
     }
     AppUnderTest t;
     Start(t);
@@ -130,9 +129,8 @@ TEST_F(AppLifecycle, AfterDiscardTheStoredRowIsClampedToTheSavedAlbum)
         t.app->Playlist().Insert(-1, "7.pause");
         t.app->Document().Checkpoint(32805);
         t.app->Playlist().Select(4);
-        t.app->Engine().Settings().shutdownConfirmation = false;
         t.ui.rec.saveAnswers = {UserInterface::SaveAnswer::Discard};
-        EXPECT_TRUE(t.Frame().close());
+        EXPECT_TRUE(t.Close());
     }
     AppUnderTest t;
     Start(t);
@@ -171,8 +169,7 @@ TEST_F(AppLifecycle, TheFolderTreeOpensAtTheMediaFolderOrTheFolderLastChosen)
             TestEnv::WaitUntil([&] { return model->index(above).row() >= 0 && top() == expected; }, 5000))
             << "at the top: " << top().toStdString();
         tree->setCurrentIndex(model->index(chosen));
-        t.app->Engine().Settings().shutdownConfirmation = false;
-        EXPECT_TRUE(t.Frame().close());
+        EXPECT_TRUE(t.Close());
     }
 }
 
@@ -280,7 +277,6 @@ TEST_F(Language, TheMenuAsksSwitchesAtOnceAndTheChoiceSurvivesARestart)
     {
         AppUnderTest t;
         ASSERT_TRUE(t.app->Start());
-        t.app->Engine().Settings().shutdownConfirmation = false;
         t.Frame().FillLanguageMenu();
         EXPECT_TRUE(t.Action(Cmd::LanguageFirst)->isChecked());
         ASSERT_EQ(std::pair(t.Action(Cmd::LanguageFirst)->text(), t.Action(Cmd::LanguageFirst + 1)->text()),
@@ -293,7 +289,7 @@ TEST_F(Language, TheMenuAsksSwitchesAtOnceAndTheChoiceSurvivesARestart)
             << "No keeps the program running";
         EXPECT_NE(Menu(t.Frame(), 0)->title(), english) << "the menus switch at once";
         EXPECT_NE(t.Action(Cmd::FileNew)->statusTip(), "Create a new Lirana album");
-        EXPECT_TRUE(t.Frame().close());
+        EXPECT_TRUE(t.Close());
     }
     EXPECT_EQ(CRegistryKey::OpenAppSubkey("MainFrame").GetText("LanguageCode", {}), "de");
     AppUnderTest t;

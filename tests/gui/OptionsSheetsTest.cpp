@@ -31,19 +31,7 @@
 
 namespace {
 
-class OptionsSheets : public ConsoleTest
-{
-protected:
-    // The page of the sheet with that tab title.
-    static COptionsPage* Page(CPropertySheet& sheet, const QString& title)
-    {
-        return qobject_cast<COptionsPage*>(sheet.Tabs()->widget(int(TabTitles(sheet.Tabs()).indexOf(title))));
-    }
-    static QLineEdit* Edit(CPropertySheet& sheet, const QString& page, int index)
-    {
-        return Page(sheet, page)->findChildren<QLineEdit*>().value(index);
-    }
-};
+using OptionsSheets = ConsoleTest;
 
 TEST_F(OptionsSheets, AdvancedValuesAreCheckedAndStoredInTheirUnitsOnOk)
 {
@@ -146,10 +134,9 @@ TEST_F(OptionsSheets, OptionsReopenOnTheirLastPageAndCancelKeepsEverything)
         Edit(sheet, "MIDI", 0)->clear();
         sheet.accept();
     });
-    EXPECT_EQ(
-        std::tuple(Settings().videoMode, Settings().introStart, Settings().introLength, Settings().ffTime),
-        std::tuple(3, 45, 298, 1));
-    EXPECT_EQ(std::tuple(Settings().midiGain, Settings().soundBankOptions), std::tuple(-6, 0));
+    const CViewSettings& s = Settings();
+    EXPECT_EQ(std::tuple(s.videoMode, s.introStart, s.introLength, s.ffTime, s.midiGain, s.soundBankOptions),
+              std::tuple(3, 45, 298, 1, -6, 0));
     EXPECT_EQ(mci::Synthesizer().gainDb, -6) << "not applied to the next MIDI item";
     EXPECT_TRUE(TempHive::UserText().contains("\"MIDI Gain\"=dword:fffffffa"));
     RunSheet(Cmd::AdvancedOptions, [&](CPropertySheet& sheet) {
@@ -205,13 +192,8 @@ protected:
         ConsoleTest::SetUp();
         clock.SetNow(ToLocalDateTime(kMonday9));
     }
-    CEditEventDlg::Context Context()
-    {
-        return {&Settings(), &ui, Tracks(), [this](QWidget*, const QString&, const QString& initial) {
-                    pickerFolders << initial;
-                    return pickedFiles.value(0);
-                }};
-    }
+    CEditEventDlg::Context Context() { return {&Settings(), &ui, Tracks(), Picker(kTopOfHour)}; }
+    const QString kTopOfHour = "/media/ids/top of hour.wav";
     // An editor that answers for the operator: sets the record and confirms.
     static CEventsPage::Editor Answer(std::function<void(CScheduledEvent&)> set)
     {
@@ -268,9 +250,8 @@ TEST_F(EventEditor, TheDialogWritesTheRecordOnlyOnAValidOk)
         EXPECT_TRUE(ui.LastMessage().startsWith("Please enter a valid date and time"));
         EXPECT_EQ(record, before) << "a refused OK changes nothing";
 
-        pickedFiles = QStringList{"/media/ids/top of hour.wav"};
         dialog.Browse();
-        EXPECT_EQ(dialog.FileName()->text(), pickedFiles[0]);
+        EXPECT_EQ(dialog.FileName()->text(), kTopOfHour);
         EXPECT_EQ(pickerFolders.value(0), "/air/news.wav") << "the current file first";
         dialog.Test();
         EXPECT_FALSE(dialog.findChild<CSoundPlayerDlg*>()) << "not with a date that does not read";
@@ -281,9 +262,9 @@ TEST_F(EventEditor, TheDialogWritesTheRecordOnlyOnAValidOk)
         EXPECT_EQ(dialog.result(), QDialog::Accepted);
     }
     EXPECT_TRUE(record.everyHour && record.exact);
-    EXPECT_EQ(std::tuple(record.weekDayMask, record.fileName, record.startDate, record.expireDate),
-              std::tuple(2u + 64u, "/media/ids/top of hour.wav", MakeWallTime(2026, 12, 1, 7, 30, 15),
-                         MakeWallTime(2027, 1, 1)));
+    EXPECT_EQ(
+        std::tuple(record.weekDayMask, record.fileName, record.startDate, record.expireDate),
+        std::tuple(2u + 64u, kTopOfHour, MakeWallTime(2026, 12, 1, 7, 30, 15), MakeWallTime(2027, 1, 1)));
     EXPECT_EQ(record.NextRun(), MakeWallTime(2026, 12, 7, 9, 30, 15)) << "computed from now";
     EXPECT_EQ(std::pair(Settings().eventDir,
                         CRegistryKey::OpenAppSubkey(SettingsKey::Settings).GetText("EventDir", {})),
