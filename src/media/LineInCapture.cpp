@@ -18,7 +18,7 @@
 namespace LineInCapture {
 
 // Shared by the worker, the pad probe (streaming thread), the stall
-// callback (the bus's thread) and the play that takes a standby.
+// callback (the bus's thread) and the play that holds it.
 struct Capture
 {
     std::mutex mutex;                 // guards input, length, and failed with its report
@@ -57,7 +57,7 @@ std::shared_ptr<CAirInput> InputOf(Capture& capture, std::uint64_t* length = nul
 // steps. An input started before any sound came gets that much silence
 // first instead. Then the sound is written until the bus ends the input on
 // its length or lets it go; the capture stands by again then.
-GstPadProbeReturn Carry(GstPad*, GstPadProbeInfo* info, gpointer data)
+GstPadProbeReturn OnSound(GstPad*, GstPadProbeInfo* info, gpointer data)
 {
     Capture& capture = **static_cast<CaptureRef*>(data);
     std::uint64_t length = 0;
@@ -129,7 +129,7 @@ GstElement* Build(const QString& source, const CaptureRef& capture, QString* why
         return nullptr;
     }
     GstPad* pad = gst_element_get_static_pad(head, "src");
-    gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, Carry, new CaptureRef(capture),
+    gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, OnSound, new CaptureRef(capture),
                       [](gpointer data) { delete static_cast<CaptureRef*>(data); });
     gst_object_unref(pad);
     return pipeline;
@@ -183,11 +183,17 @@ void Run(const std::stop_token& stop, const QString& source, const CaptureRef& c
     gst_object_unref(pipeline);
 }
 
-std::unique_ptr<CTrackThread> Worker(const QString& source, const CaptureRef& capture,
-                                     std::shared_ptr<CTrackNotifier> notifier)
+// A new capture and its worker. An input given is held before the worker
+// starts, so that a failure to make the source is told.
+LineInCapture::Line Start(const QString& source, std::shared_ptr<CTrackNotifier> notifier,
+                          std::shared_ptr<CAirInput> input = {}, std::uint64_t frames = 0)
 {
-    return std::make_unique<CTrackThread>(
-        [source, capture, notifier](std::stop_token stop) { Run(stop, source, capture, notifier); });
+    auto capture = std::make_shared<Capture>();
+    capture->input = std::move(input);
+    capture->length = frames;
+    return {capture, std::make_unique<CTrackThread>([source, capture, notifier](std::stop_token stop) {
+                Run(stop, source, capture, notifier);
+            })};
 }
 
 } // namespace
@@ -201,10 +207,7 @@ QString FailureText(const QString& source, const QString& why)
 
 Line Open(const QString& source, std::shared_ptr<CTrackNotifier> notifier)
 {
-    Line line;
-    line.capture = std::make_shared<Capture>();
-    line.worker = Worker(source, line.capture, std::move(notifier));
-    return line;
+    return Start(source, std::move(notifier));
 }
 
 std::function<void()> Carry(Line& line, const QString& source, const std::shared_ptr<CAirInput>& input,
@@ -224,12 +227,8 @@ std::function<void()> Carry(Line& line, const QString& source, const std::shared
         return true;
     };
     if (!line.capture || !hold(*line.capture)) {
-        // Made again with the input held from the start, so that a failure
-        // to make it is told.
-        line.worker.reset();
-        line.capture = std::make_shared<Capture>();
-        hold(*line.capture);
-        line.worker = Worker(source, line.capture, notifier);
+        line.worker.reset(); // the failed one ends first
+        line = Start(source, notifier, input, frames);
     }
     // The file track's text, with the source named in full.
     // Weak: the input keeps this callback, and the capture keeps the input.
