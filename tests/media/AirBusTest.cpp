@@ -176,32 +176,46 @@ TEST_F(AirBusTest, ALiveInputHoldsTheNewestSoundAndEndsOnItsLength)
 TEST_F(AirBusTest, GainFlushAndPauseActOnTheirInputOnly)
 {
     Open();
-    auto a = Input(20000, 0.25f);
-    auto b = Input(20000, 0.5f);
-    a->StartAt();
-    b->StartAt();
-    ASSERT_TRUE(TestEnv::WaitUntil([&] { return b->FramesTaken() > 3000; }, 3000));
-    b->Flush(44100);
-    EXPECT_EQ(std::pair(b->FramesTaken(), b->Buffered()), std::pair(std::uint64_t(44100), 0));
-    std::vector<float> after(2 * 5000, 0.125f);
-    EXPECT_TRUE(b->Write(after.data(), 5000));
-    ASSERT_TRUE(TestEnv::WaitUntil([&] { return b->FramesTaken() > 44100 + 1000; }, 3000));
-    b->Pause();
-    const std::uint64_t held = b->FramesTaken();
-    a->SetGain(0.0f);
-    ASSERT_TRUE(TestEnv::WaitUntil([&] { return bus->Frames() > a->StartedAt() + 16000; }, 3000));
-    EXPECT_EQ(b->FramesTaken(), held);
-    const std::vector<float> left = Left(a->StartedAt());
-    // a sounds from its start on every frame until its fade (b's flush left
-    // at most silence of b, never of a), then goes down to nothing.
-    std::size_t fadeFrom = 0;
-    while (fadeFrom < left.size() && left[fadeFrom] >= 0.25f - 1e-6f)
-        ++fadeFrom;
-    ASSERT_LT(fadeFrom, left.size());
-    EXPECT_GT(fadeFrom, 3000u);
-    for (std::size_t i = fadeFrom; i + 1 < left.size() && i < fadeFrom + 2000; ++i)
-        ASSERT_LE(left[i + 1], left[i] + 1e-6f) << "frame " << i;
-    EXPECT_FLOAT_EQ(left[fadeFrom + CAirBus::PeriodFrames], 0.0f);
+    // The bus's thread runs in real time: a test thread held back by a
+    // loaded machine may set the gain only after a's last frame. Such a run
+    // is not judged; the case runs again on new inputs.
+    for (int attempt = 0;; ++attempt) {
+        ASSERT_LT(attempt, 3) << "the gain never came while the input played";
+        auto a = Input(20000, 0.25f);
+        auto b = Input(20000, 0.5f);
+        a->StartAt();
+        b->StartAt();
+        ASSERT_TRUE(TestEnv::WaitUntil([&] { return b->FramesTaken() > 3000; }, 3000));
+        b->Flush(44100);
+        EXPECT_EQ(std::pair(b->FramesTaken(), b->Buffered()), std::pair(std::uint64_t(44100), 0));
+        std::vector<float> after(2 * 5000, 0.125f);
+        EXPECT_TRUE(b->Write(after.data(), 5000));
+        ASSERT_TRUE(TestEnv::WaitUntil([&] { return b->FramesTaken() > 44100 + 1000; }, 3000));
+        b->Pause();
+        const std::uint64_t held = b->FramesTaken();
+        a->SetGain(0.0f);
+        const std::uint64_t gainAt = bus->Frames();
+        const bool inTime = gainAt + 2 * CAirBus::PeriodFrames < a->StartedAt() + 20000;
+        ASSERT_TRUE(TestEnv::WaitUntil(
+            [&] { return bus->Frames() > std::max(a->StartedAt() + 16000, gainAt + 2500); }, 3000));
+        EXPECT_EQ(b->FramesTaken(), held);
+        const std::vector<float> left = Left(a->StartedAt());
+        a->Detach();
+        b->Detach();
+        if (!inTime)
+            continue;
+        // a sounds from its start on every frame until its fade (b's flush
+        // left at most silence of b, never of a), then goes down to nothing.
+        std::size_t fadeFrom = 0;
+        while (fadeFrom < left.size() && left[fadeFrom] >= 0.25f - 1e-6f)
+            ++fadeFrom;
+        ASSERT_LT(fadeFrom + CAirBus::PeriodFrames, left.size());
+        EXPECT_GT(fadeFrom, 3000u);
+        for (std::size_t i = fadeFrom; i + 1 < left.size() && i < fadeFrom + 2000; ++i)
+            ASSERT_LE(left[i + 1], left[i] + 1e-6f) << "frame " << i;
+        EXPECT_FLOAT_EQ(left[fadeFrom + CAirBus::PeriodFrames], 0.0f);
+        break;
+    }
 }
 
 // An input plays at its gain times its trim, and the air's process works
