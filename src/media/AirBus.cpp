@@ -3,6 +3,7 @@
 #include "media/AirBusImpl.h"
 #include "media/TrackBusWatch.h"
 #include "platform/Logging.h"
+#include "platform/PulseStream.h"
 #include "platform/ThreadPriority.h"
 
 #include <algorithm>
@@ -71,6 +72,9 @@ CAirBus::~CAirBus()
         // has written the last sample: its buffer plays out meanwhile.
         if (message && GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS && out.stream)
             std::this_thread::sleep_for(std::chrono::microseconds(kSinkBufferUs));
+        // The program's own stream to the server plays out what it holds.
+        if (message && GST_MESSAGE_TYPE(message) == GST_MESSAGE_EOS && out.pulse)
+            out.pulse->Drain(std::chrono::milliseconds(DrainMs));
         if (!message || GST_MESSAGE_TYPE(message) != GST_MESSAGE_EOS)
             gst_pad_push_event(out.pad, gst_event_new_flush_start());
         drain.join();
@@ -192,6 +196,7 @@ void CAirBus::Impl::Mix()
         std::shared_ptr<const Tap> tapNow;
         std::shared_ptr<const Process> processNow;
         const std::uint64_t first = frames;
+        bool idle = true;
         {
             std::unique_lock lock(mutex);
             if (resink) {
@@ -213,7 +218,7 @@ void CAirBus::Impl::Mix()
                 if (options.onOutput && downReported.exchange(false))
                     calls.emplace_back([this] { options.onOutput(true, {}); });
             }
-            MixPeriod(mix, first, calls);
+            idle = !MixPeriod(mix, first, calls);
             tapNow = tapping = tap;
             processNow = processing = process;
         }
@@ -272,7 +277,7 @@ void CAirBus::Impl::Mix()
             clockFrame = frames;
         }
 
-        if (output && Push(*output, mix)) {
+        if (output && Push(*output, mix, idle)) {
             pushedAt = SteadyClock::now();
             pushedFrame = frames;
         } else if (output) {
@@ -305,7 +310,7 @@ void CAirBus::Impl::Mix()
 
 // Takes one period from every input that plays, starting those due in it.
 // Called with the mutex held.
-void CAirBus::Impl::MixPeriod(std::vector<float>& mix, std::uint64_t first,
+bool CAirBus::Impl::MixPeriod(std::vector<float>& mix, std::uint64_t first,
                               std::vector<std::function<void()>>& calls)
 {
     std::fill(mix.begin(), mix.end(), 0.0f);
@@ -340,7 +345,9 @@ void CAirBus::Impl::MixPeriod(std::vector<float>& mix, std::uint64_t first,
         }
         Take(*input, first, offset, mix, work, calls);
     }
+    const bool played = !work.empty();
     work.clear(); // holds no input past its period
+    return played;
 }
 
 void CAirBus::Impl::Take(CAirInput::State& input, std::uint64_t first, int offset, std::vector<float>& mix,

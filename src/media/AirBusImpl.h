@@ -8,6 +8,10 @@
 
 #include <gst/gst.h>
 
+namespace platform {
+class CPulseStream;
+}
+
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -85,9 +89,13 @@ struct CAirBus::Impl
         GstElement* pipeline = nullptr;
         GstPad* pad = nullptr;        // the mixer's own pad, linked to the output's first element
         GstElement* stream = nullptr; // the sound server's stream (GstStreamVolume), or null
-        std::uint64_t pushed = 0;     // frames handed on: the next buffer's time
-        GstBuffer* batch = nullptr;   // periods mixed and not handed on yet
-        int batched = 0;              // periods in it
+        // The sound server's stream of the program's own, when the output is
+        // the server's (fed by the pipeline's appsink), or null.
+        std::shared_ptr<platform::CPulseStream> pulse;
+        std::uint64_t pushed = 0;   // frames handed on: the next buffer's time
+        GstBuffer* batch = nullptr; // periods mixed and not handed on yet
+        int batched = 0;            // periods in it
+        bool batchIdle = true;      // no input played in any of them
         std::atomic<bool> failed{false};
         // When the mixer's push into it began (steady clock, ns), 0 when it
         // is not pushing: the opener ends a push that takes too long.
@@ -130,12 +138,14 @@ struct CAirBus::Impl
 
     void Mix();
     void Open();
-    void MixPeriod(std::vector<float>& mix, std::uint64_t first, std::vector<std::function<void()>>& calls);
+    // True when an input played in the period.
+    bool MixPeriod(std::vector<float>& mix, std::uint64_t first, std::vector<std::function<void()>>& calls);
     void Take(CAirInput::State& input, std::uint64_t first, int offset, std::vector<float>& mix,
               std::vector<std::pair<std::shared_ptr<CAirInput::State>, int>>& work,
               std::vector<std::function<void()>>& calls);
     std::unique_ptr<Output> MakeOutput(const QString& sink, GstElement* chain, QString* why);
-    bool Push(Output& out, const std::vector<float>& mix);
+    bool Push(Output& out, const std::vector<float>& mix, bool idle);
+    void NudgeOutput(); // an input starts now: an idle push waiting for room ends
     void PushBatch(Output& out);
     void WatchStall();
     void Drop(std::unique_ptr<Output> out, const QString& why);

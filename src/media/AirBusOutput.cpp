@@ -4,12 +4,15 @@
 #include "media/AirBusImpl.h"
 #include "media/TrackBusWatch.h"
 #include "platform/Logging.h"
+#include "platform/PulseStream.h"
 #include "platform/ThreadPriority.h"
 
+#include <gst/app/gstappsink.h>
 #include <gst/audio/gstaudiobasesink.h>
 #include <gst/audio/streamvolume.h>
 
 #include <QByteArray>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <utility>
@@ -113,6 +116,52 @@ bool LinkInput(GstElement* pipeline, GstPad* pad, GstElement* first, GstElement*
     return withBin;
 }
 
+// The sound server's own sink as the program names it ("pulsesink", with a
+// device or none): the air goes to a stream of the program's own instead
+// (platform::CPulseStream), which can take back idle silence the server
+// has not played when a start comes. Any other property the operator set
+// keeps GStreamer's sink. The device (may be empty) in `device`.
+bool IsPlainServerSink(const QString& sink, QString* device)
+{
+    static const QRegularExpression plain(QStringLiteral(R"(^pulsesink(?:\s+device=(\S+))?$)"));
+    const QRegularExpressionMatch match = plain.match(sink.trimmed());
+    if (!match.hasMatch())
+        return false;
+    *device = match.captured(1);
+    if (device->size() >= 2 && device->startsWith(QLatin1Char('"')) && device->endsWith(QLatin1Char('"')))
+        *device = device->mid(1, device->size() - 2);
+    return true;
+}
+
+// The appsink at the end of the output hands each buffer to the stream on
+// the mixer's thread (the push runs the output's elements there); the
+// stream's wait for room paces the mixer as a device's sink did. A buffer
+// the mixer marked a gap (no input played) is idle silence, taken back
+// when sound comes; one the air chain made sound of is not.
+GstFlowReturn OnAirSample(GstAppSink* sink, gpointer data)
+{
+    auto* out = static_cast<CAirBus::Impl::Output*>(data);
+    GstSample* sample = gst_app_sink_pull_sample(sink);
+    if (!sample)
+        return GST_FLOW_EOS;
+    GstBuffer* buffer = gst_sample_get_buffer(sample);
+    GstMapInfo map;
+    bool written = true;
+    if (buffer && gst_buffer_map(buffer, &map, GST_MAP_READ)) {
+        const auto* samples = reinterpret_cast<const float*>(map.data);
+        const std::size_t count = map.size / sizeof(float);
+        const bool idle = GST_BUFFER_FLAG_IS_SET(buffer, GST_BUFFER_FLAG_GAP) &&
+                          std::all_of(samples, samples + count, [](float v) { return v == 0.0f; });
+        written = out->pulse->Write(samples, count / std::size_t(CAirBus::Channels), idle);
+        gst_buffer_unmap(buffer, &map);
+    }
+    gst_sample_unref(sample);
+    if (written)
+        return GST_FLOW_OK;
+    out->Fail(out->pulse->Why());
+    return GST_FLOW_ERROR;
+}
+
 GstBusSyncReply OnOutputMessage(GstBus*, GstMessage* message, gpointer data)
 {
     auto* out = static_cast<CAirBus::Impl::Output*>(data);
@@ -151,11 +200,14 @@ QString CAirBus::Impl::Output::Why()
 
 // Hands one period to the output, kPushPeriods to a buffer. False: the
 // output failed or stopped taking data.
-bool CAirBus::Impl::Push(Output& out, const std::vector<float>& mix)
+bool CAirBus::Impl::Push(Output& out, const std::vector<float>& mix, bool idle)
 {
     constexpr gsize periodBytes = kPeriodSamples * sizeof(float);
-    if (!out.batch)
+    if (!out.batch) {
         out.batch = gst_buffer_new_allocate(nullptr, periodBytes * kPushPeriods, nullptr);
+        out.batchIdle = true;
+    }
+    out.batchIdle = out.batchIdle && idle;
     gst_buffer_fill(out.batch, periodBytes * gsize(out.batched), mix.data(), periodBytes);
     if (++out.batched < kPushPeriods || out.failed || stop)
         return !out.failed;
@@ -175,6 +227,8 @@ void CAirBus::Impl::PushBatch(Output& out)
     GstBuffer* buffer = std::exchange(out.batch, nullptr);
     const std::uint64_t frames = std::uint64_t(std::exchange(out.batched, 0)) * CAirBus::PeriodFrames;
     gst_buffer_set_size(buffer, gssize(frames * CAirBus::Channels * sizeof(float)));
+    if (out.batchIdle)
+        GST_BUFFER_FLAG_SET(buffer, GST_BUFFER_FLAG_GAP);
     GST_BUFFER_PTS(buffer) = FramesToTime(out.pushed);
     GST_BUFFER_DURATION(buffer) = FramesToTime(out.pushed + frames) - FramesToTime(out.pushed);
     out.pushed += frames;
@@ -199,6 +253,8 @@ void CAirBus::Impl::WatchStall()
             return;
         output->Fail(QStringLiteral("the output took no sound for %1 ms").arg(kOutputStall.count()));
         pad = GST_PAD(gst_object_ref(output->pad));
+        if (output->pulse)
+            output->pulse->Cancel();
     }
     gst_pad_push_event(pad, gst_event_new_flush_start());
     gst_object_unref(pad);
@@ -210,7 +266,10 @@ void CAirBus::Impl::Drop(std::unique_ptr<Output> out, const QString& why)
         return;
     if (!why.isEmpty())
         qCWarning(lcMedia).noquote() << "air bus: output lost:" << why;
+    if (out->pulse)
+        out->pulse->Cancel(); // a push that waits in it ends
     gst_element_set_state(out->pipeline, GST_STATE_NULL);
+    out->pulse.reset();
     if (out->batch)
         gst_buffer_unref(out->batch);
     if (out->stream)
@@ -218,6 +277,12 @@ void CAirBus::Impl::Drop(std::unique_ptr<Output> out, const QString& why)
     gst_pad_set_active(out->pad, FALSE);
     gst_object_unref(out->pad);
     gst_object_unref(out->pipeline);
+}
+
+void CAirBus::Impl::NudgeOutput()
+{
+    if (output && output->pulse)
+        output->pulse->Nudge();
 }
 
 // ------------------------------------------------------------ the output
@@ -251,8 +316,32 @@ std::unique_ptr<CAirBus::Impl::Output> CAirBus::Impl::MakeOutput(const QString& 
     if (chain)
         gst_object_ref_sink(chain);
     auto out = std::make_unique<Output>();
+    const std::vector<int> before = ThreadPriority::Threads();
+    QString device;
+    QByteArray sinkDescription = sink.toUtf8();
+    if (IsPlainServerSink(sink, &device)) {
+        platform::CPulseStream::Options stream;
+        stream.device = device;
+        stream.rate = Rate;
+        stream.channels = Channels;
+        stream.queue = std::chrono::microseconds(kSinkBufferUs);
+        stream.stall = kOutputStall;
+        stream.name = QStringLiteral("Lirana air");
+        out->pulse = platform::CPulseStream::Open(stream, why);
+        if (!out->pulse) {
+            *why = QStringLiteral("Cannot open the sound server's stream: %1").arg(*why);
+            if (chain)
+                gst_object_unref(chain);
+            return nullptr;
+        }
+        sinkDescription = QByteArrayLiteral(
+                              "appsink name=pulse sync=false async=false enable-last-sample=false "
+                              "caps=\"audio/x-raw,format=F32LE,rate=") +
+                          QByteArray::number(Rate) + ",channels=" + QByteArray::number(Channels) +
+                          ",layout=interleaved\"";
+    }
     GError* error = nullptr;
-    const QByteArray description = "audioconvert name=air ! audioresample ! " + sink.toUtf8();
+    const QByteArray description = "audioconvert name=air ! audioresample ! " + sinkDescription;
     out->pipeline = gst_parse_launch(description.constData(), &error);
     if (!out->pipeline || error) {
         *why = QStringLiteral("Cannot make the audio output \"%1\": %2")
@@ -273,6 +362,13 @@ std::unique_ptr<CAirBus::Impl::Output> CAirBus::Impl::MakeOutput(const QString& 
     gst_object_unref(first);
     if (chain)
         gst_object_unref(chain);
+    if (out->pulse) {
+        GstElement* appsink = gst_bin_get_by_name(GST_BIN(out->pipeline), "pulse");
+        GstAppSinkCallbacks callbacks{};
+        callbacks.new_sample = OnAirSample;
+        gst_app_sink_set_callbacks(GST_APP_SINK(appsink), &callbacks, out.get(), nullptr);
+        gst_object_unref(appsink);
+    }
     out->stream = FindStreamSink(out->pipeline);
     ShortenSinkBuffers(out->pipeline);
     PlayOnInOrder(out->pipeline);
@@ -280,7 +376,6 @@ std::unique_ptr<CAirBus::Impl::Output> CAirBus::Impl::MakeOutput(const QString& 
     GstBus* bus = gst_element_get_bus(out->pipeline);
     gst_bus_set_sync_handler(bus, OnOutputMessage, out.get(), nullptr);
     gst_object_unref(bus);
-    const std::vector<int> before = ThreadPriority::Threads();
     if (gst_element_set_state(out->pipeline, GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE || out->failed) {
         *why = out->failed ? out->Why() : QStringLiteral("the output does not open");
         Drop(std::move(out), {});
@@ -321,6 +416,7 @@ void CAirBus::Impl::Open()
     QString chainSink;
     while (!stop) {
         GstElement* stream = nullptr;
+        std::shared_ptr<platform::CPulseStream> pulse;
         bool wanted = false;
         {
             std::unique_lock lock(mutex);
@@ -331,11 +427,18 @@ void CAirBus::Impl::Open()
                 const auto now = SteadyClock::now();
                 const bool young = now - madeAt < kUnityWatchedNew;
                 const auto every = std::chrono::milliseconds(young ? kUnityCheckMs : kUnityCheckLaterMs);
-                if (output && output->stream && now - unityAt >= every) {
+                if (output && (output->stream || output->pulse) && now - unityAt >= every) {
                     unityAt = now;
-                    stream = GST_ELEMENT(gst_object_ref(output->stream));
+                    if (output->stream)
+                        stream = GST_ELEMENT(gst_object_ref(output->stream));
+                    pulse = output->pulse;
                 }
             }
+        }
+        if (pulse) {
+            if (pulse->HoldAtUnity())
+                qCDebug(lcMedia) << "air bus: the sound server moved the stream's volume; back at unity";
+            continue;
         }
         if (!stream && !wanted) {
             WatchStall();

@@ -108,6 +108,8 @@ void CAirInput::StartAt(std::uint64_t busFrame)
     m_state->scheduled = true;
     m_state->followsOther = false;
     m_state->startAt = busFrame;
+    if (busFrame == Now && m_state->bus)
+        m_state->bus->NudgeOutput();
 }
 
 void CAirInput::StartAfter(const std::shared_ptr<CAirInput>& other)
@@ -136,6 +138,8 @@ void CAirInput::Resume()
     std::lock_guard lock(*m_state->mutex);
     m_state->paused = false;
     m_state->starved = 0;
+    if (m_state->bus)
+        m_state->bus->NudgeOutput();
 }
 
 void CAirInput::Flush(std::uint64_t position, bool holdWrites)

@@ -1,0 +1,81 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A playback stream of the program's own on the desktop's sound server
+// (libpulse; PipeWire answers through pipewire-pulse): interleaved 32-bit
+// float samples written in order, paced by the server's reads.
+//
+// What it adds over GStreamer's sink: it knows what the server holds and
+// has not played yet, so silence written while nothing was on the air can
+// be taken back when sound comes. The stream keeps a deep queue (safe
+// under load), and a start from silence is still heard after only what the
+// server's device holds.
+#pragma once
+
+#include <QString>
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+namespace platform {
+
+class CPulseStream
+{
+public:
+    struct Options
+    {
+        QString device; // the server's sink; empty: its default
+        int rate = 48000;
+        int channels = 2;
+        std::chrono::microseconds queue{100000};     // what the server holds ahead
+        std::chrono::microseconds deviceBlock{5000}; // the server's device block (its latency)
+        std::chrono::milliseconds stall{500};        // a write that waits longer fails
+        QString name;                                // the stream's media name
+    };
+
+    // Connects and starts the stream, at unity volume. Null with the
+    // reason in `why` when there is no server or it refuses the stream.
+    static std::unique_ptr<CPulseStream> Open(const Options& options, QString* why);
+    ~CPulseStream();
+    CPulseStream(const CPulseStream&) = delete;
+    CPulseStream& operator=(const CPulseStream&) = delete;
+
+    // Writes `frames` frames, waiting while the server's queue is full.
+    // Sound after `idle` writes (silence mixed while nothing played) first
+    // takes back the idle silence the server has not played yet, down to a
+    // margin ahead of its reads, and does not wait.
+    // False once the stream failed (server gone, nothing taken for the
+    // stall time; Why()) or after Cancel().
+    bool Write(const float* samples, std::size_t frames, bool idle);
+    // Ends a Write that waits (any thread).
+    void Cancel();
+    // An idle Write that waits for room writes at once (any thread): sound
+    // is about to come, and the write after it takes the silence back.
+    void Nudge();
+    QString Why() const;
+    // Waits until what the server holds has played, at most `limit`.
+    void Drain(std::chrono::milliseconds limit);
+
+    // Puts the stream's volume back to unity (unmuted) where the server
+    // moved it (a desktop server restores a remembered volume onto a new
+    // stream, WirePlumber seconds later). True when it had moved. Waits for
+    // the server's answer (bounded); not for the writing thread.
+    bool HoldAtUnity();
+
+    // Idle silence written and not yet taken back (bytes), for tests.
+    std::size_t IdleTail() const;
+
+    // How much idle silence a write of sound may take back: what is
+    // queued beyond `margin` ahead of the server's read position, at most
+    // the idle tail, whole frames.
+    static std::size_t Takeback(std::size_t idleTail, std::int64_t queued, std::int64_t margin,
+                                std::size_t frameBytes);
+
+    struct Impl;
+
+private:
+    explicit CPulseStream(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> m_impl;
+};
+
+} // namespace platform
