@@ -17,11 +17,19 @@ using Clock = std::chrono::steady_clock;
 // How long a connection, a stream's start or a volume question may take.
 constexpr auto kAnswer = std::chrono::seconds(2);
 // The loop's tick: a wait for the server looks at its deadline this often.
-constexpr pa_usec_t kTickUs = 50000;
+constexpr pa_usec_t kTickUs = 250000;
 // Kept between a take-back and the server's estimated read position, on
 // top of one device block: the estimate is extrapolated from the server's
 // last timing report, and the device reads a block at a time.
 constexpr pa_usec_t kTakebackSlackUs = 2000;
+// Writes of one kind in a row after which the device block changes: the
+// short block soon after the air went idle, the long one once sound has
+// played for a while (a start right after sound still finds the long one).
+constexpr int kIdleWritesForShortBlock = 5;
+constexpr int kSoundWritesForLongBlock = 25;
+// The read position is asked of the server every this many idle writes: a
+// take-back moves on from it at the stream's rate.
+constexpr int kIdleWritesPerTiming = 10;
 
 } // namespace
 
@@ -37,7 +45,10 @@ struct CPulseStream::Impl
     std::int64_t written = 0; // the stream's write index as this side moved it
     std::size_t idleTail = 0; // idle silence at its end, bytes
     std::atomic<bool> failed{false}, cancelled{false};
-    bool nudged = false; // an idle write that waits for room writes at once
+    bool nudged = false;      // an idle write that waits for room writes at once
+    std::size_t wantRoom = 0; // the room a waiting write wants (0: none waits)
+    pa_usec_t block = 0;      // the device block asked now
+    int run = 0;              // writes of the last one's kind in a row
     mutable std::mutex whyMutex;
     QString why;
 
@@ -82,15 +93,43 @@ struct CPulseStream::Impl
             impl->Fail(QStringLiteral("the sound server ended the stream: %1").arg(impl->ServerError()));
         pa_threaded_mainloop_signal(impl->loop, 0);
     }
-    static void OnWritable(pa_stream*, std::size_t, void* data)
+    // Wakes a waiting write only when there is room for it: the server
+    // asks for data every device block, the mixer writes fewer, larger
+    // buffers.
+    static void OnWritable(pa_stream*, std::size_t room, void* data)
     {
-        pa_threaded_mainloop_signal(static_cast<Impl*>(data)->loop, 0);
+        auto* impl = static_cast<Impl*>(data);
+        if (impl->wantRoom > 0 && room >= impl->wantRoom)
+            pa_threaded_mainloop_signal(impl->loop, 0);
     }
     static void OnTick(pa_mainloop_api*, pa_time_event* event, const timeval*, void* data)
     {
         auto* impl = static_cast<Impl*>(data);
         pa_context_rttime_restart(impl->context, event, pa_rtclock_now() + kTickUs);
         pa_threaded_mainloop_signal(impl->loop, 0);
+    }
+
+    pa_buffer_attr Attributes(pa_usec_t deviceBlock) const
+    {
+        pa_buffer_attr attr;
+        attr.maxlength = std::uint32_t(-1);
+        attr.tlength = std::uint32_t(pa_usec_to_bytes(pa_usec_t(options.queue.count()), &spec));
+        attr.minreq = std::uint32_t(pa_usec_to_bytes(deviceBlock, &spec));
+        attr.prebuf = attr.minreq;
+        attr.fragsize = std::uint32_t(-1);
+        return attr;
+    }
+    // The device block for the run of writes so far (locked).
+    void FollowTheAir(bool idle, bool lastIdle)
+    {
+        run = idle == lastIdle ? run + 1 : 1;
+        const auto wanted = pa_usec_t(idle ? options.idleBlock.count() : options.playingBlock.count());
+        if (wanted == block || run < (idle ? kIdleWritesForShortBlock : kSoundWritesForLongBlock))
+            return;
+        block = wanted;
+        const pa_buffer_attr attr = Attributes(block);
+        if (pa_operation* op = pa_stream_set_buffer_attr(stream, &attr, nullptr, nullptr))
+            pa_operation_unref(op);
     }
 
     // The server's read position now (bytes): its last timing report moved
@@ -190,12 +229,8 @@ std::unique_ptr<CPulseStream> CPulseStream::Open(const Options& options, QString
         // still full, and a take-back is heard after one block. Prebuffer a
         // block: after an underrun the stream waits for data, never cuts
         // what comes late.
-        pa_buffer_attr attr;
-        attr.maxlength = std::uint32_t(-1);
-        attr.tlength = std::uint32_t(pa_usec_to_bytes(pa_usec_t(options.queue.count()), &s.spec));
-        attr.minreq = std::uint32_t(pa_usec_to_bytes(pa_usec_t(options.deviceBlock.count()), &s.spec));
-        attr.prebuf = attr.minreq;
-        attr.fragsize = std::uint32_t(-1);
+        s.block = pa_usec_t(options.idleBlock.count());
+        const pa_buffer_attr attr = s.Attributes(s.block);
         pa_cvolume unity;
         pa_cvolume_set(&unity, std::uint8_t(options.channels), PA_VOLUME_NORM);
         const QByteArray device = options.device.toUtf8();
@@ -230,19 +265,20 @@ bool CPulseStream::Write(const float* samples, std::size_t frames, bool idle)
     if (!idle && s.idleTail > 0 && !s.failed) {
         const std::int64_t read = s.ReadPosition();
         if (read >= 0) {
-            const auto margin = std::int64_t(
-                pa_usec_to_bytes(pa_usec_t(s.options.deviceBlock.count()) + kTakebackSlackUs, &s.spec));
+            const auto margin = std::int64_t(pa_usec_to_bytes(s.block + kTakebackSlackUs, &s.spec));
             back = Takeback(s.idleTail, s.written - read, margin, s.frameBytes);
         }
     }
     const auto deadline = Clock::now() + s.options.stall;
     std::size_t room = 0;
+    s.wantRoom = bytes;
     const bool ready = s.WaitFor(
         [&] {
             room = pa_stream_writable_size(s.stream);
             return room == std::size_t(-1) || room >= bytes || back > 0 || (idle && s.nudged);
         },
         deadline);
+    s.wantRoom = 0;
     s.nudged = false;
     if (room == std::size_t(-1))
         s.Fail(QStringLiteral("the sound server stream: %1").arg(s.ServerError()));
@@ -258,11 +294,13 @@ bool CPulseStream::Write(const float* samples, std::size_t frames, bool idle)
         return false;
     }
     s.written += std::int64_t(bytes) - std::int64_t(back);
+    s.FollowTheAir(idle, s.idleTail > 0);
     if (idle) {
         s.idleTail += bytes;
-        // A fresh read position for the take-back to come.
-        if (pa_operation* op = pa_stream_update_timing_info(s.stream, nullptr, nullptr))
-            pa_operation_unref(op);
+        // A fresh read position for the take-back to come, now and then.
+        if (s.run % kIdleWritesPerTiming == 1)
+            if (pa_operation* op = pa_stream_update_timing_info(s.stream, nullptr, nullptr))
+                pa_operation_unref(op);
     } else {
         s.idleTail = 0;
     }

@@ -27,10 +27,14 @@ public:
         QString device; // the server's sink; empty: its default
         int rate = 48000;
         int channels = 2;
-        std::chrono::microseconds queue{100000};     // what the server holds ahead
-        std::chrono::microseconds deviceBlock{5000}; // the server's device block (its latency)
-        std::chrono::milliseconds stall{500};        // a write that waits longer fails
-        QString name;                                // the stream's media name
+        std::chrono::microseconds queue{100000}; // what the server holds ahead
+        // The server's device block (its latency): short while the air is
+        // idle, so that a start is heard soon; longer while sound plays,
+        // where each block costs the server and this side a wake-up.
+        std::chrono::microseconds idleBlock{10000};
+        std::chrono::microseconds playingBlock{40000};
+        std::chrono::milliseconds stall{500}; // a write that waits longer fails
+        QString name;                         // the stream's media name
     };
 
     // Connects and starts the stream, at unity volume. Null with the
