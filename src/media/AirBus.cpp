@@ -196,7 +196,7 @@ void CAirBus::Impl::Mix()
         std::shared_ptr<const Tap> tapNow;
         std::shared_ptr<const Process> processNow;
         const std::uint64_t first = frames;
-        bool idle = true;
+        Period period = Period::Idle;
         {
             std::unique_lock lock(mutex);
             if (resink) {
@@ -218,7 +218,7 @@ void CAirBus::Impl::Mix()
                 if (options.onOutput && downReported.exchange(false))
                     calls.emplace_back([this] { options.onOutput(true, {}); });
             }
-            idle = !MixPeriod(mix, first, calls);
+            period = MixPeriod(mix, first, calls);
             tapNow = tapping = tap;
             processNow = processing = process;
         }
@@ -277,7 +277,7 @@ void CAirBus::Impl::Mix()
             clockFrame = frames;
         }
 
-        if (output && Push(*output, mix, idle)) {
+        if (output && Push(*output, mix, period)) {
             pushedAt = SteadyClock::now();
             pushedFrame = frames;
         } else if (output) {
@@ -310,10 +310,11 @@ void CAirBus::Impl::Mix()
 
 // Takes one period from every input that plays, starting those due in it.
 // Called with the mutex held.
-bool CAirBus::Impl::MixPeriod(std::vector<float>& mix, std::uint64_t first,
-                              std::vector<std::function<void()>>& calls)
+CAirBus::Impl::Period CAirBus::Impl::MixPeriod(std::vector<float>& mix, std::uint64_t first,
+                                               std::vector<std::function<void()>>& calls)
 {
     std::fill(mix.begin(), mix.end(), 0.0f);
+    Period period = Period::Idle;
     auto& work = mixWork;
     work.clear();
     for (const auto& input : inputs) {
@@ -338,16 +339,21 @@ bool CAirBus::Impl::MixPeriod(std::vector<float>& mix, std::uint64_t first,
         if (input->mixedPeriod == first)
             continue; // reached twice in one period
         input->mixedPeriod = first;
-        if (!input->started) {
+        const bool starts = !input->started;
+        if (starts) {
             input->started = true;
             input->startedAt = first + std::uint64_t(offset);
             input->lastGain = input->gain * input->trim; // starts at its level, no ramp from unity
         }
         Take(*input, first, offset, mix, work, calls);
+        if (starts)
+            period = input->endMarked || input->count >= kDeepFrames ? std::max(period, Period::DeepStart)
+                                                                     : Period::ShallowStart;
     }
-    const bool played = !work.empty();
+    if (period == Period::Idle && !work.empty())
+        period = Period::Playing;
     work.clear(); // holds no input past its period
-    return played;
+    return period;
 }
 
 void CAirBus::Impl::Take(CAirInput::State& input, std::uint64_t first, int offset, std::vector<float>& mix,

@@ -37,6 +37,9 @@ inline constexpr auto kStallCheck = std::chrono::milliseconds(250);
 // at 20 ms a Play is heard within 20 ms, but the air drops out under load
 // even with every thread that carries it in real time (docs/playback.md).
 inline constexpr gint64 kSinkBufferUs = 100000;
+// What an input that starts must hold for the output to take its queue's
+// idle silence back: the output then fills its queue again from it at once.
+inline constexpr std::size_t kDeepFrames = std::size_t(CAirBus::Rate * kSinkBufferUs / 1000000);
 // How often the stream's volume is looked at: often while a server may
 // still be restoring a stored volume onto a new stream (WirePlumber was
 // seen at it 3 s after the stream appeared), then seldom: each look is a
@@ -96,6 +99,8 @@ struct CAirBus::Impl
         GstBuffer* batch = nullptr; // periods mixed and not handed on yet
         int batched = 0;            // periods in it
         bool batchIdle = true;      // no input played in any of them
+        bool batchStart = false;    // an input started in one of them
+        bool batchShallow = false;  // one that started holds less than the output's queue
         std::atomic<bool> failed{false};
         // When the mixer's push into it began (steady clock, ns), 0 when it
         // is not pushing: the opener ends a push that takes too long.
@@ -136,15 +141,19 @@ struct CAirBus::Impl
     // a period).
     std::vector<std::pair<std::shared_ptr<CAirInput::State>, int>> mixWork;
 
+    // What a period held: no input (idle), a start whose inputs hold the
+    // output's queue or their end (they can be taken at once), a start one
+    // of whose inputs holds less (a device play that starts with a few
+    // periods: taken at once it runs dry), or only inputs that played on.
+    enum class Period { Idle, DeepStart, ShallowStart, Playing };
     void Mix();
     void Open();
-    // True when an input played in the period.
-    bool MixPeriod(std::vector<float>& mix, std::uint64_t first, std::vector<std::function<void()>>& calls);
+    Period MixPeriod(std::vector<float>& mix, std::uint64_t first, std::vector<std::function<void()>>& calls);
     void Take(CAirInput::State& input, std::uint64_t first, int offset, std::vector<float>& mix,
               std::vector<std::pair<std::shared_ptr<CAirInput::State>, int>>& work,
               std::vector<std::function<void()>>& calls);
     std::unique_ptr<Output> MakeOutput(const QString& sink, GstElement* chain, QString* why);
-    bool Push(Output& out, const std::vector<float>& mix, bool idle);
+    bool Push(Output& out, const std::vector<float>& mix, Period period);
     void NudgeOutput(); // an input starts now: an idle push waiting for room ends
     void PushBatch(Output& out);
     void WatchStall();

@@ -137,7 +137,8 @@ bool IsPlainServerSink(const QString& sink, QString* device)
 // the mixer's thread (the push runs the output's elements there); the
 // stream's wait for room paces the mixer as a device's sink did. A buffer
 // the mixer marked a gap (no input played) is idle silence, taken back
-// when sound comes; one the air chain made sound of is not.
+// when a start the inputs can carry at once comes (the marker); one the air
+// chain made sound of is not idle.
 GstFlowReturn OnAirSample(GstAppSink* sink, gpointer data)
 {
     auto* out = static_cast<CAirBus::Impl::Output*>(data);
@@ -152,7 +153,8 @@ GstFlowReturn OnAirSample(GstAppSink* sink, gpointer data)
         const std::size_t count = map.size / sizeof(float);
         const bool idle = GST_BUFFER_FLAG_IS_SET(buffer, GST_BUFFER_FLAG_GAP) &&
                           std::all_of(samples, samples + count, [](float v) { return v == 0.0f; });
-        written = out->pulse->Write(samples, count / std::size_t(CAirBus::Channels), idle);
+        const bool deepStart = GST_BUFFER_FLAG_IS_SET(buffer, GST_BUFFER_FLAG_MARKER);
+        written = out->pulse->Write(samples, count / std::size_t(CAirBus::Channels), idle, deepStart);
         gst_buffer_unmap(buffer, &map);
     }
     gst_sample_unref(sample);
@@ -200,14 +202,17 @@ QString CAirBus::Impl::Output::Why()
 
 // Hands one period to the output, kPushPeriods to a buffer. False: the
 // output failed or stopped taking data.
-bool CAirBus::Impl::Push(Output& out, const std::vector<float>& mix, bool idle)
+bool CAirBus::Impl::Push(Output& out, const std::vector<float>& mix, Period period)
 {
     constexpr gsize periodBytes = kPeriodSamples * sizeof(float);
     if (!out.batch) {
         out.batch = gst_buffer_new_allocate(nullptr, periodBytes * kPushPeriods, nullptr);
         out.batchIdle = true;
+        out.batchStart = out.batchShallow = false;
     }
-    out.batchIdle = out.batchIdle && idle;
+    out.batchIdle = out.batchIdle && period == Period::Idle;
+    out.batchStart = out.batchStart || period == Period::DeepStart || period == Period::ShallowStart;
+    out.batchShallow = out.batchShallow || period == Period::ShallowStart;
     gst_buffer_fill(out.batch, periodBytes * gsize(out.batched), mix.data(), periodBytes);
     if (++out.batched < kPushPeriods || out.failed || stop)
         return !out.failed;
@@ -227,8 +232,14 @@ void CAirBus::Impl::PushBatch(Output& out)
     GstBuffer* buffer = std::exchange(out.batch, nullptr);
     const std::uint64_t frames = std::uint64_t(std::exchange(out.batched, 0)) * CAirBus::PeriodFrames;
     gst_buffer_set_size(buffer, gssize(frames * CAirBus::Channels * sizeof(float)));
+    // Marks for the server's own stream (OnAirSample), carried by the
+    // buffer through an air chain: silence mixed while no input played, and
+    // a start whose inputs can be taken at once (the marker; one lost on the
+    // way only keeps the start behind the queue).
     if (out.batchIdle)
         GST_BUFFER_FLAG_SET(buffer, GST_BUFFER_FLAG_GAP);
+    if (out.batchStart && !out.batchShallow)
+        GST_BUFFER_FLAG_SET(buffer, GST_BUFFER_FLAG_MARKER);
     GST_BUFFER_PTS(buffer) = FramesToTime(out.pushed);
     GST_BUFFER_DURATION(buffer) = FramesToTime(out.pushed + frames) - FramesToTime(out.pushed);
     out.pushed += frames;

@@ -42,7 +42,10 @@ struct CPulseStream::Impl
     pa_context* context = nullptr;
     pa_stream* stream = nullptr;
     pa_time_event* tick = nullptr;
-    std::int64_t written = 0; // the stream's write index as this side moved it
+    // What a take-back removed from the server's queue and the writes after
+    // it may fill again without waiting for the server to ask (it asks
+    // later, on its main thread, which a loaded machine holds up).
+    std::int64_t credit = 0;
     std::size_t idleTail = 0; // idle silence at its end, bytes
     std::atomic<bool> failed{false}, cancelled{false};
     bool nudged = false;      // an idle write that waits for room writes at once
@@ -174,14 +177,19 @@ struct CPulseStream::Impl
     }
 };
 
-std::size_t CPulseStream::Takeback(std::size_t idleTail, std::int64_t queued, std::int64_t margin,
-                                   std::size_t frameBytes)
+CPulseStream::Takeback CPulseStream::PlanTakeback(std::int64_t writeIndex, std::size_t idleTail,
+                                                  std::int64_t read, std::int64_t margin,
+                                                  std::size_t frameBytes, std::int64_t queue)
 {
-    if (queued <= margin || frameBytes == 0)
-        return 0;
-    const std::size_t room = std::size_t(queued - margin);
-    const std::size_t back = std::min(idleTail, room);
-    return back - back % frameBytes;
+    // Sound still queued: the offset from the read position cannot keep
+    // the write behind it when the position is older than the server's.
+    if (frameBytes == 0 || idleTail == 0 || writeIndex - std::int64_t(idleTail) > read)
+        return {};
+    const std::int64_t fromRead = margin + (std::int64_t(frameBytes) - margin % std::int64_t(frameBytes)) %
+                                               std::int64_t(frameBytes);
+    if (read + fromRead >= writeIndex)
+        return {};
+    return {fromRead, std::min(writeIndex - (read + fromRead), queue)};
 }
 
 CPulseStream::CPulseStream(std::unique_ptr<Impl> impl) : m_impl(std::move(impl)) {}
@@ -254,19 +262,22 @@ std::unique_ptr<CPulseStream> CPulseStream::Open(const Options& options, QString
     return std::unique_ptr<CPulseStream>(new CPulseStream(std::move(impl)));
 }
 
-bool CPulseStream::Write(const float* samples, std::size_t frames, bool idle)
+bool CPulseStream::Write(const float* samples, std::size_t frames, bool idle, bool mayTakeBack)
 {
     Impl& s = *m_impl;
     const std::size_t bytes = frames * s.frameBytes;
     pa_threaded_mainloop_lock(s.loop);
     // Sound after idle silence takes back what the server has not played
     // of it, and is written at once: the queue is short after it.
-    std::size_t back = 0;
-    if (!idle && s.idleTail > 0 && !s.failed) {
-        const std::int64_t read = s.ReadPosition();
-        if (read >= 0) {
+    Takeback back;
+    if (!idle && mayTakeBack && s.idleTail > 0 && !s.failed) {
+        const pa_timing_info* timing = pa_stream_get_timing_info(s.stream);
+        // Moved on from the server's last report, never past what was written.
+        const std::int64_t read = timing ? std::min<std::int64_t>(s.ReadPosition(), timing->write_index) : -1;
+        if (timing && !timing->write_index_corrupt && read >= 0) {
             const auto margin = std::int64_t(pa_usec_to_bytes(s.block + kTakebackSlackUs, &s.spec));
-            back = Takeback(s.idleTail, s.written - read, margin, s.frameBytes);
+            const auto queue = std::int64_t(pa_usec_to_bytes(pa_usec_t(s.options.queue.count()), &s.spec));
+            back = PlanTakeback(timing->write_index, s.idleTail, read, margin, s.frameBytes, queue);
         }
     }
     const auto deadline = Clock::now() + s.options.stall;
@@ -275,7 +286,8 @@ bool CPulseStream::Write(const float* samples, std::size_t frames, bool idle)
     const bool ready = s.WaitFor(
         [&] {
             room = pa_stream_writable_size(s.stream);
-            return room == std::size_t(-1) || room >= bytes || back > 0 || (idle && s.nudged);
+            return room == std::size_t(-1) || room >= bytes || s.credit >= std::int64_t(bytes) ||
+                   back.taken > 0 || (idle && s.nudged);
         },
         deadline);
     s.wantRoom = 0;
@@ -288,22 +300,27 @@ bool CPulseStream::Write(const float* samples, std::size_t frames, bool idle)
         pa_threaded_mainloop_unlock(s.loop);
         return false;
     }
-    if (pa_stream_write(s.stream, samples, bytes, nullptr, -std::int64_t(back), PA_SEEK_RELATIVE) < 0) {
+    const int written = back.taken > 0
+                            ? pa_stream_write(s.stream, samples, bytes, nullptr, back.fromRead,
+                                              PA_SEEK_RELATIVE_ON_READ)
+                            : pa_stream_write(s.stream, samples, bytes, nullptr, 0, PA_SEEK_RELATIVE);
+    if (written < 0) {
         s.Fail(QStringLiteral("the sound server stream: %1").arg(s.ServerError()));
         pa_threaded_mainloop_unlock(s.loop);
         return false;
     }
-    s.written += std::int64_t(bytes) - std::int64_t(back);
+    s.credit = back.taken > 0 ? back.taken : std::max<std::int64_t>(0, s.credit - std::int64_t(bytes));
     s.FollowTheAir(idle, s.idleTail > 0);
-    if (idle) {
+    if (idle)
         s.idleTail += bytes;
-        // A fresh read position for the take-back to come, now and then.
-        if (s.run % kIdleWritesPerTiming == 1)
-            if (pa_operation* op = pa_stream_update_timing_info(s.stream, nullptr, nullptr))
-                pa_operation_unref(op);
-    } else {
+    else
         s.idleTail = 0;
-    }
+    // A fresh read position for the take-back to come, now and then while
+    // idle; and the write position after a take-back, which the server
+    // placed.
+    if ((idle && s.run % kIdleWritesPerTiming == 1) || back.taken > 0)
+        if (pa_operation* op = pa_stream_update_timing_info(s.stream, nullptr, nullptr))
+            pa_operation_unref(op);
     pa_threaded_mainloop_unlock(s.loop);
     return true;
 }

@@ -45,12 +45,14 @@ public:
     CPulseStream& operator=(const CPulseStream&) = delete;
 
     // Writes `frames` frames, waiting while the server's queue is full.
-    // Sound after `idle` writes (silence mixed while nothing played) first
+    // Sound after `idle` writes (silence mixed while nothing played) that
+    // `mayTakeBack` (its writer can fill the queue again at once) first
     // takes back the idle silence the server has not played yet, down to a
-    // margin ahead of its reads, and does not wait.
+    // margin ahead of its reads, and does not wait; the writes after it
+    // fill the queue again without waiting for the server to ask.
     // False once the stream failed (server gone, nothing taken for the
     // stall time; Why()) or after Cancel().
-    bool Write(const float* samples, std::size_t frames, bool idle);
+    bool Write(const float* samples, std::size_t frames, bool idle, bool mayTakeBack = false);
     // Ends a Write that waits (any thread).
     void Cancel();
     // An idle Write that waits for room writes at once (any thread): sound
@@ -69,11 +71,21 @@ public:
     // Idle silence written and not yet taken back (bytes), for tests.
     std::size_t IdleTail() const;
 
-    // How much idle silence a write of sound may take back: what is
-    // queued beyond `margin` ahead of the server's read position, at most
-    // the idle tail, whole frames.
-    static std::size_t Takeback(std::size_t idleTail, std::int64_t queued, std::int64_t margin,
-                                std::size_t frameBytes);
+    // Where a write of sound after idle silence goes, as an offset from the
+    // server's read position (`fromRead`, bytes: `margin` in whole frames;
+    // the server applies it to its own read position when the write
+    // arrives, so a write that comes late never lands in what it has read),
+    // and how much that takes back (`taken`, at most `queue`; 0: write on).
+    // Only when all sound written before has been read by `read` (an
+    // estimate, never ahead of the server's): an offset from a read
+    // position older than the server's would leave a gap after that sound.
+    struct Takeback
+    {
+        std::int64_t fromRead = 0;
+        std::int64_t taken = 0;
+    };
+    static Takeback PlanTakeback(std::int64_t writeIndex, std::size_t idleTail, std::int64_t read,
+                                 std::int64_t margin, std::size_t frameBytes, std::int64_t queue);
 
     struct Impl;
 

@@ -11,17 +11,23 @@ using platform::CPulseStream;
 
 TEST(PulseStreamTakeback, OnlyIdleSilenceBeyondTheMarginWholeFrames)
 {
-    // idle tail, queued, margin, frame bytes -> bytes taken back
-    const std::tuple<std::size_t, std::int64_t, std::int64_t, std::size_t, std::size_t> rows[] = {
-        {800, 1000, 100, 8, 800}, // the whole tail lies beyond the margin
-        {960, 1000, 100, 8, 896}, // down to the margin, not into it
-        {960, 1003, 100, 8, 896}, // whole frames only
-        {800, 100, 100, 8, 0},    // the queue is inside the margin
-        {800, 40, 100, 8, 0},     // an estimate behind the server's reads
-        {0, 1000, 100, 8, 0},     // sound before: nothing is idle
-        {800, 1000, 100, 0, 0},
-    };
-    for (const auto& [tail, queued, margin, frame, expected] : rows)
-        EXPECT_EQ(CPulseStream::Takeback(tail, queued, margin, frame), expected)
-            << tail << " " << queued << " " << margin;
+    // write index, idle tail, read position, margin, frame bytes, queue ->
+    // offset from the read position, bytes taken back
+    const std::tuple<std::int64_t, std::size_t, std::int64_t, std::int64_t, std::size_t, std::int64_t,
+                     std::int64_t, std::int64_t>
+        rows[] = {
+            {2000, 1000, 1100, 100, 8, 5000, 104, 796}, // all sound read: the margin, whole frames
+            {2000, 1000, 1000, 96, 8, 5000, 96, 904},   // the sound's end read just now
+            {2000, 1000, 1100, 100, 8, 500, 104,
+             500}, // a read position far behind takes back no more than a queue
+            {2000, 500, 1100, 100, 8, 5000, 0, 0},  // sound still queued: nothing
+            {2000, 1000, 1950, 100, 8, 5000, 0, 0}, // the queue is inside the margin
+            {2000, 0, 1100, 100, 8, 5000, 0, 0},    // sound before: nothing is idle
+            {2000, 1000, 1100, 100, 0, 5000, 0, 0},
+        };
+    for (const auto& [write, tail, read, margin, frame, queue, fromRead, taken] : rows) {
+        const auto plan = CPulseStream::PlanTakeback(write, tail, read, margin, frame, queue);
+        EXPECT_EQ(std::pair(plan.fromRead, plan.taken), std::pair(fromRead, taken))
+            << write << " " << tail << " " << read << " " << margin;
+    }
 }
