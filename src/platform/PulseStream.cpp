@@ -24,9 +24,12 @@ constexpr pa_usec_t kTickUs = 250000;
 constexpr pa_usec_t kTakebackSlackUs = 2000;
 // Writes of one kind in a row after which the device block changes: the
 // short block soon after the air went idle, the long one once sound has
-// played for a while (a start right after sound still finds the long one).
+// played for two seconds (a start right after sound still finds the long
+// one). At half a second, the change came while the queue a take-back had
+// refilled was still settling, and the first "~0" change of short items
+// was heard 10 ms apart on PulseAudio.
 constexpr int kIdleWritesForShortBlock = 5;
-constexpr int kSoundWritesForLongBlock = 25;
+constexpr int kSoundWritesForLongBlock = 100;
 // The read position is asked of the server every this many idle writes: a
 // take-back moves on from it at the stream's rate.
 constexpr int kIdleWritesPerTiming = 10;
