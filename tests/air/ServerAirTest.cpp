@@ -366,7 +366,10 @@ TEST_P(ServerAirTest, APauseBetweenTwoItemsIsHeardWhole)
     const auto end = ToneEnd(wav, 500, *onset + 0.25, -40);
     const auto next = end ? ToneOnset(wav, 1000, *end, -40) : std::nullopt;
     ASSERT_TRUE(next) << Lines(run);
-    EXPECT_NEAR(*next - *end, 1.0, 0.02);
+    // Never shorter; a dropout under load may make it longer by PipeWire's
+    // quantum (CI saw 1.04 s there), which is no silence taken back.
+    EXPECT_GT(*next - *end, 0.98);
+    EXPECT_LT(*next - *end, 1.02 + server.StreamEndLoss());
 }
 
 // The engine opens and closes tracks on threads of their own, so one track's
