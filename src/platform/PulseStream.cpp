@@ -350,14 +350,6 @@ QString CPulseStream::Why() const
     return m_impl->why;
 }
 
-std::size_t CPulseStream::IdleTail() const
-{
-    pa_threaded_mainloop_lock(m_impl->loop);
-    const std::size_t tail = m_impl->idleTail;
-    pa_threaded_mainloop_unlock(m_impl->loop);
-    return tail;
-}
-
 namespace {
 
 struct VolumeLook

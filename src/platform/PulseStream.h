@@ -68,9 +68,6 @@ public:
     // the server's answer (bounded); not for the writing thread.
     bool HoldAtUnity();
 
-    // Idle silence written and not yet taken back (bytes), for tests.
-    std::size_t IdleTail() const;
-
     // Where a write of sound after idle silence goes, as an offset from the
     // server's read position (`fromRead`, bytes: `margin` in whole frames;
     // the server applies it to its own read position when the write
