@@ -61,7 +61,7 @@ public:
         QFile config(m_dir + QStringLiteral("/icecast.xml"));
         if (config.open(QIODevice::WriteOnly))
             config.write(QStringLiteral(R"(<icecast>
-  <limits><clients>20</clients><sources>8</sources><source-timeout>5</source-timeout>
+  <limits><clients>100</clients><sources>8</sources><source-timeout>5</source-timeout>
     <burst-size>0</burst-size></limits>
   <authentication><source-password>hackme</source-password><admin-user>admin</admin-user>
     <admin-password>hackme</admin-password></authentication>
@@ -115,12 +115,32 @@ public:
         m_process.waitForFinished(5000);
     }
 
-    // The body of a GET; empty on any failure.
-    QByteArray Get(const QString& path) const { return Fetch(path, 0ms); }
+    // The body of a GET; empty on any failure. At most one every 50 ms: a
+    // wait that polled the status page at once would hold the server's
+    // client slots under load, and a source would be turned away.
+    QByteArray Get(const QString& path) const
+    {
+        const auto due = m_lastGet + 50ms;
+        std::this_thread::sleep_until(due);
+        m_lastGet = std::chrono::steady_clock::now();
+        return Fetch(path, 0ms);
+    }
     // What a listener of `mount` receives for `span` (the body only).
     QByteArray Listen(const QString& mount, std::chrono::milliseconds span) const
     {
         return Fetch(mount, span);
+    }
+
+    // The end of the server's logs, for a failure's message.
+    std::string Logs() const
+    {
+        std::string text;
+        for (const char* name : {"/log/error.log", "/log/access.log"}) {
+            QFile log(m_dir + QLatin1String(name));
+            if (log.open(QIODevice::ReadOnly))
+                text += std::string(name) + ":\n" + log.readAll().right(1500).toStdString() + "\n";
+        }
+        return text;
     }
 
     // The mounts on the air and their titles ("artist - title" when both).
@@ -172,6 +192,7 @@ private:
     QString m_dir;
     int m_port = 0;
     QProcess m_process;
+    mutable std::chrono::steady_clock::time_point m_lastGet;
 };
 
 // A path to the server that can go dead: each connection is passed on to
@@ -442,7 +463,7 @@ TEST_F(StreamAir, ListenersHearTheProgrammeInOrderAndSeeItsTitles)
     station.Add(CAirStream::Codec::Opus, QStringLiteral("/air.opus"), server->Port());
     station.Play(freqs, seconds);
     ASSERT_TRUE(TestEnv::WaitUntil([&] { return server->Mounts().size() == 2; }, 10000))
-        << station.notices.join(u'\n').toStdString();
+        << station.notices.join(u'\n').toStdString() << server->Logs();
 
     QByteArray heard[2];
     std::thread listeners[2];
@@ -514,7 +535,8 @@ TEST_F(StreamAir, ComesBackAfterEveryOutageWhileTheAirGoesOn)
     station.Add(CAirStream::Codec::Mp3, QStringLiteral("/air.mp3"), server->Port());
     station.Add(CAirStream::Codec::Opus, QStringLiteral("/air.opus"), server->Port());
     station.Play({440, 880}, 1.0);
-    ASSERT_TRUE(TestEnv::WaitUntil([&] { return server->Mounts().size() == 2; }, 10000));
+    ASSERT_TRUE(TestEnv::WaitUntil([&] { return server->Mounts().size() == 2; }, 10000))
+        << station.notices.join(u'\n').toStdString() << server->Logs();
     QRandomGenerator random(7);
     double worst = 0;
     for (int i = 1; i <= outages; ++i) {
@@ -527,7 +549,7 @@ TEST_F(StreamAir, ComesBackAfterEveryOutageWhileTheAirGoesOn)
         ASSERT_TRUE(server->Start());
         const auto back = std::chrono::steady_clock::now();
         ASSERT_TRUE(TestEnv::WaitUntil([&] { return server->Mounts().size() == 2; }, 10000))
-            << station.notices.join(u'\n').toStdString();
+            << station.notices.join(u'\n').toStdString() << server->Logs();
         worst = std::max(worst,
                          std::chrono::duration<double>(std::chrono::steady_clock::now() - back).count());
         ASSERT_TRUE(TestEnv::WaitUntil(
