@@ -299,45 +299,58 @@ public:
     void ZeroOverlapSilence();
 };
 
-// (a)
+// (a) The CPU time of one run moves by a fifth or more on this machine, so
+// LIRANA_BENCH_ROUNDS=N measures N rounds, the two programs in turn and
+// the order swapped each round, and the goal is judged on the median ratio.
 void Bench::CpuTime(const QString& mp3)
 {
     std::printf("\n(a) CPU time, 60 s MP3 into %s\n", qPrintable(Sink()));
     Hive({{"Overlap Time", HeadlessLirana::Dword(0)}, {"AudioSink", HeadlessLirana::Text(Sink().toUtf8())}});
-    double cpu[2] = {0, 0}, wall[2] = {0, 0}, serverCpu[2] = {0, 0}, steady[2] = {0, 0};
-    for (int which = 0; which < 2; ++which) {
-        Child child;
-        const double serverBefore = ProcessCpuSeconds(server.Pid());
-        const bool started = which == 0 ? RunLirana(child, {mp3}) : RunGst(child, mp3);
-        // While the MP3 plays: from 5 s to 55 s after the start, without
-        // the start-up of either program.
-        double at5 = 0;
-        for (const int s : {5, 55}) {
-            const qint64 until = child.startNs + qint64(s) * 1000000000;
-            TestEnv::WaitUntil([&] { return child.Poll() || AirRecorder::NowNs() >= until; }, 70000);
-            const double now = ProcessCpuSeconds(child.Pid());
-            steady[which] = s == 5 ? 0 : now - at5;
-            at5 = s == 5 ? now : at5;
+    const int rounds = std::max(1, qEnvironmentVariableIntValue("LIRANA_BENCH_ROUNDS"));
+    std::vector<double> ratios;
+    for (int round = 0; round < rounds; ++round) {
+        double cpu[2] = {0, 0}, wall[2] = {0, 0}, serverCpu[2] = {0, 0}, steady[2] = {0, 0};
+        for (int turn = 0; turn < 2; ++turn) {
+            const int which = (turn + round) % 2;
+            Child child;
+            const double serverBefore = ProcessCpuSeconds(server.Pid());
+            const bool started = which == 0 ? RunLirana(child, {mp3}) : RunGst(child, mp3);
+            // While the MP3 plays: from 5 s to 55 s after the start, without
+            // the start-up of either program.
+            double at5 = 0;
+            for (const int s : {5, 55}) {
+                const qint64 until = child.startNs + qint64(s) * 1000000000;
+                TestEnv::WaitUntil([&] { return child.Poll() || AirRecorder::NowNs() >= until; }, 70000);
+                const double now = ProcessCpuSeconds(child.Pid());
+                steady[which] = s == 5 ? 0 : now - at5;
+                at5 = s == 5 ? now : at5;
+            }
+            if (!started || !child.Wait(90000)) {
+                std::printf("  %s did not run to its end\n", which == 0 ? "lirana" : "gst-launch-1.0");
+                return;
+            }
+            cpu[which] = child.CpuSeconds();
+            wall[which] = double(child.endNs - child.startNs) / 1e9;
+            serverCpu[which] = ProcessCpuSeconds(server.Pid()) - serverBefore;
+            if (child.exitStatus != 0)
+                std::printf("  exit status %d\n", child.exitStatus);
         }
-        if (!started || !child.Wait(90000)) {
-            std::printf("  %s did not run to its end\n", which == 0 ? "lirana" : "gst-launch-1.0");
-            return;
-        }
-        cpu[which] = child.CpuSeconds();
-        wall[which] = double(child.endNs - child.startNs) / 1e9;
-        serverCpu[which] = ProcessCpuSeconds(server.Pid()) - serverBefore;
-        if (child.exitStatus != 0)
-            std::printf("  exit status %d\n", child.exitStatus);
+        std::printf("  round %d of %d\n", round + 1, rounds);
+        std::printf("    %-28s %8.3f s CPU (%5.2f %% of one core over %.1f s), server %.3f s\n",
+                    "lirana --headless", cpu[0], 100 * cpu[0] / wall[0], wall[0], serverCpu[0]);
+        std::printf("    %-28s %8.3f s CPU (%5.2f %% of one core over %.1f s), server %.3f s\n",
+                    "baseline gst-launch playbin", cpu[1], 100 * cpu[1] / wall[1], wall[1], serverCpu[1]);
+        std::printf("    ratio lirana / baseline: %.2f (whole run, start-up included)\n",
+                    Ratio(cpu[0], cpu[1]));
+        std::printf("    while it plays (5 s to 55 s): lirana %.3f s, baseline %.3f s, ratio %.2f\n",
+                    steady[0], steady[1], Ratio(steady[0], steady[1]));
+        ratios.push_back(Ratio(steady[0], steady[1]));
     }
-    std::printf("    %-28s %8.3f s CPU (%5.2f %% of one core over %.1f s), server %.3f s\n",
-                "lirana --headless", cpu[0], 100 * cpu[0] / wall[0], wall[0], serverCpu[0]);
-    std::printf("    %-28s %8.3f s CPU (%5.2f %% of one core over %.1f s), server %.3f s\n",
-                "baseline gst-launch playbin", cpu[1], 100 * cpu[1] / wall[1], wall[1], serverCpu[1]);
-    std::printf("    ratio lirana / baseline: %.2f (whole run, start-up included)\n", Ratio(cpu[0], cpu[1]));
-    std::printf(
-        "    while it plays (5 s to 55 s): lirana %.3f s, baseline %.3f s, ratio %.2f; goal <= 1.1: %s\n",
-        steady[0], steady[1], Ratio(steady[0], steady[1]),
-        Ratio(steady[0], steady[1]) <= 1.1 ? "met" : "NOT met");
+    std::sort(ratios.begin(), ratios.end());
+    const double median = ratios.size() % 2 ? ratios[ratios.size() / 2]
+                                            : (ratios[ratios.size() / 2 - 1] + ratios[ratios.size() / 2]) / 2;
+    std::printf("    while it plays, median ratio of %d round(s): %.2f (%.2f to %.2f); goal <= 1.1: %s\n",
+                rounds, median, ratios.front(), ratios.back(), median <= 1.1 ? "met" : "NOT met");
 }
 
 // (i) Instructions while an MP3 plays, counted by callgrind (repeatable to
