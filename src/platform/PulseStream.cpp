@@ -1,10 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/PulseStream.h"
-#include "platform/ThreadPriority.h"
 
 #include <pulse/pulseaudio.h>
-#include <sys/syscall.h>
-#include <unistd.h>
 
 #include <QByteArray>
 
@@ -57,7 +54,6 @@ struct CPulseStream::Impl
     bool nudged = false;      // an idle write that waits for room writes at once
     std::size_t wantRoom = 0; // the room a waiting write wants (0: none waits)
     pa_usec_t block = 0;      // the device block asked now
-    int loopThread = 0;       // the client loop's thread id (0: not known)
     int run = 0;              // writes of the last one's kind in a row
     mutable std::mutex whyMutex;
     QString why;
@@ -93,9 +89,6 @@ struct CPulseStream::Impl
         const pa_context_state_t state = pa_context_get_state(c);
         if (state == PA_CONTEXT_FAILED || state == PA_CONTEXT_TERMINATED)
             impl->Fail(QStringLiteral("the sound server connection ended: %1").arg(impl->ServerError()));
-        // The server's answer comes on the loop's thread.
-        if (state == PA_CONTEXT_READY && pa_threaded_mainloop_in_thread(impl->loop))
-            impl->loopThread = int(::syscall(SYS_gettid));
         pa_threaded_mainloop_signal(impl->loop, 0);
     }
     static void OnStream(pa_stream* s, void* data)
@@ -143,24 +136,6 @@ struct CPulseStream::Impl
         const pa_buffer_attr attr = Attributes(block);
         if (pa_operation* op = pa_stream_set_buffer_attr(stream, &attr, nullptr, nullptr))
             pa_operation_unref(op);
-        Prioritize();
-    }
-    // The client loop's thread sends each write to the server. On the short
-    // block a take-back leaves the server only the margin ahead of its reads
-    // until the refill is sent, so the thread runs with the mixer's priority
-    // (a send held up by a busy machine was a 20 ms hole at a start). On the
-    // long block the queue is full: it runs at the ordinary priority, where
-    // its wake-ups come together, since raised it woke at once for every
-    // write and every request of the server, and the process took half
-    // again the CPU of a plain player beside two busy loops.
-    void Prioritize() const
-    {
-        if (loopThread == 0)
-            return;
-        if (block == pa_usec_t(options.playingBlock.count()))
-            ThreadPriority::LowerThread(loopThread);
-        else
-            ThreadPriority::RaiseThread(loopThread);
     }
 
     // The server's read position now (bytes): its last timing report moved
@@ -286,7 +261,6 @@ std::unique_ptr<CPulseStream> CPulseStream::Open(const Options& options, QString
         *why = s.why;
         return nullptr;
     }
-    s.Prioritize();
     pa_threaded_mainloop_unlock(s.loop);
     return std::unique_ptr<CPulseStream>(new CPulseStream(std::move(impl)));
 }
