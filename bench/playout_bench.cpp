@@ -346,11 +346,9 @@ void Bench::CpuTime(const QString& mp3)
                     steady[0], steady[1], Ratio(steady[0], steady[1]));
         ratios.push_back(Ratio(steady[0], steady[1]));
     }
-    std::sort(ratios.begin(), ratios.end());
-    const double median = ratios.size() % 2 ? ratios[ratios.size() / 2]
-                                            : (ratios[ratios.size() / 2 - 1] + ratios[ratios.size() / 2]) / 2;
+    const Stats s = Summarise(ratios);
     std::printf("    while it plays, median ratio of %d round(s): %.2f (%.2f to %.2f); goal <= 1.1: %s\n",
-                rounds, median, ratios.front(), ratios.back(), median <= 1.1 ? "met" : "NOT met");
+                rounds, s.median, s.min, s.max, s.median <= 1.1 ? "met" : "NOT met");
 }
 
 // (i) Instructions while an MP3 plays, counted by callgrind (repeatable to
