@@ -346,9 +346,12 @@ CAirBus::Impl::Period CAirBus::Impl::MixPeriod(std::vector<float>& mix, std::uin
             input->lastGain = input->gain * input->trim; // starts at its level, no ramp from unity
         }
         Take(*input, first, offset, mix, work, calls);
-        if (starts)
+        if (starts) {
+            qCDebug(lcMedia).noquote() << "air bus: input" << input->name << "starts at" << input->startedAt
+                                       << "holding" << input->count << "frames";
             period = input->endMarked || input->count >= kDeepFrames ? std::max(period, Period::DeepStart)
                                                                      : Period::ShallowStart;
+        }
     }
     if (period == Period::Idle && !work.empty())
         period = Period::Playing;

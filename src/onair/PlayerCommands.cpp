@@ -301,6 +301,11 @@ void COnAirEngine::TrackOpened(std::unique_ptr<CMediaTrack> track, bool retrying
     if (std::exchange(m_cueing, false))
         PostCommand(Cmd::Pause);
     PrepareNext();
+    // The hand-over tick runs from the first start: the items of the
+    // command line start before the startup timer comes, and a first item
+    // shorter than that wait ended before its next start was planned.
+    if (!IsTimerArmed(TimerOverlap))
+        SetTimer(TimerOverlap, kTickMs);
 }
 
 void COnAirEngine::OutputUnavailable(const CException& error, const QString& path)

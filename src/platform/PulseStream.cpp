@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/PulseStream.h"
+#include "platform/Logging.h"
 
 #include <pulse/pulseaudio.h>
 
@@ -108,6 +109,8 @@ struct CPulseStream::Impl
         if (impl->wantRoom > 0 && room >= impl->wantRoom)
             pa_threaded_mainloop_signal(impl->loop, 0);
     }
+    // The server found nothing to play: a dropout on the air.
+    static void OnUnderflow(pa_stream*, void*) { qCDebug(lcMedia) << "sound server stream: underflow"; }
     static void OnTick(pa_mainloop_api*, pa_time_event* event, const timeval*, void* data)
     {
         auto* impl = static_cast<Impl*>(data);
@@ -234,6 +237,7 @@ std::unique_ptr<CPulseStream> CPulseStream::Open(const Options& options, QString
     if (ready) {
         pa_stream_set_state_callback(s.stream, Impl::OnStream, &s);
         pa_stream_set_write_callback(s.stream, Impl::OnWritable, &s);
+        pa_stream_set_underflow_callback(s.stream, Impl::OnUnderflow, &s);
         // The server holds the queue ahead of its device, and its device
         // reads a block at a time (early requests: the device's latency is
         // one block, whatever the queue): a late write finds the queue

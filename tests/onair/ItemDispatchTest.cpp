@@ -166,6 +166,17 @@ TEST_F(EngineTest, NotificationsActOnTheTrackTheyCameFrom)
     EXPECT_EQ(OnAirPath(), "/m/c.mp3");
 }
 
+// The items of the command line start before the startup timer: the
+// hand-over tick must run from that start, or a short first item ends
+// before its next start is planned.
+TEST_F(EngineTest, AStartBeforeTheStartupTimerRunsTheHandOverTick)
+{
+    engine->Startup();
+    Play({"/m/a.mp3", "/m/b.mp3"});
+    ASSERT_EQ(OnAirPath(), "/m/a.mp3");
+    EXPECT_TRUE(engine->IsTimerArmed(COnAirEngine::TimerOverlap));
+}
+
 // A stored plug-in that is not installed now is named once per start.
 TEST_F(EngineTest, StartupNamesAMissingPlugInAndShutdownStopsTheTimers)
 {
