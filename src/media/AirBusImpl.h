@@ -93,14 +93,18 @@ struct CAirBus::Impl
         GstPad* pad = nullptr;        // the mixer's own pad, linked to the output's first element
         GstElement* stream = nullptr; // the sound server's stream (GstStreamVolume), or null
         // The sound server's stream of the program's own, when the output is
-        // the server's (fed by the pipeline's appsink), or null.
+        // the server's, or null: fed by the pipeline's appsink behind an air
+        // chain, else by the mixer itself (direct; the pipeline then carries
+        // only the end of the stream).
         std::shared_ptr<platform::CPulseStream> pulse;
-        std::uint64_t pushed = 0;   // frames handed on: the next buffer's time
-        GstBuffer* batch = nullptr; // periods mixed and not handed on yet
-        int batched = 0;            // periods in it
-        bool batchIdle = true;      // no input played in any of them
-        bool batchStart = false;    // an input started in one of them
-        bool batchShallow = false;  // one that started holds less than the output's queue
+        bool direct = false;
+        std::vector<float> directBatch; // what `batch` holds, when direct
+        std::uint64_t pushed = 0;       // frames handed on: the next buffer's time
+        GstBuffer* batch = nullptr;     // periods mixed and not handed on yet (not direct)
+        int batched = 0;                // periods in it
+        bool batchIdle = true;          // no input played in any of them
+        bool batchStart = false;        // an input started in one of them
+        bool batchShallow = false;      // one that started holds less than the output's queue
         std::atomic<bool> failed{false};
         // When the mixer's push into it began (steady clock, ns), 0 when it
         // is not pushing: the opener ends a push that takes too long.

@@ -211,15 +211,24 @@ QString CAirBus::Impl::Output::Why()
 bool CAirBus::Impl::Push(Output& out, const std::vector<float>& mix, Period period)
 {
     constexpr gsize periodBytes = kPeriodSamples * sizeof(float);
-    if (!out.batch) {
-        out.batch = gst_buffer_new_allocate(nullptr, periodBytes * kPushPeriods, nullptr);
+    if (out.batched == 0) {
+        if (out.direct)
+            out.directBatch.resize(kPeriodSamples * kPushPeriods);
+        else if (!out.batch)
+            out.batch = gst_buffer_new_allocate(nullptr, periodBytes * kPushPeriods, nullptr);
         out.batchIdle = true;
         out.batchStart = out.batchShallow = false;
     }
     out.batchIdle = out.batchIdle && period == Period::Idle;
     out.batchStart = out.batchStart || period == Period::DeepStart || period == Period::ShallowStart;
     out.batchShallow = out.batchShallow || period == Period::ShallowStart;
-    gst_buffer_fill(out.batch, periodBytes * gsize(out.batched), mix.data(), periodBytes);
+    if (out.batched < kPushPeriods) {
+        if (out.direct)
+            std::copy(mix.begin(), mix.begin() + kPeriodSamples,
+                      out.directBatch.begin() + std::ptrdiff_t(kPeriodSamples) * out.batched);
+        else
+            gst_buffer_fill(out.batch, periodBytes * gsize(out.batched), mix.data(), periodBytes);
+    }
     if (++out.batched < kPushPeriods || out.failed || stop)
         return !out.failed;
     PushBatch(out);
@@ -230,13 +239,28 @@ bool CAirBus::Impl::Push(Output& out, const std::vector<float>& mix, Period peri
 // runs the output's elements on the mixer's thread and returns when the
 // sink has taken the buffer: a device's sink takes it when its buffer has
 // room, which paces the mixer. The opener ends a push that hangs
-// (kOutputStall).
+// (kOutputStall). Written to the server's stream directly when there is no
+// air chain: the pipeline's elements would only pass it on, and cost the
+// mixer a fifth of its time.
 void CAirBus::Impl::PushBatch(Output& out)
 {
-    if (!out.batch)
+    if (out.batched == 0)
         return;
+    const int periods = std::min(std::exchange(out.batched, 0), kPushPeriods);
+    const std::uint64_t frames = std::uint64_t(periods) * CAirBus::PeriodFrames;
+    if (out.direct) {
+        const float* samples = out.directBatch.data();
+        const std::size_t count = frames * CAirBus::Channels;
+        const bool idle = IsIdleSilence(out.batchIdle, samples, count);
+        out.pushed += frames;
+        out.pushSince = std::max<std::int64_t>(1, SteadyClock::now().time_since_epoch().count());
+        const bool written = out.pulse->Write(samples, frames, idle, out.batchStart && !out.batchShallow);
+        out.pushSince = 0;
+        if (!written)
+            out.Fail(out.pulse->Why());
+        return;
+    }
     GstBuffer* buffer = std::exchange(out.batch, nullptr);
-    const std::uint64_t frames = std::uint64_t(std::exchange(out.batched, 0)) * CAirBus::PeriodFrames;
     gst_buffer_set_size(buffer, gssize(frames * CAirBus::Channels * sizeof(float)));
     // Marks for the server's own stream (OnAirSample), carried by the
     // buffer through an air chain: silence mixed while no input played, and
@@ -333,6 +357,7 @@ std::unique_ptr<CAirBus::Impl::Output> CAirBus::Impl::MakeOutput(const QString& 
     if (chain)
         gst_object_ref_sink(chain);
     auto out = std::make_unique<Output>();
+    const bool chained = chain != nullptr;
     const std::vector<int> before = ThreadPriority::Threads();
     QString device;
     QByteArray sinkDescription = sink.toUtf8();
@@ -380,6 +405,7 @@ std::unique_ptr<CAirBus::Impl::Output> CAirBus::Impl::MakeOutput(const QString& 
     if (chain)
         gst_object_unref(chain);
     if (out->pulse) {
+        out->direct = !chained;
         GstElement* appsink = gst_bin_get_by_name(GST_BIN(out->pipeline), "pulse");
         GstAppSinkCallbacks callbacks{};
         callbacks.new_sample = OnAirSample;
@@ -401,8 +427,9 @@ std::unique_ptr<CAirBus::Impl::Output> CAirBus::Impl::MakeOutput(const QString& 
     // The sound server's client library sends the air to the server from a
     // thread of its own ("threaded-ml", made as the sink opened): a late
     // send is a dropout like a late mix, so it runs with the mixer's
-    // priority.
-    const QStringList raised = ThreadPriority::RaiseNewThreads(before, "threaded-ml");
+    // priority. The program's own stream sets its thread's priority itself.
+    const QStringList raised = out->pulse ? QStringList()
+                                          : ThreadPriority::RaiseNewThreads(before, "threaded-ml");
     if (!raised.isEmpty())
         qCDebug(lcMedia).noquote() << "air bus: sound server client thread:"
                                    << raised.join(QStringLiteral(", "));

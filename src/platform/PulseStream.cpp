@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/PulseStream.h"
 #include "platform/Logging.h"
+#include "platform/ThreadPriority.h"
 
 #include <pulse/pulseaudio.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <QByteArray>
 
@@ -26,9 +29,9 @@ constexpr pa_usec_t kTakebackSlackUs = 2000;
 // Writes of one kind in a row after which the device block changes: the
 // short block soon after the air went idle, the long one once sound has
 // played for two seconds (a start right after sound still finds the long
-// one). At half a second, the change came while the queue a take-back had
-// refilled was still settling, and the first "~0" change of short items
-// was heard 10 ms apart on PulseAudio.
+// one). At half a second the first "~0" change of short items was heard
+// 10 ms apart on PulseAudio, which may have been the engine's late first
+// hand-over tick (since fixed) rather than the change.
 constexpr int kIdleWritesForShortBlock = 5;
 constexpr int kSoundWritesForLongBlock = 100;
 // The read position is asked of the server every this many idle writes: a
@@ -55,6 +58,7 @@ struct CPulseStream::Impl
     bool nudged = false;      // an idle write that waits for room writes at once
     std::size_t wantRoom = 0; // the room a waiting write wants (0: none waits)
     pa_usec_t block = 0;      // the device block asked now
+    int loopThread = 0;       // the client loop's thread id (0: not known)
     int run = 0;              // writes of the last one's kind in a row
     mutable std::mutex whyMutex;
     QString why;
@@ -90,6 +94,9 @@ struct CPulseStream::Impl
         const pa_context_state_t state = pa_context_get_state(c);
         if (state == PA_CONTEXT_FAILED || state == PA_CONTEXT_TERMINATED)
             impl->Fail(QStringLiteral("the sound server connection ended: %1").arg(impl->ServerError()));
+        // The server's answer comes on the loop's thread.
+        if (state == PA_CONTEXT_READY && pa_threaded_mainloop_in_thread(impl->loop))
+            impl->loopThread = int(::syscall(SYS_gettid));
         pa_threaded_mainloop_signal(impl->loop, 0);
     }
     static void OnStream(pa_stream* s, void* data)
@@ -139,6 +146,23 @@ struct CPulseStream::Impl
         const pa_buffer_attr attr = Attributes(block);
         if (pa_operation* op = pa_stream_set_buffer_attr(stream, &attr, nullptr, nullptr))
             pa_operation_unref(op);
+        Prioritize();
+    }
+    // The client loop's thread sends each write to the server. On the short
+    // block a take-back leaves the server only the margin ahead of its reads
+    // until the refill is sent, so there it runs with the mixer's priority.
+    // On the long block the queue is full and it runs at the ordinary
+    // priority, where its wake-ups come together: raised, it woke at once
+    // for every write and every request of the server, and the process took
+    // half again the CPU of a plain player beside two busy loops.
+    void Prioritize() const
+    {
+        if (loopThread == 0)
+            return;
+        if (block == pa_usec_t(options.playingBlock.count()))
+            ThreadPriority::LowerThread(loopThread);
+        else
+            ThreadPriority::RaiseThread(loopThread);
     }
 
     // The server's read position now (bytes): its last timing report moved
@@ -265,6 +289,7 @@ std::unique_ptr<CPulseStream> CPulseStream::Open(const Options& options, QString
         *why = s.why;
         return nullptr;
     }
+    s.Prioritize();
     pa_threaded_mainloop_unlock(s.loop);
     return std::unique_ptr<CPulseStream>(new CPulseStream(std::move(impl)));
 }

@@ -42,6 +42,18 @@ QString RaiseForAudio()
     return Raise(0);
 }
 
+QString RaiseThread(int tid)
+{
+    return Raise(pid_t(tid));
+}
+
+void LowerThread(int tid)
+{
+    sched_param param{};
+    ::sched_setscheduler(pid_t(tid), SCHED_OTHER | SCHED_RESET_ON_FORK, &param);
+    ::setpriority(PRIO_PROCESS, id_t(tid), 0);
+}
+
 std::vector<int> Threads()
 {
     std::vector<int> ids;

@@ -18,6 +18,11 @@ namespace ThreadPriority {
 // round robin, priority 10", "nice -11", or "normal (<why>)".
 QString RaiseForAudio();
 
+// Raises thread `tid` of this process as RaiseForAudio does the caller.
+QString RaiseThread(int tid);
+// Puts thread `tid` of this process back to the ordinary priority.
+void LowerThread(int tid);
+
 // The ids of this process's threads.
 std::vector<int> Threads();
 

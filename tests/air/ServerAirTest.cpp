@@ -338,7 +338,9 @@ TEST_P(ServerAirTest, APreparedItemStartsWholeAtPlay)
     // tests' PipeWire graph, after its 43 ms quantum).
     EXPECT_LT(heard, server.ServerKind() == AirServer::Kind::PipeWire ? 0.1 : 0.05);
     // The sound server library's thread that sends the air to the server
-    // runs in real time beside the mixer (the recorder's does not).
+    // runs in real time beside the mixer while a start may take silence
+    // back (the recorder's does not): held up, the refill after a take-back
+    // could come after the margin it leaves has played.
     rlimit rt{};
     if (::geteuid() == 0 || (::getrlimit(RLIMIT_RTPRIO, &rt) == 0 && rt.rlim_cur > 0)) {
         int raised = 0;
