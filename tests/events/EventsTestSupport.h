@@ -3,15 +3,19 @@
 // a scheduler on a clock the test moves.
 #pragma once
 
+#include "events/EventList.h"
 #include "events/ScheduledEvent.h"
 #include "events/Scheduler.h"
 #include "platform/Clock.h"
+#include "platform/IniFile.h"
+#include "platform/registry/RegistryKey.h"
 #include "support/Fakes.h"
 #include "support/TestEnv.h"
 
-#include <QDateTime>
+#include <QtCore>
 #include <gtest/gtest.h>
 #include <ostream>
+#include <tuple>
 
 inline void PrintTo(const WallTime& t, std::ostream* os)
 {

@@ -5,23 +5,11 @@
 #pragma once
 
 #include "GuiHelpers.h"
-#include "events/Scheduler.h"
 #include "gui/console/LiranaView.h"
 #include "gui/console/PlaylistListBox.h"
 #include "gui/dialogs/FilePickers.h"
-#include "gui/dialogs/OptionsPage.h"
-#include "gui/dialogs/PropertySheet.h"
 #include "media/Mixer.h"
 #include "onair/EngineFixture.h"
-#include "playlist/AlbumDoc.h"
-#include "station/Station.h"
-#include "support/TestEnv.h"
-
-#include <QApplication>
-#include <QClipboard>
-#include <QLineEdit>
-#include <QTabWidget>
-#include <functional>
 
 class ConsoleTest : public ::testing::Test
 {

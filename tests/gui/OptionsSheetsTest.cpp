@@ -9,25 +9,7 @@
 #include "gui/dialogs/EditEventDlg.h"
 #include "gui/dialogs/EventsPage.h"
 #include "gui/dialogs/MixerLinePage.h"
-#include "gui/dialogs/OptionsPage.h"
-#include "gui/dialogs/PropertySheet.h"
-#include "gui/dialogs/SoundsPage.h"
-#include "platform/IniFile.h"
 #include "platform/mci/MidiFile.h"
-#include "platform/registry/RegistryKey.h"
-#include "support/TestEnv.h"
-
-#include <QAbstractSpinBox>
-#include <QCheckBox>
-#include <QDir>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QRadioButton>
-#include <QTabBar>
-#include <QTabWidget>
-#include <QToolButton>
-#include <QTreeWidget>
 
 namespace {
 

@@ -4,15 +4,8 @@
 // source cannot connect with; the pages write the hive only at OK, and the
 // Streaming page's lights follow the running streams by name.
 #include "ConsoleFixture.h"
-#include "gui/dialogs/OptionsPage.h"
 #include "gui/dialogs/StreamDialog.h"
 #include "gui/dialogs/StreamingPage.h"
-#include "platform/registry/RegistryKey.h"
-
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QTreeWidget>
 
 namespace {
 

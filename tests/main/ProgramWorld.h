@@ -5,8 +5,14 @@
 #pragma once
 
 #include "support/TestEnv.h"
+#include "support/TestMedia.h"
 
-#include <QProcessEnvironment>
+#include <QtCore>
+#include <QtNetwork>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <tuple>
 
 inline QProcessEnvironment ProgramEnvironment(const QString& home)
 {
