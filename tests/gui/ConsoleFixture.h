@@ -63,6 +63,12 @@ protected:
         view->OnCommand(id);
         EXPECT_TRUE(ran);
     }
+    // OK on an open sheet or dialog: the message it refuses with, or "closed".
+    QString Ok(QDialog& dialog)
+    {
+        dialog.accept();
+        return dialog.isVisible() ? ui.LastMessage() : QStringLiteral("closed");
+    }
     // The page of the sheet with that tab title, and a text field on it.
     static COptionsPage* Page(CPropertySheet& sheet, const QString& title)
     {
