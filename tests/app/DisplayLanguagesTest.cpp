@@ -3,14 +3,8 @@
 // catalogue the build compiles: which languages the menu offers, what a
 // stored code selects, and that the texts really switch.
 #include "app/DisplayLanguages.h"
-#include "platform/DataPaths.h"
+#include "AppTestSupport.h"
 #include "platform/registry/HiveStore.h"
-#include "platform/registry/RegistryKey.h"
-#include "support/TestEnv.h"
-
-#include <QCoreApplication>
-#include <QFile>
-#include <gtest/gtest.h>
 
 namespace {
 
