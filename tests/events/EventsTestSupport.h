@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers shared by the event tests: wall-clock literals, event records and
-// a scheduler on a clock the test moves.
+// a scheduler on a clock the test moves; and the headers the event tests
+// share (records, lists, their stores).
 #pragma once
 
 #include "events/EventList.h"
