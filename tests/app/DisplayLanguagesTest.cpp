@@ -3,14 +3,8 @@
 // catalogue the build compiles: which languages the menu offers, what a
 // stored code selects, and that the texts really switch.
 #include "app/DisplayLanguages.h"
-#include "platform/DataPaths.h"
+#include "AppTestSupport.h"
 #include "platform/registry/HiveStore.h"
-#include "platform/registry/RegistryKey.h"
-#include "support/TestEnv.h"
-
-#include <QCoreApplication>
-#include <QFile>
-#include <gtest/gtest.h>
 
 namespace {
 
@@ -42,28 +36,6 @@ protected:
     }
 };
 
-// What the console's Language menu shows and switches is the frame tests';
-// here the shipped catalogue in force by its code in either case, and the
-// stored code, which a code nobody registered does not replace.
-TEST_F(DisplayLanguagesTest, TheShippedGermanIsOfferedSelectedByItsCodeAndStored)
-{
-    CLanguageList languages;
-    EXPECT_EQ(languages.MenuNames(), QStringList({"&English", "&Deutsch"}));
-    const QString english = ExitPrompt();
-    ASSERT_TRUE(languages.SelectByIsoCode("DE"));
-    EXPECT_NE(ExitPrompt(), english) << "the German catalogue is not in force";
-    CRegistryKey frame = CRegistryKey::OpenAppSubkey("MainFrame");
-    languages.Save(frame, "LanguageCode");
-    EXPECT_EQ(frame.GetText("LanguageCode", QString()), "de");
-    CLanguageList next;
-    next.Load(frame, "LanguageCode");
-    EXPECT_TRUE(next.SelectByIsoCode("xx"));
-    EXPECT_EQ(std::pair(next.GetIsoCode(), next.Current()), std::pair(QStringLiteral("de"), 1));
-    languages.Select(0);
-    next.Select(0);
-    EXPECT_EQ(ExitPrompt(), english);
-}
-
 TEST_F(DisplayLanguagesTest, OnlyCompleteEntriesWithALoadableCatalogueAreOffered)
 {
     UseShare("");
@@ -85,13 +57,25 @@ TEST_F(DisplayLanguagesTest, OnlyCompleteEntriesWithALoadableCatalogueAreOffered
     CLanguageList languages;
     // An entry without a name is called by its key; the broken ones are absent.
     EXPECT_EQ(languages.MenuNames(), QStringList({"&English", "&Erste", "&Deutsch (AT)"}));
-    // Two entries with one code: the stored code restores the first.
+    // Two entries with one code: the stored code restores the first, and
+    // its catalogue is in force. (The shipped list and the menu: the frame's tests.)
+    const QString english = ExitPrompt();
     languages.SelectByIsoCode("De");
     EXPECT_EQ(languages.Current(), 1);
+    EXPECT_NE(ExitPrompt(), english) << "the German catalogue is not in force";
+    // Stored, then read back: a code nobody registered does not replace it.
+    CRegistryKey frame = CRegistryKey::OpenAppSubkey("MainFrame");
+    languages.Save(frame, "LanguageCode");
+    CLanguageList next;
+    next.Load(frame, "LanguageCode");
+    EXPECT_TRUE(next.SelectByIsoCode("xx"));
+    EXPECT_EQ(std::pair(next.GetIsoCode(), next.Current()), std::pair(QStringLiteral("de"), 1));
     // A catalogue that cannot be loaded keeps the language in force.
     EXPECT_FALSE(languages.Select(7));
     EXPECT_EQ(languages.Current(), 1);
     languages.Select(0);
+    next.Select(0);
+    EXPECT_EQ(ExitPrompt(), english);
 }
 
 } // namespace

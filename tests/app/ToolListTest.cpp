@@ -3,13 +3,7 @@
 // into each argument, what runs for a program, a script, a folder or a
 // document (through a recording shell), the stored form and the default tools.
 #include "app/ToolList.h"
-#include "platform/registry/RegistryKey.h"
-#include "support/Fakes.h"
-#include "support/TestEnv.h"
-
-#include <QDir>
-#include <QFile>
-#include <gtest/gtest.h>
+#include "AppTestSupport.h"
 
 namespace {
 

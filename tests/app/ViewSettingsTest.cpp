@@ -3,18 +3,12 @@
 // encodings, defaults and ranges (a contract), what bad stored values give,
 // what a save writes, the list font's move, and what the engine makes of them.
 #include "app/ViewSettings.h"
+#include "AppTestSupport.h"
 #include "app/SettingsSchema.h"
 #include "onair/OnAirEngine.h"
 #include "onair/PlayLog.h"
 #include "platform/Clock.h"
-#include "platform/DataPaths.h"
 #include "playlist/Playlist.h"
-#include "support/Fakes.h"
-#include "support/TestEnv.h"
-
-#include <QDir>
-#include <QtNumeric>
-#include <gtest/gtest.h>
 
 namespace {
 

@@ -2,17 +2,11 @@
 // The event record (next-run rules, copies and equality, the stored date
 // format and the display line) and event lists in the settings store and in
 // events files.
-#include "events/EventList.h"
-#include "events/ScheduledEvent.h"
-#include "platform/IniFile.h"
 #include "platform/TerminationWatcher.h"
-#include "platform/registry/RegistryKey.h"
 
 #include "EventsTestSupport.h"
 
-#include <QLocale>
 #include <iostream>
-#include <tuple>
 
 namespace {
 

@@ -1,17 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers shared by the event tests: wall-clock literals, event records and
-// a scheduler on a clock the test moves.
+// a scheduler on a clock the test moves; and the headers the event tests
+// share (records, lists, their stores).
 #pragma once
 
+#include "events/EventList.h"
 #include "events/ScheduledEvent.h"
 #include "events/Scheduler.h"
 #include "platform/Clock.h"
+#include "platform/IniFile.h"
+#include "platform/registry/RegistryKey.h"
 #include "support/Fakes.h"
 #include "support/TestEnv.h"
 
-#include <QDateTime>
+#include <QtCore>
 #include <gtest/gtest.h>
 #include <ostream>
+#include <tuple>
 
 inline void PrintTo(const WallTime& t, std::ostream* os)
 {

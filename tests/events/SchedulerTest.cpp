@@ -4,12 +4,9 @@
 // daylight-saving changes: the fake clock is moved in real elapsed time
 // (Advance), so the local time it shows jumps forward in spring and repeats
 // an hour in autumn, as a real one does.
-#include "events/Scheduler.h"
-
 #include "EventsTestSupport.h"
 
 #include <ctime>
-#include <tuple>
 
 namespace {
 

@@ -5,14 +5,6 @@
 
 #include "gui/dialogs/CdDatabaseDlg.h"
 #include "media/CdDatabase.h"
-#include "onair/EditCommands.h"
-#include "support/TestEnv.h"
-#include "support/TestMedia.h"
-
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QTest>
 
 TEST_F(ConsoleTest, AllTracksOfTheDiscAreAddedAndTheirNamesEditedInTheDialogShowInTheRows)
 {

@@ -5,23 +5,11 @@
 #pragma once
 
 #include "GuiHelpers.h"
-#include "events/Scheduler.h"
 #include "gui/console/LiranaView.h"
 #include "gui/console/PlaylistListBox.h"
 #include "gui/dialogs/FilePickers.h"
-#include "gui/dialogs/OptionsPage.h"
-#include "gui/dialogs/PropertySheet.h"
 #include "media/Mixer.h"
 #include "onair/EngineFixture.h"
-#include "playlist/AlbumDoc.h"
-#include "station/Station.h"
-#include "support/TestEnv.h"
-
-#include <QApplication>
-#include <QClipboard>
-#include <QLineEdit>
-#include <QTabWidget>
-#include <functional>
 
 class ConsoleTest : public ::testing::Test
 {
@@ -74,6 +62,12 @@ protected:
         OnNextModal<CPropertySheet>(work, &ran);
         view->OnCommand(id);
         EXPECT_TRUE(ran);
+    }
+    // OK on an open sheet or dialog: the message it refuses with, or "closed".
+    QString Ok(QDialog& dialog)
+    {
+        dialog.accept();
+        return dialog.isVisible() ? ui.LastMessage() : QStringLiteral("closed");
     }
     // The page of the sheet with that tab title, and a text field on it.
     static COptionsPage* Page(CPropertySheet& sheet, const QString& title)

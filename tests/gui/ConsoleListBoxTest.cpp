@@ -3,21 +3,10 @@
 // playlist window and the position bar.
 #include "ConsoleFixture.h"
 
-#include "app/ViewSettings.h"
 #include "gui/console/AirMeter.h"
 #include "gui/console/ItemIcons.h"
-#include "gui/console/MiniPlaylistWnd.h"
 #include "gui/console/PositionBar.h"
-#include "gui/frame/MainFrame.h"
 #include "media/MiniPlaylistTrack.h"
-#include "onair/EditCommands.h"
-#include "platform/registry/RegistryKey.h"
-#include "support/TestEnv.h"
-
-#include <QFileSystemModel>
-#include <QSlider>
-#include <QToolBar>
-#include <QTreeView>
 
 TEST_F(ConsoleTest, SelectionFollowsTheModelAndTheView)
 {

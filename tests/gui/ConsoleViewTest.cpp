@@ -3,17 +3,6 @@
 // clipboard, the shell and the engine; the idle refresh shows the engine.
 #include "ConsoleFixture.h"
 
-#include "app/ToolList.h"
-#include "events/Scheduler.h"
-#include "onair/EditCommands.h"
-#include "platform/registry/RegistryKey.h"
-#include "support/TestEnv.h"
-
-#include <QLabel>
-#include <QMimeData>
-#include <QPlainTextEdit>
-#include <QSlider>
-
 using Ids = std::vector<std::uint32_t>;
 
 TEST_F(ConsoleTest, EditingCommandsChangeTheAlbumWithAnUndoStepEach)

@@ -5,25 +5,9 @@
 // frame reach the album; drive changes reach the view.
 #include "FrameFixture.h"
 
-#include "app/Commands.h"
 #include "gui/dialogs/FindDialog.h"
 #include "gui/frame/CommandTable.h"
 #include "gui/frame/DeviceWatcher.h"
-#include "gui/frame/MainFrame.h"
-#include "onair/OnAirEngine.h"
-#include "playlist/AlbumDoc.h"
-#include "playlist/Playlist.h"
-#include "station/Station.h"
-
-#include <QActionGroup>
-#include <QComboBox>
-#include <QMenuBar>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QStatusBar>
-#include <QTest>
-#include <QToolBar>
-#include <QUrl>
 
 namespace {
 

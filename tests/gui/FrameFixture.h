@@ -8,13 +8,8 @@
 #include "gui/app/GuiInterface.h"
 #include "gui/app/LiranaApp.h"
 #include "gui/frame/CommandRouter.h"
-#include "gui/frame/MainFrame.h"
-#include "onair/OnAirEngine.h"
 #include "support/Fakes.h"
-#include "support/TestEnv.h"
 
-#include <QAction>
-#include <gtest/gtest.h>
 #include <map>
 
 // RecordingUi plus the shutdown's yes/no question.

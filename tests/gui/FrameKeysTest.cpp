@@ -5,18 +5,7 @@
 // evdev records through a pipe, and its buttons as the frame's commands.
 #include "FrameFixture.h"
 
-#include "app/Commands.h"
-#include "gui/frame/MainFrame.h"
 #include "platform/Joystick.h"
-
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPlainTextEdit>
-#include <QSignalSpy>
-#include <QStringListModel>
-#include <QTest>
-#include <QTreeView>
-#include <QVBoxLayout>
 
 #include <fcntl.h>
 #include <linux/input.h>

@@ -7,38 +7,9 @@
 // sheets and the tools editor coming from the German catalogue.
 #include "FrameFixture.h"
 
-#include "app/Commands.h"
 #include "gui/dialogs/HelpWindow.h"
 #include "gui/frame/DigitalClock.h"
-#include "gui/frame/MainFrame.h"
-#include "onair/OnAirEngine.h"
 #include "onair/PlayLog.h"
-#include "platform/registry/RegistryKey.h"
-#include "playlist/AlbumDoc.h"
-#include "playlist/Playlist.h"
-
-#include <QAbstractButton>
-#include <QComboBox>
-#include <QDateTime>
-#include <QDialog>
-#include <QDialogButtonBox>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QFileSystemModel>
-#include <QGroupBox>
-#include <QGuiApplication>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenuBar>
-#include <QRegularExpression>
-#include <QStatusBar>
-#include <QTabWidget>
-#include <QTest>
-#include <QTextBrowser>
-#include <QToolBar>
-#include <QTreeView>
-#include <QXmlStreamReader>
 
 namespace {
 

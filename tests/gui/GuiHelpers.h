@@ -3,11 +3,29 @@
 // work done on the modal dialog that opens next.
 #pragma once
 
-#include <QApplication>
-#include <QDialog>
-#include <QListWidget>
-#include <QTabWidget>
-#include <QTimer>
+// The headers most widget tests use, once for all.
+#include "app/Commands.h"
+#include "app/ToolList.h"
+#include "app/ViewSettings.h"
+#include "events/Scheduler.h"
+#include "gui/console/MiniPlaylistWnd.h"
+#include "gui/dialogs/OptionsPage.h"
+#include "gui/dialogs/PropertySheet.h"
+#include "gui/dialogs/SoundPlayerDlg.h"
+#include "gui/dialogs/SoundsPage.h"
+#include "gui/frame/MainFrame.h"
+#include "onair/EditCommands.h"
+#include "onair/OnAirEngine.h"
+#include "platform/IniFile.h"
+#include "platform/registry/RegistryKey.h"
+#include "playlist/AlbumDoc.h"
+#include "playlist/Playlist.h"
+#include "station/Station.h"
+#include "support/TestEnv.h"
+#include "support/TestMedia.h"
+
+#include <QtTest>
+#include <QtWidgets>
 #include <gtest/gtest.h>
 
 #include <functional>

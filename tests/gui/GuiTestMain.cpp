@@ -4,12 +4,8 @@
 // can be built under the offscreen platform.
 #include "support/TestEnv.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QTemporaryDir>
+#include <QtWidgets>
 #include <gtest/gtest.h>
-
-#include <cstdlib>
 
 int main(int argc, char** argv)
 {

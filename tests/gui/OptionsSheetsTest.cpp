@@ -9,25 +9,7 @@
 #include "gui/dialogs/EditEventDlg.h"
 #include "gui/dialogs/EventsPage.h"
 #include "gui/dialogs/MixerLinePage.h"
-#include "gui/dialogs/OptionsPage.h"
-#include "gui/dialogs/PropertySheet.h"
-#include "gui/dialogs/SoundsPage.h"
-#include "platform/IniFile.h"
 #include "platform/mci/MidiFile.h"
-#include "platform/registry/RegistryKey.h"
-#include "support/TestEnv.h"
-
-#include <QAbstractSpinBox>
-#include <QCheckBox>
-#include <QDir>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QRadioButton>
-#include <QTabBar>
-#include <QTabWidget>
-#include <QToolButton>
-#include <QTreeWidget>
 
 namespace {
 
@@ -50,19 +32,15 @@ TEST_F(OptionsSheets, AdvancedValuesAreCheckedAndStoredInTheirUnitsOnOk)
         Edit(sheet, "Overlap", 1)->setText("30.5"); // beyond 30 s
         Edit(sheet, "Overlap", 2)->setText("2.25");
         sheet.Tabs()->setCurrentIndex(1);
-        sheet.accept();
-        ASSERT_TRUE(sheet.isVisible());
+        EXPECT_EQ(Ok(sheet), "Please enter a number between 0 and 30.");
         EXPECT_EQ(sheet.Tabs()->currentIndex(), 0) << "the refusing page is shown";
-        EXPECT_EQ(ui.LastMessage(), "Please enter a number between 0 and 30.");
         Edit(sheet, "Overlap", 1)->setText("3");
 
         // Logging on needs a folder that exists; off, any folder will do.
         auto* logging = Page(sheet, "Log Files")->findChild<QCheckBox*>();
         logging->setChecked(true);
         Edit(sheet, "Log Files", 0)->setText(logs + "/gone");
-        sheet.accept();
-        ASSERT_TRUE(sheet.isVisible());
-        EXPECT_EQ(ui.LastMessage(), "The specified directory does not exist.");
+        EXPECT_EQ(Ok(sheet), "The specified directory does not exist.");
         logging->setChecked(false);
         EXPECT_FALSE(Edit(sheet, "Log Files", 0)->isEnabled());
 
@@ -71,14 +49,12 @@ TEST_F(OptionsSheets, AdvancedValuesAreCheckedAndStoredInTheirUnitsOnOk)
         // A page that refuses OK keeps the live lists of the others as they are.
         Edit(sheet, silence, 0)->setText("4");
         sheet.findChild<CSoundsPage*>()->Delete();
-        sheet.accept();
-        ASSERT_TRUE(sheet.isVisible());
+        EXPECT_NE(Ok(sheet), "closed");
         EXPECT_TRUE(station->Sounds().IsAssigned(0)) << "nothing committed before every page agreed";
         Edit(sheet, silence, 0)->setText("7");
         Page(sheet, silence)->findChildren<QRadioButton*>().value(1)->setChecked(true);
         EXPECT_EQ(Settings().overlapTime, 2500) << "nothing before OK";
-        sheet.accept();
-        EXPECT_FALSE(sheet.isVisible());
+        EXPECT_EQ(Ok(sheet), "closed");
     });
     const CViewSettings& s = Settings();
     EXPECT_EQ(
@@ -128,9 +104,7 @@ TEST_F(OptionsSheets, OptionsReopenOnTheirLastPageAndCancelKeepsEverything)
         Edit(sheet, "MIDI", 0)->setText(gone);
         Edit(sheet, "MIDI", 1)->setText("-6");
         Page(sheet, "MIDI")->findChildren<QRadioButton*>().value(0)->setChecked(true);
-        sheet.accept();
-        ASSERT_TRUE(sheet.isVisible());
-        EXPECT_EQ(ui.LastMessage(), "The SoundFont " + gone + " does not exist.");
+        EXPECT_EQ(Ok(sheet), "The SoundFont " + gone + " does not exist.");
         Edit(sheet, "MIDI", 0)->clear();
         sheet.accept();
     });

@@ -11,13 +11,6 @@
 #include "gui/dialogs/PlugInPropertiesDlg.h"
 #include "media/TrackEnvironment.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QSlider>
-
 #include <gst/gst.h>
 
 namespace {

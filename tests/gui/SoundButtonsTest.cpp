@@ -2,23 +2,8 @@
 // The sound buttons on the console: slot wording, sound windows that play
 // over the air without the engine, the fade and the window's end.
 #include "ConsoleFixture.h"
-#include "gui/dialogs/PropertySheet.h"
-#include "gui/dialogs/SoundPlayerDlg.h"
-#include "gui/dialogs/SoundsPage.h"
 #include "media/TrackEvents.h"
 #include "media/TrackWork.h"
-#include "platform/IniFile.h"
-#include "platform/registry/RegistryKey.h"
-#include "support/TestEnv.h"
-
-#include <QListWidget>
-#include <QPointer>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QSlider>
-#include <QTabWidget>
-#include <QThread>
-#include <QTimer>
 
 #include <atomic>
 

@@ -4,15 +4,8 @@
 // source cannot connect with; the pages write the hive only at OK, and the
 // Streaming page's lights follow the running streams by name.
 #include "ConsoleFixture.h"
-#include "gui/dialogs/OptionsPage.h"
 #include "gui/dialogs/StreamDialog.h"
 #include "gui/dialogs/StreamingPage.h"
-#include "platform/registry/RegistryKey.h"
-
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLineEdit>
-#include <QTreeWidget>
 
 namespace {
 
@@ -43,46 +36,39 @@ protected:
 
 TEST_F(StreamingPages, TheStreamDialogRefusesWhatCannotConnectAndWritesOnlyAValidOk)
 {
-    const struct
-    {
-        QString server, port, mount, message;
-    } refused[] = {
+    const QString badPort = "Please enter a port between 1 and 65535.";
+    const QString noSlash = "The mount point starts with \"/\", as in /live.mp3.";
+    // server, port, mount point | the message OK refuses with; the last row is taken
+    const std::array<QString, 4> rows[] = {
         {"  ", "8000", "/live", "Please enter the server's name or address."},
-        {"radio", "0", "/live", "Please enter a port between 1 and 65535."},
-        {"radio", "65536", "/live", "Please enter a port between 1 and 65535."},
-        {"radio", "80a", "/live", "Please enter a port between 1 and 65535."},
-        {"radio", "8000", "live", "The mount point starts with \"/\", as in /live.mp3."},
-        {"radio", "8000", "/", "The mount point starts with \"/\", as in /live.mp3."},
+        {"radio", "0", "/live", badPort},
+        {"radio", "65536", "/live", badPort},
+        {"radio", "80a", "/live", badPort},
+        {"radio", "8000", "live", noSlash},
+        {"radio", "8000", "/", noSlash},
+        {" radio.example ", "65535", "/live.ogg", "closed"},
     };
-    for (const auto& c : refused) {
+    for (const auto& [server, port, mount, message] : rows) {
         StreamEntry entry = Entry("kept", "/kept");
         CStreamDialog dialog(entry, &ui);
         dialog.show();
-        Set(dialog, "server", c.server);
-        Set(dialog, "port", c.port);
-        Set(dialog, "mount", c.mount);
-        dialog.accept();
-        EXPECT_TRUE(dialog.isVisible()) << c.message.toStdString();
-        EXPECT_EQ(ui.LastMessage(), c.message);
-        EXPECT_EQ(entry.options.mount, "/kept") << "the entry as it was";
+        for (const auto& [field, text] : {std::pair("server", server), {"port", port}, {"mount", mount}})
+            Set(dialog, field, text);
+        Set(dialog, "password", "hackme");
+        EXPECT_EQ(dialog.findChild<QLineEdit*>("password")->echoMode(), QLineEdit::Password);
+        dialog.findChild<QComboBox*>("format")->setCurrentIndex(1);
+        dialog.findChild<QComboBox*>("channels")->setCurrentIndex(0);
+        dialog.findChild<QCheckBox*>("enabled")->setChecked(false);
+        EXPECT_EQ(Ok(dialog), message);
+        if (message != "closed") {
+            EXPECT_EQ(entry.options.mount, "/kept") << "the entry as it was";
+            continue;
+        }
+        const CAirStream::Options& o = entry.options;
+        EXPECT_EQ(std::tuple(entry.enabled, o.host, o.port, o.mount, o.password, o.codec, o.channels),
+                  std::tuple(false, QString("radio.example"), 65535, QString("/live.ogg"), QString("hackme"),
+                             CAirStream::Codec::Vorbis, 1));
     }
-    StreamEntry entry = Entry("", "/kept");
-    CStreamDialog dialog(entry, &ui);
-    dialog.show();
-    Set(dialog, "server", " radio.example ");
-    Set(dialog, "port", "65535");
-    Set(dialog, "mount", "/live.ogg");
-    Set(dialog, "password", "hackme");
-    EXPECT_EQ(dialog.findChild<QLineEdit*>("password")->echoMode(), QLineEdit::Password);
-    dialog.findChild<QComboBox*>("format")->setCurrentIndex(1);
-    dialog.findChild<QComboBox*>("channels")->setCurrentIndex(0);
-    dialog.findChild<QCheckBox*>("enabled")->setChecked(false);
-    dialog.accept();
-    EXPECT_FALSE(dialog.isVisible());
-    const CAirStream::Options& o = entry.options;
-    EXPECT_EQ(std::tuple(entry.enabled, o.host, o.port, o.mount, o.password, o.codec, o.channels),
-              std::tuple(false, QString("radio.example"), 65535, QString("/live.ogg"), QString("hackme"),
-                         CAirStream::Codec::Vorbis, 1));
 }
 
 TEST_F(StreamingPages, TheLightsFollowTheRunningStreamsByNameOrMount)
@@ -135,13 +121,10 @@ TEST_F(StreamingPages, OkStoresTheEditedStreamsAndTheRecordingWhileCancelLeavesT
     EXPECT_EQ(TempHive::UserText(), before);
     RunSheet(Cmd::AdvancedOptions, [&](CPropertySheet& sheet) {
         const auto edits = edit(sheet);
-        sheet.accept();
-        ASSERT_TRUE(sheet.isVisible());
-        EXPECT_EQ(ui.LastMessage(), "Please enter an integer between 0 and 3650.");
+        EXPECT_EQ(Ok(sheet), "Please enter an integer between 0 and 3650.");
         EXPECT_EQ(TempHive::UserText(), before) << "nothing before every page agreed";
         edits.value(2)->setText("0");
-        sheet.accept();
-        EXPECT_FALSE(sheet.isVisible());
+        EXPECT_EQ(Ok(sheet), "closed");
     });
     EXPECT_EQ(Mounts(), QStringList({"/two", "/three"}));
     const CRegistryKey key = CRegistryKey::OpenAppSubkey("Settings");
@@ -165,12 +148,9 @@ TEST_F(StreamingPages, TheLevelAlarmIsCheckedInItsRangeAndStoredWithTheSilenceDe
         EXPECT_FALSE(edits.value(0)->isEnabled()) << "the silence period follows its own switch";
         edits.value(1)->setText("-91");
         edits.value(2)->setText("2");
-        sheet.accept();
-        ASSERT_TRUE(sheet.isVisible());
-        EXPECT_EQ(ui.LastMessage(), "Please enter an integer between -90 and -10.");
+        EXPECT_EQ(Ok(sheet), "Please enter an integer between -90 and -10.");
         edits.value(1)->setText("-10");
-        sheet.accept();
-        EXPECT_FALSE(sheet.isVisible()) << ui.messages.join(u'|').toStdString();
+        EXPECT_EQ(Ok(sheet), "closed");
     });
     const CWatchDogSettings& dog = Settings().watchDog;
     EXPECT_EQ(std::tuple(dog.enable, dog.levelEnable, dog.levelThreshold, dog.levelSeconds),

@@ -4,16 +4,7 @@
 // OK and Cancel.
 #include "FrameFixture.h"
 
-#include "app/ToolList.h"
 #include "gui/dialogs/EditToolsDlg.h"
-#include "platform/registry/RegistryKey.h"
-#include "playlist/Playlist.h"
-
-#include <QApplication>
-#include <QFile>
-#include <QListWidget>
-#include <QMenu>
-#include <QMenuBar>
 
 namespace {
 
@@ -25,13 +16,8 @@ protected:
         const QString dir = TestEnv::MakeTempDir("tools");
         QFile::setPermissions(TestEnv::WriteFile(program, "#!/bin/sh\n"), QFile::ReadOwner | QFile::ExeOwner);
         CToolList stored;
-        CTool tagger;
-        tagger.description = "Tagger";
-        tagger.commandLine = program;
-        tagger.params = "--file $(FilePath)";
-        CTool missing;
-        missing.description = "Missing";
-        missing.commandLine = dir + "/gone";
+        const CTool tagger{program, "--file $(FilePath)", {}, CTool::Active, "Tagger", 0, {}, 0};
+        const CTool missing{dir + "/gone", {}, {}, CTool::Active, "Missing", 0, {}, 0};
         stored.Replace({tagger, missing});
         CRegistryKey app = CRegistryKey::OpenAppSubkey(QString());
         stored.SaveToRegistry(app);

@@ -3,16 +3,9 @@
 // decodes reach the window, placed as "VideoMode" says, and the window goes
 // when the item closes.
 #include "gui/console/VideoWnd.h"
-#include "app/ViewSettings.h"
+#include "GuiHelpers.h"
 #include "media/MediaTrack.h"
 #include "media/TrackFactory.h"
-#include "support/TestEnv.h"
-#include "support/TestMedia.h"
-
-#include <QWidget>
-#include <gtest/gtest.h>
-
-#include <functional>
 
 TEST(VideoWndTest, PicturesShowAsTheModeSaysAndGoWithTheItem)
 {

@@ -8,21 +8,7 @@
 // operator's would.
 #include "FrameFixture.h"
 
-#include "app/Commands.h"
-#include "gui/console/MiniPlaylistWnd.h"
-#include "gui/dialogs/PropertySheet.h"
-#include "gui/dialogs/SoundPlayerDlg.h"
-#include "onair/OnAirEngine.h"
-#include "playlist/Playlist.h"
-#include "station/Station.h"
 #include "support/AirTest.h"
-#include "support/TestMedia.h"
-
-#include <QGuiApplication>
-#include <QMenuBar>
-#include <QProcess>
-#include <QScreen>
-#include <QTest>
 
 namespace {
 

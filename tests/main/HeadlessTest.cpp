@@ -4,23 +4,10 @@
 // folders.
 #include "ProgramWorld.h"
 #include "support/Fakes.h"
-#include "support/TestMedia.h"
-
-#include <QDateTime>
-#include <QDeadlineTimer>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QProcess>
-#include <QRegularExpression>
-#include <QTcpServer>
-#include <gtest/gtest.h>
 
 #include <csignal>
-#include <cstdio>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <tuple>
 
 namespace {
 

@@ -3,16 +3,6 @@
 // its own, playerctl (the tool people bind their media keys to) drives it,
 // and the play log confirms every start it asks for.
 #include "ProgramWorld.h"
-#include "support/TestMedia.h"
-
-#include <QDeadlineTimer>
-#include <QDir>
-#include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QProcess>
-#include <QUrl>
-#include <gtest/gtest.h>
 
 namespace {
 

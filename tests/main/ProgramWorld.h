@@ -1,12 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The world of the real program run by a test: its configuration, data and
 // state folders under one home folder, the C locale, no display, a sound
-// output every machine has, and the user hive it reads there.
+// output every machine has, and the user hive it reads there; and the
+// headers the program's tests share.
 #pragma once
 
 #include "support/TestEnv.h"
+#include "support/TestMedia.h"
 
-#include <QProcessEnvironment>
+#include <QtCore>
+#include <QtNetwork>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <tuple>
 
 inline QProcessEnvironment ProgramEnvironment(const QString& home)
 {
