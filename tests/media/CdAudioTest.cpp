@@ -5,7 +5,6 @@
 // track (its own positions, seeks and ends) is in TrackContractTest.
 #include "media/CdAudioTrack.h"
 #include "media/CdDatabase.h"
-#include "media/TrackExceptions.h"
 #include "platform/DataPaths.h"
 #include "platform/IniFile.h"
 #include "platform/mci/CdDisc.h"
@@ -14,12 +13,6 @@
 #include "playlist/ItemPath.h"
 
 #include "EventRecorder.h"
-#include "support/F36bFailures.h"
-#include "support/TestMedia.h"
-
-#include <QFile>
-
-#include <sys/stat.h>
 
 namespace {
 
@@ -58,18 +51,6 @@ int CrossingsAt(mci::PcmSource& source, std::int64_t frame)
 
 } // namespace
 
-TEST(CdTrackNumber, TheLastTwoCharactersOfTheFileNameNameTheTrack)
-{
-    const std::pair<const char*, int> cases[] = {
-        {"/dev/sr0/Track07.cda", 7}, {"/dev/sr0/Track7.cda", 1}, {"/dev/sr0/Track12.cda", 12},
-        {"/dev/sr0/Track 9.cda", 9}, {"/dev/sr0/5.cda", 1},      {"/dev/sr0/Track00.cda", 0},
-    };
-    for (const auto& [path, track] : cases)
-        EXPECT_EQ(CCDAudioTrack::TrackNumberOf(QString::fromLatin1(path)), track) << path;
-    EXPECT_EQ(CCDAudioTrack::RootOf(QStringLiteral("/srv/discs/album.cue/Track02.cda")),
-              QStringLiteral("/srv/discs/album.cue"));
-}
-
 TEST_F(CdAudioTest, TheImageReadsAsTheDiscWithItsTableOfContentsAndId)
 {
     const std::optional<mci::CdToc> toc = mci::ReadCdToc(disc);
@@ -90,8 +71,16 @@ TEST_F(CdAudioTest, TheImageReadsAsTheDiscWithItsTableOfContentsAndId)
     EXPECT_NEAR(CrossingsAt(*source, 225 * 588 + 100), 264, 2);
 }
 
+// The last two characters of the file name name the track, also at the device.
 TEST_F(CdAudioTest, TheTrackNumberRuleReachesTheDevice)
 {
+    const std::pair<const char*, int> cases[] = {{"/dev/sr0/Track07.cda", 7},  {"/dev/sr0/Track7.cda", 1},
+                                                 {"/dev/sr0/Track12.cda", 12}, {"/dev/sr0/Track 9.cda", 9},
+                                                 {"/dev/sr0/5.cda", 1},        {"/dev/sr0/Track00.cda", 0}};
+    for (const auto& [path, track] : cases)
+        EXPECT_EQ(CCDAudioTrack::TrackNumberOf(QString::fromLatin1(path)), track) << path;
+    EXPECT_EQ(CCDAudioTrack::RootOf(QStringLiteral("/srv/discs/album.cue/Track02.cda")),
+              QStringLiteral("/srv/discs/album.cue"));
     CCDAudioTrack first, third;
     first.Open(Item("Track7.cda"), &owner);
     third.Open(Item("Track03.cda"), &owner);
@@ -158,8 +147,7 @@ TEST_F(CdAudioTest, APipeOrAMissingFileOfAnImageIsAnErrorNamingItAtOnceAndTheNex
         {"piped.cue", mci::MCIERR_FILE_READ, "piped.cue line 1: " + dir + "/piped.bin: no regular file"},
         {"lost.cue", mci::MCIERR_FILE_NOT_FOUND,
          "lost.cue line 2: " + dir + "/lost.bin: The file cannot be found"},
-        {"huge.cue", mci::MCIERR_FILE_READ, "too large for a cue sheet"},
-    };
+        {"huge.cue", mci::MCIERR_FILE_READ, "too large for a cue sheet"}};
     for (const auto& c : cases) {
         const QString item = dir + u'/' + QLatin1String(c.root) + "/Track01.cda";
         EXPECT_FALSE(mci::ReadCdToc(dir + u'/' + QLatin1String(c.root)));

@@ -6,11 +6,9 @@
 #include "platform/mci/CueSheet.h"
 #include "platform/mci/Mci.h"
 
-#include "support/TestEnv.h"
+#include "support/UnitTest.h"
 
-#include <QFile>
 #include <QtEndian>
-#include <gtest/gtest.h>
 #include <sndfile.h>
 
 namespace {
@@ -136,8 +134,7 @@ const GoodSheet kGoodSheets[] = {
      "FILE \"mixed.bin\" BINARY\n TRACK 01 MODE1/2048\n  INDEX 01 00:00:00\n TRACK 02 AUDIO\n  INDEX 01 "
      "00:00:50\n",
      {0, 50, 100},
-     {{0, -1, 0}, {50 * S, 0, 50 * 512}, {100 * S - 1, 0, 50 * 512 + 50 * S - 1}}},
-};
+     {{0, -1, 0}, {50 * S, 0, 50 * 512}, {100 * S - 1, 0, 50 * 512 + 50 * S - 1}}}};
 
 QString WriteSheet(const QString& dir, const char* name, const QByteArray& text)
 {
@@ -214,8 +211,7 @@ TEST(CueSheet, BrokenSheetsNameTheirLineAndMissingFilesThemselves)
          "gone.bin: The file cannot be found", mci::MCIERR_FILE_NOT_FOUND},
         {"FILE b.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\nFILE hz.wav WAVE\n", 4, "48000 Hz"},
         {"REM nothing but remarks\n", 0, "b.cue: the sheet holds no TRACK"},
-        {"\x89PNG\r\n\x1A\n\x01\x02", 1, "unknown command"},
-    };
+        {"\x89PNG\r\n\x1A\n\x01\x02", 1, "unknown command"}};
     const QString dir = TestEnv::MakeTempDir();
     WriteFiles(dir, {{"b.bin", Kind::Bin, 100 * S}});
     SF_INFO info{0, 48000, 2, SF_FORMAT_WAV | SF_FORMAT_PCM_16, 0, 0};
@@ -263,8 +259,7 @@ TEST(CueSheet, TitlesAndPerformersFromTheSheetInAnyEncodingOrItsCdTextFile)
         {"UTF-8", "\xEF\xBB\xBF" + latin.toUtf8(), fromSheet},
         {"UTF-16", "\xFF\xFE" + utf16, fromSheet},
         {"CD-TEXT", withText("DISC.CDT"), {"CD Album", "CD Band", "First", "P1", "Own", "P1"}},
-        {"CD-TEXT missing", withText("gone.cdt"), {"", "", "", "", "Own", ""}},
-    };
+        {"CD-TEXT missing", withText("gone.cdt"), {"", "", "", "", "Own", ""}}};
     for (const auto& [name, text, names] : rows) {
         SCOPED_TRACE(name);
         mci::CdToc toc;

@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "media/DllLoader.h"
 
-#include <gtest/gtest.h>
-
-#include <tuple>
+#include "support/UnitTest.h"
 
 TEST(DllLoader, LoadsOnlyWithTheLibraryAndEveryEntryPoint)
 {

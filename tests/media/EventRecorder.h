@@ -1,17 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // An owner QObject that records the track notifications it receives, and
-// the fixture of the tests that play real tracks.
+// the fixture of the tests that play real tracks (with the air bus they
+// play on and the test media they play).
 #pragma once
 
+#include "media/AirBus.h"
 #include "media/TrackEnvironment.h"
 #include "media/TrackEvents.h"
-#include "support/TestEnv.h"
+#include "media/TrackExceptions.h"
+#include "support/TestMedia.h"
+#include "support/UnitTest.h"
 
 #include <QObject>
-#include <gtest/gtest.h>
-
-#include <memory>
-#include <vector>
 
 class EventRecorder : public QObject
 {

@@ -2,27 +2,20 @@
 // What is particular to CDirectShowTrack, against real GStreamer: MP3
 // lengths, range marks, the decibel volume, the error codes and
 // the choice of audio output. The common contract is in TrackContractTest.
-#include "media/AirBus.h"
 #include "media/DirectShowAir.h"
 #include "media/DirectShowTrack.h"
 #include "media/MiniPlaylistTrack.h"
 #include "media/PauseTrack.h"
 #include "media/PlugInChain.h"
-#include "media/TrackEnvironment.h"
-#include "media/TrackExceptions.h"
 #include "platform/PostEvent.h"
 
 #include "EventRecorder.h"
-#include "support/F36bFailures.h"
-#include "support/TestMedia.h"
 #include "support/WavAnalysis.h"
 
-#include <QFile>
 #include <gst/app/gstappsrc.h>
 #include <gst/gst.h>
 
 #include <mutex>
-#include <tuple>
 
 namespace {
 
@@ -233,9 +226,8 @@ TEST_F(GstTrack, VolumeMapsLevelsToDecibelsAndStopRestoresFullVolume)
     track.Open(s_wav, &owner);
     // Level and the level read back: (level - 1) x 4000 hundredths of a dB,
     // -40 dB and below read 0.0.
-    const std::pair<float, float> cases[] = {
-        {0.5f, 0.5f}, {0.75f, 0.75f}, {0.0f, 0.0f}, {0.25f, 0.25f}, {-0.000125f, 0.0f}, {-0.5f, 0.0f},
-    };
+    const std::pair<float, float> cases[] = {{0.5f, 0.5f},   {0.75f, 0.75f},     {0.0f, 0.0f},
+                                             {0.25f, 0.25f}, {-0.000125f, 0.0f}, {-0.5f, 0.0f}};
     for (const auto& [level, reads] : cases) {
         track.SetVolume(level);
         EXPECT_FLOAT_EQ(track.GetVolume(), reads) << level;
@@ -261,8 +253,7 @@ TEST_F(GstTrack, BadFilesAndOutputsFailOpenWithTheirCodes)
         {TestEnv::Root(), 103, QStringLiteral("Not a regular file: ")},
         {TestEnv::Root() + "/missing.w64", 103, QStringLiteral("missing.w64")},
         {TestEnv::WriteFile(TestEnv::Root() + "/noise.aiff", "FORM\0\0\0\4AIFFnot a chunk"), 103,
-         QStringLiteral("noise.aiff")},
-    };
+         QStringLiteral("noise.aiff")}};
     for (const auto& [path, where, message] : rows) {
         CDirectShowTrack track;
         const auto e = ThrownBy<CDirectShowException>([&] { track.Open(path, &owner); });

@@ -3,12 +3,9 @@
 // the item's length at the track's volume, the mixer left alone (the test
 // process's card has no lines, so a live item that opened a line would fail
 // to open), and sources that fail or bring nothing as errors naming them.
-#include "media/AirBus.h"
 #include "media/LineInTrack.h"
-#include "platform/registry/RegistryKey.h"
 
 #include "EventRecorder.h"
-#include "support/Fakes.h"
 
 namespace {
 
@@ -42,9 +39,9 @@ TEST_F(LineInCapture, SourcesThatFailOrBringNothingAreErrorsNamingThem)
 {
     // The source and a part of the error's text.
     const std::pair<const char*, const char*> rows[] = {
-        {"nosuchcapturesrc wave=1", "failed: "},                     // cannot be made
-        {"alsasrc device=lirana_no_such_pcm", "failed: "},           // fails as it starts
-        {"audiotestsrc is-live=true ! valve drop=true", "No sound"}, // brings nothing: the stall
+        {"nosuchcapturesrc wave=1", "failed: "},                    // cannot be made
+        {"alsasrc device=lirana_no_such_pcm", "failed: "},          // fails as it starts
+        {"audiotestsrc is-live=true ! valve drop=true", "No sound"} // brings nothing: the stall
     };
     for (const auto& [source, text] : rows) {
         UseSource(source);

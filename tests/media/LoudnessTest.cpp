@@ -7,20 +7,13 @@
 #include "media/AirLimiter.h"
 #include "platform/FileNames.h"
 
-#include "support/TestEnv.h"
 #include "support/TestMedia.h"
+#include "support/UnitTest.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <gtest/gtest.h>
 
 #include <cmath>
-#include <fcntl.h>
-#include <functional>
 #include <random>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -80,17 +73,15 @@ TEST(Loudness, MeterReadsTheReferenceLevelsByChannel)
         const int* positions;
         Signal signal;
         double seconds, lufs, peak;
-    } rows[] = {
-        {"both at -20 dBFS", 2, 44100, nullptr, Sine(997, -20), 3, -20.0, -20.0},
-        {"both at -30 dBFS", 2, 44100, nullptr, Sine(997, -30), 3, -30.0, -30.0},
-        {"left alone at 0 dBFS", 2, 44100, nullptr, Sine(997, 0, 44100, 0, 0), 3, -3.01, 0.0},
-        {"mono counts on both sides", 1, 48000, nullptr, Sine(997, -20, 48000), 3, -20.0, -20.0},
-        {"5.1 surround weighs +1.5 dB", 6, 48000, k51, Sine(997, 0, 48000, 0, 4), 3, -1.51, 0.0},
-        {"5.1 LFE does not count", 6, 48000, k51, Sine(60, 0, 48000, 0, 3), 3, -kInf, NAN},
-        {"silence", 2, 44100, nullptr, [](int, int) { return 0.0f; }, 3, -kInf, -kInf},
-        {"under the absolute gate", 2, 44100, nullptr, Sine(997, -75), 3, -kInf, -75.0},
-        {"shorter than one block", 2, 44100, nullptr, Sine(997, -20), 0.3, -kInf, -20.0},
-    };
+    } rows[] = {{"both at -20 dBFS", 2, 44100, nullptr, Sine(997, -20), 3, -20.0, -20.0},
+                {"both at -30 dBFS", 2, 44100, nullptr, Sine(997, -30), 3, -30.0, -30.0},
+                {"left alone at 0 dBFS", 2, 44100, nullptr, Sine(997, 0, 44100, 0, 0), 3, -3.01, 0.0},
+                {"mono counts on both sides", 1, 48000, nullptr, Sine(997, -20, 48000), 3, -20.0, -20.0},
+                {"5.1 surround weighs +1.5 dB", 6, 48000, k51, Sine(997, 0, 48000, 0, 4), 3, -1.51, 0.0},
+                {"5.1 LFE does not count", 6, 48000, k51, Sine(60, 0, 48000, 0, 3), 3, -kInf, NAN},
+                {"silence", 2, 44100, nullptr, [](int, int) { return 0.0f; }, 3, -kInf, -kInf},
+                {"under the absolute gate", 2, 44100, nullptr, Sine(997, -75), 3, -kInf, -75.0},
+                {"shorter than one block", 2, 44100, nullptr, Sine(997, -20), 0.3, -kInf, -20.0}};
     for (const Row& r : rows)
         ExpectFigures(
             Measure(Frames(r.signal, r.channels, int(r.seconds * r.rate)), r.channels, r.rate, r.positions),
@@ -106,15 +97,13 @@ TEST(Loudness, FilesDecodeToTheirFiguresAndBrokenOnesNameThemselves)
         const char* name;
         QString path;
         double lufs, peak, tolerance;
-    } rows[] = {
-        {"WAV", loud, -20.0, -20.0, 0.05},
-        {"10 dB quieter", ToneWav(dir, "quiet", 997, 3, -30), -30.0, -30.0, 0.05},
-        {"FLAC", Encode(loud, Format::Flac), -20.0, -20.0, 0.05},
-        {"MP3 (coded 0.27 dB down)", Encode(loud, Format::Mp3), -20.27, NAN, 0.05},
-        {"left alone", WriteStereoWav(dir + "/left.wav", {Tone(997, 3, -20)}, {Silence(3)}), -23.01, -20.0,
-         0.05},
-        {"silence", WriteWav(dir + "/silent.wav", {Silence(2)}), -kInf, -kInf, 0},
-    };
+    } rows[] = {{"WAV", loud, -20.0, -20.0, 0.05},
+                {"10 dB quieter", ToneWav(dir, "quiet", 997, 3, -30), -30.0, -30.0, 0.05},
+                {"FLAC", Encode(loud, Format::Flac), -20.0, -20.0, 0.05},
+                {"MP3 (coded 0.27 dB down)", Encode(loud, Format::Mp3), -20.27, NAN, 0.05},
+                {"left alone", WriteStereoWav(dir + "/left.wav", {Tone(997, 3, -20)}, {Silence(3)}), -23.01,
+                 -20.0, 0.05},
+                {"silence", WriteWav(dir + "/silent.wav", {Silence(2)}), -kInf, -kInf, 0}};
     for (const Row& r : rows) {
         QString error;
         const auto figures = MeasureLoudness(r.path, &error);
@@ -191,8 +180,7 @@ TEST(Loudness, CacheKeepsFiguresWhileTheFileIsUnchanged)
     const std::pair<QByteArray, int> corrupt[] = {
         {QByteArray("\x00\xff\x13garbage", 10), 0},
         {"lirana-loudness-cache 9\n" + good, 0},
-        {"lirana-loudness-cache 1\n4 x -1 -1 /a\n4 1 -1 -1\n1 1 nan -1 /n\n1 1 -1 -1 relative\n" + good, 1},
-    };
+        {"lirana-loudness-cache 1\n4 x -1 -1 /a\n4 1 -1 -1\n1 1 nan -1 /n\n1 1 -1 -1 relative\n" + good, 1}};
     for (const auto& [bytes, entries] : corrupt) {
         TestEnv::WriteFile(file, bytes);
         CLoudnessCache cache(file);
@@ -268,8 +256,7 @@ TEST(AirLimiter, HotSignalsStayUnderTheCeilingAndQuietOnesPassUnchanged)
         {"+6 dBFS square", square(50, 2.0f)},
         {"11025 Hz with samples at full scale", Sine(11025, 3.0103, 44100, kTwoPi / 8)},
         {"burst after silence", [](int i, int c) { return i < 44100 ? 0.0f : Sine(3000, 6)(i, c); }},
-        {"noise at +3.5 dBFS", [&](int, int) { return noise(random); }},
-    };
+        {"noise at +3.5 dBFS", [&](int, int) { return noise(random); }}};
     const int sizes[] = {441, 1, 97, 1000, 3};
     const int lag = CAirLimiter::LatencyFrames();
     for (const auto& [name, signal] : rows) {

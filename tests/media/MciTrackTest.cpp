@@ -2,24 +2,15 @@
 // The media-control layer and its tracks against the real decoders
 // (libsndfile, GStreamer, FluidSynth), played into the paced null output.
 #include "media/MciTrack.h"
-#include "media/AirBus.h"
 #include "media/DeviceAir.h"
 #include "media/SoundBank.h"
-#include "media/TrackExceptions.h"
 #include "media/TrackFactory.h"
 #include "platform/mci/MidiFile.h"
 #include "platform/mci/PcmSource.h"
 #include "platform/mci/SoundBanks.h"
-#include "platform/registry/RegistryKey.h"
 
 #include "EventRecorder.h"
-#include "support/F36bFailures.h"
-#include "support/Fakes.h"
-#include "support/TestMedia.h"
 
-#include <QFile>
-
-#include <atomic>
 #include <cmath>
 
 using mci::MCIERROR;
@@ -76,8 +67,7 @@ TEST_F(MciTrackTest, AliasesCountFromAlias0AlsoWhenAnOpenFailsAndErrorsNameTheIt
          mci::MCIERR_EXTENSION_NOT_FOUND},
         {QStringLiteral("/dev/sr0/Track02.cda"), mci::MCIERR_FILE_NOT_FOUND},
         {TestEnv::WriteFile(TestEnv::Root() + QStringLiteral("/notes.mid"), "MThd"),
-         mci::MCIERR_INVALID_FILE},
-    };
+         mci::MCIERR_INVALID_FILE}};
     for (const auto& [path, error] : opens) {
         CMCITrack bad;
         const auto thrown = ThrownBy<CMCIException>([&] { bad.Open(path, &owner); });

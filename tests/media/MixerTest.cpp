@@ -6,15 +6,9 @@
 // (tests/air/MixerAirTest.cpp).
 #include "media/LineInTrack.h"
 #include "media/MixerState.h"
-#include "media/TrackExceptions.h"
 #include "media/TrackFactory.h"
-#include "platform/registry/RegistryKey.h"
 
 #include "EventRecorder.h"
-#include "support/F36bFailures.h"
-#include "support/Fakes.h"
-
-#include <QFile>
 
 namespace {
 
@@ -80,8 +74,7 @@ TEST_F(MixerTest, LinesHaveStableIdsUnderTheirDestinationsAndEveryFailureItsCode
         {[&] { mixer.GetSource(0, 3); }, 1024},
         {[&] { mixer.GetSource(1, 2); }, 1024},
         {[&] { mixer.GetLineById(12345); }, 1024},
-        {[&] { mixer.GetLineControlByType(mic, MixerControlType::Volume); }, 1025},
-    };
+        {[&] { mixer.GetLineControlByType(mic, MixerControlType::Volume); }, 1025}};
     for (const auto& [call, code] : cases)
         EXPECT_EQ(ErrorOf(call), code);
     // A control found by type is found again by its id; ids of other lines
@@ -122,8 +115,7 @@ TEST_F(MixerTest, ALiveItemSoundsFromOpenToCloseAndLeavesItsLineAsFoundHoweverIt
     enum class End { Played, Stopped, FailedOpen };
     const std::tuple<End, bool, unsigned> cases[] = {
         {End::Played, false, 20000},     {End::Played, true, 40000},     {End::Stopped, true, 0},
-        {End::FailedOpen, false, 65535}, {End::FailedOpen, true, 40000}, {End::Stopped, false, 30000},
-    };
+        {End::FailedOpen, false, 65535}, {End::FailedOpen, true, 40000}, {End::Stopped, false, 30000}};
     Choose(0, "Line");
     for (const auto& [end, muted, volume] : cases) {
         SCOPED_TRACE(testing::Message() << int(end) << ' ' << muted);
@@ -174,8 +166,7 @@ TEST_F(MixerTest, AStateFileLeftBehindIsSetBackAtStartUnlessDamaged)
         {QByteArray(good).replace(R"("device":0,)", ""), 0, false},
         {QByteArray(good).replace("105034391", "0"), 0, false},
         {good, 111, false},
-        {good, 0, true},
-    };
+        {good, 0, true}};
     for (const auto& [text, openError, restored] : files) {
         SCOPED_TRACE(text.toStdString());
         std::tie(line.muted, line.volume) = std::pair(false, 1234u); // live and faded

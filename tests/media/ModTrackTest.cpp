@@ -6,12 +6,9 @@
 // not wall time, carry the assertions; what every track does is in
 // TrackContractTest.
 #include "media/ModTrack.h"
-#include "media/AirBus.h"
 #include "media/ModLibrary.h"
 
 #include "EventRecorder.h"
-#include "support/F36bFailures.h"
-#include "support/TestMedia.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include <limits>
 
-TEST(PauseTrack, LengthFromName)
+TEST(PauseTrack, LengthFromNameAZeroPauseEndsAtOnceAndOnlyPlayingPauses)
 {
     constexpr TrackMs kMax = std::numeric_limits<TrackMs>::max();
     // How the seconds are read from the name is ItemPath's; here: the
@@ -22,10 +22,7 @@ TEST(PauseTrack, LengthFromName)
                                                      {"99999999999999999999.pause", kMax}};
     for (const auto& [path, ms] : cases)
         EXPECT_EQ(CPauseTrack::LengthFromPath(QString::fromUtf8(path)), ms) << path;
-}
 
-TEST(PauseTrack, ZeroPauseEndsAtOnceAndOnlyPlayingPauses)
-{
     EventRecorder owner;
     CPauseTrack track;
     track.Open(QStringLiteral("0.pause"), &owner);

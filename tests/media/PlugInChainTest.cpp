@@ -5,14 +5,10 @@
 
 #include "EventRecorder.h"
 #include "media/DirectShowTrack.h"
-#include "platform/registry/RegistryKey.h"
-#include "support/Fakes.h"
-#include "support/TestMedia.h"
 
 #include <gst/gst.h>
 
 #include <algorithm>
-#include <tuple>
 
 namespace {
 

@@ -5,7 +5,6 @@
 // A new track class joins by adding a maker to TrackMakers; where a class
 // cannot honour a clause its maker says so; what is particular to one class
 // stays in that class's own test.
-#include "media/AirBus.h"
 #include "media/CdAudioTrack.h"
 #include "media/DirectShowTrack.h"
 #include "media/LineInTrack.h"
@@ -14,18 +13,10 @@
 #include "media/ModLibrary.h"
 #include "media/ModTrack.h"
 #include "media/PauseTrack.h"
-#include "media/TrackExceptions.h"
-#include "platform/registry/RegistryKey.h"
 
 #include "EventRecorder.h"
-#include "support/F36bFailures.h"
-#include "support/Fakes.h"
-#include "support/TestMedia.h"
-
-#include <QFileInfo>
 
 #include <algorithm>
-#include <memory>
 
 namespace {
 

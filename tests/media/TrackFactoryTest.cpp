@@ -8,10 +8,7 @@
 #include "media/ModTrack.h"
 #include "media/PauseTrack.h"
 #include "media/TrackExceptions.h"
-#include "support/F36bFailures.h"
-
-#include <QStringList>
-#include <gtest/gtest.h>
+#include "support/UnitTest.h"
 
 #include <typeinfo>
 
@@ -39,8 +36,7 @@ const Group kGroups[] = {
     {TrackClass::LineIn, typeid(CLineInTrack), true, "30.live"},
     {TrackClass::DirectShow, typeid(CDirectShowTrack), true,
      "song.midi|x.mo|list.m3u8|x.wav|x.MMM|/music/no_extension|/music/folder.mod/no_extension|"
-     "/music/x.pause.wav|"},
-};
+     "/music/x.pause.wav|"}};
 
 } // namespace
 

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "media/MediaTrack.h"
-#include "media/TrackExceptions.h"
 
 #include "EventRecorder.h"
 

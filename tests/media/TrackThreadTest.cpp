@@ -1,12 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "media/TrackThread.h"
 
-#include <gtest/gtest.h>
+#include "support/UnitTest.h"
 
-#include <atomic>
 #include <chrono>
-#include <functional>
-#include <memory>
 #include <stdexcept>
 #include <thread>
 

@@ -6,8 +6,6 @@
 
 #include "EngineFixture.h"
 
-#include <tuple>
-
 constexpr TrackMs kHundredHours = 100 * 3600 * 1000;
 
 TEST(EditCommandsTest, EnableRulesFollowSelectionCountClipboardAndAir)
@@ -22,8 +20,7 @@ TEST(EditCommandsTest, EnableRulesFollowSelectionCountClipboardAndAir)
           EditCmd::ClearAll}},
         {"0110", {EditCmd::TotalLength, EditCmd::MoveDown, EditCmd::MoveBottom}},
         {"0011", {EditCmd::MoveTop, EditCmd::MoveUp}},
-        {"0010", {EditCmd::Paste}},
-    };
+        {"0010", {EditCmd::Paste}}};
     for (const auto& [enabled, ids] : rules)
         for (int id : ids)
             for (int c = 0; c < 4; ++c)
@@ -141,13 +138,9 @@ TEST(EditCommandsTest, TotalLengthSumsMediaRowsLessOverlapsExceptAfterTheLast)
         int steps = 0;
         while (run.Step())
             ++steps;
-        EXPECT_EQ(steps, stepped);
-        EXPECT_EQ(run.Aborted(), stop);
-        EXPECT_EQ(run.NextRow(), stepped + int(stop));
-        EXPECT_EQ(world.opened.size(), opened);
-        EXPECT_EQ(run.Total(), total);
-        EXPECT_EQ(run.Overlaps(), overlaps);
-        EXPECT_EQ(run.Failures(), failures);
+        EXPECT_EQ(std::tuple(steps, run.Aborted(), run.NextRow(), world.opened.size(), run.Total(),
+                             run.Overlaps(), run.Failures()),
+                  std::tuple(stepped, stop, stepped + int(stop), opened, total, overlaps, failures));
         EXPECT_EQ(reported, QStringList(failures, QStringLiteral("cannot open /m/bad.wav")));
         EXPECT_TRUE(run.Message().contains(QString::fromUtf8(message))) << run.Message().toStdString();
     }

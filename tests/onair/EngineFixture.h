@@ -13,14 +13,11 @@
 #include "platform/Clock.h"
 #include "platform/Exception.h"
 #include "playlist/Playlist.h"
-#include "support/Fakes.h"
-
-#include <gtest/gtest.h>
+#include "support/UnitTest.h"
 
 #include <QCoreApplication>
 #include <QHash>
 #include <QRegularExpression>
-#include <atomic>
 #include <chrono>
 #include <mutex>
 #include <optional>

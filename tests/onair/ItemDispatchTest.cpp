@@ -5,12 +5,6 @@
 
 #include "media/PlugInChain.h"
 #include "media/TrackEnvironment.h"
-#include "support/TestEnv.h"
-
-#include <QDir>
-#include <tuple>
-
-namespace {
 
 // The row after an item that ended, by its kind: what is on air at once,
 // the selection, and what is on air once the posted commands ran. A command
@@ -195,5 +189,3 @@ TEST_F(EngineTest, StartupNamesAMissingPlugInAndShutdownStopsTheTimers)
     engine->Shutdown(false);
     EXPECT_TRUE(entries.isEmpty());
 }
-
-} // namespace

@@ -7,10 +7,6 @@
 #include "media/MiniPlaylistTrack.h"
 #include "media/TrackEnvironment.h"
 #include "playlist/ListFile.h"
-#include "support/TestEnv.h"
-
-#include <QDir>
-#include <QFileInfo>
 
 namespace {
 
@@ -76,8 +72,7 @@ TEST_F(MiniPlaylistTest, EachRowCountsItsLengthLessItsOverlap)
         {{"/m/a~3.wav", "/m/b.wav", "/m/c~3.wav"}, 26000, {0, 7000, 16000}},
         {{"/m/short.wav", "rel/b.wav"}, 10000, {0, 0}},
         {{"/m/broken.wav", "/m/b.wav", x}, 10000, {0, 0, 10000}},
-        {{"/m/a.wav", "/m/b.wav", "/m/broken.wav", y}, 19000, {0, 9000, 19000, 19000}},
-    };
+        {{"/m/a.wav", "/m/b.wav", "/m/broken.wav", y}, 19000, {0, 9000, 19000, 19000}}};
     for (const auto& [rows, total, entryStarts] : cases) {
         SCOPED_TRACE(rows.join(u' ').toStdString());
         CMiniPlaylistTrack track([this](const QString& p) { return Make(p); });
@@ -120,8 +115,7 @@ TEST_F(MiniPlaylistTest, RowsOverlapByTheirNamesAndTheLastHandsOnToTheNextItem)
     const std::tuple<QString, TrackMs, QString> steps[] = {
         {"/m/a.wav", 8999, "/m/a.wav"},     {"/m/a.wav", 9001, "/m/b~0.wav"},
         {"/m/b~0.wav", 9999, "/m/b~0.wav"}, {"/m/c~3.wav", 6999, "/m/c~3.wav"},
-        {"/m/c~3.wav", 7001, "/m/d.wav"},   {"/m/d.wav", 9999, "/m/d.wav"},
-    };
+        {"/m/c~3.wav", 7001, "/m/d.wav"},   {"/m/d.wav", 9999, "/m/d.wav"}};
     for (const auto& [row, position, after] : steps) {
         SCOPED_TRACE(row.toStdString() + " at " + std::to_string(position));
         if (NowPlaying() != row) // "~0": its end starts the next row
@@ -153,8 +147,7 @@ TEST_F(MiniPlaylistTest, CommandItemsRunAtOnceAndAFailedRowIsTheEnginesErrorOrSk
     const std::tuple<QStringList, bool, QStringList, QString, QString> cases[] = {
         {broken, false, {x}, "", ""},
         {broken, true, {x, y}, "/m/c.wav", "list"},
-        {{x, y}, false, {x, y}, "", "/m/next.mp3"},
-    };
+        {{x, y}, false, {x, y}, "", "/m/next.mp3"}};
     for (const auto& [rows, ignore, run, playing, onAir] : cases) {
         SCOPED_TRACE(rows.size() * 10 + ignore);
         engine->Settings().ignoreErrors = ignore;

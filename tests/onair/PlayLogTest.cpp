@@ -4,17 +4,10 @@
 
 #include "app/Strings.h"
 #include "platform/DataPaths.h"
-#include "support/TestEnv.h"
-
-#include <QDir>
-#include <QFile>
 
 #include <csignal>
-#include <fcntl.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 

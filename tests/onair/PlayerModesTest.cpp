@@ -3,11 +3,6 @@
 // the commands' enable rules.
 #include "EngineFixture.h"
 
-#include <functional>
-#include <tuple>
-
-namespace {
-
 const QStringList kThree = {QStringLiteral("/m/a.mp3"), QStringLiteral("/m/b.mp3"),
                             QStringLiteral("/m/c.mp3")};
 
@@ -136,14 +131,12 @@ TEST_F(EngineTest, IntroScanRanges)
 // Each step adds to the state before it; a rule is the enabled flag in each.
 TEST_F(EngineTest, CommandEnableRules)
 {
-    const std::function<void()> steps[] = {
-        [] {},                    // an empty list
-        [&] { Load(kThree, 2); }, // the last row, Normal
-        [&] { engine->SetMode(PlayerMode::Repeat); },
-        [&] { engine->SetMode(PlayerMode::Random); },
-        [&] { engine->OnPlay(); }, // Random picks row 0
-        [&] { engine->OnCommand(Cmd::Break); },
-    };
+    const std::function<void()> steps[] = {[] {},                    // an empty list
+                                           [&] { Load(kThree, 2); }, // the last row, Normal
+                                           [&] { engine->SetMode(PlayerMode::Repeat); },
+                                           [&] { engine->SetMode(PlayerMode::Random); },
+                                           [&] { engine->OnPlay(); }, // Random picks row 0
+                                           [&] { engine->OnCommand(Cmd::Break); }};
     const std::pair<int, const char*> rules[] = {{Cmd::Play, "011100"},      {Cmd::Stop, "000011"},
                                                  {Cmd::Pause, "011111"},     {Cmd::Break, "011111"},
                                                  {Cmd::PrevTrack, "011100"}, {Cmd::NextTrack, "001011"},
@@ -170,5 +163,3 @@ TEST_F(EngineTest, ComingUpNext)
     engine->SetMode(PlayerMode::Random);
     EXPECT_EQ(engine->ComingUpNext(), "");
 }
-
-} // namespace

@@ -6,8 +6,6 @@
 #include "app/Strings.h"
 #include "platform/SystemRestart.h"
 
-#include <tuple>
-
 namespace {
 
 struct FakeRestart : SystemRestart
@@ -83,12 +81,10 @@ TEST_F(SilenceTest, TheChosenActionsRun)
         const std::uint64_t first = OnAir()->Serial();
         engine->OnCommand(Str::CmdSilenceActions);
         Watch(3);
-        EXPECT_EQ(OnAirPath(), onAir);
-        EXPECT_EQ(OnAir()->Serial() != first, next);
-        EXPECT_EQ(entries.filter(entry).size(), 2);
-        EXPECT_EQ(ui.messages, QStringList(boxes, Str::Load(Str::SilenceDetected)));
-        EXPECT_EQ(restart.requests, reboot ? 2 : 0);
-        EXPECT_EQ(document.modified, !reboot);
+        EXPECT_EQ(std::tuple(OnAirPath(), OnAir()->Serial() != first, entries.filter(entry).size(),
+                             ui.messages, restart.requests, document.modified),
+                  std::tuple(onAir, next, 2, QStringList(boxes, Str::Load(Str::SilenceDetected)),
+                             reboot ? 2 : 0, !reboot));
         EXPECT_TRUE(engine->IsTimerArmed(COnAirEngine::TimerWatchDog));
     }
 }

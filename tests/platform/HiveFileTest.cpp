@@ -2,10 +2,7 @@
 // The REGEDIT4 reader and writer on their own, without files.
 #include "platform/registry/HiveFile.h"
 
-#include <gtest/gtest.h>
-
-#include <tuple>
-#include <vector>
+#include "support/UnitTest.h"
 
 using reg::HiveKey;
 
@@ -117,7 +114,7 @@ TEST(HiveFile, TextThatIsNoHiveAtAllIsRejectedWhole)
         {"", "line 1: empty file"},
         {"REGEDIT5\n", "line 1: missing REGEDIT4 header"},
         {"\n[HKEY_CURRENT_USER\\K]\n", "line 2: missing REGEDIT4 header"},
-        {QByteArray("R\0E\0G\0E\0D\0I\0T\0004\0\n\0", 18), "line 1"}, // UTF-16 without its byte order mark
+        {QByteArray("R\0E\0G\0E\0D\0I\0T\0004\0\n\0", 18), "line 1"} // UTF-16 without its byte order mark
     };
     for (const auto& [text, reason] : cases) {
         HiveKey root{kRoot, {}, {}};

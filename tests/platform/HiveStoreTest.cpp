@@ -2,20 +2,11 @@
 // HiveStore: damaged files, interrupted writes, several writers on one
 // file, links and what is no file, the machine layers.
 #include "platform/registry/HiveStore.h"
-#include "platform/registry/RegistryKey.h"
-#include "support/F36bFailures.h"
-#include "support/Fakes.h"
-#include "support/TestEnv.h"
+#include "support/UnitTest.h"
 
-#include <QDir>
 #include <QRegularExpression>
-#include <gtest/gtest.h>
 
-#include <functional>
 #include <ranges>
-#include <sys/stat.h>
-#include <tuple>
-#include <unistd.h>
 
 namespace {
 
@@ -150,9 +141,9 @@ TEST_F(HiveStoreTest, MachineLayersOverrideInOrderSkipADamagedOneAndStayReadOnly
         mci = CRegistryKey::Open(reg::Root::LocalMachine, "software\\oxbelund\\lirana\\mci extensions");
     });
     ASSERT_TRUE(mci.IsOpen());
-    EXPECT_EQ(mci.Path(), "Software\\Oxbelund\\Lirana\\MCI Extensions");
-    EXPECT_EQ(mci.GetText("WAV", {}), "first") << "the first XDG dir wins";
-    EXPECT_EQ(mci.GetText("xyz", {}), "second");
+    EXPECT_EQ(std::tuple(mci.Path(), mci.GetText("WAV", {}), mci.GetText("xyz", {})),
+              std::tuple("Software\\Oxbelund\\Lirana\\MCI Extensions", "first",
+                         "second")); // the first XDG dir wins
     EXPECT_EQ(err.count(u'\n'), 1) << err.toStdString();
     EXPECT_TRUE(err.contains("line 4")) << err.toStdString();
     for (const QString& shipped : QStringLiteral("snd=waveaudio aiff=waveaudio mid=sequencer rmi=sequencer "
@@ -253,7 +244,7 @@ TEST_F(HiveStoreTest, ALinkToTheHiveStaysALinkAndItsTargetGetsTheSave)
         {dir + "/a.reg", dir + "/a.reg"},
         {relative + "/b.reg", dir + "/b.reg"},
         {dir + "/chain", dir + "/c.reg"},
-        {dir + "/d.reg", QString()}, // no target yet: the save makes it
+        {dir + "/d.reg", QString()} // no target yet: the save makes it
     };
     for (const auto& [link, target] : cases) {
         SCOPED_TRACE(link.toStdString());
@@ -296,8 +287,7 @@ TEST_F(HiveStoreTest, WhatIsNoRegularFileOrTooLargeIsLeftAloneAndTheSettingsRunO
         {[](const QString& path) {
              return !TestEnv::WriteFile(path, "REGEDIT4\n").isEmpty() && ::chmod(qPrintable(path), 0) == 0;
          },
-         "cannot read the settings file %1 (Permission denied)"},
-    };
+         "cannot read the settings file %1 (Permission denied)"}};
     // Root reads anything: the store reads as "nobody", through folders it
     // may pass but not write.
     for (QString dir = QFileInfo(UserFile()).absolutePath(); dir.startsWith(TestEnv::Root());
@@ -361,8 +351,7 @@ TEST_F(HiveStoreTest, ASaveThatCannotTakeItsLockSaysWhyNamingTheFile)
     const std::tuple<const char*, const char*, const char*, int> cases[] = {
         {"/dangling/sub/Lirana.reg", "make the folder", "/dangling/sub", ENOENT},
         {"/link.reg", "create the lock file", "/gone/Lirana.reg.lock", ENOENT},
-        {"/ro/Lirana.reg", "create the lock file", "/ro/Lirana.reg.lock", EACCES},
-    };
+        {"/ro/Lirana.reg", "create the lock file", "/ro/Lirana.reg.lock", EACCES}};
     for (const auto& [hive, step, file, error] : cases) {
         if (error == EACCES && ::geteuid() == 0)
             GTEST_SKIP() << "root writes into a read-only folder (the rows before it ran)";

@@ -1,15 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/IniFile.h"
 #include "platform/Exception.h"
-#include "support/F36bFailures.h"
-#include "support/Fakes.h"
-#include "support/TestEnv.h"
-
-#include <QDir>
-#include <gtest/gtest.h>
-
-#include <functional>
-#include <tuple>
+#include "support/UnitTest.h"
 
 namespace {
 

@@ -1,11 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/Logging.h"
 
-#include <gtest/gtest.h>
-
-#include <tuple>
-
-namespace {
+#include "support/UnitTest.h"
 
 // Each level's line, as the terminal and as the journal get it: debug lines
 // name their category, the others keep their own text; the journal's lines
@@ -38,5 +34,3 @@ TEST(Logging, TheJournalIsRecognisedOnlyByItsOwnDeviceAndInode)
     for (const auto& [env, journal] : rows)
         EXPECT_EQ(diagnostics::IsJournalStream(env, 8, 1234), journal) << env;
 }
-
-} // namespace

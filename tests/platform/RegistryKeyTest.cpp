@@ -1,14 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // CRegistryKey: value encodings and their reading rules, through the real
 // user hive file (every round trip writes, forgets the store, reads back).
-#include "platform/registry/RegistryKey.h"
-#include "support/Fakes.h"
-
-#include <QFile>
-#include <gtest/gtest.h>
+#include "support/UnitTest.h"
 
 #include <climits>
-#include <functional>
 
 using reg::ValueType;
 

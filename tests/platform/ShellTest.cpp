@@ -1,17 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Environment expansion and command items, with a shell that only records.
 #include "platform/Shell.h"
-#include "support/Fakes.h"
-#include "support/TestEnv.h"
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <gtest/gtest.h>
-
-#include <fcntl.h>
-#include <tuple>
-#include <unistd.h>
+#include "support/UnitTest.h"
 
 namespace {
 

@@ -2,17 +2,8 @@
 // The album document: new, open, save, the save prompt, the recent list,
 // the start-up reopen and sending by mail.
 #include "playlist/AlbumDoc.h"
-#include "platform/registry/RegistryKey.h"
 #include "playlist/Playlist.h"
-#include "support/Fakes.h"
-#include "support/TestEnv.h"
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <gtest/gtest.h>
-
-#include <tuple>
+#include "support/UnitTest.h"
 
 namespace {
 
@@ -110,12 +101,10 @@ TEST_F(AlbumDocTest, SavePromptAnswers)
 {
     const QString other = Album("other.alb", "/m/other.wav\n");
     Add("/m/a.wav");
-    const std::tuple<Answer, QString, bool> rows[] = {
-        {Answer::Cancel, dir + "/x.alb", false},
-        {Answer::Save, {}, false},
-        {Answer::Save, dir + "/none/x.alb", false},
-        {Answer::Save, dir + "/saved.alb", true},
-    };
+    const std::tuple<Answer, QString, bool> rows[] = {{Answer::Cancel, dir + "/x.alb", false},
+                                                      {Answer::Save, {}, false},
+                                                      {Answer::Save, dir + "/none/x.alb", false},
+                                                      {Answer::Save, dir + "/saved.alb", true}};
     for (const auto& [answer, saveName, goesOn] : rows) {
         ui.saveAnswers = {answer};
         ui.saveName = saveName;

@@ -3,15 +3,11 @@
 // files renamed on disk.
 #include "playlist/ItemDrop.h"
 #include "playlist/Playlist.h"
-#include "support/Fakes.h"
-#include "support/TestEnv.h"
+#include "support/UnitTest.h"
 
-#include <QFile>
 #include <QSet>
-#include <gtest/gtest.h>
 
 #include <filesystem>
-#include <tuple>
 
 namespace fs = std::filesystem;
 
@@ -71,8 +67,7 @@ TEST(ItemDrop, InsertDroppedKeepsOrderPastRefusedFiles)
         {-1, 1, true, {"r0", "/d/a.pause", "/d/c.mpl", "/d/Track01.cda", "r1"}, 1},
         {-1, -1, true, {"r0", "r1", "/d/a.pause", "/d/c.mpl", "/d/Track01.cda"}, 2},
         {0, 0, false, dropped + QStringList{"r0", "r1"}, 5},
-        {1, 1, true, {"r0", "/d/a.pause", "/d/c.mpl", "/d/Track01.cda", "r1"}, 4},
-    };
+        {1, 1, true, {"r0", "/d/a.pause", "/d/c.mpl", "/d/Track01.cda", "r1"}, 4}};
     for (const auto& [selection, index, mediaOnly, rows, selected] : cases) {
         CPlaylist list;
         list.Reset({"r0", "r1"}, selection);

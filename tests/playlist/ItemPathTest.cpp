@@ -5,12 +5,7 @@
 // before any test of this process runs.
 #include "playlist/ItemPath.h"
 #include "platform/Exception.h"
-#include "support/Fakes.h"
-#include "support/TestEnv.h"
-
-#include <QDir>
-#include <QFile>
-#include <gtest/gtest.h>
+#include "support/UnitTest.h"
 
 #include <climits>
 
@@ -36,7 +31,7 @@ const auto* const kLayer = ::testing::AddGlobalTestEnvironment(new MciHiveLayer)
 
 } // namespace
 
-TEST(ItemPath, SplitPathKeepsTheFolderSlashAndTheLastDot)
+TEST(ItemPath, SplitPathKeepsTheFolderSlashAndTheLastDotAndFullPathCleans)
 {
     const std::pair<const char*, const char*> cases[] = {{"/a/b.c/noext", "/a/b.c/|noext|"},
                                                          {"/music/Song.Mp3", "/music/|Song|.Mp3"},
@@ -51,20 +46,18 @@ TEST(ItemPath, SplitPathKeepsTheFolderSlashAndTheLastDot)
     }
     const SplitPathParts longName = SplitPath(u'/' + QString(300, u'n') + ".wav");
     EXPECT_EQ(std::tuple(longName.fname.size(), longName.ext), std::tuple(255, ".wav"));
-}
 
-TEST(ItemPath, FullPathIsCleanedAgainstTheCurrentFolderWithoutResolvingLinks)
-{
+    // A full path is cleaned against the current folder without resolving links.
     const QString cwd = QDir::currentPath();
     const QString dir = TestEnv::MakeTempDir();
     TestEnv::WriteFile(dir + "/real/f.wav", "x");
     ASSERT_TRUE(QFile::link(dir + "/real", dir + "/link"));
-    const std::pair<QString, QString> cases[] = {{"a/../b/./c.wav", cwd + "/b/c.wav"},
-                                                 {"sub/", cwd + "/sub/"},
-                                                 {"/x//y/../z", "/x/z"},
-                                                 {"/../..", "/"},
-                                                 {dir + "/link/./f.wav", dir + "/link/f.wav"}};
-    for (const auto& [path, full] : cases)
+    const std::pair<QString, QString> fullPaths[] = {{"a/../b/./c.wav", cwd + "/b/c.wav"},
+                                                     {"sub/", cwd + "/sub/"},
+                                                     {"/x//y/../z", "/x/z"},
+                                                     {"/../..", "/"},
+                                                     {dir + "/link/./f.wav", dir + "/link/f.wav"}};
+    for (const auto& [path, full] : fullPaths)
         EXPECT_EQ(GetFullPath(path), full);
 
     EXPECT_THROW(GetFullPath(QString()), CWin32Exception);
@@ -73,7 +66,7 @@ TEST(ItemPath, FullPathIsCleanedAgainstTheCurrentFolderWithoutResolvingLinks)
 // The extensions of each kind, in the order of the kinds' numbers (their
 // icons' columns), any case. The test layer registers xyz (an MCI device),
 // and play, stop, sh, cmd, m3u and alb: their own kinds win.
-TEST(ItemPath, KindsByExtensionIgnoreCase)
+TEST(ItemPath, KindsMciExtensionsAndMediaFilesByExtensionIgnoreCase)
 {
     const QStringList extensions =
         QStringLiteral("cda|mid rmi mmm|wav|au snd|aif aifc aiff|mp3 mp2|avi|mov qt|fli flc|"
@@ -90,14 +83,11 @@ TEST(ItemPath, KindsByExtensionIgnoreCase)
     EXPECT_EQ(std::tuple(IsCommandExtension(".Desktop"), IsCommandExtension("sh"), IsCommandExtension(".wav"),
                          IsMiniPlaylist("/a/List.MPL"), IsMiniPlaylist("/a/list.m3u")),
               std::tuple(true, false, false, true, false));
-}
 
-// Registered extensions (any case) are MCI extensions, and so media files;
-// one registered with an empty device is neither (the second group may be
-// registered by the installed table too). Lists are never media
-// files; pause, live, CD, module and control items always are.
-TEST(ItemPath, MciExtensionsAndMediaFiles)
-{
+    // Registered extensions (any case) are MCI extensions, and so media files;
+    // one registered with an empty device is neither (the second group may be
+    // registered by the installed table too). Lists are never media
+    // files; pause, live, CD, module and control items always are.
     const QStringList groups[] = {{"/m/x.Mp3", "/m/x.qqz", "/a/b.c/noext", "/m/x."},
                                   {"/m/x.mpl", "10.PAUSE", "5.live", "x.cda", "x.ITZ"},
                                   {"/m/list.m3u", "/m/show.ALB"},

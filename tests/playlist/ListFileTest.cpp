@@ -3,20 +3,13 @@
 // back, and the errors that name the file and keep the old one.
 #include "playlist/ListFile.h"
 #include "platform/FileNames.h"
-#include "support/F36bFailures.h"
-#include "support/Fakes.h"
-#include "support/TestEnv.h"
+#include "support/UnitTest.h"
 
-#include <QDir>
-#include <QFile>
 #include <QUrl>
-#include <gtest/gtest.h>
 
 #include <csignal>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -50,8 +43,7 @@ TEST(ListFile, WhatAReadKeepsOfEachLine)
          {"Music/Song.mp3", QString::fromUtf8("/srv/música.ogg")}},
         {"/m/Caf\xC3\xA9 \xE6\x97\xA5.mp3\n/m/Caf\xE9.mp3\n/m/end\xC3\n",
          {QString::fromUtf8("/m/Café 日.mp3"), QString::fromUtf8("/m/Café.mp3"),
-          QString::fromLatin1("/m/end\xC3")}},
-    };
+          QString::fromLatin1("/m/end\xC3")}}};
     for (const auto& [text, rows] : cases)
         EXPECT_EQ(ParseListText(text, ListPaths::KeepRelative), rows) << text.toStdString();
 }
@@ -89,8 +81,7 @@ TEST(ListFile, EachFormatWritesOneRowPerLineAndReadsItBack)
         {{"/m/a.wav", "  #x", QString::fromUtf8("/m/Café.mp3")}, "/m/a.wav\n  #x\n/m/Caf\xC3\xA9.mp3\n"},
         {{}, ""},
         {{longPath, "10.pause", "/dev/sr0/Track05.cda", "/m/#hash.wav", "/m/with spaces/a b.mp3"},
-         (longPath + "\n10.pause\n/dev/sr0/Track05.cda\n/m/#hash.wav\n/m/with spaces/a b.mp3\n").toUtf8()},
-    };
+         (longPath + "\n10.pause\n/dev/sr0/Track05.cda\n/m/#hash.wav\n/m/with spaces/a b.mp3\n").toUtf8()}};
     for (const char* ext : {".alb", ".mpl", ".m3u"}) {
         for (const auto& [rows, text] : cases) {
             WriteListFile(dir + "/list" + ext, rows);
@@ -206,7 +197,7 @@ TEST(ListFile, FileNamesKeepTheirBytesAndShowAsValidUtf8)
         {"\x80x", "\xEF\xBF\xBDx"},                               // a continuation byte alone
         {"\xE0\x80\xAF", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"}, // an overlong '/'
         {"a\xEF\xBF\xBD.wav", "a\xEF\xBF\xBD.wav"},               // a real U+FFFD is a character like any
-        {"\xF0\x9F\x92\xA9\xE9", "\xF0\x9F\x92\xA9\xEF\xBF\xBD"}, // a pair whose low half looks escaped
+        {"\xF0\x9F\x92\xA9\xE9", "\xF0\x9F\x92\xA9\xEF\xBF\xBD"}  // a pair whose low half looks escaped
     };
     for (const auto& [bytes, shown] : cases) {
         const QString name = FileNameFromBytes(bytes);

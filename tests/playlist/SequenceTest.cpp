@@ -3,16 +3,11 @@
 // a mini playlist share.
 #include "playlist/Sequence.h"
 
-#include <gtest/gtest.h>
+#include "support/UnitTest.h"
 
-#include <tuple>
-
-namespace {
-
-using F = Sequence::Following;
-
-TEST(Sequence, WhatFollowsARowByModeAtTheEdges)
+TEST(Sequence, WhatFollowsARowByModeAtTheEdgesAndWhichRowsAreNotOpenedAhead)
 {
+    using F = Sequence::Following;
     // mode, row of 3 rows | then, row, known, goes round
     const std::tuple<PlayerMode, int, F::Then, int, int, bool> cases[] = {
         {PlayerMode::Normal, 0, F::Row, 1, 1, false},
@@ -25,7 +20,7 @@ TEST(Sequence, WhatFollowsARowByModeAtTheEdges)
         {PlayerMode::Random, 2, F::Draw, 2, -1, true},
         {PlayerMode::Random, 1, F::Row, 2, 2, true},    // the selection moves; the draw is at the start
         {PlayerMode::Repeat, -1, F::End, -1, -1, true}, // nothing selected
-        {PlayerMode::Repeat, 3, F::End, -1, -1, true},  // past the list
+        {PlayerMode::Repeat, 3, F::End, -1, -1, true}   // past the list
     };
     for (const auto& [mode, row, then, next, known, round] : cases) {
         SCOPED_TRACE(testing::Message() << "mode " << int(mode) << " row " << row);
@@ -36,14 +31,9 @@ TEST(Sequence, WhatFollowsARowByModeAtTheEdges)
         EXPECT_EQ(Sequence::GoesRound(mode), round);
     }
     EXPECT_EQ(Sequence::After(PlayerMode::Repeat, 0, 0).then, F::End); // an empty list
-}
-
-TEST(Sequence, ControlRowsAreNotOpenedAhead)
-{
+    // Control rows are not opened ahead.
     for (const char* path : {"/a/b.alb", "x.STOP", "y.play", "/bin/go.sh"})
         EXPECT_TRUE(Sequence::IsControlRow(QString::fromLatin1(path))) << path;
     for (const char* path : {"/m/a.mp3", "10.pause", "/m/list.m3u", "/m/alb"})
         EXPECT_FALSE(Sequence::IsControlRow(QString::fromLatin1(path))) << path;
 }
-
-} // namespace

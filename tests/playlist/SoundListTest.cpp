@@ -3,11 +3,7 @@
 // rule (any count but 9 reads as nine unassigned slots).
 #include "playlist/SoundList.h"
 #include "platform/IniFile.h"
-#include "platform/registry/RegistryKey.h"
-#include "support/Fakes.h"
-#include "support/TestEnv.h"
-
-#include <gtest/gtest.h>
+#include "support/UnitTest.h"
 
 TEST(SoundListTest, TextsAndBothStoredForms)
 {

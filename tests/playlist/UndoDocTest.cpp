@@ -4,11 +4,7 @@
 #include "playlist/Playlist.h"
 #include "playlist/PlaylistArchive.h"
 #include "playlist/SharedRows.h"
-#include "support/Fakes.h"
-
-#include <gtest/gtest.h>
-
-#include <tuple>
+#include "support/UnitTest.h"
 
 namespace {
 
@@ -26,13 +22,13 @@ protected:
 } // namespace
 
 // Rows, selection and the bytes they are stored as.
-TEST(PlaylistArchive, BytesOfRowsSelectionAndLengthPrefixes)
+TEST(PlaylistArchive, BytesOfRowsSelectionAndLengthPrefixesRoundTripAndMalformedData)
 {
     const std::tuple<QStringList, int, const char*> cases[] = {
         {{}, -1, "00000000 ffffffff"},
         {{"a", "bc", ""}, 1, "03000000 01000000 0161 026263 00"},
         {{"a"}, -1, "01000000 ffffffff 0161"},
-        {{QString::fromUtf8("é")}, 0, "01000000 00000000 02c3a9"}, // bytes counted, not characters
+        {{QString::fromUtf8("é")}, 0, "01000000 00000000 02c3a9"} // bytes counted, not characters
     };
     for (const auto& [rows, selection, hex] : cases) {
         CPlaylist list;
@@ -47,10 +43,7 @@ TEST(PlaylistArchive, BytesOfRowsSelectionAndLengthPrefixes)
         WriteArchiveString(&out, QByteArray(lengths[i], 'a'));
         EXPECT_EQ(out.left(out.size() - lengths[i]), QByteArray::fromHex(prefixes[i])) << lengths[i];
     }
-}
 
-TEST(PlaylistArchive, RoundTripAndMalformedData)
-{
     CPlaylist a, b;
     QStringList rows{"", "  #x", QString::fromUtf8("/m/Café 日.mp3")};
     for (int length : {255, 300, 70000})
@@ -95,8 +88,7 @@ TEST(UndoDoc, EditUndoRedoSteps)
         {'u', {"b", "c"}, 0, UndoCmd::Base, 0, 1, false, true},
         {'O', {"b", "c"}, 0, UndoCmd::Base, 0, 0, false, false},
         {'f', {"b", "c", "f"}, 0, UndoCmd::Base, 0, 0, true, false},
-        {'u', {"b", "c", "f"}, 0, UndoCmd::Base, 0, 0, true, false},
-    };
+        {'u', {"b", "c", "f"}, 0, UndoCmd::Base, 0, 0, true, false}};
     PlaylistDoc doc;
     EXPECT_FALSE(doc.IsUndoEnabled()); // until the first reset
     doc.list.Reset({"a", "b", "c"}, 2);

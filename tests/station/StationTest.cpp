@@ -8,12 +8,9 @@
 #include "events/Scheduler.h"
 #include "media/MiniPlaylistTrack.h"
 #include "onair/EngineFixture.h"
-#include "platform/registry/RegistryKey.h"
 #include "playlist/AlbumDoc.h"
 #include "station/StationFiles.h"
-#include "support/TestEnv.h"
 
-#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -57,9 +54,9 @@ TEST(StationTest, RunsTheDocumentAndEngineLayersAndNothingElse)
                      [&](const QString& line) { entries << line.section(u'\t', 1); });
     station->Startup();
     EXPECT_EQ(station->OnUpdateCommand(Cmd::Play), (CommandState{true, false}));
-    EXPECT_TRUE(station->OnCommand(Cmd::Play));
-    EXPECT_EQ(station->Engine().OnAir()->GetFileName(), "/nowhere/show.m3u");
-    EXPECT_FALSE(station->OnUpdateCommand(Cmd::Undo)->enabled);
+    EXPECT_EQ((std::tuple{station->OnCommand(Cmd::Play), station->Engine().OnAir()->GetFileName(),
+                          station->OnUpdateCommand(Cmd::Undo)->enabled}),
+              std::tuple(true, "/nowhere/show.m3u", false));
     EXPECT_TRUE(station->OnCommand(Cmd::Shuffle)); // an undo step of the album
     EXPECT_TRUE(station->OnUpdateCommand(Cmd::Undo)->enabled);
     for (int id :
@@ -179,8 +176,7 @@ TEST(StationTest, ComesBackWhereARunThatDidNotShutDownWas)
         {rows, true, false, "", "/usr/bin/touch"},
         // An event was on air: its item is in the events list, so it plays on.
         {rows, true, true, "error\tThe last run ended without shutting down: id plays on from 01:05",
-         "/ev/id.wav"},
-    };
+         "/ev/id.wav"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.logLine);
         TempHive hive;
