@@ -38,8 +38,11 @@ inline constexpr auto kStallCheck = std::chrono::milliseconds(250);
 // even with every thread that carries it in real time (docs/playback.md).
 inline constexpr gint64 kSinkBufferUs = 100000;
 // What an input that starts must hold for the output to take its queue's
-// idle silence back: the output then fills its queue again from it at once.
-inline constexpr std::size_t kDeepFrames = std::size_t(CAirBus::Rate * kSinkBufferUs / 1000000);
+// idle silence back: the output then fills its queue again from it at once,
+// and what is left carries the air until its decoder brings more. With only
+// the queue's worth, a first item opened as it started ran dry 20 ms after
+// the take-back on a busy machine: twice the queue.
+inline constexpr std::size_t kDeepFrames = 2 * std::size_t(CAirBus::Rate * kSinkBufferUs / 1000000);
 // How often the stream's volume is looked at: often while a server may
 // still be restoring a stored volume onto a new stream (WirePlumber was
 // seen at it 3 s after the stream appeared), then seldom: each look is a
@@ -104,7 +107,7 @@ struct CAirBus::Impl
         int batched = 0;                // periods in it
         bool batchIdle = true;          // no input played in any of them
         bool batchStart = false;        // an input started in one of them
-        bool batchShallow = false;      // one that started holds less than the output's queue
+        bool batchShallow = false;      // one that started holds less than kDeepFrames
         std::atomic<bool> failed{false};
         // When the mixer's push into it began (steady clock, ns), 0 when it
         // is not pushing: the opener ends a push that takes too long.
