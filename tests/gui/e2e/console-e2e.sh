@@ -198,7 +198,13 @@ sleep 0.8
 shot console-on-air "$win"
 key 1     # sound button 1, twice: two sound windows beside the console
 key KP_1
-sounds=$(xdotool search --onlyvisible --name "^$first\$" 2>/dev/null | wc -l)
+# The keys are sent, not yet handled: the windows come when the console
+# has opened their items (slower under the sanitizers).
+for _ in $(seq 50); do
+  sounds=$(xdotool search --onlyvisible --name "^$first\$" 2>/dev/null | wc -l)
+  [[ $sounds -ge 2 ]] && break
+  sleep 0.1
+done
 [[ $sounds -eq 2 ]] || fail "sound button 1 twice: $sounds sound windows"
 shot sound-windows root "$(box "$win" $(xdotool search --onlyvisible --name "^$first\$"))"
 window_named() { # title: waits for a visible window of that exact title, prints its id
