@@ -273,6 +273,7 @@ key s
 before=$(rows)
 key Delete
 key ctrl+s
+for _ in $(seq 50); do [[ $(rows) -eq $((before - 1)) ]] && break; sleep 0.1; done # saved once handled
 [[ $(rows) -eq $((before - 1)) ]] || fail "Del then Ctrl+S: $(rows) rows, expected $((before - 1))"
 key ctrl+z
 key ctrl+s
