@@ -140,6 +140,19 @@ bool IsIdleSilence(bool gap, const float* samples, std::size_t count)
     return gap && std::all_of(samples, samples + count, [](float v) { return v == 0.0f; });
 }
 
+// Writes mixed sound to the server's own stream: silence mixed while no
+// input played (gap) is idle, taken back when a start comes that the inputs
+// can carry at once (deepStart). A stream that fails fails the output.
+bool WriteToServer(CAirBus::Impl::Output& out, const float* samples, std::size_t frames, bool gap,
+                   bool deepStart)
+{
+    const bool idle = IsIdleSilence(gap, samples, frames * std::size_t(CAirBus::Channels));
+    if (out.pulse->Write(samples, frames, idle, deepStart))
+        return true;
+    out.Fail(out.pulse->Why());
+    return false;
+}
+
 // The appsink at the end of the output hands each buffer to the stream on
 // the mixer's thread (the push runs the output's elements there); the
 // stream's wait for room paces the mixer as a device's sink did. A buffer
@@ -156,18 +169,14 @@ GstFlowReturn OnAirSample(GstAppSink* sink, gpointer data)
     GstMapInfo map;
     bool written = true;
     if (buffer && gst_buffer_map(buffer, &map, GST_MAP_READ)) {
-        const auto* samples = reinterpret_cast<const float*>(map.data);
-        const std::size_t count = map.size / sizeof(float);
-        const bool idle = IsIdleSilence(GST_BUFFER_FLAG_IS_SET(buffer, GST_BUFFER_FLAG_GAP), samples, count);
-        const bool deepStart = GST_BUFFER_FLAG_IS_SET(buffer, GST_BUFFER_FLAG_MARKER);
-        written = out->pulse->Write(samples, count / std::size_t(CAirBus::Channels), idle, deepStart);
+        written = WriteToServer(*out, reinterpret_cast<const float*>(map.data),
+                                map.size / sizeof(float) / std::size_t(CAirBus::Channels),
+                                GST_BUFFER_FLAG_IS_SET(buffer, GST_BUFFER_FLAG_GAP),
+                                GST_BUFFER_FLAG_IS_SET(buffer, GST_BUFFER_FLAG_MARKER));
         gst_buffer_unmap(buffer, &map);
     }
     gst_sample_unref(sample);
-    if (written)
-        return GST_FLOW_OK;
-    out->Fail(out->pulse->Why());
-    return GST_FLOW_ERROR;
+    return written ? GST_FLOW_OK : GST_FLOW_ERROR;
 }
 
 GstBusSyncReply OnOutputMessage(GstBus*, GstMessage* message, gpointer data)
@@ -249,15 +258,11 @@ void CAirBus::Impl::PushBatch(Output& out)
     const int periods = std::min(std::exchange(out.batched, 0), kPushPeriods);
     const std::uint64_t frames = std::uint64_t(periods) * CAirBus::PeriodFrames;
     if (out.direct) {
-        const float* samples = out.directBatch.data();
-        const std::size_t count = frames * CAirBus::Channels;
-        const bool idle = IsIdleSilence(out.batchIdle, samples, count);
         out.pushed += frames;
         out.pushSince = std::max<std::int64_t>(1, SteadyClock::now().time_since_epoch().count());
-        const bool written = out.pulse->Write(samples, frames, idle, out.batchStart && !out.batchShallow);
+        WriteToServer(out, out.directBatch.data(), frames, out.batchIdle,
+                      out.batchStart && !out.batchShallow);
         out.pushSince = 0;
-        if (!written)
-            out.Fail(out.pulse->Why());
         return;
     }
     GstBuffer* buffer = std::exchange(out.batch, nullptr);
