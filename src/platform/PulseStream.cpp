@@ -59,6 +59,7 @@ struct CPulseStream::Impl
     std::size_t wantRoom = 0; // the room a waiting write wants (0: none waits)
     pa_usec_t block = 0;      // the device block asked now
     int loopThread = 0;       // the client loop's thread id (0: not known)
+    bool starved = false;     // the server ran out of sound once (loop thread)
     int run = 0;              // writes of the last one's kind in a row
     mutable std::mutex whyMutex;
     QString why;
@@ -116,8 +117,20 @@ struct CPulseStream::Impl
         if (impl->wantRoom > 0 && room >= impl->wantRoom)
             pa_threaded_mainloop_signal(impl->loop, 0);
     }
-    // The server found nothing to play: a dropout on the air.
-    static void OnUnderflow(pa_stream*, void*) { qCDebug(lcMedia) << "sound server stream: underflow"; }
+    // The server found nothing to play: a dropout on the air. The writes
+    // did not reach it in time, and on a machine this loaded they will not
+    // at the ordinary priority: the client loop's thread keeps the mixer's
+    // priority from now on, whatever the block.
+    static void OnUnderflow(pa_stream*, void* data)
+    {
+        auto* impl = static_cast<Impl*>(data);
+        qCDebug(lcMedia) << "sound server stream: underflow";
+        if (std::exchange(impl->starved, true))
+            return;
+        qCWarning(lcMedia) << "sound server stream: the server ran out of sound to play; the stream's"
+                              " thread now runs with the mixer's priority";
+        impl->Prioritize();
+    }
     static void OnTick(pa_mainloop_api*, pa_time_event* event, const timeval*, void* data)
     {
         auto* impl = static_cast<Impl*>(data);
@@ -154,12 +167,13 @@ struct CPulseStream::Impl
     // On the long block the queue is full and it runs at the ordinary
     // priority, where its wake-ups come together: raised, it woke at once
     // for every write and every request of the server, and the process took
-    // half again the CPU of a plain player beside two busy loops.
+    // half again the CPU of a plain player beside two busy loops. Once the
+    // server has run out of sound it stays raised (OnUnderflow).
     void Prioritize() const
     {
         if (loopThread == 0)
             return;
-        if (block == pa_usec_t(options.playingBlock.count()))
+        if (block == pa_usec_t(options.playingBlock.count()) && !starved)
             ThreadPriority::LowerThread(loopThread);
         else
             ThreadPriority::RaiseThread(loopThread);
