@@ -77,10 +77,8 @@ protected:
         }
         if (signalledMs)
             run.signalToEndMs = QDateTime::currentMSecsSinceEpoch() - signalledMs;
-        if (p.state() != QProcess::NotRunning) {
-            ADD_FAILURE() << "lirana did not finish";
-            p.kill();
-        }
+        EXPECT_EQ(p.state(), QProcess::NotRunning) << "lirana did not finish";
+        p.kill();
         p.waitForFinished();
         takeLines();
         run.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
@@ -247,53 +245,44 @@ TEST_P(HeadlessRun, EndsWithItsLogLines)
 INSTANTIATE_TEST_SUITE_P(Rows, HeadlessRun, ::testing::ValuesIn(kRows),
                          [](const auto& test) { return std::string(test.param.name); });
 
-TEST_F(HeadlessTest, AnExactEventInterruptsTheItemOnAirOnTime)
-{
-    const RunResult run = RunWithEvent(true, "30.pause");
-    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    ASSERT_EQ(run.lines, QStringList({"startup", "start\t30 sec.", "start\t1 sec.", "shutdown"}));
-    // The events tick runs just after each whole second: the event starts a
-    // few ms after its second (a tick once a second at any phase would be up
-    // to a second late), never before; the rest is room for a loaded machine.
-    const qint64 late = run.arrivalMs[2] - run.dueMs;
-    std::printf("[ measured ] exact event started %lld ms after its time\n", static_cast<long long>(late));
-    EXPECT_GE(late, 0);
-    EXPECT_LT(late, 250);
-}
-
-// A mini playlist whose first entry is a stream that never answers waits
-// for it off the engine's thread (its measuring, 15 s): an exact event due
-// meanwhile starts on its second.
-TEST_F(HeadlessTest, AMiniPlaylistWaitingForAStreamHoldsNoEvent)
+// An exact event interrupts the item on air; it starts on its second too
+// while a mini playlist whose first entry is a stream that never answers
+// waits for it off the engine's thread (its measuring, 15 s). The events
+// tick runs just after each whole second: the event starts a few ms after
+// its second (a tick once a second at any phase would be up to a second
+// late), never before; the rest is room for a loaded machine. An event that
+// waits starts when the item on air ends.
+TEST_F(HeadlessTest, AnEventStartsOnItsSecondOrWhenTheItemOnAirEnds)
 {
     QTcpServer silent; // accepts, never answers
     ASSERT_TRUE(silent.listen(QHostAddress::LocalHost));
     const QString list = TestEnv::WriteFile(
         home + "/hangs.m3u",
         QStringLiteral("http://127.0.0.1:%1/x.mp3\n1.pause\n").arg(silent.serverPort()).toUtf8());
-    const auto eventStarted = [](const RunResult& r) { return r.lines.contains("start\t1 sec."); };
-    const RunResult run = RunWithEvent(true, "0.pause " + list, eventStarted);
-    ASSERT_TRUE(eventStarted(run)) << run.lines.join(u'|').toStdString() << run.err.toStdString();
-    EXPECT_EQ(run.lines.mid(0, 4),
-              QStringList({"startup", "start\t0 sec.", "start\thangs", "start\t1 sec."}));
-    const qint64 late = run.arrivalMs[run.lines.indexOf("start\t1 sec.")] - run.dueMs;
-    std::printf("[ measured ] the event started %lld ms after its time\n", static_cast<long long>(late));
-    EXPECT_GE(late, 0);
-    EXPECT_LT(late, 1000);
-}
-
-TEST_F(HeadlessTest, AWaitingEventStartsWhenTheItemEnds)
-{
-    // Due while the first item plays, which lasts two seconds longer.
-    const RunResult run = RunWithEvent(false, "%L.pause 0.pause");
-    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    QString timeline;
-    for (qsizetype i = 0; i < run.lines.size() && i < run.arrivalMs.size(); ++i)
-        timeline += QStringLiteral("%1 ms: %2\n").arg(run.arrivalMs[i] - run.dueMs).arg(run.lines[i]);
-    EXPECT_EQ(run.lines.join(u'|'),
-              QString("startup|start\t%1 sec.|start\t1 sec.|start\t0 sec.|shutdown").arg(run.lead + 2))
-        << "relative to the event's time:\n"
-        << timeline.toStdString() << run.err.toStdString();
+    const std::function<bool(const RunResult&)> eventStarted = [](const RunResult& r) {
+        return r.lines.contains("start\t1 sec.");
+    };
+    // exact, the items (%L: the lead and two seconds), ended once the event
+    // started | the play log | how late the event may start (ms)
+    const std::tuple<bool, QString, bool, QString, qint64> rows[] = {
+        {true, "30.pause", false, "startup|start\t30 sec.|start\t1 sec.|shutdown", 250},
+        {true, "0.pause " + list, true, "startup|start\t0 sec.|start\thangs|start\t1 sec.", 1000},
+        {false, "%L.pause 0.pause", false, "startup|start\t%L sec.|start\t1 sec.|start\t0 sec.|shutdown",
+         60000}};
+    for (const auto& [exact, items, endAtEvent, lines, bound] : rows) {
+        const RunResult run = RunWithEvent(exact, items, endAtEvent ? eventStarted : nullptr);
+        QString timeline; // relative to the event's time
+        for (qsizetype i = 0; i < run.lines.size() && i < run.arrivalMs.size(); ++i)
+            timeline += QStringLiteral("%1 ms: %2\n").arg(run.arrivalMs[i] - run.dueMs).arg(run.lines[i]);
+        EXPECT_EQ(run.exitCode, endAtEvent ? 128 + SIGTERM : 0) << run.err.toStdString();
+        ASSERT_EQ((endAtEvent ? run.lines.mid(0, 4) : run.lines).join(u'|'),
+                  QString(lines).replace("%L", QString::number(run.lead + 2)))
+            << timeline.toStdString() << run.err.toStdString();
+        const qint64 late = run.arrivalMs[run.lines.indexOf("start\t1 sec.")] - run.dueMs;
+        std::printf("[ measured ] the event started %lld ms after its time\n", static_cast<long long>(late));
+        EXPECT_GE(late, 0);
+        EXPECT_LT(late, bound);
+    }
 }
 
 TEST_F(HeadlessTest, CommandLineContract)
@@ -460,30 +449,24 @@ TEST_F(HeadlessTest, SigtermEndsTheConsoleSessionWithoutQuestions)
 TEST_F(HeadlessTest, SettingsAndEventsFromTheCommandLine)
 {
     WriteHive(kNoOverlap);
-    RunResult run = Start(
-        {"--set", "Fade Period=2.5", "--set=Settings\\Enable Logging=on", "--set", "PlayerMode=Random"});
-    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
-    run = Start({"--get", "fade period", "--get", "Enable Logging", "--get", "Settings\\PlayerMode", "--get",
-                 "Overlap Time"});
-    EXPECT_EQ(run.lines, QStringList({"2.5", "on", "Random", "0"})) << run.err.toStdString();
-
-    for (const QStringList& add :
-         {QStringList{"--add-event", "/ev/id.wav", "--at", "2026-12-8 7:30:00", "--days",
-                      "mon,Wednesday,fri"},
-          QStringList{"--add-event", "/ev/news.wav", "--at", "2026-12-8 7:00:00", "--hourly", "--immediately",
-                      "--expires", "2030-1-1 0:00:00"}}) {
-        run = Start(add);
-        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QString news = "2026-12-8 7:00:00\thourly\tevery day\timmediately\t2030-1-1 0:00:00\t/ev/news.wav";
+    // one command line after the other | what it prints (an added event: its number)
+    const std::pair<QString, QStringList> steps[] = {
+        {"--set|Fade Period=2.5|--set=Settings\\Enable Logging=on|--set|PlayerMode=Random", {}},
+        {"--get|fade period|--get|Enable Logging|--get|Settings\\PlayerMode|--get|Overlap Time",
+         {"2.5", "on", "Random", "0"}},
+        {"--add-event|/ev/id.wav|--at|2026-12-8 7:30:00|--days|mon,Wednesday,fri", {"1"}},
+        {"--add-event|/ev/news.wav|--at|2026-12-8 7:00:00|--hourly|--immediately|--expires|2030-1-1 0:00:00",
+         {"2"}},
+        {"--list-events",
+         {"1\t2026-12-8 7:30:00\tdaily\tMon,Wed,Fri\twaits\t2099-12-31 0:00:00\t/ev/id.wav", "2\t" + news}},
+        {"--remove-event|1", {}},
+        {"--list-events", {"1\t" + news}}};
+    for (const auto& [args, lines] : steps) {
+        const RunResult run = Start(args.split(u'|'));
+        EXPECT_EQ(run.exitCode, 0) << qPrintable(args) << qPrintable(run.err);
+        EXPECT_EQ(run.lines, lines) << qPrintable(args);
     }
-    run = Start({"--list-events"});
-    EXPECT_EQ(run.lines,
-              QStringList(
-                  {"1\t2026-12-8 7:30:00\tdaily\tMon,Wed,Fri\twaits\t2099-12-31 0:00:00\t/ev/id.wav",
-                   "2\t2026-12-8 7:00:00\thourly\tevery day\timmediately\t2030-1-1 0:00:00\t/ev/news.wav"}));
-    EXPECT_EQ(Start({"--remove-event", "1"}).exitCode, 0);
-    run = Start({"--list-events"});
-    EXPECT_EQ(run.lines.size(), 1);
-    EXPECT_TRUE(run.lines.value(0).startsWith(u'1') && run.lines.value(0).endsWith(u"/ev/news.wav"));
 }
 
 // Linux file names are bytes: a WAV named in Latin-1 plays from an album and

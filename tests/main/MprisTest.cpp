@@ -56,12 +56,10 @@ protected:
     // A property of the Player interface as gdbus prints it, "(<true>,)".
     QString Property(const char* name)
     {
-        return Output("gdbus", QStringLiteral("call --session --dest org.mpris.MediaPlayer2.lirana "
-                                              "--object-path /org/mpris/MediaPlayer2 --method "
-                                              "org.freedesktop.DBus.Properties.Get "
-                                              "org.mpris.MediaPlayer2.Player %1")
-                                   .arg(QLatin1String(name))
-                                   .split(u' '));
+        const QString call =
+            "call --session --dest org.mpris.MediaPlayer2.lirana --object-path /org/mpris/"
+            "MediaPlayer2 --method org.freedesktop.DBus.Properties.Get org.mpris.MediaPlayer2.Player ";
+        return Output("gdbus", (call + QLatin1String(name)).split(u' '));
     }
     // Play-log lines so far, without their time stamps.
     QStringList Log()
@@ -184,12 +182,8 @@ TEST_F(MprisTest, AStationOfItsOwnAnswersOnItsOwnBusName)
         names.sort();
         return names;
     };
-    EXPECT_TRUE(WaitFor(
-        [&] {
-            return players() == QStringList({"lirana", "lirana.station_2nd_studio"});
-        },
-        20000))
-        << players().join(u' ').toStdString();
+    const QStringList both{"lirana", "lirana.station_2nd_studio"};
+    EXPECT_TRUE(WaitFor([&] { return players() == both; }, 20000)) << players().join(u' ').toStdString();
     other.terminate();
     EXPECT_TRUE(other.waitForFinished(10000));
 }

@@ -1,7 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// What the process says, and how a signal ends it.
 #include "platform/Logging.h"
+#include "platform/TerminationWatcher.h"
 
 #include "support/UnitTest.h"
+
+#include <QThread>
+#include <csignal>
 
 // Each level's line, as the terminal and as the journal get it: debug lines
 // name their category, the others keep their own text; the journal's lines
@@ -33,4 +38,22 @@ TEST(Logging, TheJournalIsRecognisedOnlyByItsOwnDeviceAndInode)
                                                  {"x:1234", false}};
     for (const auto& [env, journal] : rows)
         EXPECT_EQ(diagnostics::IsJournalStream(env, 8, 1234), journal) << env;
+}
+
+// A watchdog whose grace has run out waits for the settings save under way:
+// the save's last words come before the watchdog's line and its exit status.
+TEST(TerminationWatcher, TheWatchdogEndsTheProcessOnlyAfterTheSaveUnderWay)
+{
+    EXPECT_EXIT(
+        {
+            const CTerminationWatcher watcher(0);
+            {
+                const CSaveInProgress save;
+                std::raise(SIGTERM);
+                QThread::msleep(300); // the watchdog is due long before this save ends
+                std::fputs("saved\n", stderr);
+            }
+            QThread::msleep(10000);
+        },
+        ::testing::ExitedWithCode(128 + SIGTERM), "saved\nlirana: still running 0 ms after signal 15");
 }

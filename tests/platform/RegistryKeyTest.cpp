@@ -16,28 +16,23 @@ CRegistryKey Settings()
 
 // Each reader turns what it reads into text; "-" is a refused read that left
 // its target untouched.
-using Reader = std::function<QString(const CRegistryKey&, const QString&)>;
-const Reader kFlag = [](const CRegistryKey& k, const QString& n) {
+using Key = const CRegistryKey&;
+using Reader = std::function<QString(Key, const QString&)>;
+const Reader kFlag = [](Key k, const QString& n) {
     return QStringLiteral("%1%2").arg(k.GetFlag(n, false)).arg(k.GetFlag(n, true));
 };
-const Reader kNumber = [](const CRegistryKey& k, const QString& n) {
-    return QString::number(k.GetNumber(n, 7));
-};
-const Reader kReal = [](const CRegistryKey& k, const QString& n) {
-    return QString::number(k.GetReal(n, 2.5));
-};
-const Reader kText = [](const CRegistryKey& k, const QString& n) { return k.GetText(n, "def"); };
-const Reader kBinary = [](const CRegistryKey& k, const QString& n) {
-    return QString(k.GetBinary(n).toHex());
-};
-const Reader kRect = [](const CRegistryKey& k, const QString& n) {
+const Reader kNumber = [](Key k, const QString& n) { return QString::number(k.GetNumber(n, 7)); };
+const Reader kReal = [](Key k, const QString& n) { return QString::number(k.GetReal(n, 2.5)); };
+const Reader kText = [](Key k, const QString& n) { return k.GetText(n, "def"); };
+const Reader kBinary = [](Key k, const QString& n) { return QString(k.GetBinary(n).toHex()); };
+const Reader kRect = [](Key k, const QString& n) {
     const reg::Rect before{0, 0, 150, 200};
     reg::Rect r = before;
     if (!k.ReadRect(n, &r))
         return QString(r == before ? "-" : "changed");
     return QStringLiteral("%1,%2,%3,%4").arg(r.left).arg(r.top).arg(r.right).arg(r.bottom);
 };
-const Reader kPlacement = [](const CRegistryKey& k, const QString& n) {
+const Reader kPlacement = [](Key k, const QString& n) {
     reg::Placement p;
     p.showCmd = 9;
     if (!k.ReadPlacement(n, &p))

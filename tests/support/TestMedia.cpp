@@ -46,6 +46,15 @@ const Encoding kEncodings[] = {
 
 constexpr int kRate = 44100;
 
+// The low `size` bytes of v, most significant first.
+QByteArray BigEndian(quint32 v, int size)
+{
+    QByteArray bytes;
+    for (int i = size - 1; i >= 0; --i)
+        bytes.append(char((v >> (8 * i)) & 0xFF));
+    return bytes;
+}
+
 // The parts one after another as samples from index 0, added into mono.
 void Render(std::vector<double>& mono, const std::vector<Part>& parts)
 {
@@ -220,21 +229,17 @@ QString MidiFile(const QString& dir, const QString& name, const std::vector<Temp
             bytes.prepend(char(0x80 | (v & 0x7F)));
         return bytes;
     };
-    const auto word = [](quint32 v, int size) {
-        QByteArray bytes;
-        for (int i = size - 1; i >= 0; --i)
-            bytes.append(char((v >> (8 * i)) & 0xFF));
-        return bytes;
-    };
     QByteArray track = variable(0) + QByteArray("\xC0\x10", 2) + variable(0) + QByteArray("\x90\x45\x64", 3);
     quint32 pending = 0;
     for (const TempoSegment& segment : segments) {
-        track += variable(pending) + QByteArray("\xFF\x51\x03", 3) + word(quint32(60e6 / segment.bpm), 3);
+        track += variable(pending) + QByteArray("\xFF\x51\x03", 3) +
+                 BigEndian(quint32(60e6 / segment.bpm), 3);
         pending = quint32(segment.beats * 480 + 0.5);
     }
     track += variable(pending) + QByteArray("\x80\x45\x40", 3) + variable(0) + QByteArray("\xFF\x2F\x00", 3);
-    const QByteArray file = QByteArray("MThd") + word(6, 4) + word(0, 2) + word(1, 2) + word(480, 2) +
-                            QByteArray("MTrk") + word(quint32(track.size()), 4) + track;
+    const QByteArray file = QByteArray("MThd") + BigEndian(6, 4) + BigEndian(0, 2) + BigEndian(1, 2) +
+                            BigEndian(480, 2) + QByteArray("MTrk") + BigEndian(quint32(track.size()), 4) +
+                            track;
     return TestEnv::WriteFile(dir + u'/' + name + QStringLiteral(".mid"), file);
 }
 
@@ -250,14 +255,9 @@ QString SmpteMidiFile(const QString& dir, const QString& name)
 QString RmiFile(const QString& dir, const QString& name, const std::vector<TempoSegment>& segments)
 {
     QFile file(MidiFile(dir, name, segments));
-    file.open(QIODevice::ReadOnly);
-    const QByteArray midi = file.readAll();
+    const QByteArray midi = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     file.remove();
-    const auto le32 = [](qsizetype v) {
-        QByteArray bytes(4, '\0');
-        qToLittleEndian(quint32(v), bytes.data());
-        return bytes;
-    };
+    const auto le32 = [](qsizetype v) { return BigEndian(qbswap(quint32(v)), 4); };
     return TestEnv::WriteFile(dir + u'/' + name + QStringLiteral(".rmi"),
                               "RIFF" + le32(midi.size() + 12) + "RMIDdata" + le32(midi.size()) + midi);
 }
@@ -271,32 +271,21 @@ QString TextAsWav(const QString& dir, const QString& name)
 QString WriteModule(const QString& path, int rows)
 {
     constexpr int kCycle = 32, kChannels = 4, kRows = 64;
-    QByteArray mod(20, '\0'); // title
-    mod.replace(0, 4, "tone");
-    const auto word = [](int value) { // big-endian 16 bits
-        return QByteArray(1, char(value >> 8)) + char(value & 0xff);
-    };
-    for (int sample = 0; sample < 31; ++sample) {
-        QByteArray header(22, '\0');
-        const bool used = sample == 0;
-        header += word(used ? kCycle / 2 : 0);           // length in words
-        header += char(0);                               // finetune
-        header += char(used ? 64 : 0);                   // volume
-        header += word(0) + word(used ? kCycle / 2 : 1); // the loop: the whole cycle
-        mod += header;
-    }
+    QByteArray mod = QByteArray("tone").leftJustified(20, '\0'); // title
+    // Sample 1 holds the cycle at full volume, looped whole; samples 2 to 31
+    // are empty (their names, lengths, finetunes, volumes, loop starts and a
+    // loop of one word).
+    mod += QByteArray(22, '\0') + BigEndian(kCycle / 2, 2) + '\0' + char(64) + BigEndian(kCycle / 2, 4);
+    for (int sample = 1; sample < 31; ++sample)
+        mod += QByteArray(28, '\0') + BigEndian(1, 2);
     mod += char(1) + QByteArray(1, char(127)); // one position, restart
     mod += QByteArray(128, '\0');              // the order: pattern 0
     mod += "M.K.";
     QByteArray pattern(kRows * kChannels * 4, '\0');
-    const auto cell = [&](int row, int channel) { return pattern.data() + (row * kChannels + channel) * 4; };
-    for (int channel : {0, 1}) {
-        char* note = cell(0, channel);
-        note[0] = char(214 >> 8); // sample 1 (high nibble 0), period 214
-        note[1] = char(214 & 0xff);
-        note[2] = char(0x10);
-    }
-    cell(std::clamp(rows, 1, kRows) - 1, 3)[2] = char(0x0D); // pattern break: the song ends
+    for (int channel : {0, 1}) // sample 1 (high nibble 0), period 214
+        pattern.replace(channel * 4, 3, QByteArray("\0\xD6\x10", 3));
+    pattern[((std::clamp(rows, 1, kRows) - 1) * kChannels + 3) * 4 + 2] =
+        0x0D; // pattern break: the song ends
     mod += pattern;
     for (int i = 0; i < kCycle; ++i)
         mod += char(std::lround(100 * std::sin(2 * M_PI * i / kCycle)));
