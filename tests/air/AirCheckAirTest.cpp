@@ -1,37 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The air-check on a real bus keeping time on the system clock, with a
-// counting signal as its air: the files change on the wall clock's
+// The headless station's own air, on a bus keeping time on the system clock
+// (no sound server): the air-check's files change on the wall clock's
 // boundaries, each plays alone, and every sample of the air is in exactly
-// one of them.
-#include "HeadlessLirana.h"
-#include "media/AirBus.h"
+// one of them; the level alarm hears digital silence, not quiet music; and
+// items mastered 10 LU apart air at the loudness target under the ceiling.
+#include "BusProgramme.h"
+#include "PlayoutAir.h"
 #include "media/AirCheck.h"
-#include "media/TapQueue.h"
-#include "support/TestEnv.h"
-#include "support/TestMedia.h"
+#include "media/Loudness.h"
 
 #include <QDateTime>
 #include <QDirIterator>
-#include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <gst/gst.h>
-#include <gtest/gtest.h>
 #include <sndfile.h>
 
-#include <algorithm>
-#include <atomic>
 #include <chrono>
-#include <mutex>
-#include <thread>
-#include <vector>
 
 namespace {
-
-std::int64_t NowNs()
-{
-    return CTapQueue::NowNs();
-}
 
 // A file's frames as 16-bit samples, read alone; empty when it does not
 // open.
@@ -60,40 +46,18 @@ TEST(AirCheck, FilesChangeOnTheWallClockAndHoldEverySampleOnce)
         .minFreeMb = 0,
         .onNotice = [&](const QString& text) { notices << text; },
     });
-    CAirBus bus({}); // no output: the bus keeps time by itself
     // The air counts: frame n of the input is n (as a 16-bit sample) on both
     // channels, from 1, so the silence before it is told apart.
-    auto input = bus.AddInput(QStringLiteral("count"));
-    std::atomic<bool> done{false};
-    std::thread producer([&] {
-        std::vector<float> period(CAirBus::PeriodFrames * 2);
-        std::uint32_t n = 1;
-        while (!done) {
-            for (std::size_t i = 0; i < period.size(); i += 2, ++n)
-                period[i] = period[i + 1] = float(std::int16_t(n & 0xffff)) / 32768.0f;
-            if (!input->Write(period.data(), CAirBus::PeriodFrames))
-                break;
-        }
-    });
-    std::mutex mutex;
-    std::vector<std::pair<std::uint64_t, std::int64_t>> stamps; // bus frame, wall clock
-    bus.SetTap([&](const float* samples, int frames, std::uint64_t frame) {
-        {
-            std::lock_guard lock(mutex);
-            stamps.emplace_back(frame, NowNs());
-        }
-        check->Take(samples, frames, frame);
-    });
-    input->StartAt();
+    BusProgramme programme;
+    programme.Play(
+        [](std::uint64_t n) { return float(std::int16_t((n + 1) & 0xffff)) / 32768.0f; },
+        [&](const float* samples, int frames, std::uint64_t frame) { check->Take(samples, frames, frame); });
     // Three boundaries after the first file's start, and a little more.
-    const std::int64_t firstBoundary = (NowNs() / 1'000'000 / kFileMs + 1) * kFileMs;
+    const std::int64_t firstBoundary = (CTapQueue::NowNs() / 1'000'000 / kFileMs + 1) * kFileMs;
     std::this_thread::sleep_until(
         std::chrono::system_clock::time_point(std::chrono::milliseconds(firstBoundary + 2 * kFileMs + 300)));
-    bus.SetTap({});
+    programme.Stop();
     check.reset(); // writes what it holds
-    done = true;
-    input->Flush();
-    producer.join();
     EXPECT_TRUE(notices.isEmpty()) << notices.join(u'\n').toStdString();
 
     QStringList files;
@@ -107,6 +71,7 @@ TEST(AirCheck, FilesChangeOnTheWallClockAndHoldEverySampleOnce)
     // The wall clock of bus frame 0, from the stamps (each one late, never
     // early): the lowest.
     std::int64_t base = std::numeric_limits<std::int64_t>::max();
+    const auto& stamps = programme.periods;
     for (const auto& [frame, ns] : stamps)
         base = std::min(base, ns - std::int64_t(double(frame) * 1e9 / CAirBus::Rate));
     std::uint64_t frame = stamps.front().first; // the first file's first frame
@@ -192,30 +157,19 @@ TEST(AirCheck, FilesOlderThanTheDaysKeptGoWithTheirEmptyFolders)
     EXPECT_TRUE(QFileInfo::exists(folder + QStringLiteral("/2026/10/02")));
 }
 
-} // namespace
-
-// The headless station with the air-check on and no sound server: its air
-// is in a file that plays alone, and a disk below the free space asked for
-// is a line of the play log.
+// The headless station with the air-check on: its air is in a file that
+// plays alone, and a disk below the free space asked for is a line of the
+// play log.
 TEST(AirCheck, TheHeadlessStationRecordsItsAirAndLogsALowDisk)
 {
-    QTemporaryDir dir;
-    const QString home = dir.path() + QStringLiteral("/home"), folder = dir.path() + QStringLiteral("/air");
-    using namespace HeadlessLirana;
+    const QString dir = TestEnv::MakeTempDir(), home = dir + "/home", folder = dir + "/air";
     WriteHive(home, {{"AirCheck", Flag(true)},
                      {"AirCheck Folder", Text(folder.toUtf8())},
                      {"AirCheck Format", Text("ogg")},
                      {"AirCheck Min Free MB", Dword(2'000'000'000)}});
-    QProcess lirana;
-    lirana.setProcessEnvironment(Environment(home));
-    lirana.setWorkingDirectory(dir.path());
-    lirana.start(QStringLiteral(LIRANA_BINARY),
-                 PlayArgs({"--output", "none",
-                           TestMedia::ToneWav(dir.path(), QStringLiteral("tone"), 1000, 1.5, -12)}));
-    ASSERT_TRUE(lirana.waitForFinished(20000));
-    EXPECT_EQ(lirana.exitCode(), 0) << lirana.readAllStandardError().toStdString();
-    const QString log = QString::fromUtf8(lirana.readAllStandardOutput());
-    EXPECT_TRUE(log.contains(QStringLiteral("air-check\tThe disk of ") + folder)) << log.toStdString();
+    const RunResult run = RunOffAir(home, {TestMedia::ToneWav(dir, "tone", 1000, 1.5, -12)}, 20000);
+    EXPECT_EQ(run.exitCode, 0) << Lines(run);
+    EXPECT_FALSE(run.lines.filter("air-check\tThe disk of " + folder).isEmpty()) << Lines(run);
 
     QDirIterator it(folder, {QStringLiteral("*.ogg")}, QDir::Files, QDirIterator::Subdirectories);
     ASSERT_TRUE(it.hasNext());
@@ -225,3 +179,73 @@ TEST(AirCheck, TheHeadlessStationRecordsItsAirAndLogsALowDisk)
                                     [](short s) { return std::abs(s) > 4000; });
     EXPECT_GT(loud, 44100 * 2 / 2); // a tone at -12 dBFS for most of its 1.5 s
 }
+
+// The level alarm: an item of digital silence is alarmed within its
+// interval and the next item follows; a quiet one, and a pause item, are
+// not alarmed.
+TEST(LevelAlarm, SilenceIsAlarmedWithinItsIntervalAndQuietMusicIsNot)
+{
+    const QString dir = TestEnv::MakeTempDir(), home = dir + "/home";
+    WriteHive(home, {{"Overlap Time", Dword(0)}},
+              {{"WatchDog",
+                {{"Level Enable", Flag(true)}, {"Level Interval", Dword(2)}, {"NextSong", Flag(true)}}}});
+    const RunResult run = RunOffAir(home,
+                                    {TestMedia::ToneWav(dir, "quiet", 440, 4.0, -40), "3.pause",
+                                     TestMedia::WriteWav(dir + "/dead.wav", {TestMedia::Silence(30.0)}),
+                                     TestMedia::ToneWav(dir, "after", 1000, 0.5, -12)},
+                                    40000);
+    EXPECT_EQ(run.exitCode, 0);
+    // The silence is alarmed once, after the dead item started and before
+    // the next one.
+    EXPECT_EQ(run.lines, QStringList({"startup", "start\tquiet", "start\t3 sec.", "start\tdead",
+                                      "silence\tThe air was below -50 dBFS for 2 s",
+                                      "silence\tThe next song is selected", "start\tafter", "shutdown"}))
+        << Lines(run);
+}
+
+// The loudness of [t0, t1) of the recording.
+LoudnessFigures Loudness(const Wav& wav, double t0, double t1)
+{
+    CLoudnessMeter meter(2, wav.rate);
+    std::vector<float> frames;
+    for (auto i = std::size_t(t0 * wav.rate); i < std::size_t(t1 * wav.rate) && i < wav.planes[0].size(); ++i)
+        frames.insert(frames.end(), {wav.planes[0][i], wav.planes[1][i]});
+    meter.Add(frames.data(), frames.size() / 2);
+    return meter.Figures();
+}
+
+// Loudness, measured on what the station recorded of its own air.
+TEST(Loudness, ItemsTenLuApartAirAtTheTargetUnderTheCeiling)
+{
+    using TestMedia::Silence;
+    using TestMedia::Tone;
+    const QString dir = TestEnv::MakeTempDir(), home = dir + "/home", folder = dir + "/air";
+    // A soft item and one 10 dB louder; then one quiet but for a click near
+    // full scale, which the gain lifts over the ceiling: the limiter's.
+    const QString soft = TestMedia::ToneWav(dir, "soft", 440, 3, -28);
+    const QString loud = TestMedia::ToneWav(dir, "loud", 880, 3, -18);
+    const QString click = TestMedia::WriteMixWav(
+        dir + "/click.wav", {{Tone(1320, 3, -35)}, {Silence(1.5), Tone(3000, 0.005, -3), Silence(1.495)}});
+    WriteHive(home, {{"Loudness Target", Dword(quint32(-23))},
+                     {"Overlap Time", Dword(0)},
+                     {"AirCheck", Flag(true)},
+                     {"AirCheck Folder", Text(folder.toUtf8())},
+                     {"AirCheck Min Free MB", Dword(0)}});
+    // The pause gives the scanner its time before the first file plays.
+    const RunResult run = RunOffAir(home, {"3.pause", soft, loud, click}, 30000);
+    ASSERT_EQ(run.exitCode, 0) << Lines(run);
+
+    QDirIterator it(folder, {QStringLiteral("*.flac")}, QDir::Files, QDirIterator::Subdirectories);
+    ASSERT_TRUE(it.hasNext());
+    const auto wav = ReadWav(it.next());
+    ASSERT_TRUE(wav);
+    const auto segments = Segments(*wav, {440, 880}, -60.0, 1.0);
+    ASSERT_EQ(segments.size(), 2u) << Describe(segments);
+    for (const auto& s : segments)
+        EXPECT_NEAR(Loudness(*wav, s.start + 0.1, s.end - 0.1).integratedLufs, -23.0, 1.0) << s.freq << " Hz";
+    const double peak = Loudness(*wav, 0, wav->Duration()).truePeakDbtp;
+    EXPECT_LE(peak, -0.9); // -1 dBTP, and the recording's 16 bits
+    EXPECT_GT(peak, -6.0); // the click was lifted, then limited
+}
+
+} // namespace

@@ -8,13 +8,13 @@ TEST_F(PlayoutAirTest, ACdTrackOfAnImagePlaysItsOwnToneForItsLength)
     const QString disc = TestMedia::CdImage(
         dir, QStringLiteral("disc"),
         {{TestMedia::Tone(440, 1.0)}, {TestMedia::Tone(880, 2.0)}, {TestMedia::Tone(1320, 1.0)}});
-    HeadlessLirana::WriteHive(home, {});
+    WriteHive(home, {});
     const auto [run, wav] = PlayRecorded({disc + QStringLiteral("/Track02.cda")});
     EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
     EXPECT_EQ(run.lines.filter(QStringLiteral("start\tTrack 02")).size(), 1) << Lines(run);
 
     // Track 2 alone, whole: not a moment of the tracks beside it.
-    const auto segments = WavAnalysis::Segments(wav, {440, 880, 1320});
+    const auto segments = Segments(wav, {440, 880, 1320});
     ASSERT_EQ(segments.size(), 1u);
     EXPECT_EQ(segments[0].freq, 880);
     Report("CD track length error", (segments[0].Length() - 2.0) * 1000);

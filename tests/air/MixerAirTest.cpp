@@ -11,8 +11,6 @@
 #include "platform/registry/RegistryKey.h"
 #include "support/Fakes.h"
 
-#include <cstdio>
-
 namespace {
 
 class MixerAirTest : public AirOnBothServers<PlayoutAirTest>
@@ -20,7 +18,15 @@ class MixerAirTest : public AirOnBothServers<PlayoutAirTest>
 protected:
     MixerAirTest() { CMixer::SetOpener({}); } // ALSA, but only the test server's device
     ~MixerAirTest() override { TestEnv::UseNoMixer(); }
-    std::optional<QString> SinkMute() const { return server.Pactl({"get-sink-mute", "air"}); }
+    // A tone into `sink`, with a second of it buffered in the server.
+    static void PlayTone(QProcess& tone, int freq, const QString& sink = {})
+    {
+        tone.start("gst-launch-1.0",
+                   QStringList{"-q", "audiotestsrc", "freq=" + QString::number(freq), "volume=0.25", "!",
+                               "audioconvert", "!", "pulsesink", "buffer-time=1000000"}
+                       << (sink.isEmpty() ? QStringList() : QStringList{"device=" + sink}));
+        ASSERT_TRUE(tone.waitForStarted());
+    }
     TempHive hive;
 };
 
@@ -40,15 +46,13 @@ TEST_P(MixerAirTest, ALiveItemSoundsFromOpenToCloseAndLeavesItsLineAsItFoundIt)
     const auto now = [&] { return std::pair(mixer.GetControlValue(mute), mixer.GetControlValue(volume)); };
     mixer.SetControlValue(volume, 45000);
     mixer.SetControlValue(mute, 1);
-    EXPECT_EQ(SinkMute().value_or(QString()).trimmed(), QStringLiteral("Mute: yes"));
+    EXPECT_EQ(server.Pactl({"get-sink-mute", "air"}).value_or("").trimmed(), "Mute: yes");
 
     // A tone into the muted sink; a two-second live item un-mutes it. A
     // second of the tone buffered in the server: a starved tone player is not
     // taken for a muted line.
     QProcess tone;
-    tone.start(QStringLiteral("gst-launch-1.0"), {"-q", "audiotestsrc", "freq=440", "volume=0.25", "!",
-                                                  "audioconvert", "!", "pulsesink", "buffer-time=1000000"});
-    ASSERT_TRUE(tone.waitForStarted());
+    ASSERT_NO_FATAL_FAILURE(PlayTone(tone, 440));
     CRegistryKey settings = CRegistryKey::OpenAppSubkey(QStringLiteral("Settings"));
     settings.SetNumber(QStringLiteral("LineInMixer"), std::int32_t(pulse));
     settings.SetNumber(QStringLiteral("LineInLine"), std::int32_t(master));
@@ -67,18 +71,17 @@ TEST_P(MixerAirTest, ALiveItemSoundsFromOpenToCloseAndLeavesItsLineAsItFoundIt)
     EXPECT_EQ(now(), std::pair(1u, 45000u));
     ASSERT_TRUE(recorder.RecordFor(0.8));
     const auto wav = StopAndRead();
-    const auto heard = WavAnalysis::Segments(wav, {440});
+    const auto heard = Segments(wav, {440});
     ASSERT_FALSE(heard.empty());
     EXPECT_GT(heard.front().start, recorder.ToSeconds(opening) - 0.05) << "heard before the item";
     double live = 0;
     for (const auto& segment : heard)
         live += segment.Length();
     EXPECT_GT(live, 1.7) << "of the item's 2 s, from " << recorder.ToSeconds(opened);
-    EXPECT_FALSE(WavAnalysis::FirstSound(wav, recorder.ToSeconds(closed) + 0.3)) << "heard after the item";
+    EXPECT_FALSE(FirstSound(wav, recorder.ToSeconds(closed) + 0.3)) << "heard after the item";
 
     // The program killed in the middle of a live item: its next start (a
     // pause alone) gives the line back, with one line, and forgets it.
-    using namespace HeadlessLirana;
     WriteHive(home, {{"LineInMixer", Dword(pulse)}, {"LineInLine", Dword(master)}});
     const auto runOf = [&](const char* item) {
         const auto p = Launch({QString::fromLatin1(item)});
@@ -120,20 +123,16 @@ TEST_P(MixerAirTest, ALiveItemWithACaptureSourceCarriesItForItsLength)
 {
     ASSERT_TRUE(server.Pactl({"load-module", "module-null-sink", "sink_name=studio"}));
     QProcess tone;
-    tone.start(QStringLiteral("gst-launch-1.0"),
-               {"-q", "audiotestsrc", "freq=660", "volume=0.25", "!", "audioconvert", "!", "pulsesink",
-                "device=studio", "buffer-time=1000000"});
-    ASSERT_TRUE(tone.waitForStarted());
-    using namespace HeadlessLirana;
+    ASSERT_NO_FATAL_FAILURE(PlayTone(tone, 660, "studio"));
     WriteHive(home, {{"LineInSource", Text("pulsesrc device=studio.monitor")}});
     const auto [run, wav] = PlayRecorded({QStringLiteral("6.pause"), QStringLiteral("2.live")});
     tone.kill();
     tone.waitForFinished();
     EXPECT_TRUE(run.exitCode == 0 && run.err.isEmpty()) << Lines(run) << run.err.toStdString();
-    const auto segments = WavAnalysis::Segments(wav, {660});
+    const auto segments = Segments(wav, {660});
     const double live = segments.size() == 1 ? segments[0].Length() : 0;
-    std::printf("[ measured ] %.3f s of the live item's 2 s on the air\n", live);
-    EXPECT_TRUE(live > 1.9 && live < 2.05) << WavAnalysis::Describe(segments) << ": the item's 2 s whole";
+    Report("of the live item's 2 s on the air", live, "s");
+    EXPECT_TRUE(live > 1.9 && live < 2.05) << Describe(segments) << ": the item's 2 s whole";
 }
 
 } // namespace

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The fixture of the playout tests on the air: the real program runs
 // headless with its own configuration (home) into the test's sound server,
-// and the recording of the air is read back for measurement.
+// and the recording of the air is read back for measurement. The runs of
+// the program without a sound server use the same start and finish.
 #pragma once
 
 #include "HeadlessLirana.h"
@@ -9,6 +10,8 @@
 #include "support/AirTest.h"
 #include "support/TestMedia.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 
@@ -18,6 +21,9 @@
 #include <utility>
 #include <vector>
 
+using namespace WavAnalysis;
+using namespace HeadlessLirana;
+
 struct RunResult
 {
     int exitCode = -1;
@@ -25,57 +31,81 @@ struct RunResult
     QString err;       // stderr, but for the audio output and reopen lines
 };
 
+inline std::string Lines(const RunResult& run)
+{
+    return (run.lines.join(QStringLiteral(" | ")) + QStringLiteral("\nstderr: ") + run.err).toStdString();
+}
+
+// The play log's error lines.
+inline QStringList Errors(const RunResult& run)
+{
+    return run.lines.filter(QRegularExpression(QStringLiteral("^error\\t")));
+}
+
+// Starts `lirana args...` with its hive and folders below home (and the
+// given variables on top of HeadlessLirana::Environment); it runs while the
+// test goes on. Null (a failure) when it cannot run.
+inline std::unique_ptr<QProcess> StartLirana(const QString& home, const QStringList& args,
+                                             const std::vector<std::pair<QString, QString>>& extraEnv = {})
+{
+    auto p = std::make_unique<QProcess>();
+    QProcessEnvironment env = Environment(home);
+    for (const auto& [name, value] : extraEnv)
+        env.insert(name, value);
+    p->setProcessEnvironment(env);
+    p->setWorkingDirectory(home);
+    p->start(QStringLiteral(LIRANA_BINARY), args);
+    if (!p->waitForStarted(5000)) {
+        ADD_FAILURE() << "lirana did not start: " << p->errorString().toStdString();
+        return nullptr;
+    }
+    return p;
+}
+
+// Waits until the program ends, killing it after timeoutMs (a failure:
+// a hang fails the test, not the whole run), and collects its output.
+inline RunResult Finish(QProcess& p, int timeoutMs)
+{
+    RunResult run;
+    if (!TestEnv::WaitUntil([&] { return p.state() == QProcess::NotRunning; }, timeoutMs)) {
+        p.kill();
+        p.waitForFinished();
+        ADD_FAILURE() << "lirana did not finish within " << timeoutMs << " ms";
+    }
+    run.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    static const QRegularExpression kept(QStringLiteral("^(?!lirana: (the preroll of |audio output: ))"));
+    run.err = QString::fromLocal8Bit(p.readAllStandardError())
+                  .split(u'\n', Qt::SkipEmptyParts)
+                  .filter(kept)
+                  .join(u'\n');
+    static const QRegularExpression stamp(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\t"));
+    run.lines = QString::fromLocal8Bit(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+    run.lines.replaceInStrings(stamp, QString());
+    return run;
+}
+
+// `lirana --headless --play --exit-at-end --log-stdout --output none
+// items...` (no sound server: the air bus keeps time by itself), to its end.
+inline RunResult RunOffAir(const QString& home, const QStringList& items, int timeoutMs)
+{
+    const auto p = StartLirana(home, PlayArgs(QStringList{"--output", "none"} + items));
+    return p ? Finish(*p, timeoutMs) : RunResult{};
+}
+
 class PlayoutAirTest : public AirTest
 {
 protected:
-    // Starts `lirana --headless --play --exit-at-end --log-stdout items...`;
-    // it plays into the air while the test goes on. Null when it cannot run.
+    // Starts `lirana --headless --play --exit-at-end --log-stdout items...`
+    // into the air.
     std::unique_ptr<QProcess> Launch(const QStringList& items)
     {
-        auto p = std::make_unique<QProcess>();
-        QProcessEnvironment env = HeadlessLirana::Environment(home);
-        for (const auto& [name, value] : extraEnv)
-            env.insert(name, value);
-        p->setProcessEnvironment(env);
-        p->setWorkingDirectory(home);
-        p->start(QStringLiteral(LIRANA_BINARY), HeadlessLirana::PlayArgs(items));
-        if (!p->waitForStarted(5000)) {
-            ADD_FAILURE() << "lirana did not start: " << p->errorString().toStdString();
-            return nullptr;
-        }
-        return p;
+        return StartLirana(home, PlayArgs(items), extraEnv);
     }
 
-    // Waits until the program ends, killing it after timeoutMs (a failure:
-    // a hang fails the test, not the whole run), and collects its output.
-    static RunResult Finish(QProcess& p, int timeoutMs)
+    // Finishes a run (see Finish) that the recorder has been recording,
+    // records 0.2 s beyond, and expects a clean exit. The run and its air.
+    std::pair<RunResult, Wav> FinishRecorded(QProcess* p, int timeoutMs)
     {
-        RunResult run;
-        if (!TestEnv::WaitUntil([&] { return p.state() == QProcess::NotRunning; }, timeoutMs)) {
-            p.kill();
-            p.waitForFinished();
-            ADD_FAILURE() << "lirana did not finish within " << timeoutMs << " ms";
-        }
-        run.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-        static const QRegularExpression kept(QStringLiteral("^(?!lirana: (the preroll of |audio output: ))"));
-        run.err = QString::fromLocal8Bit(p.readAllStandardError())
-                      .split(u'\n', Qt::SkipEmptyParts)
-                      .filter(kept)
-                      .join(u'\n');
-        static const QRegularExpression stamp(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\t"));
-        run.lines = QString::fromLocal8Bit(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
-        run.lines.replaceInStrings(stamp, QString());
-        return run;
-    }
-
-    // Records the air while the program plays items to their end (a hang
-    // fails after timeoutMs), 0.2 s beyond, into dir/name; expects a clean
-    // exit. The program's run and the air it made.
-    std::pair<RunResult, WavAnalysis::Wav> PlayRecorded(const QStringList& items, int timeoutMs = 20000,
-                                                        const QString& name = QStringLiteral("air.wav"))
-    {
-        StartRecording(name);
-        const auto p = Launch(items);
         const RunResult run = p ? Finish(*p, timeoutMs) : RunResult{};
         EXPECT_TRUE(recorder.RecordFor(0.2));
         EXPECT_EQ(run.exitCode, 0) << Lines(run);
@@ -84,21 +114,39 @@ protected:
         return {run, StopAndRead()};
     }
 
+    // Records the air into dir/name while the program plays items to their
+    // end (a hang fails after timeoutMs).
+    std::pair<RunResult, Wav> PlayRecorded(const QStringList& items, int timeoutMs = 20000,
+                                           const QString& name = QStringLiteral("air.wav"))
+    {
+        StartRecording(name);
+        return FinishRecorded(Launch(items).get(), timeoutMs);
+    }
+
     // Set for the program on top of HeadlessLirana::Environment.
     std::vector<std::pair<QString, QString>> extraEnv;
-
-    static std::string Lines(const RunResult& run)
-    {
-        return (run.lines.join(QStringLiteral(" | ")) + QStringLiteral("\nstderr: ") + run.err).toStdString();
-    }
 
     QString home = TestEnv::MakeTempDir(QStringLiteral("lirana-home")); // the program's hive and folders
 };
 
-// The tone level of `freq` around t (a 40 ms window).
-inline double LevelAt(const WavAnalysis::Wav& wav, double freq, double t)
+// The segments are the tones `freqs` in turn, each near its length (the
+// last of `lengths` for the rest) and after less than `maxGap` of silence.
+inline void ExpectInTurn(const std::vector<Segment>& segs, const std::vector<double>& freqs,
+                         const std::vector<double>& lengths, double tolerance, double maxGap)
 {
-    return WavAnalysis::ToneLevelDb(wav, freq, t - 0.02, t + 0.02);
+    ASSERT_EQ(segs.size(), freqs.size()) << Describe(segs);
+    for (size_t i = 0; i < segs.size(); ++i) {
+        SCOPED_TRACE(Describe(segs) + "segment " + std::to_string(i));
+        EXPECT_EQ(segs[i].freq, freqs[i]);
+        EXPECT_NEAR(segs[i].Length(), lengths[std::min(i, lengths.size() - 1)], tolerance);
+        EXPECT_LT(i ? segs[i].start - segs[i - 1].end : 0, maxGap) << "silence before it";
+    }
+}
+
+// The tone level of `freq` around t (a 40 ms window).
+inline double LevelAt(const Wav& wav, double freq, double t)
+{
+    return ToneLevelDb(wav, freq, t - 0.02, t + 0.02);
 }
 
 // A fade of `freq` from `from` over `period`, as the program fades (a
@@ -106,15 +154,15 @@ inline double LevelAt(const WavAnalysis::Wav& wav, double freq, double t)
 // 20 dB down `before` ahead of its end, and never rising on the way (one
 // step's worth of measurement wobble allowed) until it is in the noise.
 // Returns the time from `from` at which it first was 20 dB down, or -1.
-inline double ExpectFadesOut(const WavAnalysis::Wav& wav, double freq, double from, double period,
-                             double fullDb, double before = 0.2)
+inline double ExpectFadesOut(const Wav& wav, double freq, double from, double period, double fullDb,
+                             double before = 0.2)
 {
     EXPECT_GT(LevelAt(wav, freq, from + 0.03), fullDb - 3.5);
     EXPECT_LT(LevelAt(wav, freq, from + period - before), fullDb - 20);
-    const auto curve = WavAnalysis::ToneCurveDb(wav, freq, from, from + period, 0.03, 0.01);
+    const auto curve = ToneCurveDb(wav, freq, from, from + period, 0.03, 0.01);
     EXPECT_FALSE(curve.empty());
     double lowest = curve.empty() ? 0 : curve.front().levelDb, down20 = -1;
-    for (const WavAnalysis::CurvePoint& p : curve) {
+    for (const CurvePoint& p : curve) {
         if (p.levelDb < fullDb - 50)
             break;
         EXPECT_LE(p.levelDb, lowest + 1.0) << "rises at " << p.time - from << " s into the fade";

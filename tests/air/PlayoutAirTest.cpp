@@ -12,15 +12,8 @@
 #include "station/Station.h"
 #include "support/Fakes.h"
 
-#include <QFile>
-#include <QFileInfo>
-
 #include <csignal>
 #include <tuple>
-#include <utility>
-
-using namespace WavAnalysis;
-using namespace HeadlessLirana;
 
 // b starts 2 s before a's end, by the setting or by "~1" in a's name. With
 // fade on overlap a fades out under b over 1.5 s; without, it plays whole at
@@ -147,8 +140,7 @@ TEST_F(PlayoutAirTest, AMiniPlaylistOverlapsItsEntriesAndHandsOnToTheNextRow)
 // IgnoreErrors, and a failed item takes no air time beyond a change-over.
 TEST_F(PlayoutAirTest, EveryFailedItemIsLoggedWithItsReasonAndTheRunGoesOn)
 {
-    TestEnv::WriteFile(dir + "/corrupt.mp3", QByteArray(4096, '~')); // never an MP3 frame sync
-    TestEnv::WriteFile(dir + "/text.wav", "This is a text file, not a recording.\n");
+    const QString corrupt = TestMedia::CorruptMp3(dir), text = TestMedia::TextAsWav(dir);
     QStringList tones;
     for (int f : {500, 1000, 1500})
         tones << TestMedia::ToneWav(dir, "tone" + QString::number(f), f, 0.4, -12);
@@ -160,7 +152,7 @@ TEST_F(PlayoutAirTest, EveryFailedItemIsLoggedWithItsReasonAndTheRunGoesOn)
         std::vector<double> sounding;
     } const cases[] = {
         {"pulsesink",
-         {dir + "/corrupt.mp3", tones[0], dir + "/text.wav", tones[1], dir + "/missing.wav", tones[2]},
+         {corrupt, tones[0], text, tones[1], dir + "/missing.wav", tones[2]},
          {"corrupt.mp3", "text.wav", "missing.wav"},
          {500, 1000, 1500}},
         // An output that cannot be made is the air's: one line, and the
@@ -174,7 +166,7 @@ TEST_F(PlayoutAirTest, EveryFailedItemIsLoggedWithItsReasonAndTheRunGoesOn)
         WriteHive(home, {{"Overlap Time", Dword(0)}, {"AudioSink", Text(c.sink)}});
         const auto [run, wav] = PlayRecorded(c.items, 15000, QString::fromLatin1(c.sink) + ".wav");
         EXPECT_EQ(run.lines.filter(QRegularExpression("^start\\t")).size(), c.items.size()) << Lines(run);
-        const QStringList errors = run.lines.filter(QRegularExpression("^error\\t"));
+        const QStringList errors = Errors(run);
         ASSERT_EQ(errors.size(), c.errors.size()) << Lines(run);
         for (qsizetype i = 0; i < errors.size(); ++i) {
             EXPECT_TRUE(errors[i].contains(c.errors[i])) << errors[i].toStdString();
@@ -183,14 +175,9 @@ TEST_F(PlayoutAirTest, EveryFailedItemIsLoggedWithItsReasonAndTheRunGoesOn)
             EXPECT_TRUE(c.sounding.empty() || run.err.contains("lirana: error: " + errors[i].mid(6)))
                 << run.err.toStdString();
         }
-        const auto segs = Segments(wav, c.sounding);
-        ASSERT_EQ(segs.size(), c.sounding.size()) << Describe(segs);
-        EXPECT_EQ(FirstSound(wav, 0, kSilentDb).has_value(), !segs.empty());
-        for (size_t i = 0; i < segs.size(); ++i) {
-            EXPECT_EQ(segs[i].freq, c.sounding[i]);
-            EXPECT_NEAR(segs[i].Length(), 0.4, 0.02 + kInstrumentedSlack);
-            EXPECT_LT(i ? segs[i].start - segs[i - 1].end : 0, 0.5) << "across a broken item";
-        }
+        // Across a broken item, less than 0.5 s of silence.
+        ExpectInTurn(Segments(wav, c.sounding), c.sounding, {0.4}, 0.02 + kInstrumentedSlack, 0.5);
+        EXPECT_EQ(FirstSound(wav, 0, kSilentDb).has_value(), !c.sounding.empty());
     }
 }
 
@@ -198,16 +185,7 @@ TEST_F(PlayoutAirTest, EveryFailedItemIsLoggedWithItsReasonAndTheRunGoesOn)
 // set: their sound goes on the air, no picture is decoded (GStreamer's own
 // choice of video sink ends the process where there is no frame buffer),
 // and the next item follows.
-// The segments of the two video items and the tone after them on the air.
-void ExpectVideoThenTone(const Wav& wav, double slack)
-{
-    const auto segs = Segments(wav, {500, 900, 1300});
-    ASSERT_EQ(segs.size(), 3u) << Describe(segs);
-    for (size_t i = 0; i < segs.size(); ++i) {
-        EXPECT_NEAR(segs[i].Length(), i < 2 ? 1.5 : 0.5, 0.06 + slack);
-        EXPECT_LT(i ? segs[i].start - segs[i - 1].end : 0, 0.5);
-    }
-}
+const std::vector<double> kVideoTones{500, 900, 1300};
 
 QStringList VideoItems(const QString& dir)
 {
@@ -224,8 +202,8 @@ TEST_F(PlayoutAirTest, VideoItemsAirTheirSoundAndTheNextItemFollows)
     extraEnv = {{"DISPLAY", ":77"}};
     WriteHive(home, {{"Overlap Time", Dword(0)}, {"AudioSink", Text("pulsesink")}});
     const auto [run, wav] = PlayRecorded(items);
-    EXPECT_TRUE(run.lines.filter(QRegularExpression("^error\\t")).isEmpty()) << Lines(run);
-    ExpectVideoThenTone(wav, kInstrumentedSlack);
+    EXPECT_TRUE(Errors(run).isEmpty()) << Lines(run);
+    ExpectInTurn(Segments(wav, kVideoTones), kVideoTones, {1.5, 1.5, 0.5}, 0.06 + kInstrumentedSlack, 0.5);
 }
 
 // The console under a window manager plays the same items with its video
@@ -242,7 +220,7 @@ TEST_F(PlayoutAirTest, TheConsolePlaysVideoItemsInItsWindowAndTheNextItemFollows
                      {"Shutdown Confirmation", Flag(false)}});
     StartRecording();
     QProcess console;
-    console.setProcessEnvironment(HeadlessLirana::Environment(home));
+    console.setProcessEnvironment(Environment(home));
     console.setWorkingDirectory(home);
     const QString pidFile = dir + "/console.pid", windowFile = dir + "/window";
     // The program in the background; its video window looked for while the
@@ -261,7 +239,8 @@ TEST_F(PlayoutAirTest, TheConsolePlaysVideoItemsInItsWindowAndTheNextItemFollows
     EXPECT_TRUE(console.waitForFinished(15000));
     EXPECT_EQ(console.exitCode(), 0) << console.readAllStandardError().toStdString();
     EXPECT_GT(QFileInfo(windowFile).size(), 0) << "no video window showed the first item";
-    ExpectVideoThenTone(StopAndRead(), kInstrumentedSlack);
+    ExpectInTurn(Segments(StopAndRead(), kVideoTones), kVideoTones, {1.5, 1.5, 0.5},
+                 0.06 + kInstrumentedSlack, 0.5);
 }
 
 // Files that change under a running program: one deleted after it was
@@ -293,26 +272,16 @@ TEST_F(PlayoutAirTest, FilesDeletedOrCutShortWhileQueuedNeverStopTheRun)
     TestEnv::WaitUntil([] { return false; }, 700);
     const qint64 cut = 44 + (QFileInfo(items[2]).size() - 44) * 5 / 6 / 4 * 4; // whole frames
     ASSERT_TRUE(QFile::resize(items[2], cut));
-    const RunResult run = Finish(*p, 20000);
-    EXPECT_TRUE(recorder.RecordFor(0.2));
-    const auto wav = StopAndRead();
-    EXPECT_EQ(run.exitCode, 0) << Lines(run);
+    const auto [run, wav] = FinishRecorded(p.get(), 20000);
 
-    const QStringList errors = run.lines.filter(QRegularExpression("^error\\t"));
+    const QStringList errors = Errors(run);
     ASSERT_EQ(errors.size(), 1) << Lines(run);
     EXPECT_TRUE(errors[0].contains(QStringLiteral("item4.wav"))) << errors[0].toStdString();
-    const auto segs = Segments(wav, freqs);
-    ASSERT_EQ(segs.size(), 4u) << Describe(segs);
     // What the prepared item read before the cut still plays (its decoder
     // runs about a second ahead: a cut at 1.5 s was heard for 1.56 s); at
-    // 2.5 s the cut lies beyond that.
-    const double heard[] = {2.0, 2.0, 2.5, 1.0}; // item4 is gone
-    for (size_t i = 0; i < segs.size(); ++i) {
-        SCOPED_TRACE(i);
-        EXPECT_EQ(segs[i].freq, freqs[i < 3 ? i : 4]);
-        EXPECT_NEAR(segs[i].Length(), heard[i], 0.03 + kInstrumentedSlack) << Describe(segs);
-        EXPECT_LT(i ? segs[i].start - segs[i - 1].end : 0, 0.5) << "silence before it";
-    }
+    // 2.5 s the cut lies beyond that. item4 is gone.
+    ExpectInTurn(Segments(wav, freqs), {500, 900, 1300, 2100}, {2.0, 2.0, 2.5, 1.0},
+                 0.03 + kInstrumentedSlack, 0.5);
 }
 
 // Stop with "Fade On Stop" fades the item on air over the fade period;

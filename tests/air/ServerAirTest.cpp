@@ -9,10 +9,6 @@
 #include "platform/SoundServer.h"
 #include "platform/ThreadPriority.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QRegularExpression>
 #include <QScopeGuard>
 #include <gst/gst.h>
 
@@ -23,9 +19,6 @@
 #include <sys/resource.h>
 #include <thread>
 #include <unistd.h>
-
-using namespace WavAnalysis;
-using namespace HeadlessLirana;
 
 namespace {
 
@@ -43,15 +36,11 @@ protected:
         });
     }
 
-    // The first sink input that plays (a prerolled one may wait corked) as
-    // `pactl -f json` lists it: index, properties, volume; empty when none.
+    // The first sink input that plays; empty when none.
     QJsonObject PlayingInput() const
     {
-        const auto out = server.Pactl({"-f", "json", "list", "sink-inputs"});
-        for (const QJsonValue input : QJsonDocument::fromJson(out.value_or(QString()).toUtf8()).array())
-            if (!input["corked"].toBool())
-                return input.toObject();
-        return {};
+        const auto playing = PlayingInputs();
+        return playing.empty() ? QJsonObject() : playing.front();
     }
 
     // Starts paplay playing silence under the given stream properties;
@@ -112,9 +101,7 @@ protected:
 // with no cut in its stream.
 TEST_P(ServerAirTest, EveryItemSoundsAtItsOwnLevelDespiteAStoredFadedVolumeRunAfterRun)
 {
-    StoreFadedVolume();
-    if (HasFatalFailure())
-        return;
+    ASSERT_NO_FATAL_FAILURE(StoreFadedVolume());
     WriteHive(home, {{"Overlap Time", Dword(2000)},
                      {"Fade On Overlap", Flag(true)},
                      {"Fade Period", Real(1.5)},
@@ -152,15 +139,13 @@ TEST_P(ServerAirTest, EveryItemSoundsAtItsOwnLevelDespiteAStoredFadedVolumeRunAf
 TEST_P(ServerAirTest, MidiAndModuleItemsPlayWholeDespiteAStoredLowVolume)
 {
     const QString mod = TestMedia::WriteModule(dir + QStringLiteral("/tone.mod"), 25); // 3.0 s
-    StoreFadedVolume(mod);
-    if (HasFatalFailure())
-        return;
+    ASSERT_NO_FATAL_FAILURE(StoreFadedVolume(mod));
     // 1 s at 120 bpm and 1 s at 60 bpm.
     const QString midi = TestMedia::MidiFile(dir, QStringLiteral("organ"), {{2, 120}, {1, 60}});
     WriteHive(home, {{"Overlap Time", Dword(0)}});
     const auto [run, wav] = PlayRecorded({midi, QStringLiteral("1.pause"), mod}, 30000);
     EXPECT_TRUE(run.err.isEmpty()) << run.err.toStdString();
-    EXPECT_TRUE(run.lines.filter(QRegularExpression(QStringLiteral("^error\\t"))).isEmpty()) << Lines(run);
+    EXPECT_TRUE(Errors(run).isEmpty()) << Lines(run);
     EXPECT_EQ(run.lines.filter(QRegularExpression(QStringLiteral("organ|tone"))).size(), 2) << Lines(run);
 
     // The MIDI item: one stretch of sound, the file's 2 s and the ring-out of
@@ -200,17 +185,12 @@ TEST_P(ServerAirTest, EveryKindSoundsOnTheChosenSinkAndNothingOnTheDefault)
     QString error;
     AirRecorder onDefault;
     ASSERT_TRUE(onDefault.Start(dir + "/default.wav", &error)) << error.toStdString();
-    ASSERT_TRUE(recorder.Start(dir + "/studio.wav", &error, "studio.monitor")) << error.toStdString();
+    ASSERT_NO_FATAL_FAILURE(StartRecording("studio.wav", "studio.monitor"));
     const QStringList items = {TestMedia::ToneWav(dir, "tone", 700, 1.0, -12),
                                TestMedia::MidiFile(dir, "organ", {{2, 120}}),  // 1 s
                                TestMedia::WriteModule(dir + "/tone.mod", 10)}; // 1.2 s
     WriteHive(home, {{"Overlap Time", Dword(0)}, {"AudioSink", Text("pulsesink device=studio")}});
-    const auto p = Launch(items);
-    ASSERT_TRUE(p);
-    const RunResult run = Finish(*p, 20000);
-    EXPECT_TRUE(recorder.RecordFor(0.2));
-    EXPECT_EQ(run.exitCode, 0) << Lines(run);
-    const WavAnalysis::Wav studio = StopAndRead();
+    const Wav studio = FinishRecorded(Launch(items).get(), 20000).second;
     ASSERT_TRUE(onDefault.Stop(&error)) << error.toStdString();
     const auto heardOnDefault = ReadWav(onDefault.Path(), &error);
     ASSERT_TRUE(heardOnDefault) << error.toStdString();
@@ -384,7 +364,7 @@ TEST_P(ServerAirTest, APauseBetweenTwoItemsIsHeardWhole)
 TEST_P(ServerAirTest, TracksMadeWhileOthersCloseNeverBringTheProcessDown)
 {
     const QString item = TestMedia::ToneWav(dir, QStringLiteral("short"), 1000, 0.05, -12);
-    const QString text = TestEnv::WriteFile(dir + "/text.wav", "not a recording\n");
+    const QString text = TestMedia::TextAsWav(dir);
     const auto output = OutputFor("pulsesink");
     std::atomic<bool> done{false};
     std::atomic<int> made{0};
@@ -451,10 +431,7 @@ TEST_P(ServerAirTest, PlaybackResumesWhenTheSoundServerReturns)
     ASSERT_TRUE(server.Restart(&error)) << error.toStdString();
     const qint64 back = AirRecorder::NowNs();
     StartRecording(QStringLiteral("after.wav"));
-    const RunResult run = Finish(*p, 40000);
-    ASSERT_TRUE(recorder.RecordFor(0.2));
-    const Wav wav = StopAndRead();
-    EXPECT_EQ(run.exitCode, 0) << Lines(run);
+    const auto [run, wav] = FinishRecorded(p.get(), 40000);
 
     EXPECT_EQ(run.lines.filter(QRegularExpression(QStringLiteral("^(start|error)\t")))
                   .replaceInStrings(QRegularExpression(QStringLiteral("\\(.*|after [0-9.]+ s")),

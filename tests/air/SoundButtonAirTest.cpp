@@ -9,9 +9,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QPointer>
 #include <QPushButton>
 
@@ -19,18 +16,7 @@ using namespace WavAnalysis;
 
 namespace {
 
-class SoundButtonAirTest : public AirOnBothServers<AirTest>
-{
-protected:
-    int PlayingStreams() const
-    {
-        int playing = 0;
-        const auto out = server.Pactl({"-f", "json", "list", "sink-inputs"});
-        for (const QJsonValue input : QJsonDocument::fromJson(out.value_or(QString()).toUtf8()).array())
-            playing += input["corked"].toBool() ? 0 : 1;
-        return playing;
-    }
-};
+using SoundButtonAirTest = AirOnBothServers<AirTest>;
 
 // The last time from t0 on where the level of freq is at least db: a fade
 // passes it once, and a dropout of the server under load (a dip, never a
@@ -62,7 +48,7 @@ TEST_P(SoundButtonAirTest, JinglesMixOverTheItemWhichKeepsItsLevel)
     new CSoundPlayerDlg(jingle, nullptr); // the same button again
     const double apart = pressed.elapsed() / 1000.0;
     recorder.RecordFor(0.2);
-    EXPECT_EQ(PlayingStreams(), 1) << "the item and both jingles, on the one air";
+    EXPECT_EQ(PlayingInputs().size(), 1u) << "the item and both jingles, on the one air";
     recorder.RecordFor(1.2);
     QPointer<CSoundPlayerDlg> fading = new CSoundPlayerDlg(bed, nullptr);
     recorder.RecordFor(0.5);

@@ -8,17 +8,12 @@
 
 #include <QDate>
 #include <QDeadlineTimer>
-#include <QFile>
-#include <QFileInfo>
 
 #include <csignal>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
-
-using namespace WavAnalysis;
-using namespace HeadlessLirana;
 
 // Tone, missing file, tone, default settings but for the overlap, and a
 // fallback album: the second tone follows the first within a second. A

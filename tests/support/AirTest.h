@@ -15,10 +15,14 @@
 #include "support/TestEnv.h"
 #include "support/WavAnalysis.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <gtest/gtest.h>
 
 #include <iostream>
 #include <string>
+#include <vector>
 
 // GCC names the sanitizers with macros, clang with __has_feature.
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
@@ -49,11 +53,12 @@ protected:
         ASSERT_TRUE(server.Start(&error, ServerKind())) << error.toStdString();
     }
 
-    // Starts recording into dir/name.
-    void StartRecording(const QString& name = QStringLiteral("air.wav"))
+    // Starts recording `device` (the air sink's monitor) into dir/name.
+    void StartRecording(const QString& name = QStringLiteral("air.wav"),
+                        const QString& device = QStringLiteral("air.monitor"))
     {
         QString error;
-        ASSERT_TRUE(recorder.Start(dir + u'/' + name, &error)) << error.toStdString();
+        ASSERT_TRUE(recorder.Start(dir + u'/' + name, &error, device)) << error.toStdString();
     }
 
     // Stops the recorder and reads the recording back (empty after a
@@ -66,6 +71,18 @@ protected:
         EXPECT_TRUE(wav) << error.toStdString();
         std::cout << "[ air      ] " << recorder.Path().toStdString() << '\n';
         return wav ? *wav : WavAnalysis::Wav{};
+    }
+
+    // The sink inputs that play (a prerolled one may wait corked), as
+    // `pactl -f json list sink-inputs` lists them: index, properties, volume.
+    std::vector<QJsonObject> PlayingInputs() const
+    {
+        std::vector<QJsonObject> playing;
+        const auto out = server.Pactl({"-f", "json", "list", "sink-inputs"});
+        for (const QJsonValue input : QJsonDocument::fromJson(out.value_or(QString()).toUtf8()).array())
+            if (!input["corked"].toBool())
+                playing.push_back(input.toObject());
+        return playing;
     }
 
     // A measured value, printed and kept as a property of the test.
