@@ -80,11 +80,7 @@ TEST(FrameKeys, KeysRunTheirCommandsWhereNoTextFieldTakesThem)
 
 input_event Event(unsigned type, unsigned code, int value)
 {
-    input_event e{};
-    e.type = static_cast<__u16>(type);
-    e.code = static_cast<__u16>(code);
-    e.value = value;
-    return e;
+    return {{}, __u16(type), __u16(code), value};
 }
 
 // A joystick reading the records written to a pipe.

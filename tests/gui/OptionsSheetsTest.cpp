@@ -172,10 +172,7 @@ protected:
     static CEventsPage::Editor Answer(std::function<void(CScheduledEvent&)> set)
     {
         return [set](CScheduledEvent& record, WallTime, const CEditEventDlg::Context&, QWidget*) {
-            if (!set)
-                return false;
-            set(record);
-            return true;
+            return set && (set(record), true);
         };
     }
     static QStringList Rows(CEventsPage& page)

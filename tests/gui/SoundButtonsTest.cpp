@@ -5,8 +5,6 @@
 #include "media/TrackEvents.h"
 #include "media/TrackWork.h"
 
-#include <atomic>
-
 namespace {
 
 class SoundButtons : public ConsoleTest
@@ -112,26 +110,10 @@ TEST_F(SoundButtons, FadeOutTakesThirtyStepsAndTheWindowEndsWithItsTrack)
               std::pair(QStringLiteral("cannot open /air/jingle.wav"), UserInterface::Icon::Stop));
 }
 
-// A track whose open waits until released, as one on a slow share.
-class SlowTrack : public FakeTrack
-{
-public:
-    SlowTrack(FakeTrackWorld& world, std::atomic<bool>& go) : FakeTrack(world), m_go(go) {}
-    bool MayBlock() const override { return true; }
-    void FinishOpen() override
-    {
-        while (!m_go)
-            QThread::msleep(2);
-    }
-
-private:
-    std::atomic<bool>& m_go;
-};
-
 TEST_F(SoundButtons, AFileThatOpensSlowlyLeavesTheConsoleFree)
 {
-    std::atomic<bool> go = false;
-    view->SetTrackFactory([&](const QString&) { return std::make_unique<SlowTrack>(world, go); });
+    world.ahead = {"*"}; // each open waits at the gate, as on a slow share
+    world.gate = false;
     view->OnCommand(Cmd::SoundFirst);
     QPointer<CSoundPlayerDlg> window = Windows().value(0);
     ASSERT_TRUE(window && !window->Track()) << "still opening, and the console runs on";
@@ -139,7 +121,7 @@ TEST_F(SoundButtons, AFileThatOpensSlowlyLeavesTheConsoleFree)
     window->StopButton()->click(); // closed while opening
     Settle();
     EXPECT_FALSE(window || QApplication::overrideCursor());
-    go = true;
+    world.gate = true;
     view->OnCommand(Cmd::SoundFirst);
     window = Windows().value(0);
     ASSERT_TRUE(TestEnv::WaitUntil([&] { return window && window->Track(); }, 5000));
