@@ -4,15 +4,11 @@
 // not depend on how the threads ran.
 #include "media/AirBus.h"
 #include "media/PlugInChain.h"
-#include "support/TestEnv.h"
+#include "support/UnitTest.h"
 
 #include <gst/gst.h>
-#include <gtest/gtest.h>
 
-#include <atomic>
-#include <functional>
 #include <mutex>
-#include <vector>
 
 namespace {
 
@@ -39,16 +35,15 @@ protected:
         });
     }
 
-    // An input holding `frames` frames of `left` (and `right`), ended.
-    std::shared_ptr<CAirInput> Input(int frames, float left, float right = 0.0f, bool end = true)
+    // An input holding `frames` frames of `left` (silence on the right), ended.
+    std::shared_ptr<CAirInput> Input(int frames, float left)
     {
         auto input = bus->AddInput(QStringLiteral("test"));
-        std::vector<float> samples;
-        for (int i = 0; i < frames; ++i)
-            samples.insert(samples.end(), {left, right});
+        std::vector<float> samples(2 * std::size_t(frames));
+        for (std::size_t i = 0; i < samples.size(); i += 2)
+            samples[i] = left;
         EXPECT_TRUE(input->Write(samples.data(), frames));
-        if (end)
-            input->WriteEnd();
+        input->WriteEnd();
         return input;
     }
 
@@ -255,7 +250,7 @@ TEST_F(AirBusTest, AStarvedInputIsReportedAndTheMeterMeasuresEachChannel)
         ++stalls;
     });
     silent->StartAt();
-    auto tone = Input(CAirBus::RingFrames, 0.5f, 0.0f);
+    auto tone = Input(CAirBus::RingFrames, 0.5f);
     tone->StartAt();
     CAirBus::Level level;
     ASSERT_TRUE(TestEnv::WaitUntil(

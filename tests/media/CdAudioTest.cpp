@@ -26,11 +26,6 @@ protected:
             TestEnv::Root(), QStringLiteral("disc"),
             {{TestMedia::Tone(440, 1.0)}, {TestMedia::Tone(880, 2.0)}, {TestMedia::Tone(1320, 3.0)}});
     }
-    void TearDown() override
-    {
-        qputenv("LIRANA_CD_DEVICE", "");
-        TrackTest::TearDown();
-    }
     QString Item(const char* name) const { return disc + u'/' + QLatin1String(name); }
 
     QString disc;
@@ -66,9 +61,8 @@ TEST_F(CdAudioTest, TheImageReadsAsTheDiscWithItsTableOfContentsAndId)
     EXPECT_EQ(source->Frames(), 450 * 588);
     // Each track holds its own tone from its first frame: the samples'
     // byte order and the sector offsets.
-    EXPECT_NEAR(CrossingsAt(*source, 0), 88, 2);
-    EXPECT_NEAR(CrossingsAt(*source, 75 * 588), 176, 2);
-    EXPECT_NEAR(CrossingsAt(*source, 225 * 588 + 100), 264, 2);
+    for (const auto& [frame, crossings] : {std::pair(0, 88), {75 * 588, 176}, {225 * 588 + 100, 264}})
+        EXPECT_NEAR(CrossingsAt(*source, frame), crossings, 2) << frame;
 }
 
 // The last two characters of the file name name the track, also at the device.

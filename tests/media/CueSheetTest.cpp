@@ -136,11 +136,6 @@ const GoodSheet kGoodSheets[] = {
      {0, 50, 100},
      {{0, -1, 0}, {50 * S, 0, 50 * 512}, {100 * S - 1, 0, 50 * 512 + 50 * S - 1}}}};
 
-QString WriteSheet(const QString& dir, const char* name, const QByteArray& text)
-{
-    return TestEnv::WriteFile(dir + u'/' + QLatin1String(name), text);
-}
-
 // CD-TEXT packs of one kind (0x80 titles, 0x81 performers): the texts of
 // the disc and its tracks, each ended by a zero, 12 bytes a pack.
 QByteArray Packs(char type, QByteArray texts)
@@ -165,7 +160,8 @@ TEST(CueSheet, SheetsOfEveryShapeReadAsTheirDiscToTheSample)
         mci::CdToc toc;
         std::unique_ptr<mci::PcmSource> source;
         mci::CueProblem problem;
-        ASSERT_TRUE(mci::OpenCueDisc(WriteSheet(dir, sheet.cueName, sheet.cue), &toc, &source, &problem))
+        ASSERT_TRUE(mci::OpenCueDisc(TestEnv::WriteFile(dir + u'/' + sheet.cueName, sheet.cue), &toc, &source,
+                                     &problem))
             << problem.text.toStdString();
         EXPECT_EQ(toc.starts, sheet.starts);
         ASSERT_EQ(source->Tracks().size(), sheet.starts.size() - 1);
@@ -220,7 +216,7 @@ TEST(CueSheet, BrokenSheetsNameTheirLineAndMissingFilesThemselves)
         SCOPED_TRACE(c.cue);
         mci::CdToc toc;
         mci::CueProblem problem;
-        ASSERT_FALSE(mci::OpenCueDisc(WriteSheet(dir, "b.cue", c.cue), &toc, nullptr, &problem));
+        ASSERT_FALSE(mci::OpenCueDisc(TestEnv::WriteFile(dir + "/b.cue", c.cue), &toc, nullptr, &problem));
         EXPECT_EQ(problem.error, c.error);
         if (c.line > 0) {
             EXPECT_TRUE(problem.text.startsWith(QStringLiteral("b.cue line %1: ").arg(c.line)))
@@ -264,7 +260,7 @@ TEST(CueSheet, TitlesAndPerformersFromTheSheetInAnyEncodingOrItsCdTextFile)
         SCOPED_TRACE(name);
         mci::CdToc toc;
         mci::CueProblem problem;
-        ASSERT_TRUE(mci::OpenCueDisc(WriteSheet(dir, "t.cue", text), &toc, nullptr, &problem))
+        ASSERT_TRUE(mci::OpenCueDisc(TestEnv::WriteFile(dir + "/t.cue", text), &toc, nullptr, &problem))
             << problem.text.toStdString();
         ASSERT_EQ(toc.tracks.size(), 2u);
         EXPECT_EQ(QStringList({toc.disc.title, toc.disc.performer, toc.tracks[0].title,

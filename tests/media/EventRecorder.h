@@ -68,7 +68,8 @@ protected:
     void TearDown() override
     {
         CTrackEnvironment::Reset();
-        for (const char* name : {"LIRANA_AUDIO_SINK", "LIRANA_WAVE_OUT_DEVICE", "NPMOD32_OUTPUT"})
+        for (const char* name :
+             {"LIRANA_AUDIO_SINK", "LIRANA_WAVE_OUT_DEVICE", "NPMOD32_OUTPUT", "LIRANA_CD_DEVICE"})
             qunsetenv(name);
     }
 

@@ -12,6 +12,7 @@
 #include "EventRecorder.h"
 #include "support/WavAnalysis.h"
 
+#include <QtEndian>
 #include <gst/app/gstappsrc.h>
 #include <gst/gst.h>
 
@@ -37,8 +38,7 @@ TEST_F(GstTrack, Mp3LengthAndPlayAfterSeekKeepsTheRangeMark)
 {
     CDirectShowTrack track;
     track.Open(s_mp3, &owner);
-    EXPECT_GE(track.GetLength(), 1500);
-    EXPECT_LE(track.GetLength(), 1600) << "the decoded MP3 carries the encoder's padding";
+    EXPECT_NEAR(track.GetLength(), 1550, 50) << "the decoded MP3 carries the encoder's padding";
     track.PlayRange(500, 900);
     ASSERT_TRUE(owner.WaitForEnds(1));
     EXPECT_NEAR(track.GetPosition(), 900, 40);
@@ -56,10 +56,9 @@ TEST_F(GstTrack, WavFilesOverTwoGibibytesOpenWithTheirWholeLength)
 {
     const qint64 size = 3ll << 30;
     const auto le = [](quint64 v, int n) {
-        QByteArray b;
-        for (int i = 0; i < n; ++i)
-            b += char(v >> (8 * i));
-        return b;
+        QByteArray b(8, '\0');
+        qToLittleEndian(v, b.data());
+        return b.left(n);
     };
     const QByteArray fmt = "fmt " + le(16, 4) + le(1, 2) + le(2, 2) + le(44100, 4) + le(176400, 4) +
                            le(4, 2) + le(16, 2);
@@ -144,10 +143,6 @@ TEST_F(GstTrack, AStartLostInTheDecoderIsToldNamingTheFile)
     for (const GstClockTime firstNs :
          {GstClockTime(0), GstClockTime(2 * GST_MSECOND), GstClockTime(46 * GST_MSECOND)}) {
         SCOPED_TRACE(firstNs);
-        {
-            std::lock_guard lock(mutex);
-            told.clear();
-        }
         QString error;
         GstElement* pipeline = gst_parse_launch("appsrc name=src format=time "
                                                 "caps=audio/x-raw,format=F32LE,layout=interleaved,rate=44100,"
@@ -177,6 +172,7 @@ TEST_F(GstTrack, AStartLostInTheDecoderIsToldNamingTheFile)
         std::lock_guard lock(mutex);
         EXPECT_EQ(told.filter("x.w64 began 46 ms late").size(), firstNs == 46 * GST_MSECOND ? 1 : 0)
             << told.join(u'\n').toStdString();
+        told.clear();
     }
     qInstallMessageHandler(previous);
 }
@@ -238,9 +234,8 @@ TEST_F(GstTrack, VolumeMapsLevelsToDecibelsAndStopRestoresFullVolume)
     track.SetVolume(0.5f);
     track.Play();
     ASSERT_TRUE(TestEnv::WaitUntil([&] { return track.GetPosition() > 400; }, 3000));
-    const CAirBus::Level level = bus->LastLevel();
-    EXPECT_NEAR(level.peak[0], 0.0251, 0.0251 / 20);
-    EXPECT_NEAR(level.peak[1], 0.0251, 0.0251 / 20);
+    for (const float peak : bus->LastLevel().peak)
+        EXPECT_NEAR(peak, 0.0251, 0.0251 / 20);
     track.Stop();
     EXPECT_FLOAT_EQ(track.GetVolume(), 1.0f);
 }

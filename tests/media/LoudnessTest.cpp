@@ -12,7 +12,6 @@
 
 #include <QCoreApplication>
 
-#include <cmath>
 #include <random>
 
 namespace {
@@ -151,9 +150,7 @@ TEST(Loudness, CacheKeepsFiguresWhileTheFileIsUnchanged)
     // A name with a space and a byte that is not UTF-8.
     const QString odd = dir + "/caf" + QChar(0xDC00 + 0xE9) + " 1.wav";
     const QString a = TestEnv::WriteFile(dir + "/a.wav", "aaaa");
-    std::FILE* made = std::fopen(FileNameBytes(odd).constData(), "w");
-    ASSERT_TRUE(made);
-    std::fclose(made);
+    ASSERT_EQ(::close(::creat(FileNameBytes(odd).constData(), 0644)), 0);
     SetMtime(a, 100);
     {
         CLoudnessCache cache(file);
@@ -261,10 +258,8 @@ TEST(AirLimiter, HotSignalsStayUnderTheCeilingAndQuietOnesPassUnchanged)
     const int lag = CAirLimiter::LatencyFrames();
     for (const auto& [name, signal] : rows) {
         const auto in = Frames(signal, 2, 3 * 44100);
-        auto whole = in;
-        auto split = in;
-        CAirLimiter one;
-        CAirLimiter pieces;
+        auto whole = in, split = in;
+        CAirLimiter one, pieces;
         one.Process(whole.data(), 3 * 44100);
         for (int at = 0, k = 0, n = 0; at < 3 * 44100; at += n, ++k)
             pieces.Process(split.data() + 2 * at, n = std::min(sizes[k % 5], 3 * 44100 - at));

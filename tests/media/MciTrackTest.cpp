@@ -56,9 +56,10 @@ TEST_F(MciTrackTest, AliasesCountFromAlias0AlsoWhenAnOpenFailsAndErrorsNameTheIt
     EXPECT_EQ(missing.DeviceId(), 0u);
     CMCITrack track;
     track.Open(Wav(), &owner);
-    EXPECT_EQ(mci::mciGetDeviceID(QStringLiteral("alias1")), track.DeviceId());
-    EXPECT_EQ(mci::mciGetDeviceID(QStringLiteral("alias0")), 0u);
-    EXPECT_EQ(track.ConfigureDriver(), 0) << "nothing to configure";
+    EXPECT_EQ(std::tuple(mci::mciGetDeviceID(QStringLiteral("alias1")),
+                         mci::mciGetDeviceID(QStringLiteral("alias0")), track.ConfigureDriver()),
+              std::tuple(track.DeviceId(), 0u, 0))
+        << "alias1 taken, nothing to configure";
 
     // What the extension table and the device types answer.
     const std::vector<std::pair<QString, MCIERROR>> opens = {

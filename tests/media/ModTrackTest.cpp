@@ -131,13 +131,10 @@ TEST_F(ModTrackTest, ALentOutputIsTakenOnlyWhole)
     const CModLibrary& library = CModLibrary::Instance();
     ASSERT_NE(library.SetOutput, nullptr);
     const auto writable = [](void*) -> long { return 0; };
-    const ModPlug_Output whole{sizeof(ModPlug_Output),
-                               nullptr,
-                               writable,
-                               [](void*, const short*, long) -> long { return 0; },
-                               writable,
-                               [](void*, long long) {},
-                               [](void*) {}};
+    const auto write = [](void*, const short*, long) -> long { return 0; };
+    const auto seek = [](void*, long long) {};
+    const auto end = [](void*) {};
+    const ModPlug_Output whole{sizeof(ModPlug_Output), nullptr, writable, write, writable, seek, end};
     ModPlug_Output shorter = whole, partial = whole;
     shorter.size -= sizeof(void*);
     partial.end = nullptr;

@@ -137,10 +137,6 @@ struct MciMaker : GstMaker
     static constexpr bool kStopRewinds = false, kIdleSaysStopped = false, kPlaysOnAtTheEnd = false;
     static constexpr bool kClampsSeeks = true, kSeeksWhilePaused = false;
     static constexpr bool kEndsABackwardRange = false, kTellsEveryPlay = true;
-    static QString Media()
-    {
-        return Once([] { return TestMedia::ToneWav(TestEnv::Root(), QStringLiteral("mci"), 440, 2.0); });
-    }
     static QStringList BadFiles() { return {At("missing.wav"), TestMedia::TextAsWav(TestEnv::Root())}; }
 };
 
