@@ -166,6 +166,10 @@ box() { # windows: the rectangle around them, as WxH+X+Y
   echo "$((x1 - x0))x$((y1 - y0))+$x0+$y0"
 }
 rows() { grep -vc '^#' "$album"; }
+saved_rows() { # count what: waits up to 5 s for the saved album to hold count rows (the keys are handled in turn)
+  for _ in $(seq 50); do [[ $(rows) -eq $1 ]] && return; sleep 0.1; done
+  fail "$2: $(rows) rows, expected $1"
+}
 name() { # the display name of row $1 (1-based) of the demo album
   grep -v '^#' "$album" | sed -n "$1{s|.*/||;s|\.[^.]*$||;p}"
 }
@@ -273,11 +277,10 @@ key s
 before=$(rows)
 key Delete
 key ctrl+s
-for _ in $(seq 50); do [[ $(rows) -eq $((before - 1)) ]] && break; sleep 0.1; done # saved once handled
-[[ $(rows) -eq $((before - 1)) ]] || fail "Del then Ctrl+S: $(rows) rows, expected $((before - 1))"
+saved_rows $((before - 1)) "Del then Ctrl+S"
 key ctrl+z
 key ctrl+s
-[[ $(rows) -eq $before ]] || fail "Ctrl+Z then Ctrl+S: $(rows) rows, expected $before"
+saved_rows "$before" "Ctrl+Z then Ctrl+S"
 key alt+m
 sleep 0.5
 shot console-menu-open
