@@ -32,6 +32,11 @@ inline constexpr int kPushPeriods = 2;
 // An output that takes no data for this long has stalled; the opener looks
 // this often.
 inline constexpr auto kOutputStall = std::chrono::milliseconds(500);
+// Until its pipeline is playing, an output's sink holds the first buffer
+// for its preroll: under ThreadSanitizer a busy machine took longer than
+// kOutputStall over it and the station logged its output unavailable as
+// it started.
+inline constexpr auto kOutputStartStall = std::chrono::seconds(5);
 inline constexpr auto kStallCheck = std::chrono::milliseconds(250);
 // The buffer a device's sink is given (ShortenSinkBuffers). Not shorter:
 // at 20 ms a Play is heard within 20 ms, but the air drops out under load
@@ -112,6 +117,7 @@ struct CAirBus::Impl
         // When the mixer's push into it began (steady clock, ns), 0 when it
         // is not pushing: the opener ends a push that takes too long.
         std::atomic<std::int64_t> pushSince{0};
+        std::atomic<bool> playing{false}; // its pipeline has reached PLAYING
         void Fail(const QString& reason); // the first reason stays
         QString Why();
 

@@ -188,6 +188,12 @@ GstBusSyncReply OnOutputMessage(GstBus*, GstMessage* message, gpointer data)
         out->Fail(error ? QString::fromUtf8(error->message) : QStringLiteral("output error"));
         g_clear_error(&error);
     }
+    if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_STATE_CHANGED &&
+        GST_MESSAGE_SRC(message) == GST_OBJECT(out->pipeline)) {
+        GstState state = GST_STATE_NULL;
+        gst_message_parse_state_changed(message, nullptr, &state, nullptr);
+        out->playing = state == GST_STATE_PLAYING;
+    }
     // A streaming thread in the output (an air chain's queue) says so from
     // inside itself as it starts: it carries the air to the device, with the
     // mixer's priority.
@@ -286,18 +292,22 @@ void CAirBus::Impl::PushBatch(Output& out)
 }
 
 // Ends the mixer's push into an output that has taken nothing for
-// kOutputStall (a sound server that stopped reading): the push returns
-// flushing and the mixer goes on on the system clock. Called by the opener.
+// kOutputStall (a sound server that stopped reading; kOutputStartStall
+// while it starts): the push returns flushing and the mixer goes on on the
+// system clock. Called by the opener.
 void CAirBus::Impl::WatchStall()
 {
     GstPad* pad = nullptr;
     {
         std::lock_guard lock(mutex);
         const std::int64_t since = output ? output->pushSince.load() : 0;
-        if (since == 0 || SteadyClock::now().time_since_epoch().count() - since <
-                              std::chrono::nanoseconds(kOutputStall).count())
+        const std::chrono::milliseconds limit = output && output->playing
+                                                    ? kOutputStall
+                                                    : std::chrono::milliseconds(kOutputStartStall);
+        if (since == 0 ||
+            SteadyClock::now().time_since_epoch().count() - since < std::chrono::nanoseconds(limit).count())
             return;
-        output->Fail(QStringLiteral("the output took no sound for %1 ms").arg(kOutputStall.count()));
+        output->Fail(QStringLiteral("the output took no sound for %1 ms").arg(limit.count()));
         pad = GST_PAD(gst_object_ref(output->pad));
         if (output->pulse)
             output->pulse->Cancel();
