@@ -36,7 +36,7 @@ inline constexpr auto kOutputStall = std::chrono::milliseconds(500);
 // for its preroll: under ThreadSanitizer a busy machine took longer than
 // kOutputStall over it and the station logged its output unavailable as
 // it started.
-inline constexpr auto kOutputStartStall = std::chrono::seconds(5);
+inline constexpr auto kOutputStartStall = std::chrono::milliseconds(5000);
 inline constexpr auto kStallCheck = std::chrono::milliseconds(250);
 // The buffer a device's sink is given (ShortenSinkBuffers). Not shorter:
 // at 20 ms a Play is heard within 20 ms, but the air drops out under load

@@ -301,9 +301,7 @@ void CAirBus::Impl::WatchStall()
     {
         std::lock_guard lock(mutex);
         const std::int64_t since = output ? output->pushSince.load() : 0;
-        const std::chrono::milliseconds limit = output && output->playing
-                                                    ? kOutputStall
-                                                    : std::chrono::milliseconds(kOutputStartStall);
+        const auto limit = output && output->playing ? kOutputStall : kOutputStartStall;
         if (since == 0 ||
             SteadyClock::now().time_since_epoch().count() - since < std::chrono::nanoseconds(limit).count())
             return;
