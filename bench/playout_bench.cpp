@@ -701,6 +701,12 @@ int main(int argc, char** argv)
     QTemporaryDir root(QDir::tempPath() + QStringLiteral("/lirana-bench-XXXXXX"));
     if (!root.isValid())
         return 2;
+    // LIRANA_BENCH_KEEP=1 keeps the recordings and the media for a look
+    // after the run (the folder is printed).
+    if (qEnvironmentVariableIsSet("LIRANA_BENCH_KEEP")) {
+        root.setAutoRemove(false);
+        std::printf("kept: %s\n", qPrintable(root.path()));
+    }
     TestEnv::RootRef() = root.path();
     for (const char* sub : {"config", "data", "home"})
         QDir(root.path()).mkpath(QString::fromLatin1(sub));
