@@ -137,14 +137,15 @@ std::vector<CurvePoint> ToneCurveDb(const Wav& wav, double freq, double t0, doub
     return out;
 }
 
-std::optional<double> ToneOnset(const Wav& wav, double freq, double from, double thresholdDb)
+std::optional<double> ToneOnset(const Wav& wav, double freq, double from, double thresholdDb, double holds)
 {
     const qint64 w = FineWindow(wav, freq), ms = wav.rate / 1000;
     for (double c = Scan(wav, freq, from, thresholdDb, true); c >= 0;
          c = Scan(wav, freq, c + 0.005, thresholdDb, true)) {
         // A click's splatter passes the coarse test but has no steady tone.
         const qint64 cs = Index(wav, c);
-        const double a = SteadyAmplitude(wav, freq, w, cs + 10 * ms, cs + 25 * ms);
+        const double a = SteadyAmplitude(wav, freq, w, cs + 10 * ms,
+                                         cs + (10 + qint64(std::llround(holds * 1000))) * ms);
         if (ToDb(a) < thresholdDb)
             continue;
         const qint64 b = std::max(Index(wav, from), cs - 10 * ms - w);

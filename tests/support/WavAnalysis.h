@@ -67,8 +67,13 @@ std::vector<Segment> Segments(const Wav& wav, const std::vector<double>& candida
 
 // The start (first at or after `from`) of the tone `freq`, or the end of the
 // one that sounds at `inside`, to about a millisecond, also while other tones
-// play. The tone must start (end) abruptly and last at least 40 ms.
-std::optional<double> ToneOnset(const Wav& wav, double freq, double from = 0.0, double thresholdDb = -40.0);
+// play. The tone must start (end) abruptly and last at least 40 ms; an
+// onset must hold for `holds` seconds after its first 10 ms (the median of
+// the tone's level over that time at or above thresholdDb). A longer hold
+// passes over a burst: two holes of one graph cycle 15 ms apart splatter the
+// sound around them into every tone for 25 ms.
+std::optional<double> ToneOnset(const Wav& wav, double freq, double from = 0.0, double thresholdDb = -40.0,
+                                double holds = 0.015);
 std::optional<double> ToneEnd(const Wav& wav, double freq, double inside, double thresholdDb = -40.0);
 
 // The first sample at or after `from` whose magnitude exceeds thresholdDb
