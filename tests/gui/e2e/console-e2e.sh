@@ -24,6 +24,8 @@ fail() {
   echo "FAIL: $*"; echo "--- program output"; cat "$tmp/app.log" 2>/dev/null || true
   echo "--- play log"; cat "$tmp"/logs/*.LOG 2>/dev/null || true; exit 1
 }
+# A command that fails where nothing checks it ends the run saying which.
+trap 'fail "line $LINENO: $BASH_COMMAND"' ERR
 
 mkdir -p "$tmp"/{config/Oxbelund,data,home,cwd,runtime,logs} "$shots"
 chmod 700 "$tmp/runtime"
@@ -205,7 +207,8 @@ key KP_1
 # The keys are sent, not yet handled: the windows come when the console
 # has opened their items (slower under the sanitizers).
 for _ in $(seq 50); do
-  sounds=$(xdotool search --onlyvisible --name "^$first\$" 2>/dev/null | wc -l)
+  # xdotool fails while it finds none.
+  sounds=$(xdotool search --onlyvisible --name "^$first\$" 2>/dev/null | wc -l) || true
   [[ $sounds -ge 2 ]] && break
   sleep 0.1
 done
