@@ -24,10 +24,16 @@ TEST_F(LineInCapture, CarriesTheLineForItsLengthAtTheTrackVolume)
     track.Open(QStringLiteral("2.live"), &owner);
     track.SetVolume(0.5f);
     track.Play();
-    // Half-way, by when the capture has come up: the item's time runs from
-    // its start, sound or not.
-    ASSERT_TRUE(TestEnv::WaitUntil([&] { return track.GetPosition() > 1000; }, 3000));
-    const CAirBus::Level level = CTrackEnvironment::AirBus()->LastLevel();
+    // The level once the capture has come up: the item's time runs from its
+    // start, sound or not, and under ThreadSanitizer beside other work the
+    // capture came more than a second in.
+    CAirBus::Level level;
+    EXPECT_TRUE(TestEnv::WaitUntil(
+        [&] {
+            level = CTrackEnvironment::AirBus()->LastLevel();
+            return std::min(level.peak[0], level.peak[1]) > 0.115f;
+        },
+        3000));
     EXPECT_NEAR(level.peak[0], 0.125, 0.01);
     EXPECT_NEAR(level.peak[1], 0.125, 0.01);
     ASSERT_TRUE(owner.WaitForEnds(1));
